@@ -1,0 +1,169 @@
+#include "platform/CodePage.h"
+
+#include <array>
+#include <cstdint>
+
+namespace codepage {
+namespace {
+
+// 0x80..0x9F; the rest of the code page equals Latin-1.
+constexpr char16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Decodes one code point from UTF-8 at i (advancing i); bad sequences give U+FFFD and advance one byte.
+char32_t DecodeUtf8(std::string_view s, size_t& i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) {
+    ++i;
+    return c;
+  }
+  int len = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; min = 0x80; }
+  else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; min = 0x800; }
+  else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; min = 0x10000; }
+  else { ++i; return 0xFFFD; }
+  if (i + static_cast<size_t>(len) > s.size()) { ++i; return 0xFFFD; }
+  for (int k = 1; k < len; ++k) {
+    unsigned char cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+    if ((cc & 0xC0) != 0x80) { ++i; return 0xFFFD; }
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { ++i; return 0xFFFD; }
+  i += static_cast<size_t>(len);
+  return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Decodes one code point from UTF-16 at i; a lone surrogate gives U+FFFD.
+char32_t DecodeUtf16(std::u16string_view s, size_t& i) {
+  char16_t c = s[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < s.size() && s[i] >= 0xDC00 && s[i] <= 0xDFFF) {
+    char32_t cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i] - 0xDC00);
+    ++i;
+    return cp;
+  }
+  if (c >= 0xD800 && c <= 0xDFFF) return 0xFFFD;
+  return c;
+}
+
+}  // namespace
+
+char16_t Cp1252ToChar(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : static_cast<char16_t>(byte);
+}
+
+int CharToCp1252(char32_t ch) {
+  if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<int>(ch);
+  for (int k = 0; k < 32; ++k)
+    if (kHigh[k] == ch) return 0x80 + k;
+  return -1;
+}
+
+std::u16string Cp1252ToUtf16(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (char b : bytes) out += Cp1252ToChar(static_cast<unsigned char>(b));
+  return out;
+}
+
+std::string Utf16ToCp1252(std::u16string_view text, char replacement) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    int b = CharToCp1252(DecodeUtf16(text, i));
+    out += b < 0 ? replacement : static_cast<char>(b);
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = DecodeUtf8(utf8, i);
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) AppendUtf8(out, DecodeUtf16(text, i));
+  return out;
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char b : bytes) {
+    unsigned char u = static_cast<unsigned char>(b);
+    if (u < 0x80) out += b;
+    else AppendUtf8(out, Cp1252ToChar(u));
+  }
+  return out;
+}
+
+std::string Utf8ToCp1252(std::string_view utf8, char replacement) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      out += utf8[i++];
+      continue;
+    }
+    int b = CharToCp1252(DecodeUtf8(utf8, i));
+    out += b < 0 ? replacement : static_cast<char>(b);
+  }
+  return out;
+}
+
+bool IsCp1252Representable(std::string_view utf8) {
+  for (size_t i = 0; i < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t before = i;
+    char32_t cp = DecodeUtf8(utf8, i);
+    // A malformed byte decodes as U+FFFD, which the code page cannot hold either.
+    if (cp == 0xFFFD && i == before + 1) return false;
+    if (CharToCp1252(cp) < 0) return false;
+  }
+  return true;
+}
+
+bool IsCp1252Representable(std::u16string_view text) {
+  for (size_t i = 0; i < text.size();)
+    if (CharToCp1252(DecodeUtf16(text, i)) < 0) return false;
+  return true;
+}
+
+}  // namespace codepage

@@ -1,0 +1,32 @@
+// The program's single-byte code page is Windows-1252, with our own table in both directions.
+// The five bytes the code page leaves undefined (0x81 0x8D 0x8F 0x90 0x9D) map to the C1 control of
+// the same value, so every byte survives a round trip through UTF-16.
+// UTF-8 that is not well formed decodes each bad byte as U+FFFD.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace codepage {
+
+// The UTF-16 unit of a Windows-1252 byte.
+char16_t Cp1252ToChar(unsigned char byte);
+// The Windows-1252 byte of a code point, or -1 when the code page has none.
+int CharToCp1252(char32_t ch);
+
+std::u16string Cp1252ToUtf16(std::string_view bytes);
+// Characters without a Windows-1252 byte become replacement (one byte per code point).
+std::string Utf16ToCp1252(std::u16string_view text, char replacement = '?');
+
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+std::string Cp1252ToUtf8(std::string_view bytes);
+std::string Utf8ToCp1252(std::string_view utf8, char replacement = '?');
+
+// True when every character of the UTF-8 text has a Windows-1252 byte (a pure-ASCII text is
+// answered without decoding).
+bool IsCp1252Representable(std::string_view utf8);
+bool IsCp1252Representable(std::u16string_view text);
+
+}  // namespace codepage

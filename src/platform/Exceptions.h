@@ -1,0 +1,48 @@
+// The program's exception family: one base carrying a message text, from which every E... class
+// of the program derives, and the stream and file errors raised by the byte streams.
+#pragma once
+
+#include <exception>
+#include <string>
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+  const std::string& Message() const noexcept { return message_; }
+  void SetMessage(std::string message) { message_ = std::move(message); }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+// Reading or writing a stream failed (short read, failed write, bad seek).
+class EStreamError : public Exception {
+ public:
+  using Exception::Exception;
+};
+class EReadError : public EStreamError {
+ public:
+  using EStreamError::EStreamError;
+};
+class EWriteError : public EStreamError {
+ public:
+  using EStreamError::EStreamError;
+};
+
+// A file could not be opened or created; the message names the path and the system's reason.
+class EFileStreamError : public EStreamError {
+ public:
+  using EStreamError::EStreamError;
+};
+class EFOpenError : public EFileStreamError {
+ public:
+  using EFileStreamError::EFileStreamError;
+};
+class EFCreateError : public EFileStreamError {
+ public:
+  using EFileStreamError::EFileStreamError;
+};
+
+// "<what> "<path>". <reason>" with the text of errno as the reason.
+std::string FileErrorText(const std::string& what, const std::string& path, int err);
