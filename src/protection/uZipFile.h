@@ -1,0 +1,146 @@
+// A small zip archive held in memory: entries stored with deflate (method 8), one disk, no data
+// descriptors, no encryption, no ZIP64. The databank file pipeline wraps a databank in a one-entry
+// archive with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Exceptions.h"
+
+class TStream;
+
+// The archive cannot be written (a size, offset or count does not fit its 16- or 32-bit field).
+class EZipError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+constexpr uint32_t ZipLocalSignature = 0x04034B50;
+constexpr uint32_t ZipCentralSignature = 0x02014B50;
+constexpr uint32_t ZipEndSignature = 0x06054B50;
+
+// One local file header (30 bytes on disk) with its name, extra field and compressed data.
+struct TLocalFile {
+  uint32_t Signature = ZipLocalSignature;
+  uint16_t VersionNeeded = 0;
+  uint16_t Flags = 0;
+  uint16_t Method = 0;
+  uint32_t DateTime = 0;  // DOS time in the low 16 bits, DOS date in the high 16 bits
+  uint32_t CRC32 = 0;
+  uint32_t CompressedSize = 0;
+  uint32_t UncompressedSize = 0;
+  uint16_t FileNameLength = 0;
+  uint16_t ExtraFieldLength = 0;
+  std::string FileName;
+  std::string ExtraField;
+  std::string CompressedData;
+};
+
+// One central directory header (46 bytes on disk) with its name, extra field and comment.
+struct TFileHeader {
+  uint32_t Signature = ZipCentralSignature;
+  uint16_t VersionMadeBy = 0;
+  uint16_t VersionNeeded = 0;
+  uint16_t Flags = 0;
+  uint16_t Method = 0;
+  uint32_t DateTime = 0;
+  uint32_t CRC32 = 0;
+  uint32_t CompressedSize = 0;
+  uint32_t UncompressedSize = 0;
+  uint16_t FileNameLength = 0;
+  uint16_t ExtraFieldLength = 0;
+  uint16_t FileCommentLength = 0;
+  uint16_t DiskNumberStart = 0;
+  uint16_t InternalAttributes = 0;
+  uint32_t ExternalAttributes = 0;
+  uint32_t LocalHeaderOffset = 0;
+  std::string FileName;
+  std::string ExtraField;
+  std::string FileComment;
+};
+
+// End of central directory record (22 bytes on disk).
+struct TEndOfCentralDir {
+  uint32_t Signature = ZipEndSignature;
+  uint16_t ThisDisk = 0;
+  uint16_t CentralDirDisk = 0;
+  uint16_t EntriesOnDisk = 0;
+  uint16_t TotalEntries = 0;
+  uint32_t CentralDirSize = 0;
+  uint32_t CentralDirOffset = 0;
+  uint16_t CommentLength = 0;
+};
+
+// Why an entry could not be given back.
+enum class TZipCheck {
+  zcOk,
+  zcNoEntry,       // the index is outside the entries
+  zcCorruptData,   // the deflate data is corrupt or ends early
+  zcSizeMismatch,  // more or fewer bytes than the stored uncompressed size
+  zcCRCMismatch,   // the bytes' CRC-32 differs from the stored one
+};
+const char* ZipCheckText(TZipCheck check);
+
+class TZipFile {
+ public:
+  TZipFile() = default;
+
+  // Appends an empty entry. Throws EZipError when the name is longer than 65535 bytes or the archive
+  // already holds 65535 entries.
+  void AddFile(std::string_view fileName);
+
+  // Deflates data into entry index and fills both records. False (the entry unchanged) when the
+  // index is outside the entries, the data or its deflated form is 4 GiB or more, or zlib fails.
+  bool SetUncompressed(int index, std::string_view data);
+
+  // The entry's content, checked against the local record's uncompressed size and CRC-32; an empty
+  // string when the index is outside the entries, the deflate data is corrupt, the size differs or
+  // the CRC-32 differs. Never throws for bad data.
+  std::string GetUncompressed(int index) const;
+  // The same, telling an empty entry apart from a failed check.
+  TZipCheck GetUncompressed(int index, std::string& data) const;
+
+  // The entry's file name ("" when the index is outside the entries).
+  std::string GetFileName(int index) const;
+
+  int Count() const { return static_cast<int>(localFiles_.size()); }
+  const std::vector<TLocalFile>& LocalFiles() const { return localFiles_; }
+  const std::vector<TFileHeader>& CentralFiles() const { return centralFiles_; }
+  const TEndOfCentralDir& EndOfCentralDir() const { return endOfCentralDir_; }
+  const std::string& Comment() const { return comment_; }
+
+  // Reads an archive from the stream's current position, replacing the content: finds the first
+  // local header (searching four bytes at a time), then reads local records, central records and the
+  // end record. Every length read is checked against the bytes left; nothing is allocated beyond
+  // them. False when no local header is found or a record ends early; the records read whole before
+  // that stay. The stream is left after the last byte read.
+  bool LoadFromStream(TStream& stream);
+
+  // Writes local records, central records and the end record at the stream's position. Throws
+  // EZipError when an offset or size would not fit 32 bits, and the stream's errors on a short write.
+  void SaveToStream(TStream& stream) const;
+
+  void Clear();
+
+  // True when the bytes begin with the full local header signature "PK\x03\x04". A bare "PK" is not
+  // enough: an enciphered databank whose plain length is 19280 also starts with "PK".
+  static bool HasZipSignature(std::string_view head);
+  static bool HasZipSignature(TStream& stream);  // reads from position 0, restores the position
+
+ private:
+  std::vector<TLocalFile> localFiles_;
+  std::vector<TFileHeader> centralFiles_;
+  TEndOfCentralDir endOfCentralDir_;
+  std::string comment_;
+};
+
+// CRC-32 as zip uses it (reflected polynomial 0xEDB88320, initial value 0xFFFFFFFF, final inversion).
+uint32_t ZipCRC32(std::string_view data);
+// Continues a CRC-32: start with 0, pass each result back in.
+uint32_t ZipCRC32Update(uint32_t crc, const void* data, size_t size);
+
+// DOS time (low 16 bits) and date (high 16 bits) of the local time now.
+uint32_t ZipDateTimeNow();
