@@ -1,0 +1,78 @@
+// The databank store: an XML document whose root "dataroot" holds a "settings" element (named values,
+// one child element per name) and a "lists" element (named lists). Every databank and the settings
+// file live in one.
+//
+// In memory all text is UTF-8. On disk (files and streams) the document is written in Windows-1252
+// and declared "ISO-8859-1" whenever every character has a Windows-1252 byte, else as UTF-8 declared
+// "UTF-8"; reading honours the declaration (a missing one or any other than UTF-8 reads as
+// Windows-1252).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Streams.h"
+#include "xml/xevXMLParser2.h"
+
+class TXMLDataBase2 {
+ public:
+  // Loads the file when it exists; a file that does not parse keeps what was parsed (with LastError()
+  // set and a copy of the unreadable file kept as "<file>.bad"); no file, or an empty name, gives an
+  // empty store. Throws EFOpenError when the file exists but cannot be read.
+  explicit TXMLDataBase2(const std::string& fileName = "");
+  ~TXMLDataBase2();
+  TXMLDataBase2(const TXMLDataBase2&) = delete;
+  TXMLDataBase2& operator=(const TXMLDataBase2&) = delete;
+
+  // A new document: root "dataroot" with nothing below it.
+  void Clear();
+
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(const std::string& fileName) { fileName_ = fileName; }
+  // The document; its element is the root.
+  TxevXMLParser2* Document() const { return doc_.get(); }
+  TxevXMLNode2* Root() const { return doc_.get(); }
+  const std::string& LastError() const { return doc_->LastError(); }
+
+  // The root's "settings" / "lists" child, created at the end of the root's children when missing.
+  TxevXMLNode2* SettingsNode();
+  TxevXMLNode2* ListsNode();
+
+  // Named values below "settings" (the name is used as it is, no path splitting).
+  std::string ReadString(const std::string& name, const std::string& def);
+  int ReadInteger(const std::string& name, int def);
+  // True when the lower-cased text is "true"; the default when absent.
+  bool ReadBool(const std::string& name, bool def);
+  // An empty value deletes an existing element and creates none.
+  void WriteString(const std::string& name, const std::string& value);
+  void WriteInteger(const std::string& name, int value);
+  void WriteBool(const std::string& name, bool value);
+
+  // False when the file does not exist or does not parse; FileName() is set on success.
+  // Throws EFOpenError when the file exists but cannot be opened.
+  bool LoadFromFile(const std::string& fileName);
+  // Reads from the stream's current position to its end and parses it; false for an empty stream or
+  // a parse error (the store then holds what was parsed).
+  bool LoadFromStream(TStream& stream);
+  // Writes the document (encoded as above) at the stream's position; false when writing failed.
+  bool SaveToStream(TStream& stream);
+  // A non-empty name replaces FileName(); with backup an existing file is first renamed to the name
+  // with its extension replaced by ".bak". The file is replaced atomically: on any failure the old
+  // file stays as it was. Throws Exception("Can't Save no file assigned!") without a file name, and
+  // the file errors.
+  void SaveToFile(const std::string& fileName = "", bool backup = false);
+  // The guarded save: a read-only file is silently left alone. Throws without a file name.
+  void Save();
+
+  // The bytes the stream and file functions write and read (encoding rule above).
+  std::string EncodedXML() const;
+  bool LoadEncodedXML(std::string bytes);
+
+ private:
+  TxevXMLNode2* CachedChild(TxevXMLNode2*& cache, const char* name);
+
+  std::string fileName_;
+  std::unique_ptr<TxevXMLParser2> doc_;
+  TxevXMLNode2* listsNode_ = nullptr;
+  TxevXMLNode2* settingsNode_ = nullptr;
+};

@@ -1,0 +1,232 @@
+// The XML document model every file of the program is built on: a narrow single-byte element tree
+// (elements, attributes, one text per element, an optional declaration; no entities, comments,
+// processing instructions or namespaces beyond keeping a name prefix), its writer and its
+// error-tolerant parser. The model is byte-transparent: text goes in and out exactly as given.
+//
+// Every walk over a tree (writer, destructor, clone, deep find) uses an explicit stack, so nesting
+// depth is limited by memory only.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class TxevXMLNode2;
+class TxevXMLParser2;
+
+// One attribute of an element.
+class TxevXMLAttribute2 {
+ public:
+  std::string Value;
+  std::string Name;
+
+  TxevXMLAttribute2() = default;
+  TxevXMLAttribute2(std::string name, std::string value) : Value(std::move(value)), Name(std::move(name)) {}
+
+  // A new attribute with the same name and value.
+  std::unique_ptr<TxevXMLAttribute2> Clone() const;
+};
+
+// An owning, ordered list (children of a node, attributes of a node). Removing an item frees it
+// unless it is extracted. Indexes are 0-based; Items() of an index out of range gives nullptr.
+template <class T>
+class TxevXMLNodeList2 {
+ public:
+  using Storage = std::vector<std::unique_ptr<T>>;
+
+  class const_iterator {
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = T*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T* const*;
+    using reference = T*;
+    explicit const_iterator(typename Storage::const_iterator it) : it_(it) {}
+    T* operator*() const { return it_->get(); }
+    const_iterator& operator++() {
+      ++it_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator old = *this;
+      ++it_;
+      return old;
+    }
+    bool operator==(const const_iterator& o) const { return it_ == o.it_; }
+    bool operator!=(const const_iterator& o) const { return it_ != o.it_; }
+
+   private:
+    typename Storage::const_iterator it_;
+  };
+
+  TxevXMLNodeList2() = default;
+  TxevXMLNodeList2(const TxevXMLNodeList2&) = delete;
+  TxevXMLNodeList2& operator=(const TxevXMLNodeList2&) = delete;
+  TxevXMLNodeList2(TxevXMLNodeList2&&) = default;
+  TxevXMLNodeList2& operator=(TxevXMLNodeList2&&) = default;
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  bool IsEmpty() const { return items_.empty(); }
+  T* Items(int index) const {
+    return index >= 0 && index < Count() ? items_[static_cast<size_t>(index)].get() : nullptr;
+  }
+  T* operator[](int index) const { return Items(index); }
+  T* First() const { return items_.empty() ? nullptr : items_.front().get(); }
+  T* Last() const { return items_.empty() ? nullptr : items_.back().get(); }
+  // Index of the item, -1 when it is not in the list.
+  int IndexOf(const T* item) const {
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (items_[i].get() == item) return static_cast<int>(i);
+    return -1;
+  }
+
+  const_iterator begin() const { return const_iterator(items_.begin()); }
+  const_iterator end() const { return const_iterator(items_.end()); }
+
+ private:
+  friend class TxevXMLNode2;
+  friend class TxevXMLParser2;
+
+  T* Add(std::unique_ptr<T> item) {
+    items_.push_back(std::move(item));
+    return items_.back().get();
+  }
+  Storage items_;
+};
+
+// One element.
+class TxevXMLNode2 {
+ public:
+  using TNodeList = TxevXMLNodeList2<TxevXMLNode2>;
+  using TAttributeList = TxevXMLNodeList2<TxevXMLAttribute2>;
+
+  TxevXMLNode2() = default;
+  virtual ~TxevXMLNode2();
+  TxevXMLNode2(const TxevXMLNode2&) = delete;
+  TxevXMLNode2& operator=(const TxevXMLNode2&) = delete;
+
+  // The name as written, prefix and colon included.
+  const std::string& Name() const { return name_; }
+  // When the name holds ":", the part before the first ":" becomes the prefix.
+  void SetName(std::string name);
+  // Set only by SetName, from a name that holds a colon; the writer never uses it.
+  const std::string& Prefix() const { return prefix_; }
+
+  const std::string& Text() const { return text_; }
+  // CDATA() becomes true exactly when the text holds "<" or ">".
+  void SetText(std::string text);
+  // True when the text is written as a CDATA section.
+  bool CDATA() const { return cdata_; }
+
+  // Not owning; nullptr for a top node.
+  TxevXMLNode2* Parent() const { return parent_; }
+  const TNodeList& Children() const { return children_; }
+  const TAttributeList& Attributes() const { return attributes_; }
+
+  // Appends the child (detached first by its owner, as ownership says) and sets its parent.
+  TxevXMLNode2* AddNode(std::unique_ptr<TxevXMLNode2> child);
+  // Inserts the child before position index (clamped to 0..Count) and sets its parent.
+  TxevXMLNode2* InsertNode(int index, std::unique_ptr<TxevXMLNode2> child);
+  // Creates a child with that name at the end of the children.
+  TxevXMLNode2* AddChild(std::string name);
+  // Frees the child with its subtree. False (nothing done) when it is not one of the children.
+  bool DeleteNode(TxevXMLNode2* child);
+  // Takes the child out of the children without freeing it; nullptr when it is not a child.
+  std::unique_ptr<TxevXMLNode2> ExtractNode(TxevXMLNode2* child);
+  // Frees every child with its subtree.
+  void ClearChildren();
+  // Moves this node from its parent's children to the end of newParent's children, or directly before
+  // `before` when that is given (it must then be a child of newParent). False, and nothing changes,
+  // when this node has no parent, when newParent is missing, is this node or lies in its subtree, or
+  // when `before` is not a child of newParent (or is this node).
+  bool MoveTo(TxevXMLNode2* newParent, TxevXMLNode2* before = nullptr);
+
+  // The first child with exactly that name; with deep, each non-matching child's subtree is searched
+  // before its next sibling (pre-order). nullptr when none matches.
+  TxevXMLNode2* FindNode(std::string_view name, bool deep = false) const;
+  // Text of FindNode(name), empty when there is none.
+  std::string GetChildText(std::string_view name) const;
+  TxevXMLNode2* FirstChild() const { return children_.First(); }
+  // The node after this one in its parent's children; nullptr for the last one or a top node.
+  // Constant time for forward walks.
+  TxevXMLNode2* NextSibling() const;
+  // Position in the parent's children, -1 for a top node.
+  int IndexInParent() const;
+
+  int IndexOfAttribute(std::string_view name) const;
+  // The value, empty when absent.
+  std::string GetAttribute(std::string_view name) const;
+  // Overwrites the value of the attribute of that name, or appends a new attribute.
+  void SetAttribute(std::string_view name, std::string value);
+  // Removes (and frees) that attribute object; true when it was there.
+  bool RemoveAttribute(TxevXMLAttribute2* attribute);
+  void ClearAttributes();
+
+  // A deep copy without a parent; the text goes through SetText.
+  std::unique_ptr<TxevXMLNode2> CloneNode() const;
+
+ private:
+  friend class TxevXMLParser2;
+  friend bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b);
+
+  std::string name_;
+  std::string prefix_;
+  std::string text_;
+  bool cdata_ = false;
+  TxevXMLNode2* parent_ = nullptr;
+  TNodeList children_;
+  TAttributeList attributes_;
+  // Where this node last was in its parent's children; checked before use, never trusted.
+  mutable int indexHint_ = 0;
+};
+
+// A node that is also the document: its own name, attributes, text and children are those of the
+// document element. Parsing never raises: errors go to LastError() and the tree keeps what was built.
+class TxevXMLParser2 : public TxevXMLNode2 {
+ public:
+  TxevXMLParser2();
+  ~TxevXMLParser2() override;
+
+  // Reads the whole file (raw bytes) and parses it; true when LastError() is empty afterwards.
+  // A file that cannot be opened throws EFOpenError.
+  bool LoadFromFile(const std::string& fileName);
+  // Parses the text into this document; true when LastError() is empty afterwards.
+  bool LoadXML(std::string text);
+  // Parses the document text set by LoadXML/LoadFromFile again.
+  bool Parse();
+  // Frees the node's children and fills the node (name, attributes merged over its own, text and
+  // children) from the first element of the text. No declaration is looked for.
+  bool ParseNodeXML(TxevXMLNode2* node, std::string text);
+
+  // The declaration line (CR LF) and the document element.
+  std::string GetXML() const;
+  // One node and its subtree; the declaration line only when the node has no parent; "" for nullptr.
+  std::string GetNodeXML(const TxevXMLNode2* node) const;
+  // Writes GetXML() to the file, replacing it atomically. Throws the file errors.
+  void SaveToFile(const std::string& fileName) const;
+
+  // Empty after a successful parse, else the error report.
+  const std::string& LastError() const { return lastError_; }
+  // Holds the declaration's pseudo-attributes ("version", "encoding").
+  TxevXMLNode2* DeclarationNode() const { return declaration_.get(); }
+
+  // Writes node (and the declaration line when withDeclaration) into out, stopping once out would
+  // exceed limit bytes. Used for the size-bounded dump in the error report.
+  void WriteXML(std::string& out, const TxevXMLNode2* node, bool withDeclaration,
+                size_t limit = static_cast<size_t>(-1)) const;
+
+ private:
+  bool RunParse(TxevXMLNode2* target, bool withDeclaration);
+  void SetError(std::string_view message);
+  bool ParseAttributes(TxevXMLNode2* node, std::string_view text);
+  bool ParseText(TxevXMLNode2* node, bool preserve);
+
+  std::string docText_;
+  size_t pos_ = 0;  // 0-based cursor into docText_; reported 1-based
+  bool posIsZero_ = false;
+  std::string lastError_;
+  std::unique_ptr<TxevXMLNode2> declaration_;
+};
