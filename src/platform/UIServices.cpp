@@ -1,0 +1,272 @@
+#include "platform/UIServices.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "platform/Exceptions.h"
+
+namespace platform {
+
+int DismissResult(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::Ok: return mrOk;
+    case MsgButtons::YesNo: return mrNo;
+    case MsgButtons::AbortRetryIgnore: return mrAbort;
+    case MsgButtons::OkCancel:
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::RetryCancel: return mrCancel;
+  }
+  return mrCancel;
+}
+
+bool IsValidResult(MsgButtons buttons, int result) {
+  switch (buttons) {
+    case MsgButtons::Ok: return result == mrOk;
+    case MsgButtons::OkCancel: return result == mrOk || result == mrCancel;
+    case MsgButtons::AbortRetryIgnore: return result == mrAbort || result == mrRetry || result == mrIgnore;
+    case MsgButtons::YesNoCancel: return result == mrYes || result == mrNo || result == mrCancel;
+    case MsgButtons::YesNo: return result == mrYes || result == mrNo;
+    case MsgButtons::RetryCancel: return result == mrRetry || result == mrCancel;
+  }
+  return false;
+}
+
+std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= filter.size()) {
+    std::size_t bar = filter.find('|', start);
+    if (bar == std::string::npos) bar = filter.size();
+    parts.push_back(filter.substr(start, bar - start));
+    start = bar + 1;
+  }
+  std::vector<std::pair<std::string, std::vector<std::string>>> result;
+  if (filter.empty()) return result;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+    std::vector<std::string> patterns;
+    const std::string& p = parts[i + 1];
+    std::size_t s = 0;
+    while (s <= p.size()) {
+      std::size_t semi = p.find(';', s);
+      if (semi == std::string::npos) semi = p.size();
+      std::string one = p.substr(s, semi - s);
+      // Patterns are file globs; surrounding blanks are never meant.
+      while (!one.empty() && one.front() == ' ') one.erase(one.begin());
+      while (!one.empty() && one.back() == ' ') one.pop_back();
+      if (!one.empty()) patterns.push_back(one);
+      s = semi + 1;
+    }
+    result.emplace_back(parts[i], std::move(patterns));
+  }
+  return result;
+}
+
+std::string ApplyDefaultExt(const std::string& path, const std::string& defaultExt) {
+  if (defaultExt.empty() || path.empty()) return path;
+  std::size_t slash = path.find_last_of('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return path;
+  // A leading dot alone (a hidden file name) is not an extension.
+  std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) return path;
+  return path + (defaultExt.front() == '.' ? defaultExt : "." + defaultExt);
+}
+
+namespace {
+
+// Headless fallback: nobody can answer, so every question gets its dismiss answer.
+class FallbackUIServices : public IUIServices {
+ public:
+  int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon,
+                 QWidget*) override {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return DismissResult(buttons);
+  }
+  bool OpenFileDialog(const FileDialogOptions&, std::string&, QWidget*) override { return false; }
+  bool SaveFileDialog(const FileDialogOptions&, std::string&, QWidget*) override { return false; }
+  bool AskPassword(std::string&, QWidget*) override { return false; }
+  bool AskFilePassword(const std::string&, std::string&, QWidget*) override { return false; }
+  bool AskSetPassword(SetPasswordAnswer&, QWidget*) override { return false; }
+  bool AskChangePassword(ChangePasswordAnswer&, QWidget*) override { return false; }
+  bool InputBox(const std::string&, const std::string&, std::string&, QWidget*) override { return false; }
+  void ShowException(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
+  bool OpenUrl(const std::string&) override { return false; }
+};
+
+FallbackUIServices& Fallback() {
+  static FallbackUIServices fallback;
+  return fallback;
+}
+
+IUIServices* g_services = nullptr;
+
+}  // namespace
+
+IUIServices& UI() { return g_services ? *g_services : Fallback(); }
+
+IUIServices* SetUIServices(IUIServices* services) {
+  IUIServices* previous = g_services;
+  g_services = services;
+  return previous;
+}
+
+std::string CurrentExceptionMessage() {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    return e.Message();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+bool RunGuarded(const std::function<void()>& handler) {
+  if (!handler) return true;
+  try {
+    handler();
+    return true;
+  } catch (...) {
+    std::string message = CurrentExceptionMessage();
+    try {
+      UI().ShowException(message);
+    } catch (...) {
+      // The error handler itself failed; there is nobody left to tell.
+      std::fprintf(stderr, "%s\n", message.c_str());
+    }
+    return false;
+  }
+}
+
+// ---- ScriptedUIServices ----
+
+std::vector<ScriptedUIServices::Call> ScriptedUIServices::CallsOf(Kind kind) const {
+  std::vector<Call> result;
+  for (const Call& c : calls_)
+    if (c.kind == kind) result.push_back(c);
+  return result;
+}
+
+bool ScriptedUIServices::ScriptUsedUp() const {
+  return messageResults_.empty() && openFiles_.empty() && saveFiles_.empty() && passwords_.empty() &&
+         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty();
+}
+
+void ScriptedUIServices::Clear() {
+  calls_.clear();
+  unscripted_ = 0;
+  messageResults_.clear();
+  openFiles_.clear();
+  saveFiles_.clear();
+  passwords_.clear();
+  filePasswords_.clear();
+  setPasswords_.clear();
+  changePasswords_.clear();
+  inputs_.clear();
+  openUrlResult_ = true;
+}
+
+template <typename T>
+std::optional<T> ScriptedUIServices::Take(std::deque<std::optional<T>>& script, Call& call) {
+  if (script.empty()) {
+    call.scripted = false;
+    ++unscripted_;
+    return std::nullopt;
+  }
+  std::optional<T> answer = std::move(script.front());
+  script.pop_front();
+  return answer;
+}
+
+int ScriptedUIServices::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                                   MsgIcon icon, QWidget*) {
+  Call call{Kind::Message, text, caption, buttons, icon, {}, {}, 0, true};
+  int result;
+  if (messageResults_.empty()) {
+    call.scripted = false;
+    ++unscripted_;
+    result = DismissResult(buttons);
+  } else {
+    result = messageResults_.front();
+    messageResults_.pop_front();
+  }
+  call.result = result;
+  calls_.push_back(std::move(call));
+  return result;
+}
+
+bool ScriptedUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget*) {
+  Call call{Kind::OpenFile, {}, options.title, MsgButtons::Ok, MsgIcon::None, path, options, 0, true};
+  std::optional<std::string> answer = Take(openFiles_, call);
+  if (answer) path = *answer;
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget*) {
+  Call call{Kind::SaveFile, {}, options.title, MsgButtons::Ok, MsgIcon::None, path, options, 0, true};
+  std::optional<std::string> answer = Take(saveFiles_, call);
+  if (answer) path = ApplyDefaultExt(*answer, options.defaultExt);
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::AskPassword(std::string& password, QWidget*) {
+  Call call{Kind::Password, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  std::optional<std::string> answer = Take(passwords_, call);
+  if (answer) password = *answer;
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::string& password, QWidget*) {
+  Call call{Kind::FilePassword, fileName, "Enter Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  std::optional<std::string> answer = Take(filePasswords_, call);
+  if (answer) password = *answer;
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, QWidget*) {
+  Call call{Kind::SetPassword, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  std::optional<SetPasswordAnswer> a = Take(setPasswords_, call);
+  if (a) answer = *a;
+  call.result = a ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return a.has_value();
+}
+
+bool ScriptedUIServices::AskChangePassword(ChangePasswordAnswer& answer, QWidget*) {
+  Call call{Kind::ChangePassword, {}, "Change Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  std::optional<ChangePasswordAnswer> a = Take(changePasswords_, call);
+  if (a) answer = *a;
+  call.result = a ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return a.has_value();
+}
+
+bool ScriptedUIServices::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
+                                  QWidget*) {
+  Call call{Kind::Input, prompt, caption, MsgButtons::OkCancel, MsgIcon::None, value, {}, 0, true};
+  std::optional<std::string> answer = Take(inputs_, call);
+  if (answer) value = *answer;
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+void ScriptedUIServices::ShowException(const std::string& message) {
+  calls_.push_back(Call{Kind::Exception, message, {}, MsgButtons::Ok, MsgIcon::Error, {}, {}, mrOk, true});
+}
+
+bool ScriptedUIServices::OpenUrl(const std::string& url) {
+  calls_.push_back(Call{Kind::OpenUrl, url, {}, MsgButtons::Ok, MsgIcon::None, {}, {}, openUrlResult_ ? 1 : 0, true});
+  return openUrlResult_;
+}
+
+}  // namespace platform

@@ -1,0 +1,201 @@
+// Every message box, question, file dialog, password prompt and input box of the program goes
+// through one injectable interface. The program installs the Qt implementation
+// (platform/qt/QtUIServices.h); tests install ScriptedUIServices, which records each call and
+// answers from a script, because a real modal box would block a test.
+//
+// Texts are UTF-8. Results of message boxes use the classic dialog-result numbers (1 = OK,
+// 2 = Cancel, 6 = Yes, 7 = No, ...) because callers compare against them.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;  // the owner window in the Qt implementation; plain code passes nullptr
+
+namespace platform {
+
+// Dialog results (modal results of forms use the same numbers).
+enum : int {
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrAbort = 3,
+  mrRetry = 4,
+  mrIgnore = 5,
+  mrYes = 6,
+  mrNo = 7,
+};
+// The message-box names of the same numbers.
+enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7 };
+
+enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum class MsgIcon { None, Error, Question, Warning, Information };
+
+// The answer a box gives when it is closed without a choice (Escape, the frame's close button):
+// Cancel where the box has one, else No, else OK (a box without Cancel or No can only confirm).
+int DismissResult(MsgButtons buttons);
+// Whether `result` is one of the answers the box offers.
+bool IsValidResult(MsgButtons buttons, int result);
+
+struct FileDialogOptions {
+  std::string title;            // "Open DataBank"
+  std::string filter;           // "XML DataBank|*.xdb2", pairs of description|patterns joined by '|'
+  std::string defaultExt;       // ".xdb2" (with or without the dot): added when a typed name has none
+  std::string initialDir;       // preset folder, empty for the dialog's own choice
+  std::string fileName;         // preset file name (may be a full path)
+  bool overwritePrompt = false;  // the save dialog asks before replacing a file
+  bool fileMustExist = false;
+  bool pathMustExist = false;
+};
+
+// Parses "Desc|*.a;*.b|Desc2|*.c" into (description, patterns) pairs; an odd trailing part is a
+// description without patterns and is dropped.
+std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
+// Adds defaultExt to path when the file-name part of path has no extension.
+std::string ApplyDefaultExt(const std::string& path, const std::string& defaultExt);
+
+// Answers of the password prompts. Each prompt only collects text; callers compare.
+struct SetPasswordAnswer {
+  std::string password;  // first entry
+  std::string repeated;  // second entry
+};
+struct ChangePasswordAnswer {
+  std::string oldPassword;
+  std::string password;
+  std::string repeated;
+};
+
+class IUIServices {
+ public:
+  virtual ~IUIServices() = default;
+
+  // A message box; returns the chosen button's result (see DismissResult for a closed box).
+  virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                         MsgIcon icon, QWidget* owner = nullptr) = 0;
+
+  // File dialogs: true and the chosen path when confirmed; path is untouched on Cancel.
+  virtual bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) = 0;
+  virtual bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) = 0;
+
+  // The plain password prompt ("Enter Password"). An empty entry can be confirmed.
+  virtual bool AskPassword(std::string& password, QWidget* owner = nullptr) = 0;
+  // The file-password prompt: shows fileName without its folder. On Cancel password is untouched.
+  virtual bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) = 0;
+  // The set-password prompt (typed twice). OK is only possible with two equal non-empty entries.
+  virtual bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) = 0;
+  // The change-password prompt (old, new, repeated).
+  virtual bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) = 0;
+
+  // The one-line input box; value is the preset text and, after OK, the (at most 3999-character) answer.
+  virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
+                        QWidget* owner = nullptr) = 0;
+
+  // The application's error handler: an exception that escaped an action or event handler.
+  virtual void ShowException(const std::string& message) = 0;
+
+  // Opens a link with the desktop's default handler; false when nothing could open it.
+  virtual bool OpenUrl(const std::string& url) = 0;
+
+  // Convenience over MessageBox.
+  void ShowMessage(const std::string& text, const std::string& caption) {
+    MessageBox(text, caption, MsgButtons::Ok, MsgIcon::None);
+  }
+  bool Confirm(const std::string& text, const std::string& caption) {
+    return MessageBox(text, caption, MsgButtons::YesNo, MsgIcon::Question) == mrYes;
+  }
+};
+
+// The services the program uses now. Never null: before anything is installed (a headless tool)
+// a fallback prints messages to standard error and cancels every dialog.
+IUIServices& UI();
+// Installs services (not owned); nullptr restores the fallback. Returns the previous ones.
+IUIServices* SetUIServices(IUIServices* services);
+
+// Installs services for the lifetime of the object and puts the previous ones back.
+class ScopedUIServices {
+ public:
+  explicit ScopedUIServices(IUIServices& services) : previous_(SetUIServices(&services)) {}
+  ~ScopedUIServices() { SetUIServices(previous_); }
+  ScopedUIServices(const ScopedUIServices&) = delete;
+  ScopedUIServices& operator=(const ScopedUIServices&) = delete;
+
+ private:
+  IUIServices* previous_;
+};
+
+// Runs an action or event handler; an exception escaping it is shown through UI().ShowException
+// instead of ending the program. Returns false when an exception was caught.
+bool RunGuarded(const std::function<void()>& handler);
+// The text the error handler shows for the exception currently being handled (call inside catch).
+std::string CurrentExceptionMessage();
+
+// Test implementation: records every call, answers from per-kind scripts. An unscripted call is
+// answered as if the user closed the box or cancelled the dialog, and is counted in Unscripted().
+class ScriptedUIServices : public IUIServices {
+ public:
+  enum class Kind { Message, OpenFile, SaveFile, Password, FilePassword, SetPassword, ChangePassword,
+                    Input, Exception, OpenUrl };
+  struct Call {
+    Kind kind;
+    std::string text;     // message text, prompt, file name, exception message or URL
+    std::string caption;  // caption or dialog title
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgIcon icon = MsgIcon::None;
+    std::string value;    // preset value (input box, file dialogs' preset name)
+    FileDialogOptions fileOptions;
+    int result = 0;       // what was answered (dialog result, or 1/0 for confirmed/cancelled)
+    bool scripted = true;
+  };
+
+  // Script the next answers. std::nullopt scripts a Cancel.
+  void PushMessageResult(int result) { messageResults_.push_back(result); }
+  void PushOpenFile(std::optional<std::string> path) { openFiles_.push_back(std::move(path)); }
+  void PushSaveFile(std::optional<std::string> path) { saveFiles_.push_back(std::move(path)); }
+  void PushPassword(std::optional<std::string> password) { passwords_.push_back(std::move(password)); }
+  void PushFilePassword(std::optional<std::string> password) { filePasswords_.push_back(std::move(password)); }
+  void PushSetPassword(std::optional<SetPasswordAnswer> answer) { setPasswords_.push_back(std::move(answer)); }
+  void PushChangePassword(std::optional<ChangePasswordAnswer> answer) {
+    changePasswords_.push_back(std::move(answer));
+  }
+  void PushInput(std::optional<std::string> value) { inputs_.push_back(std::move(value)); }
+  void SetOpenUrlResult(bool ok) { openUrlResult_ = ok; }
+
+  const std::vector<Call>& Calls() const { return calls_; }
+  std::vector<Call> CallsOf(Kind kind) const;
+  const Call& LastCall() const { return calls_.back(); }
+  std::size_t Unscripted() const { return unscripted_; }
+  // True when every scripted answer has been used.
+  bool ScriptUsedUp() const;
+  void Clear();
+
+  int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                 QWidget* owner = nullptr) override;
+  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
+  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
+  bool AskPassword(std::string& password, QWidget* owner = nullptr) override;
+  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) override;
+  bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) override;
+  bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) override;
+  bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
+                QWidget* owner = nullptr) override;
+  void ShowException(const std::string& message) override;
+  bool OpenUrl(const std::string& url) override;
+
+ private:
+  template <typename T>
+  std::optional<T> Take(std::deque<std::optional<T>>& script, Call& call);
+
+  std::vector<Call> calls_;
+  std::size_t unscripted_ = 0;
+  std::deque<int> messageResults_;
+  std::deque<std::optional<std::string>> openFiles_, saveFiles_, passwords_, filePasswords_, inputs_;
+  std::deque<std::optional<SetPasswordAnswer>> setPasswords_;
+  std::deque<std::optional<ChangePasswordAnswer>> changePasswords_;
+  bool openUrlResult_ = true;
+};
+
+}  // namespace platform

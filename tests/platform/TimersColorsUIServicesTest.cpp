@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPalette>
+
+#include "platform/Colors.h"
+#include "platform/Exceptions.h"
+#include "platform/Timers.h"
+#include "platform/UIServices.h"
+#include "platform/qt/QtColors.h"
+
+using namespace platform;
+
+// ---- timers ----
+
+TEST(FakeEventLoop, TimersFireInDueOrderAndIntervalZeroIsOff) {
+  FakeEventLoop loop;
+  std::vector<std::string> log;
+  auto a = loop.CreateTimer();
+  auto b = loop.CreateTimer();
+  a->OnTimer = [&] { log.push_back("a" + std::to_string(loop.NowMs())); };
+  b->OnTimer = [&] { log.push_back("b" + std::to_string(loop.NowMs())); };
+  a->SetInterval(100);
+  a->SetEnabled(true);
+  b->SetInterval(150);
+  b->SetEnabled(true);
+  EXPECT_EQ(loop.Advance(300), 5u);
+  // b's period to 300 began at 150, a's at 200.
+  EXPECT_EQ(log, (std::vector<std::string>{"a100", "b150", "a200", "b300", "a300"}));
+  // An interval of 0 or less switches a timer off even while it is enabled.
+  a->SetInterval(0);
+  EXPECT_FALSE(a->Running());
+  b->SetInterval(-5);
+  log.clear();
+  EXPECT_EQ(loop.Advance(1000), 0u);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(loop.RunningTimers(), 0u);
+}
+
+TEST(FakeEventLoop, HandlerMayStopOrDestroyItsTimer) {
+  FakeEventLoop loop;
+  auto t = loop.CreateTimer();
+  int ticks = 0;
+  t->OnTimer = [&] {
+    if (++ticks == 2) t.reset();
+  };
+  t->SetInterval(10);
+  t->SetEnabled(true);
+  EXPECT_EQ(loop.Advance(100), 2u);
+  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(loop.RunningTimers(), 0u);
+}
+
+TEST(FakeEventLoop, PostedCallsRunLaterInOrderAndGuardDropsDeadOnes) {
+  FakeEventLoop loop;
+  ScopedEventLoop use(loop);
+  std::vector<int> order;
+  PostCall([&] {
+    order.push_back(1);
+    PostCall([&] { order.push_back(3); });
+  });
+  PostCall([&] { order.push_back(2); });
+  EXPECT_TRUE(order.empty());  // nothing runs inside the posting call
+  auto owner = std::make_shared<int>(0);
+  PostCall(std::weak_ptr<void>(owner), [&] { order.push_back(99); });
+  owner.reset();
+  EXPECT_EQ(loop.ProcessPosted(), 4u);
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(TTimerSet, WindowTimersById) {
+  FakeEventLoop loop;
+  TTimerSet timers(&loop);
+  std::vector<int> fired;
+  timers.OnTimer = [&](int id) {
+    fired.push_back(id);
+    if (id == 333) timers.KillTimer(333);
+  };
+  timers.SetTimer(222, 100);
+  timers.SetTimer(333, 250);
+  EXPECT_TRUE(timers.IsActive(222));
+  EXPECT_EQ(timers.Interval(333), 250);
+  loop.Advance(90);
+  // Setting a running timer again restarts its period.
+  timers.SetTimer(222, 100);
+  loop.Advance(100);  // t=190: 222 fires
+  loop.Advance(60);   // t=250: 333 fires once and kills itself
+  loop.Advance(200);  // t=290, 390: 222
+  EXPECT_EQ(fired, (std::vector<int>{222, 333, 222, 222}));
+  EXPECT_FALSE(timers.IsActive(333));
+  timers.SetTimer(222, 0);
+  EXPECT_FALSE(timers.IsActive(222));
+  EXPECT_EQ(timers.ActiveCount(), 0u);
+}
+
+TEST(QtEventLoop, PostAndTimerRunFromTheRealLoop) {
+  ASSERT_NE(QCoreApplication::instance(), nullptr);
+  IEventLoop& loop = EventLoop();  // nothing installed: the Qt loop
+  bool posted = false;
+  loop.Post([&] { posted = true; });
+  auto t = loop.CreateTimer();
+  int ticks = 0;
+  t->OnTimer = [&] { ++ticks; };
+  t->SetInterval(5);
+  t->SetEnabled(true);
+  const auto start = loop.NowMs();
+  while ((ticks < 2 || !posted) && loop.NowMs() - start < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(posted);
+  EXPECT_GE(ticks, 2);
+}
+
+// ---- colours ----
+
+TEST(Colors, SystemColoursResolveAndSpecialValuesPassThrough) {
+  EXPECT_EQ(clInfoBk, 0xFF000018u);
+  EXPECT_EQ(clScrollBar, 0xFF000000u);
+  EXPECT_TRUE(IsSysColor(clBtnFace));
+  EXPECT_FALSE(IsSysColor(clNone));
+  EXPECT_EQ(ColorToRGB(clNone), clNone);
+  EXPECT_EQ(ColorToRGB(clDefault), clDefault);
+  EXPECT_EQ(ColorToRGB(0x00123456), 0x00123456u);
+  // Window text and window follow the palette; captions keep their classic value.
+  QPalette pal = QGuiApplication::palette();
+  EXPECT_EQ(ToQColor(clWindow), pal.color(QPalette::Active, QPalette::Base));
+  EXPECT_EQ(ToQColor(clInfoBk), pal.color(QPalette::Active, QPalette::ToolTipBase));
+  EXPECT_EQ(ToQColor(clGrayText), pal.color(QPalette::Disabled, QPalette::Text));
+  EXPECT_EQ(SysColor(COLOR_ACTIVECAPTION), ClassicSysColor(COLOR_ACTIVECAPTION));
+  EXPECT_EQ(SysColor(25), clBlack);
+  EXPECT_EQ(SysColor(-1), clBlack);
+  SetSysColorResolver([](int i) { return TColor(0x010101 * i); });
+  EXPECT_EQ(ColorToRGB(clInfoBk), 0x181818u);
+  SetSysColorResolver(nullptr);
+}
+
+TEST(Colors, QColorRoundTripKeepsChannelOrder) {
+  // $0000FF is red in 0x00BBGGRR.
+  EXPECT_EQ(ToQColor(clRed), QColor(255, 0, 0));
+  EXPECT_EQ(ToQColor(0xD8ACB0), QColor(0xB0, 0xAC, 0xD8));
+  EXPECT_EQ(FromQColor(QColor(1, 2, 3)), RGB(1, 2, 3));
+  EXPECT_EQ(FromQColor(QColor()), clNone);
+  EXPECT_FALSE(ToQColor(clNone).isValid());
+  EXPECT_EQ(ToQColor(clDefault, Qt::green), QColor(Qt::green));
+}
+
+// ---- UI services ----
+
+TEST(ScriptedUIServices, RecordsCallsAndAnswersFromTheScript) {
+  ScriptedUIServices ui;
+  ScopedUIServices use(ui);
+  ui.PushMessageResult(mrYes);
+  EXPECT_EQ(UI().MessageBox("Data has been changed. Do you want to save?", "Tessaryn", MsgButtons::YesNoCancel,
+                            MsgIcon::Warning),
+            mrYes);
+  // Unscripted: answered as a closed box.
+  EXPECT_EQ(UI().MessageBox("q", "c", MsgButtons::YesNoCancel, MsgIcon::Warning), mrCancel);
+  EXPECT_EQ(UI().MessageBox("q", "c", MsgButtons::YesNo, MsgIcon::Question), mrNo);
+  EXPECT_EQ(UI().MessageBox("q", "c", MsgButtons::Ok, MsgIcon::None), mrOk);
+  EXPECT_EQ(ui.Unscripted(), 3u);
+
+  std::string pw = "keep";
+  ui.PushFilePassword(std::nullopt);
+  EXPECT_FALSE(UI().AskFilePassword("/x/bank.xdb2", pw));
+  EXPECT_EQ(pw, "keep");
+  ui.PushFilePassword(std::string("secret"));
+  EXPECT_TRUE(UI().AskFilePassword("/x/bank.xdb2", pw));
+  EXPECT_EQ(pw, "secret");
+
+  FileDialogOptions opt;
+  opt.title = "Save DataBank";
+  opt.defaultExt = ".xdb2";
+  std::string path = "preset";
+  ui.PushSaveFile(std::string("/tmp/new"));
+  EXPECT_TRUE(UI().SaveFileDialog(opt, path));
+  EXPECT_EQ(path, "/tmp/new.xdb2");
+  EXPECT_TRUE(ui.ScriptUsedUp());
+  auto saves = ui.CallsOf(ScriptedUIServices::Kind::SaveFile);
+  ASSERT_EQ(saves.size(), 1u);
+  EXPECT_EQ(saves[0].caption, "Save DataBank");
+  EXPECT_EQ(saves[0].value, "preset");
+  EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Warning);
+}
+
+TEST(RunGuarded, ExceptionsGoToTheErrorHandler) {
+  ScriptedUIServices ui;
+  ScopedUIServices use(ui);
+  EXPECT_TRUE(RunGuarded([] {}));
+  EXPECT_FALSE(RunGuarded([] { throw Exception("File \"x\" doesn't exist!"); }));
+  EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("boom"); }));
+  EXPECT_FALSE(RunGuarded([] { throw 42; }));
+  auto shown = ui.CallsOf(ScriptedUIServices::Kind::Exception);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0].text, "File \"x\" doesn't exist!");
+  EXPECT_EQ(shown[1].text, "boom");
+}
+
+TEST(FileDialogHelpers, FilterParsingAndDefaultExtension) {
+  auto f = ParseFileFilter("XML DataBank|*.xdb2|All files|*.txt; *.*|Dangling");
+  ASSERT_EQ(f.size(), 2u);
+  EXPECT_EQ(f[0].first, "XML DataBank");
+  EXPECT_EQ(f[0].second, std::vector<std::string>{"*.xdb2"});
+  EXPECT_EQ(f[1].second, (std::vector<std::string>{"*.txt", "*.*"}));
+  EXPECT_TRUE(ParseFileFilter("").empty());
+  EXPECT_EQ(ApplyDefaultExt("/a.b/c", ".xdb2"), "/a.b/c.xdb2");
+  EXPECT_EQ(ApplyDefaultExt("/a/c.txt", ".xdb2"), "/a/c.txt");
+  EXPECT_EQ(ApplyDefaultExt("/a/.hidden", "xdb2"), "/a/.hidden.xdb2");
+  EXPECT_EQ(ApplyDefaultExt("/a/", ".xdb2"), "/a/");
+}
