@@ -1,0 +1,78 @@
+// The single-byte regular-expression engine, used by the record filter: setting Expression
+// compiles at once, Exec answers whether the expression matches somewhere in a subject.
+// Subjects and expressions are bytes of the program's code page (Windows-1252). The engine keeps
+// the Windows-1251 option of its design on: in an expression the byte 0xF6 stands for \d and 0xD6
+// for \D, and the set ranges 0xE0-0xFF / 0xC0-0xDF add the Cyrillic letters of that code page.
+//
+// Errors raise regexpr::ERegExpr carrying the message text alone (no code). Besides the texts of
+// the design, two limits of our own guard against runaway searches: "Exec: backtrack stack
+// exceeded" and "Exec: backtrack limit exceeded".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Exceptions.h"
+
+namespace regexpr {
+
+class ERegExpr : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TRegExpr {
+ public:
+  TRegExpr();
+  virtual ~TRegExpr();
+  TRegExpr(const TRegExpr&) = delete;
+  TRegExpr& operator=(const TRegExpr&) = delete;
+
+  const std::string& Expression() const { return expression_; }
+  // Compiles at once (compile errors raise from here). The empty text leaves no program.
+  void SetExpression(std::string_view expression);
+
+  // True when the expression matches somewhere in subject.
+  bool Exec(std::string_view subject);
+
+  // Raises ERegExpr with the message.
+  [[noreturn]] virtual void Error(const std::string& message);
+
+  // Upper bound of backtracking steps per Exec (0 = no bound).
+  std::int64_t BacktrackLimit() const { return backtrackLimit_; }
+  void SetBacktrackLimit(std::int64_t limit) { backtrackLimit_ = limit; }
+  static constexpr std::int64_t DefaultBacktrackLimit = 100000000;
+
+  // Size in bytes of the compiled program (0 when none); the program is below 65536 bytes.
+  std::size_t ProgramSize() const { return program_.size(); }
+
+ private:
+  struct Compiler;
+  friend struct Compiler;
+  void Compile();
+  bool Try(std::size_t pos);
+
+  std::string expression_;
+  bool windows1251_ = true;
+  std::int64_t backtrackLimit_ = DefaultBacktrackLimit;
+
+  std::vector<unsigned char> program_;
+  // Per program byte offset: the operand length of an EXACTLY node, or the index into sets_ of an
+  // ANYOF/ANYBUT node. Operands keep the NUL terminator of the format (the size limit counts it),
+  // but a NUL from "\x00" inside them is an ordinary byte.
+  std::vector<std::uint32_t> operandInfo_;
+  std::vector<std::uint64_t> sets_;  // 4 words (256 bits) per set
+  bool hasFirstChar_ = false;
+  unsigned char firstChar_ = 0;
+  bool anchored_ = false;
+  std::size_t mustOffset_ = 0, mustLen_ = 0;
+
+  std::string subject_;
+  std::int64_t steps_ = 0;
+  struct Frame { std::int32_t kind, node; std::int64_t save, n; };
+  std::vector<Frame> stack_;
+};
+
+}  // namespace regexpr
