@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/Colors.h"
+
 // Buffer position: Char (UTF-16 code units) and Line, both from 1.
 struct TBufferCoord {
   int Char = 0;
@@ -29,43 +31,16 @@ struct TSynPoint {
   friend bool operator==(const TSynPoint&, const TSynPoint&) = default;
 };
 
-// Colours are 0x00BBGGRR; the high byte 0xFF marks a system colour whose index is the low byte.
-using TColor = std::uint32_t;
+// Colours (0x00BBGGRR, system colours with 0xFF in the high byte) are the platform's.
+using TColor = platform::TColor;
 
 // Font style set in one byte.
 using TFontStyles = std::uint8_t;
 
 namespace syn {
 
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clDefault = 0x20000000;
-
-// System colour indexes in the low byte, 0xFF in the high byte.
-inline constexpr TColor clSystemColor = 0xFF000000;
-inline constexpr TColor clWindow = 0xFF000005;
-inline constexpr TColor clWindowText = 0xFF000008;
-inline constexpr TColor clHighlight = 0xFF00000D;
-inline constexpr TColor clHighlightText = 0xFF00000E;
-inline constexpr TColor clBtnFace = 0xFF00000F;
-
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clMaroon = 0x000080;
-inline constexpr TColor clGreen = 0x008000;
-inline constexpr TColor clOlive = 0x008080;
-inline constexpr TColor clNavy = 0x800000;
-inline constexpr TColor clPurple = 0x800080;
-inline constexpr TColor clTeal = 0x808000;
-inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clSilver = 0xC0C0C0;
-inline constexpr TColor clRed = 0x0000FF;
-inline constexpr TColor clLime = 0x00FF00;
-inline constexpr TColor clYellow = 0x00FFFF;
-inline constexpr TColor clBlue = 0xFF0000;
-inline constexpr TColor clFuchsia = 0xFF00FF;
-inline constexpr TColor clAqua = 0xFFFF00;
-inline constexpr TColor clWhite = 0xFFFFFF;
-
-inline constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000u) == clSystemColor; }
+// The colour constants of the platform, reachable as syn::clNone, syn::clWindow, syn::clNavy ...
+using namespace platform;
 
 inline constexpr TFontStyles fsBold = 1;
 inline constexpr TFontStyles fsItalic = 2;
