@@ -1,0 +1,151 @@
+#include "databank/uBankFile.h"
+
+#include <cstring>
+
+#include "databank/uBankMessages.h"
+#include "platform/Exceptions.h"
+#include "platform/Streams.h"
+#include "protection/uDataBankCipher.h"
+#include "protection/uZipFile.h"
+
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && std::memcmp(s.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// Up to ten bytes from the stream's position; the position is put back.
+std::string PeekHead(TStream& stream) {
+  const int64_t pos = stream.Position();
+  char buf[10];
+  int64_t got = stream.Read(buf, sizeof buf);
+  stream.SetPosition(pos);
+  return std::string(buf, static_cast<size_t>(got < 0 ? 0 : got));
+}
+
+void Show(const TBankReadContext& context, int id, const std::string& text = std::string()) {
+  if (context.ShowError) context.ShowError(id, text.empty() ? BankMessage(id) : text);
+}
+
+}  // namespace
+
+bool IsZipBytes(std::string_view head) { return TZipFile::HasZipSignature(head); }
+
+bool IsPlainXMLBytes(std::string_view head) {
+  head = head.substr(0, std::min<size_t>(head.size(), 10));
+  return StartsWith(head, "<dataroot") || StartsWith(head, "<?xml");
+}
+
+bool IsOldFormatBytes(std::string_view head) { return StartsWith(head, "<dataroot>"); }
+
+bool IsZip(TStream& stream) { return IsZipBytes(PeekHead(stream)); }
+bool IsEnciphered(TStream& stream) {
+  const std::string head = PeekHead(stream);
+  return !IsZipBytes(head) && !IsPlainXMLBytes(head);
+}
+bool IsOldFormat(TStream& stream) { return IsOldFormatBytes(PeekHead(stream)); }
+
+bool CouldBeCipherLayer(std::string_view bytes) {
+  if (bytes.size() < 4) return false;
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const uint64_t n = uint64_t(b[0]) | uint64_t(b[1]) << 8 | uint64_t(b[2]) << 16 | uint64_t(b[3]) << 24;
+  const uint64_t cipher = bytes.size() - 4;
+  return cipher % 16 == 0 && EncipheredSize(n) == bytes.size();
+}
+
+bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankReadResult& result) {
+  result = TBankReadResult();
+  std::string bytes = std::move(fileBytes);
+
+  if (StartsWith(bytes, "PK")) {
+    bool unzipped = false;
+    if (IsZipBytes(bytes)) {
+      TMemoryStream stream(std::move(bytes));
+      TZipFile zip;
+      zip.LoadFromStream(stream);
+      bytes = stream.TakeBytes();
+      if (zip.Count() > 0) {
+        const TLocalFile& entry = zip.LocalFiles()[0];
+        // A header may claim any size; deflate cannot expand data by more than about 1032 times.
+        const bool plausible = uint64_t(entry.UncompressedSize) <=
+                               uint64_t(entry.CompressedData.size()) * MaxDeflateRatio + 64;
+        std::string data;
+        if (plausible && zip.GetUncompressed(0, data) == TZipCheck::zcOk && !data.empty()) {
+          result.EntryName = zip.GetFileName(0);
+          result.Compressed = true;
+          bytes = std::move(data);
+          unzipped = true;
+        }
+      }
+    }
+    if (!unzipped && !CouldBeCipherLayer(bytes)) {
+      Show(context, SCouldNotDecompressBank);
+      return false;
+    }
+  }
+
+  if (IsPlainXMLBytes(bytes)) {
+    result.XML = std::move(bytes);
+    return true;
+  }
+
+  // The cipher layer: a length word and whole blocks. Fewer than four bytes cannot be one, so the
+  // user is not asked for a password that could never help.
+  result.Enciphered = true;
+  if (bytes.size() < 4) {
+    Show(context, SCouldNotDecypherBank);
+    return false;
+  }
+  if (context.Password.empty() && context.AskPassword) {
+    std::string answer;
+    result.PasswordAsked = true;
+    if (!context.AskPassword(answer)) {
+      Show(context, SCouldNotDecypherBank);
+      return false;
+    }
+    context.Password = answer;
+  }
+  try {
+    result.XML = DecipherDataBank(std::move(bytes), DataBankKey(context.Password));
+  } catch (const Exception&) {
+    Show(context, SCouldNotDecypherBank);
+    return false;
+  }
+  return true;
+}
+
+bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
+                      const std::function<void(int id, const std::string& text)>& showError, std::string& out) {
+  auto show = [&](int id) {
+    if (showError) showError(id, BankMessage(id));
+  };
+  std::string data = std::move(xml);
+  if (!layers.Password.empty()) {
+    try {
+      data = EncipherDataBank(data, DataBankKey(layers.Password));
+    } catch (const Exception&) {
+      show(SCouldNotCypherBank);
+      return false;
+    }
+  }
+  if (layers.Compress) {
+    try {
+      TZipFile zip;
+      zip.AddFile(layers.EntryName);
+      if (!zip.SetUncompressed(0, data)) {
+        show(SCouldNotCompressBank);
+        return false;
+      }
+      std::string().swap(data);
+      TMemoryStream stream;
+      zip.SaveToStream(stream);
+      out = stream.TakeBytes();
+    } catch (const Exception&) {
+      show(SCouldNotCompressBank);
+      return false;
+    }
+    return true;
+  }
+  out = std::move(data);
+  return true;
+}

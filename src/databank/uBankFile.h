@@ -1,0 +1,69 @@
+// The layers of a databank file, over byte buffers: recognising a file (zip archive, cipher, plain
+// XML, the old format), unwrapping it down to its XML bytes, and wrapping XML bytes back up.
+// No file, window or settings is touched here; the pipeline (uBankSession) reads and writes the
+// files and decides what the user is told, through the callbacks given.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TStream;
+
+// Sniffing, as the first bytes of a stream tell it. Each test reads from the stream's current
+// position and puts the position back.
+bool IsZip(TStream& stream);          // begins with the full local header signature "PK\x03\x04"
+bool IsEnciphered(TStream& stream);   // neither a zip nor plain XML ("<?xml", "<dataroot")
+bool IsOldFormat(TStream& stream);    // the first ten bytes are exactly "<dataroot>"
+// The same over bytes.
+bool IsZipBytes(std::string_view head);
+bool IsPlainXMLBytes(std::string_view head);
+bool IsOldFormatBytes(std::string_view head);
+
+// True when bytes could be an enciphered layer: a 4-byte length n followed by whole 16-byte blocks
+// of which the last holds the end of the n plain bytes. A file starting with "PK" that is no zip
+// archive is read as a cipher layer only when this holds (plain lengths such as 19280 start with
+// "PK"); otherwise it is a broken archive.
+bool CouldBeCipherLayer(std::string_view bytes);
+
+// What the load road needs from its caller.
+struct TBankReadContext {
+  // The known password (UTF-8). When it is empty and the file is enciphered, AskPassword is called;
+  // its answer is kept here.
+  std::string Password;
+  // Asks the user for the password of the file; false when cancelled. May be empty (then the
+  // known password, even an empty one, is used as it is).
+  std::function<bool(std::string& password)> AskPassword;
+  // Shows one of the pipeline's error messages (by id, see uBankMessages.h) or a free text (id 0).
+  std::function<void(int id, const std::string& text)> ShowError;
+};
+
+struct TBankReadResult {
+  std::string XML;          // the bytes under every layer
+  bool Compressed = false;  // the file was a zip archive
+  bool Enciphered = false;  // the bytes under the zip (or the file) were a cipher layer
+  std::string EntryName;    // the name of the archive's first entry, when it was one
+  bool PasswordAsked = false;
+};
+
+// Unwraps a whole databank file: the zip layer when the file is an archive whose first entry yields
+// data, then the cipher layer unless the bytes are plain XML. False after the failing layer's
+// message was shown (65127 for the zip layer; 65129 for the cipher layer, a cancelled prompt, and a
+// file too short to hold a cipher layer, which is refused without a prompt).
+bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankReadResult& result);
+
+struct TBankWriteLayers {
+  std::string Password;   // UTF-8; empty: not enciphered
+  bool Compress = false;  // wrap into a one-entry zip archive
+  std::string EntryName;  // name of the archive's entry
+};
+
+// Wraps XML bytes into the file's bytes: enciphered when there is a password, then zipped when
+// Compress is set. False after the failing layer's message (65128 cipher, 65126 zip).
+bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
+                      const std::function<void(int id, const std::string& text)>& showError, std::string& out);
+
+// Largest ratio of inflated to deflated size that deflate can reach (with margin); a zip entry
+// claiming more is refused before anything is inflated.
+constexpr uint64_t MaxDeflateRatio = 1100;

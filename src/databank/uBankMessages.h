@@ -1,0 +1,39 @@
+// The databank window's message table and the fixed texts of its file dialogs and recent-file menu.
+#pragma once
+
+#include <string>
+
+enum : int {
+  SCouldNotOpenBank = 65124,
+  SCouldNotSaveXMLStream = 65125,
+  SCouldNotCompressBank = 65126,
+  SCouldNotDecompressBank = 65127,
+  SCouldNotCypherBank = 65128,
+  SCouldNotDecypherBank = 65129,
+  SDataChanged = 65130,
+  SInvalidPassword = 65151,
+};
+
+// The text of a message id of the table; "" for an id it does not hold.
+const std::string& BankMessage(int id);
+
+// Caption of the pipeline's error boxes.
+inline const char* const SErrorCaption = "Error";
+// Raised for a recent-file item whose file is gone; "%s" is the path.
+inline const char* const SFileDoesNotExist = "File \"%s\" doesn't exist!";
+// Writing the databank file failed (creating, writing, flushing or renaming the temporary file).
+inline const char* const SCouldNotWriteBank = "Could not write DataBank!";
+
+inline const char* const SBankFileFilter = "XML DataBank|*.xdb2";
+inline const char* const SBankDefaultExt = ".xdb2";
+inline const char* const SOpenBankTitle = "Open DataBank";
+inline const char* const SSaveBankTitle = "Save DataBank";
+inline const char* const SNoRecentFiles = "<no recent files>";
+
+inline const char* const SBankExt = ".xdb2";
+inline const char* const SOldBankExt = ".xdb";
+inline const char* const SBackupExt = ".backup";
+inline const char* const SSampleBankName = "about.xdb2";
+
+// "File \"<path>\" doesn't exist!"
+std::string FileDoesNotExistText(const std::string& path);

@@ -1,0 +1,537 @@
+#include "databank/uBankSession.h"
+
+#include <climits>
+#include <filesystem>
+#include <system_error>
+
+#include "databank/uBankMessages.h"
+#include "databank/uDataBankContent.h"
+#include "databank/uFilePaths.h"
+#include "databank/uLongFileName.h"
+#include "platform/Exceptions.h"
+#include "platform/Timers.h"
+#include "platform/UIServices.h"
+#include "protection/uDataBankCipher.h"
+#include "xml/uSettingsBase.h"
+#include "xml/xevStrings.h"
+
+using namespace bankpaths;
+namespace bs = banksettings;
+
+namespace {
+
+// The backup copy is best effort: copied to a temporary name, then renamed over the old backup,
+// so a failed copy never leaves a half-written backup behind.
+void MakeBackupCopy(const std::string& path) {
+  const std::string backup = ChangeFileExt(path, SBackupExt);
+  const std::string temp = backup + ".tmp~";
+  std::error_code ec;
+  std::filesystem::copy_file(path, temp, std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    return;
+  }
+  std::filesystem::rename(temp, backup, ec);
+  if (ec) std::filesystem::remove(temp, ec);
+}
+
+std::string EscapeAmpersands(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    out += c;
+    if (c == '&') out += '&';
+  }
+  return out;
+}
+
+int PeriodToInterval(int seconds) {
+  if (seconds <= 0) return 0;  // 0 or less: auto-save off
+  const long long ms = static_cast<long long>(seconds) * 1000;
+  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+}  // namespace
+
+TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui,
+                           platform::IEventLoop* loop)
+    : settings_(settings), options_(std::move(options)), ui_(ui ? ui : &platform::UI()) {
+  timer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
+  // The period is read once; a changed period takes effect at the next start.
+  const int period = settings_ ? settings_->ReadInteger(bs::AutoSavePeriod, bs::DefAutoSavePeriod) : bs::DefAutoSavePeriod;
+  timer_->SetInterval(PeriodToInterval(period));
+  timer_->SetEnabled(false);
+  timer_->OnTimer = [this] { AutoSaveTick(); };
+}
+
+TBankSession::~TBankSession() {
+  if (timer_) {
+    timer_->SetEnabled(false);
+    timer_->OnTimer = nullptr;
+  }
+}
+
+bool TBankSession::Setting(const char* name, bool def) const {
+  return settings_ ? settings_->ReadBool(name, def) : def;
+}
+
+void TBankSession::ShowError(int id, const std::string& text) {
+  const std::string& message = text.empty() ? BankMessage(id) : text;
+  if (OnError) {
+    OnError(id, message);
+    return;
+  }
+  if (id == SInvalidPassword)
+    ui_->MessageBox(message, ApplicationTitle, platform::MsgButtons::Ok, platform::MsgIcon::None);
+  else
+    ui_->MessageBox(message, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+}
+
+void TBankSession::Changed() {
+  if (Hooks.StateChanged) Hooks.StateChanged();
+}
+
+void TBankSession::SetModifiedFlag(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  Changed();
+}
+
+bool TBankSession::AnythingModified() const {
+  return modified_ || (Hooks.RecordModified && Hooks.RecordModified());
+}
+
+std::string TBankSession::Relative(const std::string& path) const {
+  return MakeRelativeToProgram(path, options_.ProgramDir);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The file routines
+
+bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target) {
+  const bool own = target == nullptr || target == bank_.get();
+  TXMLDataBase2* bank = own ? bank_.get() : target;
+  if (own) {
+    compress_ = false;
+    convertedOld_ = false;
+  }
+  if (pathIn.empty() || !bank) return false;
+
+  std::string path = ExpandFileName(pathIn);
+  if (own) entryName_ = ChangeFileExt(path, SBankExt);
+  // An old ".xdb" file takes the new extension on disk, but never in place of an existing file,
+  // and never for a file that is only read from (import).
+  if (own && options_.RenameOldFiles && ExtractFileExt(path) == SOldBankExt) {
+    const std::string renamed = ChangeFileExt(path, SBankExt);
+    if (RenameNoReplace(path, renamed)) path = renamed;
+  }
+
+  auto fail = [&] {
+    if (own) {
+      fileName_.clear();
+      entryName_.clear();
+      // A databank that failed to open keeps neither a mistyped password nor the zip switch.
+      password_.clear();
+      compress_ = false;
+      Changed();
+    }
+    return false;
+  };
+
+  std::string bytes;
+  try {
+    bytes = LoadStringFromFile(path);
+  } catch (const Exception& e) {
+    ShowError(0, e.Message());
+    return fail();
+  }
+  const int64_t fileSize = static_cast<int64_t>(bytes.size());
+
+  TBankReadContext context;
+  context.Password = password_;
+  context.AskPassword = [&](std::string& answer) { return ui_->AskFilePassword(path, answer); };
+  context.ShowError = [&](int id, const std::string& text) { ShowError(id, text); };
+  TBankReadResult layers;
+  const bool decoded = DecodeBankLayers(std::move(bytes), context, layers);
+  password_ = context.Password;
+  if (!decoded) return fail();
+
+  const bool oldFormat = IsOldFormatBytes(layers.XML);
+  const int64_t dataSize = static_cast<int64_t>(layers.XML.size());
+  bool parsed = false;
+  try {
+    parsed = bank->LoadEncodedXML(std::move(layers.XML));
+  } catch (const std::exception&) {
+    parsed = false;
+  }
+  if (!parsed) return fail();
+  if (oldFormat) bank::ConvertOldFormat(bank->Root());
+
+  if (own) {
+    compress_ = layers.Compressed;
+    if (layers.Compressed) entryName_ = layers.EntryName;
+    convertedOld_ = oldFormat;
+    fileName_ = GetLongFileName(path);
+    fileSize_ = fileSize;
+    dataSize_ = dataSize;
+    Changed();
+  }
+  return true;
+}
+
+bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source) {
+  TBankWriteLayers layers;
+  layers.Password = password_;
+  layers.Compress = compress_;
+  layers.EntryName = entryName_;
+  return SaveBankFile(path, source, layers);
+}
+
+bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layersIn) {
+  TXMLDataBase2* bank = source ? source : bank_.get();
+  if (!bank || path.empty()) return false;
+  TBusyScope busy(*this);
+
+  // The whole file is built in memory before anything on disk changes.
+  std::string xml;
+  try {
+    xml = bank->EncodedXML();
+  } catch (const std::exception&) {
+    ShowError(SCouldNotSaveXMLStream);
+    return false;
+  }
+  const int64_t dataSize = static_cast<int64_t>(xml.size());
+
+  TBankWriteLayers layers = layersIn;
+  // The entry takes the file-name part of the entry name, or the target's name when there is none.
+  layers.EntryName = ExtractFileName(layers.EntryName);
+  if (layers.EntryName.empty()) layers.EntryName = ExtractFileName(path);
+  std::string out;
+  if (!EncodeBankLayers(std::move(xml), layers, [&](int id, const std::string& text) { ShowError(id, text); }, out))
+    return false;
+
+  if (Setting(bs::MakeBackup, true) && FileExists(path)) MakeBackupCopy(path);
+  try {
+    SaveStringToFile(path, out);
+  } catch (const Exception& e) {
+    ShowError(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
+    return false;
+  }
+  if (bank == bank_.get()) {
+    fileSize_ = static_cast<int64_t>(out.size());
+    dataSize_ = dataSize;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The bank routines
+
+void TBankSession::ReadBankState() {
+  if (!bank_) return;
+  NextNodeID = bank::LoadedNextNodeID(*bank_);
+  PendingID = Setting(bs::AutoPos, true) ? bank_->ReadInteger(bank::skLastPosition, bank::DefLastPosition) : -1;
+  if (Hooks.BankStateRead) Hooks.BankStateRead();
+}
+
+void TBankSession::WriteBankState() {
+  if (!bank_) return;
+  bank_->WriteInteger(bank::skNextNodeID, NextNodeID);
+  bank_->WriteInteger(bank::skLastPosition, Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1);
+  if (Hooks.BankStateWritten) Hooks.BankStateWritten();
+}
+
+void TBankSession::OpenBank(const std::string& path) {
+  TBusyScope busy(*this);
+  CloseBank();
+  if (Hooks.ShowCurtain) Hooks.ShowCurtain();
+  bank_ = std::make_unique<TXMLDataBase2>();
+  if (path.empty()) {
+    fileName_.clear();
+    entryName_.clear();
+    password_.clear();
+  }
+  if (!LoadBankFile(path)) {
+    if (!path.empty()) ShowError(SCouldNotOpenBank);
+    bank_->Clear();
+  }
+  modified_ = false;
+  // An old file that kept its ".xdb" name is saved under the new extension next time, unless a
+  // file of that name exists already: that one is never overwritten, the old file is saved instead.
+  if (!fileName_.empty() && ExtractFileExt(fileName_) == SOldBankExt) {
+    const std::string renamed = ChangeFileExt(fileName_, SBankExt);
+    if (!FileExists(renamed)) fileName_ = GetLongFileName(renamed);
+    modified_ = true;
+  }
+  // The converted texts exist only in memory until they are saved.
+  if (convertedOld_) modified_ = true;
+  Changed();
+  ReadBankState();
+  if (Hooks.RebuildTree) Hooks.RebuildTree();
+  if (!path.empty()) {
+    recentFiles_.Remove(Relative(ExpandFileName(path)));
+    if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
+  }
+}
+
+void TBankSession::CloseBank() {
+  if (!bank_) return;
+  TBusyScope busy(*this);
+  if (Hooks.LeaveFilter) Hooks.LeaveFilter();
+  if (Hooks.CommitRecord) Hooks.CommitRecord();
+  if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
+  bank_.reset();
+  fileName_.clear();
+  entryName_.clear();
+  password_.clear();
+  Changed();
+}
+
+bool TBankSession::SaveBank(const std::string& path) {
+  if (!bank_) return false;
+  TBusyScope busy(*this);
+  if (Hooks.CommitRecord) Hooks.CommitRecord();
+  lastOpened_ = path;
+  fileName_ = path;
+  WriteBankState();
+  const bool saved = SaveBankFile(path);
+  if (saved) SetModifiedFlag(false);
+  Changed();
+  if (Hooks.ReopenRecord) Hooks.ReopenRecord();
+  return saved;
+}
+
+std::string TBankSession::SavePreset(std::string& folder) const {
+  folder.clear();
+  if (lastOpened_.empty() || !FileExists(lastOpened_)) return std::string();
+  folder = ExtractFilePath(lastOpened_);
+  return ExtractFileName(lastOpened_);
+}
+
+bool TBankSession::SaveWithDialog() {
+  platform::FileDialogOptions options;
+  options.title = SSaveBankTitle;
+  options.filter = SBankFileFilter;
+  options.defaultExt = SBankDefaultExt;
+  options.overwritePrompt = true;
+  options.fileName = SavePreset(options.initialDir);
+  std::string chosen;
+  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
+  return SaveBank(ExpandFileName(chosen));
+}
+
+bool TBankSession::QuerySaveChanges(bool allowCancel) {
+  if (!AnythingModified()) return true;
+  const int answer = ui_->MessageBox(BankMessage(SDataChanged), SErrorCaption,
+                                     allowCancel ? platform::MsgButtons::YesNoCancel : platform::MsgButtons::YesNo,
+                                     platform::MsgIcon::Warning);
+  if (answer == platform::mrYes) {
+    // Nothing saved means nothing may be thrown away.
+    if (!fileName_.empty()) return SaveBank(fileName_);
+    return SaveWithDialog();
+  }
+  return answer == platform::mrNo;
+}
+
+void TBankSession::SetModified() {
+  SetModifiedFlag(true);
+  timer_->SetEnabled(Setting(bs::AutoSave, true));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TBankSession::NewBank() {
+  if (!QuerySaveChanges(true)) return;
+  // The databank being left is not added to the recent list.
+  fileName_.clear();
+  lastOpened_.clear();
+  OpenBank("");
+}
+
+void TBankSession::OpenCommand() {
+  if (!QuerySaveChanges(true)) return;
+  platform::FileDialogOptions options;
+  options.title = SOpenBankTitle;
+  options.filter = SBankFileFilter;
+  options.defaultExt = SBankDefaultExt;
+  options.fileMustExist = true;
+  const std::string& preset = FileExists(fileName_) ? fileName_ : (FileExists(lastOpened_) ? lastOpened_ : std::string());
+  if (!preset.empty()) {
+    options.initialDir = ExtractFilePath(preset);
+    options.fileName = ExtractFileName(preset);
+  }
+  std::string chosen;
+  if (!ui_->OpenFileDialog(options, chosen) || chosen.empty()) return;
+  OpenBank(chosen);
+}
+
+void TBankSession::SaveCommand() {
+  if (!bank_) return;
+  if (!fileName_.empty())
+    SaveBank(fileName_);
+  else
+    SaveAsCommand();
+}
+
+void TBankSession::SaveAsCommand() {
+  if (!bank_) return;
+  platform::FileDialogOptions options;
+  options.title = SSaveBankTitle;
+  options.filter = SBankFileFilter;
+  options.defaultExt = SBankDefaultExt;
+  options.overwritePrompt = true;
+  options.fileName = SavePreset(options.initialDir);
+  std::string chosen;
+  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return;
+  if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
+  const std::string path = ExpandFileName(chosen);
+  SaveBank(path);
+  fileName_ = GetLongFileName(path);
+  Changed();
+}
+
+void TBankSession::OpenRecentFile(const std::string& entry) {
+  const std::string path = ExpandFileNameFrom(entry, options_.ProgramDir.empty()
+                                                         ? std::filesystem::current_path().string()
+                                                         : options_.ProgramDir);
+  if (!FileExists(path)) throw Exception(FileDoesNotExistText(path));
+  if (!QuerySaveChanges(true)) return;
+  OpenBank(path);
+}
+
+std::vector<TRecentItem> TBankSession::RecentMenuItems() const {
+  std::vector<TRecentItem> items;
+  for (const std::string& entry : recentFiles_.Items())
+    if (!entry.empty()) items.push_back({EscapeAmpersands(entry), entry, true});
+  if (items.empty()) items.push_back({SNoRecentFiles, std::string(), false});
+  return items;
+}
+
+void TBankSession::ToggleCompress() {
+  compress_ = !compress_;
+  // The switch changes what the next save writes, so the databank must be savable.
+  if (bank_) SetModified();
+  Changed();
+}
+
+void TBankSession::SetPasswordCommand() {
+  if (!CanSetPassword()) return;
+  platform::SetPasswordAnswer answer;
+  if (!ui_->AskSetPassword(answer)) return;
+  if (answer.password.empty() || answer.password != answer.repeated) {
+    ShowError(SInvalidPassword);
+    return;
+  }
+  if (!IsValidDataBankPassword(answer.password)) {
+    ShowError(0, SPasswordNotCp1252);
+    return;
+  }
+  password_ = answer.password;
+  SetModified();
+  Changed();
+}
+
+void TBankSession::RemovePasswordCommand() {
+  if (!CanRemovePassword()) return;
+  std::string entry;
+  if (!ui_->AskFilePassword(fileName_, entry)) return;
+  if (entry != password_) {
+    ShowError(SInvalidPassword);
+    return;
+  }
+  password_.clear();
+  SetModified();
+  Changed();
+}
+
+void TBankSession::ChangePasswordCommand() {
+  if (!CanChangePassword()) return;
+  platform::ChangePasswordAnswer answer;
+  if (!ui_->AskChangePassword(answer)) return;
+  // The dialog allows OK only with a non-empty new password; removing goes through Remove Password.
+  if (answer.oldPassword != password_ || answer.password.empty() || answer.password != answer.repeated) {
+    ShowError(SInvalidPassword);
+    return;
+  }
+  if (!IsValidDataBankPassword(answer.password)) {
+    ShowError(0, SPasswordNotCp1252);
+    return;
+  }
+  password_ = answer.password;
+  SetModified();
+  Changed();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Auto-save and the window's life
+
+void TBankSession::AutoSaveTick() {
+  const bool enabled = Setting(bs::AutoSave, true);
+  timer_->SetEnabled(enabled);
+  // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
+  // nested event loops) must never be interrupted by a save of a half-replaced databank.
+  if (!enabled || fileName_.empty() || !bank_ || Busy() || !AnythingModified()) return;
+  SaveBank(fileName_);
+}
+
+void TBankSession::AppMinimized() {
+  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || Busy() || !AnythingModified()) return;
+  SaveBank(fileName_);
+}
+
+bool TBankSession::CloseForExit() {
+  if (bank_) {
+    if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
+      // Saved even when unchanged (it keeps the selected node for the next start). A failed save
+      // must not end in a silent loss: the user then decides.
+      if (!SaveBank(fileName_) && !QuerySaveChanges(true)) return false;
+    } else if (!QuerySaveChanges(false)) {
+      return false;
+    }
+  }
+  CloseBank();
+  timer_->SetEnabled(false);
+  return true;
+}
+
+void TBankSession::LoadFileSettings(const std::string& commandLinePath) {
+  if (settings_) {
+    lastOpened_ = ResolveFromProgram(settings_->ReadString(bs::LastOpened, ""), options_.ProgramDir);
+    recentFiles_.SetText(settings_->ReadString(bs::RecentFiles, ""));
+    while (recentFiles_.Count() > recentFiles_.MaxCount) recentFiles_.Delete(recentFiles_.Count() - 1);
+  }
+  commandLineFileExists_ = false;
+  if (!commandLinePath.empty()) {
+    const std::string full = ExpandFileName(commandLinePath);
+    if (FileExists(full)) {
+      lastOpened_ = GetLongFileName(full);
+      commandLineFileExists_ = true;
+    }
+  }
+}
+
+void TBankSession::SaveFileSettings() {
+  if (!settings_) return;
+  TMRUList recent(TMRUCase::MatchCase);
+  recent.SetText(recentFiles_.Text());
+  if (!fileName_.empty()) recent.Add(Relative(fileName_));
+  settings_->WriteString(bs::RecentFiles, recent.Text());
+  settings_->WriteString(bs::LastOpened, Relative(lastOpened_));
+}
+
+void TBankSession::StartupOpen() {
+  if ((Setting(bs::AutoOpen, true) && FileExists(lastOpened_)) || commandLineFileExists_) {
+    fileName_ = lastOpened_;
+    OpenBank(fileName_);
+  } else {
+    OpenBank("");
+  }
+}
+
+void TBankSession::FirstRun() {
+  if (settings_) settings_->Save();
+  if (options_.ProgramDir.empty()) return;
+  const std::string sample = ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
+  if (FileExists(sample)) OpenBank(sample);
+}

@@ -1,0 +1,209 @@
+// The open databank of the tree window and everything that reads or writes its file: the file state,
+// LoadBankFile / SaveBankFile over the layers (zip archive, cipher, XML store), OpenBank, CloseBank,
+// SaveBank, the save-changes question, the New / Open / Save / Save As / recent-file commands, the
+// compression switch, the password commands, auto-save and the start-up opening.
+//
+// The tree window owns one session and fills in its hooks (commit the open record, rebuild the tree,
+// caption, ...). The session talks to the user only through platform::IUIServices and to time only
+// through a platform::ITimer, so every answer and every tick can be scripted.
+//
+// Safety rules kept here:
+// - Saving builds the whole file in memory first, then writes a temporary file and renames it over
+//   the old one; a failed save reports the error, keeps the old file and keeps the modified mark.
+// - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
+//   run nested event loops, during which the timer still ticks).
+// - Closing a databank forgets its file name, password and entry name together.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "databank/uBankFile.h"
+#include "databank/uMRUList.h"
+#include "xml/uXMLBase2.h"
+
+class TSettings;
+
+namespace platform {
+class IUIServices;
+class IEventLoop;
+class ITimer;
+}  // namespace platform
+
+// Names of the window settings the pipeline reads.
+namespace banksettings {
+inline constexpr const char* AutoSave = "AutoSave";              // bool, default true
+inline constexpr const char* AutoSavePeriod = "AutoSavePeriod";  // seconds, default 300
+inline constexpr const char* MakeBackup = "MakeBackup";          // bool, default true
+inline constexpr const char* AutoOpen = "AutoOpen";              // bool, default true
+inline constexpr const char* AutoPos = "AutoPos";                // bool, default true
+inline constexpr const char* LastOpened = "LastOpened";          // string, relative to the program folder
+inline constexpr const char* RecentFiles = "RecentFiles";        // string, one path per line
+inline constexpr int DefAutoSavePeriod = 300;
+}  // namespace banksettings
+
+// One item of the recent-file menu.
+struct TRecentItem {
+  std::string Caption;   // the entry with "&" doubled, so a menu shows it as it is
+  std::string Entry;     // the entry as stored (relative to the program folder where it can be)
+  bool Enabled = true;   // false only for the single "<no recent files>" item
+};
+
+class TBankSession {
+ public:
+  // What the tree window does around the pipeline's steps. Every hook may be left empty.
+  struct THooks {
+    std::function<void()> LeaveFilter;        // leave the filter view (before a close)
+    std::function<void()> CommitRecord;       // write the open record back into its node
+    std::function<bool()> RecordModified;     // the open record has edits not yet committed
+    std::function<void()> ShowCurtain;        // while a databank is being replaced
+    std::function<void()> BankStateRead;      // after ReadBankState (caption, default images)
+    std::function<void()> BankStateWritten;   // after WriteBankState (caption)
+    std::function<void()> RebuildTree;        // after an open; selects PendingID
+    std::function<int()> SelectedNodeID;      // "ID" of the selected node, -1 when none
+    std::function<void()> ReopenRecord;       // after a save: open the selected record again
+    std::function<void()> StateChanged;       // Modified, FileName, Password or Compress changed
+  };
+
+  struct TOptions {
+    // The program's folder: recent entries are stored relative to it and the sample lies in it.
+    std::string ProgramDir;
+    // Rename an opened ".xdb" file to ".xdb2". Tools that only look at files switch it off.
+    bool RenameOldFiles = true;
+  };
+
+  // settings: the window's settings section (nullptr: every setting reads as its default).
+  // ui / loop: nullptr takes the installed ones (platform::UI(), platform::EventLoop()).
+  TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui = nullptr,
+               platform::IEventLoop* loop = nullptr);
+  ~TBankSession();
+  TBankSession(const TBankSession&) = delete;
+  TBankSession& operator=(const TBankSession&) = delete;
+
+  THooks Hooks;
+  // Caption of the "Invalid Password" box.
+  std::string ApplicationTitle = "-XML Database Application-";
+  // The node-ID counter while a databank is open, and the node to select after a rebuild.
+  int NextNodeID = 1;
+  int PendingID = -1;
+
+  // State of the open databank.
+  TXMLDataBase2* Bank() const { return bank_.get(); }
+  const std::string& FileName() const { return fileName_; }
+  const std::string& EntryName() const { return entryName_; }
+  const std::string& Password() const { return password_; }
+  bool Compress() const { return compress_; }
+  bool Modified() const { return modified_; }
+  int64_t FileSize() const { return fileSize_; }
+  int64_t DataSize() const { return dataSize_; }
+  const std::string& LastOpened() const { return lastOpened_; }
+  void SetLastOpened(const std::string& path) { lastOpened_ = path; }
+  TMRUList& RecentFiles() { return recentFiles_; }
+  const std::string& ProgramDir() const { return options_.ProgramDir; }
+  platform::ITimer& AutoSaveTimer() { return *timer_; }
+
+  // --- The file routines ---
+  // Reads the file at path through its layers into target (nullptr: the window's databank). Only
+  // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
+  // old ".xdb" file renamed; the password is used and kept for any target.
+  bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
+  // Writes source (nullptr: the window's databank) to path through the window's layers (its
+  // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.
+  bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
+  // The same with explicit layers (export writes with its own password and compression).
+  bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
+
+  // --- The bank routines ---
+  void OpenBank(const std::string& path);
+  void CloseBank();
+  // The full save road; false when the file could not be written (Modified then stays set).
+  bool SaveBank(const std::string& path);
+  // False when the user chose Cancel, and also when they chose Yes but nothing was saved (the save
+  // dialog was cancelled or the save failed): the databank must then be kept.
+  bool QuerySaveChanges(bool allowCancel);
+  // Marks the databank modified and arms (or disarms) auto-save from the "AutoSave" setting.
+  void SetModified();
+  // NextNodeID and PendingID from the databank's settings, then the BankStateRead hook.
+  void ReadBankState();
+  // "NextNodeID" and "LastPosition" into the databank's settings, then the BankStateWritten hook.
+  void WriteBankState();
+
+  // --- Commands ---
+  void NewBank();
+  void OpenCommand();
+  void SaveCommand();
+  void SaveAsCommand();
+  // The recent-file item with this entry. Throws Exception("File \"...\" doesn't exist!") for a
+  // missing file (the action's error handler shows it).
+  void OpenRecentFile(const std::string& entry);
+  std::vector<TRecentItem> RecentMenuItems() const;
+  void ToggleCompress();
+  bool CanSetPassword() const { return bank_ && password_.empty(); }
+  bool CanRemovePassword() const { return bank_ && !password_.empty(); }
+  bool CanChangePassword() const { return CanRemovePassword(); }
+  void SetPasswordCommand();
+  void RemovePasswordCommand();
+  void ChangePasswordCommand();
+
+  // --- Auto-save and the life of the window ---
+  void AutoSaveTick();
+  void AppMinimized();
+  // The window closes: save (with "AutoSave") or ask, then close the databank. False when the
+  // window must stay open (the user cancelled, or the changes could not be saved).
+  bool CloseForExit();
+  // Reads "LastOpened" and "RecentFiles"; a command-line file that exists replaces LastOpened.
+  void LoadFileSettings(const std::string& commandLinePath = "");
+  // Writes "LastOpened" and "RecentFiles" (the open file added first), relative to the program folder.
+  void SaveFileSettings();
+  // The window's first showing: open LastOpened (with "AutoOpen") or the command-line file, else a
+  // new empty databank.
+  void StartupOpen();
+  // The first run (no settings file yet): save the settings, then open the sample beside the
+  // program when there is one.
+  void FirstRun();
+
+  // While a scope lives, auto-save does nothing. Import and export hold one around their work.
+  class TBusyScope {
+   public:
+    explicit TBusyScope(TBankSession& session) : session_(session) { ++session_.busy_; }
+    ~TBusyScope() { --session_.busy_; }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+   private:
+    TBankSession& session_;
+  };
+  bool Busy() const { return busy_ > 0; }
+
+  // The messages the pipeline shows (id from uBankMessages.h, 0 for a free text); for tools that
+  // print them. Empty: shown through the UI services as error boxes.
+  std::function<void(int id, const std::string& text)> OnError;
+
+ private:
+  bool Setting(const char* name, bool def) const;
+  void ShowError(int id, const std::string& text = std::string());
+  void SetModifiedFlag(bool modified);
+  void Changed();
+  bool AnythingModified() const;
+  bool SaveWithDialog();
+  std::string Relative(const std::string& path) const;
+  std::string SavePreset(std::string& folder) const;
+
+  TSettings* settings_;
+  TOptions options_;
+  platform::IUIServices* ui_;
+  std::unique_ptr<platform::ITimer> timer_;
+  std::unique_ptr<TXMLDataBase2> bank_;
+  std::string fileName_, entryName_, password_, lastOpened_;
+  bool compress_ = false;
+  bool modified_ = false;
+  bool convertedOld_ = false;
+  bool commandLineFileExists_ = false;
+  int64_t fileSize_ = 0;
+  int64_t dataSize_ = 0;
+  TMRUList recentFiles_{TMRUCase::MatchCase};
+  int busy_ = 0;
+};

@@ -1,0 +1,105 @@
+#include "databank/uFilePaths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <system_error>
+
+namespace bankpaths {
+
+std::string ExtractFileName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ExtractFilePath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+namespace {
+// Position of the extension's dot in path, or npos.
+size_t ExtPos(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot < start) return std::string::npos;
+  return dot;
+}
+}  // namespace
+
+std::string ExtractFileExt(const std::string& path) {
+  const size_t dot = ExtPos(path);
+  return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  const size_t dot = ExtPos(path);
+  return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+std::string ExpandFileNameFrom(const std::string& path, const std::string& base) {
+  if (path.empty()) return path;
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::path(base) / p;
+  std::string out = p.lexically_normal().string();
+  // "/a/b/" and "/a/b/." name the folder; keep no trailing slash except for the root itself.
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+std::string ExpandFileName(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  std::filesystem::path cwd = std::filesystem::current_path(ec);
+  if (ec) return path;
+  return ExpandFileNameFrom(path, cwd.string());
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+long long FileSizeOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty()) return false;
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without the no-replace flag: a hard link fails when the target exists.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  if (::unlink(from.c_str()) != 0) {
+    ::unlink(to.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string MakeRelativeToProgram(const std::string& path, const std::string& programDir) {
+  if (programDir.empty()) return path;
+  std::string prefix = programDir;
+  if (prefix.back() != '/') prefix += '/';
+  if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
+  return path;
+}
+
+std::string ResolveFromProgram(const std::string& path, const std::string& programDir) {
+  if (path.empty() || path.front() == '/' || programDir.empty()) return path;
+  return ExpandFileNameFrom(path, programDir);
+}
+
+}  // namespace bankpaths
