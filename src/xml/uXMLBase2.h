@@ -14,6 +14,10 @@
 #include "platform/Streams.h"
 #include "xml/xevXMLParser2.h"
 
+// Keeps a copy of a file that could not be read as "<file>.bad" before anything may be written over
+// it; returns the copy's name, "" when no copy could be made. Never throws.
+std::string KeepBadCopy(const std::string& fileName);
+
 class TXMLDataBase2 {
  public:
   // Loads the file when it exists; a file that does not parse keeps what was parsed (with LastError()
@@ -32,7 +36,8 @@ class TXMLDataBase2 {
   // The document; its element is the root.
   TxevXMLParser2* Document() const { return doc_.get(); }
   TxevXMLNode2* Root() const { return doc_.get(); }
-  const std::string& LastError() const { return doc_->LastError(); }
+  // The last load's parse error report (UTF-8), empty after a successful load.
+  const std::string& LastError() const { return lastError_; }
 
   // The root's "settings" / "lists" child, created at the end of the root's children when missing.
   TxevXMLNode2* SettingsNode();
@@ -73,6 +78,7 @@ class TXMLDataBase2 {
 
   std::string fileName_;
   std::unique_ptr<TxevXMLParser2> doc_;
+  std::string lastError_;
   TxevXMLNode2* listsNode_ = nullptr;
   TxevXMLNode2* settingsNode_ = nullptr;
 };

@@ -90,6 +90,7 @@ class TxevXMLNodeList2 {
   friend class TxevXMLNode2;
   friend class TxevXMLParser2;
 
+  void Exchange(int a, int b) { std::swap(items_[static_cast<size_t>(a)], items_[static_cast<size_t>(b)]); }
   T* Add(std::unique_ptr<T> item) {
     items_.push_back(std::move(item));
     return items_.back().get();
@@ -171,6 +172,7 @@ class TxevXMLNode2 {
  private:
   friend class TxevXMLParser2;
   friend bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b);
+  void ExchangeChildren(int a, int b) { children_.Exchange(a, b); }
 
   std::string name_;
   std::string prefix_;
@@ -213,15 +215,15 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // Holds the declaration's pseudo-attributes ("version", "encoding").
   TxevXMLNode2* DeclarationNode() const { return declaration_.get(); }
 
-  // Writes node (and the declaration line when withDeclaration) into out, stopping once out would
-  // exceed limit bytes. Used for the size-bounded dump in the error report.
-  void WriteXML(std::string& out, const TxevXMLNode2* node, bool withDeclaration,
+  // Appends node (and the declaration line first when withDeclaration) to out, stopping once out
+  // would exceed limit bytes; false when it was cut short.
+  bool WriteXML(std::string& out, const TxevXMLNode2* node, bool withDeclaration,
                 size_t limit = static_cast<size_t>(-1)) const;
 
  private:
   bool RunParse(TxevXMLNode2* target, bool withDeclaration);
   void SetError(std::string_view message);
-  bool ParseAttributes(TxevXMLNode2* node, std::string_view text);
+  bool ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve = nullptr);
   bool ParseText(TxevXMLNode2* node, bool preserve);
 
   std::string docText_;

@@ -1,0 +1,269 @@
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Exceptions.h"
+#include "platform/Streams.h"
+
+namespace {
+
+// A write-only stream over an open descriptor; the atomic writer hands it to its callback.
+class TDescriptorStream : public TStream {
+ public:
+  TDescriptorStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    int64_t total = 0;
+    const char* p = static_cast<const char*>(buffer);
+    while (total < count) {
+      ssize_t w = ::write(fd_, p + total, static_cast<size_t>(count - total));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        error_ = w < 0 ? errno : ENOSPC;
+        break;
+      }
+      total += w;
+    }
+    size_ = std::max(size_, pos_ + total);
+    pos_ += total;
+    return total;
+  }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET : origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+    off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (r < 0) throw EStreamError(FileErrorText("Cannot seek in file", path_, errno));
+    pos_ = r;
+    return r;
+  }
+  int64_t Size() const override { return size_; }
+  void SetSize(int64_t size) override {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+      throw EStreamError(FileErrorText("Cannot change the size of file", path_, errno));
+    size_ = size;
+  }
+  int Error() const { return error_; }
+
+ private:
+  int fd_;
+  std::string path_;
+  int64_t pos_ = 0;
+  int64_t size_ = 0;
+  int error_ = 0;
+};
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  if (const passwd* pw = ::getpwuid(::geteuid())) {
+    if (pw->pw_dir && *pw->pw_dir) return pw->pw_dir;
+  }
+  return "/tmp";
+}
+
+bool FolderWritable(const std::string& dir) {
+  return !dir.empty() && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// The file a write to path really lands in: a symbolic link is followed so that it stays a link.
+std::string ResolveTarget(const std::string& path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::vector<char> buf(PATH_MAX + 1);
+    ssize_t n = ::readlink(current.c_str(), buf.data(), buf.size() - 1);
+    if (n <= 0) return current;
+    std::string link(buf.data(), static_cast<size_t>(n));
+    if (link[0] == '/') {
+      current = link;
+    } else {
+      std::string dir = ExtractFileDir(current);
+      current = dir.empty() ? link : dir + "/" + link;
+    }
+  }
+  return current;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  std::vector<char> buf(PATH_MAX + 1);
+  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return "";
+  return std::string(buf.data(), static_cast<size_t>(n));
+}
+
+std::string SettingsFilePath() {
+  std::string exe = ExecutablePath();
+  std::string dir = ExtractFileDir(exe);
+  if (!exe.empty() && FolderWritable(dir)) return dir + "/" + ExtractFileName(exe) + ".xdb";
+  std::string config;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  // Only an absolute path counts; anything else falls back to the default, as the convention says.
+  if (xdg && xdg[0] == '/') {
+    config = xdg;
+  } else {
+    config = HomeFolder() + "/.config";
+  }
+  while (config.size() > 1 && config.back() == '/') config.pop_back();
+  return config + "/tessaryn/tessaryn.xdb";
+}
+
+std::string ExtractFileDir(std::string_view path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return "";
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+std::string ExtractFileName(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string ExtractFileExt(std::string_view path) {
+  size_t slash = path.rfind('/');
+  size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot < start) return "";
+  return std::string(path.substr(dot));
+}
+
+std::string ChangeFileExt(std::string_view path, std::string_view ext) {
+  size_t slash = path.rfind('/');
+  size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  std::string out(dot == std::string_view::npos || dot < start ? path : path.substr(0, dot));
+  out += ext;
+  return out;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFileReadOnly(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+  return (st.st_mode & S_IWUSR) == 0;
+}
+
+bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+  TFileStream source(from, fmOpenRead);
+  WriteFileAtomic(to, [&](TStream& target) {
+    source.SetPosition(0);
+    if (source.Size() > 0) target.CopyFrom(source, source.Size());
+  });
+}
+
+bool ForceDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  if (DirectoryExists(path)) return true;
+  std::string parent = ExtractFileDir(path);
+  if (!parent.empty() && parent != path && !ForceDirectories(parent)) return false;
+  if (::mkdir(path.c_str(), 0777) == 0) return true;
+  return errno == EEXIST && DirectoryExists(path);
+}
+
+void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)>& writer) {
+  if (path.empty()) throw EFCreateError(FileErrorText("Cannot create file", path, ENOENT));
+  const std::string target = ResolveTarget(path);
+  struct stat old {};
+  bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) throw EFCreateError(FileErrorText("Cannot create file", path, EISDIR));
+  if (exists && (old.st_mode & S_IWUSR) == 0) throw EFCreateError(FileErrorText("Cannot create file", path, EACCES));
+
+  std::string dir = ExtractFileDir(target);
+  // A hidden name beside the target; a very long name is shortened so the temporary one still fits.
+  std::string base = ExtractFileName(target).substr(0, 200);
+  std::string temp = (dir.empty() ? std::string() : dir + "/") + "." + base + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) throw EFCreateError(FileErrorText("Cannot create file", path, errno));
+  temp.assign(name.data());
+
+  auto fail = [&](int err, const char* what) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (err == 0) err = EIO;
+    throw EWriteError(FileErrorText(what, path, err));
+  };
+  // A new file gets the usual permissions (0666 less the umask); an existing one keeps its own.
+  mode_t mode = 0;
+  if (exists) {
+    mode = old.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0) fail(errno, "Cannot write file");
+  // Keep the owner when we may (root saving a user's file); failing that is not an error.
+  if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+  {
+    [[maybe_unused]] int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+  }
+
+  TDescriptorStream stream(fd, path);
+  try {
+    writer(stream);
+  } catch (const EStreamError&) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (stream.Error() != 0) throw EWriteError(FileErrorText("Cannot write file", path, stream.Error()));
+    throw;
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw;
+  }
+  if (stream.Error() != 0) fail(stream.Error(), "Cannot write file");
+  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) fail(errno, "Cannot write file");
+  if (::close(fd) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    throw EWriteError(FileErrorText("Cannot write file", path, err));
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    throw EWriteError(FileErrorText("Cannot write file", path, err));
+  }
+  // Make the rename itself durable.
+  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  WriteFileAtomic(path, [&](TStream& stream) {
+    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  });
+}

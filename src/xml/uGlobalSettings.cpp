@@ -1,0 +1,26 @@
+#include "xml/uGlobalSettings.h"
+
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+
+namespace {
+TXMLSettings* gSettings = nullptr;
+}
+
+TGlobalSettingsScope::TGlobalSettingsScope(const std::string& fileName) {
+  if (gSettings) throw Exception("The global settings are open already");
+  std::string file = fileName.empty() ? SettingsFilePath() : fileName;
+  std::string dir = ExtractFileDir(file);
+  if (!dir.empty()) ForceDirectories(dir);
+  settings_ = std::make_unique<TXMLSettings>();
+  settings_->SetFileName(file);
+  settings_->Open();
+  gSettings = settings_.get();
+}
+
+TGlobalSettingsScope::~TGlobalSettingsScope() {
+  gSettings = nullptr;
+  settings_.reset();  // writes the settings file (guarded, never throws)
+}
+
+TXMLSettings* GlobalSettings() { return gSettings; }

@@ -1,0 +1,81 @@
+#include "xml/uSettingsXML.h"
+
+#include <exception>
+
+#include "platform/Files.h"
+#include "xml/uXMLTools2.h"
+
+namespace {
+constexpr const char* kNoValue = "-novalue-";
+}
+
+TXMLSettings::TXMLSettings() { TXMLSettings::Reset(); }
+
+TXMLSettings::~TXMLSettings() {
+  if (!ownsDatabank_ || !databank_) return;
+  // Written at the end of the program: a read-only file is skipped, and no error may escape here.
+  try {
+    databank_->Save();
+  } catch (...) {
+  }
+}
+
+void TXMLSettings::Reset() {
+  ownsDatabank_ = false;
+  fileName_.clear();
+  databank_.reset();
+  node_ = nullptr;
+}
+
+void TXMLSettings::Open() {
+  if (!databank_) {
+    if (fileName_.empty()) fileName_ = SettingsFilePath();
+    databank_ = std::make_shared<TXMLDataBase2>(fileName_);
+    node_ = Path.empty() ? databank_->Root() : XMLForcePath(databank_->Root(), Path);
+    ownsDatabank_ = true;
+  } else if (!node_) {
+    node_ = XMLForcePath(databank_->Root(), Path);
+  }
+}
+
+int TXMLSettings::ReadInteger(const std::string& name, int def) { return XMLPathReadInteger(node_, name, def); }
+
+bool TXMLSettings::ReadBool(const std::string& name, bool def) {
+  return XMLPathReadInteger(node_, name, def ? 1 : 0) == 1;
+}
+
+std::string TXMLSettings::ReadString(const std::string& name, const std::string& def) {
+  return XMLPathReadString(node_, name, def);
+}
+
+void TXMLSettings::WriteInteger(const std::string& name, int value) { XMLPathWriteInteger(node_, name, value); }
+
+void TXMLSettings::WriteBool(const std::string& name, bool value) { XMLPathWriteInteger(node_, name, value ? 1 : 0); }
+
+void TXMLSettings::WriteString(const std::string& name, const std::string& value) {
+  XMLPathWriteString(node_, name, value);
+}
+
+bool TXMLSettings::ValueExists(const std::string& name) { return XMLFindPath(node_, name) != nullptr; }
+
+void TXMLSettings::Save() {
+  if (databank_) databank_->Save();
+}
+
+std::unique_ptr<TSettings> TXMLSettings::OpenSection(const std::string& name) {
+  auto section = std::make_unique<TXMLSettings>();
+  section->databank_ = databank_;
+  section->ownsDatabank_ = false;
+  section->fileName_ = fileName_;
+  section->Path = Path.empty() ? name : name.empty() ? Path : Path + "\\" + name;
+  section->Open();
+  return section;
+}
+
+std::string TXMLSettings::ReadInheritedString(const std::string& name, const std::string& def) {
+  for (const TxevXMLNode2* n = node_; n; n = n->Parent()) {
+    std::string value = XMLPathReadString(n, name, kNoValue);
+    if (value != kNoValue) return value;
+  }
+  return def;
+}

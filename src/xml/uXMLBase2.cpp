@@ -1,0 +1,216 @@
+#include "xml/uXMLBase2.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "xml/uXMLTools2.h"
+#include "xml/xevStrings.h"
+
+namespace {
+
+bool HasHighByte(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ULL) return true;
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return true;
+  return false;
+}
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool IsUtf8Name(const std::string& encoding) {
+  std::string e = LowerAscii(encoding);
+  return e == "utf-8" || e == "utf8";
+}
+
+// Turns every string of a tree read as Windows-1252 into UTF-8 (most strings are ASCII and stay).
+void TreeCp1252ToUtf8(TxevXMLNode2* root) {
+  auto convert = [](const std::string& s) { return codepage::Cp1252ToUtf8(s); };
+  std::vector<TxevXMLNode2*> stack{root};
+  while (!stack.empty()) {
+    TxevXMLNode2* n = stack.back();
+    stack.pop_back();
+    if (HasHighByte(n->Name())) n->SetName(convert(n->Name()));
+    if (HasHighByte(n->Text())) n->SetText(convert(n->Text()));
+    for (TxevXMLAttribute2* a : n->Attributes()) {
+      if (HasHighByte(a->Name)) a->Name = convert(a->Name);
+      if (HasHighByte(a->Value)) a->Value = convert(a->Value);
+    }
+    for (TxevXMLNode2* c : n->Children()) stack.push_back(c);
+  }
+}
+
+std::string Declaration(const TxevXMLParser2& doc, const char* encoding) {
+  std::string version = doc.DeclarationNode()->GetAttribute("version");
+  return "<?xml version='" + (version.empty() ? std::string("1.0") : version) + "' encoding='" + encoding +
+         "' ?>\r\n";
+}
+
+}  // namespace
+
+std::string KeepBadCopy(const std::string& fileName) {
+  std::string bad = fileName + ".bad";
+  try {
+    CopyFile(fileName, bad);
+    return bad;
+  } catch (const std::exception&) {
+    return "";
+  }
+}
+
+TXMLDataBase2::TXMLDataBase2(const std::string& fileName) : fileName_(fileName) {
+  Clear();
+  if (fileName.empty() || !FileExists(fileName)) return;
+  std::string bytes = LoadStringFromFile(fileName);
+  const bool empty = bytes.empty();
+  if (!LoadEncodedXML(std::move(bytes)) && !empty) KeepBadCopy(fileName);
+}
+
+TXMLDataBase2::~TXMLDataBase2() = default;
+
+void TXMLDataBase2::Clear() {
+  doc_ = std::make_unique<TxevXMLParser2>();
+  doc_->SetName("dataroot");
+  lastError_.clear();
+  listsNode_ = nullptr;
+  settingsNode_ = nullptr;
+}
+
+TxevXMLNode2* TXMLDataBase2::CachedChild(TxevXMLNode2*& cache, const char* name) {
+  // The cache is only a hint: the element may have been deleted since, so it is used only while it
+  // is still one of the root's children (compared by address, never dereferenced before that).
+  if (cache && doc_->Children().IndexOf(cache) >= 0 && cache->Name() == name) return cache;
+  cache = XMLForcePath(doc_.get(), name);
+  return cache;
+}
+
+TxevXMLNode2* TXMLDataBase2::SettingsNode() { return CachedChild(settingsNode_, "settings"); }
+
+TxevXMLNode2* TXMLDataBase2::ListsNode() { return CachedChild(listsNode_, "lists"); }
+
+std::string TXMLDataBase2::ReadString(const std::string& name, const std::string& def) {
+  const TxevXMLNode2* n = SettingsNode()->FindNode(name, false);
+  return n ? n->Text() : def;
+}
+
+int TXMLDataBase2::ReadInteger(const std::string& name, int def) {
+  const TxevXMLNode2* n = SettingsNode()->FindNode(name, false);
+  return n ? XMLStrToInt(n->Text()) : def;
+}
+
+bool TXMLDataBase2::ReadBool(const std::string& name, bool def) {
+  const TxevXMLNode2* n = SettingsNode()->FindNode(name, false);
+  return n ? LowerAscii(n->Text()) == "true" : def;
+}
+
+void TXMLDataBase2::WriteString(const std::string& name, const std::string& value) {
+  TxevXMLNode2* settings = SettingsNode();
+  TxevXMLNode2* n = settings->FindNode(name, false);
+  if (n) {
+    if (value.empty()) {
+      settings->DeleteNode(n);
+    } else {
+      n->SetText(value);
+    }
+  } else if (!value.empty() && !name.empty()) {
+    settings->AddChild(name)->SetText(value);
+  }
+}
+
+void TXMLDataBase2::WriteInteger(const std::string& name, int value) { WriteString(name, std::to_string(value)); }
+
+void TXMLDataBase2::WriteBool(const std::string& name, bool value) { WriteString(name, value ? "true" : "false"); }
+
+std::string TXMLDataBase2::EncodedXML() const {
+  static constexpr const char* kLatin = "ISO-8859-1";
+  std::string out = Declaration(*doc_, kLatin);
+  const size_t header = out.size();
+  doc_->WriteXML(out, doc_.get(), false);
+  std::string_view body = std::string_view(out).substr(header);
+  if (!HasHighByte(body)) return out;
+  if (codepage::IsCp1252Representable(body)) return Declaration(*doc_, kLatin) + codepage::Utf8ToCp1252(body);
+  // Characters without a Windows-1252 byte: the file is written as UTF-8 so nothing is lost.
+  out.replace(0, header, Declaration(*doc_, "UTF-8"));
+  return out;
+}
+
+bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
+  Clear();
+  bool ok = doc_->LoadXML(std::move(bytes));
+  lastError_ = doc_->LastError();
+  if (!IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"))) {
+    TreeCp1252ToUtf8(doc_.get());
+    if (HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);
+  }
+  // A damaged file may leave a root without a name, which would be written back as "</>".
+  if (!ok && doc_->Name().empty()) doc_->SetName("dataroot");
+  return ok;
+}
+
+bool TXMLDataBase2::LoadFromFile(const std::string& fileName) {
+  if (!FileExists(fileName)) return false;
+  TFileStream file(fileName, fmOpenRead);
+  bool ok = LoadFromStream(file);
+  if (ok) {
+    fileName_ = fileName;
+  } else if (file.Size() > 0) {
+    KeepBadCopy(fileName);
+  }
+  return ok;
+}
+
+bool TXMLDataBase2::LoadFromStream(TStream& stream) {
+  Clear();
+  try {
+    if (stream.Size() == 0) return false;
+    return LoadEncodedXML(stream.ReadRest());
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
+    return false;
+  }
+}
+
+bool TXMLDataBase2::SaveToStream(TStream& stream) {
+  try {
+    std::string bytes = EncodedXML();
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TXMLDataBase2::SaveToFile(const std::string& fileName, bool backup) {
+  if (!fileName.empty()) fileName_ = fileName;
+  if (backup && FileExists(fileName_)) {
+    std::string bak = ChangeFileExt(fileName_, ".bak");
+    if (FileExists(bak)) DeleteFile(bak);
+    // The old file becomes the backup by a second name rather than a move, so that a failing write
+    // below still leaves it in place; a copy serves where links are not supported.
+    if (::link(fileName_.c_str(), bak.c_str()) != 0) CopyFile(fileName_, bak);
+  }
+  if (fileName_.empty()) throw Exception("Can't Save no file assigned!");
+  WriteFileAtomic(fileName_, EncodedXML());
+}
+
+void TXMLDataBase2::Save() {
+  if (fileName_.empty()) throw Exception("Cannot save XML DataBase!\n\rNo FileName is specified!");
+  if (FileExists(fileName_) && IsFileReadOnly(fileName_)) return;
+  SaveToFile("", false);
+}

@@ -1,0 +1,598 @@
+#include "xml/xevXMLParser2.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <unordered_map>
+
+#include "xml/xevStrings.h"
+
+namespace {
+
+constexpr std::string_view kCDataOpen = "<![CDATA[";
+constexpr std::string_view kCDataClose = "]]>";
+// The attribute our writer adds to an element whose text must keep its leading or trailing blanks.
+constexpr std::string_view kSpaceName = "xml:space";
+constexpr std::string_view kSpacePreserve = "preserve";
+// The partial tree in a parse error report is cut after this many bytes.
+constexpr size_t kReportDumpLimit = 1u << 20;
+
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view Trim(std::string_view s) {
+  size_t b = 0;
+  size_t e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+size_t FindChar(const std::string& s, char c, size_t from) {
+  if (from >= s.size()) return std::string::npos;
+  const void* hit = std::memchr(s.data() + from, c, s.size() - from);
+  return hit ? static_cast<size_t>(static_cast<const char*>(hit) - s.data()) : std::string::npos;
+}
+
+size_t FindText(std::string_view s, std::string_view what, size_t from) {
+  if (from > s.size() || what.size() > s.size() - from) return std::string_view::npos;
+  const void* hit = ::memmem(s.data() + from, s.size() - from, what.data(), what.size());
+  return hit ? static_cast<size_t>(static_cast<const char*>(hit) - s.data()) : std::string_view::npos;
+}
+
+// True when the bytes at pos are exactly what (a shorter rest of s never matches).
+bool At(std::string_view s, size_t pos, std::string_view what) {
+  return pos <= s.size() && s.size() - pos >= what.size() && s.compare(pos, what.size(), what) == 0;
+}
+
+bool NeedsPreserve(const std::string& text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
+
+// Appends into a buffer that must not grow past a limit; once full, every further piece is dropped.
+class TSink {
+ public:
+  TSink(std::string& out, size_t limit) : out_(out), limit_(limit) {}
+  bool Full() const { return full_; }
+  void Put(std::string_view piece) {
+    if (full_) return;
+    if (piece.size() > limit_ - std::min(limit_, out_.size())) {
+      out_.append(piece.substr(0, limit_ - std::min(limit_, out_.size())));
+      full_ = true;
+      return;
+    }
+    out_.append(piece);
+  }
+  void Put(char c) { Put(std::string_view(&c, 1)); }
+  void Indent(size_t depth) {
+    size_t n = depth * 2;
+    if (spaces_.size() < n) spaces_.resize(std::max(n, spaces_.size() * 2), ' ');
+    Put(std::string_view(spaces_.data(), n));
+  }
+
+ private:
+  std::string& out_;
+  size_t limit_;
+  bool full_ = false;
+  std::string spaces_ = std::string(64, ' ');
+};
+
+// The text of a CDATA section: every "]]>" is split across two sections so the text survives.
+void PutCData(TSink& sink, const std::string& text) {
+  sink.Put(kCDataOpen);
+  std::string_view rest(text);
+  for (size_t hit = FindText(rest, kCDataClose, 0); hit != std::string_view::npos;
+       hit = FindText(rest, kCDataClose, 0)) {
+    sink.Put(rest.substr(0, hit + 2));
+    sink.Put("]]><![CDATA[");
+    rest.remove_prefix(hit + 2);
+  }
+  sink.Put(rest);
+  sink.Put(kCDataClose);
+}
+
+// The start of an element; true when its children follow (the caller then writes them and the end).
+bool PutOpen(TSink& sink, const TxevXMLNode2* n, size_t depth) {
+  sink.Indent(depth);
+  sink.Put('<');
+  sink.Put(n->Name());
+  const bool preserve = NeedsPreserve(n->Text());
+  for (const TxevXMLAttribute2* a : n->Attributes()) {
+    if (preserve && a->Name == kSpaceName) continue;  // ours replaces it below
+    const char quote = a->Value.find('\'') == std::string::npos ? '\'' : '"';
+    sink.Put(' ');
+    sink.Put(a->Name);
+    sink.Put('=');
+    sink.Put(quote);
+    sink.Put(a->Value);
+    sink.Put(quote);
+  }
+  if (preserve) sink.Put(" xml:space='preserve'");
+  const bool hasChildren = !n->Children().IsEmpty();
+  if (!hasChildren && n->Text().empty()) {
+    sink.Put("/>");
+    return false;
+  }
+  sink.Put('>');
+  if (n->CDATA() || preserve) {
+    PutCData(sink, n->Text());
+  } else {
+    sink.Put(n->Text());
+  }
+  if (hasChildren) return true;
+  sink.Put("</");
+  sink.Put(n->Name());
+  sink.Put('>');
+  return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLAttribute2
+
+std::unique_ptr<TxevXMLAttribute2> TxevXMLAttribute2::Clone() const {
+  return std::make_unique<TxevXMLAttribute2>(Name, Value);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLNode2
+
+TxevXMLNode2::~TxevXMLNode2() {
+  // Tear the subtree down with an explicit list, so a deep tree cannot exhaust the stack.
+  if (children_.items_.empty()) return;
+  std::vector<std::unique_ptr<TxevXMLNode2>> pending = std::move(children_.items_);
+  children_.items_.clear();
+  while (!pending.empty()) {
+    std::unique_ptr<TxevXMLNode2> n = std::move(pending.back());
+    pending.pop_back();
+    for (auto& c : n->children_.items_) pending.push_back(std::move(c));
+    n->children_.items_.clear();
+  }
+}
+
+void TxevXMLNode2::SetName(std::string name) {
+  size_t colon = name.find(':');
+  if (colon != std::string::npos) prefix_ = name.substr(0, colon);
+  name_ = std::move(name);
+}
+
+void TxevXMLNode2::SetText(std::string text) {
+  cdata_ = text.find_first_of("<>") != std::string::npos;
+  text_ = std::move(text);
+}
+
+TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
+  if (!child) return nullptr;
+  child->parent_ = this;
+  child->indexHint_ = children_.Count();
+  return children_.Add(std::move(child));
+}
+
+TxevXMLNode2* TxevXMLNode2::InsertNode(int index, std::unique_ptr<TxevXMLNode2> child) {
+  if (!child) return nullptr;
+  index = std::clamp(index, 0, children_.Count());
+  child->parent_ = this;
+  child->indexHint_ = index;
+  TxevXMLNode2* raw = child.get();
+  children_.items_.insert(children_.items_.begin() + index, std::move(child));
+  return raw;
+}
+
+TxevXMLNode2* TxevXMLNode2::AddChild(std::string name) {
+  auto child = std::make_unique<TxevXMLNode2>();
+  child->SetName(std::move(name));
+  return AddNode(std::move(child));
+}
+
+int TxevXMLNode2::IndexInParent() const {
+  if (!parent_) return -1;
+  const auto& items = parent_->children_.items_;
+  const int n = static_cast<int>(items.size());
+  if (n == 0) return -1;
+  const int h = std::clamp(indexHint_, 0, n - 1);
+  if (items[static_cast<size_t>(h)].get() == this) return indexHint_ = h;
+  // Search outwards from the last known place: after an insertion or removal nearby the node has
+  // moved only a little.
+  for (int d = 1; h - d >= 0 || h + d < n; ++d) {
+    if (h + d < n && items[static_cast<size_t>(h + d)].get() == this) return indexHint_ = h + d;
+    if (h - d >= 0 && items[static_cast<size_t>(h - d)].get() == this) return indexHint_ = h - d;
+  }
+  return -1;
+}
+
+TxevXMLNode2* TxevXMLNode2::NextSibling() const {
+  int index = IndexInParent();
+  if (index < 0) return nullptr;
+  TxevXMLNode2* next = parent_->children_.Items(index + 1);
+  if (next) next->indexHint_ = index + 1;
+  return next;
+}
+
+bool TxevXMLNode2::DeleteNode(TxevXMLNode2* child) {
+  return ExtractNode(child) != nullptr;  // the extracted node is freed here
+}
+
+std::unique_ptr<TxevXMLNode2> TxevXMLNode2::ExtractNode(TxevXMLNode2* child) {
+  if (!child || child->parent_ != this) return nullptr;
+  int index = child->IndexInParent();
+  if (index < 0) return nullptr;
+  std::unique_ptr<TxevXMLNode2> owned = std::move(children_.items_[static_cast<size_t>(index)]);
+  children_.items_.erase(children_.items_.begin() + index);
+  owned->parent_ = nullptr;
+  return owned;
+}
+
+void TxevXMLNode2::ClearChildren() {
+  std::vector<std::unique_ptr<TxevXMLNode2>> old = std::move(children_.items_);
+  children_.items_.clear();
+  // Each child's destructor tears its own subtree down iteratively.
+  old.clear();
+}
+
+bool TxevXMLNode2::MoveTo(TxevXMLNode2* newParent, TxevXMLNode2* before) {
+  if (!parent_ || !newParent) return false;
+  // Moving a node below itself would cut its subtree off from the document.
+  for (const TxevXMLNode2* p = newParent; p; p = p->parent_)
+    if (p == this) return false;
+  if (before && (before == this || before->parent_ != newParent || before->IndexInParent() < 0)) return false;
+  std::unique_ptr<TxevXMLNode2> self = parent_->ExtractNode(this);
+  if (!self) return false;
+  if (before) return newParent->InsertNode(before->IndexInParent(), std::move(self)) != nullptr;
+  return newParent->AddNode(std::move(self)) != nullptr;
+}
+
+TxevXMLNode2* TxevXMLNode2::FindNode(std::string_view name, bool deep) const {
+  if (!deep) {
+    for (TxevXMLNode2* c : children_)
+      if (c->name_ == name) return c;
+    return nullptr;
+  }
+  std::vector<std::pair<const TxevXMLNode2*, size_t>> stack;
+  stack.emplace_back(this, 0);
+  while (!stack.empty()) {
+    auto& top = stack.back();
+    if (top.second >= top.first->children_.items_.size()) {
+      stack.pop_back();
+      continue;
+    }
+    TxevXMLNode2* c = top.first->children_.items_[top.second++].get();
+    if (c->name_ == name) return c;
+    if (!c->children_.IsEmpty()) stack.emplace_back(c, 0);
+  }
+  return nullptr;
+}
+
+std::string TxevXMLNode2::GetChildText(std::string_view name) const {
+  const TxevXMLNode2* n = FindNode(name, false);
+  return n ? n->text_ : std::string();
+}
+
+int TxevXMLNode2::IndexOfAttribute(std::string_view name) const {
+  const auto& items = attributes_.items_;
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i]->Name == name) return static_cast<int>(i);
+  return -1;
+}
+
+std::string TxevXMLNode2::GetAttribute(std::string_view name) const {
+  int i = IndexOfAttribute(name);
+  return i < 0 ? std::string() : attributes_.items_[static_cast<size_t>(i)]->Value;
+}
+
+void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
+  int i = IndexOfAttribute(name);
+  if (i >= 0) {
+    attributes_.items_[static_cast<size_t>(i)]->Value = std::move(value);
+  } else {
+    attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(name), std::move(value)));
+  }
+}
+
+bool TxevXMLNode2::RemoveAttribute(TxevXMLAttribute2* attribute) {
+  int i = attributes_.IndexOf(attribute);
+  if (i < 0) return false;
+  attributes_.items_.erase(attributes_.items_.begin() + i);
+  return true;
+}
+
+void TxevXMLNode2::ClearAttributes() { attributes_.items_.clear(); }
+
+std::unique_ptr<TxevXMLNode2> TxevXMLNode2::CloneNode() const {
+  auto copyOf = [](const TxevXMLNode2* src) {
+    auto n = std::make_unique<TxevXMLNode2>();
+    n->SetName(src->name_);
+    n->SetText(src->text_);
+    n->attributes_.items_.reserve(src->attributes_.items_.size());
+    for (const auto& a : src->attributes_.items_) n->attributes_.Add(a->Clone());
+    return n;
+  };
+  std::unique_ptr<TxevXMLNode2> root = copyOf(this);
+  std::vector<std::pair<const TxevXMLNode2*, TxevXMLNode2*>> stack;
+  stack.emplace_back(this, root.get());
+  while (!stack.empty()) {
+    auto [src, dst] = stack.back();
+    stack.pop_back();
+    dst->children_.items_.reserve(src->children_.items_.size());
+    for (const auto& c : src->children_.items_) {
+      TxevXMLNode2* copy = dst->AddNode(copyOf(c.get()));
+      if (!c->children_.IsEmpty()) stack.emplace_back(c.get(), copy);
+    }
+  }
+  return root;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLParser2: writer
+
+TxevXMLParser2::TxevXMLParser2() : declaration_(std::make_unique<TxevXMLNode2>()) {}
+
+TxevXMLParser2::~TxevXMLParser2() = default;
+
+bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool withDeclaration, size_t limit) const {
+  TSink sink(out, limit);
+  if (withDeclaration) {
+    std::string version = declaration_->GetAttribute("version");
+    std::string encoding = declaration_->GetAttribute("encoding");
+    sink.Put("<?xml version='");
+    sink.Put(version.empty() ? std::string_view("1.0") : std::string_view(version));
+    sink.Put("' encoding='");
+    sink.Put(encoding.empty() ? std::string_view("ISO-8859-1") : std::string_view(encoding));
+    sink.Put("' ?>\r\n");
+  }
+  if (!node) return !sink.Full();
+  if (!PutOpen(sink, node, 0)) return !sink.Full();
+  // Frames of elements whose children are being written: the element and its next child.
+  std::vector<std::pair<const TxevXMLNode2*, int>> stack;
+  stack.emplace_back(node, 0);
+  while (!stack.empty() && !sink.Full()) {
+    auto& top = stack.back();
+    if (TxevXMLNode2* child = top.first->Children().Items(top.second)) {
+      ++top.second;
+      sink.Put("\r\n");
+      if (PutOpen(sink, child, stack.size())) stack.emplace_back(child, 0);
+    } else {
+      sink.Put("\r\n");
+      sink.Indent(stack.size() - 1);
+      sink.Put("</");
+      sink.Put(top.first->Name());
+      sink.Put('>');
+      stack.pop_back();
+    }
+  }
+  return !sink.Full();
+}
+
+std::string TxevXMLParser2::GetXML() const {
+  std::string out;
+  WriteXML(out, this, true);
+  return out;
+}
+
+std::string TxevXMLParser2::GetNodeXML(const TxevXMLNode2* node) const {
+  std::string out;
+  if (node) WriteXML(out, node, node->Parent() == nullptr);
+  return out;
+}
+
+void TxevXMLParser2::SaveToFile(const std::string& fileName) const { SaveStringToFile(fileName, GetXML()); }
+
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLParser2: parser
+
+bool TxevXMLParser2::LoadFromFile(const std::string& fileName) { return LoadXML(LoadStringFromFile(fileName)); }
+
+bool TxevXMLParser2::LoadXML(std::string text) {
+  docText_ = std::move(text);
+  return Parse();
+}
+
+bool TxevXMLParser2::Parse() { return RunParse(this, true); }
+
+bool TxevXMLParser2::ParseNodeXML(TxevXMLNode2* node, std::string text) {
+  if (!node) {
+    lastError_ = "Invalid parameter pNode";
+    return false;
+  }
+  docText_ = std::move(text);
+  return RunParse(node, false);
+}
+
+void TxevXMLParser2::SetError(std::string_view message) {
+  const std::string& s = docText_;
+  const size_t position = posIsZero_ ? 0 : pos_ + 1;
+  const size_t start = position >= 21 ? position - 21 : 0;
+  std::string report(message);
+  report += " near ";
+  if (start < s.size()) report.append(s, start, 50);
+  report += "\r\nError position=";
+  report += std::to_string(position);
+  report += "\r\n";
+  // The partial tree, cut short: a large or deeply nested damaged file would otherwise make this
+  // report megabytes or gigabytes long.
+  std::string dump;
+  if (!WriteXML(dump, this, true, kReportDumpLimit)) dump += "...";
+  report += dump;
+  lastError_ = std::move(report);
+}
+
+bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
+  lastError_.clear();
+  pos_ = 0;
+  posIsZero_ = false;
+  try {
+    if (withDeclaration) {
+      ClearAttributes();
+      ClearChildren();
+      name_.clear();
+      prefix_.clear();
+      text_.clear();
+      cdata_ = false;
+    } else {
+      target->ClearChildren();
+    }
+    const std::string& s = docText_;
+
+    if (withDeclaration) {
+      size_t lt = FindChar(s, '<', 0);
+      if (lt != std::string::npos && At(s, lt, "<?xml")) {
+        size_t close = FindText(s, "?>", lt);
+        if (close == std::string::npos) {
+          lastError_ = "Missing ?> in xml declaration.";
+          return false;
+        }
+        pos_ = close + 2;
+        std::string_view inner = Trim(std::string_view(s).substr(lt + 5, close - (lt + 5)));
+        if (!inner.empty() && !ParseAttributes(declaration_.get(), inner)) return false;
+      }
+    }
+
+    TxevXMLNode2* parent = nullptr;
+    TxevXMLNode2* const stop = withDeclaration ? nullptr : target->parent_;
+    for (;;) {
+      size_t lt = FindChar(s, '<', pos_);
+      if (lt == std::string::npos) {
+        posIsZero_ = true;
+        SetError("Missing <");
+        return false;
+      }
+      size_t gt = FindChar(s, '>', lt + 1);
+      if (gt == std::string::npos) {
+        SetError("Missing >");
+        return false;
+      }
+      std::string_view tag(s.data() + lt + 1, gt - lt - 1);
+      pos_ = gt + 1;
+
+      if (!tag.empty() && tag.front() == '/') {
+        // Closing tag: its name is not checked against the open element.
+        if (!parent) {
+          SetError("Closing tag without an open element");
+          return false;
+        }
+        parent = parent->parent_;
+        if (!parent || parent == stop) break;
+        continue;
+      }
+
+      const bool selfClosing = !tag.empty() && tag.back() == '/';
+      if (selfClosing) tag = Trim(tag.substr(0, tag.size() - 1));
+      size_t blank = tag.find(' ');
+      std::string_view name = tag.substr(0, blank);
+      std::string_view attrText = blank == std::string_view::npos ? std::string_view() : Trim(tag.substr(blank + 1));
+
+      TxevXMLNode2* node = nullptr;
+      if (!parent || parent == stop) {
+        node = target;
+        node->SetName(std::string(name));
+      } else {
+        node = parent->AddChild(std::string(name));
+      }
+      bool preserve = false;
+      if (!attrText.empty() && !ParseAttributes(node, attrText, &preserve)) return false;
+      if (selfClosing) {
+        if (!parent || parent == stop) break;
+        continue;
+      }
+      if (!ParseText(node, preserve)) return false;
+      parent = node;
+    }
+    lastError_.clear();
+    return true;
+  } catch (const std::exception& e) {
+    try {
+      SetError(e.what());
+    } catch (...) {
+      lastError_ = e.what();
+    }
+    return false;
+  } catch (...) {
+    lastError_ = "Unknown error while parsing";
+    return false;
+  }
+}
+
+bool TxevXMLParser2::ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve) {
+  // An element with very many attributes gets a name index, so the parse stays linear.
+  std::unordered_map<std::string_view, size_t> index;
+  auto& items = node->attributes_.items_;
+  text = Trim(text);
+  while (!text.empty()) {
+    size_t eq = text.find('=');
+    if (eq == std::string_view::npos) {
+      SetError("missing = when parsing attributes");
+      return false;
+    }
+    if (eq + 1 >= text.size() || (text[eq + 1] != '"' && text[eq + 1] != '\'')) {
+      SetError("missing value delimiter when parsing attributes");
+      return false;
+    }
+    const char quote = text[eq + 1];
+    size_t close = text.find(quote, eq + 2);
+    if (close == std::string_view::npos) {
+      SetError(std::string("Expected closing ") + quote + " when parsing attributes");
+      return false;
+    }
+    std::string_view name = Trim(text.substr(0, eq));
+    std::string_view value = text.substr(eq + 2, close - eq - 2);
+    text = Trim(text.substr(close + 1));
+
+    if (preserve && name == kSpaceName && value == kSpacePreserve) {
+      *preserve = true;  // our own marker: it says how to read the text, it is not data
+      continue;
+    }
+    if (items.size() < 16) {
+      node->SetAttribute(name, std::string(value));
+      continue;
+    }
+    if (index.empty())
+      for (size_t i = 0; i < items.size(); ++i) index.emplace(items[i]->Name, i);
+    auto hit = index.find(name);
+    if (hit != index.end()) {
+      items[hit->second]->Value.assign(value);
+    } else {
+      node->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(name), std::string(value)));
+      index.emplace(items.back()->Name, items.size() - 1);
+    }
+  }
+  return true;
+}
+
+bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
+  const std::string& s = docText_;
+  size_t lt = FindChar(s, '<', pos_);
+  if (lt == std::string::npos) {
+    SetError("Expected < when parsing text");
+    return false;
+  }
+  if (!At(s, lt, kCDataOpen)) {
+    node->SetText(std::string(Trim(std::string_view(s).substr(pos_, lt - pos_))));
+    pos_ = lt;
+    return true;
+  }
+  // CDATA; sections that follow each other directly form one text (the writer splits "]]>" that way).
+  std::string joined;
+  std::string_view single;
+  bool several = false;
+  size_t p = lt + kCDataOpen.size();
+  for (;;) {
+    size_t end = FindText(s, kCDataClose, p);
+    if (end == std::string::npos) {
+      pos_ = p;
+      SetError("Expected ]]> when parsing CDATA section");
+      return false;
+    }
+    std::string_view part(s.data() + p, end - p);
+    p = end + kCDataClose.size();
+    const bool more = At(s, p, kCDataOpen);
+    if (!several && !more) {
+      single = part;
+      break;
+    }
+    several = true;
+    joined.append(part);
+    if (!more) break;
+    p += kCDataOpen.size();
+  }
+  pos_ = p;
+  std::string_view text = several ? std::string_view(joined) : single;
+  node->SetText(std::string(preserve ? text : Trim(text)));
+  return true;
+}
