@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
+#include <QPalette>
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
@@ -58,9 +59,19 @@ class QtTrayBackend final : public ITrayBackend {
   }
 
  private:
+  // A tray entry without a picture cannot be shown at all; until the real picture arrives the
+  // program's own window icon, or a plain square, stands in.
+  static QIcon StandIn() {
+    QIcon icon = QApplication::windowIcon();
+    if (!icon.isNull()) return icon;
+    QPixmap square(16, 16);
+    square.fill(QApplication::palette().color(QPalette::Highlight));
+    return QIcon(square);
+  }
+
   void Apply(const TrayIconData& data) {
-    // A tray entry needs a picture; an icon without one is shown as an empty square.
-    icon_.setIcon(data.hasIcon ? ToQIcon(data.icon) : QIcon());
+    QIcon icon = data.hasIcon ? ToQIcon(data.icon) : QIcon();
+    icon_.setIcon(icon.isNull() ? StandIn() : icon);
     icon_.setToolTip(data.hasTip ? QString::fromUtf8(data.tip.c_str(), int(data.tip.size())) : QString());
   }
 
