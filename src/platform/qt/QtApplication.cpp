@@ -1,0 +1,101 @@
+#include "platform/qt/QtApplication.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QWindowStateChangeEvent>
+
+#include "platform/UIServices.h"
+
+namespace platform {
+
+QtApplicationBackend::QtApplicationBackend(QObject* parent) : QObject(parent) {
+  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
+    connect(gui, &QCoreApplication::aboutToQuit, this, [this] { EndSession(); });
+  }
+}
+
+QtApplicationBackend::~QtApplicationBackend() {
+  if (TApplication::Instance().Backend() == this) TApplication::Instance().SetBackend(nullptr);
+}
+
+void QtApplicationBackend::SetMainWindow(QWidget* window) {
+  if (main_) main_->removeEventFilter(this);
+  main_ = window;
+  if (main_) main_->installEventFilter(this);
+}
+
+void QtApplicationBackend::WatchSecondaryWindow(QWidget* window) {
+  if (window && window != main_) window->installEventFilter(this);
+}
+
+void QtApplicationBackend::MinimizeWindows() {
+  if (main_) main_->setWindowState(main_->windowState() | Qt::WindowMinimized);
+}
+
+void QtApplicationBackend::RestoreWindows() {
+  ShowWindows();
+  if (!main_) return;
+  main_->setWindowState((main_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  main_->show();
+  main_->raise();
+  main_->activateWindow();
+}
+
+void QtApplicationBackend::HideWindows() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && !w->isHidden()) {
+      hidden_.emplace_back(w);
+      w->hide();
+    }
+  }
+}
+
+void QtApplicationBackend::ShowWindows() {
+  auto windows = std::move(hidden_);
+  hidden_.clear();
+  for (auto& w : windows)
+    if (w) w->show();
+}
+
+void QtApplicationBackend::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void QtApplicationBackend::Terminate() { QCoreApplication::quit(); }
+
+void QtApplicationBackend::EndSession() {
+  sessionEnding_ = true;
+  if (sessionHandled_) return;
+  sessionHandled_ = true;
+  if (OnSessionEnd) RunGuarded(OnSessionEnd);
+}
+
+bool QtApplicationBackend::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && w == main_) {
+      if (w->windowState() & Qt::WindowMinimized)
+        TApplication::Instance().NotifyMinimized();
+      else
+        TApplication::Instance().NotifyRestored();
+    } else if (w && (w->windowState() & Qt::WindowMinimized) && !restoringSecondary_) {
+      restoringSecondary_ = true;
+      w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+      restoringSecondary_ = false;
+      TApplication::Instance().Minimize();
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+QtApplicationBackend& QtApplication() {
+  static QPointer<QtApplicationBackend> backend;
+  if (!backend) {
+    backend = new QtApplicationBackend(QCoreApplication::instance());
+    TApplication::Instance().SetBackend(backend);
+  }
+  return *backend;
+}
+
+}  // namespace platform

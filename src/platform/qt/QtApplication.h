@@ -1,0 +1,61 @@
+// The Qt side of the application object: minimising, restoring and hiding the program's windows,
+// watching the main window's state so that the minimise and restore events follow what the user
+// did at the frame, keeping secondary windows from minimising alone, and the end of the desktop
+// session. GUI code only.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "platform/Application.h"
+
+namespace platform {
+
+class QtApplicationBackend : public QObject, public IApplicationBackend {
+  Q_OBJECT
+
+ public:
+  explicit QtApplicationBackend(QObject* parent = nullptr);
+  ~QtApplicationBackend() override;
+
+  // The window whose minimised state is the program's.
+  void SetMainWindow(QWidget* window);
+  QWidget* MainWindow() const { return main_; }
+  // A secondary top-level window: when the window system minimises it, it is restored and the
+  // whole program minimises instead (there is one taskbar entry to minimise, the main window's).
+  void WatchSecondaryWindow(QWidget* window);
+
+  // Runs once when the desktop session ends (log-out) or the application is about to quit, so the
+  // main window can run its real close path (nothing may be lost); the main window sets it.
+  std::function<void()> OnSessionEnd;
+  bool SessionEnding() const { return sessionEnding_; }
+
+  void MinimizeWindows() override;
+  void RestoreWindows() override;
+  void HideWindows() override;
+  void ShowWindows() override;
+  void ProcessMessages() override;
+  void Terminate() override;
+
+  // Runs the session-end handler now (also what the session signals call).
+  void EndSession();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<QWidget> main_;
+  std::vector<QPointer<QWidget>> hidden_;
+  bool sessionEnding_ = false;
+  bool sessionHandled_ = false;
+  bool restoringSecondary_ = false;
+};
+
+// The backend installed into TApplication, created on first use (needs a QApplication).
+QtApplicationBackend& QtApplication();
+
+}  // namespace platform

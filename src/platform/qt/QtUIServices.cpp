@@ -1,0 +1,164 @@
+#include "platform/qt/QtUIServices.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QUrl>
+
+#include "platform/Application.h"
+#include "platform/qt/QtApplication.h"
+
+namespace platform {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+QWidget* DefaultOwner(QWidget* owner) {
+  if (owner) return owner;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return nullptr;
+}
+
+QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                                           MsgIcon icon, QWidget* owner) {
+  auto* box = new QMessageBox(DefaultOwner(owner));
+  box->setWindowTitle(Q(caption));
+  box->setText(Q(text));
+  box->setTextFormat(Qt::PlainText);
+  switch (icon) {
+    case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Error: box->setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
+    case MsgIcon::Warning: box->setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
+  }
+  // Buttons in the classic order; each carries its dialog result.
+  struct B {
+    const char* text;
+    int result;
+    QMessageBox::ButtonRole role;
+  };
+  std::vector<B> list;
+  switch (buttons) {
+    case MsgButtons::Ok: list = {{"OK", mrOk, QMessageBox::AcceptRole}}; break;
+    case MsgButtons::OkCancel: list = {{"OK", mrOk, QMessageBox::AcceptRole}, {"Cancel", mrCancel, QMessageBox::RejectRole}}; break;
+    case MsgButtons::AbortRetryIgnore:
+      list = {{"&Abort", mrAbort, QMessageBox::RejectRole}, {"&Retry", mrRetry, QMessageBox::AcceptRole},
+              {"&Ignore", mrIgnore, QMessageBox::ActionRole}};
+      break;
+    case MsgButtons::YesNoCancel:
+      list = {{"&Yes", mrYes, QMessageBox::YesRole}, {"&No", mrNo, QMessageBox::NoRole},
+              {"Cancel", mrCancel, QMessageBox::RejectRole}};
+      break;
+    case MsgButtons::YesNo: list = {{"&Yes", mrYes, QMessageBox::YesRole}, {"&No", mrNo, QMessageBox::NoRole}}; break;
+    case MsgButtons::RetryCancel:
+      list = {{"&Retry", mrRetry, QMessageBox::AcceptRole}, {"Cancel", mrCancel, QMessageBox::RejectRole}};
+      break;
+  }
+  const int dismiss = DismissResult(buttons);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    QPushButton* b = box->addButton(QString::fromLatin1(list[i].text), list[i].role);
+    b->setProperty("dialogResult", list[i].result);
+    if (i == 0) box->setDefaultButton(b);
+    if (list[i].result == dismiss) box->setEscapeButton(b);
+  }
+  return box;
+}
+
+int QtUIServices::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                             QWidget* owner) {
+  std::unique_ptr<QMessageBox> box(BuildMessageBox(text, caption, buttons, icon, owner));
+  box->exec();
+  QAbstractButton* clicked = box->clickedButton();
+  if (!clicked) return DismissResult(buttons);
+  bool ok = false;
+  int r = clicked->property("dialogResult").toInt(&ok);
+  return ok ? r : DismissResult(buttons);
+}
+
+QStringList QtUIServices::NameFilters(const std::string& filter) {
+  QStringList result;
+  for (const auto& [desc, patterns] : ParseFileFilter(filter)) {
+    QStringList pats;
+    for (const auto& p : patterns) pats << Q(p);
+    QString d = Q(desc);
+    result << d + QStringLiteral(" (") + pats.join(u' ') + u')';
+  }
+  return result;
+}
+
+namespace {
+
+bool RunFileDialog(const FileDialogOptions& o, std::string& path, QWidget* owner, bool save) {
+  QFileDialog dlg(DefaultOwner(owner), Q(o.title));
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : (o.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+  QStringList filters = QtUIServices::NameFilters(o.filter);
+  if (!filters.isEmpty()) dlg.setNameFilters(filters);
+  if (!o.defaultExt.empty()) {
+    std::string ext = o.defaultExt.front() == '.' ? o.defaultExt.substr(1) : o.defaultExt;
+    dlg.setDefaultSuffix(Q(ext));
+  }
+  dlg.setOption(QFileDialog::DontConfirmOverwrite, !o.overwritePrompt);
+  QString preset = Q(o.fileName);
+  if (!o.initialDir.empty()) dlg.setDirectory(Q(o.initialDir));
+  if (!preset.isEmpty()) {
+    QFileInfo fi(preset);
+    if (fi.isAbsolute()) dlg.setDirectory(fi.absolutePath());
+    dlg.selectFile(fi.fileName());
+  }
+  // The process's current folder is never changed by a dialog here.
+  if (dlg.exec() != QDialog::Accepted) return false;
+  const QStringList files = dlg.selectedFiles();
+  if (files.isEmpty()) return false;
+  path = files.first().toStdString();
+  return true;
+}
+
+}  // namespace
+
+bool QtUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner) {
+  return RunFileDialog(options, path, owner, false);
+}
+
+bool QtUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner) {
+  return RunFileDialog(options, path, owner, true);
+}
+
+bool QtUIServices::AskPassword(std::string& password, QWidget* owner) {
+  return PasswordPrompt ? PasswordPrompt(password, owner) : false;
+}
+
+bool QtUIServices::AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner) {
+  return FilePasswordPrompt ? FilePasswordPrompt(fileName, password, owner) : false;
+}
+
+bool QtUIServices::AskSetPassword(SetPasswordAnswer& answer, QWidget* owner) {
+  return SetPasswordPrompt ? SetPasswordPrompt(answer, owner) : false;
+}
+
+bool QtUIServices::AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner) {
+  return ChangePasswordPrompt ? ChangePasswordPrompt(answer, owner) : false;
+}
+
+bool QtUIServices::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
+                            QWidget* owner) {
+  return InputPrompt ? InputPrompt(caption, prompt, value, owner) : false;
+}
+
+void QtUIServices::ShowException(const std::string& message) {
+  // The error handler's box: the application's title, the message, OK and the error icon.
+  MessageBox(message, TApplication::Instance().Title, MsgButtons::Ok, MsgIcon::Error, nullptr);
+}
+
+bool QtUIServices::OpenUrl(const std::string& url) {
+  QUrl u(Q(url), QUrl::StrictMode);
+  if (!u.isValid() || u.isEmpty()) return false;
+  return QDesktopServices::openUrl(u);
+}
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+// The program's real UI services over Qt: message boxes, file dialogs, the error handler and
+// opening links. The input box and the password prompts are forms of higher layers; they plug in
+// through the hooks below (the program's start-up sets them), and without a hook the prompt counts
+// as cancelled. GUI code only.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+#include "platform/UIServices.h"
+
+namespace platform {
+
+class QtUIServices : public IUIServices {
+ public:
+  int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                 QWidget* owner = nullptr) override;
+  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
+  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
+  bool AskPassword(std::string& password, QWidget* owner = nullptr) override;
+  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) override;
+  bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) override;
+  bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) override;
+  bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
+                QWidget* owner = nullptr) override;
+  void ShowException(const std::string& message) override;
+  bool OpenUrl(const std::string& url) override;
+
+  // Hooks of the higher layers' dialogs.
+  std::function<bool(std::string& password, QWidget* owner)> PasswordPrompt;
+  std::function<bool(const std::string& fileName, std::string& password, QWidget* owner)> FilePasswordPrompt;
+  std::function<bool(SetPasswordAnswer& answer, QWidget* owner)> SetPasswordPrompt;
+  std::function<bool(ChangePasswordAnswer& answer, QWidget* owner)> ChangePasswordPrompt;
+  std::function<bool(const std::string& caption, const std::string& prompt, std::string& value, QWidget* owner)>
+      InputPrompt;
+
+  // Builds (does not run) the box MessageBox would show; tests look at it offscreen.
+  static QMessageBox* BuildMessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                                      MsgIcon icon, QWidget* owner);
+  // The Qt name filters of a classic filter ("Desc|*.a;*.b" -> "Desc (*.a *.b)").
+  static QStringList NameFilters(const std::string& filter);
+};
+
+// The owner to use for a box when none is given: the active window, else the main window.
+QWidget* DefaultOwner(QWidget* owner);
+
+}  // namespace platform
