@@ -121,7 +121,8 @@ class TZipFile {
 
   // Writes local records, central records and the end record at the stream's position. Throws
   // EZipError when an offset or size would not fit 32 bits, and the stream's errors on a short write.
-  void SaveToStream(TStream& stream) const;
+  // The entries' local header offsets and the end record are updated to what was written.
+  void SaveToStream(TStream& stream);
 
   void Clear();
 

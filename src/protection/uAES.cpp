@@ -1,0 +1,257 @@
+#include "protection/uAES.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "platform/Streams.h"
+
+namespace {
+
+// The tables are computed from the field arithmetic at compile time rather than typed in.
+constexpr uint8_t XTime(uint8_t x) { return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1B : 0)); }
+
+constexpr uint8_t GMul(uint8_t a, uint8_t b) {
+  uint8_t p = 0;
+  for (int i = 0; i < 8; ++i) {
+    if (b & 1) p ^= a;
+    a = XTime(a);
+    b >>= 1;
+  }
+  return p;
+}
+
+struct SBoxes {
+  uint8_t S[256];
+  uint8_t InvS[256];
+};
+
+constexpr SBoxes MakeSBoxes() {
+  SBoxes boxes{};
+  for (int x = 0; x < 256; ++x) {
+    // Multiplicative inverse (0 for 0), then the affine transformation.
+    uint8_t inv = 0;
+    if (x != 0) {
+      for (int y = 1; y < 256; ++y) {
+        if (GMul(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
+          inv = static_cast<uint8_t>(y);
+          break;
+        }
+      }
+    }
+    uint8_t s = inv;
+    uint8_t r = inv;
+    for (int i = 0; i < 4; ++i) {
+      r = static_cast<uint8_t>((r << 1) | (r >> 7));
+      s ^= r;
+    }
+    s ^= 0x63;
+    boxes.S[x] = s;
+    boxes.InvS[s] = static_cast<uint8_t>(x);
+  }
+  return boxes;
+}
+
+constexpr SBoxes kBoxes = MakeSBoxes();
+
+struct Tables {
+  uint32_t Te[4][256];
+  uint32_t Td[4][256];
+};
+
+constexpr uint32_t Word(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
+  return (uint32_t{b0} << 24) | (uint32_t{b1} << 16) | (uint32_t{b2} << 8) | uint32_t{b3};
+}
+
+constexpr Tables MakeTables() {
+  Tables t{};
+  for (int x = 0; x < 256; ++x) {
+    uint8_t s = kBoxes.S[x];
+    uint32_t e = Word(GMul(s, 2), s, s, GMul(s, 3));
+    uint8_t si = kBoxes.InvS[x];
+    uint32_t d = Word(GMul(si, 14), GMul(si, 9), GMul(si, 13), GMul(si, 11));
+    for (int r = 0; r < 4; ++r) {
+      t.Te[r][x] = std::rotr(e, 8 * r);
+      t.Td[r][x] = std::rotr(d, 8 * r);
+    }
+  }
+  return t;
+}
+
+constexpr Tables kTables = MakeTables();
+constexpr auto& Te0 = kTables.Te[0];
+constexpr auto& Te1 = kTables.Te[1];
+constexpr auto& Te2 = kTables.Te[2];
+constexpr auto& Te3 = kTables.Te[3];
+constexpr auto& Td0 = kTables.Td[0];
+constexpr auto& Td1 = kTables.Td[1];
+constexpr auto& Td2 = kTables.Td[2];
+constexpr auto& Td3 = kTables.Td[3];
+constexpr auto& Sbox = kBoxes.S;
+constexpr auto& InvSbox = kBoxes.InvS;
+
+inline uint32_t LoadBE(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  return v;
+}
+
+inline void StoreBE(uint8_t* p, uint32_t v) {
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  std::memcpy(p, &v, 4);
+}
+
+inline uint32_t SubWord(uint32_t w) {
+  return Word(Sbox[w >> 24], Sbox[(w >> 16) & 255], Sbox[(w >> 8) & 255], Sbox[w & 255]);
+}
+
+inline void EncryptOne(const uint8_t* in, uint8_t* out, const uint32_t* rk) {
+  uint32_t s0 = LoadBE(in) ^ rk[0];
+  uint32_t s1 = LoadBE(in + 4) ^ rk[1];
+  uint32_t s2 = LoadBE(in + 8) ^ rk[2];
+  uint32_t s3 = LoadBE(in + 12) ^ rk[3];
+  for (int round = 1; round < 10; ++round) {
+    rk += 4;
+    uint32_t t0 = Te0[s0 >> 24] ^ Te1[(s1 >> 16) & 255] ^ Te2[(s2 >> 8) & 255] ^ Te3[s3 & 255] ^ rk[0];
+    uint32_t t1 = Te0[s1 >> 24] ^ Te1[(s2 >> 16) & 255] ^ Te2[(s3 >> 8) & 255] ^ Te3[s0 & 255] ^ rk[1];
+    uint32_t t2 = Te0[s2 >> 24] ^ Te1[(s3 >> 16) & 255] ^ Te2[(s0 >> 8) & 255] ^ Te3[s1 & 255] ^ rk[2];
+    uint32_t t3 = Te0[s3 >> 24] ^ Te1[(s0 >> 16) & 255] ^ Te2[(s1 >> 8) & 255] ^ Te3[s2 & 255] ^ rk[3];
+    s0 = t0;
+    s1 = t1;
+    s2 = t2;
+    s3 = t3;
+  }
+  rk += 4;
+  StoreBE(out, Word(Sbox[s0 >> 24], Sbox[(s1 >> 16) & 255], Sbox[(s2 >> 8) & 255], Sbox[s3 & 255]) ^ rk[0]);
+  StoreBE(out + 4, Word(Sbox[s1 >> 24], Sbox[(s2 >> 16) & 255], Sbox[(s3 >> 8) & 255], Sbox[s0 & 255]) ^ rk[1]);
+  StoreBE(out + 8, Word(Sbox[s2 >> 24], Sbox[(s3 >> 16) & 255], Sbox[(s0 >> 8) & 255], Sbox[s1 & 255]) ^ rk[2]);
+  StoreBE(out + 12, Word(Sbox[s3 >> 24], Sbox[(s0 >> 16) & 255], Sbox[(s1 >> 8) & 255], Sbox[s2 & 255]) ^ rk[3]);
+}
+
+// The equivalent inverse cipher: the deciphering schedule is walked from its last round key down.
+inline void DecryptOne(const uint8_t* in, uint8_t* out, const uint32_t* key) {
+  const uint32_t* rk = key + 40;
+  uint32_t s0 = LoadBE(in) ^ rk[0];
+  uint32_t s1 = LoadBE(in + 4) ^ rk[1];
+  uint32_t s2 = LoadBE(in + 8) ^ rk[2];
+  uint32_t s3 = LoadBE(in + 12) ^ rk[3];
+  for (int round = 1; round < 10; ++round) {
+    rk -= 4;
+    uint32_t t0 = Td0[s0 >> 24] ^ Td1[(s3 >> 16) & 255] ^ Td2[(s2 >> 8) & 255] ^ Td3[s1 & 255] ^ rk[0];
+    uint32_t t1 = Td0[s1 >> 24] ^ Td1[(s0 >> 16) & 255] ^ Td2[(s3 >> 8) & 255] ^ Td3[s2 & 255] ^ rk[1];
+    uint32_t t2 = Td0[s2 >> 24] ^ Td1[(s1 >> 16) & 255] ^ Td2[(s0 >> 8) & 255] ^ Td3[s3 & 255] ^ rk[2];
+    uint32_t t3 = Td0[s3 >> 24] ^ Td1[(s2 >> 16) & 255] ^ Td2[(s1 >> 8) & 255] ^ Td3[s0 & 255] ^ rk[3];
+    s0 = t0;
+    s1 = t1;
+    s2 = t2;
+    s3 = t3;
+  }
+  rk = key;
+  StoreBE(out, Word(InvSbox[s0 >> 24], InvSbox[(s3 >> 16) & 255], InvSbox[(s2 >> 8) & 255], InvSbox[s1 & 255]) ^ rk[0]);
+  StoreBE(out + 4, Word(InvSbox[s1 >> 24], InvSbox[(s0 >> 16) & 255], InvSbox[(s3 >> 8) & 255], InvSbox[s2 & 255]) ^ rk[1]);
+  StoreBE(out + 8, Word(InvSbox[s2 >> 24], InvSbox[(s1 >> 16) & 255], InvSbox[(s0 >> 8) & 255], InvSbox[s3 & 255]) ^ rk[2]);
+  StoreBE(out + 12, Word(InvSbox[s3 >> 24], InvSbox[(s2 >> 16) & 255], InvSbox[(s1 >> 8) & 255], InvSbox[s0 & 255]) ^ rk[3]);
+}
+
+constexpr int64_t kChunk = 1 << 16;
+
+// Count rule of the stream routines.
+int64_t RangeCount(TStream& source, int64_t count) {
+  if (count == 0) {
+    source.SetPosition(0);
+    return source.Size();
+  }
+  return std::min(count, source.Size() - source.Position());
+}
+
+}  // namespace
+
+void AESExpandKeyForEncryption(const TAESKey128& key, TAESExpandedKey128& expandedKey) {
+  uint32_t* w = expandedKey.Words.data();
+  for (int i = 0; i < 4; ++i) w[i] = LoadBE(key.data() + 4 * i);
+  uint8_t rcon = 1;
+  for (int i = 4; i < 44; ++i) {
+    uint32_t temp = w[i - 1];
+    if (i % 4 == 0) {
+      temp = SubWord(std::rotl(temp, 8)) ^ (uint32_t{rcon} << 24);
+      rcon = XTime(rcon);
+    }
+    w[i] = w[i - 4] ^ temp;
+  }
+}
+
+void AESInvertKeySchedule(TAESExpandedKey128& expandedKey) {
+  // InvMixColumns of round keys 1 to 9; Td of S undoes the S-box folded into the tables.
+  for (int i = 4; i < 40; ++i) {
+    uint32_t w = expandedKey.Words[i];
+    expandedKey.Words[i] = Td0[Sbox[w >> 24]] ^ Td1[Sbox[(w >> 16) & 255]] ^ Td2[Sbox[(w >> 8) & 255]] ^ Td3[Sbox[w & 255]];
+  }
+}
+
+void AESExpandKeyForDecryption(const TAESKey128& key, TAESExpandedKey128& expandedKey) {
+  AESExpandKeyForEncryption(key, expandedKey);
+  AESInvertKeySchedule(expandedKey);
+}
+
+void AESEncryptBlock(const TAESBuffer& input, const TAESExpandedKey128& key, TAESBuffer& output) {
+  EncryptOne(input.data(), output.data(), key.Words.data());
+}
+
+void AESDecryptBlock(const TAESBuffer& input, const TAESExpandedKey128& key, TAESBuffer& output) {
+  DecryptOne(input.data(), output.data(), key.Words.data());
+}
+
+void AESEncryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key) {
+  if (size % 16 != 0) throw EAESError("Invalid buffer size for encryption");
+  const uint32_t* rk = key.Words.data();
+  for (size_t i = 0; i < size; i += 16) EncryptOne(data + i, data + i, rk);
+}
+
+void AESDecryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key) {
+  if (size % 16 != 0) throw EAESError("Invalid buffer size for decryption");
+  const uint32_t* rk = key.Words.data();
+  for (size_t i = 0; i < size; i += 16) DecryptOne(data + i, data + i, rk);
+}
+
+void AESEncryptStreamExpanded(TStream& source, int64_t count, const TAESExpandedKey128& key, TStream& dest) {
+  int64_t left = RangeCount(source, count);
+  if (left <= 0) return;
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min(kChunk, (left + 15) / 16 * 16)));
+  while (left > 0) {
+    int64_t take = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+    source.ReadBuffer(buf.data(), take);
+    int64_t padded = (take + 15) / 16 * 16;
+    std::fill(buf.begin() + take, buf.begin() + padded, uint8_t{0});
+    AESEncryptECB(buf.data(), static_cast<size_t>(padded), key);
+    dest.WriteBuffer(buf.data(), padded);
+    left -= take;
+  }
+}
+
+void AESEncryptStream(TStream& source, int64_t count, const TAESKey128& key, TStream& dest) {
+  TAESExpandedKey128 expanded;
+  AESExpandKeyForEncryption(key, expanded);
+  AESEncryptStreamExpanded(source, count, expanded, dest);
+}
+
+void AESDecryptStreamExpanded(TStream& source, int64_t count, const TAESExpandedKey128& key, TStream& dest) {
+  int64_t left = RangeCount(source, count);
+  if (left <= 0) return;
+  if (left % 16 != 0) throw EAESError("Invalid buffer size for decryption");
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min(kChunk, left)));
+  while (left > 0) {
+    int64_t take = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+    source.ReadBuffer(buf.data(), take);
+    AESDecryptECB(buf.data(), static_cast<size_t>(take), key);
+    dest.WriteBuffer(buf.data(), take);
+    left -= take;
+  }
+}
+
+void AESDecryptStream(TStream& source, int64_t count, const TAESKey128& key, TStream& dest) {
+  TAESExpandedKey128 expanded;
+  AESExpandKeyForDecryption(key, expanded);
+  AESDecryptStreamExpanded(source, count, expanded, dest);
+}

@@ -1,0 +1,580 @@
+#include "protection/uZipFile.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <ctime>
+
+#include "platform/Streams.h"
+
+namespace {
+
+// ---- CRC-32: slicing by 16 over tables built at compile time ------------------------------------
+
+using CrcTables = std::array<std::array<uint32_t, 256>, 16>;
+
+constexpr CrcTables MakeCrcTables() {
+  CrcTables t{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+    t[0][i] = c;
+  }
+  for (size_t k = 1; k < 16; ++k)
+    for (size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 255];
+  return t;
+}
+
+constexpr CrcTables kCrc = MakeCrcTables();
+
+inline uint32_t LoadLE32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+  return v;
+}
+
+// ---- little-endian record fields ----------------------------------------------------------------
+
+class FieldWriter {
+ public:
+  explicit FieldWriter(uint8_t* p) : p_(p) {}
+  void U16(uint16_t v) {
+    p_[0] = static_cast<uint8_t>(v);
+    p_[1] = static_cast<uint8_t>(v >> 8);
+    p_ += 2;
+  }
+  void U32(uint32_t v) {
+    U16(static_cast<uint16_t>(v));
+    U16(static_cast<uint16_t>(v >> 16));
+  }
+
+ private:
+  uint8_t* p_;
+};
+
+class FieldReader {
+ public:
+  explicit FieldReader(const uint8_t* p) : p_(p) {}
+  uint16_t U16() {
+    uint16_t v = static_cast<uint16_t>(p_[0] | (p_[1] << 8));
+    p_ += 2;
+    return v;
+  }
+  uint32_t U32() {
+    uint32_t lo = U16();
+    return lo | (uint32_t{U16()} << 16);
+  }
+
+ private:
+  const uint8_t* p_;
+};
+
+// The 26 bytes from "version needed" to "extra field length", shared by both header kinds.
+struct Common26 {
+  uint16_t VersionNeeded, Flags, Method;
+  uint32_t DateTime, CRC32, CompressedSize, UncompressedSize;
+  uint16_t FileNameLength, ExtraFieldLength;
+};
+
+Common26 ReadCommon(FieldReader& r) {
+  Common26 c{};
+  c.VersionNeeded = r.U16();
+  c.Flags = r.U16();
+  c.Method = r.U16();
+  c.DateTime = r.U32();
+  c.CRC32 = r.U32();
+  c.CompressedSize = r.U32();
+  c.UncompressedSize = r.U32();
+  c.FileNameLength = r.U16();
+  c.ExtraFieldLength = r.U16();
+  return c;
+}
+
+template <class Rec>
+void WriteCommon(FieldWriter& w, const Rec& c) {
+  w.U16(c.VersionNeeded);
+  w.U16(c.Flags);
+  w.U16(c.Method);
+  w.U32(c.DateTime);
+  w.U32(c.CRC32);
+  w.U32(c.CompressedSize);
+  w.U32(c.UncompressedSize);
+  w.U16(c.FileNameLength);
+  w.U16(c.ExtraFieldLength);
+}
+
+template <class Rec>
+void AssignCommon(Rec& rec, const Common26& c) {
+  rec.VersionNeeded = c.VersionNeeded;
+  rec.Flags = c.Flags;
+  rec.Method = c.Method;
+  rec.DateTime = c.DateTime;
+  rec.CRC32 = c.CRC32;
+  rec.CompressedSize = c.CompressedSize;
+  rec.UncompressedSize = c.UncompressedSize;
+  rec.FileNameLength = c.FileNameLength;
+  rec.ExtraFieldLength = c.ExtraFieldLength;
+}
+
+// Reads a stream through a buffer and never hands out more than the stream holds, so that no length
+// taken from the archive makes us allocate beyond the data.
+class BoundedReader {
+ public:
+  explicit BoundedReader(TStream& stream)
+      : stream_(stream), start_(stream.Position()), streamLeft_(std::max<int64_t>(0, stream.Size() - start_)) {}
+
+  int64_t Left() const { return static_cast<int64_t>(len_ - pos_) + streamLeft_; }
+
+  bool Read(void* dst, size_t n) {
+    if (static_cast<int64_t>(n) > Left()) return false;
+    uint8_t* out = static_cast<uint8_t*>(dst);
+    size_t fromBuf = std::min(n, len_ - pos_);
+    if (fromBuf > 0) std::memcpy(out, buf_.data() + pos_, fromBuf);
+    pos_ += fromBuf;
+    consumed_ += static_cast<int64_t>(fromBuf);
+    n -= fromBuf;
+    out += fromBuf;
+    if (n == 0) return true;
+    if (n >= kBuf) {  // large blocks go straight from the stream
+      stream_.ReadBuffer(out, static_cast<int64_t>(n));
+      streamLeft_ -= static_cast<int64_t>(n);
+      consumed_ += static_cast<int64_t>(n);
+      return true;
+    }
+    Refill();
+    std::memcpy(out, buf_.data(), n);
+    pos_ = n;
+    consumed_ += static_cast<int64_t>(n);
+    return true;
+  }
+
+  bool ReadString(std::string& s, size_t n) {
+    if (static_cast<int64_t>(n) > Left()) return false;
+    s.resize(n);
+    return n == 0 || Read(s.data(), n);
+  }
+
+  bool ReadU32(uint32_t& v) {
+    uint8_t b[4];
+    if (!Read(b, 4)) return false;
+    v = FieldReader(b).U32();
+    return true;
+  }
+
+  // Leaves the stream just after the last byte handed out.
+  void Finish() { stream_.SetPosition(start_ + consumed_); }
+
+ private:
+  static constexpr size_t kBuf = 1 << 16;
+
+  void Refill() {
+    size_t want = static_cast<size_t>(std::min<int64_t>(streamLeft_, static_cast<int64_t>(kBuf)));
+    buf_.resize(kBuf);
+    stream_.ReadBuffer(buf_.data(), static_cast<int64_t>(want));
+    streamLeft_ -= static_cast<int64_t>(want);
+    len_ = want;
+    pos_ = 0;
+  }
+
+  TStream& stream_;
+  int64_t start_;
+  int64_t streamLeft_;
+  int64_t consumed_ = 0;
+  std::vector<uint8_t> buf_;
+  size_t pos_ = 0, len_ = 0;
+};
+
+// The largest value a 32-bit size or offset field may take; 0xFFFFFFFF marks ZIP64 to readers.
+constexpr uint64_t kMax32 = 0xFFFFFFFEull;
+constexpr size_t kMaxEntries = 0xFFFE;
+// Deflate cannot expand data by more than 1032 to 1, so no more than this is reserved ahead of output.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+// Inflated output is checked in windows small enough to stay in the cache for the CRC pass.
+constexpr size_t kInflateWindow = 256 * 1024;
+
+void FillCentralFromLocal(TFileHeader& central, const TLocalFile& local) {
+  central = TFileHeader{};
+  central.VersionMadeBy = 20;
+  central.VersionNeeded = local.VersionNeeded;
+  central.Flags = local.Flags;
+  central.Method = local.Method;
+  central.DateTime = local.DateTime;
+  central.CRC32 = local.CRC32;
+  central.CompressedSize = local.CompressedSize;
+  central.UncompressedSize = local.UncompressedSize;
+  central.FileNameLength = local.FileNameLength;
+  central.ExtraFieldLength = local.ExtraFieldLength;
+  central.FileName = local.FileName;
+  central.ExtraField = local.ExtraField;
+}
+
+// Raw deflate at the default level, window 15, memory level 8: the same bytes as the zlib stream
+// format without its 2-byte header and 4-byte trailer.
+bool Deflate(std::string_view data, std::string& out) {
+  z_stream z{};
+  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  out.resize(static_cast<size_t>(deflateBound(&z, static_cast<uLong>(data.size()))));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  size_t inLeft = data.size(), outLeft = out.size();
+  int ret = Z_OK;
+  while (ret == Z_OK) {
+    // avail_in/avail_out are 32-bit; feed and drain in pieces.
+    uInt in = static_cast<uInt>(std::min<size_t>(inLeft, UINT_MAX));
+    uInt outAvail = static_cast<uInt>(std::min<size_t>(outLeft, UINT_MAX));
+    z.avail_in = in;
+    z.avail_out = outAvail;
+    ret = deflate(&z, in == inLeft ? Z_FINISH : Z_NO_FLUSH);
+    inLeft -= in - z.avail_in;
+    outLeft -= outAvail - z.avail_out;
+    if (ret == Z_BUF_ERROR && outLeft > 0 && inLeft > 0) ret = Z_OK;
+  }
+  bool ok = ret == Z_STREAM_END;
+  deflateEnd(&z);
+  if (!ok) return false;
+  out.resize(out.size() - outLeft);
+  out.shrink_to_fit();
+  return true;
+}
+
+}  // namespace
+
+uint32_t ZipCRC32Update(uint32_t crc, const void* data, size_t size) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t c = ~crc;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (size >= 16) {
+      uint32_t a = LoadLE32(p) ^ c, b = LoadLE32(p + 4), d = LoadLE32(p + 8), e = LoadLE32(p + 12);
+      c = kCrc[15][a & 255] ^ kCrc[14][(a >> 8) & 255] ^ kCrc[13][(a >> 16) & 255] ^ kCrc[12][a >> 24] ^
+          kCrc[11][b & 255] ^ kCrc[10][(b >> 8) & 255] ^ kCrc[9][(b >> 16) & 255] ^ kCrc[8][b >> 24] ^
+          kCrc[7][d & 255] ^ kCrc[6][(d >> 8) & 255] ^ kCrc[5][(d >> 16) & 255] ^ kCrc[4][d >> 24] ^
+          kCrc[3][e & 255] ^ kCrc[2][(e >> 8) & 255] ^ kCrc[1][(e >> 16) & 255] ^ kCrc[0][e >> 24];
+      p += 16;
+      size -= 16;
+    }
+  }
+  while (size-- > 0) c = kCrc[0][(c ^ *p++) & 255] ^ (c >> 8);
+  return ~c;
+}
+
+uint32_t ZipCRC32(std::string_view data) { return ZipCRC32Update(0, data.data(), data.size()); }
+
+uint32_t ZipDateTimeNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  int year = std::clamp(tm.tm_year + 1900, 1980, 2107);
+  uint32_t time = static_cast<uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (std::min(tm.tm_sec, 59) / 2));
+  uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+  return time | (date << 16);
+}
+
+const char* ZipCheckText(TZipCheck check) {
+  switch (check) {
+    case TZipCheck::zcOk: return "OK";
+    case TZipCheck::zcNoEntry: return "The archive has no such entry";
+    case TZipCheck::zcCorruptData: return "The compressed data of the entry is corrupt";
+    case TZipCheck::zcSizeMismatch: return "The entry's data does not have its stored size";
+    case TZipCheck::zcCRCMismatch: return "The entry's data does not match its stored CRC-32";
+  }
+  return "Unknown zip error";
+}
+
+void TZipFile::Clear() {
+  localFiles_.clear();
+  centralFiles_.clear();
+  endOfCentralDir_ = TEndOfCentralDir{};
+  comment_.clear();
+}
+
+void TZipFile::AddFile(std::string_view fileName) {
+  if (fileName.size() > 0xFFFF) throw EZipError("The file name is too long for a zip entry");
+  if (localFiles_.size() >= kMaxEntries) throw EZipError("The zip archive cannot hold more entries");
+  TLocalFile local;
+  local.VersionNeeded = 20;
+  local.Flags = 0;
+  local.Method = 8;
+  local.DateTime = ZipDateTimeNow();
+  local.FileNameLength = static_cast<uint16_t>(fileName.size());
+  local.FileName = std::string(fileName);
+  TFileHeader central;
+  FillCentralFromLocal(central, local);
+  // The central array may be longer than the local one after a load; entry i pairs the two at i.
+  if (centralFiles_.size() < localFiles_.size() + 1) centralFiles_.resize(localFiles_.size() + 1);
+  centralFiles_[localFiles_.size()] = std::move(central);
+  localFiles_.push_back(std::move(local));
+}
+
+bool TZipFile::SetUncompressed(int index, std::string_view data) {
+  if (index < 0 || index >= Count()) return false;
+  if (data.size() > kMax32) return false;
+  std::string compressed;
+  if (!Deflate(data, compressed) || compressed.size() > kMax32) return false;
+  TLocalFile& local = localFiles_[static_cast<size_t>(index)];
+  local.VersionNeeded = 20;
+  local.Flags = 0;
+  local.Method = 8;
+  local.DateTime = ZipDateTimeNow();
+  local.CRC32 = ZipCRC32(data);
+  local.CompressedSize = static_cast<uint32_t>(compressed.size());
+  local.UncompressedSize = static_cast<uint32_t>(data.size());
+  local.FileNameLength = static_cast<uint16_t>(local.FileName.size());
+  local.ExtraFieldLength = static_cast<uint16_t>(local.ExtraField.size());
+  local.CompressedData = std::move(compressed);
+  FillCentralFromLocal(centralFiles_[static_cast<size_t>(index)], local);
+  return true;
+}
+
+TZipCheck TZipFile::GetUncompressed(int index, std::string& data) const {
+  data.clear();
+  if (index < 0 || index >= Count()) return TZipCheck::zcNoEntry;
+  const TLocalFile& local = localFiles_[static_cast<size_t>(index)];
+  const std::string& in = local.CompressedData;
+  const uint64_t declared = local.UncompressedSize;
+
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return TZipCheck::zcCorruptData;
+  // Room for the declared size (one byte more, to notice output beyond it), but never more than the
+  // compressed bytes can justify; it grows only as output actually arrives.
+  uint64_t justified = static_cast<uint64_t>(in.size()) * kMaxDeflateRatio + 1024;
+  std::string out;
+  out.resize(static_cast<size_t>(std::min(declared + 1, justified)));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());  // at most 0xFFFFFFFF: the size field is 32 bits
+  size_t produced = 0;
+  uint32_t crc = 0;
+  TZipCheck result = TZipCheck::zcOk;
+  for (;;) {
+    if (produced == out.size()) {
+      if (out.size() > declared) {  // already one byte past the declared size
+        result = TZipCheck::zcSizeMismatch;
+        break;
+      }
+      out.resize(static_cast<size_t>(std::min<uint64_t>(declared + 1, static_cast<uint64_t>(out.size()) * 2 + 1)));
+    }
+    size_t window = std::min(out.size() - produced, kInflateWindow);
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+    z.avail_out = static_cast<uInt>(window);
+    int ret = inflate(&z, Z_NO_FLUSH);
+    size_t got = window - z.avail_out;
+    crc = ZipCRC32Update(crc, out.data() + produced, std::min<uint64_t>(got, declared > produced ? declared - produced : 0));
+    produced += got;
+    if (ret == Z_STREAM_END) break;
+    if (ret == Z_OK) continue;
+    if (ret == Z_BUF_ERROR && z.avail_in == 0) {
+      // The data ends without an end block. The bytes count only if every one of them arrived.
+      if (produced != declared) result = TZipCheck::zcCorruptData;
+      break;
+    }
+    // Z_DATA_ERROR, Z_MEM_ERROR, Z_NEED_DICT; Z_BUF_ERROR cannot come with input and room left, so
+    // this also guarantees the loop ends.
+    result = TZipCheck::zcCorruptData;
+    break;
+  }
+  inflateEnd(&z);
+  if (result != TZipCheck::zcOk) return result;
+  if (produced != declared) return TZipCheck::zcSizeMismatch;
+  if (crc != local.CRC32) return TZipCheck::zcCRCMismatch;
+  out.resize(produced);
+  data = std::move(out);
+  return TZipCheck::zcOk;
+}
+
+std::string TZipFile::GetUncompressed(int index) const {
+  std::string data;
+  GetUncompressed(index, data);
+  return data;
+}
+
+std::string TZipFile::GetFileName(int index) const {
+  if (index < 0 || index >= Count()) return std::string();
+  return localFiles_[static_cast<size_t>(index)].FileName;
+}
+
+bool TZipFile::LoadFromStream(TStream& stream) {
+  Clear();
+  try {
+    BoundedReader in(stream);
+    bool ok = false;
+    uint32_t word = 0;
+    // 1. Find the first local header, four bytes at a time.
+    for (;;) {
+      if (!in.ReadU32(word)) break;
+      if (word == ZipLocalSignature) {
+        ok = true;
+        break;
+      }
+    }
+    // 2. Local records.
+    while (ok && word == ZipLocalSignature) {
+      uint8_t head[26];
+      TLocalFile local;
+      if (!in.Read(head, sizeof head)) {
+        ok = false;
+        break;
+      }
+      FieldReader r(head);
+      AssignCommon(local, ReadCommon(r));
+      if (!in.ReadString(local.FileName, local.FileNameLength) ||
+          !in.ReadString(local.ExtraField, local.ExtraFieldLength) ||
+          !in.ReadString(local.CompressedData, local.CompressedSize)) {
+        ok = false;
+        break;
+      }
+      localFiles_.push_back(std::move(local));
+      centralFiles_.emplace_back();
+      if (!in.ReadU32(word)) ok = false;
+    }
+    // 3. Central records, paired with the local ones by position.
+    size_t k = 0;
+    while (ok && word == ZipCentralSignature) {
+      uint8_t head[42];
+      TFileHeader central;
+      if (!in.Read(head, sizeof head)) {
+        ok = false;
+        break;
+      }
+      FieldReader r(head);
+      central.VersionMadeBy = r.U16();
+      AssignCommon(central, ReadCommon(r));
+      central.FileCommentLength = r.U16();
+      central.DiskNumberStart = r.U16();
+      central.InternalAttributes = r.U16();
+      central.ExternalAttributes = r.U32();
+      central.LocalHeaderOffset = r.U32();
+      if (!in.ReadString(central.FileName, central.FileNameLength) ||
+          !in.ReadString(central.ExtraField, central.ExtraFieldLength) ||
+          !in.ReadString(central.FileComment, central.FileCommentLength)) {
+        ok = false;
+        break;
+      }
+      if (k < centralFiles_.size())
+        centralFiles_[k] = std::move(central);
+      else
+        centralFiles_.push_back(std::move(central));
+      ++k;
+      if (!in.ReadU32(word)) ok = false;
+    }
+    // 4. The end record; anything else ends the load here.
+    if (ok && word == ZipEndSignature) {
+      uint8_t head[18];
+      if (in.Read(head, sizeof head)) {
+        FieldReader r(head);
+        endOfCentralDir_.ThisDisk = r.U16();
+        endOfCentralDir_.CentralDirDisk = r.U16();
+        endOfCentralDir_.EntriesOnDisk = r.U16();
+        endOfCentralDir_.TotalEntries = r.U16();
+        endOfCentralDir_.CentralDirSize = r.U32();
+        endOfCentralDir_.CentralDirOffset = r.U32();
+        endOfCentralDir_.CommentLength = r.U16();
+        if (!in.ReadString(comment_, endOfCentralDir_.CommentLength)) ok = false;
+      } else {
+        ok = false;
+      }
+    }
+    in.Finish();
+    return ok;
+  } catch (const EStreamError&) {
+    // The stream delivered less than its size promised.
+    return false;
+  }
+}
+
+void TZipFile::SaveToStream(TStream& stream) {
+  // Check every offset, size and count before the first byte goes out.
+  const uint64_t start = static_cast<uint64_t>(stream.Position());
+  uint64_t pos = start;
+  for (const TLocalFile& local : localFiles_) {
+    if (pos > kMax32) throw EZipError("The zip archive is too large");
+    pos += 30 + local.FileName.size() + local.ExtraField.size() + local.CompressedData.size();
+  }
+  const uint64_t centralStart = pos;
+  for (const TFileHeader& central : centralFiles_)
+    pos += 46 + central.FileName.size() + central.ExtraField.size() + central.FileComment.size();
+  if (centralStart > kMax32 || pos - centralStart > kMax32) throw EZipError("The zip archive is too large");
+  if (localFiles_.size() > kMaxEntries || comment_.size() > 0xFFFF)
+    throw EZipError("The zip archive cannot hold so many entries");
+
+  std::string buf;
+  auto flush = [&]() {
+    stream.WriteBuffer(buf.data(), static_cast<int64_t>(buf.size()));
+    buf.clear();
+  };
+  auto put = [&](std::string_view bytes) { buf.append(bytes); };
+
+  // 1. Local records.
+  pos = start;
+  for (size_t i = 0; i < localFiles_.size(); ++i) {
+    const TLocalFile& local = localFiles_[i];
+    centralFiles_[i].LocalHeaderOffset = static_cast<uint32_t>(pos);
+    uint8_t head[30];
+    FieldWriter w(head);
+    w.U32(local.Signature);
+    WriteCommon(w, local);
+    put(std::string_view(reinterpret_cast<char*>(head), sizeof head));
+    put(local.FileName);
+    put(local.ExtraField);
+    flush();
+    // The compressed data goes out as it is, without another copy.
+    stream.WriteBuffer(local.CompressedData.data(), static_cast<int64_t>(local.CompressedData.size()));
+    pos += 30 + local.FileName.size() + local.ExtraField.size() + local.CompressedData.size();
+  }
+  // 2. and 3. Central records.
+  endOfCentralDir_.CentralDirOffset = static_cast<uint32_t>(pos);
+  for (const TFileHeader& central : centralFiles_) {
+    uint8_t head[46];
+    FieldWriter w(head);
+    w.U32(central.Signature);
+    w.U16(central.VersionMadeBy);
+    WriteCommon(w, central);
+    w.U16(static_cast<uint16_t>(central.FileComment.size()));
+    w.U16(central.DiskNumberStart);
+    w.U16(central.InternalAttributes);
+    w.U32(central.ExternalAttributes);
+    w.U32(central.LocalHeaderOffset);
+    put(std::string_view(reinterpret_cast<char*>(head), sizeof head));
+    put(central.FileName);
+    put(central.ExtraField);
+    put(central.FileComment);
+    pos += 46 + central.FileName.size() + central.ExtraField.size() + central.FileComment.size();
+  }
+  // 4. End record.
+  endOfCentralDir_.Signature = ZipEndSignature;
+  endOfCentralDir_.ThisDisk = 0;
+  endOfCentralDir_.CentralDirDisk = 0;
+  endOfCentralDir_.EntriesOnDisk = static_cast<uint16_t>(localFiles_.size());
+  endOfCentralDir_.TotalEntries = static_cast<uint16_t>(localFiles_.size());
+  endOfCentralDir_.CentralDirSize = static_cast<uint32_t>(pos - endOfCentralDir_.CentralDirOffset);
+  endOfCentralDir_.CommentLength = static_cast<uint16_t>(comment_.size());
+  uint8_t end[22];
+  FieldWriter w(end);
+  w.U32(endOfCentralDir_.Signature);
+  w.U16(endOfCentralDir_.ThisDisk);
+  w.U16(endOfCentralDir_.CentralDirDisk);
+  w.U16(endOfCentralDir_.EntriesOnDisk);
+  w.U16(endOfCentralDir_.TotalEntries);
+  w.U32(endOfCentralDir_.CentralDirSize);
+  w.U32(endOfCentralDir_.CentralDirOffset);
+  w.U16(endOfCentralDir_.CommentLength);
+  put(std::string_view(reinterpret_cast<char*>(end), sizeof end));
+  put(comment_);
+  flush();
+}
+
+bool TZipFile::HasZipSignature(std::string_view head) {
+  return head.size() >= 4 && head.substr(0, 4) == std::string_view("PK\x03\x04", 4);
+}
+
+bool TZipFile::HasZipSignature(TStream& stream) {
+  int64_t saved = stream.Position();
+  char head[4];
+  stream.SetPosition(0);
+  int64_t got = stream.Read(head, 4);
+  stream.SetPosition(saved);
+  return got == 4 && HasZipSignature(std::string_view(head, 4));
+}
