@@ -1,0 +1,252 @@
+// The layers of a databank file over bytes: sniffing, unwrapping and wrapping.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "databank/uBankFile.h"
+#include "databank/uBankMessages.h"
+#include "platform/Streams.h"
+#include "protection/uDataBankCipher.h"
+#include "protection/uZipFile.h"
+#include "protection/umd5.h"
+
+namespace {
+
+struct Recorder {
+  std::vector<int> ids;
+  int prompts = 0;
+  std::string answer = "pw";
+  bool cancel = false;
+  TBankReadContext Context(const std::string& password = "") {
+    TBankReadContext c;
+    c.Password = password;
+    c.AskPassword = [this](std::string& p) {
+      ++prompts;
+      if (cancel) return false;
+      p = answer;
+      return true;
+    };
+    c.ShowError = [this](int id, const std::string& text) {
+      EXPECT_EQ(text, BankMessage(id));
+      ids.push_back(id);
+    };
+    return c;
+  }
+};
+
+std::string Encode(const std::string& xml, const std::string& password, bool compress, const std::string& entry = "e.xdb2") {
+  TBankWriteLayers layers{password, compress, entry};
+  std::string out;
+  EXPECT_TRUE(EncodeBankLayers(xml, layers, nullptr, out));
+  return out;
+}
+
+std::string ZipOf(const std::string& data, const std::string& name = "n.xdb2") {
+  TZipFile zip;
+  zip.AddFile(name);
+  EXPECT_TRUE(zip.SetUncompressed(0, data));
+  TMemoryStream s;
+  zip.SaveToStream(s);
+  return s.TakeBytes();
+}
+
+const std::string kXml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot/>";
+
+}  // namespace
+
+TEST(BankFileLayers, Sniffing) {
+  EXPECT_TRUE(IsPlainXMLBytes("<?xml version"));
+  EXPECT_TRUE(IsPlainXMLBytes("<dataroot>"));
+  EXPECT_TRUE(IsPlainXMLBytes("<dataroot ID='1'>"));
+  EXPECT_FALSE(IsPlainXMLBytes(" <?xml"));
+  EXPECT_FALSE(IsPlainXMLBytes("\xEF\xBB\xBF<?xml"));
+  EXPECT_TRUE(IsOldFormatBytes("<dataroot><folder>"));
+  EXPECT_FALSE(IsOldFormatBytes("<dataroot >"));
+  EXPECT_FALSE(IsOldFormatBytes("<?xml"));
+  EXPECT_TRUE(IsZipBytes(std::string("PK\x03\x04", 4)));
+  EXPECT_FALSE(IsZipBytes("PK\x00\x00"));
+
+  // The stream forms read at the current position and put it back.
+  TMemoryStream s(std::string("xxPK\x03\x04rest", 10));
+  s.SetPosition(2);
+  EXPECT_TRUE(IsZip(s));
+  EXPECT_FALSE(IsEnciphered(s));
+  EXPECT_EQ(s.Position(), 2);
+  TMemoryStream old(std::string("<dataroot></dataroot>"));
+  EXPECT_TRUE(IsOldFormat(old));
+  EXPECT_FALSE(IsEnciphered(old));
+  TMemoryStream tiny(std::string("ab"));
+  EXPECT_TRUE(IsEnciphered(tiny));
+  EXPECT_EQ(tiny.Position(), 0);
+}
+
+TEST(BankFileLayers, EveryCombinationRoundTrips) {
+  for (bool compress : {false, true})
+    for (std::string password : {"", "pw", "\xC3\xA9t\xC3\xA9"}) {  // "été" in UTF-8
+      const std::string file = Encode(kXml, password, compress);
+      Recorder rec;
+      auto ctx = rec.Context();
+      ctx.AskPassword = [&](std::string& p) {
+        p = password;
+        ++rec.prompts;
+        return true;
+      };
+      TBankReadResult result;
+      ASSERT_TRUE(DecodeBankLayers(file, ctx, result)) << password << compress;
+      EXPECT_EQ(result.XML, kXml);
+      EXPECT_EQ(result.Compressed, compress);
+      EXPECT_EQ(result.Enciphered, !password.empty());
+      EXPECT_EQ(rec.prompts, password.empty() ? 0 : 1);
+      EXPECT_EQ(ctx.Password, password);
+      if (compress) EXPECT_EQ(result.EntryName, "e.xdb2");
+      EXPECT_TRUE(rec.ids.empty());
+    }
+}
+
+TEST(BankFileLayers, CipherLayoutMatchesTheKeyOfThePasswordBytes) {
+  const std::string file = Encode(kXml, "pw", false);
+  ASSERT_EQ(file.size(), EncipheredSize(kXml.size()));
+  uint32_t n;
+  std::memcpy(&n, file.data(), 4);
+  EXPECT_EQ(n, kXml.size());
+  EXPECT_EQ(DecipherDataBank(file, "pw"), kXml);
+  // Windows-1252 bytes are the key: "é" is one byte 0xE9.
+  const std::string accented = Encode(kXml, "\xC3\xA9", false);
+  EXPECT_EQ(DecipherDataBank(accented, DataBankKey("\xC3\xA9")), kXml);
+  EXPECT_EQ(MD5DigestToStr(DataBankKey("\xC3\xA9")), MD5DigestToStr(MD5String("\xE9")));
+}
+
+TEST(BankFileLayers, PlainLengthStartingWithPKIsACipherLayer) {
+  // A plain length of 19280 is stored as 50 4B 00 00: "PK".
+  std::string xml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>";
+  xml += std::string(19280 - xml.size() - std::strlen("</dataroot>"), 'x');
+  xml += "</dataroot>";
+  ASSERT_EQ(xml.size(), 19280u);
+  for (bool compress : {false, true}) {
+    const std::string file = Encode(xml, "pw", compress);
+    if (!compress) ASSERT_EQ(file.substr(0, 2), "PK");
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    ASSERT_TRUE(DecodeBankLayers(file, ctx, result));
+    EXPECT_EQ(result.XML, xml);
+    EXPECT_EQ(result.Compressed, compress);
+    EXPECT_EQ(rec.prompts, 1);
+  }
+}
+
+TEST(BankFileLayers, ShortAndEmptyFilesFailWithoutAPrompt) {
+  for (std::string bytes : {std::string(), std::string("a"), std::string("ab\0", 3), std::string("PK"), std::string("PK\x03")}) {
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result)) << bytes.size();
+    EXPECT_EQ(rec.prompts, 0);
+    ASSERT_EQ(rec.ids.size(), 1u);
+    EXPECT_TRUE(rec.ids[0] == SCouldNotDecypherBank || rec.ids[0] == SCouldNotDecompressBank);
+  }
+  Recorder rec;
+  auto ctx = rec.Context();
+  TBankReadResult result;
+  EXPECT_FALSE(DecodeBankLayers("", ctx, result));
+  EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecypherBank});
+}
+
+TEST(BankFileLayers, BrokenArchivesFailWith65127) {
+  std::string zip = ZipOf(kXml);
+  // Flip a CRC byte (local header offset 14).
+  std::string badCrc = zip;
+  badCrc[14] ^= 0x55;
+  // No entry at all: the signature and nothing else.
+  std::string noEntry("PK\x03\x04", 4);
+  // An entry that claims 4 GiB from a few bytes.
+  std::string huge = zip;
+  huge[22] = huge[23] = huge[24] = huge[25] = '\xFF';
+  // An empty entry.
+  std::string empty = ZipOf("");
+  // "PK" then junk that is no cipher layer either.
+  std::string pkJunk = "PKjunk-not-a-zip";
+  for (const std::string& bytes : {badCrc, noEntry, huge, empty, pkJunk, zip.substr(0, 40)}) {
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result));
+    EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecompressBank});
+    EXPECT_EQ(rec.prompts, 0);
+  }
+}
+
+TEST(BankFileLayers, CipherFailures) {
+  // Cancelled prompt.
+  {
+    Recorder rec;
+    rec.cancel = true;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    EXPECT_FALSE(DecodeBankLayers(Encode(kXml, "pw", false), ctx, result));
+    EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecypherBank});
+    EXPECT_EQ(ctx.Password, "");
+  }
+  // A known password is used without asking; a wrong one decodes to bytes that are not the text.
+  {
+    Recorder rec;
+    auto ctx = rec.Context("wrong");
+    TBankReadResult result;
+    EXPECT_TRUE(DecodeBankLayers(Encode(kXml, "pw", false), ctx, result));
+    EXPECT_EQ(rec.prompts, 0);
+    EXPECT_NE(result.XML, kXml);
+  }
+  // Not whole blocks; a plain length beyond the data.
+  std::string file = Encode(kXml, "pw", false);
+  std::string ragged = file + "abc";
+  std::string longer = file;
+  longer[0] = '\xFF';
+  longer[1] = '\xFF';
+  for (const std::string& bytes : {ragged, longer}) {
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result));
+    EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecypherBank});
+  }
+}
+
+TEST(BankFileLayers, RandomBytesNeverCrash) {
+  std::mt19937 rng(7);
+  for (int i = 0; i < 300; ++i) {
+    std::string bytes(rng() % 200, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    if (i % 3 == 0 && bytes.size() >= 4) std::memcpy(bytes.data(), "PK\x03\x04", 4);
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    if (!DecodeBankLayers(bytes, ctx, result)) EXPECT_EQ(rec.ids.size(), 1u);
+  }
+}
+
+TEST(BankFileLayers, EncodeFailuresShowTheirLayer) {
+  std::vector<int> ids;
+  auto show = [&](int id, const std::string&) { ids.push_back(id); };
+  std::string out = "untouched";
+  // A password without Windows-1252 bytes cannot be a key.
+  EXPECT_FALSE(EncodeBankLayers(kXml, TBankWriteLayers{"\xE2\x82\xAC\xF0\x9F\x98\x80", false, ""}, show, out));
+  EXPECT_EQ(ids, std::vector<int>{SCouldNotCypherBank});
+  EXPECT_EQ(out, "untouched");
+  ids.clear();
+  // An entry name longer than a zip header can hold.
+  EXPECT_FALSE(EncodeBankLayers(kXml, TBankWriteLayers{"", true, std::string(70000, 'n')}, show, out));
+  EXPECT_EQ(ids, std::vector<int>{SCouldNotCompressBank});
+}
+
+TEST(BankFileLayers, ZipOfCipherHoldsExactlyTheCipherLayer) {
+  const std::string both = Encode(kXml, "pw", true, "bank.xdb2");
+  TMemoryStream s(both);
+  TZipFile zip;
+  ASSERT_TRUE(zip.LoadFromStream(s));
+  ASSERT_EQ(zip.Count(), 1);
+  EXPECT_EQ(zip.GetFileName(0), "bank.xdb2");
+  EXPECT_EQ(zip.GetUncompressed(0), Encode(kXml, "pw", false));
+  // One local header, one central header, the end record: 98 + 2 * name + deflated size.
+  EXPECT_EQ(both.size(), 98 + 2 * 9 + zip.LocalFiles()[0].CompressedData.size());
+}

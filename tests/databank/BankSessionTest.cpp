@@ -1,0 +1,845 @@
+// The file pipeline of the open databank: open, save, the layers on disk, the save-changes question,
+// the recent list, passwords, auto-save and start-up, against real files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "BankTestSupport.h"
+#include "databank/uBankMessages.h"
+#include "platform/Exceptions.h"
+#include "protection/uDataBankCipher.h"
+#include "protection/uZipFile.h"
+
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using Kind = platform::ScriptedUIServices::Kind;
+namespace fs = std::filesystem;
+
+namespace {
+const std::string kOpenFailed = "Could not open DataBank!";
+const std::string kDecypher = "Could not decypher DataBank!";
+int TreeNodeCount(TXMLDataBase2* db) {
+  int n = 0;
+  bank::ForEachTreeNode(db->Root(), [&](TxevXMLNode2*, int) { ++n; });
+  return n;
+}
+}  // namespace
+
+TEST_F(BankSessionTest, OpensAPlainFileAndReadsItsState) {
+  const std::string path = tmp.File("bank.xdb2");
+  TXMLDataBase2 db;
+  db.LoadEncodedXML(SampleBankXML());
+  db.WriteInteger(bank::skLastPosition, 3);
+  db.WriteInteger(bank::skNextNodeID, 2);  // lower than the IDs present
+  WriteFile(path, db.EncodedXML());
+
+  auto s = NewSession();
+  int rebuilt = 0;
+  s->Hooks.RebuildTree = [&] { ++rebuilt; };
+  s->OpenBank(path);
+  ASSERT_NE(s->Bank(), nullptr);
+  EXPECT_EQ(s->FileName(), path);
+  EXPECT_EQ(s->EntryName(), path);  // already ".xdb2"
+  EXPECT_FALSE(s->Modified());
+  EXPECT_FALSE(s->Compress());
+  EXPECT_EQ(s->NextNodeID, 4);
+  EXPECT_EQ(s->PendingID, 3);
+  EXPECT_EQ(s->FileSize(), static_cast<int64_t>(ReadFile(path).size()));
+  EXPECT_EQ(s->DataSize(), s->FileSize());
+  EXPECT_EQ(rebuilt, 1);
+  EXPECT_TRUE(ui.Calls().empty());
+
+  settings.Values["AutoPos"] = "0";
+  s->OpenBank(path);
+  EXPECT_EQ(s->PendingID, -1);
+}
+
+TEST_F(BankSessionTest, OpenWithARelativePathGivesTheFullName) {
+  fs::create_directories(tmp.Path() / "d");
+  WriteFile(tmp.File("d/b.xdb2"), SampleBankXML());
+  const fs::path cwd = fs::current_path();
+  fs::current_path(tmp.Path());
+  auto s = NewSession();
+  s->OpenBank("d/../d/./b.xdb2");
+  fs::current_path(cwd);
+  EXPECT_EQ(s->FileName(), tmp.File("d/b.xdb2"));
+}
+
+TEST_F(BankSessionTest, SaveWritesStateAndTheDeclaredFormat) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  auto s = NewSession();
+  s->OpenBank(path);
+  s->Hooks.SelectedNodeID = [] { return 3; };
+  int reopened = 0, committed = 0;
+  s->Hooks.ReopenRecord = [&] { ++reopened; };
+  s->Hooks.CommitRecord = [&] { ++committed; };
+  s->NextNodeID = 12;
+  s->SetModified();
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_FALSE(s->Modified());
+  EXPECT_EQ(reopened, 1);
+  EXPECT_EQ(committed, 1);
+  EXPECT_EQ(s->LastOpened(), path);
+  const std::string text = ReadFile(path);
+  EXPECT_EQ(text.rfind("<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n", 0), 0u);
+  EXPECT_NE(text.find("<NextNodeID>12</NextNodeID>"), std::string::npos);
+  EXPECT_NE(text.find("<LastPosition>3</LastPosition>"), std::string::npos);
+}
+
+TEST_F(BankSessionTest, CompressedSaveIsAOneEntryZipNamedAfterTheFile) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  auto s = NewSession();
+  s->OpenBank(path);
+  s->ToggleCompress();
+  EXPECT_TRUE(s->Compress());
+  EXPECT_TRUE(s->Modified());  // the switch must be savable
+  ASSERT_TRUE(s->SaveBank(path));
+  const std::string zipped = ReadFile(path);
+  ASSERT_EQ(zipped.substr(0, 4), std::string("PK\x03\x04", 4));
+  TMemoryStream stream(zipped);
+  TZipFile zip;
+  ASSERT_TRUE(zip.LoadFromStream(stream));
+  ASSERT_EQ(zip.Count(), 1);
+  EXPECT_EQ(zip.GetFileName(0), "bank.xdb2");
+  EXPECT_EQ(zip.GetUncompressed(0), s->Bank()->EncodedXML());
+  EXPECT_EQ(s->FileSize(), static_cast<int64_t>(zipped.size()));
+  EXPECT_EQ(s->DataSize(), static_cast<int64_t>(s->Bank()->EncodedXML().size()));
+
+  auto again = NewSession();
+  again->OpenBank(path);
+  EXPECT_TRUE(again->Compress());
+  EXPECT_EQ(again->EntryName(), "bank.xdb2");
+  EXPECT_EQ(bank::RecordData(bank::FindNodeByID(again->Bank()->Root(), 2)), "int x;");
+}
+
+TEST_F(BankSessionTest, UnnamedDatabankZipEntryTakesTheTargetName) {
+  auto s = NewSession();
+  s->OpenBank("");
+  s->ToggleCompress();
+  const std::string path = tmp.File("fresh.xdb2");
+  ASSERT_TRUE(s->SaveBank(path));
+  TMemoryStream stream(ReadFile(path));
+  TZipFile zip;
+  ASSERT_TRUE(zip.LoadFromStream(stream));
+  EXPECT_EQ(zip.GetFileName(0), "fresh.xdb2");
+}
+
+TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
+  const std::string path = tmp.File("secret.xdb2");
+  WriteFile(path, SampleBankXML());
+  auto s = NewSession();
+  s->OpenBank(path);
+  ui.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
+  s->SetPasswordCommand();
+  EXPECT_EQ(s->Password(), "pw");
+  EXPECT_TRUE(s->Modified());
+  ASSERT_TRUE(s->SaveBank(path));
+  const std::string file = ReadFile(path);
+  EXPECT_EQ(DecipherDataBank(file, "pw"), s->Bank()->EncodedXML());
+  s->CloseBank();
+  EXPECT_EQ(s->Password(), "");
+  EXPECT_EQ(s->FileName(), "");
+
+  // The right password opens it; the prompt names the file.
+  ui.Clear();
+  ui.PushFilePassword("pw");
+  s->OpenBank(path);
+  ASSERT_EQ(ui.CallsOf(Kind::FilePassword).size(), 1u);
+  EXPECT_EQ(ui.CallsOf(Kind::FilePassword)[0].text, path);
+  EXPECT_EQ(s->FileName(), path);
+  EXPECT_EQ(s->Password(), "pw");
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "Record");
+
+  // A wrong password does not parse: only 65124, and nothing of the failed entry is kept.
+  ui.Clear();
+  s->CloseBank();
+  ui.PushFilePassword("wrong");
+  s->OpenBank(path);
+  EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed});
+  EXPECT_EQ(s->Password(), "");
+  EXPECT_FALSE(s->Compress());
+  EXPECT_EQ(s->FileName(), "");
+  EXPECT_EQ(s->EntryName(), "");
+  ASSERT_NE(s->Bank(), nullptr);
+  EXPECT_EQ(TreeNodeCount(s->Bank()), 0);
+  EXPECT_FALSE(s->CanRemovePassword());
+
+  // A cancelled prompt: 65129 then 65124, an empty unnamed databank.
+  ui.Clear();
+  s->OpenBank(path);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
+  for (const auto& call : ui.CallsOf(Kind::Message)) {
+    EXPECT_EQ(call.caption, "Error");
+    EXPECT_EQ(call.buttons, platform::MsgButtons::Ok);
+    EXPECT_EQ(call.icon, platform::MsgIcon::None);
+  }
+  EXPECT_EQ(s->FileName(), "");
+  EXPECT_FALSE(s->Modified());
+}
+
+TEST_F(BankSessionTest, EmptyAndTinyFilesFailWithoutAPasswordPrompt) {
+  auto s = NewSession();
+  for (std::string bytes : {std::string(), std::string("x"), std::string("\0\1", 2), std::string("abc")}) {
+    ui.Clear();
+    const std::string path = tmp.File("tiny.xdb2");
+    WriteFile(path, bytes);
+    s->OpenBank(path);
+    EXPECT_TRUE(ui.CallsOf(Kind::FilePassword).empty()) << bytes.size();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
+    EXPECT_EQ(s->FileName(), "");
+  }
+  // Random bytes of a useful length do ask.
+  ui.Clear();
+  WriteFile(tmp.File("r.xdb2"), std::string("\x13\x99\x02\x7f random bytes here", 22));
+  s->OpenBank(tmp.File("r.xdb2"));
+  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 1u);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
+}
+
+TEST_F(BankSessionTest, MissingFileReportsTheReasonThenOpenFailed) {
+  auto s = NewSession();
+  s->OpenBank(tmp.File("nowhere.xdb2"));
+  const auto messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[0].find("nowhere.xdb2"), std::string::npos);
+  EXPECT_EQ(messages[1], kOpenFailed);
+  EXPECT_EQ(s->FileName(), "");
+}
+
+TEST_F(BankSessionTest, ProtectedBankWithPlainLength19280Reopens) {
+  for (bool compress : {false, true}) {
+    // Grow the code text until the written XML is exactly 19280 bytes: its length field reads "PK".
+    TXMLDataBase2 db;
+    db.LoadEncodedXML(SampleBankXML());
+    TxevXMLNode2* record = bank::FindNodeByID(db.Root(), 2);
+    const size_t base = db.EncodedXML().size() - std::string("int x;").size();
+    bank::SetRecordData(record, std::string(19280 - base, 'y'));
+    ASSERT_EQ(db.EncodedXML().size(), 19280u);
+    const std::string path = tmp.File("pk.xdb2");
+    WriteFile(path, db.EncodedXML());
+
+    ui.Clear();
+    auto s = NewSession();
+    s->OpenBank(path);
+    ui.PushSetPassword(platform::SetPasswordAnswer{"k", "k"});
+    s->SetPasswordCommand();
+    if (compress) s->ToggleCompress();
+    const std::string plain = s->Bank()->EncodedXML();
+    ASSERT_EQ(plain.size(), 19280u);
+    // Keep the state the save writes from changing the size.
+    ASSERT_TRUE(s->SaveBankFile(path));
+    const std::string file = ReadFile(path);
+    if (!compress) ASSERT_EQ(file.substr(0, 4), std::string("PK\0\0", 4));
+
+    auto again = NewSession();
+    ui.PushFilePassword("k");
+    again->OpenBank(path);
+    EXPECT_TRUE(Messages().empty()) << compress;
+    EXPECT_EQ(again->Compress(), compress);
+    EXPECT_EQ(again->DataSize(), 19280);
+    EXPECT_EQ(bank::RecordData(bank::FindNodeByID(again->Bank()->Root(), 2)).size(), 19280 - base);
+  }
+}
+
+TEST_F(BankSessionTest, BlanksAroundRecordTextsSurviveEveryLayer) {
+  const std::string code = "\n    indented first line\n\tsecond\n\n  ";
+  const std::string comments = "  note with blanks  ";
+  for (int layers = 0; layers < 4; ++layers) {
+    auto s = NewSession();
+    s->OpenBank("");
+    TxevXMLNode2* r = s->Bank()->Root()->AddChild(bank::xnRecord);
+    r->SetText("r");
+    bank::SetNodeID(r, 1);
+    bank::SetRecordData(r, code);
+    bank::SetRecordComments(r, comments);
+    if (layers & 1) s->ToggleCompress();
+    if (layers & 2) {
+      ui.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
+      s->SetPasswordCommand();
+    }
+    const std::string path = tmp.File("blanks" + std::to_string(layers) + ".xdb2");
+    ASSERT_TRUE(s->SaveBank(path));
+    auto again = NewSession();
+    ui.PushFilePassword("pw");
+    again->OpenBank(path);
+    TxevXMLNode2* back = bank::FindNodeByID(again->Bank()->Root(), 1);
+    ASSERT_NE(back, nullptr) << layers;
+    EXPECT_EQ(bank::RecordData(back), code) << layers;
+    EXPECT_EQ(bank::RecordComments(back), comments) << layers;
+  }
+}
+
+TEST_F(BankSessionTest, TextOutsideWindows1252IsKeptAsUTF8) {
+  auto s = NewSession();
+  s->OpenBank("");
+  TxevXMLNode2* r = s->Bank()->Root()->AddChild(bank::xnRecord);
+  r->SetText("\xE2\x82\xAC uro and \xE6\x97\xA5\xE6\x9C\xAC");  // "€ uro and 日本"
+  bank::SetNodeID(r, 1);
+  const std::string path = tmp.File("utf8.xdb2");
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_NE(ReadFile(path).find("encoding='UTF-8'"), std::string::npos);
+  auto again = NewSession();
+  again->OpenBank(path);
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(again->Bank()->Root(), 1)), r->Text());
+}
+
+TEST_F(BankSessionTest, BackupHoldsThePreviousSave) {
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string backup = tmp.File("bank.backup");
+  auto s = NewSession();
+  s->OpenBank("");
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_FALSE(fs::exists(backup));  // nothing to back up yet
+  const std::string first = ReadFile(path);
+  s->Bank()->Root()->AddChild(bank::xnFolder)->SetText("more");
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_EQ(ReadFile(backup), first);
+  EXPECT_NE(ReadFile(path), first);
+
+  settings.Values["MakeBackup"] = "0";
+  fs::remove(backup);
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_FALSE(fs::exists(backup));
+}
+
+TEST_F(BankSessionTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  const std::string before = ReadFile(path);
+  auto s = NewSession();
+  s->OpenBank(path);
+  s->SetModified();
+
+  // The file refuses to be replaced.
+  ::chmod(path.c_str(), 0444);
+  settings.Values["MakeBackup"] = "0";
+  EXPECT_FALSE(s->SaveBank(path));
+  EXPECT_TRUE(s->Modified());
+  EXPECT_EQ(ReadFile(path), before);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("Could not write DataBank!", 0), 0u);
+  ::chmod(path.c_str(), 0644);
+
+  // A layer fails before anything on disk is touched.
+  ui.Clear();
+  s->ToggleCompress();
+  TxevXMLNode2* r = bank::FindNodeByID(s->Bank()->Root(), 2);
+  ASSERT_NE(r, nullptr);
+  EXPECT_FALSE(s->SaveBankFile(path, nullptr, TBankWriteLayers{"\xF0\x9F\x98\x80", false, ""}));
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Could not cypher DataBank!"});
+  EXPECT_EQ(ReadFile(path), before);
+
+  // A folder in the way of the file.
+  ui.Clear();
+  const std::string dir = tmp.File("adir.xdb2");
+  fs::create_directory(dir);
+  EXPECT_FALSE(s->SaveBank(dir));
+  EXPECT_TRUE(s->Modified());
+  EXPECT_TRUE(fs::is_directory(dir));
+  EXPECT_EQ(Messages().size(), 1u);
+
+  // And the close question still comes.
+  ui.Clear();
+  ui.PushMessageResult(platform::mrNo);
+  settings.Values["AutoSave"] = "0";
+  EXPECT_TRUE(s->CloseForExit());
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Data has been changed. Do you want to save?"});
+}
+
+TEST_F(BankSessionTest, SaveChangesQuestion) {
+  auto s = NewSession();
+  s->OpenBank("");
+  // Not modified: no question.
+  EXPECT_TRUE(s->QuerySaveChanges(true));
+  EXPECT_TRUE(ui.Calls().empty());
+
+  s->SetModified();
+  ui.PushMessageResult(platform::mrCancel);
+  EXPECT_FALSE(s->QuerySaveChanges(true));
+  const auto& call = ui.LastCall();
+  EXPECT_EQ(call.text, "Data has been changed. Do you want to save?");
+  EXPECT_EQ(call.buttons, platform::MsgButtons::YesNoCancel);
+  EXPECT_EQ(call.icon, platform::MsgIcon::Warning);
+
+  ui.PushMessageResult(platform::mrNo);
+  EXPECT_TRUE(s->QuerySaveChanges(false));
+  EXPECT_EQ(ui.LastCall().buttons, platform::MsgButtons::YesNo);
+
+  // Yes on an unnamed databank, then Cancel in the save dialog: nothing saved, nothing discarded.
+  ui.PushMessageResult(platform::mrYes);
+  ui.PushSaveFile(std::nullopt);
+  EXPECT_FALSE(s->QuerySaveChanges(true));
+  EXPECT_TRUE(s->Modified());
+
+  // Yes and a chosen name saves there.
+  const std::string path = tmp.File("chosen.xdb2");
+  ui.PushMessageResult(platform::mrYes);
+  ui.PushSaveFile(path);
+  EXPECT_TRUE(s->QuerySaveChanges(true));
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_FALSE(s->Modified());
+  EXPECT_EQ(s->FileName(), path);
+  const auto save = ui.CallsOf(Kind::SaveFile).back();
+  EXPECT_EQ(save.caption, "Save DataBank");
+  EXPECT_EQ(save.fileOptions.filter, "XML DataBank|*.xdb2");
+  EXPECT_EQ(save.fileOptions.defaultExt, ".xdb2");
+  EXPECT_TRUE(save.fileOptions.overwritePrompt);
+
+  // Edits still in the editor count as changes.
+  bool editorModified = true;
+  s->Hooks.RecordModified = [&] { return editorModified; };
+  ui.PushMessageResult(platform::mrCancel);
+  EXPECT_FALSE(s->QuerySaveChanges(true));
+}
+
+TEST_F(BankSessionTest, YesThenCancelKeepsTheDatabank) {
+  auto s = NewSession();
+  s->OpenBank("");
+  TxevXMLNode2* kept = s->Bank()->Root()->AddChild(bank::xnFolder);
+  kept->SetText("unsaved work");
+  s->SetModified();
+  TXMLDataBase2* bankBefore = s->Bank();
+
+  ui.PushMessageResult(platform::mrYes);
+  ui.PushSaveFile(std::nullopt);
+  s->OpenCommand();
+  EXPECT_EQ(s->Bank(), bankBefore);
+  EXPECT_TRUE(ui.CallsOf(Kind::OpenFile).empty());
+
+  ui.PushMessageResult(platform::mrYes);
+  ui.PushSaveFile(std::nullopt);
+  s->NewBank();
+  EXPECT_EQ(s->Bank(), bankBefore);
+  EXPECT_EQ(s->Bank()->Root()->FindNode(bank::xnFolder)->Text(), "unsaved work");
+
+  // A recent item too.
+  const std::string other = tmp.File("other.xdb2");
+  WriteFile(other, SampleBankXML());
+  ui.PushMessageResult(platform::mrCancel);
+  s->OpenRecentFile(other);
+  EXPECT_EQ(s->Bank(), bankBefore);
+
+  // New asks first; No discards.
+  ui.PushMessageResult(platform::mrNo);
+  s->NewBank();
+  EXPECT_EQ(TreeNodeCount(s->Bank()), 0);
+  EXPECT_FALSE(s->Modified());
+}
+
+TEST_F(BankSessionTest, OldFormatFileIsConvertedAndRenamed) {
+  const std::string old = tmp.File("old.xdb");
+  WriteFile(old, "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"</folder></dataroot>");
+  auto s = NewSession();
+  s->OpenBank(old);
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_TRUE(fs::exists(tmp.File("old.xdb2")));
+  EXPECT_EQ(s->FileName(), tmp.File("old.xdb2"));
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 1)), "a <b> \"q\"");
+  EXPECT_TRUE(s->Modified());
+  EXPECT_EQ(s->NextNodeID, 2);
+  ASSERT_TRUE(s->SaveBank(s->FileName()));
+  const std::string saved = ReadFile(tmp.File("old.xdb2"));
+  EXPECT_EQ(saved.rfind("<?xml", 0), 0u);
+  EXPECT_NE(saved.find("<![CDATA[a <b> \"q\"]]>"), std::string::npos);
+}
+
+TEST_F(BankSessionTest, OldFormatNextToAnExistingNewFileDestroysNothing) {
+  const std::string old = tmp.File("x.xdb");
+  const std::string existing = tmp.File("x.xdb2");
+  WriteFile(old, "<dataroot><folder ID=\"1\">\"old\"</folder></dataroot>");
+  WriteFile(existing, SampleBankXML("precious"));
+  const std::string precious = ReadFile(existing);
+  auto s = NewSession();
+  s->OpenBank(old);
+  EXPECT_EQ(ReadFile(existing), precious);
+  EXPECT_TRUE(fs::exists(old));
+  EXPECT_EQ(s->FileName(), old);  // saved under its own name, never over the other file
+  EXPECT_TRUE(s->Modified());
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 1)), "old");
+  ASSERT_TRUE(s->SaveBank(s->FileName()));
+  EXPECT_EQ(ReadFile(existing), precious);
+  EXPECT_EQ(ReadFile(old).rfind("<?xml", 0), 0u);
+  s->SetModified();
+  loop.Advance(301000);
+  EXPECT_EQ(ReadFile(existing), precious);
+}
+
+TEST_F(BankSessionTest, ImportingAnOldFileNeverRenamesIt) {
+  const std::string old = tmp.File("src.xdb");
+  WriteFile(old, "<dataroot><record ID=\"5\">\"r\"</record></dataroot>");
+  auto s = NewSession();
+  s->OpenBank("");
+  TXMLDataBase2 other;
+  ASSERT_TRUE(s->LoadBankFile(old, &other));
+  EXPECT_TRUE(fs::exists(old));
+  EXPECT_FALSE(fs::exists(tmp.File("src.xdb2")));
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(other.Root(), 5)), "r");
+  EXPECT_EQ(s->FileName(), "");  // the window's state is untouched
+  // The renaming switch of tools leaves even the window's own file alone.
+  auto tool = NewSession(false);
+  tool->OpenBank(old);
+  EXPECT_TRUE(fs::exists(old));
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(tool->Bank()->Root(), 5)), "r");
+}
+
+// Answers the password prompt and the error boxes only after the event loop has moved past an
+// auto-save period, as a user reading a box would.
+class SlowUI : public platform::ScriptedUIServices {
+ public:
+  explicit SlowUI(platform::FakeEventLoop& loop) : loop_(loop) {}
+  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::AskFilePassword(fileName, password, owner);
+  }
+  int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
+                 platform::MsgIcon icon, QWidget* owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
+  }
+  size_t ticks = 0;
+
+ private:
+  platform::FakeEventLoop& loop_;
+};
+
+TEST_F(BankSessionTest, AutoSaveTickDuringAnOpensPromptsWritesNothing) {
+  SlowUI slow(loop);
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  TBankSession s(&settings, options, &slow, &loop);
+  const std::string first = tmp.File("first.xdb2");
+  WriteFile(first, SampleBankXML());
+  s.OpenBank(first);
+  s.SetModified();  // arms the timer
+  EXPECT_TRUE(s.AutoSaveTimer().Running());
+  const std::string before = ReadFile(first);
+
+  const std::string locked = tmp.File("locked.xdb2");
+  WriteFile(locked, EncipherDataBank(SampleBankXML(), "pw"));
+  s.OpenBank(locked);  // prompt cancelled, then two messages: every one of them waits ten minutes
+  EXPECT_GE(slow.ticks, 3u);
+  EXPECT_EQ(ReadFile(first), before);
+  EXPECT_FALSE(fs::exists(tmp.File("first.backup")));
+  EXPECT_EQ(s.FileName(), "");
+}
+
+TEST_F(BankSessionTest, AutoSaveRunsOnlyForAModifiedNamedDatabank) {
+  settings.Values["AutoSavePeriod"] = "60";
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  auto s = NewSession();
+  EXPECT_EQ(s->AutoSaveTimer().Interval(), 60000);
+  EXPECT_FALSE(s->AutoSaveTimer().Enabled());
+  s->OpenBank(path);
+  s->SetModified();
+  EXPECT_TRUE(s->AutoSaveTimer().Enabled());
+  const auto mtime = [&] { return fs::last_write_time(path); };
+  loop.Advance(60000);
+  EXPECT_FALSE(s->Modified());
+  EXPECT_TRUE(fs::exists(tmp.File("bank.backup")));
+  // Unmodified from here: ticks write nothing, not even the backup.
+  fs::remove(tmp.File("bank.backup"));
+  const auto stamp = mtime();
+  loop.Advance(60000 * 3);
+  EXPECT_EQ(mtime(), stamp);
+  EXPECT_FALSE(fs::exists(tmp.File("bank.backup")));
+  // Edits in the editor alone are enough.
+  bool editing = true;
+  s->Hooks.RecordModified = [&] { return editing; };
+  loop.Advance(60000);
+  EXPECT_TRUE(fs::exists(tmp.File("bank.backup")));
+  // "AutoSave" off: the next tick switches the timer off and saves nothing.
+  fs::remove(tmp.File("bank.backup"));
+  settings.Values["AutoSave"] = "0";
+  loop.Advance(60000);
+  EXPECT_FALSE(s->AutoSaveTimer().Enabled());
+  EXPECT_FALSE(fs::exists(tmp.File("bank.backup")));
+  s->SetModified();
+  EXPECT_FALSE(s->AutoSaveTimer().Enabled());
+  // Minimising saves only with "AutoSave".
+  s->AppMinimized();
+  EXPECT_TRUE(s->Modified());
+  settings.Values["AutoSave"] = "1";
+  s->AppMinimized();
+  EXPECT_FALSE(s->Modified());
+}
+
+TEST_F(BankSessionTest, AutoSavePeriodIsClamped) {
+  settings.Values["AutoSavePeriod"] = "-5";
+  EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), 0);
+  settings.Values["AutoSavePeriod"] = "0";
+  EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), 0);
+  settings.Values["AutoSavePeriod"] = "3000000";
+  EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), INT_MAX);
+  settings.Values.erase("AutoSavePeriod");
+  EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), 300000);
+}
+
+TEST_F(BankSessionTest, UnnamedDatabankIsNeverAutoSaved) {
+  auto s = NewSession();
+  s->OpenBank("");
+  s->SetModified();
+  loop.Advance(300000 * 2);
+  EXPECT_TRUE(s->Modified());
+  EXPECT_TRUE(ui.Calls().empty());
+}
+
+TEST_F(BankSessionTest, RecentFilesAreRelativeToTheProgramFolderAndKeepCase) {
+  fs::create_directories(ProgramDir());
+  const std::string inProg = ProgramDir() + "/Bank.xdb2";
+  const std::string inProgLower = ProgramDir() + "/bank.xdb2";
+  const std::string elsewhere = tmp.File("a&b.xdb2");
+  for (const auto& p : {inProg, inProgLower, elsewhere}) WriteFile(p, SampleBankXML());
+
+  auto s = NewSession();
+  EXPECT_EQ(s->RecentMenuItems().size(), 1u);
+  EXPECT_EQ(s->RecentMenuItems()[0].Caption, "<no recent files>");
+  EXPECT_FALSE(s->RecentMenuItems()[0].Enabled);
+
+  s->OpenBank(inProg);
+  s->OpenBank(inProgLower);
+  s->OpenBank(elsewhere);
+  s->CloseBank();
+  auto items = s->RecentMenuItems();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].Entry, elsewhere);
+  EXPECT_EQ(items[0].Caption, tmp.File("a&&b.xdb2"));
+  EXPECT_EQ(items[1].Entry, "bank.xdb2");
+  EXPECT_EQ(items[2].Entry, "Bank.xdb2");
+
+  // Opening a file takes it off the list; a relative entry resolves against the program folder.
+  s->OpenRecentFile("Bank.xdb2");
+  EXPECT_EQ(s->FileName(), inProg);
+  EXPECT_EQ(s->RecentFiles().IndexOf("Bank.xdb2"), -1);
+  EXPECT_EQ(s->RecentFiles().IndexOf("bank.xdb2"), 1);
+
+  // Stored with the open file first, read back the same.
+  s->SaveFileSettings();
+  EXPECT_EQ(settings.Values["RecentFiles"], "Bank.xdb2\r\n" + elsewhere + "\r\nbank.xdb2\r\n");
+  EXPECT_EQ(settings.Values["LastOpened"], "");
+  auto t = NewSession();
+  t->LoadFileSettings();
+  EXPECT_EQ(t->RecentFiles().Count(), 3);
+
+  // A missing file raises the exact text.
+  try {
+    s->OpenRecentFile("gone.xdb2");
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "File \"" + ProgramDir() + "/gone.xdb2\" doesn't exist!");
+  }
+}
+
+TEST_F(BankSessionTest, SaveAsMovesTheOldNameToTheRecentList) {
+  const std::string a = tmp.File("a.xdb2");
+  WriteFile(a, SampleBankXML());
+  auto s = NewSession();
+  s->OpenBank(a);
+  const std::string b = tmp.File("b.xdb2");
+  ui.PushSaveFile(b);
+  s->SaveAsCommand();
+  EXPECT_EQ(s->FileName(), b);
+  EXPECT_EQ(s->LastOpened(), b);
+  EXPECT_EQ(s->RecentFiles().IndexOf(a), 0);
+  EXPECT_EQ(ReadFile(a), SampleBankXML());
+  // The save dialog starts at LastOpened.
+  ui.PushSaveFile(std::nullopt);
+  s->SaveAsCommand();
+  const auto call = ui.CallsOf(Kind::SaveFile).back();
+  EXPECT_EQ(call.fileOptions.fileName, "b.xdb2");
+  EXPECT_EQ(call.fileOptions.initialDir, tmp.Path().string() + "/");
+  // Save without a name goes to Save As.
+  s->OpenBank("");
+  ui.PushSaveFile(tmp.File("c.xdb2"));
+  s->SaveCommand();
+  EXPECT_TRUE(fs::exists(tmp.File("c.xdb2")));
+}
+
+TEST_F(BankSessionTest, PasswordCommands) {
+  auto s = NewSession();
+  s->ApplicationTitle = "Tessaryn";
+  s->OpenBank("");
+  EXPECT_TRUE(s->CanSetPassword());
+  EXPECT_FALSE(s->CanRemovePassword());
+
+  ui.PushSetPassword(platform::SetPasswordAnswer{"a", "b"});
+  s->SetPasswordCommand();
+  EXPECT_EQ(s->Password(), "");
+  EXPECT_EQ(ui.LastCall().text, "Invalid Password");
+  EXPECT_EQ(ui.LastCall().caption, "Tessaryn");
+  EXPECT_FALSE(s->Modified());
+
+  ui.PushSetPassword(platform::SetPasswordAnswer{"secret", "secret"});
+  s->SetPasswordCommand();
+  EXPECT_EQ(s->Password(), "secret");
+  EXPECT_TRUE(s->Modified());
+  EXPECT_FALSE(s->CanSetPassword());
+  EXPECT_TRUE(s->CanChangePassword());
+
+  ui.PushChangePassword(platform::ChangePasswordAnswer{"wrong", "n", "n"});
+  s->ChangePasswordCommand();
+  EXPECT_EQ(s->Password(), "secret");
+  EXPECT_EQ(ui.LastCall().text, "Invalid Password");
+  ui.PushChangePassword(platform::ChangePasswordAnswer{"secret", "n1", "n2"});
+  s->ChangePasswordCommand();
+  EXPECT_EQ(s->Password(), "secret");
+  ui.PushChangePassword(platform::ChangePasswordAnswer{"secret", "new", "new"});
+  s->ChangePasswordCommand();
+  EXPECT_EQ(s->Password(), "new");
+
+  ui.PushFilePassword("secret");
+  s->RemovePasswordCommand();
+  EXPECT_EQ(s->Password(), "new");
+  EXPECT_EQ(ui.LastCall().text, "Invalid Password");
+  ui.PushFilePassword("new");
+  s->RemovePasswordCommand();
+  EXPECT_EQ(s->Password(), "");
+  // Cancelled prompts change nothing and say nothing.
+  const size_t calls = ui.Calls().size();
+  ui.PushSetPassword(std::nullopt);
+  s->SetPasswordCommand();
+  EXPECT_EQ(ui.Calls().size(), calls + 1);
+  EXPECT_EQ(s->Password(), "");
+}
+
+TEST_F(BankSessionTest, StartupOpening) {
+  const std::string last = tmp.File("last.xdb2");
+  const std::string cmd = tmp.File("cmd.xdb2");
+  WriteFile(last, SampleBankXML("from last"));
+  WriteFile(cmd, SampleBankXML("from command line"));
+  fs::create_directories(ProgramDir());
+
+  // LastOpened is stored relative to the program folder when it lies there.
+  WriteFile(ProgramDir() + "/p.xdb2", SampleBankXML("in program folder"));
+  settings.Values["LastOpened"] = "p.xdb2";
+  {
+    auto s = NewSession();
+    s->LoadFileSettings();
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), ProgramDir() + "/p.xdb2");
+  }
+  settings.Values["LastOpened"] = last;
+  {
+    auto s = NewSession();
+    s->LoadFileSettings(cmd);  // the command-line file replaces LastOpened
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), cmd);
+    EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "from command line");
+  }
+  settings.Values["AutoOpen"] = "0";
+  {
+    auto s = NewSession();
+    s->LoadFileSettings();
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), "");
+    ASSERT_NE(s->Bank(), nullptr);
+    s->CloseBank();
+    s->LoadFileSettings(cmd);  // but a command-line file still opens
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), cmd);
+  }
+  settings.Values["AutoOpen"] = "1";
+  settings.Values["LastOpened"] = tmp.File("vanished.xdb2");
+  {
+    auto s = NewSession();
+    s->LoadFileSettings(tmp.File("also-missing.xdb2"));
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), "");
+    EXPECT_TRUE(ui.Calls().empty());  // missing files are not reported at start
+  }
+}
+
+TEST_F(BankSessionTest, FirstRunSavesSettingsAndOpensTheSample) {
+  auto s = NewSession();
+  s->FirstRun();
+  EXPECT_EQ(settings.Saves, 1);
+  EXPECT_EQ(s->Bank(), nullptr);
+  fs::create_directories(ProgramDir());
+  WriteFile(ProgramDir() + "/about.xdb2", SampleBankXML("About"));
+  s->FirstRun();
+  ASSERT_NE(s->Bank(), nullptr);
+  EXPECT_EQ(s->FileName(), ProgramDir() + "/about.xdb2");
+}
+
+TEST_F(BankSessionTest, ClosingForExit) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  {
+    // "AutoSave" and a name: saved without a question, even unchanged (it keeps the selection).
+    auto s = NewSession();
+    s->OpenBank(path);
+    s->Hooks.SelectedNodeID = [] { return 2; };
+    EXPECT_TRUE(s->CloseForExit());
+    EXPECT_TRUE(ui.Calls().empty());
+    EXPECT_NE(ReadFile(path).find("<LastPosition>2</LastPosition>"), std::string::npos);
+    EXPECT_EQ(s->Bank(), nullptr);
+    EXPECT_EQ(s->RecentFiles().IndexOf(path), 0);
+  }
+  {
+    // An unnamed one is asked about, with Yes and No only.
+    auto s = NewSession();
+    s->OpenBank("");
+    s->SetModified();
+    ui.PushMessageResult(platform::mrNo);
+    EXPECT_TRUE(s->CloseForExit());
+    EXPECT_EQ(ui.LastCall().buttons, platform::MsgButtons::YesNo);
+  }
+  {
+    // The save fails: the user is asked, and Cancel keeps the window open.
+    ui.Clear();
+    auto s = NewSession();
+    s->OpenBank(path);
+    s->SetModified();
+    ::chmod(path.c_str(), 0444);
+    ui.PushMessageResult(platform::mrOk);
+    ui.PushMessageResult(platform::mrCancel);
+    EXPECT_FALSE(s->CloseForExit());
+    ::chmod(path.c_str(), 0644);
+    EXPECT_NE(s->Bank(), nullptr);
+    EXPECT_TRUE(s->Modified());
+  }
+}
+
+TEST_F(BankSessionTest, ClosingForgetsNameAndPasswordTogether) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  auto s = NewSession();
+  s->OpenBank(path);
+  ui.PushSetPassword(platform::SetPasswordAnswer{"p", "p"});
+  s->SetPasswordCommand();
+  int commits = 0, leaves = 0;
+  s->Hooks.CommitRecord = [&] { ++commits; };
+  s->Hooks.LeaveFilter = [&] { ++leaves; };
+  s->CloseBank();
+  EXPECT_EQ(commits, 1);
+  EXPECT_EQ(leaves, 1);
+  EXPECT_EQ(s->FileName(), "");
+  EXPECT_EQ(s->Password(), "");
+  EXPECT_EQ(s->EntryName(), "");
+  EXPECT_EQ(s->Bank(), nullptr);
+  s->CloseBank();  // closing twice is harmless
+  EXPECT_EQ(commits, 1);
+}
+
+TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  auto s = NewSession();
+  s->OpenBank(path);
+  TXMLDataBase2 out;
+  out.Root()->AddNode(bank::FindNodeByID(s->Bank()->Root(), 2)->CloneNode());
+  const std::string target = tmp.File("export.xdb2");
+  ASSERT_TRUE(s->SaveBankFile(target, &out, TBankWriteLayers{"x", true, ""}));
+  EXPECT_EQ(s->Password(), "");
+  EXPECT_FALSE(s->Compress());
+  EXPECT_EQ(s->FileSize(), static_cast<int64_t>(ReadFile(path).size()));
+  TMemoryStream stream(ReadFile(target));
+  TZipFile zip;
+  ASSERT_TRUE(zip.LoadFromStream(stream));
+  EXPECT_EQ(zip.GetFileName(0), "export.xdb2");
+  EXPECT_EQ(DecipherDataBank(zip.GetUncompressed(0), "x"), out.EncodedXML());
+}

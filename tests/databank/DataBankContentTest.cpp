@@ -1,0 +1,173 @@
+// The databank vocabulary: typed reads with their defaults, inherited values, node IDs and the
+// old-format conversion.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "databank/uDataBankContent.h"
+#include "xml/uXMLBase2.h"
+#include "xml/uXMLTools2.h"
+
+using namespace bank;
+
+namespace {
+TXMLDataBase2& Load(TXMLDataBase2& db, const std::string& xml) {
+  EXPECT_TRUE(db.LoadEncodedXML(xml)) << db.LastError();
+  return db;
+}
+const std::string kTree =
+    "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n"
+    "<dataroot>"
+    "<settings><NextNodeID>3</NextNodeID></settings>"
+    "<HighLight>3</HighLight><commentpanel-shown>false</commentpanel-shown>"
+    "<folder ID='1' expanded='1' bold='2'>A"
+    "  <HighLight>5</HighLight>"
+    "  <record ID='2' XPos='4'>r1<data>code</data></record>"
+    "  <record ID='007' commentpanel-shown='1'>r2<HighLight>7</HighLight></record>"
+    "  <folder ID='9'>B<record ID='10'>deep</record></folder>"
+    "</folder>"
+    "<lists><bookmarks><bookmark><name>m</name><ID>10</ID></bookmark><x/></bookmarks></lists>"
+    "<record ID='11'>top<record ID='40'>hidden under a record</record></record>"
+    "</dataroot>";
+}  // namespace
+
+TEST(DataBankContent, KindsAndItemDefaults) {
+  TXMLDataBase2 db;
+  Load(db, kTree);
+  TxevXMLNode2* folder = FindNodeByID(db.Root(), 1);
+  TxevXMLNode2* r1 = FindNodeByID(db.Root(), 2);
+  ASSERT_TRUE(folder && r1);
+  EXPECT_TRUE(IsFolder(folder));
+  EXPECT_FALSE(IsRecord(folder));
+  EXPECT_TRUE(IsRecord(r1));
+  EXPECT_FALSE(IsTreeNode(db.SettingsNode()));
+  EXPECT_TRUE(IsExpanded(folder));
+  EXPECT_FALSE(IsBold(folder));  // "2" is not bold
+  EXPECT_EQ(NodeTitle(folder), "A");
+  EXPECT_EQ(RecordData(r1), "code");
+  EXPECT_EQ(RecordComments(r1), "");
+  EXPECT_EQ(RecordXPos(r1), 4);
+  EXPECT_EQ(RecordYPos(r1), 0);
+  EXPECT_EQ(RecordCommentPanelHeight(r1), 80);
+  EXPECT_EQ(NodeImage(r1, 17), 17);
+  XMLSetAttr(r1, xaImage, "3");
+  EXPECT_EQ(NodeImage(r1, 17), 3);
+  SetExpanded(folder, false);
+  EXPECT_EQ(folder->GetAttribute(xaExpanded), "0");
+}
+
+TEST(DataBankContent, InheritedValues) {
+  TXMLDataBase2 db;
+  Load(db, kTree);
+  EXPECT_EQ(InheritedHighLight(FindNodeByID(db.Root(), 2)), "5");   // the folder's
+  EXPECT_EQ(InheritedHighLight(FindNodeByID(db.Root(), 10)), "5");  // an ancestor's
+  EXPECT_EQ(InheritedHighLight(FindNodeByID(db.Root(), 11)), "3");  // the root's
+  TXMLDataBase2 bare;
+  Load(bare, "<dataroot><record ID='1'>x</record></dataroot>");
+  EXPECT_EQ(InheritedHighLight(FindNodeByID(bare.Root(), 1)), "0");
+  EXPECT_TRUE(RecordCommentPanelShown(FindNodeByID(bare.Root(), 1)));
+  EXPECT_FALSE(InheritedCommentPanelAlignment(FindNodeByID(bare.Root(), 1)));
+  // The root's "false" hides the panel; a record's own "1" wins over it.
+  EXPECT_FALSE(RecordCommentPanelShown(FindNodeByID(db.Root(), 2)));
+  TxevXMLNode2* r2 = bank::FindNodeByID(db.Root(), 1)->Children().Items(2);
+  ASSERT_EQ(NodeTitle(r2), "r2");
+  EXPECT_TRUE(RecordCommentPanelShown(r2));
+  EXPECT_EQ(InheritedHighLight(r2), "7");
+}
+
+TEST(DataBankContent, FindNodeByIDComparesTextInDisplayOrder) {
+  TXMLDataBase2 db;
+  Load(db, kTree);
+  EXPECT_EQ(FindNodeByID(db.Root(), 7), nullptr);  // stored as "007"
+  EXPECT_EQ(FindNodeByID(db.Root(), -1), nullptr);
+  EXPECT_EQ(FindNodeByID(db.Root(), 40), nullptr);  // below a record: not a tree node
+  EXPECT_EQ(NodeTitle(FindNodeByID(db.Root(), 10)), "deep");
+  // Duplicate IDs: the first in display order wins.
+  TXMLDataBase2 dup;
+  Load(dup, "<dataroot><folder ID='1'>f<record ID='5'>first</record></folder><record ID='5'>second</record></dataroot>");
+  EXPECT_EQ(NodeTitle(FindNodeByID(dup.Root(), 5)), "first");
+  std::vector<std::string> order;
+  ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int depth) { order.push_back(std::to_string(depth) + NodeTitle(n)); });
+  EXPECT_EQ(order, (std::vector<std::string>{"0A", "1r1", "1r2", "1B", "2deep", "0top"}));
+}
+
+TEST(DataBankContent, NextNodeIDClimbsAboveEveryID) {
+  TXMLDataBase2 db;
+  Load(db, kTree);  // stored 3, highest 40 (even the one below a record)
+  EXPECT_EQ(HighestNodeID(db.Root()), 40);
+  EXPECT_EQ(LoadedNextNodeID(db), 41);
+  db.WriteInteger(skNextNodeID, 100);
+  EXPECT_EQ(LoadedNextNodeID(db), 100);
+  TXMLDataBase2 empty;
+  EXPECT_EQ(LoadedNextNodeID(empty), 1);  // no settings at all
+  TXMLDataBase2 top;
+  Load(top, "<dataroot><record ID='2147483647'>x</record></dataroot>");
+  EXPECT_EQ(LoadedNextNodeID(top), INT_MAX);
+}
+
+TEST(DataBankContent, AssignAndRenumberInPreOrder) {
+  TXMLDataBase2 db;
+  Load(db, kTree);
+  int next = 50;
+  TxevXMLNode2* folder = FindNodeByID(db.Root(), 1);
+  RenumberSubtree(folder, next);
+  EXPECT_EQ(next, 55);
+  std::vector<int> ids;
+  ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int) { ids.push_back(NodeID(n)); });
+  EXPECT_EQ(ids, (std::vector<int>{50, 51, 52, 53, 54, 11}));
+  // A record's children are not walked.
+  TxevXMLNode2* top = FindNodeByID(db.Root(), 11);
+  RenumberSubtree(top, next);
+  EXPECT_EQ(NodeID(top), 55);
+  EXPECT_EQ(NodeID(top->FirstChild()), 40);
+}
+
+TEST(DataBankContent, Bookmarks) {
+  TXMLDataBase2 db;
+  Load(db, kTree);
+  auto marks = ReadBookmarks(db);
+  ASSERT_EQ(marks.size(), 1u);
+  EXPECT_EQ(marks[0].Name, "m");
+  EXPECT_EQ(marks[0].ID, 10);
+}
+
+TEST(DataBankContent, OldTextDequotesOnlyWhollyQuotedTexts) {
+  EXPECT_EQ(DequoteOldText("\"a \"\"q\"\"\""), "a \"q\"");
+  EXPECT_EQ(DequoteOldText("\"a\" b"), "\"a\" b");   // nothing after the closing quote is lost
+  EXPECT_EQ(DequoteOldText("\"open"), "\"open");
+  EXPECT_EQ(DequoteOldText("\""), "\"");
+  EXPECT_EQ(DequoteOldText("\"\""), "");
+  EXPECT_EQ(DequoteOldText("plain"), "plain");
+  EXPECT_EQ(ConvertOldText("\"a &lt;b&gt; \"\"q\"\"\""), "a <b> \"q\"");
+  // "&gt;" first, then "&lt;": "&lt;gt;" is not turned into ">".
+  EXPECT_EQ(ConvertOldText("&amp;lt; &lt;gt;"), "&amp;lt; <gt;");
+}
+
+TEST(DataBankContent, OldFormatConvertsEveryNodeAndMarksCDATA) {
+  TXMLDataBase2 db;
+  Load(db, "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"<record ID=\"2\">\"r\"<data>\"x &gt; 1\"</data></record></folder></dataroot>");
+  ConvertOldFormat(db.Root());
+  TxevXMLNode2* folder = FindNodeByID(db.Root(), 1);
+  EXPECT_EQ(NodeTitle(folder), "a <b> \"q\"");
+  EXPECT_TRUE(folder->CDATA());
+  EXPECT_EQ(NodeTitle(FindNodeByID(db.Root(), 2)), "r");
+  EXPECT_EQ(RecordData(FindNodeByID(db.Root(), 2)), "x > 1");
+}
+
+TEST(DataBankContent, DeepTreesAreWalkedWithoutRecursion) {
+  // 100000 nested folders: every walk must cope without exhausting the stack.
+  std::string xml = "<dataroot>";
+  const int depth = 100000;
+  for (int i = 1; i <= depth; ++i) xml += "<folder ID='" + std::to_string(i) + "'>\"t&lt;\"";
+  for (int i = 0; i < depth; ++i) xml += "</folder>";
+  xml += "</dataroot>";
+  TXMLDataBase2 db;
+  Load(db, xml);
+  EXPECT_EQ(HighestNodeID(db.Root()), depth);
+  EXPECT_NE(FindNodeByID(db.Root(), depth), nullptr);
+  ConvertOldFormat(db.Root());
+  EXPECT_EQ(NodeTitle(FindNodeByID(db.Root(), depth)), "t<");
+  int next = 1;
+  RenumberSubtree(FindNodeByID(db.Root(), 1), next);
+  EXPECT_EQ(next, depth + 1);
+}
