@@ -1,0 +1,356 @@
+// The document model: writer layout, parser rules and error reports, tree operations, and the
+// behaviour on hostile input (deep nesting, huge texts, many siblings and attributes).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "xml/xevXMLParser2.h"
+
+namespace {
+
+const std::string kDecl = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n";
+
+std::string RoundTrip(const std::string& text) {
+  TxevXMLParser2 doc;
+  EXPECT_TRUE(doc.LoadXML(text)) << doc.LastError();
+  return doc.GetXML();
+}
+
+// The error text of a report: everything before " near ".
+std::string ErrorText(const TxevXMLParser2& doc) {
+  const std::string& e = doc.LastError();
+  size_t near = e.find(" near ");
+  return near == std::string::npos ? e : e.substr(0, near);
+}
+
+double Seconds(const std::function<void()>& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+TEST(XmlWriter, DatabankExampleIsByteExact) {
+  TxevXMLParser2 doc;
+  doc.SetName("dataroot");
+  doc.AddChild("settings")->AddChild("NextNodeID")->SetText("5");
+  doc.AddChild("lists");
+  EXPECT_EQ(doc.GetXML(), kDecl +
+                              "<dataroot>\r\n  <settings>\r\n    <NextNodeID>5</NextNodeID>\r\n  </settings>\r\n"
+                              "  <lists/>\r\n</dataroot>");
+}
+
+TEST(XmlWriter, QuotesCDataAndNodeXml) {
+  TxevXMLParser2 doc;
+  doc.SetName("a");
+  doc.SetAttribute("b", "x");
+  doc.SetAttribute("c", "it's");
+  EXPECT_EQ(doc.GetXML(), kDecl + "<a b='x' c=\"it's\"/>");
+
+  TxevXMLNode2* gt = doc.AddChild("g");
+  gt->SetText("a > b");
+  EXPECT_TRUE(gt->CDATA());
+  EXPECT_EQ(doc.GetNodeXML(gt), "<g><![CDATA[a > b]]></g>");
+  gt->SetText("plain & raw \xE9");
+  EXPECT_FALSE(gt->CDATA());
+  EXPECT_EQ(doc.GetNodeXML(gt), "<g>plain & raw \xE9</g>");
+  EXPECT_EQ(doc.GetNodeXML(nullptr), "");
+
+  // A node with text and children: the text right after the start tag, CDATA when flagged.
+  doc.SetText("if (a<b)");
+  EXPECT_EQ(doc.GetXML(), kDecl + "<a b='x' c=\"it's\"><![CDATA[if (a<b)]]>\r\n  <g>plain & raw \xE9</g>\r\n</a>");
+
+  // A parentless node gets the declaration; the declaration's own values are used when set.
+  doc.DeclarationNode()->SetAttribute("encoding", "UTF-8");
+  TxevXMLNode2 loose;
+  loose.SetName("x");
+  EXPECT_EQ(doc.GetNodeXML(&loose), "<?xml version='1.0' encoding='UTF-8' ?>\r\n<x/>");
+}
+
+TEST(XmlParser, EdgeCasesOfTheFormat) {
+  EXPECT_EQ(RoundTrip("<a>  x  <b/>  y  </a>"), kDecl + "<a>x\r\n  <b/>\r\n</a>");
+  EXPECT_EQ(RoundTrip("<a>x &amp; y</a>"), kDecl + "<a>x &amp; y</a>");
+  EXPECT_EQ(RoundTrip("<a><![CDATA[abc]]></a>"), kDecl + "<a>abc</a>");
+  EXPECT_EQ(RoundTrip("<a b='x' c=\"it's\"/>"), kDecl + "<a b='x' c=\"it's\"/>");
+  // Mismatched closing tags are accepted as they come.
+  EXPECT_EQ(RoundTrip("<a><b></a></b>"), kDecl + "<a>\r\n  <b/>\r\n</a>");
+  // The declaration is written back with single quotes and the defaults filled in.
+  EXPECT_EQ(RoundTrip("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r/>"),
+            "<?xml version='1.0' encoding='UTF-8' ?>\r\n<r/>");
+  EXPECT_EQ(RoundTrip("<?xml?><r/>"), kDecl + "<r/>");
+  // Everything after the top element is ignored.
+  EXPECT_EQ(RoundTrip("<r/><s>junk"), kDecl + "<r/>");
+  // A name ends only at a blank; a prefix is kept from the name.
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML("<ns:r\tx/>"));
+  EXPECT_EQ(doc.Name(), "ns:r\tx");
+  EXPECT_EQ(doc.Prefix(), "ns");
+}
+
+TEST(XmlParser, TextsAreTrimmedAndCDataFlagRecomputed) {
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML("<a><![CDATA[ if (x<y) ]]></a>"));
+  EXPECT_EQ(doc.Text(), "if (x<y)");
+  EXPECT_TRUE(doc.CDATA());
+  ASSERT_TRUE(doc.LoadXML("<a>\r\n\t text\x01 \r\n<b>lost</b>lost too<c/></a>"));
+  EXPECT_EQ(doc.Text(), "text");
+  ASSERT_EQ(doc.Children().Count(), 2);
+  EXPECT_EQ(doc.Children()[0]->Text(), "lost");
+  // Text in front of a CDATA section is dropped; bytes above 127 are not blanks.
+  ASSERT_TRUE(doc.LoadXML("<a>front<![CDATA[\xA0kept\xA0]]></a>"));
+  EXPECT_EQ(doc.Text(), "\xA0kept\xA0");
+}
+
+TEST(XmlParser, ErrorTextsAndReport) {
+  TxevXMLParser2 doc;
+  EXPECT_FALSE(doc.LoadXML(""));
+  EXPECT_EQ(ErrorText(doc), "Missing <");
+  EXPECT_EQ(doc.LastError(), "Missing < near \r\nError position=0\r\n" + kDecl + "</>");
+
+  EXPECT_FALSE(doc.LoadXML("<a x = 'y'/>"));
+  EXPECT_EQ(doc.LastError().rfind("missing value delimiter when parsing attributes near ", 0), 0u);
+  EXPECT_FALSE(doc.LoadXML("<a x='y/>"));
+  EXPECT_EQ(ErrorText(doc), "Expected closing ' when parsing attributes");
+  EXPECT_FALSE(doc.LoadXML("<a x=\"y/>"));
+  EXPECT_EQ(ErrorText(doc), "Expected closing \" when parsing attributes");
+  EXPECT_FALSE(doc.LoadXML("<a x/>"));
+  EXPECT_EQ(ErrorText(doc), "missing = when parsing attributes");
+  EXPECT_FALSE(doc.LoadXML("<a"));
+  EXPECT_EQ(ErrorText(doc), "Missing >");
+  EXPECT_FALSE(doc.LoadXML("<a>text"));
+  EXPECT_EQ(ErrorText(doc), "Expected < when parsing text");
+  EXPECT_FALSE(doc.LoadXML("<a><![CDATA[abc"));
+  EXPECT_EQ(ErrorText(doc), "Expected ]]> when parsing CDATA section");
+  EXPECT_NE(doc.LastError().find("Error position=13\r\n"), std::string::npos);  // just after "<![CDATA["
+  EXPECT_FALSE(doc.LoadXML("<?xml version='1.0' <a/>"));
+  EXPECT_EQ(doc.LastError(), "Missing ?> in xml declaration.");
+  // An attribute error inside the declaration gets the full report.
+  EXPECT_FALSE(doc.LoadXML("<?xml version ?><a/>"));
+  EXPECT_EQ(ErrorText(doc), "missing = when parsing attributes");
+  // A first tag that closes: an error, not a crash.
+  EXPECT_FALSE(doc.LoadXML("</a>"));
+  EXPECT_FALSE(doc.LastError().empty());
+  // Comments are ordinary tags and end in an error.
+  EXPECT_FALSE(doc.LoadXML("<!-- c --><a/>"));
+  EXPECT_EQ(ErrorText(doc), "missing = when parsing attributes");
+  // A later successful parse empties the report.
+  EXPECT_TRUE(doc.LoadXML("<a/>"));
+  EXPECT_EQ(doc.LastError(), "");
+}
+
+TEST(XmlParser, ReportWindowAndPartialTree) {
+  TxevXMLParser2 doc;
+  std::string text = "<root><first>1</first><second>2</second><bad x=y/></root>";
+  EXPECT_FALSE(doc.LoadXML(text));
+  size_t gt = text.find("y/>") + 3;  // the cursor stands just past the bad tag
+  std::string expectedWindow = text.substr(gt + 1 - 21, 50);
+  EXPECT_EQ(doc.LastError(), "missing value delimiter when parsing attributes near " + expectedWindow +
+                                 "\r\nError position=" + std::to_string(gt + 1) + "\r\n" + kDecl +
+                                 "<root>\r\n  <first>1</first>\r\n  <second>2</second>\r\n  <bad/>\r\n</root>");
+  // The partial tree stays.
+  EXPECT_EQ(doc.Children().Count(), 3);
+}
+
+TEST(XmlParser, RecordTextWithCDataEndSurvives) {
+  TxevXMLParser2 doc;
+  doc.SetName("r");
+  const std::string code = "if (a[b[0]]>1) x = \"<]]>\"; // ]]>]]>";
+  doc.AddChild("code")->SetText(code);
+  std::string xml = doc.GetXML();
+  EXPECT_NE(xml.find("]]]]><![CDATA[>"), std::string::npos);
+  TxevXMLParser2 back;
+  ASSERT_TRUE(back.LoadXML(xml)) << back.LastError();
+  EXPECT_EQ(back.GetChildText("code"), code);
+  EXPECT_EQ(back.GetXML(), xml);
+  // Files without "]]>" are written as before: one section.
+  doc.FindNode("code")->SetText("a<b");
+  EXPECT_EQ(doc.GetNodeXML(doc.FindNode("code")), "<code><![CDATA[a<b]]></code>");
+}
+
+TEST(XmlParser, LeadingAndTrailingBlanksOfStoredTextsSurvive) {
+  TxevXMLParser2 doc;
+  doc.SetName("r");
+  doc.SetAttribute("id", "1");
+  const std::string code = "    indented();\r\n  if (x) {\r\n  }\r\n\r\n";
+  TxevXMLNode2* n = doc.AddChild("code");
+  n->SetText(code);
+  n->SetAttribute("k", "v");
+  doc.AddChild("space")->SetText(" ");
+  doc.AddChild("plain")->SetText("no blanks");
+  std::string xml = doc.GetXML();
+  EXPECT_NE(xml.find("<code k='v' xml:space='preserve'><![CDATA[    indented();"), std::string::npos);
+  EXPECT_NE(xml.find("<plain>no blanks</plain>"), std::string::npos);
+  TxevXMLParser2 back;
+  ASSERT_TRUE(back.LoadXML(xml)) << back.LastError();
+  EXPECT_EQ(back.GetChildText("code"), code);
+  EXPECT_EQ(back.GetChildText("space"), " ");
+  // The marker is not data: it is not added to the node, and writing adds it once again.
+  EXPECT_EQ(back.FindNode("code")->Attributes().Count(), 1);
+  EXPECT_EQ(back.GetXML(), xml);
+  // Plain text of an element carrying the marker is still trimmed; files without it read as before.
+  ASSERT_TRUE(back.LoadXML("<a xml:space='preserve'>  x  </a>"));
+  EXPECT_EQ(back.Text(), "x");
+  EXPECT_EQ(back.Attributes().Count(), 0);
+}
+
+TEST(XmlParser, ParseNodeXmlFillsTheGivenNode) {
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML("<root><a keep='1'><old/></a><b/></root>"));
+  TxevXMLNode2* a = doc.FindNode("a");
+  ASSERT_TRUE(doc.ParseNodeXML(a, "<x keep='2' new='3'>t<c/><d>e</d></x><ignored/>"));
+  EXPECT_EQ(a->Name(), "x");
+  EXPECT_EQ(a->GetAttribute("keep"), "2");
+  EXPECT_EQ(a->GetAttribute("new"), "3");
+  EXPECT_EQ(a->Text(), "t");
+  ASSERT_EQ(a->Children().Count(), 2);
+  EXPECT_EQ(a->Children()[1]->Text(), "e");
+  EXPECT_EQ(doc.Children().Count(), 2);  // the sibling b is untouched
+  EXPECT_FALSE(doc.ParseNodeXML(nullptr, "<a/>"));
+  EXPECT_EQ(doc.LastError(), "Invalid parameter pNode");
+  // A text that starts by closing does not touch anything outside the target.
+  EXPECT_FALSE(doc.ParseNodeXML(a, "</x></root>"));
+  EXPECT_EQ(doc.Children().Count(), 2);
+  EXPECT_EQ(doc.Name(), "root");
+}
+
+TEST(XmlTree, MoveDeleteCloneAndSiblings) {
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML("<r><a><a1/><a2><deep/></a2></a><b/><c/></r>"));
+  TxevXMLNode2* a = doc.FindNode("a");
+  TxevXMLNode2* b = doc.FindNode("b");
+  TxevXMLNode2* c = doc.FindNode("c");
+  TxevXMLNode2* deep = doc.FindNode("deep", true);
+  ASSERT_NE(deep, nullptr);
+  EXPECT_EQ(doc.FindNode("deep", false), nullptr);
+  const std::string before = doc.GetXML();
+
+  // Into itself or its own subtree: refused, nothing changes.
+  EXPECT_FALSE(a->MoveTo(a));
+  EXPECT_FALSE(a->MoveTo(deep));
+  EXPECT_FALSE(doc.MoveTo(a));  // the document has no parent
+  EXPECT_FALSE(a->MoveTo(nullptr));
+  EXPECT_FALSE(a->MoveTo(&doc, deep));  // `before` must be a child of the new parent
+  EXPECT_EQ(doc.GetXML(), before);
+  // Deleting something that is not a child does nothing.
+  EXPECT_FALSE(doc.DeleteNode(deep));
+  EXPECT_FALSE(doc.DeleteNode(nullptr));
+  EXPECT_EQ(doc.GetXML(), before);
+
+  EXPECT_TRUE(c->MoveTo(&doc, a));
+  EXPECT_EQ(doc.Children()[0], c);
+  EXPECT_TRUE(a->MoveTo(b));
+  EXPECT_EQ(a->Parent(), b);
+  EXPECT_EQ(doc.GetXML(), kDecl + "<r>\r\n  <c/>\r\n  <b>\r\n    <a>\r\n      <a1/>\r\n      <a2>\r\n"
+                                  "        <deep/>\r\n      </a2>\r\n    </a>\r\n  </b>\r\n</r>");
+
+  std::unique_ptr<TxevXMLNode2> copy = b->CloneNode();
+  EXPECT_EQ(copy->Parent(), nullptr);
+  EXPECT_EQ(doc.GetNodeXML(copy.get()), kDecl + doc.GetNodeXML(b));
+  EXPECT_EQ(copy->FindNode("deep", true)->Parent()->Parent()->Parent(), copy.get());
+
+  EXPECT_EQ(c->NextSibling(), b);
+  EXPECT_EQ(b->NextSibling(), nullptr);
+  EXPECT_EQ(doc.NextSibling(), nullptr);
+  EXPECT_TRUE(doc.DeleteNode(c));
+  EXPECT_EQ(doc.FirstChild(), b);
+  EXPECT_EQ(b->IndexInParent(), 0);
+  EXPECT_EQ(doc.GetChildText("missing"), "");
+}
+
+TEST(XmlTree, AttributesAreUniqueAndRemovable) {
+  TxevXMLNode2 n;
+  n.SetAttribute("a", "1");
+  n.SetAttribute("b", "2");
+  n.SetAttribute("a", "3");
+  ASSERT_EQ(n.Attributes().Count(), 2);
+  EXPECT_EQ(n.GetAttribute("a"), "3");
+  EXPECT_EQ(n.IndexOfAttribute("b"), 1);
+  EXPECT_EQ(n.IndexOfAttribute("B"), -1);
+  TxevXMLAttribute2 stranger("b", "2");
+  EXPECT_FALSE(n.RemoveAttribute(&stranger));
+  EXPECT_TRUE(n.RemoveAttribute(n.Attributes()[0]));
+  EXPECT_EQ(n.GetAttribute("a"), "");
+
+  // Parsed duplicates overwrite, also past the point where the parser indexes the names.
+  std::string tag = "<e";
+  for (int i = 0; i < 40; ++i) tag += " n" + std::to_string(i) + "='" + std::to_string(i) + "'";
+  tag += " n3='x' n30='y'/>";
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML(tag));
+  EXPECT_EQ(doc.Attributes().Count(), 40);
+  EXPECT_EQ(doc.GetAttribute("n3"), "x");
+  EXPECT_EQ(doc.GetAttribute("n30"), "y");
+}
+
+TEST(XmlHostile, UnclosedTagsDeepTreesAndBigTexts) {
+  // 300,000 unclosed tags: an error report of bounded size, no stack exhaustion.
+  std::string deep;
+  for (int i = 0; i < 300000; ++i) deep += "<a>";
+  TxevXMLParser2 doc;
+  double t = Seconds([&] { EXPECT_FALSE(doc.LoadXML(deep)); });
+  EXPECT_EQ(ErrorText(doc), "Expected < when parsing text");
+  EXPECT_LT(doc.LastError().size(), (1u << 20) + 200);
+  EXPECT_EQ(doc.LastError().substr(doc.LastError().size() - 3), "...");
+  EXPECT_LT(t, 5.0);
+
+  // A well-formed tree as deep: written, cloned, searched and freed without recursion.
+  std::string nested;
+  const int depth = 200000;
+  for (int i = 0; i < depth; ++i) nested += "<n>";
+  nested += "<leaf/>";
+  for (int i = 0; i < depth; ++i) nested += "</n>";
+  ASSERT_TRUE(doc.LoadXML(nested));
+  EXPECT_NE(doc.FindNode("leaf", true), nullptr);
+  std::unique_ptr<TxevXMLNode2> copy = doc.CloneNode();
+  EXPECT_NE(copy->FindNode("leaf", true), nullptr);
+  std::string limited;
+  EXPECT_FALSE(doc.WriteXML(limited, &doc, true, 4096));
+  EXPECT_EQ(limited.size(), 4096u);
+  copy.reset();
+  doc.ClearChildren();
+
+  // A 10 MB single-line text.
+  std::string big(10 << 20, 'x');
+  big[12345] = '<';
+  TxevXMLParser2 bigDoc;
+  bigDoc.SetName("r");
+  bigDoc.AddChild("t")->SetText(big);
+  std::string xml = bigDoc.GetXML();
+  TxevXMLParser2 back;
+  t = Seconds([&] { ASSERT_TRUE(back.LoadXML(xml)); });
+  EXPECT_EQ(back.GetChildText("t"), big);
+  EXPECT_LT(t, 5.0);
+}
+
+TEST(XmlHostile, ManySiblingsWalkAndAttributesStayLinear) {
+  const int count = 200000;
+  std::string xml = "<dataroot>";
+  for (int i = 0; i < count; ++i) xml += "<record ID='" + std::to_string(i) + "'>t</record>";
+  xml += "</dataroot>";
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML(xml));
+  ASSERT_EQ(doc.Children().Count(), count);
+  int seen = 0;
+  double t = Seconds([&] {
+    for (TxevXMLNode2* n = doc.FirstChild(); n; n = n->NextSibling()) ++seen;
+  });
+  EXPECT_EQ(seen, count);
+  EXPECT_LT(t, 2.0);
+  // After deleting from the front, walking still finds every node quickly.
+  for (int i = 0; i < 10; ++i) doc.DeleteNode(doc.FirstChild());
+  seen = 0;
+  t = Seconds([&] {
+    for (TxevXMLNode2* n = doc.FirstChild(); n; n = n->NextSibling()) ++seen;
+  });
+  EXPECT_EQ(seen, count - 10);
+  EXPECT_LT(t, 2.0);
+
+  std::string attrs = "<e";
+  for (int i = 0; i < 100000; ++i) attrs += " a" + std::to_string(i) + "='v'";
+  attrs += "/>";
+  t = Seconds([&] { ASSERT_TRUE(doc.LoadXML(attrs)); });
+  EXPECT_EQ(doc.Attributes().Count(), 100000);
+  EXPECT_LT(t, 5.0);
+}
