@@ -1,0 +1,258 @@
+// The databank file layers against outside tools: files written through the pipeline open in unzip,
+// Python's zipfile and openssl as their layers say, and files those tools make open in the pipeline.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+#include "TestSupport.h"
+
+using testsupport::ProbePath;
+using testsupport::ReadFile;
+using testsupport::RunProcess;
+using testsupport::WriteFile;
+
+namespace {
+
+// A databank written by the program itself: CR LF lines, a CDATA title, blanks kept in the code.
+const std::string kPlain =
+    "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n"
+    "<dataroot>\r\n"
+    "  <settings>\r\n"
+    "    <NextNodeID>4</NextNodeID>\r\n"
+    "  </settings>\r\n"
+    "  <HighLight>2</HighLight>\r\n"
+    "  <folder ID='1' expanded='1'><![CDATA[Snippets <C>]]>\r\n"
+    "    <record ID='2'>Hello\r\n"
+    "      <data>int main() { return 0; }</data>\r\n"
+    "      <comments>first</comments>\r\n"
+    "    </record>\r\n"
+    "  </folder>\r\n"
+    "  <record ID='3'>Caf\xE9\r\n"
+    "    <HighLight>7</HighLight>\r\n"
+    "    <data>x</data>\r\n"
+    "  </record>\r\n"
+    "</dataroot>";
+
+const std::string kOutline =
+    "F 1 Snippets <C>\n"
+    "  R 2 Hello lang=2 data=24 comments=5\n"
+    "R 3 Caf\xC3\xA9 lang=7 data=1 comments=0\n"
+    "next=4\n";
+
+class DatabankInterop : public testsupport::TempDirTest {
+ protected:
+  std::string probe = ProbePath("xdbprobe");
+
+  testsupport::ProcessResult Probe(const std::vector<std::string>& args) { return RunProcess(probe, args); }
+  std::string Plain() {
+    const std::string in = tmp.File("bank.xdb2");
+    WriteFile(in, kPlain);
+    return in;
+  }
+  static std::string Python(const std::string& python, const std::string& script, const std::vector<std::string>& args,
+                            const std::string& input = "") {
+    std::vector<std::string> all{"-c", script};
+    all.insert(all.end(), args.begin(), args.end());
+    auto r = RunProcess(python, all, input);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.out;
+  }
+  static std::string KeyHex(const std::string& python, const std::string& passwordUtf8) {
+    return Python(python, "import sys,hashlib;print(hashlib.md5(sys.argv[1].encode('cp1252')).hexdigest(),end='')",
+                  {passwordUtf8});
+  }
+  // openssl over the cipher layer's blocks, cut to the stored length.
+  static std::string OpensslDecipher(const std::string& openssl, const std::string& layer, const std::string& key) {
+    EXPECT_GE(layer.size(), 4u);
+    uint32_t n = 0;
+    std::memcpy(&n, layer.data(), 4);
+    auto r = RunProcess(openssl, {"enc", "-d", "-aes-128-ecb", "-nopad", "-K", key}, layer.substr(4));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.out.substr(0, n);
+  }
+};
+
+}  // namespace
+
+TEST_F(DatabankInterop, CompressedFileOpensInUnzipAndZipfile) {
+  REQUIRE_TOOL(unzip, "unzip");
+  REQUIRE_TOOL(python, "python3");
+  const std::string in = Plain();
+  const std::string out = tmp.File("zipped.xdb2");
+  auto r = Probe({"encode", "--compress", in, out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+
+  auto t = RunProcess(unzip, {"-t", out});
+  EXPECT_EQ(t.exitCode, 0) << t.out << t.err;
+  EXPECT_NE(t.out.find("No errors detected"), std::string::npos) << t.out;
+  auto p = RunProcess(unzip, {"-p", out});
+  EXPECT_EQ(p.out, kPlain);
+
+  const std::string info = Python(
+      python,
+      "import sys,zipfile;z=zipfile.ZipFile(sys.argv[1]);i=z.infolist();"
+      "print(len(i),i[0].filename,i[0].compress_type,i[0].compress_size);sys.stdout.flush();"
+      "sys.stdout.buffer.write(z.read(i[0]))",
+      {out});
+  const size_t eol = info.find('\n');
+  ASSERT_NE(eol, std::string::npos);
+  std::istringstream head(info.substr(0, eol));
+  int count = 0, method = 0;
+  std::string name;
+  size_t compressed = 0;
+  head >> count >> name >> method >> compressed;
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(name, "bank.xdb2");
+  EXPECT_EQ(method, 8);
+  EXPECT_EQ(info.substr(eol + 1), kPlain);
+  EXPECT_EQ(ReadFile(out).size(), 98 + 2 * name.size() + compressed);
+
+  auto d = Probe({"decode", out});
+  ASSERT_EQ(d.exitCode, 0) << d.err;
+  EXPECT_EQ(d.out, kPlain);
+}
+
+TEST_F(DatabankInterop, EncipheredFileOpensInOpenssl) {
+  REQUIRE_TOOL(openssl, "openssl");
+  REQUIRE_TOOL(python, "python3");
+  const std::string in = Plain();
+  for (const std::string password : {"pw", "caf\xC3\xA9 \xE2\x82\xAC"}) {  // the second: "café €"
+    const std::string out = tmp.File("locked.xdb2");
+    auto r = Probe({"encode", "--password", password, in, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string layer = ReadFile(out);
+    uint32_t n = 0;
+    std::memcpy(&n, layer.data(), 4);
+    EXPECT_EQ(n, kPlain.size());
+    EXPECT_EQ(layer.size(), 4 + 16 * ((n + 15) / 16));
+    EXPECT_EQ(OpensslDecipher(openssl, layer, KeyHex(python, password)), kPlain);
+
+    auto d = Probe({"decode", "--password", password, out});
+    ASSERT_EQ(d.exitCode, 0) << d.err;
+    EXPECT_EQ(d.out, kPlain);
+  }
+}
+
+TEST_F(DatabankInterop, BothLayersNestTheCipherInTheZip) {
+  REQUIRE_TOOL(openssl, "openssl");
+  REQUIRE_TOOL(python, "python3");
+  const std::string in = Plain();
+  const std::string out = tmp.File("both.xdb2");
+  ASSERT_EQ(Probe({"encode", "--password", "pw", "--compress", in, out}).exitCode, 0);
+  const std::string entry = Python(
+      python, "import sys,zipfile;z=zipfile.ZipFile(sys.argv[1]);sys.stdout.buffer.write(z.read(z.infolist()[0]))", {out});
+  EXPECT_EQ(OpensslDecipher(openssl, entry, KeyHex(python, "pw")), kPlain);
+  auto o = Probe({"outline", "--password", "pw", out});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, kOutline);
+}
+
+TEST_F(DatabankInterop, FilesMadeByOutsideToolsOpen) {
+  REQUIRE_TOOL(openssl, "openssl");
+  REQUIRE_TOOL(python, "python3");
+  const std::string plain = Plain();
+  // A zip made by Python (deflate).
+  const std::string pyzip = tmp.File("py.xdb2");
+  Python(python,
+         "import sys,zipfile\n"
+         "with zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED) as z: z.write(sys.argv[2],'inner.xdb2')",
+         {pyzip, plain});
+  auto d = Probe({"decode", pyzip});
+  ASSERT_EQ(d.exitCode, 0) << d.err;
+  EXPECT_EQ(d.out, kPlain);
+  auto o = Probe({"outline", pyzip});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, kOutline);
+
+  // A cipher layer made by openssl: the length word, then the zero-padded text enciphered.
+  std::string padded = kPlain + std::string((16 - kPlain.size() % 16) % 16, '\0');
+  auto e = RunProcess(openssl, {"enc", "-e", "-aes-128-ecb", "-nopad", "-K", KeyHex(python, "sesame")}, padded);
+  ASSERT_EQ(e.exitCode, 0) << e.err;
+  const uint32_t n = static_cast<uint32_t>(kPlain.size());
+  std::string layer(4, '\0');
+  std::memcpy(layer.data(), &n, 4);
+  layer += e.out;
+  const std::string sslFile = tmp.File("ssl.xdb2");
+  WriteFile(sslFile, layer);
+  auto so = Probe({"outline", "--password", "sesame", sslFile});
+  ASSERT_EQ(so.exitCode, 0) << so.err;
+  EXPECT_EQ(so.out, kOutline);
+
+  // That layer zipped by Python.
+  const std::string both = tmp.File("sslzip.xdb2");
+  Python(python,
+         "import sys,zipfile\n"
+         "with zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED) as z: z.write(sys.argv[2],'x')",
+         {both, sslFile});
+  auto bo = Probe({"decode", "--password", "sesame", both});
+  ASSERT_EQ(bo.exitCode, 0) << bo.err;
+  EXPECT_EQ(bo.out, kPlain);
+}
+
+TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
+  const std::string random = tmp.File("random.xdb2");
+  WriteFile(random, std::string("\x8f\x11\x42\x99 not a databank at all, just bytes"));
+  auto d = Probe({"decode", random});
+  EXPECT_EQ(d.exitCode, 1);
+  EXPECT_EQ(d.err, "Could not decypher DataBank!\n");
+  auto o = Probe({"outline", random});
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_EQ(o.err, "Could not decypher DataBank!\nCould not open DataBank!\n");
+  EXPECT_EQ(o.out, "");
+
+  const std::string empty = tmp.File("empty.xdb2");
+  WriteFile(empty, "");
+  EXPECT_EQ(Probe({"decode", "--password", "x", empty}).err, "Could not decypher DataBank!\n");
+  const std::string broken = tmp.File("broken.xdb2");
+  WriteFile(broken, std::string("PK\x03\x04garbage", 11));
+  EXPECT_EQ(Probe({"decode", broken}).err, "Could not decompress DataBank!\n");
+
+  // A wrong password only shows when the text does not parse.
+  const std::string locked = tmp.File("locked.xdb2");
+  ASSERT_EQ(Probe({"encode", "--password", "right", Plain(), locked}).exitCode, 0);
+  auto w = Probe({"outline", "--password", "wrong", locked});
+  EXPECT_EQ(w.exitCode, 1);
+  EXPECT_EQ(w.err, "Could not open DataBank!\n");
+
+  EXPECT_EQ(Probe({}).exitCode, 2);
+  EXPECT_EQ(Probe({"decode"}).exitCode, 2);
+  EXPECT_EQ(Probe({"encode", "a"}).exitCode, 2);
+  EXPECT_EQ(Probe({"outline", "--password"}).exitCode, 2);
+  EXPECT_EQ(Probe({"outline", "--bogus", random}).exitCode, 2);
+  EXPECT_EQ(Probe({"encode", "--password", "\xE6\x97\xA5", random, tmp.File("o")}).exitCode, 2);
+}
+
+TEST_F(DatabankInterop, EncodeBackupAndOldFormat) {
+  const std::string in = Plain();
+  const std::string out = tmp.File("out.xdb2");
+  ASSERT_EQ(Probe({"encode", in, out}).exitCode, 0);
+  EXPECT_EQ(ReadFile(out), kPlain);
+  const std::string first = ReadFile(out);
+  ASSERT_EQ(Probe({"encode", "--compress", in, out}).exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(tmp.File("out.backup")));
+  ASSERT_EQ(Probe({"encode", "--backup", in, out}).exitCode, 0);
+  EXPECT_EQ(ReadFile(out), first);
+  EXPECT_EQ(ReadFile(tmp.File("out.backup")).substr(0, 4), std::string("PK\x03\x04", 4));
+
+  // An old file is converted for the outline, and left as it is on disk.
+  const std::string old = tmp.File("old.xdb");
+  const std::string oldText = "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"<record ID=\"9\">\"r\"</record></folder></dataroot>";
+  WriteFile(old, oldText);
+  auto o = Probe({"outline", old});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, "F 1 a <b> \"q\"\n  R 9 r lang=0 data=0 comments=0\nnext=10\n");
+  EXPECT_EQ(ReadFile(old), oldText);
+  EXPECT_FALSE(std::filesystem::exists(tmp.File("old.xdb2")));
+}
+
+TEST_F(DatabankInterop, PlainOutputIsWellFormedForXmllint) {
+  REQUIRE_TOOL(xmllint, "xmllint");
+  const std::string out = tmp.File("lint.xdb2");
+  ASSERT_EQ(Probe({"encode", Plain(), out}).exitCode, 0);
+  auto r = RunProcess(xmllint, {"--noout", out});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  auto c = RunProcess(xmllint, {"--xpath", "count(//record)", out});
+  EXPECT_EQ(c.out.substr(0, c.out.find_last_not_of("\n") + 1), "2");
+}

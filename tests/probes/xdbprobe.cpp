@@ -1,0 +1,209 @@
+// xdbprobe: the databank file pipeline from the command line.
+//   xdbprobe decode [--password P] FILE     the XML bytes under the file's layers, to stdout
+//   xdbprobe encode [--password P] [--compress] [--backup] IN OUT
+//                                           IN (plain databank XML) saved as OUT through the layers
+//   xdbprobe outline [--password P] FILE    one line per folder or record in display order, then
+//                                           "next=<NextNodeID>"
+// P is UTF-8 and answers the file-password prompt (decode, outline) or becomes the new password
+// (encode). Exit 0 on success, 1 with the pipeline's messages on stderr when it fails, 2 on usage
+// errors.
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "databank/uBankFile.h"
+#include "databank/uBankMessages.h"
+#include "databank/uBankSession.h"
+#include "databank/uDataBankContent.h"
+#include "platform/Exceptions.h"
+#include "platform/Timers.h"
+#include "platform/UIServices.h"
+#include "protection/uDataBankCipher.h"
+#include "xml/uSettingsBase.h"
+#include "xml/uXMLTools2.h"
+#include "xml/xevStrings.h"
+
+namespace {
+
+int Usage(const std::string& why) {
+  std::cerr << "xdbprobe: " << why << "\n"
+            << "usage: xdbprobe decode [--password P] FILE\n"
+               "       xdbprobe encode [--password P] [--compress] [--backup] IN OUT\n"
+               "       xdbprobe outline [--password P] FILE\n";
+  return 2;
+}
+
+// The two settings the probe decides; everything else reads as its default.
+class ProbeSettings : public TSettings {
+ public:
+  std::map<std::string, std::string> Values;
+  void Open() override {}
+  int ReadInteger(const std::string& name, int def) override {
+    auto it = Values.find(name);
+    return it == Values.end() ? def : XMLStrToInt(it->second);
+  }
+  bool ReadBool(const std::string& name, bool def) override { return ReadInteger(name, def ? 1 : 0) == 1; }
+  std::string ReadString(const std::string& name, const std::string& def) override {
+    auto it = Values.find(name);
+    return it == Values.end() ? def : it->second;
+  }
+  void WriteInteger(const std::string& name, int value) override { Values[name] = std::to_string(value); }
+  void WriteBool(const std::string& name, bool value) override { Values[name] = value ? "1" : "0"; }
+  void WriteString(const std::string& name, const std::string& value) override { Values[name] = value; }
+  bool ValueExists(const std::string& name) override { return Values.count(name) > 0; }
+  std::unique_ptr<TSettings> OpenSection(const std::string&) override { return nullptr; }
+};
+
+// Prints every message box to stderr; the file-password prompt is answered with --password or
+// cancelled; every other dialog is cancelled.
+class ProbeUI : public platform::ScriptedUIServices {
+ public:
+  std::optional<std::string> Password;
+  int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
+                 platform::MsgIcon icon, QWidget* owner) override {
+    std::cerr << text << "\n";
+    return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
+  }
+  bool AskFilePassword(const std::string&, std::string& password, QWidget*) override {
+    if (!Password) return false;
+    password = *Password;
+    return true;
+  }
+};
+
+struct Args {
+  std::string command;
+  std::optional<std::string> password;
+  bool compress = false;
+  bool backup = false;
+  std::vector<std::string> files;
+};
+
+std::optional<Args> Parse(int argc, char** argv, std::string& error) {
+  Args a;
+  if (argc < 2) {
+    error = "no command";
+    return std::nullopt;
+  }
+  a.command = argv[1];
+  if (a.command != "decode" && a.command != "encode" && a.command != "outline") {
+    error = "unknown command '" + a.command + "'";
+    return std::nullopt;
+  }
+  bool optionsEnded = false;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && arg == "--password") {
+      if (i + 1 >= argc) {
+        error = "--password needs a value";
+        return std::nullopt;
+      }
+      a.password = argv[++i];
+    } else if (!optionsEnded && arg == "--compress" && a.command == "encode") {
+      a.compress = true;
+    } else if (!optionsEnded && arg == "--backup" && a.command == "encode") {
+      a.backup = true;
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option '" + arg + "'";
+      return std::nullopt;
+    } else {
+      a.files.push_back(arg);
+    }
+  }
+  const size_t want = a.command == "encode" ? 2 : 1;
+  if (a.files.size() != want) {
+    error = a.command + " takes " + std::to_string(want) + (want == 1 ? " file" : " files");
+    return std::nullopt;
+  }
+  for (const auto& f : a.files)
+    if (f.empty()) {
+      error = "empty file name";
+      return std::nullopt;
+    }
+  if (a.password && !IsValidDataBankPassword(*a.password)) {
+    error = "the password has a character outside Windows-1252";
+    return std::nullopt;
+  }
+  return a;
+}
+
+int Decode(const Args& a) {
+  std::string bytes;
+  try {
+    bytes = LoadStringFromFile(a.files[0]);
+  } catch (const Exception& e) {
+    std::cerr << e.Message() << "\n";
+    return 1;
+  }
+  TBankReadContext context;
+  context.AskPassword = [&](std::string& answer) {
+    if (!a.password) return false;
+    answer = *a.password;
+    return true;
+  };
+  context.ShowError = [](int, const std::string& text) { std::cerr << text << "\n"; };
+  TBankReadResult result;
+  if (!DecodeBankLayers(std::move(bytes), context, result)) return 1;
+  std::fwrite(result.XML.data(), 1, result.XML.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int Encode(const Args& a, TBankSession& session, ProbeSettings& settings) {
+  settings.WriteBool(banksettings::MakeBackup, a.backup);
+  session.OpenBank("");
+  // Straight into the databank, so the document stays exactly as read (no state is added).
+  if (!session.LoadBankFile(a.files[0])) {
+    std::cerr << BankMessage(SCouldNotOpenBank) << "\n";
+    return 1;
+  }
+  session.SetPassword(a.password.value_or(""));
+  session.SetCompress(a.compress);
+  return session.SaveBankFile(a.files[1]) ? 0 : 1;
+}
+
+int Outline(TBankSession& session, const std::string& file) {
+  session.OpenBank(file);
+  if (session.FileName().empty()) return 1;
+  std::string out;
+  bank::ForEachTreeNode(session.Bank()->Root(), [&](TxevXMLNode2* node, int depth) {
+    out.append(static_cast<size_t>(depth) * 2, ' ');
+    if (bank::IsFolder(node)) {
+      out += "F " + node->GetAttribute(bank::xaID) + " " + node->Text() + "\n";
+    } else {
+      out += "R " + node->GetAttribute(bank::xaID) + " " + node->Text() + " lang=" + bank::InheritedHighLight(node) +
+             " data=" + std::to_string(bank::RecordData(node).size()) +
+             " comments=" + std::to_string(bank::RecordComments(node).size()) + "\n";
+    }
+  });
+  out += "next=" + std::to_string(session.NextNodeID) + "\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  auto args = Parse(argc, argv, error);
+  if (!args) return Usage(error);
+  if (args->command == "decode") return Decode(*args);
+
+  ProbeUI ui;
+  ui.Password = args->password;
+  platform::ScopedUIServices scopedUI(ui);
+  ProbeSettings settings;
+  TBankSession::TOptions options;
+  options.RenameOldFiles = false;  // a probe only looks: an old ".xdb" file keeps its name
+  TBankSession session(&settings, options, &ui);
+  try {
+    return args->command == "encode" ? Encode(*args, session, settings) : Outline(session, args->files[0]);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+}
