@@ -1,0 +1,222 @@
+// File and path services: names, the executable and settings locations, the read-only test and the
+// atomic write.
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "platform/Streams.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDirTest;
+using testsupport::WriteFile;
+
+namespace {
+
+// Sets an environment variable for the scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      had_ = true;
+      old_ = old;
+    }
+    if (value) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      ::setenv(name_, old_.c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST(Files, NamesOnSlashSeparatedPaths) {
+  EXPECT_EQ(ChangeFileExt("/a/bank.xdb", ".bak"), "/a/bank.bak");
+  EXPECT_EQ(ChangeFileExt("/a/bank", ".bak"), "/a/bank.bak");
+  EXPECT_EQ(ChangeFileExt("/a.d/bank", ".bak"), "/a.d/bank.bak");  // the dot of a folder is not an extension
+  EXPECT_EQ(ChangeFileExt("/a/bank.tar.gz", ".bak"), "/a/bank.tar.bak");
+  EXPECT_EQ(ChangeFileExt("bank.xdb", ".xdb2"), "bank.xdb2");
+  EXPECT_EQ(ChangeFileExt("/a/bank.", ".bak"), "/a/bank.bak");
+  EXPECT_EQ(ChangeFileExt("", ".bak"), ".bak");
+  EXPECT_EQ(ExtractFileExt("/a.d/b"), "");
+  EXPECT_EQ(ExtractFileExt("/a/b.xdb2"), ".xdb2");
+  EXPECT_EQ(ExtractFileDir("/a/b/c.x"), "/a/b");
+  EXPECT_EQ(ExtractFileDir("/c.x"), "/");
+  EXPECT_EQ(ExtractFileDir("c.x"), "");
+  EXPECT_EQ(ExtractFileName("/a/b/c.x"), "c.x");
+  EXPECT_EQ(ExtractFileName("c.x"), "c.x");
+}
+
+TEST(Files, ExecutableAndSettingsPaths) {
+  std::string exe = ExecutablePath();
+  ASSERT_FALSE(exe.empty());
+  EXPECT_EQ(exe[0], '/');
+  EXPECT_TRUE(FileExists(exe));
+  EXPECT_EQ(ExtractFileName(exe), "test_platform");
+
+  // The test binary's folder is writable here: portable use, the file beside the program.
+  ASSERT_EQ(::access(ExtractFileDir(exe).c_str(), W_OK), 0);
+  EXPECT_EQ(SettingsFilePath(), ExtractFileDir(exe) + "/test_platform.xdb");
+}
+
+TEST(Files, SettingsPathFallsBackToTheConfigFolder) {
+  // Run from a copy of this binary in a folder nobody may write: only an ordinary user is refused,
+  // so the check is done in a child that drops root when it has it.
+  testsupport::TempDir dir;
+  const std::string ro = dir.File("ro");
+  std::filesystem::create_directory(ro);
+  const std::string exe = ro + "/tessaryn";
+  std::filesystem::copy_file(ExecutablePath(), exe);
+  ::chmod(dir.Path().c_str(), 0755);
+  ::chmod(ro.c_str(), 0555);
+  const std::string filter = "--gtest_filter=Files.SettingsPathChild";
+  auto run = [&](const char* xdg) {
+    std::vector<std::string> args{filter};
+    ScopedEnv env("XDG_CONFIG_HOME", xdg);
+    ScopedEnv home("HOME", "/home/someone");
+    ScopedEnv child("TESSARYN_FILES_CHILD", "1");
+    return testsupport::RunProcess(exe, args);
+  };
+  auto r = run("/xdg/conf");
+  ::chmod(ro.c_str(), 0755);
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  if (r.out.find("SKIPPED") != std::string::npos) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_NE(r.out.find("settings=/xdg/conf/tessaryn/tessaryn.xdb"), std::string::npos) << r.out;
+  ::chmod(ro.c_str(), 0555);
+  r = run("relative/ignored");
+  ::chmod(ro.c_str(), 0755);
+  EXPECT_NE(r.out.find("settings=/home/someone/.config/tessaryn/tessaryn.xdb"), std::string::npos) << r.out;
+}
+
+// Helper run by the test above in a copied binary; does nothing in a normal run.
+TEST(Files, SettingsPathChild) {
+  if (!std::getenv("TESSARYN_FILES_CHILD")) return;
+  if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) GTEST_SKIP() << "no ordinary user";
+  ::prctl(PR_SET_DUMPABLE, 1);  // keeps /proc/self/exe readable after the switch
+  std::printf("settings=%s\n", SettingsFilePath().c_str());
+}
+
+class FilesOnDisk : public TempDirTest {};
+
+TEST_F(FilesOnDisk, ExistenceDeleteRenameCopyAndFolders) {
+  const std::string a = tmp.File("a.txt");
+  EXPECT_FALSE(FileExists(a));
+  WriteFile(a, "one");
+  EXPECT_TRUE(FileExists(a));
+  EXPECT_FALSE(FileExists(tmp.Path().string()));  // a folder is not a file
+  EXPECT_TRUE(DirectoryExists(tmp.Path().string()));
+  EXPECT_FALSE(FileExists(""));
+
+  const std::string b = tmp.File("b.txt");
+  WriteFile(b, "two");
+  EXPECT_TRUE(RenameFile(a, b));  // replaces the target
+  EXPECT_FALSE(FileExists(a));
+  EXPECT_EQ(ReadFile(b), "one");
+  EXPECT_FALSE(RenameFile(a, b));
+  CopyFile(b, a);
+  EXPECT_EQ(ReadFile(a), "one");
+  EXPECT_THROW(CopyFile(tmp.File("none"), a), EFOpenError);
+  EXPECT_TRUE(DeleteFile(a));
+  EXPECT_FALSE(DeleteFile(a));
+
+  const std::string deep = tmp.File("x/y/z");
+  EXPECT_TRUE(ForceDirectories(deep));
+  EXPECT_TRUE(DirectoryExists(deep));
+  EXPECT_TRUE(ForceDirectories(deep));
+  EXPECT_FALSE(ForceDirectories(b + "/sub"));  // a file is in the way
+}
+
+TEST_F(FilesOnDisk, ReadOnlyComesFromTheModeBits) {
+  const std::string f = tmp.File("f");
+  EXPECT_FALSE(IsFileReadOnly(f));
+  WriteFile(f, "x");
+  EXPECT_FALSE(IsFileReadOnly(f));
+  ::chmod(f.c_str(), 0444);
+  EXPECT_TRUE(IsFileReadOnly(f));  // also for root, who could write it anyway
+  ::chmod(f.c_str(), 0466);
+  EXPECT_TRUE(IsFileReadOnly(f));
+  ::chmod(f.c_str(), 0600);
+  EXPECT_FALSE(IsFileReadOnly(f));
+}
+
+TEST_F(FilesOnDisk, AtomicWriteReplacesKeepsModeAndFollowsLinks) {
+  const std::string f = tmp.File("data.xdb");
+  WriteFileAtomic(f, std::string_view("first"));
+  EXPECT_EQ(ReadFile(f), "first");
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(ModeOf(f), 0666 & ~mask);
+
+  ::chmod(f.c_str(), 0640);
+  WriteFileAtomic(f, std::string_view("second"));
+  EXPECT_EQ(ReadFile(f), "second");
+  EXPECT_EQ(ModeOf(f), 0640u);
+
+  const std::string link = tmp.File("link.xdb");
+  std::filesystem::create_symlink("data.xdb", link);
+  WriteFileAtomic(link, std::string_view("third"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFile(f), "third");
+
+  WriteFileAtomic(f, [](TStream& s) {
+    s.WriteString("ab");
+    s.WriteString("cd");
+  });
+  EXPECT_EQ(ReadFile(f), "abcd");
+  WriteFileAtomic(f, std::string_view());
+  EXPECT_EQ(ReadFile(f), "");
+}
+
+TEST_F(FilesOnDisk, FailedAtomicWriteLeavesTheOldFile) {
+  const std::string f = tmp.File("data.xdb");
+  WriteFile(f, "precious");
+  // The writer fails part way: the old file stays, no temporary file is left.
+  EXPECT_THROW(WriteFileAtomic(f,
+                               [](TStream& s) {
+                                 s.WriteString("partial");
+                                 throw EWriteError("disk gone");
+                               }),
+               EWriteError);
+  EXPECT_EQ(ReadFile(f), "precious");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tmp.Path())) ++files;
+  EXPECT_EQ(files, 1u);
+
+  // A read-only target is refused (for root as well), with a message naming it.
+  ::chmod(f.c_str(), 0444);
+  try {
+    WriteFileAtomic(f, std::string_view("new"));
+    ADD_FAILURE() << "no error";
+  } catch (const EFCreateError& e) {
+    EXPECT_NE(e.Message().find(f), std::string::npos);
+  }
+  EXPECT_EQ(ReadFile(f), "precious");
+  EXPECT_THROW(WriteFileAtomic(tmp.File("no/folder/x"), std::string_view("x")), EFCreateError);
+  EXPECT_THROW(WriteFileAtomic(tmp.Path().string(), std::string_view("x")), EFCreateError);
+  EXPECT_THROW(WriteFileAtomic("", std::string_view("x")), EFCreateError);
+}
