@@ -38,7 +38,7 @@ class TRegExpr {
   bool Exec(std::string_view subject);
 
   // Raises ERegExpr with the message.
-  [[noreturn]] virtual void Error(const std::string& message);
+  virtual void Error(const std::string& message);
 
   // Upper bound of backtracking steps per Exec (0 = no bound).
   std::int64_t BacktrackLimit() const { return backtrackLimit_; }
@@ -52,6 +52,8 @@ class TRegExpr {
   struct Compiler;
   friend struct Compiler;
   void Compile();
+  // Error(message), and the default exception should an override return.
+  [[noreturn]] void Raise(const std::string& message);
   bool Try(std::size_t pos);
 
   std::string expression_;

@@ -133,7 +133,7 @@ class TRegExpr {
   int LastError() const { return lastError_; }
 
   // Raises ERegExpr for code (and records it as the last error).
-  [[noreturn]] virtual void Error(int code);
+  virtual void Error(int code);
   virtual std::string ErrorMsg(int code) const;
 
   // Searches subject from its start.
@@ -168,12 +168,14 @@ class TRegExpr {
   friend struct Compiler;
   friend struct Matcher;
 
+  // Error(code), and the default exception should an override return.
+  [[noreturn]] void Raise(int code);
   void EnsureProgram();
   void DropProgram();
   void CompileExpression();
   void StoreSubject(std::u16string_view subject);
   void ClearGroups();
-  bool Try(std::int64_t pos);
+  bool Try(std::int32_t pos);
 
   // Settings.
   std::u16string expression_;
@@ -198,12 +200,17 @@ class TRegExpr {
   // Subject and match state.
   std::u16string subject_;
   bool hasSubject_ = false;
-  std::int64_t startp_[NSUBEXP];
-  std::int64_t endp_[NSUBEXP];
+  std::int32_t startp_[NSUBEXP];
+  std::int32_t endp_[NSUBEXP];
 
   int compilerErrorPos_ = 0;
   int lastError_ = 0;
   std::unique_ptr<Matcher> matcher_;
+  std::int64_t steps_ = 0;
+  // Membership of the class sets for units below 256 (the rest is looked up in the strings).
+  bool wordBits_[256] = {};
+  bool spaceBits_[256] = {};
+  bool sepBits_[256] = {};
 };
 
 }  // namespace synregexpr

@@ -1,0 +1,670 @@
+// Single-byte regular-expression engine: two-pass compiler into a byte program and a backtracking
+// matcher that keeps its state on the heap.
+//
+// Program: byte 0 is the magic value 156; each node is an opcode byte, a 2-byte big-endian next
+// offset (forward, except for BACK, where it counts backward; 0 = none) and its operand. Literal
+// and set operands end with a NUL as the format has it, so the size limit of 65536 bytes is exact;
+// their real lengths are kept beside the program, which lets "\x00" be an ordinary byte.
+#include "regex/RegExpr.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace regexpr {
+
+namespace {
+
+constexpr unsigned char kMagic = 156;
+constexpr std::size_t kNodeSize = 3;
+constexpr std::size_t kMaxProgram = 65536;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr std::size_t kMaxFrames = std::size_t(1) << 24;
+
+enum : unsigned char {
+  END = 0,
+  BOL = 1,
+  EOL = 2,
+  ANY = 3,
+  ANYOF = 4,
+  ANYBUT = 5,
+  BRANCH = 6,
+  BACK = 7,
+  EXACTLY = 8,
+  NOTHING = 9,
+  STAR = 10,
+  PLUS = 11,
+  ANYDIGIT = 12,
+  NOTDIGIT = 13,
+  ANYLETTER = 14,
+  NOTLETTER = 15,
+  OPEN = 20,   // OPEN n = 20 + n
+  CLOSE = 30,  // CLOSE n = 30 + n
+};
+
+constexpr int WORST = 0, HASWIDTH = 1, SIMPLE = 2, SPSTART = 4;
+
+// Windows-1251 Cyrillic letters in alphabetic order (YO after YE).
+const unsigned char kCyrLower[33] = {0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xB8, 0xE6, 0xE7, 0xE8, 0xE9,
+                                     0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF2, 0xF3, 0xF4,
+                                     0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF};
+const unsigned char kCyrUpper[33] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xA8, 0xC6, 0xC7, 0xC8, 0xC9,
+                                     0xCA, 0xCB, 0xCC, 0xCD, 0xCE, 0xCF, 0xD0, 0xD1, 0xD2, 0xD3, 0xD4,
+                                     0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF};
+
+const char* const kWordSet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_";
+
+bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsRepeatChar(int c) { return c == '*' || c == '+' || c == '?'; }
+
+std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
+  std::size_t off = (std::size_t(p[node + 1]) << 8) | p[node + 2];
+  if (off == 0) return kNone;
+  return p[node] == BACK ? node - off : node + off;
+}
+
+enum FrameKind : std::int32_t { F_BRANCH, F_STAR };
+
+}  // namespace
+
+struct TRegExpr::Compiler {
+  TRegExpr& re;
+  std::string_view expr;
+  std::size_t parse = 0;
+  int npar = 1;
+  bool sizing = true;
+  std::size_t size = 0;
+  std::vector<unsigned char>* prog = nullptr;
+  std::size_t code = 0;
+  // Emitting pass: per string operand in emission order, its length and its set index (or -1).
+  std::vector<std::pair<std::uint32_t, std::int64_t>> operands;
+  std::vector<std::uint64_t> sets;
+
+  static constexpr std::size_t kDummy = static_cast<std::size_t>(-2);
+
+  Compiler(TRegExpr& r, std::string_view e) : re(r), expr(e) {}
+
+  [[noreturn]] void Fail(const std::string& msg) {
+    re.Raise(msg);
+  }
+  int Peek(std::size_t i) const { return i < expr.size() ? static_cast<unsigned char>(expr[i]) : -1; }
+  int Cur() const { return Peek(parse); }
+  bool AtEnd() const { return parse >= expr.size(); }
+
+  std::size_t EmitNode(unsigned char op) {
+    if (sizing) {
+      size += kNodeSize;
+      return kDummy;
+    }
+    std::size_t ret = code;
+    (*prog)[code++] = op;
+    (*prog)[code++] = 0;
+    (*prog)[code++] = 0;
+    return ret;
+  }
+  void EmitC(unsigned char c) {
+    if (sizing) {
+      ++size;
+      return;
+    }
+    (*prog)[code++] = c;
+  }
+  void InsertOperator(unsigned char op, std::size_t opnd) {
+    if (sizing) {
+      size += kNodeSize;
+      return;
+    }
+    unsigned char* base = prog->data();
+    std::memmove(base + opnd + kNodeSize, base + opnd, code - opnd);
+    code += kNodeSize;
+    base[opnd] = op;
+    base[opnd + 1] = 0;
+    base[opnd + 2] = 0;
+  }
+  void Tail(std::size_t p, std::size_t val) {
+    if (sizing || p == kDummy) return;
+    std::size_t scan = p;
+    for (;;) {
+      std::size_t temp = NextNode(*prog, scan);
+      if (temp == kNone) break;
+      scan = temp;
+    }
+    std::size_t off = (*prog)[scan] == BACK ? scan - val : val - scan;
+    (*prog)[scan + 1] = static_cast<unsigned char>(off >> 8);
+    (*prog)[scan + 2] = static_cast<unsigned char>(off & 0xFF);
+  }
+  void OpTail(std::size_t p, std::size_t val) {
+    if (sizing || p == kDummy || (*prog)[p] != BRANCH) return;
+    Tail(p + kNodeSize, val);
+  }
+
+  std::size_t ParseReg(bool paren, int* flagp) {
+    *flagp = HASWIDTH;
+    std::size_t ret = kDummy;
+    int parno = 0;
+    if (paren) {
+      if (npar >= 10) Fail("too many ()");
+      parno = npar++;
+      ret = EmitNode(static_cast<unsigned char>(OPEN + parno));
+    }
+    int flags = 0;
+    std::size_t br = ParseBranch(&flags);
+    if (paren)
+      Tail(ret, br);
+    else
+      ret = br;
+    if (!(flags & HASWIDTH)) *flagp &= ~HASWIDTH;
+    *flagp |= flags & SPSTART;
+    while (Cur() == '|') {
+      ++parse;
+      br = ParseBranch(&flags);
+      Tail(ret, br);
+      if (!(flags & HASWIDTH)) *flagp &= ~HASWIDTH;
+      *flagp |= flags & SPSTART;
+    }
+    std::size_t ender = EmitNode(paren ? static_cast<unsigned char>(CLOSE + parno) : static_cast<unsigned char>(END));
+    Tail(ret, ender);
+    if (!sizing)
+      for (std::size_t b = ret; b != kNone; b = NextNode(*prog, b)) OpTail(b, ender);
+    if (paren) {
+      if (Cur() != ')') Fail("unmatched ()");
+      ++parse;
+    } else if (!AtEnd()) {
+      if (Cur() == ')') Fail("unmatched ()");
+      Fail("junk on end");
+    }
+    return ret;
+  }
+
+  std::size_t ParseBranch(int* flagp) {
+    *flagp = WORST;
+    std::size_t ret = EmitNode(BRANCH);
+    std::size_t chain = kNone;
+    while (!AtEnd() && Cur() != '|' && Cur() != ')') {
+      int flags = 0;
+      std::size_t latest = ParsePiece(&flags);
+      *flagp |= flags & HASWIDTH;
+      if (chain == kNone)
+        *flagp |= flags & SPSTART;
+      else
+        Tail(chain, latest);
+      chain = latest;
+    }
+    if (chain == kNone) EmitNode(NOTHING);
+    return ret;
+  }
+
+  std::size_t ParsePiece(int* flagp) {
+    int flags = 0;
+    std::size_t ret = ParseAtom(&flags);
+    int op = Cur();
+    if (!IsRepeatChar(op)) {
+      *flagp = flags;
+      return ret;
+    }
+    if (!(flags & HASWIDTH) && op != '?') Fail("*+ operand could be empty");
+    *flagp = op != '+' ? (WORST | SPSTART) : (WORST | HASWIDTH);
+    if (op == '*' && (flags & SIMPLE)) {
+      InsertOperator(STAR, ret);
+    } else if (op == '*') {
+      InsertOperator(BRANCH, ret);
+      OpTail(ret, EmitNode(BACK));
+      OpTail(ret, ret);
+      Tail(ret, EmitNode(BRANCH));
+      Tail(ret, EmitNode(NOTHING));
+    } else if (op == '+' && (flags & SIMPLE)) {
+      InsertOperator(PLUS, ret);
+    } else if (op == '+') {
+      std::size_t next = EmitNode(BRANCH);
+      Tail(ret, next);
+      Tail(EmitNode(BACK), ret);
+      Tail(next, EmitNode(BRANCH));
+      Tail(ret, EmitNode(NOTHING));
+    } else {  // '?'
+      InsertOperator(BRANCH, ret);
+      Tail(ret, EmitNode(BRANCH));
+      std::size_t next = EmitNode(NOTHING);
+      Tail(ret, next);
+      OpTail(ret, next);
+    }
+    ++parse;
+    if (IsRepeatChar(Cur())) Fail("nested *?+");
+    return ret;
+  }
+
+  int HexDigit() {
+    if (AtEnd()) Fail("No hex code after \\x");
+    int c = Cur();
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    Fail(std::string("Bad hex digit \"") + char(c) + "\"");
+  }
+
+  // "\x" with two hexadecimal digits; parse is at the "x" and is left at the second digit.
+  unsigned char HexEscape() {
+    ++parse;
+    int v = HexDigit() << 4;
+    ++parse;
+    v |= HexDigit();
+    return static_cast<unsigned char>(v);
+  }
+
+  bool Meta(int c) const {
+    switch (c) {
+      case '^': case '$': case '.': case '[': case '(': case ')': case '|': case '?': case '+': case '*': case '\\':
+        return true;
+      case 0xF6:
+      case 0xD6:
+        return re.windows1251_;
+      default:
+        return false;
+    }
+  }
+
+  // Operand bookkeeping for the map beside the program.
+  void NoteOperand(std::uint32_t len, std::int64_t set) {
+    if (!sizing) operands.emplace_back(len, set);
+  }
+
+  std::size_t ParseSet(int* flagp) {
+    std::size_t ret;
+    if (Cur() == '^') {
+      ret = EmitNode(ANYBUT);
+      ++parse;
+    } else {
+      ret = EmitNode(ANYOF);
+    }
+    std::uint64_t bits[4] = {0, 0, 0, 0};
+    std::uint32_t count = 0;
+    int last = 0;  // the member written last, in both passes
+    auto member = [&](unsigned char c) {
+      EmitC(c);
+      bits[c >> 6] |= std::uint64_t(1) << (c & 63);
+      ++count;
+      last = c;
+    };
+    if (Cur() == ']' || Cur() == '-') {
+      member(static_cast<unsigned char>(Cur()));
+      ++parse;
+    }
+    while (!AtEnd() && Cur() != ']') {
+      int c = Cur();
+      if (c == '-') {
+        ++parse;
+        if (AtEnd() || Cur() == ']') {
+          member('-');
+          continue;
+        }
+        int start = last, end = Cur();
+        if (re.windows1251_ && start == 0xE0 && end == 0xFF) {
+          for (unsigned char ch : kCyrLower) member(ch);
+        } else if (re.windows1251_ && start == 0xC0 && end == 0xDF) {
+          for (unsigned char ch : kCyrUpper) member(ch);
+        } else if (re.windows1251_ && start == 0xE0 && end == 0xDF) {
+          for (unsigned char ch : kCyrLower) member(ch);
+          for (unsigned char ch : kCyrUpper) member(ch);
+        } else {
+          if (start > end) Fail("Invalid [] range");
+          for (int ch = start + 1; ch <= end; ++ch) member(static_cast<unsigned char>(ch));
+        }
+        ++parse;
+      } else if (c == '\\') {
+        ++parse;
+        if (AtEnd()) Fail("Trailing \\");
+        switch (Cur()) {
+          case 'd':
+            for (unsigned char ch = '0'; ch <= '9'; ++ch) member(ch);
+            break;
+          case 'w':
+            for (const char* w = kWordSet; *w; ++w) member(static_cast<unsigned char>(*w));
+            break;
+          case 'n': member(10); break;
+          case 'r': member(13); break;
+          case 't': member(9); break;
+          case 'e': member(27); break;
+          case 'x': member(HexEscape()); break;
+          default: member(static_cast<unsigned char>(Cur()));
+        }
+        ++parse;
+      } else if (c == 0xF6 && re.windows1251_) {
+        for (unsigned char ch = '0'; ch <= '9'; ++ch) member(ch);
+        ++parse;
+      } else {
+        member(static_cast<unsigned char>(c));
+        ++parse;
+      }
+    }
+    if (AtEnd()) Fail("Unmatched []");
+    ++parse;
+    EmitC(0);
+    if (!sizing) {
+      NoteOperand(count, std::int64_t(sets.size() / 4));
+      sets.insert(sets.end(), bits, bits + 4);
+    }
+    *flagp |= HASWIDTH | SIMPLE;
+    return ret;
+  }
+
+  std::size_t OneByte(unsigned char c, int* flagp) {
+    std::size_t ret = EmitNode(EXACTLY);
+    EmitC(c);
+    EmitC(0);
+    NoteOperand(1, -1);
+    *flagp |= HASWIDTH | SIMPLE;
+    return ret;
+  }
+
+  std::size_t ParseAtom(int* flagp) {
+    *flagp = WORST;
+    int c = Cur();
+    ++parse;
+    std::size_t ret = kDummy;
+    switch (c) {
+      case '^': ret = EmitNode(BOL); break;
+      case '$': ret = EmitNode(EOL); break;
+      case '.':
+        ret = EmitNode(ANY);
+        *flagp |= HASWIDTH | SIMPLE;
+        break;
+      case '[': ret = ParseSet(flagp); break;
+      case '(': {
+        int flags = 0;
+        ret = ParseReg(true, &flags);
+        *flagp |= flags & (HASWIDTH | SPSTART);
+        break;
+      }
+      case -1:
+      case '|':
+      case ')':
+        Fail("Internal urp");
+      case '?':
+      case '+':
+      case '*':
+        Fail("?+* follows nothing");
+      case '\\': {
+        if (AtEnd()) Fail("Trailing \\");
+        switch (Cur()) {
+          case 'd': ret = EmitNode(ANYDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'D': ret = EmitNode(NOTDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'w': ret = EmitNode(ANYLETTER); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'W': ret = EmitNode(NOTLETTER); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'n': ret = OneByte(10, flagp); break;
+          case 'r': ret = OneByte(13, flagp); break;
+          case 't': ret = OneByte(9, flagp); break;
+          case 'e': ret = OneByte(27, flagp); break;
+          case 'x': ret = OneByte(HexEscape(), flagp); break;
+          default: ret = OneByte(static_cast<unsigned char>(Cur()), flagp);
+        }
+        ++parse;
+        break;
+      }
+      default:
+        if (re.windows1251_ && c == 0xF6) {
+          ret = EmitNode(ANYDIGIT);
+          *flagp |= HASWIDTH | SIMPLE;
+          break;
+        }
+        if (re.windows1251_ && c == 0xD6) {
+          ret = EmitNode(NOTDIGIT);
+          *flagp |= HASWIDTH | SIMPLE;
+          break;
+        }
+        --parse;
+        std::size_t len = 0;
+        while (parse + len < expr.size() && !Meta(static_cast<unsigned char>(expr[parse + len]))) ++len;
+        if (len == 0) Fail("Internal disaster");
+        if (len > 1 && IsRepeatChar(Peek(parse + len))) --len;
+        *flagp |= HASWIDTH;
+        if (len == 1) *flagp |= SIMPLE;
+        ret = EmitNode(EXACTLY);
+        for (std::size_t k = 0; k < len; ++k) EmitC(static_cast<unsigned char>(expr[parse + k]));
+        EmitC(0);
+        NoteOperand(std::uint32_t(len), -1);
+        parse += len;
+    }
+    return ret;
+  }
+
+  int Pass() {
+    parse = 0;
+    npar = 1;
+    EmitC(kMagic);
+    int flags = 0;
+    ParseReg(false, &flags);
+    return flags;
+  }
+};
+
+TRegExpr::TRegExpr() = default;
+TRegExpr::~TRegExpr() = default;
+
+void TRegExpr::Error(const std::string& message) { throw ERegExpr(message); }
+
+void TRegExpr::Raise(const std::string& message) {
+  Error(message);
+  throw ERegExpr(message);
+}
+
+void TRegExpr::SetExpression(std::string_view expression) {
+  // The expression is a NUL-terminated text in the design: it ends at its first NUL.
+  std::string_view text = expression.substr(0, expression.find('\0'));
+  if (text == expression_ && !program_.empty()) return;
+  expression_.assign(text);
+  program_.clear();
+  if (!expression_.empty()) Compile();
+}
+
+void TRegExpr::Compile() {
+  program_.clear();
+  operandInfo_.clear();
+  sets_.clear();
+  hasFirstChar_ = false;
+  anchored_ = false;
+  mustLen_ = 0;
+
+  Compiler c(*this, expression_);
+  c.Pass();
+  if (c.size >= kMaxProgram) Raise("regexp too big");
+  std::vector<unsigned char> prog(c.size, 0);
+  c.sizing = false;
+  c.prog = &prog;
+  int flags = c.Pass();
+
+  // Walk the program in its physical order to place the operand lengths and set maps.
+  std::vector<std::uint32_t> info(prog.size(), 0);
+  std::size_t k = 0;
+  for (std::size_t o = 1; o < prog.size();) {
+    unsigned char op = prog[o];
+    if (op == EXACTLY || op == ANYOF || op == ANYBUT) {
+      const auto& od = c.operands[k++];
+      info[o] = op == EXACTLY ? od.first : std::uint32_t(od.second);
+      o += kNodeSize + od.first + 1;
+    } else {
+      o += kNodeSize;
+    }
+  }
+  // Set maps are indexed by operand order; members are re-read for the lengths of set nodes.
+  program_ = std::move(prog);
+  operandInfo_ = std::move(info);
+  sets_ = std::move(c.sets);
+
+  std::size_t scan = 1;
+  std::size_t next = NextNode(program_, scan);
+  if (next != kNone && program_[next] == END) {
+    scan += kNodeSize;
+    if (program_[scan] == EXACTLY) {
+      hasFirstChar_ = true;
+      firstChar_ = program_[scan + kNodeSize];
+    } else if (program_[scan] == BOL) {
+      anchored_ = true;
+    }
+    if (flags & SPSTART) {
+      std::size_t best = kNone, bestLen = 0;
+      for (std::size_t guard = 0; scan != kNone && guard < program_.size(); scan = NextNode(program_, scan), ++guard) {
+        if (program_[scan] == EXACTLY && operandInfo_[scan] >= bestLen) {
+          best = scan;
+          bestLen = operandInfo_[scan];
+        }
+      }
+      if (best != kNone) {
+        mustOffset_ = best + kNodeSize;
+        mustLen_ = bestLen;
+      }
+    }
+  }
+}
+
+bool TRegExpr::Exec(std::string_view subject) {
+  subject_.clear();
+  if (program_.empty()) {
+    // A failed compile leaves no program; compiling again raises its error rather than this one.
+    if (expression_.empty()) Raise("Not assigned expression property");
+    Compile();
+  }
+  if (program_[0] != kMagic) Raise("Exec: Corrupted program");
+  subject_.assign(subject);
+  std::string_view s(subject_);
+  if (mustLen_ > 0 &&
+      s.find(std::string_view(reinterpret_cast<const char*>(program_.data()) + mustOffset_, mustLen_)) ==
+          std::string_view::npos)
+    return false;
+  steps_ = 0;
+  if (anchored_) return Try(0);
+  if (hasFirstChar_) {
+    for (std::size_t p = s.find(char(firstChar_)); p != std::string_view::npos; p = s.find(char(firstChar_), p + 1))
+      if (Try(p)) return true;
+    return false;
+  }
+  if (s.empty()) return Try(0);
+  for (std::size_t p = 0; p < s.size(); ++p)
+    if (Try(p)) return true;
+  return false;
+}
+
+// The matcher: a node-by-node walk with a heap stack of untried alternatives.
+bool TRegExpr::Try(std::size_t start) {
+  const unsigned char* p = program_.data();
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(subject_.c_str());
+  const std::int64_t len = std::int64_t(subject_.size());
+  auto step = [&] {
+    if (++steps_ > backtrackLimit_ && backtrackLimit_ > 0) Raise("Exec: backtrack limit exceeded");
+  };
+  auto push = [&](std::int32_t kind, std::size_t node, std::int64_t save, std::int64_t n) {
+    if (stack_.size() >= kMaxFrames) Raise("Exec: backtrack stack exceeded");
+    stack_.push_back(Frame{kind, std::int32_t(node), save, n});
+  };
+  auto setHas = [&](std::size_t node, unsigned char c) {
+    const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
+    return (b[c >> 6] >> (c & 63)) & 1;
+  };
+  auto one = [&](std::size_t opnd, std::int64_t i) -> bool {
+    unsigned char c = s[i];
+    switch (p[opnd]) {
+      case ANY: return c != 0;
+      case EXACTLY: return i < len && c == p[opnd + kNodeSize];
+      case ANYOF: return c != 0 && setHas(opnd, c);
+      case ANYBUT: return c != 0 && !setHas(opnd, c);
+      case ANYDIGIT: return IsDigit(c);
+      case NOTDIGIT: return c != 0 && !IsDigit(c);
+      case ANYLETTER: return IsLetter(c);
+      case NOTLETTER: return c != 0 && !IsLetter(c);
+      default: Raise("Internal foulup");
+    }
+  };
+  // Positions the greedy repeat at node with n repetitions or fewer where the lookahead agrees.
+  std::int64_t pos = std::int64_t(start);
+  std::size_t node = 1;
+  auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) {
+    std::int64_t min = p[rep] == PLUS ? 1 : 0;
+    std::size_t next = NextNode(program_, rep);
+    int la = (next != kNone && p[next] == EXACTLY) ? p[next + kNodeSize] : -1;
+    while (n >= min) {
+      if (la < 0 || (save + n < len && s[save + n] == la)) {
+        push(F_STAR, rep, save, n);
+        pos = save + n;
+        node = next;
+        return true;
+      }
+      --n;
+      step();
+    }
+    return false;
+  };
+
+  stack_.clear();
+  for (;;) {
+    if (node == kNone || node >= program_.size()) Raise("MatchPrim: Corrupted pointers");
+    unsigned char op = p[node];
+    bool ok = true;
+    switch (op) {
+      case END:
+        return true;
+      case BOL: ok = pos == 0; break;
+      case EOL: ok = s[pos] == 0; break;
+      case ANY:
+      case ANYOF:
+      case ANYBUT:
+      case ANYDIGIT:
+      case NOTDIGIT:
+      case ANYLETTER:
+      case NOTLETTER:
+        if (pos < len && one(node, pos))
+          ++pos;
+        else
+          ok = false;
+        break;
+      case EXACTLY: {
+        std::uint32_t n = operandInfo_[node];
+        if (pos + n > len || std::memcmp(s + pos, p + node + kNodeSize, n) != 0)
+          ok = false;
+        else
+          pos += n;
+        break;
+      }
+      case NOTHING:
+      case BACK:
+        break;
+      case BRANCH: {
+        std::size_t nx = NextNode(program_, node);
+        if (nx != kNone && p[nx] == BRANCH) push(F_BRANCH, nx, pos, 0);
+        node += kNodeSize;
+        continue;
+      }
+      case STAR:
+      case PLUS: {
+        std::size_t opnd = node + kNodeSize;
+        std::int64_t n = 0;
+        while (pos + n < len && one(opnd, pos + n)) ++n;
+        if (!greedyAt(node, pos, n)) ok = false;
+        if (ok) continue;
+        break;
+      }
+      default:
+        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;  // positions are unobservable
+        Raise("MatchPrim: Memory corruption");
+    }
+    if (ok) {
+      node = NextNode(program_, node);
+      continue;
+    }
+    // Backtrack to the latest untried alternative.
+    for (;;) {
+      if (stack_.empty()) return false;
+      Frame f = stack_.back();
+      stack_.pop_back();
+      step();
+      if (f.kind == F_BRANCH) {
+        pos = f.save;
+        std::size_t br = std::size_t(f.node);
+        std::size_t nx = NextNode(program_, br);
+        if (nx != kNone && p[nx] == BRANCH) push(F_BRANCH, nx, pos, 0);
+        node = br + kNodeSize;
+        break;
+      }
+      if (greedyAt(std::size_t(f.node), f.save, f.n - 1)) break;
+    }
+  }
+}
+
+}  // namespace regexpr

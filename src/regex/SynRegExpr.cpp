@@ -1,0 +1,934 @@
+// Wide regular-expression engine: object, settings, error table and the two-pass compiler.
+// The matcher lives in SynRegExprExec.cpp.
+#include "regex/SynRegExpr.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "platform/WideChar.h"
+#include "regex/SynRegExprProgram.h"
+
+namespace synregexpr {
+
+using namespace prog;
+
+namespace {
+
+constexpr std::u16string_view kMetaChars = u"^$.[()|?+*\\{";
+
+bool IsQuantifier(int c) { return c == '*' || c == '+' || c == '?' || c == '{'; }
+bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Cyrillic letters in alphabetic order, with YO after YE.
+const char16_t kCyrLower[33] = {0x430, 0x431, 0x432, 0x433, 0x434, 0x435, 0x451, 0x436, 0x437, 0x438, 0x439,
+                                0x43A, 0x43B, 0x43C, 0x43D, 0x43E, 0x43F, 0x440, 0x441, 0x442, 0x443, 0x444,
+                                0x445, 0x446, 0x447, 0x448, 0x449, 0x44A, 0x44B, 0x44C, 0x44D, 0x44E, 0x44F};
+const char16_t kCyrUpper[33] = {0x410, 0x411, 0x412, 0x413, 0x414, 0x415, 0x401, 0x416, 0x417, 0x418, 0x419,
+                                0x41A, 0x41B, 0x41C, 0x41D, 0x41E, 0x41F, 0x420, 0x421, 0x422, 0x423, 0x424,
+                                0x425, 0x426, 0x427, 0x428, 0x429, 0x42A, 0x42B, 0x42C, 0x42D, 0x42E, 0x42F};
+
+void FillBits(bool (&bits)[256], std::u16string_view chars) {
+  std::fill(std::begin(bits), std::end(bits), false);
+  for (char16_t c : chars)
+    if (c < 256) bits[c] = true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The compiler. Both passes run the same parser; in the sizing pass every emit only counts.
+
+struct TRegExpr::Compiler {
+  TRegExpr& re;
+  std::u16string_view expr;
+  std::size_t parse = 0;
+  int npar = 1;
+  bool sizing = true;
+  std::size_t size = 0;
+  std::vector<char16_t>* prog = nullptr;
+  std::size_t code = 0;
+  std::uint32_t compMods = 0;
+  int backSlots = 0;
+  bool hasBackRefs = false;
+
+  static constexpr std::size_t kDummy = std::numeric_limits<std::size_t>::max();
+
+  Compiler(TRegExpr& r, std::u16string_view e) : re(r), expr(e) {}
+
+  [[noreturn]] void Fail(int code) {
+    re.compilerErrorPos_ = int(std::min<std::size_t>(parse, std::size_t(std::numeric_limits<int>::max())));
+    re.Raise(code);
+  }
+
+  int Peek(std::size_t i) const { return i < expr.size() ? int(expr[i]) : -1; }
+  int Cur() const { return Peek(parse); }
+  bool AtEnd() const { return parse >= expr.size(); }
+  bool Mod(std::uint32_t bit) const { return (compMods & bit) != 0; }
+
+  // --- emitting -------------------------------------------------------------------------------
+  std::size_t EmitNode(char16_t op) {
+    if (sizing) {
+      size += kNodeSize;
+      return kDummy;
+    }
+    std::size_t ret = code;
+    char16_t* p = prog->data() + code;
+    p[0] = op;
+    p[1] = 0;
+    p[2] = 0;
+    code += kNodeSize;
+    return ret;
+  }
+  void EmitC(char16_t c) {
+    if (sizing) {
+      ++size;
+      return;
+    }
+    (*prog)[code++] = c;
+  }
+  void Emit32(std::int32_t v) {
+    EmitC(char16_t(std::uint32_t(v) & 0xFFFF));
+    EmitC(char16_t(std::uint32_t(v) >> 16));
+  }
+  // Inserts a node of sz units in front of the operand at opnd.
+  void InsertOperator(char16_t op, std::size_t opnd, std::size_t sz) {
+    if (sizing) {
+      size += sz;
+      return;
+    }
+    char16_t* base = prog->data();
+    std::memmove(base + opnd + sz, base + opnd, (code - opnd) * sizeof(char16_t));
+    code += sz;
+    base[opnd] = op;
+    for (std::size_t i = 1; i < sz; ++i) base[opnd + i] = 0;
+  }
+  std::size_t Next(std::size_t p) const { return NextNode(prog->data(), p); }
+  void Tail(std::size_t p, std::size_t val) {
+    if (sizing || p == kDummy) return;
+    std::size_t scan = p;
+    for (;;) {
+      std::size_t temp = Next(scan);
+      if (temp == kNone) break;
+      scan = temp;
+    }
+    SetNext(prog->data(), scan, val);
+  }
+  void OpTail(std::size_t p, std::size_t val) {
+    if (sizing || p == kDummy || (*prog)[p] != BRANCH) return;
+    Tail(p + kNodeSize, val);
+  }
+  std::size_t EmitBack() {
+    std::size_t ret = EmitNode(BACK);
+    EmitC(char16_t(backSlots++));
+    return ret;
+  }
+
+  // --- parsing --------------------------------------------------------------------------------
+  std::size_t ParseReg(bool paren, int* flagp) {
+    *flagp = HASWIDTH;
+    std::uint32_t savedMods = compMods;
+    std::size_t ret = kDummy;
+    int parno = 0;
+    bool haveRet = false;
+    if (paren) {
+      if (npar >= NSUBEXP) Fail(reeCompParseRegTooManyBrackets);
+      parno = npar++;
+      ret = EmitNode(char16_t(OPEN + parno));
+      haveRet = true;
+    }
+    int flags = 0;
+    std::size_t br = ParseBranch(&flags);
+    if (haveRet)
+      Tail(ret, br);
+    else
+      ret = br;
+    if (!(flags & HASWIDTH)) *flagp &= ~HASWIDTH;
+    *flagp |= flags & SPSTART;
+    while (Cur() == '|') {
+      ++parse;
+      br = ParseBranch(&flags);
+      Tail(ret, br);
+      if (!(flags & HASWIDTH)) *flagp &= ~HASWIDTH;
+      *flagp |= flags & SPSTART;
+    }
+    std::size_t ender = EmitNode(paren ? char16_t(CLOSE + parno) : char16_t(END));
+    Tail(ret, ender);
+    if (!sizing)
+      for (std::size_t b = ret; b != kNone; b = Next(b)) OpTail(b, ender);
+    if (paren) {
+      if (Cur() != ')') Fail(reeCompParseRegUnmatchedBrackets);
+      ++parse;
+    } else if (!AtEnd()) {
+      if (Cur() == ')') Fail(reeCompParseRegUnmatchedBrackets2);
+      Fail(reeCompParseRegJunkOnEnd);
+    }
+    compMods = savedMods;
+    return ret;
+  }
+
+  std::size_t ParseBranch(int* flagp) {
+    *flagp = WORST;
+    std::size_t ret = EmitNode(BRANCH);
+    std::size_t chain = kNone;
+    while (!AtEnd() && Cur() != '|' && Cur() != ')') {
+      int flags = 0;
+      std::size_t latest = ParsePiece(&flags);
+      *flagp |= flags & HASWIDTH;
+      if (chain == kNone)
+        *flagp |= flags & SPSTART;
+      else
+        Tail(chain, latest);
+      chain = latest;
+    }
+    if (chain == kNone) EmitNode(NOTHING);
+    return ret;
+  }
+
+  // LOOPENTRY in front of the atom, LOOP/LOOPNG after it, both chains ending at the LOOP node.
+  void EmitLoop(std::size_t ret, std::int32_t min, std::int32_t max, bool nonGreedy) {
+    InsertOperator(LOOPENTRY, ret, kNodeSize);
+    std::size_t loop = EmitNode(nonGreedy ? LOOPNG : LOOP);
+    Emit32(min);
+    Emit32(max);
+    if (sizing) {
+      Emit32(0);
+      return;
+    }
+    Emit32(std::int32_t(std::int64_t(ret + kNodeSize) - std::int64_t(loop)));
+    Tail(ret, loop);
+    Tail(ret + kNodeSize, loop);
+  }
+
+  void InsertBraces(char16_t op, std::size_t ret, std::int32_t min, std::int32_t max) {
+    InsertOperator(op, ret, kNodeSize + 4);
+    if (sizing) return;
+    Put32(prog->data() + ret + kNodeSize, min);
+    Put32(prog->data() + ret + kNodeSize + 2, max);
+  }
+
+  // Decimal digits [from, to) as a repeat count; 9 digits or more are refused.
+  std::int32_t ParseNumber(std::size_t from, std::size_t to) {
+    if (to - from >= 9) Fail(reeBRACESArgTooBig);
+    std::int32_t v = 0;
+    for (std::size_t i = from; i < to; ++i) v = v * 10 + (expr[i] - '0');
+    return v;
+  }
+
+  std::size_t ParsePiece(int* flagp) {
+    int flags = 0;
+    std::size_t ret = ParseAtom(&flags);
+    int op = Cur();
+    if (!IsQuantifier(op)) {
+      *flagp = flags;
+      return ret;
+    }
+    if (!(flags & HASWIDTH) && op != '?') Fail(rePlusStarOperandCouldBeEmpty);
+    bool simple = (flags & SIMPLE) != 0;
+    switch (op) {
+      case '*': {
+        *flagp = WORST | SPSTART;
+        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        if (simple) {
+          InsertOperator(ng ? STARNG : STAR, ret, kNodeSize);
+        } else if (ng) {
+          EmitLoop(ret, 0, kMaxBracesArg, true);
+        } else {
+          InsertOperator(BRANCH, ret, kNodeSize);
+          OpTail(ret, EmitBack());
+          OpTail(ret, ret);
+          Tail(ret, EmitNode(BRANCH));
+          Tail(ret, EmitNode(NOTHING));
+        }
+        ++parse;
+        if (ng && Cur() == '?') ++parse;
+        break;
+      }
+      case '+': {
+        *flagp = WORST | SPSTART | HASWIDTH;
+        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        if (simple) {
+          InsertOperator(ng ? PLUSNG : PLUS, ret, kNodeSize);
+        } else if (ng) {
+          EmitLoop(ret, 1, kMaxBracesArg, true);
+        } else {
+          std::size_t next = EmitNode(BRANCH);
+          Tail(ret, next);
+          Tail(EmitBack(), ret);
+          Tail(next, EmitNode(BRANCH));
+          Tail(ret, EmitNode(NOTHING));
+        }
+        ++parse;
+        if (ng && Cur() == '?') ++parse;
+        break;
+      }
+      case '?': {
+        *flagp = WORST;
+        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        if (ng) {
+          if (simple)
+            InsertBraces(BRACESNG, ret, 0, 1);
+          else
+            EmitLoop(ret, 0, 1, true);
+        } else {
+          InsertOperator(BRANCH, ret, kNodeSize);
+          Tail(ret, EmitNode(BRANCH));
+          std::size_t next = EmitNode(NOTHING);
+          Tail(ret, next);
+          OpTail(ret, next);
+        }
+        ++parse;
+        if (ng && Cur() == '?') ++parse;
+        break;
+      }
+      case '{': {
+        std::size_t saved = parse;
+        ++parse;
+        std::size_t p = parse;
+        while (Cur() >= '0' && Cur() <= '9') ++parse;
+        if ((Cur() != '}' && Cur() != ',') || p == parse) {
+          parse = saved;
+          *flagp = flags;
+          return ret;
+        }
+        std::int32_t bmin = ParseNumber(p, parse);
+        std::int32_t bmax;
+        if (Cur() == ',') {
+          ++parse;
+          p = parse;
+          while (Cur() >= '0' && Cur() <= '9') ++parse;
+          if (Cur() != '}') {
+            parse = saved;
+            *flagp = flags;
+            return ret;
+          }
+          bmax = p == parse ? kMaxBracesArg : ParseNumber(p, parse);
+        } else {
+          bmax = bmin;
+        }
+        if (bmin > bmax) Fail(reeBracesMinParamGreaterMax);
+        if (bmin > 0)
+          *flagp = WORST | HASWIDTH | SPSTART;
+        else if (bmax > 0)
+          *flagp = WORST | SPSTART;
+        else
+          *flagp = WORST;
+        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        if (simple)
+          InsertBraces(ng ? BRACESNG : BRACES, ret, bmin, bmax);
+        else
+          EmitLoop(ret, bmin, bmax, ng);
+        ++parse;  // the '}'
+        if (ng && Cur() == '?') ++parse;
+        break;
+      }
+    }
+    if (IsQuantifier(Cur())) Fail(reeNestedSQP);
+    return ret;
+  }
+
+  int HexDig(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    Fail(reeBadHexDigit);
+  }
+
+  // The character-escape rule; parse is at the letter after "\" and is left at the last character
+  // of the escape.
+  char16_t UnQuoteChar() {
+    switch (Cur()) {
+      case 'a': return 0x07;
+      case 'e': return 0x1B;
+      case 'f': return 0x0C;
+      case 'n': return 0x0A;
+      case 'r': return 0x0D;
+      case 't': return 0x09;
+      case 'x': {
+        ++parse;
+        if (AtEnd()) Fail(reeNoHexCodeAfterBSlashX);
+        if (Cur() == '{') {
+          std::uint32_t v = 0;
+          for (;;) {
+            ++parse;
+            if (AtEnd()) Fail(reeNoHexCodeAfterBSlashX);
+            if (Cur() == '}') break;
+            if (v >= 0x1000) Fail(reeHexCodeAfterBSlashXTooBig);
+            v = (v << 4) | std::uint32_t(HexDig(Cur()));
+          }
+          return char16_t(v);
+        }
+        std::uint32_t v = std::uint32_t(HexDig(Cur()));
+        ++parse;
+        if (AtEnd()) Fail(reeNoHexCodeAfterBSlashX);
+        v = (v << 4) | std::uint32_t(HexDig(Cur()));
+        return char16_t(v);
+      }
+      default:
+        return char16_t(Cur());
+    }
+  }
+
+  // A set operand is: length (2 units), a 256-bit map of the members below 256 (16 units), then the
+  // members themselves. The map is filled in after parsing, from the members.
+  void EmitSetMember(char16_t c, std::size_t& count) {
+    EmitC(c);
+    ++count;
+  }
+
+  std::size_t ParseSet(int* flagp) {
+    bool negated = false;
+    if (Cur() == '^') {
+      negated = true;
+      ++parse;
+    }
+    char16_t op = Mod(kModI) ? (negated ? ANYBUTCI : ANYOFCI) : (negated ? ANYBUT : ANYOF);
+    std::size_t ret = EmitNode(op);
+    std::size_t lenAt = sizing ? 0 : code;
+    Emit32(0);
+    for (int i = 0; i < kSetMapUnits; ++i) EmitC(0);
+    std::size_t count = 0;
+    bool canStartRange = false;
+    char16_t rangeStart = 0;
+    if (Cur() == ']') {
+      EmitSetMember(u']', count);
+      canStartRange = true;
+      rangeStart = u']';
+      ++parse;
+    }
+    while (!AtEnd() && Cur() != ']') {
+      int c = Cur();
+      if (c == '-' && canStartRange && Peek(parse + 1) != -1 && Peek(parse + 1) != ']') {
+        ++parse;
+        char16_t rangeEnd;
+        if (Cur() == '\\') {
+          int e = Peek(parse + 1);
+          if (e == 'd' || e == 'D' || e == 's' || e == 'S' || e == 'w' || e == 'W') {
+            // "-" before a class escape is a member; the escape is the next item.
+            EmitSetMember(u'-', count);
+            canStartRange = false;
+            continue;
+          }
+          ++parse;
+          if (AtEnd()) Fail(reeParseAtomTrailingBackSlash);
+          rangeEnd = UnQuoteChar();
+        } else {
+          rangeEnd = char16_t(Cur());
+        }
+        if (Mod(kModR) && rangeStart == 0x430 && rangeEnd == 0x44F) {
+          for (char16_t ch : kCyrLower) EmitSetMember(ch, count);
+        } else if (Mod(kModR) && rangeStart == 0x410 && rangeEnd == 0x42F) {
+          for (char16_t ch : kCyrUpper) EmitSetMember(ch, count);
+        } else if (Mod(kModR) && rangeStart == 0x430 && rangeEnd == 0x42F) {
+          for (char16_t ch : kCyrLower) EmitSetMember(ch, count);
+          for (char16_t ch : kCyrUpper) EmitSetMember(ch, count);
+        } else {
+          if (rangeStart > rangeEnd) Fail(reeInvalidRange);
+          for (std::uint32_t ch = std::uint32_t(rangeStart) + 1; ch <= rangeEnd; ++ch)
+            EmitSetMember(char16_t(ch), count);
+        }
+        canStartRange = false;
+        ++parse;
+      } else if (c == '\\') {
+        ++parse;
+        if (AtEnd()) Fail(reeParseAtomTrailingBackSlash);
+        switch (Cur()) {
+          case 'd':
+            for (char16_t ch = u'0'; ch <= u'9'; ++ch) EmitSetMember(ch, count);
+            canStartRange = false;
+            break;
+          case 'w':
+            for (char16_t ch : re.wordChars_) EmitSetMember(ch, count);
+            canStartRange = false;
+            break;
+          case 's':
+            for (char16_t ch : re.spaceChars_) EmitSetMember(ch, count);
+            canStartRange = false;
+            break;
+          default: {
+            char16_t ch = UnQuoteChar();
+            EmitSetMember(ch, count);
+            canStartRange = true;
+            rangeStart = ch;
+          }
+        }
+        ++parse;
+      } else {
+        EmitSetMember(char16_t(c), count);
+        canStartRange = true;
+        rangeStart = char16_t(c);
+        ++parse;
+      }
+    }
+    if (AtEnd()) Fail(reeUnmatchedSqBrackets);
+    ++parse;
+    if (!sizing) {
+      char16_t* p = prog->data() + lenAt;
+      Put32(p, std::int32_t(count));
+      char16_t* map = p + 2;
+      const char16_t* members = map + kSetMapUnits;
+      for (std::size_t i = 0; i < count; ++i)
+        if (members[i] < 256) map[members[i] >> 4] |= char16_t(1u << (members[i] & 15));
+    }
+    *flagp = HASWIDTH | SIMPLE;
+    return ret;
+  }
+
+  std::size_t ParseAtom(int* flagp) {
+    *flagp = WORST;
+    if (AtEnd()) {
+      ++parse;
+      Fail(reeInternalUrp);
+    }
+    int c = Cur();
+    ++parse;
+    std::size_t ret = kDummy;
+    bool lineMode = Mod(kModM) && (!re.lineSeparators_.empty() || re.pairAssigned_);
+    switch (c) {
+      case '^':
+        ret = EmitNode(lineMode ? BOLML : BOL);
+        break;
+      case '$':
+        ret = EmitNode(lineMode ? EOLML : EOL);
+        break;
+      case '.':
+        if (Mod(kModS)) {
+          ret = EmitNode(ANY);
+          *flagp |= HASWIDTH | SIMPLE;
+        } else {
+          ret = EmitNode(ANYML);
+          *flagp |= HASWIDTH;
+        }
+        break;
+      case '[':
+        ret = ParseSet(flagp);
+        break;
+      case '(':
+        if (Cur() == '?') {
+          if (Peek(parse + 1) == '#') {
+            parse += 2;
+            while (!AtEnd() && Cur() != ')') ++parse;
+            if (AtEnd()) Fail(reeUnclosedComment);
+            ++parse;
+            ret = EmitNode(COMMENT);
+          } else {
+            ++parse;
+            std::uint32_t mods = compMods;
+            if (!ParseModifiers(mods, true)) Fail(reeUrecognizedModifier);
+            compMods = mods;
+            ++parse;  // the ')'
+            ret = EmitNode(COMMENT);
+          }
+        } else {
+          int flags = 0;
+          ret = ParseReg(true, &flags);
+          *flagp |= flags & (HASWIDTH | SPSTART);
+        }
+        break;
+      case '|':
+      case ')':
+        Fail(reeInternalUrp);
+      case '?':
+      case '+':
+      case '*':
+        Fail(reeQPSBFollowsNothing);
+      case '\\': {
+        if (AtEnd()) Fail(reeTrailingBackSlash);
+        int e = Cur();
+        switch (e) {
+          case 'd': ret = EmitNode(ANYDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'D': ret = EmitNode(NOTDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
+          case 's': ret = EmitNode(ANYSPACE); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'S': ret = EmitNode(NOTSPACE); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'w': ret = EmitNode(ANYLETTER); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'W': ret = EmitNode(NOTLETTER); *flagp |= HASWIDTH | SIMPLE; break;
+          case 'b': ret = EmitNode(BOUND); break;
+          case 'B': ret = EmitNode(NOTBOUND); break;
+          case 'A': ret = EmitNode(BOL); break;
+          case 'Z': ret = EmitNode(EOL); break;
+          default:
+            if (e >= '1' && e <= '9') {
+              ret = EmitNode(Mod(kModI) ? BSUBEXPCI : BSUBEXP);
+              EmitC(char16_t(e - '0'));
+              hasBackRefs = true;
+              *flagp |= HASWIDTH | SIMPLE;
+            } else {
+              char16_t ch = UnQuoteChar();
+              ret = EmitNode(Mod(kModI) ? EXACTLYCI : EXACTLY);
+              Emit32(1);
+              EmitC(ch);
+              *flagp |= HASWIDTH | SIMPLE;
+            }
+        }
+        ++parse;
+        break;
+      }
+      default: {
+        --parse;
+        if (Mod(kModX) && (c == '#' || IsBlank(c))) {
+          if (c == '#') {
+            while (!AtEnd() && Cur() != '\r' && Cur() != '\n') ++parse;
+            while (Cur() == '\r' || Cur() == '\n') ++parse;
+          } else {
+            while (IsBlank(Cur())) ++parse;
+          }
+          ret = EmitNode(COMMENT);
+          break;
+        }
+        // A literal run: up to the next meta character ("{" may open a run of its own when it did
+        // not form a quantifier).
+        std::size_t len = 0;
+        std::size_t i = parse;
+        if (c == '{') {
+          ++i;
+          ++len;
+        }
+        while (i < expr.size() && kMetaChars.find(expr[i]) == std::u16string_view::npos) {
+          ++i;
+          ++len;
+        }
+        if (len == 0) Fail(reeRarseAtomInternalDisaster);
+        if (len > 1 && IsQuantifier(Peek(parse + len))) --len;
+        *flagp |= HASWIDTH;
+        if (len == 1) *flagp |= SIMPLE;
+        ret = EmitNode(Mod(kModI) ? EXACTLYCI : EXACTLY);
+        std::size_t lenAt = sizing ? 0 : code;
+        Emit32(0);
+        std::int32_t emitted = 0;
+        while (len > 0 && (!Mod(kModX) || Cur() != '#')) {
+          if (!Mod(kModX) || !IsBlank(Cur())) {
+            EmitC(expr[parse]);
+            ++emitted;
+          }
+          ++parse;
+          --len;
+        }
+        if (!sizing) Put32(prog->data() + lenAt, emitted);
+      }
+    }
+    return ret;
+  }
+
+  // Modifier letters up to ")" (inGroup) or to the end of the text; parse is left at the ")".
+  bool ParseModifiers(std::uint32_t& mods, bool inGroup) {
+    bool clear = false;
+    for (;;) {
+      if (AtEnd()) return !inGroup;
+      int c = Cur();
+      if (inGroup && c == ')') return true;
+      std::uint32_t bit = 0;
+      switch (c) {
+        case 'i': case 'I': bit = kModI; break;
+        case 'r': case 'R': bit = kModR; break;
+        case 's': case 'S': bit = kModS; break;
+        case 'g': case 'G': bit = kModG; break;
+        case 'm': case 'M': bit = kModM; break;
+        case 'x': case 'X': bit = kModX; break;
+        case '-': clear = true; break;
+        default: return false;
+      }
+      if (bit) mods = clear ? (mods & ~bit) : (mods | bit);
+      ++parse;
+    }
+  }
+
+  int Pass() {
+    parse = 0;
+    npar = 1;
+    backSlots = 0;
+    hasBackRefs = false;
+    compMods = re.modifiers_;
+    EmitC(kMagic);
+    int flags = 0;
+    ParseReg(false, &flags);
+    return flags;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+
+char16_t TRegExpr::InvertCaseFunction(char16_t ch) {
+  if (ch >= 128) return ch;
+  char16_t up = widechar::AsciiToUpper(ch);
+  return up != ch ? up : widechar::AsciiToLower(ch);
+}
+
+void TRegExpr::SetInvertCase(TInvertCaseFunction fn) { invertCase_ = fn ? fn : &TRegExpr::InvertCaseFunction; }
+
+void TRegExpr::DropProgram() {
+  program_.clear();
+  compiled_ = false;
+  hasFirstChar_ = false;
+  anchored_ = false;
+  mustLen_ = 0;
+}
+
+void TRegExpr::SetExpression(std::u16string_view expression) {
+  if (expression == expression_ && compiled_) return;
+  expression_.assign(expression);
+  DropProgram();
+}
+
+void TRegExpr::SetModifier(int index, bool on) {
+  static const std::uint32_t bits[] = {0, kModI, kModR, kModS, kModG, kModM, kModX};
+  if (index < 1 || index > 6) Raise(reeModifierUnsupported);
+  modifiers_ = on ? (modifiers_ | bits[index]) : (modifiers_ & ~bits[index]);
+}
+
+bool TRegExpr::Modifier(int index) const {
+  static const std::uint32_t bits[] = {0, kModI, kModR, kModS, kModG, kModM, kModX};
+  if (index < 1 || index > 6) const_cast<TRegExpr*>(this)->Raise(reeModifierUnsupported);
+  return (modifiers_ & bits[index]) != 0;
+}
+
+std::u16string TRegExpr::ModifierStr() const {
+  static const char16_t letters[] = u"irsgmx";
+  std::u16string on, off;
+  for (int i = 1; i <= 6; ++i) (Modifier(i) ? on : off) += letters[i - 1];
+  if (!off.empty()) on += u'-' + off;
+  return on;
+}
+
+void TRegExpr::SetModifierStr(std::u16string_view text) {
+  Compiler c(*this, text);
+  std::uint32_t mods = modifiers_;
+  if (!c.ParseModifiers(mods, false)) {
+    compilerErrorPos_ = 0;
+    Raise(reeUrecognizedModifier);
+  }
+  modifiers_ = mods;
+}
+
+void TRegExpr::SetSpaceChars(std::u16string_view chars) {
+  spaceChars_.assign(chars);
+  FillBits(spaceBits_, spaceChars_);
+}
+
+void TRegExpr::SetWordChars(std::u16string_view chars) {
+  wordChars_.assign(chars);
+  FillBits(wordBits_, wordChars_);
+}
+
+void TRegExpr::SetLineSeparators(std::u16string_view chars) {
+  lineSeparators_.assign(chars);
+  FillBits(sepBits_, lineSeparators_);
+}
+
+std::u16string TRegExpr::LinePairedSeparator() const {
+  if (!pairAssigned_) return {};
+  return std::u16string{pairHead_, pairTail_};
+}
+
+void TRegExpr::SetLinePairedSeparator(std::u16string_view pair) {
+  if (pair.size() == 2 && pair[0] != pair[1]) {
+    if (!pairAssigned_ || pairHead_ != pair[0] || pairTail_ != pair[1]) {
+      pairAssigned_ = true;
+      pairHead_ = pair[0];
+      pairTail_ = pair[1];
+      DropProgram();
+    }
+  } else if (pair.empty()) {
+    if (pairAssigned_) {
+      pairAssigned_ = false;
+      DropProgram();
+    }
+  } else {
+    compilerErrorPos_ = 0;
+    Raise(reeBadLinePairedSeparator);
+  }
+}
+
+void TRegExpr::Compile() {
+  if (expression_.empty()) Raise(reeNoExpression);
+  CompileExpression();
+}
+
+void TRegExpr::CompileExpression() {
+  DropProgram();
+  compilerErrorPos_ = 0;
+  progModifiers_ = modifiers_;
+  Compiler c(*this, expression_);
+  c.sizing = true;
+  c.size = 0;
+  c.Pass();
+  if (c.size > std::size_t(0x7FFFFFF0)) {
+    c.parse = 0;
+    c.Fail(reeCompRegexpTooBig);
+  }
+  std::vector<char16_t> prog(c.size, 0);
+  c.sizing = false;
+  c.prog = &prog;
+  c.code = 0;
+  int flags = c.Pass();
+  program_ = std::move(prog);
+  hasBackRefs_ = c.hasBackRefs;
+  backSlots_ = c.backSlots;
+
+  // Hints, only when the expression has a single top-level alternative.
+  const char16_t* p = program_.data();
+  std::size_t scan = 1;
+  std::size_t next = NextNode(p, scan);
+  if (next != kNone && p[next] == END) {
+    scan += kNodeSize;
+    if (p[scan] == EXACTLY && ExactLen(p, scan) > 0) {
+      hasFirstChar_ = true;
+      firstChar_ = ExactChars(p, scan)[0];
+    } else if (p[scan] == BOL) {
+      anchored_ = true;
+    }
+    if (flags & SPSTART) {
+      std::size_t best = kNone, bestLen = 0;
+      for (std::size_t guard = 0; scan != kNone && guard < program_.size(); scan = NextNode(p, scan), ++guard) {
+        if (p[scan] == EXACTLY && ExactLen(p, scan) >= bestLen && ExactLen(p, scan) > 0) {
+          best = scan;
+          bestLen = ExactLen(p, scan);
+        }
+      }
+      if (best != kNone) {
+        mustOffset_ = best + kNodeSize + 2;
+        mustLen_ = bestLen;
+      }
+    }
+  }
+  compiled_ = true;
+}
+
+std::string TRegExpr::ErrorMsg(int code) const {
+  switch (code) {
+    case reeOk: return "No errors";
+    case reeCompNullArgument: return "TRegExpr(comp): Null Argument";
+    case reeCompRegexpTooBig: return "TRegExpr(comp): Regexp Too Big";
+    case reeCompParseRegTooManyBrackets: return "TRegExpr(comp): ParseReg Too Many ()";
+    case reeCompParseRegUnmatchedBrackets: return "TRegExpr(comp): ParseReg Unmatched ()";
+    case reeCompParseRegUnmatchedBrackets2: return "TRegExpr(comp): ParseReg Unmatched ()";
+    case reeCompParseRegJunkOnEnd: return "TRegExpr(comp): ParseReg Junk On End";
+    case rePlusStarOperandCouldBeEmpty: return "TRegExpr(comp): *+ Operand Could Be Empty";
+    case reeNestedSQP: return "TRegExpr(comp): Nested *?+";
+    case reeBadHexDigit: return "TRegExpr(comp): Bad Hex Digit";
+    case reeInvalidRange: return "TRegExpr(comp): Invalid [] Range";
+    case reeParseAtomTrailingBackSlash: return "TRegExpr(comp): Parse Atom Trailing \\";
+    case reeNoHexCodeAfterBSlashX: return "TRegExpr(comp): No Hex Code After \\x";
+    case reeHexCodeAfterBSlashXTooBig: return "TRegExpr(comp): Hex Code After \\x Is Too Big";
+    case reeUnmatchedSqBrackets: return "TRegExpr(comp): Unmatched []";
+    case reeInternalUrp: return "TRegExpr(comp): Internal Urp";
+    case reeQPSBFollowsNothing: return "TRegExpr(comp): ?+*{ Follows Nothing";
+    case reeTrailingBackSlash: return "TRegExpr(comp): Trailing \\";
+    case reeRarseAtomInternalDisaster: return "TRegExpr(comp): RarseAtom Internal Disaster";
+    case reeBRACESArgTooBig: return "TRegExpr(comp): BRACES Argument Too Big";
+    case reeBracesMinParamGreaterMax: return "TRegExpr(comp): BRACE Min Param Greater then Max";
+    case reeUnclosedComment: return "TRegExpr(comp): Unclosed (?#Comment)";
+    case reeComplexBracesNotImplemented:
+      return "TRegExpr(comp): If you want take part in beta-testing BRACES '{min,max}' and non-greedy ops '*?', "
+             "'+?', '?" "?' for complex cases - remove '.' from {.$DEFINE ComplexBraces}";
+    case reeUrecognizedModifier: return "TRegExpr(comp): Urecognized Modifier";
+    case reeBadLinePairedSeparator:
+      return "TRegExpr(comp): LinePairedSeparator must countain two different chars or no chars at all";
+    case reeRegRepeatCalledInappropriately: return "TRegExpr(exec): RegRepeat Called Inappropriately";
+    case reeMatchPrimMemoryCorruption: return "TRegExpr(exec): MatchPrim Memory Corruption";
+    case reeMatchPrimCorruptedPointers: return "TRegExpr(exec): MatchPrim Corrupted Pointers";
+    case reeNoExpression: return "TRegExpr(exec): Not Assigned Expression Property";
+    case reeCorruptedProgram: return "TRegExpr(exec): Corrupted Program";
+    case reeNoInputStringSpecified: return "TRegExpr(exec): No Input String Specified";
+    case reeOffsetMustBeGreaterThen0: return "TRegExpr(exec): Offset Must Be Greater Then 0";
+    case reeExecNextWithoutExec: return "TRegExpr(exec): ExecNext Without Exec[Pos]";
+    case reeGetInputStringWithoutInputString: return "TRegExpr(exec): GetInputString Without InputString";
+    case reeDumpCorruptedOpcode: return "TRegExpr(dump): Corrupted Opcode";
+    case reeLoopStackExceeded: return "TRegExpr(exec): Loop Stack Exceeded";
+    case reeLoopWithoutEntry: return "TRegExpr(exec): Loop Without LoopEntry !";
+    case reeBacktrackStackExceeded: return "TRegExpr(exec): Backtrack Stack Exceeded";
+    case reeBacktrackLimitExceeded: return "TRegExpr(exec): Backtrack Limit Exceeded";
+    case reeBadPCodeImported: return "TRegExpr(misc): Bad p-code imported";
+    default: return "Unknown error";
+  }
+}
+
+void TRegExpr::Raise(int code) {
+  Error(code);
+  lastError_ = code;
+  throw ERegExpr(TRegExpr::ErrorMsg(code), code, code < 1000 ? compilerErrorPos_ : 0);
+}
+
+void TRegExpr::Error(int code) {
+  lastError_ = code;
+  std::string msg = ErrorMsg(code);
+  int pos = code < 1000 ? compilerErrorPos_ : 0;
+  if (code < 1000) msg += " (pos " + std::to_string(pos) + ")";
+  throw ERegExpr(std::move(msg), code, pos);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string TRegExpr::Dump() {
+  EnsureProgram();
+  static const char* names[] = {"END",      "BOL",       "EOL",       "ANY",      "ANYOF",     "ANYBUT",
+                                "BRANCH",   "BACK",      "EXACTLY",   "NOTHING",  "STAR",      "PLUS",
+                                "ANYDIGIT", "NOTDIGIT",  "ANYLETTER", "NOTLETTER", "ANYSPACE", "NOTSPACE",
+                                "BRACES",   "COMMENT",   "EXACTLYCI", "ANYOFCI",  "ANYBUTCI",  "LOOPENTRY",
+                                "LOOP",     "?",         "?",         "?",        "BSUBEXP",   "BSUBEXPCI",
+                                "STARNG",   "PLUSNG",    "BRACESNG",  "LOOPNG",   "BOLML",     "EOLML",
+                                "ANYML",    "BOUND",     "NOTBOUND"};
+  std::string out;
+  const char16_t* p = program_.data();
+  std::size_t i = 1;
+  auto text = [](const char16_t* s, std::size_t n) {
+    std::string r;
+    for (std::size_t k = 0; k < n; ++k) {
+      char16_t c = s[k];
+      if (c >= 0x20 && c < 0x7F) {
+        r += char(c);
+      } else {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "\\x{%X}", unsigned(c));
+        r += buf;
+      }
+    }
+    return r;
+  };
+  while (i < program_.size()) {
+    char16_t op = p[i];
+    std::string name;
+    if (op <= NOTBOUND && names[op][0] != '?')
+      name = names[op];
+    else if (op > OPEN && op <= OPEN + 14)
+      name = "OPEN" + std::to_string(op - OPEN);
+    else if (op > CLOSE && op <= CLOSE + 14)
+      name = "CLOSE" + std::to_string(op - CLOSE);
+    else
+      Raise(reeDumpCorruptedOpcode);
+    std::size_t next = NextNode(p, i);
+    out += std::to_string(i) + ":" + name + " (" + (next == kNone ? std::string("0") : std::to_string(next)) + ")";
+    std::size_t sz = NodeSize(p, i);
+    switch (op) {
+      case EXACTLY:
+      case EXACTLYCI:
+        out += " " + text(ExactChars(p, i), ExactLen(p, i));
+        break;
+      case ANYOF:
+      case ANYBUT:
+      case ANYOFCI:
+      case ANYBUTCI:
+        out += " " + text(SetMembers(p, i), SetLen(p, i));
+        break;
+      case BRACES:
+      case BRACESNG:
+        out += " {" + std::to_string(Get32(p + i + kNodeSize)) + "," + std::to_string(Get32(p + i + kNodeSize + 2)) + "}";
+        break;
+      case LOOP:
+      case LOOPNG:
+        out += " {" + std::to_string(Get32(p + i + kNodeSize)) + "," + std::to_string(Get32(p + i + kNodeSize + 2)) +
+               "} body " + std::to_string(std::int64_t(i) + Get32(p + i + kNodeSize + 4));
+        break;
+      case BSUBEXP:
+      case BSUBEXPCI:
+        out += " \\" + std::to_string(p[i + kNodeSize]);
+        break;
+      default:
+        break;
+    }
+    out += "\n";
+    i += sz;
+  }
+  return out;
+}
+
+}  // namespace synregexpr

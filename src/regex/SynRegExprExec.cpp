@@ -1,0 +1,757 @@
+// Wide regular-expression engine: the search, the matcher, Substitute and Replace.
+//
+// The matcher is the node-by-node backtracking walk of the design, with its recursion turned into
+// a heap stack: every change of state (group positions, loop counters) pushes an undo entry, and
+// every point with an untried alternative pushes a choice entry. Failing pops entries, undoing
+// changes, until a choice entry resumes. A long subject therefore costs heap, never call stack.
+//
+// Loops over complex operands keep their counters in a stack of 10 levels. Each LOOP runs its
+// continuation with its own level popped, and any failure restores the level and its counter
+// (through the undo entries), so an enclosing loop never sees an inner loop's counter.
+//
+// Zero-width iterations (only possible through a back-reference to an empty group) would repeat
+// for ever; a loop whose last iteration consumed nothing is left at once.
+#include <algorithm>
+#include <cstring>
+
+#include "regex/SynRegExpr.h"
+#include "regex/SynRegExprProgram.h"
+
+namespace synregexpr {
+
+using namespace prog;
+
+namespace {
+
+constexpr std::size_t kMaxFrames = std::size_t(1) << 24;
+constexpr int kLoopDepth = 10;
+constexpr std::int32_t kMaxSubject = 0x7FFFFFF0;
+
+enum FrameKind : std::int32_t {
+  F_GROUP_START,
+  F_GROUP_END,
+  F_LOOPIDX,
+  F_LOOPCOUNT,
+  F_LOOPLAST,
+  F_BACKLAST,
+  F_BRANCH,
+  F_STAR,
+  F_STARNG,
+  F_LOOP_EXIT,
+  F_LOOPNG_BODY,
+};
+
+}  // namespace
+
+struct TRegExpr::Matcher {
+  struct Frame {
+    std::int32_t kind, node, a, b;
+  };
+  std::vector<Frame> stack;
+  std::int32_t loopIdx = 0;
+  std::int32_t loopCount[kLoopDepth + 1] = {};
+  std::int32_t loopLast[kLoopDepth + 1] = {};
+  std::vector<std::int32_t> backLast;
+
+  TRegExpr& re;
+  const char16_t* p = nullptr;  // program
+  const char16_t* s = nullptr;  // subject, NUL after its end
+  std::int32_t len = 0;
+  std::int32_t pos = 0;
+  std::size_t node = 0;
+  bool defaultInvert = true;
+
+  explicit Matcher(TRegExpr& r) : re(r) {}
+
+  void Push(std::int32_t kind, std::size_t n, std::int32_t a, std::int32_t b) {
+    if (stack.size() >= kMaxFrames) re.Raise(reeBacktrackStackExceeded);
+    stack.push_back(Frame{kind, std::int32_t(n), a, b});
+  }
+  void Step() {
+    if (++re.steps_ > re.backtrackLimit_ && re.backtrackLimit_ > 0) re.Raise(reeBacktrackLimitExceeded);
+  }
+
+  char16_t Ch(std::int32_t i) const { return s[i]; }
+  char16_t Inv(char16_t c) const { return defaultInvert ? TRegExpr::InvertCaseFunction(c) : re.invertCase_(c); }
+  bool IsWord(char16_t c) const {
+    return c < 256 ? re.wordBits_[c] : re.wordChars_.find(c) != std::u16string::npos;
+  }
+  bool IsSpace(char16_t c) const {
+    return c < 256 ? re.spaceBits_[c] : re.spaceChars_.find(c) != std::u16string::npos;
+  }
+  bool IsSep(char16_t c) const {
+    return c < 256 ? re.sepBits_[c] : re.lineSeparators_.find(c) != std::u16string::npos;
+  }
+  bool SetHas(std::size_t n, char16_t c) const {
+    if (c < 256) return (SetMap(p, n)[c >> 4] >> (c & 15)) & 1;
+    const char16_t* m = SetMembers(p, n);
+    std::size_t count = SetLen(p, n);
+    return std::find(m, m + count, c) != m + count;
+  }
+
+  // One single-character operand at position i (i < len is not assumed: NUL fails the classes).
+  bool MatchOne(std::size_t opnd, std::int32_t i) const {
+    char16_t c = Ch(i);
+    switch (p[opnd]) {
+      case ANY: return i < len;
+      case EXACTLY: return i < len && c == ExactChars(p, opnd)[0];
+      case EXACTLYCI: {
+        char16_t e = ExactChars(p, opnd)[0];
+        return i < len && (c == e || c == Inv(e));
+      }
+      case ANYOF: return c != 0 && SetHas(opnd, c);
+      case ANYBUT: return c != 0 && !SetHas(opnd, c);
+      case ANYOFCI: return c != 0 && (SetHas(opnd, c) || SetHas(opnd, Inv(c)));
+      case ANYBUTCI: return c != 0 && !(SetHas(opnd, c) || SetHas(opnd, Inv(c)));
+      case ANYDIGIT: return c >= u'0' && c <= u'9';
+      case NOTDIGIT: return c != 0 && !(c >= u'0' && c <= u'9');
+      case ANYLETTER: return c != 0 && IsWord(c);
+      case NOTLETTER: return c != 0 && !IsWord(c);
+      case ANYSPACE: return c != 0 && IsSpace(c);
+      case NOTSPACE: return c != 0 && !IsSpace(c);
+      default: re.Raise(reeRegRepeatCalledInappropriately);
+    }
+  }
+
+  // Length of the text of group n, or -1 when the group has no complete position pair.
+  std::int32_t GroupLen(int n) const {
+    std::int32_t st = re.startp_[n], en = re.endp_[n];
+    if (st < 0 || en < 0 || en < st) return -1;
+    return en - st;
+  }
+  bool GroupTextAt(int n, std::int32_t at, bool ci) const {
+    std::int32_t gl = GroupLen(n);
+    if (gl < 0 || std::int64_t(at) + gl > len) return false;
+    const char16_t* g = s + re.startp_[n];
+    if (!ci) return std::memcmp(g, s + at, std::size_t(gl) * sizeof(char16_t)) == 0;
+    for (std::int32_t k = 0; k < gl; ++k)
+      if (s[at + k] != g[k] && s[at + k] != Inv(g[k])) return false;
+    return true;
+  }
+
+  // The unit width of one repetition of a single-character operand (the group's text length for
+  // a back-reference; 0 for an empty group text, -1 for a group without positions).
+  std::int32_t RepWidth(std::size_t opnd) const {
+    if (p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI) return GroupLen(p[opnd + kNodeSize]);
+    return 1;
+  }
+
+  // Repetitions of the operand from position from, at most max.
+  std::int64_t RepeatCount(std::size_t opnd, std::int64_t max, std::int32_t from) {
+    char16_t op = p[opnd];
+    if (op == BSUBEXP || op == BSUBEXPCI) {
+      int n = p[opnd + kNodeSize];
+      std::int32_t gl = GroupLen(n);
+      if (gl < 0) return 0;
+      if (gl == 0) return max;  // the caller asks for exactly min empty repetitions
+      bool ci = op == BSUBEXPCI;
+      std::int64_t count = 0;
+      std::int32_t at = from;
+      while (count < max && GroupTextAt(n, at, ci)) {
+        ++count;
+        at += gl;
+      }
+      return count;
+    }
+    std::int64_t limit = std::min<std::int64_t>(max, len - from);
+    std::int64_t count = 0;
+    switch (op) {
+      case ANY:
+        return limit;
+      case EXACTLY: {
+        char16_t e = ExactChars(p, opnd)[0];
+        while (count < limit && s[from + count] == e) ++count;
+        return count;
+      }
+      case ANYOF: {
+        while (count < limit) {
+          char16_t c = s[from + count];
+          if (c == 0 || !SetHas(opnd, c)) break;
+          ++count;
+        }
+        return count;
+      }
+      case ANYLETTER: {
+        while (count < limit) {
+          char16_t c = s[from + count];
+          if (c == 0 || !IsWord(c)) break;
+          ++count;
+        }
+        return count;
+      }
+      default:
+        while (count < limit && MatchOne(opnd, std::int32_t(from + count))) ++count;
+        return count;
+    }
+  }
+
+  bool BolMl() const {
+    if (pos == 0) return true;
+    char16_t prev = s[pos - 1];
+    if (re.pairAssigned_) {
+      if (pos >= 2 && s[pos - 2] == re.pairHead_ && prev == re.pairTail_) return true;
+      if (prev == re.pairHead_ && pos < len && Ch(pos) == re.pairTail_) return false;
+    }
+    return IsSep(prev);
+  }
+  bool EolMl() const {
+    char16_t c = Ch(pos);
+    if (c == 0) return true;
+    if (re.pairAssigned_) {
+      if (c == re.pairHead_ && pos + 1 < len && s[pos + 1] == re.pairTail_) return true;
+      if (c == re.pairTail_ && pos > 0 && s[pos - 1] == re.pairHead_) return false;
+    }
+    return IsSep(c);
+  }
+
+  // Sets pos and node for the greedy repeat at rep with n repetitions, searching downwards for a
+  // count whose following character agrees with the lookahead; false when none is left.
+  bool GreedyAt(std::size_t rep, std::int32_t save, std::int64_t n) {
+    std::int64_t min, max;
+    std::size_t opnd;
+    RepeatArgs(rep, min, max, opnd);
+    std::int32_t width = RepWidth(opnd);
+    if (width < 0) width = 0;
+    if (width == 0 && n > min) n = min;  // empty group text: exactly min repetitions
+    std::size_t next = NextNode(p, rep);
+    int la = (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
+    while (n >= min) {
+      std::int64_t at = save + n * width;
+      if (la < 0 || (at < len && s[at] == la)) {
+        Push(F_STAR, rep, save, std::int32_t(n));
+        pos = std::int32_t(at);
+        node = next;
+        return true;
+      }
+      --n;
+      Step();
+    }
+    return false;
+  }
+
+  // Non-greedy: from n repetitions upwards (each further one must still match).
+  bool LazyAt(std::size_t rep, std::int32_t save, std::int64_t n) {
+    std::int64_t min, max;
+    std::size_t opnd;
+    RepeatArgs(rep, min, max, opnd);
+    (void)min;
+    std::int32_t width = RepWidth(opnd);
+    if (width < 0) width = 0;
+    std::size_t next = NextNode(p, rep);
+    int la = (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
+    for (;;) {
+      std::int64_t at = save + n * width;
+      if (la < 0 || (at < len && s[at] == la)) {
+        Push(F_STARNG, rep, save, std::int32_t(n));
+        pos = std::int32_t(at);
+        node = next;
+        return true;
+      }
+      if (!MoreAt(rep, opnd, save, n, max)) return false;
+      ++n;
+      Step();
+    }
+  }
+
+  // Whether one more repetition (the n+1-th) fits after n.
+  bool MoreAt(std::size_t rep, std::size_t opnd, std::int32_t save, std::int64_t n, std::int64_t max) {
+    (void)rep;
+    if (n >= max) return false;
+    std::int32_t width = RepWidth(opnd);
+    if (width <= 0) return false;  // empty group text: exactly min repetitions
+    std::int64_t at = save + n * width;
+    if (p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI) return GroupTextAt(p[opnd + kNodeSize], std::int32_t(at), p[opnd] == BSUBEXPCI);
+    return at < len && MatchOne(opnd, std::int32_t(at));
+  }
+
+  void RepeatArgs(std::size_t rep, std::int64_t& min, std::int64_t& max, std::size_t& opnd) const {
+    switch (p[rep]) {
+      case STAR:
+      case STARNG:
+        min = 0;
+        max = kMaxRepeat;
+        opnd = rep + kNodeSize;
+        break;
+      case PLUS:
+      case PLUSNG:
+        min = 1;
+        max = kMaxRepeat;
+        opnd = rep + kNodeSize;
+        break;
+      default:  // BRACES, BRACESNG
+        min = Get32(p + rep + kNodeSize);
+        max = Get32(p + rep + kNodeSize + 2);
+        opnd = rep + kNodeSize + 4;
+        break;
+    }
+  }
+
+  void LoopExit(std::size_t loopNode) {
+    Push(F_LOOPIDX, 0, loopIdx, 0);
+    --loopIdx;
+    node = NextNode(p, loopNode);
+  }
+
+  // Pops entries until a choice resumes (true) or the stack is empty (false).
+  bool Backtrack() {
+    while (!stack.empty()) {
+      Frame f = stack.back();
+      stack.pop_back();
+      switch (f.kind) {
+        case F_GROUP_START: re.startp_[f.a] = f.b; break;
+        case F_GROUP_END: re.endp_[f.a] = f.b; break;
+        case F_LOOPIDX: loopIdx = f.a; break;
+        case F_LOOPCOUNT: loopCount[f.a] = f.b; break;
+        case F_LOOPLAST: loopLast[f.a] = f.b; break;
+        case F_BACKLAST: backLast[std::size_t(f.a)] = f.b; break;
+        case F_BRANCH: {
+          Step();
+          pos = f.a;
+          std::size_t br = std::size_t(f.node);
+          std::size_t nx = NextNode(p, br);
+          if (nx != kNone && p[nx] == BRANCH) Push(F_BRANCH, nx, pos, 0);
+          node = br + kNodeSize;
+          return true;
+        }
+        case F_STAR:
+          Step();
+          if (GreedyAt(std::size_t(f.node), f.a, std::int64_t(f.b) - 1)) return true;
+          break;
+        case F_STARNG: {
+          Step();
+          std::int64_t min, max;
+          std::size_t opnd;
+          RepeatArgs(std::size_t(f.node), min, max, opnd);
+          if (MoreAt(std::size_t(f.node), opnd, f.a, f.b, max) && LazyAt(std::size_t(f.node), f.a, std::int64_t(f.b) + 1))
+            return true;
+          break;
+        }
+        case F_LOOP_EXIT:
+          Step();
+          pos = f.a;
+          LoopExit(std::size_t(f.node));
+          return true;
+        case F_LOOPNG_BODY: {
+          Step();
+          pos = f.a;
+          std::size_t ln = std::size_t(f.node);
+          Push(F_LOOPCOUNT, 0, loopIdx, loopCount[loopIdx]);
+          ++loopCount[loopIdx];
+          node = std::size_t(std::int64_t(ln) + Get32(p + ln + kNodeSize + 4));
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  bool Run(std::int32_t start) {
+    stack.clear();
+    loopIdx = 0;
+    if (re.backSlots_ > 0) backLast.assign(std::size_t(re.backSlots_), -1);
+    pos = start;
+    node = 1;
+    const bool guards = re.hasBackRefs_;
+    for (;;) {
+      if (node == kNone || node >= re.program_.size()) re.Raise(reeMatchPrimCorruptedPointers);
+      char16_t op = p[node];
+      bool ok = true;
+      switch (op) {
+        case END:
+          return true;
+        case BOL:
+          ok = pos == 0;
+          break;
+        case EOL:
+          ok = Ch(pos) == 0;
+          break;
+        case BOLML:
+          ok = BolMl();
+          break;
+        case EOLML:
+          ok = EolMl();
+          break;
+        case ANY:
+          if (Ch(pos) == 0)
+            ok = false;
+          else
+            ++pos;
+          break;
+        case ANYML: {
+          char16_t c = Ch(pos);
+          if (c == 0 || IsSep(c) || (re.pairAssigned_ && c == re.pairHead_ && pos + 1 < len && s[pos + 1] == re.pairTail_))
+            ok = false;
+          else
+            ++pos;
+          break;
+        }
+        case ANYOF:
+        case ANYBUT:
+        case ANYOFCI:
+        case ANYBUTCI:
+        case ANYDIGIT:
+        case NOTDIGIT:
+        case ANYLETTER:
+        case NOTLETTER:
+        case ANYSPACE:
+        case NOTSPACE:
+          if (MatchOne(node, pos))
+            ++pos;
+          else
+            ok = false;
+          break;
+        case EXACTLY: {
+          std::size_t n = ExactLen(p, node);
+          const char16_t* e = ExactChars(p, node);
+          if (n == 0) break;
+          if (std::int64_t(pos) + std::int64_t(n) > len || s[pos] != e[0] ||
+              std::memcmp(s + pos, e, n * sizeof(char16_t)) != 0)
+            ok = false;
+          else
+            pos += std::int32_t(n);
+          break;
+        }
+        case EXACTLYCI: {
+          std::size_t n = ExactLen(p, node);
+          const char16_t* e = ExactChars(p, node);
+          if (std::int64_t(pos) + std::int64_t(n) > len) {
+            ok = false;
+          } else {
+            for (std::size_t k = 0; k < n; ++k) {
+              char16_t c = s[pos + std::int32_t(k)];
+              if (c != e[k] && c != Inv(e[k])) {
+                ok = false;
+                break;
+              }
+            }
+            if (ok) pos += std::int32_t(n);
+          }
+          break;
+        }
+        case BOUND:
+        case NOTBOUND: {
+          bool before = pos > 0 && IsWord(s[pos - 1]);
+          bool after = pos < len && IsWord(s[pos]);
+          bool bound = before != after;
+          ok = op == BOUND ? bound : !bound;
+          break;
+        }
+        case NOTHING:
+        case COMMENT:
+          break;
+        case BACK:
+          if (guards) {
+            std::size_t slot = p[node + kNodeSize];
+            if (backLast[slot] == pos) {
+              ok = false;
+              break;
+            }
+            Push(F_BACKLAST, 0, std::int32_t(slot), backLast[slot]);
+            backLast[slot] = pos;
+          }
+          break;
+        case BSUBEXP:
+        case BSUBEXPCI: {
+          int n = p[node + kNodeSize];
+          std::int32_t gl = GroupLen(n);
+          if (gl < 0 || !GroupTextAt(n, pos, op == BSUBEXPCI))
+            ok = false;
+          else
+            pos += gl;
+          break;
+        }
+        case BRANCH: {
+          std::size_t nx = NextNode(p, node);
+          if (nx != kNone && p[nx] == BRANCH) Push(F_BRANCH, nx, pos, 0);
+          node += kNodeSize;
+          continue;
+        }
+        case STAR:
+        case PLUS:
+        case BRACES:
+        case STARNG:
+        case PLUSNG:
+        case BRACESNG: {
+          std::int64_t min, max;
+          std::size_t opnd;
+          RepeatArgs(node, min, max, opnd);
+          std::int32_t save = pos;
+          bool greedy = op == STAR || op == PLUS || op == BRACES;
+          if (greedy) {
+            std::int64_t n = RepeatCount(opnd, max, save);
+            if (n < min || !GreedyAt(node, save, n)) ok = false;
+          } else {
+            std::int64_t n = RepeatCount(opnd, min, save);
+            if (n < min || !LazyAt(node, save, min)) ok = false;
+          }
+          if (ok) continue;  // GreedyAt/LazyAt set node and pos
+          break;
+        }
+        case LOOPENTRY:
+          Push(F_LOOPIDX, 0, loopIdx, 0);
+          ++loopIdx;
+          if (loopIdx > kLoopDepth) re.Raise(reeLoopStackExceeded);
+          Push(F_LOOPCOUNT, 0, loopIdx, loopCount[loopIdx]);
+          loopCount[loopIdx] = 0;
+          Push(F_LOOPLAST, 0, loopIdx, loopLast[loopIdx]);
+          loopLast[loopIdx] = -1;
+          break;
+        case LOOP:
+        case LOOPNG: {
+          if (loopIdx <= 0) re.Raise(reeLoopWithoutEntry);
+          std::int32_t min = Get32(p + node + kNodeSize);
+          std::int32_t max = Get32(p + node + kNodeSize + 2);
+          std::size_t body = std::size_t(std::int64_t(node) + Get32(p + node + kNodeSize + 4));
+          std::int32_t c = loopCount[loopIdx];
+          if (guards) {
+            bool empty = loopLast[loopIdx] == pos;
+            Push(F_LOOPLAST, 0, loopIdx, loopLast[loopIdx]);
+            loopLast[loopIdx] = pos;
+            if (empty) {
+              LoopExit(node);
+              continue;
+            }
+          }
+          if (c < min) {
+            Push(F_LOOPCOUNT, 0, loopIdx, c);
+            loopCount[loopIdx] = c + 1;
+            node = body;
+            continue;
+          }
+          if (op == LOOP) {
+            if (c < max) {
+              Push(F_LOOP_EXIT, node, pos, 0);
+              Push(F_LOOPCOUNT, 0, loopIdx, c);
+              loopCount[loopIdx] = c + 1;
+              node = body;
+              continue;
+            }
+          } else if (c < max) {
+            Push(F_LOOPNG_BODY, node, pos, 0);
+          }
+          LoopExit(node);
+          continue;
+        }
+        default:
+          if (op > OPEN && op <= OPEN + 14) {
+            int n = op - OPEN;
+            Push(F_GROUP_START, 0, n, re.startp_[n]);
+            re.startp_[n] = pos;
+          } else if (op > CLOSE && op <= CLOSE + 14) {
+            int n = op - CLOSE;
+            Push(F_GROUP_END, 0, n, re.endp_[n]);
+            re.endp_[n] = pos;
+          } else {
+            re.Raise(reeMatchPrimMemoryCorruption);
+          }
+          break;
+      }
+      if (ok) {
+        node = NextNode(p, node);
+      } else if (!Backtrack()) {
+        return false;
+      }
+    }
+  }
+};
+
+TRegExpr::TRegExpr() : invertCase_(&TRegExpr::InvertCaseFunction) {
+  ClearGroups();
+  SetModifier(ModifierI, false);
+  SetModifier(ModifierR, true);
+  SetModifier(ModifierS, true);
+  SetModifier(ModifierG, true);
+  SetModifier(ModifierM, false);
+  SetSpaceChars(u" \t\n\r\f");
+  SetWordChars(u"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_");
+  // LINE SEPARATOR, PARAGRAPH SEPARATOR and NEXT LINE besides the ASCII breaks.
+  SetLineSeparators(u"\r\n\v\f\u2028\u2029\u0085");
+  SetLinePairedSeparator(u"\r\n");
+}
+
+TRegExpr::~TRegExpr() = default;
+
+void TRegExpr::ClearGroups() {
+  for (int i = 0; i < NSUBEXP; ++i) {
+    startp_[i] = -1;
+    endp_[i] = -1;
+  }
+}
+
+void TRegExpr::EnsureProgram() {
+  if (compiled_ && modifiers_ != progModifiers_) DropProgram();
+  if (!compiled_) Compile();
+  if (program_.empty() || program_[0] != kMagic) Raise(reeCorruptedProgram);
+}
+
+void TRegExpr::StoreSubject(std::u16string_view subject) {
+  ClearGroups();
+  subject_.assign(subject);
+  hasSubject_ = true;
+}
+
+bool TRegExpr::Try(std::int32_t pos) {
+  if (matcher_->Run(pos)) {
+    startp_[0] = pos;
+    endp_[0] = matcher_->pos;
+    return true;
+  }
+  return false;
+}
+
+bool TRegExpr::Exec(std::u16string_view subject) {
+  StoreSubject(subject);
+  return ExecPos(1);
+}
+
+bool TRegExpr::ExecNext() {
+  if (startp_[0] < 0 || endp_[0] < 0) Raise(reeExecNextWithoutExec);
+  std::int64_t offset = std::int64_t(endp_[0]) + 1;
+  if (endp_[0] == startp_[0]) ++offset;
+  return ExecPos(int(offset));
+}
+
+bool TRegExpr::ExecPos(int offset) {
+  ClearGroups();
+  EnsureProgram();
+  if (!hasSubject_) Raise(reeNoInputStringSpecified);
+  if (offset < 1) Raise(reeOffsetMustBeGreaterThen0);
+  if (subject_.size() > std::size_t(kMaxSubject)) Raise(reeBacktrackStackExceeded);
+  std::int32_t len = std::int32_t(subject_.size());
+  if (offset > len + 1) return false;
+  std::int32_t start = offset - 1;
+  std::u16string_view subj(subject_);
+
+  if (mustLen_ > 0) {
+    std::u16string_view must(program_.data() + mustOffset_, mustLen_);
+    if (subj.find(must, std::size_t(start)) == std::u16string_view::npos) return false;
+  }
+
+  if (!matcher_) matcher_ = std::make_unique<Matcher>(*this);
+  Matcher& m = *matcher_;
+  m.p = program_.data();
+  m.s = subject_.c_str();
+  m.len = len;
+  m.defaultInvert = invertCase_ == &TRegExpr::InvertCaseFunction;
+  steps_ = 0;
+
+  if (anchored_) return Try(start);
+  if (hasFirstChar_) {
+    const char16_t* base = subject_.data();
+    const char16_t* end = base + len;
+    for (const char16_t* q = base + start; q < end; ++q) {
+      q = std::char_traits<char16_t>::find(q, std::size_t(end - q), firstChar_);
+      if (!q) break;
+      if (Try(std::int32_t(q - base))) return true;
+    }
+    return false;
+  }
+  for (std::int32_t p = start; p <= len; ++p)
+    if (Try(p)) return true;
+  return false;
+}
+
+int TRegExpr::MatchPos(int n) const {
+  if (!hasSubject_ || n < 0 || n >= NSUBEXP || startp_[n] < 0 || endp_[n] < 0 || endp_[n] < startp_[n]) return -1;
+  return startp_[n] + 1;
+}
+
+int TRegExpr::MatchLen(int n) const {
+  if (!hasSubject_ || n < 0 || n >= NSUBEXP || startp_[n] < 0 || endp_[n] < 0 || endp_[n] < startp_[n]) return -1;
+  return endp_[n] - startp_[n];
+}
+
+std::u16string TRegExpr::Match(int n) const {
+  int p = MatchPos(n);
+  if (p < 0) return {};
+  return subject_.substr(std::size_t(p - 1), std::size_t(MatchLen(n)));
+}
+
+std::u16string TRegExpr::Substitute(std::u16string_view tmpl) {
+  EnsureProgram();
+  if (!hasSubject_) Raise(reeNoInputStringSpecified);
+  std::u16string out;
+  if (tmpl.empty()) return out;
+  const std::size_t n = tmpl.size();
+  std::size_t i = 0;
+  while (i < n) {
+    char16_t c = tmpl[i];
+    if (c == u'$') {
+      std::size_t j = i + 1;
+      bool brace = false;
+      if (j < n && tmpl[j] == u'{') {
+        brace = true;
+        ++j;
+      }
+      bool isRef = false;
+      std::int64_t group = -1;
+      if (j < n && tmpl[j] == u'&') {
+        group = 0;
+        isRef = true;
+        ++j;
+      } else {
+        bool digits = false;
+        std::int64_t v = 0;
+        while (j < n && tmpl[j] < 256 && tmpl[j] >= u'0' && tmpl[j] <= u'9') {
+          // Saturate: any number beyond the groups inserts nothing.
+          if (v < 1000000) v = v * 10 + (tmpl[j] - u'0');
+          digits = true;
+          ++j;
+        }
+        if (digits) {
+          group = v;
+          isRef = true;
+        } else if (brace && j < n && tmpl[j] == u'}') {
+          group = 0;  // "${}"
+          isRef = true;
+        }
+      }
+      if (isRef && brace) {
+        if (j < n && tmpl[j] == u'}')
+          ++j;
+        else
+          isRef = false;
+      }
+      if (isRef) {
+        if (group >= 0 && group < NSUBEXP) out += Match(int(group));
+        i = j;
+        continue;
+      }
+      out += c;
+      ++i;
+    } else if (c == u'\\') {
+      if (i + 1 < n) {
+        out += tmpl[i + 1];
+        i += 2;
+      } else {
+        out += c;
+        ++i;
+      }
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::u16string TRegExpr::Replace(std::u16string_view subject, std::u16string_view replacement, bool useSubstitution) {
+  std::u16string result;
+  std::size_t prev = 0;
+  if (Exec(subject)) {
+    do {
+      std::size_t mp = std::size_t(MatchPos(0) - 1);
+      std::size_t ml = std::size_t(MatchLen(0));
+      result.append(subject_, prev, mp - prev);
+      if (useSubstitution)
+        result += Substitute(replacement);
+      else
+        result += replacement;
+      prev = mp + ml;
+    } while (ExecNext());
+  }
+  if (prev < subject_.size()) result.append(subject_, prev, std::u16string::npos);
+  return result;
+}
+
+}  // namespace synregexpr
