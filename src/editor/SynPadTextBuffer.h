@@ -1,0 +1,226 @@
+// The editor control's text and change history: the line buffer, whose lines also carry the
+// highlighter state at their end and a cache of their tab-expanded length, and the bounded undo list.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/SynPadMiscProcs.h"
+#include "editor/SynPadTypes.h"
+#include "editor/SynUnicode.h"
+
+class ESynPadStringList : public EStringListError {
+ public:
+  using EStringListError::EStringListError;
+};
+
+class EListError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+inline constexpr const char* SSynPadInvalidStringIndex = "Invalid stringlist index %d";
+inline constexpr const char* SSynPadCapacityError = "Stringlist capacity cannot be smaller than count";
+
+// Line flags.
+inline constexpr std::uint8_t sfHasTabs = 1;
+inline constexpr std::uint8_t sfHasNoTabs = 2;
+inline constexpr std::uint8_t sfExpandedLengthUnknown = 4;
+
+// The range of a line that the highlighter has not scanned yet.
+inline constexpr std::intptr_t NullRange = -1;
+
+struct TSynPadStringRec {
+  std::u16string fString;
+  TWideObject fObject = nullptr;
+  std::intptr_t fRange = NullRange;
+  int fExpandedLength = -1;
+  std::uint8_t fFlags = sfExpandedLengthUnknown;
+};
+
+// How the lines of a loaded text ended: 0 CR LF, 1 LF, 2 CR, 3 U+2028.
+enum TSynPadFileFormat : std::uint8_t { sffDos = 0, sffUnix = 1, sffMac = 2, sffUnicode = 3 };
+
+using TStringListChangeEvent = std::function<void(TSynPersistent* Sender, int Index, int Count)>;
+
+class TSynPadStringList : public TWideStrings {
+ public:
+  TSynPadStringList();
+  ~TSynPadStringList() override;
+
+  // Outside the list: an empty text, no object, range 0, length 0 (no error).
+  std::u16string Get(int Index) const override;
+  // The line's text without a copy (an empty string outside the list).
+  const std::u16string& StringRef(int Index) const;
+  int GetCapacity() const override;
+  int GetCount() const override;
+  TWideObject GetObject(int Index) const override;
+  std::u16string GetTextStr() const override;
+  void Put(int Index, const std::u16string& S) override;
+  void PutObject(int Index, TWideObject AObject) override;
+  void SetCapacity(int NewCapacity) override;
+  void SetUpdateState(bool Updating) override;
+  int Add(const std::u16string& S) override;
+  void AddStrings(const TWideStrings* Strings) override;
+  using TWideStrings::AddStrings;
+  void Clear() override;
+  void Delete(int Index) override;
+  void Exchange(int Index1, int Index2) override;
+  void Insert(int Index, const std::u16string& S) override;
+  void LoadFromStream(TStream& Stream) override;
+  void SaveToStream(TStream& Stream) override;
+  // Splits on CR, LF and U+2028 (CR LF and U+2028 CR LF are one break); a trailing break adds an
+  // empty last line; sets the file format.
+  void SetText(std::u16string_view Text) override;
+  void SetTextStr(std::u16string_view Text) { SetText(Text); }
+
+  void DeleteLines(int Index, int NumLines);
+  void InsertLines(int Index, int NumLines);
+  std::intptr_t GetRange(int Index) const;
+  void PutRange(int Index, std::intptr_t ARange);
+  std::u16string ExpandedStrings(int Index);
+  int ExpandedStringLengths(int Index);
+  int LengthOfLongestLine();
+  int TabWidth() const { return fTabWidth; }
+  void SetTabWidth(int Value);
+  TSynPadFileFormat FileFormat() const { return fFileFormat; }
+  void SetFileFormat(TSynPadFileFormat Value) { fFileFormat = Value; }
+  std::uint8_t Flags(int Index) const;
+
+  TSynNotifyEvent OnChange;
+  TSynNotifyEvent OnChanging;
+  TSynNotifyEvent OnCleared;
+  TStringListChangeEvent OnDeleted;
+  TStringListChangeEvent OnInserted;
+  TStringListChangeEvent OnPutted;
+
+ protected:
+  [[noreturn]] void ListIndexOutOfBounds(int Index) const;
+  void Grow();
+  void InsertItem(int Index, const std::u16string& S);
+  // Expands the line when its length is unknown and returns the length.
+  int ExpandedLength(int Index);
+  void ExpandLine(int Index, std::u16string* Result);
+  // The longest-line index is kept valid where that is cheap, instead of being dropped after every
+  // change: a rescan of a million lines per keystroke would be far too slow.
+  void NoteLineGrew(int Index);
+
+  std::vector<TSynPadStringRec> fList;  // size() is the capacity
+  int fCount = 0;
+  TSynPadFileFormat fFileFormat = sffDos;
+  TConvertTabsProcEx fConvertTabsProc;
+  int fIndexOfLongestLine = -1;
+  bool fStreaming = false;
+  int fTabWidth = 8;
+};
+
+// Change reasons (the undo list itself interprets only crNothing and crGroupBreak).
+enum TSynChangeReason : std::uint8_t {
+  crInsert = 0,            // inserted text
+  crPaste = 1,             // pasted text
+  crDragDropInsert = 2,    // text inserted by drag and drop
+  crDeleteSelection = 3,   // a deleted selection (caret at its end)
+  crSelDelete = 4,         // a deleted selection (caret at its start); opens typing over a selection
+  crLineBreak = 5,
+  crIndent = 6,
+  crUnindent = 7,
+  crDeleteBefore = 8,      // text deleted before the caret
+  crDeleteAfter = 9,       // text deleted at or after the caret
+  crGroupOpen = 10,
+  crGroupClose = 11,
+  crPasteBegin = 12,
+  crPasteEnd = 13,
+  crSpecial1Begin = 14,
+  crSpecial1End = 15,
+  crSpecial2Begin = 16,
+  crSpecial2End = 17,
+  crCaseSelection = 18,    // the selection around a case change
+  crCaseText = 19,         // the text of a case change
+  crNothing = 20,          // LastChangeReason of an empty list
+  crGroupBreak = 21,
+  crDeleteAll = 22,
+  crWhiteSpaceAdd = 23,    // padding before a character typed past the line end
+};
+
+enum TSynSelectionMode : std::uint8_t { smNormal = 0, smLine = 1, smColumn = 2 };
+
+class TSynPadUndoItem : public TSynPersistent {
+ public:
+  void Assign(const TSynPadUndoItem& Source) {
+    ChangeReason = Source.ChangeReason;
+    ChangeSelMode = Source.ChangeSelMode;
+    ChangeStartPos = Source.ChangeStartPos;
+    ChangeEndPos = Source.ChangeEndPos;
+    ChangeStr = Source.ChangeStr;
+    ChangeNumber = Source.ChangeNumber;
+  }
+
+  TSynChangeReason ChangeReason = crInsert;
+  TSynSelectionMode ChangeSelMode = smNormal;
+  TBufferCoord ChangeStartPos;
+  TBufferCoord ChangeEndPos;
+  std::u16string ChangeStr;
+  int ChangeNumber = 0;
+};
+
+class TSynPadUndoList : public TSynPersistent {
+ public:
+  TSynPadUndoList() = default;
+  ~TSynPadUndoList() override = default;
+
+  void AddChange(TSynChangeReason AReason, const TBufferCoord& AStart, const TBufferCoord& AEnd,
+                 const std::u16string& ChangeText, TSynSelectionMode SelMode);
+  void AddGroupBreak();
+  void BeginBlock();
+  void EndBlock();
+  void Clear();
+  bool CanUndo() const { return !fItems.empty(); }
+  int ItemCount() const { return static_cast<int>(fItems.size()); }
+  TSynChangeReason LastChangeReason() const;
+  // The newest item (nullptr when empty); the list keeps it.
+  TSynPadUndoItem* PeekItem() const;
+  // Removes the newest item and hands it over (nullptr when empty).
+  std::unique_ptr<TSynPadUndoItem> PopItem();
+  void PushItem(std::unique_ptr<TSynPadUndoItem> Item);
+  void Lock();
+  void Unlock();
+  bool IsLocked() const { return fLockCount > 0; }
+  int MaxUndoActions() const { return fMaxUndoActions; }
+  void SetMaxUndoActions(int Value);
+  void SetInitialState(bool Value);
+  bool GetInitialState() const;
+  void Assign(const TSynPadUndoList& Source);
+  // Item Index from the oldest (0) to the newest.
+  const TSynPadUndoItem* Items(int Index) const { return fItems.at(static_cast<size_t>(Index)).get(); }
+
+  int BlockChangeNumber() const { return fBlockChangeNumber; }
+  void SetBlockChangeNumber(int Value) { fBlockChangeNumber = Value; }
+  int BlockCount() const { return fBlockCount; }
+  bool FullUndoImpossible() const { return fFullUndoImposible; }
+  int NextChangeNumber() const { return fNextChangeNumber; }
+  int InitialChangeNumber() const { return fInitialChangeNumber; }
+  // Set by the editor's Redo for its duration, so that the items it pushes do not clear the redo list.
+  bool InsideRedo() const { return fInsideRedo; }
+  void SetInsideRedo(bool Value) { fInsideRedo = Value; }
+
+  TSynNotifyEvent OnAddedUndo;
+
+ protected:
+  void EnsureMaxEntries();
+  void IncNextChangeNumber();
+
+  int fBlockChangeNumber = 0;
+  int fBlockCount = 0;
+  bool fFullUndoImposible = false;
+  // Oldest first. A deque: at the limit every push drops the oldest item.
+  std::deque<std::unique_ptr<TSynPadUndoItem>> fItems;
+  int fLockCount = 0;
+  int fMaxUndoActions = 1024;
+  int fNextChangeNumber = 1;
+  int fInitialChangeNumber = 0;
+  bool fInsideRedo = false;
+};
