@@ -1,23 +1,9 @@
 #include "highlighters/SynHighlighterHashEntries.h"
 
+#include "editor/SynUnicode.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 
-namespace {
-
-char16_t FoldUnit(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-  return c;
-}
-
-bool SameText(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldUnit(a[i]) != FoldUnit(b[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 TSynHashEntry::TSynHashEntry(std::u16string keyword, int kind)
     : fKeyLen(static_cast<int>(keyword.size())), fKeyword(std::move(keyword)), fKind(kind) {}
@@ -34,7 +20,7 @@ void TSynHashEntry::AddEntry(std::unique_ptr<TSynHashEntry>& head, std::unique_p
   std::unique_ptr<TSynHashEntry>* slot = &head;
   while (*slot) {
     TSynHashEntry* e = slot->get();
-    if (SameText(e->fKeyword, newEntry->fKeyword))
+    if (WideSameText(e->fKeyword, newEntry->fKeyword))
       throw Exception("Keyword \"" + codepage::Utf16ToUtf8(e->fKeyword) + "\" already in list");
     if (newEntry->fKeyLen < e->fKeyLen) break;
     slot = &e->fNext;

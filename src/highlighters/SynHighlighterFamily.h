@@ -1,0 +1,178 @@
+// The shared shape of the language highlighters: the language table with the hash constants and
+// default filters, the keyword-lookup machinery (multiplicative hash with a shared keyword index
+// table, and sorted keyword lists searched by bisection), and a base class with the scanning
+// procedures every language has in the same form.
+//
+// A language highlighter derives from TSynFamilyHighlighter and
+//   - in its constructor: sets fCaseSensitive, creates its attributes with NewAttr, maps each token
+//     kind to its attribute with MapKind, sets the Null/Space/Illegal kinds with SetCommonKinds and
+//     finally calls FinishCreate(initialRange);
+//   - overrides Next(): fTokenPos := Run, scan one token (every procedure takes at least one code unit
+//     or goes to NullProc/CRProc/LFProc), then TSynFamilyHighlighter::Next() last;
+//   - keeps its multi-line state in fRange (one byte; GetRange/SetRange/ResetRange are done here).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/SynPadHighlighter.h"
+
+// ---- The language table ----
+
+enum class TSynKeywordMechanism { None, Prefix, Hash, HashEntries, SortedList, Schemes };
+
+struct TSynLanguageInfo {
+  const char* ClassName;        // "TSynCppSyn"
+  const char* UnitName;         // "SynHighlighterCpp"
+  const char16_t* LanguageName; // "C/C++"; the caption is the same text
+  TSynKeywordMechanism Mechanism;
+  std::uint32_t A, B, M;        // hash constants (0 unless Mechanism is Hash)
+  int KeywordCount;             // hash keywords, or the first sorted list's entries (-1 when not fixed)
+  int SecondKeywordCount;       // second sorted list (-1 when none)
+  bool HasRanges;
+  int CaseSensitive;            // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
+  int FilterId;                 // string-table id of the default filter (0 when the Part gives none)
+  const char* Filter;           // default filter text ("" when the Part gives none here)
+};
+
+inline constexpr int SynLanguageCount = 17;
+// In the order of the family's language table; this is also the registration order.
+extern const TSynLanguageInfo SynLanguageTable[SynLanguageCount];
+// The row of a class name, or nullptr.
+const TSynLanguageInfo* FindSynLanguage(std::string_view className);
+
+// ---- Hash keyword mechanism ----
+
+// The keyword list of a language with its index table: slot h holds the index of the keyword whose
+// hash is h, or -1. Built once per class and shared by every instance.
+class TSynHashKeywordTable {
+ public:
+  struct Word {
+    std::u16string_view Text;
+    std::uint8_t Group;  // the language's own tag: token kind or special-function code
+  };
+  // isHashChar decides which code units the hash runs over (only code units below 256 can be in it).
+  TSynHashKeywordTable(std::uint32_t A, std::uint32_t B, std::uint32_t M, bool (*isHashChar)(char16_t),
+                       std::vector<Word> words);
+
+  std::uint32_t A() const { return fA; }
+  std::uint32_t B() const { return fB; }
+  std::uint32_t M() const { return fM; }
+  int Count() const { return static_cast<int>(fWords.size()); }
+  const Word& At(int index) const { return fWords[static_cast<size_t>(index)]; }
+  // Keyword index of slot h (0 <= h < M), or -1.
+  int IndexOfSlot(std::uint32_t h) const { return fIndex[h]; }
+  bool IsHashChar(char16_t c) const { return c < 256 && fHashChar[c]; }
+  // The hash of a whole text: h := h * A + c * B over every code unit (32-bit wrap), then mod M.
+  std::uint32_t SlotOf(std::u16string_view text) const;
+  // Keywords that found their slot taken while the table was built (none in a sound table).
+  const std::vector<std::u16string_view>& Clashes() const { return fClashes; }
+
+ private:
+  std::uint32_t fA, fB, fM;
+  std::vector<Word> fWords;
+  std::vector<std::int32_t> fIndex;
+  std::array<bool, 256> fHashChar{};
+  std::vector<std::u16string_view> fClashes;
+};
+
+// Words of one group in list order, for building a table.
+std::vector<TSynHashKeywordTable::Word> SynKeywordWords(std::initializer_list<std::u16string_view> texts,
+                                                        std::uint8_t group);
+// Gives the listed words (already in words) another group.
+void SynSetKeywordGroup(std::vector<TSynHashKeywordTable::Word>& words,
+                        std::initializer_list<std::u16string_view> texts, std::uint8_t group);
+
+// ---- Sorted-list mechanism ----
+
+// Makes list a keyword list: every entry upper-cased, sorted by ordinal code-unit order, duplicates
+// dropped.
+void SortKeywordList(std::vector<std::u16string>& list);
+// Bisection over a list made by SortKeywordList; upperToken must already be upper-cased.
+bool SortedKeywordListHas(const std::vector<std::u16string>& list, std::u16string_view upperToken);
+
+// ---- Base of the language highlighters ----
+
+class TSynFamilyHighlighter : public TSynCustomHighlighter {
+ public:
+  ~TSynFamilyHighlighter() override;
+
+  std::string ClassName() const override;
+  std::u16string GetLanguageCaption() const override;
+  std::u16string GetLanguageName() const override;
+  bool IsFilterStored() const override;
+  // Past the terminator of the line. ">=" rather than "=": an overshoot still ends the line.
+  bool GetEol() const override { return Run >= fLineLen + 1; }
+  int GetTokenKind() const override { return fTokenId; }
+  TSynHighlighterAttributes* GetTokenAttribute() const override;
+  std::intptr_t GetRange() const override { return fRange; }
+  void SetRange(std::intptr_t Value) override { fRange = static_cast<std::uint8_t>(Value); }
+  void ResetRange() override { fRange = fInitialRange; }
+
+  // The row of this class in the language table.
+  const TSynLanguageInfo& Language() const { return *fLanguage; }
+  // The shared keyword table of a hash-mechanism language, else nullptr.
+  virtual const TSynHashKeywordTable* KeywordTable() const { return nullptr; }
+  // The attribute a token kind maps to (nullptr for none).
+  TSynHighlighterAttributes* AttributeOfKind(int kind) const {
+    return kind >= 0 && kind < static_cast<int>(fKindAttr.size()) ? fKindAttr[static_cast<size_t>(kind)] : nullptr;
+  }
+
+ protected:
+  explicit TSynFamilyHighlighter(const char* className);
+
+  // Creates an attribute whose display name is its storage name, with its default style and
+  // foreground, and files it.
+  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0,
+                                     TColor foreground = syn::clNone);
+  void MapKind(int kind, TSynHighlighterAttributes* attr);
+  void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
+  // The last construction steps: change handlers and defaults, default filter, initial range.
+  void FinishCreate(std::uint8_t initialRange);
+
+  // The code unit at pos, 0 outside the line: every peek and look-back goes through here.
+  char16_t At(int pos) const {
+    return static_cast<unsigned>(pos) < static_cast<unsigned>(fLineLen) ? fLine[pos] : char16_t(0);
+  }
+  // 0, LF or CR: where a token that may not cross the line end stops.
+  static bool IsEndChar(char16_t c) { return c == 0 || c == 10 || c == 13; }
+
+  // The procedures every language has in the same form.
+  void NullProc();
+  void CRProc();
+  void LFProc();
+  void SpaceProc();
+  void UnknownProc();
+  // Dispatches 0 / LF / CR at the run position to NullProc / LFProc / CRProc; false for anything else.
+  bool LineEndProc();
+
+  // Hash lookup of the identifier at the run position: stores the identifier start and length
+  // (fToIdent, fStringLen) and returns the keyword index of an exact match, else -1. The run is
+  // not moved.
+  int HashLookup(const TSynHashKeywordTable& table);
+
+  std::uint8_t fTokenId = 0;
+  std::uint8_t fRange = 0;
+  std::uint8_t fInitialRange = 0;
+  std::uint8_t fNullKind = 0;
+  std::uint8_t fSpaceKind = 0;
+  std::uint8_t fIllegalKind = 0;
+
+ private:
+  const TSynLanguageInfo* fLanguage;
+  std::array<TSynHighlighterAttributes*, 32> fKindAttr{};
+};
+
+// ---- Token dump (the probe and the tests) ----
+
+// Scans lines as the editor does (the first after ResetRange, each later one after SetRange with the
+// range the line before ended in; SetLine; then tokens until GetEol) and appends one line per token
+//   <line from 1> TAB <GetTokenPos> TAB <length> TAB <attribute storage name or -> TAB <GetTokenKind>
+//   TAB <token text in UTF-8, with \ TAB and LF escaped as \\ \t \n>
+// and after each line "<line> TAB EOL TAB <GetRange as a decimal integer>". A line that needs more
+// than 4 x length + 16 calls to Next ends the dump with "<line> TAB HANG"; the result is then false.
+bool SynDumpTokens(TSynCustomHighlighter& highlighter, const std::vector<std::u16string>& lines, std::string& out);

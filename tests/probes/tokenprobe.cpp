@@ -1,0 +1,108 @@
+// tokenprobe CLASS [--dialect NAME] [FILE]   scans FILE (stdin without one) with the highlighter
+//                                           class and prints its tokens line by line
+// tokenprobe --table CLASS                   prints the keyword index table (slot TAB word)
+// Exit 0; 2 on usage errors; 3 when a line needs more than 4 x length + 16 calls to Next.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "highlighters/SynHighlighterFamily.h"
+#include "highlighters/SynHighlighterRegistry.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+int Usage(const std::string& message) {
+  std::cerr << "tokenprobe: " << message << "\n"
+            << "usage: tokenprobe CLASS [--dialect NAME] [FILE]\n"
+            << "       tokenprobe --table CLASS\n";
+  return 2;
+}
+
+std::unique_ptr<TSynCustomHighlighter> Create(const std::string& className) {
+  for (const auto& cls : GetPlaceableHighlighters())
+    if (cls.ClassName == className && cls.Create) return cls.Create();
+  return nullptr;
+}
+
+// The editor buffer's line rules: a line runs to the next LF, CR or U+2028; one U+2028, then one CR,
+// then one LF are stepped over; a text ending in a break gets an empty last line.
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  size_t p = 0;
+  const size_t n = text.size();
+  while (p < n) {
+    const size_t start = p;
+    while (p < n && text[p] != 10 && text[p] != 13 && text[p] != 0x2028) ++p;
+    lines.emplace_back(text.substr(start, p - start));
+    if (p < n && text[p] == 0x2028) ++p;
+    if (p < n && text[p] == 13) ++p;
+    if (p < n && text[p] == 10) ++p;
+  }
+  if (n > 0 && (text[n - 1] == 10 || text[n - 1] == 13 || text[n - 1] == 0x2028)) lines.emplace_back();
+  return lines;
+}
+
+// Hook for the dialect option of the SQL highlighter, which selects its dialect by enum name.
+bool ApplyDialect(TSynCustomHighlighter& highlighter, const std::string& dialect) {
+  (void)highlighter;
+  (void)dialect;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  RegisterSynHighlighters();
+  if (!args.empty() && args[0] == "--table") {
+    if (args.size() != 2) return Usage("--table takes one class name");
+    auto h = Create(args[1]);
+    if (!h) return Usage("unknown highlighter class " + args[1]);
+    auto* family = dynamic_cast<TSynFamilyHighlighter*>(h.get());
+    const TSynHashKeywordTable* table = family ? family->KeywordTable() : nullptr;
+    if (!table) return Usage(args[1] + " has no hash keyword table");
+    for (std::uint32_t slot = 0; slot < table->M(); ++slot) {
+      const int index = table->IndexOfSlot(slot);
+      if (index >= 0) std::cout << slot << '\t' << codepage::Utf16ToUtf8(table->At(index).Text) << '\n';
+    }
+    return 0;
+  }
+  std::string className, dialect, file;
+  bool haveDialect = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--dialect") {
+      if (i + 1 >= args.size()) return Usage("--dialect needs a name");
+      dialect = args[++i];
+      haveDialect = true;
+    } else if (className.empty()) {
+      className = args[i];
+    } else if (file.empty()) {
+      file = args[i];
+    } else {
+      return Usage("too many arguments");
+    }
+  }
+  if (className.empty()) return Usage("no highlighter class given");
+  auto h = Create(className);
+  if (!h) return Usage("unknown highlighter class " + className);
+  if (haveDialect && !ApplyDialect(*h, dialect)) return Usage("no dialect " + dialect + " for " + className);
+
+  std::string bytes;
+  if (file.empty()) {
+    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  } else {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return Usage("cannot read " + file);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::string out;
+  const bool ok = SynDumpTokens(*h, SplitLines(codepage::Utf8ToUtf16(bytes)), out);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return ok ? 0 : 3;
+}
