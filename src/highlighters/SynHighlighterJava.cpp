@@ -1,0 +1,243 @@
+#include "highlighters/SynHighlighterJava.h"
+
+namespace {
+
+bool IsJavaIdent(char16_t c) {
+  return c == u'$' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' ||
+         (c >= u'a' && c <= u'z') || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) ||
+         (c >= 0xF8 && c <= 0xFF);
+}
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+const TSynHashKeywordTable& JavaKeywords() {
+  static const TSynHashKeywordTable table(598, 349, 113, IsJavaIdent,
+                                          SynKeywordWords(
+                                              {
+                                                  u"abstract", u"assert", u"boolean", u"break", u"byte", u"case", u"catch", u"char", u"class", u"const",
+                                                  u"continue", u"default", u"do", u"double", u"else", u"extends", u"false", u"final", u"finally", u"float",
+                                                  u"for", u"goto", u"if", u"implements", u"import", u"instanceof", u"int", u"interface", u"long", u"native",
+                                                  u"new", u"null", u"package", u"private", u"protected", u"public", u"return", u"short", u"static",
+                                                  u"strictfp", u"super", u"switch", u"synchronized", u"this", u"throw", u"throws", u"transient", u"true",
+                                                  u"try", u"void", u"volatile", u"while",
+                                              },
+                                              0));
+  return table;
+}
+
+}  // namespace
+
+TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
+  CommentAttri = NewAttr("Comment", syn::fsItalic);
+  DocumentAttri = NewAttr("Documentation", syn::fsItalic);
+  IdentifierAttri = NewAttr("Identifier");
+  InvalidAttri = NewAttr("Invalid Symbol");
+  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
+  NumberAttri = NewAttr("Number");
+  SpaceAttri = NewAttr("Space");
+  StringAttri = NewAttr("String");
+  SymbolAttri = NewAttr("Symbol");
+  MapKind(tkComment, CommentAttri);
+  MapKind(tkDocument, DocumentAttri);
+  MapKind(tkIdentifier, IdentifierAttri);
+  MapKind(tkInvalid, InvalidAttri);
+  MapKind(tkKey, KeyAttri);
+  MapKind(tkNumber, NumberAttri);
+  MapKind(tkSpace, SpaceAttri);
+  MapKind(tkString, StringAttri);
+  MapKind(tkSymbol, SymbolAttri);
+  MapKind(tkUnknown, InvalidAttri);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  JavaKeywords();
+  FinishCreate(rsUnknown);
+}
+
+const TSynHashKeywordTable* TSynJavaSyn::KeywordTable() const { return &JavaKeywords(); }
+
+bool TSynJavaSyn::IsIdentChar(char16_t AChar) const { return IsJavaIdent(AChar); }
+
+TSynHighlighterAttributes* TSynJavaSyn::GetDefaultAttribute(int Index) const {
+  switch (Index) {
+    case SYN_ATTR_COMMENT: return CommentAttri;
+    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
+    case SYN_ATTR_KEYWORD: return KeyAttri;
+    case SYN_ATTR_STRING: return StringAttri;
+    case SYN_ATTR_WHITESPACE: return SpaceAttri;
+    case SYN_ATTR_SYMBOL: return SymbolAttri;
+    default: return nullptr;
+  }
+}
+
+std::u16string TSynJavaSyn::GetSampleSource() const {
+  return u"/**\n"
+         u" * Syntax highlighting\n"
+         u" */\n"
+         u"public class Sample {\n"
+         u"  // a line comment\n"
+         u"  public static void main(String[] args) {\n"
+         u"    long mask = 0x1FL;\n"
+         u"    char c = '\\n';\n"
+         u"    for (int i = 0; i < args.length; i++)\n"
+         u"      System.out.println(args[i] + \"!\");\n"
+         u"  }\n"
+         u"}";
+}
+
+void TSynJavaSyn::Next() {
+  fTokenPos = Run;
+  if (fRange == rsComment || fRange == rsDocument) {
+    CommentProc();
+  } else {
+    fRange = rsUnknown;
+    const char16_t c = At(Run);
+    switch (c) {
+      case 0: NullProc(); break;
+      case 10: LFProc(); break;
+      case 13: CRProc(); break;
+      case u'.':
+        if (IsDigit(At(Run + 1)))
+          NumberProc();
+        else
+          SymbolProc(1);
+        break;
+      case u'"': StringProc(u'"'); break;
+      case u'\'': StringProc(u'\''); break;
+      case u'/': SlashProc(); break;
+      case u'#':
+      case u'@':
+        ++Run;
+        fTokenId = tkInvalid;
+        break;
+      case u'&': case u'|': case u'+': case u'-': case u'*': case u'%': case u'^': case u'!': case u'=':
+      case u'<': case u'>':
+        OperatorProc(c);
+        break;
+      case u'(': case u')': case u'[': case u']': case u'{': case u'}': case u',': case u';': case u':':
+      case u'?': case u'~':
+        SymbolProc(1);
+        break;
+      default:
+        if (IsDigit(c))
+          NumberProc();
+        else if (c <= 32)
+          SpaceProc();
+        else if (IsJavaIdent(c))
+          IdentProc();
+        else
+          UnknownProc();
+    }
+  }
+  TSynFamilyHighlighter::Next();
+}
+
+void TSynJavaSyn::IdentProc() {
+  fTokenId = HashLookup(JavaKeywords()) >= 0 ? tkKey : tkIdentifier;
+  Run += fStringLen;
+}
+
+void TSynJavaSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
+}
+
+void TSynJavaSyn::OperatorProc(char16_t c) {
+  const char16_t n = At(Run + 1);
+  int len = 1;
+  switch (c) {
+    case u'&': if (n == u'&' || n == u'=') len = 2; break;
+    case u'|': if (n == u'|' || n == u'=') len = 2; break;
+    case u'+': if (n == u'+' || n == u'=') len = 2; break;
+    case u'-': if (n == u'-' || n == u'=') len = 2; break;
+    case u'<':
+      if (n == u'<')
+        len = At(Run + 2) == u'=' ? 3 : 2;
+      else if (n == u'=')
+        len = 2;
+      break;
+    case u'>':
+      if (n == u'>') {
+        if (At(Run + 2) == u'>')
+          len = At(Run + 3) == u'=' ? 4 : 3;
+        else
+          len = At(Run + 2) == u'=' ? 3 : 2;
+      } else if (n == u'=') {
+        len = 2;
+      }
+      break;
+    default:  // * % ^ ! =
+      if (n == u'=') len = 2;
+      break;
+  }
+  SymbolProc(len);
+}
+
+void TSynJavaSyn::NumberProc() {
+  // Starts at a digit, or at a dot that a digit follows.
+  fTokenId = tkNumber;
+  ++Run;
+  while (true) {
+    const char16_t c = At(Run);
+    const bool numberChar = IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
+                            c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
+    if (!numberChar) return;
+    if (c == u'.' && At(Run + 1) == u'.') return;
+    ++Run;
+  }
+}
+
+void TSynJavaSyn::StringProc(char16_t quote) {
+  fTokenId = tkString;
+  if (At(Run + 1) == quote && At(Run + 2) == quote) Run += 2;
+  ++Run;
+  while (true) {
+    const char16_t c = At(Run);
+    if (IsEndChar(c)) return;
+    if (c == u'\\') {
+      // The escaped character is taken only when it is not the line end: a final backslash ends
+      // the literal at the line end.
+      ++Run;
+      if (!IsEndChar(At(Run))) ++Run;
+      continue;
+    }
+    ++Run;
+    if (c == quote) return;
+  }
+}
+
+void TSynJavaSyn::CommentScan() {
+  fTokenId = fRange == rsDocument ? tkDocument : tkComment;
+  while (true) {
+    const char16_t c = At(Run);
+    if (IsEndChar(c)) return;
+    if (c == u'*' && At(Run + 1) == u'/') {
+      Run += 2;
+      fRange = rsUnknown;
+      return;
+    }
+    ++Run;
+  }
+}
+
+void TSynJavaSyn::CommentProc() {
+  if (LineEndProc()) return;
+  CommentScan();
+}
+
+void TSynJavaSyn::SlashProc() {
+  const char16_t n = At(Run + 1);
+  if (n == u'*') {
+    if (At(Run + 2) == u'*') {
+      fRange = rsDocument;
+      Run += 3;
+    } else {
+      fRange = rsComment;
+      Run += 2;
+    }
+    CommentScan();
+  } else if (n == u'/') {
+    fTokenId = tkComment;
+    while (!IsEndChar(At(Run))) ++Run;
+  } else {
+    SymbolProc(n == u'=' ? 2 : 1);
+  }
+}
