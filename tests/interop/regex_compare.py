@@ -1,0 +1,293 @@
+#!/usr/bin/env python3
+"""Differential check of both regex engines against Python's re.
+
+Generates expressions and subjects over small alphabets from a fixed seed, runs them through the
+regexprobe (JSON Lines), and compares with re. Usage:
+    regex_compare.py PROBE [--seed N] [--count N] [--dump FILE]
+Prints a summary; exits 1 on any disagreement (the first ones are printed), 2 when too few cases
+could be compared.
+
+Mapping rules (where the two dialects differ by design):
+- wide engine: re.search(p, s, re.ASCII | re.DOTALL) with "$" written as "\\Z"; cases our compiler
+  refuses (an operand that could be empty under a quantifier, nested quantifiers) are skipped;
+  "\\D", "\\S", "\\W" inside sets and "{,n}" are never generated; with modifier m the subjects hold
+  "\\n" and re.MULTILINE is used without the "$" mapping; with modifier i re.IGNORECASE is used.
+- global replace: re.sub with a plain template, compared only when no match is empty (the two
+  differ on where an empty match may follow another match).
+- byte engine: "\\w" is letters and "_" only, there is no "\\s"; a non-empty subject's end is never
+  tried, which Python reproduces as re.match at every position but the end.
+"""
+import json
+import random
+import re
+import subprocess
+import sys
+
+WIDE_ALPHA = "ab-c _"
+BYTE_ALPHA = "ab-c _\xe9"
+
+
+class Gen:
+    def __init__(self, rnd, byte_engine=False, alpha=WIDE_ALPHA):
+        self.r = rnd
+        self.byte = byte_engine
+        self.alpha = alpha
+
+    # Returns (ours, python, has_width) for a node; groups is the number of groups opened so far,
+    # closed the set of group numbers already closed.
+    def expr(self, depth):
+        self.groups = 0
+        self.closed = []
+        ours, py = self.alt(depth)
+        return ours, py
+
+    def alt(self, depth):
+        n = 1 if self.r.random() < 0.7 else self.r.randint(2, 3)
+        parts = [self.seq(depth) for _ in range(n)]
+        return "|".join(p[0] for p in parts), "|".join(p[1] for p in parts)
+
+    def seq(self, depth):
+        n = self.r.randint(1, 4)
+        o, p = "", ""
+        for _ in range(n):
+            a, b = self.piece(depth)
+            o += a
+            p += b
+        return o, p
+
+    def piece(self, depth):
+        a, b, simple_quant_ok = self.atom(depth)
+        if self.r.random() < 0.35:
+            q = self.quant()
+            return a + q, b + q
+        return a, b
+
+    def quant(self):
+        r = self.r
+        if self.byte:
+            return r.choice(["*", "+", "?"])
+        k = r.randint(0, 6)
+        if k == 0:
+            q = "*"
+        elif k == 1:
+            q = "+"
+        elif k == 2:
+            q = "?"
+        elif k == 3:
+            q = "{%d}" % r.randint(0, 3)
+        elif k == 4:
+            q = "{%d,}" % r.randint(0, 2)
+        else:
+            lo = r.randint(0, 2)
+            q = "{%d,%d}" % (lo, lo + r.randint(0, 2))
+        if r.random() < 0.3:
+            q += "?"
+        return q
+
+    def lit(self):
+        c = self.r.choice(self.alpha)
+        return c, re.escape(c) if c not in "-_ " else c
+
+    def atom(self, depth):
+        r = self.r
+        k = r.random()
+        if k < 0.40:
+            a, b = self.lit()
+            return a, b, True
+        if k < 0.47:
+            return ".", ".", True
+        if k < 0.60:
+            if self.byte:
+                c = r.choice(["\\d", "\\w", "\\W", "\\D"])
+                py = {"\\d": "\\d", "\\D": "\\D", "\\w": "[A-Za-z_]", "\\W": "[^A-Za-z_]"}[c]
+                return c, py, True
+            c = r.choice(["\\d", "\\w", "\\s", "\\b", "\\B", "\\D", "\\S", "\\W"])
+            return c, c, True
+        if k < 0.72:
+            return self.set()
+        if k < 0.76:
+            return "^", "^", False
+        if k < 0.80:
+            return "$", ("\\Z" if self.dollar_z else "$"), False
+        if k < 0.85 and not self.byte and self.closed:
+            n = r.choice(self.closed)
+            return "\\%d" % n, "\\%d" % n, True
+        if depth > 0 and self.groups < (9 if self.byte else 14):
+            self.groups += 1
+            n = self.groups
+            o, p = self.alt(depth - 1)
+            self.closed.append(n)
+            return "(" + o + ")", "(" + p + ")", True
+        a, b = self.lit()
+        return a, b, True
+
+    def set(self):
+        r = self.r
+        neg = r.random() < 0.3
+        o, p = "", ""
+        for _ in range(r.randint(1, 3)):
+            k = r.random()
+            if k < 0.5:
+                c = r.choice("abc_ ")
+                o += c
+                p += c
+            elif k < 0.75:
+                lo = r.choice("ab")
+                hi = r.choice("bc")
+                o += lo + "-" + hi
+                p += lo + "-" + hi
+            else:
+                if self.byte:
+                    c = r.choice(["\\d", "\\w"])
+                    o += c
+                    p += {"\\d": "\\d", "\\w": "A-Za-z_"}[c]
+                else:
+                    c = r.choice(["\\d", "\\w", "\\s"])
+                    o += c
+                    p += c
+        if r.random() < 0.2:
+            o += "-"
+            p += "\\-"
+        pre = "^" if neg else ""
+        return "[" + pre + o + "]", "[" + pre + p + "]", True
+
+
+def subject(r, alpha, maxlen=8):
+    return "".join(r.choice(alpha) for _ in range(r.randint(0, maxlen)))
+
+
+def run_probe(probe, lines):
+    data = "".join(json.dumps(l) + "\n" for l in lines)
+    out = subprocess.run([probe], input=data.encode(), stdout=subprocess.PIPE, timeout=1200).stdout.decode()
+    res = [json.loads(x) for x in out.splitlines()]
+    if len(res) != len(lines):
+        raise SystemExit("probe answered %d lines for %d" % (len(res), len(lines)))
+    return res
+
+
+def py_groups(m, ngroups):
+    out = []
+    for g in range(15):
+        if g <= ngroups and m.span(g) != (-1, -1):
+            s, e = m.span(g)
+            out.append([s + 1, e - s])
+        else:
+            out.append([-1, -1])
+    return out
+
+
+def main():
+    args = sys.argv[1:]
+    if not args:
+        print(__doc__)
+        return 2
+    probe = args[0]
+    seed, count, dump = 20260401, 3000, None
+    i = 1
+    while i < len(args):
+        if args[i] == "--seed":
+            seed = int(args[i + 1]); i += 2
+        elif args[i] == "--count":
+            count = int(args[i + 1]); i += 2
+        elif args[i] == "--dump":
+            dump = args[i + 1]; i += 2
+        else:
+            raise SystemExit("unknown argument " + args[i])
+    rnd = random.Random(seed)
+
+    cases = []  # (kind, probe line, python checker)
+    # Wide engine: plain, multi-line, case-insensitive.
+    for kind, n, alpha, mods in (("wide", count, WIDE_ALPHA, None), ("wide-m", count // 4, "ab\n c", "m"),
+                                 ("wide-i", count // 4, "aAbB-c _", "i")):
+        for _ in range(n):
+            g = Gen(rnd, alpha=alpha.replace("\n", "") or "ab")
+            g.dollar_z = mods != "m"
+            ours, py = g.expr(2)
+            flags = re.ASCII | re.DOTALL
+            if mods == "m":
+                flags |= re.MULTILINE
+            if mods == "i":
+                flags |= re.IGNORECASE
+            for _s in range(2):
+                s = subject(rnd, alpha)
+                line = {"engine": "wide", "op": "exec", "expr": ours, "subject": s}
+                if mods:
+                    line["modifiers"] = mods
+                cases.append((kind, line, (py, flags, s)))
+    # Global replace with a plain template.
+    for _ in range(count // 4):
+        g = Gen(rnd)
+        g.dollar_z = True
+        ours, py = g.expr(1)
+        s = subject(rnd, WIDE_ALPHA, 10)
+        cases.append(("replace", {"engine": "wide", "op": "replace", "expr": ours, "subject": s, "template": "<>",
+                                  "usesub": False}, (py, re.ASCII | re.DOTALL, s)))
+    # Byte engine.
+    for _ in range(count):
+        g = Gen(rnd, byte_engine=True, alpha=BYTE_ALPHA)
+        g.dollar_z = True
+        ours, py = g.expr(2)
+        for _s in range(2):
+            s = subject(rnd, BYTE_ALPHA)
+            cases.append(("byte", {"engine": "byte", "op": "exec", "expr": ours, "subject": s},
+                          (py, re.DOTALL, s)))
+
+    results = run_probe(probe, [c[1] for c in cases])
+    stats = {}
+    bad = []
+    for (kind, line, (py, flags, s)), got in zip(cases, results):
+        st = stats.setdefault(kind, {"compared": 0, "skipped": 0, "mismatch": 0})
+        if "error" in got:
+            if got["error"] in (106, 107) or (kind == "byte" and "operand could be empty" in got["message"]) or \
+               (kind == "byte" and "nested" in got["message"]):
+                st["skipped"] += 1
+                continue
+        if s == "" and "\\B" in line["expr"] and kind != "byte":
+            # Python's \B never matches an empty string; Perl's does, as ours does.
+            st["skipped"] += 1
+            continue
+        try:
+            if kind == "byte":
+                cre = re.compile(py.encode("latin-1"), flags)
+                b = s.encode("latin-1")
+                positions = range(len(b)) if b else [0]
+                want = {"match": any(cre.match(b, i) for i in positions)}
+            else:
+                cre = re.compile(py, flags)
+                if kind == "replace":
+                    ms = list(cre.finditer(s))
+                    if any(m.end() == m.start() for m in ms) or got.get("error"):
+                        st["skipped"] += 1
+                        continue
+                    want = {"result": cre.sub("<>", s)}
+                else:
+                    m = cre.search(s)
+                    want = {"match": False} if m is None else {"match": True, "groups": py_groups(m, cre.groups)}
+        except re.error:
+            st["skipped"] += 1
+            continue
+        if got != want:
+            st["mismatch"] += 1
+            bad.append((kind, line, py, got, want))
+        else:
+            st["compared"] += 1
+
+    total = sum(v["compared"] for v in stats.values())
+    for k, v in stats.items():
+        print("%-8s compared %6d  skipped %5d  mismatched %4d" % (k, v["compared"], v["skipped"], v["mismatch"]))
+    for b in bad[:20]:
+        print("MISMATCH", json.dumps(b[1]), "python:", repr(b[2]), "\n   got ", json.dumps(b[3]), "\n   want", json.dumps(b[4]))
+    if dump:
+        with open(dump, "w") as f:
+            for b in bad:
+                f.write(json.dumps({"case": b[1], "python": b[2], "got": b[3], "want": b[4]}) + "\n")
+    if bad:
+        return 1
+    if total < 1000 or stats.get("wide", {}).get("compared", 0) < 1000:
+        print("too few cases compared")
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
