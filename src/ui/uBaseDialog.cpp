@@ -11,6 +11,7 @@ TfrmBaseDialog::TfrmBaseDialog(QWidget* owner) : TfrmBaseForm(owner) {
   SetBorderStyle(TBorderStyle::bsDialog);
   SetBorderIcons(biSystemMenu | biMinimize);
   SetPosition(TPosition::poOwnerFormCenter);
+  SetClientSize(320, 160);
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(8, 8, 8, 8);
