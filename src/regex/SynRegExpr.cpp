@@ -52,7 +52,7 @@ struct TRegExpr::Compiler {
   int backSlots = 0;
   bool hasBackRefs = false;
 
-  static constexpr std::size_t kDummy = std::numeric_limits<std::size_t>::max();
+  static constexpr std::size_t kDummy = std::numeric_limits<std::size_t>::max() - 1;  // not kNone
 
   Compiler(TRegExpr& r, std::u16string_view e) : re(r), expr(e) {}
 
