@@ -8,6 +8,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/EditorServices.h"
+#include "platform/WideChar.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ struct CaseTables {
   CaseTables() {
     for (unsigned c = 0; c < 65536; ++c) {
       const auto ch = static_cast<char16_t>(c);
-      upper[c] = editorservices::UpperUnit(ch);
-      lower[c] = editorservices::LowerUnit(ch);
+      upper[c] = widechar::ToUpper(ch);
+      lower[c] = widechar::ToLower(ch);
       fold[c] = editorservices::FoldUnit(ch);
     }
   }
@@ -594,8 +595,8 @@ std::u16string WideLowerCase(std::u16string_view S) {
   return result;
 }
 
-bool IsWideCharAlpha(char16_t C) { return editorservices::IsLetterUnit(C); }
-bool IsWideCharAlphaNumeric(char16_t C) { return editorservices::IsLetterOrNumberUnit(C); }
+bool IsWideCharAlpha(char16_t C) { return widechar::IsLetter(C); }
+bool IsWideCharAlphaNumeric(char16_t C) { return widechar::IsLetterOrDigit(C); }
 
 int WideCompareText(std::u16string_view S1, std::u16string_view S2) {
   const auto& f = Tables().fold;

@@ -24,32 +24,10 @@ QClipboard* Clipboard() {
 
 }  // namespace
 
-char16_t UpperUnit(char16_t ch) {
-  if (ch < 0x80) return (ch >= u'a' && ch <= u'z') ? static_cast<char16_t>(ch - 32) : ch;
-  if (IsSurrogate(ch)) return ch;
-  return KeepOneUnit(ch, QChar::toUpper(static_cast<char32_t>(ch)));
-}
-
-char16_t LowerUnit(char16_t ch) {
-  if (ch < 0x80) return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch + 32) : ch;
-  if (IsSurrogate(ch)) return ch;
-  return KeepOneUnit(ch, QChar::toLower(static_cast<char32_t>(ch)));
-}
-
 char16_t FoldUnit(char16_t ch) {
   if (ch < 0x80) return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch + 32) : ch;
   if (IsSurrogate(ch)) return ch;
   return KeepOneUnit(ch, QChar::toCaseFolded(static_cast<char32_t>(ch)));
-}
-
-bool IsLetterUnit(char16_t ch) {
-  if (IsSurrogate(ch)) return false;
-  return QChar::isLetter(static_cast<char32_t>(ch));
-}
-
-bool IsLetterOrNumberUnit(char16_t ch) {
-  if (IsSurrogate(ch)) return false;
-  return QChar::isLetterOrNumber(static_cast<char32_t>(ch));
 }
 
 bool ClipboardHasText() {
