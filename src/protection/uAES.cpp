@@ -27,29 +27,24 @@ struct SBoxes {
   uint8_t InvS[256];
 };
 
+constexpr uint8_t Rotl8(uint8_t x, int s) { return static_cast<uint8_t>((x << s) | (x >> (8 - s))); }
+
+// Walks the field with the generator 3: p runs through 3^k and q through its inverse 3^-k, so each
+// step gives one multiplicative inverse, to which the affine transformation is applied.
 constexpr SBoxes MakeSBoxes() {
   SBoxes boxes{};
-  for (int x = 0; x < 256; ++x) {
-    // Multiplicative inverse (0 for 0), then the affine transformation.
-    uint8_t inv = 0;
-    if (x != 0) {
-      for (int y = 1; y < 256; ++y) {
-        if (GMul(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
-          inv = static_cast<uint8_t>(y);
-          break;
-        }
-      }
-    }
-    uint8_t s = inv;
-    uint8_t r = inv;
-    for (int i = 0; i < 4; ++i) {
-      r = static_cast<uint8_t>((r << 1) | (r >> 7));
-      s ^= r;
-    }
-    s ^= 0x63;
-    boxes.S[x] = s;
-    boxes.InvS[s] = static_cast<uint8_t>(x);
-  }
+  uint8_t p = 1, q = 1;
+  do {
+    p = static_cast<uint8_t>(p ^ (p << 1) ^ ((p & 0x80) ? 0x1B : 0));  // p * 3
+    q = static_cast<uint8_t>(q ^ (q << 1));                            // q / 3
+    q = static_cast<uint8_t>(q ^ (q << 2));
+    q = static_cast<uint8_t>(q ^ (q << 4));
+    if (q & 0x80) q ^= 0x09;
+    uint8_t s = static_cast<uint8_t>(q ^ Rotl8(q, 1) ^ Rotl8(q, 2) ^ Rotl8(q, 3) ^ Rotl8(q, 4) ^ 0x63);
+    boxes.S[p] = s;
+  } while (p != 1);
+  boxes.S[0] = 0x63;  // 0 has no inverse; the affine transformation of 0
+  for (int x = 0; x < 256; ++x) boxes.InvS[boxes.S[x]] = static_cast<uint8_t>(x);
   return boxes;
 }
 
