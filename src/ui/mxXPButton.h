@@ -7,6 +7,8 @@
 // frames, the styled look's parts) are plain code below; TmxXPButton is the widget around them.
 #pragma once
 
+#include <QAction>
+#include <QMenu>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -15,11 +17,9 @@
 #include <string>
 
 #include "ui/ColorTools.h"
+#include "ui/ImgList_Override.h"
 
-class QMenu;
-class QAction;
 class QShortcut;
-class TImageList;
 
 // Whether the desktop style's look is used instead of the flat look (off by default: the flat
 // look is the program's own and looks the same everywhere).
