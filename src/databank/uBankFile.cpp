@@ -59,11 +59,16 @@ bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankRea
 
   if (StartsWith(bytes, "PK")) {
     bool unzipped = false;
+    // Only a file that fits the cipher layout is needed again when the archive fails; any other
+    // is let go as soon as the archive holds its entry, so a large file is not held twice.
+    const bool cipherShaped = CouldBeCipherLayer(bytes);
     if (IsZipBytes(bytes)) {
-      TMemoryStream stream(std::move(bytes));
       TZipFile zip;
-      zip.LoadFromStream(stream);
-      bytes = stream.TakeBytes();
+      {
+        TMemoryStream stream(std::move(bytes));
+        zip.LoadFromStream(stream);
+        if (cipherShaped) bytes = stream.TakeBytes();
+      }
       if (zip.Count() > 0) {
         const TLocalFile& entry = zip.LocalFiles()[0];
         // A header may claim any size; deflate cannot expand data by more than about 1032 times.
@@ -78,7 +83,7 @@ bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankRea
         }
       }
     }
-    if (!unzipped && !CouldBeCipherLayer(bytes)) {
+    if (!unzipped && !cipherShaped) {
       Show(context, SCouldNotDecompressBank);
       return false;
     }
@@ -114,8 +119,15 @@ bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankRea
   return true;
 }
 
-bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
-                      const std::function<void(int id, const std::string& text)>& showError, std::string& out) {
+void TEncodedBank::WriteTo(TStream& stream) {
+  if (Zip)
+    Zip->SaveToStream(stream);
+  else
+    stream.WriteString(Bytes);
+}
+
+bool EncodeBankFile(std::string xml, const TBankWriteLayers& layers,
+                    const std::function<void(int id, const std::string& text)>& showError, TEncodedBank& out) {
   auto show = [&](int id) {
     if (showError) showError(id, BankMessage(id));
   };
@@ -128,24 +140,42 @@ bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
       return false;
     }
   }
-  if (layers.Compress) {
-    try {
-      TZipFile zip;
-      zip.AddFile(layers.EntryName);
-      if (!zip.SetUncompressed(0, data)) {
-        show(SCouldNotCompressBank);
-        return false;
-      }
-      std::string().swap(data);
-      TMemoryStream stream;
-      zip.SaveToStream(stream);
-      out = stream.TakeBytes();
-    } catch (const Exception&) {
+  if (!layers.Compress) {
+    out.Zip.reset();
+    out.Bytes = std::move(data);
+    return true;
+  }
+  try {
+    auto zip = std::make_unique<TZipFile>();
+    zip->AddFile(layers.EntryName);
+    if (!zip->SetUncompressed(0, data)) {
       show(SCouldNotCompressBank);
       return false;
     }
+    out.Bytes.clear();
+    out.Zip = std::move(zip);
+  } catch (const Exception&) {
+    show(SCouldNotCompressBank);
+    return false;
+  }
+  return true;
+}
+
+bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
+                      const std::function<void(int id, const std::string& text)>& showError, std::string& out) {
+  TEncodedBank encoded;
+  if (!EncodeBankFile(std::move(xml), layers, showError, encoded)) return false;
+  if (!encoded.Zip) {
+    out = std::move(encoded.Bytes);
     return true;
   }
-  out = std::move(data);
+  try {
+    TMemoryStream stream;
+    encoded.WriteTo(stream);
+    out = stream.TakeBytes();
+  } catch (const Exception&) {
+    if (showError) showError(SCouldNotCompressBank, BankMessage(SCouldNotCompressBank));
+    return false;
+  }
   return true;
 }

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 class TStream;
+class TZipFile;
 
 // Sniffing, as the first bytes of a stream tell it. Each test reads from the stream's current
 // position and puts the position back.
@@ -59,8 +61,21 @@ struct TBankWriteLayers {
   std::string EntryName;  // name of the archive's entry
 };
 
-// Wraps XML bytes into the file's bytes: enciphered when there is a password, then zipped when
-// Compress is set. False after the failing layer's message (65128 cipher, 65126 zip).
+// A databank file ready to be written: its bytes, or (when zipped) the archive, which is streamed
+// straight into the file rather than copied into memory once more.
+struct TEncodedBank {
+  std::string Bytes;
+  std::unique_ptr<TZipFile> Zip;
+  // Throws the stream's errors, and EZipError when the archive cannot be written.
+  void WriteTo(TStream& stream);
+};
+
+// Wraps XML bytes up: enciphered when there is a password, then zipped when Compress is set. False
+// after the failing layer's message (65128 cipher, 65126 zip). Each layer frees what it consumed as
+// soon as it can, so a large databank is never held in memory more than twice.
+bool EncodeBankFile(std::string xml, const TBankWriteLayers& layers,
+                    const std::function<void(int id, const std::string& text)>& showError, TEncodedBank& out);
+// The same into the file's bytes.
 bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
                       const std::function<void(int id, const std::string& text)>& showError, std::string& out);
 

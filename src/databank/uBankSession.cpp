@@ -9,13 +9,15 @@
 #include "databank/uFilePaths.h"
 #include "databank/uLongFileName.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "protection/uDataBankCipher.h"
+#include "protection/uZipFile.h"
 #include "xml/uSettingsBase.h"
 #include "xml/xevStrings.h"
 
-using namespace bankpaths;
+namespace bp = bankpaths;
 namespace bs = banksettings;
 
 namespace {
@@ -23,7 +25,7 @@ namespace {
 // The backup copy is best effort: copied to a temporary name, then renamed over the old backup,
 // so a failed copy never leaves a half-written backup behind.
 void MakeBackupCopy(const std::string& path) {
-  const std::string backup = ChangeFileExt(path, SBackupExt);
+  const std::string backup = bp::ChangeFileExt(path, SBackupExt);
   const std::string temp = backup + ".tmp~";
   std::error_code ec;
   std::filesystem::copy_file(path, temp, std::filesystem::copy_options::overwrite_existing, ec);
@@ -102,7 +104,7 @@ bool TBankSession::AnythingModified() const {
 }
 
 std::string TBankSession::Relative(const std::string& path) const {
-  return MakeRelativeToProgram(path, options_.ProgramDir);
+  return bp::MakeRelativeToProgram(path, options_.ProgramDir);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -117,13 +119,13 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   }
   if (pathIn.empty() || !bank) return false;
 
-  std::string path = ExpandFileName(pathIn);
-  if (own) entryName_ = ChangeFileExt(path, SBankExt);
+  std::string path = bp::ExpandFileName(pathIn);
+  if (own) entryName_ = bp::ChangeFileExt(path, SBankExt);
   // An old ".xdb" file takes the new extension on disk, but never in place of an existing file,
   // and never for a file that is only read from (import).
-  if (own && options_.RenameOldFiles && ExtractFileExt(path) == SOldBankExt) {
-    const std::string renamed = ChangeFileExt(path, SBankExt);
-    if (RenameNoReplace(path, renamed)) path = renamed;
+  if (own && options_.RenameOldFiles && bp::ExtractFileExt(path) == SOldBankExt) {
+    const std::string renamed = bp::ChangeFileExt(path, SBankExt);
+    if (bp::RenameNoReplace(path, renamed)) path = renamed;
   }
 
   auto fail = [&] {
@@ -204,21 +206,24 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
 
   TBankWriteLayers layers = layersIn;
   // The entry takes the file-name part of the entry name, or the target's name when there is none.
-  layers.EntryName = ExtractFileName(layers.EntryName);
-  if (layers.EntryName.empty()) layers.EntryName = ExtractFileName(path);
-  std::string out;
-  if (!EncodeBankLayers(std::move(xml), layers, [&](int id, const std::string& text) { ShowError(id, text); }, out))
+  layers.EntryName = bp::ExtractFileName(layers.EntryName);
+  if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
+  TEncodedBank encoded;
+  if (!EncodeBankFile(std::move(xml), layers, [&](int id, const std::string& text) { ShowError(id, text); }, encoded))
     return false;
 
-  if (Setting(bs::MakeBackup, true) && FileExists(path)) MakeBackupCopy(path);
+  if (Setting(bs::MakeBackup, true) && bp::FileExists(path)) MakeBackupCopy(path);
   try {
-    SaveStringToFile(path, out);
+    WriteFileAtomic(path, [&](TStream& stream) { encoded.WriteTo(stream); });
+  } catch (const EZipError&) {
+    ShowError(SCouldNotCompressBank);
+    return false;
   } catch (const Exception& e) {
     ShowError(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
     return false;
   }
   if (bank == bank_.get()) {
-    fileSize_ = static_cast<int64_t>(out.size());
+    fileSize_ = bp::FileSizeOf(path);
     dataSize_ = dataSize;
   }
   return true;
@@ -258,9 +263,9 @@ void TBankSession::OpenBank(const std::string& path) {
   modified_ = false;
   // An old file that kept its ".xdb" name is saved under the new extension next time, unless a
   // file of that name exists already: that one is never overwritten, the old file is saved instead.
-  if (!fileName_.empty() && ExtractFileExt(fileName_) == SOldBankExt) {
-    const std::string renamed = ChangeFileExt(fileName_, SBankExt);
-    if (!FileExists(renamed)) fileName_ = GetLongFileName(renamed);
+  if (!fileName_.empty() && bp::ExtractFileExt(fileName_) == SOldBankExt) {
+    const std::string renamed = bp::ChangeFileExt(fileName_, SBankExt);
+    if (!bp::FileExists(renamed)) fileName_ = GetLongFileName(renamed);
     modified_ = true;
   }
   // The converted texts exist only in memory until they are saved.
@@ -269,7 +274,7 @@ void TBankSession::OpenBank(const std::string& path) {
   ReadBankState();
   if (Hooks.RebuildTree) Hooks.RebuildTree();
   if (!path.empty()) {
-    recentFiles_.Remove(Relative(ExpandFileName(path)));
+    recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
     if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
   }
 }
@@ -303,9 +308,9 @@ bool TBankSession::SaveBank(const std::string& path) {
 
 std::string TBankSession::SavePreset(std::string& folder) const {
   folder.clear();
-  if (lastOpened_.empty() || !FileExists(lastOpened_)) return std::string();
-  folder = ExtractFilePath(lastOpened_);
-  return ExtractFileName(lastOpened_);
+  if (lastOpened_.empty() || !bp::FileExists(lastOpened_)) return std::string();
+  folder = bp::ExtractFilePath(lastOpened_);
+  return bp::ExtractFileName(lastOpened_);
 }
 
 bool TBankSession::SaveWithDialog() {
@@ -317,7 +322,7 @@ bool TBankSession::SaveWithDialog() {
   options.fileName = SavePreset(options.initialDir);
   std::string chosen;
   if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
-  return SaveBank(ExpandFileName(chosen));
+  return SaveBank(bp::ExpandFileName(chosen));
 }
 
 bool TBankSession::QuerySaveChanges(bool allowCancel) {
@@ -356,10 +361,10 @@ void TBankSession::OpenCommand() {
   options.filter = SBankFileFilter;
   options.defaultExt = SBankDefaultExt;
   options.fileMustExist = true;
-  const std::string& preset = FileExists(fileName_) ? fileName_ : (FileExists(lastOpened_) ? lastOpened_ : std::string());
+  const std::string& preset = bp::FileExists(fileName_) ? fileName_ : (bp::FileExists(lastOpened_) ? lastOpened_ : std::string());
   if (!preset.empty()) {
-    options.initialDir = ExtractFilePath(preset);
-    options.fileName = ExtractFileName(preset);
+    options.initialDir = bp::ExtractFilePath(preset);
+    options.fileName = bp::ExtractFileName(preset);
   }
   std::string chosen;
   if (!ui_->OpenFileDialog(options, chosen) || chosen.empty()) return;
@@ -385,17 +390,17 @@ void TBankSession::SaveAsCommand() {
   std::string chosen;
   if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return;
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
-  const std::string path = ExpandFileName(chosen);
+  const std::string path = bp::ExpandFileName(chosen);
   SaveBank(path);
   fileName_ = GetLongFileName(path);
   Changed();
 }
 
 void TBankSession::OpenRecentFile(const std::string& entry) {
-  const std::string path = ExpandFileNameFrom(entry, options_.ProgramDir.empty()
+  const std::string path = bp::ExpandFileNameFrom(entry, options_.ProgramDir.empty()
                                                          ? std::filesystem::current_path().string()
                                                          : options_.ProgramDir);
-  if (!FileExists(path)) throw Exception(FileDoesNotExistText(path));
+  if (!bp::FileExists(path)) throw Exception(FileDoesNotExistText(path));
   if (!QuerySaveChanges(true)) return;
   OpenBank(path);
 }
@@ -497,14 +502,14 @@ bool TBankSession::CloseForExit() {
 
 void TBankSession::LoadFileSettings(const std::string& commandLinePath) {
   if (settings_) {
-    lastOpened_ = ResolveFromProgram(settings_->ReadString(bs::LastOpened, ""), options_.ProgramDir);
+    lastOpened_ = bp::ResolveFromProgram(settings_->ReadString(bs::LastOpened, ""), options_.ProgramDir);
     recentFiles_.SetText(settings_->ReadString(bs::RecentFiles, ""));
     while (recentFiles_.Count() > recentFiles_.MaxCount) recentFiles_.Delete(recentFiles_.Count() - 1);
   }
   commandLineFileExists_ = false;
   if (!commandLinePath.empty()) {
-    const std::string full = ExpandFileName(commandLinePath);
-    if (FileExists(full)) {
+    const std::string full = bp::ExpandFileName(commandLinePath);
+    if (bp::FileExists(full)) {
       lastOpened_ = GetLongFileName(full);
       commandLineFileExists_ = true;
     }
@@ -521,7 +526,7 @@ void TBankSession::SaveFileSettings() {
 }
 
 void TBankSession::StartupOpen() {
-  if ((Setting(bs::AutoOpen, true) && FileExists(lastOpened_)) || commandLineFileExists_) {
+  if ((Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_)) || commandLineFileExists_) {
     fileName_ = lastOpened_;
     OpenBank(fileName_);
   } else {
@@ -532,6 +537,6 @@ void TBankSession::StartupOpen() {
 void TBankSession::FirstRun() {
   if (settings_) settings_->Save();
   if (options_.ProgramDir.empty()) return;
-  const std::string sample = ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
-  if (FileExists(sample)) OpenBank(sample);
+  const std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
+  if (bp::FileExists(sample)) OpenBank(sample);
 }

@@ -1,0 +1,246 @@
+// The databank file pipeline at scale: a generated databank of 50,000 records holding 60 MB of code
+// text is opened (read, layers, parse, ID scan; no tree) and saved (XML text, layers, atomic write)
+// plain, compressed, enciphered and both. Baselines on the same bytes: zlib deflate/inflate alone and
+// the AES cipher layer alone, so the pipeline's own cost can be read off as a ratio. Peak memory of
+// an open and a save is measured in a forked child (VmHWM after clearing it).
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "databank/uBankSession.h"
+#include "databank/uDataBankContent.h"
+#include "platform/Timers.h"
+#include "platform/UIServices.h"
+#include "protection/uDataBankCipher.h"
+#include "xml/uXMLBase2.h"
+
+namespace {
+
+constexpr int kRecords = 50000;
+constexpr int kPerFolder = 100;
+constexpr size_t kCodeBytes = 1200;  // 50,000 x 1,200 = 60 MB of code text
+
+enum Variant { vPlain, vCompressed, vEnciphered, vBoth };
+const char* const kNames[] = {"plain", "compressed", "enciphered", "both"};
+
+TBankWriteLayers LayersOf(int v) {
+  TBankWriteLayers l;
+  l.Password = (v == vEnciphered || v == vBoth) ? "bench password" : "";
+  l.Compress = v == vCompressed || v == vBoth;
+  l.EntryName = "bench.xdb2";
+  return l;
+}
+
+struct Corpus {
+  std::string dir;
+  std::string xml;  // the plain file's bytes
+  std::string files[4];
+  platform::FakeEventLoop loop;
+  platform::ScriptedUIServices ui;
+
+  Corpus() {
+    char tmpl[] = "/tmp/databank_bench.XXXXXX";
+    dir = ::mkdtemp(tmpl);
+    TXMLDataBase2 db;
+    std::mt19937 rng(42);
+    const char* words[] = {"int", "return", "for", "while", "value", "index", "(", ")", "{", "}", ";", "=",
+                           "+", "if", "else", "std::string", "count", "buffer", "x", "y"};
+    int id = 1;
+    TxevXMLNode2* folder = nullptr;
+    for (int i = 0; i < kRecords; ++i) {
+      if (i % kPerFolder == 0) {
+        folder = db.Root()->AddChild(bank::xnFolder);
+        folder->SetText("Folder " + std::to_string(i / kPerFolder));
+        bank::SetNodeID(folder, id++);
+      }
+      TxevXMLNode2* r = folder->AddChild(bank::xnRecord);
+      r->SetText("Snippet " + std::to_string(i));
+      bank::SetNodeID(r, id++);
+      std::string code;
+      code.reserve(kCodeBytes);
+      while (code.size() < kCodeBytes) {
+        code += words[rng() % 20];
+        code += (rng() % 8 == 0) ? "\r\n    " : " ";
+      }
+      code.resize(kCodeBytes);
+      bank::SetRecordData(r, std::move(code));
+      bank::SetRecordComments(r, "comment " + std::to_string(i));
+      bank::SetNodeKeywords(r, "bench keyword");
+    }
+    db.WriteInteger(bank::skNextNodeID, id);
+    xml = db.EncodedXML();
+    TBankSession::TOptions options;
+    TBankSession session(nullptr, options, &ui, &loop);
+    for (int v = 0; v < 4; ++v) {
+      files[v] = dir + "/bank-" + kNames[v] + ".xdb2";
+      if (!session.SaveBankFile(files[v], &db, LayersOf(v))) std::abort();
+    }
+  }
+  ~Corpus() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+};
+
+Corpus& TheCorpus() {
+  static Corpus corpus;
+  return corpus;
+}
+
+void OpenOnce(Corpus& c, int v, TXMLDataBase2& db) {
+  TBankSession::TOptions options;
+  TBankSession session(nullptr, options, &c.ui, &c.loop);
+  session.SetPassword(LayersOf(v).Password);
+  if (!session.LoadBankFile(c.files[v], &db)) std::abort();
+  benchmark::DoNotOptimize(bank::LoadedNextNodeID(db));
+}
+
+void BM_Open(benchmark::State& state) {
+  Corpus& c = TheCorpus();
+  const int v = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    auto db = std::make_unique<TXMLDataBase2>();
+    OpenOnce(c, v, *db);
+    state.PauseTiming();
+    db.reset();  // freeing the document is not part of the open
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
+  state.SetLabel(kNames[v]);
+}
+
+void BM_Save(benchmark::State& state) {
+  Corpus& c = TheCorpus();
+  const int v = static_cast<int>(state.range(0));
+  TXMLDataBase2 db;
+  OpenOnce(c, vPlain, db);
+  TBankSession::TOptions options;
+  TBankSession session(nullptr, options, &c.ui, &c.loop);
+  const std::string target = c.dir + "/saved-" + kNames[v] + ".xdb2";
+  for (auto _ : state) {
+    if (!session.SaveBankFile(target, &db, LayersOf(v))) std::abort();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
+  state.SetLabel(kNames[v]);
+}
+
+// The layers alone, on the same bytes: what the pipeline's compressed and enciphered roads add to.
+void BM_BaselineDeflate(benchmark::State& state) {
+  Corpus& c = TheCorpus();
+  std::string out(compressBound(c.xml.size()), '\0');
+  for (auto _ : state) {
+    uLongf len = out.size();
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(c.xml.data()),
+                  c.xml.size(), Z_DEFAULT_COMPRESSION) != Z_OK)
+      std::abort();
+    benchmark::DoNotOptimize(len);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
+}
+
+void BM_BaselineInflate(benchmark::State& state) {
+  Corpus& c = TheCorpus();
+  std::string packed(compressBound(c.xml.size()), '\0');
+  uLongf plen = packed.size();
+  compress2(reinterpret_cast<Bytef*>(packed.data()), &plen, reinterpret_cast<const Bytef*>(c.xml.data()), c.xml.size(),
+            Z_DEFAULT_COMPRESSION);
+  std::string out(c.xml.size(), '\0');
+  for (auto _ : state) {
+    uLongf len = out.size();
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(packed.data()), plen) != Z_OK)
+      std::abort();
+    benchmark::DoNotOptimize(len);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
+}
+
+void BM_BaselineEncipher(benchmark::State& state) {
+  Corpus& c = TheCorpus();
+  const TAESKey128 key = DataBankKey("bench password");
+  for (auto _ : state) benchmark::DoNotOptimize(EncipherDataBank(c.xml, key));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
+}
+
+void BM_BaselineDecipher(benchmark::State& state) {
+  Corpus& c = TheCorpus();
+  const TAESKey128 key = DataBankKey("bench password");
+  const std::string layer = EncipherDataBank(c.xml, key);
+  for (auto _ : state) benchmark::DoNotOptimize(DecipherDataBank(std::string(layer), key));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
+}
+
+long ReadStatusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const size_t n = std::strlen(field);
+  while (std::getline(in, line))
+    if (line.compare(0, n, field) == 0) return std::strtol(line.c_str() + n + 1, nullptr, 10);
+  return -1;
+}
+
+// Peak resident memory of one open (or open + save) in a child process, above what the child held
+// before, as a multiple of the XML size.
+double PeakRatio(int v, bool save) {
+  Corpus& c = TheCorpus();
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    { std::ofstream("/proc/self/clear_refs") << "5"; }
+    const long before = ReadStatusKb("VmRSS:");
+    {
+      TXMLDataBase2 db;
+      OpenOnce(c, v, db);
+      if (save) {
+        TBankSession::TOptions options;
+        TBankSession session(nullptr, options, &c.ui, &c.loop);
+        if (!session.SaveBankFile(c.dir + "/peak.xdb2", &db, LayersOf(v))) std::_Exit(3);
+      }
+    }
+    const long peak = ReadStatusKb("VmHWM:");
+    const double ratio = (peak - before) * 1024.0 / static_cast<double>(c.xml.size());
+    if (::write(fds[1], &ratio, sizeof ratio) != sizeof ratio) std::_Exit(4);
+    std::_Exit(0);
+  }
+  ::close(fds[1]);
+  double ratio = -1;
+  if (::read(fds[0], &ratio, sizeof ratio) != sizeof ratio) ratio = -1;
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return ratio;
+}
+
+void BM_PeakMemory(benchmark::State& state) {
+  const int v = static_cast<int>(state.range(0));
+  double open = 0, both = 0;
+  for (auto _ : state) {
+    open = PeakRatio(v, false);
+    both = PeakRatio(v, true);
+  }
+  state.counters["open_x_xml"] = open;
+  state.counters["open_save_x_xml"] = both;
+  state.counters["xml_MB"] = static_cast<double>(TheCorpus().xml.size()) / 1e6;
+  state.SetLabel(kNames[v]);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Open)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Save)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BaselineDeflate)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BaselineInflate)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BaselineEncipher)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BaselineDecipher)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PeakMemory)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
