@@ -289,6 +289,7 @@ void TBankSession::CloseBank() {
   fileName_.clear();
   entryName_.clear();
   password_.clear();
+  modified_ = false;  // nothing is left to save
   Changed();
 }
 
@@ -326,7 +327,7 @@ bool TBankSession::SaveWithDialog() {
 }
 
 bool TBankSession::QuerySaveChanges(bool allowCancel) {
-  if (!AnythingModified()) return true;
+  if (!bank_ || !AnythingModified()) return true;
   const int answer = ui_->MessageBox(BankMessage(SDataChanged), SErrorCaption,
                                      allowCancel ? platform::MsgButtons::YesNoCancel : platform::MsgButtons::YesNo,
                                      platform::MsgIcon::Warning);

@@ -114,6 +114,13 @@ TEST_F(BankSessionTest, CompressedSaveIsAOneEntryZipNamedAfterTheFile) {
   EXPECT_TRUE(again->Compress());
   EXPECT_EQ(again->EntryName(), "bank.xdb2");
   EXPECT_EQ(bank::RecordData(bank::FindNodeByID(again->Bank()->Root(), 2)), "int x;");
+  // Saved again, it stays a zip; the entry keeps the archive's name, whatever the file is called.
+  const std::string copy = tmp.File("copy.xdb2");
+  ASSERT_TRUE(again->SaveBank(copy));
+  TMemoryStream copyStream(ReadFile(copy));
+  TZipFile copyZip;
+  ASSERT_TRUE(copyZip.LoadFromStream(copyStream));
+  EXPECT_EQ(copyZip.GetFileName(0), "bank.xdb2");
 }
 
 TEST_F(BankSessionTest, UnnamedDatabankZipEntryTakesTheTargetName) {
