@@ -1,0 +1,88 @@
+// The base of the main window: a toolbar strip with the main-menu and exit buttons, the Exit
+// action, the image lists, the application's minimise and restore hooks, close-to-minimise and the
+// toolbar layout. Descendants put their widgets into ClientArea() and enter their toolbar controls
+// in RegisterToolbars.
+#pragma once
+
+#include <QAction>
+#include <QMenu>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <memory>
+
+#include "ui/BaseForm.h"
+#include "ui/ImgList_Override.h"
+#include "ui/ToolbarPanel.h"
+#include "ui/mxXPButton.h"
+#include "ui/uToolbarLayout.h"
+
+// The close rule: a close request of the frame only minimises while close-to-minimise holds and
+// the program is neither exiting nor minimised already.
+constexpr bool MainFormCanClose(bool exiting, bool minimizeOnClose, bool appIsMinimized) {
+  return exiting || !minimizeOnClose || appIsMinimized;
+}
+
+class TBaseMainForm : public TfrmBaseForm {
+  Q_OBJECT
+
+ public:
+  static constexpr int kImageExit = 0;
+  static constexpr int kImageMenu = 1;
+
+  explicit TBaseMainForm(QWidget* owner = nullptr);
+  ~TBaseMainForm() override;
+
+  // ---- components ----
+  TToolbarPanel* Toolbar;
+  TmxXPButton* btnMenu;
+  TmxXPButton* btnExit;
+  QAction* actnExit;
+  TImageList* ImageList;
+  TImageList* DisabledImageList;
+  QMenu* MainMenu;
+
+  // ---- fields ----
+  std::unique_ptr<TToolbarLayout> ToolbarLayout;
+  bool Exiting = false;
+  bool AppIsMinimized = false;
+  bool MinimizeOnClose = true;
+
+  // The area below the toolbar for the descendants' widgets.
+  QWidget* ClientArea() const { return clientArea_; }
+  QVBoxLayout* MainLayout() const { return mainLayout_; }
+
+  // ---- virtual operations ----
+  virtual void AppMinimized();
+  virtual void AppRestored();
+  virtual void MinimizeApp();
+  virtual void RestoreApp();
+  virtual void CleanUp() {}
+  virtual void RegisterToolbars();
+  // After RegisterToolbars: the stored visibility of the toolbar controls is applied here (the
+  // databank window does it); the layout is arranged right after.
+  virtual void ToolbarsRegistered() {}
+
+  void actnExitExecute();
+  // The desktop session ends: the real close path runs, close-to-minimise does not apply.
+  void EndSession();
+  bool CloseAccepted() const { return closeAccepted_; }
+
+ protected:
+  void AfterConstruction() override;
+  void FormCreate() override;
+  void FormShow() override;
+  void FormCloseQuery(bool& canClose) override;
+  void FormDestroy() override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ApplicationMinimize() { AppMinimized(); }
+  void ApplicationRestore() { AppRestored(); }
+
+  QVBoxLayout* mainLayout_;
+  QWidget* clientArea_;
+  int exitFromRight_ = 0;
+  bool closeAccepted_ = false;
+};
