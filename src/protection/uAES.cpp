@@ -1,11 +1,16 @@
 #include "protection/uAES.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <vector>
 
 #include "platform/Streams.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -150,6 +155,79 @@ inline void DecryptOne(const uint8_t* in, uint8_t* out, const uint32_t* key) {
   StoreBE(out + 12, Word(InvSbox[s3 >> 24], InvSbox[(s2 >> 16) & 255], InvSbox[(s1 >> 8) & 255], InvSbox[s0 & 255]) ^ rk[3]);
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+
+#define TESSARYN_AESNI __attribute__((target("aes,sse4.1")))
+
+// Round keys in the byte order the instructions take: each word's bytes as the standard writes them.
+TESSARYN_AESNI void LoadRoundKeys(const uint32_t* words, __m128i* rk) {
+  for (int r = 0; r < 11; ++r) {
+    alignas(16) uint8_t bytes[16];
+    for (int i = 0; i < 4; ++i) StoreBE(bytes + 4 * i, words[4 * r + i]);
+    rk[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+  }
+}
+
+// Eight blocks at a time keep the instruction pipeline full; ECB blocks are independent.
+TESSARYN_AESNI void EncryptECBHardware(uint8_t* data, size_t size, const uint32_t* words) {
+  __m128i rk[11];
+  LoadRoundKeys(words, rk);
+  size_t i = 0;
+  for (; i + 128 <= size; i += 128) {
+    __m128i b[8];
+    for (int k = 0; k < 8; ++k)
+      b[k] = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 16 * k)), rk[0]);
+    for (int r = 1; r < 10; ++r)
+      for (int k = 0; k < 8; ++k) b[k] = _mm_aesenc_si128(b[k], rk[r]);
+    for (int k = 0; k < 8; ++k)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(data + i + 16 * k), _mm_aesenclast_si128(b[k], rk[10]));
+  }
+  for (; i < size; i += 16) {
+    __m128i b = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)), rk[0]);
+    for (int r = 1; r < 10; ++r) b = _mm_aesenc_si128(b, rk[r]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(data + i), _mm_aesenclast_si128(b, rk[10]));
+  }
+}
+
+// The deciphering schedule already carries InvMixColumns on round keys 1..9, as the instructions
+// of the equivalent inverse cipher expect.
+TESSARYN_AESNI void DecryptECBHardware(uint8_t* data, size_t size, const uint32_t* words) {
+  __m128i rk[11];
+  LoadRoundKeys(words, rk);
+  size_t i = 0;
+  for (; i + 128 <= size; i += 128) {
+    __m128i b[8];
+    for (int k = 0; k < 8; ++k)
+      b[k] = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 16 * k)), rk[10]);
+    for (int r = 9; r >= 1; --r)
+      for (int k = 0; k < 8; ++k) b[k] = _mm_aesdec_si128(b[k], rk[r]);
+    for (int k = 0; k < 8; ++k)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(data + i + 16 * k), _mm_aesdeclast_si128(b[k], rk[0]));
+  }
+  for (; i < size; i += 16) {
+    __m128i b = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)), rk[10]);
+    for (int r = 9; r >= 1; --r) b = _mm_aesdec_si128(b, rk[r]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(data + i), _mm_aesdeclast_si128(b, rk[0]));
+  }
+}
+
+bool CpuHasAES() {
+  static const bool have = __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse4.1");
+  return have;
+}
+
+#else
+
+bool CpuHasAES() { return false; }
+void EncryptECBHardware(uint8_t*, size_t, const uint32_t*) {}
+void DecryptECBHardware(uint8_t*, size_t, const uint32_t*) {}
+
+#endif
+
+std::atomic<bool> gHardwareAllowed{true};
+
+bool UseHardware() { return CpuHasAES() && gHardwareAllowed.load(std::memory_order_relaxed); }
+
 constexpr int64_t kChunk = 1 << 16;
 
 // Count rule of the stream routines.
@@ -198,15 +276,21 @@ void AESDecryptBlock(const TAESBuffer& input, const TAESExpandedKey128& key, TAE
   DecryptOne(input.data(), output.data(), key.Words.data());
 }
 
+bool AESHardwareInUse() { return UseHardware(); }
+
+void AESSetHardwareAllowed(bool allowed) { gHardwareAllowed.store(allowed, std::memory_order_relaxed); }
+
 void AESEncryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key) {
   if (size % 16 != 0) throw EAESError("Invalid buffer size for encryption");
   const uint32_t* rk = key.Words.data();
+  if (UseHardware()) return EncryptECBHardware(data, size, rk);
   for (size_t i = 0; i < size; i += 16) EncryptOne(data + i, data + i, rk);
 }
 
 void AESDecryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key) {
   if (size % 16 != 0) throw EAESError("Invalid buffer size for decryption");
   const uint32_t* rk = key.Words.data();
+  if (UseHardware()) return DecryptECBHardware(data, size, rk);
   for (size_t i = 0; i < size; i += 16) DecryptOne(data + i, data + i, rk);
 }
 

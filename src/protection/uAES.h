@@ -37,6 +37,11 @@ void AESDecryptBlock(const TAESBuffer& input, const TAESExpandedKey128& key, TAE
 void AESEncryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key);
 void AESDecryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key);
 
+// The buffer and stream routines use the processor's AES instructions where it has them (the same
+// bytes either way); tests switch them off to check the table-driven path as well.
+bool AESHardwareInUse();
+void AESSetHardwareAllowed(bool allowed);
+
 // Stream routines. count 0: the source is positioned at 0 and the whole source is processed;
 // otherwise count is cut to what is left after the source's position and processing starts there.
 // Output goes to the destination's current position.

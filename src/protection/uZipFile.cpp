@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -244,9 +248,9 @@ bool Deflate(std::string_view data, std::string& out) {
 
 }  // namespace
 
-uint32_t ZipCRC32Update(uint32_t crc, const void* data, size_t size) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  uint32_t c = ~crc;
+namespace {
+
+uint32_t CrcTablesUpdate(uint32_t c, const uint8_t* p, size_t size) {
   if constexpr (std::endian::native == std::endian::little) {
     while (size >= 16) {
       uint32_t a = LoadLE32(p) ^ c, b = LoadLE32(p + 4), d = LoadLE32(p + 8), e = LoadLE32(p + 12);
@@ -259,7 +263,118 @@ uint32_t ZipCRC32Update(uint32_t crc, const void* data, size_t size) {
     }
   }
   while (size-- > 0) c = kCrc[0][(c ^ *p++) & 255] ^ (c >> 8);
-  return ~c;
+  return c;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+
+// Folding with carry-less multiplication: 64 bytes at a time are folded forward by multiplying with
+// x^n mod P, then reduced to 32 bits (Barrett). The constants are derived here from the polynomial
+// in the bit-reflected domain the zip CRC works in.
+constexpr uint64_t kCrcPoly = 0x104C11DB7ull;
+
+constexpr uint64_t Reflect(uint64_t v, int bits) {
+  uint64_t r = 0;
+  for (int i = 0; i < bits; ++i)
+    if (v & (uint64_t{1} << i)) r |= uint64_t{1} << (bits - 1 - i);
+  return r;
+}
+
+// x^n mod P, reflected and shifted as the folding multiplications need it.
+constexpr uint64_t FoldConstant(int n) {
+  uint64_t r = 1;
+  for (int i = 0; i < n; ++i) {
+    r <<= 1;
+    if (r & (uint64_t{1} << 32)) r ^= kCrcPoly;
+  }
+  return Reflect(r, 32) << 1;
+}
+
+// floor(x^64 / P), reflected: the Barrett constant.
+constexpr uint64_t BarrettMu() {
+  __uint128_t num = __uint128_t{1} << 64;
+  uint64_t q = 0;
+  for (int i = 64; i >= 32; --i) {
+    if ((num >> i) & 1) {
+      q |= uint64_t{1} << (i - 32);
+      num ^= __uint128_t{kCrcPoly} << (i - 32);
+    }
+  }
+  return Reflect(q, 33);
+}
+
+alignas(16) constexpr uint64_t kFold4[2] = {FoldConstant(4 * 128 + 32), FoldConstant(4 * 128 - 32)};
+alignas(16) constexpr uint64_t kFold1[2] = {FoldConstant(128 + 32), FoldConstant(128 - 32)};
+alignas(16) constexpr uint64_t kFold64[2] = {FoldConstant(64), 0};
+alignas(16) constexpr uint64_t kBarrett[2] = {Reflect(kCrcPoly, 33), BarrettMu()};
+static_assert(kFold4[0] == 0x154442bd4ull && kFold1[1] == 0xccaa009eull && kBarrett[1] == 0x1f7011641ull);
+
+#define TESSARYN_CLMUL __attribute__((target("pclmul,sse4.1"), always_inline)) inline
+
+TESSARYN_CLMUL __m128i load(const uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); }
+
+// acc * x^n mod P, added to the next 128 bits.
+TESSARYN_CLMUL __m128i fold(__m128i acc, __m128i k, __m128i next) {
+  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(acc, k, 0x00), _mm_clmulepi64_si128(acc, k, 0x11)), next);
+}
+
+// size >= 64 and a multiple of 16.
+__attribute__((target("pclmul,sse4.1"))) uint32_t CrcFoldUpdate(uint32_t c, const uint8_t* p, size_t size) {
+  __m128i x1 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(c)));
+  __m128i x2 = load(p + 16), x3 = load(p + 32), x4 = load(p + 48);
+  p += 64;
+  size -= 64;
+  __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold4));
+  while (size >= 64) {
+    x1 = fold(x1, k, load(p));
+    x2 = fold(x2, k, load(p + 16));
+    x3 = fold(x3, k, load(p + 32));
+    x4 = fold(x4, k, load(p + 48));
+    p += 64;
+    size -= 64;
+  }
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold1));
+  x1 = fold(x1, k, x2);
+  x1 = fold(x1, k, x3);
+  x1 = fold(x1, k, x4);
+  while (size >= 16) {
+    x1 = fold(x1, k, load(p));
+    p += 16;
+    size -= 16;
+  }
+  // 128 -> 64 bits.
+  const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+  x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k, 0x10));
+  k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kFold64));
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), _mm_srli_si128(x1, 4));
+  // Barrett reduction to 32 bits.
+  k = _mm_load_si128(reinterpret_cast<const __m128i*>(kBarrett));
+  __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10);
+  t = _mm_clmulepi64_si128(_mm_and_si128(t, low32), k, 0x00);
+  return static_cast<uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, t), 1));
+}
+
+bool HaveCarrylessMultiply() {
+  static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  return have;
+}
+
+#endif
+
+}  // namespace
+
+uint32_t ZipCRC32Update(uint32_t crc, const void* data, size_t size) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t c = ~crc;
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (size >= 64 && HaveCarrylessMultiply()) {
+    size_t whole = size & ~size_t{15};
+    c = CrcFoldUpdate(c, p, whole);
+    p += whole;
+    size -= whole;
+  }
+#endif
+  return ~CrcTablesUpdate(c, p, size);
 }
 
 uint32_t ZipCRC32(std::string_view data) { return ZipCRC32Update(0, data.data(), data.size()); }

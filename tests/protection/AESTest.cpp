@@ -186,3 +186,58 @@ TEST(AES, StreamErrorsCarryTheirTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+// The processor's AES instructions and the tables must give the same bytes; lengths around the
+// eight-block step exercise both the wide loop and the single-block tail.
+TEST(AES, HardwareAndTablePathsAgree) {
+  struct Restore {
+    ~Restore() { AESSetHardwareAllowed(true); }
+  } restore;
+  AESSetHardwareAllowed(true);
+  if (!AESHardwareInUse()) GTEST_SKIP() << "this processor has no AES instructions; only the table path runs";
+  std::mt19937 rng(21);
+  for (size_t blocks : {1, 7, 8, 9, 16, 17, 1000}) {
+    TAESKey128 key;
+    for (auto& b : key) b = static_cast<uint8_t>(rng());
+    TAESExpandedKey128 ek, dk;
+    AESExpandKeyForEncryption(key, ek);
+    AESExpandKeyForDecryption(key, dk);
+    const std::string plain = RandomBytes(16 * blocks, static_cast<uint32_t>(blocks));
+    std::string hw = plain, sw = plain;
+    AESSetHardwareAllowed(true);
+    AESEncryptECB(reinterpret_cast<uint8_t*>(hw.data()), hw.size(), ek);
+    AESSetHardwareAllowed(false);
+    ASSERT_FALSE(AESHardwareInUse());
+    AESEncryptECB(reinterpret_cast<uint8_t*>(sw.data()), sw.size(), ek);
+    ASSERT_EQ(hw, sw) << blocks;
+    // Decipher each with the other path.
+    AESDecryptECB(reinterpret_cast<uint8_t*>(hw.data()), hw.size(), dk);
+    AESSetHardwareAllowed(true);
+    AESDecryptECB(reinterpret_cast<uint8_t*>(sw.data()), sw.size(), dk);
+    EXPECT_EQ(hw, plain) << blocks;
+    EXPECT_EQ(sw, plain) << blocks;
+  }
+}
+
+TEST(AES, TablePathMeetsTheStandardVectorThroughTheBufferRoutine) {
+  struct Restore {
+    ~Restore() { AESSetHardwareAllowed(true); }
+  } restore;
+  for (bool hardware : {false, true}) {
+    AESSetHardwareAllowed(hardware);
+    TAESExpandedKey128 ek, dk;
+    AESExpandKeyForEncryption(Key("000102030405060708090a0b0c0d0e0f"), ek);
+    AESExpandKeyForDecryption(Key("000102030405060708090a0b0c0d0e0f"), dk);
+    std::string block = FromHex("00112233445566778899aabbccddeeff");
+    std::string many;
+    for (int i = 0; i < 9; ++i) many += block;
+    AESEncryptECB(reinterpret_cast<uint8_t*>(many.data()), many.size(), ek);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(ToHex(many.substr(16 * i, 16)), "69c4e0d86a7b0430d8cdb78070b4c55a") << hardware;
+    AESDecryptECB(reinterpret_cast<uint8_t*>(many.data()), many.size(), dk);
+    EXPECT_EQ(many.substr(128, 16), block);
+  }
+}
+
+}  // namespace

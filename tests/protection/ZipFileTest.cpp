@@ -56,6 +56,17 @@ TEST(ZipCRC32, VectorsAndZlib) {
       ASSERT_EQ(ZipCRC32(std::string_view(data).substr(off, len)), expected) << off << " " << len;
     }
   }
+  // Long runs take the wide path; pieces of every size modulo 64 must chain onto it.
+  std::string big = RandomBytes(1 << 20, 2);
+  EXPECT_EQ(ZipCRC32(big), crc32(0, reinterpret_cast<const Bytef*>(big.data()), static_cast<uInt>(big.size())));
+  uint32_t chained = 0;
+  size_t at = 0;
+  for (size_t piece = 1; at < big.size(); piece = piece * 7 % 1000 + 1) {
+    size_t take = std::min(piece, big.size() - at);
+    chained = ZipCRC32Update(chained, big.data() + at, take);
+    at += take;
+  }
+  EXPECT_EQ(chained, ZipCRC32(big));
   // Continuing a CRC piece by piece gives the CRC of the whole.
   std::string text = DataBankText(5000);
   uint32_t crc = 0;
