@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QImage>
+#include <QMenu>
 #include <QPoint>
 #include <QPointer>
 
@@ -20,11 +21,9 @@
 #include "platform/Exceptions.h"
 #include "platform/TrayBackend.h"
 #include "ui/CustomTimer.h"
+#include "ui/ImgList_Override.h"
 
-class QMenu;
 class QWidget;
-class QObject;
-class TImageList;
 
 class ETrayIcon : public Exception {
  public:

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
@@ -428,4 +429,43 @@ TEST_F(TrayIconTest, ExceptionInATimerHandlerGoesToTheErrorHandler) {
   timer.SetInterval(5);
   timer.SetOnTimer(nullptr);
   EXPECT_FALSE(timer.TimerRunning());
+}
+
+// The real desktop: under Xvfb with a notification-area host the program goes into the tray; with
+// none it stays a minimised window.
+namespace {
+std::string RunUnderXvfb(const std::string& xvfb, const std::string& trayHost, const std::string& probe) {
+  // One shell runs the display, the optional tray host and the probe, then ends what it started.
+  std::string script =
+      "d=$(( 90 + RANDOM % 400 )); while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d+1)); done; " +
+      xvfb + " :$d -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 & xp=$!; " +
+      "for i in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done; ";
+  if (!trayHost.empty())
+    script += "DISPLAY=:$d " + trayHost + " >/dev/null 2>&1 & tp=$!; sleep 1; ";
+  // The desktop bus library the xcb platform loads keeps a buffer until exit; that is not ours.
+  script += "DISPLAY=:$d QT_QPA_PLATFORM=xcb ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" " + probe +
+            "; rc=$?; ";
+  if (!trayHost.empty()) script += "kill $tp 2>/dev/null; wait $tp 2>/dev/null; ";
+  script += "kill $xp 2>/dev/null; wait $xp 2>/dev/null; exit $rc";
+  const auto result = testsupport::RunProcess("bash", {"-c", script}, "", 60);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  return result.out;
+}
+}  // namespace
+
+TEST(TrayIconDesktop, IconShownUnderXvfbWithATrayHost) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(host, "wmsystemtray");
+  const std::string out = RunUnderXvfb(xvfb, host, testsupport::ProbePath("trayprobe"));
+  EXPECT_NE(out.find("available=1"), std::string::npos) << out;
+  EXPECT_NE(out.find("iconVisible=1"), std::string::npos) << out;
+  EXPECT_NE(out.find("windowVisible=0"), std::string::npos) << out;
+}
+
+TEST(TrayIconDesktop, NoTrayHostKeepsTheWindowReachable) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  const std::string out = RunUnderXvfb(xvfb, "", testsupport::ProbePath("trayprobe"));
+  EXPECT_NE(out.find("available=0"), std::string::npos) << out;
+  EXPECT_NE(out.find("iconVisible=0"), std::string::npos) << out;
+  EXPECT_NE(out.find("windowVisible=1"), std::string::npos) << out;
 }
