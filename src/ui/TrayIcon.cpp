@@ -223,6 +223,8 @@ void TTrayIcon::ShowIcon() {
   try {
     shown = backend_->Add(FillIconData());
   } catch (...) {
+    hasIconFlag_ = false;
+    visible_ = false;
     throw ETrayIcon("Error inserting Icon to Tray!");
   }
   if (!shown) {

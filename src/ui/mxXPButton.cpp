@@ -576,6 +576,10 @@ void TmxXPButton::PaintContent(QPainter& p, const TXPButtonLook& look) {
 void TmxXPButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const TXPButtonLook look = Look();
+  // Background: a transparent button lets the parent's styled background show (a widget is
+  // transparent unless it paints), or without styles lies on its own colour; an opaque one is
+  // covered by the painting below.
+  if (transparent_ && !ThemesEnabled()) p.fillRect(rect(), ToQColor(ResolveColor(colors_[0])));
   if (!ThemesEnabled() || look.designing)
     PaintFlat(p, look);
   else

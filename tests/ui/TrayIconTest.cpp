@@ -160,6 +160,8 @@ TEST_F(TrayIconTest, BackendExceptionsBecomeTrayErrors) {
   } catch (const ETrayIcon& e) {
     EXPECT_EQ(e.Message(), "Error inserting Icon to Tray!");
   }
+  EXPECT_THROW(tray->SetVisible(true), ETrayIcon);
+  EXPECT_FALSE(tray->Visible());  // a failed add leaves no icon counted as shown
   backend.throwOnAdd = false;
   backend.throwOnDelete = true;
   try {

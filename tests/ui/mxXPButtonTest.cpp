@@ -418,3 +418,42 @@ TEST(mxXPButton, WidgetClicksAndReleaseMessage) {
   b.Click();
   EXPECT_EQ(clicks, 3);
 }
+
+TEST(mxXPButton, TransparentButtonBackground) {
+  SetThemesEnabled(false);
+  QWidget host;
+  host.resize(40, 30);
+  host.setAutoFillBackground(true);
+  QPalette pal = host.palette();
+  pal.setColor(QPalette::Window, QColor(255, 0, 0));
+  host.setPalette(pal);
+  TmxXPButton b(&host);
+  b.SetColor(RGB(0, 0, 255));
+  b.SetTransparent(true);
+  // Idle and transparent: the flat look draws nothing, the background is the button's colour.
+  QImage img = host.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 255));
+  EXPECT_EQ(img.pixel(30, 25), qRgb(255, 0, 0));  // outside the button: the parent
+  SetThemesEnabled(true);
+  img = host.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(img.pixel(5, 5), qRgb(255, 0, 0));  // styled: the parent shows through
+  SetThemesEnabled(false);
+}
+
+TEST(mxXPButton, StyledLookDrawsTheHotPanel) {
+  SetThemesEnabled(true);
+  QWidget host;
+  host.resize(80, 30);
+  TmxXPButton idle(&host), hot(&host);
+  hot.move(40, 0);
+  QMenu menu;
+  for (TmxXPButton* b : {&idle, &hot}) b->SetDropdownMenu(&menu);
+  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(45, 5));
+  QApplication::sendEvent(&hot, &enter);
+  const QImage a = idle.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage b = hot.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  a.save(QString::fromStdString(testsupport::ArtifactDir() + "/xpbutton_styled_idle.png"));
+  b.save(QString::fromStdString(testsupport::ArtifactDir() + "/xpbutton_styled_hot.png"));
+  EXPECT_NE(a, b);  // the hovered button gets the style's raised panel
+  SetThemesEnabled(false);
+}
