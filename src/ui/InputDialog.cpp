@@ -1,0 +1,110 @@
+#include "ui/InputDialog.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/UIServices.h"
+#include "platform/qt/Drawing.h"
+#include "platform/qt/QtUIServices.h"
+
+using namespace platform;
+
+QString CutInputValue(const QString& text) {
+  int chars = 0;
+  qsizetype i = 0;
+  while (i < text.size() && chars < kInputDialogMaxChars) {
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+      i += 2;
+    else
+      i += 1;
+    ++chars;
+  }
+  return text.left(i);
+}
+
+TInputDialog::TInputDialog(QWidget* parent, const QString& caption, const QString& prompt, const QString& value)
+    : QDialog(parent) {
+  setObjectName(QStringLiteral("InputDialog"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  const QFont f = MapFont("MS Sans Serif");
+  setFont(f);
+  auto px = [&](int x, int y, int w, int h) { return DluToPixels(f, QRect(x, y, w, h)); };
+
+  lblPrompt = new QLabel(this);
+  lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+  lblPrompt->setTextFormat(Qt::PlainText);
+  edValue = new QLineEdit(this);
+  edValue->setObjectName(QStringLiteral("edValue"));
+  btnOk = new QPushButton(QStringLiteral("OK"), this);
+  btnOk->setObjectName(QStringLiteral("btnOk"));
+  btnOk->setDefault(true);
+  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnCancel->setAutoDefault(false);
+
+  QRect rPrompt = px(7, 8, 172, 9), rEdit = px(7, 17, 172, 14), rOk = px(73, 40, 50, 14), rCancel = px(129, 40, 50, 14);
+  QRect client = px(0, 0, 186, 60);
+  // Nothing may be clipped: a prompt wider than its place widens the box, an edit or buttons that
+  // need more height than the table gives push what follows down.
+  lblPrompt->setText(prompt);
+  const int grow = std::max(0, lblPrompt->sizeHint().width() - rPrompt.width());
+  rPrompt.setWidth(rPrompt.width() + grow);
+  rEdit.setWidth(rEdit.width() + grow);
+  client.setWidth(client.width() + grow);
+  rOk.translate(grow, 0);
+  rCancel.translate(grow, 0);
+  const int editGrow = std::max(0, edValue->sizeHint().height() - rEdit.height());
+  rEdit.setHeight(rEdit.height() + editGrow);
+  const int buttonGrow = std::max(0, std::max(btnOk->sizeHint().height(), btnCancel->sizeHint().height()) - rOk.height());
+  for (QRect* r : {&rOk, &rCancel}) {
+    r->translate(0, editGrow);
+    r->setHeight(r->height() + buttonGrow);
+  }
+  client.setHeight(client.height() + editGrow + buttonGrow);
+  lblPrompt->setGeometry(rPrompt);
+  edValue->setGeometry(rEdit);
+  btnOk->setGeometry(rOk);
+  btnCancel->setGeometry(rCancel);
+  setFixedSize(client.size());
+
+  setWindowTitle(caption);
+  edValue->setText(value);
+  connect(edValue, &QLineEdit::textChanged, this, [this] { UpdateOkButton(); });
+  connect(btnOk, &QPushButton::clicked, this, [this] { done(mrOk); });
+  connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+  UpdateOkButton();
+  edValue->setFocus();
+}
+
+void TInputDialog::UpdateOkButton() {
+  const bool enable = InputDialogOkEnabled(edValue->text());
+  if (btnOk->isEnabled() != enable) btnOk->setEnabled(enable);
+}
+
+void TInputDialog::CentreOver(QWidget* parent) {
+  QRect area;
+  if (parent && parent->window()->isVisible())
+    area = parent->window()->frameGeometry();
+  else if (QScreen* s = QGuiApplication::primaryScreen())
+    area = s->availableGeometry();
+  else
+    return;
+  move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+}
+
+bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const std::string& prompt,
+                        std::string& value) {
+  TInputDialog dlg(parentWindow, QString::fromStdString(caption), QString::fromStdString(prompt),
+                   QString::fromStdString(value));
+  dlg.CentreOver(parentWindow);
+  dlg.setWindowModality(Qt::ApplicationModal);
+  if (dlg.exec() != mrOk) return false;
+  value = dlg.Value().toStdString();
+  return true;
+}
+
+void InstallInputDialog(QtUIServices& services) {
+  services.InputPrompt = [](const std::string& caption, const std::string& prompt, std::string& value,
+                            QWidget* owner) { return InputDialogExecute(owner, caption, prompt, value); };
+}
