@@ -155,6 +155,30 @@ TEST_F(ProtectionInterop, CipherLayerEqualsOpensslEcb) {
             std::string("\x69\xc4\xe0\xd8\x6a\x7b\x04\x30\xd8\xcd\xb7\x80\x70\xb4\xc5\x5a", 16));
 }
 
+// A databank with a password and compression: the archive's single entry holds the cipher layer.
+TEST_F(ProtectionInterop, StackedLayersUnwrapWithOutsideTools) {
+  REQUIRE_TOOL(unzip, "unzip");
+  REQUIRE_TOOL(openssl, "openssl");
+  REQUIRE_TOOL(md5sum, "md5sum");
+  std::string text = ReadFile(std::string(TESSARYN_SOURCE_DIR) + "/tests/protection/data/pk_collision_19280.xml");
+  ASSERT_EQ(text.size(), 19280u);
+  WriteFile(tmp.File("bank.xml"), text);
+  ASSERT_EQ(RunProcess(Probe(), {"encipher", "s\xC3\xA9same", tmp.File("bank.xml"), tmp.File("bank.enc")}).exitCode, 0);
+  ASSERT_EQ(RunProcess(Probe(), {"zip-pack", tmp.File("bank.enc"), tmp.File("bank.xdb2"), "bank.xdb2"}).exitCode, 0);
+  ProcessResult entry = RunProcess(unzip, {"-p", tmp.File("bank.xdb2"), "bank.xdb2"});
+  ASSERT_EQ(entry.exitCode, 0);
+  ASSERT_EQ(entry.out.size(), 4u + 19280u);
+  EXPECT_EQ(entry.out.substr(0, 2), "PK");  // the plain length 19280 spells "PK"
+  EXPECT_EQ(U32(entry.out, 0), 19280u);
+  WriteFile(tmp.File("blocks"), entry.out.substr(4));
+  WriteFile(tmp.File("pw"), "s\xE9same");
+  std::string key = RunProcess(md5sum, {tmp.File("pw")}).out.substr(0, 32);
+  ProcessResult dec = RunProcess(openssl, {"enc", "-d", "-aes-128-ecb", "-nopad", "-K", key, "-in", tmp.File("blocks"),
+                                           "-out", tmp.File("plain")});
+  ASSERT_EQ(dec.exitCode, 0) << dec.err;
+  EXPECT_TRUE(ReadFile(tmp.File("plain")) == text);  // 19280 is a whole number of blocks: no padding
+}
+
 TEST_F(ProtectionInterop, ProbeErrorsAndUsage) {
   WriteFile(tmp.File("odd"), std::string(24, '\0'));
   ProcessResult r = RunProcess(Probe(), {"decipher", "pw", tmp.File("odd"), tmp.File("x")});
