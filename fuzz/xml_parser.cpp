@@ -16,8 +16,8 @@ namespace {
 bool Blank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 // Trees the narrow format cannot write back as they are (the writer stays as it is specified for
-// them): an element without a name (written "</>"), a name ending in "/" or beginning like a CDATA
-// section, a quote inside a declaration value, an own xml:space attribute on an element whose text
+// them): an element without a name (written "</>"), a name beginning or ending in "/", beginning
+// like a CDATA section or with a control character at either end (a self-closing tag is trimmed), a quote inside a declaration value, an own xml:space attribute on an element whose text
 // needs our preserve marker.
 bool Writable(const TxevXMLParser2& doc) {
   for (const char* key : {"version", "encoding"}) {
@@ -29,7 +29,8 @@ bool Writable(const TxevXMLParser2& doc) {
     const TxevXMLNode2* n = stack.back();
     stack.pop_back();
     const std::string& name = n->Name();
-    if (name.empty() || name.back() == '/' || name.rfind("![CDATA[", 0) == 0) return false;
+    if (name.empty() || name.back() == '/' || name.front() == '/' || name.rfind("![CDATA[", 0) == 0) return false;
+    if (Blank(name.front()) || Blank(name.back())) return false;
     const std::string& text = n->Text();
     if (!text.empty() && (Blank(text.front()) || Blank(text.back())) && n->IndexOfAttribute("xml:space") >= 0)
       return false;
