@@ -213,7 +213,7 @@ TEST(SynCppSyn, TerminationAndCoverageOnRandomLines) {
   for (auto p : {u"/*", u"*/", u"//", u"#", u"\"", u"'", u"\\", u"{", u"}", u";", u"asm", u"_asm", u".", u"..",
                  u"0x", u"1e", u"+", u"-", u"L", u"u", u"F", u"<<=", u">>", u"09", u"/*/", u"#if"})
     pieces.push_back(p);
-  CheckTermination(h, pieces, 20000, 1);
+  CheckTermination(h, pieces, 100000, 1);
 }
 
 TEST(SynCppSyn, RescanFromStoredRangesGivesTheSameTokens) {

@@ -80,7 +80,7 @@ TEST(SynHTMLSyn, TerminationAndCoverageOnRandomLines) {
   for (auto p : {u"<", u">", u"=", u"\"", u"'", u"&", u"&amp;", u"&#", u"&#x", u";", u"<!--", u"-->", u"--", u"/",
                  u"!", u"a", u"br", u"/p", u"href"})
     pieces.push_back(p);
-  CheckTermination(h, pieces, 30000, 7);
+  CheckTermination(h, pieces, 100000, 7);
 }
 
 TEST(SynHTMLSyn, RescanFromStoredRangesGivesTheSameTokens) {

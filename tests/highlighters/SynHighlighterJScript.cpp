@@ -63,7 +63,7 @@ TEST(SynJScriptSyn, TerminationAndCoverageOnRandomLines) {
   for (auto p : {u"/*", u"*/", u"//", u"\"", u"'", u"\\\"", u"\\", u"$", u"0x", u"onClick", u"alert", u".", u"...",
                  u"-", u">", u"="})
     pieces.push_back(p);
-  CheckTermination(h, pieces, 20000, 5);
+  CheckTermination(h, pieces, 100000, 5);
 }
 
 TEST(SynJScriptSyn, RescanFromStoredRangesGivesTheSameTokens) {

@@ -66,7 +66,7 @@ TEST(SynJavaSyn, TerminationAndCoverageOnRandomLines) {
   for (auto p : {u"/*", u"/**", u"*/", u"//", u"\"", u"'", u"\"\"", u"\\", u"$", u"#", u"@", u".", u"..", u">>>",
                  u"=", u"0x", u"L", u"-"})
     pieces.push_back(p);
-  CheckTermination(h, pieces, 20000, 4);
+  CheckTermination(h, pieces, 100000, 4);
 }
 
 TEST(SynJavaSyn, RescanFromStoredRangesGivesTheSameTokens) {

@@ -69,7 +69,7 @@ TEST(SynPHPSyn, TerminationAndCoverageOnRandomLines) {
   for (auto p : {u"\"", u"'", u"$", u"$a", u"{", u"}", u"{$", u"${", u"\\", u"\\{$", u"[", u"]", u"['", u"->", u"-",
                  u">", u"/*", u"*/", u"//", u"#", u"<<=", u"."})
     pieces.push_back(p);
-  CheckTermination(h, pieces, 30000, 6);
+  CheckTermination(h, pieces, 100000, 6);
 }
 
 TEST(SynPHPSyn, RescanFromStoredRangesGivesTheSameTokens) {

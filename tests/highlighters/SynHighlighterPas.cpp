@@ -116,7 +116,7 @@ TEST(SynPasSyn, TerminationAndCoverageOnRandomLines) {
   for (auto p : {u"{", u"}", u"{$", u"(*", u"*)", u"(", u")", u"//", u"'", u"''", u"#", u"$", u"asm", u"end", u";",
                  u"property", u"exports", u"read", u"..", u".", u"@@", u"e", u"+", u"-", u"1.5"})
     pieces.push_back(p);
-  CheckTermination(h, pieces, 20000, 2);
+  CheckTermination(h, pieces, 100000, 2);
   h.SetDelphiVersion(dvDelphi1);
   CheckTermination(h, pieces, 5000, 3);
 }
