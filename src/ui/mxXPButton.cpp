@@ -388,9 +388,6 @@ void TmxXPButton::SetAction(QAction* action) {
   action_ = action;
   if (!action) return;
   QObject::connect(action, &QAction::changed, this, [this] { SyncFromAction(); });
-  // The button's own image index wins when it has a non-zero one.
-  const QVariant idx = action->property("imageIndex");
-  if (idx.isValid() && imageIndex_ <= 0) SetImageIndex(idx.toInt());
   SyncFromAction();
 }
 
@@ -400,6 +397,10 @@ void TmxXPButton::SyncFromAction() {
   setToolTip(action_->toolTip());
   setEnabled(action_->isEnabled());
   setVisible(action_->isVisible());
+  // Assigned while the program runs (never while a form description loads), so the action's image
+  // index always applies.
+  const QVariant idx = action_->property("imageIndex");
+  if (idx.isValid()) SetImageIndex(idx.toInt());
 }
 
 void TmxXPButton::UpdateShortcut() {

@@ -204,8 +204,8 @@ class TmxXPButton : public QWidget {
   void SetShowCaption(bool on);
   bool MouseInside() const { return logic_.mouseInside; }
   bool ClickPending() const { return logic_.clickPending; }
-  // Takes caption, hint, enabled state and visibility from the action and triggers it on click;
-  // the image index comes from the action's "imageIndex" property unless the button has one.
+  // Takes caption, hint, enabled state, visibility and the image index (the action's "imageIndex"
+  // property, when it has one) from the action, again on each change, and triggers it on click.
   void SetAction(QAction* action);
   QAction* Action() const { return action_; }
 

@@ -457,3 +457,22 @@ TEST(mxXPButton, StyledLookDrawsTheHotPanel) {
   EXPECT_NE(a, b);  // the hovered button gets the style's raised panel
   SetThemesEnabled(false);
 }
+
+TEST(mxXPButton, ActionLink) {
+  QWidget host;
+  TmxXPButton b(&host);
+  QAction action("E&xit Program");
+  action.setProperty("imageIndex", 3);
+  action.setToolTip("Exit Program");
+  int triggered = 0;
+  QObject::connect(&action, &QAction::triggered, [&] { ++triggered; });
+  b.SetAction(&action);
+  EXPECT_EQ(b.Caption(), QString("E&xit Program"));
+  EXPECT_EQ(b.ImageIndex(), 3);
+  EXPECT_EQ(b.toolTip(), QString("Exit Program"));
+  action.setEnabled(false);
+  EXPECT_FALSE(b.isEnabled());
+  action.setEnabled(true);
+  b.Click();
+  EXPECT_EQ(triggered, 1);
+}
