@@ -653,7 +653,10 @@ char16_t TRegExpr::InvertCaseFunction(char16_t ch) {
   return up != ch ? up : widechar::AsciiToLower(ch);
 }
 
-void TRegExpr::SetInvertCase(TInvertCaseFunction fn) { invertCase_ = fn ? fn : &TRegExpr::InvertCaseFunction; }
+void TRegExpr::SetInvertCase(TInvertCaseFunction fn) {
+  invertCase_ = fn ? fn : &TRegExpr::InvertCaseFunction;
+  DropProgram();  // the first-character set depends on it
+}
 
 void TRegExpr::DropProgram() {
   program_.clear();
@@ -661,6 +664,7 @@ void TRegExpr::DropProgram() {
   hasFirstChar_ = false;
   anchored_ = false;
   mustLen_ = 0;
+  hasFirstSet_ = false;
 }
 
 void TRegExpr::SetExpression(std::u16string_view expression) {
@@ -790,7 +794,117 @@ void TRegExpr::CompileExpression() {
       }
     }
   }
+  if (!anchored_ && !hasFirstChar_) ComputeFirstSet();
   compiled_ = true;
+}
+
+namespace {
+
+// Collects the characters that can start a match from node onwards. False when any character
+// could (or an empty match is possible, or the structure is beyond this simple walk).
+struct FirstSetWalk {
+  const char16_t* p;
+  bool defaultInvert;
+  std::uint64_t bits[4] = {};
+  bool high = false;
+  int budget = 2000;
+
+  void Add(char16_t c) {
+    if (c < 256)
+      bits[c >> 6] |= std::uint64_t(1) << (c & 63);
+    else
+      high = true;
+  }
+  // A single-character node: its possible characters.
+  bool One(std::size_t n) {
+    switch (p[n]) {
+      case EXACTLY:
+        Add(ExactChars(p, n)[0]);
+        return true;
+      case EXACTLYCI:
+        if (!defaultInvert) return false;
+        Add(ExactChars(p, n)[0]);
+        Add(TRegExpr::InvertCaseFunction(ExactChars(p, n)[0]));
+        return true;
+      case ANYOF:
+      case ANYOFCI: {
+        if (p[n] == ANYOFCI && !defaultInvert) return false;
+        const char16_t* m = SetMembers(p, n);
+        for (std::size_t i = 0, c = SetLen(p, n); i < c; ++i) {
+          Add(m[i]);
+          if (p[n] == ANYOFCI) Add(TRegExpr::InvertCaseFunction(m[i]));
+        }
+        return true;
+      }
+      case ANYDIGIT:
+        for (char16_t c = u'0'; c <= u'9'; ++c) Add(c);
+        return true;
+      default:
+        return false;
+    }
+  }
+  bool Chain(std::size_t n) {
+    while (n != kNone) {
+      if (--budget < 0) return false;
+      switch (p[n]) {
+        case EXACTLY:
+        case EXACTLYCI:
+          if (ExactLen(p, n) == 0) return false;
+          [[fallthrough]];
+        case ANYOF:
+        case ANYOFCI:
+        case ANYDIGIT:
+          return One(n);
+        case BOUND:
+        case NOTBOUND:
+        case BOL:
+        case BOLML:
+        case EOL:
+        case EOLML:
+        case COMMENT:
+        case NOTHING:
+          break;
+        case BRANCH: {
+          std::size_t b = n;
+          if (NextNode(p, b) == kNone || p[NextNode(p, b)] != BRANCH) {
+            n = b + kNodeSize;
+            continue;
+          }
+          for (; b != kNone && p[b] == BRANCH; b = NextNode(p, b))
+            if (!Chain(b + kNodeSize)) return false;
+          return true;
+        }
+        case STAR:
+        case STARNG:
+          if (!One(n + kNodeSize)) return false;
+          break;
+        case PLUS:
+        case PLUSNG:
+          return One(n + kNodeSize);
+        case BRACES:
+        case BRACESNG:
+          if (!One(n + kNodeSize + 4)) return false;
+          if (Get32(p + n + kNodeSize) > 0) return true;
+          break;
+        default:
+          if (p[n] > OPEN && p[n] <= OPEN + 14) break;
+          if (p[n] > CLOSE && p[n] <= CLOSE + 14) break;
+          return false;  // END (empty match), loops, back-references, classes of many characters
+      }
+      n = NextNode(p, n);
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void TRegExpr::ComputeFirstSet() {
+  FirstSetWalk w{program_.data(), invertCase_ == &TRegExpr::InvertCaseFunction};
+  if (!w.Chain(1)) return;
+  hasFirstSet_ = true;
+  firstSetHigh_ = w.high;
+  std::copy(std::begin(w.bits), std::end(w.bits), std::begin(firstSet_));
 }
 
 std::string TRegExpr::ErrorMsg(int code) const {

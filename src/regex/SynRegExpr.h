@@ -196,6 +196,12 @@ class TRegExpr {
   char16_t firstChar_ = 0;
   bool anchored_ = false;
   std::size_t mustOffset_ = 0, mustLen_ = 0;  // into program_; mustLen_ 0 = none
+  // Characters a match can start with (a speed-up of our own for the unhinted search; it never
+  // changes a result): units below 256 in the map, all others allowed when firstSetHigh_.
+  bool hasFirstSet_ = false;
+  bool firstSetHigh_ = false;
+  std::uint64_t firstSet_[4] = {};
+  void ComputeFirstSet();
 
   // Subject and match state.
   std::u16string subject_;

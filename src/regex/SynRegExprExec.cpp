@@ -646,6 +646,16 @@ bool TRegExpr::ExecPos(int offset) {
     }
     return false;
   }
+  if (hasFirstSet_) {
+    // No empty match is possible, so only positions holding a possible first character count.
+    const char16_t* base = subject_.data();
+    for (std::int32_t p = start; p < len; ++p) {
+      char16_t c = base[p];
+      if (c < 256 ? ((firstSet_[c >> 6] >> (c & 63)) & 1) == 0 : !firstSetHigh_) continue;
+      if (Try(p)) return true;
+    }
+    return false;
+  }
   for (std::int32_t p = start; p <= len; ++p)
     if (Try(p)) return true;
   return false;
