@@ -3,8 +3,10 @@
 // platform/qt/EditorServices.cpp.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace editorservices {
 
@@ -16,5 +18,10 @@ char16_t FoldUnit(char16_t ch);
 bool ClipboardHasText();
 std::u16string ReadClipboardText();
 void WriteClipboardText(std::u16string_view text);
+
+// Loads the editor's bitmap resource Name (drawn at 100% and 200%) as 0xAARRGGBB pixels. Scale 0 takes
+// the screen's device pixel ratio (2 from 1.5 up); Scale receives the scale loaded. False when the
+// resource is missing.
+bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels);
 
 }  // namespace editorservices

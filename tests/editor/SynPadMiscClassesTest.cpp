@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "TestSupport.h"
+#include "editor/SynPadMiscClasses.h"
+#include "editor/gui/SynPadGlyphPainter.h"
+#include "platform/EditorServices.h"
+
+TEST(Gutter, DefaultsAndClamps) {
+  TSynGutter g;
+  int changes = 0;
+  g.OnChange = [&](TSynPersistent*) { ++changes; };
+  EXPECT_EQ(g.Font().Name(), "Courier New");
+  EXPECT_EQ(g.Font().Size(), 8);
+  EXPECT_EQ(g.Color(), 0xFF00000Fu);
+  EXPECT_EQ(g.BorderColor(), 0xFF000005u);
+  EXPECT_EQ(g.Width(), 30);
+  EXPECT_EQ(g.DigitCount(), 4);
+  EXPECT_EQ(g.LeftOffset(), 16);
+  EXPECT_EQ(g.RightOffset(), 2);
+  EXPECT_EQ(g.BorderStyle(), gbsMiddle);
+  EXPECT_EQ(g.GradientSteps(), 48);
+  EXPECT_EQ(g.GradientStartColor(), 0xFF000005u);
+  EXPECT_EQ(g.GradientEndColor(), 0xFF00000Fu);
+  EXPECT_TRUE(g.Visible());
+  EXPECT_TRUE(g.UseFontStyle());
+  g.SetDigitCount(20);
+  EXPECT_EQ(g.DigitCount(), 12);
+  g.SetDigitCount(1);
+  EXPECT_EQ(g.DigitCount(), 2);
+  g.SetWidth(-5);
+  EXPECT_EQ(g.Width(), 0);
+  g.SetGradientSteps(1);
+  EXPECT_EQ(g.GradientSteps(), 2);
+  changes = 0;
+  g.SetWidth(0);
+  EXPECT_EQ(changes, 0);
+  g.SetBorderStyle(gbsMiddle);
+  EXPECT_EQ(changes, 1);  // fires even unchanged
+  g.Font().SetSize(10);
+  EXPECT_EQ(changes, 2);
+  g.SetLineNumberStart(0);
+  EXPECT_TRUE(g.ZeroStart());
+  g.SetLineNumberStart(-3);
+  EXPECT_EQ(g.LineNumberStart(), 0);
+  TSynGutter copy;
+  int copyChanges = 0;
+  copy.OnChange = [&](TSynPersistent*) { ++copyChanges; };
+  copy.Assign(g);
+  EXPECT_EQ(copyChanges, 1);
+  EXPECT_EQ(copy.Font().Size(), 10);
+  EXPECT_TRUE(copy.ZeroStart());
+}
+
+TEST(Gutter, LineNumbersAndWidth) {
+  TSynGutter g;
+  g.SetDigitCount(4);
+  g.SetLeadingZeros(true);
+  EXPECT_EQ(g.FormatLineNumber(7), "0007");
+  g.SetZeroStart(true);
+  EXPECT_EQ(g.FormatLineNumber(7), "0006");
+  g.SetZeroStart(false);
+  g.SetLeadingZeros(false);
+  EXPECT_EQ(g.FormatLineNumber(7), "   7");
+  g.SetLineNumberStart(100);
+  EXPECT_EQ(g.FormatLineNumber(7), " 106");
+  EXPECT_EQ(g.RealGutterWidth(8), 30);
+  g.SetShowLineNumbers(true);
+  EXPECT_EQ(g.RealGutterWidth(8), 16 + 2 + 4 * 8 + 2);
+  g.SetAutoSize(true);
+  g.AutoSizeDigitCount(99950);  // shows up to 100049
+  EXPECT_EQ(g.AutoSizeDigits(), 6);
+  EXPECT_EQ(g.FormatLineNumber(1), "   100");
+  g.SetVisible(false);
+  EXPECT_EQ(g.RealGutterWidth(8), 0);
+  g.AutoSizeDigitCount(10);
+  EXPECT_EQ(g.AutoSizeDigits(), 4);
+}
+
+TEST(OptionObjects, SelectedColorBookmarksGlyph) {
+  TSynSelectedColor sc;
+  int n = 0;
+  sc.OnChange = [&](TSynPersistent*) { ++n; };
+  EXPECT_EQ(sc.Background(), 0xFF00000Du);
+  EXPECT_EQ(sc.Foreground(), 0xFF00000Eu);
+  sc.SetBackground(0xFF00000D);
+  EXPECT_EQ(n, 0);
+  sc.SetBackground(syn::clRed);
+  EXPECT_EQ(n, 1);
+  TSynBookMarkOpt b;
+  EXPECT_TRUE(b.DrawBookmarksFirst());
+  EXPECT_TRUE(b.EnableKeys);
+  EXPECT_TRUE(b.GlyphsVisible());
+  EXPECT_EQ(b.LeftMargin(), 2);
+  EXPECT_EQ(b.Xoffset(), 12);
+  TSynGlyph none("", syn::clLime);
+  EXPECT_EQ(none.Width(), 0);
+  TColor mask;
+  EXPECT_EQ(none.ImageToDraw(mask), nullptr);
+  EXPECT_EQ(none.InternalMaskColor(), syn::clNone);
+  TSynBitmap user(7, 30);
+  none.SetGlyph(user);
+  EXPECT_EQ(none.Width(), 7);
+  const TSynImagePlacement p = none.Placement(5, 100, 16);  // taller than the line: middle part
+  EXPECT_EQ(p.SrcY, 7);
+  EXPECT_EQ(p.Height, 16);
+  EXPECT_EQ(p.DestY, 100);
+  const TSynImagePlacement q = PlaceImageInLine(0, 10, 10, 0, 50, 17);
+  EXPECT_EQ(q.DestY, 53);
+  EXPECT_EQ(q.Height, 10);
+}
+
+TEST(EditorResources, BookmarkStripAndWrapGlyphLoadAtBothScales) {
+  int scale = 1, w = 0, h = 0;
+  std::vector<std::uint32_t> px;
+  ASSERT_TRUE(editorservices::LoadEditorBitmap("SynPadInternalImages", scale, w, h, px));
+  EXPECT_EQ(w, 110);
+  EXPECT_EQ(h, 14);
+  scale = 2;
+  ASSERT_TRUE(editorservices::LoadEditorBitmap("SynPadInternalImages", scale, w, h, px));
+  EXPECT_EQ(scale, 2);
+  EXPECT_EQ(w, 220);
+  EXPECT_EQ(h, 28);
+  scale = 1;
+  ASSERT_TRUE(editorservices::LoadEditorBitmap("SynPadWrapped", scale, w, h, px));
+  EXPECT_EQ(px[0] & 0xFFFFFF, 0x00FF00u);  // lime background, the transparent colour
+  EXPECT_FALSE(editorservices::LoadEditorBitmap("NoSuchImage", scale, w, h, px));
+  // Each bookmark image differs from every other (the digits).
+  scale = 1;
+  editorservices::LoadEditorBitmap("SynPadInternalImages", scale, w, h, px);
+  for (int a = 0; a < 10; ++a)
+    for (int b = a + 1; b < 10; ++b) {
+      bool differ = false;
+      for (int y = 0; y < 14 && !differ; ++y)
+        for (int x = 0; x < 11 && !differ; ++x) differ = px[y * 110 + a * 11 + x] != px[y * 110 + b * 11 + x];
+      EXPECT_TRUE(differ) << a << " " << b;
+    }
+}
+
+TEST(InternalImage, SharedCacheAndWidthRule) {
+  const int before = TSynInternalImage::CacheEntries();
+  {
+    TSynInternalImage a("SynPadInternalImages", 10);
+    EXPECT_EQ(a.Width(), 11);
+    EXPECT_EQ(a.Height(), 14);
+    TSynInternalImage b("synpadinternalimages", 10);
+    EXPECT_EQ(&a.Images(), &b.Images());
+    EXPECT_EQ(TSynInternalImage::CacheUseCount("SYNPADINTERNALIMAGES"), 2);
+    EXPECT_EQ(TSynInternalImage::CacheEntries(), before + 1);
+    TSynInternalImage c("SynPadInternalImages", 3);
+    EXPECT_EQ(c.Width(), (110 + 1) / 3);
+    TSynImagePlacement p{};
+    EXPECT_FALSE(a.Placement(10, 0, 0, 16, p));
+    EXPECT_FALSE(a.Placement(-1, 0, 0, 16, p));
+    ASSERT_TRUE(a.Placement(3, 2, 0, 16, p));
+    EXPECT_EQ(p.SrcX, 33);
+    EXPECT_EQ(p.DestY, 1);
+  }
+  EXPECT_EQ(TSynInternalImage::CacheEntries(), before);
+  TSynGlyph wrap("SynPadWrapped", syn::clLime);
+  EXPECT_EQ(wrap.Width(), 10);
+}
+
+TEST(GlyphPainter, MaskColourIsTransparentAndStripIsCut) {
+  TSynGlyph wrap("SynPadWrapped", syn::clLime);
+  QImage canvas(20, 20, QImage::Format_ARGB32);
+  canvas.fill(Qt::white);
+  {
+    QPainter p(&canvas);
+    DrawSynGlyph(p, wrap, 3, 0, 20);
+  }
+  // Outside the arrow the white background shows through; the arrow itself is navy.
+  EXPECT_EQ(canvas.pixel(3, 5) & 0xFFFFFF, 0xFFFFFFu);
+  int navy = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) navy += (canvas.pixel(x, y) & 0xFFFFFF) == 0x000080;
+  EXPECT_GT(navy, 10);
+  EXPECT_EQ(canvas.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  TSynInternalImage marks("SynPadInternalImages", 10);
+  QImage one(11, 14, QImage::Format_ARGB32);
+  one.fill(Qt::transparent);
+  {
+    QPainter p(&one);
+    DrawSynInternalImage(p, marks, 5, 0, 0, 14);
+    DrawSynInternalImage(p, marks, 12, 0, 0, 14);  // ignored
+  }
+  QImage expected = SynBitmapToImage(marks.Images()).copy(55, 0, 11, 14);
+  EXPECT_EQ(one.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
+  one.save(QString::fromStdString(testsupport::ArtifactDir() + "/editor_bookmark5.png"));
+}
+
+TEST(GlyphPainter, GradientFill) {
+  QImage canvas(100, 10, QImage::Format_RGB32);
+  canvas.fill(Qt::black);
+  {
+    QPainter p(&canvas);
+    SynDrawGradient(p, syn::clBlack, syn::clWhite, 2, QRect(0, 0, 100, 10), true);
+  }
+  EXPECT_EQ(canvas.pixel(10, 5) & 0xFFFFFF, 0x000000u);
+  EXPECT_EQ(canvas.pixel(60, 5) & 0xFFFFFF, 0xFFFFFFu);
+}
