@@ -348,6 +348,7 @@ void TBankSession::SetModified() {
 // Commands
 
 void TBankSession::NewBank() {
+  TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (!QuerySaveChanges(true)) return;
   // The databank being left is not added to the recent list.
   fileName_.clear();
@@ -356,6 +357,7 @@ void TBankSession::NewBank() {
 }
 
 void TBankSession::OpenCommand() {
+  TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (!QuerySaveChanges(true)) return;
   platform::FileDialogOptions options;
   options.title = SOpenBankTitle;
@@ -381,6 +383,7 @@ void TBankSession::SaveCommand() {
 }
 
 void TBankSession::SaveAsCommand() {
+  TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (!bank_) return;
   platform::FileDialogOptions options;
   options.title = SSaveBankTitle;
@@ -402,6 +405,7 @@ void TBankSession::OpenRecentFile(const std::string& entry) {
                                                          ? std::filesystem::current_path().string()
                                                          : options_.ProgramDir);
   if (!bp::FileExists(path)) throw Exception(FileDoesNotExistText(path));
+  TBusyScope busy(*this);
   if (!QuerySaveChanges(true)) return;
   OpenBank(path);
 }
@@ -487,6 +491,7 @@ void TBankSession::AppMinimized() {
 }
 
 bool TBankSession::CloseForExit() {
+  TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (bank_) {
     if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save

@@ -850,3 +850,36 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
   EXPECT_EQ(zip.GetFileName(0), "export.xdb2");
   EXPECT_EQ(DecipherDataBank(zip.GetUncompressed(0), "x"), out.EncodedXML());
 }
+
+// The open dialog stays up past an auto-save period after the user said No to saving.
+class SlowOpenDialogUI : public platform::ScriptedUIServices {
+ public:
+  explicit SlowOpenDialogUI(platform::FakeEventLoop& loop) : loop_(loop) {}
+  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path, QWidget* owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::OpenFileDialog(options, path, owner);
+  }
+  size_t ticks = 0;
+
+ private:
+  platform::FakeEventLoop& loop_;
+};
+
+TEST_F(BankSessionTest, ChangesTheUserDeclinedAreNotAutoSavedDuringTheOpenDialog) {
+  SlowOpenDialogUI slow(loop);
+  TBankSession::TOptions options;
+  TBankSession s(&settings, options, &slow, &loop);
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  s.OpenBank(path);
+  s.Bank()->Root()->AddChild(bank::xnFolder)->SetText("declined");
+  s.SetModified();
+  slow.PushMessageResult(platform::mrNo);
+  slow.PushOpenFile(std::nullopt);
+  s.OpenCommand();
+  EXPECT_GE(slow.ticks, 1u);
+  EXPECT_EQ(ReadFile(path), SampleBankXML());
+  ASSERT_EQ(slow.CallsOf(Kind::OpenFile).size(), 1u);
+  EXPECT_EQ(slow.CallsOf(Kind::OpenFile)[0].caption, "Open DataBank");
+  EXPECT_EQ(slow.CallsOf(Kind::OpenFile)[0].fileOptions.fileName, "bank.xdb2");
+}
