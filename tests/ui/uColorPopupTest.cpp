@@ -461,3 +461,30 @@ TEST_F(ColorPopupTest, ShowColorPopupRunsUntilAChoice) {
   EXPECT_FALSE(ShowColorPopup(color, QPoint(10, 10)));
   EXPECT_EQ(color, 0x003399u);
 }
+
+TEST_F(ColorPopupTest, CellEdgesFollowHoverPressAndSelection) {
+  TColorPopup popup;
+  M& m = popup.Model();
+  const QRgb hilight = ToQColor(clBtnHighlight).rgb();
+  const QRgb shadow = ToQColor(clBtnShadow).rgb();
+  const TPopupRect r = m.CellRect(9);
+  m.SetHoverIndex(9);  // hovered: raised inner edge, light at the top left
+  QImage img = popup.Render();
+  EXPECT_EQ(img.pixel(r.left, r.top), hilight);
+  EXPECT_EQ(img.pixel(r.right - 1, r.bottom - 1), shadow);
+  m.MouseDown((r.left + r.right) / 2, (r.top + r.bottom) / 2 + 1, true);  // hovered with the button down: sunken
+  img = popup.Render();
+  img.save(QString::fromStdString(testsupport::ArtifactDir() + "/colorpopup_pressed.png"));
+  EXPECT_EQ(img.pixel(r.left, r.top), shadow);
+  EXPECT_EQ(img.pixel(r.right - 1, r.bottom - 1), hilight);
+  // Selected and not hovered: sunken, on the button-highlight background.
+  m.MouseUp(-100, -100);
+  m.SelectIndex(9);
+  m.SetHoverIndex(-1);
+  img = popup.Render();
+  EXPECT_EQ(img.pixel(r.left, r.top), shadow);
+  EXPECT_EQ(img.pixel(r.left + 1, r.top + 1), hilight);
+  // An idle cell has no edge: face colour at its corner.
+  const TPopupRect idle = m.CellRect(20);
+  EXPECT_EQ(img.pixel(idle.left, idle.top), ToQColor(clBtnFace).rgb());
+}
