@@ -39,6 +39,25 @@ size_t FindText(std::string_view s, std::string_view what, size_t from) {
   return hit ? static_cast<size_t>(static_cast<const char*>(hit) - s.data()) : std::string_view::npos;
 }
 
+// Position of the next "]]>" at or after from. Scans for ">" with memchr, which is far quicker than a
+// general substring search on code text.
+size_t FindCDataEnd(std::string_view s, size_t from) {
+  const char* base = s.data();
+  size_t p = from + 2;
+  while (p < s.size()) {
+    const void* hit = std::memchr(base + p, '>', s.size() - p);
+    if (!hit) return std::string_view::npos;
+    size_t gt = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    if (base[gt - 1] == ']' && base[gt - 2] == ']') return gt - 2;
+    p = gt + 1;
+  }
+  return std::string_view::npos;
+}
+
+bool HasMarkup(std::string_view s) {
+  return std::memchr(s.data(), '<', s.size()) != nullptr || std::memchr(s.data(), '>', s.size()) != nullptr;
+}
+
 // True when the bytes at pos are exactly what (a shorter rest of s never matches).
 bool At(std::string_view s, size_t pos, std::string_view what) {
   return pos <= s.size() && s.size() - pos >= what.size() && s.compare(pos, what.size(), what) == 0;
@@ -52,6 +71,10 @@ class TSink {
   TSink(std::string& out, size_t limit) : out_(out), limit_(limit) {}
   bool Full() const { return full_; }
   void Put(std::string_view piece) {
+    if (limit_ == static_cast<size_t>(-1)) {
+      out_.append(piece);
+      return;
+    }
     if (full_) return;
     if (piece.size() > limit_ - std::min(limit_, out_.size())) {
       out_.append(piece.substr(0, limit_ - std::min(limit_, out_.size())));
@@ -60,7 +83,13 @@ class TSink {
     }
     out_.append(piece);
   }
-  void Put(char c) { Put(std::string_view(&c, 1)); }
+  void Put(char c) {
+    if (limit_ == static_cast<size_t>(-1)) {
+      out_.push_back(c);
+      return;
+    }
+    Put(std::string_view(&c, 1));
+  }
   void Indent(size_t depth) {
     size_t n = depth * 2;
     if (spaces_.size() < n) spaces_.resize(std::max(n, spaces_.size() * 2), ' ');
@@ -78,14 +107,27 @@ class TSink {
 void PutCData(TSink& sink, const std::string& text) {
   sink.Put(kCDataOpen);
   std::string_view rest(text);
-  for (size_t hit = FindText(rest, kCDataClose, 0); hit != std::string_view::npos;
-       hit = FindText(rest, kCDataClose, 0)) {
+  for (size_t hit = FindCDataEnd(rest, 0); hit != std::string_view::npos; hit = FindCDataEnd(rest, 0)) {
     sink.Put(rest.substr(0, hit + 2));
     sink.Put("]]><![CDATA[");
     rest.remove_prefix(hit + 2);
   }
   sink.Put(rest);
   sink.Put(kCDataClose);
+}
+
+// Roughly the written size of a subtree, so the output is allocated once.
+size_t EstimateSize(const TxevXMLNode2* root) {
+  size_t total = 128;
+  std::vector<std::pair<const TxevXMLNode2*, size_t>> stack{{root, 0}};
+  while (!stack.empty()) {
+    auto [n, depth] = stack.back();
+    stack.pop_back();
+    total += 4 * depth + 2 * n->Name().size() + n->Text().size() + 40;
+    for (const TxevXMLAttribute2* a : n->Attributes()) total += a->Name.size() + a->Value.size() + 4;
+    for (const TxevXMLNode2* c : n->Children()) stack.emplace_back(c, depth + 1);
+  }
+  return total;
 }
 
 // The start of an element; true when its children follow (the caller then writes them and the end).
@@ -155,7 +197,7 @@ void TxevXMLNode2::SetName(std::string name) {
 }
 
 void TxevXMLNode2::SetText(std::string text) {
-  cdata_ = text.find_first_of("<>") != std::string::npos;
+  cdata_ = !text.empty() && HasMarkup(text);
   text_ = std::move(text);
 }
 
@@ -327,6 +369,11 @@ TxevXMLParser2::TxevXMLParser2() : declaration_(std::make_unique<TxevXMLNode2>()
 TxevXMLParser2::~TxevXMLParser2() = default;
 
 bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool withDeclaration, size_t limit) const {
+  if (node && limit == static_cast<size_t>(-1)) {
+    // Deep trees are mostly indentation; those may grow as they go.
+    size_t estimate = EstimateSize(node);
+    if (estimate < (size_t{1} << 30)) out.reserve(out.size() + estimate);
+  }
   TSink sink(out, limit);
   if (withDeclaration) {
     std::string version = declaration_->GetAttribute("version");
@@ -573,7 +620,7 @@ bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
   bool several = false;
   size_t p = lt + kCDataOpen.size();
   for (;;) {
-    size_t end = FindText(s, kCDataClose, p);
+    size_t end = FindCDataEnd(s, p);
     if (end == std::string::npos) {
       pos_ = p;
       SetError("Expected ]]> when parsing CDATA section");
