@@ -127,6 +127,13 @@ TEST(DataBankCipher, StreamFormsMatchTheBufferForms) {
   TMemoryStream lyingIn(lying);
   EXPECT_THROW(DecipherDataBank(lyingIn, "pw", sink), EAESError);
   EXPECT_EQ(sink.Size(), 0);
+  // Short writes and a source shorter than its size raise the stream errors with their texts.
+  TMemoryStream plainIn(std::string(100, 'p'));
+  ShortWriteStream full(30);
+  EXPECT_EQ(ErrorOf<EWriteError>([&] { EncipherDataBank(plainIn, "pw", full); }), "Stream write error");
+  LyingSizeStream cut(EncipherDataBank(std::string(40, 'c'), std::string_view("pw")).substr(0, 36), 16);
+  TMemoryStream cutOut;
+  EXPECT_EQ(ErrorOf<EReadError>([&] { DecipherDataBank(cut, "pw", cutOut); }), "Stream read error");
 }
 
 TEST(DataBankCipher, InPlaceFormTakesOverTheBuffer) {

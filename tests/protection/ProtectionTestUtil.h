@@ -40,7 +40,8 @@ inline std::string DataBankText(size_t n, uint32_t seed = 1) {
   std::string s = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot>\r\n";
   int id = 1;
   while (s.size() < n) {
-    s += "<record id=\"" + std::to_string(id++) + "\"><title>Snippet " + std::to_string(id) + "</title><code><![CDATA[";
+    s += "<record id=\"" + std::to_string(id) + "\"><title>Snippet " + std::to_string(id) + "</title><code><![CDATA[";
+    ++id;
     int len = 20 + static_cast<int>(rng() % 200);
     for (int i = 0; i < len; ++i) {
       s += words[rng() % (sizeof words / sizeof *words)];
