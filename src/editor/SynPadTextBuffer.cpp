@@ -147,12 +147,12 @@ void TSynPadStringList::Grow() {
   SetCapacity(cap + delta);
 }
 
-void TSynPadStringList::InsertItem(int Index, const std::u16string& S) {
+void TSynPadStringList::InsertItem(int Index, std::u16string_view S) {
   if (fCount == GetCapacity()) Grow();
   if (Index < fCount)
     std::move_backward(fList.begin() + Index, fList.begin() + fCount, fList.begin() + fCount + 1);
   TSynPadStringRec& rec = fList[Index];
-  rec.fString = S;
+  rec.fString.assign(S);
   rec.fObject = nullptr;
   rec.fRange = NullRange;
   rec.fExpandedLength = -1;
@@ -286,7 +286,6 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
     Clear();
     const size_t n = Text.size();
     size_t p = 0;
-    std::u16string line;
     while (p < n) {
       const size_t start = p;
       while (p < n) {
@@ -294,8 +293,10 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
         if (c == 0x0A || c == 0x0D || c == 0x2028) break;
         ++p;
       }
-      line.assign(Text.substr(start, p - start));
-      Add(line);
+      // As Add, without a temporary copy of the line.
+      const int index = fCount;
+      InsertItem(index, Text.substr(start, p - start));
+      if (OnInserted) OnInserted(this, index, 1);
       if (p < n && Text[p] == 0x2028) {
         seenLS = true;
         ++p;

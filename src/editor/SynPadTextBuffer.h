@@ -101,7 +101,7 @@ class TSynPadStringList : public TWideStrings {
  protected:
   [[noreturn]] void ListIndexOutOfBounds(int Index) const;
   void Grow();
-  void InsertItem(int Index, const std::u16string& S);
+  void InsertItem(int Index, std::u16string_view S);
   // Expands the line when its length is unknown and returns the length.
   int ExpandedLength(int Index);
   void ExpandLine(int Index, std::u16string* Result);

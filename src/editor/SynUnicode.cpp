@@ -645,10 +645,20 @@ std::u16string AnsiToWideInCodePage(std::string_view S, unsigned CodePage) {
     for (size_t i = 0; i < S.size(); ++i) result[i] = static_cast<unsigned char>(S[i]);
     return result;
   }
-  return codepage::Cp1252ToUtf16(S);
+  return AnsiToWide(S);
 }
 
-std::u16string AnsiToWide(std::string_view S) { return codepage::Cp1252ToUtf16(S); }
+std::u16string AnsiToWide(std::string_view S) {
+  // A table of the 256 bytes: loading a large file converts every byte.
+  static const std::array<char16_t, 256> table = [] {
+    std::array<char16_t, 256> t{};
+    for (unsigned b = 0; b < 256; ++b) t[b] = codepage::Cp1252ToChar(static_cast<unsigned char>(b));
+    return t;
+  }();
+  std::u16string result(S.size(), u'\0');
+  for (size_t i = 0; i < S.size(); ++i) result[i] = table[static_cast<unsigned char>(S[i])];
+  return result;
+}
 
 std::string WideToAnsi(std::u16string_view S) { return codepage::Utf16ToCp1252(S); }
 
