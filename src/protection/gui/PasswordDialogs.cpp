@@ -1,0 +1,37 @@
+#include "protection/gui/PasswordDialogs.h"
+
+#include "platform/Lifecycle.h"
+#include "platform/qt/QtUIServices.h"
+#include "protection/gui/uAskPass.h"
+#include "protection/gui/uChangePass.h"
+#include "protection/gui/uEnterFilePass.h"
+#include "protection/gui/uSetPassword.h"
+
+using namespace platform;
+
+void InstallPasswordDialogs(QtUIServices& services) {
+  services.PasswordPrompt = [](std::string& password, QWidget* owner) {
+    Owned<TfrmEnterPass> dlg = MakeOwned<TfrmEnterPass>(owner);
+    if (dlg->ShowModal() != mrOk) return false;
+    password = dlg->ePass->text().toStdString();
+    return true;
+  };
+  services.FilePasswordPrompt = [](const std::string& fileName, std::string& password, QWidget*) {
+    return AskFilePassword(fileName, password);
+  };
+  services.SetPasswordPrompt = [](SetPasswordAnswer& answer, QWidget* owner) {
+    Owned<TfrmSetPassword> dlg = MakeOwned<TfrmSetPassword>(owner);
+    if (dlg->ShowModal() != mrOk) return false;
+    answer.password = dlg->ePass->text().toStdString();
+    answer.repeated = dlg->eRePass->text().toStdString();
+    return true;
+  };
+  services.ChangePasswordPrompt = [](ChangePasswordAnswer& answer, QWidget* owner) {
+    Owned<TfrmChangePass> dlg = MakeOwned<TfrmChangePass>(owner);
+    if (dlg->ShowModal() != mrOk) return false;
+    answer.oldPassword = dlg->eOldPass->text().toStdString();
+    answer.password = dlg->ePass->text().toStdString();
+    answer.repeated = dlg->eRePass->text().toStdString();
+    return true;
+  };
+}

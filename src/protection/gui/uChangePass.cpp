@@ -1,0 +1,68 @@
+#include "protection/gui/uChangePass.h"
+
+#include "platform/Application.h"
+#include "platform/UIServices.h"
+#include "platform/qt/Icons.h"
+#include "protection/gui/PasswordEdit.h"
+
+TfrmChangePass::TfrmChangePass(QWidget* owner) : TfrmYesNo(owner) {
+  setObjectName(QStringLiteral("frmChangePass"));
+  setWindowTitle(QStringLiteral("Change Password"));
+  SetPosition(TPosition::poDesktopCenter);
+  SetClientSize(213, 171);
+
+  auto* grid = new QGridLayout(Client());
+  grid->setContentsMargins(0, 0, 0, 0);
+  imgKey = new QLabel(Client());
+  imgKey->setObjectName(QStringLiteral("imgKey"));
+  imgKey->setPixmap(platform::ThemeIcon(QStringLiteral("dialog-password")).pixmap(32, 32));
+  imgKey->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+  grid->addWidget(imgKey, 0, 0, 7, 1);
+  auto addRow = [&](int row, const char* caption, const char* labelName, const char* editName, QLabel*& label,
+                    QLineEdit*& edit) {
+    label = new QLabel(QString::fromLatin1(caption), Client());
+    label->setObjectName(QString::fromLatin1(labelName));
+    edit = new QLineEdit(Client());
+    edit->setObjectName(QString::fromLatin1(editName));
+    MakePasswordEdit(edit);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, 1);
+    grid->addWidget(edit, row + 1, 1);
+    connect(edit, &QLineEdit::textChanged, this, [this] { UpdateOkButton(); });
+  };
+  addRow(0, "Old Password", "lOldPass", "eOldPass", lOldPass, eOldPass);
+  addRow(2, "New Password", "lPass", "ePass", lPass, ePass);
+  addRow(4, "Repeat", "lRePass", "eRePass", lRePass, eRePass);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(6, 1);
+  btnOk->setEnabled(false);
+  SetButtonModalResult(btnOk, platform::mrNone);
+  connect(btnOk, &QPushButton::clicked, this, [this] { OkClicked(); });
+  eOldPass->setFocus();
+}
+
+void TfrmChangePass::FormCreate() {
+  TfrmYesNo::FormCreate();
+  StorePosition = false;
+  StoreSize = false;
+}
+
+void TfrmChangePass::FormShow() {
+  TfrmYesNo::FormShow();
+  UpdateOkButton();
+}
+
+void TfrmChangePass::UpdateOkButton() {
+  btnOk->setEnabled(ChangePasswordOkEnabled(eOldPass->text(), ePass->text(), eRePass->text()));
+}
+
+void TfrmChangePass::OkClicked() {
+  if (!btnOk->isEnabled()) return;
+  if (!PasswordRepresentable(eOldPass->text()) || !PasswordRepresentable(ePass->text()) ||
+      !PasswordRepresentable(eRePass->text())) {
+    platform::UI().MessageBox(kPasswordCharsetMessage, platform::Application().Title, platform::MsgButtons::Ok,
+                              platform::MsgIcon::Error, this);
+    return;
+  }
+  SetModalResult(platform::mrOk);
+}
