@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/SynPadTextBuffer.h"
 #include "highlighters/SynHighlighterFamily.h"
 #include "highlighters/SynHighlighterRegistry.h"
 #include "platform/CodePage.h"
@@ -30,21 +31,13 @@ std::unique_ptr<TSynCustomHighlighter> Create(const std::string& className) {
   return nullptr;
 }
 
-// The editor buffer's line rules: a line runs to the next LF, CR or U+2028; one U+2028, then one CR,
-// then one LF are stepped over; a text ending in a break gets an empty last line.
+// Lines as the editor buffer splits them (SetTextStr).
 std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  TSynPadStringList buffer;
+  buffer.SetTextStr(text);
   std::vector<std::u16string> lines;
-  size_t p = 0;
-  const size_t n = text.size();
-  while (p < n) {
-    const size_t start = p;
-    while (p < n && text[p] != 10 && text[p] != 13 && text[p] != 0x2028) ++p;
-    lines.emplace_back(text.substr(start, p - start));
-    if (p < n && text[p] == 0x2028) ++p;
-    if (p < n && text[p] == 13) ++p;
-    if (p < n && text[p] == 10) ++p;
-  }
-  if (n > 0 && (text[n - 1] == 10 || text[n - 1] == 13 || text[n - 1] == 0x2028)) lines.emplace_back();
+  lines.reserve(static_cast<size_t>(buffer.Count()));
+  for (int i = 0; i < buffer.Count(); ++i) lines.push_back(buffer.StringRef(i));
   return lines;
 }
 
