@@ -13,12 +13,14 @@
 
 namespace {
 
-bool Blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool Blank(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
 
 // Trees the narrow format cannot write back as they are (the writer stays as it is specified for
 // them): an element without a name (written "</>"), a name beginning or ending in "/", beginning
-// like a CDATA section or with a control character at either end (a self-closing tag is trimmed), a quote inside a declaration value, an own xml:space attribute on an element whose text
-// needs our preserve marker.
+// like a CDATA section or with a control character at either end (a self-closing tag is trimmed), a quote inside a
+// declaration value, an own xml:space attribute on an element whose text needs our preserve marker.
 bool Writable(const TxevXMLParser2& doc) {
   for (const char* key : {"version", "encoding"}) {
     std::string v = doc.DeclarationNode()->GetAttribute(key);

@@ -166,7 +166,9 @@ bool IsFileReadOnly(const std::string& path) {
   return (st.st_mode & S_IWUSR) == 0;
 }
 
-bool DeleteFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) {
+  return !path.empty() && ::unlink(path.c_str()) == 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
@@ -224,8 +226,7 @@ void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)
   }
   if (::fchmod(fd, mode) != 0) fail(errno, "Cannot write file");
   // Keep the owner when we may (root saving a user's file); failing that is not an error.
-  if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
-  {
+  if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
     [[maybe_unused]] int ignored = ::fchown(fd, old.st_uid, old.st_gid);
   }
 

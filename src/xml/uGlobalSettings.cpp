@@ -23,4 +23,6 @@ TGlobalSettingsScope::~TGlobalSettingsScope() {
   settings_.reset();  // writes the settings file (guarded, never throws)
 }
 
-TXMLSettings* GlobalSettings() { return gSettings; }
+TXMLSettings* GlobalSettings() {
+  return gSettings;
+}

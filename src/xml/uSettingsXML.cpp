@@ -9,7 +9,9 @@ namespace {
 constexpr const char* kNoValue = "-novalue-";
 }
 
-TXMLSettings::TXMLSettings() { TXMLSettings::Reset(); }
+TXMLSettings::TXMLSettings() {
+  TXMLSettings::Reset();
+}
 
 TXMLSettings::~TXMLSettings() {
   if (!ownsDatabank_ || !databank_) return;
@@ -38,7 +40,9 @@ void TXMLSettings::Open() {
   }
 }
 
-int TXMLSettings::ReadInteger(const std::string& name, int def) { return XMLPathReadInteger(node_, name, def); }
+int TXMLSettings::ReadInteger(const std::string& name, int def) {
+  return XMLPathReadInteger(node_, name, def);
+}
 
 bool TXMLSettings::ReadBool(const std::string& name, bool def) {
   return XMLPathReadInteger(node_, name, def ? 1 : 0) == 1;
@@ -48,15 +52,21 @@ std::string TXMLSettings::ReadString(const std::string& name, const std::string&
   return XMLPathReadString(node_, name, def);
 }
 
-void TXMLSettings::WriteInteger(const std::string& name, int value) { XMLPathWriteInteger(node_, name, value); }
+void TXMLSettings::WriteInteger(const std::string& name, int value) {
+  XMLPathWriteInteger(node_, name, value);
+}
 
-void TXMLSettings::WriteBool(const std::string& name, bool value) { XMLPathWriteInteger(node_, name, value ? 1 : 0); }
+void TXMLSettings::WriteBool(const std::string& name, bool value) {
+  XMLPathWriteInteger(node_, name, value ? 1 : 0);
+}
 
 void TXMLSettings::WriteString(const std::string& name, const std::string& value) {
   XMLPathWriteString(node_, name, value);
 }
 
-bool TXMLSettings::ValueExists(const std::string& name) { return XMLFindPath(node_, name) != nullptr; }
+bool TXMLSettings::ValueExists(const std::string& name) {
+  return XMLFindPath(node_, name) != nullptr;
+}
 
 void TXMLSettings::Save() {
   if (databank_) databank_->Save();

@@ -58,8 +58,7 @@ void TreeCp1252ToUtf8(TxevXMLNode2* root) {
 
 std::string Declaration(const TxevXMLParser2& doc, const char* encoding) {
   std::string version = doc.DeclarationNode()->GetAttribute("version");
-  return "<?xml version='" + (version.empty() ? std::string("1.0") : version) + "' encoding='" + encoding +
-         "' ?>\r\n";
+  return "<?xml version='" + (version.empty() ? std::string("1.0") : version) + "' encoding='" + encoding + "' ?>\r\n";
 }
 
 }  // namespace
@@ -100,9 +99,13 @@ TxevXMLNode2* TXMLDataBase2::CachedChild(TxevXMLNode2*& cache, const char* name)
   return cache;
 }
 
-TxevXMLNode2* TXMLDataBase2::SettingsNode() { return CachedChild(settingsNode_, "settings"); }
+TxevXMLNode2* TXMLDataBase2::SettingsNode() {
+  return CachedChild(settingsNode_, "settings");
+}
 
-TxevXMLNode2* TXMLDataBase2::ListsNode() { return CachedChild(listsNode_, "lists"); }
+TxevXMLNode2* TXMLDataBase2::ListsNode() {
+  return CachedChild(listsNode_, "lists");
+}
 
 std::string TXMLDataBase2::ReadString(const std::string& name, const std::string& def) {
   const TxevXMLNode2* n = SettingsNode()->FindNode(name, false);
@@ -133,9 +136,13 @@ void TXMLDataBase2::WriteString(const std::string& name, const std::string& valu
   }
 }
 
-void TXMLDataBase2::WriteInteger(const std::string& name, int value) { WriteString(name, std::to_string(value)); }
+void TXMLDataBase2::WriteInteger(const std::string& name, int value) {
+  WriteString(name, std::to_string(value));
+}
 
-void TXMLDataBase2::WriteBool(const std::string& name, bool value) { WriteString(name, value ? "true" : "false"); }
+void TXMLDataBase2::WriteBool(const std::string& name, bool value) {
+  WriteString(name, value ? "true" : "false");
+}
 
 std::string TXMLDataBase2::EncodedXML() const {
   static constexpr const char* kLatin = "ISO-8859-1";

@@ -67,8 +67,7 @@ int XMLStrToInt(std::string_view text) {
 
 const TxevXMLNode2* XMLFindPath(const TxevXMLNode2* node, std::string_view path) {
   std::string segment;
-  for (int pos = NextPathToken(path, segment, '\\', 1); node && pos > 0;
-       pos = NextPathToken(path, segment, '\\', pos))
+  for (int pos = NextPathToken(path, segment, '\\', 1); node && pos > 0; pos = NextPathToken(path, segment, '\\', pos))
     node = node->FindNode(segment, false);
   return node;
 }
@@ -162,7 +161,9 @@ bool XMLGetAttrBool(const TxevXMLNode2* node, std::string_view name, bool def) {
   return value.empty() ? def : value == "1";
 }
 
-void XMLSetAttrBool(TxevXMLNode2* node, std::string_view name, bool value) { XMLSetAttr(node, name, value ? "1" : "0"); }
+void XMLSetAttrBool(TxevXMLNode2* node, std::string_view name, bool value) {
+  XMLSetAttr(node, name, value ? "1" : "0");
+}
 
 void XMLDeleteAttr(TxevXMLNode2* node, std::string_view name) {
   if (!node) return;
@@ -184,7 +185,8 @@ bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b) {
 std::string MakeXMLName(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
-    const bool keep = c == '.' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool keep =
+        c == '.' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     if (!keep) c = '_';
   }
   return out;

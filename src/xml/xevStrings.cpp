@@ -18,4 +18,6 @@ std::string LoadStringFromFile(const std::string& fileName) {
   return file.ReadRest();
 }
 
-void SaveStringToFile(const std::string& fileName, std::string_view text) { WriteFileAtomic(fileName, text); }
+void SaveStringToFile(const std::string& fileName, std::string_view text) {
+  WriteFileAtomic(fileName, text);
+}

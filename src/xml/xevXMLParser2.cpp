@@ -17,7 +17,9 @@ constexpr std::string_view kSpacePreserve = "preserve";
 // The partial tree in a parse error report is cut after this many bytes.
 constexpr size_t kReportDumpLimit = 1u << 20;
 
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+inline bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
 
 std::string_view Trim(std::string_view s) {
   size_t b = 0;
@@ -63,7 +65,9 @@ bool At(std::string_view s, size_t pos, std::string_view what) {
   return pos <= s.size() && s.size() - pos >= what.size() && s.compare(pos, what.size(), what) == 0;
 }
 
-bool NeedsPreserve(const std::string& text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
+bool NeedsPreserve(const std::string& text) {
+  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
+}
 
 // Appends into a buffer that must not grow past a limit; once full, every further piece is dropped.
 class TSink {
@@ -335,7 +339,9 @@ bool TxevXMLNode2::RemoveAttribute(TxevXMLAttribute2* attribute) {
   return true;
 }
 
-void TxevXMLNode2::ClearAttributes() { attributes_.items_.clear(); }
+void TxevXMLNode2::ClearAttributes() {
+  attributes_.items_.clear();
+}
 
 std::unique_ptr<TxevXMLNode2> TxevXMLNode2::CloneNode() const {
   auto copyOf = [](const TxevXMLNode2* src) {
@@ -419,19 +425,25 @@ std::string TxevXMLParser2::GetNodeXML(const TxevXMLNode2* node) const {
   return out;
 }
 
-void TxevXMLParser2::SaveToFile(const std::string& fileName) const { SaveStringToFile(fileName, GetXML()); }
+void TxevXMLParser2::SaveToFile(const std::string& fileName) const {
+  SaveStringToFile(fileName, GetXML());
+}
 
 // ---------------------------------------------------------------------------------------------------
 // TxevXMLParser2: parser
 
-bool TxevXMLParser2::LoadFromFile(const std::string& fileName) { return LoadXML(LoadStringFromFile(fileName)); }
+bool TxevXMLParser2::LoadFromFile(const std::string& fileName) {
+  return LoadXML(LoadStringFromFile(fileName));
+}
 
 bool TxevXMLParser2::LoadXML(std::string text) {
   docText_ = std::move(text);
   return Parse();
 }
 
-bool TxevXMLParser2::Parse() { return RunParse(this, true); }
+bool TxevXMLParser2::Parse() {
+  return RunParse(this, true);
+}
 
 bool TxevXMLParser2::ParseNodeXML(TxevXMLNode2* node, std::string text) {
   if (!node) {

@@ -122,10 +122,10 @@ class Generator {
   // either end, Latin-1 letters and, now and then, characters outside Windows-1252.
   std::string Text(bool wide) {
     static const std::vector<std::string> pieces = {
-        "a", "Z", "0", " ", "  ", "\t", "\r\n", "\n", "<", ">", "]]>", "]]", "]", "\"", "'", "/", "=",
-        "if (a[b[0]]>1)", "x < y", "<![CDATA[", "\xC3\xA9", "\xC3\xBC", "\xC2\xA9", "word", "?>", "<!-- -->"};
-    static const std::vector<std::string> widePieces = {"\xE2\x86\x92", "\xCF\x80", "\xE4\xB8\xAD",
-                                                        "\xF0\x9F\x98\x80"};
+        "a",     "Z",         "0",        " ",        "  ",       "\t",   "\r\n", "\n",      "<",
+        ">",     "]]>",       "]]",       "]",        "\"",       "'",    "/",    "=",       "if (a[b[0]]>1)",
+        "x < y", "<![CDATA[", "\xC3\xA9", "\xC3\xBC", "\xC2\xA9", "word", "?>",   "<!-- -->"};
+    static const std::vector<std::string> widePieces = {"\xE2\x86\x92", "\xCF\x80", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80"};
     std::string s;
     for (size_t i = Pick(12); i > 0; --i) s += pieces[Pick(pieces.size())];
     if (wide && Pick(2)) s += widePieces[Pick(widePieces.size())];
@@ -136,7 +136,7 @@ class Generator {
     std::string s;
     for (size_t i = Pick(10); i > 0; --i) s += chars[Pick(chars.size())];
     if (s.find('\'') != std::string::npos) return s;  // written between double quotes
-    if (Pick(3) == 0) s += "\"q\"";                    // written between apostrophes
+    if (Pick(3) == 0) s += "\"q\"";                   // written between apostrophes
     return s;
   }
   void Fill(TxevXMLNode2* n, int depth, bool wide) {
@@ -249,9 +249,10 @@ TEST_F(XmlInterop, SettingsAndDatabankFilesAnswerXPath) {
   db.ListsNode();
   const std::string out = tmp.File("out.xdb");
   db.SaveToFile(out);
-  EXPECT_EQ(ReadFile(out),
-            "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n  <settings>\r\n    <NextNodeID>5</NextNodeID>"
-            "\r\n  </settings>\r\n  <lists/>\r\n</dataroot>");
+  EXPECT_EQ(
+      ReadFile(out),
+      "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n  <settings>\r\n    <NextNodeID>5</NextNodeID>"
+      "\r\n  </settings>\r\n  <lists/>\r\n</dataroot>");
   r = RunProcess(xmllint, {"--noout", out});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   r = RunProcess(xmllint, {"--xpath", "string(/dataroot/settings/NextNodeID)", out});

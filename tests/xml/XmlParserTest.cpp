@@ -242,8 +242,9 @@ TEST(XmlTree, MoveDeleteCloneAndSiblings) {
   EXPECT_EQ(doc.Children()[0], c);
   EXPECT_TRUE(a->MoveTo(b));
   EXPECT_EQ(a->Parent(), b);
-  EXPECT_EQ(doc.GetXML(), kDecl + "<r>\r\n  <c/>\r\n  <b>\r\n    <a>\r\n      <a1/>\r\n      <a2>\r\n"
-                                  "        <deep/>\r\n      </a2>\r\n    </a>\r\n  </b>\r\n</r>");
+  EXPECT_EQ(doc.GetXML(), kDecl +
+                              "<r>\r\n  <c/>\r\n  <b>\r\n    <a>\r\n      <a1/>\r\n      <a2>\r\n"
+                              "        <deep/>\r\n      </a2>\r\n    </a>\r\n  </b>\r\n</r>");
 
   std::unique_ptr<TxevXMLNode2> copy = b->CloneNode();
   EXPECT_EQ(copy->Parent(), nullptr);
@@ -293,7 +294,7 @@ TEST(XmlHostile, UnclosedTagsDeepTreesAndBigTexts) {
   EXPECT_EQ(ErrorText(doc), "Expected < when parsing text");
   EXPECT_LT(doc.LastError().size(), (1u << 20) + 200);
   EXPECT_EQ(doc.LastError().substr(doc.LastError().size() - 3), "...");
-  EXPECT_LT(t, 5.0);
+  EXPECT_LT(t, 30.0);  // quadratic work would take minutes
 
   // A well-formed tree as deep: written, cloned, searched and freed without recursion.
   std::string nested;
@@ -321,7 +322,7 @@ TEST(XmlHostile, UnclosedTagsDeepTreesAndBigTexts) {
   TxevXMLParser2 back;
   t = Seconds([&] { ASSERT_TRUE(back.LoadXML(xml)); });
   EXPECT_EQ(back.GetChildText("t"), big);
-  EXPECT_LT(t, 5.0);
+  EXPECT_LT(t, 30.0);  // quadratic work would take minutes
 }
 
 TEST(XmlHostile, ManySiblingsWalkAndAttributesStayLinear) {
@@ -337,7 +338,7 @@ TEST(XmlHostile, ManySiblingsWalkAndAttributesStayLinear) {
     for (TxevXMLNode2* n = doc.FirstChild(); n; n = n->NextSibling()) ++seen;
   });
   EXPECT_EQ(seen, count);
-  EXPECT_LT(t, 2.0);
+  EXPECT_LT(t, 10.0);
   // After deleting from the front, walking still finds every node quickly.
   for (int i = 0; i < 10; ++i) doc.DeleteNode(doc.FirstChild());
   seen = 0;
@@ -345,12 +346,12 @@ TEST(XmlHostile, ManySiblingsWalkAndAttributesStayLinear) {
     for (TxevXMLNode2* n = doc.FirstChild(); n; n = n->NextSibling()) ++seen;
   });
   EXPECT_EQ(seen, count - 10);
-  EXPECT_LT(t, 2.0);
+  EXPECT_LT(t, 10.0);
 
   std::string attrs = "<e";
   for (int i = 0; i < 100000; ++i) attrs += " a" + std::to_string(i) + "='v'";
   attrs += "/>";
   t = Seconds([&] { ASSERT_TRUE(doc.LoadXML(attrs)); });
   EXPECT_EQ(doc.Attributes().Count(), 100000);
-  EXPECT_LT(t, 5.0);
+  EXPECT_LT(t, 30.0);  // quadratic work would take minutes
 }

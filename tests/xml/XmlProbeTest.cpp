@@ -48,13 +48,15 @@ TEST_F(XmlProbe, ParsePrintsTheDocumentOrTheReport) {
 TEST_F(XmlProbe, StoreAndGet) {
   const std::string in = tmp.File("in.xdb");
   const std::string out = tmp.File("out.xdb");
-  WriteFile(in, "<?xml version='1.0' encoding='ISO-8859-1'?><dataroot><S><posLeft>20</posLeft><t>caf\xE9</t></S>"
-                "<w>\xE2\x86\x92</w></dataroot>");
+  WriteFile(in,
+            "<?xml version='1.0' encoding='ISO-8859-1'?><dataroot><S><posLeft>20</posLeft><t>caf\xE9</t></S>"
+            "<w>\xE2\x86\x92</w></dataroot>");
   auto r = Probe({"store", in, out});
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   // Read as Windows-1252, the arrow bytes are three characters that all fit it: written back alike.
-  EXPECT_EQ(ReadFile(out), kDecl + "<dataroot>\r\n  <S>\r\n    <posLeft>20</posLeft>\r\n    <t>caf\xE9</t>\r\n  </S>\r\n"
-                                   "  <w>\xE2\x86\x92</w>\r\n</dataroot>");
+  EXPECT_EQ(ReadFile(out), kDecl +
+                               "<dataroot>\r\n  <S>\r\n    <posLeft>20</posLeft>\r\n    <t>caf\xE9</t>\r\n  </S>\r\n"
+                               "  <w>\xE2\x86\x92</w>\r\n</dataroot>");
   r = Probe({"get", out, "S\\posLeft"});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "20\n");
@@ -67,8 +69,9 @@ TEST_F(XmlProbe, StoreAndGet) {
   WriteFile(in, "<?xml version='1.0' encoding='UTF-8'?><dataroot><w>\xE2\x86\x92 \xCF\x80 \xE4\xB8\xAD</w></dataroot>");
   r = Probe({"store", in, out});
   ASSERT_EQ(r.exitCode, 0);
-  EXPECT_EQ(ReadFile(out), "<?xml version='1.0' encoding='UTF-8' ?>\r\n<dataroot>\r\n  <w>\xE2\x86\x92 \xCF\x80 \xE4\xB8\xAD"
-                           "</w>\r\n</dataroot>");
+  EXPECT_EQ(ReadFile(out),
+            "<?xml version='1.0' encoding='UTF-8' ?>\r\n<dataroot>\r\n  <w>\xE2\x86\x92 \xCF\x80 \xE4\xB8\xAD"
+            "</w>\r\n</dataroot>");
   EXPECT_EQ(Probe({"get", out, "w"}).out, "\xE2\x86\x92 \xCF\x80 \xE4\xB8\xAD\n");
 
   WriteFile(in, "<dataroot><cut>");

@@ -105,7 +105,8 @@ TEST_F(XmlStore, EncodingRule) {
   db.WriteString("t", "caf\xC3\xA9 \xE2\x82\xAC");  // "café €" in UTF-8
   const std::string latin = tmp.File("latin.xdb");
   db.SaveToFile(latin);
-  EXPECT_EQ(ReadFile(latin), kDecl + "<dataroot>\r\n  <settings>\r\n    <t>caf\xE9 \x80</t>\r\n  </settings>\r\n</dataroot>");
+  EXPECT_EQ(ReadFile(latin),
+            kDecl + "<dataroot>\r\n  <settings>\r\n    <t>caf\xE9 \x80</t>\r\n  </settings>\r\n</dataroot>");
   TXMLDataBase2 latinBack(latin);
   EXPECT_EQ(latinBack.ReadString("t", ""), "caf\xC3\xA9 \xE2\x82\xAC");
 
@@ -114,7 +115,8 @@ TEST_F(XmlStore, EncodingRule) {
   db.WriteString("t", wide);
   const std::string utf8 = tmp.File("utf8.xdb");
   db.SaveToFile(utf8);
-  EXPECT_EQ(ReadFile(utf8), kUtf8Decl + "<dataroot>\r\n  <settings>\r\n    <t>" + wide + "</t>\r\n  </settings>\r\n</dataroot>");
+  EXPECT_EQ(ReadFile(utf8),
+            kUtf8Decl + "<dataroot>\r\n  <settings>\r\n    <t>" + wide + "</t>\r\n  </settings>\r\n</dataroot>");
   TXMLDataBase2 utf8Back(utf8);
   EXPECT_EQ(utf8Back.ReadString("t", ""), wide);
   // Back inside the code page, the file is written in it again.
@@ -129,7 +131,8 @@ TEST_F(XmlStore, EncodingRule) {
   WriteFile(tmp.File("win.xdb"), "<?xml version='1.0' encoding='windows-1252'?><dataroot a='\xE9'/>");
   TXMLDataBase2 win(tmp.File("win.xdb"));
   EXPECT_EQ(win.Root()->GetAttribute("a"), "\xC3\xA9");
-  WriteFile(tmp.File("u.xdb"), "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><dataroot><\xC3\xA9>x</\xC3\xA9></dataroot>");
+  WriteFile(tmp.File("u.xdb"),
+            "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><dataroot><\xC3\xA9>x</\xC3\xA9></dataroot>");
   TXMLDataBase2 u(tmp.File("u.xdb"));
   EXPECT_EQ(u.Root()->FirstChild()->Name(), "\xC3\xA9");
 }
