@@ -1,0 +1,48 @@
+// The real window on X (Xvfb): moved and resized, ended through Exit; the settings file then holds
+// the geometry, and the next start puts the window there again.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace {
+std::string XPath(const std::string& xmllint, const std::string& file, const std::string& key) {
+  auto r = testsupport::RunProcess(xmllint, {"--xpath", "string(/*/" + key + ")", file});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  std::string out = r.out;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+}  // namespace
+
+using EndToEndGeometry = testsupport::TempDirTest;
+
+TEST_F(EndToEndGeometry, MainFormGeometryReachesTheSettingsFileAndComesBack) {
+  REQUIRE_TOOL(xvfb, "xvfb-run");
+  REQUIRE_TOOL(xmllint, "xmllint");
+  const std::string probe = testsupport::ProbePath("formprobe");
+  const std::string settings = tmp.File("formprobe.xdb");
+  // The X platform's D-Bus library keeps a buffer to the end; only that is no leak of ours.
+  const std::string suppressions = tmp.File("lsan.supp");
+  testsupport::WriteFile(suppressions, "leak:libdbus-1.so\n");
+  auto run = [&](std::vector<std::string> args) {
+    std::vector<std::string> all = {"-a", "env", "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=suppressions=" + suppressions,
+                                    probe, settings};
+    all.insert(all.end(), args.begin(), args.end());
+    return testsupport::RunProcess(xvfb, all, "", 60);
+  };
+  auto first = run({"move", "100", "120", "300", "200"});
+  ASSERT_EQ(first.exitCode, 0) << first.out << first.err;
+  EXPECT_NE(first.out.find("moved 100 120 300 200"), std::string::npos) << first.out;
+  EXPECT_EQ(XPath(xmllint, settings, "posLeft"), "100");
+  EXPECT_EQ(XPath(xmllint, settings, "posTop"), "120");
+  EXPECT_EQ(XPath(xmllint, settings, "sizeWidth"), "300");
+  EXPECT_EQ(XPath(xmllint, settings, "sizeHeight"), "200");
+  EXPECT_EQ(XPath(xmllint, settings, "Maximized"), "0");
+
+  auto second = run({"show"});
+  ASSERT_EQ(second.exitCode, 0) << second.out << second.err;
+  EXPECT_NE(second.out.find("shown 100 120 300 200"), std::string::npos) << second.out;
+  // Nothing drifted on the way.
+  EXPECT_EQ(XPath(xmllint, settings, "posLeft"), "100");
+  EXPECT_EQ(XPath(xmllint, settings, "sizeHeight"), "200");
+}
