@@ -1,0 +1,364 @@
+#include "highlighters/SynHighlighterPython.h"
+
+#include <algorithm>
+
+#include "editor/SynUnicode.h"
+
+namespace {
+
+using K = TSynPythonSyn;
+
+bool IsPyIdent(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+}
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
+
+bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+constexpr std::u16string_view kReserved[] = {
+      // BEGIN GENERATED PythonReserved
+      u"and", u"assert", u"break", u"class", u"continue", u"def", u"del", u"elif", u"else", u"except", u"exec",
+      u"finally", u"for", u"from", u"global", u"if", u"import", u"in", u"is", u"lambda", u"not", u"or",
+      u"pass", u"print", u"raise", u"return", u"try", u"while", u"yield;",
+      // END GENERATED PythonReserved
+};
+
+constexpr std::u16string_view kPredefined[] = {
+      // BEGIN GENERATED PythonPredefined
+      u"__future__", u"__import__", u"abs", u"apply", u"as", u"buffer", u"callable", u"chr", u"cmp", u"coerce",
+      u"compile", u"complex", u"delattr", u"dict", u"dir", u"divmod", u"eval", u"execfile", u"False", u"file",
+      u"filter", u"float", u"getattr", u"globals", u"hasattr", u"hash", u"help", u"hex", u"id", u"input",
+      u"int", u"intern", u"isinstance", u"issubclass", u"iter", u"len", u"list", u"locals", u"long", u"None",
+      u"NotImplemented", u"map", u"max", u"min", u"oct", u"open", u"ord", u"pow", u"range", u"raw_input",
+      u"reduce", u"reload", u"repr", u"round", u"self", u"setattr", u"slice", u"str", u"True", u"tuple",
+      u"type", u"unichr", u"unicode", u"vars", u"xrange", u"zip",
+      // END GENERATED PythonPredefined
+};
+
+}  // namespace
+
+const std::vector<K::KeywordEntry>& TSynPythonSyn::KeywordList() {
+  static const std::vector<KeywordEntry> list = [] {
+    std::vector<KeywordEntry> v;
+    for (auto w : kReserved) v.push_back({w, tkKey});
+    for (auto w : kPredefined) v.push_back({w, tkNonKeyword});
+    std::stable_sort(v.begin(), v.end(),
+                     [](const KeywordEntry& a, const KeywordEntry& b) { return WideCompareText(a.Word, b.Word) < 0; });
+    return v;
+  }();
+  return list;
+}
+
+std::uint8_t TSynPythonSyn::IdentKind(std::u16string_view token) {
+  // Found without regard to case, then it must match exactly.
+  const auto& list = KeywordList();
+  int first = 0;
+  int last = static_cast<int>(list.size()) - 1;
+  while (first <= last) {
+    const int middle = first + (last - first) / 2;
+    const int c = WideCompareText(list[static_cast<size_t>(middle)].Word, token);
+    if (c == 0) {
+      if (list[static_cast<size_t>(middle)].Word == token) return list[static_cast<size_t>(middle)].Kind;
+      break;
+    }
+    if (c < 0)
+      first = middle + 1;
+    else
+      last = middle - 1;
+  }
+  // __name__: at least five characters, exactly two underscores at each end.
+  const size_t n = token.size();
+  if (n >= 5 && token[0] == u'_' && token[1] == u'_' && token[2] != u'_' && token[n - 1] == u'_' &&
+      token[n - 2] == u'_' && token[n - 3] != u'_')
+    return tkSystemDefined;
+  return tkIdentifier;
+}
+
+TSynPythonSyn::TSynPythonSyn() : TSynFamilyHighlighter("TSynPythonSyn") {
+  CommentAttri = NewAttr("Comment", syn::fsItalic, 0x808080);
+  IdentifierAttri = NewAttr("Identifier");
+  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
+  NonKeyAttri = NewAttr("Non-reserved Keyword", syn::fsBold, 0x800000);
+  SystemAttri = NewAttr("System Functions and Variables", syn::fsBold);
+  NumberAttri = NewAttr("Number", 0, 0xFF0000);
+  HexAttri = NewAttr("Hexadecimal", 0, 0xFF0000);
+  OctalAttri = NewAttr("Octal", 0, 0xFF0000);
+  FloatAttri = NewAttr("Float", 0, 0xFF0000);
+  SpaceAttri = NewAttr("Space");
+  StringAttri = NewAttr("String", 0, 0xFF0000);
+  DocStringAttri = NewAttr("Documentation", 0, 0x808000);
+  SymbolAttri = NewAttr("Symbol");
+  ErrorAttri = NewAttr("Syntax Error", 0, 0x0000FF);
+  MapKind(tkComment, CommentAttri);
+  MapKind(tkIdentifier, IdentifierAttri);
+  MapKind(tkKey, KeyAttri);
+  MapKind(tkNumber, NumberAttri);
+  MapKind(tkSpace, SpaceAttri);
+  MapKind(tkString, StringAttri);
+  MapKind(tkSymbol, SymbolAttri);
+  MapKind(tkNonKeyword, NonKeyAttri);
+  MapKind(tkTripleQuotedString, DocStringAttri);
+  MapKind(tkSystemDefined, SystemAttri);
+  MapKind(tkHex, HexAttri);
+  MapKind(tkOct, OctalAttri);
+  MapKind(tkFloat, FloatAttri);
+  MapKind(tkUnknown, ErrorAttri);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  KeywordList();
+  FinishCreate(rsUnKnown);
+}
+
+TSynHighlighterAttributes* TSynPythonSyn::GetDefaultAttribute(int Index) const {
+  switch (Index) {
+    case SYN_ATTR_COMMENT: return CommentAttri;
+    case SYN_ATTR_KEYWORD: return KeyAttri;
+    case SYN_ATTR_WHITESPACE: return SpaceAttri;
+    case SYN_ATTR_SYMBOL: return SymbolAttri;
+    default: return nullptr;
+  }
+}
+
+std::u16string TSynPythonSyn::GetSampleSource() const {
+  return u"#!/usr/bin/env python\n"
+         u"import sys\n"
+         u"\n"
+         u"def main(args):\n"
+         u"    \"\"\"Prints the number of arguments.\"\"\"\n"
+         u"    if len(args) < 2:\n"
+         u"        print 'usage: %s file' % args[0]\n"
+         u"        return 0x1F\n"
+         u"    return 1.5e3 + 017\n";
+}
+
+std::intptr_t TSynPythonSyn::GetRange() const {
+  if (fRange == rsMultilineString3) return fRange | (static_cast<std::intptr_t>(fQuote) << 8);
+  return fRange;
+}
+
+void TSynPythonSyn::SetRange(std::intptr_t Value) {
+  fRange = static_cast<std::uint8_t>(Value);
+  fQuote = ((Value >> 8) & 0xFF) == u'\'' ? u'\'' : u'"';
+}
+
+void TSynPythonSyn::ResetRange() {
+  fRange = rsUnKnown;
+  fQuote = u'"';
+}
+
+void TSynPythonSyn::Next() {
+  fTokenPos = Run;
+  // The line end comes before any continuation, so an open string never stalls the scan there.
+  if (!LineEndProc()) {
+    if (fRange == rsMultilineString || fRange == rsMultilineString2) {
+      fTokenId = tkTripleQuotedString;
+      TripleScan(fRange == rsMultilineString ? u'\'' : u'"');
+    } else if (fRange == rsMultilineString3) {
+      fTokenId = tkString;
+      SingleScan(fQuote);
+    } else {
+      const char16_t c = At(Run);
+      switch (c) {
+        case u'#': CommentProc(); break;
+        case u'"': case u'\'': StringProc(); break;
+        case u'r': case u'R':
+          if (At(Run + 1) == u'"' || At(Run + 1) == u'\'') {
+            ++Run;
+            StringProc();
+          } else {
+            IdentProc();
+          }
+          break;
+        case u'u': case u'U': {
+          int q = Run + 1;
+          if (At(q) == u'r' || At(q) == u'R') ++q;
+          if (At(q) == u'"' || At(q) == u'\'') {
+            Run = q;
+            StringProc();
+          } else {
+            IdentProc();
+          }
+          break;
+        }
+        case u'<': SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1); break;
+        case u'>': SymbolProc(At(Run + 1) == u'=' ? 2 : 1); break;
+        case u'!': case u'%': case u'&': case u'(': case u')': case u'*': case u'+': case u',': case u'-':
+        case u'/': case u':': case u';': case u'=': case u'[': case u'\\': case u']': case u'^': case u'`':
+        case u'{': case u'|': case u'}': case u'~':
+          SymbolProc(1);
+          break;
+        default:
+          if (c <= 32)
+            SpaceProc();
+          else if (c == u'.' || IsDigit(c))
+            NumberProc();
+          else if (IsLetter(c) || c == u'_')
+            IdentProc();
+          else
+            UnknownProc();
+      }
+    }
+  }
+  TSynFamilyHighlighter::Next();
+}
+
+void TSynPythonSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
+}
+
+void TSynPythonSyn::CommentProc() {
+  fTokenId = tkComment;
+  do ++Run;
+  while (!IsEndChar(At(Run)));
+}
+
+void TSynPythonSyn::IdentProc() {
+  while (IsPyIdent(At(Run))) ++Run;
+  fTokenId = IdentKind(std::u16string_view(fLine + fTokenPos, static_cast<size_t>(Run - fTokenPos)));
+}
+
+bool TSynPythonSyn::Escaped(int pos) const {
+  int slashes = 0;
+  for (int p = pos - 1; p >= 0 && At(p) == u'\\'; --p) ++slashes;
+  return slashes % 2 == 1;
+}
+
+void TSynPythonSyn::StringProc() {
+  const char16_t quote = At(Run);
+  if (At(Run + 1) == quote && At(Run + 2) == quote) {
+    fTokenId = tkTripleQuotedString;
+    fRange = quote == u'\'' ? rsMultilineString : rsMultilineString2;
+    Run += 3;
+    TripleScan(quote);
+  } else {
+    fTokenId = tkString;
+    ++Run;
+    SingleScan(quote);
+  }
+}
+
+void TSynPythonSyn::TripleScan(char16_t quote) {
+  for (;;) {
+    const char16_t c = At(Run);
+    if (IsEndChar(c)) return;  // still open: the range stays
+    if (c == quote && At(Run + 1) == quote && At(Run + 2) == quote && !Escaped(Run)) {
+      Run += 3;
+      fRange = rsUnKnown;
+      return;
+    }
+    ++Run;
+  }
+}
+
+void TSynPythonSyn::SingleScan(char16_t quote) {
+  for (;;) {
+    const char16_t c = At(Run);
+    if (IsEndChar(c)) break;
+    if (c == quote && !Escaped(Run)) {
+      ++Run;
+      fRange = rsUnKnown;
+      return;
+    }
+    ++Run;
+  }
+  // Open at the line end: a final backslash continues it on the next line.
+  if (At(Run - 1) == u'\\' && Run - 1 >= fTokenPos) {
+    fRange = rsMultilineString3;
+    fQuote = quote;
+  } else {
+    fRange = rsUnKnown;
+  }
+}
+
+void TSynPythonSyn::NumberProc() {
+  enum { Dec, Oct, MustFloat, Hex, Frac, Exp } st;
+  const char16_t first = At(Run);
+  if (first == u'.') {
+    if (!IsDigit(At(Run + 1))) {
+      SymbolProc(At(Run + 1) == u'.' && At(Run + 2) == u'.' ? 3 : 1);
+      return;
+    }
+    st = Frac;
+  } else if (first == u'0') {
+    const char16_t n = At(Run + 1);
+    if ((n == u'x' || n == u'X') && IsHexDigit(At(Run + 2))) {
+      st = Hex;
+      ++Run;
+    } else if (n >= u'0' && n <= u'7') {
+      st = Oct;
+    } else if (n == u'8' || n == u'9') {
+      st = MustFloat;
+    } else {
+      st = Dec;
+    }
+  } else {
+    st = Dec;
+  }
+  ++Run;
+  bool error = false;
+  bool suffix = false;
+  for (;;) {
+    const char16_t c = At(Run);
+    if (st == Hex) {
+      if (IsHexDigit(c)) {
+        ++Run;
+        continue;
+      }
+    } else if (IsDigit(c)) {
+      if (st == Oct && c >= u'8') st = MustFloat;
+      ++Run;
+      continue;
+    }
+    if (c == u'.') {
+      if (At(Run + 1) == u'.') break;  // a range operator follows
+      if (st == Dec || st == Oct || st == MustFloat) {
+        st = Frac;
+        ++Run;
+        continue;
+      }
+      error = true;
+      break;
+    }
+    if ((c == u'e' || c == u'E') && st != Exp) {  // in hexadecimal numbers e is a digit, taken above
+      int p = Run + 1;
+      if (At(p) == u'+' || At(p) == u'-') ++p;
+      Run = p;
+      if (!IsDigit(At(p))) {
+        error = true;
+        break;
+      }
+      st = Exp;
+      continue;
+    }
+    if ((c == u'j' || c == u'J') && st != Hex) {
+      ++Run;
+      st = Frac;  // imaginary: float kind
+      suffix = true;
+      break;
+    }
+    if ((c == u'l' || c == u'L') && (st == Oct || st == Hex)) {
+      ++Run;
+      suffix = true;
+      break;
+    }
+    if (IsPyIdent(c)) error = true;
+    break;
+  }
+  if (suffix && IsPyIdent(At(Run))) error = true;
+  if (!error && st == MustFloat) error = true;
+  if (error) {
+    fTokenId = tkUnknown;
+    while (IsPyIdent(At(Run)) || At(Run) == u'.') ++Run;
+    return;
+  }
+  switch (st) {
+    case Hex: fTokenId = tkHex; break;
+    case Oct: fTokenId = tkOct; break;
+    case Frac:
+    case Exp: fTokenId = tkFloat; break;
+    default: fTokenId = tkNumber;
+  }
+}

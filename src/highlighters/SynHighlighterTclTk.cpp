@@ -1,0 +1,201 @@
+#include "highlighters/SynHighlighterTclTk.h"
+
+#include "editor/SynUnicode.h"
+
+namespace {
+
+bool IsTclIdent(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+}
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+std::shared_ptr<const std::vector<std::u16string>> MakeList(std::vector<std::u16string> list) {
+  SortKeywordList(list);
+  return std::make_shared<const std::vector<std::u16string>>(std::move(list));
+}
+
+const std::shared_ptr<const std::vector<std::u16string>>& DefaultKeys() {
+  static const std::shared_ptr<const std::vector<std::u16string>> list = MakeList({
+      // BEGIN GENERATED TclKey
+      u"after", u"append", u"array", u"bell", u"bgerror", u"binary", u"bind", u"bindidproc", u"bindproc",
+      u"bindtags", u"bitmap", u"break", u"button", u"canvas", u"catch", u"cd", u"checkbutton", u"clipboard",
+      u"clock", u"close", u"concat", u"continue", u"destroy", u"else", u"entry", u"eof", u"error", u"eval",
+      u"event", u"exec", u"exit", u"expr", u"fblocked", u"fconfigure", u"fcopy", u"file", u"fileevent",
+      u"filename", u"flush", u"focus", u"font", u"for", u"foreach", u"format", u"frame", u"gets", u"glob",
+      u"global", u"grab", u"grid", u"history", u"http", u"if", u"image", u"incr", u"info", u"interp", u"join",
+      u"label", u"lappend", u"library", u"lindex", u"linsert", u"list", u"listbox", u"llength", u"load",
+      u"loadtk", u"lower", u"lrange", u"lreplace", u"lsearch", u"lsort", u"menu", u"message", u"namespace",
+      u"namespupd", u"open", u"option", u"options", u"pack", u"package", u"photo", u"pid", u"pkg_mkindex",
+      u"place", u"proc", u"puts", u"pwd", u"radiobutton", u"raise", u"read", u"regexp", u"registry", u"regsub",
+      u"rename", u"resource", u"return", u"rgb", u"safebase", u"scale", u"scan", u"seek", u"selection",
+      u"send", u"sendout", u"set", u"socket", u"source", u"split", u"string", u"subst", u"switch", u"tcl",
+      u"tclvars", u"tell", u"text", u"then", u"time", u"tk", u"tk_bisque", u"tk_choosecolor", u"tk_dialog",
+      u"tk_focusfollowsmouse", u"tk_focusnext", u"tk_focusprev", u"tk_getopenfile", u"tk_getsavefile",
+      u"tk_messagebox", u"tk_optionmenu", u"tk_popup", u"tk_setpalette", u"tkerror", u"tkvars", u"tkwait",
+      u"toplevel", u"trace", u"unknown", u"unset", u"update", u"uplevel", u"upvar", u"variable", u"vwait",
+      u"while", u"winfo", u"wm",
+      // END GENERATED TclKey
+  });
+  return list;
+}
+
+const std::shared_ptr<const std::vector<std::u16string>>& EmptyList() {
+  static const std::shared_ptr<const std::vector<std::u16string>> list =
+      std::make_shared<const std::vector<std::u16string>>();
+  return list;
+}
+
+std::vector<std::u16string> ToVector(const TWideStrings& Value) {
+  std::vector<std::u16string> list;
+  list.reserve(static_cast<size_t>(Value.Count()));
+  for (int i = 0; i < Value.Count(); ++i) list.push_back(Value.Strings(i));
+  return list;
+}
+
+}  // namespace
+
+TSynTclTkSyn::TSynTclTkSyn() : TSynFamilyHighlighter("TSynTclTkSyn"), fKeys(DefaultKeys()), fSecondKeys(EmptyList()) {
+  CommentAttri = NewAttr("Comment", syn::fsItalic);
+  IdentifierAttri = NewAttr("Identifier");
+  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
+  SecondKeyAttri = NewAttr("Second Reserved Word", syn::fsBold);
+  NumberAttri = NewAttr("Number");
+  SpaceAttri = NewAttr("Space");
+  StringAttri = NewAttr("String");
+  SymbolAttri = NewAttr("Symbol");
+  MapKind(tkComment, CommentAttri);
+  MapKind(tkIdentifier, IdentifierAttri);
+  MapKind(tkKey, KeyAttri);
+  MapKind(tkNumber, NumberAttri);
+  MapKind(tkSecondKey, SecondKeyAttri);
+  MapKind(tkSpace, SpaceAttri);
+  MapKind(tkString, StringAttri);
+  MapKind(tkSymbol, SymbolAttri);
+  MapKind(tkUnknown, SymbolAttri);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  FinishCreate(0);
+}
+
+const std::vector<std::u16string>& TSynTclTkSyn::DefaultKeyWords() { return *DefaultKeys(); }
+
+void TSynTclTkSyn::SetKeyWords(const std::vector<std::u16string>& Value) {
+  fKeys = MakeList(Value);
+  AttributeChanged(nullptr);
+}
+
+void TSynTclTkSyn::SetKeyWords(const TWideStrings& Value) { SetKeyWords(ToVector(Value)); }
+
+void TSynTclTkSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
+  fSecondKeys = MakeList(Value);
+  AttributeChanged(nullptr);
+}
+
+void TSynTclTkSyn::SetSecondKeyWords(const TWideStrings& Value) { SetSecondKeyWords(ToVector(Value)); }
+
+bool TSynTclTkSyn::IsKeyword(std::u16string_view AKeyword) const {
+  return SortedKeywordListHas(*fKeys, WideUpperCase(AKeyword));
+}
+
+bool TSynTclTkSyn::IsSecondKeyWord(std::u16string_view AKeyword) const {
+  return SortedKeywordListHas(*fSecondKeys, WideUpperCase(AKeyword));
+}
+
+TSynHighlighterAttributes* TSynTclTkSyn::GetDefaultAttribute(int Index) const {
+  switch (Index) {
+    case SYN_ATTR_COMMENT: return CommentAttri;
+    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
+    case SYN_ATTR_KEYWORD: return KeyAttri;
+    case SYN_ATTR_STRING: return StringAttri;
+    case SYN_ATTR_WHITESPACE: return SpaceAttri;
+    case SYN_ATTR_SYMBOL: return SymbolAttri;
+    default: return nullptr;
+  }
+}
+
+std::u16string TSynTclTkSyn::GetSampleSource() const {
+  return u"#!/usr/bin/wish\n"
+         u"# A button that counts its clicks\n"
+         u"set count 0\n"
+         u"proc click {} {\n"
+         u"  global count\n"
+         u"  incr count\n"
+         u"  puts \"clicked $count times\"\n"
+         u"}\n"
+         u"button .b -text \"Click\" -command click\n"
+         u"pack .b -padx 10 -pady 1.5e1";
+}
+
+void TSynTclTkSyn::Next() {
+  fTokenPos = Run;
+  const char16_t c = At(Run);
+  switch (c) {
+    case 0: NullProc(); break;
+    case 10: LFProc(); break;
+    case 13: CRProc(); break;
+    case u'"': StringProc(); break;
+    case u'#': case u'/': CommentOrSymbolProc(); break;
+    case u'(': case u'{': case u';': SymbolProc(); break;
+    default:
+      if (c <= 32)
+        SpaceProc();
+      else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
+        WordProc();
+      else if (IsDigit(c))
+        NumberProc();
+      else
+        UnknownProc();
+  }
+  TSynFamilyHighlighter::Next();
+}
+
+void TSynTclTkSyn::WordProc() {
+  while (IsTclIdent(At(Run))) ++Run;
+  fUpperBuf.assign(fLine + fTokenPos, static_cast<size_t>(Run - fTokenPos));
+  WideBufferToUpper(fUpperBuf.data(), fUpperBuf.size());
+  if (SortedKeywordListHas(*fKeys, fUpperBuf))
+    fTokenId = tkKey;
+  else if (SortedKeywordListHas(*fSecondKeys, fUpperBuf))
+    fTokenId = tkSecondKey;
+  else
+    fTokenId = tkIdentifier;
+}
+
+void TSynTclTkSyn::NumberProc() {
+  fTokenId = tkNumber;
+  ++Run;
+  for (;;) {
+    const char16_t c = At(Run);
+    if (c == u'.' && At(Run + 1) == u'.') break;
+    // The line is scanned lower-cased: "E" arrives as "e".
+    if (!(IsDigit(c) || c == u'.' || c == u'e')) break;
+    ++Run;
+  }
+}
+
+void TSynTclTkSyn::StringProc() {
+  fTokenId = tkString;
+  if (At(Run + 1) == u'"' && At(Run + 2) == u'"') Run += 2;
+  ++Run;
+  for (;;) {
+    const char16_t c = At(Run);
+    if (IsEndChar(c)) return;
+    ++Run;
+    if (c == u'"' && At(Run - 2) != u'\\') return;
+  }
+}
+
+void TSynTclTkSyn::CommentOrSymbolProc() {
+  if (At(Run + 1) == u'*') {
+    SymbolProc();
+    return;
+  }
+  fTokenId = tkComment;
+  do ++Run;
+  while (!IsEndChar(At(Run)));
+}
+
+void TSynTclTkSyn::SymbolProc() {
+  fTokenId = tkSymbol;
+  ++Run;
+}

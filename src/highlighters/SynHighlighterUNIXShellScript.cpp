@@ -1,0 +1,222 @@
+#include "highlighters/SynHighlighterUNIXShellScript.h"
+
+#include "editor/SynUnicode.h"
+
+namespace {
+
+using K = TSynUNIXShellScriptSyn;
+
+bool IsShellIdent(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+}
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+std::vector<std::u16string> Sorted(std::vector<std::u16string> list) {
+  SortKeywordList(list);
+  return list;
+}
+
+// As listed; "g++" is kept although a word never holds "+", so it can never be found.
+const std::vector<std::u16string>& DefaultKeyWords() {
+  static const std::vector<std::u16string> list = Sorted({
+      // BEGIN GENERATED ShellKey
+      u"awk", u"banner", u"basename", u"bdiff", u"bg", u"break", u"case", u"cat", u"cc", u"cd", u"chdir",
+      u"chgrp", u"chmod", u"chown", u"clear", u"compress", u"continue", u"cp", u"cpio", u"cut", u"date", u"dd",
+      u"diff", u"df", u"do", u"done", u"dtpad", u"echo", u"elif", u"else", u"esac", u"eval", u"exit",
+      u"export", u"expr", u"fg", u"fi", u"finger", u"fold", u"for", u"ftp", u"g++", u"gcc", u"getopts",
+      u"grep", u"gzip", u"head", u"hash", u"if", u"in", u"jobs", u"kill", u"ld", u"login", u"ln", u"ls",
+      u"make", u"mkdir", u"mt", u"mv", u"newgrp", u"nohup", u"paste", u"ping", u"perl", u"pg", u"pr", u"ps",
+      u"pwd", u"od", u"rcp", u"read", u"remsh", u"return", u"rm", u"rsh", u"rwho", u"sed", u"set", u"sh",
+      u"shift", u"stop", u"strings", u"strip", u"sync", u"tail", u"tar", u"telnet", u"test", u"times", u"then",
+      u"tput", u"trap", u"true", u"tty", u"type", u"ulimit", u"umask", u"unset", u"until", u"uudecode",
+      u"uuencode", u"vi", u"wait", u"wc", u"while", u"who", u"xtern", u"zcat", u"zip",
+      // END GENERATED ShellKey
+  });
+  return list;
+}
+
+const std::shared_ptr<const std::vector<std::u16string>>& DefaultSecondKeyWords() {
+  static const std::shared_ptr<const std::vector<std::u16string>> list =
+      std::make_shared<const std::vector<std::u16string>>(Sorted({
+          // BEGIN GENERATED ShellSecond
+          u"cdpath", u"editor", u"home", u"ifs", u"lang", u"lc_type", u"lc_messages", u"ld_library_path",
+          u"logname", u"mail", u"mailcheck", u"mailpath", u"manpath", u"path", u"ps1", u"ps2", u"pwd",
+          u"shacct", u"shell", u"shlib_path", u"term", u"termcap", u"tz",
+          // END GENERATED ShellSecond
+      }));
+  return list;
+}
+
+}  // namespace
+
+TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
+    : TSynFamilyHighlighter("TSynUNIXShellScriptSyn"), fSecondKeys(DefaultSecondKeyWords()) {
+  CommentAttri = NewAttr("Comment", syn::fsItalic, 0x008000);
+  IdentifierAttri = NewAttr("Identifier");
+  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0x800000);
+  SecondKeyAttri = NewAttr("Second Reserved Word");
+  NumberAttri = NewAttr("Number", 0, 0xFF0000);
+  SpaceAttri = NewAttr("Space");
+  StringAttri = NewAttr("String", 0, 0x000080);
+  SymbolAttri = NewAttr("Symbol", 0, 0x0000FF);
+  VariableAttri = NewAttr("Variable", 0, 0x800080);
+  MapKind(tkComment, CommentAttri);
+  MapKind(tkIdentifier, IdentifierAttri);
+  MapKind(tkKey, KeyAttri);
+  MapKind(tkNumber, NumberAttri);
+  MapKind(tkSecondKey, SecondKeyAttri);
+  MapKind(tkSpace, SpaceAttri);
+  MapKind(tkString, StringAttri);
+  MapKind(tkSymbol, SymbolAttri);
+  MapKind(tkVariable, VariableAttri);
+  MapKind(tkUnknown, SymbolAttri);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  DefaultKeyWords();
+  FinishCreate(0);
+}
+
+const std::vector<std::u16string>& TSynUNIXShellScriptSyn::KeyWords() { return DefaultKeyWords(); }
+
+void TSynUNIXShellScriptSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
+  fSecondKeys = std::make_shared<const std::vector<std::u16string>>(Sorted(Value));
+  AttributeChanged(nullptr);
+}
+
+void TSynUNIXShellScriptSyn::SetSecondKeyWords(const TWideStrings& Value) {
+  std::vector<std::u16string> list;
+  list.reserve(static_cast<size_t>(Value.Count()));
+  for (int i = 0; i < Value.Count(); ++i) list.push_back(Value.Strings(i));
+  SetSecondKeyWords(list);
+}
+
+bool TSynUNIXShellScriptSyn::IsKeyword(std::u16string_view AKeyword) const {
+  return SortedKeywordListHas(DefaultKeyWords(), WideUpperCase(AKeyword));
+}
+
+bool TSynUNIXShellScriptSyn::IsSecondKeyWord(std::u16string_view AKeyword) const {
+  return SortedKeywordListHas(*fSecondKeys, WideUpperCase(AKeyword));
+}
+
+TSynHighlighterAttributes* TSynUNIXShellScriptSyn::GetDefaultAttribute(int Index) const {
+  switch (Index) {
+    case SYN_ATTR_COMMENT: return CommentAttri;
+    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
+    case SYN_ATTR_KEYWORD: return KeyAttri;
+    case SYN_ATTR_STRING: return StringAttri;
+    case SYN_ATTR_WHITESPACE: return SpaceAttri;
+    default: return nullptr;
+  }
+}
+
+std::u16string TSynUNIXShellScriptSyn::GetSampleSource() const {
+  return u"#!/bin/sh\n"
+         u"# Back up the home folder\n"
+         u"TARGET=${HOME}/backup.tar\n"
+         u"if test -f $TARGET; then\n"
+         u"  echo \"replacing $TARGET\"\n"
+         u"fi\n"
+         u"tar cf $TARGET .bashrc docs 2>/dev/null | wc -l\n"
+         u"exit 0";
+}
+
+void TSynUNIXShellScriptSyn::Next() {
+  fTokenPos = Run;
+  const char16_t c = At(Run);
+  switch (c) {
+    case 0: NullProc(); break;
+    case 10: LFProc(); break;
+    case 13: CRProc(); break;
+    case u'$': VariableProc(); break;
+    case u'"': case u'\'': StringProc(); break;
+    case u'#': CommentProc(); break;
+    case u'.': DotProc(); break;
+    case u'/': case u'(': case u'{': case u';': case u'<': SymbolProc(); break;
+    default:
+      if (c <= 32)
+        SpaceProc();
+      else if (IsAsciiLetter(c) || c == u'_')
+        WordProc();
+      else if (IsDigit(c))
+        NumberProc();
+      else
+        UnknownProc();
+  }
+  TSynFamilyHighlighter::Next();
+}
+
+std::u16string_view TSynUNIXShellScriptSyn::UpperToken(int start, int length) {
+  fUpperBuf.assign(fLine + start, static_cast<size_t>(length));
+  WideBufferToUpper(fUpperBuf.data(), fUpperBuf.size());
+  return fUpperBuf;
+}
+
+void TSynUNIXShellScriptSyn::WordProc() {
+  while (IsShellIdent(At(Run))) ++Run;
+  const std::u16string_view word = UpperToken(fTokenPos, Run - fTokenPos);
+  if (SortedKeywordListHas(DefaultKeyWords(), word))
+    fTokenId = tkKey;
+  else if (SortedKeywordListHas(*fSecondKeys, word))
+    fTokenId = tkSecondKey;
+  else
+    fTokenId = tkIdentifier;
+}
+
+void TSynUNIXShellScriptSyn::NumberProc() {
+  fTokenId = tkNumber;
+  ++Run;
+  for (;;) {
+    const char16_t c = At(Run);
+    if (c == u'.' && At(Run + 1) == u'.') break;
+    // The line is scanned lower-cased: "E" arrives as "e".
+    if (!(IsDigit(c) || c == u'.' || c == u'e')) break;
+    ++Run;
+  }
+}
+
+void TSynUNIXShellScriptSyn::VariableProc() {
+  fTokenId = tkVariable;
+  ++Run;
+  if (IsEndChar(At(Run))) return;
+  const char16_t first = At(Run);
+  ++Run;
+  if (first == u'{') {
+    while (IsShellIdent(At(Run))) ++Run;
+    if (At(Run) == u'}') ++Run;
+  } else {
+    while (IsShellIdent(At(Run))) ++Run;
+  }
+}
+
+void TSynUNIXShellScriptSyn::StringProc() {
+  fTokenId = tkString;
+  const char16_t quote = At(Run);
+  if (At(Run + 1) == quote && At(Run + 2) == quote) Run += 2;
+  ++Run;
+  while (!IsEndChar(At(Run)) && At(Run) != quote) ++Run;
+  if (At(Run) == quote) ++Run;
+}
+
+void TSynUNIXShellScriptSyn::CommentProc() {
+  fTokenId = tkComment;
+  do ++Run;
+  while (!IsEndChar(At(Run)));
+}
+
+void TSynUNIXShellScriptSyn::DotProc() {
+  // A hidden file name (".bashrc") is one identifier; a lone dot a symbol.
+  if (IsAsciiLetter(At(Run + 1))) {
+    fTokenId = tkIdentifier;
+    ++Run;
+    while (IsAsciiLetter(At(Run))) ++Run;
+  } else {
+    SymbolProc();
+  }
+}
+
+void TSynUNIXShellScriptSyn::SymbolProc() {
+  fTokenId = tkSymbol;
+  ++Run;
+}
