@@ -148,6 +148,11 @@ int StrRScanForCharInSet(std::u16string_view Line, int Start, const TSynCharTest
   return 0;
 }
 
+int SynCellsOfWidth(int PixelWidth, int CharWidth) {
+  if (CharWidth <= 0 || PixelWidth <= CharWidth) return 1;
+  return (PixelWidth + CharWidth - 1) / CharWidth;
+}
+
 int GetEOL(std::u16string_view Line) {
   for (size_t i = 0; i < Line.size(); ++i)
     if (Line[i] == 13 || Line[i] == 10 || Line[i] == 0) return static_cast<int>(i);

@@ -51,6 +51,10 @@ using TSynCharTest = std::function<bool(char16_t)>;
 int StrScanForCharInSet(std::u16string_view Line, int Start, const TSynCharTest& IsOfCategory);
 int StrRScanForCharInSet(std::u16string_view Line, int Start, const TSynCharTest& IsOfCategory);
 
+// The one cell rule of the editor, its painting and the print engine: a character occupies
+// ceil(measured width / char width) cells, and at least 1 (zero-width characters included).
+int SynCellsOfWidth(int PixelWidth, int CharWidth);
+
 // Index of the first CR, LF or NUL (the length when there is none).
 int GetEOL(std::u16string_view Line);
 

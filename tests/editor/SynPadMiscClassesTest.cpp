@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "editor/SynPadMiscClasses.h"
 #include "editor/gui/SynPadGlyphPainter.h"
+#include "editor/gui/SynUnicodeCanvas.h"
 #include "platform/EditorServices.h"
 
 TEST(Gutter, DefaultsAndClamps) {
@@ -200,4 +201,31 @@ TEST(GlyphPainter, GradientFill) {
   }
   EXPECT_EQ(canvas.pixel(10, 5) & 0xFFFFFF, 0x000000u);
   EXPECT_EQ(canvas.pixel(60, 5) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(WideCanvas, ExtentsAndOutput) {
+  QImage canvas(200, 40, QImage::Format_RGB32);
+  canvas.fill(Qt::white);
+  QPainter p(&canvas);
+  QFont font("DejaVu Sans Mono");
+  font.setPixelSize(14);
+  p.setFont(font);
+  const int w1 = WideCanvasTextWidth(p, u"x");
+  EXPECT_GT(w1, 0);
+  EXPECT_NEAR(WideCanvasTextWidth(p, u"xxxx"), 4 * w1, 4);  // fixed pitch (advances may be fractional)
+  EXPECT_EQ(WideCanvasTextWidth(p, u""), 0);
+  EXPECT_EQ(WideCanvasTextHeight(p, u"x"), QFontMetrics(font).height());
+  EXPECT_EQ(GetTextSize(p, u"xx", 1).width(), w1);
+  p.setPen(Qt::black);
+  const int end = WideCanvasTextOut(p, 10, 5, u"MMM");
+  EXPECT_EQ(end, 10 + WideCanvasTextWidth(p, u"MMM"));
+  p.end();
+  // Ink lies inside the cell row that starts at y 5, not above it.
+  bool inkAbove = false, inkInside = false;
+  for (int x = 0; x < 200; ++x) {
+    for (int y = 0; y < 5; ++y) inkAbove |= (canvas.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    for (int y = 5; y < 5 + QFontMetrics(font).height(); ++y) inkInside |= (canvas.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+  }
+  EXPECT_FALSE(inkAbove);
+  EXPECT_TRUE(inkInside);
 }

@@ -143,3 +143,13 @@ TEST(MiscProcs, GradientBands) {
   for (size_t i = 1; i < bands.size(); ++i) EXPECT_EQ(bands[i].Top, bands[i - 1].Bottom);
   EXPECT_TRUE(SynGradientBands(0, 0, 10, 5, 5, 5, 9, true).empty());
 }
+
+TEST(MiscProcs, CellRule) {
+  EXPECT_EQ(SynCellsOfWidth(0, 8), 1);   // zero-width
+  EXPECT_EQ(SynCellsOfWidth(8, 8), 1);
+  EXPECT_EQ(SynCellsOfWidth(9, 8), 2);   // just over one cell
+  EXPECT_EQ(SynCellsOfWidth(12, 8), 2);  // 1.5 cells: ceiling, not round-half-even
+  EXPECT_EQ(SynCellsOfWidth(16, 8), 2);
+  EXPECT_EQ(SynCellsOfWidth(17, 8), 3);
+  EXPECT_EQ(SynCellsOfWidth(5, 0), 1);
+}
