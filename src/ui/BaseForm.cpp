@@ -11,6 +11,8 @@
 #include "platform/Application.h"
 #include "platform/Timers.h"
 #include "platform/qt/QtApplication.h"
+#include "ui/CtrlTools.h"
+#include "ui/GlyphBase.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uGlobalSettings.h"
 
@@ -291,7 +293,23 @@ void TfrmBaseForm::BeforeDestruction() {
   platform::RunGuarded([this] { FormDestroy(); });
 }
 
+// A button with a picture gets the program's grey copy of it as its disabled look, made once here.
+static void PrepareDisabledGlyph(QWidget* w) {
+  auto* button = qobject_cast<QAbstractButton*>(w);
+  if (!button || button->icon().isNull()) return;
+  const QIcon icon = button->icon();
+  const QSize size = button->iconSize();
+  QImage grey = icon.pixmap(size, QIcon::Normal, QIcon::Off).toImage();
+  if (grey.isNull()) return;
+  GrayBitmap(grey);
+  QIcon both;
+  both.addPixmap(icon.pixmap(size, QIcon::Normal, QIcon::Off), QIcon::Normal, QIcon::Off);
+  both.addPixmap(QPixmap::fromImage(grey), QIcon::Disabled, QIcon::Off);
+  button->setIcon(both);
+}
+
 void TfrmBaseForm::Loaded() {
+  ForEachControl(this, PrepareDisabledGlyph);
   StorePosition = true;
   StoreSize = true;
   settings_.reset();

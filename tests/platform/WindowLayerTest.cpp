@@ -18,6 +18,7 @@
 #include "platform/Shortcuts.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Drawing.h"
+#include "platform/qt/GuardedApplication.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtColors.h"
@@ -355,4 +356,14 @@ TEST(QtUIServices, PromptsWithoutHooksCountAsCancelled) {
   EXPECT_TRUE(ui.AskFilePassword("y", pw));
   EXPECT_EQ(pw, "from y");
   EXPECT_FALSE(ui.OpenUrl(""));
+}
+
+TEST(GuardedApplication, EscapingExceptionIsShownNotFatal) {
+  ScriptedUIServices ui;
+  ScopedUIServices use(ui);
+  EXPECT_TRUE(DeliverGuarded([] { return true; }));
+  EXPECT_FALSE(DeliverGuarded([]() -> bool { throw Exception("handler failed"); }));
+  auto shown = ui.CallsOf(ScriptedUIServices::Kind::Exception);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "handler failed");
 }

@@ -301,3 +301,25 @@ TEST(BaseFormMinimise, SecondaryFormMinimisesTheProgramInstead) {
   Destroy(second);
   Destroy(main);
 }
+
+TEST(BaseFormGlyphs, ButtonsGetAGreyDisabledPicture) {
+  TfrmYesNo* dlg = Construct<TfrmYesNo>();
+  const QSize size = dlg->btnOk->iconSize();
+  QImage normal = dlg->btnOk->icon().pixmap(size, QIcon::Normal).toImage().convertToFormat(QImage::Format_ARGB32);
+  QImage disabled = dlg->btnOk->icon().pixmap(size, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
+  ASSERT_FALSE(disabled.isNull());
+  ASSERT_EQ(normal.size(), disabled.size());
+  int inked = 0;
+  for (int y = 0; y < disabled.height(); ++y)
+    for (int x = 0; x < disabled.width(); ++x) {
+      const QRgb p = disabled.pixel(x, y);
+      EXPECT_EQ(qAlpha(p), qAlpha(normal.pixel(x, y)));  // the shape stays
+      if (qAlpha(p) == 255) {
+        ++inked;
+        EXPECT_EQ(qRed(p), qGreen(p));
+        EXPECT_EQ(qGreen(p), qBlue(p));
+      }
+    }
+  EXPECT_GT(inked, 0);
+  Destroy(dlg);
+}
