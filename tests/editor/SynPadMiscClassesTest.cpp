@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "editor/SynPadMiscClasses.h"
+#include "editor/SynUnicode.h"
 #include "editor/gui/SynPadGlyphPainter.h"
 #include "editor/gui/SynUnicodeCanvas.h"
 #include "platform/EditorServices.h"
@@ -228,4 +229,12 @@ TEST(WideCanvas, ExtentsAndOutput) {
   }
   EXPECT_FALSE(inkAbove);
   EXPECT_TRUE(inkInside);
+}
+
+TEST(WideClipboard, WriteAndReadBack) {
+  WriteClipboardWideText(u"\u0416 line one\r\nline two");
+  EXPECT_TRUE(ClipboardProvidesText());
+  EXPECT_EQ(ReadClipboardWideText(), u"\u0416 line one\r\nline two");
+  WriteClipboardWideText(u"");  // nothing for an empty text
+  EXPECT_EQ(ReadClipboardWideText(), u"\u0416 line one\r\nline two");
 }
