@@ -84,3 +84,21 @@ TEST(InputDialog, ExecuteReturnsTheValueOnOkAndKeepsItOnCancel) {
   EXPECT_FALSE(services.InputBox("c", "p", v2));
   EXPECT_EQ(v2, "x");
 }
+
+TEST(InputDialog, LargeDesktopFontClipsNothing) {
+  const QFont saved = QApplication::font();
+  QApplication::setFont(QFont("DejaVu Sans", 18));
+  {
+    TInputDialog dlg(nullptr, "Caption", "A prompt of some length:", "value");
+    for (QWidget* w : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      EXPECT_TRUE(dlg.rect().contains(w->geometry())) << w->objectName().toStdString();
+      EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+      EXPECT_GE(w->height(), w->minimumSizeHint().height()) << w->objectName().toStdString();
+    }
+    EXPECT_GE(dlg.lblPrompt->width(), dlg.lblPrompt->sizeHint().width());
+    EXPECT_LE(dlg.btnOk->geometry().right(), dlg.btnCancel->geometry().left());
+    EXPECT_LE(dlg.edValue->geometry().bottom(), dlg.btnOk->geometry().top());
+    dlg.grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/input-dialog-large-font.png"));
+  }
+  QApplication::setFont(saved);
+}

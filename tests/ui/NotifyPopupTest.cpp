@@ -195,3 +195,17 @@ TEST_F(NotifyPopupTest, PaintsFrameInBorderColorOverTheBackground) {
   EXPECT_EQ(round.pixelColor(round.width() / 2, 0), QColor(Qt::red));
   delete p;
 }
+
+TEST_F(NotifyPopupTest, SeveralPopupsLiveByTheirOwnTimers) {
+  QPointer<TNotifyPopup> a(form->ShowNotify(1, "first"));
+  loop.Advance(500);
+  QPointer<TNotifyPopup> b(form->ShowNotify(1, "second"));
+  b->DisplayTime = 0;
+  loop.Advance(20000);
+  EXPECT_FALSE(a);  // dwelt its 15 s and went
+  ASSERT_TRUE(b);   // rests until clicked
+  EXPECT_TRUE(b->isVisible());
+  b->Click();
+  loop.Advance(50);
+  EXPECT_FALSE(b);
+}
