@@ -1,0 +1,195 @@
+#include "highlighters/SynURIOpener.h"
+
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "editor/SynUnicode.h"
+#include "highlighters/SynHighlighterURI.h"
+
+struct TSynURIOpener::TVisitedList {
+  struct Less {
+    bool operator()(const std::u16string& a, const std::u16string& b) const { return WideCompareText(a, b) < 0; }
+  };
+  std::set<std::u16string, Less> Items;
+};
+
+namespace {
+
+// The visited list each URI highlighter's openers share. Weak, so the list goes with its last opener.
+std::map<const TSynURISyn*, std::weak_ptr<TSynURIOpener::TVisitedList>>& SharedLists() {
+  static std::map<const TSynURISyn*, std::weak_ptr<TSynURIOpener::TVisitedList>> lists;
+  return lists;
+}
+
+enum : std::uintptr_t { tagKeyDown = 1, tagKeyUp, tagMouseCursor, tagMouseDown, tagMouseUp };
+
+bool StartsWithText(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && WideCompareText(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+}  // namespace
+
+TSynURIOpener::TSynURIOpener()
+    : OpenURLFunc([](std::u16string_view url) { return platform::OpenUrl(url); }),
+      CtrlKeyState([] { return platform::IsControlKeyDown(); }),
+      fVisited(std::make_shared<TVisitedList>()) {}
+
+TSynURIOpener::~TSynURIOpener() {
+  SetEditor(nullptr);
+  SetURIHighlighter(nullptr);
+}
+
+void TSynURIOpener::HookEditor() {
+  TSynPadKbdHandler& k = fEditor->KbdHandler();
+  k.AddKeyDownHandler(SynHandler<TSynKeyEvent>(
+      this, [this](TSynPersistent* s, std::uint16_t& key, vk::TShiftState sh) { EditorKeyDown(s, key, sh); }, tagKeyDown));
+  k.AddKeyUpHandler(SynHandler<TSynKeyEvent>(
+      this, [this](TSynPersistent* s, std::uint16_t& key, vk::TShiftState sh) { EditorKeyUp(s, key, sh); }, tagKeyUp));
+  k.AddMouseCursorHandler(SynHandler<TSynMouseCursorEvent>(
+      this, [this](TSynPersistent* s, const TBufferCoord& p, int& c) { EditorMouseCursor(s, p, c); }, tagMouseCursor));
+  k.AddMouseDownHandler(SynHandler<TSynMouseEvent>(
+      this, [this](TSynPersistent* s, TSynMouseButton b, vk::TShiftState sh, int x, int y) { EditorMouseDown(s, b, sh, x, y); },
+      tagMouseDown));
+  k.AddMouseUpHandler(SynHandler<TSynMouseEvent>(
+      this, [this](TSynPersistent* s, TSynMouseButton b, vk::TShiftState sh, int x, int y) { EditorMouseUp(s, b, sh, x, y); },
+      tagMouseUp));
+}
+
+void TSynURIOpener::UnhookEditor() {
+  TSynPadKbdHandler& k = fEditor->KbdHandler();
+  k.RemoveKeyDownHandler(SynHandler<TSynKeyEvent>(this, nullptr, tagKeyDown));
+  k.RemoveKeyUpHandler(SynHandler<TSynKeyEvent>(this, nullptr, tagKeyUp));
+  k.RemoveMouseCursorHandler(SynHandler<TSynMouseCursorEvent>(this, nullptr, tagMouseCursor));
+  k.RemoveMouseDownHandler(SynHandler<TSynMouseEvent>(this, nullptr, tagMouseDown));
+  k.RemoveMouseUpHandler(SynHandler<TSynMouseEvent>(this, nullptr, tagMouseUp));
+}
+
+void TSynURIOpener::SetEditor(TSynURIOpenerEditor* Value) {
+  if (Value == fEditor) return;
+  if (fEditor) UnhookEditor();
+  fEditor = Value;
+  fMouseDownValid = false;
+  if (fEditor) HookEditor();
+}
+
+void TSynURIOpener::SetURIHighlighter(TSynURISyn* Value) {
+  if (Value == fURIHighlighter) return;
+  if (fURIHighlighter) {
+    auto& lists = SharedLists();
+    // The last opener of a highlighter takes its callback away; the others keep it.
+    if (fVisited.use_count() == 1) {
+      fURIHighlighter->SetAlreadyVisitedURIFunc(nullptr);
+      lists.erase(fURIHighlighter);
+    }
+    fVisited = std::make_shared<TVisitedList>(*fVisited);
+  }
+  fURIHighlighter = Value;
+  if (!fURIHighlighter) return;
+  auto& slot = SharedLists()[fURIHighlighter];
+  if (auto shared = slot.lock()) {
+    shared->Items.insert(fVisited->Items.begin(), fVisited->Items.end());
+    fVisited = std::move(shared);
+  } else {
+    slot = fVisited;
+  }
+  std::weak_ptr<TVisitedList> list = fVisited;
+  fURIHighlighter->SetAlreadyVisitedURIFunc([list](std::u16string_view uri) {
+    const auto l = list.lock();
+    return l && l->Items.count(std::u16string(uri)) > 0;
+  });
+}
+
+void TSynURIOpener::Notification(const void* Component) {
+  if (Component == nullptr) return;
+  if (Component == fEditor) SetEditor(nullptr);
+  if (Component == fURIHighlighter) SetURIHighlighter(nullptr);
+}
+
+bool TSynURIOpener::IsVisited(std::u16string_view Text) const { return fVisited->Items.count(std::u16string(Text)) > 0; }
+
+std::vector<std::u16string> TSynURIOpener::VisitedLinks() const {
+  return {fVisited->Items.begin(), fVisited->Items.end()};
+}
+
+bool TSynURIOpener::LinkAt(const TBufferCoord& Pos, std::u16string& Text, int& Kind) {
+  if (!fEditor || !fURIHighlighter) return false;
+  std::u16string token;
+  int kind = 0, start = 0;
+  TSynHighlighterAttributes* attr = nullptr;
+  if (!fEditor->GetTokenAtRowCol(Pos, token, kind, start, attr) || token.empty()) return false;
+  if (attr == nullptr || (attr != fURIHighlighter->URIAttri && attr != fURIHighlighter->VisitedURIAttri)) return false;
+  if (kind < TSynURISyn::tkFtpLink || kind > TSynURISyn::tkWebLink) return false;
+  if (fEditor->DragDropEditing() && fEditor->IsPointInSelection(Pos)) return false;
+  Text = std::move(token);
+  Kind = kind;
+  return true;
+}
+
+std::u16string TSynURIOpener::LinkTarget(std::u16string_view Text, int Kind) {
+  std::u16string target(Text);
+  if (Kind == TSynURISyn::tkMailtoLink && !StartsWithText(Text, u"mailto:")) target = u"mailto:" + target;
+  if (Kind == TSynURISyn::tkWebLink && !StartsWithText(Text, u"http://")) target = u"http://" + target;
+  // Only the schemes the highlighter knows ever reach the desktop.
+  for (int slot = 0; slot < 16; ++slot) {
+    const auto prefix = TSynURISyn::PrefixOfSlot(slot);
+    if (prefix.empty() || prefix == u"www") continue;
+    if (StartsWithText(target, prefix) && target.size() > prefix.size()) return target;
+  }
+  return {};
+}
+
+bool TSynURIOpener::OpenLink(std::u16string_view Text, int Kind) {
+  if (Kind < TSynURISyn::tkFtpLink || Kind > TSynURISyn::tkWebLink) return false;
+  const std::u16string target = LinkTarget(Text, Kind);
+  if (target.empty()) return false;
+  fVisited->Items.insert(std::u16string(Text));
+  return OpenURLFunc && OpenURLFunc(target);
+}
+
+void TSynURIOpener::EditorKeyDown(TSynPersistent*, std::uint16_t& Key, vk::TShiftState) {
+  if (Key == vk::VK_CONTROL && !fCtrlDown && fEditor && fEditor->MouseInClient()) {
+    fCtrlDown = true;
+    fEditor->UpdateMouseCursor();
+  }
+}
+
+void TSynURIOpener::EditorKeyUp(TSynPersistent*, std::uint16_t& Key, vk::TShiftState) {
+  if (Key == vk::VK_CONTROL && fCtrlDown) {
+    fCtrlDown = false;
+    if (fEditor) fEditor->UpdateMouseCursor();
+  }
+}
+
+void TSynURIOpener::EditorMouseCursor(TSynPersistent*, const TBufferCoord& LineCharPos, int& Cursor) {
+  fCtrlDown = CtrlKeyState && CtrlKeyState();
+  if ((fCtrlActivatesLinks && !fCtrlDown) || !fEditor || !fEditor->Focused()) return;
+  std::u16string text;
+  int kind = 0;
+  if (LinkAt(LineCharPos, text, kind)) Cursor = crHandPoint;
+}
+
+void TSynURIOpener::EditorMouseDown(TSynPersistent*, TSynMouseButton Button, vk::TShiftState Shift, int X, int Y) {
+  const bool ctrl = fCtrlDown || (Shift & vk::ssCtrl) != 0;
+  if ((Button == mbLeft && !fCtrlActivatesLinks) || ctrl) {
+    fMouseDownX = X;
+    fMouseDownY = Y;
+    fMouseDownValid = true;
+  }
+}
+
+void TSynURIOpener::EditorMouseUp(TSynPersistent*, TSynMouseButton Button, vk::TShiftState Shift, int X, int Y) {
+  const bool ctrl = fCtrlDown || (Shift & vk::ssCtrl) != 0;
+  // A release without a press that was remembered is no click of ours.
+  const bool pressed = fMouseDownValid;
+  fMouseDownValid = false;
+  if (Button != mbLeft || (fCtrlActivatesLinks && !ctrl) || !pressed || !fEditor) return;
+  if (std::abs(X - fMouseDownX) >= ClickTolerance || std::abs(Y - fMouseDownY) >= ClickTolerance) return;
+  if (X < fEditor->GutterWidth()) return;
+  const TBufferCoord pos = fEditor->PixelsToBufferPos(X, Y);
+  std::u16string text;
+  int kind = 0;
+  if (!LinkAt(pos, text, kind)) return;
+  OpenLink(text, kind);
+  fEditor->InvalidateLine(pos.Line);
+}
