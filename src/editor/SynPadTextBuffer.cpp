@@ -285,6 +285,14 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
     Bracket bracket(*this);
     Clear();
     const size_t n = Text.size();
+    // Room for every line at once, so a large text is not moved again and again while the list
+    // grows by its rule (the capacity the list reports still follows the rule).
+    size_t breaks = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const char16_t c = Text[i];
+      breaks += (c == 0x0A && (i == 0 || Text[i - 1] != 0x0D)) || c == 0x0D || c == 0x2028;
+    }
+    fList.reserve(breaks + 2);
     size_t p = 0;
     while (p < n) {
       const size_t start = p;

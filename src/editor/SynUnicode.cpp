@@ -1,5 +1,6 @@
 #include "editor/SynUnicode.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,17 @@ struct CaseTables {
 const CaseTables& Tables() {
   static const std::unique_ptr<CaseTables> tables = std::make_unique<CaseTables>();
   return *tables;
+}
+
+// Windows-1252 bytes to UTF-16 through a table of the 256 bytes: loading a large file converts every
+// byte. Dest holds S.size() units.
+void AnsiToWideInto(std::string_view S, char16_t* Dest) {
+  static const std::array<char16_t, 256> table = [] {
+    std::array<char16_t, 256> t{};
+    for (unsigned b = 0; b < 256; ++b) t[b] = codepage::Cp1252ToChar(static_cast<unsigned char>(b));
+    return t;
+  }();
+  for (size_t i = 0; i < S.size(); ++i) Dest[i] = table[static_cast<unsigned char>(S[i])];
 }
 
 // Update bracket that is closed on every way out, exceptions included.
@@ -190,9 +202,18 @@ void TWideStrings::LoadFromStream(TStream& Stream) {
   } else {
     fSaveAsUnicode = false;
     if (got > 0) Stream.Seek(-got, TSeekOrigin::soCurrent);
-    std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) Stream.ReadBuffer(bytes.data(), size);
-    SetText(AnsiToWide(bytes));
+    // Converted in pieces straight into the wide text: no second copy of a large file in memory.
+    std::u16string text(static_cast<size_t>(size > 0 ? size : 0), u'\0');
+    std::string piece;
+    int64_t done = 0;
+    while (done < size) {
+      const int64_t n = std::min<int64_t>(size - done, 1 << 16);
+      piece.resize(static_cast<size_t>(n));
+      Stream.ReadBuffer(piece.data(), n);
+      AnsiToWideInto(piece, text.data() + done);
+      done += n;
+    }
+    SetText(text);
   }
 }
 
@@ -649,14 +670,8 @@ std::u16string AnsiToWideInCodePage(std::string_view S, unsigned CodePage) {
 }
 
 std::u16string AnsiToWide(std::string_view S) {
-  // A table of the 256 bytes: loading a large file converts every byte.
-  static const std::array<char16_t, 256> table = [] {
-    std::array<char16_t, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = codepage::Cp1252ToChar(static_cast<unsigned char>(b));
-    return t;
-  }();
   std::u16string result(S.size(), u'\0');
-  for (size_t i = 0; i < S.size(); ++i) result[i] = table[static_cast<unsigned char>(S[i])];
+  AnsiToWideInto(S, result.data());
   return result;
 }
 
