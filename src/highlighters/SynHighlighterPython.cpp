@@ -22,7 +22,7 @@ constexpr std::u16string_view kReserved[] = {
       // BEGIN GENERATED PythonReserved
       u"and", u"assert", u"break", u"class", u"continue", u"def", u"del", u"elif", u"else", u"except", u"exec",
       u"finally", u"for", u"from", u"global", u"if", u"import", u"in", u"is", u"lambda", u"not", u"or",
-      u"pass", u"print", u"raise", u"return", u"try", u"while", u"yield;",
+      u"pass", u"print", u"raise", u"return", u"try", u"while", u"yield",
       // END GENERATED PythonReserved
 };
 
