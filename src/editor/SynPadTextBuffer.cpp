@@ -290,7 +290,7 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
     size_t breaks = 0;
     for (size_t i = 0; i < n; ++i) {
       const char16_t c = Text[i];
-      breaks += (c == 0x0A && (i == 0 || Text[i - 1] != 0x0D)) || c == 0x0D || c == 0x2028;
+      breaks += static_cast<size_t>((c == 0x0A) | (c == 0x0D) | (c == 0x2028));
     }
     fList.reserve(breaks + 2);
     size_t p = 0;
@@ -298,7 +298,7 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
       const size_t start = p;
       while (p < n) {
         const char16_t c = Text[p];
-        if (c == 0x0A || c == 0x0D || c == 0x2028) break;
+        if (c > 0x0D ? c == 0x2028 : (c == 0x0A || c == 0x0D)) break;
         ++p;
       }
       // As Add, without a temporary copy of the line.
