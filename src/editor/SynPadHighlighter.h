@@ -124,6 +124,10 @@ class TSynCustomHighlighter : public TSynPersistent {
   virtual void Assign(const TSynCustomHighlighter& Source);
   // Called once the owner has finished setting properties up; announces a general change.
   virtual void Loaded();
+  // Marks the highlighter as being set up by its owner: attribute changes announce nothing until
+  // Loaded.
+  void BeginLoading() { fLoading = true; }
+  bool Loading() const { return fLoading; }
   virtual int GetAttribCount() const;
   // Attribute at Index in storage-name order; nullptr outside 0 .. count-1.
   virtual TSynHighlighterAttributes* GetAttribute(int Index) const;

@@ -180,9 +180,15 @@ TEST(HighlighterFramework, AttributesSortedNotifiedAndDuplicatesRejected) {
   EXPECT_EQ(lastSender, nullptr);
   h.SetEnabled(false);
   EXPECT_EQ(fired, 2);
+  h.BeginLoading();
+  h.fKey->SetBackground(syn::clBlue);
+  EXPECT_EQ(fired, 2);  // quiet while the owner sets it up
+  h.Loaded();
+  EXPECT_EQ(fired, 3);
+  EXPECT_EQ(lastSender, nullptr);
   h.RemoveAttrChangeHandler(NotifyMethod(&owner, [](TSynPersistent*) {}));
   h.fKey->SetForeground(syn::clRed);
-  EXPECT_EQ(fired, 2);
+  EXPECT_EQ(fired, 3);
 }
 
 TEST(HighlighterFramework, AssignCopiesMatchingAttributesOnly) {
