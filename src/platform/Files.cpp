@@ -198,6 +198,10 @@ void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)
   bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) throw EFCreateError(FileErrorText("Cannot create file", path, EISDIR));
   if (exists && (old.st_mode & S_IWUSR) == 0) throw EFCreateError(FileErrorText("Cannot create file", path, EACCES));
+  // Replacing by rename needs only the folder's permission; a file we could not write in place is not
+  // ours to replace either.
+  if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    throw EFCreateError(FileErrorText("Cannot create file", path, errno));
 
   std::string dir = ExtractFileDir(target);
   // A hidden name beside the target; a very long name is shortened so the temporary one still fits.

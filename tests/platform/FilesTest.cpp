@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -219,4 +220,35 @@ TEST_F(FilesOnDisk, FailedAtomicWriteLeavesTheOldFile) {
   EXPECT_THROW(WriteFileAtomic(tmp.File("no/folder/x"), std::string_view("x")), EFCreateError);
   EXPECT_THROW(WriteFileAtomic(tmp.Path().string(), std::string_view("x")), EFCreateError);
   EXPECT_THROW(WriteFileAtomic("", std::string_view("x")), EFCreateError);
+}
+
+TEST_F(FilesOnDisk, AnotherUsersFileIsNotReplaced) {
+  // A file we may not write is refused even where the folder would allow replacing it by rename.
+  const std::string f = tmp.File("theirs.xdb");
+  WriteFile(f, "theirs");
+  ::chmod(f.c_str(), 0644);
+  ::chmod(tmp.Path().c_str(), 0777);
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a file another user then tries";
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int rc = 3;
+    if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+      try {
+        WriteFileAtomic(f, std::string_view("mine"));
+        rc = 1;
+      } catch (const EFCreateError&) {
+        rc = 0;
+      } catch (...) {
+        rc = 2;
+      }
+    }
+    ::_exit(rc);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(f), "theirs");
 }
