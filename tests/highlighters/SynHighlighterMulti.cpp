@@ -475,8 +475,8 @@ TEST(SynMultiSyn, StandardRangeLimits) {
 TEST(SynMultiSyn, LongLineWithManyStyleAttributes) {
   TSynWebScriptingSyn w;
   std::u16string line;
+  // 7,143 attributes of 28 units: one line of 200,000 units.
   while (line.size() < 200000) line += u"<b style=\"color: red\">x</b>";
-  for (int i = 0; line.size() < 400000 && i < 0; ++i) line += u" ";
   const auto t0 = std::chrono::steady_clock::now();
   w.ResetRange();
   w.SetLine(line, 0);
