@@ -491,3 +491,17 @@ TEST(SynMultiSyn, LongLineWithManyStyleAttributes) {
   // Well under a second in a release build; the sanitizer build gets room.
   EXPECT_LT(seconds, 10.0);
 }
+
+TEST(SynMultiSyn, TokenDumpOfTheProbe) {
+  // What tokenprobe prints for "TSynMultiSyn" (Web Scripting) and "TSynURISyn".
+  TSynWebScriptingSyn w;
+  EXPECT_EQ(w.ClassName(), "TSynMultiSyn");
+  std::string out;
+  ASSERT_TRUE(SynDumpTokens(w, {u"<p><% x %>", u"<script>", u"var a;", u"</script>"}, out));
+  EXPECT_NE(out.find("1\t3\t2\tMarker\t0\t<%\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("4\t0\t9\tMarker\t0\t</script>\n"), std::string::npos) << out;
+  TSynURISyn uri;
+  out.clear();
+  ASSERT_TRUE(SynDumpTokens(uri, {u"see www.a.org"}, out));
+  EXPECT_EQ(out, "1\t0\t3\tIdentifier\t13\tsee\n1\t3\t1\tSpace\t1\t \n1\t4\t9\tURI\t12\twww.a.org\n1\tEOL\t0\n");
+}
