@@ -505,3 +505,17 @@ TEST(SynMultiSyn, TokenDumpOfTheProbe) {
   ASSERT_TRUE(SynDumpTokens(uri, {u"see www.a.org"}, out));
   EXPECT_EQ(out, "1\t0\t3\tIdentifier\t13\tsee\n1\t3\t1\tSpace\t1\t \n1\t4\t9\tURI\t12\twww.a.org\n1\tEOL\t0\n");
 }
+
+TEST(SynMultiSyn, SkippedSchemes) {
+  TSynWebScriptingSyn w;
+  // A disabled highlighter's scheme is not tried; the next scheme that matches wins.
+  w.VBScript().SetEnabled(false);
+  EXPECT_EQ(MarkersOf(w, u"<% a %> <? b ?>"), (std::vector<M>{{2, 9, 2, "<?", true}, {2, 14, 2, "?>", false}}));
+  w.VBScript().SetEnabled(true);
+  // So is a scheme with an empty start or end expression.
+  w.Schemes().Items(2)->SetEndExpr(u"");
+  EXPECT_TRUE(MarkersOf(w, u"<? b ?>").empty());
+  w.Schemes().Items(0)->SetStartExpr(u"");
+  EXPECT_TRUE(MarkersOf(w, u"<% a %>").empty());
+  EXPECT_EQ(MarkersOf(w, u"<style>"), (std::vector<M>{{3, 1, 7, "<style>", true}}));
+}
