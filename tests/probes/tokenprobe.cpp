@@ -14,6 +14,7 @@
 #include "editor/SynPadTextBuffer.h"
 #include "highlighters/SynHighlighterFamily.h"
 #include "highlighters/SynHighlighterRegistry.h"
+#include "highlighters/SynHighlighterSQL.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -43,9 +44,11 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
 
 // Hook for the dialect option of the SQL highlighter, which selects its dialect by enum name.
 bool ApplyDialect(TSynCustomHighlighter& highlighter, const std::string& dialect) {
-  (void)highlighter;
-  (void)dialect;
-  return false;
+  auto* sql = dynamic_cast<TSynSQLSyn*>(&highlighter);
+  TSQLDialect d;
+  if (!sql || !SQLDialectFromName(dialect, d)) return false;
+  sql->SetSQLDialect(d);
+  return true;
 }
 
 }  // namespace
