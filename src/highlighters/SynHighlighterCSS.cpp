@@ -10,10 +10,6 @@ bool IsCssIdent(char16_t c) {
          c == u'-';
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
-
 // The property names, separators as they stand (some items hold blanks).
 constexpr std::u16string_view kProperties =
     // BEGIN GENERATED CSS
@@ -69,7 +65,7 @@ int TSynCssSyn::HashKey(const char16_t* start, int& length) {
       break;
   }
   length = static_cast<int>(p - start);
-  for (; IsDigit(*p); ++p) h += *p - u'0';
+  for (; SynIsDigit(*p); ++p) h += *p - u'0';
   return h > (1 << 20) ? -1 : static_cast<int>(h);
 }
 
@@ -96,19 +92,10 @@ TSynCssSyn::TSynCssSyn() : TSynFamilyHighlighter("TSynCssSyn") {
   MapKind(tkValue, ValueAttri);
   MapKind(tkColor, ColorAttri);
   MapKind(tkNumber, NumberAttri);
+  SetDefaultAttributes(CommentAttri, nullptr, KeyAttri, StringAttri, SpaceAttri, nullptr);
   SetCommonKinds(tkNull, tkSpace, tkSymbol);
   Keywords();
   FinishCreate(rsUnknown);
-}
-
-TSynHighlighterAttributes* TSynCssSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    default: return nullptr;
-  }
 }
 
 std::u16string TSynCssSyn::GetSampleSource() const {
@@ -200,7 +187,7 @@ void TSynCssSyn::Dispatch() {
   }
   if (c <= 32)
     SpaceProc();
-  else if (IsDigit(c) || c == u'.' || (c == u'-' && IsDigit(At(Run + 1))))
+  else if (SynIsDigit(c) || c == u'.' || (c == u'-' && SynIsDigit(At(Run + 1))))
     NumberProc();
   else
     IdentProc();
@@ -215,16 +202,8 @@ void TSynCssSyn::SymbolProc(std::uint8_t newRange) {
 void TSynCssSyn::CommentProc() {
   if (Run == fTokenPos && LineEndProc()) return;
   fTokenId = tkComment;
-  for (;;) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u'/') {
-      Run += 2;
-      fRange = fCommentReturn;
-      return;
-    }
-    ++Run;
-  }
+  if (!SkipPast(u'*', u'/')) return;
+  fRange = fCommentReturn;
 }
 
 void TSynCssSyn::StringProc() {
@@ -237,7 +216,7 @@ void TSynCssSyn::StringProc() {
 void TSynCssSyn::ColorProc() {
   fTokenId = tkColor;
   ++Run;
-  while (IsHexDigit(At(Run))) ++Run;
+  while (SynIsHexDigit(At(Run))) ++Run;
 }
 
 void TSynCssSyn::NumberProc() {
@@ -247,7 +226,7 @@ void TSynCssSyn::NumberProc() {
     const char16_t c = At(Run);
     if (c == u'.') {
       if (At(Run + 1) == u'.') break;
-    } else if (!IsDigit(c)) {
+    } else if (!SynIsDigit(c)) {
       break;
     }
     ++Run;

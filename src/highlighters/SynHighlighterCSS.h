@@ -23,7 +23,6 @@ class TSynCssSyn : public TSynFamilyHighlighter {
 
   TSynCssSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   std::intptr_t GetRange() const override;
   void SetRange(std::intptr_t Value) override;

@@ -4,16 +4,6 @@ namespace {
 
 enum : std::uint8_t { kgPlain, kgAsm };
 
-bool IsCppIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsHexDigit(char16_t c) {
-  return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
-
 const TSynHashKeywordTable& CppKeywords() {
   static const TSynHashKeywordTable table = [] {
     auto words = SynKeywordWords(
@@ -32,7 +22,7 @@ const TSynHashKeywordTable& CppKeywords() {
         },
         kgPlain);
     SynSetKeywordGroup(words, {u"asm", u"_asm", u"__asm"}, kgAsm);
-    return TSynHashKeywordTable(179, 44, 343, IsCppIdent, std::move(words));
+    return TSynHashKeywordTable(179, 44, 343, SynIsWordChar, std::move(words));
   }();
   return table;
 }
@@ -68,24 +58,13 @@ TSynCppSyn::TSynCppSyn() : TSynFamilyHighlighter("TSynCppSyn") {
   MapKind(tkFloat, FloatAttri);
   MapKind(tkHex, HexAttri);
   MapKind(tkOctal, OctalAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   CppKeywords();
   FinishCreate(rsUnknown);
 }
 
 const TSynHashKeywordTable* TSynCppSyn::KeywordTable() const { return &CppKeywords(); }
-
-TSynHighlighterAttributes* TSynCppSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynCppSyn::GetSampleSource() const {
   return u"// Syntax highlighting\n"
@@ -229,7 +208,7 @@ void TSynCppSyn::OperatorProc(char16_t c) {
 void TSynCppSyn::DotProc() {
   if (At(Run + 1) == u'.' && At(Run + 2) == u'.')
     SymbolProc(3);
-  else if (IsDigit(At(Run + 1)))
+  else if (SynIsDigit(At(Run + 1)))
     NumberProc(true);
   else
     SymbolProc(1);
@@ -239,22 +218,14 @@ void TSynCppSyn::DotProc() {
 // comment was opened.
 void TSynCppSyn::CommentScan() {
   fTokenId = tkComment;
-  while (true) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u'/') {
-      Run += 2;
-      switch (fRange) {
-        case rsAnsiCAsm: fRange = rsAsm; break;
-        case rsAnsiCAsmBlock: fRange = rsAsmBlock; break;
-        case rsDirectiveComment:
-          fRange = IsLineEnd(Run) ? rsUnknown : rsMultiLineDirective;
-          break;
-        default: fRange = rsUnknown; break;
-      }
-      return;
-    }
-    ++Run;
+  if (!SkipPast(u'*', u'/')) return;
+  switch (fRange) {
+    case rsAnsiCAsm: fRange = rsAsm; break;
+    case rsAnsiCAsmBlock: fRange = rsAsmBlock; break;
+    case rsDirectiveComment:
+      fRange = IsLineEnd(Run) ? rsUnknown : rsMultiLineDirective;
+      break;
+    default: fRange = rsUnknown; break;
   }
 }
 
@@ -414,7 +385,7 @@ void TSynCppSyn::NumberProc(bool startsWithDot) {
       case u'+':
       case u'-':
         if (!(fTokenId == tkFloat && (prev == u'e' || prev == u'E'))) goto end;
-        if (next != u'+' && next != u'-' && !IsDigit(next)) {
+        if (next != u'+' && next != u'-' && !SynIsDigit(next)) {
           ++Run;
           fTokenId = tkUnknown;
           goto end;
@@ -441,12 +412,12 @@ void TSynCppSyn::NumberProc(bool startsWithDot) {
       case u'E':
       case u'e':
         if (fTokenId == tkHex) break;
-        if (!IsDigit(prev)) goto end;
+        if (!SynIsDigit(prev)) goto end;
         if (seenE) {
           fTokenId = tkUnknown;
           goto end;
         }
-        if (next != u'+' && next != u'-' && !IsDigit(next)) goto end;
+        if (next != u'+' && next != u'-' && !SynIsDigit(next)) goto end;
         fTokenId = tkFloat;
         seenE = true;
         break;
@@ -481,11 +452,11 @@ void TSynCppSyn::NumberProc(bool startsWithDot) {
         break;
       case u'X':
       case u'x':
-        if (Run == start + 1 && first == u'0' && IsHexDigit(next)) {
+        if (Run == start + 1 && first == u'0' && SynIsHexDigit(next)) {
           fTokenId = tkHex;
           break;
         }
-        if (!IsCppIdent(next) && (At(start + 1) == u'X' || At(start + 1) == u'x')) {
+        if (!SynIsWordChar(next) && (At(start + 1) == u'X' || At(start + 1) == u'x')) {
           ++Run;
           fTokenId = tkUnknown;
         }

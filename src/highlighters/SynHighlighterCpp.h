@@ -17,7 +17,6 @@ class TSynCppSyn : public TSynFamilyHighlighter {
 
   TSynCppSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   int GetTokenKind() const override;
   void Next() override;

@@ -203,6 +203,18 @@ bool TSynFamilyHighlighter::LineEndProc() {
   }
 }
 
+bool TSynFamilyHighlighter::SkipPast(char16_t first, char16_t second) {
+  while (true) {
+    const char16_t c = At(Run);
+    if (IsEndChar(c)) return false;
+    if (c == first && At(Run + 1) == second) {
+      Run += 2;
+      return true;
+    }
+    ++Run;
+  }
+}
+
 int TSynFamilyHighlighter::HashLookup(const TSynHashKeywordTable& table) {
   // The line is NUL-terminated and 0 is never a hash character, so the walk stops at the line end.
   const char16_t* start = fLine + Run;

@@ -21,6 +21,14 @@
 
 #include "editor/SynPadHighlighter.h"
 
+// ---- Character classes the languages share ----
+
+inline bool SynIsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool SynIsHexDigit(char16_t c) { return SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
+inline bool SynIsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+// 0-9, A-Z, a-z and _: the identifier characters of most of the languages.
+inline bool SynIsWordChar(char16_t c) { return SynIsDigit(c) || SynIsAsciiLetter(c) || c == u'_'; }
+
 // ---- The language table ----
 
 enum class TSynKeywordMechanism { None, Prefix, Hash, HashEntries, SortedList, Schemes };
@@ -109,6 +117,11 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   bool GetEol() const override { return Run >= fLineLen + 1; }
   int GetTokenKind() const override { return fTokenId; }
   TSynHighlighterAttributes* GetTokenAttribute() const override;
+  // The attribute of a standard role, SYN_ATTR_COMMENT .. SYN_ATTR_SYMBOL, as SetDefaultAttributes gave it.
+  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override {
+    return Index >= 0 && Index < static_cast<int>(fDefaultAttr.size()) ? fDefaultAttr[static_cast<size_t>(Index)]
+                                                                       : nullptr;
+  }
   std::intptr_t GetRange() const override { return fRange; }
   void SetRange(std::intptr_t Value) override { fRange = static_cast<std::uint8_t>(Value); }
   void ResetRange() override { fRange = fInitialRange; }
@@ -131,6 +144,12 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
                                      TColor foreground = syn::clNone);
   void MapKind(int kind, TSynHighlighterAttributes* attr);
   void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
+  // The attributes of the standard roles, in SYN_ATTR_* order (nullptr where the language has none).
+  void SetDefaultAttributes(TSynHighlighterAttributes* comment, TSynHighlighterAttributes* identifier,
+                            TSynHighlighterAttributes* keyword, TSynHighlighterAttributes* string,
+                            TSynHighlighterAttributes* whitespace, TSynHighlighterAttributes* symbol) {
+    fDefaultAttr = {comment, identifier, keyword, string, whitespace, symbol};
+  }
   // The last construction steps: change handlers and defaults, default filter, initial range.
   void FinishCreate(std::uint8_t initialRange);
 
@@ -149,6 +168,9 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   void UnknownProc();
   // Dispatches 0 / LF / CR at the run position to NullProc / LFProc / CRProc; false for anything else.
   bool LineEndProc();
+  // Moves the run past the next "first second" pair on the line and returns true, or to the line end
+  // and returns false: the close of a comment that may go on to the next line.
+  bool SkipPast(char16_t first, char16_t second);
 
   // Hash lookup of the identifier at the run position: stores the identifier start and length
   // (fToIdent, fStringLen) and returns the keyword index of an exact match, else -1. The run is
@@ -165,6 +187,7 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
  private:
   const TSynLanguageInfo* fLanguage;
   std::array<TSynHighlighterAttributes*, 32> fKindAttr{};
+  std::array<TSynHighlighterAttributes*, 6> fDefaultAttr{};
 };
 
 // ---- Token dump (the probe and the tests) ----

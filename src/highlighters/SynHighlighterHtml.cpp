@@ -8,12 +8,6 @@ bool IsTagHashChar(char16_t c) {
          c == u'!' || c == u'/';
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsHexDigit(char16_t c) {
-  return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
-
 const TSynHashKeywordTable& HtmlTags() {
   static const TSynHashKeywordTable table(932, 46, 1543, IsTagHashChar,
                                           SynKeywordWords(
@@ -99,6 +93,7 @@ TSynHTMLSyn::TSynHTMLSyn() : TSynFamilyHighlighter("TSynHTMLSyn") {
   MapKind(tkText, TextAttri);
   MapKind(tkUndef, UndefKeyAttri);
   MapKind(tkValue, ValueAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkText);
   HtmlTags();
   Entities();
@@ -106,17 +101,6 @@ TSynHTMLSyn::TSynHTMLSyn() : TSynFamilyHighlighter("TSynHTMLSyn") {
 }
 
 const TSynHashKeywordTable* TSynHTMLSyn::KeywordTable() const { return &HtmlTags(); }
-
-TSynHighlighterAttributes* TSynHTMLSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynHTMLSyn::GetSampleSource() const {
   return u"<!-- Syntax highlighting -->\n"
@@ -285,9 +269,9 @@ void TSynHTMLSyn::CommentProc() {
 int TSynHTMLSyn::NumericEntityEnd(int pos) const {
   if (At(pos) == u'x' || At(pos) == u'X') {
     ++pos;
-    while (IsHexDigit(At(pos))) ++pos;
+    while (SynIsHexDigit(At(pos))) ++pos;
   } else {
-    while (IsDigit(At(pos))) ++pos;
+    while (SynIsDigit(At(pos))) ++pos;
   }
   return pos;
 }

@@ -16,7 +16,6 @@ class TSynHTMLSyn : public TSynFamilyHighlighter {
 
   TSynHTMLSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   void Next() override;
   const TSynHashKeywordTable* KeywordTable() const override;

@@ -2,16 +2,6 @@
 
 namespace {
 
-bool IsJsIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsHexDigit(char16_t c) {
-  return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
-
 const TSynHashKeywordTable& JScriptKeywords() {
   static const TSynHashKeywordTable table = [] {
     // Each word's group is the kind it gives.
@@ -78,7 +68,7 @@ const TSynHashKeywordTable& JScriptKeywords() {
         TSynJScriptSyn::tkNonReservedKey);
     words.insert(words.end(), events.begin(), events.end());
     words.insert(words.end(), objects.begin(), objects.end());
-    return TSynHashKeywordTable(751, 148, 5153, IsJsIdent, std::move(words));
+    return TSynHashKeywordTable(751, 148, 5153, SynIsWordChar, std::move(words));
   }();
   return table;
 }
@@ -105,24 +95,13 @@ TSynJScriptSyn::TSynJScriptSyn() : TSynFamilyHighlighter("TSynJScriptSyn") {
   MapKind(tkUnknown, IdentifierAttri);
   MapKind(tkNonReservedKey, NonReservedKeyAttri);
   MapKind(tkEvent, EventAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JScriptKeywords();
   FinishCreate(rsUnknown);
 }
 
 const TSynHashKeywordTable* TSynJScriptSyn::KeywordTable() const { return &JScriptKeywords(); }
-
-TSynHighlighterAttributes* TSynJScriptSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynJScriptSyn::GetSampleSource() const {
   return u"// Syntax highlighting\n"
@@ -172,7 +151,7 @@ void TSynJScriptSyn::Next() {
         SymbolProc(1);
         break;
       default:
-        if (IsDigit(c))
+        if (SynIsDigit(c))
           NumberProc();
         else if (c <= 32)
           SpaceProc();
@@ -203,15 +182,15 @@ void TSynJScriptSyn::NumberProc() {
   ++Run;
   while (true) {
     const char16_t c = At(Run);
-    if (IsDigit(c)) {
+    if (SynIsDigit(c)) {
       ++Run;
     } else if (c == u'.') {
       if (At(Run + 1) == u'.') return;
       ++Run;
-    } else if ((c == u'x' || c == u'X') && Run == start + 1 && At(start) == u'0' && IsHexDigit(At(Run + 1))) {
+    } else if ((c == u'x' || c == u'X') && Run == start + 1 && At(start) == u'0' && SynIsHexDigit(At(Run + 1))) {
       hex = true;
       ++Run;
-    } else if (hex && IsHexDigit(c)) {
+    } else if (hex && SynIsHexDigit(c)) {
       ++Run;
     } else {
       return;
@@ -237,16 +216,8 @@ void TSynJScriptSyn::StringProc() {
 
 void TSynJScriptSyn::CommentScan() {
   fTokenId = tkComment;
-  while (true) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u'/') {
-      Run += 2;
-      fRange = rsUnknown;
-      return;
-    }
-    ++Run;
-  }
+  if (!SkipPast(u'*', u'/')) return;
+  fRange = rsUnknown;
 }
 
 void TSynJScriptSyn::CommentProc() {

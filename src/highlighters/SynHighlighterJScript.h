@@ -14,7 +14,6 @@ class TSynJScriptSyn : public TSynFamilyHighlighter {
 
   TSynJScriptSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   void Next() override;
   const TSynHashKeywordTable* KeywordTable() const override;

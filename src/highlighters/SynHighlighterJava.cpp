@@ -8,8 +8,6 @@ bool IsJavaIdent(char16_t c) {
          (c >= 0xF8 && c <= 0xFF);
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 const TSynHashKeywordTable& JavaKeywords() {
   static const TSynHashKeywordTable table(598, 349, 113, IsJavaIdent,
                                           SynKeywordWords(
@@ -47,6 +45,7 @@ TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
   MapKind(tkString, StringAttri);
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, InvalidAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JavaKeywords();
   FinishCreate(rsUnknown);
@@ -55,18 +54,6 @@ TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
 const TSynHashKeywordTable* TSynJavaSyn::KeywordTable() const { return &JavaKeywords(); }
 
 bool TSynJavaSyn::IsIdentChar(char16_t AChar) const { return IsJavaIdent(AChar); }
-
-TSynHighlighterAttributes* TSynJavaSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynJavaSyn::GetSampleSource() const {
   return u"/**\n"
@@ -95,7 +82,7 @@ void TSynJavaSyn::Next() {
       case 10: LFProc(); break;
       case 13: CRProc(); break;
       case u'.':
-        if (IsDigit(At(Run + 1)))
+        if (SynIsDigit(At(Run + 1)))
           NumberProc();
         else
           SymbolProc(1);
@@ -117,7 +104,7 @@ void TSynJavaSyn::Next() {
         SymbolProc(1);
         break;
       default:
-        if (IsDigit(c))
+        if (SynIsDigit(c))
           NumberProc();
         else if (c <= 32)
           SpaceProc();
@@ -177,7 +164,7 @@ void TSynJavaSyn::NumberProc() {
   ++Run;
   while (true) {
     const char16_t c = At(Run);
-    const bool numberChar = IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
+    const bool numberChar = SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
                             c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
     if (!numberChar) return;
     if (c == u'.' && At(Run + 1) == u'.') return;
@@ -206,16 +193,8 @@ void TSynJavaSyn::StringProc(char16_t quote) {
 
 void TSynJavaSyn::CommentScan() {
   fTokenId = fRange == rsDocument ? tkDocument : tkComment;
-  while (true) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u'/') {
-      Run += 2;
-      fRange = rsUnknown;
-      return;
-    }
-    ++Run;
-  }
+  if (!SkipPast(u'*', u'/')) return;
+  fRange = rsUnknown;
 }
 
 void TSynJavaSyn::CommentProc() {

@@ -15,7 +15,6 @@ class TSynJavaSyn : public TSynFamilyHighlighter {
 
   TSynJavaSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   bool IsIdentChar(char16_t AChar) const override;
   void Next() override;

@@ -2,14 +2,8 @@
 
 namespace {
 
-bool IsPhpIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 const TSynHashKeywordTable& PhpKeywords() {
-  static const TSynHashKeywordTable table(596, 413, 137, IsPhpIdent,
+  static const TSynHashKeywordTable table(596, 413, 137, SynIsWordChar,
                                           SynKeywordWords(
                                               {
                                                   u"__file__", u"__line__", u"and", u"array", u"break", u"case", u"cfunction", u"class", u"const",
@@ -43,24 +37,13 @@ TSynPHPSyn::TSynPHPSyn() : TSynFamilyHighlighter("TSynPHPSyn") {
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, IdentifierAttri);
   MapKind(tkVariable, VariableAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PhpKeywords();
   FinishCreate(rsUnknown);
 }
 
 const TSynHashKeywordTable* TSynPHPSyn::KeywordTable() const { return &PhpKeywords(); }
-
-TSynHighlighterAttributes* TSynPHPSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynPHPSyn::GetSampleSource() const {
   return u"// Syntax highlighting\n"
@@ -148,7 +131,7 @@ void TSynPHPSyn::CharProc() {
       SymbolProc(1);
       break;
     default:
-      if (IsDigit(c))
+      if (SynIsDigit(c))
         NumberProc();
       else if (c <= 32)
         SpaceProc();
@@ -172,7 +155,7 @@ void TSynPHPSyn::SymbolProc(int length) {
 void TSynPHPSyn::VariableProc() {
   fTokenId = tkVariable;
   ++Run;
-  while (IsPhpIdent(At(Run))) ++Run;
+  while (SynIsWordChar(At(Run))) ++Run;
 }
 
 void TSynPHPSyn::NumberProc() {
@@ -180,7 +163,7 @@ void TSynPHPSyn::NumberProc() {
   ++Run;
   while (true) {
     const char16_t c = At(Run);
-    const bool numberChar = IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
+    const bool numberChar = SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
                             c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
     if (!numberChar) return;
     if (c == u'.' && At(Run + 1) == u'.') return;
@@ -190,16 +173,8 @@ void TSynPHPSyn::NumberProc() {
 
 void TSynPHPSyn::CommentScan() {
   fTokenId = tkComment;
-  while (true) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u'/') {
-      Run += 2;
-      fRange = rsUnknown;
-      return;
-    }
-    ++Run;
-  }
+  if (!SkipPast(u'*', u'/')) return;
+  fRange = rsUnknown;
 }
 
 void TSynPHPSyn::CommentProc() {
@@ -237,7 +212,7 @@ void TSynPHPSyn::StringProc() {
     const char16_t c = At(Run);
     if (IsEndChar(c)) return;
     if (c == quote && !IsEscaped(Run)) break;
-    if (fRange == rsString34 && c == u'$' && (At(Run + 1) == u'{' || IsPhpIdent(At(Run + 1)))) {
+    if (fRange == rsString34 && c == u'$' && (At(Run + 1) == u'{' || SynIsWordChar(At(Run + 1)))) {
       int p = Run;
       if (At(Run - 1) == u'{' && Run - 1 >= fTokenPos) p = Run - 1;  // "{$" starts at the brace
       if (!IsEscaped(p)) {
@@ -279,7 +254,7 @@ void TSynPHPSyn::VarExpansionProc() {
   if (c != u'$') return;  // nothing to take here: the string scan runs again
   // Plain form: the name, then any chain of ['key'], [name] and ->name.
   ++Run;
-  while (IsPhpIdent(At(Run))) ++Run;
+  while (SynIsWordChar(At(Run))) ++Run;
   int p = Run;
   while (true) {
     if (At(p) == u'[' && At(p + 1) == u'\'') {
@@ -300,8 +275,8 @@ void TSynPHPSyn::VarExpansionProc() {
     } else {
       break;
     }
-    if (!IsPhpIdent(At(q))) break;
-    while (IsPhpIdent(At(q))) ++q;
+    if (!SynIsWordChar(At(q))) break;
+    while (SynIsWordChar(At(q))) ++q;
     if (open > 0) {
       if (At(q) != u']') break;
       ++q;

@@ -8,16 +8,6 @@ enum : std::uint8_t {
   kgPropD4, kgIndex, kgName
 };
 
-bool IsPasIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsHexDigit(char16_t c) {
-  return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
-
 const TSynHashKeywordTable& PasKeywords() {
   static const TSynHashKeywordTable table = [] {
     auto words = SynKeywordWords(
@@ -55,7 +45,7 @@ const TSynHashKeywordTable& PasKeywords() {
     SynSetKeywordGroup(words, {u"implements"}, kgPropD4);
     SynSetKeywordGroup(words, {u"index"}, kgIndex);
     SynSetKeywordGroup(words, {u"name"}, kgName);
-    return TSynHashKeywordTable(812, 76, 389, IsPasIdent, std::move(words));
+    return TSynHashKeywordTable(812, 76, 389, SynIsWordChar, std::move(words));
   }();
   return table;
 }
@@ -88,24 +78,13 @@ TSynPasSyn::TSynPasSyn() : TSynFamilyHighlighter("TSynPasSyn") {
   MapKind(tkHex, HexAttri);
   MapKind(tkDirec, DirectiveAttri);
   MapKind(tkChar, CharAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PasKeywords();
   FinishCreate(rsUnknown);
 }
 
 const TSynHashKeywordTable* TSynPasSyn::KeywordTable() const { return &PasKeywords(); }
-
-TSynHighlighterAttributes* TSynPasSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynPasSyn::GetSampleSource() const {
   return u"{ Syntax highlighting }\n"
@@ -199,7 +178,7 @@ void TSynPasSyn::Next() {
           SymbolProc(1);
           break;
         default:
-          if (IsDigit(c))
+          if (SynIsDigit(c))
             NumberProc();
           else if (c <= 32)
             SpaceProc();
@@ -262,7 +241,7 @@ void TSynPasSyn::NumberProc() {
     } else if (c == u'+' || c == u'-') {
       const char16_t prev = At(Run - 1);
       if (!(fTokenId == tkFloat && (prev == u'e' || prev == u'E'))) break;
-    } else if (!IsDigit(c)) {
+    } else if (!SynIsDigit(c)) {
       break;
     }
     ++Run;
@@ -272,13 +251,13 @@ void TSynPasSyn::NumberProc() {
 void TSynPasSyn::HexProc() {
   fTokenId = tkHex;
   ++Run;
-  while (IsHexDigit(At(Run))) ++Run;
+  while (SynIsHexDigit(At(Run))) ++Run;
 }
 
 void TSynPasSyn::CharProc() {
   fTokenId = tkChar;
   ++Run;
-  while (At(Run) == u'$' || IsHexDigit(At(Run))) ++Run;
+  while (At(Run) == u'$' || SynIsHexDigit(At(Run))) ++Run;
 }
 
 void TSynPasSyn::StringProc() {
@@ -339,16 +318,8 @@ void TSynPasSyn::RoundOpenProc() {
 
 void TSynPasSyn::AnsiScan() {
   fTokenId = tkComment;
-  while (true) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u')') {
-      Run += 2;
-      fRange = fRange == rsAnsiAsm ? rsAsm : rsUnknown;
-      return;
-    }
-    ++Run;
-  }
+  if (!SkipPast(u'*', u')')) return;
+  fRange = fRange == rsAnsiAsm ? rsAsm : rsUnknown;
 }
 
 void TSynPasSyn::AnsiProc() {

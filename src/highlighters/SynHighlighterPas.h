@@ -22,7 +22,6 @@ class TSynPasSyn : public TSynFamilyHighlighter {
 
   TSynPasSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   int GetTokenKind() const override;
   void Next() override;

@@ -9,8 +9,6 @@ bool IsPerlIdent(char16_t c) {
          c == u'_' || (c >= u'a' && c <= u'z');
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 // The keyword groups carry the token kind they give.
 const TSynHashKeywordTable& PerlKeywords() {
   static const TSynHashKeywordTable table = [] {
@@ -107,6 +105,7 @@ TSynPerlSyn::TSynPerlSyn() : TSynFamilyHighlighter("TSynPerlSyn") {
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, InvalidAttri);
   MapKind(tkVariable, VariableAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PerlKeywords();
   FinishCreate(0);
@@ -115,18 +114,6 @@ TSynPerlSyn::TSynPerlSyn() : TSynFamilyHighlighter("TSynPerlSyn") {
 const TSynHashKeywordTable* TSynPerlSyn::KeywordTable() const { return &PerlKeywords(); }
 
 bool TSynPerlSyn::IsIdentChar(char16_t AChar) const { return IsPerlIdent(AChar); }
-
-TSynHighlighterAttributes* TSynPerlSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynPerlSyn::GetSampleSource() const {
   return u"#!/usr/bin/perl\n"
@@ -170,7 +157,7 @@ void TSynPerlSyn::Next() {
     default:
       if (c <= 32)
         SpaceProc();
-      else if (c == u'.' || IsDigit(c))
+      else if (c == u'.' || SynIsDigit(c))
         NumberOrDotProc();
       else if (c == u'$' || c == u'%' || c == u'@' || c == u'_' || (c >= u'A' && c <= u'Z') ||
                (c >= u'a' && c <= u'z'))
@@ -263,7 +250,7 @@ void TSynPerlSyn::NumberOrDotProc() {
     } else if (c == u'-') {
       const char16_t before = At(Run - 1);
       if (before != u'e' && before != u'E') break;
-    } else if (!(IsDigit(c) || c == u'_' || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'X' ||
+    } else if (!(SynIsDigit(c) || c == u'_' || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'X' ||
                  c == u'x')) {
       break;
     }

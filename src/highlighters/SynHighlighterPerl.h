@@ -14,7 +14,6 @@ class TSynPerlSyn : public TSynFamilyHighlighter {
 
   TSynPerlSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   bool IsIdentChar(char16_t AChar) const override;
   void Next() override;

@@ -8,16 +8,6 @@ namespace {
 
 using K = TSynPythonSyn;
 
-bool IsPyIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
-
-bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-
 constexpr std::u16string_view kReserved[] = {
       // BEGIN GENERATED PythonReserved
       u"and", u"assert", u"break", u"class", u"continue", u"def", u"del", u"elif", u"else", u"except", u"exec",
@@ -106,19 +96,10 @@ TSynPythonSyn::TSynPythonSyn() : TSynFamilyHighlighter("TSynPythonSyn") {
   MapKind(tkOct, OctalAttri);
   MapKind(tkFloat, FloatAttri);
   MapKind(tkUnknown, ErrorAttri);
+  SetDefaultAttributes(CommentAttri, nullptr, KeyAttri, nullptr, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   KeywordList();
   FinishCreate(rsUnKnown);
-}
-
-TSynHighlighterAttributes* TSynPythonSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
 }
 
 std::u16string TSynPythonSyn::GetSampleSource() const {
@@ -192,9 +173,9 @@ void TSynPythonSyn::Next() {
         default:
           if (c <= 32)
             SpaceProc();
-          else if (c == u'.' || IsDigit(c))
+          else if (c == u'.' || SynIsDigit(c))
             NumberProc();
-          else if (IsLetter(c) || c == u'_')
+          else if (SynIsAsciiLetter(c) || c == u'_')
             IdentProc();
           else
             UnknownProc();
@@ -216,7 +197,7 @@ void TSynPythonSyn::CommentProc() {
 }
 
 void TSynPythonSyn::IdentProc() {
-  while (IsPyIdent(At(Run))) ++Run;
+  while (SynIsWordChar(At(Run))) ++Run;
   fTokenId = IdentKind(std::u16string_view(fLine + fTokenPos, static_cast<size_t>(Run - fTokenPos)));
 }
 
@@ -277,14 +258,14 @@ void TSynPythonSyn::NumberProc() {
   enum { Dec, Oct, MustFloat, Hex, Frac, Exp } st;
   const char16_t first = At(Run);
   if (first == u'.') {
-    if (!IsDigit(At(Run + 1))) {
+    if (!SynIsDigit(At(Run + 1))) {
       SymbolProc(At(Run + 1) == u'.' && At(Run + 2) == u'.' ? 3 : 1);
       return;
     }
     st = Frac;
   } else if (first == u'0') {
     const char16_t n = At(Run + 1);
-    if ((n == u'x' || n == u'X') && IsHexDigit(At(Run + 2))) {
+    if ((n == u'x' || n == u'X') && SynIsHexDigit(At(Run + 2))) {
       st = Hex;
       ++Run;
     } else if (n >= u'0' && n <= u'7') {
@@ -303,11 +284,11 @@ void TSynPythonSyn::NumberProc() {
   for (;;) {
     const char16_t c = At(Run);
     if (st == Hex) {
-      if (IsHexDigit(c)) {
+      if (SynIsHexDigit(c)) {
         ++Run;
         continue;
       }
-    } else if (IsDigit(c)) {
+    } else if (SynIsDigit(c)) {
       if (st == Oct && c >= u'8') st = MustFloat;
       ++Run;
       continue;
@@ -326,7 +307,7 @@ void TSynPythonSyn::NumberProc() {
       int p = Run + 1;
       if (At(p) == u'+' || At(p) == u'-') ++p;
       Run = p;
-      if (!IsDigit(At(p))) {
+      if (!SynIsDigit(At(p))) {
         error = true;
         break;
       }
@@ -344,14 +325,14 @@ void TSynPythonSyn::NumberProc() {
       suffix = true;
       break;
     }
-    if (IsPyIdent(c)) error = true;
+    if (SynIsWordChar(c)) error = true;
     break;
   }
-  if (suffix && IsPyIdent(At(Run))) error = true;
+  if (suffix && SynIsWordChar(At(Run))) error = true;
   if (!error && st == MustFloat) error = true;
   if (error) {
     fTokenId = tkUnknown;
-    while (IsPyIdent(At(Run)) || At(Run) == u'.') ++Run;
+    while (SynIsWordChar(At(Run)) || At(Run) == u'.') ++Run;
     return;
   }
   switch (st) {

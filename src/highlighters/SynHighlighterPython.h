@@ -24,7 +24,6 @@ class TSynPythonSyn : public TSynFamilyHighlighter {
 
   TSynPythonSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   // Range 5 carries its quote character in the bits above the low byte.
   std::intptr_t GetRange() const override;

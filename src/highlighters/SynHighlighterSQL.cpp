@@ -519,10 +519,6 @@ constexpr const char* kDialectNames[SQLDialectCount] = {"sqlStandard", "sqlInter
 
 bool IsMSSQL(TSQLDialect d) { return d == sqlMSSQL7 || d == sqlMSSQL2K; }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
 }  // namespace
 
 const char* SQLDialectName(TSQLDialect dialect) {
@@ -540,7 +536,7 @@ bool SQLDialectFromName(std::string_view name, TSQLDialect& dialect) {
 }
 
 bool TSynSQLSyn::IsDialectIdentChar(TSQLDialect dialect, char16_t c) {
-  if (IsLetter(c) || IsDigit(c) || c == u'_') return true;
+  if (SynIsAsciiLetter(c) || SynIsDigit(c) || c == u'_') return true;
   switch (dialect) {
     case sqlMSSQL7:
     case sqlMSSQL2K: return c == u'@';
@@ -633,6 +629,7 @@ TSynSQLSyn::TSynSQLSyn() : TSynFamilyHighlighter("TSynSQLSyn"), fTableNames(std:
   MapKind(tkVariable, VariableAttri);
   MapKind(tkConditionalComment, ConditionalCommentAttri);
   MapKind(tkDelimitedIdentifier, DelimitedIdentifierAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DialectKeywords(fDialect);
   fTableNames->OnChange = [this](TSynPersistent*) {
@@ -643,18 +640,6 @@ TSynSQLSyn::TSynSQLSyn() : TSynFamilyHighlighter("TSynSQLSyn"), fTableNames(std:
 }
 
 TSynSQLSyn::~TSynSQLSyn() { fTableNames->OnChange = nullptr; }
-
-TSynHighlighterAttributes* TSynSQLSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
-}
 
 std::u16string TSynSQLSyn::GetSampleSource() const {
   switch (fDialect) {
@@ -839,9 +824,9 @@ void TSynSQLSyn::Next() {
         default:
           if (c <= 32)
             SpaceProc();
-          else if (IsDigit(c))
+          else if (SynIsDigit(c))
             NumberProc();
-          else if (IsLetter(c) || c == u'_')
+          else if (SynIsAsciiLetter(c) || c == u'_')
             IdentProc();
           else
             UnknownProc();
@@ -880,7 +865,7 @@ void TSynSQLSyn::NumberProc() {
     const char16_t c = At(Run);
     if (c == u'.') {
       if (At(Run + 1) == u'.') break;
-    } else if (!IsDigit(c) && c != u'-') {
+    } else if (!SynIsDigit(c) && c != u'-') {
       break;
     }
     ++Run;
@@ -904,16 +889,8 @@ void TSynSQLSyn::StringScan() {
 }
 
 void TSynSQLSyn::CommentScan() {
-  for (;;) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return;
-    if (c == u'*' && At(Run + 1) == u'/') {
-      Run += 2;
-      fRange = rsUnknown;
-      return;
-    }
-    ++Run;
-  }
+  if (!SkipPast(u'*', u'/')) return;
+  fRange = rsUnknown;
 }
 
 void TSynSQLSyn::SlashProc() {

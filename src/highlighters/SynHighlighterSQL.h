@@ -32,7 +32,6 @@ class TSynSQLSyn : public TSynFamilyHighlighter {
   TSynSQLSyn();
   ~TSynSQLSyn() override;
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   // The keyword text of a token kind in the current dialect; empty when the dialect has none.
   std::u16string GetKeywords(int TokenKind) const override;

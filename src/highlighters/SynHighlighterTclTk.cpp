@@ -4,12 +4,6 @@
 
 namespace {
 
-bool IsTclIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 std::shared_ptr<const std::vector<std::u16string>> MakeList(std::vector<std::u16string> list) {
   SortKeywordList(list);
   return std::make_shared<const std::vector<std::u16string>>(std::move(list));
@@ -73,6 +67,7 @@ TSynTclTkSyn::TSynTclTkSyn() : TSynFamilyHighlighter("TSynTclTkSyn"), fKeys(Defa
   MapKind(tkString, StringAttri);
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, SymbolAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   FinishCreate(0);
 }
@@ -99,18 +94,6 @@ bool TSynTclTkSyn::IsKeyword(std::u16string_view AKeyword) const {
 
 bool TSynTclTkSyn::IsSecondKeyWord(std::u16string_view AKeyword) const {
   return SortedKeywordListHas(*fSecondKeys, WideUpperCase(AKeyword));
-}
-
-TSynHighlighterAttributes* TSynTclTkSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
 }
 
 std::u16string TSynTclTkSyn::GetSampleSource() const {
@@ -141,7 +124,7 @@ void TSynTclTkSyn::Next() {
         SpaceProc();
       else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
         WordProc();
-      else if (IsDigit(c))
+      else if (SynIsDigit(c))
         NumberProc();
       else
         UnknownProc();
@@ -150,7 +133,7 @@ void TSynTclTkSyn::Next() {
 }
 
 void TSynTclTkSyn::WordProc() {
-  while (IsTclIdent(At(Run))) ++Run;
+  while (SynIsWordChar(At(Run))) ++Run;
   fUpperBuf.assign(fLine + fTokenPos, static_cast<size_t>(Run - fTokenPos));
   WideBufferToUpper(fUpperBuf.data(), fUpperBuf.size());
   if (SortedKeywordListHas(*fKeys, fUpperBuf))
@@ -168,7 +151,7 @@ void TSynTclTkSyn::NumberProc() {
     const char16_t c = At(Run);
     if (c == u'.' && At(Run + 1) == u'.') break;
     // The line is scanned lower-cased: "E" arrives as "e".
-    if (!(IsDigit(c) || c == u'.' || c == u'e')) break;
+    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
     ++Run;
   }
 }

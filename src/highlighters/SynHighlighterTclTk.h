@@ -15,7 +15,6 @@ class TSynTclTkSyn : public TSynFamilyHighlighter {
 
   TSynTclTkSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   // True when the word, in any case, is in KeyWords.
   bool IsKeyword(std::u16string_view AKeyword) const override;

@@ -6,14 +6,6 @@ namespace {
 
 using K = TSynUNIXShellScriptSyn;
 
-bool IsShellIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 std::vector<std::u16string> Sorted(std::vector<std::u16string> list) {
   SortKeywordList(list);
   return list;
@@ -73,6 +65,7 @@ TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkVariable, VariableAttri);
   MapKind(tkUnknown, SymbolAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, nullptr);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DefaultKeyWords();
   FinishCreate(0);
@@ -98,17 +91,6 @@ bool TSynUNIXShellScriptSyn::IsKeyword(std::u16string_view AKeyword) const {
 
 bool TSynUNIXShellScriptSyn::IsSecondKeyWord(std::u16string_view AKeyword) const {
   return SortedKeywordListHas(*fSecondKeys, WideUpperCase(AKeyword));
-}
-
-TSynHighlighterAttributes* TSynUNIXShellScriptSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    default: return nullptr;
-  }
 }
 
 std::u16string TSynUNIXShellScriptSyn::GetSampleSource() const {
@@ -137,9 +119,9 @@ void TSynUNIXShellScriptSyn::Next() {
     default:
       if (c <= 32)
         SpaceProc();
-      else if (IsAsciiLetter(c) || c == u'_')
+      else if (SynIsAsciiLetter(c) || c == u'_')
         WordProc();
-      else if (IsDigit(c))
+      else if (SynIsDigit(c))
         NumberProc();
       else
         UnknownProc();
@@ -154,7 +136,7 @@ std::u16string_view TSynUNIXShellScriptSyn::UpperToken(int start, int length) {
 }
 
 void TSynUNIXShellScriptSyn::WordProc() {
-  while (IsShellIdent(At(Run))) ++Run;
+  while (SynIsWordChar(At(Run))) ++Run;
   const std::u16string_view word = UpperToken(fTokenPos, Run - fTokenPos);
   if (SortedKeywordListHas(DefaultKeyWords(), word))
     fTokenId = tkKey;
@@ -171,7 +153,7 @@ void TSynUNIXShellScriptSyn::NumberProc() {
     const char16_t c = At(Run);
     if (c == u'.' && At(Run + 1) == u'.') break;
     // The line is scanned lower-cased: "E" arrives as "e".
-    if (!(IsDigit(c) || c == u'.' || c == u'e')) break;
+    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
     ++Run;
   }
 }
@@ -183,10 +165,10 @@ void TSynUNIXShellScriptSyn::VariableProc() {
   const char16_t first = At(Run);
   ++Run;
   if (first == u'{') {
-    while (IsShellIdent(At(Run))) ++Run;
+    while (SynIsWordChar(At(Run))) ++Run;
     if (At(Run) == u'}') ++Run;
   } else {
-    while (IsShellIdent(At(Run))) ++Run;
+    while (SynIsWordChar(At(Run))) ++Run;
   }
 }
 
@@ -207,10 +189,10 @@ void TSynUNIXShellScriptSyn::CommentProc() {
 
 void TSynUNIXShellScriptSyn::DotProc() {
   // A hidden file name (".bashrc") is one identifier; a lone dot a symbol.
-  if (IsAsciiLetter(At(Run + 1))) {
+  if (SynIsAsciiLetter(At(Run + 1))) {
     fTokenId = tkIdentifier;
     ++Run;
-    while (IsAsciiLetter(At(Run))) ++Run;
+    while (SynIsAsciiLetter(At(Run))) ++Run;
   } else {
     SymbolProc();
   }

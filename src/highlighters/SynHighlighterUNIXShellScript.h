@@ -16,7 +16,6 @@ class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
 
   TSynUNIXShellScriptSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   // True when the word, in any case, is in the first list.
   bool IsKeyword(std::u16string_view AKeyword) const override;

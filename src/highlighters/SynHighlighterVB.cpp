@@ -1,15 +1,5 @@
 #include "highlighters/SynHighlighterVB.h"
 
-namespace {
-
-bool IsVBIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-}  // namespace
-
 // ---- TSynVBBaseSyn ----
 
 TSynVBBaseSyn::TSynVBBaseSyn(const char* className, const TSynHashKeywordTable& keywords)
@@ -29,20 +19,9 @@ TSynVBBaseSyn::TSynVBBaseSyn(const char* className, const TSynHashKeywordTable& 
   MapKind(tkString, StringAttri);
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, IdentifierAttri);
+  SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   FinishCreate(0);
-}
-
-TSynHighlighterAttributes* TSynVBBaseSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return IdentifierAttri;
-    case SYN_ATTR_KEYWORD: return KeyAttri;
-    case SYN_ATTR_STRING: return StringAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
 }
 
 void TSynVBBaseSyn::Next() {
@@ -64,7 +43,7 @@ void TSynVBBaseSyn::Next() {
     default:
       if (c <= 32)
         SpaceProc();
-      else if (IsDigit(c))
+      else if (SynIsDigit(c))
         NumberProc();
       else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_')
         IdentProc();
@@ -113,7 +92,7 @@ void TSynVBBaseSyn::NumberProc() {
   fTokenId = tkNumber;
   ++Run;
   // The line is scanned lower-cased, so "E" arrives as "e".
-  while (IsDigit(At(Run)) || At(Run) == u'.' || At(Run) == u'e') ++Run;
+  while (SynIsDigit(At(Run)) || At(Run) == u'.' || At(Run) == u'e') ++Run;
 }
 
 void TSynVBBaseSyn::SymbolProc(int length) {
@@ -155,7 +134,7 @@ const TSynHashKeywordTable& TSynVBSyn::Keywords() {
         },
         kgPlain);
     SynSetKeywordGroup(words, {u"rem"}, kgRem);
-    return TSynHashKeywordTable(251, 749, 1423, IsVBIdent, std::move(words));
+    return TSynHashKeywordTable(251, 749, 1423, SynIsWordChar, std::move(words));
   }();
   return table;
 }

@@ -11,7 +11,6 @@ class TSynVBBaseSyn : public TSynFamilyHighlighter {
     tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol, tkUnknown
   };
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   void Next() override;
 
   TSynHighlighterAttributes* CommentAttri = nullptr;

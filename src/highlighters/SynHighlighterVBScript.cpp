@@ -1,13 +1,5 @@
 #include "highlighters/SynHighlighterVBScript.h"
 
-namespace {
-
-bool IsVBScriptIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-}  // namespace
-
 const TSynHashKeywordTable& TSynVBScriptSyn::Keywords() {
   static const TSynHashKeywordTable table = [] {
     auto words = SynKeywordWords(
@@ -26,7 +18,7 @@ const TSynHashKeywordTable& TSynVBScriptSyn::Keywords() {
         },
         kgPlain);
     SynSetKeywordGroup(words, {u"rem"}, kgRem);
-    return TSynHashKeywordTable(713, 134, 269, IsVBScriptIdent, std::move(words));
+    return TSynHashKeywordTable(713, 134, 269, SynIsWordChar, std::move(words));
   }();
   return table;
 }

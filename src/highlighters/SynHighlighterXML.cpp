@@ -36,19 +36,9 @@ TSynXMLSyn::TSynXMLSyn() : TSynFamilyHighlighter("TSynXMLSyn") {
   MapKind(tknsQuoteAttrValue, NamespaceAttributeValueAttri);
   MapKind(tknsQuoteEntityRef, EntityRefAttri);
   MapKind(tkDocType, DocTypeAttri);
+  SetDefaultAttributes(CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkSymbol);
   FinishCreate(rsText);
-}
-
-TSynHighlighterAttributes* TSynXMLSyn::GetDefaultAttribute(int Index) const {
-  switch (Index) {
-    case SYN_ATTR_COMMENT: return CommentAttri;
-    case SYN_ATTR_IDENTIFIER: return AttributeAttri;
-    case SYN_ATTR_KEYWORD: return ElementAttri;
-    case SYN_ATTR_WHITESPACE: return SpaceAttri;
-    case SYN_ATTR_SYMBOL: return SymbolAttri;
-    default: return nullptr;
-  }
 }
 
 std::u16string TSynXMLSyn::GetSampleSource() const {

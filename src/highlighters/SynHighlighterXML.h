@@ -21,7 +21,6 @@ class TSynXMLSyn : public TSynFamilyHighlighter {
 
   TSynXMLSyn();
 
-  TSynHighlighterAttributes* GetDefaultAttribute(int Index) const override;
   std::u16string GetSampleSource() const override;
   void Next() override;
   // ASCII letters and digits, "_", "-", ".", ":" and every character from U+00C1 up.

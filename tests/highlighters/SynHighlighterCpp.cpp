@@ -5,14 +5,7 @@
 using namespace hltest;
 using C = TSynCppSyn;
 
-namespace {
-
-Toks One(const char16_t* line) {
-  C h;
-  return Scan(h, line);
-}
-
-}  // namespace
+constexpr auto One = &ScanNew<C>;
 
 TEST(SynCppSyn, NumberKinds) {
   EXPECT_EQ(One(u"0x1F"), (Toks{{C::tkHex, "0x1F"}}));

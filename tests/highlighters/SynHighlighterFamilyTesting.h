@@ -1,6 +1,6 @@
-// Shared helpers of the highlighter suites: token lists of a line or a document, and the two
-// generic robustness checks every highlighter runs (termination and coverage on random lines,
-// re-scanning lines in random order from their stored ranges).
+// Shared helpers of the highlighter suites: token lists of a line or a document, the word-list
+// digest, and the two generic robustness checks every highlighter runs (termination and coverage on
+// random lines, re-scanning lines in random order from their stored ranges).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -53,6 +53,13 @@ inline Toks Scan(TSynCustomHighlighter& h, std::u16string_view line) {
   Toks out;
   for (const auto& t : ScanFull(h, line, r)) out.push_back({t.kind, codepage::Utf16ToUtf8(t.text)});
   return out;
+}
+
+// Tokens of one line scanned by a new highlighter of class H.
+template <class H>
+Toks ScanNew(std::u16string_view line) {
+  H h;
+  return Scan(h, line);
 }
 
 inline Toks ScanFrom(TSynCustomHighlighter& h, std::u16string_view line, std::intptr_t range) {
@@ -143,6 +150,16 @@ inline std::vector<std::u16string> CommonPieces() {
   return {u" ", u"  ", u"\t", u"a", u"Z", u"x", u"_", u"e", u"0", u"1", u"9", u"\\", u"\r", u"\n",
           std::u16string(1, u'\0'), u"\xD800", u"\xDC00", u"\xE000", u"\u00E9", u"\u00FF", u"\u20AC",
           u"\u00D7", u"\x7F", u"abc", u"if", u"do"};
+}
+
+// FNV-1a over the UTF-16LE bytes of each text followed by a line feed: the digests the suites hold
+// were computed the same way from the word lists, independently of this code.
+inline std::uint32_t Digest(const std::vector<std::u16string>& texts) {
+  std::uint32_t h = 0x811c9dc5u;
+  for (const auto& t : texts)
+    for (char16_t c : t + u"\n")
+      for (int b : {c & 0xFF, c >> 8}) h = (h ^ static_cast<std::uint32_t>(b)) * 0x01000193u;
+  return h;
 }
 
 // Splits a document at LF for the re-scan corpus.

@@ -11,24 +11,7 @@
 using namespace hltest;
 using P = TSynPerlSyn;
 
-namespace {
-
-Toks One(const char16_t* line) {
-  P h;
-  return Scan(h, line);
-}
-
-// FNV-1a over the UTF-16LE bytes of each text followed by a line feed: the digests below were
-// computed the same way from the word lists, independently of this code.
-std::uint32_t Digest(const std::vector<std::u16string>& texts) {
-  std::uint32_t h = 0x811c9dc5u;
-  for (const auto& t : texts)
-    for (char16_t c : t + u"\n")
-      for (int b : {c & 0xFF, c >> 8}) h = (h ^ static_cast<std::uint32_t>(b)) * 0x01000193u;
-  return h;
-}
-
-}  // namespace
+constexpr auto One = &ScanNew<P>;
 
 TEST(SynPerlSyn, KeywordTableFollowsTheWordLists) {
   const TSynHashKeywordTable& t = *P().KeywordTable();

@@ -13,14 +13,6 @@ using Q = TSynSQLSyn;
 
 namespace {
 
-std::uint32_t Digest(const std::vector<std::u16string>& texts) {
-  std::uint32_t h = 0x811c9dc5u;
-  for (const auto& t : texts)
-    for (char16_t c : t + u"\n")
-      for (int b : {c & 0xFF, c >> 8}) h = (h ^ static_cast<std::uint32_t>(b)) * 0x01000193u;
-  return h;
-}
-
 Toks In(TSQLDialect dialect, std::u16string_view line) {
   Q h;
   h.SetSQLDialect(dialect);

@@ -10,22 +10,7 @@
 using namespace hltest;
 using S = TSynUNIXShellScriptSyn;
 
-namespace {
-
-Toks One(const char16_t* line) {
-  S h;
-  return Scan(h, line);
-}
-
-std::uint32_t Digest(const std::vector<std::u16string>& texts) {
-  std::uint32_t h = 0x811c9dc5u;
-  for (const auto& t : texts)
-    for (char16_t c : t + u"\n")
-      for (int b : {c & 0xFF, c >> 8}) h = (h ^ static_cast<std::uint32_t>(b)) * 0x01000193u;
-  return h;
-}
-
-}  // namespace
+constexpr auto One = &ScanNew<S>;
 
 TEST(SynUNIXShellScriptSyn, SortedListsHoldTheWordListsUpperCased) {
   const auto& keys = S::KeyWords();

@@ -14,14 +14,6 @@ using V = TSynVBBaseSyn;
 
 namespace {
 
-std::uint32_t Digest(const std::vector<std::u16string>& texts) {
-  std::uint32_t h = 0x811c9dc5u;
-  for (const auto& t : texts)
-    for (char16_t c : t + u"\n")
-      for (int b : {c & 0xFF, c >> 8}) h = (h ^ static_cast<std::uint32_t>(b)) * 0x01000193u;
-  return h;
-}
-
 // Count, list-order digest and (slot, word) digest of a table against the values computed from the
 // word lists by a separate script.
 void CheckTable(const TSynHashKeywordTable& t, std::uint32_t A, std::uint32_t B, std::uint32_t M, int count,
