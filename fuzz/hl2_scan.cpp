@@ -8,8 +8,6 @@
 // else aborts.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +21,7 @@
 #include "highlighters/SynHighlighterVB.h"
 #include "highlighters/SynHighlighterVBScript.h"
 #include "highlighters/SynHighlighterXML.h"
+#include "hl_fuzz_common.h"
 
 namespace {
 
@@ -52,10 +51,7 @@ std::vector<Entry>& Highlighters() {
   return all;
 }
 
-[[noreturn]] void Fail(const char* what, size_t line) {
-  std::fprintf(stderr, "hl2_scan: %s on line %zu\n", what, line);
-  std::abort();
-}
+[[noreturn]] void Fail(const char* what, size_t line) { hlfuzz::Fail("hl2_scan", what, line); }
 
 struct Token {
   int pos, len, kind;
@@ -67,19 +63,7 @@ std::intptr_t ScanLine(TSynCustomHighlighter& h, const std::u16string& line, std
   tokens.clear();
   h.SetRange(range);
   h.SetLine(line, static_cast<int>(n));
-  int pos = 0;
-  size_t calls = 0;
-  while (!h.GetEol()) {
-    const int tp = h.GetTokenPos();
-    const int len = static_cast<int>(h.GetToken().size());
-    if (tp != pos) Fail("token does not follow the one before", n);
-    if (len == 0) Fail("empty token", n);
-    if (++calls > line.size() + 2) Fail("no end of line within length + 2 calls", n);
-    tokens.push_back({tp, len, h.GetTokenKind()});
-    pos += len;
-    h.Next();
-  }
-  if (pos != static_cast<int>(line.size())) Fail("tokens do not cover the line", n);
+  hlfuzz::WalkTokens(h, line, "hl2_scan", n, [&](int tp, int len) { tokens.push_back({tp, len, h.GetTokenKind()}); });
   return h.GetRange();
 }
 
@@ -91,20 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Entry& e = all[data[0] % all.size()];
   TSynCustomHighlighter& h = *e.h;
   const bool wide = (data[0] / all.size()) % 2 == 1;
-  std::u16string text;
-  if (wide) {
-    for (size_t i = 1; i + 1 < size; i += 2) text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
-  } else {
-    for (size_t i = 1; i < size; ++i) text.push_back(data[i]);
-  }
-  std::vector<std::u16string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == u'\n') {
-      lines.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
+  const std::u16string text = hlfuzz::Text(data, size, wide);
+  const std::vector<std::u16string> lines = hlfuzz::Lines(text);
   h.ResetRange();
   std::intptr_t range = h.GetRange();
   std::vector<Token> first, second;

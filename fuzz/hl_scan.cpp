@@ -6,8 +6,6 @@
 // range.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +16,7 @@
 #include "highlighters/SynHighlighterJava.h"
 #include "highlighters/SynHighlighterPHP.h"
 #include "highlighters/SynHighlighterPas.h"
+#include "hl_fuzz_common.h"
 
 namespace {
 
@@ -35,26 +34,12 @@ std::vector<std::unique_ptr<TSynCustomHighlighter>>& Highlighters() {
   return all;
 }
 
-[[noreturn]] void Fail(const char* what, size_t line) {
-  std::fprintf(stderr, "hl_scan: %s on line %zu\n", what, line);
-  std::abort();
-}
+[[noreturn]] void Fail(const char* what, size_t line) { hlfuzz::Fail("hl_scan", what, line); }
 
 std::intptr_t ScanLine(TSynCustomHighlighter& h, const std::u16string& line, std::intptr_t range, size_t n) {
   h.SetRange(range);
   h.SetLine(line, static_cast<int>(n));
-  int pos = 0;
-  size_t calls = 0;
-  while (!h.GetEol()) {
-    const int tp = h.GetTokenPos();
-    const int len = static_cast<int>(h.GetToken().size());
-    if (tp != pos) Fail("token does not follow the one before", n);
-    if (len == 0) Fail("empty token", n);
-    if (++calls > line.size() + 2) Fail("no end of line within length + 2 calls", n);
-    pos += len;
-    h.Next();
-  }
-  if (pos != static_cast<int>(line.size())) Fail("tokens do not cover the line", n);
+  hlfuzz::WalkTokens(h, line, "hl_scan", n, [](int, int) {});
   return h.GetRange();
 }
 
@@ -65,20 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto& all = Highlighters();
   TSynCustomHighlighter& h = *all[data[0] % all.size()];
   const bool wide = (data[0] / all.size()) % 2 == 1;
-  std::u16string text;
-  if (wide) {
-    for (size_t i = 1; i + 1 < size; i += 2) text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
-  } else {
-    for (size_t i = 1; i < size; ++i) text.push_back(data[i]);
-  }
-  std::vector<std::u16string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == u'\n') {
-      lines.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
+  const std::u16string text = hlfuzz::Text(data, size, wide);
+  const std::vector<std::u16string> lines = hlfuzz::Lines(text);
   h.ResetRange();
   std::intptr_t range = h.GetRange();
   for (size_t n = 0; n < lines.size(); ++n) {

@@ -10,6 +10,7 @@
 
 #include "highlighters/SynHighlighterURI.h"
 #include "highlighters/SynURIOpener.h"
+#include "hl_fuzz_common.h"
 
 namespace {
 [[noreturn]] void Fail(const char* what) {
@@ -21,17 +22,8 @@ namespace {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   static TSynURISyn h;
-  std::u16string text;
-  if (data[0] % 2) {
-    for (size_t i = 1; i + 1 < size; i += 2) text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
-  } else {
-    for (size_t i = 1; i < size; ++i) text.push_back(data[i]);
-  }
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != u'\n') continue;
-    const std::u16string line = text.substr(start, i - start);
-    start = i + 1;
+  const std::u16string text = hlfuzz::Text(data, size, data[0] % 2);
+  for (const std::u16string& line : hlfuzz::Lines(text)) {
     h.ResetRange();
     h.SetLine(line, 0);
     int pos = 0;
