@@ -239,6 +239,22 @@ int64_t RangeCount(TStream& source, int64_t count) {
   return std::min(count, source.Size() - source.Position());
 }
 
+// Reads left bytes in chunks, ciphers each one zero-padded to whole blocks and writes it out. The
+// chunk size is a whole number of blocks, so only the last chunk can need padding.
+template <class Cipher>
+void CipherChunks(TStream& source, int64_t left, TStream& dest, Cipher cipher) {
+  std::vector<uint8_t> buf(static_cast<size_t>(std::min(kChunk, (left + 15) / 16 * 16)));
+  while (left > 0) {
+    int64_t take = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+    source.ReadBuffer(buf.data(), take);
+    int64_t padded = (take + 15) / 16 * 16;
+    std::fill(buf.begin() + take, buf.begin() + padded, uint8_t{0});
+    cipher(buf.data(), static_cast<size_t>(padded));
+    dest.WriteBuffer(buf.data(), padded);
+    left -= take;
+  }
+}
+
 }  // namespace
 
 void AESExpandKeyForEncryption(const TAESKey128& key, TAESExpandedKey128& expandedKey) {
@@ -297,16 +313,7 @@ void AESDecryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key) {
 void AESEncryptStreamExpanded(TStream& source, int64_t count, const TAESExpandedKey128& key, TStream& dest) {
   int64_t left = RangeCount(source, count);
   if (left <= 0) return;
-  std::vector<uint8_t> buf(static_cast<size_t>(std::min(kChunk, (left + 15) / 16 * 16)));
-  while (left > 0) {
-    int64_t take = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
-    source.ReadBuffer(buf.data(), take);
-    int64_t padded = (take + 15) / 16 * 16;
-    std::fill(buf.begin() + take, buf.begin() + padded, uint8_t{0});
-    AESEncryptECB(buf.data(), static_cast<size_t>(padded), key);
-    dest.WriteBuffer(buf.data(), padded);
-    left -= take;
-  }
+  CipherChunks(source, left, dest, [&key](uint8_t* data, size_t size) { AESEncryptECB(data, size, key); });
 }
 
 void AESEncryptStream(TStream& source, int64_t count, const TAESKey128& key, TStream& dest) {
@@ -319,14 +326,7 @@ void AESDecryptStreamExpanded(TStream& source, int64_t count, const TAESExpanded
   int64_t left = RangeCount(source, count);
   if (left <= 0) return;
   if (left % 16 != 0) throw EAESError("Invalid buffer size for decryption");
-  std::vector<uint8_t> buf(static_cast<size_t>(std::min(kChunk, left)));
-  while (left > 0) {
-    int64_t take = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
-    source.ReadBuffer(buf.data(), take);
-    AESDecryptECB(buf.data(), static_cast<size_t>(take), key);
-    dest.WriteBuffer(buf.data(), take);
-    left -= take;
-  }
+  CipherChunks(source, left, dest, [&key](uint8_t* data, size_t size) { AESDecryptECB(data, size, key); });
 }
 
 void AESDecryptStream(TStream& source, int64_t count, const TAESKey128& key, TStream& dest) {

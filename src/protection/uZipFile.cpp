@@ -112,8 +112,9 @@ void WriteCommon(FieldWriter& w, const Rec& c) {
   w.U16(c.ExtraFieldLength);
 }
 
-template <class Rec>
-void AssignCommon(Rec& rec, const Common26& c) {
+// From the parsed fields, or from the other header kind: both carry the 26 bytes under these names.
+template <class Rec, class Src>
+void AssignCommon(Rec& rec, const Src& c) {
   rec.VersionNeeded = c.VersionNeeded;
   rec.Flags = c.Flags;
   rec.Method = c.Method;
@@ -201,18 +202,18 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 // Inflated output is checked in windows small enough to stay in the cache for the CRC pass.
 constexpr size_t kInflateWindow = 256 * 1024;
 
+// Bytes a record takes on disk: the fixed header and its variable parts.
+uint64_t RecordSize(const TLocalFile& local) {
+  return 30 + local.FileName.size() + local.ExtraField.size() + local.CompressedData.size();
+}
+uint64_t RecordSize(const TFileHeader& central) {
+  return 46 + central.FileName.size() + central.ExtraField.size() + central.FileComment.size();
+}
+
 void FillCentralFromLocal(TFileHeader& central, const TLocalFile& local) {
   central = TFileHeader{};
   central.VersionMadeBy = 20;
-  central.VersionNeeded = local.VersionNeeded;
-  central.Flags = local.Flags;
-  central.Method = local.Method;
-  central.DateTime = local.DateTime;
-  central.CRC32 = local.CRC32;
-  central.CompressedSize = local.CompressedSize;
-  central.UncompressedSize = local.UncompressedSize;
-  central.FileNameLength = local.FileNameLength;
-  central.ExtraFieldLength = local.ExtraFieldLength;
+  AssignCommon(central, local);
   central.FileName = local.FileName;
   central.ExtraField = local.ExtraField;
 }
@@ -606,11 +607,11 @@ void TZipFile::SaveToStream(TStream& stream) {
   uint64_t pos = start;
   for (const TLocalFile& local : localFiles_) {
     if (pos > kMax32) throw EZipError("The zip archive is too large");
-    pos += 30 + local.FileName.size() + local.ExtraField.size() + local.CompressedData.size();
+    pos += RecordSize(local);
   }
   const uint64_t centralStart = pos;
   for (const TFileHeader& central : centralFiles_)
-    pos += 46 + central.FileName.size() + central.ExtraField.size() + central.FileComment.size();
+    pos += RecordSize(central);
   if (centralStart > kMax32 || pos - centralStart > kMax32) throw EZipError("The zip archive is too large");
   if (localFiles_.size() > kMaxEntries || comment_.size() > 0xFFFF)
     throw EZipError("The zip archive cannot hold so many entries");
@@ -637,7 +638,7 @@ void TZipFile::SaveToStream(TStream& stream) {
     flush();
     // The compressed data goes out as it is, without another copy.
     stream.WriteBuffer(local.CompressedData.data(), static_cast<int64_t>(local.CompressedData.size()));
-    pos += 30 + local.FileName.size() + local.ExtraField.size() + local.CompressedData.size();
+    pos += RecordSize(local);
   }
   // 2. and 3. Central records.
   endOfCentralDir_.CentralDirOffset = static_cast<uint32_t>(pos);
@@ -656,7 +657,7 @@ void TZipFile::SaveToStream(TStream& stream) {
     put(central.FileName);
     put(central.ExtraField);
     put(central.FileComment);
-    pos += 46 + central.FileName.size() + central.ExtraField.size() + central.FileComment.size();
+    pos += RecordSize(central);
   }
   // 4. End record.
   endOfCentralDir_.Signature = ZipEndSignature;
