@@ -425,6 +425,17 @@ void TBankSession::ToggleCompress() {
   Changed();
 }
 
+// A new password takes effect only when every character of it has a byte in the cipher's code page.
+void TBankSession::AdoptPassword(const std::string& password) {
+  if (!IsValidDataBankPassword(password)) {
+    ShowError(0, SPasswordNotCp1252);
+    return;
+  }
+  password_ = password;
+  SetModified();
+  Changed();
+}
+
 void TBankSession::SetPasswordCommand() {
   if (!CanSetPassword()) return;
   platform::SetPasswordAnswer answer;
@@ -433,13 +444,7 @@ void TBankSession::SetPasswordCommand() {
     ShowError(SInvalidPassword);
     return;
   }
-  if (!IsValidDataBankPassword(answer.password)) {
-    ShowError(0, SPasswordNotCp1252);
-    return;
-  }
-  password_ = answer.password;
-  SetModified();
-  Changed();
+  AdoptPassword(answer.password);
 }
 
 void TBankSession::RemovePasswordCommand() {
@@ -464,13 +469,7 @@ void TBankSession::ChangePasswordCommand() {
     ShowError(SInvalidPassword);
     return;
   }
-  if (!IsValidDataBankPassword(answer.password)) {
-    ShowError(0, SPasswordNotCp1252);
-    return;
-  }
-  password_ = answer.password;
-  SetModified();
-  Changed();
+  AdoptPassword(answer.password);
 }
 
 // ---------------------------------------------------------------------------------------------

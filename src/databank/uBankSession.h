@@ -191,6 +191,7 @@ class TBankSession {
   void ShowError(int id, const std::string& text = std::string());
   void SetModifiedFlag(bool modified);
   void Changed();
+  void AdoptPassword(const std::string& password);
   bool AnythingModified() const;
   bool SaveWithDialog();
   std::string Relative(const std::string& path) const;
