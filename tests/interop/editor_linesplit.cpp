@@ -42,24 +42,13 @@ for line in sys.stdin.read().split('\n'):
 sys.stdout.write('\n'.join(out) + '\n')
 )PY";
 
-std::string Hex(std::u16string_view s) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (char16_t c : s) {
-    const unsigned lo = c & 0xFF, hi = c >> 8;
-    out += digits[lo >> 4];
-    out += digits[lo & 15];
-    out += digits[hi >> 4];
-    out += digits[hi & 15];
-  }
-  return out;
-}
+using testsupport::Utf16LeHex;
 
 std::string Describe(const TWideStrings& lines) {
   std::string joined;
   for (int i = 0; i < lines.Count(); ++i) {
     if (i) joined += ',';
-    joined += Hex(lines.Get(i));
+    joined += Utf16LeHex(lines.Get(i));
   }
   return std::to_string(lines.Count()) + " " + joined;
 }
@@ -84,7 +73,7 @@ TEST(EditorInterop, LineSplittingMatchesPythonRe) {
   // The documented cases first.
   cases.insert(cases.begin(), {{'S', u"a\r\nb\n"}, {'S', u"a\nb"}, {'S', u"a\rb"}, {'S', u""}, {'B', u"a\n\rb"}});
   std::ostringstream input;
-  for (const auto& [mode, t] : cases) input << mode << ' ' << Hex(t) << '\n';
+  for (const auto& [mode, t] : cases) input << mode << ' ' << Utf16LeHex(t) << '\n';
   const auto result = testsupport::RunProcess(python, {"-c", kSplitScript}, input.str(), 300);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   std::istringstream answers(result.out);
@@ -102,7 +91,7 @@ TEST(EditorInterop, LineSplittingMatchesPythonRe) {
       list.SetText(t);
       mine = "- " + Describe(list);
     }
-    if (mine != expected && ++mismatches <= 5) ADD_FAILURE() << mode << " " << Hex(t) << ": " << mine << " vs " << expected;
+    if (mine != expected && ++mismatches <= 5) ADD_FAILURE() << mode << " " << Utf16LeHex(t) << ": " << mine << " vs " << expected;
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_EQ(cases.size(), 10005u);

@@ -31,18 +31,7 @@ for line in sys.stdin.read().split('\n'):
 sys.stdout.write('\n'.join(out) + '\n')
 )PY";
 
-std::string Hex(std::u16string_view s) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (char16_t c : s) {
-    const unsigned lo = c & 0xFF, hi = c >> 8;
-    out += digits[lo >> 4];
-    out += digits[lo & 15];
-    out += digits[hi >> 4];
-    out += digits[hi & 15];
-  }
-  return out;
-}
+using testsupport::Utf16LeHex;
 
 }  // namespace
 
@@ -75,7 +64,7 @@ TEST(HlMultiInterop, PlainSearchMatchesPythonRe) {
     cases.push_back(std::move(c));
   }
   std::ostringstream input;
-  for (const auto& c : cases) input << int(c.options) << ' ' << Hex(c.pattern) << ' ' << (c.text.empty() ? "-" : Hex(c.text)) << '\n';
+  for (const auto& c : cases) input << int(c.options) << ' ' << Utf16LeHex(c.pattern) << ' ' << (c.text.empty() ? "-" : Utf16LeHex(c.text)) << '\n';
   const auto result = testsupport::RunProcess(python, {"-c", kSearchScript}, input.str(), 300);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   std::istringstream answers(result.out);
@@ -91,7 +80,7 @@ TEST(HlMultiInterop, PlainSearchMatchesPythonRe) {
     for (int i = 0; i < n; ++i) mine += (i ? " " : "") + std::to_string(s.Results(i));
     found += n;
     if (mine != expected && ++mismatches <= 5)
-      ADD_FAILURE() << int(c.options) << " " << Hex(c.pattern) << " " << Hex(c.text) << ": " << mine << " vs " << expected;
+      ADD_FAILURE() << int(c.options) << " " << Utf16LeHex(c.pattern) << " " << Utf16LeHex(c.text) << ": " << mine << " vs " << expected;
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_GT(found, 2000);

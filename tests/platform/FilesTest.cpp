@@ -229,26 +229,10 @@ TEST_F(FilesOnDisk, AnotherUsersFileIsNotReplaced) {
   ::chmod(f.c_str(), 0644);
   ::chmod(tmp.Path().c_str(), 0777);
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a file another user then tries";
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    int rc = 3;
-    if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
-      try {
-        WriteFileAtomic(f, std::string_view("mine"));
-        rc = 1;
-      } catch (const EFCreateError&) {
-        rc = 0;
-      } catch (...) {
-        rc = 2;
-      }
-    }
-    ::_exit(rc);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const int outcome =
+      testsupport::OutcomeAsOrdinaryUser<EFCreateError>([&] { WriteFileAtomic(f, std::string_view("mine")); });
+  ASSERT_GE(outcome, 0) << "the child process failed";
+  if (outcome == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(outcome, 0);
   EXPECT_EQ(ReadFile(f), "theirs");
 }

@@ -9,7 +9,6 @@
 // errors.
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +25,10 @@
 #include "xml/uXMLTools2.h"
 #include "xml/xevStrings.h"
 
+// The in-memory settings the databank suites use: the probe decides two of them, the rest read as
+// their defaults.
+#include "../support/MapSettings.h"
+
 namespace {
 
 int Usage(const std::string& why) {
@@ -35,27 +38,6 @@ int Usage(const std::string& why) {
                "       xdbprobe outline [--password P] FILE\n";
   return 2;
 }
-
-// The two settings the probe decides; everything else reads as its default.
-class ProbeSettings : public TSettings {
- public:
-  std::map<std::string, std::string> Values;
-  void Open() override {}
-  int ReadInteger(const std::string& name, int def) override {
-    auto it = Values.find(name);
-    return it == Values.end() ? def : XMLStrToInt(it->second);
-  }
-  bool ReadBool(const std::string& name, bool def) override { return ReadInteger(name, def ? 1 : 0) == 1; }
-  std::string ReadString(const std::string& name, const std::string& def) override {
-    auto it = Values.find(name);
-    return it == Values.end() ? def : it->second;
-  }
-  void WriteInteger(const std::string& name, int value) override { Values[name] = std::to_string(value); }
-  void WriteBool(const std::string& name, bool value) override { Values[name] = value ? "1" : "0"; }
-  void WriteString(const std::string& name, const std::string& value) override { Values[name] = value; }
-  bool ValueExists(const std::string& name) override { return Values.count(name) > 0; }
-  std::unique_ptr<TSettings> OpenSection(const std::string&) override { return nullptr; }
-};
 
 // Prints every message box to stderr; the file-password prompt is answered with --password or
 // cancelled; every other dialog is cancelled.
@@ -153,7 +135,7 @@ int Decode(const Args& a) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int Encode(const Args& a, TBankSession& session, ProbeSettings& settings) {
+int Encode(const Args& a, TBankSession& session, MapSettings& settings) {
   settings.WriteBool(banksettings::MakeBackup, a.backup);
   session.OpenBank("");
   // Straight into the databank, so the document stays exactly as read (no state is added).
@@ -196,7 +178,7 @@ int main(int argc, char** argv) {
   ProbeUI ui;
   ui.Password = args->password;
   platform::ScopedUIServices scopedUI(ui);
-  ProbeSettings settings;
+  MapSettings settings;
   TBankSession::TOptions options;
   options.RenameOldFiles = false;  // a probe only looks: an old ".xdb" file keeps its name
   TBankSession session(&settings, options, &ui);

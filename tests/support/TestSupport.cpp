@@ -148,4 +148,30 @@ std::string ArtifactDir() {
   return dir;
 }
 
+int RunAsOrdinaryUser(const std::function<int()>& body) {
+  pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    int rc = 3;
+    if (::setgid(65534) == 0 && ::setuid(65534) == 0) rc = body();
+    ::_exit(rc);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+std::string Utf16LeHex(std::u16string_view s) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (char16_t c : s) {
+    const unsigned lo = c & 0xFF, hi = c >> 8;
+    out += digits[lo >> 4];
+    out += digits[lo & 15];
+    out += digits[hi >> 4];
+    out += digits[hi & 15];
+  }
+  return out;
+}
+
 }  // namespace testsupport

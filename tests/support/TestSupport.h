@@ -3,7 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -56,5 +58,31 @@ std::string FindTool(const std::string& name);
 
 // Folder for files the tests leave for a person to look at (rendered PNGs and the like).
 std::string ArtifactDir();
+
+// Runs body in a forked child that first switches to the ordinary user and group 65534, and gives
+// back the child's exit code: body's result, 3 when the switch is refused, -1 when fork or wait
+// failed or the child did not exit. Tests running as root use it to see what a user without
+// rights gets.
+int RunAsOrdinaryUser(const std::function<int()>& body);
+
+// Runs action as the ordinary user (above) and tells how it ended: 0 when it threw Refusal, 1 when
+// it returned, 2 on any other exception, 3 when the child could not switch users, -1 as above.
+template <class Refusal, class Action>
+int OutcomeAsOrdinaryUser(Action action) {
+  return RunAsOrdinaryUser([&]() -> int {
+    try {
+      action();
+      return 1;
+    } catch (const Refusal&) {
+      return 0;
+    } catch (...) {
+      return 2;
+    }
+  });
+}
+
+// UTF-16 text as lower-case hex of its little-endian bytes, the form Python decodes with
+// bytes.fromhex(h).decode('utf-16-le', 'surrogatepass').
+std::string Utf16LeHex(std::u16string_view s);
 
 }  // namespace testsupport

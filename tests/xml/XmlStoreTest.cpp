@@ -229,27 +229,10 @@ TEST_F(XmlStore, FailedWritesLeaveTheOldFileIntact) {
   } else {
     // Root may write into any folder: try it as an ordinary user in a child process.
     ASSERT_EQ(::chmod(tmp.Path().c_str(), 0755), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      int rc = 3;
-      if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
-        try {
-          small2.SaveToFile();
-          rc = 1;
-        } catch (const EFCreateError&) {
-          rc = 0;
-        } catch (...) {
-          rc = 2;
-        }
-      }
-      ::_exit(rc);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const int outcome = testsupport::OutcomeAsOrdinaryUser<EFCreateError>([&] { small2.SaveToFile(); });
+    ASSERT_GE(outcome, 0) << "the child process failed";
+    if (outcome == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+    EXPECT_EQ(outcome, 0);
   }
   EXPECT_EQ(ReadFile(inner), innerOld);
   EXPECT_EQ(FileCount(dir), 1u);
