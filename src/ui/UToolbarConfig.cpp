@@ -1,12 +1,10 @@
 #include "ui/UToolbarConfig.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 
 #include "platform/UIServices.h"
-#include "platform/qt/Icons.h"
+#include "ui/DialogButtons.h"
 #include "ui/ImgList_Override.h"
 #include "ui/mxXPButton.h"
 
@@ -47,8 +45,6 @@ TfrmToolbarConfig::TfrmToolbarConfig(QWidget* owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Toolbar Configuration"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(8, 8, 8, 8);
   lvButtons = new QTreeWidget(this);
   lvButtons->setObjectName(QStringLiteral("lvButtons"));
   lvButtons->setColumnCount(2);
@@ -59,15 +55,8 @@ TfrmToolbarConfig::TfrmToolbarConfig(QWidget* owner) : QDialog(owner) {
   lvButtons->setSelectionMode(QAbstractItemView::SingleSelection);
   lvButtons->setColumnWidth(0, 120);
   lvButtons->setColumnWidth(1, 150);
-  outer->addWidget(lvButtons, 1);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  btnClose = new QPushButton(platform::ThemeIcon(QStringLiteral("dialog-ok")), QStringLiteral("Close"), this);
-  btnClose->setObjectName(QStringLiteral("btnClose"));
-  btnClose->setAutoDefault(false);
-  btnClose->setMinimumSize(75, 25);
-  row->addWidget(btnClose);
-  outer->addLayout(row);
+  btnClose = NewDialogButton(this, QStringLiteral("dialog-ok"), QStringLiteral("Close"), QStringLiteral("btnClose"));
+  LayOutDialog(this, lvButtons, {btnClose});
   connect(btnClose, &QPushButton::clicked, this, [this] { done(platform::mrOk); });
   connect(lvButtons, &QTreeWidget::itemChanged, this, &TfrmToolbarConfig::lvButtonsChange);
   resize(QSize(307, 281).expandedTo(minimumSizeHint()));

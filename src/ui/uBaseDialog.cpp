@@ -1,9 +1,6 @@
 #include "ui/uBaseDialog.h"
 
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-
-#include "platform/qt/Icons.h"
+#include "ui/DialogButtons.h"
 
 TfrmBaseDialog::TfrmBaseDialog(QWidget* owner) : TfrmBaseForm(owner) {
   setObjectName(QStringLiteral("frmBaseDialog"));
@@ -13,18 +10,9 @@ TfrmBaseDialog::TfrmBaseDialog(QWidget* owner) : TfrmBaseForm(owner) {
   SetPosition(TPosition::poOwnerFormCenter);
   SetClientSize(320, 160);
 
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(8, 8, 8, 8);
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("Client"));
-  outer->addWidget(client_, 1);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  btnOk = new QPushButton(platform::ThemeIcon(QStringLiteral("dialog-ok")), QStringLiteral("Close"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setAutoDefault(false);
-  btnOk->setMinimumSize(75, 25);
-  row->addWidget(btnOk);
-  outer->addLayout(row);
+  btnOk = NewDialogButton(this, QStringLiteral("dialog-ok"), QStringLiteral("Close"), QStringLiteral("btnOk"));
+  LayOutDialog(this, client_, {btnOk});
   SetButtonModalResult(btnOk, platform::mrOk);
 }
