@@ -228,7 +228,7 @@ struct TRegExpr::Compiler {
     switch (op) {
       case '*': {
         *flagp = WORST | SPSTART;
-        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        bool ng = NonGreedy();
         if (simple) {
           InsertOperator(ng ? STARNG : STAR, ret, kNodeSize);
         } else if (ng) {
@@ -240,13 +240,12 @@ struct TRegExpr::Compiler {
           Tail(ret, EmitNode(BRANCH));
           Tail(ret, EmitNode(NOTHING));
         }
-        ++parse;
-        if (ng && Cur() == '?') ++parse;
+        SkipQuantifier(ng);
         break;
       }
       case '+': {
         *flagp = WORST | SPSTART | HASWIDTH;
-        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        bool ng = NonGreedy();
         if (simple) {
           InsertOperator(ng ? PLUSNG : PLUS, ret, kNodeSize);
         } else if (ng) {
@@ -258,13 +257,12 @@ struct TRegExpr::Compiler {
           Tail(next, EmitNode(BRANCH));
           Tail(ret, EmitNode(NOTHING));
         }
-        ++parse;
-        if (ng && Cur() == '?') ++parse;
+        SkipQuantifier(ng);
         break;
       }
       case '?': {
         *flagp = WORST;
-        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        bool ng = NonGreedy();
         if (ng) {
           if (simple)
             InsertBraces(BRACESNG, ret, 0, 1);
@@ -277,8 +275,7 @@ struct TRegExpr::Compiler {
           Tail(ret, next);
           OpTail(ret, next);
         }
-        ++parse;
-        if (ng && Cur() == '?') ++parse;
+        SkipQuantifier(ng);
         break;
       }
       case '{': {
@@ -313,18 +310,26 @@ struct TRegExpr::Compiler {
           *flagp = WORST | SPSTART;
         else
           *flagp = WORST;
-        bool ng = Peek(parse + 1) == '?' || !Mod(kModG);
+        bool ng = NonGreedy();
         if (simple)
           InsertBraces(ng ? BRACESNG : BRACES, ret, bmin, bmax);
         else
           EmitLoop(ret, bmin, bmax, ng);
-        ++parse;  // the '}'
-        if (ng && Cur() == '?') ++parse;
+        SkipQuantifier(ng);  // the '}'
         break;
       }
     }
     if (IsQuantifier(Cur())) Fail(reeNestedSQP);
     return ret;
+  }
+
+  // With parse on the last character of a quantifier: it is non-greedy when a "?" follows, and
+  // every quantifier is while modifier g is off.
+  bool NonGreedy() const { return Peek(parse + 1) == '?' || !Mod(kModG); }
+  // Steps past the quantifier's last character and its "?", if any.
+  void SkipQuantifier(bool ng) {
+    ++parse;
+    if (ng && Cur() == '?') ++parse;
   }
 
   int HexDig(int c) {

@@ -204,6 +204,11 @@ struct TRegExpr::Matcher {
     return IsSep(c);
   }
 
+  // The character that must follow a repeat when a literal comes next, else -1.
+  int Lookahead(std::size_t next) const {
+    return (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
+  }
+
   // Sets pos and node for the greedy repeat at rep with n repetitions, searching downwards for a
   // count whose following character agrees with the lookahead; false when none is left.
   bool GreedyAt(std::size_t rep, std::int32_t save, std::int64_t n) {
@@ -214,7 +219,7 @@ struct TRegExpr::Matcher {
     if (width < 0) width = 0;
     if (width == 0 && n > min) n = min;  // empty group text: exactly min repetitions
     std::size_t next = NextNode(p, rep);
-    int la = (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
+    int la = Lookahead(next);
     while (n >= min) {
       std::int64_t at = save + n * width;
       if (la < 0 || (at < len && s[at] == la)) {
@@ -238,7 +243,7 @@ struct TRegExpr::Matcher {
     std::int32_t width = RepWidth(opnd);
     if (width < 0) width = 0;
     std::size_t next = NextNode(p, rep);
-    int la = (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
+    int la = Lookahead(next);
     for (;;) {
       std::int64_t at = save + n * width;
       if (la < 0 || (at < len && s[at] == la)) {
