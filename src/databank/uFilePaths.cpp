@@ -1,19 +1,21 @@
 #include "databank/uFilePaths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Files.h"
+
 namespace bankpaths {
 
+// The splitting and the existence tests are the platform's; this unit keeps the pipeline's names.
 std::string ExtractFileName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return ::ExtractFileName(path);
 }
 
 std::string ExtractFilePath(const std::string& path) {
@@ -21,25 +23,12 @@ std::string ExtractFilePath(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-namespace {
-// Position of the extension's dot in path, or npos.
-size_t ExtPos(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t start = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || dot < start) return std::string::npos;
-  return dot;
-}
-}  // namespace
-
 std::string ExtractFileExt(const std::string& path) {
-  const size_t dot = ExtPos(path);
-  return dot == std::string::npos ? std::string() : path.substr(dot);
+  return ::ExtractFileExt(path);
 }
 
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  const size_t dot = ExtPos(path);
-  return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+  return ::ChangeFileExt(path, ext);
 }
 
 std::string ExpandFileNameFrom(const std::string& path, const std::string& base) {
@@ -61,13 +50,11 @@ std::string ExpandFileName(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return ::FileExists(path);
 }
 
 bool DirectoryExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::DirectoryExists(path);
 }
 
 long long FileSizeOf(const std::string& path) {
