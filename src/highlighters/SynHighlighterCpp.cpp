@@ -59,7 +59,7 @@ TSynCppSyn::TSynCppSyn() : TSynFamilyHighlighter("TSynCppSyn") {
   MapKind(tkHex, HexAttri);
   MapKind(tkOctal, OctalAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
   CppKeywords();
   FinishCreate(rsUnknown);
 }
@@ -174,11 +174,6 @@ void TSynCppSyn::IdentProc() {
     }
   }
   Run += fStringLen;
-}
-
-void TSynCppSyn::SymbolProc(int length) {
-  fTokenId = tkSymbol;
-  Run += length;
 }
 
 void TSynCppSyn::OperatorProc(char16_t c) {

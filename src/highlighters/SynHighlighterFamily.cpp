@@ -143,10 +143,12 @@ void TSynFamilyHighlighter::MapKind(int kind, TSynHighlighterAttributes* attr) {
   if (kind >= 0 && kind < static_cast<int>(fKindAttr.size())) fKindAttr[static_cast<size_t>(kind)] = attr;
 }
 
-void TSynFamilyHighlighter::SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind) {
+void TSynFamilyHighlighter::SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind,
+                                           std::uint8_t symbolKind) {
   fNullKind = nullKind;
   fSpaceKind = spaceKind;
   fIllegalKind = illegalKind;
+  fSymbolKind = symbolKind;
 }
 
 void TSynFamilyHighlighter::FinishCreate(std::uint8_t initialRange) {

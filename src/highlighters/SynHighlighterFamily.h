@@ -143,7 +143,9 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0,
                                      TColor foreground = syn::clNone);
   void MapKind(int kind, TSynHighlighterAttributes* attr);
-  void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
+  // symbolKind is the kind SymbolProc gives (for the languages that call it).
+  void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind,
+                      std::uint8_t symbolKind = 0);
   // The attributes of the standard roles, in SYN_ATTR_* order (nullptr where the language has none).
   void SetDefaultAttributes(TSynHighlighterAttributes* comment, TSynHighlighterAttributes* identifier,
                             TSynHighlighterAttributes* keyword, TSynHighlighterAttributes* string,
@@ -166,6 +168,11 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   void LFProc();
   void SpaceProc();
   void UnknownProc();
+  // A symbol of length code units.
+  void SymbolProc(int length = 1) {
+    fTokenId = fSymbolKind;
+    Run += length;
+  }
   // Dispatches 0 / LF / CR at the run position to NullProc / LFProc / CRProc; false for anything else.
   bool LineEndProc();
   // Moves the run past the next "first second" pair on the line and returns true, or to the line end
@@ -183,6 +190,7 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   std::uint8_t fNullKind = 0;
   std::uint8_t fSpaceKind = 0;
   std::uint8_t fIllegalKind = 0;
+  std::uint8_t fSymbolKind = 0;
 
  private:
   const TSynLanguageInfo* fLanguage;

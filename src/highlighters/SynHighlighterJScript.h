@@ -35,5 +35,4 @@ class TSynJScriptSyn : public TSynFamilyHighlighter {
   void SlashProc();
   void CommentScan();
   void CommentProc();
-  void SymbolProc(int length);
 };

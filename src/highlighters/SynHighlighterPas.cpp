@@ -79,7 +79,7 @@ TSynPasSyn::TSynPasSyn() : TSynFamilyHighlighter("TSynPasSyn") {
   MapKind(tkDirec, DirectiveAttri);
   MapKind(tkChar, CharAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
   PasKeywords();
   FinishCreate(rsUnknown);
 }
@@ -221,11 +221,6 @@ void TSynPasSyn::IdentProc() {
     if (key) fTokenId = tkKey;
   }
   Run += fStringLen;
-}
-
-void TSynPasSyn::SymbolProc(int length) {
-  fTokenId = tkSymbol;
-  Run += length;
 }
 
 void TSynPasSyn::NumberProc() {

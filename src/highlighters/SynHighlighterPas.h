@@ -61,7 +61,6 @@ class TSynPasSyn : public TSynFamilyHighlighter {
   void AnsiScan();
   void SlashProc();
   void PointProc();
-  void SymbolProc(int length);
 
   TDelphiVersion fDelphiVersion = dvDelphi2005;
   bool fPackageSource = true;

@@ -630,7 +630,7 @@ TSynSQLSyn::TSynSQLSyn() : TSynFamilyHighlighter("TSynSQLSyn"), fTableNames(std:
   MapKind(tkConditionalComment, ConditionalCommentAttri);
   MapKind(tkDelimitedIdentifier, DelimitedIdentifierAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
   DialectKeywords(fDialect);
   fTableNames->OnChange = [this](TSynPersistent*) {
     RebuildTableNames();
@@ -834,11 +834,6 @@ void TSynSQLSyn::Next() {
     }
   }
   TSynFamilyHighlighter::Next();
-}
-
-void TSynSQLSyn::SymbolProc(int length) {
-  fTokenId = tkSymbol;
-  Run += length;
 }
 
 void TSynSQLSyn::ToLineEnd(std::uint8_t kind) {

@@ -86,7 +86,6 @@ class TSynSQLSyn : public TSynFamilyHighlighter {
   void DelimitedProc(char16_t close);
   void SlashProc();
   void VariableProc();
-  void SymbolProc(int length);
 
   TSQLDialect fDialect = sqlStandard;
   std::unique_ptr<TWideStringList> fTableNames;

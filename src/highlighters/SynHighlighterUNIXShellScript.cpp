@@ -66,7 +66,7 @@ TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
   MapKind(tkVariable, VariableAttri);
   MapKind(tkUnknown, SymbolAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, nullptr);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
   DefaultKeyWords();
   FinishCreate(0);
 }
@@ -196,9 +196,4 @@ void TSynUNIXShellScriptSyn::DotProc() {
   } else {
     SymbolProc();
   }
-}
-
-void TSynUNIXShellScriptSyn::SymbolProc() {
-  fTokenId = tkSymbol;
-  ++Run;
 }

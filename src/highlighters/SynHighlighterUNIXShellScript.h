@@ -48,7 +48,6 @@ class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
   void StringProc();
   void CommentProc();
   void DotProc();
-  void SymbolProc();
   // The token upper-cased, in the reused buffer.
   std::u16string_view UpperToken(int start, int length);
 
