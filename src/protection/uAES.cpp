@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Streams.h"
+#include "protection/ByteOrder.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -91,27 +92,18 @@ constexpr auto& Td3 = kTables.Td[3];
 constexpr auto& Sbox = kBoxes.S;
 constexpr auto& InvSbox = kBoxes.InvS;
 
-inline uint32_t LoadBE(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  return v;
-}
-
-inline void StoreBE(uint8_t* p, uint32_t v) {
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  std::memcpy(p, &v, 4);
-}
+using byteorder::LoadBE32;
+using byteorder::StoreBE32;
 
 inline uint32_t SubWord(uint32_t w) {
   return Word(Sbox[w >> 24], Sbox[(w >> 16) & 255], Sbox[(w >> 8) & 255], Sbox[w & 255]);
 }
 
 inline void EncryptOne(const uint8_t* in, uint8_t* out, const uint32_t* rk) {
-  uint32_t s0 = LoadBE(in) ^ rk[0];
-  uint32_t s1 = LoadBE(in + 4) ^ rk[1];
-  uint32_t s2 = LoadBE(in + 8) ^ rk[2];
-  uint32_t s3 = LoadBE(in + 12) ^ rk[3];
+  uint32_t s0 = LoadBE32(in) ^ rk[0];
+  uint32_t s1 = LoadBE32(in + 4) ^ rk[1];
+  uint32_t s2 = LoadBE32(in + 8) ^ rk[2];
+  uint32_t s3 = LoadBE32(in + 12) ^ rk[3];
   for (int round = 1; round < 10; ++round) {
     rk += 4;
     uint32_t t0 = Te0[s0 >> 24] ^ Te1[(s1 >> 16) & 255] ^ Te2[(s2 >> 8) & 255] ^ Te3[s3 & 255] ^ rk[0];
@@ -124,19 +116,19 @@ inline void EncryptOne(const uint8_t* in, uint8_t* out, const uint32_t* rk) {
     s3 = t3;
   }
   rk += 4;
-  StoreBE(out, Word(Sbox[s0 >> 24], Sbox[(s1 >> 16) & 255], Sbox[(s2 >> 8) & 255], Sbox[s3 & 255]) ^ rk[0]);
-  StoreBE(out + 4, Word(Sbox[s1 >> 24], Sbox[(s2 >> 16) & 255], Sbox[(s3 >> 8) & 255], Sbox[s0 & 255]) ^ rk[1]);
-  StoreBE(out + 8, Word(Sbox[s2 >> 24], Sbox[(s3 >> 16) & 255], Sbox[(s0 >> 8) & 255], Sbox[s1 & 255]) ^ rk[2]);
-  StoreBE(out + 12, Word(Sbox[s3 >> 24], Sbox[(s0 >> 16) & 255], Sbox[(s1 >> 8) & 255], Sbox[s2 & 255]) ^ rk[3]);
+  StoreBE32(out, Word(Sbox[s0 >> 24], Sbox[(s1 >> 16) & 255], Sbox[(s2 >> 8) & 255], Sbox[s3 & 255]) ^ rk[0]);
+  StoreBE32(out + 4, Word(Sbox[s1 >> 24], Sbox[(s2 >> 16) & 255], Sbox[(s3 >> 8) & 255], Sbox[s0 & 255]) ^ rk[1]);
+  StoreBE32(out + 8, Word(Sbox[s2 >> 24], Sbox[(s3 >> 16) & 255], Sbox[(s0 >> 8) & 255], Sbox[s1 & 255]) ^ rk[2]);
+  StoreBE32(out + 12, Word(Sbox[s3 >> 24], Sbox[(s0 >> 16) & 255], Sbox[(s1 >> 8) & 255], Sbox[s2 & 255]) ^ rk[3]);
 }
 
 // The equivalent inverse cipher: the deciphering schedule is walked from its last round key down.
 inline void DecryptOne(const uint8_t* in, uint8_t* out, const uint32_t* key) {
   const uint32_t* rk = key + 40;
-  uint32_t s0 = LoadBE(in) ^ rk[0];
-  uint32_t s1 = LoadBE(in + 4) ^ rk[1];
-  uint32_t s2 = LoadBE(in + 8) ^ rk[2];
-  uint32_t s3 = LoadBE(in + 12) ^ rk[3];
+  uint32_t s0 = LoadBE32(in) ^ rk[0];
+  uint32_t s1 = LoadBE32(in + 4) ^ rk[1];
+  uint32_t s2 = LoadBE32(in + 8) ^ rk[2];
+  uint32_t s3 = LoadBE32(in + 12) ^ rk[3];
   for (int round = 1; round < 10; ++round) {
     rk -= 4;
     uint32_t t0 = Td0[s0 >> 24] ^ Td1[(s3 >> 16) & 255] ^ Td2[(s2 >> 8) & 255] ^ Td3[s1 & 255] ^ rk[0];
@@ -149,10 +141,10 @@ inline void DecryptOne(const uint8_t* in, uint8_t* out, const uint32_t* key) {
     s3 = t3;
   }
   rk = key;
-  StoreBE(out, Word(InvSbox[s0 >> 24], InvSbox[(s3 >> 16) & 255], InvSbox[(s2 >> 8) & 255], InvSbox[s1 & 255]) ^ rk[0]);
-  StoreBE(out + 4, Word(InvSbox[s1 >> 24], InvSbox[(s0 >> 16) & 255], InvSbox[(s3 >> 8) & 255], InvSbox[s2 & 255]) ^ rk[1]);
-  StoreBE(out + 8, Word(InvSbox[s2 >> 24], InvSbox[(s1 >> 16) & 255], InvSbox[(s0 >> 8) & 255], InvSbox[s3 & 255]) ^ rk[2]);
-  StoreBE(out + 12, Word(InvSbox[s3 >> 24], InvSbox[(s2 >> 16) & 255], InvSbox[(s1 >> 8) & 255], InvSbox[s0 & 255]) ^ rk[3]);
+  StoreBE32(out, Word(InvSbox[s0 >> 24], InvSbox[(s3 >> 16) & 255], InvSbox[(s2 >> 8) & 255], InvSbox[s1 & 255]) ^ rk[0]);
+  StoreBE32(out + 4, Word(InvSbox[s1 >> 24], InvSbox[(s0 >> 16) & 255], InvSbox[(s3 >> 8) & 255], InvSbox[s2 & 255]) ^ rk[1]);
+  StoreBE32(out + 8, Word(InvSbox[s2 >> 24], InvSbox[(s1 >> 16) & 255], InvSbox[(s0 >> 8) & 255], InvSbox[s3 & 255]) ^ rk[2]);
+  StoreBE32(out + 12, Word(InvSbox[s3 >> 24], InvSbox[(s2 >> 16) & 255], InvSbox[(s1 >> 8) & 255], InvSbox[s0 & 255]) ^ rk[3]);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -163,7 +155,7 @@ inline void DecryptOne(const uint8_t* in, uint8_t* out, const uint32_t* key) {
 TESSARYN_AESNI void LoadRoundKeys(const uint32_t* words, __m128i* rk) {
   for (int r = 0; r < 11; ++r) {
     alignas(16) uint8_t bytes[16];
-    for (int i = 0; i < 4; ++i) StoreBE(bytes + 4 * i, words[4 * r + i]);
+    for (int i = 0; i < 4; ++i) StoreBE32(bytes + 4 * i, words[4 * r + i]);
     rk[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
   }
 }
@@ -259,7 +251,7 @@ void CipherChunks(TStream& source, int64_t left, TStream& dest, Cipher cipher) {
 
 void AESExpandKeyForEncryption(const TAESKey128& key, TAESExpandedKey128& expandedKey) {
   uint32_t* w = expandedKey.Words.data();
-  for (int i = 0; i < 4; ++i) w[i] = LoadBE(key.data() + 4 * i);
+  for (int i = 0; i < 4; ++i) w[i] = LoadBE32(key.data() + 4 * i);
   uint8_t rcon = 1;
   for (int i = 4; i < 44; ++i) {
     uint32_t temp = w[i - 1];

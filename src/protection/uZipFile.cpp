@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/Streams.h"
+#include "protection/ByteOrder.h"
 
 namespace {
 
@@ -35,12 +36,7 @@ constexpr CrcTables MakeCrcTables() {
 
 constexpr CrcTables kCrc = MakeCrcTables();
 
-inline uint32_t LoadLE32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-  return v;
-}
+using byteorder::LoadLE32;
 
 // ---- little-endian record fields ----------------------------------------------------------------
 

@@ -3,21 +3,14 @@
 #include <bit>
 #include <cstring>
 
+#include "protection/ByteOrder.h"
+
 namespace {
 
 inline uint32_t Rotl(uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
 
-inline uint32_t LoadLE32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-  return v;
-}
-
-inline void StoreLE32(uint8_t* p, uint32_t v) {
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-  std::memcpy(p, &v, 4);
-}
+using byteorder::LoadLE32;
+using byteorder::StoreLE32;
 
 // The four rounds, written out so the compiler keeps everything in registers.
 #define MD5_STEP(f, a, b, c, d, x, t, s) \
