@@ -1,8 +1,6 @@
 #include "protection/gui/uAskPass.h"
 
-#include "platform/Application.h"
 #include "platform/UIServices.h"
-#include "platform/qt/Icons.h"
 #include "protection/gui/PasswordEdit.h"
 
 TfrmEnterPass::TfrmEnterPass(QWidget* owner) : TfrmYesNo(owner) {
@@ -13,19 +11,10 @@ TfrmEnterPass::TfrmEnterPass(QWidget* owner) : TfrmYesNo(owner) {
 
   grid_ = new QGridLayout(Client());
   grid_->setContentsMargins(0, 0, 0, 0);
-  imgKey = new QLabel(Client());
-  imgKey->setObjectName(QStringLiteral("imgKey"));
-  imgKey->setPixmap(platform::ThemeIcon(QStringLiteral("dialog-password")).pixmap(32, 32));
-  imgKey->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+  imgKey = NewKeyImage(Client());
   grid_->addWidget(imgKey, 0, 0, 6, 1);
-  lPass = new QLabel(QStringLiteral("password"), Client());
-  lPass->setObjectName(QStringLiteral("lPass"));
-  ePass = new QLineEdit(Client());
-  ePass->setObjectName(QStringLiteral("ePass"));
-  MakePasswordEdit(ePass);
-  lPass->setBuddy(ePass);
-  grid_->addWidget(lPass, 0, 1);
-  grid_->addWidget(ePass, 1, 1);
+  AddPasswordRow(grid_, Client(), 0, QStringLiteral("password"), QStringLiteral("lPass"), QStringLiteral("ePass"),
+                 lPass, ePass);
   grid_->setColumnStretch(1, 1);
   grid_->setRowStretch(5, 1);
 
@@ -46,8 +35,7 @@ bool TfrmEnterPass::EntriesRepresentable() const { return PasswordRepresentable(
 void TfrmEnterPass::OkClicked() {
   if (!btnOk->isEnabled()) return;
   if (!EntriesRepresentable()) {
-    platform::UI().MessageBox(kPasswordCharsetMessage, platform::Application().Title, platform::MsgButtons::Ok,
-                              platform::MsgIcon::Error, this);
+    ShowPasswordCharsetError(this);
     return;
   }
   SetModalResult(platform::mrOk);

@@ -1,8 +1,6 @@
 #include "protection/gui/uChangePass.h"
 
-#include "platform/Application.h"
 #include "platform/UIServices.h"
-#include "platform/qt/Icons.h"
 #include "protection/gui/PasswordEdit.h"
 
 TfrmChangePass::TfrmChangePass(QWidget* owner) : TfrmYesNo(owner) {
@@ -13,21 +11,12 @@ TfrmChangePass::TfrmChangePass(QWidget* owner) : TfrmYesNo(owner) {
 
   auto* grid = new QGridLayout(Client());
   grid->setContentsMargins(0, 0, 0, 0);
-  imgKey = new QLabel(Client());
-  imgKey->setObjectName(QStringLiteral("imgKey"));
-  imgKey->setPixmap(platform::ThemeIcon(QStringLiteral("dialog-password")).pixmap(32, 32));
-  imgKey->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+  imgKey = NewKeyImage(Client());
   grid->addWidget(imgKey, 0, 0, 7, 1);
   auto addRow = [&](int row, const char* caption, const char* labelName, const char* editName, QLabel*& label,
                     QLineEdit*& edit) {
-    label = new QLabel(QString::fromLatin1(caption), Client());
-    label->setObjectName(QString::fromLatin1(labelName));
-    edit = new QLineEdit(Client());
-    edit->setObjectName(QString::fromLatin1(editName));
-    MakePasswordEdit(edit);
-    label->setBuddy(edit);
-    grid->addWidget(label, row, 1);
-    grid->addWidget(edit, row + 1, 1);
+    AddPasswordRow(grid, Client(), row, QString::fromLatin1(caption), QString::fromLatin1(labelName),
+                   QString::fromLatin1(editName), label, edit);
     connect(edit, &QLineEdit::textChanged, this, [this] { UpdateOkButton(); });
   };
   addRow(0, "Old Password", "lOldPass", "eOldPass", lOldPass, eOldPass);
@@ -60,8 +49,7 @@ void TfrmChangePass::OkClicked() {
   if (!btnOk->isEnabled()) return;
   if (!PasswordRepresentable(eOldPass->text()) || !PasswordRepresentable(ePass->text()) ||
       !PasswordRepresentable(eRePass->text())) {
-    platform::UI().MessageBox(kPasswordCharsetMessage, platform::Application().Title, platform::MsgButtons::Ok,
-                              platform::MsgIcon::Error, this);
+    ShowPasswordCharsetError(this);
     return;
   }
   SetModalResult(platform::mrOk);

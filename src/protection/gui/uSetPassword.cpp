@@ -5,14 +5,8 @@
 TfrmSetPassword::TfrmSetPassword(QWidget* owner) : TfrmEnterPass(owner) {
   setObjectName(QStringLiteral("frmSetPassword"));
   SetClientSize(224, 150);
-  lRePass = new QLabel(QStringLiteral("type again"), Client());
-  lRePass->setObjectName(QStringLiteral("lRePass"));
-  eRePass = new QLineEdit(Client());
-  eRePass->setObjectName(QStringLiteral("eRePass"));
-  MakePasswordEdit(eRePass);
-  lRePass->setBuddy(eRePass);
-  Grid()->addWidget(lRePass, 2, 1);
-  Grid()->addWidget(eRePass, 3, 1);
+  AddPasswordRow(Grid(), Client(), 2, QStringLiteral("type again"), QStringLiteral("lRePass"),
+                 QStringLiteral("eRePass"), lRePass, eRePass);
   connect(ePass, &QLineEdit::textChanged, this, [this] { UpdateOk(); });
   connect(eRePass, &QLineEdit::textChanged, this, [this] { UpdateOk(); });
   UpdateOk();
