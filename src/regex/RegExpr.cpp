@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "regex/RegExprChars.h"
+
 namespace regexpr {
 
 namespace {
@@ -235,10 +237,9 @@ struct TRegExpr::Compiler {
   int HexDigit() {
     if (AtEnd()) Fail("No hex code after \\x");
     int c = Cur();
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    Fail(std::string("Bad hex digit \"") + char(c) + "\"");
+    int v = regexchars::HexDigitValue(c);
+    if (v < 0) Fail(std::string("Bad hex digit \"") + char(c) + "\"");
+    return v;
   }
 
   // "\x" with two hexadecimal digits; parse is at the "x" and is left at the second digit.

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/WideChar.h"
+#include "regex/RegExprChars.h"
 #include "regex/SynRegExprProgram.h"
 
 namespace synregexpr {
@@ -333,10 +334,9 @@ struct TRegExpr::Compiler {
   }
 
   int HexDig(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    Fail(reeBadHexDigit);
+    int v = regexchars::HexDigitValue(c);
+    if (v < 0) Fail(reeBadHexDigit);
+    return v;
   }
 
   // The character-escape rule; parse is at the letter after "\" and is left at the last character
