@@ -27,7 +27,7 @@
 
 // The in-memory settings the databank suites use: the probe decides two of them, the rest read as
 // their defaults.
-#include "../support/MapSettings.h"
+#include "MapSettings.h"
 
 namespace {
 
