@@ -120,7 +120,10 @@ void TSynCustomHighlighter::DoSetLine(std::u16string_view Value, int LineNumber)
     fCasedLine = fLine;
   } else {
     fCasedLineStr.assign(Value);
-    fLineStr = WideLowerCase(Value);  // per code unit, so positions match the given line
+    // Lower-cased per code unit, so positions match the given line; the buffer keeps its capacity
+    // from line to line, so scanning a text allocates nothing per line.
+    fLineStr.assign(Value);
+    WideBufferToLower(fLineStr.data(), fLineStr.size());
     fLine = fLineStr.c_str();
     fCasedLine = fCasedLineStr.c_str();
   }
