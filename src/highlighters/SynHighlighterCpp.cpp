@@ -59,7 +59,7 @@ TSynCppSyn::TSynCppSyn() : TSynFamilyHighlighter("TSynCppSyn") {
   MapKind(tkHex, HexAttri);
   MapKind(tkOctal, OctalAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   CppKeywords();
   FinishCreate(rsUnknown);
 }
@@ -174,6 +174,11 @@ void TSynCppSyn::IdentProc() {
     }
   }
   Run += fStringLen;
+}
+
+void TSynCppSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynCppSyn::OperatorProc(char16_t c) {

@@ -53,6 +53,7 @@ class TSynCppSyn : public TSynFamilyHighlighter {
   void CommentScan();
   void DotProc();
   void OperatorProc(char16_t c);
+  void SymbolProc(int length);
 
   bool fAsmStart = false;
   // The first character of the line after leading code units below 33 is "#".

@@ -143,12 +143,10 @@ void TSynFamilyHighlighter::MapKind(int kind, TSynHighlighterAttributes* attr) {
   if (kind >= 0 && kind < static_cast<int>(fKindAttr.size())) fKindAttr[static_cast<size_t>(kind)] = attr;
 }
 
-void TSynFamilyHighlighter::SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind,
-                                           std::uint8_t symbolKind) {
+void TSynFamilyHighlighter::SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind) {
   fNullKind = nullKind;
   fSpaceKind = spaceKind;
   fIllegalKind = illegalKind;
-  fSymbolKind = symbolKind;
 }
 
 void TSynFamilyHighlighter::FinishCreate(std::uint8_t initialRange) {
@@ -202,18 +200,6 @@ bool TSynFamilyHighlighter::LineEndProc() {
       return true;
     default:
       return false;
-  }
-}
-
-bool TSynFamilyHighlighter::SkipPast(char16_t first, char16_t second) {
-  while (true) {
-    const char16_t c = At(Run);
-    if (IsEndChar(c)) return false;
-    if (c == first && At(Run + 1) == second) {
-      Run += 2;
-      return true;
-    }
-    ++Run;
   }
 }
 

@@ -143,9 +143,7 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0,
                                      TColor foreground = syn::clNone);
   void MapKind(int kind, TSynHighlighterAttributes* attr);
-  // symbolKind is the kind SymbolProc gives (for the languages that call it).
-  void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind,
-                      std::uint8_t symbolKind = 0);
+  void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
   // The attributes of the standard roles, in SYN_ATTR_* order (nullptr where the language has none).
   void SetDefaultAttributes(TSynHighlighterAttributes* comment, TSynHighlighterAttributes* identifier,
                             TSynHighlighterAttributes* keyword, TSynHighlighterAttributes* string,
@@ -168,16 +166,22 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   void LFProc();
   void SpaceProc();
   void UnknownProc();
-  // A symbol of length code units.
-  void SymbolProc(int length = 1) {
-    fTokenId = fSymbolKind;
-    Run += length;
-  }
   // Dispatches 0 / LF / CR at the run position to NullProc / LFProc / CRProc; false for anything else.
   bool LineEndProc();
   // Moves the run past the next "first second" pair on the line and returns true, or to the line end
-  // and returns false: the close of a comment that may go on to the next line.
-  bool SkipPast(char16_t first, char16_t second);
+  // and returns false: the close of a comment that may go on to the next line. Inline, so that the
+  // pair is a constant in each language's loop.
+  bool SkipPast(char16_t first, char16_t second) {
+    while (true) {
+      const char16_t c = At(Run);
+      if (IsEndChar(c)) return false;
+      if (c == first && At(Run + 1) == second) {
+        Run += 2;
+        return true;
+      }
+      ++Run;
+    }
+  }
 
   // Hash lookup of the identifier at the run position: stores the identifier start and length
   // (fToIdent, fStringLen) and returns the keyword index of an exact match, else -1. The run is
@@ -190,7 +194,6 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   std::uint8_t fNullKind = 0;
   std::uint8_t fSpaceKind = 0;
   std::uint8_t fIllegalKind = 0;
-  std::uint8_t fSymbolKind = 0;
 
  private:
   const TSynLanguageInfo* fLanguage;

@@ -96,7 +96,7 @@ TSynJScriptSyn::TSynJScriptSyn() : TSynFamilyHighlighter("TSynJScriptSyn") {
   MapKind(tkNonReservedKey, NonReservedKeyAttri);
   MapKind(tkEvent, EventAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JScriptKeywords();
   FinishCreate(rsUnknown);
 }
@@ -168,6 +168,11 @@ void TSynJScriptSyn::IdentProc() {
   const int index = HashLookup(JScriptKeywords());
   fTokenId = index >= 0 ? JScriptKeywords().At(index).Group : static_cast<std::uint8_t>(tkIdentifier);
   Run += fStringLen;
+}
+
+void TSynJScriptSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynJScriptSyn::NumberProc() {

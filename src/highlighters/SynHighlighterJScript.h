@@ -35,4 +35,5 @@ class TSynJScriptSyn : public TSynFamilyHighlighter {
   void SlashProc();
   void CommentScan();
   void CommentProc();
+  void SymbolProc(int length);
 };

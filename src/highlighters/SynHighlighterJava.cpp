@@ -46,7 +46,7 @@ TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, InvalidAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JavaKeywords();
   FinishCreate(rsUnknown);
 }
@@ -120,6 +120,11 @@ void TSynJavaSyn::Next() {
 void TSynJavaSyn::IdentProc() {
   fTokenId = HashLookup(JavaKeywords()) >= 0 ? tkKey : tkIdentifier;
   Run += fStringLen;
+}
+
+void TSynJavaSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynJavaSyn::OperatorProc(char16_t c) {

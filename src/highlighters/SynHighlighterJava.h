@@ -38,4 +38,5 @@ class TSynJavaSyn : public TSynFamilyHighlighter {
   void CommentScan();
   void CommentProc();
   void OperatorProc(char16_t c);
+  void SymbolProc(int length);
 };

@@ -38,7 +38,7 @@ TSynPHPSyn::TSynPHPSyn() : TSynFamilyHighlighter("TSynPHPSyn") {
   MapKind(tkUnknown, IdentifierAttri);
   MapKind(tkVariable, VariableAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PhpKeywords();
   FinishCreate(rsUnknown);
 }
@@ -145,6 +145,11 @@ void TSynPHPSyn::CharProc() {
 void TSynPHPSyn::IdentProc() {
   fTokenId = HashLookup(PhpKeywords()) >= 0 ? tkKey : tkIdentifier;
   Run += fStringLen;
+}
+
+void TSynPHPSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynPHPSyn::VariableProc() {

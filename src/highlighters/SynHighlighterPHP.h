@@ -39,5 +39,6 @@ class TSynPHPSyn : public TSynFamilyHighlighter {
   void CommentProc();
   void StringProc();
   void VarExpansionProc();
+  void SymbolProc(int length);
   bool IsEscaped(int pos) const;
 };

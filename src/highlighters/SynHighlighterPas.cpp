@@ -79,7 +79,7 @@ TSynPasSyn::TSynPasSyn() : TSynFamilyHighlighter("TSynPasSyn") {
   MapKind(tkDirec, DirectiveAttri);
   MapKind(tkChar, CharAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PasKeywords();
   FinishCreate(rsUnknown);
 }
@@ -221,6 +221,11 @@ void TSynPasSyn::IdentProc() {
     if (key) fTokenId = tkKey;
   }
   Run += fStringLen;
+}
+
+void TSynPasSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynPasSyn::NumberProc() {

@@ -61,6 +61,7 @@ class TSynPasSyn : public TSynFamilyHighlighter {
   void AnsiScan();
   void SlashProc();
   void PointProc();
+  void SymbolProc(int length);
 
   TDelphiVersion fDelphiVersion = dvDelphi2005;
   bool fPackageSource = true;

@@ -106,7 +106,7 @@ TSynPerlSyn::TSynPerlSyn() : TSynFamilyHighlighter("TSynPerlSyn") {
   MapKind(tkUnknown, InvalidAttri);
   MapKind(tkVariable, VariableAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PerlKeywords();
   FinishCreate(0);
 }
@@ -166,6 +166,11 @@ void TSynPerlSyn::Next() {
         UnknownProc();  // "`" and everything from 127 up
   }
   TSynFamilyHighlighter::Next();
+}
+
+void TSynPerlSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynPerlSyn::OperatorProc(std::initializer_list<std::u16string_view> spellings) {

@@ -39,4 +39,5 @@ class TSynPerlSyn : public TSynFamilyHighlighter {
   void SingleQuoteProc();
   // The longest of the operator spellings that start at the run position.
   void OperatorProc(std::initializer_list<std::u16string_view> spellings);
+  void SymbolProc(int length);
 };

@@ -97,7 +97,7 @@ TSynPythonSyn::TSynPythonSyn() : TSynFamilyHighlighter("TSynPythonSyn") {
   MapKind(tkFloat, FloatAttri);
   MapKind(tkUnknown, ErrorAttri);
   SetDefaultAttributes(CommentAttri, nullptr, KeyAttri, nullptr, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   KeywordList();
   FinishCreate(rsUnKnown);
 }
@@ -183,6 +183,11 @@ void TSynPythonSyn::Next() {
     }
   }
   TSynFamilyHighlighter::Next();
+}
+
+void TSynPythonSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynPythonSyn::CommentProc() {

@@ -62,6 +62,7 @@ class TSynPythonSyn : public TSynFamilyHighlighter {
   void SingleScan(char16_t quote);
   // An odd number of backslashes stands right before pos (counted back to the line start).
   bool Escaped(int pos) const;
+  void SymbolProc(int length);
 
   char16_t fQuote = u'"';
 };

@@ -630,7 +630,7 @@ TSynSQLSyn::TSynSQLSyn() : TSynFamilyHighlighter("TSynSQLSyn"), fTableNames(std:
   MapKind(tkConditionalComment, ConditionalCommentAttri);
   MapKind(tkDelimitedIdentifier, DelimitedIdentifierAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DialectKeywords(fDialect);
   fTableNames->OnChange = [this](TSynPersistent*) {
     RebuildTableNames();
@@ -834,6 +834,11 @@ void TSynSQLSyn::Next() {
     }
   }
   TSynFamilyHighlighter::Next();
+}
+
+void TSynSQLSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 void TSynSQLSyn::ToLineEnd(std::uint8_t kind) {

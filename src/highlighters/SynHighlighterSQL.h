@@ -86,6 +86,7 @@ class TSynSQLSyn : public TSynFamilyHighlighter {
   void DelimitedProc(char16_t close);
   void SlashProc();
   void VariableProc();
+  void SymbolProc(int length);
 
   TSQLDialect fDialect = sqlStandard;
   std::unique_ptr<TWideStringList> fTableNames;

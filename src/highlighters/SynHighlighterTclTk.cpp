@@ -68,7 +68,7 @@ TSynTclTkSyn::TSynTclTkSyn() : TSynFamilyHighlighter("TSynTclTkSyn"), fKeys(Defa
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, SymbolAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   FinishCreate(0);
 }
 
@@ -176,4 +176,9 @@ void TSynTclTkSyn::CommentOrSymbolProc() {
   fTokenId = tkComment;
   do ++Run;
   while (!IsEndChar(At(Run)));
+}
+
+void TSynTclTkSyn::SymbolProc() {
+  fTokenId = tkSymbol;
+  ++Run;
 }

@@ -48,6 +48,7 @@ class TSynTclTkSyn : public TSynFamilyHighlighter {
   void NumberProc();
   void StringProc();
   void CommentOrSymbolProc();
+  void SymbolProc();
 
   // Share the default lists until new ones are assigned.
   std::shared_ptr<const std::vector<std::u16string>> fKeys;

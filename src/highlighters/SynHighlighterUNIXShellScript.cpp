@@ -66,7 +66,7 @@ TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
   MapKind(tkVariable, VariableAttri);
   MapKind(tkUnknown, SymbolAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, nullptr);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DefaultKeyWords();
   FinishCreate(0);
 }
@@ -196,4 +196,9 @@ void TSynUNIXShellScriptSyn::DotProc() {
   } else {
     SymbolProc();
   }
+}
+
+void TSynUNIXShellScriptSyn::SymbolProc() {
+  fTokenId = tkSymbol;
+  ++Run;
 }

@@ -48,6 +48,7 @@ class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
   void StringProc();
   void CommentProc();
   void DotProc();
+  void SymbolProc();
   // The token upper-cased, in the reused buffer.
   std::u16string_view UpperToken(int start, int length);
 

@@ -20,7 +20,7 @@ TSynVBBaseSyn::TSynVBBaseSyn(const char* className, const TSynHashKeywordTable& 
   MapKind(tkSymbol, SymbolAttri);
   MapKind(tkUnknown, IdentifierAttri);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
-  SetCommonKinds(tkNull, tkSpace, tkUnknown, tkSymbol);
+  SetCommonKinds(tkNull, tkSpace, tkUnknown);
   FinishCreate(0);
 }
 
@@ -93,6 +93,11 @@ void TSynVBBaseSyn::NumberProc() {
   ++Run;
   // The line is scanned lower-cased, so "E" arrives as "e".
   while (SynIsDigit(At(Run)) || At(Run) == u'.' || At(Run) == u'e') ++Run;
+}
+
+void TSynVBBaseSyn::SymbolProc(int length) {
+  fTokenId = tkSymbol;
+  Run += length;
 }
 
 // ---- TSynVBSyn ----

@@ -33,6 +33,7 @@ class TSynVBBaseSyn : public TSynFamilyHighlighter {
   void DateProc();
   void ToLineEnd(std::uint8_t kind);
   void NumberProc();
+  void SymbolProc(int length);
 
   const TSynHashKeywordTable& fKeywords;
 };
