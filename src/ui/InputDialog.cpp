@@ -45,8 +45,8 @@ TInputDialog::TInputDialog(QWidget* parent, const QString& caption, const QStrin
 
   QRect rPrompt = px(7, 8, 172, 9), rEdit = px(7, 17, 172, 14), rOk = px(73, 40, 50, 14), rCancel = px(129, 40, 50, 14);
   QRect client = px(0, 0, 186, 60);
-  // Nothing may be clipped: a prompt wider than its place widens the box, an edit or buttons that
-  // need more height than the table gives push what follows down.
+  // Nothing may be clipped: a prompt wider than its place widens the box; a prompt, an edit or
+  // buttons that need more height than the table gives push what follows down.
   lblPrompt->setText(prompt);
   const int grow = std::max(0, lblPrompt->sizeHint().width() - rPrompt.width());
   rPrompt.setWidth(rPrompt.width() + grow);
@@ -54,14 +54,18 @@ TInputDialog::TInputDialog(QWidget* parent, const QString& caption, const QStrin
   client.setWidth(client.width() + grow);
   rOk.translate(grow, 0);
   rCancel.translate(grow, 0);
+  // A prompt of several lines takes the height of its lines.
+  const int promptGrow = std::max(0, lblPrompt->sizeHint().height() - rPrompt.height());
+  rPrompt.setHeight(rPrompt.height() + promptGrow);
+  rEdit.translate(0, promptGrow);
   const int editGrow = std::max(0, edValue->sizeHint().height() - rEdit.height());
   rEdit.setHeight(rEdit.height() + editGrow);
   const int buttonGrow = std::max(0, std::max(btnOk->sizeHint().height(), btnCancel->sizeHint().height()) - rOk.height());
   for (QRect* r : {&rOk, &rCancel}) {
-    r->translate(0, editGrow);
+    r->translate(0, promptGrow + editGrow);
     r->setHeight(r->height() + buttonGrow);
   }
-  client.setHeight(client.height() + editGrow + buttonGrow);
+  client.setHeight(client.height() + promptGrow + editGrow + buttonGrow);
   lblPrompt->setGeometry(rPrompt);
   edValue->setGeometry(rEdit);
   btnOk->setGeometry(rOk);

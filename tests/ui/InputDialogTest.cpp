@@ -44,6 +44,15 @@ TEST(InputDialog, LaidOutInDialogUnitsOfItsFont) {
   TInputDialog wide(nullptr, "c", QString(120, u'W'), "");
   EXPECT_GE(wide.lblPrompt->width(), wide.lblPrompt->sizeHint().width());
   EXPECT_TRUE(wide.rect().contains(wide.btnCancel->geometry()));
+
+  // A prompt of several lines is as tall as its lines; the edit and the buttons move down.
+  TInputDialog tall(nullptr, "c", "first line\nsecond line\nthird line", "");
+  EXPECT_GE(tall.lblPrompt->height(), tall.lblPrompt->sizeHint().height());
+  EXPECT_LE(tall.lblPrompt->geometry().bottom(), tall.edValue->geometry().top());
+  EXPECT_LE(tall.edValue->geometry().bottom(), tall.btnOk->geometry().top());
+  for (QWidget* w : {static_cast<QWidget*>(tall.lblPrompt), static_cast<QWidget*>(tall.edValue),
+                     static_cast<QWidget*>(tall.btnOk), static_cast<QWidget*>(tall.btnCancel)})
+    EXPECT_TRUE(tall.rect().contains(w->geometry())) << w->objectName().toStdString();
 }
 
 TEST(InputDialog, ResultIsCutTo3999Characters) {
