@@ -393,6 +393,7 @@ const char* ZipCheckText(TZipCheck check) {
     case TZipCheck::zcCorruptData: return "The compressed data of the entry is corrupt";
     case TZipCheck::zcSizeMismatch: return "The entry's data does not have its stored size";
     case TZipCheck::zcCRCMismatch: return "The entry's data does not match its stored CRC-32";
+    case TZipCheck::zcDataDescriptor: return "The entry's sizes follow its data (a data descriptor), which is not supported";
   }
   return "Unknown zip error";
 }
@@ -446,6 +447,9 @@ TZipCheck TZipFile::GetUncompressed(int index, std::string& data) const {
   data.clear();
   if (index < 0 || index >= Count()) return TZipCheck::zcNoEntry;
   const TLocalFile& local = localFiles_[static_cast<size_t>(index)];
+  // Flag bit 3 with a compressed size of 0: the real sizes and CRC come after data the load did not
+  // take, so inflating nothing would pass every check and hand back a wrong empty text.
+  if ((local.Flags & 0x0008) != 0 && local.CompressedSize == 0) return TZipCheck::zcDataDescriptor;
   const std::string& in = local.CompressedData;
   const uint64_t declared = local.UncompressedSize;
 

@@ -81,6 +81,7 @@ enum class TZipCheck {
   zcCorruptData,   // the deflate data is corrupt or ends early
   zcSizeMismatch,  // more or fewer bytes than the stored uncompressed size
   zcCRCMismatch,   // the bytes' CRC-32 differs from the stored one
+  zcDataDescriptor,  // flag bit 3 with no sizes in the local header: they follow the data, unsupported
 };
 const char* ZipCheckText(TZipCheck check);
 
@@ -98,7 +99,7 @@ class TZipFile {
 
   // The entry's content, checked against the local record's uncompressed size and CRC-32; an empty
   // string when the index is outside the entries, the deflate data is corrupt, the size differs or
-  // the CRC-32 differs. Never throws for bad data.
+  // the CRC-32 differs, or the sizes were left to a data descriptor. Never throws for bad data.
   std::string GetUncompressed(int index) const;
   // The same, telling an empty entry apart from a failed check.
   TZipCheck GetUncompressed(int index, std::string& data) const;

@@ -201,6 +201,28 @@ TEST(ZipFile, StoredEntriesOfOtherToolsAreReportedNotCorrupted) {
   EXPECT_EQ(data, "");
 }
 
+TEST(ZipFile, EntriesWhoseSizesFollowTheDataAreReportedNotGivenBackEmpty) {
+  // A writer that cannot seek sets flag bit 3 and leaves the local CRC and sizes 0; they follow the
+  // data in a descriptor. Taken at face value the entry would inflate to a "valid" empty text.
+  const std::string text = "streamed entry content, streamed entry content";
+  const std::string archive = Pack("d", text);
+  const size_t c = U32(archive, 18);
+  std::string header = archive.substr(0, 30);
+  header[6] = 0x08;  // flag bit 3
+  for (int i = 14; i < 26; ++i) header[static_cast<size_t>(i)] = 0;
+  std::string descriptor = std::string("PK\x07\x08", 4) + archive.substr(14, 12);
+  std::string streamed = header + "d" + archive.substr(31, c) + descriptor;
+  std::string data = "junk";
+  EXPECT_EQ(Unpack(streamed, data), TZipCheck::zcDataDescriptor);
+  EXPECT_EQ(data, "");
+  EXPECT_STRNE(ZipCheckText(TZipCheck::zcDataDescriptor), ZipCheckText(TZipCheck::zcOk));
+  // With the sizes in the local header as well, bit 3 does not stand in the way.
+  header = archive.substr(0, 30);
+  header[6] = 0x08;
+  EXPECT_EQ(Unpack(header + archive.substr(30), data), TZipCheck::zcOk);
+  EXPECT_EQ(data, text);
+}
+
 TEST(ZipFile, LoadScansForTheFirstLocalHeaderFourBytesAtATime) {
   std::string archive = Pack("a.txt", "hello");
   std::string data;
