@@ -197,6 +197,8 @@ constexpr size_t kMaxEntries = 0xFFFE;
 constexpr uint64_t kMaxDeflateRatio = 1032;
 // Inflated output is checked in windows small enough to stay in the cache for the CRC pass.
 constexpr size_t kInflateWindow = 256 * 1024;
+// Output room reserved before any output arrives; beyond it the buffer doubles as data comes.
+constexpr uint64_t kInitialInflateRoom = 64ull * 1024 * 1024;
 
 // Bytes a record takes on disk: the fixed header and its variable parts.
 uint64_t RecordSize(const TLocalFile& local) {
@@ -456,10 +458,11 @@ TZipCheck TZipFile::GetUncompressed(int index, std::string& data) const {
   z_stream z{};
   if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return TZipCheck::zcCorruptData;
   // Room for the declared size (one byte more, to notice output beyond it), but never more than the
-  // compressed bytes can justify; it grows only as output actually arrives.
+  // compressed bytes can justify, and at first no more than kInitialInflateRoom: a small hostile
+  // archive that declares gigabytes gets memory only as its output actually arrives.
   uint64_t justified = static_cast<uint64_t>(in.size()) * kMaxDeflateRatio + 1024;
   std::string out;
-  out.resize(static_cast<size_t>(std::min(declared + 1, justified)));
+  out.resize(static_cast<size_t>(std::min({declared + 1, justified, kInitialInflateRoom})));
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
   z.avail_in = static_cast<uInt>(in.size());  // at most 0xFFFFFFFF: the size field is 32 bits
   size_t produced = 0;
