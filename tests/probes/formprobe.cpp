@@ -20,6 +20,7 @@
 #include "platform/qt/QtUIServices.h"
 #include "ui/UBaseMainForm.h"
 #include "xml/uGlobalSettings.h"
+#include "SystemLeakSuppressions.h"
 
 namespace {
 

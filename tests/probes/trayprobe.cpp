@@ -13,6 +13,7 @@
 
 #include "platform/qt/QtApplication.h"
 #include "ui/TrayIcon.h"
+#include "SystemLeakSuppressions.h"
 
 namespace {
 void Pump(int ms) {
