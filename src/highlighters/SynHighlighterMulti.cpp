@@ -36,7 +36,7 @@ bool LooksBehind(const std::u16string& Expr) {
   for (size_t i = 0; i < Expr.size(); ++i) {
     if (Expr[i] == u'^') return true;
     if (Expr[i] == u'\\' && i + 1 < Expr.size()) {
-      if (Expr[i + 1] == u'b' || Expr[i + 1] == u'B') return true;
+      if (Expr[i + 1] == u'b' || Expr[i + 1] == u'B' || Expr[i + 1] == u'A') return true;
       ++i;
     }
   }

@@ -400,6 +400,11 @@ TEST(SynMultiSyn, ExpressionsLookingBackSeeOnlyTheRest) {
                                                    {0, 4, 1, "X", false}}));
   s->SetStartExpr(u"\\bb");
   EXPECT_EQ(MarkersOf(m, u"bXb"), (std::vector<M>{{0, 1, 1, "b", true}, {0, 2, 1, "X", false}, {0, 3, 1, "b", true}}));
+  // "\A" anchors at the start of the rest just as "^" does.
+  s->SetStartExpr(u"\\Aa");
+  EXPECT_EQ(MarkersOf(m, u"aXaX"), (std::vector<M>{{0, 1, 1, "a", true}, {0, 2, 1, "X", false}, {0, 3, 1, "a", true},
+                                                   {0, 4, 1, "X", false}}));
+  EXPECT_EQ(MarkersOf(m, u"baX"), std::vector<M>{});
 }
 
 TEST(SynMultiSyn, NestedAndCustomRangeEncodings) {
