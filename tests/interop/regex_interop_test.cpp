@@ -22,3 +22,21 @@ TEST(RegexInterop, OtherSeedAgrees) {
   ProcessResult r = RunProcess(python, {script, ProbePath("regexprobe"), "--seed", "7", "--count", "1500"}, "", 1200);
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
 }
+
+// The probe reads any JSON object per line: fields it does not know may hold arrays or objects,
+// and a line that is no JSON object (or lacks a needed field) answers "bad input" and the run goes on.
+TEST(RegexInterop, ProbeInputLines) {
+  const std::string in =
+      "{\"id\":[1,{\"k\":[]}],\"engine\":\"wide\",\"op\":\"exec\",\"expr\":\"b\",\"subject\":\"ab\",\"meta\":{}}\n"
+      "{\"engine\":\"wide\",\"op\":\"exec\",\"expr\":\"b\",\"subject\":[\"ab\"]}\n"
+      "{\"x\":[1,],\"engine\":\"wide\",\"op\":\"compile\",\"expr\":\"a\"}\n"
+      "not json\n"
+      "{\"engine\":\"byte\",\"op\":\"compile\",\"expr\":\"(a\",\"\\u00e9\":{\"a\":null}}\n";
+  ProcessResult r = RunProcess(ProbePath("regexprobe"), {}, in, 60);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string bad = "{\"error\":-1,\"message\":\"bad input\"}\n";
+  std::string groups;
+  for (int i = 2; i < 15; ++i) groups += ",[-1,-1]";
+  EXPECT_EQ(r.out, "{\"match\":true,\"groups\":[[2,1],[-1,-1]" + groups + "]}\n" + bad + bad + bad +
+                       "{\"error\":0,\"message\":\"unmatched ()\"}\n");
+}

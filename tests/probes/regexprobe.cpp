@@ -20,7 +20,7 @@
 namespace {
 
 struct Value {
-  enum Kind { Null, Bool, Number, String } kind = Null;
+  enum Kind { Null, Bool, Number, String, Composite } kind = Null;
   bool b = false;
   double num = 0;
   std::u16string str;
@@ -44,12 +44,14 @@ class Reader {
       Ws();
       Value v;
       if (!ParseValue(v)) return false;
+      // A key outside ASCII names no field of ours; its value is read and dropped.
       std::string k;
+      bool ascii = true;
       for (char16_t c : key) {
-        if (c > 0x7F) return false;
+        if (c > 0x7F) ascii = false;
         k += char(c);
       }
-      out[k] = std::move(v);
+      if (ascii) out[k] = std::move(v);
       Ws();
       if (Eat(',')) continue;
       if (!Eat('}')) return false;
@@ -75,9 +77,35 @@ class Reader {
     i_ += s.size();
     return true;
   }
-  bool ParseValue(Value& v) {
+  bool ParseValue(Value& v, int depth = 0) {
     if (i_ >= t_.size()) return false;
     char c = t_[i_];
+    // Arrays and objects carry nothing we read (extra fields of a corpus line); they are checked
+    // and skipped, nested no deeper than a corpus ever needs.
+    if (c == '[' || c == '{') {
+      if (depth >= 64) return false;
+      const char close = c == '[' ? ']' : '}';
+      ++i_;
+      Ws();
+      if (Eat(close)) return v.kind = Value::Composite, true;
+      for (;;) {
+        Ws();
+        Value item;
+        if (c == '{') {
+          std::u16string key;
+          if (!ParseString(key)) return false;
+          Ws();
+          if (!Eat(':')) return false;
+          Ws();
+        }
+        if (!ParseValue(item, depth + 1)) return false;
+        Ws();
+        if (Eat(',')) continue;
+        if (!Eat(close)) return false;
+        v.kind = Value::Composite;
+        return true;
+      }
+    }
     if (c == '"') {
       v.kind = Value::String;
       return ParseString(v.str);
