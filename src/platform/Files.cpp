@@ -191,8 +191,31 @@ bool ForceDirectories(const std::string& path) {
   return errno == EEXIST && DirectoryExists(path);
 }
 
+// A pipe or a device (/dev/null, /dev/stdout, a FIFO) is written into in place: it holds no data a
+// failed write could destroy, and a file renamed over it would take its place.
+static void WriteIntoSpecialFile(const std::string& path, const std::function<void(TStream&)>& writer) {
+  // Built in memory first: a pipe cannot seek, and some writers (the zip layer) go back to patch.
+  TMemoryStream buffer;
+  writer(buffer);
+  // Without O_NONBLOCK a FIFO nobody reads would wait for a reader for ever.
+  int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) throw EFCreateError(FileErrorText("Cannot create file", path, errno));
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  TDescriptorStream stream(fd, path);
+  stream.Write(buffer.Memory(), buffer.Size());
+  const int err = stream.Error();
+  if (::close(fd) != 0 && err == 0) throw EWriteError(FileErrorText("Cannot write file", path, errno));
+  if (err != 0) throw EWriteError(FileErrorText("Cannot write file", path, err));
+}
+
 void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)>& writer) {
   if (path.empty()) throw EFCreateError(FileErrorText("Cannot create file", path, ENOENT));
+  struct stat direct {};
+  if (::stat(path.c_str(), &direct) == 0 && !S_ISREG(direct.st_mode) && !S_ISDIR(direct.st_mode)) {
+    WriteIntoSpecialFile(path, writer);
+    return;
+  }
   const std::string target = ResolveTarget(path);
   struct stat old {};
   bool exists = ::stat(target.c_str(), &old) == 0;

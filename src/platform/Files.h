@@ -47,6 +47,7 @@ bool ForceDirectories(const std::string& path);
 // flushed to the disk and renamed over the target (a symbolic link is followed; the target's
 // permission bits are kept). On any failure the temporary file is removed, the old file is left
 // exactly as it was, and EFCreateError / EWriteError is thrown naming the file and the reason. A target
-// that is read-only (see IsFileReadOnly) is refused with EFCreateError.
+// that is read-only (see IsFileReadOnly) is refused with EFCreateError. A pipe or a device is written
+// into in place (a FIFO without a reader fails at once with EFCreateError).
 void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)>& writer);
 void WriteFileAtomic(const std::string& path, std::string_view bytes);

@@ -1,5 +1,6 @@
 // The databank store: named values, the file and stream functions with their encoding rule, backups,
 // the guarded save, atomic replacement and unreadable files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -237,6 +238,37 @@ TEST_F(XmlStore, FailedWritesLeaveTheOldFileIntact) {
   EXPECT_EQ(ReadFile(inner), innerOld);
   EXPECT_EQ(FileCount(dir), 1u);
   ::chmod(dir.c_str(), 0755);
+}
+
+// A save aimed at a pipe or a device (a FIFO here, /dev/null or /dev/stdout in use) writes through
+// it: renaming a file over it would put a plain file in its place.
+TEST_F(XmlStore, SavingIntoAPipeWritesThroughItAndKeepsIt) {
+  const std::string pipe = tmp.File("pipe");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  const std::string link = tmp.File("link.xdb");
+  ASSERT_EQ(::symlink("pipe", link.c_str()), 0);
+  TXMLDataBase2 db;
+  db.WriteString("v", "through");
+
+  // Without a reader the save fails at once instead of waiting for one.
+  EXPECT_THROW(db.SaveToFile(pipe), EFCreateError);
+
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  db.SaveToFile(pipe);
+  db.SaveToFile(link);
+  std::string got;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(reader, buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  ::close(reader);
+  EXPECT_EQ(got, db.EncodedXML() + db.EncodedXML());
+
+  struct stat st {};
+  ASSERT_EQ(::stat(pipe.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(FileCount(tmp.Path()), 2u);  // no temporary file left behind
 }
 
 TEST_F(XmlStore, UnreadableFilesAreKeptAsBad) {
