@@ -256,3 +256,32 @@ TEST_F(DatabankInterop, PlainOutputIsWellFormedForXmllint) {
   auto c = RunProcess(xmllint, {"--xpath", "count(//record)", out});
   EXPECT_EQ(c.out.substr(0, c.out.find_last_not_of("\n") + 1), "2");
 }
+
+// The outline's language is the nearest "HighLight" element, and a folder of many records is listed
+// in linear time (the language is not searched again among the folder's children for each record).
+TEST_F(DatabankInterop, OutlineInheritsLanguagesAndStaysLinear) {
+  constexpr int kRecords = 60000;
+  std::string xml =
+      "<dataroot><HighLight>3</HighLight>"
+      "<folder ID='1'><HighLight>5</HighLight>"
+      "<folder ID='2'><record ID='3'>a</record><record ID='4'>b<HighLight>7</HighLight></record></folder>"
+      "<folder ID='5'/><record ID='6'>c</record></folder>"
+      "<record ID='7'>d</record>"
+      "<folder ID='8'>many";
+  std::string expected =
+      "F 1 \n  F 2 \n    R 3 a lang=5 data=0 comments=0\n    R 4 b lang=7 data=0 comments=0\n"
+      "  F 5 \n  R 6 c lang=5 data=0 comments=0\nR 7 d lang=3 data=0 comments=0\nF 8 many\n";
+  for (int i = 0; i < kRecords; ++i) {
+    const std::string id = std::to_string(100 + i);
+    xml += "<record ID='" + id + "'>r</record>";
+    expected += "  R " + id + " r lang=9 data=0 comments=0\n";
+  }
+  // The folder's own language comes after all its records: found only by searching all of them.
+  xml += "<HighLight>9</HighLight></folder></dataroot>";
+  expected += "next=" + std::to_string(100 + kRecords) + "\n";
+  const std::string in = tmp.File("many.xdb2");
+  WriteFile(in, xml);
+  auto o = RunProcess(probe, {"outline", in}, "", 60);
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, expected);
+}
