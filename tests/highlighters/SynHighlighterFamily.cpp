@@ -241,6 +241,20 @@ TEST(SynHighlighterFamily, TokenProbe) {
   r = testsupport::RunProcess(probe, {"--table", "TSynPHPSyn"});
   ASSERT_EQ(r.exitCode, 0);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 56);
+  // The hash-entry languages print every entry as bucket TAB word: SQL per dialect, CSS its properties.
+  r = testsupport::RunProcess(probe, {"--table", "TSynSQLSyn", "--dialect", "sqlOracle"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1586);
+  // varchar2 (a..z count 2..27, a digit 0; h := h * 2 + v) lies in bucket 22.
+  EXPECT_NE(("\n" + r.out).find("\n22\tvarchar2\n"), std::string::npos);
+  r = testsupport::RunProcess(probe, {"--table", "TSynSQLSyn"});
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 306);
+  r = testsupport::RunProcess(probe, {"--table", "TSynCssSyn"});
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 122);
+  EXPECT_EQ(testsupport::RunProcess(probe, {"--table", "TSynSQLSyn", "--dialect", "sqlNone"}).exitCode, 2);
+  EXPECT_EQ(testsupport::RunProcess(probe, {"--table", "TSynCppSyn", "--dialect", "sqlOracle"}).exitCode, 2);
   EXPECT_EQ(testsupport::RunProcess(probe, {}).exitCode, 2);
   EXPECT_EQ(testsupport::RunProcess(probe, {"TSynNoSuchSyn"}).exitCode, 2);
   EXPECT_EQ(testsupport::RunProcess(probe, {"TSynCppSyn", "--dialect"}).exitCode, 2);

@@ -1,6 +1,8 @@
 // tokenprobe CLASS [--dialect NAME] [FILE]   scans FILE (stdin without one) with the highlighter
 //                                           class and prints its tokens line by line
-// tokenprobe --table CLASS                   prints the keyword index table (slot TAB word)
+// tokenprobe --table CLASS [--dialect NAME]  prints the keyword index table (slot TAB word); for the
+//                                           hash-entry languages (CSS, SQL per dialect) every entry
+//                                           as bucket TAB word, in chain order
 // Exit 0; 2 on usage errors; 3 when a line needs more than 4 x length + 16 calls to Next.
 #include <cstdio>
 #include <fstream>
@@ -12,7 +14,9 @@
 #include <vector>
 
 #include "editor/SynPadTextBuffer.h"
+#include "highlighters/SynHighlighterCSS.h"
 #include "highlighters/SynHighlighterFamily.h"
+#include "highlighters/SynHighlighterHashEntries.h"
 #include "highlighters/SynHighlighterRegistry.h"
 #include "highlighters/SynHighlighterSQL.h"
 #include "platform/CodePage.h"
@@ -22,7 +26,7 @@ namespace {
 int Usage(const std::string& message) {
   std::cerr << "tokenprobe: " << message << "\n"
             << "usage: tokenprobe CLASS [--dialect NAME] [FILE]\n"
-            << "       tokenprobe --table CLASS\n";
+            << "       tokenprobe --table CLASS [--dialect NAME]\n";
   return 2;
 }
 
@@ -51,15 +55,32 @@ bool ApplyDialect(TSynCustomHighlighter& highlighter, const std::string& dialect
   return true;
 }
 
+// Every entry of a hash-entry list as "bucket TAB word", bucket by bucket in chain order.
+void PrintHashEntries(const TSynHashEntryList& list) {
+  for (int bucket = 0; bucket < list.Count(); ++bucket)
+    for (const TSynHashEntry* e = list.Items(bucket); e; e = e->Next())
+      std::cout << bucket << '\t' << codepage::Utf16ToUtf8(e->Keyword()) << '\n';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   RegisterSynHighlighters();
   if (!args.empty() && args[0] == "--table") {
-    if (args.size() != 2) return Usage("--table takes one class name");
+    const bool withDialect = args.size() == 4 && args[2] == "--dialect";
+    if (args.size() != 2 && !withDialect) return Usage("--table takes one class name");
     auto h = Create(args[1]);
     if (!h) return Usage("unknown highlighter class " + args[1]);
+    if (withDialect && !ApplyDialect(*h, args[3])) return Usage("no dialect " + args[3] + " for " + args[1]);
+    if (auto* sql = dynamic_cast<TSynSQLSyn*>(h.get())) {
+      PrintHashEntries(TSynSQLSyn::DialectKeywords(sql->SQLDialect()));
+      return 0;
+    }
+    if (dynamic_cast<TSynCssSyn*>(h.get())) {
+      PrintHashEntries(TSynCssSyn::Keywords());
+      return 0;
+    }
     auto* family = dynamic_cast<TSynFamilyHighlighter*>(h.get());
     const TSynHashKeywordTable* table = family ? family->KeywordTable() : nullptr;
     if (!table) return Usage(args[1] + " has no hash keyword table");
