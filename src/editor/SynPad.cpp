@@ -403,6 +403,7 @@ void TCustomSynPad::SetTopLine(int Value) {
       Invalidate();
   }
   UpdateScrollBars();
+  UpdateCaret();
   StatusChanged(SynSC(scTopLine));
 }
 
@@ -431,6 +432,7 @@ void TCustomSynPad::SetLeftChar(int Value) {
       InvalidateLines(-1, -1);
   }
   UpdateScrollBars();
+  UpdateCaret();
   StatusChanged(SynSC(scLeftChar));
 }
 

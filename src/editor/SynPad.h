@@ -368,7 +368,10 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int DisplayRowCount() const;
   int FirstRowOfLine(int Line) const;
   int LineOfRow(int Row) const;
-  // The tab-expanded text of Line with a filler in front of every extra cell of a wide glyph.
+  // The text of Line with every tab expanded to the tab characters of the cells it covers (tab
+  // stops counted in display cells, wide glyphs included), and the same with a filler in front
+  // of every extra cell of a wide glyph: one character per display column.
+  std::u16string TabExpandedLine(int Line) const;
   std::u16string ExpandedDisplayLine(int Line) const;
   void Paint(ISynCanvas& Canvas, const TSynRect& Clip);
   void InvalidateRect(const TSynRect& R);
@@ -481,7 +484,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int WrapCharsInWindow() const override { return fCharsInWindow; }
   bool WrapIsWordBreakChar(char16_t AChar) const override { return IsWordBreakChar(AChar); }
   int WrapLineCount() const override { return fLines->Count(); }
-  std::u16string WrapExpandedLine(int Index) const override { return fLines->ExpandedStrings(Index); }
+  std::u16string WrapExpandedLine(int Index) const override;
   int WrapTabWidth() const override { return fTabWidth; }
   int WrapCharCells(char16_t AChar) const override { return CharCells(AChar); }
   std::uint32_t WrapCellsVersion() const override { return fTextDrawer->CellsVersion(); }
@@ -503,6 +506,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int ExpandedColumn(const std::u16string& Line, int Char) const;
   int ExpandedCharAt(const std::u16string& Line, int Column) const;
   std::u16string ExpandWide(std::u16string_view Expanded) const;
+  std::u16string ExpandTabs(const std::u16string& Line) const;
 
   // Buffer notifications.
   void ListCleared(TSynPersistent* Sender);

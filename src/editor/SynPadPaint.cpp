@@ -395,7 +395,7 @@ struct TSynPadPainter {
     std::u16string tabExpanded;
     for (int line = firstLine; line <= lastLine; ++line) {
       const bool inBuffer = line >= 1 && line <= E.fLines->Count();
-      tabExpanded = inBuffer ? E.fLines->ExpandedStrings(line - 1) : std::u16string();
+      tabExpanded = inBuffer ? E.TabExpandedLine(line) : std::u16string();
       Line = E.ExpandWide(tabExpanded);
       CaretLine = E.fCaretY == line;
       ColFG = E.fFont.Color();
@@ -439,10 +439,34 @@ std::u16string TCustomSynPad::ExpandWide(std::u16string_view Expanded) const {
   return out;
 }
 
-std::u16string TCustomSynPad::ExpandedDisplayLine(int Line) const {
-  if (Line < 1 || Line > fLines->Count()) return std::u16string();
-  return ExpandWide(fLines->ExpandedStrings(Line - 1));
+std::u16string TCustomSynPad::ExpandTabs(const std::u16string& Line) const {
+  const size_t firstTab = Line.find(u'\t');
+  if (firstTab == std::u16string::npos) return Line;
+  std::u16string out;
+  out.reserve(Line.size() + 16);
+  long long w = 0;
+  for (char16_t c : Line) {
+    if (c == u'\t') {
+      const int n = fTabWidth - static_cast<int>(w % fTabWidth);
+      // Below a width of 2 a tab is one blank and gets no mark.
+      out.append(static_cast<size_t>(n), fTabWidth < 2 ? u' ' : u'\t');
+      w += n;
+    } else {
+      out.push_back(c);
+      w += CharCells(c);
+    }
+  }
+  return out;
 }
+
+std::u16string TCustomSynPad::TabExpandedLine(int Line) const {
+  if (Line < 1 || Line > fLines->Count()) return std::u16string();
+  return ExpandTabs(fLines->StringRef(Line - 1));
+}
+
+std::u16string TCustomSynPad::WrapExpandedLine(int Index) const { return TabExpandedLine(Index + 1); }
+
+std::u16string TCustomSynPad::ExpandedDisplayLine(int Line) const { return ExpandWide(TabExpandedLine(Line)); }
 
 // ---------------------------------------------------------------------------------------------
 // Paint
