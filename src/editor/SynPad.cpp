@@ -303,16 +303,16 @@ std::u16string TCustomSynPad::GetSelText() const {
   const TBufferCoord b = BlockBegin(), e = BlockEnd();
   const int count = fLines->Count();
   std::u16string out;
-  auto lineAt = [&](int line) -> const std::u16string& { return fLines->StringRef(line - 1); };
+  auto lineAt = [&](int line) -> std::u16string_view { return fLines->StringRef(line - 1); };
   switch (fActiveSelectionMode) {
     case smNormal: {
       if (b.Line > count) return out;
       for (int line = b.Line; line <= std::min(e.Line, count); ++line) {
-        const std::u16string& s = lineAt(line);
+        const std::u16string_view s = lineAt(line);
         const int len = static_cast<int>(s.size());
         const int from = line == b.Line ? std::min(b.Char - 1, len) : 0;
         const int to = line == e.Line ? std::min(e.Char - 1, len) : len;
-        if (to > from) out.append(s, static_cast<size_t>(from), static_cast<size_t>(to - from));
+        if (to > from) out.append(s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
         if (line != e.Line) out += u"\r\n";
       }
       break;
@@ -326,12 +326,12 @@ std::u16string TCustomSynPad::GetSelText() const {
       }
       if (c1 > c2) std::swap(c1, c2);
       for (int line = b.Line; line <= std::min(e.Line, count); ++line) {
-        const std::u16string& s = lineAt(line);
+        const std::u16string_view s = lineAt(line);
         const int from = ExpandedCharAt(s, c1);
         const int to = ExpandedCharAt(s, c2);
         const int len = static_cast<int>(s.size());
         std::u16string piece;
-        if (from <= len) piece.assign(s, static_cast<size_t>(from - 1), static_cast<size_t>(std::min(to, len + 1) - from));
+        if (from <= len) piece.assign(s.substr(static_cast<size_t>(from - 1), static_cast<size_t>(std::min(to, len + 1) - from)));
         if (!HasOption(eoTrimTrailingSpaces)) {
           const int width = ExpandedColumn(s, std::min(to, len + 1)) - ExpandedColumn(s, std::min(from, len + 1));
           const int want = c2 - c1;
@@ -816,7 +816,7 @@ void TCustomSynPad::UndoRedoAdded(TSynPersistent* Sender) {
 
 int TCustomSynPad::CharCells(char16_t AChar) const { return fTextDrawer->CharCells(AChar); }
 
-int TCustomSynPad::ExpandedColumn(const std::u16string& Line, int Char) const {
+int TCustomSynPad::ExpandedColumn(std::u16string_view Line, int Char) const {
   const int len = static_cast<int>(Line.size());
   const int upto = std::min(Char - 1, len);
   long long w = 0;
@@ -833,7 +833,7 @@ int TCustomSynPad::ExpandedColumn(const std::u16string& Line, int Char) const {
   return ClampToInt(w + 1);
 }
 
-int TCustomSynPad::ExpandedCharAt(const std::u16string& Line, int Column) const {
+int TCustomSynPad::ExpandedCharAt(std::u16string_view Line, int Column) const {
   const int len = static_cast<int>(Line.size());
   long long w = 0;
   int i = 0;
@@ -981,7 +981,7 @@ bool TCustomSynPad::IsPointInSelection(const TBufferCoord& Value) const {
 bool TCustomSynPad::GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,
                                      TSynHighlighterAttributes*& Attri) const {
   if (!fHighlighter || XY.Line < 1 || XY.Line > fLines->Count()) return false;
-  const std::u16string& line = fLines->StringRef(XY.Line - 1);
+  const std::u16string_view line = fLines->StringRef(XY.Line - 1);
   if (XY.Line == 1)
     fHighlighter->ResetRange();
   else

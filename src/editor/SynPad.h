@@ -218,7 +218,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void SetText(std::u16string_view Value);
   void ClearAll();
   int LineCount() const { return fLines->Count(); }
-  const std::u16string& LineText(int Line) const { return fLines->StringRef(Line - 1); }
+  std::u16string_view LineText(int Line) const { return fLines->StringRef(Line - 1); }
 
   // ---- caret and selection ----
   TBufferCoord GetCaretXY() const { return TBufferCoord{fCaretX, fCaretY}; }
@@ -503,10 +503,10 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TBufferCoord ClampBlockPos(TBufferCoord Value) const;
   TColor ColorEditorBG(bool CaretLine) const;
   // Columns of the buffer position walked on the line (no word wrap).
-  int ExpandedColumn(const std::u16string& Line, int Char) const;
-  int ExpandedCharAt(const std::u16string& Line, int Column) const;
+  int ExpandedColumn(std::u16string_view Line, int Char) const;
+  int ExpandedCharAt(std::u16string_view Line, int Column) const;
   std::u16string ExpandWide(std::u16string_view Expanded) const;
-  std::u16string ExpandTabs(const std::u16string& Line) const;
+  std::u16string ExpandTabs(std::u16string_view Line) const;
 
   // Buffer notifications.
   void ListCleared(TSynPersistent* Sender);

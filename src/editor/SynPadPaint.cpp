@@ -439,9 +439,9 @@ std::u16string TCustomSynPad::ExpandWide(std::u16string_view Expanded) const {
   return out;
 }
 
-std::u16string TCustomSynPad::ExpandTabs(const std::u16string& Line) const {
+std::u16string TCustomSynPad::ExpandTabs(std::u16string_view Line) const {
   const size_t firstTab = Line.find(u'\t');
-  if (firstTab == std::u16string::npos) return Line;
+  if (firstTab == std::u16string::npos) return std::u16string(Line);
   std::u16string out;
   out.reserve(Line.size() + 16);
   long long w = 0;

@@ -1,0 +1,326 @@
+// The editor control against a QPlainTextEdit with a minimal keyword-colouring
+// QSyntaxHighlighter (the peer; it lives only here), on the same 1,000,000-line C++ text in a
+// 1600 x 1000 window with DejaVu Sans Mono 10 and line numbers: load and first paint, full
+// repaints at the start and the end, memory, caret work on a 100,000-character line and
+// switching word wrap on. Every figure is measured beside the peer's in the same run.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSet>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+
+#include "editor/gui/SynPadWidget.h"
+#include "highlighters/SynHighlighterCpp.h"
+#include "platform/CodePage.h"
+#include "platform/qt/Drawing.h"
+
+namespace {
+
+constexpr int kLines = 1000000;
+constexpr int kWidth = 1600, kHeight = 1000;
+
+void EnsureApp() {
+  static int argc = 1;
+  static char name[] = "bench";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = nullptr;
+  if (app) return;
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  app = new QApplication(argc, argv);  // lives for the whole run
+  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
+}
+
+const char* const kCppKeywords[] = {"int", "return", "if", "else", "for", "while", "const", "auto", "void",
+                                    "class", "struct", "static", "namespace", "template", "typename", "unsigned",
+                                    "char", "bool", "true", "false", "nullptr", "switch", "case", "break"};
+
+// About 55 MB of C++ in 1,000,000 lines: functions, loops, comments, strings and indentation.
+const std::string& BigCpp() {
+  static const std::string text = [] {
+    std::mt19937 rng(11);
+    const char* idents[] = {"value", "count", "index", "buffer", "result", "node", "item", "total", "width", "height"};
+    std::string t;
+    t.reserve(56 * 1000 * 1000);
+    for (int i = 0; i < kLines; ++i) {
+      const int kind = static_cast<int>(rng() % 8);
+      std::string line(static_cast<size_t>(2 * (rng() % 4)), ' ');
+      const char* a = idents[rng() % 10];
+      const char* b = idents[rng() % 10];
+      switch (kind) {
+        case 0: line += "// " + std::string(a) + " keeps the " + b + " of the current block in range"; break;
+        case 1: line += "for (int " + std::string(a) + " = 0; " + a + " < " + b + "; ++" + a + ") {  /* loop */"; break;
+        case 2: line += "const auto " + std::string(a) + " = compute(" + b + ", \"text " + std::to_string(i) + "\");"; break;
+        case 3: line += "if (" + std::string(a) + " > " + std::to_string(rng() % 1000) + " && " + b + " != nullptr) return false;"; break;
+        case 4: line += "static unsigned " + std::string(a) + "_" + b + "(char* p, bool flag) { return 0x" + std::to_string(rng() % 9999) + "; }"; break;
+        case 5: line += "}  // namespace " + std::string(a) + " and the rest of " + b + " as before here"; break;
+        case 6: line += std::string(a) + "->" + b + " += " + a + "[" + std::to_string(rng() % 64) + "] * 3.25;  // scale it"; break;
+        default: line += "return " + std::string(a) + " + " + b + " - " + a + " * " + b + " / 2;  // plain arithmetic"; break;
+      }
+      t += line;
+      t += '\n';
+    }
+    return t;
+  }();
+  return text;
+}
+
+// The peer's highlighter: identifiers looked up in the same keyword set, "//" comments.
+class PeerHighlighter : public QSyntaxHighlighter {
+ public:
+  explicit PeerHighlighter(QTextDocument* doc) : QSyntaxHighlighter(doc) {
+    for (const char* k : kCppKeywords) keywords.insert(QString::fromLatin1(k));
+    keyword.setFontWeight(QFont::Bold);
+    keyword.setForeground(QColor(0, 0, 128));
+    comment.setForeground(QColor(0, 128, 0));
+  }
+
+ protected:
+  void highlightBlock(const QString& text) override {
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    while (i < n) {
+      const QChar c = text[i];
+      if (c == u'/' && i + 1 < n && text[i + 1] == u'/') {
+        setFormat(i, n - i, comment);
+        return;
+      }
+      if (c.isLetter() || c == u'_') {
+        int j = i + 1;
+        while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_')) ++j;
+        if (keywords.contains(QStringView(text).mid(i, j - i).toString())) setFormat(i, j - i, keyword);
+        i = j;
+      } else {
+        ++i;
+      }
+    }
+  }
+
+ private:
+  QSet<QString> keywords;
+  QTextCharFormat keyword, comment;
+};
+
+struct Ours {
+  TSynCppSyn hl;
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  Ours() {
+    w.setFrameShape(QFrame::NoFrame);
+    w.resize(kWidth, kHeight);
+    e.SetScrollBars(ssNone);
+    w.show();
+    QApplication::processEvents();
+    e.SetFont(TSynFont("Courier New", 10));
+    e.Gutter().SetShowLineNumbers(true);
+    e.Gutter().SetAutoSize(true);
+    e.SetHighlighter(&hl);
+  }
+  ~Ours() { e.SetHighlighter(nullptr); }
+  void Load(const std::string& utf8) { e.SetText(codepage::Utf8ToUtf16(utf8)); }
+};
+
+struct Peer {
+  QPlainTextEdit w;
+  PeerHighlighter* hl;
+  Peer() {
+    w.setFrameShape(QFrame::NoFrame);
+    w.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    w.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    w.setLineWrapMode(QPlainTextEdit::NoWrap);
+    w.setFont(platform::MapFont("Courier New", 10));
+    w.resize(kWidth, kHeight);
+    w.show();
+    QApplication::processEvents();
+    hl = new PeerHighlighter(w.document());
+  }
+  void Load(const std::string& utf8) { w.setPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))); }
+};
+
+QImage& Target() {
+  static QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  return image;
+}
+
+void PaintOurs(Ours& o) {
+  QPainter p(&Target());
+  TSynQtCanvas canvas(p, SynQtFontMeasurer());
+  o.e.Paint(canvas, TSynRect{0, 0, kWidth, kHeight});
+}
+
+void PaintPeer(Peer& p) { p.w.viewport()->render(&Target()); }
+
+size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+
+// ---- load and first screen ----
+
+void BM_LoadAndFirstPaint_Ours(benchmark::State& state) {
+  EnsureApp();
+  const std::string& text = BigCpp();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto o = std::make_unique<Ours>();
+    const size_t before = HeapInUse();
+    state.ResumeTiming();
+    o->Load(text);
+    PaintOurs(*o);
+    state.PauseTiming();
+    state.counters["heap_MB"] = static_cast<double>(HeapInUse() - before) / 1e6;
+    state.counters["heap_x_text"] = static_cast<double>(HeapInUse() - before) / static_cast<double>(text.size());
+    o.reset();
+    state.ResumeTiming();
+  }
+  state.counters["text_MB"] = static_cast<double>(text.size()) / 1e6;
+}
+BENCHMARK(BM_LoadAndFirstPaint_Ours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+void BM_LoadAndFirstPaint_Peer(benchmark::State& state) {
+  EnsureApp();
+  const std::string& text = BigCpp();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto p = std::make_unique<Peer>();
+    const size_t before = HeapInUse();
+    state.ResumeTiming();
+    p->Load(text);
+    PaintPeer(*p);
+    state.PauseTiming();
+    state.counters["heap_MB"] = static_cast<double>(HeapInUse() - before) / 1e6;
+    state.counters["heap_x_text"] = static_cast<double>(HeapInUse() - before) / static_cast<double>(text.size());
+    p.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_LoadAndFirstPaint_Peer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// ---- repaint of the whole window, at the start and at the end ----
+
+Ours& LoadedOurs() {
+  static Ours* o = [] {
+    auto* x = new Ours();
+    x->Load(BigCpp());
+    return x;
+  }();
+  return *o;
+}
+
+Peer& LoadedPeer() {
+  static Peer* p = [] {
+    auto* x = new Peer();
+    x->Load(BigCpp());
+    return x;
+  }();
+  return *p;
+}
+
+void BM_Repaint_Ours(benchmark::State& state) {
+  EnsureApp();
+  Ours& o = LoadedOurs();
+  o.e.SetTopLine(state.range(0) ? o.e.LineCount() : 1);
+  for (auto _ : state) PaintOurs(o);
+  state.counters["top"] = o.e.TopLine();
+}
+BENCHMARK(BM_Repaint_Ours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Repaint_Peer(benchmark::State& state) {
+  EnsureApp();
+  Peer& p = LoadedPeer();
+  QScrollBar* bar = p.w.verticalScrollBar();
+  bar->setValue(state.range(0) ? bar->maximum() : 0);
+  QApplication::processEvents();
+  for (auto _ : state) PaintPeer(p);
+  state.counters["top"] = p.w.cursorForPosition(QPoint(0, 0)).blockNumber() + 1;
+}
+BENCHMARK(BM_Repaint_Peer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- word wrap on for the million lines at 100 columns ----
+
+void BM_WordWrapOn_Ours(benchmark::State& state) {
+  EnsureApp();
+  Ours& o = LoadedOurs();
+  o.w.resize(o.e.GutterWidth() + 2 + 100 * o.e.CharWidth(), kHeight);
+  QApplication::processEvents();
+  for (auto _ : state) {
+    o.e.SetWordWrap(true);
+    state.PauseTiming();
+    state.counters["rows"] = o.e.DisplayRowCount();
+    o.e.SetWordWrap(false);
+    state.ResumeTiming();
+  }
+  o.w.resize(kWidth, kHeight);
+  QApplication::processEvents();
+}
+BENCHMARK(BM_WordWrapOn_Ours)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_WordWrapOn_Peer(benchmark::State& state) {
+  EnsureApp();
+  Peer& p = LoadedPeer();
+  const int cw = QFontMetrics(p.w.font()).horizontalAdvance(QLatin1Char('M'));
+  p.w.resize(100 * cw + 2 * static_cast<int>(p.w.document()->documentMargin()) + 4, kHeight);
+  QApplication::processEvents();
+  for (auto _ : state) {
+    p.w.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    PaintPeer(p);  // the peer lays out lazily; the first screen forces what it needs
+    state.PauseTiming();
+    p.w.setLineWrapMode(QPlainTextEdit::NoWrap);
+    state.ResumeTiming();
+  }
+  p.w.resize(kWidth, kHeight);
+}
+BENCHMARK(BM_WordWrapOn_Peer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// ---- caret work on a 100,000-character line ----
+
+std::string LongLine() {
+  std::string s;
+  std::mt19937 rng(5);
+  while (s.size() < 100000) {
+    const unsigned r = rng() % 20;
+    s += r == 0 ? "\t" : r == 1 ? "\xE4\xB8\xAD" : std::string(1, static_cast<char>('a' + rng() % 26));
+  }
+  return s + "\nshort\n";
+}
+
+void BM_LongLineCaret_Ours(benchmark::State& state) {
+  EnsureApp();
+  Ours o;
+  o.Load(LongLine());
+  const int len = static_cast<int>(o.e.LineText(1).size());
+  std::mt19937 rng(9);
+  for (auto _ : state) {
+    const int ch = 1 + static_cast<int>(rng() % static_cast<unsigned>(len));
+    o.e.SetCaretXY(TBufferCoord{ch, 1});
+    const TDisplayCoord d = o.e.BufferToDisplayPos(o.e.GetCaretXY());
+    benchmark::DoNotOptimize(o.e.DisplayToBufferPos(d));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LongLineCaret_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_LongLineCaret_Peer(benchmark::State& state) {
+  EnsureApp();
+  Peer p;
+  p.Load(LongLine());
+  const int len = p.w.document()->firstBlock().length() - 1;
+  std::mt19937 rng(9);
+  QTextCursor c(p.w.document());
+  for (auto _ : state) {
+    c.setPosition(1 + static_cast<int>(rng() % static_cast<unsigned>(len)));
+    p.w.setTextCursor(c);
+    benchmark::DoNotOptimize(p.w.cursorRect());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LongLineCaret_Peer)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
