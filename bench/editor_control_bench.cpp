@@ -164,7 +164,7 @@ size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
 
 // ---- load and first screen ----
 
-void BM_LoadAndFirstPaint_Ours(benchmark::State& state) {
+void BM_SynPadLoadAndFirstPaint_Ours(benchmark::State& state) {
   EnsureApp();
   const std::string& text = BigCpp();
   for (auto _ : state) {
@@ -182,9 +182,9 @@ void BM_LoadAndFirstPaint_Ours(benchmark::State& state) {
   }
   state.counters["text_MB"] = static_cast<double>(text.size()) / 1e6;
 }
-BENCHMARK(BM_LoadAndFirstPaint_Ours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_SynPadLoadAndFirstPaint_Ours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
-void BM_LoadAndFirstPaint_Peer(benchmark::State& state) {
+void BM_SynPadLoadAndFirstPaint_Peer(benchmark::State& state) {
   EnsureApp();
   const std::string& text = BigCpp();
   for (auto _ : state) {
@@ -201,7 +201,7 @@ void BM_LoadAndFirstPaint_Peer(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_LoadAndFirstPaint_Peer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SynPadLoadAndFirstPaint_Peer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // ---- repaint of the whole window, at the start and at the end ----
 
@@ -223,16 +223,16 @@ Peer& LoadedPeer() {
   return *p;
 }
 
-void BM_Repaint_Ours(benchmark::State& state) {
+void BM_SynPadRepaint_Ours(benchmark::State& state) {
   EnsureApp();
   Ours& o = LoadedOurs();
   o.e.SetTopLine(state.range(0) ? o.e.LineCount() : 1);
   for (auto _ : state) PaintOurs(o);
   state.counters["top"] = o.e.TopLine();
 }
-BENCHMARK(BM_Repaint_Ours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SynPadRepaint_Ours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Repaint_Peer(benchmark::State& state) {
+void BM_SynPadRepaint_Peer(benchmark::State& state) {
   EnsureApp();
   Peer& p = LoadedPeer();
   QScrollBar* bar = p.w.verticalScrollBar();
@@ -241,11 +241,11 @@ void BM_Repaint_Peer(benchmark::State& state) {
   for (auto _ : state) PaintPeer(p);
   state.counters["top"] = p.w.cursorForPosition(QPoint(0, 0)).blockNumber() + 1;
 }
-BENCHMARK(BM_Repaint_Peer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SynPadRepaint_Peer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- word wrap on for the million lines at 100 columns ----
 
-void BM_WordWrapOn_Ours(benchmark::State& state) {
+void BM_SynPadWordWrapOn_Ours(benchmark::State& state) {
   EnsureApp();
   Ours& o = LoadedOurs();
   o.w.resize(o.e.GutterWidth() + 2 + 100 * o.e.CharWidth(), kHeight);
@@ -260,9 +260,9 @@ void BM_WordWrapOn_Ours(benchmark::State& state) {
   o.w.resize(kWidth, kHeight);
   QApplication::processEvents();
 }
-BENCHMARK(BM_WordWrapOn_Ours)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_SynPadWordWrapOn_Ours)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-void BM_WordWrapOn_Peer(benchmark::State& state) {
+void BM_SynPadWordWrapOn_Peer(benchmark::State& state) {
   EnsureApp();
   Peer& p = LoadedPeer();
   const int cw = QFontMetrics(p.w.font()).horizontalAdvance(QLatin1Char('M'));
@@ -277,7 +277,7 @@ void BM_WordWrapOn_Peer(benchmark::State& state) {
   }
   p.w.resize(kWidth, kHeight);
 }
-BENCHMARK(BM_WordWrapOn_Peer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_SynPadWordWrapOn_Peer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // ---- caret work on a 100,000-character line ----
 
@@ -291,7 +291,7 @@ std::string LongLine() {
   return s + "\nshort\n";
 }
 
-void BM_LongLineCaret_Ours(benchmark::State& state) {
+void BM_SynPadLongLineCaret_Ours(benchmark::State& state) {
   EnsureApp();
   Ours o;
   o.Load(LongLine());
@@ -305,9 +305,9 @@ void BM_LongLineCaret_Ours(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_LongLineCaret_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SynPadLongLineCaret_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-void BM_LongLineCaret_Peer(benchmark::State& state) {
+void BM_SynPadLongLineCaret_Peer(benchmark::State& state) {
   EnsureApp();
   Peer p;
   p.Load(LongLine());
@@ -321,6 +321,6 @@ void BM_LongLineCaret_Peer(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_LongLineCaret_Peer)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SynPadLongLineCaret_Peer)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

@@ -49,7 +49,7 @@ const TSynQtFontMeasurer::Entry& TSynQtFontMeasurer::Get(const TSynFontDesc& Fon
   if (!slot) {
     QFont f = SynQtFont(Font);
     QFontMetrics fm(f);
-    slot = std::make_unique<Entry>(Entry{f, fm, QRawFont::fromFont(f), fm.ascent()});
+    slot = std::make_unique<Entry>(Entry{f, fm, QRawFont::fromFont(f), fm.ascent(), std::vector<int>(65536, -1)});
   }
   return *slot;
 }
@@ -74,11 +74,14 @@ TSynTextMetrics TSynQtFontMeasurer::Metrics(const TSynFontDesc& Font) {
   return m;
 }
 
-int TSynQtFontMeasurer::CharWidth(const TSynFontDesc& Font, char16_t Ch) {
+int TSynQtFontMeasurer::Entry::Advance(char16_t Ch) const {
+  int& a = Advances[Ch];
   // A lone surrogate has no advance of its own; the pair is drawn at its first unit.
-  if (Ch >= 0xD800 && Ch <= 0xDFFF) return 0;
-  return Get(Font).Metrics.horizontalAdvance(QChar(Ch));
+  if (a < 0) a = (Ch >= 0xD800 && Ch <= 0xDFFF) ? 0 : Metrics.horizontalAdvance(QChar(Ch));
+  return a;
 }
+
+int TSynQtFontMeasurer::CharWidth(const TSynFontDesc& Font, char16_t Ch) { return Get(Font).Advance(Ch); }
 
 bool TSynQtFontMeasurer::CharABC(const TSynFontDesc& Font, char16_t Ch, TSynABC& Result) {
   if (Ch >= 0xD800 && Ch <= 0xDFFF) {
@@ -96,7 +99,9 @@ bool TSynQtFontMeasurer::CharABC(const TSynFontDesc& Font, char16_t Ch, TSynABC&
 
 void TSynQtFontMeasurer::TextExtent(const TSynFontDesc& Font, std::u16string_view Text, int& Width, int& Height) {
   const Entry& e = Get(Font);
-  Width = e.Metrics.horizontalAdvance(QString::fromUtf16(Text.data(), static_cast<qsizetype>(Text.size())));
+  // Unshaped, as the text is drawn: the sum of the units' advances.
+  Width = 0;
+  for (char16_t c : Text) Width += e.Advance(c);
   Height = e.Metrics.height();
 }
 
@@ -107,7 +112,13 @@ TSynQtCanvas::TSynQtCanvas(QPainter& Painter, TSynQtFontMeasurer& Measurer) : fP
 void TSynQtCanvas::SetFont(const TSynFontDesc& Font) {
   if (fFont && Font == fDesc) return;
   fDesc = Font;
-  fFont = &fMeasurer.Get(Font);
+  fFont = nullptr;
+  for (const auto& [desc, entry] : fRecent)
+    if (desc == Font) fFont = entry;
+  if (!fFont) {
+    fFont = &fMeasurer.Get(Font);
+    fRecent.emplace_back(Font, fFont);
+  }
   fPainter.setFont(fFont->Font);
 }
 
@@ -133,11 +144,13 @@ void TSynQtCanvas::Line(int X1, int Y1, int X2, int Y2, TColor Color) {
 
 void TSynQtCanvas::TextOut(int X, int Y, std::u16string_view Text, TColor Fg, TColor Bg) {
   if (!fFont) SetFont(fDesc);
-  const QString s = QString::fromUtf16(Text.data(), static_cast<qsizetype>(Text.size()));
-  if (Bg != platform::clNone)
-    fPainter.fillRect(QRect(X, Y, fFont->Metrics.horizontalAdvance(s), fFont->Metrics.height()), platform::ToQColor(Bg));
+  const int n = static_cast<int>(Text.size());
+  fTextAdvances.resize(static_cast<size_t>(n));
+  int width = 0;
+  for (int i = 0; i < n; ++i) width += fTextAdvances[static_cast<size_t>(i)] = fFont->Advance(Text[static_cast<size_t>(i)]);
+  if (Bg != platform::clNone) fPainter.fillRect(QRect(X, Y, width, fFont->Metrics.height()), platform::ToQColor(Bg));
   fPainter.setPen(platform::ToQColor(Fg));
-  fPainter.drawText(QPoint(X, Y + fFont->Ascent), s);
+  DrawRun(X, Y + fFont->Ascent, reinterpret_cast<const QChar*>(Text.data()), n, fTextAdvances.data());
 }
 
 void TSynQtCanvas::ExtTextOut(int X, int Y, unsigned Options, const TSynRect& R, std::u16string_view Text,
@@ -146,71 +159,75 @@ void TSynQtCanvas::ExtTextOut(int X, int Y, unsigned Options, const TSynRect& R,
   const QRect rect(R.Left, R.Top, R.Width(), R.Height());
   if ((Options & ETO_OPAQUE) && !R.Empty()) fPainter.fillRect(rect, platform::ToQColor(Bg));
   if (Text.empty()) return;
-  const bool clipped = (Options & ETO_CLIPPED) != 0;
+  const int n = static_cast<int>(Text.size());
+  long long right = X;
+  for (int i = 0; i < n; ++i) right += Advances[i];
+  // Clipping costs a painter state; only text that reaches out of the rectangle needs it.
+  const bool clipped = (Options & ETO_CLIPPED) != 0 &&
+                       (X < R.Left || right > R.Right || Y < R.Top || Y + fFont->Metrics.height() > R.Bottom);
   if (clipped) {
     fPainter.save();
     fPainter.setClipRect(rect, Qt::IntersectClip);
   }
   fPainter.setPen(platform::ToQColor(Fg));
-  const int n = static_cast<int>(Text.size());
-  const QChar* chars = reinterpret_cast<const QChar*>(Text.data());
-  const int baseline = Y + fFont->Ascent;
-  fGlyphs.resize(n);
-  fPositions.resize(n);
-  bool hasSurrogates = false;
-  for (int i = 0; i < n; ++i)
-    if (chars[i].isSurrogate()) hasSurrogates = true;
+  DrawRun(X, Y + fFont->Ascent, reinterpret_cast<const QChar*>(Text.data()), n, Advances);
+  if (clipped) fPainter.restore();
+}
+
+void TSynQtCanvas::DrawRun(int X, int Baseline, const QChar* Chars, int N, const int* Advances) {
+  fGlyphs.resize(N);
+  fPositions.resize(N);
+  bool careful = !fFont->Raw.isValid();
+  for (int i = 0; i < N && !careful; ++i) careful = Chars[i].isSurrogate();
   int count = 0;
   long long x = X;
   auto fallback = [&](int at, int len, long long px) {
-    fPainter.drawText(QPointF(static_cast<qreal>(px), baseline), QString(chars + at, len));
+    fPainter.drawText(QPointF(static_cast<qreal>(px), Baseline), QString(Chars + at, len));
   };
-  if (!hasSurrogates && fFont->Raw.isValid()) {
-    int got = n;
-    fFont->Raw.glyphIndexesForChars(chars, n, fGlyphs.data(), &got);
-    if (got != n) hasSurrogates = true;  // let the careful path below handle it
-    else {
-      for (int i = 0; i < n; ++i) {
-        if (fGlyphs[i] != 0) {
-          fGlyphs[count] = fGlyphs[i];
-          fPositions[count] = QPointF(static_cast<qreal>(x), baseline);
-          ++count;
-        } else if (chars[i].unicode() > 0x20) {
-          fallback(i, 1, x);
-        }
-        x += Advances[i];
+  if (!careful) {
+    int got = N;
+    fFont->Raw.glyphIndexesForChars(Chars, N, fGlyphs.data(), &got);
+    careful = got != N;
+    for (int i = 0; i < N && !careful; ++i) {
+      if (fGlyphs[i] != 0) {
+        fGlyphs[count] = fGlyphs[i];
+        fPositions[count] = QPointF(static_cast<qreal>(x), Baseline);
+        ++count;
+      } else if (Chars[i].unicode() > 0x20) {
+        fallback(i, 1, x);
       }
+      x += Advances[i];
     }
   }
-  if (hasSurrogates || !fFont->Raw.isValid()) {
+  if (careful) {
     count = 0;
     x = X;
-    for (int i = 0; i < n; ++i) {
-      const int len = (chars[i].isHighSurrogate() && i + 1 < n && chars[i + 1].isLowSurrogate()) ? 2 : 1;
+    for (int i = 0; i < N; ++i) {
+      const int len = (Chars[i].isHighSurrogate() && i + 1 < N && Chars[i + 1].isLowSurrogate()) ? 2 : 1;
       quint32 glyph = 0;
       int got = 1;
-      if (fFont->Raw.isValid() && !chars[i].isSurrogate()) fFont->Raw.glyphIndexesForChars(chars + i, 1, &glyph, &got);
+      if (fFont->Raw.isValid() && !Chars[i].isSurrogate()) fFont->Raw.glyphIndexesForChars(Chars + i, 1, &glyph, &got);
       if (glyph != 0) {
         fGlyphs[count] = glyph;
-        fPositions[count] = QPointF(static_cast<qreal>(x), baseline);
+        fPositions[count] = QPointF(static_cast<qreal>(x), Baseline);
         ++count;
-      } else if (len == 2 || (!chars[i].isSurrogate() && chars[i].unicode() > 0x20)) {
+      } else if (len == 2 || (!Chars[i].isSurrogate() && Chars[i].unicode() > 0x20)) {
         fallback(i, len, x);
       }
       x += Advances[i];
       if (len == 2) x += Advances[++i];
     }
   }
-  if (count > 0) {
-    QGlyphRun run;
-    run.setRawFont(fFont->Raw);
-    run.setGlyphIndexes(QVector<quint32>(fGlyphs.begin(), fGlyphs.begin() + count));
-    run.setPositions(QVector<QPointF>(fPositions.begin(), fPositions.begin() + count));
-    run.setUnderline(fDesc.Underline);
-    run.setStrikeOut(fDesc.StrikeOut);
-    fPainter.drawGlyphRun(QPointF(0, 0), run);
-  }
-  if (clipped) fPainter.restore();
+  if (count == 0) return;
+  fGlyphs.resize(count);
+  fPositions.resize(count);
+  QGlyphRun run;
+  run.setRawFont(fFont->Raw);
+  run.setGlyphIndexes(fGlyphs);
+  run.setPositions(fPositions);
+  run.setUnderline(fDesc.Underline);
+  run.setStrikeOut(fDesc.StrikeOut);
+  fPainter.drawGlyphRun(QPointF(0, 0), run);
 }
 
 void TSynQtCanvas::DrawBitmap(const TSynBitmap& Bitmap, const TSynImagePlacement& P, TColor Mask) {

@@ -26,6 +26,9 @@ class TSynQtFontMeasurer : public ISynFontMeasurer {
     QFontMetrics Metrics;
     QRawFont Raw;
     int Ascent;
+    // Advance of each UTF-16 unit, -1 until measured.
+    mutable std::vector<int> Advances;
+    int Advance(char16_t Ch) const;
   };
   const Entry& Get(const TSynFontDesc& Font);
 
@@ -52,8 +55,13 @@ class TSynQtCanvas : public ISynCanvas {
  private:
   QPainter& fPainter;
   TSynQtFontMeasurer& fMeasurer;
+  // Draws Text as one glyph run at the given positions; units the face lacks are drawn alone.
+  void DrawRun(int X, int Baseline, const QChar* Chars, int N, const int* Advances);
   const TSynQtFontMeasurer::Entry* fFont = nullptr;
   TSynFontDesc fDesc;
+  // The fonts this paint has used, so a style switch needs no lookup by name.
+  std::vector<std::pair<TSynFontDesc, const TSynQtFontMeasurer::Entry*>> fRecent;
+  std::vector<int> fTextAdvances;
   QVector<quint32> fGlyphs;
   QVector<QPointF> fPositions;
 };
