@@ -391,7 +391,8 @@ void TCustomSynPad::SetInsertMode(bool Value) {
 
 void TCustomSynPad::SetTopLine(int Value) {
   int maxTop = DisplayRowCount();
-  if (!HasOption(eoScrollPastEof)) maxTop = maxTop - fLinesInWindow + 1;
+  // A window too low for one whole line still shows a line of the text at its top.
+  if (!HasOption(eoScrollPastEof)) maxTop = maxTop - std::max(fLinesInWindow, 1) + 1;
   Value = MinMax(Value, 1, std::max(1, maxTop));
   if (Value == fTopLine) return;
   const int delta = fTopLine - Value;
@@ -851,14 +852,27 @@ int TCustomSynPad::ExpandedCharAt(std::u16string_view Line, int Column) const {
 
 TDisplayCoord TCustomSynPad::BufferToDisplayPos(const TBufferCoord& P) const {
   TDisplayCoord r{P.Char, P.Line};
-  if (P.Line >= 1 && P.Line <= fLines->Count()) r.Column = ExpandedColumn(fLines->StringRef(P.Line - 1), P.Char);
-  if (fWordWrapPlugin) r = fWordWrapPlugin->BufferToDisplayPos(TBufferCoord{r.Column, P.Line});
+  const int count = fLines->Count();
+  if (P.Line >= 1 && P.Line <= count) r.Column = ExpandedColumn(fLines->StringRef(P.Line - 1), P.Char);
+  // Positions outside the text pass by the rows unchanged (rows below the text count one each).
+  if (fWordWrapPlugin && r.Column >= 1 && P.Line >= 1) {
+    if (P.Line <= count)
+      r = fWordWrapPlugin->BufferToDisplayPos(TBufferCoord{r.Column, P.Line});
+    else
+      r.Row = ClampToInt(static_cast<long long>(fWordWrapPlugin->RowCount()) + P.Line - count);
+  }
   return r;
 }
 
 TBufferCoord TCustomSynPad::DisplayToBufferPos(const TDisplayCoord& P) const {
   TBufferCoord r{P.Column, P.Row};
-  if (fWordWrapPlugin) r = fWordWrapPlugin->DisplayToBufferPos(P);
+  if (fWordWrapPlugin && P.Column >= 1 && P.Row >= 1) {
+    const int rows = fWordWrapPlugin->RowCount();
+    if (P.Row <= rows)
+      r = fWordWrapPlugin->DisplayToBufferPos(P);
+    else
+      r.Line = ClampToInt(static_cast<long long>(fLines->Count()) + P.Row - rows);
+  }
   if (r.Line >= 1 && r.Line <= fLines->Count()) r.Char = ExpandedCharAt(fLines->StringRef(r.Line - 1), r.Char);
   return r;
 }
@@ -918,8 +932,8 @@ TDisplayCoord TCustomSynPad::PixelsToNearestRowColumn(int X, int Y) const {
 }
 
 void TCustomSynPad::RowColumnToPixels(const TDisplayCoord& RowCol, int& X, int& Y) const {
-  X = ClampToInt(static_cast<long long>(RowCol.Column - 1) * fCharWidth + fTextOffset);
-  Y = ClampToInt(static_cast<long long>(RowCol.Row - fTopLine) * fTextHeight);
+  X = ClampToInt((static_cast<long long>(RowCol.Column) - 1) * fCharWidth + fTextOffset);
+  Y = ClampToInt((static_cast<long long>(RowCol.Row) - fTopLine) * fTextHeight);
 }
 
 void TCustomSynPad::PlaceCaretAtPixel(int X, int Y) {

@@ -10,6 +10,7 @@
 // word wrap: a unit takes ceil(measured width / char width) cells, at least 1.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -481,7 +482,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void StatusChanged(TSynStatusChanges AChanges);
 
   // Word-wrap host.
-  int WrapCharsInWindow() const override { return fCharsInWindow; }
+  // A window narrower than one cell still wraps, one column to a row.
+  int WrapCharsInWindow() const override { return std::max(1, fCharsInWindow); }
   bool WrapIsWordBreakChar(char16_t AChar) const override { return IsWordBreakChar(AChar); }
   int WrapLineCount() const override { return fLines->Count(); }
   std::u16string WrapExpandedLine(int Index) const override;

@@ -65,7 +65,7 @@ struct TSynPadPainter {
   TSynPadPainter(TCustomSynPad& AEditor, ISynCanvas& ACanvas)
       : E(AEditor), Canvas(ACanvas), Drawer(*AEditor.fTextDrawer) {}
 
-  int X(int Col) const { return ClampToInt(static_cast<long long>(Col - 1) * E.fCharWidth + E.fTextOffset); }
+  int X(int Col) const { return ClampToInt((static_cast<long long>(Col) - 1) * E.fCharWidth + E.fTextOffset); }
 
   void SetDrawingColors(bool Selected) {
     if (Selected) {
