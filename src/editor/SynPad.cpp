@@ -542,6 +542,7 @@ void TCustomSynPad::SetTabWidth(int Value) {
   if (fWordWrapPlugin) fWordWrapPlugin->Reset();
   Invalidate();
   UpdateScrollBars();
+  if (!HasOption(eoScrollPastEof)) SetTopLine(fTopLine);
 }
 
 void TCustomSynPad::SetRightEdge(int Value) {

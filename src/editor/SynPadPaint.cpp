@@ -1040,6 +1040,9 @@ void TCustomSynPad::ApplyGutterWidth(int Value) {
     if (fWordWrapPlugin) fWordWrapPlugin->DisplayChanged();
     UpdateScrollBars();
     Invalidate();
+    // Rewrapped rows may end above the top line: clamp the view as a resize does.
+    if (!HasOption(eoScrollPastEol)) SetLeftChar(fLeftChar);
+    if (!HasOption(eoScrollPastEof)) SetTopLine(fTopLine);
   }
 }
 
