@@ -13,17 +13,17 @@
 
 namespace platform {
 
-QFont ToQFont(const TCanvasFont& spec, int devicePixelsPerInch) {
-  QFont f = MapFont(spec.Name);
-  const int ppi = spec.PixelsPerInch > 0 ? spec.PixelsPerInch : std::max(1, devicePixelsPerInch);
-  f.setPixelSize(std::max(1, int(std::lround(double(std::max(1, spec.Size)) * ppi / 72.0))));
-  f.setBold(spec.Style & kFontBold);
-  f.setItalic(spec.Style & kFontItalic);
-  f.setUnderline(spec.Style & kFontUnderline);
-  f.setStrikeOut(spec.Style & kFontStrikeOut);
+QFont ToQFont(const TCanvasFont& logical, int devicePixelsPerInch) {
+  QFont f = MapFont(logical.Name);
+  const int ppi = logical.PixelsPerInch > 0 ? logical.PixelsPerInch : std::max(1, devicePixelsPerInch);
+  f.setPixelSize(std::max(1, int(std::lround(double(std::max(1, logical.Size)) * ppi / 72.0))));
+  f.setBold(logical.Style & kFontBold);
+  f.setItalic(logical.Style & kFontItalic);
+  f.setUnderline(logical.Style & kFontUnderline);
+  f.setStrikeOut(logical.Style & kFontStrikeOut);
   f.setKerning(false);
   f.setHintingPreference(QFont::PreferFullHinting);
-  if (spec.FixedPitch) {
+  if (logical.FixedPitch) {
     f.setFixedPitch(true);
     f.setStyleHint(QFont::Monospace);
   }
@@ -45,11 +45,11 @@ struct TQtCanvas::FontEntry {
 namespace {
 
 struct FontKey {
-  TCanvasFont spec;
+  TCanvasFont logical;
   int ppi;
   bool operator==(const FontKey& o) const {
-    return ppi == o.ppi && spec.Name == o.spec.Name && spec.Size == o.spec.Size && spec.Style == o.spec.Style &&
-           spec.PixelsPerInch == o.spec.PixelsPerInch && spec.FixedPitch == o.spec.FixedPitch;
+    return ppi == o.ppi && logical.Name == o.logical.Name && logical.Size == o.logical.Size && logical.Style == o.logical.Style &&
+           logical.PixelsPerInch == o.logical.PixelsPerInch && logical.FixedPitch == o.logical.FixedPitch;
   }
 };
 
