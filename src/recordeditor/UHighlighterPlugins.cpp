@@ -48,7 +48,8 @@ bool THighlighterPlugins::Load(const std::string& path) {
     const size_t index = modules_.size() - 1;
     auto abi = reinterpret_cast<THighlighterPluginAbiProc>(loader_.Symbol(h, "HighlighterPluginAbi"));
     auto get = reinterpret_cast<TGetHighlighterProc>(loader_.Symbol(h, "GetHighlighter"));
-    if (abi && get && abi() == TESSARYN_HIGHLIGHTER_PLUGIN_ABI) {
+    modules_[index].Compatible = abi && abi() == TESSARYN_HIGHLIGHTER_PLUGIN_ABI;
+    if (modules_[index].Compatible && get) {
       try {
         TRegisteringScope scope(&modules_[index]);
         get(&RegisterFromPlugin);
@@ -68,7 +69,8 @@ void THighlighterPlugins::FinalizeAll() {
   for (TModule& m : modules_) {
     for (TSynCustomHighlighter* h : m.Registered) HighlighterList().Remove(h);
     try {
-      if (auto fin = reinterpret_cast<TFinalizePluginProc>(loader_.Symbol(m.Handle, "FinalizePlugin"))) fin();
+      auto fin = reinterpret_cast<TFinalizePluginProc>(loader_.Symbol(m.Handle, "FinalizePlugin"));
+      if (fin && m.Compatible) fin();
     } catch (...) {
       // A plug-in that fails while finishing is unloaded all the same.
     }

@@ -22,6 +22,7 @@ class THighlighterPlugins {
     std::string FileName;  // without folder
     platform::IModuleLoader::Handle Handle = nullptr;
     std::vector<TSynCustomHighlighter*> Registered;  // what it put into HighlighterList
+    bool Compatible = false;  // built for this interface version; nothing else of it is ever called
   };
 
   explicit THighlighterPlugins(platform::IModuleLoader& loader) : loader_(loader) {}
@@ -37,7 +38,7 @@ class THighlighterPlugins {
   // Returns false after reporting a failure.
   bool Load(const std::string& path);
   // For each module in load order: its highlighters leave HighlighterList, FinalizePlugin runs when
-  // it is exported, the library is unloaded. Failures here are ignored. Leaves the list empty.
+  // it is exported (and the module is compatible), the library is unloaded. Failures here are ignored. Leaves the list empty.
   void FinalizeAll();
 
   const std::vector<TModule>& Modules() const { return modules_; }
