@@ -21,8 +21,12 @@
 
 #include "editor/SynPadHighlighter.h"
 
-// Raised whenever a class or function a plug-in relies on changes shape.
-#define TESSARYN_HIGHLIGHTER_PLUGIN_ABI 1
+// The interface version: raised whenever a class or function a plug-in relies on changes shape.
+// The sizes of the two classes every plug-in builds on are part of the number, so a plug-in built
+// against headers whose classes have another size is refused even when the version was not raised.
+#define TESSARYN_HIGHLIGHTER_PLUGIN_ABI                                                                \
+  ((1 << 24) | ((int(sizeof(TSynCustomHighlighter)) & 0xFFF) << 12) |                                  \
+   (int(sizeof(TSynHighlighterAttributes)) & 0xFFF))
 
 extern "C" {
 // name: UTF-8, at most 255 bytes are kept. The highlighter stays the plug-in's; it must live until

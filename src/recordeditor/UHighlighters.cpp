@@ -55,7 +55,11 @@ THighlighterList& HighlighterList() {
 
 void RegisterHighlighter(std::string_view name, TSynCustomHighlighter* highlighter, int tag) {
   if (!highlighter) return;
-  HighlighterList().Add(std::string(name.substr(0, 255)), highlighter, tag);
+  // At most 255 bytes, never ending inside a UTF-8 sequence.
+  size_t length = std::min<size_t>(name.size(), 255);
+  if (length < name.size())
+    while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+  HighlighterList().Add(std::string(name.substr(0, length)), highlighter, tag);
 }
 
 // ---------------------------------------------------------------------------------------------

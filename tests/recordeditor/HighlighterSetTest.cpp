@@ -138,6 +138,8 @@ TEST_F(HighlighterSet, LanguageTableAndTheChoiceOfARecordsLanguage) {
   EXPECT_EQ(ChooseLanguage(100, list).Entry->Name, "Far");
   EXPECT_EQ(ChooseLanguage(-7, list).Entry->Name, "Negative");
   EXPECT_EQ(ChooseLanguage(101, list).Entry->Name, "Memo");
+  RegisterHighlighter(std::string(254, 'a') + "\xC3\xA9", shell, 101);  // a 255-byte cut would split the "é"
+  EXPECT_EQ(HighlighterList().Entries().back().Name, std::string(254, 'a'));
   HighlighterList().Remove(shell);
 
   for (const auto& [text, number] : std::map<std::string, int>{
