@@ -24,6 +24,7 @@
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/CodePage.h"
 #include "platform/qt/Drawing.h"
+#include "platform/qt/QtCanvas.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ QImage& Target() {
 
 void PaintOurs(Ours& o) {
   QPainter p(&Target());
-  TSynQtCanvas canvas(p, SynQtFontMeasurer());
+  platform::TQtCanvas canvas(p);
   o.e.Paint(canvas, TSynRect{0, 0, kWidth, kHeight});
 }
 

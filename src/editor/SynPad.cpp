@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "editor/SynPadMiscProcs.h"
+#include "platform/RecordingCanvas.h"
 
 namespace {
 
@@ -66,9 +67,9 @@ TCustomSynPad::TCustomSynPad(ISynPadHost* Host) : fHost(Host) {
   fGutter->OnChange = [this](TSynPersistent*) { GutterOptionsChanged(); };
   fFont.OnChange = [this](TSynPersistent*) { FontChanged(); };
   const TSynFontDesc desc = FontDesc();
-  ISynFontMeasurer* measurer = fHost ? &fHost->Measurer() : nullptr;
+  platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : nullptr;
   if (!measurer) {
-    fOwnMeasurer = std::make_unique<TSynFixedFontMeasurer>();
+    fOwnMeasurer = std::make_unique<platform::TRecordingCanvas>();
     measurer = fOwnMeasurer.get();
   }
   fTextDrawer = std::make_unique<TheTextDrawer>(0, &desc, *measurer);
@@ -100,9 +101,9 @@ TCustomSynPad::~TCustomSynPad() {
 void TCustomSynPad::SetHost(ISynPadHost* Host) {
   if (Host == fHost) return;
   fHost = Host;
-  ISynFontMeasurer* measurer = fHost ? &fHost->Measurer() : fOwnMeasurer.get();
+  platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : fOwnMeasurer.get();
   if (!measurer) {
-    fOwnMeasurer = std::make_unique<TSynFixedFontMeasurer>();
+    fOwnMeasurer = std::make_unique<platform::TRecordingCanvas>();
     measurer = fOwnMeasurer.get();
   }
   if (&fTextDrawer->Measurer() != measurer) {
@@ -131,26 +132,27 @@ void TCustomSynPad::Loaded() {
 
 void TCustomSynPad::Resize() { RecalcWindowExtent(false); }
 
-TSynFontDesc TCustomSynPad::FontDesc() const {
+TSynFontDesc SynCanvasFont(const TSynFont& Font, int PixelsPerInch, bool FixedPitch) {
   TSynFontDesc d;
-  d.Name = fFont.Name();
-  d.Size = fFont.Size();
-  d.Weight = (fFont.Style() & syn::fsBold) ? 700 : 400;
-  d.Italic = (fFont.Style() & syn::fsItalic) != 0;
-  d.Underline = (fFont.Style() & syn::fsUnderline) != 0;
-  d.StrikeOut = (fFont.Style() & syn::fsStrikeOut) != 0;
-  d.FixedPitch = fFixedPitchRequested;
+  d.Name = Font.Name();
+  // A negative size is a height in pixels: points at 72 per inch are pixels.
+  d.Size = Font.Size() < 0 ? -Font.Size() : std::max(1, Font.Size());
+  d.PixelsPerInch = Font.Size() < 0 ? 72 : PixelsPerInch;
+  d.Style = Font.Style() & 0x0F;
+  d.FixedPitch = FixedPitch;
   return d;
 }
 
+TSynFontDesc TCustomSynPad::FontDesc() const {
+  return SynCanvasFont(fFont, fHost ? fHost->PixelsPerInch() : 96, fFixedPitchRequested);
+}
+
 void TCustomSynPad::SetFont(const TSynFont& Value) {
-  TSynFontDesc probe;
-  probe.Name = Value.Name();
-  probe.Size = Value.Size();
-  const TSynTextMetrics tm = fTextDrawer->Measurer().Metrics(probe);
+  platform::ICanvas& m = fTextDrawer->Measurer();
+  m.SetFont(SynCanvasFont(Value, fHost ? fHost->PixelsPerInch() : 96, false));
   // A proportional face would break the grid: ask for the same family with fixed pitch, and let
   // the font mapper pick a face whose cells are equal.
-  fFixedPitchRequested = !tm.FixedPitch || tm.AveCharWidth != tm.MaxCharWidth;
+  fFixedPitchRequested = !m.FontMetrics().FixedPitch;
   fFont.Assign(Value);  // fires FontChanged when something differs
   FontChanged();
   if (fGutter->ShowLineNumbers()) GutterOptionsChanged();
@@ -797,7 +799,7 @@ void TCustomSynPad::LinesChanged(TSynPersistent*) {
     fActiveSelectionMode = mode;
     const TSynRect pending = fInvalidateRect;
     fInvalidateRect = TSynRect{};
-    if (!pending.Empty()) InvalidateRect(pending);
+    if (!pending.IsEmpty()) InvalidateRect(pending);
     if (fGutter->ShowLineNumbers() && fGutter->AutoSize()) fGutter->AutoSizeDigitCount(fLines->Count());
     if (!HasOption(eoScrollPastEof)) SetTopLine(fTopLine);
   } else {

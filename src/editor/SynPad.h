@@ -28,6 +28,7 @@
 #include "editor/SynPadTypes.h"
 #include "editor/SynPadWordWrap.h"
 #include "editor/SynTextDrawer.h"
+#include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 
 class ESynPadError : public Exception {
@@ -148,7 +149,10 @@ class ISynPadHost {
   virtual void HideScrollBar(TSynScrollBarKind Kind) = 0;
   virtual void RegisterFileDrops(bool /*Accept*/) {}
   virtual void RecreateWindow() {}
-  virtual ISynFontMeasurer& Measurer() = 0;
+  // Measures fonts for the control between paints (the screen's metrics); lives as long as the host.
+  virtual platform::ICanvas& MeasuringCanvas() = 0;
+  // The resolution point sizes are laid out at.
+  virtual int PixelsPerInch() const { return 96; }
 };
 
 // A mark in the gutter: a bookmark (numbered 0..9) or a plain mark with an image.
@@ -173,13 +177,16 @@ struct TSynImageList {
 
 class TCustomSynPad;
 
+// The canvas font of an editor font at a resolution (a negative size is a pixel height).
+TSynFontDesc SynCanvasFont(const TSynFont& Font, int PixelsPerInch, bool FixedPitch);
+
 using TStatusChangeEvent = std::function<void(TCustomSynPad* Sender, TSynStatusChanges Changes)>;
 using TGutterGetTextEvent = std::function<void(TCustomSynPad* Sender, int aLine, std::u16string& aText)>;
 using TGutterPaintEvent = std::function<void(TCustomSynPad* Sender, int aLine, int X, int Y)>;
 using TSpecialLineColorsEvent =
     std::function<void(TCustomSynPad* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
-using TPaintEvent = std::function<void(TCustomSynPad* Sender, ISynCanvas& Canvas)>;
-using TPaintTransient = std::function<void(TCustomSynPad* Sender, ISynCanvas& Canvas, TSynTransientType Kind)>;
+using TPaintEvent = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas)>;
+using TPaintTransient = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas, TSynTransientType Kind)>;
 using TProcessCommandEvent =
     std::function<void(TCustomSynPad* Sender, TSynPadorCommand& Command, char16_t& AChar, void* Data)>;
 using TPlaceMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark*& Mark)>;
@@ -374,7 +381,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // of every extra cell of a wide glyph: one character per display column.
   std::u16string TabExpandedLine(int Line) const;
   std::u16string ExpandedDisplayLine(int Line) const;
-  void Paint(ISynCanvas& Canvas, const TSynRect& Clip);
+  void Paint(platform::ICanvas& Canvas, const TSynRect& Clip);
   void InvalidateRect(const TSynRect& R);
   void Invalidate();
   void InvalidateGutter() { InvalidateGutterLines(-1, -1); }
@@ -471,12 +478,12 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Slot operations.
   virtual void DoChange();
   virtual void LinesChanged(TSynPersistent* Sender);
-  virtual void PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int aFirstRow, int aLastRow);
-  virtual void PaintTextLines(ISynCanvas& Canvas, TSynRect AClip, int aFirstRow, int aLastRow, int FirstCol,
+  virtual void PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip, int aFirstRow, int aLastRow);
+  virtual void PaintTextLines(platform::ICanvas& Canvas, TSynRect AClip, int aFirstRow, int aLastRow, int FirstCol,
                               int LastCol);
-  virtual void DoOnPaint(ISynCanvas& Canvas);
-  virtual void DoOnPaintTransientEx(ISynCanvas& Canvas, TSynTransientType TransientType, bool Lock);
-  virtual void DoOnPaintTransient(ISynCanvas& Canvas, TSynTransientType TransientType);
+  virtual void DoOnPaint(platform::ICanvas& Canvas);
+  virtual void DoOnPaintTransientEx(platform::ICanvas& Canvas, TSynTransientType TransientType, bool Lock);
+  virtual void DoOnPaintTransient(platform::ICanvas& Canvas, TSynTransientType TransientType);
   virtual bool DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& Background);
   virtual void DoOnStatusChange(TSynStatusChanges Changes);
   void StatusChanged(TSynStatusChanges AChanges);
@@ -531,7 +538,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   std::unique_ptr<TheTextDrawer> fTextDrawer;
   std::unique_ptr<TSynInternalImage> fInternalImage;
   std::unique_ptr<TSynWordWrapPlugin> fWordWrapPlugin;
-  std::unique_ptr<ISynFontMeasurer> fOwnMeasurer;  // until a host supplies one
+  std::unique_ptr<platform::ICanvas> fOwnMeasurer;  // until a host supplies one
   TSynPadKbdHandler fKbdHandler;
   TSynPadMarkList fMarkList;
   TSynCustomHighlighter* fHighlighter = nullptr;

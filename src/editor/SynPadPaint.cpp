@@ -10,17 +10,7 @@ namespace {
 
 int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
-// Multiply then divide, rounding half away from zero, in 64 bits.
-int MulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  long long p = static_cast<long long>(a) * b;
-  long long d = c;
-  const bool negative = (p < 0) != (d < 0);
-  if (p < 0) p = -p;
-  if (d < 0) d = -d;
-  const long long q = (p + d / 2) / d;
-  return ClampToInt(negative ? -q : q);
-}
+using platform::MulDiv;
 
 bool AllBlanks(std::u16string_view s) {
   for (char16_t c : s)
@@ -28,12 +18,34 @@ bool AllBlanks(std::u16string_view s) {
   return true;
 }
 
+// Draws part of a bitmap at its logical size (a double-resolution bitmap is taken at every other
+// pixel); pixels of Mask stay transparent.
+void SynDrawBitmap(platform::ICanvas& Canvas, const TSynBitmap& Bitmap, const TSynImagePlacement& P, TColor Mask) {
+  if (Bitmap.Empty() || P.Width <= 0 || P.Height <= 0) return;
+  const int s = Bitmap.Scale();
+  const bool masked = Mask != syn::clNone;
+  const TColor m = masked ? platform::ColorToRGB(Mask) : 0;
+  const std::uint32_t maskRgb = (platform::GetRValue(m) << 16) | (platform::GetGValue(m) << 8) | platform::GetBValue(m);
+  platform::TCanvasImage image;
+  image.Width = P.Width;
+  image.Height = P.Height;
+  image.Pixels.resize(static_cast<size_t>(P.Width) * P.Height);
+  for (int y = 0; y < P.Height; ++y)
+    for (int x = 0; x < P.Width; ++x) {
+      const int sx = (P.SrcX + x) * s, sy = (P.SrcY + y) * s;
+      std::uint32_t px = (sx < Bitmap.Width() && sy < Bitmap.Height()) ? Bitmap.Pixel(sx, sy) : 0;
+      if (masked && (px & 0xFFFFFF) == maskRgb) px = 0;
+      image.Pixels[static_cast<size_t>(y) * P.Width + x] = px;
+    }
+  Canvas.DrawImage(P.DestX, P.DestY, image, TSynRect{0, 0, P.Width, P.Height});
+}
+
 }  // namespace
 
 // One paint of the text area: the state of the row being painted and the run accumulator.
 struct TSynPadPainter {
   TCustomSynPad& E;
-  ISynCanvas& Canvas;
+  platform::ICanvas& Canvas;
   TheTextDrawer& Drawer;
   TSynRect Clip;
   int FirstRow, LastRow, FirstCol, LastCol;
@@ -62,7 +74,7 @@ struct TSynPadPainter {
   } Run;
   std::u16string Work, TabCopy, Draw;
 
-  TSynPadPainter(TCustomSynPad& AEditor, ISynCanvas& ACanvas)
+  TSynPadPainter(TCustomSynPad& AEditor, platform::ICanvas& ACanvas)
       : E(AEditor), Canvas(ACanvas), Drawer(*AEditor.fTextDrawer) {}
 
   int X(int Col) const { return ClampToInt((static_cast<long long>(Col) - 1) * E.fCharWidth + E.fTextOffset); }
@@ -118,7 +130,7 @@ struct TSynPadPainter {
         if (E.fShowSpecChar) doTabs = true;
       }
     }
-    if (Last < First || RcToken.Empty()) return;
+    if (Last < First || RcToken.IsEmpty()) return;
     long long x = X(First);
     int first = First - CharsBefore;
     const int last = Last - CharsBefore;
@@ -151,7 +163,7 @@ struct TSynPadPainter {
         }
       }
     }
-    Drawer.ExtTextOut(ClampToInt(x), RcToken.Top, ETO_OPAQUE | ETO_CLIPPED, RcToken, Draw);
+    Drawer.ExtTextOut(ClampToInt(x), RcToken.Top, platform::kTextOpaque | platform::kTextClipped, RcToken, Draw);
     if (doTabs) {
       TabCopy.assign(Token, 0, static_cast<size_t>(std::max(0, TokenLen)));
       for (int i = 1; i < first && i <= TokenLen; ++i)
@@ -163,7 +175,7 @@ struct TSynPadPainter {
         while ((CharsBefore + p + t - 1) % tw != 0) ++t;
         int tx = X(CharsBefore + p + t / 2 - 1) + ((t % 2 == 0) ? cw / 2 : cw);
         const TSynRect r{tx, RcToken.Top, tx + Drawer.GetCharWidth(), RcToken.Bottom};
-        Drawer.ExtTextOut(tx, RcToken.Top, ETO_OPAQUE | ETO_CLIPPED, r, std::u16string_view(&SynTabGlyph, 1));
+        Drawer.ExtTextOut(tx, RcToken.Top, platform::kTextOpaque | platform::kTextClipped, r, std::u16string_view(&SynTabGlyph, 1));
         for (int k = p; k < p + t && k <= TokenLen; ++k) TabCopy[static_cast<size_t>(k - 1)] = u' ';
       }
     }
@@ -178,7 +190,7 @@ struct TSynPadPainter {
       if (w > E.fCharWidth) RcToken.Left += w - E.fCharWidth;
     }
     RcToken.Right = Right;
-    if (!RcToken.Empty()) Canvas.FillRect(RcToken, BrushColor(Selected));
+    if (!RcToken.IsEmpty()) Canvas.FillRect(RcToken, BrushColor(Selected));
     RcToken.Left = RcToken.Right;
   }
 
@@ -386,7 +398,10 @@ struct TSynPadPainter {
       PaintRowPlain();
     else
       PaintRowHighlighted(ALine, TabExpanded);
-    if (DoRightEdge) Canvas.Line(RightEdgeX, RcLine.Top, RightEdgeX, RcLine.Bottom + 1, E.fRightEdgeColor);
+    if (DoRightEdge) {
+      Canvas.SetPen(E.fRightEdgeColor);
+      Canvas.Line(RightEdgeX, RcLine.Top, RightEdgeX, RcLine.Bottom + 1);
+    }
   }
 
   void PaintLines() {
@@ -471,7 +486,7 @@ std::u16string TCustomSynPad::ExpandedDisplayLine(int Line) const { return Expan
 // ---------------------------------------------------------------------------------------------
 // Paint
 
-void TCustomSynPad::Paint(ISynCanvas& Canvas, const TSynRect& AClip) {
+void TCustomSynPad::Paint(platform::ICanvas& Canvas, const TSynRect& AClip) {
   const int cw = std::max(1, fCharWidth), lh = std::max(1, fTextHeight);
   const int g2 = fGutterWidth + 2;
   int firstCol = fLeftChar;
@@ -500,14 +515,14 @@ void TCustomSynPad::Paint(ISynCanvas& Canvas, const TSynRect& AClip) {
   UpdateCaret();
 }
 
-void TCustomSynPad::DoOnPaint(ISynCanvas& Canvas) {
+void TCustomSynPad::DoOnPaint(platform::ICanvas& Canvas) {
   if (OnPaint) {
     Canvas.SetFont(fTextDrawer->BaseFont());
     OnPaint(this, Canvas);
   }
 }
 
-void TCustomSynPad::DoOnPaintTransientEx(ISynCanvas& Canvas, TSynTransientType TransientType, bool Lock) {
+void TCustomSynPad::DoOnPaintTransientEx(platform::ICanvas& Canvas, TSynTransientType TransientType, bool Lock) {
   const bool doTransient = fPaintTransientLock == 0;
   if (Lock) {
     if (TransientType == ttBefore)
@@ -521,7 +536,7 @@ void TCustomSynPad::DoOnPaintTransientEx(ISynCanvas& Canvas, TSynTransientType T
   }
 }
 
-void TCustomSynPad::DoOnPaintTransient(ISynCanvas& Canvas, TSynTransientType TransientType) {
+void TCustomSynPad::DoOnPaintTransient(platform::ICanvas& Canvas, TSynTransientType TransientType) {
   DoOnPaintTransientEx(Canvas, TransientType, false);
 }
 
@@ -531,7 +546,7 @@ bool TCustomSynPad::DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& 
   return special;
 }
 
-void TCustomSynPad::PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int aFirstRow, int aLastRow) {
+void TCustomSynPad::PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip, int aFirstRow, int aLastRow) {
   const int firstLine = LineOfRow(aFirstRow), lastLine = LineOfRow(aLastRow);
   const int lh = fTextHeight;
   TSynGutter& g = *fGutter;
@@ -542,18 +557,15 @@ void TCustomSynPad::PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int a
   }
   const TColor brush = g.Color();
   if (g.ShowLineNumbers()) {
-    TSynFontDesc font = fTextDrawer->BaseFont();
+    TSynFontDesc font = SynFontWithStyle(fTextDrawer->BaseFont(), 0);
     TColor textColor = fFont.Color();
     if (g.UseFontStyle()) {
-      font.Name = g.Font().Name();
-      font.Size = g.Font().Size();
-      font = SynFontWithStyle(font, g.Font().Style());
+      font = SynCanvasFont(g.Font(), fHost ? fHost->PixelsPerInch() : 96, false);
       textColor = g.Font().Color();
-    } else {
-      font = SynFontWithStyle(font, 0);
     }
     Canvas.SetFont(font);
-    ISynFontMeasurer& m = fTextDrawer->Measurer();
+    const int th = Canvas.FontMetrics().Height;
+    Canvas.SetTextColor(textColor);
     TSynRect rcLine = AClip;
     rcLine.Right = std::max(rcLine.Right, fGutterWidth - 2);
     rcLine.Bottom = rcLine.Top;
@@ -567,10 +579,9 @@ void TCustomSynPad::PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int a
       const std::string digits = g.FormatLineNumber(line);
       std::u16string text(digits.begin(), digits.end());
       if (OnGutterGetText) OnGutterGetText(this, line, text);
-      int tw = 0, th = 0;
-      m.TextExtent(font, text, tw, th);
+      const int tw = Canvas.TextWidth(text);
       if (!g.Gradient()) Canvas.FillRect(rcLine, brush);
-      Canvas.TextOut(fGutterWidth - g.RightOffset() - 2 - tw, top + (lh - th) / 2, text, textColor, syn::clNone);
+      Canvas.TextOutAt(fGutterWidth - g.RightOffset() - 2 - tw, top + (lh - th) / 2, 0, nullptr, text);
     }
     if (!g.Gradient() && AClip.Bottom > rcLine.Bottom)
       Canvas.FillRect(TSynRect{rcLine.Left, rcLine.Bottom, rcLine.Right, AClip.Bottom}, brush);
@@ -584,17 +595,17 @@ void TCustomSynPad::PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int a
       for (int row = aFirstRow; row <= aLastRow; ++row) {
         if (FirstRowOfLine(LineOfRow(row)) == row) continue;
         const int x = fGutterWidth - g.RightOffset() - 2 - fWordWrapGlyph->Width();
-        Canvas.DrawBitmap(*img, fWordWrapGlyph->Placement(x, (row - fTopLine) * lh, lh), mask);
+        SynDrawBitmap(Canvas, *img, fWordWrapGlyph->Placement(x, (row - fTopLine) * lh, lh), mask);
       }
     }
   }
   if (g.BorderStyle() != gbsNone && AClip.Right >= fGutterWidth - 2) {
+    Canvas.SetPen(g.BorderColor());
     if (g.BorderStyle() == gbsMiddle) {
-      Canvas.Line(fGutterWidth - 2, AClip.Top, fGutterWidth - 2, AClip.Bottom, g.BorderColor());
-      Canvas.Line(fGutterWidth - 1, AClip.Top, fGutterWidth - 1, AClip.Bottom, g.Color());
-    } else {
-      Canvas.Line(fGutterWidth - 1, AClip.Top, fGutterWidth - 1, AClip.Bottom, g.BorderColor());
+      Canvas.Line(fGutterWidth - 2, AClip.Top, fGutterWidth - 2, AClip.Bottom);
+      Canvas.SetPen(g.Color());
     }
+    Canvas.Line(fGutterWidth - 1, AClip.Top, fGutterWidth - 1, AClip.Bottom);
   }
   // Marks: those of the kind drawn first, then the others beside them.
   std::vector<int> offsets;
@@ -614,14 +625,14 @@ void TCustomSynPad::PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int a
           off = fBookMarkOpt->Xoffset();
         const TSynBitmap& bmp = images->Images[static_cast<size_t>(mark.ImageIndex)];
         const int s = bmp.Scale();
-        Canvas.DrawBitmap(bmp, TSynImagePlacement{0, 0, bmp.Width() / s, bmp.Height() / s,
-                                                  fBookMarkOpt->LeftMargin() + off, y}, syn::clNone);
+        SynDrawBitmap(Canvas, bmp, TSynImagePlacement{0, 0, bmp.Width() / s, bmp.Height() / s,
+                                                      fBookMarkOpt->LeftMargin() + off, y}, syn::clNone);
         off += fBookMarkOpt->Xoffset();
       } else if (mark.ImageIndex >= 0 && mark.ImageIndex <= 9) {
         if (!fInternalImage) fInternalImage = std::make_unique<TSynInternalImage>("SynPadInternalImages", 10);
         TSynImagePlacement place{};
         if (off == 0 && fInternalImage->Placement(mark.ImageIndex, fBookMarkOpt->LeftMargin() + off, y, lh, place))
-          Canvas.DrawBitmap(fInternalImage->Images(), place, syn::clNone);
+          SynDrawBitmap(Canvas, fInternalImage->Images(), place, syn::clNone);
         off += fBookMarkOpt->Xoffset();
       }
     };
@@ -647,7 +658,7 @@ void TCustomSynPad::PaintGutter(ISynCanvas& Canvas, const TSynRect& AClip, int a
   }
 }
 
-void TCustomSynPad::PaintTextLines(ISynCanvas& Canvas, TSynRect AClip, int aFirstRow, int aLastRow, int FirstCol,
+void TCustomSynPad::PaintTextLines(platform::ICanvas& Canvas, TSynRect AClip, int aFirstRow, int aLastRow, int FirstCol,
                                    int LastCol) {
   TSynPadPainter p(*this, Canvas);
   p.Clip = AClip;
@@ -685,7 +696,10 @@ void TCustomSynPad::PaintTextLines(ISynCanvas& Canvas, TSynRect AClip, int aFirs
   if (below.Top < AClip.Bottom) {
     if (fHighlighter) fHighlighter->ResetRange();
     Canvas.FillRect(below, ColorEditorBG(false));
-    if (p.DoRightEdge) Canvas.Line(p.RightEdgeX, below.Top, p.RightEdgeX, AClip.Bottom + 1, fRightEdgeColor);
+    if (p.DoRightEdge) {
+      Canvas.SetPen(fRightEdgeColor);
+      Canvas.Line(p.RightEdgeX, below.Top, p.RightEdgeX, AClip.Bottom + 1);
+    }
   }
 }
 
@@ -712,7 +726,7 @@ int TCustomSynPad::LineOfRow(int Row) const {
 // Invalidation
 
 void TCustomSynPad::InvalidateRect(const TSynRect& R) {
-  if (!HandleAllocated() || !fHost->Visible() || R.Empty()) return;
+  if (!HandleAllocated() || !fHost->Visible() || R.IsEmpty()) return;
   if (fStateFlags & sfLinesChanging)
     fInvalidateRect = UnionSynRect(fInvalidateRect, R);
   else
@@ -1015,13 +1029,11 @@ void TCustomSynPad::GutterOptionsChanged() {
   if (fGutter->ShowLineNumbers() && fGutter->AutoSize()) fGutter->AutoSizeDigitCount(fLines->Count());
   int cw = fCharWidth;
   if (fGutter->UseFontStyle()) {
-    TSynFontDesc f;
-    f.Name = fGutter->Font().Name();
-    f.Size = fGutter->Font().Size();
-    f = SynFontWithStyle(f, fGutter->Font().Style());
-    ISynFontMeasurer& m = fTextDrawer->Measurer();
-    TSynABC abc;
-    cw = m.CharABC(f, u'M', abc) ? abc.A + abc.B + abc.C + m.Metrics(f).Overhang : m.Metrics(f).AveCharWidth;
+    const TSynFontDesc f = SynCanvasFont(fGutter->Font(), fHost ? fHost->PixelsPerInch() : 96, false);
+    platform::ICanvas& m = fTextDrawer->Measurer();
+    m.SetFont(f);
+    platform::TCharABC abc;
+    cw = m.CharABC(U'M', abc) ? abc.Advance() : m.FontMetrics().AveCharWidth;
   }
   const int width = fGutter->RealGutterWidth(cw);
   if (width != fGutterWidth)

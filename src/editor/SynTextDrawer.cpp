@@ -4,8 +4,8 @@
 #include <climits>
 
 TSynRect UnionSynRect(const TSynRect& A, const TSynRect& B) {
-  if (A.Empty()) return B;
-  if (B.Empty()) return A;
+  if (A.IsEmpty()) return B;
+  if (B.IsEmpty()) return A;
   return TSynRect{std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right),
                   std::max(A.Bottom, B.Bottom)};
 }
@@ -13,22 +13,24 @@ TSynRect UnionSynRect(const TSynRect& A, const TSynRect& B) {
 TSynRect IntersectSynRect(const TSynRect& A, const TSynRect& B) {
   TSynRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
              std::min(A.Bottom, B.Bottom)};
-  if (r.Empty()) return TSynRect{};
+  if (r.IsEmpty()) return TSynRect{};
   return r;
 }
 
 TSynFontDesc SynFontWithStyle(const TSynFontDesc& Base, TFontStyles Style) {
   TSynFontDesc f = Base;
-  f.Weight = (Style & syn::fsBold) ? 700 : 400;
-  f.Italic = (Style & syn::fsItalic) != 0;
-  f.Underline = (Style & syn::fsUnderline) != 0;
-  f.StrikeOut = (Style & syn::fsStrikeOut) != 0;
+  f.Style = Style & 0x0F;
+  f.Color = platform::clDefault;
   return f;
 }
 
-TFontStyles SynFontStyleOf(const TSynFontDesc& Font) {
-  return static_cast<TFontStyles>((Font.Weight >= 600 ? syn::fsBold : 0) | (Font.Italic ? syn::fsItalic : 0) |
-                                  (Font.Underline ? syn::fsUnderline : 0) | (Font.StrikeOut ? syn::fsStrikeOut : 0));
+TFontStyles SynFontStyleOf(const TSynFontDesc& Font) { return static_cast<TFontStyles>(Font.Style & 0x0F); }
+
+int SynMeasureUnit(platform::ICanvas& Canvas, const TSynFontDesc& Font, char16_t Ch) {
+  // Each unit of a surrogate pair takes a cell of its own; measured alone a unit means nothing.
+  if (Ch >= 0xD800 && Ch <= 0xDFFF) return 0;
+  Canvas.SetFont(Font);
+  return Canvas.TextWidth(std::u16string_view(&Ch, 1));
 }
 
 // ---- manager ----
@@ -40,9 +42,8 @@ TheFontsInfoManager& GetFontsInfoManager() {
   return manager;
 }
 
-TheSharedFontsInfo* TheFontsInfoManager::GetFontsInfo(const TSynFontDesc& BaseFont, ISynFontMeasurer& Measurer) {
-  TSynFontDesc key = BaseFont;
-  key.Italic = key.Underline = key.StrikeOut = false;
+TheSharedFontsInfo* TheFontsInfoManager::GetFontsInfo(const TSynFontDesc& BaseFont, platform::ICanvas& Measurer) {
+  TSynFontDesc key = SynFontWithStyle(BaseFont, SynFontStyleOf(BaseFont) & syn::fsBold);
   for (auto& rec : fList) {
     if (rec->BaseLF == key && rec->Measurer == &Measurer) {
       ++rec->RefCount;
@@ -53,7 +54,7 @@ TheSharedFontsInfo* TheFontsInfoManager::GetFontsInfo(const TSynFontDesc& BaseFo
   rec->BaseFont = BaseFont;
   rec->BaseLF = key;
   rec->Measurer = &Measurer;
-  rec->IsTrueType = Measurer.Metrics(BaseFont).IsTrueType;
+  rec->IsTrueType = true;  // scalable faces only
   rec->IsDBCSFont = false;  // no double-byte code pages here
   rec->RefCount = 1;
   fList.push_back(std::move(rec));
@@ -81,7 +82,7 @@ void TheFontsInfoManager::UnlockFontsInfo(TheSharedFontsInfo* FontsInfo) {
 
 // ---- stock ----
 
-TheFontStock::TheFontStock(const TSynFontDesc* InitialFont, ISynFontMeasurer& Measurer) : fMeasurer(Measurer) {
+TheFontStock::TheFontStock(const TSynFontDesc* InitialFont, platform::ICanvas& Measurer) : fMeasurer(Measurer) {
   SetBaseFont(InitialFont);
 }
 
@@ -139,13 +140,11 @@ void TheFontStock::SetStyle(TFontStyles Value) {
 }
 
 int TheFontStock::CalcFontAdvance(const TSynFontDesc& Font, int& CharHeight, int& Ascent, int* DBCharAdvance) {
-  const TSynTextMetrics tm = fMeasurer.Metrics(Font);
-  TSynABC abc;
-  int advance;
-  if (fMeasurer.CharABC(Font, u'M', abc))
-    advance = abc.A + abc.B + abc.C + tm.Overhang;
-  else
-    advance = tm.AveCharWidth;
+  fMeasurer.SetFont(Font);
+  const platform::TCanvasFontMetrics tm = fMeasurer.FontMetrics();
+  platform::TCharABC abc;
+  // Scalable faces have no overhang of their own.
+  const int advance = fMeasurer.CharABC(U'M', abc) ? abc.Advance() : tm.AveCharWidth;
   // The whole cell (ascent + descent), so descenders are never clipped.
   CharHeight = tm.Height;
   Ascent = tm.Ascent;
@@ -156,7 +155,7 @@ int TheFontStock::CalcFontAdvance(const TSynFontDesc& Font, int& CharHeight, int
 // ---- drawer ----
 
 TheTextDrawer::TheTextDrawer(TFontStyles CalcExtentBaseStyle, const TSynFontDesc* BaseFont,
-                             ISynFontMeasurer& Measurer)
+                             platform::ICanvas& Measurer)
     : fCalcExtentBaseStyle(CalcExtentBaseStyle), fCells(65536, 0) {
   if (!BaseFont) throw EheTextDrawerException(SSetBaseFontMissing);
   fStock = std::make_unique<TheFontStock>(BaseFont, Measurer);
@@ -175,7 +174,7 @@ void TheTextDrawer::ResetCells() {
 int TheTextDrawer::MeasureCells(char16_t Ch) const {
   const TSynFontDesc f = SynFontWithStyle(fBaseFont, fCalcExtentBaseStyle);
   const int cell = GetCharWidth();
-  const int w = fStock->Measurer().CharWidth(f, Ch) + (fCharExtra > 0 ? fCharExtra : 0);
+  const int w = SynMeasureUnit(fStock->Measurer(), f, Ch) + (fCharExtra > 0 ? fCharExtra : 0);
   int cells = w <= cell ? 1 : (w + cell - 1) / cell;
   cells = std::clamp(cells, 1, SynMaxCellsPerChar);
   fCells[Ch] = static_cast<std::uint8_t>(cells);
@@ -183,9 +182,12 @@ int TheTextDrawer::MeasureCells(char16_t Ch) const {
 }
 
 int TheTextDrawer::LastCharWidth(char16_t Ch) const {
-  TSynABC abc;
-  if (fStock->Measurer().CharABC(CurrentFont(), Ch, abc)) return abc.A + abc.B + (abc.C >= 0 ? abc.C : 0);
-  return fStock->Measurer().Metrics(CurrentFont()).AveCharWidth;
+  if (Ch >= 0xD800 && Ch <= 0xDFFF) return 0;
+  platform::ICanvas& m = fStock->Measurer();
+  m.SetFont(CurrentFont());
+  platform::TCharABC abc;
+  if (m.CharABC(Ch, abc)) return abc.A + abc.B + (abc.C >= 0 ? abc.C : 0);
+  return m.FontMetrics().AveCharWidth;
 }
 
 void TheTextDrawer::SetBaseFont(const TSynFontDesc* Value) {
@@ -230,7 +232,7 @@ void TheTextDrawer::SetCharExtra(int Value) {
   ResetCells();
 }
 
-void TheTextDrawer::BeginDrawing(ISynCanvas* Canvas) {
+void TheTextDrawer::BeginDrawing(platform::ICanvas* Canvas) {
   if (fCanvas == Canvas && fCanvas) {
     ++fDrawingCount;
     return;
@@ -248,7 +250,9 @@ void TheTextDrawer::EndDrawing() {
 }
 
 void TheTextDrawer::TextOut(int X, int Y, std::u16string_view Text) {
-  if (fCanvas) fCanvas->TextOut(X, Y, Text, fColor, syn::clNone);
+  if (!fCanvas) return;
+  fCanvas->SetTextColor(fColor);
+  fCanvas->TextOutAt(X, Y, 0, nullptr, Text);
 }
 
 void TheTextDrawer::ExtTextOut(int X, int Y, unsigned Options, TSynRect Rect, std::u16string_view Text) {
@@ -257,7 +261,7 @@ void TheTextDrawer::ExtTextOut(int X, int Y, unsigned Options, TSynRect Rect, st
   const size_t n = Text.size();
   if (n == 0) {
     // Nothing to put on the grid: only the band.
-    if (Options & ETO_OPAQUE) fCanvas->FillRect(Rect, fBkColor);
+    if (Options & platform::kTextOpaque) fCanvas->FillRect(Rect, fBkColor);
     return;
   }
   fETODist.resize(n);
@@ -268,54 +272,15 @@ void TheTextDrawer::ExtTextOut(int X, int Y, unsigned Options, TSynRect Rect, st
     Rect.Right += last - fETODist[n - 1];
     fETODist[n - 1] = last;
   }
-  fCanvas->ExtTextOut(X, Y, Options, Rect, Text, fETODist.data(), fColor, fBkColor);
+  // Clipping costs the surface a state change; text that stays in its rectangle needs none.
+  if (Options & platform::kTextClipped) {
+    long long right = X;
+    for (int a : fETODist) right += a;
+    if (X >= Rect.Left && right <= Rect.Right && Y >= Rect.Top && Y + fBaseCharHeight <= Rect.Bottom)
+      Options &= ~platform::kTextClipped;
+  }
+  fCanvas->SetTextColor(fColor);
+  fCanvas->SetBackColor(fBkColor);
+  fCanvas->TextOutAt(X, Y, Options, &Rect, Text, fETODist.data());
 }
 
-// ---- fixed metrics ----
-
-int TSynFixedFontMeasurer::CellWidth(const TSynFontDesc& Font) {
-  const int w = Font.Size >= 0 ? (Font.Size * 8 + 5) / 10 : (-Font.Size + 1) / 2;
-  return std::max(1, w);
-}
-
-int TSynFixedFontMeasurer::CellHeight(const TSynFontDesc& Font) {
-  const int h = Font.Size >= 0 ? (Font.Size * 16 + 5) / 10 : -Font.Size;
-  return std::max(1, h);
-}
-
-int TSynFixedFontMeasurer::CharCellsOf(char16_t c) {
-  if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return 0;
-  if ((c >= 0x0300 && c <= 0x036F) || (c >= 0x200B && c <= 0x200F) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
-      (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-      (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6))
-    return 2;
-  return 1;
-}
-
-TSynTextMetrics TSynFixedFontMeasurer::Metrics(const TSynFontDesc& Font) {
-  TSynTextMetrics m;
-  m.Height = CellHeight(Font);
-  m.Ascent = (m.Height * 3 + 2) / 4;
-  m.Descent = m.Height - m.Ascent;
-  m.AveCharWidth = CellWidth(Font);
-  const bool mono = Font.Name.find("Mono") != std::string::npos || Font.Name.find("Courier") != std::string::npos ||
-                    Font.Name.find("Fixed") != std::string::npos;
-  m.FixedPitch = mono || Font.FixedPitch;
-  m.MaxCharWidth = m.FixedPitch ? m.AveCharWidth : m.AveCharWidth * 2;
-  return m;
-}
-
-int TSynFixedFontMeasurer::CharWidth(const TSynFontDesc& Font, char16_t Ch) { return CharCellsOf(Ch) * CellWidth(Font); }
-
-bool TSynFixedFontMeasurer::CharABC(const TSynFontDesc& Font, char16_t Ch, TSynABC& Result) {
-  Result = TSynABC{0, CharWidth(Font, Ch), 0};
-  return true;
-}
-
-void TSynFixedFontMeasurer::TextExtent(const TSynFontDesc& Font, std::u16string_view Text, int& Width, int& Height) {
-  Width = 0;
-  for (char16_t c : Text) Width += CharWidth(Font, c);
-  Height = CellHeight(Font);
-}

@@ -1,7 +1,9 @@
 // The editor's text drawer and font stock. Fonts are shared between editors: one process-wide
-// manager keeps a record per base font (italic, underline and strike-out cleared, weight kept) with
-// the sixteen style variants and their metrics; each editor's stock points at one record; the
-// drawer puts text on the editor's cell grid through a canvas.
+// manager keeps a record per base font (italic, underline and strike-out cleared, weight kept) and
+// measuring canvas, with the sixteen style variants and their metrics; each editor's stock points
+// at one record; the drawer puts text on the editor's cell grid through a canvas. Measuring goes
+// through a canvas that lives as long as the editor (the screen's), drawing through the canvas of
+// the paint in progress.
 #pragma once
 
 #include <array>
@@ -46,7 +48,7 @@ struct TheSharedFontsInfo {
   int LockCount = 0;
   TSynFontDesc BaseFont;
   TSynFontDesc BaseLF;  // the comparison key
-  ISynFontMeasurer* Measurer = nullptr;
+  platform::ICanvas* Measurer = nullptr;
   bool IsTrueType = false;
   bool IsDBCSFont = false;
   std::array<TheStockFontPattern, SynFontStyleCount> FontsData{};
@@ -56,7 +58,7 @@ class TheFontsInfoManager {
  public:
   ~TheFontsInfoManager();
   // The record for the font measured by Measurer; its reference count is raised.
-  TheSharedFontsInfo* GetFontsInfo(const TSynFontDesc& BaseFont, ISynFontMeasurer& Measurer);
+  TheSharedFontsInfo* GetFontsInfo(const TSynFontDesc& BaseFont, platform::ICanvas& Measurer);
   // Raises Exception "Call DeactivateFontsInfo before calling this." while the record is locked by
   // every holder.
   void ReleaseFontsInfo(TheSharedFontsInfo* FontsInfo);
@@ -74,7 +76,7 @@ TheFontsInfoManager& GetFontsInfoManager();
 class TheFontStock {
  public:
   // Raises EheFontStockException when InitialFont is missing.
-  TheFontStock(const TSynFontDesc* InitialFont, ISynFontMeasurer& Measurer);
+  TheFontStock(const TSynFontDesc* InitialFont, platform::ICanvas& Measurer);
   virtual ~TheFontStock();
   TheFontStock(const TheFontStock&) = delete;
   TheFontStock& operator=(const TheFontStock&) = delete;
@@ -90,7 +92,7 @@ class TheFontStock {
   const TheStockFontPattern& GetFontData(int Index) const { return fpInfo->FontsData.at(static_cast<size_t>(Index)); }
   const TSynFontDesc& FontHandle() const { return fCrntFont; }
   TheSharedFontsInfo* FontsInfo() const { return fpInfo; }
-  ISynFontMeasurer& Measurer() const { return fMeasurer; }
+  platform::ICanvas& Measurer() const { return fMeasurer; }
 
  protected:
   // Measures "M": the advance (A + B + C + overhang) and the cell height.
@@ -98,7 +100,7 @@ class TheFontStock {
 
  private:
   void UseFontHandles();
-  ISynFontMeasurer& fMeasurer;
+  platform::ICanvas& fMeasurer;
   TheSharedFontsInfo* fpInfo = nullptr;
   bool fUsingFontHandles = false;
   TSynFontDesc fCrntFont;
@@ -108,7 +110,7 @@ class TheFontStock {
 
 class TheTextDrawer {
  public:
-  TheTextDrawer(TFontStyles CalcExtentBaseStyle, const TSynFontDesc* BaseFont, ISynFontMeasurer& Measurer);
+  TheTextDrawer(TFontStyles CalcExtentBaseStyle, const TSynFontDesc* BaseFont, platform::ICanvas& Measurer);
   virtual ~TheTextDrawer();
   TheTextDrawer(const TheTextDrawer&) = delete;
   TheTextDrawer& operator=(const TheTextDrawer&) = delete;
@@ -118,7 +120,7 @@ class TheTextDrawer {
   int GetCharHeight() const { return fBaseCharHeight; }
   int GetAscent() const { return fStock->GetAscent(); }
   // Nested calls with the same canvas only count; another canvas while one is held raises.
-  void BeginDrawing(ISynCanvas* Canvas);
+  void BeginDrawing(platform::ICanvas* Canvas);
   void EndDrawing();
   bool Drawing() const { return fCanvas != nullptr; }
   void TextOut(int X, int Y, std::u16string_view Text);
@@ -140,7 +142,7 @@ class TheTextDrawer {
   const TSynFontDesc& BaseFont() const { return fBaseFont; }
   const TSynFontDesc& CurrentFont() const { return fStock->FontHandle(); }
   TheFontStock& Stock() { return *fStock; }
-  ISynFontMeasurer& Measurer() const { return fStock->Measurer(); }
+  platform::ICanvas& Measurer() const { return fStock->Measurer(); }
 
   // Cells of one UTF-16 unit in the base font and measuring style, cached (the one cell rule of
   // hit-testing, painting and word wrap).
@@ -159,7 +161,7 @@ class TheTextDrawer {
   void ApplyFont();
 
   std::unique_ptr<TheFontStock> fStock;
-  ISynCanvas* fCanvas = nullptr;
+  platform::ICanvas* fCanvas = nullptr;
   TFontStyles fCalcExtentBaseStyle;
   TSynFontDesc fBaseFont;
   int fBaseCharWidth = 0;
@@ -173,24 +175,9 @@ class TheTextDrawer {
   std::uint32_t fCellsVersion = 1;
 };
 
-// The font desc of a style variant: weight 400 or 700, the other flags from the style.
+// The font of a style variant (the text colour is not part of a font here).
 TSynFontDesc SynFontWithStyle(const TSynFontDesc& Base, TFontStyles Style);
 TFontStyles SynFontStyleOf(const TSynFontDesc& Font);
+// Measures the width of one UTF-16 unit in a font (each unit of a surrogate pair: 0).
+int SynMeasureUnit(platform::ICanvas& Canvas, const TSynFontDesc& Font, char16_t Ch);
 
-// Metrics without a window system, for a control that has no screen: cells of 0.8 x size by
-// 1.6 x size pixels (8 x 16 at 10 points; a negative size is the pixel height, cells half as
-// wide). East Asian wide and full-width characters measure two cells; combining marks,
-// zero-width characters, C0/C1 controls and each surrogate measure 0 (one cell under the cell
-// rule). A face whose name has neither "Mono", "Courier" nor "Fixed" counts as proportional
-// unless fixed pitch is requested.
-class TSynFixedFontMeasurer : public ISynFontMeasurer {
- public:
-  TSynTextMetrics Metrics(const TSynFontDesc& Font) override;
-  int CharWidth(const TSynFontDesc& Font, char16_t Ch) override;
-  bool CharABC(const TSynFontDesc& Font, char16_t Ch, TSynABC& Result) override;
-  void TextExtent(const TSynFontDesc& Font, std::u16string_view Text, int& Width, int& Height) override;
-  static int CellWidth(const TSynFontDesc& Font);
-  static int CellHeight(const TSynFontDesc& Font);
-  // 0, 1 or 2 cells of the character under these metrics.
-  static int CharCellsOf(char16_t Ch);
-};

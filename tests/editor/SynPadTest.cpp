@@ -285,16 +285,10 @@ TEST(SynPad, EmptyBufferAndActiveLine) {
   e.SetColor(0x112233);
   TSynRecordingCanvas c = p.Paint();
   EXPECT_EQ(p.At(c, 1, 1), SynLineBreakGlyph);
-  bool activeRow = false, below = false;
-  for (const auto& op : c.Ops) {
-    if (op.K == TSynRecordingCanvas::opExtText && op.R.Top == 0 && op.Bg == 0x00FFFF) activeRow = true;
-    if (op.K == TSynRecordingCanvas::opFill && op.R.Top == 16 && op.R.Bottom == 100) {
-      below = true;
-      EXPECT_EQ(op.Bg, 0x112233u);
-    }
-  }
-  EXPECT_TRUE(activeRow);
-  EXPECT_TRUE(below);
+  EXPECT_EQ(c.BackAt(40, 8), 0x00FFFFu);   // the caret's row
+  EXPECT_EQ(c.BackAt(150, 8), 0x00FFFFu);  // ... to the end of the row
+  EXPECT_EQ(c.BackAt(40, 40), 0x112233u);  // below the text never
+  EXPECT_EQ(c.BackAt(31, 8), 0x112233u);   // nor the strip beside the gutter
 }
 
 TEST(SynPad, SelectionModesPaintTheirCells) {
@@ -304,11 +298,7 @@ TEST(SynPad, SelectionModesPaintTheirCells) {
   auto selected = [&](TSynRecordingCanvas& c, int col, int row) {
     int x = 0, y = 0;
     e.RowColumnToPixels(TDisplayCoord{col, row}, x, y);
-    TColor bg = 0;
-    for (const auto& op : c.Ops)
-      if ((op.K == TSynRecordingCanvas::opExtText && (op.Options & ETO_OPAQUE)) || op.K == TSynRecordingCanvas::opFill)
-        if (x + 1 >= op.R.Left && x + 1 < op.R.Right && y + 1 >= op.R.Top && y + 1 < op.R.Bottom) bg = op.Bg;
-    return bg == 0x0000FF;
+    return c.BackAt(x + 1, y + 1) == 0x0000FF;
   };
   struct Case {
     TSynSelectionMode mode;
@@ -357,8 +347,8 @@ TEST(SynPad, HighlightedRowsUnderWordWrapNeverLoseCharacters) {
     }
   // The comment opened on line 1 colours line 2 from its start.
   bool green = false;
-  for (const auto& op : c.Ops)
-    if (op.K == TSynRecordingCanvas::opExtText && op.Text.find(u"still") != std::u16string::npos) green = op.Fg == 0x008000;
+  for (const auto& call : c.CallsOf("text"))
+    if (call.text.find(u"still") != std::u16string::npos) green = call.color == 0x008000;
   EXPECT_TRUE(green);
   e.SetHighlighter(nullptr);
 }
@@ -397,8 +387,8 @@ TEST(SynPad, GutterBorderMarksAndInvalidation) {
     e.Gutter().SetBorderStyle(style);
     TSynRecordingCanvas c = p.Paint();
     std::vector<std::pair<int, TColor>> lines;
-    for (const auto& op : c.Ops)
-      if (op.K == TSynRecordingCanvas::opLine && op.X < 30) lines.push_back({op.X, op.Fg});
+    for (const auto& call : c.CallsOf("line"))
+      if (call.x < 30) lines.push_back({call.x, call.color});
     if (style == gbsMiddle)
       EXPECT_EQ(lines, (std::vector<std::pair<int, TColor>>{{28, 0x0000FF}, {29, 0x00FF00}}));
     else
@@ -417,9 +407,7 @@ TEST(SynPad, GutterBorderMarksAndInvalidation) {
   std::vector<std::pair<int, int>> painted;
   e.OnGutterPaint = [&](TCustomSynPad*, int line, int x, int) { painted.push_back({line, x}); };
   TSynRecordingCanvas c = p.Paint();
-  int images = 0;
-  for (const auto& op : c.Ops) images += op.K == TSynRecordingCanvas::opBitmap;
-  EXPECT_EQ(images, 1);
+  EXPECT_EQ(c.CallsOf("image").size(), 1u);
   EXPECT_EQ(painted[1], (std::pair<int, int>{2, 2 * e.BookMarkOptions().Xoffset()}));
   SetSynBitmapLoader(nullptr);
   // A last line at or past the end repaints to the bottom of the window.
@@ -442,14 +430,8 @@ TEST(SynPad, CaretPlacementAndFont) {
   e.SetLeftChar(10);
   EXPECT_FALSE(p.host.CaretShown);
   EXPECT_LT(p.host.CaretX, 30);
-  // A proportional face is asked for again with fixed pitch.
-  TSynFont f("DejaVu Sans", 10);
-  e.SetFont(f);
-  EXPECT_EQ(e.Font().Name(), "DejaVu Sans");
-  EXPECT_EQ(e.Font().Size(), 10);
-  EXPECT_TRUE(e.TextDrawer().BaseFont().FixedPitch);
+  // The cell follows the font.
   e.SetFont(TSynFont("Courier New", 20));
-  EXPECT_FALSE(e.TextDrawer().BaseFont().FixedPitch);
   EXPECT_EQ(e.CharWidth(), 16);
   EXPECT_EQ(e.LineHeight(), 32);
 }

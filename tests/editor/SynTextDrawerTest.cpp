@@ -7,12 +7,10 @@
 namespace {
 
 TEST(SynTextDrawer, FontRecordsAreSharedAndCounted) {
-  TSynFixedFontMeasurer m;
-  TSynFontDesc plain{"Courier New", 10};
-  TSynFontDesc italic = plain;
-  italic.Italic = true;
-  TSynFontDesc bold = plain;
-  bold.Weight = 700;
+  TSynFixedCanvas m;
+  TSynFontDesc plain;
+  const TSynFontDesc italic = SynFontWithStyle(plain, syn::fsItalic);
+  const TSynFontDesc bold = SynFontWithStyle(plain, syn::fsBold);
   const int before = GetFontsInfoManager().Count();
   {
     TheTextDrawer a(0, &plain, m), b(0, &italic, m), c(0, &bold, m);
@@ -31,8 +29,8 @@ TEST(SynTextDrawer, FontRecordsAreSharedAndCounted) {
 }
 
 TEST(SynTextDrawer, GridAdvancesAndEmptyRuns) {
-  TSynFixedFontMeasurer m;
-  TSynFontDesc f{"Courier New", 10};
+  TSynFixedCanvas m;
+  TSynFontDesc f;
   TheTextDrawer d(0, &f, m);
   TSynRecordingCanvas c;
   d.BeginDrawing(&c);
@@ -41,14 +39,16 @@ TEST(SynTextDrawer, GridAdvancesAndEmptyRuns) {
   EXPECT_THROW(d.BeginDrawing(&other), EheTextDrawerException);
   d.SetBackColor(0x123456);
   // Wide glyphs take two cells; zero-width units, a surrogate or a combining mark, one.
-  d.ExtTextOut(0, 0, ETO_OPAQUE, TSynRect{0, 0, 100, 16}, u"a\u4E2D\u0301\xD83D\xDE00");
-  ASSERT_EQ(c.Ops.size(), 1u);
-  EXPECT_EQ(c.Ops[0].Advances, (std::vector<int>{8, 16, 8, 8, 8}));
+  c.Calls.clear();
+  d.ExtTextOut(0, 0, platform::kTextOpaque, TSynRect{0, 0, 100, 16}, u"a\u4E2D\u0301\xD83D\xDE00");
+  ASSERT_EQ(c.CallsOf("text").size(), 1u);
+  EXPECT_EQ(c.CallsOf("text")[0].advances, (std::vector<int>{8, 16, 8, 8, 8}));
   // No text: the band alone, nothing read past the text.
-  d.ExtTextOut(0, 16, ETO_OPAQUE | ETO_CLIPPED, TSynRect{0, 16, 40, 32}, u"");
-  ASSERT_EQ(c.Ops.size(), 2u);
-  EXPECT_EQ(c.Ops[1].K, TSynRecordingCanvas::opFill);
-  EXPECT_EQ(c.Ops[1].Bg, 0x123456u);
+  c.Calls.clear();
+  d.ExtTextOut(0, 16, platform::kTextOpaque | platform::kTextClipped, TSynRect{0, 16, 40, 32}, u"");
+  ASSERT_EQ(c.Calls.size(), 1u);
+  EXPECT_EQ(c.Calls[0].op, "fill");
+  EXPECT_EQ(c.Calls[0].color, 0x123456u);
   d.EndDrawing();
   EXPECT_TRUE(d.Drawing());
   d.EndDrawing();

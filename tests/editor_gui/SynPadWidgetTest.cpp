@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/qt/Drawing.h"
+#include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
 
 using namespace testsupport;
@@ -108,8 +109,11 @@ TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
   EXPECT_EQ(e.TopLine(), 12);
   // A proportional face comes back with fixed pitch requested.
   e.SetFont(TSynFont("DejaVu Sans", 10));
-  EXPECT_TRUE(SynQtFont(e.TextDrawer().BaseFont()).fixedPitch());
-  EXPECT_EQ(SynQtFont(e.TextDrawer().BaseFont()).family(), QString("DejaVu Sans"));
+  const QFont f = platform::ToQFont(e.TextDrawer().BaseFont(), 96);
+  EXPECT_TRUE(f.fixedPitch());
+  EXPECT_EQ(f.family(), QString("DejaVu Sans"));
+  EXPECT_EQ(e.Font().Name(), "DejaVu Sans");
+  EXPECT_EQ(e.Font().Size(), 10);
 }
 
 TEST(SynPadWidget, HighlightedCppThroughTheProbe) {

@@ -1,13 +1,68 @@
 // A window for the editor control without a window system: fixed metrics (8 x 16 cells at 10
-// points), a client area of a given size, and a record of what the control asked of the window
-// (invalidated rectangles, scrolls, caret, scroll bars). A recording canvas keeps every drawing
-// call. Header-only, so probes and fuzz targets can use it without the test library.
+// points, scaled with the size), a client area of a given size, and a record of what the control
+// asked of the window (invalidated rectangles, scrolls, caret, scroll bars). Drawing is recorded
+// by the platform's recording canvas. Header-only, so probes and fuzz targets can use it.
+//
+// Cells of one UTF-16 unit under these metrics: East Asian wide and full-width characters two;
+// controls, combining marks, zero-width characters and each surrogate measure nothing and so take
+// one cell, as every unit does at least.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "editor/SynPad.h"
+#include "platform/RecordingCanvas.h"
+
+inline bool SynFixedWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+         (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+}
+inline bool SynFixedZeroWidth(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0x0300 && c <= 0x036F) || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0xD800 && c <= 0xDFFF);
+}
+
+// A recording canvas with the metrics above.
+class TSynFixedCanvas : public platform::TRecordingCanvas {
+ public:
+  TSynFixedCanvas() {
+    Ascent = 12;
+    Descent = 4;
+    ScaleWithSize = true;
+    WideChars = SynFixedWide;
+    ZeroWidthChars = SynFixedZeroWidth;
+  }
+  // The character drawn at pixel (X, Y), later calls over earlier ones (0 where none is).
+  char16_t CharAt(int X, int Y) const {
+    char16_t found = 0;
+    auto inside = [&](const platform::TCanvasRect& r) { return X >= r.Left && X < r.Right && Y >= r.Top && Y < r.Bottom; };
+    for (const Call& c : Calls) {
+      if (c.op == "fill" && inside(c.rect)) found = 0;
+      if (c.op != "text") continue;
+      if ((c.options & platform::kTextOpaque) && inside(c.rect)) found = 0;
+      if (Y < c.y || Y >= c.y + 16 || ((c.options & platform::kTextClipped) && !inside(c.rect))) continue;
+      int x = c.x;
+      for (size_t i = 0; i < c.text.size(); ++i) {
+        if (X >= x && X < x + c.advances[i]) found = c.text[i];
+        x += c.advances[i];
+      }
+    }
+    return found;
+  }
+  // The background painted at pixel (X, Y) by fills and opaque text.
+  TColor BackAt(int X, int Y) const {
+    TColor bg = platform::clNone;
+    for (const Call& c : Calls)
+      if (X >= c.rect.Left && X < c.rect.Right && Y >= c.rect.Top && Y < c.rect.Bottom) {
+        if (c.op == "fill") bg = c.color;
+        if (c.op == "text" && (c.options & platform::kTextOpaque)) bg = c.back;
+      }
+    return bg;
+  }
+};
 
 class TSynRecordingHost : public ISynPadHost {
  public:
@@ -16,7 +71,6 @@ class TSynRecordingHost : public ISynPadHost {
   bool IsVisible = true;
   int Width = 640;
   int Height = 480;
-  TSynFixedFontMeasurer FixedMetrics;
 
   std::vector<TSynRect> Invalidated;
   struct Scroll {
@@ -30,6 +84,7 @@ class TSynRecordingHost : public ISynPadHost {
   bool BarShown[2] = {false, false};
   int ScrollBarCalls = 0;
   bool DropsAccepted = false;
+  TSynFixedCanvas Metrics;
 
   bool HandleAllocated() const override { return Handle; }
   bool Focused() const override { return HasFocus; }
@@ -69,56 +124,11 @@ class TSynRecordingHost : public ISynPadHost {
     BarShown[Kind] = false;
   }
   void RegisterFileDrops(bool Accept) override { DropsAccepted = Accept; }
-  ISynFontMeasurer& Measurer() override { return FixedMetrics; }
-};
-
-class TSynRecordingCanvas : public ISynCanvas {
- public:
-  enum Kind { opFill, opLine, opText, opExtText, opBitmap };
-  struct Op {
-    Kind K;
-    TSynRect R;
-    int X = 0, Y = 0, X2 = 0, Y2 = 0;
-    std::u16string Text;
-    std::vector<int> Advances;
-    TColor Fg = 0, Bg = 0;
-    unsigned Options = 0;
-    TSynFontDesc Font;
-  };
-  std::vector<Op> Ops;
-  TSynFixedFontMeasurer FixedMetrics;
-  TSynFontDesc Font;
-
-  ISynFontMeasurer& Measurer() override { return FixedMetrics; }
-  void SetFont(const TSynFontDesc& F) override { Font = F; }
-  void FillRect(const TSynRect& R, TColor C) override { Ops.push_back(Op{opFill, R, 0, 0, 0, 0, {}, {}, 0, C, 0, Font}); }
-  void Line(int X1, int Y1, int X2, int Y2, TColor C) override {
-    Ops.push_back(Op{opLine, {}, X1, Y1, X2, Y2, {}, {}, C, 0, 0, Font});
-  }
-  void TextOut(int X, int Y, std::u16string_view T, TColor Fg, TColor Bg) override {
-    Ops.push_back(Op{opText, {}, X, Y, 0, 0, std::u16string(T), {}, Fg, Bg, 0, Font});
-  }
-  void ExtTextOut(int X, int Y, unsigned Options, const TSynRect& R, std::u16string_view T, const int* Adv, TColor Fg,
-                  TColor Bg) override {
-    Ops.push_back(Op{opExtText, R, X, Y, 0, 0, std::u16string(T), std::vector<int>(Adv, Adv + T.size()), Fg, Bg, Options, Font});
-  }
-  void DrawBitmap(const TSynBitmap&, const TSynImagePlacement& P, TColor) override {
-    Ops.push_back(Op{opBitmap, TSynRect{P.DestX, P.DestY, P.DestX + P.Width, P.DestY + P.Height}, P.DestX, P.DestY, 0, 0, {}, {}, 0, 0, 0, Font});
-  }
-  // The character drawn at pixel column X of the text row at Y (0 when none): where the grid
-  // puts each character of every text-out, later calls over earlier ones.
-  char16_t CharAt(int X, int Y) const {
-    char16_t found = 0;
-    for (const Op& op : Ops) {
-      if (op.K == opFill && X >= op.R.Left && X < op.R.Right && Y >= op.R.Top && Y < op.R.Bottom) found = 0;
-      if (op.K != opExtText || Y < op.R.Top || Y >= op.R.Bottom) continue;
-      if ((op.Options & ETO_OPAQUE) && X >= op.R.Left && X < op.R.Right) found = 0;
-      int x = op.X;
-      for (size_t i = 0; i < op.Text.size(); ++i) {
-        if (X >= x && X < x + op.Advances[i] && X >= op.R.Left && X < op.R.Right) found = op.Text[i];
-        x += op.Advances[i];
-      }
-    }
-    return found;
+  platform::ICanvas& MeasuringCanvas() override {
+    // Measuring records font calls too; nobody reads them.
+    if (Metrics.Calls.size() > 4096) Metrics.Calls.clear();
+    return Metrics;
   }
 };
+
+using TSynRecordingCanvas = TSynFixedCanvas;

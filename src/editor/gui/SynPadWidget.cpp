@@ -7,7 +7,27 @@
 #include <QScrollBar>
 #include <QStyleHints>
 
+#include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
+
+namespace {
+
+// Fonts are measured on an image at the screen's resolution, between paints as during them. It
+// lives for the rest of the process, as the canvas's own font cache does.
+struct MeasuringSurface {
+  QImage image{1, 1, QImage::Format_RGB32};
+  QPainter painter{&image};
+  platform::TQtCanvas canvas{painter};
+};
+
+}  // namespace
+
+platform::ICanvas& TSynPadWidget::MeasuringCanvas() {
+  static MeasuringSurface* surface = new MeasuringSurface;
+  return surface->canvas;
+}
+
+int TSynPadWidget::PixelsPerInch() const { return logicalDpiY(); }
 
 TSynPadWidget::TSynPadWidget(QWidget* Parent) : QAbstractScrollArea(Parent) {
   setFocusPolicy(Qt::StrongFocus);
@@ -172,7 +192,7 @@ void TSynPadWidget::PaintCaret(QPainter& Painter) const {
 void TSynPadWidget::paintEvent(QPaintEvent* Event) {
   EnsureCreated();
   QPainter painter(viewport());
-  TSynQtCanvas canvas(painter, SynQtFontMeasurer());
+  platform::TQtCanvas canvas(painter);
   const QRect r = Event->rect();
   fEditor->Paint(canvas, TSynRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
   PaintCaret(painter);
@@ -207,7 +227,7 @@ QImage TSynPadWidget::RenderToImage(qreal DevicePixelRatio) {
   image.setDevicePixelRatio(DevicePixelRatio);
   image.fill(Qt::white);
   QPainter painter(&image);
-  TSynQtCanvas canvas(painter, SynQtFontMeasurer());
+  platform::TQtCanvas canvas(painter);
   fEditor->Paint(canvas, TSynRect{0, 0, ClientWidth(), ClientHeight()});
   PaintCaret(painter);
   painter.end();

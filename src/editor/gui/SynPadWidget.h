@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "editor/SynPad.h"
-#include "editor/gui/SynQtCanvas.h"
+#include "platform/Canvas.h"
 
 class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
   Q_OBJECT
@@ -41,7 +41,8 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
   void HideScrollBar(TSynScrollBarKind Kind) override;
   void RegisterFileDrops(bool Accept) override;
   void RecreateWindow() override;
-  ISynFontMeasurer& Measurer() override { return SynQtFontMeasurer(); }
+  platform::ICanvas& MeasuringCanvas() override;
+  int PixelsPerInch() const override;
 
   QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
 
