@@ -885,81 +885,49 @@ void TCustomSynPad::UpdateScrollBars() {
   }
   const bool hideShow = HasOption(eoHideShowScrollbars);
   const bool disableArrows = HasOption(eoDisableScrollArrows);
-  // Horizontal.
-  if ((fScrollBars == ssHorizontal || fScrollBars == ssBoth) && !fWordWrapPlugin) {
+  // One bar: its range (scaled into 16 bits above 32767), page, position, whether it shows, and
+  // its arrows (AtEnd: the far arrow has nothing left to show).
+  auto bar = [&](TSynScrollBarKind kind, bool wanted, int maxScroll, int inWindow, int pos, bool atEnd) {
     TSynScrollInfo si;
-    const int maxScroll = HasOption(eoScrollPastEol) ? fMaxScrollWidth : std::max(fLines->LengthOfLongestLine(), 1);
-    if (maxScroll <= 32767) {
-      si.Min = 1;
-      si.Max = maxScroll;
-      si.Page = fCharsInWindow;
-      si.Pos = fLeftChar;
-    } else {
-      si.Min = 0;
-      si.Max = 32767;
-      si.Page = MulDiv(32767, fCharsInWindow, maxScroll);
-      si.Pos = MulDiv(32767, fLeftChar, maxScroll);
+    if (!wanted) {
+      fScrollInfo[kind].Visible = false;
+      fHost->HideScrollBar(kind);
+      return;
     }
-    si.DisableNoScroll = !hideShow;
-    si.Visible = !hideShow || si.Min == 0 || si.Max > fCharsInWindow;
-    if (!disableArrows && maxScroll > fCharsInWindow) {
-      si.LeftUpArrow = si.RightDownArrow = true;
-    } else if (fLeftChar <= 1 && maxScroll <= fLeftChar + fCharsInWindow - 1) {
-      si.LeftUpArrow = si.RightDownArrow = false;
-    } else {
-      si.LeftUpArrow = si.RightDownArrow = true;
-      if (fLeftChar <= 1)
-        si.LeftUpArrow = false;
-      else if (maxScroll <= fLeftChar + fCharsInWindow - 1)
-        si.RightDownArrow = false;
-    }
-    fScrollInfo[sbHorizontal] = si;
-    if (si.Visible)
-      fHost->SetScrollBar(sbHorizontal, si);
-    else
-      fHost->HideScrollBar(sbHorizontal);
-  } else {
-    fScrollInfo[sbHorizontal].Visible = false;
-    fHost->HideScrollBar(sbHorizontal);
-  }
-  // Vertical.
-  if (fScrollBars == ssVertical || fScrollBars == ssBoth) {
-    TSynScrollInfo si;
-    int maxScroll = DisplayRowCount();
-    if (HasOption(eoScrollPastEof)) maxScroll += fLinesInWindow - 1;
     if (maxScroll <= 32767) {
       si.Min = 1;
       si.Max = std::max(1, maxScroll);
-      si.Page = fLinesInWindow;
-      si.Pos = fTopLine;
+      si.Page = inWindow;
+      si.Pos = pos;
     } else {
       si.Min = 0;
       si.Max = 32767;
-      si.Page = MulDiv(32767, fLinesInWindow, maxScroll);
-      si.Pos = MulDiv(32767, fTopLine, maxScroll);
+      si.Page = MulDiv(32767, inWindow, maxScroll);
+      si.Pos = MulDiv(32767, pos, maxScroll);
     }
     si.DisableNoScroll = !hideShow;
-    si.Visible = !hideShow || si.Min == 0 || si.Max > fLinesInWindow;
-    if (!disableArrows && maxScroll > fLinesInWindow) {
+    si.Visible = !hideShow || si.Min == 0 || si.Max > inWindow;
+    if (!disableArrows && maxScroll > inWindow) {
       si.LeftUpArrow = si.RightDownArrow = true;
-    } else if (fTopLine <= 1 && maxScroll <= fLinesInWindow) {
+    } else if (pos <= 1 && maxScroll <= pos + inWindow - 1) {
       si.LeftUpArrow = si.RightDownArrow = false;
     } else {
-      si.LeftUpArrow = si.RightDownArrow = true;
-      if (fTopLine <= 1)
-        si.LeftUpArrow = false;
-      else if (DisplayRowCount() - fTopLine - fLinesInWindow + 1 == 0)
-        si.RightDownArrow = false;
+      si.LeftUpArrow = pos > 1;
+      si.RightDownArrow = pos <= 1 || !atEnd;
     }
-    fScrollInfo[sbVertical] = si;
+    fScrollInfo[kind] = si;
     if (si.Visible)
-      fHost->SetScrollBar(sbVertical, si);
+      fHost->SetScrollBar(kind, si);
     else
-      fHost->HideScrollBar(sbVertical);
-  } else {
-    fScrollInfo[sbVertical].Visible = false;
-    fHost->HideScrollBar(sbVertical);
-  }
+      fHost->HideScrollBar(kind);
+  };
+  const int maxH = HasOption(eoScrollPastEol) ? fMaxScrollWidth : std::max(fLines->LengthOfLongestLine(), 1);
+  bar(sbHorizontal, (fScrollBars == ssHorizontal || fScrollBars == ssBoth) && !fWordWrapPlugin, maxH, fCharsInWindow,
+      fLeftChar, maxH <= fLeftChar + fCharsInWindow - 1);
+  const int rows = DisplayRowCount();
+  const int maxV = rows + (HasOption(eoScrollPastEof) ? fLinesInWindow - 1 : 0);
+  bar(sbVertical, fScrollBars == ssVertical || fScrollBars == ssBoth, maxV, fLinesInWindow, fTopLine,
+      rows - fTopLine - fLinesInWindow + 1 == 0);
 }
 
 // ---------------------------------------------------------------------------------------------
