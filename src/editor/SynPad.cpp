@@ -641,10 +641,23 @@ void TCustomSynPad::SetKeystrokes(const TSynPadKeyStrokes* Value) {
 void TCustomSynPad::SetHighlighter(TSynCustomHighlighter* Value) {
   if (Value == fHighlighter) return;
   const TSynNotifyMethod me = NotifyMethod(this, [this](TSynPersistent* S) { HighlighterAttributesChanged(S); });
-  if (fHighlighter) fHighlighter->RemoveAttrChangeHandler(me);
+  const TSynNotifyMethod freed = NotifyMethod(this, [this](TSynPersistent*) { HighlighterFreed(); }, 1);
+  if (fHighlighter) {
+    fHighlighter->RemoveAttrChangeHandler(me);
+    fHighlighter->RemoveFreeNotification(freed);
+  }
   fHighlighter = Value;
-  if (fHighlighter) fHighlighter->AddAttrChangeHandler(me);
+  if (fHighlighter) {
+    fHighlighter->AddAttrChangeHandler(me);
+    fHighlighter->AddFreeNotification(freed);
+  }
   if (!fDestroying) HighlighterAttributesChanged(fHighlighter);
+}
+
+void TCustomSynPad::HighlighterFreed() {
+  // The highlighter is going: forget it without touching it again.
+  fHighlighter = nullptr;
+  if (!fDestroying) HighlighterAttributesChanged(nullptr);
 }
 
 void TCustomSynPad::SetWordWrap(bool Value) {

@@ -525,6 +525,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void UndoRedoAdded(TSynPersistent* Sender);
   void ScanRanges(int FirstIndex, int Count);
   void DropPlugin();
+  void HighlighterFreed();
 
   ISynPadHost* fHost = nullptr;
   std::unique_ptr<TSynPadStringList> fLines;

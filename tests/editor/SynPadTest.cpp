@@ -482,7 +482,12 @@ TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
   EXPECT_EQ(attr, hl.fComment);
   EXPECT_FALSE(e.GetTokenAtRowCol(TBufferCoord{0, 10}, token, kind, start, attr));
   EXPECT_FALSE(e.GetTokenAtRowCol(TBufferCoord{41, 10}, token, kind, start, attr));
-  e.SetHighlighter(nullptr);
+  // A highlighter destroyed while assigned leaves the control without one, not with a dangling one.
+  auto gone = std::make_unique<TWordSyn>();
+  e.SetHighlighter(gone.get());
+  gone.reset();
+  EXPECT_EQ(e.Highlighter(), nullptr);
+  p.Paint();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 
+#include "platform/UIServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
 
@@ -169,10 +170,12 @@ void TSynPadWidget::ScrollBarMoved(TSynScrollBarKind Kind, int Value) {
             : (fEditor->HasOption(eoScrollPastEol) ? fEditor->MaxScrollWidth() : fEditor->Lines().LengthOfLongestLine());
     pos = Value * real / 32767;
   }
-  if (Kind == sbVertical)
-    fEditor->SetTopLine(static_cast<int>(pos));
-  else
-    fEditor->SetLeftChar(static_cast<int>(pos));
+  platform::RunGuarded([&] {
+    if (Kind == sbVertical)
+      fEditor->SetTopLine(static_cast<int>(pos));
+    else
+      fEditor->SetLeftChar(static_cast<int>(pos));
+  });
 }
 
 void TSynPadWidget::RegisterFileDrops(bool Accept) { setAcceptDrops(Accept); }
@@ -194,13 +197,14 @@ void TSynPadWidget::paintEvent(QPaintEvent* Event) {
   QPainter painter(viewport());
   platform::TQtCanvas canvas(painter);
   const QRect r = Event->rect();
-  fEditor->Paint(canvas, TSynRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+  // A handler that raises while painting (OnPaint, OnGutterGetText ...) is shown, not fatal.
+  platform::RunGuarded([&] { fEditor->Paint(canvas, TSynRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}); });
   PaintCaret(painter);
 }
 
 void TSynPadWidget::resizeEvent(QResizeEvent* Event) {
   QAbstractScrollArea::resizeEvent(Event);
-  if (fEditor) fEditor->Resize();
+  if (fEditor) platform::RunGuarded([&] { fEditor->Resize(); });
 }
 
 void TSynPadWidget::showEvent(QShowEvent* Event) {
