@@ -17,6 +17,7 @@
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -235,6 +236,33 @@ void BM_SynPadRepaint_Peer(benchmark::State& state) {
   state.counters["top"] = p.w.cursorForPosition(QPoint(0, 0)).blockNumber() + 1;
 }
 BENCHMARK(BM_SynPadRepaint_Peer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Both repaints alternately in one loop, so a machine busy with other work slows both alike.
+void BM_SynPadRepaintSideBySide(benchmark::State& state) {
+  EnsureApp();
+  Ours& o = LoadedOurs();
+  Peer& p = LoadedPeer();
+  const bool end = state.range(0) != 0;
+  o.e.SetTopLine(end ? o.e.LineCount() : 1);
+  QScrollBar* bar = p.w.verticalScrollBar();
+  bar->setValue(end ? bar->maximum() : 0);
+  QApplication::processEvents();
+  double ours = 0, peer = 0;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    PaintOurs(o);
+    const auto t1 = std::chrono::steady_clock::now();
+    PaintPeer(p);
+    const auto t2 = std::chrono::steady_clock::now();
+    ours += std::chrono::duration<double, std::milli>(t1 - t0).count();
+    peer += std::chrono::duration<double, std::milli>(t2 - t1).count();
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["ours_ms"] = ours / n;
+  state.counters["peer_ms"] = peer / n;
+  state.counters["peer_over_ours"] = peer / ours;
+}
+BENCHMARK(BM_SynPadRepaintSideBySide)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- word wrap on for the million lines at 100 columns ----
 

@@ -64,6 +64,7 @@ struct TSynPadPainter {
   bool ComplexLine = false, LineSelected = false;
   int FirstChar = 0, LastChar = 0;
   TSynRect RcLine, RcToken;
+  TColor RowFilled = syn::clNone;  // the colour the row was filled with before its runs
   // Run accumulator.
   struct {
     int Len = 0;
@@ -163,7 +164,9 @@ struct TSynPadPainter {
         }
       }
     }
-    Drawer.ExtTextOut(ClampToInt(x), RcToken.Top, platform::kTextOpaque | platform::kTextClipped, RcToken, Draw);
+    // The row was filled in its background once; a run on that background only puts its text.
+    const unsigned opaque = Drawer.BackColor() == RowFilled ? 0u : platform::kTextOpaque;
+    Drawer.ExtTextOut(ClampToInt(x), RcToken.Top, opaque | platform::kTextClipped, RcToken, Draw);
     if (doTabs) {
       TabCopy.assign(Token, 0, static_cast<size_t>(std::max(0, TokenLen)));
       for (int i = 1; i < first && i <= TokenLen; ++i)
@@ -190,7 +193,7 @@ struct TSynPadPainter {
       if (w > E.fCharWidth) RcToken.Left += w - E.fCharWidth;
     }
     RcToken.Right = Right;
-    if (!RcToken.IsEmpty()) Canvas.FillRect(RcToken, BrushColor(Selected));
+    if (!RcToken.IsEmpty() && BrushColor(Selected) != RowFilled) Canvas.FillRect(RcToken, BrushColor(Selected));
     RcToken.Left = RcToken.Right;
   }
 
@@ -394,6 +397,9 @@ struct TSynPadPainter {
     RcLine.Top = RcLine.Bottom;
     RcLine.Bottom = RcLine.Top + E.fTextHeight;
     RcToken = RcLine;
+    // One fill for the row's background instead of one for every run on it.
+    RowFilled = ColBG;
+    Canvas.FillRect(RcLine, RowFilled);
     if (!E.fHighlighter || !E.fHighlighter->Enabled())
       PaintRowPlain();
     else
