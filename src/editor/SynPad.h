@@ -597,7 +597,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int fCaretWidth = 0;
   int fCaretHeight = 0;
   TSynScrollInfo fScrollInfo[2];
-  bool fScrollBarShown[2] = {false, false};
 };
 
 // Publishes the properties; no behaviour of its own.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <random>
 
+#include "SynPadChecks.h"
 #include "SynPadRecordingHost.h"
 #include "editor/SynPad.h"
 
@@ -210,32 +211,11 @@ TEST(SynPad, ConversionsRoundTripOnRandomLines) {
   std::mt19937 rng(7);
   const char16_t alphabet[] = {u'a', u'b', u' ', u'\t', 0x4E2D, 0xAC00, 0xD83D, 0xDE00, 0x0301, u'z', 0x0007};
   for (int round = 0; round < 30; ++round) {
-    std::u16string text;
-    for (int line = 0; line < 6; ++line) {
-      const int len = static_cast<int>(rng() % 40);
-      for (int i = 0; i < len; ++i) text.push_back(alphabet[rng() % std::size(alphabet)]);
-      text += u"\n";
-    }
-    Pad p(text, 30 + 2 + 8 * 13);
-    TSynPad& e = p.ed;
-    e.SetTabWidth(2 + static_cast<int>(rng() % 7));
+    Pad p(SynRandomText(rng, alphabet, 6, 40), 30 + 2 + 8 * 13);
+    p.ed.SetTabWidth(2 + static_cast<int>(rng() % 7));
     for (bool wrap : {false, true}) {
-      e.SetWordWrap(wrap);
-      for (int line = 1; line <= e.LineCount(); ++line) {
-        const int len = static_cast<int>(e.LineText(line).size());
-        TDisplayCoord prev{0, 0};
-        // Past the end of a line only without wrap: a wrapped row ends where its text ends.
-        for (int ch = 1; ch <= len + (wrap ? 1 : 3); ++ch) {
-          const TBufferCoord b{ch, line};
-          const TDisplayCoord d = e.BufferToDisplayPos(b);
-          EXPECT_EQ(e.DisplayToBufferPos(d), b) << "round " << round << " wrap " << wrap << " " << ch << "," << line;
-          EXPECT_TRUE(d.Row > prev.Row || (d.Row == prev.Row && d.Column > prev.Column));
-          prev = d;
-          int x = 0, y = 0;
-          e.RowColumnToPixels(d, x, y);
-          if (y >= 0) EXPECT_EQ(e.PixelsToRowColumn(x, y), d);
-        }
-      }
+      p.ed.SetWordWrap(wrap);
+      EXPECT_EQ(SynCheckRoundTrips(p.ed), "") << "round " << round;
     }
   }
 }

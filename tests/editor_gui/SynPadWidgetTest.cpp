@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QScrollBar>
 
+#include <random>
+
+#include "SynPadChecks.h"
 #include "TestSupport.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/qt/Drawing.h"
@@ -89,6 +92,25 @@ TEST(SynPadWidget, GridCaretEdgeAndGutterInPixels) {
   const QImage hi = win.w.RenderToImage(2.0);
   hi.save(QString::fromStdString(ArtifactDir() + "/synpad_grid@2x.png"));
   EXPECT_EQ(hi.pixel(2 * edge, 2 * (3 * lh + 5)), QColor(0xC0, 0xC0, 0xC0).rgb());
+}
+
+TEST(SynPadWidget, ConversionsRoundTripWithTheDesktopFonts) {
+  // CJK from the fallback face, emoji as surrogate pairs, combining marks and tabs, measured by
+  // the real font engine.
+  Window win(30 + 2 + 8 * 17, 200);
+  std::mt19937 rng(3);
+  const char16_t alphabet[] = {u'a', u'W', u' ', u'\t', 0x4E2D, 0x6587, 0xAC00, 0xD83D, 0xDE00, 0x0301, 0xFF21, u'i'};
+  for (int round = 0; round < 10; ++round) {
+    win.e.SetWordWrap(false);
+    win.e.SetText(SynRandomText(rng, alphabet, 5, 50));
+    win.e.SetTabWidth(2 + static_cast<int>(rng() % 7));
+    for (bool wrap : {false, true}) {
+      win.e.SetWordWrap(wrap);
+      EXPECT_EQ(SynCheckRoundTrips(win.e), "") << "round " << round;
+    }
+  }
+  // The fallback CJK glyph is wider than a cell, so it takes two.
+  EXPECT_EQ(win.e.CharCells(0x4E2D), 2);
 }
 
 TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
