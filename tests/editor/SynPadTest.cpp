@@ -317,14 +317,15 @@ TEST(SynPad, HighlightedRowsUnderWordWrapNeverLoseCharacters) {
   e.SetText(u"abcd(x(y(z)q)r)s /* c\nstill */ e");
   e.SetWordWrap(true);
   TSynRecordingCanvas c = p.Paint();
-  std::u16string shown;
-  for (int row = 1; row <= e.DisplayRowCount(); ++row)
+  for (int row = 1; row <= e.DisplayRowCount(); ++row) {
     for (int col = 1; col <= 5; ++col) {
       const TBufferCoord b = e.DisplayToBufferPos(TDisplayCoord{col, row});
       const char16_t ch = p.At(c, col, row);
-      if (b.Char <= static_cast<int>(e.LineText(b.Line).size()) && e.BufferToDisplayPos(b).Row == row)
+      if (b.Char <= static_cast<int>(e.LineText(b.Line).size()) && e.BufferToDisplayPos(b).Row == row) {
         EXPECT_EQ(ch, e.LineText(b.Line)[static_cast<size_t>(b.Char - 1)]) << col << "," << row;
+      }
     }
+  }
   // The comment opened on line 1 colours line 2 from its start.
   bool green = false;
   for (const auto& call : c.CallsOf("text"))
