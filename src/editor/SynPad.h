@@ -604,9 +604,3 @@ class TSynPad : public TCustomSynPad {
  public:
   using TCustomSynPad::TCustomSynPad;
 };
-
-// The editor control as the record editor uses it (it also answers the edit-control messages).
-class TSynMemo : public TSynPad {
- public:
-  using TSynPad::TSynPad;
-};

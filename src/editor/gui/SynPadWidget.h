@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "editor/SynPad.h"
+#include "editor/SynMemo.h"
 #include "platform/Canvas.h"
 
 class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
