@@ -673,6 +673,7 @@ void TRegExpr::DropProgram() {
   must_.Clear();
   lead_.Clear();
   leadOffset_ = 0;
+  runHead_ = 0;
 }
 
 void TRegExpr::SetExpression(std::u16string_view expression) {
@@ -806,6 +807,7 @@ void TRegExpr::CompileExpression() {
   if (!anchored_) {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
+    ComputeRunSkip();
   }
   compiled_ = true;
 }
@@ -911,6 +913,32 @@ void TRegExpr::ComputeFirstSet() {
   hasFirstSet_ = true;
   firstSet_ = w.set;
   firstSet_.Finish();
+}
+
+void TRegExpr::ComputeRunSkip() {
+  // Group positions only matter to back-references; without them a try's outcome depends on
+  // the position it reaches after the repeat, not on where it started.
+  const char16_t* p = program_.data();
+  if (hasBackRefs_ || p[NextNode(p, 1)] != END) return;
+  std::size_t head = 1 + kNodeSize;
+  while (p[head] > OPEN && p[head] <= OPEN + 14) head = NextNode(p, head);
+  std::size_t rep = NextNode(p, head);
+  if (rep == kNone || !(p[rep] == STAR || p[rep] == PLUS || p[rep] == STARNG || p[rep] == PLUSNG)) return;
+  std::size_t body = rep + kNodeSize;
+  bool within = false;
+  if (p[head] == p[body]) {
+    within = p[head] == ANY || (p[head] >= ANYDIGIT && p[head] <= NOTSPACE);
+  }
+  if (p[head] == ANYOF && p[body] == ANYOF) {
+    auto has = [&](std::size_t n, char16_t c) {
+      if (c < 256) return ((SetMap(p, n)[c >> 4] >> (c & 15)) & 1) != 0;
+      const char16_t* m = SetMembers(p, n);
+      return std::find(m, m + SetLen(p, n), c) != m + SetLen(p, n);
+    };
+    const char16_t* m = SetMembers(p, head);
+    within = std::all_of(m, m + SetLen(p, head), [&](char16_t c) { return has(body, c); });
+  }
+  if (within) runHead_ = head;
 }
 
 // The lead literal: along the one path every match takes from its start (single alternatives,

@@ -207,6 +207,11 @@ class TRegExpr {
   regexscan::StartSet firstSet_;
   void ComputeLead();
   void ComputeFirstSet();
+  // A match that opens with a one-character node whose characters the unbounded repeat right
+  // after it also takes (as [a-z_][a-z0-9_]*) reaches the same states from every start inside one
+  // run of the repeat, so after a failed try the rest of that run is no start either. 0 = none.
+  std::size_t runHead_ = 0;
+  void ComputeRunSkip();
 
   // Subject and match state.
   std::u16string subject_;

@@ -206,6 +206,15 @@ struct TRegExpr::Matcher {
     return IsSep(c);
   }
 
+  // The last position known to be no start after a try at p failed (p itself, or the end of the
+  // run of the opening repeat).
+  std::size_t AfterFailedTry(std::size_t p) {
+    std::size_t head = re.runHead_;
+    if (head == 0 || !MatchOne(head, std::int32_t(p))) return p;
+    std::size_t rep = NextNode(this->p, head);
+    return p + 1 + std::size_t(RepeatCount(rep + kNodeSize, kMaxRepeat, std::int32_t(p + 1)));
+  }
+
   // The first alternative of the chain from br on that can match at pos (kNone when none is
   // left): one that opens with a literal of another first character would fail at once.
   std::size_t Viable(std::size_t br) const {
@@ -697,10 +706,13 @@ bool TRegExpr::ExecPos(int offset) {
       p = regexscan::FindStart(firstSet_, base, p, std::size_t(len));
       if (p >= std::size_t(len)) return false;
       if (Try(std::int32_t(p))) return true;
+      p = m.AfterFailedTry(p);
     }
   }
-  for (std::int32_t p = start; p <= len; ++p)
-    if (Try(p)) return true;
+  for (std::size_t p = std::size_t(start); p <= std::size_t(len); ++p) {
+    if (Try(std::int32_t(p))) return true;
+    p = m.AfterFailedTry(p);
+  }
   return false;
 }
 
