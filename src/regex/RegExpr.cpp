@@ -519,10 +519,36 @@ void TRegExpr::Compile() {
       }
     }
   }
+  if (must_.Empty()) ComputeRequired();
   if (!anchored_) {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
   }
+}
+
+// Every match passes each node of the main path: single alternatives are entered, alternations
+// and loop forms are stepped over to the node where their paths join. The longest literal there
+// must occur in any subject that matches.
+void TRegExpr::ComputeRequired() {
+  const unsigned char* p = program_.data();
+  std::size_t best = kNone;
+  std::size_t n = 1;
+  for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
+    if (p[n] == BRANCH) {
+      std::size_t next = NextNode(program_, n);
+      if (next == kNone || p[next] != BRANCH) {
+        n += kNodeSize;
+        continue;
+      }
+      while (n != kNone && p[n] == BRANCH) n = NextNode(program_, n);
+      continue;
+    }
+    if (p[n] == END || p[n] == BACK) break;
+    if (p[n] == EXACTLY && (best == kNone || operandInfo_[n] > operandInfo_[best])) best = n;
+    n = NextNode(program_, n);
+  }
+  if (best == kNone) return;
+  for (std::uint32_t i = 0; i < operandInfo_[best]; ++i) must_.Add(p[best + kNodeSize + i], false);
 }
 
 int TRegExpr::SetAsLiteral(std::size_t node) const {
@@ -661,7 +687,7 @@ bool TRegExpr::Exec(std::string_view subject) {
   std::string_view s(subject_);
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
-  if (mustLen_ > 0 && regexscan::Find(must_, bytes, 0, n) >= n) return false;
+  if (!must_.Empty() && regexscan::Find(must_, bytes, 0, n) >= n) return false;
   steps_ = 0;
   if (anchored_) return Try(0);
   if (!lead_.Empty()) {

@@ -74,10 +74,12 @@ class TRegExpr {
   // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs at
   // leadOffset_ bytes after the start of every match, so only its occurrences are tried;
   // otherwise only bytes of the start set are.
+  // must_ is the must-contain string, or else the longest literal every match passes.
   regexscan::Literal<unsigned char> must_, lead_;
   std::size_t leadOffset_ = 0;
   bool hasFirstSet_ = false;
   regexscan::StartSet firstSet_;
+  void ComputeRequired();
   void ComputeLead();
   void ComputeFirstSet();
   // The byte a set stands for as a literal: -1 when none, else the byte, plus 0x100 for an ASCII
