@@ -467,6 +467,7 @@ void TRegExpr::Compile() {
   lead_.Clear();
   leadOffset_ = 0;
   hasFirstSet_ = false;
+  runHead_ = 0;
 
   Compiler c(*this, expression_);
   c.Pass();
@@ -523,6 +524,7 @@ void TRegExpr::Compile() {
   if (!anchored_) {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
+    ComputeRunSkip();
   }
 }
 
@@ -600,79 +602,105 @@ void TRegExpr::ComputeLead() {
   leadOffset_ = lead_.Empty() ? 0 : offset;
 }
 
-namespace {
-
-// Collects the bytes that can start a match. False when an empty match is possible or the
-// structure is beyond this simple walk.
-struct StartSetWalk {
-  const std::vector<unsigned char>& p;
-  const std::vector<std::uint32_t>& info;
-  const std::vector<std::uint64_t>& sets;
-  regexscan::StartSet set;
-  int budget = 2000;
-
-  // A single-byte node: the bytes it can match.
-  bool One(std::size_t n) {
-    const std::uint64_t* b = (p[n] == ANYOF || p[n] == ANYBUT) ? sets.data() + std::size_t(info[n]) * 4 : nullptr;
-    for (int c = 0; c < 256; ++c) {
-      bool in = false;
-      switch (p[n]) {
-        case EXACTLY: in = c == p[n + kNodeSize]; break;
-        case ANY: in = c != 0; break;
-        case ANYOF: in = c != 0 && ((b[c >> 6] >> (c & 63)) & 1); break;
-        case ANYBUT: in = c != 0 && !((b[c >> 6] >> (c & 63)) & 1); break;
-        case ANYDIGIT: in = IsDigit(static_cast<unsigned char>(c)); break;
-        case NOTDIGIT: in = c != 0 && !IsDigit(static_cast<unsigned char>(c)); break;
-        case ANYLETTER: in = IsLetter(static_cast<unsigned char>(c)); break;
-        case NOTLETTER: in = c != 0 && !IsLetter(static_cast<unsigned char>(c)); break;
-        default: return false;
-      }
-      if (in) set.Add(unsigned(c));
+bool TRegExpr::NodeBytes(std::size_t n, regexscan::StartSet& set) const {
+  const std::vector<unsigned char>& p = program_;
+  const std::uint64_t* b = (p[n] == ANYOF || p[n] == ANYBUT) ? sets_.data() + std::size_t(operandInfo_[n]) * 4 : nullptr;
+  for (int c = 0; c < 256; ++c) {
+    bool in = false;
+    switch (p[n]) {
+      case EXACTLY: in = c == p[n + kNodeSize]; break;
+      case ANY: in = c != 0; break;
+      case ANYOF: in = c != 0 && ((b[c >> 6] >> (c & 63)) & 1); break;
+      case ANYBUT: in = c != 0 && !((b[c >> 6] >> (c & 63)) & 1); break;
+      case ANYDIGIT: in = IsDigit(static_cast<unsigned char>(c)); break;
+      case NOTDIGIT: in = c != 0 && !IsDigit(static_cast<unsigned char>(c)); break;
+      case ANYLETTER: in = IsLetter(static_cast<unsigned char>(c)); break;
+      case NOTLETTER: in = c != 0 && !IsLetter(static_cast<unsigned char>(c)); break;
+      default: return false;
     }
-    return true;
+    if (in) set.Add(unsigned(c));
   }
-  bool Chain(std::size_t n) {
-    while (n != kNone) {
-      if (--budget < 0) return false;
-      unsigned char op = p[n];
-      switch (op) {
-        case BOL:
-        case EOL:
-        case NOTHING:
-          break;
-        case BRANCH: {
-          std::size_t next = NextNode(p, n);
-          if (next == kNone || p[next] != BRANCH) {
-            n += kNodeSize;
-            continue;
-          }
-          for (std::size_t b = n; b != kNone && p[b] == BRANCH; b = NextNode(p, b))
-            if (!Chain(b + kNodeSize)) return false;
-          return true;
+  return true;
+}
+
+// Collects the bytes that can start a match along the chain from n. False when an empty match is
+// possible or the structure is beyond this simple walk (budget bounds the nodes visited).
+bool TRegExpr::StartBytes(std::size_t n, regexscan::StartSet& set, int& budget) const {
+  const std::vector<unsigned char>& p = program_;
+  while (n != kNone) {
+    if (--budget < 0) return false;
+    unsigned char op = p[n];
+    switch (op) {
+      case BOL:
+      case EOL:
+      case NOTHING:
+        break;
+      case BRANCH: {
+        std::size_t next = NextNode(p, n);
+        if (next == kNone || p[next] != BRANCH) {
+          n += kNodeSize;
+          continue;
         }
-        case STAR:
-          if (!One(n + kNodeSize)) return false;
-          break;
-        case PLUS:
-          return One(n + kNodeSize);
-        default:
-          if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;
-          return One(n);  // END, BACK and the rest answer false there
+        for (std::size_t b = n; b != kNone && p[b] == BRANCH; b = NextNode(p, b))
+          if (!StartBytes(b + kNodeSize, set, budget)) return false;
+        return true;
       }
-      n = NextNode(p, n);
+      case STAR:
+        if (!NodeBytes(n + kNodeSize, set)) return false;
+        break;
+      case PLUS:
+        return NodeBytes(n + kNodeSize, set);
+      default:
+        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;
+        return NodeBytes(n, set);  // END, BACK and the rest answer false there
     }
-    return false;
+    n = NextNode(p, n);
   }
-};
-
-}  // namespace
+  return false;
+}
 
 void TRegExpr::ComputeFirstSet() {
-  StartSetWalk w{program_, operandInfo_, sets_, {}};
-  if (!w.Chain(1)) return;
+  regexscan::StartSet set;
+  int budget = 2000;
+  if (!StartBytes(1, set, budget)) return;
   hasFirstSet_ = true;
-  firstSet_ = w.set;
+  firstSet_ = set;
   firstSet_.Finish();
+}
+
+void TRegExpr::ComputeRunSkip() {
+  // The matcher's outcome after the repeat depends only on the position it reached there (group
+  // positions are never read back), so every start inside one run ends as the first did.
+  const std::vector<unsigned char>& p = program_;
+  runHead_ = 0;
+  std::size_t head = 1;
+  std::size_t next = NextNode(p, head);
+  if (next == kNone || p[next] != END) return;
+  head += kNodeSize;
+  while (p[head] > OPEN && p[head] <= OPEN + 9) head = NextNode(p, head);
+  regexscan::StartSet headBytes, body;
+  if (p[head] == STAR || p[head] == PLUS) {  // the run opens with the repeat itself
+    if (!NodeBytes(head + kNodeSize, body)) return;
+    headBytes = body;
+  } else {
+    std::size_t rep = NextNode(p, head);
+    if (rep == kNone || (p[rep] != STAR && p[rep] != PLUS)) return;
+    if (!NodeBytes(head, headBytes) || !NodeBytes(rep + kNodeSize, body)) return;
+  }
+  for (int w = 0; w < 4; ++w)
+    if (headBytes.bits[w] & ~body.bits[w]) return;
+  runHead_ = head;
+  runHeadBytes_ = headBytes;
+  runBody_ = body;
+}
+
+std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
+  const std::size_t n = subject_.size();
+  if (runHead_ == 0 || p >= n || !runHeadBytes_.Has(s[p])) return p;
+  ++p;
+  while (p < n && runBody_.Has(s[p])) ++p;
+  return p;
 }
 
 bool TRegExpr::Exec(std::string_view subject) {
@@ -702,6 +730,7 @@ bool TRegExpr::Exec(std::string_view subject) {
       p = regexscan::FindStart(firstSet_, bytes, p, n);
       if (p >= n) return false;
       if (Try(p)) return true;
+      p = AfterFailedTry(p);
     }
   }
   if (hasFirstChar_) {
@@ -710,8 +739,10 @@ bool TRegExpr::Exec(std::string_view subject) {
     return false;
   }
   if (s.empty()) return Try(0);
-  for (std::size_t p = 0; p < s.size(); ++p)
+  for (std::size_t p = 0; p < s.size(); ++p) {
     if (Try(p)) return true;
+    p = AfterFailedTry(p);
+  }
   return false;
 }
 

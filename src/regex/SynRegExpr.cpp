@@ -673,7 +673,7 @@ void TRegExpr::DropProgram() {
   must_.Clear();
   lead_.Clear();
   leadOffset_ = 0;
-  runHead_ = 0;
+  runHead_ = runBody_ = 0;
 }
 
 void TRegExpr::SetExpression(std::u16string_view expression) {
@@ -920,10 +920,17 @@ void TRegExpr::ComputeRunSkip() {
   // the position it reaches after the repeat, not on where it started.
   const char16_t* p = program_.data();
   if (hasBackRefs_ || p[NextNode(p, 1)] != END) return;
+  auto unbounded = [&](std::size_t n) {
+    return n != kNone && (p[n] == STAR || p[n] == PLUS || p[n] == STARNG || p[n] == PLUSNG);
+  };
   std::size_t head = 1 + kNodeSize;
   while (p[head] > OPEN && p[head] <= OPEN + 14) head = NextNode(p, head);
+  if (unbounded(head)) {  // the run opens with the repeat itself
+    runHead_ = runBody_ = head + kNodeSize;
+    return;
+  }
   std::size_t rep = NextNode(p, head);
-  if (rep == kNone || !(p[rep] == STAR || p[rep] == PLUS || p[rep] == STARNG || p[rep] == PLUSNG)) return;
+  if (!unbounded(rep)) return;
   std::size_t body = rep + kNodeSize;
   bool within = false;
   if (p[head] == p[body]) {
@@ -938,7 +945,10 @@ void TRegExpr::ComputeRunSkip() {
     const char16_t* m = SetMembers(p, head);
     within = std::all_of(m, m + SetLen(p, head), [&](char16_t c) { return has(body, c); });
   }
-  if (within) runHead_ = head;
+  if (within) {
+    runHead_ = head;
+    runBody_ = body;
+  }
 }
 
 // The lead literal: along the one path every match takes from its start (single alternatives,

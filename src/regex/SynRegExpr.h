@@ -207,10 +207,12 @@ class TRegExpr {
   regexscan::StartSet firstSet_;
   void ComputeLead();
   void ComputeFirstSet();
-  // A match that opens with a one-character node whose characters the unbounded repeat right
-  // after it also takes (as [a-z_][a-z0-9_]*) reaches the same states from every start inside one
-  // run of the repeat, so after a failed try the rest of that run is no start either. 0 = none.
-  std::size_t runHead_ = 0;
+  // A match that opens with an unbounded repeat of one character (as [a-z]*), or with a
+  // one-character node whose characters the repeat right after it also takes (as
+  // [a-z_][a-z0-9_]*), reaches the same states from every start inside one run of the repeat, so
+  // after a failed try the rest of that run is no start either. runHead_ is the node that opens
+  // the run, runBody_ the repeated one; 0 = none.
+  std::size_t runHead_ = 0, runBody_ = 0;
   void ComputeRunSkip();
 
   // Subject and match state.

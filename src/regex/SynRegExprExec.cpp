@@ -209,10 +209,8 @@ struct TRegExpr::Matcher {
   // The last position known to be no start after a try at p failed (p itself, or the end of the
   // run of the opening repeat).
   std::size_t AfterFailedTry(std::size_t p) {
-    std::size_t head = re.runHead_;
-    if (head == 0 || !MatchOne(head, std::int32_t(p))) return p;
-    std::size_t rep = NextNode(this->p, head);
-    return p + 1 + std::size_t(RepeatCount(rep + kNodeSize, kMaxRepeat, std::int32_t(p + 1)));
+    if (re.runHead_ == 0 || !MatchOne(re.runHead_, std::int32_t(p))) return p;
+    return p + 1 + std::size_t(RepeatCount(re.runBody_, kMaxRepeat, std::int32_t(p + 1)));
   }
 
   // The first alternative of the chain from br on that can match at pos (kNone when none is
