@@ -224,7 +224,33 @@ void Pcre2Lines(benchmark::State& state, const Row& row) {
 }
 #endif
 
+// Time until a runaway search ends with the engine's own error, at the default backtrack limit.
+template <class Engine, class Error, class Text>
+void Runaway(benchmark::State& state, const Text& expr, const Text& subject) {
+  Engine re;
+  re.SetExpression(expr);
+  for (auto _ : state) {
+    try {
+      re.Exec(subject);
+      state.SkipWithError("no limit error");
+    } catch (const Error&) {
+    }
+  }
+}
+
+void RegisterRunaway(const std::string& name, const std::string& expr, const std::string& subject) {
+  const std::u16string wideExpr = codepage::Cp1252ToUtf16(expr), wideSubject = codepage::Cp1252ToUtf16(subject);
+  benchmark::RegisterBenchmark(("RegexRunaway/" + name + "/wide").c_str(), [=](benchmark::State& st) {
+    Runaway<synregexpr::TRegExpr, synregexpr::ERegExpr>(st, wideExpr, wideSubject);
+  })->Iterations(1)->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark(("RegexRunaway/" + name + "/byte").c_str(), [=](benchmark::State& st) {
+    Runaway<regexpr::TRegExpr, regexpr::ERegExpr>(st, expr, subject);
+  })->Iterations(1)->Unit(benchmark::kSecond);
+}
+
 [[maybe_unused]] const bool registered = [] {
+  RegisterRunaway("alternation_star_40k", "(a|b)*[xy]", std::string(40000, 'a'));
+  RegisterRunaway("nested_plus", "(a+)+b", std::string(30, 'a') + "cb");
   static const std::vector<Row> rows = ReadRows();
   for (const Row& row : rows) {
     const std::string base = "Regex/" + row.name + "/";
