@@ -937,13 +937,17 @@ void TRegExpr::ComputeRunSkip() {
     within = p[head] == ANY || (p[head] >= ANYDIGIT && p[head] <= NOTSPACE);
   }
   if (p[head] == ANYOF && p[body] == ANYOF) {
-    auto has = [&](std::size_t n, char16_t c) {
-      if (c < 256) return ((SetMap(p, n)[c >> 4] >> (c & 15)) & 1) != 0;
-      const char16_t* m = SetMembers(p, n);
-      return std::find(m, m + SetLen(p, n), c) != m + SetLen(p, n);
-    };
+    // Sets may hold tens of thousands of members: those from 256 up are compared sorted.
+    const char16_t* bm = SetMembers(p, body);
+    std::vector<char16_t> high;
+    for (std::size_t i = 0, count = SetLen(p, body); i < count; ++i)
+      if (bm[i] >= 256) high.push_back(bm[i]);
+    std::sort(high.begin(), high.end());
     const char16_t* m = SetMembers(p, head);
-    within = std::all_of(m, m + SetLen(p, head), [&](char16_t c) { return has(body, c); });
+    within = std::all_of(m, m + SetLen(p, head), [&](char16_t c) {
+      if (c < 256) return ((SetMap(p, body)[c >> 4] >> (c & 15)) & 1) != 0;
+      return std::binary_search(high.begin(), high.end(), c);
+    });
   }
   if (within) {
     runHead_ = head;
