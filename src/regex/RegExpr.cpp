@@ -520,12 +520,12 @@ void TRegExpr::Compile() {
       }
     }
   }
-  if (must_.Empty()) ComputeRequired();
   if (!anchored_) {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
     ComputeRunSkip();
   }
+  if (must_.Empty() && lead_.Empty()) ComputeRequired();  // a lead literal rejects on its own
 }
 
 // Every match passes each node of the main path: single alternatives are entered, alternations
@@ -711,11 +711,18 @@ bool TRegExpr::Exec(std::string_view subject) {
     Compile();
   }
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
+  // A subject without the literal every match holds is answered before it is copied: the filter
+  // runs over whole databanks, where most texts are such.
+  const regexscan::Literal<unsigned char>& needed = lead_.Empty() ? must_ : lead_;
+  if (!needed.Empty()) {
+    const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
+    if (regexscan::Find(needed, text, lead_.Empty() ? 0 : leadOffset_, subject.size()) >= subject.size())
+      return false;
+  }
   subject_.assign(subject);
   std::string_view s(subject_);
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
-  if (!must_.Empty() && regexscan::Find(must_, bytes, 0, n) >= n) return false;
   steps_ = 0;
   if (anchored_) return Try(0);
   if (!lead_.Empty()) {

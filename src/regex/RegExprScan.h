@@ -82,15 +82,25 @@ std::size_t Find(const Literal<Ch>& lit, const Ch* s, std::size_t from, std::siz
   constexpr std::size_t kLanes = 16 / sizeof(Ch);
   const __m128i w0 = detail::Splat(lit.want[0]), f0 = detail::Splat(lit.fold[0]);
   const __m128i wl = detail::Splat(lit.want[last]), fl = detail::Splat(lit.fold[last]);
-  for (; i + kLanes + last <= n; i += kLanes) {
-    __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), f0);
-    __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + last)), fl);
+  // The first occurrence among the candidates of the block at `at`, its first skipLanes lanes left out.
+  auto block = [&](std::size_t at, unsigned skipLanes) -> std::size_t {
+    __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)), f0);
+    __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + last)), fl);
     unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(detail::Equal<Ch>(a, w0), detail::Equal<Ch>(b, wl))));
+    mask &= ~((1u << (skipLanes * sizeof(Ch))) - 1);
     while (mask) {
       std::size_t j = std::size_t(__builtin_ctz(mask)) / sizeof(Ch);
-      if (lit.At(s + i + j)) return i + j;
+      if (lit.At(s + at + j)) return at + j;
       mask &= ~(((1u << sizeof(Ch)) - 1) << (j * sizeof(Ch)));
     }
+    return n;
+  };
+  for (; i + kLanes + last <= n; i += kLanes)
+    if (std::size_t r = block(i, 0); r < n) return r;
+  if (i + m <= n && n >= kLanes + last) {
+    // The rest in one block ending at the text's end, overlapping what was already scanned.
+    std::size_t at = n - last - kLanes;
+    return block(at, unsigned(i - at));
   }
 #endif
   for (; i + m <= n; ++i)
@@ -139,12 +149,19 @@ std::size_t FindStart(const StartSet& set, const Ch* s, std::size_t from, std::s
     constexpr std::size_t kLanes = 16 / sizeof(Ch);
     __m128i c[4];
     for (int k = 0; k < 4; ++k) c[k] = detail::Splat(Ch(set.few[k < set.count ? k : 0]));
-    for (; i + kLanes <= n; i += kLanes) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    auto hits = [&](std::size_t at) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
       __m128i hit = _mm_or_si128(_mm_or_si128(detail::Equal<Ch>(v, c[0]), detail::Equal<Ch>(v, c[1])),
                                  _mm_or_si128(detail::Equal<Ch>(v, c[2]), detail::Equal<Ch>(v, c[3])));
-      unsigned mask = unsigned(_mm_movemask_epi8(hit));
-      if (mask) return i + std::size_t(__builtin_ctz(mask)) / sizeof(Ch);
+      return unsigned(_mm_movemask_epi8(hit));
+    };
+    for (; i + kLanes <= n; i += kLanes)
+      if (unsigned mask = hits(i)) return i + std::size_t(__builtin_ctz(mask)) / sizeof(Ch);
+    if (i < n && n >= kLanes) {
+      // The rest in one block ending at the text's end, overlapping what was already scanned.
+      std::size_t at = n - kLanes;
+      unsigned mask = hits(at) & ~((1u << ((i - at) * sizeof(Ch))) - 1);
+      return mask ? at + std::size_t(__builtin_ctz(mask)) / sizeof(Ch) : n;
     }
   }
 #endif
