@@ -14,6 +14,14 @@ PrinterMetrics FakePrinter::A4(int dpi) {
   return m;
 }
 
+void FakePrinter::UsePrintMetrics(TRecordingCanvas& canvas, int dpi) {
+  canvas.CellWidth = 25;
+  canvas.Ascent = 40;
+  canvas.Descent = 10;
+  canvas.ScaleWithSize = true;
+  canvas.DpiX = canvas.DpiY = dpi;
+}
+
 FakePrinter::FakePrinter(int dpi) : metrics_(A4(dpi)) {}
 
 std::vector<std::string> FakePrinter::Printers() const {
@@ -29,22 +37,18 @@ bool FakePrinter::Metrics(PrinterMetrics& metrics) const {
 ICanvas& FakePrinter::BeginDoc() {
   if (!hasPrinter_) throw EPrinter("There is no printer installed.");
   if (!refusal_.empty()) throw EPrinter(refusal_);
-  pages.clear();
   ended = aborted = false;
   jobTitle = title_;
   printing_ = true;
-  pages.push_back(std::make_unique<RecordingCanvas>(metrics_.dpiY));
-  return *pages.back();
+  canvas_ = std::make_unique<TRecordingCanvas>();
+  UsePrintMetrics(*canvas_, metrics_.dpiY);
+  canvas_->Device = TCanvasRect{0, 0, metrics_.printableWidth, metrics_.printableHeight};
+  pageStarts_.assign(1, 0);
+  return *canvas_;
 }
 
 void FakePrinter::NewPage() {
-  if (!printing_) return;
-  // The canvas stays the same object for the whole job, as a printer's does; each page's ops are
-  // moved to a page of their own.
-  auto page = std::make_unique<RecordingCanvas>(metrics_.dpiY);
-  page->ops = std::move(pages.back()->ops);
-  pages.back()->ops.clear();
-  pages.insert(pages.end() - 1, std::move(page));
+  if (printing_) pageStarts_.push_back(canvas_->Calls.size());
 }
 
 void FakePrinter::EndDoc() {
@@ -56,6 +60,27 @@ void FakePrinter::Abort() {
   if (!printing_) return;
   printing_ = false;
   aborted = true;
+}
+
+std::vector<TRecordingCanvas::Call> FakePrinter::PageCalls(int page) const {
+  if (!canvas_ || page < 0 || page >= PageCount()) return {};
+  const size_t from = pageStarts_[static_cast<size_t>(page)];
+  const size_t to = page + 1 < PageCount() ? pageStarts_[static_cast<size_t>(page) + 1] : canvas_->Calls.size();
+  return std::vector<TRecordingCanvas::Call>(canvas_->Calls.begin() + static_cast<long>(from),
+                                            canvas_->Calls.begin() + static_cast<long>(to));
+}
+
+std::vector<TRecordingCanvas::Call> FakePrinter::PageCalls(int page, const std::string& op) const {
+  std::vector<TRecordingCanvas::Call> out;
+  for (auto& c : PageCalls(page))
+    if (c.op == op) out.push_back(c);
+  return out;
+}
+
+std::vector<std::u16string> FakePrinter::PageTexts(int page) const {
+  std::vector<std::u16string> out;
+  for (auto& c : PageCalls(page, "text")) out.push_back(c.text);
+  return out;
 }
 
 }  // namespace platform

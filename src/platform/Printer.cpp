@@ -1,5 +1,7 @@
 #include "platform/Printer.h"
 
+#include "platform/SystemServices.h"
+
 namespace platform {
 
 namespace {
@@ -24,7 +26,12 @@ IPrinter* gPrinter = nullptr;
 
 }  // namespace
 
-IPrinter& Printer() { return gPrinter ? *gPrinter : gNoPrinter; }
+IPrinter& Printer() {
+  if (gPrinter) return *gPrinter;
+  if (auto desktop = SystemServices().Printer)
+    if (IPrinter* p = desktop()) return *p;
+  return gNoPrinter;
+}
 
 IPrinter* SetPrinter(IPrinter* printer) {
   IPrinter* previous = gPrinter;

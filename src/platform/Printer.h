@@ -56,8 +56,8 @@ class IPrinter {
   virtual bool Printing() const = 0;
 };
 
-// The printer in use. Never null: before one is installed a printer without any installed
-// printers stands in (Metrics gives false, BeginDoc raises).
+// The printer in use: the one installed with SetPrinter, else the desktop's (once a Qt application
+// runs), else a stand-in without any printers (Metrics gives false, BeginDoc raises).
 IPrinter& Printer();
 // Installs a printer (not owned); nullptr restores the stand-in. Returns the previous one.
 IPrinter* SetPrinter(IPrinter* printer);

@@ -8,15 +8,20 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-class QWidget;  // the owner window in the Qt implementation; plain code passes nullptr
-
 namespace platform {
+
+// The window a box or dialog belongs to, as plain code holds it: an opaque handle that only the Qt
+// half can make from a widget and turn back (platform/qt/QtUIServices.h). NoWindow lets the
+// implementation choose (the active window).
+enum class WindowHandle : std::uintptr_t { NoWindow = 0 };
+inline constexpr WindowHandle NoWindow = WindowHandle::NoWindow;
 
 // Dialog results (modal results of forms use the same numbers).
 enum : int {
@@ -75,24 +80,24 @@ class IUIServices {
 
   // A message box; returns the chosen button's result (see DismissResult for a closed box).
   virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon, QWidget* owner = nullptr) = 0;
+                         MsgIcon icon, WindowHandle owner = NoWindow) = 0;
 
   // File dialogs: true and the chosen path when confirmed; path is untouched on Cancel.
-  virtual bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) = 0;
-  virtual bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) = 0;
+  virtual bool OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) = 0;
+  virtual bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) = 0;
 
   // The plain password prompt ("Enter Password"). An empty entry can be confirmed.
-  virtual bool AskPassword(std::string& password, QWidget* owner = nullptr) = 0;
+  virtual bool AskPassword(std::string& password, WindowHandle owner = NoWindow) = 0;
   // The file-password prompt: shows fileName without its folder. On Cancel password is untouched.
-  virtual bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) = 0;
+  virtual bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) = 0;
   // The set-password prompt (typed twice). OK is only possible with two equal non-empty entries.
-  virtual bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) = 0;
+  virtual bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) = 0;
   // The change-password prompt (old, new, repeated).
-  virtual bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) = 0;
+  virtual bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) = 0;
 
   // The one-line input box; value is the preset text and, after OK, the (at most 3999-character) answer.
   virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                        QWidget* owner = nullptr) = 0;
+                        WindowHandle owner = NoWindow) = 0;
 
   // The application's error handler: an exception that escaped an action or event handler.
   virtual void ShowException(const std::string& message) = 0;
@@ -173,15 +178,15 @@ class ScriptedUIServices : public IUIServices {
   void Clear();
 
   int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
-                 QWidget* owner = nullptr) override;
-  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
-  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
-  bool AskPassword(std::string& password, QWidget* owner = nullptr) override;
-  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) override;
-  bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) override;
-  bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) override;
+                 WindowHandle owner = NoWindow) override;
+  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
+  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
+  bool AskPassword(std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) override;
+  bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                QWidget* owner = nullptr) override;
+                WindowHandle owner = NoWindow) override;
   void ShowException(const std::string& message) override;
   bool OpenUrl(const std::string& url) override;
 

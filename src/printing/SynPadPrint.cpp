@@ -127,16 +127,16 @@ bool TSynPadPrint::LineSelected(int Index) const {
 
 int TSynPadPrint::MaxLineNumber() const { return fLines.Count() + fLineOffset; }
 
-platform::FontDesc TSynPadPrint::PrintFont(TFontStyles Style, TColor Color) const {
-  platform::FontDesc d = PrintFontDesc(fFont, fPpi);
-  d.style = Style;
-  d.color = Color;
+platform::TCanvasFont TSynPadPrint::PrintFont(TFontStyles Style, TColor Color) const {
+  platform::TCanvasFont d = PrintFontDesc(fFont, fPpi);
+  d.Style = Style;
+  d.Color = Color;
   return d;
 }
 
 void TSynPadPrint::SetCanvasFont(TFontStyles Style, TColor Color) {
   // Setting a font is costly on real devices; most tokens share their neighbour's.
-  if (fCanvasFontValid && fCanvasFont.style == Style && fCanvasFont.color == Color) return;
+  if (fCanvasFontValid && fCanvasFont.Style == Style && fCanvasFont.Color == Color) return;
   fCanvasFont = PrintFont(Style, Color);
   fCanvasFontValid = true;
   fCanvas->SetFont(fCanvasFont);
@@ -171,9 +171,9 @@ void TSynPadPrint::PrepareLayout() {
   fCanvasFontValid = false;
   // The cell width is that of the widest style, so bold and italic tokens stay within their cells.
   SetCanvasFont(syn::fsBold | syn::fsItalic | syn::fsUnderline | syn::fsStrikeOut, fFontColor);
-  const platform::TextMetrics metrics = fCanvas->Metrics();
-  fCharWidth = metrics.averageCharWidth;
-  fLineHeight = metrics.height + metrics.externalLeading;
+  const platform::TCanvasFontMetrics metrics = fCanvas->FontMetrics();
+  fCharWidth = metrics.AveCharWidth;
+  fLineHeight = metrics.Height + metrics.ExternalLeading;
   SetCanvasFont(fFont.Style(), fFontColor);
   if (fCharWidth <= 0 || fLineHeight <= 0)
     throw ESynPrintError("The print font \"" + fFont.Name() + "\" at " + std::to_string(fFont.Size()) +
@@ -351,7 +351,7 @@ void TSynPadPrint::RenderPage(int PageNumber) {
   SetCanvasFont(fFont.Style(), fFontColor);
   fMargins.InitPage(*fCanvas, PageNumber, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, MaxLineNumber());
   // Filled after this page's edges are known, so mirrored pages get their own rectangle.
-  fCanvas->FillRect({fMargins.PLeft, fMargins.PTop, fMargins.PRight, fMargins.PBottom}, fColor);
+  fCanvas->FillRect(platform::TCanvasRect{fMargins.PLeft, fMargins.PTop, fMargins.PRight, fMargins.PBottom}, fColor);
   fHeader.Print(*fCanvas, PageNumber + fPageOffset);
   fCanvasFontValid = false;
   SetCanvasFont(fFont.Style(), fFontColor);
@@ -379,7 +379,11 @@ void TSynPadPrint::RenderLineNumber() {
   const std::u16string text = Ascii(std::to_string(static_cast<long long>(fLineNumber) + fLineOffset) + ": ");
   SetCanvasFont(0, syn::clBlack);
   if (fYPos > fPrinterInfo.PrintableHeight()) return;
-  fCanvas->TextOut(fMargins.PLeft - fCanvas->TextWidth(text), static_cast<int>(fYPos), text, nullptr, fColor);
+  const int width = fCanvas->TextWidth(text);
+  const int y = static_cast<int>(fYPos);
+  const platform::TCanvasRect band{fMargins.PLeft - width, y, fMargins.PLeft, y + fLineHeight};
+  fCanvas->SetBackColor(fColor);
+  fCanvas->TextOutAt(band.Left, y, platform::kTextOpaque, &band, text);
 }
 
 std::u16string TSynPadPrint::PadWideGlyphs(std::u16string_view Text) {
@@ -404,7 +408,10 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
   if (end == From) return;
   fAdvances.resize(end - From);
   for (size_t k = From; k < end; ++k) fAdvances[k - From] = (fCells[k + 1] - fCells[k]) * fCharWidth;
-  fCanvas->TextOut(X, static_cast<int>(Y), Text.substr(From, end - From), fAdvances.data(), Background);
+  const int y = static_cast<int>(Y);
+  const platform::TCanvasRect band{X, y, X + (fCells[end] - fCells[From]) * fCharWidth, y + fLineHeight};
+  fCanvas->SetBackColor(Background);
+  fCanvas->TextOutAt(X, y, platform::kTextOpaque, &band, Text.substr(From, end - From), fAdvances.data());
 }
 
 void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List) {

@@ -144,7 +144,7 @@ class TSynPadPrint {
   std::u16string_view LineText(int Index) const;
   bool LineSelected(int Index) const;
   int MaxLineNumber() const;
-  platform::FontDesc PrintFont(TFontStyles Style, TColor Color) const;
+  platform::TCanvasFont PrintFont(TFontStyles Style, TColor Color) const;
   void SetCanvasFont(TFontStyles Style, TColor Color);
 
   int fCopies = 1;
@@ -195,6 +195,6 @@ class TSynPadPrint {
   std::vector<std::uint8_t> fCellCache;
   std::vector<int> fCells;      // prefix sums of the line being laid out or drawn
   std::vector<int> fAdvances;   // per-character advances handed to the canvas
-  platform::FontDesc fCanvasFont;
+  platform::TCanvasFont fCanvasFont;
   bool fCanvasFontValid = false;
 };

@@ -22,13 +22,13 @@ std::u16string NumberText(int Value, bool Roman) { return Roman ? IntToRoman(Val
 
 }  // namespace
 
-platform::FontDesc PrintFontDesc(const TSynFont& Font, int PixelsPerInch) {
-  platform::FontDesc d;
-  d.family = Font.Name();
-  d.pointSize = Font.Size();
-  d.pixelsPerInch = PixelsPerInch;
-  d.style = Font.Style();
-  d.color = Font.Color();
+platform::TCanvasFont PrintFontDesc(const TSynFont& Font, int PixelsPerInch) {
+  platform::TCanvasFont d;
+  d.Name = Font.Name();
+  d.Size = Font.Size();
+  d.PixelsPerInch = PixelsPerInch;
+  d.Style = Font.Style();
+  d.Color = Font.Color();
   return d;
 }
 
@@ -173,18 +173,17 @@ void THeaderFooter::InitPrint(platform::ICanvas& Canvas, int NumPages, const std
     fFrameHeight = 0;
     int lineTop = 0;
     int currentLine = 0;
-    const int canvasPpi = Canvas.DpiY();
     for (auto& item : fItems) {
-      Canvas.SetFont(PrintFontDesc(item->Font, item->PixelsPerInch > 0 ? item->PixelsPerInch : canvasPpi));
+      Canvas.SetFont(PrintFontDesc(item->Font, item->PixelsPerInch));
       if (item->LineNumber != currentLine) {
         currentLine = item->LineNumber;
         lineTop = fFrameHeight;
       }
       TLineInfo& info = fLineInfo[static_cast<size_t>(item->LineNumber - 1)];
-      const platform::TextMetrics m = Canvas.Metrics();
-      const int h = m.height;  // the height of "W": every glyph of a font shares its cell height
+      const platform::TCanvasFontMetrics m = Canvas.FontMetrics();
+      const int h = m.Height;  // the height of "W": every glyph of a font shares its cell height
       info.LineHeight = std::max(info.LineHeight, h);
-      info.MaxBaseDist = std::max(info.MaxBaseDist, m.height - m.descent);
+      info.MaxBaseDist = std::max(info.MaxBaseDist, m.Height - m.Descent);
       fFrameHeight = std::max(fFrameHeight, lineTop + h);
     }
     fFrameHeight += 2 * (Margins ? Margins->PHFInternalMargin : 0);
@@ -196,20 +195,20 @@ void THeaderFooter::DrawFrame(platform::ICanvas& Canvas) {
   if (!fFrameTypes || !fMargins) return;
   const TSynPadPrintMargins& m = *fMargins;
   if (fFrameTypes & (ftBox | ftShaded)) {
-    platform::CanvasRect r{m.PLeft, 0, m.PRight, 0};
-    if (fType == hftFooter) {
-      r.top = m.PFooter;
-      r.bottom = m.PFooter + fFrameHeight;
-    } else {
-      r.top = m.PHeader - fFrameHeight;
-      r.bottom = m.PHeader;
-    }
+    const platform::TCanvasRect r = fType == hftFooter
+                                        ? platform::TCanvasRect{m.PLeft, m.PFooter, m.PRight, m.PFooter + fFrameHeight}
+                                        : platform::TCanvasRect{m.PLeft, m.PHeader - fFrameHeight, m.PRight, m.PHeader};
     if (fFrameTypes & ftShaded) Canvas.FillRect(r, fShadedColor);
-    if (fFrameTypes & ftBox) Canvas.FrameRect(r, fLineColor);
+    if (fFrameTypes & ftBox) {
+      Canvas.SetBrush(fShadedColor, platform::TBrushStyle::Clear);
+      Canvas.SetPen(fLineColor);
+      Canvas.Rectangle(r);
+    }
   }
   if (fFrameTypes & ftLine) {
     const int y = fType == hftFooter ? m.PFooter : m.PHeader;
-    Canvas.Line(m.PLeft, y, m.PRight, y, fLineColor);
+    Canvas.SetPen(fLineColor);
+    Canvas.Line(m.PLeft, y, m.PRight, y);
   }
 }
 
@@ -220,9 +219,8 @@ void THeaderFooter::Print(platform::ICanvas& Canvas, int PageNum) {
   DrawFrame(Canvas);
   int y = (fType == hftFooter ? m.PFooter : m.PHeader - fFrameHeight) + m.PHFInternalMargin;
   int currentLine = 1;
-  const int canvasPpi = Canvas.DpiY();
   for (auto& item : fItems) {
-    Canvas.SetFont(PrintFontDesc(item->Font, item->PixelsPerInch > 0 ? item->PixelsPerInch : canvasPpi));
+    Canvas.SetFont(PrintFontDesc(item->Font, item->PixelsPerInch));
     if (item->LineNumber != currentLine) {
       y += fLineInfo[static_cast<size_t>(currentLine - 1)].LineHeight;
       currentLine = item->LineNumber;
@@ -244,7 +242,7 @@ void THeaderFooter::Print(platform::ICanvas& Canvas, int PageNum) {
       x = (m.PLeftHFTextIndent + m.PRightHFTextIndent - width) / 2;
     // Items of one line share a baseline, whatever their fonts.
     const int baseline = y + fLineInfo[static_cast<size_t>(currentLine - 1)].MaxBaseDist;
-    Canvas.TextOut(x, baseline - Canvas.Metrics().ascent, s, nullptr, syn::clNone);
+    Canvas.TextOutAt(x, baseline - Canvas.FontMetrics().Ascent, 0, nullptr, s);
   }
   Canvas.Restore();
 }

@@ -15,11 +15,11 @@
 
 namespace platform {
 class ICanvas;
-struct FontDesc;
+struct TCanvasFont;
 }
 
-// The canvas font of a font description at a resolution (pixels per inch).
-platform::FontDesc PrintFontDesc(const TSynFont& Font, int PixelsPerInch);
+// The canvas font of a font description at a resolution (pixels per inch; 0: the canvas's own).
+platform::TCanvasFont PrintFontDesc(const TSynFont& Font, int PixelsPerInch);
 
 // Roman numerals of 1..; 0 and negative numbers give empty text.
 std::u16string IntToRoman(int Value);

@@ -33,7 +33,8 @@ TEST(SynPadPrintGeometry, NoPrinterSheetGivesTheWorkedEdges) {
   printer.SetNoPrinter();
   platform::ScopedPrinter scoped(printer);
   TSynPadPrinterInfo info;
-  platform::RecordingCanvas canvas;
+  platform::TRecordingCanvas canvas;
+  platform::FakePrinter::UsePrintMetrics(canvas);
   EXPECT_EQ(info.PixFromLeft(25), 230);
   EXPECT_EQ(info.PhysicalWidth(), 2481);
   EXPECT_EQ(info.BottomGutter(), 50);
@@ -52,7 +53,7 @@ TEST(SynPadPrintGeometry, NoPrinterSheetGivesTheWorkedEdges) {
   // Line numbers kept inside the text area take the room of the largest one.
   m.SetMirrorMargins(false);
   m.SetGutter(0);
-  canvas.SetFont(platform::FontDesc{"Courier New", 10, 300, 0, 0});
+  canvas.SetFont(platform::TCanvasFont{});
   m.InitPage(canvas, 1, info, true, false, 120);
   EXPECT_EQ(m.PLeft, 230 + canvas.TextWidth(u"120: "));
   m.InitPage(canvas, 1, info, true, true, 120);

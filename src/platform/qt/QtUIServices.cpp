@@ -70,8 +70,8 @@ QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::s
 }
 
 int QtUIServices::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
-                             QWidget* owner) {
-  std::unique_ptr<QMessageBox> box(BuildMessageBox(text, caption, buttons, icon, owner));
+                             WindowHandle owner) {
+  std::unique_ptr<QMessageBox> box(BuildMessageBox(text, caption, buttons, icon, WidgetOf(owner)));
   box->exec();
   QAbstractButton* clicked = box->clickedButton();
   if (!clicked) return DismissResult(buttons);
@@ -121,38 +121,38 @@ bool RunFileDialog(const FileDialogOptions& o, std::string& path, QWidget* owner
 
 }  // namespace
 
-bool QtUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner) {
-  return RunFileDialog(options, path, owner, false);
+bool QtUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner) {
+  return RunFileDialog(options, path, WidgetOf(owner), false);
 }
 
-bool QtUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner) {
-  return RunFileDialog(options, path, owner, true);
+bool QtUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner) {
+  return RunFileDialog(options, path, WidgetOf(owner), true);
 }
 
-bool QtUIServices::AskPassword(std::string& password, QWidget* owner) {
-  return PasswordPrompt ? PasswordPrompt(password, owner) : false;
+bool QtUIServices::AskPassword(std::string& password, WindowHandle owner) {
+  return PasswordPrompt ? PasswordPrompt(password, WidgetOf(owner)) : false;
 }
 
-bool QtUIServices::AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner) {
-  return FilePasswordPrompt ? FilePasswordPrompt(fileName, password, owner) : false;
+bool QtUIServices::AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner) {
+  return FilePasswordPrompt ? FilePasswordPrompt(fileName, password, WidgetOf(owner)) : false;
 }
 
-bool QtUIServices::AskSetPassword(SetPasswordAnswer& answer, QWidget* owner) {
-  return SetPasswordPrompt ? SetPasswordPrompt(answer, owner) : false;
+bool QtUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner) {
+  return SetPasswordPrompt ? SetPasswordPrompt(answer, WidgetOf(owner)) : false;
 }
 
-bool QtUIServices::AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner) {
-  return ChangePasswordPrompt ? ChangePasswordPrompt(answer, owner) : false;
+bool QtUIServices::AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner) {
+  return ChangePasswordPrompt ? ChangePasswordPrompt(answer, WidgetOf(owner)) : false;
 }
 
 bool QtUIServices::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                            QWidget* owner) {
-  return InputPrompt ? InputPrompt(caption, prompt, value, owner) : false;
+                            WindowHandle owner) {
+  return InputPrompt ? InputPrompt(caption, prompt, value, WidgetOf(owner)) : false;
 }
 
 void QtUIServices::ShowException(const std::string& message) {
   // The error handler's box: the application's title, the message, OK and the error icon.
-  MessageBox(message, TApplication::Instance().Title, MsgButtons::Ok, MsgIcon::Error, nullptr);
+  MessageBox(message, TApplication::Instance().Title, MsgButtons::Ok, MsgIcon::Error, NoWindow);
 }
 
 bool QtUIServices::OpenUrl(const std::string& url) {
