@@ -150,7 +150,8 @@ std::vector<ScriptedUIServices::Call> ScriptedUIServices::CallsOf(Kind kind) con
 
 bool ScriptedUIServices::ScriptUsedUp() const {
   return messageResults_.empty() && openFiles_.empty() && saveFiles_.empty() && passwords_.empty() &&
-         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty();
+         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty() &&
+         prints_.empty() && fonts_.empty() && colors_.empty();
 }
 
 void ScriptedUIServices::Clear() {
@@ -164,6 +165,9 @@ void ScriptedUIServices::Clear() {
   setPasswords_.clear();
   changePasswords_.clear();
   inputs_.clear();
+  prints_.clear();
+  fonts_.clear();
+  colors_.clear();
   openUrlResult_ = true;
 }
 
@@ -267,6 +271,36 @@ void ScriptedUIServices::ShowException(const std::string& message) {
 bool ScriptedUIServices::OpenUrl(const std::string& url) {
   calls_.push_back(Call{Kind::OpenUrl, url, {}, MsgButtons::Ok, MsgIcon::None, {}, {}, openUrlResult_ ? 1 : 0, true});
   return openUrlResult_;
+}
+
+bool ScriptedUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle) {
+  Call call{Kind::Print, {}, "Print", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.printOptions = options;
+  auto answer = Take(prints_, call);
+  if (answer && *answer) (*answer)(options);
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::FontDialog(FontChoice& font, WindowHandle) {
+  Call call{Kind::Font, {}, "Font", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.font = font;
+  auto answer = Take(fonts_, call);
+  if (answer) font = *answer;
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::ColorDialog(TColor& color, WindowHandle) {
+  Call call{Kind::Color, {}, "Color", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.color = color;
+  auto answer = Take(colors_, call);
+  if (answer) color = *answer;
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
 }
 
 }  // namespace platform
