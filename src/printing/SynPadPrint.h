@@ -118,6 +118,8 @@ class TSynPadPrint {
   int MaxWidth() const { return fMaxWidth; }
   int MaxCol() const { return fMaxCol; }
   bool PagesCounted() const { return fPagesCounted; }
+  // The pages of the last layout, 0 when there is none (never lays out).
+  int LaidOutPageCount() const { return fPagesCounted ? static_cast<int>(fPages.size()) : 0; }
   // First source line (0-based) of page Page (1-based) of the last layout.
   int PageFirstLine(int Page) const { return fPages.at(static_cast<size_t>(Page - 1)).FirstLine; }
   // Break positions of a line as the layout wraps it (empty when it fits or wrapping is off).
