@@ -179,6 +179,7 @@ void TSynPadPrint::PrepareLayout() {
     throw ESynPrintError("The print font \"" + fFont.Name() + "\" at " + std::to_string(fFont.Size()) +
                          " points cannot be measured; choose another font or size.");
   std::fill(fCellCache.begin(), fCellCache.end(), std::uint8_t{0});
+  fNumberWidths.fill(-1);
   fMargins.InitPage(*fCanvas, 1, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, MaxLineNumber());
   PaginateLines();
   fHeader.InitPrint(*fCanvas, fPageCount, fTitle, &fMargins);
@@ -332,6 +333,7 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
 }
 
 void TSynPadPrint::RenderPageOnCanvas(platform::ICanvas& Canvas, int PageNumber) {
+  fNumberWidths.fill(-1);
   fAbort = false;
   fPrinting = false;
   fCanvas = &Canvas;
@@ -376,14 +378,28 @@ void TSynPadPrint::RenderLine(int Index, std::u16string_view Text) {
 }
 
 void TSynPadPrint::RenderLineNumber() {
-  const std::u16string text = Ascii(std::to_string(static_cast<long long>(fLineNumber) + fLineOffset) + ": ");
+  const std::string digits = std::to_string(static_cast<long long>(fLineNumber) + fLineOffset) + ": ";
   SetCanvasFont(0, syn::clBlack);
   if (fYPos > fPrinterInfo.PrintableHeight()) return;
-  const int width = fCanvas->TextWidth(text);
+  // Each character at its own measured width (asking the font for a whole string costs far more).
+  fAdvances.resize(digits.size());
+  int width = 0;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    int& cached = fNumberWidths[static_cast<unsigned char>(digits[i]) & 0x7F];
+    if (cached < 0) {
+      const char16_t one[1] = {static_cast<char16_t>(digits[i])};
+      cached = fCanvas->TextWidth(std::u16string_view(one, 1));
+    }
+    fAdvances[i] = cached;
+    width += cached;
+  }
+  const std::u16string text(digits.begin(), digits.end());
   const int y = static_cast<int>(fYPos);
   const platform::TCanvasRect band{fMargins.PLeft - width, y, fMargins.PLeft, y + fLineHeight};
-  fCanvas->SetBackColor(fColor);
-  fCanvas->TextOutAt(band.Left, y, platform::kTextOpaque, &band, text);
+  // A band the colour of the paper would draw nothing.
+  const bool opaque = fColor != syn::clWhite;
+  if (opaque) fCanvas->SetBackColor(fColor);
+  fCanvas->TextOutAt(band.Left, y, opaque ? platform::kTextOpaque : 0u, &band, text, fAdvances.data());
 }
 
 std::u16string TSynPadPrint::PadWideGlyphs(std::u16string_view Text) {
@@ -395,6 +411,27 @@ std::u16string TSynPadPrint::PadWideGlyphs(std::u16string_view Text) {
     padded += Text[i];
   }
   return padded;
+}
+
+void TSynPadPrint::QueueRun(int X, long long Y, size_t From, size_t To, TFontStyles Style, TColor Foreground,
+                            TColor Background, std::u16string_view Text) {
+  TPendingRun& r = fPending;
+  // Neighbouring pieces in one style are drawn as one: a device pays for every text call.
+  if (r.active && r.y == Y && r.to == From && r.style == Style && r.foreground == Foreground &&
+      r.background == Background) {
+    r.to = To;
+    return;
+  }
+  FlushRun(Text);
+  r = TPendingRun{true, X, Y, From, To, Style, Foreground, Background};
+}
+
+void TSynPadPrint::FlushRun(std::u16string_view Text) {
+  TPendingRun& r = fPending;
+  if (!r.active) return;
+  r.active = false;
+  SetCanvasFont(r.style, r.foreground);
+  DrawCellText(r.x, r.y, Text, r.from, r.to, r.background);
 }
 
 void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, size_t From, size_t To,
@@ -410,6 +447,11 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
   for (size_t k = From; k < end; ++k) fAdvances[k - From] = (fCells[k + 1] - fCells[k]) * fCharWidth;
   const int y = static_cast<int>(Y);
   const platform::TCanvasRect band{X, y, X + (fCells[end] - fCells[From]) * fCharWidth, y + fLineHeight};
+  // The text area was filled with Color when the page began; only other backgrounds need a band.
+  if (Background == fColor) {
+    fCanvas->TextOutAt(X, y, 0, &band, Text.substr(From, end - From), fAdvances.data());
+    return;
+  }
   fCanvas->SetBackColor(Background);
   fCanvas->TextOutAt(X, y, platform::kTextOpaque, &band, Text.substr(From, end - From), fAdvances.data());
 }
@@ -421,14 +463,14 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
     return left + (fCells[pos] - fCells[lineStart]) * fCharWidth;
   };
   if (!fUseHighlighting) {
-    SetCanvasFont(fFont.Style(), fFontColor);
     size_t start = 0;
     for (size_t w = 0; w <= List.size(); ++w) {
       const size_t end = w < List.size() ? static_cast<size_t>(List[w].Index) : Text.size();
       if (w > 0) fYPos += fLineHeight;
-      DrawCellText(left, fYPos, Text, start, end, fColor);
+      QueueRun(left, fYPos, start, end, fFont.Style(), fFontColor, fColor, Text);
       start = end;
     }
+    FlushRun(Text);
     return;
   }
   fHighlighter->SetRange(fRanges[static_cast<size_t>(Index)]);
@@ -450,7 +492,6 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
         bg = attr->Background() == syn::clNone ? fColor : attr->Background();
       }
     }
-    SetCanvasFont(style, fg);
     // A break at or before the token starts a new visual line before it.
     while (wrapIdx < List.size() && static_cast<size_t>(List[wrapIdx].Index) <= tokenPos) {
       ++wrapIdx;
@@ -460,13 +501,14 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
     size_t cut = tokenPos;
     while (wrapIdx < List.size() && static_cast<size_t>(List[wrapIdx].Index) < tokenEnd) {
       const size_t wp = static_cast<size_t>(List[wrapIdx].Index);
-      DrawCellText(xOf(cut, lineStart), fYPos, Text, cut, wp, bg);
+      QueueRun(xOf(cut, lineStart), fYPos, cut, wp, style, fg, bg, Text);
       ++wrapIdx;
       fYPos += fLineHeight;
       lineStart = wp;
       cut = wp;
     }
-    if (cut < tokenEnd) DrawCellText(xOf(cut, lineStart), fYPos, Text, cut, tokenEnd, bg);
+    if (cut < tokenEnd) QueueRun(xOf(cut, lineStart), fYPos, cut, tokenEnd, style, fg, bg, Text);
     fHighlighter->Next();
   }
+  FlushRun(Text);
 }

@@ -13,6 +13,7 @@
 // line runs past the right edge; with wrapping off a line is clipped there.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -138,6 +139,10 @@ class TSynPadPrint {
   void RenderLineNumber();
   void RenderLineText(int Index, std::u16string_view Text, const TWrapList& List);
   void DrawCellText(int X, long long Y, std::u16string_view Text, size_t From, size_t To, TColor Background);
+  // Pieces of a line waiting to be drawn together with their neighbours of the same style.
+  void QueueRun(int X, long long Y, size_t From, size_t To, TFontStyles Style, TColor Foreground, TColor Background,
+                std::u16string_view Text);
+  void FlushRun(std::u16string_view Text);
   std::u16string PadWideGlyphs(std::u16string_view Text);
   // Fills fCells with the prefix sums of the cells of Text (size Text.size() + 1).
   void ComputeCells(std::u16string_view Text);
@@ -199,4 +204,13 @@ class TSynPadPrint {
   std::vector<int> fAdvances;   // per-character advances handed to the canvas
   platform::TCanvasFont fCanvasFont;
   bool fCanvasFontValid = false;
+  struct TPendingRun {
+    bool active = false;
+    int x = 0;
+    long long y = 0;
+    size_t from = 0, to = 0;
+    TFontStyles style = 0;
+    TColor foreground = 0, background = 0;
+  } fPending;
+  std::array<int, 128> fNumberWidths{};  // widths of the characters of line numbers (-1: not measured)
 };
