@@ -80,6 +80,14 @@ void TSynPadPrint::SetHighlighter(TSynCustomHighlighter* Value) {
   fPagesCounted = false;
 }
 
+void TSynPadPrint::SetSynPad(const TSynPadPrintSource& Editor) {
+  SetHighlighter(Editor.Highlighter);
+  if (Editor.Font) SetFont(*Editor.Font);
+  SetTabWidth(Editor.TabWidth);
+  if (Editor.Lines) SetLines(*Editor.Lines);
+  SetSelection(Editor.SelAvail, Editor.BlockBegin, Editor.BlockEnd, Editor.SelectionMode, Editor.Lines);
+}
+
 void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord End, TSynPrintSelectionMode Mode,
                                 const TWideStrings* SourceLines) {
   fSelAvail = Available;

@@ -38,6 +38,19 @@ using TPrintStatusEvent =
 // How a selection covers its lines.
 enum TSynPrintSelectionMode { psmNormal = 0, psmLine = 1, psmColumn = 2 };
 
+// What printing takes from an editor: its lines (before tab expansion), highlighter, font, tab width
+// and selection. The editor control hands one of these to SetSynPad.
+struct TSynPadPrintSource {
+  const TWideStrings* Lines = nullptr;
+  TSynCustomHighlighter* Highlighter = nullptr;
+  const TSynFont* Font = nullptr;
+  int TabWidth = 8;
+  bool SelAvail = false;
+  TBufferCoord BlockBegin;
+  TBufferCoord BlockEnd;
+  TSynPrintSelectionMode SelectionMode = psmNormal;
+};
+
 class TSynPadPrint {
  public:
   TSynPadPrint();
@@ -90,6 +103,10 @@ class TSynPadPrint {
 
   TPrintLineEvent OnPrintLine;
   TPrintStatusEvent OnPrintStatus;
+
+  // Takes highlighter, font, tab width, lines and selection from an editor, in that order (the tab
+  // width must be set before the lines are expanded).
+  void SetSynPad(const TSynPadPrintSource& Editor);
 
   // The selection to print with SelectedOnly: buffer positions (Char and Line from 1) in
   // SourceLines, the lines before tab expansion; they are mapped through the same expansion. Without

@@ -231,8 +231,13 @@ TEST(SynPadPrint, SelectedOnlyPrintsTheSelectedParts) {
 
   std::vector<int> printedLines;
   rig.print.OnPrintLine = [&](TSynPadPrint*, int line, int) { printedLines.push_back(line); };
-  // From line 3 char 2 (after the tab) to line 5 char 4.
-  rig.print.SetSelection(true, {2, 3}, {4, 5}, psmNormal, &source);
+  // From line 3 char 2 (after the tab) to line 5 char 4, as an editor hands it over.
+  TSynPadPrintSource editor;
+  editor.Lines = &source;
+  editor.SelAvail = true;
+  editor.BlockBegin = {2, 3};
+  editor.BlockEnd = {4, 5};
+  rig.print.SetSynPad(editor);
   rig.print.Print();
   std::vector<std::string> texts;
   auto body = rig.BodyOps();
