@@ -273,34 +273,33 @@ bool ScriptedUIServices::OpenUrl(const std::string& url) {
   return openUrlResult_;
 }
 
-bool ScriptedUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle) {
-  Call call{Kind::Print, {}, "Print", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
-  call.printOptions = options;
-  auto answer = Take(prints_, call);
-  if (answer && *answer) (*answer)(options);
+template <typename T, typename Apply>
+bool ScriptedUIServices::Answer(Call call, std::deque<std::optional<T>>& script, Apply apply) {
+  std::optional<T> answer = Take(script, call);
+  if (answer) apply(*answer);
   call.result = answer ? 1 : 0;
   calls_.push_back(std::move(call));
   return answer.has_value();
+}
+
+bool ScriptedUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle) {
+  Call call{Kind::Print, {}, "Print", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.printOptions = options;
+  return Answer(std::move(call), prints_, [&](const std::function<void(PrintDialogOptions&)>& change) {
+    if (change) change(options);
+  });
 }
 
 bool ScriptedUIServices::FontDialog(FontChoice& font, WindowHandle) {
   Call call{Kind::Font, {}, "Font", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
   call.font = font;
-  auto answer = Take(fonts_, call);
-  if (answer) font = *answer;
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(std::move(call), fonts_, [&](const FontChoice& chosen) { font = chosen; });
 }
 
 bool ScriptedUIServices::ColorDialog(TColor& color, WindowHandle) {
   Call call{Kind::Color, {}, "Color", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
   call.color = color;
-  auto answer = Take(colors_, call);
-  if (answer) color = *answer;
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(std::move(call), colors_, [&](TColor chosen) { color = chosen; });
 }
 
 }  // namespace platform

@@ -241,6 +241,9 @@ class ScriptedUIServices : public IUIServices {
  private:
   template <typename T>
   std::optional<T> Take(std::deque<std::optional<T>>& script, Call& call);
+  // Records the call and, when the script holds an answer, hands it to apply.
+  template <typename T, typename Apply>
+  bool Answer(Call call, std::deque<std::optional<T>>& script, Apply apply);
 
   std::vector<Call> calls_;
   std::size_t unscripted_ = 0;

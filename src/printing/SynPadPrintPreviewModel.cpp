@@ -145,37 +145,37 @@ void TSynPadPrintPreviewModel::ScrollVertTo(int Y) {
     Invalidate();
 }
 
-void TSynPadPrintPreviewModel::HorzScroll(TSynScrollRequest Request, int ThumbPos) {
-  if (!fHost || fScaleMode == pscWholePage) return;
-  const int w = fHost->ClientWidth();
+void TSynPadPrintPreviewModel::ScrollOnAxis(bool Horizontal, TSynScrollRequest Request, int ThumbPos) {
+  // W is what the window shows of the axis, V what there is of it.
+  const int w = Horizontal ? fHost->ClientWidth() : fHost->ClientHeight();
+  const int v = Horizontal ? fVirtualSize.x : fVirtualSize.y;
+  const int pos = Horizontal ? fScrollPosition.x : fScrollPosition.y;
+  int to = pos;
   switch (Request) {
-    case srLineUp: ScrollHorzFor(w / 10); break;
-    case srLineDown: ScrollHorzFor(-w / 10); break;
-    case srPageUp: ScrollHorzFor(w / 2); break;
-    case srPageDown: ScrollHorzFor(-w / 2); break;
+    case srLineUp: to = pos + w / 10; break;
+    case srLineDown: to = pos - w / 10; break;
+    case srPageUp: to = pos + w / 2; break;
+    case srPageDown: to = pos - w / 2; break;
     case srThumbPosition:
-    case srThumbTrack: ScrollHorzTo(-ThumbPos); break;
-    case srTop: ScrollHorzTo(0); break;
-    case srBottom: ScrollHorzTo(-fVirtualSize.x); break;
-    case srEndScroll: break;
+    case srThumbTrack: to = -ThumbPos; break;
+    case srTop: to = 0; break;
+    case srBottom: to = -v; break;
+    case srEndScroll: return;
   }
+  if (Horizontal)
+    ScrollHorzTo(to);
+  else
+    ScrollVertTo(to);
+}
+
+void TSynPadPrintPreviewModel::HorzScroll(TSynScrollRequest Request, int ThumbPos) {
+  if (fHost && fScaleMode != pscWholePage) ScrollOnAxis(true, Request, ThumbPos);
 }
 
 void TSynPadPrintPreviewModel::VertScroll(TSynScrollRequest Request, int ThumbPos) {
   if (!fHost) return;
   if (fScaleMode != pscWholePage) {
-    const int h = fHost->ClientHeight();
-    switch (Request) {
-      case srLineUp: ScrollVertFor(h / 10); break;
-      case srLineDown: ScrollVertFor(-h / 10); break;
-      case srPageUp: ScrollVertFor(h / 2); break;
-      case srPageDown: ScrollVertFor(-h / 2); break;
-      case srThumbPosition:
-      case srThumbTrack: ScrollVertTo(-ThumbPos); break;
-      case srTop: ScrollVertTo(0); break;
-      case srBottom: ScrollVertTo(-fVirtualSize.y); break;
-      case srEndScroll: break;
-    }
+    ScrollOnAxis(false, Request, ThumbPos);
     return;
   }
   if (!fPrint) return;

@@ -118,6 +118,7 @@ class TSynPadPrintPreviewModel {
 
  private:
   int EnginePages() const;
+  void ScrollOnAxis(bool Horizontal, TSynScrollRequest Request, int ThumbPos);
   void PageChanged();
   void Invalidate() {
     if (fHost) fHost->Invalidate();
