@@ -129,6 +129,7 @@ TEST_F(PrintingWidgets, PreviewWindowZoomsByClickAndShowsThePage) {
   dlg->PrintCmd->trigger();
   EXPECT_EQ(printer.PageCount(), 3);
   EXPECT_TRUE(printer.ended);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(dlg->SynPadPrintPreview->Model().PageNumber(), 2);
   EXPECT_EQ(ui.Unscripted(), 0u);
 }

@@ -1,5 +1,6 @@
 #include "printing/gui/SynPrintPreviewDialog.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QStatusTipEvent>
@@ -179,15 +180,23 @@ void TdlgPrintPreview::MouseDown(Qt::MouseButton button) {
 void TdlgPrintPreview::Print() {
   TSynPadPrint* print = SynPadPrintPreview->SynPadPrint();
   if (!print) return;
-  // Whatever printing did, the listener goes and the pages are laid out for the screen again.
+  // Whatever printing did, the listener goes, the busy cursor too, and the pages are laid out for
+  // the screen again.
   struct After {
     TdlgPrintPreview* self;
     TSynPadPrint* print;
+    bool busy = false;
     ~After() {
       print->OnPrintStatus = nullptr;
+      if (busy) QApplication::restoreOverrideCursor();
       self->UpdatePreview();
     }
   } after{this, print};
+  print->OnPrintStatus = [&after](TSynPadPrint*, TSynPrintStatus status, int, bool&) {
+    if (status != psBegin || after.busy) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    after.busy = true;
+  };
   PrintWithDialog(*print, platform::HandleOf(this));
 }
 
