@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -28,6 +29,7 @@
 #include "highlighters/SynHighlighterRegistry.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/LocaleText.h"
 #include "platform/Printer.h"
 #include "platform/qt/Drawing.h"
 #include "platform/qt/QtPrinter.h"
@@ -206,10 +208,13 @@ void Configure(TSynPadPrint& print, const Options& o, const std::vector<std::u16
 }
 
 std::string Joined(THeaderFooter& hf, int pages, int page, const std::u16string& title) {
+  const std::time_t now = std::time(nullptr);
+  const std::u16string date = codepage::Utf8ToUtf16(platform::ShortDateText(now));
+  const std::u16string time = codepage::Utf8ToUtf16(platform::LongTimeText(now));
   std::string out;
   for (int i = 0; i < hf.Count(); ++i) {
     if (i) out += " | ";
-    out += codepage::Utf16ToUtf8(hf.Get(i).GetText(pages, page, hf.RomanNumbers(), title, u"", u""));
+    out += codepage::Utf16ToUtf8(hf.Get(i).GetText(pages, page, hf.RomanNumbers(), title, time, date));
   }
   return out;
 }
