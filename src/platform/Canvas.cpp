@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/SystemServices.h"
+
 namespace platform {
 
 int MulDiv(int a, int b, int c) {
@@ -11,6 +13,11 @@ int MulDiv(int a, int b, int c) {
   const long long n = std::llabs(num), d = std::llabs(static_cast<long long>(c));
   const long long q = (n + d / 2) / d;  // half away from zero
   return static_cast<int>(negative ? -q : q);
+}
+
+std::unique_ptr<ICanvas> CreateMeasuringCanvas() {
+  auto create = SystemServices().CreateMeasuringCanvas;
+  return std::unique_ptr<ICanvas>(create ? create() : nullptr);
 }
 
 }  // namespace platform

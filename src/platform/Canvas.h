@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -156,6 +157,10 @@ class TCanvasStateSaver {
  private:
   ICanvas& canvas_;
 };
+
+// A canvas that only measures (text widths and font metrics at the screen's resolution), for layout
+// done before anything is drawn; nullptr when no desktop runs.
+std::unique_ptr<ICanvas> CreateMeasuringCanvas();
 
 // MulDiv as the classic drawing arithmetic uses it: a * b / c in 64 bits, rounded half away from
 // zero; c == 0 gives -1.

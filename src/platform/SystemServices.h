@@ -14,6 +14,8 @@
 namespace platform {
 
 class IEventLoop;
+class ICanvas;
+class IPrinter;
 
 struct TSystemServices {
   // The loop of the running application, or nullptr when there is none (any more).
@@ -28,6 +30,10 @@ struct TSystemServices {
   bool (*IsControlKeyDown)() = nullptr;
   // The desktop palette's value of system colour `index` (0x00BBGGRR); false when it has none.
   bool (*PaletteSysColor)(int index, std::uint32_t& rgb) = nullptr;
+  // A canvas that only measures text, at the screen's resolution; the caller owns it.
+  ICanvas* (*CreateMeasuringCanvas)() = nullptr;
+  // The desktop's printer (a system printer or a PDF file).
+  IPrinter* (*Printer)() = nullptr;
 };
 
 // The table in use (all entries empty until the Qt half installs its own).

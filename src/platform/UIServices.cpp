@@ -150,7 +150,8 @@ std::vector<ScriptedUIServices::Call> ScriptedUIServices::CallsOf(Kind kind) con
 
 bool ScriptedUIServices::ScriptUsedUp() const {
   return messageResults_.empty() && openFiles_.empty() && saveFiles_.empty() && passwords_.empty() &&
-         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty();
+         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty() &&
+         prints_.empty() && fonts_.empty() && colors_.empty();
 }
 
 void ScriptedUIServices::Clear() {
@@ -164,6 +165,9 @@ void ScriptedUIServices::Clear() {
   setPasswords_.clear();
   changePasswords_.clear();
   inputs_.clear();
+  prints_.clear();
+  fonts_.clear();
+  colors_.clear();
   openUrlResult_ = true;
 }
 
@@ -267,6 +271,35 @@ void ScriptedUIServices::ShowException(const std::string& message) {
 bool ScriptedUIServices::OpenUrl(const std::string& url) {
   calls_.push_back(Call{Kind::OpenUrl, url, {}, MsgButtons::Ok, MsgIcon::None, {}, {}, openUrlResult_ ? 1 : 0, true});
   return openUrlResult_;
+}
+
+template <typename T, typename Apply>
+bool ScriptedUIServices::Answer(Call call, std::deque<std::optional<T>>& script, Apply apply) {
+  std::optional<T> answer = Take(script, call);
+  if (answer) apply(*answer);
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle) {
+  Call call{Kind::Print, {}, "Print", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.printOptions = options;
+  return Answer(std::move(call), prints_, [&](const std::function<void(PrintDialogOptions&)>& change) {
+    if (change) change(options);
+  });
+}
+
+bool ScriptedUIServices::FontDialog(FontChoice& font, WindowHandle) {
+  Call call{Kind::Font, {}, "Font", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.font = font;
+  return Answer(std::move(call), fonts_, [&](const FontChoice& chosen) { font = chosen; });
+}
+
+bool ScriptedUIServices::ColorDialog(TColor& color, WindowHandle) {
+  Call call{Kind::Color, {}, "Color", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.color = color;
+  return Answer(std::move(call), colors_, [&](TColor chosen) { color = chosen; });
 }
 
 }  // namespace platform

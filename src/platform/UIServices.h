@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Colors.h"
+
 namespace platform {
 
 // The window a box or dialog belongs to, as plain code holds it: an opaque handle that only the Qt
@@ -63,6 +65,27 @@ std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(co
 // Adds defaultExt to path when the file-name part of path has no extension.
 std::string ApplyDefaultExt(const std::string& path, const std::string& defaultExt);
 
+// The print dialog: the pages a range may name and the preset range; after OK the range chosen and
+// the number of copies (the printer itself is set up on the desktop's printer, platform/Printer.h).
+struct PrintDialogOptions {
+  int minPage = 1;
+  int maxPage = 1;
+  bool allowSelection = false;  // offer "selection" as a range
+  enum class Range { All, Pages, Selection } range = Range::All;
+  int fromPage = 1;
+  int toPage = 1;
+  int copies = 1;
+};
+
+// A font as the font dialog edits it: the program's font name, size in points, style bits (bold 1,
+// italic 2, underline 4, strike-out 8) and colour.
+struct FontChoice {
+  std::string name;
+  int size = 10;
+  unsigned style = 0;
+  TColor color = clBlack;
+};
+
 // Answers of the password prompts. Each prompt only collects text; callers compare.
 struct SetPasswordAnswer {
   std::string password;  // first entry
@@ -105,6 +128,21 @@ class IUIServices {
   // Opens a link with the desktop's default handler; false when nothing could open it.
   virtual bool OpenUrl(const std::string& url) = 0;
 
+  // The print, font and colour dialogs: true after OK with the answers filled in; untouched on
+  // Cancel. Services without them cancel.
+  virtual bool PrintDialog(PrintDialogOptions& options, WindowHandle owner = NoWindow) {
+    (void)options, (void)owner;
+    return false;
+  }
+  virtual bool FontDialog(FontChoice& font, WindowHandle owner = NoWindow) {
+    (void)font, (void)owner;
+    return false;
+  }
+  virtual bool ColorDialog(TColor& color, WindowHandle owner = NoWindow) {
+    (void)color, (void)owner;
+    return false;
+  }
+
   // Convenience over MessageBox.
   void ShowMessage(const std::string& text, const std::string& caption) {
     MessageBox(text, caption, MsgButtons::Ok, MsgIcon::None);
@@ -143,7 +181,7 @@ std::string CurrentExceptionMessage();
 class ScriptedUIServices : public IUIServices {
  public:
   enum class Kind { Message, OpenFile, SaveFile, Password, FilePassword, SetPassword, ChangePassword,
-                    Input, Exception, OpenUrl };
+                    Input, Exception, OpenUrl, Print, Font, Color };
   struct Call {
     Kind kind;
     std::string text;     // message text, prompt, file name, exception message or URL
@@ -154,6 +192,9 @@ class ScriptedUIServices : public IUIServices {
     FileDialogOptions fileOptions;
     int result = 0;       // what was answered (dialog result, or 1/0 for confirmed/cancelled)
     bool scripted = true;
+    PrintDialogOptions printOptions;  // print dialog: the options it was opened with
+    FontChoice font;                  // font dialog: the font it started from
+    TColor color = clNone;            // colour dialog: the colour it started from
   };
 
   // Script the next answers. std::nullopt scripts a Cancel.
@@ -168,6 +209,10 @@ class ScriptedUIServices : public IUIServices {
   }
   void PushInput(std::optional<std::string> value) { inputs_.push_back(std::move(value)); }
   void SetOpenUrlResult(bool ok) { openUrlResult_ = ok; }
+  // The print dialog's answer is the options it was opened with, changed by `answer`.
+  void PushPrint(std::optional<std::function<void(PrintDialogOptions&)>> answer) { prints_.push_back(std::move(answer)); }
+  void PushFont(std::optional<FontChoice> font) { fonts_.push_back(std::move(font)); }
+  void PushColor(std::optional<TColor> color) { colors_.push_back(std::move(color)); }
 
   const std::vector<Call>& Calls() const { return calls_; }
   std::vector<Call> CallsOf(Kind kind) const;
@@ -189,10 +234,16 @@ class ScriptedUIServices : public IUIServices {
                 WindowHandle owner = NoWindow) override;
   void ShowException(const std::string& message) override;
   bool OpenUrl(const std::string& url) override;
+  bool PrintDialog(PrintDialogOptions& options, WindowHandle owner = NoWindow) override;
+  bool FontDialog(FontChoice& font, WindowHandle owner = NoWindow) override;
+  bool ColorDialog(TColor& color, WindowHandle owner = NoWindow) override;
 
  private:
   template <typename T>
   std::optional<T> Take(std::deque<std::optional<T>>& script, Call& call);
+  // Records the call and, when the script holds an answer, hands it to apply.
+  template <typename T, typename Apply>
+  bool Answer(Call call, std::deque<std::optional<T>>& script, Apply apply);
 
   std::vector<Call> calls_;
   std::size_t unscripted_ = 0;
@@ -200,6 +251,9 @@ class ScriptedUIServices : public IUIServices {
   std::deque<std::optional<std::string>> openFiles_, saveFiles_, passwords_, filePasswords_, inputs_;
   std::deque<std::optional<SetPasswordAnswer>> setPasswords_;
   std::deque<std::optional<ChangePasswordAnswer>> changePasswords_;
+  std::deque<std::optional<std::function<void(PrintDialogOptions&)>>> prints_;
+  std::deque<std::optional<FontChoice>> fonts_;
+  std::deque<std::optional<TColor>> colors_;
   bool openUrlResult_ = true;
 };
 

@@ -11,21 +11,12 @@
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
 
-namespace {
-
-// Fonts are measured on an image at the screen's resolution, between paints as during them. It
-// lives for the rest of the process, as the canvas's own font cache does.
-struct MeasuringSurface {
-  QImage image{1, 1, QImage::Format_RGB32};
-  QPainter painter{&image};
-  platform::TQtCanvas canvas{painter};
-};
-
-}  // namespace
-
 platform::ICanvas& TSynPadWidget::MeasuringCanvas() {
-  static MeasuringSurface* surface = new MeasuringSurface;
-  return surface->canvas;
+  // Fonts are measured at the screen's resolution, between paints as during them; one canvas for
+  // every editor, so they share their font records. It lives for the rest of the process, as the
+  // canvas's own font cache does.
+  static platform::ICanvas* canvas = platform::CreateMeasuringCanvas().release();
+  return *canvas;
 }
 
 int TSynPadWidget::PixelsPerInch() const { return logicalDpiY(); }

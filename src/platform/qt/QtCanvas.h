@@ -20,7 +20,7 @@ namespace platform {
 // PixelsPerInch wins when set). Sizes become whole pixels, hinted fully, kerning off.
 QFont ToQFont(const TCanvasFont& font, int devicePixelsPerInch);
 
-class TQtCanvas final : public ICanvas {
+class TQtCanvas : public ICanvas {
  public:
   // The painter must be active; the canvas does not own it. Resolution and size are the painter's
   // device's.

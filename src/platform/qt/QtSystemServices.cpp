@@ -14,6 +14,7 @@
 #include "platform/SystemServices.h"
 #include "platform/qt/QtColors.h"
 #include "platform/qt/QtEventLoop.h"
+#include "platform/qt/QtPrinter.h"
 
 namespace platform {
 
@@ -86,6 +87,26 @@ bool IsControlKeyDown() {
   return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
 }
 
+ICanvas* CreateMeasuringCanvas() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
+  return new TQtMeasuringCanvas();
+}
+
+TQtPrinter* gPrinter = nullptr;
+
+// Made on first use and freed with the application, before Qt's print support goes away.
+IPrinter* DesktopPrinter() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
+  if (!gPrinter) {
+    gPrinter = new TQtPrinter();
+    qAddPostRoutine([] {
+      delete gPrinter;
+      gPrinter = nullptr;
+    });
+  }
+  return gPrinter;
+}
+
 void InstallQtServices() {
   TSystemServices services;
   services.EventLoop = &QtLoop;
@@ -96,6 +117,8 @@ void InstallQtServices() {
   services.OpenUrl = &OpenUrl;
   services.IsControlKeyDown = &IsControlKeyDown;
   services.PaletteSysColor = &QtPaletteSysColor;
+  services.CreateMeasuringCanvas = &CreateMeasuringCanvas;
+  services.Printer = &DesktopPrinter;
   InstallSystemServices(services);
 }
 

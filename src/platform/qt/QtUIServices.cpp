@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QPrintDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,7 +12,10 @@
 #include <QUrl>
 
 #include "platform/Application.h"
+#include "platform/qt/Drawing.h"
 #include "platform/qt/QtApplication.h"
+#include "platform/qt/QtColors.h"
+#include "platform/qt/QtPrinter.h"
 
 namespace platform {
 
@@ -159,6 +165,62 @@ bool QtUIServices::OpenUrl(const std::string& url) {
   QUrl u(Q(url), QUrl::StrictMode);
   if (!u.isValid() || u.isEmpty()) return false;
   return QDesktopServices::openUrl(u);
+}
+
+bool QtUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle owner) {
+  auto* desktop = dynamic_cast<TQtPrinter*>(&Printer());
+  QPrinter fallback(QPrinter::HighResolution);
+  QPrinter& printer = desktop ? desktop->Device() : fallback;
+  QPrintDialog dialog(&printer, DefaultOwner(WidgetOf(owner)));
+  QAbstractPrintDialog::PrintDialogOptions enabled = QAbstractPrintDialog::PrintPageRange |
+                                                     QAbstractPrintDialog::PrintToFile |
+                                                     QAbstractPrintDialog::PrintCollateCopies;
+  if (options.allowSelection) enabled |= QAbstractPrintDialog::PrintSelection;
+  dialog.setOptions(enabled);
+  dialog.setMinMax(options.minPage, std::max(options.minPage, options.maxPage));
+  dialog.setFromTo(options.fromPage, options.toPage);
+  dialog.setPrintRange(options.range == PrintDialogOptions::Range::Pages       ? QAbstractPrintDialog::PageRange
+                       : options.range == PrintDialogOptions::Range::Selection ? QAbstractPrintDialog::Selection
+                                                                               : QAbstractPrintDialog::AllPages);
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  if (ok) {
+    switch (dialog.printRange()) {
+      case QAbstractPrintDialog::PageRange: options.range = PrintDialogOptions::Range::Pages; break;
+      case QAbstractPrintDialog::Selection: options.range = PrintDialogOptions::Range::Selection; break;
+      default: options.range = PrintDialogOptions::Range::All; break;
+    }
+    options.fromPage = printer.fromPage();
+    options.toPage = printer.toPage();
+    options.copies = std::max(1, printer.copyCount());
+  }
+  // Copies are made by the caller; the device prints each page it is given once.
+  printer.setCopyCount(1);
+  return ok;
+}
+
+bool QtUIServices::FontDialog(FontChoice& font, WindowHandle owner) {
+  QFont initial = MapFont(font.name);
+  initial.setPointSize(std::max(1, font.size));
+  initial.setBold(font.style & 1);
+  initial.setItalic(font.style & 2);
+  initial.setUnderline(font.style & 4);
+  initial.setStrikeOut(font.style & 8);
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, initial, DefaultOwner(WidgetOf(owner)));
+  if (!ok) return false;
+  font.name = chosen.family().toStdString();
+  font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
+  font.style = (chosen.bold() ? 1u : 0u) | (chosen.italic() ? 2u : 0u) | (chosen.underline() ? 4u : 0u) |
+               (chosen.strikeOut() ? 8u : 0u);
+  return true;
+}
+
+bool QtUIServices::ColorDialog(TColor& color, WindowHandle owner) {
+  const QColor chosen = QColorDialog::getColor(ToQColor(color, Qt::black), DefaultOwner(WidgetOf(owner)));
+  if (!chosen.isValid()) return false;
+  color = RGB(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+              static_cast<std::uint8_t>(chosen.blue()));
+  return true;
 }
 
 }  // namespace platform

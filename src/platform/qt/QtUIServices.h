@@ -28,6 +28,11 @@ class QtUIServices : public IUIServices {
                 WindowHandle owner = NoWindow) override;
   void ShowException(const std::string& message) override;
   bool OpenUrl(const std::string& url) override;
+  // The print dialog sets up the desktop's printer (platform::Printer()) and gives back the range
+  // and the copies; the printer itself is left at one copy, as the print engine makes its own.
+  bool PrintDialog(PrintDialogOptions& options, WindowHandle owner = NoWindow) override;
+  bool FontDialog(FontChoice& font, WindowHandle owner = NoWindow) override;
+  bool ColorDialog(TColor& color, WindowHandle owner = NoWindow) override;
 
   // Hooks of the higher layers' dialogs.
   std::function<bool(std::string& password, QWidget* owner)> PasswordPrompt;
