@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 
+#include "platform/RecordingCanvas.h"
 #include "platform/UIServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
@@ -15,7 +16,11 @@ platform::ICanvas& TSynPadWidget::MeasuringCanvas() {
   // Fonts are measured at the screen's resolution, between paints as during them; one canvas for
   // every editor, so they share their font records. It lives for the rest of the process, as the
   // canvas's own font cache does.
-  static platform::ICanvas* canvas = platform::CreateMeasuringCanvas().release();
+  static platform::ICanvas* canvas = [] {
+    platform::ICanvas* c = platform::CreateMeasuringCanvas().release();
+    // Without the desktop's services the window still lays out, on fixed metrics.
+    return c ? c : new platform::TRecordingCanvas;
+  }();
   return *canvas;
 }
 
