@@ -507,6 +507,14 @@ class SlowUI : public platform::ScriptedUIServices {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
+  bool AskSetPassword(platform::SetPasswordAnswer& answer, QWidget* owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::AskSetPassword(answer, owner);
+  }
+  bool AskChangePassword(platform::ChangePasswordAnswer& answer, QWidget* owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::AskChangePassword(answer, owner);
+  }
   size_t ticks = 0;
 
  private:
@@ -532,6 +540,25 @@ TEST_F(BankSessionTest, AutoSaveTickDuringAnOpensPromptsWritesNothing) {
   EXPECT_EQ(ReadFile(first), before);
   EXPECT_FALSE(fs::exists(tmp.File("first.backup")));
   EXPECT_EQ(s.FileName(), "");
+}
+
+TEST_F(BankSessionTest, AutoSaveWaitsWhilePasswordPromptsRun) {
+  SlowUI slow(loop);
+  TBankSession s(&settings, TBankSession::TOptions{}, &slow, &loop);
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  s.OpenBank(path);
+  s.SetModified();
+  const std::string before = ReadFile(path);
+  slow.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
+  s.SetPasswordCommand();
+  slow.PushChangePassword(std::nullopt);
+  s.ChangePasswordCommand();
+  slow.PushFilePassword(std::nullopt);
+  s.RemovePasswordCommand();
+  EXPECT_GE(slow.ticks, 2u);
+  EXPECT_EQ(ReadFile(path), before);  // nothing was saved half-way through a prompt
+  EXPECT_EQ(s.Password(), "pw");
 }
 
 TEST_F(BankSessionTest, AutoSaveRunsOnlyForAModifiedNamedDatabank) {

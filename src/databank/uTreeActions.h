@@ -1,0 +1,60 @@
+// The commands of the databank tree window: their names, captions and shortcuts, and the rules that
+// decide when each is enabled and shown. Plain data and plain functions: the window applies them to
+// its actions whenever the selection, the focus, the clipboard or the databank's state changes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+enum class TTreeAction {
+  NewBase, OpenBase, SaveBase, SaveBaseAs, Import, Export, FilterTree, SearchNextRecord,
+  NewFolder, NewItem, RecordProperties, DeleteItem, RenameItem,
+  CutNode, CopyNode, PasteNode, DuplicateNode, MoveItemUp, MoveItemDown, FullExpand, FullCollapse,
+  SortByName, SaveBookmark, ManageBookmarks, Lock, Unlock, ChangePassword,
+  BankInfo, DatabaseSettings, Settings, CreateDesktopShortcut, About, Restore,
+  Homepage, Help, Bugtracker, Donate,
+  Count
+};
+inline constexpr std::size_t kTreeActionCount = static_cast<std::size_t>(TTreeAction::Count);
+
+struct TTreeActionDef {
+  TTreeAction Action;
+  const char* Name;      // the action's object name
+  const char* Caption;
+  const char* Shortcut;  // portable key text ("Ctrl+Shift+N"), "" for none
+  // The window itself carries out the command. The others are carried out by features of the window
+  // that plug in later (filter, bookmarks, import and export, the settings and information dialogs,
+  // the record properties); until one does, its command stays disabled.
+  bool Handled;
+};
+
+const std::array<TTreeActionDef, kTreeActionCount>& TreeActionTable();
+const TTreeActionDef& TreeActionDef(TTreeAction action);
+
+enum class TTreeSelection { None, Folder, Record };
+
+// Everything the rules look at.
+struct TTreeActionContext {
+  bool BankOpen = false;
+  bool HasFileName = false;
+  bool HasPassword = false;
+  TTreeSelection Selection = TTreeSelection::None;
+  bool SelectionInFolder = false;  // the selected node's parent is a folder
+  bool HasPrevSibling = false;     // ... in the tree (folders and records only)
+  bool HasNextSibling = false;
+  bool TreeFocused = false;
+  bool Editing = false;            // a label edit is in progress
+  bool RootHasChildren = false;
+  bool ClipboardHasNode = false;
+  // The web addresses that are set (an empty address hides its command).
+  bool HasHomepage = false, HasHelp = false, HasBugtracker = false, HasDonate = false;
+};
+
+struct TTreeActionState {
+  bool Enabled = false;
+  bool Visible = true;
+};
+
+// The rule for one command, before its handler is asked about (see TTreeActionDef::Handled).
+TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& context);
