@@ -23,10 +23,6 @@ struct TTreeActionDef {
   const char* Name;      // the action's object name
   const char* Caption;
   const char* Shortcut;  // portable key text ("Ctrl+Shift+N"), "" for none
-  // The window itself carries out the command. The others are carried out by features of the window
-  // that plug in later (filter, bookmarks, import and export, the settings and information dialogs,
-  // the record properties); until one does, its command stays disabled.
-  bool Handled;
 };
 
 const std::array<TTreeActionDef, kTreeActionCount>& TreeActionTable();
@@ -56,5 +52,7 @@ struct TTreeActionState {
   bool Visible = true;
 };
 
-// The rule for one command, before its handler is asked about (see TTreeActionDef::Handled).
+// The rule for one command. A command without a handler stays disabled whatever its rule says: the
+// filter, bookmarks, import and export, the settings and information dialogs and the record
+// properties carry out their commands when they plug into the window.
 TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& context);

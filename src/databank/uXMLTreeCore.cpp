@@ -69,6 +69,8 @@ void TXMLTreeCore::DestroySession() {
   session_.reset();
 }
 
+bool TXMLTreeCore::ClipboardHoldsNode() const { return ClipboardHasXMLNode(); }
+
 platform::IUIServices& TXMLTreeCore::UI() const { return ui_ ? *ui_ : platform::UI(); }
 
 // ---------------------------------------------------------------------------------------------
@@ -514,7 +516,7 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
     c.Editing = view_->IsEditing();
   }
   c.RootHasChildren = map_.Size() > 0;
-  c.ClipboardHasNode = ClipboardHasXMLNode();
+  c.ClipboardHasNode = ClipboardHoldsNode();
   c.HasHomepage = !HomePageURL.empty();
   c.HasHelp = !HelpURL.empty();
   c.HasBugtracker = !BugtrackerURL.empty();

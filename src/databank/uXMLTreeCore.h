@@ -61,7 +61,7 @@ class TXMLTreeCore : public ITreeViewEvents {
   TBankSession& Session() const { return *session_; }
   TXMLDataBase2* Bank() const { return session_ ? session_->Bank() : nullptr; }
   void SetTreeView(ITreeView* view) { view_ = view; }
-  ITreeView* TreeView() const { return view_; }
+  ITreeView* TreeControl() const { return view_; }
 
   // ---- fields ----
   IEditor* Editor = nullptr;  // may be absent
@@ -156,6 +156,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   virtual void TreeStateChanged() {}
   // The window is the one the user works in (the editor only takes the focus then).
   virtual bool IsForegroundWindow() const { return true; }
+  // The clipboard offers a node (the window answers from what it last heard of the clipboard).
+  virtual bool ClipboardHoldsNode() const;
   // Where questions and messages go.
   platform::IUIServices& UI() const;
   TSettings* SettingsSection() const { return settings_; }
