@@ -89,7 +89,7 @@ TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c)
                            (c.Selection == TTreeSelection::Record && c.SelectionInFolder)),
               true};
     case A::RecordProperties:
-      return {editable && c.TreeFocused && selected, false};  // shown by the main window that handles it
+      return {editable && c.TreeFocused && selected, true};
     case A::DeleteItem:
     case A::RenameItem:
       return {editable && c.TreeFocused && selected, true};

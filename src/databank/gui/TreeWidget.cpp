@@ -68,9 +68,10 @@ TTreeWidget::TTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 
   dragScroll_.setInterval(100);
   connect(&dragScroll_, &QTimer::timeout, this, [this] { ScrollOneLine(dragScrollDirection_); });
-  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-    if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeChange(Handle(current)); });
-  });
+  // The selection moves with the current item, or alone (focusing the tree makes its first item
+  // current without selecting it; selecting it later moves no current item).
+  connect(this, &QTreeWidget::currentItemChanged, this, [this] { SelectionMoved(); });
+  connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { SelectionMoved(); });
   connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
     if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeExpanded(Handle(item)); });
   });
@@ -80,11 +81,21 @@ TTreeWidget::TTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 }
 
 TTreeWidget::~TTreeWidget() {
+  // The items go without reports: the base classes outlive this part of the object.
   Events = nullptr;
-  ++locks_;  // the items go without reports
+  disconnect(this, nullptr, this, nullptr);
 }
 
 void TTreeWidget::SetImages(TImageList* images) { images_ = images; }
+
+// Reports each new selection once, however Qt announced it; under the update lock the new state is
+// only noted, so a selection made after the lock is reported even when it was the selection before.
+void TTreeWidget::SelectionMoved() {
+  TTreeItem* selected = Selected();
+  if (selected == reported_) return;
+  reported_ = selected;
+  if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeChange(selected); });
+}
 
 void TTreeWidget::SetReadOnly(bool readOnly) {
   readOnly_ = readOnly;
@@ -113,6 +124,7 @@ void TTreeWidget::EndUpdate() {
 void TTreeWidget::Clear() {
   BeginUpdate();
   clear();
+  reported_ = nullptr;
   EndUpdate();
 }
 
@@ -163,6 +175,7 @@ void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const 
 void TTreeWidget::RemoveItem(TTreeItem* item) {
   BeginUpdate();
   delete ItemOf(item);
+  reported_ = Selected();  // the item's address may come back for a new one
   EndUpdate();
 }
 

@@ -92,6 +92,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
  private:
   class TNodeItem;
   class TDelegate;
+  void SelectionMoved();
   bool DragOver(QPoint pos);
   bool Drop(QPoint pos);
   void ScrollOneLine(int direction);
@@ -106,6 +107,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   bool readOnly_ = false;
   bool hotTrack_ = false;
   QTreeWidgetItem* dragItem_ = nullptr;
+  TTreeItem* reported_ = nullptr;  // the selection last reported
   QTimer dragScroll_;
   int dragScrollDirection_ = 0;
 };

@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
+#include "ui/GlyphTools.h"
 #include "ui/UToolbarConfig.h"
 #include "ui/uAboutDialog.h"
 #include "ui/uShellShortcut.h"
@@ -86,7 +87,13 @@ TXMLTreeForm::TXMLTreeForm(QWidget* owner, std::string commandLineFile)
   BuildTray();
 }
 
-TXMLTreeForm::~TXMLTreeForm() = default;
+TXMLTreeForm::~TXMLTreeForm() {
+  // The widgets below go after this part of the object: nothing may call back into it.
+  disconnect(qApp, nullptr, this, nullptr);
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) disconnect(clipboard, nullptr, this, nullptr);
+  if (Tree) Tree->Events = nullptr;
+  SetTreeView(nullptr);
+}
 
 void TXMLTreeForm::BuildImageLists() {
   ImageList->Add(platform::ProgramIcon().pixmap(16, 16).toImage(),
@@ -118,6 +125,9 @@ void TXMLTreeForm::BuildImageLists() {
   AddCrossedFolder(*ToolImages);  // timDeleteFolder
   AddThemed(*ToolImages, QStringLiteral("edit-copy"));
   AddThemed(*ToolImages, QStringLiteral("edit-cut"));
+  DisabledToolImages = new TImageList(12, 12, this);
+  DisabledToolImages->setObjectName(QStringLiteral("DisabledToolImages"));
+  MakeDisabledImageList(*ToolImages, *DisabledToolImages);
 
   TreeImageList = new TImageList(16, 16, this);
   TreeImageList->setObjectName(QStringLiteral("TreeImageList"));
@@ -357,7 +367,7 @@ void TXMLTreeForm::BuildRecentMenu(QMenu* menu) {
 TmxXPButton* TXMLTreeForm::NewButton(QWidget* parent, const char* name, TImageList* images, int image) {
   auto* b = new TmxXPButton(parent);
   b->setObjectName(QString::fromLatin1(name));
-  StyleToolbarButton(b, images, images == ImageList ? DisabledImageList : nullptr);
+  StyleToolbarButton(b, images, images == ImageList ? DisabledImageList : DisabledToolImages);
   b->SetImageIndex(image);
   b->setProperty("Tag", image);
   return b;

@@ -79,6 +79,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   TStatusPanel* StatusPanel;
   std::unique_ptr<TTrayIcon> TrayIcon;
   TImageList* ToolImages;
+  TImageList* DisabledToolImages;
   TImageList* TreeImageList;
   QMenu* RecentMenu;
   QMenu* SaveDropMenu;
