@@ -76,7 +76,7 @@ void NeedApplication() {
 class YesUI : public platform::ScriptedUIServices {
  public:
   int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
-                 platform::MsgIcon icon, QWidget* owner) override {
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
     PushMessageResult(platform::mrYes);
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }

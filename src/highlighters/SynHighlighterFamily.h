@@ -43,8 +43,8 @@ struct TSynLanguageInfo {
   int SecondKeywordCount;       // second sorted list (-1 when none)
   bool HasRanges;
   int CaseSensitive;            // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
-  int FilterId;                 // string-table id of the default filter (0 when the Part gives none)
-  const char* Filter;           // default filter text ("" when the Part gives none here)
+  int FilterId;                 // string-table id of the default filter (0 when the language has none)
+  const char* Filter;           // default filter text ("" when the language has none)
 };
 
 inline constexpr int SynLanguageCount = 17;

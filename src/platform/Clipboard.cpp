@@ -1,9 +1,8 @@
 #include "platform/Clipboard.h"
 
-namespace platform {
+#include "platform/SystemServices.h"
 
-// Provided by the Qt half of this library: the desktop's clipboard when a Qt application exists.
-IClipboard* QtClipboardIfAvailable();
+namespace platform {
 
 namespace {
 IClipboard* g_clipboard = nullptr;
@@ -11,7 +10,8 @@ IClipboard* g_clipboard = nullptr;
 
 IClipboard& Clipboard() {
   if (g_clipboard) return *g_clipboard;
-  if (IClipboard* qt = QtClipboardIfAvailable()) return *qt;
+  if (auto desktop = SystemServices().FormatClipboard)
+    if (IClipboard* clipboard = desktop()) return *clipboard;
   static MemoryClipboard memory;
   return memory;
 }

@@ -2,11 +2,9 @@
 
 #include <utility>
 
-namespace platform {
+#include "platform/SystemServices.h"
 
-// Provided by the Qt half of this library: the application palette's value of a system colour,
-// false when there is no GUI application or the palette has no role for the index.
-bool QtPaletteSysColor(int index, TColor& out);
+namespace platform {
 
 namespace {
 
@@ -54,8 +52,9 @@ TColor ClassicSysColor(int index) {
 TColor SysColor(int index) {
   if (index < 0 || index >= kSysColorCount) return clBlack;
   if (Resolver()) return Resolver()(index) & 0x00FFFFFF;
-  TColor c;
-  if (QtPaletteSysColor(index, c)) return c;
+  std::uint32_t c = 0;
+  if (auto palette = SystemServices().PaletteSysColor)
+    if (palette(index, c)) return TColor(c);
   return kClassic[index];
 }
 

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
-namespace platform {
+#include "platform/SystemServices.h"
 
-// Provided by the Qt half of this library: the Qt loop when a Qt application object exists.
-IEventLoop* QtEventLoopIfAvailable();
+namespace platform {
 
 namespace {
 
@@ -40,7 +39,8 @@ IEventLoop* g_loop = nullptr;
 
 IEventLoop& EventLoop() {
   if (g_loop) return *g_loop;
-  if (IEventLoop* qt = QtEventLoopIfAvailable()) return *qt;
+  if (auto system = SystemServices().EventLoop)
+    if (IEventLoop* loop = system()) return *loop;
   static InertEventLoop inert;
   return inert;
 }

@@ -78,17 +78,17 @@ namespace {
 class FallbackUIServices : public IUIServices {
  public:
   int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon,
-                 QWidget*) override {
+                 WindowHandle) override {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     return DismissResult(buttons);
   }
-  bool OpenFileDialog(const FileDialogOptions&, std::string&, QWidget*) override { return false; }
-  bool SaveFileDialog(const FileDialogOptions&, std::string&, QWidget*) override { return false; }
-  bool AskPassword(std::string&, QWidget*) override { return false; }
-  bool AskFilePassword(const std::string&, std::string&, QWidget*) override { return false; }
-  bool AskSetPassword(SetPasswordAnswer&, QWidget*) override { return false; }
-  bool AskChangePassword(ChangePasswordAnswer&, QWidget*) override { return false; }
-  bool InputBox(const std::string&, const std::string&, std::string&, QWidget*) override { return false; }
+  bool OpenFileDialog(const FileDialogOptions&, std::string&, WindowHandle) override { return false; }
+  bool SaveFileDialog(const FileDialogOptions&, std::string&, WindowHandle) override { return false; }
+  bool AskPassword(std::string&, WindowHandle) override { return false; }
+  bool AskFilePassword(const std::string&, std::string&, WindowHandle) override { return false; }
+  bool AskSetPassword(SetPasswordAnswer&, WindowHandle) override { return false; }
+  bool AskChangePassword(ChangePasswordAnswer&, WindowHandle) override { return false; }
+  bool InputBox(const std::string&, const std::string&, std::string&, WindowHandle) override { return false; }
   void ShowException(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
   bool OpenUrl(const std::string&) override { return false; }
 };
@@ -150,7 +150,8 @@ std::vector<ScriptedUIServices::Call> ScriptedUIServices::CallsOf(Kind kind) con
 
 bool ScriptedUIServices::ScriptUsedUp() const {
   return messageResults_.empty() && openFiles_.empty() && saveFiles_.empty() && passwords_.empty() &&
-         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty();
+         filePasswords_.empty() && setPasswords_.empty() && changePasswords_.empty() && inputs_.empty() &&
+         prints_.empty() && fonts_.empty() && colors_.empty();
 }
 
 void ScriptedUIServices::Clear() {
@@ -164,6 +165,9 @@ void ScriptedUIServices::Clear() {
   setPasswords_.clear();
   changePasswords_.clear();
   inputs_.clear();
+  prints_.clear();
+  fonts_.clear();
+  colors_.clear();
   openUrlResult_ = true;
 }
 
@@ -180,7 +184,7 @@ std::optional<T> ScriptedUIServices::Take(std::deque<std::optional<T>>& script, 
 }
 
 int ScriptedUIServices::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                                   MsgIcon icon, QWidget*) {
+                                   MsgIcon icon, WindowHandle) {
   Call call{Kind::Message, text, caption, buttons, icon, {}, {}, 0, true};
   int result;
   if (messageResults_.empty()) {
@@ -196,7 +200,7 @@ int ScriptedUIServices::MessageBox(const std::string& text, const std::string& c
   return result;
 }
 
-bool ScriptedUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget*) {
+bool ScriptedUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle) {
   Call call{Kind::OpenFile, {}, options.title, MsgButtons::Ok, MsgIcon::None, path, options, 0, true};
   std::optional<std::string> answer = Take(openFiles_, call);
   if (answer) path = *answer;
@@ -205,7 +209,7 @@ bool ScriptedUIServices::OpenFileDialog(const FileDialogOptions& options, std::s
   return answer.has_value();
 }
 
-bool ScriptedUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget*) {
+bool ScriptedUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle) {
   Call call{Kind::SaveFile, {}, options.title, MsgButtons::Ok, MsgIcon::None, path, options, 0, true};
   std::optional<std::string> answer = Take(saveFiles_, call);
   if (answer) path = ApplyDefaultExt(*answer, options.defaultExt);
@@ -214,7 +218,7 @@ bool ScriptedUIServices::SaveFileDialog(const FileDialogOptions& options, std::s
   return answer.has_value();
 }
 
-bool ScriptedUIServices::AskPassword(std::string& password, QWidget*) {
+bool ScriptedUIServices::AskPassword(std::string& password, WindowHandle) {
   Call call{Kind::Password, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
   std::optional<std::string> answer = Take(passwords_, call);
   if (answer) password = *answer;
@@ -223,7 +227,7 @@ bool ScriptedUIServices::AskPassword(std::string& password, QWidget*) {
   return answer.has_value();
 }
 
-bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::string& password, QWidget*) {
+bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::string& password, WindowHandle) {
   Call call{Kind::FilePassword, fileName, "Enter Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
   std::optional<std::string> answer = Take(filePasswords_, call);
   if (answer) password = *answer;
@@ -232,7 +236,7 @@ bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::strin
   return answer.has_value();
 }
 
-bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, QWidget*) {
+bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle) {
   Call call{Kind::SetPassword, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
   std::optional<SetPasswordAnswer> a = Take(setPasswords_, call);
   if (a) answer = *a;
@@ -241,7 +245,7 @@ bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, QWidget*) {
   return a.has_value();
 }
 
-bool ScriptedUIServices::AskChangePassword(ChangePasswordAnswer& answer, QWidget*) {
+bool ScriptedUIServices::AskChangePassword(ChangePasswordAnswer& answer, WindowHandle) {
   Call call{Kind::ChangePassword, {}, "Change Password", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
   std::optional<ChangePasswordAnswer> a = Take(changePasswords_, call);
   if (a) answer = *a;
@@ -251,7 +255,7 @@ bool ScriptedUIServices::AskChangePassword(ChangePasswordAnswer& answer, QWidget
 }
 
 bool ScriptedUIServices::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                                  QWidget*) {
+                                  WindowHandle) {
   Call call{Kind::Input, prompt, caption, MsgButtons::OkCancel, MsgIcon::None, value, {}, 0, true};
   std::optional<std::string> answer = Take(inputs_, call);
   if (answer) value = *answer;
@@ -267,6 +271,35 @@ void ScriptedUIServices::ShowException(const std::string& message) {
 bool ScriptedUIServices::OpenUrl(const std::string& url) {
   calls_.push_back(Call{Kind::OpenUrl, url, {}, MsgButtons::Ok, MsgIcon::None, {}, {}, openUrlResult_ ? 1 : 0, true});
   return openUrlResult_;
+}
+
+template <typename T, typename Apply>
+bool ScriptedUIServices::Answer(Call call, std::deque<std::optional<T>>& script, Apply apply) {
+  std::optional<T> answer = Take(script, call);
+  if (answer) apply(*answer);
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
+bool ScriptedUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle) {
+  Call call{Kind::Print, {}, "Print", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.printOptions = options;
+  return Answer(std::move(call), prints_, [&](const std::function<void(PrintDialogOptions&)>& change) {
+    if (change) change(options);
+  });
+}
+
+bool ScriptedUIServices::FontDialog(FontChoice& font, WindowHandle) {
+  Call call{Kind::Font, {}, "Font", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.font = font;
+  return Answer(std::move(call), fonts_, [&](const FontChoice& chosen) { font = chosen; });
+}
+
+bool ScriptedUIServices::ColorDialog(TColor& color, WindowHandle) {
+  Call call{Kind::Color, {}, "Color", MsgButtons::OkCancel, MsgIcon::None, {}, {}, 0, true};
+  call.color = color;
+  return Answer(std::move(call), colors_, [&](TColor chosen) { color = chosen; });
 }
 
 }  // namespace platform

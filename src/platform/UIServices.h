@@ -8,15 +8,22 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-class QWidget;  // the owner window in the Qt implementation; plain code passes nullptr
+#include "platform/Colors.h"
 
 namespace platform {
+
+// The window a box or dialog belongs to, as plain code holds it: an opaque handle that only the Qt
+// half can make from a widget and turn back (platform/qt/QtUIServices.h). NoWindow lets the
+// implementation choose (the active window).
+enum class WindowHandle : std::uintptr_t { NoWindow = 0 };
+inline constexpr WindowHandle NoWindow = WindowHandle::NoWindow;
 
 // Dialog results (modal results of forms use the same numbers).
 enum : int {
@@ -58,6 +65,27 @@ std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(co
 // Adds defaultExt to path when the file-name part of path has no extension.
 std::string ApplyDefaultExt(const std::string& path, const std::string& defaultExt);
 
+// The print dialog: the pages a range may name and the preset range; after OK the range chosen and
+// the number of copies (the printer itself is set up on the desktop's printer, platform/Printer.h).
+struct PrintDialogOptions {
+  int minPage = 1;
+  int maxPage = 1;
+  bool allowSelection = false;  // offer "selection" as a range
+  enum class Range { All, Pages, Selection } range = Range::All;
+  int fromPage = 1;
+  int toPage = 1;
+  int copies = 1;
+};
+
+// A font as the font dialog edits it: the program's font name, size in points, style bits (bold 1,
+// italic 2, underline 4, strike-out 8) and colour.
+struct FontChoice {
+  std::string name;
+  int size = 10;
+  unsigned style = 0;
+  TColor color = clBlack;
+};
+
 // Answers of the password prompts. Each prompt only collects text; callers compare.
 struct SetPasswordAnswer {
   std::string password;  // first entry
@@ -75,30 +103,45 @@ class IUIServices {
 
   // A message box; returns the chosen button's result (see DismissResult for a closed box).
   virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon, QWidget* owner = nullptr) = 0;
+                         MsgIcon icon, WindowHandle owner = NoWindow) = 0;
 
   // File dialogs: true and the chosen path when confirmed; path is untouched on Cancel.
-  virtual bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) = 0;
-  virtual bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) = 0;
+  virtual bool OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) = 0;
+  virtual bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) = 0;
 
   // The plain password prompt ("Enter Password"). An empty entry can be confirmed.
-  virtual bool AskPassword(std::string& password, QWidget* owner = nullptr) = 0;
+  virtual bool AskPassword(std::string& password, WindowHandle owner = NoWindow) = 0;
   // The file-password prompt: shows fileName without its folder. On Cancel password is untouched.
-  virtual bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) = 0;
+  virtual bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) = 0;
   // The set-password prompt (typed twice). OK is only possible with two equal non-empty entries.
-  virtual bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) = 0;
+  virtual bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) = 0;
   // The change-password prompt (old, new, repeated).
-  virtual bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) = 0;
+  virtual bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) = 0;
 
   // The one-line input box; value is the preset text and, after OK, the (at most 3999-character) answer.
   virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                        QWidget* owner = nullptr) = 0;
+                        WindowHandle owner = NoWindow) = 0;
 
   // The application's error handler: an exception that escaped an action or event handler.
   virtual void ShowException(const std::string& message) = 0;
 
   // Opens a link with the desktop's default handler; false when nothing could open it.
   virtual bool OpenUrl(const std::string& url) = 0;
+
+  // The print, font and colour dialogs: true after OK with the answers filled in; untouched on
+  // Cancel. Services without them cancel.
+  virtual bool PrintDialog(PrintDialogOptions& options, WindowHandle owner = NoWindow) {
+    (void)options, (void)owner;
+    return false;
+  }
+  virtual bool FontDialog(FontChoice& font, WindowHandle owner = NoWindow) {
+    (void)font, (void)owner;
+    return false;
+  }
+  virtual bool ColorDialog(TColor& color, WindowHandle owner = NoWindow) {
+    (void)color, (void)owner;
+    return false;
+  }
 
   // Convenience over MessageBox.
   void ShowMessage(const std::string& text, const std::string& caption) {
@@ -138,7 +181,7 @@ std::string CurrentExceptionMessage();
 class ScriptedUIServices : public IUIServices {
  public:
   enum class Kind { Message, OpenFile, SaveFile, Password, FilePassword, SetPassword, ChangePassword,
-                    Input, Exception, OpenUrl };
+                    Input, Exception, OpenUrl, Print, Font, Color };
   struct Call {
     Kind kind;
     std::string text;     // message text, prompt, file name, exception message or URL
@@ -149,6 +192,9 @@ class ScriptedUIServices : public IUIServices {
     FileDialogOptions fileOptions;
     int result = 0;       // what was answered (dialog result, or 1/0 for confirmed/cancelled)
     bool scripted = true;
+    PrintDialogOptions printOptions;  // print dialog: the options it was opened with
+    FontChoice font;                  // font dialog: the font it started from
+    TColor color = clNone;            // colour dialog: the colour it started from
   };
 
   // Script the next answers. std::nullopt scripts a Cancel.
@@ -163,6 +209,10 @@ class ScriptedUIServices : public IUIServices {
   }
   void PushInput(std::optional<std::string> value) { inputs_.push_back(std::move(value)); }
   void SetOpenUrlResult(bool ok) { openUrlResult_ = ok; }
+  // The print dialog's answer is the options it was opened with, changed by `answer`.
+  void PushPrint(std::optional<std::function<void(PrintDialogOptions&)>> answer) { prints_.push_back(std::move(answer)); }
+  void PushFont(std::optional<FontChoice> font) { fonts_.push_back(std::move(font)); }
+  void PushColor(std::optional<TColor> color) { colors_.push_back(std::move(color)); }
 
   const std::vector<Call>& Calls() const { return calls_; }
   std::vector<Call> CallsOf(Kind kind) const;
@@ -173,21 +223,27 @@ class ScriptedUIServices : public IUIServices {
   void Clear();
 
   int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
-                 QWidget* owner = nullptr) override;
-  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
-  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
-  bool AskPassword(std::string& password, QWidget* owner = nullptr) override;
-  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) override;
-  bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) override;
-  bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) override;
+                 WindowHandle owner = NoWindow) override;
+  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
+  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
+  bool AskPassword(std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) override;
+  bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                QWidget* owner = nullptr) override;
+                WindowHandle owner = NoWindow) override;
   void ShowException(const std::string& message) override;
   bool OpenUrl(const std::string& url) override;
+  bool PrintDialog(PrintDialogOptions& options, WindowHandle owner = NoWindow) override;
+  bool FontDialog(FontChoice& font, WindowHandle owner = NoWindow) override;
+  bool ColorDialog(TColor& color, WindowHandle owner = NoWindow) override;
 
  private:
   template <typename T>
   std::optional<T> Take(std::deque<std::optional<T>>& script, Call& call);
+  // Records the call and, when the script holds an answer, hands it to apply.
+  template <typename T, typename Apply>
+  bool Answer(Call call, std::deque<std::optional<T>>& script, Apply apply);
 
   std::vector<Call> calls_;
   std::size_t unscripted_ = 0;
@@ -195,6 +251,9 @@ class ScriptedUIServices : public IUIServices {
   std::deque<std::optional<std::string>> openFiles_, saveFiles_, passwords_, filePasswords_, inputs_;
   std::deque<std::optional<SetPasswordAnswer>> setPasswords_;
   std::deque<std::optional<ChangePasswordAnswer>> changePasswords_;
+  std::deque<std::optional<std::function<void(PrintDialogOptions&)>>> prints_;
+  std::deque<std::optional<FontChoice>> fonts_;
+  std::deque<std::optional<TColor>> colors_;
   bool openUrlResult_ = true;
 };
 

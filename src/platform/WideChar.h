@@ -1,7 +1,8 @@
 // Character services for UTF-16 code units: case mapping and character classes.
 // A unit is one char16_t; there is no surrogate-pair logic here (a surrogate is neither letter,
 // digit nor space and maps to itself), which is what per-unit editor and regex routines expect.
-// The tables behind the non-ASCII answers are the platform's Unicode tables.
+// The non-ASCII answers come from the platform's own Unicode tables (UnicodeTables.h), which
+// agree with the desktop's for every unit.
 #pragma once
 
 #include <cstddef>

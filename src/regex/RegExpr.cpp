@@ -463,6 +463,11 @@ void TRegExpr::Compile() {
   hasFirstChar_ = false;
   anchored_ = false;
   mustLen_ = 0;
+  must_.Clear();
+  lead_.Clear();
+  leadOffset_ = 0;
+  hasFirstSet_ = false;
+  runHead_ = 0;
 
   Compiler c(*this, expression_);
   c.Pass();
@@ -511,9 +516,191 @@ void TRegExpr::Compile() {
       if (best != kNone) {
         mustOffset_ = best + kNodeSize;
         mustLen_ = bestLen;
+        for (std::size_t i = 0; i < mustLen_; ++i) must_.Add(program_[mustOffset_ + i], false);
       }
     }
   }
+  if (!anchored_) {
+    ComputeLead();
+    if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
+    ComputeRunSkip();
+  }
+  if (must_.Empty() && lead_.Empty()) ComputeRequired();  // a lead literal rejects on its own
+}
+
+// Every match passes each node of the main path: single alternatives are entered, alternations
+// and loop forms are stepped over to the node where their paths join. The longest literal there
+// must occur in any subject that matches.
+void TRegExpr::ComputeRequired() {
+  const unsigned char* p = program_.data();
+  std::size_t best = kNone;
+  std::size_t n = 1;
+  for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
+    if (p[n] == BRANCH) {
+      std::size_t next = NextNode(program_, n);
+      if (next == kNone || p[next] != BRANCH) {
+        n += kNodeSize;
+        continue;
+      }
+      while (n != kNone && p[n] == BRANCH) n = NextNode(program_, n);
+      continue;
+    }
+    if (p[n] == END || p[n] == BACK) break;
+    if (p[n] == EXACTLY && (best == kNone || operandInfo_[n] > operandInfo_[best])) best = n;
+    n = NextNode(program_, n);
+  }
+  if (best == kNone) return;
+  for (std::uint32_t i = 0; i < operandInfo_[best]; ++i) must_.Add(p[best + kNodeSize + i], false);
+}
+
+int TRegExpr::SetAsLiteral(std::size_t node) const {
+  const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
+  int found[2], count = 0;
+  for (int c = 1; c < 256; ++c)  // a set never matches NUL
+    if ((b[c >> 6] >> (c & 63)) & 1) {
+      if (count == 2) return -1;
+      found[count++] = c;
+    }
+  if (count == 1) return found[0];
+  if (count == 2 && regexscan::IsCasePair(unsigned(found[0]), unsigned(found[1]))) return 0x100 | found[1];
+  return -1;
+}
+
+// The lead literal: along the one path every match takes from its start (single alternatives,
+// zero-width nodes), bytes of fixed width first, then the literal bytes that follow them directly.
+void TRegExpr::ComputeLead() {
+  const unsigned char* p = program_.data();
+  std::size_t offset = 0;
+  lead_.Clear();
+  std::size_t n = 1;
+  for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
+    unsigned char op = p[n];
+    bool fixed = false;
+    if (op == BRANCH) {
+      std::size_t next = NextNode(program_, n);
+      if (next != kNone && p[next] == BRANCH) break;
+      n += kNodeSize;
+      continue;
+    }
+    if (op == EXACTLY) {
+      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) lead_.Add(p[n + kNodeSize + i], false);
+    } else if (op == ANYOF && SetAsLiteral(n) >= 0) {
+      int c = SetAsLiteral(n);
+      lead_.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+    } else if (op == ANY || op == ANYOF || op == ANYBUT || (op >= ANYDIGIT && op <= NOTLETTER)) {
+      fixed = true;
+    } else if (!(op == BOL || op == EOL || op == NOTHING || (op > OPEN && op <= OPEN + 9) ||
+                 (op > CLOSE && op <= CLOSE + 9))) {
+      break;
+    }
+    if (fixed) {
+      if (!lead_.Empty()) break;
+      ++offset;
+    }
+    n = NextNode(program_, n);
+  }
+  leadOffset_ = lead_.Empty() ? 0 : offset;
+}
+
+bool TRegExpr::NodeBytes(std::size_t n, regexscan::StartSet& set) const {
+  const std::vector<unsigned char>& p = program_;
+  const std::uint64_t* b = (p[n] == ANYOF || p[n] == ANYBUT) ? sets_.data() + std::size_t(operandInfo_[n]) * 4 : nullptr;
+  for (int c = 0; c < 256; ++c) {
+    bool in = false;
+    switch (p[n]) {
+      case EXACTLY: in = c == p[n + kNodeSize]; break;
+      case ANY: in = c != 0; break;
+      case ANYOF: in = c != 0 && ((b[c >> 6] >> (c & 63)) & 1); break;
+      case ANYBUT: in = c != 0 && !((b[c >> 6] >> (c & 63)) & 1); break;
+      case ANYDIGIT: in = IsDigit(static_cast<unsigned char>(c)); break;
+      case NOTDIGIT: in = c != 0 && !IsDigit(static_cast<unsigned char>(c)); break;
+      case ANYLETTER: in = IsLetter(static_cast<unsigned char>(c)); break;
+      case NOTLETTER: in = c != 0 && !IsLetter(static_cast<unsigned char>(c)); break;
+      default: return false;
+    }
+    if (in) set.Add(unsigned(c));
+  }
+  return true;
+}
+
+// Collects the bytes that can start a match along the chain from n. False when an empty match is
+// possible or the structure is beyond this simple walk (budget bounds the nodes visited).
+bool TRegExpr::StartBytes(std::size_t n, regexscan::StartSet& set, int& budget) const {
+  const std::vector<unsigned char>& p = program_;
+  while (n != kNone) {
+    if (--budget < 0) return false;
+    unsigned char op = p[n];
+    switch (op) {
+      case BOL:
+      case EOL:
+      case NOTHING:
+        break;
+      case BRANCH: {
+        std::size_t next = NextNode(p, n);
+        if (next == kNone || p[next] != BRANCH) {
+          n += kNodeSize;
+          continue;
+        }
+        for (std::size_t b = n; b != kNone && p[b] == BRANCH; b = NextNode(p, b))
+          if (!StartBytes(b + kNodeSize, set, budget)) return false;
+        return true;
+      }
+      case STAR:
+        if (!NodeBytes(n + kNodeSize, set)) return false;
+        break;
+      case PLUS:
+        return NodeBytes(n + kNodeSize, set);
+      default:
+        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;
+        return NodeBytes(n, set);  // END, BACK and the rest answer false there
+    }
+    n = NextNode(p, n);
+  }
+  return false;
+}
+
+void TRegExpr::ComputeFirstSet() {
+  regexscan::StartSet set;
+  int budget = 2000;
+  if (!StartBytes(1, set, budget)) return;
+  hasFirstSet_ = true;
+  firstSet_ = set;
+  firstSet_.Finish();
+}
+
+void TRegExpr::ComputeRunSkip() {
+  // The matcher's outcome after the repeat depends only on the position it reached there (group
+  // positions are never read back), so every start inside one run ends as the first did.
+  const std::vector<unsigned char>& p = program_;
+  runHead_ = 0;
+  std::size_t head = 1;
+  std::size_t next = NextNode(p, head);
+  if (next == kNone || p[next] != END) return;
+  head += kNodeSize;
+  while (p[head] > OPEN && p[head] <= OPEN + 9) head = NextNode(p, head);
+  regexscan::StartSet headBytes, body;
+  if (p[head] == STAR || p[head] == PLUS) {  // the run opens with the repeat itself
+    if (!NodeBytes(head + kNodeSize, body)) return;
+    headBytes = body;
+  } else {
+    std::size_t rep = NextNode(p, head);
+    if (rep == kNone || (p[rep] != STAR && p[rep] != PLUS)) return;
+    if (!NodeBytes(head, headBytes) || !NodeBytes(rep + kNodeSize, body)) return;
+  }
+  for (int w = 0; w < 4; ++w)
+    if (headBytes.bits[w] & ~body.bits[w]) return;
+  runHead_ = head;
+  runHeadBytes_ = headBytes;
+  runBody_ = body;
+}
+
+std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
+  const std::size_t n = subject_.size();
+  if (runHead_ == 0 || p >= n || !runHeadBytes_.Has(s[p])) return p;
+  ++p;
+  while (p < n && runBody_.Has(s[p])) ++p;
+  return p;
 }
 
 bool TRegExpr::Exec(std::string_view subject) {
@@ -524,22 +711,45 @@ bool TRegExpr::Exec(std::string_view subject) {
     Compile();
   }
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
+  // A subject without the literal every match holds is answered before it is copied: the filter
+  // runs over whole databanks, where most texts are such.
+  const regexscan::Literal<unsigned char>& needed = lead_.Empty() ? must_ : lead_;
+  if (!needed.Empty()) {
+    const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
+    if (regexscan::Find(needed, text, lead_.Empty() ? 0 : leadOffset_, subject.size()) >= subject.size())
+      return false;
+  }
   subject_.assign(subject);
   std::string_view s(subject_);
-  if (mustLen_ > 0 &&
-      s.find(std::string_view(reinterpret_cast<const char*>(program_.data()) + mustOffset_, mustLen_)) ==
-          std::string_view::npos)
-    return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
+  const std::size_t n = subject_.size();
   steps_ = 0;
   if (anchored_) return Try(0);
+  if (!lead_.Empty()) {
+    for (std::size_t at = leadOffset_;; ++at) {
+      at = regexscan::Find(lead_, bytes, at, n);
+      if (at >= n) return false;
+      if (Try(at - leadOffset_)) return true;
+    }
+  }
+  if (hasFirstSet_) {  // a match needs a byte, so the end is no start
+    for (std::size_t p = 0;; ++p) {
+      p = regexscan::FindStart(firstSet_, bytes, p, n);
+      if (p >= n) return false;
+      if (Try(p)) return true;
+      p = AfterFailedTry(p);
+    }
+  }
   if (hasFirstChar_) {
     for (std::size_t p = s.find(char(firstChar_)); p != std::string_view::npos; p = s.find(char(firstChar_), p + 1))
       if (Try(p)) return true;
     return false;
   }
   if (s.empty()) return Try(0);
-  for (std::size_t p = 0; p < s.size(); ++p)
+  for (std::size_t p = 0; p < s.size(); ++p) {
     if (Try(p)) return true;
+    p = AfterFailedTry(p);
+  }
   return false;
 }
 
@@ -559,11 +769,11 @@ bool TRegExpr::Try(std::size_t start) {
     const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
     return (b[c >> 6] >> (c & 63)) & 1;
   };
-  auto one = [&](std::size_t opnd, std::int64_t i) -> bool {
-    unsigned char c = s[i];
+  // Whether the single-byte operand matches the byte c.
+  auto byteOk = [&](std::size_t opnd, unsigned char c) -> bool {
     switch (p[opnd]) {
       case ANY: return c != 0;
-      case EXACTLY: return i < len && c == p[opnd + kNodeSize];
+      case EXACTLY: return c == p[opnd + kNodeSize];
       case ANYOF: return c != 0 && setHas(opnd, c);
       case ANYBUT: return c != 0 && !setHas(opnd, c);
       case ANYDIGIT: return IsDigit(c);
@@ -573,13 +783,32 @@ bool TRegExpr::Try(std::size_t start) {
       default: Raise("Internal foulup");
     }
   };
-  // Positions the greedy repeat at node with n repetitions or fewer where the lookahead agrees.
+  auto one = [&](std::size_t opnd, std::int64_t i) { return i < len && byteOk(opnd, s[i]); };
   std::int64_t pos = std::int64_t(start);
   std::size_t node = 1;
+  // The first alternative of the chain from br on that can match at pos (kNone when none is
+  // left): one that opens with a literal of another first byte would fail at once.
+  auto viable = [&](std::size_t br) {
+    for (; br != kNone && p[br] == BRANCH; br = NextNode(program_, br)) {
+      std::size_t alt = br + kNodeSize;
+      if (p[alt] != EXACTLY || (pos < len && s[pos] == p[alt + kNodeSize])) return br;
+    }
+    return kNone;
+  };
+  // Positions the greedy repeat at node with n repetitions or fewer where the lookahead agrees.
   auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) {
     std::int64_t min = p[rep] == PLUS ? 1 : 0;
     std::size_t next = NextNode(program_, rep);
     int la = (next != kNone && p[next] == EXACTLY) ? p[next + kNodeSize] : -1;
+    if (la >= 0 && !byteOk(rep + kNodeSize, static_cast<unsigned char>(la))) {
+      // Every counted byte matched the operand, so none of them is the lookahead byte: only the
+      // full count can be followed by it (on backtracking, no count is left).
+      if (n < min || save + n >= len || s[save + n] != la) return false;
+      push(F_STAR, rep, save, n);
+      pos = save + n;
+      node = next;
+      return true;
+    }
     while (n >= min) {
       if (la < 0 || (save + n < len && s[save + n] == la)) {
         push(F_STAR, rep, save, n);
@@ -628,8 +857,18 @@ bool TRegExpr::Try(std::size_t start) {
         break;
       case BRANCH: {
         std::size_t nx = NextNode(program_, node);
-        if (nx != kNone && p[nx] == BRANCH) push(F_BRANCH, nx, pos, 0);
-        node += kNodeSize;
+        if (nx == kNone || p[nx] != BRANCH) {  // a single alternative
+          node += kNodeSize;
+          continue;
+        }
+        std::size_t first = viable(node);
+        if (first == kNone) {
+          ok = false;
+          break;
+        }
+        std::size_t more = viable(NextNode(program_, first));
+        if (more != kNone) push(F_BRANCH, more, pos, 0);
+        node = first + kNodeSize;
         continue;
       }
       case STAR:
@@ -658,8 +897,8 @@ bool TRegExpr::Try(std::size_t start) {
       if (f.kind == F_BRANCH) {
         pos = f.save;
         std::size_t br = std::size_t(f.node);
-        std::size_t nx = NextNode(program_, br);
-        if (nx != kNone && p[nx] == BRANCH) push(F_BRANCH, nx, pos, 0);
+        std::size_t more = viable(NextNode(program_, br));
+        if (more != kNone) push(F_BRANCH, more, pos, 0);
         node = br + kNodeSize;
         break;
       }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Exceptions.h"
+#include "regex/RegExprScan.h"
 
 namespace regexpr {
 
@@ -70,6 +71,32 @@ class TRegExpr {
   unsigned char firstChar_ = 0;
   bool anchored_ = false;
   std::size_t mustOffset_ = 0, mustLen_ = 0;
+  // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs at
+  // leadOffset_ bytes after the start of every match, so only its occurrences are tried;
+  // otherwise only bytes of the start set are.
+  // must_ is the must-contain string, or else the longest literal every match passes.
+  regexscan::Literal<unsigned char> must_, lead_;
+  std::size_t leadOffset_ = 0;
+  bool hasFirstSet_ = false;
+  regexscan::StartSet firstSet_;
+  void ComputeRequired();
+  void ComputeLead();
+  void ComputeFirstSet();
+  // A match that opens with a repeat of one byte (as [a-z]*), or with a one-byte node whose bytes
+  // the repeat right after it also takes (as [a-z_][a-z0-9_]*), ends alike from every start inside
+  // one run of the repeat, so after a failed try the rest of the run is no start either.
+  // runHead_ 0 = none.
+  std::size_t runHead_ = 0;
+  regexscan::StartSet runHeadBytes_, runBody_;
+  void ComputeRunSkip();
+  // The last position known to be no start after the try at p failed.
+  std::size_t AfterFailedTry(std::size_t p) const;
+  // The bytes a one-byte node matches, added to set; false for any other node.
+  bool NodeBytes(std::size_t node, regexscan::StartSet& set) const;
+  bool StartBytes(std::size_t node, regexscan::StartSet& set, int& budget) const;
+  // The byte a set stands for as a literal: -1 when none, else the byte, plus 0x100 for an ASCII
+  // letter in either case.
+  int SetAsLiteral(std::size_t node) const;
 
   std::string subject_;
   std::int64_t steps_ = 0;

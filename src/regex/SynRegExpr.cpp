@@ -670,6 +670,10 @@ void TRegExpr::DropProgram() {
   anchored_ = false;
   mustLen_ = 0;
   hasFirstSet_ = false;
+  must_.Clear();
+  lead_.Clear();
+  leadOffset_ = 0;
+  runHead_ = runBody_ = 0;
 }
 
 void TRegExpr::SetExpression(std::u16string_view expression) {
@@ -796,10 +800,15 @@ void TRegExpr::CompileExpression() {
       if (best != kNone) {
         mustOffset_ = best + kNodeSize + 2;
         mustLen_ = bestLen;
+        for (std::size_t i = 0; i < mustLen_; ++i) must_.Add(p[mustOffset_ + i], false);
       }
     }
   }
-  if (!anchored_ && !hasFirstChar_) ComputeFirstSet();
+  if (!anchored_) {
+    ComputeLead();
+    if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
+    ComputeRunSkip();
+  }
   compiled_ = true;
 }
 
@@ -810,16 +819,10 @@ namespace {
 struct FirstSetWalk {
   const char16_t* p;
   bool defaultInvert;
-  std::uint64_t bits[4] = {};
-  bool high = false;
+  regexscan::StartSet set;
   int budget = 2000;
 
-  void Add(char16_t c) {
-    if (c < 256)
-      bits[c >> 6] |= std::uint64_t(1) << (c & 63);
-    else
-      high = true;
-  }
+  void Add(char16_t c) { set.Add(c); }
   // A single-character node: its possible characters.
   bool One(std::size_t n) {
     switch (p[n]) {
@@ -905,11 +908,127 @@ struct FirstSetWalk {
 }  // namespace
 
 void TRegExpr::ComputeFirstSet() {
-  FirstSetWalk w{program_.data(), invertCase_ == &TRegExpr::InvertCaseFunction};
+  FirstSetWalk w{program_.data(), invertCase_ == &TRegExpr::InvertCaseFunction, {}};
   if (!w.Chain(1)) return;
   hasFirstSet_ = true;
-  firstSetHigh_ = w.high;
-  std::copy(std::begin(w.bits), std::end(w.bits), std::begin(firstSet_));
+  firstSet_ = w.set;
+  firstSet_.Finish();
+}
+
+void TRegExpr::ComputeRunSkip() {
+  // Group positions only matter to back-references; without them a try's outcome depends on
+  // the position it reaches after the repeat, not on where it started.
+  const char16_t* p = program_.data();
+  if (hasBackRefs_ || p[NextNode(p, 1)] != END) return;
+  auto unbounded = [&](std::size_t n) {
+    return n != kNone && (p[n] == STAR || p[n] == PLUS || p[n] == STARNG || p[n] == PLUSNG);
+  };
+  std::size_t head = 1 + kNodeSize;
+  while (p[head] > OPEN && p[head] <= OPEN + 14) head = NextNode(p, head);
+  if (unbounded(head)) {  // the run opens with the repeat itself
+    runHead_ = runBody_ = head + kNodeSize;
+    return;
+  }
+  std::size_t rep = NextNode(p, head);
+  if (!unbounded(rep)) return;
+  std::size_t body = rep + kNodeSize;
+  bool within = false;
+  if (p[head] == p[body]) {
+    within = p[head] == ANY || (p[head] >= ANYDIGIT && p[head] <= NOTSPACE);
+  }
+  if (p[head] == ANYOF && p[body] == ANYOF) {
+    // Sets may hold tens of thousands of members: those from 256 up are compared sorted.
+    const char16_t* bm = SetMembers(p, body);
+    std::vector<char16_t> high;
+    for (std::size_t i = 0, count = SetLen(p, body); i < count; ++i)
+      if (bm[i] >= 256) high.push_back(bm[i]);
+    std::sort(high.begin(), high.end());
+    const char16_t* m = SetMembers(p, head);
+    within = std::all_of(m, m + SetLen(p, head), [&](char16_t c) {
+      if (c < 256) return ((SetMap(p, body)[c >> 4] >> (c & 15)) & 1) != 0;
+      return std::binary_search(high.begin(), high.end(), c);
+    });
+  }
+  if (within) {
+    runHead_ = head;
+    runBody_ = body;
+  }
+}
+
+// The lead literal: along the one path every match takes from its start (single alternatives,
+// zero-width nodes), characters of fixed width first, then the literal characters that follow
+// them directly. A set of one character, or of one ASCII letter in both cases, counts as literal.
+void TRegExpr::ComputeLead() {
+  const char16_t* p = program_.data();
+  const bool defaultInvert = invertCase_ == &TRegExpr::InvertCaseFunction;
+  std::size_t offset = 0;
+  lead_.Clear();
+  auto fixed = [&](std::size_t width) {
+    if (!lead_.Empty()) return false;
+    offset += width;
+    return true;
+  };
+  // The literal character a one-character set stands for: -1 when none, else c, with 0x10000
+  // added for "either case".
+  auto setChar = [&](std::size_t n) -> std::int32_t {
+    const char16_t* m = SetMembers(p, n);
+    std::size_t count = SetLen(p, n);
+    if (count == 0) return -1;
+    char16_t a = m[0], b = m[0];
+    for (std::size_t i = 1; i < count; ++i) {
+      if (m[i] == a || m[i] == b) continue;
+      if (a != b) return -1;
+      b = m[i];
+    }
+    if (a == 0) return -1;  // a set never matches U+0000
+    if (a != b) return regexscan::IsCasePair(a, b) ? 0x10000 | (a | 0x20) : -1;
+    if (p[n] == ANYOFCI) return (a < 128 && (a | 0x20) >= 'a' && (a | 0x20) <= 'z') ? 0x10000 | a : a;
+    return a;
+  };
+  std::size_t n = 1;
+  for (int guard = 0; n != kNone && guard < 100000; ++guard) {
+    char16_t op = p[n];
+    bool go = true;
+    switch (op) {
+      case BRANCH:
+        if (NextNode(p, n) != kNone && p[NextNode(p, n)] == BRANCH) {
+          go = false;
+          break;
+        }
+        n += kNodeSize;
+        continue;
+      case BOL: case EOL: case BOLML: case EOLML: case BOUND: case NOTBOUND: case NOTHING: case COMMENT:
+        break;
+      case EXACTLY:
+      case EXACTLYCI: {
+        if (op == EXACTLYCI && !defaultInvert) {
+          go = fixed(ExactLen(p, n));
+          break;
+        }
+        const char16_t* e = ExactChars(p, n);
+        for (std::size_t i = 0, len = ExactLen(p, n); i < len; ++i) lead_.Add(e[i], op == EXACTLYCI);
+        break;
+      }
+      case ANYOF:
+      case ANYOFCI: {
+        std::int32_t c = (op == ANYOFCI && !defaultInvert) ? -1 : setChar(n);
+        if (c < 0)
+          go = fixed(1);
+        else
+          lead_.Add(char16_t(c & 0xFFFF), c > 0xFFFF);
+        break;
+      }
+      case ANY: case ANYML: case ANYBUT: case ANYBUTCI: case ANYDIGIT: case NOTDIGIT: case ANYLETTER:
+      case NOTLETTER: case ANYSPACE: case NOTSPACE:
+        go = fixed(1);
+        break;
+      default:
+        go = (op > OPEN && op <= OPEN + 14) || (op > CLOSE && op <= CLOSE + 14);
+    }
+    if (!go) break;
+    n = NextNode(p, n);
+  }
+  leadOffset_ = lead_.Empty() ? 0 : offset;
 }
 
 std::string TRegExpr::ErrorMsg(int code) const {

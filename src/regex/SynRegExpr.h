@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/Exceptions.h"
+#include "regex/RegExprScan.h"
 
 namespace synregexpr {
 
@@ -196,12 +197,23 @@ class TRegExpr {
   char16_t firstChar_ = 0;
   bool anchored_ = false;
   std::size_t mustOffset_ = 0, mustLen_ = 0;  // into program_; mustLen_ 0 = none
-  // Characters a match can start with (a speed-up of our own for the unhinted search; it never
-  // changes a result): units below 256 in the map, all others allowed when firstSetHigh_.
+  // Speed-ups of our own beside the hints; neither changes a result. The lead literal occurs at
+  // leadOffset_ characters after the start of every match, so only its occurrences are tried.
+  // Otherwise the start set holds the characters a match can start with.
+  regexscan::Literal<char16_t> must_;  // the must-contain string, for the vector scan
+  regexscan::Literal<char16_t> lead_;
+  std::size_t leadOffset_ = 0;
   bool hasFirstSet_ = false;
-  bool firstSetHigh_ = false;
-  std::uint64_t firstSet_[4] = {};
+  regexscan::StartSet firstSet_;
+  void ComputeLead();
   void ComputeFirstSet();
+  // A match that opens with an unbounded repeat of one character (as [a-z]*), or with a
+  // one-character node whose characters the repeat right after it also takes (as
+  // [a-z_][a-z0-9_]*), reaches the same states from every start inside one run of the repeat, so
+  // after a failed try the rest of that run is no start either. runHead_ is the node that opens
+  // the run, runBody_ the repeated one; 0 = none.
+  std::size_t runHead_ = 0, runBody_ = 0;
+  void ComputeRunSkip();
 
   // Subject and match state.
   std::u16string subject_;

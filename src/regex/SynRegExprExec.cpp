@@ -89,15 +89,17 @@ struct TRegExpr::Matcher {
     return std::find(m, m + count, c) != m + count;
   }
 
-  // One single-character operand at position i (i < len is not assumed: NUL fails the classes).
-  bool MatchOne(std::size_t opnd, std::int32_t i) const {
-    char16_t c = Ch(i);
+  // One single-character operand at position i (at most len, where nothing matches).
+  bool MatchOne(std::size_t opnd, std::int32_t i) const { return i < len && CharMatches(opnd, s[i]); }
+
+  // Whether a single-character operand matches the character c of the subject.
+  bool CharMatches(std::size_t opnd, char16_t c) const {
     switch (p[opnd]) {
-      case ANY: return i < len;
-      case EXACTLY: return i < len && c == ExactChars(p, opnd)[0];
+      case ANY: return true;
+      case EXACTLY: return c == ExactChars(p, opnd)[0];
       case EXACTLYCI: {
         char16_t e = ExactChars(p, opnd)[0];
-        return i < len && (c == e || c == Inv(e));
+        return c == e || c == Inv(e);
       }
       case ANYOF: return c != 0 && SetHas(opnd, c);
       case ANYBUT: return c != 0 && !SetHas(opnd, c);
@@ -204,6 +206,23 @@ struct TRegExpr::Matcher {
     return IsSep(c);
   }
 
+  // The last position known to be no start after a try at p failed (p itself, or the end of the
+  // run of the opening repeat).
+  std::size_t AfterFailedTry(std::size_t p) {
+    if (re.runHead_ == 0 || !MatchOne(re.runHead_, std::int32_t(p))) return p;
+    return p + 1 + std::size_t(RepeatCount(re.runBody_, kMaxRepeat, std::int32_t(p + 1)));
+  }
+
+  // The first alternative of the chain from br on that can match at pos (kNone when none is
+  // left): one that opens with a literal of another first character would fail at once.
+  std::size_t Viable(std::size_t br) const {
+    for (; br != kNone && p[br] == BRANCH; br = NextNode(p, br)) {
+      std::size_t alt = br + kNodeSize;
+      if (p[alt] != EXACTLY || ExactLen(p, alt) == 0 || (pos < len && s[pos] == ExactChars(p, alt)[0])) return br;
+    }
+    return kNone;
+  }
+
   // The character that must follow a repeat when a literal comes next, else -1.
   int Lookahead(std::size_t next) const {
     return (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
@@ -220,6 +239,16 @@ struct TRegExpr::Matcher {
     if (width == 0 && n > min) n = min;  // empty group text: exactly min repetitions
     std::size_t next = NextNode(p, rep);
     int la = Lookahead(next);
+    if (la >= 0 && width == 1 && !CharMatches(opnd, char16_t(la))) {
+      // Every counted character matched the operand, so none of them is the lookahead character:
+      // only the full count can be followed by it (on backtracking, no count is left).
+      std::int64_t at = save + n;
+      if (n < min || at >= len || s[at] != la) return false;
+      Push(F_STAR, rep, save, std::int32_t(n));
+      pos = std::int32_t(at);
+      node = next;
+      return true;
+    }
     while (n >= min) {
       std::int64_t at = save + n * width;
       if (la < 0 || (at < len && s[at] == la)) {
@@ -313,8 +342,8 @@ struct TRegExpr::Matcher {
           Step();
           pos = f.a;
           std::size_t br = std::size_t(f.node);
-          std::size_t nx = NextNode(p, br);
-          if (nx != kNone && p[nx] == BRANCH) Push(F_BRANCH, nx, pos, 0);
+          std::size_t more = Viable(NextNode(p, br));
+          if (more != kNone) Push(F_BRANCH, more, pos, 0);
           node = br + kNodeSize;
           return true;
         }
@@ -467,8 +496,18 @@ struct TRegExpr::Matcher {
         }
         case BRANCH: {
           std::size_t nx = NextNode(p, node);
-          if (nx != kNone && p[nx] == BRANCH) Push(F_BRANCH, nx, pos, 0);
-          node += kNodeSize;
+          if (nx == kNone || p[nx] != BRANCH) {  // a single alternative
+            node += kNodeSize;
+            continue;
+          }
+          std::size_t first = Viable(node);
+          if (first == kNone) {
+            ok = false;
+            break;
+          }
+          std::size_t more = Viable(NextNode(p, first));
+          if (more != kNone) Push(F_BRANCH, more, pos, 0);
+          node = first + kNodeSize;
           continue;
         }
         case STAR:
@@ -625,12 +664,9 @@ bool TRegExpr::ExecPos(int offset) {
   std::int32_t len = std::int32_t(subject_.size());
   if (offset > len + 1) return false;
   std::int32_t start = offset - 1;
-  std::u16string_view subj(subject_);
 
-  if (mustLen_ > 0) {
-    std::u16string_view must(program_.data() + mustOffset_, mustLen_);
-    if (subj.find(must, std::size_t(start)) == std::u16string_view::npos) return false;
-  }
+  if (mustLen_ > 0 && regexscan::Find(must_, subject_.data(), std::size_t(start), subject_.size()) >= subject_.size())
+    return false;
 
   if (!matcher_) matcher_ = std::make_unique<Matcher>(*this);
   Matcher& m = *matcher_;
@@ -641,6 +677,16 @@ bool TRegExpr::ExecPos(int offset) {
   steps_ = 0;
 
   if (anchored_) return Try(start);
+  if (!lead_.Empty()) {
+    // Every match holds the lead literal leadOffset_ characters after its start.
+    const char16_t* base = subject_.data();
+    const std::size_t n = std::size_t(len);
+    for (std::size_t at = std::size_t(start) + leadOffset_;; ++at) {
+      at = regexscan::Find(lead_, base, at, n);
+      if (at >= n) return false;
+      if (Try(std::int32_t(at - leadOffset_))) return true;
+    }
+  }
   if (hasFirstChar_) {
     const char16_t* base = subject_.data();
     const char16_t* end = base + len;
@@ -654,15 +700,17 @@ bool TRegExpr::ExecPos(int offset) {
   if (hasFirstSet_) {
     // No empty match is possible, so only positions holding a possible first character count.
     const char16_t* base = subject_.data();
-    for (std::int32_t p = start; p < len; ++p) {
-      char16_t c = base[p];
-      if (c < 256 ? ((firstSet_[c >> 6] >> (c & 63)) & 1) == 0 : !firstSetHigh_) continue;
-      if (Try(p)) return true;
+    for (std::size_t p = std::size_t(start);; ++p) {
+      p = regexscan::FindStart(firstSet_, base, p, std::size_t(len));
+      if (p >= std::size_t(len)) return false;
+      if (Try(std::int32_t(p))) return true;
+      p = m.AfterFailedTry(p);
     }
-    return false;
   }
-  for (std::int32_t p = start; p <= len; ++p)
-    if (Try(p)) return true;
+  for (std::size_t p = std::size_t(start); p <= std::size_t(len); ++p) {
+    if (Try(std::int32_t(p))) return true;
+    p = m.AfterFailedTry(p);
+  }
   return false;
 }
 

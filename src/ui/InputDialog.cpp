@@ -86,16 +86,18 @@ void TInputDialog::UpdateOkButton() {
   if (btnOk->isEnabled() != enable) btnOk->setEnabled(enable);
 }
 
-void TInputDialog::CentreOver(QWidget* parent) {
+void CentreDialogOver(QWidget* dialog, QWidget* owner) {
   QRect area;
-  if (parent && parent->window()->isVisible())
-    area = parent->window()->frameGeometry();
+  if (owner && owner->window()->isVisible())
+    area = owner->window()->frameGeometry();
   else if (QScreen* s = QGuiApplication::primaryScreen())
     area = s->availableGeometry();
   else
     return;
-  move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+  dialog->move(area.left() + (area.width() - dialog->width()) / 2, area.top() + (area.height() - dialog->height()) / 2);
 }
+
+void TInputDialog::CentreOver(QWidget* parent) { CentreDialogOver(this, parent); }
 
 bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const std::string& prompt,
                         std::string& value) {

@@ -41,6 +41,10 @@ class TInputDialog : public QDialog {
   void UpdateOkButton();
 };
 
+// Centres a dialog built from a template over its owner's window frame, or over the work area
+// when there is no visible owner (the classic rule of such dialogs).
+void CentreDialogOver(QWidget* dialog, QWidget* owner);
+
 // Runs the box modally. True after OK, with value set to the (cut) text; false on Cancel or when
 // the box is closed, value unchanged. Texts are UTF-8.
 bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const std::string& prompt,

@@ -498,20 +498,20 @@ TEST_F(BankSessionTest, ImportingAnOldFileNeverRenamesIt) {
 class SlowUI : public platform::ScriptedUIServices {
  public:
   explicit SlowUI(platform::FakeEventLoop& loop) : loop_(loop) {}
-  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner) override {
+  bool AskFilePassword(const std::string& fileName, std::string& password, platform::WindowHandle owner) override {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::AskFilePassword(fileName, password, owner);
   }
   int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
-                 platform::MsgIcon icon, QWidget* owner) override {
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
-  bool AskSetPassword(platform::SetPasswordAnswer& answer, QWidget* owner) override {
+  bool AskSetPassword(platform::SetPasswordAnswer& answer, platform::WindowHandle owner) override {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::AskSetPassword(answer, owner);
   }
-  bool AskChangePassword(platform::ChangePasswordAnswer& answer, QWidget* owner) override {
+  bool AskChangePassword(platform::ChangePasswordAnswer& answer, platform::WindowHandle owner) override {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::AskChangePassword(answer, owner);
   }
@@ -882,7 +882,7 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
 class SlowOpenDialogUI : public platform::ScriptedUIServices {
  public:
   explicit SlowOpenDialogUI(platform::FakeEventLoop& loop) : loop_(loop) {}
-  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path, QWidget* owner) override {
+  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path, platform::WindowHandle owner) override {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::OpenFileDialog(options, path, owner);
   }

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Differential check of both regex engines against Python's re.
 
-Generates expressions and subjects over small alphabets from a fixed seed, runs them through the
-regexprobe (JSON Lines), and compares with re. Usage:
+Generates expressions and subjects over small alphabets from a fixed seed, adds a fixed table
+aimed at the search shortcuts, runs them through the regexprobe (JSON Lines), and compares with re. Usage:
     regex_compare.py PROBE [--seed N] [--count N] [--dump FILE]
 Prints a summary; exits 1 on any disagreement (the first ones are printed), 2 when too few cases
 could be compared.
@@ -152,6 +152,77 @@ class Gen:
         return "[" + pre + o + "]", "[" + pre + p + "]", True
 
 
+# A table aimed at the search shortcuts (lead literals, caseless letters, start sets, passed-over
+# alternatives, repeats before a literal, runs of an opening class repeat, required literals): each
+# expression runs on its subjects shifted across 16-byte blocks. Rows are (expression, subjects)
+# where Python reads the expression alike, or (ours, python, subjects). Wide rows are compared by
+# first match with groups and by all matches, byte rows by whether they match.
+FAST_BOTH = [
+    ("offset", ["offset", "offse", "xoffsetoffset", "ofoffset", "OFFSET"]),
+    ("a*bcd", ["aabcd", "bcd", "abc", "bcbcd"]),
+    (".\\dab", ["x1ab", "1ab", "xx12ab"]),
+    ("[^a]count", ["acount", "bcount", "count"]),
+    ("[Ss][Ee]l", ["SEl", "sel", "SEL", "sEl", "xbuF"]),
+    ("[@`]x", ["@x", "`x", "Px"]),
+    ("while|return|const", ["whil retur const", "returns", "wwhile"]),
+    ("(foo|bar|quux)", ["fobaquux", "barfoo", "qux"]),
+    ("ab|ac|b", ["ac", "xb", "aab", "a"]),
+    ("x(ab|ac|a)c", ["xacc", "xac", "xabc", "xab"]),
+    ("a?bc", ["bc", "abc", "aabc", "ac"]),
+    ("[a-z]*\\(", ["abc(", "abc", "ab(c(", "(", "AB("]),
+    ("[ab]*ab", ["aabab", "abb", "ba"]),
+    ("\\d+x", ["123x", "12 3x", "x"]),
+    ("a+b", ["aaab", "ab", "b"]),
+    ("[a-z_][a-z0-9_]*\\(", ["foo bar(", "foo_1(x) y2 (z(", "9abc(", "x1 ("]),
+    ("[a-c][ab]*d", ["acbd", "cbd", "ccd"]),
+    ("[ab]*c", ["abxabc", "ab", "bbac"]),
+    ("(a|b)*c", ["ababc", "abab"]),
+    ("x(ab)+y", ["xababy", "xaby", "xy", "xab"]),
+    ("q(a|bc)?d", ["qd", "qbcd", "qbd", "q d"]),
+]
+FAST_WIDE = [
+    ("\\bcount\\b", ["count", "counter count", "xcount count_ count"]),
+    ("(x)(y)z", ["xyz", "xyxyz", "xz"]),
+    ("(?i)select", ["SeLeCt", "selec", "xSELECTx"]),
+    ("(?i)SeL", ["sel", "SEL", "sEk"]),
+    ("(?i)x\\[0", ["X[0", "x{0", "x[\x10", "x[0"]),
+    ("(?i)[\\[]a", ["[A", "{a"]),
+    ("(?i)\u00e9t", ["\u00c9t", "\u00e9T"]),
+    ("(a|ab)(c|bcd)(d*)", ["abcd", "acd"]),
+    ("(|a)b", ["ab", "b"]),
+    ("[a-z]*?\\(", ["ab(", "a b("]),
+    ("([a-z][a-z]*)\\(", ["ab cd(", "(x("]),
+    ("\\w\\w*=", ["a b=c= x1=", "=="]),
+    ("\\d\\d+x", ["1 23x 4x", "12x"]),
+    ("(a+?)x", ["aab aax", "x"]),
+]
+FAST_BYTE = [
+    ("\\Wcount\\W", "[^A-Za-z_]count[^A-Za-z_]", [" count ", "count", "1count2", "acount "]),
+    ("[[{]0", "[\\[{]0", ["[0", "{0", ";0"]),
+]
+
+
+def shifted(s):
+    return [s, "-" * 7 + s, "-" * 15 + s, s + "-" * 17, "-" * 16 + s + "-" * 9, " ".join([s] * 3)]
+
+
+def fast_path_cases():
+    rows = [(e, e, subjects, ("wide", "byte")) for e, subjects in FAST_BOTH]
+    rows += [(e, e, subjects, ("wide",)) for e, subjects in FAST_WIDE]
+    rows += [(ours, py, subjects, ("byte",)) for ours, py, subjects in FAST_BYTE]
+    cases = []
+    for ours, py, subjects, engines in rows:
+        for s in (v for base in subjects for v in shifted(base)):
+            if "wide" in engines:
+                for kind, op in (("fast-wide", "exec"), ("fast-all", "all")):
+                    cases.append((kind, {"engine": "wide", "op": op, "expr": ours, "subject": s},
+                                  (py, re.ASCII | re.DOTALL, s)))
+            if "byte" in engines:
+                cases.append(("fast-byte", {"engine": "byte", "op": "exec", "expr": ours, "subject": s},
+                              (py, re.DOTALL, s)))
+    return cases
+
+
 def subject(r, alpha, maxlen=8):
     return "".join(r.choice(alpha) for _ in range(r.randint(0, maxlen)))
 
@@ -232,6 +303,7 @@ def main():
             cases.append(("byte", {"engine": "byte", "op": "exec", "expr": ours, "subject": s},
                           (py, re.DOTALL, s)))
 
+    cases += fast_path_cases()
     results = run_probe(probe, [c[1] for c in cases])
     stats = {}
     bad = []
@@ -242,19 +314,24 @@ def main():
                (kind == "byte" and "nested" in got["message"]):
                 st["skipped"] += 1
                 continue
-        if s == "" and "\\B" in line["expr"] and kind != "byte":
+        if s == "" and "\\B" in line["expr"] and line["engine"] != "byte":
             # Python's \B never matches an empty string; Perl's does, as ours does.
             st["skipped"] += 1
             continue
         try:
-            if kind == "byte":
+            if line["engine"] == "byte":
                 cre = re.compile(py.encode("latin-1"), flags)
                 b = s.encode("latin-1")
                 positions = range(len(b)) if b else [0]
                 want = {"match": any(cre.match(b, i) for i in positions)}
             else:
                 cre = re.compile(py, flags)
-                if kind == "replace":
+                if kind == "fast-all":
+                    want = {"matches": [[m.start() + 1, m.end() - m.start()] for m in cre.finditer(s)]}
+                    if any(m.end() == m.start() for m in cre.finditer(s)):
+                        st["skipped"] += 1
+                        continue
+                elif kind == "replace":
                     ms = list(cre.finditer(s))
                     if any(m.end() == m.start() for m in ms) or got.get("error"):
                         st["skipped"] += 1
@@ -283,6 +360,10 @@ def main():
                 f.write(json.dumps({"case": b[1], "python": b[2], "got": b[3], "want": b[4]}) + "\n")
     if bad:
         return 1
+    fast_skipped = sum(v["skipped"] for k, v in stats.items() if k.startswith("fast-"))
+    if fast_skipped:
+        print("%d cases of the shortcut table could not be compared" % fast_skipped)
+        return 2
     if total < 1000 or stats.get("wide", {}).get("compared", 0) < 1000:
         print("too few cases compared")
         return 2

@@ -3,6 +3,10 @@
 // tokenprobe --table CLASS [--dialect NAME]  prints the keyword index table (slot TAB word); for the
 //                                           hash-entry languages (CSS, SQL per dialect) every entry
 //                                           as bucket TAB word, in chain order
+// tokenprobe --languages [--plugins DIR]    prints the language table of the program's highlighter
+//                                           set as number TAB name TAB highlighter class, plug-ins
+//                                           (from DIR, else from "highlighters" beside the probe)
+//                                           included; a plug-in that fails is reported on stderr
 // Exit 0; 2 on usage errors; 3 when a line needs more than 4 x length + 16 calls to Next.
 #include <cstdio>
 #include <fstream>
@@ -20,13 +24,15 @@
 #include "highlighters/SynHighlighterRegistry.h"
 #include "highlighters/SynHighlighterSQL.h"
 #include "platform/CodePage.h"
+#include "recordeditor/UHighlighters.h"
 
 namespace {
 
 int Usage(const std::string& message) {
   std::cerr << "tokenprobe: " << message << "\n"
             << "usage: tokenprobe CLASS [--dialect NAME] [FILE]\n"
-            << "       tokenprobe --table CLASS [--dialect NAME]\n";
+            << "       tokenprobe --table CLASS [--dialect NAME]\n"
+            << "       tokenprobe --languages [--plugins DIR]\n";
   return 2;
 }
 
@@ -67,6 +73,16 @@ void PrintHashEntries(const TSynHashEntryList& list) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   RegisterSynHighlighters();
+  if (!args.empty() && args[0] == "--languages") {
+    const bool withFolder = args.size() == 3 && args[1] == "--plugins";
+    if (args.size() != 1 && !withFolder) return Usage("--languages takes only --plugins DIR");
+    TdmHighLighters set(THighlighterSetRole::Primary, withFolder ? args[2] : "");
+    TLanguageList languages;
+    set.BuildLanguageList(languages);
+    for (const TLanguageEntry& e : languages)
+      std::cout << e.Tag << '\t' << e.Name << '\t' << e.Highlighter->ClassName() << '\n';
+    return 0;
+  }
   if (!args.empty() && args[0] == "--table") {
     const bool withDialect = args.size() == 4 && args[2] == "--dialect";
     if (args.size() != 2 && !withDialect) return Usage("--table takes one class name");

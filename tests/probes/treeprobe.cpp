@@ -63,11 +63,11 @@ class ProbeUI : public platform::ScriptedUIServices {
  public:
   std::optional<std::string> Password;
   int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
-                 platform::MsgIcon icon, QWidget* owner) override {
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
     if (buttons == platform::MsgButtons::YesNo && text.rfind("Delete: ", 0) == 0) PushMessageResult(platform::mrYes);
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
-  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner) override {
+  bool AskFilePassword(const std::string& fileName, std::string& password, platform::WindowHandle owner) override {
     if (Password) PushFilePassword(*Password);
     return ScriptedUIServices::AskFilePassword(fileName, password, owner);
   }

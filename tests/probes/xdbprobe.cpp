@@ -46,11 +46,11 @@ class ProbeUI : public platform::ScriptedUIServices {
  public:
   std::optional<std::string> Password;
   int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
-                 platform::MsgIcon icon, QWidget* owner) override {
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
     std::cerr << text << "\n";
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
-  bool AskFilePassword(const std::string&, std::string& password, QWidget*) override {
+  bool AskFilePassword(const std::string&, std::string& password, platform::WindowHandle) override {
     if (!Password) return false;
     password = *Password;
     return true;

@@ -7,13 +7,16 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace testsupport {
 
@@ -159,6 +162,131 @@ int RunAsOrdinaryUser(const std::function<int()>& body) {
   int status = 0;
   if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+// ---- background processes ----
+
+BackgroundProcess::BackgroundProcess(const std::string& program, const std::vector<std::string>& args,
+                                     const std::vector<std::string>& env) {
+  char tmpl[] = "/tmp/tessaryn-bg-XXXXXX";
+  const int fd = ::mkstemp(tmpl);
+  if (fd < 0) return;
+  logPath_ = tmpl;
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    ::close(fd);
+    return;
+  }
+  if (pid == 0) {
+    const int devnull = ::open("/dev/null", O_RDONLY);
+    ::dup2(devnull, 0);
+    ::dup2(fd, 1);
+    ::dup2(fd, 2);
+    ::setpgid(0, 0);  // its own group, so Stop() also ends what it started
+    for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(program.c_str(), argv.data());
+    std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(errno));
+    ::_exit(127);
+  }
+  ::close(fd);
+  pid_ = pid;
+}
+
+BackgroundProcess::~BackgroundProcess() {
+  Stop();
+  if (!logPath_.empty()) ::unlink(logPath_.c_str());
+}
+
+bool BackgroundProcess::Running() {
+  if (pid_ <= 0 || ended_) return false;
+  int status = 0;
+  const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+  if (r == 0) return true;
+  ended_ = true;
+  status_ = (r == pid_ && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+  return false;
+}
+
+int BackgroundProcess::ExitCode() {
+  Running();
+  return ended_ ? status_ : -1;
+}
+
+std::string BackgroundProcess::Output() const { return logPath_.empty() ? "" : ReadFile(logPath_); }
+
+std::string BackgroundProcess::WaitUntil(const std::function<bool()>& ready, int timeoutMs, const std::string& what) {
+  if (!Started()) return what + " could not be started";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (ready()) return "";
+    if (!Running())
+      return what + " ended at once (exit status " + std::to_string(status_) + "); its output:\n" + Output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (ready()) return "";
+  return what + " did not become ready in " + std::to_string(timeoutMs) + " ms; its output:\n" + Output();
+}
+
+std::string BackgroundProcess::CheckAlive(int settleMs, const std::string& what) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
+  const std::string error = WaitUntil([&] { return std::chrono::steady_clock::now() >= until; }, settleMs + 1000, what);
+  return error;
+}
+
+void BackgroundProcess::Stop() {
+  if (!Running()) return;
+  ::kill(-pid_, SIGTERM);
+  for (int i = 0; i < 100 && Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (Running()) {
+    ::kill(-pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    ended_ = true;
+  }
+}
+
+// ---- X server ----
+
+XServer::XServer(int width, int height) {
+  const std::string xvfb = FindTool("Xvfb");
+  if (xvfb.empty()) {
+    error_ = "Xvfb is not installed (scripts/ensure-deps should install it)";
+    return;
+  }
+  // A free display: no socket and no lock file, picked from a range the desktop does not use.
+  std::random_device rd;
+  for (int attempt = 0; attempt < 20 && display_.empty(); ++attempt) {
+    const int d = 100 + int(rd() % 800);
+    const std::string n = std::to_string(d);
+    if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0 || access(("/tmp/.X" + n + "-lock").c_str(), F_OK) == 0)
+      continue;
+    server_ = std::make_unique<BackgroundProcess>(
+        xvfb, std::vector<std::string>{":" + n, "-screen", "0", std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                       "-nolisten", "tcp", "-noreset"});
+    const std::string socket = "/tmp/.X11-unix/X" + n;
+    error_ = server_->WaitUntil([&] { return access(socket.c_str(), F_OK) == 0; }, 10000, "Xvfb on :" + n);
+    if (error_.empty()) {
+      display_ = ":" + n;
+    } else if (server_->Output().find("already active") == std::string::npos) {
+      return;  // a real failure, not a race for the display
+    }
+  }
+}
+
+std::vector<std::string> XServer::ClientEnv() const {
+  return {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb"};
+}
+
+std::unique_ptr<BackgroundProcess> XServer::StartClient(const std::string& program, const std::vector<std::string>& args,
+                                                        std::string& error, int settleMs) {
+  auto client = std::make_unique<BackgroundProcess>(program, args, ClientEnv());
+  const std::string name = program.substr(program.rfind('/') + 1);
+  error = client->CheckAlive(settleMs, name + " on " + display_);
+  return client;
 }
 
 std::string Utf16LeHex(std::u16string_view s) {

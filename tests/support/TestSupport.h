@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,10 +52,72 @@ std::string ProbePath(const std::string& name);
 // Full path of an outside tool found on PATH, or "" when it is not installed.
 std::string FindTool(const std::string& name);
 
-// Skips the current test with a visible message when an outside tool is missing.
-#define REQUIRE_TOOL(var, name)                                              \
-  std::string var = ::testsupport::FindTool(name);                           \
-  if (var.empty()) GTEST_SKIP() << "outside tool '" << name << "' is not installed"
+// Fails the current test when an outside tool is missing: scripts/ensure-deps installs every tool a
+// test starts, so a missing one is a missing install step, never a reason to skip.
+#define REQUIRE_TOOL(var, name)                                                                   \
+  std::string var = ::testsupport::FindTool(name);                                                \
+  if (var.empty()) FAIL() << "outside tool '" << name << "' is not installed (scripts/ensure-deps " \
+                          << "should install it)"
+
+// A program running in the background while a test works, its standard output and error captured
+// in a file. Ended (SIGTERM, then SIGKILL) when the object goes.
+class BackgroundProcess {
+ public:
+  // env: extra NAME=VALUE entries added to the environment.
+  BackgroundProcess(const std::string& program, const std::vector<std::string>& args,
+                    const std::vector<std::string>& env = {});
+  ~BackgroundProcess();
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  // True while the process has not ended.
+  bool Running();
+  // Its exit status once ended (-1 while running or when killed by a signal).
+  int ExitCode();
+  // What it printed so far (standard output and error together).
+  std::string Output() const;
+  // Waits up to timeoutMs for ready() to hold while the process lives. Returns "" when it held;
+  // otherwise why not: "<what> ended at once" or "<what> did not become ready", with its output.
+  std::string WaitUntil(const std::function<bool()>& ready, int timeoutMs, const std::string& what);
+  // Checks that the process is still running after settleMs (a helper that dies at start, such as a
+  // tray host without its fonts, is reported with its own error output). "" when it runs.
+  std::string CheckAlive(int settleMs, const std::string& what);
+  void Stop();
+
+ private:
+  int pid_ = -1;
+  int status_ = -1;
+  bool ended_ = false;
+  std::string logPath_;
+};
+
+// An X server (Xvfb) of its own for one test, on a display it picked itself. Error() is empty when
+// the server runs; otherwise it says why not, with the server's own output.
+class XServer {
+ public:
+  explicit XServer(int width = 1280, int height = 1024);
+  const std::string& Error() const { return error_; }
+  // ":N"
+  const std::string& Display() const { return display_; }
+  // "DISPLAY=:N" and the settings every program under test needs on it.
+  std::vector<std::string> ClientEnv() const;
+  // Starts a helper program (a tray host, a second copy of the program, ...) on this display and
+  // checks that it is still running after settleMs; error receives why not.
+  std::unique_ptr<BackgroundProcess> StartClient(const std::string& program, const std::vector<std::string>& args,
+                                                 std::string& error, int settleMs = 1000);
+
+ private:
+  std::unique_ptr<BackgroundProcess> server_;
+  std::string display_;
+  std::string error_;
+};
+
+// Starts an X server for the test, failing the test (with the server's output) when it cannot run.
+#define REQUIRE_XSERVER(var)                  \
+  REQUIRE_TOOL(var##_xvfb, "Xvfb");            \
+  ::testsupport::XServer var;                  \
+  ASSERT_TRUE(var.Error().empty()) << var.Error()
 
 // Folder for files the tests leave for a person to look at (rendered PNGs and the like).
 std::string ArtifactDir();

@@ -17,7 +17,7 @@ std::string XPath(const std::string& xmllint, const std::string& file, const std
 using EndToEndGeometry = testsupport::TempDirTest;
 
 TEST_F(EndToEndGeometry, MainFormGeometryReachesTheSettingsFileAndComesBack) {
-  REQUIRE_TOOL(xvfb, "xvfb-run");
+  REQUIRE_XSERVER(x);
   REQUIRE_TOOL(xmllint, "xmllint");
   const std::string probe = testsupport::ProbePath("formprobe");
   const std::string settings = tmp.File("formprobe.xdb");
@@ -25,10 +25,12 @@ TEST_F(EndToEndGeometry, MainFormGeometryReachesTheSettingsFileAndComesBack) {
   const std::string suppressions = tmp.File("lsan.supp");
   testsupport::WriteFile(suppressions, "leak:libdbus-1.so\n");
   auto run = [&](std::vector<std::string> args) {
-    std::vector<std::string> all = {"-a", "env", "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=suppressions=" + suppressions,
-                                    probe, settings};
+    std::vector<std::string> all = x.ClientEnv();
+    all.push_back("LSAN_OPTIONS=suppressions=" + suppressions);
+    all.push_back(probe);
+    all.push_back(settings);
     all.insert(all.end(), args.begin(), args.end());
-    return testsupport::RunProcess(xvfb, all, "", 60);
+    return testsupport::RunProcess("env", all, "", 60);
   };
   auto first = run({"move", "100", "120", "300", "200"});
   ASSERT_EQ(first.exitCode, 0) << first.out << first.err;

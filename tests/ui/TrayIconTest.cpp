@@ -436,37 +436,32 @@ TEST_F(TrayIconTest, ExceptionInATimerHandlerGoesToTheErrorHandler) {
 // The real desktop: under Xvfb with a notification-area host the program goes into the tray; with
 // none it stays a minimised window.
 namespace {
-std::string RunUnderXvfb(const std::string& xvfb, const std::string& trayHost, const std::string& probe) {
-  // One shell runs the display, the optional tray host and the probe, then ends what it started.
-  std::string script =
-      "d=$(( 90 + RANDOM % 400 )); while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d+1)); done; " +
-      xvfb + " :$d -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 & xp=$!; " +
-      "for i in $(seq 50); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done; ";
-  if (!trayHost.empty())
-    script += "DISPLAY=:$d " + trayHost + " >/dev/null 2>&1 & tp=$!; sleep 1; ";
+std::string RunTrayProbe(testsupport::XServer& x) {
+  std::vector<std::string> args = x.ClientEnv();
   // The desktop bus library the xcb platform loads keeps a buffer until exit; that is not ours.
-  script += "DISPLAY=:$d QT_QPA_PLATFORM=xcb ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" " + probe +
-            "; rc=$?; ";
-  if (!trayHost.empty()) script += "kill $tp 2>/dev/null; wait $tp 2>/dev/null; ";
-  script += "kill $xp 2>/dev/null; wait $xp 2>/dev/null; exit $rc";
-  const auto result = testsupport::RunProcess("bash", {"-c", script}, "", 60);
+  args.push_back("ASAN_OPTIONS=detect_leaks=0");
+  args.push_back(testsupport::ProbePath("trayprobe"));
+  const auto result = testsupport::RunProcess("env", args, "", 60);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   return result.out;
 }
 }  // namespace
 
 TEST(TrayIconDesktop, IconShownUnderXvfbWithATrayHost) {
-  REQUIRE_TOOL(xvfb, "Xvfb");
-  REQUIRE_TOOL(host, "wmsystemtray");
-  const std::string out = RunUnderXvfb(xvfb, host, testsupport::ProbePath("trayprobe"));
-  EXPECT_NE(out.find("available=1"), std::string::npos) << out;
+  REQUIRE_XSERVER(x);
+  REQUIRE_TOOL(hostTool, "wmsystemtray");
+  std::string error;
+  auto host = x.StartClient(hostTool, {}, error);
+  ASSERT_TRUE(error.empty()) << error;
+  const std::string out = RunTrayProbe(x);
+  EXPECT_NE(out.find("available=1"), std::string::npos) << out << host->Output();
   EXPECT_NE(out.find("iconVisible=1"), std::string::npos) << out;
   EXPECT_NE(out.find("windowVisible=0"), std::string::npos) << out;
 }
 
 TEST(TrayIconDesktop, NoTrayHostKeepsTheWindowReachable) {
-  REQUIRE_TOOL(xvfb, "Xvfb");
-  const std::string out = RunUnderXvfb(xvfb, "", testsupport::ProbePath("trayprobe"));
+  REQUIRE_XSERVER(x);
+  const std::string out = RunTrayProbe(x);
   EXPECT_NE(out.find("available=0"), std::string::npos) << out;
   EXPECT_NE(out.find("iconVisible=0"), std::string::npos) << out;
   EXPECT_NE(out.find("windowVisible=1"), std::string::npos) << out;

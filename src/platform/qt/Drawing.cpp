@@ -278,6 +278,18 @@ bool IsMonospaceName(const std::string& name) {
          n == "consolas" || n == "monospace";
 }
 
+namespace {
+// The proportional names of the program's forms, which stand for the desktop's interface font even
+// where a font of that name happens to be installed.
+bool IsWindowsFontName(const std::string& name) {
+  std::string n;
+  for (char c : name) n += char(std::tolower((unsigned char)c));
+  return n.empty() || n == "ms sans serif" || n == "ms shell dlg" || n == "ms shell dlg 2" || n == "arial" ||
+         n == "tahoma" || n == "verdana" || n == "segoe ui" || n == "times new roman" || n == "small fonts" ||
+         n == "system" || n == "default";
+}
+}  // namespace
+
 void SetFontSubstitutes(const QString& uiFamily, const QString& monoFamily) {
   s_uiFamily = uiFamily;
   s_monoFamily = monoFamily;
@@ -289,6 +301,10 @@ QFont MapFont(const std::string& name, int height) {
     f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (!s_monoFamily.isEmpty()) f.setFamily(s_monoFamily);
     f.setStyleHint(QFont::Monospace);
+  } else if (!IsWindowsFontName(name) && QFontDatabase::hasFamily(QString::fromStdString(name))) {
+    // A family the user chose from the desktop's fonts (the font dialog) is taken as it is.
+    f = QApplication::font();
+    f.setFamily(QString::fromStdString(name));
   } else {
     f = QApplication::font();
     if (!s_uiFamily.isEmpty()) f.setFamily(s_uiFamily);

@@ -95,8 +95,9 @@ QRect DluToPixels(const QFont& font, const QRect& dlu);
 // ---- fonts ----
 // The program's font names stand for the desktop's fonts: "MS Sans Serif" (and every other
 // proportional name the forms use) for the default interface font, "Courier New" (and other
-// fixed-pitch names) for the default monospace font. A negative height is the character height
-// in pixels; a positive one is a point size.
+// fixed-pitch names) for the default monospace font. Any other name of an installed family (one
+// chosen in the font dialog) is that family. A negative height is the character height in pixels;
+// a positive one is a point size.
 QFont MapFont(const std::string& name, int height = 0);
 // The families that stand in (tests pin DejaVu Sans and DejaVu Sans Mono); empty: the desktop's.
 void SetFontSubstitutes(const QString& uiFamily, const QString& monoFamily);

@@ -1,4 +1,4 @@
-// The desktop's clipboard behind platform::Clipboard(). On X11 and Wayland the data stays with the
+// The desktop's clipboard behind platform::Clipboard() (installed with the other Qt services). On X11 and Wayland the data stays with the
 // program that put it there and is handed out on request, so a copy made here can be pasted into
 // another running copy for as long as this one runs.
 #include <QClipboard>
@@ -47,7 +47,7 @@ class QtClipboard : public IClipboard {
 
 }  // namespace
 
-IClipboard* QtClipboardIfAvailable() {
+IClipboard* QtFormatClipboard() {
   static QtClipboard clipboard;
   return DesktopClipboard() ? &clipboard : nullptr;
 }

@@ -16,5 +16,7 @@ TColor FromQColor(const QColor& c);
 // The palette role a system-colour index maps to, with its colour group; false for indices that
 // keep their classic value (captions, borders, desktop, workspace, scroll bar).
 bool SysColorRole(int index, QPalette::ColorGroup& group, QPalette::ColorRole& role);
+// The application palette's value of a system colour; false without a GUI application or a role.
+bool QtPaletteSysColor(int index, TColor& out);
 
 }  // namespace platform

@@ -63,10 +63,4 @@ void QtEventLoop::Post(std::function<void()> fn) {
   QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
 }
 
-IEventLoop* QtEventLoopIfAvailable() {
-  if (!QCoreApplication::instance()) return nullptr;
-  static QtEventLoop loop;
-  return &loop;
-}
-
 }  // namespace platform

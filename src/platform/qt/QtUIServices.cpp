@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColorDialog>
+#include <QFontDialog>
+#include <QPrintDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,7 +12,10 @@
 #include <QUrl>
 
 #include "platform/Application.h"
+#include "platform/qt/Drawing.h"
 #include "platform/qt/QtApplication.h"
+#include "platform/qt/QtColors.h"
+#include "platform/qt/QtPrinter.h"
 
 namespace platform {
 
@@ -70,8 +76,8 @@ QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::s
 }
 
 int QtUIServices::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
-                             QWidget* owner) {
-  std::unique_ptr<QMessageBox> box(BuildMessageBox(text, caption, buttons, icon, owner));
+                             WindowHandle owner) {
+  std::unique_ptr<QMessageBox> box(BuildMessageBox(text, caption, buttons, icon, WidgetOf(owner)));
   box->exec();
   QAbstractButton* clicked = box->clickedButton();
   if (!clicked) return DismissResult(buttons);
@@ -121,44 +127,100 @@ bool RunFileDialog(const FileDialogOptions& o, std::string& path, QWidget* owner
 
 }  // namespace
 
-bool QtUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner) {
-  return RunFileDialog(options, path, owner, false);
+bool QtUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner) {
+  return RunFileDialog(options, path, WidgetOf(owner), false);
 }
 
-bool QtUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner) {
-  return RunFileDialog(options, path, owner, true);
+bool QtUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner) {
+  return RunFileDialog(options, path, WidgetOf(owner), true);
 }
 
-bool QtUIServices::AskPassword(std::string& password, QWidget* owner) {
-  return PasswordPrompt ? PasswordPrompt(password, owner) : false;
+bool QtUIServices::AskPassword(std::string& password, WindowHandle owner) {
+  return PasswordPrompt ? PasswordPrompt(password, WidgetOf(owner)) : false;
 }
 
-bool QtUIServices::AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner) {
-  return FilePasswordPrompt ? FilePasswordPrompt(fileName, password, owner) : false;
+bool QtUIServices::AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner) {
+  return FilePasswordPrompt ? FilePasswordPrompt(fileName, password, WidgetOf(owner)) : false;
 }
 
-bool QtUIServices::AskSetPassword(SetPasswordAnswer& answer, QWidget* owner) {
-  return SetPasswordPrompt ? SetPasswordPrompt(answer, owner) : false;
+bool QtUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner) {
+  return SetPasswordPrompt ? SetPasswordPrompt(answer, WidgetOf(owner)) : false;
 }
 
-bool QtUIServices::AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner) {
-  return ChangePasswordPrompt ? ChangePasswordPrompt(answer, owner) : false;
+bool QtUIServices::AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner) {
+  return ChangePasswordPrompt ? ChangePasswordPrompt(answer, WidgetOf(owner)) : false;
 }
 
 bool QtUIServices::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                            QWidget* owner) {
-  return InputPrompt ? InputPrompt(caption, prompt, value, owner) : false;
+                            WindowHandle owner) {
+  return InputPrompt ? InputPrompt(caption, prompt, value, WidgetOf(owner)) : false;
 }
 
 void QtUIServices::ShowException(const std::string& message) {
   // The error handler's box: the application's title, the message, OK and the error icon.
-  MessageBox(message, TApplication::Instance().Title, MsgButtons::Ok, MsgIcon::Error, nullptr);
+  MessageBox(message, TApplication::Instance().Title, MsgButtons::Ok, MsgIcon::Error, NoWindow);
 }
 
 bool QtUIServices::OpenUrl(const std::string& url) {
   QUrl u(Q(url), QUrl::StrictMode);
   if (!u.isValid() || u.isEmpty()) return false;
   return QDesktopServices::openUrl(u);
+}
+
+bool QtUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle owner) {
+  auto* desktop = dynamic_cast<TQtPrinter*>(&Printer());
+  QPrinter fallback(QPrinter::HighResolution);
+  QPrinter& printer = desktop ? desktop->Device() : fallback;
+  QPrintDialog dialog(&printer, DefaultOwner(WidgetOf(owner)));
+  QAbstractPrintDialog::PrintDialogOptions enabled = QAbstractPrintDialog::PrintPageRange |
+                                                     QAbstractPrintDialog::PrintToFile |
+                                                     QAbstractPrintDialog::PrintCollateCopies;
+  if (options.allowSelection) enabled |= QAbstractPrintDialog::PrintSelection;
+  dialog.setOptions(enabled);
+  dialog.setMinMax(options.minPage, std::max(options.minPage, options.maxPage));
+  dialog.setFromTo(options.fromPage, options.toPage);
+  dialog.setPrintRange(options.range == PrintDialogOptions::Range::Pages       ? QAbstractPrintDialog::PageRange
+                       : options.range == PrintDialogOptions::Range::Selection ? QAbstractPrintDialog::Selection
+                                                                               : QAbstractPrintDialog::AllPages);
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  if (ok) {
+    switch (dialog.printRange()) {
+      case QAbstractPrintDialog::PageRange: options.range = PrintDialogOptions::Range::Pages; break;
+      case QAbstractPrintDialog::Selection: options.range = PrintDialogOptions::Range::Selection; break;
+      default: options.range = PrintDialogOptions::Range::All; break;
+    }
+    options.fromPage = printer.fromPage();
+    options.toPage = printer.toPage();
+    options.copies = std::max(1, printer.copyCount());
+  }
+  // Copies are made by the caller; the device prints each page it is given once.
+  printer.setCopyCount(1);
+  return ok;
+}
+
+bool QtUIServices::FontDialog(FontChoice& font, WindowHandle owner) {
+  QFont initial = MapFont(font.name);
+  initial.setPointSize(std::max(1, font.size));
+  initial.setBold(font.style & 1);
+  initial.setItalic(font.style & 2);
+  initial.setUnderline(font.style & 4);
+  initial.setStrikeOut(font.style & 8);
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, initial, DefaultOwner(WidgetOf(owner)));
+  if (!ok) return false;
+  font.name = chosen.family().toStdString();
+  font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
+  font.style = (chosen.bold() ? 1u : 0u) | (chosen.italic() ? 2u : 0u) | (chosen.underline() ? 4u : 0u) |
+               (chosen.strikeOut() ? 8u : 0u);
+  return true;
+}
+
+bool QtUIServices::ColorDialog(TColor& color, WindowHandle owner) {
+  const QColor chosen = QColorDialog::getColor(ToQColor(color, Qt::black), DefaultOwner(WidgetOf(owner)));
+  if (!chosen.isValid()) return false;
+  color = RGB(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+              static_cast<std::uint8_t>(chosen.blue()));
+  return true;
 }
 
 }  // namespace platform

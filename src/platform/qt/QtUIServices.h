@@ -17,17 +17,22 @@ namespace platform {
 class QtUIServices : public IUIServices {
  public:
   int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
-                 QWidget* owner = nullptr) override;
-  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
-  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, QWidget* owner = nullptr) override;
-  bool AskPassword(std::string& password, QWidget* owner = nullptr) override;
-  bool AskFilePassword(const std::string& fileName, std::string& password, QWidget* owner = nullptr) override;
-  bool AskSetPassword(SetPasswordAnswer& answer, QWidget* owner = nullptr) override;
-  bool AskChangePassword(ChangePasswordAnswer& answer, QWidget* owner = nullptr) override;
+                 WindowHandle owner = NoWindow) override;
+  bool OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
+  bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
+  bool AskPassword(std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) override;
+  bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
-                QWidget* owner = nullptr) override;
+                WindowHandle owner = NoWindow) override;
   void ShowException(const std::string& message) override;
   bool OpenUrl(const std::string& url) override;
+  // The print dialog sets up the desktop's printer (platform::Printer()) and gives back the range
+  // and the copies; the printer itself is left at one copy, as the print engine makes its own.
+  bool PrintDialog(PrintDialogOptions& options, WindowHandle owner = NoWindow) override;
+  bool FontDialog(FontChoice& font, WindowHandle owner = NoWindow) override;
+  bool ColorDialog(TColor& color, WindowHandle owner = NoWindow) override;
 
   // Hooks of the higher layers' dialogs.
   std::function<bool(std::string& password, QWidget* owner)> PasswordPrompt;
@@ -46,5 +51,9 @@ class QtUIServices : public IUIServices {
 
 // The owner to use for a box when none is given: the active window, else the main window.
 QWidget* DefaultOwner(QWidget* owner);
+
+// The opaque owner handle of plain code, made from a widget and turned back.
+inline WindowHandle HandleOf(QWidget* widget) { return WindowHandle(reinterpret_cast<std::uintptr_t>(widget)); }
+inline QWidget* WidgetOf(WindowHandle handle) { return reinterpret_cast<QWidget*>(static_cast<std::uintptr_t>(handle)); }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
+#include "platform/qt/QtUIServices.h"
 
 const char* const kPasswordCharsetMessage =
     "The password holds characters that cannot be used. Use only letters, digits and the signs of "
@@ -60,5 +61,5 @@ void AddPasswordRow(QGridLayout* grid, QWidget* parent, int row, const QString& 
 
 void ShowPasswordCharsetError(QWidget* owner) {
   platform::UI().MessageBox(kPasswordCharsetMessage, platform::Application().Title, platform::MsgButtons::Ok,
-                            platform::MsgIcon::Error, owner);
+                            platform::MsgIcon::Error, platform::HandleOf(owner));
 }

@@ -1,10 +1,6 @@
-// Links open with the desktop's default handler (xdg-open and the like, through Qt).
 #include "platform/OpenUrl.h"
 
-#include <QDesktopServices>
-#include <QGuiApplication>
-#include <QString>
-#include <QUrl>
+#include "platform/SystemServices.h"
 
 namespace platform {
 
@@ -21,10 +17,8 @@ TKeyStateFunc& KeyHook() {
 
 bool OpenUrl(std::u16string_view Url) {
   if (UrlHook()) return UrlHook()(Url);
-  if (Url.empty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
-  const QUrl url(QString::fromUtf16(Url.data(), static_cast<qsizetype>(Url.size())), QUrl::TolerantMode);
-  if (!url.isValid()) return false;
-  return QDesktopServices::openUrl(url);
+  auto system = SystemServices().OpenUrl;
+  return !Url.empty() && system && system(Url);
 }
 
 TOpenUrlFunc SetOpenUrlHook(TOpenUrlFunc Hook) {
@@ -35,8 +29,8 @@ TOpenUrlFunc SetOpenUrlHook(TOpenUrlFunc Hook) {
 
 bool IsControlKeyDown() {
   if (KeyHook()) return KeyHook()();
-  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
-  return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
+  auto system = SystemServices().IsControlKeyDown;
+  return system && system();
 }
 
 TKeyStateFunc SetControlKeyStateHook(TKeyStateFunc Hook) {

@@ -1,22 +1,22 @@
-// Character services over Qt's Unicode tables, with ASCII answered without a call into Qt.
+// Character services over the platform's Unicode tables, with ASCII answered without a lookup.
 #include "platform/WideChar.h"
 
-#include <QChar>
+#include "platform/UnicodeTables.h"
 
 namespace widechar {
 
+namespace {
+bool Has(char16_t c, std::uint8_t flag) { return (unicodetables::Props(c).flags & flag) != 0; }
+}  // namespace
+
 char16_t ToUpper(char16_t c) {
   if (c < 0x80) return AsciiToUpper(c);
-  if (QChar::isSurrogate(c)) return c;
-  char32_t m = QChar::toUpper(char32_t(c));
-  return m > 0xFFFF ? c : char16_t(m);
+  return char16_t(c + unicodetables::Props(c).upper);
 }
 
 char16_t ToLower(char16_t c) {
   if (c < 0x80) return AsciiToLower(c);
-  if (QChar::isSurrogate(c)) return c;
-  char32_t m = QChar::toLower(char32_t(c));
-  return m > 0xFFFF ? c : char16_t(m);
+  return char16_t(c + unicodetables::Props(c).lower);
 }
 
 void BufferToUpper(char16_t* p, std::size_t n) {
@@ -41,34 +41,31 @@ std::u16string LowerCase(std::u16string_view s) {
 
 bool IsLetter(char16_t c) {
   if (c < 0x80) return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-  return !QChar::isSurrogate(c) && QChar::isLetter(char32_t(c));
+  return Has(c, unicodetables::kLetter);
 }
 
 bool IsDigit(char16_t c) {
   if (c < 0x80) return c >= u'0' && c <= u'9';
-  return !QChar::isSurrogate(c) && QChar::isDigit(char32_t(c));
+  return Has(c, unicodetables::kDigit);
 }
 
 bool IsLetterOrDigit(char16_t c) { return IsLetter(c) || IsDigit(c); }
 
 bool IsUpper(char16_t c) {
   if (c < 0x80) return c >= u'A' && c <= u'Z';
-  return !QChar::isSurrogate(c) && (QChar::isUpper(char32_t(c)) || QChar::isTitleCase(char32_t(c)));
+  return Has(c, unicodetables::kUpper);
 }
 
 bool IsLower(char16_t c) {
   if (c < 0x80) return c >= u'a' && c <= u'z';
-  return !QChar::isSurrogate(c) && QChar::isLower(char32_t(c));
+  return Has(c, unicodetables::kLower);
 }
 
 bool IsSpace(char16_t c) {
   if (c < 0x80) return c == u' ' || (c >= 0x09 && c <= 0x0D);
-  return !QChar::isSurrogate(c) && QChar::isSpace(char32_t(c));
+  return Has(c, unicodetables::kSpace);
 }
 
-bool IsPunctuation(char16_t c) {
-  if (QChar::isSurrogate(c)) return false;
-  return QChar::isPunct(char32_t(c));
-}
+bool IsPunctuation(char16_t c) { return Has(c, unicodetables::kPunct); }
 
 }  // namespace widechar

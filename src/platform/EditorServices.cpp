@@ -1,0 +1,32 @@
+#include "platform/EditorServices.h"
+
+#include "platform/SystemServices.h"
+#include "platform/UnicodeTables.h"
+
+namespace editorservices {
+
+char16_t FoldUnit(char16_t ch) {
+  if (ch < 0x80) return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch + 32) : ch;
+  return static_cast<char16_t>(ch + unicodetables::Props(ch).fold);
+}
+
+bool ClipboardHasText() {
+  auto hook = platform::SystemServices().ClipboardHasText;
+  return hook && hook();
+}
+
+std::u16string ReadClipboardText() {
+  auto hook = platform::SystemServices().ReadClipboardText;
+  return hook ? hook() : std::u16string();
+}
+
+void WriteClipboardText(std::u16string_view text) {
+  if (auto hook = platform::SystemServices().WriteClipboardText) hook(text);
+}
+
+bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels) {
+  auto hook = platform::SystemServices().LoadEditorBitmap;
+  return hook && hook(Name, Scale, Width, Height, Pixels);
+}
+
+}  // namespace editorservices

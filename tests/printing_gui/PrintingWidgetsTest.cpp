@@ -1,0 +1,231 @@
+// The preview control, the preview window and the page-setup dialog, offscreen: rendered to PNG
+// (build-test/artifacts/) with pixel checks, and driven through their controls with scripted
+// dialogs.
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "platform/FakePrinter.h"
+#include "platform/UIServices.h"
+#include "platform/qt/Drawing.h"
+#include "platform/qt/QtColors.h"
+#include "printing/gui/SynLineFontEdit.h"
+#include "printing/gui/SynPadPrintPreview.h"
+#include "printing/gui/SynPageSetupDialog.h"
+#include "printing/gui/SynPrintPreviewDialog.h"
+
+namespace {
+
+std::string Artifact(const std::string& name) { return testsupport::ArtifactDir() + "/" + name; }
+
+QImage Render(QWidget& w, const std::string& name) {
+  QApplication::processEvents();
+  const QImage img = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  img.save(QString::fromStdString(Artifact(name)));
+  return img;
+}
+
+class PrintingWidgets : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono"); }
+  void TearDown() override { platform::SetFontSubstitutes("", ""); }
+  platform::ScriptedUIServices ui;
+  platform::ScopedUIServices scopedUI{ui};
+  platform::FakePrinter printer{300};
+  platform::ScopedPrinter scopedPrinter{printer};
+};
+
+TSynPadPrint* NewPrint(int lines) {
+  auto* print = new TSynPadPrint;
+  std::vector<std::u16string> text;
+  for (int i = 1; i <= lines; ++i) text.push_back(u"for (int i = 0; i < " + std::u16string(1, u'0' + i % 10) + u"; ++i) x();");
+  print->SetLines(text);
+  print->SetLineNumbers(true);
+  print->Header().Add(u"Page $PAGENUM$ of $PAGECOUNT$", nullptr, hfaRight, 1);
+  return print;
+}
+
+TEST_F(PrintingWidgets, PreviewRendersTheSheetAtEveryScale) {
+  std::unique_ptr<TSynPadPrint> print(NewPrint(130));
+  TSynPadPrintPreview preview;
+  preview.resize(640, 480);
+  preview.SetSynPadPrint(print.get());
+  preview.show();
+  preview.UpdatePreview();
+  const QColor workspace = platform::ToQColor(syn::clAppWorkSpace);
+  const struct {
+    const char* name;
+    TSynPreviewScale mode;
+    int percent;
+  } scales[] = {{"whole-page", pscWholePage, 100}, {"page-width", pscPageWidth, 100},
+                {"100", pscUserScaled, 100},       {"400", pscUserScaled, 400}};
+  for (const auto& s : scales) {
+    if (s.mode == pscUserScaled)
+      preview.SetScalePercent(s.percent);
+    else
+      preview.SetScaleMode(s.mode);
+    QApplication::processEvents();
+    const QImage img = Render(*preview.viewport(), std::string("preview-") + s.name + ".png");
+    const platform::TCanvasRect sheet = preview.Model().SheetRect();
+    // Work space at the top left corner, paper inside the sheet's edge, ink somewhere on the paper.
+    EXPECT_EQ(img.pixelColor(2, 2), workspace) << s.name;
+    const int px = std::clamp(sheet.Left + 3, 0, img.width() - 1), py = std::clamp(sheet.Top + 3, 0, img.height() - 1);
+    EXPECT_EQ(img.pixelColor(px, py), QColor(Qt::white)) << s.name;
+    int ink = 0;
+    for (int y = std::max(0, sheet.Top); y < std::min(img.height(), sheet.Bottom); ++y)
+      for (int x = std::max(0, sheet.Left); x < std::min(img.width(), sheet.Right); ++x) ink += qGray(img.pixel(x, y)) < 100;
+    EXPECT_GT(ink, 20) << s.name;
+  }
+  // The whole page fits the window: the vertical bar picks the pages.
+  preview.SetScaleMode(pscWholePage);
+  QApplication::processEvents();
+  EXPECT_FALSE(preview.horizontalScrollBar()->isVisible());
+  EXPECT_EQ(preview.verticalScrollBar()->maximum(), 3);
+  preview.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(preview.PageNumber(), 2);
+  EXPECT_EQ(preview.verticalScrollBar()->value(), 2);
+  preview.verticalScrollBar()->setSliderDown(true);
+  preview.verticalScrollBar()->setSliderPosition(3);
+  EXPECT_EQ(preview.PageNumber(), 3);
+  ASSERT_TRUE(TSynPadPrintPreview::HintWindow());
+  EXPECT_EQ(TSynPadPrintPreview::HintWindow()->text(), "Page: 3");
+  preview.verticalScrollBar()->setSliderDown(false);
+  EXPECT_FALSE(TSynPadPrintPreview::HintWindow()->isVisible());
+}
+
+TEST_F(PrintingWidgets, PreviewWindowZoomsByClickAndShowsThePage) {
+  std::unique_ptr<TSynPadPrint> print(NewPrint(130));
+  platform::Owned<TdlgPrintPreview> dlg(platform::Construct<TdlgPrintPreview>());
+  dlg->SynPadPrintPreview->SetSynPadPrint(print.get());
+  dlg->resize(900, 700);
+  dlg->show();
+  QApplication::processEvents();
+  EXPECT_EQ(dlg->StatusPanel1->text(), " Page Number: 1");
+  EXPECT_EQ(dlg->PrintCmd->statusTip(), "Print the document on Fake Printer");
+  dlg->NextCmd->trigger();
+  EXPECT_EQ(dlg->StatusPanel1->text(), " Page Number: 2");
+  EXPECT_EQ(dlg->SynPadPrintPreview->ScaleMode(), pscPageWidth);
+  dlg->SynPadPrintPreview->OnMouseDown(Qt::LeftButton);
+  EXPECT_EQ(dlg->SynPadPrintPreview->ScalePercent(), 200);
+  dlg->SynPadPrintPreview->OnMouseDown(Qt::RightButton);
+  dlg->SynPadPrintPreview->OnMouseDown(Qt::RightButton);
+  dlg->SynPadPrintPreview->OnMouseDown(Qt::RightButton);
+  EXPECT_EQ(dlg->SynPadPrintPreview->ScalePercent(), 25);
+  dlg->ZoomCmd->trigger();
+  EXPECT_EQ(dlg->SynPadPrintPreview->ScaleMode(), pscWholePage);
+  Render(*dlg, "preview-window.png");
+
+  // Printing through the dialog: three copies of page 2, then the preview is laid out again.
+  ui.PushPrint([](platform::PrintDialogOptions& o) {
+    o.range = platform::PrintDialogOptions::Range::Pages;
+    o.fromPage = o.toPage = 2;
+    o.copies = 3;
+  });
+  dlg->PrintCmd->trigger();
+  EXPECT_EQ(printer.PageCount(), 3);
+  EXPECT_TRUE(printer.ended);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(dlg->SynPadPrintPreview->Model().PageNumber(), 2);
+  EXPECT_EQ(ui.Unscripted(), 0u);
+}
+
+TEST_F(PrintingWidgets, PageSetupShowsEveryUnitAndMapsHeaderLines) {
+  std::unique_ptr<TSynPadPrint> print(NewPrint(10));
+  print->Footer().Add(u"$TITLE$", nullptr, hfaCenter, 2);
+  platform::Owned<TdlgPageSetup> dlg(platform::Construct<TdlgPageSetup>());
+  dlg->SetValues(*print);
+  dlg->show();
+  QApplication::setActiveWindow(dlg.get());
+  static const char* kUnits[] = {"mm", "cm", "in", "thou"};
+  static const char* kLeft[] = {"25", "2.5", "0.984251968503937", "984.251968503937"};
+  for (int u = 0; u < 4; ++u) {
+    dlg->CBUnits->setCurrentIndex(u);
+    EXPECT_EQ(dlg->MarginEdits[0]->text().toStdString(), kLeft[u]);
+    Render(*dlg, std::string("page-setup-") + kUnits[u] + ".png");
+  }
+  EXPECT_EQ(dlg->REHeaderRight->Lines().at(0).Text, u"Page $PAGENUM$ of $PAGECOUNT$");
+  EXPECT_EQ(dlg->REFooterCenter->Lines().at(0).Text, u"$TITLE$");
+
+  // A bad number stops a unit change: the unit stays, the message comes.
+  dlg->MarginEdits[1]->setText("abc");
+  dlg->CBUnits->setCurrentIndex(0);
+  EXPECT_EQ(dlg->CBUnits->currentIndex(), 3);
+  EXPECT_EQ(ui.LastCall().text, "Invalid number!");
+  dlg->MarginEdits[1]->setText("590.551181102362");  // 15 mm in thousandths of an inch
+
+  // Typing into the left header editor: two lines, the second bold via the action.
+  dlg->PageControl->setCurrentIndex(1);
+  dlg->REHeaderLeft->Row(0)->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(dlg->CurrentEdit(), dlg->REHeaderLeft);
+  dlg->REHeaderLeft->Row(0)->setText("first");
+  dlg->REHeaderLeft->Row(0)->setCursorPosition(5);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(dlg->REHeaderLeft->Row(0), &enter);
+  ASSERT_EQ(dlg->REHeaderLeft->LineCount(), 2);
+  EXPECT_EQ(dlg->REHeaderLeft->CaretLine(), 1);
+  dlg->PageNumCmd->trigger();
+  dlg->BoldCmd->trigger();
+  ui.PushFont(platform::FontChoice{"DejaVu Serif", 14, 0, syn::clNavy});
+  dlg->REHeaderLeft->Row(0)->setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(dlg->REHeaderLeft->CaretLine(), 0);
+  dlg->FontCmd->trigger();
+  // Leaving the editors disables the header and footer actions.
+  dlg->CBHeaderMirror->setFocus();
+  QApplication::processEvents();
+  EXPECT_FALSE(dlg->BoldCmd->isEnabled());
+  Render(*dlg, "page-setup-header-footer.png");
+
+  ui.PushMessageResult(platform::mrOk);
+  dlg->GetValues(*print);
+  EXPECT_EQ(print->Margins().UnitSystem(), muThousandthsOfInches);
+  EXPECT_NEAR(print->Margins().Millimetres(mvRight), 15, 1e-9);
+  THeader& h = print->Header();
+  ASSERT_EQ(h.Count(), 3);
+  EXPECT_EQ(h.Get(0).Text, u"first");
+  EXPECT_EQ(h.Get(0).Font.Name(), "DejaVu Serif");
+  EXPECT_EQ(h.Get(0).Font.Size(), 14);
+  EXPECT_EQ(h.Get(1).Text, u"$PAGENUM$");
+  EXPECT_EQ(h.Get(1).LineNumber, 2);
+  EXPECT_TRUE(h.Get(1).Font.Style() & syn::fsBold);
+  EXPECT_EQ(h.Get(2).Alignment, hfaRight);
+  EXPECT_EQ(h.Get(2).LineNumber, 1);
+  // The lone footer item on line 2 comes back on line 1.
+  ASSERT_EQ(print->Footer().Count(), 1);
+  EXPECT_EQ(print->Footer().Get(0).LineNumber, 1);
+}
+
+TEST_F(PrintingWidgets, LineFontEditJoinsAndSplitsLines) {
+  TLineFontEdit edit(Qt::AlignLeft);
+  edit.show();
+  edit.AppendLine({u"ab", TSynFont("Arial", 10)});
+  edit.AppendLine({u"cd", TSynFont("Arial", 12)});
+  ASSERT_EQ(edit.LineCount(), 2);
+  edit.Row(1)->setFocus();
+  edit.Row(1)->setCursorPosition(0);
+  QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QApplication::sendEvent(edit.Row(1), &back);
+  QApplication::processEvents();
+  ASSERT_EQ(edit.LineCount(), 1);
+  EXPECT_EQ(edit.Lines()[0].Text, u"abcd");
+  EXPECT_EQ(edit.CaretColumn(), 2);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier);
+  QApplication::sendEvent(edit.Row(0), &enter);
+  ASSERT_EQ(edit.LineCount(), 2);
+  EXPECT_EQ(edit.Lines()[1].Text, u"cd");
+  QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+  edit.Row(0)->setCursorPosition(2);
+  QApplication::sendEvent(edit.Row(0), &del);
+  EXPECT_EQ(edit.LineCount(), 1);
+  edit.Clear();
+  EXPECT_EQ(edit.Lines().size(), 1u);
+  EXPECT_TRUE(edit.Lines()[0].Text.empty());
+}
+
+}  // namespace
