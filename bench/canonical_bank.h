@@ -3,6 +3,12 @@
 // of XML. The same bytes in every run.
 #pragma once
 
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -70,5 +76,29 @@ inline int Fill(TXMLDataBase2& db, int bigFolder = 0) {
   db.WriteInteger(bank::skNextNodeID, f.id);
   return f.id;
 }
+
+// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); -1 when it cannot be read.
+inline long ReadStatusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const size_t n = std::strlen(field);
+  while (std::getline(in, line))
+    if (line.compare(0, n, field) == 0) return std::strtol(line.c_str() + n + 1, nullptr, 10);
+  return -1;
+}
+
+// A fresh folder below /tmp for a benchmark's files, removed with them at the end.
+struct TBenchDir {
+  std::string path;
+  explicit TBenchDir(const std::string& prefix) {
+    std::string pattern = "/tmp/" + prefix + ".XXXXXX";
+    path = ::mkdtemp(pattern.data());
+  }
+  ~TBenchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string File(const std::string& name) const { return path + "/" + name; }
+};
 
 }  // namespace canonical

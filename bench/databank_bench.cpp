@@ -38,28 +38,22 @@ TBankWriteLayers LayersOf(int v) {
 }
 
 struct Corpus {
-  std::string dir;
+  canonical::TBenchDir dir{"databank_bench"};
   std::string xml;  // the plain file's bytes
   std::string files[4];
   platform::FakeEventLoop loop;
   platform::ScriptedUIServices ui;
 
   Corpus() {
-    char tmpl[] = "/tmp/databank_bench.XXXXXX";
-    dir = ::mkdtemp(tmpl);
     TXMLDataBase2 db;
     canonical::Fill(db);
     xml = db.EncodedXML();
     TBankSession::TOptions options;
     TBankSession session(nullptr, options, &ui, &loop);
     for (int v = 0; v < 4; ++v) {
-      files[v] = dir + "/bank-" + kNames[v] + ".xdb2";
+      files[v] = dir.File(std::string("bank-") + kNames[v] + ".xdb2");
       if (!session.SaveBankFile(files[v], &db, LayersOf(v))) std::abort();
     }
-  }
-  ~Corpus() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 
@@ -97,7 +91,7 @@ void BM_Save(benchmark::State& state) {
   OpenOnce(c, vPlain, db);
   TBankSession::TOptions options;
   TBankSession session(nullptr, options, &c.ui, &c.loop);
-  const std::string target = c.dir + "/saved-" + kNames[v] + ".xdb2";
+  const std::string target = c.dir.File(std::string("saved-") + kNames[v] + ".xdb2");
   for (auto _ : state) {
     if (!session.SaveBankFile(target, &db, LayersOf(v))) std::abort();
   }
@@ -150,14 +144,7 @@ void BM_BaselineDecipher(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
 }
 
-long ReadStatusKb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(in, line))
-    if (line.compare(0, n, field) == 0) return std::strtol(line.c_str() + n + 1, nullptr, 10);
-  return -1;
-}
+using canonical::ReadStatusKb;
 
 // Peak resident memory of one open (or open + save) in a child process, above what the child held
 // before, as a multiple of the XML size.
@@ -176,7 +163,7 @@ double PeakRatio(int v, bool save) {
       if (save) {
         TBankSession::TOptions options;
         TBankSession session(nullptr, options, &c.ui, &c.loop);
-        if (!session.SaveBankFile(c.dir + "/peak.xdb2", &db, LayersOf(v))) std::_Exit(3);
+        if (!session.SaveBankFile(c.dir.File("peak.xdb2"), &db, LayersOf(v))) std::_Exit(3);
       }
     }
     const long peak = ReadStatusKb("VmHWM:");

@@ -30,25 +30,19 @@ namespace {
 constexpr int kBigFolder = 10000;
 
 struct Files {
-  std::string dir, canonical, withBigFolder;
+  canonical::TBenchDir dir{"tree_bench"};
+  std::string canonical, withBigFolder;
   std::int64_t canonicalSize = 0;
   Files() {
-    char tmpl[] = "/tmp/tree_bench.XXXXXX";
-    dir = ::mkdtemp(tmpl);
     auto write = [&](const std::string& name, int big) {
       TXMLDataBase2 db;
       canonical::Fill(db, big);
-      const std::string path = dir + "/" + name;
-      std::ofstream(path, std::ios::binary) << db.EncodedXML();
-      return path;
+      std::ofstream(dir.File(name), std::ios::binary) << db.EncodedXML();
+      return dir.File(name);
     };
     canonical = write("canonical.xdb2", 0);
     withBigFolder = write("big.xdb2", kBigFolder);
     canonicalSize = static_cast<std::int64_t>(std::filesystem::file_size(canonical));
-  }
-  ~Files() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 
@@ -100,14 +94,7 @@ void Paint(TXMLTreeForm* form) {
 
 // ---- peak memory ----
 
-long ReadStatusKb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(in, line))
-    if (line.compare(0, n, field) == 0) return std::strtol(line.c_str() + n + 1, nullptr, 10);
-  return -1;
-}
+using canonical::ReadStatusKb;
 
 void BM_TreeWindowPeakMemory(benchmark::State& state) {
   Files& files = TheFiles();

@@ -360,24 +360,19 @@ void TXMLTreeCore::DeleteNode() {
   TreeStateChanged();
 }
 
-void TXMLTreeCore::MoveNodeUp() {
-  TxevXMLNode2* node = SelectedNode();
-  TxevXMLNode2* previous = PrevTreeSibling(node);
-  if (!previous) return;
-  session_->PendingID = bank::NodeID(node);
-  XMLSwapSiblings(node, previous);
-  MoveSubtreeItem(node);
-  FinishTreeChange();
-  SetModified();
-}
+void TXMLTreeCore::MoveNodeUp() { MoveNode(false); }
 
-void TXMLTreeCore::MoveNodeDown() {
+void TXMLTreeCore::MoveNodeDown() { MoveNode(true); }
+
+// The node and its neighbour in the tree change places in the document; in the tree the lower of
+// the two moves above the other.
+void TXMLTreeCore::MoveNode(bool down) {
   TxevXMLNode2* node = SelectedNode();
-  TxevXMLNode2* next = NextTreeSibling(node);
-  if (!next) return;
+  TxevXMLNode2* other = down ? NextTreeSibling(node) : PrevTreeSibling(node);
+  if (!other) return;
   session_->PendingID = bank::NodeID(node);
-  XMLSwapSiblings(node, next);
-  MoveSubtreeItem(next);
+  XMLSwapSiblings(node, other);
+  MoveSubtreeItem(down ? other : node);
   FinishTreeChange();
   SetModified();
 }
@@ -398,21 +393,21 @@ void TXMLTreeCore::DropNode(TxevXMLNode2* dragged, TxevXMLNode2* target) {
   SetModified();
 }
 
-void TXMLTreeCore::CopyNode() {
+void TXMLTreeCore::CopyNode() { PutOnClipboard(false); }
+
+void TXMLTreeCore::CutNode() { PutOnClipboard(true); }
+
+// Copy and Cut: the selected node goes on the clipboard; Cut also marks it for the next paste.
+void TXMLTreeCore::PutOnClipboard(bool cut) {
   TxevXMLNode2* node = SelectedNode();
   if (!node || !Bank()) return;
   CopyXMLNodeToClipboard(*Bank()->Document(), node);
   ForgetCut();
-  TreeStateChanged();
-}
-
-void TXMLTreeCore::CutNode() {
-  TxevXMLNode2* node = SelectedNode();
-  if (!node || !Bank()) return;
-  CopyXMLNodeToClipboard(*Bank()->Document(), node);
-  cutNode_ = node;
-  cutID_ = bank::NodeID(node);
-  cutPayload_ = GetXMLFromClipboard();
+  if (cut) {
+    cutNode_ = node;
+    cutID_ = bank::NodeID(node);
+    cutPayload_ = GetXMLFromClipboard();
+  }
   TreeStateChanged();
 }
 
@@ -547,19 +542,16 @@ void TXMLTreeCore::AutoExpand(TTreeItem* item) {
   if (IsFolder(node)) view_->SetExpanded(item, true);
 }
 
-void TXMLTreeCore::TreeExpanded(TTreeItem* item) {
+void TXMLTreeCore::TreeExpanded(TTreeItem* item) { FolderOpened(item, true); }
+
+void TXMLTreeCore::TreeCollapsed(TTreeItem* item) { FolderOpened(item, false); }
+
+// A folder opened or closed: its picture and its "expanded" attribute follow.
+void TXMLTreeCore::FolderOpened(TTreeItem* item, bool open) {
   TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
   if (!IsFolder(node)) return;  // the widget also reports leaves it was asked to expand
-  view_->SetImage(item, ImageForState(Images.Ranges, view_->ImageOf(item), true));
-  bank::SetExpanded(node, true);
-  SetModified();
-}
-
-void TXMLTreeCore::TreeCollapsed(TTreeItem* item) {
-  TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
-  if (!IsFolder(node)) return;
-  view_->SetImage(item, ImageForState(Images.Ranges, view_->ImageOf(item), false));
-  bank::SetExpanded(node, false);
+  view_->SetImage(item, ImageForState(Images.Ranges, view_->ImageOf(item), open));
+  bank::SetExpanded(node, open);
   SetModified();
 }
 

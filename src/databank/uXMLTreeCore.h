@@ -170,6 +170,9 @@ class TXMLTreeCore : public ITreeViewEvents {
   void FinishTreeChange();
   void StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)());
   void ForgetCut();
+  void PutOnClipboard(bool cut);
+  void MoveNode(bool down);
+  void FolderOpened(TTreeItem* item, bool open);
   bool CutStillValid() const;
   void AutoExpand(TTreeItem* item);
 

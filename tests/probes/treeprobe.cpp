@@ -45,6 +45,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -107,31 +108,17 @@ class Probe {
     if (command == "messages") return Messages();
     if (!form_) throw Failure{"the window is closed"};
     using A = TTreeAction;
-    if (command == "select") {
+    // Commands that run one of the window's commands, and those that then finish a label edit.
+    static const std::map<std::string, std::pair<A, bool>> kCommands = {
+        {"newfolder", {A::NewFolder, true}}, {"newrecord", {A::NewItem, true}}, {"rename", {A::RenameItem, true}},
+        {"delete", {A::DeleteItem, false}},  {"up", {A::MoveItemUp, false}},     {"down", {A::MoveItemDown, false}},
+        {"copy", {A::CopyNode, false}},      {"cut", {A::CutNode, false}},       {"paste", {A::PasteNode, false}},
+        {"duplicate", {A::DuplicateNode, false}}, {"save", {A::SaveBase, false}}};
+    if (auto found = kCommands.find(command); found != kCommands.end()) {
+      if (Trigger(found->second.first, command) && found->second.second) Type(rest);
+    } else if (command == "select") {
       form_->Tree->setFocus();
       form_->Tree->Select(Item(Id(rest)));
-    } else if (command == "newfolder") {
-      Trigger(A::NewFolder, command) && Type(rest);
-    } else if (command == "newrecord") {
-      Trigger(A::NewItem, command) && Type(rest);
-    } else if (command == "rename") {
-      Trigger(A::RenameItem, command) && Type(rest);
-    } else if (command == "delete") {
-      Trigger(A::DeleteItem, command);
-    } else if (command == "up") {
-      Trigger(A::MoveItemUp, command);
-    } else if (command == "down") {
-      Trigger(A::MoveItemDown, command);
-    } else if (command == "copy") {
-      Trigger(A::CopyNode, command);
-    } else if (command == "cut") {
-      Trigger(A::CutNode, command);
-    } else if (command == "paste") {
-      Trigger(A::PasteNode, command);
-    } else if (command == "duplicate") {
-      Trigger(A::DuplicateNode, command);
-    } else if (command == "save") {
-      Trigger(A::SaveBase, command);
     } else if (command == "saveas") {
       if (rest.empty()) throw Failure{"saveas needs a file"};
       ui_.PushSaveFile(rest);

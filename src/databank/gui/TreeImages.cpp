@@ -1,7 +1,7 @@
 #include "databank/gui/TreeImages.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 
 #include "ui/ImgList_Override.h"
 
@@ -47,57 +47,31 @@ void DrawFolder(QPainter& p, const Hue& hue, bool open) {
   const QColor fill = QColor::fromRgba(hue.fill), edge = QColor::fromRgba(hue.edge);
   p.setPen(QPen(edge, 1));
   // The back with its tab.
-  QPainterPath back;
-  back.moveTo(1.5, 13.5);
-  back.lineTo(1.5, 3.5);
-  back.lineTo(6.5, 3.5);
-  back.lineTo(7.5, 4.5);
-  back.lineTo(14.5, 4.5);
-  back.lineTo(14.5, 13.5);
-  back.closeSubpath();
   p.setBrush(open ? fill.darker(115) : fill);
-  p.drawPath(back);
+  p.drawPolygon(QPolygonF({{1.5, 13.5}, {1.5, 3.5}, {6.5, 3.5}, {7.5, 4.5}, {14.5, 4.5}, {14.5, 13.5}}));
   if (!open) {
     p.setPen(QPen(fill.lighter(130), 1));
     p.drawLine(QPointF(2.5, 6.5), QPointF(13.5, 6.5));
     return;
   }
   // The front flap, tilted open.
-  QPainterPath front;
-  front.moveTo(1.5, 13.5);
-  front.lineTo(3.5, 7.5);
-  front.lineTo(15.5, 7.5);
-  front.lineTo(13.5, 13.5);
-  front.closeSubpath();
-  p.setPen(QPen(edge, 1));
   p.setBrush(fill.lighter(112));
-  p.drawPath(front);
+  p.drawPolygon(QPolygonF({{1.5, 13.5}, {3.5, 7.5}, {15.5, 7.5}, {13.5, 13.5}}));
 }
 
 void DrawRecord(QPainter& p, const Hue& hue, bool marked) {
   const QColor ink = QColor::fromRgba(hue.edge);
-  QPainterPath page;
-  page.moveTo(3.5, 1.5);
-  page.lineTo(9.5, 1.5);
-  page.lineTo(12.5, 4.5);
-  page.lineTo(12.5, 14.5);
-  page.lineTo(3.5, 14.5);
-  page.closeSubpath();
+  // A page with its corner folded.
   p.setPen(QPen(QColor(0x70, 0x70, 0x70), 1));
   p.setBrush(Qt::white);
-  p.drawPath(page);
-  QPainterPath fold;
-  fold.moveTo(9.5, 1.5);
-  fold.lineTo(9.5, 4.5);
-  fold.lineTo(12.5, 4.5);
+  p.drawPolygon(QPolygonF({{3.5, 1.5}, {9.5, 1.5}, {12.5, 4.5}, {12.5, 14.5}, {3.5, 14.5}}));
   p.setBrush(QColor(0xE4, 0xE4, 0xE4));
-  p.drawPath(fold);
+  p.drawPolygon(QPolygonF({{9.5, 1.5}, {9.5, 4.5}, {12.5, 4.5}}));
   // Lines of code, indented as code is.
   p.setPen(QPen(ink, 1));
   const double lines[][2] = {{5, 9}, {6, 11}, {6, 10}, {5, 8}};
   for (int i = 0; i < 4; ++i) p.drawLine(QPointF(lines[i][0], 6.5 + 2 * i), QPointF(lines[i][1], 6.5 + 2 * i));
   if (marked) {
-    p.setPen(QPen(ink, 1));
     p.setBrush(QColor::fromRgba(hue.fill));
     p.drawEllipse(QRectF(9.5, 9.5, 5, 5));
   }

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
 #include "databank/gui/TreeImages.h"
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
@@ -31,6 +33,18 @@ void AddThemed(TImageList& list, const QString& name) {
   const QIcon icon = platform::ThemeIcon(name);
   const QSize size(list.Width(), list.Height());
   list.Add(icon.pixmap(size, 1.0).toImage(), icon.pixmap(size, 2.0).toImage());
+}
+
+// A box layout of w with the given margin on every side (left and right for a row) and spacing.
+template <class Box>
+Box* NewBox(QWidget* w, int margin = 0, int spacing = 0) {
+  auto* box = new Box(w);
+  if (std::is_same_v<Box, QHBoxLayout>)
+    box->setContentsMargins(margin, 1, margin, 1);
+  else
+    box->setContentsMargins(margin, margin, margin, margin);
+  box->setSpacing(spacing);
+  return box;
 }
 
 // The delete picture of a folder: the folder with a red cross over it.
@@ -423,16 +437,12 @@ void TXMLTreeForm::BuildTreePane() {
   Splitter = new QSplitter(Qt::Horizontal, ClientArea());
   Splitter->setObjectName(QStringLiteral("Splitter"));
   Splitter->setChildrenCollapsible(false);
-  auto* clientLayout = new QVBoxLayout(ClientArea());
-  clientLayout->setContentsMargins(0, 0, 0, 0);
-  clientLayout->setSpacing(0);
+  auto* clientLayout = NewBox<QVBoxLayout>(ClientArea());
   clientLayout->addWidget(Splitter, 1);
 
   TreePanel = new TSimplePanel(Splitter);
   TreePanel->setObjectName(QStringLiteral("TreePanel"));
-  auto* treeLayout = new QVBoxLayout(TreePanel);
-  treeLayout->setContentsMargins(0, 0, 0, 0);
-  treeLayout->setSpacing(0);
+  auto* treeLayout = NewBox<QVBoxLayout>(TreePanel);
 
   TreeTitlePanel = new TSimplePanel(TreePanel);
   TreeTitlePanel->setObjectName(QStringLiteral("TreeTitlePanel"));
@@ -442,9 +452,7 @@ void TXMLTreeForm::BuildTreePane() {
   titlePalette.setColor(QPalette::Window, platform::ToQColor(platform::clBtnShadow));
   titlePalette.setColor(QPalette::WindowText, Qt::white);
   TreeTitlePanel->setPalette(titlePalette);
-  auto* titleLayout = new QHBoxLayout(TreeTitlePanel);
-  titleLayout->setContentsMargins(4, 1, 2, 1);
-  titleLayout->setSpacing(2);
+  auto* titleLayout = NewBox<QHBoxLayout>(TreeTitlePanel, 3, 2);
   lblTreeTitle = new QLabel(QStringLiteral("Folders"), TreeTitlePanel);
   lblTreeTitle->setObjectName(QStringLiteral("lblTreeTitle"));
   QFont bold = lblTreeTitle->font();
@@ -478,15 +486,11 @@ void TXMLTreeForm::BuildTreePane() {
   // The tree with its toolbar; the filter moves this panel into the page control's first page.
   TreeView = new TSimplePanel(TreePanel);
   TreeView->setObjectName(QStringLiteral("TreeView"));
-  auto* viewLayout = new QVBoxLayout(TreeView);
-  viewLayout->setContentsMargins(0, 0, 0, 0);
-  viewLayout->setSpacing(0);
+  auto* viewLayout = NewBox<QVBoxLayout>(TreeView);
   TreeToolbar = new TToolbarPanel(TreeView);
   TreeToolbar->setObjectName(QStringLiteral("TreeToolbar"));
   TreeToolbar->setFixedHeight(24);
-  auto* barLayout = new QHBoxLayout(TreeToolbar);
-  barLayout->setContentsMargins(2, 1, 2, 1);
-  barLayout->setSpacing(1);
+  auto* barLayout = NewBox<QHBoxLayout>(TreeToolbar, 2, 1);
   auto bind = [&](TmxXPButton*& button, const char* name, A action) {
     button = NewButton(TreeToolbar, name, ToolImages, Action(action)->property("imageIndex").toInt());
     button->SetAction(Action(action));
@@ -530,13 +534,10 @@ void TXMLTreeForm::BuildTreePane() {
   TreePageControl->setObjectName(QStringLiteral("TreePageControl"));
   TreePage = new QWidget;
   TreePage->setObjectName(QStringLiteral("TreePage"));
-  new QVBoxLayout(TreePage);
-  TreePage->layout()->setContentsMargins(0, 0, 0, 0);
+  NewBox<QVBoxLayout>(TreePage);
   FindTreePage = new QWidget;
   FindTreePage->setObjectName(QStringLiteral("FindTreePage"));
-  auto* findLayout = new QVBoxLayout(FindTreePage);
-  findLayout->setContentsMargins(0, 0, 0, 0);
-  findLayout->setSpacing(0);
+  auto* findLayout = NewBox<QVBoxLayout>(FindTreePage);
   FindTree = new TTreeWidget(FindTreePage);
   FindTree->setObjectName(QStringLiteral("FindTree"));
   FindTree->SetImages(TreeImageList);
@@ -565,8 +566,7 @@ void TXMLTreeForm::BuildTreePane() {
 void TXMLTreeForm::BuildEditorArea() {
   EditorArea = new QWidget(Splitter);
   EditorArea->setObjectName(QStringLiteral("EditorArea"));
-  auto* editorLayout = new QVBoxLayout(EditorArea);
-  editorLayout->setContentsMargins(0, 0, 0, 0);
+  NewBox<QVBoxLayout>(EditorArea);
   pnlCurtain = new QLabel(QString::fromUtf8(SNoRecordSelected), EditorArea);
   pnlCurtain->setObjectName(QStringLiteral("pnlCurtain"));
   pnlCurtain->setAlignment(Qt::AlignCenter);
