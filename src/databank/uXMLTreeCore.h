@@ -71,6 +71,7 @@ class TXMLTreeCore : public ITreeViewEvents {
   bool InTray = false;
   TTreeImages Images;
   TTreeWindowSettings WindowSettings;
+  TSearchForRec SearchRec;  // the filter's parameters (empty until the filter runs)
   std::string ApplicationTitle = "-XML Database Application-";
   // Web addresses; an empty one hides its command.
   std::string HomePageURL, HelpURL, BugtrackerURL, DonateURL;

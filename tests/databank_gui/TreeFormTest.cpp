@@ -213,6 +213,11 @@ TEST_F(TreeForm, MouseDragAndExpansionRules) {
   EXPECT_EQ(form->FindNodeByID(2)->Parent(), form->Bank()->Root());
   ExpectTreeMatchesDocument();
 
+  // Selecting a node inside a closed folder opens it, as the native tree does, and records that.
+  Select(4);
+  EXPECT_TRUE(QItem(3)->isExpanded());
+  EXPECT_EQ(form->FindNodeByID(3)->GetAttribute("expanded"), "1");
+
   // The widget reports records too when everything opens; only folders keep a state.
   form->Action(TTreeAction::FullExpand)->trigger();
   EXPECT_EQ(form->FindNodeByID(3)->GetAttribute("expanded"), "1");
@@ -302,6 +307,17 @@ TEST_F(TreeForm, CommandStatesFollowTheDatabank) {
   EXPECT_EQ(form->btnDelete->ImageIndex(), int(TXMLTreeForm::timDeleteFolder));
   Select(2);
   EXPECT_EQ(form->btnDelete->ImageIndex(), int(TXMLTreeForm::timDeleteRecord));
+}
+
+TEST_F(TreeForm, MinimizeToTrayWithoutANotificationAreaOnlyMinimizes) {
+  Open();
+  ASSERT_FALSE(form->TrayIcon->TrayAvailable());  // the offscreen platform has none
+  form->btnMinimizeToTray->Click();
+  QApplication::processEvents();
+  EXPECT_FALSE(form->InTray);
+  EXPECT_FALSE(form->isHidden());  // reachable: minimised, never hidden
+  form->RestoreApp();
+  EXPECT_FALSE(form->isMinimized());
 }
 
 // Two running copies under a real X server: Copy Node in one, Paste Node in the other.
