@@ -246,7 +246,9 @@ void TBankSession::WriteBankState() {
   if (Hooks.BankStateWritten) Hooks.BankStateWritten();
 }
 
-void TBankSession::OpenBank(const std::string& path) {
+void TBankSession::OpenBank(const std::string& pathIn) {
+  // A copy: callers pass the file name this very routine clears when the load fails.
+  const std::string path = pathIn;
   TBusyScope busy(*this);
   CloseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();

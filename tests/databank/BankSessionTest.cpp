@@ -785,6 +785,16 @@ TEST_F(BankSessionTest, StartupOpening) {
     EXPECT_EQ(s->FileName(), "");
     EXPECT_TRUE(ui.Calls().empty());  // missing files are not reported at start
   }
+  // A file that is there but cannot be read is reported, as every failed open is.
+  WriteFile(cmd, EncipherDataBank(SampleBankXML(), "pw"));
+  {
+    auto s = NewSession();
+    s->LoadFileSettings(cmd);
+    ui.PushFilePassword(std::nullopt);
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), "");
+    EXPECT_EQ(ui.LastCall().text, "Could not open DataBank!");
+  }
 }
 
 TEST_F(BankSessionTest, FirstRunSavesSettingsAndOpensTheSample) {

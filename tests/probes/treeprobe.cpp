@@ -338,6 +338,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);  // "close" ends the window, not the script
   QApplication::setFont(QFont("DejaVu Sans", 9));
   platform::SetUseBundledIconsOnly(true);
   ProbeUI ui;
