@@ -4,7 +4,9 @@
 // QT_QPA_PLATFORM names another) with scripted answers: the delete question is answered Yes, the
 // file-password prompt with P, the save dialog of "saveas" with its FILE; every other box or dialog
 // is dismissed. The window runs with the program's default settings and no record editor; its
-// caption starts with the window layer's own title, "-XML Database Application-".
+// caption starts with the window layer's own title, "-XML Database Application-". BANK is opened as
+// the program opens it: an old ".xdb" file takes the ".xdb2" name on disk, "save" and "close" (with
+// the default auto-save) write a ".backup" copy beside it first.
 //
 // The script comes from stdin, one command a line, run in order while the window's event loop runs
 // (so the program's clipboard stays served while the probe waits for more input):
