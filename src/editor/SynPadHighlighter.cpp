@@ -76,6 +76,7 @@ TSynCustomHighlighter::TSynCustomHighlighter()
     : fAttrChangeHooks(TSynNotifyEventChain::CreateWithSender(this)) {}
 
 TSynCustomHighlighter::~TSynCustomHighlighter() {
+  fFreeNotifications.Fire();
   // Attributes go last first, as they were filed.
   while (!fAttributes.empty()) fAttributes.pop_back();
 }

@@ -176,6 +176,9 @@ class TSynCustomHighlighter : public TSynPersistent {
   void AttributeChanged(TSynPersistent* Sender);
   void AddAttrChangeHandler(const TSynNotifyMethod& AHandler);
   void RemoveAttrChangeHandler(const TSynNotifyMethod& AHandler);
+  // Told when the highlighter is destroyed, so that users drop their reference to it.
+  void AddFreeNotification(const TSynNotifyMethod& AHandler) { fFreeNotifications.Add(AHandler); }
+  void RemoveFreeNotification(const TSynNotifyMethod& AHandler) { fFreeNotifications.Remove(AHandler); }
   std::u16string LanguageName() const { return GetLanguageName(); }
   void NextToEol();
   int PosToExpandedPos(int Pos) const;
@@ -220,6 +223,7 @@ class TSynCustomHighlighter : public TSynPersistent {
   // Kept in storage-name order: case-folded, then ordinal (WideCompareText).
   std::vector<std::unique_ptr<TSynHighlighterAttributes>> fAttributes;
   std::unique_ptr<TSynNotifyEventChain> fAttrChangeHooks;
+  TSynNotifyEventChain fFreeNotifications{this};
   std::string fDefaultFilter;
   bool fEnabled = true;
   std::u16string fLineStr;       // holds the scan line

@@ -27,7 +27,6 @@ class StreamingFlag {
   bool& f_;
 };
 
-const std::u16string kEmpty;
 
 }  // namespace
 
@@ -51,14 +50,26 @@ void TSynPadStringList::ListIndexOutOfBounds(int Index) const {
   throw ESynPadStringList(buffer);
 }
 
+void TSynLineText::Assign(std::u16string_view S) {
+  char16_t* p = nullptr;
+  if (!S.empty()) {
+    p = new char16_t[S.size()];
+    std::copy(S.begin(), S.end(), p);
+  }
+  Release();
+  fData = p;
+  fLen = static_cast<int>(S.size());
+  fOwned = p != nullptr;
+}
+
 std::u16string TSynPadStringList::Get(int Index) const {
-  if (static_cast<unsigned>(Index) < static_cast<unsigned>(fCount)) return fList[Index].fString;
+  if (static_cast<unsigned>(Index) < static_cast<unsigned>(fCount)) return std::u16string(fList[Index].fString.View());
   return {};
 }
 
-const std::u16string& TSynPadStringList::StringRef(int Index) const {
-  if (static_cast<unsigned>(Index) < static_cast<unsigned>(fCount)) return fList[Index].fString;
-  return kEmpty;
+std::u16string_view TSynPadStringList::StringRef(int Index) const {
+  if (static_cast<unsigned>(Index) < static_cast<unsigned>(fCount)) return fList[Index].fString.View();
+  return {};
 }
 
 int TSynPadStringList::GetCapacity() const { return static_cast<int>(fList.size()); }
@@ -130,6 +141,8 @@ std::intptr_t TSynPadStringList::GetRange(int Index) const {
 
 void TSynPadStringList::SetCapacity(int NewCapacity) {
   if (NewCapacity < fCount) throw EListError(SSynPadCapacityError);
+  // Exactly what the rule asks: the vector's own doubling would hold twice the records.
+  if (static_cast<size_t>(NewCapacity) > fList.capacity()) fList.reserve(static_cast<size_t>(NewCapacity));
   fList.resize(static_cast<size_t>(NewCapacity));
 }
 
@@ -147,12 +160,15 @@ void TSynPadStringList::Grow() {
   SetCapacity(cap + delta);
 }
 
-void TSynPadStringList::InsertItem(int Index, std::u16string_view S) {
+void TSynPadStringList::InsertItem(int Index, std::u16string_view S, bool Borrowed) {
   if (fCount == GetCapacity()) Grow();
   if (Index < fCount)
     std::move_backward(fList.begin() + Index, fList.begin() + fCount, fList.begin() + fCount + 1);
   TSynPadStringRec& rec = fList[Index];
-  rec.fString.assign(S);
+  if (Borrowed)
+    rec.fString.Borrow(S.data(), static_cast<int>(S.size()));
+  else
+    rec.fString.Assign(S);
   rec.fObject = nullptr;
   rec.fRange = NullRange;
   rec.fExpandedLength = -1;
@@ -201,6 +217,7 @@ void TSynPadStringList::Clear() {
     Bracket bracket(*this);
     fList.clear();
     fList.shrink_to_fit();
+    fBlocks.clear();
     fCount = 0;
     fIndexOfLongestLine = -1;
     if (OnCleared) OnCleared(this);
@@ -292,7 +309,17 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
       const char16_t c = Text[i];
       breaks += static_cast<size_t>((c == 0x0A) | (c == 0x0D) | (c == 0x2028));
     }
-    fList.reserve(breaks + 2);
+    // The capacity the growth rule will reach, reserved once: growing past a reservation would
+    // double the records' storage.
+    size_t cap = static_cast<size_t>(GetCapacity());
+    while (cap < breaks + 2) cap += cap > 64 ? cap / 4 : 16;
+    fList.reserve(cap);
+    // Every character that is not a line break belongs to a line: one block holds them all.
+    char16_t* block = nullptr;
+    if (n > breaks) {
+      fBlocks.push_back(std::make_unique<char16_t[]>(n - breaks));
+      block = fBlocks.back().get();
+    }
     size_t p = 0;
     while (p < n) {
       const size_t start = p;
@@ -301,9 +328,12 @@ void TSynPadStringList::SetText(std::u16string_view Text) {
         if (c > 0x0D ? c == 0x2028 : (c == 0x0A || c == 0x0D)) break;
         ++p;
       }
-      // As Add, without a temporary copy of the line.
+      // As Add, the line's text put into the block.
       const int index = fCount;
-      InsertItem(index, Text.substr(start, p - start));
+      const size_t len = p - start;
+      if (len > 0) std::copy(Text.data() + start, Text.data() + p, block);
+      InsertItem(index, std::u16string_view(block ? block : u"", len), true);
+      if (block) block += len;
       if (OnInserted) OnInserted(this, index, 1);
       if (p < n && Text[p] == 0x2028) {
         seenLS = true;
@@ -345,7 +375,7 @@ void TSynPadStringList::ExpandLine(int Index, std::u16string* Result) {
     // No tab: the expansion is the line itself; no copy is needed for the length.
     rec.fExpandedLength = static_cast<int>(rec.fString.size());
     rec.fFlags = sfHasNoTabs;
-    if (Result) *Result = rec.fString;
+    if (Result) Result->assign(rec.fString.View());
     return;
   }
   bool hasTabs = false;
@@ -358,7 +388,7 @@ void TSynPadStringList::ExpandLine(int Index, std::u16string* Result) {
 std::u16string TSynPadStringList::ExpandedStrings(int Index) {
   if (static_cast<unsigned>(Index) >= static_cast<unsigned>(fCount)) return {};
   const TSynPadStringRec& rec = fList[Index];
-  if (rec.fFlags & sfHasNoTabs) return rec.fString;
+  if (rec.fFlags & sfHasNoTabs) return std::u16string(rec.fString.View());
   std::u16string result;
   ExpandLine(Index, &result);
   return result;

@@ -34,8 +34,60 @@ inline constexpr std::uint8_t sfExpandedLengthUnknown = 4;
 // The range of a line that the highlighter has not scanned yet.
 inline constexpr std::intptr_t NullRange = -1;
 
+// The text of one line: its own exact-size block, or a borrowed part of the block a whole text
+// was loaded into (one allocation for a million lines instead of a million).
+class TSynLineText {
+ public:
+  TSynLineText() = default;
+  ~TSynLineText() { Release(); }
+  TSynLineText(const TSynLineText&) = delete;
+  TSynLineText& operator=(const TSynLineText&) = delete;
+  TSynLineText(TSynLineText&& o) noexcept : fData(o.fData), fLen(o.fLen), fOwned(o.fOwned) { o.Forget(); }
+  TSynLineText& operator=(TSynLineText&& o) noexcept {
+    if (this != &o) {
+      Release();
+      fData = o.fData;
+      fLen = o.fLen;
+      fOwned = o.fOwned;
+      o.Forget();
+    }
+    return *this;
+  }
+  TSynLineText& operator=(std::u16string_view S) {
+    Assign(S);
+    return *this;
+  }
+  void Assign(std::u16string_view S);
+  // Points into a block the list keeps alive.
+  void Borrow(const char16_t* P, int Len) {
+    Release();
+    fData = const_cast<char16_t*>(P);
+    fLen = Len;
+    fOwned = false;
+  }
+  std::u16string_view View() const { return std::u16string_view(fData ? fData : u"", static_cast<size_t>(fLen)); }
+  operator std::u16string_view() const { return View(); }
+  bool empty() const { return fLen == 0; }
+  size_t size() const { return static_cast<size_t>(fLen); }
+  size_t find(char16_t C) const { return View().find(C); }
+
+ private:
+  void Release() {
+    if (fOwned) delete[] fData;
+    Forget();
+  }
+  void Forget() {
+    fData = nullptr;
+    fLen = 0;
+    fOwned = false;
+  }
+  char16_t* fData = nullptr;
+  int fLen = 0;
+  bool fOwned = false;
+};
+
 struct TSynPadStringRec {
-  std::u16string fString;
+  TSynLineText fString;
   TWideObject fObject = nullptr;
   std::intptr_t fRange = NullRange;
   int fExpandedLength = -1;
@@ -54,8 +106,8 @@ class TSynPadStringList : public TWideStrings {
 
   // Outside the list: an empty text, no object, range 0, length 0 (no error).
   std::u16string Get(int Index) const override;
-  // The line's text without a copy (an empty string outside the list).
-  const std::u16string& StringRef(int Index) const;
+  // The line's text without a copy (empty outside the list); valid until the line changes.
+  std::u16string_view StringRef(int Index) const;
   int GetCapacity() const override;
   int GetCount() const override;
   TWideObject GetObject(int Index) const override;
@@ -101,7 +153,8 @@ class TSynPadStringList : public TWideStrings {
  protected:
   [[noreturn]] void ListIndexOutOfBounds(int Index) const;
   void Grow();
-  void InsertItem(int Index, std::u16string_view S);
+  // Borrowed: S lies in one of the list's blocks and is not copied.
+  void InsertItem(int Index, std::u16string_view S, bool Borrowed = false);
   // Expands the line when its length is unknown and returns the length.
   int ExpandedLength(int Index);
   void ExpandLine(int Index, std::u16string* Result);
@@ -110,6 +163,8 @@ class TSynPadStringList : public TWideStrings {
   void NoteLineGrew(int Index);
 
   std::vector<TSynPadStringRec> fList;  // size() is the capacity
+  // Blocks that loaded texts were put into; lines borrow from them until the list is cleared.
+  std::vector<std::unique_ptr<char16_t[]>> fBlocks;
   int fCount = 0;
   TSynPadFileFormat fFileFormat = sffDos;
   TConvertTabsProcEx fConvertTabsProc;

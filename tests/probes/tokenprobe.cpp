@@ -48,7 +48,7 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
   buffer.SetTextStr(text);
   std::vector<std::u16string> lines;
   lines.reserve(static_cast<size_t>(buffer.Count()));
-  for (int i = 0; i < buffer.Count(); ++i) lines.push_back(buffer.StringRef(i));
+  for (int i = 0; i < buffer.Count(); ++i) lines.emplace_back(buffer.StringRef(i));
   return lines;
 }
 

@@ -36,10 +36,18 @@ struct TQtCanvas::FontEntry {
   explicit FontEntry(const QFont& f) : font(f), metrics(f), raw(QRawFont::fromFont(f)) {
     fixedPitch = QFontInfo(f).fixedPitch();
   }
+  // The advance of one UTF-16 unit (not a surrogate), measured once.
+  int Advance(char16_t u) const {
+    if (advances.empty()) advances.assign(65536, -1);
+    int& a = advances[u];
+    if (a < 0) a = metrics.horizontalAdvance(QChar(u));
+    return a;
+  }
   QFont font;
   QFontMetrics metrics;
   QRawFont raw;
   bool fixedPitch = false;
+  mutable std::vector<int> advances;
 };
 
 namespace {
@@ -116,9 +124,11 @@ const TQtCanvas::FontEntry& TQtCanvas::Entry() {
 }
 
 void TQtCanvas::SetFont(const TCanvasFont& font) {
+  if (font.Color != clDefault) state_.textColor = font.Color;
+  // The editor switches styles for every token: an unchanged font keeps its entry.
+  if (state_.entry && font == state_.font) return;
   state_.font = font;
   state_.entry = nullptr;
-  if (font.Color != clDefault) state_.textColor = font.Color;
 }
 
 TCanvasFontMetrics TQtCanvas::FontMetrics() {
@@ -136,8 +146,19 @@ TCanvasFontMetrics TQtCanvas::FontMetrics() {
 
 int TQtCanvas::TextWidth(std::u16string_view text) {
   if (text.empty()) return 0;
-  return Entry().metrics.horizontalAdvance(
-      QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+  // As TextOutAt puts text without advances: each character at its own advance, no shaping.
+  const FontEntry& e = Entry();
+  int width = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    if (IsLead(u) && i + 1 < text.size() && IsTrail(text[i + 1])) {
+      width += e.metrics.horizontalAdvance(QString(reinterpret_cast<const QChar*>(text.data() + i), 2));
+      ++i;
+    } else if (!IsLead(u) && !IsTrail(u)) {
+      width += e.Advance(u);
+    }
+  }
+  return width;
 }
 
 bool TQtCanvas::CharABC(char32_t ch, TCharABC& abc) {
@@ -169,41 +190,72 @@ void TQtCanvas::TextOutAt(int x, int y, unsigned options, const TCanvasRect* rec
   }
   const FontEntry& e = Entry();
   painter_.setPen(ToQColor(state_.textColor, Qt::black));
-  painter_.setFont(e.font);
   const qreal baseline = y + e.metrics.ascent();
+  const int n = static_cast<int>(text.size());
+  const QChar* chars = reinterpret_cast<const QChar*>(text.data());
+  bool fontSet = false;
+  auto fallback = [&](int at, int units, int pen) {
+    if (!fontSet) {
+      painter_.setFont(e.font);
+      fontSet = true;
+    }
+    painter_.drawText(QPointF(pen, baseline), QString(chars + at, units));
+  };
 
   // One glyph run for every character the face has; the rest one by one with fallback.
-  std::vector<quint32> glyphs;
-  std::vector<QPointF> positions;
-  glyphs.reserve(text.size());
-  positions.reserve(text.size());
+  glyphs_.resize(n);
+  positions_.resize(n);
+  int count = 0;
+  bool surrogates = false;
+  for (int i = 0; i < n && !surrogates; ++i) surrogates = chars[i].isSurrogate();
   int pen = x;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t units = (IsLead(text[i]) && i + 1 < text.size() && IsTrail(text[i + 1])) ? 2 : 1;
-    const QString ch(reinterpret_cast<const QChar*>(text.data() + i), static_cast<qsizetype>(units));
-    int advance = 0;
-    for (std::size_t k = 0; k < units; ++k) advance += advances ? advances[i + k] : 0;
-    if (!advances) advance = e.metrics.horizontalAdvance(ch);
-    const char16_t u = text[i];
-    if (!(u == u' ' || u == u'\t' || (units == 1 && (IsLead(u) || IsTrail(u))))) {
-      quint32 glyph = 0;
-      int count = 1;
-      if (e.raw.isValid() && e.raw.glyphIndexesForChars(ch.constData(), ch.size(), &glyph, &count) && count == 1 &&
-          glyph != 0) {
-        glyphs.push_back(glyph);
-        positions.emplace_back(pen, baseline);
-      } else {
-        painter_.drawText(QPointF(pen, baseline), ch);
+  if (!surrogates && e.raw.isValid()) {
+    // Plain text: every unit one character, looked up in one call.
+    int got = n;
+    e.raw.glyphIndexesForChars(chars, n, glyphs_.data(), &got);
+    for (int i = 0; i < n; ++i) {
+      const char16_t u = text[i];
+      const int advance = advances ? advances[i] : e.Advance(u);
+      if (u != u' ' && u != u'\t') {
+        if (i < got && glyphs_[i] != 0) {
+          glyphs_[count] = glyphs_[i];
+          positions_[count] = QPointF(pen, baseline);
+          ++count;
+        } else {
+          fallback(i, 1, pen);
+        }
       }
+      pen += advance;
     }
-    pen += advance;
-    i += units;
+  } else {
+    for (int i = 0; i < n;) {
+      const int units = (IsLead(text[i]) && i + 1 < n && IsTrail(text[i + 1])) ? 2 : 1;
+      int advance = 0;
+      for (int k = 0; k < units; ++k) advance += advances ? advances[i + k] : 0;
+      if (!advances) advance = units == 2 ? e.metrics.horizontalAdvance(QString(chars + i, 2)) : e.Advance(text[i]);
+      const char16_t u = text[i];
+      if (!(u == u' ' || u == u'\t' || (units == 1 && (IsLead(u) || IsTrail(u))))) {
+        quint32 glyph = 0;
+        int got = 1;
+        if (e.raw.isValid() && e.raw.glyphIndexesForChars(chars + i, units, &glyph, &got) && got == 1 && glyph != 0) {
+          glyphs_[count] = glyph;
+          positions_[count] = QPointF(pen, baseline);
+          ++count;
+        } else {
+          fallback(i, units, pen);
+        }
+      }
+      pen += advance;
+      i += units;
+    }
   }
-  if (!glyphs.empty()) {
+  if (count > 0) {
+    glyphs_.resize(count);
+    positions_.resize(count);
     QGlyphRun run;
     run.setRawFont(e.raw);
-    run.setGlyphIndexes(QList<quint32>(glyphs.begin(), glyphs.end()));
-    run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
+    run.setGlyphIndexes(glyphs_);
+    run.setPositions(positions_);
     run.setUnderline(e.font.underline());
     run.setStrikeOut(e.font.strikeOut());
     painter_.drawGlyphRun(QPointF(0, 0), run);

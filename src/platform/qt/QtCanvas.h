@@ -71,6 +71,9 @@ class TQtCanvas : public ICanvas {
   QPainter& painter_;
   State state_;
   std::vector<State> saved_;
+  // Reused for every text run, so drawing allocates nothing per call.
+  QList<quint32> glyphs_;
+  QList<QPointF> positions_;
 };
 
 }  // namespace platform

@@ -60,7 +60,7 @@ void TSynSamplePreview::SetText(const std::u16string& text) {
   TSynPadStringList buffer;
   buffer.SetTextStr(text);
   lines_.clear();
-  for (int i = 0; i < buffer.Count(); ++i) lines_.push_back(buffer.StringRef(i));
+  for (int i = 0; i < buffer.Count(); ++i) lines_.emplace_back(buffer.StringRef(i));
   update();
 }
 

@@ -1,0 +1,349 @@
+// The editor control against a QPlainTextEdit with a minimal keyword-colouring
+// QSyntaxHighlighter (the peer; it lives only here), on the same 1,000,000-line C++ text in a
+// 1600 x 1000 window with DejaVu Sans Mono 10 and line numbers: load and first paint, full
+// repaints at the start and the end, memory, caret work on a 100,000-character line and
+// switching word wrap on (at 100 columns, and at 40 where most lines wrap). Every figure is
+// measured beside the peer's in the same run.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSet>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <random>
+
+#include "editor/gui/SynPadWidget.h"
+#include "highlighters/SynHighlighterCpp.h"
+#include "platform/CodePage.h"
+#include "platform/qt/Drawing.h"
+#include "platform/qt/QtCanvas.h"
+
+namespace {
+
+constexpr int kLines = 1000000;
+constexpr int kWidth = 1600, kHeight = 1000;
+
+void EnsureApp() {
+  static int argc = 1;
+  static char name[] = "bench";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = nullptr;
+  if (app) return;
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  app = new QApplication(argc, argv);  // lives for the whole run
+  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
+}
+
+const char* const kCppKeywords[] = {"int", "return", "if", "else", "for", "while", "const", "auto", "void",
+                                    "class", "struct", "static", "namespace", "template", "typename", "unsigned",
+                                    "char", "bool", "true", "false", "nullptr", "switch", "case", "break"};
+
+// About 55 MB of C++ in 1,000,000 lines: functions, loops, comments, strings and indentation.
+const std::string& BigCpp() {
+  static const std::string text = [] {
+    std::mt19937 rng(11);
+    const char* idents[] = {"value", "count", "index", "buffer", "result", "node", "item", "total", "width", "height"};
+    std::string t;
+    t.reserve(56 * 1000 * 1000);
+    for (int i = 0; i < kLines; ++i) {
+      const int kind = static_cast<int>(rng() % 8);
+      std::string line(static_cast<size_t>(2 * (rng() % 4)), ' ');
+      const char* a = idents[rng() % 10];
+      const char* b = idents[rng() % 10];
+      switch (kind) {
+        case 0: line += "// " + std::string(a) + " keeps the " + b + " of the current block in range"; break;
+        case 1: line += "for (int " + std::string(a) + " = 0; " + a + " < " + b + "; ++" + a + ") {  /* loop */"; break;
+        case 2: line += "const auto " + std::string(a) + " = compute(" + b + ", \"text " + std::to_string(i) + "\");"; break;
+        case 3: line += "if (" + std::string(a) + " > " + std::to_string(rng() % 1000) + " && " + b + " != nullptr) return false;"; break;
+        case 4: line += "static unsigned " + std::string(a) + "_" + b + "(char* p, bool flag) { return 0x" + std::to_string(rng() % 9999) + "; }"; break;
+        case 5: line += "}  // namespace " + std::string(a) + " and the rest of " + b + " as before here"; break;
+        case 6: line += std::string(a) + "->" + b + " += " + a + "[" + std::to_string(rng() % 64) + "] * 3.25;  // scale it"; break;
+        default: line += "return " + std::string(a) + " + " + b + " - " + a + " * " + b + " / 2;  // plain arithmetic"; break;
+      }
+      t += line;
+      t += '\n';
+    }
+    return t;
+  }();
+  return text;
+}
+
+// The peer's highlighter: identifiers looked up in the same keyword set, "//" comments.
+class PeerHighlighter : public QSyntaxHighlighter {
+ public:
+  explicit PeerHighlighter(QTextDocument* doc) : QSyntaxHighlighter(doc) {
+    for (const char* k : kCppKeywords) keywords.insert(QString::fromLatin1(k));
+    keyword.setFontWeight(QFont::Bold);
+    keyword.setForeground(QColor(0, 0, 128));
+    comment.setForeground(QColor(0, 128, 0));
+  }
+
+ protected:
+  void highlightBlock(const QString& text) override {
+    const int n = static_cast<int>(text.size());
+    int i = 0;
+    while (i < n) {
+      const QChar c = text[i];
+      if (c == u'/' && i + 1 < n && text[i + 1] == u'/') {
+        setFormat(i, n - i, comment);
+        return;
+      }
+      if (c.isLetter() || c == u'_') {
+        int j = i + 1;
+        while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_')) ++j;
+        if (keywords.contains(QStringView(text).mid(i, j - i).toString())) setFormat(i, j - i, keyword);
+        i = j;
+      } else {
+        ++i;
+      }
+    }
+  }
+
+ private:
+  QSet<QString> keywords;
+  QTextCharFormat keyword, comment;
+};
+
+struct Ours {
+  TSynCppSyn hl;
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  Ours() {
+    w.setFrameShape(QFrame::NoFrame);
+    w.resize(kWidth, kHeight);
+    e.SetScrollBars(ssNone);
+    w.show();
+    QApplication::processEvents();
+    e.SetFont(TSynFont("Courier New", 10));
+    e.Gutter().SetShowLineNumbers(true);
+    e.Gutter().SetAutoSize(true);
+    e.SetHighlighter(&hl);
+  }
+  ~Ours() { e.SetHighlighter(nullptr); }
+  void Load(const std::string& utf8) { e.SetText(codepage::Utf8ToUtf16(utf8)); }
+};
+
+struct Peer {
+  QPlainTextEdit w;
+  PeerHighlighter* hl;
+  Peer() {
+    w.setFrameShape(QFrame::NoFrame);
+    w.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    w.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    w.setLineWrapMode(QPlainTextEdit::NoWrap);
+    w.setFont(platform::MapFont("Courier New", 10));
+    w.resize(kWidth, kHeight);
+    w.show();
+    QApplication::processEvents();
+    hl = new PeerHighlighter(w.document());
+  }
+  void Load(const std::string& utf8) { w.setPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))); }
+};
+
+QImage& Target() {
+  static QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  return image;
+}
+
+void PaintOurs(Ours& o) {
+  QPainter p(&Target());
+  platform::TQtCanvas canvas(p);
+  o.e.Paint(canvas, TSynRect{0, 0, kWidth, kHeight});
+}
+
+void PaintPeer(Peer& p) { p.w.viewport()->render(&Target()); }
+
+size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+
+// ---- load and first screen ----
+
+void PaintFirst(Ours& o) { PaintOurs(o); }
+void PaintFirst(Peer& p) { PaintPeer(p); }
+
+// Loading and the first paint are timed; making the window and freeing the text are not.
+template <class Editor>
+void LoadAndFirstPaint(benchmark::State& state) {
+  EnsureApp();
+  const std::string& text = BigCpp();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto e = std::make_unique<Editor>();
+    const size_t before = HeapInUse();
+    state.ResumeTiming();
+    e->Load(text);
+    PaintFirst(*e);
+    state.PauseTiming();
+    state.counters["heap_MB"] = static_cast<double>(HeapInUse() - before) / 1e6;
+    state.counters["heap_x_text"] = static_cast<double>(HeapInUse() - before) / static_cast<double>(text.size());
+    e.reset();
+    state.ResumeTiming();
+  }
+  state.counters["text_MB"] = static_cast<double>(text.size()) / 1e6;
+}
+
+void BM_SynPadLoadAndFirstPaint_Ours(benchmark::State& state) { LoadAndFirstPaint<Ours>(state); }
+BENCHMARK(BM_SynPadLoadAndFirstPaint_Ours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+void BM_SynPadLoadAndFirstPaint_Peer(benchmark::State& state) { LoadAndFirstPaint<Peer>(state); }
+BENCHMARK(BM_SynPadLoadAndFirstPaint_Peer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// ---- repaint of the whole window, at the start and at the end ----
+
+Ours& LoadedOurs() {
+  static Ours* o = [] {
+    auto* x = new Ours();
+    x->Load(BigCpp());
+    return x;
+  }();
+  return *o;
+}
+
+Peer& LoadedPeer() {
+  static Peer* p = [] {
+    auto* x = new Peer();
+    x->Load(BigCpp());
+    return x;
+  }();
+  return *p;
+}
+
+void BM_SynPadRepaint_Ours(benchmark::State& state) {
+  EnsureApp();
+  Ours& o = LoadedOurs();
+  o.e.SetTopLine(state.range(0) ? o.e.LineCount() : 1);
+  for (auto _ : state) PaintOurs(o);
+  state.counters["top"] = o.e.TopLine();
+}
+BENCHMARK(BM_SynPadRepaint_Ours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SynPadRepaint_Peer(benchmark::State& state) {
+  EnsureApp();
+  Peer& p = LoadedPeer();
+  QScrollBar* bar = p.w.verticalScrollBar();
+  bar->setValue(state.range(0) ? bar->maximum() : 0);
+  QApplication::processEvents();
+  for (auto _ : state) PaintPeer(p);
+  state.counters["top"] = p.w.cursorForPosition(QPoint(0, 0)).blockNumber() + 1;
+}
+BENCHMARK(BM_SynPadRepaint_Peer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Both repaints alternately in one loop, so a machine busy with other work slows both alike.
+void BM_SynPadRepaintSideBySide(benchmark::State& state) {
+  EnsureApp();
+  Ours& o = LoadedOurs();
+  Peer& p = LoadedPeer();
+  const bool end = state.range(0) != 0;
+  o.e.SetTopLine(end ? o.e.LineCount() : 1);
+  QScrollBar* bar = p.w.verticalScrollBar();
+  bar->setValue(end ? bar->maximum() : 0);
+  QApplication::processEvents();
+  double ours = 0, peer = 0;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    PaintOurs(o);
+    const auto t1 = std::chrono::steady_clock::now();
+    PaintPeer(p);
+    const auto t2 = std::chrono::steady_clock::now();
+    ours += std::chrono::duration<double, std::milli>(t1 - t0).count();
+    peer += std::chrono::duration<double, std::milli>(t2 - t1).count();
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["ours_ms"] = ours / n;
+  state.counters["peer_ms"] = peer / n;
+  state.counters["peer_over_ours"] = peer / ours;
+}
+BENCHMARK(BM_SynPadRepaintSideBySide)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- word wrap on for the million lines at 100 columns ----
+
+void BM_SynPadWordWrapOn_Ours(benchmark::State& state) {
+  EnsureApp();
+  Ours& o = LoadedOurs();
+  const int cols = static_cast<int>(state.range(0));
+  o.w.resize(o.e.GutterWidth() + 2 + cols * o.e.CharWidth(), kHeight);
+  QApplication::processEvents();
+  for (auto _ : state) {
+    o.e.SetWordWrap(true);
+    state.PauseTiming();
+    state.counters["rows"] = o.e.DisplayRowCount();
+    o.e.SetWordWrap(false);
+    state.ResumeTiming();
+  }
+  o.w.resize(kWidth, kHeight);
+  QApplication::processEvents();
+}
+BENCHMARK(BM_SynPadWordWrapOn_Ours)->Arg(100)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_SynPadWordWrapOn_Peer(benchmark::State& state) {
+  EnsureApp();
+  Peer& p = LoadedPeer();
+  const int cw = QFontMetrics(p.w.font()).horizontalAdvance(QLatin1Char('M'));
+  const int cols = static_cast<int>(state.range(0));
+  p.w.resize(cols * cw + 2 * static_cast<int>(p.w.document()->documentMargin()) + 4, kHeight);
+  QApplication::processEvents();
+  for (auto _ : state) {
+    p.w.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    PaintPeer(p);  // the peer lays out lazily; the first screen forces what it needs
+    state.PauseTiming();
+    p.w.setLineWrapMode(QPlainTextEdit::NoWrap);
+    state.ResumeTiming();
+  }
+  p.w.resize(kWidth, kHeight);
+}
+BENCHMARK(BM_SynPadWordWrapOn_Peer)->Arg(100)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// ---- caret work on a 100,000-character line ----
+
+std::string LongLine() {
+  std::string s;
+  std::mt19937 rng(5);
+  while (s.size() < 100000) {
+    const unsigned r = rng() % 20;
+    s += r == 0 ? "\t" : r == 1 ? "\xE4\xB8\xAD" : std::string(1, static_cast<char>('a' + rng() % 26));
+  }
+  return s + "\nshort\n";
+}
+
+void BM_SynPadLongLineCaret_Ours(benchmark::State& state) {
+  EnsureApp();
+  Ours o;
+  o.Load(LongLine());
+  const int len = static_cast<int>(o.e.LineText(1).size());
+  std::mt19937 rng(9);
+  for (auto _ : state) {
+    const int ch = 1 + static_cast<int>(rng() % static_cast<unsigned>(len));
+    o.e.SetCaretXY(TBufferCoord{ch, 1});
+    const TDisplayCoord d = o.e.BufferToDisplayPos(o.e.GetCaretXY());
+    benchmark::DoNotOptimize(o.e.DisplayToBufferPos(d));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SynPadLongLineCaret_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_SynPadLongLineCaret_Peer(benchmark::State& state) {
+  EnsureApp();
+  Peer p;
+  p.Load(LongLine());
+  const int len = p.w.document()->firstBlock().length() - 1;
+  std::mt19937 rng(9);
+  QTextCursor c(p.w.document());
+  for (auto _ : state) {
+    c.setPosition(1 + static_cast<int>(rng() % static_cast<unsigned>(len)));
+    p.w.setTextCursor(c);
+    benchmark::DoNotOptimize(p.w.cursorRect());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SynPadLongLineCaret_Peer)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace

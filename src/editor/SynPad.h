@@ -1,0 +1,606 @@
+// The editor control: a multi-line UTF-16 editor with caret and selection in buffer coordinates,
+// a view (top line, left column), options, gutter, marks, optional word wrap and highlighting.
+// The control's logic is independent of any widget: it talks to a small host (window state,
+// client size, invalidation, scrolling, caret and scroll bars) and paints on a canvas. The Qt
+// widget in editor/gui/ is the real host; tests use a recording host with fixed metrics.
+//
+// Positions: a buffer position is (Char, Line) from 1, Char in UTF-16 units; a display position
+// (Column, Row) from 1 after tab and wide-glyph expansion and word wrap; a character index from
+// 0 counts every line break as two characters. One cell rule holds for hit-testing, painting and
+// word wrap: a unit takes ceil(measured width / char width) cells, at least 1.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/SynCanvas.h"
+#include "editor/SynPadHighlighter.h"
+#include "editor/SynPadKbdHandler.h"
+#include "editor/SynPadKeyCmds.h"
+#include "editor/SynPadMiscClasses.h"
+#include "editor/SynPadSearchCustom.h"
+#include "editor/SynPadTextBuffer.h"
+#include "editor/SynPadTypes.h"
+#include "editor/SynPadWordWrap.h"
+#include "editor/SynTextDrawer.h"
+#include "platform/Canvas.h"
+#include "platform/Exceptions.h"
+
+class ESynPadError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// ---- options (bit numbers are those that settings and forms name) ----
+using TSynPadorOptions = std::uint32_t;
+enum TSynPadorOption : int {
+  eoAltSetsColumnMode = 0,
+  eoAutoIndent = 1,
+  eoAutoSizeMaxScrollWidth = 2,
+  eoDisableScrollArrows = 3,
+  eoDragDropEditing = 4,
+  eoDropFiles = 5,
+  eoEnhanceHomeKey = 6,
+  eoEnhanceEndKey = 7,
+  eoGroupUndo = 8,
+  eoHalfPageScroll = 9,
+  eoHideShowScrollbars = 10,
+  eoKeepCaretX = 11,
+  eoNoCaret = 12,
+  eoNoSelection = 13,
+  eoRightMouseMovesCursor = 14,
+  eoScrollByOneLess = 15,
+  eoScrollHintFollows = 16,
+  eoScrollPastEof = 17,
+  eoScrollPastEol = 18,
+  eoShowScrollHint = 19,
+  eoShowSpecialChars = 20,
+  eoSmartTabDelete = 21,
+  eoSmartTabs = 22,
+  eoSpecialLineDefaultFg = 23,
+  eoTabIndent = 24,
+  eoTabsToSpaces = 25,
+  eoTrimTrailingSpaces = 26,
+};
+inline constexpr int SynPadOptionCount = 27;
+constexpr TSynPadorOptions SynOpt(TSynPadorOption O) { return TSynPadorOptions(1) << O; }
+inline constexpr TSynPadorOptions SYNPAD_DEFAULT_OPTIONS = 0x026C0192;
+// Option names in bit order.
+extern const char* const SynPadOptionNames[SynPadOptionCount];
+// The bit of a name (-1 when unknown).
+int SynPadOptionByName(std::string_view Name);
+
+enum TSynPadCaretType : std::uint8_t { ctVerticalLine = 0, ctHorizontalLine = 1, ctHalfBlock = 2, ctBlock = 3 };
+enum TSynStatusChange : int {
+  scAll = 0,
+  scCaretX = 1,
+  scCaretY = 2,
+  scLeftChar = 3,
+  scTopLine = 4,
+  scInsertMode = 5,
+  scModified = 6,
+  scSelection = 7,
+  scReadOnly = 8,
+};
+using TSynStatusChanges = std::uint16_t;
+constexpr TSynStatusChanges SynSC(TSynStatusChange C) { return TSynStatusChanges(1) << C; }
+
+enum TScrollStyle : std::uint8_t { ssNone = 0, ssHorizontal = 1, ssVertical = 2, ssBoth = 3 };
+enum TSynScrollHintFormat : std::uint8_t { shfTopLineOnly = 0, shfTopToBottom = 1 };
+enum TSynBorderStyle : std::uint8_t { bsNone = 0, bsSingle = 1 };
+enum TSynTransientType : std::uint8_t { ttBefore = 0, ttAfter = 1 };
+enum TSynReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
+
+// State flags (16 bits).
+inline constexpr std::uint16_t sfCaretChanged = 1;
+inline constexpr std::uint16_t sfScrollbarChanged = 2;
+inline constexpr std::uint16_t sfLinesChanging = 4;
+inline constexpr std::uint16_t sfIgnoreNextChar = 8;
+inline constexpr std::uint16_t sfCaretVisible = 0x10;
+inline constexpr std::uint16_t sfDblClicked = 0x20;
+inline constexpr std::uint16_t sfPossibleGutterClick = 0x40;
+inline constexpr std::uint16_t sfWaitForDragging = 0x80;
+
+// Painting characters.
+inline constexpr char16_t SynSpaceGlyph = 0x2219;
+inline constexpr char16_t SynTabGlyph = 0x2192;
+inline constexpr char16_t SynLineBreakGlyph = 0x00B6;
+inline constexpr char16_t SynFillerChar = 0xE000;
+
+// What a scroll bar should show: the range, page and position the arithmetic gives, whether the
+// bar is shown and enabled, and the state of each arrow.
+enum TSynScrollBarKind : std::uint8_t { sbHorizontal = 0, sbVertical = 1 };
+struct TSynScrollInfo {
+  int Min = 0;
+  int Max = 0;
+  int Page = 0;
+  int Pos = 0;
+  bool Visible = false;
+  bool DisableNoScroll = false;  // a bar that cannot scroll stays visible, disabled
+  bool LeftUpArrow = true;       // arrow enabled
+  bool RightDownArrow = true;
+  friend bool operator==(const TSynScrollInfo&, const TSynScrollInfo&) = default;
+};
+
+// The window the control lives in.
+class ISynPadHost {
+ public:
+  virtual ~ISynPadHost() = default;
+  virtual bool HandleAllocated() const = 0;
+  virtual bool Focused() const = 0;
+  virtual bool Visible() const = 0;
+  virtual int ClientWidth() const = 0;
+  virtual int ClientHeight() const = 0;
+  virtual void InvalidateRect(const TSynRect& R) = 0;
+  // Moves the pixels of Area by (DX, DY) and invalidates what is uncovered.
+  virtual void ScrollWindow(int DX, int DY, const TSynRect& Area) = 0;
+  virtual void CreateCaret(int Width, int Height) = 0;
+  virtual void DestroyCaret() = 0;
+  virtual bool ShowCaret() = 0;
+  virtual bool HideCaret() = 0;
+  virtual void SetCaretPos(int X, int Y) = 0;
+  virtual void SetCompositionPos(int /*X*/, int /*Y*/) {}
+  virtual void SetScrollBar(TSynScrollBarKind Kind, const TSynScrollInfo& Info) = 0;
+  virtual void HideScrollBar(TSynScrollBarKind Kind) = 0;
+  virtual void RegisterFileDrops(bool /*Accept*/) {}
+  virtual void RecreateWindow() {}
+  // Measures fonts for the control between paints (the screen's metrics); lives as long as the host.
+  virtual platform::ICanvas& MeasuringCanvas() = 0;
+  // The resolution point sizes are laid out at.
+  virtual int PixelsPerInch() const { return 96; }
+};
+
+// A mark in the gutter: a bookmark (numbered 0..9) or a plain mark with an image.
+class TSynPadMark {
+ public:
+  int Line = 0;
+  int Char = 0;
+  int ImageIndex = 0;
+  int BookmarkNumber = -1;
+  bool Visible = true;
+  bool InternalImage = false;
+  bool IsBookmark() const { return BookmarkNumber >= 0; }
+};
+using TSynPadMarkList = std::vector<std::unique_ptr<TSynPadMark>>;
+
+// The images a TSynBookMarkOpt's BookmarkImages points to.
+struct TSynImageList {
+  std::vector<TSynBitmap> Images;
+  int Width() const { return Images.empty() ? 0 : Images.front().Width() / Images.front().Scale(); }
+  int Count() const { return static_cast<int>(Images.size()); }
+};
+
+class TCustomSynPad;
+
+// The canvas font of an editor font at a resolution (a negative size is a pixel height).
+TSynFontDesc SynCanvasFont(const TSynFont& Font, int PixelsPerInch, bool FixedPitch);
+
+using TStatusChangeEvent = std::function<void(TCustomSynPad* Sender, TSynStatusChanges Changes)>;
+using TGutterGetTextEvent = std::function<void(TCustomSynPad* Sender, int aLine, std::u16string& aText)>;
+using TGutterPaintEvent = std::function<void(TCustomSynPad* Sender, int aLine, int X, int Y)>;
+using TSpecialLineColorsEvent =
+    std::function<void(TCustomSynPad* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
+using TPaintEvent = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas)>;
+using TPaintTransient = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas, TSynTransientType Kind)>;
+using TProcessCommandEvent =
+    std::function<void(TCustomSynPad* Sender, TSynPadorCommand& Command, char16_t& AChar, void* Data)>;
+using TPlaceMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark*& Mark)>;
+using TMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark* Mark)>;
+using TReplaceTextEvent = std::function<void(TCustomSynPad* Sender, const std::u16string& ASearch,
+                                             const std::u16string& AReplace, int Line, int Column,
+                                             TSynReplaceAction& Action)>;
+using TGutterClickEvent =
+    std::function<void(TCustomSynPad* Sender, TSynMouseButton Button, int X, int Y, int Line, TSynPadMark* Mark)>;
+using TDropFilesEvent = std::function<void(TCustomSynPad* Sender, int X, int Y, const std::vector<std::string>& Files)>;
+using TScrollEvent = std::function<void(TCustomSynPad* Sender, TSynScrollBarKind Kind)>;
+
+class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
+ public:
+  // The host is not owned and must outlive the control (or be detached with SetHost(nullptr)).
+  explicit TCustomSynPad(ISynPadHost* Host);
+  ~TCustomSynPad() override;
+  TCustomSynPad(const TCustomSynPad&) = delete;
+  TCustomSynPad& operator=(const TCustomSynPad&) = delete;
+
+  ISynPadHost* Host() const { return fHost; }
+  // Attaching to a window runs what window creation runs (drop registration, scroll bars).
+  void SetHost(ISynPadHost* Host);
+  // The host's window came into existence, or went.
+  void CreateWnd();
+  void DestroyWnd();
+  // Form loading finished: gutter width and scroll bars.
+  void Loaded();
+  // The client area changed size.
+  void Resize();
+
+  // ---- text ----
+  TSynPadStringList& Lines() { return *fLines; }
+  const TSynPadStringList& Lines() const { return *fLines; }
+  void SetLines(const TWideStrings& Value);
+  std::u16string GetText() const;
+  void SetText(std::u16string_view Value);
+  void ClearAll();
+  int LineCount() const { return fLines->Count(); }
+  std::u16string_view LineText(int Line) const { return fLines->StringRef(Line - 1); }
+
+  // ---- caret and selection ----
+  TBufferCoord GetCaretXY() const { return TBufferCoord{fCaretX, fCaretY}; }
+  int CaretX() const { return fCaretX; }
+  int CaretY() const { return fCaretY; }
+  void SetCaretX(int Value) { SetCaretXY(TBufferCoord{Value, fCaretY}); }
+  void SetCaretY(int Value) { SetCaretXY(TBufferCoord{fCaretX, Value}); }
+  virtual void SetCaretXY(const TBufferCoord& Value) { SetCaretXYEx(true, Value); }
+  virtual void SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value);
+  // Moves the caret (kept visible), repaints an old selection and collapses it onto the caret.
+  virtual void InternalSetCaretXYAndClearSelection(const TBufferCoord& Value);
+  TBufferCoord BlockBegin() const;
+  TBufferCoord BlockEnd() const;
+  // The anchor and the moving end as stored.
+  TBufferCoord RawBlockBegin() const { return fBlockBegin; }
+  TBufferCoord RawBlockEnd() const { return fBlockEnd; }
+  void SetBlockBegin(TBufferCoord Value);
+  void SetBlockEnd(TBufferCoord Value);
+  bool SelAvail() const;
+  std::u16string GetSelText() const;
+  void SelectAll();
+  TSynSelectionMode SelectionMode() const { return fSelectionMode; }
+  void SetSelectionMode(TSynSelectionMode Value);
+  TSynSelectionMode ActiveSelectionMode() const { return fActiveSelectionMode; }
+  void SetActiveSelectionMode(TSynSelectionMode Value);
+  bool InsertMode() const { return fInserting; }
+  void SetInsertMode(bool Value);
+
+  // ---- view ----
+  int TopLine() const { return fTopLine; }
+  void SetTopLine(int Value);
+  int LeftChar() const { return fLeftChar; }
+  void SetLeftChar(int Value);
+  int CharsInWindow() const { return fCharsInWindow; }
+  int LinesInWindow() const { return fLinesInWindow; }
+  int CharWidth() const { return fCharWidth; }
+  int LineHeight() const { return fTextHeight; }
+  int GutterWidth() const { return fGutterWidth; }
+  int TextOffset() const { return fTextOffset; }
+  int MaxScrollWidth() const { return fMaxScrollWidth; }
+  void SetMaxScrollWidth(int Value);
+  void EnsureCursorPosVisible() { EnsureCursorPosVisibleEx(false); }
+  void EnsureCursorPosVisibleEx(bool ForceToMiddle);
+  void BeginUpdate();
+  void EndUpdate();
+  int PaintLock() const { return fPaintLock; }
+
+  // ---- properties ----
+  TSynPadorOptions Options() const { return fOptions; }
+  void SetOptions(TSynPadorOptions Value);
+  bool HasOption(TSynPadorOption O) const { return (fOptions & SynOpt(O)) != 0; }
+  int TabWidth() const { return fTabWidth; }
+  void SetTabWidth(int Value);
+  int RightEdge() const { return fRightEdge; }
+  void SetRightEdge(int Value);
+  TColor RightEdgeColor() const { return fRightEdgeColor; }
+  void SetRightEdgeColor(TColor Value);
+  TColor ActiveLineColor() const { return fActiveLineColor; }
+  void SetActiveLineColor(TColor Value);
+  TColor Color() const { return fColor; }
+  void SetColor(TColor Value);
+  int ExtraLineSpacing() const { return fExtraLineSpacing; }
+  void SetExtraLineSpacing(int Value);
+  TSynPadCaretType InsertCaret() const { return fInsertCaret; }
+  void SetInsertCaret(TSynPadCaretType Value);
+  TSynPadCaretType OverwriteCaret() const { return fOverwriteCaret; }
+  void SetOverwriteCaret(TSynPadCaretType Value);
+  virtual bool GetReadOnly() const { return fReadOnly; }
+  virtual void SetReadOnly(bool Value);
+  bool ReadOnly() const { return GetReadOnly(); }
+  bool WantReturns() const { return fWantReturns; }
+  void SetWantReturns(bool Value) { fWantReturns = Value; }
+  bool WantTabs() const { return fWantTabs; }
+  void SetWantTabs(bool Value) { fWantTabs = Value; }
+  bool HideSelection() const { return fHideSelection; }
+  void SetHideSelection(bool Value);
+  TScrollStyle ScrollBars() const { return fScrollBars; }
+  void SetScrollBars(TScrollStyle Value);
+  TSynBorderStyle BorderStyle() const { return fBorderStyle; }
+  void SetBorderStyle(TSynBorderStyle Value);
+  TColor ScrollHintColor() const { return fScrollHintColor; }
+  void SetScrollHintColor(TColor Value) { fScrollHintColor = Value; }
+  TSynScrollHintFormat ScrollHintFormat() const { return fScrollHintFormat; }
+  void SetScrollHintFormat(TSynScrollHintFormat Value) { fScrollHintFormat = Value; }
+  int MaxUndo() const { return fUndoList->MaxUndoActions(); }
+  void SetMaxUndo(int Value);
+  bool Modified() const { return fModified; }
+  void SetModified(bool Value);
+  bool WordWrap() const { return fWordWrapPlugin != nullptr; }
+  void SetWordWrap(bool Value);
+  // The control's font; a proportional face is replaced by the same family and size with fixed
+  // pitch requested.
+  const TSynFont& Font() const { return fFont; }
+  void SetFont(const TSynFont& Value);
+  TSynGutter& Gutter() { return *fGutter; }
+  void SetGutter(const TSynGutter& Value) { fGutter->Assign(Value); }
+  TSynSelectedColor& SelectedColor() { return *fSelectedColor; }
+  TSynBookMarkOpt& BookMarkOptions() { return *fBookMarkOpt; }
+  TSynGlyph& WordWrapGlyph() { return *fWordWrapGlyph; }
+  void SetWordWrapGlyph(const TSynGlyph& Value) { fWordWrapGlyph->Assign(Value); }
+  TSynPadKeyStrokes& Keystrokes() { return *fKeystrokes; }
+  void SetKeystrokes(const TSynPadKeyStrokes* Value);
+  TSynPadMarkList& Marks() { return fMarkList; }
+  TSynPadUndoList& UndoList() { return *fUndoList; }
+  TSynPadUndoList& RedoList() { return *fRedoList; }
+  TSynCustomHighlighter* Highlighter() const { return fHighlighter; }
+  void SetHighlighter(TSynCustomHighlighter* Value);
+  TSynPadSearchCustom* SearchEngine() const { return fSearchEngine; }
+  void SetSearchEngine(TSynPadSearchCustom* Value) { fSearchEngine = Value; }
+  TheTextDrawer& TextDrawer() { return *fTextDrawer; }
+  std::uint16_t StateFlags() const { return fStateFlags; }
+  bool CanUndo() const;
+  bool CanRedo() const;
+  bool CanPaste() const;
+
+  // ---- character classes ----
+  virtual bool IsIdentChar(char16_t AChar) const;
+  virtual bool IsWhiteChar(char16_t AChar) const;
+  virtual bool IsWordBreakChar(char16_t AChar) const;
+
+  // ---- coordinates and position queries ----
+  TDisplayCoord BufferToDisplayPos(const TBufferCoord& P) const;
+  TBufferCoord DisplayToBufferPos(const TDisplayCoord& P) const;
+  TDisplayCoord GetDisplayXY() const;
+  int GetDisplayX() const { return GetDisplayXY().Column; }
+  int GetDisplayY() const;
+  void SetDisplayXY(const TDisplayCoord& Value);
+  TDisplayCoord PixelsToRowColumn(int X, int Y) const;
+  TDisplayCoord PixelsToNearestRowColumn(int X, int Y) const;
+  void RowColumnToPixels(const TDisplayCoord& RowCol, int& X, int& Y) const;
+  void PlaceCaretAtPixel(int X, int Y);
+  int RowColToCharIndex(const TBufferCoord& RowCol) const;
+  TBufferCoord CharIndexToRowCol(int Index) const;
+  int GetSelStart() const;
+  void SetSelStart(int Value);
+  int GetSelEnd() const;
+  void SetSelEnd(int Value);
+  bool IsPointInSelection(const TBufferCoord& Value) const;
+  bool GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,
+                        TSynHighlighterAttributes*& Attri) const;
+  bool GetAttributeAtRowCol(const TBufferCoord& XY, std::u16string& Token, TSynHighlighterAttributes*& Attri) const;
+  // Cells of one unit (tab excluded) under the one cell rule.
+  int CharCells(char16_t AChar) const;
+  bool WordWrapEndOfRow() const { return fCaretAtEndOfRow; }
+
+  // ---- rows and painting ----
+  int DisplayRowCount() const;
+  int FirstRowOfLine(int Line) const;
+  int LineOfRow(int Row) const;
+  // The text of Line with every tab expanded to the tab characters of the cells it covers (tab
+  // stops counted in display cells, wide glyphs included), and the same with a filler in front
+  // of every extra cell of a wide glyph: one character per display column.
+  std::u16string TabExpandedLine(int Line) const;
+  std::u16string ExpandedDisplayLine(int Line) const;
+  void Paint(platform::ICanvas& Canvas, const TSynRect& Clip);
+  void InvalidateRect(const TSynRect& R);
+  void Invalidate();
+  void InvalidateGutter() { InvalidateGutterLines(-1, -1); }
+  void InvalidateGutterLines(int FirstLine, int LastLine);
+  void InvalidateLines(int FirstLine, int LastLine);
+  void InvalidateLine(int Line);
+  void InvalidateSelection();
+  void UpdateCaret();
+  void UpdateScrollBars();
+  void InitializeCaret();
+  void HideCaret();
+  void ShowCaret();
+  void MeasureFontCells();
+  void RecalcWindowExtent(bool FontChanged);
+  void GutterOptionsChanged();
+  void ApplyGutterWidth(int Value);
+  void HighlighterAttributesChanged(TSynPersistent* Sender);
+  int CaretOffsetX() const { return fCaretOffsetX; }
+  int CaretOffsetY() const { return fCaretOffsetY; }
+  int CaretWidth() const { return fCaretWidth; }
+  int CaretHeight() const { return fCaretHeight; }
+  // What the last UpdateScrollBars computed for each bar (for the host and tests).
+  const TSynScrollInfo& ScrollInfo(TSynScrollBarKind Kind) const { return fScrollInfo[Kind]; }
+  // Highlighter ranges.
+  int RescanRangesFrom(int Index);
+  void RescanAllRanges();
+
+  // ---- commands, input, clipboard, bookmarks, replacement and search: defined with the command
+  // execution, keyboard and mouse handling, clipboard, replacement and memo messages ----
+  void CommandProcessor(TSynPadorCommand Command, char16_t AChar, void* Data);
+  void ExecuteCommand(TSynPadorCommand Command, char16_t AChar, void* Data);
+  void Undo();
+  void Redo();
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void SetSelText(const std::u16string& Value);
+  void SetSelTextExternal(const std::u16string& Value);
+  void SetSelTextPrimitive(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList);
+  void SetCaretAndSelection(const TBufferCoord& ptCaret, const TBufferCoord& ptBefore, const TBufferCoord& ptAfter);
+  int SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace, TSynSearchOptions AOptions);
+  void SelectWordAtCaret();
+  void KeyPressW(char16_t& Key);
+  void FindMatchingBracket();
+  TBufferCoord GetMatchingBracket();
+  TBufferCoord GetMatchingBracketEx(const TBufferCoord& APoint);
+  void GotoBookMark(int BookMark);
+  void SetBookMark(int BookMark, int X, int Y);
+  void ClearBookMark(int BookMark);
+  bool GetBookMark(int BookMark, int& X, int& Y) const;
+  TBufferCoord NextWordPos();
+  TBufferCoord NextWordPosEx(const TBufferCoord& XY);
+  TBufferCoord WordStart();
+  TBufferCoord WordStartEx(const TBufferCoord& XY);
+  TBufferCoord WordEnd();
+  TBufferCoord WordEndEx(const TBufferCoord& XY);
+  TBufferCoord PrevWordPos();
+  TBufferCoord PrevWordPosEx(const TBufferCoord& XY);
+
+  // ---- handler chains ----
+  TSynPadKbdHandler& KbdHandler() { return fKbdHandler; }
+  void AddKeyDownHandler(const TSynHandler<TSynKeyEvent>& H) { fKbdHandler.AddKeyDownHandler(H); }
+  void RemoveKeyDownHandler(const TSynHandler<TSynKeyEvent>& H) { fKbdHandler.RemoveKeyDownHandler(H); }
+  void AddKeyUpHandler(const TSynHandler<TSynKeyEvent>& H) { fKbdHandler.AddKeyUpHandler(H); }
+  void RemoveKeyUpHandler(const TSynHandler<TSynKeyEvent>& H) { fKbdHandler.RemoveKeyUpHandler(H); }
+  void AddMouseDownHandler(const TSynHandler<TSynMouseEvent>& H) { fKbdHandler.AddMouseDownHandler(H); }
+  void RemoveMouseDownHandler(const TSynHandler<TSynMouseEvent>& H) { fKbdHandler.RemoveMouseDownHandler(H); }
+  void AddMouseUpHandler(const TSynHandler<TSynMouseEvent>& H) { fKbdHandler.AddMouseUpHandler(H); }
+  void RemoveMouseUpHandler(const TSynHandler<TSynMouseEvent>& H) { fKbdHandler.RemoveMouseUpHandler(H); }
+  void AddMouseCursorHandler(const TSynHandler<TSynMouseCursorEvent>& H) { fKbdHandler.AddMouseCursorHandler(H); }
+  void RemoveMouseCursorHandler(const TSynHandler<TSynMouseCursorEvent>& H) { fKbdHandler.RemoveMouseCursorHandler(H); }
+
+  // ---- events ----
+  TSynNotifyEvent OnChange;
+  TStatusChangeEvent OnStatusChange;
+  TGutterGetTextEvent OnGutterGetText;
+  TGutterPaintEvent OnGutterPaint;
+  TSpecialLineColorsEvent OnSpecialLineColors;
+  TPaintEvent OnPaint;
+  TPaintTransient OnPaintTransient;
+  TProcessCommandEvent OnProcessCommand;
+  TProcessCommandEvent OnProcessUserCommand;
+  TProcessCommandEvent OnCommandProcessed;
+  TPlaceMarkEvent OnPlaceBookmark;
+  TMarkEvent OnClearBookmark;
+  TReplaceTextEvent OnReplaceText;
+  TGutterClickEvent OnGutterClick;
+  TDropFilesEvent OnDropFiles;
+  TScrollEvent OnScroll;
+  TSynNotifyEvent OnContextHelp;
+  std::function<void(TCustomSynPad* Sender, char16_t& Key)> OnKeyPress;
+
+ protected:
+  // Slot operations.
+  virtual void DoChange();
+  virtual void LinesChanged(TSynPersistent* Sender);
+  virtual void PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip, int aFirstRow, int aLastRow);
+  virtual void PaintTextLines(platform::ICanvas& Canvas, TSynRect AClip, int aFirstRow, int aLastRow, int FirstCol,
+                              int LastCol);
+  virtual void DoOnPaint(platform::ICanvas& Canvas);
+  virtual void DoOnPaintTransientEx(platform::ICanvas& Canvas, TSynTransientType TransientType, bool Lock);
+  virtual void DoOnPaintTransient(platform::ICanvas& Canvas, TSynTransientType TransientType);
+  virtual bool DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& Background);
+  virtual void DoOnStatusChange(TSynStatusChanges Changes);
+  void StatusChanged(TSynStatusChanges AChanges);
+
+  // Word-wrap host.
+  // A window narrower than one cell still wraps, one column to a row.
+  int WrapCharsInWindow() const override { return std::max(1, fCharsInWindow); }
+  bool WrapIsWordBreakChar(char16_t AChar) const override { return IsWordBreakChar(AChar); }
+  int WrapLineCount() const override { return fLines->Count(); }
+  std::u16string WrapExpandedLine(int Index) const override;
+  int WrapTabWidth() const override { return fTabWidth; }
+  int WrapCharCells(char16_t AChar) const override { return CharCells(AChar); }
+  std::uint32_t WrapCellsVersion() const override { return fTextDrawer->CellsVersion(); }
+
+ private:
+  friend struct TSynPadPainter;
+  bool HandleAllocated() const { return fHost && fHost->HandleAllocated(); }
+  bool Focused() const { return fHost && fHost->Focused(); }
+  int ClientWidth() const { return fHost ? fHost->ClientWidth() : 0; }
+  int ClientHeight() const { return fHost ? fHost->ClientHeight() : 0; }
+  TSynFontDesc FontDesc() const;
+  void FontChanged();
+  void RecomputeTextOffset();
+  void ComputeCaret();
+  void SetWordBlock(TBufferCoord Value);
+  TBufferCoord ClampBlockPos(TBufferCoord Value) const;
+  TColor ColorEditorBG(bool CaretLine) const;
+  // Columns of the buffer position walked on the line (no word wrap).
+  int ExpandedColumn(std::u16string_view Line, int Char) const;
+  int ExpandedCharAt(std::u16string_view Line, int Column) const;
+  std::u16string ExpandWide(std::u16string_view Expanded) const;
+  std::u16string ExpandTabs(std::u16string_view Line) const;
+
+  // Buffer notifications.
+  void ListCleared(TSynPersistent* Sender);
+  void ListDeleted(int Index, int Count);
+  void ListInserted(int Index, int Count);
+  void ListPutted(int Index, int Count);
+  void UndoRedoAdded(TSynPersistent* Sender);
+  void ScanRanges(int FirstIndex, int Count);
+  void DropPlugin();
+  void HighlighterFreed();
+
+  ISynPadHost* fHost = nullptr;
+  std::unique_ptr<TSynPadStringList> fLines;
+  std::unique_ptr<TSynPadUndoList> fUndoList;
+  std::unique_ptr<TSynPadUndoList> fRedoList;
+  std::unique_ptr<TSynGutter> fGutter;
+  std::unique_ptr<TSynSelectedColor> fSelectedColor;
+  std::unique_ptr<TSynBookMarkOpt> fBookMarkOpt;
+  std::unique_ptr<TSynGlyph> fWordWrapGlyph;
+  std::unique_ptr<TSynPadKeyStrokes> fKeystrokes;
+  std::unique_ptr<TheTextDrawer> fTextDrawer;
+  std::unique_ptr<TSynInternalImage> fInternalImage;
+  std::unique_ptr<TSynWordWrapPlugin> fWordWrapPlugin;
+  std::unique_ptr<platform::ICanvas> fOwnMeasurer;  // until a host supplies one
+  TSynPadKbdHandler fKbdHandler;
+  TSynPadMarkList fMarkList;
+  TSynCustomHighlighter* fHighlighter = nullptr;
+  TSynPadSearchCustom* fSearchEngine = nullptr;
+  TSynFont fFont{"Courier New", 10};
+
+  int fCaretX = 1;
+  int fCaretY = 1;
+  int fLastCaretX = 1;
+  mutable bool fCaretAtEndOfRow = false;
+  TBufferCoord fBlockBegin{1, 1};
+  TBufferCoord fBlockEnd{1, 1};
+  TSynSelectionMode fSelectionMode = smNormal;
+  TSynSelectionMode fActiveSelectionMode = smNormal;
+  int fTopLine = 1;
+  int fLeftChar = 1;
+  int fLinesInWindow = 0;
+  int fCharsInWindow = 0;
+  int fCharWidth = 0;
+  int fTextHeight = 0;
+  int fTextOffset = 2;
+  int fGutterWidth = 0;
+  int fMaxScrollWidth = 1024;
+  int fRightEdge = 80;
+  TColor fRightEdgeColor = 0xC0C0C0;
+  TColor fActiveLineColor = syn::clNone;
+  TColor fColor = syn::clWindow;
+  int fExtraLineSpacing = 0;
+  TSynPadCaretType fInsertCaret = ctVerticalLine;
+  TSynPadCaretType fOverwriteCaret = ctBlock;
+  bool fInserting = true;
+  bool fReadOnly = false;
+  bool fWantReturns = true;
+  bool fWantTabs = false;
+  bool fHideSelection = false;
+  TScrollStyle fScrollBars = ssBoth;
+  TSynBorderStyle fBorderStyle = bsSingle;
+  TColor fScrollHintColor = syn::clInfoBk;
+  TSynScrollHintFormat fScrollHintFormat = shfTopLineOnly;
+  int fTabWidth = 8;
+  TSynPadorOptions fOptions = SYNPAD_DEFAULT_OPTIONS;
+  bool fShowSpecChar = false;
+  bool fModified = false;
+  int fPaintLock = 0;
+  std::uint16_t fStateFlags = 0;
+  TSynStatusChanges fStatusChanges = 0;
+  TSynRect fInvalidateRect;
+  int fPaintTransientLock = 0;
+  bool fDestroying = false;
+  int fScrollBarDepth = 0;
+  bool fInGutterChange = false;
+  bool fFixedPitchRequested = false;
+  int fCaretOffsetX = 0;
+  int fCaretOffsetY = 0;
+  int fCaretWidth = 0;
+  int fCaretHeight = 0;
+  TSynScrollInfo fScrollInfo[2];
+};
+
+// Publishes the properties; no behaviour of its own.
+class TSynPad : public TCustomSynPad {
+ public:
+  using TCustomSynPad::TCustomSynPad;
+};

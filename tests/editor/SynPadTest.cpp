@@ -1,0 +1,474 @@
+// The editor control on a recording window with fixed 8 x 16 cells.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <random>
+
+#include "SynPadChecks.h"
+#include "SynPadRecordingHost.h"
+#include "editor/SynPad.h"
+
+namespace {
+
+// Words are keywords (bold), blanks whitespace, anything else one symbol token; "/*" opens a
+// comment that runs to "*/" across lines.
+class TWordSyn : public TSynCustomHighlighter {
+ public:
+  TWordSyn() {
+    fKey = AddAttribute("Key", u"Key");
+    fKey->SetStyle(syn::fsBold);
+    fKey->SetForeground(0x800000);
+    fSpace = AddAttribute("Space", u"Space");
+    fComment = AddAttribute("Comment", u"Comment");
+    fComment->SetForeground(0x008000);
+    fSymbol = AddAttribute("Symbol", u"Symbol");
+    SetAttributesOnChange([this](TSynPersistent* s) { AttributeChanged(s); });
+  }
+  std::string ClassName() const override { return "TWordSyn"; }
+  TSynHighlighterAttributes* GetDefaultAttribute(int role) const override {
+    return role == SYN_ATTR_COMMENT ? fComment : role == SYN_ATTR_WHITESPACE ? fSpace : nullptr;
+  }
+  bool GetEol() const override { return Run == fLineLen + 1; }
+  TSynHighlighterAttributes* GetTokenAttribute() const override {
+    return fKind == 1 ? fKey : fKind == 2 ? fSpace : fKind == 3 ? fComment : fKind == 4 ? fSymbol : nullptr;
+  }
+  int GetTokenKind() const override { return fKind; }
+  std::intptr_t GetRange() const override { return fInComment; }
+  void SetRange(std::intptr_t v) override { fInComment = v != 0; }
+  void ResetRange() override { fInComment = false; }
+  void Next() override {
+    fTokenPos = Run;
+    const char16_t c = fLine[Run];
+    if (c == 0) {
+      fKind = 0;
+      ++Run;
+    } else if (fInComment || (c == u'/' && fLine[Run + 1] == u'*')) {
+      fKind = 3;
+      fInComment = true;
+      if (c == u'/') Run += 2;
+      while (fLine[Run] && !(fLine[Run] == u'*' && fLine[Run + 1] == u'/')) ++Run;
+      if (fLine[Run]) {
+        Run += 2;
+        fInComment = false;
+      }
+    } else if (c >= u'a' && c <= u'z') {
+      fKind = 1;
+      while (fLine[Run] >= u'a' && fLine[Run] <= u'z') ++Run;
+    } else if (c == u' ' || c == u'\t') {
+      fKind = 2;
+      while (fLine[Run] == u' ' || fLine[Run] == u'\t') ++Run;
+    } else {
+      fKind = 4;
+      ++Run;
+    }
+    TSynCustomHighlighter::Next();
+  }
+  TSynHighlighterAttributes *fKey, *fSpace, *fComment, *fSymbol;
+  int fKind = 0;
+  bool fInComment = false;
+};
+
+struct Pad {
+  TSynRecordingHost host;
+  TSynPad ed{&host};
+  explicit Pad(std::u16string_view text = u"", int w = 640, int h = 480) {
+    host.Width = w;
+    host.Height = h;
+    ed.Resize();
+    ed.SetText(text);
+  }
+  TSynRecordingCanvas Paint() {
+    TSynRecordingCanvas c;
+    ed.Paint(c, TSynRect{0, 0, host.Width, host.Height});
+    return c;
+  }
+  // The character drawn in a display cell of the window.
+  char16_t At(TSynRecordingCanvas& c, int col, int row) {
+    int x = 0, y = 0;
+    ed.RowColumnToPixels(TDisplayCoord{col, row}, x, y);
+    return c.CharAt(x + ed.CharWidth() / 2, y + 1);
+  }
+};
+
+TEST(SynPad, DefaultsAndClamps) {
+  Pad p;
+  TSynPad& e = p.ed;
+  EXPECT_EQ(e.Options(), 0x026C0192u);
+  EXPECT_EQ(e.TabWidth(), 8);
+  EXPECT_EQ(e.MaxScrollWidth(), 1024);
+  EXPECT_EQ(e.RightEdge(), 80);
+  EXPECT_EQ(e.RightEdgeColor(), 0xC0C0C0u);
+  EXPECT_EQ(e.ActiveLineColor(), 0x1FFFFFFFu);
+  EXPECT_EQ(e.InsertCaret(), ctVerticalLine);
+  EXPECT_EQ(e.OverwriteCaret(), ctBlock);
+  EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{1, 1}));
+  EXPECT_EQ(e.TopLine(), 1);
+  EXPECT_EQ(e.LeftChar(), 1);
+  EXPECT_EQ(e.MaxUndo(), 1024);
+  EXPECT_EQ(e.GutterWidth(), 30);
+  EXPECT_EQ(e.CharWidth(), 8);
+  EXPECT_EQ(e.LineHeight(), 16);
+  const std::pair<int, int> tabs[] = {{0, 1}, {1000, 256}, {-5, 1}, {3, 3}};
+  for (auto [in, out] : tabs) {
+    e.SetTabWidth(in);
+    EXPECT_EQ(e.TabWidth(), out) << in;
+  }
+  e.SetMaxScrollWidth(0);
+  EXPECT_EQ(e.MaxScrollWidth(), 1);
+  e.SetMaxScrollWidth(INT_MAX);
+  EXPECT_EQ(e.MaxScrollWidth(), 2147483646);
+}
+
+TEST(SynPad, CaretClampsToTheText) {
+  Pad p(u"a\nbb\n0123456789");
+  TSynPad& e = p.ed;
+  struct Case {
+    bool pastEol;
+    TBufferCoord in, out;
+  } cases[] = {
+      {false, {500, 3}, {11, 3}}, {true, {500, 3}, {500, 3}}, {true, {5000, 3}, {1025, 3}},
+      {false, {1, 99}, {1, 3}},   {false, {4, 0}, {1, 1}},     {false, {-7, 2}, {1, 2}},
+  };
+  for (const Case& c : cases) {
+    e.SetOptions(c.pastEol ? (e.Options() | SynOpt(eoScrollPastEol)) : (e.Options() & ~SynOpt(eoScrollPastEol)));
+    e.SetCaretXY(c.in);
+    EXPECT_EQ(e.GetCaretXY(), c.out) << c.in.Char << "," << c.in.Line;
+  }
+  // Both options leave the caret free of MaxScrollWidth, but never unbounded: a stored column of
+  // two thousand million stays a cheap, finite position.
+  e.SetOptions(e.Options() | SynOpt(eoScrollPastEol) | SynOpt(eoAutoSizeMaxScrollWidth));
+  e.SetCaretXY(TBufferCoord{2147483000, 2});
+  EXPECT_EQ(e.CaretX(), 1 << 20);
+  EXPECT_EQ(e.BufferToDisplayPos(TBufferCoord{2147483000, 2}).Column, 2147483000);
+  EXPECT_GT(e.LeftChar(), 1);
+  int x = 0, y = 0;
+  e.RowColumnToPixels(e.GetDisplayXY(), x, y);
+  EXPECT_GE(x, 0);
+  // A column selection whose ends share a Char selects nothing.
+  e.SetSelectionMode(smColumn);
+  e.SetBlockBegin(TBufferCoord{5, 1});
+  e.SetBlockEnd(TBufferCoord{5, 3});
+  EXPECT_FALSE(e.SelAvail());
+  EXPECT_FALSE(e.IsPointInSelection(TBufferCoord{5, 2}));
+}
+
+TEST(SynPad, StatusChangesAreBatchedUnderTheLock) {
+  Pad p(u"hello\nworld");
+  TSynPad& e = p.ed;
+  std::vector<TSynStatusChanges> calls;
+  e.OnStatusChange = [&](TCustomSynPad*, TSynStatusChanges c) { calls.push_back(c); };
+  e.BeginUpdate();
+  e.SetCaretXY(TBufferCoord{3, 2});
+  e.SetBlockBegin(TBufferCoord{1, 1});
+  e.SetBlockEnd(TBufferCoord{3, 2});
+  e.SetInsertMode(false);
+  EXPECT_TRUE(calls.empty());
+  e.EndUpdate();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0], SynSC(scCaretX) | SynSC(scCaretY) | SynSC(scSelection) | SynSC(scInsertMode));
+  try {
+    e.EndUpdate();
+    FAIL() << "EndUpdate without BeginUpdate";
+  } catch (const Exception& ex) {
+    EXPECT_NE(std::string(ex.what()).find("Assertion failure"), std::string::npos);
+  }
+  // Special characters repaint without touching the scroll bars.
+  p.host.Invalidated.clear();
+  const int bars = p.host.ScrollBarCalls;
+  e.SetOptions(e.Options() | SynOpt(eoShowSpecialChars));
+  EXPECT_EQ(p.host.ScrollBarCalls, bars);
+  EXPECT_FALSE(p.host.Invalidated.empty());
+}
+
+TEST(SynPad, ConversionEdgeCases) {
+  Pad p(u"\tab\n\u4E2Dx\nab\ncd");
+  TSynPad& e = p.ed;
+  EXPECT_EQ(e.BufferToDisplayPos(TBufferCoord{2, 1}), (TDisplayCoord{9, 1}));
+  for (int col = 1; col <= 8; ++col) EXPECT_EQ(e.DisplayToBufferPos(TDisplayCoord{col, 1}).Char, 1) << col;
+  EXPECT_EQ(e.DisplayToBufferPos(TDisplayCoord{9, 1}).Char, 2);
+  EXPECT_EQ(e.BufferToDisplayPos(TBufferCoord{2, 2}).Column, 3);  // after the wide glyph
+  EXPECT_EQ(e.DisplayToBufferPos(TDisplayCoord{2, 2}).Char, 1);
+  EXPECT_EQ(e.BufferToDisplayPos(TBufferCoord{5, 3}).Column, 5);
+  EXPECT_EQ(e.DisplayToBufferPos(TDisplayCoord{7, 3}).Char, 7);  // past the end: one column each
+  EXPECT_EQ(e.RowColToCharIndex(TBufferCoord{1, 4}), 13);
+  const std::pair<int, TBufferCoord> idx[] = {{9, {1, 3}}, {11, {3, 3}}, {12, {4, 3}}, {13, {1, 4}}, {16, {4, 4}}, {17, {1, 5}}};
+  for (auto [i, rc] : idx) EXPECT_EQ(e.CharIndexToRowCol(i), rc) << i;
+  // Gutter 30, cells 8: nearest rounds half to even, the plain hit test truncates.
+  for (int x = 32; x <= 44; ++x) {
+    const int nearest = x <= 36 ? 1 : x <= 43 ? 2 : 3;
+    EXPECT_EQ(e.PixelsToNearestRowColumn(x, 0).Column, nearest) << x;
+  }
+  for (int x = 32; x <= 47; ++x) EXPECT_EQ(e.PixelsToRowColumn(x, 0).Column, x < 40 ? 1 : 2) << x;
+  // Selection as character indexes; SetSelStart past the end lands in column 1 of the last line.
+  EXPECT_EQ(e.GetSelStart(), 0);
+  e.SetSelStart(1000);
+  EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{1, 4}));
+  EXPECT_EQ(e.GetSelStart(), e.GetSelEnd());
+}
+
+TEST(SynPad, ConversionsRoundTripOnRandomLines) {
+  std::mt19937 rng(7);
+  const char16_t alphabet[] = {u'a', u'b', u' ', u'\t', 0x4E2D, 0xAC00, 0xD83D, 0xDE00, 0x0301, u'z', 0x0007};
+  for (int round = 0; round < 30; ++round) {
+    Pad p(SynRandomText(rng, alphabet, 6, 40), 30 + 2 + 8 * 13);
+    p.ed.SetTabWidth(2 + static_cast<int>(rng() % 7));
+    for (bool wrap : {false, true}) {
+      p.ed.SetWordWrap(wrap);
+      EXPECT_EQ(SynCheckRoundTrips(p.ed), "") << "round " << round;
+    }
+  }
+}
+
+TEST(SynPad, LongLineCaretAndConversionsStayCheap) {
+  std::u16string line(100000, u'x');
+  for (size_t i = 0; i < line.size(); i += 7) line[i] = u'\t';
+  Pad p(line);
+  TSynPad& e = p.ed;
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < 200; ++i) {
+    e.SetCaretXY(TBufferCoord{100001 - i, 1});
+    const TDisplayCoord d = e.BufferToDisplayPos(e.GetCaretXY());
+    ASSERT_EQ(e.DisplayToBufferPos(d), e.GetCaretXY());
+  }
+  const double perCall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / 200;
+  // Generous even for a sanitizer build; the benchmark holds the real figure.
+  EXPECT_LT(perCall, 0.05);
+}
+
+TEST(SynPad, PaintsSpecialCharactersOnTheGrid) {
+  Pad p(u"a\tb c");
+  TSynPad& e = p.ed;
+  e.SetTabWidth(4);
+  e.SetOptions(e.Options() | SynOpt(eoShowSpecialChars));
+  TSynRecordingCanvas c = p.Paint();
+  EXPECT_EQ(p.At(c, 1, 1), u'a');
+  EXPECT_EQ(p.At(c, 3, 1), SynTabGlyph);
+  EXPECT_EQ(p.At(c, 5, 1), u'b');
+  EXPECT_EQ(p.At(c, 6, 1), SynSpaceGlyph);
+  EXPECT_EQ(p.At(c, 8, 1), SynLineBreakGlyph);
+  // A four-cell tab's mark is centred on the boundary of its second and third cells.
+  Pad q(u"\tx");
+  q.ed.SetTabWidth(4);
+  q.ed.SetOptions(q.ed.Options() | SynOpt(eoShowSpecialChars));
+  TSynRecordingCanvas c2 = q.Paint();
+  const int x2 = q.ed.TextOffset() + 8;  // left edge of the second cell
+  const std::pair<int, char16_t> probes[] = {{x2 + 3, u' '}, {x2 + 4, SynTabGlyph}, {x2 + 11, SynTabGlyph}, {x2 + 12, u' '}};
+  for (auto [x, ch] : probes) EXPECT_EQ(c2.CharAt(x, 1), ch) << x;
+}
+
+TEST(SynPad, EmptyBufferAndActiveLine) {
+  Pad p(u"", 200, 100);
+  TSynPad& e = p.ed;
+  e.SetOptions(e.Options() | SynOpt(eoShowSpecialChars));
+  e.SetActiveLineColor(0x00FFFF);
+  e.SetColor(0x112233);
+  TSynRecordingCanvas c = p.Paint();
+  EXPECT_EQ(p.At(c, 1, 1), SynLineBreakGlyph);
+  EXPECT_EQ(c.BackAt(40, 8), 0x00FFFFu);   // the caret's row
+  EXPECT_EQ(c.BackAt(150, 8), 0x00FFFFu);  // ... to the end of the row
+  EXPECT_EQ(c.BackAt(40, 40), 0x112233u);  // below the text never
+  EXPECT_EQ(c.BackAt(31, 8), 0x112233u);   // nor the strip beside the gutter
+}
+
+TEST(SynPad, SelectionModesPaintTheirCells) {
+  Pad p(u"abcdef\nabcdef\nabcdef");
+  TSynPad& e = p.ed;
+  e.SelectedColor().SetBackground(0x0000FF);
+  auto selected = [&](TSynRecordingCanvas& c, int col, int row) {
+    int x = 0, y = 0;
+    e.RowColumnToPixels(TDisplayCoord{col, row}, x, y);
+    return c.BackAt(x + 1, y + 1) == 0x0000FF;
+  };
+  struct Case {
+    TSynSelectionMode mode;
+    const char* rows[3];  // per row, '#' selected columns 1..8
+  } cases[] = {
+      {smNormal, {"--######", "########", "###-----"}},
+      {smColumn, {"--#-----", "--#-----", "--#-----"}},
+      {smLine, {"########", "########", "########"}},
+  };
+  for (const Case& k : cases) {
+    e.SetSelectionMode(k.mode);
+    e.SetBlockBegin(TBufferCoord{3, 1});
+    e.SetBlockEnd(TBufferCoord{4, 3});
+    TSynRecordingCanvas c = p.Paint();
+    for (int row = 1; row <= 3; ++row)
+      for (int col = 1; col <= 8; ++col)
+        EXPECT_EQ(selected(c, col, row), k.rows[row - 1][col - 1] == '#') << int(k.mode) << " " << col << "," << row;
+  }
+  // Under a highlighter the same cells are selected.
+  TWordSyn hl;
+  e.SetHighlighter(&hl);
+  e.SetSelectionMode(smColumn);
+  e.SetBlockBegin(TBufferCoord{3, 1});
+  e.SetBlockEnd(TBufferCoord{4, 3});
+  TSynRecordingCanvas c = p.Paint();
+  for (int col = 1; col <= 8; ++col) EXPECT_EQ(selected(c, col, 2), col == 3) << col;
+  e.SetHighlighter(nullptr);
+}
+
+TEST(SynPad, HighlightedRowsUnderWordWrapNeverLoseCharacters) {
+  // Tokens that start right after a row break used to get a negative length.
+  TWordSyn hl;
+  Pad p(u"", 30 + 2 + 8 * 5);
+  TSynPad& e = p.ed;
+  e.SetHighlighter(&hl);
+  e.SetText(u"abcd(x(y(z)q)r)s /* c\nstill */ e");
+  e.SetWordWrap(true);
+  TSynRecordingCanvas c = p.Paint();
+  for (int row = 1; row <= e.DisplayRowCount(); ++row) {
+    for (int col = 1; col <= 5; ++col) {
+      const TBufferCoord b = e.DisplayToBufferPos(TDisplayCoord{col, row});
+      const char16_t ch = p.At(c, col, row);
+      if (b.Char <= static_cast<int>(e.LineText(b.Line).size()) && e.BufferToDisplayPos(b).Row == row) {
+        EXPECT_EQ(ch, e.LineText(b.Line)[static_cast<size_t>(b.Char - 1)]) << col << "," << row;
+      }
+    }
+  }
+  // The comment opened on line 1 colours line 2 from its start.
+  bool green = false;
+  for (const auto& call : c.CallsOf("text"))
+    if (call.text.find(u"still") != std::u16string::npos) green = call.color == 0x008000;
+  EXPECT_TRUE(green);
+  e.SetHighlighter(nullptr);
+}
+
+TEST(SynPad, ScrollBarArithmetic) {
+  Pad p(std::u16string(40000, u'x'), 32 + 80 * 8, 160);
+  TSynPad& e = p.ed;
+  e.SetOptions(e.Options() & ~SynOpt(eoScrollPastEol));
+  e.UpdateScrollBars();
+  const TSynScrollInfo& h = e.ScrollInfo(sbHorizontal);
+  EXPECT_EQ(h.Min, 0);
+  EXPECT_EQ(h.Max, 32767);
+  EXPECT_EQ(h.Page, 66);
+  EXPECT_EQ(h.Pos, 1);
+  e.SetWordWrap(true);
+  EXPECT_FALSE(p.host.BarShown[sbHorizontal]);
+  // Everything visible: hidden with eoHideShowScrollbars, else shown with both arrows off.
+  Pad q(u"short\ntext");
+  q.ed.SetOptions((q.ed.Options() & ~SynOpt(eoScrollPastEol)) | SynOpt(eoHideShowScrollbars));
+  EXPECT_FALSE(q.host.BarShown[sbHorizontal]);
+  EXPECT_FALSE(q.host.BarShown[sbVertical]);
+  q.ed.SetOptions(q.ed.Options() & ~SynOpt(eoHideShowScrollbars));
+  for (auto k : {sbHorizontal, sbVertical}) {
+    EXPECT_TRUE(q.host.BarShown[k]);
+    EXPECT_TRUE(q.host.Bars[k].DisableNoScroll);
+    EXPECT_FALSE(q.host.Bars[k].LeftUpArrow || q.host.Bars[k].RightDownArrow);
+  }
+}
+
+TEST(SynPad, GutterBorderMarksAndInvalidation) {
+  Pad p(u"1\n2\n3\n4", 300, 160);
+  TSynPad& e = p.ed;
+  e.Gutter().SetBorderColor(0x0000FF);
+  e.Gutter().SetColor(0x00FF00);
+  for (auto style : {gbsMiddle, gbsRight}) {
+    e.Gutter().SetBorderStyle(style);
+    TSynRecordingCanvas c = p.Paint();
+    std::vector<std::pair<int, TColor>> lines;
+    for (const auto& call : c.CallsOf("line"))
+      if (call.x < 30) lines.push_back({call.x, call.color});
+    if (style == gbsMiddle)
+      EXPECT_EQ(lines, (std::vector<std::pair<int, TColor>>{{28, 0x0000FF}, {29, 0x00FF00}}));
+    else
+      EXPECT_EQ(lines, (std::vector<std::pair<int, TColor>>{{29, 0x0000FF}}));
+  }
+  // Two bookmarks on one line with the internal glyphs: one image, the next offset reported.
+  SetSynBitmapLoader([](const std::string&) { return TSynBitmap(120, 12); });
+  for (int n : {0, 1}) {
+    auto m = std::make_unique<TSynPadMark>();
+    m->Line = 2;
+    m->BookmarkNumber = n;
+    m->ImageIndex = n;
+    m->InternalImage = true;
+    e.Marks().push_back(std::move(m));
+  }
+  std::vector<std::pair<int, int>> painted;
+  e.OnGutterPaint = [&](TCustomSynPad*, int line, int x, int) { painted.push_back({line, x}); };
+  TSynRecordingCanvas c = p.Paint();
+  EXPECT_EQ(c.CallsOf("image").size(), 1u);
+  EXPECT_EQ(painted[1], (std::pair<int, int>{2, 2 * e.BookMarkOptions().Xoffset()}));
+  SetSynBitmapLoader(nullptr);
+  // A last line at or past the end repaints to the bottom of the window.
+  p.host.Invalidated.clear();
+  e.InvalidateLines(2, 4);
+  ASSERT_EQ(p.host.Invalidated.size(), 1u);
+  EXPECT_EQ(p.host.Invalidated[0], (TSynRect{30, 16, 300, (e.LinesInWindow() + 1) * 16}));
+}
+
+TEST(SynPad, CaretPlacementAndFont) {
+  Pad p(u"0123456789abcdefghij");
+  TSynPad& e = p.ed;
+  e.InitializeCaret();
+  e.UpdateCaret();
+  EXPECT_EQ(p.host.CaretX, 31);
+  EXPECT_EQ(p.host.CaretY, 0);
+  EXPECT_EQ(p.host.CaretW, 2);
+  EXPECT_EQ(p.host.CaretH, 14);
+  EXPECT_TRUE(p.host.CaretShown);
+  e.SetLeftChar(10);
+  EXPECT_FALSE(p.host.CaretShown);
+  EXPECT_LT(p.host.CaretX, 30);
+  // The cell follows the font.
+  e.SetFont(TSynFont("Courier New", 20));
+  EXPECT_EQ(e.CharWidth(), 16);
+  EXPECT_EQ(e.LineHeight(), 32);
+}
+
+TEST(SynPad, ModifiedFollowsTheUndoList) {
+  Pad p(u"abc");
+  TSynPad& e = p.ed;
+  e.RedoList().AddChange(crInsert, {1, 1}, {2, 1}, u"x", smNormal);
+  EXPECT_TRUE(e.RedoList().CanUndo());
+  e.UndoList().AddChange(crInsert, {1, 1}, {2, 1}, u"y", smNormal);
+  EXPECT_TRUE(e.Modified());
+  EXPECT_FALSE(e.RedoList().CanUndo());  // a new edit drops the redo history
+  e.UndoList().SetInsideRedo(true);
+  e.RedoList().AddChange(crInsert, {1, 1}, {2, 1}, u"x", smNormal);
+  e.UndoList().AddChange(crInsert, {1, 1}, {2, 1}, u"z", smNormal);
+  EXPECT_TRUE(e.RedoList().CanUndo());  // ... but not one that a redo puts back
+  e.UndoList().SetInsideRedo(false);
+  e.SetModified(false);
+  EXPECT_TRUE(e.UndoList().GetInitialState());
+  e.SetText(u"new text");
+  EXPECT_FALSE(e.Modified());
+  EXPECT_TRUE(e.UndoList().GetInitialState());
+}
+
+TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
+  std::u16string text;
+  for (int i = 0; i < 50; ++i) text += u"word word word word word word word word\n";
+  Pad p(text, 30 + 2 + 8 * 12, 160);
+  TSynPad& e = p.ed;
+  e.SetTopLine(20);
+  e.SetCaretXY(TBufferCoord{1, 20});
+  e.SetWordWrap(true);
+  EXPECT_EQ(e.LineOfRow(e.TopLine()), 20);
+  EXPECT_EQ(e.FirstRowOfLine(20), e.TopLine());
+  EXPECT_EQ(e.LeftChar(), 1);
+  e.SetWordWrap(false);
+  EXPECT_EQ(e.TopLine(), 20);
+  // Ranges are kept incrementally: a comment opened on line 3 reaches the lines below.
+  TWordSyn hl;
+  e.SetHighlighter(&hl);
+  e.Lines().Put(2, u"x /* open");
+  EXPECT_EQ(e.Lines().GetRange(2), 1);
+  EXPECT_EQ(e.Lines().GetRange(49), 1);
+  std::u16string token;
+  TSynHighlighterAttributes* attr = nullptr;
+  int kind = 0, start = 0;
+  ASSERT_TRUE(e.GetTokenAtRowCol(TBufferCoord{3, 10}, token, kind, start, attr));
+  EXPECT_EQ(attr, hl.fComment);
+  EXPECT_FALSE(e.GetTokenAtRowCol(TBufferCoord{0, 10}, token, kind, start, attr));
+  EXPECT_FALSE(e.GetTokenAtRowCol(TBufferCoord{41, 10}, token, kind, start, attr));
+  // A highlighter destroyed while assigned leaves the control without one, not with a dangling one.
+  auto gone = std::make_unique<TWordSyn>();
+  e.SetHighlighter(gone.get());
+  gone.reset();
+  EXPECT_EQ(e.Highlighter(), nullptr);
+  p.Paint();
+}
+
+}  // namespace

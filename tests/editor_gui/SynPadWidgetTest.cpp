@@ -1,0 +1,171 @@
+// The editor control on its real window, rendered offscreen with DejaVu Sans Mono 10.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+
+#include <random>
+
+#include "SynPadChecks.h"
+#include "TestSupport.h"
+#include "editor/gui/SynPadWidget.h"
+#include "platform/qt/Drawing.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtColors.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct Window {
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  Window(int width, int height) {
+    platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
+    w.setFrameShape(QFrame::NoFrame);
+    e.SetScrollBars(ssNone);
+    w.resize(width, height);
+    w.show();
+    QApplication::processEvents();
+    w.SetRenderFocused(true);
+    e.SetFont(TSynFont("Courier New", 10));
+  }
+  int X(int col) {
+    int x = 0, y = 0;
+    e.RowColumnToPixels(TDisplayCoord{col, 1}, x, y);
+    return x;
+  }
+  int Y(int row) { return (row - e.TopLine()) * e.LineHeight(); }
+  static bool Dark(QRgb p) { return qGray(p) < 110; }
+  // Leftmost and rightmost dark pixel of row in [x0, x1).
+  static std::pair<int, int> Ink(const QImage& img, int x0, int x1, int y0, int y1) {
+    int lo = INT_MAX, hi = INT_MIN;
+    for (int y = y0; y < y1; ++y)
+      for (int x = std::max(0, x0); x < std::min(x1, img.width()); ++x)
+        if (Dark(img.pixel(x, y))) {
+          lo = std::min(lo, x);
+          hi = std::max(hi, x);
+        }
+    return {lo, hi};
+  }
+};
+
+TEST(SynPadWidget, GridCaretEdgeAndGutterInPixels) {
+  Window win(420, 120);
+  TSynMemo& e = win.e;
+  e.Gutter().SetShowLineNumbers(true);
+  e.SetRightEdge(30);
+  e.SetText(u"int x;\n\t\u4E2Dx\U0001F600y\nend");
+  e.SetBlockBegin(TBufferCoord{2, 1});
+  e.SetBlockEnd(TBufferCoord{5, 1});
+  e.SetCaretXYEx(false, TBufferCoord{3, 2});
+  const QImage img = win.w.RenderToImage();
+  img.save(QString::fromStdString(ArtifactDir() + "/synpad_grid.png"));
+  const int cw = e.CharWidth(), lh = e.LineHeight();
+  ASSERT_GT(cw, 4);
+  // Right edge in silver below the text; the gutter border in its two colours.
+  const int edge = 30 * cw + e.TextOffset();
+  EXPECT_EQ(img.pixel(edge, 3 * lh + 5), QColor(0xC0, 0xC0, 0xC0).rgb());
+  const int g = e.GutterWidth();
+  EXPECT_EQ(img.pixel(g - 2, 100), platform::ToQColor(e.Gutter().BorderColor()).rgb());
+  EXPECT_EQ(img.pixel(g - 1, 100), platform::ToQColor(e.Gutter().Color()).rgb());
+  EXPECT_NE(Window::Ink(img, 0, g - 2, 0, lh).first, INT_MAX) << "line number 1";
+  // Selected cells carry the highlight colour, the cell before them does not.
+  const QRgb hl = platform::ToQColor(e.SelectedColor().Background()).rgb();
+  EXPECT_EQ(img.pixel(win.X(2) + 1, 1), hl);
+  EXPECT_NE(img.pixel(win.X(1) + 1, 1), hl);
+  // The wide glyph fills columns 9-10 (after the tab), the caret stands at column 11 and 'x' is
+  // drawn right of it: where the caret goes is where the text after the glyph is.
+  EXPECT_EQ(e.GetDisplayXY(), (TDisplayCoord{11, 2}));
+  const auto wide = Window::Ink(img, win.X(9), win.X(11) - 1, lh, 2 * lh);
+  EXPECT_GE(wide.first, win.X(9));
+  EXPECT_LT(wide.second, win.X(11) - 1);
+  const auto x = Window::Ink(img, win.X(11) + 1, win.X(12), lh, 2 * lh);
+  EXPECT_GE(x.first, win.X(11) + 1);
+  EXPECT_LT(x.second, win.X(12));
+  // The emoji takes two cells (one per unit of its pair); 'y' follows in column 14.
+  EXPECT_EQ(e.BufferToDisplayPos(TBufferCoord{6, 2}).Column, 14);
+  const auto y = Window::Ink(img, win.X(14), win.X(15), lh, 2 * lh);
+  EXPECT_NE(y.first, INT_MAX);
+  // Sharp at twice the resolution: the edge is still one solid column, two device pixels wide.
+  const QImage hi = win.w.RenderToImage(2.0);
+  hi.save(QString::fromStdString(ArtifactDir() + "/synpad_grid@2x.png"));
+  EXPECT_EQ(hi.pixel(2 * edge, 2 * (3 * lh + 5)), QColor(0xC0, 0xC0, 0xC0).rgb());
+}
+
+TEST(SynPadWidget, ConversionsRoundTripWithTheDesktopFonts) {
+  // CJK from the fallback face, emoji as surrogate pairs, combining marks and tabs, measured by
+  // the real font engine.
+  Window win(30 + 2 + 8 * 17, 200);
+  std::mt19937 rng(3);
+  const char16_t alphabet[] = {u'a', u'W', u' ', u'\t', 0x4E2D, 0x6587, 0xAC00, 0xD83D, 0xDE00, 0x0301, 0xFF21, u'i'};
+  for (int round = 0; round < 10; ++round) {
+    win.e.SetWordWrap(false);
+    win.e.SetText(SynRandomText(rng, alphabet, 5, 50));
+    win.e.SetTabWidth(2 + static_cast<int>(rng() % 7));
+    for (bool wrap : {false, true}) {
+      win.e.SetWordWrap(wrap);
+      EXPECT_EQ(SynCheckRoundTrips(win.e), "") << "round " << round;
+    }
+  }
+  // The fallback CJK glyph is wider than a cell, so it takes two.
+  EXPECT_EQ(win.e.CharCells(0x4E2D), 2);
+}
+
+TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  w.resize(300, 200);
+  w.show();
+  QApplication::processEvents();
+  std::u16string text;
+  for (int i = 0; i < 100; ++i) text += u"line\n";
+  e.SetText(text);
+  e.SetTopLine(40);
+  QScrollBar* v = w.verticalScrollBar();
+  EXPECT_EQ(v->value(), 40);
+  EXPECT_EQ(v->pageStep(), e.LinesInWindow());
+  EXPECT_EQ(v->maximum(), e.ScrollInfo(sbVertical).Max - e.LinesInWindow() + 1);
+  v->setValue(12);
+  EXPECT_EQ(e.TopLine(), 12);
+  // A proportional face comes back with fixed pitch requested.
+  e.SetFont(TSynFont("DejaVu Sans", 10));
+  const QFont f = platform::ToQFont(e.TextDrawer().BaseFont(), 96);
+  EXPECT_TRUE(f.fixedPitch());
+  EXPECT_EQ(f.family(), QString("DejaVu Sans"));
+  EXPECT_EQ(e.Font().Name(), "DejaVu Sans");
+  EXPECT_EQ(e.Font().Size(), 10);
+}
+
+TEST(SynPadWidget, HighlightedCppThroughTheProbe) {
+  const std::string dir = ArtifactDir();
+  const std::string src = dir + "/synpad_sample.cpp";
+  WriteFile(src,
+            "// Sample \xE4\xB8\xAD\n#include <vector>\nint main(int argc, char** argv) {\n\tstd::vector<int> v{1, 2};\n"
+            "  /* multi\n     line */ return argc > 1 ? 0 : 1;\n}\n");
+  const char* modes[] = {"normal", "column", "line"};
+  for (const char* mode : modes) {
+    const std::string png = dir + "/synpad_cpp_" + mode + ".png";
+    const std::string script = std::string("option ShowLineNumbers on\noption eoShowSpecialChars on\nsel 3 3 9 5 ") +
+                               mode + "\npng " + png + "\n";
+    const ProcessResult r = RunProcess(ProbePath("editprobe"), {"--highlighter", "TSynCppSyn", "--size", "720x160", src}, script);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    QImage img(QString::fromStdString(png));
+    ASSERT_FALSE(img.isNull()) << png;
+    EXPECT_EQ(img.size(), QSize(720, 160));
+    int selected = 0, colours = 0;
+    QSet<QRgb> seen;
+    const QRgb hl = platform::ToQColor(platform::clHighlight).rgb();
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        selected += img.pixel(x, y) == hl;
+        seen.insert(img.pixel(x, y));
+      }
+    colours = seen.size();
+    EXPECT_GT(selected, 100) << mode;
+    EXPECT_GT(colours, 6) << mode;  // keywords, comments, numbers, gutter, selection ...
+  }
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] TEXTFILE
+// Loads TEXTFILE (UTF-8) into the editor control on a recording window (cells 8 x 16, client
+// WxH pixels, default 640x480) and runs the script on stdin, one command a line:
+//   caret X Y | sel X1 Y1 X2 Y2 [normal|column|line] | top N | left N | text STRING |
+//   option NAME on|off | font FAMILY SIZE
+//   b2d X Y | d2b COL ROW | px2rc X Y | px2near X Y | rc2px COL ROW | rc2idx X Y | idx2rc N |
+//   token X Y                                      (each prints one line of plain values)
+//   dump                                           (one JSON object)
+//   png FILE                                       (the control on the real window, offscreen)
+//   ecCommandName | char C | str TEXT | key Ctrl+Shift+Right | undo | redo
+// In STRING and TEXT, \n \r \t \\ and \uXXXX stand for those characters. --wrap COLS turns word
+// wrap on with a client just wide enough for COLS columns (at most 255).
+// Exit 0; 1 with a message on a bad command; 2 on bad arguments.
+#include <QApplication>
+#include <QImage>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "SynPadScript.h"
+#include "editor/gui/SynPadWidget.h"
+#include "highlighters/SynHighlighterRegistry.h"
+#include "platform/qt/Drawing.h"
+
+namespace {
+
+int Usage(const std::string& message) {
+  std::cerr << "editprobe: " << message << "\n"
+            << "usage: editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] "
+               "TEXTFILE\n";
+  return 2;
+}
+
+bool ParseInt(const std::string& s, long long lo, long long hi, long long& out, int base = 10) {
+  try {
+    size_t used = 0;
+    out = std::stoll(s, &used, base);
+    return used == s.size() && out >= lo && out <= hi;
+  } catch (...) {
+    return false;
+  }
+}
+
+// Renders the model's state on the real window: same text, options, view and selection.
+void RenderPng(TSynPadScript& s, const std::string& file, std::unique_ptr<QApplication>& app) {
+  static int argc = 1;
+  static char name[] = "editprobe";
+  static char* argv[] = {name, nullptr};
+  if (!app) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    app = std::make_unique<QApplication>(argc, argv);
+    platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
+  }
+  TCustomSynPad& m = *s.Ed;
+  TSynPadWidget w;
+  w.setFrameShape(QFrame::NoFrame);
+  TSynMemo& e = w.Editor();
+  e.SetScrollBars(ssNone);
+  w.resize(s.Host.Width, s.Host.Height);
+  w.show();
+  QApplication::processEvents();
+  w.SetRenderFocused(true);
+  e.SetFont(m.Font());
+  e.Gutter().Assign(m.Gutter());
+  e.SetTabWidth(m.TabWidth());
+  e.SetOptions(m.Options());
+  e.SetHighlighter(m.Highlighter());
+  e.SetText(m.GetText());
+  e.SetWordWrap(m.WordWrap());
+  e.SetSelectionMode(m.SelectionMode());
+  const TBufferCoord anchor = m.RawBlockBegin(), moving = m.RawBlockEnd();
+  e.SetCaretXYEx(false, m.GetCaretXY());
+  e.SetBlockBegin(anchor);
+  e.SetBlockEnd(moving);
+  e.SetActiveSelectionMode(m.ActiveSelectionMode());
+  e.SetTopLine(m.TopLine());
+  e.SetLeftChar(m.LeftChar());
+  if (!w.RenderToImage().save(QString::fromStdString(file), "PNG"))
+    throw std::runtime_error("png: cannot write " + file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  long long options = -1, tabWidth = -1, wrap = -1, width = 640, height = 480;
+  std::string highlighter, file;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--options") {
+      if (!value(v) || !ParseInt(v.rfind("0x", 0) == 0 ? v.substr(2) : v, 0, 0xFFFFFFFFLL, options, 16))
+        return Usage("--options takes a hexadecimal option set");
+    } else if (a == "--tabwidth") {
+      if (!value(v) || !ParseInt(v, -1000000, 1000000, tabWidth)) return Usage("--tabwidth takes a number");
+    } else if (a == "--wrap") {
+      if (!value(v) || !ParseInt(v, 1, 255, wrap)) return Usage("--wrap takes a column count from 1 to 255");
+    } else if (a == "--highlighter") {
+      if (!value(highlighter)) return Usage("--highlighter takes a class name");
+    } else if (a == "--size") {
+      const size_t x = (value(v) ? v.find('x') : std::string::npos);
+      if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) || !ParseInt(v.substr(x + 1), 1, 20000, height))
+        return Usage("--size takes WxH");
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage("unknown option " + a);
+    } else if (file.empty()) {
+      file = a;
+    } else {
+      return Usage("one text file only");
+    }
+  }
+  if (file.empty()) return Usage("no text file");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return Usage("cannot read " + file);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+  RegisterSynHighlighters();
+  std::unique_ptr<TSynCustomHighlighter> hl;
+  if (!highlighter.empty()) {
+    for (const auto& cls : GetPlaceableHighlighters())
+      if (cls.ClassName == highlighter && cls.Create) hl = cls.Create();
+    if (!hl) return Usage("unknown highlighter class " + highlighter);
+  }
+  std::unique_ptr<QApplication> app;  // made on the first png
+  TSynPadScript s;
+  s.Host.Width = static_cast<int>(width);
+  s.Host.Height = static_cast<int>(height);
+  TSynPad& ed = *s.Ed;
+  ed.Resize();
+  if (wrap > 0) {
+    // Rows are as wide as the visible columns.
+    s.Host.Width = ed.GutterWidth() + 2 + static_cast<int>(wrap) * ed.CharWidth();
+    ed.Resize();
+  }
+  if (options >= 0) ed.SetOptions(static_cast<TSynPadorOptions>(options));
+  if (tabWidth != -1) ed.SetTabWidth(static_cast<int>(tabWidth));
+  if (hl) ed.SetHighlighter(hl.get());
+  ed.SetText(codepage::Utf8ToUtf16(bytes));
+  if (wrap > 0) ed.SetWordWrap(true);
+  s.Status.clear();
+  s.OnPng = [&s, &app](const std::string& f) { RenderPng(s, f, app); };
+
+  std::string line, out, error;
+  int lineNo = 0;
+  while (std::getline(std::cin, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.clear();
+    try {
+      if (!s.Execute(line, out, error)) {
+        std::cout << std::flush;
+        std::cerr << "editprobe: line " << lineNo << ": " << error << "\n";
+        return 1;
+      }
+    } catch (const std::exception& e) {
+      std::cout << std::flush;
+      std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
+      return 1;
+    }
+    std::cout << out;
+  }
+  ed.SetHighlighter(nullptr);
+  return 0;
+}
