@@ -246,7 +246,9 @@ void TBankSession::WriteBankState() {
   if (Hooks.BankStateWritten) Hooks.BankStateWritten();
 }
 
-void TBankSession::OpenBank(const std::string& path) {
+void TBankSession::OpenBank(const std::string& pathIn) {
+  // A copy: callers pass the file name this very routine clears when the load fails.
+  const std::string path = pathIn;
   TBusyScope busy(*this);
   CloseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();
@@ -271,7 +273,10 @@ void TBankSession::OpenBank(const std::string& path) {
   // The converted texts exist only in memory until they are saved.
   if (convertedOld_) modified_ = true;
   Changed();
-  ReadBankState();
+  if (Hooks.ReadState)
+    Hooks.ReadState();
+  else
+    ReadBankState();
   if (Hooks.RebuildTree) Hooks.RebuildTree();
   if (!path.empty()) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
@@ -285,6 +290,7 @@ void TBankSession::CloseBank() {
   if (Hooks.LeaveFilter) Hooks.LeaveFilter();
   if (Hooks.CommitRecord) Hooks.CommitRecord();
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
+  if (Hooks.BankClosing) Hooks.BankClosing();
   bank_.reset();
   fileName_.clear();
   entryName_.clear();
@@ -299,7 +305,10 @@ bool TBankSession::SaveBank(const std::string& path) {
   if (Hooks.CommitRecord) Hooks.CommitRecord();
   lastOpened_ = path;
   fileName_ = path;
-  WriteBankState();
+  if (Hooks.WriteState)
+    Hooks.WriteState();
+  else
+    WriteBankState();
   const bool saved = SaveBankFile(path);
   if (saved) SetModifiedFlag(false);
   Changed();
@@ -437,6 +446,7 @@ void TBankSession::AdoptPassword(const std::string& password) {
 }
 
 void TBankSession::SetPasswordCommand() {
+  TBusyScope busy(*this);  // auto-save waits while the prompt runs
   if (!CanSetPassword()) return;
   platform::SetPasswordAnswer answer;
   if (!ui_->AskSetPassword(answer)) return;
@@ -448,6 +458,7 @@ void TBankSession::SetPasswordCommand() {
 }
 
 void TBankSession::RemovePasswordCommand() {
+  TBusyScope busy(*this);  // auto-save waits while the prompt runs
   if (!CanRemovePassword()) return;
   std::string entry;
   if (!ui_->AskFilePassword(fileName_, entry)) return;
@@ -461,6 +472,7 @@ void TBankSession::RemovePasswordCommand() {
 }
 
 void TBankSession::ChangePasswordCommand() {
+  TBusyScope busy(*this);  // auto-save waits while the prompt runs
   if (!CanChangePassword()) return;
   platform::ChangePasswordAnswer answer;
   if (!ui_->AskChangePassword(answer)) return;

@@ -62,6 +62,11 @@ class TBankSession {
     std::function<void()> ShowCurtain;        // while a databank is being replaced
     std::function<void()> BankStateRead;      // after ReadBankState (caption, default images)
     std::function<void()> BankStateWritten;   // after WriteBankState (caption)
+    // Stand in for the calls of ReadBankState / WriteBankState that opening and saving make (the
+    // window's own operations, which call those two themselves).
+    std::function<void()> ReadState;
+    std::function<void()> WriteState;
+    std::function<void()> BankClosing;        // the databank is about to be freed
     std::function<void()> RebuildTree;        // after an open; selects PendingID
     std::function<int()> SelectedNodeID;      // "ID" of the selected node, -1 when none
     std::function<void()> ReopenRecord;       // after a save: open the selected record again

@@ -27,6 +27,7 @@
 
 // The in-memory settings the databank suites use: the probe decides two of them, the rest read as
 // their defaults.
+#include "BankOutline.h"
 #include "MapSettings.h"
 
 namespace {
@@ -151,30 +152,7 @@ int Encode(const Args& a, TBankSession& session, MapSettings& settings) {
 int Outline(TBankSession& session, const std::string& file) {
   session.OpenBank(file);
   if (session.FileName().empty()) return 1;
-  std::string out;
-  // The inherited language, worked out once per folder on the way down (the same answer as
-  // bank::InheritedHighLight): asking each record would search its folder's children again for every
-  // record, and a folder of 200,000 records would take minutes.
-  auto own = [](const TxevXMLNode2* node, const std::string& inherited) {
-    const TxevXMLNode2* element = node->FindNode(bank::xnHighLight, false);
-    return element ? element->Text() : inherited;
-  };
-  TxevXMLNode2* root = session.Bank()->Root();
-  std::vector<std::string> languages{own(root, bank::DefHighLight)};  // [depth]: what the parent passes down
-  bank::ForEachTreeNode(root, [&](TxevXMLNode2* node, int depth) {
-    languages.resize(static_cast<size_t>(depth) + 1);
-    const std::string language = own(node, languages.back());
-    out.append(static_cast<size_t>(depth) * 2, ' ');
-    if (bank::IsFolder(node)) {
-      out += "F " + node->GetAttribute(bank::xaID) + " " + node->Text() + "\n";
-      languages.push_back(language);
-    } else {
-      out += "R " + node->GetAttribute(bank::xaID) + " " + node->Text() + " lang=" + language +
-             " data=" + std::to_string(bank::RecordData(node).size()) +
-             " comments=" + std::to_string(bank::RecordComments(node).size()) + "\n";
-    }
-  });
-  out += "next=" + std::to_string(session.NextNodeID) + "\n";
+  const std::string out = BankOutline(session.Bank()->Root(), session.NextNodeID);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
