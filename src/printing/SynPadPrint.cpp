@@ -89,10 +89,17 @@ void TSynPadPrint::SetSynPad(const TSynPadPrintSource& Editor) {
 }
 
 void TSynPadPrint::SetSynPad(const TCustomSynPad& Editor) {
+  // An editor font given as a pixel height on the screen prints at the same size in points.
+  TSynFont font(Editor.Font().Name(), Editor.Font().Size());
+  font.Assign(Editor.Font());
+  if (font.Size() < 0) {
+    const int ppi = Editor.Host() ? std::max(1, Editor.Host()->PixelsPerInch()) : 96;
+    font.SetSize(std::max(1, (-font.Size() * 72 + ppi / 2) / ppi));
+  }
   TSynPadPrintSource source;
   source.Lines = &Editor.Lines();
   source.Highlighter = Editor.Highlighter();
-  source.Font = &Editor.Font();
+  source.Font = &font;
   source.TabWidth = Editor.TabWidth();
   source.SelAvail = Editor.SelAvail();
   source.BlockBegin = Editor.BlockBegin();

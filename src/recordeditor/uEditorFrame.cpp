@@ -183,7 +183,7 @@ void TEditorFrame::SetUpControls() {
   TSynPadPrint& p = *print_;
   p.SetCopies(1);
   for (THeaderFooter* hf : {static_cast<THeaderFooter*>(&p.Header()), static_cast<THeaderFooter*>(&p.Footer())})
-    hf->DefaultFont().Assign(TSynFont("Arial", -13));
+    hf->DefaultFont().Assign(TSynFont("Arial", 10));  // 13 pixels on the screen
   TSynPadPrintMargins& m = p.Margins();
   m.SetUnitSystem(usMM);
   m.SetLeft(25);

@@ -14,6 +14,7 @@
 #include "platform/qt/QtUIServices.h"
 #include "printing/gui/SynPadPrintPreview.h"
 #include "printing/gui/SynPrintPreviewDialog.h"
+#include "ui/GlyphTools.h"
 #include "ui/ImgList_Override.h"
 #include "ui/ToolbarPanel.h"
 #include "ui/mxXPButton.h"
@@ -74,9 +75,10 @@ void SetHint(QObject* target, const std::string& hint) {
   }
 }
 
-TmxXPButton* NewButton(QWidget* parent, TImageList* images) {
+TmxXPButton* NewButton(QWidget* parent, TImageList* images, TImageList* disabled) {
   auto* button = new TmxXPButton(parent);
   button->SetImages(images);
+  button->SetDisabled(disabled);
   button->setFixedSize(23, 22);
   return button;
 }
@@ -87,6 +89,8 @@ TEditorFrameWidget::TEditorFrameWidget(TdmHighLighters& highlighters, QWidget* p
   setObjectName(QStringLiteral("EditorFrame"));
   ImageList = new TImageList(16, 16, this);
   for (const char* name : kImageNames) ImageList->AddIcon(ThemeIcon(QString::fromLatin1(name)));
+  DisabledImageList = new TImageList(16, 16, this);
+  MakeDisabledImageList(*ImageList, *DisabledImageList);
 
   MemoWindow = new TSynPadWidget(this);
   MemoWindow->setObjectName(QStringLiteral("Memo"));
@@ -136,6 +140,10 @@ TEditorFrameWidget::TEditorFrameWidget(TdmHighLighters& highlighters, QWidget* p
 }
 
 TEditorFrameWidget::~TEditorFrameWidget() {
+  // Freeing the child windows moves the focus; nothing of this object may answer that any more.
+  disconnect(qApp, nullptr, this, nullptr);
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) disconnect(clipboard, nullptr, this, nullptr);
+  updateTimer_.stop();
   MemoWindow->Editor().OnStatusChange = nullptr;
   // The frame refers to the editors, which go with their windows.
   frame_.reset();
@@ -173,21 +181,21 @@ void TEditorFrameWidget::BuildToolbar() {
   row->setContentsMargins(2, 2, 2, 2);
   row->setSpacing(1);
   for (const TActionLook& look : kToolbar) {
-    TmxXPButton* b = NewButton(EditorToolbar, ImageList);
+    TmxXPButton* b = NewButton(EditorToolbar, ImageList, DisabledImageList);
     b->SetAction(Action(look.Action));
     row->addWidget(b);
   }
   EditorOptionsDropdownMenu = new QMenu(this);
   for (TEditorAction a : kViewOptions) EditorOptionsDropdownMenu->addAction(Action(a));
   connect(EditorOptionsDropdownMenu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
-  btnViewOptions = NewButton(EditorToolbar, ImageList);
+  btnViewOptions = NewButton(EditorToolbar, ImageList, DisabledImageList);
   btnViewOptions->setObjectName(QStringLiteral("btnViewOptions"));
   btnViewOptions->SetImageIndex(kViewOptionsImage);
   btnViewOptions->SetDropdownMenu(EditorOptionsDropdownMenu);
   btnViewOptions->setFixedSize(33, 22);
   row->addWidget(btnViewOptions);
   row->addStretch(1);
-  btnComment = NewButton(EditorToolbar, ImageList);
+  btnComment = NewButton(EditorToolbar, ImageList, DisabledImageList);
   btnComment->setObjectName(QStringLiteral("btnComment"));
   btnComment->SetIsToggleButton(true);
   btnComment->SetImageIndex(kCommentImage);
@@ -214,7 +222,7 @@ void TEditorFrameWidget::BuildComments() {
   small.setPixelSize(11);
   small.setBold(true);
   CommentsCaption->setFont(small);
-  btnAlignComments = NewButton(CommentsTitle, ImageList);
+  btnAlignComments = NewButton(CommentsTitle, ImageList, DisabledImageList);
   btnAlignComments->setObjectName(QStringLiteral("btnAlignComments"));
   btnAlignComments->setFixedSize(kTitleHeight, kTitleHeight);
   auto* title = new QHBoxLayout(CommentsTitle);

@@ -55,6 +55,7 @@ class TEditorFrameWidget : public QWidget, public IEditorFrameView {
   QMenu* MemoMenu = nullptr;
   QMenu* EditorOptionsDropdownMenu = nullptr;
   TImageList* ImageList = nullptr;
+  TImageList* DisabledImageList = nullptr;  // greyed copies, for disabled buttons
 
   // Runs the print preview window; the default shows it modally. Tests look at it instead.
   std::function<void(TdlgPrintPreview& preview)> RunPrintPreview;
