@@ -1,4 +1,5 @@
 // editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] TEXTFILE
+// editprobe [--size WxH] --record BANK ID
 // Loads TEXTFILE (UTF-8) into the editor control on a recording window (cells 8 x 16, client
 // WxH pixels, default 640x480) and runs the script on stdin, one command a line:
 //   caret X Y | sel X1 Y1 X2 Y2 [normal|column|line] | top N | left N | text STRING |
@@ -10,28 +11,47 @@
 //   ecCommandName | char C | str TEXT | key Ctrl+Shift+Right | undo | redo
 // In STRING and TEXT, \n \r \t \\ and \uXXXX stand for those characters. --wrap COLS turns word
 // wrap on with a client just wide enough for COLS columns (at most 255).
+// With --record, the record with that ID of the databank file BANK is opened in the record editor
+// (with the program's highlighter set, and plug-ins beside the probe) as the databank window opens
+// it, and the script runs on its code editor, with these commands besides:
+//   store                    writes the record back and prints the record's XML
+//   lang                     prints the language number and name (TAB between; "(none)": plain text)
+//   find TEXT OPTS           the find command with TEXT and OPTS answered in its dialog; OPTS is the
+//                            stored form of the options (eight 0/1, "10010000": match case, entire
+//                            scope), a ninth character 1 asks for a regular expression
+//   findnext | findprev      find next (F3) and find previous (Shift+F3)
+// The find commands print "found C1 L1 C2 L2" (the selection), the notification when nothing was
+// found, or "disabled" when the command could not run.
 // Exit 0; 1 with a message on a bad command; 2 on bad arguments.
 #include <QApplication>
 #include <QImage>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 
+#include "MapSettings.h"
+#include "RecordingFrameView.h"
 #include "SynPadScript.h"
+#include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterRegistry.h"
 #include "platform/qt/Drawing.h"
+#include "recordeditor/FindReplaceDialogs.h"
+#include "xml/uXMLBase2.h"
 
 namespace {
 
 int Usage(const std::string& message) {
   std::cerr << "editprobe: " << message << "\n"
             << "usage: editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] "
-               "TEXTFILE\n";
+               "TEXTFILE\n"
+            << "       editprobe [--size WxH] --record BANK ID\n";
   return 2;
 }
 
@@ -83,12 +103,120 @@ void RenderPng(TSynPadScript& s, const std::string& file, std::unique_ptr<QAppli
     throw std::runtime_error("png: cannot write " + file);
 }
 
+// Runs the script on stdin; `extra` answers the commands it knows (true) before the script does.
+int RunScript(TSynPadScript& s, const std::function<bool(const std::string& line, std::string& out)>& extra = nullptr) {
+  std::string line, out, error;
+  int lineNo = 0;
+  while (std::getline(std::cin, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.clear();
+    try {
+      if (!(extra && extra(line, out)) && !s.Execute(line, out, error)) {
+        std::cout << std::flush;
+        std::cerr << "editprobe: line " << lineNo << ": " << error << "\n";
+        return 1;
+      }
+    } catch (const std::exception& e) {
+      std::cout << std::flush;
+      std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
+      return 1;
+    }
+    std::cout << out;
+  }
+  return 0;
+}
+
+// The record editor on a record of a databank file.
+int RunRecord(const std::string& bankFile, int id, int width, int height) {
+  TXMLDataBase2 bank;
+  try {
+    if (!bank.LoadFromFile(bankFile)) return Usage("cannot read the databank " + bankFile + " " + bank.LastError());
+  } catch (const std::exception& e) {
+    return Usage(e.what());
+  }
+  TxevXMLNode2* node = bank::FindNodeByID(bank.Root(), id);
+  if (!bank::IsRecord(node)) return Usage("no record with ID " + std::to_string(id));
+  TdmHighLighters set;
+  TSynPadScript s(TSynPadScript::NoEditor);
+  s.Host.Width = width;
+  s.Host.Height = height;
+  TSynMemo memo(&s.Host);
+  s.SetEditor(memo);
+  TSynRecordingHost commentsHost;
+  TSynMemo comments(&commentsHost);
+  TRecordingFrameView view;
+  MapSettings settings;
+  std::string notice;
+  int result = 0;
+  {
+    TEditorFrame frame(memo, comments, view, set);
+    frame.SetSettings(&settings);
+    frame.OnNotify = [&notice](int, const std::string& text) { notice = text; };
+    memo.Resize();
+    frame.OpenRecord(node);
+    frame.SetEditorEnabled(true);
+    s.Status.clear();
+    std::string findText;
+    TSynSearchOptions findOptions = 0;
+    bool findRegex = false;
+    SetFindDialogRunner([&](platform::WindowHandle, TFindDialogState& state) {
+      state = TFindDialogState::FromOptions(findText, "", findRegex, findOptions);
+      return true;
+    });
+    auto find = [&](TEditorAction action, std::string& out) {
+      if (!frame.ActionEnabled(action)) {
+        out = "disabled\n";
+        return;
+      }
+      notice.clear();
+      frame.Execute(action);
+      const TBufferCoord b = memo.BlockBegin(), e = memo.BlockEnd();
+      out = notice.empty() ? "found " + std::to_string(b.Char) + " " + std::to_string(b.Line) + " " +
+                                 std::to_string(e.Char) + " " + std::to_string(e.Line) + "\n"
+                           : notice + "\n";
+    };
+    result = RunScript(s, [&](const std::string& line, std::string& out) {
+      std::istringstream in(line);
+      std::string cmd;
+      in >> cmd;
+      if (cmd == "store") {
+        frame.StoreRecord();
+        out = bank.Document()->GetNodeXML(node) + "\n";
+      } else if (cmd == "lang") {
+        out = std::to_string(frame.LanguageNumber()) + "\t" + (frame.Language() ? frame.Language()->Name : "(none)") + "\n";
+      } else if (cmd == "find") {
+        std::string rest;
+        std::getline(in, rest);
+        const size_t cut = rest.find_last_of(' ');
+        const std::string opts = cut == std::string::npos ? "" : rest.substr(cut + 1);
+        if (cut == 0 || (opts.size() != 8 && opts.size() != 9) || opts.find_first_not_of("01") != std::string::npos)
+          throw std::runtime_error("find: expected TEXT OPTS (eight or nine 0/1)");
+        findText = codepage::Utf16ToUtf8(TSynPadScript::Unescape(rest.substr(1, cut - 1)));
+        findOptions = StringToSearchOptions(opts.substr(0, 8));
+        findRegex = opts.size() == 9 && opts[8] == '1';
+        find(TEditorAction::FindInText, out);
+      } else if (cmd == "findnext" || cmd == "findprev") {
+        find(cmd == "findnext" ? TEditorAction::FindNextText : TEditorAction::FindPreviousText, out);
+      } else {
+        return false;
+      }
+      return true;
+    });
+    SetFindDialogRunner(nullptr);
+  }
+  memo.SetHighlighter(nullptr);
+  comments.SetHighlighter(nullptr);
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   long long options = -1, tabWidth = -1, wrap = -1, width = 640, height = 480;
-  std::string highlighter, file;
+  std::string highlighter, file, recordBank;
+  long long recordId = -1;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& out) {
@@ -110,6 +238,9 @@ int main(int argc, char** argv) {
       const size_t x = (value(v) ? v.find('x') : std::string::npos);
       if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) || !ParseInt(v.substr(x + 1), 1, 20000, height))
         return Usage("--size takes WxH");
+    } else if (a == "--record") {
+      if (!value(recordBank) || !value(v) || !ParseInt(v, 0, 0x7FFFFFFF, recordId))
+        return Usage("--record takes a databank file and a record ID");
     } else if (!a.empty() && a[0] == '-') {
       return Usage("unknown option " + a);
     } else if (file.empty()) {
@@ -117,6 +248,10 @@ int main(int argc, char** argv) {
     } else {
       return Usage("one text file only");
     }
+  }
+  if (!recordBank.empty()) {
+    if (!file.empty()) return Usage("a text file or --record, not both");
+    return RunRecord(recordBank, static_cast<int>(recordId), static_cast<int>(width), static_cast<int>(height));
   }
   if (file.empty()) return Usage("no text file");
   std::ifstream in(file, std::ios::binary);
@@ -149,25 +284,7 @@ int main(int argc, char** argv) {
   s.Status.clear();
   s.OnPng = [&s, &app](const std::string& f) { RenderPng(s, f, app); };
 
-  std::string line, out, error;
-  int lineNo = 0;
-  while (std::getline(std::cin, line)) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.clear();
-    try {
-      if (!s.Execute(line, out, error)) {
-        std::cout << std::flush;
-        std::cerr << "editprobe: line " << lineNo << ": " << error << "\n";
-        return 1;
-      }
-    } catch (const std::exception& e) {
-      std::cout << std::flush;
-      std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
-      return 1;
-    }
-    std::cout << out;
-  }
+  const int result = RunScript(s);
   ed.SetHighlighter(nullptr);
-  return 0;
+  return result;
 }

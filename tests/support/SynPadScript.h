@@ -20,7 +20,7 @@
 class TSynPadScript {
  public:
   TSynRecordingHost Host;
-  std::unique_ptr<TSynPad> Ed;
+  TSynPad* Ed = nullptr;
   TSynCustomHighlighter* Highlighter = nullptr;
   // Status-change sets since the last dump.
   std::vector<TSynStatusChanges> Status;
@@ -29,8 +29,12 @@ class TSynPadScript {
   // Runs an editor command (key table, char, str, undo, redo); unset: refused.
   std::function<void(TSynPadorCommand Command, char16_t Ch, const std::u16string& Text)> OnCommand;
 
-  TSynPadScript() {
-    Ed = std::make_unique<TSynPad>(&Host);
+  TSynPadScript() : own_(std::make_unique<TSynPad>(&Host)) { SetEditor(*own_); }
+  // Without an editor of its own: the caller makes one on Host and hands it to SetEditor.
+  enum TNoEditor { NoEditor };
+  explicit TSynPadScript(TNoEditor) {}
+  void SetEditor(TSynPad& editor) {
+    Ed = &editor;
     Ed->OnStatusChange = [this](TCustomSynPad*, TSynStatusChanges c) { Status.push_back(c); };
   }
 
@@ -308,4 +312,6 @@ class TSynPadScript {
     }
     return false;
   }
+ private:
+  std::unique_ptr<TSynPad> own_;
 };
