@@ -22,6 +22,7 @@
 #include <memory>
 #include <random>
 
+#include "bench_qt_app.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/CodePage.h"
@@ -33,16 +34,7 @@ namespace {
 constexpr int kLines = 1000000;
 constexpr int kWidth = 1600, kHeight = 1000;
 
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = nullptr;
-  if (app) return;
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  app = new QApplication(argc, argv);  // lives for the whole run
-  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
-}
+using benchapp::EnsureApp;
 
 const char* const kCppKeywords[] = {"int", "return", "if", "else", "for", "while", "const", "auto", "void",
                                     "class", "struct", "static", "namespace", "template", "typename", "unsigned",

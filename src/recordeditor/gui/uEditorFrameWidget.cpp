@@ -14,6 +14,7 @@
 #include "platform/qt/QtUIServices.h"
 #include "printing/gui/SynPadPrintPreview.h"
 #include "printing/gui/SynPrintPreviewDialog.h"
+#include "ui/BaseForm.h"
 #include "ui/GlyphTools.h"
 #include "ui/ImgList_Override.h"
 #include "ui/ToolbarPanel.h"
@@ -97,6 +98,10 @@ TEditorFrameWidget::TEditorFrameWidget(TdmHighLighters& highlighters, QWidget* p
   BuildComments();
   frame_ = std::make_unique<TEditorFrame>(MemoWindow->Editor(), CommentsWindow->Editor(), *this, highlighters);
 
+  // Notifications (a search that found nothing) slide in over the window the frame sits in.
+  frame_->OnNotify = [this](int kind, const std::string& text) {
+    if (auto* form = qobject_cast<TfrmBaseForm*>(window())) form->ShowNotify(kind, text);
+  };
   BuildActions();
   BuildToolbar();
 

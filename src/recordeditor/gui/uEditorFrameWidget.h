@@ -4,7 +4,8 @@
 // controls, turns the frame's action table into actions, buttons, menus and shortcuts, keeps their
 // enabled and checked states current, and is the frame's view.
 //
-// The main window places the widget and hands Frame() to the databank window as its IEditor.
+// The main window places the widget and hands Frame() to the databank window as its IEditor. A
+// notification of the frame shows on the window the widget sits in, when that is a program form.
 #pragma once
 
 #include <QAction>
