@@ -150,11 +150,10 @@ TEditorFrame::~TEditorFrame() {
 
 void TEditorFrame::SetUpControls() {
   const TSynFont font("Courier New", -13);
-  for (TSynMemo* editor : {&Memo, &Comments}) {
-    editor->SetFont(font);
-    editor->SetRightEdge(0);
-    editor->SetWantTabs(true);
-  }
+  Memo.SetFont(font);
+  Comments.SetFont(font);
+  Memo.SetRightEdge(0);
+  Memo.SetWantTabs(true);
   Memo.SetExtraLineSpacing(1);
   Memo.SetOptions(kMemoOptions);
   Memo.SetTabWidth(2);
