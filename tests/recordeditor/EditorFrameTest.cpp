@@ -277,3 +277,22 @@ TEST_F(EditorFrame, ContentMatchesOnlyRecordsWithCode) {
   EXPECT_EQ(asked, std::vector<std::string>{"some CODE"});
   TEditorFrame::SetContentMatcher(previous);
 }
+
+TEST_F(EditorFrame, ProbeOpensARecordOfABankFileAndStoresIt) {
+  REQUIRE_TOOL(xmllint, "xmllint");
+  const std::string bankFile = tmp.File("probe.xdb2");
+  testsupport::WriteFile(bankFile,
+                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><HighLight>5</HighLight>"
+                         "<record ID=\"7\" XPos=\"3\">title<data>begin end;</data></record></dataroot>");
+  const auto r = testsupport::RunProcess(testsupport::ProbePath("editprobe"), {"--record", bankFile, "7"},
+                                         "lang\ncaret 6 1\nstore\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.out.substr(0, r.out.find('\n')), "5\tPascal (Delphi)");
+  const std::string xml = r.out.substr(r.out.find('\n') + 1);
+  const std::string stored = tmp.File("stored.xml");
+  testsupport::WriteFile(stored, xml);
+  EXPECT_EQ(recordeditortest::XPath(xmllint, stored, "string(/record/@XPos)"), "6");
+  EXPECT_EQ(recordeditortest::XPath(xmllint, stored, "string(/record/data)"), "begin end;");
+  EXPECT_EQ(recordeditortest::XPath(xmllint, stored, "string(/record/commentpanel-alignment)"), "false");
+  EXPECT_NE(testsupport::RunProcess(testsupport::ProbePath("editprobe"), {"--record", bankFile, "8"}).exitCode, 0);
+}
