@@ -230,6 +230,8 @@ void TEditorFrameWidget::BuildComments() {
   btnAlignComments = NewButton(CommentsTitle, ImageList, DisabledImageList);
   btnAlignComments->setObjectName(QStringLiteral("btnAlignComments"));
   btnAlignComments->setFixedSize(kTitleHeight, kTitleHeight);
+  SetHint(btnAlignComments, EditorActionInfo(TEditorAction::AlignComments).Hint);
+  btnAlignComments->OnClick = [this](TmxXPButton*) { Run(TEditorAction::AlignComments); };
   auto* title = new QHBoxLayout(CommentsTitle);
   title->setContentsMargins(4, 0, 0, 0);
   title->setSpacing(0);
@@ -283,8 +285,6 @@ void TEditorFrameWidget::FocusMemo() { MemoWindow->setFocus(Qt::OtherFocusReason
 void TEditorFrameWidget::PlaceComments(bool shown, bool onTop) {
   commentsOnTop_ = onTop;
   btnAlignComments->SetImageIndex(kAlignImage + (onTop ? 1 : 0));
-  SetHint(btnAlignComments, EditorActionInfo(TEditorAction::AlignComments).Hint);
-  btnAlignComments->OnClick = [this](TmxXPButton*) { Run(TEditorAction::AlignComments); };
   if (Splitter) {
     Splitter->insertWidget(onTop ? 0 : 1, CommentsPanel);
     Splitter->setStretchFactor(Splitter->indexOf(MemoWindow), 1);
