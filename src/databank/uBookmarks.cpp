@@ -48,7 +48,7 @@ std::string TBookmarkWork::Caption(int index) const {
 
 int TBookmarkWork::Edit(int index, platform::IUIServices& ui) {
   TxevXMLNode2* item = Item(index);
-  if (!item || ReadOnly) return -1;
+  if (!item) return -1;
   std::string name = Caption(index);
   if (!ui.InputBox(SEditBookmarkCaption, SBookmarkNamePrompt, name)) return -1;
   XMLPathWriteString(item, xnBookmarkName, name);

@@ -46,8 +46,6 @@ class TBookmarkWork {
   explicit TBookmarkWork(const TxevXMLNode2* bookmarks);
   ~TBookmarkWork();
 
-  bool ReadOnly = false;
-
   int Count() const;
   // The "name" child's text ("" without one).
   std::string Caption(int index) const;

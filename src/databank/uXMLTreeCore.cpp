@@ -535,6 +535,11 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
   }
   c.RootHasChildren = map_.Size() > 0;
   c.ClipboardHasNode = ClipboardHoldsNode();
+  if (bank) {
+    const TxevXMLNode2* list = XMLFindPath(static_cast<const TxevXMLNode2*>(bank->Root()),
+                                           std::string(bank::xnLists) + "\\" + bank::xnBookmarks);
+    c.HasBookmarks = list && list->FindNode(bank::xnBookmark);
+  }
   c.HasHomepage = !HomePageURL.empty();
   c.HasHelp = !HelpURL.empty();
   c.HasBugtracker = !BugtrackerURL.empty();

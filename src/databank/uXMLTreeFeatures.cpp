@@ -25,6 +25,17 @@ platform::FileDialogOptions BankDialogOptions(const TBankSession& session, const
 
 }  // namespace
 
+class TXMLTreeFeatures::TBusy {
+ public:
+  explicit TBusy(TXMLTreeFeatures& owner) : owner_(owner) { owner_.BusyChanged(true); }
+  ~TBusy() { owner_.BusyChanged(false); }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  TXMLTreeFeatures& owner_;
+};
+
 TXMLTreeFeatures::TXMLTreeFeatures() = default;
 
 TXMLTreeFeatures::~TXMLTreeFeatures() {
@@ -76,6 +87,7 @@ bool TXMLTreeFeatures::RecordMatches(TxevXMLNode2* node, const TSearchForRec& se
 bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   TXMLDataBase2* bank = Bank();
   if (!bank || !findView_) return false;
+  TBusy busy(*this);
   std::vector<TTreeItemSpec> specs;
   {
     TMatchRun run;
@@ -190,6 +202,7 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
     nodes = ImportableNodes(other);
   }
   if (nodes.empty() || !Bank()) return true;
+  TBusy busy(*this);  // not over the password prompt
   const int selectedID = bank::NodeID(SelectedNode());
   PlaceCopies(std::move(nodes));
   Session().PendingID = selectedID;
@@ -217,6 +230,7 @@ bool TXMLTreeFeatures::ExportFile(const std::string& path) {
   // The dialog's loop may have run anything: only nodes still in the tree are written.
   for (TExportItem& item : choice.Items)
     if (!NodeMap().Contains(item.Node)) item.Checked = false;
+  TBusy busy(*this);
   std::unique_ptr<TXMLDataBase2> out =
       BuildExportBank(choice, Session().NextNodeID, platform::ShortDateText(std::time(nullptr)));
   if (!out) return false;
