@@ -569,6 +569,9 @@ void TXMLTreeForm::BuildTreePane() {
 
   TreePageControl = new QTabWidget(TreePanel);
   TreePageControl->setObjectName(QStringLiteral("TreePageControl"));
+  // The pane is narrow: captions are shortened rather than scrolled out of reach.
+  TreePageControl->setUsesScrollButtons(false);
+  TreePageControl->setElideMode(Qt::ElideRight);
   TreePage = new QWidget;
   TreePage->setObjectName(QStringLiteral("TreePage"));
   NewBox<QVBoxLayout>(TreePage);
