@@ -13,14 +13,19 @@
 
 namespace {
 
-// The open and save dialogs of import and export: in LastOpened's folder, without a file name.
-platform::FileDialogOptions BankDialogOptions(const TBankSession& session, const char* title) {
+// The open (import) or save (export) dialog, in LastOpened's folder without a file name; the full
+// path chosen, "" when cancelled.
+std::string AskBankFile(TBankSession& session, platform::IUIServices& ui, bool save) {
   platform::FileDialogOptions options;
-  options.title = title;
+  options.title = save ? SSaveBankTitle : SOpenBankTitle;
   options.filter = SBankFileFilter;
   options.defaultExt = SBankDefaultExt;
+  options.overwritePrompt = save;
+  options.fileMustExist = !save;
   if (!session.LastOpened().empty()) options.initialDir = bankpaths::ExtractFilePath(session.LastOpened());
-  return options;
+  std::string chosen;
+  const bool ok = save ? ui.SaveFileDialog(options, chosen) : ui.OpenFileDialog(options, chosen);
+  return ok && !chosen.empty() ? bankpaths::ExpandFileName(chosen) : std::string();
 }
 
 }  // namespace
@@ -182,11 +187,8 @@ void TXMLTreeFeatures::ManageBookmarks() {
 void TXMLTreeFeatures::ImportCommand() {
   if (!Bank()) return;
   TBankSession::TBusyScope busy(Session());
-  platform::FileDialogOptions options = BankDialogOptions(Session(), SOpenBankTitle);
-  options.fileMustExist = true;
-  std::string chosen;
-  if (!UI().OpenFileDialog(options, chosen) || chosen.empty()) return;
-  ImportFile(bankpaths::ExpandFileName(chosen));
+  const std::string path = AskBankFile(Session(), UI(), false);
+  if (!path.empty()) ImportFile(path);
 }
 
 bool TXMLTreeFeatures::ImportFile(const std::string& path) {
@@ -214,11 +216,8 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
 void TXMLTreeFeatures::ExportCommand() {
   if (!Bank() || !SelectedNode()) return;
   TBankSession::TBusyScope busy(Session());
-  platform::FileDialogOptions options = BankDialogOptions(Session(), SSaveBankTitle);
-  options.overwritePrompt = true;
-  std::string chosen;
-  if (!UI().SaveFileDialog(options, chosen) || chosen.empty()) return;
-  ExportFile(bankpaths::ExpandFileName(chosen));
+  const std::string path = AskBankFile(Session(), UI(), true);
+  if (!path.empty()) ExportFile(path);
 }
 
 bool TXMLTreeFeatures::ExportFile(const std::string& path) {

@@ -3,8 +3,7 @@
 // and the information dialog; each rendered to a PNG.
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
+#include "OnModal.h"
 #include "TreeFormFixture.h"
 #include "databank/gui/uBankInfo.h"
 #include "databank/gui/uSearchForRec.h"
@@ -12,16 +11,6 @@
 #include "databank/gui/uXMLBookmarkManager.h"
 
 namespace {
-
-// Runs fn on the dialog of class T that is modal next.
-template <class T>
-void OnModal(std::function<void(T*)> fn) {
-  QTimer::singleShot(0, [fn] {
-    auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    fn(dialog);
-  });
-}
 
 void Png(const std::string& name, QWidget* w) {
   QApplication::processEvents();  // pending layouts first

@@ -4,8 +4,8 @@
 // QT_QPA_PLATFORM names another) with scripted answers: the delete question is answered Yes, the
 // file-password prompt with P, the save dialog of "saveas" with its FILE; every other box or dialog
 // is dismissed. The window runs with the program's default settings and without the record
-// editor: in its place stands an editor that shows nothing and only answers the filter's content
-// test, through the same matcher the record editor answers it with. The caption starts with the
+// editor: in its place stands the test suites' recording editor, which shows nothing and answers
+// the filter's content test through the same matcher the record editor answers it with. The caption starts with the
 // window layer's own title, "-XML Database Application-". BANK is opened as
 // the program opens it: an old ".xdb" file takes the ".xdb2" name on disk, "save" and "close" (with
 // the default auto-save) write a ".backup" copy beside it first.
@@ -78,13 +78,13 @@
 #include <string>
 
 #include "BankOutline.h"
+#include "RecordingEditor.h"
 #include "SystemLeakSuppressions.h"
 #include "databank/gui/uBankInfo.h"
 #include "databank/gui/uSearchForRec.h"
 #include "databank/gui/uSelectNodesForExport.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
-#include "databank/uTextSearchUtils.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
@@ -109,28 +109,6 @@ class ProbeUI : public platform::ScriptedUIServices {
     }
     return ScriptedUIServices::AskFilePassword(fileName, password, owner);
   }
-};
-
-// The record editor's part in the filter, and nothing else.
-class ContentOnlyEditor : public IEditor {
- public:
-  void FocusEditor() override {}
-  void ClearEditor() override {}
-  void SetEditorEnabled(bool) override {}
-  void LoadEditorSettings() override {}
-  void SaveEditorSettings() override {}
-  void OpenRecord(TxevXMLNode2*) override {}
-  void DetachRecord() override {}
-  void StoreRecord() override {}
-  bool IsModified() override { return false; }
-  void ShowRecordSearchMatch() override {}
-  bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) override {
-    return ::RecordContentMatches(node, search);
-  }
-  void SetKeywords(const std::string&) override {}
-  std::string GetKeywords() override { return std::string(); }
-  void SetSettings(TSettings*) override {}
-  void ShowToolbar(bool) override {}
 };
 
 struct Failure {
@@ -553,7 +531,7 @@ int main(int argc, char** argv) {
   ui.Password = password;
   platform::ScopedUIServices useUi(ui);
 
-  ContentOnlyEditor editor;
+  RecordingEditor editor;  // answers the filter's content test as the record editor does
   TXMLTreeForm* form = platform::Construct<TXMLTreeForm>(nullptr, bankFile);
   form->Editor = &editor;
   QCoreApplication::processEvents();
