@@ -301,10 +301,12 @@ bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search)
 // ---------------------------------------------------------------------------------------------
 // TMatchRun
 
-TMatchRun::TMatchRun(std::int64_t budget) {
+TMatchRun::TMatchRun(std::int64_t budget) : budget_(budget) {
   g_lastRegExprError.clear();
   g_run.Active = true;
   g_run.Remaining = budget;
 }
 
 TMatchRun::~TMatchRun() { g_run = TRunBudget(); }
+
+std::int64_t TMatchRun::StepsSpent() const { return budget_ - g_run.Remaining; }

@@ -128,9 +128,16 @@ bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search)
 // limited to budget backtracking steps (beyond that SRegExprTooComplex). Runs do not nest.
 class TMatchRun {
  public:
-  static constexpr std::int64_t DefaultBudget = 400000000;
+  // Below a second of a runaway expression, and several times what a backtracking expression
+  // needs over a databank of 50,000 records.
+  static constexpr std::int64_t DefaultBudget = 30000000;
   explicit TMatchRun(std::int64_t budget = DefaultBudget);
   ~TMatchRun();
+  // The backtracking steps the run has taken so far.
+  std::int64_t StepsSpent() const;
   TMatchRun(const TMatchRun&) = delete;
   TMatchRun& operator=(const TMatchRun&) = delete;
+
+ private:
+  std::int64_t budget_;
 };
