@@ -157,6 +157,7 @@ TEST_F(TreeForm, SettingsDialogStoresEveryValueAndTakesEffect) {
   REQUIRE_TOOL(xmllint, "xmllint");
   Open();
   EXPECT_FALSE(form->WindowSettings.AutoExpandTree);
+  const int recent = form->Session().RecentFiles().Count();
   OnModal<TfrmConfig>([](TfrmConfig* d) {
     EXPECT_EQ(d->windowTitle(), "Program Configuration");
     EXPECT_EQ(d->PageControl->currentWidget(), d->tabGeneral);
@@ -182,6 +183,7 @@ TEST_F(TreeForm, SettingsDialogStoresEveryValueAndTakesEffect) {
   form->Action(TTreeAction::Settings)->trigger();
   EXPECT_TRUE(form->WindowSettings.AutoExpandTree);  // at once
   EXPECT_FALSE(form->MinimizeOnClose);                // "HardQuit" off
+  EXPECT_EQ(form->Session().RecentFiles().Count(), recent);  // the open file is not listed as recent
   form.reset();
   settings.reset();
   for (const TConfigFlag& f : ConfigFlags()) {
