@@ -1,6 +1,7 @@
 #include "recordeditor/uEditorFrame.h"
 
 #include "databank/uDataBankContent.h"
+#include "databank/uTextSearchUtils.h"
 #include "editor/SynPadSearch.h"
 #include "highlighters/SynHighlighterURI.h"
 #include "highlighters/SynURIOpener.h"
@@ -55,11 +56,6 @@ constexpr TViewSetting kViewSettings[] = {
     {"LineNumbers", TEditorAction::LineNumbers},
     {"SpecialChars", TEditorAction::SpecialChars},
 };
-
-TEditorFrame::TContentMatcher& ContentMatcher() {
-  static TEditorFrame::TContentMatcher matcher;
-  return matcher;
-}
 
 }  // namespace
 
@@ -201,12 +197,6 @@ void TEditorFrame::SetUpControls() {
   p.SetColor(clWhite);
 }
 
-TEditorFrame::TContentMatcher TEditorFrame::SetContentMatcher(TContentMatcher matcher) {
-  TContentMatcher previous = std::move(ContentMatcher());
-  ContentMatcher() = std::move(matcher);
-  return previous;
-}
-
 // ---------------------------------------------------------------------------------------------
 // IEditor
 
@@ -291,11 +281,9 @@ void TEditorFrame::ShowRecordSearchMatch() {
   Memo.SearchReplace(codepage::Utf8ToUtf16(text), u"", options);
 }
 
+// The record filter's own content test: the code of a record, never a folder.
 bool TEditorFrame::RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) {
-  if (!node || bank::IsFolder(node)) return false;
-  const TxevXMLNode2* data = node->FindNode(bank::xnData);
-  const TContentMatcher& matcher = ContentMatcher();
-  return data && matcher && matcher(data->Text(), search);
+  return ::RecordContentMatches(node, search);
 }
 
 void TEditorFrame::SetKeywords(const std::string& text) {

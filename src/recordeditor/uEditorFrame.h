@@ -154,11 +154,6 @@ class TEditorFrame : public IEditor {
   // Shows a notification popup (kind 3: a search found nothing) on the main window.
   TNotifyProc OnNotify;
 
-  // Whether a record's code matches the record filter; the record filter's text matcher. Until one
-  // is installed no content matches.
-  using TContentMatcher = std::function<bool(const std::string& text, const TSearchForRec& search)>;
-  static TContentMatcher SetContentMatcher(TContentMatcher matcher);
-
  private:
   void SetUpControls();
   void MemoChange();
