@@ -24,6 +24,19 @@ void WriteClipboardText(std::u16string_view text) {
   if (auto hook = platform::SystemServices().WriteClipboardText) hook(text);
 }
 
+void WriteClipboardTextWithData(std::u16string_view text, const std::string& mime, const std::string& data) {
+  const platform::TSystemServices& services = platform::SystemServices();
+  if (services.WriteClipboardTextAndData)
+    services.WriteClipboardTextAndData(text, {{mime, data}});
+  else if (services.WriteClipboardText)
+    services.WriteClipboardText(text);
+}
+
+bool ReadClipboardData(const std::string& mime, std::string& data) {
+  auto hook = platform::SystemServices().ReadClipboardData;
+  return hook && hook(mime, data);
+}
+
 bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels) {
   auto hook = platform::SystemServices().LoadEditorBitmap;
   return hook && hook(Name, Scale, Width, Height, Pixels);
