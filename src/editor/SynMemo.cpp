@@ -66,7 +66,7 @@ std::intptr_t TSynMemo::Perform(std::uint32_t Msg, std::uintptr_t WParam, std::i
         }
         UndoList().Unlock();
         if (recorded) {
-          UndoList().AddChange(crInsert, b, BlockEnd(), u"", smNormal);
+          UndoList().AddChange(crInsert, b, LastInsertEnd(), u"", smNormal);
         } else {
           // The recorded changes would now point at the wrong places: undo starts afresh.
           UndoList().Clear();

@@ -207,7 +207,8 @@ void TCustomSynPad::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
   if (Value.Line > count) Value.Line = count;
   if (Value.Line >= 1) {
     lineLen = static_cast<int>(fLines->StringRef(Value.Line - 1).size());
-    if (!pastEol) maxX = lineLen + 1;
+    // Past the end allowed or not, the end of a long line is always reachable.
+    if (!pastEol || maxX < lineLen + 1) maxX = lineLen + 1;
   } else {
     Value.Line = 1;
     if (!pastEol) maxX = 1;

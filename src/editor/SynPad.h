@@ -701,6 +701,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   virtual bool DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& Background);
   virtual void DoOnStatusChange(TSynStatusChanges Changes);
   void StatusChanged(TSynStatusChanges AChanges);
+  // Where the last replacement's inserted text ends.
+  TBufferCoord LastInsertEnd() const { return fInsertEnd; }
   // The transient-paint notifier around an edit (counted; on the host's canvas when it has one).
   void PaintTransient(TSynTransientType Type);
 
@@ -804,6 +806,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void ImagesChanged();
 
   // Editing state.
+  // Where the engine's last insertion ended (the caret may be held back by the column limits).
+  TBufferCoord fInsertEnd;
   std::vector<int> fTrimLines;
   bool fUndoRedoing = false;
   TSynPadMark* fBookMarks[10] = {};

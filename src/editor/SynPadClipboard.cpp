@@ -96,7 +96,7 @@ void TCustomSynPad::PasteFromClipboard() {
     fActiveSelectionMode = pasteMode;
     SetSelTextPrimitiveEx(pasteMode, text, true, &at);
     // A column block recorded each line itself; the other modes record one range.
-    if (pasteMode != smColumn) fUndoList->AddChange(crPaste, start, GetCaretXY(), u"", smNormal);
+    if (pasteMode != smColumn) fUndoList->AddChange(crPaste, start, fInsertEnd, u"", smNormal);
     FlushTrims(true);
     fUndoList->AddChange(crPasteEnd, GetCaretXY(), GetCaretXY(), u"", pasteMode);
   } catch (...) {

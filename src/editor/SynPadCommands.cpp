@@ -672,7 +672,7 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
     fBlockBegin = fBlockEnd = start;
     fActiveSelectionMode = smNormal;
     SetSelTextPrimitiveEx(smNormal, Text, false, &start);
-    fUndoList->AddChange(crInsert, start, GetCaretXY(), u"", smNormal);
+    fUndoList->AddChange(crInsert, start, fInsertEnd, u"", smNormal);
     FlushTrims(true);
     return;
   }
@@ -848,7 +848,7 @@ void TCustomSynPad::DoLineBreak(bool MoveCaret) {
   fBlockBegin = fBlockEnd = start;
   fActiveSelectionMode = smNormal;
   SetSelTextPrimitiveEx(smNormal, u"\r\n" + indent, false, &start);
-  const TBufferCoord after = GetCaretXY();
+  const TBufferCoord after = fInsertEnd;
   fUndoList->AddChange(crLineBreak, start, after, u"", smNormal);
   NoteTrim(y);
   NoteTrim(y + 1);
@@ -914,7 +914,7 @@ void TCustomSynPad::DoTab() {
   fBlockBegin = fBlockEnd = GetCaretXY();
   fActiveSelectionMode = smNormal;
   SetSelTextPrimitiveEx(smNormal, text, false);
-  fUndoList->AddChange(crInsert, start, GetCaretXY(), u"", smNormal);
+  fUndoList->AddChange(crInsert, start, fInsertEnd, u"", smNormal);
   EnsureCursorPosVisible();
 }
 

@@ -209,6 +209,7 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
     }
   }
   if (caret.Line < 1) caret.Line = 1;
+  fInsertEnd = caret;
   // The caret may stand where the insertion left it, past a line's end too.
   const TSynPadorOptions saved = fOptions;
   fOptions |= SynOpt(eoScrollPastEol);
@@ -409,7 +410,7 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value) {
     // A column replacement records the lines it fills, so that undo takes the new text away again.
     SetSelTextPrimitiveEx(mode, Value, mode == smColumn);
     if (!Value.empty() && mode != smColumn)
-      fUndoList->AddChange(crInsert, start, GetCaretXY(), u"", mode == smLine ? smNormal : mode);
+      fUndoList->AddChange(crInsert, start, fInsertEnd, u"", mode == smLine ? smNormal : mode);
     FlushTrims(true);
   } catch (...) {
     fUndoList->EndBlock();
@@ -464,7 +465,8 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
     if (static_cast<int>(pieces.size()) == End.Line - Start.Line + 1) {
       TEditScope scope(*this);
       for (size_t i = 0; i < pieces.size(); ++i) PutLine(Start.Line + static_cast<int>(i), pieces[i]);
-      SetCaretXYEx(true, TBufferCoord{static_cast<int>(pieces.back().size()) + 1, End.Line});
+      fInsertEnd = TBufferCoord{static_cast<int>(pieces.back().size()) + 1, End.Line};
+      SetCaretXYEx(true, fInsertEnd);
       if (SelAvail()) InvalidateSelection();
       fActiveSelectionMode = Mode;
       fBlockBegin = fBlockEnd = GetCaretXY();
@@ -609,7 +611,7 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
     const TBufferCoord from = mode == smColumn ? TBufferCoord{std::min(start.Char, end.Char), std::min(start.Line, end.Line)}
                                                : (Before(end, start) ? end : start);
     ReplaceRange(start, end, mode, Item->ChangeStr);
-    const TBufferCoord newEnd = GetCaretXY();
+    const TBufferCoord newEnd = fInsertEnd;
     Dest.AddChange(reason, from, newEnd, removed, mode);
     if (IsUndo) {
       SetCaretXY(from);

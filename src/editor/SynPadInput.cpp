@@ -518,7 +518,7 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
   try {
     PlaceCaretAtPixel(X, Y);
     TBufferCoord drop = GetCaretXY();
-    if (same && IsPointInSelection(drop)) {
+    if ((same && IsPointInSelection(drop)) || Source->GetSelTextRaw().empty()) {
       // Onto itself: nothing changes, nothing is recorded.
       SetCaretXY(caretBefore);
     } else {
@@ -570,10 +570,10 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
         }
         fUndoList->Unlock();
         fRedoList->Unlock();
-        fUndoList->AddChange(same ? crDragDropInsert : crInsert, start, GetCaretXY(), u"", smNormal);
+        fUndoList->AddChange(same ? crDragDropInsert : crInsert, start, fInsertEnd, u"", smNormal);
         FlushTrims(true);
       }
-      const TBufferCoord end = GetCaretXY();
+      const TBufferCoord end = fInsertEnd;
       SetSelectionRaw(insertMode == smColumn ? drop : start, end, insertMode);
     }
   } catch (...) {

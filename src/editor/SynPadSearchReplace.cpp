@@ -203,7 +203,8 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
           if (!columnRange && ptEnd.Line == line) ptEnd.Char += fCaretX - (found + len);
           ptEnd.Line += added;
           line = fCaretY;
-          restartCol = fCaretX;
+          // An empty match is not found again where its replacement ended.
+          restartCol = fCaretX + (len == 0 ? 1 : 0);
           restarted = true;
         } else if (ptEnd.Line >= line) {
           ptEnd.Line += added;

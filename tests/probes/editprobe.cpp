@@ -27,9 +27,6 @@
 #include <QImage>
 #include <QThread>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -37,6 +34,7 @@
 #include <memory>
 #include <string>
 
+#include "ProbeSupport.h"
 #include "SynPadScript.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterRegistry.h"
@@ -145,12 +143,7 @@ int main(int argc, char** argv) {
   static char qtName[] = "editprobe";
   static char* qtArgv[] = {qtName, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  if (!std::getenv("XDG_RUNTIME_DIR")) {
-    // Qt wants a private runtime folder and says so on every start without one.
-    const std::string dir = "/tmp/editprobe-runtime-" + std::to_string(getuid());
-    mkdir(dir.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-  }
+  ProbeRuntimeDir("editprobe");
   QApplication app(qtArgc, qtArgv);
   platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
   TSynPadScript s;
@@ -202,7 +195,8 @@ int main(int argc, char** argv) {
       std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
       return 1;
     }
-    std::cout << out;
+    // Each answer goes out at once: a caller may wait for it while the probe stays (wait).
+    std::cout << out << std::flush;
   }
   ed.SetHighlighter(nullptr);
   return 0;

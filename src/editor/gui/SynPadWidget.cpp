@@ -321,13 +321,15 @@ void TSynPadWidget::keyPressEvent(QKeyEvent* Event) {
     return;
   }
   const vk::TShiftState shift = platform::ShiftStateOf(Event->modifiers());
+  // A key without a virtual key of its own (a symbol of another layout) still goes through the key
+  // step, so that it ends what the last key started.
   std::uint16_t key = platform::VirtualKeyOf(*Event);
+  if (key == 0) key = 0xFF;
   platform::RunGuarded([&] {
-    if (key != 0) fEditor->KeyDown(key, shift);
-    // Characters come from keys without Alt (AltGr is no Alt); control characters never reach the text.
+    fEditor->KeyDown(key, shift);
+    // Characters come from keys without Alt (AltGr is no Alt); the control drops control characters.
     const QString text = Event->text();
-    if (!text.isEmpty() && !(Event->modifiers() & Qt::AltModifier) && text[0].unicode() >= 0x20 && text[0].unicode() != 0x7F)
-      fEditor->TextInput(ToU16(text));
+    if (!text.isEmpty() && !(Event->modifiers() & Qt::AltModifier)) fEditor->TextInput(ToU16(text));
   });
   Event->accept();
 }

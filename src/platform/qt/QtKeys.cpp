@@ -75,6 +75,28 @@ std::uint16_t VirtualKeyOf(int key, bool keypad) {
     case Qt::Key_Backslash: return 0xDC;
     case Qt::Key_BracketRight: return 0xDD;
     case Qt::Key_Apostrophe: return 0xDE;
+    // Shifted symbols of a US keyboard are their keys.
+    case Qt::Key_Colon: return 0xBA;
+    case Qt::Key_Plus: return 0xBB;
+    case Qt::Key_Less: return 0xBC;
+    case Qt::Key_Underscore: return 0xBD;
+    case Qt::Key_Greater: return 0xBE;
+    case Qt::Key_Question: return 0xBF;
+    case Qt::Key_AsciiTilde: return 0xC0;
+    case Qt::Key_BraceLeft: return 0xDB;
+    case Qt::Key_Bar: return 0xDC;
+    case Qt::Key_BraceRight: return 0xDD;
+    case Qt::Key_QuoteDbl: return 0xDE;
+    case Qt::Key_Exclam: return '1';
+    case Qt::Key_At: return '2';
+    case Qt::Key_NumberSign: return '3';
+    case Qt::Key_Dollar: return '4';
+    case Qt::Key_Percent: return '5';
+    case Qt::Key_AsciiCircum: return '6';
+    case Qt::Key_Ampersand: return '7';
+    case Qt::Key_Asterisk: return '8';
+    case Qt::Key_ParenLeft: return '9';
+    case Qt::Key_ParenRight: return '0';
     default: return 0;
   }
 }
