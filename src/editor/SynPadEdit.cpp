@@ -210,16 +210,8 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
   }
   if (caret.Line < 1) caret.Line = 1;
   fInsertEnd = caret;
-  // The caret may stand where the insertion left it, past a line's end too.
-  const TSynPadorOptions saved = fOptions;
-  fOptions |= SynOpt(eoScrollPastEol);
-  try {
-    SetCaretXYEx(true, caret);
-  } catch (...) {
-    fOptions = saved;
-    throw;
-  }
-  fOptions = saved;
+  // Where the control lets it stand; typing past the end has the option switched on around it.
+  SetCaretXYEx(true, caret);
   if (SelAvail()) InvalidateSelection();
   fBlockBegin = fBlockEnd = GetCaretXY();
   StatusChanged(SynSC(scSelection));
