@@ -1,5 +1,5 @@
-// The databank file pipeline at scale: a generated databank of 50,000 records holding 60 MB of code
-// text is opened (read, layers, parse, ID scan; no tree) and saved (XML text, layers, atomic write)
+// The databank file pipeline at scale: the canonical databank (canonical_bank.h: 50,000 records holding
+// 60 MB of code text in 1,250 folders) is opened (read, layers, parse, ID scan; no tree) and saved (XML text, layers, atomic write)
 // plain, compressed, enciphered and both. Baselines on the same bytes: zlib deflate/inflate alone and
 // the AES cipher layer alone, so the pipeline's own cost can be read off as a ratio. Peak memory of
 // an open and a save is measured in a forked child (VmHWM after clearing it).
@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 
+#include "canonical_bank.h"
 #include "databank/uBankSession.h"
 #include "databank/uDataBankContent.h"
 #include "platform/Timers.h"
@@ -25,10 +25,6 @@
 #include "xml/uXMLBase2.h"
 
 namespace {
-
-constexpr int kRecords = 50000;
-constexpr int kPerFolder = 100;
-constexpr size_t kCodeBytes = 1200;  // 50,000 x 1,200 = 60 MB of code text
 
 enum Variant { vPlain, vCompressed, vEnciphered, vBoth };
 const char* const kNames[] = {"plain", "compressed", "enciphered", "both"};
@@ -42,53 +38,22 @@ TBankWriteLayers LayersOf(int v) {
 }
 
 struct Corpus {
-  std::string dir;
+  canonical::TBenchDir dir{"databank_bench"};
   std::string xml;  // the plain file's bytes
   std::string files[4];
   platform::FakeEventLoop loop;
   platform::ScriptedUIServices ui;
 
   Corpus() {
-    char tmpl[] = "/tmp/databank_bench.XXXXXX";
-    dir = ::mkdtemp(tmpl);
     TXMLDataBase2 db;
-    std::mt19937 rng(42);
-    const char* words[] = {"int", "return", "for", "while", "value", "index", "(", ")", "{", "}", ";", "=",
-                           "+", "if", "else", "std::string", "count", "buffer", "x", "y"};
-    int id = 1;
-    TxevXMLNode2* folder = nullptr;
-    for (int i = 0; i < kRecords; ++i) {
-      if (i % kPerFolder == 0) {
-        folder = db.Root()->AddChild(bank::xnFolder);
-        folder->SetText("Folder " + std::to_string(i / kPerFolder));
-        bank::SetNodeID(folder, id++);
-      }
-      TxevXMLNode2* r = folder->AddChild(bank::xnRecord);
-      r->SetText("Snippet " + std::to_string(i));
-      bank::SetNodeID(r, id++);
-      std::string code;
-      code.reserve(kCodeBytes);
-      while (code.size() < kCodeBytes) {
-        code += words[rng() % 20];
-        code += (rng() % 8 == 0) ? "\r\n    " : " ";
-      }
-      code.resize(kCodeBytes);
-      bank::SetRecordData(r, std::move(code));
-      bank::SetRecordComments(r, "comment " + std::to_string(i));
-      bank::SetNodeKeywords(r, "bench keyword");
-    }
-    db.WriteInteger(bank::skNextNodeID, id);
+    canonical::Fill(db);
     xml = db.EncodedXML();
     TBankSession::TOptions options;
     TBankSession session(nullptr, options, &ui, &loop);
     for (int v = 0; v < 4; ++v) {
-      files[v] = dir + "/bank-" + kNames[v] + ".xdb2";
+      files[v] = dir.File(std::string("bank-") + kNames[v] + ".xdb2");
       if (!session.SaveBankFile(files[v], &db, LayersOf(v))) std::abort();
     }
-  }
-  ~Corpus() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 
@@ -126,7 +91,7 @@ void BM_Save(benchmark::State& state) {
   OpenOnce(c, vPlain, db);
   TBankSession::TOptions options;
   TBankSession session(nullptr, options, &c.ui, &c.loop);
-  const std::string target = c.dir + "/saved-" + kNames[v] + ".xdb2";
+  const std::string target = c.dir.File(std::string("saved-") + kNames[v] + ".xdb2");
   for (auto _ : state) {
     if (!session.SaveBankFile(target, &db, LayersOf(v))) std::abort();
   }
@@ -179,14 +144,7 @@ void BM_BaselineDecipher(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.xml.size()));
 }
 
-long ReadStatusKb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(in, line))
-    if (line.compare(0, n, field) == 0) return std::strtol(line.c_str() + n + 1, nullptr, 10);
-  return -1;
-}
+using canonical::ReadStatusKb;
 
 // Peak resident memory of one open (or open + save) in a child process, above what the child held
 // before, as a multiple of the XML size.
@@ -205,7 +163,7 @@ double PeakRatio(int v, bool save) {
       if (save) {
         TBankSession::TOptions options;
         TBankSession session(nullptr, options, &c.ui, &c.loop);
-        if (!session.SaveBankFile(c.dir + "/peak.xdb2", &db, LayersOf(v))) std::_Exit(3);
+        if (!session.SaveBankFile(c.dir.File("peak.xdb2"), &db, LayersOf(v))) std::_Exit(3);
       }
     }
     const long peak = ReadStatusKb("VmHWM:");

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "databank/uBankMessages.h"
+#include "databank/uConfigModel.h"
 #include "databank/uDataBankContent.h"
 #include "databank/uFilePaths.h"
 #include "databank/uLongFileName.h"
@@ -49,8 +50,8 @@ std::string EscapeAmpersands(const std::string& text) {
 
 int PeriodToInterval(int seconds) {
   if (seconds <= 0) return 0;  // 0 or less: auto-save off
-  const long long ms = static_cast<long long>(seconds) * 1000;
-  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+  // A hand-edited period beyond the settings dialog's range is brought into it.
+  return ClampAutoSavePeriod(seconds) * 1000;
 }
 
 }  // namespace
@@ -166,7 +167,15 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   } catch (const std::exception&) {
     parsed = false;
   }
-  if (!parsed) return fail();
+  if (!parsed) {
+    // Another databank (an import) is tried with the open databank's password first; a file
+    // enciphered with a password of its own then asks for that one.
+    if (!own && layers.Enciphered && !layers.PasswordAsked && !password_.empty()) {
+      password_.clear();
+      return LoadBankFile(pathIn, target);
+    }
+    return fail();
+  }
   if (oldFormat) bank::ConvertOldFormat(bank->Root());
 
   if (own) {
@@ -246,7 +255,9 @@ void TBankSession::WriteBankState() {
   if (Hooks.BankStateWritten) Hooks.BankStateWritten();
 }
 
-void TBankSession::OpenBank(const std::string& path) {
+void TBankSession::OpenBank(const std::string& pathIn) {
+  // A copy: callers pass the file name this very routine clears when the load fails.
+  const std::string path = pathIn;
   TBusyScope busy(*this);
   CloseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();
@@ -271,7 +282,10 @@ void TBankSession::OpenBank(const std::string& path) {
   // The converted texts exist only in memory until they are saved.
   if (convertedOld_) modified_ = true;
   Changed();
-  ReadBankState();
+  if (Hooks.ReadState)
+    Hooks.ReadState();
+  else
+    ReadBankState();
   if (Hooks.RebuildTree) Hooks.RebuildTree();
   if (!path.empty()) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
@@ -285,6 +299,7 @@ void TBankSession::CloseBank() {
   if (Hooks.LeaveFilter) Hooks.LeaveFilter();
   if (Hooks.CommitRecord) Hooks.CommitRecord();
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
+  if (Hooks.BankClosing) Hooks.BankClosing();
   bank_.reset();
   fileName_.clear();
   entryName_.clear();
@@ -299,7 +314,10 @@ bool TBankSession::SaveBank(const std::string& path) {
   if (Hooks.CommitRecord) Hooks.CommitRecord();
   lastOpened_ = path;
   fileName_ = path;
-  WriteBankState();
+  if (Hooks.WriteState)
+    Hooks.WriteState();
+  else
+    WriteBankState();
   const bool saved = SaveBankFile(path);
   if (saved) SetModifiedFlag(false);
   Changed();
@@ -437,6 +455,7 @@ void TBankSession::AdoptPassword(const std::string& password) {
 }
 
 void TBankSession::SetPasswordCommand() {
+  TBusyScope busy(*this);  // auto-save waits while the prompt runs
   if (!CanSetPassword()) return;
   platform::SetPasswordAnswer answer;
   if (!ui_->AskSetPassword(answer)) return;
@@ -448,6 +467,7 @@ void TBankSession::SetPasswordCommand() {
 }
 
 void TBankSession::RemovePasswordCommand() {
+  TBusyScope busy(*this);  // auto-save waits while the prompt runs
   if (!CanRemovePassword()) return;
   std::string entry;
   if (!ui_->AskFilePassword(fileName_, entry)) return;
@@ -461,6 +481,7 @@ void TBankSession::RemovePasswordCommand() {
 }
 
 void TBankSession::ChangePasswordCommand() {
+  TBusyScope busy(*this);  // auto-save waits while the prompt runs
   if (!CanChangePassword()) return;
   platform::ChangePasswordAnswer answer;
   if (!ui_->AskChangePassword(answer)) return;

@@ -62,6 +62,11 @@ class TBankSession {
     std::function<void()> ShowCurtain;        // while a databank is being replaced
     std::function<void()> BankStateRead;      // after ReadBankState (caption, default images)
     std::function<void()> BankStateWritten;   // after WriteBankState (caption)
+    // Stand in for the calls of ReadBankState / WriteBankState that opening and saving make (the
+    // window's own operations, which call those two themselves).
+    std::function<void()> ReadState;
+    std::function<void()> WriteState;
+    std::function<void()> BankClosing;        // the databank is about to be freed
     std::function<void()> RebuildTree;        // after an open; selects PendingID
     std::function<int()> SelectedNodeID;      // "ID" of the selected node, -1 when none
     std::function<void()> ReopenRecord;       // after a save: open the selected record again
@@ -112,7 +117,9 @@ class TBankSession {
   // --- The file routines ---
   // Reads the file at path through its layers into target (nullptr: the window's databank). Only
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
-  // old ".xdb" file renamed; the password is used and kept for any target.
+  // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
+  // enciphered text does not parse with the known password is read once more after asking for the
+  // file's own password.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.

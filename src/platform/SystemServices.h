@@ -17,6 +17,7 @@ namespace platform {
 class IEventLoop;
 class ICanvas;
 class IPrinter;
+class IClipboard;
 
 struct TSystemServices {
   // The loop of the running application, or nullptr when there is none (any more).
@@ -40,6 +41,8 @@ struct TSystemServices {
   ICanvas* (*CreateMeasuringCanvas)() = nullptr;
   // The desktop's printer (a system printer or a PDF file).
   IPrinter* (*Printer)() = nullptr;
+  // The desktop's clipboard under private formats (see platform/Clipboard.h), or nullptr.
+  IClipboard* (*FormatClipboard)() = nullptr;
 };
 
 // The table in use (all entries empty until the Qt half installs its own).

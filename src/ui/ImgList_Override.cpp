@@ -74,6 +74,18 @@ int TImageList::Add(const QImage& image) {
   return first;
 }
 
+int TImageList::Add(const QImage& image, const QImage& image2x) {
+  const int first = Add(image);
+  if (first < 0 || image2x.isNull()) return first;
+  const int w2 = width_ * 2, h2 = height_ * 2;
+  const QImage big = image2x.convertToFormat(QImage::Format_ARGB32);
+  for (int i = first, x = 0; i < Count() && x + w2 <= big.width(); ++i, x += w2) {
+    entries_[std::size_t(i)].image2x = big.copy(x, 0, w2, h2);
+    entries_[std::size_t(i)].icon = QIcon();
+  }
+  return first;
+}
+
 int TImageList::AddMasked(const QImage& image, TColor maskColor) {
   if (image.isNull()) return -1;
   QImage img = image.convertToFormat(QImage::Format_ARGB32);
@@ -113,6 +125,10 @@ QImage TImageList::Image(int index) const {
   return index >= 0 && index < Count() ? entries_[std::size_t(index)].image : QImage();
 }
 
+QImage TImageList::Image2x(int index) const {
+  return index >= 0 && index < Count() ? entries_[std::size_t(index)].image2x : QImage();
+}
+
 QImage TImageList::DisabledImage(int index) const {
   return index >= 0 && index < Count() ? entries_[std::size_t(index)].disabled : QImage();
 }
@@ -128,6 +144,11 @@ QIcon TImageList::Icon(int index) const {
   const Entry& e = entries_[std::size_t(index)];
   if (e.icon.isNull()) {
     e.icon.addPixmap(QPixmap::fromImage(e.image), QIcon::Normal);
+    if (!e.image2x.isNull()) {
+      QPixmap big = QPixmap::fromImage(e.image2x);
+      big.setDevicePixelRatio(2);
+      e.icon.addPixmap(big, QIcon::Normal);
+    }
     e.icon.addPixmap(QPixmap::fromImage(e.disabled), QIcon::Disabled);
   }
   return e.icon;
@@ -137,7 +158,10 @@ void TImageList::Draw(QPainter& painter, int x, int y, int index, bool enabled) 
   if (index < 0 || index >= Count()) return;
   const Entry& e = entries_[std::size_t(index)];
   if (enabled) {
-    painter.drawImage(x, y, e.image);
+    if (!e.image2x.isNull() && painter.device() && painter.device()->devicePixelRatioF() >= 1.5)
+      painter.drawImage(QRect(x, y, width_, height_), e.image2x);
+    else
+      painter.drawImage(x, y, e.image);
     return;
   }
   if (painter.brush().style() != Qt::NoBrush) painter.fillRect(x, y, width_, height_, painter.brush().color());

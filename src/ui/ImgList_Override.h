@@ -34,6 +34,9 @@ class TImageList : public QObject {
   // whose height is Height(); any other size is scaled to the list's size. Returns the index of the
   // first image added, -1 for a null image.
   int Add(const QImage& image);
+  // The same with the pictures for a screen of twice the density (a strip of the same images at
+  // twice the size); icons and drawing then use them where the screen asks for them.
+  int Add(const QImage& image, const QImage& image2x);
   // As Add; pixels of maskColor (0x00BBGGRR) become transparent.
   int AddMasked(const QImage& image, TColor maskColor);
   int AddIcon(const QIcon& icon);
@@ -45,6 +48,8 @@ class TImageList : public QObject {
   // ARGB32 images; a null image for an index out of range.
   QImage Image(int index) const;
   QImage DisabledImage(int index) const;
+  // The picture at twice the density; a null image when the entry has none.
+  QImage Image2x(int index) const;
   QPixmap Pixmap(int index, bool enabled = true) const;
   // Normal and disabled pixmaps; a null icon for an index out of range.
   QIcon Icon(int index) const;
@@ -66,6 +71,7 @@ class TImageList : public QObject {
  private:
   struct Entry {
     QImage image;
+    QImage image2x;  // null when the image has no picture at twice the density
     QImage disabled;
     mutable QIcon icon;  // built on first request
   };

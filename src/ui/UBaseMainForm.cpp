@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kDesignWidth = 592;  // the toolbar's designed width; btnExit keeps its distance to the right
 
+}  // namespace
+
 void StyleToolbarButton(TmxXPButton* b, TImageList* images, TImageList* disabled) {
   b->SetColor(clBtnFace);
   b->SetFocusedColor(0xD8ACB0);
@@ -27,8 +29,6 @@ void StyleToolbarButton(TmxXPButton* b, TImageList* images, TImageList* disabled
   b->SetImages(images);
   b->SetDisabled(disabled);
 }
-
-}  // namespace
 
 TBaseMainForm::TBaseMainForm(QWidget* owner) : TfrmBaseForm(owner) {
   setObjectName(QStringLiteral("BaseMainForm"));

@@ -23,6 +23,10 @@ constexpr bool MainFormCanClose(bool exiting, bool minimizeOnClose, bool appIsMi
   return exiting || !minimizeOnClose || appIsMinimized;
 }
 
+// The look of every button of the program's toolbars: flat, lit up in the toolbar colours, with the
+// list's images and their grey copies.
+void StyleToolbarButton(TmxXPButton* button, TImageList* images, TImageList* disabled);
+
 class TBaseMainForm : public TfrmBaseForm {
   Q_OBJECT
 

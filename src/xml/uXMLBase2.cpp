@@ -161,6 +161,7 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   Clear();
   bool ok = doc_->LoadXML(std::move(bytes));
   lastError_ = doc_->LastError();
+  doc_->ReleaseText();  // the store never parses the same text twice
   if (!IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"))) {
     TreeCp1252ToUtf8(doc_.get());
     if (HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);

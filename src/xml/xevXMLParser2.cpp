@@ -445,6 +445,11 @@ bool TxevXMLParser2::Parse() {
   return RunParse(this, true);
 }
 
+void TxevXMLParser2::ReleaseText() {
+  std::string().swap(docText_);
+  pos_ = 0;
+}
+
 bool TxevXMLParser2::ParseNodeXML(TxevXMLNode2* node, std::string text) {
   if (!node) {
     lastError_ = "Invalid parameter pNode";

@@ -199,6 +199,9 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   bool LoadXML(std::string text);
   // Parses the document text set by LoadXML/LoadFromFile again.
   bool Parse();
+  // Frees the document text that Parse() would read again (a large document then takes its memory
+  // once, in its nodes); Parse() afterwards parses an empty text.
+  void ReleaseText();
   // Frees the node's children and fills the node (name, attributes merged over its own, text and
   // children) from the first element of the text. No declaration is looked for.
   bool ParseNodeXML(TxevXMLNode2* node, std::string text);

@@ -507,6 +507,14 @@ class SlowUI : public platform::ScriptedUIServices {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
+  bool AskSetPassword(platform::SetPasswordAnswer& answer, platform::WindowHandle owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::AskSetPassword(answer, owner);
+  }
+  bool AskChangePassword(platform::ChangePasswordAnswer& answer, platform::WindowHandle owner) override {
+    ticks += loop_.Advance(600000);
+    return ScriptedUIServices::AskChangePassword(answer, owner);
+  }
   size_t ticks = 0;
 
  private:
@@ -532,6 +540,25 @@ TEST_F(BankSessionTest, AutoSaveTickDuringAnOpensPromptsWritesNothing) {
   EXPECT_EQ(ReadFile(first), before);
   EXPECT_FALSE(fs::exists(tmp.File("first.backup")));
   EXPECT_EQ(s.FileName(), "");
+}
+
+TEST_F(BankSessionTest, AutoSaveWaitsWhilePasswordPromptsRun) {
+  SlowUI slow(loop);
+  TBankSession s(&settings, TBankSession::TOptions{}, &slow, &loop);
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  s.OpenBank(path);
+  s.SetModified();
+  const std::string before = ReadFile(path);
+  slow.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
+  s.SetPasswordCommand();
+  slow.PushChangePassword(std::nullopt);
+  s.ChangePasswordCommand();
+  slow.PushFilePassword(std::nullopt);
+  s.RemovePasswordCommand();
+  EXPECT_GE(slow.ticks, 2u);
+  EXPECT_EQ(ReadFile(path), before);  // nothing was saved half-way through a prompt
+  EXPECT_EQ(s.Password(), "pw");
 }
 
 TEST_F(BankSessionTest, AutoSaveRunsOnlyForAModifiedNamedDatabank) {
@@ -581,7 +608,7 @@ TEST_F(BankSessionTest, AutoSavePeriodIsClamped) {
   settings.Values["AutoSavePeriod"] = "0";
   EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), 0);
   settings.Values["AutoSavePeriod"] = "3000000";
-  EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), INT_MAX);
+  EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), 86400 * 1000);  // one day at most
   settings.Values.erase("AutoSavePeriod");
   EXPECT_EQ(NewSession()->AutoSaveTimer().Interval(), 300000);
 }
@@ -757,6 +784,16 @@ TEST_F(BankSessionTest, StartupOpening) {
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
     EXPECT_TRUE(ui.Calls().empty());  // missing files are not reported at start
+  }
+  // A file that is there but cannot be read is reported, as every failed open is.
+  WriteFile(cmd, EncipherDataBank(SampleBankXML(), "pw"));
+  {
+    auto s = NewSession();
+    s->LoadFileSettings(cmd);
+    ui.PushFilePassword(std::nullopt);
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), "");
+    EXPECT_EQ(ui.LastCall().text, "Could not open DataBank!");
   }
 }
 

@@ -18,6 +18,9 @@
 
 namespace platform {
 
+// platform/qt/QtClipboard.cpp
+IClipboard* QtFormatClipboard();
+
 namespace {
 
 IEventLoop* QtLoop() {
@@ -166,6 +169,7 @@ void InstallQtServices() {
   services.PaletteSysColor = &QtPaletteSysColor;
   services.CreateMeasuringCanvas = &CreateMeasuringCanvas;
   services.Printer = &DesktopPrinter;
+  services.FormatClipboard = &QtFormatClipboard;
   InstallSystemServices(services);
 }
 

@@ -1,0 +1,414 @@
+#include "databank/gui/TreeWidget.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include "platform/UIServices.h"
+#include "ui/ImgList_Override.h"
+
+namespace {
+// What a drag of this tree carries: nothing but the fact that it is one.
+const char* const kDragFormat = "application/x-tessaryn-tree-drag";
+}  // namespace
+
+class TTreeWidget::TNodeItem : public QTreeWidgetItem {
+ public:
+  static constexpr int kType = QTreeWidgetItem::UserType + 17;
+  TNodeItem(TxevXMLNode2* n, int i) : QTreeWidgetItem(kType), node(n), image(i) {}
+  TxevXMLNode2* node;
+  int image;
+};
+
+// Label editing ends here (Escape ends it without calling setModelData); hot tracking is painted here.
+class TTreeWidget::TDelegate : public QStyledItemDelegate {
+ public:
+  explicit TDelegate(TTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+  void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line) tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (tree_->hotTrack_ && (option->state & QStyle::State_MouseOver)) option->font.setUnderline(true);
+  }
+
+ private:
+  TTreeWidget* tree_;
+};
+
+TTreeWidget::TTreeWidget(QWidget* parent) : QTreeWidget(parent) {
+  setColumnCount(1);
+  setHeaderHidden(true);
+  setUniformRowHeights(true);  // the layout never measures rows one by one
+  setIndentation(19);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::SelectedClicked);
+  setAnimated(false);
+  setAutoScroll(false);  // a drag scrolls only by the window's own edge rule
+  setDragEnabled(true);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDropIndicatorShown(false);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setItemDelegate(new TDelegate(this));
+  // The selection stays visible when the tree loses the focus.
+  QPalette p = palette();
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+    p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+  setPalette(p);
+  boldFont_ = font();
+  boldFont_.setBold(true);
+
+  dragScroll_.setInterval(100);
+  connect(&dragScroll_, &QTimer::timeout, this, [this] { ScrollOneLine(dragScrollDirection_); });
+  // The selection moves with the current item, or alone (focusing the tree makes its first item
+  // current without selecting it; selecting it later moves no current item).
+  connect(this, &QTreeWidget::currentItemChanged, this, [this] { SelectionMoved(); });
+  connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { SelectionMoved(); });
+  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeExpanded(Handle(item)); });
+  });
+  connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+    if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeCollapsed(Handle(item)); });
+  });
+}
+
+TTreeWidget::~TTreeWidget() {
+  // The items go without reports: the base classes outlive this part of the object.
+  Events = nullptr;
+  disconnect(this, nullptr, this, nullptr);
+}
+
+void TTreeWidget::SetImages(TImageList* images) { images_ = images; }
+
+// Reports each new selection once, however Qt announced it; under the update lock the new state is
+// only noted, so a selection made after the lock is reported even when it was the selection before.
+void TTreeWidget::SelectionMoved() {
+  TTreeItem* selected = Selected();
+  if (selected == reported_) return;
+  reported_ = selected;
+  if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeChange(selected); });
+}
+
+void TTreeWidget::SetReadOnly(bool readOnly) {
+  readOnly_ = readOnly;
+  setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers : QAbstractItemView::SelectedClicked);
+  setDragEnabled(!readOnly);
+}
+
+void TTreeWidget::SetHotTrack(bool on) {
+  hotTrack_ = on;
+  setMouseTracking(on);
+  viewport()->setAttribute(Qt::WA_Hover, on);
+}
+
+QIcon TTreeWidget::IconFor(int image) const { return images_ ? images_->Icon(image) : QIcon(); }
+
+// ---- ITreeView ----
+
+void TTreeWidget::BeginUpdate() {
+  if (locks_++ == 0) setUpdatesEnabled(false);
+}
+
+void TTreeWidget::EndUpdate() {
+  if (locks_ > 0 && --locks_ == 0) setUpdatesEnabled(true);
+}
+
+void TTreeWidget::Clear() {
+  BeginUpdate();
+  clear();
+  reported_ = nullptr;
+  EndUpdate();
+}
+
+int TTreeWidget::IndexIn(QTreeWidgetItem* parent, QTreeWidgetItem* item) const {
+  return parent ? parent->indexOfChild(item) : indexOfTopLevelItem(item);
+}
+
+void TTreeWidget::Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWidgetItem*>& items) {
+  if (parent)
+    parent->insertChildren(index, items);
+  else
+    insertTopLevelItems(index, items);
+}
+
+void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
+                              std::vector<TTreeItem*>& out) {
+  BeginUpdate();
+  // Every item is made while it is detached from the tree and joins it in one insertion: the model
+  // hears of one block of rows, not of each item.
+  std::vector<QTreeWidgetItem*> made(specs.size());
+  QList<QTreeWidgetItem*> tops;
+  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
+  for (size_t i = 0; i < specs.size(); ++i) {
+    const TTreeItemSpec& s = specs[i];
+    auto* item = new TNodeItem(s.Node, s.Image);
+    item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
+    item->setIcon(0, IconFor(s.Image));
+    if (s.Bold) item->setFont(0, boldFont_);
+    item->setFlags(flags);
+    made[i] = item;
+    if (s.Parent >= 0)
+      made[size_t(s.Parent)]->addChild(item);
+    else
+      tops.append(item);
+  }
+  QTreeWidgetItem* parent = ItemOf(parentHandle);
+  const int index = before ? IndexIn(parent, ItemOf(before)) : (parent ? parent->childCount() : topLevelItemCount());
+  Insert(parent, index < 0 ? 0 : index, tops);
+  out.resize(made.size());
+  for (size_t i = 0; i < made.size(); ++i) {
+    out[i] = Handle(made[i]);
+    if (specs[i].Expanded) made[i]->setExpanded(true);
+  }
+  EndUpdate();
+}
+
+void TTreeWidget::RemoveItem(TTreeItem* item) {
+  BeginUpdate();
+  delete ItemOf(item);
+  reported_ = Selected();  // the item's address may come back for a new one
+  EndUpdate();
+}
+
+void TTreeWidget::MoveItem(TTreeItem* handle, TTreeItem* parentHandle, TTreeItem* before) {
+  QTreeWidgetItem* item = ItemOf(handle);
+  if (!item) return;
+  BeginUpdate();
+  // Taking an item out forgets the expansion below it; it is put back afterwards.
+  std::vector<QTreeWidgetItem*> expanded, stack{item};
+  while (!stack.empty()) {
+    QTreeWidgetItem* i = stack.back();
+    stack.pop_back();
+    if (i->isExpanded()) expanded.push_back(i);
+    for (int c = 0; c < i->childCount(); ++c) stack.push_back(i->child(c));
+  }
+  QTreeWidgetItem* oldParent = item->parent();
+  if (oldParent)
+    oldParent->takeChild(oldParent->indexOfChild(item));
+  else
+    takeTopLevelItem(indexOfTopLevelItem(item));
+  QTreeWidgetItem* parent = ItemOf(parentHandle);
+  const int index = before ? IndexIn(parent, ItemOf(before)) : (parent ? parent->childCount() : topLevelItemCount());
+  Insert(parent, index < 0 ? 0 : index, {item});
+  for (QTreeWidgetItem* e : expanded) e->setExpanded(true);
+  EndUpdate();
+}
+
+TxevXMLNode2* TTreeWidget::NodeOf(TTreeItem* handle) const {
+  QTreeWidgetItem* item = ItemOf(handle);
+  return item && item->type() == TNodeItem::kType ? static_cast<TNodeItem*>(item)->node : nullptr;
+}
+
+void TTreeWidget::SetText(TTreeItem* item, std::string_view text) {
+  ItemOf(item)->setText(0, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+int TTreeWidget::ImageOf(TTreeItem* handle) const {
+  QTreeWidgetItem* item = ItemOf(handle);
+  return item && item->type() == TNodeItem::kType ? static_cast<TNodeItem*>(item)->image : -1;
+}
+
+void TTreeWidget::SetImage(TTreeItem* handle, int image) {
+  QTreeWidgetItem* item = ItemOf(handle);
+  if (!item || item->type() != TNodeItem::kType) return;
+  static_cast<TNodeItem*>(item)->image = image;
+  item->setIcon(0, IconFor(image));
+}
+
+TTreeItem* TTreeWidget::Selected() const {
+  QTreeWidgetItem* current = currentItem();
+  return current && current->isSelected() ? Handle(current) : nullptr;
+}
+
+void TTreeWidget::Select(TTreeItem* handle) {
+  QTreeWidgetItem* item = ItemOf(handle);
+  if (handle == Selected() && item == currentItem()) return;
+  if (!item) {
+    setCurrentItem(nullptr);
+    clearSelection();
+    return;
+  }
+  setCurrentItem(item);
+  // As a click would: scrolled into view, every closed folder above it opened (and reported).
+  if (!locks_) scrollToItem(item);
+}
+
+bool TTreeWidget::IsExpanded(TTreeItem* item) const { return ItemOf(item) && ItemOf(item)->isExpanded(); }
+
+void TTreeWidget::SetExpanded(TTreeItem* item, bool expanded) {
+  if (ItemOf(item)) ItemOf(item)->setExpanded(expanded);
+}
+
+void TTreeWidget::FullExpand() { expandAll(); }
+
+void TTreeWidget::FullCollapse() { collapseAll(); }
+
+void TTreeWidget::StartEdit(TTreeItem* item) {
+  if (ItemOf(item) && !readOnly_) editItem(ItemOf(item), 0);
+}
+
+bool TTreeWidget::IsEditing() const { return state() == QAbstractItemView::EditingState; }
+
+bool TTreeWidget::HasFocus() const { return window() && window()->focusWidget() == this; }
+
+void TTreeWidget::SetFocus() { setFocus(Qt::OtherFocusReason); }
+
+void TTreeWidget::MakeVisible(TTreeItem* item) {
+  if (ItemOf(item) && !locks_) scrollToItem(ItemOf(item));
+}
+
+void TTreeWidget::LabelEdited(QTreeWidgetItem* item, const QString& text) {
+  if (!item || locks_ || !Events) return;
+  const std::string utf8 = text.toUtf8().toStdString();
+  platform::RunGuarded([&] { Events->TreeEdited(Handle(item), utf8); });
+}
+
+// Every way into label editing passes here; programmatic starts (the commands, and the delayed start
+// of a click on the selected item) come with AllEditTriggers. The start is reported before the
+// editor opens, while the selection can still move.
+bool TTreeWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  if (trigger == QAbstractItemView::AllEditTriggers && !readOnly_ && !locks_ && Events && index.isValid() &&
+      state() != QAbstractItemView::EditingState && (model()->flags(index) & Qt::ItemIsEditable)) {
+    const QPersistentModelIndex keep(index);
+    QTreeWidgetItem* item = itemFromIndex(index);
+    platform::RunGuarded([&] { Events->TreeEditing(Handle(item)); });
+    if (!keep.isValid()) return false;
+    return QTreeWidget::edit(keep, trigger, event);
+  }
+  return QTreeWidget::edit(index, trigger, event);
+}
+
+// ---- mouse ----
+
+void TTreeWidget::mousePressEvent(QMouseEvent* event) {
+  QTreeWidgetItem* item = itemAt(event->position().toPoint());
+  if (event->button() == Qt::RightButton) {
+    setFocus(Qt::MouseFocusReason);
+    Select(Handle(item));
+    if (OnContextMenu) platform::RunGuarded([&] { OnContextMenu(event->globalPosition().toPoint()); });
+    event->accept();
+    return;
+  }
+  if (!item && event->button() == Qt::LeftButton) Select(nullptr);
+  QTreeWidget::mousePressEvent(event);
+}
+
+void TTreeWidget::mouseMoveEvent(QMouseEvent* event) {
+  QTreeWidget::mouseMoveEvent(event);
+  if (hotTrack_)
+    viewport()->setCursor(itemAt(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TTreeWidget::leaveEvent(QEvent* event) {
+  QTreeWidget::leaveEvent(event);
+  if (hotTrack_) viewport()->unsetCursor();
+}
+
+// ---- dragging ----
+
+TTreeWidget::TDropZone TTreeWidget::DropZoneAt(QPoint pos, QTreeWidgetItem** target) const {
+  *target = nullptr;
+  if (pos.y() < kDragScrollMargin) return TDropZone::ScrollUp;
+  if (pos.y() >= viewport()->height() - kDragScrollMargin) return TDropZone::ScrollDown;
+  QTreeWidgetItem* item = itemAt(pos);
+  if (!item) return TDropZone::BelowItems;  // a row spans the whole width: no row means below them
+  // The item's own area: its picture, its label and the rest of its row, not the indentation and
+  // expand button before it.
+  if (!visualItemRect(item).contains(pos)) return TDropZone::Refused;
+  *target = item;
+  return TDropZone::OnItem;
+}
+
+bool TTreeWidget::DragOver(QPoint pos) {
+  QTreeWidgetItem* target = nullptr;
+  const TDropZone zone = DropZoneAt(pos, &target);
+  if (zone == TDropZone::ScrollUp || zone == TDropZone::ScrollDown) {
+    dragScrollDirection_ = zone == TDropZone::ScrollUp ? -1 : 1;
+    ScrollOneLine(dragScrollDirection_);
+    if (!dragScroll_.isActive()) dragScroll_.start();  // the pointer may rest there
+    return false;
+  }
+  StopDragScroll();
+  if (!dragItem_ || zone == TDropZone::Refused || !OnCanDrop) return false;
+  return OnCanDrop(Handle(dragItem_), Handle(target));
+}
+
+bool TTreeWidget::Drop(QPoint pos) {
+  StopDragScroll();
+  if (!dragItem_ || !DragOver(pos)) return false;
+  QTreeWidgetItem* target = nullptr;
+  DropZoneAt(pos, &target);
+  QTreeWidgetItem* dragged = dragItem_;
+  if (OnDrop) platform::RunGuarded([&] { OnDrop(Handle(dragged), Handle(target)); });
+  return true;
+}
+
+void TTreeWidget::ScrollOneLine(int direction) {
+  verticalScrollBar()->triggerAction(direction < 0 ? QAbstractSlider::SliderSingleStepSub
+                                                   : QAbstractSlider::SliderSingleStepAdd);
+}
+
+void TTreeWidget::StopDragScroll() {
+  dragScroll_.stop();
+  dragScrollDirection_ = 0;
+}
+
+void TTreeWidget::startDrag(Qt::DropActions) {
+  QTreeWidgetItem* item = currentItem();
+  if (readOnly_ || !item) return;
+  dragItem_ = item;
+  auto* drag = new QDrag(this);
+  auto* data = new QMimeData;
+  data->setData(kDragFormat, QByteArray());
+  drag->setMimeData(data);
+  drag->setPixmap(item->icon(0).pixmap(16, 16));
+  drag->exec(Qt::MoveAction);  // the window has moved the node already, or nothing happened
+  dragItem_ = nullptr;
+  StopDragScroll();
+}
+
+void TTreeWidget::dragEnterEvent(QDragEnterEvent* event) {
+  if (dragItem_ && event->mimeData()->hasFormat(kDragFormat))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TTreeWidget::dragMoveEvent(QDragMoveEvent* event) {
+  if (dragItem_ && event->mimeData()->hasFormat(kDragFormat) && DragOver(event->position().toPoint()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TTreeWidget::dragLeaveEvent(QDragLeaveEvent* event) {
+  StopDragScroll();
+  QTreeWidget::dragLeaveEvent(event);
+}
+
+void TTreeWidget::dropEvent(QDropEvent* event) {
+  // Checked again: the tree may have changed since the pointer last moved.
+  if (dragItem_ && event->mimeData()->hasFormat(kDragFormat) && Drop(event->position().toPoint()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+bool TTreeWidget::DragSelectedTo(QPoint pos) {
+  QTreeWidgetItem* item = currentItem();
+  if (!item || readOnly_) return false;
+  dragItem_ = item;
+  const bool dropped = Drop(pos);
+  dragItem_ = nullptr;
+  StopDragScroll();
+  return dropped;
+}

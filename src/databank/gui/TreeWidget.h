@@ -1,0 +1,113 @@
+// The tree control of the databank window: a QTreeWidget that the window drives through ITreeView.
+// It shows one item per folder and record with its picture from an image list, reports selection,
+// expansion and label editing (with a start and an end event, Escape giving no end), selects with
+// either mouse button (none on empty space) and opens the context menu on the right one, keeps the
+// selection visible without the focus, optionally underlines the item under the mouse, and drags a
+// node inside itself: the window decides every drop, so no item ever moves by itself.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+#include "databank/uTreeModel.h"
+
+class TImageList;
+
+class TTreeWidget : public QTreeWidget, public ITreeView {
+  Q_OBJECT
+
+ public:
+  // The edges within which a drag scrolls the tree by one line instead of dropping.
+  static constexpr int kDragScrollMargin = 15;
+
+  explicit TTreeWidget(QWidget* parent = nullptr);
+  ~TTreeWidget() override;
+
+  ITreeViewEvents* Events = nullptr;
+  // Right button pressed: the item under it is selected already; show the menu at globalPos.
+  std::function<void(QPoint globalPos)> OnContextMenu;
+  // Whether a dragged node may be dropped on target (nullptr: the empty space below the items).
+  std::function<bool(TTreeItem* dragged, TTreeItem* target)> OnCanDrop;
+  std::function<void(TTreeItem* dragged, TTreeItem* target)> OnDrop;
+
+  void SetImages(TImageList* images);
+  // Read-only: no label editing and no dragging.
+  void SetReadOnly(bool readOnly);
+  // The item under the mouse is underlined and the pointer becomes a hand.
+  void SetHotTrack(bool on);
+  bool HotTrack() const { return hotTrack_; }
+
+  static TTreeItem* Handle(QTreeWidgetItem* item) { return reinterpret_cast<TTreeItem*>(item); }
+  static QTreeWidgetItem* ItemOf(TTreeItem* item) { return reinterpret_cast<QTreeWidgetItem*>(item); }
+
+  // What a drop at pos (viewport coordinates) of the node being dragged would do.
+  enum class TDropZone { ScrollUp, ScrollDown, OnItem, BelowItems, Refused };
+  TDropZone DropZoneAt(QPoint pos, QTreeWidgetItem** target) const;
+  // Starts and ends a drag without the window system's drag loop, as a drag of the selected item
+  // that moves over pos and is dropped there (tests and tools). True when the drop was accepted.
+  bool DragSelectedTo(QPoint pos);
+
+  // ITreeView
+  void BeginUpdate() override;
+  void EndUpdate() override;
+  bool Updating() const override { return locks_ > 0; }
+  void Clear() override;
+  void InsertItems(TTreeItem* parent, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
+                   std::vector<TTreeItem*>& out) override;
+  void RemoveItem(TTreeItem* item) override;
+  void MoveItem(TTreeItem* item, TTreeItem* parent, TTreeItem* before) override;
+  TxevXMLNode2* NodeOf(TTreeItem* item) const override;
+  void SetText(TTreeItem* item, std::string_view text) override;
+  int ImageOf(TTreeItem* item) const override;
+  void SetImage(TTreeItem* item, int image) override;
+  TTreeItem* Selected() const override;
+  void Select(TTreeItem* item) override;
+  bool IsExpanded(TTreeItem* item) const override;
+  void SetExpanded(TTreeItem* item, bool expanded) override;
+  void FullExpand() override;
+  void FullCollapse() override;
+  void StartEdit(TTreeItem* item) override;
+  bool IsEditing() const override;
+  bool HasFocus() const override;
+  void SetFocus() override;
+  void MakeVisible(TTreeItem* item) override;
+
+  // The label editor finished with text (called by the item delegate).
+  void LabelEdited(QTreeWidgetItem* item, const QString& text);
+
+ protected:
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void startDrag(Qt::DropActions supportedActions) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  class TNodeItem;
+  class TDelegate;
+  void SelectionMoved();
+  bool DragOver(QPoint pos);
+  bool Drop(QPoint pos);
+  void ScrollOneLine(int direction);
+  void StopDragScroll();
+  QIcon IconFor(int image) const;
+  int IndexIn(QTreeWidgetItem* parent, QTreeWidgetItem* item) const;
+  void Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWidgetItem*>& items);
+
+  QPointer<TImageList> images_;
+  QFont boldFont_;
+  int locks_ = 0;
+  bool readOnly_ = false;
+  bool hotTrack_ = false;
+  QTreeWidgetItem* dragItem_ = nullptr;
+  TTreeItem* reported_ = nullptr;  // the selection last reported
+  QTimer dragScroll_;
+  int dragScrollDirection_ = 0;
+};

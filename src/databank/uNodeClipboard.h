@@ -1,0 +1,33 @@
+// The node clipboard: a folder or record with its whole subtree, carried under a private clipboard
+// format so that it can be pasted in this or another running copy of the program.
+//
+// A block holds the node's XML text as the writer gives it for one node (no declaration, UTF-8),
+// followed by one NUL byte. Reading takes the block only up to its first NUL (or its end, for a block
+// some other program put there without one) and accepts it only when it parses and its first element
+// is a folder or a record.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TxevXMLNode2;
+class TxevXMLParser2;
+
+inline constexpr const char* kXMLNodeFormat = "application/x-cf-xmlnode";
+
+// The block for node.
+std::string XMLNodePayload(const TxevXMLParser2& writer, const TxevXMLNode2* node);
+// The text of a block: everything before its first NUL.
+std::string_view XMLNodePayloadText(std::string_view block);
+// A detached copy of the block's node, parsed inside a temporary "root" element; nullptr when the
+// text does not parse or its first element is neither a folder nor a record.
+std::unique_ptr<TxevXMLNode2> ParseXMLNodePayload(std::string_view block);
+
+// The same through the clipboard of platform/Clipboard.h.
+void CopyXMLNodeToClipboard(const TxevXMLParser2& writer, const TxevXMLNode2* node);
+// The clipboard's node text ("" when it offers none).
+std::string GetXMLFromClipboard();
+bool ClipboardHasXMLNode();
+// At the end of the program: the node this program put on the clipboard goes with it.
+void ClearXMLNodeClipboard();

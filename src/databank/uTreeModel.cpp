@@ -1,0 +1,212 @@
+#include "databank/uTreeModel.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "databank/uDataBankContent.h"
+#include "xml/xevXMLParser2.h"
+
+using bank::IsFolder;
+using bank::IsTreeNode;
+
+// ---- images ----
+
+int ImageForState(const TTreeImageRanges& ranges, int index, bool open) {
+  if (index < ranges.FolderFirst || index > ranges.FolderLast) return index;
+  return index - ((index - ranges.FolderFirst) % 2) + (open ? 1 : 0);
+}
+
+namespace {
+bool InList(const TTreeImageRanges& ranges, int index) { return index >= 0 && index < ranges.Count(); }
+}  // namespace
+
+int TTreeImages::ValidFolderDefault() const {
+  return InList(Ranges, DefaultFolderImage) ? DefaultFolderImage : Ranges.FolderFirst;
+}
+
+int TTreeImages::ValidRecordDefault() const {
+  return InList(Ranges, DefaultDocImage) ? DefaultDocImage : Ranges.RecordFirst;
+}
+
+int TTreeImages::FolderImage(const TxevXMLNode2* folder, bool open) const {
+  int index = bank::NodeImage(folder, ValidFolderDefault());
+  if (!InList(Ranges, index)) index = ValidFolderDefault();
+  return ImageForState(Ranges, index, open);
+}
+
+int TTreeImages::RecordImage(const TxevXMLNode2* record) const {
+  const int index = bank::NodeImage(record, ValidRecordDefault());
+  return InList(Ranges, index) ? index : ValidRecordDefault();
+}
+
+int TTreeImages::NodeImage(const TxevXMLNode2* node, bool open) const {
+  return IsFolder(node) ? FolderImage(node, open) : RecordImage(node);
+}
+
+// ---- the display model ----
+
+TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& images) {
+  TTreeItemSpec spec;
+  spec.Node = node;
+  spec.Parent = parent;
+  spec.Text = node->Text();
+  spec.Bold = bank::IsBold(node);
+  spec.Folder = IsFolder(node);
+  spec.Expanded = spec.Folder && bank::IsExpanded(node);
+  spec.Image = images.NodeImage(node, spec.Expanded);
+  return spec;
+}
+
+void AppendSubtreeSpecs(TxevXMLNode2* node, const TTreeImages& images, std::vector<TTreeItemSpec>& out) {
+  if (!IsTreeNode(node)) return;
+  out.push_back(ItemSpecOf(node, -1, images));
+  if (!IsFolder(node)) return;
+  // Explicit stack: a file may nest folders as deep as it likes.
+  struct Frame {
+    TxevXMLNode2* folder;
+    int spec;
+    int next;
+  };
+  std::vector<Frame> stack{{node, static_cast<int>(out.size()) - 1, 0}};
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    TxevXMLNode2* child = frame.folder->Children().Items(frame.next);
+    if (!child) {
+      stack.pop_back();
+      continue;
+    }
+    ++frame.next;
+    if (!IsTreeNode(child)) continue;
+    out.push_back(ItemSpecOf(child, frame.spec, images));
+    if (IsFolder(child)) stack.push_back({child, static_cast<int>(out.size()) - 1, 0});
+  }
+}
+
+std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages& images) {
+  std::vector<TTreeItemSpec> specs;
+  if (!root) return specs;
+  for (TxevXMLNode2* child : root->Children()) AppendSubtreeSpecs(child, images, specs);
+  return specs;
+}
+
+// ---- structure ----
+
+TxevXMLNode2* PrevTreeSibling(const TxevXMLNode2* node) {
+  const TxevXMLNode2* parent = node ? node->Parent() : nullptr;
+  if (!parent) return nullptr;
+  for (int i = node->IndexInParent() - 1; i >= 0; --i) {
+    TxevXMLNode2* sibling = parent->Children().Items(i);
+    if (IsTreeNode(sibling)) return sibling;
+  }
+  return nullptr;
+}
+
+TxevXMLNode2* NextTreeSibling(const TxevXMLNode2* node) {
+  if (!node || !node->Parent()) return nullptr;
+  for (TxevXMLNode2* sibling = node->NextSibling(); sibling; sibling = sibling->NextSibling())
+    if (IsTreeNode(sibling)) return sibling;
+  return nullptr;
+}
+
+TxevXMLNode2* ParentFolder(const TxevXMLNode2* node) {
+  TxevXMLNode2* parent = node ? node->Parent() : nullptr;
+  return IsFolder(parent) ? parent : nullptr;
+}
+
+namespace {
+TxevXMLNode2* LastTreeChild(const TxevXMLNode2* folder) {
+  const auto& children = folder->Children();
+  for (int i = children.Count() - 1; i >= 0; --i)
+    if (IsTreeNode(children.Items(i))) return children.Items(i);
+  return nullptr;
+}
+}  // namespace
+
+TxevXMLNode2* PrecedingTreeNode(const TxevXMLNode2* node) {
+  TxevXMLNode2* previous = PrevTreeSibling(node);
+  if (!previous) return ParentFolder(node);
+  while (IsFolder(previous)) {
+    TxevXMLNode2* last = LastTreeChild(previous);
+    if (!last) break;
+    previous = last;
+  }
+  return previous;
+}
+
+bool IsSameOrInside(const TxevXMLNode2* node, const TxevXMLNode2* ancestor) {
+  for (; node; node = node->Parent())
+    if (node == ancestor) return true;
+  return false;
+}
+
+// ---- the map ----
+
+namespace {
+
+// The ID as FindByID can ever match it: plain decimal, as std::to_string writes it.
+bool PlainDecimalID(const std::string& text, int& id) {
+  if (text.empty()) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+  return ec == std::errc() && end == text.data() + text.size() && std::to_string(id) == text;
+}
+
+// Positions from the top down; comparing two of them compares display order.
+std::vector<int> DisplayPath(const TxevXMLNode2* node) {
+  std::vector<int> path;
+  for (; node && node->Parent(); node = node->Parent()) path.push_back(node->IndexInParent());
+  std::reverse(path.begin(), path.end());
+  return path;
+}
+
+}  // namespace
+
+void TTreeNodeMap::Clear() {
+  items_.clear();
+  ids_.clear();
+}
+
+void TTreeNodeMap::Add(TxevXMLNode2* node, TTreeItem* item) {
+  if (!node) return;
+  if (!items_.insert_or_assign(node, item).second) return;
+  AddID(node);
+}
+
+void TTreeNodeMap::AddID(TxevXMLNode2* node) {
+  int id = 0;
+  if (PlainDecimalID(node->GetAttribute(bank::xaID), id)) ids_[id].push_back(node);
+}
+
+void TTreeNodeMap::RemoveID(const TxevXMLNode2* node) {
+  int id = 0;
+  if (!PlainDecimalID(node->GetAttribute(bank::xaID), id)) return;
+  auto it = ids_.find(id);
+  if (it == ids_.end()) return;
+  auto& holders = it->second;
+  holders.erase(std::remove(holders.begin(), holders.end(), node), holders.end());
+  if (holders.empty()) ids_.erase(it);
+}
+
+void TTreeNodeMap::RemoveSubtree(const TxevXMLNode2* node) {
+  if (!node) return;
+  auto forget = [this](const TxevXMLNode2* n) {
+    if (items_.erase(n)) RemoveID(n);
+  };
+  forget(node);
+  if (IsFolder(node)) bank::ForEachTreeNode(node, [&](TxevXMLNode2* n, int) { forget(n); });
+}
+
+TTreeItem* TTreeNodeMap::ItemOf(const TxevXMLNode2* node) const {
+  auto it = items_.find(node);
+  return it == items_.end() ? nullptr : it->second;
+}
+
+TxevXMLNode2* TTreeNodeMap::FindByID(int id) const {
+  if (id < 0) return nullptr;
+  auto it = ids_.find(id);
+  if (it == ids_.end() || it->second.empty()) return nullptr;
+  const auto& holders = it->second;
+  if (holders.size() == 1) return holders.front();
+  return *std::min_element(holders.begin(), holders.end(), [](const TxevXMLNode2* a, const TxevXMLNode2* b) {
+    return DisplayPath(a) < DisplayPath(b);
+  });
+}

@@ -1,0 +1,167 @@
+// The tree window's model of the open databank, in plain code: what each folder and record looks
+// like in the tree (text, bold, image, expanded), the tree images' index ranges, the map from nodes
+// and node IDs to the items of the tree, and the tree widget as the window drives it.
+//
+// The tree shows exactly the "folder" and "record" elements of the document, in document order,
+// descending only into folders. Every change of the tree goes to the document first; the items are
+// then patched to match, so the items always equal what a fresh build from the document gives.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class TxevXMLNode2;
+
+// ---- images ----
+
+// Index ranges of the tree image list: folder images come in pairs (closed, then open) from
+// FolderFirst to FolderLast; record images follow from RecordFirst to RecordLast.
+struct TTreeImageRanges {
+  int FolderFirst = 0;
+  int FolderLast = -1;
+  int RecordFirst = 0;
+  int RecordLast = -1;
+  int Count() const { return RecordLast >= FolderLast ? RecordLast + 1 : FolderLast + 1; }
+};
+
+// An index outside the folder range comes back unchanged; inside it, the closed image of its pair,
+// plus 1 when open.
+int ImageForState(const TTreeImageRanges& ranges, int index, bool open);
+
+// What the window uses to pick images: the ranges and the databank's default images.
+struct TTreeImages {
+  TTreeImageRanges Ranges;
+  int DefaultFolderImage = 0;
+  int DefaultDocImage = 0;
+  // A stored index the list does not hold reads as the default of its kind; so does a default that
+  // the list does not hold (the first folder / record image then).
+  int FolderImage(const TxevXMLNode2* folder, bool open) const;
+  int RecordImage(const TxevXMLNode2* record) const;
+  int NodeImage(const TxevXMLNode2* node, bool open) const;
+  int ValidFolderDefault() const;
+  int ValidRecordDefault() const;
+};
+
+// ---- the display model ----
+
+// One item as the tree shows it.
+struct TTreeItemSpec {
+  TxevXMLNode2* Node = nullptr;
+  int Parent = -1;  // index of the parent's spec in the same list; -1: the place the list goes to
+  std::string_view Text;  // the node's title (valid while the node lives)
+  int Image = 0;
+  bool Bold = false;
+  bool Folder = false;
+  bool Expanded = false;  // a folder whose "expanded" attribute is "1"
+};
+
+TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& images);
+// node and everything below it the tree shows, pre-order, appended to out.
+void AppendSubtreeSpecs(TxevXMLNode2* node, const TTreeImages& images, std::vector<TTreeItemSpec>& out);
+// Every item below root (the document element), pre-order.
+std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages& images);
+
+// Structure queries in tree terms (folders and records only).
+TxevXMLNode2* PrevTreeSibling(const TxevXMLNode2* node);
+TxevXMLNode2* NextTreeSibling(const TxevXMLNode2* node);
+// The parent when it is a folder, else nullptr (a top-level node).
+TxevXMLNode2* ParentFolder(const TxevXMLNode2* node);
+// The node before this one in display order (a full expansion): the last node below the previous
+// sibling, else the parent folder; nullptr for the first node.
+TxevXMLNode2* PrecedingTreeNode(const TxevXMLNode2* node);
+// node equals ancestor or lies below it.
+bool IsSameOrInside(const TxevXMLNode2* node, const TxevXMLNode2* ancestor);
+
+// ---- the tree widget ----
+
+// An item of the tree widget, opaque to the window.
+struct TTreeItem;
+
+// What the tree widget tells the window.
+class ITreeViewEvents {
+ public:
+  virtual ~ITreeViewEvents() = default;
+  virtual void TreeChange(TTreeItem* item) = 0;     // the selection moved (item may be nullptr)
+  virtual void TreeExpanded(TTreeItem* item) = 0;
+  virtual void TreeCollapsed(TTreeItem* item) = 0;
+  virtual void TreeEditing(TTreeItem* item) = 0;    // label editing is about to start
+  virtual void TreeEdited(TTreeItem* item, const std::string& text) = 0;  // finished, not cancelled
+};
+
+// The tree widget as the window drives it. While the update lock is held the widget neither
+// repaints nor reports any event.
+class ITreeView {
+ public:
+  virtual ~ITreeView() = default;
+  virtual void BeginUpdate() = 0;
+  virtual void EndUpdate() = 0;
+  virtual bool Updating() const = 0;
+  virtual void Clear() = 0;
+  // Creates one item per spec in order, below parent (nullptr: the top level) before `before` (nullptr:
+  // at the end); a spec whose Parent is an index goes below that spec's item. Folders are expanded as
+  // their spec says. out receives the items in spec order.
+  virtual void InsertItems(TTreeItem* parent, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
+                           std::vector<TTreeItem*>& out) = 0;
+  // Removes the item and its subtree.
+  virtual void RemoveItem(TTreeItem* item) = 0;
+  // Moves the item with its subtree (and the subtree's expansion) below parent before `before`.
+  virtual void MoveItem(TTreeItem* item, TTreeItem* parent, TTreeItem* before) = 0;
+  virtual TxevXMLNode2* NodeOf(TTreeItem* item) const = 0;
+  virtual void SetText(TTreeItem* item, std::string_view text) = 0;
+  virtual int ImageOf(TTreeItem* item) const = 0;
+  virtual void SetImage(TTreeItem* item, int image) = 0;
+  virtual TTreeItem* Selected() const = 0;
+  // Selects item (nullptr clears the selection) and, unless locked, scrolls it into view, expanding
+  // its collapsed ancestors as a user's click would (each expansion is reported).
+  virtual void Select(TTreeItem* item) = 0;
+  virtual bool IsExpanded(TTreeItem* item) const = 0;
+  virtual void SetExpanded(TTreeItem* item, bool expanded) = 0;
+  virtual void FullExpand() = 0;
+  virtual void FullCollapse() = 0;
+  // Starts label editing of the item (TreeEditing is reported before the editor opens).
+  virtual void StartEdit(TTreeItem* item) = 0;
+  virtual bool IsEditing() const = 0;
+  virtual bool HasFocus() const = 0;
+  virtual void SetFocus() = 0;
+  virtual void MakeVisible(TTreeItem* item) = 0;
+};
+
+// RAII for the update lock.
+class TTreeUpdateLock {
+ public:
+  explicit TTreeUpdateLock(ITreeView& view) : view_(view) { view_.BeginUpdate(); }
+  ~TTreeUpdateLock() { view_.EndUpdate(); }
+  TTreeUpdateLock(const TTreeUpdateLock&) = delete;
+  TTreeUpdateLock& operator=(const TTreeUpdateLock&) = delete;
+
+ private:
+  ITreeView& view_;
+};
+
+// ---- the map from nodes and IDs to items ----
+
+// Kept in step with every change of the tree, so no lookup ever walks the widget.
+class TTreeNodeMap {
+ public:
+  void Clear();
+  void Add(TxevXMLNode2* node, TTreeItem* item);
+  // Forgets node and every node below it.
+  void RemoveSubtree(const TxevXMLNode2* node);
+  TTreeItem* ItemOf(const TxevXMLNode2* node) const;
+  bool Contains(const TxevXMLNode2* node) const { return items_.count(node) != 0; }
+  // The first node in display order whose "ID" text is the decimal text of id; nullptr for a
+  // negative id or none.
+  TxevXMLNode2* FindByID(int id) const;
+  size_t Size() const { return items_.size(); }
+
+ private:
+  void AddID(TxevXMLNode2* node);
+  void RemoveID(const TxevXMLNode2* node);
+
+  std::unordered_map<const TxevXMLNode2*, TTreeItem*> items_;
+  // Only IDs written in plain decimal can ever be found. A databank may hold an ID twice; then
+  // every holder is kept and the first in display order wins.
+  std::unordered_map<int, std::vector<TxevXMLNode2*>> ids_;
+};

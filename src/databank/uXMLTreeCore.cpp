@@ -1,0 +1,604 @@
+#include "databank/uXMLTreeCore.h"
+
+#include "databank/uDataBankContent.h"
+#include "databank/uNodeClipboard.h"
+#include "platform/Timers.h"
+#include "platform/UIServices.h"
+#include "xml/uSettingsBase.h"
+#include "xml/uXMLBase2.h"
+#include "xml/uXMLTools2.h"
+
+namespace {
+
+// The values a node holds as every reader sees them (a missing element reads as an empty one, a
+// missing caret position as 0, ...). Comparing them before and after a store tells whether the store
+// changed anything, without mistaking a value written out in full for a change.
+std::string StoredValues(const TxevXMLNode2* node) {
+  std::string out = node->Text();
+  auto add = [&out](const std::string& value) {
+    out += '\0';
+    out += value;
+  };
+  add(bank::NodeKeywords(node));
+  add(bank::InheritedHighLight(node));
+  if (bank::IsRecord(node)) {
+    add(bank::RecordData(node));
+    add(bank::RecordComments(node));
+    add(std::to_string(bank::RecordXPos(node)));
+    add(std::to_string(bank::RecordYPos(node)));
+    add(std::to_string(bank::RecordCommentPanelHeight(node)));
+    add(bank::RecordCommentPanelShown(node) ? "1" : "0");
+    add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DeleteQuestionText(const std::string& title) { return "Delete: \"" + title + "\" ?"; }
+
+std::string TreeCaptionText(const std::string& title, TXMLDataBase2* bank) {
+  if (!bank) return title;
+  return title + " - " + bank->ReadString(bank::skDataBaseName, bank::DefDataBaseName);
+}
+
+TXMLTreeCore::TXMLTreeCore() = default;
+
+TXMLTreeCore::~TXMLTreeCore() = default;
+
+void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions options, platform::IUIServices* ui,
+                                 platform::IEventLoop* loop) {
+  settings_ = settings;
+  ui_ = ui;
+  loop_ = loop;
+  session_ = std::make_unique<TBankSession>(settings, std::move(options), ui, loop);
+  TBankSession::THooks& h = session_->Hooks;
+  h.LeaveFilter = [this] { HideFilter(); };
+  h.CommitRecord = [this] { ReleaseSelection(); };
+  h.RecordModified = [this] { return Editor && CurrentRecord && Editor->IsModified(); };
+  h.ShowCurtain = [this] { ShowCurtain(); };
+  h.ReadState = [this] { ReadBankState(); };
+  h.WriteState = [this] { WriteBankState(); };
+  h.BankClosing = [this] { BankClosing(); };
+  h.RebuildTree = [this] { RebuildTree(); };
+  h.SelectedNodeID = [this] { return bank::NodeID(SelectedNode()); };
+  h.ReopenRecord = [this] { SelectRecord(false); };
+  h.StateChanged = [this] { TreeStateChanged(); };
+}
+
+void TXMLTreeCore::DestroySession() {
+  if (session_) session_->Hooks = TBankSession::THooks();
+  session_.reset();
+}
+
+bool TXMLTreeCore::ClipboardHoldsNode() const { return ClipboardHasXMLNode(); }
+
+platform::IUIServices& TXMLTreeCore::UI() const { return ui_ ? *ui_ : platform::UI(); }
+
+platform::IEventLoop& TXMLTreeCore::Loop() const { return loop_ ? *loop_ : platform::EventLoop(); }
+
+// ---------------------------------------------------------------------------------------------
+// Virtual operations
+
+void TXMLTreeCore::ReadBankState() {
+  if (!session_) return;
+  session_->ReadBankState();
+  UpdateCaption();
+}
+
+void TXMLTreeCore::WriteBankState() {
+  if (!session_) return;
+  session_->WriteBankState();
+  UpdateCaption();
+}
+
+bool TXMLTreeCore::IsRecord(const TxevXMLNode2* node) const { return bank::IsRecord(node); }
+bool TXMLTreeCore::IsFolder(const TxevXMLNode2* node) const { return bank::IsFolder(node); }
+
+void TXMLTreeCore::UpdateCaption() {
+  const std::string caption = TreeCaptionText(ApplicationTitle, Bank());
+  if (session_) session_->ApplicationTitle = caption;
+  ApplyCaption(caption, WindowSettings.AlwaysTrayIcon || InTray);
+}
+
+void TXMLTreeCore::SetModified() {
+  if (session_) session_->SetModified();
+}
+
+void TXMLTreeCore::OpenRecordInEditor() {
+  if (!Editor) return;
+  Editor->OpenRecord(CurrentRecord);
+  RecordOpened();
+}
+
+void TXMLTreeCore::CloseRecordInEditor() {
+  if (!Editor) return;
+  RecordClosing();
+  Editor->StoreRecord();
+}
+
+void TXMLTreeCore::FocusEditor() {
+  if (IsForegroundWindow() && Editor) Editor->FocusEditor();
+}
+
+void TXMLTreeCore::ClearEditor() {
+  if (Editor) Editor->ClearEditor();
+}
+
+void TXMLTreeCore::DetachEditor() {
+  if (Editor) Editor->DetachRecord();
+}
+
+void TXMLTreeCore::SetEditorEnabled(bool enabled) {
+  if (Editor) Editor->SetEditorEnabled(enabled);
+}
+
+void TXMLTreeCore::DisableEditor() {
+  if (Editor) SetEditorEnabled(false);
+}
+
+void TXMLTreeCore::EnableEditor() {
+  if (Editor) SetEditorEnabled(true);
+}
+
+void TXMLTreeCore::ActivateEditor() { FocusEditor(); }
+
+void TXMLTreeCore::FolderSelected() {
+  ShowCurtain();
+  // The folder left behind keeps what was typed for it.
+  if (CurrentFolder) StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
+  CurrentFolder = SelectedNode();
+  RecordOpened();
+}
+
+void TXMLTreeCore::RecordSelected() {
+  HideCurtain();
+  if (CurrentFolder)
+    StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
+  else
+    RecordClosing();
+  CurrentFolder = nullptr;
+}
+
+// Runs store and marks the databank modified when it changed anything stored in node.
+void TXMLTreeCore::StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)()) {
+  if (!node) {
+    (this->*store)();
+    return;
+  }
+  const std::string before = StoredValues(node);
+  (this->*store)();
+  if (StoredValues(node) != before) SetModified();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree routines
+
+TxevXMLNode2* TXMLTreeCore::SelectedNode() const { return view_ ? view_->NodeOf(view_->Selected()) : nullptr; }
+
+void TXMLTreeCore::RebuildTree() {
+  if (!view_) return;
+  {
+    TTreeUpdateLock lock(*view_);
+    view_->Clear();
+    map_.Clear();
+    lastSelected_ = nullptr;
+    if (TXMLDataBase2* bank = Bank()) {
+      const std::vector<TTreeItemSpec> specs = BuildTreeSpecs(bank->Root(), Images);
+      std::vector<TTreeItem*> items;
+      view_->InsertItems(nullptr, nullptr, specs, items);
+      for (size_t i = 0; i < specs.size(); ++i) map_.Add(specs[i].Node, items[i]);
+    }
+  }
+  if (!map_.Contains(cutNode_)) ForgetCut();
+  if (session_ && session_->PendingID >= 0) SelectNodeByID(session_->PendingID);
+  if (session_) session_->PendingID = -1;
+  TreeStateChanged();
+}
+
+void TXMLTreeCore::SelectNodeByID(int id) {
+  if (TxevXMLNode2* node = FindNodeByID(id)) view_->Select(map_.ItemOf(node));
+}
+
+void TXMLTreeCore::SelectFromFilter(const TxevXMLNode2* node) {
+  const int id = bank::NodeID(node);
+  if (id >= 0) SelectNodeByID(id);
+}
+
+void TXMLTreeCore::CommitEditor() {
+  if (!CurrentRecord) return;
+  if (Editor) {
+    if (Editor->IsModified()) SetModified();
+    StoreWatched(CurrentRecord, &TXMLTreeCore::CloseRecordInEditor);
+  }
+  DisableEditor();
+  ClearEditor();
+  DetachEditor();
+  CurrentRecord = nullptr;
+}
+
+void TXMLTreeCore::SelectRecord(bool noFocus) {
+  TxevXMLNode2* node = SelectedNode();
+  if (!node) return;
+  if (IsRecord(node)) {
+    // A record still open is written back first; reopening it must not drop what was typed.
+    CommitEditor();
+    RecordSelected();
+    CurrentRecord = node;
+    OpenRecordInEditor();
+    EnableEditor();
+    if (!noFocus && settings_ && settings_->ReadBool(treesettings::AutoOpenRecord, false)) ActivateEditor();
+  } else if (IsFolder(node)) {
+    FolderSelected();
+  }
+}
+
+void TXMLTreeCore::ReleaseSelection() {
+  CommitEditor();
+  if (CurrentFolder) StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
+  CurrentFolder = nullptr;
+}
+
+void TXMLTreeCore::BankClosing() {
+  ReleaseSelection();
+  ForgetCut();
+  lastSelected_ = nullptr;
+  if (view_) {
+    TTreeUpdateLock lock(*view_);
+    view_->Clear();
+  }
+  map_.Clear();
+  TreeStateChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Patching the items
+
+void TXMLTreeCore::InsertSubtreeItems(TxevXMLNode2* node) {
+  std::vector<TTreeItemSpec> specs;
+  AppendSubtreeSpecs(node, Images, specs);
+  std::vector<TTreeItem*> items;
+  TTreeItem* next = map_.ItemOf(NextTreeSibling(node));
+  {
+    TTreeUpdateLock lock(*view_);
+    view_->InsertItems(map_.ItemOf(node->Parent()), next, specs, items);
+  }
+  for (size_t i = 0; i < specs.size(); ++i) map_.Add(specs[i].Node, items[i]);
+}
+
+void TXMLTreeCore::MoveSubtreeItem(TxevXMLNode2* node) {
+  TTreeUpdateLock lock(*view_);
+  view_->MoveItem(map_.ItemOf(node), map_.ItemOf(node->Parent()), map_.ItemOf(NextTreeSibling(node)));
+}
+
+// The items of node go, then the node itself.
+void TXMLTreeCore::RemoveSubtree(TxevXMLNode2* node) {
+  HideFilter();  // the filter results point at the nodes
+  if (cutNode_ && IsSameOrInside(cutNode_, node)) ForgetCut();
+  if (lastSelected_ && IsSameOrInside(lastSelected_, node)) lastSelected_ = nullptr;
+  TTreeItem* item = map_.ItemOf(node);
+  map_.RemoveSubtree(node);
+  {
+    TTreeUpdateLock lock(*view_);
+    view_->RemoveItem(item);
+  }
+  node->Parent()->DeleteNode(node);
+}
+
+// The tail of a rebuild after a local patch: the pending node is selected afresh, so the record open
+// in the editor is committed and the node reopened exactly as after a rebuild.
+void TXMLTreeCore::FinishTreeChange() {
+  const int id = session_->PendingID;
+  session_->PendingID = -1;
+  {
+    TTreeUpdateLock lock(*view_);
+    view_->Select(nullptr);
+  }
+  if (id >= 0) SelectNodeByID(id);
+  TreeStateChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TXMLTreeCore::NewFolder() {
+  TXMLDataBase2* bank = Bank();
+  TxevXMLNode2* selected = SelectedNode();
+  if (!bank || !view_ || (selected && !IsFolder(selected))) return;
+  // Marked now: a folder whose label edit is cancelled is still a new folder.
+  SetModified();
+  TxevXMLNode2* parent = selected ? selected : bank->Root();
+  TxevXMLNode2* folder = parent->AddChild(bank::xnFolder);
+  folder->SetText(SNewFolderTitle);
+  bank::AssignID(folder, session_->NextNodeID);
+  InsertSubtreeItems(folder);
+  TTreeItem* item = map_.ItemOf(folder);
+  view_->SetFocus();
+  view_->MakeVisible(item);
+  view_->Select(item);
+  view_->StartEdit(item);
+}
+
+void TXMLTreeCore::NewRecord() {
+  TxevXMLNode2* selected = SelectedNode();
+  TxevXMLNode2* parent = IsFolder(selected) ? selected : ParentFolder(selected);
+  if (!Bank() || !view_ || !parent) return;
+  CommitEditor();
+  SetModified();
+  TxevXMLNode2* record = parent->AddChild(bank::xnRecord);
+  record->SetText(SNewRecordTitle);
+  record->AddChild(bank::xnData);
+  bank::AssignID(record, session_->NextNodeID);
+  InsertSubtreeItems(record);
+  TTreeItem* item = map_.ItemOf(record);
+  view_->SetFocus();
+  view_->MakeVisible(item);
+  view_->StartEdit(item);
+  view_->Select(item);
+}
+
+void TXMLTreeCore::RenameNode() {
+  if (TxevXMLNode2* node = SelectedNode()) view_->StartEdit(map_.ItemOf(node));
+}
+
+void TXMLTreeCore::DeleteNode() {
+  TxevXMLNode2* node = SelectedNode();
+  if (!node) return;
+  ReleaseSelection();
+  SetModified();
+  int answer;
+  {
+    TBankSession::TBusyScope busy(*session_);  // no auto-save while the question waits
+    answer = UI().MessageBox(DeleteQuestionText(node->Text()), SDeleteQuestionCaption, platform::MsgButtons::YesNo,
+                             platform::MsgIcon::Question);
+  }
+  // The question's event loop may have run anything; the node must still be ours.
+  if (!map_.Contains(node)) return;
+  if (answer != platform::mrYes) {
+    SelectRecord(false);
+    return;
+  }
+  TxevXMLNode2* previous = PrecedingTreeNode(node);
+  view_->Select(map_.ItemOf(previous));
+  if (!previous) ShowCurtain();
+  RemoveSubtree(node);
+  TreeStateChanged();
+}
+
+void TXMLTreeCore::MoveNodeUp() { MoveNode(false); }
+
+void TXMLTreeCore::MoveNodeDown() { MoveNode(true); }
+
+// The node and its neighbour in the tree change places in the document; in the tree the lower of
+// the two moves above the other.
+void TXMLTreeCore::MoveNode(bool down) {
+  TxevXMLNode2* node = SelectedNode();
+  TxevXMLNode2* other = down ? NextTreeSibling(node) : PrevTreeSibling(node);
+  if (!other) return;
+  session_->PendingID = bank::NodeID(node);
+  XMLSwapSiblings(node, other);
+  MoveSubtreeItem(down ? other : node);
+  FinishTreeChange();
+  SetModified();
+}
+
+bool TXMLTreeCore::CanDrop(const TxevXMLNode2* dragged, const TxevXMLNode2* target) const {
+  if (!Bank() || !dragged || !map_.Contains(dragged)) return false;
+  if (!target) return true;
+  return map_.Contains(target) && IsFolder(target) && !IsSameOrInside(target, dragged);
+}
+
+void TXMLTreeCore::DropNode(TxevXMLNode2* dragged, TxevXMLNode2* target) {
+  if (!CanDrop(dragged, target)) return;
+  CommitEditor();
+  if (!dragged->MoveTo(target ? target : Bank()->Root())) return;
+  session_->PendingID = bank::NodeID(dragged);
+  MoveSubtreeItem(dragged);
+  FinishTreeChange();
+  SetModified();
+}
+
+void TXMLTreeCore::CopyNode() { PutOnClipboard(false); }
+
+void TXMLTreeCore::CutNode() { PutOnClipboard(true); }
+
+// Copy and Cut: the selected node goes on the clipboard; Cut also marks it for the next paste.
+void TXMLTreeCore::PutOnClipboard(bool cut) {
+  TxevXMLNode2* node = SelectedNode();
+  if (!node || !Bank()) return;
+  CopyXMLNodeToClipboard(*Bank()->Document(), node);
+  ForgetCut();
+  if (cut) {
+    cutNode_ = node;
+    cutID_ = bank::NodeID(node);
+    cutPayload_ = GetXMLFromClipboard();
+  }
+  TreeStateChanged();
+}
+
+void TXMLTreeCore::ForgetCut() {
+  cutNode_ = nullptr;
+  cutID_ = -1;
+  cutPayload_.clear();
+}
+
+bool TXMLTreeCore::CutStillValid() const {
+  return cutNode_ && map_.Contains(cutNode_) && bank::NodeID(cutNode_) == cutID_ &&
+         GetXMLFromClipboard() == cutPayload_;
+}
+
+TxevXMLNode2* TXMLTreeCore::MarkedCutNode() const { return CutStillValid() ? cutNode_ : nullptr; }
+
+void TXMLTreeCore::PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) const {
+  // Into a folder (or the top level) at its end; onto a record directly before it.
+  TxevXMLNode2* target = SelectedNode();
+  if (!target) target = Bank()->Root();
+  parent = target;
+  before = nullptr;
+  if (target != Bank()->Root() && !IsFolder(target)) {
+    parent = target->Parent();
+    before = target;
+  }
+}
+
+std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies) {
+  std::vector<TxevXMLNode2*> placed;
+  if (!Bank() || !view_) return placed;
+  TxevXMLNode2 *parent, *before;
+  PastePlace(parent, before);
+  for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
+    bank::RenumberSubtree(copy.get(), session_->NextNodeID);
+    TxevXMLNode2* node = before ? parent->InsertNode(before->IndexInParent(), std::move(copy))
+                                : parent->AddNode(std::move(copy));
+    InsertSubtreeItems(node);
+    placed.push_back(node);
+  }
+  return placed;
+}
+
+void TXMLTreeCore::PasteNode() {
+  TXMLDataBase2* bank = Bank();
+  if (!bank || !view_) return;
+  TxevXMLNode2 *parent, *before;
+  PastePlace(parent, before);
+  if (CutStillValid()) {
+    TxevXMLNode2* node = cutNode_;
+    if (IsSameOrInside(before ? before : parent, node)) {
+      UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
+      return;
+    }
+    CommitEditor();
+    if (!node->MoveTo(parent, before)) return;
+    ForgetCut();
+    session_->PendingID = bank::NodeID(node);
+    MoveSubtreeItem(node);
+  } else {
+    ForgetCut();
+    std::unique_ptr<TxevXMLNode2> copy = ParseXMLNodePayload(GetXMLFromClipboard());
+    if (!copy) {
+      UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
+      return;
+    }
+    std::vector<std::unique_ptr<TxevXMLNode2>> copies;
+    copies.push_back(std::move(copy));
+    session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies)).front());
+  }
+  FinishTreeChange();
+  SetModified();
+}
+
+void TXMLTreeCore::DuplicateNode() {
+  TxevXMLNode2* node = SelectedNode();
+  if (!node) return;
+  CopyNode();
+  view_->Select(map_.ItemOf(ParentFolder(node)));
+  PasteNode();
+}
+
+void TXMLTreeCore::FullExpand() {
+  if (view_) view_->FullExpand();
+}
+
+void TXMLTreeCore::FullCollapse() {
+  if (view_) view_->FullCollapse();
+}
+
+void TXMLTreeCore::EditDatabaseSettings() {
+  if (!Bank()) return;
+  WriteBankState();
+  if (EditBankProperties()) {
+    ReadBankState();
+    UpdateCaption();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Command states
+
+TTreeActionContext TXMLTreeCore::ActionContext() const {
+  TTreeActionContext c;
+  TXMLDataBase2* bank = Bank();
+  c.BankOpen = bank != nullptr;
+  if (session_) {
+    c.HasFileName = !session_->FileName().empty();
+    c.HasPassword = !session_->Password().empty();
+  }
+  if (const TxevXMLNode2* node = SelectedNode()) {
+    c.Selection = IsFolder(node) ? TTreeSelection::Folder : TTreeSelection::Record;
+    c.SelectionInFolder = ParentFolder(node) != nullptr;
+    c.HasPrevSibling = PrevTreeSibling(node) != nullptr;
+    c.HasNextSibling = NextTreeSibling(node) != nullptr;
+  }
+  if (view_) {
+    c.TreeFocused = view_->HasFocus();
+    c.Editing = view_->IsEditing();
+  }
+  c.RootHasChildren = map_.Size() > 0;
+  c.ClipboardHasNode = ClipboardHoldsNode();
+  if (bank) {
+    const TxevXMLNode2* list = XMLFindPath(static_cast<const TxevXMLNode2*>(bank->Root()),
+                                           std::string(bank::xnLists) + "\\" + bank::xnBookmarks);
+    c.HasBookmarks = list && list->FindNode(bank::xnBookmark);
+  }
+  c.HasHomepage = !HomePageURL.empty();
+  c.HasHelp = !HelpURL.empty();
+  c.HasBugtracker = !BugtrackerURL.empty();
+  c.HasDonate = !DonateURL.empty();
+  return c;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree events
+
+void TXMLTreeCore::TreeChange(TTreeItem* item) {
+  if (!view_ || !item || view_->Selected() != item || view_->IsEditing()) return;
+  changeSeen_ = true;
+  if (WindowSettings.AutoExpandTree) AutoExpand(item);
+  CommitEditor();
+  SelectRecord(SelectingForEdit);
+  TreeStateChanged();
+}
+
+// The auto-expanding tree: the node being selected opens, the one left closes (unless it holds the new
+// selection). Both are ordinary expansions, recorded in the document.
+void TXMLTreeCore::AutoExpand(TTreeItem* item) {
+  TxevXMLNode2* node = view_->NodeOf(item);
+  TxevXMLNode2* left = lastSelected_;
+  lastSelected_ = node;
+  if (left && left != node && IsFolder(left) && !IsSameOrInside(node, left) && map_.Contains(left))
+    view_->SetExpanded(map_.ItemOf(left), false);
+  if (IsFolder(node)) view_->SetExpanded(item, true);
+}
+
+void TXMLTreeCore::TreeExpanded(TTreeItem* item) { FolderOpened(item, true); }
+
+void TXMLTreeCore::TreeCollapsed(TTreeItem* item) { FolderOpened(item, false); }
+
+// A folder opened or closed: its picture and its "expanded" attribute follow.
+void TXMLTreeCore::FolderOpened(TTreeItem* item, bool open) {
+  TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
+  if (!IsFolder(node)) return;  // the widget also reports leaves it was asked to expand
+  view_->SetImage(item, ImageForState(Images.Ranges, view_->ImageOf(item), open));
+  bank::SetExpanded(node, open);
+  SetModified();
+}
+
+void TXMLTreeCore::TreeEditing(TTreeItem* item) {
+  if (!view_ || !item) return;
+  if (CurrentRecord) CommitEditor();
+  SelectingForEdit = true;
+  changeSeen_ = false;
+  view_->Select(item);
+  SelectingForEdit = false;
+  // Opened once: selecting a node that was not selected has opened it already.
+  if (!changeSeen_) SelectRecord(true);
+}
+
+void TXMLTreeCore::TreeEdited(TTreeItem* item, const std::string& text) {
+  TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
+  if (!node) return;
+  bank::SetNodeTitle(node, text);
+  view_->SetText(item, text);
+  SetModified();
+  SelectRecord(false);
+}

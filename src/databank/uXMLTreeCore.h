@@ -1,0 +1,201 @@
+// The decisions of the databank tree window, without any widget: the open databank (through its
+// file pipeline, TBankSession), the tree built from it and kept in step with every change, the
+// selection and the record open in the editor, the commands that change the tree's shape, the node
+// clipboard and the caption. The window (TXMLTreeForm) derives from this class and from its form
+// base: it supplies the tree widget (ITreeView), the curtain and the caption, and the main window
+// above it overrides the virtual operations below.
+//
+// Rules kept here beyond the plain sequence of each command:
+// - Every change of the databank's content marks it modified (drag moves, pastes, duplicates and a
+//   new folder whose label edit is cancelled included), so nothing can be lost unsaved.
+// - No node pointer outlives the node: before a node is deleted or a databank closed, the open
+//   record is committed, the selected folder's values are stored and both pointers are cleared; the
+//   node marked by Cut is forgotten when it is deleted.
+// - Committing the open record marks the databank modified whenever any value stored into the node
+//   changed, not only the code text.
+// - A cut node is moved only while the clipboard still holds what Cut put there, never into itself
+//   or below itself; anything else on the clipboard is pasted as a copy.
+// - The tree is never rebuilt for a local change: the items of the changed place are patched, and
+//   then the selection is restored by ID exactly as a rebuild restores it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "databank/uBankSession.h"
+#include "databank/uEditorIntf.h"
+#include "databank/uTreeActions.h"
+#include "databank/uTreeModel.h"
+#include "databank/uTreeWindowSettings.h"
+
+namespace platform {
+class IUIServices;
+class IEventLoop;
+}  // namespace platform
+
+// Texts of the tree commands.
+inline constexpr const char* SDeleteQuestionCaption = "Confirm";
+inline constexpr const char* SNewFolderTitle = "NewFolder";
+inline constexpr const char* SNewRecordTitle = "New Record";
+inline constexpr const char* SNoRecordSelected = "No record selected!";
+inline constexpr const char* SPasteIntoItself = "A node cannot be pasted into itself or below itself.";
+inline constexpr const char* SNoNodeOnClipboard = "The clipboard holds no folder or record to paste.";
+// "Delete: \"<title>\" ?"
+std::string DeleteQuestionText(const std::string& title);
+// The caption: the title, then " - " and the databank's name while a databank is open.
+std::string TreeCaptionText(const std::string& title, TXMLDataBase2* bank);
+
+class TXMLTreeCore : public ITreeViewEvents {
+ public:
+  TXMLTreeCore();
+  ~TXMLTreeCore() override;
+  TXMLTreeCore(const TXMLTreeCore&) = delete;
+  TXMLTreeCore& operator=(const TXMLTreeCore&) = delete;
+
+  // ---- set-up by the window ----
+  // The file pipeline over the window's settings section (not owned); ui / loop as TBankSession takes them.
+  void CreateSession(TSettings* settings, TBankSession::TOptions options, platform::IUIServices* ui = nullptr,
+                     platform::IEventLoop* loop = nullptr);
+  void DestroySession();
+  bool HasSession() const { return session_ != nullptr; }
+  TBankSession& Session() const { return *session_; }
+  TXMLDataBase2* Bank() const { return session_ ? session_->Bank() : nullptr; }
+  void SetTreeView(ITreeView* view) { view_ = view; }
+  ITreeView* TreeControl() const { return view_; }
+
+  // ---- fields ----
+  IEditor* Editor = nullptr;  // may be absent
+  TxevXMLNode2* CurrentRecord = nullptr;  // the record open in the editor
+  TxevXMLNode2* CurrentFolder = nullptr;  // the selected folder
+  bool SelectingForEdit = false;
+  bool InTray = false;
+  TTreeImages Images;
+  TTreeWindowSettings WindowSettings;
+  TSearchForRec SearchRec;  // the filter's parameters (empty until the filter runs)
+  std::string ApplicationTitle = "-XML Database Application-";
+  // Web addresses; an empty one hides its command.
+  std::string HomePageURL, HelpURL, BugtrackerURL, DonateURL;
+
+  // ---- virtual operations (the main window overrides some) ----
+  virtual bool EditBankProperties() { return false; }
+  virtual void ReadBankState();
+  virtual void WriteBankState();
+  virtual bool IsRecord(const TxevXMLNode2* node) const;
+  virtual bool IsFolder(const TxevXMLNode2* node) const;
+  virtual void UpdateCaption();
+  virtual void SetModified();
+  virtual void RecordOpened() {}
+  virtual void RecordClosing() {}
+  virtual void OpenRecordInEditor();
+  virtual void CloseRecordInEditor();
+  virtual void FocusEditor();
+  virtual void ClearEditor();
+  virtual void DetachEditor();
+  virtual void SetEditorEnabled(bool enabled);
+  virtual void DisableEditor();
+  virtual void EnableEditor();
+  virtual void ActivateEditor();
+  virtual void ShowCurtain() {}
+  virtual void HideCurtain() {}
+  virtual void FolderSelected();
+  virtual void RecordSelected();
+  // Leaves the filter view (the filter plugs in here).
+  virtual void HideFilter() {}
+
+  // ---- tree routines ----
+  void RebuildTree();
+  void SelectNodeByID(int id);
+  TxevXMLNode2* FindNodeByID(int id) const { return map_.FindByID(id); }
+  TTreeItem* ItemOf(const TxevXMLNode2* node) const { return map_.ItemOf(node); }
+  const TTreeNodeMap& NodeMap() const { return map_; }
+  void CommitEditor();
+  void SelectRecord(bool noFocus);
+  TxevXMLNode2* SelectedNode() const;
+  // A node chosen in the filter results: the node with the same "ID" in the tree.
+  void SelectFromFilter(const TxevXMLNode2* node);
+  // Commits the open record, stores the selected folder's values and clears both pointers.
+  void ReleaseSelection();
+
+  // ---- commands ----
+  void NewFolder();
+  void NewRecord();
+  void RenameNode();
+  void DeleteNode();
+  void MoveNodeUp();
+  void MoveNodeDown();
+  // target nullptr: empty space below the items (the top level).
+  bool CanDrop(const TxevXMLNode2* dragged, const TxevXMLNode2* target) const;
+  void DropNode(TxevXMLNode2* dragged, TxevXMLNode2* target);
+  void CopyNode();
+  void CutNode();
+  void PasteNode();
+  void DuplicateNode();
+  void FullExpand();
+  void FullCollapse();
+  // DataBank Properties: the state written, the properties asked for, the state read again.
+  void EditDatabaseSettings();
+  // The node marked by Cut and still waiting for its paste, or nullptr.
+  TxevXMLNode2* MarkedCutNode() const;
+
+  // ---- command states ----
+  TTreeActionContext ActionContext() const;
+
+  // ---- tree events ----
+  void TreeChange(TTreeItem* item) override;
+  void TreeExpanded(TTreeItem* item) override;
+  void TreeCollapsed(TTreeItem* item) override;
+  void TreeEditing(TTreeItem* item) override;
+  void TreeEdited(TTreeItem* item, const std::string& text) override;
+
+ protected:
+  // The window shows the caption; the tray icon is visible as asked.
+  virtual void ApplyCaption(const std::string& caption, bool trayIconVisible) {
+    (void)caption;
+    (void)trayIconVisible;
+  }
+  // Something that command states depend on changed.
+  virtual void TreeStateChanged() {}
+  // The window is the one the user works in (the editor only takes the focus then).
+  virtual bool IsForegroundWindow() const { return true; }
+  // The clipboard offers a node (the window answers from what it last heard of the clipboard).
+  virtual bool ClipboardHoldsNode() const;
+  // Where questions and messages go.
+  platform::IUIServices& UI() const;
+  // Where timers come from.
+  platform::IEventLoop& Loop() const;
+  TSettings* SettingsSection() const { return settings_; }
+  // Where Paste puts a node: at the end of the selected folder (or of the top level), or before the
+  // selected record.
+  void PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) const;
+  // Puts copies at the paste place in their order, each with fresh IDs, and shows them; returns
+  // them placed. The caller finishes with FinishTreeChange.
+  std::vector<TxevXMLNode2*> PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies);
+  // The tail of a rebuild after a local patch: PendingID is selected afresh.
+  void FinishTreeChange();
+
+ private:
+  void BankClosing();
+  void InsertSubtreeItems(TxevXMLNode2* node);
+  void RemoveSubtree(TxevXMLNode2* node);
+  void MoveSubtreeItem(TxevXMLNode2* node);
+  void StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)());
+  void ForgetCut();
+  void PutOnClipboard(bool cut);
+  void MoveNode(bool down);
+  void FolderOpened(TTreeItem* item, bool open);
+  bool CutStillValid() const;
+  void AutoExpand(TTreeItem* item);
+
+  std::unique_ptr<TBankSession> session_;
+  TSettings* settings_ = nullptr;
+  platform::IUIServices* ui_ = nullptr;
+  platform::IEventLoop* loop_ = nullptr;
+  ITreeView* view_ = nullptr;
+  TTreeNodeMap map_;
+  TxevXMLNode2* cutNode_ = nullptr;
+  int cutID_ = -1;
+  std::string cutPayload_;
+  TxevXMLNode2* lastSelected_ = nullptr;  // for the auto-expanding tree
+  bool changeSeen_ = false;
+};

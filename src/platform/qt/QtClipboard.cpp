@@ -1,0 +1,55 @@
+// The desktop's clipboard behind platform::Clipboard() (installed with the other Qt services). On X11 and Wayland the data stays with the
+// program that put it there and is handed out on request, so a copy made here can be pasted into
+// another running copy for as long as this one runs.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include "platform/Clipboard.h"
+
+namespace platform {
+
+namespace {
+
+QClipboard* DesktopClipboard() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
+  return QGuiApplication::clipboard();
+}
+
+class QtClipboard : public IClipboard {
+ public:
+  bool HasFormat(const std::string& format) const override {
+    QClipboard* cb = DesktopClipboard();
+    const QMimeData* data = cb ? cb->mimeData() : nullptr;
+    return data && data->hasFormat(QString::fromStdString(format));
+  }
+  std::optional<std::string> Read(const std::string& format) const override {
+    QClipboard* cb = DesktopClipboard();
+    const QMimeData* data = cb ? cb->mimeData() : nullptr;
+    const QString name = QString::fromStdString(format);
+    if (!data || !data->hasFormat(name)) return std::nullopt;
+    const QByteArray bytes = data->data(name);
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+  }
+  void Write(const std::string& format, const std::string& bytes) override {
+    QClipboard* cb = DesktopClipboard();
+    if (!cb) return;
+    auto* data = new QMimeData;
+    data->setData(QString::fromStdString(format), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    cb->setMimeData(data);  // the clipboard owns it
+  }
+  void ClearOwned(const std::string& format) override {
+    QClipboard* cb = DesktopClipboard();
+    // Clearing data another program owns would destroy what it offers; ours goes away with us anyway.
+    if (cb && cb->ownsClipboard() && HasFormat(format)) cb->clear();
+  }
+};
+
+}  // namespace
+
+IClipboard* QtFormatClipboard() {
+  static QtClipboard clipboard;
+  return DesktopClipboard() ? &clipboard : nullptr;
+}
+
+}  // namespace platform

@@ -1,0 +1,320 @@
+// The tree window's decisions, driven without a window: a fake tree widget with the real widget's
+// event rules, a recording editor, scripted answers and an in-memory clipboard.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "TestTree.h"
+#include "databank/uNodeClipboard.h"
+
+TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
+  struct Case {
+    const char* name;
+    std::function<void(TestTree&)> run;
+    const char* shape;
+  };
+  const Case cases[] = {
+      {"new folder, label edit cancelled", [](TestTree& t) { t.Select(3); t.NewFolder(); t.view.CancelEdit(); },
+       "1(2 3(4 20()) 5) 6 7()"},
+      {"new record", [](TestTree& t) { t.Select(3); t.NewRecord(); t.view.FinishEdit("R"); },
+       "1(2 3(4 20) 5) 6 7()"},
+      {"rename", [](TestTree& t) { t.Select(2); t.RenameNode(); t.view.FinishEdit("Renamed"); },
+       "1(2 3(4) 5) 6 7()"},
+      {"delete, answered yes", [](TestTree& t) { t.ui.PushMessageResult(platform::mrYes); t.Select(5); t.DeleteNode(); },
+       "1(2 3(4)) 6 7()"},
+      {"delete, answered no", [](TestTree& t) { t.ui.PushMessageResult(platform::mrNo); t.Select(5); t.DeleteNode(); },
+       "1(2 3(4) 5) 6 7()"},
+      {"move up", [](TestTree& t) { t.Select(5); t.MoveNodeUp(); }, "1(2 5 3(4)) 6 7()"},
+      {"move down", [](TestTree& t) { t.Select(2); t.MoveNodeDown(); }, "1(3(4) 2 5) 6 7()"},
+      // The targets below are open already: opening one would mark the databank on its own.
+      {"drag onto a folder", [](TestTree& t) { t.DropNode(t.Node(6), t.Node(3)); }, "1(2 3(4 6) 5) 7()"},
+      {"paste a copy", [](TestTree& t) { t.Select(2); t.CopyNode(); t.Select(3); t.PasteNode(); },
+       "1(2 3(4 20) 5) 6 7()"},
+      {"cut and paste", [](TestTree& t) { t.Select(6); t.CutNode(); t.Select(3); t.PasteNode(); }, "1(2 3(4 6) 5) 7()"},
+      {"duplicate", [](TestTree& t) { t.Select(4); t.DuplicateNode(); }, "1(2 3(4 20) 5) 6 7()"},
+      {"collapse", [](TestTree& t) { t.view.SetExpanded(t.ItemOf(t.Node(3)), false); }, "1(2 3(4) 5) 6 7()"},
+      {"full expand", [](TestTree& t) { t.FullExpand(); }, "1(2 3(4) 5) 6 7()"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Open();
+    c.run(*t);
+    EXPECT_TRUE(t->Modified());
+    EXPECT_EQ(t->Shape(), c.shape);
+    t->ExpectConsistent();
+  }
+}
+
+TEST_F(TreeCore, PastedNodesGetFreshIDsInPreOrderAndAreSelected) {
+  auto t = Open();
+  t->Select(1);
+  t->CopyNode();
+  const std::string block = *clipboard.Read(kXMLNodeFormat);
+  EXPECT_EQ(block.rfind("<folder", 0), 0u);
+  EXPECT_EQ(block.find('\0'), block.size() - 1);  // exactly one NUL, at the end
+  t->Select(7);
+  t->PasteNode();
+  EXPECT_EQ(t->Shape(), "1(2 3(4) 5) 6 7(20(21 22(23) 24))");
+  EXPECT_EQ(t->SelectedID(), 20);
+  EXPECT_EQ(t->Session().NextNodeID, 25);
+  EXPECT_EQ(bank::NodeKeywords(t->Node(20)), "a");  // the whole subtree came along
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, CutThenPasteOntoARecordMovesItBeforeItAndASecondPasteCopies) {
+  auto t = Open();
+  t->Select(4);
+  t->CutNode();
+  t->Select(5);
+  t->PasteNode();
+  EXPECT_EQ(t->Shape(), "1(2 3() 4 5) 6 7()");
+  EXPECT_EQ(t->SelectedID(), 4);
+  t->PasteNode();  // onto record 4 now: a copy, before it
+  EXPECT_EQ(t->Shape(), "1(2 3() 20 4 5) 6 7()");
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, ACutNodeIsNeverPastedIntoItselfAndForgottenWhenTheClipboardChanges) {
+  auto t = Open();
+  t->Select(1);
+  t->CutNode();
+  t->Select(3);
+  t->PasteNode();
+  EXPECT_EQ(t->Shape(), "1(2 3(4) 5) 6 7()");
+  EXPECT_EQ(t->ui.LastCall().text, SPasteIntoItself);
+  EXPECT_EQ(t->MarkedCutNode(), t->Node(1));
+  // Another copy of the program puts its own node there: pasting now copies that one.
+  clipboard.Write(kXMLNodeFormat, std::string("<record ID=\"3\">Foreign</record>") + '\0');
+  EXPECT_EQ(t->MarkedCutNode(), nullptr);
+  t->Select(6);
+  t->PasteNode();
+  EXPECT_EQ(t->Shape(), "1(2 3(4) 5) 20 6 7()");
+  EXPECT_EQ(t->Node(20)->Text(), "Foreign");
+  // A deleted cut node is forgotten.
+  t->Select(2);
+  t->CutNode();
+  t->ui.PushMessageResult(platform::mrYes);
+  t->DeleteNode();
+  EXPECT_EQ(t->MarkedCutNode(), nullptr);
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, DuplicateLandsAtTheEndOfTheParentOrOfTheTopLevel) {
+  auto t = Open();
+  t->Select(6);
+  t->DuplicateNode();
+  EXPECT_EQ(t->Shape(), "1(2 3(4) 5) 6 7() 20");
+  t->Select(2);
+  t->DuplicateNode();
+  EXPECT_EQ(t->Shape(), "1(2 3(4) 5 21) 6 7() 20");
+  EXPECT_EQ(t->SelectedID(), 21);
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, CommandStatesFollowTheSelection) {
+  auto t = Open();
+  t->Select(2);  // first child
+  EXPECT_FALSE(t->Enabled(TTreeAction::MoveItemUp));
+  EXPECT_TRUE(t->Enabled(TTreeAction::MoveItemDown));
+  EXPECT_TRUE(t->Enabled(TTreeAction::NewItem));
+  EXPECT_FALSE(t->Enabled(TTreeAction::NewFolder));
+  t->Select(5);  // last child
+  EXPECT_FALSE(t->Enabled(TTreeAction::MoveItemDown));
+  t->Select(6);  // a record at the top level
+  EXPECT_FALSE(t->Enabled(TTreeAction::NewItem));
+  EXPECT_FALSE(t->Enabled(TTreeAction::PasteNode));
+  t->CopyNode();
+  EXPECT_TRUE(t->Enabled(TTreeAction::PasteNode));
+  t->view.focused = false;  // Delete and Rename need the tree's focus
+  EXPECT_FALSE(t->Enabled(TTreeAction::DeleteItem));
+  EXPECT_TRUE(t->Enabled(TTreeAction::CopyNode));
+  t->view.focused = true;
+  EXPECT_TRUE(t->Enabled(TTreeAction::DeleteItem));
+  t->RenameNode();  // nothing that changes the tree runs under a label edit
+  EXPECT_FALSE(t->Enabled(TTreeAction::PasteNode));
+  EXPECT_FALSE(t->Enabled(TTreeAction::NewFolder));
+  t->view.CancelEdit();
+  t->view.Select(nullptr);
+  EXPECT_TRUE(t->Enabled(TTreeAction::NewFolder));
+  EXPECT_FALSE(t->Enabled(TTreeAction::CutNode));
+  EXPECT_FALSE(t->Enabled(TTreeAction::CreateDesktopShortcut) && t->Session().FileName().empty());
+}
+
+TEST_F(TreeCore, DropRules) {
+  auto t = Open();
+  EXPECT_FALSE(t->CanDrop(t->Node(1), t->Node(3)));  // onto its own child
+  EXPECT_FALSE(t->CanDrop(t->Node(1), t->Node(1)));
+  EXPECT_FALSE(t->CanDrop(t->Node(3), t->Node(5)));  // a record is no target
+  EXPECT_TRUE(t->CanDrop(t->Node(3), t->Node(7)));
+  t->DropNode(t->Node(1), t->Node(3));
+  EXPECT_EQ(t->Shape(), "1(2 3(4) 5) 6 7()");
+  t->DropNode(t->Node(2), nullptr);  // empty space: the end of the top level
+  EXPECT_EQ(t->Shape(), "1(3(4) 5) 6 7() 2");
+  EXPECT_EQ(t->SelectedID(), 2);
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, DeletingMovesTheSelectionToThePrecedingNodeInDisplayOrder) {
+  auto t = Open(FixtureXML(false));
+  t->Select(6);
+  t->ui.PushMessageResult(platform::mrYes);
+  t->DeleteNode();
+  EXPECT_EQ(t->ui.LastCall().text, "Delete: \"Top\" ?");
+  // Record 5 lies inside folder 1, which opens as the native tree opens it to show the selection.
+  EXPECT_EQ(t->SelectedID(), 5);
+  EXPECT_EQ(t->Node(1)->GetAttribute("expanded"), "1");
+  t->Select(1);
+  t->ui.PushMessageResult(platform::mrYes);
+  t->DeleteNode();
+  EXPECT_EQ(t->SelectedNode(), nullptr);  // the first node: nothing before it
+  EXPECT_TRUE(t->curtain);
+  EXPECT_EQ(t->Shape(), "7()");
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, NoFolderPointerOutlivesItsFolder) {
+  auto t = Open();
+  // Folder 3 is selected and its keywords typed; the node before it is record 2.
+  t->Select(3);
+  t->keywordsField = "typed for 3";
+  t->ui.PushMessageResult(platform::mrYes);
+  t->DeleteNode();
+  EXPECT_EQ(t->SelectedID(), 2);
+  EXPECT_EQ(t->CurrentFolder, nullptr);
+  EXPECT_EQ(bank::NodeKeywords(t->Node(2)), "k");  // the field went nowhere else
+  // A folder selected while the databank is saved and closed: its keywords are kept.
+  t->Select(1);
+  t->keywordsField = "kept";
+  const std::string path = t->Session().FileName();
+  t->Session().SaveBank(path);
+  t->Session().OpenBank(path);
+  EXPECT_EQ(t->CurrentFolder, t->Node(1));
+  EXPECT_EQ(bank::NodeKeywords(t->Node(1)), "kept");
+}
+
+TEST_F(TreeCore, CommittingMarksModifiedWhenAnyStoredValueChanged) {
+  auto t = Open();
+  // Browsing changes nothing, though each store writes out what it read (a caret at 0, 0; the
+  // keywords field of a folder that had none).
+  t->editor.OnStore = [](TxevXMLNode2* r) {
+    XMLSetAttrInteger(r, bank::xaXPos, bank::RecordXPos(r));
+    XMLSetAttrInteger(r, bank::xaYPos, bank::RecordYPos(r));
+  };
+  for (int id : {3, 2, 4, 7, 5}) t->Select(id);
+  EXPECT_FALSE(t->Modified());
+  t->editor.OnStore = [](TxevXMLNode2* r) { XMLSetAttrInteger(r, bank::xaYPos, 7); };
+  t->Select(2);  // stores record 5 with a new caret line, though its code is unchanged
+  EXPECT_TRUE(t->Modified());
+  EXPECT_EQ(t->Node(5)->GetAttribute(bank::xaYPos), "7");
+  t->Session().SaveBank(t->Session().FileName());
+  t->editor.OnStore = nullptr;
+  t->keywordsField = "new keywords";  // typed into the field of record 2
+  t->Select(6);
+  EXPECT_TRUE(t->Modified());
+  EXPECT_EQ(bank::NodeKeywords(t->Node(2)), "new keywords");
+}
+
+TEST_F(TreeCore, ExpandAndCollapseWriteTheFolderStateOnly) {
+  auto t = Open(FixtureXML(false));
+  TTreeItem* beta = t->ItemOf(t->Node(7));
+  t->view.SetExpanded(beta, true);
+  EXPECT_EQ(t->Node(7)->GetAttribute("expanded"), "1");
+  EXPECT_EQ(beta->image, 1);  // the open image of the pair
+  t->view.SetExpanded(beta, false);
+  EXPECT_EQ(t->Node(7)->GetAttribute("expanded"), "0");
+  EXPECT_EQ(beta->image, 0);
+  t->FullExpand();  // the widget reports records too
+  EXPECT_EQ(t->Node(3)->GetAttribute("expanded"), "1");
+  EXPECT_EQ(t->Node(2)->GetAttribute("expanded"), "");
+  t->ExpectConsistent();
+}
+
+TEST_F(TreeCore, LabelEditingOpensTheNodeOnceAndFocusesTheEditorOnlyWhenFinished) {
+  auto t = Open();
+  t->settings.Values[treesettings::AutoOpenRecord] = "1";
+  t->Select(5);
+  t->editor.Calls.clear();
+  t->view.StartEdit(t->ItemOf(t->Node(2)));
+  EXPECT_EQ(std::count(t->editor.Calls.begin(), t->editor.Calls.end(), "Open 2"), 1);
+  EXPECT_EQ(std::count(t->editor.Calls.begin(), t->editor.Calls.end(), "Focus"), 0);
+  t->view.FinishEdit("New title");
+  EXPECT_EQ(t->Node(2)->Text(), "New title");
+  EXPECT_EQ(std::count(t->editor.Calls.begin(), t->editor.Calls.end(), "Focus"), 1);
+}
+
+TEST_F(TreeCore, CaptionAndCurtain) {
+  auto t = Open();
+  EXPECT_EQ(t->caption, "T - unnamed");
+  t->Bank()->WriteString(bank::skDataBaseName, "Mine");
+  t->UpdateCaption();
+  EXPECT_EQ(t->caption, "T - Mine");
+  EXPECT_EQ(TreeCaptionText("T", nullptr), "T");
+  t->Select(2);
+  EXPECT_FALSE(t->curtain);
+  t->Select(1);
+  EXPECT_TRUE(t->curtain);
+}
+
+TEST_F(TreeCore, ClipboardBlocksAreReadUpToTheirNulAndOnlyAsFoldersOrRecords) {
+  struct Case {
+    std::string block;
+    const char* title;  // nullptr: refused
+  };
+  const Case cases[] = {
+      {std::string("<record ID=\"1\">A</record>") + '\0', "A"},
+      {"<folder ID=\"1\">B</folder>", "B"},  // no NUL: the whole block
+      {std::string("<record>C</record>") + '\0' + "<garbage", "C"},
+      {"<settings><x/></settings>", nullptr},
+      {"<record>unclosed", nullptr},
+      {"</root><record>D</record>", nullptr},
+      {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    auto node = ParseXMLNodePayload(c.block);
+    if (!c.title) {
+      EXPECT_EQ(node, nullptr) << c.block;
+    } else {
+      ASSERT_NE(node, nullptr) << c.block;
+      EXPECT_EQ(node->Text(), c.title);
+    }
+  }
+  auto t = Open();
+  clipboard.Write(kXMLNodeFormat, "<settings/>");
+  t->Select(6);
+  t->PasteNode();
+  EXPECT_EQ(t->ui.LastCall().text, SNoNodeOnClipboard);
+  EXPECT_FALSE(t->Modified());
+}
+
+TEST_F(TreeCore, RandomEditsKeepTheItemsEqualToAFreshBuild) {
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    SCOPED_TRACE(seed);
+    auto t = Open(FixtureXML(seed % 2 == 0));
+    std::mt19937 rng(seed);
+    auto pick = [&]() -> TxevXMLNode2* {
+      std::vector<TxevXMLNode2*> nodes;
+      bank::ForEachTreeNode(t->Bank()->Root(), [&](TxevXMLNode2* n, int) { nodes.push_back(n); });
+      return nodes.empty() ? nullptr : nodes[rng() % nodes.size()];
+    };
+    for (int step = 0; step < 250; ++step) {
+      TxevXMLNode2* a = pick();
+      if (a && rng() % 3) t->view.Select(t->ItemOf(a));
+      switch (rng() % 11) {
+        case 0: t->NewFolder(); t->view.FinishEdit("F" + std::to_string(step)); break;
+        case 1: t->NewRecord(); t->view.CancelEdit(); break;
+        case 2: t->ui.PushMessageResult(rng() % 2 ? platform::mrYes : platform::mrNo); t->DeleteNode(); break;
+        case 3: t->MoveNodeUp(); break;
+        case 4: t->MoveNodeDown(); break;
+        case 5: { TxevXMLNode2* b = pick(); if (a) t->DropNode(a, rng() % 4 ? b : nullptr); break; }
+        case 6: t->CopyNode(); break;
+        case 7: t->CutNode(); break;
+        case 8: t->PasteNode(); break;
+        case 9: t->DuplicateNode(); break;
+        case 10: if (a && bank::IsFolder(a)) t->view.SetExpanded(t->ItemOf(a), !t->ItemOf(a)->expanded); break;
+      }
+      t->view.CancelEdit();
+      ASSERT_NO_FATAL_FAILURE(t->ExpectConsistent()) << "step " << step;
+    }
+  }
+}

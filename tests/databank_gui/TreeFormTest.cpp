@@ -1,0 +1,263 @@
+// The databank window on the offscreen platform: its settings, the tree widget's events, label
+// editing, drag rules, pictures and rendering; and two running copies sharing the node clipboard
+// under a real X server.
+#include <gtest/gtest.h>
+
+#include "TreeFormFixture.h"
+
+TEST_F(TreeForm, SettingsTableAndToolbarVisibilityRoundTrip) {
+  Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><ShowTreeToolbar>0</ShowTreeToolbar>"
+       "<ShowQuickSearch>1</ShowQuickSearch><ShowStatusBar>1</ShowStatusBar><TreeWidth>300</TreeWidth>"
+       "<HardQuit>0</HardQuit><MinimizeToTray>1</MinimizeToTray>"
+       "<Toolbar><btnSaveBase_visible>0</btnSaveBase_visible></Toolbar></dataroot>");
+  EXPECT_TRUE(form->TreeToolbar->isHidden());
+  EXPECT_FALSE(form->btnTreeToolbar->Down());
+  EXPECT_FALSE(form->miShowTreeToolbar->isChecked());
+  EXPECT_FALSE(form->eQuickSearch->isHidden());
+  EXPECT_FALSE(form->StatusPanel->isHidden());
+  EXPECT_EQ(form->Splitter->sizes().value(0), 300);
+  EXPECT_FALSE(form->MinimizeOnClose);
+  EXPECT_TRUE(form->TrayIcon->MinimizeToTray());
+  // Applied once the toolbar layout holds its controls; the layout closes the gap.
+  EXPECT_TRUE(form->btnSaveBase->isHidden());
+  EXPECT_FALSE(form->btnOpenBase->isHidden());
+  EXPECT_EQ(form->windowTitle(), "-XML Database Application- - unnamed");
+
+  form->miShowTreeToolbar->trigger();
+  EXPECT_FALSE(form->TreeToolbar->isHidden());
+  form.reset();
+  settings.reset();
+  TXMLDataBase2 saved(SettingsFile());
+  auto read = [&](const std::string& path) { return XMLPathReadString(saved.Root(), path, "(none)"); };
+  EXPECT_EQ(read("ShowTreeToolbar"), "1");
+  EXPECT_EQ(read("ShowQuickSearch"), "1");
+  EXPECT_EQ(read("ShowStatusBar"), "1");
+  EXPECT_EQ(read("StayOnTop"), "0");
+  EXPECT_EQ(read("TreeWidth"), "300");
+  EXPECT_EQ(read("Toolbar\\btnSaveBase_visible"), "0");
+  EXPECT_EQ(read("Toolbar\\btnOpenBase_visible"), "1");
+  EXPECT_EQ(read("Toolbar\\btnMenu_visible"), "1");
+  EXPECT_EQ(read("RecentFiles").find(tmp.File("bank.xdb2")), 0u);
+}
+
+TEST_F(TreeForm, LabelEditingThroughTheWidget) {
+  Open();
+  Select(2);
+  form->Action(TTreeAction::RenameItem)->trigger();
+  QLineEdit* editor = LabelEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->text(), "One");
+  editor->setText("Renamed");
+  SavePng("databank-window-label-edit.png", form.get());
+  Key(editor, Qt::Key_Return);
+  EXPECT_FALSE(form->Tree->IsEditing());
+  EXPECT_EQ(form->FindNodeByID(2)->Text(), "Renamed");
+  EXPECT_EQ(QItem(2)->text(0), "Renamed");
+  EXPECT_TRUE(form->Session().Modified());
+
+  form->Session().SaveBank(form->Session().FileName());
+  form->Action(TTreeAction::RenameItem)->trigger();
+  ASSERT_NE(LabelEditor(), nullptr);
+  LabelEditor()->setText("Discarded");
+  Key(LabelEditor(), Qt::Key_Escape);
+  EXPECT_EQ(form->FindNodeByID(2)->Text(), "Renamed");
+  EXPECT_FALSE(form->Session().Modified());
+
+  // A new folder whose label edit is cancelled is a change all the same.
+  Select(7);
+  form->Action(TTreeAction::NewFolder)->trigger();
+  ASSERT_NE(LabelEditor(), nullptr);
+  Key(LabelEditor(), Qt::Key_Escape);
+  EXPECT_EQ(form->FindNodeByID(20)->Text(), "NewFolder");
+  EXPECT_TRUE(form->Session().Modified());
+  EXPECT_TRUE(QItem(7)->isExpanded());
+  ExpectTreeMatchesDocument();
+}
+
+TEST_F(TreeForm, MouseDragAndExpansionRules) {
+  Open();
+  TTreeWidget* tree = form->Tree;
+  EXPECT_EQ(tree->indentation(), 19);
+  EXPECT_EQ(tree->visualItemRect(QItem(3)).left() - tree->visualItemRect(QItem(1)).left(), 19);
+
+  // Either button selects; the right one opens the menu; empty space selects nothing.
+  QPoint shown;
+  tree->OnContextMenu = [&](QPoint at) { shown = at; };
+  Click(Qt::RightButton, tree->visualItemRect(QItem(5)).center());
+  EXPECT_EQ(form->SelectedNode(), form->FindNodeByID(5));
+  EXPECT_NE(shown, QPoint());
+  const QPoint empty(40, tree->visualItemRect(QItem(7)).bottom() + 20);
+  Click(Qt::LeftButton, empty);
+  EXPECT_EQ(form->SelectedNode(), nullptr);
+
+  using Z = TTreeWidget::TDropZone;
+  QTreeWidgetItem* target = nullptr;
+  EXPECT_EQ(tree->DropZoneAt(QPoint(40, 3), &target), Z::ScrollUp);
+  EXPECT_EQ(tree->DropZoneAt(QPoint(40, tree->viewport()->height() - 3), &target), Z::ScrollDown);
+  EXPECT_EQ(tree->DropZoneAt(tree->visualItemRect(QItem(7)).center(), &target), Z::OnItem);
+  EXPECT_EQ(target, QItem(7));
+  EXPECT_EQ(tree->DropZoneAt(QPoint(tree->visualItemRect(QItem(3)).left() - 4, tree->visualItemRect(QItem(3)).center().y()), &target),
+            Z::Refused);
+  EXPECT_EQ(tree->DropZoneAt(empty, &target), Z::BelowItems);
+
+  Select(1);
+  EXPECT_FALSE(tree->DragSelectedTo(tree->visualItemRect(QItem(3)).center()));  // into its own child
+  form->Session().SaveBank(form->Session().FileName());
+  Select(6);
+  EXPECT_TRUE(tree->DragSelectedTo(tree->visualItemRect(QItem(7)).center()));
+  EXPECT_EQ(form->FindNodeByID(6)->Parent(), form->FindNodeByID(7));
+  EXPECT_TRUE(form->Session().Modified());
+  Select(2);
+  EXPECT_TRUE(tree->DragSelectedTo(QPoint(40, tree->viewport()->height() / 2 + 60)));  // empty space
+  EXPECT_EQ(form->FindNodeByID(2)->Parent(), form->Bank()->Root());
+  ExpectTreeMatchesDocument();
+
+  // Selecting a node inside a closed folder opens it, as the native tree does, and records that.
+  Select(4);
+  EXPECT_TRUE(QItem(3)->isExpanded());
+  EXPECT_EQ(form->FindNodeByID(3)->GetAttribute("expanded"), "1");
+
+  // The widget reports records too when everything opens; only folders keep a state.
+  form->Action(TTreeAction::FullExpand)->trigger();
+  EXPECT_EQ(form->FindNodeByID(3)->GetAttribute("expanded"), "1");
+  EXPECT_EQ(form->FindNodeByID(4)->GetAttribute("expanded"), "");
+  form->Action(TTreeAction::FullCollapse)->trigger();
+  EXPECT_EQ(form->FindNodeByID(1)->GetAttribute("expanded"), "0");
+  ExpectTreeMatchesDocument();
+}
+
+TEST_F(TreeForm, RandomEditsKeepTheWidgetEqualToAFreshBuild) {
+  Open();
+  std::mt19937 rng(7);
+  auto pick = [&]() -> TxevXMLNode2* {
+    std::vector<TxevXMLNode2*> nodes;
+    bank::ForEachTreeNode(form->Bank()->Root(), [&](TxevXMLNode2* n, int) { nodes.push_back(n); });
+    return nodes.empty() ? nullptr : nodes[rng() % nodes.size()];
+  };
+  using A = TTreeAction;
+  const A commands[] = {A::NewFolder, A::NewItem, A::DeleteItem, A::MoveItemUp, A::MoveItemDown,
+                        A::CopyNode, A::CutNode, A::PasteNode, A::DuplicateNode, A::FullCollapse};
+  for (int step = 0; step < 120; ++step) {
+    if (TxevXMLNode2* a = pick(); a && rng() % 3) Select(bank::NodeID(a));
+    if (rng() % 5 == 0) {
+      TxevXMLNode2* a = pick();
+      TxevXMLNode2* b = pick();
+      if (a) form->DropNode(a, rng() % 3 ? b : nullptr);
+    } else {
+      ui.PushMessageResult(rng() % 2 ? platform::mrYes : platform::mrNo);
+      form->UpdateActions();
+      form->Action(commands[rng() % std::size(commands)])->trigger();
+    }
+    if (QLineEdit* editor = LabelEditor()) Key(editor, rng() % 2 ? Qt::Key_Escape : Qt::Key_Return);
+    ASSERT_NO_FATAL_FAILURE(ExpectTreeMatchesDocument()) << "step " << step;
+  }
+}
+
+TEST_F(TreeForm, TreePicturesAtTwoDensitiesAndTheRenderedWindow) {
+  Open();
+  TImageList& list = *form->TreeImageList;
+  ASSERT_EQ(list.Count(), 32);
+  EXPECT_EQ(form->Images.Ranges.FolderLast, 15);
+  EXPECT_EQ(form->Images.Ranges.RecordFirst, 16);
+  for (int i = 0; i < list.Count(); ++i) {
+    const QImage one = list.Image(i), two = list.Image2x(i);
+    ASSERT_EQ(one.size(), QSize(16, 16));
+    ASSERT_EQ(two.size(), QSize(32, 32));
+    // Drawn again at the higher density, not blown up: the big picture is no pixel-doubled small one.
+    EXPECT_NE(two.convertToFormat(QImage::Format_ARGB32), one.scaled(32, 32).convertToFormat(QImage::Format_ARGB32)) << i;
+    for (int j = 0; j < i; ++j) EXPECT_NE(one, list.Image(j)) << i << " equals " << j;
+  }
+  // A stored picture the list does not hold shows the default one.
+  TxevXMLNode2* beta = form->FindNodeByID(7);
+  beta->SetAttribute(bank::xaImage, "99");
+  EXPECT_EQ(form->Images.FolderImage(beta, false), form->Images.DefaultFolderImage);
+
+  SavePng("databank-window-open.png", form.get());
+  Select(3);
+  ASSERT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->geometry(), form->EditorArea->rect());
+  EXPECT_EQ(form->pnlCurtain->text(), "No record selected!");
+  SavePng("databank-window-curtain.png", form.get());
+  Select(4);
+  EXPECT_FALSE(form->pnlCurtain->isVisible());
+  SavePng("databank-window-record.png", form.get());
+  SavePng("databank-window-record-200.png", form.get(), 2);
+  // The tree's title bar is painted in the shadow colour.
+  const QImage title = form->TreeTitlePanel->grab().toImage();
+  EXPECT_EQ(title.pixelColor(title.width() / 2, 2).rgb(), platform::ToQColor(platform::clBtnShadow).rgb());
+}
+
+TEST_F(TreeForm, CommandStatesFollowTheDatabank) {
+  Open();
+  form->UpdateActions();
+  EXPECT_TRUE(form->Action(TTreeAction::Lock)->isVisible());
+  EXPECT_FALSE(form->Action(TTreeAction::Unlock)->isVisible());
+  EXPECT_FALSE(form->Action(TTreeAction::ManageBookmarks)->isEnabled());  // no bookmark yet
+  ui.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
+  form->Action(TTreeAction::Lock)->trigger();
+  EXPECT_FALSE(form->Action(TTreeAction::Lock)->isVisible());
+  EXPECT_TRUE(form->Action(TTreeAction::ChangePassword)->isEnabled());
+  bool ran = false;
+  form->SetActionHandler(TTreeAction::FilterTree, [&] { ran = true; });
+  EXPECT_TRUE(form->Action(TTreeAction::FilterTree)->isEnabled());
+  form->Action(TTreeAction::FilterTree)->trigger();
+  EXPECT_TRUE(ran);
+  Select(1);
+  EXPECT_EQ(form->btnDelete->ImageIndex(), int(TXMLTreeForm::timDeleteFolder));
+  Select(2);
+  EXPECT_EQ(form->btnDelete->ImageIndex(), int(TXMLTreeForm::timDeleteRecord));
+}
+
+TEST_F(TreeForm, MinimizeToTrayWithoutANotificationAreaOnlyMinimizes) {
+  Open();
+  ASSERT_FALSE(form->TrayIcon->TrayAvailable());  // the offscreen platform has none
+  form->btnMinimizeToTray->Click();
+  QApplication::processEvents();
+  EXPECT_FALSE(form->InTray);
+  EXPECT_FALSE(form->isHidden());  // reachable: minimised, never hidden
+  form->RestoreApp();
+  EXPECT_FALSE(form->isMinimized());
+}
+
+// Two running copies under a real X server: Copy Node in one, Paste Node in the other.
+TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
+  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_TOOL(xmllint, "xmllint");
+  testsupport::TempDir tmp;
+  const std::string a = tmp.File("a.xdb2"), b = tmp.File("b.xdb2"), out = tmp.File("out.xdb2");
+  testsupport::WriteFile(a, kBank);
+  testsupport::WriteFile(b, "<?xml version=\"1.0\"?><dataroot><settings><NextNodeID>50</NextNodeID></settings>"
+                            "<folder ID=\"40\">Target</folder></dataroot>");
+  const std::string probe = testsupport::ProbePath("treeprobe");
+  const std::string dir = tmp.Path().string();
+  const std::string script =
+      "d=$(( 90 + RANDOM % 400 )); while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d+1)); done; " +
+      xvfb + " :$d -screen 0 800x600x24 -nolisten tcp >" + dir + "/xvfb.log 2>&1 & xp=$!; " +
+      "for i in $(seq 100); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done; "
+      "if [ ! -e /tmp/.X11-unix/X$d ]; then echo 'Xvfb did not start:' >&2; cat " + dir + "/xvfb.log >&2; exit 3; fi; "
+      "export DISPLAY=:$d QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
+      probe + " " + a + " <" + dir + "/a.in >" + dir + "/a.out 2>" + dir + "/a.err & ap=$!; exec 3>" + dir + "/a.in; "
+      "printf 'select 3\\ncopy\\nsave\\nstate\\n' >&3; "
+      "for i in $(seq 300); do grep -q '^modified=' " + dir + "/a.out && break; sleep 0.1; done; " +
+      "printf 'select 40\\npaste\\nsaveas " + out + "\\noutline\\n' | " + probe + " " + b + "; rb=$?; " +
+      "exec 3>&-; wait $ap; ra=$?; kill $xp 2>/dev/null; wait $xp 2>/dev/null; "
+      "echo \"first=$ra second=$rb\"; cat " + dir + "/a.err >&2; exit 0";
+  const auto run = testsupport::RunProcess("bash", {"-c", script}, "", 120);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;
+  // The pasted subtree equals the copied one, apart from its fresh IDs (50, 51, 52 in pre-order).
+  auto xpath = [&](const std::string& file, const std::string& expression) {
+    const auto r = testsupport::RunProcess(xmllint, {"--xpath", expression, file});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string text = r.out;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+  };
+  auto withoutIDs = [](const std::string& text) { return std::regex_replace(text, std::regex(" ID=\"[0-9]+\""), ""); };
+  // Both files come from the same writer, the copied folder and the pasted one at the same depth.
+  const std::string copied = withoutIDs(xpath(a, "//folder[@ID='3']"));
+  EXPECT_NE(copied.find("Three"), std::string::npos) << copied;
+  EXPECT_EQ(withoutIDs(xpath(out, "//folder[@ID='40']/folder")), copied);
+  EXPECT_EQ(xpath(out, "string(//folder[@ID='40']/folder/@ID)"), "50");
+  EXPECT_EQ(xpath(out, "string(//folder[@ID='40']/folder/record[2]/@ID)"), "52");
+}
