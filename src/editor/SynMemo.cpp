@@ -1,5 +1,7 @@
 #include "editor/SynMemo.h"
 
+#include "editor/SynPadScopes.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -48,8 +50,9 @@ std::intptr_t TSynMemo::Perform(std::uint32_t Msg, std::uintptr_t WParam, std::i
       const std::u16string text = p ? std::u16string(p) : std::u16string();
       const bool recorded = WParam != 0;
       PaintTransient(ttBefore);
-      UndoList().BeginBlock();
-      try {
+      TSynScopeEnd after([this] { PaintTransient(ttAfter); });
+      {
+        TSynUndoBlock block(UndoList());
         if (SelAvail() && recorded)
           UndoList().AddChange(crSelDelete, BlockBegin(), BlockEnd(), GetSelTextRaw(), ActiveSelectionMode());
         const TBufferCoord b = BlockBegin(), e = BlockEnd();
@@ -57,30 +60,23 @@ std::intptr_t TSynMemo::Perform(std::uint32_t Msg, std::uintptr_t WParam, std::i
         SetBlockBegin(b);
         SetBlockEnd(e);
         SetActiveSelectionMode(mode);
-        UndoList().Lock();
-        try {
-          SetSelText(text);
-        } catch (...) {
-          UndoList().Unlock();
-          throw;
+        {
+          UndoList().Lock();
+          TSynScopeEnd unlock([this] { UndoList().Unlock(); });
+          ReplaceSelectionUntrimmed(text);
         }
-        UndoList().Unlock();
         if (recorded) {
-          UndoList().AddChange(crInsert, b, LastInsertEnd(), u"", smNormal);
+          if (!text.empty()) UndoList().AddChange(crInsert, b, LastInsertEnd(), u"", smNormal);
+          TrimAfterReplacement(true);
         } else {
+          TrimAfterReplacement(false);
           // The recorded changes would now point at the wrong places: undo starts afresh.
           UndoList().Clear();
           RedoList().Clear();
         }
-      } catch (...) {
-        UndoList().EndBlock();
-        PaintTransient(ttAfter);
-        throw;
       }
-      UndoList().EndBlock();
       EnsureCursorPosVisible();
       StatusChanged(SynSC(scSelection));
-      PaintTransient(ttAfter);
       return 0;
     }
     case EM_GETLINE: {

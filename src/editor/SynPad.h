@@ -703,6 +703,10 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void StatusChanged(TSynStatusChanges AChanges);
   // Where the last replacement's inserted text ends.
   TBufferCoord LastInsertEnd() const { return fInsertEnd; }
+  // The engine without its final trimming, and the trimming (recorded or not) on its own, for
+  // replacements that record their insertion between the two.
+  void ReplaceSelectionUntrimmed(std::u16string_view Value) { SetSelTextPrimitiveEx(fActiveSelectionMode, Value, false); }
+  void TrimAfterReplacement(bool Record) { FlushTrims(Record); }
   // The transient-paint notifier around an edit (counted; on the host's canvas when it has one).
   void PaintTransient(TSynTransientType Type);
 

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadScopes.h"
 #include "platform/CodePage.h"
 #include "platform/EditorServices.h"
 
@@ -48,24 +49,16 @@ void TCustomSynPad::CopyToClipboard() {
 
 void TCustomSynPad::CutToClipboard() {
   if (GetReadOnly() || !SelAvail()) return;
-  BeginUpdate();
-  fUndoList->BeginBlock();
-  try {
-    // The same text copy would take, padding of column pieces included.
-    std::u16string text;
-    {
-      TNoTrim keep(fOptions, fActiveSelectionMode == smColumn);
-      text = GetSelText();
-    }
-    WriteClipboard(text, fActiveSelectionMode);
-    SetSelTextExternal(u"");
-  } catch (...) {
-    fUndoList->EndBlock();
-    EndUpdate();
-    throw;
+  TSynPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  // The same text copy would take, padding of column pieces included.
+  std::u16string text;
+  {
+    TNoTrim keep(fOptions, fActiveSelectionMode == smColumn);
+    text = GetSelText();
   }
-  fUndoList->EndBlock();
-  EndUpdate();
+  WriteClipboard(text, fActiveSelectionMode);
+  SetSelTextExternal(u"");
 }
 
 void TCustomSynPad::PasteFromClipboard() {
@@ -77,9 +70,9 @@ void TCustomSynPad::PasteFromClipboard() {
   if (editorservices::ReadClipboardData(SynPadClipboardFormat, block) && !block.empty() &&
       static_cast<unsigned char>(block[0]) <= smColumn)
     pasteMode = static_cast<TSynSelectionMode>(block[0]);
-  BeginUpdate();
-  fUndoList->BeginBlock();
-  try {
+  TSynPaintLock lock(*this);
+  {
+    TSynUndoBlock block(*fUndoList);
     fUndoList->AddChange(crPasteBegin, BlockBegin(), BlockEnd(), u"", fActiveSelectionMode);
     if (!SelAvail()) {
       fActiveSelectionMode = fSelectionMode;
@@ -99,15 +92,9 @@ void TCustomSynPad::PasteFromClipboard() {
     if (pasteMode != smColumn) fUndoList->AddChange(crPaste, start, fInsertEnd, u"", smNormal);
     FlushTrims(true);
     fUndoList->AddChange(crPasteEnd, GetCaretXY(), GetCaretXY(), u"", pasteMode);
-  } catch (...) {
-    fUndoList->EndBlock();
-    EndUpdate();
-    throw;
   }
-  fUndoList->EndBlock();
   EnsureCursorPosVisible();
   StatusChanged(SynSC(scSelection));
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -229,18 +216,12 @@ void TCustomSynPad::GotoBookMark(int BookMark) {
   if (!IsBookmark(BookMark)) return;
   const TSynPadMark* mark = fBookMarks[BookMark];
   if (mark->Line < 1 || mark->Line > fLines->Count()) return;
-  BeginUpdate();
-  try {
-    SetCaretXYEx(false, TBufferCoord{mark->Char, mark->Line});
-    EnsureCursorPosVisibleEx(true);
-    if (SelAvail()) InvalidateSelection();
-    fBlockBegin = fBlockEnd = GetCaretXY();
-    StatusChanged(SynSC(scSelection));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TSynPaintLock lock(*this);
+  SetCaretXYEx(false, TBufferCoord{mark->Char, mark->Line});
+  EnsureCursorPosVisibleEx(true);
+  if (SelAvail()) InvalidateSelection();
+  fBlockBegin = fBlockEnd = GetCaretXY();
+  StatusChanged(SynSC(scSelection));
 }
 
 std::vector<TSynPadMark*> TCustomSynPad::GetMarksForLine(int Line) const {

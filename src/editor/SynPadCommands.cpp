@@ -7,48 +7,13 @@
 
 #include "editor/SynPad.h"
 #include "editor/SynPadMiscProcs.h"
+#include "editor/SynPadScopes.h"
 
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// Runs Close when the scope ends. Close runs handlers (OnChange, OnStatusChange) that may raise:
-// their error goes on, unless another one is already on its way.
-template <class Close>
-class TScopeEnd {
- public:
-  explicit TScopeEnd(Close C) : fClose(std::move(C)) {}
-  ~TScopeEnd() noexcept(false) {
-    if (std::uncaught_exceptions() > fUnwinding) {
-      try {
-        fClose();
-      } catch (...) {
-      }
-      return;
-    }
-    fClose();
-  }
-  TScopeEnd(const TScopeEnd&) = delete;
-  TScopeEnd& operator=(const TScopeEnd&) = delete;
-
- private:
-  Close fClose;
-  int fUnwinding = std::uncaught_exceptions();
-};
-
-// Counts one undo block, closed however the command ends.
-struct TUndoBlock : TScopeEnd<std::function<void()>> {
-  explicit TUndoBlock(TSynPadUndoList& List)
-      : TScopeEnd([&List] { List.EndBlock(); }) {
-    List.BeginBlock();
-  }
-};
-
-struct TPaintLock : TScopeEnd<std::function<void()>> {
-  explicit TPaintLock(TCustomSynPad& Ed) : TScopeEnd([&Ed] { Ed.EndUpdate(); }) { Ed.BeginUpdate(); }
-};
 
 bool IsEditingCommand(TSynPadorCommand c) {
   return (c >= ecDeleteLastChar && c <= ecChar) || c == ecImeStr || (c >= ecUndo && c <= ecPaste) ||
@@ -112,7 +77,7 @@ void TCustomSynPad::PaintTransient(TSynTransientType Type) {
 void TCustomSynPad::ExecuteCommand(TSynPadorCommand Command, char16_t AChar, const TSynCommandData& Data) {
   const bool editing = IsEditingCommand(Command);
   if (editing && GetReadOnly()) return;
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   struct TTransient {
     TCustomSynPad* ed;
     ~TTransient() {
@@ -309,7 +274,7 @@ void TCustomSynPad::ExecuteCommand(TSynPadorCommand Command, char16_t AChar, con
 void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter, bool SelectionCommand) {
   // Edits before and after a caret move are never undone as one group.
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   if (SelectionCommand) {
     // Without a selection the anchor is where the caret stood, not a stale block begin.
     if (!SelAvail()) SetBlockBegin(ptBefore);
@@ -322,7 +287,7 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
 
 void TCustomSynPad::MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand) {
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   if (SelectionCommand && !SelAvail()) SetBlockBegin(GetCaretXY());
   SetDisplayXY(Target);
   const bool endOfRow = fCaretAtEndOfRow;
@@ -394,7 +359,7 @@ void TCustomSynPad::MoveCaretVert(int DY, bool SelectionCommand) {
   const TBufferCoord target = DisplayToBufferPos(TDisplayCoord{col, static_cast<int>(row)});
   const int saved = fLastCaretX;
   {
-    TPaintLock lock(*this);
+    TSynPaintLock lock(*this);
     MoveCaretAndSelection(GetCaretXY(), target, SelectionCommand);
     if (fWordWrapPlugin) {
       const TDisplayCoord now = BufferToDisplayPos(GetCaretXY());
@@ -470,13 +435,13 @@ void TCustomSynPad::DoPageMove(TSynPadorCommand Command, bool Selection) {
   // A window lower than two lines still pages forward and back.
   page = std::max(1, page);
   if (Command == ecPageUp) page = -page;
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   SetTopLine(fTopLine + page);
   MoveCaretVert(page, Selection);
 }
 
 void TCustomSynPad::DoScrollLine(int Delta) {
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   SetTopLine(fTopLine + Delta);
   const int row = GetDisplayY();
   const int bottom = fTopLine + std::max(1, fLinesInWindow) - 1;
@@ -578,7 +543,7 @@ void TCustomSynPad::SelectWordAt(TBufferCoord Value) {
   int start = Value.Char - 1;
   while (start >= 1 && ident(start)) --start;
   ++start;
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   if (HasOption(eoNoSelection)) {
     SetCaretXY(TBufferCoord{end, Value.Line});
     return;
@@ -655,8 +620,8 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
     SetCaretXY(DisplayToBufferPos(TDisplayCoord{col, y}));
     return;
   }
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   if (x > len + 1) {
     // Padding up to the caret: blanks after text, the indentation of the column on an empty line.
     const std::u16string pad = len > 0 ? std::u16string(static_cast<size_t>(x - 1 - len), u' ') : IndentString(x - 1);
@@ -733,8 +698,8 @@ void TCustomSynPad::DoBackspace() {
   }
   if (x == 1) {
     if (y <= 1) return;
-    TUndoBlock block(*fUndoList);
-    TPaintLock lock(*this);
+    TSynUndoBlock block(*fUndoList);
+    TSynPaintLock lock(*this);
     if (HasOption(eoTrimTrailingSpaces)) {
       NoteTrim(y - 1);
       FlushTrims(true);
@@ -745,8 +710,8 @@ void TCustomSynPad::DoBackspace() {
   }
   const int lead = LeadingWhiteCount(line);
   if (lead > 0 && line[x - 2] < 0x21 && x - 1 == lead) {
-    TUndoBlock block(*fUndoList);
-    TPaintLock lock(*this);
+    TSynUndoBlock block(*fUndoList);
+    TSynPaintLock lock(*this);
     if (HasOption(eoSmartTabDelete)) {
       int v = 0;
       for (int above = y - 1; above >= 1; --above) {
@@ -790,8 +755,8 @@ void TCustomSynPad::DoDeleteChar() {
     return;
   }
   if (y >= fLines->Count()) return;
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   int end = len;
   if (x > len + 1) {
     // The line is padded up to the caret before the next one is joined on.
@@ -809,7 +774,7 @@ void TCustomSynPad::DoDeleteLine() {
   if (count == 0) return;
   const int y = std::min(fCaretY, count);
   const int len = static_cast<int>(LineText(y).size());
-  TPaintLock lock(*this);
+  TSynPaintLock lock(*this);
   if (SelAvail()) SetBlockBegin(GetCaretXY());
   if (y < count)
     DeleteRangeRecorded(TBufferCoord{1, y}, TBufferCoord{1, y + 1}, crDeleteAfter);
@@ -827,8 +792,8 @@ void TCustomSynPad::DoDeleteLine() {
 // Line breaks and tabs
 
 void TCustomSynPad::DoLineBreak(bool MoveCaret) {
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   if (SelAvail()) SetSelTextExternal(u"");
   const TBufferCoord old = GetCaretXY();
   const int y = std::max(1, fCaretY);
@@ -869,8 +834,8 @@ void TCustomSynPad::DoTab() {
     DoBlockIndent(true);
     return;
   }
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   const int dispX = GetDisplayX();
   int smart = 0;
   if (HasOption(eoSmartTabs)) {
@@ -980,8 +945,8 @@ void TCustomSynPad::DoBlockIndent(bool KeepFirstColumn) {
   }
   TBufferCoord anchor = fBlockBegin, moving = fBlockEnd;
   const bool anchorFirst = anchor == b;
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   fUndoList->AddChange(crIndent, anchor, moving, u"", mode);
   InsertBlock(TBufferCoord{col, b.Line}, text, true);
   // The begin moves with the text (unless Tab keeps it at column 1), the end only when past column 1.
@@ -1026,26 +991,20 @@ void TCustomSynPad::DoBlockUnindent() {
   }
   if (!any) return;
   TBufferCoord anchor = fBlockBegin, moving = fBlockEnd;
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   fUndoList->AddChange(crUnindent, anchor, moving, pieces, mode);
   {
-    fLines->BeginUpdate();
-    try {
-      for (int line = b.Line; line <= last; ++line) {
-        const int n = removed[static_cast<size_t>(line - b.Line)];
-        if (n == 0) continue;
-        std::u16string t(LineText(line));
-        t.erase(static_cast<size_t>(col - 1), static_cast<size_t>(n));
-        fLines->Put(line - 1, t);
-        for (TBufferCoord* p : {&anchor, &moving})
-          if (p->Line == line && p->Char > col) p->Char = std::max(col, p->Char - n);
-      }
-    } catch (...) {
-      fLines->EndUpdate();
-      throw;
+    TSynLinesUpdate update(*fLines);
+    for (int line = b.Line; line <= last; ++line) {
+      const int n = removed[static_cast<size_t>(line - b.Line)];
+      if (n == 0) continue;
+      std::u16string t(LineText(line));
+      t.erase(static_cast<size_t>(col - 1), static_cast<size_t>(n));
+      fLines->Put(line - 1, t);
+      for (TBufferCoord* p : {&anchor, &moving})
+        if (p->Line == line && p->Char > col) p->Char = std::max(col, p->Char - n);
     }
-    fLines->EndUpdate();
   }
   SetCaretXY(moving);
   SetSelectionRaw(anchor, moving, mode);
@@ -1057,8 +1016,8 @@ void TCustomSynPad::DoBlockUnindent() {
 void TCustomSynPad::DoCaseChange(TSynPadorCommand Command) {
   const bool blockVariant = Command >= ecUpperCaseBlock;
   const TBufferCoord oldCaret = GetCaretXY();
-  TUndoBlock block(*fUndoList);
-  TPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  TSynPaintLock lock(*this);
   if (!SelAvail()) {
     if (blockVariant) {
       if (fCaretX > static_cast<int>(LineText(fCaretY).size()) + 1 && fCaretY < fLines->Count())

@@ -14,8 +14,10 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <optional>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadScopes.h"
 
 namespace {
 
@@ -42,32 +44,11 @@ std::u16string_view TrimRight(std::u16string_view s) {
 
 bool Before(const TBufferCoord& a, const TBufferCoord& b) { return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char); }
 
-// Paint lock and the buffer's update bracket, released however the block is left.
-class TEditScope {
- public:
-  TEditScope(TCustomSynPad& Ed) : fEd(Ed) {
-    fEd.BeginUpdate();
-    fEd.Lines().BeginUpdate();
-  }
-  ~TEditScope() noexcept(false) {
-    // Closing the bracket runs the control's changed notification; a handler that raises must not
-    // leave the paint lock held, and must not end the program while another error unwinds.
-    const bool unwinding = std::uncaught_exceptions() > fUnwinding;
-    try {
-      fEd.Lines().EndUpdate();
-    } catch (...) {
-      fEd.EndUpdate();
-      if (!unwinding) throw;
-      return;
-    }
-    fEd.EndUpdate();
-  }
-  TEditScope(const TEditScope&) = delete;
-  TEditScope& operator=(const TEditScope&) = delete;
-
- private:
-  TCustomSynPad& fEd;
-  int fUnwinding = std::uncaught_exceptions();
+// The paint lock and the buffer's update bracket around one edit.
+struct TEditScope {
+  explicit TEditScope(TCustomSynPad& Ed) : lock(Ed), update(Ed.Lines()) {}
+  TSynPaintLock lock;
+  TSynLinesUpdate update;
 };
 
 bool IsInsertion(TSynChangeReason r) {
@@ -382,9 +363,9 @@ void TCustomSynPad::SetSelText(const std::u16string& Value) {
 }
 
 void TCustomSynPad::SetSelTextExternal(const std::u16string& Value) {
-  BeginUpdate();
-  fUndoList->BeginBlock();
-  try {
+  TSynPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  {
     const bool sel = SelAvail();
     if (!sel) {
       fActiveSelectionMode = fSelectionMode;
@@ -404,46 +385,27 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value) {
     if (!Value.empty() && mode != smColumn)
       fUndoList->AddChange(crInsert, start, fInsertEnd, u"", mode == smLine ? smNormal : mode);
     FlushTrims(true);
-  } catch (...) {
-    fUndoList->EndBlock();
-    EndUpdate();
-    throw;
   }
-  fUndoList->EndBlock();
-  EndUpdate();
 }
 
 void TCustomSynPad::InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList) {
-  BeginUpdate();
-  // Recorded, the block is one change.
-  if (AddToUndoList) fUndoList->BeginBlock();
-  try {
-    SetCaretXYEx(false, StartPos);
-    fBlockBegin = fBlockEnd = StartPos;
-    fActiveSelectionMode = smColumn;
-    SetSelTextPrimitiveEx(smColumn, Value, AddToUndoList, &StartPos);
-    FlushTrims(AddToUndoList);
-  } catch (...) {
-    if (AddToUndoList) fUndoList->EndBlock();
-    EndUpdate();
-    throw;
-  }
-  if (AddToUndoList) fUndoList->EndBlock();
-  EndUpdate();
+  TSynPaintLock lock(*this);
+  // Recorded, the block is one change; unrecorded (replaying undo) the lists are left alone.
+  std::optional<TSynUndoBlock> block;
+  if (AddToUndoList) block.emplace(*fUndoList);
+  SetCaretXYEx(false, StartPos);
+  fBlockBegin = fBlockEnd = StartPos;
+  fActiveSelectionMode = smColumn;
+  SetSelTextPrimitiveEx(smColumn, Value, AddToUndoList, &StartPos);
+  FlushTrims(AddToUndoList);
 }
 
 void TCustomSynPad::SetCaretAndSelection(const TBufferCoord& ptCaret, const TBufferCoord& ptBefore,
                                          const TBufferCoord& ptAfter) {
-  BeginUpdate();
-  try {
-    const TSynSelectionMode mode = fActiveSelectionMode;
-    SetCaretXY(ptCaret);
-    SetSelectionRaw(ptBefore, ptAfter, mode);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TSynPaintLock lock(*this);
+  const TSynSelectionMode mode = fActiveSelectionMode;
+  SetCaretXY(ptCaret);
+  SetSelectionRaw(ptBefore, ptAfter, mode);
 }
 
 void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text) {
@@ -488,39 +450,23 @@ void TCustomSynPad::DeleteSelectionRecorded() {
   const TSynChangeReason reason = SelectionDeleteReason();
   const TBufferCoord anchor = fBlockBegin, moving = fBlockEnd;
   const TSynSelectionMode mode = fActiveSelectionMode;
-  BeginUpdate();
-  fUndoList->BeginBlock();
-  try {
-    if (reason == crDeleteSelection)
-      fUndoList->AddChange(reason, moving, anchor, GetSelTextRaw(), mode);
-    else
-      fUndoList->AddChange(reason, anchor, moving, GetSelTextRaw(), mode);
-    SetSelTextPrimitiveEx(mode, u"", false);
-    FlushTrims(true);
-  } catch (...) {
-    fUndoList->EndBlock();
-    EndUpdate();
-    throw;
-  }
-  fUndoList->EndBlock();
-  EndUpdate();
+  TSynPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  if (reason == crDeleteSelection)
+    fUndoList->AddChange(reason, moving, anchor, GetSelTextRaw(), mode);
+  else
+    fUndoList->AddChange(reason, anchor, moving, GetSelTextRaw(), mode);
+  SetSelTextPrimitiveEx(mode, u"", false);
+  FlushTrims(true);
 }
 
 void TCustomSynPad::DeleteRangeRecorded(TBufferCoord From, TBufferCoord To, TSynChangeReason Reason) {
   if (!Before(From, To)) return;
   const std::u16string text = TextOfRange(From, To, smNormal);
-  BeginUpdate();
-  fUndoList->BeginBlock();
-  try {
-    fUndoList->AddChange(Reason, From, To, text, smNormal);
-    ReplaceRange(From, To, smNormal, u"");
-  } catch (...) {
-    fUndoList->EndBlock();
-    EndUpdate();
-    throw;
-  }
-  fUndoList->EndBlock();
-  EndUpdate();
+  TSynPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  fUndoList->AddChange(Reason, From, To, text, smNormal);
+  ReplaceRange(From, To, smNormal, u"");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadScopes.h"
 #include "platform/CodePage.h"
 #include "platform/UIServices.h"
 
@@ -151,8 +152,8 @@ void TCustomSynPad::MouseDown(TSynMouseButton Button, vk::TShiftState Shift, int
   const TBufferCoord oldCaret = GetCaretXY();
   const TBufferCoord under = DisplayToBufferPos(PixelsToRowColumn(X, Y));
   const bool inSelection = IsPointInSelection(under);
-  BeginUpdate();
-  try {
+  {
+    TSynPaintLock lock(*this);
     if (Button == mbLeft) {
       PlaceCaretAtPixel(X, Y);
     } else if (Button == mbRight && HasOption(eoRightMouseMovesCursor) && !inSelection) {
@@ -181,11 +182,7 @@ void TCustomSynPad::MouseDown(TSynMouseButton Button, vk::TShiftState Shift, int
       fStateFlags |= sfPossibleGutterClick;
       if (Button == mbRight) DoOnGutterClick(Button, X, Y);
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   if (fHost) fHost->SetFocus();
 }
 
@@ -207,15 +204,11 @@ void TCustomSynPad::MouseMove(vk::TShiftState Shift, int X, int Y) {
   // While the timer scrolls a direction, it moves the caret that way.
   if (fScrollDeltaX != 0) target.Column = GetDisplayX();
   if (fScrollDeltaY != 0) target.Row = GetDisplayY();
-  BeginUpdate();
-  try {
+  {
+    TSynPaintLock lock(*this);
     SetCaretXY(DisplayToBufferPos(target));
     SetBlockEnd(GetCaretXY());
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
 }
 
 void TCustomSynPad::MouseUp(TSynMouseButton Button, vk::TShiftState Shift, int X, int Y) {
@@ -230,15 +223,11 @@ void TCustomSynPad::MouseUp(TSynMouseButton Button, vk::TShiftState Shift, int X
     DoOnGutterClick(Button, X, Y);
   } else if ((fStateFlags & sfWaitForDragging) && !(fStateFlags & sfDblClicked)) {
     // A press on the selection that never became a drag is an ordinary click.
-    BeginUpdate();
-    try {
+    {
+      TSynPaintLock lock(*this);
       PlaceCaretAtPixel(X, Y);
       if (!(Shift & vk::ssShift)) SetBlockBegin(GetCaretXY());
-    } catch (...) {
-      EndUpdate();
-      throw;
     }
-    EndUpdate();
   }
   fStateFlags &= static_cast<std::uint16_t>(~(sfWaitForDragging | sfDblClicked | sfPossibleGutterClick));
 }
@@ -349,8 +338,8 @@ void TCustomSynPad::ScrollTimerTick() {
   const int rows = std::max(1, DisplayRowCount());
   TDisplayCoord target = PixelsToNearestRowColumn(x, y);
   target.Row = MinMax(target.Row, 1, rows);
-  BeginUpdate();
-  try {
+  {
+    TSynPaintLock lock(*this);
     if (fScrollDeltaX != 0) {
       SetLeftChar(fLeftChar + fScrollDeltaX);
       target.Column = fLeftChar + (fScrollDeltaX > 0 ? fCharsInWindow : 0);
@@ -362,11 +351,7 @@ void TCustomSynPad::ScrollTimerTick() {
     }
     SetCaretXY(DisplayToBufferPos(target));
     if (fMouseCaptured) SetBlockEnd(GetCaretXY());
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
 }
 
 void TCustomSynPad::WMHScroll(int Request, int ThumbPos) {
@@ -513,9 +498,9 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
   if (OnDragDrop) OnDragDrop(this, Source, X, Y);
   const bool same = Source == this;
   const TBufferCoord caretBefore = GetCaretXY();
-  BeginUpdate();
-  fUndoList->BeginBlock();
-  try {
+  TSynPaintLock lock(*this);
+  TSynUndoBlock block(*fUndoList);
+  {
     PlaceCaretAtPixel(X, Y);
     TBufferCoord drop = GetCaretXY();
     if ((same && IsPointInSelection(drop)) || Source->GetSelTextRaw().empty()) {
@@ -559,30 +544,23 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
         // A column block records its lines itself.
         SetSelTextExternal(text);
       } else {
-        fUndoList->Lock();
-        fRedoList->Lock();
-        try {
+        {
+          // The replacement records nothing of its own: one item below stands for the drop.
+          fUndoList->Lock();
+          fRedoList->Lock();
+          TSynScopeEnd unlock([this] {
+            fUndoList->Unlock();
+            fRedoList->Unlock();
+          });
           SetSelTextPrimitiveEx(insertMode, text, false);
-        } catch (...) {
-          fUndoList->Unlock();
-          fRedoList->Unlock();
-          throw;
         }
-        fUndoList->Unlock();
-        fRedoList->Unlock();
         fUndoList->AddChange(same ? crDragDropInsert : crInsert, start, fInsertEnd, u"", smNormal);
         FlushTrims(true);
       }
       const TBufferCoord end = fInsertEnd;
       SetSelectionRaw(insertMode == smColumn ? drop : start, end, insertMode);
     }
-  } catch (...) {
-    fUndoList->EndBlock();
-    EndUpdate();
-    throw;
   }
-  fUndoList->EndBlock();
-  EndUpdate();
 }
 
 void TCustomSynPad::DropFiles(int X, int Y, const std::vector<std::string>& Files) {

@@ -1,5 +1,6 @@
 #include "platform/EditorServices.h"
 
+#include "platform/Clipboard.h"
 #include "platform/SystemServices.h"
 #include "platform/UnicodeTables.h"
 
@@ -33,8 +34,10 @@ void WriteClipboardTextWithData(std::u16string_view text, const std::string& mim
 }
 
 bool ReadClipboardData(const std::string& mime, std::string& data) {
-  auto hook = platform::SystemServices().ReadClipboardData;
-  return hook && hook(mime, data);
+  const std::optional<std::string> block = platform::Clipboard().Read(mime);
+  if (!block) return false;
+  data = *block;
+  return true;
 }
 
 bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels) {

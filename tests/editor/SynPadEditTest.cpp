@@ -457,7 +457,9 @@ TEST(SynPadSearchReplace, ReplaceAllAgreesWithPlainReplaceLineByLine) {
       ++steps;
     }
     EXPECT_EQ(Text(e), before);
-    if (!prompt) EXPECT_LE(steps, 1);
+    if (!prompt) {
+      EXPECT_LE(steps, 1);
+    }
   }
 }
 

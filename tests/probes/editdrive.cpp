@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ProbeSupport.h"
+#include "SynPadScript.h"
 #include "editor/SynPadSearch.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/CodePage.h"
@@ -18,25 +19,8 @@
 
 namespace {
 
-std::string Json(std::u16string_view s) {
-  std::string out = "\"";
-  char buf[8];
-  for (char16_t c : s) {
-    if (c == u'"' || c == u'\\') {
-      out.push_back('\\');
-      out.push_back(static_cast<char>(c));
-    } else if (c >= 0x20 && c < 0x7F) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out + "\"";
-}
-
 void Stage(const char* name, TSynMemo& e) {
-  std::printf("%s %s %s\n", name, Json(e.GetText()).c_str(), Json(e.GetSelText()).c_str());
+  std::printf("%s %s %s\n", name, TSynPadScript::Json(e.GetText()).c_str(), TSynPadScript::Json(e.GetSelText()).c_str());
   std::fflush(stdout);
 }
 

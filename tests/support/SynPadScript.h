@@ -16,6 +16,7 @@
 #include "editor/SynPad.h"
 #include "editor/SynPadRegexSearch.h"
 #include "editor/SynPadSearch.h"
+#include "platform/Clipboard.h"
 #include "platform/CodePage.h"
 #include "platform/EditorServices.h"
 #include "platform/SystemServices.h"
@@ -45,16 +46,28 @@ struct TSynMemoryClipboard {
       Text() = std::u16string(t);
       Data() = d;
     };
-    s.ReadClipboardData = [](const std::string& mime, std::string& out) {
-      for (const auto& [type, bytes] : Data())
-        if (type == mime) {
-          out = bytes;
-          return true;
-        }
-      return false;
-    };
     platform::InstallSystemServices(s);
+    // Private formats are read through the format clipboard: this one reads what was written above.
+    static TFormats formats;
+    platform::SetClipboard(&formats);
   }
+
+ private:
+  struct TFormats : platform::IClipboard {
+    bool HasFormat(const std::string& format) const override { return Read(format).has_value(); }
+    std::optional<std::string> Read(const std::string& format) const override {
+      for (const auto& [type, bytes] : Data())
+        if (type == format) return bytes;
+      return std::nullopt;
+    }
+    void Write(const std::string& format, const std::string& bytes) override {
+      Text().clear();
+      Data() = {{format, bytes}};
+    }
+    void ClearOwned(const std::string& format) override {
+      if (HasFormat(format)) Data().clear();
+    }
+  };
 };
 
 class TSynPadScript {

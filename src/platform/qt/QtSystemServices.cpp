@@ -75,17 +75,6 @@ void WriteClipboardTextAndData(std::u16string_view text, const std::vector<std::
   cb->setMimeData(mime);
 }
 
-bool ReadClipboardData(const std::string& type, std::string& bytes) {
-  QClipboard* cb = Clipboard();
-  if (!cb) return false;
-  const QMimeData* data = cb->mimeData();
-  const QString format = QString::fromStdString(type);
-  if (!data || !data->hasFormat(format)) return false;
-  const QByteArray raw = data->data(format);
-  bytes.assign(raw.constData(), static_cast<size_t>(raw.size()));
-  return true;
-}
-
 std::u16string ReadClipboardText() {
   QClipboard* cb = Clipboard();
   if (!cb) return {};
@@ -162,7 +151,6 @@ void InstallQtServices() {
   services.ReadClipboardText = &ReadClipboardText;
   services.WriteClipboardText = &WriteClipboardText;
   services.WriteClipboardTextAndData = &WriteClipboardTextAndData;
-  services.ReadClipboardData = &ReadClipboardData;
   services.LoadEditorBitmap = &LoadEditorBitmap;
   services.OpenUrl = &OpenUrl;
   services.IsControlKeyDown = &IsControlKeyDown;
