@@ -63,6 +63,19 @@ TEST(SynPadWidgetInput, KeysAltCodesWheelAndInputMethod) {
   QApplication::sendEvent(&win.w, &commit);
   EXPECT_EQ(e.GetText(), u"\u2604xx\u65E5\u672C");
   EXPECT_TRUE(win.w.Preedit().isEmpty());
+  // For a person to look at: a column block over tabs (each line shows the characters a copy
+  // takes) and text being composed at the caret.
+  e.SetText(u"int\tx = 1;\n\tif (x)\n\t\treturn x;");
+  e.SetSelectionMode(smColumn);
+  e.SetBlockBegin(TBufferCoord{2, 1});
+  e.SetBlockEnd(TBufferCoord{5, 3});
+  e.SetCaretXYEx(false, TBufferCoord{5, 3});
+  QInputMethodEvent composing(u"\u3042\u3044"_qs, {});
+  QApplication::sendEvent(&win.w, &composing);
+  EXPECT_TRUE(win.w.RenderToImage().save(QString::fromStdString(ArtifactDir() + "/synpad_column_and_preedit.png")));
+  QInputMethodEvent done;
+  QApplication::sendEvent(&win.w, &done);
+  e.SetSelectionMode(smNormal);
   // Two half notches scroll once, by the desktop's lines per notch.
   std::u16string text;
   for (int i = 0; i < 200; ++i) text += u"line\n";

@@ -520,6 +520,7 @@ QImage TSynPadWidget::RenderToImage(qreal DevicePixelRatio) {
   QPainter painter(&image);
   platform::TQtCanvas canvas(painter);
   fEditor->Paint(canvas, TSynRect{0, 0, ClientWidth(), ClientHeight()});
+  PaintPreedit(painter);
   PaintCaret(painter);
   painter.end();
   return image;
