@@ -144,6 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* nul = data;
   while (nul < end && *nul != 0) ++nul;
   TSynPadScript s;
+  // Every input starts from an empty clipboard, so that it replays alike on its own.
+  TSynMemoryClipboard::Text().clear();
+  TSynMemoryClipboard::Data().clear();
   s.Host.Width = 30 + 2 + 8 * (1 + static_cast<int>(size % 40));
   s.Host.Height = 16 * (1 + static_cast<int>(size % 7));
   TSynPad& e = *s.Ed;

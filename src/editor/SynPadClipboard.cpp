@@ -83,8 +83,8 @@ void TCustomSynPad::PasteFromClipboard() {
     }
     TBufferCoord start = GetCaretXY();
     if (pasteMode == smLine) start.Char = 1;
-    if (pasteMode == smNormal && start.Line <= fLines->Count())
-      start.Char = std::min(start.Char, static_cast<int>(fLines->StringRef(start.Line - 1).size()) + 1);
+    // Padding up to a caret past the end is part of the insertion (a missing line has no text).
+    if (pasteMode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
     const TBufferCoord at = GetCaretXY();
     fActiveSelectionMode = pasteMode;
     SetSelTextPrimitiveEx(pasteMode, text, true, &at);

@@ -375,8 +375,8 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value) {
     const TBufferCoord bb = BlockBegin(), be = BlockEnd();
     TBufferCoord start = sel ? bb : GetCaretXY();
     if (mode == smLine) start.Char = 1;
-    if (!sel && start.Line >= 1 && start.Line <= fLines->Count())
-      start.Char = std::min(start.Char, static_cast<int>(fLines->StringRef(start.Line - 1).size()) + 1);
+    // Padding up to a caret past the end is part of the insertion (a missing line has no text).
+    if (!sel && mode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
     if (sel) fUndoList->AddChange(crSelDelete, bb, be, GetSelTextRaw(), mode);
     fBlockBegin = bb;
     fBlockEnd = be;

@@ -538,8 +538,7 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
       fActiveSelectionMode = insertMode;
       TBufferCoord start = drop;
       if (insertMode == smLine) start.Char = 1;
-      if (insertMode == smNormal && start.Line <= fLines->Count())
-        start.Char = std::min(start.Char, static_cast<int>(fLines->StringRef(start.Line - 1).size()) + 1);
+      if (insertMode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
       if (insertMode == smColumn) {
         // A column block records its lines itself.
         SetSelTextExternal(text);
