@@ -1,44 +1,22 @@
 // The record editor's window as the databank window drives it: opening a record from its XML node
 // into the frame and painting the frame, storing it back into the node, and switching between two
-// records (commit the open one, clear, open the other, paint). C++ records, the C/C++ highlighter,
-// a 1000 x 700 frame offscreen.
+// records (commit the open one, clear, open the other, paint). C++ records (the editor benchmarks'
+// text), the C/C++ highlighter, a 1000 x 700 frame offscreen.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
 
-#include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
-#include "bench_qt_app.h"
 #include "databank/uDataBankContent.h"
+#include "editor_bench_common.h"
 #include "editor/gui/SynPadWidget.h"
 #include "recordeditor/gui/uEditorFrameWidget.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
 
 namespace {
-
-// Lines of C++: indentation, statements, loops, comments and strings, about 40 bytes each.
-std::string CppLines(int lines, unsigned seed) {
-  std::mt19937 rng(seed);
-  const char* const kinds[] = {"int value%d = count * %d + 1;",
-                               "for (int i = 0; i < %d; ++i) total += buffer[i];",
-                               "// keeps the %d-th result for later",
-                               "if (node->width > %d) return \"too wide\";",
-                               "result.push_back(item + %d);",
-                               "}"};
-  std::string text;
-  char line[128];
-  for (int i = 0; i < lines; ++i) {
-    text.append(2 * (rng() % 4), ' ');
-    std::snprintf(line, sizeof line, kinds[rng() % 6], int(rng() % 1000), int(rng() % 100));
-    text += line;
-    if (i + 1 < lines) text += "\r\n";
-  }
-  return text;
-}
 
 struct FrameFixture {
   TdmHighLighters set{THighlighterSetRole::Primary,
@@ -47,14 +25,14 @@ struct FrameFixture {
   std::unique_ptr<TEditorFrameWidget> window;
 
   explicit FrameFixture(int lines) {
-    benchapp::EnsureApp();
+    EnsureEditorBenchApp();
     TxevXMLNode2* root = bank.Root();
     XMLPathWriteString(root, "HighLight", "4");
     for (int id = 1; id <= 2; ++id) {
       TxevXMLNode2* rec = root->AddChild("record");
       rec->SetText("record " + std::to_string(id));
       rec->SetAttribute("ID", std::to_string(id));
-      bank::SetRecordData(rec, CppLines(lines, unsigned(id)));
+      bank::SetRecordData(rec, CppText(lines + id - 1));
       bank::SetRecordComments(rec, "Comments of record " + std::to_string(id));
     }
     window = std::make_unique<TEditorFrameWidget>(set);

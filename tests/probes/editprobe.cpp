@@ -1,7 +1,8 @@
-// editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] TEXTFILE
-// editprobe [--size WxH] --record BANK ID
+// editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH]
+//           [--script FILE] TEXTFILE
+// editprobe [--size WxH] [--script FILE] --record BANK ID
 // Loads TEXTFILE (UTF-8) into the editor control on a recording window (cells 8 x 16, client
-// WxH pixels, default 640x480) and runs the script on stdin, one command a line:
+// WxH pixels, default 640x480) and runs the script on stdin (or in FILE), one command a line:
 //   caret X Y | sel X1 Y1 X2 Y2 [normal|column|line] | top N | left N | text STRING |
 //   option NAME on|off | font FAMILY SIZE
 //   b2d X Y | d2b COL ROW | px2rc X Y | px2near X Y | rc2px COL ROW | rc2idx X Y | idx2rc N |
@@ -9,6 +10,16 @@
 //   dump                                           (one JSON object)
 //   png FILE                                       (the control on the real window, offscreen)
 //   ecCommandName | char C | str TEXT | key Ctrl+Shift+Right | undo | redo
+//   paste TEXT [normal|line|column]   (puts TEXT on the clipboard, with the mode when given, and pastes)
+//   copy                              (copies; prints the clipboard's text and mode)
+//   find TEXT [OPTS] | replace TEXT WITH [OPTS]   (SearchReplace; prints the count; OPTS letters:
+//       c match case, w whole word, b backwards, e entire scope, s selected only, a replace all,
+//       p prompt, r regular expressions; "..." holds blanks)
+//   answers LETTERS                   (what prompts answer, in order: r replace, s skip, a all, c cancel)
+//   bracket                           (the matching bracket of the caret: X Y, or none)
+//   mark N | gotomark N               (bookmark N set or cleared at the caret / gone to)
+//   wait MS                           (serves the clipboard for MS milliseconds)
+// The clipboard is the desktop's (Qt's platform: offscreen unless QT_QPA_PLATFORM says otherwise).
 // In STRING and TEXT, \n \r \t \\ and \uXXXX stand for those characters. --wrap COLS turns word
 // wrap on with a client just wide enough for COLS columns (at most 255).
 // With --record, the record with that ID of the databank file BANK is opened in the record editor
@@ -16,15 +27,16 @@
 // it, and the script runs on its code editor, with these commands besides:
 //   store                    writes the record back and prints the record's XML
 //   lang                     prints the language number and name (TAB between; "(none)": plain text)
-//   find TEXT OPTS           the find command with TEXT and OPTS answered in its dialog; OPTS is the
-//                            stored form of the options (eight 0/1, "10010000": match case, entire
-//                            scope), a ninth character 1 asks for a regular expression
+//   find TEXT [OPTS]         the find command (Ctrl+F) with TEXT and OPTS answered in its dialog
+//                            (OPTS letters c, w, b, e, s and r as above; without e From Cursor is on)
 //   findnext | findprev      find next (F3) and find previous (Shift+F3)
 // The find commands print "found C1 L1 C2 L2" (the selection), the notification when nothing was
 // found, or "disabled" when the command could not run.
 // Exit 0; 1 with a message on a bad command; 2 on bad arguments.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QThread>
 
 #include <cstdlib>
 #include <fstream>
@@ -36,6 +48,7 @@
 #include <string>
 
 #include "MapSettings.h"
+#include "ProbeSupport.h"
 #include "RecordingFrameView.h"
 #include "SynPadScript.h"
 #include "databank/uDataBankContent.h"
@@ -50,8 +63,8 @@ namespace {
 int Usage(const std::string& message) {
   std::cerr << "editprobe: " << message << "\n"
             << "usage: editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] "
-               "TEXTFILE\n"
-            << "       editprobe [--size WxH] --record BANK ID\n";
+               "[--script FILE] TEXTFILE\n"
+            << "       editprobe [--size WxH] [--script FILE] --record BANK ID\n";
   return 2;
 }
 
@@ -66,15 +79,7 @@ bool ParseInt(const std::string& s, long long lo, long long hi, long long& out, 
 }
 
 // Renders the model's state on the real window: same text, options, view and selection.
-void RenderPng(TSynPadScript& s, const std::string& file, std::unique_ptr<QApplication>& app) {
-  static int argc = 1;
-  static char name[] = "editprobe";
-  static char* argv[] = {name, nullptr};
-  if (!app) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    app = std::make_unique<QApplication>(argc, argv);
-    platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
-  }
+void RenderPng(TSynPadScript& s, const std::string& file) {
   TCustomSynPad& m = *s.Ed;
   TSynPadWidget w;
   w.setFrameShape(QFrame::NoFrame);
@@ -103,11 +108,19 @@ void RenderPng(TSynPadScript& s, const std::string& file, std::unique_ptr<QAppli
     throw std::runtime_error("png: cannot write " + file);
 }
 
-// Runs the script on stdin; `extra` answers the commands it knows (true) before the script does.
-int RunScript(TSynPadScript& s, const std::function<bool(const std::string& line, std::string& out)>& extra = nullptr) {
+// The script's commands: the file, or stdin without one; nullptr when the file cannot be read.
+std::istream* OpenCommands(const std::string& script, std::ifstream& file) {
+  if (script.empty()) return &std::cin;
+  file.open(script);
+  return file ? &file : nullptr;
+}
+
+// Runs the script; `extra` answers the commands it knows (true) before the script does.
+int RunScript(TSynPadScript& s, std::istream& commands,
+              const std::function<bool(const std::string& line, std::string& out)>& extra = nullptr) {
   std::string line, out, error;
   int lineNo = 0;
-  while (std::getline(std::cin, line)) {
+  while (std::getline(commands, line)) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     out.clear();
@@ -122,13 +135,14 @@ int RunScript(TSynPadScript& s, const std::function<bool(const std::string& line
       std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
       return 1;
     }
-    std::cout << out;
+    // Each answer goes out at once: a caller may wait for it while the probe stays (wait).
+    std::cout << out << std::flush;
   }
   return 0;
 }
 
 // The record editor on a record of a databank file.
-int RunRecord(const std::string& bankFile, int id, int width, int height) {
+int RunRecord(const std::string& bankFile, int id, int width, int height, std::istream& commands) {
   TXMLDataBase2 bank;
   try {
     if (!bank.LoadFromFile(bankFile)) return Usage("cannot read the databank " + bankFile + " " + bank.LastError());
@@ -176,7 +190,7 @@ int RunRecord(const std::string& bankFile, int id, int width, int height) {
                                  std::to_string(e.Char) + " " + std::to_string(e.Line) + "\n"
                            : notice + "\n";
     };
-    result = RunScript(s, [&](const std::string& line, std::string& out) {
+    result = RunScript(s, commands, [&](const std::string& line, std::string& out) {
       std::istringstream in(line);
       std::string cmd;
       in >> cmd;
@@ -186,15 +200,23 @@ int RunRecord(const std::string& bankFile, int id, int width, int height) {
       } else if (cmd == "lang") {
         out = std::to_string(frame.LanguageNumber()) + "\t" + (frame.Language() ? frame.Language()->Name : "(none)") + "\n";
       } else if (cmd == "find") {
-        std::string rest;
+        std::string rest, error;
         std::getline(in, rest);
-        const size_t cut = rest.find_last_of(' ');
-        const std::string opts = cut == std::string::npos ? "" : rest.substr(cut + 1);
-        if (cut == 0 || (opts.size() != 8 && opts.size() != 9) || opts.find_first_not_of("01") != std::string::npos)
-          throw std::runtime_error("find: expected TEXT OPTS (eight or nine 0/1)");
-        findText = codepage::Utf16ToUtf8(TSynPadScript::Unescape(rest.substr(1, cut - 1)));
-        findOptions = StringToSearchOptions(opts.substr(0, 8));
-        findRegex = opts.size() == 9 && opts[8] == '1';
+        std::vector<std::u16string> args;
+        if (!TSynPadScript::Tokens(rest, args, error) || args.empty() || args.size() > 2)
+          throw std::runtime_error("find: expected TEXT [OPTS]");
+        findText = codepage::Utf16ToUtf8(args[0]);
+        findOptions = 0;
+        findRegex = false;
+        for (char16_t c : args.size() > 1 ? args[1] : std::u16string()) {
+          const size_t bit = std::u16string_view(u"cwbes").find(c);
+          if (c == u'r')
+            findRegex = true;
+          else if (bit != std::u16string_view::npos)
+            findOptions |= static_cast<TSynSearchOptions>(1u << bit);
+          else
+            throw std::runtime_error("find: the dialog has no option letter " + codepage::Utf16ToUtf8(std::u16string(1, c)));
+        }
         find(TEditorAction::FindInText, out);
       } else if (cmd == "findnext" || cmd == "findprev") {
         find(cmd == "findnext" ? TEditorAction::FindNextText : TEditorAction::FindPreviousText, out);
@@ -215,7 +237,7 @@ int RunRecord(const std::string& bankFile, int id, int width, int height) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   long long options = -1, tabWidth = -1, wrap = -1, width = 640, height = 480;
-  std::string highlighter, file, recordBank;
+  std::string highlighter, file, script, recordBank;
   long long recordId = -1;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -234,6 +256,8 @@ int main(int argc, char** argv) {
       if (!value(v) || !ParseInt(v, 1, 255, wrap)) return Usage("--wrap takes a column count from 1 to 255");
     } else if (a == "--highlighter") {
       if (!value(highlighter)) return Usage("--highlighter takes a class name");
+    } else if (a == "--script") {
+      if (!value(script)) return Usage("--script takes a file");
     } else if (a == "--size") {
       const size_t x = (value(v) ? v.find('x') : std::string::npos);
       if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) || !ParseInt(v.substr(x + 1), 1, 20000, height))
@@ -249,9 +273,21 @@ int main(int argc, char** argv) {
       return Usage("one text file only");
     }
   }
+  // The application gives the probe the desktop's clipboard (and the real window for png).
+  static int qtArgc = 1;
+  static char qtName[] = "editprobe";
+  static char* qtArgv[] = {qtName, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  ProbeRuntimeDir("editprobe");
+  QApplication app(qtArgc, qtArgv);
+  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
   if (!recordBank.empty()) {
     if (!file.empty()) return Usage("a text file or --record, not both");
-    return RunRecord(recordBank, static_cast<int>(recordId), static_cast<int>(width), static_cast<int>(height));
+    std::ifstream scriptFile;
+    std::istream* commands = OpenCommands(script, scriptFile);
+    if (!commands) return Usage("cannot read " + script);
+    return RunRecord(recordBank, static_cast<int>(recordId), static_cast<int>(width), static_cast<int>(height),
+                     *commands);
   }
   if (file.empty()) return Usage("no text file");
   std::ifstream in(file, std::ios::binary);
@@ -265,7 +301,6 @@ int main(int argc, char** argv) {
       if (cls.ClassName == highlighter && cls.Create) hl = cls.Create();
     if (!hl) return Usage("unknown highlighter class " + highlighter);
   }
-  std::unique_ptr<QApplication> app;  // made on the first png
   TSynPadScript s;
   s.Host.Width = static_cast<int>(width);
   s.Host.Height = static_cast<int>(height);
@@ -282,9 +317,20 @@ int main(int argc, char** argv) {
   ed.SetText(codepage::Utf8ToUtf16(bytes));
   if (wrap > 0) ed.SetWordWrap(true);
   s.Status.clear();
-  s.OnPng = [&s, &app](const std::string& f) { RenderPng(s, f, app); };
+  s.OnPng = [&s](const std::string& f) { RenderPng(s, f); };
+  s.OnWait = [](int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(5);
+    }
+  };
 
-  const int result = RunScript(s);
+  std::ifstream scriptFile;
+  std::istream* commands = OpenCommands(script, scriptFile);
+  if (!commands) return Usage("cannot read " + script);
+  const int result = RunScript(s, *commands);
   ed.SetHighlighter(nullptr);
   return result;
 }

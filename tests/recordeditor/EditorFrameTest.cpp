@@ -8,6 +8,7 @@
 #include "RecordEditorTestSupport.h"
 #include "RecordingFrameView.h"
 #include "databank/uDataBankContent.h"
+#include "recordeditor/FindReplaceDialogs.h"
 #include "platform/CodePage.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
@@ -288,4 +289,53 @@ TEST_F(EditorFrame, ProbeOpensARecordOfABankFileAndStoresIt) {
   EXPECT_EQ(recordeditortest::XPath(xmllint, stored, "string(/record/data)"), "begin end;");
   EXPECT_EQ(recordeditortest::XPath(xmllint, stored, "string(/record/commentpanel-alignment)"), "false");
   EXPECT_NE(testsupport::RunProcess(testsupport::ProbePath("editprobe"), {"--record", bankFile, "8"}).exitCode, 0);
+}
+
+TEST_F(EditorFrame, TypingInEitherEditorMarksTheRecordModified) {
+  TxevXMLNode2* rec = Load("<dataroot><record ID=\"1\">r<data>x</data></record></dataroot>");
+  for (TSynMemo* editor : {&f.Memo, &f.Comments}) {
+    f.Frame.ClearEditor();
+    f.Frame.OpenRecord(rec);
+    EXPECT_FALSE(f.Frame.IsModified());
+    editor->CommandProcessor(ecChar, u'y');
+    EXPECT_TRUE(f.Frame.IsModified()) << (editor == &f.Memo ? "code" : "comments");
+  }
+}
+
+TEST_F(EditorFrame, FindProposesSearchesOnAndReportsWhatItMissed) {
+  MapSettings settings;
+  f.Frame.SetSettings(&settings);
+  std::vector<std::string> notices;
+  f.Frame.OnNotify = [&](int kind, const std::string& text) { notices.push_back(std::to_string(kind) + " " + text); };
+  f.Frame.OpenRecord(Load("<dataroot><record ID=\"1\">r<data>alpha beta\r\nbeta alpha\r\ngamma</data></record></dataroot>"));
+  f.Memo.SetCaretXY({3, 1});
+  std::string proposed;
+  SetFindDialogRunner([&](WindowHandle, TFindDialogState& state) {
+    proposed = state.Text;
+    state.FromCursor = false;
+    return true;
+  });
+  f.Frame.Execute(TEditorAction::FindInText);
+  EXPECT_EQ(proposed, "alpha");
+  EXPECT_EQ(f.Memo.BlockBegin(), (TBufferCoord{1, 1}));  // from the start: the whole text is searched
+  EXPECT_EQ(settings.Values["FindOptions"], "00010000");
+  f.Frame.Execute(TEditorAction::FindNextText);
+  EXPECT_EQ(f.Memo.BlockBegin(), (TBufferCoord{6, 2}));
+  // Backwards from the caret at the match's end: the match itself, then the one before it.
+  f.Frame.Execute(TEditorAction::FindPreviousText);
+  f.Frame.Execute(TEditorAction::FindPreviousText);
+  EXPECT_EQ(f.Memo.BlockBegin(), (TBufferCoord{1, 1}));
+  EXPECT_TRUE(notices.empty());
+  f.Frame.Execute(TEditorAction::FindPreviousText);
+  EXPECT_EQ(notices, std::vector<std::string>{"3 String \"alpha\" was not found!"});
+  SetFindDialogRunner(nullptr);
+
+  // The record filter's text, as the filter stored it.
+  f.Memo.InternalSetCaretXYAndClearSelection({1, 1});
+  settings.Values = {{"RecordSearchText", "GAMMA"}, {"RecordSearchCaseSensitive", "1"}};
+  f.Frame.ShowRecordSearchMatch();
+  EXPECT_FALSE(f.Memo.SelAvail());
+  settings.Values["RecordSearchCaseSensitive"] = "0";
+  f.Frame.ShowRecordSearchMatch();
+  EXPECT_EQ(f.Memo.GetSelText(), u"gamma");
 }

@@ -2,6 +2,7 @@
 // artifacts/), the record's panel height kept through the splitter, the toolbar and menus built from
 // the action table, and printing to PDF and the print preview from the frame.
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QMouseEvent>
 
@@ -159,4 +160,28 @@ TEST_F(EditorFrameWindow, PrintsTheRecordToPdfAndPreviewsIt) {
   w.Action(TEditorAction::PrintPreview)->trigger();
   EXPECT_EQ(previews, 1);
   EXPECT_EQ(w.Frame().SynPadPrint().Font().Size(), 10) << "13 screen pixels print as 10 points";
+}
+
+TEST_F(EditorFrameWindow, ClipboardCommandsWorkOnTheCodeAndCopyAllKeepsTheSelection) {
+  TSynMemo& memo = w.MemoWindow->Editor();
+  w.MemoWindow->SetRenderFocused(true);
+  memo.SetBlockBegin({4, 2});
+  memo.SetBlockEnd({8, 2});
+  memo.SetCaretXY({8, 2});
+  w.UpdateActions();
+  ASSERT_TRUE(w.Action(TEditorAction::EditCopy)->isEnabled());
+  w.Action(TEditorAction::EditCopy)->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "sums");
+  w.Action(TEditorAction::CopyAll)->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdU16String(), memo.GetText());
+  EXPECT_EQ(memo.BlockBegin(), (TBufferCoord{4, 2}));
+  EXPECT_EQ(memo.BlockEnd(), (TBufferCoord{8, 2}));
+  EXPECT_EQ(memo.GetCaretXY(), (TBufferCoord{8, 2}));
+  w.Action(TEditorAction::EditCut)->trigger();
+  EXPECT_EQ(memo.LineText(2), u"//  the values");
+  EXPECT_TRUE(w.Frame().IsModified());
+  w.UpdateActions();
+  w.Action(TEditorAction::EditUndo)->trigger();
+  EXPECT_EQ(memo.LineText(2), u"// sums the values");
+  w.MemoWindow->SetRenderFocused(false);
 }
