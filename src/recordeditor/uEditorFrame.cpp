@@ -85,10 +85,16 @@ std::string DefaultExtensionOfFilter(const std::string& filter) {
 
 class TSynPadURIOpenerEditor : public TSynURIOpenerEditor {
  public:
-  TSynPadURIOpenerEditor(TCustomSynPad& editor, IEditorFrameView& view) : editor_(editor), view_(view) {}
+  explicit TSynPadURIOpenerEditor(TCustomSynPad& editor) : editor_(editor) {}
   TSynPadKbdHandler& KbdHandler() override { return editor_.KbdHandler(); }
-  bool MouseInClient() const override { return view_.MouseInClient(editor_); }
-  void UpdateMouseCursor() override { view_.UpdateMouseCursor(editor_); }
+  bool MouseInClient() const override {
+    int x = 0, y = 0;
+    return MousePos(x, y) && x >= 0 && y >= 0 && x < editor_.Host()->ClientWidth() && y < editor_.Host()->ClientHeight();
+  }
+  void UpdateMouseCursor() override {
+    int x = 0, y = 0;
+    if (MousePos(x, y)) editor_.UpdateMouseCursor(x, y);
+  }
   bool Focused() const override { return editor_.Host() && editor_.Host()->Focused(); }
   bool GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,
                         TSynHighlighterAttributes*& Attri) override {
@@ -103,8 +109,8 @@ class TSynPadURIOpenerEditor : public TSynURIOpenerEditor {
   void InvalidateLine(int Line) override { editor_.InvalidateLine(Line); }
 
  private:
+  bool MousePos(int& x, int& y) const { return editor_.Host() && editor_.Host()->CursorPos(x, y); }
   TCustomSynPad& editor_;
-  IEditorFrameView& view_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -117,8 +123,8 @@ TEditorFrame::TEditorFrame(TSynMemo& memo, TSynMemo& comments, IEditorFrameView&
       memoTimer_(EventLoop().CreateTimer()),
       print_(std::make_unique<TSynPadPrint>()),
       searchEditor_(std::make_unique<TSynPadSearchEditor>(memo, [this] { return view_.Window(); })),
-      memoLinks_(std::make_unique<TSynPadURIOpenerEditor>(memo, view)),
-      commentsLinks_(std::make_unique<TSynPadURIOpenerEditor>(comments, view)),
+      memoLinks_(std::make_unique<TSynPadURIOpenerEditor>(memo)),
+      commentsLinks_(std::make_unique<TSynPadURIOpenerEditor>(comments)),
       SynURIOpener(std::make_unique<TSynURIOpener>()),
       SynURIOpener1(std::make_unique<TSynURIOpener>()) {
   SetUpControls();

@@ -48,9 +48,6 @@ class IEditorFrameView {
   virtual void ShowPrintPreview(TSynPadPrint& print) = 0;
   // The window dialogs of the frame belong to.
   virtual platform::WindowHandle Window() const = 0;
-  // The mouse over an editor's client area, and a fresh mouse cursor there (the link opener's hand).
-  virtual bool MouseInClient(const TCustomSynPad& /*editor*/) const { return false; }
-  virtual void UpdateMouseCursor(TCustomSynPad& /*editor*/) {}
 };
 
 enum class TEditorAction {

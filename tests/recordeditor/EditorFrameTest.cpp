@@ -10,6 +10,7 @@
 #include "databank/uDataBankContent.h"
 #include "recordeditor/FindReplaceDialogs.h"
 #include "platform/CodePage.h"
+#include "platform/OpenUrl.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
 
@@ -338,4 +339,22 @@ TEST_F(EditorFrame, FindProposesSearchesOnAndReportsWhatItMissed) {
   settings.Values["RecordSearchCaseSensitive"] = "0";
   f.Frame.ShowRecordSearchMatch();
   EXPECT_EQ(f.Memo.GetSelText(), u"gamma");
+}
+
+TEST_F(EditorFrame, CtrlClickOnALinkInTheCommentsOpensIt) {
+  std::vector<std::u16string> opened;
+  auto previousOpen = SetOpenUrlHook([&](std::u16string_view url) {
+    opened.emplace_back(url);
+    return true;
+  });
+  auto previousCtrl = SetControlKeyStateHook([] { return true; });
+  f.CommentsHost.HasFocus = true;
+  f.Frame.OpenRecord(Load("<dataroot><record ID=\"1\">r<comments>see www.example.org/x now</comments></record></dataroot>"));
+  int x = 0, y = 0;
+  f.Comments.RowColumnToPixels(f.Comments.BufferToDisplayPos({8, 1}), x, y);
+  f.Comments.MouseDown(mbLeft, vk::ssCtrl, x + 2, y + 2);
+  f.Comments.MouseUp(mbLeft, vk::ssCtrl, x + 2, y + 2);
+  EXPECT_EQ(opened, std::vector<std::u16string>{u"http://www.example.org/x"});
+  SetOpenUrlHook(previousOpen);
+  SetControlKeyStateHook(previousCtrl);
 }

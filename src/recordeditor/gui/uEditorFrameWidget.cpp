@@ -2,13 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include "editor/gui/SynPadWidget.h"
-#include "highlighters/SynURIOpener.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
 #include "platform/qt/QtUIServices.h"
@@ -333,31 +331,3 @@ void TEditorFrameWidget::ShowPrintPreview(TSynPadPrint& print) {
 }
 
 WindowHandle TEditorFrameWidget::Window() const { return HandleOf(window()); }
-
-namespace {
-TSynPadWidget* WindowOf(TSynPadWidget* memo, TSynPadWidget* comments, const TCustomSynPad& editor) {
-  if (&memo->Editor() == &editor) return memo;
-  if (&comments->Editor() == &editor) return comments;
-  return nullptr;
-}
-}  // namespace
-
-bool TEditorFrameWidget::MouseInClient(const TCustomSynPad& editor) const {
-  TSynPadWidget* w = WindowOf(MemoWindow, CommentsWindow, editor);
-  return w && w->viewport()->rect().contains(w->viewport()->mapFromGlobal(QCursor::pos()));
-}
-
-void TEditorFrameWidget::UpdateMouseCursor(TCustomSynPad& editor) {
-  TSynPadWidget* w = WindowOf(MemoWindow, CommentsWindow, editor);
-  if (!w) return;
-  const QPoint at = w->viewport()->mapFromGlobal(QCursor::pos());
-  if (!w->viewport()->rect().contains(at)) return;
-  int cursor = 0;
-  if (at.x() >= editor.GutterWidth()) {
-    const TBufferCoord pos = editor.DisplayToBufferPos(editor.PixelsToRowColumn(at.x(), at.y()));
-    editor.KbdHandler().ExecuteMouseCursor(&editor, pos, cursor);
-  }
-  w->viewport()->setCursor(cursor == TSynURIOpener::crHandPoint  ? Qt::PointingHandCursor
-                           : at.x() < editor.GutterWidth()      ? Qt::ArrowCursor
-                                                                : Qt::IBeamCursor);
-}

@@ -71,8 +71,6 @@ class TEditorFrameWidget : public QWidget, public IEditorFrameView {
   void ShowToolbar(bool visible) override;
   void ShowPrintPreview(TSynPadPrint& print) override;
   platform::WindowHandle Window() const override;
-  bool MouseInClient(const TCustomSynPad& editor) const override;
-  void UpdateMouseCursor(TCustomSynPad& editor) override;
 
   // The splitter's share for the comments panel (title bar and editor).
   int CommentsPanelHeight() const;
