@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
@@ -123,6 +124,12 @@ TEST_F(EditorFrameWindow, ActionsFollowTheFramesStates) {
   EXPECT_FALSE(w.Action(TEditorAction::LineNumbers)->isChecked());
   w.ShowToolbar(false);
   EXPECT_FALSE(w.EditorToolbar->isVisible());
+  // The code editor's pop-up menu.
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(40, 30), w.MemoWindow->viewport()->mapToGlobal(QPoint(40, 30)));
+  QApplication::sendEvent(w.MemoWindow->viewport(), &menu);
+  EXPECT_TRUE(w.MemoMenu->isVisible());
+  EXPECT_EQ(w.MemoMenu->pos(), w.MemoWindow->viewport()->mapToGlobal(QPoint(40, 30)));
+  w.MemoMenu->hide();
 }
 
 TEST_F(EditorFrameWindow, PrintsTheRecordToPdfAndPreviewsIt) {

@@ -125,7 +125,7 @@ TEditorFrameWidget::TEditorFrameWidget(TdmHighLighters& highlighters, QWidget* p
   MemoWindow->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(MemoWindow, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     UpdateActions();
-    MemoMenu->popup(MemoWindow->mapToGlobal(at));
+    MemoMenu->popup(MemoWindow->viewport()->mapToGlobal(at));  // the scroll area reports viewport points
   });
 
   // The enabled states follow focus, selection, undo history and clipboard; they are brought up to
