@@ -221,19 +221,6 @@ TEST_F(EditorFrame, ActionStatesAndViewSettings) {
                                                                   {"SpecialChars", "0"}}));
 }
 
-TEST_F(EditorFrame, WordWrapKeepsTheCaretWhereItWas) {
-  std::u16string text;
-  for (int i = 0; i < 200; ++i) text += std::u16string(30, u'w') + u" " + std::u16string(90, u'w') + u"\r\n";
-  f.Memo.SetText(text);
-  f.Memo.SetTopLine(120);
-  f.Memo.SetCaretXY({40, 130});
-  f.Frame.Execute(TEditorAction::WordWrap);
-  EXPECT_TRUE(f.Memo.WordWrap());
-  EXPECT_EQ(f.Memo.GetCaretXY(), (TBufferCoord{40, 130}));
-  f.Frame.Execute(TEditorAction::WordWrap);
-  EXPECT_EQ(f.Memo.GetCaretXY(), (TBufferCoord{40, 130}));
-}
-
 TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
   ScriptedUIServices ui;
   ScopedUIServices scoped(ui);
