@@ -63,6 +63,7 @@ const TEditorActionInfo& EditorActionInfo(TEditorAction action) { return kAction
 
 const char* const kAllFilesFilter = "All files|*";
 const char* const kSaveAsFileTitle = "Save as file";
+const char* const kSaveDataBankTitle = "Save DataBank";
 
 std::string RecordFileName(std::string_view title) {
   std::string name(title);
@@ -424,10 +425,14 @@ void TEditorFrame::PrintPreview() {
 
 void TEditorFrame::SaveContentsAs() {
   FileDialogOptions options;
-  // The title says what is saved, whatever the language: never a databank.
-  options.title = kSaveAsFileTitle;
+  // With a language the dialog offers its files under the form's title; without one it must not
+  // offer the databank filter and title, which invite overwriting a databank with plain text.
+  options.title = kSaveDataBankTitle;
   if (Memo.Highlighter()) options.filter = Memo.Highlighter()->DefaultFilter();
-  if (options.filter.empty()) options.filter = kAllFilesFilter;
+  if (options.filter.empty()) {
+    options.filter = kAllFilesFilter;
+    options.title = kSaveAsFileTitle;
+  }
   options.defaultExt = DefaultExtensionOfFilter(options.filter);
   options.fileName = RecordFileName(recordNode_ ? bank::NodeTitle(recordNode_) : std::string());
   options.overwritePrompt = true;

@@ -89,6 +89,7 @@ std::string DefaultExtensionOfFilter(const std::string& filter);
 // The save dialog's filter when the code has no highlighter.
 extern const char* const kAllFilesFilter;  // "All files|*"
 extern const char* const kSaveAsFileTitle;  // "Save as file"
+extern const char* const kSaveDataBankTitle;  // "Save DataBank", the form's title
 
 class TEditorFrame : public IEditor {
  public:

@@ -228,7 +228,9 @@ TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
     const char* highLight;
     const char* filter;
     const char* ext;
-  } cases[] = {{"4", "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp", ".c"}, {"-1", "All files|*", ""}};
+    const char* title;
+  } cases[] = {{"4", "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp", ".c", "Save DataBank"},
+               {"-1", "All files|*", "", "Save as file"}};
   for (const Case& c : cases) {
     TxevXMLNode2* rec = Load(std::string("<dataroot><HighLight>") + c.highLight +
                              "</HighLight><record ID=\"1\">a/b:c?<data>int x;</data></record></dataroot>");
@@ -240,7 +242,7 @@ TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
     EXPECT_EQ(call.fileOptions.filter, c.filter);
     EXPECT_EQ(call.fileOptions.defaultExt, c.ext);
     EXPECT_EQ(call.fileOptions.fileName, "a_b_c_");
-    EXPECT_EQ(call.fileOptions.title, "Save as file");
+    EXPECT_EQ(call.fileOptions.title, c.title);
     EXPECT_TRUE(call.fileOptions.overwritePrompt);
     // The line list's own save: UTF-16 with its byte-order mark.
     EXPECT_EQ(testsupport::ReadFile(path + c.ext), std::string("\xFF\xFEi\0n\0t\0 \0x\0;\0", 14));
