@@ -1,6 +1,7 @@
 // What the editor family needs of the window system, as plain C++, beyond the character services of
-// WideChar.h: per-code-unit case folding and clipboard text. Implemented over Qt in
-// platform/qt/EditorServices.cpp.
+// WideChar.h: per-code-unit case folding, clipboard text and the editor's bitmaps. The desktop's
+// side arrives through the service table (SystemServices.h); private formats are read through
+// platform/Clipboard.h, the one clipboard of private blocks.
 #pragma once
 
 #include <cstdint>
