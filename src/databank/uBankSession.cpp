@@ -100,7 +100,9 @@ void TBankSession::SetModifiedFlag(bool modified) {
 }
 
 bool TBankSession::AnythingModified() const {
-  return modified_ || (Hooks.RecordModified && Hooks.RecordModified());
+  // Asked first: the hook may store what the editor holds and mark the databank modified.
+  const bool record = Hooks.RecordModified && Hooks.RecordModified();
+  return record || modified_;
 }
 
 std::string TBankSession::Relative(const std::string& path) const {
@@ -554,6 +556,18 @@ void TBankSession::StartupOpen() {
 void TBankSession::FirstRun() {
   if (settings_) settings_->Save();
   if (options_.ProgramDir.empty()) return;
-  const std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
-  if (bp::FileExists(sample)) OpenBank(sample);
+  std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
+  if (!bp::FileExists(sample)) return;
+  // A program installed for every user cannot save its sample where it lies; the user gets a copy
+  // of their own, so exploring it never ends in a failed save.
+  if (!FolderWritable(options_.ProgramDir) && !options_.UserDir.empty() && FolderWritable(options_.UserDir)) {
+    const std::string copy = bp::ExpandFileNameFrom(SSampleBankName, options_.UserDir);
+    try {
+      if (!bp::FileExists(copy)) CopyFile(sample, copy);
+      sample = copy;
+    } catch (const Exception&) {
+      // The sample is then opened where it lies.
+    }
+  }
+  OpenBank(sample);
 }

@@ -72,10 +72,6 @@ std::string HomeFolder() {
   return "/tmp";
 }
 
-bool FolderWritable(const std::string& dir) {
-  return !dir.empty() && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
-}
-
 // The file a write to path really lands in: a symbolic link is followed so that it stays a link.
 std::string ResolveTarget(const std::string& path) {
   std::string current = path;
@@ -97,6 +93,10 @@ std::string ResolveTarget(const std::string& path) {
 }
 
 }  // namespace
+
+bool FolderWritable(const std::string& dir) {
+  return !dir.empty() && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
 
 std::string ExecutablePath() {
   std::vector<char> buf(PATH_MAX + 1);

@@ -31,6 +31,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext);
 bool FileExists(const std::string& path);
 // True for an existing folder.
 bool DirectoryExists(const std::string& path);
+// Whether this process may create files in the folder.
+bool FolderWritable(const std::string& dir);
 // The read-only state taken from the mode bits (the owner's write bit is cleared), so the answer is
 // the same for every user, root included. False when the file does not exist.
 bool IsFileReadOnly(const std::string& path);

@@ -602,6 +602,7 @@ void TXMLTreeForm::FormCreate() {
   LoadTreeImages();
   TBankSession::TOptions options;
   options.ProgramDir = ExtractFileDir(ExecutablePath());
+  if (TXMLSettings* global = GlobalSettings()) options.UserDir = ExtractFileDir(global->FileName());
   CreateSession(GetSettings(), options);
   Session().ApplicationTitle = ApplicationTitle;
   SetTreeView(Tree);
@@ -749,7 +750,7 @@ bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
   const bool handled = TBaseMainForm::eventFilter(watched, event);
   if (event->type() == QEvent::Resize) {
     if (watched == Toolbar) PlaceRightButtons();
-    if (watched == EditorArea) pnlCurtain->setGeometry(EditorArea->rect());
+    if (watched == EditorArea) PlaceCurtain();
   }
   return handled;
 }
@@ -757,8 +758,12 @@ bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Virtual operations and hooks of the core
 
+QRect TXMLTreeForm::CurtainRect() const { return EditorArea->rect(); }
+
+void TXMLTreeForm::PlaceCurtain() { pnlCurtain->setGeometry(CurtainRect()); }
+
 void TXMLTreeForm::ShowCurtain() {
-  pnlCurtain->setGeometry(EditorArea->rect());
+  PlaceCurtain();
   pnlCurtain->setVisible(true);
   pnlCurtain->raise();
 }
@@ -816,6 +821,7 @@ void TXMLTreeForm::UpdateActions() {
     del->setIcon(ToolImages->Icon(deleteImage));
     btnDelete->SetImageIndex(deleteImage);
   }
+  ActionsUpdated();
   updatingActions_ = false;
 }
 

@@ -109,6 +109,9 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   virtual void LoadTreeImages();
   void ShowCurtain() override;
   void HideCurtain() override;
+  // Where the curtain lies, in its parent's coordinates (the whole editor area here).
+  virtual QRect CurtainRect() const;
+  void PlaceCurtain();
   void HideFilter() override;
   virtual void MinimizeToTray();
 
@@ -128,6 +131,9 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   void RegisterToolbars() override;
   void ToolbarsRegistered() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+  // After UpdateActions has applied the command rules: the main window adjusts what it decides itself.
+  virtual void ActionsUpdated() {}
 
   void ApplyCaption(const std::string& caption, bool trayIconVisible) override;
   void TreeStateChanged() override;
