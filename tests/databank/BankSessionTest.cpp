@@ -807,6 +807,25 @@ TEST_F(BankSessionTest, FirstRunSavesSettingsAndOpensTheSample) {
   s->FirstRun();
   ASSERT_NE(s->Bank(), nullptr);
   EXPECT_EQ(s->FileName(), ProgramDir() + "/about.xdb2");
+
+  // A program folder the user may not write to: the user's own copy of the sample is opened.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a folder another user cannot write";
+  const std::string user = tmp.File("user");
+  fs::create_directories(user);
+  ::chmod(tmp.Path().c_str(), 0755);
+  ::chmod(ProgramDir().c_str(), 0755);
+  ::chmod(user.c_str(), 0777);
+  const int code = testsupport::RunAsOrdinaryUser([&] {
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.UserDir = user;
+    TBankSession session(nullptr, options, &ui, &loop);
+    session.FirstRun();
+    return session.FileName() == user + "/about.xdb2" && session.Bank() ? 0 : 1;
+  });
+  if (code == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadFile(user + "/about.xdb2"), SampleBankXML("About"));
 }
 
 TEST_F(BankSessionTest, ClosingForExit) {
