@@ -1,5 +1,5 @@
 // treeprobe: the databank window, driven by a script.
-//   treeprobe [--password P] BANK < script
+//   treeprobe [--main] [--password P] BANK < script
 // Opens BANK in the real databank window (TXMLTreeForm) on Qt's offscreen platform (unless
 // QT_QPA_PLATFORM names another) with scripted answers: the delete question is answered Yes, the
 // file-password prompt with P, the save dialog of "saveas" with its FILE; every other box or dialog
@@ -7,6 +7,9 @@
 // caption starts with the window layer's own title, "-XML Database Application-". BANK is opened as
 // the program opens it: an old ".xdb" file takes the ".xdb2" name on disk, "save" and "close" (with
 // the default auto-save) write a ".backup" copy beside it first.
+// With --main the window is the program's main window (TfrmMain) over the program's highlighter set
+// (no plug-ins), with the record title bar and the property dialogs; its caption starts with
+// "Tessaryn".
 //
 // The script comes from stdin, one command a line, run in order while the window's event loop runs
 // (so the program's clipboard stays served while the probe waits for more input):
@@ -33,6 +36,19 @@
 //                          panel, label editor and dialog
 //   messages               the boxes shown since the last "messages": caption TAB text ("\n" for
 //                          line breaks)
+// With --main also:
+//   keywords TEXT          TEXT typed into the keywords field (replacing what it held)
+//   props [lang=N] [image=I] [name=TEXT]
+//                          Node Properties of the selection: prints what the dialog shows,
+//                          name=TITLE TAB language=NUMBER NAME (language=none for plain text) TAB
+//                          image=INDEX; with arguments, chooses the language whose number is N, the
+//                          picture I and the title TEXT (the rest of the line) and presses OK, else
+//                          Cancel
+//   bankprops [lang=N] [showcomments=0|1] [commentsup=0|1] [folderimage=I] [recordimage=I] [name=TEXT]
+//                          DataBank Properties: prints name=NAME TAB language=NUMBER NAME TAB
+//                          showcomments=0|1 TAB commentsup=0|1 TAB folderimage=I TAB recordimage=I;
+//                          with arguments, changes those (name: the rest of the line) and presses
+//                          OK, else Cancel
 // A command that is disabled at that moment does nothing; the probe says so on stderr.
 // Exit 0; 1 with the message on stderr when BANK cannot be opened or a command fails (unknown
 // command, unknown ID, a command after "close"); 2 on usage errors.
@@ -53,6 +69,8 @@
 #include <string>
 
 #include "BankOutline.h"
+#include "app/UMain.h"
+#include "app/uPropertyDialogs.h"
 #include "SystemLeakSuppressions.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
@@ -139,6 +157,12 @@ class Probe {
       State();
     } else if (command == "ui") {
       Ui();
+    } else if (Main() && command == "keywords") {
+      Main()->eKeywords->setText(QString::fromStdString(rest));
+    } else if (Main() && command == "props") {
+      Props(rest);
+    } else if (Main() && command == "bankprops") {
+      BankProps(rest);
     } else {
       throw Failure{"unknown command '" + command + "'"};
     }
@@ -146,6 +170,84 @@ class Probe {
   }
 
  private:
+  TfrmMain* Main() const { return dynamic_cast<TfrmMain*>(form_); }
+  // "key=value" words; a "name=" takes the rest of the line.
+  static std::map<std::string, std::string> Arguments(const std::string& text) {
+    std::map<std::string, std::string> out;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) {
+      const size_t eq = word.find('=');
+      if (eq == std::string::npos) throw Failure{"'" + word + "' is no key=value"};
+      std::string key = word.substr(0, eq), value = word.substr(eq + 1);
+      if (key == "name") {
+        std::string tail;
+        std::getline(in, tail);
+        value += tail;
+      }
+      out[key] = value;
+    }
+    return out;
+  }
+  static int Number(const std::map<std::string, std::string>& args, const std::string& key, int def) {
+    const auto found = args.find(key);
+    if (found == args.end()) return def;
+    char* end = nullptr;
+    const long n = std::strtol(found->second.c_str(), &end, 10);
+    if (found->second.empty() || *end) throw Failure{"'" + found->second + "' is no number"};
+    return static_cast<int>(n);
+  }
+  static std::string Language(const TLanguageList& languages, int index) {
+    if (index < 0 || index >= static_cast<int>(languages.size())) return "none";
+    return std::to_string(languages[size_t(index)].Tag) + " " + languages[size_t(index)].Name;
+  }
+  static TLanguageList Languages() {
+    TLanguageList list;
+    if (dmHighLighters) dmHighLighters->BuildLanguageList(list);
+    return list;
+  }
+  void Props(const std::string& rest) {
+    const auto args = Arguments(rest);
+    const TLanguageList languages = Languages();
+    Main()->RunModal = [&](TfrmBaseForm& dialog) {
+      auto& d = dynamic_cast<TfrmItemProperties&>(dialog);
+      const TItemProperties shown = d.Values();
+      std::cout << "name=" << shown.Name << "\tlanguage=" << Language(languages, shown.Language)
+                << "\timage=" << shown.Image << "\n" << std::flush;
+      if (args.empty()) return int(platform::mrCancel);
+      if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
+      if (args.count("image")) SelectImage(d.cbImage, Number(args, "image", 0), shown.Folder ? FolderImageChoices(Main()->Images.Ranges) : RecordImageChoices(Main()->Images.Ranges));
+      if (args.count("name")) d.eName->setText(QString::fromStdString(args.at("name")));
+      return int(platform::mrOk);
+    };
+    Trigger(TTreeAction::RecordProperties, "props");
+  }
+  void BankProps(const std::string& rest) {
+    const auto args = Arguments(rest);
+    const TLanguageList languages = Languages();
+    Main()->RunModal = [&](TfrmBaseForm& dialog) {
+      auto& d = dynamic_cast<TfrmBankOptions&>(dialog);
+      const TBankOptions shown = d.Values();
+      std::cout << "name=" << shown.Name << "\tlanguage=" << Language(languages, d.cbHighLighters->currentIndex())
+                << "\tshowcomments=" << Flag(shown.ShowComments) << "\tcommentsup=" << Flag(shown.CommentsUp)
+                << "\tfolderimage=" << shown.DefaultFolderImage << "\trecordimage=" << shown.DefaultDocImage << "\n"
+                << std::flush;
+      if (args.empty()) return int(platform::mrCancel);
+      if (args.count("name")) d.eBankName->setText(QString::fromStdString(args.at("name")));
+      if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
+      if (args.count("showcomments")) d.chShowComments->setChecked(Number(args, "showcomments", 1) != 0);
+      if (args.count("commentsup")) d.chCommentsUp->setChecked(Number(args, "commentsup", 0) != 0);
+      if (args.count("folderimage")) SelectImage(d.cbFolderImage, Number(args, "folderimage", 0), FolderImageChoices(Main()->Images.Ranges));
+      if (args.count("recordimage")) SelectImage(d.cbItemImage, Number(args, "recordimage", 0), RecordImageChoices(Main()->Images.Ranges));
+      return int(platform::mrOk);
+    };
+    Trigger(TTreeAction::DatabaseSettings, "bankprops");
+  }
+  static void SelectImage(QComboBox* combo, int image, const std::vector<int>& choices) {
+    const int index = ChoiceIndex(choices, image);
+    if (index < 0) throw Failure{"picture " + std::to_string(image) + " is not offered here"};
+    combo->setCurrentIndex(index);
+  }
   int Id(const std::string& text) const {
     char* end = nullptr;
     const long id = std::strtol(text.c_str(), &end, 10);
@@ -283,6 +385,7 @@ class Probe {
     Buttons(form_->Toolbar, "Toolbar");
     Buttons(form_->TreeToolbar, "TreeToolbar");
     Buttons(form_->TreeTitlePanel, "TreeTitlePanel");
+    if (Main()) Buttons(Main()->pnlRecordTitle, "RecordTitle");
     std::cout << "Window/" << form_->objectName().toStdString() << "\t" << OneLine(form_->windowTitle().toStdString()) << "\n";
     auto panel = [&](QWidget* w, const QString& caption) {
       if (w->isVisible()) std::cout << "Panel/" << w->objectName().toStdString() << "\t" << OneLine(caption.toStdString()) << "\n";
@@ -293,6 +396,11 @@ class Probe {
     panel(form_->TreePageControl, form_->TreePageControl->tabText(form_->TreePageControl->currentIndex()));
     panel(form_->pnlCurtain, form_->pnlCurtain->text());
     panel(form_->StatusPanel, form_->StatusPanel->SimpleText());
+    if (TfrmMain* main = Main()) {
+      panel(main->pnlRecordTitle, main->lRecordTitle->text());
+      panel(main->lKeywords, main->lKeywords->text());
+      panel(main->eKeywords, main->eKeywords->text());
+    }
     if (QLineEdit* editor = form_->Tree->IsEditing() ? form_->Tree->viewport()->findChild<QLineEdit*>() : nullptr)
       std::cout << "Panel/LabelEditor\t" << OneLine(editor->text().toStdString()) << "\n";
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -316,7 +424,7 @@ class Probe {
 };
 
 int Usage(const std::string& why) {
-  std::cerr << "treeprobe: " << why << "\nusage: treeprobe [--password P] BANK < script\n";
+  std::cerr << "treeprobe: " << why << "\nusage: treeprobe [--main] [--password P] BANK < script\n";
   return 2;
 }
 
@@ -325,9 +433,12 @@ int Usage(const std::string& why) {
 int main(int argc, char** argv) {
   std::optional<std::string> password;
   std::string bankFile;
+  bool mainWindow = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--password" && i + 1 < argc)
+    if (arg == "--main")
+      mainWindow = true;
+    else if (arg == "--password" && i + 1 < argc)
       password = argv[++i];
     else if (!arg.empty() && arg[0] == '-')
       return Usage("unknown option '" + arg + "'");
@@ -347,7 +458,11 @@ int main(int argc, char** argv) {
   ui.Password = password;
   platform::ScopedUIServices useUi(ui);
 
-  TXMLTreeForm* form = platform::Construct<TXMLTreeForm>(nullptr, bankFile);
+  // The main window draws its languages from the program's highlighter set, made before it.
+  std::unique_ptr<TdmHighLighters> highlighters;
+  if (mainWindow) highlighters = std::make_unique<TdmHighLighters>(THighlighterSetRole::Primary, "/nonexistent");
+  TXMLTreeForm* form = mainWindow ? platform::Construct<TfrmMain>(nullptr, bankFile)
+                                  : platform::Construct<TXMLTreeForm>(nullptr, bankFile);
   QCoreApplication::processEvents();
   if (form->Session().FileName().empty()) {
     for (const auto& call : ui.CallsOf(platform::ScriptedUIServices::Kind::Message)) std::cerr << call.text << "\n";
@@ -403,5 +518,6 @@ int main(int argc, char** argv) {
   });
   exitCode = app.exec();
   if (probe.Form()) platform::Destroy(probe.Form());
+  highlighters.reset();
   return exitCode;
 }
