@@ -57,6 +57,8 @@ void NeedApplication() {
   static char name[] = "tree_bench";
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
+    // One application per run, whichever benchmark made it.
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     auto* a = new QApplication(argc, argv);
     QApplication::setFont(QFont("DejaVu Sans", 9));

@@ -53,3 +53,6 @@ bool ForceDirectories(const std::string& path);
 // into in place (a FIFO without a reader fails at once with EFCreateError).
 void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)>& writer);
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Removes the temporary files that writes of path (as WriteFileAtomic makes them) left behind when
+// they were interrupted (the program was killed); a file a running write still holds is left alone.
+void RemoveStaleTemporaryFiles(const std::string& path);

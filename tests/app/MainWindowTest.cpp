@@ -48,6 +48,7 @@ TEST_F(MainWindow, KeywordsFieldShowsAndStoresTheSelectionsKeywords) {
   // A folder's keywords typed just before a save are in the file.
   form->eKeywords->setText("gamma");
   form->Action(TTreeAction::SaveBase)->trigger();
+  form->Session().WaitForSave();
   EXPECT_EQ(apptest::XPath(BankFile(), "string(//folder[@ID='3']/keywords)"), "gamma");
   EXPECT_FALSE(form->Session().Modified());
   EXPECT_EQ(form->eKeywords->text(), "gamma");  // the folder is selected again after the save
@@ -231,6 +232,7 @@ TEST_F(MainWindow, BankOptionsAreReadWrittenAndMarkTheDatabankModified) {
   EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(5))), recordImage);
   EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(2))), 20);
   form->Action(TTreeAction::SaveBase)->trigger();
+  form->Session().WaitForSave();
   auto read = [&](const char* path) { return apptest::XPath(BankFile(), std::string("string(") + path + ")"); };
   EXPECT_EQ(read("/dataroot/settings/DataBaseName"), "Snippets");
   EXPECT_EQ(read("/dataroot/HighLight"), "3");

@@ -136,6 +136,7 @@ class Probe {
         {"duplicate", {A::DuplicateNode, false}}, {"save", {A::SaveBase, false}}};
     if (auto found = kCommands.find(command); found != kCommands.end()) {
       if (Trigger(found->second.first, command) && found->second.second) Type(rest);
+      if (command == "save") form_->Session().WaitForSave();  // the file is written when the next command runs
     } else if (command == "select") {
       form_->Tree->setFocus();
       form_->Tree->Select(Item(Id(rest)));
@@ -143,6 +144,7 @@ class Probe {
       if (rest.empty()) throw Failure{"saveas needs a file"};
       ui_.PushSaveFile(rest);
       Trigger(A::SaveBaseAs, command);
+      form_->Session().WaitForSave();
     } else if (command == "expand" || command == "collapse") {
       TTreeItem* item = Item(Id(rest));
       if (!bank::IsFolder(form_->Tree->NodeOf(item))) throw Failure{"node " + rest + " is no folder"};

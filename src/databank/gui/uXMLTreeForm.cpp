@@ -603,6 +603,8 @@ void TXMLTreeForm::FormCreate() {
   TBankSession::TOptions options;
   options.ProgramDir = ExtractFileDir(ExecutablePath());
   if (TXMLSettings* global = GlobalSettings()) options.UserDir = ExtractFileDir(global->FileName());
+  // The window goes on while a large databank is written.
+  options.BackgroundSaves = true;
   CreateSession(GetSettings(), options);
   Session().ApplicationTitle = ApplicationTitle;
   SetTreeView(Tree);

@@ -1,0 +1,289 @@
+// The program as a whole, on Qt's offscreen platform, with the canonical databank (canonical_bank.h):
+// - how long a save holds the window: Save pressed until the window handles events again, for each
+//   layer combination (the rest of the save runs on the worker thread);
+// - the longest gap between two typed characters while an auto-save of the databank runs;
+// - start (the entry's first step) to the first painted main window, without a databank and with
+//   the canonical one; quitting with it open (auto-save off, nothing modified);
+// - the memory of the program with the databank open, as a multiple of the file's size.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/UMain.h"
+#include "app/uProgramEntry.h"
+#include "canonical_bank.h"
+#include "databank/uDataBankContent.h"
+#include "platform/UIServices.h"
+#include "platform/qt/Icons.h"
+#include "xml/uXMLBase2.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double, std::milli>(to - from).count(); }
+
+struct Files {
+  canonical::TBenchDir dir{"program_bench"};
+  std::string canonical;
+  std::int64_t size = 0;
+  Files() {
+    TXMLDataBase2 db;
+    canonical::Fill(db);
+    canonical = dir.File("canonical.xdb2");
+    std::ofstream(canonical, std::ios::binary) << db.EncodedXML();
+    size = static_cast<std::int64_t>(std::filesystem::file_size(canonical));
+  }
+  // A settings file of its own for each run: auto-save as asked, never a first run.
+  std::string Settings(bool autoSave) const {
+    const std::string path = dir.File(autoSave ? "on.xdb" : "off.xdb");
+    std::ofstream(path, std::ios::binary) << "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>" << (autoSave ? 1 : 0)
+                                          << "</AutoSave><MakeBackup>0</MakeBackup></dataroot>";
+    return path;
+  }
+};
+
+Files& TheFiles() {
+  static Files files;
+  return files;
+}
+
+void NeedApplication() {
+  if (QCoreApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "program_bench";
+  static char* argv[] = {name, nullptr};
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  new QApplication(argc, argv);
+  QApplication::setFont(QFont("DejaVu Sans", 9));
+  platform::SetUseBundledIconsOnly(true);
+  static platform::ScriptedUIServices ui;
+  static platform::ScopedUIServices use(ui);
+}
+
+// Runs the entry up to the shown main window; the window has painted when this returns.
+struct Program {
+  TProgramEntry entry;
+  explicit Program(const std::string& bank, bool autoSave = true)
+      : entry([&] {
+          TProgramOptions o;
+          o.SettingsFile = TheFiles().Settings(autoSave);
+          o.CommandLineFile = bank;
+          o.PluginFolder = TheFiles().dir.File("no-plugins");
+          return o;
+        }()) {
+    entry.InitializeUnits();
+    entry.InitializeApplication();
+    entry.CreateHighlighters();
+    entry.CreateMainForm();
+    entry.ShowMainForm();
+    QApplication::processEvents();
+  }
+  TfrmMain* Form() const { return entry.MainForm(); }
+};
+
+// ---- start and quit ----
+
+// Watches for the first paint of a widget.
+class FirstPaint : public QObject {
+ public:
+  bool painted = false;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted = true;
+    return false;
+  }
+};
+
+void BM_StartToFirstPaint(benchmark::State& state) {
+  NeedApplication();
+  const std::string bank = state.range(0) ? TheFiles().canonical : std::string();
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    TProgramOptions o;
+    o.SettingsFile = TheFiles().Settings(true);
+    o.CommandLineFile = bank;
+    o.PluginFolder = TheFiles().dir.File("no-plugins");
+    TProgramEntry entry(o);
+    entry.InitializeUnits();
+    entry.InitializeApplication();
+    entry.CreateHighlighters();
+    entry.CreateMainForm();
+    FirstPaint watch;
+    entry.MainForm()->installEventFilter(&watch);
+    entry.ShowMainForm();
+    while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    state.SetIterationTime(Ms(start, Clock::now()) / 1000);
+    entry.MainForm()->removeEventFilter(&watch);
+    TheFiles().Settings(true);
+    entry.MainForm()->Session().CloseBank();  // not saved: the next run starts from the same file
+    entry.Finish();
+  }
+  state.SetLabel(bank.empty() ? "no databank" : "canonical databank");
+}
+
+void BM_QuitWithCanonicalOpen(benchmark::State& state) {
+  NeedApplication();
+  for (auto _ : state) {
+    auto program = std::make_unique<Program>(TheFiles().canonical, false);
+    const auto start = Clock::now();
+    program->Form()->actnExit->trigger();
+    while (!program->Form()->CloseAccepted()) QApplication::processEvents(QEventLoop::AllEvents, 1);
+    program->entry.Finish();
+    state.SetIterationTime(Ms(start, Clock::now()) / 1000);
+    program.reset();
+  }
+  state.SetLabel("auto-save off, nothing modified");
+}
+
+// ---- saving ----
+
+const char* const kLayerNames[] = {"plain", "compressed", "enciphered", "enciphered+compressed"};
+
+struct OpenCanonical {
+  std::unique_ptr<Program> program;
+  OpenCanonical() {
+    NeedApplication();
+    program = std::make_unique<Program>(TheFiles().canonical);
+  }
+  TfrmMain* Form() const { return program->Form(); }
+  void Layers(int v) {
+    Form()->Session().SetCompress(v == 1 || v == 3);
+    Form()->Session().SetPassword(v >= 2 ? "secret" : "");
+  }
+};
+
+OpenCanonical& TheOpenCanonical() {
+  static OpenCanonical open;
+  return open;
+}
+
+void BM_SaveBlocksWindow(benchmark::State& state) {
+  OpenCanonical& o = TheOpenCanonical();
+  const int v = static_cast<int>(state.range(0));
+  o.Layers(v);
+  double worst = 0, total = 0;
+  for (auto _ : state) {
+    o.Form()->SetModified();
+    o.Form()->UpdateActions();
+    const auto start = Clock::now();
+    o.Form()->Action(TTreeAction::SaveBase)->trigger();
+    QApplication::processEvents();
+    const double ms = Ms(start, Clock::now());
+    state.SetIterationTime(ms / 1000);
+    worst = std::max(worst, ms);
+    const auto wait = Clock::now();
+    o.Form()->Session().WaitForSave();
+    total = std::max(total, ms + Ms(wait, Clock::now()));
+  }
+  state.counters["worst_ms"] = worst;
+  state.counters["whole_save_ms"] = total;
+  state.SetLabel(kLayerNames[v]);
+}
+
+// Keys typed every 5 ms into the keywords field while an auto-save of the databank runs; the
+// longest time between two of them being handled.
+void BM_TypingDuringAutoSave(benchmark::State& state) {
+  OpenCanonical& o = TheOpenCanonical();
+  const int v = static_cast<int>(state.range(0));
+  o.Layers(v);
+  TfrmMain* form = o.Form();
+  form->Tree->setFocus();
+  form->Tree->Select(form->ItemOf(form->FindNodeByID(2)));  // a record
+  if (!form->btnKeywords->Down()) form->btnKeywords->SetDown(true);
+  form->eKeywords->setVisible(true);
+  double worstGap = 0;
+  for (auto _ : state) {
+    form->eKeywords->clear();
+    std::vector<Clock::time_point> handled;
+    int sent = 0;
+    QTimer typist;
+    typist.setInterval(5);
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+      QApplication::sendEvent(form->eKeywords, &press);
+      handled.push_back(Clock::now());
+      ++sent;
+    });
+    bool saveStarted = false;
+    typist.start();
+    const auto begin = Clock::now();
+    while (Ms(begin, Clock::now()) < 1500) {
+      if (!saveStarted && Ms(begin, Clock::now()) > 100) {
+        saveStarted = true;
+        form->SetModified();
+        form->Session().AutoSaveTick();  // as the auto-save timer runs it
+      }
+      QApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    typist.stop();
+    form->Session().WaitForSave();
+    double gap = 0;
+    for (size_t i = 1; i < handled.size(); ++i) gap = std::max(gap, Ms(handled[i - 1], handled[i]));
+    worstGap = std::max(worstGap, gap);
+    state.SetIterationTime(gap / 1000);
+    if (form->eKeywords->text().size() != sent) std::abort();
+  }
+  state.counters["longest_gap_ms"] = worstGap;
+  state.SetLabel(kLayerNames[v]);
+}
+
+// ---- memory ----
+
+void BM_ProgramMemoryWithCanonicalOpen(benchmark::State& state) {
+  Files& files = TheFiles();
+  double whole = -1, bank = -1;
+  for (auto _ : state) {
+    int fds[2];
+    if (::pipe(fds) != 0) std::abort();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(fds[0]);
+      malloc_trim(0);
+      std::ofstream("/proc/self/clear_refs") << "5";
+      NeedApplication();
+      double r[2];
+      {
+        Program empty(std::string{});
+        const long before = canonical::ReadStatusKb("VmRSS:");
+        empty.Form()->Session().OpenBank(files.canonical);
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(empty.Form()->grab());
+        const long after = canonical::ReadStatusKb("VmRSS:");
+        r[0] = after * 1024.0 / static_cast<double>(files.size);
+        r[1] = (after - before) * 1024.0 / static_cast<double>(files.size);
+      }
+      if (::write(fds[1], r, sizeof r) != sizeof r) std::_Exit(4);
+      std::_Exit(0);
+    }
+    ::close(fds[1]);
+    double r[2] = {-1, -1};
+    if (::read(fds[0], r, sizeof r) != sizeof r) r[0] = r[1] = -1;
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    whole = r[0];
+    bank = r[1];
+  }
+  state.counters["process_x_file"] = whole;
+  state.counters["databank_x_file"] = bank;
+  state.counters["file_MB"] = static_cast<double>(files.size) / 1e6;
+}
+
+}  // namespace
+
+BENCHMARK(BM_ProgramMemoryWithCanonicalOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartToFirstPaint)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuitWithCanonicalOpen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveBlocksWindow)->DenseRange(0, 3)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypingDuringAutoSave)->DenseRange(0, 3)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
