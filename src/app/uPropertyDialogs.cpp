@@ -72,6 +72,7 @@ TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
   setTabOrder(cbFolderImage, cbItemImage);
   setTabOrder(cbItemImage, btnOk);
   setTabOrder(btnOk, btnCancel);
+  eBankName->setFocus();
 }
 
 void TfrmBankOptions::SetValues(const TBankOptions& o, const TLanguageList& languages, const TImageList* images,
@@ -117,6 +118,7 @@ TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
   setTabOrder(cbHighLighters, cbImage);
   setTabOrder(cbImage, btnOk);
   setTabOrder(btnOk, btnCancel);
+  eName->setFocus();
 }
 
 void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList& languages, const TImageList* images,
