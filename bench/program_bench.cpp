@@ -23,6 +23,7 @@
 #include "app/UMain.h"
 #include "app/uProgramEntry.h"
 #include "canonical_bank.h"
+#include "window_bench_support.h"
 #include "databank/uDataBankContent.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
@@ -59,17 +60,10 @@ Files& TheFiles() {
   return files;
 }
 
+// Every question is answered Yes; nothing waits for a person.
 void NeedApplication() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "program_bench";
-  static char* argv[] = {name, nullptr};
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  new QApplication(argc, argv);
-  QApplication::setFont(QFont("DejaVu Sans", 9));
-  platform::SetUseBundledIconsOnly(true);
-  static platform::ScriptedUIServices ui;
-  static platform::ScopedUIServices use(ui);
+  windowbench::NeedApplication();
+  windowbench::TheUI();
 }
 
 // Runs the entry up to the shown main window; the window has painted when this returns.

@@ -18,6 +18,7 @@
 #include <fstream>
 
 #include "canonical_bank.h"
+#include "window_bench_support.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
 #include "platform/Lifecycle.h"
@@ -51,48 +52,10 @@ Files& TheFiles() {
   return files;
 }
 
-// The application object, made on first use (the memory benchmark forks before any exists).
-void NeedApplication() {
-  static int argc = 1;
-  static char name[] = "tree_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    // One application per run, whichever benchmark made it.
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    auto* a = new QApplication(argc, argv);
-    QApplication::setFont(QFont("DejaVu Sans", 9));
-    platform::SetUseBundledIconsOnly(true);
-    return a;
-  }();
-  (void)app;
-}
-
-// Answers every question Yes (the delete question).
-class YesUI : public platform::ScriptedUIServices {
- public:
-  int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
-                 platform::MsgIcon icon, platform::WindowHandle owner) override {
-    PushMessageResult(platform::mrYes);
-    return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
-  }
-};
-
-YesUI& TheUI() {
-  static YesUI ui;
-  static platform::ScopedUIServices use(ui);
-  return ui;
-}
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Runs until the window has painted a frame with its tree.
-void Paint(TXMLTreeForm* form) {
-  QApplication::processEvents();
-  benchmark::DoNotOptimize(form->grab());
-}
+using windowbench::NeedApplication;
+using windowbench::Paint;
+using windowbench::Seconds;
+using windowbench::TheUI;
 
 // ---- peak memory ----
 

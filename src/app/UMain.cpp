@@ -7,9 +7,11 @@
 
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
+#include "databank/gui/uConfig.h"
 #include "databank/uDataBankContent.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
+#include "recordeditor/gui/uSynOptions.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uSettingsXML.h"
 
@@ -235,6 +237,18 @@ void TfrmMain::FolderSelected() {
 void TfrmMain::RecordSelected() {
   TXMLTreeForm::RecordSelected();
   btnEditorToolbar->setEnabled(true);
+}
+
+void TfrmMain::FillConfigDialog(TfrmConfig* dialog) {
+  TXMLTreeForm::FillConfigDialog(dialog);
+  if (dmHighLighters) AddPage(dialog, new TSynOptionsFrame(nullptr, *dmHighLighters), QStringLiteral("Highlighters"));
+}
+
+void TfrmMain::StoreConfigDialog(TfrmConfig* dialog) {
+  // The schemes are saved before the window reloads its settings, so that reloading applies the
+  // colours just confirmed rather than the ones they replace.
+  if (auto* page = FindPageFrame<TSynOptionsFrame>(dialog); page && dmHighLighters) page->StoreSchemes(*dmHighLighters);
+  TXMLTreeForm::StoreConfigDialog(dialog);
 }
 
 void TfrmMain::KeywordsChanged() {

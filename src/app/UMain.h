@@ -59,6 +59,9 @@ class TfrmMain : public TXMLTreeForm {
   void RecordClosing() override;
   void FolderSelected() override;
   void RecordSelected() override;
+  // The settings dialog gets the "Highlighters" page; its OK saves the changed colour schemes.
+  void FillConfigDialog(TfrmConfig* dialog) override;
+  void StoreConfigDialog(TfrmConfig* dialog) override;
   QRect CurtainRect() const override;
 
   // Node Properties: the dialog for the open record or the selected folder.

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "databank/uBankMessages.h"
+#include "databank/uConfigModel.h"
 #include "databank/uDataBankContent.h"
 #include "databank/uFilePaths.h"
 #include "databank/uLongFileName.h"
@@ -34,8 +35,8 @@ std::string EscapeAmpersands(const std::string& text) {
 
 int PeriodToInterval(int seconds) {
   if (seconds <= 0) return 0;  // 0 or less: auto-save off
-  const long long ms = static_cast<long long>(seconds) * 1000;
-  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+  // A hand-edited period beyond the settings dialog's range is brought into it.
+  return ClampAutoSavePeriod(seconds) * 1000;
 }
 
 }  // namespace
@@ -164,7 +165,15 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   } catch (const std::exception&) {
     parsed = false;
   }
-  if (!parsed) return fail();
+  if (!parsed) {
+    // Another databank (an import) is tried with the open databank's password first; a file
+    // enciphered with a password of its own then asks for that one.
+    if (!own && layers.Enciphered && !layers.PasswordAsked && !password_.empty()) {
+      password_.clear();
+      return LoadBankFile(pathIn, target);
+    }
+    return fail();
+  }
   if (oldFormat) bank::ConvertOldFormat(bank->Root());
 
   if (own) {

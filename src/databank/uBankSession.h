@@ -128,7 +128,9 @@ class TBankSession {
   // --- The file routines ---
   // Reads the file at path through its layers into target (nullptr: the window's databank). Only
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
-  // old ".xdb" file renamed; the password is used and kept for any target.
+  // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
+  // enciphered text does not parse with the known password is read once more after asking for the
+  // file's own password.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.

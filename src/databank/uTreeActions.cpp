@@ -73,7 +73,6 @@ TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c)
     case A::SearchNextRecord:
     case A::FullExpand:
     case A::FullCollapse:
-    case A::ManageBookmarks:
     case A::BankInfo:
     case A::DatabaseSettings:
       return {c.BankOpen, true};
@@ -82,6 +81,8 @@ TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c)
       return {c.BankOpen && selected, true};
     case A::FilterTree:
       return {c.BankOpen && c.RootHasChildren, true};
+    case A::ManageBookmarks:
+      return {c.BankOpen && c.HasBookmarks, true};
     case A::NewFolder:
       return {editable && c.Selection != TTreeSelection::Record, true};
     case A::NewItem:

@@ -43,6 +43,7 @@ struct TTreeActionContext {
   bool Editing = false;            // a label edit is in progress
   bool RootHasChildren = false;
   bool ClipboardHasNode = false;
+  bool HasBookmarks = false;       // the databank holds a bookmark
   // The web addresses that are set (an empty address hides its command).
   bool HasHomepage = false, HasHelp = false, HasBugtracker = false, HasDonate = false;
 };

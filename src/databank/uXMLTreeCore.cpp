@@ -2,6 +2,7 @@
 
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
+#include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "xml/uSettingsBase.h"
 #include "xml/uXMLBase2.h"
@@ -49,6 +50,7 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
                                  platform::IEventLoop* loop) {
   settings_ = settings;
   ui_ = ui;
+  loop_ = loop;
   session_ = std::make_unique<TBankSession>(settings, std::move(options), ui, loop);
   TBankSession::THooks& h = session_->Hooks;
   h.LeaveFilter = [this] { HideFilter(); };
@@ -77,6 +79,8 @@ void TXMLTreeCore::DestroySession() {
 bool TXMLTreeCore::ClipboardHoldsNode() const { return ClipboardHasXMLNode(); }
 
 platform::IUIServices& TXMLTreeCore::UI() const { return ui_ ? *ui_ : platform::UI(); }
+
+platform::IEventLoop& TXMLTreeCore::Loop() const { return loop_ ? *loop_ : platform::EventLoop(); }
 
 // ---------------------------------------------------------------------------------------------
 // Virtual operations
@@ -279,6 +283,7 @@ void TXMLTreeCore::MoveSubtreeItem(TxevXMLNode2* node) {
 
 // The items of node go, then the node itself.
 void TXMLTreeCore::RemoveSubtree(TxevXMLNode2* node) {
+  HideFilter();  // the filter results point at the nodes
   if (cutNode_ && IsSameOrInside(cutNode_, node)) ForgetCut();
   if (lastSelected_ && IsSameOrInside(lastSelected_, node)) lastSelected_ = nullptr;
   TTreeItem* item = map_.ItemOf(node);
@@ -434,21 +439,41 @@ bool TXMLTreeCore::CutStillValid() const {
 
 TxevXMLNode2* TXMLTreeCore::MarkedCutNode() const { return CutStillValid() ? cutNode_ : nullptr; }
 
-void TXMLTreeCore::PasteNode() {
-  TXMLDataBase2* bank = Bank();
-  if (!bank || !view_) return;
+void TXMLTreeCore::PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) const {
   // Into a folder (or the top level) at its end; onto a record directly before it.
   TxevXMLNode2* target = SelectedNode();
-  if (!target) target = bank->Root();
-  TxevXMLNode2* parent = target;
-  TxevXMLNode2* before = nullptr;
-  if (target != bank->Root() && !IsFolder(target)) {
+  if (!target) target = Bank()->Root();
+  parent = target;
+  before = nullptr;
+  if (target != Bank()->Root() && !IsFolder(target)) {
     parent = target->Parent();
     before = target;
   }
+}
+
+std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies) {
+  std::vector<TxevXMLNode2*> placed;
+  if (!Bank() || !view_) return placed;
+  TxevXMLNode2 *parent, *before;
+  PastePlace(parent, before);
+  for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
+    bank::RenumberSubtree(copy.get(), session_->NextNodeID);
+    TxevXMLNode2* node = before ? parent->InsertNode(before->IndexInParent(), std::move(copy))
+                                : parent->AddNode(std::move(copy));
+    InsertSubtreeItems(node);
+    placed.push_back(node);
+  }
+  return placed;
+}
+
+void TXMLTreeCore::PasteNode() {
+  TXMLDataBase2* bank = Bank();
+  if (!bank || !view_) return;
+  TxevXMLNode2 *parent, *before;
+  PastePlace(parent, before);
   if (CutStillValid()) {
     TxevXMLNode2* node = cutNode_;
-    if (IsSameOrInside(target, node)) {
+    if (IsSameOrInside(before ? before : parent, node)) {
       UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
       return;
     }
@@ -464,11 +489,9 @@ void TXMLTreeCore::PasteNode() {
       UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
       return;
     }
-    bank::RenumberSubtree(copy.get(), session_->NextNodeID);
-    TxevXMLNode2* node = before ? parent->InsertNode(before->IndexInParent(), std::move(copy))
-                                : parent->AddNode(std::move(copy));
-    session_->PendingID = bank::NodeID(node);
-    InsertSubtreeItems(node);
+    std::vector<std::unique_ptr<TxevXMLNode2>> copies;
+    copies.push_back(std::move(copy));
+    session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies)).front());
   }
   FinishTreeChange();
   SetModified();
@@ -522,6 +545,11 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
   }
   c.RootHasChildren = map_.Size() > 0;
   c.ClipboardHasNode = ClipboardHoldsNode();
+  if (bank) {
+    const TxevXMLNode2* list = XMLFindPath(static_cast<const TxevXMLNode2*>(bank->Root()),
+                                           std::string(bank::xnLists) + "\\" + bank::xnBookmarks);
+    c.HasBookmarks = list && list->FindNode(bank::xnBookmark);
+  }
   c.HasHomepage = !HomePageURL.empty();
   c.HasHelp = !HelpURL.empty();
   c.HasBugtracker = !BugtrackerURL.empty();

@@ -21,6 +21,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "databank/uBankSession.h"
 #include "databank/uEditorIntf.h"
@@ -164,14 +165,23 @@ class TXMLTreeCore : public ITreeViewEvents {
   virtual bool ClipboardHoldsNode() const;
   // Where questions and messages go.
   platform::IUIServices& UI() const;
+  // Where timers come from.
+  platform::IEventLoop& Loop() const;
   TSettings* SettingsSection() const { return settings_; }
+  // Where Paste puts a node: at the end of the selected folder (or of the top level), or before the
+  // selected record.
+  void PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) const;
+  // Puts copies at the paste place in their order, each with fresh IDs, and shows them; returns
+  // them placed. The caller finishes with FinishTreeChange.
+  std::vector<TxevXMLNode2*> PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies);
+  // The tail of a rebuild after a local patch: PendingID is selected afresh.
+  void FinishTreeChange();
 
  private:
   void BankClosing();
   void InsertSubtreeItems(TxevXMLNode2* node);
   void RemoveSubtree(TxevXMLNode2* node);
   void MoveSubtreeItem(TxevXMLNode2* node);
-  void FinishTreeChange();
   void StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)());
   void ForgetCut();
   void PutOnClipboard(bool cut);
@@ -183,6 +193,7 @@ class TXMLTreeCore : public ITreeViewEvents {
   std::unique_ptr<TBankSession> session_;
   TSettings* settings_ = nullptr;
   platform::IUIServices* ui_ = nullptr;
+  platform::IEventLoop* loop_ = nullptr;
   ITreeView* view_ = nullptr;
   TTreeNodeMap map_;
   TxevXMLNode2* cutNode_ = nullptr;

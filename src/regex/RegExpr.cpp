@@ -705,6 +705,7 @@ std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
 
 bool TRegExpr::Exec(std::string_view subject) {
   subject_.clear();
+  steps_ = 0;
   if (program_.empty()) {
     // A failed compile leaves no program; compiling again raises its error rather than this one.
     if (expression_.empty()) Raise("Not assigned expression property");
@@ -723,7 +724,6 @@ bool TRegExpr::Exec(std::string_view subject) {
   std::string_view s(subject_);
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
-  steps_ = 0;
   if (anchored_) return Try(0);
   if (!lead_.Empty()) {
     for (std::size_t at = leadOffset_;; ++at) {

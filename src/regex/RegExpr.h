@@ -45,6 +45,8 @@ class TRegExpr {
   std::int64_t BacktrackLimit() const { return backtrackLimit_; }
   void SetBacktrackLimit(std::int64_t limit) { backtrackLimit_ = limit; }
   static constexpr std::int64_t DefaultBacktrackLimit = 100000000;
+  // The backtracking steps the last Exec took, also when it raised.
+  std::int64_t Steps() const { return steps_; }
 
   // Size in bytes of the compiled program (0 when none); the program is below 65536 bytes.
   std::size_t ProgramSize() const { return program_.size(); }

@@ -7,6 +7,9 @@
 #include "AppTestSupport.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
+#include "databank/gui/uConfig.h"
+#include "highlighters/SynHighlighterCpp.h"
+#include "recordeditor/gui/uSynOptions.h"
 #include "databank/uDataBankContent.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uXMLTools2.h"
@@ -259,4 +262,31 @@ TEST_F(MainWindow, RendersWithTheCurtainBelowTheTitleBar) {
   EXPECT_GE(form->minimumWidth(), 610);
   SavePng("main-window-folder.png", form.get());
   SavePng("main-window-folder-200.png", form.get(), 2);
+}
+
+TEST_F(MainWindow, HighlightersPageSavesChangedSchemesThatTakeEffectAtOnce) {
+  platform::Owned<TfrmConfig> dialog(platform::Construct<TfrmConfig>(form.get()));
+  form->FillConfigDialog(dialog.get());
+  TSynOptionsFrame* page = FindPageFrame<TSynOptionsFrame>(dialog.get());
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(dialog->PageControl->tabText(dialog->PageControl->count() - 1), "Highlighters");
+  TSynOptionsModel& model = page->Model();
+  int cpp = -1;
+  for (size_t i = 0; i < model.Languages().size(); ++i)
+    if (model.Languages()[i].Component == "SynCppSyn") cpp = int(i);
+  ASSERT_GE(cpp, 0);
+  model.SelectLanguage(cpp);
+  model.SelectElement(0);
+  const std::string element = model.Elements()[0];
+  model.SetFontColor(0x123456);
+  form->StoreConfigDialog(dialog.get());
+  dialog.reset();
+  // The live highlighter has the new colour, and the settings file keeps it.
+  TSynHighlighterAttributes* live = nullptr;
+  for (int i = 0; i < highlighters->SynCppSyn->GetAttribCount(); ++i)
+    if (highlighters->SynCppSyn->GetAttribute(i)->Name() == element) live = highlighters->SynCppSyn->GetAttribute(i);
+  ASSERT_NE(live, nullptr);
+  EXPECT_EQ(live->Foreground(), 0x123456);
+  Close();
+  EXPECT_NE(testsupport::ReadFile(SettingsFile()).find("563412"), std::string::npos);
 }

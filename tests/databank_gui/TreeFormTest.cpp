@@ -3,108 +3,7 @@
 // under a real X server.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
-
-#include <random>
-#include <regex>
-
-#include "TestSupport.h"
-#include "databank/gui/TreeImages.h"
-#include "databank/gui/uXMLTreeForm.h"
-#include "databank/uDataBankContent.h"
-#include "platform/Clipboard.h"
-#include "platform/Lifecycle.h"
-#include "platform/UIServices.h"
-#include "platform/qt/Icons.h"
-#include "platform/qt/QtColors.h"
-#include "xml/uGlobalSettings.h"
-#include "xml/uXMLBase2.h"
-#include "xml/uXMLTools2.h"
-
-namespace {
-
-const char* const kBank =
-    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot>"
-    "<settings><NextNodeID>20</NextNodeID></settings>"
-    "<folder ID=\"1\" expanded=\"1\">Alpha<record ID=\"2\">One<data>x</data></record>"
-    "<folder ID=\"3\">Inner<record ID=\"4\">Two</record><record ID=\"8\">Three</record></folder>"
-    "<record ID=\"5\">Four</record></folder>"
-    "<record ID=\"6\">Top</record><folder ID=\"7\">Beta</folder></dataroot>";
-
-class TreeForm : public testsupport::TempDirTest {
- protected:
-  platform::ScriptedUIServices ui;
-  platform::ScopedUIServices useUi{ui};
-  platform::MemoryClipboard clipboard;
-  std::unique_ptr<TGlobalSettingsScope> settings;
-  platform::Owned<TXMLTreeForm> form;
-
-  TreeForm() { platform::SetUseBundledIconsOnly(true); }
-  ~TreeForm() override {
-    form.reset();
-    settings.reset();
-  }
-  std::string SettingsFile() const { return tmp.File("settings.xdb"); }
-  void Open(const std::string& settingsXML = "") {
-    if (!settingsXML.empty()) testsupport::WriteFile(SettingsFile(), settingsXML);
-    settings = std::make_unique<TGlobalSettingsScope>(SettingsFile());
-    const std::string bank = tmp.File("bank.xdb2");
-    if (!std::filesystem::exists(bank)) testsupport::WriteFile(bank, kBank);
-    form.reset(platform::Construct<TXMLTreeForm>(nullptr, bank));
-    QApplication::processEvents();
-    ASSERT_EQ(form->Session().FileName(), bank);
-  }
-  TTreeItem* Item(int id) { return form->ItemOf(form->FindNodeByID(id)); }
-  QTreeWidgetItem* QItem(int id) { return TTreeWidget::ItemOf(Item(id)); }
-  void Select(int id) {
-    form->Tree->setFocus();
-    form->Tree->Select(Item(id));
-  }
-  QLineEdit* LabelEditor() {
-    return form->Tree->IsEditing() ? form->Tree->viewport()->findChild<QLineEdit*>() : nullptr;
-  }
-  void Key(QWidget* to, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(to, &press);
-    QApplication::processEvents();
-  }
-  void Click(Qt::MouseButton button, QPoint at) {
-    QMouseEvent press(QEvent::MouseButtonPress, at, form->Tree->viewport()->mapToGlobal(at), button, button,
-                      Qt::NoModifier);
-    QApplication::sendEvent(form->Tree->viewport(), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, form->Tree->viewport()->mapToGlobal(at), button,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(form->Tree->viewport(), &release);
-  }
-  // The widget's items equal a fresh build from the document.
-  void ExpectTreeMatchesDocument() {
-    const auto specs = BuildTreeSpecs(form->Bank()->Root(), form->Images);
-    std::vector<QTreeWidgetItem*> items;
-    for (QTreeWidgetItemIterator it(form->Tree); *it; ++it) items.push_back(*it);
-    ASSERT_EQ(items.size(), specs.size());
-    for (size_t i = 0; i < specs.size(); ++i) {
-      TTreeItem* item = TTreeWidget::Handle(items[i]);
-      ASSERT_EQ(form->Tree->NodeOf(item), specs[i].Node) << i;
-      EXPECT_EQ(items[i]->text(0).toStdString(), specs[i].Text);
-      EXPECT_EQ(form->Tree->ImageOf(item), specs[i].Image);
-      if (specs[i].Folder) EXPECT_EQ(items[i]->isExpanded(), specs[i].Expanded) << specs[i].Node->GetAttribute("ID");
-      EXPECT_EQ(form->ItemOf(specs[i].Node), item);
-    }
-  }
-  void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) {
-    QPixmap pixmap(w->size() * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::white);
-    w->render(&pixmap);
-    const std::string path = testsupport::ArtifactDir() + "/" + name;
-    EXPECT_TRUE(pixmap.save(QString::fromStdString(path))) << path;
-  }
-};
-
-}  // namespace
+#include "TreeFormFixture.h"
 
 TEST_F(TreeForm, SettingsTableAndToolbarVisibilityRoundTrip) {
   Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><ShowTreeToolbar>0</ShowTreeToolbar>"
@@ -293,7 +192,7 @@ TEST_F(TreeForm, CommandStatesFollowTheDatabank) {
   form->UpdateActions();
   EXPECT_TRUE(form->Action(TTreeAction::Lock)->isVisible());
   EXPECT_FALSE(form->Action(TTreeAction::Unlock)->isVisible());
-  EXPECT_FALSE(form->Action(TTreeAction::FilterTree)->isEnabled());  // plugs in with the filter
+  EXPECT_FALSE(form->Action(TTreeAction::ManageBookmarks)->isEnabled());  // no bookmark yet
   ui.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
   form->Action(TTreeAction::Lock)->trigger();
   EXPECT_FALSE(form->Action(TTreeAction::Lock)->isVisible());

@@ -3,8 +3,10 @@
 // Opens BANK in the real databank window (TXMLTreeForm) on Qt's offscreen platform (unless
 // QT_QPA_PLATFORM names another) with scripted answers: the delete question is answered Yes, the
 // file-password prompt with P, the save dialog of "saveas" with its FILE; every other box or dialog
-// is dismissed. The window runs with the program's default settings and no record editor; its
-// caption starts with the window layer's own title, "-XML Database Application-". BANK is opened as
+// is dismissed. The window runs with the program's default settings and without the record
+// editor: in its place stands the test suites' recording editor, which shows nothing and answers
+// the filter's content test through the same matcher the record editor answers it with. The caption starts with the
+// window layer's own title, "-XML Database Application-". BANK is opened as
 // the program opens it: an old ".xdb" file takes the ".xdb2" name on disk, "save" and "close" (with
 // the default auto-save) write a ".backup" copy beside it first.
 // With --main the window is the program's main window (TfrmMain) over the program's highlighter set
@@ -36,6 +38,26 @@
 //                          panel, label editor and dialog
 //   messages               the boxes shown since the last "messages": caption TAB text ("\n" for
 //                          line breaks)
+//   filter MODE FLAGS TEXT the Filter command, its dialog answered: MODE phrase|all|any|regexp;
+//                          FLAGS the letters of c (case sensitive), w (whole words), t, k, x (search
+//                          in titles, keywords, contents), or "-" for none. Prints the results in the
+//                          form of "outline" (every folder open, "next=" last), then the status line
+//                          of the results; "no match" when the normal view stays, "error: MESSAGE"
+//                          when the run ended with a message
+//   unfilter               the "Clear Filter" page
+//   quick TEXT             types TEXT into the quick-search box, waits for the search, prints the
+//                          selected ID
+//   next                   Find Next Record (F3), then prints the selected ID
+//   bookmark NAME          Save Bookmark, the input box answered NAME
+//   bookmarks              the bookmarks of the menu: name TAB ID, one a line
+//   gotobookmark NAME      chooses the menu's bookmark NAME
+//   password P             the next file-password prompt is answered with P (before --password)
+//   export FILE [ID...]    Export, the save dialog answering FILE; the selection dialog (the
+//                          selected node and its siblings) gets exactly the given IDs checked, or
+//                          keeps its own choice (the selected node) without IDs; its protection
+//                          switches stay as the dialog sets them
+//   import FILE            Import, the open dialog answering FILE
+//   info                   the databank information dialog's values, one "name: value" a line
 // With --main also:
 //   keywords TEXT          TEXT typed into the keywords field (replacing what it held)
 //   props [lang=N] [image=I] [name=TEXT]
@@ -55,6 +77,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -62,7 +85,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <iostream>
+#include <set>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -71,7 +96,11 @@
 #include "BankOutline.h"
 #include "app/UMain.h"
 #include "app/uPropertyDialogs.h"
+#include "RecordingEditor.h"
 #include "SystemLeakSuppressions.h"
+#include "databank/gui/uBankInfo.h"
+#include "databank/gui/uSearchForRec.h"
+#include "databank/gui/uSelectNodesForExport.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
 #include "platform/Lifecycle.h"
@@ -88,8 +117,14 @@ class ProbeUI : public platform::ScriptedUIServices {
     if (buttons == platform::MsgButtons::YesNo && text.rfind("Delete: ", 0) == 0) PushMessageResult(platform::mrYes);
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
+  std::deque<std::string> Answers;  // for the next prompts, before Password
   bool AskFilePassword(const std::string& fileName, std::string& password, platform::WindowHandle owner) override {
-    if (Password) PushFilePassword(*Password);
+    if (!Answers.empty()) {
+      PushFilePassword(Answers.front());
+      Answers.pop_front();
+    } else if (Password) {
+      PushFilePassword(*Password);
+    }
     return ScriptedUIServices::AskFilePassword(fileName, password, owner);
   }
 };
@@ -165,6 +200,32 @@ class Probe {
       Props(rest);
     } else if (Main() && command == "bankprops") {
       BankProps(rest);
+    } else if (command == "filter") {
+      Filter(rest);
+    } else if (command == "unfilter") {
+      form_->TreePageControl->setCurrentWidget(form_->CloseTreePage);
+    } else if (command == "quick") {
+      Quick(rest);
+    } else if (command == "next") {
+      Trigger(A::SearchNextRecord, command);
+      PrintSelected();
+    } else if (command == "bookmark") {
+      ui_.PushInput(rest);
+      Trigger(A::SaveBookmark, command);
+    } else if (command == "bookmarks") {
+      for (const TBookmarkMenuItem& b : form_->BookmarkMenu()) std::cout << b.Caption << "\t" << b.TargetID << "\n";
+      std::cout << std::flush;
+    } else if (command == "gotobookmark") {
+      GotoBookmark(rest);
+    } else if (command == "password") {
+      ui_.Answers.push_back(rest);
+    } else if (command == "export") {
+      Export(rest);
+    } else if (command == "import") {
+      ui_.PushOpenFile(rest);
+      Trigger(A::Import, command);
+    } else if (command == "info") {
+      Info();
     } else {
       throw Failure{"unknown command '" + command + "'"};
     }
@@ -317,6 +378,129 @@ class Probe {
     if (!tree->DragSelectedTo(at)) Refused();
   }
   void Refused() { std::cerr << "treeprobe: drag: the drop was refused\n"; }
+  // Runs fn on the dialog of class T that the next command shows modally.
+  template <class T>
+  void OnModal(std::function<void(T*)> fn) {
+    QTimer::singleShot(0, form_, [fn] {
+      if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) fn(dialog);
+    });
+  }
+  void PrintSelected() { std::cout << bank::NodeID(form_->SelectedNode()) << "\n" << std::flush; }
+  void Filter(const std::string& args) {
+    std::istringstream in(args);
+    std::string mode, flags, text;
+    in >> mode >> flags;
+    std::getline(in, text);
+    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    static const std::map<std::string, int> kModes = {{"phrase", 0}, {"all", 1}, {"any", 2}, {"regexp", 3}};
+    const auto m = kModes.find(mode);
+    if (m == kModes.end()) throw Failure{"filter: MODE is phrase, all, any or regexp"};
+    if (flags != "-" && (flags.empty() || flags.find_first_not_of("cwtkx") != std::string::npos))
+      throw Failure{"filter: FLAGS are letters of cwtkx, or -"};
+    if (text.empty()) throw Failure{"filter: no TEXT"};
+    const int type = m->second;
+    auto has = [&](char c) { return flags.find(c) != std::string::npos; };
+    OnModal<TfrmSearchForRec>([=](TfrmSearchForRec* d) {
+      d->Edit->setEditText(QString::fromStdString(text));
+      d->Words->button(type)->setChecked(true);
+      d->chCaseSensitive->setChecked(has('c'));
+      d->chWhole->setChecked(has('w'));
+      d->chTitle->setChecked(has('t'));
+      d->chKeywords->setChecked(has('k'));
+      d->chData->setChecked(has('x'));
+      d->btnOK->click();
+    });
+    const size_t before = ui_.Calls().size();
+    if (!Trigger(TTreeAction::FilterTree, "filter")) return;
+    for (size_t i = before; i < ui_.Calls().size(); ++i)
+      if (ui_.Calls()[i].kind == platform::ScriptedUIServices::Kind::Message) {
+        std::cout << "error: " << OneLine(ui_.Calls()[i].text) << "\n" << std::flush;
+        return;
+      }
+    if (form_->TreePageControl->isHidden()) {
+      std::cout << "no match\n" << std::flush;
+      return;
+    }
+    TTreeWidget* tree = form_->FindTree;
+    std::string out;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      int depth = 0;
+      for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+      const TxevXMLNode2* node = tree->NodeOf(TTreeWidget::Handle(*it));
+      out.append(size_t(depth) * 2, ' ');
+      out += OutlineNodeLine(node, bank::InheritedHighLight(node));
+      if (bank::IsFolder(node)) out += (*it)->isExpanded() ? " +" : " -";
+      out += "\n";
+    }
+    out += "next=" + std::to_string(form_->Session().NextNodeID) + "\n";
+    std::string status;
+    for (QLabel* l : {form_->lFilter1, form_->lFilterText, form_->Label1, form_->lFilterType, form_->lCaseSensitive,
+                      form_->lWordWrap})
+      if (!l->isHidden()) status += l->text().toStdString();
+    std::cout << out << status << "\n" << std::flush;
+  }
+  void Quick(const std::string& text) {
+    if (!form_->btnQuickSearch->Down()) {
+      form_->btnQuickSearch->SetDown(true);
+      form_->eQuickSearch->setVisible(true);
+    }
+    form_->eQuickSearch->setText(QString::fromStdString(text));
+    // The search runs once the box has been still for its wait.
+    QEventLoop wait;
+    QTimer::singleShot(TXMLTreeFeatures::kQuickSearchDelay + 100, &wait, &QEventLoop::quit);
+    wait.exec();
+    PrintSelected();
+  }
+  void GotoBookmark(const std::string& name) {
+    form_->BuildBookmarksMenu();
+    for (QAction* a : form_->BookmarksMenu->actions())
+      if (a->property("bookmarkID").isValid() && Text(a->text()) == name) {
+        a->trigger();
+        QCoreApplication::processEvents();
+        return;
+      }
+    throw Failure{"no bookmark named '" + name + "'"};
+  }
+  void Export(const std::string& args) {
+    std::istringstream in(args);
+    std::string file, id;
+    in >> file;
+    if (file.empty()) throw Failure{"export needs a file"};
+    std::set<int> ids;
+    while (in >> id) ids.insert(Id(id));
+    // The rows of the dialog: the selected node and its siblings, in order.
+    std::vector<int> rows;
+    if (const TxevXMLNode2* selected = form_->SelectedNode())
+      for (const TxevXMLNode2* n : selected->Parent()->Children())
+        if (bank::IsTreeNode(n)) rows.push_back(bank::NodeID(n));
+    for (int want : ids)
+      if (std::find(rows.begin(), rows.end(), want) == rows.end())
+        throw Failure{"export: node " + std::to_string(want) + " is not offered (the selected node and its siblings)"};
+    ui_.PushSaveFile(file);
+    OnModal<TfrmSelectExport>([=](TfrmSelectExport* d) {
+      for (size_t r = 0; r < rows.size() && !ids.empty(); ++r)
+        d->ListView->item(int(r))->setCheckState(ids.count(rows[r]) ? Qt::Checked : Qt::Unchecked);
+      d->btnOk->click();
+    });
+    Trigger(TTreeAction::Export, "export");
+  }
+  void Info() {
+    OnModal<TfrmBankInfo>([](TfrmBankInfo* d) {
+      auto line = [](const char* name, const QString& value) {
+        std::cout << name << ": " << OneLine(value.toStdString()) << "\n";
+      };
+      line("Data File", d->eFileName->text());
+      line("Data size", d->eSize->text());
+      line("File size", d->eFileSize->text());
+      line("Encrypted", d->chEncrypted->isChecked() ? "1" : "0");
+      line("Compressed", d->chCompressed->isChecked() ? "1" : "0");
+      line("Folders", d->eFoldersNum->text());
+      line("Records", d->eRecordsNum->text());
+      std::cout << std::flush;
+      d->btnOk->click();
+    });
+    Trigger(TTreeAction::BankInfo, "info");
+  }
   void Close() {
     form_->actnExit->trigger();
     for (int i = 0; i < 200 && !form_->CloseAccepted() && form_->isVisible(); ++i)
@@ -460,11 +644,13 @@ int main(int argc, char** argv) {
   ui.Password = password;
   platform::ScopedUIServices useUi(ui);
 
+  RecordingEditor editor;  // answers the filter's content test as the record editor does
   // The main window draws its languages from the program's highlighter set, made before it.
   std::unique_ptr<TdmHighLighters> highlighters;
   if (mainWindow) highlighters = std::make_unique<TdmHighLighters>(THighlighterSetRole::Primary, "/nonexistent");
   TXMLTreeForm* form = mainWindow ? platform::Construct<TfrmMain>(nullptr, bankFile)
                                   : platform::Construct<TXMLTreeForm>(nullptr, bankFile);
+  if (!form->Editor) form->Editor = &editor;
   QCoreApplication::processEvents();
   if (form->Session().FileName().empty()) {
     for (const auto& call : ui.CallsOf(platform::ScriptedUIServices::Kind::Message)) std::cerr << call.text << "\n";

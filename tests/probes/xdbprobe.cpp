@@ -4,11 +4,17 @@
 //                                           IN (plain databank XML) saved as OUT through the layers
 //   xdbprobe outline [--password P] FILE    one line per folder or record in display order, then
 //                                           "next=<NextNodeID>"
+//   xdbprobe match < lines                  the record filter's text matcher: each line
+//                                           MODE TAB FLAGS TAB PATTERN TAB TEXT (MODE phrase|all|
+//                                           any|regexp, FLAGS letters of c (case sensitive) and w
+//                                           (whole words) or "-") answers "1" or "0" as the filter
+//                                           tests a title, or "error" TAB the message
 // P is UTF-8 and answers the file-password prompt (decode, outline) or becomes the new password
 // (encode). Exit 0 on success, 1 with the pipeline's messages on stderr when it fails, 2 on usage
 // errors.
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +23,7 @@
 #include "databank/uBankMessages.h"
 #include "databank/uBankSession.h"
 #include "databank/uDataBankContent.h"
+#include "databank/uTextSearchUtils.h"
 #include "platform/Exceptions.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
@@ -36,7 +43,8 @@ int Usage(const std::string& why) {
   std::cerr << "xdbprobe: " << why << "\n"
             << "usage: xdbprobe decode [--password P] FILE\n"
                "       xdbprobe encode [--password P] [--compress] [--backup] IN OUT\n"
-               "       xdbprobe outline [--password P] FILE\n";
+               "       xdbprobe outline [--password P] FILE\n"
+               "       xdbprobe match < lines\n";
   return 2;
 }
 
@@ -157,9 +165,36 @@ int Outline(TBankSession& session, const std::string& file) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+int Match() {
+  static const std::map<std::string, int> kModes = {{"phrase", 0}, {"all", 1}, {"any", 2}, {"regexp", 3}};
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    std::vector<std::string> f;
+    for (size_t start = 0;;) {
+      const size_t tab = line.find('\t', start);
+      f.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    const auto mode = f.size() == 4 ? kModes.find(f[0]) : kModes.end();
+    if (mode == kModes.end()) {
+      std::cout << "error\tbad input\n";
+      continue;
+    }
+    const bool cs = f[1].find('c') != std::string::npos, whole = f[1].find('w') != std::string::npos;
+    const bool found = MatchText(PrepareCase(f[3], cs), PrepareSearchText(f[2], cs, mode->second), whole, mode->second);
+    if (!LastRegExprError().empty())
+      std::cout << "error\t" << LastRegExprError() << "\n";
+    else
+      std::cout << (found ? "1" : "0") << "\n";
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "match") return Match();
   std::string error;
   auto args = Parse(argc, argv, error);
   if (!args) return Usage(error);

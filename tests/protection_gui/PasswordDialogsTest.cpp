@@ -12,22 +12,12 @@
 #include "protection/gui/PasswordEdit.h"
 #include "protection/gui/uAskPass.h"
 #include "protection/gui/uChangePass.h"
+#include "OnModal.h"
 #include "protection/gui/uEnterFilePass.h"
 #include "protection/gui/uSetPassword.h"
 
 using namespace platform;
 
-namespace {
-// Runs fn on the dialog that is modal next, from the loop.
-template <class T>
-void OnModal(std::function<void(T*)> fn) {
-  QTimer::singleShot(0, [fn] {
-    auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
-    ASSERT_NE(dlg, nullptr);
-    fn(dlg);
-  });
-}
-}  // namespace
 
 TEST(PasswordDialogs, OkRules) {
   EXPECT_TRUE(SetPasswordOkEnabled("a", "a"));

@@ -9,6 +9,15 @@
 
 #include "databank/uDataBankContent.h"
 
+// The line of one node, without indentation: "F <ID> <title>" or "R <ID> <title> lang=<language>
+// data=<bytes> comments=<bytes>".
+inline std::string OutlineNodeLine(const TxevXMLNode2* node, const std::string& language) {
+  if (bank::IsFolder(node)) return "F " + node->GetAttribute(bank::xaID) + " " + node->Text();
+  return "R " + node->GetAttribute(bank::xaID) + " " + node->Text() + " lang=" + language +
+         " data=" + std::to_string(bank::RecordData(node).size()) +
+         " comments=" + std::to_string(bank::RecordComments(node).size());
+}
+
 // suffix, when given, is appended to each node's line (the tree probe marks expansion and selection).
 inline std::string BankOutline(TxevXMLNode2* root, int nextNodeID,
                                const std::function<std::string(const TxevXMLNode2*)>& suffix = nullptr) {
@@ -25,14 +34,8 @@ inline std::string BankOutline(TxevXMLNode2* root, int nextNodeID,
     languages.resize(static_cast<size_t>(depth) + 1);
     const std::string language = own(node, languages.back());
     out.append(static_cast<size_t>(depth) * 2, ' ');
-    if (bank::IsFolder(node)) {
-      out += "F " + node->GetAttribute(bank::xaID) + " " + node->Text();
-      languages.push_back(language);
-    } else {
-      out += "R " + node->GetAttribute(bank::xaID) + " " + node->Text() + " lang=" + language +
-             " data=" + std::to_string(bank::RecordData(node).size()) +
-             " comments=" + std::to_string(bank::RecordComments(node).size());
-    }
+    out += OutlineNodeLine(node, language);
+    if (bank::IsFolder(node)) languages.push_back(language);
     if (suffix) out += suffix(node);
     out += "\n";
   });

@@ -8,6 +8,7 @@
 
 #include "databank/uDataBankContent.h"
 #include "databank/uEditorIntf.h"
+#include "databank/uTextSearchUtils.h"
 
 class RecordingEditor : public IEditor {
  public:
@@ -40,7 +41,12 @@ class RecordingEditor : public IEditor {
   }
   bool IsModified() override { return Modified; }
   void ShowRecordSearchMatch() override { Calls.push_back("ShowMatch"); }
-  bool RecordContentMatches(TxevXMLNode2*, const TSearchForRec&) override { return false; }
+  int ContentTests = 0;
+  // As the record editor answers it: the record's stored text through the filter's matcher.
+  bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) override {
+    ++ContentTests;
+    return ::RecordContentMatches(node, search);
+  }
   void SetKeywords(const std::string& text) override {
     if (Record) bank::SetNodeKeywords(Record, text);
   }

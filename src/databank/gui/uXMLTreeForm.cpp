@@ -10,6 +10,10 @@
 #include <type_traits>
 
 #include "databank/gui/TreeImages.h"
+#include "databank/gui/uBankInfo.h"
+#include "databank/gui/uSearchForRec.h"
+#include "databank/gui/uSelectNodesForExport.h"
+#include "databank/gui/uXMLBookmarkManager.h"
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
 #include "platform/Application.h"
@@ -170,6 +174,17 @@ void TXMLTreeForm::BuildActions() {
   handlers_[size_t(A::Unlock)] = [this] { Session().RemovePasswordCommand(); };
   handlers_[size_t(A::ChangePassword)] = [this] { Session().ChangePasswordCommand(); };
   handlers_[size_t(A::DatabaseSettings)] = [this] { EditDatabaseSettings(); };
+  handlers_[size_t(A::FilterTree)] = [this] { FilterCommand(); };
+  handlers_[size_t(A::SearchNextRecord)] = [this] { SearchNextRecord(); };
+  handlers_[size_t(A::SaveBookmark)] = [this] { SaveBookmark(); };
+  handlers_[size_t(A::ManageBookmarks)] = [this] { ManageBookmarks(); };
+  handlers_[size_t(A::Import)] = [this] { ImportCommand(); };
+  handlers_[size_t(A::Export)] = [this] { ExportCommand(); };
+  handlers_[size_t(A::BankInfo)] = [this] { BankInfoCommand(); };
+  handlers_[size_t(A::Settings)] = [this] {
+    ShowConfig(this, *this);
+    UpdateCaption();
+  };
   handlers_[size_t(A::CreateDesktopShortcut)] = [this] { CreateDesktopShortcut(); };
   handlers_[size_t(A::About)] = [this] {
     platform::Application().Title = ApplicationTitle;
@@ -354,10 +369,30 @@ void TXMLTreeForm::BuildMenus() {
   BookmarksMenu->addAction(Action(A::SaveBookmark));
   BookmarksMenu->addAction(Action(A::ManageBookmarks));
   BookmarksMenu->addSeparator();
+  connect(BookmarksMenu, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { BuildBookmarksMenu(); }); });
 
   TrayMenu->addAction(Action(A::Restore));
   TrayMenu->addAction(Action(A::About));
   TrayMenu->addAction(actnExit);
+}
+
+void TXMLTreeForm::BuildBookmarksMenu() {
+  // The items point at nothing the databank holds: a bookmark is found by its node's ID when chosen.
+  for (QAction* item : BookmarksMenu->actions()) {
+    if (!item->property("bookmarkID").isValid()) continue;
+    BookmarksMenu->removeAction(item);
+    delete item;
+  }
+  for (const TBookmarkMenuItem& bookmark : BookmarkMenu()) {
+    QString caption = Q(bookmark.Caption);
+    QAction* item = BookmarksMenu->addAction(ToolImages->Icon(timBookmarks), caption.replace('&', QStringLiteral("&&")));
+    item->setProperty("bookmarkID", bookmark.TargetID);
+    const int id = bookmark.TargetID;
+    connect(item, &QAction::triggered, this, [this, id] {
+      RunGuarded([&] { GotoBookmark(id); });
+      UpdateActions();
+    });
+  }
 }
 
 void TXMLTreeForm::BuildRecentMenu(QMenu* menu) {
@@ -464,6 +499,8 @@ void TXMLTreeForm::BuildTreePane() {
   eQuickSearch->setToolTip(QStringLiteral("Quick Search"));
   eQuickSearch->setPlaceholderText(QStringLiteral("Quick Search"));
   eQuickSearch->setVisible(false);
+  connect(eQuickSearch, &QLineEdit::textChanged, this,
+          [this](const QString& text) { RunGuarded([&] { QuickSearchChanged(text.toStdString()); }); });
   titleLayout->addWidget(eQuickSearch, 1);
   titleLayout->addStretch(0);
   btnQuickSearch = NewButton(TreeTitlePanel, "btnQuickSearch", ToolImages, timQuickSearch);
@@ -532,6 +569,9 @@ void TXMLTreeForm::BuildTreePane() {
 
   TreePageControl = new QTabWidget(TreePanel);
   TreePageControl->setObjectName(QStringLiteral("TreePageControl"));
+  // The pane is narrow: captions are shortened rather than scrolled out of reach.
+  TreePageControl->setUsesScrollButtons(false);
+  TreePageControl->setElideMode(Qt::ElideRight);
   TreePage = new QWidget;
   TreePage->setObjectName(QStringLiteral("TreePage"));
   NewBox<QVBoxLayout>(TreePage);
@@ -549,6 +589,24 @@ void TXMLTreeForm::BuildTreePane() {
   FilterStatus = new TSimplePanel(FindTreePage);
   FilterStatus->setObjectName(QStringLiteral("FilterStatus"));
   FilterStatus->setFixedHeight(18);
+  auto* statusLayout = NewBox<QHBoxLayout>(FilterStatus);
+  auto label = [this, statusLayout](const char* name, const char* text, const char* hint = nullptr) {
+    auto* l = new QLabel(QString::fromLatin1(text), FilterStatus);
+    l->setObjectName(QString::fromLatin1(name));
+    if (hint) l->setToolTip(QString::fromLatin1(hint));
+    statusLayout->addWidget(l);
+    return l;
+  };
+  lFilter1 = label("lFilter1", SFilterLabel);
+  lFilterText = label("lFilterText", "");
+  QFont boldText = lFilterText->font();
+  boldText.setBold(true);
+  lFilterText->setFont(boldText);
+  Label1 = label("Label1", SFilterAs);
+  lFilterType = label("lFilterType", "");
+  lCaseSensitive = label("lCaseSensitive", SFilterCase, SFilterCaseHint);
+  lWordWrap = label("lWordWrap", SFilterWhole, SFilterWholeHint);
+  statusLayout->addStretch(1);
   findLayout->addWidget(FilterStatus);
   CloseTreePage = new QWidget;
   CloseTreePage->setObjectName(QStringLiteral("CloseTreePage"));
@@ -608,6 +666,7 @@ void TXMLTreeForm::FormCreate() {
   CreateSession(GetSettings(), options);
   Session().ApplicationTitle = ApplicationTitle;
   SetTreeView(Tree);
+  SetFindTreeView(FindTree);
   Tree->Events = this;
   InTray = false;
   TreePageControl->setCurrentWidget(TreePage);
@@ -699,7 +758,7 @@ void TXMLTreeForm::LoadSettings() {
   TrayIcon->SetMinimizeToTray(WindowSettings.MinimizeToTray);
   Splitter->setSizes({WindowSettings.TreeWidth, std::max(1, Splitter->width() - WindowSettings.TreeWidth)});
   MinimizeOnClose = WindowSettings.HardQuit;
-  if (HasSession()) Session().LoadFileSettings(commandLineFile_);
+  if (HasSession() && !reloadingSettings_) Session().LoadFileSettings(commandLineFile_);
   if (Editor) {
     Editor->SetSettings(&s);
     Editor->LoadEditorSettings();
@@ -783,6 +842,62 @@ void TXMLTreeForm::HideFilter() {
   TreePageControl->setCurrentWidget(FindTreePage);
   FindTree->Clear();
   setUpdatesEnabled(true);
+}
+
+void TXMLTreeForm::ShowFilterResults() {
+  setUpdatesEnabled(false);
+  TreePageControl->setVisible(true);
+  TreePage->layout()->addWidget(TreeView);
+  TreePageControl->setCurrentWidget(FindTreePage);
+  const TFilterStatus status = FilterStatusText();
+  lFilterText->setText(Q(status.Text));
+  lFilterType->setText(Q(status.Type));
+  lCaseSensitive->setVisible(status.CaseSensitive);
+  lWordWrap->setVisible(status.WholeWords);
+  setUpdatesEnabled(true);
+}
+
+bool TXMLTreeForm::ExecuteRecordSearch(TSearchForRec& rec) { return ::ExecuteRecordSearch(rec, this); }
+
+void TXMLTreeForm::ShowQuickSearchBox() {
+  btnQuickSearch->SetDown(true);
+  QuickSearchClicked();
+}
+
+bool TXMLTreeForm::ExecuteBookmarkManager(TBookmarkWork& work) {
+  platform::Owned<TfrmXMLBookmarkManager> dialog(platform::Construct<TfrmXMLBookmarkManager>(this));
+  dialog->Images = ToolImages;
+  dialog->ImageIndex = timBookmarks;
+  return ::ExecuteBookmarkManager(dialog.get(), work);
+}
+
+bool TXMLTreeForm::SelectNodesForExport(TExportChoice& choice) { return ExecuteSelectExport(this, TreeImageList, choice); }
+
+void TXMLTreeForm::ShowBankInfo(const TBankInfo& info) { ShowBankInfoDialog(this, info); }
+
+void TXMLTreeForm::BusyChanged(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void TXMLTreeForm::FillConfigDialog(TfrmConfig* dialog) { dialog->SetValues(ReadConfigValues(*GetSettings())); }
+
+void TXMLTreeForm::StoreConfigDialog(TfrmConfig* dialog) {
+  TSettings& s = *GetSettings();
+  WriteConfigValues(s, dialog->Values());
+  // The new values take effect at once (the auto-save period and starting minimised at the next
+  // start). The reload keeps the recent files and the last opened file as they are in memory, and
+  // reselects nothing.
+  SaveSettings();
+  WriteBankState();
+  reloadingSettings_ = true;
+  LoadSettings();
+  reloadingSettings_ = false;
+  WindowSettings.AlwaysTrayIcon = s.ReadBool(treesettings::AlwaysTrayIcon, false);
+  ReadBankState();
+  if (HasSession()) Session().PendingID = -1;
 }
 
 void TXMLTreeForm::ApplyCaption(const std::string& caption, bool trayIconVisible) {

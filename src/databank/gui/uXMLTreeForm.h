@@ -7,9 +7,10 @@
 //
 // Made with platform::Construct<TXMLTreeForm>(owner, commandLineFile) and freed with
 // platform::Destroy. The main window of the program derives from it, hands it an IEditor and
-// overrides the virtual operations of TXMLTreeCore; features that plug in later (filter, bookmarks,
-// import and export, the settings and information dialogs, record properties) give their commands
-// a handler with SetActionHandler.
+// overrides the virtual operations of TXMLTreeCore and TXMLTreeFeatures (the filter, quick search,
+// bookmarks, import and export, databank information) and of the settings dialog
+// (IConfigDialogOwner: it may add pages of its own); record properties plug in with
+// SetActionHandler.
 #pragma once
 
 #include <QLabel>
@@ -24,12 +25,13 @@
 #include <string>
 
 #include "databank/gui/TreeWidget.h"
-#include "databank/uXMLTreeCore.h"
+#include "databank/gui/uConfig.h"
+#include "databank/uXMLTreeFeatures.h"
 #include "ui/ToolbarPanel.h"
 #include "ui/TrayIcon.h"
 #include "ui/UBaseMainForm.h"
 
-class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
+class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConfigDialogOwner {
   Q_OBJECT
 
  public:
@@ -74,6 +76,12 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   TTreeWidget* Tree;
   TTreeWidget* FindTree;
   TSimplePanel* FilterStatus;
+  QLabel* lFilter1;
+  QLabel* lFilterText;
+  QLabel* Label1;
+  QLabel* lFilterType;
+  QLabel* lCaseSensitive;
+  QLabel* lWordWrap;
   QWidget* EditorArea;
   QLabel* pnlCurtain;
   TStatusPanel* StatusPanel;
@@ -113,7 +121,18 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   virtual QRect CurtainRect() const;
   void PlaceCurtain();
   void HideFilter() override;
+  void ShowFilterResults() override;
+  bool ExecuteRecordSearch(TSearchForRec& rec) override;
+  void ShowQuickSearchBox() override;
+  bool ExecuteBookmarkManager(TBookmarkWork& work) override;
+  bool SelectNodesForExport(TExportChoice& choice) override;
+  void ShowBankInfo(const TBankInfo& info) override;
+  void FillConfigDialog(TfrmConfig* dialog) override;
+  void StoreConfigDialog(TfrmConfig* dialog) override;
+  void ConfigDialogShown(TfrmConfig* dialog) override { (void)dialog; }
   virtual void MinimizeToTray();
+  // Fills the bookmark part of BookmarksMenu (its fixed items stay).
+  void BuildBookmarksMenu();
 
   void AppMinimized() override;
   void RestoreApp() override;
@@ -136,6 +155,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   virtual void ActionsUpdated() {}
 
   void ApplyCaption(const std::string& caption, bool trayIconVisible) override;
+  void BusyChanged(bool busy) override;
   void TreeStateChanged() override;
   bool IsForegroundWindow() const override;
   bool ClipboardHoldsNode() const override { return clipboardHasNode_; }
@@ -151,6 +171,8 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   void BuildTray();
   TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
   void RunAction(TTreeAction action);
+  // Runs work under the busy cursor.
+  void RunBusy(const std::function<void()>& work);
   void ApplyToolbarVisibility();
   void TreeToolbarClicked();
   void QuickSearchClicked();
@@ -168,4 +190,5 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeCore {
   bool firstRunChecked_ = false;
   bool clipboardHasNode_ = false;
   bool updatingActions_ = false;
+  bool reloadingSettings_ = false;  // the settings dialog's reload keeps the file lists in memory
 };

@@ -1,0 +1,48 @@
+#include "databank/uImportExport.h"
+
+#include <algorithm>
+
+#include "databank/uDataBankContent.h"
+#include "databank/uTreeModel.h"
+#include "xml/uXMLBase2.h"
+
+using namespace bank;
+
+TExportChoice ExportChoiceFor(TxevXMLNode2* selected, const TTreeImages& images, bool hasPassword, bool compress) {
+  TExportChoice choice;
+  choice.Lock = hasPassword;
+  choice.Compress = compress;
+  choice.CurrentPass = true;
+  if (!selected || !selected->Parent()) return choice;
+  for (TxevXMLNode2* node : selected->Parent()->Children()) {
+    if (!IsTreeNode(node)) continue;
+    if (node == selected) choice.Selected = static_cast<int>(choice.Items.size());
+    choice.Items.push_back({node, node->Text(), images.NodeImage(node, false), node == selected});
+  }
+  return choice;
+}
+
+TBankWriteLayers ExportLayers(const TExportChoice& choice, const std::string& currentPassword) {
+  TBankWriteLayers layers;
+  if (choice.Lock) layers.Password = choice.CurrentPass ? currentPassword : choice.Password;
+  layers.Compress = choice.Compress;
+  return layers;
+}
+
+std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int nextNodeID, const std::string& date) {
+  if (std::none_of(choice.Items.begin(), choice.Items.end(), [](const TExportItem& i) { return i.Checked; }))
+    return nullptr;
+  auto out = std::make_unique<TXMLDataBase2>();
+  for (const TExportItem& item : choice.Items)
+    if (item.Checked) out->Root()->AddNode(item.Node->CloneNode());
+  out->WriteString(skExported, date);
+  out->WriteInteger(skNextNodeID, std::max(nextNodeID, HighestNodeID(out->Root()) + 1));
+  return out;
+}
+
+std::vector<std::unique_ptr<TxevXMLNode2>> ImportableNodes(TXMLDataBase2& other) {
+  std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
+  for (const TxevXMLNode2* child : other.Root()->Children())
+    if (IsTreeNode(child)) nodes.push_back(child->CloneNode());
+  return nodes;
+}

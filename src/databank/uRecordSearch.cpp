@@ -1,0 +1,207 @@
+#include "databank/uRecordSearch.h"
+
+#include <algorithm>
+
+#include "databank/uDataBankContent.h"
+#include "databank/uEditorIntf.h"
+#include "databank/uMRUList.h"
+#include "databank/uTextSearchUtils.h"
+#include "platform/CodePage.h"
+#include "platform/WideChar.h"
+#include "xml/uXMLBase2.h"
+
+using namespace bank;
+
+// ---- the filter's parameters ----
+
+TSearchForRec ReadSearchRec(TXMLDataBase2& db) {
+  TSearchForRec rec;
+  rec.Text = db.ReadString(skRecordSearchText, "");
+  rec.History = db.ReadString(skRecordSearchHistory, "");
+  const int type = db.ReadInteger(skRecordSearchSearchType, DefRecordSearchSearchType);
+  rec.SearchType = static_cast<std::uint8_t>(type >= stPhrase && type <= stRegExpr ? type : stPhrase);
+  rec.InName = db.ReadBool(skRecordSearchinName, DefRecordSearchinName);
+  rec.InContent = db.ReadBool(skRecordSearchInContent, DefRecordSearchInContent);
+  rec.InKeywords = db.ReadBool(skRecordSearchinKeywords, DefRecordSearchinKeywords);
+  rec.WholeWords = db.ReadBool(skRecordSearchWholeWords, DefRecordSearchWholeWords);
+  rec.CaseSensitive = db.ReadBool(skRecordSearchCaseSensitive, DefRecordSearchCaseSensitive);
+  return rec;
+}
+
+void WriteSearchRec(TXMLDataBase2& db, const TSearchForRec& rec) {
+  db.WriteString(skRecordSearchText, rec.Text);
+  db.WriteString(skRecordSearchHistory, rec.History);
+  db.WriteInteger(skRecordSearchSearchType, rec.SearchType);
+  db.WriteBool(skRecordSearchinName, rec.InName);
+  db.WriteBool(skRecordSearchInContent, rec.InContent);
+  db.WriteBool(skRecordSearchinKeywords, rec.InKeywords);
+  db.WriteBool(skRecordSearchWholeWords, rec.WholeWords);
+  db.WriteBool(skRecordSearchCaseSensitive, rec.CaseSensitive);
+}
+
+std::vector<std::string> HistoryEntries(std::string_view history) {
+  TMRUList list;
+  list.SetText(history);
+  return list.Items();
+}
+
+std::string JoinHistory(const std::vector<std::string>& entries) {
+  std::string out;
+  for (const std::string& e : entries) {
+    if (!out.empty()) out += "\r\n";
+    out += e;
+  }
+  return out;
+}
+
+std::string UpdateSearchHistory(std::string_view history, const std::string& text) {
+  std::vector<std::string> entries = HistoryEntries(history);
+  if (std::none_of(entries.begin(), entries.end(), [&](const std::string& e) { return SameTextIgnoreCase(e, text); }))
+    entries.insert(entries.begin(), text);
+  if (entries.size() > size_t(kSearchHistoryMax)) entries.resize(kSearchHistoryMax);
+  return JoinHistory(entries);
+}
+
+TFilterStatus FilterStatusOf(const TSearchForRec& stored) {
+  static const char* const kTypes[] = {" Phrase", " All", " Any", " RegExp"};
+  TFilterStatus status;
+  status.Text = "\"" + stored.Text + "\"";
+  status.Type = kTypes[stored.SearchType <= stRegExpr ? stored.SearchType : 0];
+  status.CaseSensitive = stored.CaseSensitive;
+  status.WholeWords = stored.WholeWords;
+  return status;
+}
+
+// ---- the filter ----
+
+bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search, IEditor* editor) {
+  TTextMatcher& matcher = SearchMatcher(search);
+  bool match = false;
+  if (search.InName) match = matcher.Matches(node->Text(), search.WholeWords);
+  if (match || !LastRegExprError().empty()) return match;
+  if (search.InKeywords)
+    if (const TxevXMLNode2* keywords = node->FindNode(xnKeywords)) match = matcher.Matches(keywords->Text(), true);
+  if (match || !LastRegExprError().empty()) return match;
+  if (search.InContent && editor) match = editor->RecordContentMatches(node, search);
+  return match;
+}
+
+namespace {
+
+// Leaves out, inside out[from, end), every folder that holds no record, and renumbers the parents.
+void DropEmptyFolders(std::vector<TTreeItemSpec>& out, size_t from) {
+  const size_t n = out.size() - from;
+  std::vector<int> keptChildren(n, 0);
+  std::vector<bool> kept(n, false);
+  for (size_t k = n; k-- > 0;) {  // children come after their parents
+    const TTreeItemSpec& s = out[from + k];
+    kept[k] = !s.Folder || keptChildren[k] > 0;
+    if (kept[k] && s.Parent >= int(from)) ++keptChildren[size_t(s.Parent) - from];
+  }
+  std::vector<int> index(n, -1);
+  size_t to = from;
+  for (size_t k = 0; k < n; ++k) {
+    if (!kept[k]) continue;
+    TTreeItemSpec s = out[from + k];
+    if (s.Parent >= int(from)) s.Parent = index[size_t(s.Parent) - from];
+    index[k] = int(to);
+    out[to++] = s;
+  }
+  out.resize(to);
+}
+
+TxevXMLNode2* FirstTreeChild(const TxevXMLNode2* node) {
+  for (TxevXMLNode2* child : node->Children())
+    if (IsTreeNode(child)) return child;
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
+                                           const std::function<bool(TxevXMLNode2*)>& test,
+                                           const std::function<bool()>& stop) {
+  std::vector<TTreeItemSpec> out;
+  if (!root) return out;
+  struct Frame {
+    TxevXMLNode2* folder;
+    int spec;  // -1 for root
+    int next;
+  };
+  std::vector<Frame> stack{{root, -1, 0}};
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    TxevXMLNode2* child = frame.folder->Children().Items(frame.next);
+    if (!child) {
+      // A folder none of whose nodes was kept goes again.
+      if (frame.spec >= 0 && out.size() == size_t(frame.spec) + 1) out.pop_back();
+      stack.pop_back();
+      continue;
+    }
+    ++frame.next;
+    if (!IsTreeNode(child)) continue;
+    const int parent = frame.spec;
+    const bool match = test(child);
+    if (stop && stop()) return {};
+    if (IsFolder(child)) {
+      if (match) {
+        const size_t from = out.size();
+        AppendSubtreeSpecs(child, images, out);
+        out[from].Parent = parent;
+        DropEmptyFolders(out, from);
+      } else {
+        out.push_back(ItemSpecOf(child, parent, images));
+        stack.push_back({child, int(out.size()) - 1, 0});
+      }
+    } else if (match) {
+      out.push_back(ItemSpecOf(child, parent, images));
+    }
+  }
+  for (TTreeItemSpec& s : out) s.Expanded = false;
+  return out;
+}
+
+// ---- the quick search ----
+
+namespace {
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+std::u16string UpperUtf16(std::string_view utf8) {
+  std::u16string text = codepage::Utf8ToUtf16(utf8);
+  widechar::BufferToUpper(text.data(), text.size());
+  return text;
+}
+}  // namespace
+
+TQuickSearchMatcher::TQuickSearchMatcher(std::string_view text) : ascii_(IsAscii(text)) {
+  upper_ = UpperUtf16(text);
+  if (ascii_)
+    for (unsigned char c : text) literal_.Add(c, true);
+}
+
+bool TQuickSearchMatcher::Matches(std::string_view title) const {
+  if (upper_.empty()) return false;
+  if (ascii_ && IsAscii(title)) {
+    const auto* s = reinterpret_cast<const unsigned char*>(title.data());
+    return regexscan::Find(literal_, s, 0, title.size()) < title.size();
+  }
+  return UpperUtf16(title).find(upper_) != std::u16string::npos;
+}
+
+TxevXMLNode2* NextInDisplayOrder(const TxevXMLNode2* root, const TxevXMLNode2* start) {
+  if (!root) return nullptr;
+  if (!start) return FirstTreeChild(root);
+  if (IsFolder(start))
+    if (TxevXMLNode2* child = FirstTreeChild(start)) return child;
+  for (const TxevXMLNode2* n = start; n && n != root; n = n->Parent())
+    if (TxevXMLNode2* next = NextTreeSibling(n)) return next;
+  return nullptr;
+}
+
+TxevXMLNode2* QuickSearchFind(const TxevXMLNode2* root, const TxevXMLNode2* start, std::string_view text) {
+  const TQuickSearchMatcher matcher(text);
+  for (TxevXMLNode2* n = NextInDisplayOrder(root, start); n; n = NextInDisplayOrder(root, n))
+    if (matcher.Matches(n->Text())) return n;
+  return nullptr;
+}

@@ -1,0 +1,312 @@
+#include "databank/uTextSearchUtils.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "databank/uDataBankContent.h"
+#include "databank/uMRUList.h"
+#include "databank/words.h"
+#include "platform/CodePage.h"
+#include "xml/xevXMLParser2.h"
+
+namespace {
+
+std::string g_lastRegExprError;
+
+// The bound of the running TMatchRun (active while one lives).
+struct TRunBudget {
+  bool Active = false;
+  std::int64_t Remaining = 0;
+};
+TRunBudget g_run;
+
+bool IsAsciiText(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  std::uint64_t acc = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    acc |= w;
+  }
+  for (; n > 0; ++p, --n) acc |= static_cast<unsigned char>(*p);
+  return (acc & 0x8080808080808080ull) == 0;
+}
+
+char UpperAZ(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+void UpperAZInPlace(std::string& s) {
+  for (char& c : s) c = UpperAZ(c);
+}
+
+bool IsUpperAZ(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+bool IsLowerAZ(unsigned char c) { return c >= 'a' && c <= 'z'; }
+
+// The expression's bytes for the single-byte engine (see the header).
+std::string RegExprBytes(std::string_view expression) {
+  if (IsAsciiText(expression)) return std::string(expression);
+  const std::u16string text = codepage::Utf8ToUtf16(expression);
+  std::string out;
+  bool escaped = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    const int b = c < 0x80 ? static_cast<int>(c) : codepage::CharToCp1252(c);
+    if (b < 0) {
+      if (!escaped) out += '\\';
+      out += '?';
+      escaped = false;
+      continue;
+    }
+    out += static_cast<char>(b);
+    escaped = !escaped && b == '\\';
+  }
+  return out;
+}
+
+std::vector<std::string> PatternWords(std::string_view pattern) {
+  TWords words;
+  words.Split(pattern, WordDelimiters());
+  return std::move(words.Items);
+}
+
+// All words: the first word not found ends the search; any word: the first one found.
+template <class Found>
+bool WordsMatch(size_t count, int mode, Found&& found) {
+  bool result = false;
+  for (size_t i = 0; i < count; ++i) {
+    result = found(i);
+    if (mode == stAllWords ? !result : result) break;
+  }
+  return result;
+}
+
+TSearchRegExpr& PlainRegExpr(std::string_view expression) {
+  static TSearchRegExpr regExpr;
+  static std::string last;
+  static bool set = false;
+  if (!set || last != expression) {
+    last.assign(expression);
+    set = true;
+    regExpr.SetExpression(expression);
+  }
+  return regExpr;
+}
+
+}  // namespace
+
+std::string PrepareCase(std::string_view text, bool caseSensitive) {
+  std::string out(text);
+  if (!caseSensitive) UpperAZInPlace(out);
+  return out;
+}
+
+std::string PrepareRegExprCase(std::string_view expression, bool caseSensitive) {
+  std::string out(expression);
+  if (caseSensitive) return out;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\\') {
+      ++i;  // the escaped character keeps its case
+      continue;
+    }
+    out[i] = UpperAZ(out[i]);
+  }
+  return out;
+}
+
+std::string PrepareSearchText(std::string_view text, bool caseSensitive, int mode) {
+  return mode == stRegExpr ? PrepareRegExprCase(text, caseSensitive) : PrepareCase(text, caseSensitive);
+}
+
+const std::string& LastRegExprError() { return g_lastRegExprError; }
+
+bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode) {
+  g_lastRegExprError.clear();
+  switch (mode) {
+    case stPhrase:
+      return !pattern.empty() && text.find(pattern) != std::string_view::npos;
+    case stAllWords:
+    case stAnyWord: {
+      const std::vector<std::string> words = PatternWords(pattern);
+      std::vector<std::string> textWords;
+      if (wholeWords) textWords = PatternWords(text);
+      return WordsMatch(words.size(), mode, [&](size_t i) {
+        if (!wholeWords) return text.find(words[i]) != std::string_view::npos;
+        return std::any_of(textWords.begin(), textWords.end(),
+                           [&](const std::string& w) { return SameTextIgnoreCase(w, words[i]); });
+      });
+    }
+    case stRegExpr: {
+      TSearchRegExpr& regExpr = PlainRegExpr(pattern);
+      const bool found = regExpr.Exec(text, true);
+      g_lastRegExprError = regExpr.Error();
+      return found;
+    }
+    default:
+      return false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSearchRegExpr
+
+bool TSearchRegExpr::SetExpression(std::string_view expression) {
+  expression_.assign(expression);
+  error_.clear();
+  compiled_ = false;
+  try {
+    engine_.SetExpression(RegExprBytes(expression));
+    compiled_ = true;
+  } catch (const std::exception& e) {
+    error_ = e.what();
+  }
+  return compiled_;
+}
+
+bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
+  if (!compiled_) return false;  // Error() keeps the compile error
+  error_.clear();
+  std::string_view bytes = subject;
+  const bool ascii = IsAsciiText(subject);
+  if (!ascii || !caseSensitive) {
+    if (ascii)
+      scratch_.assign(subject);
+    else
+      scratch_ = codepage::Utf8ToCp1252(subject);
+    if (!caseSensitive) UpperAZInPlace(scratch_);
+    bytes = scratch_;
+  }
+  std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
+  if (g_run.Active) {
+    if (g_run.Remaining <= 0) {
+      error_ = SRegExprTooComplex;
+      return false;
+    }
+    limit = std::min(limit, g_run.Remaining);
+  }
+  engine_.SetBacktrackLimit(limit);
+  bool found = false;
+  try {
+    found = engine_.Exec(bytes);
+  } catch (const std::exception& e) {
+    const std::string message = e.what();
+    // The engine's own limits: the expression backtracks without end on this text.
+    if (message == "Exec: backtrack limit exceeded" || message == "Exec: backtrack stack exceeded")
+      error_ = SRegExprTooComplex;
+    else
+      error_ = message;
+  }
+  if (g_run.Active) g_run.Remaining -= engine_.Steps();
+  return found;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTextMatcher
+
+TTextMatcher::TTextMatcher(std::string pattern, int mode, bool caseSensitive)
+    : pattern_(std::move(pattern)), mode_(mode), caseSensitive_(caseSensitive) {
+  if (mode_ == stRegExpr) {
+    regExpr_ = std::make_unique<TSearchRegExpr>();
+    if (!regExpr_->SetExpression(pattern_)) error_ = regExpr_->Error();
+    return;
+  }
+  std::vector<std::string> texts;
+  if (mode_ == stPhrase) {
+    if (!pattern_.empty()) texts.push_back(pattern_);
+  } else if (mode_ == stAllWords || mode_ == stAnyWord) {
+    texts = PatternWords(pattern_);
+  }
+  for (std::string& text : texts) {
+    TWordPattern w;
+    w.SubstringPossible = true;
+    w.Ascii = IsAsciiText(text);
+    for (unsigned char c : text) {
+      // A text upper-cased for matching holds no 'a'..'z'; an upper-case letter of the pattern
+      // stands for the letter in either case of the text before it was upper-cased.
+      if (!caseSensitive_ && IsLowerAZ(c)) w.SubstringPossible = false;
+      w.Substring.Add(c, !caseSensitive_ && IsUpperAZ(c));
+      w.Whole.Add(c, true);
+    }
+    w.Text = std::move(text);
+    words_.push_back(std::move(w));
+  }
+}
+
+bool TTextMatcher::Contains(std::string_view text, const TLiteral& literal) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  return regexscan::Find(literal, s, 0, text.size()) < text.size();
+}
+
+bool TTextMatcher::HasWholeWord(std::string_view text, const TWordPattern& word) {
+  const TCharSet& delimiters = WordDelimiters();
+  if (word.Ascii) {
+    // Every text word equal to an ASCII word is ASCII too, so the occurrences of the word, taken in
+    // either case, that stand between delimiters are exactly the equal words.
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size(), m = word.Whole.Size();
+    for (size_t at = 0; (at = regexscan::Find(word.Whole, s, at, n)) < n; ++at)
+      if ((at == 0 || delimiters.Has(text[at - 1])) && (at + m == n || delimiters.Has(text[at + m]))) return true;
+    return false;
+  }
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && !delimiters.Has(text[i])) continue;
+    if (i > start && SameTextIgnoreCase(text.substr(start, i - start), word.Text)) return true;
+    start = i + 1;
+  }
+  return false;
+}
+
+bool TTextMatcher::WordFound(std::string_view text, const TWordPattern& word, bool wholeWords) const {
+  if (wholeWords) return HasWholeWord(text, word);
+  return word.SubstringPossible && Contains(text, word.Substring);
+}
+
+bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
+  g_lastRegExprError.clear();
+  switch (mode_) {
+    case stPhrase:
+      return !words_.empty() && WordFound(text, words_.front(), false);
+    case stAllWords:
+    case stAnyWord:
+      return WordsMatch(words_.size(), mode_, [&](size_t i) { return WordFound(text, words_[i], wholeWords); });
+    case stRegExpr: {
+      const bool found = regExpr_->Exec(text, caseSensitive_);
+      g_lastRegExprError = regExpr_->Error();
+      return found;
+    }
+    default:
+      return false;
+  }
+}
+
+TTextMatcher& SearchMatcher(const TSearchForRec& search) {
+  static std::unique_ptr<TTextMatcher> matcher;
+  if (!matcher || matcher->Pattern() != search.Text || matcher->Mode() != search.SearchType ||
+      matcher->CaseSensitive() != search.CaseSensitive)
+    matcher = std::make_unique<TTextMatcher>(search.Text, search.SearchType, search.CaseSensitive);
+  return *matcher;
+}
+
+bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search) {
+  if (!node || bank::IsFolder(node)) return false;
+  const TxevXMLNode2* data = node->FindNode(bank::xnData);
+  if (!data) return false;
+  return SearchMatcher(search).Matches(data->Text(), search.WholeWords);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TMatchRun
+
+TMatchRun::TMatchRun(std::int64_t budget) : budget_(budget) {
+  g_lastRegExprError.clear();
+  g_run.Active = true;
+  g_run.Remaining = budget;
+}
+
+TMatchRun::~TMatchRun() { g_run = TRunBudget(); }
+
+std::int64_t TMatchRun::StepsSpent() const { return budget_ - g_run.Remaining; }

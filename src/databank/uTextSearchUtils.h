@@ -1,0 +1,143 @@
+// The text matcher of the record search: the filter tests titles, keywords and record texts with it,
+// and the record editor tests a record's content with it (RecordContentMatches).
+//
+// Texts are UTF-8, as the databank holds them. Case preparation changes only the letters a to z; the
+// whole-word comparison ignores letter case altogether (SameTextIgnoreCase). A regular expression
+// runs on the single-byte engine: expression and subject are taken to Windows-1252 first, and a
+// character that code page has no byte for becomes "?" in both (a literal "?" in the expression), so
+// it still matches itself and nothing turns into an operator.
+//
+// Two ways to match, with the same answers:
+// - MatchText, the plain routine, for one text and one pattern.
+// - TTextMatcher, prepared once for a whole filter run (the expression compiled once, the phrase and
+//   words turned into scanners), matching raw texts without copying or upper-casing them first.
+//
+// A filter run is bounded: inside a TMatchRun the regular-expression work of the whole run has a
+// limit, so an expression that backtracks without end stops the run with SRegExprTooComplex
+// instead of freezing the window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "databank/uSearchForRec.h"
+#include "regex/RegExpr.h"
+#include "regex/RegExprScan.h"
+
+class TxevXMLNode2;
+
+// TSearchForRec::SearchType.
+enum TSearchType : std::uint8_t { stPhrase = 0, stAllWords = 1, stAnyWord = 2, stRegExpr = 3 };
+
+// Our own message for an expression that needs too much work to match.
+inline constexpr const char* SRegExprTooComplex =
+    "The regular expression needs too much backtracking to match; the search was stopped. "
+    "Try a simpler expression.";
+
+// text unchanged when caseSensitive, else with 'a'..'z' upper-cased (nothing else changes).
+std::string PrepareCase(std::string_view text, bool caseSensitive);
+// The same for a regular expression: the character after a backslash keeps its case, so escapes
+// (\d, \w, \n, \x4a, ...) keep their meaning.
+std::string PrepareRegExprCase(std::string_view expression, bool caseSensitive);
+// The filter's text as the matcher takes it: PrepareRegExprCase for mode stRegExpr, else PrepareCase.
+std::string PrepareSearchText(std::string_view text, bool caseSensitive, int mode);
+
+// The message of the last regular expression the matcher could not set or run ("" when none).
+// Emptied at the start of every MatchText and TTextMatcher::Matches, and by every TMatchRun.
+const std::string& LastRegExprError();
+
+// Whether pattern (prepared) is found in text (prepared) in mode: phrase (a substring), all words,
+// any word (the words of pattern found as substrings, or with wholeWords as words of text compared
+// without regard to case), or a regular expression (found anywhere). A pattern without words, an
+// empty phrase and an unknown mode match nothing; an expression that cannot be set or run matches
+// nothing and leaves its message in LastRegExprError.
+bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode);
+
+// A regular expression of the filter on the single-byte engine: the expression and every subject
+// taken to Windows-1252, the work bounded as the running TMatchRun says. Used by one matcher at a
+// time; cheap to keep, compiled once.
+class TSearchRegExpr {
+ public:
+  // Compiles; false with the engine's message in Error() when the expression cannot be set.
+  bool SetExpression(std::string_view expression);
+  const std::string& Error() const { return error_; }
+  // Whether the expression matches somewhere in subject (UTF-8), upper-cased first unless
+  // caseSensitive. False with the message in Error() when the run fails or nothing is compiled.
+  bool Exec(std::string_view subject, bool caseSensitive);
+
+ private:
+  regexpr::TRegExpr engine_;
+  std::string expression_;
+  bool compiled_ = false;
+  std::string error_;
+  std::string scratch_;
+};
+
+class TTextMatcher {
+ public:
+  // pattern is prepared as MatchText takes it; caseSensitive tells how texts given to Matches
+  // would have been prepared.
+  TTextMatcher(std::string pattern, int mode, bool caseSensitive);
+  TTextMatcher(const TTextMatcher&) = delete;
+  TTextMatcher& operator=(const TTextMatcher&) = delete;
+
+  const std::string& Pattern() const { return pattern_; }
+  int Mode() const { return mode_; }
+  bool CaseSensitive() const { return caseSensitive_; }
+  // The expression could not be set: its message; "" otherwise.
+  const std::string& Error() const { return error_; }
+
+  // Equals MatchText(PrepareCase(text, caseSensitive), pattern, wholeWords, mode), and sets
+  // LastRegExprError as that does.
+  bool Matches(std::string_view text, bool wholeWords);
+
+ private:
+  using TLiteral = regexscan::Literal<unsigned char>;
+  struct TWordPattern {
+    std::string Text;
+    TLiteral Substring;      // found in a prepared text
+    bool SubstringPossible;  // false: a lower-case letter that no upper-cased text holds
+    TLiteral Whole;          // every ASCII letter in either case
+    bool Ascii;
+  };
+  static bool Contains(std::string_view text, const TLiteral& literal);
+  static bool HasWholeWord(std::string_view text, const TWordPattern& word);
+  bool WordFound(std::string_view text, const TWordPattern& word, bool wholeWords) const;
+
+  std::string pattern_;
+  int mode_;
+  bool caseSensitive_;
+  std::string error_;
+  std::vector<TWordPattern> words_;  // the phrase is the one entry of a phrase matcher
+  std::unique_ptr<TSearchRegExpr> regExpr_;
+};
+
+// The matcher for search (its Text prepared), made once and kept while the text, mode and case
+// stay the same.
+TTextMatcher& SearchMatcher(const TSearchForRec& search);
+
+// The content test of one node, as the record editor answers it for the filter: false for a
+// folder and for a node without "data"; otherwise the matcher on the "data" text in search's mode,
+// with search's whole-word and case options (search.Text prepared).
+bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search);
+
+// One filter run: LastRegExprError is emptied, and the regular-expression work of the whole run is
+// limited to budget backtracking steps (beyond that SRegExprTooComplex). Runs do not nest.
+class TMatchRun {
+ public:
+  // Below a second of a runaway expression, and several times what a backtracking expression
+  // needs over a databank of 50,000 records.
+  static constexpr std::int64_t DefaultBudget = 30000000;
+  explicit TMatchRun(std::int64_t budget = DefaultBudget);
+  ~TMatchRun();
+  // The backtracking steps the run has taken so far.
+  std::int64_t StepsSpent() const;
+  TMatchRun(const TMatchRun&) = delete;
+  TMatchRun& operator=(const TMatchRun&) = delete;
+
+ private:
+  std::int64_t budget_;
+};

@@ -1,0 +1,244 @@
+#include "databank/uXMLTreeFeatures.h"
+
+#include <ctime>
+
+#include "databank/uBankMessages.h"
+#include "databank/uDataBankContent.h"
+#include "databank/uFilePaths.h"
+#include "databank/uTextSearchUtils.h"
+#include "platform/LocaleText.h"
+#include "platform/Timers.h"
+#include "platform/UIServices.h"
+#include "xml/uXMLBase2.h"
+
+namespace {
+
+// The open (import) or save (export) dialog, in LastOpened's folder without a file name; the full
+// path chosen, "" when cancelled.
+std::string AskBankFile(TBankSession& session, platform::IUIServices& ui, bool save) {
+  platform::FileDialogOptions options;
+  options.title = save ? SSaveBankTitle : SOpenBankTitle;
+  options.filter = SBankFileFilter;
+  options.defaultExt = SBankDefaultExt;
+  options.overwritePrompt = save;
+  options.fileMustExist = !save;
+  if (!session.LastOpened().empty()) options.initialDir = bankpaths::ExtractFilePath(session.LastOpened());
+  std::string chosen;
+  const bool ok = save ? ui.SaveFileDialog(options, chosen) : ui.OpenFileDialog(options, chosen);
+  return ok && !chosen.empty() ? bankpaths::ExpandFileName(chosen) : std::string();
+}
+
+}  // namespace
+
+class TXMLTreeFeatures::TBusy {
+ public:
+  explicit TBusy(TXMLTreeFeatures& owner) : owner_(owner) { owner_.BusyChanged(true); }
+  ~TBusy() { owner_.BusyChanged(false); }
+  TBusy(const TBusy&) = delete;
+  TBusy& operator=(const TBusy&) = delete;
+
+ private:
+  TXMLTreeFeatures& owner_;
+};
+
+TXMLTreeFeatures::TXMLTreeFeatures() = default;
+
+TXMLTreeFeatures::~TXMLTreeFeatures() {
+  if (quickTimer_) {
+    quickTimer_->SetEnabled(false);
+    quickTimer_->OnTimer = nullptr;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The record filter
+
+void TXMLTreeFeatures::FilterCommand() {
+  TXMLDataBase2* bank = Bank();
+  if (!bank) return;
+  SearchRec = ReadSearchRec(*bank);
+  if (!ExecuteRecordSearch(SearchRec)) return;
+  WriteSearchRec(*bank, SearchRec);
+  SearchRec.Text = PrepareSearchText(SearchRec.Text, SearchRec.CaseSensitive, SearchRec.SearchType);
+
+  // An expression that cannot be set is told once, not found wanting in every node.
+  const std::string compileError = SearchMatcher(SearchRec).Error();
+  if (!compileError.empty()) {
+    HideFilter();
+    UI().ShowMessage(compileError, SErrorCaption);
+    return;
+  }
+  // The filter sees what the user sees: what was typed goes into the node first.
+  const bool reopen = CurrentRecord || CurrentFolder;
+  ReleaseSelection();
+  const bool found = FilterTree(SearchRec);
+  if (reopen) SelectRecord(true);
+  const std::string error = LastRegExprError();
+  if (!error.empty()) {
+    HideFilter();
+    UI().ShowMessage(error, SErrorCaption);
+  } else if (found) {
+    ShowFilterResults();
+  } else {
+    HideFilter();
+  }
+  TreeStateChanged();
+}
+
+bool TXMLTreeFeatures::RecordMatches(TxevXMLNode2* node, const TSearchForRec& search) {
+  return ::RecordMatches(node, search, Editor);
+}
+
+bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
+  TXMLDataBase2* bank = Bank();
+  if (!bank || !findView_) return false;
+  TBusy busy(*this);
+  std::vector<TTreeItemSpec> specs;
+  {
+    TMatchRun run;
+    specs = FilterTreeSpecs(
+        bank->Root(), Images, [&](TxevXMLNode2* node) { return RecordMatches(node, search); },
+        [] { return !LastRegExprError().empty(); });
+  }
+  TTreeUpdateLock lock(*findView_);
+  findView_->Clear();
+  if (specs.empty()) return false;
+  std::vector<TTreeItem*> items;
+  findView_->InsertItems(nullptr, nullptr, specs, items);
+  findView_->FullExpand();
+  return true;
+}
+
+TFilterStatus TXMLTreeFeatures::FilterStatusText() {
+  return Bank() ? FilterStatusOf(ReadSearchRec(*Bank())) : TFilterStatus();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The quick search
+
+platform::ITimer& TXMLTreeFeatures::IncrementalSearchTimer() {
+  if (!quickTimer_) {
+    quickTimer_ = Loop().CreateTimer();
+    quickTimer_->SetInterval(kQuickSearchDelay);
+    quickTimer_->OnTimer = [this] {
+      quickTimer_->SetEnabled(false);
+      if (!quickText_.empty()) QuickSearch(nullptr, quickText_);
+    };
+  }
+  return *quickTimer_;
+}
+
+void TXMLTreeFeatures::QuickSearchChanged(const std::string& text) {
+  quickText_ = text;
+  platform::ITimer& timer = IncrementalSearchTimer();
+  timer.SetEnabled(false);
+  if (!text.empty()) timer.SetEnabled(true);
+}
+
+void TXMLTreeFeatures::QuickSearch(TxevXMLNode2* start, const std::string& text) {
+  TXMLDataBase2* bank = Bank();
+  if (!bank || !TreeControl()) return;
+  if (TxevXMLNode2* found = QuickSearchFind(bank->Root(), start, text)) TreeControl()->Select(ItemOf(found));
+}
+
+void TXMLTreeFeatures::SearchNextRecord() {
+  if (quickText_.empty())
+    ShowQuickSearchBox();
+  else
+    QuickSearch(SelectedNode(), quickText_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bookmarks
+
+std::vector<TBookmarkMenuItem> TXMLTreeFeatures::BookmarkMenu() {
+  if (!Bank()) return {};
+  return BookmarkMenuItems(BookmarksElement(*Bank()));
+}
+
+void TXMLTreeFeatures::SaveBookmark() {
+  TxevXMLNode2* node = SelectedNode();
+  if (!node || !Bank()) return;
+  std::string name = node->Text();
+  {
+    TBankSession::TBusyScope busy(Session());
+    if (!UI().InputBox(SSaveBookmarkCaption, SBookmarkNamePrompt, name)) return;
+  }
+  if (!NodeMap().Contains(node)) return;  // gone while the box was open
+  AppendBookmark(BookmarksElement(*Bank()), name, node->GetAttribute(bank::xaID));
+  SetModified();
+}
+
+void TXMLTreeFeatures::ManageBookmarks() {
+  if (!Bank()) return;
+  TBookmarkWork work(BookmarksElement(*Bank()));
+  {
+    TBankSession::TBusyScope busy(Session());
+    if (!ExecuteBookmarkManager(work)) return;
+  }
+  if (!Bank()) return;
+  work.CommitTo(BookmarksElement(*Bank()));
+  SetModified();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import and export
+
+void TXMLTreeFeatures::ImportCommand() {
+  if (!Bank()) return;
+  TBankSession::TBusyScope busy(Session());
+  const std::string path = AskBankFile(Session(), UI(), false);
+  if (!path.empty()) ImportFile(path);
+}
+
+bool TXMLTreeFeatures::ImportFile(const std::string& path) {
+  if (!Bank()) return false;
+  std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
+  {
+    TBorrowedBankState borrowed(Session());
+    TXMLDataBase2 other;
+    if (!Session().LoadBankFile(path, &other)) {
+      UI().MessageBox(BankMessage(SCouldNotOpenBank), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+      return false;
+    }
+    nodes = ImportableNodes(other);
+  }
+  if (nodes.empty() || !Bank()) return true;
+  TBusy busy(*this);  // not over the password prompt
+  const int selectedID = bank::NodeID(SelectedNode());
+  PlaceCopies(std::move(nodes));
+  Session().PendingID = selectedID;
+  FinishTreeChange();
+  SetModified();
+  return true;
+}
+
+void TXMLTreeFeatures::ExportCommand() {
+  if (!Bank() || !SelectedNode()) return;
+  TBankSession::TBusyScope busy(Session());
+  const std::string path = AskBankFile(Session(), UI(), true);
+  if (!path.empty()) ExportFile(path);
+}
+
+bool TXMLTreeFeatures::ExportFile(const std::string& path) {
+  TxevXMLNode2* selected = SelectedNode();
+  if (!Bank() || !selected) return false;
+  TBorrowedBankState borrowed(Session());
+  TExportChoice choice = ExportChoiceFor(selected, Images, !Session().Password().empty(), Session().Compress());
+  if (!SelectNodesForExport(choice)) return false;
+  // The dialog's loop may have run anything: only nodes still in the tree are written.
+  for (TExportItem& item : choice.Items)
+    if (!NodeMap().Contains(item.Node)) item.Checked = false;
+  TBusy busy(*this);
+  std::unique_ptr<TXMLDataBase2> out =
+      BuildExportBank(choice, Session().NextNodeID, platform::ShortDateText(std::time(nullptr)));
+  if (!out) return false;
+  return Session().SaveBankFile(path, out.get(), ExportLayers(choice, Session().Password()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Databank information
+
+void TXMLTreeFeatures::BankInfoCommand() {
+  if (HasSession()) ShowBankInfo(BankInfoOf(Session()));
+}

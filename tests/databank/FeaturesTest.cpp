@@ -1,0 +1,433 @@
+// The features of the tree window, driven without a window: the filter and its results, the quick
+// search, bookmarks, import and export through the real file pipeline, and the figures of the
+// settings and information dialogs.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "TestTree.h"
+#include "databank/uConfigModel.h"
+#include "databank/uTextSearchUtils.h"
+
+using platform::ScriptedUIServices;
+
+namespace {
+
+// Folder 1 "Code snippets" holds record 2, folder 3 "Pascal" (keywords "c;pas", holding record 4 and
+// the empty folder 5) and record 6; folder 7 "Tools" holds only the empty folder 8; record 9 is at
+// the top level. Folder 3 is closed.
+const char* const kFilterBank =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot>"
+    "<settings><NextNodeID>30</NextNodeID></settings>"
+    "<folder ID=\"1\" expanded=\"1\">Code snippets"
+    "<record ID=\"2\">Sort a list<data>std::sort(v.begin(), v.end());</data><keywords>c++ stl</keywords></record>"
+    "<folder ID=\"3\">Pascal<keywords>c;pas</keywords>"
+    "<record ID=\"4\">Hello<data>writeln('hello');</data></record><folder ID=\"5\">Empty</folder></folder>"
+    "<record ID=\"6\">Parse int<data>int x = atoi(s);</data></record></folder>"
+    "<folder ID=\"7\">Tools<folder ID=\"8\">Nested empty</folder></folder>"
+    "<record ID=\"9\">Top level sort<data>qsort</data></record></dataroot>";
+
+TSearchForRec Search(const std::string& text, int mode, const std::string& where, bool whole = false, bool cs = false) {
+  TSearchForRec s;
+  s.Text = text;
+  s.SearchType = static_cast<std::uint8_t>(mode);
+  s.InName = where.find('t') != std::string::npos;
+  s.InKeywords = where.find('k') != std::string::npos;
+  s.InContent = where.find('x') != std::string::npos;
+  s.WholeWords = whole;
+  s.CaseSensitive = cs;
+  return s;
+}
+
+// Runs the Filter command with the dialog answering search.
+void Filter(TestTree& t, const TSearchForRec& search) {
+  t.searchDialog = [search](TSearchForRec& rec) {
+    const std::string history = rec.History;
+    rec = search;
+    rec.History = UpdateSearchHistory(history, search.Text);
+    return true;
+  };
+  t.FilterCommand();
+}
+
+}  // namespace
+
+class Features : public TreeCore {};
+
+TEST_F(Features, FilterResults) {
+  struct Case {
+    TSearchForRec search;
+    const char* shape;  // "" = nothing found, the normal view stays
+  };
+  const Case cases[] = {
+      {Search("sort", stPhrase, "t"), "1(2) 9"},
+      {Search("sort", stPhrase, "t", false, true), "9"},
+      {Search("SORT", stAllWords, "t", true, true), "1(2) 9"},  // words compare without regard to case
+      {Search("sort list", stAllWords, "t"), "1(2)"},
+      {Search("pas", stAnyWord, "k"), "1(3(4))"},  // keywords are words; the empty folder 5 goes
+      {Search("tools", stPhrase, "t"), ""},       // a matched folder that holds no record goes too
+      {Search("atoi", stPhrase, "x"), "1(6)"},
+      {Search("s\\w+t", stRegExpr, "x"), "1(2) 9"},
+      {Search("nothing like this", stAnyWord, "tkx"), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.search.Text);
+    auto t = Open(kFilterBank);
+    Filter(*t, c.search);
+    EXPECT_EQ(ShapeOf(t->findView), c.shape);
+    EXPECT_EQ(t->filterShown, *c.shape != '\0');
+    EXPECT_TRUE(t->ui.Calls().empty());
+    EXPECT_FALSE(t->Modified());  // the filter's parameters are no change of content
+  }
+}
+
+// A bad expression ends the run with one message, before any node is tested; a good one that finds
+// nothing leaves no stale error behind for the next run.
+TEST_F(Features, FilterExpressionErrors) {
+  auto t = Open(kFilterBank);
+  t->Select(1);
+  Filter(*t, Search("(a", stRegExpr, "tkx"));
+  ASSERT_EQ(t->ui.Calls().size(), 1u);
+  EXPECT_EQ(t->ui.LastCall().text, "unmatched ()");
+  EXPECT_EQ(t->editor.ContentTests, 0);
+  EXPECT_FALSE(t->filterShown);
+  Filter(*t, Search("atoi", stPhrase, "x"));
+  EXPECT_EQ(ShapeOf(t->findView), "1(6)");
+  EXPECT_EQ(t->ui.Calls().size(), 1u);
+  t->editor.ContentTests = 0;
+  Filter(*t, Search("(A+)+B", stRegExpr, "x"));  // would backtrack for ever on a long run of a's
+  EXPECT_EQ(t->ui.Calls().size(), 1u);            // no such text here: found nothing, said nothing
+  EXPECT_EQ(t->editor.ContentTests, 9);  // folders are asked too (and answer no)
+}
+
+// What the user typed in the open record is what the filter sees; the record is opened again after.
+TEST_F(Features, FilterSeesTheOpenRecordsEdits) {
+  auto t = Open(kFilterBank);
+  t->Select(6);
+  t->editor.OnStore = [](TxevXMLNode2* r) { bank::SetRecordData(r, "the needle"); };
+  t->editor.Modified = true;
+  Filter(*t, Search("NEEDLE", stPhrase, "x"));
+  EXPECT_EQ(ShapeOf(t->findView), "1(6)");
+  EXPECT_EQ(t->editor.Calls.back(), "Enable 1");
+  EXPECT_EQ(t->CurrentRecord, t->Node(6));
+  EXPECT_TRUE(t->Modified());  // by the edit, not by the filter
+  // A deleted node leaves the results first: they point at the nodes.
+  t->ui.PushMessageResult(platform::mrYes);
+  t->DeleteNode();
+  EXPECT_FALSE(t->filterShown);
+  EXPECT_TRUE(t->findView.Flatten().empty());
+}
+
+TEST_F(Features, FilterParametersAndHistory) {
+  auto t = Open(kFilterBank);
+  TSearchForRec seen;
+  t->searchDialog = [&](TSearchForRec& rec) {
+    seen = rec;
+    return false;
+  };
+  t->FilterCommand();
+  EXPECT_EQ(seen.Text, "");
+  EXPECT_TRUE(seen.InName && seen.InContent && seen.InKeywords);
+  EXPECT_FALSE(seen.WholeWords || seen.CaseSensitive);
+  Filter(*t, Search("Sort", stAllWords, "k", true, true));
+  Filter(*t, Search("int", stPhrase, "tx"));
+  t->searchDialog = [&](TSearchForRec& rec) {
+    seen = rec;
+    return false;
+  };
+  t->FilterCommand();
+  EXPECT_EQ(seen.Text, "int");
+  EXPECT_EQ(seen.History, "int\r\nSort");
+  EXPECT_TRUE(seen.InName && seen.InContent && !seen.InKeywords);
+  EXPECT_EQ(t->Bank()->ReadString(bank::skRecordSearchinKeywords, ""), "false");
+  EXPECT_EQ(t->Bank()->ReadInteger(bank::skRecordSearchSearchType, -1), stPhrase);
+  const TFilterStatus status = t->FilterStatusText();
+  EXPECT_EQ(status.Text, "\"int\"");
+  EXPECT_EQ(status.Type, " Phrase");
+
+  std::string history;
+  for (int i = 0; i < 25; ++i) history = UpdateSearchHistory(history, "t" + std::to_string(i));
+  history = UpdateSearchHistory(history, "T20");  // there already: keeps its place
+  const std::vector<std::string> entries = HistoryEntries(history);
+  ASSERT_EQ(entries.size(), 20u);
+  EXPECT_EQ(entries.front(), "t24");
+  EXPECT_EQ(entries[4], "t20");
+  EXPECT_EQ(entries.back(), "t5");
+}
+
+// The one-pass filter keeps exactly what the copy-then-delete algorithm of the design keeps, and
+// tests the same nodes in the same order, on random trees with random answers.
+TEST(FilterAlgorithm, AgreesWithCopyThenDelete) {
+  struct Ref {
+    TxevXMLNode2* node;
+    std::vector<Ref> children;
+  };
+  std::mt19937 rng(99);
+  for (int round = 0; round < 300; ++round) {
+    TXMLDataBase2 db;
+    std::vector<TxevXMLNode2*> folders{db.Root()};
+    int id = 1;
+    for (int i = int(rng() % 40); i > 0; --i) {
+      TxevXMLNode2* parent = folders[rng() % folders.size()];
+      TxevXMLNode2* n = parent->AddChild(rng() % 3 ? bank::xnRecord : bank::xnFolder);
+      bank::SetNodeID(n, id++);
+      if (bank::IsFolder(n)) folders.push_back(n);
+      if (rng() % 7 == 0) parent->AddChild("keywords");
+    }
+    const unsigned salt = rng();
+    auto answer = [&](const TxevXMLNode2* n) { return ((bank::NodeID(n) * 2654435761u) ^ salt) % 3 == 0; };
+
+    // The design's way: copy everything, mark failing records, skip below matching folders, delete
+    // the marked, then delete childless folders until none is left.
+    std::vector<int> refCalls;
+    std::function<Ref(TxevXMLNode2*)> copy = [&](TxevXMLNode2* n) {
+      Ref r{n, {}};
+      if (n == db.Root() || bank::IsFolder(n))
+        for (TxevXMLNode2* c : n->Children())
+          if (bank::IsTreeNode(c)) r.children.push_back(copy(c));
+      return r;
+    };
+    Ref tree = copy(db.Root());
+    std::function<void(Ref&)> mark = [&](Ref& r) {
+      for (auto it = r.children.begin(); it != r.children.end();) {
+        refCalls.push_back(bank::NodeID(it->node));
+        const bool ok = answer(it->node);
+        if (!ok && !bank::IsFolder(it->node)) {
+          it = r.children.erase(it);
+          continue;
+        }
+        if (!ok) mark(*it);
+        ++it;
+      }
+    };
+    mark(tree);
+    for (bool again = true; again;) {
+      again = false;
+      std::function<void(Ref&)> prune = [&](Ref& r) {
+        for (auto it = r.children.begin(); it != r.children.end();) {
+          if (bank::IsFolder(it->node) && it->children.empty()) {
+            it = r.children.erase(it);
+            again = true;
+          } else {
+            prune(*it);
+            ++it;
+          }
+        }
+      };
+      prune(tree);
+    }
+    std::vector<std::pair<int, int>> want;
+    std::function<void(const Ref&, int)> flat = [&](const Ref& r, int depth) {
+      for (const Ref& c : r.children) {
+        want.emplace_back(bank::NodeID(c.node), depth);
+        flat(c, depth + 1);
+      }
+    };
+    flat(tree, 0);
+
+    std::vector<int> calls;
+    const auto specs = FilterTreeSpecs(db.Root(), TTreeImages{}, [&](TxevXMLNode2* n) {
+      calls.push_back(bank::NodeID(n));
+      return answer(n);
+    }, nullptr);
+    std::vector<std::pair<int, int>> got;
+    for (const TTreeItemSpec& s : specs)
+      got.emplace_back(bank::NodeID(s.Node), s.Parent < 0 ? 0 : got[size_t(s.Parent)].second + 1);
+    ASSERT_EQ(got, want) << "round " << round;
+    ASSERT_EQ(calls, refCalls) << "round " << round;
+  }
+}
+
+TEST_F(Features, QuickSearchAndFindNext) {
+  auto t = Open(kFilterBank);
+  t->QuickSearchChanged("h");
+  t->QuickSearchChanged("hel");  // every change restarts the wait
+  t->loop.Advance(599);
+  EXPECT_EQ(t->SelectedNode(), nullptr);
+  t->loop.Advance(1);
+  EXPECT_EQ(t->SelectedID(), 4);  // "Hello", inside the closed folder 3, which opens
+  EXPECT_TRUE(bank::IsExpanded(t->Node(3)));
+  EXPECT_FALSE(t->IncrementalSearchTimer().Enabled());
+  t->QuickSearchChanged("SORT");
+  t->loop.Advance(600);
+  EXPECT_EQ(t->SelectedID(), 2);
+  t->SearchNextRecord();
+  EXPECT_EQ(t->SelectedID(), 9);
+  t->SearchNextRecord();  // no wrapping around
+  EXPECT_EQ(t->SelectedID(), 9);
+  t->QuickSearchChanged("");
+  t->loop.Advance(1000);
+  EXPECT_EQ(t->SelectedID(), 9);
+  t->SearchNextRecord();
+  EXPECT_TRUE(t->quickBoxShown);
+
+  EXPECT_EQ(QuickSearchFind(t->Bank()->Root(), nullptr, "ÉTÉ"), nullptr);
+  bank::SetNodeTitle(t->Node(7), "Résumé été");
+  EXPECT_EQ(QuickSearchFind(t->Bank()->Root(), nullptr, "ÉTÉ"), t->Node(7));  // accented letters too
+  EXPECT_EQ(QuickSearchFind(t->Bank()->Root(), t->Node(7), "été"), nullptr);
+}
+
+TEST_F(Features, BookmarksSurviveSaveAndReopen) {
+  const std::string path = tmp.File("bank.xdb2");
+  auto t = Open(kFilterBank);
+  EXPECT_TRUE(t->BookmarkMenu().empty());
+  EXPECT_FALSE(ManageBookmarksEnabled(0));
+  t->Select(4);
+  t->ui.PushInput("hello mark");
+  t->SaveBookmark();
+  EXPECT_TRUE(t->Modified());
+  t->Select(9);
+  t->ui.PushInput(std::nullopt);  // cancelled: nothing saved
+  t->SaveBookmark();
+  t->ui.PushInput("");
+  t->SaveBookmark();
+  EXPECT_EQ(t->ui.LastCall().value, "Top level sort");
+  EXPECT_EQ(t->ui.LastCall().caption, "Save Bookmark");
+  // A bookmark element without a name, and an element of another kind that only the manager shows.
+  TxevXMLNode2* list = BookmarksElement(*t->Bank());
+  list->AddChild("note");
+  XMLPathWriteString(list->AddChild("bookmark"), "ID", "6");
+  ASSERT_TRUE(t->Session().SaveBank(path));
+
+  auto u = Open(testsupport::ReadFile(path));
+  const std::vector<TBookmarkMenuItem> items = u->BookmarkMenu();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].Caption, "hello mark");
+  EXPECT_EQ(items[1].Caption, "");
+  EXPECT_EQ(items[2].Caption, "unnamed 3");
+  EXPECT_TRUE(ManageBookmarksEnabled(items.size()));
+  u->GotoBookmark(items[0].TargetID);
+  EXPECT_EQ(u->SelectedID(), 4);
+  // A bookmark whose node was deleted leads nowhere and harms nothing.
+  u->ui.PushMessageResult(platform::mrYes);
+  u->DeleteNode();
+  u->Select(9);
+  u->GotoBookmark(items[0].TargetID);
+  EXPECT_EQ(u->SelectedID(), 9);
+}
+
+TEST_F(Features, BookmarkManager) {
+  auto t = Open(kFilterBank);
+  TxevXMLNode2* list = BookmarksElement(*t->Bank());
+  for (const char* name : {"a", "b", "c"}) AppendBookmark(list, name, "2");
+  const std::string before = t->Bank()->Document()->GetNodeXML(list);
+  t->bookmarkDialog = [&](TBookmarkWork& w) {
+    EXPECT_EQ(w.MoveDown(0), 1);
+    EXPECT_EQ(w.MoveDown(2), -1);
+    t->ui.PushInput("B2");
+    EXPECT_EQ(w.Edit(0, t->ui), 0);
+    t->ui.PushMessageResult(platform::mrNo);
+    EXPECT_EQ(w.Delete(2, t->ui), -1);
+    EXPECT_EQ(t->ui.LastCall().text, "Do you really want to delete \"c\"");
+    EXPECT_EQ(t->ui.LastCall().caption, "Confirm delete");
+    t->ui.PushMessageResult(platform::mrYes);
+    EXPECT_EQ(w.Delete(2, t->ui), 1);
+    return false;  // Cancel
+  };
+  t->ManageBookmarks();
+  EXPECT_EQ(t->Bank()->Document()->GetNodeXML(list), before);
+  EXPECT_FALSE(t->Modified());
+  auto dialog = t->bookmarkDialog;
+  t->bookmarkDialog = [&](TBookmarkWork& w) {
+    dialog(w);
+    return true;
+  };
+  t->ManageBookmarks();
+  std::vector<std::string> captions;
+  for (const TBookmarkMenuItem& i : t->BookmarkMenu()) captions.push_back(i.Caption);
+  EXPECT_EQ(captions, (std::vector<std::string>{"B2", "a"}));
+  EXPECT_TRUE(t->Modified());
+}
+
+// Export then import through the real pipeline: the chosen siblings go out with the export date and
+// a counter above their IDs, under their own password and compression, and come back in with fresh
+// IDs where Paste would put them. The open databank's layers are untouched throughout.
+TEST_F(Features, ExportThenImport) {
+  auto t = Open(kFilterBank);
+  t->Session().SetPassword("open pw");
+  t->Select(3);
+  const std::string out = tmp.File("out.xdb2");
+  t->exportDialog = [](TExportChoice& c) {
+    EXPECT_EQ(c.Items.size(), 3u);  // 2, 3 and 6
+    EXPECT_EQ(c.Selected, 1);
+    EXPECT_TRUE(c.Items[1].Checked && !c.Items[0].Checked);
+    EXPECT_TRUE(c.Lock && c.CurrentPass && !c.Compress);
+    c.Items[2].Checked = true;
+    c.CurrentPass = false;
+    c.Password = "";
+    EXPECT_FALSE(ExportOkEnabled(c));  // a lock without a password is refused
+    c.Password = "own pw";
+    c.Compress = true;
+    return true;
+  };
+  ASSERT_TRUE(t->ExportFile(out));
+  EXPECT_EQ(t->Session().Password(), "open pw");
+  EXPECT_FALSE(t->Session().Compress());
+  EXPECT_FALSE(t->Modified());
+
+  TXMLDataBase2 exported;
+  {
+    TBankSession reader(nullptr, {}, &t->ui, &t->loop);
+    t->ui.PushFilePassword("own pw");
+    ASSERT_TRUE(reader.LoadBankFile(out, &exported));
+  }
+  EXPECT_FALSE(exported.ReadString(bank::skExported, "").empty());
+  EXPECT_GT(exported.ReadInteger(bank::skNextNodeID, 0), bank::HighestNodeID(exported.Root()));
+  EXPECT_EQ(exported.ReadInteger(bank::skNextNodeID, 0), 30);
+
+  // Back in, onto record 2: before it, in order, renumbered from 30; the open password is tried
+  // first, then the file's own is asked for.
+  t->Select(2);
+  t->ui.PushFilePassword("own pw");
+  ASSERT_TRUE(t->ImportFile(out));
+  EXPECT_EQ(t->ui.CallsOf(ScriptedUIServices::Kind::FilePassword).size(), 2u);
+  EXPECT_EQ(t->Shape(), "1(30(31 32()) 33 2 3(4 5()) 6) 7(8()) 9");
+  EXPECT_EQ(t->SelectedID(), 2);
+  EXPECT_EQ(bank::NodeTitle(t->Node(31)), "Hello");
+  EXPECT_EQ(t->Session().Password(), "open pw");
+  EXPECT_FALSE(t->Session().Compress());
+  EXPECT_TRUE(t->Modified());
+  t->ExpectConsistent();
+
+  // A wrong answer fails with the open message, and still restores the layers.
+  t->ui.PushFilePassword("wrong");
+  EXPECT_FALSE(t->ImportFile(out));
+  EXPECT_EQ(t->ui.LastCall().text, "Could not open DataBank!");
+  EXPECT_EQ(t->Session().Password(), "open pw");
+}
+
+TEST(BankFigures, FormatDataSizeAndDelay) {
+  const std::pair<std::int64_t, const char*> sizes[] = {
+      {0, "0 Chars"},          {1023, "1023 Chars"}, {1024, "1.0 KB"},     {1536, "1.5 KB"},
+      {2047, "2.0 KB"},        {1048575, "1024.0 KB"}, {1048576, "1.0 MB"}, {1572864, "1.5 MB"},
+      {5LL << 30, "5.0 GB"}, {3LL << 40, "3072.0 GB"}};
+  for (auto [size, text] : sizes) EXPECT_EQ(FormatDataSize(size), text) << size;
+  const std::pair<const char*, int> delays[] = {{"60", 60}, {"1", 1}, {"86400", 86400}, {"abc", -1}, {"", -1},
+                                                {"0", -1},  {"-1", -1}, {"-2", -1},     {"86401", -1}, {" 5", -1},
+                                                {"12abc", -1}, {"99999999999", -1}};
+  for (auto [text, want] : delays) EXPECT_EQ(ParseAutoSaveDelay(text).value_or(-1), want) << text;
+
+  MapSettings settings;
+  TConfigValues values = ReadConfigValues(settings);
+  EXPECT_EQ(values.Delay, "300");
+  EXPECT_TRUE(values.Flags["chSlowQuit"]);
+  EXPECT_FALSE(values.Flags["chAutoExpandTree"]);
+  values.Flags["chAutoExpandTree"] = true;
+  values.Delay = "oops";
+  WriteConfigValues(settings, values);
+  EXPECT_EQ(settings.ReadInteger("AutoSavePeriod", 0), 150);
+  EXPECT_TRUE(settings.ReadBool("AutoExpandTree", false));
+}
+
+TEST_F(Features, BankInformation) {
+  auto t = Open(kFilterBank);
+  TBankInfo info;
+  t->Session().SetCompress(true);
+  info = BankInfoOf(t->Session());
+  EXPECT_EQ(info.Folders, 5);
+  EXPECT_EQ(info.Records, 4);
+  EXPECT_TRUE(info.Compressed);
+  EXPECT_FALSE(info.Encrypted);
+  EXPECT_EQ(info.FileName, tmp.File("bank.xdb2"));
+  EXPECT_EQ(info.FileSize, FormatDataSize(std::int64_t(std::string(kFilterBank).size())));
+}

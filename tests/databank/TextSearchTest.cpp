@@ -1,0 +1,131 @@
+// The text matcher of the record search: the cases of its design, the fixed case preparation of
+// regular expressions, the bounded run, and the one-pass matcher of the filter against MatchText.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "databank/uTextSearchUtils.h"
+#include "databank/words.h"
+
+namespace {
+
+bool Match(const std::string& text, const std::string& pattern, bool whole, int mode, bool cs) {
+  return MatchText(PrepareCase(text, cs), PrepareSearchText(pattern, cs, mode), whole, mode);
+}
+
+}  // namespace
+
+TEST(TextSearch, MatcherCases) {
+  struct Case {
+    const char* text;
+    const char* pattern;
+    int mode;
+    bool whole, cs, want;
+  };
+  const Case cases[] = {
+      {"a foo bar", "foo b", stPhrase, false, false, true},
+      {"a foo bar", "foo b", stPhrase, true, false, true},  // whole words do not apply to phrases
+      {"a foo bar", "FOO B", stPhrase, false, true, false},
+      {"a foo bar", "", stPhrase, false, false, false},
+      {"foo bar", "foo baz", stAllWords, false, false, false},
+      {"foo bar", "foo baz", stAnyWord, false, false, true},
+      {"foo bar", "baz, ;foo", stAnyWord, false, true, true},
+      {"a foo", "FOO", stAllWords, true, true, true},  // words compare without regard to case
+      {"a foobar", "foo", stAllWords, true, false, false},
+      {"a foobar", "foo", stAllWords, false, false, true},
+      {"x|Ünïcode;y", "ünÏcode", stAnyWord, true, true, true},
+      {"ünïcode", "ÜNÏCODE", stAnyWord, false, false, false},  // only a..z change case
+      {"anything", " ;, ", stAnyWord, false, false, false},   // no words
+      {"A12", "\\d+", stRegExpr, false, false, true},         // the escape keeps its meaning
+      {"ABC", "\\d+", stRegExpr, false, false, false},
+      {"tab\there", "\\t", stRegExpr, false, false, true},
+      {"xJy", "\\x4a", stRegExpr, false, false, true},
+      {"abc", "$", stRegExpr, false, false, false},  // a non-empty subject's end is never tried
+      {"the ŁÓDŹ file", "Ł.D", stRegExpr, false, true, true},    // no Windows-1252 byte for Ł: "?" on both sides
+      {"the ?ODZ file", "Ł", stRegExpr, false, true, true},
+      {"Kö1ln", "K\xc3\xb6" "1ln", stRegExpr, false, true, false},  // ö stands for \d
+      {"K1ln", "K\xc3\xb6ln", stRegExpr, false, true, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Match(c.text, c.pattern, c.whole, c.mode, c.cs), c.want)
+        << c.text << " / " << c.pattern << " mode " << c.mode << " whole " << c.whole << " cs " << c.cs;
+  EXPECT_EQ(PrepareRegExprCase("a\\dz[\\w-q]\\\\n", false), "A\\dZ[\\w-Q]\\\\N");
+  EXPECT_EQ(PrepareCase("äbC\\d", false), "äBC\\D");
+}
+
+TEST(TextSearch, ErrorsAndTheirClearing) {
+  EXPECT_FALSE(MatchText("abc", "(a", false, stRegExpr));
+  EXPECT_EQ(LastRegExprError(), "unmatched ()");
+  EXPECT_TRUE(MatchText("abc", "b", false, stPhrase));
+  EXPECT_EQ(LastRegExprError(), "");
+  TTextMatcher bad("a**", stRegExpr, true);
+  EXPECT_EQ(bad.Error(), "nested *?+");
+  EXPECT_FALSE(bad.Matches("aaa", false));
+  EXPECT_EQ(LastRegExprError(), "nested *?+");
+  {
+    TMatchRun run;
+    EXPECT_EQ(LastRegExprError(), "");
+  }
+}
+
+// An expression that backtracks without end stops at the run's bound with our own message, and
+// once the run's budget is spent nothing more is tried.
+TEST(TextSearch, RunawayExpressionIsBounded) {
+  TTextMatcher runaway("(A+)+B", stRegExpr, false);
+  const std::string subject = std::string(40, 'a') + "!b";
+  {
+    TMatchRun run(200000);
+    EXPECT_FALSE(runaway.Matches(subject, false));
+    EXPECT_EQ(LastRegExprError(), SRegExprTooComplex);
+    EXPECT_FALSE(runaway.Matches("aab", false));  // budget spent: not even a short subject
+    EXPECT_EQ(LastRegExprError(), SRegExprTooComplex);
+  }
+  EXPECT_TRUE(runaway.Matches("aab", false));  // outside a run only the per-text bound applies
+  {
+    TMatchRun run(50000);  // many cheap texts add up
+    int done = 0;
+    while (done < 100000 && !runaway.Matches(std::string(12, 'a') + "!b", false) && LastRegExprError().empty()) ++done;
+    EXPECT_LT(done, 100000);
+    EXPECT_EQ(LastRegExprError(), SRegExprTooComplex);
+  }
+}
+
+TEST(TextSearch, WordsSplit) {
+  TWords words;
+  words.Items.push_back("kept");
+  words.Split("\tone,,two;\r\nthree|", WordDelimiters());
+  EXPECT_EQ(words.Items, (std::vector<std::string>{"kept", "one", "two", "three"}));
+  words.Clear();
+  words.KeepDelimiters = true;
+  words.Split("a\r\nb\r", WordDelimiters());
+  EXPECT_EQ(words.Items, (std::vector<std::string>{"a", "\r", "b", "\r"}));
+}
+
+// The prepared matcher of a filter run gives MatchText's answer on the raw text, for random texts
+// and patterns over a small alphabet with delimiters, both cases and a non-ASCII letter.
+TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
+  std::mt19937 rng(1234);
+  const std::vector<std::string> alphabet = {"a", "A", "b", "B", "z", " ", ",", ";", "|", "\t", "é", "É", "-", "1"};
+  auto random = [&](int maxLen) {
+    std::string s;
+    for (int i = int(rng() % (maxLen + 1)); i > 0; --i) s += alphabet[rng() % alphabet.size()];
+    return s;
+  };
+  const std::vector<std::string> expressions = {"a+b", "[ab]+ ", "(A|b)z", "\\w\\d", "É", "[^a ]+,", "B?1", "a|é"};
+  int matched = 0;
+  for (int i = 0; i < 6000; ++i) {
+    const int mode = int(rng() % 4);
+    const bool cs = rng() % 2, whole = rng() % 2;
+    const std::string raw = mode == stRegExpr ? expressions[rng() % expressions.size()] : random(4);
+    const std::string pattern = PrepareSearchText(raw, cs, mode);
+    // Now and then a pattern prepared for the other case rule (lower-case letters under upper-cased texts).
+    const std::string used = rng() % 8 == 0 ? raw : pattern;
+    const std::string text = random(16);
+    TTextMatcher matcher(used, mode, cs);
+    const bool want = MatchText(PrepareCase(text, cs), used, whole, mode);
+    ASSERT_EQ(matcher.Matches(text, whole), want)
+        << "text '" << text << "' pattern '" << used << "' mode " << mode << " cs " << cs << " whole " << whole;
+    matched += want;
+  }
+  EXPECT_GT(matched, 600);
+}
