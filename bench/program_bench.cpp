@@ -6,10 +6,6 @@
 //   the canonical one; quitting with it open (auto-save off, nothing modified);
 // - the memory of the program with the databank open, as a multiple of the file's size.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
@@ -238,34 +234,16 @@ void BM_ProgramMemoryWithCanonicalOpen(benchmark::State& state) {
   Files& files = TheFiles();
   double whole = -1, bank = -1;
   for (auto _ : state) {
-    int fds[2];
-    if (::pipe(fds) != 0) std::abort();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::close(fds[0]);
-      malloc_trim(0);
-      std::ofstream("/proc/self/clear_refs") << "5";
+    const std::array<double, 2> r = windowbench::MeasureInChild<2>([&]() -> std::array<double, 2> {
       NeedApplication();
-      double r[2];
-      {
-        Program empty(std::string{});
-        const long before = canonical::ReadStatusKb("VmRSS:");
-        empty.Form()->Session().OpenBank(files.canonical);
-        QApplication::processEvents();
-        benchmark::DoNotOptimize(empty.Form()->grab());
-        const long after = canonical::ReadStatusKb("VmRSS:");
-        r[0] = after * 1024.0 / static_cast<double>(files.size);
-        r[1] = (after - before) * 1024.0 / static_cast<double>(files.size);
-      }
-      if (::write(fds[1], r, sizeof r) != sizeof r) std::_Exit(4);
-      std::_Exit(0);
-    }
-    ::close(fds[1]);
-    double r[2] = {-1, -1};
-    if (::read(fds[0], r, sizeof r) != sizeof r) r[0] = r[1] = -1;
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+      Program empty(std::string{});
+      const long before = canonical::ReadStatusKb("VmRSS:");
+      empty.Form()->Session().OpenBank(files.canonical);
+      QApplication::processEvents();
+      benchmark::DoNotOptimize(empty.Form()->grab());
+      const long after = canonical::ReadStatusKb("VmRSS:");
+      return {after * 1024.0 / static_cast<double>(files.size), (after - before) * 1024.0 / static_cast<double>(files.size)};
+    });
     whole = r[0];
     bank = r[1];
   }

@@ -91,11 +91,7 @@ void TfrmMain::BuildEditorPanel() {
   titleLayout->addWidget(lKeywords, 1);
 
   auto toggle = [&](const char* name, int image, const char* hint) {
-    auto* b = new TmxXPButton(pnlRecordTitle);
-    b->setObjectName(QString::fromLatin1(name));
-    StyleToolbarButton(b, ToolImages, DisabledToolImages);
-    b->SetImageIndex(image);
-    b->setProperty("Tag", image);
+    TmxXPButton* b = NewButton(pnlRecordTitle, name, ToolImages, image);
     b->SetIsToggleButton(true);
     b->setToolTip(QString::fromLatin1(hint));
     b->SetCaption(QString::fromLatin1(hint));

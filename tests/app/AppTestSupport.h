@@ -13,6 +13,7 @@
 
 #include "RecordingEditor.h"
 #include "TestSupport.h"
+#include "WidgetPng.h"
 #include "app/UMain.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
@@ -33,15 +34,6 @@ inline std::string XPath(const std::string& file, const std::string& expression)
   std::string out = r.out;
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
-}
-
-inline void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) {
-  QPixmap pixmap(w->size() * ratio);
-  pixmap.setDevicePixelRatio(ratio);
-  pixmap.fill(Qt::white);
-  w->render(&pixmap);
-  const std::string path = testsupport::ArtifactDir() + "/" + name;
-  EXPECT_TRUE(pixmap.save(QString::fromStdString(path))) << path;
 }
 
 class MainWindowTest : public testsupport::TempDirTest {
@@ -82,7 +74,7 @@ class MainWindowTest : public testsupport::TempDirTest {
     form->Tree->Select(form->ItemOf(form->FindNodeByID(id)));
     QApplication::processEvents();
   }
-  void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) { apptest::SavePng(name, w, ratio); }
+  void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) { testsupport::SaveWidgetPng(name, w, ratio); }
   // A click of the mouse on a widget's middle.
   static void ClickOn(QWidget* w) {
     const QPoint at = w->rect().center();

@@ -153,6 +153,8 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
 
   // After UpdateActions has applied the command rules: the main window adjusts what it decides itself.
   virtual void ActionsUpdated() {}
+  // A flat button in the look of the window's toolbars, showing picture image of images.
+  TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
 
   void ApplyCaption(const std::string& caption, bool trayIconVisible) override;
   void BusyChanged(bool busy) override;
@@ -169,7 +171,6 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BuildTreePane();
   void BuildEditorArea();
   void BuildTray();
-  TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
   void RunAction(TTreeAction action);
   // Runs work under the busy cursor.
   void RunBusy(const std::function<void()>& work);
