@@ -23,6 +23,7 @@
 #include <random>
 
 #include "editor/gui/SynPadWidget.h"
+#include "editor_bench_common.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/CodePage.h"
 #include "platform/qt/Drawing.h"
@@ -33,122 +34,11 @@ namespace {
 constexpr int kLines = 1000000;
 constexpr int kWidth = 1600, kHeight = 1000;
 
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = nullptr;
-  if (app || QCoreApplication::instance()) return;  // one application per run, whichever benchmark made it
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  app = new QApplication(argc, argv);  // lives for the whole run
-  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
-}
+void EnsureApp() { EnsureEditorBenchApp(); }
 
-const char* const kCppKeywords[] = {"int", "return", "if", "else", "for", "while", "const", "auto", "void",
-                                    "class", "struct", "static", "namespace", "template", "typename", "unsigned",
-                                    "char", "bool", "true", "false", "nullptr", "switch", "case", "break"};
-
-// About 55 MB of C++ in 1,000,000 lines: functions, loops, comments, strings and indentation.
-const std::string& BigCpp() {
-  static const std::string text = [] {
-    std::mt19937 rng(11);
-    const char* idents[] = {"value", "count", "index", "buffer", "result", "node", "item", "total", "width", "height"};
-    std::string t;
-    t.reserve(56 * 1000 * 1000);
-    for (int i = 0; i < kLines; ++i) {
-      const int kind = static_cast<int>(rng() % 8);
-      std::string line(static_cast<size_t>(2 * (rng() % 4)), ' ');
-      const char* a = idents[rng() % 10];
-      const char* b = idents[rng() % 10];
-      switch (kind) {
-        case 0: line += "// " + std::string(a) + " keeps the " + b + " of the current block in range"; break;
-        case 1: line += "for (int " + std::string(a) + " = 0; " + a + " < " + b + "; ++" + a + ") {  /* loop */"; break;
-        case 2: line += "const auto " + std::string(a) + " = compute(" + b + ", \"text " + std::to_string(i) + "\");"; break;
-        case 3: line += "if (" + std::string(a) + " > " + std::to_string(rng() % 1000) + " && " + b + " != nullptr) return false;"; break;
-        case 4: line += "static unsigned " + std::string(a) + "_" + b + "(char* p, bool flag) { return 0x" + std::to_string(rng() % 9999) + "; }"; break;
-        case 5: line += "}  // namespace " + std::string(a) + " and the rest of " + b + " as before here"; break;
-        case 6: line += std::string(a) + "->" + b + " += " + a + "[" + std::to_string(rng() % 64) + "] * 3.25;  // scale it"; break;
-        default: line += "return " + std::string(a) + " + " + b + " - " + a + " * " + b + " / 2;  // plain arithmetic"; break;
-      }
-      t += line;
-      t += '\n';
-    }
-    return t;
-  }();
-  return text;
-}
-
-// The peer's highlighter: identifiers looked up in the same keyword set, "//" comments.
-class PeerHighlighter : public QSyntaxHighlighter {
- public:
-  explicit PeerHighlighter(QTextDocument* doc) : QSyntaxHighlighter(doc) {
-    for (const char* k : kCppKeywords) keywords.insert(QString::fromLatin1(k));
-    keyword.setFontWeight(QFont::Bold);
-    keyword.setForeground(QColor(0, 0, 128));
-    comment.setForeground(QColor(0, 128, 0));
-  }
-
- protected:
-  void highlightBlock(const QString& text) override {
-    const int n = static_cast<int>(text.size());
-    int i = 0;
-    while (i < n) {
-      const QChar c = text[i];
-      if (c == u'/' && i + 1 < n && text[i + 1] == u'/') {
-        setFormat(i, n - i, comment);
-        return;
-      }
-      if (c.isLetter() || c == u'_') {
-        int j = i + 1;
-        while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_')) ++j;
-        if (keywords.contains(QStringView(text).mid(i, j - i).toString())) setFormat(i, j - i, keyword);
-        i = j;
-      } else {
-        ++i;
-      }
-    }
-  }
-
- private:
-  QSet<QString> keywords;
-  QTextCharFormat keyword, comment;
-};
-
-struct Ours {
-  TSynCppSyn hl;
-  TSynPadWidget w;
-  TSynMemo& e = w.Editor();
-  Ours() {
-    w.setFrameShape(QFrame::NoFrame);
-    w.resize(kWidth, kHeight);
-    e.SetScrollBars(ssNone);
-    w.show();
-    QApplication::processEvents();
-    e.SetFont(TSynFont("Courier New", 10));
-    e.Gutter().SetShowLineNumbers(true);
-    e.Gutter().SetAutoSize(true);
-    e.SetHighlighter(&hl);
-  }
-  ~Ours() { e.SetHighlighter(nullptr); }
-  void Load(const std::string& utf8) { e.SetText(codepage::Utf8ToUtf16(utf8)); }
-};
-
-struct Peer {
-  QPlainTextEdit w;
-  PeerHighlighter* hl;
-  Peer() {
-    w.setFrameShape(QFrame::NoFrame);
-    w.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    w.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    w.setLineWrapMode(QPlainTextEdit::NoWrap);
-    w.setFont(platform::MapFont("Courier New", 10));
-    w.resize(kWidth, kHeight);
-    w.show();
-    QApplication::processEvents();
-    hl = new PeerHighlighter(w.document());
-  }
-  void Load(const std::string& utf8) { w.setPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))); }
-};
+const std::string& BigCpp() { return CppText(kLines); }
+using Ours = OursWindow;
+using Peer = PeerWindow;
 
 QImage& Target() {
   static QImage image(kWidth, kHeight, QImage::Format_RGB32);

@@ -1,8 +1,11 @@
 // Fuzzes the editor control through the probe's script language: random commands on random
-// texts. The input is a text, a NUL, then either script lines or bytes from which commands of
-// the language are made with arguments near the interesting values (0, 1, the ends of the text,
-// huge and negative numbers). After every command the positions the control reports must lie in
-// the text or where its options allow, and the whole window is painted now and then.
+// texts, editing commands of the key table, typing, clipboard, search and replace, brackets and
+// bookmarks among them. The input is a text, a NUL, then either script lines or bytes from which
+// commands of the language are made with arguments near the interesting values (0, 1, the ends of
+// the text, huge and negative numbers). After every command the positions the control reports must
+// lie in the text or where its options allow, and the whole window is painted now and then. At the
+// end every change is undone, which must give back the text the changes started from, and redone,
+// which must give the final text again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -30,7 +33,9 @@ void Check(TSynPadScript& s) {
   auto lineLen = [&](int line) { return line <= count ? static_cast<int>(e.LineText(line).size()) : 0; };
   Require(e.CaretY() >= 1 && e.CaretY() <= std::max(1, count));
   const int len = lineLen(e.CaretY());
-  const int maxX = e.HasOption(eoScrollPastEol) ? std::max(len + 1, kCeiling) : len + 1;
+  // Typing blanks that are not stored, or a tab past the end, leaves the caret past the end even
+  // where it could not be put there; the ceiling holds always.
+  const int maxX = std::max(len + 1, kCeiling);
   Require(e.CaretX() >= 1 && e.CaretX() <= maxX);
   for (const TBufferCoord& b : {e.BlockBegin(), e.BlockEnd()}) {
     Require(b.Line >= 1 && b.Line <= std::max(1, count));
@@ -59,10 +64,48 @@ int Arg(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
 }
 
 std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
-  static const char* const names[] = {"caret", "sel",   "top",    "left",    "text",   "option", "font",
-                                      "b2d",   "d2b",   "px2rc",  "px2near", "rc2px",  "rc2idx", "idx2rc",
-                                      "token", "dump",  "ecRight", "bogus"};
+  static const char* const names[] = {"caret", "sel",    "top",     "left",    "text",   "option", "font",
+                                      "b2d",   "d2b",    "px2rc",   "px2near", "rc2px",  "rc2idx", "idx2rc",
+                                      "token", "dump",   "bogus",   "command", "command", "command", "command",
+                                      "char",  "char",   "str",     "undo",    "redo",   "paste",  "copy",
+                                      "find",  "replace", "bracket", "mark",   "gotomark", "answers"};
   const std::string cmd = names[*p++ % std::size(names)];
+  auto word = [&] {
+    static const char* const words[] = {"a", "ab", "\\n", "x*", "(", "\\r\\n", "\\t", "\\u4e2d", "", "a|b", "[", "\\u0000"};
+    return std::string("\"") + words[p < end ? *p++ % std::size(words) : 0] + "\"";
+  };
+  if (cmd == "command") {
+    const auto& table = EditorCommandStrs();
+    const TIdentMapEntry& c = table[p < end ? *p++ % table.size() : 0];
+    // Clearing everything ends what undo can give back; it stays rare.
+    if (c.Value == ecClearAll && (p >= end || *p++ % 8 != 0)) return "ecDeleteChar";
+    return c.Name;
+  }
+  if (cmd == "char") {
+    static const char* const chars[] = {"a", " ", "\\t", "(", ")", "\\u00e9", "\\u4e2d", "\\ud83d", "\\u0007"};
+    return "char " + std::string(chars[p < end ? *p++ % std::size(chars) : 0]);
+  }
+  if (cmd == "str") {
+    const std::string w = word();
+    return "str " + w.substr(1, w.size() - 2);
+  }
+  if (cmd == "paste") {
+    static const char* const modes[] = {"", " normal", " line", " column"};
+    return "paste " + word() + modes[p < end ? *p++ % 4 : 0];
+  }
+  if (cmd == "find" || cmd == "replace") {
+    std::string opts;
+    const uint8_t bits = p < end ? *p++ : 0;
+    for (int i = 0; i < 8; ++i)
+      if (bits & (1 << i)) opts.push_back("cwbesapr"[i]);
+    return cmd + " " + word() + (cmd == "replace" ? " " + word() : "") + (opts.empty() ? "" : " " + opts);
+  }
+  if (cmd == "answers") {
+    std::string a;
+    for (int i = 0; i < 4 && p < end; ++i) a.push_back("rsac"[*p++ % 4]);
+    return "answers " + a;
+  }
+  if (cmd == "mark" || cmd == "gotomark") return cmd + " " + std::to_string(p < end ? *p++ % 10 : 0);
   auto n = [&] { return std::to_string(Arg(p, end, e)); };
   if (cmd == "caret" || cmd == "b2d" || cmd == "d2b" || cmd == "px2rc" || cmd == "px2near" || cmd == "rc2px" ||
       cmd == "rc2idx" || cmd == "token")
@@ -90,10 +133,20 @@ std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // EDITOR_SCRIPT_SAVE=FILE keeps the input being run, so the one that broke a rule can be replayed.
+  if (const char* keep = std::getenv("EDITOR_SCRIPT_SAVE")) {
+    if (FILE* f = std::fopen(keep, "wb")) {
+      if (size > 0) std::fwrite(data, 1, size, f);
+      std::fclose(f);
+    }
+  }
   const uint8_t* end = data + size;
   const uint8_t* nul = data;
   while (nul < end && *nul != 0) ++nul;
   TSynPadScript s;
+  // Every input starts from an empty clipboard, so that it replays alike on its own.
+  TSynMemoryClipboard::Text().clear();
+  TSynMemoryClipboard::Data().clear();
   s.Host.Width = 30 + 2 + 8 * (1 + static_cast<int>(size % 40));
   s.Host.Height = 16 * (1 + static_cast<int>(size % 7));
   TSynPad& e = *s.Ed;
@@ -105,6 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool textual = p < end && *p >= 'a' && *p <= 'z';
   std::string out, error;
   int steps = 0;
+  // The text the recorded changes start from: the loaded one, or the one left when the history was
+  // emptied (a new text, ecClearAll).
+  std::u16string baseline = e.GetText();
   while (p < end && steps < 200) {
     std::string line;
     if (textual) {
@@ -114,7 +170,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       line = Generate(p, end, e);
     }
     out.clear();
-    s.Execute(line, out, error);  // a refused command leaves the control as it was
+    try {
+      s.Execute(line, out, error);  // a refused command leaves the control as it was
+    } catch (const std::exception&) {
+      // A regular expression that does not compile is reported, not fatal.
+    }
+    if (!e.UndoList().CanUndo() && !e.RedoList().CanUndo()) baseline = e.GetText();
+    // A line padded out to the column ceiling makes every later edit of it long; enough is tried then.
+    if (e.Lines().LengthOfLongestLine() > 100000) break;
     if (std::getenv("EDITOR_SCRIPT_TRACE")) std::fprintf(stderr, "%s\n", line.c_str());
     Check(s);
     if (++steps % 16 == 0) {
@@ -124,5 +187,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   TSynRecordingCanvas canvas;
   e.Paint(canvas, TSynRect{0, 0, s.Host.Width, s.Host.Height});
+  // Undo gives back where the history starts, redo the text it ended with.
+  e.SetReadOnly(false);
+  const std::u16string final = e.GetText();
+  const int redoBefore = e.RedoList().ItemCount();
+  for (int guard = 0; e.CanUndo() && guard < 5000; ++guard) e.Undo();
+  if (!e.UndoList().FullUndoImpossible()) Require(e.GetText() == baseline);
+  for (int guard = 0; e.RedoList().ItemCount() > redoBefore && guard < 5000; ++guard) e.Redo();
+  Require(e.GetText() == final);
+  Check(s);
   return 0;
 }

@@ -58,7 +58,7 @@ TCustomSynPad::TCustomSynPad(ISynPadHost* Host) : fHost(Host) {
   fSelectedColor = std::make_unique<TSynSelectedColor>();
   fSelectedColor->OnChange = [this](TSynPersistent*) { InvalidateSelection(); };
   fBookMarkOpt = std::make_unique<TSynBookMarkOpt>(this);
-  fBookMarkOpt->OnChange = [this](TSynPersistent*) { InvalidateGutter(); };
+  fBookMarkOpt->OnChange = [this](TSynPersistent*) { ImagesChanged(); };
   fWordWrapGlyph = std::make_unique<TSynGlyph>("SynPadWrapped", 0x00FF00);
   fWordWrapGlyph->OnChange = [this](TSynPersistent*) { InvalidateGutter(); };
   fKeystrokes = std::make_unique<TSynPadKeyStrokes>(this);
@@ -82,7 +82,12 @@ TCustomSynPad::TCustomSynPad(ISynPadHost* Host) : fHost(Host) {
 
 TCustomSynPad::~TCustomSynPad() {
   fDestroying = true;
+  fFreeNotifications.Fire();
   SetHighlighter(nullptr);
+  SetSearchEngine(nullptr);
+  if (fWatchedImages)
+    static_cast<TSynImageList*>(fWatchedImages)
+        ->FreeNotifications.Remove(NotifyMethod(this, [](TSynPersistent*) {}, 3));
   fLines->OnChanging = nullptr;
   fLines->OnChange = nullptr;
   fLines->OnCleared = nullptr;
@@ -178,6 +183,7 @@ void TCustomSynPad::SetText(std::u16string_view Value) { fLines->SetText(Value);
 void TCustomSynPad::ClearAll() {
   fLines->Clear();
   fMarkList.clear();
+  for (TSynPadMark*& slot : fBookMarks) slot = nullptr;
   fUndoList->Clear();
   fRedoList->Clear();
   SetModified(false);
@@ -201,7 +207,8 @@ void TCustomSynPad::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
   if (Value.Line > count) Value.Line = count;
   if (Value.Line >= 1) {
     lineLen = static_cast<int>(fLines->StringRef(Value.Line - 1).size());
-    if (!pastEol) maxX = lineLen + 1;
+    // Past the end allowed or not, the end of a long line is always reachable.
+    if (!pastEol || maxX < lineLen + 1) maxX = lineLen + 1;
   } else {
     Value.Line = 1;
     if (!pastEol) maxX = 1;
@@ -320,25 +327,15 @@ std::u16string TCustomSynPad::GetSelText() const {
       break;
     }
     case smColumn: {
-      int c1 = BufferToDisplayPos(b).Column, c2 = BufferToDisplayPos(e).Column;
-      if (WordWrap()) {
-        // Columns of the lines, not of the rows.
-        c1 = ExpandedColumn(lineAt(b.Line), b.Char);
-        c2 = ExpandedColumn(lineAt(e.Line), e.Char);
-      }
-      if (c1 > c2) std::swap(c1, c2);
+      // Buffer characters [L, R) of every line: what is copied is what a cut deletes.
+      const int l = std::min(b.Char, e.Char), r = std::max(b.Char, e.Char);
       for (int line = b.Line; line <= std::min(e.Line, count); ++line) {
         const std::u16string_view s = lineAt(line);
-        const int from = ExpandedCharAt(s, c1);
-        const int to = ExpandedCharAt(s, c2);
         const int len = static_cast<int>(s.size());
-        std::u16string piece;
-        if (from <= len) piece.assign(s.substr(static_cast<size_t>(from - 1), static_cast<size_t>(std::min(to, len + 1) - from)));
-        if (!HasOption(eoTrimTrailingSpaces)) {
-          const int width = ExpandedColumn(s, std::min(to, len + 1)) - ExpandedColumn(s, std::min(from, len + 1));
-          const int want = c2 - c1;
-          if (width < want) piece.append(static_cast<size_t>(want - width), u' ');
-        }
+        const int from = std::min(l - 1, len), to = std::min(r - 1, len);
+        std::u16string piece(s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
+        if (!HasOption(eoTrimTrailingSpaces) && static_cast<int>(piece.size()) < r - l)
+          piece.append(static_cast<size_t>(r - l) - piece.size(), u' ');
         out += piece;
         if (line != e.Line) out += u"\r\n";
       }
@@ -369,7 +366,8 @@ void TCustomSynPad::SelectAll() {
 void TCustomSynPad::SetSelectionMode(TSynSelectionMode Value) {
   if (Value == fSelectionMode) return;
   fSelectionMode = Value;
-  fActiveSelectionMode = Value;
+  InvalidateSelection();
+  SetActiveSelectionMode(Value);
   InvalidateSelection();
 }
 
@@ -377,6 +375,9 @@ void TCustomSynPad::SetActiveSelectionMode(TSynSelectionMode Value) {
   if (Value == fActiveSelectionMode) return;
   if (SelAvail()) InvalidateSelection();
   fActiveSelectionMode = Value;
+  // A column block may reach past line ends; as a normal selection its ends lie in the text.
+  fBlockBegin = ClampBlockPos(fBlockBegin);
+  fBlockEnd = ClampBlockPos(fBlockEnd);
   if (SelAvail()) InvalidateSelection();
   StatusChanged(SynSC(scSelection));
 }
@@ -713,6 +714,10 @@ bool TCustomSynPad::IsWhiteChar(char16_t AChar) const {
 
 void TCustomSynPad::ListCleared(TSynPersistent*) {
   if (fWordWrapPlugin) fWordWrapPlugin->Reset();
+  // Marks of one text mean nothing in the next.
+  fMarkList.clear();
+  for (TSynPadMark*& slot : fBookMarks) slot = nullptr;
+  fTrimLines.clear();
   fUndoList->Clear();
   fRedoList->Clear();
   // The emptied list is at the current state, so undoing back to it is not a change.
@@ -731,8 +736,14 @@ void TCustomSynPad::ListCleared(TSynPersistent*) {
 }
 
 void TCustomSynPad::ListDeleted(int Index, int Count) {
-  for (auto& m : fMarkList)
-    if (m->Line > Index + Count) m->Line -= Count;
+  // The one place marks follow deletions: later lines move up, marks of deleted lines go to the
+  // line before them (the one a joined line went into).
+  for (auto& m : fMarkList) {
+    if (m->Line > Index + Count)
+      m->Line -= Count;
+    else if (m->Line > Index)
+      m->Line = std::max(1, Index);
+  }
   if (fWordWrapPlugin) fWordWrapPlugin->LinesDeleted(Index, Count);
   if (fHighlighter && fLines->Count() > 0) RescanRangesFrom(Index);
   InvalidateLines(Index + 1, INT_MAX);

@@ -13,9 +13,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "editor/SynCanvas.h"
@@ -30,6 +32,7 @@
 #include "editor/SynTextDrawer.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
+#include "platform/Timers.h"
 
 class ESynPadError : public Exception {
  public:
@@ -106,6 +109,37 @@ inline constexpr std::uint16_t sfDblClicked = 0x20;
 inline constexpr std::uint16_t sfPossibleGutterClick = 0x40;
 inline constexpr std::uint16_t sfWaitForDragging = 0x80;
 
+// Mouse cursors (the control's Cursor and what the mouse-cursor chain may choose).
+inline constexpr int crDefault = 0;
+inline constexpr int crArrow = -2;
+inline constexpr int crIBeam = -4;
+inline constexpr int crDrag = -12;
+inline constexpr int crMultiDrag = -16;
+inline constexpr int crHandPoint = -21;
+
+// The payload of an editor command: a buffer position (ecGotoXY, ecSelGotoXY, ecSetMarker0..9) or a
+// text (ecImeStr); most commands carry none.
+using TSynCommandData = std::variant<std::monostate, TBufferCoord, std::u16string>;
+
+// Where a drag stands relative to a control it passes over.
+enum TSynDragState : std::uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+
+// Scroll-bar requests (the low word of a scroll message).
+enum TSynScrollRequest : int {
+  SB_LINEUP = 0,
+  SB_LINEDOWN = 1,
+  SB_PAGEUP = 2,
+  SB_PAGEDOWN = 3,
+  SB_THUMBPOSITION = 4,
+  SB_THUMBTRACK = 5,
+  SB_TOP = 6,
+  SB_BOTTOM = 7,
+  SB_ENDSCROLL = 8,
+};
+
+// The standard edit actions a focused control carries out and enables.
+enum TSynEditAction : std::uint8_t { eaCut, eaCopy, eaPaste, eaDelete, eaUndo, eaSelectAll };
+
 // Painting characters.
 inline constexpr char16_t SynSpaceGlyph = 0x2219;
 inline constexpr char16_t SynTabGlyph = 0x2192;
@@ -153,6 +187,40 @@ class ISynPadHost {
   virtual platform::ICanvas& MeasuringCanvas() = 0;
   // The resolution point sizes are laid out at.
   virtual int PixelsPerInch() const { return 96; }
+
+  // ---- input ----
+  // The pointer shape over the client area.
+  virtual void SetCursor(int /*Cursor*/) {}
+  // The mouse stays with the control while a button is held.
+  virtual void SetCapture() {}
+  virtual void ReleaseCapture() {}
+  virtual void SetFocus() {}
+  // Paints what is invalid now rather than later.
+  virtual void UpdateWindow() {}
+  // The pointer in client pixels; false when unknown.
+  virtual bool CursorPos(int& /*X*/, int& /*Y*/) const { return false; }
+  // The modifier keys held now (for the scroll timer).
+  virtual vk::TShiftState KeyboardShift() const { return 0; }
+  // How far the pointer must move before a press becomes a drag, per axis.
+  virtual int DragDistance() const { return 4; }
+  // Lines one notch of the wheel scrolls.
+  virtual int WheelScrollLines() const { return 3; }
+  // Starts dragging the control's selection; the drag reports back through DragOver and DragDrop.
+  virtual void BeginDrag() {}
+
+  // ---- scroll hint ----
+  // Size of the hint showing Text, at most MaxWidth wide.
+  virtual void MeasureScrollHint(const std::u16string& Text, int MaxWidth, int& Width, int& Height) const {
+    Width = std::min(MaxWidth, 8 * static_cast<int>(Text.size()) + 8);
+    Height = 20;
+  }
+  // Shows the one hint window at a client position (its top-left corner), in Color.
+  virtual void ShowScrollHint(const std::u16string& /*Text*/, int /*X*/, int /*Y*/, TColor /*Color*/) {}
+  virtual void HideScrollHint() {}
+  // Height of a vertical scroll-bar arrow.
+  virtual int ScrollArrowHeight() const { return 16; }
+  // A canvas on the window outside painting (transient marks); nullptr when there is none.
+  virtual platform::ICanvas* TransientCanvas() { return nullptr; }
 };
 
 // A mark in the gutter: a bookmark (numbered 0..9) or a plain mark with an image.
@@ -168,11 +236,45 @@ class TSynPadMark {
 };
 using TSynPadMarkList = std::vector<std::unique_ptr<TSynPadMark>>;
 
-// The images a TSynBookMarkOpt's BookmarkImages points to.
-struct TSynImageList {
+// The images a TSynBookMarkOpt's BookmarkImages points to. Controls that show it are told when it
+// is destroyed.
+struct TSynImageList : public TSynPersistent {
+  TSynImageList() = default;
+  TSynImageList(const TSynImageList& Other) : TSynPersistent(), Images(Other.Images) {}
+  TSynImageList& operator=(const TSynImageList& Other) {
+    Images = Other.Images;
+    return *this;
+  }
+  ~TSynImageList() override { FreeNotifications.Fire(); }
   std::vector<TSynBitmap> Images;
+  TSynNotifyEventChain FreeNotifications{this};
   int Width() const { return Images.empty() ? 0 : Images.front().Width() / Images.front().Scale(); }
   int Count() const { return static_cast<int>(Images.size()); }
+};
+
+// The private clipboard format that carries the copying control's selection mode beside the text:
+// byte 0 the mode (0 normal, 1 line, 2 column), then the text in the single-byte code page, then NUL.
+inline constexpr const char* SynPadClipboardFormat = "application/x-synpad-control-block-type";
+
+// Form storage of the key table: a keystroke as a form keeps it (the command by name, the two
+// shortcuts), a stored property (a collection of keystrokes, or a value of another kind, which
+// reading skips), and a form being written or read.
+struct TSynStoredKeystroke {
+  std::string Command;
+  std::uint16_t ShortCut = 0;
+  std::uint16_t ShortCut2 = 0;
+  friend bool operator==(const TSynStoredKeystroke&, const TSynStoredKeystroke&) = default;
+};
+struct TSynStoredValue {
+  bool IsCollection = true;
+  std::vector<TSynStoredKeystroke> Items;
+};
+using TSynFormProperties = std::map<std::string, TSynStoredValue>;
+struct TSynFiler {
+  bool Writing = true;
+  // The inherited form's table when the form inherits one (writing compares against it).
+  const TSynPadKeyStrokes* Ancestor = nullptr;
+  TSynFormProperties Properties;
 };
 
 class TCustomSynPad;
@@ -187,8 +289,8 @@ using TSpecialLineColorsEvent =
     std::function<void(TCustomSynPad* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
 using TPaintEvent = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas)>;
 using TPaintTransient = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas, TSynTransientType Kind)>;
-using TProcessCommandEvent =
-    std::function<void(TCustomSynPad* Sender, TSynPadorCommand& Command, char16_t& AChar, void* Data)>;
+using TProcessCommandEvent = std::function<void(TCustomSynPad* Sender, TSynPadorCommand& Command, char16_t& AChar,
+                                                const TSynCommandData& Data)>;
 using TPlaceMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark*& Mark)>;
 using TMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark* Mark)>;
 using TReplaceTextEvent = std::function<void(TCustomSynPad* Sender, const std::u16string& ASearch,
@@ -198,6 +300,15 @@ using TGutterClickEvent =
     std::function<void(TCustomSynPad* Sender, TSynMouseButton Button, int X, int Y, int Line, TSynPadMark* Mark)>;
 using TDropFilesEvent = std::function<void(TCustomSynPad* Sender, int X, int Y, const std::vector<std::string>& Files)>;
 using TScrollEvent = std::function<void(TCustomSynPad* Sender, TSynScrollBarKind Kind)>;
+using TContextHelpEvent = std::function<void(TCustomSynPad* Sender, const std::u16string& Word)>;
+using TMouseCursorEvent = std::function<void(TCustomSynPad* Sender, const TBufferCoord& LineCharPos, int& Cursor)>;
+using TSynKeyDownEvent = std::function<void(TCustomSynPad* Sender, std::uint16_t& Key, vk::TShiftState Shift)>;
+using TSynMouseNotifyEvent =
+    std::function<void(TCustomSynPad* Sender, TSynMouseButton Button, vk::TShiftState Shift, int X, int Y)>;
+using TSynMouseMoveEvent = std::function<void(TCustomSynPad* Sender, vk::TShiftState Shift, int X, int Y)>;
+using TSynDragOverEvent = std::function<void(TCustomSynPad* Sender, TCustomSynPad* Source, int X, int Y,
+                                             TSynDragState State, bool& Accept)>;
+using TSynDragDropEvent = std::function<void(TCustomSynPad* Sender, TCustomSynPad* Source, int X, int Y)>;
 
 class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
  public:
@@ -335,7 +446,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TSynCustomHighlighter* Highlighter() const { return fHighlighter; }
   void SetHighlighter(TSynCustomHighlighter* Value);
   TSynPadSearchCustom* SearchEngine() const { return fSearchEngine; }
-  void SetSearchEngine(TSynPadSearchCustom* Value) { fSearchEngine = Value; }
+  void SetSearchEngine(TSynPadSearchCustom* Value);
   TheTextDrawer& TextDrawer() { return *fTextDrawer; }
   std::uint16_t StateFlags() const { return fStateFlags; }
   bool CanUndo() const;
@@ -409,37 +520,132 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int RescanRangesFrom(int Index);
   void RescanAllRanges();
 
-  // ---- commands, input, clipboard, bookmarks, replacement and search: defined with the command
-  // execution, keyboard and mouse handling, clipboard, replacement and memo messages ----
-  void CommandProcessor(TSynPadorCommand Command, char16_t AChar, void* Data);
-  void ExecuteCommand(TSynPadorCommand Command, char16_t AChar, void* Data);
+  // ---- commands ----
+  // Runs a command through OnProcessCommand / OnProcessUserCommand, ExecuteCommand (numbers below
+  // ecUserFirst only) and OnCommandProcessed.
+  virtual void CommandProcessor(TSynPadorCommand Command, char16_t AChar, const TSynCommandData& Data = {});
+  // Carries a command out under one paint lock; unknown numbers do nothing, editing commands do
+  // nothing in a read-only control.
+  virtual void ExecuteCommand(TSynPadorCommand Command, char16_t AChar, const TSynCommandData& Data = {});
   void Undo();
   void Redo();
+  void SelectWordAtCaret();
+  void SelectWordAt(TBufferCoord Value);
+  // The word at the caret (from WordStart to WordEnd), the selection left as it was.
+  std::u16string GetWordAtCaret();
+  TBufferCoord NextWordPos();
+  virtual TBufferCoord NextWordPosEx(const TBufferCoord& XY);
+  TBufferCoord WordStart();
+  virtual TBufferCoord WordStartEx(const TBufferCoord& XY);
+  TBufferCoord WordEnd();
+  virtual TBufferCoord WordEndEx(const TBufferCoord& XY);
+  TBufferCoord PrevWordPos();
+  virtual TBufferCoord PrevWordPosEx(const TBufferCoord& XY);
+
+  // ---- text replacement ----
+  // The engine: deletes the selection in the active mode, then inserts Value at the caret in
+  // PasteMode. With AddToUndoList a column insertion records each line it fills (and the line
+  // breaks it adds). Afterwards the selection is empty at the caret, which ends the insertion.
+  void SetSelTextPrimitive(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList);
+  // The engine in the active mode, recording nothing.
+  void SetSelText(const std::u16string& Value);
+  // The recorded replacement: one undo block holding the removed selection and the insertion.
+  void SetSelTextExternal(const std::u16string& Value);
+  // Inserts Value as a column block at StartPos.
+  void InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList = false);
+  void SetCaretAndSelection(const TBufferCoord& ptCaret, const TBufferCoord& ptBefore, const TBufferCoord& ptAfter);
+  // The selected text exactly as the buffer holds it (column pieces not padded, nothing trimmed).
+  std::u16string GetSelTextRaw() const;
+
+  // ---- clipboard, brackets, bookmarks ----
   void CopyToClipboard();
   void CutToClipboard();
   void PasteFromClipboard();
-  void SetSelText(const std::u16string& Value);
-  void SetSelTextExternal(const std::u16string& Value);
-  void SetSelTextPrimitive(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList);
-  void SetCaretAndSelection(const TBufferCoord& ptCaret, const TBufferCoord& ptBefore, const TBufferCoord& ptAfter);
-  int SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace, TSynSearchOptions AOptions);
-  void SelectWordAtCaret();
-  void KeyPressW(char16_t& Key);
-  void FindMatchingBracket();
-  TBufferCoord GetMatchingBracket();
-  TBufferCoord GetMatchingBracketEx(const TBufferCoord& APoint);
-  void GotoBookMark(int BookMark);
-  void SetBookMark(int BookMark, int X, int Y);
+  virtual void FindMatchingBracket();
+  virtual TBufferCoord GetMatchingBracket();
+  // The bracket matching the one at APoint; (0, 0) when there is none.
+  virtual TBufferCoord GetMatchingBracketEx(const TBufferCoord& APoint);
+  virtual void GotoBookMark(int BookMark);
+  virtual void SetBookMark(int BookMark, int X, int Y);
   void ClearBookMark(int BookMark);
   bool GetBookMark(int BookMark, int& X, int& Y) const;
-  TBufferCoord NextWordPos();
-  TBufferCoord NextWordPosEx(const TBufferCoord& XY);
-  TBufferCoord WordStart();
-  TBufferCoord WordStartEx(const TBufferCoord& XY);
-  TBufferCoord WordEnd();
-  TBufferCoord WordEndEx(const TBufferCoord& XY);
-  TBufferCoord PrevWordPos();
-  TBufferCoord PrevWordPosEx(const TBufferCoord& XY);
+  bool IsBookmark(int BookMark) const;
+  // The marks of a line in list order, at most 16.
+  std::vector<TSynPadMark*> GetMarksForLine(int Line) const;
+
+  // ---- search and replace ----
+  // Raises ESynPadError "No search engine has been assigned" without an engine; returns the number
+  // of matches found (less those skipped).
+  int SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace, TSynSearchOptions AOptions);
+
+  // ---- keyboard ----
+  // A key went down: OnKeyDown, the key-down chain, then the key table. A key that yields a command
+  // is consumed (set to 0).
+  void KeyDown(std::uint16_t& Key, vk::TShiftState Shift);
+  // A key went up: Alt + keypad codes, then OnKeyUp and the key-up chain.
+  void KeyUp(std::uint16_t& Key, vk::TShiftState Shift);
+  // A character the keyboard produced (after its key went down).
+  void WMChar(char16_t Key);
+  // Characters of one key press: one unit as WMChar, a surrogate pair as an input-method string.
+  void TextInput(std::u16string_view Text);
+  virtual void KeyPressW(char16_t& Key);
+  // Text an input method committed.
+  void ImeComposition(const std::u16string& Result);
+  void FocusIn();
+  void FocusOut();
+  // The keyboard state machine (for the host and tests).
+  std::uint16_t PendingKey() const { return fLastKey; }
+  const std::string& AltCodeDigits() const { return fAltCode; }
+
+  // ---- mouse ----
+  // Shift holds the modifier keys and the button/double-click bits of vk.
+  void MouseDown(TSynMouseButton Button, vk::TShiftState Shift, int X, int Y);
+  void MouseMove(vk::TShiftState Shift, int X, int Y);
+  void MouseUp(TSynMouseButton Button, vk::TShiftState Shift, int X, int Y);
+  void DblClick();
+  // Wheel delta in 1/120 notches (positive scrolls up); true when the control took it.
+  bool MouseWheel(int WheelDelta, vk::TShiftState Shift);
+  // Chooses the pointer shape for a client position and hands it to the host.
+  virtual void UpdateMouseCursor(int X, int Y);
+  bool MouseCaptured() const { return fMouseCaptured; }
+  // The pointer over the text (an I-beam unless changed).
+  int Cursor() const { return fCursor; }
+  void SetCursor(int Value) { fCursor = Value; }
+  // Finds the line and the mark under a click in the gutter and tells OnGutterClick.
+  virtual void DoOnGutterClick(TSynMouseButton Button, int X, int Y);
+  // The mouse capture ended from outside (another window took it).
+  void CaptureLost();
+
+  // ---- scrolling ----
+  void WMHScroll(int Request, int ThumbPos);
+  void WMVScroll(int Request, int ThumbPos);
+  // One tick of the 100 ms scroll timer that runs while a selection is dragged past the window.
+  void ScrollTimerTick();
+  bool ScrollTimerRunning() const;
+  int ScrollDeltaX() const { return fScrollDeltaX; }
+  int ScrollDeltaY() const { return fScrollDeltaY; }
+  // The scroll hint's text for a top row.
+  std::u16string ScrollHintText(int TopRow);
+
+  // ---- drag and drop ----
+  void DragOver(TCustomSynPad* Source, int X, int Y, TSynDragState State, vk::TShiftState Shift, bool& Accept);
+  void DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftState Shift);
+  void DragCanceled();
+  void DropFiles(int X, int Y, const std::vector<std::string>& Files);
+
+  // ---- standard edit actions ----
+  bool EditActionEnabled(TSynEditAction Action) const;
+  void ExecuteEditAction(TSynEditAction Action);
+
+  // ---- form storage and component links ----
+  // Writes "RemovedKeystrokes" and "AddedKeystrokes" (the key table against the defaults or the
+  // ancestor's table, only when they differ), or reads them back into the table.
+  void DefineProperties(TSynFiler& Filer);
+  // Drops a search engine, highlighter or bookmark image list that is going away.
+  void Notification(const void* Component);
+  // Told when the control is destroyed (the link opener drops its editor).
+  void AddFreeNotification(const TSynNotifyMethod& AHandler) { fFreeNotifications.Add(AHandler); }
+  void RemoveFreeNotification(const TSynNotifyMethod& AHandler) { fFreeNotifications.Remove(AHandler); }
 
   // ---- handler chains ----
   TSynPadKbdHandler& KbdHandler() { return fKbdHandler; }
@@ -471,7 +677,15 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TGutterClickEvent OnGutterClick;
   TDropFilesEvent OnDropFiles;
   TScrollEvent OnScroll;
-  TSynNotifyEvent OnContextHelp;
+  TContextHelpEvent OnContextHelp;
+  TMouseCursorEvent OnMouseCursor;
+  TSynKeyDownEvent OnKeyDown;
+  TSynKeyDownEvent OnKeyUp;
+  TSynMouseNotifyEvent OnMouseDown;
+  TSynMouseNotifyEvent OnMouseUp;
+  TSynMouseMoveEvent OnMouseMove;
+  TSynDragOverEvent OnDragOver;
+  TSynDragDropEvent OnDragDrop;
   std::function<void(TCustomSynPad* Sender, char16_t& Key)> OnKeyPress;
 
  protected:
@@ -487,6 +701,14 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   virtual bool DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& Background);
   virtual void DoOnStatusChange(TSynStatusChanges Changes);
   void StatusChanged(TSynStatusChanges AChanges);
+  // Where the last replacement's inserted text ends.
+  TBufferCoord LastInsertEnd() const { return fInsertEnd; }
+  // The engine without its final trimming, and the trimming (recorded or not) on its own, for
+  // replacements that record their insertion between the two.
+  void ReplaceSelectionUntrimmed(std::u16string_view Value) { SetSelTextPrimitiveEx(fActiveSelectionMode, Value, false); }
+  void TrimAfterReplacement(bool Record) { FlushTrims(Record); }
+  // The transient-paint notifier around an edit (counted; on the host's canvas when it has one).
+  void PaintTransient(TSynTransientType Type);
 
   // Word-wrap host.
   // A window narrower than one cell still wraps, one column to a row.
@@ -526,6 +748,90 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void ScanRanges(int FirstIndex, int Count);
   void DropPlugin();
   void HighlighterFreed();
+
+  // Editing internals.
+  friend struct TSynScrollPastEolOn;
+  // The engine; At: insert there (unclamped) instead of at the caret.
+  void SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList,
+                             const TBufferCoord* At = nullptr);
+  void DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret);
+  void InsertNormal(std::u16string_view Value, TBufferCoord& Caret);
+  void InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret);
+  void InsertLineMode(std::u16string_view Value, TBufferCoord& Caret);
+  // Stores a line's text (appending a line past the end); nothing when it is unchanged.
+  void PutLine(int Line, std::u16string_view Text);
+  // Sets the selection in a mode, clamped by that mode's rules.
+  void SetSelectionRaw(TBufferCoord B, TBufferCoord E, TSynSelectionMode Mode);
+  // Trailing blanks and tabs of the lines the last replacement touched are cut (eoTrimTrailingSpaces);
+  // with Record each cut is recorded, so that undo gives them back.
+  void NoteTrim(int Line);
+  void FlushTrims(bool Record);
+  bool TrimActive() const;
+  // The text of a range in a mode, exactly as the buffer holds it.
+  std::u16string TextOfRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) const;
+  // Replaces a range with a text through the engine (whole lines with as many lines are put one by one).
+  void ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text);
+  void UndoRedo(bool IsUndo);
+  void ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUndo, TSynPadUndoList& Dest);
+  void MoveGroupBreak(TSynPadUndoList& From, TSynPadUndoList& To);
+  TSynChangeReason SelectionDeleteReason() const;
+  void DeleteSelectionRecorded();
+  void DeleteRangeRecorded(TBufferCoord From, TBufferCoord To, TSynChangeReason Reason);
+
+  // Command internals.
+  void MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter, bool SelectionCommand);
+  void MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand);
+  void MoveCaretHorz(int DX, bool SelectionCommand);
+  void MoveCaretVert(int DY, bool SelectionCommand);
+  void DoHomeKey(bool Selection);
+  void DoEndKey(bool Selection);
+  void DoPageMove(TSynPadorCommand Command, bool Selection);
+  void DoTypeText(std::u16string Text);
+  void DoBackspace();
+  void DoDeleteChar();
+  void DoDeleteLine();
+  void DoLineBreak(bool MoveCaret);
+  void DoTab();
+  void DoShiftTab();
+  void DoBlockIndent(bool KeepFirstColumn = false);
+  void DoBlockUnindent();
+  void DoCaseChange(TSynPadorCommand Command);
+  void DoScrollLine(int Delta);
+  void DoSetMarker(int Number, const TSynCommandData& Data);
+  bool TabIndentApplies() const;
+  std::u16string IndentString(int Width) const;
+  int LeadingWhiteCount(std::u16string_view Line) const;
+  int DisplayWidthOf(std::u16string_view Text) const;
+
+  // Input internals.
+  void ComputeScroll(int X, int Y);
+  void StopScrollTimer();
+  void ShowScrollHintFor(int TopRow);
+  void ImagesChanged();
+
+  // Editing state.
+  // Where the engine's last insertion ended (the caret may be held back by the column limits).
+  TBufferCoord fInsertEnd;
+  std::vector<int> fTrimLines;
+  bool fUndoRedoing = false;
+  TSynPadMark* fBookMarks[10] = {};
+  TSynNotifyEventChain fFreeNotifications{this};
+  void* fWatchedImages = nullptr;
+  // Input state.
+  std::uint16_t fLastKey = 0;
+  vk::TShiftState fLastShift = 0;
+  std::string fAltCode;
+  bool fIgnoreNextWMChar = false;
+  bool fMouseCaptured = false;
+  int fMouseDownX = 0;
+  int fMouseDownY = 0;
+  int fLastMouseX = 0;
+  int fCursor = crIBeam;
+  int fScrollDeltaX = 0;
+  int fScrollDeltaY = 0;
+  int fMouseWheelAccumulator = 0;
+  bool fDragging = false;
+  std::unique_ptr<platform::ITimer> fScrollTimer;
 
   ISynPadHost* fHost = nullptr;
   std::unique_ptr<TSynPadStringList> fLines;
@@ -597,6 +903,17 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int fCaretWidth = 0;
   int fCaretHeight = 0;
   TSynScrollInfo fScrollInfo[2];
+};
+
+// eoScrollPastEol switched on for the duration of a command (the raw bit: no re-clamping, no repaint),
+// restored however the command ends.
+struct TSynScrollPastEolOn {
+  explicit TSynScrollPastEolOn(TCustomSynPad& Ed) : fEd(Ed), fSaved(Ed.fOptions) { fEd.fOptions |= SynOpt(eoScrollPastEol); }
+  ~TSynScrollPastEolOn() { fEd.fOptions = fSaved; }
+  TSynScrollPastEolOn(const TSynScrollPastEolOn&) = delete;
+  TSynScrollPastEolOn& operator=(const TSynScrollPastEolOn&) = delete;
+  TCustomSynPad& fEd;
+  TSynPadorOptions fSaved;
 };
 
 // Publishes the properties; no behaviour of its own.

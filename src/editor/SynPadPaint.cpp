@@ -54,6 +54,8 @@ struct TSynPadPainter {
   // Selection of this paint, in display positions.
   bool AnySelection = false;
   TDisplayCoord SelStart, SelEnd;
+  // A column selection: buffer characters [ColL, ColR) of the lines ColTop..ColBottom.
+  int ColL = 0, ColR = 0, ColTop = 0, ColBottom = 0;
   // Line state.
   std::u16string Line;  // expanded for tabs and wide glyphs
   bool CaretLine = false;
@@ -100,7 +102,13 @@ struct TSynPadPainter {
     if (e.Line < firstLine || b.Line > lastLine) return;
     SelStart = E.BufferToDisplayPos(b);
     SelEnd = E.BufferToDisplayPos(e);
-    if (E.fActiveSelectionMode == smColumn && SelStart.Column > SelEnd.Column) std::swap(SelStart.Column, SelEnd.Column);
+    if (E.fActiveSelectionMode == smColumn) {
+      ColL = std::min(b.Char, e.Char);
+      ColR = std::max(b.Char, e.Char);
+      ColTop = b.Line;
+      ColBottom = e.Line;
+      if (ColL == ColR) return;
+    }
     AnySelection = true;
   }
 
@@ -370,10 +378,19 @@ struct TSynPadPainter {
     }
     LineSelStart = LineSelEnd = 0;
     ComplexLine = false;
-    if (AnySelection && Row >= SelStart.Row && Row <= SelEnd.Row) {
+    if (AnySelection && E.fActiveSelectionMode == smColumn) {
+      // Each line shows its own characters of the block, the ones a copy or cut takes.
+      if (ALine < ColTop || ALine > ColBottom) {
+        SelStart = SelEnd = TDisplayCoord{0, 0};
+      } else {
+        SelStart = E.BufferToDisplayPos(TBufferCoord{ColL, ALine});
+        SelEnd = E.BufferToDisplayPos(TBufferCoord{ColR, ALine});
+      }
+    }
+    if (AnySelection && SelStart.Row > 0 && Row >= SelStart.Row && Row <= SelEnd.Row) {
       LineSelStart = FirstCol;
       LineSelEnd = LastCol + 1;
-      const TSynSelectionMode mode = E.fActiveSelectionMode;
+      const TSynSelectionMode mode = E.fActiveSelectionMode == smColumn ? smNormal : E.fActiveSelectionMode;
       if (mode == smColumn || (mode == smNormal && Row == SelStart.Row)) {
         if (SelStart.Column > LastCol) {
           LineSelStart = LineSelEnd = 0;

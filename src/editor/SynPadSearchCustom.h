@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "editor/SynPadMiscClasses.h"
 #include "editor/SynPadTypes.h"
 
 // The editor's search options, one byte. The engines read only match case and whole words; the
@@ -25,7 +26,8 @@ inline constexpr TSynSearchOptions ssoPrompt = 128;
 class TSynPadSearchCustom : public TSynPersistent {
  public:
   TSynPadSearchCustom() = default;
-  ~TSynPadSearchCustom() override = default;
+  // Tells the controls that use the engine, so that they drop it.
+  ~TSynPadSearchCustom() override { fFreeNotifications.Fire(); }
   TSynPadSearchCustom(const TSynPadSearchCustom&) = delete;
   TSynPadSearchCustom& operator=(const TSynPadSearchCustom&) = delete;
 
@@ -47,4 +49,11 @@ class TSynPadSearchCustom : public TSynPersistent {
   int Lengths(int Index) const { return GetLength(Index); }
   int ResultCount() const { return GetResultCount(); }
   void Options(TSynSearchOptions Value) { SetOptions(Value); }
+
+  // Told when the engine is destroyed.
+  void AddFreeNotification(const TSynNotifyMethod& AHandler) { fFreeNotifications.Add(AHandler); }
+  void RemoveFreeNotification(const TSynNotifyMethod& AHandler) { fFreeNotifications.Remove(AHandler); }
+
+ private:
+  TSynNotifyEventChain fFreeNotifications{this};
 };

@@ -268,6 +268,25 @@ void TSynPadStringList::InsertLines(int Index, int NumLines) {
   if (OnInserted) OnInserted(this, Index, NumLines);
 }
 
+void TSynPadStringList::InsertStrings(int Index, const std::vector<std::u16string_view>& Strings) {
+  if (static_cast<unsigned>(Index) > static_cast<unsigned>(fCount)) ListIndexOutOfBounds(Index);
+  const int n = static_cast<int>(Strings.size());
+  if (n <= 0) return;
+  Bracket bracket(*this);
+  const int cap = GetCapacity();
+  if (fCount + n > cap) SetCapacity(std::max(fCount + n, cap + (cap > 64 ? cap / 4 : 16)));
+  if (Index < fCount) std::move_backward(fList.begin() + Index, fList.begin() + fCount, fList.begin() + fCount + n);
+  for (int i = 0; i < n; ++i) {
+    TSynPadStringRec& rec = fList[Index + i];
+    rec = TSynPadStringRec{};
+    rec.fString.Assign(Strings[static_cast<size_t>(i)]);
+  }
+  fCount += n;
+  if (fIndexOfLongestLine >= Index) fIndexOfLongestLine += n;
+  for (int i = Index; i < Index + n; ++i) NoteLineGrew(i);
+  if (OnInserted) OnInserted(this, Index, n);
+}
+
 void TSynPadStringList::Exchange(int Index1, int Index2) {
   if (static_cast<unsigned>(Index1) >= static_cast<unsigned>(fCount)) ListIndexOutOfBounds(Index1);
   if (static_cast<unsigned>(Index2) >= static_cast<unsigned>(fCount)) ListIndexOutOfBounds(Index2);
@@ -508,8 +527,15 @@ void TSynPadUndoList::PushItem(std::unique_ptr<TSynPadUndoItem> Item) {
 
 void TSynPadUndoList::EnsureMaxEntries() {
   while (static_cast<int>(fItems.size()) > fMaxUndoActions) {
+    const int number = fItems.front()->ChangeNumber;
+    // Cutting the newest change or the block being recorded would leave half a change to undo.
+    if (fMaxUndoActions > 0 &&
+        (number == fItems.back()->ChangeNumber || (fBlockCount > 0 && number == fBlockChangeNumber)))
+      return;
     fFullUndoImposible = true;
-    fItems.pop_front();
+    do {
+      fItems.pop_front();
+    } while (!fItems.empty() && fItems.front()->ChangeNumber == number && fMaxUndoActions > 0);
   }
 }
 

@@ -132,6 +132,9 @@ class TSynPadStringList : public TWideStrings {
 
   void DeleteLines(int Index, int NumLines);
   void InsertLines(int Index, int NumLines);
+  // Inserts the texts as lines before Index in one step, with one OnInserted (a pasted text of a
+  // million lines is one move of the later lines, not a million).
+  void InsertStrings(int Index, const std::vector<std::u16string_view>& Strings);
   std::intptr_t GetRange(int Index) const;
   void PutRange(int Index, std::intptr_t ARange);
   std::u16string ExpandedStrings(int Index);
@@ -244,6 +247,9 @@ class TSynPadUndoList : public TSynPersistent {
   void Lock();
   void Unlock();
   bool IsLocked() const { return fLockCount > 0; }
+  // At most this many items are kept; the oldest changes go whole (all items of one change number),
+  // and the newest change and a block being recorded are never cut, so an undo never gives a text
+  // that did not exist. 0 keeps nothing.
   int MaxUndoActions() const { return fMaxUndoActions; }
   void SetMaxUndoActions(int Value);
   void SetInitialState(bool Value);

@@ -78,9 +78,10 @@ std::vector<std::uint8_t> TSynWordWrapPlugin::WrapLine(std::u16string_view S) {
         }
       }
     } else {
-      // Trailing blanks and tabs stay on the row, even beyond the maximum.
+      // Trailing blanks and tabs stay on the row, even beyond the maximum (up to the longest row:
+      // a run of a million blanks is cut into rows, not scanned again for each of them).
       rowEnd = candEnd;
-      while (rowEnd < len && IsBlankOrTab(S[rowEnd])) ++rowEnd;
+      while (rowEnd < len && rowEnd - start <= kMaxRow && IsBlankOrTab(S[rowEnd])) ++rowEnd;
     }
     if (rowEnd - start > kMaxRow) {
       rowEnd = start + kMaxRow;

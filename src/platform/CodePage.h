@@ -11,6 +11,8 @@ namespace codepage {
 
 // The UTF-16 unit of a Windows-1252 byte.
 char16_t Cp1252ToChar(unsigned char byte);
+// The UTF-16 unit of an OEM (code page 437) byte, the table keyboard codes without a leading zero use.
+char16_t Cp437ToChar(unsigned char byte);
 // The Windows-1252 byte of a code point, or -1 when the code page has none.
 int CharToCp1252(char32_t ch);
 

@@ -1,5 +1,6 @@
 #include "platform/EditorServices.h"
 
+#include "platform/Clipboard.h"
 #include "platform/SystemServices.h"
 #include "platform/UnicodeTables.h"
 
@@ -22,6 +23,21 @@ std::u16string ReadClipboardText() {
 
 void WriteClipboardText(std::u16string_view text) {
   if (auto hook = platform::SystemServices().WriteClipboardText) hook(text);
+}
+
+void WriteClipboardTextWithData(std::u16string_view text, const std::string& mime, const std::string& data) {
+  const platform::TSystemServices& services = platform::SystemServices();
+  if (services.WriteClipboardTextAndData)
+    services.WriteClipboardTextAndData(text, {{mime, data}});
+  else if (services.WriteClipboardText)
+    services.WriteClipboardText(text);
+}
+
+bool ReadClipboardData(const std::string& mime, std::string& data) {
+  const std::optional<std::string> block = platform::Clipboard().Read(mime);
+  if (!block) return false;
+  data = *block;
+  return true;
 }
 
 bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels) {

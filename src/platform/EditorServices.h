@@ -18,6 +18,11 @@ char16_t FoldUnit(char16_t ch);
 bool ClipboardHasText();
 std::u16string ReadClipboardText();
 void WriteClipboardText(std::u16string_view text);
+// The text with a private format beside it (its MIME type and bytes), written in one step; without a
+// clipboard service that carries private formats only the text is written.
+void WriteClipboardTextWithData(std::u16string_view text, const std::string& mime, const std::string& data);
+// The bytes of a private format on the clipboard; false when it offers none.
+bool ReadClipboardData(const std::string& mime, std::string& data);
 
 // Loads the editor's bitmap resource Name (drawn at 100% and 200%) as 0xAARRGGBB pixels. Scale 0 takes
 // the screen's device pixel ratio (2 from 1.5 up); Scale receives the scale loaded. False when the

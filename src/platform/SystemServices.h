@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -24,6 +25,10 @@ struct TSystemServices {
   bool (*ClipboardHasText)() = nullptr;
   std::u16string (*ReadClipboardText)() = nullptr;
   void (*WriteClipboardText)(std::u16string_view text) = nullptr;
+  // Text together with private formats (MIME type, bytes), put on the clipboard in one step (the
+  // formats are read back through FormatClipboard).
+  void (*WriteClipboardTextAndData)(std::u16string_view text,
+                                    const std::vector<std::pair<std::string, std::string>>& data) = nullptr;
   // See editorservices::LoadEditorBitmap.
   bool (*LoadEditorBitmap)(const std::string& name, int& scale, int& width, int& height,
                            std::vector<std::uint32_t>& pixels) = nullptr;

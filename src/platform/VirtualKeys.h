@@ -14,6 +14,13 @@ inline constexpr TShiftState ssNone = 0;
 inline constexpr TShiftState ssShift = 1;
 inline constexpr TShiftState ssAlt = 2;
 inline constexpr TShiftState ssCtrl = 4;
+// Mouse events also carry the buttons held and the double-click state.
+inline constexpr TShiftState ssLeft = 8;
+inline constexpr TShiftState ssRight = 16;
+inline constexpr TShiftState ssMiddle = 32;
+inline constexpr TShiftState ssDouble = 64;
+// The modifier keys alone.
+inline constexpr TShiftState ssModifiers = ssShift | ssAlt | ssCtrl;
 
 inline constexpr std::uint16_t VK_BACK = 0x08;
 inline constexpr std::uint16_t VK_TAB = 0x09;
@@ -36,7 +43,8 @@ inline constexpr std::uint16_t VK_DOWN = 0x28;
 inline constexpr std::uint16_t VK_INSERT = 0x2D;
 inline constexpr std::uint16_t VK_DELETE = 0x2E;
 // '0'..'9' are 0x30..0x39 and 'A'..'Z' are 0x41..0x5A.
-inline constexpr std::uint16_t VK_NUMPAD0 = 0x60;
+inline constexpr std::uint16_t VK_NUMPAD0 = 0x60;  // VK_NUMPAD0 + n, n = 0..9
+inline constexpr std::uint16_t VK_NUMPAD9 = 0x69;
 inline constexpr std::uint16_t VK_MULTIPLY = 0x6A;
 inline constexpr std::uint16_t VK_ADD = 0x6B;
 inline constexpr std::uint16_t VK_SUBTRACT = 0x6D;

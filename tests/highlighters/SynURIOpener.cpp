@@ -4,8 +4,10 @@
 
 #include <map>
 
+#include "SynPadRecordingHost.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "highlighters/SynHighlighterURI.h"
+#include "highlighters/SynURIOpenerPad.h"
 
 namespace {
 
@@ -290,4 +292,35 @@ TEST(SynURIOpener, PlatformHookReceivesTheLink) {
   EXPECT_TRUE(opener.OpenLink(u"someone@example.org", TSynURISyn::tkMailtoLink));
   platform::SetOpenUrlHook(std::move(old));
   EXPECT_EQ(seen, (std::vector<std::u16string>{u"mailto:someone@example.org"}));
+}
+
+// On the real control: a Ctrl+click on a link opens it; the control going away takes the opener's
+// hold on it away too.
+
+TEST(SynURIOpener, WorksOnTheControlAndDropsItWhenItGoes) {
+  TSynRecordingHost host;
+  TSynURISyn uri;
+  TSynURIOpener opener;
+  std::vector<std::u16string> opened;
+  opener.OpenURLFunc = [&](std::u16string_view url) {
+    opened.emplace_back(url);
+    return true;
+  };
+  opener.CtrlKeyState = [] { return true; };
+  opener.SetURIHighlighter(&uri);
+  auto pad = std::make_unique<TSynPad>(&host);
+  pad->Resize();
+  pad->SetHighlighter(&uri);
+  pad->SetText(u"see http://example.org/x here");
+  TSynURIOpenerPad adapter(*pad, opener);
+  EXPECT_EQ(opener.Editor(), &adapter);
+  int x = 0, y = 0;
+  pad->RowColumnToPixels(TDisplayCoord{10, 1}, x, y);
+  std::uint16_t ctrl = vk::VK_CONTROL;
+  pad->KeyDown(ctrl, vk::ssCtrl);
+  pad->MouseDown(mbLeft, vk::ssCtrl | vk::ssLeft, x + 2, y + 2);
+  pad->MouseUp(mbLeft, vk::ssCtrl, x + 2, y + 2);
+  EXPECT_EQ(opened, (std::vector<std::u16string>{u"http://example.org/x"}));
+  pad.reset();
+  EXPECT_EQ(opener.Editor(), nullptr);
 }

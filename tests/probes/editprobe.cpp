@@ -1,6 +1,7 @@
-// editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] TEXTFILE
+// editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH]
+//           [--script FILE] TEXTFILE
 // Loads TEXTFILE (UTF-8) into the editor control on a recording window (cells 8 x 16, client
-// WxH pixels, default 640x480) and runs the script on stdin, one command a line:
+// WxH pixels, default 640x480) and runs the script on stdin (or in FILE), one command a line:
 //   caret X Y | sel X1 Y1 X2 Y2 [normal|column|line] | top N | left N | text STRING |
 //   option NAME on|off | font FAMILY SIZE
 //   b2d X Y | d2b COL ROW | px2rc X Y | px2near X Y | rc2px COL ROW | rc2idx X Y | idx2rc N |
@@ -8,11 +9,23 @@
 //   dump                                           (one JSON object)
 //   png FILE                                       (the control on the real window, offscreen)
 //   ecCommandName | char C | str TEXT | key Ctrl+Shift+Right | undo | redo
+//   paste TEXT [normal|line|column]   (puts TEXT on the clipboard, with the mode when given, and pastes)
+//   copy                              (copies; prints the clipboard's text and mode)
+//   find TEXT [OPTS] | replace TEXT WITH [OPTS]   (SearchReplace; prints the count; OPTS letters:
+//       c match case, w whole word, b backwards, e entire scope, s selected only, a replace all,
+//       p prompt, r regular expressions; "..." holds blanks)
+//   answers LETTERS                   (what prompts answer, in order: r replace, s skip, a all, c cancel)
+//   bracket                           (the matching bracket of the caret: X Y, or none)
+//   mark N | gotomark N               (bookmark N set or cleared at the caret / gone to)
+//   wait MS                           (serves the clipboard for MS milliseconds)
+// The clipboard is the desktop's (Qt's platform: offscreen unless QT_QPA_PLATFORM says otherwise).
 // In STRING and TEXT, \n \r \t \\ and \uXXXX stand for those characters. --wrap COLS turns word
 // wrap on with a client just wide enough for COLS columns (at most 255).
 // Exit 0; 1 with a message on a bad command; 2 on bad arguments.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QThread>
 
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +34,7 @@
 #include <memory>
 #include <string>
 
+#include "ProbeSupport.h"
 #include "SynPadScript.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterRegistry.h"
@@ -46,15 +60,7 @@ bool ParseInt(const std::string& s, long long lo, long long hi, long long& out, 
 }
 
 // Renders the model's state on the real window: same text, options, view and selection.
-void RenderPng(TSynPadScript& s, const std::string& file, std::unique_ptr<QApplication>& app) {
-  static int argc = 1;
-  static char name[] = "editprobe";
-  static char* argv[] = {name, nullptr};
-  if (!app) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    app = std::make_unique<QApplication>(argc, argv);
-    platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
-  }
+void RenderPng(TSynPadScript& s, const std::string& file) {
   TCustomSynPad& m = *s.Ed;
   TSynPadWidget w;
   w.setFrameShape(QFrame::NoFrame);
@@ -88,7 +94,7 @@ void RenderPng(TSynPadScript& s, const std::string& file, std::unique_ptr<QAppli
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   long long options = -1, tabWidth = -1, wrap = -1, width = 640, height = 480;
-  std::string highlighter, file;
+  std::string highlighter, file, script;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& out) {
@@ -106,6 +112,8 @@ int main(int argc, char** argv) {
       if (!value(v) || !ParseInt(v, 1, 255, wrap)) return Usage("--wrap takes a column count from 1 to 255");
     } else if (a == "--highlighter") {
       if (!value(highlighter)) return Usage("--highlighter takes a class name");
+    } else if (a == "--script") {
+      if (!value(script)) return Usage("--script takes a file");
     } else if (a == "--size") {
       const size_t x = (value(v) ? v.find('x') : std::string::npos);
       if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) || !ParseInt(v.substr(x + 1), 1, 20000, height))
@@ -130,7 +138,14 @@ int main(int argc, char** argv) {
       if (cls.ClassName == highlighter && cls.Create) hl = cls.Create();
     if (!hl) return Usage("unknown highlighter class " + highlighter);
   }
-  std::unique_ptr<QApplication> app;  // made on the first png
+  // The application gives the probe the desktop's clipboard (and the real window for png).
+  static int qtArgc = 1;
+  static char qtName[] = "editprobe";
+  static char* qtArgv[] = {qtName, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  ProbeRuntimeDir("editprobe");
+  QApplication app(qtArgc, qtArgv);
+  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
   TSynPadScript s;
   s.Host.Width = static_cast<int>(width);
   s.Host.Height = static_cast<int>(height);
@@ -147,11 +162,25 @@ int main(int argc, char** argv) {
   ed.SetText(codepage::Utf8ToUtf16(bytes));
   if (wrap > 0) ed.SetWordWrap(true);
   s.Status.clear();
-  s.OnPng = [&s, &app](const std::string& f) { RenderPng(s, f, app); };
+  s.OnPng = [&s](const std::string& f) { RenderPng(s, f); };
+  s.OnWait = [](int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(5);
+    }
+  };
 
+  std::ifstream scriptFile;
+  if (!script.empty()) {
+    scriptFile.open(script);
+    if (!scriptFile) return Usage("cannot read " + script);
+  }
+  std::istream& commands = script.empty() ? std::cin : scriptFile;
   std::string line, out, error;
   int lineNo = 0;
-  while (std::getline(std::cin, line)) {
+  while (std::getline(commands, line)) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     out.clear();
@@ -166,7 +195,8 @@ int main(int argc, char** argv) {
       std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
       return 1;
     }
-    std::cout << out;
+    // Each answer goes out at once: a caller may wait for it while the probe stays (wait).
+    std::cout << out << std::flush;
   }
   ed.SetHighlighter(nullptr);
   return 0;

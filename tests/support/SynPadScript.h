@@ -14,8 +14,61 @@
 
 #include "SynPadRecordingHost.h"
 #include "editor/SynPad.h"
+#include "editor/SynPadRegexSearch.h"
+#include "editor/SynPadSearch.h"
+#include "platform/Clipboard.h"
 #include "platform/CodePage.h"
+#include "platform/EditorServices.h"
+#include "platform/SystemServices.h"
 #include "platform/VirtualKeys.h"
+
+// A clipboard kept in the process, for programs without a desktop (the fuzz target). Installed
+// only where no clipboard service is.
+struct TSynMemoryClipboard {
+  static std::u16string& Text() {
+    static std::u16string text;
+    return text;
+  }
+  static std::vector<std::pair<std::string, std::string>>& Data() {
+    static std::vector<std::pair<std::string, std::string>> data;
+    return data;
+  }
+  static void InstallWhereMissing() {
+    platform::TSystemServices s = platform::SystemServices();
+    if (s.WriteClipboardText) return;
+    s.ClipboardHasText = [] { return !Text().empty(); };
+    s.ReadClipboardText = [] { return Text(); };
+    s.WriteClipboardText = [](std::u16string_view t) {
+      Text() = std::u16string(t);
+      Data().clear();
+    };
+    s.WriteClipboardTextAndData = [](std::u16string_view t, const std::vector<std::pair<std::string, std::string>>& d) {
+      Text() = std::u16string(t);
+      Data() = d;
+    };
+    platform::InstallSystemServices(s);
+    // Private formats are read through the format clipboard: this one reads what was written above.
+    static TFormats formats;
+    platform::SetClipboard(&formats);
+  }
+
+ private:
+  struct TFormats : platform::IClipboard {
+    bool HasFormat(const std::string& format) const override { return Read(format).has_value(); }
+    std::optional<std::string> Read(const std::string& format) const override {
+      for (const auto& [type, bytes] : Data())
+        if (type == format) return bytes;
+      return std::nullopt;
+    }
+    void Write(const std::string& format, const std::string& bytes) override {
+      Text().clear();
+      Data() = {{format, bytes}};
+    }
+    void ClearOwned(const std::string& format) override {
+      if (HasFormat(format)) Data().clear();
+    }
+  };
+};
 
 class TSynPadScript {
  public:
@@ -26,10 +79,17 @@ class TSynPadScript {
   std::vector<TSynStatusChanges> Status;
   // png FILE; unset: the command is refused.
   std::function<void(const std::string& File)> OnPng;
-  // Runs an editor command (key table, char, str, undo, redo); unset: refused.
-  std::function<void(TSynPadorCommand Command, char16_t Ch, const std::u16string& Text)> OnCommand;
+  // wait MS: keeps the program (and what it owns on the clipboard) alive; unset: refused.
+  std::function<void(int Milliseconds)> OnWait;
+  // The search engines of find and replace (r picks the regular-expression one).
+  TSynPadSearch PlainSearch;
+  TSynPadRegexSearch RegexSearch;
+  // Answers OnReplaceText gives to prompts, in order (r replace, s skip, a all, c cancel); when they
+  // run out a prompt is answered "replace".
+  std::string Answers;
 
   TSynPadScript() {
+    TSynMemoryClipboard::InstallWhereMissing();
     Ed = std::make_unique<TSynPad>(&Host);
     Ed->OnStatusChange = [this](TCustomSynPad*, TSynStatusChanges c) { Status.push_back(c); };
   }
@@ -242,7 +302,77 @@ class TSynPadScript {
       if (c.size() != 1) return Fail(Error, "char: expected one character");
       return RunCommand(ecChar, c[0], {}, Error);
     } else if (cmd == "str") {
-      return RunCommand(ecString, 0, Unescape(rest()), Error);
+      return RunCommand(ecImeStr, 0, Unescape(rest()), Error);
+    } else if (cmd == "paste") {
+      std::vector<std::u16string> args;
+      if (!Tokens(rest(), args, Error) || args.empty() || args.size() > 2) return Fail(Error, "paste: expected TEXT [normal|line|column]");
+      if (args.size() == 1) {
+        editorservices::WriteClipboardText(args[0]);
+      } else {
+        const std::u16string& m = args[1];
+        const char mode = m == u"normal" ? 0 : m == u"line" ? 1 : m == u"column" ? 2 : -1;
+        if (mode < 0) return Fail(Error, "paste: unknown mode");
+        std::string block(1, mode);
+        block += codepage::Utf16ToCp1252(args[0]);
+        block.push_back('\0');
+        editorservices::WriteClipboardTextWithData(args[0], SynPadClipboardFormat, block);
+      }
+      return RunCommand(ecPaste, 0, {}, Error);
+    } else if (cmd == "copy") {
+      std::string extra;
+      if (in >> extra) return Fail(Error, "copy: takes nothing");
+      Ed->CommandProcessor(ecCopy, 0);
+      std::string block;
+      static const char* const modeNames[] = {"normal", "line", "column"};
+      const bool hasMode = editorservices::ReadClipboardData(SynPadClipboardFormat, block) && !block.empty() &&
+                           static_cast<unsigned char>(block[0]) <= 2;
+      Out += Json(editorservices::ReadClipboardText()) + " " + (hasMode ? modeNames[static_cast<unsigned char>(block[0])] : "none") +
+             "\n";
+    } else if (cmd == "find" || cmd == "replace") {
+      std::vector<std::u16string> args;
+      const size_t need = cmd == "find" ? 1 : 2;
+      if (!Tokens(rest(), args, Error) || args.size() < need || args.size() > need + 1)
+        return Fail(Error, cmd + (cmd == "find" ? ": expected TEXT [OPTS]" : ": expected TEXT WITH [OPTS]"));
+      TSynSearchOptions options = 0;
+      bool regex = false;
+      for (char16_t c : args.size() > need ? args.back() : std::u16string()) {
+        const std::u16string_view letters = u"cwbesapr";
+        const size_t bit = letters.find(c);
+        if (bit == std::u16string_view::npos) return Fail(Error, cmd + ": unknown option letter");
+        if (c == u'r')
+          regex = true;
+        else
+          options |= static_cast<TSynSearchOptions>(1u << bit);
+      }
+      Ed->SetSearchEngine(regex ? static_cast<TSynPadSearchCustom*>(&RegexSearch) : &PlainSearch);
+      Ed->OnReplaceText = [this](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
+                                 TSynReplaceAction& Action) {
+        if (Answers.empty()) return;
+        const char a = Answers[0];
+        Answers.erase(0, 1);
+        Action = a == 's' ? raSkip : a == 'a' ? raReplaceAll : a == 'c' ? raCancel : raReplace;
+      };
+      const int n = Ed->SearchReplace(args[0], cmd == "find" ? std::u16string() : args[1], options);
+      Out += std::to_string(n) + "\n";
+    } else if (cmd == "answers") {
+      std::string letters;
+      in >> letters;
+      if (letters.find_first_not_of("rsac") != std::string::npos) return Fail(Error, "answers: letters r s a c");
+      Answers = letters;
+    } else if (cmd == "bracket") {
+      const TBufferCoord p = Ed->GetMatchingBracket();
+      if (p.Char == 0)
+        Out += "none\n";
+      else
+        pair(p.Char, p.Line);
+    } else if (cmd == "mark" || cmd == "gotomark") {
+      if (!ints(1, v)) return false;
+      if (v[0] < 0 || v[0] > 9) return Fail(Error, cmd + ": a bookmark number from 0 to 9");
+      return RunCommand(static_cast<TSynPadorCommand>((cmd == "mark" ? ecSetMarker0 : ecGotoMarker0) + v[0]), 0, {}, Error);
+    } else if (cmd == "wait") {
+      if (!ints(1, v)) return false;
+      if (!OnWait) return Fail(Error, "wait: nothing to wait for here");
+      OnWait(v[0]);
     } else if (cmd == "key") {
       std::string spec;
       in >> spec;
@@ -272,9 +402,40 @@ class TSynPadScript {
     Error = Message;
     return false;
   }
-  bool RunCommand(TSynPadorCommand Command, char16_t Ch, const std::u16string& Text, std::string& Error) {
-    if (!OnCommand) return Fail(Error, "editing commands are not part of this build");
-    OnCommand(Command, Ch, Text);
+  bool RunCommand(TSynPadorCommand Command, char16_t Ch, const std::u16string& Text, std::string& /*Error*/) {
+    Ed->CommandProcessor(Command, Ch, Command == ecImeStr ? TSynCommandData{Text} : TSynCommandData{});
+    return true;
+  }
+  // Arguments separated by blanks; "..." holds blanks (\" for a quote), escapes as in TEXT.
+  static bool Tokens(const std::string& Line, std::vector<std::u16string>& Out, std::string& Error) {
+    size_t i = 0;
+    while (i < Line.size()) {
+      if (Line[i] == ' ') {
+        ++i;
+        continue;
+      }
+      std::string raw;
+      if (Line[i] == '"') {
+        ++i;
+        bool closed = false;
+        while (i < Line.size()) {
+          if (Line[i] == '\\' && i + 1 < Line.size() && Line[i + 1] == '"') {
+            raw.push_back('"');
+            i += 2;
+          } else if (Line[i] == '"') {
+            ++i;
+            closed = true;
+            break;
+          } else {
+            raw.push_back(Line[i++]);
+          }
+        }
+        if (!closed) return Fail(Error, "unclosed quote");
+      } else {
+        while (i < Line.size() && Line[i] != ' ') raw.push_back(Line[i++]);
+      }
+      Out.push_back(Unescape(raw));
+    }
     return true;
   }
   // "Ctrl+Shift+Right": modifiers in any order, then a key name as the shortcut texts spell it.

@@ -1,6 +1,8 @@
 // The window of the editor control: a scroll area whose viewport the control paints, with its
 // own blinking caret (drawn inverting, so a block caret shows the character beneath) and the
-// control's scroll-bar arithmetic mapped onto the Qt scroll bars.
+// control's scroll-bar arithmetic mapped onto the Qt scroll bars. Keys, characters, input-method
+// text, the mouse, the wheel, scroll-bar actions and drops become calls of the control; what they
+// do is decided there.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -10,8 +12,9 @@
 
 #include "editor/SynMemo.h"
 #include "platform/Canvas.h"
+#include "platform/qt/QtDragManager.h"
 
-class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
+class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost, public platform::IDragTarget {
   Q_OBJECT
  public:
   explicit TSynPadWidget(QWidget* Parent = nullptr);
@@ -43,8 +46,25 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
   void RecreateWindow() override;
   platform::ICanvas& MeasuringCanvas() override;
   int PixelsPerInch() const override;
+  void SetCursor(int Cursor) override;
+  void SetFocus() override;
+  bool CursorPos(int& X, int& Y) const override;
+  vk::TShiftState KeyboardShift() const override;
+  int DragDistance() const override;
+  int WheelScrollLines() const override;
+  void BeginDrag() override;
+  void MeasureScrollHint(const std::u16string& Text, int MaxWidth, int& Width, int& Height) const override;
+  void ShowScrollHint(const std::u16string& Text, int X, int Y, TColor Color) override;
+  void HideScrollHint() override;
+  int ScrollArrowHeight() const override;
+
+  // platform::IDragTarget
+  bool DragOver(QWidget* Source, QPoint Global, platform::TDragPhase Phase, Qt::KeyboardModifiers Modifiers) override;
+  void DragDrop(QWidget* Source, QPoint Global, Qt::KeyboardModifiers Modifiers) override;
 
   QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
+  // The input method's text still being composed, shown at the caret.
+  const QString& Preedit() const { return fPreedit; }
 
  protected:
   void paintEvent(QPaintEvent* Event) override;
@@ -53,10 +73,25 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
   void focusInEvent(QFocusEvent* Event) override;
   void focusOutEvent(QFocusEvent* Event) override;
   void scrollContentsBy(int, int) override {}
+  bool focusNextPrevChild(bool Next) override;
+  void keyPressEvent(QKeyEvent* Event) override;
+  void keyReleaseEvent(QKeyEvent* Event) override;
+  void inputMethodEvent(QInputMethodEvent* Event) override;
+  void mousePressEvent(QMouseEvent* Event) override;
+  void mouseDoubleClickEvent(QMouseEvent* Event) override;
+  void mouseMoveEvent(QMouseEvent* Event) override;
+  void mouseReleaseEvent(QMouseEvent* Event) override;
+  void wheelEvent(QWheelEvent* Event) override;
+  void enterEvent(QEnterEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
 
  private:
   void EnsureCreated();
-  void ScrollBarMoved(TSynScrollBarKind Kind, int Value);
+  void ScrollBarAction(TSynScrollBarKind Kind, int Action);
+  void ScrollBarValue(TSynScrollBarKind Kind, int Value);
+  void PaintPreedit(QPainter& Painter) const;
   void PaintCaret(QPainter& Painter) const;
   QRect CaretRect() const { return QRect(fCaretX, fCaretY, fCaretW, fCaretH); }
 
@@ -70,4 +105,5 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost {
   int fCaretX = 0, fCaretY = 0, fCaretW = 0, fCaretH = 0;
   QPoint fComposition;
   QTimer fBlink;
+  QString fPreedit;
 };

@@ -34,11 +34,45 @@ QClipboard* Clipboard() {
   return QGuiApplication::clipboard();
 }
 
+// Whether the clipboard offers text, kept from the clipboard's change signal: asking a foreign owner
+// on X11 is a round trip, and enabled states ask many times a second.
+struct TClipboardState {
+  QClipboard* clipboard = nullptr;
+  bool known = false;
+  bool hasText = false;
+};
+
+TClipboardState& ClipboardState() {
+  static TClipboardState state;
+  return state;
+}
+
 bool ClipboardHasText() {
   QClipboard* cb = Clipboard();
   if (!cb) return false;
-  const QMimeData* data = cb->mimeData();
-  return data && data->hasText();
+  TClipboardState& state = ClipboardState();
+  if (state.clipboard != cb) {
+    state.clipboard = cb;
+    state.known = false;
+    QObject::connect(cb, &QClipboard::dataChanged, [] { ClipboardState().known = false; });
+    QObject::connect(cb, &QObject::destroyed, [] { ClipboardState() = TClipboardState{}; });
+  }
+  if (!state.known) {
+    const QMimeData* data = cb->mimeData();
+    state.hasText = data && data->hasText();
+    state.known = true;
+  }
+  return state.hasText;
+}
+
+void WriteClipboardTextAndData(std::u16string_view text, const std::vector<std::pair<std::string, std::string>>& data) {
+  QClipboard* cb = Clipboard();
+  if (!cb || text.empty()) return;
+  auto* mime = new QMimeData;
+  mime->setText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+  for (const auto& [type, bytes] : data)
+    mime->setData(QString::fromStdString(type), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  cb->setMimeData(mime);
 }
 
 std::u16string ReadClipboardText() {
@@ -116,6 +150,7 @@ void InstallQtServices() {
   services.ClipboardHasText = &ClipboardHasText;
   services.ReadClipboardText = &ReadClipboardText;
   services.WriteClipboardText = &WriteClipboardText;
+  services.WriteClipboardTextAndData = &WriteClipboardTextAndData;
   services.LoadEditorBitmap = &LoadEditorBitmap;
   services.OpenUrl = &OpenUrl;
   services.IsControlKeyDown = &IsControlKeyDown;

@@ -1,0 +1,513 @@
+// Editing through the command set: undo and redo over random command sequences, and the edge cases
+// of commands, replacement, clipboard, brackets, bookmarks and search.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "SynPadChecks.h"
+#include "SynPadFixtures.h"
+#include "SynPadScript.h"
+#include "editor/SynPadSearch.h"
+
+namespace {
+
+constexpr TSynPadorOptions kMemoOptions = 0x066E4D76;  // the record editor's code editor
+
+// The text with LF between lines, as the cases write it.
+std::u16string Text(TCustomSynPad& e) {
+  std::u16string t = e.GetText();
+  for (size_t at = t.find(u"\r\n"); at != std::u16string::npos; at = t.find(u"\r\n", at)) t.erase(at, 1);
+  return t;
+}
+
+void Commands(TCustomSynPad& e, std::initializer_list<TSynPadorCommand> commands) {
+  for (TSynPadorCommand c : commands) e.CommandProcessor(c, 0);
+}
+
+void Type(TCustomSynPad& e, std::u16string_view s) {
+  for (char16_t c : s) e.CommandProcessor(ecChar, c);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo and redo over the real commands
+
+TEST(SynPadUndo, RandomCommandsUndoToTheStartAndRedoToTheEnd) {
+  TSynMemoryClipboard::InstallWhereMissing();
+  static const TSynPadorCommand commands[] = {
+      ecLeft, ecRight, ecUp, ecDown, ecWordLeft, ecWordRight, ecLineStart, ecLineEnd, ecSelLeft, ecSelRight, ecSelUp,
+      ecSelDown, ecSelWordRight, ecSelLineEnd, ecEditorBottom, ecSelEditorTop, ecPageDown, ecSelWord, ecSelectAll,
+      ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL, ecDeleteEOL, ecDeleteLine,
+      ecLineBreak, ecInsertLine, ecTab, ecShiftTab, ecBlockIndent, ecBlockUnindent, ecUpperCase, ecTitleCase,
+      ecToggleCaseBlock, ecLowerCaseBlock, ecCut, ecCopy, ecPaste, ecToggleMode, ecNormalSelect, ecColumnSelect,
+      ecLineSelect, ecMatchBracket, ecSetMarker1, ecUndo, ecRedo};
+  static const char16_t alphabet[] = u"ab (){}\t xy";
+  TSynPadSearch engine;
+  for (int seed = 1; seed <= 150; ++seed) {
+    std::mt19937 rng(seed);
+    Pad p(u"", 400, 160);
+    TSynPad& e = p.ed;
+    e.SetOptions(seed % 2 ? kMemoOptions : (SYNPAD_DEFAULT_OPTIONS | SynOpt(eoTabIndent)));
+    if (seed % 4 < 2) e.SetOptions(e.Options() & ~SynOpt(eoGroupUndo));
+    e.SetTabWidth(seed % 3 ? 4 : 2);
+    e.SetSelectionMode(static_cast<TSynSelectionMode>(seed % 3));
+    e.SetText(SynRandomText(rng, alphabet, 1 + static_cast<int>(rng() % 6), 14));
+    if (seed % 5 == 0) e.SetWordWrap(true);
+    const std::u16string initial = Text(e);
+    for (int step = 0; step < 200; ++step) {
+      const unsigned pick = rng() % 10;
+      if (pick < 3) {
+        e.CommandProcessor(ecChar, alphabet[rng() % (std::size(alphabet) - 1)]);
+      } else if (pick == 3) {
+        e.CommandProcessor(ecImeStr, 0, TSynCommandData{std::u16string(rng() % 2 ? u"q\r\n r" : u"zz ")});
+      } else if (pick == 4) {
+        const int lines = std::max(1, e.LineCount());
+        e.SetBlockBegin(TBufferCoord{1 + static_cast<int>(rng() % 8), 1 + static_cast<int>(rng() % lines)});
+        e.SetBlockEnd(TBufferCoord{1 + static_cast<int>(rng() % 8), 1 + static_cast<int>(rng() % lines)});
+        e.SetCaretXYEx(false, e.RawBlockEnd());
+      } else if (pick == 5) {
+        e.SetCaretXY(TBufferCoord{1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 8)});
+      } else if (pick == 6 && step % 4 == 0) {
+        e.SetSearchEngine(&engine);
+        e.OnReplaceText = [&rng](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
+                                 TSynReplaceAction& a) { a = static_cast<TSynReplaceAction>(1 + rng() % 3); };
+        e.SearchReplace(u"a", rng() % 2 ? u"<\r\n>" : u"", static_cast<TSynSearchOptions>(
+                                                               ssoReplaceAll | (rng() % 2 ? ssoEntireScope : 0) |
+                                                               (rng() % 2 ? ssoBackwards : 0) | (rng() % 2 ? ssoPrompt : 0)));
+      } else if (pick == 7 && step % 2 == 0 && e.SelAvail()) {
+        // A drag of the selection within the control, moved or (Ctrl) copied.
+        int x = 0, y = 0;
+        e.RowColumnToPixels(TDisplayCoord{1 + static_cast<int>(rng() % 12), 1 + static_cast<int>(rng() % 6)}, x, y);
+        e.DragDrop(&e, x, y, rng() % 2 ? vk::ssCtrl : 0);
+      } else {
+        e.CommandProcessor(commands[rng() % std::size(commands)], 0);
+      }
+    }
+    ASSERT_LT(e.UndoList().ItemCount(), 1024);
+    const std::u16string final = Text(e);
+    // Redo items left over belong beyond the final text; only what is undone now comes back.
+    const int redoBefore = e.RedoList().ItemCount();
+    while (e.CanUndo()) e.CommandProcessor(ecUndo, 0);
+    ASSERT_EQ(Text(e), initial) << "seed " << seed;
+    ASSERT_FALSE(e.Modified()) << seed;
+    while (e.RedoList().ItemCount() > redoBefore) e.CommandProcessor(ecRedo, 0);
+    ASSERT_EQ(Text(e), final) << "seed " << seed;
+  }
+}
+
+TEST(SynPadUndo, PastTheLimitUndoStopsAtTheOldestKeptChange) {
+  Pad p(u"start");
+  TSynPad& e = p.ed;
+  e.SetOptions((e.Options() & ~SynOpt(eoGroupUndo)) | SynOpt(eoAutoSizeMaxScrollWidth));
+  e.SetCaretXY(TBufferCoord{6, 1});
+  std::u16string typed;
+  for (int i = 0; i < 1100; ++i) typed.push_back(static_cast<char16_t>(u'a' + i % 26));
+  Type(e, typed);
+  EXPECT_EQ(e.UndoList().ItemCount(), 1024);
+  EXPECT_TRUE(e.UndoList().FullUndoImpossible());
+  while (e.CanUndo()) e.Undo();
+  EXPECT_EQ(Text(e), u"start" + typed.substr(0, 76));
+}
+
+TEST(SynPadUndo, GroupsFollowReasonsBlocksAndMoves) {
+  Pad p(u"");
+  TSynPad& e = p.ed;
+  Type(e, u"ab");
+  Commands(e, {ecLeft, ecRight});
+  Type(e, u"c");
+  e.Undo();
+  EXPECT_EQ(Text(e), u"ab");  // the move broke the group
+  e.Undo();
+  EXPECT_EQ(Text(e), u"");
+  e.Redo();
+  EXPECT_EQ(Text(e), u"ab");
+  e.SetOptions(e.Options() & ~SynOpt(eoGroupUndo));
+  Type(e, u"xyz");
+  e.Undo();
+  EXPECT_EQ(Text(e), u"abxy");  // one character per step without grouping
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+TEST(SynPadCommands, PipelineAndReadOnly) {
+  Pad p(u"abc");
+  TSynPad& e = p.ed;
+  std::vector<int> processed, executedUser;
+  e.OnProcessCommand = [](TCustomSynPad*, TSynPadorCommand& c, char16_t&, const TSynCommandData&) {
+    if (c == ecDeleteChar) c = ecNone;
+  };
+  e.OnProcessUserCommand = [&](TCustomSynPad*, TSynPadorCommand& c, char16_t&, const TSynCommandData&) {
+    executedUser.push_back(c);
+  };
+  e.OnCommandProcessed = [&](TCustomSynPad*, TSynPadorCommand& c, char16_t&, const TSynCommandData&) {
+    processed.push_back(c);
+  };
+  Commands(e, {ecDeleteChar, 1001});
+  EXPECT_EQ(Text(e), u"abc");
+  EXPECT_EQ(processed, (std::vector<int>{0, 1001}));
+  EXPECT_EQ(executedUser, (std::vector<int>{1001}));
+  e.SetReadOnly(true);
+  Type(e, u"x");
+  Commands(e, {ecDeleteLastChar, ecLineBreak, ecPaste, ecTab});
+  EXPECT_EQ(Text(e), u"abc");
+  EXPECT_FALSE(e.CanUndo());
+  // Control characters never reach the text.
+  e.SetReadOnly(false);
+  e.CommandProcessor(ecChar, 0x1B);
+  e.CommandProcessor(ecChar, 0x7F);
+  EXPECT_EQ(Text(e), u"abc");
+}
+
+TEST(SynPadCommands, MovesAndWords) {
+  Pad p(u"foo.bar baz\nfoo bar\nend");
+  TSynPad& e = p.ed;
+  e.SetOptions(e.Options() & ~SynOpt(eoScrollPastEol));
+  struct Case {
+    TBufferCoord from;
+    TSynPadorCommand command;
+    TBufferCoord to;
+  } cases[] = {
+      {{1, 1}, ecWordRight, {5, 1}},  {{9, 1}, ecWordLeft, {5, 1}},   {{11, 1}, ecWordRight, {12, 1}},
+      {{12, 1}, ecRight, {1, 2}},     {{1, 2}, ecLeft, {12, 1}},      {{4, 3}, ecRight, {4, 3}},
+      {{1, 2}, ecWordLeft, {12, 1}},  {{12, 1}, ecWordRight, {1, 2}}, {{5, 1}, ecLineEnd, {12, 1}},
+  };
+  for (const Case& c : cases) {
+    e.SetCaretXY(c.from);
+    e.CommandProcessor(c.command, 0);
+    EXPECT_EQ(e.GetCaretXY(), c.to) << c.from.Char << "," << c.from.Line << " " << EditorCommandToCodeString(c.command);
+  }
+  for (int start : {4, 1}) {
+    e.SetCaretXY(TBufferCoord{start, 2});
+    e.CommandProcessor(ecSelWord, 0);
+    EXPECT_EQ(e.BlockBegin(), (TBufferCoord{1, 2}));
+    EXPECT_EQ(e.BlockEnd(), (TBufferCoord{4, 2}));
+  }
+  e.SetCaretXY(TBufferCoord{1, 1});
+  e.CommandProcessor(ecDeleteWord, 0);
+  EXPECT_EQ(e.LineText(1), u".bar baz");
+  // A selecting move anchors at the caret, not at a selection left over from loading.
+  e.SetText(u"line one\nline two\nline three");
+  e.SetCaretX(5);
+  e.SetCaretY(3);
+  e.CommandProcessor(ecSelRight, 0);
+  EXPECT_EQ(e.BlockBegin(), (TBufferCoord{5, 3}));
+  EXPECT_EQ(e.BlockEnd(), (TBufferCoord{6, 3}));
+}
+
+TEST(SynPadCommands, EnhancedHomeAndEndToggle) {
+  Pad p(u"  abc  ");
+  TSynPad& e = p.ed;
+  e.SetOptions(e.Options() | SynOpt(eoEnhanceHomeKey) | SynOpt(eoEnhanceEndKey));
+  const std::pair<TSynPadorCommand, int> steps[] = {{ecLineStart, 3}, {ecLineStart, 1}, {ecLineStart, 3},
+                                                    {ecLineEnd, 6},   {ecLineEnd, 8},   {ecLineEnd, 6}};
+  e.SetCaretXY(TBufferCoord{5, 1});
+  for (auto [command, col] : steps) {
+    e.CommandProcessor(command, 0);
+    EXPECT_EQ(e.CaretX(), col) << EditorCommandToCodeString(command);
+  }
+}
+
+TEST(SynPadCommands, BackspaceAndTabsInTheMemo) {
+  Pad p(u"");
+  TSynPad& e = p.ed;
+  e.SetOptions(kMemoOptions);
+  e.SetTabWidth(2);
+  struct Case {
+    const char16_t* text;
+    TBufferCoord caret;
+    TSynPadorCommand command;
+    const char16_t* result;
+    int caretX;
+  } cases[] = {
+      {u"ab\ncd", {1, 2}, ecDeleteLastChar, u"abcd", 3},                 // joins the lines
+      {u"ab  \ncd", {1, 2}, ecDeleteLastChar, u"abcd", 3},               // trailing blanks go first
+      {u"x\n  y\n    z", {5, 3}, ecDeleteLastChar, u"x\n  y\n  z", 3},  // back to the indentation above
+      {u"    z", {5, 1}, ecDeleteLastChar, u"z", 1},
+      {u"abcdefghij", {12, 1}, ecShiftTab, u"abcdefghij", 11},        // past the end only the caret moves
+      {u"abcdefghij", {1, 1}, ecShiftTab, u"abcdefghij", 1},
+      {u"ab   cd", {6, 1}, ecShiftTab, u"ab  cd", 5},                    // blanks only, to the tab stop
+      {u"if\n  x", {3, 2}, ecShiftTab, u"if\nx", 1},
+      {u"ab", {3, 1}, ecTab, u"ab  ", 5},
+      {u"  x", {4, 1}, ecLineBreak, u"  x\n", 3},                        // indentation kept as the column
+      {u"ab  cd", {5, 1}, ecLineBreak, u"ab\ncd", 1},                    // the upper part is trimmed
+  };
+  for (const Case& c : cases) {
+    e.SetText(c.text);
+    e.SetCaretXY(c.caret);
+    e.CommandProcessor(c.command, 0);
+    EXPECT_EQ(Text(e), c.result) << EditorCommandToCodeString(c.command) << " on " << std::u16string_view(c.text).size();
+    EXPECT_EQ(e.CaretX(), c.caretX) << EditorCommandToCodeString(c.command);
+    while (e.CanUndo()) e.Undo();
+    EXPECT_EQ(Text(e), c.text);
+  }
+  // A blank typed at the line end is not kept; the next character fills it in.
+  e.SetText(u"a");
+  e.SetCaretXY(TBufferCoord{2, 1});
+  Type(e, u"  b");
+  EXPECT_EQ(Text(e), u"a  b");
+  e.SetText(u"  x");
+  e.SetCaretXY(TBufferCoord{4, 1});
+  e.CommandProcessor(ecLineBreak, 0);
+  Type(e, u"y");
+  EXPECT_EQ(Text(e), u"  x\n  y");
+}
+
+TEST(SynPadCommands, BlockIndentCaseAndDeleteLine) {
+  Pad p(u"one\ntwo\nthree");
+  TSynPad& e = p.ed;
+  e.SetTabWidth(2);
+  e.SetBlockBegin(TBufferCoord{2, 1});
+  e.SetBlockEnd(TBufferCoord{1, 3});
+  Commands(e, {ecBlockIndent});
+  EXPECT_EQ(Text(e), u"  one\n  two\nthree");
+  EXPECT_EQ(e.BlockBegin(), (TBufferCoord{4, 1}));
+  Commands(e, {ecBlockUnindent, ecBlockUnindent});
+  EXPECT_EQ(Text(e), u"one\ntwo\nthree");
+  e.Undo();
+  EXPECT_EQ(Text(e), u"  one\n  two\nthree");
+  e.Redo();
+  EXPECT_EQ(Text(e), u"one\ntwo\nthree");
+  const std::pair<TSynPadorCommand, const char16_t*> cases[] = {
+      {ecUpperCase, u"ONE TWO"}, {ecLowerCase, u"one two"}, {ecToggleCase, u"ONE tWo"}, {ecTitleCase, u"One two"}};
+  for (auto [command, result] : cases) {
+    e.SetText(u"one TwO");
+    e.SelectAll();
+    e.CommandProcessor(command, 0);
+    EXPECT_EQ(Text(e), result);
+    e.Undo();
+    EXPECT_EQ(Text(e), u"one TwO");
+  }
+  // Without a selection the word at the caret changes and the caret stays.
+  e.SetCaretXY(TBufferCoord{6, 1});
+  e.SetBlockBegin(e.GetCaretXY());
+  Commands(e, {ecUpperCase});
+  EXPECT_EQ(Text(e), u"one TWO");
+  EXPECT_EQ(e.CaretX(), 6);
+  for (int line : {2, 3}) {
+    e.SetText(u"a\nb\nc");
+    e.SetCaretXY(TBufferCoord{1, line});
+    Commands(e, {ecDeleteLine});
+    EXPECT_EQ(Text(e), line == 2 ? u"a\nc" : u"a\nb");
+    e.Undo();
+    EXPECT_EQ(Text(e), u"a\nb\nc");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The replacement engine
+
+TEST(SynPadReplace, InsertionModesAndTheirUndo) {
+  Pad p(u"xyz");
+  TSynPad& e = p.ed;
+  e.SetCaretXY(TBufferCoord{3, 1});
+  e.SetSelTextExternal(u"a\r\nb");
+  EXPECT_EQ(Text(e), u"xya\nbz");
+  EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{2, 2}));
+  e.SetText(u"abcdefg\nab");
+  e.InsertBlock(TBufferCoord{5, 1}, u"1\r\n2\r\n3", true);
+  EXPECT_EQ(Text(e), u"abcd1efg\nab  2\n    3");
+  e.Undo();
+  EXPECT_EQ(Text(e), u"abcdefg\nab");
+  e.SetText(u"1\n2\n3\n4\n5\n6");
+  e.SetSelectionMode(smLine);
+  e.SetBlockBegin(TBufferCoord{1, 3});
+  e.SetBlockEnd(TBufferCoord{1, 4});
+  e.SetSelTextExternal(u"");
+  EXPECT_EQ(Text(e), u"1\n2\n5\n6");
+  e.Undo();
+  EXPECT_EQ(Text(e), u"1\n2\n3\n4\n5\n6");
+  // The last line is emptied, not deleted.
+  e.SetBlockBegin(TBufferCoord{1, 5});
+  e.SetBlockEnd(TBufferCoord{1, 6});
+  e.SetSelTextExternal(u"");
+  EXPECT_EQ(Text(e), u"1\n2\n3\n4\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard, brackets and bookmarks
+
+TEST(SynPadClipboard, TheSelectionModeTravelsWithTheText) {
+  TSynMemoryClipboard::InstallWhereMissing();
+  Pad a(u"abcdef\nghijkl\nmn"), b(u"12345\n12345");
+  a.ed.SetSelectionMode(smColumn);
+  a.ed.SetBlockBegin(TBufferCoord{2, 1});
+  a.ed.SetBlockEnd(TBufferCoord{4, 3});
+  a.ed.CommandProcessor(ecCopy, 0);
+  std::string block;
+  ASSERT_TRUE(editorservices::ReadClipboardData(SynPadClipboardFormat, block));
+  EXPECT_EQ(block[0], 2);
+  EXPECT_EQ(ReadClipboardWideText(), u"bc\r\nhi\r\nn ");
+  b.ed.SetCaretXY(TBufferCoord{2, 1});
+  b.ed.CommandProcessor(ecPaste, 0);
+  EXPECT_EQ(Text(b.ed), u"1bc2345\n1hi2345\n n ");
+  b.ed.Undo();
+  EXPECT_EQ(Text(b.ed), u"12345\n12345");
+  // Text from elsewhere goes in in the pasting control's mode.
+  editorservices::WriteClipboardText(u"X\r\nY");
+  b.ed.SetSelectionMode(smLine);
+  b.ed.SetCaretXY(TBufferCoord{3, 2});
+  b.ed.CommandProcessor(ecPaste, 0);
+  EXPECT_EQ(Text(b.ed), u"12345\nX\nY12345");
+  // Cut takes what copy takes; paste over a selection undoes in one step.
+  a.ed.CommandProcessor(ecCut, 0);
+  EXPECT_EQ(Text(a.ed), u"adef\ngjkl\nm");
+  a.ed.SetSelectionMode(smNormal);
+  a.ed.SelectAll();
+  a.ed.CommandProcessor(ecPaste, 0);
+  a.ed.Undo();
+  EXPECT_EQ(Text(a.ed), u"adef\ngjkl\nm");
+  EXPECT_EQ(a.ed.GetSelText(), u"adef\r\ngjkl\r\nm");
+}
+
+TEST(SynPadBrackets, MatchesSkipStringsAndComments) {
+  Pad p(u"a(b(c)d)e\nf(a /* ) */ b)\nx<y]");
+  TSynPad& e = p.ed;
+  const std::pair<TBufferCoord, TBufferCoord> plain[] = {{{2, 1}, {8, 1}}, {{6, 1}, {4, 1}}, {{1, 1}, {0, 0}},
+                                                         {{20, 1}, {0, 0}}, {{2, 3}, {0, 0}}};
+  for (auto [from, to] : plain) EXPECT_EQ(e.GetMatchingBracketEx(from), to) << from.Char << "," << from.Line;
+  TWordSyn hl;
+  e.SetHighlighter(&hl);
+  EXPECT_EQ(e.GetMatchingBracketEx(TBufferCoord{2, 2}), (TBufferCoord{14, 2}));
+  EXPECT_EQ(e.GetMatchingBracketEx(TBufferCoord{8, 2}), (TBufferCoord{2, 2}));
+  e.SetCaretXY(TBufferCoord{2, 1});
+  e.CommandProcessor(ecMatchBracket, 0);
+  EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{8, 1}));
+  e.SetHighlighter(nullptr);
+}
+
+TEST(SynPadBookmarks, SetMoveClearAndFollowTheText) {
+  Pad p(u"1\n2\n3\n4\n5\n6\n7\n8\n9\n10");
+  TSynPad& e = p.ed;
+  std::vector<int> cleared;
+  e.OnClearBookmark = [&](TCustomSynPad*, TSynPadMark* m) { cleared.push_back(m->Line); };
+  e.SetCaretXY(TBufferCoord{1, 9});
+  e.CommandProcessor(ecSetMarker3, 0);
+  e.CommandProcessor(ecSetMarker3, 0, TSynCommandData{TBufferCoord{1, 5}});
+  int x = 0, y = 0;
+  ASSERT_TRUE(e.GetBookMark(3, x, y));
+  EXPECT_EQ(y, 5);
+  EXPECT_EQ(cleared, (std::vector<int>{9}));
+  e.SetCaretXY(TBufferCoord{1, 1});
+  e.CommandProcessor(ecGotoMarker3, 0);
+  EXPECT_EQ(e.CaretY(), 5);
+  e.CommandProcessor(ecGotoMarker4, 0);  // empty: nothing
+  EXPECT_EQ(e.CaretY(), 5);
+  // Lines inserted and deleted above carry the mark with its line; an undo brings it back.
+  e.SetCaretXY(TBufferCoord{1, 2});
+  e.CommandProcessor(ecLineBreak, 0);
+  e.GetBookMark(3, x, y);
+  EXPECT_EQ(y, 6);
+  e.CommandProcessor(ecDeleteLine, 0);
+  e.CommandProcessor(ecDeleteLine, 0);
+  e.GetBookMark(3, x, y);
+  EXPECT_EQ(y, 4);
+  e.CommandProcessor(ecSetMarker3, 0, TSynCommandData{TBufferCoord{1, 4}});  // same line: toggled off
+  EXPECT_FALSE(e.IsBookmark(3));
+  e.SetBookMark(10, 1, 1);
+  e.SetBookMark(-1, 1, 1);
+  e.SetBookMark(0, 1, 99);
+  EXPECT_TRUE(e.Marks().empty());
+  e.SetBookMark(1, 1, 2);
+  e.SetText(u"other record");
+  EXPECT_FALSE(e.IsBookmark(1));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Search and replace
+
+int Count(std::u16string_view s, std::u16string_view p) {
+  int n = 0;
+  for (size_t at = s.find(p); at != std::u16string_view::npos; at = s.find(p, at + p.size())) ++n;
+  return n;
+}
+
+std::u16string ReplaceEach(std::u16string s, std::u16string_view p, std::u16string_view r) {
+  for (size_t at = s.find(p); at != std::u16string::npos; at = s.find(p, at + r.size())) s.replace(at, p.size(), r);
+  return s;
+}
+
+TEST(SynPadSearchReplace, ReplaceAllAgreesWithPlainReplaceLineByLine) {
+  TSynPadSearch engine;
+  std::mt19937 rng(7);
+  static const char16_t alphabet[] = u"aab b";
+  for (int round = 0; round < 200; ++round) {
+    Pad p(SynRandomText(rng, alphabet, 1 + static_cast<int>(rng() % 5), 12));
+    TSynPad& e = p.ed;
+    e.SetSearchEngine(&engine);
+    const std::u16string pattern = rng() % 2 ? u"a" : u"ab";
+    const std::u16string with = rng() % 2 ? u"XYZ" : u"";
+    std::u16string expected;
+    int count = 0;
+    for (int line = 1; line <= e.LineCount(); ++line) {
+      const std::u16string s(e.LineText(line));
+      count += Count(s, pattern);
+      expected += ReplaceEach(s, pattern, with);
+      if (line < e.LineCount()) expected += u"\n";
+    }
+    const std::u16string before = Text(e);
+    const int prompt = round % 3 == 0 ? ssoPrompt : 0;
+    EXPECT_EQ(e.SearchReplace(pattern, with, ssoMatchCase | ssoEntireScope | ssoReplaceAll | prompt), count);
+    EXPECT_EQ(Text(e), expected);
+    // Without prompts the whole run is one step; with them each replacement is one.
+    int steps = 0;
+    while (Text(e) != before && e.CanUndo() && steps < 1000) {
+      e.Undo();
+      ++steps;
+    }
+    EXPECT_EQ(Text(e), before);
+    if (!prompt) {
+      EXPECT_LE(steps, 1);
+    }
+  }
+}
+
+TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
+  Pad p(u"aaaa\nfoo bar foo\nfoo");
+  TSynPad& e = p.ed;
+  EXPECT_THROW(
+      try { e.SearchReplace(u"a", u"", 0); } catch (const ESynPadError& x) {
+        EXPECT_STREQ(x.what(), "No search engine has been assigned");
+        throw;
+      },
+      ESynPadError);
+  {
+    TSynPadSearch engine;
+    e.SetSearchEngine(&engine);
+    EXPECT_EQ(e.SearchReplace(u"", u"x", ssoReplaceAll), 0);
+    EXPECT_EQ(e.SearchReplace(u"aa", u"", ssoEntireScope), 1);
+    EXPECT_EQ(e.BlockBegin(), (TBufferCoord{1, 1}));
+    // Forwards from the caret nothing before it is found; backwards from it the nearest one.
+    e.SetCaretXY(TBufferCoord{6, 2});
+    e.SearchReplace(u"foo", u"", 0);
+    EXPECT_EQ(e.BlockBegin(), (TBufferCoord{9, 2}));
+    e.SetCaretXY(TBufferCoord{6, 2});
+    e.SearchReplace(u"foo", u"", ssoBackwards);
+    EXPECT_EQ(e.BlockBegin(), (TBufferCoord{1, 2}));
+    std::vector<TSynReplaceAction> answers = {raSkip, raReplace, raReplaceAll};
+    std::vector<int> asked;
+    e.OnReplaceText = [&](TCustomSynPad*, const std::u16string&, const std::u16string&, int line, int col,
+                          TSynReplaceAction& a) {
+      asked.push_back(line * 100 + col);
+      a = answers[asked.size() - 1 < answers.size() ? asked.size() - 1 : 0];
+    };
+    EXPECT_EQ(e.SearchReplace(u"foo", u"longer", ssoEntireScope | ssoReplaceAll | ssoPrompt), 2);
+    EXPECT_EQ(Text(e), u"aaaa\nfoo bar longer\nlonger");
+    EXPECT_EQ(asked, (std::vector<int>{201, 209, 301}));
+    answers = {raSkip};
+    asked.clear();
+    EXPECT_EQ(e.SearchReplace(u"a", u"b", ssoEntireScope | ssoReplaceAll | ssoPrompt), 0);
+    // A replacement with a line break keeps the later matches of its line at their places.
+    e.OnReplaceText = nullptr;
+    e.SetText(u"a-a-a");
+    EXPECT_EQ(e.SearchReplace(u"-", u"\r\n", ssoEntireScope | ssoReplaceAll), 2);
+    EXPECT_EQ(Text(e), u"a\na\na");
+    e.Undo();
+    EXPECT_EQ(Text(e), u"a-a-a");
+  }
+  // The engine is gone: the control forgets it.
+  EXPECT_THROW(e.SearchReplace(u"a", u"", 0), ESynPadError);
+}
+
+}  // namespace
