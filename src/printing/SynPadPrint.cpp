@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "editor/SynPad.h"
 #include "editor/SynPadMiscProcs.h"
 #include "platform/CodePage.h"
 #include "platform/Printer.h"
 
 namespace {
 
-std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -86,6 +86,27 @@ void TSynPadPrint::SetSynPad(const TSynPadPrintSource& Editor) {
   SetTabWidth(Editor.TabWidth);
   if (Editor.Lines) SetLines(*Editor.Lines);
   SetSelection(Editor.SelAvail, Editor.BlockBegin, Editor.BlockEnd, Editor.SelectionMode, Editor.Lines);
+}
+
+void TSynPadPrint::SetSynPad(const TCustomSynPad& Editor) {
+  // An editor font given as a pixel height on the screen prints at the same size in points.
+  TSynFont font(Editor.Font().Name(), Editor.Font().Size());
+  font.Assign(Editor.Font());
+  if (font.Size() < 0) {
+    const int ppi = Editor.Host() ? std::max(1, Editor.Host()->PixelsPerInch()) : 96;
+    font.SetSize(std::max(1, (-font.Size() * 72 + ppi / 2) / ppi));
+  }
+  TSynPadPrintSource source;
+  source.Lines = &Editor.Lines();
+  source.Highlighter = Editor.Highlighter();
+  source.Font = &font;
+  source.TabWidth = Editor.TabWidth();
+  source.SelAvail = Editor.SelAvail();
+  source.BlockBegin = Editor.BlockBegin();
+  source.BlockEnd = Editor.BlockEnd();
+  static constexpr TSynPrintSelectionMode kModes[] = {psmNormal, psmLine, psmColumn};
+  source.SelectionMode = kModes[Editor.ActiveSelectionMode()];
+  SetSynPad(source);
 }
 
 void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord End, TSynPrintSelectionMode Mode,

@@ -30,6 +30,7 @@
 #include "printing/SynPadPrinterInfo.h"
 
 class TSynPadPrint;
+class TCustomSynPad;
 
 using TPrintLineEvent = std::function<void(TSynPadPrint* Sender, int LineNumber, int PageNumber)>;
 using TPrintStatusEvent =
@@ -107,6 +108,9 @@ class TSynPadPrint {
   // Takes highlighter, font, tab width, lines and selection from an editor, in that order (the tab
   // width must be set before the lines are expanded).
   void SetSynPad(const TSynPadPrintSource& Editor);
+  // The same from the editor control itself; a font the editor sizes in screen pixels is taken at the
+  // same size in points.
+  void SetSynPad(const TCustomSynPad& Editor);
 
   // The selection to print with SelectedOnly: buffer positions (Char and Line from 1) in
   // SourceLines, the lines before tab expansion; they are mapped through the same expansion. Without

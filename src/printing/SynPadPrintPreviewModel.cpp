@@ -145,7 +145,7 @@ void TSynPadPrintPreviewModel::ScrollVertTo(int Y) {
     Invalidate();
 }
 
-void TSynPadPrintPreviewModel::ScrollOnAxis(bool Horizontal, TSynScrollRequest Request, int ThumbPos) {
+void TSynPadPrintPreviewModel::ScrollOnAxis(bool Horizontal, TSynPreviewScrollRequest Request, int ThumbPos) {
   // W is what the window shows of the axis, V what there is of it.
   const int w = Horizontal ? fHost->ClientWidth() : fHost->ClientHeight();
   const int v = Horizontal ? fVirtualSize.x : fVirtualSize.y;
@@ -168,11 +168,11 @@ void TSynPadPrintPreviewModel::ScrollOnAxis(bool Horizontal, TSynScrollRequest R
     ScrollVertTo(to);
 }
 
-void TSynPadPrintPreviewModel::HorzScroll(TSynScrollRequest Request, int ThumbPos) {
+void TSynPadPrintPreviewModel::HorzScroll(TSynPreviewScrollRequest Request, int ThumbPos) {
   if (fHost && fScaleMode != pscWholePage) ScrollOnAxis(true, Request, ThumbPos);
 }
 
-void TSynPadPrintPreviewModel::VertScroll(TSynScrollRequest Request, int ThumbPos) {
+void TSynPadPrintPreviewModel::VertScroll(TSynPreviewScrollRequest Request, int ThumbPos) {
   if (!fHost) return;
   if (fScaleMode != pscWholePage) {
     ScrollOnAxis(false, Request, ThumbPos);

@@ -26,7 +26,7 @@ struct TSynScrollBarInfo {
 };
 
 // Scroll requests of a bar (line and page steps, the thumb, the ends, the end of a drag).
-enum TSynScrollRequest { srLineUp, srLineDown, srPageUp, srPageDown, srThumbPosition, srThumbTrack, srTop, srBottom,
+enum TSynPreviewScrollRequest { srLineUp, srLineDown, srPageUp, srPageDown, srThumbPosition, srThumbTrack, srTop, srBottom,
                          srEndScroll };
 
 class ISynPreviewHost {
@@ -106,8 +106,8 @@ class TSynPadPrintPreviewModel {
   virtual ~TSynPadPrintPreviewModel() = default;
 
   // ---- events of the control ----
-  void HorzScroll(TSynScrollRequest Request, int ThumbPos);
-  void VertScroll(TSynScrollRequest Request, int ThumbPos);
+  void HorzScroll(TSynPreviewScrollRequest Request, int ThumbPos);
+  void VertScroll(TSynPreviewScrollRequest Request, int ThumbPos);
   void MouseWheel(int Delta);
   // Paints what lies in Clip (client pixels); never lays out.
   void Paint(platform::ICanvas& Canvas, const platform::TCanvasRect& Clip);
@@ -118,7 +118,7 @@ class TSynPadPrintPreviewModel {
 
  private:
   int EnginePages() const;
-  void ScrollOnAxis(bool Horizontal, TSynScrollRequest Request, int ThumbPos);
+  void ScrollOnAxis(bool Horizontal, TSynPreviewScrollRequest Request, int ThumbPos);
   void PageChanged();
   void Invalidate() {
     if (fHost) fHost->Invalidate();

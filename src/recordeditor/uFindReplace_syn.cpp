@@ -3,6 +3,7 @@
 #include "databank/uMRUList.h"
 #include "platform/CodePage.h"
 #include "recordeditor/FindReplaceDialogs.h"
+#include "editor/SynPad.h"
 #include "editor/SynPadRegexSearch.h"
 #include "editor/SynPadSearch.h"
 #include "recordeditor/UHighlighters.h"
@@ -145,4 +146,18 @@ void FindNextInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify) 
 
 void FindPreviousInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify) {
   Report(FindPrevious(editor), notify);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::u16string TSynPadSearchEditor::GetSelText() { return editor_.GetSelText(); }
+void TSynPadSearchEditor::SetSelectionMode(TSynSelectionMode mode) { editor_.SetSelectionMode(mode); }
+TBufferCoord TSynPadSearchEditor::GetCaretXY() { return editor_.GetCaretXY(); }
+// Putting the caret back also drops the selection the proposal made.
+void TSynPadSearchEditor::SetCaretXY(const TBufferCoord& pos) { editor_.InternalSetCaretXYAndClearSelection(pos); }
+void TSynPadSearchEditor::SelectWordAtCaret() { editor_.SelectWordAtCaret(); }
+void TSynPadSearchEditor::SetSearchEngine(TSynPadSearchCustom* engine) { editor_.SetSearchEngine(engine); }
+int TSynPadSearchEditor::SearchReplace(const std::u16string& search, const std::u16string& replace,
+                                       TSynSearchOptions options) {
+  return editor_.SearchReplace(search, replace, options);
 }

@@ -74,3 +74,27 @@ void FindNextInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify);
 void FindPreviousInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify);
 // Whether find next and previous can run: a search text exists.
 bool CanFindAgain();
+
+// ---- The driver's view of an editor control ----
+
+class TCustomSynPad;
+
+// Hands the driver's requests to the control; the dialog belongs to the window `window` gives
+// (NoWindow without one).
+class TSynPadSearchEditor : public ISynSearchEditor {
+ public:
+  explicit TSynPadSearchEditor(TCustomSynPad& editor, std::function<platform::WindowHandle()> window = nullptr)
+      : editor_(editor), window_(std::move(window)) {}
+  std::u16string GetSelText() override;
+  void SetSelectionMode(TSynSelectionMode mode) override;
+  TBufferCoord GetCaretXY() override;
+  void SetCaretXY(const TBufferCoord& pos) override;
+  void SelectWordAtCaret() override;
+  void SetSearchEngine(TSynPadSearchCustom* engine) override;
+  int SearchReplace(const std::u16string& search, const std::u16string& replace, TSynSearchOptions options) override;
+  platform::WindowHandle SearchWindow() override { return window_ ? window_() : platform::NoWindow; }
+
+ private:
+  TCustomSynPad& editor_;
+  std::function<platform::WindowHandle()> window_;
+};

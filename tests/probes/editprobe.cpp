@@ -1,5 +1,6 @@
 // editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH]
 //           [--script FILE] TEXTFILE
+// editprobe [--size WxH] [--script FILE] --record BANK ID
 // Loads TEXTFILE (UTF-8) into the editor control on a recording window (cells 8 x 16, client
 // WxH pixels, default 640x480) and runs the script on stdin (or in FILE), one command a line:
 //   caret X Y | sel X1 Y1 X2 Y2 [normal|column|line] | top N | left N | text STRING |
@@ -21,6 +22,16 @@
 // The clipboard is the desktop's (Qt's platform: offscreen unless QT_QPA_PLATFORM says otherwise).
 // In STRING and TEXT, \n \r \t \\ and \uXXXX stand for those characters. --wrap COLS turns word
 // wrap on with a client just wide enough for COLS columns (at most 255).
+// With --record, the record with that ID of the databank file BANK is opened in the record editor
+// (with the program's highlighter set, and plug-ins beside the probe) as the databank window opens
+// it, and the script runs on its code editor, with these commands besides:
+//   store                    writes the record back and prints the record's XML
+//   lang                     prints the language number and name (TAB between; "(none)": plain text)
+//   find TEXT [OPTS]         the find command (Ctrl+F) with TEXT and OPTS answered in its dialog
+//                            (OPTS letters c, w, b, e, s and r as above; without e From Cursor is on)
+//   findnext | findprev      find next (F3) and find previous (Shift+F3)
+// The find commands print "found C1 L1 C2 L2" (the selection), the notification when nothing was
+// found, or "disabled" when the command could not run.
 // Exit 0; 1 with a message on a bad command; 2 on bad arguments.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,23 +40,31 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 
+#include "MapSettings.h"
 #include "ProbeSupport.h"
+#include "RecordingFrameView.h"
 #include "SynPadScript.h"
+#include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterRegistry.h"
 #include "platform/qt/Drawing.h"
+#include "recordeditor/FindReplaceDialogs.h"
+#include "xml/uXMLBase2.h"
 
 namespace {
 
 int Usage(const std::string& message) {
   std::cerr << "editprobe: " << message << "\n"
             << "usage: editprobe [--options HEX] [--tabwidth N] [--wrap COLS] [--highlighter CLASS] [--size WxH] "
-               "TEXTFILE\n";
+               "[--script FILE] TEXTFILE\n"
+            << "       editprobe [--size WxH] [--script FILE] --record BANK ID\n";
   return 2;
 }
 
@@ -89,12 +108,137 @@ void RenderPng(TSynPadScript& s, const std::string& file) {
     throw std::runtime_error("png: cannot write " + file);
 }
 
+// The script's commands: the file, or stdin without one; nullptr when the file cannot be read.
+std::istream* OpenCommands(const std::string& script, std::ifstream& file) {
+  if (script.empty()) return &std::cin;
+  file.open(script);
+  return file ? &file : nullptr;
+}
+
+// Runs the script; `extra` answers the commands it knows (true) before the script does.
+int RunScript(TSynPadScript& s, std::istream& commands,
+              const std::function<bool(const std::string& line, std::string& out)>& extra = nullptr) {
+  std::string line, out, error;
+  int lineNo = 0;
+  while (std::getline(commands, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.clear();
+    try {
+      if (!(extra && extra(line, out)) && !s.Execute(line, out, error)) {
+        std::cout << std::flush;
+        std::cerr << "editprobe: line " << lineNo << ": " << error << "\n";
+        return 1;
+      }
+    } catch (const std::exception& e) {
+      std::cout << std::flush;
+      std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
+      return 1;
+    }
+    // Each answer goes out at once: a caller may wait for it while the probe stays (wait).
+    std::cout << out << std::flush;
+  }
+  return 0;
+}
+
+// The record editor on a record of a databank file.
+int RunRecord(const std::string& bankFile, int id, int width, int height, std::istream& commands) {
+  TXMLDataBase2 bank;
+  try {
+    if (!bank.LoadFromFile(bankFile)) return Usage("cannot read the databank " + bankFile + " " + bank.LastError());
+  } catch (const std::exception& e) {
+    return Usage(e.what());
+  }
+  TxevXMLNode2* node = bank::FindNodeByID(bank.Root(), id);
+  if (!bank::IsRecord(node)) return Usage("no record with ID " + std::to_string(id));
+  TdmHighLighters set;
+  TSynPadScript s(TSynPadScript::NoEditor);
+  s.Host.Width = width;
+  s.Host.Height = height;
+  TSynMemo memo(&s.Host);
+  s.SetEditor(memo);
+  TSynRecordingHost commentsHost;
+  TSynMemo comments(&commentsHost);
+  TRecordingFrameView view;
+  MapSettings settings;
+  std::string notice;
+  int result = 0;
+  {
+    TEditorFrame frame(memo, comments, view, set);
+    frame.SetSettings(&settings);
+    frame.OnNotify = [&notice](int, const std::string& text) { notice = text; };
+    memo.Resize();
+    frame.OpenRecord(node);
+    frame.SetEditorEnabled(true);
+    s.Status.clear();
+    std::string findText;
+    TSynSearchOptions findOptions = 0;
+    bool findRegex = false;
+    SetFindDialogRunner([&](platform::WindowHandle, TFindDialogState& state) {
+      state = TFindDialogState::FromOptions(findText, "", findRegex, findOptions);
+      return true;
+    });
+    auto find = [&](TEditorAction action, std::string& out) {
+      if (!frame.ActionEnabled(action)) {
+        out = "disabled\n";
+        return;
+      }
+      notice.clear();
+      frame.Execute(action);
+      const TBufferCoord b = memo.BlockBegin(), e = memo.BlockEnd();
+      out = notice.empty() ? "found " + std::to_string(b.Char) + " " + std::to_string(b.Line) + " " +
+                                 std::to_string(e.Char) + " " + std::to_string(e.Line) + "\n"
+                           : notice + "\n";
+    };
+    result = RunScript(s, commands, [&](const std::string& line, std::string& out) {
+      std::istringstream in(line);
+      std::string cmd;
+      in >> cmd;
+      if (cmd == "store") {
+        frame.StoreRecord();
+        out = bank.Document()->GetNodeXML(node) + "\n";
+      } else if (cmd == "lang") {
+        out = std::to_string(frame.LanguageNumber()) + "\t" + (frame.Language() ? frame.Language()->Name : "(none)") + "\n";
+      } else if (cmd == "find") {
+        std::string rest, error;
+        std::getline(in, rest);
+        std::vector<std::u16string> args;
+        if (!TSynPadScript::Tokens(rest, args, error) || args.empty() || args.size() > 2)
+          throw std::runtime_error("find: expected TEXT [OPTS]");
+        findText = codepage::Utf16ToUtf8(args[0]);
+        findOptions = 0;
+        findRegex = false;
+        for (char16_t c : args.size() > 1 ? args[1] : std::u16string()) {
+          const size_t bit = std::u16string_view(u"cwbes").find(c);
+          if (c == u'r')
+            findRegex = true;
+          else if (bit != std::u16string_view::npos)
+            findOptions |= static_cast<TSynSearchOptions>(1u << bit);
+          else
+            throw std::runtime_error("find: the dialog has no option letter " + codepage::Utf16ToUtf8(std::u16string(1, c)));
+        }
+        find(TEditorAction::FindInText, out);
+      } else if (cmd == "findnext" || cmd == "findprev") {
+        find(cmd == "findnext" ? TEditorAction::FindNextText : TEditorAction::FindPreviousText, out);
+      } else {
+        return false;
+      }
+      return true;
+    });
+    SetFindDialogRunner(nullptr);
+  }
+  memo.SetHighlighter(nullptr);
+  comments.SetHighlighter(nullptr);
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   long long options = -1, tabWidth = -1, wrap = -1, width = 640, height = 480;
-  std::string highlighter, file, script;
+  std::string highlighter, file, script, recordBank;
+  long long recordId = -1;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& out) {
@@ -118,6 +262,9 @@ int main(int argc, char** argv) {
       const size_t x = (value(v) ? v.find('x') : std::string::npos);
       if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) || !ParseInt(v.substr(x + 1), 1, 20000, height))
         return Usage("--size takes WxH");
+    } else if (a == "--record") {
+      if (!value(recordBank) || !value(v) || !ParseInt(v, 0, 0x7FFFFFFF, recordId))
+        return Usage("--record takes a databank file and a record ID");
     } else if (!a.empty() && a[0] == '-') {
       return Usage("unknown option " + a);
     } else if (file.empty()) {
@@ -125,6 +272,22 @@ int main(int argc, char** argv) {
     } else {
       return Usage("one text file only");
     }
+  }
+  // The application gives the probe the desktop's clipboard (and the real window for png).
+  static int qtArgc = 1;
+  static char qtName[] = "editprobe";
+  static char* qtArgv[] = {qtName, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  ProbeRuntimeDir("editprobe");
+  QApplication app(qtArgc, qtArgv);
+  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
+  if (!recordBank.empty()) {
+    if (!file.empty()) return Usage("a text file or --record, not both");
+    std::ifstream scriptFile;
+    std::istream* commands = OpenCommands(script, scriptFile);
+    if (!commands) return Usage("cannot read " + script);
+    return RunRecord(recordBank, static_cast<int>(recordId), static_cast<int>(width), static_cast<int>(height),
+                     *commands);
   }
   if (file.empty()) return Usage("no text file");
   std::ifstream in(file, std::ios::binary);
@@ -138,14 +301,6 @@ int main(int argc, char** argv) {
       if (cls.ClassName == highlighter && cls.Create) hl = cls.Create();
     if (!hl) return Usage("unknown highlighter class " + highlighter);
   }
-  // The application gives the probe the desktop's clipboard (and the real window for png).
-  static int qtArgc = 1;
-  static char qtName[] = "editprobe";
-  static char* qtArgv[] = {qtName, nullptr};
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  ProbeRuntimeDir("editprobe");
-  QApplication app(qtArgc, qtArgv);
-  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
   TSynPadScript s;
   s.Host.Width = static_cast<int>(width);
   s.Host.Height = static_cast<int>(height);
@@ -173,31 +328,9 @@ int main(int argc, char** argv) {
   };
 
   std::ifstream scriptFile;
-  if (!script.empty()) {
-    scriptFile.open(script);
-    if (!scriptFile) return Usage("cannot read " + script);
-  }
-  std::istream& commands = script.empty() ? std::cin : scriptFile;
-  std::string line, out, error;
-  int lineNo = 0;
-  while (std::getline(commands, line)) {
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    out.clear();
-    try {
-      if (!s.Execute(line, out, error)) {
-        std::cout << std::flush;
-        std::cerr << "editprobe: line " << lineNo << ": " << error << "\n";
-        return 1;
-      }
-    } catch (const std::exception& e) {
-      std::cout << std::flush;
-      std::cerr << "editprobe: line " << lineNo << ": " << e.what() << "\n";
-      return 1;
-    }
-    // Each answer goes out at once: a caller may wait for it while the probe stays (wait).
-    std::cout << out << std::flush;
-  }
+  std::istream* commands = OpenCommands(script, scriptFile);
+  if (!commands) return Usage("cannot read " + script);
+  const int result = RunScript(s, *commands);
   ed.SetHighlighter(nullptr);
-  return 0;
+  return result;
 }

@@ -73,7 +73,7 @@ struct TSynMemoryClipboard {
 class TSynPadScript {
  public:
   TSynRecordingHost Host;
-  std::unique_ptr<TSynPad> Ed;
+  TSynPad* Ed = nullptr;
   TSynCustomHighlighter* Highlighter = nullptr;
   // Status-change sets since the last dump.
   std::vector<TSynStatusChanges> Status;
@@ -88,9 +88,13 @@ class TSynPadScript {
   // run out a prompt is answered "replace".
   std::string Answers;
 
-  TSynPadScript() {
+  TSynPadScript() : own_(std::make_unique<TSynPad>(&Host)) { SetEditor(*own_); }
+  // Without an editor of its own: the caller makes one on Host and hands it to SetEditor.
+  enum TNoEditor { NoEditor };
+  explicit TSynPadScript(TNoEditor) {}
+  void SetEditor(TSynPad& editor) {
     TSynMemoryClipboard::InstallWhereMissing();
-    Ed = std::make_unique<TSynPad>(&Host);
+    Ed = &editor;
     Ed->OnStatusChange = [this](TCustomSynPad*, TSynStatusChanges c) { Status.push_back(c); };
   }
 
@@ -406,6 +410,7 @@ class TSynPadScript {
     Ed->CommandProcessor(Command, Ch, Command == ecImeStr ? TSynCommandData{Text} : TSynCommandData{});
     return true;
   }
+ public:
   // Arguments separated by blanks; "..." holds blanks (\" for a quote), escapes as in TEXT.
   static bool Tokens(const std::string& Line, std::vector<std::u16string>& Out, std::string& Error) {
     size_t i = 0;
@@ -438,6 +443,8 @@ class TSynPadScript {
     }
     return true;
   }
+
+ private:
   // "Ctrl+Shift+Right": modifiers in any order, then a key name as the shortcut texts spell it.
   static bool ParseKey(const std::string& Spec, std::uint16_t& Key, vk::TShiftState& Shift) {
     auto lower = [](std::string t) {
@@ -469,4 +476,6 @@ class TSynPadScript {
     }
     return false;
   }
+ private:
+  std::unique_ptr<TSynPad> own_;
 };

@@ -17,7 +17,7 @@ QPointer<QLabel>& SharedHint() {
   return hint;
 }
 
-TSynScrollRequest RequestOf(int action, bool& known) {
+TSynPreviewScrollRequest RequestOf(int action, bool& known) {
   known = true;
   switch (action) {
     case QAbstractSlider::SliderSingleStepAdd: return srLineDown;
@@ -63,7 +63,7 @@ void TSynPadPrintPreview::UpdatePreview() {
 
 void TSynPadPrintPreview::BarAction(bool Horizontal, int Action) {
   bool known = false;
-  const TSynScrollRequest request = RequestOf(Action, known);
+  const TSynPreviewScrollRequest request = RequestOf(Action, known);
   if (!known) return;
   QScrollBar* bar = Horizontal ? horizontalScrollBar() : verticalScrollBar();
   const int thumb = bar->sliderPosition();

@@ -6,8 +6,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "editor/SynPadTextBuffer.h"
-#include "platform/qt/QtCanvas.h"
+#include "editor/gui/SynPadWidget.h"
 #include "platform/qt/QtColors.h"
 #include "ui/uColorPopup.h"
 
@@ -37,88 +36,6 @@ void TColorPanel::paintEvent(QPaintEvent* event) {
 
 void TColorPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick) OnClick();
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TSynSamplePreview::TSynSamplePreview(QWidget* parent) : QWidget(parent) {
-  setAutoFillBackground(false);
-  setMinimumHeight(120);
-}
-
-TSynSamplePreview::~TSynSamplePreview() { SetHighlighter(nullptr); }
-
-void TSynSamplePreview::SetHighlighter(TSynCustomHighlighter* highlighter) {
-  if (highlighter_ == highlighter) return;
-  if (highlighter_) highlighter_->RemoveAttrChangeHandler(NotifyMethod(this, [](TSynPersistent*) {}));
-  highlighter_ = highlighter;
-  if (highlighter_) highlighter_->AddAttrChangeHandler(NotifyMethod(this, [this](TSynPersistent*) { update(); }));
-  update();
-}
-
-void TSynSamplePreview::SetText(const std::u16string& text) {
-  TSynPadStringList buffer;
-  buffer.SetTextStr(text);
-  lines_.clear();
-  for (int i = 0; i < buffer.Count(); ++i) lines_.emplace_back(buffer.StringRef(i));
-  update();
-}
-
-void TSynSamplePreview::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  TQtCanvas canvas(painter);
-  const TCanvasRect client{0, 0, width(), height()};
-  canvas.FillRect(client, clWhite);
-  TCanvasFont font;
-  font.Name = "Courier New";
-  font.Size = 10;
-  font.FixedPitch = true;
-  canvas.SetFont(font);
-  const int lineHeight = canvas.FontMetrics().Height + 1;
-  const int cell = canvas.TextWidth(u"W");
-  constexpr int kTabWidth = 8;
-  int y = 2;
-  std::intptr_t range = 0;
-  for (size_t l = 0; l < lines_.size() && y < height(); ++l, y += lineHeight) {
-    if (!highlighter_) {
-      canvas.SetTextColor(clBlack);
-      canvas.TextOutAt(2, y, 0, nullptr, lines_[l]);
-      continue;
-    }
-    // The highlighter is driven as the editor drives it: each line starts in the range the line
-    // before ended in.
-    if (l == 0)
-      highlighter_->ResetRange();
-    else
-      highlighter_->SetRange(range);
-    highlighter_->SetLine(lines_[l], int(l));
-    int column = 0;
-    while (!highlighter_->GetEol()) {
-      std::u16string token = highlighter_->GetToken();
-      std::u16string shown;
-      for (char16_t c : token) {
-        if (c == u'\t') {
-          do shown += u' ';
-          while (++column % kTabWidth);
-        } else {
-          shown += c;
-          ++column;
-        }
-      }
-      const int x = 2 + (column - int(shown.size())) * cell;
-      const TSynHighlighterAttributes* a = highlighter_->GetTokenAttribute();
-      TCanvasFont f = font;
-      f.Style = a ? a->Style() : 0;
-      canvas.SetFont(f);
-      canvas.SetTextColor(a && a->Foreground() != clNone ? a->Foreground() : clBlack);
-      canvas.SetBackColor(a && a->Background() != clNone ? a->Background() : clWhite);
-      const TCanvasRect r{x, y, x + int(shown.size()) * cell, y + lineHeight};
-      std::vector<int> advances(shown.size(), cell);
-      canvas.TextOutAt(x, y, kTextOpaque | kTextClipped, &r, shown, advances.data());
-      highlighter_->Next();
-    }
-    range = highlighter_->GetRange();
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -167,8 +84,11 @@ TSynOptionsFrame::TSynOptionsFrame(QWidget* parent, TdmHighLighters& main)
   fontLayout->addWidget(chStrikeout, 3, 1);
   fontLayout->setRowStretch(4, 1);
 
-  SynPadDemo = new TSynSamplePreview(this);
+  SynPadDemo = new TSynPadWidget(this);
   SynPadDemo->setObjectName(QStringLiteral("SynPadDemo"));
+  SynPadDemo->setMinimumHeight(120);
+  SynPadDemo->Editor().SetReadOnly(true);
+  SynPadDemo->Editor().Gutter().SetVisible(false);
   auto* top = new QHBoxLayout;
   top->addWidget(gbScheme, 1);
   top->addWidget(gbFont, 1);
@@ -200,7 +120,7 @@ TSynOptionsFrame::TSynOptionsFrame(QWidget* parent, TdmHighLighters& main)
 
 TSynOptionsFrame::~TSynOptionsFrame() {
   // The sample lets go of its highlighter before the private set frees it.
-  SynPadDemo->SetHighlighter(nullptr);
+  SynPadDemo->Editor().SetHighlighter(nullptr);
 }
 
 void TSynOptionsFrame::ShowLanguage() {
@@ -210,8 +130,8 @@ void TSynOptionsFrame::ShowLanguage() {
   for (const std::string& e : model_->Elements()) lbElement->addItem(QString::fromStdString(e));
   lbElement->setCurrentRow(model_->ElementIndex());
   showing_ = false;
-  SynPadDemo->SetHighlighter(model_->Highlighter());
-  SynPadDemo->SetText(model_->SampleSource());
+  SynPadDemo->Editor().SetHighlighter(model_->Highlighter());
+  SynPadDemo->Editor().SetText(model_->SampleSource());
   ShowElement();
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "editor/gui/SynPadWidget.h"
 #include "recordeditor/uSynOptionsModel.h"
 
 class TdmHighLighters;
@@ -36,28 +37,6 @@ class TColorPanel : public QFrame {
 
  private:
   TColor color_ = 0;
-};
-
-// STAND-IN for the page's sample editor (a read-only editor control without gutter, showing the
-// language's sample text with the language's highlighter). Until the editor control can be placed
-// here, this widget draws the same text through the same highlighter, token by token, in the
-// editor's font, and repaints when an attribute of the highlighter changes. It does not scroll,
-// select or show a caret.
-class TSynSamplePreview : public QWidget {
-  Q_OBJECT
-
- public:
-  explicit TSynSamplePreview(QWidget* parent);
-  ~TSynSamplePreview() override;
-  void SetHighlighter(TSynCustomHighlighter* highlighter);
-  void SetText(const std::u16string& text);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  TSynCustomHighlighter* highlighter_ = nullptr;
-  std::vector<std::u16string> lines_;
 };
 
 class TSynOptionsFrame : public QWidget {
@@ -83,7 +62,8 @@ class TSynOptionsFrame : public QWidget {
   QCheckBox* chItalic = nullptr;
   QCheckBox* chUnderline = nullptr;
   QCheckBox* chStrikeout = nullptr;
-  TSynSamplePreview* SynPadDemo = nullptr;
+  // The sample: a read-only editor control without gutter, on the language's highlighter.
+  TSynPadWidget* SynPadDemo = nullptr;
 
   TSynOptionsModel& Model() { return *model_; }
   // The dialog's OK: saves the changed schemes and applies them to main's highlighters.

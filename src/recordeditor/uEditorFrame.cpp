@@ -1,0 +1,438 @@
+#include "recordeditor/uEditorFrame.h"
+
+#include "databank/uDataBankContent.h"
+#include "databank/uTextSearchUtils.h"
+#include "editor/SynPadSearch.h"
+#include "highlighters/SynHighlighterURI.h"
+#include "highlighters/SynURIOpener.h"
+#include "platform/CodePage.h"
+#include "printing/SynPageSetupModel.h"
+#include "xml/uSettingsBase.h"
+#include "xml/uXMLTools2.h"
+
+using namespace platform;
+
+namespace {
+
+const TEditorActionInfo kActions[kEditorActionCount] = {
+    {"actnEditCut", "Cu&t", "Ctrl+X", "Cut|Cuts the selection and puts it on the Clipboard", false},
+    {"actnEditCopy", "&Copy", "Ctrl+C", "Copy|Copies the selection and puts it on the Clipboard", false},
+    {"actnEditPaste", "&Paste", "Ctrl+V", "Paste|Inserts Clipboard contents", false},
+    {"actnEditUndo", "&Undo", "Ctrl+Z", "Undo|Reverts the last action", false},
+    {"actnEditRedo", "&Redo", "Ctrl+R", "Redo|Reverts the last reverted action", false},
+    {"actnCopyAll", "Copy All", "", "Copy All|Copies the entire code and puts it on the Clipboard", false},
+    {"actnFindInText", "Find in Text", "Ctrl+F", "Searches in Text", false},
+    {"actnFindNextText", "Find Next in Text", "F3", "", false},
+    {"actnFindPreviousText", "Find Previous in Text", "Shift+F3", "", false},
+    {"actnFindReplace", "Replace Text", "Ctrl+R", "", false},
+    {"actnPrint", "Print", "Ctrl+P", "Print record", false},
+    {"actnPrintPreview", "Print Preview", "", "Print Preview", false},
+    {"actnSaveContentsAs", "Save as file ...", "", "", false},
+    {"aSpecialChars", "Special Characters", "", "", true},
+    {"aLineNumbers", "Show Line Numbers", "", "", true},
+    {"aWordWrap", "WordWrap", "Ctrl+W", "", true},
+    {"actnAlignComments", "", "", "Realign Comments Up/Down", false},
+};
+
+// The editor options of the code; the comments have the same without scrolling past the ends.
+constexpr TSynPadorOptions kMemoOptions =
+    SynOpt(eoAutoIndent) | SynOpt(eoAutoSizeMaxScrollWidth) | SynOpt(eoDragDropEditing) | SynOpt(eoDropFiles) |
+    SynOpt(eoEnhanceHomeKey) | SynOpt(eoGroupUndo) | SynOpt(eoHideShowScrollbars) | SynOpt(eoKeepCaretX) |
+    SynOpt(eoRightMouseMovesCursor) | SynOpt(eoScrollPastEof) | SynOpt(eoScrollPastEol) | SynOpt(eoShowScrollHint) |
+    SynOpt(eoSmartTabDelete) | SynOpt(eoSmartTabs) | SynOpt(eoTabsToSpaces) | SynOpt(eoTrimTrailingSpaces);
+constexpr TSynPadorOptions kCommentsOptions = kMemoOptions & ~(SynOpt(eoScrollPastEof) | SynOpt(eoScrollPastEol));
+
+// The focus timer gives up after this many ticks (half a second): a window that keeps refusing the
+// focus must not have it taken away from wherever the user types meanwhile.
+constexpr int kMaxFocusTicks = 10;
+
+// The view settings and the editor state each one switches.
+struct TViewSetting {
+  const char* Key;
+  TEditorAction Action;
+};
+constexpr TViewSetting kViewSettings[] = {
+    {"WordWrap", TEditorAction::WordWrap},
+    {"LineNumbers", TEditorAction::LineNumbers},
+    {"SpecialChars", TEditorAction::SpecialChars},
+};
+
+}  // namespace
+
+const TEditorActionInfo& EditorActionInfo(TEditorAction action) { return kActions[static_cast<int>(action)]; }
+
+const char* const kAllFilesFilter = "All files|*";
+const char* const kSaveAsFileTitle = "Save as file";
+
+std::string RecordFileName(std::string_view title) {
+  std::string name(title);
+  for (char& c : name)
+    if (std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos) c = '_';
+  return name;
+}
+
+std::string DefaultExtensionOfFilter(const std::string& filter) {
+  const auto pairs = ParseFileFilter(filter);
+  if (pairs.empty() || pairs.front().second.empty()) return "";
+  const std::string& pattern = pairs.front().second.front();
+  const size_t dot = pattern.rfind('.');
+  if (dot == std::string::npos || pattern.find_first_of("*?", dot) != std::string::npos) return "";
+  return pattern.substr(dot);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The link opener's view of an editor control.
+
+class TSynPadURIOpenerEditor : public TSynURIOpenerEditor {
+ public:
+  explicit TSynPadURIOpenerEditor(TCustomSynPad& editor) : editor_(editor) {}
+  TSynPadKbdHandler& KbdHandler() override { return editor_.KbdHandler(); }
+  bool MouseInClient() const override {
+    int x = 0, y = 0;
+    return MousePos(x, y) && x >= 0 && y >= 0 && x < editor_.Host()->ClientWidth() && y < editor_.Host()->ClientHeight();
+  }
+  void UpdateMouseCursor() override {
+    int x = 0, y = 0;
+    if (MousePos(x, y)) editor_.UpdateMouseCursor(x, y);
+  }
+  bool Focused() const override { return editor_.Host() && editor_.Host()->Focused(); }
+  bool GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,
+                        TSynHighlighterAttributes*& Attri) override {
+    return editor_.GetTokenAtRowCol(XY, Token, TokenType, Start, Attri);
+  }
+  bool DragDropEditing() const override { return editor_.HasOption(eoDragDropEditing); }
+  bool IsPointInSelection(const TBufferCoord& Value) const override { return editor_.IsPointInSelection(Value); }
+  int GutterWidth() const override { return editor_.GutterWidth(); }
+  TBufferCoord PixelsToBufferPos(int X, int Y) const override {
+    return editor_.DisplayToBufferPos(editor_.PixelsToRowColumn(X, Y));
+  }
+  void InvalidateLine(int Line) override { editor_.InvalidateLine(Line); }
+
+ private:
+  bool MousePos(int& x, int& y) const { return editor_.Host() && editor_.Host()->CursorPos(x, y); }
+  TCustomSynPad& editor_;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TEditorFrame::TEditorFrame(TSynMemo& memo, TSynMemo& comments, IEditorFrameView& view, TdmHighLighters& highlighters)
+    : Memo(memo),
+      Comments(comments),
+      view_(view),
+      highlighters_(highlighters),
+      memoTimer_(EventLoop().CreateTimer()),
+      print_(std::make_unique<TSynPadPrint>()),
+      searchEditor_(std::make_unique<TSynPadSearchEditor>(memo, [this] { return view_.Window(); })),
+      memoLinks_(std::make_unique<TSynPadURIOpenerEditor>(memo)),
+      commentsLinks_(std::make_unique<TSynPadURIOpenerEditor>(comments)),
+      SynURIOpener(std::make_unique<TSynURIOpener>()),
+      SynURIOpener1(std::make_unique<TSynURIOpener>()) {
+  SetUpControls();
+  memoTimer_->SetInterval(50);
+  memoTimer_->OnTimer = [this] { MemoTimerTick(); };
+  Memo.OnChange = [this](TSynPersistent*) { MemoChange(); };
+  // Comments typed are as much the record as its code: they mark it modified too.
+  Comments.OnChange = [this](TSynPersistent*) { MemoChange(); };
+  Memo.OnDropFiles = [this](TCustomSynPad*, int, int, const std::vector<std::string>& files) { MemoDropFiles(files); };
+  SynURIOpener->SetEditor(memoLinks_.get());
+  SynURIOpener->SetURIHighlighter(highlighters_.SynURISyn);
+  SynURIOpener1->SetEditor(commentsLinks_.get());
+  SynURIOpener1->SetURIHighlighter(highlighters_.SynURISyn);
+  view_.SetMemoEnabled(false);
+}
+
+TEditorFrame::~TEditorFrame() {
+  memoTimer_->SetEnabled(false);
+  SynURIOpener->SetEditor(nullptr);
+  SynURIOpener1->SetEditor(nullptr);
+  Memo.OnChange = nullptr;
+  Comments.OnChange = nullptr;
+  Memo.OnDropFiles = nullptr;
+}
+
+void TEditorFrame::SetUpControls() {
+  const TSynFont font("Courier New", -13);
+  Memo.SetFont(font);
+  Comments.SetFont(font);
+  Memo.SetRightEdge(0);
+  Memo.SetWantTabs(true);
+  Memo.SetExtraLineSpacing(1);
+  Memo.SetOptions(kMemoOptions);
+  Memo.SetTabWidth(2);
+  Memo.SetMaxScrollWidth(10);
+  Memo.SetSearchEngine(highlighters_.SynPadSearch);
+  TSynGutter& gutter = Memo.Gutter();
+  gutter.SetWidth(22);
+  gutter.SetLeftOffset(2);
+  gutter.SetShowLineNumbers(true);
+  gutter.SetAutoSize(true);
+  gutter.SetVisible(true);
+  gutter.SetColor(clBackground);
+  TSynFont gutterFont("Tahoma", -11);
+  gutterFont.SetColor(clWhite);
+  gutter.Font().Assign(gutterFont);
+  // F1 stays free for the program's help; the editor's context help moves to Ctrl+F1.
+  TSynPadKeyStrokes& keys = Memo.Keystrokes();
+  for (int i = 0; i < keys.Count(); ++i)
+    if (keys.Items(i)->Command() == ecContextHelp && keys.Items(i)->Key() == vk::VK_F1 && keys.Items(i)->Shift() == 0)
+      keys.Items(i)->SetShift(vk::ssCtrl);
+
+  Comments.SetOptions(kCommentsOptions);
+  Comments.Gutter().SetVisible(false);
+  Comments.SetHighlighter(highlighters_.SynURISyn);
+
+  TSynPadPrint& p = *print_;
+  p.SetCopies(1);
+  for (THeaderFooter* hf : {static_cast<THeaderFooter*>(&p.Header()), static_cast<THeaderFooter*>(&p.Footer())})
+    hf->DefaultFont().Assign(TSynFont("Arial", 10));  // 13 pixels on the screen
+  TSynPadPrintMargins& m = p.Margins();
+  m.SetUnitSystem(usMM);
+  m.SetLeft(25);
+  m.SetRight(15);
+  m.SetTop(25);
+  m.SetBottom(25);
+  m.SetHeader(15);
+  m.SetFooter(15);
+  m.SetLeftHFTextIndent(2);
+  m.SetRightHFTextIndent(2);
+  m.SetHFInternalMargin(0.5);
+  m.SetMirrorMargins(false);
+  p.SetFont(TSynFont("MS Sans Serif", 8));
+  p.SetColors(true);
+  p.SetTabWidth(8);
+  p.SetColor(clWhite);
+}
+
+// ---------------------------------------------------------------------------------------------
+// IEditor
+
+void TEditorFrame::FocusEditor() {
+  focusTicks_ = 0;
+  memoTimer_->SetEnabled(true);
+}
+
+void TEditorFrame::MemoTimerTick() {
+  ISynPadHost* host = Memo.Host();
+  const bool focused = host && host->Focused();
+  if (focused || !host || !host->Visible() || !view_.MemoEnabled() || ++focusTicks_ > kMaxFocusTicks) {
+    memoTimer_->SetEnabled(false);
+    return;
+  }
+  view_.FocusMemo();
+}
+
+void TEditorFrame::ClearEditor() {
+  Memo.Lines().Clear();
+  Comments.Lines().Clear();
+  Modified = false;
+}
+
+void TEditorFrame::SetEditorEnabled(bool enabled) {
+  if (!enabled) Memo.Lines().Clear();
+  view_.SetMemoEnabled(enabled);
+}
+
+void TEditorFrame::LoadEditorSettings() {
+  if (!Settings) return;
+  for (const TViewSetting& s : kViewSettings)
+    if (Settings->ReadBool(s.Key, false) != ActionChecked(s.Action)) Execute(s.Action);
+}
+
+void TEditorFrame::SaveEditorSettings() {
+  if (!Settings) return;
+  for (const TViewSetting& s : kViewSettings) Settings->WriteBool(s.Key, ActionChecked(s.Action));
+}
+
+void TEditorFrame::OpenRecord(TxevXMLNode2* node) {
+  recordNode_ = node;
+  Memo.SetMaxScrollWidth(1);
+  highlighters_.BuildLanguageList(languages_);
+  language_ = ChooseLanguage(LanguageNumberFromText(XMLPathReadInherited(node, bank::xnHighLight, bank::DefHighLight)),
+                             languages_);
+  Memo.SetHighlighter(language_.Highlighter());
+  Memo.SetText(codepage::Utf8ToUtf16(bank::RecordData(node)));
+  Memo.SetCaretX(bank::RecordXPos(node));
+  Memo.SetCaretY(bank::RecordYPos(node));
+  Comments.SetText(codepage::Utf8ToUtf16(bank::RecordComments(node)));
+  view_.SetCommentsHeight(bank::RecordCommentPanelHeight(node));
+  // The record's own "1"/"0" attribute wins; without one the inherited element, which shows the
+  // panel exactly when it reads "true".
+  const bool inheritedShown =
+      XMLPathReadInherited(node, bank::xnCommentPanelShown, bank::DefCommentPanelShown) == "true";
+  commentsShown_ = XMLGetAttrBool(node, bank::xaCommentPanelShown, inheritedShown);
+  commentsOnTop_ = XMLPathReadInherited(node, bank::xnCommentPanelAlignment, bank::DefCommentPanelAlignment) != "false";
+  PlaceComments();
+}
+
+void TEditorFrame::DetachRecord() { recordNode_ = nullptr; }
+
+void TEditorFrame::StoreRecord() {
+  if (!recordNode_) return;
+  bank::SetRecordData(recordNode_, codepage::Utf16ToUtf8(Memo.GetText()));
+  XMLSetAttrInteger(recordNode_, bank::xaXPos, Memo.CaretX());
+  XMLSetAttrInteger(recordNode_, bank::xaYPos, Memo.CaretY());
+  bank::SetRecordComments(recordNode_, codepage::Utf16ToUtf8(Comments.GetText()));
+  XMLSetAttrInteger(recordNode_, bank::xaCommentPanelHeight, view_.CommentsHeight());
+  XMLSetAttrBool(recordNode_, bank::xaCommentPanelShown, commentsShown_);
+  XMLPathWriteBool(recordNode_, bank::xnCommentPanelAlignment, commentsOnTop_);
+}
+
+void TEditorFrame::ShowRecordSearchMatch() {
+  if (!Settings) return;
+  const std::string text = Settings->ReadString(bank::skRecordSearchText, "");
+  if (text.empty()) return;
+  TSynSearchOptions options = ssoEntireScope;
+  if (Settings->ReadBool(bank::skRecordSearchCaseSensitive, false)) options |= ssoMatchCase;
+  if (Settings->ReadBool(bank::skRecordSearchWholeWords, false)) options |= ssoWholeWord;
+  Memo.SearchReplace(codepage::Utf8ToUtf16(text), u"", options);
+}
+
+// The record filter's own content test: the code of a record, never a folder.
+bool TEditorFrame::RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) {
+  return ::RecordContentMatches(node, search);
+}
+
+void TEditorFrame::SetKeywords(const std::string& text) {
+  if (recordNode_) bank::SetNodeKeywords(recordNode_, text);
+}
+
+std::string TEditorFrame::GetKeywords() { return recordNode_ ? bank::NodeKeywords(recordNode_) : std::string(); }
+
+// ---------------------------------------------------------------------------------------------
+// Events
+
+void TEditorFrame::MemoChange() { Modified = true; }
+
+void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  Memo.Lines().LoadFromFile(files.front());
+  // Loading replaces the text outside the undo history, so no change event reports it.
+  Modified = true;
+}
+
+void TEditorFrame::SetCommentsShown(bool shown) {
+  commentsShown_ = shown;
+  PlaceComments();
+}
+
+void TEditorFrame::PlaceComments() { view_.PlaceComments(commentsShown_, commentsOnTop_); }
+
+// ---------------------------------------------------------------------------------------------
+// Actions
+
+bool TEditorFrame::ActionEnabled(TEditorAction action) const {
+  const bool enabled = view_.MemoEnabled();
+  const bool focused = Memo.Host() && Memo.Host()->Focused();
+  const bool hasLines = Memo.LineCount() > 0;
+  switch (action) {
+    case TEditorAction::EditCut:
+    case TEditorAction::EditCopy: return enabled && focused && Memo.SelAvail();
+    case TEditorAction::EditPaste: return enabled && focused && Memo.CanPaste();
+    case TEditorAction::EditUndo: return enabled && focused && Memo.CanUndo();
+    case TEditorAction::EditRedo: return enabled && focused && Memo.CanRedo();
+    case TEditorAction::CopyAll: return enabled && hasLines;
+    // The find command keeps its keys in the settings the frame was given.
+    case TEditorAction::FindInText: return focused && hasLines && Settings;
+    case TEditorAction::FindNextText:
+    case TEditorAction::FindPreviousText: return focused && hasLines && CanFindAgain();
+    case TEditorAction::FindReplace: return false;
+    default: return true;
+  }
+}
+
+bool TEditorFrame::ActionChecked(TEditorAction action) const {
+  switch (action) {
+    case TEditorAction::SpecialChars: return Memo.HasOption(eoShowSpecialChars);
+    case TEditorAction::LineNumbers: return Memo.Gutter().Visible();
+    case TEditorAction::WordWrap: return Memo.WordWrap();
+    default: return false;
+  }
+}
+
+void TEditorFrame::Execute(TEditorAction action) {
+  if (!ActionEnabled(action)) return;
+  switch (action) {
+    case TEditorAction::EditCut: Memo.CutToClipboard(); break;
+    case TEditorAction::EditCopy: Memo.CopyToClipboard(); break;
+    case TEditorAction::EditPaste: Memo.PasteFromClipboard(); break;
+    case TEditorAction::EditUndo: Memo.Undo(); break;
+    case TEditorAction::EditRedo: Memo.Redo(); break;
+    case TEditorAction::CopyAll: CopyAll(); break;
+    case TEditorAction::FindInText: FindInTextCommand(*searchEditor_, *Settings, OnNotify); break;
+    case TEditorAction::FindNextText: FindNextInTextCommand(*searchEditor_, OnNotify); break;
+    case TEditorAction::FindPreviousText: FindPreviousInTextCommand(*searchEditor_, OnNotify); break;
+    case TEditorAction::FindReplace: break;
+    case TEditorAction::Print: Print(); break;
+    case TEditorAction::PrintPreview: PrintPreview(); break;
+    case TEditorAction::SaveContentsAs: SaveContentsAs(); break;
+    case TEditorAction::SpecialChars: {
+      const TSynPadorOptions options = Memo.Options() ^ SynOpt(eoShowSpecialChars);
+      Memo.SetOptions(options);
+      break;
+    }
+    case TEditorAction::LineNumbers: Memo.Gutter().SetVisible(!Memo.Gutter().Visible()); break;
+    case TEditorAction::WordWrap: ToggleWordWrap(); break;
+    case TEditorAction::AlignComments:
+      commentsOnTop_ = !commentsOnTop_;
+      view_.PlaceComments(true, commentsOnTop_);
+      break;
+  }
+}
+
+void TEditorFrame::ToggleWordWrap() {
+  const int line = Memo.CaretY(), top = Memo.TopLine(), column = Memo.CaretX();
+  Memo.SetWordWrap(!Memo.WordWrap());
+  Memo.SetTopLine(top);
+  Memo.SetCaretY(line);
+  Memo.SetCaretX(column);
+}
+
+void TEditorFrame::CopyAll() {
+  struct TUpdate {
+    TSynMemo& memo;
+    explicit TUpdate(TSynMemo& m) : memo(m) { memo.BeginUpdate(); }
+    ~TUpdate() { memo.EndUpdate(); }
+  } update(Memo);
+  const TBufferCoord caret = Memo.GetCaretXY(), anchor = Memo.RawBlockBegin(), moving = Memo.RawBlockEnd();
+  Memo.SelectAll();
+  Memo.CopyToClipboard();
+  Memo.SetBlockBegin(anchor);
+  Memo.SetBlockEnd(moving);
+  Memo.SetCaretXY(caret);
+}
+
+std::u16string TEditorFrame::RecordTitle() const {
+  return recordNode_ ? codepage::Utf8ToUtf16(bank::NodeTitle(recordNode_)) : std::u16string();
+}
+
+void TEditorFrame::PrepareToPrint() {
+  print_->SetSynPad(Memo);
+  print_->SetHighlighter(Memo.Highlighter());
+  print_->SetTitle(RecordTitle());
+}
+
+void TEditorFrame::Print() {
+  PrepareToPrint();
+  PrintWithDialog(*print_, view_.Window());
+}
+
+void TEditorFrame::PrintPreview() {
+  print_->OnPrintStatus = nullptr;
+  PrepareToPrint();
+  view_.ShowPrintPreview(*print_);
+}
+
+void TEditorFrame::SaveContentsAs() {
+  FileDialogOptions options;
+  // The title says what is saved, whatever the language: never a databank.
+  options.title = kSaveAsFileTitle;
+  if (Memo.Highlighter()) options.filter = Memo.Highlighter()->DefaultFilter();
+  if (options.filter.empty()) options.filter = kAllFilesFilter;
+  options.defaultExt = DefaultExtensionOfFilter(options.filter);
+  options.fileName = RecordFileName(recordNode_ ? bank::NodeTitle(recordNode_) : std::string());
+  options.overwritePrompt = true;
+  options.pathMustExist = true;
+  std::string path;
+  if (!UI().SaveFileDialog(options, path, view_.Window())) return;
+  Memo.Lines().SaveToFile(path);
+}
