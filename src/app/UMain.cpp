@@ -9,6 +9,7 @@
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
 #include "databank/uDataBankContent.h"
+#include "platform/Exceptions.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
 #include "recordeditor/gui/uSynOptions.h"
@@ -27,6 +28,7 @@ inline constexpr const char* kSchemesSection = "schemes";
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* owner, std::string commandLineFile) : TXMLTreeForm(owner, std::move(commandLineFile)) {
+  if (!dmHighLighters) throw Exception("The highlighter set must exist before the main window is made.");
   setObjectName(QStringLiteral("frmMain"));
   setMinimumSize(610, 250);
   RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
@@ -108,10 +110,24 @@ void TfrmMain::BuildEditorPanel() {
   btnEditorToolbar->OnClick = [this](TmxXPButton*) { RunGuarded([this] { EditorToolbarClicked(); }); };
   panelLayout->addWidget(pnlRecordTitle);
 
-  CodeFrame = new QWidget(EditorPanel);
+  CodeFrame = new TEditorFrameWidget(*dmHighLighters, EditorPanel);
   CodeFrame->setObjectName(QStringLiteral("CodeFrame"));
   panelLayout->addWidget(CodeFrame, 1);
   EditorPanel->installEventFilter(this);
+  // Save follows the first edit of a record at once.
+  for (TSynMemo* memo : {&CodeFrame->Frame().Memo, &CodeFrame->Frame().Comments}) {
+    TSynNotifyEvent frameChange = memo->OnChange;
+    memo->OnChange = [this, frameChange](TSynPersistent* sender) {
+      if (frameChange) frameChange(sender);
+      EditorChanged();
+    };
+  }
+  for (int i = 0; i < kEditorActionCount; ++i) {
+    const QKeySequence key = CodeFrame->Action(static_cast<TEditorAction>(i))->shortcut();
+    if (key.isEmpty()) continue;
+    for (const TTreeActionDef& def : TreeActionTable())
+      if (Action(def.Action)->shortcut() == key) sharedKeys_.emplace_back(Action(def.Action), key);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -119,6 +135,7 @@ void TfrmMain::BuildEditorPanel() {
 
 void TfrmMain::FormCreate() {
   TXMLTreeForm::FormCreate();
+  Editor = &CodeFrame->Frame();
   ApplicationTitle = kProgramTitle;
   Session().ApplicationTitle = ApplicationTitle;
   QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kProgramTitle));
@@ -213,8 +230,8 @@ std::string TfrmMain::StoredKeywords() const {
 void TfrmMain::RecordOpened() {
   showingKeywords_ = true;
   eKeywords->setText(Q(StoredKeywords()));
+  lKeywords->setText(Q(KeywordsLabelText(eKeywords->text().toStdString())));
   showingKeywords_ = false;
-  KeywordsChanged();
 }
 
 void TfrmMain::RecordClosing() {
@@ -249,7 +266,10 @@ void TfrmMain::StoreConfigDialog(TfrmConfig* dialog) {
 
 void TfrmMain::KeywordsChanged() {
   lKeywords->setText(Q(KeywordsLabelText(eKeywords->text().toStdString())));
-  if (!showingKeywords_) UpdateActions();
+  if (showingKeywords_) return;
+  // Typed for the open record: it counts as an edit of the record.
+  if (CurrentRecord && Editor == &CodeFrame->Frame()) CodeFrame->Frame().MarkModified();
+  UpdateActions();
 }
 
 void TfrmMain::KeywordsClicked() {
@@ -272,7 +292,21 @@ bool TfrmMain::AnythingUnsaved() const {
   return (CurrentRecord || CurrentFolder) && eKeywords->text().toStdString() != StoredKeywords();
 }
 
+void TfrmMain::EditorChanged() {
+  // Only the first edit changes anything the commands depend on.
+  if (!Action(TTreeAction::SaveBase)->isEnabled()) UpdateActions();
+}
+
+void TfrmMain::AssignSharedKeys() {
+  const bool inEditor = CodeFrame->isAncestorOf(QApplication::focusWidget());
+  for (const auto& [action, key] : sharedKeys_) {
+    const QKeySequence wanted = inEditor ? QKeySequence() : key;
+    if (action->shortcut() != wanted) action->setShortcut(wanted);
+  }
+}
+
 void TfrmMain::ActionsUpdated() {
+  AssignSharedKeys();
   // Save is there while anything is unsaved, edits in the open record included.
   const bool canSave = AnythingUnsaved();
   Action(TTreeAction::SaveBase)->setEnabled(canSave);

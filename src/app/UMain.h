@@ -6,7 +6,12 @@
 // and enables Save while anything is unsaved, the open record's edits included.
 //
 // Made with platform::Construct<TfrmMain>(owner, commandLineFile) after the highlighter set
-// (dmHighLighters) exists, and freed with platform::Destroy before it goes.
+// (dmHighLighters) exists (it throws Exception otherwise), and freed with platform::Destroy before
+// it goes.
+//
+// Where the record editor and the databank window give the same key to a command (Ctrl+F finds in
+// the text or filters the tree, F3 finds the next match or the next record), the editor's command
+// has the key while the focus is in the editor, the window's everywhere else.
 #pragma once
 
 #include <QLabel>
@@ -18,6 +23,7 @@
 
 #include "databank/gui/uXMLTreeForm.h"
 #include "recordeditor/UHighlighters.h"
+#include "recordeditor/gui/uEditorFrameWidget.h"
 
 class TfrmBankOptions;
 class TfrmItemProperties;
@@ -45,7 +51,7 @@ class TfrmMain : public TXMLTreeForm {
   TmxXPButton* btnEditorToolbar;
   TmxXPButton* btnKeywords;
   QLineEdit* eKeywords;
-  QWidget* CodeFrame;  // the record editor's place
+  TEditorFrameWidget* CodeFrame;  // the record editor
   QAction* miShowEditorToolbar;
 
   // How the window runs its dialogs modally (1 = OK). Tests and probes answer them here instead.
@@ -87,6 +93,10 @@ class TfrmMain : public TXMLTreeForm {
   void KeywordsClicked();
   void KeywordsChanged();
   std::string StoredKeywords() const;
+  // The code or the comments were edited: Save becomes available.
+  void EditorChanged();
+  // Gives the keys both the editor and the window use to the editor while it has the focus.
+  void AssignSharedKeys();
   // Shows the images and languages the databank's defaults now give: every tree picture that
   // follows a default, and the open record reopened.
   void ApplyBankDefaults();
@@ -94,6 +104,8 @@ class TfrmMain : public TXMLTreeForm {
   TLanguageList Languages() const;
 
   std::unique_ptr<TSettings> schemes_;
+  // Window commands whose key an editor command has too, with their key.
+  std::vector<std::pair<QAction*, QKeySequence>> sharedKeys_;
   bool curtainMoved_ = false;
   bool showingKeywords_ = false;  // eKeywords is being filled, not typed into
 };

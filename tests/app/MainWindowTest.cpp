@@ -7,6 +7,7 @@
 #include "AppTestSupport.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
+#include <QKeyEvent>
 #include "databank/gui/uConfig.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "recordeditor/gui/uSynOptions.h"
@@ -289,4 +290,44 @@ TEST_F(MainWindow, HighlightersPageSavesChangedSchemesThatTakeEffectAtOnce) {
   EXPECT_EQ(live->Foreground(), 0x123456);
   Close();
   EXPECT_NE(testsupport::ReadFile(SettingsFile()).find("563412"), std::string::npos);
+}
+
+TEST_F(MainWindow, TheRecordEditorJoinsTheWindow) {
+  TEditorFrame& frame = form->CodeFrame->Frame();
+  ASSERT_EQ(form->Editor, &frame);
+  Select(2);
+  EXPECT_EQ(frame.Memo.GetText(), u"int x;");
+  EXPECT_EQ(frame.LanguageNumber(), 4);  // from its folder
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: rk");
+  form->UpdateActions();
+  EXPECT_FALSE(form->Session().Modified());
+  EXPECT_FALSE(frame.IsModified());
+  EXPECT_FALSE(form->Action(TTreeAction::SaveBase)->isEnabled());
+
+  // Typing in the code: Save at once; the shared keys belong to the editor while it has the focus.
+  form->activateWindow();
+  form->CodeFrame->MemoWindow->setFocus();
+  QApplication::processEvents();
+  for (QChar c : QStringLiteral(" y;")) {
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(form->CodeFrame->MemoWindow, &key);
+  }
+  EXPECT_EQ(frame.Memo.GetText(), u" y;int x;");
+  EXPECT_TRUE(form->Action(TTreeAction::SaveBase)->isEnabled());
+  form->UpdateActions();
+  EXPECT_TRUE(form->Action(TTreeAction::FilterTree)->shortcut().isEmpty());
+  EXPECT_EQ(form->CodeFrame->Action(TEditorAction::FindInText)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+  form->Tree->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(form->Action(TTreeAction::FilterTree)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+  EXPECT_EQ(form->Action(TTreeAction::SearchNextRecord)->shortcut(), QKeySequence(QStringLiteral("F3")));
+  SavePng("main-window-record.png", form.get());
+
+  // Keywords typed for the record and the code go into it when the selection moves on.
+  form->eKeywords->setText("rk more");
+  Select(5);
+  EXPECT_EQ(bank::RecordData(Node(2)), " y;int x;");
+  EXPECT_EQ(bank::NodeKeywords(Node(2)), "rk more");
+  EXPECT_EQ(frame.LanguageNumber(), 2);  // its own language
+  EXPECT_TRUE(form->Session().Modified());
 }

@@ -10,8 +10,8 @@
 // the program opens it: an old ".xdb" file takes the ".xdb2" name on disk, "save" and "close" (with
 // the default auto-save) write a ".backup" copy beside it first.
 // With --main the window is the program's main window (TfrmMain) over the program's highlighter set
-// (no plug-ins), with the record title bar and the property dialogs; its caption starts with
-// "Tessaryn".
+// (no plug-ins), with the record editor, the record title bar and the property dialogs; its caption
+// starts with "Tessaryn".
 //
 // The script comes from stdin, one command a line, run in order while the window's event loop runs
 // (so the program's clipboard stays served while the probe waits for more input):
@@ -33,7 +33,9 @@
 //   ui                     PATH TAB caption TAB shortcut TAB hint TAB enabled TAB visible TAB checked
 //                          for every menu item (PATH = menu name, then item captions), command
 //                          ("Action/<name>") and toolbar button ("Toolbar/", "TreeToolbar/",
-//                          "TreeTitlePanel/" and the button's name); then "Window/", "Panel/" and
+//                          "TreeTitlePanel/" and the button's name; with --main also "RecordTitle/",
+//                          "EditorToolbar/", the editor's commands "EditorAction/<name>" and its
+//                          menus "MemoMenu/", "EditorOptionsDropdownMenu/"); then "Window/", "Panel/" and
 //                          "Dialog/" lines (name TAB caption) for the window and for every visible
 //                          panel, label editor and dialog
 //   messages               the boxes shown since the last "messages": caption TAB text ("\n" for
@@ -60,6 +62,10 @@
 //   info                   the databank information dialog's values, one "name: value" a line
 // With --main also:
 //   keywords TEXT          TEXT typed into the keywords field (replacing what it held)
+//   type TEXT              TEXT typed into the code editor of the open record, at its caret ("\n"
+//                          types Enter)
+//   lang                   the open record's language: its number TAB its name ("none" and plain
+//                          text: "-1 TAB none"); "no record" without one
 //   props [lang=N] [image=I] [name=TEXT]
 //                          Node Properties of the selection: prints what the dialog shows,
 //                          name=TITLE TAB language=NUMBER NAME (language=none for plain text) TAB
@@ -96,6 +102,7 @@
 #include "BankOutline.h"
 #include "app/UMain.h"
 #include "app/uPropertyDialogs.h"
+#include "editor/gui/SynPadWidget.h"
 #include "RecordingEditor.h"
 #include "SystemLeakSuppressions.h"
 #include "databank/gui/uBankInfo.h"
@@ -196,6 +203,10 @@ class Probe {
       Ui();
     } else if (Main() && command == "keywords") {
       Main()->eKeywords->setText(QString::fromStdString(rest));
+    } else if (Main() && command == "type") {
+      TypeCode(rest);
+    } else if (Main() && command == "lang") {
+      Lang();
     } else if (Main() && command == "props") {
       Props(rest);
     } else if (Main() && command == "bankprops") {
@@ -305,6 +316,28 @@ class Probe {
       return int(platform::mrOk);
     };
     Trigger(TTreeAction::DatabaseSettings, "bankprops");
+  }
+  void TypeCode(const std::string& text) {
+    if (!Main()->CurrentRecord) throw Failure{"no record is open"};
+    TSynPadWidget* memo = Main()->CodeFrame->MemoWindow;
+    memo->setFocus();
+    const QString typed = QString::fromStdString(text).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    for (QChar c : typed) {
+      QKeyEvent key(QEvent::KeyPress, c == u'\n' ? Qt::Key_Return : 0, Qt::NoModifier, c == u'\n' ? QStringLiteral("\r") : QString(c));
+      QApplication::sendEvent(memo, &key);
+    }
+  }
+  void Lang() {
+    TEditorFrame& frame = Main()->CodeFrame->Frame();
+    if (!frame.RecordNode()) {
+      std::cout << "no record\n" << std::flush;
+      return;
+    }
+    if (const TLanguageEntry* entry = frame.Language())
+      std::cout << frame.LanguageNumber() << "\t" << entry->Name << "\n";
+    else
+      std::cout << "-1\tnone\n";
+    std::cout << std::flush;
   }
   static void SelectImage(QComboBox* combo, int image, const std::vector<int>& choices) {
     const int index = ChoiceIndex(choices, image);
@@ -571,7 +604,19 @@ class Probe {
     Buttons(form_->Toolbar, "Toolbar");
     Buttons(form_->TreeToolbar, "TreeToolbar");
     Buttons(form_->TreeTitlePanel, "TreeTitlePanel");
-    if (Main()) Buttons(Main()->pnlRecordTitle, "RecordTitle");
+    if (TfrmMain* main = Main()) {
+      Buttons(main->pnlRecordTitle, "RecordTitle");
+      TEditorFrameWidget* frame = main->CodeFrame;
+      frame->UpdateActions();
+      Buttons(frame->EditorToolbar, "EditorToolbar");
+      for (int i = 0; i < kEditorActionCount; ++i) {
+        QAction* a = frame->Action(static_cast<TEditorAction>(i));
+        Line("EditorAction/" + a->objectName().toStdString(), a->text(), a->shortcut(), a->toolTip(), a->isEnabled(),
+             a->isVisible(), a->isChecked());
+      }
+      Menu(frame->MemoMenu, "MemoMenu");
+      Menu(frame->EditorOptionsDropdownMenu, "EditorOptionsDropdownMenu");
+    }
     std::cout << "Window/" << form_->objectName().toStdString() << "\t" << OneLine(form_->windowTitle().toStdString()) << "\n";
     auto panel = [&](QWidget* w, const QString& caption) {
       if (w->isVisible()) std::cout << "Panel/" << w->objectName().toStdString() << "\t" << OneLine(caption.toStdString()) << "\n";
