@@ -138,7 +138,6 @@ void TfrmMain::FormCreate() {
   Editor = &CodeFrame->Frame();
   ApplicationTitle = kProgramTitle;
   Session().ApplicationTitle = ApplicationTitle;
-  QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kProgramTitle));
   HomePageURL = kHomePageURL;
   HelpURL = kHelpURL;
   BugtrackerURL = kBugtrackerURL;

@@ -22,7 +22,6 @@ void TProgramEntry::InitializeUnits() {
 
 void TProgramEntry::InitializeApplication() {
   QApplication::setApplicationName(QStringLiteral("Tessaryn"));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(kProgramTitle));
   QApplication::setWindowIcon(platform::ProgramIcon());
   platform::Application().Title = kProgramTitle;
   InstallFindDialog();

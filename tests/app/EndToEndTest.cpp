@@ -346,3 +346,87 @@ TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
   ASSERT_EQ(d.Exit(), "");
   EXPECT_EQ(Outline(bank, "pw").rfind("FAILED", 0), std::string::npos);
 }
+
+namespace {
+
+const char* const kTwoRecords =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+    "<LastPosition>2</LastPosition><DataBaseName>%s</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep"
+    "<HighLight>4</HighLight><record ID=\"2\" Image=\"20\">Kept<data>int kept = 42;</data><comments>about it</comments>"
+    "<keywords>k1 k2</keywords></record><record ID=\"3\">Other<data>other text with a needle in it</data></record>"
+    "</folder></dataroot>";
+
+std::string TwoRecords(const std::string& name) {
+  std::string text = kTwoRecords;
+  text.replace(text.find("%s"), 2, name);
+  return text;
+}
+
+// Waits up to ms for what() to hold.
+bool Eventually(const std::function<bool()>& what, int ms = 20000) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!what()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+}  // namespace
+
+// The databank named on the command line, its record typed into and saved with Ctrl+S: the file holds
+// the text, and everything else of the record is as it was.
+TEST_F(EndToEnd, TypedCodeIsInTheFileAfterCtrlS) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("typing.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Typing"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Typing$"), "");  // the record selected last time is open
+  d.Click(d.Width() * 2 / 3, 150);                        // into the code
+  d.Key("ctrl+End");
+  d.Type(" // typed");
+  d.Key("ctrl+s");
+  auto read = [&](const std::string& path) {
+    return apptest::XPath(bank, path.rfind("normalize", 0) == 0 ? path : "string(" + path + ")");
+  };
+  EXPECT_TRUE(Eventually([&] { return read("//record[@ID='2']/data") == "int kept = 42; // typed"; }))
+      << read("//record[@ID='2']/data");
+  d.Shot("e2e-typed-and-saved.png");
+  EXPECT_EQ(read("normalize-space(//record[@ID='2']/text()[1])"), "Kept");
+  EXPECT_EQ(read("//record[@ID='2']/comments"), "about it");
+  EXPECT_EQ(read("//record[@ID='2']/keywords"), "k1 k2");
+  EXPECT_EQ(read("//record[@ID='2']/@Image"), "20");
+  EXPECT_EQ(read("//record[@ID='2']/HighLight"), "");  // still inherits its folder's
+  EXPECT_EQ(read("//folder[@ID='1']/HighLight"), "4");
+  EXPECT_EQ(read("//record[@ID='3']/data"), "other text with a needle in it");
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// The tree filtered, a match opened and printed through the print dialog into a PDF file.
+TEST_F(EndToEnd, FilterOpenAMatchAndPrintItToPdf) {
+  REQUIRE_DESKTOP(d);
+  REQUIRE_TOOL(pdftotext, "pdftotext");
+  const std::string bank = tmp.File("print.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Printing"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Printing$"), "");
+  d.Key("ctrl+f");
+  ASSERT_NE(d.Find("^Filter Records$"), "");
+  d.Type("needle");
+  d.Key("Return");
+  d.Focus();
+  d.Click(90, 105);  // the match "Other" in the results, below its folder: it opens
+  d.Click(d.Width() * 2 / 3, 150);
+  d.Key("ctrl+p");
+  ASSERT_NE(d.Find("^Print$"), "");
+  const std::string pdf = tmp.File("printed.pdf");
+  d.Key("alt+f");  // "Output file"
+  d.Key("ctrl+a");
+  d.Type(pdf);
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return fs::exists(pdf) && fs::file_size(pdf) > 0 && !d.Find("^Print$").size(); }));
+  d.Focus();
+  d.Shot("e2e-filter-print.png");
+  ASSERT_EQ(d.Exit(), "");
+  const auto text = RunProcess(pdftotext, {pdf, "-"});
+  EXPECT_NE(text.out.find("other text with a needle in it"), std::string::npos) << text.out << text.err;
+  EXPECT_EQ(text.out.find("int kept"), std::string::npos) << text.out;  // the match, not the record open before
+}
