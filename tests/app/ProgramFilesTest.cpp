@@ -31,6 +31,9 @@ TEST(ProgramFiles, TheSampleShowsEveryLanguageWithKeywordsCommentsAndABookmark) 
     EXPECT_FALSE(bank::RecordData(node).empty()) << node->Text();
     EXPECT_FALSE(bank::RecordComments(node).empty()) << node->Text();
     EXPECT_FALSE(bank::NodeKeywords(node).empty()) << node->Text();
+    // Line ends as the editor stores them: a stray CR would show as an extra empty line.
+    for (const std::string& text : {bank::RecordData(node), bank::RecordComments(node)})
+      EXPECT_EQ(text.find("\r\r"), std::string::npos) << node->Text();
     const TxevXMLNode2* folder = node->Parent();
     if (bank::IsFolder(folder) && folder->FindNode(bank::xnHighLight))
       EXPECT_TRUE(languages.insert(XMLPathReadInteger(folder, bank::xnHighLight, -1)).second) << folder->Text();
