@@ -24,7 +24,7 @@ inline void EnsureEditorBenchApp() {
   static char name[] = "bench";
   static char* argv[] = {name, nullptr};
   static QApplication* app = nullptr;
-  if (app) return;
+  if (app || QCoreApplication::instance()) return;  // one application per run, whichever benchmark made it
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   app = new QApplication(argc, argv);  // lives for the whole run
   platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");

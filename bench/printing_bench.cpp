@@ -29,6 +29,8 @@ QGuiApplication& App() {
   static char name[] = "tessaryn_bench";
   static char* argv[] = {name, nullptr};
   static QGuiApplication* app = [] {
+    // One application per run, whichever benchmark made it.
+    if (auto* existing = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return existing;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     auto* a = new QGuiApplication(argc, argv);
     platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");

@@ -3,9 +3,6 @@
 // records (the canonical databank plus one such folder); selecting the last record by its ID; and the
 // peak memory of the open window as a multiple of the file's size.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -65,29 +62,15 @@ void BM_TreeWindowPeakMemory(benchmark::State& state) {
   Files& files = TheFiles();
   double ratio = -1;
   for (auto _ : state) {
-    int fds[2];
-    if (::pipe(fds) != 0) std::abort();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::close(fds[0]);
-      // What the parent freed but still holds would otherwise be reused unseen.
-      malloc_trim(0);
-      std::ofstream("/proc/self/clear_refs") << "5";
+    ratio = windowbench::MeasureInChild<1>([&]() -> std::array<double, 1> {
       const long before = ReadStatusKb("VmRSS:");
       NeedApplication();
       TheUI();
       TXMLTreeForm* form = platform::Construct<TXMLTreeForm>(nullptr, files.canonical);
       Paint(form);
       const long peak = ReadStatusKb("VmHWM:");
-      const double r = (peak - before) * 1024.0 / static_cast<double>(files.canonicalSize);
-      if (::write(fds[1], &r, sizeof r) != sizeof r) std::_Exit(4);
-      std::_Exit(0);
-    }
-    ::close(fds[1]);
-    if (::read(fds[0], &ratio, sizeof ratio) != sizeof ratio) ratio = -1;
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+      return {(peak - before) * 1024.0 / static_cast<double>(files.canonicalSize)};
+    })[0];
   }
   state.counters["peak_x_file"] = ratio;
   state.counters["file_MB"] = static_cast<double>(files.canonicalSize) / 1e6;

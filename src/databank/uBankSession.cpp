@@ -23,21 +23,6 @@ namespace bs = banksettings;
 
 namespace {
 
-// The backup copy is best effort: copied to a temporary name, then renamed over the old backup,
-// so a failed copy never leaves a half-written backup behind.
-void MakeBackupCopy(const std::string& path) {
-  const std::string backup = bp::ChangeFileExt(path, SBackupExt);
-  const std::string temp = backup + ".tmp~";
-  std::error_code ec;
-  std::filesystem::copy_file(path, temp, std::filesystem::copy_options::overwrite_existing, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return;
-  }
-  std::filesystem::rename(temp, backup, ec);
-  if (ec) std::filesystem::remove(temp, ec);
-}
-
 std::string EscapeAmpersands(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -65,6 +50,12 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->SetInterval(PeriodToInterval(period));
   timer_->SetEnabled(false);
   timer_->OnTimer = [this] { AutoSaveTick(); };
+  if (options_.BackgroundSaves) {
+    writer_ = std::make_unique<TBankWriter>();
+    saveTimer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
+    saveTimer_->SetInterval(15);
+    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
+  }
 }
 
 TBankSession::~TBankSession() {
@@ -72,6 +63,11 @@ TBankSession::~TBankSession() {
     timer_->SetEnabled(false);
     timer_->OnTimer = nullptr;
   }
+  if (saveTimer_) {
+    saveTimer_->SetEnabled(false);
+    saveTimer_->OnTimer = nullptr;
+  }
+  writer_.reset();  // the saves in flight are finished first
 }
 
 bool TBankSession::Setting(const char* name, bool def) const {
@@ -101,7 +97,9 @@ void TBankSession::SetModifiedFlag(bool modified) {
 }
 
 bool TBankSession::AnythingModified() const {
-  return modified_ || (Hooks.RecordModified && Hooks.RecordModified());
+  // Asked first: the hook may store what the editor holds and mark the databank modified.
+  const bool record = Hooks.RecordModified && Hooks.RecordModified();
+  return record || modified_;
 }
 
 std::string TBankSession::Relative(const std::string& path) const {
@@ -204,38 +202,35 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   TBusyScope busy(*this);
 
   // The whole file is built in memory before anything on disk changes.
-  std::string xml;
+  TBankSaveJob job;
   try {
-    xml = bank->EncodedXML();
+    job.XML = bank->EncodedXML();
   } catch (const std::exception&) {
     ShowError(SCouldNotSaveXMLStream);
     return false;
   }
-  const int64_t dataSize = static_cast<int64_t>(xml.size());
-
-  TBankWriteLayers layers = layersIn;
+  job.Path = path;
+  job.Layers = layersIn;
   // The entry takes the file-name part of the entry name, or the target's name when there is none.
-  layers.EntryName = bp::ExtractFileName(layers.EntryName);
-  if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
-  TEncodedBank encoded;
-  if (!EncodeBankFile(std::move(xml), layers, [&](int id, const std::string& text) { ShowError(id, text); }, encoded))
-    return false;
+  job.Layers.EntryName = bp::ExtractFileName(job.Layers.EntryName);
+  if (job.Layers.EntryName.empty()) job.Layers.EntryName = bp::ExtractFileName(path);
+  job.MakeBackup = Setting(bs::MakeBackup, true);
+  const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+  for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+  if (outcome.Saved && bank == bank_.get()) {
+    fileSize_ = outcome.FileSize;
+    dataSize_ = outcome.DataSize;
+  }
+  return outcome.Saved;
+}
 
-  if (Setting(bs::MakeBackup, true) && bp::FileExists(path)) MakeBackupCopy(path);
-  try {
-    WriteFileAtomic(path, [&](TStream& stream) { encoded.WriteTo(stream); });
-  } catch (const EZipError&) {
-    ShowError(SCouldNotCompressBank);
-    return false;
-  } catch (const Exception& e) {
-    ShowError(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
-    return false;
-  }
-  if (bank == bank_.get()) {
-    fileSize_ = bp::FileSizeOf(path);
-    dataSize_ = dataSize;
-  }
-  return true;
+TBankWriteLayers TBankSession::WriteLayers(const std::string& path) const {
+  TBankWriteLayers layers;
+  layers.Password = password_;
+  layers.Compress = compress_;
+  layers.EntryName = bp::ExtractFileName(entryName_);
+  if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
+  return layers;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -262,6 +257,7 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   CloseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();
   bank_ = std::make_unique<TXMLDataBase2>();
+  ++bankSerial_;
   if (path.empty()) {
     fileName_.clear();
     entryName_.clear();
@@ -287,6 +283,11 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   else
     ReadBankState();
   if (Hooks.RebuildTree) Hooks.RebuildTree();
+  // A save that was cut off (the program was killed) may have left its temporary files.
+  if (!fileName_.empty()) {
+    RemoveStaleTemporaryFiles(fileName_);
+    RemoveStaleTemporaryFiles(bp::ChangeFileExt(fileName_, SBackupExt));
+  }
   if (!path.empty()) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
     if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
@@ -296,6 +297,7 @@ void TBankSession::OpenBank(const std::string& pathIn) {
 void TBankSession::CloseBank() {
   if (!bank_) return;
   TBusyScope busy(*this);
+  WaitForSave();
   if (Hooks.LeaveFilter) Hooks.LeaveFilter();
   if (Hooks.CommitRecord) Hooks.CommitRecord();
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
@@ -308,7 +310,7 @@ void TBankSession::CloseBank() {
   Changed();
 }
 
-bool TBankSession::SaveBank(const std::string& path) {
+bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   if (!bank_) return false;
   TBusyScope busy(*this);
   if (Hooks.CommitRecord) Hooks.CommitRecord();
@@ -318,11 +320,85 @@ bool TBankSession::SaveBank(const std::string& path) {
     Hooks.WriteState();
   else
     WriteBankState();
-  const bool saved = SaveBankFile(path);
-  if (saved) SetModifiedFlag(false);
+
+  // The document becomes bytes here, on the window's thread; from then on edits cannot reach them.
+  TBankSaveJob job;
+  bool made = true;
+  try {
+    job.XML = bank_->EncodedXML();
+  } catch (const std::exception&) {
+    ShowError(SCouldNotSaveXMLStream);
+    made = false;
+  }
+  if (made) {
+    job.Path = path;
+    job.Layers = WriteLayers(path);
+    job.MakeBackup = Setting(bs::MakeBackup, true);
+    job.Tag = ++saveTag_;
+    savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});
+    // What the bytes hold is saved unless the write fails; edits from now on mark the databank again.
+    SetModifiedFlag(false);
+  }
   Changed();
   if (Hooks.ReopenRecord) Hooks.ReopenRecord();
-  return saved;
+  if (!made) return false;
+
+  if (writer_ && wait == TSaveWait::Started) {
+    writer_->Submit(std::move(job));
+    saveTimer_->SetEnabled(true);
+    return true;
+  }
+  // Written here and now, after any save still in flight.
+  WaitForSave();
+  const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+  ApplyOutcome(outcome);
+  return outcome.Saved;
+}
+
+bool TBankSession::SaveInFlight() const { return writer_ && writer_->Busy(); }
+
+void TBankSession::WaitForSave() {
+  if (!writer_) return;
+  writer_->WaitIdle();
+  ApplyFinishedSaves();
+}
+
+void TBankSession::ApplyFinishedSaves() {
+  if (!writer_ || applyingSaves_) return;
+  applyingSaves_ = true;
+  // Each outcome is applied even when an earlier one's message box runs its own event loop.
+  for (;;) {
+    std::vector<TBankSaveOutcome> finished = writer_->TakeFinished();
+    if (finished.empty()) break;
+    for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome);
+  }
+  if (!writer_->Busy()) saveTimer_->SetEnabled(false);
+  applyingSaves_ = false;
+}
+
+void TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome) {
+  TSaveState state;
+  for (auto it = savesInFlight_.begin(); it != savesInFlight_.end(); ++it)
+    if (it->first == outcome.Tag) {
+      state = it->second;
+      savesInFlight_.erase(it);
+      break;
+    }
+  const bool sameBank = bank_ && state.BankSerial == bankSerial_;
+  if (outcome.Saved) {
+    if (sameBank) {
+      fileSize_ = outcome.FileSize;
+      dataSize_ = outcome.DataSize;
+      // A later save that failed may have marked the databank; this one holds everything up to now.
+      if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
+    }
+    return;
+  }
+  for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+  if (sameBank) {
+    SetModifiedFlag(true);
+    timer_->SetEnabled(Setting(bs::AutoSave, true));
+  }
 }
 
 std::string TBankSession::SavePreset(std::string& folder) const {
@@ -345,6 +421,8 @@ bool TBankSession::SaveWithDialog() {
 }
 
 bool TBankSession::QuerySaveChanges(bool allowCancel) {
+  // A save still being written may yet fail and leave changes to ask about.
+  WaitForSave();
   if (!bank_ || !AnythingModified()) return true;
   const int answer = ui_->MessageBox(BankMessage(SDataChanged), SErrorCaption,
                                      allowCancel ? platform::MsgButtons::YesNoCancel : platform::MsgButtons::YesNo,
@@ -358,6 +436,7 @@ bool TBankSession::QuerySaveChanges(bool allowCancel) {
 }
 
 void TBankSession::SetModified() {
+  ++editGeneration_;
   SetModifiedFlag(true);
   timer_->SetEnabled(Setting(bs::AutoSave, true));
 }
@@ -395,7 +474,7 @@ void TBankSession::OpenCommand() {
 void TBankSession::SaveCommand() {
   if (!bank_) return;
   if (!fileName_.empty())
-    SaveBank(fileName_);
+    SaveBank(fileName_, CommandSave());
   else
     SaveAsCommand();
 }
@@ -413,7 +492,7 @@ void TBankSession::SaveAsCommand() {
   if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return;
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
   const std::string path = bp::ExpandFileName(chosen);
-  SaveBank(path);
+  SaveBank(path, CommandSave());
   fileName_ = GetLongFileName(path);
   Changed();
 }
@@ -502,16 +581,17 @@ void TBankSession::AutoSaveTick() {
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
   if (!enabled || fileName_.empty() || !bank_ || Busy() || !AnythingModified()) return;
-  SaveBank(fileName_);
+  SaveBank(fileName_, CommandSave());
 }
 
 void TBankSession::AppMinimized() {
   if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || Busy() || !AnythingModified()) return;
-  SaveBank(fileName_);
+  SaveBank(fileName_, CommandSave());
 }
 
 bool TBankSession::CloseForExit() {
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
+  WaitForSave();
   if (bank_) {
     if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save
@@ -563,6 +643,18 @@ void TBankSession::StartupOpen() {
 void TBankSession::FirstRun() {
   if (settings_) settings_->Save();
   if (options_.ProgramDir.empty()) return;
-  const std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
-  if (bp::FileExists(sample)) OpenBank(sample);
+  std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
+  if (!bp::FileExists(sample)) return;
+  // A program installed for every user cannot save its sample where it lies; the user gets a copy
+  // of their own, so exploring it never ends in a failed save.
+  if (!FolderWritable(options_.ProgramDir) && !options_.UserDir.empty() && FolderWritable(options_.UserDir)) {
+    const std::string copy = bp::ExpandFileNameFrom(SSampleBankName, options_.UserDir);
+    try {
+      if (!bp::FileExists(copy)) CopyFile(sample, copy);
+      sample = copy;
+    } catch (const Exception&) {
+      // The sample is then opened where it lies.
+    }
+  }
+  OpenBank(sample);
 }

@@ -10,6 +10,11 @@
 // Safety rules kept here:
 // - Saving builds the whole file in memory first, then writes a temporary file and renames it over
 //   the old one; a failed save reports the error, keeps the old file and keeps the modified mark.
+// - With background saves (the window's), Save, Save As, the auto-save and minimising turn the
+//   document into bytes and return; the layers and the file are written on a worker thread, one
+//   save after the other. The outcome is applied on the window's thread: a failure is reported and
+//   marks the databank modified again. Whatever needs to know that the file is written (the
+//   save-changes question, closing a databank, the end of the program) waits for the save in flight.
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
 //   run nested event loops, during which the timer still ticks).
 // - Closing a databank forgets its file name, password and entry name together.
@@ -22,6 +27,7 @@
 #include <vector>
 
 #include "databank/uBankFile.h"
+#include "databank/uBankWriter.h"
 #include "databank/uMRUList.h"
 #include "xml/uXMLBase2.h"
 
@@ -76,8 +82,13 @@ class TBankSession {
   struct TOptions {
     // The program's folder: recent entries are stored relative to it and the sample lies in it.
     std::string ProgramDir;
+    // The user's own folder (where the settings file lives): a sample the user may not change in
+    // the program's folder is copied here before it is opened.
+    std::string UserDir;
     // Rename an opened ".xdb" file to ".xdb2". Tools that only look at files switch it off.
     bool RenameOldFiles = true;
+    // Write the files of the commands, the auto-save and minimising on a worker thread.
+    bool BackgroundSaves = false;
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
@@ -130,8 +141,15 @@ class TBankSession {
   // --- The bank routines ---
   void OpenBank(const std::string& path);
   void CloseBank();
-  // The full save road; false when the file could not be written (Modified then stays set).
-  bool SaveBank(const std::string& path);
+  enum class TSaveWait { Written, Started };
+  // The full save road. Written: returns once the file is written; false when it could not be
+  // (Modified then stays set). Started (background saves only; otherwise as Written): returns once
+  // the document is in bytes; false when not even that worked.
+  bool SaveBank(const std::string& path, TSaveWait wait = TSaveWait::Written);
+  // Waits for the saves in flight and applies their outcomes (messages, the modified mark).
+  void WaitForSave();
+  // A save is being written or waits for its turn.
+  bool SaveInFlight() const;
   // False when the user chose Cancel, and also when they chose Yes but nothing was saved (the save
   // dialog was cancelled or the save failed): the databank must then be kept.
   bool QuerySaveChanges(bool allowCancel);
@@ -173,7 +191,7 @@ class TBankSession {
   // new empty databank.
   void StartupOpen();
   // The first run (no settings file yet): save the settings, then open the sample beside the
-  // program when there is one.
+  // program when there is one (its copy in UserDir when the program's folder is not writable).
   void FirstRun();
 
   // While a scope lives, auto-save does nothing. Import and export hold one around their work.
@@ -203,6 +221,10 @@ class TBankSession {
   bool SaveWithDialog();
   std::string Relative(const std::string& path) const;
   std::string SavePreset(std::string& folder) const;
+  TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
+  TBankWriteLayers WriteLayers(const std::string& path) const;
+  void ApplyOutcome(const TBankSaveOutcome& outcome);
+  void ApplyFinishedSaves();
 
   TSettings* settings_;
   TOptions options_;
@@ -218,4 +240,16 @@ class TBankSession {
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};
   int busy_ = 0;
+  // Saves: what each save in flight was made from, by its tag.
+  struct TSaveState {
+    std::uint64_t EditGeneration = 0;  // editGeneration_ when its bytes were made
+    std::uint64_t BankSerial = 0;      // the databank it belongs to
+  };
+  std::unique_ptr<TBankWriter> writer_;
+  std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
+  std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;
+  std::uint64_t saveTag_ = 0;
+  std::uint64_t editGeneration_ = 0;  // counts SetModified calls
+  std::uint64_t bankSerial_ = 0;      // counts the databanks opened
+  bool applyingSaves_ = false;
 };

@@ -55,7 +55,12 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   TBankSession::THooks& h = session_->Hooks;
   h.LeaveFilter = [this] { HideFilter(); };
   h.CommitRecord = [this] { ReleaseSelection(); };
-  h.RecordModified = [this] { return Editor && CurrentRecord && Editor->IsModified(); };
+  // Asked before the save-changes question: whatever the editor holds beyond the code text
+  // (comments, keywords) counts as a change too, so it is stored first.
+  h.RecordModified = [this] {
+    StoreOpenValues();
+    return Editor && CurrentRecord && Editor->IsModified();
+  };
   h.ShowCurtain = [this] { ShowCurtain(); };
   h.ReadState = [this] { ReadBankState(); };
   h.WriteState = [this] { WriteBankState(); };
@@ -237,6 +242,11 @@ void TXMLTreeCore::ReleaseSelection() {
   CommitEditor();
   if (CurrentFolder) StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
   CurrentFolder = nullptr;
+}
+
+void TXMLTreeCore::StoreOpenValues() {
+  if (CurrentRecord && Editor) StoreWatched(CurrentRecord, &TXMLTreeCore::CloseRecordInEditor);
+  if (CurrentFolder) StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
 }
 
 void TXMLTreeCore::BankClosing() {

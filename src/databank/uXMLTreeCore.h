@@ -116,6 +116,9 @@ class TXMLTreeCore : public ITreeViewEvents {
   void SelectFromFilter(const TxevXMLNode2* node);
   // Commits the open record, stores the selected folder's values and clears both pointers.
   void ReleaseSelection();
+  // Stores what the editor holds into the open record and the selected folder's values into the
+  // folder, leaving both open; marks the databank modified when that changed anything.
+  void StoreOpenValues();
 
   // ---- commands ----
   void NewFolder();

@@ -1,15 +1,19 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -72,10 +76,6 @@ std::string HomeFolder() {
   return "/tmp";
 }
 
-bool FolderWritable(const std::string& dir) {
-  return !dir.empty() && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
-}
-
 // The file a write to path really lands in: a symbolic link is followed so that it stays a link.
 std::string ResolveTarget(const std::string& path) {
   std::string current = path;
@@ -97,6 +97,58 @@ std::string ResolveTarget(const std::string& path) {
 }
 
 }  // namespace
+
+namespace {
+
+// The process's file-creation mask, read without changing it (saves run on more than one thread).
+mode_t ProcessUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.compare(0, 6, "Umask:") == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  mode_t mask = ::umask(0);  // only where the kernel does not tell
+  ::umask(mask);
+  return mask;
+}
+
+// "<folder>/.<name>.XXXXXX": hidden, beside the target; a very long name is shortened so the
+// temporary one still fits.
+std::string TemporaryPattern(const std::string& target) {
+  const std::string dir = ExtractFileDir(target);
+  return (dir.empty() ? std::string() : dir + "/") + "." + ExtractFileName(target).substr(0, 200) + ".XXXXXX";
+}
+
+}  // namespace
+
+void RemoveStaleTemporaryFiles(const std::string& path) {
+  if (path.empty()) return;
+  const std::string pattern = TemporaryPattern(ResolveTarget(path));
+  const std::string dir = ExtractFileDir(pattern);
+  const std::string prefix = ExtractFileName(pattern).substr(0, ExtractFileName(pattern).size() - 6);
+  DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!folder) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!std::all_of(name.end() - 6, name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+      continue;
+    stale.push_back((dir.empty() ? std::string() : dir + "/") + name);
+  }
+  ::closedir(folder);
+  for (const std::string& file : stale) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A writer still at work holds its lock; only files nobody holds are removed.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(file.c_str());
+    ::close(fd);
+  }
+}
+
+bool FolderWritable(const std::string& dir) {
+  return !dir.empty() && ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
 
 std::string ExecutablePath() {
   std::vector<char> buf(PATH_MAX + 1);
@@ -227,14 +279,14 @@ void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)
     throw EFCreateError(FileErrorText("Cannot create file", path, errno));
 
   std::string dir = ExtractFileDir(target);
-  // A hidden name beside the target; a very long name is shortened so the temporary one still fits.
-  std::string base = ExtractFileName(target).substr(0, 200);
-  std::string temp = (dir.empty() ? std::string() : dir + "/") + "." + base + ".XXXXXX";
+  std::string temp = TemporaryPattern(target);
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
   if (fd < 0) throw EFCreateError(FileErrorText("Cannot create file", path, errno));
   temp.assign(name.data());
+  // Held while the file is written: a temporary file nobody holds is what an interrupted write left.
+  ::flock(fd, LOCK_EX);
 
   auto fail = [&](int err, const char* what) {
     ::close(fd);
@@ -247,9 +299,7 @@ void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)
   if (exists) {
     mode = old.st_mode & 07777;
   } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
+    mode = 0666 & ~ProcessUmask();
   }
   if (::fchmod(fd, mode) != 0) fail(errno, "Cannot write file");
   // Keep the owner when we may (root saving a user's file); failing that is not an error.

@@ -31,6 +31,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext);
 bool FileExists(const std::string& path);
 // True for an existing folder.
 bool DirectoryExists(const std::string& path);
+// Whether this process may create files in the folder.
+bool FolderWritable(const std::string& dir);
 // The read-only state taken from the mode bits (the owner's write bit is cleared), so the answer is
 // the same for every user, root included. False when the file does not exist.
 bool IsFileReadOnly(const std::string& path);
@@ -51,3 +53,6 @@ bool ForceDirectories(const std::string& path);
 // into in place (a FIFO without a reader fails at once with EFCreateError).
 void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)>& writer);
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Removes the temporary files that writes of path (as WriteFileAtomic makes them) left behind when
+// they were interrupted (the program was killed); a file a running write still holds is left alone.
+void RemoveStaleTemporaryFiles(const std::string& path);

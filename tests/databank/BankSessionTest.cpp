@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "BankTestSupport.h"
 #include "databank/uBankMessages.h"
@@ -807,6 +809,25 @@ TEST_F(BankSessionTest, FirstRunSavesSettingsAndOpensTheSample) {
   s->FirstRun();
   ASSERT_NE(s->Bank(), nullptr);
   EXPECT_EQ(s->FileName(), ProgramDir() + "/about.xdb2");
+
+  // A program folder the user may not write to: the user's own copy of the sample is opened.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a folder another user cannot write";
+  const std::string user = tmp.File("user");
+  fs::create_directories(user);
+  ::chmod(tmp.Path().c_str(), 0755);
+  ::chmod(ProgramDir().c_str(), 0755);
+  ::chmod(user.c_str(), 0777);
+  const int code = testsupport::RunAsOrdinaryUser([&] {
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.UserDir = user;
+    TBankSession session(nullptr, options, &ui, &loop);
+    session.FirstRun();
+    return session.FileName() == user + "/about.xdb2" && session.Bank() ? 0 : 1;
+  });
+  if (code == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadFile(user + "/about.xdb2"), SampleBankXML("About"));
 }
 
 TEST_F(BankSessionTest, ClosingForExit) {
@@ -919,4 +940,56 @@ TEST_F(BankSessionTest, ChangesTheUserDeclinedAreNotAutoSavedDuringTheOpenDialog
   ASSERT_EQ(slow.CallsOf(Kind::OpenFile).size(), 1u);
   EXPECT_EQ(slow.CallsOf(Kind::OpenFile)[0].caption, "Open DataBank");
   EXPECT_EQ(slow.CallsOf(Kind::OpenFile)[0].fileOptions.fileName, "bank.xdb2");
+}
+
+TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOnTheWindowsThread) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  options.BackgroundSaves = true;
+  TBankSession s(&settings, options, &ui, &loop);
+  s.OpenBank(path);
+  auto name = [&](const std::string& text) {
+    s.Bank()->WriteString("DataBaseName", text);
+    s.SetModified();
+  };
+  name("first");
+  s.SaveCommand();
+  EXPECT_FALSE(s.Modified());  // what the bytes hold counts as saved from here
+  name("second");              // typed while the file is written
+  s.WaitForSave();
+  EXPECT_TRUE(s.Modified());
+  EXPECT_NE(ReadFile(path).find("<DataBaseName>first</DataBaseName>"), std::string::npos);
+  EXPECT_TRUE(fs::exists(tmp.File("bank.backup")));
+
+  // The loop picks finished saves up by itself; saves run in the order given.
+  s.SaveCommand();
+  name("third");
+  s.SaveCommand();
+  while (s.SaveInFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  loop.Advance(20);
+  EXPECT_FALSE(s.Modified());
+  EXPECT_NE(ReadFile(path).find("<DataBaseName>third</DataBaseName>"), std::string::npos);
+
+  // A file that cannot be written: the message comes on this thread, the databank stays modified
+  // and auto-save stays armed.
+  fs::remove(path);
+  fs::create_directory(path);  // a folder in the file's place
+  name("fourth");
+  s.SaveCommand();
+  EXPECT_TRUE(ui.Calls().empty());
+  s.WaitForSave();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("Could not write DataBank!\n", 0), 0u) << Messages()[0];
+  EXPECT_TRUE(s.Modified());
+  EXPECT_TRUE(s.AutoSaveTimer().Enabled());
+
+  // Closing waits for the save in flight and sees how it ended.
+  fs::remove(path);
+  name("fifth");
+  s.SaveCommand();
+  EXPECT_TRUE(s.CloseForExit());
+  EXPECT_FALSE(s.SaveInFlight());
+  EXPECT_NE(ReadFile(path).find("<DataBaseName>fifth</DataBaseName>"), std::string::npos);
 }

@@ -13,6 +13,7 @@
 #include <regex>
 
 #include "TestSupport.h"
+#include "WidgetPng.h"
 #include "databank/gui/TreeImages.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
@@ -95,13 +96,6 @@ class TreeForm : public testsupport::TempDirTest {
       EXPECT_EQ(form->ItemOf(specs[i].Node), item);
     }
   }
-  void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) {
-    QPixmap pixmap(w->size() * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::white);
-    w->render(&pixmap);
-    const std::string path = testsupport::ArtifactDir() + "/" + name;
-    EXPECT_TRUE(pixmap.save(QString::fromStdString(path))) << path;
-  }
+  void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) { testsupport::SaveWidgetPng(name, w, ratio); }
 };
 

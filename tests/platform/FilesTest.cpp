@@ -1,11 +1,15 @@
 // File and path services: names, the executable and settings locations, the read-only test and the
 // atomic write.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -222,6 +226,43 @@ TEST_F(FilesOnDisk, FailedAtomicWriteLeavesTheOldFile) {
   EXPECT_THROW(WriteFileAtomic(tmp.File("no/folder/x"), std::string_view("x")), EFCreateError);
   EXPECT_THROW(WriteFileAtomic(tmp.Path().string(), std::string_view("x")), EFCreateError);
   EXPECT_THROW(WriteFileAtomic("", std::string_view("x")), EFCreateError);
+}
+
+TEST_F(FilesOnDisk, WritesCutOffByAKillLeaveOnlyTemporaryFilesThatAreRemovedLater) {
+  const std::string f = tmp.File("data.xdb");
+  WriteFile(f, "precious");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    WriteFileAtomic(f, [](TStream& s) {
+      s.WriteString("partial");
+      ::raise(SIGKILL);
+    });
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(f), "precious");
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(tmp.Path())) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  ASSERT_EQ(names().size(), 2u);
+  // One that a write still holds, and names that only look alike, stay.
+  const std::string held = tmp.File(".data.xdb.Held01");
+  WriteFile(held, "busy");
+  const int fd = ::open(held.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  for (const char* name : {".data.xdb.1234567", ".data.xdb.12-456", ".other.xdb.123456", "data.xdb.123456"})
+    WriteFile(tmp.File(name), "x");
+  RemoveStaleTemporaryFiles(f);
+  EXPECT_EQ(names(), (std::vector<std::string>{".data.xdb.12-456", ".data.xdb.1234567", ".data.xdb.Held01",
+                                               ".other.xdb.123456", "data.xdb", "data.xdb.123456"}));
+  ::close(fd);
+  RemoveStaleTemporaryFiles(f);
+  EXPECT_FALSE(std::filesystem::exists(held));
 }
 
 TEST_F(FilesOnDisk, AnotherUsersFileIsNotReplaced) {

@@ -1,5 +1,5 @@
 // treeprobe: the databank window, driven by a script.
-//   treeprobe [--password P] BANK < script
+//   treeprobe [--main] [--password P] BANK < script
 // Opens BANK in the real databank window (TXMLTreeForm) on Qt's offscreen platform (unless
 // QT_QPA_PLATFORM names another) with scripted answers: the delete question is answered Yes, the
 // file-password prompt with P, the save dialog of "saveas" with its FILE; every other box or dialog
@@ -9,6 +9,9 @@
 // window layer's own title, "-XML Database Application-". BANK is opened as
 // the program opens it: an old ".xdb" file takes the ".xdb2" name on disk, "save" and "close" (with
 // the default auto-save) write a ".backup" copy beside it first.
+// With --main the window is the program's main window (TfrmMain) over the program's highlighter set
+// (no plug-ins), with the record editor, the record title bar and the property dialogs; its caption
+// starts with "Tessaryn".
 //
 // The script comes from stdin, one command a line, run in order while the window's event loop runs
 // (so the program's clipboard stays served while the probe waits for more input):
@@ -30,7 +33,9 @@
 //   ui                     PATH TAB caption TAB shortcut TAB hint TAB enabled TAB visible TAB checked
 //                          for every menu item (PATH = menu name, then item captions), command
 //                          ("Action/<name>") and toolbar button ("Toolbar/", "TreeToolbar/",
-//                          "TreeTitlePanel/" and the button's name); then "Window/", "Panel/" and
+//                          "TreeTitlePanel/" and the button's name; with --main also "RecordTitle/",
+//                          "EditorToolbar/", the editor's commands "EditorAction/<name>" and its
+//                          menus "MemoMenu/", "EditorOptionsDropdownMenu/"); then "Window/", "Panel/" and
 //                          "Dialog/" lines (name TAB caption) for the window and for every visible
 //                          panel, label editor and dialog
 //   messages               the boxes shown since the last "messages": caption TAB text ("\n" for
@@ -55,6 +60,23 @@
 //                          switches stay as the dialog sets them
 //   import FILE            Import, the open dialog answering FILE
 //   info                   the databank information dialog's values, one "name: value" a line
+// With --main also:
+//   keywords TEXT          TEXT typed into the keywords field (replacing what it held)
+//   type TEXT              TEXT typed into the code editor of the open record, at its caret ("\n"
+//                          types Enter)
+//   lang                   the open record's language: its number TAB its name ("none" and plain
+//                          text: "-1 TAB none"); "no record" without one
+//   props [lang=N] [image=I] [name=TEXT]
+//                          Node Properties of the selection: prints what the dialog shows,
+//                          name=TITLE TAB language=NUMBER NAME (language=none for plain text) TAB
+//                          image=INDEX; with arguments, chooses the language whose number is N, the
+//                          picture I and the title TEXT (the rest of the line) and presses OK, else
+//                          Cancel
+//   bankprops [lang=N] [showcomments=0|1] [commentsup=0|1] [folderimage=I] [recordimage=I] [name=TEXT]
+//                          DataBank Properties: prints name=NAME TAB language=NUMBER NAME TAB
+//                          showcomments=0|1 TAB commentsup=0|1 TAB folderimage=I TAB recordimage=I;
+//                          with arguments, changes those (name: the rest of the line) and presses
+//                          OK, else Cancel
 // A command that is disabled at that moment does nothing; the probe says so on stderr.
 // Exit 0; 1 with the message on stderr when BANK cannot be opened or a command fails (unknown
 // command, unknown ID, a command after "close"); 2 on usage errors.
@@ -78,6 +100,9 @@
 #include <string>
 
 #include "BankOutline.h"
+#include "app/UMain.h"
+#include "app/uPropertyDialogs.h"
+#include "editor/gui/SynPadWidget.h"
 #include "RecordingEditor.h"
 #include "SystemLeakSuppressions.h"
 #include "databank/gui/uBankInfo.h"
@@ -153,6 +178,7 @@ class Probe {
         {"duplicate", {A::DuplicateNode, false}}, {"save", {A::SaveBase, false}}};
     if (auto found = kCommands.find(command); found != kCommands.end()) {
       if (Trigger(found->second.first, command) && found->second.second) Type(rest);
+      if (command == "save") form_->Session().WaitForSave();  // the file is written when the next command runs
     } else if (command == "select") {
       form_->Tree->setFocus();
       form_->Tree->Select(Item(Id(rest)));
@@ -160,6 +186,7 @@ class Probe {
       if (rest.empty()) throw Failure{"saveas needs a file"};
       ui_.PushSaveFile(rest);
       Trigger(A::SaveBaseAs, command);
+      form_->Session().WaitForSave();
     } else if (command == "expand" || command == "collapse") {
       TTreeItem* item = Item(Id(rest));
       if (!bank::IsFolder(form_->Tree->NodeOf(item))) throw Failure{"node " + rest + " is no folder"};
@@ -174,6 +201,16 @@ class Probe {
       State();
     } else if (command == "ui") {
       Ui();
+    } else if (Main() && command == "keywords") {
+      Main()->eKeywords->setText(QString::fromStdString(rest));
+    } else if (Main() && command == "type") {
+      TypeCode(rest);
+    } else if (Main() && command == "lang") {
+      Lang();
+    } else if (Main() && command == "props") {
+      Props(rest);
+    } else if (Main() && command == "bankprops") {
+      BankProps(rest);
     } else if (command == "filter") {
       Filter(rest);
     } else if (command == "unfilter") {
@@ -207,6 +244,106 @@ class Probe {
   }
 
  private:
+  TfrmMain* Main() const { return dynamic_cast<TfrmMain*>(form_); }
+  // "key=value" words; a "name=" takes the rest of the line.
+  static std::map<std::string, std::string> Arguments(const std::string& text) {
+    std::map<std::string, std::string> out;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) {
+      const size_t eq = word.find('=');
+      if (eq == std::string::npos) throw Failure{"'" + word + "' is no key=value"};
+      std::string key = word.substr(0, eq), value = word.substr(eq + 1);
+      if (key == "name") {
+        std::string tail;
+        std::getline(in, tail);
+        value += tail;
+      }
+      out[key] = value;
+    }
+    return out;
+  }
+  static int Number(const std::map<std::string, std::string>& args, const std::string& key, int def) {
+    const auto found = args.find(key);
+    if (found == args.end()) return def;
+    char* end = nullptr;
+    const long n = std::strtol(found->second.c_str(), &end, 10);
+    if (found->second.empty() || *end) throw Failure{"'" + found->second + "' is no number"};
+    return static_cast<int>(n);
+  }
+  static std::string Language(const TLanguageList& languages, int index) {
+    if (index < 0 || index >= static_cast<int>(languages.size())) return "none";
+    return std::to_string(languages[size_t(index)].Tag) + " " + languages[size_t(index)].Name;
+  }
+  static TLanguageList Languages() {
+    TLanguageList list;
+    if (dmHighLighters) dmHighLighters->BuildLanguageList(list);
+    return list;
+  }
+  void Props(const std::string& rest) {
+    const auto args = Arguments(rest);
+    const TLanguageList languages = Languages();
+    Main()->RunModal = [&](TfrmBaseForm& dialog) {
+      auto& d = dynamic_cast<TfrmItemProperties&>(dialog);
+      const TItemProperties shown = d.Values();
+      std::cout << "name=" << shown.Name << "\tlanguage=" << Language(languages, shown.Language)
+                << "\timage=" << shown.Image << "\n" << std::flush;
+      if (args.empty()) return int(platform::mrCancel);
+      if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
+      if (args.count("image")) SelectImage(d.cbImage, Number(args, "image", 0), shown.Folder ? FolderImageChoices(Main()->Images.Ranges) : RecordImageChoices(Main()->Images.Ranges));
+      if (args.count("name")) d.eName->setText(QString::fromStdString(args.at("name")));
+      return int(platform::mrOk);
+    };
+    Trigger(TTreeAction::RecordProperties, "props");
+  }
+  void BankProps(const std::string& rest) {
+    const auto args = Arguments(rest);
+    const TLanguageList languages = Languages();
+    Main()->RunModal = [&](TfrmBaseForm& dialog) {
+      auto& d = dynamic_cast<TfrmBankOptions&>(dialog);
+      const TBankOptions shown = d.Values();
+      std::cout << "name=" << shown.Name << "\tlanguage=" << Language(languages, d.cbHighLighters->currentIndex())
+                << "\tshowcomments=" << Flag(shown.ShowComments) << "\tcommentsup=" << Flag(shown.CommentsUp)
+                << "\tfolderimage=" << shown.DefaultFolderImage << "\trecordimage=" << shown.DefaultDocImage << "\n"
+                << std::flush;
+      if (args.empty()) return int(platform::mrCancel);
+      if (args.count("name")) d.eBankName->setText(QString::fromStdString(args.at("name")));
+      if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
+      if (args.count("showcomments")) d.chShowComments->setChecked(Number(args, "showcomments", 1) != 0);
+      if (args.count("commentsup")) d.chCommentsUp->setChecked(Number(args, "commentsup", 0) != 0);
+      if (args.count("folderimage")) SelectImage(d.cbFolderImage, Number(args, "folderimage", 0), FolderImageChoices(Main()->Images.Ranges));
+      if (args.count("recordimage")) SelectImage(d.cbItemImage, Number(args, "recordimage", 0), RecordImageChoices(Main()->Images.Ranges));
+      return int(platform::mrOk);
+    };
+    Trigger(TTreeAction::DatabaseSettings, "bankprops");
+  }
+  void TypeCode(const std::string& text) {
+    if (!Main()->CurrentRecord) throw Failure{"no record is open"};
+    TSynPadWidget* memo = Main()->CodeFrame->MemoWindow;
+    memo->setFocus();
+    const QString typed = QString::fromStdString(text).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    for (QChar c : typed) {
+      QKeyEvent key(QEvent::KeyPress, c == u'\n' ? Qt::Key_Return : 0, Qt::NoModifier, c == u'\n' ? QStringLiteral("\r") : QString(c));
+      QApplication::sendEvent(memo, &key);
+    }
+  }
+  void Lang() {
+    TEditorFrame& frame = Main()->CodeFrame->Frame();
+    if (!frame.RecordNode()) {
+      std::cout << "no record\n" << std::flush;
+      return;
+    }
+    if (const TLanguageEntry* entry = frame.Language())
+      std::cout << frame.LanguageNumber() << "\t" << entry->Name << "\n";
+    else
+      std::cout << "-1\tnone\n";
+    std::cout << std::flush;
+  }
+  static void SelectImage(QComboBox* combo, int image, const std::vector<int>& choices) {
+    const int index = ChoiceIndex(choices, image);
+    if (index < 0) throw Failure{"picture " + std::to_string(image) + " is not offered here"};
+    combo->setCurrentIndex(index);
+  }
   int Id(const std::string& text) const {
     char* end = nullptr;
     const long id = std::strtol(text.c_str(), &end, 10);
@@ -467,6 +604,19 @@ class Probe {
     Buttons(form_->Toolbar, "Toolbar");
     Buttons(form_->TreeToolbar, "TreeToolbar");
     Buttons(form_->TreeTitlePanel, "TreeTitlePanel");
+    if (TfrmMain* main = Main()) {
+      Buttons(main->pnlRecordTitle, "RecordTitle");
+      TEditorFrameWidget* frame = main->CodeFrame;
+      frame->UpdateActions();
+      Buttons(frame->EditorToolbar, "EditorToolbar");
+      for (int i = 0; i < kEditorActionCount; ++i) {
+        QAction* a = frame->Action(static_cast<TEditorAction>(i));
+        Line("EditorAction/" + a->objectName().toStdString(), a->text(), a->shortcut(), a->toolTip(), a->isEnabled(),
+             a->isVisible(), a->isChecked());
+      }
+      Menu(frame->MemoMenu, "MemoMenu");
+      Menu(frame->EditorOptionsDropdownMenu, "EditorOptionsDropdownMenu");
+    }
     std::cout << "Window/" << form_->objectName().toStdString() << "\t" << OneLine(form_->windowTitle().toStdString()) << "\n";
     auto panel = [&](QWidget* w, const QString& caption) {
       if (w->isVisible()) std::cout << "Panel/" << w->objectName().toStdString() << "\t" << OneLine(caption.toStdString()) << "\n";
@@ -477,6 +627,11 @@ class Probe {
     panel(form_->TreePageControl, form_->TreePageControl->tabText(form_->TreePageControl->currentIndex()));
     panel(form_->pnlCurtain, form_->pnlCurtain->text());
     panel(form_->StatusPanel, form_->StatusPanel->SimpleText());
+    if (TfrmMain* main = Main()) {
+      panel(main->pnlRecordTitle, main->lRecordTitle->text());
+      panel(main->lKeywords, main->lKeywords->text());
+      panel(main->eKeywords, main->eKeywords->text());
+    }
     if (QLineEdit* editor = form_->Tree->IsEditing() ? form_->Tree->viewport()->findChild<QLineEdit*>() : nullptr)
       std::cout << "Panel/LabelEditor\t" << OneLine(editor->text().toStdString()) << "\n";
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -500,7 +655,7 @@ class Probe {
 };
 
 int Usage(const std::string& why) {
-  std::cerr << "treeprobe: " << why << "\nusage: treeprobe [--password P] BANK < script\n";
+  std::cerr << "treeprobe: " << why << "\nusage: treeprobe [--main] [--password P] BANK < script\n";
   return 2;
 }
 
@@ -509,9 +664,12 @@ int Usage(const std::string& why) {
 int main(int argc, char** argv) {
   std::optional<std::string> password;
   std::string bankFile;
+  bool mainWindow = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--password" && i + 1 < argc)
+    if (arg == "--main")
+      mainWindow = true;
+    else if (arg == "--password" && i + 1 < argc)
       password = argv[++i];
     else if (!arg.empty() && arg[0] == '-')
       return Usage("unknown option '" + arg + "'");
@@ -532,8 +690,12 @@ int main(int argc, char** argv) {
   platform::ScopedUIServices useUi(ui);
 
   RecordingEditor editor;  // answers the filter's content test as the record editor does
-  TXMLTreeForm* form = platform::Construct<TXMLTreeForm>(nullptr, bankFile);
-  form->Editor = &editor;
+  // The main window draws its languages from the program's highlighter set, made before it.
+  std::unique_ptr<TdmHighLighters> highlighters;
+  if (mainWindow) highlighters = std::make_unique<TdmHighLighters>(THighlighterSetRole::Primary, "/nonexistent");
+  TXMLTreeForm* form = mainWindow ? platform::Construct<TfrmMain>(nullptr, bankFile)
+                                  : platform::Construct<TXMLTreeForm>(nullptr, bankFile);
+  if (!form->Editor) form->Editor = &editor;
   QCoreApplication::processEvents();
   if (form->Session().FileName().empty()) {
     for (const auto& call : ui.CallsOf(platform::ScriptedUIServices::Kind::Message)) std::cerr << call.text << "\n";
@@ -589,5 +751,6 @@ int main(int argc, char** argv) {
   });
   exitCode = app.exec();
   if (probe.Form()) platform::Destroy(probe.Form());
+  highlighters.reset();
   return exitCode;
 }

@@ -249,6 +249,15 @@ void BackgroundProcess::Stop() {
   }
 }
 
+void BackgroundProcess::Kill() {
+  if (!Running()) return;
+  ::kill(-pid_, SIGKILL);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+  ended_ = true;
+  status_ = -1;
+}
+
 // ---- X server ----
 
 XServer::XServer(int width, int height) {

@@ -84,6 +84,8 @@ class BackgroundProcess {
   // tray host without its fonts, is reported with its own error output). "" when it runs.
   std::string CheckAlive(int settleMs, const std::string& what);
   void Stop();
+  // Ends it at once with SIGKILL, as a crash or a power cut would, and reaps it.
+  void Kill();
 
  private:
   int pid_ = -1;

@@ -660,6 +660,9 @@ void TXMLTreeForm::FormCreate() {
   LoadTreeImages();
   TBankSession::TOptions options;
   options.ProgramDir = ExtractFileDir(ExecutablePath());
+  if (TXMLSettings* global = GlobalSettings()) options.UserDir = ExtractFileDir(global->FileName());
+  // The window goes on while a large databank is written.
+  options.BackgroundSaves = true;
   CreateSession(GetSettings(), options);
   Session().ApplicationTitle = ApplicationTitle;
   SetTreeView(Tree);
@@ -808,7 +811,7 @@ bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
   const bool handled = TBaseMainForm::eventFilter(watched, event);
   if (event->type() == QEvent::Resize) {
     if (watched == Toolbar) PlaceRightButtons();
-    if (watched == EditorArea) pnlCurtain->setGeometry(EditorArea->rect());
+    if (watched == EditorArea) PlaceCurtain();
   }
   return handled;
 }
@@ -816,8 +819,12 @@ bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Virtual operations and hooks of the core
 
+QRect TXMLTreeForm::CurtainRect() const { return EditorArea->rect(); }
+
+void TXMLTreeForm::PlaceCurtain() { pnlCurtain->setGeometry(CurtainRect()); }
+
 void TXMLTreeForm::ShowCurtain() {
-  pnlCurtain->setGeometry(EditorArea->rect());
+  PlaceCurtain();
   pnlCurtain->setVisible(true);
   pnlCurtain->raise();
 }
@@ -931,6 +938,7 @@ void TXMLTreeForm::UpdateActions() {
     del->setIcon(ToolImages->Icon(deleteImage));
     btnDelete->SetImageIndex(deleteImage);
   }
+  ActionsUpdated();
   updatingActions_ = false;
 }
 

@@ -117,6 +117,9 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   virtual void LoadTreeImages();
   void ShowCurtain() override;
   void HideCurtain() override;
+  // Where the curtain lies, in its parent's coordinates (the whole editor area here).
+  virtual QRect CurtainRect() const;
+  void PlaceCurtain();
   void HideFilter() override;
   void ShowFilterResults() override;
   bool ExecuteRecordSearch(TSearchForRec& rec) override;
@@ -148,6 +151,11 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void ToolbarsRegistered() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
+  // After UpdateActions has applied the command rules: the main window adjusts what it decides itself.
+  virtual void ActionsUpdated() {}
+  // A flat button in the look of the window's toolbars, showing picture image of images.
+  TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
+
   void ApplyCaption(const std::string& caption, bool trayIconVisible) override;
   void BusyChanged(bool busy) override;
   void TreeStateChanged() override;
@@ -163,7 +171,6 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BuildTreePane();
   void BuildEditorArea();
   void BuildTray();
-  TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
   void RunAction(TTreeAction action);
   // Runs work under the busy cursor.
   void RunBusy(const std::function<void()>& work);

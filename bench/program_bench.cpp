@@ -1,0 +1,267 @@
+// The program as a whole, on Qt's offscreen platform, with the canonical databank (canonical_bank.h):
+// - how long a save holds the window: Save pressed until the window handles events again, for each
+//   layer combination (the rest of the save runs on the worker thread);
+// - the longest gap between two typed characters while an auto-save of the databank runs;
+// - start (the entry's first step) to the first painted main window, without a databank and with
+//   the canonical one; quitting with it open (auto-save off, nothing modified);
+// - the memory opening the databank takes, as a multiple of the file's size.
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/UMain.h"
+#include "app/uProgramEntry.h"
+#include "canonical_bank.h"
+#include "window_bench_support.h"
+#include "databank/uDataBankContent.h"
+#include "editor/gui/SynPadWidget.h"
+#include "platform/UIServices.h"
+#include "platform/qt/Icons.h"
+#include "xml/uXMLBase2.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double, std::milli>(to - from).count(); }
+
+struct Files {
+  canonical::TBenchDir dir{"program_bench"};
+  std::string canonical;
+  std::int64_t size = 0;
+  Files() {
+    TXMLDataBase2 db;
+    canonical::Fill(db);
+    canonical = dir.File("canonical.xdb2");
+    std::ofstream(canonical, std::ios::binary) << db.EncodedXML();
+    size = static_cast<std::int64_t>(std::filesystem::file_size(canonical));
+  }
+  // A settings file of its own for each run: auto-save as asked, never a first run.
+  std::string Settings(bool autoSave) const {
+    const std::string path = dir.File(autoSave ? "on.xdb" : "off.xdb");
+    std::ofstream(path, std::ios::binary) << "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>" << (autoSave ? 1 : 0)
+                                          << "</AutoSave><MakeBackup>0</MakeBackup></dataroot>";
+    return path;
+  }
+};
+
+Files& TheFiles() {
+  static Files files;
+  return files;
+}
+
+// Every question is answered Yes; nothing waits for a person.
+void NeedApplication() {
+  windowbench::NeedApplication();
+  windowbench::TheUI();
+}
+
+// Runs the entry up to the shown main window; the window has painted when this returns.
+struct Program {
+  TProgramEntry entry;
+  explicit Program(const std::string& bank, bool autoSave = true)
+      : entry([&] {
+          TProgramOptions o;
+          o.SettingsFile = TheFiles().Settings(autoSave);
+          o.CommandLineFile = bank;
+          o.PluginFolder = TheFiles().dir.File("no-plugins");
+          return o;
+        }()) {
+    entry.InitializeUnits();
+    entry.InitializeApplication();
+    entry.CreateHighlighters();
+    entry.CreateMainForm();
+    entry.ShowMainForm();
+    QApplication::processEvents();
+  }
+  TfrmMain* Form() const { return entry.MainForm(); }
+};
+
+// ---- start and quit ----
+
+// Watches for the first paint of a widget.
+class FirstPaint : public QObject {
+ public:
+  bool painted = false;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted = true;
+    return false;
+  }
+};
+
+void BM_StartToFirstPaint(benchmark::State& state) {
+  NeedApplication();
+  const std::string bank = state.range(0) ? TheFiles().canonical : std::string();
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    TProgramOptions o;
+    o.SettingsFile = TheFiles().Settings(true);
+    o.CommandLineFile = bank;
+    o.PluginFolder = TheFiles().dir.File("no-plugins");
+    TProgramEntry entry(o);
+    entry.InitializeUnits();
+    entry.InitializeApplication();
+    entry.CreateHighlighters();
+    entry.CreateMainForm();
+    FirstPaint watch;
+    entry.MainForm()->installEventFilter(&watch);
+    entry.ShowMainForm();
+    while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    state.SetIterationTime(Ms(start, Clock::now()) / 1000);
+    entry.MainForm()->removeEventFilter(&watch);
+    TheFiles().Settings(true);
+    entry.MainForm()->Session().CloseBank();  // not saved: the next run starts from the same file
+    entry.Finish();
+  }
+  state.SetLabel(bank.empty() ? "no databank" : "canonical databank");
+}
+
+void BM_QuitWithCanonicalOpen(benchmark::State& state) {
+  NeedApplication();
+  for (auto _ : state) {
+    auto program = std::make_unique<Program>(TheFiles().canonical, false);
+    const auto start = Clock::now();
+    program->Form()->actnExit->trigger();
+    while (!program->Form()->CloseAccepted()) QApplication::processEvents(QEventLoop::AllEvents, 1);
+    program->entry.Finish();
+    state.SetIterationTime(Ms(start, Clock::now()) / 1000);
+    program.reset();
+  }
+  state.SetLabel("auto-save off, nothing modified");
+}
+
+// ---- saving ----
+
+const char* const kLayerNames[] = {"plain", "compressed", "enciphered", "enciphered+compressed"};
+
+struct OpenCanonical {
+  std::unique_ptr<Program> program;
+  OpenCanonical() {
+    NeedApplication();
+    program = std::make_unique<Program>(TheFiles().canonical);
+  }
+  TfrmMain* Form() const { return program->Form(); }
+  void Layers(int v) {
+    Form()->Session().SetCompress(v == 1 || v == 3);
+    Form()->Session().SetPassword(v >= 2 ? "secret" : "");
+  }
+};
+
+OpenCanonical& TheOpenCanonical() {
+  static OpenCanonical open;
+  return open;
+}
+
+void BM_SaveBlocksWindow(benchmark::State& state) {
+  OpenCanonical& o = TheOpenCanonical();
+  const int v = static_cast<int>(state.range(0));
+  o.Layers(v);
+  double worst = 0, total = 0;
+  for (auto _ : state) {
+    o.Form()->SetModified();
+    o.Form()->UpdateActions();
+    const auto start = Clock::now();
+    o.Form()->Action(TTreeAction::SaveBase)->trigger();
+    QApplication::processEvents();
+    const double ms = Ms(start, Clock::now());
+    state.SetIterationTime(ms / 1000);
+    worst = std::max(worst, ms);
+    const auto wait = Clock::now();
+    o.Form()->Session().WaitForSave();
+    total = std::max(total, ms + Ms(wait, Clock::now()));
+  }
+  state.counters["worst_ms"] = worst;
+  state.counters["whole_save_ms"] = total;
+  state.SetLabel(kLayerNames[v]);
+}
+
+// The part of a save that runs on the window's thread: the document written to bytes.
+void BM_DocumentToBytes(benchmark::State& state) {
+  TXMLDataBase2& bank = *TheOpenCanonical().Form()->Bank();
+  for (auto _ : state) benchmark::DoNotOptimize(bank.EncodedXML());
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * TheFiles().size);
+}
+
+// Keys typed every 5 ms into the code editor of an open record while an auto-save of the databank
+// runs (it stores the record, writes the document to bytes and opens the record again); the longest
+// time between two of them being handled.
+void BM_TypingDuringAutoSave(benchmark::State& state) {
+  OpenCanonical& o = TheOpenCanonical();
+  const int v = static_cast<int>(state.range(0));
+  o.Layers(v);
+  TfrmMain* form = o.Form();
+  form->Tree->setFocus();
+  form->Tree->Select(form->ItemOf(form->FindNodeByID(2)));  // a record
+  QApplication::processEvents();
+  QWidget* memo = form->CodeFrame->MemoWindow;
+  memo->setFocus();
+  double worstGap = 0;
+  for (auto _ : state) {
+    std::vector<Clock::time_point> handled;
+    QTimer typist;
+    typist.setInterval(5);
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+      QApplication::sendEvent(memo, &press);
+      handled.push_back(Clock::now());
+    });
+    bool saveStarted = false;
+    typist.start();
+    const auto begin = Clock::now();
+    while (Ms(begin, Clock::now()) < 1500) {
+      if (!saveStarted && Ms(begin, Clock::now()) > 100) {
+        saveStarted = true;
+        form->SetModified();
+        form->Session().AutoSaveTick();  // as the auto-save timer runs it
+      }
+      QApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    typist.stop();
+    form->Session().WaitForSave();
+    double gap = 0;
+    for (size_t i = 1; i < handled.size(); ++i) gap = std::max(gap, Ms(handled[i - 1], handled[i]));
+    worstGap = std::max(worstGap, gap);
+    state.SetIterationTime(gap / 1000);
+  }
+  state.counters["longest_gap_ms"] = worstGap;
+  state.SetLabel(kLayerNames[v]);
+}
+
+// ---- memory ----
+
+// What opening the canonical databank adds to the program's resident memory (the whole running
+// program is measured by bench/program_start, which starts the real one).
+void BM_ProgramMemoryWithCanonicalOpen(benchmark::State& state) {
+  Files& files = TheFiles();
+  double growth = -1;
+  for (auto _ : state) {
+    growth = windowbench::MeasureInChild<1>([&]() -> std::array<double, 1> {
+      NeedApplication();
+      Program empty(std::string{});
+      const long before = canonical::ReadStatusKb("VmRSS:");
+      empty.Form()->Session().OpenBank(files.canonical);
+      QApplication::processEvents();
+      benchmark::DoNotOptimize(empty.Form()->grab());
+      const long after = canonical::ReadStatusKb("VmRSS:");
+      return {(after - before) * 1024.0 / static_cast<double>(files.size)};
+    })[0];
+  }
+  state.counters["opened_x_file"] = growth;
+  state.counters["file_MB"] = static_cast<double>(files.size) / 1e6;
+}
+
+}  // namespace
+
+BENCHMARK(BM_ProgramMemoryWithCanonicalOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartToFirstPaint)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuitWithCanonicalOpen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DocumentToBytes)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveBlocksWindow)->DenseRange(0, 3)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypingDuringAutoSave)->DenseRange(0, 3)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

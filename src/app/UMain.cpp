@@ -1,0 +1,373 @@
+#include "app/UMain.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "app/UMainRules.h"
+#include "app/uPropertyDialogs.h"
+#include "databank/gui/uConfig.h"
+#include "databank/uDataBankContent.h"
+#include "platform/Exceptions.h"
+#include "platform/qt/Icons.h"
+#include "platform/qt/QtColors.h"
+#include "recordeditor/gui/uSynOptions.h"
+#include "ui/uNotifyPopup.h"
+#include "xml/uSettingsXML.h"
+
+using platform::RunGuarded;
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+inline constexpr const char* kShowEditorToolbar = "ShowEditorToolbar";
+inline constexpr const char* kSchemesSection = "schemes";
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* owner, std::string commandLineFile) : TXMLTreeForm(owner, std::move(commandLineFile)) {
+  if (!dmHighLighters) throw Exception("The highlighter set must exist before the main window is made.");
+  setObjectName(QStringLiteral("frmMain"));
+  setMinimumSize(610, 250);
+  RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
+  BuildEditorPanel();
+
+  miShowEditorToolbar = new QAction(QStringLiteral("Show Editor Toolbar"), this);
+  miShowEditorToolbar->setObjectName(QStringLiteral("miShowEditorToolbar"));
+  miShowEditorToolbar->setCheckable(true);
+  ConfigurationMenu->insertAction(miShowTreeToolbar, miShowEditorToolbar);
+  connect(miShowEditorToolbar, &QAction::triggered, this, [this] {
+    btnEditorToolbar->SetDown(!btnEditorToolbar->Down());
+    RunGuarded([this] { EditorToolbarClicked(); });
+  });
+  miToolbars->setText(QStringLiteral("Configure Toolbars ..."));
+  Action(TTreeAction::Help)->setText(QStringLiteral("Editor Keyboard Commands"));
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildEditorPanel() {
+  EditorPanel = new TSimplePanel(EditorArea);
+  EditorPanel->setObjectName(QStringLiteral("EditorPanel"));
+  EditorArea->layout()->addWidget(EditorPanel);
+  auto* panelLayout = new QVBoxLayout(EditorPanel);
+  panelLayout->setContentsMargins(0, 0, 0, 0);
+  panelLayout->setSpacing(0);
+
+  pnlRecordTitle = new TSimplePanel(EditorPanel);
+  pnlRecordTitle->setObjectName(QStringLiteral("pnlRecordTitle"));
+  pnlRecordTitle->setFixedHeight(24);
+  pnlRecordTitle->setAutoFillBackground(true);
+  QPalette titlePalette = pnlRecordTitle->palette();
+  titlePalette.setColor(QPalette::Window, platform::ToQColor(platform::clBtnShadow));
+  titlePalette.setColor(QPalette::WindowText, Qt::white);
+  pnlRecordTitle->setPalette(titlePalette);
+  auto* titleLayout = new QHBoxLayout(pnlRecordTitle);
+  titleLayout->setContentsMargins(3, 1, 3, 1);
+  titleLayout->setSpacing(4);
+  lRecordTitle = new QLabel(QStringLiteral("Record View"), pnlRecordTitle);
+  lRecordTitle->setObjectName(QStringLiteral("lRecordTitle"));
+  QFont bold = lRecordTitle->font();
+  bold.setBold(true);
+  lRecordTitle->setFont(bold);
+  titleLayout->addWidget(lRecordTitle);
+
+  eKeywords = new QLineEdit(pnlRecordTitle);
+  eKeywords->setObjectName(QStringLiteral("eKeywords"));
+  eKeywords->setToolTip(QStringLiteral("Enter keywords separated by spaces, commas or semicolons!"));
+  eKeywords->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+  eKeywords->setVisible(false);
+  connect(eKeywords, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { KeywordsChanged(); }); });
+  titleLayout->addWidget(eKeywords, 1);
+
+  lKeywords = new QLabel(pnlRecordTitle);
+  lKeywords->setObjectName(QStringLiteral("lKeywords"));
+  lKeywords->setToolTip(QStringLiteral("Keywords associated with this record"));
+  lKeywords->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lKeywords->setText(Q(KeywordsLabelText("")));
+  // A long keyword list must not widen the window.
+  lKeywords->setMinimumWidth(1);
+  lKeywords->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  titleLayout->addWidget(lKeywords, 1);
+
+  auto toggle = [&](const char* name, int image, const char* hint) {
+    TmxXPButton* b = NewButton(pnlRecordTitle, name, ToolImages, image);
+    b->SetIsToggleButton(true);
+    b->setToolTip(QString::fromLatin1(hint));
+    b->SetCaption(QString::fromLatin1(hint));
+    b->setFixedSize(20, 20);
+    titleLayout->addWidget(b);
+    return b;
+  };
+  btnKeywords = toggle("btnKeywords", ToolImages->AddIcon(platform::ThemeIcon(QStringLiteral("tag"))),
+                       "Show/Hide Keywords");
+  btnKeywords->OnClick = [this](TmxXPButton*) { RunGuarded([this] { KeywordsClicked(); }); };
+  btnEditorToolbar = toggle("btnEditorToolbar", timTreeToolbar, "Show/Hide Editor Toolbar");
+  btnEditorToolbar->SetDown(true);
+  btnEditorToolbar->SetImageIndex(timTreeToolbarDown);
+  btnEditorToolbar->OnClick = [this](TmxXPButton*) { RunGuarded([this] { EditorToolbarClicked(); }); };
+  panelLayout->addWidget(pnlRecordTitle);
+
+  CodeFrame = new TEditorFrameWidget(*dmHighLighters, EditorPanel);
+  CodeFrame->setObjectName(QStringLiteral("CodeFrame"));
+  panelLayout->addWidget(CodeFrame, 1);
+  EditorPanel->installEventFilter(this);
+  // Save follows the first edit of a record at once.
+  for (TSynMemo* memo : {&CodeFrame->Frame().Memo, &CodeFrame->Frame().Comments}) {
+    TSynNotifyEvent frameChange = memo->OnChange;
+    memo->OnChange = [this, frameChange](TSynPersistent* sender) {
+      if (frameChange) frameChange(sender);
+      EditorChanged();
+    };
+  }
+  for (int i = 0; i < kEditorActionCount; ++i) {
+    const QKeySequence key = CodeFrame->Action(static_cast<TEditorAction>(i))->shortcut();
+    if (key.isEmpty()) continue;
+    for (const TTreeActionDef& def : TreeActionTable())
+      if (Action(def.Action)->shortcut() == key) sharedKeys_.emplace_back(Action(def.Action), key);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life of the window
+
+void TfrmMain::FormCreate() {
+  TXMLTreeForm::FormCreate();
+  Editor = &CodeFrame->Frame();
+  ApplicationTitle = kProgramTitle;
+  Session().ApplicationTitle = ApplicationTitle;
+  HomePageURL = kHomePageURL;
+  HelpURL = kHelpURL;
+  BugtrackerURL = kBugtrackerURL;
+  DonateURL = kDonateURL;
+  miItemProperties->setVisible(true);
+  SetActionHandler(TTreeAction::RecordProperties, [this] { EditItemProperties(); });
+  schemes_.reset();
+}
+
+void TfrmMain::FormShow() {
+  TXMLTreeForm::FormShow();
+  if (!curtainMoved_) {
+    // From now on the curtain covers the record editor only; the title bar with the keywords stays
+    // usable while a folder is selected.
+    curtainMoved_ = true;
+    const bool visible = pnlCurtain->isVisible();
+    pnlCurtain->setParent(EditorPanel);
+    PlaceCurtain();
+    pnlCurtain->setVisible(visible);
+    if (visible) pnlCurtain->raise();
+  }
+}
+
+void TfrmMain::FormClose(TCloseAction& action) {
+  // What the editor and the keywords field hold is stored first, so the save-or-ask below sees it.
+  if (HasSession() && Bank()) StoreOpenValues();
+  TXMLTreeForm::FormClose(action);
+}
+
+void TfrmMain::FormDestroy() {
+  if (dmHighLighters && schemes_ && dmHighLighters->Schemes() == schemes_.get()) dmHighLighters->SetSchemes(nullptr);
+  schemes_.reset();
+  TXMLTreeForm::FormDestroy();
+}
+
+void TfrmMain::LoadUISettings() {
+  schemes_ = GetSettings()->OpenSection(kSchemesSection);
+  if (dmHighLighters && dynamic_cast<TXMLSettings*>(schemes_.get())) dmHighLighters->SetSchemes(schemes_.get());
+  TXMLTreeForm::LoadUISettings();
+  btnEditorToolbar->SetDown(GetSettings()->ReadBool(kShowEditorToolbar, btnEditorToolbar->Down()));
+  EditorToolbarClicked();
+}
+
+void TfrmMain::LoadSettings() {
+  TXMLTreeForm::LoadSettings();
+  if (schemes_ && dmHighLighters && dmHighLighters->Schemes()) dmHighLighters->ApplySchemes();
+}
+
+void TfrmMain::SaveSettings() {
+  TXMLTreeForm::SaveSettings();
+  GetSettings()->WriteBool(kShowEditorToolbar, btnEditorToolbar->Down());
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  const bool handled = TXMLTreeForm::eventFilter(watched, event);
+  if (watched == EditorPanel && event->type() == QEvent::Resize && pnlCurtain->parentWidget() == EditorPanel)
+    PlaceCurtain();
+  return handled;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Overrides of the databank window
+
+void TfrmMain::StyleNotifyPopup(TNotifyPopup* popup, int kind) {
+  TXMLTreeForm::StyleNotifyPopup(popup, kind);
+  const std::optional<TNotifyStyle> style = NotifyPopupStyle(kind);
+  if (!popup || !style) return;
+  popup->SetColor(style->Color);
+  if (style->FontColor) popup->SetFontColor(*style->FontColor);
+  popup->DisplayTime = style->DisplayTime;
+}
+
+QRect TfrmMain::CurtainRect() const {
+  if (pnlCurtain->parentWidget() == EditorPanel) return CodeFrame->geometry();
+  return TXMLTreeForm::CurtainRect();
+}
+
+void TfrmMain::ReadBankState() {
+  if (TXMLDataBase2* bank = Bank()) ReadDefaultImages(*bank, Images);
+  TXMLTreeForm::ReadBankState();
+}
+
+std::string TfrmMain::StoredKeywords() const {
+  if (CurrentFolder) return bank::NodeKeywords(CurrentFolder);
+  if (Editor && CurrentRecord) return Editor->GetKeywords();
+  return std::string();
+}
+
+void TfrmMain::RecordOpened() {
+  showingKeywords_ = true;
+  eKeywords->setText(Q(StoredKeywords()));
+  lKeywords->setText(Q(KeywordsLabelText(eKeywords->text().toStdString())));
+  showingKeywords_ = false;
+}
+
+void TfrmMain::RecordClosing() {
+  const std::string text = eKeywords->text().toStdString();
+  if (CurrentFolder)
+    bank::SetNodeKeywords(CurrentFolder, text);
+  else if (Editor && CurrentRecord)
+    Editor->SetKeywords(text);
+}
+
+void TfrmMain::FolderSelected() {
+  TXMLTreeForm::FolderSelected();
+  btnEditorToolbar->setEnabled(false);
+}
+
+void TfrmMain::RecordSelected() {
+  TXMLTreeForm::RecordSelected();
+  btnEditorToolbar->setEnabled(true);
+}
+
+void TfrmMain::FillConfigDialog(TfrmConfig* dialog) {
+  TXMLTreeForm::FillConfigDialog(dialog);
+  if (dmHighLighters) AddPage(dialog, new TSynOptionsFrame(nullptr, *dmHighLighters), QStringLiteral("Highlighters"));
+}
+
+void TfrmMain::StoreConfigDialog(TfrmConfig* dialog) {
+  // The schemes are saved before the window reloads its settings, so that reloading applies the
+  // colours just confirmed rather than the ones they replace.
+  if (auto* page = FindPageFrame<TSynOptionsFrame>(dialog); page && dmHighLighters) page->StoreSchemes(*dmHighLighters);
+  TXMLTreeForm::StoreConfigDialog(dialog);
+}
+
+void TfrmMain::KeywordsChanged() {
+  lKeywords->setText(Q(KeywordsLabelText(eKeywords->text().toStdString())));
+  if (showingKeywords_) return;
+  // Typed for the open record: it counts as an edit of the record.
+  if (CurrentRecord && Editor == &CodeFrame->Frame()) CodeFrame->Frame().MarkModified();
+  UpdateActions();
+}
+
+void TfrmMain::KeywordsClicked() {
+  const bool down = btnKeywords->Down();
+  eKeywords->setVisible(down);
+  if (down) eKeywords->setFocus();
+}
+
+void TfrmMain::EditorToolbarClicked() {
+  const bool down = btnEditorToolbar->Down();
+  if (Editor) Editor->ShowToolbar(down);
+  btnEditorToolbar->SetImageIndex(btnEditorToolbar->property("Tag").toInt() + (down ? 1 : 0));
+  miShowEditorToolbar->setChecked(down);
+}
+
+bool TfrmMain::AnythingUnsaved() const {
+  if (!HasSession() || !Bank()) return false;
+  if (Session().Modified()) return true;
+  if (Editor && CurrentRecord && Editor->IsModified()) return true;
+  return (CurrentRecord || CurrentFolder) && eKeywords->text().toStdString() != StoredKeywords();
+}
+
+void TfrmMain::EditorChanged() {
+  // Only the first edit changes anything the commands depend on.
+  if (!Action(TTreeAction::SaveBase)->isEnabled()) UpdateActions();
+}
+
+void TfrmMain::AssignSharedKeys() {
+  const bool inEditor = CodeFrame->isAncestorOf(QApplication::focusWidget());
+  for (const auto& [action, key] : sharedKeys_) {
+    const QKeySequence wanted = inEditor ? QKeySequence() : key;
+    if (action->shortcut() != wanted) action->setShortcut(wanted);
+  }
+}
+
+void TfrmMain::ActionsUpdated() {
+  AssignSharedKeys();
+  // Save is there while anything is unsaved, edits in the open record included.
+  const bool canSave = AnythingUnsaved();
+  Action(TTreeAction::SaveBase)->setEnabled(canSave);
+  btnSaveBase->setEnabled(canSave);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The property dialogs
+
+TLanguageList TfrmMain::Languages() const {
+  TLanguageList list;
+  if (dmHighLighters) dmHighLighters->BuildLanguageList(list);
+  return list;
+}
+
+bool TfrmMain::EditBankProperties() {
+  TXMLDataBase2* bank = Bank();
+  if (!bank) return false;
+  const TLanguageList languages = Languages();
+  platform::Owned<TfrmBankOptions> dialog(platform::Construct<TfrmBankOptions>(this));
+  dialog->SetValues(ReadBankOptions(*bank, Images), languages, TreeImageList, Images.Ranges);
+  if (RunModal(*dialog) != platform::mrOk) return false;
+  WriteBankOptions(*bank, dialog->Values(), Images);
+  dialog.reset();
+  SetModified();
+  ApplyBankDefaults();
+  return true;
+}
+
+void TfrmMain::ApplyBankDefaults() {
+  if (ITreeView* view = TreeControl()) {
+    TTreeUpdateLock lock(*view);
+    bank::ForEachTreeNode(Bank()->Root(), [&](TxevXMLNode2* node, int) {
+      if (TTreeItem* item = ItemOf(node)) view->SetImage(item, Images.NodeImage(node, view->IsExpanded(item)));
+    });
+  }
+  // A record that follows the databank's language shows the new one.
+  if (CurrentRecord) {
+    CommitEditor();
+    SelectRecord(true);
+  }
+}
+
+void TfrmMain::EditItemProperties() {
+  TxevXMLNode2* node = CurrentRecord ? CurrentRecord : CurrentFolder;
+  ITreeView* view = TreeControl();
+  if (!node || !view) return;
+  TTreeItem* item = ItemOf(node);
+  const TLanguageList languages = Languages();
+  const TItemProperties read = ReadItemProperties(node, languages, Images);
+  platform::Owned<TfrmItemProperties> dialog(platform::Construct<TfrmItemProperties>(this));
+  dialog->SetValues(read, languages, TreeImageList, Images.Ranges);
+  if (RunModal(*dialog) != platform::mrOk) return;
+  const TItemProperties chosen = dialog->Values();
+  dialog.reset();
+  const int image = WriteItemProperties(node, read, chosen, languages, Images, item && view->IsExpanded(item));
+  if (item) {
+    view->SetText(item, chosen.Name);
+    view->SetImage(item, image);
+  }
+  SetModified();
+  // Reopened, so a new language takes effect at once.
+  CommitEditor();
+  SelectRecord(false);
+}

@@ -1,0 +1,67 @@
+#include "app/uProgramEntry.h"
+
+#include <QApplication>
+
+#include "app/UMain.h"
+#include "platform/Application.h"
+#include "platform/Lifecycle.h"
+#include "platform/qt/Icons.h"
+#include "recordeditor/UHighlighters.h"
+#include "recordeditor/gui/FindDialog.h"
+#include "ui/TrayIcon.h"
+#include "xml/uGlobalSettings.h"
+
+TProgramEntry::TProgramEntry(TProgramOptions options) : options_(std::move(options)) {}
+
+TProgramEntry::~TProgramEntry() { Finish(); }
+
+void TProgramEntry::InitializeUnits() {
+  settings_ = std::make_unique<TGlobalSettingsScope>(options_.SettingsFile);
+  StartMinimized = settings_->Settings()->ReadBool("StartMinimized", false);
+}
+
+void TProgramEntry::InitializeApplication() {
+  QApplication::setApplicationName(QStringLiteral("Tessaryn"));
+  QApplication::setWindowIcon(platform::ProgramIcon());
+  platform::Application().Title = kProgramTitle;
+  InstallFindDialog();
+}
+
+void TProgramEntry::CreateHighlighters() {
+  highlighters_ = std::make_unique<TdmHighLighters>(THighlighterSetRole::Primary, options_.PluginFolder,
+                                                    options_.PluginLoader);
+}
+
+void TProgramEntry::CreateMainForm() {
+  mainForm_ = platform::Construct<TfrmMain>(nullptr, options_.CommandLineFile);
+}
+
+void TProgramEntry::ShowMainForm() {
+  platform::Application().ShowMainForm = !StartMinimized;
+  if (!StartMinimized || !mainForm_) return;
+  if (platform::Application().Hidden())
+    mainForm_->hide();  // the tray icon holds the program
+  else
+    platform::Application().Minimize();
+}
+
+int TProgramEntry::Run() {
+  if (!mainForm_) return 1;
+  return QApplication::exec();
+}
+
+void TProgramEntry::Finish() {
+  if (mainForm_) {
+    TfrmMain* form = mainForm_;
+    mainForm_ = nullptr;
+    platform::Destroy(form);
+  }
+  highlighters_.reset();
+  settings_.reset();
+}
+
+TProgramOptions ProgramOptionsFromCommandLine(int argc, char** argv) {
+  TProgramOptions options;
+  if (argc > 1 && argv[1]) options.CommandLineFile = argv[1];
+  return options;
+}

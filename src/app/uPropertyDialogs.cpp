@@ -1,0 +1,140 @@
+#include "app/uPropertyDialogs.h"
+
+#include <QFormLayout>
+#include <QLabel>
+
+#include "ui/ImgList_Override.h"
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QComboBox* NewCombo(QWidget* parent, const char* name) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(QString::fromLatin1(name));
+  combo->setMinimumWidth(160);
+  return combo;
+}
+
+int ChosenImage(const QComboBox* combo, const std::vector<int>& choices, int fallback) {
+  const int i = combo->currentIndex();
+  return i >= 0 && i < static_cast<int>(choices.size()) ? choices[static_cast<size_t>(i)] : fallback;
+}
+
+}  // namespace
+
+void FillLanguageCombo(QComboBox* combo, const TLanguageList& languages, int selected) {
+  combo->clear();
+  for (const TLanguageEntry& entry : languages) combo->addItem(Q(entry.Name));
+  combo->setCurrentIndex(selected);
+}
+
+void FillImageCombo(QComboBox* combo, const TImageList* images, const std::vector<int>& choices, int selected) {
+  combo->clear();
+  if (images) combo->setIconSize(QSize(images->Width(), images->Height()));
+  for (size_t i = 0; i < choices.size(); ++i) {
+    const QString caption = Q(ImageChoiceCaption(static_cast<int>(i)));
+    if (images && choices[i] < images->Count())
+      combo->addItem(images->Icon(choices[i]), caption);
+    else
+      combo->addItem(caption);
+  }
+  combo->setCurrentIndex(ChoiceIndex(choices, selected));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
+  setObjectName(QStringLiteral("frmBankOptions"));
+  setWindowTitle(QStringLiteral("Bank Options"));
+  SetClientSize(400, 215);
+  auto* form = new QFormLayout(Client());
+  form->setContentsMargins(0, 0, 0, 0);
+  eBankName = new QLineEdit(Client());
+  eBankName->setObjectName(QStringLiteral("eBankName"));
+  cbHighLighters = NewCombo(Client(), "cbHighLighters");
+  chShowComments = new QCheckBox(QStringLiteral("Show Comments by default"), Client());
+  chShowComments->setObjectName(QStringLiteral("chShowComments"));
+  chCommentsUp = new QCheckBox(QStringLiteral("Show comments ABOVE source by default"), Client());
+  chCommentsUp->setObjectName(QStringLiteral("chCommentsUp"));
+  cbFolderImage = NewCombo(Client(), "cbFolderImage");
+  cbItemImage = NewCombo(Client(), "cbItemImage");
+  form->addRow(QStringLiteral("&Name:"), eBankName);
+  form->addRow(QStringLiteral("&Language:"), cbHighLighters);
+  form->addRow(QString(), chShowComments);
+  form->addRow(QString(), chCommentsUp);
+  form->addRow(QStringLiteral("&Folder image:"), cbFolderImage);
+  form->addRow(QStringLiteral("&Record image:"), cbItemImage);
+  setTabOrder(eBankName, cbHighLighters);
+  setTabOrder(cbHighLighters, chShowComments);
+  setTabOrder(chShowComments, chCommentsUp);
+  setTabOrder(chCommentsUp, cbFolderImage);
+  setTabOrder(cbFolderImage, cbItemImage);
+  setTabOrder(cbItemImage, btnOk);
+  setTabOrder(btnOk, btnCancel);
+  eBankName->setFocus();
+}
+
+void TfrmBankOptions::SetValues(const TBankOptions& o, const TLanguageList& languages, const TImageList* images,
+                                const TTreeImageRanges& ranges) {
+  languages_ = &languages;
+  FillLanguageCombo(cbHighLighters, languages, LanguageIndex(languages, o.HighLight));
+  eBankName->setText(Q(o.Name));
+  chShowComments->setChecked(o.ShowComments);
+  chCommentsUp->setChecked(o.CommentsUp);
+  folderChoices_ = FolderImageChoices(ranges);
+  recordChoices_ = RecordImageChoices(ranges);
+  FillImageCombo(cbFolderImage, images, folderChoices_, o.DefaultFolderImage);
+  FillImageCombo(cbItemImage, images, recordChoices_, o.DefaultDocImage);
+}
+
+TBankOptions TfrmBankOptions::Values() const {
+  TBankOptions o;
+  o.HighLight = languages_ ? LanguageTag(*languages_, cbHighLighters->currentIndex()) : 0;
+  o.Name = eBankName->text().toStdString();
+  o.ShowComments = chShowComments->isChecked();
+  o.CommentsUp = chCommentsUp->isChecked();
+  o.DefaultFolderImage = ChosenImage(cbFolderImage, folderChoices_, folderChoices_.empty() ? 0 : folderChoices_[0]);
+  o.DefaultDocImage = ChosenImage(cbItemImage, recordChoices_, recordChoices_.empty() ? 0 : recordChoices_[0]);
+  return o;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
+  setObjectName(QStringLiteral("frmItemProperties"));
+  setWindowTitle(QStringLiteral("Node Properties"));
+  SetClientSize(330, 130);
+  auto* form = new QFormLayout(Client());
+  form->setContentsMargins(0, 0, 0, 0);
+  eName = new QLineEdit(Client());
+  eName->setObjectName(QStringLiteral("eName"));
+  cbHighLighters = NewCombo(Client(), "cbHighLighters");
+  cbImage = NewCombo(Client(), "cbImage");
+  form->addRow(QStringLiteral("&Name:"), eName);
+  form->addRow(QStringLiteral("&Language:"), cbHighLighters);
+  form->addRow(QStringLiteral("&Image:"), cbImage);
+  setTabOrder(eName, cbHighLighters);
+  setTabOrder(cbHighLighters, cbImage);
+  setTabOrder(cbImage, btnOk);
+  setTabOrder(btnOk, btnCancel);
+  eName->setFocus();
+}
+
+void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList& languages, const TImageList* images,
+                                   const TTreeImageRanges& ranges) {
+  folder_ = p.Folder;
+  eName->setText(Q(p.Name));
+  FillLanguageCombo(cbHighLighters, languages, p.Language);
+  choices_ = p.Folder ? FolderImageChoices(ranges) : RecordImageChoices(ranges);
+  FillImageCombo(cbImage, images, choices_, p.Image);
+}
+
+TItemProperties TfrmItemProperties::Values() const {
+  TItemProperties p;
+  p.Folder = folder_;
+  p.Name = eName->text().toStdString();
+  p.Language = cbHighLighters->currentIndex();
+  p.Image = ChosenImage(cbImage, choices_, choices_.empty() ? 0 : choices_[0]);
+  return p;
+}

@@ -1,0 +1,63 @@
+// The databank properties dialog ("Bank Options") and the node properties dialog ("Node
+// Properties"). Both are OK/Cancel dialogs that show the values of uPropertiesModel and give back
+// what the user chose; reading and writing the databank is the model's and the main window's.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <vector>
+
+#include "app/uPropertiesModel.h"
+#include "ui/UYNForm.h"
+
+class TImageList;
+
+class TfrmBankOptions : public TfrmYesNo {
+  Q_OBJECT
+
+ public:
+  explicit TfrmBankOptions(QWidget* owner = nullptr);
+
+  QComboBox* cbHighLighters;
+  QLineEdit* eBankName;
+  QCheckBox* chShowComments;
+  QCheckBox* chCommentsUp;
+  QComboBox* cbFolderImage;
+  QComboBox* cbItemImage;
+
+  // Fills the lists (languages; folder and record pictures of images) and shows the values.
+  void SetValues(const TBankOptions& options, const TLanguageList& languages, const TImageList* images,
+                 const TTreeImageRanges& ranges);
+  TBankOptions Values() const;
+
+ private:
+  const TLanguageList* languages_ = nullptr;
+  std::vector<int> folderChoices_, recordChoices_;
+};
+
+class TfrmItemProperties : public TfrmYesNo {
+  Q_OBJECT
+
+ public:
+  explicit TfrmItemProperties(QWidget* owner = nullptr);
+
+  QLineEdit* eName;
+  QComboBox* cbHighLighters;
+  QComboBox* cbImage;
+
+  // The picture list offers the folder pictures for a folder, the record pictures for a record.
+  void SetValues(const TItemProperties& properties, const TLanguageList& languages, const TImageList* images,
+                 const TTreeImageRanges& ranges);
+  TItemProperties Values() const;
+
+ private:
+  bool folder_ = false;
+  std::vector<int> choices_;
+};
+
+// The list of a combo box: one item per language name.
+void FillLanguageCombo(QComboBox* combo, const TLanguageList& languages, int selected);
+// One item per picture, captioned by its position from 1; the item of `selected` is chosen.
+void FillImageCombo(QComboBox* combo, const TImageList* images, const std::vector<int>& choices, int selected);

@@ -1,0 +1,71 @@
+// Writing a databank file from its XML bytes: the layers (cipher, zip archive), the backup copy and
+// the atomic replacement of the file. WriteBankJob does it in the calling thread and touches nothing
+// but the files, so it can run on any thread; TBankWriter runs jobs one after the other on a thread of
+// its own, so that the window goes on while a large databank is being written.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "databank/uBankFile.h"
+
+// One file to write.
+struct TBankSaveJob {
+  std::string Path;
+  std::string XML;           // the document as the store writes it
+  TBankWriteLayers Layers;   // EntryName: the archive entry's name as it goes into the file
+  bool MakeBackup = false;   // copy an existing file to "<name>.backup" first
+  std::uint64_t Tag = 0;     // the caller's, handed back in the outcome
+};
+
+// What became of a job.
+struct TBankSaveOutcome {
+  std::string Path;
+  bool Saved = false;
+  // The messages to show, in order: a message id of the pipeline's table with its text.
+  std::vector<std::pair<int, std::string>> Errors;
+  std::int64_t FileSize = 0;  // of the written file
+  std::int64_t DataSize = 0;  // of the XML inside it
+  std::uint64_t Tag = 0;
+};
+
+// Wraps the XML into its layers, keeps the backup copy (best effort) and replaces the file atomically.
+// A failure leaves the old file as it was.
+TBankSaveOutcome WriteBankJob(TBankSaveJob job);
+
+// Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a
+// newer job for the same file (the newer bytes hold everything the older ones did).
+class TBankWriter {
+ public:
+  TBankWriter() = default;
+  // Finishes every job given, then ends the thread.
+  ~TBankWriter();
+  TBankWriter(const TBankWriter&) = delete;
+  TBankWriter& operator=(const TBankWriter&) = delete;
+
+  void Submit(TBankSaveJob job);
+  // True while a job is waiting or being written.
+  bool Busy() const;
+  // Returns once every job given so far is written (or has failed).
+  void WaitIdle();
+  // The outcomes of the finished jobs not taken yet, in the order the jobs finished.
+  std::vector<TBankSaveOutcome> TakeFinished();
+
+ private:
+  void Run();
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;  // a job arrived, or the writer is to end
+  std::condition_variable idle_;  // nothing waits and nothing is being written
+  std::deque<TBankSaveJob> queue_;
+  std::vector<TBankSaveOutcome> finished_;
+  bool writing_ = false;
+  bool ending_ = false;
+  std::thread thread_;
+};

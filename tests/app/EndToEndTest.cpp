@@ -1,0 +1,446 @@
+// The real program under a real X server (Xvfb, no window manager), driven from outside with xdotool
+// as a person drives it; the files it leaves are read with the probes and xmllint. Each test ends with
+// a picture of the screen under the artifacts folder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "AppTestSupport.h"
+
+namespace fs = std::filesystem;
+using testsupport::BackgroundProcess;
+using testsupport::RunProcess;
+
+namespace {
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// One X display with the program on it. The program runs from a folder of its own (a copy of the
+// built binary), so its settings file and its sample are the test's alone.
+class Desktop {
+ public:
+  Desktop(testsupport::XServer& x, const testsupport::TempDir& tmp) : x_(x), dir_(tmp.File("prog")) {
+    setenv("DISPLAY", x.Display().c_str(), 1);  // for xdotool and xshot
+    fs::create_directories(dir_);
+    fs::copy_file(std::string(TESSARYN_BINARY_DIR) + "/tessaryn", Program());
+    xdotool_ = testsupport::FindTool("xdotool");
+  }
+  std::string Program() const { return dir_ + "/tessaryn"; }
+  std::string Folder() const { return dir_; }
+  bool HasXdotool() const { return !xdotool_.empty(); }
+
+  // Starts the program; "" or why it did not show a window whose title matches.
+  std::string Start(const std::vector<std::string>& args, const std::string& title, int timeoutMs = 60000) {
+    std::vector<std::string> env = x_.ClientEnv();
+    env.push_back("ASAN_OPTIONS=detect_leaks=0");  // Qt's own allocations at exit are not ours to judge here
+    program_ = std::make_unique<BackgroundProcess>(Program(), args, env);
+    return WaitWindow(title, timeoutMs);
+  }
+  // "" once a visible window's title matches the regular expression (then it has the focus).
+  std::string WaitWindow(const std::string& title, int timeoutMs = 30000) {
+    std::string error = program_->WaitUntil([&] { return !(window_ = Find(title)).empty(); }, timeoutMs,
+                                            "tessaryn (waiting for a window \"" + title + "\")");
+    if (!error.empty()) return error;
+    Sleep(300);
+    Focus();
+    return "";
+  }
+  // Gives the window the keyboard focus again (without a window manager nobody else does when a
+  // dialog closes).
+  void Focus() {
+    Xdo({"windowfocus", "--sync", window_});
+    Sleep(150);
+  }
+  std::string Find(const std::string& title) {
+    std::istringstream ids(Xdo({"search", "--onlyvisible", "--name", title}));
+    std::string id;
+    std::getline(ids, id);
+    return id;
+  }
+  std::string Title() { return Trim(Xdo({"getwindowname", window_})); }
+
+  void Key(const std::string& keys) {
+    Xdo({"key", "--delay", "120", keys});
+    Sleep(250);
+  }
+  void Type(const std::string& text) {
+    Xdo({"type", "--delay", "60", text});
+    Sleep(250);
+  }
+  // A click at a point of the main window.
+  void Click(int x, int y) {
+    Xdo({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
+    Sleep(300);
+  }
+  int Width() {
+    const std::string shell = Xdo({"getwindowgeometry", "--shell", window_});
+    std::smatch m;
+    return std::regex_search(shell, m, std::regex("WIDTH=(\\d+)")) ? std::stoi(m[1]) : 0;
+  }
+  // The main menu, then `downs` steps down it and Return.
+  void MainMenu(int downs) {
+    Click(20, 12);
+    for (int i = 0; i < downs; ++i) Key("Down");
+    Key("Return");
+  }
+  // The Exit button at the toolbar's right end; "" once the program has ended with exit code 0.
+  std::string Exit() {
+    Click(Width() - 20, 12);
+    const std::string error = program_->WaitUntil([&] { return !program_->Running(); }, 60000, "tessaryn (exiting)");
+    if (!error.empty() && program_->Running()) return error;
+    if (program_->ExitCode() != 0)
+      return "tessaryn ended with " + std::to_string(program_->ExitCode()) + "; its output:\n" + program_->Output();
+    return "";
+  }
+  void Kill() { program_->Kill(); }
+  bool Running() { return program_ && program_->Running(); }
+  std::string Output() const { return program_ ? program_->Output() : ""; }
+
+  // The screen as a PNG under the artifacts folder.
+  void Shot(const std::string& name) {
+    const auto r = RunProcess(testsupport::ProbePath("xshot"), {testsupport::ArtifactDir() + "/" + name});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+  }
+
+  // The main window alone as a PNG under the artifacts folder.
+  void WindowShot(const std::string& name) {
+    const auto r =
+        RunProcess(testsupport::ProbePath("xshot"), {testsupport::ArtifactDir() + "/" + name, window_});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+  }
+
+  std::string Xdo(const std::vector<std::string>& args) {
+    const auto r = RunProcess(xdotool_, args, "", 30);
+    return r.out;
+  }
+
+ private:
+  static std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
+  }
+
+  testsupport::XServer& x_;
+  std::string dir_;
+  std::string xdotool_;
+  std::string window_;
+  std::unique_ptr<BackgroundProcess> program_;
+};
+
+std::string Outline(const std::string& file, const std::string& password = "") {
+  std::vector<std::string> args = {"outline"};
+  if (!password.empty()) args.insert(args.end(), {"--password", password});
+  args.push_back(file);
+  const auto r = RunProcess(testsupport::ProbePath("xdbprobe"), args);
+  return r.exitCode == 0 ? r.out : "FAILED: " + r.err;
+}
+
+// How many steps down the main menu reach an item, as the window shows the menu for this databank
+// (items that are hidden or disabled are passed over), with Save enabled or not.
+int MenuSteps(const std::string& bank, const std::string& item, bool saveEnabled) {
+  const auto r = RunProcess(testsupport::ProbePath("treeprobe"), {"--main", bank}, "ui\n");
+  std::istringstream lines(r.out);
+  std::string line;
+  int steps = 0;
+  while (std::getline(lines, line)) {
+    if (line.rfind("MainMenu/", 0) != 0) continue;
+    std::vector<std::string> f;
+    std::istringstream cells(line);
+    for (std::string c; std::getline(cells, c, '\t');) f.push_back(c);
+    const std::string caption = f[0].substr(9);
+    if (caption.find('/') != std::string::npos || f.size() < 7) continue;  // an item of a submenu
+    const bool enabled = caption == "Save" ? saveEnabled : f[4] == "1";
+    if (f[5] != "1" || !enabled) continue;
+    ++steps;
+    if (caption == item) return steps;
+  }
+  ADD_FAILURE() << "no menu item " << item << " in:\n" << r.out << r.err;
+  return 0;
+}
+
+const char* const kSmallBank =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+    "<DataBaseName>%s</DataBaseName></settings><folder ID=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data>"
+    "</record></folder></dataroot>";
+
+std::string SmallBank(const std::string& name) {
+  std::string text = kSmallBank;
+  text.replace(text.find("%s"), 2, name);
+  return text;
+}
+
+#define REQUIRE_DESKTOP(desk)                                                                 \
+  REQUIRE_XSERVER(xs);                                                                        \
+  REQUIRE_TOOL(xdotool_tool, "xdotool");                                                      \
+  Desktop desk(xs, tmp)
+
+class EndToEnd : public testsupport::TempDirTest {};
+
+}  // namespace
+
+// A fresh program opens its sample on the first run and the last databank afterwards; a file named
+// on the command line is opened instead.
+TEST_F(EndToEnd, FirstRunShowsTheSampleThenTheLastDatabank) {
+  REQUIRE_DESKTOP(d);
+  fs::copy_file(std::string(TESSARYN_SOURCE_DIR) + "/resources/about.xdb2", d.Folder() + "/about.xdb2");
+  ASSERT_EQ(d.Start({}, "^Tessaryn - About Tessaryn$"), "");
+  EXPECT_TRUE(fs::exists(d.Folder() + "/tessaryn.xdb"));  // written on the first run
+  d.Shot("e2e-first-run.png");
+  // The README's picture: the sample's C/C++ example, reached through the tree.
+  d.Click(90, 84);  // the first record
+  for (int i = 0; i < 6; ++i) d.Key("Down");
+  d.Key("Right");
+  d.Key("Down");
+  EXPECT_EQ(d.Title(), "Tessaryn - About Tessaryn");
+  d.WindowShot("main-window.png");
+  ASSERT_EQ(d.Exit(), "");
+
+  ASSERT_EQ(d.Start({}, "^Tessaryn - About Tessaryn$"), "");
+  ASSERT_EQ(d.Exit(), "");
+
+  const std::string other = tmp.File("other.xdb2");
+  testsupport::WriteFile(other, SmallBank("Other Bank"));
+  ASSERT_EQ(d.Start({other}, "^Tessaryn - Other Bank$"), "");
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_NE(apptest::XPath(d.Folder() + "/tessaryn.xdb", "string(/dataroot/LastOpened)").find("other.xdb2"),
+            std::string::npos);
+}
+
+// A folder and a record made, renamed and given a language through the keyboard, saved and found
+// again in the file and in the program.
+TEST_F(EndToEnd, MakeRenameAndSetTheLanguageOfAFolderAndARecord) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("bank.xdb2");
+  testsupport::WriteFile(bank, SmallBank("Scenario"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Scenario$"), "");
+  d.Key("Home");          // the tree has the focus: its first node, the folder "Keep"
+  d.Key("space");
+  d.Key("ctrl+shift+n");  // New Folder inside it
+  d.Type("Draft folder");
+  d.Key("Return");
+  d.Key("ctrl+n");  // New Record in it
+  d.Type("Draft");
+  d.Key("Return");
+  d.Key("F2");
+  d.Type("Hello");
+  d.Key("Return");
+  d.Key("alt+Return");  // Node Properties: the language
+  ASSERT_NE(d.Find("^Node Properties$"), "");
+  d.Key("Tab");
+  d.Type("Py");
+  d.Key("Return");
+  d.Focus();
+  d.Key("Left");  // up to the folder
+  d.Key("F2");
+  d.Type("Scripts");
+  d.Key("Return");
+  d.Key("ctrl+s");
+  d.Shot("e2e-make-rename-language.png");
+  ASSERT_EQ(d.Exit(), "");
+
+  const std::string outline = Outline(bank);
+  EXPECT_NE(outline.find("  F 10 Scripts\n    R 11 Hello lang=9"), std::string::npos) << outline;
+  EXPECT_NE(outline.find("  R 2 Kept lang=0 data=9"), std::string::npos) << outline;
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Scenario$"), "");
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(Outline(bank), outline);
+}
+
+// A password and compression set through the menus; the file is then a zip archive holding the
+// cipher layer, and the program opens it again after asking for the password.
+TEST_F(EndToEnd, PasswordAndCompressionAreSavedAndOpenedAgain) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("secret.xdb2");
+  testsupport::WriteFile(bank, SmallBank("Secret Bank"));
+  const int compress = MenuSteps(bank, "Compress Saved Data", false);
+  const int setPassword = MenuSteps(bank, "Set Password", true);
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Secret Bank$"), "");
+  d.MainMenu(compress);
+  d.Focus();
+  d.MainMenu(setPassword);  // the set-password dialog has the focus
+  d.Type("pa55 word");
+  d.Key("Tab");
+  d.Type("pa55 word");
+  d.Key("Return");
+  d.Focus();
+  d.Key("ctrl+s");
+  d.Shot("e2e-password-compression.png");
+  ASSERT_EQ(d.Exit(), "");
+
+  EXPECT_EQ(testsupport::ReadFile(bank).substr(0, 4), std::string("PK\x03\x04", 4));
+  const auto decoded = RunProcess(testsupport::ProbePath("xdbprobe"), {"decode", "--password", "pa55 word", bank});
+  ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
+  EXPECT_NE(decoded.out.find("<DataBaseName>Secret Bank</DataBaseName>"), std::string::npos) << decoded.out;
+  EXPECT_NE(decoded.out.find("int kept;"), std::string::npos);
+
+  ASSERT_EQ(d.Start({bank}, "Password"), "");  // the password prompt first
+  d.Type("pa55 word");
+  d.Key("Return");
+  ASSERT_EQ(d.WaitWindow("^Tessaryn - Secret Bank$"), "") << d.Output();
+  d.Shot("e2e-password-reopened.png");
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Killed again and again in the middle of saving a large databank: the file on disk is always the old
+// or the new databank, and the next start leaves no temporary file beside it.
+TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("large.xdb2");
+  {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>100000"
+                      "</NextNodeID><DataBaseName>Large</DataBaseName></settings>";
+    std::mt19937 rng(7);
+    int id = 1;
+    for (int f = 0; f < 60; ++f) {
+      xml += "<folder ID=\"" + std::to_string(id++) + "\">Folder " + std::to_string(f);
+      for (int r = 0; r < 250; ++r) {
+        xml += "<record ID=\"" + std::to_string(id++) + "\">Record<data>";
+        for (int i = 0; i < 200; ++i) xml += char('a' + rng() % 26), xml += (i % 9 == 8 ? ' ' : 'x');
+        xml += "</data></record>";
+      }
+      xml += "</folder>";
+    }
+    xml += "</dataroot>";
+    // Enciphered and compressed, so that writing it takes a while.
+    testsupport::WriteFile(tmp.File("plain.xml"), xml);
+    const auto r = RunProcess(testsupport::ProbePath("xdbprobe"),
+                              {"encode", "--password", "pw", "--compress", tmp.File("plain.xml"), bank});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    fs::remove(tmp.File("plain.xml"));
+  }
+  auto start = [&] {
+    std::string error = d.Start({bank}, "Password");
+    if (!error.empty()) return error;
+    d.Type("pw");
+    d.Key("Return");
+    return d.WaitWindow("^Tessaryn - Large$");
+  };
+  std::mt19937 rng(11);
+  int folders = 0, cutOff = 0;
+  for (int round = 0; round < 6; ++round) {
+    ASSERT_EQ(start(), "");
+    d.Key("Home");
+    d.Key("space");
+    d.Key("ctrl+shift+n");
+    d.Type("Round");
+    d.Key("Return");
+    auto writing = [&] {
+      for (const auto& e : fs::directory_iterator(tmp.Path()))
+        if (e.path().filename().string().rfind(".large.", 0) == 0) return true;
+      return false;
+    };
+    d.Xdo({"key", "ctrl+s"});
+    if (round % 2 == 0) {
+      // Killed while the file is being written (its temporary file is there) ...
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!writing() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(500));
+    } else {
+      Sleep(int(rng() % 1500));  // ... or at any moment of the save
+    }
+    d.Kill();
+    if (writing()) ++cutOff;
+    const std::string outline = Outline(bank, "pw");
+    ASSERT_EQ(outline.rfind("FAILED", 0), std::string::npos) << "round " << round << ": " << outline;
+    int rounds = 0;
+    for (size_t at = 0; (at = outline.find("Round", at)) != std::string::npos; ++at) ++rounds;
+    EXPECT_TRUE(rounds == folders || rounds == folders + 1) << "round " << round << ": " << rounds;
+    folders = rounds;
+  }
+  EXPECT_GE(cutOff, 1) << "no save was cut off while its file was written";
+  ASSERT_EQ(start(), "");
+  for (const auto& e : fs::directory_iterator(tmp.Path()))
+    EXPECT_EQ(e.path().filename().string().rfind(".large.", 0), std::string::npos) << e.path();
+  d.Shot("e2e-killed-while-saving.png");
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(Outline(bank, "pw").rfind("FAILED", 0), std::string::npos);
+}
+
+namespace {
+
+const char* const kTwoRecords =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+    "<LastPosition>2</LastPosition><DataBaseName>%s</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep"
+    "<HighLight>4</HighLight><record ID=\"2\" Image=\"20\">Kept<data>int kept = 42;</data><comments>about it</comments>"
+    "<keywords>k1 k2</keywords></record><record ID=\"3\">Other<data>other text with a needle in it</data></record>"
+    "</folder></dataroot>";
+
+std::string TwoRecords(const std::string& name) {
+  std::string text = kTwoRecords;
+  text.replace(text.find("%s"), 2, name);
+  return text;
+}
+
+// Waits up to ms for what() to hold.
+bool Eventually(const std::function<bool()>& what, int ms = 20000) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!what()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+}  // namespace
+
+// The databank named on the command line, its record typed into and saved with Ctrl+S: the file holds
+// the text, and everything else of the record is as it was.
+TEST_F(EndToEnd, TypedCodeIsInTheFileAfterCtrlS) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("typing.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Typing"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Typing$"), "");  // the record selected last time is open
+  d.Click(d.Width() * 2 / 3, 150);                        // into the code
+  d.Key("ctrl+End");
+  d.Type(" // typed");
+  d.Key("ctrl+s");
+  auto read = [&](const std::string& path) {
+    return apptest::XPath(bank, path.rfind("normalize", 0) == 0 ? path : "string(" + path + ")");
+  };
+  EXPECT_TRUE(Eventually([&] { return read("//record[@ID='2']/data") == "int kept = 42; // typed"; }))
+      << read("//record[@ID='2']/data");
+  d.Shot("e2e-typed-and-saved.png");
+  EXPECT_EQ(read("normalize-space(//record[@ID='2']/text()[1])"), "Kept");
+  EXPECT_EQ(read("//record[@ID='2']/comments"), "about it");
+  EXPECT_EQ(read("//record[@ID='2']/keywords"), "k1 k2");
+  EXPECT_EQ(read("//record[@ID='2']/@Image"), "20");
+  EXPECT_EQ(read("//record[@ID='2']/HighLight"), "");  // still inherits its folder's
+  EXPECT_EQ(read("//folder[@ID='1']/HighLight"), "4");
+  EXPECT_EQ(read("//record[@ID='3']/data"), "other text with a needle in it");
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// The tree filtered, a match opened and printed through the print dialog into a PDF file.
+TEST_F(EndToEnd, FilterOpenAMatchAndPrintItToPdf) {
+  REQUIRE_DESKTOP(d);
+  REQUIRE_TOOL(pdftotext, "pdftotext");
+  const std::string bank = tmp.File("print.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Printing"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Printing$"), "");
+  d.Key("ctrl+f");
+  ASSERT_NE(d.Find("^Filter Records$"), "");
+  d.Type("needle");
+  d.Key("Return");
+  d.Focus();
+  d.Click(90, 105);  // the match "Other" in the results, below its folder: it opens
+  d.Click(d.Width() * 2 / 3, 150);
+  d.Key("ctrl+p");
+  ASSERT_NE(d.Find("^Print$"), "");
+  const std::string pdf = tmp.File("printed.pdf");
+  d.Key("alt+f");  // "Output file"
+  d.Key("ctrl+a");
+  d.Type(pdf);
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return fs::exists(pdf) && fs::file_size(pdf) > 0 && !d.Find("^Print$").size(); }));
+  d.Focus();
+  d.Shot("e2e-filter-print.png");
+  ASSERT_EQ(d.Exit(), "");
+  const auto text = RunProcess(pdftotext, {pdf, "-"});
+  EXPECT_NE(text.out.find("other text with a needle in it"), std::string::npos) << text.out << text.err;
+  EXPECT_EQ(text.out.find("int kept"), std::string::npos) << text.out;  // the match, not the record open before
+}

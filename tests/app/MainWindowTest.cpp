@@ -1,0 +1,333 @@
+// The main window on the offscreen platform: the keywords field, Save while anything is unsaved,
+// the record title bar's switches, the popup styles and the two property dialogs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "AppTestSupport.h"
+#include "app/UMainRules.h"
+#include "app/uPropertyDialogs.h"
+#include <QKeyEvent>
+#include "databank/gui/uConfig.h"
+#include "highlighters/SynHighlighterCpp.h"
+#include "recordeditor/gui/uSynOptions.h"
+#include "databank/uDataBankContent.h"
+#include "ui/uNotifyPopup.h"
+#include "xml/uXMLTools2.h"
+
+namespace {
+
+// Folder 1 holds C/C++ (4); its record 2 inherits it. Folder 3 has no language of its own.
+const char* const kBank =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><HighLight>9</HighLight>"
+    "<settings><NextNodeID>20</NextNodeID></settings>"
+    "<folder ID=\"1\" expanded=\"1\">Code<HighLight>4</HighLight><keywords>fa</keywords>"
+    "<record ID=\"2\" Image=\"20\">One<data>int x;</data><keywords>rk</keywords></record>"
+    "<record ID=\"5\">Two<HighLight>2</HighLight></record></folder>"
+    "<folder ID=\"3\" Image=\"4\">Other<record ID=\"4\">Three</record></folder></dataroot>";
+
+class MainWindow : public apptest::MainWindowTest {
+ protected:
+  void SetUp() override { Open(kBank); }
+  TxevXMLNode2* Node(int id) { return form->FindNodeByID(id); }
+};
+
+}  // namespace
+
+TEST_F(MainWindow, KeywordsFieldShowsAndStoresTheSelectionsKeywords) {
+  form->Editor = &editor;
+  Select(1);
+  EXPECT_EQ(form->eKeywords->text(), "fa");
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: fa");
+  ClickOn(form->btnKeywords);
+  EXPECT_TRUE(form->eKeywords->isVisible());
+  form->eKeywords->setText("alpha beta");
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: alpha beta");
+  // Kept when the selection moves to another folder, not only to a record.
+  Select(3);
+  EXPECT_EQ(bank::NodeKeywords(Node(1)), "alpha beta");
+  EXPECT_EQ(form->lKeywords->text(), "no keywords");
+  EXPECT_TRUE(form->Session().Modified());
+
+  // A folder's keywords typed just before a save are in the file.
+  form->eKeywords->setText("gamma");
+  form->Action(TTreeAction::SaveBase)->trigger();
+  form->Session().WaitForSave();
+  EXPECT_EQ(apptest::XPath(BankFile(), "string(//folder[@ID='3']/keywords)"), "gamma");
+  EXPECT_FALSE(form->Session().Modified());
+  EXPECT_EQ(form->eKeywords->text(), "gamma");  // the folder is selected again after the save
+
+  // A record's keywords go through the editor.
+  Select(2);
+  EXPECT_EQ(form->eKeywords->text(), "rk");
+  form->eKeywords->setText("changed");
+  Select(4);
+  EXPECT_EQ(bank::NodeKeywords(Node(2)), "changed");
+  EXPECT_EQ(form->eKeywords->text(), "");
+}
+
+TEST_F(MainWindow, SaveIsEnabledWhileAnythingIsUnsaved) {
+  form->Editor = &editor;
+  Select(2);
+  QAction* save = form->Action(TTreeAction::SaveBase);
+  form->UpdateActions();
+  EXPECT_FALSE(save->isEnabled());
+  EXPECT_FALSE(form->btnSaveBase->isEnabled());
+  editor.Modified = true;  // typing in the code marks only the editor
+  form->UpdateActions();
+  EXPECT_TRUE(save->isEnabled());
+  EXPECT_TRUE(form->btnSaveBase->isEnabled());
+  save->trigger();
+  EXPECT_FALSE(form->Session().Modified());
+  form->UpdateActions();
+  EXPECT_FALSE(save->isEnabled());
+  form->eKeywords->setText("typed");  // keywords typed, not stored yet
+  EXPECT_TRUE(save->isEnabled());
+  form->eKeywords->setText("rk");
+  EXPECT_FALSE(save->isEnabled());
+}
+
+TEST_F(MainWindow, CommentsOrKeywordsAloneAreAskedAboutBeforeTheDatabankGoes) {
+  settingsSection()->WriteBool("AutoSave", false);
+  form->Editor = &editor;
+  editor.OnStore = [](TxevXMLNode2* record) { bank::SetRecordComments(record, "typed comment"); };
+  Select(2);
+  ui.PushMessageResult(platform::mrNo);
+  form->Action(TTreeAction::NewBase)->trigger();
+  const auto questions = ui.CallsOf(platform::ScriptedUIServices::Kind::Message);
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].text, "Data has been changed. Do you want to save?");
+}
+
+TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
+  form->Editor = &editor;
+  Select(1);
+  EXPECT_FALSE(form->btnEditorToolbar->isEnabled());
+  Select(2);
+  EXPECT_TRUE(form->btnEditorToolbar->isEnabled());
+  const int tag = form->btnEditorToolbar->property("Tag").toInt();
+  editor.Calls.clear();
+  form->miShowEditorToolbar->trigger();
+  EXPECT_FALSE(form->btnEditorToolbar->Down());
+  EXPECT_EQ(form->btnEditorToolbar->ImageIndex(), tag);
+  EXPECT_FALSE(form->miShowEditorToolbar->isChecked());
+  EXPECT_EQ(editor.Calls, std::vector<std::string>{"Toolbar 0"});
+  ClickOn(form->btnEditorToolbar);
+  EXPECT_EQ(form->btnEditorToolbar->ImageIndex(), tag + 1);
+  EXPECT_TRUE(form->miShowEditorToolbar->isChecked());
+  form->miShowEditorToolbar->trigger();
+  Close();
+  EXPECT_EQ(apptest::XPath(SettingsFile(), "string(/dataroot/ShowEditorToolbar)"), "0");
+
+  struct Case {
+    int kind;
+    platform::TColor color, font;
+    int time;
+  };
+  const platform::TColor keep = 0x123456;
+  for (const Case& c : {Case{1, 0xE0E0FF, keep, 3000}, Case{2, 0x0000FF, 0xFFFFFF, 5000}, Case{3, 0xFFE0E0, keep, 2000},
+                        Case{4, 0xE0FFE0, keep, 2000}, Case{5, 0xABCDEF, keep, 1234}, Case{0, 0xABCDEF, keep, 1234}}) {
+    Open(kBank);
+    TNotifyPopup popup(form.get());
+    popup.SetColor(0xABCDEF);
+    popup.SetFontColor(keep);
+    popup.DisplayTime = 1234;
+    form->StyleNotifyPopup(&popup, c.kind);
+    EXPECT_EQ(popup.Color(), c.color) << c.kind;
+    EXPECT_EQ(popup.FontColor(), c.font) << c.kind;
+    EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
+  }
+  EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+}
+
+TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
+  TLanguageList languages;
+  highlighters->BuildLanguageList(languages);
+  auto indexOf = [&](int tag) { return LanguageIndex(languages, tag); };
+  Select(2);
+  // Each pass: what the dialog showed, then what the test chose.
+  struct Answer {
+    int language = -2;  // -2: left as shown
+    int image = -1;
+    std::string name;
+  };
+  TItemProperties shown;
+  auto answer = [&](Answer a) {
+    form->RunModal = [&, a](TfrmBaseForm& dialog) {
+      auto& d = dynamic_cast<TfrmItemProperties&>(dialog);
+      shown = d.Values();
+      EXPECT_EQ(d.windowTitle(), "Node Properties");
+      if (a.language != -2) d.cbHighLighters->setCurrentIndex(a.language);
+      if (a.image >= 0) d.cbImage->setCurrentIndex(a.image);
+      if (!a.name.empty()) d.eName->setText(QString::fromStdString(a.name));
+      SavePng("node-properties.png", &dialog);
+      return platform::mrOk;
+    };
+    form->Tree->setFocus();
+    form->Action(TTreeAction::RecordProperties)->trigger();
+  };
+  // The inherited language is shown; OK with it unchanged cuts nothing off.
+  answer({});
+  EXPECT_EQ(shown.Language, indexOf(4));
+  EXPECT_EQ(shown.Image, 20);
+  EXPECT_EQ(Node(2)->FindNode("HighLight"), nullptr);
+  EXPECT_TRUE(form->Session().Modified());
+  // Another language is written; choosing the folder's again removes it.
+  answer({indexOf(9), -1, "Renamed"});
+  EXPECT_EQ(XMLPathReadString(Node(2), "HighLight", ""), "9");
+  EXPECT_EQ(Node(2)->Text(), "Renamed");
+  EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "Renamed");
+  answer({indexOf(4)});
+  EXPECT_EQ(Node(2)->FindNode("HighLight"), nullptr);
+  // The default picture is stored as no attribute; another one as its index.
+  answer({-2, 0});
+  EXPECT_EQ(Node(2)->GetAttribute("Image"), "");
+  EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(2))), form->Images.DefaultDocImage);
+  answer({-2, 3});
+  EXPECT_EQ(Node(2)->GetAttribute("Image"), std::to_string(form->Images.Ranges.RecordFirst + 3));
+
+  // A folder: the closed pictures; the open one shows while it is open.
+  Select(1);
+  answer({-2, 2});
+  EXPECT_EQ(Node(1)->GetAttribute("Image"), std::to_string(form->Images.Ranges.FolderFirst + 4));
+  EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(1))), form->Images.Ranges.FolderFirst + 5);
+  // A record with its own language shows it; cancelling changes nothing.
+  Select(5);
+  form->Session().SaveBank(BankFile());
+  form->RunModal = [&](TfrmBaseForm& dialog) {
+    shown = dynamic_cast<TfrmItemProperties&>(dialog).Values();
+    return platform::mrCancel;
+  };
+  form->Action(TTreeAction::RecordProperties)->trigger();
+  EXPECT_EQ(shown.Language, indexOf(2));
+  EXPECT_FALSE(form->Session().Modified());
+}
+
+TEST_F(MainWindow, BankOptionsAreReadWrittenAndMarkTheDatabankModified) {
+  TLanguageList languages;
+  highlighters->BuildLanguageList(languages);
+  Select(2);
+  TBankOptions shown;
+  form->RunModal = [&](TfrmBaseForm& dialog) {
+    auto& d = dynamic_cast<TfrmBankOptions&>(dialog);
+    shown = d.Values();
+    EXPECT_EQ(d.windowTitle(), "Bank Options");
+    d.eBankName->setText("Snippets");
+    d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, 3));
+    d.chShowComments->setChecked(false);
+    d.chCommentsUp->setChecked(true);
+    d.cbFolderImage->setCurrentIndex(1);
+    d.cbItemImage->setCurrentIndex(2);
+    SavePng("bank-options.png", &dialog);
+    return platform::mrOk;
+  };
+  form->Action(TTreeAction::DatabaseSettings)->trigger();
+  EXPECT_EQ(shown.Name, "unnamed");
+  EXPECT_EQ(shown.HighLight, 9);
+  EXPECT_TRUE(shown.ShowComments);
+  EXPECT_FALSE(shown.CommentsUp);
+  EXPECT_EQ(shown.DefaultFolderImage, form->Images.Ranges.FolderFirst);
+  EXPECT_TRUE(form->Session().Modified());
+  EXPECT_EQ(form->windowTitle(), "Tessaryn - Snippets");
+  const int folderImage = form->Images.Ranges.FolderFirst + 2, recordImage = form->Images.Ranges.RecordFirst + 2;
+  EXPECT_EQ(form->Images.DefaultFolderImage, folderImage);
+  // The tree shows the new default pictures at once (open folder 1: the open picture).
+  EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(1))), folderImage + 1);
+  EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(5))), recordImage);
+  EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(2))), 20);
+  form->Action(TTreeAction::SaveBase)->trigger();
+  form->Session().WaitForSave();
+  auto read = [&](const char* path) { return apptest::XPath(BankFile(), std::string("string(") + path + ")"); };
+  EXPECT_EQ(read("/dataroot/settings/DataBaseName"), "Snippets");
+  EXPECT_EQ(read("/dataroot/HighLight"), "3");
+  EXPECT_EQ(read("/dataroot/commentpanel-shown"), "false");
+  EXPECT_EQ(read("/dataroot/commentpanel-alignment"), "true");
+  EXPECT_EQ(read("/dataroot/settings/DefaultFolderImage"), std::to_string(folderImage));
+  EXPECT_EQ(read("/dataroot/settings/DefaultDocImage"), std::to_string(recordImage));
+
+  // The next databank starts from the first pictures again.
+  const std::string other = tmp.File("other.xdb2");
+  testsupport::WriteFile(other, "<?xml version=\"1.0\"?>\r\n<dataroot><folder ID=\"1\">F</folder></dataroot>");
+  form->Session().OpenBank(other);
+  EXPECT_EQ(form->Images.DefaultFolderImage, form->Images.Ranges.FolderFirst);
+  EXPECT_EQ(form->Images.DefaultDocImage, form->Images.Ranges.RecordFirst);
+}
+
+TEST_F(MainWindow, RendersWithTheCurtainBelowTheTitleBar) {
+  Select(1);
+  ClickOn(form->btnKeywords);
+  QApplication::processEvents();
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->parentWidget(), form->EditorPanel);
+  EXPECT_GE(form->pnlCurtain->geometry().top(), form->pnlRecordTitle->geometry().bottom());
+  EXPECT_GE(form->minimumWidth(), 610);
+  SavePng("main-window-folder.png", form.get());
+  SavePng("main-window-folder-200.png", form.get(), 2);
+}
+
+TEST_F(MainWindow, HighlightersPageSavesChangedSchemesThatTakeEffectAtOnce) {
+  platform::Owned<TfrmConfig> dialog(platform::Construct<TfrmConfig>(form.get()));
+  form->FillConfigDialog(dialog.get());
+  TSynOptionsFrame* page = FindPageFrame<TSynOptionsFrame>(dialog.get());
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(dialog->PageControl->tabText(dialog->PageControl->count() - 1), "Highlighters");
+  TSynOptionsModel& model = page->Model();
+  int cpp = -1;
+  for (size_t i = 0; i < model.Languages().size(); ++i)
+    if (model.Languages()[i].Component == "SynCppSyn") cpp = int(i);
+  ASSERT_GE(cpp, 0);
+  model.SelectLanguage(cpp);
+  model.SelectElement(0);
+  const std::string element = model.Elements()[0];
+  model.SetFontColor(0x123456);
+  form->StoreConfigDialog(dialog.get());
+  dialog.reset();
+  // The live highlighter has the new colour, and the settings file keeps it.
+  TSynHighlighterAttributes* live = nullptr;
+  for (int i = 0; i < highlighters->SynCppSyn->GetAttribCount(); ++i)
+    if (highlighters->SynCppSyn->GetAttribute(i)->Name() == element) live = highlighters->SynCppSyn->GetAttribute(i);
+  ASSERT_NE(live, nullptr);
+  EXPECT_EQ(live->Foreground(), 0x123456);
+  Close();
+  EXPECT_NE(testsupport::ReadFile(SettingsFile()).find("563412"), std::string::npos);
+}
+
+TEST_F(MainWindow, TheRecordEditorJoinsTheWindow) {
+  TEditorFrame& frame = form->CodeFrame->Frame();
+  ASSERT_EQ(form->Editor, &frame);
+  Select(2);
+  EXPECT_EQ(frame.Memo.GetText(), u"int x;");
+  EXPECT_EQ(frame.LanguageNumber(), 4);  // from its folder
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: rk");
+  form->UpdateActions();
+  EXPECT_FALSE(form->Session().Modified());
+  EXPECT_FALSE(frame.IsModified());
+  EXPECT_FALSE(form->Action(TTreeAction::SaveBase)->isEnabled());
+
+  // Typing in the code: Save at once; the shared keys belong to the editor while it has the focus.
+  form->activateWindow();
+  form->CodeFrame->MemoWindow->setFocus();
+  QApplication::processEvents();
+  for (QChar c : QStringLiteral(" y;")) {
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(form->CodeFrame->MemoWindow, &key);
+  }
+  EXPECT_EQ(frame.Memo.GetText(), u" y;int x;");
+  EXPECT_TRUE(form->Action(TTreeAction::SaveBase)->isEnabled());
+  form->UpdateActions();
+  EXPECT_TRUE(form->Action(TTreeAction::FilterTree)->shortcut().isEmpty());
+  EXPECT_EQ(form->CodeFrame->Action(TEditorAction::FindInText)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+  form->Tree->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(form->Action(TTreeAction::FilterTree)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+  EXPECT_EQ(form->Action(TTreeAction::SearchNextRecord)->shortcut(), QKeySequence(QStringLiteral("F3")));
+  SavePng("main-window-record.png", form.get());
+
+  // Keywords typed for the record and the code go into it when the selection moves on.
+  form->eKeywords->setText("rk more");
+  Select(5);
+  EXPECT_EQ(bank::RecordData(Node(2)), " y;int x;");
+  EXPECT_EQ(bank::NodeKeywords(Node(2)), "rk more");
+  EXPECT_EQ(frame.LanguageNumber(), 2);  // its own language
+  EXPECT_TRUE(form->Session().Modified());
+}
