@@ -56,23 +56,11 @@ void TfrmMain::BuildEditorPanel() {
   panelLayout->setContentsMargins(0, 0, 0, 0);
   panelLayout->setSpacing(0);
 
-  pnlRecordTitle = new TSimplePanel(EditorPanel);
-  pnlRecordTitle->setObjectName(QStringLiteral("pnlRecordTitle"));
-  pnlRecordTitle->setFixedHeight(24);
-  pnlRecordTitle->setAutoFillBackground(true);
-  QPalette titlePalette = pnlRecordTitle->palette();
-  titlePalette.setColor(QPalette::Window, platform::ToQColor(platform::clBtnShadow));
-  titlePalette.setColor(QPalette::WindowText, Qt::white);
-  pnlRecordTitle->setPalette(titlePalette);
-  auto* titleLayout = new QHBoxLayout(pnlRecordTitle);
-  titleLayout->setContentsMargins(3, 1, 3, 1);
-  titleLayout->setSpacing(4);
-  lRecordTitle = new QLabel(QStringLiteral("Record View"), pnlRecordTitle);
-  lRecordTitle->setObjectName(QStringLiteral("lRecordTitle"));
-  QFont bold = lRecordTitle->font();
-  bold.setBold(true);
-  lRecordTitle->setFont(bold);
-  titleLayout->addWidget(lRecordTitle);
+  const TTitleBar title =
+      NewTitleBar(EditorPanel, "pnlRecordTitle", "lRecordTitle", QStringLiteral("Record View"), 4);
+  pnlRecordTitle = title.Panel;
+  lRecordTitle = title.Caption;
+  QHBoxLayout* titleLayout = title.Row;
 
   eKeywords = new QLineEdit(pnlRecordTitle);
   eKeywords->setObjectName(QStringLiteral("eKeywords"));
@@ -92,19 +80,10 @@ void TfrmMain::BuildEditorPanel() {
   lKeywords->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   titleLayout->addWidget(lKeywords, 1);
 
-  auto toggle = [&](const char* name, int image, const char* hint) {
-    TmxXPButton* b = NewButton(pnlRecordTitle, name, ToolImages, image);
-    b->SetIsToggleButton(true);
-    b->setToolTip(QString::fromLatin1(hint));
-    b->SetCaption(QString::fromLatin1(hint));
-    b->setFixedSize(20, 20);
-    titleLayout->addWidget(b);
-    return b;
-  };
-  btnKeywords = toggle("btnKeywords", ToolImages->AddIcon(platform::ThemeIcon(QStringLiteral("tag"))),
-                       "Show/Hide Keywords");
+  const int tagImage = ToolImages->AddIcon(platform::ThemeIcon(QStringLiteral("tag")));
+  btnKeywords = NewTitleSwitch(title, "btnKeywords", tagImage, "Show/Hide Keywords");
   btnKeywords->OnClick = [this](TmxXPButton*) { RunGuarded([this] { KeywordsClicked(); }); };
-  btnEditorToolbar = toggle("btnEditorToolbar", timTreeToolbar, "Show/Hide Editor Toolbar");
+  btnEditorToolbar = NewTitleSwitch(title, "btnEditorToolbar", timTreeToolbar, "Show/Hide Editor Toolbar");
   btnEditorToolbar->SetDown(true);
   btnEditorToolbar->SetImageIndex(timTreeToolbarDown);
   btnEditorToolbar->OnClick = [this](TmxXPButton*) { RunGuarded([this] { EditorToolbarClicked(); }); };

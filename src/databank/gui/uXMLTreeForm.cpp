@@ -422,6 +422,36 @@ TmxXPButton* TXMLTreeForm::NewButton(QWidget* parent, const char* name, TImageLi
   return b;
 }
 
+TXMLTreeForm::TTitleBar TXMLTreeForm::NewTitleBar(QWidget* parent, const char* panelName, const char* captionName,
+                                                  const QString& caption, int spacing) {
+  auto* panel = new TSimplePanel(parent);
+  panel->setObjectName(QString::fromLatin1(panelName));
+  panel->setFixedHeight(24);
+  panel->setAutoFillBackground(true);
+  QPalette palette = panel->palette();
+  palette.setColor(QPalette::Window, platform::ToQColor(platform::clBtnShadow));
+  palette.setColor(QPalette::WindowText, Qt::white);
+  panel->setPalette(palette);
+  auto* row = NewBox<QHBoxLayout>(panel, 3, spacing);
+  auto* label = new QLabel(caption, panel);
+  label->setObjectName(QString::fromLatin1(captionName));
+  QFont bold = label->font();
+  bold.setBold(true);
+  label->setFont(bold);
+  row->addWidget(label);
+  return {panel, label, row};
+}
+
+TmxXPButton* TXMLTreeForm::NewTitleSwitch(const TTitleBar& bar, const char* name, int image, const char* hint) {
+  TmxXPButton* b = NewButton(bar.Panel, name, ToolImages, image);
+  b->SetIsToggleButton(true);
+  b->setToolTip(QString::fromLatin1(hint));
+  b->SetCaption(QString::fromLatin1(hint));
+  b->setFixedSize(20, 20);
+  bar.Row->addWidget(b);
+  return b;
+}
+
 void TXMLTreeForm::BuildToolbar() {
   using A = TTreeAction;
   // Open and Save are placed by the toolbar layout, whose stored visibility is theirs alone: they
@@ -479,21 +509,10 @@ void TXMLTreeForm::BuildTreePane() {
   TreePanel->setObjectName(QStringLiteral("TreePanel"));
   auto* treeLayout = NewBox<QVBoxLayout>(TreePanel);
 
-  TreeTitlePanel = new TSimplePanel(TreePanel);
-  TreeTitlePanel->setObjectName(QStringLiteral("TreeTitlePanel"));
-  TreeTitlePanel->setFixedHeight(24);
-  TreeTitlePanel->setAutoFillBackground(true);
-  QPalette titlePalette = TreeTitlePanel->palette();
-  titlePalette.setColor(QPalette::Window, platform::ToQColor(platform::clBtnShadow));
-  titlePalette.setColor(QPalette::WindowText, Qt::white);
-  TreeTitlePanel->setPalette(titlePalette);
-  auto* titleLayout = NewBox<QHBoxLayout>(TreeTitlePanel, 3, 2);
-  lblTreeTitle = new QLabel(QStringLiteral("Folders"), TreeTitlePanel);
-  lblTreeTitle->setObjectName(QStringLiteral("lblTreeTitle"));
-  QFont bold = lblTreeTitle->font();
-  bold.setBold(true);
-  lblTreeTitle->setFont(bold);
-  titleLayout->addWidget(lblTreeTitle);
+  const TTitleBar title = NewTitleBar(TreePanel, "TreeTitlePanel", "lblTreeTitle", QStringLiteral("Folders"), 2);
+  TreeTitlePanel = title.Panel;
+  lblTreeTitle = title.Caption;
+  QHBoxLayout* titleLayout = title.Row;
   eQuickSearch = new QLineEdit(TreeTitlePanel);
   eQuickSearch->setObjectName(QStringLiteral("eQuickSearch"));
   eQuickSearch->setToolTip(QStringLiteral("Quick Search"));
@@ -503,21 +522,11 @@ void TXMLTreeForm::BuildTreePane() {
           [this](const QString& text) { RunGuarded([&] { QuickSearchChanged(text.toStdString()); }); });
   titleLayout->addWidget(eQuickSearch, 1);
   titleLayout->addStretch(0);
-  btnQuickSearch = NewButton(TreeTitlePanel, "btnQuickSearch", ToolImages, timQuickSearch);
-  btnQuickSearch->SetIsToggleButton(true);
-  btnQuickSearch->setToolTip(QStringLiteral("Show/Hide Quick search"));
-  btnQuickSearch->SetCaption(QStringLiteral("Show/Hide Quick search"));
+  btnQuickSearch = NewTitleSwitch(title, "btnQuickSearch", timQuickSearch, "Show/Hide Quick search");
   btnQuickSearch->OnClick = [this](TmxXPButton*) { QuickSearchClicked(); };
-  btnTreeToolbar = NewButton(TreeTitlePanel, "btnTreeToolbar", ToolImages, timTreeToolbar);
-  btnTreeToolbar->SetIsToggleButton(true);
+  btnTreeToolbar = NewTitleSwitch(title, "btnTreeToolbar", timTreeToolbar, "Show Tree Toolbar");
   btnTreeToolbar->SetDown(true);
-  btnTreeToolbar->setToolTip(QStringLiteral("Show Tree Toolbar"));
-  btnTreeToolbar->SetCaption(QStringLiteral("Show Tree Toolbar"));
   btnTreeToolbar->OnClick = [this](TmxXPButton*) { TreeToolbarClicked(); };
-  for (TmxXPButton* b : {btnQuickSearch, btnTreeToolbar}) {
-    b->setFixedSize(20, 20);
-    titleLayout->addWidget(b);
-  }
   treeLayout->addWidget(TreeTitlePanel);
 
   // The tree with its toolbar; the filter moves this panel into the page control's first page.

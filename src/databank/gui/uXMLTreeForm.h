@@ -155,6 +155,17 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   virtual void ActionsUpdated() {}
   // A flat button in the look of the window's toolbars, showing picture image of images.
   TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
+  // The title bar of one of the window's halves: a panel 24 pixels high, white on the shadow colour,
+  // with its caption in bold at the left of a row that the caller goes on filling.
+  struct TTitleBar {
+    TSimplePanel* Panel;
+    QLabel* Caption;
+    QHBoxLayout* Row;
+  };
+  static TTitleBar NewTitleBar(QWidget* parent, const char* panelName, const char* captionName,
+                               const QString& caption, int spacing);
+  // A 20 x 20 switch of a title bar, added to its row, with hint as its tooltip and caption.
+  TmxXPButton* NewTitleSwitch(const TTitleBar& bar, const char* name, int image, const char* hint);
 
   void ApplyCaption(const std::string& caption, bool trayIconVisible) override;
   void BusyChanged(bool busy) override;
