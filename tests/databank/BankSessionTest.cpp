@@ -816,6 +816,7 @@ TEST_F(BankSessionTest, FirstRunSavesSettingsAndOpensTheSample) {
   fs::create_directories(user);
   ::chmod(tmp.Path().c_str(), 0755);
   ::chmod(ProgramDir().c_str(), 0755);
+  ::chmod((ProgramDir() + "/about.xdb2").c_str(), 0644);  // whatever the file-creation mask made it
   ::chmod(user.c_str(), 0777);
   const int code = testsupport::RunAsOrdinaryUser([&] {
     TBankSession::TOptions options;
