@@ -49,6 +49,9 @@ void TImageList::SetSize(int width, int height) {
 
 QImage TImageList::Fit(const QImage& image) const {
   QImage img = image.convertToFormat(QImage::Format_ARGB32);
+  // Entries are pictures of the list's size in pixels; a picture made for a dense screen would
+  // otherwise keep its ratio and be drawn at a fraction of that size.
+  img.setDevicePixelRatio(1);
   if (img.width() != width_ || img.height() != height_)
     img = img.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
               .convertToFormat(QImage::Format_ARGB32);
@@ -100,7 +103,11 @@ int TImageList::AddMasked(const QImage& image, TColor maskColor) {
 
 int TImageList::AddIcon(const QIcon& icon) {
   if (icon.isNull()) return -1;
-  return Add(icon.pixmap(width_, height_).toImage());
+  const QSize size(width_, height_);
+  QImage big = icon.pixmap(size, 2.0).toImage();
+  big.setDevicePixelRatio(1);
+  if (big.size() != size * 2) big = big.scaled(size * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return Add(icon.pixmap(size, 1.0).toImage(), big);
 }
 
 void TImageList::Replace(int index, const QImage& image) {

@@ -125,3 +125,29 @@ TEST(ImgList_Override, BatchedUpdatesNotifyOnceAndSignalFires) {
   list.Clear();  // already empty: no change
   EXPECT_EQ(notified, 2);
 }
+
+// Pictures from icons and from dense screens keep the list's size: an icon gives the picture and its
+// twice-as-dense one, and an image carrying a device-pixel ratio is still Width() x Height() pixels.
+TEST(ImgList_Override, IconsAndDenseImagesKeepTheListsSize) {
+  TImageList list(16, 16);
+  QIcon icon;
+  icon.addPixmap(QPixmap::fromImage(Icon16(clRed)));
+  QImage big(32, 32, QImage::Format_ARGB32);
+  big.fill(Px(clBlue));
+  QPixmap bigPixmap = QPixmap::fromImage(big);
+  bigPixmap.setDevicePixelRatio(2);
+  icon.addPixmap(bigPixmap);
+  const int i = list.AddIcon(icon);
+  ASSERT_EQ(i, 0);
+  EXPECT_EQ(list.Image(i).size(), QSize(16, 16));
+  EXPECT_EQ(list.Image(i).devicePixelRatio(), 1.0);
+  EXPECT_EQ(list.Image(i).pixel(5, 5), Px(clRed));
+  ASSERT_EQ(list.Image2x(i).size(), QSize(32, 32));
+  EXPECT_EQ(list.Image2x(i).pixel(5, 5), Px(clBlue));
+
+  QImage dense = big;
+  dense.setDevicePixelRatio(2);
+  const int j = list.Add(dense);
+  EXPECT_EQ(list.Image(j).size(), QSize(16, 16));
+  EXPECT_EQ(list.Image(j).devicePixelRatio(), 1.0);
+}
