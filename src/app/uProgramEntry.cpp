@@ -6,6 +6,7 @@
 #include "platform/Application.h"
 #include "platform/Lifecycle.h"
 #include "platform/qt/Icons.h"
+#include "platform/qt/QtApplication.h"
 #include "recordeditor/UHighlighters.h"
 #include "recordeditor/gui/FindDialog.h"
 #include "ui/TrayIcon.h"
@@ -24,6 +25,7 @@ void TProgramEntry::InitializeApplication() {
   QApplication::setApplicationName(QStringLiteral("Tessaryn"));
   QApplication::setWindowIcon(platform::ProgramIcon());
   platform::Application().Title = kProgramTitle;
+  platform::EndSessionOnSignals();
   InstallFindDialog();
 }
 

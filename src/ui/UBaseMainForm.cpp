@@ -133,6 +133,9 @@ void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
   close();
+  // Closed with everything kept: the program ends with the session, also from the tray. A window
+  // that could not keep its work stays open for its user.
+  if (closeAccepted_) Application().Terminate();
 }
 
 void TBaseMainForm::FormShow() {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -92,13 +94,18 @@ class Desktop {
   // The Exit button at the toolbar's right end; "" once the program has ended with exit code 0.
   std::string Exit() {
     Click(Width() - 20, 12);
-    const std::string error = program_->WaitUntil([&] { return !program_->Running(); }, 60000, "tessaryn (exiting)");
+    return WaitExit();
+  }
+  void Kill() { program_->Kill(); }
+  void Signal(int signal) { program_->Signal(signal); }
+  // "" once the program has ended by itself with exit code 0.
+  std::string WaitExit() {
+    const std::string error = program_->WaitUntil([&] { return !program_->Running(); }, 60000, "tessaryn (ending)");
     if (!error.empty() && program_->Running()) return error;
     if (program_->ExitCode() != 0)
       return "tessaryn ended with " + std::to_string(program_->ExitCode()) + "; its output:\n" + program_->Output();
     return "";
   }
-  void Kill() { program_->Kill(); }
   bool Running() { return program_ && program_->Running(); }
   std::string Output() const { return program_ ? program_->Output() : ""; }
 
@@ -443,4 +450,23 @@ TEST_F(EndToEnd, FilterOpenAMatchAndPrintItToPdf) {
   const auto text = RunProcess(pdftotext, {pdf, "-"});
   EXPECT_NE(text.out.find("other text with a needle in it"), std::string::npos) << text.out << text.err;
   EXPECT_EQ(text.out.find("int kept"), std::string::npos) << text.out;  // the match, not the record open before
+}
+
+// Ended by the system (SIGTERM at shutdown, SIGINT from the terminal, SIGHUP when it closes) in the
+// middle of an edit: the program closes as at a log-out, and the edit is in the file.
+TEST_F(EndToEnd, EndedBySignalsKeepsTheEditInTheFile) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("signals.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Signals"));
+  std::string expected = "int kept = 42;";
+  for (const auto& [signal, text] : {std::pair{SIGTERM, " // one"}, {SIGINT, " // two"}, {SIGHUP, " // three"}}) {
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Signals$"), "");
+    d.Click(d.Width() * 2 / 3, 150);
+    d.Key("ctrl+End");
+    d.Type(text);
+    d.Signal(signal);
+    ASSERT_EQ(d.WaitExit(), "") << strsignal(signal);
+    expected += text;
+    EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/data)"), expected) << strsignal(signal);
+  }
 }

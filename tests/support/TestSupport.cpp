@@ -258,6 +258,10 @@ void BackgroundProcess::Kill() {
   status_ = -1;
 }
 
+void BackgroundProcess::Signal(int signal) {
+  if (Running()) ::kill(pid_, signal);
+}
+
 // ---- X server ----
 
 XServer::XServer(int width, int height) {

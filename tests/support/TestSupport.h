@@ -86,6 +86,8 @@ class BackgroundProcess {
   void Stop();
   // Ends it at once with SIGKILL, as a crash or a power cut would, and reaps it.
   void Kill();
+  // Sends it signal (the process alone, not its group).
+  void Signal(int signal);
 
  private:
   int pid_ = -1;

@@ -4,7 +4,14 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QSocketNotifier>
 #include <QWindowStateChangeEvent>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include "platform/UIServices.h"
 
@@ -96,6 +103,40 @@ QtApplicationBackend& QtApplication() {
     TApplication::Instance().SetBackend(backend);
   }
   return *backend;
+}
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+// Only what is safe in a signal handler: one byte into the pipe, and the default action back for
+// the next signal of the kind.
+void OnEndSignal(int signal) {
+  const int saved = errno;
+  const char byte = static_cast<char>(signal);
+  [[maybe_unused]] ssize_t written = ::write(gSignalPipe[1], &byte, 1);
+  struct sigaction plain {};
+  plain.sa_handler = SIG_DFL;
+  ::sigaction(signal, &plain, nullptr);
+  errno = saved;
+}
+
+}  // namespace
+
+void EndSessionOnSignals() {
+  if (gSignalPipe[0] >= 0 || ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+    char bytes[16];
+    while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    QtApplication().EndSession();
+  });
+  struct sigaction action {};
+  action.sa_handler = &OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace platform

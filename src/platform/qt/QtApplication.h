@@ -58,4 +58,10 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
 // The backend installed into TApplication, created on first use (needs a QApplication).
 QtApplicationBackend& QtApplication();
 
+// From now on SIGTERM, SIGINT and SIGHUP (the system shutting down without a session manager, Ctrl+C
+// in the terminal that started the program, that terminal closing) end the session as a log-out
+// does: the main window runs its close path, then the program quits. A second such signal ends the
+// program at once. Needs a QApplication; call once.
+void EndSessionOnSignals();
+
 }  // namespace platform
