@@ -42,6 +42,15 @@ void FillImageCombo(QComboBox* combo, const TImageList* images, const std::vecto
   combo->setCurrentIndex(ChoiceIndex(choices, selected));
 }
 
+// The keyboard focus goes through the widgets in this order.
+static void TabChain(std::initializer_list<QWidget*> widgets) {
+  QWidget* previous = nullptr;
+  for (QWidget* w : widgets) {
+    if (previous) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
@@ -65,13 +74,7 @@ TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
   form->addRow(QString(), chCommentsUp);
   form->addRow(QStringLiteral("&Folder image:"), cbFolderImage);
   form->addRow(QStringLiteral("&Record image:"), cbItemImage);
-  setTabOrder(eBankName, cbHighLighters);
-  setTabOrder(cbHighLighters, chShowComments);
-  setTabOrder(chShowComments, chCommentsUp);
-  setTabOrder(chCommentsUp, cbFolderImage);
-  setTabOrder(cbFolderImage, cbItemImage);
-  setTabOrder(cbItemImage, btnOk);
-  setTabOrder(btnOk, btnCancel);
+  TabChain({eBankName, cbHighLighters, chShowComments, chCommentsUp, cbFolderImage, cbItemImage, btnOk, btnCancel});
   eBankName->setFocus();
 }
 
@@ -114,10 +117,7 @@ TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
   form->addRow(QStringLiteral("&Name:"), eName);
   form->addRow(QStringLiteral("&Language:"), cbHighLighters);
   form->addRow(QStringLiteral("&Image:"), cbImage);
-  setTabOrder(eName, cbHighLighters);
-  setTabOrder(cbHighLighters, cbImage);
-  setTabOrder(cbImage, btnOk);
-  setTabOrder(btnOk, btnCancel);
+  TabChain({eName, cbHighLighters, cbImage, btnOk, btnCancel});
   eName->setFocus();
 }
 
