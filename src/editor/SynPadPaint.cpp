@@ -5,6 +5,7 @@
 
 #include "editor/SynPad.h"
 #include "editor/SynPadMiscProcs.h"
+#include "editor/SynPadScopes.h"
 
 namespace {
 
@@ -1052,14 +1053,8 @@ void TCustomSynPad::ApplyGutterWidth(int Value) {
 void TCustomSynPad::HighlighterAttributesChanged(TSynPersistent* Sender) {
   MeasureFontCells();
   if (Sender && dynamic_cast<TSynCustomHighlighter*>(Sender)) {
-    fLines->BeginUpdate();
-    try {
-      RescanAllRanges();
-    } catch (...) {
-      fLines->EndUpdate();
-      throw;
-    }
-    fLines->EndUpdate();
+    TSynLinesUpdate update(*fLines);
+    RescanAllRanges();
   } else {
     Invalidate();
   }

@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadScopes.h"
 
 namespace {
 
@@ -137,14 +138,8 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
         spanLast = std::max(spanLast, line);
         spanOld.emplace_back(line, std::u16string(text));
         {
-          Lines().BeginUpdate();
-          try {
-            PutLine(line, out);
-          } catch (...) {
-            Lines().EndUpdate();
-            throw;
-          }
-          Lines().EndUpdate();
+          TSynLinesUpdate update(Lines());
+          PutLine(line, out);
         }
         result += replaced;
         // Forwards the caret ends after the line's last replacement, backwards after its first.
