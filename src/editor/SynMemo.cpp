@@ -3,7 +3,6 @@
 #include "editor/SynPadScopes.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -104,14 +103,16 @@ std::intptr_t TSynMemo::Perform(std::uint32_t Msg, std::uintptr_t WParam, std::i
       return TopLine() - 1;
     case EM_CHARFROMPOS: {
       const int x = static_cast<std::int16_t>(LParam & 0xFFFF), y = static_cast<std::int16_t>((LParam >> 16) & 0xFFFF);
-      TBufferCoord pos = DisplayToBufferPos(PixelsToRowColumn(x, y));
+      const TBufferCoord pos = DisplayToBufferPos(PixelsToRowColumn(x, y));
       const int count = LineCount();
-      // A pixel below the text counts on its last line.
+      // A pixel below the text counts on its last line; a pixel past a line's end on its end.
       const int lineIndex = std::max(0, std::min(pos.Line, std::max(1, count)) - 1);
-      long long index = 0;
-      for (int i = 0; i < lineIndex; ++i) index += static_cast<long long>(LineText(i + 1).size()) + 2;
-      if (lineIndex < count) index += std::min<long long>(pos.Char - 1, static_cast<long long>(LineText(lineIndex + 1).size()));
-      return Pack(static_cast<int>(std::min<long long>(index, INT_MAX)), lineIndex);
+      const int index =
+          lineIndex < count
+              ? RowColToCharIndex(TBufferCoord{std::min(pos.Char, static_cast<int>(LineText(lineIndex + 1).size()) + 1),
+                                               lineIndex + 1})
+              : 0;
+      return Pack(index, lineIndex);
     }
     case EM_GETSELTEXT: {
       char16_t* buffer = reinterpret_cast<char16_t*>(LParam);

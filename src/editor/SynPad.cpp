@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "editor/SynPadMiscProcs.h"
+#include "editor/SynPadScopes.h"
 #include "platform/RecordingCanvas.h"
 
 namespace {
@@ -219,30 +220,24 @@ void TCustomSynPad::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
   if (Value.Char > ceiling) Value.Char = ceiling;
   if (Value.Char < 1) Value.Char = 1;
   if (Value.Char != fCaretX || Value.Line != fCaretY) {
-    BeginUpdate();
-    try {
-      TSynStatusChanges changes = 0;
-      if (fCaretX != Value.Char) {
-        fCaretX = Value.Char;
-        changes |= SynSC(scCaretX);
-      }
-      if (fCaretY != Value.Line) {
-        if (fActiveLineColor != syn::clNone) {
-          InvalidateLine(Value.Line);
-          InvalidateLine(fCaretY);
-        }
-        fCaretY = Value.Line;
-        changes |= SynSC(scCaretY);
-      }
-      StatusChanged(changes);
-      fLastCaretX = GetDisplayX();
-      if (CallEnsureCursorPos) EnsureCursorPosVisible();
-      fStateFlags |= sfCaretChanged | sfScrollbarChanged;
-    } catch (...) {
-      EndUpdate();
-      throw;
+    TSynPaintLock lock(*this);
+    TSynStatusChanges changes = 0;
+    if (fCaretX != Value.Char) {
+      fCaretX = Value.Char;
+      changes |= SynSC(scCaretX);
     }
-    EndUpdate();
+    if (fCaretY != Value.Line) {
+      if (fActiveLineColor != syn::clNone) {
+        InvalidateLine(Value.Line);
+        InvalidateLine(fCaretY);
+      }
+      fCaretY = Value.Line;
+      changes |= SynSC(scCaretY);
+    }
+    StatusChanged(changes);
+    fLastCaretX = GetDisplayX();
+    if (CallEnsureCursorPos) EnsureCursorPosVisible();
+    fStateFlags |= sfCaretChanged | sfScrollbarChanged;
   } else {
     fLastCaretX = GetDisplayX();
     if (hid) UpdateCaret();
@@ -452,33 +447,27 @@ void TCustomSynPad::SetMaxScrollWidth(int Value) {
 }
 
 void TCustomSynPad::EnsureCursorPosVisibleEx(bool ForceToMiddle) {
-  BeginUpdate();
-  try {
-    if (fCharsInWindow > 0) {
-      const int col = GetDisplayX();
-      if (col < fLeftChar)
-        SetLeftChar(col);
-      else if (col >= fLeftChar + fCharsInWindow)
-        SetLeftChar(col - fCharsInWindow + 1);
-    }
-    if (fLinesInWindow > 0) {
-      const int row = GetDisplayY();
-      if (ForceToMiddle) {
-        if (row < fTopLine)
-          SetTopLine(row - fLinesInWindow / 2);
-        else if (row > fTopLine + fLinesInWindow - 1)
-          SetTopLine(row - (fLinesInWindow - 1) + fLinesInWindow / 2);
-      } else if (row < fTopLine) {
-        SetTopLine(row);
-      } else if (row > fTopLine + fLinesInWindow - 1) {
-        SetTopLine(row - fLinesInWindow + 1);
-      }
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
+  TSynPaintLock lock(*this);
+  if (fCharsInWindow > 0) {
+    const int col = GetDisplayX();
+    if (col < fLeftChar)
+      SetLeftChar(col);
+    else if (col >= fLeftChar + fCharsInWindow)
+      SetLeftChar(col - fCharsInWindow + 1);
   }
-  EndUpdate();
+  if (fLinesInWindow > 0) {
+    const int row = GetDisplayY();
+    if (ForceToMiddle) {
+      if (row < fTopLine)
+        SetTopLine(row - fLinesInWindow / 2);
+      else if (row > fTopLine + fLinesInWindow - 1)
+        SetTopLine(row - (fLinesInWindow - 1) + fLinesInWindow / 2);
+    } else if (row < fTopLine) {
+      SetTopLine(row);
+    } else if (row > fTopLine + fLinesInWindow - 1) {
+      SetTopLine(row - fLinesInWindow + 1);
+    }
+  }
 }
 
 void TCustomSynPad::BeginUpdate() { ++fPaintLock; }
@@ -923,8 +912,8 @@ int TCustomSynPad::GetDisplayY() const {
 }
 
 void TCustomSynPad::SetDisplayXY(const TDisplayCoord& Value) {
-  BeginUpdate();
-  try {
+  {
+    TSynPaintLock lock(*this);
     SetCaretXY(DisplayToBufferPos(Value));
     if (fWordWrapPlugin) {
       const int rows = fWordWrapPlugin->RowCount();
@@ -932,11 +921,7 @@ void TCustomSynPad::SetDisplayXY(const TDisplayCoord& Value) {
                          BufferToDisplayPos(GetCaretXY()).Row != Value.Row;
       if (fCaretAtEndOfRow) fStateFlags |= sfCaretChanged;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   fLastCaretX = GetDisplayX();
 }
 

@@ -5,6 +5,7 @@
 
 #include "editor/SynPad.h"
 #include "editor/SynPadMiscProcs.h"
+#include "editor/SynPadScopes.h"
 
 namespace {
 
@@ -76,6 +77,17 @@ struct TSynPadPainter {
     TFontStyles Style = 0;
   } Run;
   std::u16string Work, TabCopy, Draw;
+  // The tokens of the line being painted, scanned once for all its rows and only as far as they
+  // reach: a wrapped line's rows would otherwise each run the scanner from the line's start.
+  struct TLineToken {
+    int Pos = 0;
+    std::u16string Text;
+    TSynHighlighterAttributes* Attr = nullptr;
+  };
+  std::vector<TLineToken> Tokens;
+  int TokensLine = 0;   // the line Tokens belong to (0: none)
+  size_t TokensBefore = 0;  // leading tokens that end before the first column of the rows to come
+  int TokensBeforeChar = 0;  // the row start TokensBefore was counted for
 
   TSynPadPainter(TCustomSynPad& AEditor, platform::ICanvas& ACanvas)
       : E(AEditor), Canvas(ACanvas), Drawer(*AEditor.fTextDrawer) {}
@@ -318,22 +330,40 @@ struct TSynPadPainter {
     PaintToken(text, n, 0, LineSelStart, LineSelEnd - 1);
   }
 
+  // Makes token I of the line available; false when the line ends before it.
+  bool LineToken(size_t I) {
+    TSynCustomHighlighter& hl = *E.fHighlighter;
+    while (Tokens.size() <= I) {
+      if (hl.GetEol()) return false;
+      Tokens.push_back(TLineToken{hl.GetExpandedTokenPos(), hl.GetExpandedToken(), hl.GetTokenAttribute()});
+      hl.Next();
+    }
+    return true;
+  }
+
   void PaintRowHighlighted(int ALine, const std::u16string& TabExpanded) {
     TSynCustomHighlighter& hl = *E.fHighlighter;
-    if (ALine == 1)
-      hl.ResetRange();
-    else
-      hl.SetRange(E.fLines->GetRange(ALine - 2));
-    hl.SetLineExpanded(TabExpanded, Line, ALine - 1);
+    if (TokensLine != ALine) {
+      if (ALine == 1)
+        hl.ResetRange();
+      else
+        hl.SetRange(E.fLines->GetRange(ALine - 2));
+      hl.SetLineExpanded(TabExpanded, Line, ALine - 1);
+      Tokens.clear();
+      TokensLine = ALine;
+      TokensBefore = 0;
+    }
+    if (FirstChar < TokensBeforeChar) TokensBefore = 0;
+    TokensBeforeChar = FirstChar;
     Run.Len = 0;
     int pos = 0, len = 0;
-    TSynHighlighterAttributes* lastAttr = nullptr;
+    TSynHighlighterAttributes* lastAttr = TokensBefore > 0 ? Tokens[TokensBefore - 1].Attr : nullptr;
     bool endedEarly = false;
     const int shift = FirstChar - FirstCol;
     const bool wrap = E.fWordWrapPlugin != nullptr;
-    while (!hl.GetEol()) {
-      pos = hl.GetExpandedTokenPos();
-      const std::u16string token = hl.GetExpandedToken();
+    for (size_t i = TokensBefore; LineToken(i); ++i) {
+      pos = Tokens[i].Pos;
+      const std::u16string& token = Tokens[i].Text;
       len = static_cast<int>(token.size());
       if (pos + len >= FirstChar) {
         const int stop = wrap ? LastChar - 1 : LastChar;
@@ -345,15 +375,15 @@ struct TSynPadPainter {
           }
           len = stop - pos;
         }
-        lastAttr = hl.GetTokenAttribute();
+        lastAttr = Tokens[i].Attr;
         if (lastAttr)
           AddHighlightToken(token, pos - shift, len, lastAttr->Foreground(), lastAttr->Background(), lastAttr->Style());
         else
           AddHighlightToken(token, pos - shift, len, ColFG, ColBG, E.fFont.Style());
       } else {
-        lastAttr = hl.GetTokenAttribute();
+        lastAttr = Tokens[i].Attr;
+        if (i == TokensBefore) ++TokensBefore;
       }
-      hl.Next();
     }
     if (E.fShowSpecChar && !endedEarly && hl.GetEol()) {
       TSynHighlighterAttributes* comment = hl.GetDefaultAttribute(SYN_ATTR_COMMENT);
@@ -1052,14 +1082,8 @@ void TCustomSynPad::ApplyGutterWidth(int Value) {
 void TCustomSynPad::HighlighterAttributesChanged(TSynPersistent* Sender) {
   MeasureFontCells();
   if (Sender && dynamic_cast<TSynCustomHighlighter*>(Sender)) {
-    fLines->BeginUpdate();
-    try {
-      RescanAllRanges();
-    } catch (...) {
-      fLines->EndUpdate();
-      throw;
-    }
-    fLines->EndUpdate();
+    TSynLinesUpdate update(*fLines);
+    RescanAllRanges();
   } else {
     Invalidate();
   }

@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadScopes.h"
 
 namespace {
 
@@ -102,7 +103,9 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
   int restartCol = 0;  // after a replacement with a line break: go on from here on this line
   TBufferCoord lastCaret{0, 0};
   while (line >= 1 && line <= fLines->Count() && (backward ? line >= ptStart.Line : line <= ptEnd.Line)) {
-    const std::u16string text(fLines->StringRef(line - 1));
+    // Valid until the line changes: the replace-all pass below reads it up to its PutLine, the
+    // match-by-match pass does not read it at all. Only lines that are replaced get copied.
+    const std::u16string_view text = fLines->StringRef(line - 1);
     const int n = fSearchEngine->FindAll(text);
     auto inRange = [&](int found, int len) {
       if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char;
@@ -121,8 +124,7 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
         if (found < 1 || found - 1 < prev || !inRange(found, len)) continue;
         out.append(text, static_cast<size_t>(prev), static_cast<size_t>(found - 1 - prev));
         const std::u16string r =
-            fSearchEngine->Replace(std::u16string_view(text).substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)),
-                                   AReplace);
+            fSearchEngine->Replace(text.substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)), AReplace);
         breaks = breaks || HasLineBreak(r);
         out += r;
         prev = found - 1 + len;
@@ -134,16 +136,10 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
         if (spanOld.empty()) spanFirst = spanLast = line;
         spanFirst = std::min(spanFirst, line);
         spanLast = std::max(spanLast, line);
-        spanOld.emplace_back(line, text);
+        spanOld.emplace_back(line, std::u16string(text));
         {
-          Lines().BeginUpdate();
-          try {
-            PutLine(line, out);
-          } catch (...) {
-            Lines().EndUpdate();
-            throw;
-          }
-          Lines().EndUpdate();
+          TSynLinesUpdate update(Lines());
+          PutLine(line, out);
         }
         result += replaced;
         // Forwards the caret ends after the line's last replacement, backwards after its first.

@@ -182,6 +182,13 @@ int TheTextDrawer::MeasureCells(char16_t Ch) const {
 }
 
 int TheTextDrawer::LastCharWidth(char16_t Ch) const {
+  if (Ch >= 128) return MeasureLastCharWidth(Ch);
+  int& w = fLastWidths[static_cast<size_t>(SynFontStyleOf(CurrentFont())) * 128 + Ch];
+  if (w < 0) w = MeasureLastCharWidth(Ch);
+  return w;
+}
+
+int TheTextDrawer::MeasureLastCharWidth(char16_t Ch) const {
   if (Ch >= 0xD800 && Ch <= 0xDFFF) return 0;
   platform::ICanvas& m = fStock->Measurer();
   m.SetFont(CurrentFont());
@@ -194,6 +201,8 @@ void TheTextDrawer::SetBaseFont(const TSynFontDesc* Value) {
   if (!Value) throw EheTextDrawerException(SSetBaseFontMissing);
   fETODist.clear();
   fBaseFont = *Value;
+  // Every style's font follows the base font.
+  fLastWidths.fill(-1);
   fStock->SetBaseFont(Value);
   fStock->SetStyle(fCalcExtentBaseStyle);
   fBaseCharWidth = fStock->GetCharAdvance();

@@ -152,11 +152,13 @@ class TheTextDrawer {
   }
   // Changes whenever CharCells may answer differently.
   std::uint32_t CellsVersion() const { return fCellsVersion; }
-  // The real width of a last glyph (A + B, + C when positive), for the overhang rule.
+  // The real width of a last glyph (A + B, + C when positive), for the overhang rule, in the
+  // current style. ASCII widths are kept per style: every run a paint draws asks for one.
   int LastCharWidth(char16_t Ch) const;
 
  private:
   int MeasureCells(char16_t Ch) const;
+  int MeasureLastCharWidth(char16_t Ch) const;
   void ResetCells();
   void ApplyFont();
 
@@ -173,6 +175,8 @@ class TheTextDrawer {
   int fDrawingCount = 0;
   mutable std::vector<std::uint8_t> fCells;
   std::uint32_t fCellsVersion = 1;
+  // LastCharWidth of the ASCII characters by style (index style * 128 + character); -1: not measured.
+  mutable std::array<int, SynFontStyleCount * 128> fLastWidths;
 };
 
 // The font of a style variant (the text colour is not part of a font here).
