@@ -462,7 +462,6 @@ void TRegExpr::Compile() {
   sets_.clear();
   hasFirstChar_ = false;
   anchored_ = false;
-  mustLen_ = 0;
   must_.Clear();
   lead_.Clear();
   leadOffset_ = 0;
@@ -514,9 +513,7 @@ void TRegExpr::Compile() {
         }
       }
       if (best != kNone) {
-        mustOffset_ = best + kNodeSize;
-        mustLen_ = bestLen;
-        for (std::size_t i = 0; i < mustLen_; ++i) must_.Add(program_[mustOffset_ + i], false);
+        for (std::size_t i = 0; i < bestLen; ++i) must_.Add(program_[best + kNodeSize + i], false);
       }
     }
   }
