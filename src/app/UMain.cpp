@@ -206,9 +206,9 @@ std::string TfrmMain::StoredKeywords() const {
 }
 
 void TfrmMain::RecordOpened() {
+  // The field's change handler brings the label along; the same text leaves both as they are.
   showingKeywords_ = true;
   eKeywords->setText(Q(StoredKeywords()));
-  lKeywords->setText(Q(KeywordsLabelText(eKeywords->text().toStdString())));
   showingKeywords_ = false;
 }
 

@@ -5,6 +5,7 @@
 #include "editor/SynPadSearch.h"
 #include "highlighters/SynHighlighterURI.h"
 #include "highlighters/SynURIOpener.h"
+#include "highlighters/SynURIOpenerPad.h"
 #include "platform/CodePage.h"
 #include "printing/SynPageSetupModel.h"
 #include "xml/uSettingsBase.h"
@@ -82,39 +83,6 @@ std::string DefaultExtensionOfFilter(const std::string& filter) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The link opener's view of an editor control.
-
-class TSynPadURIOpenerEditor : public TSynURIOpenerEditor {
- public:
-  explicit TSynPadURIOpenerEditor(TCustomSynPad& editor) : editor_(editor) {}
-  TSynPadKbdHandler& KbdHandler() override { return editor_.KbdHandler(); }
-  bool MouseInClient() const override {
-    int x = 0, y = 0;
-    return MousePos(x, y) && x >= 0 && y >= 0 && x < editor_.Host()->ClientWidth() && y < editor_.Host()->ClientHeight();
-  }
-  void UpdateMouseCursor() override {
-    int x = 0, y = 0;
-    if (MousePos(x, y)) editor_.UpdateMouseCursor(x, y);
-  }
-  bool Focused() const override { return editor_.Host() && editor_.Host()->Focused(); }
-  bool GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,
-                        TSynHighlighterAttributes*& Attri) override {
-    return editor_.GetTokenAtRowCol(XY, Token, TokenType, Start, Attri);
-  }
-  bool DragDropEditing() const override { return editor_.HasOption(eoDragDropEditing); }
-  bool IsPointInSelection(const TBufferCoord& Value) const override { return editor_.IsPointInSelection(Value); }
-  int GutterWidth() const override { return editor_.GutterWidth(); }
-  TBufferCoord PixelsToBufferPos(int X, int Y) const override {
-    return editor_.DisplayToBufferPos(editor_.PixelsToRowColumn(X, Y));
-  }
-  void InvalidateLine(int Line) override { editor_.InvalidateLine(Line); }
-
- private:
-  bool MousePos(int& x, int& y) const { return editor_.Host() && editor_.Host()->CursorPos(x, y); }
-  TCustomSynPad& editor_;
-};
-
-// ---------------------------------------------------------------------------------------------
 
 TEditorFrame::TEditorFrame(TSynMemo& memo, TSynMemo& comments, IEditorFrameView& view, TdmHighLighters& highlighters)
     : Memo(memo),
@@ -124,10 +92,10 @@ TEditorFrame::TEditorFrame(TSynMemo& memo, TSynMemo& comments, IEditorFrameView&
       memoTimer_(EventLoop().CreateTimer()),
       print_(std::make_unique<TSynPadPrint>()),
       searchEditor_(std::make_unique<TSynPadSearchEditor>(memo, [this] { return view_.Window(); })),
-      memoLinks_(std::make_unique<TSynPadURIOpenerEditor>(memo)),
-      commentsLinks_(std::make_unique<TSynPadURIOpenerEditor>(comments)),
       SynURIOpener(std::make_unique<TSynURIOpener>()),
-      SynURIOpener1(std::make_unique<TSynURIOpener>()) {
+      SynURIOpener1(std::make_unique<TSynURIOpener>()),
+      memoLinks_(std::make_unique<TSynURIOpenerPad>(memo, *SynURIOpener)),
+      commentsLinks_(std::make_unique<TSynURIOpenerPad>(comments, *SynURIOpener1)) {
   SetUpControls();
   memoTimer_->SetInterval(50);
   memoTimer_->OnTimer = [this] { MemoTimerTick(); };
@@ -135,17 +103,13 @@ TEditorFrame::TEditorFrame(TSynMemo& memo, TSynMemo& comments, IEditorFrameView&
   // Comments typed are as much the record as its code: they mark it modified too.
   Comments.OnChange = [this](TSynPersistent*) { MemoChange(); };
   Memo.OnDropFiles = [this](TCustomSynPad*, int, int, const std::vector<std::string>& files) { MemoDropFiles(files); };
-  SynURIOpener->SetEditor(memoLinks_.get());
   SynURIOpener->SetURIHighlighter(highlighters_.SynURISyn);
-  SynURIOpener1->SetEditor(commentsLinks_.get());
   SynURIOpener1->SetURIHighlighter(highlighters_.SynURISyn);
   view_.SetMemoEnabled(false);
 }
 
 TEditorFrame::~TEditorFrame() {
   memoTimer_->SetEnabled(false);
-  SynURIOpener->SetEditor(nullptr);
-  SynURIOpener1->SetEditor(nullptr);
   Memo.OnChange = nullptr;
   Comments.OnChange = nullptr;
   Memo.OnDropFiles = nullptr;

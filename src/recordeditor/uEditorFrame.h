@@ -27,7 +27,7 @@
 #include "recordeditor/uFindReplace_syn.h"
 
 class TSynURIOpener;
-class TSynPadURIOpenerEditor;
+class TSynURIOpenerPad;
 
 // What the frame asks of its window.
 class IEditorFrameView {
@@ -178,6 +178,7 @@ class TEditorFrame : public IEditor {
   int focusTicks_ = 0;
   std::unique_ptr<TSynPadPrint> print_;
   std::unique_ptr<ISynSearchEditor> searchEditor_;
-  std::unique_ptr<TSynPadURIOpenerEditor> memoLinks_, commentsLinks_;
   std::unique_ptr<TSynURIOpener> SynURIOpener, SynURIOpener1;
+  // Each opener's view of its control; they go first and detach their openers as they go.
+  std::unique_ptr<TSynURIOpenerPad> memoLinks_, commentsLinks_;
 };

@@ -462,7 +462,6 @@ void TRegExpr::Compile() {
   sets_.clear();
   hasFirstChar_ = false;
   anchored_ = false;
-  mustLen_ = 0;
   must_.Clear();
   lead_.Clear();
   leadOffset_ = 0;
@@ -514,9 +513,7 @@ void TRegExpr::Compile() {
         }
       }
       if (best != kNone) {
-        mustOffset_ = best + kNodeSize;
-        mustLen_ = bestLen;
-        for (std::size_t i = 0; i < mustLen_; ++i) must_.Add(program_[mustOffset_ + i], false);
+        for (std::size_t i = 0; i < bestLen; ++i) must_.Add(program_[best + kNodeSize + i], false);
       }
     }
   }
@@ -714,11 +711,13 @@ bool TRegExpr::Exec(std::string_view subject) {
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
   // A subject without the literal every match holds is answered before it is copied: the filter
   // runs over whole databanks, where most texts are such.
+  // With a lead literal this finds its first occurrence, where the tries below begin.
   const regexscan::Literal<unsigned char>& needed = lead_.Empty() ? must_ : lead_;
+  std::size_t firstLead = leadOffset_;
   if (!needed.Empty()) {
     const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
-    if (regexscan::Find(needed, text, lead_.Empty() ? 0 : leadOffset_, subject.size()) >= subject.size())
-      return false;
+    firstLead = regexscan::Find(needed, text, lead_.Empty() ? 0 : leadOffset_, subject.size());
+    if (firstLead >= subject.size()) return false;
   }
   subject_.assign(subject);
   std::string_view s(subject_);
@@ -726,7 +725,7 @@ bool TRegExpr::Exec(std::string_view subject) {
   const std::size_t n = subject_.size();
   if (anchored_) return Try(0);
   if (!lead_.Empty()) {
-    for (std::size_t at = leadOffset_;; ++at) {
+    for (std::size_t at = firstLead;; ++at) {
       at = regexscan::Find(lead_, bytes, at, n);
       if (at >= n) return false;
       if (Try(at - leadOffset_)) return true;

@@ -72,7 +72,6 @@ class TRegExpr {
   bool hasFirstChar_ = false;
   unsigned char firstChar_ = 0;
   bool anchored_ = false;
-  std::size_t mustOffset_ = 0, mustLen_ = 0;
   // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs at
   // leadOffset_ bytes after the start of every match, so only its occurrences are tried;
   // otherwise only bytes of the start set are.

@@ -668,7 +668,6 @@ void TRegExpr::DropProgram() {
   compiled_ = false;
   hasFirstChar_ = false;
   anchored_ = false;
-  mustLen_ = 0;
   hasFirstSet_ = false;
   must_.Clear();
   lead_.Clear();
@@ -798,9 +797,8 @@ void TRegExpr::CompileExpression() {
         }
       }
       if (best != kNone) {
-        mustOffset_ = best + kNodeSize + 2;
-        mustLen_ = bestLen;
-        for (std::size_t i = 0; i < mustLen_; ++i) must_.Add(p[mustOffset_ + i], false);
+        const char16_t* chars = ExactChars(p, best);
+        for (std::size_t i = 0; i < bestLen; ++i) must_.Add(chars[i], false);
       }
     }
   }

@@ -196,11 +196,10 @@ class TRegExpr {
   bool hasFirstChar_ = false;
   char16_t firstChar_ = 0;
   bool anchored_ = false;
-  std::size_t mustOffset_ = 0, mustLen_ = 0;  // into program_; mustLen_ 0 = none
   // Speed-ups of our own beside the hints; neither changes a result. The lead literal occurs at
   // leadOffset_ characters after the start of every match, so only its occurrences are tried.
   // Otherwise the start set holds the characters a match can start with.
-  regexscan::Literal<char16_t> must_;  // the must-contain string, for the vector scan
+  regexscan::Literal<char16_t> must_;  // the must-contain string; empty when there is none
   regexscan::Literal<char16_t> lead_;
   std::size_t leadOffset_ = 0;
   bool hasFirstSet_ = false;

@@ -665,7 +665,7 @@ bool TRegExpr::ExecPos(int offset) {
   if (offset > len + 1) return false;
   std::int32_t start = offset - 1;
 
-  if (mustLen_ > 0 && regexscan::Find(must_, subject_.data(), std::size_t(start), subject_.size()) >= subject_.size())
+  if (!must_.Empty() && regexscan::Find(must_, subject_.data(), std::size_t(start), subject_.size()) >= subject_.size())
     return false;
 
   if (!matcher_) matcher_ = std::make_unique<Matcher>(*this);
