@@ -252,10 +252,14 @@ void TSynPadPrint::ComputeCells(std::u16string_view Text) {
 }
 
 TWrapList TSynPadPrint::WrapPositions(std::u16string_view Line) {
-  TWrapList list;
-  if (!fWrap || !fCanvas) return list;
+  if (!fWrap || !fCanvas) return {};
   ComputeCells(Line);
-  if (static_cast<long long>(fCells.back()) * fCharWidth <= fMaxWidth) return list;
+  return WrapMeasuredLine(Line);
+}
+
+TWrapList TSynPadPrint::WrapMeasuredLine(std::u16string_view Line) {
+  TWrapList list;
+  if (!fWrap || static_cast<long long>(fCells.back()) * fCharWidth <= fMaxWidth) return list;
   if (!WrapText(Line, kPrintBreakChars1, fMaxCol, list)) {
     list.clear();
     if (!WrapText(Line, kPrintBreakChars2, fMaxCol, list)) {
@@ -402,7 +406,9 @@ void TSynPadPrint::RenderPage(int PageNumber) {
 
 void TSynPadPrint::RenderLine(int Index, std::u16string_view Text) {
   if (fLineNumbers) RenderLineNumber();
-  RenderLineText(Index, Text, WrapPositions(Text));
+  // Measured once: the wrap and the drawing both work from these cells.
+  ComputeCells(Text);
+  RenderLineText(Index, Text, WrapMeasuredLine(Text));
   fYPos += fLineHeight;
 }
 
@@ -486,7 +492,6 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
 }
 
 void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List) {
-  ComputeCells(Text);
   const int left = fMargins.PLeft;
   auto xOf = [&](size_t pos, size_t lineStart) {
     return left + (fCells[pos] - fCells[lineStart]) * fCharWidth;

@@ -158,6 +158,7 @@ class TSynPadPrint {
   void RenderPage(int PageNumber);
   void RenderLine(int Index, std::u16string_view Text);
   void RenderLineNumber();
+  // fCells holds the cells of Text.
   void RenderLineText(int Index, std::u16string_view Text, const TWrapList& List);
   void DrawCellText(int X, long long Y, std::u16string_view Text, size_t From, size_t To, TColor Background);
   // Pieces of a line waiting to be drawn together with their neighbours of the same style.
@@ -168,6 +169,8 @@ class TSynPadPrint {
   // Fills fCells with the prefix sums of the cells of Text (size Text.size() + 1).
   void ComputeCells(std::u16string_view Text);
   int CellsOfChar(std::u16string_view Text, size_t I);
+  // WrapPositions of a line whose cells fCells already holds.
+  TWrapList WrapMeasuredLine(std::u16string_view Line);
   // The text of line Index to print (SelectedOnly: the selected part).
   std::u16string_view LineText(int Index) const;
   bool LineSelected(int Index) const;

@@ -52,13 +52,16 @@ struct TQtCanvas::FontEntry {
 
 namespace {
 
+// Whether two logical fonts give the same Qt font: the colour is the canvas's business, not the face's.
+bool SameFace(const TCanvasFont& a, const TCanvasFont& b) {
+  return a.Name == b.Name && a.Size == b.Size && a.Style == b.Style && a.PixelsPerInch == b.PixelsPerInch &&
+         a.FixedPitch == b.FixedPitch;
+}
+
 struct FontKey {
   TCanvasFont logical;
   int ppi;
-  bool operator==(const FontKey& o) const {
-    return ppi == o.ppi && logical.Name == o.logical.Name && logical.Size == o.logical.Size && logical.Style == o.logical.Style &&
-           logical.PixelsPerInch == o.logical.PixelsPerInch && logical.FixedPitch == o.logical.FixedPitch;
-  }
+  bool operator==(const FontKey& o) const { return ppi == o.ppi && SameFace(logical, o.logical); }
 };
 
 constexpr std::size_t kMaxFonts = 64;
@@ -125,8 +128,12 @@ const TQtCanvas::FontEntry& TQtCanvas::Entry() {
 
 void TQtCanvas::SetFont(const TCanvasFont& font) {
   if (font.Color != clDefault) state_.textColor = font.Color;
-  // The editor switches styles for every token: an unchanged font keeps its entry.
-  if (state_.entry && font == state_.font) return;
+  // The editor switches styles for every token, the printer colours too: a font that differs at
+  // most in colour keeps its entry.
+  if (state_.entry && SameFace(font, state_.font)) {
+    state_.font.Color = font.Color;
+    return;
+  }
   state_.font = font;
   state_.entry = nullptr;
 }

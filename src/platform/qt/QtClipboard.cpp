@@ -1,9 +1,16 @@
-// The desktop's clipboard behind platform::Clipboard() (installed with the other Qt services). On X11 and Wayland the data stays with the
-// program that put it there and is handed out on request, so a copy made here can be pasted into
+// The desktop's clipboard behind platform::Clipboard() and behind the service that puts text
+// together with private blocks on it (both installed with the other Qt services), so every write of
+// private formats goes through one function. On X11 and Wayland the data stays with the program
+// that put it there and is handed out on request, so a copy made here can be pasted into
 // another running copy for as long as this one runs.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/Clipboard.h"
 
@@ -14,6 +21,17 @@ namespace {
 QClipboard* DesktopClipboard() {
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
   return QGuiApplication::clipboard();
+}
+
+// Replaces the clipboard's content by the text (none when empty) and the blocks under their formats.
+void SetContent(QClipboard& clipboard, std::u16string_view text,
+                const std::vector<std::pair<std::string, std::string>>& blocks) {
+  auto* data = new QMimeData;
+  if (!text.empty())
+    data->setText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+  for (const auto& [format, bytes] : blocks)
+    data->setData(QString::fromStdString(format), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  clipboard.setMimeData(data);  // the clipboard owns it
 }
 
 class QtClipboard : public IClipboard {
@@ -32,11 +50,7 @@ class QtClipboard : public IClipboard {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
   }
   void Write(const std::string& format, const std::string& bytes) override {
-    QClipboard* cb = DesktopClipboard();
-    if (!cb) return;
-    auto* data = new QMimeData;
-    data->setData(QString::fromStdString(format), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    cb->setMimeData(data);  // the clipboard owns it
+    if (QClipboard* cb = DesktopClipboard()) SetContent(*cb, {}, {{format, bytes}});
   }
   void ClearOwned(const std::string& format) override {
     QClipboard* cb = DesktopClipboard();
@@ -50,6 +64,11 @@ class QtClipboard : public IClipboard {
 IClipboard* QtFormatClipboard() {
   static QtClipboard clipboard;
   return DesktopClipboard() ? &clipboard : nullptr;
+}
+
+void QtWriteClipboardTextAndData(std::u16string_view text, const std::vector<std::pair<std::string, std::string>>& data) {
+  QClipboard* cb = DesktopClipboard();
+  if (cb && !text.empty()) SetContent(*cb, text, data);
 }
 
 }  // namespace platform

@@ -20,6 +20,7 @@ namespace platform {
 
 // platform/qt/QtClipboard.cpp
 IClipboard* QtFormatClipboard();
+void QtWriteClipboardTextAndData(std::u16string_view text, const std::vector<std::pair<std::string, std::string>>& data);
 
 namespace {
 
@@ -63,16 +64,6 @@ bool ClipboardHasText() {
     state.known = true;
   }
   return state.hasText;
-}
-
-void WriteClipboardTextAndData(std::u16string_view text, const std::vector<std::pair<std::string, std::string>>& data) {
-  QClipboard* cb = Clipboard();
-  if (!cb || text.empty()) return;
-  auto* mime = new QMimeData;
-  mime->setText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
-  for (const auto& [type, bytes] : data)
-    mime->setData(QString::fromStdString(type), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  cb->setMimeData(mime);
 }
 
 std::u16string ReadClipboardText() {
@@ -150,7 +141,7 @@ void InstallQtServices() {
   services.ClipboardHasText = &ClipboardHasText;
   services.ReadClipboardText = &ReadClipboardText;
   services.WriteClipboardText = &WriteClipboardText;
-  services.WriteClipboardTextAndData = &WriteClipboardTextAndData;
+  services.WriteClipboardTextAndData = &QtWriteClipboardTextAndData;
   services.LoadEditorBitmap = &LoadEditorBitmap;
   services.OpenUrl = &OpenUrl;
   services.IsControlKeyDown = &IsControlKeyDown;
