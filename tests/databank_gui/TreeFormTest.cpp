@@ -247,11 +247,7 @@ TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
   ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;
   // The pasted subtree equals the copied one, apart from its fresh IDs (50, 51, 52 in pre-order).
   auto xpath = [&](const std::string& file, const std::string& expression) {
-    const auto r = testsupport::RunProcess(xmllint, {"--xpath", expression, file});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::string text = r.out;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
+    return testsupport::XPath(xmllint, file, expression);
   };
   auto withoutIDs = [](const std::string& text) { return std::regex_replace(text, std::regex(" ID=\"[0-9]+\""), ""); };
   // Both files come from the same writer, the copied folder and the pasted one at the same depth.

@@ -6,11 +6,7 @@
 
 namespace {
 std::string XPath(const std::string& xmllint, const std::string& file, const std::string& key) {
-  auto r = testsupport::RunProcess(xmllint, {"--xpath", "string(/*/" + key + ")", file});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  std::string out = r.out;
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
+  return testsupport::XPath(xmllint, file, "string(/*/" + key + ")");
 }
 }  // namespace
 
