@@ -3,7 +3,6 @@
 // preview at 400 %. Fonts are the desktop's monospace face measured through Qt, offscreen.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 

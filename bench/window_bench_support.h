@@ -2,10 +2,7 @@
 // services that answer every question Yes, and timing until a window has painted.
 #pragma once
 
-#include <stdlib.h>
-
 #include <QApplication>
-#include <QFont>
 
 #include <malloc.h>
 #include <sys/wait.h>
