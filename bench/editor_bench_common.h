@@ -1,5 +1,4 @@
-// What the editor benchmarks share: the application they run their windows in (offscreen unless
-// QT_QPA_PLATFORM says otherwise, DejaVu fonts for the program's faces), a C++ text of any length,
+// What the editor benchmarks share besides the application (bench_app.h): a C++ text of any length,
 // the control's window with the C++ highlighter, and its peer: a QPlainTextEdit with a minimal
 // keyword-colouring QSyntaxHighlighter (it lives only here). Header-only.
 #pragma once
@@ -14,21 +13,11 @@
 #include <random>
 #include <string>
 
+#include "bench_app.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/CodePage.h"
 #include "platform/qt/Drawing.h"
-
-inline void EnsureEditorBenchApp() {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = nullptr;
-  if (app || QCoreApplication::instance()) return;  // one application per run, whichever benchmark made it
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  app = new QApplication(argc, argv);  // lives for the whole run
-  platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
-}
 
 inline const char* const kCppKeywords[] = {"int", "return", "if", "else", "for", "while", "const", "auto", "void",
                                     "class", "struct", "static", "namespace", "template", "typename", "unsigned",

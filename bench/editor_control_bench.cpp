@@ -34,8 +34,6 @@ namespace {
 constexpr int kLines = 1000000;
 constexpr int kWidth = 1600, kHeight = 1000;
 
-void EnsureApp() { EnsureEditorBenchApp(); }
-
 const std::string& BigCpp() { return CppText(kLines); }
 using Ours = OursWindow;
 using Peer = PeerWindow;
@@ -63,7 +61,7 @@ void PaintFirst(Peer& p) { PaintPeer(p); }
 // Loading and the first paint are timed; making the window and freeing the text are not.
 template <class Editor>
 void LoadAndFirstPaint(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   const std::string& text = BigCpp();
   for (auto _ : state) {
     state.PauseTiming();
@@ -108,7 +106,7 @@ Peer& LoadedPeer() {
 }
 
 void BM_SynPadRepaint_Ours(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Ours& o = LoadedOurs();
   o.e.SetTopLine(state.range(0) ? o.e.LineCount() : 1);
   for (auto _ : state) PaintOurs(o);
@@ -117,7 +115,7 @@ void BM_SynPadRepaint_Ours(benchmark::State& state) {
 BENCHMARK(BM_SynPadRepaint_Ours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SynPadRepaint_Peer(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Peer& p = LoadedPeer();
   QScrollBar* bar = p.w.verticalScrollBar();
   bar->setValue(state.range(0) ? bar->maximum() : 0);
@@ -129,7 +127,7 @@ BENCHMARK(BM_SynPadRepaint_Peer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)-
 
 // Both repaints alternately in one loop, so a machine busy with other work slows both alike.
 void BM_SynPadRepaintSideBySide(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Ours& o = LoadedOurs();
   Peer& p = LoadedPeer();
   const bool end = state.range(0) != 0;
@@ -157,7 +155,7 @@ BENCHMARK(BM_SynPadRepaintSideBySide)->Arg(0)->Arg(1)->Unit(benchmark::kMillisec
 // ---- word wrap on for the million lines at 100 columns ----
 
 void BM_SynPadWordWrapOn_Ours(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Ours& o = LoadedOurs();
   const int cols = static_cast<int>(state.range(0));
   o.w.resize(o.e.GutterWidth() + 2 + cols * o.e.CharWidth(), kHeight);
@@ -175,7 +173,7 @@ void BM_SynPadWordWrapOn_Ours(benchmark::State& state) {
 BENCHMARK(BM_SynPadWordWrapOn_Ours)->Arg(100)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_SynPadWordWrapOn_Peer(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Peer& p = LoadedPeer();
   const int cw = QFontMetrics(p.w.font()).horizontalAdvance(QLatin1Char('M'));
   const int cols = static_cast<int>(state.range(0));
@@ -205,7 +203,7 @@ std::string LongLine() {
 }
 
 void BM_SynPadLongLineCaret_Ours(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Ours o;
   o.Load(LongLine());
   const int len = static_cast<int>(o.e.LineText(1).size());
@@ -221,7 +219,7 @@ void BM_SynPadLongLineCaret_Ours(benchmark::State& state) {
 BENCHMARK(BM_SynPadLongLineCaret_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_SynPadLongLineCaret_Peer(benchmark::State& state) {
-  EnsureApp();
+  NeedBenchApplication();
   Peer p;
   p.Load(LongLine());
   const int len = p.w.document()->firstBlock().length() - 1;

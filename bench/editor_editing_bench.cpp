@@ -75,7 +75,7 @@ void ResetPeer(PeerWindow& p) {
 
 // The control alone: keys through the window's key handling, nothing painted.
 void BM_SynPadTyping_NoPaint(benchmark::State& state) {
-  EnsureEditorBenchApp();
+  NeedBenchApplication();
   OursWindow& o = TypingOurs();
   const std::u16string& typed = TypedText();
   double us = 0;
@@ -95,7 +95,7 @@ BENCHMARK(BM_SynPadTyping_NoPaint)->Unit(benchmark::kMillisecond)->Iterations(3)
 // Every keystroke painted (the window's pending repaint done before the next key), beside the
 // peer doing the same, alternately, so a busy machine slows both alike.
 void BM_SynPadTyping_Painted(benchmark::State& state) {
-  EnsureEditorBenchApp();
+  NeedBenchApplication();
   OursWindow& o = TypingOurs();
   PeerWindow& p = TypingPeer();
   const std::u16string typed = TypedText().substr(0, 2000);
@@ -140,7 +140,7 @@ std::u16string MatchText(int Megabytes) {
 }
 
 void BM_SynPadReplaceAllAndUndo(benchmark::State& state) {
-  EnsureEditorBenchApp();
+  NeedBenchApplication();
   OursWindow o;
   TSynPadSearch engine;
   o.e.SetSearchEngine(&engine);
@@ -172,7 +172,7 @@ void BM_SynPadReplaceAllAndUndo(benchmark::State& state) {
 BENCHMARK(BM_SynPadReplaceAllAndUndo)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 void BM_SynPadPaste10MB(benchmark::State& state) {
-  EnsureEditorBenchApp();
+  NeedBenchApplication();
   OursWindow o;
   const std::u16string text = MatchText(10);
   QApplication::clipboard()->setText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));

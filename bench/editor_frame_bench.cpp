@@ -25,7 +25,7 @@ struct FrameFixture {
   std::unique_ptr<TEditorFrameWidget> window;
 
   explicit FrameFixture(int lines) {
-    EnsureEditorBenchApp();
+    NeedBenchApplication();
     TxevXMLNode2* root = bank.Root();
     XMLPathWriteString(root, "HighLight", "4");
     for (int id = 1; id <= 2; ++id) {

@@ -167,7 +167,7 @@ void BM_RunawayExpressionStops(benchmark::State& state) {
 struct Window {
   TXMLTreeForm* form;
   Window() {
-    windowbench::NeedApplication();
+    NeedBenchApplication();
     windowbench::TheUI();
     form = platform::Construct<TXMLTreeForm>(nullptr, TheCorpus().file);
     windowbench::Paint(form);

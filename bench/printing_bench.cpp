@@ -3,7 +3,6 @@
 // preview at 400 %. Fonts are the desktop's monospace face measured through Qt, offscreen.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_app.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/Printer.h"
 #include "platform/qt/Drawing.h"
@@ -23,21 +23,6 @@
 #include "printing/SynPadPrintPreviewModel.h"
 
 namespace {
-
-QGuiApplication& App() {
-  static int argc = 1;
-  static char name[] = "tessaryn_bench";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
-    // One application per run, whichever benchmark made it.
-    if (auto* existing = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return existing;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    auto* a = new QGuiApplication(argc, argv);
-    platform::SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
-    return a;
-  }();
-  return *app;
-}
 
 // 100,000 lines of C-like code: statements, comments, strings, indentation with tabs.
 const std::vector<std::u16string>& CppLines() {
@@ -59,7 +44,7 @@ const std::vector<std::u16string>& CppLines() {
 }
 
 platform::TQtPrinter& PdfPrinter(const std::string& file) {
-  App();
+  NeedBenchApplication();
   auto* printer = dynamic_cast<platform::TQtPrinter*>(&platform::Printer());
   printer->SetOutputFile(file, 300);
   return *printer;
@@ -112,7 +97,7 @@ BENCHMARK(BM_PrintPdf100kLines)->Unit(benchmark::kMillisecond)->Iterations(2)->U
 
 // One line of N megabytes without a break, wrapping off: laid out and its page rendered.
 void BM_PrintLongLineNoWrap(benchmark::State& state) {
-  App();
+  NeedBenchApplication();
   PdfPrinter(TempPdf());
   const size_t bytes = static_cast<size_t>(state.range(0)) << 20;
   TSynCppSyn cpp;

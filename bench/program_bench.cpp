@@ -59,7 +59,7 @@ Files& TheFiles() {
 
 // Every question is answered Yes; nothing waits for a person.
 void NeedApplication() {
-  windowbench::NeedApplication();
+  NeedBenchApplication();
   windowbench::TheUI();
 }
 

@@ -49,7 +49,6 @@ Files& TheFiles() {
   return files;
 }
 
-using windowbench::NeedApplication;
 using windowbench::Paint;
 using windowbench::Seconds;
 using windowbench::TheUI;
@@ -64,7 +63,7 @@ void BM_TreeWindowPeakMemory(benchmark::State& state) {
   for (auto _ : state) {
     ratio = windowbench::MeasureInChild<1>([&]() -> std::array<double, 1> {
       const long before = ReadStatusKb("VmRSS:");
-      NeedApplication();
+      NeedBenchApplication();
       TheUI();
       TXMLTreeForm* form = platform::Construct<TXMLTreeForm>(nullptr, files.canonical);
       Paint(form);
@@ -80,7 +79,7 @@ void BM_TreeWindowPeakMemory(benchmark::State& state) {
 
 void BM_TreeOpenToFirstPaint(benchmark::State& state) {
   Files& files = TheFiles();
-  NeedApplication();
+  NeedBenchApplication();
   TheUI();
   const bool withWindow = state.range(0) == 1;
   for (auto _ : state) {
@@ -105,7 +104,7 @@ struct BigWindow {
   TXMLTreeForm* form;
   TxevXMLNode2* big;
   BigWindow() {
-    NeedApplication();
+    NeedBenchApplication();
     TheUI();
     form = platform::Construct<TXMLTreeForm>(nullptr, TheFiles().withBigFolder);
     Paint(form);

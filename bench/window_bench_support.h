@@ -1,11 +1,8 @@
-// What the benchmarks of the databank window share: the application object on the offscreen
-// platform, UI services that answer every question Yes, and timing until a window has painted.
+// What the benchmarks of the databank window share besides the application (bench_app.h): UI
+// services that answer every question Yes, and timing until a window has painted.
 #pragma once
 
-#include <stdlib.h>
-
 #include <QApplication>
-#include <QFont>
 
 #include <malloc.h>
 #include <sys/wait.h>
@@ -19,27 +16,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_app.h"
 #include "platform/UIServices.h"
-#include "platform/qt/Icons.h"
 
 namespace windowbench {
-
-// The application object, made on first use (a benchmark that forks does so before any exists).
-inline void NeedApplication() {
-  static int argc = 1;
-  static char name[] = "tessaryn_bench";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    // One application per run, whichever benchmark made it.
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    auto* a = new QApplication(argc, argv);
-    QApplication::setFont(QFont("DejaVu Sans", 9));
-    platform::SetUseBundledIconsOnly(true);
-    return a;
-  }();
-  (void)app;
-}
 
 // Answers every question Yes (the delete question).
 class YesUI : public platform::ScriptedUIServices {

@@ -30,10 +30,7 @@ inline std::string XPath(const std::string& file, const std::string& expression)
     ADD_FAILURE() << "xmllint is not installed (scripts/ensure-deps should install it)";
     return "";
   }
-  testsupport::ProcessResult r = testsupport::RunProcess(xmllint, {"--xpath", expression, file});
-  std::string out = r.out;
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
+  return testsupport::XPathQuery(xmllint, file, expression).out;
 }
 
 class MainWindowTest : public testsupport::TempDirTest {

@@ -27,15 +27,14 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // built binary), so its settings file and its sample are the test's alone.
 class Desktop {
  public:
-  Desktop(testsupport::XServer& x, const testsupport::TempDir& tmp) : x_(x), dir_(tmp.File("prog")) {
+  Desktop(testsupport::XServer& x, const testsupport::TempDir& tmp, const std::string& xdotool)
+      : x_(x), dir_(tmp.File("prog")), xdotool_(xdotool) {
     setenv("DISPLAY", x.Display().c_str(), 1);  // for xdotool and xshot
     fs::create_directories(dir_);
     fs::copy_file(std::string(TESSARYN_BINARY_DIR) + "/tessaryn", Program());
-    xdotool_ = testsupport::FindTool("xdotool");
   }
   std::string Program() const { return dir_ + "/tessaryn"; }
   std::string Folder() const { return dir_; }
-  bool HasXdotool() const { return !xdotool_.empty(); }
 
   // Starts the program; "" or why it did not show a window whose title matches.
   std::string Start(const std::vector<std::string>& args, const std::string& title, int timeoutMs = 60000) {
@@ -185,7 +184,7 @@ std::string SmallBank(const std::string& name) {
 #define REQUIRE_DESKTOP(desk)                                                                 \
   REQUIRE_XSERVER(xs);                                                                        \
   REQUIRE_TOOL(xdotool_tool, "xdotool");                                                      \
-  Desktop desk(xs, tmp)
+  Desktop desk(xs, tmp, xdotool_tool)
 
 class EndToEnd : public testsupport::TempDirTest {};
 

@@ -221,7 +221,7 @@ TEST_F(TreeForm, MinimizeToTrayWithoutANotificationAreaOnlyMinimizes) {
 
 // Two running copies under a real X server: Copy Node in one, Paste Node in the other.
 TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
-  REQUIRE_TOOL(xvfb, "Xvfb");
+  REQUIRE_XSERVER(x);
   REQUIRE_TOOL(xmllint, "xmllint");
   testsupport::TempDir tmp;
   const std::string a = tmp.File("a.xdb2"), b = tmp.File("b.xdb2"), out = tmp.File("out.xdb2");
@@ -231,27 +231,19 @@ TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
   const std::string probe = testsupport::ProbePath("treeprobe");
   const std::string dir = tmp.Path().string();
   const std::string script =
-      "d=$(( 90 + RANDOM % 400 )); while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d+1)); done; " +
-      xvfb + " :$d -screen 0 800x600x24 -nolisten tcp >" + dir + "/xvfb.log 2>&1 & xp=$!; " +
-      "for i in $(seq 100); do [ -e /tmp/.X11-unix/X$d ] && break; sleep 0.1; done; "
-      "if [ ! -e /tmp/.X11-unix/X$d ]; then echo 'Xvfb did not start:' >&2; cat " + dir + "/xvfb.log >&2; exit 3; fi; "
-      "export DISPLAY=:$d QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
+      "export DISPLAY=" + x.Display() + " QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
       probe + " " + a + " <" + dir + "/a.in >" + dir + "/a.out 2>" + dir + "/a.err & ap=$!; exec 3>" + dir + "/a.in; "
       "printf 'select 3\\ncopy\\nsave\\nstate\\n' >&3; "
       "for i in $(seq 300); do grep -q '^modified=' " + dir + "/a.out && break; sleep 0.1; done; " +
       "printf 'select 40\\npaste\\nsaveas " + out + "\\noutline\\n' | " + probe + " " + b + "; rb=$?; " +
-      "exec 3>&-; wait $ap; ra=$?; kill $xp 2>/dev/null; wait $xp 2>/dev/null; "
+      "exec 3>&-; wait $ap; ra=$?; "
       "echo \"first=$ra second=$rb\"; cat " + dir + "/a.err >&2; exit 0";
   const auto run = testsupport::RunProcess("bash", {"-c", script}, "", 120);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;
   // The pasted subtree equals the copied one, apart from its fresh IDs (50, 51, 52 in pre-order).
   auto xpath = [&](const std::string& file, const std::string& expression) {
-    const auto r = testsupport::RunProcess(xmllint, {"--xpath", expression, file});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::string text = r.out;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
+    return testsupport::XPath(xmllint, file, expression);
   };
   auto withoutIDs = [](const std::string& text) { return std::regex_replace(text, std::regex(" ID=\"[0-9]+\""), ""); };
   // Both files come from the same writer, the copied folder and the pasted one at the same depth.

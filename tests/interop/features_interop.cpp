@@ -10,6 +10,7 @@
 using testsupport::ProbePath;
 using testsupport::RunProcess;
 using testsupport::WriteFile;
+using testsupport::XPath;
 
 namespace {
 
@@ -38,13 +39,6 @@ class FeaturesInterop : public testsupport::TempDirTest {
     auto r = RunProcess(tree, args, script, 120);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return r;
-  }
-  std::string XPath(const std::string& xmllint, const std::string& file, const std::string& expression) {
-    auto r = RunProcess(xmllint, {"--xpath", expression, file});
-    EXPECT_EQ(r.exitCode, 0) << expression << ": " << r.err;
-    std::string text = r.out;
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
   }
 };
 

@@ -12,6 +12,7 @@
 
 #include "ProbeSupport.h"
 #include "SynPadScript.h"
+#include "SystemLeakSuppressions.h"
 #include "editor/SynPadSearch.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/CodePage.h"

@@ -51,6 +51,7 @@
 #include "ProbeSupport.h"
 #include "RecordingFrameView.h"
 #include "SynPadScript.h"
+#include "SystemLeakSuppressions.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterRegistry.h"

@@ -11,13 +11,7 @@
 
 namespace recordeditortest {
 
-// xmllint --xpath expr file, its answer without the final line end.
-inline std::string XPath(const std::string& xmllint, const std::string& file, const std::string& expr) {
-  auto r = testsupport::RunProcess(xmllint, {"--xpath", expr, file});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == '\r')) r.out.pop_back();
-  return r.out;
-}
+using testsupport::XPath;
 
 inline std::string TestPluginPath(const std::string& name) {
   return std::string(TESSARYN_BINARY_DIR) + "/testplugins/" + name;

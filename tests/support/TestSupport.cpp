@@ -145,6 +145,18 @@ std::string FindTool(const std::string& name) {
   return "";
 }
 
+ProcessResult XPathQuery(const std::string& xmllint, const std::string& file, const std::string& expression) {
+  ProcessResult r = RunProcess(xmllint, {"--xpath", expression, file});
+  while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == '\r')) r.out.pop_back();
+  return r;
+}
+
+std::string XPath(const std::string& xmllint, const std::string& file, const std::string& expression) {
+  ProcessResult r = XPathQuery(xmllint, file, expression);
+  EXPECT_EQ(r.exitCode, 0) << "xmllint --xpath " << expression << " " << file << ": " << r.err;
+  return r.out;
+}
+
 std::string ArtifactDir() {
   std::string dir = TESSARYN_ARTIFACT_DIR;
   std::filesystem::create_directories(dir);

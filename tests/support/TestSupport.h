@@ -59,6 +59,13 @@ std::string FindTool(const std::string& name);
   if (var.empty()) FAIL() << "outside tool '" << name << "' is not installed (scripts/ensure-deps " \
                           << "should install it)"
 
+// xmllint --xpath expression file. Its out holds the answer without the line end xmllint puts after
+// some answers and not others.
+ProcessResult XPathQuery(const std::string& xmllint, const std::string& file, const std::string& expression);
+
+// The answer of XPathQuery; a failed run of xmllint fails the test, with xmllint's error.
+std::string XPath(const std::string& xmllint, const std::string& file, const std::string& expression);
+
 // A program running in the background while a test works, its standard output and error captured
 // in a file. Ended (SIGTERM, then SIGKILL) when the object goes.
 class BackgroundProcess {
