@@ -117,13 +117,13 @@ void TQtCanvas::Restore() {
 
 const TQtCanvas::FontEntry& TQtCanvas::Entry() {
   if (state_.entry) return *state_.entry;
-  static std::vector<std::pair<FontKey, std::unique_ptr<FontEntry>>> cache;
+  static std::vector<std::pair<FontKey, std::shared_ptr<const FontEntry>>> cache;
   const FontKey key{state_.font, PixelsPerInchY()};
   for (auto& [k, e] : cache)
-    if (k == key) return *(state_.entry = e.get());
+    if (k == key) return *(state_.entry = e);
   if (cache.size() >= kMaxFonts) cache.erase(cache.begin());
-  cache.emplace_back(key, std::make_unique<FontEntry>(ToQFont(state_.font, key.ppi)));
-  return *(state_.entry = cache.back().second.get());
+  cache.emplace_back(key, std::make_shared<const FontEntry>(ToQFont(state_.font, key.ppi)));
+  return *(state_.entry = cache.back().second);
 }
 
 void TQtCanvas::SetFont(const TCanvasFont& font) {
@@ -135,7 +135,7 @@ void TQtCanvas::SetFont(const TCanvasFont& font) {
     return;
   }
   state_.font = font;
-  state_.entry = nullptr;
+  state_.entry.reset();
 }
 
 TCanvasFontMetrics TQtCanvas::FontMetrics() {

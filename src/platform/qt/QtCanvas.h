@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QRawFont>
 
+#include <memory>
 #include <vector>
 
 #include "platform/Canvas.h"
@@ -58,7 +59,9 @@ class TQtCanvas : public ICanvas {
   struct FontEntry;
   struct State {
     TCanvasFont font;
-    FontEntry* entry = nullptr;
+    // Shared with the process-wide cache: an entry the cache lets go of stays alive while a canvas,
+    // or a state it saved, still draws with it.
+    std::shared_ptr<const FontEntry> entry;
     TColor textColor = clWindowText;
     TColor backColor = clWindow;
     TColor brush = clWhite;
