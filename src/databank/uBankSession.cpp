@@ -189,32 +189,16 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
 }
 
 bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source) {
-  TBankWriteLayers layers;
-  layers.Password = password_;
-  layers.Compress = compress_;
-  layers.EntryName = entryName_;
-  return SaveBankFile(path, source, layers);
+  return SaveBankFile(path, source, OwnLayers());
 }
 
-bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layersIn) {
+bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers) {
   TXMLDataBase2* bank = source ? source : bank_.get();
   if (!bank || path.empty()) return false;
   TBusyScope busy(*this);
 
-  // The whole file is built in memory before anything on disk changes.
   TBankSaveJob job;
-  try {
-    job.XML = bank->EncodedXML();
-  } catch (const std::exception&) {
-    ShowError(SCouldNotSaveXMLStream);
-    return false;
-  }
-  job.Path = path;
-  job.Layers = layersIn;
-  // The entry takes the file-name part of the entry name, or the target's name when there is none.
-  job.Layers.EntryName = bp::ExtractFileName(job.Layers.EntryName);
-  if (job.Layers.EntryName.empty()) job.Layers.EntryName = bp::ExtractFileName(path);
-  job.MakeBackup = Setting(bs::MakeBackup, true);
+  if (!MakeSaveJob(*bank, path, layers, job)) return false;
   const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
   for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
   if (outcome.Saved && bank == bank_.get()) {
@@ -224,13 +208,30 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   return outcome.Saved;
 }
 
-TBankWriteLayers TBankSession::WriteLayers(const std::string& path) const {
+TBankWriteLayers TBankSession::OwnLayers() const {
   TBankWriteLayers layers;
   layers.Password = password_;
   layers.Compress = compress_;
-  layers.EntryName = bp::ExtractFileName(entryName_);
-  if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
+  layers.EntryName = entryName_;
   return layers;
+}
+
+bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers,
+                               TBankSaveJob& job) {
+  // The whole file is built in memory before anything on disk changes.
+  try {
+    job.XML = bank.EncodedXML();
+  } catch (const std::exception&) {
+    ShowError(SCouldNotSaveXMLStream);
+    return false;
+  }
+  job.Path = path;
+  // The entry takes the file-name part of the entry name, or the target's name when there is none.
+  layers.EntryName = bp::ExtractFileName(layers.EntryName);
+  if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
+  job.Layers = std::move(layers);
+  job.MakeBackup = Setting(bs::MakeBackup, true);
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -323,17 +324,8 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
 
   // The document becomes bytes here, on the window's thread; from then on edits cannot reach them.
   TBankSaveJob job;
-  bool made = true;
-  try {
-    job.XML = bank_->EncodedXML();
-  } catch (const std::exception&) {
-    ShowError(SCouldNotSaveXMLStream);
-    made = false;
-  }
+  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job);
   if (made) {
-    job.Path = path;
-    job.Layers = WriteLayers(path);
-    job.MakeBackup = Setting(bs::MakeBackup, true);
     job.Tag = ++saveTag_;
     savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});
     // What the bytes hold is saved unless the write fails; edits from now on mark the databank again.

@@ -222,7 +222,11 @@ class TBankSession {
   std::string Relative(const std::string& path) const;
   std::string SavePreset(std::string& folder) const;
   TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
-  TBankWriteLayers WriteLayers(const std::string& path) const;
+  // The window's own layers: its Password, Compress and EntryName.
+  TBankWriteLayers OwnLayers() const;
+  // The document in bytes, with the path, the layers (the entry named as it goes into the file) and
+  // the backup switch; false, the error shown, when the document could not be turned into bytes.
+  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job);
   void ApplyOutcome(const TBankSaveOutcome& outcome);
   void ApplyFinishedSaves();
 

@@ -41,8 +41,13 @@ std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int 
 }
 
 std::vector<std::unique_ptr<TxevXMLNode2>> ImportableNodes(TXMLDataBase2& other) {
-  std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
-  for (const TxevXMLNode2* child : other.Root()->Children())
-    if (IsTreeNode(child)) nodes.push_back(child->CloneNode());
+  // The databank read for an import is thrown away afterwards: its nodes are taken over, not copied.
+  TxevXMLNode2* root = other.Root();
+  std::vector<TxevXMLNode2*> found;
+  for (TxevXMLNode2* child : root->Children())
+    if (IsTreeNode(child)) found.push_back(child);
+  // Taken from the last one back, so that each removal shifts only the few children after it.
+  std::vector<std::unique_ptr<TxevXMLNode2>> nodes(found.size());
+  for (size_t i = found.size(); i-- > 0;) nodes[i] = root->ExtractNode(found[i]);
   return nodes;
 }

@@ -53,8 +53,8 @@ TBankWriteLayers ExportLayers(const TExportChoice& choice, const std::string& cu
 // and a "NextNodeID" above every ID it holds (at least nextNodeID). nullptr when nothing is checked.
 std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int nextNodeID, const std::string& date);
 
-// Copies of the folders and records at the top level of other, in order (its settings, lists and
-// defaults stay behind).
+// The folders and records at the top level of other, in order, taken out of it (its settings, lists
+// and defaults stay behind).
 std::vector<std::unique_ptr<TxevXMLNode2>> ImportableNodes(TXMLDataBase2& other);
 
 // Held by import and export for their whole work: auto-save waits, and the open databank's

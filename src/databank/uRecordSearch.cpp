@@ -164,9 +164,6 @@ std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages
 // ---- the quick search ----
 
 namespace {
-bool IsAscii(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 std::u16string UpperUtf16(std::string_view utf8) {
   std::u16string text = codepage::Utf8ToUtf16(utf8);
   widechar::BufferToUpper(text.data(), text.size());
@@ -174,7 +171,7 @@ std::u16string UpperUtf16(std::string_view utf8) {
 }
 }  // namespace
 
-TQuickSearchMatcher::TQuickSearchMatcher(std::string_view text) : ascii_(IsAscii(text)) {
+TQuickSearchMatcher::TQuickSearchMatcher(std::string_view text) : ascii_(IsAsciiText(text)) {
   upper_ = UpperUtf16(text);
   if (ascii_)
     for (unsigned char c : text) literal_.Add(c, true);
@@ -182,7 +179,7 @@ TQuickSearchMatcher::TQuickSearchMatcher(std::string_view text) : ascii_(IsAscii
 
 bool TQuickSearchMatcher::Matches(std::string_view title) const {
   if (upper_.empty()) return false;
-  if (ascii_ && IsAscii(title)) {
+  if (ascii_ && IsAsciiText(title)) {
     const auto* s = reinterpret_cast<const unsigned char*>(title.data());
     return regexscan::Find(literal_, s, 0, title.size()) < title.size();
   }

@@ -20,19 +20,6 @@ struct TRunBudget {
 };
 TRunBudget g_run;
 
-bool IsAsciiText(std::string_view s) {
-  const char* p = s.data();
-  size_t n = s.size();
-  std::uint64_t acc = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    acc |= w;
-  }
-  for (; n > 0; ++p, --n) acc |= static_cast<unsigned char>(*p);
-  return (acc & 0x8080808080808080ull) == 0;
-}
-
 char UpperAZ(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 void UpperAZInPlace(std::string& s) {
@@ -97,6 +84,19 @@ TSearchRegExpr& PlainRegExpr(std::string_view expression) {
 }
 
 }  // namespace
+
+bool IsAsciiText(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  std::uint64_t acc = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    acc |= w;
+  }
+  for (; n > 0; ++p, --n) acc |= static_cast<unsigned char>(*p);
+  return (acc & 0x8080808080808080ull) == 0;
+}
 
 std::string PrepareCase(std::string_view text, bool caseSensitive) {
   std::string out(text);

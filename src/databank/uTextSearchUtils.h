@@ -37,6 +37,8 @@ inline constexpr const char* SRegExprTooComplex =
     "The regular expression needs too much backtracking to match; the search was stopped. "
     "Try a simpler expression.";
 
+// Whether every byte of s is below 0x80 (UTF-8 text without any other character).
+bool IsAsciiText(std::string_view s);
 // text unchanged when caseSensitive, else with 'a'..'z' upper-cased (nothing else changes).
 std::string PrepareCase(std::string_view text, bool caseSensitive);
 // The same for a regular expression: the character after a backslash keeps its case, so escapes

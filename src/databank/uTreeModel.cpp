@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "databank/uDataBankContent.h"
 #include "xml/xevXMLParser2.h"
@@ -173,17 +174,18 @@ void TTreeNodeMap::Add(TxevXMLNode2* node, TTreeItem* item) {
 
 void TTreeNodeMap::AddID(TxevXMLNode2* node) {
   int id = 0;
-  if (PlainDecimalID(node->GetAttribute(bank::xaID), id)) ids_[id].push_back(node);
+  if (PlainDecimalID(node->GetAttribute(bank::xaID), id)) ids_.emplace(id, node);
 }
 
 void TTreeNodeMap::RemoveID(const TxevXMLNode2* node) {
   int id = 0;
   if (!PlainDecimalID(node->GetAttribute(bank::xaID), id)) return;
-  auto it = ids_.find(id);
-  if (it == ids_.end()) return;
-  auto& holders = it->second;
-  holders.erase(std::remove(holders.begin(), holders.end(), node), holders.end());
-  if (holders.empty()) ids_.erase(it);
+  const auto [first, last] = ids_.equal_range(id);
+  for (auto it = first; it != last; ++it)
+    if (it->second == node) {
+      ids_.erase(it);
+      return;
+    }
 }
 
 void TTreeNodeMap::RemoveSubtree(const TxevXMLNode2* node) {
@@ -202,11 +204,10 @@ TTreeItem* TTreeNodeMap::ItemOf(const TxevXMLNode2* node) const {
 
 TxevXMLNode2* TTreeNodeMap::FindByID(int id) const {
   if (id < 0) return nullptr;
-  auto it = ids_.find(id);
-  if (it == ids_.end() || it->second.empty()) return nullptr;
-  const auto& holders = it->second;
-  if (holders.size() == 1) return holders.front();
-  return *std::min_element(holders.begin(), holders.end(), [](const TxevXMLNode2* a, const TxevXMLNode2* b) {
-    return DisplayPath(a) < DisplayPath(b);
-  });
+  const auto [first, last] = ids_.equal_range(id);
+  if (first == last) return nullptr;
+  if (std::next(first) == last) return first->second;
+  return std::min_element(first, last, [](const auto& a, const auto& b) {
+           return DisplayPath(a.second) < DisplayPath(b.second);
+         })->second;
 }

@@ -163,5 +163,5 @@ class TTreeNodeMap {
   std::unordered_map<const TxevXMLNode2*, TTreeItem*> items_;
   // Only IDs written in plain decimal can ever be found. A databank may hold an ID twice; then
   // every holder is kept and the first in display order wins.
-  std::unordered_map<int, std::vector<TxevXMLNode2*>> ids_;
+  std::unordered_multimap<int, TxevXMLNode2*> ids_;
 };

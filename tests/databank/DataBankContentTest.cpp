@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "databank/uDataBankContent.h"
+#include "databank/uTreeModel.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
 
@@ -89,6 +90,30 @@ TEST(DataBankContent, FindNodeByIDComparesTextInDisplayOrder) {
   std::vector<std::string> order;
   ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int depth) { order.push_back(std::to_string(depth) + NodeTitle(n)); });
   EXPECT_EQ(order, (std::vector<std::string>{"0A", "1r1", "1r2", "1B", "2deep", "0top"}));
+}
+
+// The tree's map of IDs, with holders added in and out of display order and taken away again.
+TEST(DataBankContent, NodeMapFindsTheFirstHolderOfAnIDInDisplayOrder) {
+  TXMLDataBase2 db;
+  Load(db, "<dataroot><folder ID='1'>f<record ID='5'>first</record></folder><record ID='5'>second</record>"
+           "<record ID='05'>padded</record></dataroot>");
+  std::vector<TxevXMLNode2*> nodes;
+  ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int) { nodes.push_back(n); });
+  ASSERT_EQ(nodes.size(), 4u);
+  for (bool reversed : {false, true}) {
+    SCOPED_TRACE(reversed);
+    TTreeNodeMap map;
+    for (size_t i = 0; i < nodes.size(); ++i) map.Add(nodes[reversed ? nodes.size() - 1 - i : i], nullptr);
+    EXPECT_EQ(map.FindByID(5), nodes[1]);
+    EXPECT_EQ(map.FindByID(1), nodes[0]);
+    EXPECT_EQ(map.FindByID(-1), nullptr);
+    map.RemoveSubtree(nodes[0]);
+    EXPECT_EQ(map.FindByID(5), nodes[2]);
+    EXPECT_EQ(map.FindByID(1), nullptr);
+    map.RemoveSubtree(nodes[2]);
+    EXPECT_EQ(map.FindByID(5), nullptr);  // "05" is not written as the ID 5 is
+    EXPECT_EQ(map.Size(), 1u);
+  }
 }
 
 TEST(DataBankContent, NextNodeIDClimbsAboveEveryID) {

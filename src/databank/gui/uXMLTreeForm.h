@@ -183,8 +183,6 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BuildEditorArea();
   void BuildTray();
   void RunAction(TTreeAction action);
-  // Runs work under the busy cursor.
-  void RunBusy(const std::function<void()>& work);
   void ApplyToolbarVisibility();
   void TreeToolbarClicked();
   void QuickSearchClicked();
