@@ -80,3 +80,28 @@ TEST(QtCanvas, OpaqueFillMappingAndLineEnd) {
   EXPECT_EQ(img.pixel(95, 10), qRgb(255, 255, 255));
   EXPECT_EQ(img.pixel(0, 90), qRgb(0, 0, 0));
 }
+
+// More faces than the process keeps: a font the cache has dropped still measures and draws for the
+// canvas that chose it and for the state it saved.
+TEST(QtCanvas, FontsOutliveTheirPlaceInTheCache) {
+  SetFontSubstitutes("DejaVu Sans", "DejaVu Sans Mono");
+  QImage img(200, 40, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  TQtCanvas kept(p), other(p);
+  TCanvasFont f;
+  f.Size = 10;
+  f.PixelsPerInch = 96;
+  kept.SetFont(f);
+  const int width = kept.TextWidth(u"abc");
+  kept.Save();
+  for (int size = 11; size < 11 + 100; ++size) {
+    f.Size = size;
+    other.SetFont(f);
+    EXPECT_GT(other.TextWidth(u"abc"), 0);
+  }
+  EXPECT_EQ(kept.TextWidth(u"abc"), width);
+  kept.Restore();
+  EXPECT_EQ(kept.TextWidth(u"abc"), width);
+  kept.TextOutAt(0, 0, 0, nullptr, u"abc");
+}
