@@ -80,8 +80,8 @@ struct TEditorActionInfo {
 };
 const TEditorActionInfo& EditorActionInfo(TEditorAction action);
 
-// The file name proposed for a record's text: the title with each of  * / : < > ? \ | and the blank
-// replaced by "_".
+// The file name proposed for a record's text: the title with each of " * / : < > ? \ | replaced by
+// "_" (blanks and tabs stay).
 std::string RecordFileName(std::string_view title);
 // The extension a save dialog adds to a typed name: that of the first pattern of the filter
 // ("*.c;*.cpp" gives ".c"); "" when the first pattern has none or is a wildcard.
