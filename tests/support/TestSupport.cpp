@@ -314,6 +314,16 @@ std::unique_ptr<BackgroundProcess> XServer::StartClient(const std::string& progr
   return client;
 }
 
+std::string XServer::StartWindowManager() {
+  if (windowManager_) return "";
+  const std::string openbox = FindTool("openbox");
+  if (openbox.empty()) return "openbox is not installed (scripts/ensure-deps should install it)";
+  std::string error;
+  windowManager_ = StartClient(openbox, {"--sm-disable"}, error, 1000);
+  if (!error.empty()) windowManager_.reset();
+  return error;
+}
+
 std::string Utf16LeHex(std::u16string_view s) {
   static const char* digits = "0123456789abcdef";
   std::string out;

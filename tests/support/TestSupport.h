@@ -117,9 +117,13 @@ class XServer {
   // checks that it is still running after settleMs; error receives why not.
   std::unique_ptr<BackgroundProcess> StartClient(const std::string& program, const std::vector<std::string>& args,
                                                  std::string& error, int settleMs = 1000);
+  // Starts a small window manager (openbox) on this display, as a desktop has one: focus, stacking
+  // and the placement of dialogs then behave as a user sees them. "" or why it could not run.
+  std::string StartWindowManager();
 
  private:
   std::unique_ptr<BackgroundProcess> server_;
+  std::unique_ptr<BackgroundProcess> windowManager_;
   std::string display_;
   std::string error_;
 };
