@@ -22,31 +22,32 @@ enum class TSynListing {
   Registered,  // registered while the program runs, like a plug-in's, after the built-in ones
 };
 
+using TSynHighlighterMaker = std::unique_ptr<TSynCustomHighlighter> (*)();
+
 struct TSynLanguageInfo {
-  // ---- The highlighter ----
-  const char* ClassName = "";            // "TSynCppSyn"
-  const char* UnitName = "";             // "SynHighlighterCpp"
-  const char16_t* LanguageName = u"";    // "C/C++"; the caption is the same text
-  TSynKeywordMechanism Mechanism = TSynKeywordMechanism::None;
-  std::uint32_t A = 0, B = 0, M = 0;     // hash constants (0 unless Mechanism is Hash)
-  int KeywordCount = -1;                 // hash keywords, or the first sorted list's entries (-1 when not fixed)
-  int SecondKeywordCount = -1;           // second sorted list (-1 when none)
-  bool HasRanges = false;
-  int CaseSensitive = 0;                 // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
-  int FilterId = 0;                      // string-table id of the default filter (0 when the language has none)
-  const char* Filter = "";               // default filter text ("" when the language has none)
+  const char* ClassName = "";          // "TSynCppSyn"
+  const char* UnitName = "";           // "SynHighlighterCpp"
+  const char16_t* LanguageName = u"";  // "C/C++"; the caption is the same text
+  int CaseSensitive = 0;               // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
+  TSynHighlighterMaker Create = nullptr;     // makes the set's component
+  TSynHighlighterMaker Placeable = nullptr;  // makes the registered class where it differs (else Create)
 
   // ---- The program's use of it ----
-  const char* Component = "";            // its name in the program's highlighter set
-  int ComponentIndex = -1;               // its place among the set's components
-  int Tag = 0;                           // the language number a databank stores (0 where it is not listed)
+  const char* ProgramFilter = nullptr;  // the filter the program gives it (nullptr: the default one)
+  const char* Component = "";           // its name in the program's highlighter set
+  int ComponentIndex = -1;              // its place among the set's components
+  int Tag = 0;                          // the language number a databank stores (0 where it is not listed)
   TSynListing Listing = TSynListing::None;
-  const char* ListName = "";             // its name in the language list
-  const char* ProgramFilter = nullptr;   // the filter the program gives it (nullptr: the default one)
+  const char* ListName = "";  // its name in the language list
 
-  // ---- Making it ----
-  std::unique_ptr<TSynCustomHighlighter> (*Create)() = nullptr;  // the set's component
-  int (*Register)() = nullptr;                                   // registers the placeable class
+  // ---- Its scanner ----
+  int FilterId = 0;         // string-table id of the default filter (0 when the language has none)
+  const char* Filter = "";  // default filter text ("" when the language has none)
+  TSynKeywordMechanism Mechanism = TSynKeywordMechanism::None;
+  std::uint32_t A = 0, B = 0, M = 0;  // hash constants (0 unless Mechanism is Hash)
+  int KeywordCount = -1;              // hash keywords, or the first sorted list's entries (-1 when not fixed)
+  int SecondKeywordCount = -1;        // second sorted list (-1 when none)
+  bool HasRanges = false;
 };
 
 inline constexpr int SynLanguageCount = 17;
