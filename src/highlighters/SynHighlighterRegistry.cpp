@@ -31,6 +31,8 @@ std::unique_ptr<TSynCustomHighlighter> Make() {
 
 }  // namespace
 
+// A row's lines group its fields by what they describe.
+// clang-format off
 constexpr TSynLanguageInfo SynLanguageTable[SynLanguageCount] = {
     {.ClassName = "TSynURISyn", .UnitName = "SynHighlighterURI", .LanguageName = u"URI", .Create = Make<TSynURISyn>,
      .Component = "SynURISyn", .ComponentIndex = 14, .Listing = L::BuiltIn, .ListName = "Memo",
@@ -123,6 +125,7 @@ constexpr TSynLanguageInfo SynLanguageTable[SynLanguageCount] = {
      .ListName = "HTML-multi (ASP, PHP, JavaScript, VBScript, CSS)",
      .Mechanism = Kw::Schemes, .HasRanges = true},
 };
+// clang-format on
 // Fewer rows than SynLanguageCount would leave empty ones at the end.
 static_assert(SynLanguageTable[SynLanguageCount - 1].ClassName[0] != 0);
 

@@ -25,10 +25,10 @@ enum class TSynListing {
 using TSynHighlighterMaker = std::unique_ptr<TSynCustomHighlighter> (*)();
 
 struct TSynLanguageInfo {
-  const char* ClassName = "";          // "TSynCppSyn"
-  const char* UnitName = "";           // "SynHighlighterCpp"
-  const char16_t* LanguageName = u"";  // "C/C++"; the caption is the same text
-  int CaseSensitive = 0;               // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
+  const char* ClassName = "";                // "TSynCppSyn"
+  const char* UnitName = "";                 // "SynHighlighterCpp"
+  const char16_t* LanguageName = u"";        // "C/C++"; the caption is the same text
+  int CaseSensitive = 0;                     // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
   TSynHighlighterMaker Create = nullptr;     // makes the set's component
   TSynHighlighterMaker Placeable = nullptr;  // makes the registered class where it differs (else Create)
 
