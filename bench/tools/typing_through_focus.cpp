@@ -135,11 +135,11 @@ int main(int argc, char** argv) {
   double gap = 0;
   for (size_t i = 1; i < arrivals.Times.size(); ++i) gap = std::max(gap, Ms(arrivals.Times[i - 1], arrivals.Times[i]));
   const std::u16string after = form->CodeFrame->Frame().Memo.GetText();
-  const long typed = long(after.size()) - long(before.size());
+  const long typed = long(std::count(after.begin(), after.end(), u'a') - std::count(before.begin(), before.end(), u'a'));
   std::printf(
-      "typing through the focus during auto-saves (%s): longest gap between keys %.1f ms, keys lost %ld of %d, "
-      "saves %d, %.1f s of typing\n",
-      layers.c_str(), gap, long(kKeys) - typed, kKeys, saves,
+      "typing through the focus during auto-saves (%s): longest gap between keys %.1f ms, keys lost %ld of %d "
+      "(%zu reached the editor), saves %d, %.1f s of typing\n",
+      layers.c_str(), gap, long(kKeys) - typed, kKeys, arrivals.Times.size(), saves,
       arrivals.Times.empty() ? 0.0 : Ms(arrivals.Times.front(), arrivals.Times.back()) / 1000);
   std::fflush(stdout);
   std::_Exit(0);  // the databank stays as it was saved; no need to close the window
