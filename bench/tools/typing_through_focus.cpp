@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QProcess>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,7 +27,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double, std::milli>(to - from).count(); }
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 // Records when each key press reaches the watched widget from the window system.
 class KeyArrivals : public QObject {
@@ -36,7 +37,8 @@ class KeyArrivals : public QObject {
   explicit KeyArrivals(QWidget* watched) : watched_(watched) {}
   std::vector<Clock::time_point> Times;
   bool eventFilter(QObject* receiver, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && event->spontaneous() && receiver == watched_) Times.push_back(Clock::now());
+    if (event->type() == QEvent::KeyPress && event->spontaneous() && receiver == watched_)
+      Times.push_back(Clock::now());
     return false;
   }
 
@@ -121,7 +123,8 @@ int main(int argc, char** argv) {
   const auto begin = Clock::now();
   // Typing, then until every key that is coming has come (or ten quiet seconds).
   while (typist.state() != QProcess::NotRunning ||
-         (arrivals.Times.size() < size_t(kKeys) && Ms(arrivals.Times.empty() ? begin : arrivals.Times.back(), Clock::now()) < 10000)) {
+         (arrivals.Times.size() < size_t(kKeys) &&
+          Ms(arrivals.Times.empty() ? begin : arrivals.Times.back(), Clock::now()) < 10000)) {
     QApplication::processEvents(QEventLoop::AllEvents, 1);
     typist.waitForFinished(0);
     if (const auto t = fileTime(); t != lastWrite) {
@@ -135,7 +138,8 @@ int main(int argc, char** argv) {
   double gap = 0;
   for (size_t i = 1; i < arrivals.Times.size(); ++i) gap = std::max(gap, Ms(arrivals.Times[i - 1], arrivals.Times[i]));
   const std::u16string after = form->CodeFrame->Frame().Memo.GetText();
-  const long typed = long(std::count(after.begin(), after.end(), u'a') - std::count(before.begin(), before.end(), u'a'));
+  const long typed =
+      long(std::count(after.begin(), after.end(), u'a') - std::count(before.begin(), before.end(), u'a'));
   std::printf(
       "typing through the focus during auto-saves (%s): longest gap between keys %.1f ms, keys lost %ld of %d "
       "(%zu reached the editor), saves %d, %.1f s of typing\n",
