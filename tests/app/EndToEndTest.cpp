@@ -1,6 +1,6 @@
-// The real program under a real X server (Xvfb, no window manager), driven from outside with xdotool
-// as a person drives it; the files it leaves are read with the probes and xmllint. Each test ends with
-// a picture of the screen under the artifacts folder.
+// The real program under a real X server (Xvfb; some tests add a window manager, openbox), driven
+// from outside with xdotool as a person drives it; the files it leaves are read with the probes and
+// xmllint. Each test ends with a picture of the screen under the artifacts folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
