@@ -1,5 +1,7 @@
 #include "databank/uXMLTreeCore.h"
 
+#include <algorithm>
+
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
 #include "platform/Timers.h"
@@ -11,7 +13,7 @@
 namespace {
 
 // The values a node holds as every reader sees them (a missing element reads as an empty one, a
-// missing caret position as 0, ...). Comparing them before and after a store tells whether the store
+// missing caret position as 1, ...). Comparing them before and after a store tells whether the store
 // changed anything, without mistaking a value written out in full for a change.
 std::string StoredValues(const TxevXMLNode2* node) {
   std::string out = node->Text();
@@ -24,8 +26,9 @@ std::string StoredValues(const TxevXMLNode2* node) {
   if (bank::IsRecord(node)) {
     add(bank::RecordData(node));
     add(bank::RecordComments(node));
-    add(std::to_string(bank::RecordXPos(node)));
-    add(std::to_string(bank::RecordYPos(node)));
+    // A missing or 0 caret position shows the text's start, as 1 does.
+    add(std::to_string(std::max(1, bank::RecordXPos(node))));
+    add(std::to_string(std::max(1, bank::RecordYPos(node))));
     add(std::to_string(bank::RecordCommentPanelHeight(node)));
     add(bank::RecordCommentPanelShown(node) ? "1" : "0");
     add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");
@@ -55,11 +58,14 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   TBankSession::THooks& h = session_->Hooks;
   h.LeaveFilter = [this] { HideFilter(); };
   h.CommitRecord = [this] { ReleaseSelection(); };
+  // A save stores what is typed and leaves the record open: nothing of it changes on disk, so
+  // reopening it would only take the focus and the keys typed meanwhile.
+  h.StoreRecord = [this] { StoreOpenValues(); };
   // Asked before the save-changes question: whatever the editor holds beyond the code text
-  // (comments, keywords) counts as a change too, so it is stored first.
+  // (comments, keywords) counts as a change too, so it is stored first (and marks the databank).
   h.RecordModified = [this] {
     StoreOpenValues();
-    return Editor && CurrentRecord && Editor->IsModified();
+    return false;
   };
   h.ShowCurtain = [this] { ShowCurtain(); };
   h.ReadState = [this] { ReadBankState(); };
@@ -67,7 +73,6 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   h.BankClosing = [this] { BankClosing(); };
   h.RebuildTree = [this] { RebuildTree(); };
   h.SelectedNodeID = [this] { return bank::NodeID(SelectedNode()); };
-  h.ReopenRecord = [this] { SelectRecord(false); };
   h.StateChanged = [this] { TreeStateChanged(); };
 }
 
@@ -245,7 +250,13 @@ void TXMLTreeCore::ReleaseSelection() {
 }
 
 void TXMLTreeCore::StoreOpenValues() {
-  if (CurrentRecord && Editor) StoreWatched(CurrentRecord, &TXMLTreeCore::CloseRecordInEditor);
+  if (CurrentRecord && Editor) {
+    // Typed edits mark the databank as a commit does; once stored, the node holds them, so the
+    // editor counts its changes afresh from here.
+    if (Editor->IsModified()) SetModified();
+    StoreWatched(CurrentRecord, &TXMLTreeCore::CloseRecordInEditor);
+    Editor->ClearModified();
+  }
   if (CurrentFolder) StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
 }
 
@@ -416,6 +427,7 @@ void TXMLTreeCore::CutNode() { PutOnClipboard(true); }
 void TXMLTreeCore::PutOnClipboard(bool cut) {
   TxevXMLNode2* node = SelectedNode();
   if (!node || !Bank()) return;
+  StoreOpenValues();  // the copy holds what the user sees
   CopyXMLNodeToClipboard(*Bank()->Document(), node);
   ForgetCut();
   if (cut) {
