@@ -12,6 +12,22 @@
 
 namespace {
 
+// A text as its lines: the editor hands its text back with CR LF between lines, so a record stored
+// with LF alone (imported, or written by another program) is not changed by being looked at.
+std::string AsLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+  }
+  return out;
+}
+
 // The values a node holds as every reader sees them (a missing element reads as an empty one, a
 // missing caret position as 1, ...). Comparing them before and after a store tells whether the store
 // changed anything, without mistaking a value written out in full for a change.
@@ -24,8 +40,8 @@ std::string StoredValues(const TxevXMLNode2* node) {
   add(bank::NodeKeywords(node));
   add(bank::InheritedHighLight(node));
   if (bank::IsRecord(node)) {
-    add(bank::RecordData(node));
-    add(bank::RecordComments(node));
+    add(AsLines(bank::RecordData(node)));
+    add(AsLines(bank::RecordComments(node)));
     // A missing or 0 caret position shows the text's start, as 1 does.
     add(std::to_string(std::max(1, bank::RecordXPos(node))));
     add(std::to_string(std::max(1, bank::RecordYPos(node))));

@@ -339,9 +339,10 @@ TEST_F(MainWindow, BrowsingRecordsAsksNothingOnClose) {
   Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
        "<record ID=\"2\">No caret<data>int a;\r\nint b;</data></record>"
        "<record ID=\"3\" XPos=\"0\" YPos=\"0\">Zero caret<data>int c;</data></record>"
-       "<record ID=\"4\" XPos=\"3\" YPos=\"2\">Own caret<data>int d;\r\nint e;</data></record></dataroot>");
+       "<record ID=\"4\" XPos=\"3\" YPos=\"2\">Own caret<data>int d;\r\nint e;</data></record>"
+       "<record ID=\"5\">Unix lines<data>int f;\nint g;</data><comments>one\ntwo</comments></record></dataroot>");
   settingsSection()->WriteBool("AutoSave", false);
-  for (int id : {2, 3, 4, 2, 3, 4, 2}) {
+  for (int id : {2, 3, 4, 5, 2, 3, 4, 5, 2}) {
     Select(id);
     EXPECT_FALSE(form->Session().Modified()) << id;
   }
