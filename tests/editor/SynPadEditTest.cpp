@@ -572,6 +572,10 @@ TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
     EXPECT_EQ(Text(e), u"a\na\na");
     e.Undo();
     EXPECT_EQ(Text(e), u"a-a-a");
+    // Prompted replacements that shorten the range's last line keep its later matches in range.
+    e.SetText(u"ab ab ab");
+    EXPECT_EQ(e.SearchReplace(u"ab", u"X", ssoReplaceAll | ssoPrompt), 3);
+    EXPECT_EQ(Text(e), u"X X X");
   }
   // A read-only text is searched and the match selected, but every kind of replace leaves it be.
   {
