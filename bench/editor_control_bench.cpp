@@ -11,20 +11,20 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QKeyEvent>
-#include <QStyleHints>
-#include <QTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyleHints>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <chrono>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <random>
 
@@ -269,16 +269,28 @@ bool FocusEditor(Ours& o) {
   if (!real) o.w.SetRenderFocused(true);
   return real;
 }
-bool FocusEditor(Peer& p) { return Focus(p.w); }
-QWidget* Viewport(Ours& o) { return o.w.viewport(); }
-QWidget* Viewport(Peer& p) { return p.w.viewport(); }
-QWidget* KeyTarget(Ours& o) { return &o.w; }
-QWidget* KeyTarget(Peer& p) { return &p.w; }
+bool FocusEditor(Peer& p) {
+  return Focus(p.w);
+}
+QWidget* Viewport(Ours& o) {
+  return o.w.viewport();
+}
+QWidget* Viewport(Peer& p) {
+  return p.w.viewport();
+}
+QWidget* KeyTarget(Ours& o) {
+  return &o.w;
+}
+QWidget* KeyTarget(Peer& p) {
+  return &p.w;
+}
 void ToStart(Ours& o) {
   o.e.SetCaretXY(TBufferCoord{1, 1});
   o.e.SetTopLine(1);
 }
-void ToStart(Peer& p) { p.w.moveCursor(QTextCursor::Start); }
+void ToStart(Peer& p) {
+  p.w.moveCursor(QTextCursor::Start);
+}
 
 // Runs the event loop for Ms milliseconds of real time.
 void RunFor(int Ms) {

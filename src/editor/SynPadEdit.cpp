@@ -499,7 +499,9 @@ void TCustomSynPad::DeleteRangeRecorded(TBufferCoord From, TBufferCoord To, TSyn
   if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
 }
 
-TSynPadUndoItem* TCustomSynPad::NewestUndoItem(TSynPadUndoList& List) { return List.IsLocked() ? nullptr : List.PeekItem(); }
+TSynPadUndoItem* TCustomSynPad::NewestUndoItem(TSynPadUndoList& List) {
+  return List.IsLocked() ? nullptr : List.PeekItem();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Undo and redo

@@ -207,12 +207,14 @@ struct TSynPadPainter {
         const long long at = static_cast<long long>(TextShift) + CharsBefore + p;
         const long long stop = (at + tw - 1) / tw * tw;
         long long start = at;
-        while (start - 1 > stop - tw && start - 1 >= 1 && start - 1 <= lineLen && Line[static_cast<size_t>(start - 2)] == u'\t')
+        while (start - 1 > stop - tw && start - 1 >= 1 && start - 1 <= lineLen &&
+               Line[static_cast<size_t>(start - 2)] == u'\t')
           --start;
         const long long t = stop - start + 1;
         const long long c0 = start - TextShift;  // the tab's first cell on this row
         const long long markCol = c0 + t / 2 - (t % 2 == 0 ? 1 : 0);
-        if (markCol >= std::max(First, CharsBefore + 1) && markCol <= std::min<long long>(Last, CharsBefore + TokenLen)) {
+        if (markCol >= std::max(First, CharsBefore + 1) &&
+            markCol <= std::min<long long>(Last, CharsBefore + TokenLen)) {
           const int tx = ClampToInt(X(ClampToInt(c0 + t / 2 - 1)) + static_cast<long long>((t % 2 == 0) ? cw / 2 : cw));
           const TSynRect r{tx, RcToken.Top, tx + Drawer.GetCharWidth(), RcToken.Bottom};
           Drawer.ExtTextOut(tx, RcToken.Top, platform::kTextOpaque | platform::kTextClipped, r,

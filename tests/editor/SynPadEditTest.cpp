@@ -176,9 +176,9 @@ TEST(SynPadCommands, MovesAndWords) {
     TBufferCoord to;
   } cases[] = {
       // From a line's last character a word right stops at the line's end.
-      {{1, 1}, ecWordRight, {5, 1}},  {{9, 1}, ecWordLeft, {5, 1}},   {{11, 1}, ecWordRight, {12, 1}},
-      {{12, 1}, ecRight, {1, 2}},     {{1, 2}, ecLeft, {12, 1}},      {{4, 3}, ecRight, {4, 3}},
-      {{1, 2}, ecWordLeft, {12, 1}},  {{12, 1}, ecWordRight, {1, 2}}, {{5, 1}, ecLineEnd, {12, 1}},
+      {{1, 1}, ecWordRight, {5, 1}}, {{9, 1}, ecWordLeft, {5, 1}},   {{11, 1}, ecWordRight, {12, 1}},
+      {{12, 1}, ecRight, {1, 2}},    {{1, 2}, ecLeft, {12, 1}},      {{4, 3}, ecRight, {4, 3}},
+      {{1, 2}, ecWordLeft, {12, 1}}, {{12, 1}, ecWordRight, {1, 2}}, {{5, 1}, ecLineEnd, {12, 1}},
   };
   for (const Case& c : cases) {
     e.SetCaretXY(c.from);
@@ -208,11 +208,10 @@ TEST(SynPadCommands, MovesInAnEmptyWrappedTextStayOnItsOneLine) {
   Pad p(u"", 30 + 2 + 8 * 30);
   TSynPad& e = p.ed;
   e.SetWordWrap(true);
-  const TSynPadorCommand moves[] = {ecLineEnd,   ecSelLineEnd,   ecLineStart,   ecSelLineStart, ecLeft,
-                                    ecSelLeft,   ecUp,           ecSelUp,       ecDown,         ecSelDown,
-                                    ecWordLeft,  ecWordRight,    ecSelWordRight, ecPageUp,      ecPageDown,
-                                    ecSelPageDown, ecPageTop,    ecPageBottom,  ecEditorTop,    ecEditorBottom,
-                                    ecSelEditorBottom};
+  const TSynPadorCommand moves[] = {
+      ecLineEnd,  ecSelLineEnd,  ecLineStart, ecSelLineStart, ecLeft,      ecSelLeft,      ecUp,
+      ecSelUp,    ecDown,        ecSelDown,   ecWordLeft,     ecWordRight, ecSelWordRight, ecPageUp,
+      ecPageDown, ecSelPageDown, ecPageTop,   ecPageBottom,   ecEditorTop, ecEditorBottom, ecSelEditorBottom};
   for (const TSynPadorOptions extra : {TSynPadorOptions{0}, SynOpt(eoEnhanceEndKey) | SynOpt(eoEnhanceHomeKey)}) {
     e.SetOptions(SYNPAD_DEFAULT_OPTIONS | extra);
     for (TSynPadorCommand c : moves) {
@@ -589,8 +588,8 @@ TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
       ++asked;
       a = raReplaceAll;
     };
-    for (const TSynSearchOptions o : std::vector<TSynSearchOptions>{ssoReplace, ssoReplaceAll, ssoReplaceAll | ssoPrompt,
-                                                                   ssoReplace | ssoBackwards}) {
+    for (const TSynSearchOptions o : std::vector<TSynSearchOptions>{
+             ssoReplace, ssoReplaceAll, ssoReplaceAll | ssoPrompt, ssoReplace | ssoBackwards}) {
       e.SetCaretXY(TBufferCoord{o & ssoBackwards ? 12 : 1, 1});
       EXPECT_EQ(e.SearchReplace(u"foo", u"x", o | ssoEntireScope), 1) << o;
       EXPECT_EQ(Text(e), u"foo bar foo") << o;
@@ -611,8 +610,8 @@ TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
 TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
   // Each letter gives its own option, and every option is reachable (replace brings ssoReplace).
   const std::pair<char16_t, TSynSearchOptions> letters[] = {
-      {u'c', ssoMatchCase},      {u'w', ssoWholeWord}, {u'b', ssoBackwards}, {u'e', ssoEntireScope},
-      {u's', ssoSelectedOnly},   {u'a', ssoReplaceAll}, {u'p', ssoPrompt}};
+      {u'c', ssoMatchCase},    {u'w', ssoWholeWord},  {u'b', ssoBackwards}, {u'e', ssoEntireScope},
+      {u's', ssoSelectedOnly}, {u'a', ssoReplaceAll}, {u'p', ssoPrompt}};
   TSynSearchOptions all = ssoReplace;
   for (auto [letter, option] : letters) {
     TSynSearchOptions o = 0;
@@ -647,7 +646,8 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
     std::string out, error;
     ASSERT_TRUE(s.Execute("text ab ab AB", out, error)) << error;
     std::istringstream lines{std::string(k.script)};
-    for (std::string line; std::getline(lines, line);) ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
+    for (std::string line; std::getline(lines, line);)
+      ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
     EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
     EXPECT_EQ(out, std::string(k.out) + "\n") << k.script;
   }

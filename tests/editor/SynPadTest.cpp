@@ -207,7 +207,8 @@ TEST(SynPad, PaintsSpecialCharactersOnTheGrid) {
         const TDisplayCoord d = e.BufferToDisplayPos(TBufferCoord{ch, 1});
         const char16_t at = line[static_cast<size_t>(ch - 1)];
         if (at != u'\t') {
-          EXPECT_EQ(w.At(c, d.Column, d.Row), at == u' ' ? SynSpaceGlyph : at) << "char " << ch << " highlighted " << highlighted;
+          EXPECT_EQ(w.At(c, d.Column, d.Row), at == u' ' ? SynSpaceGlyph : at)
+              << "char " << ch << " highlighted " << highlighted;
           continue;
         }
         // Blanks that hang past the last column of a wrapped row are not painted.
@@ -222,7 +223,8 @@ TEST(SynPad, PaintsSpecialCharactersOnTheGrid) {
         EXPECT_EQ(c.CharAt(mid, y + 1), SynTabGlyph) << "tab " << ch << " highlighted " << highlighted;
       }
       int marks = 0;
-      for (const auto& call : c.CallsOf("text")) marks += static_cast<int>(std::count(call.text.begin(), call.text.end(), SynTabGlyph));
+      for (const auto& call : c.CallsOf("text"))
+        marks += static_cast<int>(std::count(call.text.begin(), call.text.end(), SynTabGlyph));
       EXPECT_EQ(marks, tabs) << "highlighted " << highlighted;
       e.SetHighlighter(nullptr);
     }

@@ -4,10 +4,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QStyleHints>
-#include <QThread>
 #include <QImage>
 #include <QScrollBar>
+#include <QStyleHints>
+#include <QThread>
 
 #include <random>
 

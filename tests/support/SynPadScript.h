@@ -183,15 +183,32 @@ class TSynPadScript {
   static bool SearchOptionsOf(std::u16string_view Letters, TSynSearchOptions& Options, bool& Regex) {
     for (char16_t c : Letters) {
       switch (c) {
-        case u'c': Options |= ssoMatchCase; break;
-        case u'w': Options |= ssoWholeWord; break;
-        case u'b': Options |= ssoBackwards; break;
-        case u'e': Options |= ssoEntireScope; break;
-        case u's': Options |= ssoSelectedOnly; break;
-        case u'a': Options |= ssoReplaceAll; break;
-        case u'p': Options |= ssoPrompt; break;
-        case u'r': Regex = true; break;
-        default: return false;
+        case u'c':
+          Options |= ssoMatchCase;
+          break;
+        case u'w':
+          Options |= ssoWholeWord;
+          break;
+        case u'b':
+          Options |= ssoBackwards;
+          break;
+        case u'e':
+          Options |= ssoEntireScope;
+          break;
+        case u's':
+          Options |= ssoSelectedOnly;
+          break;
+        case u'a':
+          Options |= ssoReplaceAll;
+          break;
+        case u'p':
+          Options |= ssoPrompt;
+          break;
+        case u'r':
+          Regex = true;
+          break;
+        default:
+          return false;
       }
     }
     return true;
