@@ -816,7 +816,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Editing state.
   // Where the engine's last insertion ended (the caret may be held back by the column limits).
   TBufferCoord fInsertEnd;
-  // Marks the last line-mode deletion moved, with the lines they stood on.
+  // Marks the last deletion of a selection moved off their lines, with the lines they stood on.
   std::vector<std::pair<const void*, int>> fMovedMarks;
   std::vector<int> fTrimLines;
   bool fUndoRedoing = false;
