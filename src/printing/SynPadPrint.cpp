@@ -407,6 +407,13 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
       self->fCanvas = nullptr;
     }
   } reset{this};
+  // A layout that cannot be made, or a range without pages, is refused before the output is
+  // opened, so a file printed on earlier stays as it was.
+  if (std::unique_ptr<platform::ICanvas> measuring = platform::CreateMeasuringCanvas()) {
+    PrepareCanvas(*measuring);
+    fCanvas = nullptr;
+    CheckPageRange(StartPage, EndPage);
+  }
   const std::u16string& name = fDocTitle.empty() ? fTitle : fDocTitle;
   printer.SetTitle(codepage::Utf16ToUtf8(name));
   platform::ICanvas& canvas = printer.BeginDoc();
@@ -415,11 +422,9 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
     if (fAbort) return;
     PrepareCanvas(canvas);
     // The printer's own layout decides which pages exist.
+    CheckPageRange(StartPage, EndPage);
     const int last = EndPage < 0 ? fPageCount : std::min(EndPage, fPageCount);
     const int first = std::max(1, StartPage);
-    if (first > last)
-      throw ESynPrintError("There is nothing to print: the document has " + std::to_string(fPageCount) +
-                           (fPageCount == 1 ? " page." : " pages."));
     const int copies = std::max(1, fCopies);
     for (int copy = 1; copy <= copies && !fAbort; ++copy) {
       for (int p = first; p <= last && !fAbort; ++p) {
@@ -435,6 +440,13 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
     if (printer.Printing()) printer.Abort();
     throw;
   }
+}
+
+void TSynPadPrint::CheckPageRange(int StartPage, int EndPage) const {
+  const int last = EndPage < 0 ? fPageCount : std::min(EndPage, fPageCount);
+  if (std::max(1, StartPage) > last)
+    throw ESynPrintError("There is nothing to print: the document has " + std::to_string(fPageCount) +
+                         (fPageCount == 1 ? " page." : " pages."));
 }
 
 void TSynPadPrint::RenderPageOnCanvas(platform::ICanvas& Canvas, int PageNumber) {

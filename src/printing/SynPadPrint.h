@@ -159,6 +159,8 @@ class TSynPadPrint {
 
  private:
   void PrepareLayout();
+  // Raises ESynPrintError when pages StartPage..EndPage hold none of the last layout's pages.
+  void CheckPageRange(int StartPage, int EndPage) const;
   void ScanLineRanges();
   void PaginateLines();
   void RenderPage(int PageNumber);
