@@ -264,6 +264,44 @@ TEST(SynPadPrint, SelectedOnlyPrintsTheSelectedParts) {
   body = rig.BodyOps();
   for (const Op& op : body[0]) texts.push_back(A(op.text));
   EXPECT_EQ(texts, (std::vector<std::string>{"one", "two"}));
+
+  // A column block takes the same buffer characters of every line, wherever tabs put them.
+  TWideStringList tabbed;
+  for (const char16_t* l : {u"ab\tcd", u"abcdefghij", u"\t\tx"}) tabbed.Add(l);
+  rig.print.SetTabWidth(4);
+  rig.print.SetLines(tabbed);
+  rig.print.SetSelection(true, {2, 1}, {5, 3}, psmColumn, &tabbed);
+  rig.print.Print();
+  texts.clear();
+  body = rig.BodyOps();
+  for (const Op& op : body[0]) texts.push_back(A(op.text));
+  EXPECT_EQ(texts, (std::vector<std::string>{"b  c", "bcd", "    x"}));
+}
+
+// What the editor shows is what prints: a control character is one blank cell, and the room for
+// line numbers fits the widest of them, "-4: " with a negative offset.
+TEST(SynPadPrint, ControlCharactersAndNegativeLineNumbers) {
+  Rig rig({"a\x01" "b\x7F" "c", "plain"});
+  rig.print.Print();
+  auto body = rig.BodyOps();
+  ASSERT_EQ(body[0].size(), 2u);
+  EXPECT_EQ(body[0][0].text, u"a b c");
+  EXPECT_EQ(body[0][0].advances, (std::vector<int>(5, 25)));
+
+  struct Case {
+    int lines, offset;
+    std::string widest;
+  } cases[] = {{10, -5, "-4: "}, {10, -9, "-8: "}, {3, -200, "-199: "}, {120, -5, "115: "}, {9, 0, "9: "}};
+  for (const Case& c : cases) {
+    Rig numbered(Numbered(c.lines));
+    numbered.print.SetLineNumbers(true);
+    numbered.print.SetLineOffset(c.offset);
+    numbered.print.Print();
+    const TSynPadPrintMargins& m = numbered.print.Margins();
+    const int margin = numbered.print.PrinterInfo().PixFromLeft(25);
+    EXPECT_EQ(m.PLeft - margin, static_cast<int>(c.widest.size()) * 25) << c.widest;
+    for (const Op& op : numbered.printer.PageCalls(0, "text")) EXPECT_GE(op.x, margin) << A(op.text);
+  }
 }
 
 TEST(SynPadPrint, HeaderLinesPackAndMirror) {
