@@ -1,6 +1,7 @@
 // The plain logic of the print preview control and of the preview and page-setup dialogs: sheet
 // sizes and scrolling, page stepping, painting through the mapping, margins in other units, header
 // lines and items, zoom clicks and printing through the print dialog.
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -166,7 +167,7 @@ TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
   model.SetValues(print);
   EXPECT_EQ(model.MarginEdits[0], "25");
   ASSERT_FALSE(model.ChangeUnits(usInch));
-  EXPECT_EQ(model.MarginEdits[0], "0.984251968503937");
+  EXPECT_EQ(model.MarginEdits[0], "0.9843");
   model.GetValues(print);
   EXPECT_EQ(print.Margins().UnitSystem(), usInch);
 
@@ -194,6 +195,52 @@ TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
       {" 2,5 ", 2.5}, {"-3", -3.0}, {"0.984251968503937", 0.984251968503937}, {"", std::nullopt},
       {"1e3", std::nullopt}, {"0x10", std::nullopt}, {"1.2.3", std::nullopt}, {"nan", std::nullopt}};
   for (const auto& [text, value] : numbers) EXPECT_EQ(ParseMarginText(text), value) << text;
+  EXPECT_EQ(MarginTextError("-3"), "Margins cannot be negative!");
+  EXPECT_EQ(MarginTextError("x"), "Invalid number!");
+  EXPECT_EQ(MarginTextError("0"), "");
+  again.SetValues(print);
+  again.MarginEdits[1] = " -0,5";
+  EXPECT_EQ(again.GetValues(print), std::optional<int>(1));
+  EXPECT_EQ(again.ChangeUnits(usMM), std::optional<int>(1));
+}
+
+// Values are shown rounded to the unit's precision, yet any tour through the units, with the dialog
+// closed and opened again in between, gives back every value nobody edited exactly; an edited one
+// is taken as typed, in the unit shown.
+TEST(SynPageSetup, UnitChangesKeepValuesNobodyEdited) {
+  platform::FakePrinter printer;
+  platform::ScopedPrinter scoped(printer);
+  TSynPadPrint print;
+  print.Margins().SetLeft(25.123456789);
+  std::array<double, kMarginValueCount> start{};
+  for (int v = 0; v < kMarginValueCount; ++v) start[static_cast<size_t>(v)] = print.Margins().Millimetres(TMarginValue(v));
+  const std::vector<std::vector<TUnitSystem>> tours = {
+      {usInch, usMM}, {usCM, muThousandthsOfInches, usInch}, {muThousandthsOfInches}, {usInch, usCM, usMM, usInch}};
+  for (const auto& tour : tours) {
+    for (TUnitSystem unit : tour) {
+      TPageSetupModel model;
+      model.SetValues(print);
+      ASSERT_FALSE(model.ChangeUnits(unit));
+      for (const std::string& text : model.MarginEdits) {
+        const size_t point = text.find('.');
+        const size_t decimals = point == std::string::npos ? 0 : text.size() - point - 1;
+        EXPECT_LE(decimals, unit == usMM ? 2u : unit == usCM ? 3u : unit == usInch ? 4u : 1u) << text;
+      }
+      ASSERT_FALSE(model.GetValues(print));
+    }
+    for (int v = 0; v < kMarginValueCount; ++v)
+      EXPECT_EQ(print.Margins().Millimetres(TMarginValue(v)), start[static_cast<size_t>(v)]) << v;
+  }
+  TPageSetupModel model;
+  model.SetValues(print);
+  ASSERT_FALSE(model.ChangeUnits(usMM));
+  EXPECT_EQ(model.MarginEdits[0], "25.12");
+  EXPECT_EQ(model.MarginEdits[7], "0.5");  // the internal margin
+  ASSERT_FALSE(model.ChangeUnits(usInch));
+  model.MarginEdits[1] = "1";
+  ASSERT_FALSE(model.GetValues(print));
+  EXPECT_EQ(print.Margins().Millimetres(mvRight), 25.4);
+  EXPECT_EQ(print.Margins().Millimetres(mvLeft), 25.123456789);
 }
 
 TEST(SynPageSetup, HeaderLinesAndItemsMapBothWays) {
