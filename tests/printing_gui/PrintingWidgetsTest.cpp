@@ -179,6 +179,9 @@ TEST_F(PrintingWidgets, PageSetupShowsEveryUnitAndMapsHeaderLines) {
     EXPECT_LE(edit->Row(0)->mapTo(edit->viewport(), QPoint(edit->Row(0)->width(), 0)).x(), edit->viewport()->width())
         << edit->objectName().toStdString();
   }
+  // A header of ordinary length fits its editor whole.
+  QLineEdit* right = dlg->REHeaderRight->Row(0);
+  EXPECT_LE(right->fontMetrics().horizontalAdvance(right->text()) + 8, right->contentsRect().width());
   dlg->PageControl->setCurrentIndex(0);
   EXPECT_EQ(dlg->REFooterCenter->Lines().at(0).Text, u"$TITLE$");
 

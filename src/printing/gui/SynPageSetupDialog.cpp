@@ -47,7 +47,7 @@ TdlgPageSetup::TdlgPageSetup(QWidget* owner) : TfrmYesNo(owner) {
   setObjectName(QStringLiteral("dlgPageSetup"));
   setWindowTitle(QStringLiteral("Page Setup"));
   SetPosition(TPosition::poScreenCenter);
-  SetClientSize(600, 480);
+  SetClientSize(840, 500);
 
   PageControl = new QTabWidget(Client());
   PageControl->setObjectName(QStringLiteral("PageControl"));
