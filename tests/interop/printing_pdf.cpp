@@ -221,9 +221,9 @@ TEST_F(PrintingPdf, RandomLayoutsEndWithAPageListOrAMessage) {
     if (r.exitCode == 1) EXPECT_NE(r.err.find("Nothing fits between the margins"), std::string::npos) << r.err;
     else EXPECT_EQ(r.out.rfind("page 1 lines ", 0), 0u) << r.out;
   }
-  // One line of a megabyte, wrapped and clipped.
-  testsupport::WriteFile(text, std::string(1 << 20, 'q') + "\n");
-  for (const char* wrap : {"--wrap", "--nowrap"}) {
+  // One line of a megabyte clipped, and one of 128 KB wrapped (all its rows print, over 28 pages).
+  for (const auto& [wrap, size] : {std::pair{"--nowrap", 1 << 20}, std::pair{"--wrap", 1 << 17}}) {
+    testsupport::WriteFile(text, std::string(static_cast<size_t>(size), 'q') + "\n");
     const auto r = Probe({wrap, text, tmp.File("big.pdf")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
   }
