@@ -15,9 +15,13 @@ namespace {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-bool IsControl(char16_t c) { return c < 0x20 || c == 0x7F; }
+bool IsControl(char16_t c) {
+  return c < 0x20 || c == 0x7F;
+}
 
-bool IsBreakChar(char16_t c) { return kPrintBreakChars1.Contains(c) || kPrintBreakChars2.Contains(c); }
+bool IsBreakChar(char16_t c) {
+  return kPrintBreakChars1.Contains(c) || kPrintBreakChars2.Contains(c);
+}
 
 bool OnlyBlanks(std::u16string_view Text, int From, int To) {
   for (int k = From; k < To; ++k)
@@ -198,10 +202,14 @@ int TSynPadPrint::WidestLineNumber() const {
 
 void TSynPadPrint::CheckMargins() const {
   static constexpr std::pair<TMarginValue, const char*> kNames[] = {
-      {mvLeft, "left margin"},          {mvRight, "right margin"},
-      {mvTop, "top margin"},            {mvBottom, "bottom margin"},
-      {mvGutter, "gutter"},             {mvHeader, "header distance"},
-      {mvFooter, "footer distance"},    {mvHFInternalMargin, "internal margin of header and footer"},
+      {mvLeft, "left margin"},
+      {mvRight, "right margin"},
+      {mvTop, "top margin"},
+      {mvBottom, "bottom margin"},
+      {mvGutter, "gutter"},
+      {mvHeader, "header distance"},
+      {mvFooter, "footer distance"},
+      {mvHFInternalMargin, "internal margin of header and footer"},
       {mvLeftHFTextIndent, "left indent of header and footer"},
       {mvRightHFTextIndent, "right indent of header and footer"}};
   for (const auto& [which, name] : kNames)
@@ -478,7 +486,7 @@ void TSynPadPrint::RenderPage(int PageNumber) {
   // From where this page starts to where the next one does (a line may be split between them).
   const TPageLine start = fPages[static_cast<size_t>(PageNumber - 1)];
   const TPageLine stop = PageNumber < static_cast<int>(fPages.size()) ? fPages[static_cast<size_t>(PageNumber)]
-                                                                       : TPageLine{fLines.Count(), 0};
+                                                                      : TPageLine{fLines.Count(), 0};
   for (int i = start.FirstLine; i < stop.FirstLine || (i == stop.FirstLine && stop.FirstRow > 0); ++i) {
     fLineNumber = i + 1;
     if (!LineSelected(i)) continue;
@@ -588,8 +596,7 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
   fCanvas->TextOutAt(X, y, platform::kTextOpaque, &band, piece, fAdvances.data());
 }
 
-void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List, int RowFrom,
-                                  int RowTo) {
+void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List, int RowFrom, int RowTo) {
   const int left = fMargins.PLeft;
   const long long top = fYPos;
   auto xOf = [&](size_t pos, size_t lineStart) {

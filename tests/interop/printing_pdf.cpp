@@ -1,18 +1,18 @@
 // Printing end to end: texts printed through printprobe into PDF files and read back with poppler's
 // pdfinfo, pdftotext and pdftoppm; the HTML export checked with xmllint.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <random>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 
@@ -241,12 +241,14 @@ std::vector<PdfWord> PdfWords(const std::string& pdftotext, const std::string& p
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::vector<PdfWord> words;
   int page = 0;
-  const std::regex word("<word xMin=\"[-0-9.]+\" yMin=\"([-0-9.]+)\" xMax=\"[-0-9.]+\" yMax=\"[-0-9.]+\">([^<]*)</word>");
+  const std::regex word(
+      "<word xMin=\"[-0-9.]+\" yMin=\"([-0-9.]+)\" xMax=\"[-0-9.]+\" yMax=\"[-0-9.]+\">([^<]*)</word>");
   std::istringstream in(r.out);
   std::string line;
   std::smatch m;
   while (std::getline(in, line)) {
-    if (line.find("<page ") != std::string::npos) ++page;
+    if (line.find("<page ") != std::string::npos)
+      ++page;
     else if (std::regex_search(line, m, word))
       words.push_back(PdfWord{page, std::lround(std::stod(m[1]) * 10), m[2]});
   }
@@ -341,8 +343,10 @@ TEST_F(PrintingPdf, ALongLineAtThePageFootContinuesOnTheNextPages) {
   std::vector<std::string> longLine;
   std::map<int, long> footerTop, lowestText;
   for (const PdfWord& w : words) {
-    if (w.text == "FOOTERTEXT") footerTop[w.page] = w.top;
-    else lowestText[w.page] = std::max(lowestText[w.page], w.top);
+    if (w.text == "FOOTERTEXT")
+      footerTop[w.page] = w.top;
+    else
+      lowestText[w.page] = std::max(lowestText[w.page], w.top);
     if (w.text.size() > 1 && w.text[0] == 'w' && std::isdigit(static_cast<unsigned char>(w.text[1])))
       longLine.push_back(w.text);
   }

@@ -181,7 +181,8 @@ TEST(SynPadPrint, WrapTiersAndPageBreaksBetweenSourceLines) {
   rig.print.Print();
   ASSERT_EQ(rig.printer.PageCount(), 2);
   EXPECT_EQ(rig.printer.PageTexts(0).back(), std::u16string(80, u'y'));
-  EXPECT_EQ(rig.printer.PageTexts(1), (std::vector<std::u16string>{std::u16string(80, u'y'), std::u16string(40, u'y'), u"z"}));
+  EXPECT_EQ(rig.printer.PageTexts(1),
+            (std::vector<std::u16string>{std::u16string(80, u'y'), std::u16string(40, u'y'), u"z"}));
   // A line of more rows than a page holds fills whole pages.
   rig.print.SetLines(std::vector<std::u16string>{std::u16string(80 * 58 * 2 + 1, u'q')});
   rig.Layout();
@@ -281,7 +282,11 @@ TEST(SynPadPrint, SelectedOnlyPrintsTheSelectedParts) {
 // What the editor shows is what prints: a control character is one blank cell, and the room for
 // line numbers fits the widest of them, "-4: " with a negative offset.
 TEST(SynPadPrint, ControlCharactersAndNegativeLineNumbers) {
-  Rig rig({"a\x01" "b\x7F" "c", "plain"});
+  Rig rig(
+      {"a\x01"
+       "b\x7F"
+       "c",
+       "plain"});
   rig.print.Print();
   auto body = rig.BodyOps();
   ASSERT_EQ(body[0].size(), 2u);

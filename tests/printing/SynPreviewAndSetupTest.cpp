@@ -1,16 +1,16 @@
 // The plain logic of the print preview control and of the preview and page-setup dialogs: sheet
 // sizes and scrolling, page stepping, painting through the mapping, margins in other units, header
 // lines and items, zoom clicks and printing through the print dialog.
+#include <gtest/gtest.h>
+
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "platform/FakePrinter.h"
-#include "printing/SynPageSetupModel.h"
 #include "printing/SynPadPrintPreviewModel.h"
+#include "printing/SynPageSetupModel.h"
 
 namespace {
 
@@ -213,7 +213,8 @@ TEST(SynPageSetup, UnitChangesKeepValuesNobodyEdited) {
   TSynPadPrint print;
   print.Margins().SetLeft(25.123456789);
   std::array<double, kMarginValueCount> start{};
-  for (int v = 0; v < kMarginValueCount; ++v) start[static_cast<size_t>(v)] = print.Margins().Millimetres(TMarginValue(v));
+  for (int v = 0; v < kMarginValueCount; ++v)
+    start[static_cast<size_t>(v)] = print.Margins().Millimetres(TMarginValue(v));
   const std::vector<std::vector<TUnitSystem>> tours = {
       {usInch, usMM}, {usCM, muThousandthsOfInches, usInch}, {muThousandthsOfInches}, {usInch, usCM, usMM, usInch}};
   for (const auto& tour : tours) {

@@ -226,8 +226,8 @@ int Layout(TSynPadPrint& print, const Options& o) {
   for (int p = 1; p <= pages; ++p) {
     const int first = print.PageFirstLine(p);
     // A line split between this page and the next is the last one of this page too.
-    const int last = p < pages ? print.PageFirstLine(p + 1) - (print.PageFirstRow(p + 1) > 0 ? 0 : 1)
-                               : print.Lines().Count() - 1;
+    const int last =
+        p < pages ? print.PageFirstLine(p + 1) - (print.PageFirstRow(p + 1) > 0 ? 0 : 1) : print.Lines().Count() - 1;
     std::cout << "page " << p << " lines ";
     if (last < first) std::cout << "-";
     else std::cout << first + 1 << "-" << last + 1;

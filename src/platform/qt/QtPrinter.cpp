@@ -5,7 +5,6 @@
 #include <QPageLayout>
 #include <QPrinterInfo>
 #include <QRandomGenerator>
-
 #include <cstdio>
 
 namespace platform {

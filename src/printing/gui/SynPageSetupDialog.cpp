@@ -139,7 +139,8 @@ QWidget* TdlgPageSetup::BuildHeaderFooterGroup(bool header) {
   for (int i = 0; i < 3; ++i) {
     grid->addWidget(new QLabel(QString::fromLatin1(kCaptions[i]), group), 0, i);
     auto* edit = new TLineFontEdit(aligns[i], group);
-    edit->setObjectName((header ? QStringLiteral("REHeader") : QStringLiteral("REFooter")) + QString::fromLatin1(kSuffix[i]));
+    edit->setObjectName((header ? QStringLiteral("REHeader") : QStringLiteral("REFooter")) +
+                        QString::fromLatin1(kSuffix[i]));
     *edits[i] = edit;
     grid->addWidget(edit, 1, i);
     grid->setColumnStretch(i, 1);
@@ -288,8 +289,8 @@ void TdlgPageSetup::PickColor(TColorSwatch* swatch) {
 
 void TdlgPageSetup::ShowInvalidNumber(int edit) {
   const std::string message = MarginTextError(MarginEdits[static_cast<size_t>(edit)]->text().toStdString());
-  platform::UI().MessageBox(message.empty() ? "Invalid number!" : message, "Error", platform::MsgButtons::Ok, platform::MsgIcon::Error,
-                            platform::HandleOf(this));
+  platform::UI().MessageBox(message.empty() ? "Invalid number!" : message, "Error", platform::MsgButtons::Ok,
+                            platform::MsgIcon::Error, platform::HandleOf(this));
   if (isVisible()) MarginEdits[static_cast<size_t>(edit)]->setFocus();
 }
 

@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <QStatusTipEvent>
 #include <QVBoxLayout>
-
 #include <exception>
 
 #include "platform/Lifecycle.h"
