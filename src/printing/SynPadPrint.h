@@ -129,8 +129,9 @@ class TSynPadPrint {
   TSynPadPrinterInfo& PrinterInfo() { return fPrinterInfo; }
   void Print() { PrintRange(1, -1); }
   // Prints pages StartPage..EndPage (-1: the last) Copies times, collated. The range is clamped to
-  // the pages the printer's own layout gives; a range with no page raises ESynPrintError. Any
-  // exception aborts the job.
+  // the pages the printer's own layout gives; a range with no page raises ESynPrintError. The
+  // layout and the range are checked on a measuring canvas before the printer's document is begun,
+  // so a refused job never touches the output. Any exception aborts the job.
   void PrintRange(int StartPage, int EndPage);
   // Makes Canvas current, reads the printer's geometry and lays the pages out.
   void PrepareCanvas(platform::ICanvas& Canvas);
