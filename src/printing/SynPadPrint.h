@@ -106,6 +106,7 @@ class TSynPadPrint {
   TSynCustomHighlighter* Highlighter() const { return fHighlighter; }
   void SetHighlighter(TSynCustomHighlighter* Value);
 
+  // Reported once for each source line printed, on the page that prints its first row.
   TPrintLineEvent OnPrintLine;
   TPrintStatusEvent OnPrintStatus;
 
