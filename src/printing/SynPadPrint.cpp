@@ -371,6 +371,16 @@ void TSynPadPrint::PaginateLines() {
   for (int i = first; i <= last; ++i) {
     const std::u16string_view text = LineText(i);
     const long long rows = static_cast<long long>(WrapPositions(text).size()) + 1;
+    if (fYPos + height > fMargins.PBottom) {
+      fYPos = fMargins.PTop;
+      ++fPageCount;
+      fPages.push_back(TPageLine{i, 0});
+    }
+    // Most lines fit where they are.
+    if (fYPos + rows * height <= fMargins.PBottom) {
+      fYPos += rows * height;
+      continue;
+    }
     // The rows that do not fit above the bottom margin continue at the top of the next page.
     for (long long row = 0;;) {
       if (fYPos + height > fMargins.PBottom) {
