@@ -157,6 +157,28 @@ TEST(SynPadPrintPreview, PaintsThePageInPrinterPixelsOnTheSheet) {
   // 25 mm from the sheet's left edge, at 96 dpi.
   EXPECT_NEAR(texts[1].x - sheet.Left, 25 / 25.4 * 96, 1.5);
   for (const auto& t : texts) EXPECT_GT(t.y, sheet.Top);
+
+  // A wrapped line at the foot of a page: the rows that do not fit show at the top of the next
+  // page, none over the footer.
+  std::vector<std::u16string> lines(57, u"text");
+  lines.push_back(std::u16string(200, u'y'));
+  rig.print.SetLines(lines);
+  rig.print.Footer().Add(u"Foot", nullptr, hfaLeft, 1);
+  rig.preview.UpdatePreview(rig.screen);
+  std::vector<std::vector<platform::TRecordingCanvas::Call>> pages;
+  for (int page = 1; page <= 2; ++page) {
+    TRecordingCanvas shown;
+    rig.preview.Paint(shown, {0, 0, 800, 600});
+    pages.push_back(shown.CallsOf("text"));
+    rig.preview.NextPage();
+  }
+  int foot = 0, lowest = 0;
+  for (const auto& t : pages[0]) (t.text == u"Foot" ? foot : lowest) = std::max(t.text == u"Foot" ? foot : lowest, t.y);
+  EXPECT_LT(lowest, foot);
+  EXPECT_EQ(pages[0][pages[0].size() - 2].text, std::u16string(80, u'y'));
+  ASSERT_GE(pages[1].size(), 4u);
+  EXPECT_EQ(pages[1][1].text, std::u16string(80, u'y'));
+  EXPECT_EQ(pages[1][2].text, std::u16string(40, u'y'));
 }
 
 TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
