@@ -132,7 +132,8 @@ void TfrmMain::FormShow() {
     // From now on the curtain covers the record editor only; the title bar with the keywords stays
     // usable while a folder is selected.
     curtainMoved_ = true;
-    const bool visible = pnlCurtain->isVisible();
+    // Whether it was shown while the window was still hidden: isVisible() answers false for both.
+    const bool visible = !pnlCurtain->isHidden();
     pnlCurtain->setParent(EditorPanel);
     PlaceCurtain();
     pnlCurtain->setVisible(visible);
@@ -210,6 +211,12 @@ void TfrmMain::RecordOpened() {
   showingKeywords_ = true;
   eKeywords->setText(Q(StoredKeywords()));
   showingKeywords_ = false;
+}
+
+void TfrmMain::ShowCurtain() {
+  TXMLTreeForm::ShowCurtain();
+  // Nothing selected any more: the title bar must not go on naming the last record's keywords.
+  if (!CurrentRecord && !CurrentFolder) RecordOpened();
 }
 
 void TfrmMain::RecordClosing() {

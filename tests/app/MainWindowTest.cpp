@@ -265,6 +265,32 @@ TEST_F(MainWindow, RendersWithTheCurtainBelowTheTitleBar) {
   SavePng("main-window-folder-200.png", form.get(), 2);
 }
 
+// A databank opened with nothing selected shows the curtain over the editor; a new databank
+// leaves no keywords of the record before in the title bar; the tree's menu names its keys.
+TEST_F(MainWindow, NothingSelectedShowsTheCurtainAndNoKeywords) {
+  QApplication::processEvents();
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->text(), "No record selected!");
+  SavePng("main-window-nothing-selected.png", form.get());
+
+  Select(2);
+  EXPECT_FALSE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: rk");
+  ui.PushMessageResult(platform::mrNo);  // not saved
+  form->Action(TTreeAction::NewBase)->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->eKeywords->text(), "");
+  EXPECT_EQ(form->lKeywords->text(), "no keywords");
+
+  for (QAction* action : form->TreeMenu->actions())
+    if (!action->shortcut().isEmpty()) EXPECT_TRUE(action->isShortcutVisibleInContextMenu()) << action->text().toStdString();
+  EXPECT_TRUE(form->miItemProperties->isVisible());
+  EXPECT_EQ(form->miItemProperties->shortcut(), QKeySequence(QStringLiteral("Alt+Return")));
+}
+
 TEST_F(MainWindow, HighlightersPageSavesChangedSchemesThatTakeEffectAtOnce) {
   platform::Owned<TfrmConfig> dialog(platform::Construct<TfrmConfig>(form.get()));
   form->FillConfigDialog(dialog.get());

@@ -229,6 +229,8 @@ void TXMLTreeForm::BuildActions() {
     action->setStatusTip(action->text());
     if (*def.Shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(def.Shortcut), QKeySequence::PortableText));
     action->setShortcutContext(Qt::WindowShortcut);
+    // The tree's menu is a context menu; it names the keys as the main menu does.
+    action->setShortcutVisibleInContextMenu(true);
     const auto [list, index] = picture(def.Action);
     if (list) {
       action->setIcon(list->Icon(index));
@@ -341,6 +343,11 @@ void TXMLTreeForm::BuildMenus() {
   miItemProperties = TreeMenu->addAction(Action(A::RecordProperties)->text());
   miItemProperties->setObjectName(QStringLiteral("miItemProperties"));
   miItemProperties->setVisible(false);
+  // It names the command's key; the key itself stays the command's (this one answers only inside
+  // the open menu, so the two never compete).
+  miItemProperties->setShortcut(Action(A::RecordProperties)->shortcut());
+  miItemProperties->setShortcutContext(Qt::WidgetShortcut);
+  miItemProperties->setShortcutVisibleInContextMenu(true);
   connect(miItemProperties, &QAction::triggered, Action(A::RecordProperties), &QAction::trigger);
   TreeMenu->addSeparator();
   TreeMenu->addAction(Action(A::SearchNextRecord));
