@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
@@ -68,6 +69,18 @@ void LoadSettings(IFormGeometry& form, TSettings& settings, bool storePosition, 
   if (form.IsMaximized()) return;
   if (storeSize) LoadSize(form, settings);
   if (storePosition) LoadPosition(form, settings);
+}
+
+void KeepInsideArea(IFormGeometry& form) {
+  if (form.IsMaximized()) return;
+  const auto area = form.AvailableArea(form.Left(), form.Top());
+  if (!area) return;
+  const int width = std::min(form.Width(), area->Width - form.FrameExtraWidth());
+  const int height = std::min(form.Height(), area->Height - form.FrameExtraHeight());
+  if (width != form.Width() || height != form.Height()) form.ResizeTo(width, height);
+  const int left = std::max(area->Left, std::min(form.Left(), area->Left + area->Width - width - form.FrameExtraWidth()));
+  const int top = std::max(area->Top, std::min(form.Top(), area->Top + area->Height - height - form.FrameExtraHeight()));
+  if (left != form.Left() || top != form.Top()) form.MoveTo(left, top);
 }
 
 void SaveSettings(IFormGeometry& form, TSettings& settings, bool storePosition, bool storeSize) {
@@ -345,6 +358,14 @@ void TfrmBaseForm::Loaded() {
 void TfrmBaseForm::FormShow() {
   if (!SettingsLoaded) LoadSettings();
   QPointer<TfrmBaseForm> self(this);
+  if (StorePosition || StoreSize) {
+    // The window manager's frame is known only once the window is on the screen: a restored
+    // geometry is checked again with it.
+    for (int delay : {100, 600})
+      QTimer::singleShot(delay, this, [this] {
+        if (isVisible() && !Destroying()) formgeometry::KeepInsideArea(Geometry());
+      });
+  }
   platform::PostCall([self] {
     if (self && !self->Destroying()) platform::RunGuarded([&] { self->AfterShow(); });
   });

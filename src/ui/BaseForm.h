@@ -66,6 +66,9 @@ void LoadSize(IFormGeometry& form, TSettings& settings);
 // A stored size or position never puts the window beyond the available area of its screen: it is
 // made smaller and moved inside (a size stored at another scale or on a larger screen).
 void LoadSettings(IFormGeometry& form, TSettings& settings, bool storePosition, bool storeSize);
+// Made to fit the available area and moved inside it, as the stored values are on loading (for a
+// window whose frame became known only once it was shown).
+void KeepInsideArea(IFormGeometry& form);
 // Size, then position, by the flags.
 void SaveSettings(IFormGeometry& form, TSettings& settings, bool storePosition, bool storeSize);
 }  // namespace formgeometry

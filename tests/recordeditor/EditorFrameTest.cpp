@@ -252,7 +252,7 @@ TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
   } cases[] = {{"4", "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp", ".c", "Save DataBank"},
                {"-1", "All files|*", "", "Save as file"}};
   for (const Case& c : cases) {
-    TxevXMLNode2* rec = Load(std::string("<dataroot><HighLight>") + c.highLight +
+    TxevXMLNode2* rec = Load(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><dataroot><HighLight>") + c.highLight +
                              "</HighLight><record ID=\"1\">a/b:c?<data>int x;\r\n// caf\xC3\xA9 \xE2\x82\xAC</data>"
                              "</record></dataroot>");
     f.Frame.OpenRecord(rec);

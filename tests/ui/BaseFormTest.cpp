@@ -331,6 +331,7 @@ TEST(BaseFormModal, EscapeClosesEveryModalFormAndEnterPressesTheMarkedDefault) {
   ScopedUIServices useUi(ui);
   TfrmBaseForm* form = Construct<TfrmBaseForm>();
   auto* go = new QPushButton(QStringLiteral("Go"), form);
+  go->setAutoDefault(false);  // not the default merely by having the focus
   form->SetButtonModalResult(go, mrYes);
   auto press = [form](Qt::Key key) {
     QTimer::singleShot(0, form, [form, key] {
