@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
@@ -188,6 +190,8 @@ void TfrmMain::StyleNotifyPopup(TNotifyPopup* popup, int kind) {
   popup->SetColor(style->Color);
   if (style->FontColor) popup->SetFontColor(*style->FontColor);
   popup->DisplayTime = style->DisplayTime;
+  // Room between the text and the frame (the popup's own padding leaves the letters on it).
+  popup->Padding = std::max(popup->Padding, 8);
 }
 
 QRect TfrmMain::CurtainRect() const {

@@ -11,6 +11,7 @@
 #include "databank/gui/uConfig.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "recordeditor/gui/uSynOptions.h"
+#include "recordeditor/uFindReplace_syn.h"
 #include "databank/uDataBankContent.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uXMLTools2.h"
@@ -138,6 +139,20 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
     EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
   }
   EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+
+  // The text of a notification keeps clear of its frame: no ink within 6 pixels of the border.
+  TNotifyPopup* notFound = form->ShowNotify(kNotFoundPopupKind, NotFoundText("strnig"));
+  const QImage img = notFound->grab().toImage();
+  img.save(QString::fromStdString(testsupport::ArtifactDir() + "/not-found-popup.png"));
+  QRect ink;
+  for (int y = 1; y < img.height() - 1; ++y)
+    for (int x = 1; x < img.width() - 1; ++x)
+      if (img.pixelColor(x, y).lightness() < 160) ink |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_GE(ink.left(), 6);
+  EXPECT_GE(ink.top(), 6);
+  EXPECT_LE(ink.right(), img.width() - 1 - 6);
+  EXPECT_LE(ink.bottom(), img.height() - 1 - 6);
 }
 
 TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
