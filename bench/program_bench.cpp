@@ -1,6 +1,4 @@
 // The program as a whole, on Qt's offscreen platform, with the canonical databank (canonical_bank.h):
-// - how long a save holds the window: Save pressed until the window handles events again, for each
-//   layer combination (the rest of the save runs on the worker thread);
 // - the longest gap between two typed characters while an auto-save of the databank runs;
 // - start (the entry's first step) to the first painted main window, without a databank and with
 //   the canonical one; quitting with it open (auto-save off, nothing modified);
@@ -159,36 +157,6 @@ OpenCanonical& TheOpenCanonical() {
   return open;
 }
 
-void BM_SaveBlocksWindow(benchmark::State& state) {
-  OpenCanonical& o = TheOpenCanonical();
-  const int v = static_cast<int>(state.range(0));
-  o.Layers(v);
-  double worst = 0, total = 0;
-  for (auto _ : state) {
-    o.Form()->SetModified();
-    o.Form()->UpdateActions();
-    const auto start = Clock::now();
-    o.Form()->Action(TTreeAction::SaveBase)->trigger();
-    QApplication::processEvents();
-    const double ms = Ms(start, Clock::now());
-    state.SetIterationTime(ms / 1000);
-    worst = std::max(worst, ms);
-    const auto wait = Clock::now();
-    o.Form()->Session().WaitForSave();
-    total = std::max(total, ms + Ms(wait, Clock::now()));
-  }
-  state.counters["worst_ms"] = worst;
-  state.counters["whole_save_ms"] = total;
-  state.SetLabel(kLayerNames[v]);
-}
-
-// The part of a save that runs on the window's thread: the document written to bytes.
-void BM_DocumentToBytes(benchmark::State& state) {
-  TXMLDataBase2& bank = *TheOpenCanonical().Form()->Bank();
-  for (auto _ : state) benchmark::DoNotOptimize(bank.EncodedXML());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * TheFiles().size);
-}
-
 // Keys typed every 5 ms into the code editor of an open record while an auto-save of the databank
 // runs (it stores the record, writes the document to bytes and opens the record again); the longest
 // time between two of them being handled.
@@ -262,6 +230,4 @@ void BM_ProgramMemoryWithCanonicalOpen(benchmark::State& state) {
 BENCHMARK(BM_ProgramMemoryWithCanonicalOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartToFirstPaint)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuitWithCanonicalOpen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DocumentToBytes)->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SaveBlocksWindow)->DenseRange(0, 3)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TypingDuringAutoSave)->DenseRange(0, 3)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
