@@ -217,10 +217,13 @@ TBankWriteLayers TBankSession::OwnLayers() const {
 }
 
 bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers,
-                               TBankSaveJob& job) {
+                               TBankSaveJob& job, TDocumentBytes bytes) {
   // The whole file is built in memory before anything on disk changes.
   try {
-    job.XML = bank.EncodedXML();
+    if (bytes == TDocumentBytes::ByWriter)
+      job.Document = bank.Snapshot();
+    else
+      job.XML = bank.EncodedXML();
   } catch (const std::exception&) {
     ShowError(SCouldNotSaveXMLStream);
     return false;
@@ -322,9 +325,12 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   else
     WriteBankState();
 
-  // The document becomes bytes here, on the window's thread; from then on edits cannot reach them.
+  // The document becomes bytes here, or (a background save) a snapshot that the writer turns into
+  // bytes; either way, edits from now on cannot reach what is saved.
+  const bool background = writer_ && wait == TSaveWait::Started;
   TBankSaveJob job;
-  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job);
+  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job,
+                                background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
   if (made) {
     job.Tag = ++saveTag_;
     savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});
@@ -335,7 +341,7 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   if (Hooks.ReopenRecord) Hooks.ReopenRecord();
   if (!made) return false;
 
-  if (writer_ && wait == TSaveWait::Started) {
+  if (background) {
     writer_->Submit(std::move(job));
     saveTimer_->SetEnabled(true);
     return true;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace codepage {
 namespace {
@@ -11,6 +12,64 @@ constexpr char16_t kHigh[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Code point to byte, for the two ranges that hold every character of the code page beyond ASCII:
+// U+0080..U+07FF (Latin-1 and the letters of 0x8A..0x9F) and U+2000..U+213F (dashes, quotes, euro,
+// trade mark). 0 means the code page has no byte for it (no character beyond ASCII maps to 0).
+constexpr char32_t kPunctuationBase = 0x2000;
+struct TFromUnicode {
+  std::array<unsigned char, 0x800> low{};
+  std::array<unsigned char, 0x140> punctuation{};
+  constexpr TFromUnicode() {
+    for (int b = 0xA0; b <= 0xFF; ++b) low[static_cast<size_t>(b)] = static_cast<unsigned char>(b);
+    for (int k = 0; k < 32; ++k) {
+      const char32_t ch = kHigh[k];
+      if (ch < 0x800)
+        low[ch] = static_cast<unsigned char>(0x80 + k);
+      else
+        punctuation[ch - kPunctuationBase] = static_cast<unsigned char>(0x80 + k);
+    }
+  }
+};
+constexpr TFromUnicode kFromUnicode;
+
+// The byte of a code point beyond ASCII, 0 when there is none.
+inline unsigned char HighByteOf(char32_t ch) {
+  if (ch < 0x800) return kFromUnicode.low[ch];
+  if (ch - kPunctuationBase < kFromUnicode.punctuation.size()) return kFromUnicode.punctuation[ch - kPunctuationBase];
+  return 0;
+}
+
+// The UTF-8 of each byte beyond ASCII: its length, then up to three bytes.
+struct TToUtf8 {
+  std::array<std::array<char, 4>, 128> seq{};
+  constexpr TToUtf8() {
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      const char32_t ch = b < 0xA0 ? kHigh[b - 0x80] : static_cast<char32_t>(b);
+      auto& s = seq[static_cast<size_t>(b - 0x80)];
+      if (ch < 0x800) {
+        s = {2, static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F)), 0};
+      } else {
+        s = {3, static_cast<char>(0xE0 | (ch >> 12)), static_cast<char>(0x80 | ((ch >> 6) & 0x3F)),
+             static_cast<char>(0x80 | (ch & 0x3F))};
+      }
+    }
+  }
+};
+constexpr TToUtf8 kToUtf8;
+
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
+// The end of the run of ASCII bytes starting at i.
+inline size_t AsciiRunEnd(const char* p, size_t i, size_t n) {
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & kHighBits) break;
+  }
+  while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+  return i;
+}
 
 // Decodes one code point from UTF-8 at i (advancing i); bad sequences give U+FFFD and advance one byte.
 char32_t DecodeUtf8(std::string_view s, size_t& i) {
@@ -74,10 +133,9 @@ char16_t Cp1252ToChar(unsigned char byte) {
 }
 
 int CharToCp1252(char32_t ch) {
-  if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<int>(ch);
-  for (int k = 0; k < 32; ++k)
-    if (kHigh[k] == ch) return 0x80 + k;
-  return -1;
+  if (ch < 0x80) return static_cast<int>(ch);
+  const unsigned char b = HighByteOf(ch);
+  return b ? b : -1;
 }
 
 std::u16string Cp1252ToUtf16(std::string_view bytes) {
@@ -121,34 +179,73 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
+  const char* p = bytes.data();
+  const size_t n = bytes.size();
   std::string out;
-  out.reserve(bytes.size());
-  for (char b : bytes) {
-    unsigned char u = static_cast<unsigned char>(b);
-    if (u < 0x80) out += b;
-    else AppendUtf8(out, Cp1252ToChar(u));
+  out.reserve(n + n / 16);
+  for (size_t i = 0; i < n;) {
+    const size_t end = AsciiRunEnd(p, i, n);
+    out.append(p + i, end - i);
+    for (i = end; i < n && static_cast<unsigned char>(p[i]) >= 0x80; ++i) {
+      const auto& s = kToUtf8.seq[static_cast<unsigned char>(p[i]) - 0x80];
+      out.append(s.data() + 1, static_cast<size_t>(s[0]));
+    }
   }
   return out;
 }
 
 std::string Utf8ToCp1252(std::string_view utf8, char replacement) {
+  const char* p = utf8.data();
+  const size_t n = utf8.size();
   std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-      out += utf8[i++];
-      continue;
+  out.reserve(n);
+  for (size_t i = 0; i < n;) {
+    const size_t end = AsciiRunEnd(p, i, n);
+    out.append(p + i, end - i);
+    i = end;
+    if (i < n) {
+      int b = CharToCp1252(DecodeUtf8(utf8, i));
+      out += b < 0 ? replacement : static_cast<char>(b);
     }
-    int b = CharToCp1252(DecodeUtf8(utf8, i));
-    out += b < 0 ? replacement : static_cast<char>(b);
   }
   return out;
+}
+
+bool NarrowUtf8ToCp1252(std::string& text, size_t from) {
+  char* p = text.data();
+  const size_t n = text.size();
+  const std::string_view view(p, n);
+  size_t r = std::min(from, n);
+  size_t w = r;
+  // Until the first character beyond ASCII nothing moves.
+  r = AsciiRunEnd(p, r, n);
+  w = r;
+  while (r < n) {
+    // One character beyond ASCII; the write position never passes the read position.
+    const size_t before = r;
+    const char32_t cp = DecodeUtf8(view, r);
+    if (cp == 0xFFFD && r == before + 1) return false;  // malformed
+    const unsigned char b = HighByteOf(cp);
+    if (!b) return false;
+    p[w++] = static_cast<char>(b);
+    // Then the ASCII run behind it, moved down a word at a time (a word is read before it is written
+    // and w + 8 <= r + 8, so nothing unread is overwritten).
+    for (; r + 8 <= n; r += 8, w += 8) {
+      uint64_t word;
+      std::memcpy(&word, p + r, 8);
+      if (word & kHighBits) break;
+      std::memcpy(p + w, &word, 8);
+    }
+    while (r < n && static_cast<unsigned char>(p[r]) < 0x80) p[w++] = p[r++];
+  }
+  text.resize(w);
+  return true;
 }
 
 bool IsCp1252Representable(std::string_view utf8) {
   for (size_t i = 0; i < utf8.size();) {
     if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-      ++i;
+      i = AsciiRunEnd(utf8.data(), i, utf8.size());
       continue;
     }
     size_t before = i;

@@ -149,12 +149,17 @@ std::string TXMLDataBase2::EncodedXML() const {
   std::string out = Declaration(*doc_, kLatin);
   const size_t header = out.size();
   doc_->WriteXML(out, doc_.get(), false);
-  std::string_view body = std::string_view(out).substr(header);
-  if (!HasHighByte(body)) return out;
-  if (codepage::IsCp1252Representable(body)) return Declaration(*doc_, kLatin) + codepage::Utf8ToCp1252(body);
+  if (codepage::NarrowUtf8ToCp1252(out, header)) return out;
   // Characters without a Windows-1252 byte: the file is written as UTF-8 so nothing is lost.
-  out.replace(0, header, Declaration(*doc_, "UTF-8"));
+  out = Declaration(*doc_, "UTF-8");
+  doc_->WriteXML(out, doc_.get(), false);
   return out;
+}
+
+std::unique_ptr<const TXMLDataBase2> TXMLDataBase2::Snapshot() const {
+  auto copy = std::make_unique<TXMLDataBase2>();
+  copy->doc_ = doc_->CloneDocument();
+  return copy;
 }
 
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {

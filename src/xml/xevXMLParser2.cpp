@@ -200,9 +200,14 @@ void TxevXMLNode2::SetName(std::string name) {
   name_ = std::move(name);
 }
 
+constinit const std::string TxevXMLNode2::kNoText;
+
 void TxevXMLNode2::SetText(std::string text) {
   cdata_ = !text.empty() && HasMarkup(text);
-  text_ = std::move(text);
+  if (text.empty())
+    text_.reset();
+  else
+    text_ = std::make_shared<const std::string>(std::move(text));
 }
 
 TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
@@ -308,7 +313,7 @@ TxevXMLNode2* TxevXMLNode2::FindNode(std::string_view name, bool deep) const {
 
 std::string TxevXMLNode2::GetChildText(std::string_view name) const {
   const TxevXMLNode2* n = FindNode(name, false);
-  return n ? n->text_ : std::string();
+  return n ? n->Text() : std::string();
 }
 
 int TxevXMLNode2::IndexOfAttribute(std::string_view name) const {
@@ -347,7 +352,8 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::CloneNode() const {
   auto copyOf = [](const TxevXMLNode2* src) {
     auto n = std::make_unique<TxevXMLNode2>();
     n->SetName(src->name_);
-    n->SetText(src->text_);
+    n->text_ = src->text_;
+    n->cdata_ = src->cdata_;
     n->attributes_.items_.reserve(src->attributes_.items_.size());
     for (const auto& a : src->attributes_.items_) n->attributes_.Add(a->Clone());
     return n;
@@ -411,6 +417,18 @@ bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool w
     }
   }
   return !sink.Full();
+}
+
+std::unique_ptr<TxevXMLParser2> TxevXMLParser2::CloneDocument() const {
+  auto doc = std::make_unique<TxevXMLParser2>();
+  for (const TxevXMLAttribute2* a : declaration_->Attributes()) doc->declaration_->attributes_.Add(a->Clone());
+  doc->SetName(name_);
+  doc->text_ = text_;
+  doc->cdata_ = cdata_;
+  for (const TxevXMLAttribute2* a : Attributes()) doc->attributes_.Add(a->Clone());
+  doc->children_.items_.reserve(children_.items_.size());
+  for (const TxevXMLNode2* c : Children()) doc->AddNode(c->CloneNode());
+  return doc;
 }
 
 std::string TxevXMLParser2::GetXML() const {
@@ -487,7 +505,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
       ClearChildren();
       name_.clear();
       prefix_.clear();
-      text_.clear();
+      text_.reset();
       cdata_ = false;
     } else {
       target->ClearChildren();
