@@ -1,6 +1,8 @@
 #include "platform/CodePage.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -181,15 +183,47 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 std::string Cp1252ToUtf8(std::string_view bytes) {
   const char* p = bytes.data();
   const size_t n = bytes.size();
-  std::string out;
-  out.reserve(n + n / 16);
-  for (size_t i = 0; i < n;) {
-    const size_t end = AsciiRunEnd(p, i, n);
-    out.append(p + i, end - i);
-    for (i = end; i < n && static_cast<unsigned char>(p[i]) >= 0x80; ++i) {
-      const auto& s = kToUtf8.seq[static_cast<unsigned char>(p[i]) - 0x80];
-      out.append(s.data() + 1, static_cast<size_t>(s[0]));
+  auto extra = [](char c) { return static_cast<size_t>(kToUtf8.seq[static_cast<unsigned char>(c) - 0x80][0]) - 1; };
+  // The exact size first (a byte beyond ASCII grows by one or two), then one pass of plain stores.
+  size_t size = n;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    for (uint64_t high = word & kHighBits; high; high &= high - 1) size += extra(p[i + (std::countr_zero(high) >> 3)]);
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) size += extra(p[i]);
+  std::string out(size, '\0');
+  char* o = out.data();
+  for (i = 0; i < n;) {
+    size_t ascii;  // ASCII bytes before the next byte beyond it
+    if (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      const uint64_t high = word & kHighBits;
+      if (!high) {
+        std::memcpy(o, &word, 8);
+        i += 8;
+        o += 8;
+        continue;
+      }
+      ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
+      // The whole word: what follows the ASCII bytes is overwritten next (the rest of the output is
+      // at least as long as the rest of the input, so the word fits).
+      std::memcpy(o, &word, 8);
+    } else {
+      ascii = AsciiRunEnd(p, i, n) - i;
+      std::memcpy(o, p + i, ascii);
     }
+    i += ascii;
+    o += ascii;
+    if (i == n) break;
+    const auto& seq = kToUtf8.seq[static_cast<unsigned char>(p[i++]) - 0x80];
+    o[0] = seq[1];
+    o[1] = seq[2];
+    if (seq[0] == 3) o[2] = seq[3];
+    o += seq[0];
   }
   return out;
 }
@@ -214,29 +248,54 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement) {
 bool NarrowUtf8ToCp1252(std::string& text, size_t from) {
   char* p = text.data();
   const size_t n = text.size();
-  const std::string_view view(p, n);
+  auto continuation = [p](size_t i) { return (static_cast<unsigned char>(p[i]) & 0xC0) == 0x80; };
   size_t r = std::min(from, n);
   size_t w = r;
-  // Until the first character beyond ASCII nothing moves.
-  r = AsciiRunEnd(p, r, n);
-  w = r;
+  // The write position never passes the read position: a word is read before it is written, and a
+  // character beyond ASCII becomes one byte out of two or three.
   while (r < n) {
-    // One character beyond ASCII; the write position never passes the read position.
-    const size_t before = r;
-    const char32_t cp = DecodeUtf8(view, r);
-    if (cp == 0xFFFD && r == before + 1) return false;  // malformed
+    size_t ascii;  // ASCII bytes before the next byte beyond it
+    if (r + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + r, 8);
+      const uint64_t high = word & kHighBits;
+      if (!high) {
+        std::memcpy(p + w, &word, 8);
+        r += 8;
+        w += 8;
+        continue;
+      }
+      ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
+      if (r - w >= 8) {
+        std::memcpy(p + w, &word, 8);  // the bytes after the ASCII ones are overwritten next
+      } else {
+        for (size_t k = 0; k < ascii; ++k) p[w + k] = p[r + k];  // forward: w <= r
+      }
+    } else {
+      ascii = AsciiRunEnd(p, r, n) - r;
+      for (size_t k = 0; k < ascii; ++k) p[w + k] = p[r + k];
+    }
+    r += ascii;
+    w += ascii;
+    if (r == n) break;
+    // Every character of the code page takes two or three bytes; anything else (four bytes,
+    // overlong or broken sequences) has no byte.
+    const unsigned char c = static_cast<unsigned char>(p[r]);
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF && r + 1 < n && continuation(r + 1)) {
+      cp = (char32_t(c & 0x1F) << 6) | (static_cast<unsigned char>(p[r + 1]) & 0x3F);
+      r += 2;
+    } else if (c >= 0xE0 && c <= 0xEF && r + 2 < n && continuation(r + 1) && continuation(r + 2)) {
+      cp = (char32_t(c & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(p[r + 1]) & 0x3F) << 6) |
+           (static_cast<unsigned char>(p[r + 2]) & 0x3F);
+      if (cp < 0x800) return false;
+      r += 3;
+    } else {
+      return false;
+    }
     const unsigned char b = HighByteOf(cp);
     if (!b) return false;
     p[w++] = static_cast<char>(b);
-    // Then the ASCII run behind it, moved down a word at a time (a word is read before it is written
-    // and w + 8 <= r + 8, so nothing unread is overwritten).
-    for (; r + 8 <= n; r += 8, w += 8) {
-      uint64_t word;
-      std::memcpy(&word, p + r, 8);
-      if (word & kHighBits) break;
-      std::memcpy(p + w, &word, 8);
-    }
-    while (r < n && static_cast<unsigned char>(p[r]) < 0x80) p[w++] = p[r++];
   }
   text.resize(w);
   return true;

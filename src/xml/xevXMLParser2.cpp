@@ -468,6 +468,11 @@ void TxevXMLParser2::ReleaseText() {
   pos_ = 0;
 }
 
+std::string TxevXMLParser2::TakeText() {
+  pos_ = 0;
+  return std::exchange(docText_, std::string());
+}
+
 bool TxevXMLParser2::ParseNodeXML(TxevXMLNode2* node, std::string text) {
   if (!node) {
     lastError_ = "Invalid parameter pNode";

@@ -207,6 +207,8 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // Frees the document text that Parse() would read again (a large document then takes its memory
   // once, in its nodes); Parse() afterwards parses an empty text.
   void ReleaseText();
+  // Gives the document text that Parse() would read back to the caller; the text is then empty.
+  std::string TakeText();
   // Frees the node's children and fills the node (name, attributes merged over its own, text and
   // children) from the first element of the text. No declaration is looked for.
   bool ParseNodeXML(TxevXMLNode2* node, std::string text);
