@@ -317,7 +317,7 @@ void TBankSession::CloseBank() {
 bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   if (!bank_) return false;
   TBusyScope busy(*this);
-  if (Hooks.CommitRecord) Hooks.CommitRecord();
+  if (Hooks.StoreRecord) Hooks.StoreRecord();
   lastOpened_ = path;
   fileName_ = path;
   if (Hooks.WriteState)
@@ -334,11 +334,10 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   if (made) {
     job.Tag = ++saveTag_;
     savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});
-    // What the bytes hold is saved unless the write fails; edits from now on mark the databank again.
+    // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
   }
   Changed();
-  if (Hooks.ReopenRecord) Hooks.ReopenRecord();
   if (!made) return false;
 
   if (background) {

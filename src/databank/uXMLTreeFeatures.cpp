@@ -159,6 +159,7 @@ std::vector<TBookmarkMenuItem> TXMLTreeFeatures::BookmarkMenu() {
 void TXMLTreeFeatures::SaveBookmark() {
   TxevXMLNode2* node = SelectedNode();
   if (!node || !Bank()) return;
+  StoreOpenValues();
   std::string name = node->Text();
   {
     TBankSession::TBusyScope busy(Session());
@@ -171,6 +172,7 @@ void TXMLTreeFeatures::SaveBookmark() {
 
 void TXMLTreeFeatures::ManageBookmarks() {
   if (!Bank()) return;
+  StoreOpenValues();
   TBookmarkWork work(BookmarksElement(*Bank()));
   {
     TBankSession::TBusyScope busy(Session());
@@ -223,6 +225,7 @@ void TXMLTreeFeatures::ExportCommand() {
 bool TXMLTreeFeatures::ExportFile(const std::string& path) {
   TxevXMLNode2* selected = SelectedNode();
   if (!Bank() || !selected) return false;
+  StoreOpenValues();  // the file holds what the user sees
   TBorrowedBankState borrowed(Session());
   TExportChoice choice = ExportChoiceFor(selected, Images, !Session().Password().empty(), Session().Compress());
   if (!SelectNodesForExport(choice)) return false;
@@ -240,5 +243,7 @@ bool TXMLTreeFeatures::ExportFile(const std::string& path) {
 // Databank information
 
 void TXMLTreeFeatures::BankInfoCommand() {
-  if (HasSession()) ShowBankInfo(BankInfoOf(Session()));
+  if (!HasSession()) return;
+  StoreOpenValues();
+  ShowBankInfo(BankInfoOf(Session()));
 }

@@ -730,7 +730,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void FontChanged();
   void RecomputeTextOffset();
   void ComputeCaret();
-  void SetWordBlock(TBufferCoord Value);
   TBufferCoord ClampBlockPos(TBufferCoord Value) const;
   TColor ColorEditorBG(bool CaretLine) const;
   // Columns of the buffer position walked on the line (no word wrap).

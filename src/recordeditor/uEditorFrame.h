@@ -112,6 +112,7 @@ class TEditorFrame : public IEditor {
   void DetachRecord() override;
   void StoreRecord() override;
   bool IsModified() override { return Modified; }
+  void ClearModified() override { Modified = false; }
   void ShowRecordSearchMatch() override;
   bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) override;
   void SetKeywords(const std::string& text) override;

@@ -1,6 +1,6 @@
-// The real program under a real X server (Xvfb, no window manager), driven from outside with xdotool
-// as a person drives it; the files it leaves are read with the probes and xmllint. Each test ends with
-// a picture of the screen under the artifacts folder.
+// The real program under a real X server (Xvfb; some tests add a window manager, openbox), driven
+// from outside with xdotool as a person drives it; the files it leaves are read with the probes and
+// xmllint. Each test ends with a picture of the screen under the artifacts folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -468,4 +468,46 @@ TEST_F(EndToEnd, EndedBySignalsKeepsTheEditInTheFile) {
     expected += text;
     EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/data)"), expected) << strsignal(signal);
   }
+}
+
+// Typed through the real keyboard focus under a window manager, across a Ctrl+S and several
+// auto-saves: a save never takes the focus or a key from the editor, so every character is in the
+// file, in order.
+TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("autosave.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Saving"));
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>1</AutoSave><AutoSavePeriod>1</AutoSavePeriod>"
+                         "<MakeBackup>0</MakeBackup></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Saving$"), "");
+  auto data = [&] {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  d.Click(d.Width() * 2 / 3, 150);  // into the code
+  d.Key("ctrl+End");
+  std::string expected = "int kept = 42;";
+  d.Type("BEFORE");
+  expected += "BEFORE";
+  d.Xdo({"key", "ctrl+s"});
+  d.Xdo({"type", "--delay", "40", "AFTERSAVE"});  // at once, while the save is under way
+  expected += "AFTERSAVE";
+  ASSERT_TRUE(Eventually([&] { return data().rfind("int kept = 42;BEFORE", 0) == 0; })) << data();
+  // Lines typed at 40 ms a key while the auto-save writes the file every second or so.
+  std::vector<std::string> versions{data()};
+  for (int line = 0; line < 6; ++line) {
+    const std::string text = "line" + std::to_string(line) + "_abcdefghijklmnopqrstuvwxyz0123456789";
+    d.Xdo({"key", "Return"});
+    d.Xdo({"type", "--delay", "40", text});
+    expected += "\n" + text;
+    if (data() != versions.back()) versions.push_back(data());
+  }
+  ASSERT_TRUE(Eventually([&] { return data() == expected; }, 15000)) << data() << "\nexpected:\n" << expected;
+  EXPECT_GE(versions.size(), 4u) << "the auto-save wrote the file only " << versions.size() << " times while typing";
+  d.Shot("e2e-typed-across-saves.png");
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(data(), expected);
 }

@@ -331,3 +331,23 @@ TEST_F(MainWindow, TheRecordEditorJoinsTheWindow) {
   EXPECT_EQ(frame.LanguageNumber(), 2);  // its own language
   EXPECT_TRUE(form->Session().Modified());
 }
+
+// Browsing is no edit: records without a stored caret, or with one at 0, show the text's start as
+// 1, 1 does, and the real editor storing that back changes nothing. With auto-save off, closing then
+// asks nothing.
+TEST_F(MainWindow, BrowsingRecordsAsksNothingOnClose) {
+  Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
+       "<record ID=\"2\">No caret<data>int a;\r\nint b;</data></record>"
+       "<record ID=\"3\" XPos=\"0\" YPos=\"0\">Zero caret<data>int c;</data></record>"
+       "<record ID=\"4\" XPos=\"3\" YPos=\"2\">Own caret<data>int d;\r\nint e;</data></record>"
+       "<record ID=\"5\">Unix lines<data>int f;\nint g;</data><comments>one\ntwo</comments></record></dataroot>");
+  settingsSection()->WriteBool("AutoSave", false);
+  for (int id : {2, 3, 4, 5, 2, 3, 4, 5, 2}) {
+    Select(id);
+    EXPECT_FALSE(form->Session().Modified()) << id;
+  }
+  form->UpdateActions();
+  EXPECT_FALSE(form->Action(TTreeAction::SaveBase)->isEnabled());
+  EXPECT_TRUE(form->Session().CloseForExit());  // what closing the window runs
+  EXPECT_TRUE(ui.CallsOf(platform::ScriptedUIServices::Kind::Message).empty());
+}

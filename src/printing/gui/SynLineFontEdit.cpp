@@ -105,11 +105,10 @@ QLineEdit* TLineFontEdit::InsertRow(int Index, const TFontLine& Line) {
   fonts_.insert(fonts_.begin() + Index, TSynFont("Arial", 10));
   fonts_[static_cast<size_t>(Index)].Assign(Line.Font);
   ApplyFont(Index);
-  connect(row, &QLineEdit::cursorPositionChanged, this, [this, row](int, int column) {
+  connect(row, &QLineEdit::cursorPositionChanged, this, [this, row](int, int) {
     const int line = IndexOf(row);
     if (line < 0 || !row->hasFocus()) return;
     caretLine_ = line;
-    emit CaretMoved(line, column);
   });
   return row;
 }
@@ -134,7 +133,6 @@ void TLineFontEdit::FocusRow(int Index, int Column) {
   row->setCursorPosition(std::clamp(Column, 0, static_cast<int>(row->text().size())));
   caretLine_ = Index;
   ensureWidgetVisible(row);
-  emit CaretMoved(Index, row->cursorPosition());
 }
 
 bool TLineFontEdit::eventFilter(QObject* watched, QEvent* event) {
@@ -144,7 +142,6 @@ bool TLineFontEdit::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
     caretLine_ = index;
     emit Entered();
-    emit CaretMoved(index, row->cursorPosition());
     return false;
   }
   if (event->type() != QEvent::KeyPress) return false;
