@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -29,7 +28,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using canonical::TText;
 
-double Ms(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double, std::milli>(to - from).count(); }
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 const char* const kLayerNames[] = {"plain", "compressed", "enciphered", "enciphered+compressed"};
 

@@ -329,8 +329,8 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   // bytes; either way, edits from now on cannot reach what is saved.
   const bool background = writer_ && wait == TSaveWait::Started;
   TBankSaveJob job;
-  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job,
-                                background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
+  const bool made =
+      MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
   if (made) {
     job.Tag = ++saveTag_;
     savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});

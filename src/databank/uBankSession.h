@@ -12,9 +12,10 @@
 //   the old one; a failed save reports the error, keeps the old file and keeps the modified mark.
 // - With background saves (the window's), Save, Save As, the auto-save and minimising take a
 //   snapshot of the document (its texts shared, so it is cheap) and return; the XML, the layers and
-//   the file are written on a worker thread, one save after the other. The outcome is applied on the window's thread: a failure is reported and
-//   marks the databank modified again. Whatever needs to know that the file is written (the
-//   save-changes question, closing a databank, the end of the program) waits for the save in flight.
+//   the file are written on a worker thread, one save after the other. The outcome is applied on the
+//   window's thread: a failure is reported and marks the databank modified again. Whatever needs to
+//   know that the file is written (the save-changes question, closing a databank, the end of the
+//   program) waits for the save in flight.
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
 //   run nested event loops, during which the timer still ticks).
 // - Closing a databank forgets its file name, password and entry name together.

@@ -55,7 +55,8 @@ TEST(CodePage, TableConversionsAgreeWithACharacterByCharacterReference) {
       if (Cp1252ToChar(static_cast<unsigned char>(b)) == cp) return b;
     return -1;
   };
-  for (char32_t cp = 0; cp < 0x2200; ++cp) ASSERT_EQ(CharToCp1252(cp), byteOf(cp)) << std::hex << static_cast<uint32_t>(cp);
+  for (char32_t cp = 0; cp < 0x2200; ++cp)
+    ASSERT_EQ(CharToCp1252(cp), byteOf(cp)) << std::hex << static_cast<uint32_t>(cp);
   for (char32_t cp : {U'\uFFFD', U'\uFEFF', U'\U0001F600', U'\U0010FFFF'}) EXPECT_EQ(CharToCp1252(cp), -1);
 
   struct Piece {
@@ -93,7 +94,9 @@ TEST(CodePage, TableConversionsAgreeWithACharacterByCharacterReference) {
     EXPECT_EQ(Utf8ToCp1252(text), expected);
     if (inside) EXPECT_EQ(Cp1252ToUtf8(expected), text);
     // In place, behind a head that stays as it is.
-    const std::string head = "h\xC3\xA9" "ad ";
+    const std::string head =
+        "h\xC3\xA9"
+        "ad ";
     std::string narrowed = head + text;
     EXPECT_EQ(NarrowUtf8ToCp1252(narrowed, head.size()), inside);
     if (inside) EXPECT_EQ(narrowed, head + expected);

@@ -218,8 +218,9 @@ TEST(XmlParser, ParseNodeXmlFillsTheGivenNode) {
 // A copy of the document shares its texts, yet edits of either side never reach the other.
 TEST(XmlTree, DocumentCopyKeepsWhatItWasGiven) {
   TxevXMLParser2 doc;
-  ASSERT_TRUE(doc.LoadXML("<?xml version='1.1' encoding='ISO-8859-1'?>"
-                          "<r a='1'>top<x k='v'>text<y xml:space='preserve'> blank </y></x><z><![CDATA[a<b]]></z></r>"));
+  ASSERT_TRUE(
+      doc.LoadXML("<?xml version='1.1' encoding='ISO-8859-1'?>"
+                  "<r a='1'>top<x k='v'>text<y xml:space='preserve'> blank </y></x><z><![CDATA[a<b]]></z></r>"));
   const std::string before = doc.GetXML();
   std::unique_ptr<TxevXMLParser2> copy = doc.CloneDocument();
   EXPECT_EQ(copy->GetXML(), before);

@@ -142,7 +142,8 @@ TEST_F(XmlStore, EncodingRule) {
 // the error report of a damaged file, stay as if each text had been converted after the parse.
 TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
   auto replaced = [](std::string s, const std::string& from, const std::string& to) {
-    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+      s.replace(at, from.size(), to);
     return s;
   };
   struct Case {
@@ -160,11 +161,16 @@ TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.declaration);
-    const std::string body = "<dataroot a='caf\xE9'><settings><t>\x93" "caf\xE9\x94 \x80</t></settings></dataroot>";
+    const std::string body =
+        "<dataroot a='caf\xE9'><settings><t>\x93"
+        "caf\xE9\x94 \x80</t></settings></dataroot>";
     TXMLDataBase2 db;
     ASSERT_TRUE(db.LoadEncodedXML(c.declaration + body));
     // As UTF-8 the bytes above are broken sequences and stay as they are.
-    EXPECT_EQ(db.ReadString("t", ""), c.utf8 ? "\x93" "caf\xE9\x94 \x80" : "\xE2\x80\x9C" "caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC");
+    EXPECT_EQ(db.ReadString("t", ""), c.utf8 ? "\x93"
+                                               "caf\xE9\x94 \x80"
+                                             : "\xE2\x80\x9C"
+                                               "caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC");
     EXPECT_EQ(db.Root()->GetAttribute("a"), c.utf8 ? "caf\xE9" : "caf\xC3\xA9");
 
     // Damaged: the report counts the file's bytes, as it does for the same file in ASCII.
