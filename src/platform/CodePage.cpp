@@ -42,23 +42,27 @@ inline unsigned char HighByteOf(char32_t ch) {
   return 0;
 }
 
-// The UTF-8 of each byte beyond ASCII: its length, then up to three bytes.
+// The UTF-8 of each byte beyond ASCII: its two or three bytes (first in the lowest byte, as they are
+// stored on this little-endian machine) and their count.
 struct TToUtf8 {
-  std::array<std::array<char, 4>, 128> seq{};
+  std::array<uint32_t, 128> bytes{};
+  std::array<unsigned char, 128> length{};
   constexpr TToUtf8() {
     for (int b = 0x80; b <= 0xFF; ++b) {
       const char32_t ch = b < 0xA0 ? kHigh[b - 0x80] : static_cast<char32_t>(b);
-      auto& s = seq[static_cast<size_t>(b - 0x80)];
+      const size_t k = static_cast<size_t>(b - 0x80);
       if (ch < 0x800) {
-        s = {2, static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F)), 0};
+        bytes[k] = (0xC0 | (ch >> 6)) | (0x80 | (ch & 0x3F)) << 8;
+        length[k] = 2;
       } else {
-        s = {3, static_cast<char>(0xE0 | (ch >> 12)), static_cast<char>(0x80 | ((ch >> 6) & 0x3F)),
-             static_cast<char>(0x80 | (ch & 0x3F))};
+        bytes[k] = (0xE0 | (ch >> 12)) | (0x80 | ((ch >> 6) & 0x3F)) << 8 | (0x80 | (ch & 0x3F)) << 16;
+        length[k] = 3;
       }
     }
   }
 };
 constexpr TToUtf8 kToUtf8;
+static_assert(std::endian::native == std::endian::little);
 
 constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
@@ -183,47 +187,48 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 std::string Cp1252ToUtf8(std::string_view bytes) {
   const char* p = bytes.data();
   const size_t n = bytes.size();
-  auto extra = [](char c) { return static_cast<size_t>(kToUtf8.seq[static_cast<unsigned char>(c) - 0x80][0]) - 1; };
+  auto index = [p](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(p[i]) - 0x80); };
   // The exact size first (a byte beyond ASCII grows by one or two), then one pass of plain stores.
   size_t size = n;
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     uint64_t word;
     std::memcpy(&word, p + i, 8);
-    for (uint64_t high = word & kHighBits; high; high &= high - 1) size += extra(p[i + (std::countr_zero(high) >> 3)]);
+    for (uint64_t high = word & kHighBits; high; high &= high - 1)
+      size += kToUtf8.length[index(i + (std::countr_zero(high) >> 3))] - 1u;
   }
   for (; i < n; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80) size += extra(p[i]);
+    if (static_cast<unsigned char>(p[i]) >= 0x80) size += kToUtf8.length[index(i)] - 1u;
   std::string out(size, '\0');
   char* o = out.data();
-  for (i = 0; i < n;) {
-    size_t ascii;  // ASCII bytes before the next byte beyond it
-    if (i + 8 <= n) {
-      uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      const uint64_t high = word & kHighBits;
-      if (!high) {
-        std::memcpy(o, &word, 8);
-        i += 8;
-        o += 8;
-        continue;
-      }
-      ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
-      // The whole word: what follows the ASCII bytes is overwritten next (the rest of the output is
-      // at least as long as the rest of the input, so the word fits).
-      std::memcpy(o, &word, 8);
-    } else {
-      ascii = AsciiRunEnd(p, i, n) - i;
-      std::memcpy(o, p + i, ascii);
+  for (i = 0; i + 8 <= n;) {
+    // At least as many output bytes remain as input bytes: whole words may be stored, what follows
+    // the bytes that count is overwritten next.
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    std::memcpy(o, &word, 8);
+    const uint64_t high = word & kHighBits;
+    if (!high) {
+      i += 8;
+      o += 8;
+      continue;
     }
+    const size_t ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
     i += ascii;
     o += ascii;
-    if (i == n) break;
-    const auto& seq = kToUtf8.seq[static_cast<unsigned char>(p[i++]) - 0x80];
-    o[0] = seq[1];
-    o[1] = seq[2];
-    if (seq[0] == 3) o[2] = seq[3];
-    o += seq[0];
+    if (i + 4 > n) break;  // the output may end within four bytes: the tail below
+    const size_t k = index(i++);
+    std::memcpy(o, &kToUtf8.bytes[k], 4);
+    o += kToUtf8.length[k];
+  }
+  for (; i < n; ++i) {
+    if (static_cast<unsigned char>(p[i]) < 0x80) {
+      *o++ = p[i];
+      continue;
+    }
+    const size_t k = index(i);
+    const uint32_t seq = kToUtf8.bytes[k];
+    for (unsigned j = 0; j < kToUtf8.length[k]; ++j) *o++ = static_cast<char>(seq >> (8 * j));
   }
   return out;
 }

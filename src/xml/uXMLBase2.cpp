@@ -184,7 +184,8 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   // What counts is the declaration as the parser reads it: when it names UTF-8 after all, or the text
   // does not parse (the error report counts the file's bytes), the bytes are narrowed back (exactly)
   // and parsed as they came.
-  const bool widened = !IsUtf8Name(SniffEncoding(bytes)) && HasHighByte(bytes);
+  const bool ascii = !HasHighByte(bytes);
+  const bool widened = !ascii && !IsUtf8Name(SniffEncoding(bytes));
   if (widened) bytes = codepage::Cp1252ToUtf8(bytes);
   bool ok = doc_->LoadXML(std::move(bytes));
   bool utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
@@ -197,7 +198,7 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   }
   lastError_ = doc_->LastError();
   doc_->ReleaseText();  // the store never parses the same text twice
-  if (!utf8 && !(widened && ok)) {
+  if (!ascii && !utf8 && !(widened && ok)) {
     TreeCp1252ToUtf8(doc_.get());
     if (HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);
   }

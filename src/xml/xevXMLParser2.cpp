@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <future>
+#include <thread>
 #include <unordered_map>
 
 #include "xml/xevStrings.h"
@@ -426,8 +428,20 @@ std::unique_ptr<TxevXMLParser2> TxevXMLParser2::CloneDocument() const {
   doc->text_ = text_;
   doc->cdata_ = cdata_;
   for (const TxevXMLAttribute2* a : Attributes()) doc->attributes_.Add(a->Clone());
-  doc->children_.items_.reserve(children_.items_.size());
-  for (const TxevXMLNode2* c : Children()) doc->AddNode(c->CloneNode());
+  // The top-level elements of a large document are copied by a few threads, each taking every n-th
+  // one (sizes vary); this document is only read meanwhile.
+  const auto& items = children_.items_;
+  std::vector<std::unique_ptr<TxevXMLNode2>> copies(items.size());
+  const size_t threads = items.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  auto copyShare = [&](size_t first) {
+    for (size_t i = first; i < items.size(); i += threads) copies[i] = items[i]->CloneNode();
+  };
+  std::vector<std::future<void>> helpers;
+  for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, copyShare, t));
+  copyShare(0);
+  for (std::future<void>& helper : helpers) helper.get();  // a helper's failure is thrown here
+  doc->children_.items_.reserve(items.size());
+  for (std::unique_ptr<TxevXMLNode2>& copy : copies) doc->AddNode(std::move(copy));
   return doc;
 }
 

@@ -221,6 +221,8 @@ TEST(XmlTree, DocumentCopyKeepsWhatItWasGiven) {
   ASSERT_TRUE(
       doc.LoadXML("<?xml version='1.1' encoding='ISO-8859-1'?>"
                   "<r a='1'>top<x k='v'>text<y xml:space='preserve'> blank </y></x><z><![CDATA[a<b]]></z></r>"));
+  // Enough top-level elements for the copy to be shared out between threads, in their order.
+  for (int i = 0; i < 30; ++i) doc.AddChild("n" + std::to_string(i))->AddChild("c")->SetText(std::to_string(i));
   const std::string before = doc.GetXML();
   std::unique_ptr<TxevXMLParser2> copy = doc.CloneDocument();
   EXPECT_EQ(copy->GetXML(), before);
