@@ -65,7 +65,7 @@ void TXMLTreeFeatures::FilterCommand() {
   const std::string compileError = SearchMatcher(SearchRec).Error();
   if (!compileError.empty()) {
     HideFilter();
-    UI().ShowMessage(compileError, SErrorCaption);
+    UI().MessageBox(InvalidRegExprText(compileError), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::Error);
     return;
   }
   // The filter sees what the user sees: what was typed goes into the node first.
@@ -76,7 +76,7 @@ void TXMLTreeFeatures::FilterCommand() {
   const std::string error = LastRegExprError();
   if (!error.empty()) {
     HideFilter();
-    UI().ShowMessage(error, SErrorCaption);
+    UI().MessageBox(error, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::Error);
   } else if (found) {
     ShowFilterResults();
   } else {

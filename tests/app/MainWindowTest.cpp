@@ -11,6 +11,7 @@
 #include "databank/gui/uConfig.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "recordeditor/gui/uSynOptions.h"
+#include "recordeditor/uFindReplace_syn.h"
 #include "databank/uDataBankContent.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uXMLTools2.h"
@@ -138,6 +139,20 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
     EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
   }
   EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+
+  // The text of a notification keeps clear of its frame: no ink within 6 pixels of the border.
+  TNotifyPopup* notFound = form->ShowNotify(kNotFoundPopupKind, NotFoundText("strnig"));
+  const QImage img = notFound->grab().toImage();
+  img.save(QString::fromStdString(testsupport::ArtifactDir() + "/not-found-popup.png"));
+  QRect ink;
+  for (int y = 1; y < img.height() - 1; ++y)
+    for (int x = 1; x < img.width() - 1; ++x)
+      if (img.pixelColor(x, y).lightness() < 160) ink |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_GE(ink.left(), 6);
+  EXPECT_GE(ink.top(), 6);
+  EXPECT_LE(ink.right(), img.width() - 1 - 6);
+  EXPECT_LE(ink.bottom(), img.height() - 1 - 6);
 }
 
 TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
@@ -263,6 +278,32 @@ TEST_F(MainWindow, RendersWithTheCurtainBelowTheTitleBar) {
   EXPECT_GE(form->minimumWidth(), 610);
   SavePng("main-window-folder.png", form.get());
   SavePng("main-window-folder-200.png", form.get(), 2);
+}
+
+// A databank opened with nothing selected shows the curtain over the editor; a new databank
+// leaves no keywords of the record before in the title bar; the tree's menu names its keys.
+TEST_F(MainWindow, NothingSelectedShowsTheCurtainAndNoKeywords) {
+  QApplication::processEvents();
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->text(), "No record selected!");
+  SavePng("main-window-nothing-selected.png", form.get());
+
+  Select(2);
+  EXPECT_FALSE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: rk");
+  ui.PushMessageResult(platform::mrNo);  // not saved
+  form->Action(TTreeAction::NewBase)->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->eKeywords->text(), "");
+  EXPECT_EQ(form->lKeywords->text(), "no keywords");
+
+  for (QAction* action : form->TreeMenu->actions())
+    if (!action->shortcut().isEmpty()) EXPECT_TRUE(action->isShortcutVisibleInContextMenu()) << action->text().toStdString();
+  EXPECT_TRUE(form->miItemProperties->isVisible());
+  EXPECT_EQ(form->miItemProperties->shortcut(), QKeySequence(QStringLiteral("Alt+Return")));
 }
 
 TEST_F(MainWindow, HighlightersPageSavesChangedSchemesThatTakeEffectAtOnce) {

@@ -22,8 +22,12 @@ TLineFontEdit::TLineFontEdit(Qt::Alignment Alignment, QWidget* parent) : QScroll
   layout_->addStretch(1);
   setWidget(box_);
   setWidgetResizable(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Each line scrolls its own text, so the lines always fit the width (a right-aligned text stays in
+  // view); the bar for lines shows only when there are more than fit.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  // At least three lines of the editor's font show.
+  setMinimumHeight(3 * QLineEdit().sizeHint().height() + 2 * frameWidth() + 2);
   setBackgroundRole(QPalette::Base);
   box_->setBackgroundRole(QPalette::Base);
   box_->setAutoFillBackground(true);
