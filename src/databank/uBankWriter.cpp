@@ -1,5 +1,8 @@
 #include "databank/uBankWriter.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "databank/uBankMessages.h"
 #include "databank/uFilePaths.h"
 #include "platform/Exceptions.h"
@@ -35,6 +38,10 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
   }
   out.Saved = true;
   out.FileSize = bp::FileSizeOf(job.Path);
+  if (job.DropWeakerBackup) {
+    std::error_code ignored;
+    std::filesystem::remove(bp::ChangeFileExt(job.Path, SBackupExt), ignored);
+  }
   return out;
 }
 

@@ -14,6 +14,19 @@
 namespace {
 // What a drag of this tree carries: nothing but the fact that it is one.
 const char* const kDragFormat = "application/x-tessaryn-tree-drag";
+
+// Deletes an item that is in no tree (no parent, no view) with everything below it. Qt's item
+// destructor deletes the children recursively, which the stack of a deep tree does not survive; here
+// each item goes as a leaf, children first, each the last child of its parent (cheap to take).
+void DeleteDetached(QTreeWidgetItem* root) {
+  std::vector<QTreeWidgetItem*> order{root};  // breadth first: parents before children, siblings in order
+  for (size_t i = 0; i < order.size(); ++i)
+    for (int c = 0, n = order[i]->childCount(); c < n; ++c) order.push_back(order[i]->child(c));
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    if (QTreeWidgetItem* parent = (*it)->parent()) parent->takeChild(parent->childCount() - 1);
+    delete *it;
+  }
+}
 }  // namespace
 
 class TTreeWidget::TNodeItem : public QTreeWidgetItem {
@@ -84,6 +97,12 @@ TTreeWidget::~TTreeWidget() {
   // The items go without reports: the base classes outlive this part of the object.
   Events = nullptr;
   disconnect(this, nullptr, this, nullptr);
+  DeleteAllItems();
+}
+
+void TTreeWidget::DeleteAllItems() {
+  reported_ = nullptr;
+  for (QTreeWidgetItem* top : invisibleRootItem()->takeChildren()) DeleteDetached(top);
 }
 
 void TTreeWidget::SetImages(TImageList* images) { images_ = images; }
@@ -123,8 +142,7 @@ void TTreeWidget::EndUpdate() {
 
 void TTreeWidget::Clear() {
   BeginUpdate();
-  clear();
-  reported_ = nullptr;
+  DeleteAllItems();
   EndUpdate();
 }
 
@@ -174,7 +192,11 @@ void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const 
 
 void TTreeWidget::RemoveItem(TTreeItem* item) {
   BeginUpdate();
-  delete ItemOf(item);
+  if (QTreeWidgetItem* gone = ItemOf(item)) {
+    QTreeWidgetItem* parent = gone->parent();
+    DeleteDetached(parent ? parent->takeChild(parent->indexOfChild(gone))
+                          : takeTopLevelItem(indexOfTopLevelItem(gone)));
+  }
   reported_ = Selected();  // the item's address may come back for a new one
   EndUpdate();
 }

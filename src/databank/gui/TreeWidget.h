@@ -93,6 +93,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   class TNodeItem;
   class TDelegate;
   void SelectionMoved();
+  // Without recursion, however deep the tree (so also in the destructor, before Qt's own teardown).
+  void DeleteAllItems();
   bool DragOver(QPoint pos);
   bool Drop(QPoint pos);
   void ScrollOneLine(int direction);
