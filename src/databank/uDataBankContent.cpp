@@ -39,7 +39,7 @@ void SetRecordComments(TxevXMLNode2* record, std::string comments) {
 int RecordXPos(const TxevXMLNode2* record) { return XMLGetAttrInteger(record, xaXPos, 0); }
 int RecordYPos(const TxevXMLNode2* record) { return XMLGetAttrInteger(record, xaYPos, 0); }
 int RecordCommentPanelHeight(const TxevXMLNode2* record) {
-  return XMLGetAttrInteger(record, xaCommentPanelHeight, DefCommentPanelHeight);
+  return std::clamp(XMLGetAttrInteger(record, xaCommentPanelHeight, DefCommentPanelHeight), 0, kMaxCommentPanelHeight);
 }
 
 std::string InheritedHighLight(const TxevXMLNode2* node) { return XMLPathReadInherited(node, xnHighLight, DefHighLight); }

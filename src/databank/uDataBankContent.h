@@ -104,7 +104,9 @@ std::string RecordComments(const TxevXMLNode2* record);
 void SetRecordComments(TxevXMLNode2* record, std::string comments);
 int RecordXPos(const TxevXMLNode2* record);  // 0 when missing
 int RecordYPos(const TxevXMLNode2* record);
-int RecordCommentPanelHeight(const TxevXMLNode2* record);  // 80 when missing
+// 80 when missing; kept within 0..kMaxCommentPanelHeight.
+int RecordCommentPanelHeight(const TxevXMLNode2* record);
+inline constexpr int kMaxCommentPanelHeight = 32767;
 
 // Inherited values: the node's own child element, else the nearest ancestor's, else the default.
 std::string InheritedHighLight(const TxevXMLNode2* node);

@@ -1,5 +1,7 @@
 #include "ui/BaseForm.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,6 +22,14 @@
 
 namespace formgeometry {
 
+namespace {
+// Positions and sizes from a settings file, kept to what a screen can hold (a damaged file may say
+// anything, and Qt adds them up in int).
+constexpr int kMaxCoordinate = 32767;
+int Position(int value) { return std::clamp(value, -kMaxCoordinate, kMaxCoordinate); }
+int Size(int value) { return std::clamp(value, 0, kMaxCoordinate); }
+}  // namespace
+
 void SavePosition(IFormGeometry& form, TSettings& settings) {
   const bool maximized = form.IsMaximized();
   settings.WriteBool(kMaximized, maximized);
@@ -30,8 +40,8 @@ void SavePosition(IFormGeometry& form, TSettings& settings) {
 }
 
 void LoadPosition(IFormGeometry& form, TSettings& settings) {
-  const int left = settings.ReadInteger(kPosLeft, form.Left());
-  const int top = settings.ReadInteger(kPosTop, form.Top());
+  const int left = Position(settings.ReadInteger(kPosLeft, form.Left()));
+  const int top = Position(settings.ReadInteger(kPosTop, form.Top()));
   form.MoveTo(left, top);
 }
 
@@ -42,8 +52,8 @@ void SaveSize(IFormGeometry& form, TSettings& settings) {
 }
 
 void LoadSize(IFormGeometry& form, TSettings& settings) {
-  const int width = settings.ReadInteger(kSizeWidth, form.Width());
-  const int height = settings.ReadInteger(kSizeHeight, form.Height());
+  const int width = Size(settings.ReadInteger(kSizeWidth, form.Width()));
+  const int height = Size(settings.ReadInteger(kSizeHeight, form.Height()));
   form.ResizeTo(width, height);
 }
 

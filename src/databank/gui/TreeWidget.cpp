@@ -102,6 +102,9 @@ TTreeWidget::~TTreeWidget() {
 
 void TTreeWidget::DeleteAllItems() {
   reported_ = nullptr;
+  // Closed first: the view keeps a persistent index for each open folder, and a removal checks every
+  // one of them up to the top, which takes minutes for a deep tree that is open all the way down.
+  collapseAll();
   for (QTreeWidgetItem* top : invisibleRootItem()->takeChildren()) DeleteDetached(top);
 }
 
