@@ -2,23 +2,29 @@
 // QSyntaxHighlighter (the peer; it lives only here), on the same 1,000,000-line C++ text in a
 // 1600 x 1000 window with DejaVu Sans Mono 10 and line numbers: load and first paint, full
 // repaints at the start and the end, memory, caret work on a 100,000-character line and
-// switching word wrap on (at 100 columns, and at 40 where most lines wrap). Every figure is
-// measured beside the peer's in the same run.
+// switching word wrap on (at 100 columns, and at 40 where most lines wrap), the paints of an idle
+// focused editor over 2 s, and the CPU per page while PageDown is held. Every figure is measured
+// beside the peer's in the same run.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyleHints>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <random>
 
@@ -233,5 +239,155 @@ void BM_SynPadLongLineCaret_Peer(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SynPadLongLineCaret_Peer)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// ---- the focused editor at rest, and PageDown held ----
+
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* Event) override {
+    if (Event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Gives the window the keyboard focus (offscreen too); the control also stands in as focused where
+// the platform gives no focus, so that its caret runs either way.
+bool Focus(QWidget& w) {
+  w.activateWindow();
+  w.setFocus(Qt::OtherFocusReason);
+  QApplication::processEvents();
+  return w.hasFocus();
+}
+bool FocusEditor(Ours& o) {
+  const bool real = Focus(o.w);
+  if (!real) o.w.SetRenderFocused(true);
+  return real;
+}
+bool FocusEditor(Peer& p) {
+  return Focus(p.w);
+}
+QWidget* Viewport(Ours& o) {
+  return o.w.viewport();
+}
+QWidget* Viewport(Peer& p) {
+  return p.w.viewport();
+}
+QWidget* KeyTarget(Ours& o) {
+  return &o.w;
+}
+QWidget* KeyTarget(Peer& p) {
+  return &p.w;
+}
+void ToStart(Ours& o) {
+  o.e.SetCaretXY(TBufferCoord{1, 1});
+  o.e.SetTopLine(1);
+}
+void ToStart(Peer& p) {
+  p.w.moveCursor(QTextCursor::Start);
+}
+
+// Runs the event loop for Ms milliseconds of real time.
+void RunFor(int Ms) {
+  QEventLoop loop;
+  QTimer::singleShot(Ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Paints of the focused editor at rest over 2 s, and the CPU it takes; at most one paint per half
+// blink period is the mark.
+template <class Editor>
+void IdlePaints(benchmark::State& state, Editor& e) {
+  NeedBenchApplication();
+  const double focused = FocusEditor(e) ? 1 : 0;
+  PaintCounter counter;
+  Viewport(e)->installEventFilter(&counter);
+  RunFor(300);
+  const int half = std::max(1, QGuiApplication::styleHints()->cursorFlashTime() / 2);
+  double paints = 0, cpu = 0;
+  for (auto _ : state) {
+    counter.paints = 0;
+    const double c0 = CpuMs();
+    RunFor(2000);
+    cpu += CpuMs() - c0;
+    paints += counter.paints;
+  }
+  Viewport(e)->removeEventFilter(&counter);
+  const double n = static_cast<double>(state.iterations());
+  state.counters["paints_2s"] = paints / n;
+  state.counters["paints_per_half_blink"] = paints / n / (2000.0 / half);
+  state.counters["cpu_pct"] = cpu / n / 2000.0 * 100.0;
+  state.counters["focused"] = focused;
+}
+
+void BM_SynPadIdlePaints_Ours(benchmark::State& state) {
+  NeedBenchApplication();
+  Ours o(800, 600);
+  o.Load(CppText(2000));
+  IdlePaints(state, o);
+}
+BENCHMARK(BM_SynPadIdlePaints_Ours)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_SynPadIdlePaints_Peer(benchmark::State& state) {
+  NeedBenchApplication();
+  Peer p(800, 600);
+  p.Load(CppText(2000));
+  IdlePaints(state, p);
+}
+BENCHMARK(BM_SynPadIdlePaints_Peer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// PageDown held from the start of the million lines: a key press every 33 ms (a keyboard's repeat
+// rate) for 3 s, the event loop running between them as it does for a person holding the key. The
+// CPU of the whole process per page, the idle time between presses included.
+template <class Editor>
+void HoldPageDown(benchmark::State& state, Editor& e) {
+  NeedBenchApplication();
+  const double focused = FocusEditor(e) ? 1 : 0;
+  ToStart(e);
+  RunFor(200);
+  constexpr int kPages = 90;
+  double cpu = 0;
+  for (auto _ : state) {
+    ToStart(e);
+    RunFor(100);
+    int pages = 0;
+    QTimer repeat;
+    repeat.setInterval(33);
+    QObject::connect(&repeat, &QTimer::timeout, [&] {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier, QString(), pages > 0);
+      QApplication::sendEvent(KeyTarget(e), &press);
+      ++pages;
+    });
+    const double c0 = CpuMs();
+    repeat.start();
+    while (pages < kPages) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    repeat.stop();
+    RunFor(33);  // the last page's paint
+    cpu += CpuMs() - c0;
+  }
+  state.counters["cpu_ms_per_page"] = cpu / static_cast<double>(state.iterations()) / kPages;
+  state.counters["focused"] = focused;
+}
+
+void BM_SynPadHoldPageDown_Ours(benchmark::State& state) {
+  NeedBenchApplication();
+  Ours& o = LoadedOurs();
+  HoldPageDown(state, o);
+  state.counters["top"] = o.e.TopLine();
+}
+BENCHMARK(BM_SynPadHoldPageDown_Ours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+void BM_SynPadHoldPageDown_Peer(benchmark::State& state) {
+  NeedBenchApplication();
+  Peer& p = LoadedPeer();
+  HoldPageDown(state, p);
+  state.counters["top"] = p.w.cursorForPosition(QPoint(0, 0)).blockNumber() + 1;
+}
+BENCHMARK(BM_SynPadHoldPageDown_Peer)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 }  // namespace

@@ -1,14 +1,12 @@
 // The program as a whole, on Qt's offscreen platform, with the canonical databank (canonical_bank.h):
 // - how long a save holds the window: Save pressed until the window handles events again, for each
 //   layer combination (the rest of the save runs on the worker thread);
-// - the longest gap between two typed characters while an auto-save of the databank runs;
+// - (typing while an auto-save runs goes through the real keyboard focus: bench/typing_autosave);
 // - start (the entry's first step) to the first painted main window, without a databank and with
 //   the canonical one; quitting with it open (auto-save off, nothing modified);
 // - the memory opening the databank takes, as a multiple of the file's size.
 #include <benchmark/benchmark.h>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -189,51 +187,6 @@ void BM_DocumentToBytes(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * TheFiles().size);
 }
 
-// Keys typed every 5 ms into the code editor of an open record while an auto-save of the databank
-// runs (it stores the record, writes the document to bytes and opens the record again); the longest
-// time between two of them being handled.
-void BM_TypingDuringAutoSave(benchmark::State& state) {
-  OpenCanonical& o = TheOpenCanonical();
-  const int v = static_cast<int>(state.range(0));
-  o.Layers(v);
-  TfrmMain* form = o.Form();
-  form->Tree->setFocus();
-  form->Tree->Select(form->ItemOf(form->FindNodeByID(2)));  // a record
-  QApplication::processEvents();
-  QWidget* memo = form->CodeFrame->MemoWindow;
-  memo->setFocus();
-  double worstGap = 0;
-  for (auto _ : state) {
-    std::vector<Clock::time_point> handled;
-    QTimer typist;
-    typist.setInterval(5);
-    QObject::connect(&typist, &QTimer::timeout, [&] {
-      QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-      QApplication::sendEvent(memo, &press);
-      handled.push_back(Clock::now());
-    });
-    bool saveStarted = false;
-    typist.start();
-    const auto begin = Clock::now();
-    while (Ms(begin, Clock::now()) < 1500) {
-      if (!saveStarted && Ms(begin, Clock::now()) > 100) {
-        saveStarted = true;
-        form->SetModified();
-        form->Session().AutoSaveTick();  // as the auto-save timer runs it
-      }
-      QApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    typist.stop();
-    form->Session().WaitForSave();
-    double gap = 0;
-    for (size_t i = 1; i < handled.size(); ++i) gap = std::max(gap, Ms(handled[i - 1], handled[i]));
-    worstGap = std::max(worstGap, gap);
-    state.SetIterationTime(gap / 1000);
-  }
-  state.counters["longest_gap_ms"] = worstGap;
-  state.SetLabel(kLayerNames[v]);
-}
-
 // ---- memory ----
 
 // What opening the canonical databank adds to the program's resident memory (the whole running
@@ -264,4 +217,3 @@ BENCHMARK(BM_StartToFirstPaint)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)-
 BENCHMARK(BM_QuitWithCanonicalOpen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DocumentToBytes)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveBlocksWindow)->DenseRange(0, 3)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TypingDuringAutoSave)->DenseRange(0, 3)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

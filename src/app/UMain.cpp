@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
@@ -132,7 +134,8 @@ void TfrmMain::FormShow() {
     // From now on the curtain covers the record editor only; the title bar with the keywords stays
     // usable while a folder is selected.
     curtainMoved_ = true;
-    const bool visible = pnlCurtain->isVisible();
+    // Whether it was shown while the window was still hidden: isVisible() answers false for both.
+    const bool visible = !pnlCurtain->isHidden();
     pnlCurtain->setParent(EditorPanel);
     PlaceCurtain();
     pnlCurtain->setVisible(visible);
@@ -187,6 +190,8 @@ void TfrmMain::StyleNotifyPopup(TNotifyPopup* popup, int kind) {
   popup->SetColor(style->Color);
   if (style->FontColor) popup->SetFontColor(*style->FontColor);
   popup->DisplayTime = style->DisplayTime;
+  // Room between the text and the frame (the popup's own padding leaves the letters on it).
+  popup->Padding = std::max(popup->Padding, 8);
 }
 
 QRect TfrmMain::CurtainRect() const {
@@ -210,6 +215,12 @@ void TfrmMain::RecordOpened() {
   showingKeywords_ = true;
   eKeywords->setText(Q(StoredKeywords()));
   showingKeywords_ = false;
+}
+
+void TfrmMain::ShowCurtain() {
+  TXMLTreeForm::ShowCurtain();
+  // Nothing selected any more: the title bar must not go on naming the last record's keywords.
+  if (!CurrentRecord && !CurrentFolder) RecordOpened();
 }
 
 void TfrmMain::RecordClosing() {

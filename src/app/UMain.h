@@ -62,6 +62,7 @@ class TfrmMain : public TXMLTreeForm {
   bool EditBankProperties() override;
   void ReadBankState() override;
   void RecordOpened() override;
+  void ShowCurtain() override;
   void RecordClosing() override;
   void FolderSelected() override;
   void RecordSelected() override;

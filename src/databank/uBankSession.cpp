@@ -356,7 +356,7 @@ void TBankSession::CloseBank() {
 bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   if (!bank_) return false;
   TBusyScope busy(*this);
-  if (Hooks.CommitRecord) Hooks.CommitRecord();
+  if (Hooks.StoreRecord) Hooks.StoreRecord();
   lastOpened_ = path;
   fileName_ = path;
   if (Hooks.WriteState)
@@ -374,7 +374,6 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
     SetModifiedFlag(false);
   }
   Changed();
-  if (Hooks.ReopenRecord) Hooks.ReopenRecord();
   if (!made) return false;
 
   if (writer_ && wait == TSaveWait::Started) {

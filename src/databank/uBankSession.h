@@ -63,7 +63,10 @@ class TBankSession {
   // What the tree window does around the pipeline's steps. Every hook may be left empty.
   struct THooks {
     std::function<void()> LeaveFilter;        // leave the filter view (before a close)
-    std::function<void()> CommitRecord;       // write the open record back into its node
+    std::function<void()> CommitRecord;       // write the open record back into its node and close it
+    // Before a save: write what the editor and the keywords field hold into their nodes, leaving the
+    // record open (a save never takes the editor, its caret or a key from the user).
+    std::function<void()> StoreRecord;
     std::function<bool()> RecordModified;     // the open record has edits not yet committed
     std::function<void()> ShowCurtain;        // while a databank is being replaced
     std::function<void()> BankStateRead;      // after ReadBankState (caption, default images)
@@ -75,7 +78,6 @@ class TBankSession {
     std::function<void()> BankClosing;        // the databank is about to be freed
     std::function<void()> RebuildTree;        // after an open; selects PendingID
     std::function<int()> SelectedNodeID;      // "ID" of the selected node, -1 when none
-    std::function<void()> ReopenRecord;       // after a save: open the selected record again
     std::function<void()> StateChanged;       // Modified, FileName, Password or Compress changed
   };
 

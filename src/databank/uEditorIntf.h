@@ -28,8 +28,10 @@ class IEditor {
   virtual void DetachRecord() = 0;
   // Writes the editor's state back into the record node.
   virtual void StoreRecord() = 0;
-  // The code text changed since OpenRecord.
+  // The code text changed since OpenRecord (or since ClearModified).
   virtual bool IsModified() = 0;
+  // The record node holds what the editor shows (StoreRecord ran and the databank knows of the edits).
+  virtual void ClearModified() = 0;
   // Finds the filter text in the code.
   virtual void ShowRecordSearchMatch() = 0;
   // Whether the record's content matches the filter (false for folders).

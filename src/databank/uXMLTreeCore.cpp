@@ -1,5 +1,7 @@
 #include "databank/uXMLTreeCore.h"
 
+#include <algorithm>
+
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
 #include "platform/Timers.h"
@@ -10,8 +12,24 @@
 
 namespace {
 
+// A text as its lines: the editor hands its text back with CR LF between lines, so a record stored
+// with LF alone (imported, or written by another program) is not changed by being looked at.
+std::string AsLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+  }
+  return out;
+}
+
 // The values a node holds as every reader sees them (a missing element reads as an empty one, a
-// missing caret position as 0, ...). Comparing them before and after a store tells whether the store
+// missing caret position as 1, ...). Comparing them before and after a store tells whether the store
 // changed anything, without mistaking a value written out in full for a change.
 std::string StoredValues(const TxevXMLNode2* node) {
   std::string out = node->Text();
@@ -22,10 +40,11 @@ std::string StoredValues(const TxevXMLNode2* node) {
   add(bank::NodeKeywords(node));
   add(bank::InheritedHighLight(node));
   if (bank::IsRecord(node)) {
-    add(bank::RecordData(node));
-    add(bank::RecordComments(node));
-    add(std::to_string(bank::RecordXPos(node)));
-    add(std::to_string(bank::RecordYPos(node)));
+    add(AsLines(bank::RecordData(node)));
+    add(AsLines(bank::RecordComments(node)));
+    // A missing or 0 caret position shows the text's start, as 1 does.
+    add(std::to_string(std::max(1, bank::RecordXPos(node))));
+    add(std::to_string(std::max(1, bank::RecordYPos(node))));
     add(std::to_string(bank::RecordCommentPanelHeight(node)));
     add(bank::RecordCommentPanelShown(node) ? "1" : "0");
     add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");
@@ -55,11 +74,14 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   TBankSession::THooks& h = session_->Hooks;
   h.LeaveFilter = [this] { HideFilter(); };
   h.CommitRecord = [this] { ReleaseSelection(); };
+  // A save stores what is typed and leaves the record open: nothing of it changes on disk, so
+  // reopening it would only take the focus and the keys typed meanwhile.
+  h.StoreRecord = [this] { StoreOpenValues(); };
   // Asked before the save-changes question: whatever the editor holds beyond the code text
-  // (comments, keywords) counts as a change too, so it is stored first.
+  // (comments, keywords) counts as a change too, so it is stored first (and marks the databank).
   h.RecordModified = [this] {
     StoreOpenValues();
-    return Editor && CurrentRecord && Editor->IsModified();
+    return false;
   };
   h.ShowCurtain = [this] { ShowCurtain(); };
   h.ReadState = [this] { ReadBankState(); };
@@ -67,7 +89,6 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   h.BankClosing = [this] { BankClosing(); };
   h.RebuildTree = [this] { RebuildTree(); };
   h.SelectedNodeID = [this] { return bank::NodeID(SelectedNode()); };
-  h.ReopenRecord = [this] { SelectRecord(false); };
   h.StateChanged = [this] { TreeStateChanged(); };
 }
 
@@ -245,7 +266,13 @@ void TXMLTreeCore::ReleaseSelection() {
 }
 
 void TXMLTreeCore::StoreOpenValues() {
-  if (CurrentRecord && Editor) StoreWatched(CurrentRecord, &TXMLTreeCore::CloseRecordInEditor);
+  if (CurrentRecord && Editor) {
+    // Typed edits mark the databank as a commit does; once stored, the node holds them, so the
+    // editor counts its changes afresh from here.
+    if (Editor->IsModified()) SetModified();
+    StoreWatched(CurrentRecord, &TXMLTreeCore::CloseRecordInEditor);
+    Editor->ClearModified();
+  }
   if (CurrentFolder) StoreWatched(CurrentFolder, &TXMLTreeCore::RecordClosing);
 }
 
@@ -416,6 +443,7 @@ void TXMLTreeCore::CutNode() { PutOnClipboard(true); }
 void TXMLTreeCore::PutOnClipboard(bool cut) {
   TxevXMLNode2* node = SelectedNode();
   if (!node || !Bank()) return;
+  StoreOpenValues();  // the copy holds what the user sees
   CopyXMLNodeToClipboard(*Bank()->Document(), node);
   ForgetCut();
   if (cut) {

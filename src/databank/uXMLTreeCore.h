@@ -117,7 +117,9 @@ class TXMLTreeCore : public ITreeViewEvents {
   // Commits the open record, stores the selected folder's values and clears both pointers.
   void ReleaseSelection();
   // Stores what the editor holds into the open record and the selected folder's values into the
-  // folder, leaving both open; marks the databank modified when that changed anything.
+  // folder, leaving both open (focus, caret and view untouched); marks the databank modified when
+  // that changed anything or the editor had edits. Every reader of the tree (copy, export, info,
+  // save, ...) runs it first.
   void StoreOpenValues();
 
   // ---- commands ----

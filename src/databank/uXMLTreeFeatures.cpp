@@ -65,7 +65,7 @@ void TXMLTreeFeatures::FilterCommand() {
   const std::string compileError = SearchMatcher(SearchRec).Error();
   if (!compileError.empty()) {
     HideFilter();
-    UI().ShowMessage(compileError, SErrorCaption);
+    UI().MessageBox(InvalidRegExprText(compileError), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::Error);
     return;
   }
   // The filter sees what the user sees: what was typed goes into the node first.
@@ -76,7 +76,7 @@ void TXMLTreeFeatures::FilterCommand() {
   const std::string error = LastRegExprError();
   if (!error.empty()) {
     HideFilter();
-    UI().ShowMessage(error, SErrorCaption);
+    UI().MessageBox(error, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::Error);
   } else if (found) {
     ShowFilterResults();
   } else {
@@ -159,6 +159,7 @@ std::vector<TBookmarkMenuItem> TXMLTreeFeatures::BookmarkMenu() {
 void TXMLTreeFeatures::SaveBookmark() {
   TxevXMLNode2* node = SelectedNode();
   if (!node || !Bank()) return;
+  StoreOpenValues();
   std::string name = node->Text();
   {
     TBankSession::TBusyScope busy(Session());
@@ -171,6 +172,7 @@ void TXMLTreeFeatures::SaveBookmark() {
 
 void TXMLTreeFeatures::ManageBookmarks() {
   if (!Bank()) return;
+  StoreOpenValues();
   TBookmarkWork work(BookmarksElement(*Bank()));
   {
     TBankSession::TBusyScope busy(Session());
@@ -223,6 +225,7 @@ void TXMLTreeFeatures::ExportCommand() {
 bool TXMLTreeFeatures::ExportFile(const std::string& path) {
   TxevXMLNode2* selected = SelectedNode();
   if (!Bank() || !selected) return false;
+  StoreOpenValues();  // the file holds what the user sees
   TBorrowedBankState borrowed(Session());
   TExportChoice choice = ExportChoiceFor(selected, Images, !Session().Password().empty(), Session().Compress());
   if (!SelectNodesForExport(choice)) return false;
@@ -240,5 +243,7 @@ bool TXMLTreeFeatures::ExportFile(const std::string& path) {
 // Databank information
 
 void TXMLTreeFeatures::BankInfoCommand() {
-  if (HasSession()) ShowBankInfo(BankInfoOf(Session()));
+  if (!HasSession()) return;
+  StoreOpenValues();
+  ShowBankInfo(BankInfoOf(Session()));
 }

@@ -730,7 +730,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void FontChanged();
   void RecomputeTextOffset();
   void ComputeCaret();
-  void SetWordBlock(TBufferCoord Value);
   TBufferCoord ClampBlockPos(TBufferCoord Value) const;
   TColor ColorEditorBG(bool CaretLine) const;
   // Columns of the buffer position walked on the line (no word wrap).
@@ -755,6 +754,10 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList,
                              const TBufferCoord* At = nullptr);
   void DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret);
+  // Puts marks back on the lines an undo item noted (marks gone since are skipped).
+  void RestoreMarkLines(const std::vector<std::pair<const void*, int>>& MarkLines);
+  // The item just added to a list, to note moved marks on; nullptr while the list is locked.
+  static TSynPadUndoItem* NewestUndoItem(TSynPadUndoList& List);
   void InsertNormal(std::u16string_view Value, TBufferCoord& Caret);
   void InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret);
   void InsertLineMode(std::u16string_view Value, TBufferCoord& Caret);
@@ -812,6 +815,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Editing state.
   // Where the engine's last insertion ended (the caret may be held back by the column limits).
   TBufferCoord fInsertEnd;
+  // Marks the last deletion of a selection moved off their lines, with the lines they stood on.
+  std::vector<std::pair<const void*, int>> fMovedMarks;
   std::vector<int> fTrimLines;
   bool fUndoRedoing = false;
   TSynPadMark* fBookMarks[10] = {};

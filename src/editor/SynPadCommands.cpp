@@ -400,7 +400,8 @@ void TCustomSynPad::DoHomeKey(bool Selection) {
 void TCustomSynPad::DoEndKey(bool Selection) {
   const std::u16string_view s = LineText(fCaretY);
   const int len = static_cast<int>(s.size());
-  if (!fWordWrapPlugin) {
+  // An empty text has no display row under word wrap, but is still one empty line.
+  if (!fWordWrapPlugin || DisplayRowCount() == 0) {
     int target = len + 1;
     if (HasOption(eoEnhanceEndKey)) {
       int last = len;

@@ -198,7 +198,14 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
   StatusChanged(SynSC(scSelection));
 }
 
+void TCustomSynPad::RestoreMarkLines(const std::vector<std::pair<const void*, int>>& MarkLines) {
+  for (const auto& [handle, line] : MarkLines)
+    for (auto& m : fMarkList)
+      if (m.get() == handle) m->Line = std::clamp(line, 1, std::max(1, fLines->Count()));
+}
+
 void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret) {
+  fMovedMarks.clear();
   const int count = fLines->Count();
   if (count == 0 || BB.Line > count) return;
   const int lastLine = std::min(BE.Line, count);
@@ -209,6 +216,10 @@ void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoor
       const std::u16string_view s2 = fLines->StringRef(lastLine - 1);
       const int from2 = BE.Line > count ? static_cast<int>(s2.size()) : std::clamp(BE.Char - 1, 0, static_cast<int>(s2.size()));
       joined.append(s2.substr(static_cast<size_t>(from2)));
+      // Marks of the lines joined into BB's go there; all of them are noted, so that an undo
+      // (which puts the lines back above the rest of BB's line) returns each to its line.
+      for (auto& m : fMarkList)
+        if (m->Line >= BB.Line && m->Line <= lastLine) fMovedMarks.emplace_back(m.get(), m->Line);
       if (lastLine > BB.Line) fLines->DeleteLines(BB.Line, lastLine - BB.Line);
       PutLine(BB.Line, joined);
       if (HasOption(eoScrollPastEol)) NoteTrim(BB.Line);
@@ -230,6 +241,14 @@ void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoor
       break;
     }
     case smLine: {
+      // Marks of the deleted lines go to the line that takes the first one's place, as when the
+      // lines are deleted one by one (the buffer's rule would put them on the line above).
+      std::vector<TSynPadMark*> moved;
+      for (auto& m : fMarkList)
+        if (m->Line >= BB.Line && m->Line <= lastLine) {
+          moved.push_back(m.get());
+          fMovedMarks.emplace_back(m.get(), m->Line);
+        }
       if (lastLine == count) {
         // The buffer keeps a line: the last one is emptied instead of deleted.
         if (lastLine > BB.Line) fLines->DeleteLines(BB.Line - 1, lastLine - BB.Line);
@@ -237,6 +256,8 @@ void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoor
       } else {
         fLines->DeleteLines(BB.Line - 1, lastLine - BB.Line + 1);
       }
+      const int to = std::max(1, std::min(BB.Line, fLines->Count()));
+      for (TSynPadMark* m : moved) m->Line = to;
       Caret = TBufferCoord{1, BB.Line};
       break;
     }
@@ -378,10 +399,13 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value) {
     // Padding up to a caret past the end is part of the insertion (a missing line has no text).
     if (!sel && mode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
     if (sel) fUndoList->AddChange(crSelDelete, bb, be, GetSelTextRaw(), mode);
+    TSynPadUndoItem* deletion = sel ? NewestUndoItem(*fUndoList) : nullptr;
     fBlockBegin = bb;
     fBlockEnd = be;
+    fMovedMarks.clear();
     // A column replacement records the lines it fills, so that undo takes the new text away again.
     SetSelTextPrimitiveEx(mode, Value, mode == smColumn);
+    if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
     if (!Value.empty() && mode != smColumn)
       fUndoList->AddChange(crInsert, start, fInsertEnd, u"", mode == smLine ? smNormal : mode);
     FlushTrims(true);
@@ -456,7 +480,10 @@ void TCustomSynPad::DeleteSelectionRecorded() {
     fUndoList->AddChange(reason, moving, anchor, GetSelTextRaw(), mode);
   else
     fUndoList->AddChange(reason, anchor, moving, GetSelTextRaw(), mode);
+  TSynPadUndoItem* deletion = NewestUndoItem(*fUndoList);
+  fMovedMarks.clear();
   SetSelTextPrimitiveEx(mode, u"", false);
+  if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
   FlushTrims(true);
 }
 
@@ -466,7 +493,14 @@ void TCustomSynPad::DeleteRangeRecorded(TBufferCoord From, TBufferCoord To, TSyn
   TSynPaintLock lock(*this);
   TSynUndoBlock block(*fUndoList);
   fUndoList->AddChange(Reason, From, To, text, smNormal);
+  TSynPadUndoItem* deletion = NewestUndoItem(*fUndoList);
+  fMovedMarks.clear();
   ReplaceRange(From, To, smNormal, u"");
+  if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
+}
+
+TSynPadUndoItem* TCustomSynPad::NewestUndoItem(TSynPadUndoList& List) {
+  return List.IsLocked() ? nullptr : List.PeekItem();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -567,6 +601,7 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
         while (fLines->Count() < lo.Line) fLines->Add(u"");
       }
       ReplaceRange(lo, lo, mode, Item->ChangeStr);
+      RestoreMarkLines(Item->MarkLines);
       Dest.AddChange(reason, start, end, u"", mode);
       if (reason == crDeleteSelection || reason == crDeleteAfter)
         SetCaretXY(start);
@@ -586,8 +621,11 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
       const TBufferCoord hi = mode == smColumn ? TBufferCoord{std::max(start.Char, end.Char), std::max(start.Line, end.Line)}
                                                : (Before(end, start) ? start : end);
       const std::u16string removed = TextOfRange(lo, hi, mode);
+      fMovedMarks.clear();
       ReplaceRange(lo, hi, mode, u"");
       Dest.AddChange(reason, start, end, removed, mode);
+      if (TSynPadUndoItem* redone = NewestUndoItem(Dest); redone && !fMovedMarks.empty())
+        redone->MarkLines = std::move(fMovedMarks);
     }
     return;
   }

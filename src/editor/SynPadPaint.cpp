@@ -76,7 +76,9 @@ struct TSynPadPainter {
     TColor FG = 0, BG = 0;
     TFontStyles Style = 0;
   } Run;
-  std::u16string Work, TabCopy, Draw;
+  std::u16string Work, Draw;
+  // The line column before a row's column 1 in the text the row's runs were cut from.
+  int TextShift = 0;
   // The tokens of the line being painted, scanned once for all its rows and only as far as they
   // reach: a wrapped line's rows would otherwise each run the scanner from the line's start.
   struct TLineToken {
@@ -114,6 +116,12 @@ struct TSynPadPainter {
     if (e.Line < firstLine || b.Line > lastLine) return;
     SelStart = E.BufferToDisplayPos(b);
     SelEnd = E.BufferToDisplayPos(e);
+    if (E.fActiveSelectionMode == smLine && E.fWordWrapPlugin) {
+      // Whole lines are selected: every row of them, whichever rows the two ends stand on.
+      int last = 0;
+      RowsOfLine(b.Line, SelStart.Row, last);
+      RowsOfLine(e.Line, last, SelEnd.Row);
+    }
     if (E.fActiveSelectionMode == smColumn) {
       ColL = std::min(b.Char, e.Char);
       ColR = std::max(b.Char, e.Char);
@@ -188,18 +196,32 @@ struct TSynPadPainter {
     const unsigned opaque = Drawer.BackColor() == RowFilled ? 0u : platform::kTextOpaque;
     Drawer.ExtTextOut(ClampToInt(x), RcToken.Top, opaque | platform::kTextClipped, RcToken, Draw);
     if (doTabs) {
-      TabCopy.assign(Token, 0, static_cast<size_t>(std::max(0, TokenLen)));
-      for (int i = 1; i < first && i <= TokenLen; ++i)
-        if (TabCopy[static_cast<size_t>(i - 1)] == u'\t') TabCopy[static_cast<size_t>(i - 1)] = u' ';
-      const int tw = E.fTabWidth;
+      // Each tab's mark is centred in the tab's own cells, found in the whole line (from where the
+      // tab starts to the tab stop it reaches), so a tab on a wrapped row or one painted in parts
+      // still gets one mark in one place. Columns here are the row's; TextShift turns them into
+      // the line's.
+      const int tw = std::max(1, E.fTabWidth);
+      const long long lineLen = static_cast<long long>(Line.size());
       for (int p = std::max(1, first); p <= last && p <= TokenLen; ++p) {
-        if (TabCopy[static_cast<size_t>(p - 1)] != u'\t') continue;
-        int t = 1;
-        while ((CharsBefore + p + t - 1) % tw != 0) ++t;
-        int tx = X(CharsBefore + p + t / 2 - 1) + ((t % 2 == 0) ? cw / 2 : cw);
-        const TSynRect r{tx, RcToken.Top, tx + Drawer.GetCharWidth(), RcToken.Bottom};
-        Drawer.ExtTextOut(tx, RcToken.Top, platform::kTextOpaque | platform::kTextClipped, r, std::u16string_view(&SynTabGlyph, 1));
-        for (int k = p; k < p + t && k <= TokenLen; ++k) TabCopy[static_cast<size_t>(k - 1)] = u' ';
+        if (Token[static_cast<size_t>(p - 1)] != u'\t') continue;
+        const long long at = static_cast<long long>(TextShift) + CharsBefore + p;
+        const long long stop = (at + tw - 1) / tw * tw;
+        long long start = at;
+        while (start - 1 > stop - tw && start - 1 >= 1 && start - 1 <= lineLen &&
+               Line[static_cast<size_t>(start - 2)] == u'\t')
+          --start;
+        const long long t = stop - start + 1;
+        const long long c0 = start - TextShift;  // the tab's first cell on this row
+        const long long markCol = c0 + t / 2 - (t % 2 == 0 ? 1 : 0);
+        if (markCol >= std::max(First, CharsBefore + 1) &&
+            markCol <= std::min<long long>(Last, CharsBefore + TokenLen)) {
+          const int tx = ClampToInt(X(ClampToInt(c0 + t / 2 - 1)) + static_cast<long long>((t % 2 == 0) ? cw / 2 : cw));
+          const TSynRect r{tx, RcToken.Top, tx + Drawer.GetCharWidth(), RcToken.Bottom};
+          Drawer.ExtTextOut(tx, RcToken.Top, platform::kTextOpaque | platform::kTextClipped, r,
+                            std::u16string_view(&SynTabGlyph, 1));
+        }
+        // The rest of this tab's cells get no mark of their own.
+        p = static_cast<int>(std::min<long long>(stop - TextShift - CharsBefore, INT_MAX - 1));
       }
     }
     RcToken.Left = RcToken.Right;
@@ -303,8 +325,10 @@ struct TSynPadPainter {
   void PaintRowPlain() {
     std::u16string text;
     const int len = static_cast<int>(Line.size());
+    TextShift = 0;
     if (FirstChar != FirstCol || LastChar != LastCol) {
       const int from = std::clamp(FirstChar, 1, len + 1);
+      TextShift = from - 1;
       const int n = std::clamp(LastChar - FirstChar, 0, len + 1 - from);
       text.assign(Line, static_cast<size_t>(from - 1), static_cast<size_t>(n));
     } else {
@@ -360,6 +384,7 @@ struct TSynPadPainter {
     TSynHighlighterAttributes* lastAttr = TokensBefore > 0 ? Tokens[TokensBefore - 1].Attr : nullptr;
     bool endedEarly = false;
     const int shift = FirstChar - FirstCol;
+    TextShift = shift;
     const bool wrap = E.fWordWrapPlugin != nullptr;
     for (size_t i = TokensBefore; LineToken(i); ++i) {
       pos = Tokens[i].Pos;

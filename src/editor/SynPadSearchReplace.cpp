@@ -19,6 +19,8 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
   if (!fSearchEngine) throw ESynPadError("No search engine has been assigned");
   if (ASearch.empty()) return 0;
   const bool backward = AOptions & ssoBackwards;
+  // A read-only text is searched and the match selected, but nothing is replaced.
+  if (GetReadOnly()) AOptions &= static_cast<TSynSearchOptions>(~(ssoReplace | ssoReplaceAll | ssoPrompt));
   bool prompt = AOptions & ssoPrompt;
   const bool replaceOne = AOptions & ssoReplace;
   bool replaceAll = AOptions & ssoReplaceAll;
@@ -164,7 +166,9 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
       int found = fSearchEngine->Results(i);
       const int len = fSearchEngine->Lengths(i);
       if (found < 1) continue;
-      if (!inRange(found, len)) continue;
+      // Earlier replacements on the line moved the match and the range's end alike (a column
+      // block stays where it is).
+      if (!inRange(columnRange ? found : found + offset, len)) continue;
       if (!backward) found += offset;
       ++result;
       const TBufferCoord b{found, line}, e{found + len, line};

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/SynPadMiscProcs.h"
@@ -215,6 +216,7 @@ class TSynPadUndoItem : public TSynPersistent {
     ChangeEndPos = Source.ChangeEndPos;
     ChangeStr = Source.ChangeStr;
     ChangeNumber = Source.ChangeNumber;
+    MarkLines = Source.MarkLines;
   }
 
   TSynChangeReason ChangeReason = crInsert;
@@ -223,6 +225,9 @@ class TSynPadUndoItem : public TSynPersistent {
   TBufferCoord ChangeEndPos;
   std::u16string ChangeStr;
   int ChangeNumber = 0;
+  // Marks the change moved off deleted lines (the editor's own handles) and the lines they stood
+  // on, so that undoing it puts them back.
+  std::vector<std::pair<const void*, int>> MarkLines;
 };
 
 class TSynPadUndoList : public TSynPersistent {

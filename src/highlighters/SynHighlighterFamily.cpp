@@ -5,51 +5,6 @@
 #include "editor/SynUnicode.h"
 #include "platform/CodePage.h"
 
-using M = TSynKeywordMechanism;
-
-const TSynLanguageInfo SynLanguageTable[SynLanguageCount] = {
-    {"TSynURISyn", "SynHighlighterURI", u"URI", M::Prefix, 0, 0, 0, -1, -1, false, 0, 65157, "All Files (*.*)|*.*"},
-    {"TSynPerlSyn", "SynHighlighterPerl", u"Perl", M::Hash, 975, 515, 2423, 282, -1, false, 1, 65177,
-     "Perl Files (*.pl;*.pm;*.cgi)|*.pl;*.pm;*.cgi"},
-    {"TSynXMLSyn", "SynHighlighterXML", u"XML", M::None, 0, 0, 0, -1, -1, true, 1, 65155,
-     "XML Files (*.xml;*.xsd;*.xsl;*.xslt;*.dtd)|*.xml;*.xsd;*.xsl;*.xslt;*.dtd"},
-    {"TSynCssSyn", "SynHighlighterCSS", u"Cascading Style Sheet", M::HashEntries, 0, 0, 0, -1, -1, true, 0, 65153,
-     "Cascading Stylesheets (*.css)|*.css"},
-    {"TSynVBSyn", "SynHighlighterVB", u"Visual Basic", M::Hash, 251, 749, 1423, -1, -1, false, 0, 65183,
-     "Visual Basic Files (*.bas)|*.bas"},
-    {"TSynVBScriptSyn", "SynHighlighterVBScript", u"MS VBScript", M::Hash, 713, 134, 269, -1, -1, false, 0, 65179,
-     "VBScript Files (*.vbs)|*.vbs"},
-    {"TSynPythonSyn", "SynHighlighterPython", u"Python", M::SortedList, 0, 0, 0, -1, -1, true, 1, 65180,
-     "Python Files (*.py)|*.py"},
-    {"TSynSQLSyn", "SynHighlighterSQL", u"SQL", M::HashEntries, 0, 0, 0, -1, -1, true, 0, 65181,
-     "SQL Files (*.sql)|*.sql"},
-    {"TSynPHPSyn", "SynHighlighterPHP", u"PHP", M::Hash, 596, 413, 137, 56, -1, true, 0, 65152,
-     "PHP Files (*.php;*.php3;*.phtml;*.inc)|*.php;*.php3;*.phtml;*.inc"},
-    {"TSynPasSyn", "SynHighlighterPas", u"Object Pascal", M::Hash, 812, 76, 389, 111, -1, true, 0, 65174,
-     "Pascal Files (*.pas;*.pp;*.dpr;*.dpk;*.inc)|*.pas;*.pp;*.dpr;*.dpk;*.inc"},
-    {"TSynJavaSyn", "SynHighlighterJava", u"Java", M::Hash, 598, 349, 113, 52, -1, true, 1, 65176,
-     "Java Files (*.java)|*.java"},
-    {"TSynJScriptSyn", "SynHighlighterJScript", u"JavaScript", M::Hash, 751, 148, 5153, 399, -1, true, 1, 65154,
-     "Javascript Files (*.js)|*.js"},
-    {"TSynHTMLSyn", "SynHighlighterHtml", u"HTML", M::Hash, 932, 46, 1543, 202, -1, true, 0, 65178,
-     "HTML Documents (*.htm;*.html)|*.htm;*.html"},
-    {"TSynCppSyn", "SynHighlighterCpp", u"C/C++", M::Hash, 179, 44, 343, 95, -1, true, 1, 65175,
-     "C/C++ Files (*.c;*.cpp;*.h;*.hpp)|*.c;*.cpp;*.h;*.hpp"},
-    {"TSynUNIXShellScriptSyn", "SynHighlighterUNIXShellScript", u"UNIX Shell Script", M::SortedList, 0, 0, 0, 110,
-     23, false, 0, 65156, "UNIX Shell Scripts (*.sh)|*.sh"},
-    {"TSynTclTkSyn", "SynHighlighterTclTk", u"Tcl/Tk", M::SortedList, 0, 0, 0, 147, -1, false, 0, 65182,
-     "Tcl/Tk Files (*.tcl)|*.tcl"},
-    // The multi-language highlighter states its own filter.
-    {"TSynMultiSyn", "SynHighlighterMulti", u"General Multi-Highlighter", M::Schemes, 0, 0, 0, -1, -1, true, -1, 0,
-     ""},
-};
-
-const TSynLanguageInfo* FindSynLanguage(std::string_view className) {
-  for (const auto& row : SynLanguageTable)
-    if (className == row.ClassName) return &row;
-  return nullptr;
-}
-
 // ---- TSynHashKeywordTable ----
 
 TSynHashKeywordTable::TSynHashKeywordTable(std::uint32_t A, std::uint32_t B, std::uint32_t M,

@@ -1,7 +1,7 @@
-// The shared shape of the language highlighters: the language table with the hash constants and
-// default filters, the keyword-lookup machinery (multiplicative hash with a shared keyword index
-// table, and sorted keyword lists searched by bisection), and a base class with the scanning
-// procedures every language has in the same form.
+// The shared shape of the language highlighters: the keyword-lookup machinery (multiplicative hash
+// with a shared keyword index table, and sorted keyword lists searched by bisection), and a base
+// class with the scanning procedures every language has in the same form. Each language's hash
+// constants and default filter are in its row of the language table (SynHighlighterRegistry.h).
 //
 // A language highlighter derives from TSynFamilyHighlighter and
 //   - in its constructor: sets fCaseSensitive, creates its attributes with NewAttr, maps each token
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "editor/SynPadHighlighter.h"
+#include "highlighters/SynHighlighterRegistry.h"
 
 // ---- Character classes the languages share ----
 
@@ -28,30 +29,6 @@ inline bool SynIsHexDigit(char16_t c) { return SynIsDigit(c) || (c >= u'A' && c 
 inline bool SynIsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 // 0-9, A-Z, a-z and _: the identifier characters of most of the languages.
 inline bool SynIsWordChar(char16_t c) { return SynIsDigit(c) || SynIsAsciiLetter(c) || c == u'_'; }
-
-// ---- The language table ----
-
-enum class TSynKeywordMechanism { None, Prefix, Hash, HashEntries, SortedList, Schemes };
-
-struct TSynLanguageInfo {
-  const char* ClassName;        // "TSynCppSyn"
-  const char* UnitName;         // "SynHighlighterCpp"
-  const char16_t* LanguageName; // "C/C++"; the caption is the same text
-  TSynKeywordMechanism Mechanism;
-  std::uint32_t A, B, M;        // hash constants (0 unless Mechanism is Hash)
-  int KeywordCount;             // hash keywords, or the first sorted list's entries (-1 when not fixed)
-  int SecondKeywordCount;       // second sorted list (-1 when none)
-  bool HasRanges;
-  int CaseSensitive;            // 1 yes, 0 no, -1 not applicable (the multi-language highlighter)
-  int FilterId;                 // string-table id of the default filter (0 when the language has none)
-  const char* Filter;           // default filter text ("" when the language has none)
-};
-
-inline constexpr int SynLanguageCount = 17;
-// In the order of the family's language table; this is also the registration order.
-extern const TSynLanguageInfo SynLanguageTable[SynLanguageCount];
-// The row of a class name, or nullptr.
-const TSynLanguageInfo* FindSynLanguage(std::string_view className);
 
 // ---- Hash keyword mechanism ----
 

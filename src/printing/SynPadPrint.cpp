@@ -1,6 +1,7 @@
 #include "printing/SynPadPrint.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "editor/SynPad.h"
@@ -14,9 +15,26 @@ namespace {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+bool IsControl(char16_t c) {
+  return c < 0x20 || c == 0x7F;
+}
+
+bool IsBreakChar(char16_t c) {
+  return kPrintBreakChars1.Contains(c) || kPrintBreakChars2.Contains(c);
+}
+
+bool OnlyBlanks(std::u16string_view Text, int From, int To) {
+  for (int k = From; k < To; ++k)
+    if (Text[static_cast<size_t>(k)] != u' ') return false;
+  return true;
+}
+
 // Further breaks so that no piece between two breaks takes more than MaxCells cells; Cells holds
-// the prefix sums of the line's cells. A piece keeps at least one character.
-TWrapList LimitPieceCells(const TWrapList& List, const std::vector<int>& Cells, int MaxCells) {
+// the prefix sums of the line's cells. A piece that must be cut is cut after its last break
+// character that fits, else where the cells run out; blanks ending a piece may hang past the edge
+// (they print nothing), so they never make a row of their own. A piece keeps at least one character.
+TWrapList LimitPieceCells(std::u16string_view Text, const TWrapList& List, const std::vector<int>& Cells,
+                          int MaxCells) {
   const int len = static_cast<int>(Cells.size()) - 1;
   TWrapList out;
   out.reserve(List.size());
@@ -25,14 +43,21 @@ TWrapList LimitPieceCells(const TWrapList& List, const std::vector<int>& Cells, 
   while (start < len) {
     const int end = next < List.size() ? List[next].Index : len;
     int pieceStart = start;
+    int lastBreak = 0;  // position after the last break character of the current piece, 0: none
     for (int k = start; k < end; ++k) {
       // A character that would overflow the piece starts the next one (a low surrogate has no
       // cells of its own, so it never starts one).
       if (k > pieceStart && Cells[static_cast<size_t>(k + 1)] - Cells[static_cast<size_t>(pieceStart)] > MaxCells &&
           Cells[static_cast<size_t>(k + 1)] != Cells[static_cast<size_t>(k)]) {
-        out.push_back(TWrapPos{k});
-        pieceStart = k;
+        if (Text[static_cast<size_t>(k)] == u' ' && OnlyBlanks(Text, k, end)) break;
+        const int cut = lastBreak > pieceStart ? lastBreak : k;
+        out.push_back(TWrapPos{cut});
+        pieceStart = cut;
+        lastBreak = 0;
+        k = cut - 1;  // the characters after the cut are counted again in the new piece
+        continue;
       }
+      if (IsBreakChar(Text[static_cast<size_t>(k)])) lastBreak = k + 1;
     }
     if (end < len) out.push_back(TWrapPos{end});
     start = end;
@@ -113,6 +138,7 @@ void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord
                                 const TWideStrings* SourceLines) {
   fSelAvail = Available;
   fSelMode = Mode;
+  fColumnParts.clear();
   if (SourceLines) {
     // Positions count characters of the unexpanded line; the printed line has its tabs expanded, so
     // a position maps to the length of its expanded prefix.
@@ -125,6 +151,13 @@ void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord
       const int expanded = static_cast<int>(convert(std::u16string_view(line).substr(0, static_cast<size_t>(inLine)), fTabWidth).size());
       return TBufferCoord{expanded + beyond + 1, c.Line};
     };
+    if (Mode == psmColumn) {
+      // A column block covers the same buffer characters of every line, as in the editor; with tabs
+      // before them those stand in other printed columns on each line.
+      const int left = std::min(Begin.Char, End.Char), right = std::max(Begin.Char, End.Char);
+      for (int line = Begin.Line; line <= End.Line; ++line)
+        fColumnParts.emplace_back(map(TBufferCoord{left, line}).Char, map(TBufferCoord{right, line}).Char);
+    }
     Begin = map(Begin);
     End = map(End);
   }
@@ -139,8 +172,14 @@ std::u16string_view TSynPadPrint::LineText(int Index) const {
   int from = 1, to = len + 1;  // 1-based, to exclusive
   const int lineNo = Index + 1;
   if (fSelMode == psmColumn) {
-    from = std::min(fBlockBegin.Char, fBlockEnd.Char);
-    to = std::max(fBlockBegin.Char, fBlockEnd.Char);
+    const size_t part = static_cast<size_t>(lineNo - fBlockBegin.Line);
+    if (lineNo >= fBlockBegin.Line && part < fColumnParts.size()) {
+      from = fColumnParts[part].first;
+      to = fColumnParts[part].second;
+    } else {
+      from = std::min(fBlockBegin.Char, fBlockEnd.Char);
+      to = std::max(fBlockBegin.Char, fBlockEnd.Char);
+    }
   } else {
     if (lineNo == fBlockBegin.Line) from = fBlockBegin.Char;
     if (lineNo == fBlockEnd.Line) to = fBlockEnd.Char;
@@ -154,7 +193,33 @@ bool TSynPadPrint::LineSelected(int Index) const {
   return !fSelectedOnly || (Index + 1 >= fBlockBegin.Line && Index + 1 <= fBlockEnd.Line);
 }
 
-int TSynPadPrint::MaxLineNumber() const { return fLines.Count() + fLineOffset; }
+int TSynPadPrint::WidestLineNumber() const {
+  // Numbers run from 1 + LineOffset to Count + LineOffset; the widest text is that of the largest or,
+  // with a negative offset, the one with the most digits after its minus sign.
+  const long long first = 1LL + fLineOffset, last = static_cast<long long>(fLines.Count()) + fLineOffset;
+  return std::to_string(first).size() > std::to_string(last).size() ? static_cast<int>(first) : static_cast<int>(last);
+}
+
+void TSynPadPrint::CheckMargins() const {
+  static constexpr std::pair<TMarginValue, const char*> kNames[] = {
+      {mvLeft, "left margin"},
+      {mvRight, "right margin"},
+      {mvTop, "top margin"},
+      {mvBottom, "bottom margin"},
+      {mvGutter, "gutter"},
+      {mvHeader, "header distance"},
+      {mvFooter, "footer distance"},
+      {mvHFInternalMargin, "internal margin of header and footer"},
+      {mvLeftHFTextIndent, "left indent of header and footer"},
+      {mvRightHFTextIndent, "right indent of header and footer"}};
+  for (const auto& [which, name] : kNames)
+    if (fMargins.Millimetres(which) < 0) {
+      char value[40];
+      std::snprintf(value, sizeof value, "%g", fMargins.Millimetres(which));
+      throw ESynPrintError(std::string("The ") + name + " is negative (" + value +
+                           " mm): margins and distances cannot be negative.");
+    }
+}
 
 platform::TCanvasFont TSynPadPrint::PrintFont(TFontStyles Style, TColor Color) const {
   platform::TCanvasFont d = PrintFontDesc(fFont, fPpi);
@@ -193,23 +258,27 @@ void TSynPadPrint::PrepareLayout() {
   fPagesCounted = false;
   fPageCount = 0;
   fPages.clear();
+  CheckMargins();
   fFontColor = fFont.Color();
   fPpi = fPrinterInfo.YPixPerInch();
   fHeader.SetPixPrInch(fPpi);
   fFooter.SetPixPrInch(fPpi);
   fCanvasFontValid = false;
-  // The cell width is that of the widest style, so bold and italic tokens stay within their cells.
+  // The cell is the advance of "W" in the widest style, so bold and italic tokens stay within their
+  // cells. A font's average width is no advance of it (Noto Sans Mono's is 8% wider than every
+  // glyph), so counting columns, cutting pieces and drawing all take this one width.
   SetCanvasFont(syn::fsBold | syn::fsItalic | syn::fsUnderline | syn::fsStrikeOut, fFontColor);
   const platform::TCanvasFontMetrics metrics = fCanvas->FontMetrics();
-  fCharWidth = metrics.AveCharWidth;
+  fCharWidth = fCanvas->TextWidth(u"W");
   fLineHeight = metrics.Height + metrics.ExternalLeading;
   SetCanvasFont(fFont.Style(), fFontColor);
+  fCharWidth = std::max(fCharWidth, fCanvas->TextWidth(u"W"));
   if (fCharWidth <= 0 || fLineHeight <= 0)
     throw ESynPrintError("The print font \"" + fFont.Name() + "\" at " + std::to_string(fFont.Size()) +
                          " points cannot be measured; choose another font or size.");
   std::fill(fCellCache.begin(), fCellCache.end(), std::uint8_t{0});
   fNumberWidths.fill(-1);
-  fMargins.InitPage(*fCanvas, 1, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, MaxLineNumber());
+  fMargins.InitPage(*fCanvas, 1, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, WidestLineNumber());
   PaginateLines();
   fHeader.InitPrint(*fCanvas, fPageCount, fTitle, &fMargins);
   fFooter.InitPrint(*fCanvas, fPageCount, fTitle, &fMargins);
@@ -237,6 +306,7 @@ int TSynPadPrint::CellsOfChar(std::u16string_view Text, size_t I) {
   if (IsHighSurrogate(c) && I + 1 < Text.size() && IsLowSurrogate(Text[I + 1]))
     return SynCellsOfWidth(fCanvas->TextWidth(Text.substr(I, 2)), fCharWidth);
   std::uint8_t& cached = fCellCache[c];
+  if (!cached && IsControl(c)) cached = 1;  // one blank cell, as the editor shows it
   if (!cached) {
     const char16_t one[1] = {c};
     cached = static_cast<std::uint8_t>(
@@ -269,14 +339,14 @@ TWrapList TSynPadPrint::WrapMeasuredLine(std::u16string_view Line) {
   }
   // A piece without a break character inside its window, or one of wide glyphs, would run past the
   // right edge and lose its end: it is cut where the cells run out.
-  return LimitPieceCells(list, fCells, std::max(1, fMaxWidth / fCharWidth));
+  return LimitPieceCells(Line, list, fCells, fMaxCol);
 }
 
 void TSynPadPrint::PaginateLines() {
   ScanLineRanges();
   fPages.clear();
   const int width = fMargins.PRight - fMargins.PLeft;
-  const int cell = fCanvas->TextWidth(u"W");
+  const int cell = fCharWidth;
   if (cell <= 0 || width < cell)
     throw ESynPrintError("Nothing fits between the margins: the text area is " + std::to_string(std::max(width, 0)) +
                          " pixels wide and one character needs " + std::to_string(cell) +
@@ -297,15 +367,35 @@ void TSynPadPrint::PaginateLines() {
     first = std::max(0, fBlockBegin.Line - 1);
     last = std::min(last, fBlockEnd.Line - 1);
   }
+  const long long height = fLineHeight;
   for (int i = first; i <= last; ++i) {
     const std::u16string_view text = LineText(i);
-    if (fYPos + fLineHeight > fMargins.PBottom) {
+    const long long rows = static_cast<long long>(WrapPositions(text).size()) + 1;
+    if (fYPos + height > fMargins.PBottom) {
       fYPos = fMargins.PTop;
       ++fPageCount;
-      fPages.push_back(TPageLine{i});
+      fPages.push_back(TPageLine{i, 0});
     }
-    const TWrapList list = WrapPositions(text);
-    fYPos += static_cast<long long>(fLineHeight) * static_cast<long long>(list.size() + 1);
+    // Most lines fit where they are.
+    if (fYPos + rows * height <= fMargins.PBottom) {
+      fYPos += rows * height;
+      continue;
+    }
+    // The rows that do not fit above the bottom margin continue at the top of the next page.
+    for (long long row = 0;;) {
+      if (fYPos + height > fMargins.PBottom) {
+        fYPos = fMargins.PTop;
+        ++fPageCount;
+        fPages.push_back(TPageLine{i, static_cast<int>(row)});
+      }
+      const long long fit = (fMargins.PBottom - fYPos) / height;
+      if (rows - row <= fit) {
+        fYPos += (rows - row) * height;
+        break;
+      }
+      row += fit;
+      fYPos += fit * height;
+    }
   }
   fPagesCounted = true;
 }
@@ -335,6 +425,13 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
       self->fCanvas = nullptr;
     }
   } reset{this};
+  // A layout that cannot be made, or a range without pages, is refused before the output is
+  // opened, so a file printed on earlier stays as it was.
+  if (std::unique_ptr<platform::ICanvas> measuring = platform::CreateMeasuringCanvas()) {
+    PrepareCanvas(*measuring);
+    fCanvas = nullptr;
+    CheckPageRange(StartPage, EndPage);
+  }
   const std::u16string& name = fDocTitle.empty() ? fTitle : fDocTitle;
   printer.SetTitle(codepage::Utf16ToUtf8(name));
   platform::ICanvas& canvas = printer.BeginDoc();
@@ -343,11 +440,9 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
     if (fAbort) return;
     PrepareCanvas(canvas);
     // The printer's own layout decides which pages exist.
+    CheckPageRange(StartPage, EndPage);
     const int last = EndPage < 0 ? fPageCount : std::min(EndPage, fPageCount);
     const int first = std::max(1, StartPage);
-    if (first > last)
-      throw ESynPrintError("There is nothing to print: the document has " + std::to_string(fPageCount) +
-                           (fPageCount == 1 ? " page." : " pages."));
     const int copies = std::max(1, fCopies);
     for (int copy = 1; copy <= copies && !fAbort; ++copy) {
       for (int p = first; p <= last && !fAbort; ++p) {
@@ -363,6 +458,13 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
     if (printer.Printing()) printer.Abort();
     throw;
   }
+}
+
+void TSynPadPrint::CheckPageRange(int StartPage, int EndPage) const {
+  const int last = EndPage < 0 ? fPageCount : std::min(EndPage, fPageCount);
+  if (std::max(1, StartPage) > last)
+    throw ESynPrintError("There is nothing to print: the document has " + std::to_string(fPageCount) +
+                         (fPageCount == 1 ? " page." : " pages."));
 }
 
 void TSynPadPrint::RenderPageOnCanvas(platform::ICanvas& Canvas, int PageNumber) {
@@ -384,32 +486,38 @@ void TSynPadPrint::RenderPage(int PageNumber) {
   if (fAbort) return;
   fCanvasFontValid = false;
   SetCanvasFont(fFont.Style(), fFontColor);
-  fMargins.InitPage(*fCanvas, PageNumber, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, MaxLineNumber());
+  fMargins.InitPage(*fCanvas, PageNumber, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, WidestLineNumber());
   // Filled after this page's edges are known, so mirrored pages get their own rectangle.
   fCanvas->FillRect(platform::TCanvasRect{fMargins.PLeft, fMargins.PTop, fMargins.PRight, fMargins.PBottom}, fColor);
   fHeader.Print(*fCanvas, PageNumber + fPageOffset);
   fCanvasFontValid = false;
   SetCanvasFont(fFont.Style(), fFontColor);
   fYPos = fMargins.PTop;
-  const int first = fPages[static_cast<size_t>(PageNumber - 1)].FirstLine;
-  const int last = PageNumber < static_cast<int>(fPages.size()) ? fPages[static_cast<size_t>(PageNumber)].FirstLine - 1
-                                                                 : fLines.Count() - 1;
-  for (int i = first; i <= last; ++i) {
+  // From where this page starts to where the next one does (a line may be split between them).
+  const TPageLine start = fPages[static_cast<size_t>(PageNumber - 1)];
+  const TPageLine stop = PageNumber < static_cast<int>(fPages.size()) ? fPages[static_cast<size_t>(PageNumber)]
+                                                                      : TPageLine{fLines.Count(), 0};
+  for (int i = start.FirstLine; i < stop.FirstLine || (i == stop.FirstLine && stop.FirstRow > 0); ++i) {
     fLineNumber = i + 1;
     if (!LineSelected(i)) continue;
-    RenderLine(i, LineText(i));
-    PrintLine(i + 1, PageNumber);
+    const int rowFrom = i == start.FirstLine ? start.FirstRow : 0;
+    RenderLine(i, LineText(i), rowFrom, i == stop.FirstLine ? stop.FirstRow : INT_MAX);
+    if (rowFrom == 0) PrintLine(i + 1, PageNumber);
   }
   fFooter.Print(*fCanvas, PageNumber + fPageOffset);
   fCanvasFontValid = false;
 }
 
-void TSynPadPrint::RenderLine(int Index, std::u16string_view Text) {
-  if (fLineNumbers) RenderLineNumber();
+void TSynPadPrint::RenderLine(int Index, std::u16string_view Text, int RowFrom, int RowTo) {
+  // The number stands beside the line's first row only.
+  if (fLineNumbers && RowFrom == 0) RenderLineNumber();
   // Measured once: the wrap and the drawing both work from these cells.
   ComputeCells(Text);
-  RenderLineText(Index, Text, WrapMeasuredLine(Text));
-  fYPos += fLineHeight;
+  const TWrapList list = WrapMeasuredLine(Text);
+  const long long top = fYPos;
+  RenderLineText(Index, Text, list, RowFrom, RowTo);
+  const int rows = std::min(RowTo, static_cast<int>(list.size()) + 1);
+  fYPos = top + static_cast<long long>(fLineHeight) * std::max(0, rows - RowFrom);
 }
 
 void TSynPadPrint::RenderLineNumber() {
@@ -482,27 +590,42 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
   for (size_t k = From; k < end; ++k) fAdvances[k - From] = (fCells[k + 1] - fCells[k]) * fCharWidth;
   const int y = static_cast<int>(Y);
   const platform::TCanvasRect band{X, y, X + (fCells[end] - fCells[From]) * fCharWidth, y + fLineHeight};
+  std::u16string_view piece = Text.substr(From, end - From);
+  // Control characters print blank, as the editor shows them, not as the font's boxes.
+  if (std::any_of(piece.begin(), piece.end(), IsControl)) {
+    fBlankedText.assign(piece);
+    std::replace_if(fBlankedText.begin(), fBlankedText.end(), IsControl, u' ');
+    piece = fBlankedText;
+  }
   // The text area was filled with Color when the page began; only other backgrounds need a band.
   if (Background == fColor) {
-    fCanvas->TextOutAt(X, y, 0, &band, Text.substr(From, end - From), fAdvances.data());
+    fCanvas->TextOutAt(X, y, 0, &band, piece, fAdvances.data());
     return;
   }
   fCanvas->SetBackColor(Background);
-  fCanvas->TextOutAt(X, y, platform::kTextOpaque, &band, Text.substr(From, end - From), fAdvances.data());
+  fCanvas->TextOutAt(X, y, platform::kTextOpaque, &band, piece, fAdvances.data());
 }
 
-void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List) {
+void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List, int RowFrom, int RowTo) {
   const int left = fMargins.PLeft;
+  const long long top = fYPos;
   auto xOf = [&](size_t pos, size_t lineStart) {
     return left + (fCells[pos] - fCells[lineStart]) * fCharWidth;
   };
+  // Only the rows of this page are drawn; row RowFrom stands at the current position.
+  int row = 0;
+  auto queue = [&](size_t lineStart, size_t from, size_t to, TFontStyles style, TColor fg, TColor bg) {
+    if (row < RowFrom || row >= RowTo) return;
+    QueueRun(xOf(from, lineStart), top + static_cast<long long>(row - RowFrom) * fLineHeight, from, to, style, fg, bg,
+             Text);
+  };
   if (!fUseHighlighting) {
     size_t start = 0;
-    for (size_t w = 0; w <= List.size(); ++w) {
+    for (size_t w = 0; w <= List.size() && row < RowTo; ++w) {
       const size_t end = w < List.size() ? static_cast<size_t>(List[w].Index) : Text.size();
-      if (w > 0) fYPos += fLineHeight;
-      QueueRun(left, fYPos, start, end, fFont.Style(), fFontColor, fColor, Text);
+      queue(start, start, end, fFont.Style(), fFontColor, fColor);
       start = end;
+      ++row;
     }
     FlushRun(Text);
     return;
@@ -513,7 +636,7 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
   size_t lineStart = 0;
   size_t wrapIdx = 0;
   const size_t len = Text.size();
-  while (!fHighlighter->GetEol()) {
+  while (!fHighlighter->GetEol() && row < RowTo) {
     const size_t tokenPos = static_cast<size_t>(std::max(0, fHighlighter->GetTokenPos()));
     const size_t tokenEnd = std::min(len, tokenPos + fHighlighter->GetToken().size());
     TSynHighlighterAttributes* attr = fHighlighter->GetTokenAttribute();
@@ -526,22 +649,22 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
         bg = attr->Background() == syn::clNone ? fColor : attr->Background();
       }
     }
-    // A break at or before the token starts a new visual line before it.
+    // A break at or before the token starts a new row before it.
     while (wrapIdx < List.size() && static_cast<size_t>(List[wrapIdx].Index) <= tokenPos) {
       ++wrapIdx;
       lineStart = tokenPos;
-      fYPos += fLineHeight;
+      ++row;
     }
     size_t cut = tokenPos;
     while (wrapIdx < List.size() && static_cast<size_t>(List[wrapIdx].Index) < tokenEnd) {
       const size_t wp = static_cast<size_t>(List[wrapIdx].Index);
-      QueueRun(xOf(cut, lineStart), fYPos, cut, wp, style, fg, bg, Text);
+      queue(lineStart, cut, wp, style, fg, bg);
       ++wrapIdx;
-      fYPos += fLineHeight;
+      ++row;
       lineStart = wp;
       cut = wp;
     }
-    if (cut < tokenEnd) QueueRun(xOf(cut, lineStart), fYPos, cut, tokenEnd, style, fg, bg, Text);
+    if (cut < tokenEnd) queue(lineStart, cut, tokenEnd, style, fg, bg);
     fHighlighter->Next();
   }
   FlushRun(Text);

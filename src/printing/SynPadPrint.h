@@ -8,9 +8,12 @@
 // never lays out again. Everything is measured in pixels of the target canvas, with every font at
 // the printer's resolution, so a screen canvas lays out as the printer would.
 //
-// Text sits on a grid of cells CharWidth wide: a character takes ceil(width / CharWidth) cells and
-// at least one, measured once per layout in the print font. Lines are wrapped so that no printed
-// line runs past the right edge; with wrapping off a line is clipped there.
+// Text sits on a grid of cells CharWidth wide, CharWidth being the advance of "W" in the print font
+// (in its widest style): the column count, the wrap cuts and the drawing all use that one width. A
+// character takes ceil(width / CharWidth) cells and at least one; a control character takes one
+// and prints blank, as the editor shows it. Lines are wrapped so that no printed line runs past the
+// right edge; with wrapping off a line is clipped there. The rows of a wrapped line that do not fit
+// above the bottom margin continue at the top of the next page.
 #pragma once
 
 #include <array>
@@ -18,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/SynPadHighlighter.h"
@@ -102,6 +106,7 @@ class TSynPadPrint {
   TSynCustomHighlighter* Highlighter() const { return fHighlighter; }
   void SetHighlighter(TSynCustomHighlighter* Value);
 
+  // Reported once for each source line printed, on the page that prints its first row.
   TPrintLineEvent OnPrintLine;
   TPrintStatusEvent OnPrintStatus;
 
@@ -125,8 +130,9 @@ class TSynPadPrint {
   TSynPadPrinterInfo& PrinterInfo() { return fPrinterInfo; }
   void Print() { PrintRange(1, -1); }
   // Prints pages StartPage..EndPage (-1: the last) Copies times, collated. The range is clamped to
-  // the pages the printer's own layout gives; a range with no page raises ESynPrintError. Any
-  // exception aborts the job.
+  // the pages the printer's own layout gives; a range with no page raises ESynPrintError. The
+  // layout and the range are checked on a measuring canvas before the printer's document is begun,
+  // so a refused job never touches the output. Any exception aborts the job.
   void PrintRange(int StartPage, int EndPage);
   // Makes Canvas current, reads the printer's geometry and lays the pages out.
   void PrepareCanvas(platform::ICanvas& Canvas);
@@ -142,8 +148,10 @@ class TSynPadPrint {
   bool PagesCounted() const { return fPagesCounted; }
   // The pages of the last layout, 0 when there is none (never lays out).
   int LaidOutPageCount() const { return fPagesCounted ? static_cast<int>(fPages.size()) : 0; }
-  // First source line (0-based) of page Page (1-based) of the last layout.
+  // First source line (0-based) of page Page (1-based) of the last layout, and the first printed
+  // row of that line on the page (0 unless the line began on an earlier page).
   int PageFirstLine(int Page) const { return fPages.at(static_cast<size_t>(Page - 1)).FirstLine; }
+  int PageFirstRow(int Page) const { return fPages.at(static_cast<size_t>(Page - 1)).FirstRow; }
   // Break positions of a line as the layout wraps it (empty when it fits or wrapping is off).
   TWrapList WrapPositions(std::u16string_view Line);
 
@@ -153,13 +161,16 @@ class TSynPadPrint {
 
  private:
   void PrepareLayout();
+  // Raises ESynPrintError when pages StartPage..EndPage hold none of the last layout's pages.
+  void CheckPageRange(int StartPage, int EndPage) const;
   void ScanLineRanges();
   void PaginateLines();
   void RenderPage(int PageNumber);
-  void RenderLine(int Index, std::u16string_view Text);
+  // Prints rows RowFrom..RowTo-1 of line Index from the current position.
+  void RenderLine(int Index, std::u16string_view Text, int RowFrom, int RowTo);
   void RenderLineNumber();
   // fCells holds the cells of Text.
-  void RenderLineText(int Index, std::u16string_view Text, const TWrapList& List);
+  void RenderLineText(int Index, std::u16string_view Text, const TWrapList& List, int RowFrom, int RowTo);
   void DrawCellText(int X, long long Y, std::u16string_view Text, size_t From, size_t To, TColor Background);
   // Pieces of a line waiting to be drawn together with their neighbours of the same style.
   void QueueRun(int X, long long Y, size_t From, size_t To, TFontStyles Style, TColor Foreground, TColor Background,
@@ -174,7 +185,10 @@ class TSynPadPrint {
   // The text of line Index to print (SelectedOnly: the selected part).
   std::u16string_view LineText(int Index) const;
   bool LineSelected(int Index) const;
-  int MaxLineNumber() const;
+  // The line number whose text ("-12", "345") is the longest: the room for numbers fits it.
+  int WidestLineNumber() const;
+  // Refuses margins that are negative.
+  void CheckMargins() const;
   platform::TCanvasFont PrintFont(TFontStyles Style, TColor Color) const;
   void SetCanvasFont(TFontStyles Style, TColor Color);
 
@@ -221,11 +235,15 @@ class TSynPadPrint {
   TBufferCoord fBlockBegin;
   TBufferCoord fBlockEnd;
   TSynPrintSelectionMode fSelMode = psmNormal;
+  // Column mode with the lines before tab expansion given: the selected part of each line of the
+  // block (index: line - BlockBegin.Line) as [first, last) positions in the printed line.
+  std::vector<std::pair<int, int>> fColumnParts;
 
   // Cells of each BMP code unit in the print font of the current layout (0: not measured yet).
   std::vector<std::uint8_t> fCellCache;
   std::vector<int> fCells;      // prefix sums of the line being laid out or drawn
   std::vector<int> fAdvances;   // per-character advances handed to the canvas
+  std::u16string fBlankedText;  // a piece with its control characters made blanks
   platform::TCanvasFont fCanvasFont;
   bool fCanvasFontValid = false;
   struct TPendingRun {

@@ -39,6 +39,7 @@ class TSynPadPrintMargins {
   void SetValue(TMarginValue Which, double Value) { fMM[Which] = ConvertTo(Value); }
   // A distance in millimetres.
   double Millimetres(TMarginValue Which) const { return fMM[Which]; }
+  void SetMillimetres(TMarginValue Which, double Value) { fMM[Which] = Value; }
 
   double Left() const { return Value(mvLeft); }
   double Right() const { return Value(mvRight); }

@@ -12,9 +12,11 @@
 
 enum TSynPrintStatus { psBegin, psNewPage, psEnd };
 
-// The first source line (0-based index into the engine's lines) printed on a page.
+// Where a page starts: a source line (0-based index into the engine's lines) and the printed row of
+// that line (0-based), which is not 0 when a wrapped line continues from the page before.
 struct TPageLine {
   int FirstLine = 0;
+  int FirstRow = 0;
 };
 
 // A character position (1-based) after which a line breaks.

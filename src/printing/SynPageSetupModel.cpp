@@ -4,10 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string MarginText(double Value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", Value);
-  return text;
+std::string MarginText(double Value, TUnitSystem Unit) {
+  const int decimals = Unit == usMM ? 2 : Unit == usCM ? 3 : Unit == usInch ? 4 : 1;
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, Value);
+  std::string s = text;
+  while (s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  if (s == "-0") s = "0";
+  return s;
 }
 
 std::optional<double> ParseMarginText(const std::string& Text) {
@@ -25,6 +30,13 @@ std::optional<double> ParseMarginText(const std::string& Text) {
   const double v = std::strtod(t.c_str(), &end);
   if (end != t.c_str() + t.size() || !std::isfinite(v) || std::fabs(v) > 1e6) return std::nullopt;
   return v;
+}
+
+std::string MarginTextError(const std::string& Text) {
+  const std::optional<double> v = ParseMarginText(Text);
+  if (!v) return "Invalid number!";
+  if (*v < 0) return "Margins cannot be negative!";
+  return {};
 }
 
 TFontLines& THeaderFooterLines::Of(THeaderFooterAlign Align) {
@@ -59,14 +71,19 @@ void ItemsOfLines(const THeaderFooterLines& Lines, THeaderFooter& HeaderFooter) 
 // ---------------------------------------------------------------------------------------------
 
 void TPageSetupModel::WriteEdits() {
-  for (size_t i = 0; i < kEditValues.size(); ++i) MarginEdits[i] = MarginText(fMargins.Value(kEditValues[i]));
+  for (size_t i = 0; i < kEditValues.size(); ++i)
+    fShown[i] = MarginEdits[i] = MarginText(fMargins.Value(kEditValues[i]), fMargins.UnitSystem());
 }
 
 std::optional<int> TPageSetupModel::ReadEdits(TSynPadPrintMargins& Margins) const {
   for (size_t i = 0; i < kEditValues.size(); ++i) {
-    const std::optional<double> v = ParseMarginText(MarginEdits[i]);
-    if (!v) return static_cast<int>(i);
-    Margins.SetValue(kEditValues[i], *v);
+    // An edit nobody changed keeps the value it shows rounded.
+    if (MarginEdits[i] == fShown[i]) {
+      Margins.SetMillimetres(kEditValues[i], fMargins.Millimetres(kEditValues[i]));
+      continue;
+    }
+    if (!MarginTextError(MarginEdits[i]).empty()) return static_cast<int>(i);
+    Margins.SetValue(kEditValues[i], *ParseMarginText(MarginEdits[i]));
   }
   return std::nullopt;
 }

@@ -13,11 +13,16 @@
 #include "printing/SynPadPrintPreviewModel.h"
 
 // ---- numbers ----
-// A distance as the margin edits show it: up to 15 significant digits, "." as the decimal point.
-std::string MarginText(double Value);
+// A distance as the margin edits show it in Unit: rounded to the unit's precision (hundredths of a
+// millimetre, thousandths of a centimetre, ten-thousandths of an inch, tenths of a thousandth),
+// without trailing zeros, "." as the decimal point.
+std::string MarginText(double Value, TUnitSystem Unit);
 // Reads what a user typed: blanks around it are ignored and "," counts as the decimal point; an
 // empty text, anything else or a value beyond a kilometre gives no number.
 std::optional<double> ParseMarginText(const std::string& Text);
+// Why an edit's text is no distance: "Invalid number!", "Margins cannot be negative!", or empty when
+// it is one.
+std::string MarginTextError(const std::string& Text);
 
 // ---- header and footer as editor lines ----
 struct TFontLine {
@@ -58,12 +63,14 @@ class TPageSetupModel {
 
   // Fills everything from the print engine; the margins keep the unit they were last shown in.
   void SetValues(TSynPadPrint& Print);
-  // Writes everything back. A margin edit that holds no number stops the margins there (those before
-  // it are taken, the mirror box still is) and its index is returned; the rest is written anyway.
+  // Writes everything back. A margin edit that holds no distance (MarginTextError) stops the
+  // margins there (those before it are taken, the mirror box still is) and its index is returned;
+  // the rest is written anyway. An edit still showing the text written into it gives the exact
+  // value it was written from, so showing values rounded never changes them.
   std::optional<int> GetValues(TSynPadPrint& Print) const;
   // Shows the margins in another unit: the edits are read in the unit they were written in, then
-  // written in the new one. The index of an edit that holds no number is returned (nothing changes
-  // from it on).
+  // written in the new one. The index of an edit that holds no distance is returned (nothing
+  // changes from it on).
   std::optional<int> ChangeUnits(TUnitSystem Unit);
 
   std::array<std::string, 10> MarginEdits;
@@ -82,8 +89,9 @@ class TPageSetupModel {
   std::optional<int> ReadEdits(TSynPadPrintMargins& Margins) const;
   void WriteEdits();
 
-  // The margins as last written to the edits, in their unit.
+  // The margins as last written to the edits, in their unit, and the texts written.
   TSynPadPrintMargins fMargins;
+  std::array<std::string, 10> fShown;
 };
 
 // ---- print preview ----

@@ -7,24 +7,13 @@
 
 #include "editor/SynPadRegexSearch.h"
 #include "editor/SynPadSearch.h"
-#include "highlighters/SynHighlighterCSS.h"
 #include "highlighters/SynHighlighterCpp.h"
-#include "highlighters/SynHighlighterHtml.h"
-#include "highlighters/SynHighlighterJScript.h"
-#include "highlighters/SynHighlighterJava.h"
 #include "highlighters/SynHighlighterMulti.h"
-#include "highlighters/SynHighlighterPHP.h"
 #include "highlighters/SynHighlighterPas.h"
-#include "highlighters/SynHighlighterPerl.h"
-#include "highlighters/SynHighlighterPython.h"
-#include "highlighters/SynHighlighterSQL.h"
-#include "highlighters/SynHighlighterTclTk.h"
+#include "highlighters/SynHighlighterRegistry.h"
 #include "highlighters/SynHighlighterUNIXShellScript.h"
 #include "highlighters/SynHighlighterURI.h"
-#include "highlighters/SynHighlighterVB.h"
-#include "highlighters/SynHighlighterVBScript.h"
 #include "highlighters/SynHighlighterWebScripting.h"
-#include "highlighters/SynHighlighterXML.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "recordeditor/UHighlighterPlugins.h"
@@ -97,104 +86,128 @@ void ApplySettings(TSynCustomHighlighter& h, TAttrSettings settings) {
   }
 }
 
-// The built-in languages of the language list, by component.
-struct TLanguageRow {
-  const char* Name;
+// The colours and styles the program gives its components.
+struct TComponentColors {
   const char* Component;
+  TAttrSettings Settings;
 };
-const TLanguageRow kLanguages[] = {
-    {"Memo", "SynURISyn"},
-    {"HTML-multi (ASP, PHP, JavaScript, VBScript, CSS)", "SynCGISyn"},
-    {"XML", "SynXMLSyn"},
-    {"SQL", "SynSQLSyn"},
-    {"C/C++", "SynCppSyn"},
-    {"Pascal (Delphi)", "SynPasSyn"},
-    {"Java", "SynJavaSyn"},
-    {"Visual Basic", "SynVBSyn"},
-    {"Perl", "SynPerlSyn"},
-    {"Python", "SynPythonSyn"},
-    {"CSS", "SynCssSyn"},
-    {"JavaScript", "SynJScriptSyn"},
-    {"VBScript", "SynVBScriptSyn"},
-    {"TCL/TK", "SynTclTkSyn"},
+const TComponentColors kProgramColors[] = {
+    {"SynJScriptSyn", kScriptColors},
+    {"SynJavaSyn", kScriptColors},
+    {"SynPythonSyn", kScriptColors},
+    {"SynVBSyn", kScriptColors},
+    {"SynXMLSyn", {{"Comment", clRed}}},
+    {"SynPerlSyn", kScriptColors},
+    {"SynHTMLSyn",
+     {{"Escape Ampersand", clMaroon}, {"Comment", clGray, kItalic}, {"Symbol", clNavy}, {"Unknown Word", 7798903}}},
+    {"SynVBScriptSyn",
+     {{"Comment", clGray},
+      {"Identifier", clBlack},
+      {"Reserved Word", clNavy},
+      {"Number", clGreen},
+      {"String", clTeal},
+      {"Symbol", clNavy}}},
+    {"SynCppSyn",
+     {{"Assembler", clOlive},
+      {"Comment", clGray},
+      {"Preprocessor", clRed},
+      {"Identifier", clBlack},
+      {"Reserved Word", clNavy},
+      {"Number", clGreen},
+      {"Float", clGreen},
+      {"Hexadecimal", clGreen},
+      {"Octal", clGreen},
+      {"String", clTeal},
+      {"Character", clTeal},
+      {"Symbol", clNavy, kBold}}},
+    {"SynPasSyn",
+     {{"Assembler", clOlive},
+      {"Comment", clGray},
+      {"Preprocessor", clRed},
+      {"Identifier", clBlack},
+      {"Reserved Word", 7405681},
+      {"Number", clGreen},
+      {"Float", clGreen},
+      {"Hexadecimal", clGreen},
+      {"String", clTeal},
+      {"Character", clTeal},
+      {"Symbol", clNavy, kBold}}},
+    {"SynCssSyn",
+     {{"Comment", clGray},
+      {"Number", clTeal},
+      {"Reserved Word", clPurple},
+      {"String", clGreen},
+      {"Symbol", clNavy, kBold}}},
+    {"SynPHPSyn",
+     {{"Comment", clGray},
+      {"Identifier", clBlack},
+      {"Reserved Word", clNavy},
+      {"Number", clGreen},
+      {"String", clTeal},
+      {"Symbol", clNavy, kBold},
+      {"Variable", 12615808, kBold}}},
+    {"SynSQLSyn",
+     {{"Comment", clGray},
+      {"Data Type", clBlue},
+      {"Function", clPurple},
+      {"Reserved Word", 13369344},
+      {"Number", 3566592},
+      {"String", 6316128},
+      {"Symbol", clNavy, kBold},
+      {"Table Name", 6973952}}},
+    {"SynURISyn", {{"URI", clNone, 0}}},
 };
+
+// The places of the search engines among the components; the language table's rows take the others.
+constexpr int kSearchIndex = 13;
+constexpr int kRegexSearchIndex = 15;
+
+const TSynLanguageInfo* RowOfComponent(int index) {
+  for (const TSynLanguageInfo& row : SynLanguageTable)
+    if (row.ComponentIndex == index) return &row;
+  return nullptr;
+}
 
 }  // namespace
 
 template <class T>
-T* TdmHighLighters::AddHighlighter(const char* name, int tag) {
-  auto owned = std::make_unique<T>();
-  T* h = owned.get();
-  owned_.push_back(std::move(owned));
-  components_.push_back(TdmComponent{name, tag, h, nullptr});
-  return h;
+T* TdmHighLighters::ComponentAs(std::string_view name) const {
+  const TdmComponent* c = FindComponent(name);
+  return c ? dynamic_cast<T*>(c->Highlighter) : nullptr;
 }
 
 void TdmHighLighters::CreateComponents() {
-  SynJScriptSyn = AddHighlighter<TSynJScriptSyn>("SynJScriptSyn", 11);
-  ApplySettings(*SynJScriptSyn, kScriptColors);
-  SynJavaSyn = AddHighlighter<TSynJavaSyn>("SynJavaSyn", 6);
-  ApplySettings(*SynJavaSyn, kScriptColors);
-  SynPythonSyn = AddHighlighter<TSynPythonSyn>("SynPythonSyn", 9);
-  ApplySettings(*SynPythonSyn, kScriptColors);
-  SynVBSyn = AddHighlighter<TSynVBSyn>("SynVBSyn", 7);
-  ApplySettings(*SynVBSyn, kScriptColors);
-  SynXMLSyn = AddHighlighter<TSynXMLSyn>("SynXMLSyn", 2);
-  ApplySettings(*SynXMLSyn, {{"Comment", clRed}});
-  SynXMLSyn->SetDefaultFilter("XML Document (*.xml,*.xsd,*.xsl,*.xslt)|*.xml;*.xsd;*.xsl;*.xslt");
-  SynPerlSyn = AddHighlighter<TSynPerlSyn>("SynPerlSyn", 8);
-  ApplySettings(*SynPerlSyn, kScriptColors);
-  SynPerlSyn->SetDefaultFilter("Perl Files (*.pl,*.pm,*.cgi)|*.pl;*.pm;*.cgi");
-  SynHTMLSyn = AddHighlighter<TSynHTMLSyn>("SynHTMLSyn", 0);
-  ApplySettings(*SynHTMLSyn, {{"Escape Ampersand", clMaroon},
-                              {"Comment", clGray, kItalic},
-                              {"Symbol", clNavy},
-                              {"Unknown Word", 7798903}});
-  SynHTMLSyn->SetDefaultFilter("HTML Document (*.htm,*.html)|*.htm;*.html");
-  SynVBScriptSyn = AddHighlighter<TSynVBScriptSyn>("SynVBScriptSyn", 12);
-  ApplySettings(*SynVBScriptSyn, {{"Comment", clGray}, {"Identifier", clBlack}, {"Reserved Word", clNavy},
-                                  {"Number", clGreen}, {"String", clTeal}, {"Symbol", clNavy}});
-  SynCppSyn = AddHighlighter<TSynCppSyn>("SynCppSyn", 4);
-  ApplySettings(*SynCppSyn, {{"Assembler", clOlive}, {"Comment", clGray}, {"Preprocessor", clRed},
-                             {"Identifier", clBlack}, {"Reserved Word", clNavy}, {"Number", clGreen},
-                             {"Float", clGreen}, {"Hexadecimal", clGreen}, {"Octal", clGreen},
-                             {"String", clTeal}, {"Character", clTeal}, {"Symbol", clNavy, kBold}});
-  SynCppSyn->SetDefaultFilter("C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp");
-  SynPasSyn = AddHighlighter<TSynPasSyn>("SynPasSyn", 5);
-  ApplySettings(*SynPasSyn, {{"Assembler", clOlive}, {"Comment", clGray}, {"Preprocessor", clRed},
-                             {"Identifier", clBlack}, {"Reserved Word", 7405681}, {"Number", clGreen},
-                             {"Float", clGreen}, {"Hexadecimal", clGreen}, {"String", clTeal},
-                             {"Character", clTeal}, {"Symbol", clNavy, kBold}});
-  SynCssSyn = AddHighlighter<TSynCssSyn>("SynCssSyn", 10);
-  ApplySettings(*SynCssSyn, {{"Comment", clGray}, {"Number", clTeal}, {"Reserved Word", clPurple},
-                             {"String", clGreen}, {"Symbol", clNavy, kBold}});
-  SynPHPSyn = AddHighlighter<TSynPHPSyn>("SynPHPSyn", 0);
-  ApplySettings(*SynPHPSyn, {{"Comment", clGray}, {"Identifier", clBlack}, {"Reserved Word", clNavy},
-                             {"Number", clGreen}, {"String", clTeal}, {"Symbol", clNavy, kBold},
-                             {"Variable", 12615808, kBold}});
-  SynPHPSyn->SetDefaultFilter("PHP Files (*.php,*.php3,*.phtml,*.inc)|*.php;*.php3;*.phtml;*.inc");
-  SynSQLSyn = AddHighlighter<TSynSQLSyn>("SynSQLSyn", 3);
-  ApplySettings(*SynSQLSyn, {{"Comment", clGray}, {"Data Type", clBlue}, {"Function", clPurple},
-                             {"Reserved Word", 13369344}, {"Number", 3566592}, {"String", 6316128},
-                             {"Symbol", clNavy, kBold}, {"Table Name", 6973952}});
+  auto addSearch = [this](const char* name, auto engine) {
+    auto* raw = engine.get();
+    components_.push_back(TdmComponent{name, 0, nullptr, raw});
+    owned_.push_back(std::move(engine));
+    return raw;
+  };
+  for (int index = 0;; ++index) {
+    if (index == kSearchIndex) {
+      SynPadSearch = addSearch("SynPadSearch", std::make_unique<TSynPadSearch>());
+    } else if (index == kRegexSearchIndex) {
+      SynPadRegexSearch = addSearch("SynPadRegexSearch", std::make_unique<TSynPadRegexSearch>());
+    } else if (const TSynLanguageInfo* row = RowOfComponent(index)) {
+      std::unique_ptr<TSynCustomHighlighter> h = row->Create();
+      if (row->ProgramFilter) h->SetDefaultFilter(row->ProgramFilter);
+      components_.push_back(TdmComponent{row->Component, row->Tag, h.get(), nullptr});
+      owned_.push_back(std::move(h));
+    } else {
+      break;
+    }
+  }
+  for (const TComponentColors& colors : kProgramColors)
+    ApplySettings(*FindComponent(colors.Component)->Highlighter, colors.Settings);
 
-  auto search = std::make_unique<TSynPadSearch>();
-  SynPadSearch = search.get();
-  owned_.push_back(std::move(search));
-  components_.push_back(TdmComponent{"SynPadSearch", 0, nullptr, SynPadSearch});
-
-  SynURISyn = AddHighlighter<TSynURISyn>("SynURISyn", 0);
-  ApplySettings(*SynURISyn, {{"URI", clNone, 0}});
-
-  auto regexSearch = std::make_unique<TSynPadRegexSearch>();
-  SynPadRegexSearch = regexSearch.get();
-  owned_.push_back(std::move(regexSearch));
-  components_.push_back(TdmComponent{"SynPadRegexSearch", 0, nullptr, SynPadRegexSearch});
-
-  SynCGISyn = AddHighlighter<TSynMultiSyn>("SynCGISyn", 1);
-  ConfigureWebScripting(*SynCGISyn, SynHTMLSyn, SynVBScriptSyn, SynJScriptSyn, SynPHPSyn, SynCssSyn);
-  SynUNIXShellScriptSyn = AddHighlighter<TSynUNIXShellScriptSyn>("SynUNIXShellScriptSyn", 14);
-  SynTclTkSyn = AddHighlighter<TSynTclTkSyn>("SynTclTkSyn", 13);
+  SynCppSyn = ComponentAs<TSynCppSyn>("SynCppSyn");
+  SynPasSyn = ComponentAs<TSynPasSyn>("SynPasSyn");
+  SynURISyn = ComponentAs<TSynURISyn>("SynURISyn");
+  SynUNIXShellScriptSyn = ComponentAs<TSynUNIXShellScriptSyn>("SynUNIXShellScriptSyn");
+  SynCGISyn = ComponentAs<TSynMultiSyn>("SynCGISyn");
+  ConfigureWebScripting(*SynCGISyn, FindComponent("SynHTMLSyn")->Highlighter,
+                        FindComponent("SynVBScriptSyn")->Highlighter, FindComponent("SynJScriptSyn")->Highlighter,
+                        FindComponent("SynPHPSyn")->Highlighter, FindComponent("SynCssSyn")->Highlighter);
 }
 
 TdmHighLighters::TdmHighLighters(THighlighterSetRole role, std::string pluginFolder, IModuleLoader* loader)
@@ -204,14 +217,17 @@ TdmHighLighters::TdmHighLighters(THighlighterSetRole role, std::string pluginFol
   CreateComponents();
   if (role_ != THighlighterSetRole::Primary) return;
   dmHighLighters = this;
-  RegisterHighlighter("UNIX Shell Script", SynUNIXShellScriptSyn, ComponentOf(SynUNIXShellScriptSyn)->Tag);
+  for (const TSynLanguageInfo& row : SynLanguageTable)
+    if (row.Listing == TSynListing::Registered)
+      RegisterHighlighter(row.ListName, FindComponent(row.Component)->Highlighter, row.Tag);
   plugins_ = std::make_unique<THighlighterPlugins>(loader ? *loader : SystemModuleLoader());
   plugins_->LoadFolder(pluginFolder.empty() ? DefaultHighlighterPluginFolder() : pluginFolder);
 }
 
 TdmHighLighters::~TdmHighLighters() {
   if (role_ == THighlighterSetRole::Primary) {
-    HighlighterList().Remove(SynUNIXShellScriptSyn);
+    for (const TSynLanguageInfo& row : SynLanguageTable)
+      if (row.Listing == TSynListing::Registered) HighlighterList().Remove(FindComponent(row.Component)->Highlighter);
     plugins_.reset();
     if (dmHighLighters == this) dmHighLighters = nullptr;
   }
@@ -244,10 +260,12 @@ std::vector<std::string> TdmHighLighters::PluginFileNames() const {
 
 void TdmHighLighters::BuildLanguageList(TLanguageList& list) const {
   list.clear();
-  for (const TLanguageRow& row : kLanguages) {
-    const TdmComponent* c = FindComponent(row.Component);
-    list.push_back(TLanguageEntry{row.Name, c->Highlighter, c->Tag});
-  }
+  std::vector<const TSynLanguageInfo*> builtIn;
+  for (const TSynLanguageInfo& row : SynLanguageTable)
+    if (row.Listing == TSynListing::BuiltIn) builtIn.push_back(&row);
+  std::ranges::stable_sort(builtIn, {}, &TSynLanguageInfo::Tag);
+  for (const TSynLanguageInfo* row : builtIn)
+    list.push_back(TLanguageEntry{row->ListName, FindComponent(row->Component)->Highlighter, row->Tag});
   const TLanguageList& registered = HighlighterList().Entries();
   list.insert(list.end(), registered.begin(), registered.end());
 }

@@ -27,22 +27,10 @@ class TSynPadSearchCustom;
 class TSynPadSearch;
 class TSynPadRegexSearch;
 class TSynMultiSyn;
-class TSynJScriptSyn;
-class TSynJavaSyn;
-class TSynPythonSyn;
-class TSynVBSyn;
-class TSynXMLSyn;
-class TSynPerlSyn;
-class TSynHTMLSyn;
-class TSynVBScriptSyn;
 class TSynCppSyn;
 class TSynPasSyn;
-class TSynCssSyn;
-class TSynPHPSyn;
-class TSynSQLSyn;
 class TSynURISyn;
 class TSynUNIXShellScriptSyn;
-class TSynTclTkSyn;
 class THighlighterPlugins;
 
 // One entry of the language list: the name shown to the user (UTF-8), the highlighter and the
@@ -98,26 +86,16 @@ class TdmHighLighters {
 
   THighlighterSetRole Role() const { return role_; }
 
-  // ---- Components (owned; in creation order) ----
-  TSynJScriptSyn* SynJScriptSyn = nullptr;
-  TSynJavaSyn* SynJavaSyn = nullptr;
-  TSynPythonSyn* SynPythonSyn = nullptr;
-  TSynVBSyn* SynVBSyn = nullptr;
-  TSynXMLSyn* SynXMLSyn = nullptr;
-  TSynPerlSyn* SynPerlSyn = nullptr;
-  TSynHTMLSyn* SynHTMLSyn = nullptr;
-  TSynVBScriptSyn* SynVBScriptSyn = nullptr;
+  // ---- Components (owned) ----
+  // One per row of the language table, in the rows' component order, with the two search engines
+  // among them. The ones the program and its tests reach directly:
   TSynCppSyn* SynCppSyn = nullptr;
   TSynPasSyn* SynPasSyn = nullptr;
-  TSynCssSyn* SynCssSyn = nullptr;
-  TSynPHPSyn* SynPHPSyn = nullptr;
-  TSynSQLSyn* SynSQLSyn = nullptr;
   TSynPadSearch* SynPadSearch = nullptr;
   TSynURISyn* SynURISyn = nullptr;
   TSynPadRegexSearch* SynPadRegexSearch = nullptr;
   TSynMultiSyn* SynCGISyn = nullptr;
   TSynUNIXShellScriptSyn* SynUNIXShellScriptSyn = nullptr;
-  TSynTclTkSyn* SynTclTkSyn = nullptr;
 
   const std::vector<TdmComponent>& Components() const { return components_; }
   // The component of that name, or nullptr.
@@ -126,8 +104,8 @@ class TdmHighLighters {
   const TdmComponent* ComponentOf(const TSynCustomHighlighter* highlighter) const;
 
   // ---- Languages ----
-  // Clears the list and fills it: the fourteen built-in languages, then every entry of
-  // HighlighterList in registration order.
+  // Clears the list and fills it: the built-in languages of the language table in the order of
+  // their numbers, then every entry of HighlighterList in registration order.
   void BuildLanguageList(TLanguageList& list) const;
   // The highlighter of the first entry whose number is tag, nullptr when none has it. Without a
   // list a temporary one is built.
@@ -153,9 +131,10 @@ class TdmHighLighters {
   std::vector<std::string> PluginFileNames() const;
 
  private:
-  template <class T>
-  T* AddHighlighter(const char* name, int tag);
   void CreateComponents();
+  // The highlighter component of that name as its class, or nullptr.
+  template <class T>
+  T* ComponentAs(std::string_view name) const;
 
   THighlighterSetRole role_;
   std::vector<std::unique_ptr<TSynPersistent>> owned_;

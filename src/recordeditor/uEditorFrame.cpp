@@ -9,6 +9,8 @@
 #include "highlighters/SynURIOpener.h"
 #include "highlighters/SynURIOpenerPad.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Streams.h"
 #include "printing/SynPageSetupModel.h"
 #include "xml/uSettingsBase.h"
 #include "xml/uXMLTools2.h"
@@ -67,6 +69,60 @@ const TEditorActionInfo& EditorActionInfo(TEditorAction action) { return kAction
 const char* const kAllFilesFilter = "All files|*";
 const char* const kSaveAsFileTitle = "Save as file";
 const char* const kSaveDataBankTitle = "Save DataBank";
+
+std::string RecordFileBytes(const TWideStrings& lines) {
+  return codepage::Utf16ToUtf8(lines.JoinWithSeparator(u"\n"));
+}
+
+namespace {
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    int more;
+    char32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      more = 1, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (s.size() - i <= size_t(more)) return false;
+    for (int k = 1; k <= more; ++k) {
+      const auto t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if ((more == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return false;
+    i += size_t(more) + 1;
+  }
+  return true;
+}
+}  // namespace
+
+std::u16string RecordFileText(std::string_view bytes) {
+  const auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
+    const bool be = at(0) == 0xFE;
+    std::u16string text((bytes.size() - 2) / 2, u'\0');
+    for (size_t k = 0; k < text.size(); ++k) {
+      const unsigned a = at(2 + 2 * k), b = at(3 + 2 * k);
+      text[k] = static_cast<char16_t>(be ? (a << 8) | b : a | (b << 8));
+    }
+    return text;
+  }
+  if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) bytes.remove_prefix(3);
+  else if (!IsValidUtf8(bytes)) return codepage::Cp1252ToUtf16(bytes);
+  return codepage::Utf8ToUtf16(bytes);
+}
 
 std::string RecordFileName(std::string_view title) {
   std::string name(title);
@@ -275,7 +331,9 @@ void TEditorFrame::MemoChange() { Modified = true; }
 
 void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
   if (files.empty()) return;
-  Memo.Lines().LoadFromFile(files.front());
+  TMemoryStream file;
+  file.LoadFromFile(files.front());
+  Memo.Lines().SetText(RecordFileText(std::string_view(static_cast<const char*>(file.Memory()), size_t(file.Size()))));
   // Loading replaces the text outside the undo history, so no change event reports it.
   Modified = true;
 }
@@ -408,5 +466,5 @@ void TEditorFrame::SaveContentsAs() {
   options.pathMustExist = true;
   std::string path;
   if (!UI().SaveFileDialog(options, path, view_.Window())) return;
-  Memo.Lines().SaveToFile(path);
+  WriteFileAtomic(path, RecordFileBytes(Memo.Lines()));
 }

@@ -86,6 +86,12 @@ std::string RecordFileName(std::string_view title);
 // The extension a save dialog adds to a typed name: that of the first pattern of the filter
 // ("*.c;*.cpp" gives ".c"); "" when the first pattern has none or is a wildcard.
 std::string DefaultExtensionOfFilter(const std::string& filter);
+// The bytes of a record's text saved as a file: UTF-8 without a byte-order mark, lines ended by LF,
+// as the tools of this platform read them.
+std::string RecordFileBytes(const TWideStrings& lines);
+// The text of a file loaded into a record: UTF-16 after its byte-order mark (either order), UTF-8
+// after its mark or when every byte sequence is valid UTF-8, Windows-1252 otherwise.
+std::u16string RecordFileText(std::string_view bytes);
 // The save dialog's filter when the code has no highlighter.
 extern const char* const kAllFilesFilter;  // "All files|*"
 extern const char* const kSaveAsFileTitle;  // "Save as file"
@@ -112,6 +118,7 @@ class TEditorFrame : public IEditor {
   void DetachRecord() override;
   void StoreRecord() override;
   bool IsModified() override { return Modified; }
+  void ClearModified() override { Modified = false; }
   void ShowRecordSearchMatch() override;
   bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) override;
   void SetKeywords(const std::string& text) override;

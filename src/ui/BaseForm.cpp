@@ -7,8 +7,12 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
+
+#include <algorithm>
 
 #include "platform/Application.h"
 #include "platform/Timers.h"
@@ -40,8 +44,15 @@ void SavePosition(IFormGeometry& form, TSettings& settings) {
 }
 
 void LoadPosition(IFormGeometry& form, TSettings& settings) {
-  const int left = Position(settings.ReadInteger(kPosLeft, form.Left()));
-  const int top = Position(settings.ReadInteger(kPosTop, form.Top()));
+  int left = Position(settings.ReadInteger(kPosLeft, form.Left()));
+  int top = Position(settings.ReadInteger(kPosTop, form.Top()));
+  if (const auto area = form.AvailableArea(left, top)) {
+    // The whole frame inside; where it cannot be, its top-left corner is.
+    const int width = form.Width() + form.FrameExtraWidth();
+    const int height = form.Height() + form.FrameExtraHeight();
+    left = std::max(area->Left, std::min(left, area->Left + area->Width - width));
+    top = std::max(area->Top, std::min(top, area->Top + area->Height - height));
+  }
   form.MoveTo(left, top);
 }
 
@@ -52,8 +63,14 @@ void SaveSize(IFormGeometry& form, TSettings& settings) {
 }
 
 void LoadSize(IFormGeometry& form, TSettings& settings) {
-  const int width = Size(settings.ReadInteger(kSizeWidth, form.Width()));
-  const int height = Size(settings.ReadInteger(kSizeHeight, form.Height()));
+  int width = Size(settings.ReadInteger(kSizeWidth, form.Width()));
+  int height = Size(settings.ReadInteger(kSizeHeight, form.Height()));
+  const int left = Position(settings.ReadInteger(kPosLeft, form.Left()));
+  const int top = Position(settings.ReadInteger(kPosTop, form.Top()));
+  if (const auto area = form.AvailableArea(left, top)) {
+    width = std::min(width, area->Width - form.FrameExtraWidth());
+    height = std::min(height, area->Height - form.FrameExtraHeight());
+  }
   form.ResizeTo(width, height);
 }
 
@@ -62,6 +79,18 @@ void LoadSettings(IFormGeometry& form, TSettings& settings, bool storePosition, 
   if (form.IsMaximized()) return;
   if (storeSize) LoadSize(form, settings);
   if (storePosition) LoadPosition(form, settings);
+}
+
+void KeepInsideArea(IFormGeometry& form) {
+  if (form.IsMaximized()) return;
+  const auto area = form.AvailableArea(form.Left(), form.Top());
+  if (!area) return;
+  const int width = std::min(form.Width(), area->Width - form.FrameExtraWidth());
+  const int height = std::min(form.Height(), area->Height - form.FrameExtraHeight());
+  if (width != form.Width() || height != form.Height()) form.ResizeTo(width, height);
+  const int left = std::max(area->Left, std::min(form.Left(), area->Left + area->Width - width - form.FrameExtraWidth()));
+  const int top = std::max(area->Top, std::min(form.Top(), area->Top + area->Height - height - form.FrameExtraHeight()));
+  if (left != form.Left() || top != form.Top()) form.MoveTo(left, top);
 }
 
 void SaveSettings(IFormGeometry& form, TSettings& settings, bool storePosition, bool storeSize) {
@@ -105,6 +134,16 @@ class TfrmBaseForm::TGeometryView : public IFormGeometry {
   int Width() const override { return f_->width(); }
   int Height() const override { return f_->height(); }
   void MoveTo(int left, int top) override { f_->move(left, top); }
+  std::optional<TArea> AvailableArea(int left, int top) const override {
+    QScreen* screen = QGuiApplication::screenAt(QPoint(left, top));
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return std::nullopt;
+    const QRect r = screen->availableGeometry();
+    return TArea{r.left(), r.top(), r.width(), r.height()};
+  }
+  // Known once the window has been shown with its frame.
+  int FrameExtraWidth() const override { return std::max(0, f_->frameGeometry().width() - f_->width()); }
+  int FrameExtraHeight() const override { return std::max(0, f_->frameGeometry().height() - f_->height()); }
   void ResizeTo(int width, int height) override {
     // A stored size never makes the form smaller than its contents need.
     const QSize min = f_->minimumSizeHint().expandedTo(f_->minimumSize());
@@ -329,6 +368,14 @@ void TfrmBaseForm::Loaded() {
 void TfrmBaseForm::FormShow() {
   if (!SettingsLoaded) LoadSettings();
   QPointer<TfrmBaseForm> self(this);
+  if (StorePosition || StoreSize) {
+    // The window manager's frame is known only once the window is on the screen: a restored
+    // geometry is checked again with it.
+    for (int delay : {100, 600})
+      QTimer::singleShot(delay, this, [this] {
+        if (isVisible() && !Destroying()) formgeometry::KeepInsideArea(Geometry());
+      });
+  }
   platform::PostCall([self] {
     if (self && !self->Destroying()) platform::RunGuarded([&] { self->AfterShow(); });
   });
@@ -379,8 +426,13 @@ void TfrmBaseForm::reject() { close(); }
 void TfrmBaseForm::keyPressEvent(QKeyEvent* event) {
   const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
   if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-    if (defaultButton_ && defaultButton_->isEnabled() && defaultButton_->isVisible()) {
-      defaultButton_->click();
+    QAbstractButton* button = defaultButton_;
+    // Without a named one, the push button marked as the default, as a dialog has it.
+    if (!button)
+      for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->isDefault() && b->window() == this) button = b;
+    if (button && button->isEnabled() && button->isVisible()) {
+      button->click();
       return;
     }
   } else if (plain && event->key() == Qt::Key_Escape) {
@@ -388,8 +440,14 @@ void TfrmBaseForm::keyPressEvent(QKeyEvent* event) {
       cancelButton_->click();
       return;
     }
+    // A modal dialog always closes with Escape (as Cancel); a window that is not modal, such as
+    // the main window, stays.
+    if (inModalLoop_ && !cancelButton_) {
+      close();
+      return;
+    }
   }
-  // Not QDialog's handling: Escape must not close a window that has no cancel button.
+  // Not QDialog's handling: Escape must not close a window that is not modal.
   QWidget::keyPressEvent(event);
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,16 @@ class IFormGeometry {
   virtual int Height() const = 0;
   virtual void MoveTo(int left, int top) = 0;
   virtual void ResizeTo(int width, int height) = 0;
+
+  // The part of the screen a window may cover (its frame included), of the screen holding the
+  // point or else the primary one; none: no limit is known.
+  struct TArea {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+  };
+  virtual std::optional<TArea> AvailableArea(int /*left*/, int /*top*/) const { return std::nullopt; }
+  // How much wider and taller the frame is than the size the rules store.
+  virtual int FrameExtraWidth() const { return 0; }
+  virtual int FrameExtraHeight() const { return 0; }
 };
 
 // The five keys every form shares, directly under the settings root.
@@ -52,7 +63,12 @@ void LoadPosition(IFormGeometry& form, TSettings& settings);
 void SaveSize(IFormGeometry& form, TSettings& settings);
 void LoadSize(IFormGeometry& form, TSettings& settings);
 // Maximised when stored so and the form can be; otherwise size, then position, by the flags.
+// A stored size or position never puts the window beyond the available area of its screen: it is
+// made smaller and moved inside (a size stored at another scale or on a larger screen).
 void LoadSettings(IFormGeometry& form, TSettings& settings, bool storePosition, bool storeSize);
+// Made to fit the available area and moved inside it, as the stored values are on loading (for a
+// window whose frame became known only once it was shown).
+void KeepInsideArea(IFormGeometry& form);
 // Size, then position, by the flags.
 void SaveSettings(IFormGeometry& form, TSettings& settings, bool storePosition, bool storeSize);
 }  // namespace formgeometry

@@ -15,4 +15,8 @@ TfrmBaseDialog::TfrmBaseDialog(QWidget* owner) : TfrmBaseForm(owner) {
   btnOk = NewDialogButton(this, QStringLiteral("dialog-ok"), QStringLiteral("Close"), QStringLiteral("btnOk"));
   LayOutDialog(this, client_, {btnOk});
   SetButtonModalResult(btnOk, platform::mrOk);
+  // The one button is both: Enter and Escape close the dialog.
+  btnOk->setDefault(true);
+  SetDefaultButton(btnOk);
+  SetCancelButton(btnOk);
 }

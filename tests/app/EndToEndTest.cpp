@@ -1,6 +1,6 @@
-// The real program under a real X server (Xvfb, no window manager), driven from outside with xdotool
-// as a person drives it; the files it leaves are read with the probes and xmllint. Each test ends with
-// a picture of the screen under the artifacts folder.
+// The real program under a real X server (Xvfb; some tests add a window manager, openbox), driven
+// from outside with xdotool as a person drives it; the files it leaves are read with the probes and
+// xmllint. Each test ends with a picture of the screen under the artifacts folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -503,4 +504,244 @@ TEST_F(EndToEnd, EndedBySignalsKeepsTheEditInTheFile) {
     expected += text;
     EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/data)"), expected) << strsignal(signal);
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// A desktop user's keyboard: the tree, the history boxes, the dialogs (with a window manager, as a
+// desktop has one, unless a test says otherwise).
+
+namespace {
+
+// A folder "Many" of `records` records "R1", "R2", ... (IDs 2, 3, ...), open, selected at the start.
+std::string ManyRecords(const std::string& name, int records, const std::string& settings = "") {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>" +
+                    std::to_string(records + 10) + "</NextNodeID><LastPosition>1</LastPosition><DataBaseName>" +
+                    name + "</DataBaseName>" + settings + "</settings><folder ID=\"1\" expanded=\"1\">Many";
+  for (int r = 1; r <= records; ++r)
+    xml += "<record ID=\"" + std::to_string(r + 1) + "\">R" + std::to_string(r) + "<data>text " +
+           std::to_string(r) + "</data></record>";
+  return xml + "</folder></dataroot>";
+}
+
+// The ID of the record titled title in the file, -1 when there is none.
+int IdOfTitle(const std::string& bank, const std::string& title) {
+  const std::string id = apptest::XPath(bank, "string(//record[normalize-space(text()[1])='" + title + "']/@ID)");
+  return id.empty() ? -1 : std::stoi(id);
+}
+
+}  // namespace
+
+// Keys that move the selection keep it in view (End, Home, Down, Page Down), seen by clicking a row
+// near the top of the tree afterwards; the Menu key and Shift+F10 open the tree's menu on the
+// selected record, whose Duplicate Node then works without the mouse.
+TEST_F(EndToEnd, TheTreeFollowsTheKeyboardAndItsMenuOpensFromTheKeyboard) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("many.xdb2");
+  testsupport::WriteFile(bank, ManyRecords("Many", 120));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Many$"), "");
+  // The row clicked: the fourth of the view (rows of 18 pixels; the folder is the first). It is renamed and saved,
+  // which tells which record was there.
+  const int rowY = 84 + 3 * 18;
+  int step = 0;
+  auto clickedAfter = [&](const std::vector<std::string>& keys) {
+    std::vector<std::string> args = {"key", "--delay", "40"};
+    args.insert(args.end(), keys.begin(), keys.end());
+    d.Xdo(args);
+    Sleep(400);
+    d.Click(90, rowY);
+    const std::string name = "K" + std::to_string(++step);
+    d.Key("F2");
+    d.Type(name);
+    d.Key("Return");
+    d.Key("ctrl+s");
+    int id = -1;
+    Eventually([&] { return (id = IdOfTitle(bank, name)) >= 0; }, 5000);
+    return id - 1;  // the record's number
+  };
+  // The folder is selected and the tree has the focus (a click on it would start renaming it).
+  EXPECT_GE(clickedAfter({"End"}), 95) << "the view stayed at the top after End";
+  EXPECT_LE(clickedAfter({"Home"}), 6) << "the view stayed at the end after Home";
+  const int afterDowns = clickedAfter(std::vector<std::string>(40, "Down"));
+  EXPECT_GE(afterDowns, 20) << "the view did not follow Down";
+  EXPECT_LE(afterDowns, 44);
+  d.Key("Home");
+  EXPECT_GE(clickedAfter({"Next", "Next", "Next"}), 25) << "the view did not follow Page Down";
+  d.WindowShot("e2e-tree-follows-keys.png");
+
+  // The Menu key, then Shift+F10, on the record renamed last: Up from the top of the menu reaches
+  // its last item, Duplicate Node.
+  const std::string title = "K" + std::to_string(step);
+  d.Key("Menu");
+  d.Shot("e2e-tree-menu-key.png");
+  d.Key("Up");
+  d.Key("Return");
+  d.Key("shift+F10");
+  d.Key("Up");
+  d.Key("Return");
+  d.Key("ctrl+s");
+  const std::string outline = Outline(bank);
+  int copies = 0;
+  for (size_t at = 0; (at = outline.find(" " + title + " ", at)) != std::string::npos; ++at) ++copies;
+  EXPECT_EQ(copies, 3) << outline;
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Filter Records and the editor's Find dialog keep exactly what was typed, though their history
+// holds a longer text starting with it.
+TEST_F(EndToEnd, HistoryBoxesSearchExactlyWhatWasTyped) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("history.xdb2");
+  testsupport::WriteFile(
+      bank, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+            "<LastPosition>2</LastPosition><DataBaseName>History</DataBaseName><RecordSearchText>merge_value"
+            "</RecordSearchText><RecordSearchHistory>merge_value</RecordSearchHistory></settings>"
+            "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Code<data>string s</data></record>"
+            "<record ID=\"3\">Merge<data>merge_value</data></record><record ID=\"4\">Other<data>merge_vx</data>"
+            "</record></folder></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - History$"), "");
+  // The editor: "string" found first, then "s" is searched; the selection found is replaced by "X".
+  d.Click(d.Width() * 2 / 3, 150);
+  for (const char* text : {"string", "s"}) {
+    d.Key("ctrl+Home");
+    d.Key("ctrl+f");
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Find$").empty(); }, 5000));
+    d.Type(text);
+    d.Key("Return");
+    ASSERT_TRUE(Eventually([&] { return d.Find("^Find$").empty(); }, 5000));
+  }
+  d.Type("X");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return apptest::XPath(bank, "string(//record[@ID='2']/data)") == "Xtring s"; }, 5000))
+      << apptest::XPath(bank, "string(//record[@ID='2']/data)");
+
+  // Filter Records for "merge_v": two matches below their folder, the second one opened and typed into.
+  d.Click(90, 84);  // the folder, so that Ctrl+F is the filter's
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 5000));
+  d.Type("merge_v");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 5000));
+  d.Click(90, 84 + 2 * 21);
+  d.Click(d.Width() * 2 / 3, 150);
+  d.Key("ctrl+End");
+  d.Type("Z");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return apptest::XPath(bank, "string(//record[@ID='4']/data)") == "merge_vxZ"; }, 5000))
+      << apptest::XPath(bank, "string(//record[@ID='4']/data)");
+  d.Shot("e2e-history-boxes.png");
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// DataBank Info closes with Escape and with Enter, and the keys typed next go into the editor that
+// had the focus, with and without a window manager. A size stored larger than the screen comes back
+// inside it.
+TEST_F(EndToEnd, DialogsCloseFromTheKeyboardAndGiveTheFocusBack) {
+  for (const bool withManager : {false, true}) {
+    SCOPED_TRACE(withManager ? "with a window manager" : "without a window manager");
+    fs::remove_all(tmp.File("prog"));  // the program's folder of the round before
+    REQUIRE_DESKTOP(d);
+    if (withManager) ASSERT_EQ(xs.StartWindowManager(), "");
+    const std::string bank = tmp.File(withManager ? "info2.xdb2" : "info1.xdb2");
+    testsupport::WriteFile(bank, TwoRecords("Info"));
+    // Save is enabled once the first key has been typed.
+    const int infoSteps[] = {MenuSteps(bank, "DataBank Info", false), MenuSteps(bank, "DataBank Info", true)};
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Info$"), "");
+    d.Click(d.Width() * 2 / 3, 150);
+    d.Key("ctrl+End");
+    for (const char* key : {"Escape", "Return"}) {
+      d.MainMenu(infoSteps[std::string(key) == "Return"]);
+      if (!Eventually([&] { return !d.Find("^Bank Info$").empty(); })) d.Shot("e2e-bank-info-missing.png");
+      ASSERT_NE(d.Find("^Bank Info$"), "") << key;
+      // Without a window manager nobody focuses a new window: the user's click on it does.
+      if (!withManager) d.Xdo({"windowfocus", "--sync", d.Find("^Bank Info$")});
+      d.Shot(std::string("e2e-bank-info-") + (withManager ? "wm-" : "") + key + ".png");
+      d.Key(key);
+      EXPECT_TRUE(Eventually([&] { return d.Find("^Bank Info$").empty(); }, 3000)) << key << " left it open";
+      d.Type(std::string(" ") + key);  // no click and no focusing from outside in between
+    }
+    d.Key("ctrl+s");
+    EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/data)"), "int kept = 42; Escape Return");
+    ASSERT_EQ(d.Exit(), "");
+  }
+}
+
+TEST_F(EndToEnd, AStoredSizeLargerThanTheScreenComesBackInsideIt) {
+  REQUIRE_XSERVER(xs);  // 1280 x 1024
+  REQUIRE_TOOL(xdotool_tool, "xdotool");
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  Desktop d(xs, tmp, xdotool_tool);
+  const std::string bank = tmp.File("size.xdb2");
+  testsupport::WriteFile(bank, SmallBank("Size"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Size$"), "");
+  ASSERT_EQ(d.Exit(), "");
+  const std::string settings = d.Folder() + "/tessaryn.xdb";
+  std::string xml = testsupport::ReadFile(settings);
+  for (const auto& [key, value] : {std::pair{"sizeWidth", "3000"}, {"sizeHeight", "1700"}, {"posLeft", "900"},
+                                    {"posTop", "700"}}) {
+    const std::regex element("<" + std::string(key) + ">[^<]*</" + key + ">");
+    ASSERT_TRUE(std::regex_search(xml, element)) << key << " in\n" << xml;
+    xml = std::regex_replace(xml, element, "<" + std::string(key) + ">" + value + "</" + key + ">");
+  }
+  testsupport::WriteFile(settings, xml);
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Size$"), "");
+  Sleep(500);
+  const std::string shell = d.Xdo({"getactivewindow", "getwindowgeometry", "--shell"});
+  std::map<std::string, int> g;
+  for (const char* key : {"X", "Y", "WIDTH", "HEIGHT"}) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(shell, m, std::regex(std::string("\\b") + key + "=(-?\\d+)"))) << shell;
+    g[key] = std::stoi(m[1]);
+  }
+  d.Shot("e2e-stored-size-too-large.png");
+  // The client area: the frame's title bar and borders are around it (xdotool places decorated
+  // windows a title bar too low, so their sum is not checked).
+  EXPECT_GE(g["X"], 0) << shell;
+  EXPECT_GE(g["Y"], 0) << shell;
+  EXPECT_LE(g["WIDTH"], 1280) << shell;
+  EXPECT_LE(g["HEIGHT"], 1024 - 16) << shell;
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Typed through the real keyboard focus under a window manager, across a Ctrl+S and several
+// auto-saves: a save never takes the focus or a key from the editor, so every character is in the
+// file, in order.
+TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("autosave.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Saving"));
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>1</AutoSave><AutoSavePeriod>1</AutoSavePeriod>"
+                         "<MakeBackup>0</MakeBackup></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Saving$"), "");
+  auto data = [&] {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  d.Click(d.Width() * 2 / 3, 150);  // into the code
+  d.Key("ctrl+End");
+  std::string expected = "int kept = 42;";
+  d.Type("BEFORE");
+  expected += "BEFORE";
+  d.Xdo({"key", "ctrl+s"});
+  d.Xdo({"type", "--delay", "40", "AFTERSAVE"});  // at once, while the save is under way
+  expected += "AFTERSAVE";
+  ASSERT_TRUE(Eventually([&] { return data().rfind("int kept = 42;BEFORE", 0) == 0; })) << data();
+  // Lines typed at 40 ms a key while the auto-save writes the file every second or so.
+  std::vector<std::string> versions{data()};
+  for (int line = 0; line < 6; ++line) {
+    const std::string text = "line" + std::to_string(line) + "_abcdefghijklmnopqrstuvwxyz0123456789";
+    d.Xdo({"key", "Return"});
+    d.Xdo({"type", "--delay", "40", text});
+    expected += "\n" + text;
+    if (data() != versions.back()) versions.push_back(data());
+  }
+  ASSERT_TRUE(Eventually([&] { return data() == expected; }, 15000)) << data() << "\nexpected:\n" << expected;
+  EXPECT_GE(versions.size(), 4u) << "the auto-save wrote the file only " << versions.size() << " times while typing";
+  d.Shot("e2e-typed-across-saves.png");
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(data(), expected);
 }

@@ -11,6 +11,7 @@
 #include "databank/gui/uConfig.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "recordeditor/gui/uSynOptions.h"
+#include "recordeditor/uFindReplace_syn.h"
 #include "databank/uDataBankContent.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uXMLTools2.h"
@@ -138,6 +139,20 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
     EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
   }
   EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+
+  // The text of a notification keeps clear of its frame: no ink within 6 pixels of the border.
+  TNotifyPopup* notFound = form->ShowNotify(kNotFoundPopupKind, NotFoundText("strnig"));
+  const QImage img = notFound->grab().toImage();
+  img.save(QString::fromStdString(testsupport::ArtifactDir() + "/not-found-popup.png"));
+  QRect ink;
+  for (int y = 1; y < img.height() - 1; ++y)
+    for (int x = 1; x < img.width() - 1; ++x)
+      if (img.pixelColor(x, y).lightness() < 160) ink |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_GE(ink.left(), 6);
+  EXPECT_GE(ink.top(), 6);
+  EXPECT_LE(ink.right(), img.width() - 1 - 6);
+  EXPECT_LE(ink.bottom(), img.height() - 1 - 6);
 }
 
 TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
@@ -265,6 +280,32 @@ TEST_F(MainWindow, RendersWithTheCurtainBelowTheTitleBar) {
   SavePng("main-window-folder-200.png", form.get(), 2);
 }
 
+// A databank opened with nothing selected shows the curtain over the editor; a new databank
+// leaves no keywords of the record before in the title bar; the tree's menu names its keys.
+TEST_F(MainWindow, NothingSelectedShowsTheCurtainAndNoKeywords) {
+  QApplication::processEvents();
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->text(), "No record selected!");
+  SavePng("main-window-nothing-selected.png", form.get());
+
+  Select(2);
+  EXPECT_FALSE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->lKeywords->text(), "Keywords: rk");
+  ui.PushMessageResult(platform::mrNo);  // not saved
+  form->Action(TTreeAction::NewBase)->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->eKeywords->text(), "");
+  EXPECT_EQ(form->lKeywords->text(), "no keywords");
+
+  for (QAction* action : form->TreeMenu->actions())
+    if (!action->shortcut().isEmpty()) EXPECT_TRUE(action->isShortcutVisibleInContextMenu()) << action->text().toStdString();
+  EXPECT_TRUE(form->miItemProperties->isVisible());
+  EXPECT_EQ(form->miItemProperties->shortcut(), QKeySequence(QStringLiteral("Alt+Return")));
+}
+
 TEST_F(MainWindow, HighlightersPageSavesChangedSchemesThatTakeEffectAtOnce) {
   platform::Owned<TfrmConfig> dialog(platform::Construct<TfrmConfig>(form.get()));
   form->FillConfigDialog(dialog.get());
@@ -330,4 +371,24 @@ TEST_F(MainWindow, TheRecordEditorJoinsTheWindow) {
   EXPECT_EQ(bank::NodeKeywords(Node(2)), "rk more");
   EXPECT_EQ(frame.LanguageNumber(), 2);  // its own language
   EXPECT_TRUE(form->Session().Modified());
+}
+
+// Browsing is no edit: records without a stored caret, or with one at 0, show the text's start as
+// 1, 1 does, and the real editor storing that back changes nothing. With auto-save off, closing then
+// asks nothing.
+TEST_F(MainWindow, BrowsingRecordsAsksNothingOnClose) {
+  Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
+       "<record ID=\"2\">No caret<data>int a;\r\nint b;</data></record>"
+       "<record ID=\"3\" XPos=\"0\" YPos=\"0\">Zero caret<data>int c;</data></record>"
+       "<record ID=\"4\" XPos=\"3\" YPos=\"2\">Own caret<data>int d;\r\nint e;</data></record>"
+       "<record ID=\"5\">Unix lines<data>int f;\nint g;</data><comments>one\ntwo</comments></record></dataroot>");
+  settingsSection()->WriteBool("AutoSave", false);
+  for (int id : {2, 3, 4, 5, 2, 3, 4, 5, 2}) {
+    Select(id);
+    EXPECT_FALSE(form->Session().Modified()) << id;
+  }
+  form->UpdateActions();
+  EXPECT_FALSE(form->Action(TTreeAction::SaveBase)->isEnabled());
+  EXPECT_TRUE(form->Session().CloseForExit());  // what closing the window runs
+  EXPECT_TRUE(ui.CallsOf(platform::ScriptedUIServices::Kind::Message).empty());
 }

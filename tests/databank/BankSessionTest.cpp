@@ -75,15 +75,16 @@ TEST_F(BankSessionTest, SaveWritesStateAndTheDeclaredFormat) {
   auto s = NewSession();
   s->OpenBank(path);
   s->Hooks.SelectedNodeID = [] { return 3; };
-  int reopened = 0, committed = 0;
-  s->Hooks.ReopenRecord = [&] { ++reopened; };
+  int stored = 0, committed = 0;
+  s->Hooks.StoreRecord = [&] { ++stored; };
   s->Hooks.CommitRecord = [&] { ++committed; };
   s->NextNodeID = 12;
   s->SetModified();
   ASSERT_TRUE(s->SaveBank(path));
   EXPECT_FALSE(s->Modified());
-  EXPECT_EQ(reopened, 1);
-  EXPECT_EQ(committed, 1);
+  // What is typed is stored, and the record stays open: a save never closes it.
+  EXPECT_EQ(stored, 1);
+  EXPECT_EQ(committed, 0);
   EXPECT_EQ(s->LastOpened(), path);
   const std::string text = ReadFile(path);
   EXPECT_EQ(text.rfind("<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n", 0), 0u);

@@ -88,7 +88,10 @@ TEST_F(Features, FilterExpressionErrors) {
   t->Select(1);
   Filter(*t, Search("(a", stRegExpr, "tkx"));
   ASSERT_EQ(t->ui.Calls().size(), 1u);
-  EXPECT_EQ(t->ui.LastCall().text, "unmatched ()");
+  // Says what failed, as an error (a box with the error icon, not a bare message).
+  EXPECT_EQ(t->ui.LastCall().text, "Invalid regular expression: unmatched ()");
+  EXPECT_EQ(t->ui.LastCall().icon, platform::MsgIcon::Error);
+  EXPECT_EQ(t->ui.LastCall().caption, "Error");
   EXPECT_EQ(t->editor.ContentTests, 0);
   EXPECT_FALSE(t->filterShown);
   Filter(*t, Search("atoi", stPhrase, "x"));

@@ -2,6 +2,7 @@
 // event rules, a recording editor, scripted answers and an in-memory clipboard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -195,14 +196,17 @@ TEST_F(TreeCore, NoFolderPointerOutlivesItsFolder) {
 
 TEST_F(TreeCore, CommittingMarksModifiedWhenAnyStoredValueChanged) {
   auto t = Open();
-  // Browsing changes nothing, though each store writes out what it read (a caret at 0, 0; the
-  // keywords field of a folder that had none).
+  // Browsing changes nothing, though each store writes out what it showed: the editor puts a caret
+  // missing or at 0 on the text's start, 1, 1; the keywords field of a folder that had none.
   t->editor.OnStore = [](TxevXMLNode2* r) {
-    XMLSetAttrInteger(r, bank::xaXPos, bank::RecordXPos(r));
-    XMLSetAttrInteger(r, bank::xaYPos, bank::RecordYPos(r));
+    XMLSetAttrInteger(r, bank::xaXPos, std::max(1, bank::RecordXPos(r)));
+    XMLSetAttrInteger(r, bank::xaYPos, std::max(1, bank::RecordYPos(r)));
   };
+  XMLSetAttrInteger(t->Node(4), bank::xaXPos, 0);
+  XMLSetAttrInteger(t->Node(4), bank::xaYPos, 0);
   for (int id : {3, 2, 4, 7, 5}) t->Select(id);
   EXPECT_FALSE(t->Modified());
+  EXPECT_EQ(t->Node(4)->GetAttribute(bank::xaXPos), "1");
   t->editor.OnStore = [](TxevXMLNode2* r) { XMLSetAttrInteger(r, bank::xaYPos, 7); };
   t->Select(2);  // stores record 5 with a new caret line, though its code is unchanged
   EXPECT_TRUE(t->Modified());
@@ -213,6 +217,60 @@ TEST_F(TreeCore, CommittingMarksModifiedWhenAnyStoredValueChanged) {
   t->Select(6);
   EXPECT_TRUE(t->Modified());
   EXPECT_EQ(bank::NodeKeywords(t->Node(2)), "new keywords");
+}
+
+// Whatever reads the tree sees what was just typed: the open record and the selected folder's
+// keywords are stored first, and the record stays open in the editor.
+TEST_F(TreeCore, ReadersOfTheTreeSeeTheLatestEdits) {
+  // "data|keywords" of the node a reader produced.
+  auto values = [](const TxevXMLNode2* node) {
+    if (!node) return std::string("no node");
+    return (bank::IsRecord(node) ? bank::RecordData(node) : std::string("-")) + "|" + bank::NodeKeywords(node);
+  };
+  auto fromClipboard = [&] { return values(ParseXMLNodePayload(GetXMLFromClipboard()).get()); };
+  auto exported = [&](TestTree& t) {
+    const std::string out = tmp.File("out.xdb2");
+    t.exportDialog = [](TExportChoice&) { return true; };
+    if (!t.ExportFile(out)) return std::string("not exported");
+    TBankSession reader(nullptr, {}, &t.ui, &t.loop);
+    TXMLDataBase2 bank;
+    if (!reader.LoadBankFile(out, &bank)) return std::string("not read");
+    TxevXMLNode2* node = bank.Root()->FindNode(bank::xnRecord);
+    return values(node ? node : bank.Root()->FindNode(bank::xnFolder));
+  };
+  struct Case {
+    const char* name;
+    int selected;  // record 2 or folder 7, which goes out alone
+    std::function<std::string(TestTree&)> read;
+  };
+  const Case cases[] = {
+      {"copy a record", 2, [&](TestTree& t) { t.CopyNode(); return fromClipboard(); }},
+      {"cut a record", 2, [&](TestTree& t) { t.CutNode(); return fromClipboard(); }},
+      {"duplicate a record", 2, [&](TestTree& t) { t.DuplicateNode(); return values(t.Node(20)); }},
+      {"export a record", 2, exported},
+      {"copy a folder", 7, [&](TestTree& t) { t.CopyNode(); return fromClipboard(); }},
+      {"duplicate a folder", 7, [&](TestTree& t) { t.DuplicateNode(); return values(t.Node(20)); }},
+      {"export a folder", 7, exported},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Open();
+    t->Select(c.selected);
+    const bool record = c.selected == 2;
+    if (record) {
+      t->editor.OnStore = [](TxevXMLNode2* r) { bank::SetRecordData(r, "typed XYZ"); };
+      t->editor.Modified = true;
+    }
+    t->keywordsField = "newkw";
+    const bool exporting = std::string(c.name).rfind("export", 0) == 0;
+    const std::string got = c.read(*t);
+    EXPECT_EQ(got, std::string(record ? "typed XYZ" : "-") + "|newkw");
+    EXPECT_TRUE(t->Modified());
+    if (exporting && record) {
+      EXPECT_EQ(t->CurrentRecord, t->Node(2));  // still open: nothing was reopened
+      EXPECT_EQ(t->editor.Record, t->Node(2));
+    }
+  }
 }
 
 TEST_F(TreeCore, ExpandAndCollapseWriteTheFolderStateOnly) {

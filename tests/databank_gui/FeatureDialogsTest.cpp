@@ -3,6 +3,9 @@
 // and the information dialog; each rendered to a PNG.
 #include <gtest/gtest.h>
 
+#include <QStyle>
+#include <QTabBar>
+
 #include "OnModal.h"
 #include "TreeFormFixture.h"
 #include "databank/gui/uBankInfo.h"
@@ -54,6 +57,12 @@ TEST_F(TreeForm, FilterThroughTheDialogAndTheResultsView) {
   EXPECT_FALSE(form->lCaseSensitive->isHidden());
   EXPECT_TRUE(form->lWordWrap->isHidden());
   EXPECT_EQ(form->lCaseSensitive->toolTip(), "Case Sensitive");
+  // At the pane's default width every caption fits its tab whole (none is shortened with "...").
+  QTabBar* tabs = form->TreePageControl->tabBar();
+  const int padding = tabs->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs);
+  for (int i = 0; i < tabs->count(); ++i)
+    EXPECT_GE(tabs->tabRect(i).width() - padding, tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)))
+        << tabs->tabText(i).toStdString() << " in " << tabs->width();
   Png("filtered-tree.png", form.get());
 
   QTreeWidgetItem* three = nullptr;
@@ -213,6 +222,8 @@ TEST_F(TreeForm, BankInfoDialog) {
     EXPECT_FALSE(d->eSize->isEnabled());
     EXPECT_EQ(d->chEncrypted->focusPolicy(), Qt::NoFocus);
     EXPECT_FALSE(d->StorePosition || d->StoreSize);
+    // The whole path is in view.
+    EXPECT_GE(d->eFileName->width(), d->eFileName->fontMetrics().horizontalAdvance(d->eFileName->text()) + 8);
     Png("bank-info.png", d);
     d->btnOk->click();
   });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,11 @@ TEST(SynPadUndo, PastTheLimitUndoStopsAtTheOldestKeptChange) {
   EXPECT_TRUE(e.UndoList().FullUndoImpossible());
   while (e.CanUndo()) e.Undo();
   EXPECT_EQ(Text(e), u"start" + typed.substr(0, 76));
+  // Kept as built: the emptied list is back at its unmodified mark, so the control reports no
+  // change although the oldest ones were dropped (FullUndoImpossible above tells); the record
+  // editor keeps its own modified state from the change events.
+  EXPECT_FALSE(e.Modified());
+  EXPECT_NE(Text(e), u"start");
 }
 
 TEST(SynPadUndo, GroupsFollowReasonsBlocksAndMoves) {
@@ -169,9 +175,10 @@ TEST(SynPadCommands, MovesAndWords) {
     TSynPadorCommand command;
     TBufferCoord to;
   } cases[] = {
-      {{1, 1}, ecWordRight, {5, 1}},  {{9, 1}, ecWordLeft, {5, 1}},   {{11, 1}, ecWordRight, {12, 1}},
-      {{12, 1}, ecRight, {1, 2}},     {{1, 2}, ecLeft, {12, 1}},      {{4, 3}, ecRight, {4, 3}},
-      {{1, 2}, ecWordLeft, {12, 1}},  {{12, 1}, ecWordRight, {1, 2}}, {{5, 1}, ecLineEnd, {12, 1}},
+      // From a line's last character a word right stops at the line's end.
+      {{1, 1}, ecWordRight, {5, 1}}, {{9, 1}, ecWordLeft, {5, 1}},   {{11, 1}, ecWordRight, {12, 1}},
+      {{12, 1}, ecRight, {1, 2}},    {{1, 2}, ecLeft, {12, 1}},      {{4, 3}, ecRight, {4, 3}},
+      {{1, 2}, ecWordLeft, {12, 1}}, {{12, 1}, ecWordRight, {1, 2}}, {{5, 1}, ecLineEnd, {12, 1}},
   };
   for (const Case& c : cases) {
     e.SetCaretXY(c.from);
@@ -194,6 +201,25 @@ TEST(SynPadCommands, MovesAndWords) {
   e.CommandProcessor(ecSelRight, 0);
   EXPECT_EQ(e.BlockBegin(), (TBufferCoord{5, 3}));
   EXPECT_EQ(e.BlockEnd(), (TBufferCoord{6, 3}));
+}
+
+TEST(SynPadCommands, MovesInAnEmptyWrappedTextStayOnItsOneLine) {
+  // Under word wrap an empty text has no display row, but it is still one empty line.
+  Pad p(u"", 30 + 2 + 8 * 30);
+  TSynPad& e = p.ed;
+  e.SetWordWrap(true);
+  const TSynPadorCommand moves[] = {
+      ecLineEnd,  ecSelLineEnd,  ecLineStart, ecSelLineStart, ecLeft,      ecSelLeft,      ecUp,
+      ecSelUp,    ecDown,        ecSelDown,   ecWordLeft,     ecWordRight, ecSelWordRight, ecPageUp,
+      ecPageDown, ecSelPageDown, ecPageTop,   ecPageBottom,   ecEditorTop, ecEditorBottom, ecSelEditorBottom};
+  for (const TSynPadorOptions extra : {TSynPadorOptions{0}, SynOpt(eoEnhanceEndKey) | SynOpt(eoEnhanceHomeKey)}) {
+    e.SetOptions(SYNPAD_DEFAULT_OPTIONS | extra);
+    for (TSynPadorCommand c : moves) {
+      EXPECT_NO_THROW(e.CommandProcessor(c, 0)) << EditorCommandToCodeString(c);
+      EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{1, 1})) << EditorCommandToCodeString(c);
+      EXPECT_FALSE(e.SelAvail()) << EditorCommandToCodeString(c);
+    }
+  }
 }
 
 TEST(SynPadCommands, EnhancedHomeAndEndToggle) {
@@ -414,6 +440,46 @@ TEST(SynPadBookmarks, SetMoveClearAndFollowTheText) {
   EXPECT_FALSE(e.IsBookmark(1));
 }
 
+TEST(SynPadBookmarks, DeletedLinesHandTheirMarksToTheLineTakingTheirPlace) {
+  TSynMemoryClipboard::InstallWhereMissing();
+  std::u16string twenty;
+  for (int i = 1; i <= 20; ++i) twenty += (i > 1 ? u"\n" : u"") + codepage::Utf8ToUtf16(std::to_string(i));
+  struct Case {
+    TSynSelectionMode mode;
+    TBufferCoord from, to;
+    TSynPadorCommand command;
+    int marks[3];  // on these lines
+    int after[3];  // after the deletion; an undo puts them back
+  } cases[] = {
+      {smLine, {1, 4}, {1, 6}, ecDeleteChar, {4, 5, 7}, {4, 4, 4}},
+      {smLine, {3, 4}, {2, 6}, ecCut, {4, 6, 9}, {4, 4, 6}},
+      {smLine, {1, 18}, {1, 20}, ecDeleteLastChar, {17, 18, 20}, {17, 18, 18}},  // the last line is emptied
+      {smNormal, {1, 4}, {1, 7}, ecDeleteChar, {4, 5, 7}, {4, 4, 4}},
+  };
+  for (const Case& k : cases) {
+    Pad p(twenty);
+    TSynPad& e = p.ed;
+    for (int i = 0; i < 3; ++i) e.SetBookMark(i, 1, k.marks[i]);
+    e.SetSelectionMode(k.mode);
+    e.SetBlockBegin(k.from);
+    e.SetBlockEnd(k.to);
+    e.CommandProcessor(k.command, 0);
+    auto lineOf = [&](int i) {
+      int x = 0, y = 0;
+      return e.GetBookMark(i, x, y) ? y : 0;
+    };
+    const std::string where = EditorCommandToCodeString(k.command) + " from line " + std::to_string(k.from.Line);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(lineOf(i), k.after[i]) << where << " mark " << i;
+    e.Undo();
+    EXPECT_EQ(Text(e), twenty) << where;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(lineOf(i), k.marks[i]) << where << " undone, mark " << i;
+    e.Redo();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(lineOf(i), k.after[i]) << where << " redone, mark " << i;
+    e.Undo();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(lineOf(i), k.marks[i]) << where << " undone again, mark " << i;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Search and replace
 
@@ -505,9 +571,86 @@ TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
     EXPECT_EQ(Text(e), u"a\na\na");
     e.Undo();
     EXPECT_EQ(Text(e), u"a-a-a");
+    // Prompted replacements that shorten the range's last line keep its later matches in range.
+    e.SetText(u"ab ab ab");
+    EXPECT_EQ(e.SearchReplace(u"ab", u"X", ssoReplaceAll | ssoPrompt), 3);
+    EXPECT_EQ(Text(e), u"X X X");
+  }
+  // A read-only text is searched and the match selected, but every kind of replace leaves it be.
+  {
+    TSynPadSearch engine;
+    e.SetSearchEngine(&engine);
+    e.SetText(u"foo bar foo");
+    e.SetReadOnly(true);
+    int asked = 0;
+    e.OnReplaceText = [&](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
+                          TSynReplaceAction& a) {
+      ++asked;
+      a = raReplaceAll;
+    };
+    for (const TSynSearchOptions o : std::vector<TSynSearchOptions>{
+             ssoReplace, ssoReplaceAll, ssoReplaceAll | ssoPrompt, ssoReplace | ssoBackwards}) {
+      e.SetCaretXY(TBufferCoord{o & ssoBackwards ? 12 : 1, 1});
+      EXPECT_EQ(e.SearchReplace(u"foo", u"x", o | ssoEntireScope), 1) << o;
+      EXPECT_EQ(Text(e), u"foo bar foo") << o;
+      EXPECT_EQ(e.GetSelText(), u"foo") << o;
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(e.CanUndo());
+    e.SetReadOnly(false);
+    e.OnReplaceText = nullptr;
   }
   // The engine is gone: the control forgets it.
   EXPECT_THROW(e.SearchReplace(u"a", u"", 0), ESynPadError);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The probe's search commands
+
+TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
+  // Each letter gives its own option, and every option is reachable (replace brings ssoReplace).
+  const std::pair<char16_t, TSynSearchOptions> letters[] = {
+      {u'c', ssoMatchCase},    {u'w', ssoWholeWord},  {u'b', ssoBackwards}, {u'e', ssoEntireScope},
+      {u's', ssoSelectedOnly}, {u'a', ssoReplaceAll}, {u'p', ssoPrompt}};
+  TSynSearchOptions all = ssoReplace;
+  for (auto [letter, option] : letters) {
+    TSynSearchOptions o = 0;
+    bool regex = false;
+    ASSERT_TRUE(TSynPadScript::SearchOptionsOf(std::u16string(1, letter), o, regex));
+    EXPECT_EQ(o, option) << char(letter);
+    EXPECT_FALSE(regex);
+    all |= o;
+  }
+  EXPECT_EQ(all, 0xFF);
+  TSynSearchOptions o = 0;
+  bool regex = false;
+  EXPECT_TRUE(TSynPadScript::SearchOptionsOf(u"r", o, regex) && regex && o == 0);
+  EXPECT_FALSE(TSynPadScript::SearchOptionsOf(u"cx", o, regex));
+  // Through the commands, on "ab ab AB" with the caret at the start.
+  struct Case {
+    const char* script;
+    const char* text;
+    const char* out;
+  } cases[] = {
+      {"replace ab X", "X ab AB", "1"},
+      {"replace ab X a", "X X X", "3"},
+      {"replace ab X ac", "X X AB", "2"},
+      {"answers sr\nreplace ab X ap", "ab X X", "2"},  // skip, replace, then the default answer
+      {"answers c\nreplace ab X p", "ab ab AB", "1"},
+      {"replace a. X ar", "X X X", "3"},
+      {"replace a. X a", "ab ab AB", "0"},
+      {"find AB c", "ab ab AB", "1"},
+  };
+  for (const Case& k : cases) {
+    TSynPadScript s;
+    std::string out, error;
+    ASSERT_TRUE(s.Execute("text ab ab AB", out, error)) << error;
+    std::istringstream lines{std::string(k.script)};
+    for (std::string line; std::getline(lines, line);)
+      ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+    EXPECT_EQ(out, std::string(k.out) + "\n") << k.script;
+  }
 }
 
 }  // namespace

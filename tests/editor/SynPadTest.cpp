@@ -1,6 +1,7 @@
 // The editor control on a recording window with fixed 8 x 16 cells.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <random>
@@ -178,6 +179,56 @@ TEST(SynPad, PaintsSpecialCharactersOnTheGrid) {
   const int x2 = q.ed.TextOffset() + 8;  // left edge of the second cell
   const std::pair<int, char16_t> probes[] = {{x2 + 3, u' '}, {x2 + 4, SynTabGlyph}, {x2 + 11, SynTabGlyph}, {x2 + 12, u' '}};
   for (auto [x, ch] : probes) EXPECT_EQ(c2.CharAt(x, 1), ch) << x;
+  // Under word wrap, with and without a highlighter, on rows that do not begin at a tab stop: every
+  // character stays visible in its cell, and each tab gets one mark in the middle of its own cells.
+  struct WrapCase {
+    const char16_t* text;
+    int tabWidth, columns;
+  } wrapped[] = {
+      {u"abcde\tXYZ", 4, 10},
+      {u"ab cdefg\t\tXY\tZ", 4, 10},
+      {u"a\tbb ccc\tddd\t\te", 3, 7},
+      {u"wordy\t\u4E2Dx\tq", 5, 9},
+  };
+  TWordSyn hl;
+  for (const WrapCase& k : wrapped) {
+    for (bool highlighted : {false, true}) {
+      Pad w(u"", 30 + 2 + 8 * k.columns, 200);
+      TSynPad& e = w.ed;
+      e.SetHighlighter(highlighted ? &hl : nullptr);
+      e.SetTabWidth(k.tabWidth);
+      e.SetOptions(e.Options() | SynOpt(eoShowSpecialChars));
+      e.SetText(k.text);
+      e.SetWordWrap(true);
+      TSynRecordingCanvas c = w.Paint();
+      const std::u16string_view line = e.LineText(1);
+      int tabs = 0;
+      for (int ch = 1; ch <= static_cast<int>(line.size()); ++ch) {
+        const TDisplayCoord d = e.BufferToDisplayPos(TBufferCoord{ch, 1});
+        const char16_t at = line[static_cast<size_t>(ch - 1)];
+        if (at != u'\t') {
+          EXPECT_EQ(w.At(c, d.Column, d.Row), at == u' ' ? SynSpaceGlyph : at)
+              << "char " << ch << " highlighted " << highlighted;
+          continue;
+        }
+        // Blanks that hang past the last column of a wrapped row are not painted.
+        if (d.Column > e.CharsInWindow()) continue;
+        ++tabs;
+        // The tab's cells run from its own column to the next stop, on its row.
+        const TDisplayCoord next = e.BufferToDisplayPos(TBufferCoord{ch + 1, 1});
+        const int cells = next.Row == d.Row ? next.Column - d.Column : e.CharsInWindow() + 1 - d.Column;
+        int x = 0, y = 0;
+        e.RowColumnToPixels(d, x, y);
+        const int mid = x + cells * 8 / 2;
+        EXPECT_EQ(c.CharAt(mid, y + 1), SynTabGlyph) << "tab " << ch << " highlighted " << highlighted;
+      }
+      int marks = 0;
+      for (const auto& call : c.CallsOf("text"))
+        marks += static_cast<int>(std::count(call.text.begin(), call.text.end(), SynTabGlyph));
+      EXPECT_EQ(marks, tabs) << "highlighted " << highlighted;
+      e.SetHighlighter(nullptr);
+    }
+  }
 }
 
 TEST(SynPad, EmptyBufferAndActiveLine) {
@@ -220,6 +271,23 @@ TEST(SynPad, SelectionModesPaintTheirCells) {
       for (int col = 1; col <= 8; ++col)
         EXPECT_EQ(selected(c, col, row), k.rows[row - 1][col - 1] == '#') << int(k.mode) << " " << col << "," << row;
   }
+  // A line selection under word wrap takes every row of its lines, whatever rows its ends are on.
+  e.SetText(u"aaa bbb ccc\nddd eee fff\nggg");
+  e.SetWordWrap(true);
+  p.host.Width = 30 + 2 + 8 * 4;
+  e.Resize();
+  ASSERT_EQ(e.DisplayRowCount(), 7);
+  e.SetSelectionMode(smLine);
+  e.SetBlockBegin(TBufferCoord{6, 1});
+  e.SetBlockEnd(TBufferCoord{2, 2});
+  {
+    TSynRecordingCanvas c = p.Paint();
+    for (int row = 1; row <= 7; ++row) EXPECT_EQ(selected(c, 2, row), row <= 6) << "row " << row;
+  }
+  e.SetWordWrap(false);
+  p.host.Width = 640;
+  e.Resize();
+  e.SetText(u"abcdef\nabcdef\nabcdef");
   // Under a highlighter the same cells are selected.
   TWordSyn hl;
   e.SetHighlighter(&hl);

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QScrollBar>
+#include <QStyleHints>
+#include <QThread>
 
 #include <random>
 
@@ -92,6 +96,46 @@ TEST(SynPadWidget, GridCaretEdgeAndGutterInPixels) {
   const QImage hi = win.w.RenderToImage(2.0);
   hi.save(QString::fromStdString(ArtifactDir() + "/synpad_grid@2x.png"));
   EXPECT_EQ(hi.pixel(2 * edge, 2 * (3 * lh + 5)), QColor(0xC0, 0xC0, 0xC0).rgb());
+}
+
+TEST(SynPadWidget, AnIdleFocusedEditorPaintsOnlyToBlinkItsCaret) {
+  Window win(300, 120);
+  win.e.SetText(u"int x;\nreturn x;");
+  win.e.SetCaretXY(TBufferCoord{4, 2});
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* Event) override {
+      if (Event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  win.w.viewport()->installEventFilter(&counter);
+  QApplication::processEvents();
+  const int half = QGuiApplication::styleHints()->cursorFlashTime() / 2;
+  ASSERT_GT(half, 0);
+  const QImage first = win.w.RenderToImage();
+  counter.paints = 0;
+  bool changed = false, back = false;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 3 * half) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+    const bool same = win.w.RenderToImage() == first;
+    changed = changed || !same;
+    back = back || (changed && same);
+  }
+  // One paint per blink, give or take the one under way.
+  EXPECT_LE(counter.paints, 3 + 2);
+  EXPECT_TRUE(changed && back) << "the caret blinks";
+  // Typing shows the caret at once and moves it, and the editor goes quiet again.
+  win.w.setFocus();
+  win.e.CommandProcessor(ecChar, u'y');
+  QApplication::processEvents();
+  counter.paints = 0;
+  clock.restart();
+  while (clock.elapsed() < half / 2) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_LE(counter.paints, 2);
 }
 
 TEST(SynPadWidget, ConversionsRoundTripWithTheDesktopFonts) {

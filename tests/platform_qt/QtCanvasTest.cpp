@@ -4,9 +4,12 @@
 
 #include <QImage>
 #include <QPainter>
+#include <filesystem>
 
+#include "TestSupport.h"
 #include "platform/qt/Drawing.h"
 #include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtPrinter.h"
 
 using namespace platform;
 
@@ -104,4 +107,39 @@ TEST(QtCanvas, FontsOutliveTheirPlaceInTheCache) {
   kept.Restore();
   EXPECT_EQ(kept.TextWidth(u"abc"), width);
   kept.TextOutAt(0, 0, 0, nullptr, u"abc");
+}
+
+// A PDF job writes beside its target: the target keeps what it held until the job ends, an aborted
+// or refused job leaves it as it was, and no temporary file stays behind.
+TEST(QtPrinter, APdfReplacesItsTargetOnlyWhenTheJobEnds) {
+  testsupport::TempDir tmp;
+  const std::string target = tmp.File("out.pdf");
+  testsupport::WriteFile(target, "earlier document");
+  auto files = [&] {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(tmp.Path())) n += entry.is_regular_file();
+    return n;
+  };
+  TQtPrinter printer;
+  printer.SetOutputFile(target, 72);
+  ICanvas& canvas = printer.BeginDoc();
+  EXPECT_EQ(printer.PrinterName(), target);
+  canvas.FillRect(TCanvasRect{0, 0, 10, 10}, clBlack);
+  printer.NewPage();
+  EXPECT_EQ(testsupport::ReadFile(target), "earlier document");
+  printer.Abort();
+  EXPECT_EQ(testsupport::ReadFile(target), "earlier document");
+  EXPECT_EQ(files(), 1);
+
+  printer.BeginDoc().FillRect(TCanvasRect{0, 0, 10, 10}, clBlack);
+  printer.EndDoc();
+  EXPECT_EQ(testsupport::ReadFile(target).rfind("%PDF", 0), 0u);
+  EXPECT_EQ(files(), 1);
+  EXPECT_EQ(printer.PrinterName(), target);
+
+  // A folder that cannot be written refuses the job and creates nothing.
+  printer.SetOutputFile(tmp.File("missing/out.pdf"), 72);
+  EXPECT_THROW(printer.BeginDoc(), EPrinter);
+  EXPECT_FALSE(printer.Printing());
+  EXPECT_EQ(files(), 1);
 }

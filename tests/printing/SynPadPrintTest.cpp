@@ -158,9 +158,10 @@ TEST(SynPadPrint, WrapTiersAndPageBreaksBetweenSourceLines) {
     for (auto w : rig.print.WrapPositions(line)) out.push_back(w.Index);
     return out;
   };
-  // The first tier wins over the full stop; a piece longer than the line is cut where its cells
-  // run out, so nothing is lost at the right edge.
-  EXPECT_EQ(breaks(a + u"." + a + u", " + a), (std::vector<int>{80, 142}));
+  // The first tier wins over the full stop; a piece longer than the line is cut after its last
+  // break character that fits, else where its cells run out, so nothing is lost at the right edge.
+  EXPECT_EQ(breaks(a + u"." + a + u", " + a), (std::vector<int>{71, 142}));
+  EXPECT_EQ(breaks(u"," + std::u16string(100, u'x') + u", " + a), (std::vector<int>{1, 81, 102}));
   EXPECT_EQ(breaks(a + u"," + a), (std::vector<int>{71}));
   EXPECT_EQ(breaks(a + u")" + a + a), (std::vector<int>{71, 151}));  // second tier only without the first
   EXPECT_EQ(breaks(std::u16string(200, u'x')), (std::vector<int>{80, 160}));
@@ -168,14 +169,25 @@ TEST(SynPadPrint, WrapTiersAndPageBreaksBetweenSourceLines) {
   // Wide glyphs take two cells: 41 of them need a second line.
   EXPECT_EQ(breaks(std::u16string(41, u'\u4E2D')), (std::vector<int>{40}));
 
-  // 57 short lines, then one of three visual lines: it stays whole on page 1.
+  // 57 short lines, then one of three rows: its first row ends page 1, the others begin page 2.
   std::vector<std::u16string> lines(57, u"x");
   lines.push_back(std::u16string(200, u'y'));
   lines.push_back(u"z");
   rig.print.SetLines(lines);
   rig.Layout();
   EXPECT_EQ(rig.print.PageCount(), 2);
-  EXPECT_EQ(rig.print.PageFirstLine(2), 58);
+  EXPECT_EQ(rig.print.PageFirstLine(2), 57);
+  EXPECT_EQ(rig.print.PageFirstRow(2), 1);
+  rig.print.Print();
+  ASSERT_EQ(rig.printer.PageCount(), 2);
+  EXPECT_EQ(rig.printer.PageTexts(0).back(), std::u16string(80, u'y'));
+  EXPECT_EQ(rig.printer.PageTexts(1),
+            (std::vector<std::u16string>{std::u16string(80, u'y'), std::u16string(40, u'y'), u"z"}));
+  // A line of more rows than a page holds fills whole pages.
+  rig.print.SetLines(std::vector<std::u16string>{std::u16string(80 * 58 * 2 + 1, u'q')});
+  rig.Layout();
+  EXPECT_EQ(rig.print.PageCount(), 3);
+  EXPECT_EQ(rig.print.PageFirstRow(3), 116);
 
   // A CJK character is drawn with two cells of advance.
   rig.print.SetLines(std::vector<std::u16string>{u"a\u4E2Db"});
@@ -253,6 +265,48 @@ TEST(SynPadPrint, SelectedOnlyPrintsTheSelectedParts) {
   body = rig.BodyOps();
   for (const Op& op : body[0]) texts.push_back(A(op.text));
   EXPECT_EQ(texts, (std::vector<std::string>{"one", "two"}));
+
+  // A column block takes the same buffer characters of every line, wherever tabs put them.
+  TWideStringList tabbed;
+  for (const char16_t* l : {u"ab\tcd", u"abcdefghij", u"\t\tx"}) tabbed.Add(l);
+  rig.print.SetTabWidth(4);
+  rig.print.SetLines(tabbed);
+  rig.print.SetSelection(true, {2, 1}, {5, 3}, psmColumn, &tabbed);
+  rig.print.Print();
+  texts.clear();
+  body = rig.BodyOps();
+  for (const Op& op : body[0]) texts.push_back(A(op.text));
+  EXPECT_EQ(texts, (std::vector<std::string>{"b  c", "bcd", "    x"}));
+}
+
+// What the editor shows is what prints: a control character is one blank cell, and the room for
+// line numbers fits the widest of them, "-4: " with a negative offset.
+TEST(SynPadPrint, ControlCharactersAndNegativeLineNumbers) {
+  Rig rig(
+      {"a\x01"
+       "b\x7F"
+       "c",
+       "plain"});
+  rig.print.Print();
+  auto body = rig.BodyOps();
+  ASSERT_EQ(body[0].size(), 2u);
+  EXPECT_EQ(body[0][0].text, u"a b c");
+  EXPECT_EQ(body[0][0].advances, (std::vector<int>(5, 25)));
+
+  struct Case {
+    int lines, offset;
+    std::string widest;
+  } cases[] = {{10, -5, "-4: "}, {10, -9, "-8: "}, {3, -200, "-199: "}, {120, -5, "115: "}, {9, 0, "9: "}};
+  for (const Case& c : cases) {
+    Rig numbered(Numbered(c.lines));
+    numbered.print.SetLineNumbers(true);
+    numbered.print.SetLineOffset(c.offset);
+    numbered.print.Print();
+    const TSynPadPrintMargins& m = numbered.print.Margins();
+    const int margin = numbered.print.PrinterInfo().PixFromLeft(25);
+    EXPECT_EQ(m.PLeft - margin, static_cast<int>(c.widest.size()) * 25) << c.widest;
+    for (const Op& op : numbered.printer.PageCalls(0, "text")) EXPECT_GE(op.x, margin) << A(op.text);
+  }
 }
 
 TEST(SynPadPrint, HeaderLinesPackAndMirror) {
@@ -291,13 +345,17 @@ TEST(SynPadPrint, HeaderLinesPackAndMirror) {
     if (op.op == "text" || op.op == "line" || op.op == "rect") EXPECT_GE(op.y, m.PTop) << op.op;
 }
 
-// Random texts and geometries: layout ends, every character of a line is printed once and in order
-// (only continuation lines running off the sheet are lost, as page breaks fall between source
-// lines), and nothing is drawn past the right edge of the text area.
+// Random texts and geometries: layout ends, every character is printed once and in order (blanks
+// that hang past a row's end print nothing), as many pages as the layout counted, and nothing is
+// drawn past the right edge of the text area or below its bottom edge.
 TEST(SynPadPrint, RandomLayoutsPrintEveryCharacterInsideTheMargins) {
   std::mt19937 rng(19);
   const std::u16string alphabet = u"abcdefghij     ,-.;)\t\u4E2D\u00E9W";
-  int checkedLines = 0;
+  auto noBlanks = [](std::u16string s) {
+    s.erase(std::remove(s.begin(), s.end(), u' '), s.end());
+    return s;
+  };
+  int checkedRounds = 0, splitLines = 0;
   for (int round = 0; round < 60; ++round) {
     Rig rig;
     std::vector<std::u16string> lines;
@@ -313,47 +371,34 @@ TEST(SynPadPrint, RandomLayoutsPrintEveryCharacterInsideTheMargins) {
     rig.print.SetFont(TSynFont("Courier New", 6 + static_cast<int>(rng() % 30)));
     rig.print.Margins().SetLeft(rng() % 90);
     rig.print.Margins().SetRight(rng() % 90);
+    rig.print.Margins().SetBottom(rng() % 150);
     rig.print.SetLineNumbers(rng() % 2);
-    // Each line's drawing, cut out of the page's record when the line is reported.
-    std::vector<std::pair<int, std::vector<Op>>> drawn;
-    size_t mark = 0;
-    rig.print.OnPrintStatus = [&](TSynPadPrint*, TSynPrintStatus, int, bool&) {
-      mark = rig.printer.Canvas() ? rig.printer.Canvas()->Calls.size() : 0;
-    };
-    rig.print.OnPrintLine = [&](TSynPadPrint*, int line, int) {
-      auto& ops = rig.printer.Canvas()->Calls;
-      drawn.emplace_back(line, std::vector<Op>(ops.begin() + static_cast<long>(mark), ops.end()));
-      mark = ops.size();
-    };
     try {
       rig.print.Print();
     } catch (const ESynPrintError&) {
       continue;  // too narrow for this font: refused, never a hang
     }
-    const int right = rig.print.Margins().PLeft + rig.print.MaxWidth();
-    const int sheet = rig.print.PrinterInfo().PrintableHeight();
-    ASSERT_EQ(static_cast<int>(drawn.size()), rig.print.Lines().Count());
-    for (auto& [line, ops] : drawn) {
-      std::u16string printed;
-      int lastY = rig.print.Margins().PTop;
-      for (const Op& op : ops) {
-        if (op.op != "text" || op.x < rig.print.Margins().PLeft) continue;  // a line number
+    const TSynPadPrintMargins& m = rig.print.Margins();
+    const int right = m.PLeft + rig.print.MaxWidth();
+    ASSERT_EQ(rig.printer.PageCount(), rig.print.PageCount());
+    for (int p = 2; p <= rig.print.PageCount(); ++p) splitLines += rig.print.PageFirstRow(p) > 0;
+    std::u16string printed, expected;
+    for (int p = 0; p < rig.printer.PageCount(); ++p)
+      for (const Op& op : rig.printer.PageCalls(p, "text")) {
+        EXPECT_GE(op.y, m.PTop) << "round " << round;
+        EXPECT_LE(op.y + rig.print.LineHeight(), m.PBottom) << "round " << round;
+        if (op.x < m.PLeft) continue;  // a line number
         printed += op.text;
-        lastY = op.y;
         int end = op.x;
         for (int a : op.advances) end += a;
         EXPECT_LE(end, right);
       }
-      const std::u16string& expected = rig.print.Lines().StringRef(line - 1);
-      if (lastY + 2 * rig.print.LineHeight() <= sheet) {
-        EXPECT_EQ(printed, expected) << "round " << round << " line " << line;
-        ++checkedLines;
-      } else {
-        EXPECT_EQ(expected.substr(0, printed.size()), printed) << "round " << round << " line " << line;
-      }
-    }
+    for (int i = 0; i < rig.print.Lines().Count(); ++i) expected += rig.print.Lines().StringRef(i);
+    EXPECT_EQ(noBlanks(printed), noBlanks(expected)) << "round " << round;
+    ++checkedRounds;
   }
-  EXPECT_GT(checkedLines, 300);
+  EXPECT_GT(checkedRounds, 40);
+  EXPECT_GT(splitLines, 5);
 }
 
 }  // namespace

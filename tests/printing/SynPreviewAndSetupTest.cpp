@@ -1,15 +1,16 @@
 // The plain logic of the print preview control and of the preview and page-setup dialogs: sheet
 // sizes and scrolling, page stepping, painting through the mapping, margins in other units, header
 // lines and items, zoom clicks and printing through the print dialog.
+#include <gtest/gtest.h>
+
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "platform/FakePrinter.h"
-#include "printing/SynPageSetupModel.h"
 #include "printing/SynPadPrintPreviewModel.h"
+#include "printing/SynPageSetupModel.h"
 
 namespace {
 
@@ -156,6 +157,28 @@ TEST(SynPadPrintPreview, PaintsThePageInPrinterPixelsOnTheSheet) {
   // 25 mm from the sheet's left edge, at 96 dpi.
   EXPECT_NEAR(texts[1].x - sheet.Left, 25 / 25.4 * 96, 1.5);
   for (const auto& t : texts) EXPECT_GT(t.y, sheet.Top);
+
+  // A wrapped line at the foot of a page: the rows that do not fit show at the top of the next
+  // page, none over the footer.
+  std::vector<std::u16string> lines(57, u"text");
+  lines.push_back(std::u16string(200, u'y'));
+  rig.print.SetLines(lines);
+  rig.print.Footer().Add(u"Foot", nullptr, hfaLeft, 1);
+  rig.preview.UpdatePreview(rig.screen);
+  std::vector<std::vector<platform::TRecordingCanvas::Call>> pages;
+  for (int page = 1; page <= 2; ++page) {
+    TRecordingCanvas shown;
+    rig.preview.Paint(shown, {0, 0, 800, 600});
+    pages.push_back(shown.CallsOf("text"));
+    rig.preview.NextPage();
+  }
+  int foot = 0, lowest = 0;
+  for (const auto& t : pages[0]) (t.text == u"Foot" ? foot : lowest) = std::max(t.text == u"Foot" ? foot : lowest, t.y);
+  EXPECT_LT(lowest, foot);
+  EXPECT_EQ(pages[0][pages[0].size() - 2].text, std::u16string(80, u'y'));
+  ASSERT_GE(pages[1].size(), 4u);
+  EXPECT_EQ(pages[1][1].text, std::u16string(80, u'y'));
+  EXPECT_EQ(pages[1][2].text, std::u16string(40, u'y'));
 }
 
 TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
@@ -166,7 +189,7 @@ TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
   model.SetValues(print);
   EXPECT_EQ(model.MarginEdits[0], "25");
   ASSERT_FALSE(model.ChangeUnits(usInch));
-  EXPECT_EQ(model.MarginEdits[0], "0.984251968503937");
+  EXPECT_EQ(model.MarginEdits[0], "0.9843");
   model.GetValues(print);
   EXPECT_EQ(print.Margins().UnitSystem(), usInch);
 
@@ -194,6 +217,53 @@ TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
       {" 2,5 ", 2.5}, {"-3", -3.0}, {"0.984251968503937", 0.984251968503937}, {"", std::nullopt},
       {"1e3", std::nullopt}, {"0x10", std::nullopt}, {"1.2.3", std::nullopt}, {"nan", std::nullopt}};
   for (const auto& [text, value] : numbers) EXPECT_EQ(ParseMarginText(text), value) << text;
+  EXPECT_EQ(MarginTextError("-3"), "Margins cannot be negative!");
+  EXPECT_EQ(MarginTextError("x"), "Invalid number!");
+  EXPECT_EQ(MarginTextError("0"), "");
+  again.SetValues(print);
+  again.MarginEdits[1] = " -0,5";
+  EXPECT_EQ(again.GetValues(print), std::optional<int>(1));
+  EXPECT_EQ(again.ChangeUnits(usMM), std::optional<int>(1));
+}
+
+// Values are shown rounded to the unit's precision, yet any tour through the units, with the dialog
+// closed and opened again in between, gives back every value nobody edited exactly; an edited one
+// is taken as typed, in the unit shown.
+TEST(SynPageSetup, UnitChangesKeepValuesNobodyEdited) {
+  platform::FakePrinter printer;
+  platform::ScopedPrinter scoped(printer);
+  TSynPadPrint print;
+  print.Margins().SetLeft(25.123456789);
+  std::array<double, kMarginValueCount> start{};
+  for (int v = 0; v < kMarginValueCount; ++v)
+    start[static_cast<size_t>(v)] = print.Margins().Millimetres(TMarginValue(v));
+  const std::vector<std::vector<TUnitSystem>> tours = {
+      {usInch, usMM}, {usCM, muThousandthsOfInches, usInch}, {muThousandthsOfInches}, {usInch, usCM, usMM, usInch}};
+  for (const auto& tour : tours) {
+    for (TUnitSystem unit : tour) {
+      TPageSetupModel model;
+      model.SetValues(print);
+      ASSERT_FALSE(model.ChangeUnits(unit));
+      for (const std::string& text : model.MarginEdits) {
+        const size_t point = text.find('.');
+        const size_t decimals = point == std::string::npos ? 0 : text.size() - point - 1;
+        EXPECT_LE(decimals, unit == usMM ? 2u : unit == usCM ? 3u : unit == usInch ? 4u : 1u) << text;
+      }
+      ASSERT_FALSE(model.GetValues(print));
+    }
+    for (int v = 0; v < kMarginValueCount; ++v)
+      EXPECT_EQ(print.Margins().Millimetres(TMarginValue(v)), start[static_cast<size_t>(v)]) << v;
+  }
+  TPageSetupModel model;
+  model.SetValues(print);
+  ASSERT_FALSE(model.ChangeUnits(usMM));
+  EXPECT_EQ(model.MarginEdits[0], "25.12");
+  EXPECT_EQ(model.MarginEdits[7], "0.5");  // the internal margin
+  ASSERT_FALSE(model.ChangeUnits(usInch));
+  model.MarginEdits[1] = "1";
+  ASSERT_FALSE(model.GetValues(print));
+  EXPECT_EQ(print.Margins().Millimetres(mvRight), 25.4);
+  EXPECT_EQ(print.Margins().Millimetres(mvLeft), 25.123456789);
 }
 
 TEST(SynPageSetup, HeaderLinesAndItemsMapBothWays) {

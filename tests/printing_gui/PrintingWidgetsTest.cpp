@@ -132,6 +132,22 @@ TEST_F(PrintingWidgets, PreviewWindowZoomsByClickAndShowsThePage) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(dlg->SynPadPrintPreview->Model().PageNumber(), 2);
   EXPECT_EQ(ui.Unscripted(), 0u);
+
+  // A layout that fails when printing is told once, not again by the preview laid out after it.
+  print->Margins().SetLeft(300);
+  ui.PushPrint([](platform::PrintDialogOptions&) {});
+  dlg->PrintCmd->trigger();
+  const auto errors = ui.CallsOf(platform::ScriptedUIServices::Kind::Exception);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].text.find("Nothing fits between the margins"), std::string::npos) << errors[0].text;
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // Escape closes the preview.
+  ASSERT_TRUE(dlg->isVisible());
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(dlg->SynPadPrintPreview, &escape);
+  QApplication::processEvents();
+  EXPECT_FALSE(dlg->isVisible());
 }
 
 TEST_F(PrintingWidgets, PageSetupShowsEveryUnitAndMapsHeaderLines) {
@@ -142,13 +158,31 @@ TEST_F(PrintingWidgets, PageSetupShowsEveryUnitAndMapsHeaderLines) {
   dlg->show();
   QApplication::setActiveWindow(dlg.get());
   static const char* kUnits[] = {"mm", "cm", "in", "thou"};
-  static const char* kLeft[] = {"25", "2.5", "0.984251968503937", "984.251968503937"};
+  static const char* kLeft[] = {"25", "2.5", "0.9843", "984.3"};
   for (int u = 0; u < 4; ++u) {
     dlg->CBUnits->setCurrentIndex(u);
     EXPECT_EQ(dlg->MarginEdits[0]->text().toStdString(), kLeft[u]);
     Render(*dlg, std::string("page-setup-") + kUnits[u] + ".png");
   }
+  // The first tab's groups fill it: its lowest box ends in the lower fifth of the tab.
+  QWidget* marginsTab = dlg->PageControl->widget(0);
+  const int lowest = dlg->CBWrap->mapTo(marginsTab, QPoint(0, dlg->CBWrap->height())).y();
+  EXPECT_GT(lowest, marginsTab->height() * 4 / 5) << lowest << " of " << marginsTab->height();
   EXPECT_EQ(dlg->REHeaderRight->Lines().at(0).Text, u"Page $PAGENUM$ of $PAGECOUNT$");
+  // The six header and footer editors show several lines each, and every line fits their width,
+  // so a right-aligned text ends in view.
+  dlg->PageControl->setCurrentIndex(1);
+  QApplication::processEvents();
+  for (TLineFontEdit* edit : {dlg->REHeaderLeft, dlg->REHeaderCenter, dlg->REHeaderRight, dlg->REFooterLeft,
+                              dlg->REFooterCenter, dlg->REFooterRight}) {
+    EXPECT_GE(edit->viewport()->height(), 3 * edit->Row(0)->height()) << edit->objectName().toStdString();
+    EXPECT_LE(edit->Row(0)->mapTo(edit->viewport(), QPoint(edit->Row(0)->width(), 0)).x(), edit->viewport()->width())
+        << edit->objectName().toStdString();
+  }
+  // A header of ordinary length fits its editor whole.
+  QLineEdit* right = dlg->REHeaderRight->Row(0);
+  EXPECT_LE(right->fontMetrics().horizontalAdvance(right->text()) + 8, right->contentsRect().width());
+  dlg->PageControl->setCurrentIndex(0);
   EXPECT_EQ(dlg->REFooterCenter->Lines().at(0).Text, u"$TITLE$");
 
   // A bad number stops a unit change: the unit stays, the message comes.

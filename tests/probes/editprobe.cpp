@@ -12,9 +12,9 @@
 //   ecCommandName | char C | str TEXT | key Ctrl+Shift+Right | undo | redo
 //   paste TEXT [normal|line|column]   (puts TEXT on the clipboard, with the mode when given, and pastes)
 //   copy                              (copies; prints the clipboard's text and mode)
-//   find TEXT [OPTS] | replace TEXT WITH [OPTS]   (SearchReplace; prints the count; OPTS letters:
-//       c match case, w whole word, b backwards, e entire scope, s selected only, a replace all,
-//       p prompt, r regular expressions; "..." holds blanks)
+//   find TEXT [OPTS] | replace TEXT WITH [OPTS]   (SearchReplace; prints the count; replace sets
+//       the replace option, OPTS letters add: c match case, w whole word, b backwards, e entire
+//       scope, s selected only, a replace all, p prompt, r regular expressions; "..." holds blanks)
 //   answers LETTERS                   (what prompts answer, in order: r replace, s skip, a all, c cancel)
 //   bracket                           (the matching bracket of the caret: X Y, or none)
 //   mark N | gotomark N               (bookmark N set or cleared at the caret / gone to)

@@ -4,7 +4,9 @@
 // printprobe --layout [options] TEXTFILE  prints the layout, one line per page:
 //                                        page N lines A-B header "..." footer "..." (lines from 1,
 //                                        "-" for a page without lines; texts after macros, the items
-//                                        of one header joined by " | ")
+//                                        of one header joined by " | "); "lines A-B from row R"
+//                                        when line A continues from the page before at its row R
+//                                        (rows from 1)
 // printprobe --html [options] TEXTFILE OUT.html   writes the text as an XHTML document through the
 //                                        HTML exporter's pieces (header, token spans, footer)
 // Options: --highlighter CLASS  --font FAMILY SIZE  --margins L,T,R,B  --units mm|cm|in|thou  --mirror
@@ -223,10 +225,13 @@ int Layout(TSynPadPrint& print, const Options& o) {
   const int pages = print.PageCount();
   for (int p = 1; p <= pages; ++p) {
     const int first = print.PageFirstLine(p);
-    const int last = p < pages ? print.PageFirstLine(p + 1) - 1 : print.Lines().Count() - 1;
+    // A line split between this page and the next is the last one of this page too.
+    const int last =
+        p < pages ? print.PageFirstLine(p + 1) - (print.PageFirstRow(p + 1) > 0 ? 0 : 1) : print.Lines().Count() - 1;
     std::cout << "page " << p << " lines ";
     if (last < first) std::cout << "-";
     else std::cout << first + 1 << "-" << last + 1;
+    if (print.PageFirstRow(p) > 0) std::cout << " from row " << print.PageFirstRow(p) + 1;
     std::cout << " header \"" << Joined(print.Header(), pages, p + o.pageOffset, o.title) << "\" footer \""
               << Joined(print.Footer(), pages, p + o.pageOffset, o.title) << "\"\n";
   }

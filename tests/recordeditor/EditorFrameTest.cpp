@@ -116,7 +116,7 @@ TEST_F(EditorFrame, LanguageOfTheStoredNumber) {
     EXPECT_EQ(f.Frame.Language() ? f.Frame.Language()->Name : "", c.language) << c.stored;
     EXPECT_EQ(f.Memo.Highlighter(), f.Frame.Language() ? f.Frame.Language()->Highlighter : nullptr) << c.stored;
   }
-  EXPECT_EQ(f.Frame.Languages().size(), 15u);
+  EXPECT_EQ(f.Frame.Languages().size(), recordeditortest::ListedLanguageCount());
   EXPECT_EQ(f.Frame.Languages().back().Name, "UNIX Shell Script");
 }
 
@@ -167,6 +167,26 @@ TEST_F(EditorFrame, DroppedFileKeywordsAndClearing) {
   f.Memo.OnDropFiles(&f.Memo, 0, 0, {tmp.File("one.txt"), tmp.File("two.txt")});
   EXPECT_EQ(f.Memo.GetText(), u"first\r\nfile");
   EXPECT_TRUE(f.Frame.IsModified());
+
+  // A file dropped in is read as UTF-16 after its mark, UTF-8 with or without its mark, and
+  // Windows-1252 when it is not UTF-8.
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } encodings[] = {
+      {"caf\xC3\xA9 \xE2\x82\xAC\n2", u"caf\u00E9 \u20AC\r\n2"},
+      {"\xEF\xBB\xBF\xE2\x82\xAC", u"\u20AC"},
+      {"caf\xE9 \x80", u"caf\u00E9 \u20AC"},
+      {"\xC3\x28", u"\u00C3("},  // a broken sequence: not UTF-8
+      {"\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},  // an encoded surrogate is not UTF-8 either
+      {std::string("\xFF\xFE\xAC\x20x\0", 6), u"\u20ACx"},
+      {std::string("\xFE\xFF\x20\xAC\0x", 6), u"\u20ACx"},
+  };
+  for (const auto& e : encodings) {
+    testsupport::WriteFile(tmp.File("enc.txt"), e.bytes);
+    f.Memo.OnDropFiles(&f.Memo, 0, 0, {tmp.File("enc.txt")});
+    EXPECT_EQ(f.Memo.GetText(), e.text) << e.bytes;
+  }
 
   f.Frame.ClearEditor();
   EXPECT_FALSE(f.Frame.IsModified());
@@ -257,8 +277,9 @@ TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
   } cases[] = {{"4", "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp", ".c", "Save DataBank"},
                {"-1", "All files|*", "", "Save as file"}};
   for (const Case& c : cases) {
-    TxevXMLNode2* rec = Load(std::string("<dataroot><HighLight>") + c.highLight +
-                             "</HighLight><record ID=\"1\">a/b:c?<data>int x;</data></record></dataroot>");
+    TxevXMLNode2* rec = Load(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><dataroot><HighLight>") + c.highLight +
+                             "</HighLight><record ID=\"1\">a/b:c?<data>int x;\r\n// caf\xC3\xA9 \xE2\x82\xAC</data>"
+                             "</record></dataroot>");
     f.Frame.OpenRecord(rec);
     const std::string path = tmp.File(std::string("saved") + c.highLight);
     ui.PushSaveFile(path);
@@ -269,8 +290,8 @@ TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
     EXPECT_EQ(call.fileOptions.fileName, "a_b_c_");
     EXPECT_EQ(call.fileOptions.title, c.title);
     EXPECT_TRUE(call.fileOptions.overwritePrompt);
-    // The line list's own save: UTF-16 with its byte-order mark.
-    EXPECT_EQ(testsupport::ReadFile(path + c.ext), std::string("\xFF\xFEi\0n\0t\0 \0x\0;\0", 14));
+    // What the tools of this platform read: UTF-8 without a byte-order mark, LF line ends.
+    EXPECT_EQ(testsupport::ReadFile(path + c.ext), "int x;\n// caf\xC3\xA9 \xE2\x82\xAC");
   }
   EXPECT_EQ(RecordFileName("q\"*/:<>?\\|\t z"), "q_________\t z");
   EXPECT_EQ(DefaultExtensionOfFilter("Any|*.*"), "");

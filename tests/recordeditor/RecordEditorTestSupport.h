@@ -2,11 +2,13 @@
 // plug-in's path, and a small editor that does what the search driver asks of the editor control.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "editor/SynPadHighlighter.h"
+#include "highlighters/SynHighlighterRegistry.h"
 #include "recordeditor/uFindReplace_syn.h"
 
 namespace recordeditortest {
@@ -15,6 +17,12 @@ using testsupport::XPath;
 
 inline std::string TestPluginPath(const std::string& name) {
   return std::string(TESSARYN_BINARY_DIR) + "/testplugins/" + name;
+}
+
+// How many languages a highlighter set lists before any plug-in: the listed rows of the language table.
+inline size_t ListedLanguageCount() {
+  return static_cast<size_t>(std::ranges::count_if(
+      SynLanguageTable, [](const TSynLanguageInfo& row) { return row.Listing != TSynListing::None; }));
 }
 
 // An editor of a few lines with a caret, a one-line selection and the search of the editor control

@@ -40,6 +40,7 @@ class RecordingEditor : public IEditor {
     if (Record && OnStore) OnStore(Record);
   }
   bool IsModified() override { return Modified; }
+  void ClearModified() override { Modified = false; }
   void ShowRecordSearchMatch() override { Calls.push_back("ShowMatch"); }
   int ContentTests = 0;
   // As the record editor answers it: the record's stored text through the filter's matcher.

@@ -177,6 +177,43 @@ class TSynPadScript {
     return o.str();
   }
 
+  // The option letters of find and replace added to Options: c match case, w whole word,
+  // b backwards, e entire scope, s selected only, a replace all, p prompt; r picks the regular
+  // expressions. false on any other letter. (replace itself brings the replace option.)
+  static bool SearchOptionsOf(std::u16string_view Letters, TSynSearchOptions& Options, bool& Regex) {
+    for (char16_t c : Letters) {
+      switch (c) {
+        case u'c':
+          Options |= ssoMatchCase;
+          break;
+        case u'w':
+          Options |= ssoWholeWord;
+          break;
+        case u'b':
+          Options |= ssoBackwards;
+          break;
+        case u'e':
+          Options |= ssoEntireScope;
+          break;
+        case u's':
+          Options |= ssoSelectedOnly;
+          break;
+        case u'a':
+          Options |= ssoReplaceAll;
+          break;
+        case u'p':
+          Options |= ssoPrompt;
+          break;
+        case u'r':
+          Regex = true;
+          break;
+        default:
+          return false;
+      }
+    }
+    return true;
+  }
+
   // Runs one line; false with Error set on a bad command.
   bool Execute(const std::string& Line, std::string& Out, std::string& Error) {
     std::istringstream in(Line);
@@ -337,17 +374,10 @@ class TSynPadScript {
       const size_t need = cmd == "find" ? 1 : 2;
       if (!Tokens(rest(), args, Error) || args.size() < need || args.size() > need + 1)
         return Fail(Error, cmd + (cmd == "find" ? ": expected TEXT [OPTS]" : ": expected TEXT WITH [OPTS]"));
-      TSynSearchOptions options = 0;
+      TSynSearchOptions options = cmd == "replace" ? ssoReplace : 0;
       bool regex = false;
-      for (char16_t c : args.size() > need ? args.back() : std::u16string()) {
-        const std::u16string_view letters = u"cwbesapr";
-        const size_t bit = letters.find(c);
-        if (bit == std::u16string_view::npos) return Fail(Error, cmd + ": unknown option letter");
-        if (c == u'r')
-          regex = true;
-        else
-          options |= static_cast<TSynSearchOptions>(1u << bit);
-      }
+      if (!SearchOptionsOf(args.size() > need ? args.back() : std::u16string(), options, regex))
+        return Fail(Error, cmd + ": unknown option letter");
       Ed->SetSearchEngine(regex ? static_cast<TSynPadSearchCustom*>(&RegexSearch) : &PlainSearch);
       Ed->OnReplaceText = [this](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
                                  TSynReplaceAction& Action) {

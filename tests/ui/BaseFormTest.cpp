@@ -56,6 +56,46 @@ TEST(FormGeometry, SaveWritesTheFiveRootKeysByTheFlags) {
   EXPECT_TRUE(s3.ValueExists("Maximized"));
 }
 
+// Stored geometry from a larger screen or another scale: the window is made to fit the available
+// area (frame included) and moved inside it; what fits already is kept as stored.
+TEST(FormGeometry, LoadKeepsTheWindowInsideTheAvailableArea) {
+  struct Case {
+    int left, top, width, height;              // stored
+    int wantLeft, wantTop, wantWidth, wantHeight;
+  } cases[] = {
+      {100, 50, 600, 400, 100, 50, 600, 400},      // fits
+      {900, 700, 3000, 1700, 0, 24, 800, 476},     // too large: the whole area, less the frame
+      {700, 300, 400, 300, 400, 200, 400, 300},    // sticks out at the right and the bottom
+      {-500, -80, 400, 300, 0, 24, 400, 300},      // above and left of the area
+      {0, 24, 800, 476, 0, 24, 800, 476},          // exactly the area
+  };
+  for (const Case& c : cases) {
+    TMemorySettings s;
+    s.WriteInteger("posLeft", c.left);
+    s.WriteInteger("posTop", c.top);
+    s.WriteInteger("sizeWidth", c.width);
+    s.WriteInteger("sizeHeight", c.height);
+    FakeGeometry g;
+    g.canMaximize = false;
+    g.area = IFormGeometry::TArea{0, 24, 800, 500};  // a panel at the top
+    g.frameWidth = 0;
+    g.frameHeight = 24;
+    formgeometry::LoadSettings(g, s, true, true);
+    EXPECT_EQ(std::vector<int>({g.left, g.top, g.width, g.height}),
+              std::vector<int>({c.wantLeft, c.wantTop, c.wantWidth, c.wantHeight}))
+        << c.left << "," << c.top << " " << c.width << "x" << c.height;
+  }
+  // Without a known area the stored values stand.
+  TMemorySettings s;
+  s.WriteInteger("posLeft", 5000);
+  s.WriteInteger("sizeWidth", 9000);
+  FakeGeometry free;
+  free.canMaximize = false;
+  formgeometry::LoadSettings(free, s, true, true);
+  EXPECT_EQ(free.left, 5000);
+  EXPECT_EQ(free.width, 9000);
+}
+
 TEST(FormGeometry, LoadMaximisesOnlyFormsThatCanAndThenStops) {
   TMemorySettings s;
   s.WriteBool("Maximized", true);
@@ -283,14 +323,51 @@ TEST(BaseFormModal, OkGivesOneCancelAndCloseGiveTwo) {
   TfrmBaseDialog* info = Construct<TfrmBaseDialog>();
   EXPECT_EQ(info->windowTitle(), "Base Dialog Class");
   EXPECT_EQ(info->btnOk->text(), "Close");
-  QTimer::singleShot(0, info, [info] {
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(info, &esc);  // no cancel button: Escape does nothing
-    info->btnOk->click();
-  });
-  EXPECT_EQ(info->ShowModal(), mrOk);
+  // Its one button is the default and the cancel button: Escape and Enter both close it.
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    QTimer::singleShot(0, info, [info, key] {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+      QApplication::sendEvent(info, &press);
+    });
+    QTimer guard;  // ends the loop when the key did nothing
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, info, [info] { info->SetModalResult(mrAbort); });
+    guard.start(2000);
+    EXPECT_EQ(info->ShowModal(), mrOk) << key;
+  }
   info->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/frmBaseDialog.png"));
   Destroy(info);
+}
+
+// A modal form without a cancel button still closes with Escape (as Cancel); Enter presses the
+// push button marked as default when none was named. A form that is not modal stays.
+TEST(BaseFormModal, EscapeClosesEveryModalFormAndEnterPressesTheMarkedDefault) {
+  ScriptedUIServices ui;
+  ScopedUIServices useUi(ui);
+  TfrmBaseForm* form = Construct<TfrmBaseForm>();
+  auto* go = new QPushButton(QStringLiteral("Go"), form);
+  go->setAutoDefault(false);  // not the default merely by having the focus
+  form->SetButtonModalResult(go, mrYes);
+  auto press = [form](Qt::Key key) {
+    QTimer::singleShot(0, form, [form, key] {
+      QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+      QApplication::sendEvent(form, &event);
+    });
+    QTimer guard;  // ends the loop when the key did nothing
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, form, [form] { form->SetModalResult(mrAbort); });
+    guard.start(2000);
+    return form->ShowModal();
+  };
+  EXPECT_EQ(press(Qt::Key_Escape), mrCancel);
+  EXPECT_EQ(press(Qt::Key_Return), mrAbort);  // no default button: Enter does nothing
+  go->setDefault(true);
+  EXPECT_EQ(press(Qt::Key_Return), mrYes);
+  form->show();
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(form, &esc);
+  EXPECT_TRUE(form->isVisible());
+  Destroy(form);
 }
 
 TEST(BaseFormMinimise, SecondaryFormMinimisesTheProgramInstead) {

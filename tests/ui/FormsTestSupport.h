@@ -2,6 +2,7 @@
 // "section\\name") and a small fake window geometry.
 #pragma once
 
+#include <optional>
 #include <map>
 #include <memory>
 #include <string>
@@ -65,4 +66,9 @@ class FakeGeometry : public IFormGeometry {
     height = h;
     ++resizes;
   }
+  std::optional<TArea> area;
+  int frameWidth = 0, frameHeight = 0;
+  std::optional<TArea> AvailableArea(int, int) const override { return area; }
+  int FrameExtraWidth() const override { return frameWidth; }
+  int FrameExtraHeight() const override { return frameHeight; }
 };

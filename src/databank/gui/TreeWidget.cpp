@@ -1,12 +1,16 @@
 #include "databank/gui/TreeWidget.h"
 
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragMoveEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
@@ -310,6 +314,43 @@ bool TTreeWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* ev
     return QTreeWidget::edit(keep, trigger, event);
   }
   return QTreeWidget::edit(index, trigger, event);
+}
+
+// The drag's edge rule switched Qt's auto-scroll off, and with it the scrolling to the current item:
+// a current item moved by the keyboard (Down, End, Page Down, ...) is brought into view here.
+void TTreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTreeWidget::currentChanged(current, previous);
+  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState) scrollTo(current);
+}
+
+// ---- keyboard ----
+
+void TTreeWidget::keyPressEvent(QKeyEvent* event) {
+  // Shift+F10 is the other key of the context menu; the Menu key arrives as a context-menu event.
+  if (event->key() == Qt::Key_F10 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+    event->accept();
+    KeyboardContextMenu();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+void TTreeWidget::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  if (event->reason() == QContextMenuEvent::Mouse) return;  // the mouse handler has shown it already
+  KeyboardContextMenu();
+}
+
+void TTreeWidget::KeyboardContextMenu() {
+  if (!OnContextMenu || IsEditing()) return;
+  QPoint at(0, 0);
+  if (QTreeWidgetItem* item = ItemOf(Selected())) {
+    scrollToItem(item);
+    const QRect r = visualItemRect(item);
+    at = QPoint(r.left() + std::min(r.width(), 24), r.bottom());
+  }
+  const QPoint global = viewport()->mapToGlobal(at);
+  platform::RunGuarded([&] { OnContextMenu(global); });
 }
 
 // ---- mouse ----

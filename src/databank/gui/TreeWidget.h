@@ -80,6 +80,9 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
 
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
@@ -95,6 +98,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void SelectionMoved();
   // Without recursion, however deep the tree (so also in the destructor, before Qt's own teardown).
   void DeleteAllItems();
+  // The context menu asked for from the keyboard: under the selected item.
+  void KeyboardContextMenu();
   bool DragOver(QPoint pos);
   bool Drop(QPoint pos);
   void ScrollOneLine(int direction);

@@ -1,8 +1,12 @@
 #include "databank/gui/uBankInfo.h"
 
 #include <QFormLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "platform/Lifecycle.h"
 
@@ -61,6 +65,11 @@ void TfrmBankInfo::FormCreate() {
 
 void TfrmBankInfo::SetInfo(const TBankInfo& info) {
   eFileName->setText(QString::fromStdString(info.FileName));
+  // Wide enough for the whole path (up to most of the screen): the dialog grows with it.
+  const int pathWidth = eFileName->fontMetrics().horizontalAdvance(eFileName->text()) + 16;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int widest = screen ? screen->availableGeometry().width() * 3 / 4 : 900;
+  eFileName->setMinimumWidth(std::min(pathWidth, widest));
   eFileName->setToolTip(eFileName->text());
   eFileName->setCursorPosition(0);
   eSize->setText(QString::fromStdString(info.DataSize));

@@ -25,6 +25,8 @@ TfrmSearchForRec::TfrmSearchForRec(QWidget* owner) : QDialog(owner) {
   Edit->setObjectName(QStringLiteral("Edit"));
   Edit->setEditable(true);
   Edit->setInsertPolicy(QComboBox::NoInsert);
+  // A plain history list: no completion, so Enter filters for exactly what was typed.
+  Edit->setCompleter(nullptr);
   Edit->setMinimumWidth(330);
   lblText->setBuddy(Edit);
   grid->addWidget(lblText, 0, 0, 1, 2);

@@ -5,6 +5,9 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include <type_traits>
@@ -87,6 +90,18 @@ class TXMLTreeForm::TFindTreeEvents : public ITreeViewEvents {
  private:
   TXMLTreeForm* form_;
 };
+
+namespace {
+// The desktop style with a narrower horizontal padding of tabs.
+class TCompactTabStyle : public QProxyStyle {
+ public:
+  TCompactTabStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return 12;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // The form description
@@ -229,6 +244,8 @@ void TXMLTreeForm::BuildActions() {
     action->setStatusTip(action->text());
     if (*def.Shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(def.Shortcut), QKeySequence::PortableText));
     action->setShortcutContext(Qt::WindowShortcut);
+    // The tree's menu is a context menu; it names the keys as the main menu does.
+    action->setShortcutVisibleInContextMenu(true);
     const auto [list, index] = picture(def.Action);
     if (list) {
       action->setIcon(list->Icon(index));
@@ -341,6 +358,11 @@ void TXMLTreeForm::BuildMenus() {
   miItemProperties = TreeMenu->addAction(Action(A::RecordProperties)->text());
   miItemProperties->setObjectName(QStringLiteral("miItemProperties"));
   miItemProperties->setVisible(false);
+  // It names the command's key; the key itself stays the command's (this one answers only inside
+  // the open menu, so the two never compete).
+  miItemProperties->setShortcut(Action(A::RecordProperties)->shortcut());
+  miItemProperties->setShortcutContext(Qt::WidgetShortcut);
+  miItemProperties->setShortcutVisibleInContextMenu(true);
   connect(miItemProperties, &QAction::triggered, Action(A::RecordProperties), &QAction::trigger);
   TreeMenu->addSeparator();
   TreeMenu->addAction(Action(A::SearchNextRecord));
@@ -577,6 +599,10 @@ void TXMLTreeForm::BuildTreePane() {
   treeLayout->addWidget(TreeView, 1);
 
   TreePageControl = new QTabWidget(TreePanel);
+  // Tabs padded less than the desktop style pads them, so the captions fit the pane's default width.
+  auto* tabStyle = new TCompactTabStyle;
+  tabStyle->setParent(TreePageControl->tabBar());
+  TreePageControl->tabBar()->setStyle(tabStyle);
   TreePageControl->setObjectName(QStringLiteral("TreePageControl"));
   // The pane is narrow: captions are shortened rather than scrolled out of reach.
   TreePageControl->setUsesScrollButtons(false);

@@ -137,29 +137,44 @@ void TSynPadWidget::DestroyCaret() {
   fBlink.stop();
 }
 
+// The control hides the caret while it paints and places it once at the end of the paint. The
+// caret is drawn by the paint itself, so what the control does to it in between asks for no new
+// paint and leaves the blink where it was; a paint that moved it repaints the cells it left.
 bool TSynPadWidget::ShowCaret() {
   if (!fCaretCreated) return false;
+  if (fCaretShown) return true;
   fCaretShown = true;
-  fBlinkOn = true;
-  if (fBlink.interval() > 0) fBlink.start();
+  if (fPainting) return true;
+  RestartBlink();
   viewport()->update(CaretRect());
   return true;
 }
 
 bool TSynPadWidget::HideCaret() {
   if (!fCaretCreated) return false;
-  if (fCaretShown) viewport()->update(CaretRect());
+  if (!fCaretShown) return true;
   fCaretShown = false;
+  if (fPainting) return true;
   fBlink.stop();
+  viewport()->update(CaretRect());
   return true;
 }
 
 void TSynPadWidget::SetCaretPos(int X, int Y) {
-  if (fCaretShown) viewport()->update(CaretRect());
+  if (X == fCaretX && Y == fCaretY) return;
+  if (fCaretShown && !fPainting) viewport()->update(CaretRect());
   fCaretX = X;
   fCaretY = Y;
+  if (fCaretShown && !fPainting) {
+    // A caret that moves is shown at once.
+    RestartBlink();
+    viewport()->update(CaretRect());
+  }
+}
+
+void TSynPadWidget::RestartBlink() {
   fBlinkOn = true;
-  if (fCaretShown) viewport()->update(CaretRect());
+  if (fBlink.interval() > 0) fBlink.start();
 }
 
 void TSynPadWidget::SetCompositionPos(int X, int Y) {
@@ -254,10 +269,21 @@ void TSynPadWidget::paintEvent(QPaintEvent* Event) {
   QPainter painter(viewport());
   platform::TQtCanvas canvas(painter);
   const QRect r = Event->rect();
+  const bool wasShown = fCaretShown;
+  const QRect was = CaretRect();
+  fPainting = true;
   // A handler that raises while painting (OnPaint, OnGutterGetText ...) is shown, not fatal.
   platform::RunGuarded([&] { fEditor->Paint(canvas, TSynRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}); });
+  fPainting = false;
   PaintPreedit(painter);
   PaintCaret(painter);
+  // Only a caret the paint moved, showed or hid outside what it painted asks for more.
+  if (wasShown != fCaretShown || was != CaretRect()) {
+    if (wasShown && !Event->region().contains(was)) viewport()->update(was);
+    if (fCaretShown && !Event->region().contains(CaretRect())) viewport()->update(CaretRect());
+    if (fCaretShown && !wasShown) RestartBlink();
+  }
+  if (!fCaretShown) fBlink.stop();
 }
 
 void TSynPadWidget::PaintPreedit(QPainter& Painter) const {
@@ -519,7 +545,14 @@ QImage TSynPadWidget::RenderToImage(qreal DevicePixelRatio) {
   image.fill(Qt::white);
   QPainter painter(&image);
   platform::TQtCanvas canvas(painter);
-  fEditor->Paint(canvas, TSynRect{0, 0, ClientWidth(), ClientHeight()});
+  fPainting = true;
+  try {
+    fEditor->Paint(canvas, TSynRect{0, 0, ClientWidth(), ClientHeight()});
+  } catch (...) {
+    fPainting = false;
+    throw;
+  }
+  fPainting = false;
   PaintPreedit(painter);
   PaintCaret(painter);
   painter.end();

@@ -94,6 +94,8 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost, public pla
   void PaintPreedit(QPainter& Painter) const;
   void PaintCaret(QPainter& Painter) const;
   QRect CaretRect() const { return QRect(fCaretX, fCaretY, fCaretW, fCaretH); }
+  // The caret shows from now on and blinks a full period from here.
+  void RestartBlink();
 
   std::unique_ptr<TSynMemo> fEditor;
   bool fCreated = false;
@@ -102,6 +104,7 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost, public pla
   bool fCaretCreated = false;
   bool fCaretShown = false;
   bool fBlinkOn = true;
+  bool fPainting = false;  // inside the control's Paint
   int fCaretX = 0, fCaretY = 0, fCaretW = 0, fCaretH = 0;
   QPoint fComposition;
   QTimer fBlink;

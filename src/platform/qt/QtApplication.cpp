@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 
@@ -17,11 +18,39 @@
 
 namespace platform {
 
+// Sees the showing and hiding of every window of the program (an object of its own: the backend's
+// own filter watches only the windows it was given).
+class QtApplicationBackend::TModalWatcher : public QObject {
+ public:
+  explicit TModalWatcher(QtApplicationBackend* backend) : QObject(backend), backend_(backend) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()) {
+      auto* w = static_cast<QWidget*>(watched);
+      if (w->isWindow() && w->isModal() && w->windowType() != Qt::Popup) {
+        if (event->type() == QEvent::Show)
+          backend_->ModalShown(w);
+        else
+          backend_->ModalHidden(w);
+      }
+    }
+    return false;
+  }
+
+ private:
+  QtApplicationBackend* backend_;
+};
+
 QtApplicationBackend::QtApplicationBackend(QObject* parent) : QObject(parent) {
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
     connect(gui, &QCoreApplication::aboutToQuit, this, [this] { EndSession(); });
   }
+  // Every modal window of the program passes here, whoever shows it (our forms, message boxes,
+  // file dialogs).
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+    QCoreApplication::instance()->installEventFilter(new TModalWatcher(this));
 }
 
 QtApplicationBackend::~QtApplicationBackend() {
@@ -76,6 +105,35 @@ void QtApplicationBackend::EndSession() {
   if (sessionHandled_) return;
   sessionHandled_ = true;
   if (OnSessionEnd) RunGuarded(OnSessionEnd);
+}
+
+void QtApplicationBackend::ModalShown(QWidget* modal) {
+  for (const TModalReturn& r : modalReturns_)
+    if (r.Modal == modal) return;
+  QWidget* focus = QApplication::focusWidget();
+  QWidget* window = QApplication::activeWindow();
+  if (!window && focus) window = focus->window();
+  if (window == modal) return;
+  modalReturns_.push_back({modal, window, focus});
+}
+
+// Without a window manager nobody gives the keyboard back when a modal window goes, and with one
+// the window comes back but the control may not: the window that was active is activated again
+// and the control that had the focus gets it back. Code that runs after the modal window closed
+// may still move the focus where it wants.
+void QtApplicationBackend::ModalHidden(QWidget* modal) {
+  auto it = std::find_if(modalReturns_.begin(), modalReturns_.end(),
+                         [&](const TModalReturn& r) { return r.Modal == modal; });
+  if (it == modalReturns_.end()) return;
+  const TModalReturn back = *it;
+  modalReturns_.erase(it);
+  std::erase_if(modalReturns_, [](const TModalReturn& r) { return !r.Modal; });
+  QWidget* window = back.Window;
+  if (!window || !window->isVisible() || (window->windowState() & Qt::WindowMinimized)) return;
+  if (QWidget* other = QApplication::activeModalWidget(); other && other != window) return;
+  if (back.Focus && back.Focus->window() == window && back.Focus->isVisible() && back.Focus->isEnabled())
+    back.Focus->setFocus(Qt::OtherFocusReason);
+  window->activateWindow();
 }
 
 bool QtApplicationBackend::eventFilter(QObject* watched, QEvent* event) {

@@ -1,7 +1,8 @@
 // The Qt side of the application object: minimising, restoring and hiding the program's windows,
 // watching the main window's state so that the minimise and restore events follow what the user
-// did at the frame, keeping secondary windows from minimising alone, and the end of the desktop
-// session. GUI code only.
+// did at the frame, keeping secondary windows from minimising alone, giving the keyboard back to
+// the control that had it when a modal window closes, and the end of the desktop session. GUI
+// code only.
 #pragma once
 
 #include <QObject>
@@ -48,8 +49,19 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  class TModalWatcher;
+  // A modal window shown, and where the keyboard was when it came.
+  struct TModalReturn {
+    QPointer<QWidget> Modal;
+    QPointer<QWidget> Window;
+    QPointer<QWidget> Focus;
+  };
+  void ModalShown(QWidget* modal);
+  void ModalHidden(QWidget* modal);
+
   QPointer<QWidget> main_;
   std::vector<QPointer<QWidget>> hidden_;
+  std::vector<TModalReturn> modalReturns_;
   bool sessionEnding_ = false;
   bool sessionHandled_ = false;
   bool restoringSecondary_ = false;

@@ -1,8 +1,11 @@
 #include "platform/qt/QtPrinter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPrinterInfo>
+#include <QRandomGenerator>
+#include <cstdio>
 
 namespace platform {
 
@@ -34,7 +37,7 @@ void TQtPrinter::RefreshPrinters() {
 }
 
 std::string TQtPrinter::PrinterName() const {
-  if (ToFile()) return printer_->outputFileName().toStdString();
+  if (ToFile()) return Printing() && !target_.empty() ? target_ : printer_->outputFileName().toStdString();
   return printer_->printerName().toStdString();
 }
 
@@ -62,9 +65,23 @@ ICanvas& TQtPrinter::BeginDoc() {
   if (Printing()) throw EPrinter("A print job is already running.");
   // The print engine makes its own copies; the device must not multiply them again.
   printer_->setCopyCount(1);
+  if (ToFile()) {
+    // A hidden file in the target's folder, so the rename at the end stays on one file system.
+    const QString target = printer_->outputFileName();
+    const QFileInfo info(target);
+    QString part;
+    do {
+      part = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".") +
+             QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".part");
+    } while (QFileInfo::exists(part));
+    target_ = target.toStdString();
+    partFile_ = part.toStdString();
+    printer_->setOutputFileName(part);
+  }
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(printer_.get())) {
     painter_.reset();
+    DropPartFile();
     const std::string target = PrinterName();
     throw EPrinter(target.empty() ? "There is no printer to print on."
                                   : "Printing on \"" + target + "\" could not be started.");
@@ -84,20 +101,33 @@ void TQtPrinter::Finish() {
   painter_.reset();
 }
 
+void TQtPrinter::DropPartFile() {
+  if (!partFile_.empty()) QFile::remove(QString::fromStdString(partFile_));
+  if (!target_.empty()) printer_->setOutputFileName(QString::fromStdString(target_));
+  partFile_.clear();
+  target_.clear();
+}
+
 void TQtPrinter::EndDoc() {
   if (!Printing()) return;
+  const std::string name = PrinterName();
   canvas_.reset();
-  const bool ok = painter_->end();
+  bool ok = painter_->end();
   painter_.reset();
-  if (!ok) throw EPrinter("The document could not be finished on \"" + PrinterName() + "\".");
+  if (ok && !partFile_.empty()) {
+    ok = std::rename(partFile_.c_str(), target_.c_str()) == 0;
+    if (ok) partFile_.clear();
+  }
+  DropPartFile();
+  if (!ok) throw EPrinter("The document could not be finished on \"" + name + "\".");
 }
 
 void TQtPrinter::Abort() {
   if (!Printing()) return;
   printer_->abort();
   Finish();
-  // A file cut off in the middle is no document: it goes.
-  if (ToFile()) QFile::remove(printer_->outputFileName());
+  // A file cut off in the middle is no document: it goes, and the target keeps what it held.
+  DropPartFile();
 }
 
 TQtMeasuringCanvas::TQtMeasuringCanvas()

@@ -1,6 +1,8 @@
 // The desktop's printer over QPrinter: a system printer, or a PDF file at a fixed resolution. Its
 // canvas draws from the printable area's corner (the whole sheet for a PDF, which has no
-// unprintable strips). GUI code only; plain code reaches it through platform::Printer().
+// unprintable strips). A PDF is written to a temporary file beside the target and renamed over it
+// when the job ends, so a job that fails or is aborted leaves an existing file as it was. GUI code
+// only; plain code reaches it through platform::Printer().
 #pragma once
 
 #include <QPainter>
@@ -42,6 +44,11 @@ class TQtPrinter : public IPrinter {
  private:
   bool ToFile() const;
   void Finish();
+  // Points the device back at the target and removes the temporary file of the job.
+  void DropPartFile();
+
+  std::string target_;    // the PDF file of the running job
+  std::string partFile_;  // where that job writes until it ends
 
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> painter_;

@@ -22,8 +22,12 @@ TLineFontEdit::TLineFontEdit(Qt::Alignment Alignment, QWidget* parent) : QScroll
   layout_->addStretch(1);
   setWidget(box_);
   setWidgetResizable(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Each line scrolls its own text, so the lines always fit the width (a right-aligned text stays in
+  // view); the bar for lines shows only when there are more than fit.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  // At least three lines of the editor's font show.
+  setMinimumHeight(3 * QLineEdit().sizeHint().height() + 2 * frameWidth() + 2);
   setBackgroundRole(QPalette::Base);
   box_->setBackgroundRole(QPalette::Base);
   box_->setAutoFillBackground(true);
@@ -105,11 +109,10 @@ QLineEdit* TLineFontEdit::InsertRow(int Index, const TFontLine& Line) {
   fonts_.insert(fonts_.begin() + Index, TSynFont("Arial", 10));
   fonts_[static_cast<size_t>(Index)].Assign(Line.Font);
   ApplyFont(Index);
-  connect(row, &QLineEdit::cursorPositionChanged, this, [this, row](int, int column) {
+  connect(row, &QLineEdit::cursorPositionChanged, this, [this, row](int, int) {
     const int line = IndexOf(row);
     if (line < 0 || !row->hasFocus()) return;
     caretLine_ = line;
-    emit CaretMoved(line, column);
   });
   return row;
 }
@@ -134,7 +137,6 @@ void TLineFontEdit::FocusRow(int Index, int Column) {
   row->setCursorPosition(std::clamp(Column, 0, static_cast<int>(row->text().size())));
   caretLine_ = Index;
   ensureWidgetVisible(row);
-  emit CaretMoved(Index, row->cursorPosition());
 }
 
 bool TLineFontEdit::eventFilter(QObject* watched, QEvent* event) {
@@ -144,7 +146,6 @@ bool TLineFontEdit::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
     caretLine_ = index;
     emit Entered();
-    emit CaretMoved(index, row->cursorPosition());
     return false;
   }
   if (event->type() != QEvent::KeyPress) return false;

@@ -41,7 +41,6 @@ class TLineFontEdit : public QScrollArea {
  signals:
   // A line got the focus.
   void Entered();
-  void CaretMoved(int Line, int Column);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

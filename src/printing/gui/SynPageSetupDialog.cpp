@@ -47,7 +47,7 @@ TdlgPageSetup::TdlgPageSetup(QWidget* owner) : TfrmYesNo(owner) {
   setObjectName(QStringLiteral("dlgPageSetup"));
   setWindowTitle(QStringLiteral("Page Setup"));
   SetPosition(TPosition::poScreenCenter);
-  SetClientSize(600, 480);
+  SetClientSize(840, 500);
 
   PageControl = new QTabWidget(Client());
   PageControl->setObjectName(QStringLiteral("PageControl"));
@@ -66,54 +66,65 @@ TdlgPageSetup::TdlgPageSetup(QWidget* owner) : TfrmYesNo(owner) {
 
 QWidget* TdlgPageSetup::BuildMarginsTab() {
   auto* tab = new QWidget;
-  auto* grid = new QGridLayout(tab);
+  // Three groups fill the tab: the text area's margins with the unit, the header's and footer's
+  // distances, and the options.
+  auto* margins = new QGroupBox(QStringLiteral("Margins"), tab);
+  auto* distances = new QGroupBox(QStringLiteral("Header and footer"), tab);
+  auto* options = new QGroupBox(QStringLiteral("Options"), tab);
+  auto* marginsGrid = new QGridLayout(margins);
+  auto* distancesGrid = new QGridLayout(distances);
   static const char* kLabels[] = {"Left:", "Right:", "Top:", "Bottom:", "Gutter", "Header:", "Footer:",
                                   "HFInternalMargin:", "LeftHFTextIndent:", "RightHFTextIndent:"};
   static const char* kNames[] = {"EditLeft", "EditRight", "EditTop", "EditBottom", "EditGutter", "EditHeader",
                                  "EditFooter", "EditHFInternalMargin", "EditLeftHFTextIndent", "EditRightHFTextIndent"};
   for (int i = 0; i < 10; ++i) {
-    auto* label = new QLabel(QString::fromLatin1(kLabels[i]), tab);
-    auto* edit = new QLineEdit(tab);
+    QGroupBox* group = i < 5 ? margins : distances;
+    QGridLayout* grid = i < 5 ? marginsGrid : distancesGrid;
+    auto* label = new QLabel(QString::fromLatin1(kLabels[i]), group);
+    auto* edit = new QLineEdit(group);
     edit->setObjectName(QString::fromLatin1(kNames[i]));
-    // Room for a value with all its digits in thousandths of an inch.
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0984.251968503937")) + 12);
+    // Room for the longest value shown, a page's width in thousandths of an inch.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000.0")) + 12);
     label->setBuddy(edit);
     MarginEdits[static_cast<size_t>(i)] = edit;
-    // Two columns of five: the text area, then the header and footer distances.
-    const int row = i % 5, col = i < 5 ? 0 : 2;
-    grid->addWidget(label, row, col);
-    grid->addWidget(edit, row, col + 1);
+    grid->addWidget(label, i % 5, 0);
+    grid->addWidget(edit, i % 5, 1);
   }
-  auto* unitsLabel = new QLabel(QStringLiteral("Units:"), tab);
-  CBUnits = new QComboBox(tab);
+  auto* unitsLabel = new QLabel(QStringLiteral("Units:"), margins);
+  CBUnits = new QComboBox(margins);
   CBUnits->setObjectName(QStringLiteral("CBUnits"));
   CBUnits->addItems({QStringLiteral("mm"), QStringLiteral("cm"), QStringLiteral("Inches"),
                      QStringLiteral("Thousandths Of Inches")});
   unitsLabel->setBuddy(CBUnits);
-  grid->addWidget(unitsLabel, 5, 0);
-  grid->addWidget(CBUnits, 5, 1);
+  marginsGrid->addWidget(unitsLabel, 5, 0);
+  marginsGrid->addWidget(CBUnits, 5, 1);
   connect(CBUnits, &QComboBox::currentIndexChanged, this, [this](int index) { UnitsChanged(index); });
-
-  auto box = [&](const char* caption, const char* name, int row, int col) {
-    auto* cb = new QCheckBox(QString::fromLatin1(caption), tab);
-    cb->setObjectName(QString::fromLatin1(name));
-    grid->addWidget(cb, row, col, 1, 2);
-    return cb;
-  };
-  CBMirrorMargins = box("Mirror margins", "CBMirrorMargins", 6, 0);
-  CBLineNumbers = box("Line numbers", "CBLineNumbers", 7, 0);
-  CBLineNumbersInMargin = box("Print line numbers in margin", "CBLineNumbersInMargin", 8, 0);
-  CBHighlight = box("Syntax print", "CBHighlight", 6, 2);
-  CBColors = box("Use colors", "CBColors", 7, 2);
-  CBWrap = box("Wrap lines", "CBWrap", 8, 2);
-
-  auto* picture = new QLabel(tab);
+  auto* picture = new QLabel(distances);
   picture->setObjectName(QStringLiteral("Picture"));
   picture->setPixmap(platform::ThemeIcon(QStringLiteral("document-page-setup")).pixmap(64, 64));
-  grid->addWidget(picture, 0, 4, 5, 1, Qt::AlignTop | Qt::AlignHCenter);
-  grid->setRowStretch(9, 1);
-  grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(3, 1);
+  distancesGrid->addWidget(picture, 5, 0, 1, 2, Qt::AlignCenter);
+  for (QGridLayout* grid : {marginsGrid, distancesGrid}) grid->setColumnStretch(1, 1);
+
+  auto* optionsGrid = new QGridLayout(options);
+  auto box = [&](const char* caption, const char* name, int row, int col) {
+    auto* cb = new QCheckBox(QString::fromLatin1(caption), options);
+    cb->setObjectName(QString::fromLatin1(name));
+    optionsGrid->addWidget(cb, row, col);
+    return cb;
+  };
+  CBMirrorMargins = box("Mirror margins", "CBMirrorMargins", 0, 0);
+  CBLineNumbers = box("Line numbers", "CBLineNumbers", 1, 0);
+  CBLineNumbersInMargin = box("Print line numbers in margin", "CBLineNumbersInMargin", 2, 0);
+  CBHighlight = box("Syntax print", "CBHighlight", 0, 1);
+  CBColors = box("Use colors", "CBColors", 1, 1);
+  CBWrap = box("Wrap lines", "CBWrap", 2, 1);
+
+  auto* grid = new QGridLayout(tab);
+  grid->addWidget(margins, 0, 0);
+  grid->addWidget(distances, 0, 1);
+  grid->addWidget(options, 1, 0, 1, 2);
+  grid->setRowStretch(0, 2);
+  grid->setRowStretch(1, 1);
   return tab;
 }
 
@@ -128,10 +139,11 @@ QWidget* TdlgPageSetup::BuildHeaderFooterGroup(bool header) {
   for (int i = 0; i < 3; ++i) {
     grid->addWidget(new QLabel(QString::fromLatin1(kCaptions[i]), group), 0, i);
     auto* edit = new TLineFontEdit(aligns[i], group);
-    edit->setObjectName((header ? QStringLiteral("REHeader") : QStringLiteral("REFooter")) + QString::fromLatin1(kSuffix[i]));
-    edit->setMinimumHeight(60);
+    edit->setObjectName((header ? QStringLiteral("REHeader") : QStringLiteral("REFooter")) +
+                        QString::fromLatin1(kSuffix[i]));
     *edits[i] = edit;
     grid->addWidget(edit, 1, i);
+    grid->setColumnStretch(i, 1);
     connect(edit, &TLineFontEdit::Entered, this, [this, edit] { EditEntered(edit); });
   }
   const QString prefix = header ? QStringLiteral("Header") : QStringLiteral("Footer");
@@ -173,6 +185,8 @@ QWidget* TdlgPageSetup::BuildHeaderFooterGroup(bool header) {
   connect(lineButton, &QPushButton::clicked, this, [this, lineSwatch] { PickColor(lineSwatch); });
   connect(shadowButton, &QPushButton::clicked, this, [this, shadowSwatch] { PickColor(shadowSwatch); });
   grid->addWidget(appearance, 2, 1, 1, 2);
+  // The editors take the height the dialog has to spare.
+  grid->setRowStretch(1, 1);
   return group;
 }
 
@@ -214,8 +228,8 @@ QWidget* TdlgPageSetup::BuildHeaderFooterTab() {
   connect(ItalicCmd, &QAction::triggered, this, [this] { ToggleLineStyle(syn::fsItalic); });
   connect(UnderlineCmd, &QAction::triggered, this, [this] { ToggleLineStyle(syn::fsUnderline); });
   layout->addWidget(ToolBar);
-  layout->addWidget(BuildHeaderFooterGroup(true));
-  layout->addWidget(BuildHeaderFooterGroup(false));
+  layout->addWidget(BuildHeaderFooterGroup(true), 1);
+  layout->addWidget(BuildHeaderFooterGroup(false), 1);
   return tab;
 }
 
@@ -274,8 +288,9 @@ void TdlgPageSetup::PickColor(TColorSwatch* swatch) {
 }
 
 void TdlgPageSetup::ShowInvalidNumber(int edit) {
-  platform::UI().MessageBox("Invalid number!", "Error", platform::MsgButtons::Ok, platform::MsgIcon::Error,
-                            platform::HandleOf(this));
+  const std::string message = MarginTextError(MarginEdits[static_cast<size_t>(edit)]->text().toStdString());
+  platform::UI().MessageBox(message.empty() ? "Invalid number!" : message, "Error", platform::MsgButtons::Ok,
+                            platform::MsgIcon::Error, platform::HandleOf(this));
   if (isVisible()) MarginEdits[static_cast<size_t>(edit)]->setFocus();
 }
 

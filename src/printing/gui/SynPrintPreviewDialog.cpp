@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QStatusTipEvent>
 #include <QVBoxLayout>
+#include <exception>
 
 #include "platform/Lifecycle.h"
 #include "platform/Printer.h"
@@ -49,6 +50,8 @@ TdlgPrintPreview::TdlgPrintPreview(QWidget* owner) : TfrmBaseForm(owner) {
   ZoomCmd = NewAction("ZoomCmd", "Zoom|Zoom In/Out", QKeySequence(Qt::ALT | Qt::Key_Z), "zoom-in");
   PrintCmd = NewAction("PrintCmd", "Print|Print the document", QKeySequence(Qt::CTRL | Qt::Key_P), "document-print");
   CloseCmd = NewAction("CloseCmd", "Close|Close Print Preview", QKeySequence(Qt::ALT | Qt::Key_C), "window-close");
+  // Escape closes the preview as it closes other windows without a cancel button.
+  CloseCmd->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_C), QKeySequence(Qt::Key_Escape)});
   PageSetupCmd = NewAction("PageSetupCmd", "Page Setup", QKeySequence(), "document-page-setup");
 
   pmPreview = new QMenu(this);
@@ -186,10 +189,20 @@ void TdlgPrintPreview::Print() {
     TdlgPrintPreview* self;
     TSynPadPrint* print;
     bool busy = false;
+    const int unwinding = std::uncaught_exceptions();
     ~After() {
       print->OnPrintStatus = nullptr;
       if (busy) QApplication::restoreOverrideCursor();
-      self->UpdatePreview();
+      if (std::uncaught_exceptions() == unwinding) {
+        self->UpdatePreview();
+        return;
+      }
+      // Printing failed and its error is on its way to the user: laying out again would most
+      // likely fail the same way, and that message once is enough.
+      try {
+        self->SynPadPrintPreview->UpdatePreview();
+      } catch (...) {
+      }
     }
   } after{this, print};
   print->OnPrintStatus = [&after](TSynPadPrint*, TSynPrintStatus status, int, bool&) {

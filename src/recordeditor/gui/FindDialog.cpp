@@ -74,6 +74,8 @@ TFindDialog::TFindDialog(QWidget* parent, const TFindDialogState& state) : QDial
 
   cbFindText->setEditable(true);
   cbFindText->setInsertPolicy(QComboBox::NoInsert);
+  // A plain history list: no completion, so Enter searches exactly what was typed.
+  cbFindText->setCompleter(nullptr);
   cbFindText->lineEdit()->setMaxLength(kFindTextMaxLength);
   cbFindText->setMaxVisibleItems(std::max(1, kDropHeight / std::max(1, cbFindText->fontMetrics().height() + 2)));
   for (const std::string& h : history_) cbFindText->addItem(QString::fromStdString(h));

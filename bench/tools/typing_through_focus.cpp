@@ -1,0 +1,150 @@
+// typing_through_focus BANK SETTINGS LAYERS: the program started as its main() starts it, on the X
+// server named by DISPLAY (bench/typing_autosave gives it Xvfb and a window manager), with BANK open
+// and the auto-save period of SETTINGS. A record is opened, its code clicked into with the mouse, and
+// xdotool types a key every 5 ms for several seconds while the auto-save timer saves the databank
+// (LAYERS: "plain" or "enciphered+compressed"). The keys go through the X server and the keyboard
+// focus, as a person's do. Prints the longest time between two keys reaching the code editor, the
+// keys that never reached it, and the saves written meanwhile.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QProcess>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/UMain.h"
+#include "app/uProgramEntry.h"
+#include "editor/gui/SynPadWidget.h"
+#include "platform/UIServices.h"
+#include "platform/qt/GuardedApplication.h"
+#include "platform/qt/QtUIServices.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Records when each key press reaches the watched widget from the window system.
+class KeyArrivals : public QObject {
+ public:
+  explicit KeyArrivals(QWidget* watched) : watched_(watched) {}
+  std::vector<Clock::time_point> Times;
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && event->spontaneous() && receiver == watched_)
+      Times.push_back(Clock::now());
+    return false;
+  }
+
+ private:
+  QWidget* watched_;
+};
+
+// Runs xdotool with args, the event loop going on meanwhile; false when it failed.
+bool Xdotool(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral("xdotool"), args);
+  if (!p.waitForStarted(10000)) return false;
+  while (p.state() != QProcess::NotRunning) {
+    QApplication::processEvents(QEventLoop::AllEvents, 2);
+    p.waitForFinished(1);
+  }
+  return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+void Settle(int ms) {
+  const auto until = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < until) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: typing_through_focus BANK SETTINGS plain|enciphered+compressed\n");
+    return 2;
+  }
+  const std::string bank = argv[1], layers = argv[3];
+  TProgramOptions options;
+  options.CommandLineFile = bank;
+  options.SettingsFile = argv[2];
+  options.PluginFolder = (std::filesystem::path(argv[2]).parent_path() / "no-plugins").string();
+  TProgramEntry entry(options);
+  entry.InitializeUnits();
+  int qtArgc = 1;
+  platform::TGuardedApplication app(qtArgc, argv);
+  platform::QtUIServices ui;
+  platform::ScopedUIServices useUi(ui);
+  entry.InitializeApplication();
+  entry.CreateHighlighters();
+  entry.CreateMainForm();
+  entry.ShowMainForm();
+  TfrmMain* form = entry.MainForm();
+  const bool layered = layers != "plain";
+  form->Session().SetCompress(layered);
+  form->Session().SetPassword(layered ? "secret" : "");
+  Settle(1500);  // shown, placed and given the focus by the window manager
+
+  // A record of the first folder, opened from the tree; then the mouse clicks into its code.
+  form->Tree->setFocus();
+  form->Tree->Select(form->ItemOf(form->FindNodeByID(2)));
+  Settle(300);
+  QWidget* memo = form->CodeFrame->MemoWindow;
+  const QPoint at = memo->mapToGlobal(memo->rect().center());
+  if (!Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"})) {
+    std::fprintf(stderr, "xdotool could not click into the code\n");
+    return 1;
+  }
+  Settle(300);
+  if (QApplication::focusWidget() != memo) {
+    std::fprintf(stderr, "the click did not give the code editor the focus\n");
+    return 1;
+  }
+  const std::u16string before = form->CodeFrame->Frame().Memo.GetText();
+
+  KeyArrivals arrivals(memo);
+  app.installEventFilter(&arrivals);
+  constexpr int kKeys = 1200;  // about six seconds at 5 ms a key
+  const auto fileTime = [&] {
+    std::error_code ec;
+    return std::filesystem::last_write_time(bank, ec);
+  };
+  auto lastWrite = fileTime();
+  int saves = 0;
+  QProcess typist;
+  typist.start(QStringLiteral("xdotool"), {"type", "--delay", "5", QString(kKeys, QLatin1Char('a'))});
+  typist.waitForStarted(10000);
+  const auto begin = Clock::now();
+  // Typing, then until every key that is coming has come (or ten quiet seconds).
+  while (typist.state() != QProcess::NotRunning ||
+         (arrivals.Times.size() < size_t(kKeys) &&
+          Ms(arrivals.Times.empty() ? begin : arrivals.Times.back(), Clock::now()) < 10000)) {
+    QApplication::processEvents(QEventLoop::AllEvents, 1);
+    typist.waitForFinished(0);
+    if (const auto t = fileTime(); t != lastWrite) {
+      lastWrite = t;
+      ++saves;
+    }
+  }
+  form->Session().WaitForSave();
+  app.removeEventFilter(&arrivals);
+
+  double gap = 0;
+  for (size_t i = 1; i < arrivals.Times.size(); ++i) gap = std::max(gap, Ms(arrivals.Times[i - 1], arrivals.Times[i]));
+  const std::u16string after = form->CodeFrame->Frame().Memo.GetText();
+  const long typed =
+      long(std::count(after.begin(), after.end(), u'a') - std::count(before.begin(), before.end(), u'a'));
+  std::printf(
+      "typing through the focus during auto-saves (%s): longest gap between keys %.1f ms, keys lost %ld of %d "
+      "(%zu reached the editor), saves %d, %.1f s of typing\n",
+      layers.c_str(), gap, long(kKeys) - typed, kKeys, arrivals.Times.size(), saves,
+      arrivals.Times.empty() ? 0.0 : Ms(arrivals.Times.front(), arrivals.Times.back()) / 1000);
+  std::fflush(stdout);
+  std::_Exit(0);  // the databank stays as it was saved; no need to close the window
+}
