@@ -7,11 +7,14 @@ namespace platform {
 
 // The stack the main thread may grow to (a limit of address space: pages are used only when touched).
 inline constexpr unsigned long long kMainStackBytes = 1ull << 30;
+// The default stack of every other thread, as the usual limit gives it.
+inline constexpr unsigned long long kThreadStackBytes = 8ull << 20;
 
 // Called first in main(): when the stack limit is below kMainStackBytes and may be raised, raises it
 // and starts the program again in place (the kernel places a stack's room at the start), with the
-// same arguments and environment. Returns when the limit is high enough already, when it cannot be
-// raised, or when starting again fails; the program then runs with the stack it has.
+// same arguments and environment. Returns when the limit is high enough already (other threads then
+// get kThreadStackBytes by default), when it cannot be raised, or when starting again fails; the
+// program then runs with the stack it has.
 void EnsureMainStack(char** argv);
 
 }  // namespace platform
