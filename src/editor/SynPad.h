@@ -330,9 +330,13 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void Resize();
 
   // ---- text ----
-  TSynPadStringList& Lines() { return *fLines; }
+  // The text goes in through the operations below, so that the history and the notifications
+  // see every change; Lines is a read-only view, and assigning lines copies them in.
   const TSynPadStringList& Lines() const { return *fLines; }
   void SetLines(const TWideStrings& Value);
+  // Loads Text as a new state: the old text's history, marks and bookmarks go, and the control
+  // is unmodified (ClearAll does the same with no text).
+  void LoadText(std::u16string_view Text);
   std::u16string GetText() const;
   void SetText(std::u16string_view Value);
   void ClearAll();

@@ -46,7 +46,7 @@ bool Before(const TBufferCoord& a, const TBufferCoord& b) { return a.Line < b.Li
 
 // The paint lock and the buffer's update bracket around one edit.
 struct TEditScope {
-  explicit TEditScope(TCustomSynPad& Ed) : lock(Ed), update(Ed.Lines()) {}
+  TEditScope(TCustomSynPad& Ed, TSynPadStringList& Lines) : lock(Ed), update(Lines) {}
   TSynPaintLock lock;
   TSynLinesUpdate update;
 };
@@ -138,7 +138,7 @@ void TCustomSynPad::FlushTrims(bool Record) {
   TBufferCoord caret = GetCaretXY();
   bool moved = false;
   {
-    TEditScope scope(*this);
+    TEditScope scope(*this, *fLines);
     for (int line : lines) {
       if (line < 1 || line > fLines->Count()) continue;
       const std::u16string_view s = fLines->StringRef(line - 1);
@@ -172,7 +172,7 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
                                           const TBufferCoord* At) {
   // The text may be a view into the buffer itself.
   const std::u16string text(Value);
-  TEditScope scope(*this);
+  TEditScope scope(*this, *fLines);
   TBufferCoord caret = GetCaretXY();
   if (SelAvail()) DeleteSelectionRaw(BlockBegin(), BlockEnd(), caret);
   if (At) caret = *At;
@@ -441,7 +441,7 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
     const std::u16string text(Text);
     const std::vector<std::u16string_view> pieces = SplitLines(text);
     if (static_cast<int>(pieces.size()) == End.Line - Start.Line + 1) {
-      TEditScope scope(*this);
+      TEditScope scope(*this, *fLines);
       for (size_t i = 0; i < pieces.size(); ++i) PutLine(Start.Line + static_cast<int>(i), pieces[i]);
       fInsertEnd = TBufferCoord{static_cast<int>(pieces.back().size()) + 1, End.Line};
       SetCaretXYEx(true, fInsertEnd);
@@ -646,7 +646,7 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
         const std::vector<std::u16string_view> pieces = SplitLines(Item->ChangeStr);
         TBufferCoord b = start, e = end;
         {
-        TEditScope scope(*this);
+        TEditScope scope(*this, *fLines);
         for (size_t i = 0; i < pieces.size(); ++i) {
           const int line = firstLine + static_cast<int>(i);
           const int k = static_cast<int>(pieces[i].size());

@@ -140,7 +140,7 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
         spanLast = std::max(spanLast, line);
         spanOld.emplace_back(line, std::u16string(text));
         {
-          TSynLinesUpdate update(Lines());
+          TSynLinesUpdate update(*fLines);
           PutLine(line, out);
         }
         result += replaced;

@@ -444,7 +444,10 @@ TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
   // Ranges are kept incrementally: a comment opened on line 3 reaches the lines below.
   TWordSyn hl;
   e.SetHighlighter(&hl);
-  e.Lines().Put(2, u"x /* open");
+  e.SetBlockBegin(TBufferCoord{1, 3});
+  e.SetBlockEnd(TBufferCoord{static_cast<int>(e.LineText(3).size()) + 1, 3});
+  e.SetSelText(u"x /* open");
+  ASSERT_EQ(e.LineText(3), u"x /* open");
   EXPECT_EQ(e.Lines().GetRange(2), 1);
   EXPECT_EQ(e.Lines().GetRange(49), 1);
   std::u16string token;
