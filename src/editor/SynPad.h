@@ -726,6 +726,7 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
 
  private:
   friend struct TSynPadPainter;
+  struct TSearchReplaceRun;
   bool HandleAllocated() const { return fHost && fHost->HandleAllocated(); }
   bool Focused() const { return fHost && fHost->Focused(); }
   int ClientWidth() const { return fHost ? fHost->ClientWidth() : 0; }

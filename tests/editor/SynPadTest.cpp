@@ -426,6 +426,19 @@ TEST(SynPad, ModifiedFollowsTheUndoList) {
   e.SetText(u"new text");
   EXPECT_FALSE(e.Modified());
   EXPECT_TRUE(e.UndoList().GetInitialState());
+  // Loading a text after an edit starts a new, unmodified state with nothing to undo.
+  e.SetCaretXY(TBufferCoord{4, 1});
+  e.SetSelTextExternal(u"!");
+  e.SetBookMark(1, 1, 1);
+  ASSERT_TRUE(e.Modified());
+  ASSERT_TRUE(e.CanUndo());
+  e.LoadText(u"one\ntwo");
+  EXPECT_EQ(e.GetText(), u"one\r\ntwo");
+  EXPECT_FALSE(e.Modified());
+  EXPECT_FALSE(e.CanUndo());
+  EXPECT_TRUE(e.UndoList().GetInitialState());
+  int x = 0, y = 0;
+  EXPECT_FALSE(e.GetBookMark(1, x, y));
 }
 
 TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
