@@ -726,6 +726,11 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
 
  private:
   friend struct TSynPadPainter;
+  // PaintGutter's layers.
+  void PaintGutterLineNumbers(platform::ICanvas& Canvas, const TSynRect& AClip, int FirstLine, int LastLine);
+  void PaintGutterWrapGlyphs(platform::ICanvas& Canvas, int aFirstRow, int aLastRow);
+  // The marks of the rows; returns where each row's marks end.
+  std::vector<int> PaintGutterMarks(platform::ICanvas& Canvas, int aFirstRow, int aLastRow);
   struct TSearchReplaceRun;
   bool HandleAllocated() const { return fHost && fHost->HandleAllocated(); }
   bool Focused() const { return fHost && fHost->Focused(); }
@@ -781,6 +786,11 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text);
   void UndoRedo(bool IsUndo);
   void ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUndo, TSynPadUndoList& Dest);
+  // ReplayItem's cases that take more than a few lines.
+  void ReplayInsertion(const TSynPadUndoItem& Item, bool IsUndo, TSynPadUndoList& Dest);
+  void UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest);
+  void RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest);
+  void RedoUnindent(const TSynPadUndoItem& Item);
   void MoveGroupBreak(TSynPadUndoList& From, TSynPadUndoList& To);
   TSynChangeReason SelectionDeleteReason() const;
   void DeleteSelectionRecorded();
