@@ -791,6 +791,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest);
   void RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest);
   void RedoUnindent(const TSynPadUndoItem& Item);
+  // Takes Count units out of the line at Col; A and B, where on the line past Col, move back with the text.
+  void UnindentLine(int Line, int Col, int Count, TBufferCoord& A, TBufferCoord& B);
   void MoveGroupBreak(TSynPadUndoList& From, TSynPadUndoList& To);
   TSynChangeReason SelectionDeleteReason() const;
   void DeleteSelectionRecorded();

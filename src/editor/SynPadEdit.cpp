@@ -700,14 +700,18 @@ void TCustomSynPad::RedoUnindent(const TSynPadUndoItem& Item) {
       const int line = firstLine + static_cast<int>(i);
       const int k = static_cast<int>(pieces[i].size());
       if (k == 0 || line > fLines->Count()) continue;
-      std::u16string t(fLines->StringRef(line - 1));
-      if (col - 1 >= static_cast<int>(t.size())) continue;
-      t.erase(static_cast<size_t>(col - 1), static_cast<size_t>(k));
-      fLines->Put(line - 1, t);
-      for (TBufferCoord* p : {&b, &e})
-        if (p->Line == line && p->Char > col) p->Char = std::max(col, p->Char - k);
+      if (col - 1 >= static_cast<int>(fLines->StringRef(line - 1).size())) continue;
+      UnindentLine(line, col, k, b, e);
     }
   }
   SetCaretXY(e);
   SetSelectionRaw(b, e, mode);
+}
+
+void TCustomSynPad::UnindentLine(int Line, int Col, int Count, TBufferCoord& A, TBufferCoord& B) {
+  std::u16string t(fLines->StringRef(Line - 1));
+  t.erase(static_cast<size_t>(Col - 1), static_cast<size_t>(Count));
+  fLines->Put(Line - 1, t);
+  for (TBufferCoord* p : {&A, &B})
+    if (p->Line == Line && p->Char > Col) p->Char = std::max(Col, p->Char - Count);
 }
