@@ -5,6 +5,7 @@
 #include "app/UMain.h"
 #include "platform/Application.h"
 #include "platform/Lifecycle.h"
+#include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtApplication.h"
 #include "recordeditor/UHighlighters.h"
@@ -27,6 +28,13 @@ void TProgramEntry::InitializeApplication() {
   platform::Application().Title = kProgramTitle;
   platform::EndSessionOnSignals();
   InstallFindDialog();
+  // Settings that could not be read are told once a box can be shown; the program goes on with
+  // defaults and leaves the file alone.
+  const std::string& error = settings_ ? settings_->Settings()->ReadError() : std::string();
+  if (!error.empty())
+    platform::UI().MessageBox("The settings could not be read:\n" + error +
+                                  "\nTessaryn starts with default settings and leaves that file as it is.",
+                              kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
 void TProgramEntry::CreateHighlighters() {

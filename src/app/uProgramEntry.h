@@ -6,7 +6,8 @@
 //      flag is taken from "StartMinimized". (The node clipboard's private format is a MIME type,
 //      which needs no registration here; the program clears what it owns of it when its window goes.)
 //   2. The application object is made by the caller (main, or a test's own), then
-//      InitializeApplication: title, icon, the find dialog.
+//      InitializeApplication: title, icon, the find dialog; a settings file that could not be read
+//      is told now (the program goes on with default settings and never writes that file).
 //   3. CreateHighlighters: the highlighter set, which loads the plug-ins. It exists before any
 //      editor, because the record editor draws its highlighters and search engines from it.
 //   4. CreateMainForm: the main window through its two-phase creation; it shows itself (opening the

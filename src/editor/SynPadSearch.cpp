@@ -43,7 +43,7 @@ void TSynPadSearch::InitShiftTable() {
   if (fPatLen == 0) throw Exception("Pattern is empty");
   fPatLenPlus = fPatLen + 1;
   fLookAt = 1;
-  for (int i = 0; i < 65536; ++i) fShift[i] = fPatLenPlus;
+  std::fill_n(fShift.get(), 65536, fPatLenPlus);
   for (int i = 1; i <= fPatLen; ++i) fShift[fPat[static_cast<size_t>(i - 1)]] = fPatLenPlus - i;
   // The smallest shift that can put another copy of the last character where this one is.
   const char16_t last = fPat[static_cast<size_t>(fPatLen - 1)];

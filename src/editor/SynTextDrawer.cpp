@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 TSynRect UnionSynRect(const TSynRect& A, const TSynRect& B) {
   if (A.IsEmpty()) return B;
@@ -167,7 +168,7 @@ TheTextDrawer::~TheTextDrawer() = default;
 int TheTextDrawer::GetCharWidth() const { return std::max(1, fBaseCharWidth + fCharExtra); }
 
 void TheTextDrawer::ResetCells() {
-  std::fill(fCells.begin(), fCells.end(), 0);
+  std::memset(fCells.data(), 0, fCells.size());
   ++fCellsVersion;
 }
 

@@ -167,7 +167,7 @@ void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord
 
 std::u16string_view TSynPadPrint::LineText(int Index) const {
   std::u16string_view line = fLines.StringRef(Index);
-  if (!fSelectedOnly || fSelMode == psmLine) return line;
+  if (!fOptions.SelectedOnly || fSelMode == psmLine) return line;
   const int len = static_cast<int>(line.size());
   int from = 1, to = len + 1;  // 1-based, to exclusive
   const int lineNo = Index + 1;
@@ -190,13 +190,14 @@ std::u16string_view TSynPadPrint::LineText(int Index) const {
 }
 
 bool TSynPadPrint::LineSelected(int Index) const {
-  return !fSelectedOnly || (Index + 1 >= fBlockBegin.Line && Index + 1 <= fBlockEnd.Line);
+  return !fOptions.SelectedOnly || (Index + 1 >= fBlockBegin.Line && Index + 1 <= fBlockEnd.Line);
 }
 
 int TSynPadPrint::WidestLineNumber() const {
   // Numbers run from 1 + LineOffset to Count + LineOffset; the widest text is that of the largest or,
   // with a negative offset, the one with the most digits after its minus sign.
-  const long long first = 1LL + fLineOffset, last = static_cast<long long>(fLines.Count()) + fLineOffset;
+  const long long first = 1LL + fOptions.LineOffset,
+                  last = static_cast<long long>(fLines.Count()) + fOptions.LineOffset;
   return std::to_string(first).size() > std::to_string(last).size() ? static_cast<int>(first) : static_cast<int>(last);
 }
 
@@ -278,12 +279,12 @@ void TSynPadPrint::PrepareLayout() {
                          " points cannot be measured; choose another font or size.");
   std::fill(fCellCache.begin(), fCellCache.end(), std::uint8_t{0});
   fNumberWidths.fill(-1);
-  fMargins.InitPage(*fCanvas, 1, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, WidestLineNumber());
+  fMargins.InitPage(*fCanvas, 1, fPrinterInfo, fOptions.LineNumbers, fOptions.LineNumbersInMargin, WidestLineNumber());
   PaginateLines();
-  fHeader.InitPrint(*fCanvas, fPageCount, fTitle, &fMargins);
-  fFooter.InitPrint(*fCanvas, fPageCount, fTitle, &fMargins);
+  fHeader.InitPrint(*fCanvas, fPageCount, fOptions.Title, &fMargins);
+  fFooter.InitPrint(*fCanvas, fPageCount, fOptions.Title, &fMargins);
   fCanvasFontValid = false;
-  fUseHighlighting = fHighlight && fHighlighter && fLines.Count() > 0;
+  fUseHighlighting = fOptions.Highlight && fHighlighter && fLines.Count() > 0;
 }
 
 void TSynPadPrint::ScanLineRanges() {
@@ -322,14 +323,14 @@ void TSynPadPrint::ComputeCells(std::u16string_view Text) {
 }
 
 TWrapList TSynPadPrint::WrapPositions(std::u16string_view Line) {
-  if (!fWrap || !fCanvas) return {};
+  if (!fOptions.Wrap || !fCanvas) return {};
   ComputeCells(Line);
   return WrapMeasuredLine(Line);
 }
 
 TWrapList TSynPadPrint::WrapMeasuredLine(std::u16string_view Line) {
   TWrapList list;
-  if (!fWrap || static_cast<long long>(fCells.back()) * fCharWidth <= fMaxWidth) return list;
+  if (!fOptions.Wrap || static_cast<long long>(fCells.back()) * fCharWidth <= fMaxWidth) return list;
   if (!WrapText(Line, kPrintBreakChars1, fMaxCol, list)) {
     list.clear();
     if (!WrapText(Line, kPrintBreakChars2, fMaxCol, list)) {
@@ -363,7 +364,7 @@ void TSynPadPrint::PaginateLines() {
   fPages.push_back(TPageLine{0});
   fYPos = fMargins.PTop;
   int first = 0, last = fLines.Count() - 1;
-  if (fSelectedOnly) {
+  if (fOptions.SelectedOnly) {
     first = std::max(0, fBlockBegin.Line - 1);
     last = std::min(last, fBlockEnd.Line - 1);
   }
@@ -414,7 +415,7 @@ void TSynPadPrint::PrintLine(int LineNumber, int PageNumber) {
 }
 
 void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
-  if (fSelectedOnly && !fSelAvail) return;
+  if (fOptions.SelectedOnly && !fSelAvail) return;
   platform::IPrinter& printer = platform::Printer();
   fPrinting = true;
   fAbort = false;
@@ -432,7 +433,7 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
     fCanvas = nullptr;
     CheckPageRange(StartPage, EndPage);
   }
-  const std::u16string& name = fDocTitle.empty() ? fTitle : fDocTitle;
+  const std::u16string& name = fOptions.DocTitle.empty() ? fOptions.Title : fOptions.DocTitle;
   printer.SetTitle(codepage::Utf16ToUtf8(name));
   platform::ICanvas& canvas = printer.BeginDoc();
   try {
@@ -443,7 +444,7 @@ void TSynPadPrint::PrintRange(int StartPage, int EndPage) {
     CheckPageRange(StartPage, EndPage);
     const int last = EndPage < 0 ? fPageCount : std::min(EndPage, fPageCount);
     const int first = std::max(1, StartPage);
-    const int copies = std::max(1, fCopies);
+    const int copies = std::max(1, fOptions.Copies);
     for (int copy = 1; copy <= copies && !fAbort; ++copy) {
       for (int p = first; p <= last && !fAbort; ++p) {
         RenderPage(p);
@@ -486,10 +487,12 @@ void TSynPadPrint::RenderPage(int PageNumber) {
   if (fAbort) return;
   fCanvasFontValid = false;
   SetCanvasFont(fFont.Style(), fFontColor);
-  fMargins.InitPage(*fCanvas, PageNumber, fPrinterInfo, fLineNumbers, fLineNumbersInMargin, WidestLineNumber());
+  fMargins.InitPage(*fCanvas, PageNumber, fPrinterInfo, fOptions.LineNumbers, fOptions.LineNumbersInMargin,
+                    WidestLineNumber());
   // Filled after this page's edges are known, so mirrored pages get their own rectangle.
-  fCanvas->FillRect(platform::TCanvasRect{fMargins.PLeft, fMargins.PTop, fMargins.PRight, fMargins.PBottom}, fColor);
-  fHeader.Print(*fCanvas, PageNumber + fPageOffset);
+  fCanvas->FillRect(platform::TCanvasRect{fMargins.PLeft, fMargins.PTop, fMargins.PRight, fMargins.PBottom},
+                    fOptions.Color);
+  fHeader.Print(*fCanvas, PageNumber + fOptions.PageOffset);
   fCanvasFontValid = false;
   SetCanvasFont(fFont.Style(), fFontColor);
   fYPos = fMargins.PTop;
@@ -504,13 +507,13 @@ void TSynPadPrint::RenderPage(int PageNumber) {
     RenderLine(i, LineText(i), rowFrom, i == stop.FirstLine ? stop.FirstRow : INT_MAX);
     if (rowFrom == 0) PrintLine(i + 1, PageNumber);
   }
-  fFooter.Print(*fCanvas, PageNumber + fPageOffset);
+  fFooter.Print(*fCanvas, PageNumber + fOptions.PageOffset);
   fCanvasFontValid = false;
 }
 
 void TSynPadPrint::RenderLine(int Index, std::u16string_view Text, int RowFrom, int RowTo) {
   // The number stands beside the line's first row only.
-  if (fLineNumbers && RowFrom == 0) RenderLineNumber();
+  if (fOptions.LineNumbers && RowFrom == 0) RenderLineNumber();
   // Measured once: the wrap and the drawing both work from these cells.
   ComputeCells(Text);
   const TWrapList list = WrapMeasuredLine(Text);
@@ -521,7 +524,7 @@ void TSynPadPrint::RenderLine(int Index, std::u16string_view Text, int RowFrom, 
 }
 
 void TSynPadPrint::RenderLineNumber() {
-  const std::string digits = std::to_string(static_cast<long long>(fLineNumber) + fLineOffset) + ": ";
+  const std::string digits = std::to_string(static_cast<long long>(fLineNumber) + fOptions.LineOffset) + ": ";
   SetCanvasFont(0, syn::clBlack);
   if (fYPos > fPrinterInfo.PrintableHeight()) return;
   // Each character at its own measured width (asking the font for a whole string costs far more).
@@ -540,8 +543,8 @@ void TSynPadPrint::RenderLineNumber() {
   const int y = static_cast<int>(fYPos);
   const platform::TCanvasRect band{fMargins.PLeft - width, y, fMargins.PLeft, y + fLineHeight};
   // A band the colour of the paper would draw nothing.
-  const bool opaque = fColor != syn::clWhite;
-  if (opaque) fCanvas->SetBackColor(fColor);
+  const bool opaque = fOptions.Color != syn::clWhite;
+  if (opaque) fCanvas->SetBackColor(fOptions.Color);
   fCanvas->TextOutAt(band.Left, y, opaque ? platform::kTextOpaque : 0u, &band, text, fAdvances.data());
 }
 
@@ -598,7 +601,7 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
     piece = fBlankedText;
   }
   // The text area was filled with Color when the page began; only other backgrounds need a band.
-  if (Background == fColor) {
+  if (Background == fOptions.Color) {
     fCanvas->TextOutAt(X, y, 0, &band, piece, fAdvances.data());
     return;
   }
@@ -623,7 +626,7 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
     size_t start = 0;
     for (size_t w = 0; w <= List.size() && row < RowTo; ++w) {
       const size_t end = w < List.size() ? static_cast<size_t>(List[w].Index) : Text.size();
-      queue(start, start, end, fFont.Style(), fFontColor, fColor);
+      queue(start, start, end, fFont.Style(), fFontColor, fOptions.Color);
       start = end;
       ++row;
     }
@@ -640,13 +643,13 @@ void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWr
     const size_t tokenPos = static_cast<size_t>(std::max(0, fHighlighter->GetTokenPos()));
     const size_t tokenEnd = std::min(len, tokenPos + fHighlighter->GetToken().size());
     TSynHighlighterAttributes* attr = fHighlighter->GetTokenAttribute();
-    TColor fg = fFontColor, bg = fColor;
+    TColor fg = fFontColor, bg = fOptions.Color;
     TFontStyles style = fFont.Style();
     if (attr) {
       style = attr->Style();
-      if (fColors) {
+      if (fOptions.Colors) {
         fg = attr->Foreground() == syn::clNone ? fFont.Color() : attr->Foreground();
-        bg = attr->Background() == syn::clNone ? fColor : attr->Background();
+        bg = attr->Background() == syn::clNone ? fOptions.Color : attr->Background();
       }
     }
     // A break at or before the token starts a new row before it.

@@ -56,6 +56,26 @@ struct TSynPadPrintSource {
   TSynPrintSelectionMode SelectionMode = psmNormal;
 };
 
+// The print job's options: the engine keeps one of these, and the page-setup model and dialog take
+// and give it back whole, so an option lives here and where it is used, not in a chain of copies.
+// The tab width is not one of them: it must be set before the lines, which are expanded with it.
+struct TSynPadPrintOptions {
+  int Copies = 1;
+  std::u16string Title;     // the "$TITLE$" macro value, and the job name when DocTitle is empty
+  std::u16string DocTitle;  // the job name when not empty
+  bool Wrap = true;
+  bool Highlight = true;
+  bool SelectedOnly = false;
+  bool Colors = false;
+  bool LineNumbers = false;
+  bool LineNumbersInMargin = false;
+  int LineOffset = 0;           // added to printed line numbers
+  int PageOffset = 0;           // added to the page number the header and footer show
+  TColor Color = syn::clWhite;  // page and token background
+
+  bool operator==(const TSynPadPrintOptions&) const = default;
+};
+
 class TSynPadPrint {
  public:
   TSynPadPrint();
@@ -64,8 +84,10 @@ class TSynPadPrint {
   TSynPadPrint& operator=(const TSynPadPrint&) = delete;
 
   // ---- properties ----
-  int Copies() const { return fCopies; }
-  void SetCopies(int Value) { fCopies = Value; }
+  const TSynPadPrintOptions& Options() const { return fOptions; }
+  void SetOptions(const TSynPadPrintOptions& Value) { fOptions = Value; }
+  int Copies() const { return fOptions.Copies; }
+  void SetCopies(int Value) { fOptions.Copies = Value; }
   THeader& Header() { return fHeader; }
   void SetHeader(const THeaderFooter& Value) { fHeader.Assign(Value); }
   TFooter& Footer() { return fFooter; }
@@ -78,30 +100,30 @@ class TSynPadPrint {
   void SetLines(const std::vector<std::u16string>& Value);
   const TSynFont& Font() const { return fFont; }
   void SetFont(const TSynFont& Value);
-  const std::u16string& Title() const { return fTitle; }
-  void SetTitle(std::u16string Value) { fTitle = std::move(Value); }
-  const std::u16string& DocTitle() const { return fDocTitle; }
-  void SetDocTitle(std::u16string Value) { fDocTitle = std::move(Value); }
-  bool Wrap() const { return fWrap; }
-  void SetWrap(bool Value) { fWrap = Value; }
-  bool Highlight() const { return fHighlight; }
-  void SetHighlight(bool Value) { fHighlight = Value; }
-  bool SelectedOnly() const { return fSelectedOnly; }
-  void SetSelectedOnly(bool Value) { fSelectedOnly = Value; }
-  bool Colors() const { return fColors; }
-  void SetColors(bool Value) { fColors = Value; }
-  bool LineNumbers() const { return fLineNumbers; }
-  void SetLineNumbers(bool Value) { fLineNumbers = Value; }
-  int LineOffset() const { return fLineOffset; }
-  void SetLineOffset(int Value) { fLineOffset = Value; }
-  int PageOffset() const { return fPageOffset; }
-  void SetPageOffset(int Value) { fPageOffset = Value; }
-  bool LineNumbersInMargin() const { return fLineNumbersInMargin; }
-  void SetLineNumbersInMargin(bool Value) { fLineNumbersInMargin = Value; }
+  const std::u16string& Title() const { return fOptions.Title; }
+  void SetTitle(std::u16string Value) { fOptions.Title = std::move(Value); }
+  const std::u16string& DocTitle() const { return fOptions.DocTitle; }
+  void SetDocTitle(std::u16string Value) { fOptions.DocTitle = std::move(Value); }
+  bool Wrap() const { return fOptions.Wrap; }
+  void SetWrap(bool Value) { fOptions.Wrap = Value; }
+  bool Highlight() const { return fOptions.Highlight; }
+  void SetHighlight(bool Value) { fOptions.Highlight = Value; }
+  bool SelectedOnly() const { return fOptions.SelectedOnly; }
+  void SetSelectedOnly(bool Value) { fOptions.SelectedOnly = Value; }
+  bool Colors() const { return fOptions.Colors; }
+  void SetColors(bool Value) { fOptions.Colors = Value; }
+  bool LineNumbers() const { return fOptions.LineNumbers; }
+  void SetLineNumbers(bool Value) { fOptions.LineNumbers = Value; }
+  int LineOffset() const { return fOptions.LineOffset; }
+  void SetLineOffset(int Value) { fOptions.LineOffset = Value; }
+  int PageOffset() const { return fOptions.PageOffset; }
+  void SetPageOffset(int Value) { fOptions.PageOffset = Value; }
+  bool LineNumbersInMargin() const { return fOptions.LineNumbersInMargin; }
+  void SetLineNumbersInMargin(bool Value) { fOptions.LineNumbersInMargin = Value; }
   int TabWidth() const { return fTabWidth; }
   void SetTabWidth(int Value) { fTabWidth = Value; }
-  TColor Color() const { return fColor; }
-  void SetColor(TColor Value) { fColor = Value; }
+  TColor Color() const { return fOptions.Color; }
+  void SetColor(TColor Value) { fOptions.Color = Value; }
   // Not owned.
   TSynCustomHighlighter* Highlighter() const { return fHighlighter; }
   void SetHighlighter(TSynCustomHighlighter* Value);
@@ -192,25 +214,14 @@ class TSynPadPrint {
   platform::TCanvasFont PrintFont(TFontStyles Style, TColor Color) const;
   void SetCanvasFont(TFontStyles Style, TColor Color);
 
-  int fCopies = 1;
+  TSynPadPrintOptions fOptions;
   THeader fHeader;
   TFooter fFooter;
   TSynPadPrintMargins fMargins;
   TWideStringList fLines;
   std::vector<std::intptr_t> fRanges;  // highlighter range at the start of each line
   TSynFont fFont{"Courier New", 10};
-  std::u16string fTitle;
-  std::u16string fDocTitle;
-  bool fWrap = true;
-  bool fHighlight = true;
-  bool fSelectedOnly = false;
-  bool fColors = false;
-  bool fLineNumbers = false;
-  int fLineOffset = 0;
-  int fPageOffset = 0;
-  bool fLineNumbersInMargin = false;
   int fTabWidth = 8;
-  TColor fColor = syn::clWhite;
   TSynCustomHighlighter* fHighlighter = nullptr;
   TSynPadPrinterInfo fPrinterInfo;
 

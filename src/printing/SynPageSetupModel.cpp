@@ -94,11 +94,7 @@ void TPageSetupModel::SetValues(TSynPadPrint& Print) {
   Unit = fMargins.UnitSystem();
   WriteEdits();
   MirrorMargins = fMargins.MirrorMargins();
-  LineNumbers = Print.LineNumbers();
-  LineNumbersInMargin = Print.LineNumbersInMargin();
-  Highlight = Print.Highlight();
-  Colors = Print.Colors();
-  Wrap = Print.Wrap();
+  Options = Print.Options();
   auto take = [](THeaderFooter& hf, THeaderFooterState& state) {
     state.DefaultFont.Assign(hf.DefaultFont());
     state.FrameTypes = hf.FrameTypes();
@@ -116,11 +112,7 @@ std::optional<int> TPageSetupModel::GetValues(TSynPadPrint& Print) const {
   m.SetUnitSystem(Unit);
   const std::optional<int> bad = ReadEdits(m);
   m.SetMirrorMargins(MirrorMargins);
-  Print.SetLineNumbers(LineNumbers);
-  Print.SetLineNumbersInMargin(LineNumbersInMargin);
-  Print.SetHighlight(Highlight);
-  Print.SetColors(Colors);
-  Print.SetWrap(Wrap);
+  Print.SetOptions(Options);
   auto give = [](const THeaderFooterState& state, THeaderFooter& hf) {
     hf.SetFrameTypes(state.FrameTypes);
     hf.SetLineColor(state.LineColor);

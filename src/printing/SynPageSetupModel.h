@@ -76,11 +76,8 @@ class TPageSetupModel {
   std::array<std::string, 10> MarginEdits;
   TUnitSystem Unit = usMM;
   bool MirrorMargins = false;
-  bool LineNumbers = false;
-  bool LineNumbersInMargin = false;
-  bool Highlight = true;
-  bool Colors = false;
-  bool Wrap = true;
+  // The engine's options, taken and given back whole; the dialog shows those it has boxes for.
+  TSynPadPrintOptions Options;
   THeaderFooterState Header;
   THeaderFooterState Footer;
 

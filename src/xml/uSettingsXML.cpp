@@ -4,6 +4,7 @@
 
 #include "platform/Files.h"
 #include "xml/uXMLTools2.h"
+#include "xml/xevStrings.h"
 
 namespace {
 constexpr const char* kNoValue = "-novalue-";
@@ -14,7 +15,7 @@ TXMLSettings::TXMLSettings() {
 }
 
 TXMLSettings::~TXMLSettings() {
-  if (!ownsDatabank_ || !databank_) return;
+  if (!ownsDatabank_ || !databank_ || !readError_.empty()) return;
   // Written at the end of the program: a read-only file is skipped, and no error may escape here.
   try {
     databank_->Save();
@@ -27,12 +28,31 @@ void TXMLSettings::Reset() {
   fileName_.clear();
   databank_.reset();
   node_ = nullptr;
+  readError_.clear();
+}
+
+std::shared_ptr<TXMLDataBase2> TXMLSettings::LoadStore() {
+  auto store = std::make_shared<TXMLDataBase2>();
+  store->SetFileName(fileName_);
+  try {
+    if (!FileExists(fileName_)) return store;
+    std::string bytes = LoadStringFromFile(fileName_);
+    if (bytes.empty() || store->LoadEncodedXML(std::move(bytes))) return store;
+    // A damaged file: what was parsed of it may be huge or half a tree, so the program starts from
+    // empty settings once the file is kept aside. Without that copy it must not be written over.
+    store->Clear();
+    if (KeepBadCopy(fileName_).empty()) readError_ = "Cannot keep a copy of the damaged file \"" + fileName_ + "\"";
+  } catch (const std::exception& e) {
+    store->Clear();
+    readError_ = e.what();
+  }
+  return store;
 }
 
 void TXMLSettings::Open() {
   if (!databank_) {
     if (fileName_.empty()) fileName_ = SettingsFilePath();
-    databank_ = std::make_shared<TXMLDataBase2>(fileName_);
+    databank_ = LoadStore();
     node_ = Path.empty() ? databank_->Root() : XMLForcePath(databank_->Root(), Path);
     ownsDatabank_ = true;
   } else if (!node_) {
@@ -69,7 +89,7 @@ bool TXMLSettings::ValueExists(const std::string& name) {
 }
 
 void TXMLSettings::Save() {
-  if (databank_) databank_->Save();
+  if (databank_ && readError_.empty()) databank_->Save();
 }
 
 std::unique_ptr<TSettings> TXMLSettings::OpenSection(const std::string& name) {
@@ -77,6 +97,7 @@ std::unique_ptr<TSettings> TXMLSettings::OpenSection(const std::string& name) {
   section->databank_ = databank_;
   section->ownsDatabank_ = false;
   section->fileName_ = fileName_;
+  section->readError_ = readError_;  // a section never writes over an unreadable file either
   section->Path = Path.empty() ? name : name.empty() ? Path : Path + "\\" + name;
   section->Open();
   return section;

@@ -12,11 +12,14 @@ class TXMLSettings : public TSettings {
  public:
   TXMLSettings();
   // The owner saves the file (guarded: a read-only file is skipped) and never lets an error out.
+  // A file that could not be read is never written.
   ~TXMLSettings() override;
 
   void Reset() override;
   // Without a store yet: loads FileName() (SettingsFilePath() when empty) and becomes the owner.
-  // Then finds or creates the section element of Path.
+  // Then finds or creates the section element of Path. Never throws: a file that cannot be read
+  // gives empty settings and ReadError(); a damaged one is kept as "<file>.bad" and gives empty
+  // settings.
   void Open() override;
   int ReadInteger(const std::string& name, int def) override;
   bool ReadBool(const std::string& name, bool def) override;
@@ -26,7 +29,7 @@ class TXMLSettings : public TSettings {
   void WriteString(const std::string& name, const std::string& value) override;
   // True when an element of that path exists below the section.
   bool ValueExists(const std::string& name) override;
-  // The store's guarded save (a read-only settings file is silently not written).
+  // The store's guarded save (a read-only or unreadable settings file is silently not written).
   void Save() override;
   // Path + "\" + name (just the name below the root, just Path for an empty name), opened.
   std::unique_ptr<TSettings> OpenSection(const std::string& name) override;
@@ -38,12 +41,17 @@ class TXMLSettings : public TSettings {
   TXMLDataBase2* Databank() const { return databank_.get(); }
   TxevXMLNode2* Node() const { return node_; }
   const std::string& FileName() const { return fileName_; }
+  // Why the settings file could not be read (then it is left as it is), "" when it could.
+  const std::string& ReadError() const { return readError_; }
   // Set before Open() to use another file than the default one.
   void SetFileName(const std::string& fileName) { fileName_ = fileName; }
 
  private:
+  std::shared_ptr<TXMLDataBase2> LoadStore();
+
   bool ownsDatabank_ = false;
   std::shared_ptr<TXMLDataBase2> databank_;
   TxevXMLNode2* node_ = nullptr;
   std::string fileName_;
+  std::string readError_;
 };

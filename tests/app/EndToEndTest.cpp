@@ -14,6 +14,8 @@
 #include <sstream>
 #include <thread>
 
+#include <unistd.h>
+
 #include "AppTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -43,6 +45,17 @@ class Desktop {
     env.push_back("ASAN_OPTIONS=detect_leaks=0");  // Qt's own allocations at exit are not ours to judge here
     program_ = std::make_unique<BackgroundProcess>(Program(), args, env);
     return WaitWindow(title, timeoutMs);
+  }
+  // The same as the ordinary user and group 65534, through setpriv.
+  std::string StartAsOrdinaryUser(const std::vector<std::string>& args, const std::string& title,
+                                  const std::string& setpriv) {
+    std::vector<std::string> env = x_.ClientEnv();
+    env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    env.push_back("HOME=" + dir_);
+    std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", Program()};
+    all.insert(all.end(), args.begin(), args.end());
+    program_ = std::make_unique<BackgroundProcess>(setpriv, all, env);
+    return WaitWindow(title, 60000);
   }
   // "" once a visible window's title matches the regular expression (then it has the focus).
   std::string WaitWindow(const std::string& title, int timeoutMs = 30000) {
@@ -469,6 +482,51 @@ TEST_F(EndToEnd, EndedBySignalsKeepsTheEditInTheFile) {
     expected += text;
     EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/data)"), expected) << strsignal(signal);
   }
+}
+
+// A settings file the user may not read: the program says so in a box, runs with default settings and
+// leaves the file as it was. A damaged one (thousands of unclosed tags) is kept as ".bad", and the
+// program quits quickly with small, empty-based settings written in its place.
+TEST_F(EndToEnd, UnreadableOrDamagedSettingsStartWithDefaults) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a file another user cannot read";
+  REQUIRE_TOOL(setpriv, "setpriv");
+  REQUIRE_DESKTOP(d);
+  fs::permissions(tmp.Path(), fs::perms::all, fs::perm_options::add);
+  fs::permissions(d.Folder(), fs::perms::all, fs::perm_options::add);
+  const std::string bank = tmp.File("settings.xdb2");
+  testsupport::WriteFile(bank, SmallBank("Settings Test"));
+  ASSERT_EQ(::chown(bank.c_str(), 65534, 65534), 0);  // the user's own databank, saved at the end
+  const std::string settings = d.Folder() + "/tessaryn.xdb";
+  const std::string unreadable = "<dataroot><StartMinimized>1</StartMinimized></dataroot>";
+  testsupport::WriteFile(settings, unreadable);
+  fs::permissions(settings, fs::perms::none);
+
+  // Each part in its own lambda, so that a failed start of the first still tries the second.
+  [&] {
+    ASSERT_EQ(d.StartAsOrdinaryUser({bank}, "^Tessaryn$", setpriv), "") << d.Output();
+    d.Shot("e2e-settings-unreadable.png");
+    d.Key("Return");
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - Settings Test$"), "") << d.Output();
+    ASSERT_EQ(d.Exit(), "");
+  }();
+  EXPECT_EQ(testsupport::ReadFile(settings), unreadable);
+  EXPECT_EQ(fs::status(settings).permissions() & fs::perms::all, fs::perms::none);
+  EXPECT_FALSE(fs::exists(settings + ".bad"));
+
+  std::string damaged = "<?xml version=\"1.0\"?>\r\n<dataroot><StartMinimized>1</StartMinimized>";
+  for (int i = 0; i < 5000; ++i) damaged += "<a>";
+  fs::permissions(settings, fs::perms::owner_read | fs::perms::owner_write);
+  testsupport::WriteFile(settings, damaged);
+  [&] {
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Settings Test$"), "");
+    const auto quit = std::chrono::steady_clock::now();
+    ASSERT_EQ(d.Exit(), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - quit, std::chrono::seconds(20));
+  }();
+  EXPECT_EQ(testsupport::ReadFile(settings + ".bad"), damaged);
+  EXPECT_LT(fs::file_size(settings), 64u * 1024);
+  EXPECT_EQ(testsupport::ReadFile(settings).find("<a>"), std::string::npos);
+  EXPECT_NE(apptest::XPath(settings, "string(/dataroot/LastOpened)").find("settings.xdb2"), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -206,7 +206,7 @@ TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
   again.MarginEdits[2] = "two";
   again.MarginEdits[3] = "9";
   again.MirrorMargins = true;
-  again.Colors = true;
+  again.Options.Colors = true;
   EXPECT_EQ(again.GetValues(print), std::optional<int>(2));
   EXPECT_DOUBLE_EQ(print.Margins().Millimetres(mvLeft), 30);
   EXPECT_DOUBLE_EQ(print.Margins().Millimetres(mvBottom), 25);

@@ -2,12 +2,15 @@
 // (build-test/artifacts/) with pixel checks, and driven through their controls with scripted
 // dialogs.
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "TestSupport.h"
 #include "platform/FakePrinter.h"
@@ -233,6 +236,43 @@ TEST_F(PrintingWidgets, PageSetupShowsEveryUnitAndMapsHeaderLines) {
   // The lone footer item on line 2 comes back on line 1.
   ASSERT_EQ(print->Footer().Count(), 1);
   EXPECT_EQ(print->Footer().Get(0).LineNumber, 1);
+}
+
+// Each option box shows its own option and gives it back; the options the dialog has no box for
+// come back as they were.
+TEST_F(PrintingWidgets, PageSetupOptionBoxesCarryTheirOwnOptions) {
+  using O = TSynPadPrintOptions;
+  using D = TdlgPageSetup;
+  const std::tuple<const char*, QCheckBox * D::*, bool O::*> boxes[] = {
+      {"CBLineNumbers", &D::CBLineNumbers, &O::LineNumbers},
+      {"CBLineNumbersInMargin", &D::CBLineNumbersInMargin, &O::LineNumbersInMargin},
+      {"CBHighlight", &D::CBHighlight, &O::Highlight},
+      {"CBColors", &D::CBColors, &O::Colors},
+      {"CBWrap", &D::CBWrap, &O::Wrap}};
+  for (const auto& [name, box, option] : boxes) {
+    TSynPadPrint print;
+    O start = print.Options();
+    start.Copies = 3;
+    start.Title = u"Title";
+    start.DocTitle = u"Job";
+    start.SelectedOnly = true;
+    start.LineOffset = 7;
+    start.PageOffset = -2;
+    start.Color = syn::clYellow;
+    start.*option = !(start.*option);
+    print.SetOptions(start);
+    platform::Owned<TdlgPageSetup> dlg(platform::Construct<TdlgPageSetup>());
+    dlg->SetValues(print);
+    for (const auto& [otherName, otherBox, otherOption] : boxes) {
+      ASSERT_EQ(dlg->findChild<QCheckBox*>(otherName), (*dlg).*otherBox) << otherName;
+      EXPECT_EQ(((*dlg).*otherBox)->isChecked(), start.*otherOption) << name << " shown in " << otherName;
+    }
+    ((*dlg).*box)->click();
+    dlg->GetValues(print);
+    O expected = start;
+    expected.*option = !(start.*option);
+    EXPECT_TRUE(print.Options() == expected) << name;
+  }
 }
 
 TEST_F(PrintingWidgets, LineFontEditJoinsAndSplitsLines) {

@@ -239,6 +239,18 @@ TEST_F(EditorFrame, ActionStatesAndViewSettings) {
   f.Frame.SaveEditorSettings();
   EXPECT_EQ(settings.Values, (std::map<std::string, std::string>{{"WordWrap", "1"}, {"LineNumbers", "1"},
                                                                   {"SpecialChars", "0"}}));
+
+  // Page setup lasts for the run: no print option reaches the settings, not even one that shares a
+  // view setting's name.
+  const std::map<std::string, std::string> saved = settings.Values;
+  TSynPadPrintOptions options = f.Frame.SynPadPrint().Options();
+  for (bool TSynPadPrintOptions::*flag :
+       {&TSynPadPrintOptions::LineNumbers, &TSynPadPrintOptions::Wrap, &TSynPadPrintOptions::Highlight,
+        &TSynPadPrintOptions::Colors, &TSynPadPrintOptions::LineNumbersInMargin})
+    options.*flag = !(options.*flag);
+  f.Frame.SynPadPrint().SetOptions(options);
+  f.Frame.SaveEditorSettings();
+  EXPECT_EQ(settings.Values, saved);
 }
 
 TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {

@@ -1,6 +1,10 @@
 // The settings store and the global settings object.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/Exceptions.h"
@@ -109,16 +113,78 @@ TEST_F(Settings, ReadOnlyAndUnwritableFilesNeverThrowAtTheEnd) {
   });
 }
 
-TEST_F(Settings, DamagedFileIsKeptBeforeItIsRewritten) {
-  const std::string file = tmp.File("broken.xdb");
-  const std::string damaged = "<dataroot><keep>1</keep><lost>2";
-  WriteFile(file, damaged);
+// A damaged file is kept as "<file>.bad"; the program then starts from empty settings and saves
+// those, never what was parsed of the damage (unclosed tags would be written back nested and indented,
+// the file growing with the square of their number).
+TEST_F(Settings, DamagedFileIsKeptAndEmptySettingsAreSaved) {
+  std::string unclosed = "<dataroot>";
+  for (int i = 0; i < 3000; ++i) unclosed += "<a>";
+  const std::vector<std::string> damages = {"<dataroot><keep>1</keep><lost>2", unclosed, "<dataroot><a x='1></dataroot>"};
+  for (const std::string& damaged : damages) {
+    SCOPED_TRACE(damaged.substr(0, 40));
+    const std::string file = tmp.File("broken.xdb");
+    std::filesystem::remove(file + ".bad");
+    WriteFile(file, damaged);
+    {
+      auto s = OpenAt(file);
+      EXPECT_EQ(s->ReadError(), "");
+      EXPECT_EQ(s->ReadInteger("keep", 0), 0);
+      EXPECT_FALSE(s->ValueExists("a"));
+      s->WriteInteger("posLeft", 5);
+    }
+    EXPECT_EQ(ReadFile(file + ".bad"), damaged);
+    const std::string written = ReadFile(file);
+    EXPECT_EQ(written.size() < 1000 ? written : std::to_string(written.size()) + " bytes",
+              "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n  <posLeft>5</posLeft>\r\n</dataroot>");
+  }
+
+  // Where no copy can be kept (a folder stands at its name), the damaged file is not written over.
+  const std::string file = tmp.File("nocopy.xdb");
+  std::filesystem::create_directories(file + ".bad");
+  WriteFile(file, damages[0]);
   {
     auto s = OpenAt(file);
-    EXPECT_EQ(s->ReadInteger("keep", 0), 1);
+    EXPECT_NE(s->ReadError().find(file), std::string::npos) << s->ReadError();
+    s->WriteInteger("posLeft", 5);
   }
-  EXPECT_EQ(ReadFile(file + ".bad"), damaged);
-  EXPECT_NE(ReadFile(file).find("<keep>1</keep>"), std::string::npos);
+  EXPECT_EQ(ReadFile(file), damages[0]);
+}
+
+// A settings file the user may not read: empty settings, the reason given, and the file left exactly
+// as it was through every save.
+TEST_F(Settings, UnreadableFileIsNeverWritten) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a file another user cannot read";
+  const std::string dir = tmp.File("user");
+  std::filesystem::create_directories(dir);
+  ::chmod(tmp.Path().c_str(), 0755);
+  ::chmod(dir.c_str(), 0777);
+  const std::string file = dir + "/tessaryn.xdb";
+  const std::string kept = "<dataroot><posLeft>7</posLeft></dataroot>";
+  WriteFile(file, kept);
+  ASSERT_EQ(::chmod(file.c_str(), 0000), 0);
+  const int code = testsupport::RunAsOrdinaryUser([&] {
+    try {
+      auto s = OpenAt(file);
+      if (s->ReadError().find(file) == std::string::npos) return 10;
+      if (s->ReadError().find("Permission denied") == std::string::npos) return 11;
+      if (s->ReadInteger("posLeft", 1) != 1) return 12;
+      s->WriteInteger("posLeft", 9);
+      auto section = s->OpenSection("S");
+      section->WriteInteger("x", 1);
+      section->Save();
+      s->Save();
+    } catch (...) {
+      return 13;
+    }
+    return 0;
+  });
+  if (code == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadFile(file), kept);
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0u);
+  EXPECT_FALSE(std::filesystem::exists(file + ".bad"));
 }
 
 TEST_F(Settings, GlobalSettingsLiveInAnExplicitScope) {

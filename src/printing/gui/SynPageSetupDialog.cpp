@@ -22,6 +22,24 @@ platform::FontChoice ChoiceOf(const TSynFont& f) {
   return platform::FontChoice{f.Name(), f.Size(), f.Style(), f.Color()};
 }
 
+// The check boxes of the print options, each bound to its option: building, filling and reading
+// the dialog all go through this table.
+struct TOptionBox {
+  QCheckBox* TdlgPageSetup::*Box;
+  bool TSynPadPrintOptions::*Option;
+  const char* Caption;
+  const char* Name;
+  int Row, Column;
+};
+constexpr TOptionBox kOptionBoxes[] = {
+    {&TdlgPageSetup::CBLineNumbers, &TSynPadPrintOptions::LineNumbers, "Line numbers", "CBLineNumbers", 1, 0},
+    {&TdlgPageSetup::CBLineNumbersInMargin, &TSynPadPrintOptions::LineNumbersInMargin, "Print line numbers in margin",
+     "CBLineNumbersInMargin", 2, 0},
+    {&TdlgPageSetup::CBHighlight, &TSynPadPrintOptions::Highlight, "Syntax print", "CBHighlight", 0, 1},
+    {&TdlgPageSetup::CBColors, &TSynPadPrintOptions::Colors, "Use colors", "CBColors", 1, 1},
+    {&TdlgPageSetup::CBWrap, &TSynPadPrintOptions::Wrap, "Wrap lines", "CBWrap", 2, 1},
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -113,11 +131,7 @@ QWidget* TdlgPageSetup::BuildMarginsTab() {
     return cb;
   };
   CBMirrorMargins = box("Mirror margins", "CBMirrorMargins", 0, 0);
-  CBLineNumbers = box("Line numbers", "CBLineNumbers", 1, 0);
-  CBLineNumbersInMargin = box("Print line numbers in margin", "CBLineNumbersInMargin", 2, 0);
-  CBHighlight = box("Syntax print", "CBHighlight", 0, 1);
-  CBColors = box("Use colors", "CBColors", 1, 1);
-  CBWrap = box("Wrap lines", "CBWrap", 2, 1);
+  for (const TOptionBox& b : kOptionBoxes) this->*b.Box = box(b.Caption, b.Name, b.Row, b.Column);
 
   auto* grid = new QGridLayout(tab);
   grid->addWidget(margins, 0, 0);
@@ -321,11 +335,7 @@ void TdlgPageSetup::SetValues(TSynPadPrint& Print) {
   changingUnits_ = false;
   WriteMarginEdits();
   CBMirrorMargins->setChecked(model_.MirrorMargins);
-  CBLineNumbers->setChecked(model_.LineNumbers);
-  CBLineNumbersInMargin->setChecked(model_.LineNumbersInMargin);
-  CBHighlight->setChecked(model_.Highlight);
-  CBColors->setChecked(model_.Colors);
-  CBWrap->setChecked(model_.Wrap);
+  for (const TOptionBox& b : kOptionBoxes) (this->*b.Box)->setChecked(model_.Options.*b.Option);
   auto fill = [](const TPageSetupModel::THeaderFooterState& s, std::array<TLineFontEdit*, 3> edits, QCheckBox* mirror,
                  QCheckBox* line, QCheckBox* box, QCheckBox* shadow, TColorSwatch* lineColor, TColorSwatch* shadowColor) {
     for (size_t a = 0; a < 3; ++a) {
@@ -350,11 +360,7 @@ void TdlgPageSetup::ReadWidgets() {
   for (size_t i = 0; i < MarginEdits.size(); ++i) model_.MarginEdits[i] = MarginEdits[i]->text().toStdString();
   model_.Unit = static_cast<TUnitSystem>(std::max(0, CBUnits->currentIndex()));
   model_.MirrorMargins = CBMirrorMargins->isChecked();
-  model_.LineNumbers = CBLineNumbers->isChecked();
-  model_.LineNumbersInMargin = CBLineNumbersInMargin->isChecked();
-  model_.Highlight = CBHighlight->isChecked();
-  model_.Colors = CBColors->isChecked();
-  model_.Wrap = CBWrap->isChecked();
+  for (const TOptionBox& b : kOptionBoxes) model_.Options.*b.Option = (this->*b.Box)->isChecked();
   auto read = [](TPageSetupModel::THeaderFooterState& s, std::array<TLineFontEdit*, 3> edits, QCheckBox* mirror,
                  QCheckBox* line, QCheckBox* box, QCheckBox* shadow, TColorSwatch* lineColor, TColorSwatch* shadowColor) {
     for (size_t a = 0; a < 3; ++a) s.Lines.ByAlignment[a] = edits[a]->Lines();

@@ -65,7 +65,7 @@ TdlgPrintPreview::TdlgPrintPreview(QWidget* owner) : TfrmBaseForm(owner) {
     }
     QAction* item = pmPreview->addAction(QString::fromLatin1(caption));
     item->setData(tag);
-    connect(item, &QAction::triggered, this, [this, tag] {
+    connect(item, &QAction::triggered, this, [this, tag = tag] {
       if (tag == -1)
         SynPadPrintPreview->SetScaleMode(pscWholePage);
       else if (tag == -2)
