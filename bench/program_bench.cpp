@@ -1,7 +1,6 @@
 // The program as a whole, on Qt's offscreen platform, with the canonical databank (canonical_bank.h):
-// - how long a save holds the window: Save pressed until the window handles events again, for each
-//   layer combination (the rest of the save runs on the worker thread);
-// - (typing while an auto-save runs goes through the real keyboard focus: bench/typing_autosave);
+// - (saving at several sizes: save_bench.cpp; typing while an auto-save runs goes through the real
+//   keyboard focus: bench/typing_autosave);
 // - start (the entry's first step) to the first painted main window, without a databank and with
 //   the canonical one; quitting with it open (auto-save off, nothing modified);
 // - the memory opening the databank takes, as a multiple of the file's size.
@@ -135,58 +134,6 @@ void BM_QuitWithCanonicalOpen(benchmark::State& state) {
   state.SetLabel("auto-save off, nothing modified");
 }
 
-// ---- saving ----
-
-const char* const kLayerNames[] = {"plain", "compressed", "enciphered", "enciphered+compressed"};
-
-struct OpenCanonical {
-  std::unique_ptr<Program> program;
-  OpenCanonical() {
-    NeedApplication();
-    program = std::make_unique<Program>(TheFiles().canonical);
-  }
-  TfrmMain* Form() const { return program->Form(); }
-  void Layers(int v) {
-    Form()->Session().SetCompress(v == 1 || v == 3);
-    Form()->Session().SetPassword(v >= 2 ? "secret" : "");
-  }
-};
-
-OpenCanonical& TheOpenCanonical() {
-  static OpenCanonical open;
-  return open;
-}
-
-void BM_SaveBlocksWindow(benchmark::State& state) {
-  OpenCanonical& o = TheOpenCanonical();
-  const int v = static_cast<int>(state.range(0));
-  o.Layers(v);
-  double worst = 0, total = 0;
-  for (auto _ : state) {
-    o.Form()->SetModified();
-    o.Form()->UpdateActions();
-    const auto start = Clock::now();
-    o.Form()->Action(TTreeAction::SaveBase)->trigger();
-    QApplication::processEvents();
-    const double ms = Ms(start, Clock::now());
-    state.SetIterationTime(ms / 1000);
-    worst = std::max(worst, ms);
-    const auto wait = Clock::now();
-    o.Form()->Session().WaitForSave();
-    total = std::max(total, ms + Ms(wait, Clock::now()));
-  }
-  state.counters["worst_ms"] = worst;
-  state.counters["whole_save_ms"] = total;
-  state.SetLabel(kLayerNames[v]);
-}
-
-// The part of a save that runs on the window's thread: the document written to bytes.
-void BM_DocumentToBytes(benchmark::State& state) {
-  TXMLDataBase2& bank = *TheOpenCanonical().Form()->Bank();
-  for (auto _ : state) benchmark::DoNotOptimize(bank.EncodedXML());
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * TheFiles().size);
-}
-
 // ---- memory ----
 
 // What opening the canonical databank adds to the program's resident memory (the whole running
@@ -215,5 +162,3 @@ void BM_ProgramMemoryWithCanonicalOpen(benchmark::State& state) {
 BENCHMARK(BM_ProgramMemoryWithCanonicalOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartToFirstPaint)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuitWithCanonicalOpen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DocumentToBytes)->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SaveBlocksWindow)->DenseRange(0, 3)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -217,10 +217,13 @@ TBankWriteLayers TBankSession::OwnLayers() const {
 }
 
 bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers,
-                               TBankSaveJob& job) {
+                               TBankSaveJob& job, TDocumentBytes bytes) {
   // The whole file is built in memory before anything on disk changes.
   try {
-    job.XML = bank.EncodedXML();
+    if (bytes == TDocumentBytes::ByWriter)
+      job.Document = bank.Snapshot();
+    else
+      job.XML = bank.EncodedXML();
   } catch (const std::exception&) {
     ShowError(SCouldNotSaveXMLStream);
     return false;
@@ -322,19 +325,22 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   else
     WriteBankState();
 
-  // The document becomes bytes here, on the window's thread; from then on edits cannot reach them.
+  // The document becomes bytes here, or (a background save) a snapshot that the writer turns into
+  // bytes; either way, edits from now on cannot reach what is saved.
+  const bool background = writer_ && wait == TSaveWait::Started;
   TBankSaveJob job;
-  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job);
+  const bool made =
+      MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
   if (made) {
     job.Tag = ++saveTag_;
     savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});
-    // What the bytes hold is saved unless the write fails; edits from now on mark the databank again.
+    // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
   }
   Changed();
   if (!made) return false;
 
-  if (writer_ && wait == TSaveWait::Started) {
+  if (background) {
     writer_->Submit(std::move(job));
     saveTimer_->SetEnabled(true);
     return true;

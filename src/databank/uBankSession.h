@@ -10,11 +10,12 @@
 // Safety rules kept here:
 // - Saving builds the whole file in memory first, then writes a temporary file and renames it over
 //   the old one; a failed save reports the error, keeps the old file and keeps the modified mark.
-// - With background saves (the window's), Save, Save As, the auto-save and minimising turn the
-//   document into bytes and return; the layers and the file are written on a worker thread, one
-//   save after the other. The outcome is applied on the window's thread: a failure is reported and
-//   marks the databank modified again. Whatever needs to know that the file is written (the
-//   save-changes question, closing a databank, the end of the program) waits for the save in flight.
+// - With background saves (the window's), Save, Save As, the auto-save and minimising take a
+//   snapshot of the document (its texts shared, so it is cheap) and return; the XML, the layers and
+//   the file are written on a worker thread, one save after the other. The outcome is applied on the
+//   window's thread: a failure is reported and marks the databank modified again. Whatever needs to
+//   know that the file is written (the save-changes question, closing a databank, the end of the
+//   program) waits for the save in flight.
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
 //   run nested event loops, during which the timer still ticks).
 // - Closing a databank forgets its file name, password and entry name together.
@@ -146,7 +147,7 @@ class TBankSession {
   enum class TSaveWait { Written, Started };
   // The full save road. Written: returns once the file is written; false when it could not be
   // (Modified then stays set). Started (background saves only; otherwise as Written): returns once
-  // the document is in bytes; false when not even that worked.
+  // the snapshot of the document is taken; false when not even that worked.
   bool SaveBank(const std::string& path, TSaveWait wait = TSaveWait::Written);
   // Waits for the saves in flight and applies their outcomes (messages, the modified mark).
   void WaitForSave();
@@ -226,9 +227,12 @@ class TBankSession {
   TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
   // The window's own layers: its Password, Compress and EntryName.
   TBankWriteLayers OwnLayers() const;
-  // The document in bytes, with the path, the layers (the entry named as it goes into the file) and
-  // the backup switch; false, the error shown, when the document could not be turned into bytes.
-  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job);
+  // The document in bytes (or its snapshot, for the writer to turn into bytes), with the path, the
+  // layers (the entry named as it goes into the file) and the backup switch; false, the error shown,
+  // when the document could not be turned into bytes or copied.
+  enum class TDocumentBytes { Now, ByWriter };
+  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
+                   TDocumentBytes bytes = TDocumentBytes::Now);
   void ApplyOutcome(const TBankSaveOutcome& outcome);
   void ApplyFinishedSaves();
 

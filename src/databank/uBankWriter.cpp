@@ -1,5 +1,7 @@
 #include "databank/uBankWriter.h"
 
+#include <exception>
+
 #include "databank/uBankMessages.h"
 #include "databank/uFilePaths.h"
 #include "platform/Exceptions.h"
@@ -12,8 +14,17 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
   TBankSaveOutcome out;
   out.Path = job.Path;
   out.Tag = job.Tag;
-  out.DataSize = static_cast<std::int64_t>(job.XML.size());
   auto error = [&](int id, const std::string& text) { out.Errors.emplace_back(id, text); };
+  if (job.Document) {
+    try {
+      job.XML = job.Document->EncodedXML();
+    } catch (const std::exception&) {
+      error(SCouldNotSaveXMLStream, BankMessage(SCouldNotSaveXMLStream));
+      return out;
+    }
+    job.Document.reset();  // its memory goes before the layers take theirs
+  }
+  out.DataSize = static_cast<std::int64_t>(job.XML.size());
 
   TEncodedBank encoded;
   if (!EncodeBankFile(std::move(job.XML), job.Layers, error, encoded)) return out;

@@ -14,11 +14,15 @@
 #include <vector>
 
 #include "databank/uBankFile.h"
+#include "xml/uXMLBase2.h"
 
 // One file to write.
 struct TBankSaveJob {
   std::string Path;
   std::string XML;           // the document as the store writes it
+  // Or, when set, a snapshot of the document that the job turns into XML itself (on the writer's
+  // thread), so that the window goes on while a large databank is written to bytes.
+  std::unique_ptr<const TXMLDataBase2> Document;
   TBankWriteLayers Layers;   // EntryName: the archive entry's name as it goes into the file
   bool MakeBackup = false;   // copy an existing file to "<name>.backup" first
   std::uint64_t Tag = 0;     // the caller's, handed back in the outcome
@@ -35,8 +39,8 @@ struct TBankSaveOutcome {
   std::uint64_t Tag = 0;
 };
 
-// Wraps the XML into its layers, keeps the backup copy (best effort) and replaces the file atomically.
-// A failure leaves the old file as it was.
+// Writes the snapshot to XML when there is one, wraps the XML into its layers, keeps the backup copy
+// (best effort) and replaces the file atomically. A failure leaves the old file as it was.
 TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a

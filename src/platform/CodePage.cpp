@@ -1,7 +1,10 @@
 #include "platform/CodePage.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace codepage {
 namespace {
@@ -11,6 +14,68 @@ constexpr char16_t kHigh[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Code point to byte, for the two ranges that hold every character of the code page beyond ASCII:
+// U+0080..U+07FF (Latin-1 and the letters of 0x8A..0x9F) and U+2000..U+213F (dashes, quotes, euro,
+// trade mark). 0 means the code page has no byte for it (no character beyond ASCII maps to 0).
+constexpr char32_t kPunctuationBase = 0x2000;
+struct TFromUnicode {
+  std::array<unsigned char, 0x800> low{};
+  std::array<unsigned char, 0x140> punctuation{};
+  constexpr TFromUnicode() {
+    for (int b = 0xA0; b <= 0xFF; ++b) low[static_cast<size_t>(b)] = static_cast<unsigned char>(b);
+    for (int k = 0; k < 32; ++k) {
+      const char32_t ch = kHigh[k];
+      if (ch < 0x800)
+        low[ch] = static_cast<unsigned char>(0x80 + k);
+      else
+        punctuation[ch - kPunctuationBase] = static_cast<unsigned char>(0x80 + k);
+    }
+  }
+};
+constexpr TFromUnicode kFromUnicode;
+
+// The byte of a code point beyond ASCII, 0 when there is none.
+inline unsigned char HighByteOf(char32_t ch) {
+  if (ch < 0x800) return kFromUnicode.low[ch];
+  if (ch - kPunctuationBase < kFromUnicode.punctuation.size()) return kFromUnicode.punctuation[ch - kPunctuationBase];
+  return 0;
+}
+
+// The UTF-8 of each byte beyond ASCII: its two or three bytes (first in the lowest byte, as they are
+// stored on this little-endian machine) and their count.
+struct TToUtf8 {
+  std::array<uint32_t, 128> bytes{};
+  std::array<unsigned char, 128> length{};
+  constexpr TToUtf8() {
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      const char32_t ch = b < 0xA0 ? kHigh[b - 0x80] : static_cast<char32_t>(b);
+      const size_t k = static_cast<size_t>(b - 0x80);
+      if (ch < 0x800) {
+        bytes[k] = (0xC0 | (ch >> 6)) | (0x80 | (ch & 0x3F)) << 8;
+        length[k] = 2;
+      } else {
+        bytes[k] = (0xE0 | (ch >> 12)) | (0x80 | ((ch >> 6) & 0x3F)) << 8 | (0x80 | (ch & 0x3F)) << 16;
+        length[k] = 3;
+      }
+    }
+  }
+};
+constexpr TToUtf8 kToUtf8;
+static_assert(std::endian::native == std::endian::little);
+
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
+// The end of the run of ASCII bytes starting at i.
+inline size_t AsciiRunEnd(const char* p, size_t i, size_t n) {
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & kHighBits) break;
+  }
+  while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+  return i;
+}
 
 // Decodes one code point from UTF-8 at i (advancing i); bad sequences give U+FFFD and advance one byte.
 char32_t DecodeUtf8(std::string_view s, size_t& i) {
@@ -74,10 +139,9 @@ char16_t Cp1252ToChar(unsigned char byte) {
 }
 
 int CharToCp1252(char32_t ch) {
-  if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<int>(ch);
-  for (int k = 0; k < 32; ++k)
-    if (kHigh[k] == ch) return 0x80 + k;
-  return -1;
+  if (ch < 0x80) return static_cast<int>(ch);
+  const unsigned char b = HighByteOf(ch);
+  return b ? b : -1;
 }
 
 std::u16string Cp1252ToUtf16(std::string_view bytes) {
@@ -121,34 +185,131 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (char b : bytes) {
-    unsigned char u = static_cast<unsigned char>(b);
-    if (u < 0x80) out += b;
-    else AppendUtf8(out, Cp1252ToChar(u));
+  const char* p = bytes.data();
+  const size_t n = bytes.size();
+  auto index = [p](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(p[i]) - 0x80); };
+  // The exact size first (a byte beyond ASCII grows by one or two), then one pass of plain stores.
+  size_t size = n;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    for (uint64_t high = word & kHighBits; high; high &= high - 1)
+      size += kToUtf8.length[index(i + (std::countr_zero(high) >> 3))] - 1u;
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) size += kToUtf8.length[index(i)] - 1u;
+  std::string out(size, '\0');
+  char* o = out.data();
+  for (i = 0; i + 8 <= n;) {
+    // At least as many output bytes remain as input bytes: whole words may be stored, what follows
+    // the bytes that count is overwritten next.
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    std::memcpy(o, &word, 8);
+    const uint64_t high = word & kHighBits;
+    if (!high) {
+      i += 8;
+      o += 8;
+      continue;
+    }
+    const size_t ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
+    i += ascii;
+    o += ascii;
+    if (i + 4 > n) break;  // the output may end within four bytes: the tail below
+    const size_t k = index(i++);
+    std::memcpy(o, &kToUtf8.bytes[k], 4);
+    o += kToUtf8.length[k];
+  }
+  for (; i < n; ++i) {
+    if (static_cast<unsigned char>(p[i]) < 0x80) {
+      *o++ = p[i];
+      continue;
+    }
+    const size_t k = index(i);
+    const uint32_t seq = kToUtf8.bytes[k];
+    for (unsigned j = 0; j < kToUtf8.length[k]; ++j) *o++ = static_cast<char>(seq >> (8 * j));
   }
   return out;
 }
 
 std::string Utf8ToCp1252(std::string_view utf8, char replacement) {
+  const char* p = utf8.data();
+  const size_t n = utf8.size();
   std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-      out += utf8[i++];
-      continue;
+  out.reserve(n);
+  for (size_t i = 0; i < n;) {
+    const size_t end = AsciiRunEnd(p, i, n);
+    out.append(p + i, end - i);
+    i = end;
+    if (i < n) {
+      int b = CharToCp1252(DecodeUtf8(utf8, i));
+      out += b < 0 ? replacement : static_cast<char>(b);
     }
-    int b = CharToCp1252(DecodeUtf8(utf8, i));
-    out += b < 0 ? replacement : static_cast<char>(b);
   }
   return out;
+}
+
+bool NarrowUtf8ToCp1252(std::string& text, size_t from) {
+  char* p = text.data();
+  const size_t n = text.size();
+  auto continuation = [p](size_t i) { return (static_cast<unsigned char>(p[i]) & 0xC0) == 0x80; };
+  size_t r = std::min(from, n);
+  size_t w = r;
+  // The write position never passes the read position: a word is read before it is written, and a
+  // character beyond ASCII becomes one byte out of two or three.
+  while (r < n) {
+    size_t ascii;  // ASCII bytes before the next byte beyond it
+    if (r + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + r, 8);
+      const uint64_t high = word & kHighBits;
+      if (!high) {
+        std::memcpy(p + w, &word, 8);
+        r += 8;
+        w += 8;
+        continue;
+      }
+      ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
+      if (r - w >= 8) {
+        std::memcpy(p + w, &word, 8);  // the bytes after the ASCII ones are overwritten next
+      } else {
+        for (size_t k = 0; k < ascii; ++k) p[w + k] = p[r + k];  // forward: w <= r
+      }
+    } else {
+      ascii = AsciiRunEnd(p, r, n) - r;
+      for (size_t k = 0; k < ascii; ++k) p[w + k] = p[r + k];
+    }
+    r += ascii;
+    w += ascii;
+    if (r == n) break;
+    // Every character of the code page takes two or three bytes; anything else (four bytes,
+    // overlong or broken sequences) has no byte.
+    const unsigned char c = static_cast<unsigned char>(p[r]);
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF && r + 1 < n && continuation(r + 1)) {
+      cp = (char32_t(c & 0x1F) << 6) | (static_cast<unsigned char>(p[r + 1]) & 0x3F);
+      r += 2;
+    } else if (c >= 0xE0 && c <= 0xEF && r + 2 < n && continuation(r + 1) && continuation(r + 2)) {
+      cp = (char32_t(c & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(p[r + 1]) & 0x3F) << 6) |
+           (static_cast<unsigned char>(p[r + 2]) & 0x3F);
+      if (cp < 0x800) return false;
+      r += 3;
+    } else {
+      return false;
+    }
+    const unsigned char b = HighByteOf(cp);
+    if (!b) return false;
+    p[w++] = static_cast<char>(b);
+  }
+  text.resize(w);
+  return true;
 }
 
 bool IsCp1252Representable(std::string_view utf8) {
   for (size_t i = 0; i < utf8.size();) {
     if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-      ++i;
+      i = AsciiRunEnd(utf8.data(), i, utf8.size());
       continue;
     }
     size_t before = i;

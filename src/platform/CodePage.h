@@ -1,4 +1,5 @@
-// The program's single-byte code page is Windows-1252, with our own table in both directions.
+// The program's single-byte code page is Windows-1252, with our own table in both directions. Runs
+// of ASCII, the bulk of any text, are passed on eight bytes at a time.
 // The five bytes the code page leaves undefined (0x81 0x8D 0x8F 0x90 0x9D) map to the C1 control of
 // the same value, so every byte survives a round trip through UTF-16.
 // UTF-8 that is not well formed decodes each bad byte as U+FFFD.
@@ -25,6 +26,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 
 std::string Cp1252ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1252(std::string_view utf8, char replacement = '?');
+// Turns the UTF-8 of text from position from on into Windows-1252 in place (it can only shrink).
+// False when a character there has no byte in the code page or the UTF-8 is not well formed: text
+// is then left half converted, and the caller must build it again.
+bool NarrowUtf8ToCp1252(std::string& text, size_t from = 0);
 
 // True when every character of the UTF-8 text has a Windows-1252 byte (a pure-ASCII text is
 // answered without decoding).

@@ -56,6 +56,22 @@ void TreeCp1252ToUtf8(TxevXMLNode2* root) {
   }
 }
 
+// The encoding a declaration at the head of the bytes names, as far as a quick look tells ("" when
+// none is named); the parser has the last word.
+std::string SniffEncoding(std::string_view bytes) {
+  const size_t lt = bytes.find('<');
+  if (lt == std::string_view::npos || bytes.compare(lt, 5, "<?xml") != 0) return "";
+  const size_t close = bytes.find("?>", lt);
+  if (close == std::string_view::npos) return "";
+  const std::string_view declaration = bytes.substr(lt, close - lt);
+  size_t at = declaration.find("encoding");
+  if (at != std::string_view::npos) at = declaration.find_first_of("'\"", at);
+  if (at == std::string_view::npos) return "";
+  const size_t end = declaration.find(declaration[at], at + 1);
+  if (end == std::string_view::npos) return "";
+  return std::string(declaration.substr(at + 1, end - at - 1));
+}
+
 std::string Declaration(const TxevXMLParser2& doc, const char* encoding) {
   std::string version = doc.DeclarationNode()->GetAttribute("version");
   return "<?xml version='" + (version.empty() ? std::string("1.0") : version) + "' encoding='" + encoding + "' ?>\r\n";
@@ -149,20 +165,40 @@ std::string TXMLDataBase2::EncodedXML() const {
   std::string out = Declaration(*doc_, kLatin);
   const size_t header = out.size();
   doc_->WriteXML(out, doc_.get(), false);
-  std::string_view body = std::string_view(out).substr(header);
-  if (!HasHighByte(body)) return out;
-  if (codepage::IsCp1252Representable(body)) return Declaration(*doc_, kLatin) + codepage::Utf8ToCp1252(body);
+  if (codepage::NarrowUtf8ToCp1252(out, header)) return out;
   // Characters without a Windows-1252 byte: the file is written as UTF-8 so nothing is lost.
-  out.replace(0, header, Declaration(*doc_, "UTF-8"));
+  out = Declaration(*doc_, "UTF-8");
+  doc_->WriteXML(out, doc_.get(), false);
   return out;
+}
+
+std::unique_ptr<const TXMLDataBase2> TXMLDataBase2::Snapshot() const {
+  auto copy = std::make_unique<TXMLDataBase2>();
+  copy->doc_ = doc_->CloneDocument();
+  return copy;
 }
 
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   Clear();
+  // Windows-1252 text is made UTF-8 in one pass before it is parsed, so that each text is made once.
+  // What counts is the declaration as the parser reads it: when it names UTF-8 after all, or the text
+  // does not parse (the error report counts the file's bytes), the bytes are narrowed back (exactly)
+  // and parsed as they came.
+  const bool ascii = !HasHighByte(bytes);
+  const bool widened = !ascii && !IsUtf8Name(SniffEncoding(bytes));
+  if (widened) bytes = codepage::Cp1252ToUtf8(bytes);
   bool ok = doc_->LoadXML(std::move(bytes));
+  bool utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
+  if (widened && (!ok || utf8)) {
+    std::string original = doc_->TakeText();
+    codepage::NarrowUtf8ToCp1252(original);
+    Clear();
+    ok = doc_->LoadXML(std::move(original));
+    utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
+  }
   lastError_ = doc_->LastError();
   doc_->ReleaseText();  // the store never parses the same text twice
-  if (!IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"))) {
+  if (!ascii && !utf8 && !(widened && ok)) {
     TreeCp1252ToUtf8(doc_.get());
     if (HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);
   }

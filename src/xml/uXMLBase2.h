@@ -71,6 +71,9 @@ class TXMLDataBase2 {
 
   // The bytes the stream and file functions write and read (encoding rule above).
   std::string EncodedXML() const;
+  // A store holding a copy of the document that shares its texts (cheap: no text is copied); edits
+  // of this store never reach it, so another thread can write it while this one goes on.
+  std::unique_ptr<const TXMLDataBase2> Snapshot() const;
   bool LoadEncodedXML(std::string bytes);
 
  private:

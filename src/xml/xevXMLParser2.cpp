@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <future>
+#include <thread>
 #include <unordered_map>
 
 #include "xml/xevStrings.h"
@@ -200,9 +202,14 @@ void TxevXMLNode2::SetName(std::string name) {
   name_ = std::move(name);
 }
 
+constinit const std::string TxevXMLNode2::kNoText;
+
 void TxevXMLNode2::SetText(std::string text) {
   cdata_ = !text.empty() && HasMarkup(text);
-  text_ = std::move(text);
+  if (text.empty())
+    text_.reset();
+  else
+    text_ = std::make_shared<const std::string>(std::move(text));
 }
 
 TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
@@ -308,7 +315,7 @@ TxevXMLNode2* TxevXMLNode2::FindNode(std::string_view name, bool deep) const {
 
 std::string TxevXMLNode2::GetChildText(std::string_view name) const {
   const TxevXMLNode2* n = FindNode(name, false);
-  return n ? n->text_ : std::string();
+  return n ? n->Text() : std::string();
 }
 
 int TxevXMLNode2::IndexOfAttribute(std::string_view name) const {
@@ -347,7 +354,8 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::CloneNode() const {
   auto copyOf = [](const TxevXMLNode2* src) {
     auto n = std::make_unique<TxevXMLNode2>();
     n->SetName(src->name_);
-    n->SetText(src->text_);
+    n->text_ = src->text_;
+    n->cdata_ = src->cdata_;
     n->attributes_.items_.reserve(src->attributes_.items_.size());
     for (const auto& a : src->attributes_.items_) n->attributes_.Add(a->Clone());
     return n;
@@ -413,6 +421,30 @@ bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool w
   return !sink.Full();
 }
 
+std::unique_ptr<TxevXMLParser2> TxevXMLParser2::CloneDocument() const {
+  auto doc = std::make_unique<TxevXMLParser2>();
+  for (const TxevXMLAttribute2* a : declaration_->Attributes()) doc->declaration_->attributes_.Add(a->Clone());
+  doc->SetName(name_);
+  doc->text_ = text_;
+  doc->cdata_ = cdata_;
+  for (const TxevXMLAttribute2* a : Attributes()) doc->attributes_.Add(a->Clone());
+  // The top-level elements of a large document are copied by a few threads, each taking every n-th
+  // one (sizes vary); this document is only read meanwhile.
+  const auto& items = children_.items_;
+  std::vector<std::unique_ptr<TxevXMLNode2>> copies(items.size());
+  const size_t threads = items.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  auto copyShare = [&](size_t first) {
+    for (size_t i = first; i < items.size(); i += threads) copies[i] = items[i]->CloneNode();
+  };
+  std::vector<std::future<void>> helpers;
+  for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, copyShare, t));
+  copyShare(0);
+  for (std::future<void>& helper : helpers) helper.get();  // a helper's failure is thrown here
+  doc->children_.items_.reserve(items.size());
+  for (std::unique_ptr<TxevXMLNode2>& copy : copies) doc->AddNode(std::move(copy));
+  return doc;
+}
+
 std::string TxevXMLParser2::GetXML() const {
   std::string out;
   WriteXML(out, this, true);
@@ -448,6 +480,11 @@ bool TxevXMLParser2::Parse() {
 void TxevXMLParser2::ReleaseText() {
   std::string().swap(docText_);
   pos_ = 0;
+}
+
+std::string TxevXMLParser2::TakeText() {
+  pos_ = 0;
+  return std::exchange(docText_, std::string());
 }
 
 bool TxevXMLParser2::ParseNodeXML(TxevXMLNode2* node, std::string text) {
@@ -487,7 +524,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
       ClearChildren();
       name_.clear();
       prefix_.clear();
-      text_.clear();
+      text_.reset();
       cdata_ = false;
     } else {
       target->ClearChildren();

@@ -3,6 +3,10 @@
 // processing instructions or namespaces beyond keeping a name prefix), its writer and its
 // error-tolerant parser. The model is byte-transparent: text goes in and out exactly as given.
 //
+// A text, once set, never changes in place (SetText gives the node a new one), so copies of a tree
+// share their texts: a copy is cheap to take, and another thread may read it while the original is
+// being edited.
+//
 // Every walk over a tree (writer, destructor, clone, deep find) uses an explicit stack, so nesting
 // depth is limited by memory only.
 #pragma once
@@ -116,7 +120,7 @@ class TxevXMLNode2 {
   // Set only by SetName, from a name that holds a colon; the writer never uses it.
   const std::string& Prefix() const { return prefix_; }
 
-  const std::string& Text() const { return text_; }
+  const std::string& Text() const { return text_ ? *text_ : kNoText; }
   // CDATA() becomes true exactly when the text holds "<" or ">".
   void SetText(std::string text);
   // True when the text is written as a CDATA section.
@@ -166,7 +170,7 @@ class TxevXMLNode2 {
   bool RemoveAttribute(TxevXMLAttribute2* attribute);
   void ClearAttributes();
 
-  // A deep copy without a parent; the text goes through SetText.
+  // A deep copy without a parent; it shares the texts (see above).
   std::unique_ptr<TxevXMLNode2> CloneNode() const;
 
  private:
@@ -176,7 +180,8 @@ class TxevXMLNode2 {
 
   std::string name_;
   std::string prefix_;
-  std::string text_;
+  static constinit const std::string kNoText;
+  std::shared_ptr<const std::string> text_;  // nullptr: no text
   bool cdata_ = false;
   TxevXMLNode2* parent_ = nullptr;
   TNodeList children_;
@@ -202,6 +207,8 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // Frees the document text that Parse() would read again (a large document then takes its memory
   // once, in its nodes); Parse() afterwards parses an empty text.
   void ReleaseText();
+  // Gives the document text that Parse() would read back to the caller; the text is then empty.
+  std::string TakeText();
   // Frees the node's children and fills the node (name, attributes merged over its own, text and
   // children) from the first element of the text. No declaration is looked for.
   bool ParseNodeXML(TxevXMLNode2* node, std::string text);
@@ -210,6 +217,9 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   std::string GetXML() const;
   // One node and its subtree; the declaration line only when the node has no parent; "" for nullptr.
   std::string GetNodeXML(const TxevXMLNode2* node) const;
+  // A deep copy of the document (declaration, element and every node), sharing the texts: edits of
+  // this document never reach it, and it can be written on another thread.
+  std::unique_ptr<TxevXMLParser2> CloneDocument() const;
   // Writes GetXML() to the file, replacing it atomically. Throws the file errors.
   void SaveToFile(const std::string& fileName) const;
 

@@ -956,13 +956,23 @@ TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOn
     s.Bank()->WriteString("DataBaseName", text);
     s.SetModified();
   };
-  name("first");
+  // The file holds the databank as it was when Save was pressed (its text beyond ASCII narrowed to
+  // the file's code page on the worker), whatever is edited while it is written.
+  name("first caf\xC3\xA9");
+  TxevXMLNode2* folder = s.Bank()->Root()->AddChild("folder");
+  folder->SetText("\xE2\x80\x9Cquoted\xE2\x80\x9D");
+  s.WriteBankState();
+  const std::string expected = s.Bank()->EncodedXML();
   s.SaveCommand();
-  EXPECT_FALSE(s.Modified());  // what the bytes hold counts as saved from here
+  EXPECT_FALSE(s.Modified());  // what the snapshot holds counts as saved from here
   name("second");              // typed while the file is written
+  folder->SetText("renamed");
+  folder->AddChild("record")->SetText("new");
+  s.Bank()->Root()->DeleteNode(folder);
   s.WaitForSave();
   EXPECT_TRUE(s.Modified());
-  EXPECT_NE(ReadFile(path).find("<DataBaseName>first</DataBaseName>"), std::string::npos);
+  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_NE(expected.find("<DataBaseName>first caf\xE9</DataBaseName>"), std::string::npos);
   EXPECT_TRUE(fs::exists(tmp.File("bank.backup")));
 
   // The loop picks finished saves up by itself; saves run in the order given.

@@ -46,6 +46,63 @@ TEST(CodePage, SupplementaryPlaneAndMalformedUtf8) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
+// The table and ASCII-run conversions against a reference that decodes one character at a time and
+// searches the code page's 256 characters: random texts of ASCII runs (short and longer than a
+// word), every character of the code page beyond ASCII, characters outside it and malformed bytes.
+TEST(CodePage, TableConversionsAgreeWithACharacterByCharacterReference) {
+  auto byteOf = [](char32_t cp) {
+    for (int b = 0; b < 256; ++b)
+      if (Cp1252ToChar(static_cast<unsigned char>(b)) == cp) return b;
+    return -1;
+  };
+  for (char32_t cp = 0; cp < 0x2200; ++cp)
+    ASSERT_EQ(CharToCp1252(cp), byteOf(cp)) << std::hex << static_cast<uint32_t>(cp);
+  for (char32_t cp : {U'\uFFFD', U'\uFEFF', U'\U0001F600', U'\U0010FFFF'}) EXPECT_EQ(CharToCp1252(cp), -1);
+
+  struct Piece {
+    std::string utf8;
+    std::string bytes;  // what Utf8ToCp1252 makes of it
+    bool inside;        // every character has a byte
+  };
+  std::vector<Piece> pieces;
+  for (int b = 0x80; b < 0x100; ++b)
+    pieces.push_back({Utf16ToUtf8(std::u16string(1, Cp1252ToChar(static_cast<unsigned char>(b)))),
+                      std::string(1, static_cast<char>(b)), true});
+  for (const char* outside : {"\xE2\x86\x92", "\xCF\x80", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC2\x80", "\xC2\x9F"})
+    pieces.push_back({outside, "?", false});
+  for (const char* malformed : {"\x80", "\xFF", "\xC3("})
+    pieces.push_back({malformed, std::string(malformed) == "\xC3(" ? "?(" : "?", false});
+
+  std::mt19937 rng(29);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text, expected;
+    bool inside = true;
+    const int count = static_cast<int>(rng() % 8);
+    for (int k = 0; k < count; ++k) {
+      std::string ascii(rng() % 3 == 0 ? rng() % 40 : rng() % 4, 'a');
+      for (char& c : ascii) c = static_cast<char>(' ' + rng() % 95);
+      text += ascii;
+      expected += ascii;
+      // Mostly characters of the code page, as in real text.
+      const Piece& p = rng() % 5 ? pieces[rng() % 128] : pieces[128 + rng() % (pieces.size() - 128)];
+      text += p.utf8;
+      expected += p.bytes;
+      inside = inside && p.inside;
+    }
+    SCOPED_TRACE(testing::PrintToString(text));
+    EXPECT_EQ(IsCp1252Representable(text), inside);
+    EXPECT_EQ(Utf8ToCp1252(text), expected);
+    if (inside) EXPECT_EQ(Cp1252ToUtf8(expected), text);
+    // In place, behind a head that stays as it is.
+    const std::string head =
+        "h\xC3\xA9"
+        "ad ";
+    std::string narrowed = head + text;
+    EXPECT_EQ(NarrowUtf8ToCp1252(narrowed, head.size()), inside);
+    if (inside) EXPECT_EQ(narrowed, head + expected);
+  }
+}
+
 TEST(Streams, MemoryStreamReadWriteSeek) {
   TMemoryStream m;
   m.WriteString("hello");

@@ -215,6 +215,39 @@ TEST(XmlParser, ParseNodeXmlFillsTheGivenNode) {
   EXPECT_EQ(doc.Name(), "root");
 }
 
+// A copy of the document shares its texts, yet edits of either side never reach the other.
+TEST(XmlTree, DocumentCopyKeepsWhatItWasGiven) {
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(
+      doc.LoadXML("<?xml version='1.1' encoding='ISO-8859-1'?>"
+                  "<r a='1'>top<x k='v'>text<y xml:space='preserve'> blank </y></x><z><![CDATA[a<b]]></z></r>"));
+  // Enough top-level elements for the copy to be shared out between threads, in their order.
+  for (int i = 0; i < 30; ++i) doc.AddChild("n" + std::to_string(i))->AddChild("c")->SetText(std::to_string(i));
+  const std::string before = doc.GetXML();
+  std::unique_ptr<TxevXMLParser2> copy = doc.CloneDocument();
+  EXPECT_EQ(copy->GetXML(), before);
+  EXPECT_EQ(copy->DeclarationNode()->GetAttribute("version"), "1.1");
+  EXPECT_TRUE(copy->FindNode("z")->CDATA());
+  EXPECT_EQ(copy->FindNode("y", true)->Parent(), copy->FindNode("x"));
+
+  TxevXMLNode2* x = doc.FindNode("x");
+  x->SetText("changed");
+  x->FindNode("y")->SetText("");
+  x->SetAttribute("k", "w");
+  doc.SetAttribute("a", "2");
+  doc.SetText("");
+  doc.DeleteNode(doc.FindNode("z"));
+  doc.AddChild("new")->SetText("n");
+  x->FindNode("y")->MoveTo(&doc, x);
+  doc.DeclarationNode()->SetAttribute("version", "1.0");
+  EXPECT_EQ(copy->GetXML(), before);
+
+  const std::string edited = doc.GetXML();
+  copy->FindNode("x")->SetText("copy's own");
+  copy->ClearChildren();
+  EXPECT_EQ(doc.GetXML(), edited);
+}
+
 TEST(XmlTree, MoveDeleteCloneAndSiblings) {
   TxevXMLParser2 doc;
   ASSERT_TRUE(doc.LoadXML("<r><a><a1/><a2><deep/></a2></a><b/><c/></r>"));

@@ -138,6 +138,51 @@ TEST_F(XmlStore, EncodingRule) {
   EXPECT_EQ(u.Root()->FirstChild()->Name(), "\xC3\xA9");
 }
 
+// Windows-1252 text is made UTF-8 before it is parsed; the declaration as the parser reads it, and
+// the error report of a damaged file, stay as if each text had been converted after the parse.
+TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
+  auto replaced = [](std::string s, const std::string& from, const std::string& to) {
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+      s.replace(at, from.size(), to);
+    return s;
+  };
+  struct Case {
+    const char* declaration;
+    bool utf8;
+  };
+  const Case cases[] = {
+      {"", false},
+      {"<?xml version='1.0' encoding='ISO-8859-1' ?>", false},
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>", false},
+      {"<?xml version='1.0'?>", false},
+      {"<?xml version='1.0' encoding='UTF-8'?>", true},
+      // A quick look reads "latin1" here; the parser reads the real declaration.
+      {"<?xml version='1.0' xencoding='latin1' encoding='utf-8'?>", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declaration);
+    const std::string body =
+        "<dataroot a='caf\xE9'><settings><t>\x93"
+        "caf\xE9\x94 \x80</t></settings></dataroot>";
+    TXMLDataBase2 db;
+    ASSERT_TRUE(db.LoadEncodedXML(c.declaration + body));
+    // As UTF-8 the bytes above are broken sequences and stay as they are.
+    EXPECT_EQ(db.ReadString("t", ""), c.utf8 ? "\x93"
+                                               "caf\xE9\x94 \x80"
+                                             : "\xE2\x80\x9C"
+                                               "caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC");
+    EXPECT_EQ(db.Root()->GetAttribute("a"), c.utf8 ? "caf\xE9" : "caf\xC3\xA9");
+
+    // Damaged: the report counts the file's bytes, as it does for the same file in ASCII.
+    const std::string damaged = std::string(c.declaration) + "<dataroot><t>caf\xE9 caf\xE9</t><u></dataroot>";
+    TXMLDataBase2 broken, twin;
+    EXPECT_FALSE(broken.LoadEncodedXML(damaged));
+    EXPECT_FALSE(twin.LoadEncodedXML(replaced(damaged, "caf\xE9", "cafe")));
+    EXPECT_EQ(broken.LastError(), replaced(twin.LastError(), "cafe", c.utf8 ? "caf\xE9" : "caf\xC3\xA9"));
+    EXPECT_EQ(broken.Root()->FindNode("t")->Text(), c.utf8 ? "caf\xE9 caf\xE9" : "caf\xC3\xA9 caf\xC3\xA9");
+  }
+}
+
 TEST_F(XmlStore, StreamsReadFromTheirPositionAndReportFailure) {
   TXMLDataBase2 db;
   db.WriteString("k", "v\xC3\xA9");
