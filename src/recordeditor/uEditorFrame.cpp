@@ -245,13 +245,13 @@ void TEditorFrame::MemoTimerTick() {
 }
 
 void TEditorFrame::ClearEditor() {
-  Memo.Lines().Clear();
-  Comments.Lines().Clear();
+  Memo.ClearAll();
+  Comments.ClearAll();
   Modified = false;
 }
 
 void TEditorFrame::SetEditorEnabled(bool enabled) {
-  if (!enabled) Memo.Lines().Clear();
+  if (!enabled) Memo.ClearAll();
   view_.SetMemoEnabled(enabled);
 }
 
@@ -333,7 +333,7 @@ void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
   if (files.empty()) return;
   TMemoryStream file;
   file.LoadFromFile(files.front());
-  Memo.Lines().SetText(RecordFileText(std::string_view(static_cast<const char*>(file.Memory()), size_t(file.Size()))));
+  Memo.LoadText(RecordFileText(std::string_view(static_cast<const char*>(file.Memory()), size_t(file.Size()))));
   // Loading replaces the text outside the undo history, so no change event reports it.
   Modified = true;
 }
