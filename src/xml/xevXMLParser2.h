@@ -229,6 +229,9 @@ class TxevXMLParser2 : public TxevXMLNode2 {
 
   // Empty after a successful parse, else the error report.
   const std::string& LastError() const { return lastError_; }
+  // The last parse error in a line for people: "XML error at line L, column C: reason" (line and
+  // column 1-based, the column in bytes); "" after a successful parse.
+  const std::string& ErrorSummary() const { return errorSummary_; }
   // Holds the declaration's pseudo-attributes ("version", "encoding").
   TxevXMLNode2* DeclarationNode() const { return declaration_.get(); }
 
@@ -240,6 +243,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
  private:
   bool RunParse(TxevXMLNode2* target, bool withDeclaration);
   void SetError(std::string_view message);
+  void SetErrorSummary(std::string_view reason, size_t offset);
   bool ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve = nullptr);
   bool ParseText(TxevXMLNode2* node, bool preserve);
   // A string of the text as the tree stores it.
@@ -250,5 +254,6 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   bool posIsZero_ = false;
   bool fromCp1252_ = false;
   std::string lastError_;
+  std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;
 };

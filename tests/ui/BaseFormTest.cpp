@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -120,6 +122,19 @@ TEST(FormGeometry, LoadMaximisesOnlyFormsThatCanAndThenStops) {
   formgeometry::LoadSettings(noSize, s, true, false);
   EXPECT_EQ(noSize.width, 300);
   EXPECT_EQ(noSize.left, 100);
+
+  // Values no screen holds (a damaged settings file) are kept within reach.
+  TMemorySettings wild;
+  wild.WriteInteger("posLeft", INT_MAX);
+  wild.WriteInteger("posTop", INT_MIN);
+  wild.WriteInteger("sizeWidth", INT_MAX);
+  wild.WriteInteger("sizeHeight", -5);
+  FakeGeometry clamped;
+  formgeometry::LoadSettings(clamped, wild, true, true);
+  EXPECT_EQ(clamped.left, 32767);
+  EXPECT_EQ(clamped.top, -32767);
+  EXPECT_EQ(clamped.width, 32767);
+  EXPECT_EQ(clamped.height, 0);
 
   // Missing keys default to the current values.
   TMemorySettings empty;
