@@ -184,52 +184,102 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::string Cp1252ToUtf8(std::string_view bytes) {
-  const char* p = bytes.data();
-  const size_t n = bytes.size();
-  auto index = [p](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(p[i]) - 0x80); };
-  // The exact size first (a byte beyond ASCII grows by one or two), then one pass of plain stores.
+namespace {
+
+// Every byte's UTF-8 (first byte lowest) with its length in the top byte; ASCII stands for itself.
+struct TByteToUtf8 {
+  std::array<uint32_t, 256> entry{};
+  constexpr TByteToUtf8() {
+    for (uint32_t b = 0; b < 0x80; ++b) entry[b] = b | 1u << 24;
+    for (size_t k = 0; k < 128; ++k) entry[0x80 + k] = kToUtf8.bytes[k] | uint32_t{kToUtf8.length[k]} << 24;
+  }
+};
+constexpr TByteToUtf8 kByteToUtf8;
+
+inline uint32_t EntryOf(char c) { return kByteToUtf8.entry[static_cast<unsigned char>(c)]; }
+
+// The length of the UTF-8 of n Windows-1252 bytes.
+size_t Utf8SizeOf(const char* p, size_t n) {
   size_t size = n;
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     uint64_t word;
     std::memcpy(&word, p + i, 8);
-    for (uint64_t high = word & kHighBits; high; high &= high - 1)
-      size += kToUtf8.length[index(i + (std::countr_zero(high) >> 3))] - 1u;
+    const uint64_t high = word & kHighBits;
+    if (!high) continue;
+    size += static_cast<size_t>(std::popcount(high));  // one more for each byte beyond ASCII
+    // Only 0x80..0x9F may take three: the bytes whose top three bits are 100 (exact per byte, no
+    // carry crosses a byte).
+    const uint64_t x = (word & 0xE0E0E0E0E0E0E0E0ULL) ^ kHighBits;
+    for (uint64_t c1 = ~(((x & 0x7F7F7F7F7F7F7F7FULL) + 0x7F7F7F7F7F7F7F7FULL) | x) & kHighBits; c1; c1 &= c1 - 1)
+      size += (EntryOf(p[i + (std::countr_zero(c1) >> 3)]) >> 24) - 2u;
   }
-  for (; i < n; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80) size += kToUtf8.length[index(i)] - 1u;
-  std::string out(size, '\0');
-  char* o = out.data();
-  for (i = 0; i + 8 <= n;) {
-    // At least as many output bytes remain as input bytes: whole words may be stored, what follows
-    // the bytes that count is overwritten next.
+  for (; i < n; ++i) size += (EntryOf(p[i]) >> 24) - 1u;
+  return size;
+}
+
+// Writes the UTF-8 of n bytes to o, exactly Utf8SizeOf(p, n) bytes and not one beyond.
+void Cp1252ToUtf8Into(const char* p, size_t n, char* o) {
+  size_t i = 0;
+  // At least as many output bytes remain as input bytes, and 9 input bytes at least follow each byte
+  // of a word here: a whole word, or a byte's four table bytes, may be stored; what follows the bytes
+  // that count is overwritten next. A word beyond ASCII takes no branch per byte (they are too
+  // frequent in real texts for branches to be guessed well).
+  for (; i + 16 <= n; i += 8) {
     uint64_t word;
     std::memcpy(&word, p + i, 8);
-    std::memcpy(o, &word, 8);
-    const uint64_t high = word & kHighBits;
-    if (!high) {
-      i += 8;
+    if (!(word & kHighBits)) {
+      std::memcpy(o, &word, 8);
       o += 8;
       continue;
     }
-    const size_t ascii = static_cast<size_t>(std::countr_zero(high) >> 3);
-    i += ascii;
-    o += ascii;
-    if (i + 4 > n) break;  // the output may end within four bytes: the tail below
-    const size_t k = index(i++);
-    std::memcpy(o, &kToUtf8.bytes[k], 4);
-    o += kToUtf8.length[k];
+    for (unsigned j = 0; j < 64; j += 8) {
+      const uint32_t e = kByteToUtf8.entry[(word >> j) & 0xFF];
+      std::memcpy(o, &e, 4);
+      o += e >> 24;
+    }
   }
   for (; i < n; ++i) {
-    if (static_cast<unsigned char>(p[i]) < 0x80) {
-      *o++ = p[i];
-      continue;
-    }
-    const size_t k = index(i);
-    const uint32_t seq = kToUtf8.bytes[k];
-    for (unsigned j = 0; j < kToUtf8.length[k]; ++j) *o++ = static_cast<char>(seq >> (8 * j));
+    const uint32_t e = EntryOf(p[i]);
+    for (unsigned k = 0; k < (e >> 24); ++k) *o++ = static_cast<char>(e >> (8 * k));
   }
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  const char* p = bytes.data();
+  const size_t n = bytes.size();
+  // A text of a few kilobytes (most texts of a databank) is written to the stack at once, with room
+  // for the longest result, and copied out: no pass to count its size first.
+  constexpr size_t kOnStack = 8192;
+  if (n <= kOnStack) {
+    char scratch[3 * kOnStack + 16];
+    char* o = scratch;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (!(word & kHighBits)) {
+        std::memcpy(o, &word, 8);
+        o += 8;
+        continue;
+      }
+      for (unsigned j = 0; j < 64; j += 8) {
+        const uint32_t e = kByteToUtf8.entry[(word >> j) & 0xFF];
+        std::memcpy(o, &e, 4);
+        o += e >> 24;
+      }
+    }
+    for (; i < n; ++i) {
+      const uint32_t e = EntryOf(p[i]);
+      std::memcpy(o, &e, 4);
+      o += e >> 24;
+    }
+    return std::string(scratch, static_cast<size_t>(o - scratch));
+  }
+  std::string out(Utf8SizeOf(p, n), '\0');
+  Cp1252ToUtf8Into(p, n, out.data());
   return out;
 }
 

@@ -181,22 +181,22 @@ std::unique_ptr<const TXMLDataBase2> TXMLDataBase2::Snapshot() const {
 
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   Clear();
-  // Windows-1252 text is made UTF-8 in one pass before it is parsed, so that each text is made once.
-  // What counts is the declaration as the parser reads it: when it names UTF-8 after all, or the text
-  // does not parse (the error report counts the file's bytes), the bytes are narrowed back (exactly)
-  // and parsed as they came.
+  // Windows-1252 text is made UTF-8 by the parser, each string as it is copied out of the text (a
+  // copy of the whole text first would cost as much again in fresh memory). What counts is the
+  // declaration as the parser reads it: when it names UTF-8 after all, or the text does not parse
+  // (the error report quotes the file's bytes, and so does the partial tree below), the bytes are
+  // parsed again as they came.
   const bool ascii = !HasHighByte(bytes);
   const bool widened = !ascii && !IsUtf8Name(SniffEncoding(bytes));
-  if (widened) bytes = codepage::Cp1252ToUtf8(bytes);
+  doc_->SetFromCp1252(widened);
   bool ok = doc_->LoadXML(std::move(bytes));
   bool utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   if (widened && (!ok || utf8)) {
-    std::string original = doc_->TakeText();
-    codepage::NarrowUtf8ToCp1252(original);
-    Clear();
-    ok = doc_->LoadXML(std::move(original));
+    doc_->SetFromCp1252(false);
+    ok = doc_->Parse();
     utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   }
+  doc_->SetFromCp1252(false);
   lastError_ = doc_->LastError();
   errorSummary_ = doc_->ErrorSummary();
   doc_->ReleaseText();  // the store never parses the same text twice

@@ -7,6 +7,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "platform/CodePage.h"
 #include "xml/xevStrings.h"
 
 namespace {
@@ -29,6 +30,20 @@ std::string_view Trim(std::string_view s) {
   while (b < e && IsBlank(s[b])) ++b;
   while (e > b && IsBlank(s[e - 1])) --e;
   return s.substr(b, e - b);
+}
+
+bool HasHighByte(std::string_view s) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ULL) return true;
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return true;
+  return false;
 }
 
 size_t FindChar(const std::string& s, char c, size_t from) {
@@ -525,6 +540,10 @@ void TxevXMLParser2::SetError(std::string_view message) {
   lastError_ = std::move(report);
 }
 
+std::string TxevXMLParser2::Str(std::string_view s) const {
+  return fromCp1252_ && HasHighByte(s) ? codepage::Cp1252ToUtf8(s) : std::string(s);
+}
+
 bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   lastError_.clear();
   errorSummary_.clear();
@@ -595,9 +614,9 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
       TxevXMLNode2* node = nullptr;
       if (!parent || parent == stop) {
         node = target;
-        node->SetName(std::string(name));
+        node->SetName(Str(name));
       } else {
-        node = parent->AddChild(std::string(name));
+        node = parent->AddChild(Str(name));
       }
       bool preserve = false;
       if (!attrText.empty() && !ParseAttributes(node, attrText, &preserve)) return false;
@@ -650,22 +669,24 @@ bool TxevXMLParser2::ParseAttributes(TxevXMLNode2* node, std::string_view text, 
     std::string_view name = Trim(text.substr(0, eq));
     std::string_view value = text.substr(eq + 2, close - eq - 2);
     text = Trim(text.substr(close + 1));
+    std::string wideName;
+    if (fromCp1252_ && HasHighByte(name)) name = wideName = codepage::Cp1252ToUtf8(name);
 
     if (preserve && name == kSpaceName && value == kSpacePreserve) {
       *preserve = true;  // our own marker: it says how to read the text, it is not data
       continue;
     }
     if (items.size() < 16) {
-      node->SetAttribute(name, std::string(value));
+      node->SetAttribute(name, Str(value));
       continue;
     }
     if (index.empty())
       for (size_t i = 0; i < items.size(); ++i) index.emplace(items[i]->Name, i);
     auto hit = index.find(name);
     if (hit != index.end()) {
-      items[hit->second]->Value.assign(value);
+      items[hit->second]->Value = Str(value);
     } else {
-      node->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(name), std::string(value)));
+      node->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(name), Str(value)));
       index.emplace(items.back()->Name, items.size() - 1);
     }
   }
@@ -680,7 +701,7 @@ bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
     return false;
   }
   if (!At(s, lt, kCDataOpen)) {
-    node->SetText(std::string(Trim(std::string_view(s).substr(pos_, lt - pos_))));
+    node->SetText(Str(Trim(std::string_view(s).substr(pos_, lt - pos_))));
     pos_ = lt;
     return true;
   }
@@ -710,6 +731,6 @@ bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
   }
   pos_ = p;
   std::string_view text = several ? std::string_view(joined) : single;
-  node->SetText(std::string(preserve ? text : Trim(text)));
+  node->SetText(Str(preserve ? text : Trim(text)));
   return true;
 }

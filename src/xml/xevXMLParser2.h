@@ -204,6 +204,10 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   bool LoadXML(std::string text);
   // Parses the document text set by LoadXML/LoadFromFile again.
   bool Parse();
+  // While set, the text parsed is read as Windows-1252 and its names, attributes and texts are
+  // stored as UTF-8 (each converted as it is copied out of the text). Error reports quote the text
+  // as it is.
+  void SetFromCp1252(bool on) { fromCp1252_ = on; }
   // Frees the document text that Parse() would read again (a large document then takes its memory
   // once, in its nodes); Parse() afterwards parses an empty text.
   void ReleaseText();
@@ -242,10 +246,13 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   void SetErrorSummary(std::string_view reason, size_t offset);
   bool ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve = nullptr);
   bool ParseText(TxevXMLNode2* node, bool preserve);
+  // A string of the text as the tree stores it.
+  std::string Str(std::string_view s) const;
 
   std::string docText_;
   size_t pos_ = 0;  // 0-based cursor into docText_; reported 1-based
   bool posIsZero_ = false;
+  bool fromCp1252_ = false;
   std::string lastError_;
   std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/CodePage.h"
@@ -15,6 +16,24 @@ TEST(CodePage, EveryByteRoundTripsThroughUtf16AndUtf8) {
   EXPECT_EQ(Utf16ToCp1252(Cp1252ToUtf16(all)), all);
   EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
   EXPECT_TRUE(IsCp1252Representable(Cp1252ToUtf8(all)));
+}
+
+// Short texts are converted on the stack, long ones in two passes (size, then bytes); both against
+// the conversion through UTF-16, on texts dense and sparse in bytes beyond ASCII, at every length
+// around the word and the stack limits.
+TEST(CodePage, Cp1252ToUtf8MatchesTheConversionThroughUtf16) {
+  std::mt19937 rng(1252);
+  std::vector<size_t> lengths;
+  for (size_t n = 0; n <= 40; ++n) lengths.push_back(n);
+  for (size_t n : {8183u, 8191u, 8192u, 8193u, 8200u, 8207u, 8208u, 30001u}) lengths.push_back(n);
+  for (size_t n : lengths)
+    for (unsigned highOneIn : {1u, 3u, 20u}) {
+      std::string bytes(n, ' ');
+      for (char& c : bytes)
+        c = static_cast<char>(rng() % highOneIn == 0 ? 0x80 + rng() % 128 : 0x20 + rng() % 95);
+      SCOPED_TRACE(testing::Message() << n << " bytes, one in " << highOneIn << " beyond ASCII");
+      ASSERT_EQ(Cp1252ToUtf8(bytes), Utf16ToUtf8(Cp1252ToUtf16(bytes)));
+    }
 }
 
 TEST(CodePage, HighRangeUsesTheWindowsTable) {

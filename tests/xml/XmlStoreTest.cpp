@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/Exceptions.h"
@@ -138,8 +140,9 @@ TEST_F(XmlStore, EncodingRule) {
   EXPECT_EQ(u.Root()->FirstChild()->Name(), "\xC3\xA9");
 }
 
-// Windows-1252 text is made UTF-8 before it is parsed; the declaration as the parser reads it, and
-// the error report of a damaged file, stay as if each text had been converted after the parse.
+// Windows-1252 text is made UTF-8 as the parser copies each string out of it; the declaration as the
+// parser reads it, and the error report of a damaged file, stay as if each text had been converted
+// after the parse.
 TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
   auto replaced = [](std::string s, const std::string& from, const std::string& to) {
     for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
@@ -180,6 +183,46 @@ TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
     EXPECT_FALSE(twin.LoadEncodedXML(replaced(damaged, "caf\xE9", "cafe")));
     EXPECT_EQ(broken.LastError(), replaced(twin.LastError(), "cafe", c.utf8 ? "caf\xE9" : "caf\xC3\xA9"));
     EXPECT_EQ(broken.Root()->FindNode("t")->Text(), c.utf8 ? "caf\xE9 caf\xE9" : "caf\xC3\xA9 caf\xC3\xA9");
+  }
+}
+
+// A databank written in the code page reads back as the same tree: element and attribute names and
+// values beyond ASCII (also past the sixteen attributes from which an element is indexed), texts
+// in CDATA sections (one and several), short texts and texts longer than the converter's stack.
+TEST_F(XmlStore, WindowsFileReadsBackAsTheSameTree) {
+  const char* const pieces[] = {"abc",  "a b",       "r\xC3\xA9sum\xC3\xA9", "\xE2\x80\x9C\xE2\x82\xAC\xE2\x80\x9D",
+                                "\xC5\x92", "\xC2\xA0x", "\xC3\xBF",                   "\xE2\x80\x93", "<b>", "]]>"};
+  std::mt19937 rng(29);
+  auto text = [&](size_t n, size_t kinds) {
+    std::string s = "t";
+    while (s.size() < n) s += pieces[rng() % kinds];
+    return s;
+  };
+  for (int round = 0; round < 12; ++round) {
+    TXMLDataBase2 db;
+    std::vector<std::string> texts;
+    for (int f = 0; f < 4; ++f) {
+      TxevXMLNode2* folder = db.Root()->AddChild(f % 2 ? "Folder" : "F\xC3\xA9\xE2\x82\xAC" "e");
+      folder->SetText(text(rng() % 40, 8));
+      const int attributes = f < 2 ? 3 : 20;
+      for (int a = 0; a < attributes; ++a)
+        folder->SetAttribute((a % 2 ? "n\xC3\xA9" : "n") + std::to_string(a), text(rng() % 12, 8));
+      for (int r = 0; r < 4; ++r) {
+        texts.push_back(text(r == 3 ? 9000 + rng() % 9000 : rng() % 300, 10));
+        folder->AddChild("Record")->SetText(texts.back());
+      }
+    }
+    const std::string file = db.EncodedXML();
+    ASSERT_EQ(file.substr(0, kDecl.size()), kDecl);  // in the code page
+    TXMLDataBase2 back;
+    ASSERT_TRUE(back.LoadEncodedXML(file)) << back.LastError();
+    EXPECT_EQ(back.EncodedXML(), file);
+    size_t k = 0;
+    for (const TxevXMLNode2* folder : back.Root()->Children())
+      for (const TxevXMLNode2* record : folder->Children()) EXPECT_EQ(record->Text(), texts.at(k++));
+    EXPECT_EQ(k, texts.size());
+    EXPECT_EQ(back.Root()->Children().Items(2)->GetAttribute("n\xC3\xA9" "19"),
+              db.Root()->Children().Items(2)->GetAttribute("n\xC3\xA9" "19"));
   }
 }
 
