@@ -119,7 +119,6 @@ class TBankSession {
   int64_t FileSize() const { return fileSize_; }
   int64_t DataSize() const { return dataSize_; }
   const std::string& LastOpened() const { return lastOpened_; }
-  void SetLastOpened(const std::string& path) { lastOpened_ = path; }
   // Raw setters for callers that put the layers back after borrowing them (import) or that prepare a
   // save (tools); neither marks the databank modified.
   void SetPassword(const std::string& password) { password_ = password; }

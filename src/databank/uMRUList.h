@@ -38,8 +38,6 @@ class TMRUList {
   // no empty entry). Entries are taken as they are: no de-duplication, no cut to MaxCount.
   void SetText(std::string_view text);
 
-  TMRUCase CaseMode() const { return caseMode_; }
-  void SetCaseMode(TMRUCase mode) { caseMode_ = mode; }
   bool SameText(std::string_view a, std::string_view b) const;
 
  private:

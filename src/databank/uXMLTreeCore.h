@@ -169,7 +169,6 @@ class TXMLTreeCore : public ITreeViewEvents {
   platform::IUIServices& UI() const;
   // Where timers come from.
   platform::IEventLoop& Loop() const;
-  TSettings* SettingsSection() const { return settings_; }
   // Where Paste puts a node: at the end of the selected folder (or of the top level), or before the
   // selected record.
   void PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) const;

@@ -36,7 +36,6 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   // The tree that shows the filter results (read-only; its changes come back through
   // SelectFromFilter).
   void SetFindTreeView(ITreeView* view) { findView_ = view; }
-  ITreeView* FindTreeControl() const { return findView_; }
 
   // ---- the record filter ----
   // The Filter command: the parameters asked for (ExecuteRecordSearch) and stored in the databank,
@@ -61,7 +60,6 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   static constexpr int kQuickSearchDelay = 600;  // ms after the last change of the box
   // Every change of the box restarts the wait (none while the box is empty).
   void QuickSearchChanged(const std::string& text);
-  const std::string& QuickSearchText() const { return quickText_; }
   // Selects the first node after start (nullptr: from the first node) whose title holds text.
   void QuickSearch(TxevXMLNode2* start, const std::string& text);
   // Find Next Record: the next match after the selected node, or, with an empty box, the box shown.

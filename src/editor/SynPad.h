@@ -387,7 +387,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void EnsureCursorPosVisibleEx(bool ForceToMiddle);
   void BeginUpdate();
   void EndUpdate();
-  int PaintLock() const { return fPaintLock; }
 
   // ---- properties ----
   TSynPadorOptions Options() const { return fOptions; }
@@ -452,7 +451,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TSynPadSearchCustom* SearchEngine() const { return fSearchEngine; }
   void SetSearchEngine(TSynPadSearchCustom* Value);
   TheTextDrawer& TextDrawer() { return *fTextDrawer; }
-  std::uint16_t StateFlags() const { return fStateFlags; }
   bool CanUndo() const;
   bool CanRedo() const;
   bool CanPaste() const;
@@ -485,7 +483,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   bool GetAttributeAtRowCol(const TBufferCoord& XY, std::u16string& Token, TSynHighlighterAttributes*& Attri) const;
   // Cells of one unit (tab excluded) under the one cell rule.
   int CharCells(char16_t AChar) const;
-  bool WordWrapEndOfRow() const { return fCaretAtEndOfRow; }
 
   // ---- rows and painting ----
   int DisplayRowCount() const;
@@ -514,10 +511,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void GutterOptionsChanged();
   void ApplyGutterWidth(int Value);
   void HighlighterAttributesChanged(TSynPersistent* Sender);
-  int CaretOffsetX() const { return fCaretOffsetX; }
-  int CaretOffsetY() const { return fCaretOffsetY; }
-  int CaretWidth() const { return fCaretWidth; }
-  int CaretHeight() const { return fCaretHeight; }
   // What the last UpdateScrollBars computed for each bar (for the host and tests).
   const TSynScrollInfo& ScrollInfo(TSynScrollBarKind Kind) const { return fScrollInfo[Kind]; }
   // Highlighter ranges.
@@ -599,7 +592,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void FocusOut();
   // The keyboard state machine (for the host and tests).
   std::uint16_t PendingKey() const { return fLastKey; }
-  const std::string& AltCodeDigits() const { return fAltCode; }
 
   // ---- mouse ----
   // Shift holds the modifier keys and the button/double-click bits of vk.
@@ -611,7 +603,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   bool MouseWheel(int WheelDelta, vk::TShiftState Shift);
   // Chooses the pointer shape for a client position and hands it to the host.
   virtual void UpdateMouseCursor(int X, int Y);
-  bool MouseCaptured() const { return fMouseCaptured; }
   // The pointer over the text (an I-beam unless changed).
   int Cursor() const { return fCursor; }
   void SetCursor(int Value) { fCursor = Value; }
@@ -625,9 +616,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void WMVScroll(int Request, int ThumbPos);
   // One tick of the 100 ms scroll timer that runs while a selection is dragged past the window.
   void ScrollTimerTick();
-  bool ScrollTimerRunning() const;
-  int ScrollDeltaX() const { return fScrollDeltaX; }
-  int ScrollDeltaY() const { return fScrollDeltaY; }
   // The scroll hint's text for a top row.
   std::u16string ScrollHintText(int TopRow);
 

@@ -58,8 +58,6 @@ class TSynHighlighterAttributes : public TSynPersistent {
 
   // Storage name: the key under which the highlighter and the colour schemes file the attribute.
   const std::string& Name() const { return fName; }
-  const std::u16string& FriendlyName() const { return fFriendlyName; }
-  void SetFriendlyName(std::u16string Value) { fFriendlyName = std::move(Value); }
 
   TColor Background() const { return fBackground; }
   TColor Foreground() const { return fForeground; }
@@ -69,11 +67,8 @@ class TSynHighlighterAttributes : public TSynPersistent {
   void SetStyle(TFontStyles Value);
 
   TColor DefaultBackground() const { return fBackgroundDefault; }
-  TColor DefaultForeground() const { return fForegroundDefault; }
-  TFontStyles DefaultStyle() const { return fStyleDefault; }
   // A property is written to a stored form only when it differs from its default.
   bool IsBackgroundStored() const { return fBackground != fBackgroundDefault; }
-  bool IsForegroundStored() const { return fForeground != fForegroundDefault; }
   bool IsStyleStored() const { return fStyle != fStyleDefault; }
 
   // Fired with the attribute itself as sender when colour or style really changes.

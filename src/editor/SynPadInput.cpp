@@ -329,8 +329,6 @@ void TCustomSynPad::StopScrollTimer() {
   if (fScrollTimer) fScrollTimer->SetEnabled(false);
 }
 
-bool TCustomSynPad::ScrollTimerRunning() const { return fScrollTimer && fScrollTimer->Running(); }
-
 void TCustomSynPad::ScrollTimerTick() {
   int x = 0, y = 0;
   if (!fHost || !fHost->CursorPos(x, y)) return;

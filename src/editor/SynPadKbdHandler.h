@@ -58,7 +58,6 @@ class TMethodList {
 class TSynPadKbdHandler {
  public:
   void AddKeyPressHandler(const TSynHandler<TSynKeyPressEvent>& H) { fKeyPressChain.Add(H); }
-  void RemoveKeyPressHandler(const TSynHandler<TSynKeyPressEvent>& H) { fKeyPressChain.Remove(H); }
   void AddKeyDownHandler(const TSynHandler<TSynKeyEvent>& H) { fKeyDownChain.Add(H); }
   void RemoveKeyDownHandler(const TSynHandler<TSynKeyEvent>& H) { fKeyDownChain.Remove(H); }
   void AddKeyUpHandler(const TSynHandler<TSynKeyEvent>& H) { fKeyUpChain.Add(H); }

@@ -282,7 +282,6 @@ class TSynGlyph : public TSynPersistent {
   void SetGlyph(const TSynBitmap& Value);
   TColor MaskColor() const { return fMaskColor; }
   void SetMaskColor(TColor Value);
-  const TSynBitmap& InternalGlyph() const { return fInternalGlyph; }
   TColor InternalMaskColor() const { return fInternalMaskColor; }
   TSynNotifyEvent OnChange;
 

@@ -98,7 +98,6 @@ class TWideStrings : public TSynPersistent {
   int Count() const { return GetCount(); }
   int Capacity() const { return GetCapacity(); }
   std::u16string Text() const { return GetTextStr(); }
-  int UpdateCount() const { return fUpdateCount; }
   bool SaveAsUnicode() const { return fSaveAsUnicode; }
   void SetSaveAsUnicode(bool Value) { fSaveAsUnicode = Value; }
   bool SaveCompleted() const { return fSaveCompleted; }

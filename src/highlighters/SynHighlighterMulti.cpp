@@ -135,8 +135,6 @@ void TScheme::SetHighlighter(TSynCustomHighlighter* Value) {
 
 void TScheme::SetMarkerAttri(const TSynHighlighterAttributes& Value) { fMarkerAttri->Assign(Value); }
 
-std::u16string TScheme::DisplayName() const { return fSchemeName.empty() ? u"TScheme" : fSchemeName; }
-
 int TScheme::Index() const { return fCollection ? fCollection->IndexOf(this) : -1; }
 
 void TScheme::Assign(const TScheme& Source) {

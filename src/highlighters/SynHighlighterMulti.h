@@ -68,9 +68,6 @@ class TScheme : public TSynPersistent {
   void SetMarkerAttri(const TSynHighlighterAttributes& Value);
   const std::u16string& SchemeName() const { return fSchemeName; }
   void SetSchemeName(const std::u16string& Value) { fSchemeName = Value; }
-  // The scheme name, or the item's default display name when it is empty.
-  std::u16string DisplayName() const;
-  void SetDisplayName(const std::u16string& Value) { SetSchemeName(Value); }
 
   int Index() const;
   TSchemes* Collection() const { return fCollection; }

@@ -69,8 +69,6 @@ TSynURISyn::~TSynURISyn() = default;
 
 std::u16string_view TSynURISyn::PrefixOfSlot(int Slot) { return Slot >= 0 && Slot < 16 ? kPrefixes[Slot].Text : u""; }
 
-int TSynURISyn::KindOfSlot(int Slot) { return Slot >= 0 && Slot < 16 ? kPrefixes[Slot].Kind : tkUnknown; }
-
 TSynHighlighterAttributes* TSynURISyn::GetDefaultAttribute(int Index) const {
   switch (Index) {
     case SYN_ATTR_IDENTIFIER: return fIdentifierAttri.get();

@@ -50,7 +50,6 @@ class TSynURISyn : public TSynFamilyHighlighter {
 
   // The prefix table: slot 0..15 of the prefix hash; an empty text for the slots without prefix.
   static std::u16string_view PrefixOfSlot(int Slot);
-  static int KindOfSlot(int Slot);
 
   TSynHighlighterAttributes* URIAttri = nullptr;
   TSynHighlighterAttributes* VisitedURIAttri = nullptr;

@@ -41,7 +41,6 @@ class TApplication {
 
   bool Minimized() const { return minimized_; }
   bool Hidden() const { return hidden_; }
-  bool Terminated() const { return terminated_; }
 
   // Called by the GUI when the window system changed the main window's state on its own (the user
   // minimised it from the frame or the taskbar); raises the matching event once.

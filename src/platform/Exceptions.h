@@ -9,7 +9,6 @@ class Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const std::string& Message() const noexcept { return message_; }
-  void SetMessage(std::string message) { message_ = std::move(message); }
   const char* what() const noexcept override { return message_.c_str(); }
 
  private:

@@ -28,8 +28,6 @@ class FakePrinter : public IPrinter {
   }
   // A machine without printers: Metrics gives false, BeginDoc raises.
   void SetNoPrinter() { hasPrinter_ = false; }
-  // BeginDoc raises EPrinter with this text (empty: the job starts).
-  void SetRefusal(std::string message) { refusal_ = std::move(message); }
 
   void RefreshPrinters() override { ++refreshes; }
   std::vector<std::string> Printers() const override;

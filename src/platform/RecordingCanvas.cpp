@@ -25,16 +25,6 @@ std::vector<TRecordingCanvas::Call> TRecordingCanvas::CallsOf(const std::string&
   return out;
 }
 
-std::u16string TRecordingCanvas::DrawnText() const {
-  std::u16string out;
-  for (const Call& c : Calls) {
-    if (c.op != "text") continue;
-    if (!out.empty()) out += u'|';
-    out += c.text;
-  }
-  return out;
-}
-
 int TRecordingCanvas::ScaledCell() const {
   const int cell = ScaleWithSize ? std::max(1, CellWidth * state_.font.Size / 10) : CellWidth;
   return cell + ((state_.font.Style & kFontBold) ? BoldExtra : 0);

@@ -51,8 +51,6 @@ class TRecordingCanvas : public ICanvas {
   std::vector<Call> Calls;
   // The calls of one kind, in order.
   std::vector<Call> CallsOf(const std::string& op) const;
-  // The text drawn, call by call, joined with '|'.
-  std::u16string DrawnText() const;
 
   // The width in pixels the metrics give one code point in the current font.
   int CharPixels(char32_t ch) const;

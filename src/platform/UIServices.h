@@ -201,18 +201,15 @@ class ScriptedUIServices : public IUIServices {
   void PushMessageResult(int result) { messageResults_.push_back(result); }
   void PushOpenFile(std::optional<std::string> path) { openFiles_.push_back(std::move(path)); }
   void PushSaveFile(std::optional<std::string> path) { saveFiles_.push_back(std::move(path)); }
-  void PushPassword(std::optional<std::string> password) { passwords_.push_back(std::move(password)); }
   void PushFilePassword(std::optional<std::string> password) { filePasswords_.push_back(std::move(password)); }
   void PushSetPassword(std::optional<SetPasswordAnswer> answer) { setPasswords_.push_back(std::move(answer)); }
   void PushChangePassword(std::optional<ChangePasswordAnswer> answer) {
     changePasswords_.push_back(std::move(answer));
   }
   void PushInput(std::optional<std::string> value) { inputs_.push_back(std::move(value)); }
-  void SetOpenUrlResult(bool ok) { openUrlResult_ = ok; }
   // The print dialog's answer is the options it was opened with, changed by `answer`.
   void PushPrint(std::optional<std::function<void(PrintDialogOptions&)>> answer) { prints_.push_back(std::move(answer)); }
   void PushFont(std::optional<FontChoice> font) { fonts_.push_back(std::move(font)); }
-  void PushColor(std::optional<TColor> color) { colors_.push_back(std::move(color)); }
 
   const std::vector<Call>& Calls() const { return calls_; }
   std::vector<Call> CallsOf(Kind kind) const;

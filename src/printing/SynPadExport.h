@@ -71,7 +71,6 @@ class TSynCustomExporter : public TSynPersistent {
   TSynEncoding Encoding() const { return fEncoding; }
   // Raises ESynEncoding for an encoding this format does not support.
   void SetEncoding(TSynEncoding Value);
-  int CharSize() const { return fCharSize; }
   bool AsDocument() const { return fAsDocument; }
   void SetAsDocument(bool Value) { fAsDocument = Value; }
   TSynFont& Font() { return fFont; }

@@ -11,11 +11,6 @@
 
 namespace {
 
-std::function<void(std::u16string&, std::u16string&)>& DateTimeSource() {
-  static std::function<void(std::u16string&, std::u16string&)> source;
-  return source;
-}
-
 std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 std::u16string NumberText(int Value, bool Roman) { return Roman ? IntToRoman(Value) : Ascii(std::to_string(Value)); }
@@ -102,10 +97,6 @@ THeaderFooter::THeaderFooter(THeaderFooterType Type) : fType(Type) { fDefaultFon
 
 THeaderFooter::~THeaderFooter() = default;
 
-void THeaderFooter::SetDateTimeSource(std::function<void(std::u16string&, std::u16string&)> Source) {
-  DateTimeSource() = std::move(Source);
-}
-
 int THeaderFooter::Add(const std::u16string& Text, const TSynFont* Font, THeaderFooterAlign Alignment,
                        int LineNumber) {
   auto item = std::make_unique<THeaderFooterItem>();
@@ -143,13 +134,9 @@ void THeaderFooter::Assign(const THeaderFooter& Source) {
 void THeaderFooter::InitPrint(platform::ICanvas& Canvas, int NumPages, const std::u16string& Title,
                               TSynPadPrintMargins* Margins) {
   Canvas.Save();
-  if (DateTimeSource()) {
-    DateTimeSource()(fDate, fTime);
-  } else {
-    const std::time_t now = std::time(nullptr);
-    fDate = codepage::Utf8ToUtf16(platform::ShortDateText(now));
-    fTime = codepage::Utf8ToUtf16(platform::LongTimeText(now));
-  }
+  const std::time_t now = std::time(nullptr);
+  fDate = codepage::Utf8ToUtf16(platform::ShortDateText(now));
+  fTime = codepage::Utf8ToUtf16(platform::LongTimeText(now));
   fNumPages = NumPages;
   fMargins = Margins;
   fTitle = Title;

@@ -4,7 +4,6 @@
 // engine lays each out once per layout (InitPrint) and draws it on every page (Print).
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,10 +98,6 @@ class THeaderFooter {
   // Laid-out state, for the engine and tests.
   int FrameHeight() const { return fFrameHeight; }
   const std::vector<TLineInfo>& LineInfos() const { return fLineInfo; }
-
-  // Supplies the date (short format) and time (long format) texts; the default asks the platform's
-  // locale. Tests pin it.
-  static void SetDateTimeSource(std::function<void(std::u16string& Date, std::u16string& Time)> Source);
 
  private:
   void DrawFrame(platform::ICanvas& Canvas);

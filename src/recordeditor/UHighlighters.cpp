@@ -242,12 +242,6 @@ const TdmComponent* TdmHighLighters::FindComponent(std::string_view name) const 
   return nullptr;
 }
 
-const TdmComponent* TdmHighLighters::ComponentOf(const TSynCustomHighlighter* highlighter) const {
-  for (const TdmComponent& c : components_)
-    if (highlighter && c.Highlighter == highlighter) return &c;
-  return nullptr;
-}
-
 std::vector<std::string> TdmHighLighters::PluginFileNames() const {
   std::vector<std::string> names;
   if (plugins_)

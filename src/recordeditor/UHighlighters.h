@@ -84,7 +84,6 @@ class TdmHighLighters {
   TdmHighLighters(const TdmHighLighters&) = delete;
   TdmHighLighters& operator=(const TdmHighLighters&) = delete;
 
-  THighlighterSetRole Role() const { return role_; }
 
   // ---- Components (owned) ----
   // One per row of the language table, in the rows' component order, with the two search engines
@@ -100,8 +99,6 @@ class TdmHighLighters {
   const std::vector<TdmComponent>& Components() const { return components_; }
   // The component of that name, or nullptr.
   const TdmComponent* FindComponent(std::string_view name) const;
-  // The component that is this highlighter, or nullptr.
-  const TdmComponent* ComponentOf(const TSynCustomHighlighter* highlighter) const;
 
   // ---- Languages ----
   // Clears the list and fills it: the built-in languages of the language table in the order of

@@ -151,8 +151,6 @@ class TEditorFrame : public IEditor {
 
   // The print engine with the frame's defaults.
   TSynPadPrint& SynPadPrint() { return *print_; }
-  // The find driver's view of the code editor.
-  ISynSearchEditor& SearchEditor() { return *searchEditor_; }
   // The focus timer while it runs.
   bool FocusTimerRunning() const { return memoTimer_->Running(); }
 

@@ -139,7 +139,6 @@ class TfrmBaseForm : public QDialog, public platform::TLifecycle {
   // ---- modal use ----
   // Shows the form modally; 1 = OK, 2 = Cancel (also when closed from its frame).
   int ShowModal();
-  int ModalResult() const { return modalResult_; }
   // Setting a result while the form runs modally ends it with that result.
   void SetModalResult(int result);
   // A button that ends the modal loop with `result` when clicked (0: an ordinary button).
@@ -152,7 +151,6 @@ class TfrmBaseForm : public QDialog, public platform::TLifecycle {
   void SetBorderStyle(TBorderStyle style);
   TBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderIcons(unsigned icons);
-  unsigned BorderIcons() const { return borderIcons_; }
   void SetPosition(TPosition position) { position_ = position; }
   TPosition Position() const { return position_; }
   // The designed client size; the form grows when its contents need more room.

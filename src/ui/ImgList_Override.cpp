@@ -140,12 +140,6 @@ QImage TImageList::DisabledImage(int index) const {
   return index >= 0 && index < Count() ? entries_[std::size_t(index)].disabled : QImage();
 }
 
-QPixmap TImageList::Pixmap(int index, bool enabled) const {
-  if (index < 0 || index >= Count()) return QPixmap();
-  const Entry& e = entries_[std::size_t(index)];
-  return QPixmap::fromImage(enabled ? e.image : e.disabled);
-}
-
 QIcon TImageList::Icon(int index) const {
   if (index < 0 || index >= Count()) return QIcon();
   const Entry& e = entries_[std::size_t(index)];

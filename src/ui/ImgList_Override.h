@@ -50,7 +50,6 @@ class TImageList : public QObject {
   QImage DisabledImage(int index) const;
   // The picture at twice the density; a null image when the entry has none.
   QImage Image2x(int index) const;
-  QPixmap Pixmap(int index, bool enabled = true) const;
   // Normal and disabled pixmaps; a null icon for an index out of range.
   QIcon Icon(int index) const;
 

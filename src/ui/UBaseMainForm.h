@@ -54,7 +54,6 @@ class TBaseMainForm : public TfrmBaseForm {
 
   // The area below the toolbar for the descendants' widgets.
   QWidget* ClientArea() const { return clientArea_; }
-  QVBoxLayout* MainLayout() const { return mainLayout_; }
 
   // ---- virtual operations ----
   virtual void AppMinimized();

@@ -162,7 +162,6 @@ class TmxXPButton : public QWidget {
   void SetBorderColor(TColor c) { SetColorIndex(3, c); }
   TColor ShadowColor() const { return colors_[4]; }
   void SetShadowColor(TColor c) { SetColorIndex(4, c); }
-  TColor ColorIndex(int i) const { return i >= 0 && i < 5 ? colors_[i] : 0; }
   void SetColorIndex(int index, TColor c);
 
   bool UseShadow() const { return useShadow_; }

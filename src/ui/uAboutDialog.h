@@ -45,8 +45,6 @@ class TAboutDialog : public QDialog {
   QLabel* lblWeb;       // 1030
   QPushButton* btnClose;  // 1
 
-  // What a click on a link opens ("" when it is no link).
-  std::string WebUrl() const { return web_; }
   std::string MailUrl() const;
   void OpenWeb();
   void OpenMail();

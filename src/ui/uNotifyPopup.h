@@ -73,7 +73,6 @@ class TNotifyPopup : public QWidget {
 
   // The custom alignment: left and resting position from the parent's alignment rectangle.
   void AlignIn(const QRect& alignRect);
-  bool CustomAligned() const { return customAligned_; }
   // Keeps the popup at the parent's right edge when the parent is resized (anchored top and right),
   // or aligns it again while it is custom aligned.
   void ParentResized(QResizeEvent* event);

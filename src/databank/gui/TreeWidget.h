@@ -38,7 +38,6 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void SetReadOnly(bool readOnly);
   // The item under the mouse is underlined and the pointer becomes a hand.
   void SetHotTrack(bool on);
-  bool HotTrack() const { return hotTrack_; }
 
   static TTreeItem* Handle(QTreeWidgetItem* item) { return reinterpret_cast<TTreeItem*>(item); }
   static QTreeWidgetItem* ItemOf(TTreeItem* item) { return reinterpret_cast<QTreeWidgetItem*>(item); }

@@ -289,8 +289,18 @@ void TXMLTreeForm::BuildMenus() {
   OpenRecentMenu->setTitle(QStringLiteral("Open Recent"));
   ConfigurationMenu->setTitle(QStringLiteral("Configuration"));
   SortItemsMenu->setTitle(QStringLiteral("Sort Items"));
+  BuildMainMenu();
+  BuildButtonMenus();
+  BuildTreeMenu();
+  // The tray icon's menu.
+  TrayMenu->addAction(Action(A::Restore));
+  TrayMenu->addAction(Action(A::About));
+  TrayMenu->addAction(actnExit);
+}
 
-  // The main menu drops from the toolbar's menu button.
+// The main menu drops from the toolbar's menu button.
+void TXMLTreeForm::BuildMainMenu() {
+  using A = TTreeAction;
   MainMenu->addAction(Action(A::NewBase));
   MainMenu->addAction(Action(A::OpenBase));
   MainMenu->addMenu(OpenRecentMenu);
@@ -314,7 +324,15 @@ void TXMLTreeForm::BuildMenus() {
   MainMenu->addAction(Action(A::BankInfo));
   MainMenu->addSeparator();
   MainMenu->addMenu(ConfigurationMenu);
-  ConfigurationMenu->addAction(Action(A::Settings));
+  BuildConfigurationMenu();
+  MainMenu->addSeparator();
+  MainMenu->addAction(Action(A::About));
+  MainMenu->addAction(actnExit);
+  connect(MainMenu, &QMenu::aboutToShow, this, [this] { BuildRecentMenu(OpenRecentMenu); });
+}
+
+void TXMLTreeForm::BuildConfigurationMenu() {
+  ConfigurationMenu->addAction(Action(TTreeAction::Settings));
   miToolbars = ConfigurationMenu->addAction(QStringLiteral("Toolbars ..."));
   miToolbars->setObjectName(QStringLiteral("miToolbars"));
   miToolbars->setVisible(false);  // the main window above relabels it
@@ -334,11 +352,11 @@ void TXMLTreeForm::BuildMenus() {
     btnTreeToolbar->SetDown(!btnTreeToolbar->Down());
     TreeToolbarClicked();
   });
-  MainMenu->addSeparator();
-  MainMenu->addAction(Action(A::About));
-  MainMenu->addAction(actnExit);
-  connect(MainMenu, &QMenu::aboutToShow, this, [this] { BuildRecentMenu(OpenRecentMenu); });
+}
 
+// The menus that drop from the toolbars' buttons.
+void TXMLTreeForm::BuildButtonMenus() {
+  using A = TTreeAction;
   for (A fixed : {A::OpenBase, A::Import}) {
     Action(fixed)->setProperty("Tag", 1);  // kept when the recent files are listed again
     RecentMenu->addAction(Action(fixed));
@@ -350,6 +368,21 @@ void TXMLTreeForm::BuildMenus() {
   SaveDropMenu->addAction(Action(A::SaveBaseAs));
   SaveDropMenu->addAction(Action(A::Export));
 
+  InfoDropdownMenu->addAction(Action(A::Homepage));
+  InfoDropdownMenu->addAction(Action(A::Bugtracker));
+  InfoDropdownMenu->addAction(Action(A::About));
+  InfoDropdownMenu->addAction(Action(A::Help));
+  InfoDropdownMenu->addAction(Action(A::Donate));
+
+  BookmarksMenu->addAction(Action(A::SaveBookmark));
+  BookmarksMenu->addAction(Action(A::ManageBookmarks));
+  BookmarksMenu->addSeparator();
+  connect(BookmarksMenu, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { BuildBookmarksMenu(); }); });
+}
+
+// The tree's context menu.
+void TXMLTreeForm::BuildTreeMenu() {
+  using A = TTreeAction;
   TreeMenu->addAction(Action(A::NewFolder));
   TreeMenu->addAction(Action(A::NewItem));
   TreeMenu->addAction(Action(A::RenameItem));
@@ -381,21 +414,6 @@ void TXMLTreeForm::BuildMenus() {
   TreeMenu->addAction(Action(A::CutNode));
   TreeMenu->addAction(Action(A::PasteNode));
   TreeMenu->addAction(Action(A::DuplicateNode));
-
-  InfoDropdownMenu->addAction(Action(A::Homepage));
-  InfoDropdownMenu->addAction(Action(A::Bugtracker));
-  InfoDropdownMenu->addAction(Action(A::About));
-  InfoDropdownMenu->addAction(Action(A::Help));
-  InfoDropdownMenu->addAction(Action(A::Donate));
-
-  BookmarksMenu->addAction(Action(A::SaveBookmark));
-  BookmarksMenu->addAction(Action(A::ManageBookmarks));
-  BookmarksMenu->addSeparator();
-  connect(BookmarksMenu, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { BuildBookmarksMenu(); }); });
-
-  TrayMenu->addAction(Action(A::Restore));
-  TrayMenu->addAction(Action(A::About));
-  TrayMenu->addAction(actnExit);
 }
 
 void TXMLTreeForm::BuildBookmarksMenu() {
@@ -520,7 +538,6 @@ void TXMLTreeForm::PlaceRightButtons() {
 }
 
 void TXMLTreeForm::BuildTreePane() {
-  using A = TTreeAction;
   Splitter = new QSplitter(Qt::Horizontal, ClientArea());
   Splitter->setObjectName(QStringLiteral("Splitter"));
   Splitter->setChildrenCollapsible(false);
@@ -530,7 +547,13 @@ void TXMLTreeForm::BuildTreePane() {
   TreePanel = new TSimplePanel(Splitter);
   TreePanel->setObjectName(QStringLiteral("TreePanel"));
   auto* treeLayout = NewBox<QVBoxLayout>(TreePanel);
+  treeLayout->addWidget(BuildTreeTitle());
+  treeLayout->addWidget(BuildTreeView(), 1);
+  treeLayout->addWidget(BuildFilterPages(), 1);
+}
 
+// "Folders", the quick search box and the switches for it and for the tree's toolbar.
+QWidget* TXMLTreeForm::BuildTreeTitle() {
   const TTitleBar title = NewTitleBar(TreePanel, "TreeTitlePanel", "lblTreeTitle", QStringLiteral("Folders"), 2);
   TreeTitlePanel = title.Panel;
   lblTreeTitle = title.Caption;
@@ -549,12 +572,34 @@ void TXMLTreeForm::BuildTreePane() {
   btnTreeToolbar = NewTitleSwitch(title, "btnTreeToolbar", timTreeToolbar, "Show Tree Toolbar");
   btnTreeToolbar->SetDown(true);
   btnTreeToolbar->OnClick = [this](TmxXPButton*) { TreeToolbarClicked(); };
-  treeLayout->addWidget(TreeTitlePanel);
+  return TreeTitlePanel;
+}
 
-  // The tree with its toolbar; the filter moves this panel into the page control's first page.
+// The tree with its toolbar; the filter moves this panel into the page control's first page.
+QWidget* TXMLTreeForm::BuildTreeView() {
   TreeView = new TSimplePanel(TreePanel);
   TreeView->setObjectName(QStringLiteral("TreeView"));
   auto* viewLayout = NewBox<QVBoxLayout>(TreeView);
+  viewLayout->addWidget(BuildTreeToolbar());
+  Tree = new TTreeWidget(TreeView);
+  Tree->setObjectName(QStringLiteral("Tree"));
+  Tree->SetImages(TreeImageList);
+  Tree->OnContextMenu = [this](QPoint at) {
+    UpdateActions();
+    TreeMenu->exec(at);
+  };
+  Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
+    return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
+  };
+  Tree->OnDrop = [this](TTreeItem* dragged, TTreeItem* target) {
+    DropNode(Tree->NodeOf(dragged), Tree->NodeOf(target));
+  };
+  viewLayout->addWidget(Tree, 1);
+  return TreeView;
+}
+
+QWidget* TXMLTreeForm::BuildTreeToolbar() {
+  using A = TTreeAction;
   TreeToolbar = new TToolbarPanel(TreeView);
   TreeToolbar->setObjectName(QStringLiteral("TreeToolbar"));
   TreeToolbar->setFixedHeight(24);
@@ -580,24 +625,12 @@ void TXMLTreeForm::BuildTreePane() {
   btnBookmarks->setFixedSize(30, 22);
   barLayout->addWidget(btnBookmarks);
   barLayout->addStretch(1);
-  viewLayout->addWidget(TreeToolbar);
+  return TreeToolbar;
+}
 
-  Tree = new TTreeWidget(TreeView);
-  Tree->setObjectName(QStringLiteral("Tree"));
-  Tree->SetImages(TreeImageList);
-  Tree->OnContextMenu = [this](QPoint at) {
-    UpdateActions();
-    TreeMenu->exec(at);
-  };
-  Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
-    return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
-  };
-  Tree->OnDrop = [this](TTreeItem* dragged, TTreeItem* target) {
-    DropNode(Tree->NodeOf(dragged), Tree->NodeOf(target));
-  };
-  viewLayout->addWidget(Tree, 1);
-  treeLayout->addWidget(TreeView, 1);
-
+// The pages the filter shows: the whole tree, the filter's results with their status line, and a
+// tab that clears the filter.
+QWidget* TXMLTreeForm::BuildFilterPages() {
   TreePageControl = new QTabWidget(TreePanel);
   // Tabs padded less than the desktop style pads them, so the captions fit the pane's default width.
   auto* tabStyle = new TCompactTabStyle;
@@ -621,6 +654,22 @@ void TXMLTreeForm::BuildTreePane() {
   findTreeEvents_ = std::make_unique<TFindTreeEvents>(this);
   FindTree->Events = findTreeEvents_.get();
   findLayout->addWidget(FindTree, 1);
+  findLayout->addWidget(BuildFilterStatus());
+  CloseTreePage = new QWidget;
+  CloseTreePage->setObjectName(QStringLiteral("CloseTreePage"));
+  TreePageControl->addTab(TreePage, QStringLiteral("All Folders"));
+  TreePageControl->addTab(FindTreePage, QStringLiteral("Filter Results"));
+  const int close = TreePageControl->addTab(CloseTreePage, ToolImages->Icon(timClearFilter), QString());
+  TreePageControl->setTabToolTip(close, QStringLiteral("Clear Filter"));
+  TreePageControl->setVisible(false);
+  connect(TreePageControl, &QTabWidget::currentChanged, this, [this](int) {
+    if (TreePageControl->currentWidget() == CloseTreePage) RunGuarded([this] { HideFilter(); });
+  });
+  return TreePageControl;
+}
+
+// What the filter looked for, and how.
+QWidget* TXMLTreeForm::BuildFilterStatus() {
   FilterStatus = new TSimplePanel(FindTreePage);
   FilterStatus->setObjectName(QStringLiteral("FilterStatus"));
   FilterStatus->setFixedHeight(18);
@@ -642,18 +691,7 @@ void TXMLTreeForm::BuildTreePane() {
   lCaseSensitive = label("lCaseSensitive", SFilterCase, SFilterCaseHint);
   lWordWrap = label("lWordWrap", SFilterWhole, SFilterWholeHint);
   statusLayout->addStretch(1);
-  findLayout->addWidget(FilterStatus);
-  CloseTreePage = new QWidget;
-  CloseTreePage->setObjectName(QStringLiteral("CloseTreePage"));
-  TreePageControl->addTab(TreePage, QStringLiteral("All Folders"));
-  TreePageControl->addTab(FindTreePage, QStringLiteral("Filter Results"));
-  const int close = TreePageControl->addTab(CloseTreePage, ToolImages->Icon(timClearFilter), QString());
-  TreePageControl->setTabToolTip(close, QStringLiteral("Clear Filter"));
-  TreePageControl->setVisible(false);
-  connect(TreePageControl, &QTabWidget::currentChanged, this, [this](int) {
-    if (TreePageControl->currentWidget() == CloseTreePage) RunGuarded([this] { HideFilter(); });
-  });
-  treeLayout->addWidget(TreePageControl, 1);
+  return FilterStatus;
 }
 
 void TXMLTreeForm::BuildEditorArea() {

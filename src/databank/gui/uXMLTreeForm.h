@@ -178,8 +178,17 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BuildImageLists();
   void BuildActions();
   void BuildMenus();
+  void BuildMainMenu();
+  void BuildConfigurationMenu();
+  void BuildButtonMenus();
+  void BuildTreeMenu();
   void BuildToolbar();
   void BuildTreePane();
+  QWidget* BuildTreeTitle();
+  QWidget* BuildTreeView();
+  QWidget* BuildTreeToolbar();
+  QWidget* BuildFilterPages();
+  QWidget* BuildFilterStatus();
   void BuildEditorArea();
   void BuildTray();
   void RunAction(TTreeAction action);

@@ -33,7 +33,6 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   // Runs once when the desktop session ends (log-out) or the application is about to quit, so the
   // main window can run its real close path (nothing may be lost); the main window sets it.
   std::function<void()> OnSessionEnd;
-  bool SessionEnding() const { return sessionEnding_; }
 
   void MinimizeWindows() override;
   void RestoreWindows() override;
