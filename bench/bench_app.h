@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QFont>
-
 #include <cstdlib>
 
 #include "platform/qt/Drawing.h"

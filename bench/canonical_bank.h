@@ -95,7 +95,8 @@ inline int Fill(TXMLDataBase2& db, int bigFolder = 0, TText text = TText::NonAsc
   for (int t = 0; t < topFolders; ++t) {
     TxevXMLNode2* top = f.Folder(db.Root(), "Folder " + std::to_string(t));
     f.Records(top, kPerFolder);
-    for (int s = 0; s < kSubFolders; ++s) f.Records(f.Folder(top, "Folder " + std::to_string(t) + "." + std::to_string(s)), kPerFolder);
+    for (int s = 0; s < kSubFolders; ++s)
+      f.Records(f.Folder(top, "Folder " + std::to_string(t) + "." + std::to_string(s)), kPerFolder);
   }
   if (bigFolder > 0) {
     TxevXMLNode2* big = f.Folder(db.Root(), "Big");

@@ -7,7 +7,6 @@
 #include <QPlainTextEdit>
 #include <QSet>
 #include <QSyntaxHighlighter>
-
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -19,9 +18,10 @@
 #include "platform/CodePage.h"
 #include "platform/qt/Drawing.h"
 
-inline const char* const kCppKeywords[] = {"int", "return", "if", "else", "for", "while", "const", "auto", "void",
-                                    "class", "struct", "static", "namespace", "template", "typename", "unsigned",
-                                    "char", "bool", "true", "false", "nullptr", "switch", "case", "break"};
+inline const char* const kCppKeywords[] = {"int",       "return",   "if",       "else",     "for",    "while",
+                                           "const",     "auto",     "void",     "class",    "struct", "static",
+                                           "namespace", "template", "typename", "unsigned", "char",   "bool",
+                                           "true",      "false",    "nullptr",  "switch",   "case",   "break"};
 
 // C++ of the given number of lines (55 bytes a line on average): functions, loops, comments,
 // strings and indentation. Made once per count.
@@ -38,14 +38,32 @@ inline const std::string& CppText(int Lines) {
       const char* a = idents[rng() % 10];
       const char* b = idents[rng() % 10];
       switch (kind) {
-        case 0: line += "// " + std::string(a) + " keeps the " + b + " of the current block in range"; break;
-        case 1: line += "for (int " + std::string(a) + " = 0; " + a + " < " + b + "; ++" + a + ") {  /* loop */"; break;
-        case 2: line += "const auto " + std::string(a) + " = compute(" + b + ", \"text " + std::to_string(i) + "\");"; break;
-        case 3: line += "if (" + std::string(a) + " > " + std::to_string(rng() % 1000) + " && " + b + " != nullptr) return false;"; break;
-        case 4: line += "static unsigned " + std::string(a) + "_" + b + "(char* p, bool flag) { return 0x" + std::to_string(rng() % 9999) + "; }"; break;
-        case 5: line += "}  // namespace " + std::string(a) + " and the rest of " + b + " as before here"; break;
-        case 6: line += std::string(a) + "->" + b + " += " + a + "[" + std::to_string(rng() % 64) + "] * 3.25;  // scale it"; break;
-        default: line += "return " + std::string(a) + " + " + b + " - " + a + " * " + b + " / 2;  // plain arithmetic"; break;
+        case 0:
+          line += "// " + std::string(a) + " keeps the " + b + " of the current block in range";
+          break;
+        case 1:
+          line += "for (int " + std::string(a) + " = 0; " + a + " < " + b + "; ++" + a + ") {  /* loop */";
+          break;
+        case 2:
+          line += "const auto " + std::string(a) + " = compute(" + b + ", \"text " + std::to_string(i) + "\");";
+          break;
+        case 3:
+          line += "if (" + std::string(a) + " > " + std::to_string(rng() % 1000) + " && " + b +
+                  " != nullptr) return false;";
+          break;
+        case 4:
+          line += "static unsigned " + std::string(a) + "_" + b + "(char* p, bool flag) { return 0x" +
+                  std::to_string(rng() % 9999) + "; }";
+          break;
+        case 5:
+          line += "}  // namespace " + std::string(a) + " and the rest of " + b + " as before here";
+          break;
+        case 6:
+          line += std::string(a) + "->" + b + " += " + a + "[" + std::to_string(rng() % 64) + "] * 3.25;  // scale it";
+          break;
+        default:
+          line += "return " + std::string(a) + " + " + b + " - " + a + " * " + b + " / 2;  // plain arithmetic";
+          break;
       }
       t += line;
       t += '\n';
@@ -123,5 +141,7 @@ struct PeerWindow {
     QApplication::processEvents();
     hl = new PeerHighlighter(w.document());
   }
-  void Load(const std::string& utf8) { w.setPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))); }
+  void Load(const std::string& utf8) {
+    w.setPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+  }
 };

@@ -6,7 +6,6 @@
 // focused editor over 2 s, and the CPU per page while PageDown is held. Every figure is measured
 // beside the peer's in the same run.
 #include <benchmark/benchmark.h>
-
 #include <malloc.h>
 
 #include <QApplication>
@@ -21,7 +20,6 @@
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
 #include <QTimer>
-
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -40,7 +38,9 @@ namespace {
 constexpr int kLines = 1000000;
 constexpr int kWidth = 1600, kHeight = 1000;
 
-const std::string& BigCpp() { return CppText(kLines); }
+const std::string& BigCpp() {
+  return CppText(kLines);
+}
 using Ours = OursWindow;
 using Peer = PeerWindow;
 
@@ -55,14 +55,22 @@ void PaintOurs(Ours& o) {
   o.e.Paint(canvas, TSynRect{0, 0, kWidth, kHeight});
 }
 
-void PaintPeer(Peer& p) { p.w.viewport()->render(&Target()); }
+void PaintPeer(Peer& p) {
+  p.w.viewport()->render(&Target());
+}
 
-size_t HeapInUse() { return mallinfo2().uordblks + mallinfo2().hblkhd; }
+size_t HeapInUse() {
+  return mallinfo2().uordblks + mallinfo2().hblkhd;
+}
 
 // ---- load and first screen ----
 
-void PaintFirst(Ours& o) { PaintOurs(o); }
-void PaintFirst(Peer& p) { PaintPeer(p); }
+void PaintFirst(Ours& o) {
+  PaintOurs(o);
+}
+void PaintFirst(Peer& p) {
+  PaintPeer(p);
+}
 
 // Loading and the first paint are timed; making the window and freeing the text are not.
 template <class Editor>
@@ -85,10 +93,14 @@ void LoadAndFirstPaint(benchmark::State& state) {
   state.counters["text_MB"] = static_cast<double>(text.size()) / 1e6;
 }
 
-void BM_SynPadLoadAndFirstPaint_Ours(benchmark::State& state) { LoadAndFirstPaint<Ours>(state); }
+void BM_SynPadLoadAndFirstPaint_Ours(benchmark::State& state) {
+  LoadAndFirstPaint<Ours>(state);
+}
 BENCHMARK(BM_SynPadLoadAndFirstPaint_Ours)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
-void BM_SynPadLoadAndFirstPaint_Peer(benchmark::State& state) { LoadAndFirstPaint<Peer>(state); }
+void BM_SynPadLoadAndFirstPaint_Peer(benchmark::State& state) {
+  LoadAndFirstPaint<Peer>(state);
+}
 BENCHMARK(BM_SynPadLoadAndFirstPaint_Peer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // ---- repaint of the whole window, at the start and at the end ----

@@ -5,7 +5,6 @@
 
 #include <QClipboard>
 #include <QKeyEvent>
-
 #include <chrono>
 #include <memory>
 
@@ -130,7 +129,8 @@ BENCHMARK(BM_SynPadTyping_Painted)->Unit(benchmark::kMillisecond)->Iterations(2)
 
 std::u16string MatchText(int Megabytes) {
   std::u16string t;
-  const std::u16string line = u"abcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghq";
+  const std::u16string line =
+      u"abcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghqabcdefghq";
   const size_t size = static_cast<size_t>(Megabytes) * 1000 * 1000;
   while (t.size() < size) {
     t += line;
@@ -175,7 +175,8 @@ void BM_SynPadPaste10MB(benchmark::State& state) {
   NeedBenchApplication();
   OursWindow o;
   const std::u16string text = MatchText(10);
-  QApplication::clipboard()->setText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+  QApplication::clipboard()->setText(
+      QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
   for (auto _ : state) {
     state.PauseTiming();
     o.e.SetText(u"// pasted below\n");

@@ -5,13 +5,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QImage>
-
 #include <filesystem>
 #include <string>
 
 #include "databank/uDataBankContent.h"
-#include "editor_bench_common.h"
 #include "editor/gui/SynPadWidget.h"
+#include "editor_bench_common.h"
 #include "recordeditor/gui/uEditorFrameWidget.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"

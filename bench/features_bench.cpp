@@ -117,8 +117,8 @@ void BM_FilterBesideGrep(benchmark::State& state) {
   Corpus& c = TheCorpus();
   const TFilterCase& f = kFilters[state.range(0)];
   const TSearchForRec search = Search(f.ours, f.mode);
-  const std::vector<std::string> grepArgs =
-      f.mode == stRegExpr ? std::vector<std::string>{"-c", "-E", "-i", f.grep} : std::vector<std::string>{"-c", "-i", f.grep};
+  const std::vector<std::string> grepArgs = f.mode == stRegExpr ? std::vector<std::string>{"-c", "-E", "-i", f.grep}
+                                                                : std::vector<std::string>{"-c", "-i", f.grep};
   double ours = 1e9, grep = 1e9;
   size_t results = 0;
   std::int64_t steps = 0;

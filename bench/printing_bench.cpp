@@ -5,7 +5,6 @@
 
 #include <QImage>
 #include <QPainter>
-
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -28,8 +27,13 @@ namespace {
 const std::vector<std::u16string>& CppLines() {
   static const std::vector<std::u16string> lines = [] {
     std::mt19937 rng(19);
-    const char16_t* pieces[] = {u"int ", u"value", u" = ", u"(a + b)", u" * 42;", u" // note", u"\"text\"", u"if (x) ",
-                                u"{", u"}", u"return ", u"std::vector<int> v;", u"\t", u"for (int i = 0; i < n; ++i) "};
+    const char16_t* pieces[] = {u"int ",     u"value",
+                                u" = ",      u"(a + b)",
+                                u" * 42;",   u" // note",
+                                u"\"text\"", u"if (x) ",
+                                u"{",        u"}",
+                                u"return ",  u"std::vector<int> v;",
+                                u"\t",       u"for (int i = 0; i < n; ++i) "};
     std::vector<std::u16string> out;
     out.reserve(100000);
     for (int i = 0; i < 100000; ++i) {
@@ -50,7 +54,9 @@ platform::TQtPrinter& PdfPrinter(const std::string& file) {
   return *printer;
 }
 
-std::string TempPdf() { return (std::filesystem::temp_directory_path() / "tessaryn-bench-print.pdf").string(); }
+std::string TempPdf() {
+  return (std::filesystem::temp_directory_path() / "tessaryn-bench-print.pdf").string();
+}
 
 void Configure(TSynPadPrint& print, TSynCppSyn& cpp, const std::vector<std::u16string>& lines) {
   print.SetHighlighter(&cpp);
@@ -89,7 +95,8 @@ void BM_PrintPdf100kLines(benchmark::State& state) {
     pages = print.PageCount();
   }
   state.counters["pages"] = pages;
-  state.counters["pages/s"] = benchmark::Counter(static_cast<double>(pages) * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["pages/s"] =
+      benchmark::Counter(static_cast<double>(pages) * state.iterations(), benchmark::Counter::kIsRate);
   state.counters["MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
   std::filesystem::remove(file);
 }

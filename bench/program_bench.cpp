@@ -5,8 +5,8 @@
 //   the canonical one; quitting with it open (auto-save off, nothing modified);
 // - the memory opening the databank takes, as a multiple of the file's size.
 #include <benchmark/benchmark.h>
-#include <QApplication>
 
+#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -16,19 +16,21 @@
 #include "app/UMain.h"
 #include "app/uProgramEntry.h"
 #include "canonical_bank.h"
-#include "shown_program.h"
-#include "window_bench_support.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
+#include "shown_program.h"
+#include "window_bench_support.h"
 #include "xml/uXMLBase2.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double, std::milli>(to - from).count(); }
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 struct Files {
   canonical::TBenchDir dir{"program_bench"};

@@ -24,9 +24,10 @@ constexpr size_t kSize = 64u << 20;
 const std::string& Text() {
   static const std::string text = [] {
     std::mt19937 rng(64);
-    static const char* words[] = {"int", "return", "void", "for", "while", "if", "else", "std::string", "value",
-                                  "count", "index", "buffer", "node", "x", "y", "0", "1", "42", "(", ")", "{",
-                                  "}", ";", "=", "+", "<", ">", "//", "TODO", "record", "begin", "end;"};
+    static const char* words[] = {"int",   "return", "void",  "for",    "while", "if",     "else",  "std::string",
+                                  "value", "count",  "index", "buffer", "node",  "x",      "y",     "0",
+                                  "1",     "42",     "(",     ")",      "{",     "}",      ";",     "=",
+                                  "+",     "<",      ">",     "//",     "TODO",  "record", "begin", "end;"};
     std::string s = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot>";
     s.reserve(kSize + 4096);
     int id = 1;
@@ -61,8 +62,12 @@ void AESThroughput(benchmark::State& state, void (*expand)(const TAESKey128&, TA
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(buf.size()));
 }
 
-void BM_AESEncrypt(benchmark::State& state) { AESThroughput(state, AESExpandKeyForEncryption, AESEncryptECB); }
-void BM_AESDecrypt(benchmark::State& state) { AESThroughput(state, AESExpandKeyForDecryption, AESDecryptECB); }
+void BM_AESEncrypt(benchmark::State& state) {
+  AESThroughput(state, AESExpandKeyForEncryption, AESEncryptECB);
+}
+void BM_AESDecrypt(benchmark::State& state) {
+  AESThroughput(state, AESExpandKeyForDecryption, AESDecryptECB);
+}
 
 // The same with the processor's AES instructions switched off: the portable table-driven path.
 void BM_AESEncrypt_tables(benchmark::State& state) {
@@ -234,7 +239,9 @@ struct Crypto {
   Crypto() {
     lib = dlopen("libcrypto.so.3", RTLD_NOW);
     if (!lib) return;
-    auto sym = [&](auto& fn, const char* name) { fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name)); };
+    auto sym = [&](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+    };
     sym(CipherCtxNew, "EVP_CIPHER_CTX_new");
     sym(CipherCtxFree, "EVP_CIPHER_CTX_free");
     sym(Aes128Ecb, "EVP_aes_128_ecb");
@@ -281,8 +288,12 @@ void AesLibcrypto(benchmark::State& state, bool encrypt) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kSize));
 }
 
-void BM_AESEncrypt_libcrypto(benchmark::State& state) { AesLibcrypto(state, true); }
-void BM_AESDecrypt_libcrypto(benchmark::State& state) { AesLibcrypto(state, false); }
+void BM_AESEncrypt_libcrypto(benchmark::State& state) {
+  AesLibcrypto(state, true);
+}
+void BM_AESDecrypt_libcrypto(benchmark::State& state) {
+  AesLibcrypto(state, false);
+}
 
 void BM_MD5_libcrypto(benchmark::State& state) {
   const Crypto& c = Lib();

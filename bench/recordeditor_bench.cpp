@@ -44,7 +44,8 @@ struct SchemeFixture {
       }
     }
     for (const TdmComponent& c : set->Components())
-      if (c.Highlighter) c.Highlighter->AddAttrChangeHandler(NotifyMethod(this, [this](TSynPersistent*) { ++changes; }));
+      if (c.Highlighter)
+        c.Highlighter->AddAttrChangeHandler(NotifyMethod(this, [this](TSynPersistent*) { ++changes; }));
   }
   ~SchemeFixture() {
     for (const TdmComponent& c : set->Components())

@@ -11,6 +11,8 @@
 //           meaning.
 // Bytes per second count one byte per character of the text; the "matches" counter lets the table
 // check that every engine found the same.
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,8 +21,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #ifdef TESSARYN_BENCH_PCRE2
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -34,11 +34,11 @@
 namespace {
 
 std::string GeneratedText() {
-  static const char* words[] = {"int",    "count",  "buffer", "size",   "return", "while",  "if",
-                                "static", "const",  "value",  "index",  "node",   "next",   "result",
-                                "char",   "length", "data",   "item",   "switch", "case",   "break",
-                                "offset", "total",  "Buffer", "update", "parse",  "foo",    "bar_baz",
-                                "quux",   "qux",    "selected", "Reset", "buffers", "counter"};
+  static const char* words[] = {"int",    "count",  "buffer",   "size",   "return",  "while",  "if",
+                                "static", "const",  "value",    "index",  "node",    "next",   "result",
+                                "char",   "length", "data",     "item",   "switch",  "case",   "break",
+                                "offset", "total",  "Buffer",   "update", "parse",   "foo",    "bar_baz",
+                                "quux",   "qux",    "selected", "Reset",  "buffers", "counter"};
   static const char* ops[] = {" = ", " + ", " - ", " * ", " < ", " == ", ", ", "; ", " && "};
   static const char* queries[] = {"SELECT id, name FROM items WHERE id = ?", "select count(*) from log",
                                   "UPDATE items SET total = ? WHERE id = ?", "Select * From users"};
@@ -183,8 +183,8 @@ struct Pcre2 {
   Pcre2(const std::string& expr, bool ci) {
     int err = 0;
     PCRE2_SIZE off = 0;
-    code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(expr.data()), expr.size(), ci ? PCRE2_CASELESS : 0, &err,
-                         &off, nullptr);
+    code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(expr.data()), expr.size(), ci ? PCRE2_CASELESS : 0, &err, &off,
+                         nullptr);
     if (!code) throw std::runtime_error("PCRE2 refuses " + expr);
     md = pcre2_match_data_create_from_pattern(code, nullptr);
   }
@@ -240,12 +240,16 @@ void Runaway(benchmark::State& state, const Text& expr, const Text& subject) {
 
 void RegisterRunaway(const std::string& name, const std::string& expr, const std::string& subject) {
   const std::u16string wideExpr = codepage::Cp1252ToUtf16(expr), wideSubject = codepage::Cp1252ToUtf16(subject);
-  benchmark::RegisterBenchmark(("RegexRunaway/" + name + "/wide").c_str(), [=](benchmark::State& st) {
-    Runaway<synregexpr::TRegExpr, synregexpr::ERegExpr>(st, wideExpr, wideSubject);
-  })->Iterations(1)->Unit(benchmark::kSecond);
-  benchmark::RegisterBenchmark(("RegexRunaway/" + name + "/byte").c_str(), [=](benchmark::State& st) {
-    Runaway<regexpr::TRegExpr, regexpr::ERegExpr>(st, expr, subject);
-  })->Iterations(1)->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark(
+      ("RegexRunaway/" + name + "/wide").c_str(),
+      [=](benchmark::State& st) { Runaway<synregexpr::TRegExpr, synregexpr::ERegExpr>(st, wideExpr, wideSubject); })
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark(
+      ("RegexRunaway/" + name + "/byte").c_str(),
+      [=](benchmark::State& st) { Runaway<regexpr::TRegExpr, regexpr::ERegExpr>(st, expr, subject); })
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond);
 }
 
 [[maybe_unused]] const bool registered = [] {

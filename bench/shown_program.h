@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QApplication>
-
 #include <string>
 #include <utility>
 

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,12 +14,12 @@
 #include <fstream>
 
 #include "canonical_bank.h"
-#include "window_bench_support.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
+#include "window_bench_support.h"
 #include "xml/uXMLBase2.h"
 
 namespace {
@@ -152,7 +151,7 @@ void BM_TreeCommandInBigFolder(benchmark::State& state) {
     } else {
       w.Select(w.Middle());
     }
-    const A action = command == cNewFolder ? A::NewFolder
+    const A action = command == cNewFolder   ? A::NewFolder
                      : command == cNewRecord ? A::NewItem
                      : command == cMoveUp    ? A::MoveItemUp
                      : command == cMoveDown  ? A::MoveItemDown

@@ -2,19 +2,17 @@
 // services that answer every question Yes, and timing until a window has painted.
 #pragma once
 
-#include <QApplication>
-
+#include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <array>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-
-#include <benchmark/benchmark.h>
 
 #include "bench_app.h"
 #include "platform/UIServices.h"
@@ -66,7 +64,8 @@ std::array<double, N> MeasureInChild(const std::function<std::array<double, N>()
     std::_Exit(0);
   }
   ::close(fds[1]);
-  if (pid > 0 && ::read(fds[0], figures.data(), sizeof figures) != static_cast<ssize_t>(sizeof figures)) figures.fill(-1);
+  if (pid > 0 && ::read(fds[0], figures.data(), sizeof figures) != static_cast<ssize_t>(sizeof figures))
+    figures.fill(-1);
   ::close(fds[0]);
   int status = 0;
   if (pid > 0) ::waitpid(pid, &status, 0);

@@ -31,7 +31,8 @@ const std::string& Dir() {
   static const std::string dir = [] {
     // In memory where the system has such a folder: rewriting a file on a disk file system per
     // input costs more than the rest of a run.
-    std::snprintf(g_dir, sizeof g_dir, "%s/databank_load.XXXXXX", ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    std::snprintf(g_dir, sizeof g_dir, "%s/databank_load.XXXXXX",
+                  ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
     if (!::mkdtemp(g_dir)) std::abort();
     std::atexit([] {
       char file[96];

@@ -20,12 +20,12 @@
 namespace {
 
 // Stops at the first broken rule, saying which.
-#define Require(ok)                                                          \
-  do {                                                                       \
-    if (!(ok)) {                                                             \
+#define Require(ok)                                                                      \
+  do {                                                                                   \
+    if (!(ok)) {                                                                         \
       std::fprintf(stderr, "editor_script: rule broken: %s (line %d)\n", #ok, __LINE__); \
-      std::abort();                                                          \
-    }                                                                        \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (0)
 
 constexpr int kCeiling = 1 << 20;
@@ -50,33 +50,43 @@ void Check(TSynPadScript& s) {
   Require(e.TopLine() >= 1 && (e.HasOption(eoScrollPastEof) || e.TopLine() <= std::max(1, e.DisplayRowCount())));
   Require(e.LeftChar() >= 1);
   if (e.WordWrap()) Require(e.LeftChar() == 1);
-  if (e.CaretX() <= len + 1 && count > 0) Require(e.DisplayToBufferPos(e.BufferToDisplayPos(e.GetCaretXY())) == e.GetCaretXY());
+  if (e.CaretX() <= len + 1 && count > 0)
+    Require(e.DisplayToBufferPos(e.BufferToDisplayPos(e.GetCaretXY())) == e.GetCaretXY());
 }
 
 int Arg(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   if (p >= end) return 1;
   const uint8_t b = *p++;
   switch (b % 8) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return e.LineCount();
-    case 3: return e.LineCount() > 0 ? static_cast<int>(e.LineText(1).size()) + 1 : 2;
-    case 4: return (b & 0x80) ? 2147483647 : -2147483647;
-    case 5: return b >> 3;
-    case 6: return -(b >> 3);
-    default: return (b >> 3) * 97;
+    case 0:
+      return 0;
+    case 1:
+      return 1;
+    case 2:
+      return e.LineCount();
+    case 3:
+      return e.LineCount() > 0 ? static_cast<int>(e.LineText(1).size()) + 1 : 2;
+    case 4:
+      return (b & 0x80) ? 2147483647 : -2147483647;
+    case 5:
+      return b >> 3;
+    case 6:
+      return -(b >> 3);
+    default:
+      return (b >> 3) * 97;
   }
 }
 
 std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
-  static const char* const names[] = {"caret", "sel",    "top",     "left",    "text",   "option", "font",
-                                      "b2d",   "d2b",    "px2rc",   "px2near", "rc2px",  "rc2idx", "idx2rc",
-                                      "token", "dump",   "bogus",   "command", "command", "command", "command",
-                                      "char",  "char",   "str",     "undo",    "redo",   "paste",  "copy",
-                                      "find",  "replace", "bracket", "mark",   "gotomark", "answers"};
+  static const char* const names[] = {"caret", "sel",     "top",     "left",    "text",     "option",  "font",
+                                      "b2d",   "d2b",     "px2rc",   "px2near", "rc2px",    "rc2idx",  "idx2rc",
+                                      "token", "dump",    "bogus",   "command", "command",  "command", "command",
+                                      "char",  "char",    "str",     "undo",    "redo",     "paste",   "copy",
+                                      "find",  "replace", "bracket", "mark",    "gotomark", "answers"};
   const std::string cmd = names[*p++ % std::size(names)];
   auto word = [&] {
-    static const char* const words[] = {"a", "ab", "\\n", "x*", "(", "\\r\\n", "\\t", "\\u4e2d", "", "a|b", "[", "\\u0000"};
+    static const char* const words[] = {"a",   "ab",      "\\n", "x*",  "(", "\\r\\n",
+                                        "\\t", "\\u4e2d", "",    "a|b", "[", "\\u0000"};
     return std::string("\"") + words[p < end ? *p++ % std::size(words) : 0] + "\"";
   };
   if (cmd == "command") {
@@ -128,7 +138,9 @@ std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   }
   if (cmd == "option") {
     const int bit = p < end ? *p++ % 30 : 0;
-    const std::string name = bit < SynPadOptionCount ? SynPadOptionNames[bit] : bit == 27 ? "ShowLineNumbers" : "eoNothing";
+    const std::string name = bit < SynPadOptionCount ? SynPadOptionNames[bit]
+                             : bit == 27             ? "ShowLineNumbers"
+                                                     : "eoNothing";
     return "option " + name + ((p < end && (*p++ & 1)) ? " on" : " off");
   }
   if (cmd == "font") return std::string("font ") + ((p < end && (*p++ & 1)) ? "DejaVu Sans " : "Courier New ") + n();

@@ -51,7 +51,9 @@ std::vector<Entry>& Highlighters() {
   return all;
 }
 
-[[noreturn]] void Fail(const char* what, size_t line) { hlfuzz::Fail("hl2_scan", what, line); }
+[[noreturn]] void Fail(const char* what, size_t line) {
+  hlfuzz::Fail("hl2_scan", what, line);
+}
 
 struct Token {
   int pos, len, kind;

@@ -46,8 +46,7 @@ inline std::vector<std::u16string> Lines(const std::u16string& text) {
 // non-empty and follow the one before, the line must end within length + 2 calls to Next, and the
 // tokens must cover the line. onToken(pos, len) sees each token before Next.
 template <class OnToken>
-void WalkTokens(TSynCustomHighlighter& h, const std::u16string& line, const char* target, size_t n,
-                OnToken&& onToken) {
+void WalkTokens(TSynCustomHighlighter& h, const std::u16string& line, const char* target, size_t n, OnToken&& onToken) {
   int pos = 0;
   size_t calls = 0;
   while (!h.GetEol()) {

@@ -34,7 +34,9 @@ std::vector<std::unique_ptr<TSynCustomHighlighter>>& Highlighters() {
   return all;
 }
 
-[[noreturn]] void Fail(const char* what, size_t line) { hlfuzz::Fail("hl_scan", what, line); }
+[[noreturn]] void Fail(const char* what, size_t line) {
+  hlfuzz::Fail("hl_scan", what, line);
+}
 
 std::intptr_t ScanLine(TSynCustomHighlighter& h, const std::u16string& line, std::intptr_t range, size_t n) {
   h.SetRange(range);

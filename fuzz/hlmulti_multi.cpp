@@ -13,7 +13,9 @@
 
 namespace {
 
-[[noreturn]] void Fail(const char* what, size_t line) { hlfuzz::Fail("hlmulti_multi", what, line); }
+[[noreturn]] void Fail(const char* what, size_t line) {
+  hlfuzz::Fail("hlmulti_multi", what, line);
+}
 
 std::intptr_t ScanLine(TSynMultiSyn& h, const std::u16string& line, std::intptr_t range, size_t n) {
   h.SetRange(range);

@@ -32,7 +32,8 @@ std::vector<int> Naive(std::u16string p, std::u16string t, TSynSearchOptions o) 
   while (i + p.size() <= t.size()) {
     bool ok = t.compare(i, p.size(), p) == 0;
     if (ok && (o & ssoWholeWord))
-      ok = (i == 0 || IsSynWordBreakChar(t[i - 1])) && (i + p.size() == t.size() || IsSynWordBreakChar(t[i + p.size()]));
+      ok =
+          (i == 0 || IsSynWordBreakChar(t[i - 1])) && (i + p.size() == t.size() || IsSynWordBreakChar(t[i + p.size()]));
     if (ok) {
       out.push_back(static_cast<int>(i) + 1);
       i += p.size();
@@ -70,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int last = 0;
     for (int i = 0; i < m; ++i) {
       const int pos = regex.Results(i), len = regex.Lengths(i);
-      if (pos < 1 || len < 0 || pos + len - 1 > static_cast<int>(line.size()) || pos < last) Fail("regex match outside the line");
+      if (pos < 1 || len < 0 || pos + len - 1 > static_cast<int>(line.size()) || pos < last)
+        Fail("regex match outside the line");
       last = pos;
       regex.Replace(line.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len)), u"<$0$1\\n>");
     }

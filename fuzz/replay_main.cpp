@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     size_t len = rng() % (round < 1000 ? 64 : 2048);
     std::vector<uint8_t> bytes(len);
     bool binary = round % 3 == 0;
-    for (auto& b : bytes) b = binary ? static_cast<uint8_t>(rng()) : static_cast<uint8_t>(alphabet[rng() % alphabet.size()]);
+    for (auto& b : bytes)
+      b = binary ? static_cast<uint8_t>(rng()) : static_cast<uint8_t>(alphabet[rng() % alphabet.size()]);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     ++count;
   }

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (!out.empty()) {
       std::abort();
     }
-    if (local.FileName.size() != local.FileNameLength || local.CompressedData.size() != local.CompressedSize) std::abort();
+    if (local.FileName.size() != local.FileNameLength || local.CompressedData.size() != local.CompressedSize)
+      std::abort();
   }
   if (loaded && zip.Count() > 0) {
     // What was read writes back and reads again to the same entries.
@@ -38,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TZipFile again;
     if (!again.LoadFromStream(out) || again.Count() != zip.Count()) std::abort();
     for (int i = 0; i < zip.Count(); ++i)
-      if (again.LocalFiles()[static_cast<size_t>(i)].CompressedData != zip.LocalFiles()[static_cast<size_t>(i)].CompressedData)
+      if (again.LocalFiles()[static_cast<size_t>(i)].CompressedData !=
+          zip.LocalFiles()[static_cast<size_t>(i)].CompressedData)
         std::abort();
   }
   return 0;

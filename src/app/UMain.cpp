@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "app/UMainRules.h"
@@ -22,7 +21,9 @@ using platform::RunGuarded;
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 inline constexpr const char* kShowEditorToolbar = "ShowEditorToolbar";
 inline constexpr const char* kSchemesSection = "schemes";
@@ -58,8 +59,7 @@ void TfrmMain::BuildEditorPanel() {
   panelLayout->setContentsMargins(0, 0, 0, 0);
   panelLayout->setSpacing(0);
 
-  const TTitleBar title =
-      NewTitleBar(EditorPanel, "pnlRecordTitle", "lRecordTitle", QStringLiteral("Record View"), 4);
+  const TTitleBar title = NewTitleBar(EditorPanel, "pnlRecordTitle", "lRecordTitle", QStringLiteral("Record View"), 4);
   pnlRecordTitle = title.Panel;
   lRecordTitle = title.Caption;
   QHBoxLayout* titleLayout = title.Row;

@@ -16,7 +16,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-
 #include <functional>
 #include <memory>
 #include <string>

@@ -15,7 +15,9 @@
 
 TProgramEntry::TProgramEntry(TProgramOptions options) : options_(std::move(options)) {}
 
-TProgramEntry::~TProgramEntry() { Finish(); }
+TProgramEntry::~TProgramEntry() {
+  Finish();
+}
 
 void TProgramEntry::InitializeUnits() {
   settings_ = std::make_unique<TGlobalSettingsScope>(options_.SettingsFile);
@@ -38,8 +40,8 @@ void TProgramEntry::InitializeApplication() {
 }
 
 void TProgramEntry::CreateHighlighters() {
-  highlighters_ = std::make_unique<TdmHighLighters>(THighlighterSetRole::Primary, options_.PluginFolder,
-                                                    options_.PluginLoader);
+  highlighters_ =
+      std::make_unique<TdmHighLighters>(THighlighterSetRole::Primary, options_.PluginFolder, options_.PluginLoader);
 }
 
 void TProgramEntry::CreateMainForm() {

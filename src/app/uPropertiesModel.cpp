@@ -18,7 +18,9 @@ std::vector<int> RecordImageChoices(const TTreeImageRanges& ranges) {
   return out;
 }
 
-std::string ImageChoiceCaption(int index) { return std::to_string(index + 1); }
+std::string ImageChoiceCaption(int index) {
+  return std::to_string(index + 1);
+}
 
 int ChoiceIndex(const std::vector<int>& choices, int image) {
   const auto found = std::find(choices.begin(), choices.end(), image);

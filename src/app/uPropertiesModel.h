@@ -35,10 +35,10 @@ int LanguageTag(const TLanguageList& languages, int index);
 // ---- Databank properties ----
 
 struct TBankOptions {
-  int HighLight = 0;          // the root's own "HighLight"
-  std::string Name;           // "DataBaseName"; "unnamed" when none is stored
-  bool ShowComments = true;   // the root's "commentpanel-shown"
-  bool CommentsUp = false;    // the root's "commentpanel-alignment"
+  int HighLight = 0;         // the root's own "HighLight"
+  std::string Name;          // "DataBaseName"; "unnamed" when none is stored
+  bool ShowComments = true;  // the root's "commentpanel-shown"
+  bool CommentsUp = false;   // the root's "commentpanel-alignment"
   int DefaultFolderImage = 0;
   int DefaultDocImage = 0;
 };
@@ -61,8 +61,7 @@ struct TItemProperties {
   int Image = 0;      // the picture (the closed one of a folder's pair)
 };
 
-TItemProperties ReadItemProperties(const TxevXMLNode2* node, const TLanguageList& languages,
-                                   const TTreeImages& images);
+TItemProperties ReadItemProperties(const TxevXMLNode2* node, const TLanguageList& languages, const TTreeImages& images);
 // Writes what the dialog returned: the title; the language only when it was changed from what was
 // read; the "Image" attribute (removed for the default picture). Returns the picture the tree shows
 // for the node (the open one of a folder's pair when open).

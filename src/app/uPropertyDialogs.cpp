@@ -7,7 +7,9 @@
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 QComboBox* NewCombo(QWidget* parent, const char* name) {
   auto* combo = new QComboBox(parent);

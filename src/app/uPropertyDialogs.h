@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-
 #include <vector>
 
 #include "app/uPropertiesModel.h"

@@ -29,21 +29,29 @@ void Show(const TBankReadContext& context, int id, const std::string& text = std
 
 }  // namespace
 
-bool IsZipBytes(std::string_view head) { return TZipFile::HasZipSignature(head); }
+bool IsZipBytes(std::string_view head) {
+  return TZipFile::HasZipSignature(head);
+}
 
 bool IsPlainXMLBytes(std::string_view head) {
   head = head.substr(0, std::min<size_t>(head.size(), 10));
   return StartsWith(head, "<dataroot") || StartsWith(head, "<?xml");
 }
 
-bool IsOldFormatBytes(std::string_view head) { return StartsWith(head, "<dataroot>"); }
+bool IsOldFormatBytes(std::string_view head) {
+  return StartsWith(head, "<dataroot>");
+}
 
-bool IsZip(TStream& stream) { return IsZipBytes(PeekHead(stream)); }
+bool IsZip(TStream& stream) {
+  return IsZipBytes(PeekHead(stream));
+}
 bool IsEnciphered(TStream& stream) {
   const std::string head = PeekHead(stream);
   return !IsZipBytes(head) && !IsPlainXMLBytes(head);
 }
-bool IsOldFormat(TStream& stream) { return IsOldFormatBytes(PeekHead(stream)); }
+bool IsOldFormat(TStream& stream) {
+  return IsOldFormatBytes(PeekHead(stream));
+}
 
 bool CouldBeCipherLayer(std::string_view bytes) {
   if (bytes.size() < 4) return false;
@@ -72,8 +80,8 @@ bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankRea
       if (zip.Count() > 0) {
         const TLocalFile& entry = zip.LocalFiles()[0];
         // A header may claim any size; deflate cannot expand data by more than about 1032 times.
-        const bool plausible = uint64_t(entry.UncompressedSize) <=
-                               uint64_t(entry.CompressedData.size()) * MaxDeflateRatio + 64;
+        const bool plausible =
+            uint64_t(entry.UncompressedSize) <= uint64_t(entry.CompressedData.size()) * MaxDeflateRatio + 64;
         std::string data;
         if (plausible && zip.GetUncompressed(0, data) == TZipCheck::zcOk && !data.empty()) {
           result.EntryName = zip.GetFileName(0);

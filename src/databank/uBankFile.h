@@ -15,9 +15,9 @@ class TZipFile;
 
 // Sniffing, as the first bytes of a stream tell it. Each test reads from the stream's current
 // position and puts the position back.
-bool IsZip(TStream& stream);          // begins with the full local header signature "PK\x03\x04"
-bool IsEnciphered(TStream& stream);   // neither a zip nor plain XML ("<?xml", "<dataroot")
-bool IsOldFormat(TStream& stream);    // the first ten bytes are exactly "<dataroot>"
+bool IsZip(TStream& stream);         // begins with the full local header signature "PK\x03\x04"
+bool IsEnciphered(TStream& stream);  // neither a zip nor plain XML ("<?xml", "<dataroot")
+bool IsOldFormat(TStream& stream);   // the first ten bytes are exactly "<dataroot>"
 // The same over bytes.
 bool IsZipBytes(std::string_view head);
 bool IsPlainXMLBytes(std::string_view head);

@@ -20,7 +20,9 @@ const std::string& BankMessage(int id);
 // Caption of the pipeline's error boxes.
 inline const char* const SErrorCaption = "Error";
 // What the filter says of an expression it cannot use: what failed, then the engine's reason.
-inline std::string InvalidRegExprText(const std::string& reason) { return "Invalid regular expression: " + reason; }
+inline std::string InvalidRegExprText(const std::string& reason) {
+  return "Invalid regular expression: " + reason;
+}
 // Raised for a recent-file item whose file is gone; "%s" is the path.
 inline const char* const SFileDoesNotExist = "File \"%s\" doesn't exist!";
 // Writing the databank file failed (creating, writing, flushing or renaming the temporary file).

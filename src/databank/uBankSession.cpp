@@ -42,12 +42,12 @@ int PeriodToInterval(int seconds) {
 
 }  // namespace
 
-TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui,
-                           platform::IEventLoop* loop)
+TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui, platform::IEventLoop* loop)
     : settings_(settings), options_(std::move(options)), ui_(ui ? ui : &platform::UI()) {
   timer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
   // The period is read once; a changed period takes effect at the next start.
-  const int period = settings_ ? settings_->ReadInteger(bs::AutoSavePeriod, bs::DefAutoSavePeriod) : bs::DefAutoSavePeriod;
+  const int period =
+      settings_ ? settings_->ReadInteger(bs::AutoSavePeriod, bs::DefAutoSavePeriod) : bs::DefAutoSavePeriod;
   timer_->SetInterval(PeriodToInterval(period));
   timer_->SetEnabled(false);
   timer_->OnTimer = [this] { AutoSaveTick(); };
@@ -375,7 +375,8 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
       MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
   if (made) {
     job.Tag = ++saveTag_;
-    savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress});
+    savesInFlight_.emplace_back(job.Tag,
+                                TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress});
     // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
   }
@@ -394,7 +395,9 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   return outcome.Saved;
 }
 
-bool TBankSession::SaveInFlight() const { return writer_ && writer_->Busy(); }
+bool TBankSession::SaveInFlight() const {
+  return writer_ && writer_->Busy();
+}
 
 void TBankSession::WaitForSave() {
   if (!writer_) return;
@@ -501,7 +504,8 @@ void TBankSession::OpenCommand() {
   options.filter = SBankFileFilter;
   options.defaultExt = SBankDefaultExt;
   options.fileMustExist = true;
-  const std::string& preset = bp::FileExists(fileName_) ? fileName_ : (bp::FileExists(lastOpened_) ? lastOpened_ : std::string());
+  const std::string& preset =
+      bp::FileExists(fileName_) ? fileName_ : (bp::FileExists(lastOpened_) ? lastOpened_ : std::string());
   if (!preset.empty()) {
     options.initialDir = bp::ExtractFilePath(preset);
     options.fileName = bp::ExtractFileName(preset);
@@ -538,9 +542,8 @@ void TBankSession::SaveAsCommand() {
 }
 
 void TBankSession::OpenRecentFile(const std::string& entry) {
-  const std::string path = bp::ExpandFileNameFrom(entry, options_.ProgramDir.empty()
-                                                         ? std::filesystem::current_path().string()
-                                                         : options_.ProgramDir);
+  const std::string path = bp::ExpandFileNameFrom(
+      entry, options_.ProgramDir.empty() ? std::filesystem::current_path().string() : options_.ProgramDir);
   if (!bp::FileExists(path)) throw Exception(FileDoesNotExistText(path));
   TBusyScope busy(*this);
   if (!QuerySaveChanges(true)) return;

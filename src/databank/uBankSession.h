@@ -54,32 +54,32 @@ inline constexpr int DefAutoSavePeriod = 300;
 
 // One item of the recent-file menu.
 struct TRecentItem {
-  std::string Caption;   // the entry with "&" doubled, so a menu shows it as it is
-  std::string Entry;     // the entry as stored (relative to the program folder where it can be)
-  bool Enabled = true;   // false only for the single "<no recent files>" item
+  std::string Caption;  // the entry with "&" doubled, so a menu shows it as it is
+  std::string Entry;    // the entry as stored (relative to the program folder where it can be)
+  bool Enabled = true;  // false only for the single "<no recent files>" item
 };
 
 class TBankSession {
  public:
   // What the tree window does around the pipeline's steps. Every hook may be left empty.
   struct THooks {
-    std::function<void()> LeaveFilter;        // leave the filter view (before a close)
-    std::function<void()> CommitRecord;       // write the open record back into its node and close it
+    std::function<void()> LeaveFilter;   // leave the filter view (before a close)
+    std::function<void()> CommitRecord;  // write the open record back into its node and close it
     // Before a save: write what the editor and the keywords field hold into their nodes, leaving the
     // record open (a save never takes the editor, its caret or a key from the user).
     std::function<void()> StoreRecord;
-    std::function<bool()> RecordModified;     // the open record has edits not yet committed
-    std::function<void()> ShowCurtain;        // while a databank is being replaced
-    std::function<void()> BankStateRead;      // after ReadBankState (caption, default images)
-    std::function<void()> BankStateWritten;   // after WriteBankState (caption)
+    std::function<bool()> RecordModified;    // the open record has edits not yet committed
+    std::function<void()> ShowCurtain;       // while a databank is being replaced
+    std::function<void()> BankStateRead;     // after ReadBankState (caption, default images)
+    std::function<void()> BankStateWritten;  // after WriteBankState (caption)
     // Stand in for the calls of ReadBankState / WriteBankState that opening and saving make (the
     // window's own operations, which call those two themselves).
     std::function<void()> ReadState;
     std::function<void()> WriteState;
-    std::function<void()> BankClosing;        // the databank is about to be freed
-    std::function<void()> RebuildTree;        // after an open; selects PendingID
-    std::function<int()> SelectedNodeID;      // "ID" of the selected node, -1 when none
-    std::function<void()> StateChanged;       // Modified, FileName, Password or Compress changed
+    std::function<void()> BankClosing;    // the databank is about to be freed
+    std::function<void()> RebuildTree;    // after an open; selects PendingID
+    std::function<int()> SelectedNodeID;  // "ID" of the selected node, -1 when none
+    std::function<void()> StateChanged;   // Modified, FileName, Password or Compress changed
   };
 
   struct TOptions {

@@ -19,16 +19,16 @@
 // One file to write.
 struct TBankSaveJob {
   std::string Path;
-  std::string XML;           // the document as the store writes it
+  std::string XML;  // the document as the store writes it
   // Or, when set, a snapshot of the document that the job turns into XML itself (on the writer's
   // thread), so that the window goes on while a large databank is written to bytes.
   std::unique_ptr<const TXMLDataBase2> Document;
-  TBankWriteLayers Layers;   // EntryName: the archive entry's name as it goes into the file
-  bool MakeBackup = false;   // copy an existing file to "<name>.backup" first
+  TBankWriteLayers Layers;  // EntryName: the archive entry's name as it goes into the file
+  bool MakeBackup = false;  // copy an existing file to "<name>.backup" first
   // The file holds the databank in a weaker form than the new one (no password or another one, or
   // plain text where the new file is zipped): its backup is removed once the new file is complete.
   bool DropWeakerBackup = false;
-  std::uint64_t Tag = 0;     // the caller's, handed back in the outcome
+  std::uint64_t Tag = 0;  // the caller's, handed back in the outcome
 };
 
 // What became of a job.

@@ -8,9 +8,13 @@
 
 using namespace bank;
 
-std::string DeleteBookmarkQuestion(const std::string& name) { return "Do you really want to delete \"" + name + "\""; }
+std::string DeleteBookmarkQuestion(const std::string& name) {
+  return "Do you really want to delete \"" + name + "\"";
+}
 
-TxevXMLNode2* BookmarksElement(TXMLDataBase2& db) { return XMLForcePath(db.ListsNode(), xnBookmarks); }
+TxevXMLNode2* BookmarksElement(TXMLDataBase2& db) {
+  return XMLForcePath(db.ListsNode(), xnBookmarks);
+}
 
 std::vector<TBookmarkMenuItem> BookmarkMenuItems(const TxevXMLNode2* bookmarks) {
   std::vector<TBookmarkMenuItem> items;
@@ -37,9 +41,13 @@ TBookmarkWork::TBookmarkWork(const TxevXMLNode2* bookmarks) : work_(bookmarks->C
 
 TBookmarkWork::~TBookmarkWork() = default;
 
-int TBookmarkWork::Count() const { return work_->Children().Count(); }
+int TBookmarkWork::Count() const {
+  return work_->Children().Count();
+}
 
-TxevXMLNode2* TBookmarkWork::Item(int index) const { return work_->Children().Items(index); }
+TxevXMLNode2* TBookmarkWork::Item(int index) const {
+  return work_->Children().Items(index);
+}
 
 std::string TBookmarkWork::Caption(int index) const {
   const TxevXMLNode2* item = Item(index);

@@ -33,7 +33,9 @@ std::optional<int> ParseAutoSaveDelay(std::string_view text) {
   return value;
 }
 
-int ClampAutoSavePeriod(int seconds) { return std::clamp(seconds, kMinAutoSaveDelay, kMaxAutoSaveDelay); }
+int ClampAutoSavePeriod(int seconds) {
+  return std::clamp(seconds, kMinAutoSaveDelay, kMaxAutoSaveDelay);
+}
 
 TConfigValues ReadConfigValues(TSettings& settings) {
   TConfigValues values;
@@ -48,5 +50,6 @@ void WriteConfigValues(TSettings& settings, const TConfigValues& values) {
     auto it = values.Flags.find(f.Control);
     settings.WriteBool(f.Key, it != values.Flags.end() ? it->second : f.Default);
   }
-  settings.WriteInteger(banksettings::AutoSavePeriod, ParseAutoSaveDelay(values.Delay).value_or(kFallbackAutoSaveDelay));
+  settings.WriteInteger(banksettings::AutoSavePeriod,
+                        ParseAutoSaveDelay(values.Delay).value_or(kFallbackAutoSaveDelay));
 }

@@ -10,39 +10,75 @@
 
 namespace bank {
 
-bool IsRecord(const TxevXMLNode2* node) { return node && node->Name() == xnRecord; }
-bool IsFolder(const TxevXMLNode2* node) { return node && node->Name() == xnFolder; }
-bool IsTreeNode(const TxevXMLNode2* node) { return IsRecord(node) || IsFolder(node); }
+bool IsRecord(const TxevXMLNode2* node) {
+  return node && node->Name() == xnRecord;
+}
+bool IsFolder(const TxevXMLNode2* node) {
+  return node && node->Name() == xnFolder;
+}
+bool IsTreeNode(const TxevXMLNode2* node) {
+  return IsRecord(node) || IsFolder(node);
+}
 
-std::string NodeTitle(const TxevXMLNode2* node) { return node ? node->Text() : std::string(); }
+std::string NodeTitle(const TxevXMLNode2* node) {
+  return node ? node->Text() : std::string();
+}
 void SetNodeTitle(TxevXMLNode2* node, std::string title) {
   if (node) node->SetText(std::move(title));
 }
 
-int NodeID(const TxevXMLNode2* node) { return XMLGetAttrInteger(node, xaID, -1); }
-void SetNodeID(TxevXMLNode2* node, int id) { XMLSetAttrInteger(node, xaID, id); }
+int NodeID(const TxevXMLNode2* node) {
+  return XMLGetAttrInteger(node, xaID, -1);
+}
+void SetNodeID(TxevXMLNode2* node, int id) {
+  XMLSetAttrInteger(node, xaID, id);
+}
 
-bool IsExpanded(const TxevXMLNode2* node) { return node && node->GetAttribute(xaExpanded) == "1"; }
-void SetExpanded(TxevXMLNode2* node, bool expanded) { XMLSetAttrBool(node, xaExpanded, expanded); }
-bool IsBold(const TxevXMLNode2* node) { return node && node->GetAttribute(xaBold) == "1"; }
-int NodeImage(const TxevXMLNode2* node, int defaultImage) { return XMLGetAttrInteger(node, xaImage, defaultImage); }
+bool IsExpanded(const TxevXMLNode2* node) {
+  return node && node->GetAttribute(xaExpanded) == "1";
+}
+void SetExpanded(TxevXMLNode2* node, bool expanded) {
+  XMLSetAttrBool(node, xaExpanded, expanded);
+}
+bool IsBold(const TxevXMLNode2* node) {
+  return node && node->GetAttribute(xaBold) == "1";
+}
+int NodeImage(const TxevXMLNode2* node, int defaultImage) {
+  return XMLGetAttrInteger(node, xaImage, defaultImage);
+}
 
-std::string NodeKeywords(const TxevXMLNode2* node) { return XMLPathReadString(node, xnKeywords, ""); }
-void SetNodeKeywords(TxevXMLNode2* node, std::string keywords) { XMLPathWriteString(node, xnKeywords, std::move(keywords)); }
+std::string NodeKeywords(const TxevXMLNode2* node) {
+  return XMLPathReadString(node, xnKeywords, "");
+}
+void SetNodeKeywords(TxevXMLNode2* node, std::string keywords) {
+  XMLPathWriteString(node, xnKeywords, std::move(keywords));
+}
 
-std::string RecordData(const TxevXMLNode2* record) { return XMLPathReadString(record, xnData, ""); }
-void SetRecordData(TxevXMLNode2* record, std::string data) { XMLPathWriteString(record, xnData, std::move(data)); }
-std::string RecordComments(const TxevXMLNode2* record) { return XMLPathReadString(record, xnComments, ""); }
+std::string RecordData(const TxevXMLNode2* record) {
+  return XMLPathReadString(record, xnData, "");
+}
+void SetRecordData(TxevXMLNode2* record, std::string data) {
+  XMLPathWriteString(record, xnData, std::move(data));
+}
+std::string RecordComments(const TxevXMLNode2* record) {
+  return XMLPathReadString(record, xnComments, "");
+}
 void SetRecordComments(TxevXMLNode2* record, std::string comments) {
   XMLPathWriteString(record, xnComments, std::move(comments));
 }
-int RecordXPos(const TxevXMLNode2* record) { return XMLGetAttrInteger(record, xaXPos, 0); }
-int RecordYPos(const TxevXMLNode2* record) { return XMLGetAttrInteger(record, xaYPos, 0); }
+int RecordXPos(const TxevXMLNode2* record) {
+  return XMLGetAttrInteger(record, xaXPos, 0);
+}
+int RecordYPos(const TxevXMLNode2* record) {
+  return XMLGetAttrInteger(record, xaYPos, 0);
+}
 int RecordCommentPanelHeight(const TxevXMLNode2* record) {
   return std::clamp(XMLGetAttrInteger(record, xaCommentPanelHeight, DefCommentPanelHeight), 0, kMaxCommentPanelHeight);
 }
 
-std::string InheritedHighLight(const TxevXMLNode2* node) { return XMLPathReadInherited(node, xnHighLight, DefHighLight); }
+std::string InheritedHighLight(const TxevXMLNode2* node) {
+  return XMLPathReadInherited(node, xnHighLight, DefHighLight);
+}
 
 namespace {
 bool IsTrueText(const std::string& text) {
@@ -200,8 +236,8 @@ int LoadedNextNodeID(TXMLDataBase2& bank) {
 
 std::vector<TBookmark> ReadBookmarks(TXMLDataBase2& bank) {
   std::vector<TBookmark> out;
-  const TxevXMLNode2* list = XMLFindPath(static_cast<const TxevXMLNode2*>(bank.Root()),
-                                         std::string(xnLists) + "\\" + xnBookmarks);
+  const TxevXMLNode2* list =
+      XMLFindPath(static_cast<const TxevXMLNode2*>(bank.Root()), std::string(xnLists) + "\\" + xnBookmarks);
   if (!list) return out;
   for (const TxevXMLNode2* child : list->Children()) {
     if (child->Name() != xnBookmark) continue;

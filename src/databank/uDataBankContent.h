@@ -91,7 +91,7 @@ int NodeID(const TxevXMLNode2* node);
 void SetNodeID(TxevXMLNode2* node, int id);
 bool IsExpanded(const TxevXMLNode2* node);  // "expanded" is "1"
 void SetExpanded(TxevXMLNode2* node, bool expanded);
-bool IsBold(const TxevXMLNode2* node);      // "bold" is "1"; any other value is normal
+bool IsBold(const TxevXMLNode2* node);  // "bold" is "1"; any other value is normal
 // The "Image" attribute, or defaultImage when it is missing or empty.
 int NodeImage(const TxevXMLNode2* node, int defaultImage);
 std::string NodeKeywords(const TxevXMLNode2* node);

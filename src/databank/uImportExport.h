@@ -37,15 +37,20 @@ struct TExportChoice {
 // The dialog's rules: "Use current password" is enabled with Lock; the password edit with Lock
 // and without "Use current password"; OK is refused while Lock asks for a typed password that is
 // still empty (it would write an unprotected file without a word).
-inline bool ExportCurrentPassEnabled(const TExportChoice& c) { return c.Lock; }
-inline bool ExportPasswordEnabled(const TExportChoice& c) { return c.Lock && !c.CurrentPass; }
-inline bool ExportOkEnabled(const TExportChoice& c) { return !(ExportPasswordEnabled(c) && c.Password.empty()); }
+inline bool ExportCurrentPassEnabled(const TExportChoice& c) {
+  return c.Lock;
+}
+inline bool ExportPasswordEnabled(const TExportChoice& c) {
+  return c.Lock && !c.CurrentPass;
+}
+inline bool ExportOkEnabled(const TExportChoice& c) {
+  return !(ExportPasswordEnabled(c) && c.Password.empty());
+}
 
 // The export dialog's list for the selected node: it and its siblings (folders and records), in
 // order, with their closed pictures; the selected node's line checked and selected. Lock starts as
 // "the open databank has a password", Compress as the open databank's switch.
-TExportChoice ExportChoiceFor(TxevXMLNode2* selected, const TTreeImages& images, bool hasPassword,
-                              bool compress);
+TExportChoice ExportChoiceFor(TxevXMLNode2* selected, const TTreeImages& images, bool hasPassword, bool compress);
 // The layers of the export file: the open databank's password with "Use current password", the
 // typed one without, none without Lock; compressed as chosen. The zip entry is named after the file.
 TBankWriteLayers ExportLayers(const TExportChoice& choice, const std::string& currentPassword);

@@ -50,8 +50,7 @@ char32_t FoldCase(char32_t c) {
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
   if (c == 0x178) return 0xFF;
   if (c >= 0x100 && c <= 0x17F) {
-    if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
-      return c | 1;
+    if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
     return c;
   }

@@ -39,6 +39,10 @@ std::string GetXMLFromClipboard() {
   return block ? std::string(XMLNodePayloadText(*block)) : std::string();
 }
 
-bool ClipboardHasXMLNode() { return platform::Clipboard().HasFormat(kXMLNodeFormat); }
+bool ClipboardHasXMLNode() {
+  return platform::Clipboard().HasFormat(kXMLNodeFormat);
+}
 
-void ClearXMLNodeClipboard() { platform::Clipboard().ClearOwned(kXMLNodeFormat); }
+void ClearXMLNodeClipboard() {
+  platform::Clipboard().ClearOwned(kXMLNodeFormat);
+}

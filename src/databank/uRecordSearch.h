@@ -33,8 +33,8 @@ std::string JoinHistory(const std::vector<std::string>& entries);
 // ---- the status line of the filter results ----
 
 struct TFilterStatus {
-  std::string Text;   // the stored text in double quotes
-  std::string Type;   // " Phrase", " All", " Any" or " RegExp"
+  std::string Text;            // the stored text in double quotes
+  std::string Type;            // " Phrase", " All", " Any" or " RegExp"
   bool CaseSensitive = false;  // " C" shown
   bool WholeWords = false;     // " W" shown
 };

@@ -20,14 +20,20 @@ struct TRunBudget {
 };
 TRunBudget g_run;
 
-char UpperAZ(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char UpperAZ(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 void UpperAZInPlace(std::string& s) {
   for (char& c : s) c = UpperAZ(c);
 }
 
-bool IsUpperAZ(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLowerAZ(unsigned char c) { return c >= 'a' && c <= 'z'; }
+bool IsUpperAZ(unsigned char c) {
+  return c >= 'A' && c <= 'Z';
+}
+bool IsLowerAZ(unsigned char c) {
+  return c >= 'a' && c <= 'z';
+}
 
 // The expression's bytes for the single-byte engine (see the header).
 std::string RegExprBytes(std::string_view expression) {
@@ -121,7 +127,9 @@ std::string PrepareSearchText(std::string_view text, bool caseSensitive, int mod
   return mode == stRegExpr ? PrepareRegExprCase(text, caseSensitive) : PrepareCase(text, caseSensitive);
 }
 
-const std::string& LastRegExprError() { return g_lastRegExprError; }
+const std::string& LastRegExprError() {
+  return g_lastRegExprError;
+}
 
 bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode) {
   g_lastRegExprError.clear();
@@ -307,6 +315,10 @@ TMatchRun::TMatchRun(std::int64_t budget) : budget_(budget) {
   g_run.Remaining = budget;
 }
 
-TMatchRun::~TMatchRun() { g_run = TRunBudget(); }
+TMatchRun::~TMatchRun() {
+  g_run = TRunBudget();
+}
 
-std::int64_t TMatchRun::StepsSpent() const { return budget_ - g_run.Remaining; }
+std::int64_t TMatchRun::StepsSpent() const {
+  return budget_ - g_run.Remaining;
+}

@@ -53,9 +53,13 @@ static_assert(TableInOrder(), "the action table follows the order of TTreeAction
 
 }  // namespace
 
-const std::array<TTreeActionDef, kTreeActionCount>& TreeActionTable() { return kTable; }
+const std::array<TTreeActionDef, kTreeActionCount>& TreeActionTable() {
+  return kTable;
+}
 
-const TTreeActionDef& TreeActionDef(TTreeAction action) { return kTable[static_cast<std::size_t>(action)]; }
+const TTreeActionDef& TreeActionDef(TTreeAction action) {
+  return kTable[static_cast<std::size_t>(action)];
+}
 
 TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c) {
   const bool selected = c.Selection != TTreeSelection::None;

@@ -8,19 +8,50 @@
 #include <string>
 
 enum class TTreeAction {
-  NewBase, OpenBase, SaveBase, SaveBaseAs, Import, Export, FilterTree, SearchNextRecord,
-  NewFolder, NewItem, RecordProperties, DeleteItem, RenameItem,
-  CutNode, CopyNode, PasteNode, DuplicateNode, MoveItemUp, MoveItemDown, FullExpand, FullCollapse,
-  SortByName, SaveBookmark, ManageBookmarks, Lock, Unlock, ChangePassword,
-  BankInfo, DatabaseSettings, Settings, CreateDesktopShortcut, About, Restore,
-  Homepage, Help, Bugtracker, Donate,
+  NewBase,
+  OpenBase,
+  SaveBase,
+  SaveBaseAs,
+  Import,
+  Export,
+  FilterTree,
+  SearchNextRecord,
+  NewFolder,
+  NewItem,
+  RecordProperties,
+  DeleteItem,
+  RenameItem,
+  CutNode,
+  CopyNode,
+  PasteNode,
+  DuplicateNode,
+  MoveItemUp,
+  MoveItemDown,
+  FullExpand,
+  FullCollapse,
+  SortByName,
+  SaveBookmark,
+  ManageBookmarks,
+  Lock,
+  Unlock,
+  ChangePassword,
+  BankInfo,
+  DatabaseSettings,
+  Settings,
+  CreateDesktopShortcut,
+  About,
+  Restore,
+  Homepage,
+  Help,
+  Bugtracker,
+  Donate,
   Count
 };
 inline constexpr std::size_t kTreeActionCount = static_cast<std::size_t>(TTreeAction::Count);
 
 struct TTreeActionDef {
   TTreeAction Action;
-  const char* Name;      // the action's object name
+  const char* Name;  // the action's object name
   const char* Caption;
   const char* Shortcut;  // portable key text ("Ctrl+Shift+N"), "" for none
 };
@@ -40,10 +71,10 @@ struct TTreeActionContext {
   bool HasPrevSibling = false;     // ... in the tree (folders and records only)
   bool HasNextSibling = false;
   bool TreeFocused = false;
-  bool Editing = false;            // a label edit is in progress
+  bool Editing = false;  // a label edit is in progress
   bool RootHasChildren = false;
   bool ClipboardHasNode = false;
-  bool HasBookmarks = false;       // the databank holds a bookmark
+  bool HasBookmarks = false;  // the databank holds a bookmark
   // The web addresses that are set (an empty address hides its command).
   bool HasHomepage = false, HasHelp = false, HasBugtracker = false, HasDonate = false;
 };

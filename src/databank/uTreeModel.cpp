@@ -18,7 +18,9 @@ int ImageForState(const TTreeImageRanges& ranges, int index, bool open) {
 }
 
 namespace {
-bool InList(const TTreeImageRanges& ranges, int index) { return index >= 0 && index < ranges.Count(); }
+bool InList(const TTreeImageRanges& ranges, int index) {
+  return index >= 0 && index < ranges.Count();
+}
 }  // namespace
 
 int TTreeImages::ValidFolderDefault() const {
@@ -207,7 +209,7 @@ TxevXMLNode2* TTreeNodeMap::FindByID(int id) const {
   const auto [first, last] = ids_.equal_range(id);
   if (first == last) return nullptr;
   if (std::next(first) == last) return first->second;
-  return std::min_element(first, last, [](const auto& a, const auto& b) {
-           return DisplayPath(a.second) < DisplayPath(b.second);
-         })->second;
+  return std::min_element(first, last,
+                          [](const auto& a, const auto& b) { return DisplayPath(a.second) < DisplayPath(b.second); })
+      ->second;
 }

@@ -49,7 +49,7 @@ struct TTreeImages {
 // One item as the tree shows it.
 struct TTreeItemSpec {
   TxevXMLNode2* Node = nullptr;
-  int Parent = -1;  // index of the parent's spec in the same list; -1: the place the list goes to
+  int Parent = -1;        // index of the parent's spec in the same list; -1: the place the list goes to
   std::string_view Text;  // the node's title (valid while the node lives)
   int Image = 0;
   bool Bold = false;
@@ -83,10 +83,10 @@ struct TTreeItem;
 class ITreeViewEvents {
  public:
   virtual ~ITreeViewEvents() = default;
-  virtual void TreeChange(TTreeItem* item) = 0;     // the selection moved (item may be nullptr)
+  virtual void TreeChange(TTreeItem* item) = 0;  // the selection moved (item may be nullptr)
   virtual void TreeExpanded(TTreeItem* item) = 0;
   virtual void TreeCollapsed(TTreeItem* item) = 0;
-  virtual void TreeEditing(TTreeItem* item) = 0;    // label editing is about to start
+  virtual void TreeEditing(TTreeItem* item) = 0;                          // label editing is about to start
   virtual void TreeEdited(TTreeItem* item, const std::string& text) = 0;  // finished, not cancelled
 };
 

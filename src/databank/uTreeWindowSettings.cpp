@@ -30,4 +30,6 @@ void TTreeWindowSettings::Save(TSettings& s) const {
   s.WriteInteger(ts::TreeWidth, TreeWidth);
 }
 
-std::string ToolbarVisibleKey(const std::string& controlName) { return controlName + "_visible"; }
+std::string ToolbarVisibleKey(const std::string& controlName) {
+  return controlName + "_visible";
+}

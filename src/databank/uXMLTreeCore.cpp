@@ -54,7 +54,9 @@ std::string StoredValues(const TxevXMLNode2* node) {
 
 }  // namespace
 
-std::string DeleteQuestionText(const std::string& title) { return "Delete: \"" + title + "\" ?"; }
+std::string DeleteQuestionText(const std::string& title) {
+  return "Delete: \"" + title + "\" ?";
+}
 
 std::string TreeCaptionText(const std::string& title, TXMLDataBase2* bank) {
   if (!bank) return title;
@@ -97,11 +99,17 @@ void TXMLTreeCore::DestroySession() {
   session_.reset();
 }
 
-bool TXMLTreeCore::ClipboardHoldsNode() const { return ClipboardHasXMLNode(); }
+bool TXMLTreeCore::ClipboardHoldsNode() const {
+  return ClipboardHasXMLNode();
+}
 
-platform::IUIServices& TXMLTreeCore::UI() const { return ui_ ? *ui_ : platform::UI(); }
+platform::IUIServices& TXMLTreeCore::UI() const {
+  return ui_ ? *ui_ : platform::UI();
+}
 
-platform::IEventLoop& TXMLTreeCore::Loop() const { return loop_ ? *loop_ : platform::EventLoop(); }
+platform::IEventLoop& TXMLTreeCore::Loop() const {
+  return loop_ ? *loop_ : platform::EventLoop();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Virtual operations
@@ -118,8 +126,12 @@ void TXMLTreeCore::WriteBankState() {
   UpdateCaption();
 }
 
-bool TXMLTreeCore::IsRecord(const TxevXMLNode2* node) const { return bank::IsRecord(node); }
-bool TXMLTreeCore::IsFolder(const TxevXMLNode2* node) const { return bank::IsFolder(node); }
+bool TXMLTreeCore::IsRecord(const TxevXMLNode2* node) const {
+  return bank::IsRecord(node);
+}
+bool TXMLTreeCore::IsFolder(const TxevXMLNode2* node) const {
+  return bank::IsFolder(node);
+}
 
 void TXMLTreeCore::UpdateCaption() {
   const std::string caption = TreeCaptionText(ApplicationTitle, Bank());
@@ -167,7 +179,9 @@ void TXMLTreeCore::EnableEditor() {
   if (Editor) SetEditorEnabled(true);
 }
 
-void TXMLTreeCore::ActivateEditor() { FocusEditor(); }
+void TXMLTreeCore::ActivateEditor() {
+  FocusEditor();
+}
 
 void TXMLTreeCore::FolderSelected() {
   ShowCurtain();
@@ -200,7 +214,9 @@ void TXMLTreeCore::StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)(
 // ---------------------------------------------------------------------------------------------
 // Tree routines
 
-TxevXMLNode2* TXMLTreeCore::SelectedNode() const { return view_ ? view_->NodeOf(view_->Selected()) : nullptr; }
+TxevXMLNode2* TXMLTreeCore::SelectedNode() const {
+  return view_ ? view_->NodeOf(view_->Selected()) : nullptr;
+}
 
 void TXMLTreeCore::RebuildTree() {
   if (!view_) return;
@@ -402,9 +418,13 @@ void TXMLTreeCore::DeleteNode() {
   TreeStateChanged();
 }
 
-void TXMLTreeCore::MoveNodeUp() { MoveNode(false); }
+void TXMLTreeCore::MoveNodeUp() {
+  MoveNode(false);
+}
 
-void TXMLTreeCore::MoveNodeDown() { MoveNode(true); }
+void TXMLTreeCore::MoveNodeDown() {
+  MoveNode(true);
+}
 
 // The node and its neighbour in the tree change places in the document; in the tree the lower of
 // the two moves above the other.
@@ -435,9 +455,13 @@ void TXMLTreeCore::DropNode(TxevXMLNode2* dragged, TxevXMLNode2* target) {
   SetModified();
 }
 
-void TXMLTreeCore::CopyNode() { PutOnClipboard(false); }
+void TXMLTreeCore::CopyNode() {
+  PutOnClipboard(false);
+}
 
-void TXMLTreeCore::CutNode() { PutOnClipboard(true); }
+void TXMLTreeCore::CutNode() {
+  PutOnClipboard(true);
+}
 
 // Copy and Cut: the selected node goes on the clipboard; Cut also marks it for the next paste.
 void TXMLTreeCore::PutOnClipboard(bool cut) {
@@ -465,7 +489,9 @@ bool TXMLTreeCore::CutStillValid() const {
          GetXMLFromClipboard() == cutPayload_;
 }
 
-TxevXMLNode2* TXMLTreeCore::MarkedCutNode() const { return CutStillValid() ? cutNode_ : nullptr; }
+TxevXMLNode2* TXMLTreeCore::MarkedCutNode() const {
+  return CutStillValid() ? cutNode_ : nullptr;
+}
 
 void TXMLTreeCore::PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) const {
   // Into a folder (or the top level) at its end; onto a record directly before it.
@@ -486,8 +512,8 @@ std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr
   PastePlace(parent, before);
   for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
     bank::RenumberSubtree(copy.get(), session_->NextNodeID, Bank()->Root());
-    TxevXMLNode2* node = before ? parent->InsertNode(before->IndexInParent(), std::move(copy))
-                                : parent->AddNode(std::move(copy));
+    TxevXMLNode2* node =
+        before ? parent->InsertNode(before->IndexInParent(), std::move(copy)) : parent->AddNode(std::move(copy));
     InsertSubtreeItems(node);
     placed.push_back(node);
   }
@@ -608,9 +634,13 @@ void TXMLTreeCore::AutoExpand(TTreeItem* item) {
   if (IsFolder(node)) view_->SetExpanded(item, true);
 }
 
-void TXMLTreeCore::TreeExpanded(TTreeItem* item) { FolderOpened(item, true); }
+void TXMLTreeCore::TreeExpanded(TTreeItem* item) {
+  FolderOpened(item, true);
+}
 
-void TXMLTreeCore::TreeCollapsed(TTreeItem* item) { FolderOpened(item, false); }
+void TXMLTreeCore::TreeCollapsed(TTreeItem* item) {
+  FolderOpened(item, false);
+}
 
 // A folder opened or closed: its picture and its "expanded" attribute follow.
 void TXMLTreeCore::FolderOpened(TTreeItem* item, bool open) {

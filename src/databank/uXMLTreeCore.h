@@ -65,7 +65,7 @@ class TXMLTreeCore : public ITreeViewEvents {
   ITreeView* TreeControl() const { return view_; }
 
   // ---- fields ----
-  IEditor* Editor = nullptr;  // may be absent
+  IEditor* Editor = nullptr;              // may be absent
   TxevXMLNode2* CurrentRecord = nullptr;  // the record open in the editor
   TxevXMLNode2* CurrentFolder = nullptr;  // the selected folder
   bool SelectingForEdit = false;

@@ -65,7 +65,8 @@ void TXMLTreeFeatures::FilterCommand() {
   const std::string compileError = SearchMatcher(SearchRec).Error();
   if (!compileError.empty()) {
     HideFilter();
-    UI().MessageBox(InvalidRegExprText(compileError), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::Error);
+    UI().MessageBox(InvalidRegExprText(compileError), SErrorCaption, platform::MsgButtons::Ok,
+                    platform::MsgIcon::Error);
     return;
   }
   // The filter sees what the user sees: what was typed goes into the node first.
@@ -200,7 +201,8 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
     TBorrowedBankState borrowed(Session());
     TXMLDataBase2 other;
     if (!Session().LoadBankFile(path, &other)) {
-      UI().MessageBox(Session().CouldNotOpenMessage(), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+      UI().MessageBox(Session().CouldNotOpenMessage(), SErrorCaption, platform::MsgButtons::Ok,
+                      platform::MsgIcon::None);
       return false;
     }
     nodes = ImportableNodes(other);

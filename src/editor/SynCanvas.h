@@ -8,7 +8,9 @@ using TSynRect = platform::TCanvasRect;
 // Fonts are logical fonts of the canvas; the style bits are the editor's font style bits.
 using TSynFontDesc = platform::TCanvasFont;
 
-inline TSynRect SynRect(int L, int T, int R, int B) { return TSynRect{L, T, R, B}; }
+inline TSynRect SynRect(int L, int T, int R, int B) {
+  return TSynRect{L, T, R, B};
+}
 // The smallest rectangle holding both (an empty one counts as nothing).
 TSynRect UnionSynRect(const TSynRect& A, const TSynRect& B);
 TSynRect IntersectSynRect(const TSynRect& A, const TSynRect& B);

@@ -1,8 +1,8 @@
 #include "editor/SynMemo.h"
 
-#include "editor/SynPadScopes.h"
-
 #include <algorithm>
+
+#include "editor/SynPadScopes.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ std::intptr_t TSynMemo::Perform(std::uint32_t Msg, std::uintptr_t WParam, std::i
     }
     case EM_SETSEL: {
       const int count = LineCount();
-      const int textEnd = count > 0 ? RowColToCharIndex(TBufferCoord{static_cast<int>(LineText(count).size()) + 1, count}) : 0;
+      const int textEnd =
+          count > 0 ? RowColToCharIndex(TBufferCoord{static_cast<int>(LineText(count).size()) + 1, count}) : 0;
       const long long start = static_cast<std::intptr_t>(WParam), end = LParam;
       // -1 (and anything past the text) for the end means the end of the text; a negative start
       // only removes the selection.

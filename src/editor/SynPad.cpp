@@ -26,14 +26,33 @@ void AssertLock(bool ok) {
 
 }  // namespace
 
-const char* const SynPadOptionNames[SynPadOptionCount] = {
-    "eoAltSetsColumnMode", "eoAutoIndent",         "eoAutoSizeMaxScrollWidth", "eoDisableScrollArrows",
-    "eoDragDropEditing",   "eoDropFiles",          "eoEnhanceHomeKey",         "eoEnhanceEndKey",
-    "eoGroupUndo",         "eoHalfPageScroll",     "eoHideShowScrollbars",     "eoKeepCaretX",
-    "eoNoCaret",           "eoNoSelection",        "eoRightMouseMovesCursor",  "eoScrollByOneLess",
-    "eoScrollHintFollows", "eoScrollPastEof",      "eoScrollPastEol",          "eoShowScrollHint",
-    "eoShowSpecialChars",  "eoSmartTabDelete",     "eoSmartTabs",              "eoSpecialLineDefaultFg",
-    "eoTabIndent",         "eoTabsToSpaces",       "eoTrimTrailingSpaces"};
+const char* const SynPadOptionNames[SynPadOptionCount] = {"eoAltSetsColumnMode",
+                                                          "eoAutoIndent",
+                                                          "eoAutoSizeMaxScrollWidth",
+                                                          "eoDisableScrollArrows",
+                                                          "eoDragDropEditing",
+                                                          "eoDropFiles",
+                                                          "eoEnhanceHomeKey",
+                                                          "eoEnhanceEndKey",
+                                                          "eoGroupUndo",
+                                                          "eoHalfPageScroll",
+                                                          "eoHideShowScrollbars",
+                                                          "eoKeepCaretX",
+                                                          "eoNoCaret",
+                                                          "eoNoSelection",
+                                                          "eoRightMouseMovesCursor",
+                                                          "eoScrollByOneLess",
+                                                          "eoScrollHintFollows",
+                                                          "eoScrollPastEof",
+                                                          "eoScrollPastEol",
+                                                          "eoShowScrollHint",
+                                                          "eoShowSpecialChars",
+                                                          "eoSmartTabDelete",
+                                                          "eoSmartTabs",
+                                                          "eoSpecialLineDefaultFg",
+                                                          "eoTabIndent",
+                                                          "eoTabsToSpaces",
+                                                          "eoTrimTrailingSpaces"};
 
 int SynPadOptionByName(std::string_view Name) {
   for (int i = 0; i < SynPadOptionCount; ++i)
@@ -88,7 +107,8 @@ TCustomSynPad::~TCustomSynPad() {
   SetSearchEngine(nullptr);
   if (fWatchedImages)
     static_cast<TSynImageList*>(fWatchedImages)
-        ->FreeNotifications.Remove(NotifyMethod(this, [](TSynPersistent*) {}, 3));
+        ->FreeNotifications.Remove(NotifyMethod(
+            this, [](TSynPersistent*) {}, 3));
   fLines->OnChanging = nullptr;
   fLines->OnChange = nullptr;
   fLines->OnCleared = nullptr;
@@ -136,7 +156,9 @@ void TCustomSynPad::Loaded() {
   UpdateScrollBars();
 }
 
-void TCustomSynPad::Resize() { RecalcWindowExtent(false); }
+void TCustomSynPad::Resize() {
+  RecalcWindowExtent(false);
+}
 
 TSynFontDesc SynCanvasFont(const TSynFont& Font, int PixelsPerInch, bool FixedPitch) {
   TSynFontDesc d;
@@ -175,11 +197,17 @@ void TCustomSynPad::FontChanged() {
 // ---------------------------------------------------------------------------------------------
 // Text
 
-void TCustomSynPad::SetLines(const TWideStrings& Value) { fLines->Assign(Value); }
+void TCustomSynPad::SetLines(const TWideStrings& Value) {
+  fLines->Assign(Value);
+}
 
-std::u16string TCustomSynPad::GetText() const { return fLines->GetTextStr(); }
+std::u16string TCustomSynPad::GetText() const {
+  return fLines->GetTextStr();
+}
 
-void TCustomSynPad::SetText(std::u16string_view Value) { fLines->SetText(Value); }
+void TCustomSynPad::SetText(std::u16string_view Value) {
+  fLines->SetText(Value);
+}
 
 void TCustomSynPad::LoadText(std::u16string_view Text) {
   fLines->SetText(Text);
@@ -195,9 +223,15 @@ void TCustomSynPad::ClearAll() {
   SetModified(false);
 }
 
-bool TCustomSynPad::CanUndo() const { return !GetReadOnly() && fUndoList->CanUndo(); }
-bool TCustomSynPad::CanRedo() const { return !GetReadOnly() && fRedoList->CanUndo(); }
-bool TCustomSynPad::CanPaste() const { return !GetReadOnly() && ClipboardProvidesText(); }
+bool TCustomSynPad::CanUndo() const {
+  return !GetReadOnly() && fUndoList->CanUndo();
+}
+bool TCustomSynPad::CanRedo() const {
+  return !GetReadOnly() && fRedoList->CanUndo();
+}
+bool TCustomSynPad::CanPaste() const {
+  return !GetReadOnly() && ClipboardProvidesText();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Caret and selection
@@ -270,8 +304,9 @@ TBufferCoord TCustomSynPad::BlockEnd() const {
 
 TBufferCoord TCustomSynPad::ClampBlockPos(TBufferCoord Value) const {
   const int count = fLines->Count();
-  int maxX = (HasOption(eoScrollPastEol) && !WordWrap()) ? (fMaxScrollWidth >= INT_MAX - 1 ? INT_MAX : fMaxScrollWidth + 1)
-                                                         : INT_MAX;
+  int maxX = (HasOption(eoScrollPastEol) && !WordWrap())
+                 ? (fMaxScrollWidth >= INT_MAX - 1 ? INT_MAX : fMaxScrollWidth + 1)
+                 : INT_MAX;
   Value.Line = MinMax(Value.Line, 1, std::max(1, count));
   const int lineLen = (Value.Line <= count) ? static_cast<int>(fLines->StringRef(Value.Line - 1).size()) : 0;
   maxX = std::min(maxX, std::max(kColumnCeiling, lineLen + 1));
@@ -354,7 +389,8 @@ std::u16string TCustomSynPad::GetSelText() const {
 
 void TCustomSynPad::SelectAll() {
   const int count = fLines->Count();
-  const TBufferCoord last{count > 0 ? static_cast<int>(fLines->StringRef(count - 1).size()) + 1 : 1, std::max(1, count)};
+  const TBufferCoord last{count > 0 ? static_cast<int>(fLines->StringRef(count - 1).size()) + 1 : 1,
+                          std::max(1, count)};
   SetCaretXY(last);
   fActiveSelectionMode = fSelectionMode;
   fBlockBegin = TBufferCoord{1, 1};
@@ -424,7 +460,8 @@ void TCustomSynPad::SetLeftChar(int Value) {
     maxLeft = fLines->LengthOfLongestLine() - fCharsInWindow + 1;
   Value = MinMax(Value, 1, std::max(1, maxLeft));
   if (Value == fLeftChar) return;
-  if (autoSize && fMaxScrollWidth < Value + fCharsInWindow) fMaxScrollWidth = std::min(Value + fCharsInWindow, 2147483646);
+  if (autoSize && fMaxScrollWidth < Value + fCharsInWindow)
+    fMaxScrollWidth = std::min(Value + fCharsInWindow, 2147483646);
   const int delta = fLeftChar - Value;
   fLeftChar = Value;
   RecomputeTextOffset();
@@ -441,7 +478,8 @@ void TCustomSynPad::SetLeftChar(int Value) {
 }
 
 void TCustomSynPad::RecomputeTextOffset() {
-  fTextOffset = ClampToInt(static_cast<long long>(fGutterWidth) + 2 - static_cast<long long>(fLeftChar - 1) * fCharWidth);
+  fTextOffset =
+      ClampToInt(static_cast<long long>(fGutterWidth) + 2 - static_cast<long long>(fLeftChar - 1) * fCharWidth);
 }
 
 void TCustomSynPad::SetMaxScrollWidth(int Value) {
@@ -475,7 +513,9 @@ void TCustomSynPad::EnsureCursorPosVisibleEx(bool ForceToMiddle) {
   }
 }
 
-void TCustomSynPad::BeginUpdate() { ++fPaintLock; }
+void TCustomSynPad::BeginUpdate() {
+  ++fPaintLock;
+}
 
 void TCustomSynPad::EndUpdate() {
   AssertLock(fPaintLock > 0);
@@ -636,7 +676,8 @@ void TCustomSynPad::SetKeystrokes(const TSynPadKeyStrokes* Value) {
 void TCustomSynPad::SetHighlighter(TSynCustomHighlighter* Value) {
   if (Value == fHighlighter) return;
   const TSynNotifyMethod me = NotifyMethod(this, [this](TSynPersistent* S) { HighlighterAttributesChanged(S); });
-  const TSynNotifyMethod freed = NotifyMethod(this, [this](TSynPersistent*) { HighlighterFreed(); }, 1);
+  const TSynNotifyMethod freed = NotifyMethod(
+      this, [this](TSynPersistent*) { HighlighterFreed(); }, 1);
   if (fHighlighter) {
     fHighlighter->RemoveAttrChangeHandler(me);
     fHighlighter->RemoveFreeNotification(freed);
@@ -683,7 +724,9 @@ void TCustomSynPad::SetWordWrap(bool Value) {
   if (caretInView) EnsureCursorPosVisible();
 }
 
-void TCustomSynPad::DropPlugin() { fWordWrapPlugin.reset(); }
+void TCustomSynPad::DropPlugin() {
+  fWordWrapPlugin.reset();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Character classes
@@ -836,7 +879,9 @@ void TCustomSynPad::UndoRedoAdded(TSynPersistent* Sender) {
 // ---------------------------------------------------------------------------------------------
 // Coordinates
 
-int TCustomSynPad::CharCells(char16_t AChar) const { return fTextDrawer->CharCells(AChar); }
+int TCustomSynPad::CharCells(char16_t AChar) const {
+  return fTextDrawer->CharCells(AChar);
+}
 
 int TCustomSynPad::ExpandedColumn(std::u16string_view Line, int Char) const {
   const int len = static_cast<int>(Line.size());
@@ -922,7 +967,8 @@ void TCustomSynPad::SetDisplayXY(const TDisplayCoord& Value) {
     SetCaretXY(DisplayToBufferPos(Value));
     if (fWordWrapPlugin) {
       const int rows = fWordWrapPlugin->RowCount();
-      fCaretAtEndOfRow = Value.Row >= 1 && Value.Row <= rows && Value.Column > fWordWrapPlugin->GetRowLength(Value.Row) &&
+      fCaretAtEndOfRow = Value.Row >= 1 && Value.Row <= rows &&
+                         Value.Column > fWordWrapPlugin->GetRowLength(Value.Row) &&
                          BufferToDisplayPos(GetCaretXY()).Row != Value.Row;
       if (fCaretAtEndOfRow) fStateFlags |= sfCaretChanged;
     }
@@ -981,14 +1027,18 @@ int TCustomSynPad::GetSelStart() const {
   return RowColToCharIndex(SelAvail() ? BlockBegin() : GetCaretXY());
 }
 
-int TCustomSynPad::GetSelEnd() const { return RowColToCharIndex(SelAvail() ? BlockEnd() : GetCaretXY()); }
+int TCustomSynPad::GetSelEnd() const {
+  return RowColToCharIndex(SelAvail() ? BlockEnd() : GetCaretXY());
+}
 
 void TCustomSynPad::SetSelStart(int Value) {
   SetCaretXY(CharIndexToRowCol(Value));
   SetBlockBegin(GetCaretXY());
 }
 
-void TCustomSynPad::SetSelEnd(int Value) { SetBlockEnd(CharIndexToRowCol(Value)); }
+void TCustomSynPad::SetSelEnd(int Value) {
+  SetBlockEnd(CharIndexToRowCol(Value));
+}
 
 bool TCustomSynPad::IsPointInSelection(const TBufferCoord& Value) const {
   const TBufferCoord b = BlockBegin(), e = BlockEnd();

@@ -71,7 +71,9 @@ enum TSynPadorOption : int {
   eoTrimTrailingSpaces = 26,
 };
 inline constexpr int SynPadOptionCount = 27;
-constexpr TSynPadorOptions SynOpt(TSynPadorOption O) { return TSynPadorOptions(1) << O; }
+constexpr TSynPadorOptions SynOpt(TSynPadorOption O) {
+  return TSynPadorOptions(1) << O;
+}
 inline constexpr TSynPadorOptions SYNPAD_DEFAULT_OPTIONS = 0x026C0192;
 // Option names in bit order.
 extern const char* const SynPadOptionNames[SynPadOptionCount];
@@ -91,7 +93,9 @@ enum TSynStatusChange : int {
   scReadOnly = 8,
 };
 using TSynStatusChanges = std::uint16_t;
-constexpr TSynStatusChanges SynSC(TSynStatusChange C) { return TSynStatusChanges(1) << C; }
+constexpr TSynStatusChanges SynSC(TSynStatusChange C) {
+  return TSynStatusChanges(1) << C;
+}
 
 enum TScrollStyle : std::uint8_t { ssNone = 0, ssHorizontal = 1, ssVertical = 2, ssBoth = 3 };
 enum TSynScrollHintFormat : std::uint8_t { shfTopLineOnly = 0, shfTopToBottom = 1 };
@@ -289,13 +293,13 @@ using TSpecialLineColorsEvent =
     std::function<void(TCustomSynPad* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
 using TPaintEvent = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas)>;
 using TPaintTransient = std::function<void(TCustomSynPad* Sender, platform::ICanvas& Canvas, TSynTransientType Kind)>;
-using TProcessCommandEvent = std::function<void(TCustomSynPad* Sender, TSynPadorCommand& Command, char16_t& AChar,
-                                                const TSynCommandData& Data)>;
+using TProcessCommandEvent =
+    std::function<void(TCustomSynPad* Sender, TSynPadorCommand& Command, char16_t& AChar, const TSynCommandData& Data)>;
 using TPlaceMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark*& Mark)>;
 using TMarkEvent = std::function<void(TCustomSynPad* Sender, TSynPadMark* Mark)>;
-using TReplaceTextEvent = std::function<void(TCustomSynPad* Sender, const std::u16string& ASearch,
-                                             const std::u16string& AReplace, int Line, int Column,
-                                             TSynReplaceAction& Action)>;
+using TReplaceTextEvent =
+    std::function<void(TCustomSynPad* Sender, const std::u16string& ASearch, const std::u16string& AReplace, int Line,
+                       int Column, TSynReplaceAction& Action)>;
 using TGutterClickEvent =
     std::function<void(TCustomSynPad* Sender, TSynMouseButton Button, int X, int Y, int Line, TSynPadMark* Mark)>;
 using TDropFilesEvent = std::function<void(TCustomSynPad* Sender, int X, int Y, const std::vector<std::string>& Files)>;
@@ -306,8 +310,8 @@ using TSynKeyDownEvent = std::function<void(TCustomSynPad* Sender, std::uint16_t
 using TSynMouseNotifyEvent =
     std::function<void(TCustomSynPad* Sender, TSynMouseButton Button, vk::TShiftState Shift, int X, int Y)>;
 using TSynMouseMoveEvent = std::function<void(TCustomSynPad* Sender, vk::TShiftState Shift, int X, int Y)>;
-using TSynDragOverEvent = std::function<void(TCustomSynPad* Sender, TCustomSynPad* Source, int X, int Y,
-                                             TSynDragState State, bool& Accept)>;
+using TSynDragOverEvent =
+    std::function<void(TCustomSynPad* Sender, TCustomSynPad* Source, int X, int Y, TSynDragState State, bool& Accept)>;
 using TSynDragDropEvent = std::function<void(TCustomSynPad* Sender, TCustomSynPad* Source, int X, int Y)>;
 
 class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
@@ -697,7 +701,9 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TBufferCoord LastInsertEnd() const { return fInsertEnd; }
   // The engine without its final trimming, and the trimming (recorded or not) on its own, for
   // replacements that record their insertion between the two.
-  void ReplaceSelectionUntrimmed(std::u16string_view Value) { SetSelTextPrimitiveEx(fActiveSelectionMode, Value, false); }
+  void ReplaceSelectionUntrimmed(std::u16string_view Value) {
+    SetSelTextPrimitiveEx(fActiveSelectionMode, Value, false);
+  }
   void TrimAfterReplacement(bool Record) { FlushTrims(Record); }
   // The transient-paint notifier around an edit (counted; on the host's canvas when it has one).
   void PaintTransient(TSynTransientType Type);
@@ -918,7 +924,9 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
 // eoScrollPastEol switched on for the duration of a command (the raw bit: no re-clamping, no repaint),
 // restored however the command ends.
 struct TSynScrollPastEolOn {
-  explicit TSynScrollPastEolOn(TCustomSynPad& Ed) : fEd(Ed), fSaved(Ed.fOptions) { fEd.fOptions |= SynOpt(eoScrollPastEol); }
+  explicit TSynScrollPastEolOn(TCustomSynPad& Ed) : fEd(Ed), fSaved(Ed.fOptions) {
+    fEd.fOptions |= SynOpt(eoScrollPastEol);
+  }
   ~TSynScrollPastEolOn() { fEd.fOptions = fSaved; }
   TSynScrollPastEolOn(const TSynScrollPastEolOn&) = delete;
   TSynScrollPastEolOn& operator=(const TSynScrollPastEolOn&) = delete;

@@ -100,7 +100,9 @@ void TCustomSynPad::PasteFromClipboard() {
 // ---------------------------------------------------------------------------------------------
 // Brackets
 
-TBufferCoord TCustomSynPad::GetMatchingBracket() { return GetMatchingBracketEx(GetCaretXY()); }
+TBufferCoord TCustomSynPad::GetMatchingBracket() {
+  return GetMatchingBracketEx(GetCaretXY());
+}
 
 void TCustomSynPad::FindMatchingBracket() {
   const TBufferCoord p = GetMatchingBracket();
@@ -330,7 +332,8 @@ void TCustomSynPad::DefineProperties(TSynFiler& Filer) {
 
 void TCustomSynPad::SetSearchEngine(TSynPadSearchCustom* Value) {
   if (Value == fSearchEngine) return;
-  const TSynNotifyMethod freed = NotifyMethod(this, [this](TSynPersistent* S) { Notification(S); }, 2);
+  const TSynNotifyMethod freed = NotifyMethod(
+      this, [this](TSynPersistent* S) { Notification(S); }, 2);
   if (fSearchEngine) fSearchEngine->RemoveFreeNotification(freed);
   fSearchEngine = Value;
   if (fSearchEngine) fSearchEngine->AddFreeNotification(freed);
@@ -339,7 +342,8 @@ void TCustomSynPad::SetSearchEngine(TSynPadSearchCustom* Value) {
 void TCustomSynPad::ImagesChanged() {
   void* images = fBookMarkOpt->BookmarkImages();
   if (images != fWatchedImages) {
-    const TSynNotifyMethod freed = NotifyMethod(this, [this](TSynPersistent* S) { Notification(S); }, 3);
+    const TSynNotifyMethod freed = NotifyMethod(
+        this, [this](TSynPersistent* S) { Notification(S); }, 3);
     if (fWatchedImages) static_cast<TSynImageList*>(fWatchedImages)->FreeNotifications.Remove(freed);
     fWatchedImages = images;
     if (fWatchedImages) static_cast<TSynImageList*>(fWatchedImages)->FreeNotifications.Add(freed);

@@ -11,9 +11,15 @@
 
 namespace {
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+bool IsHighSurrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 bool IsEditingCommand(TSynPadorCommand c) {
   return (c >= ecDeleteLastChar && c <= ecChar) || c == ecImeStr || (c >= ecUndo && c <= ecPaste) ||
@@ -131,8 +137,9 @@ void TCustomSynPad::ExecuteCommand(TSynPadorCommand Command, char16_t AChar, con
       return;
     case ecEditorBottom: {
       const int count = fLines->Count();
-      const TBufferCoord end = count > 0 ? TBufferCoord{static_cast<int>(fLines->StringRef(count - 1).size()) + 1, count}
-                                         : TBufferCoord{1, 1};
+      const TBufferCoord end = count > 0
+                                   ? TBufferCoord{static_cast<int>(fLines->StringRef(count - 1).size()) + 1, count}
+                                   : TBufferCoord{1, 1};
       MoveCaretAndSelection(GetCaretXY(), end, sel);
       return;
     }
@@ -271,7 +278,8 @@ void TCustomSynPad::ExecuteCommand(TSynPadorCommand Command, char16_t AChar, con
 // ---------------------------------------------------------------------------------------------
 // Moves
 
-void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter, bool SelectionCommand) {
+void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter,
+                                          bool SelectionCommand) {
   // Edits before and after a caret move are never undone as one group.
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
@@ -392,7 +400,8 @@ void TCustomSynPad::DoHomeKey(bool Selection) {
                            : len + 1;
     int first = 1;
     while (first < rowEnd && IsBlank(s[first - 1])) ++first;
-    if (first < rowEnd && (fCaretX > first || d.Column == 1)) col = BufferToDisplayPos(TBufferCoord{first, fCaretY}).Column;
+    if (first < rowEnd && (fCaretX > first || d.Column == 1))
+      col = BufferToDisplayPos(TBufferCoord{first, fCaretY}).Column;
   }
   MoveCaretToDisplay(TDisplayCoord{col, d.Row}, Selection);
 }
@@ -455,10 +464,18 @@ void TCustomSynPad::DoScrollLine(int Delta) {
 // ---------------------------------------------------------------------------------------------
 // Word boundaries
 
-TBufferCoord TCustomSynPad::NextWordPos() { return NextWordPosEx(GetCaretXY()); }
-TBufferCoord TCustomSynPad::WordStart() { return WordStartEx(GetCaretXY()); }
-TBufferCoord TCustomSynPad::WordEnd() { return WordEndEx(GetCaretXY()); }
-TBufferCoord TCustomSynPad::PrevWordPos() { return PrevWordPosEx(GetCaretXY()); }
+TBufferCoord TCustomSynPad::NextWordPos() {
+  return NextWordPosEx(GetCaretXY());
+}
+TBufferCoord TCustomSynPad::WordStart() {
+  return WordStartEx(GetCaretXY());
+}
+TBufferCoord TCustomSynPad::WordEnd() {
+  return WordEndEx(GetCaretXY());
+}
+TBufferCoord TCustomSynPad::PrevWordPos() {
+  return PrevWordPosEx(GetCaretXY());
+}
 
 TBufferCoord TCustomSynPad::NextWordPosEx(const TBufferCoord& XY) {
   const int count = fLines->Count();
@@ -493,7 +510,8 @@ TBufferCoord TCustomSynPad::WordStartEx(const TBufferCoord& XY) {
   const std::u16string_view s = fLines->StringRef(XY.Line - 1);
   const int len = static_cast<int>(s.size());
   int x = std::clamp(XY.Char, 1, len + 1);
-  if (x > 1 && !IsWordBreakChar(s[x - 2])) x = StrRScanForCharInSet(s, x - 1, [this](char16_t c) { return IsWordBreakChar(c); }) + 1;
+  if (x > 1 && !IsWordBreakChar(s[x - 2]))
+    x = StrRScanForCharInSet(s, x - 1, [this](char16_t c) { return IsWordBreakChar(c); }) + 1;
   return TBufferCoord{x, XY.Line};
 }
 
@@ -522,13 +540,16 @@ TBufferCoord TCustomSynPad::PrevWordPosEx(const TBufferCoord& XY) {
   return TBufferCoord{brk + 1, XY.Line};
 }
 
-void TCustomSynPad::SelectWordAtCaret() { SelectWordAt(GetCaretXY()); }
+void TCustomSynPad::SelectWordAtCaret() {
+  SelectWordAt(GetCaretXY());
+}
 
 void TCustomSynPad::SelectWordAt(TBufferCoord Value) {
   const int count = fLines->Count();
   if (count == 0) return;
-  const int maxX = HasOption(eoScrollPastEol) && !fWordWrapPlugin ? (fMaxScrollWidth >= INT_MAX - 1 ? INT_MAX : fMaxScrollWidth + 1)
-                                                                  : INT_MAX;
+  const int maxX = HasOption(eoScrollPastEol) && !fWordWrapPlugin
+                       ? (fMaxScrollWidth >= INT_MAX - 1 ? INT_MAX : fMaxScrollWidth + 1)
+                       : INT_MAX;
   Value.Char = MinMax(Value.Char, 1, maxX);
   Value.Line = MinMax(Value.Line, 1, count);
   const std::u16string_view s = fLines->StringRef(Value.Line - 1);
@@ -596,9 +617,10 @@ bool TCustomSynPad::TabIndentApplies() const {
 
 void TCustomSynPad::DoTypeText(std::u16string Text) {
   // Only printable text and line breaks go in.
-  Text.erase(std::remove_if(Text.begin(), Text.end(),
-                            [](char16_t c) { return (c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c == 0x7F; }),
-             Text.end());
+  Text.erase(
+      std::remove_if(Text.begin(), Text.end(),
+                     [](char16_t c) { return (c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c == 0x7F; }),
+      Text.end());
   if (Text.empty()) return;
   if (SelAvail()) {
     SetSelTextExternal(Text);
@@ -628,8 +650,8 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
     const std::u16string pad = len > 0 ? std::u16string(static_cast<size_t>(x - 1 - len), u' ') : IndentString(x - 1);
     line += pad;
     PutLine(y, line);
-    fUndoList->AddChange(crWhiteSpaceAdd, TBufferCoord{len + 1, y}, TBufferCoord{len + 1 + static_cast<int>(pad.size()), y},
-                         u"", smNormal);
+    fUndoList->AddChange(crWhiteSpaceAdd, TBufferCoord{len + 1, y},
+                         TBufferCoord{len + 1 + static_cast<int>(pad.size()), y}, u"", smNormal);
     x = len + 1 + static_cast<int>(pad.size());
   }
   if (multiLine) {
@@ -937,7 +959,8 @@ void TCustomSynPad::DoBlockIndent(bool KeepFirstColumn) {
   int last = std::min(e.Line, std::max(1, fLines->Count()));
   if (mode == smNormal && e.Char == 1 && e.Line > b.Line) --last;
   const int col = mode == smColumn ? std::min(b.Char, e.Char) : 1;
-  const std::u16string indent = HasOption(eoTabsToSpaces) ? std::u16string(static_cast<size_t>(fTabWidth), u' ') : u"\t";
+  const std::u16string indent =
+      HasOption(eoTabsToSpaces) ? std::u16string(static_cast<size_t>(fTabWidth), u' ') : u"\t";
   const int k = static_cast<int>(indent.size());
   std::u16string text;
   for (int line = b.Line; line <= last; ++line) {
@@ -977,7 +1000,8 @@ void TCustomSynPad::DoBlockUnindent() {
   bool any = false;
   for (int line = b.Line; line <= last; ++line) {
     const std::u16string_view s = LineText(line);
-    const std::u16string_view rest = col - 1 < static_cast<int>(s.size()) ? s.substr(static_cast<size_t>(col - 1)) : u"";
+    const std::u16string_view rest =
+        col - 1 < static_cast<int>(s.size()) ? s.substr(static_cast<size_t>(col - 1)) : u"";
     int n = 0;
     if (!rest.empty() && rest[0] == u'\t') {
       n = 1;

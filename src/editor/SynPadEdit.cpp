@@ -42,7 +42,9 @@ std::u16string_view TrimRight(std::u16string_view s) {
   return s.substr(0, n);
 }
 
-bool Before(const TBufferCoord& a, const TBufferCoord& b) { return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char); }
+bool Before(const TBufferCoord& a, const TBufferCoord& b) {
+  return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char);
+}
 
 // The first and the last position of a range in a mode (a column block's corners).
 TBufferCoord RangeFirst(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
@@ -133,7 +135,9 @@ std::u16string TCustomSynPad::GetSelTextRaw() const {
   return TextOfRange(BlockBegin(), BlockEnd(), fActiveSelectionMode);
 }
 
-bool TCustomSynPad::TrimActive() const { return HasOption(eoTrimTrailingSpaces) && !fUndoRedoing; }
+bool TCustomSynPad::TrimActive() const {
+  return HasOption(eoTrimTrailingSpaces) && !fUndoRedoing;
+}
 
 void TCustomSynPad::NoteTrim(int Line) {
   if (TrimActive()) fTrimLines.push_back(Line);
@@ -157,7 +161,8 @@ void TCustomSynPad::FlushTrims(bool Record) {
       const int t = static_cast<int>(kept.size()), len = static_cast<int>(s.size());
       const std::u16string cut(s.substr(kept.size()));
       fLines->Put(line - 1, std::u16string(kept));
-      if (Record) fUndoList->AddChange(crDeleteAll, TBufferCoord{t + 1, line}, TBufferCoord{len + 1, line}, cut, smNormal);
+      if (Record)
+        fUndoList->AddChange(crDeleteAll, TBufferCoord{t + 1, line}, TBufferCoord{len + 1, line}, cut, smNormal);
       if (caret.Line == line && caret.Char > t + 1) {
         caret.Char = t + 1;
         moved = true;
@@ -224,7 +229,8 @@ void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoor
       const std::u16string_view s1 = fLines->StringRef(BB.Line - 1);
       std::u16string joined(s1.substr(0, static_cast<size_t>(std::clamp(BB.Char - 1, 0, static_cast<int>(s1.size())))));
       const std::u16string_view s2 = fLines->StringRef(lastLine - 1);
-      const int from2 = BE.Line > count ? static_cast<int>(s2.size()) : std::clamp(BE.Char - 1, 0, static_cast<int>(s2.size()));
+      const int from2 =
+          BE.Line > count ? static_cast<int>(s2.size()) : std::clamp(BE.Char - 1, 0, static_cast<int>(s2.size()));
       joined.append(s2.substr(static_cast<size_t>(from2)));
       // Marks of the lines joined into BB's go there; all of them are noted, so that an undo
       // (which puts the lines back above the rest of BB's line) returns each to its line.
@@ -442,7 +448,8 @@ void TCustomSynPad::SetCaretAndSelection(const TBufferCoord& ptCaret, const TBuf
   SetSelectionRaw(ptBefore, ptAfter, mode);
 }
 
-void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text) {
+void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode,
+                                 std::u16string_view Text) {
   if (Before(End, Start) && Mode != smColumn) std::swap(Start, End);
   const int count = fLines->Count();
   // Whole lines for as many lines: put each, so marks and highlighter ranges of the lines stay.
@@ -465,8 +472,8 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
   fActiveSelectionMode = Mode;
   fBlockBegin = Start;
   fBlockEnd = End;
-  const TBufferCoord at = Mode == smColumn ? TBufferCoord{std::min(Start.Char, End.Char), std::min(Start.Line, End.Line)}
-                                           : Start;
+  const TBufferCoord at =
+      Mode == smColumn ? TBufferCoord{std::min(Start.Char, End.Char), std::min(Start.Line, End.Line)} : Start;
   SetSelTextPrimitiveEx(Mode, Text, false, &at);
 }
 
@@ -516,8 +523,12 @@ TSynPadUndoItem* TCustomSynPad::NewestUndoItem(TSynPadUndoList& List) {
 // ---------------------------------------------------------------------------------------------
 // Undo and redo
 
-void TCustomSynPad::Undo() { UndoRedo(true); }
-void TCustomSynPad::Redo() { UndoRedo(false); }
+void TCustomSynPad::Undo() {
+  UndoRedo(true);
+}
+void TCustomSynPad::Redo() {
+  UndoRedo(false);
+}
 
 void TCustomSynPad::MoveGroupBreak(TSynPadUndoList& From, TSynPadUndoList& To) {
   if (From.LastChangeReason() != crGroupBreak) return;
@@ -536,7 +547,8 @@ void TCustomSynPad::UndoRedo(bool IsUndo) {
   const TSynPadUndoItem* top = src.PeekItem();
   if (top) {
     const TSynChangeReason first = top->ChangeReason;
-    const bool closing = first == crGroupClose || first == crPasteEnd || first == crSpecial1End || first == crSpecial2End;
+    const bool closing =
+        first == crGroupClose || first == crPasteEnd || first == crSpecial1End || first == crSpecial2End;
     const TSynChangeReason opening = static_cast<TSynChangeReason>(first - 1);
     const int number = top->ChangeNumber;
     const int savedBlock = dst.BlockChangeNumber();

@@ -72,8 +72,7 @@ int CompareNames(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-TSynCustomHighlighter::TSynCustomHighlighter()
-    : fAttrChangeHooks(TSynNotifyEventChain::CreateWithSender(this)) {}
+TSynCustomHighlighter::TSynCustomHighlighter() : fAttrChangeHooks(TSynNotifyEventChain::CreateWithSender(this)) {}
 
 TSynCustomHighlighter::~TSynCustomHighlighter() {
   fFreeNotifications.Fire();
@@ -102,16 +101,22 @@ void TSynCustomHighlighter::Loaded() {
   AttributeChanged(nullptr);
 }
 
-int TSynCustomHighlighter::GetAttribCount() const { return static_cast<int>(fAttributes.size()); }
+int TSynCustomHighlighter::GetAttribCount() const {
+  return static_cast<int>(fAttributes.size());
+}
 
 TSynHighlighterAttributes* TSynCustomHighlighter::GetAttribute(int Index) const {
   if (Index < 0 || Index >= static_cast<int>(fAttributes.size())) return nullptr;
   return fAttributes[Index].get();
 }
 
-std::string TSynCustomHighlighter::GetDefaultFilter() const { return fDefaultFilter; }
+std::string TSynCustomHighlighter::GetDefaultFilter() const {
+  return fDefaultFilter;
+}
 
-std::u16string TSynCustomHighlighter::GetSampleSource() const { return {}; }
+std::u16string TSynCustomHighlighter::GetSampleSource() const {
+  return {};
+}
 
 void TSynCustomHighlighter::DoSetLine(std::u16string_view Value, int LineNumber) {
   if (fCaseSensitive) {
@@ -144,13 +149,17 @@ bool TSynCustomHighlighter::IsCurrentToken(std::u16string_view Token) const {
   return true;
 }
 
-bool TSynCustomHighlighter::IsFilterStored() const { return true; }
+bool TSynCustomHighlighter::IsFilterStored() const {
+  return true;
+}
 
 bool TSynCustomHighlighter::IsLineEnd(int AIndex) const {
   return AIndex >= fLineLen || fLine[AIndex] == 10 || fLine[AIndex] == 13;
 }
 
-void TSynCustomHighlighter::SetDefaultFilter(const std::string& Value) { fDefaultFilter = Value; }
+void TSynCustomHighlighter::SetDefaultFilter(const std::string& Value) {
+  fDefaultFilter = Value;
+}
 
 void TSynCustomHighlighter::SetSampleSource(const std::u16string&) {}
 
@@ -169,7 +178,9 @@ std::u16string TSynCustomHighlighter::GetKeywords(int) const {
   throw Exception("Abstract error: " + ClassName() + ".GetKeywords");
 }
 
-std::intptr_t TSynCustomHighlighter::GetRange() const { return 0; }
+std::intptr_t TSynCustomHighlighter::GetRange() const {
+  return 0;
+}
 
 std::u16string TSynCustomHighlighter::GetToken() const {
   // The Null token sits one past the line end; never read beyond the line.
@@ -179,9 +190,13 @@ std::u16string TSynCustomHighlighter::GetToken() const {
   return std::u16string(fCasedLine + fTokenPos, static_cast<size_t>(len));
 }
 
-int TSynCustomHighlighter::GetTokenPos() const { return fTokenPos; }
+int TSynCustomHighlighter::GetTokenPos() const {
+  return fTokenPos;
+}
 
-bool TSynCustomHighlighter::IsKeyword(std::u16string_view) const { return false; }
+bool TSynCustomHighlighter::IsKeyword(std::u16string_view) const {
+  return false;
+}
 
 void TSynCustomHighlighter::Next() {
   if (Run == fOldRun) return;
@@ -221,9 +236,13 @@ void TSynCustomHighlighter::SetRange(std::intptr_t) {}
 
 void TSynCustomHighlighter::ResetRange() {}
 
-bool TSynCustomHighlighter::UseUserSettings(int) { return false; }
+bool TSynCustomHighlighter::UseUserSettings(int) {
+  return false;
+}
 
-void TSynCustomHighlighter::EnumUserSettings(TWideStrings& Settings) { Settings.Clear(); }
+void TSynCustomHighlighter::EnumUserSettings(TWideStrings& Settings) {
+  Settings.Clear();
+}
 
 bool TSynCustomHighlighter::IsIdentChar(char16_t AChar) const {
   return (AChar >= u'0' && AChar <= u'9') || (AChar >= u'A' && AChar <= u'Z') || (AChar >= u'a' && AChar <= u'z') ||
@@ -235,7 +254,9 @@ bool TSynCustomHighlighter::IsWhiteChar(char16_t AChar) const {
   return !IsIdentChar(AChar) && !IsWordBreakChar(AChar);
 }
 
-bool TSynCustomHighlighter::IsWordBreakChar(char16_t AChar) const { return IsSynWordBreakChar(AChar); }
+bool TSynCustomHighlighter::IsWordBreakChar(char16_t AChar) const {
+  return IsSynWordBreakChar(AChar);
+}
 
 TSynHighlighterAttributes* TSynCustomHighlighter::AddAttribute(std::unique_ptr<TSynHighlighterAttributes> AAttrib) {
   if (!AAttrib) throw EAssertionFailed("Assertion failed (SynPadHighlighter): AddAttribute without an attribute");
@@ -271,7 +292,9 @@ void TSynCustomHighlighter::AttributeChanged(TSynPersistent* Sender) {
   fAttrChangeHooks->Fire();
 }
 
-void TSynCustomHighlighter::AddAttrChangeHandler(const TSynNotifyMethod& AHandler) { fAttrChangeHooks->Add(AHandler); }
+void TSynCustomHighlighter::AddAttrChangeHandler(const TSynNotifyMethod& AHandler) {
+  fAttrChangeHooks->Add(AHandler);
+}
 
 void TSynCustomHighlighter::RemoveAttrChangeHandler(const TSynNotifyMethod& AHandler) {
   fAttrChangeHooks->Remove(AHandler);
@@ -323,4 +346,6 @@ int RegisterHighlighterClass(const TSynHighlighterClass& AClass) {
   return static_cast<int>(classes.size() - 1);
 }
 
-const std::vector<TSynHighlighterClass>& GetPlaceableHighlighters() { return HighlighterClasses(); }
+const std::vector<TSynHighlighterClass>& GetPlaceableHighlighters() {
+  return HighlighterClasses();
+}

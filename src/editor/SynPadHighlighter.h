@@ -39,8 +39,8 @@ inline constexpr int hcRegistry = 2;      // bit 1
 // The word-break set shared by the highlighters, the editor's word commands and the whole-word
 // search: U+0000-002F, 003A-0040, 005B-005E, 0060, 007B-007E, 00A7, 00B0, 00B4.
 constexpr bool IsSynWordBreakChar(char16_t AChar) {
-  return AChar <= 0x2F || (AChar >= 0x3A && AChar <= 0x40) || (AChar >= 0x5B && AChar <= 0x5E) ||
-         AChar == 0x60 || (AChar >= 0x7B && AChar <= 0x7E) || AChar == 0xA7 || AChar == 0xB0 || AChar == 0xB4;
+  return AChar <= 0x2F || (AChar >= 0x3A && AChar <= 0x40) || (AChar >= 0x5B && AChar <= 0x5E) || AChar == 0x60 ||
+         (AChar >= 0x7B && AChar <= 0x7E) || AChar == 0xA7 || AChar == 0xB0 || AChar == 0xB4;
 }
 
 // One token style: storage name, display name, colours and font style.
@@ -92,10 +92,10 @@ class TSynCustomHighlighter;
 
 // A registered highlighter class: its class-level answers and a way to create one.
 struct TSynHighlighterClass {
-  std::string ClassName;          // e.g. "TSynCppSyn"; identifies the class
-  std::u16string LanguageName;    // GetLanguageName
-  std::u16string LanguageCaption; // GetLanguageCaption
-  int Capabilities = hcRegistry;  // GetCapabilities
+  std::string ClassName;           // e.g. "TSynCppSyn"; identifies the class
+  std::u16string LanguageName;     // GetLanguageName
+  std::u16string LanguageCaption;  // GetLanguageCaption
+  int Capabilities = hcRegistry;   // GetCapabilities
   std::function<std::unique_ptr<TSynCustomHighlighter>()> Create;
 };
 
@@ -233,8 +233,8 @@ int RegisterHighlighterClass(const TSynHighlighterClass& AClass);
 template <class T>
 int RegisterHighlighterClass() {
   T probe;
-  return RegisterHighlighterClass(TSynHighlighterClass{probe.ClassName(), probe.GetLanguageName(),
-                                                       probe.GetLanguageCaption(), probe.GetCapabilities(),
-                                                       []() -> std::unique_ptr<TSynCustomHighlighter> { return std::make_unique<T>(); }});
+  return RegisterHighlighterClass(TSynHighlighterClass{
+      probe.ClassName(), probe.GetLanguageName(), probe.GetLanguageCaption(), probe.GetCapabilities(),
+      []() -> std::unique_ptr<TSynCustomHighlighter> { return std::make_unique<T>(); }});
 }
 const std::vector<TSynHighlighterClass>& GetPlaceableHighlighters();

@@ -14,7 +14,9 @@
 
 namespace {
 
-bool IsKeypadDigit(std::uint16_t Key) { return Key >= vk::VK_NUMPAD0 && Key <= vk::VK_NUMPAD9; }
+bool IsKeypadDigit(std::uint16_t Key) {
+  return Key >= vk::VK_NUMPAD0 && Key <= vk::VK_NUMPAD9;
+}
 
 }  // namespace
 
@@ -164,7 +166,8 @@ void TCustomSynPad::MouseDown(TSynMouseButton Button, vk::TShiftState Shift, int
     if (Button == mbLeft) {
       fMouseCaptured = true;
       if (fHost) fHost->SetCapture();
-      if (hadSelection && HasOption(eoDragDropEditing) && X >= fGutterWidth + 2 && fSelectionMode == smNormal && inSelection)
+      if (hadSelection && HasOption(eoDragDropEditing) && X >= fGutterWidth + 2 && fSelectionMode == smNormal &&
+          inSelection)
         fStateFlags |= sfWaitForDragging;
       if (!(fStateFlags & sfWaitForDragging) && !(fStateFlags & sfDblClicked)) {
         if (Shift & vk::ssShift) {
@@ -343,7 +346,8 @@ void TCustomSynPad::ScrollTimerTick() {
       target.Column = fLeftChar + (fScrollDeltaX > 0 ? fCharsInWindow : 0);
     }
     if (fScrollDeltaY != 0) {
-      const int step = (fHost->KeyboardShift() & vk::ssShift) ? fScrollDeltaY * std::max(1, fLinesInWindow) : fScrollDeltaY;
+      const int step =
+          (fHost->KeyboardShift() & vk::ssShift) ? fScrollDeltaY * std::max(1, fLinesInWindow) : fScrollDeltaY;
       SetTopLine(fTopLine + step);
       target.Row = MinMax(fTopLine + (fScrollDeltaY > 0 ? fLinesInWindow - 1 : 0), 1, rows);
     }
@@ -433,7 +437,8 @@ std::u16string TCustomSynPad::ScrollHintText(int TopRow) {
     std::snprintf(buf, sizeof buf, "Top Line: %d", lineOf(TopRow));
   else
     std::snprintf(buf, sizeof buf, "%d - %d", lineOf(TopRow),
-                  lineOf(static_cast<long long>(TopRow) + std::min<long long>(fLinesInWindow, static_cast<long long>(DisplayRowCount()) - TopRow)));
+                  lineOf(static_cast<long long>(TopRow) +
+                         std::min<long long>(fLinesInWindow, static_cast<long long>(DisplayRowCount()) - TopRow)));
   std::u16string text = codepage::Cp1252ToUtf16(buf);
   if (text.size() > 255) text.resize(255);
   return text;
@@ -458,7 +463,8 @@ void TCustomSynPad::ShowScrollHintFor(int TopRow) {
 // ---------------------------------------------------------------------------------------------
 // Drag and drop
 
-void TCustomSynPad::DragOver(TCustomSynPad* Source, int X, int Y, TSynDragState State, vk::TShiftState Shift, bool& Accept) {
+void TCustomSynPad::DragOver(TCustomSynPad* Source, int X, int Y, TSynDragState State, vk::TShiftState Shift,
+                             bool& Accept) {
   if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
   if (!Source || GetReadOnly()) return;
   Accept = true;

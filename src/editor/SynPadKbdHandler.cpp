@@ -43,8 +43,8 @@ void TSynPadKbdHandler::ExecuteKeyUp(TSynPersistent* Sender, std::uint16_t& Key,
   }
 }
 
-void TSynPadKbdHandler::ExecuteMouseDown(TSynPersistent* Sender, TSynMouseButton Button, vk::TShiftState Shift,
-                                         int X, int Y) {
+void TSynPadKbdHandler::ExecuteMouseDown(TSynPersistent* Sender, TSynMouseButton Button, vk::TShiftState Shift, int X,
+                                         int Y) {
   if (fInMouseDown) return;
   InProgress guard(fInMouseDown);
   for (const auto& h : fMouseDownChain.NewestFirst()) h.Event(Sender, Button, Shift, X, Y);

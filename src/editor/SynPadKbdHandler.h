@@ -16,8 +16,7 @@ using TSynKeyPressEvent = std::function<void(TSynPersistent* Sender, char16_t& K
 using TSynKeyEvent = std::function<void(TSynPersistent* Sender, std::uint16_t& Key, vk::TShiftState Shift)>;
 using TSynMouseEvent =
     std::function<void(TSynPersistent* Sender, TSynMouseButton Button, vk::TShiftState Shift, int X, int Y)>;
-using TSynMouseCursorEvent =
-    std::function<void(TSynPersistent* Sender, const TBufferCoord& LineCharPos, int& Cursor)>;
+using TSynMouseCursorEvent = std::function<void(TSynPersistent* Sender, const TBufferCoord& LineCharPos, int& Cursor)>;
 
 // A handler with an explicit identity (the listening object and a tag), since std::function cannot
 // be compared: two handlers are the same when both identity parts are equal.

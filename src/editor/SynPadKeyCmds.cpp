@@ -166,7 +166,9 @@ std::string TSynPadKeyStroke::GetDisplayName() const {
   return result;
 }
 
-int TSynPadKeyStroke::Index() const { return fCollection ? fCollection->IndexOf(this) : -1; }
+int TSynPadKeyStroke::Index() const {
+  return fCollection ? fCollection->IndexOf(this) : -1;
+}
 
 void TSynPadKeyStroke::SetShortCut(std::uint16_t Value) {
   if (Value != 0 && fCollection) {
@@ -225,8 +227,7 @@ int TSynPadKeyStrokes::FindKeycode(std::uint16_t Code, TShiftState SS) const {
   return -1;
 }
 
-int TSynPadKeyStrokes::FindKeycode2(std::uint16_t Code1, TShiftState SS1, std::uint16_t Code2,
-                                    TShiftState SS2) const {
+int TSynPadKeyStrokes::FindKeycode2(std::uint16_t Code1, TShiftState SS1, std::uint16_t Code2, TShiftState SS2) const {
   for (size_t i = 0; i < fItems.size(); ++i) {
     const auto& k = *fItems[i];
     if (k.Key() == Code1 && k.Shift() == SS1 && k.Key2() == Code2 && k.Shift2() == SS2) return static_cast<int>(i);
@@ -314,8 +315,10 @@ void TSynPadKeyStrokes::ResetDefaults() {
   AddKey(ecDeleteEOL, 'Y', SC);
   AddKey(ecUndo, 'Z', C);
   AddKey(ecRedo, 'Z', SC);
-  for (int i = 0; i <= 9; ++i) AddKey(static_cast<TSynPadorCommand>(ecGotoMarker0 + i), static_cast<std::uint16_t>('0' + i), C);
-  for (int i = 0; i <= 9; ++i) AddKey(static_cast<TSynPadorCommand>(ecSetMarker0 + i), static_cast<std::uint16_t>('0' + i), SC);
+  for (int i = 0; i <= 9; ++i)
+    AddKey(static_cast<TSynPadorCommand>(ecGotoMarker0 + i), static_cast<std::uint16_t>('0' + i), C);
+  for (int i = 0; i <= 9; ++i)
+    AddKey(static_cast<TSynPadorCommand>(ecSetMarker0 + i), static_cast<std::uint16_t>('0' + i), SC);
   AddKey(ecNormalSelect, 'N', SC);
   AddKey(ecColumnSelect, 'C', SC);
   AddKey(ecLineSelect, 'L', SC);

@@ -37,9 +37,13 @@ void TSynMethodChain::Fire() {
   }
 }
 
-void TSynMethodChain::CallMethod(const TSynNotifyMethod& AMethod) { AMethod.Event(this); }
+void TSynMethodChain::CallMethod(const TSynNotifyMethod& AMethod) {
+  AMethod.Event(this);
+}
 
-void TSynNotifyEventChain::CallMethod(const TSynNotifyMethod& AMethod) { AMethod.Event(fSender); }
+void TSynNotifyEventChain::CallMethod(const TSynNotifyMethod& AMethod) {
+  AMethod.Event(fSender);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Option objects
@@ -286,7 +290,9 @@ TSynBitmapLoader& Loader() {
 
 }  // namespace
 
-void SetSynBitmapLoader(TSynBitmapLoader NewLoader) { Loader() = std::move(NewLoader); }
+void SetSynBitmapLoader(TSynBitmapLoader NewLoader) {
+  Loader() = std::move(NewLoader);
+}
 
 TSynBitmap LoadSynBitmapResource(const std::string& Name) {
   if (Loader()) return Loader()(Name);
@@ -400,7 +406,9 @@ bool TSynInternalImage::Placement(int Index, int X, int Y, int LineHeight, TSynI
   return true;
 }
 
-int TSynInternalImage::CacheEntries() { return static_cast<int>(ImageCache().size()); }
+int TSynInternalImage::CacheEntries() {
+  return static_cast<int>(ImageCache().size());
+}
 
 int TSynInternalImage::CacheUseCount(const std::string& Name) {
   auto it = ImageCache().find(UpperName(Name));

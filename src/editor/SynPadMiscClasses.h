@@ -34,8 +34,7 @@ inline TSynNotifyMethod NotifyMethod(const void* Object, TSynNotifyEvent Event, 
 }
 
 // Called when a listener raises: set DoContinue false to stop the chain and pass the exception on.
-using TSynExceptionEvent =
-    std::function<void(TSynPersistent* Sender, const std::exception& E, bool& DoContinue)>;
+using TSynExceptionEvent = std::function<void(TSynPersistent* Sender, const std::exception& E, bool& DoContinue)>;
 
 class TSynMethodChain : public TSynPersistent {
  public:
@@ -237,7 +236,8 @@ class TSynBookMarkOpt : public TSynPersistent {
 class TSynBitmap {
  public:
   TSynBitmap() = default;
-  TSynBitmap(int AWidth, int AHeight) : fWidth(AWidth), fHeight(AHeight), fPixels(static_cast<size_t>(AWidth) * AHeight) {}
+  TSynBitmap(int AWidth, int AHeight)
+      : fWidth(AWidth), fHeight(AHeight), fPixels(static_cast<size_t>(AWidth) * AHeight) {}
   bool Empty() const { return fWidth <= 0 || fHeight <= 0; }
   int Width() const { return fWidth; }
   int Height() const { return fHeight; }

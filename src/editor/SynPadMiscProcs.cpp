@@ -11,7 +11,9 @@ int MinMax(int x, int mi, int ma) {
   return std::max(x, mi);
 }
 
-void SwapInt(int& l, int& r) { std::swap(l, r); }
+void SwapInt(int& l, int& r) {
+  std::swap(l, r);
+}
 
 TSynPoint MinPoint(const TSynPoint& P1, const TSynPoint& P2) {
   if (P2.Y < P1.Y || (P2.Y == P1.Y && P2.X < P1.X)) return P2;

@@ -69,8 +69,7 @@ class ISynMultiHighlighterEnum {
 };
 
 // Receives (highlighter, attribute, unique name such as "Cpp1.Comment", params); false stops.
-using THighlighterAttriProc = std::function<bool(TSynCustomHighlighter* Highlighter,
-                                                 TSynHighlighterAttributes* Attri,
+using THighlighterAttriProc = std::function<bool(TSynCustomHighlighter* Highlighter, TSynHighlighterAttributes* Attri,
                                                  const std::string& UniqueAttriName, void* Params)>;
 
 bool EnumHighlighterAttributes(TSynCustomHighlighter* Highlighter, bool SkipDuplicates,

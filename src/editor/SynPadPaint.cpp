@@ -9,7 +9,9 @@
 
 namespace {
 
-int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+int ClampToInt(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
 
 using platform::MulDiv;
 
@@ -87,8 +89,8 @@ struct TSynPadPainter {
     TSynHighlighterAttributes* Attr = nullptr;
   };
   std::vector<TLineToken> Tokens;
-  int TokensLine = 0;   // the line Tokens belong to (0: none)
-  size_t TokensBefore = 0;  // leading tokens that end before the first column of the rows to come
+  int TokensLine = 0;        // the line Tokens belong to (0: none)
+  size_t TokensBefore = 0;   // leading tokens that end before the first column of the rows to come
   int TokensBeforeChar = 0;  // the row start TokensBefore was counted for
 
   TSynPadPainter(TCustomSynPad& AEditor, platform::ICanvas& ACanvas)
@@ -297,7 +299,8 @@ struct TSynPadPainter {
     if (TokenLen <= 0) return;
     if (Bg == syn::clNone || (E.fActiveLineColor != syn::clNone && CaretLine)) Bg = E.ColorEditorBG(CaretLine);
     if (Fg == syn::clNone) Fg = E.fFont.Color();
-    const std::u16string_view piece = Token.substr(0, static_cast<size_t>(std::min<int>(TokenLen, static_cast<int>(Token.size()))));
+    const std::u16string_view piece =
+        Token.substr(0, static_cast<size_t>(std::min<int>(TokenLen, static_cast<int>(Token.size()))));
     bool canAppend = false;
     if (Run.Len > 0) {
       const bool blanks = AllBlanks(piece);
@@ -319,7 +322,8 @@ struct TSynPadPainter {
       Run.Style = Style;
     }
     // A cut token may be shorter than asked; keep length and text in step.
-    if (static_cast<int>(Run.Text.size()) < Run.Len) Run.Text.append(static_cast<size_t>(Run.Len) - Run.Text.size(), u' ');
+    if (static_cast<int>(Run.Text.size()) < Run.Len)
+      Run.Text.append(static_cast<size_t>(Run.Len) - Run.Text.size(), u' ');
   }
 
   void PaintRowPlain() {
@@ -503,7 +507,8 @@ struct TSynPadPainter {
       }
       int rFirst, rLast;
       RowsOfLine(line, rFirst, rLast);
-      for (int row = std::max(rFirst, FirstRow); row <= std::min(rLast, LastRow); ++row) PaintRow(line, row, tabExpanded);
+      for (int row = std::max(rFirst, FirstRow); row <= std::min(rLast, LastRow); ++row)
+        PaintRow(line, row, tabExpanded);
       CaretLine = false;
     }
   }
@@ -557,9 +562,13 @@ std::u16string TCustomSynPad::TabExpandedLine(int Line) const {
   return ExpandTabs(fLines->StringRef(Line - 1));
 }
 
-std::u16string TCustomSynPad::WrapExpandedLine(int Index) const { return TabExpandedLine(Index + 1); }
+std::u16string TCustomSynPad::WrapExpandedLine(int Index) const {
+  return TabExpandedLine(Index + 1);
+}
 
-std::u16string TCustomSynPad::ExpandedDisplayLine(int Line) const { return ExpandWide(TabExpandedLine(Line)); }
+std::u16string TCustomSynPad::ExpandedDisplayLine(int Line) const {
+  return ExpandWide(TabExpandedLine(Line));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Paint
@@ -628,8 +637,8 @@ void TCustomSynPad::PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip
   const int firstLine = LineOfRow(aFirstRow), lastLine = LineOfRow(aLastRow);
   TSynGutter& g = *fGutter;
   if (g.Gradient()) {
-    for (const TSynGradientBand& band : SynGradientBands(g.GradientStartColor(), g.GradientEndColor(), g.GradientSteps(),
-                                                         0, 0, fGutterWidth, ClientHeight(), true))
+    for (const TSynGradientBand& band : SynGradientBands(g.GradientStartColor(), g.GradientEndColor(),
+                                                         g.GradientSteps(), 0, 0, fGutterWidth, ClientHeight(), true))
       Canvas.FillRect(TSynRect{band.Left, band.Top, band.Right, band.Bottom}, band.Color);
   }
   if (g.ShowLineNumbers())
@@ -652,13 +661,15 @@ void TCustomSynPad::PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip
   if (OnGutterPaint) {
     for (int line = firstLine; line <= lastLine; ++line) {
       const int row = FirstRowOfLine(line);
-      const int x = (!offsets.empty() && row >= aFirstRow && row <= aLastRow) ? offsets[static_cast<size_t>(row - aFirstRow)] : 0;
+      const int x =
+          (!offsets.empty() && row >= aFirstRow && row <= aLastRow) ? offsets[static_cast<size_t>(row - aFirstRow)] : 0;
       OnGutterPaint(this, line, x, (row - fTopLine) * fTextHeight);
     }
   }
 }
 
-void TCustomSynPad::PaintGutterLineNumbers(platform::ICanvas& Canvas, const TSynRect& AClip, int FirstLine, int LastLine) {
+void TCustomSynPad::PaintGutterLineNumbers(platform::ICanvas& Canvas, const TSynRect& AClip, int FirstLine,
+                                           int LastLine) {
   const int lh = fTextHeight;
   TSynGutter& g = *fGutter;
   const TColor brush = g.Color();
@@ -724,8 +735,9 @@ std::vector<int> TCustomSynPad::PaintGutterMarks(platform::ICanvas& Canvas, int 
         off = fBookMarkOpt->Xoffset();
       const TSynBitmap& bmp = images->Images[static_cast<size_t>(mark.ImageIndex)];
       const int s = bmp.Scale();
-      SynDrawBitmap(Canvas, bmp, TSynImagePlacement{0, 0, bmp.Width() / s, bmp.Height() / s,
-                                                    fBookMarkOpt->LeftMargin() + off, y}, syn::clNone);
+      SynDrawBitmap(Canvas, bmp,
+                    TSynImagePlacement{0, 0, bmp.Width() / s, bmp.Height() / s, fBookMarkOpt->LeftMargin() + off, y},
+                    syn::clNone);
       off += fBookMarkOpt->Xoffset();
     } else if (mark.ImageIndex >= 0 && mark.ImageIndex <= 9) {
       if (!fInternalImage) fInternalImage = std::make_unique<TSynInternalImage>("SynPadInternalImages", 10);
@@ -746,7 +758,8 @@ std::vector<int> TCustomSynPad::PaintGutterMarks(platform::ICanvas& Canvas, int 
   }
   if (other)
     for (const auto& m : fMarkList)
-      if (m->Visible && m->Line >= firstLine && m->Line <= lastLine && m->IsBookmark() != bookmarksFirst) drawMark(*m, false);
+      if (m->Visible && m->Line >= firstLine && m->Line <= lastLine && m->IsBookmark() != bookmarksFirst)
+        drawMark(*m, false);
   return offsets;
 }
 
@@ -825,7 +838,9 @@ void TCustomSynPad::InvalidateRect(const TSynRect& R) {
     fHost->InvalidateRect(R);
 }
 
-void TCustomSynPad::Invalidate() { InvalidateRect(TSynRect{0, 0, ClientWidth(), ClientHeight()}); }
+void TCustomSynPad::Invalidate() {
+  InvalidateRect(TSynRect{0, 0, ClientWidth(), ClientHeight()});
+}
 
 void TCustomSynPad::InvalidateGutterLines(int FirstLine, int LastLine) {
   if (!HandleAllocated() || !fHost->Visible()) return;
@@ -841,7 +856,8 @@ void TCustomSynPad::InvalidateGutterLines(int FirstLine, int LastLine) {
   FirstLine = std::max(FirstLine, fTopLine);
   LastLine = std::min(LastLine, fTopLine + fLinesInWindow);
   if (LastLine >= FirstLine)
-    InvalidateRect(TSynRect{0, (FirstLine - fTopLine) * fTextHeight, fGutterWidth, (LastLine - fTopLine + 1) * fTextHeight});
+    InvalidateRect(
+        TSynRect{0, (FirstLine - fTopLine) * fTextHeight, fGutterWidth, (LastLine - fTopLine + 1) * fTextHeight});
 }
 
 void TCustomSynPad::InvalidateLines(int FirstLine, int LastLine) {
@@ -878,7 +894,9 @@ void TCustomSynPad::InvalidateLine(int Line) {
   }
 }
 
-void TCustomSynPad::InvalidateSelection() { InvalidateLines(BlockBegin().Line, BlockEnd().Line); }
+void TCustomSynPad::InvalidateSelection() {
+  InvalidateLines(BlockBegin().Line, BlockEnd().Line);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Caret
@@ -924,7 +942,8 @@ void TCustomSynPad::InitializeCaret() {
 }
 
 void TCustomSynPad::HideCaret() {
-  if ((fStateFlags & sfCaretVisible) && fHost && fHost->HideCaret()) fStateFlags &= static_cast<std::uint16_t>(~sfCaretVisible);
+  if ((fStateFlags & sfCaretVisible) && fHost && fHost->HideCaret())
+    fStateFlags &= static_cast<std::uint16_t>(~sfCaretVisible);
 }
 
 void TCustomSynPad::ShowCaret() {

@@ -11,9 +11,13 @@ TSynPadRegexSearch::TSynPadRegexSearch() : fRegex(std::make_unique<TRegExpr>()) 
 
 TSynPadRegexSearch::~TSynPadRegexSearch() = default;
 
-std::u16string TSynPadRegexSearch::GetPattern() const { return fRegex->Expression(); }
+std::u16string TSynPadRegexSearch::GetPattern() const {
+  return fRegex->Expression();
+}
 
-void TSynPadRegexSearch::SetPattern(const std::u16string& Value) { fRegex->SetExpression(Value); }
+void TSynPadRegexSearch::SetPattern(const std::u16string& Value) {
+  fRegex->SetExpression(Value);
+}
 
 void TSynPadRegexSearch::SetOptions(TSynSearchOptions Value) {
   fRegex->SetModifier(synregexpr::ModifierI, (Value & ssoMatchCase) == 0);

@@ -41,7 +41,7 @@ class TSynPadRegexSearch : public TSynPadSearchCustom {
   std::unique_ptr<synregexpr::TRegExpr> fRegex;
   std::vector<int> fPositions;
   std::vector<int> fLengths;
-  std::vector<bool> fUsed;     // matches already replaced
-  std::u16string fLine;        // the last searched line
-  bool fSubjectIsLine = false; // the engine's subject is still fLine
+  std::vector<bool> fUsed;      // matches already replaced
+  std::u16string fLine;         // the last searched line
+  bool fSubjectIsLine = false;  // the engine's subject is still fLine
 };

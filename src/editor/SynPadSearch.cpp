@@ -8,7 +8,9 @@ TSynPadSearch::TSynPadSearch() : fShift(new std::int32_t[65536]) {}
 
 TSynPadSearch::~TSynPadSearch() = default;
 
-bool TSynPadSearch::IsDelimiter(char16_t C) { return IsSynWordBreakChar(C); }
+bool TSynPadSearch::IsDelimiter(char16_t C) {
+  return IsSynWordBreakChar(C);
+}
 
 void TSynPadSearch::SetPattern(const std::u16string& Value) {
   if (Value == fPat) return;
@@ -27,7 +29,9 @@ void TSynPadSearch::SetOptions(TSynSearchOptions Value) {
   fWhole = (Value & ssoWholeWord) != 0;
 }
 
-int TSynPadSearch::GetLength(int) const { return fPatLen; }
+int TSynPadSearch::GetLength(int) const {
+  return fPatLen;
+}
 
 int TSynPadSearch::GetResult(int Index) const {
   if (Index < 0 || Index >= static_cast<int>(fResults.size())) return 0;

@@ -11,7 +11,9 @@
 
 namespace {
 
-bool HasLineBreak(std::u16string_view s) { return s.find_first_of(u"\r\n") != std::u16string_view::npos; }
+bool HasLineBreak(std::u16string_view s) {
+  return s.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
 
 }  // namespace
 
@@ -285,7 +287,8 @@ struct TCustomSynPad::TSearchReplaceRun {
   }
 };
 
-int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace, TSynSearchOptions AOptions) {
+int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace,
+                                 TSynSearchOptions AOptions) {
   if (!fSearchEngine) throw ESynPadError("No search engine has been assigned");
   if (ASearch.empty()) return 0;
   // A read-only text is searched and the match selected, but nothing is replaced.

@@ -27,7 +27,6 @@ class StreamingFlag {
   bool& f_;
 };
 
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -72,9 +71,13 @@ std::u16string_view TSynPadStringList::StringRef(int Index) const {
   return {};
 }
 
-int TSynPadStringList::GetCapacity() const { return static_cast<int>(fList.size()); }
+int TSynPadStringList::GetCapacity() const {
+  return static_cast<int>(fList.size());
+}
 
-int TSynPadStringList::GetCount() const { return fCount; }
+int TSynPadStringList::GetCount() const {
+  return fCount;
+}
 
 TWideObject TSynPadStringList::GetObject(int Index) const {
   if (static_cast<unsigned>(Index) < static_cast<unsigned>(fCount)) return fList[Index].fObject;
@@ -162,8 +165,7 @@ void TSynPadStringList::Grow() {
 
 void TSynPadStringList::InsertItem(int Index, std::u16string_view S, bool Borrowed) {
   if (fCount == GetCapacity()) Grow();
-  if (Index < fCount)
-    std::move_backward(fList.begin() + Index, fList.begin() + fCount, fList.begin() + fCount + 1);
+  if (Index < fCount) std::move_backward(fList.begin() + Index, fList.begin() + fCount, fList.begin() + fCount + 1);
   TSynPadStringRec& rec = fList[Index];
   if (Borrowed)
     rec.fString.Borrow(S.data(), static_cast<int>(S.size()));
@@ -510,7 +512,9 @@ TSynChangeReason TSynPadUndoList::LastChangeReason() const {
   return fItems.empty() ? crNothing : fItems.back()->ChangeReason;
 }
 
-TSynPadUndoItem* TSynPadUndoList::PeekItem() const { return fItems.empty() ? nullptr : fItems.back().get(); }
+TSynPadUndoItem* TSynPadUndoList::PeekItem() const {
+  return fItems.empty() ? nullptr : fItems.back().get();
+}
 
 std::unique_ptr<TSynPadUndoItem> TSynPadUndoList::PopItem() {
   if (fItems.empty()) return nullptr;
@@ -541,7 +545,9 @@ void TSynPadUndoList::EnsureMaxEntries() {
   }
 }
 
-void TSynPadUndoList::Lock() { ++fLockCount; }
+void TSynPadUndoList::Lock() {
+  ++fLockCount;
+}
 
 void TSynPadUndoList::Unlock() {
   if (fLockCount > 0) --fLockCount;

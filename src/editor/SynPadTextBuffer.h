@@ -180,16 +180,16 @@ class TSynPadStringList : public TWideStrings {
 
 // Change reasons (the undo list itself interprets only crNothing and crGroupBreak).
 enum TSynChangeReason : std::uint8_t {
-  crInsert = 0,            // inserted text
-  crPaste = 1,             // pasted text
-  crDragDropInsert = 2,    // text inserted by drag and drop
-  crDeleteSelection = 3,   // a deleted selection (caret at its end)
-  crSelDelete = 4,         // a deleted selection (caret at its start); opens typing over a selection
+  crInsert = 0,           // inserted text
+  crPaste = 1,            // pasted text
+  crDragDropInsert = 2,   // text inserted by drag and drop
+  crDeleteSelection = 3,  // a deleted selection (caret at its end)
+  crSelDelete = 4,        // a deleted selection (caret at its start); opens typing over a selection
   crLineBreak = 5,
   crIndent = 6,
   crUnindent = 7,
-  crDeleteBefore = 8,      // text deleted before the caret
-  crDeleteAfter = 9,       // text deleted at or after the caret
+  crDeleteBefore = 8,  // text deleted before the caret
+  crDeleteAfter = 9,   // text deleted at or after the caret
   crGroupOpen = 10,
   crGroupClose = 11,
   crPasteBegin = 12,
@@ -198,12 +198,12 @@ enum TSynChangeReason : std::uint8_t {
   crSpecial1End = 15,
   crSpecial2Begin = 16,
   crSpecial2End = 17,
-  crCaseSelection = 18,    // the selection around a case change
-  crCaseText = 19,         // the text of a case change
-  crNothing = 20,          // LastChangeReason of an empty list
+  crCaseSelection = 18,  // the selection around a case change
+  crCaseText = 19,       // the text of a case change
+  crNothing = 20,        // LastChangeReason of an empty list
   crGroupBreak = 21,
   crDeleteAll = 22,
-  crWhiteSpaceAdd = 23,    // padding before a character typed past the line end
+  crWhiteSpaceAdd = 23,  // padding before a character typed past the line end
 };
 
 enum TSynSelectionMode : std::uint8_t { smNormal = 0, smLine = 1, smColumn = 2 };

@@ -21,8 +21,12 @@ struct TDisplayCoord {
   friend bool operator==(const TDisplayCoord&, const TDisplayCoord&) = default;
 };
 
-inline TBufferCoord BufferCoord(int AChar, int ALine) { return TBufferCoord{AChar, ALine}; }
-inline TDisplayCoord DisplayCoord(int AColumn, int ARow) { return TDisplayCoord{AColumn, ARow}; }
+inline TBufferCoord BufferCoord(int AChar, int ALine) {
+  return TBufferCoord{AChar, ALine};
+}
+inline TDisplayCoord DisplayCoord(int AColumn, int ARow) {
+  return TDisplayCoord{AColumn, ARow};
+}
 
 // A (column, line) pair as used by the older point-based routines.
 struct TSynPoint {

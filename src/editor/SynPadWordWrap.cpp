@@ -17,7 +17,9 @@ void Check(bool condition, const char* what) {
   if (!condition) throw EAssertionFailed(std::string("Assertion failed (SynPadWordWrap): ") + what);
 }
 
-bool IsBlankOrTab(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsBlankOrTab(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
 
 }  // namespace
 
@@ -148,7 +150,9 @@ void TSynWordWrapPlugin::DisplayChanged() {
   if (cols != fMaxRowLength || fOwner->WrapCellsVersion() != fCellsVersion) Reset();
 }
 
-int TSynWordWrapPlugin::RowCount() const { return fLineCount > 0 ? fLineOffsets[fLineCount - 1] : 0; }
+int TSynWordWrapPlugin::RowCount() const {
+  return fLineCount > 0 ? fLineOffsets[fLineCount - 1] : 0;
+}
 
 int TSynWordWrapPlugin::GetRowLength(int Row) const {
   if (Row < 1 || Row > RowCount()) {
@@ -159,7 +163,9 @@ int TSynWordWrapPlugin::GetRowLength(int Row) const {
   return fRowLengths[Row - 1];
 }
 
-int TSynWordWrapPlugin::LineRowStart(int Line) const { return Line <= 1 ? 1 : fLineOffsets[Line - 2] + 1; }
+int TSynWordWrapPlugin::LineRowStart(int Line) const {
+  return Line <= 1 ? 1 : fLineOffsets[Line - 2] + 1;
+}
 
 int TSynWordWrapPlugin::LineRowCount(int Line) const {
   if (Line < 1 || Line > fLineCount) return 0;

@@ -91,7 +91,7 @@ class TSynWordWrapPlugin : public ISynPadBufferPlugin {
   void GrowRows(int Needed);
 
   ISynWordWrapHost* fOwner;
-  std::vector<int> fLineOffsets;       // cumulative rows per line
+  std::vector<int> fLineOffsets;  // cumulative rows per line
   std::vector<std::uint8_t> fRowLengths;
   int fLineCount = 0;
   std::uint8_t fMinRowLength = 0;

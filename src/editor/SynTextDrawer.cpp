@@ -25,7 +25,9 @@ TSynFontDesc SynFontWithStyle(const TSynFontDesc& Base, TFontStyles Style) {
   return f;
 }
 
-TFontStyles SynFontStyleOf(const TSynFontDesc& Font) { return static_cast<TFontStyles>(Font.Style & 0x0F); }
+TFontStyles SynFontStyleOf(const TSynFontDesc& Font) {
+  return static_cast<TFontStyles>(Font.Style & 0x0F);
+}
 
 int SynMeasureUnit(platform::ICanvas& Canvas, const TSynFontDesc& Font, char16_t Ch) {
   // Each unit of a surrogate pair takes a cell of its own; measured alone a unit means nothing.
@@ -55,7 +57,7 @@ TheSharedFontsInfo* TheFontsInfoManager::GetFontsInfo(const TSynFontDesc& BaseFo
   rec->BaseFont = BaseFont;
   rec->BaseLF = key;
   rec->Measurer = &Measurer;
-  rec->IsTrueType = true;  // scalable faces only
+  rec->IsTrueType = true;   // scalable faces only
   rec->IsDBCSFont = false;  // no double-byte code pages here
   rec->RefCount = 1;
   fList.push_back(std::move(rec));
@@ -73,7 +75,9 @@ void TheFontsInfoManager::ReleaseFontsInfo(TheSharedFontsInfo* FontsInfo) {
   if (it != fList.end()) fList.erase(it);
 }
 
-void TheFontsInfoManager::LockFontsInfo(TheSharedFontsInfo* FontsInfo) { ++FontsInfo->LockCount; }
+void TheFontsInfoManager::LockFontsInfo(TheSharedFontsInfo* FontsInfo) {
+  ++FontsInfo->LockCount;
+}
 
 void TheFontsInfoManager::UnlockFontsInfo(TheSharedFontsInfo* FontsInfo) {
   if (FontsInfo->LockCount <= 0) return;
@@ -155,8 +159,7 @@ int TheFontStock::CalcFontAdvance(const TSynFontDesc& Font, int& CharHeight, int
 
 // ---- drawer ----
 
-TheTextDrawer::TheTextDrawer(TFontStyles CalcExtentBaseStyle, const TSynFontDesc* BaseFont,
-                             platform::ICanvas& Measurer)
+TheTextDrawer::TheTextDrawer(TFontStyles CalcExtentBaseStyle, const TSynFontDesc* BaseFont, platform::ICanvas& Measurer)
     : fCalcExtentBaseStyle(CalcExtentBaseStyle), fCells(65536, 0) {
   if (!BaseFont) throw EheTextDrawerException(SSetBaseFontMissing);
   fStock = std::make_unique<TheFontStock>(BaseFont, Measurer);
@@ -165,7 +168,9 @@ TheTextDrawer::TheTextDrawer(TFontStyles CalcExtentBaseStyle, const TSynFontDesc
 
 TheTextDrawer::~TheTextDrawer() = default;
 
-int TheTextDrawer::GetCharWidth() const { return std::max(1, fBaseCharWidth + fCharExtra); }
+int TheTextDrawer::GetCharWidth() const {
+  return std::max(1, fBaseCharWidth + fCharExtra);
+}
 
 void TheTextDrawer::ResetCells() {
   std::memset(fCells.data(), 0, fCells.size());
@@ -233,8 +238,12 @@ void TheTextDrawer::ApplyFont() {
   if (fCanvas) fCanvas->SetFont(fStock->FontHandle());
 }
 
-void TheTextDrawer::SetForeColor(TColor Value) { fColor = Value; }
-void TheTextDrawer::SetBackColor(TColor Value) { fBkColor = Value; }
+void TheTextDrawer::SetForeColor(TColor Value) {
+  fColor = Value;
+}
+void TheTextDrawer::SetBackColor(TColor Value) {
+  fBkColor = Value;
+}
 
 void TheTextDrawer::SetCharExtra(int Value) {
   if (Value == fCharExtra) return;
@@ -293,4 +302,3 @@ void TheTextDrawer::ExtTextOut(int X, int Y, unsigned Options, TSynRect Rect, st
   fCanvas->SetBackColor(fBkColor);
   fCanvas->TextOutAt(X, Y, Options, &Rect, Text, fETODist.data());
 }
-

@@ -184,4 +184,3 @@ TSynFontDesc SynFontWithStyle(const TSynFontDesc& Base, TFontStyles Style);
 TFontStyles SynFontStyleOf(const TSynFontDesc& Font);
 // Measures the width of one UTF-16 unit in a font (each unit of a surrogate pair: 0).
 int SynMeasureUnit(platform::ICanvas& Canvas, const TSynFontDesc& Font, char16_t Ch);
-

@@ -100,11 +100,17 @@ void TWideStrings::ConfirmNarrowing(bool& Allowed) {
   if (OnConfirmNarrowing) OnConfirmNarrowing(this, Allowed);
 }
 
-int TWideStrings::GetCapacity() const { return GetCount(); }
+int TWideStrings::GetCapacity() const {
+  return GetCount();
+}
 
-TWideObject TWideStrings::GetObject(int) const { return nullptr; }
+TWideObject TWideStrings::GetObject(int) const {
+  return nullptr;
+}
 
-std::u16string TWideStrings::GetTextStr() const { return JoinWithSeparator(u"\r\n"); }
+std::u16string TWideStrings::GetTextStr() const {
+  return JoinWithSeparator(u"\r\n");
+}
 
 void TWideStrings::SetCapacity(int) {}
 
@@ -331,9 +337,13 @@ const std::u16string& TWideStringList::StringRef(int Index) const {
   return fList[Index].FString;
 }
 
-int TWideStringList::GetCapacity() const { return static_cast<int>(fList.size()); }
+int TWideStringList::GetCapacity() const {
+  return static_cast<int>(fList.size());
+}
 
-int TWideStringList::GetCount() const { return fCount; }
+int TWideStringList::GetCount() const {
+  return fCount;
+}
 
 TWideObject TWideStringList::GetObject(int Index) const {
   CheckIndex(Index);
@@ -531,7 +541,9 @@ size_t WStrLen(const char16_t* Str) {
   return n;
 }
 
-char16_t* WStrEnd(char16_t* Str) { return Str + WStrLen(Str); }
+char16_t* WStrEnd(char16_t* Str) {
+  return Str + WStrLen(Str);
+}
 
 char16_t* WStrCopy(char16_t* Dest, const char16_t* Source) {
   const size_t n = WStrLen(Source);
@@ -590,9 +602,15 @@ void StrSwapByteOrder(char16_t* Str) {
   for (; *Str; ++Str) *Str = static_cast<char16_t>((*Str >> 8) | (*Str << 8));
 }
 
-char16_t WideCharToUpper(char16_t C) { return Tables().upper[C]; }
-char16_t WideCharToLower(char16_t C) { return Tables().lower[C]; }
-char16_t WideCharFold(char16_t C) { return Tables().fold[C]; }
+char16_t WideCharToUpper(char16_t C) {
+  return Tables().upper[C];
+}
+char16_t WideCharToLower(char16_t C) {
+  return Tables().lower[C];
+}
+char16_t WideCharFold(char16_t C) {
+  return Tables().fold[C];
+}
 
 void WideBufferToUpper(char16_t* Buffer, size_t Count) {
   const auto& t = Tables().upper;
@@ -616,8 +634,12 @@ std::u16string WideLowerCase(std::u16string_view S) {
   return result;
 }
 
-bool IsWideCharAlpha(char16_t C) { return widechar::IsLetter(C); }
-bool IsWideCharAlphaNumeric(char16_t C) { return widechar::IsLetterOrDigit(C); }
+bool IsWideCharAlpha(char16_t C) {
+  return widechar::IsLetter(C);
+}
+bool IsWideCharAlphaNumeric(char16_t C) {
+  return widechar::IsLetterOrDigit(C);
+}
 
 int WideCompareText(std::u16string_view S1, std::u16string_view S2) {
   const auto& f = Tables().fold;
@@ -653,11 +675,17 @@ std::u16string WideTrim(std::u16string_view S) {
   return std::u16string(S.substr(l, r - l));
 }
 
-unsigned LocaleCodePage(unsigned) { return CP_WINDOWS_1252; }
+unsigned LocaleCodePage(unsigned) {
+  return CP_WINDOWS_1252;
+}
 
-unsigned KeyboardLayoutCodePage() { return CP_WINDOWS_1252; }
+unsigned KeyboardLayoutCodePage() {
+  return CP_WINDOWS_1252;
+}
 
-char16_t KeyCharToWide(char C) { return codepage::Cp1252ToChar(static_cast<unsigned char>(C)); }
+char16_t KeyCharToWide(char C) {
+  return codepage::Cp1252ToChar(static_cast<unsigned char>(C));
+}
 
 std::u16string AnsiToWideInCodePage(std::string_view S, unsigned CodePage) {
   if (CodePage == CP_UTF8_CODEPAGE) return codepage::Utf8ToUtf16(S);
@@ -675,11 +703,17 @@ std::u16string AnsiToWide(std::string_view S) {
   return result;
 }
 
-std::string WideToAnsi(std::u16string_view S) { return codepage::Utf16ToCp1252(S); }
+std::string WideToAnsi(std::u16string_view S) {
+  return codepage::Utf16ToCp1252(S);
+}
 
-bool ClipboardProvidesText() { return editorservices::ClipboardHasText(); }
+bool ClipboardProvidesText() {
+  return editorservices::ClipboardHasText();
+}
 
-std::u16string ReadClipboardWideText() { return editorservices::ReadClipboardText(); }
+std::u16string ReadClipboardWideText() {
+  return editorservices::ReadClipboardText();
+}
 
 void WriteClipboardWideText(std::u16string_view S) {
   if (S.empty()) return;

@@ -6,8 +6,7 @@
 namespace {
 
 bool IsCssIdent(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
-         c == u'-';
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u'-';
 }
 
 // The property names, separators as they stand (some items hold blanks).
@@ -120,7 +119,7 @@ void TSynCssSyn::SetRange(std::intptr_t Value) {
     fRange = rsComment;
     const int back = v - rsCommentBase;
     fCommentReturn = back >= rsCurlyBraces && back <= rsParam ? static_cast<std::uint8_t>(back)
-                                                               : static_cast<std::uint8_t>(rsUnknown);
+                                                              : static_cast<std::uint8_t>(rsUnknown);
   } else if (v >= rsCurlyBraces && v <= rsParam) {
     fRange = v;
   } else {
@@ -134,7 +133,9 @@ void TSynCssSyn::ResetRange() {
   fCommentReturn = rsUnknown;
 }
 
-bool TSynCssSyn::IsIdentChar(char16_t AChar) const { return IsCssIdent(AChar); }
+bool TSynCssSyn::IsIdentChar(char16_t AChar) const {
+  return IsCssIdent(AChar);
+}
 
 void TSynCssSyn::Next() {
   fTokenPos = Run;
@@ -162,15 +163,34 @@ void TSynCssSyn::SelectorProc() {
 void TSynCssSyn::Dispatch() {
   const char16_t c = At(Run);
   switch (c) {
-    case 0: NullProc(); return;
-    case 13: CRProc(); return;
-    case 10: LFProc(); return;
-    case u'"': StringProc(); return;
-    case u'#': ColorProc(); return;
-    case u'{': SymbolProc(rsCurlyBraces); return;
-    case u'}': SymbolProc(rsUnknown); return;
-    case u';': SymbolProc(rsAfterSemicolon); return;
-    case u':': case u',': SymbolProc(rsParam); return;
+    case 0:
+      NullProc();
+      return;
+    case 13:
+      CRProc();
+      return;
+    case 10:
+      LFProc();
+      return;
+    case u'"':
+      StringProc();
+      return;
+    case u'#':
+      ColorProc();
+      return;
+    case u'{':
+      SymbolProc(rsCurlyBraces);
+      return;
+    case u'}':
+      SymbolProc(rsUnknown);
+      return;
+    case u';':
+      SymbolProc(rsAfterSemicolon);
+      return;
+    case u':':
+    case u',':
+      SymbolProc(rsParam);
+      return;
     case u'/':
       if (At(Run + 1) == u'*') {
         fCommentReturn = fRange;
@@ -183,7 +203,8 @@ void TSynCssSyn::Dispatch() {
         SymbolProc(fRange);
       }
       return;
-    default: break;
+    default:
+      break;
   }
   if (c <= 32)
     SpaceProc();

@@ -11,12 +11,26 @@
 class TSynCssSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkKey, tkSelector, tkNull, tkSpace, tkString, tkSymbol, tkText, tkUndefProperty, tkValue,
-    tkColor, tkNumber
+    tkComment,
+    tkKey,
+    tkSelector,
+    tkNull,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkText,
+    tkUndefProperty,
+    tkValue,
+    tkColor,
+    tkNumber
   };
   // tkKey is a known property name; tkSelector is a selector (the "Reserved Word" attribute).
   enum TRangeState : std::uint8_t {
-    rsComment = 0, rsCurlyBraces = 2, rsUnknown = 3, rsAfterSemicolon = 4, rsParam = 5,
+    rsComment = 0,
+    rsCurlyBraces = 2,
+    rsUnknown = 3,
+    rsAfterSemicolon = 4,
+    rsParam = 5,
     // Added to the interrupted range while in a comment.
     rsCommentBase = 8
   };

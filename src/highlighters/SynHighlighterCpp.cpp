@@ -8,17 +8,101 @@ const TSynHashKeywordTable& CppKeywords() {
   static const TSynHashKeywordTable table = [] {
     auto words = SynKeywordWords(
         {
-            u"__asm", u"__automated", u"__cdecl", u"__classid", u"__closure", u"__declspec", u"__dispid", u"__except",
-            u"__export", u"__fastcall", u"__finally", u"__import", u"__int16", u"__int32", u"__int64", u"__int8",
-            u"__pascal", u"__property", u"__published", u"__rtti", u"__stdcall", u"__thread", u"__try", u"_asm",
-            u"_cdecl", u"_export", u"_fastcall", u"_import", u"_pascal", u"_stdcall", u"asm", u"auto", u"bool",
-            u"break", u"case", u"catch", u"cdecl", u"char", u"class", u"const", u"const_cast", u"continue",
-            u"default", u"delete", u"do", u"double", u"dynamic_cast", u"else", u"enum", u"explicit", u"extern",
-            u"false", u"float", u"for", u"friend", u"goto", u"if", u"inline", u"int", u"interface", u"long",
-            u"mutable", u"namespace", u"new", u"operator", u"pascal", u"private", u"protected", u"public",
-            u"register", u"reinterpret_cast", u"return", u"short", u"signed", u"sizeof", u"static", u"static_cast",
-            u"struct", u"switch", u"template", u"this", u"throw", u"true", u"try", u"typedef", u"typeid", u"typename",
-            u"union", u"unsigned", u"using", u"virtual", u"void", u"volatile", u"wchar_t", u"while",
+            u"__asm",
+            u"__automated",
+            u"__cdecl",
+            u"__classid",
+            u"__closure",
+            u"__declspec",
+            u"__dispid",
+            u"__except",
+            u"__export",
+            u"__fastcall",
+            u"__finally",
+            u"__import",
+            u"__int16",
+            u"__int32",
+            u"__int64",
+            u"__int8",
+            u"__pascal",
+            u"__property",
+            u"__published",
+            u"__rtti",
+            u"__stdcall",
+            u"__thread",
+            u"__try",
+            u"_asm",
+            u"_cdecl",
+            u"_export",
+            u"_fastcall",
+            u"_import",
+            u"_pascal",
+            u"_stdcall",
+            u"asm",
+            u"auto",
+            u"bool",
+            u"break",
+            u"case",
+            u"catch",
+            u"cdecl",
+            u"char",
+            u"class",
+            u"const",
+            u"const_cast",
+            u"continue",
+            u"default",
+            u"delete",
+            u"do",
+            u"double",
+            u"dynamic_cast",
+            u"else",
+            u"enum",
+            u"explicit",
+            u"extern",
+            u"false",
+            u"float",
+            u"for",
+            u"friend",
+            u"goto",
+            u"if",
+            u"inline",
+            u"int",
+            u"interface",
+            u"long",
+            u"mutable",
+            u"namespace",
+            u"new",
+            u"operator",
+            u"pascal",
+            u"private",
+            u"protected",
+            u"public",
+            u"register",
+            u"reinterpret_cast",
+            u"return",
+            u"short",
+            u"signed",
+            u"sizeof",
+            u"static",
+            u"static_cast",
+            u"struct",
+            u"switch",
+            u"template",
+            u"this",
+            u"throw",
+            u"true",
+            u"try",
+            u"typedef",
+            u"typeid",
+            u"typename",
+            u"union",
+            u"unsigned",
+            u"using",
+            u"virtual",
+            u"void",
+            u"volatile",
+            u"wchar_t",
+            u"while",
         },
         kgPlain);
     SynSetKeywordGroup(words, {u"asm", u"_asm", u"__asm"}, kgAsm);
@@ -64,7 +148,9 @@ TSynCppSyn::TSynCppSyn() : TSynFamilyHighlighter("TSynCppSyn") {
   FinishCreate(rsUnknown);
 }
 
-const TSynHashKeywordTable* TSynCppSyn::KeywordTable() const { return &CppKeywords(); }
+const TSynHashKeywordTable* TSynCppSyn::KeywordTable() const {
+  return &CppKeywords();
+}
 
 std::u16string TSynCppSyn::GetSampleSource() const {
   return u"// Syntax highlighting\n"
@@ -117,19 +203,51 @@ void TSynCppSyn::Next() {
       if (fRange != rsAsm && fRange != rsAsmBlock) fRange = rsUnknown;
       const char16_t c = At(Run);
       switch (c) {
-        case 0: NullProc(); break;
-        case 10: LFProc(); break;
-        case 13: CRProc(); break;
-        case u'"': StringProc(); break;
-        case u'\'': CharProc(); break;
-        case u'#': DirectiveProc(); break;
-        case u'/': SlashProc(); break;
-        case u'.': DotProc(); break;
-        case u'&': case u'|': case u'+': case u'-': case u'*': case u'%': case u'^': case u'!': case u'=':
-        case u'<': case u'>': case u':':
+        case 0:
+          NullProc();
+          break;
+        case 10:
+          LFProc();
+          break;
+        case 13:
+          CRProc();
+          break;
+        case u'"':
+          StringProc();
+          break;
+        case u'\'':
+          CharProc();
+          break;
+        case u'#':
+          DirectiveProc();
+          break;
+        case u'/':
+          SlashProc();
+          break;
+        case u'.':
+          DotProc();
+          break;
+        case u'&':
+        case u'|':
+        case u'+':
+        case u'-':
+        case u'*':
+        case u'%':
+        case u'^':
+        case u'!':
+        case u'=':
+        case u'<':
+        case u'>':
+        case u':':
           OperatorProc(c);
           break;
-        case u'(': case u')': case u'[': case u']': case u',': case u'?': case u'~':
+        case u'(':
+        case u')':
+        case u'[':
+        case u']':
+        case u',':
+        case u'?':
+        case u'~':
           SymbolProc(1);
           break;
         case u'{':
@@ -185,11 +303,23 @@ void TSynCppSyn::OperatorProc(char16_t c) {
   const char16_t n = At(Run + 1);
   int len = 1;
   switch (c) {
-    case u'&': if (n == u'&' || n == u'=') len = 2; break;
-    case u'|': if (n == u'|' || n == u'=') len = 2; break;
-    case u'+': if (n == u'+' || n == u'=') len = 2; break;
-    case u'-': if (n == u'-' || n == u'=' || n == u'>') len = 2; break;
-    case u'*': case u'%': case u'^': case u'!': case u'=':
+    case u'&':
+      if (n == u'&' || n == u'=') len = 2;
+      break;
+    case u'|':
+      if (n == u'|' || n == u'=') len = 2;
+      break;
+    case u'+':
+      if (n == u'+' || n == u'=') len = 2;
+      break;
+    case u'-':
+      if (n == u'-' || n == u'=' || n == u'>') len = 2;
+      break;
+    case u'*':
+    case u'%':
+    case u'^':
+    case u'!':
+    case u'=':
       if (n == u'=') len = 2;
       break;
     case u'<':
@@ -199,8 +329,11 @@ void TSynCppSyn::OperatorProc(char16_t c) {
       else if (n == u'=')
         len = 2;
       break;
-    case u':': if (n == u':') len = 2; break;
-    default: break;
+    case u':':
+      if (n == u':') len = 2;
+      break;
+    default:
+      break;
   }
   SymbolProc(len);
 }
@@ -220,12 +353,18 @@ void TSynCppSyn::CommentScan() {
   fTokenId = tkComment;
   if (!SkipPast(u'*', u'/')) return;
   switch (fRange) {
-    case rsAnsiCAsm: fRange = rsAsm; break;
-    case rsAnsiCAsmBlock: fRange = rsAsmBlock; break;
+    case rsAnsiCAsm:
+      fRange = rsAsm;
+      break;
+    case rsAnsiCAsmBlock:
+      fRange = rsAsmBlock;
+      break;
     case rsDirectiveComment:
       fRange = IsLineEnd(Run) ? rsUnknown : rsMultiLineDirective;
       break;
-    default: fRange = rsUnknown; break;
+    default:
+      fRange = rsUnknown;
+      break;
   }
 }
 
@@ -399,14 +538,28 @@ void TSynCppSyn::NumberProc(bool startsWithDot) {
         }
         fTokenId = tkFloat;
         break;
-      case u'0': case u'1': case u'2': case u'3': case u'4': case u'5': case u'6': case u'7':
+      case u'0':
+      case u'1':
+      case u'2':
+      case u'3':
+      case u'4':
+      case u'5':
+      case u'6':
+      case u'7':
         if (Run == start + 1 && first == u'0') fTokenId = tkOctal;
         break;
       case u'8':
       case u'9':
         if (first == u'0' && fTokenId != tkHex && fTokenId != tkFloat) fTokenId = tkUnknown;
         break;
-      case u'A': case u'B': case u'C': case u'D': case u'a': case u'b': case u'c': case u'd':
+      case u'A':
+      case u'B':
+      case u'C':
+      case u'D':
+      case u'a':
+      case u'b':
+      case u'c':
+      case u'd':
         if (fTokenId != tkHex) goto end;
         break;
       case u'E':

@@ -7,12 +7,32 @@
 class TSynCppSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkAsm, tkComment, tkDirective, tkIdentifier, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol,
-    tkUnknown, tkChar, tkFloat, tkHex, tkOctal
+    tkAsm,
+    tkComment,
+    tkDirective,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkUnknown,
+    tkChar,
+    tkFloat,
+    tkHex,
+    tkOctal
   };
   enum TRangeState : std::uint8_t {
-    rsUnknown = 0, rsAnsiC = 1, rsAnsiCAsm = 2, rsAnsiCAsmBlock = 3, rsAsm = 4, rsAsmBlock = 5,
-    rsDirectiveComment = 7, rsMultiLineString = 10, rsMultiLineDirective = 11
+    rsUnknown = 0,
+    rsAnsiC = 1,
+    rsAnsiCAsm = 2,
+    rsAnsiCAsmBlock = 3,
+    rsAsm = 4,
+    rsAsmBlock = 5,
+    rsDirectiveComment = 7,
+    rsMultiLineString = 10,
+    rsMultiLineDirective = 11
   };
 
   TSynCppSyn();

@@ -74,18 +74,28 @@ TSynFamilyHighlighter::TSynFamilyHighlighter(const char* className) : fLanguage(
 
 TSynFamilyHighlighter::~TSynFamilyHighlighter() = default;
 
-std::string TSynFamilyHighlighter::ClassName() const { return fLanguage->ClassName; }
+std::string TSynFamilyHighlighter::ClassName() const {
+  return fLanguage->ClassName;
+}
 
-std::u16string TSynFamilyHighlighter::GetLanguageCaption() const { return fLanguage->LanguageName; }
+std::u16string TSynFamilyHighlighter::GetLanguageCaption() const {
+  return fLanguage->LanguageName;
+}
 
-std::u16string TSynFamilyHighlighter::GetLanguageName() const { return fLanguage->LanguageName; }
+std::u16string TSynFamilyHighlighter::GetLanguageName() const {
+  return fLanguage->LanguageName;
+}
 
-bool TSynFamilyHighlighter::IsFilterStored() const { return DefaultFilter() != fLanguage->Filter; }
+bool TSynFamilyHighlighter::IsFilterStored() const {
+  return DefaultFilter() != fLanguage->Filter;
+}
 
-TSynHighlighterAttributes* TSynFamilyHighlighter::GetTokenAttribute() const { return AttributeOfKind(GetTokenKind()); }
+TSynHighlighterAttributes* TSynFamilyHighlighter::GetTokenAttribute() const {
+  return AttributeOfKind(GetTokenKind());
+}
 
 TSynHighlighterAttributes* TSynFamilyHighlighter::NewAttr(const char* storageName, TFontStyles style,
-                                                         TColor foreground) {
+                                                          TColor foreground) {
   std::u16string friendly;
   for (const char* p = storageName; *p; ++p) friendly.push_back(static_cast<char16_t>(static_cast<unsigned char>(*p)));
   TSynHighlighterAttributes* a = AddAttribute(storageName, std::move(friendly));

@@ -24,11 +24,19 @@
 
 // ---- Character classes the languages share ----
 
-inline bool SynIsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-inline bool SynIsHexDigit(char16_t c) { return SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
-inline bool SynIsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+inline bool SynIsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+inline bool SynIsHexDigit(char16_t c) {
+  return SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+inline bool SynIsAsciiLetter(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
 // 0-9, A-Z, a-z and _: the identifier characters of most of the languages.
-inline bool SynIsWordChar(char16_t c) { return SynIsDigit(c) || SynIsAsciiLetter(c) || c == u'_'; }
+inline bool SynIsWordChar(char16_t c) {
+  return SynIsDigit(c) || SynIsAsciiLetter(c) || c == u'_';
+}
 
 // ---- Hash keyword mechanism ----
 
@@ -117,8 +125,7 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
 
   // Creates an attribute whose display name is its storage name, with its default style and
   // foreground, and files it.
-  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0,
-                                     TColor foreground = syn::clNone);
+  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0, TColor foreground = syn::clNone);
   void MapKind(int kind, TSynHighlighterAttributes* attr);
   void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
   // The attributes of the standard roles, in SYN_ATTR_* order (nullptr where the language has none).

@@ -4,7 +4,6 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 
-
 TSynHashEntry::TSynHashEntry(std::u16string keyword, int kind)
     : fKeyLen(static_cast<int>(keyword.size())), fKeyword(std::move(keyword)), fKind(kind) {}
 
@@ -40,7 +39,9 @@ void TSynHashEntryList::SetItems(int hashValue, std::unique_ptr<TSynHashEntry> e
   TSynHashEntry::AddEntry(fList[static_cast<size_t>(hashValue)], std::move(entry));
 }
 
-void TSynHashEntryList::Clear() { fList.clear(); }
+void TSynHashEntryList::Clear() {
+  fList.clear();
+}
 
 void EnumerateKeywords(int kind, std::u16string_view keywordText, const TSynIsIdentChar& isIdentChar,
                        const TSynAddKeyword& addKeyword) {

@@ -4,36 +4,46 @@ namespace {
 
 // The tag-name hash also runs over "!" and "/".
 bool IsTagHashChar(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
-         c == u'!' || c == u'/';
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u'!' ||
+         c == u'/';
 }
 
 const TSynHashKeywordTable& HtmlTags() {
-  static const TSynHashKeywordTable table(932, 46, 1543, IsTagHashChar,
-                                          SynKeywordWords(
-                                              {
-                                                  u"!doctype", u"/a", u"/abbr", u"/acronym", u"/address", u"/applet", u"/b", u"/bdo", u"/big", u"/blink",
-                                                  u"/blockquote", u"/body", u"/button", u"/caption", u"/center", u"/cite", u"/code", u"/colgroup",
-                                                  u"/comment", u"/dd", u"/del", u"/dfn", u"/dir", u"/div", u"/dl", u"/dt", u"/em", u"/embed", u"/fieldset",
-                                                  u"/font", u"/form", u"/frameset", u"/h1", u"/h2", u"/h3", u"/h4", u"/h5", u"/h6", u"/head", u"/html",
-                                                  u"/i", u"/iframe", u"/ilayer", u"/ins", u"/kbd", u"/label", u"/layer", u"/legend", u"/li", u"/listing",
-                                                  u"/map", u"/marquee", u"/menu", u"/multicol", u"/nobr", u"/noembed", u"/noframes", u"/nolayer",
-                                                  u"/noscript", u"/object", u"/ol", u"/optgroup", u"/option", u"/p", u"/pre", u"/q", u"/s", u"/samp",
-                                                  u"/script", u"/select", u"/server", u"/small", u"/span", u"/strike", u"/strong", u"/style", u"/sub",
-                                                  u"/sup", u"/table", u"/tbody", u"/td", u"/textarea", u"/tfoot", u"/th", u"/thead", u"/title", u"/tr",
-                                                  u"/tt", u"/u", u"/ul", u"/var", u"/xmp", u"a", u"abbr", u"acronym", u"address", u"applet", u"area", u"b",
-                                                  u"base", u"basefont", u"bdo", u"bgsound", u"big", u"blink", u"blockquote", u"body", u"br", u"button",
-                                                  u"caption", u"center", u"cite", u"code", u"col", u"colgroup", u"comment", u"dd", u"del", u"dfn", u"dir",
-                                                  u"div", u"dl", u"dt", u"em", u"embed", u"fieldset", u"font", u"form", u"frame", u"frameset", u"h1", u"h2",
-                                                  u"h3", u"h4", u"h5", u"h6", u"head", u"hr", u"html", u"i", u"iframe", u"ilayer", u"img", u"input", u"ins",
-                                                  u"isindex", u"kbd", u"keygen", u"label", u"layer", u"legend", u"li", u"link", u"listing", u"map",
-                                                  u"marquee", u"menu", u"meta", u"multicol", u"nextid", u"nobr", u"noembed", u"noframes", u"nolayer",
-                                                  u"noscript", u"object", u"ol", u"optgroup", u"option", u"p", u"param", u"plaintext", u"pre", u"q", u"s",
-                                                  u"samp", u"script", u"select", u"server", u"small", u"spacer", u"span", u"strike", u"strong", u"style",
-                                                  u"sub", u"sup", u"table", u"tbody", u"td", u"textarea", u"tfoot", u"th", u"thead", u"title", u"tr", u"tt",
-                                                  u"u", u"ul", u"var", u"wbr", u"xmp",
-                                              },
-                                              0));
+  static const TSynHashKeywordTable table(
+      932, 46, 1543, IsTagHashChar,
+      SynKeywordWords(
+          {
+              u"!doctype",   u"/a",       u"/abbr",     u"/acronym",    u"/address",  u"/applet",   u"/b",
+              u"/bdo",       u"/big",     u"/blink",    u"/blockquote", u"/body",     u"/button",   u"/caption",
+              u"/center",    u"/cite",    u"/code",     u"/colgroup",   u"/comment",  u"/dd",       u"/del",
+              u"/dfn",       u"/dir",     u"/div",      u"/dl",         u"/dt",       u"/em",       u"/embed",
+              u"/fieldset",  u"/font",    u"/form",     u"/frameset",   u"/h1",       u"/h2",       u"/h3",
+              u"/h4",        u"/h5",      u"/h6",       u"/head",       u"/html",     u"/i",        u"/iframe",
+              u"/ilayer",    u"/ins",     u"/kbd",      u"/label",      u"/layer",    u"/legend",   u"/li",
+              u"/listing",   u"/map",     u"/marquee",  u"/menu",       u"/multicol", u"/nobr",     u"/noembed",
+              u"/noframes",  u"/nolayer", u"/noscript", u"/object",     u"/ol",       u"/optgroup", u"/option",
+              u"/p",         u"/pre",     u"/q",        u"/s",          u"/samp",     u"/script",   u"/select",
+              u"/server",    u"/small",   u"/span",     u"/strike",     u"/strong",   u"/style",    u"/sub",
+              u"/sup",       u"/table",   u"/tbody",    u"/td",         u"/textarea", u"/tfoot",    u"/th",
+              u"/thead",     u"/title",   u"/tr",       u"/tt",         u"/u",        u"/ul",       u"/var",
+              u"/xmp",       u"a",        u"abbr",      u"acronym",     u"address",   u"applet",    u"area",
+              u"b",          u"base",     u"basefont",  u"bdo",         u"bgsound",   u"big",       u"blink",
+              u"blockquote", u"body",     u"br",        u"button",      u"caption",   u"center",    u"cite",
+              u"code",       u"col",      u"colgroup",  u"comment",     u"dd",        u"del",       u"dfn",
+              u"dir",        u"div",      u"dl",        u"dt",          u"em",        u"embed",     u"fieldset",
+              u"font",       u"form",     u"frame",     u"frameset",    u"h1",        u"h2",        u"h3",
+              u"h4",         u"h5",       u"h6",        u"head",        u"hr",        u"html",      u"i",
+              u"iframe",     u"ilayer",   u"img",       u"input",       u"ins",       u"isindex",   u"kbd",
+              u"keygen",     u"label",    u"layer",     u"legend",      u"li",        u"link",      u"listing",
+              u"map",        u"marquee",  u"menu",      u"meta",        u"multicol",  u"nextid",    u"nobr",
+              u"noembed",    u"noframes", u"nolayer",   u"noscript",    u"object",    u"ol",        u"optgroup",
+              u"option",     u"p",        u"param",     u"plaintext",   u"pre",       u"q",         u"s",
+              u"samp",       u"script",   u"select",    u"server",      u"small",     u"spacer",    u"span",
+              u"strike",     u"strong",   u"style",     u"sub",         u"sup",       u"table",     u"tbody",
+              u"td",         u"textarea", u"tfoot",     u"th",          u"thead",     u"title",     u"tr",
+              u"tt",         u"u",        u"ul",        u"var",         u"wbr",       u"xmp",
+          },
+          0));
   return table;
 }
 
@@ -41,35 +51,38 @@ const TSynHashKeywordTable& HtmlTags() {
 
 const std::vector<std::u16string_view>& TSynHTMLSyn::Entities() {
   static const std::vector<std::u16string_view> entities = {
-    u"&Alpha;", u"&Beta;", u"&Gamma;", u"&Delta;", u"&Epsilon;", u"&Zeta;", u"&Eta;", u"&Theta;", u"&Iota;",
-    u"&Kappa;", u"&Lambda;", u"&Mu;", u"&Nu;", u"&Xi;", u"&Omicron;", u"&Pi;", u"&Rho;", u"&Sigma;", u"&Tau;",
-    u"&Upsilon;", u"&Phi;", u"&Chi;", u"&Psi;", u"&Omega;", u"&alpha;", u"&beta;", u"&gamma;", u"&delta;",
-    u"&epsilon;", u"&zeta;", u"&eta;", u"&theta;", u"&iota;", u"&kappa;", u"&lambda;", u"&mu;", u"&nu;",
-    u"&xi;", u"&omicron;", u"&pi;", u"&rho;", u"&sigmaf;", u"&sigma;", u"&tau;", u"&upsilon;", u"&phi;",
-    u"&chi;", u"&psi;", u"&omega;", u"&thetasym;", u"&upsih;", u"&piv;", u"&bull;", u"&hellip;", u"&prime;",
-    u"&Prime;", u"&oline;", u"&frasl;", u"&weierp;", u"&image;", u"&real;", u"&trade;", u"&alefsym;",
-    u"&larr;", u"&uarr;", u"&rarr;", u"&darr;", u"&harr;", u"&crarr;", u"&lArr;", u"&uArr;", u"&rArr;",
-    u"&dArr;", u"&hArr;", u"&forall;", u"&part;", u"&exist;", u"&empty;", u"&nabla;", u"&isin;", u"&notin;",
-    u"&ni;", u"&prod;", u"&sum;", u"&minus;", u"&lowast;", u"&radic;", u"&prop;", u"&infin;", u"&ang;",
-    u"&and;", u"&or;", u"&cap;", u"&cup;", u"&int;", u"&there4;", u"&sim;", u"&cong;", u"&asymp;", u"&ne;",
-    u"&equiv;", u"&le;", u"&ge;", u"&sub;", u"&sup;", u"&nsub;", u"&sube;", u"&supe;", u"&oplus;",
-    u"&otimes;", u"&perp;", u"&sdot;", u"&lceil;", u"&rceil;", u"&lfloor;", u"&rfloor;", u"&lang;", u"&rang;",
-    u"&loz;", u"&spades;", u"&clubs;", u"&hearts;", u"&diams;", u"&lsquo;", u"&rsquo;", u"&sbquo;",
-    u"&ldquo;", u"&rdquo;", u"&bdquo;", u"&dagger;", u"&Dagger;", u"&permil;", u"&lsaquo;", u"&rsaquo;",
-    u"&quot;", u"&amp;", u"&lt;", u"&gt;", u"&ndash;", u"&mdash;", u"&nbsp;", u"&thinsp;", u"&ensp;",
-    u"&emsp;", u"&iexcl;", u"&cent;", u"&pound;", u"&curren;", u"&yen;", u"&brvbar;", u"&brkbar;", u"&sect;",
-    u"&uml;", u"&die;", u"&copy;", u"&ordf;", u"&laquo;", u"&not;", u"&shy;", u"&reg;", u"&macr;", u"&hibar;",
-    u"&deg;", u"&plusmn;", u"&sup2;", u"&sup3;", u"&acute;", u"&micro;", u"&para;", u"&middot;", u"&cedil;",
-    u"&sup1;", u"&ordm;", u"&raquo;", u"&frac14;", u"&frac12;", u"&frac34;", u"&iquest;", u"&Agrave;",
-    u"&Aacute;", u"&Acirc;", u"&Atilde;", u"&Auml;", u"&Aring;", u"&AElig;", u"&Ccedil;", u"&Egrave;",
-    u"&Eacute;", u"&Ecirc;", u"&Euml;", u"&Igrave;", u"&Iacute;", u"&Icirc;", u"&Iuml;", u"&ETH;",
-    u"&Ntilde;", u"&Ograve;", u"&Oacute;", u"&Ocirc;", u"&Otilde;", u"&Ouml;", u"&times;", u"&Oslash;",
-    u"&Ugrave;", u"&Uacute;", u"&Ucirc;", u"&Uuml;", u"&Yacute;", u"&THORN;", u"&szlig;", u"&agrave;",
-    u"&aacute;", u"&acirc;", u"&atilde;", u"&auml;", u"&aring;", u"&aelig;", u"&ccedil;", u"&egrave;",
-    u"&eacute;", u"&ecirc;", u"&euml;", u"&igrave;", u"&iacute;", u"&icirc;", u"&iuml;", u"&eth;",
-    u"&ntilde;", u"&ograve;", u"&oacute;", u"&ocirc;", u"&otilde;", u"&ouml;", u"&divide;", u"&oslash;",
-    u"&ugrave;", u"&uacute;", u"&ucirc;", u"&uuml;", u"&yacute;", u"&thorn;", u"&yuml;", u"&euro;",
-    u"&OElig;", u"&oelig;", u"&scaron;", u"&Scaron;", u"&fnof;", u"&circ;",
+      u"&Alpha;",  u"&Beta;",     u"&Gamma;",  u"&Delta;",   u"&Epsilon;", u"&Zeta;",   u"&Eta;",     u"&Theta;",
+      u"&Iota;",   u"&Kappa;",    u"&Lambda;", u"&Mu;",      u"&Nu;",      u"&Xi;",     u"&Omicron;", u"&Pi;",
+      u"&Rho;",    u"&Sigma;",    u"&Tau;",    u"&Upsilon;", u"&Phi;",     u"&Chi;",    u"&Psi;",     u"&Omega;",
+      u"&alpha;",  u"&beta;",     u"&gamma;",  u"&delta;",   u"&epsilon;", u"&zeta;",   u"&eta;",     u"&theta;",
+      u"&iota;",   u"&kappa;",    u"&lambda;", u"&mu;",      u"&nu;",      u"&xi;",     u"&omicron;", u"&pi;",
+      u"&rho;",    u"&sigmaf;",   u"&sigma;",  u"&tau;",     u"&upsilon;", u"&phi;",    u"&chi;",     u"&psi;",
+      u"&omega;",  u"&thetasym;", u"&upsih;",  u"&piv;",     u"&bull;",    u"&hellip;", u"&prime;",   u"&Prime;",
+      u"&oline;",  u"&frasl;",    u"&weierp;", u"&image;",   u"&real;",    u"&trade;",  u"&alefsym;", u"&larr;",
+      u"&uarr;",   u"&rarr;",     u"&darr;",   u"&harr;",    u"&crarr;",   u"&lArr;",   u"&uArr;",    u"&rArr;",
+      u"&dArr;",   u"&hArr;",     u"&forall;", u"&part;",    u"&exist;",   u"&empty;",  u"&nabla;",   u"&isin;",
+      u"&notin;",  u"&ni;",       u"&prod;",   u"&sum;",     u"&minus;",   u"&lowast;", u"&radic;",   u"&prop;",
+      u"&infin;",  u"&ang;",      u"&and;",    u"&or;",      u"&cap;",     u"&cup;",    u"&int;",     u"&there4;",
+      u"&sim;",    u"&cong;",     u"&asymp;",  u"&ne;",      u"&equiv;",   u"&le;",     u"&ge;",      u"&sub;",
+      u"&sup;",    u"&nsub;",     u"&sube;",   u"&supe;",    u"&oplus;",   u"&otimes;", u"&perp;",    u"&sdot;",
+      u"&lceil;",  u"&rceil;",    u"&lfloor;", u"&rfloor;",  u"&lang;",    u"&rang;",   u"&loz;",     u"&spades;",
+      u"&clubs;",  u"&hearts;",   u"&diams;",  u"&lsquo;",   u"&rsquo;",   u"&sbquo;",  u"&ldquo;",   u"&rdquo;",
+      u"&bdquo;",  u"&dagger;",   u"&Dagger;", u"&permil;",  u"&lsaquo;",  u"&rsaquo;", u"&quot;",    u"&amp;",
+      u"&lt;",     u"&gt;",       u"&ndash;",  u"&mdash;",   u"&nbsp;",    u"&thinsp;", u"&ensp;",    u"&emsp;",
+      u"&iexcl;",  u"&cent;",     u"&pound;",  u"&curren;",  u"&yen;",     u"&brvbar;", u"&brkbar;",  u"&sect;",
+      u"&uml;",    u"&die;",      u"&copy;",   u"&ordf;",    u"&laquo;",   u"&not;",    u"&shy;",     u"&reg;",
+      u"&macr;",   u"&hibar;",    u"&deg;",    u"&plusmn;",  u"&sup2;",    u"&sup3;",   u"&acute;",   u"&micro;",
+      u"&para;",   u"&middot;",   u"&cedil;",  u"&sup1;",    u"&ordm;",    u"&raquo;",  u"&frac14;",  u"&frac12;",
+      u"&frac34;", u"&iquest;",   u"&Agrave;", u"&Aacute;",  u"&Acirc;",   u"&Atilde;", u"&Auml;",    u"&Aring;",
+      u"&AElig;",  u"&Ccedil;",   u"&Egrave;", u"&Eacute;",  u"&Ecirc;",   u"&Euml;",   u"&Igrave;",  u"&Iacute;",
+      u"&Icirc;",  u"&Iuml;",     u"&ETH;",    u"&Ntilde;",  u"&Ograve;",  u"&Oacute;", u"&Ocirc;",   u"&Otilde;",
+      u"&Ouml;",   u"&times;",    u"&Oslash;", u"&Ugrave;",  u"&Uacute;",  u"&Ucirc;",  u"&Uuml;",    u"&Yacute;",
+      u"&THORN;",  u"&szlig;",    u"&agrave;", u"&aacute;",  u"&acirc;",   u"&atilde;", u"&auml;",    u"&aring;",
+      u"&aelig;",  u"&ccedil;",   u"&egrave;", u"&eacute;",  u"&ecirc;",   u"&euml;",   u"&igrave;",  u"&iacute;",
+      u"&icirc;",  u"&iuml;",     u"&eth;",    u"&ntilde;",  u"&ograve;",  u"&oacute;", u"&ocirc;",   u"&otilde;",
+      u"&ouml;",   u"&divide;",   u"&oslash;", u"&ugrave;",  u"&uacute;",  u"&ucirc;",  u"&uuml;",    u"&yacute;",
+      u"&thorn;",  u"&yuml;",     u"&euro;",   u"&OElig;",   u"&oelig;",   u"&scaron;", u"&Scaron;",  u"&fnof;",
+      u"&circ;",
   };
   return entities;
 }
@@ -77,12 +90,12 @@ const std::vector<std::u16string_view>& TSynHTMLSyn::Entities() {
 TSynHTMLSyn::TSynHTMLSyn() : TSynFamilyHighlighter("TSynHTMLSyn") {
   CommentAttri = NewAttr("Comment");
   IdentifierAttri = NewAttr("Identifier", syn::fsBold);
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0xFF0080);       // red 128, green 0, blue 255
+  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0xFF0080);  // red 128, green 0, blue 255
   SpaceAttri = NewAttr("Space");
   SymbolAttri = NewAttr("Symbol", syn::fsBold);
   TextAttri = NewAttr("Text");
   UndefKeyAttri = NewAttr("Unknown Word", syn::fsBold, 0x0000FF);  // red 255
-  ValueAttri = NewAttr("Value", 0, 0xFF8000);                       // red 0, green 128, blue 255
+  ValueAttri = NewAttr("Value", 0, 0xFF8000);                      // red 0, green 128, blue 255
   AndAttri = NewAttr("Escape Ampersand", syn::fsBold, 0x00FF00);   // green 255
   MapKind(tkAmpersand, AndAttri);
   MapKind(tkComment, CommentAttri);
@@ -100,7 +113,9 @@ TSynHTMLSyn::TSynHTMLSyn() : TSynFamilyHighlighter("TSynHTMLSyn") {
   FinishCreate(rsText);
 }
 
-const TSynHashKeywordTable* TSynHTMLSyn::KeywordTable() const { return &HtmlTags(); }
+const TSynHashKeywordTable* TSynHTMLSyn::KeywordTable() const {
+  return &HtmlTags();
+}
 
 std::u16string TSynHTMLSyn::GetSampleSource() const {
   return u"<!-- Syntax highlighting -->\n"
@@ -148,10 +163,18 @@ void TSynHTMLSyn::Next() {
 void TSynHTMLSyn::CharProc() {
   const char16_t c = At(Run);
   switch (c) {
-    case 0: NullProc(); break;
-    case 10: LFProc(); break;
-    case 13: CRProc(); break;
-    case u'<': BraceOpenProc(); break;
+    case 0:
+      NullProc();
+      break;
+    case 10:
+      LFProc();
+      break;
+    case 13:
+      CRProc();
+      break;
+    case u'<':
+      BraceOpenProc();
+      break;
     case u'>':
       fTokenId = tkSymbol;
       fRange = rsText;
@@ -162,7 +185,9 @@ void TSynHTMLSyn::CharProc() {
       fRange = rsValue;
       ++Run;
       break;
-    case u'&': AmpersandProc(); break;
+    case u'&':
+      AmpersandProc();
+      break;
     case u'"':
     case u'\'':
       if (fRange == rsValue || fRange == rsQuoteValue || fRange == rsDoubleQuoteValue)

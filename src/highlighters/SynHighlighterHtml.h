@@ -7,10 +7,25 @@
 class TSynHTMLSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkAmpersand, tkComment, tkIdentifier, tkKey, tkNull, tkSpace, tkSymbol, tkText, tkUndef, tkValue
+    tkAmpersand,
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkSpace,
+    tkSymbol,
+    tkText,
+    tkUndef,
+    tkValue
   };
   enum TRangeState : std::uint8_t {
-    rsAmpersand = 0, rsComment = 1, rsKey = 2, rsParam = 3, rsText = 4, rsValue = 6, rsQuoteValue = 7,
+    rsAmpersand = 0,
+    rsComment = 1,
+    rsKey = 2,
+    rsParam = 3,
+    rsText = 4,
+    rsValue = 6,
+    rsQuoteValue = 7,
     rsDoubleQuoteValue = 8
   };
 

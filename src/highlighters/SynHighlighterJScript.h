@@ -7,8 +7,17 @@
 class TSynJScriptSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol, tkUnknown,
-    tkNonReservedKey, tkEvent
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkUnknown,
+    tkNonReservedKey,
+    tkEvent
   };
   enum TRangeState : std::uint8_t { rsUnknown = 0, rsANSI = 1 };
 

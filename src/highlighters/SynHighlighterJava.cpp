@@ -3,23 +3,25 @@
 namespace {
 
 bool IsJavaIdent(char16_t c) {
-  return c == u'$' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' ||
-         (c >= u'a' && c <= u'z') || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) ||
-         (c >= 0xF8 && c <= 0xFF);
+  return c == u'$' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' || (c >= u'a' && c <= u'z') ||
+         (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0xFF);
 }
 
 const TSynHashKeywordTable& JavaKeywords() {
-  static const TSynHashKeywordTable table(598, 349, 113, IsJavaIdent,
-                                          SynKeywordWords(
-                                              {
-                                                  u"abstract", u"assert", u"boolean", u"break", u"byte", u"case", u"catch", u"char", u"class", u"const",
-                                                  u"continue", u"default", u"do", u"double", u"else", u"extends", u"false", u"final", u"finally", u"float",
-                                                  u"for", u"goto", u"if", u"implements", u"import", u"instanceof", u"int", u"interface", u"long", u"native",
-                                                  u"new", u"null", u"package", u"private", u"protected", u"public", u"return", u"short", u"static",
-                                                  u"strictfp", u"super", u"switch", u"synchronized", u"this", u"throw", u"throws", u"transient", u"true",
-                                                  u"try", u"void", u"volatile", u"while",
-                                              },
-                                              0));
+  static const TSynHashKeywordTable table(
+      598, 349, 113, IsJavaIdent,
+      SynKeywordWords(
+          {
+              u"abstract",     u"assert",   u"boolean",    u"break",    u"byte",       u"case",    u"catch",
+              u"char",         u"class",    u"const",      u"continue", u"default",    u"do",      u"double",
+              u"else",         u"extends",  u"false",      u"final",    u"finally",    u"float",   u"for",
+              u"goto",         u"if",       u"implements", u"import",   u"instanceof", u"int",     u"interface",
+              u"long",         u"native",   u"new",        u"null",     u"package",    u"private", u"protected",
+              u"public",       u"return",   u"short",      u"static",   u"strictfp",   u"super",   u"switch",
+              u"synchronized", u"this",     u"throw",      u"throws",   u"transient",  u"true",    u"try",
+              u"void",         u"volatile", u"while",
+          },
+          0));
   return table;
 }
 
@@ -51,9 +53,13 @@ TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
   FinishCreate(rsUnknown);
 }
 
-const TSynHashKeywordTable* TSynJavaSyn::KeywordTable() const { return &JavaKeywords(); }
+const TSynHashKeywordTable* TSynJavaSyn::KeywordTable() const {
+  return &JavaKeywords();
+}
 
-bool TSynJavaSyn::IsIdentChar(char16_t AChar) const { return IsJavaIdent(AChar); }
+bool TSynJavaSyn::IsIdentChar(char16_t AChar) const {
+  return IsJavaIdent(AChar);
+}
 
 std::u16string TSynJavaSyn::GetSampleSource() const {
   return u"/**\n"
@@ -78,29 +84,59 @@ void TSynJavaSyn::Next() {
     fRange = rsUnknown;
     const char16_t c = At(Run);
     switch (c) {
-      case 0: NullProc(); break;
-      case 10: LFProc(); break;
-      case 13: CRProc(); break;
+      case 0:
+        NullProc();
+        break;
+      case 10:
+        LFProc();
+        break;
+      case 13:
+        CRProc();
+        break;
       case u'.':
         if (SynIsDigit(At(Run + 1)))
           NumberProc();
         else
           SymbolProc(1);
         break;
-      case u'"': StringProc(u'"'); break;
-      case u'\'': StringProc(u'\''); break;
-      case u'/': SlashProc(); break;
+      case u'"':
+        StringProc(u'"');
+        break;
+      case u'\'':
+        StringProc(u'\'');
+        break;
+      case u'/':
+        SlashProc();
+        break;
       case u'#':
       case u'@':
         ++Run;
         fTokenId = tkInvalid;
         break;
-      case u'&': case u'|': case u'+': case u'-': case u'*': case u'%': case u'^': case u'!': case u'=':
-      case u'<': case u'>':
+      case u'&':
+      case u'|':
+      case u'+':
+      case u'-':
+      case u'*':
+      case u'%':
+      case u'^':
+      case u'!':
+      case u'=':
+      case u'<':
+      case u'>':
         OperatorProc(c);
         break;
-      case u'(': case u')': case u'[': case u']': case u'{': case u'}': case u',': case u';': case u':':
-      case u'?': case u'~':
+      case u'(':
+      case u')':
+      case u'[':
+      case u']':
+      case u'{':
+      case u'}':
+      case u',':
+      case u';':
+      case u':':
+      case u'?':
+      case u'~':
         SymbolProc(1);
         break;
       default:
@@ -131,10 +167,18 @@ void TSynJavaSyn::OperatorProc(char16_t c) {
   const char16_t n = At(Run + 1);
   int len = 1;
   switch (c) {
-    case u'&': if (n == u'&' || n == u'=') len = 2; break;
-    case u'|': if (n == u'|' || n == u'=') len = 2; break;
-    case u'+': if (n == u'+' || n == u'=') len = 2; break;
-    case u'-': if (n == u'-' || n == u'=') len = 2; break;
+    case u'&':
+      if (n == u'&' || n == u'=') len = 2;
+      break;
+    case u'|':
+      if (n == u'|' || n == u'=') len = 2;
+      break;
+    case u'+':
+      if (n == u'+' || n == u'=') len = 2;
+      break;
+    case u'-':
+      if (n == u'-' || n == u'=') len = 2;
+      break;
     case u'<':
       if (n == u'<')
         len = At(Run + 2) == u'=' ? 3 : 2;

@@ -8,7 +8,16 @@
 class TSynJavaSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkDocument, tkIdentifier, tkInvalid, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol,
+    tkComment,
+    tkDocument,
+    tkIdentifier,
+    tkInvalid,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkSymbol,
     tkUnknown
   };
   enum TRangeState : std::uint8_t { rsComment = 1, rsDocument = 2, rsUnknown = 3 };

@@ -13,7 +13,9 @@ namespace {
 
 constexpr const char* kOwnDefaultHighlighter = "A SynMultiSyn cannot be its own DefaultHighlighter.";
 
-[[noreturn]] void AssertionFailure() { throw EAssertionFailed("Assertion failure"); }
+[[noreturn]] void AssertionFailure() {
+  throw EAssertionFailed("Assertion failure");
+}
 
 // Compiles the expression with a fresh engine; a compile error gets the message users see.
 void CheckExpression(const std::u16string& Expr) {
@@ -133,9 +135,13 @@ void TScheme::SetHighlighter(TSynCustomHighlighter* Value) {
   }
 }
 
-void TScheme::SetMarkerAttri(const TSynHighlighterAttributes& Value) { fMarkerAttri->Assign(Value); }
+void TScheme::SetMarkerAttri(const TSynHighlighterAttributes& Value) {
+  fMarkerAttri->Assign(Value);
+}
 
-int TScheme::Index() const { return fCollection ? fCollection->IndexOf(this) : -1; }
+int TScheme::Index() const {
+  return fCollection ? fCollection->IndexOf(this) : -1;
+}
 
 void TScheme::Assign(const TScheme& Source) {
   SetCaseSensitive(Source.fCaseSensitive);
@@ -152,7 +158,9 @@ void TScheme::Assign(const TScheme& Source) {
 
 TSchemes::TSchemes(TSynMultiSyn* Owner) : fOwner(Owner) {}
 
-TSchemes::~TSchemes() { fItems.clear(); }
+TSchemes::~TSchemes() {
+  fItems.clear();
+}
 
 TScheme* TSchemes::Add() {
   fItems.push_back(std::make_unique<TScheme>(this));
@@ -201,7 +209,8 @@ void TSchemes::Assign(const TSchemes& Source) {
 }
 
 void TSchemes::Update(TScheme* Item) {
-  if (fOwner) fOwner->AttributeChanged(Item ? static_cast<TSynPersistent*>(Item) : static_cast<TSynPersistent*>(fOwner));
+  if (fOwner)
+    fOwner->AttributeChanged(Item ? static_cast<TSynPersistent*>(Item) : static_cast<TSynPersistent*>(fOwner));
 }
 
 // ---- TSynMultiSyn ----
@@ -221,12 +230,13 @@ TSynMultiSyn::~TSynMultiSyn() {
 }
 
 void TSynMultiSyn::HookHighlighter(TSynCustomHighlighter* H, const void* Tag) {
-  H->AddAttrChangeHandler(
-      NotifyMethod(this, [this](TSynPersistent* Sender) { AttributeChanged(Sender); }, reinterpret_cast<std::uintptr_t>(Tag)));
+  H->AddAttrChangeHandler(NotifyMethod(
+      this, [this](TSynPersistent* Sender) { AttributeChanged(Sender); }, reinterpret_cast<std::uintptr_t>(Tag)));
 }
 
 void TSynMultiSyn::UnhookHighlighter(TSynCustomHighlighter* H, const void* Tag) {
-  H->RemoveAttrChangeHandler(NotifyMethod(this, [](TSynPersistent*) {}, reinterpret_cast<std::uintptr_t>(Tag)));
+  H->RemoveAttrChangeHandler(NotifyMethod(
+      this, [](TSynPersistent*) {}, reinterpret_cast<std::uintptr_t>(Tag)));
 }
 
 void TSynMultiSyn::SetDefaultHighlighter(TSynCustomHighlighter* Value) {
@@ -315,8 +325,8 @@ bool TSynMultiSyn::IsIdentChar(char16_t AChar) const {
   return TSynCustomHighlighter::IsIdentChar(AChar);
 }
 
-bool TSynMultiSyn::FindMatch(TRegExpr& RE, bool OnRest, TExprSearch& S, std::u16string_view Line, int Offset,
-                             int& Pos, int& Len) {
+bool TSynMultiSyn::FindMatch(TRegExpr& RE, bool OnRest, TExprSearch& S, std::u16string_view Line, int Offset, int& Pos,
+                             int& Len) {
   try {
     if (OnRest) {
       S.subjectSet = false;
@@ -408,7 +418,8 @@ void TSynMultiSyn::DoSetLine(std::u16string_view Value, int LineNumber) {
       if (winner < 0) break;
       // An empty match at the start of the rest would never advance.
       if (len == 0 && pos == eaten) break;
-      AddMarker(winner, pos + 1, len, std::u16string(line.substr(static_cast<size_t>(pos), static_cast<size_t>(len))), true);
+      AddMarker(winner, pos + 1, len, std::u16string(line.substr(static_cast<size_t>(pos), static_cast<size_t>(len))),
+                true);
       open = winner;
     } else {
       TScheme* s = fSchemes->Items(open);
@@ -416,7 +427,8 @@ void TSynMultiSyn::DoSetLine(std::u16string_view Value, int LineNumber) {
           !FindMatch(*s->fEndRE, s->fEndOnRest, fEndSearch[static_cast<size_t>(open)], line, eaten, pos, len))
         break;
       if (len == 0 && pos == eaten) break;
-      AddMarker(open, pos + 1, len, std::u16string(line.substr(static_cast<size_t>(pos), static_cast<size_t>(len))), false);
+      AddMarker(open, pos + 1, len, std::u16string(line.substr(static_cast<size_t>(pos), static_cast<size_t>(len))),
+                false);
       open = -1;
     }
     eaten = pos + len;
@@ -425,7 +437,7 @@ void TSynMultiSyn::DoSetLine(std::u16string_view Value, int LineNumber) {
 
 void TSynMultiSyn::GiveSubLine(TSynCustomHighlighter* H) {
   int end = fNextMarker < static_cast<int>(fMarkers.size()) ? fMarkers[static_cast<size_t>(fNextMarker)].fStartPos - 1
-                                                             : fLineLen;
+                                                            : fLineLen;
   if (end > fLineLen) end = fLineLen;
   if (end < Run) end = Run;
   H->SetLine(std::u16string_view(fCasedLine + Run, static_cast<size_t>(end - Run)), fLineNumber);
@@ -438,7 +450,8 @@ void TSynMultiSyn::Next() {
     TSynCustomHighlighter::Next();
     return;
   }
-  if (fNextMarker < static_cast<int>(fMarkers.size()) && Run + 1 >= fMarkers[static_cast<size_t>(fNextMarker)].fStartPos) {
+  if (fNextMarker < static_cast<int>(fMarkers.size()) &&
+      Run + 1 >= fMarkers[static_cast<size_t>(fNextMarker)].fStartPos) {
     const TMarker& m = fMarkers[static_cast<size_t>(fNextMarker)];
     fMarker = fNextMarker;
     if (m.fIsOpenMarker) {
@@ -510,9 +523,13 @@ int TSynMultiSyn::GetTokenKind() const {
 
 // ---- Ranges ----
 
-std::intptr_t TSynMultiSyn::GetRange() const { return RangeGet(); }
+std::intptr_t TSynMultiSyn::GetRange() const {
+  return RangeGet();
+}
 
-void TSynMultiSyn::SetRange(std::intptr_t Value) { RangeSet(Value); }
+void TSynMultiSyn::SetRange(std::intptr_t Value) {
+  RangeSet(Value);
+}
 
 void TSynMultiSyn::ResetRange() {
   fCurrScheme = -1;

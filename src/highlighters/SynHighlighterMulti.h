@@ -28,7 +28,7 @@ class TSchemes;
 // One start or end marker found in the current line.
 struct TMarker {
   int fScheme = 0;
-  int fStartPos = 0;   // 1-based character position in the line
+  int fStartPos = 0;  // 1-based character position in the line
   int fMarkerLen = 0;
   std::u16string fMarkerText;
   bool fIsOpenMarker = false;
@@ -182,9 +182,9 @@ class TSynMultiSyn : public TSynCustomHighlighter {
   struct TExprSearch {
     bool subjectSet = false;  // the engine holds the current line
     bool cached = false;
-    int from = 0;             // the cached answer is the first match at or after this offset
+    int from = 0;  // the cached answer is the first match at or after this offset
     bool found = false;
-    int pos = 0;              // 0-based start and length of the cached match
+    int pos = 0;  // 0-based start and length of the cached match
     int len = 0;
   };
 
@@ -195,7 +195,8 @@ class TSynMultiSyn : public TSynCustomHighlighter {
   void RangeSet(std::intptr_t Value);
   void HookHighlighter(TSynCustomHighlighter* H, const void* Tag);
   void UnhookHighlighter(TSynCustomHighlighter* H, const void* Tag);
-  bool FindMatch(synregexpr::TRegExpr& RE, bool OnRest, TExprSearch& S, std::u16string_view Line, int Offset, int& Pos, int& Len);
+  bool FindMatch(synregexpr::TRegExpr& RE, bool OnRest, TExprSearch& S, std::u16string_view Line, int Offset, int& Pos,
+                 int& Len);
   void AddMarker(int SchemeIndex, int StartPos, int MarkerLen, std::u16string MarkerText, bool IsOpen);
   void GiveSubLine(TSynCustomHighlighter* H);
 
@@ -205,7 +206,7 @@ class TSynMultiSyn : public TSynCustomHighlighter {
   TCustomRangeEvent fOnCustomRange;
   TRangeProcKind fRangeProc = rpStandard;
   std::vector<TMarker> fMarkers;
-  int fMarker = -1;       // the marker being returned as the token, or -1
+  int fMarker = -1;  // the marker being returned as the token, or -1
   int fNextMarker = 0;
   int fCurrScheme = -1;
   std::intptr_t fTmpRange = 0;  // the default highlighter's range at the opening of the region

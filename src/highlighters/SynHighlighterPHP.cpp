@@ -6,12 +6,62 @@ const TSynHashKeywordTable& PhpKeywords() {
   static const TSynHashKeywordTable table(596, 413, 137, SynIsWordChar,
                                           SynKeywordWords(
                                               {
-                                                  u"__file__", u"__line__", u"and", u"array", u"break", u"case", u"cfunction", u"class", u"const",
-                                                  u"continue", u"default", u"die", u"do", u"double", u"echo", u"else", u"elseif", u"empty", u"endfor",
-                                                  u"endif", u"endswitch", u"endwhile", u"eval", u"exit", u"extends", u"false", u"float", u"for", u"foreach",
-                                                  u"function", u"global", u"highlight_file", u"highlight_string", u"if", u"include", u"int", u"integer",
-                                                  u"isset", u"list", u"new", u"object", u"old_function", u"or", u"print", u"real", u"require", u"return",
-                                                  u"show_source", u"static", u"string", u"switch", u"true", u"unset", u"var", u"while", u"xor",
+                                                  u"__file__",
+                                                  u"__line__",
+                                                  u"and",
+                                                  u"array",
+                                                  u"break",
+                                                  u"case",
+                                                  u"cfunction",
+                                                  u"class",
+                                                  u"const",
+                                                  u"continue",
+                                                  u"default",
+                                                  u"die",
+                                                  u"do",
+                                                  u"double",
+                                                  u"echo",
+                                                  u"else",
+                                                  u"elseif",
+                                                  u"empty",
+                                                  u"endfor",
+                                                  u"endif",
+                                                  u"endswitch",
+                                                  u"endwhile",
+                                                  u"eval",
+                                                  u"exit",
+                                                  u"extends",
+                                                  u"false",
+                                                  u"float",
+                                                  u"for",
+                                                  u"foreach",
+                                                  u"function",
+                                                  u"global",
+                                                  u"highlight_file",
+                                                  u"highlight_string",
+                                                  u"if",
+                                                  u"include",
+                                                  u"int",
+                                                  u"integer",
+                                                  u"isset",
+                                                  u"list",
+                                                  u"new",
+                                                  u"object",
+                                                  u"old_function",
+                                                  u"or",
+                                                  u"print",
+                                                  u"real",
+                                                  u"require",
+                                                  u"return",
+                                                  u"show_source",
+                                                  u"static",
+                                                  u"string",
+                                                  u"switch",
+                                                  u"true",
+                                                  u"unset",
+                                                  u"var",
+                                                  u"while",
+                                                  u"xor",
                                               },
                                               0));
   return table;
@@ -43,7 +93,9 @@ TSynPHPSyn::TSynPHPSyn() : TSynFamilyHighlighter("TSynPHPSyn") {
   FinishCreate(rsUnknown);
 }
 
-const TSynHashKeywordTable* TSynPHPSyn::KeywordTable() const { return &PhpKeywords(); }
+const TSynHashKeywordTable* TSynPHPSyn::KeywordTable() const {
+  return &PhpKeywords();
+}
 
 std::u16string TSynPHPSyn::GetSampleSource() const {
   return u"// Syntax highlighting\n"
@@ -92,10 +144,18 @@ void TSynPHPSyn::CharProc() {
   const char16_t c = At(Run);
   const char16_t n = At(Run + 1);
   switch (c) {
-    case 0: NullProc(); break;
-    case 10: LFProc(); break;
-    case 13: CRProc(); break;
-    case u'$': VariableProc(); break;
+    case 0:
+      NullProc();
+      break;
+    case 10:
+      LFProc();
+      break;
+    case 13:
+      CRProc();
+      break;
+    case u'$':
+      VariableProc();
+      break;
     case u'\'':
       fRange = rsString39;
       ++Run;
@@ -110,24 +170,52 @@ void TSynPHPSyn::CharProc() {
       fTokenId = tkComment;
       while (!IsEndChar(At(Run))) ++Run;
       break;
-    case u'/': SlashProc(); break;
-    case u'&': SymbolProc(n == u'&' || n == u'=' ? 2 : 1); break;
-    case u'|': SymbolProc(n == u'|' || n == u'=' ? 2 : 1); break;
-    case u'+': SymbolProc(n == u'+' || n == u'=' ? 2 : 1); break;
-    case u'-': SymbolProc(n == u'-' || n == u'=' || n == u'>' ? 2 : 1); break;
-    case u'=': SymbolProc(n == u'=' || n == u'>' ? 2 : 1); break;
-    case u'>': SymbolProc(n == u'=' || n == u'>' ? 2 : 1); break;
+    case u'/':
+      SlashProc();
+      break;
+    case u'&':
+      SymbolProc(n == u'&' || n == u'=' ? 2 : 1);
+      break;
+    case u'|':
+      SymbolProc(n == u'|' || n == u'=' ? 2 : 1);
+      break;
+    case u'+':
+      SymbolProc(n == u'+' || n == u'=' ? 2 : 1);
+      break;
+    case u'-':
+      SymbolProc(n == u'-' || n == u'=' || n == u'>' ? 2 : 1);
+      break;
+    case u'=':
+      SymbolProc(n == u'=' || n == u'>' ? 2 : 1);
+      break;
+    case u'>':
+      SymbolProc(n == u'=' || n == u'>' ? 2 : 1);
+      break;
     case u'<':
       if (n == u'<')
         SymbolProc(At(Run + 2) == u'=' ? 3 : 2);
       else
         SymbolProc(n == u'=' ? 2 : 1);
       break;
-    case u'!': case u'*': case u'%': case u'^':
+    case u'!':
+    case u'*':
+    case u'%':
+    case u'^':
       SymbolProc(n == u'=' ? 2 : 1);
       break;
-    case u'(': case u')': case u'[': case u']': case u'{': case u'}': case u',': case u'.': case u':':
-    case u';': case u'?': case u'@': case u'~':
+    case u'(':
+    case u')':
+    case u'[':
+    case u']':
+    case u'{':
+    case u'}':
+    case u',':
+    case u'.':
+    case u':':
+    case u';':
+    case u'?':
+    case u'@':
+    case u'~':
       SymbolProc(1);
       break;
     default:

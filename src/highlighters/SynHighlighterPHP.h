@@ -8,11 +8,18 @@
 class TSynPHPSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol, tkUnknown, tkVariable
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkUnknown,
+    tkVariable
   };
-  enum TRangeState : std::uint8_t {
-    rsUnknown = 0, rsString39 = 1, rsString34 = 2, rsComment = 3, rsVarExpansion = 4
-  };
+  enum TRangeState : std::uint8_t { rsUnknown = 0, rsString39 = 1, rsString34 = 2, rsComment = 3, rsVarExpansion = 4 };
 
   TSynPHPSyn();
 

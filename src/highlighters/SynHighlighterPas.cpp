@@ -4,26 +4,138 @@ namespace {
 
 // Keyword functions: the condition (and side effect) each keyword is subject to.
 enum : std::uint8_t {
-  kgPlain, kgAsm, kgEnd, kgExports, kgProperty, kgD2, kgD3, kgD4, kgD6, kgD8, kgPackage, kgPropRW, kgPropD3,
-  kgPropD4, kgIndex, kgName
+  kgPlain,
+  kgAsm,
+  kgEnd,
+  kgExports,
+  kgProperty,
+  kgD2,
+  kgD3,
+  kgD4,
+  kgD6,
+  kgD8,
+  kgPackage,
+  kgPropRW,
+  kgPropD3,
+  kgPropD4,
+  kgIndex,
+  kgName
 };
 
 const TSynHashKeywordTable& PasKeywords() {
   static const TSynHashKeywordTable table = [] {
     auto words = SynKeywordWords(
         {
-            u"absolute", u"abstract", u"and", u"array", u"as", u"asm", u"assembler", u"automated", u"begin", u"case",
-            u"cdecl", u"class", u"const", u"constructor", u"contains", u"default", u"deprecated", u"destructor",
-            u"dispid", u"dispinterface", u"div", u"do", u"downto", u"dynamic", u"else", u"end", u"except", u"export",
-            u"exports", u"external", u"far", u"file", u"final", u"finalization", u"finally", u"for", u"forward",
-            u"function", u"goto", u"helper", u"if", u"implementation", u"implements", u"in", u"index", u"inherited",
-            u"initialization", u"inline", u"interface", u"is", u"label", u"library", u"message", u"mod", u"name",
-            u"near", u"nil", u"nodefault", u"not", u"object", u"of", u"on", u"operator", u"or", u"out", u"overload",
-            u"override", u"package", u"packed", u"pascal", u"platform", u"private", u"procedure", u"program",
-            u"property", u"protected", u"public", u"published", u"raise", u"read", u"readonly", u"record",
-            u"register", u"reintroduce", u"repeat", u"requires", u"resourcestring", u"safecall", u"sealed", u"set",
-            u"shl", u"shr", u"stdcall", u"stored", u"string", u"stringresource", u"then", u"threadvar", u"to", u"try",
-            u"type", u"unit", u"until", u"uses", u"var", u"virtual", u"while", u"with", u"write", u"writeonly",
+            u"absolute",
+            u"abstract",
+            u"and",
+            u"array",
+            u"as",
+            u"asm",
+            u"assembler",
+            u"automated",
+            u"begin",
+            u"case",
+            u"cdecl",
+            u"class",
+            u"const",
+            u"constructor",
+            u"contains",
+            u"default",
+            u"deprecated",
+            u"destructor",
+            u"dispid",
+            u"dispinterface",
+            u"div",
+            u"do",
+            u"downto",
+            u"dynamic",
+            u"else",
+            u"end",
+            u"except",
+            u"export",
+            u"exports",
+            u"external",
+            u"far",
+            u"file",
+            u"final",
+            u"finalization",
+            u"finally",
+            u"for",
+            u"forward",
+            u"function",
+            u"goto",
+            u"helper",
+            u"if",
+            u"implementation",
+            u"implements",
+            u"in",
+            u"index",
+            u"inherited",
+            u"initialization",
+            u"inline",
+            u"interface",
+            u"is",
+            u"label",
+            u"library",
+            u"message",
+            u"mod",
+            u"name",
+            u"near",
+            u"nil",
+            u"nodefault",
+            u"not",
+            u"object",
+            u"of",
+            u"on",
+            u"operator",
+            u"or",
+            u"out",
+            u"overload",
+            u"override",
+            u"package",
+            u"packed",
+            u"pascal",
+            u"platform",
+            u"private",
+            u"procedure",
+            u"program",
+            u"property",
+            u"protected",
+            u"public",
+            u"published",
+            u"raise",
+            u"read",
+            u"readonly",
+            u"record",
+            u"register",
+            u"reintroduce",
+            u"repeat",
+            u"requires",
+            u"resourcestring",
+            u"safecall",
+            u"sealed",
+            u"set",
+            u"shl",
+            u"shr",
+            u"stdcall",
+            u"stored",
+            u"string",
+            u"stringresource",
+            u"then",
+            u"threadvar",
+            u"to",
+            u"try",
+            u"type",
+            u"unit",
+            u"until",
+            u"uses",
+            u"var",
+            u"virtual",
+            u"while",
+            u"with",
+            u"write",
+            u"writeonly",
             u"xor",
         },
         kgPlain);
@@ -32,10 +144,10 @@ const TSynHashKeywordTable& PasKeywords() {
     SynSetKeywordGroup(words, {u"exports"}, kgExports);
     SynSetKeywordGroup(words, {u"property"}, kgProperty);
     SynSetKeywordGroup(words, {u"cdecl", u"finalization", u"stdcall"}, kgD2);
-    SynSetKeywordGroup(words,
-                       {u"automated", u"dispid", u"dispinterface", u"resourcestring", u"safecall",
-                        u"stringresource", u"threadvar"},
-                       kgD3);
+    SynSetKeywordGroup(
+        words,
+        {u"automated", u"dispid", u"dispinterface", u"resourcestring", u"safecall", u"stringresource", u"threadvar"},
+        kgD3);
     SynSetKeywordGroup(words, {u"overload", u"reintroduce"}, kgD4);
     SynSetKeywordGroup(words, {u"deprecated", u"platform"}, kgD6);
     SynSetKeywordGroup(words, {u"final", u"helper", u"operator", u"sealed"}, kgD8);
@@ -84,7 +196,9 @@ TSynPasSyn::TSynPasSyn() : TSynFamilyHighlighter("TSynPasSyn") {
   FinishCreate(rsUnknown);
 }
 
-const TSynHashKeywordTable* TSynPasSyn::KeywordTable() const { return &PasKeywords(); }
+const TSynHashKeywordTable* TSynPasSyn::KeywordTable() const {
+  return &PasKeywords();
+}
 
 std::u16string TSynPasSyn::GetSampleSource() const {
   return u"{ Syntax highlighting }\n"
@@ -149,16 +263,36 @@ void TSynPasSyn::Next() {
       const char16_t c = At(Run);
       const char16_t n = At(Run + 1);
       switch (c) {
-        case 0: NullProc(); break;
-        case 10: LFProc(); break;
-        case 13: CRProc(); break;
-        case u'$': HexProc(); break;
-        case u'#': CharProc(); break;
-        case u'\'': StringProc(); break;
-        case u'{': BraceOpenProc(); break;
-        case u'(': RoundOpenProc(); break;
-        case u'/': SlashProc(); break;
-        case u'.': PointProc(); break;
+        case 0:
+          NullProc();
+          break;
+        case 10:
+          LFProc();
+          break;
+        case 13:
+          CRProc();
+          break;
+        case u'$':
+          HexProc();
+          break;
+        case u'#':
+          CharProc();
+          break;
+        case u'\'':
+          StringProc();
+          break;
+        case u'{':
+          BraceOpenProc();
+          break;
+        case u'(':
+          RoundOpenProc();
+          break;
+        case u'/':
+          SlashProc();
+          break;
+        case u'.':
+          PointProc();
+          break;
         case u':':
         case u'>':
           SymbolProc(n == u'=' ? 2 : 1);
@@ -173,8 +307,24 @@ void TSynPasSyn::Next() {
           SymbolProc(1);
           if (fRange == rsProperty || fRange == rsExports) fRange = rsUnknown;
           break;
-        case u'!': case u'"': case u'%': case u'&': case u')': case u'*': case u'+': case u',': case u'-':
-        case u'=': case u'?': case u'[': case u'\\': case u']': case u'^': case u'`': case u'}': case u'~':
+        case u'!':
+        case u'"':
+        case u'%':
+        case u'&':
+        case u')':
+        case u'*':
+        case u'+':
+        case u',':
+        case u'-':
+        case u'=':
+        case u'?':
+        case u'[':
+        case u'\\':
+        case u']':
+        case u'^':
+        case u'`':
+        case u'}':
+        case u'~':
           SymbolProc(1);
           break;
         default:
@@ -202,21 +352,50 @@ void TSynPasSyn::IdentProc() {
         fRange = rsAsm;
         fAsmStart = true;
         break;
-      case kgEnd: fRange = rsUnknown; break;
-      case kgExports: fRange = rsExports; break;
-      case kgProperty: fRange = rsProperty; break;
-      case kgD2: key = fDelphiVersion >= dvDelphi2; break;
-      case kgD3: key = fDelphiVersion >= dvDelphi3; break;
-      case kgD4: key = fDelphiVersion >= dvDelphi4; break;
-      case kgD6: key = fDelphiVersion >= dvDelphi6; break;
-      case kgD8: key = fDelphiVersion >= dvDelphi8; break;
-      case kgPackage: key = fPackageSource; break;
-      case kgPropRW: key = fRange == rsProperty; break;
-      case kgPropD3: key = fRange == rsProperty && fDelphiVersion >= dvDelphi3; break;
-      case kgPropD4: key = fRange == rsProperty && fDelphiVersion >= dvDelphi4; break;
-      case kgIndex: key = fRange == rsProperty || fRange == rsExports; break;
-      case kgName: key = fRange == rsExports; break;
-      default: break;
+      case kgEnd:
+        fRange = rsUnknown;
+        break;
+      case kgExports:
+        fRange = rsExports;
+        break;
+      case kgProperty:
+        fRange = rsProperty;
+        break;
+      case kgD2:
+        key = fDelphiVersion >= dvDelphi2;
+        break;
+      case kgD3:
+        key = fDelphiVersion >= dvDelphi3;
+        break;
+      case kgD4:
+        key = fDelphiVersion >= dvDelphi4;
+        break;
+      case kgD6:
+        key = fDelphiVersion >= dvDelphi6;
+        break;
+      case kgD8:
+        key = fDelphiVersion >= dvDelphi8;
+        break;
+      case kgPackage:
+        key = fPackageSource;
+        break;
+      case kgPropRW:
+        key = fRange == rsProperty;
+        break;
+      case kgPropD3:
+        key = fRange == rsProperty && fDelphiVersion >= dvDelphi3;
+        break;
+      case kgPropD4:
+        key = fRange == rsProperty && fDelphiVersion >= dvDelphi4;
+        break;
+      case kgIndex:
+        key = fRange == rsProperty || fRange == rsExports;
+        break;
+      case kgName:
+        key = fRange == rsExports;
+        break;
+      default:
+        break;
     }
     if (key) fTokenId = tkKey;
   }

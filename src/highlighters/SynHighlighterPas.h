@@ -6,18 +6,46 @@
 #include "highlighters/SynHighlighterFamily.h"
 
 enum TDelphiVersion : std::uint8_t {
-  dvDelphi1, dvDelphi2, dvDelphi3, dvDelphi4, dvDelphi5, dvDelphi6, dvDelphi7, dvDelphi8, dvDelphi2005
+  dvDelphi1,
+  dvDelphi2,
+  dvDelphi3,
+  dvDelphi4,
+  dvDelphi5,
+  dvDelphi6,
+  dvDelphi7,
+  dvDelphi8,
+  dvDelphi2005
 };
 
 class TSynPasSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkAsm, tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol, tkUnknown,
-    tkFloat, tkHex, tkDirec, tkChar
+    tkAsm,
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkUnknown,
+    tkFloat,
+    tkHex,
+    tkDirec,
+    tkChar
   };
   enum TRangeState : std::uint8_t {
-    rsAnsi = 1, rsAnsiAsm = 2, rsAsm = 3, rsBor = 4, rsBorAsm = 5, rsProperty = 6, rsExports = 7,
-    rsDirective = 8, rsDirectiveAsm = 9, rsUnknown = 10
+    rsAnsi = 1,
+    rsAnsiAsm = 2,
+    rsAsm = 3,
+    rsBor = 4,
+    rsBorAsm = 5,
+    rsProperty = 6,
+    rsExports = 7,
+    rsDirective = 8,
+    rsDirectiveAsm = 9,
+    rsUnknown = 10
   };
 
   TSynPasSyn();

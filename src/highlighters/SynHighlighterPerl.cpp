@@ -5,8 +5,8 @@ namespace {
 using K = TSynPerlSyn;
 
 bool IsPerlIdent(char16_t c) {
-  return c == u'$' || c == u'%' || c == u'@' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') ||
-         c == u'_' || (c >= u'a' && c <= u'z');
+  return c == u'$' || c == u'%' || c == u'@' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' ||
+         (c >= u'a' && c <= u'z');
 }
 
 // The keyword groups carry the token kind they give.
@@ -15,31 +15,214 @@ const TSynHashKeywordTable& PerlKeywords() {
     auto words = SynKeywordWords(
         {
             // BEGIN GENERATED PerlKey
-            u"abs", u"accept", u"alarm", u"atan2", u"bind", u"binmode", u"bless", u"caller", u"chdir",
-            u"chmod", u"chomp", u"chop", u"chown", u"chr", u"chroot", u"close", u"closedir", u"connect",
-            u"cos", u"crypt", u"dbmclose", u"dbmopen", u"defined", u"delete", u"die", u"do", u"dump", u"each",
-            u"else", u"elsif", u"endgrent", u"endhostent", u"endnetent", u"endprotoent", u"endpwent",
-            u"endservent", u"eof", u"eval", u"exec", u"exists", u"exit", u"exp", u"fcntl", u"fileno", u"flock",
-            u"for", u"foreach", u"fork", u"format", u"formline", u"getc", u"getgrent", u"getgrgid",
-            u"getgrnam", u"gethostbyaddr", u"gethostbyname", u"gethostent", u"getlogin", u"getnetbyaddr",
-            u"getnetbyname", u"getnetent", u"getpeername", u"getpgrp", u"getppid", u"getpriority",
-            u"getprotobyname", u"getprotobynumber", u"getprotoent", u"getpwent", u"getpwnam", u"getpwuid",
-            u"getservbyname", u"getservbyport", u"getservent", u"getsockname", u"getsockopt", u"glob",
-            u"gmtime", u"goto", u"grep", u"hex", u"if", u"import", u"index", u"int", u"ioctl", u"join",
-            u"keys", u"kill", u"last", u"lc", u"lcfirst", u"length", u"link", u"listen", u"local",
-            u"localtime", u"log", u"lstat", u"m", u"map", u"mkdir", u"msgctl", u"msgget", u"msgrcv", u"msgsnd",
-            u"my", u"next", u"no", u"oct", u"open", u"opendir", u"ord", u"pack", u"package", u"pipe", u"pop",
-            u"pos", u"print", u"push", u"q", u"qq", u"quotemeta", u"qw", u"qx", u"rand", u"read", u"readdir",
-            u"readlink", u"recv", u"redo", u"ref", u"rename", u"require", u"reset", u"return", u"reverse",
-            u"rewinddir", u"rindex", u"rmdir", u"scalar", u"seek", u"seekdir", u"select", u"semctl", u"semget",
-            u"semop", u"send", u"setgrent", u"sethostent", u"setnetent", u"setpgrp", u"setpriority",
-            u"setprotoent", u"setpwent", u"setservent", u"setsockopt", u"shift", u"shmctl", u"shmget",
-            u"shmread", u"shmwrite", u"shutdown", u"sin", u"sleep", u"socket", u"socketpair", u"sort",
-            u"splice", u"split", u"sprintf", u"sqrt", u"srand", u"stat", u"study", u"sub", u"substr",
-            u"symlink", u"syscall", u"sysread", u"system", u"syswrite", u"tell", u"telldir", u"tie", u"time",
-            u"times", u"tr", u"truncate", u"uc", u"ucfirst", u"umask", u"undef", u"unless", u"unlink",
-            u"unpack", u"unshift", u"untie", u"use", u"utime", u"values", u"vec", u"wait", u"waitpid",
-            u"wantarray", u"warn", u"while", u"write",
+            u"abs",
+            u"accept",
+            u"alarm",
+            u"atan2",
+            u"bind",
+            u"binmode",
+            u"bless",
+            u"caller",
+            u"chdir",
+            u"chmod",
+            u"chomp",
+            u"chop",
+            u"chown",
+            u"chr",
+            u"chroot",
+            u"close",
+            u"closedir",
+            u"connect",
+            u"cos",
+            u"crypt",
+            u"dbmclose",
+            u"dbmopen",
+            u"defined",
+            u"delete",
+            u"die",
+            u"do",
+            u"dump",
+            u"each",
+            u"else",
+            u"elsif",
+            u"endgrent",
+            u"endhostent",
+            u"endnetent",
+            u"endprotoent",
+            u"endpwent",
+            u"endservent",
+            u"eof",
+            u"eval",
+            u"exec",
+            u"exists",
+            u"exit",
+            u"exp",
+            u"fcntl",
+            u"fileno",
+            u"flock",
+            u"for",
+            u"foreach",
+            u"fork",
+            u"format",
+            u"formline",
+            u"getc",
+            u"getgrent",
+            u"getgrgid",
+            u"getgrnam",
+            u"gethostbyaddr",
+            u"gethostbyname",
+            u"gethostent",
+            u"getlogin",
+            u"getnetbyaddr",
+            u"getnetbyname",
+            u"getnetent",
+            u"getpeername",
+            u"getpgrp",
+            u"getppid",
+            u"getpriority",
+            u"getprotobyname",
+            u"getprotobynumber",
+            u"getprotoent",
+            u"getpwent",
+            u"getpwnam",
+            u"getpwuid",
+            u"getservbyname",
+            u"getservbyport",
+            u"getservent",
+            u"getsockname",
+            u"getsockopt",
+            u"glob",
+            u"gmtime",
+            u"goto",
+            u"grep",
+            u"hex",
+            u"if",
+            u"import",
+            u"index",
+            u"int",
+            u"ioctl",
+            u"join",
+            u"keys",
+            u"kill",
+            u"last",
+            u"lc",
+            u"lcfirst",
+            u"length",
+            u"link",
+            u"listen",
+            u"local",
+            u"localtime",
+            u"log",
+            u"lstat",
+            u"m",
+            u"map",
+            u"mkdir",
+            u"msgctl",
+            u"msgget",
+            u"msgrcv",
+            u"msgsnd",
+            u"my",
+            u"next",
+            u"no",
+            u"oct",
+            u"open",
+            u"opendir",
+            u"ord",
+            u"pack",
+            u"package",
+            u"pipe",
+            u"pop",
+            u"pos",
+            u"print",
+            u"push",
+            u"q",
+            u"qq",
+            u"quotemeta",
+            u"qw",
+            u"qx",
+            u"rand",
+            u"read",
+            u"readdir",
+            u"readlink",
+            u"recv",
+            u"redo",
+            u"ref",
+            u"rename",
+            u"require",
+            u"reset",
+            u"return",
+            u"reverse",
+            u"rewinddir",
+            u"rindex",
+            u"rmdir",
+            u"scalar",
+            u"seek",
+            u"seekdir",
+            u"select",
+            u"semctl",
+            u"semget",
+            u"semop",
+            u"send",
+            u"setgrent",
+            u"sethostent",
+            u"setnetent",
+            u"setpgrp",
+            u"setpriority",
+            u"setprotoent",
+            u"setpwent",
+            u"setservent",
+            u"setsockopt",
+            u"shift",
+            u"shmctl",
+            u"shmget",
+            u"shmread",
+            u"shmwrite",
+            u"shutdown",
+            u"sin",
+            u"sleep",
+            u"socket",
+            u"socketpair",
+            u"sort",
+            u"splice",
+            u"split",
+            u"sprintf",
+            u"sqrt",
+            u"srand",
+            u"stat",
+            u"study",
+            u"sub",
+            u"substr",
+            u"symlink",
+            u"syscall",
+            u"sysread",
+            u"system",
+            u"syswrite",
+            u"tell",
+            u"telldir",
+            u"tie",
+            u"time",
+            u"times",
+            u"tr",
+            u"truncate",
+            u"uc",
+            u"ucfirst",
+            u"umask",
+            u"undef",
+            u"unless",
+            u"unlink",
+            u"unpack",
+            u"unshift",
+            u"untie",
+            u"use",
+            u"utime",
+            u"values",
+            u"vec",
+            u"wait",
+            u"waitpid",
+            u"wantarray",
+            u"warn",
+            u"while",
+            u"write",
             // END GENERATED PerlKey
         },
         K::tkKey);
@@ -53,28 +236,72 @@ const TSynHashKeywordTable& PerlKeywords() {
     const auto pragmas = SynKeywordWords(
         {
             // BEGIN GENERATED PerlPragma
-            u"constant", u"diagnostics", u"integer", u"less", u"locale", u"sigtrap", u"strict", u"subs",
-            u"vars",
+            u"constant", u"diagnostics", u"integer", u"less", u"locale", u"sigtrap", u"strict", u"subs", u"vars",
             // END GENERATED PerlPragma
         },
         K::tkPragma);
     const auto variables = SynKeywordWords(
         {
             // BEGIN GENERATED PerlVariable
-            u"$ACCUMULATOR", u"$ARG", u"$ARGV", u"$BASETIME", u"$CHILD_ERROR", u"$DEBUGGING",
-            u"$EFFECTIVE_GROUP_ID", u"$EFFECTIVE_USER_ID", u"$EGID", u"$ENV", u"$ERRNO", u"$EUID",
-            u"$EVAL_ERROR", u"$EXECUTABLE_NAME", u"$FORMAT_FORMFEED", u"$FORMAT_LINE_BREAK_CHARACTERS",
-            u"$FORMAT_LINES_LEFT", u"$FORMAT_LINES_PER_PAGE", u"$FORMAT_NAME", u"$FORMAT_PAGE_NUMBER",
-            u"$FORMAT_TOP_NAME", u"$GID", u"$INPLACE_EDIT", u"$INPUT_LINE_NUMBER", u"$INPUT_RECORD_SEPARATOR",
-            u"$LAST_PAREN_MATCH", u"$LIST_SEPARATOR", u"$MATCH", u"$MULTILINE_MATCHING", u"$NR", u"$OFMT",
-            u"$ORS", u"$OS_ERROR", u"$OUTPUT_AUTOFLUSH", u"$OUTPUT_FIELD_SEPARATOR", u"$PERL_VERSION",
-            u"$PERLDB", u"$PID", u"$POSTMATCH", u"$PREMATCH", u"$PROCESS_ID", u"$PROGRAM_NAME",
-            u"$REAL_GROUP_ID", u"$REAL_USER_ID", u"$RS", u"$SIG", u"$SUBSCRIPT_SEPARATOR", u"$SUBSEP",
-            u"$SYSTEM_FD_MAX", u"$UID", u"$WARNING", u"%INC", u"@ARGV", u"@INC",
+            u"$ACCUMULATOR",
+            u"$ARG",
+            u"$ARGV",
+            u"$BASETIME",
+            u"$CHILD_ERROR",
+            u"$DEBUGGING",
+            u"$EFFECTIVE_GROUP_ID",
+            u"$EFFECTIVE_USER_ID",
+            u"$EGID",
+            u"$ENV",
+            u"$ERRNO",
+            u"$EUID",
+            u"$EVAL_ERROR",
+            u"$EXECUTABLE_NAME",
+            u"$FORMAT_FORMFEED",
+            u"$FORMAT_LINE_BREAK_CHARACTERS",
+            u"$FORMAT_LINES_LEFT",
+            u"$FORMAT_LINES_PER_PAGE",
+            u"$FORMAT_NAME",
+            u"$FORMAT_PAGE_NUMBER",
+            u"$FORMAT_TOP_NAME",
+            u"$GID",
+            u"$INPLACE_EDIT",
+            u"$INPUT_LINE_NUMBER",
+            u"$INPUT_RECORD_SEPARATOR",
+            u"$LAST_PAREN_MATCH",
+            u"$LIST_SEPARATOR",
+            u"$MATCH",
+            u"$MULTILINE_MATCHING",
+            u"$NR",
+            u"$OFMT",
+            u"$ORS",
+            u"$OS_ERROR",
+            u"$OUTPUT_AUTOFLUSH",
+            u"$OUTPUT_FIELD_SEPARATOR",
+            u"$PERL_VERSION",
+            u"$PERLDB",
+            u"$PID",
+            u"$POSTMATCH",
+            u"$PREMATCH",
+            u"$PROCESS_ID",
+            u"$PROGRAM_NAME",
+            u"$REAL_GROUP_ID",
+            u"$REAL_USER_ID",
+            u"$RS",
+            u"$SIG",
+            u"$SUBSCRIPT_SEPARATOR",
+            u"$SUBSEP",
+            u"$SYSTEM_FD_MAX",
+            u"$UID",
+            u"$WARNING",
+            u"%INC",
+            u"@ARGV",
+            u"@INC",
             // END GENERATED PerlVariable
         },
         K::tkVariable);
-    for (const auto* group : {&operators, &pragmas, &variables}) words.insert(words.end(), group->begin(), group->end());
+    for (const auto* group : {&operators, &pragmas, &variables})
+      words.insert(words.end(), group->begin(), group->end());
     return TSynHashKeywordTable(975, 515, 2423, IsPerlIdent, std::move(words));
   }();
   return table;
@@ -111,9 +338,13 @@ TSynPerlSyn::TSynPerlSyn() : TSynFamilyHighlighter("TSynPerlSyn") {
   FinishCreate(0);
 }
 
-const TSynHashKeywordTable* TSynPerlSyn::KeywordTable() const { return &PerlKeywords(); }
+const TSynHashKeywordTable* TSynPerlSyn::KeywordTable() const {
+  return &PerlKeywords();
+}
 
-bool TSynPerlSyn::IsIdentChar(char16_t AChar) const { return IsPerlIdent(AChar); }
+bool TSynPerlSyn::IsIdentChar(char16_t AChar) const {
+  return IsPerlIdent(AChar);
+}
 
 std::u16string TSynPerlSyn::GetSampleSource() const {
   return u"#!/usr/bin/perl\n"
@@ -132,25 +363,70 @@ void TSynPerlSyn::Next() {
   fTokenPos = Run;
   const char16_t c = At(Run);
   switch (c) {
-    case 0: NullProc(); break;
-    case 10: LFProc(); break;
-    case 13: CRProc(); break;
-    case u'#': CommentProc(); break;
-    case u'"': DoubleQuoteProc(); break;
-    case u'\'': SingleQuoteProc(); break;
-    case u'&': OperatorProc({u"&&=", u"&&", u"&=", u"&"}); break;
-    case u'|': OperatorProc({u"||=", u"||", u"|=", u"|"}); break;
-    case u'*': OperatorProc({u"**=", u"**", u"*=", u"*"}); break;
-    case u'<': OperatorProc({u"<<=", u"<<", u"<=>", u"<=", u"<"}); break;
-    case u'>': OperatorProc({u">>=", u">>", u">=", u">"}); break;
-    case u'=': OperatorProc({u"==", u"=>", u"=~", u"="}); break;
-    case u'!': OperatorProc({u"!=", u"!~", u"!"}); break;
-    case u'-': OperatorProc({u"--", u"-=", u"->", u"-"}); break;
-    case u'+': OperatorProc({u"++", u"+=", u"+"}); break;
-    case u'/': OperatorProc({u"/=", u"/"}); break;
-    case u'^': OperatorProc({u"^=", u"^"}); break;
-    case u':': OperatorProc({u"::", u":"}); break;
-    case u'(': case u')': case u',': case u';': case u'?': case u'[': case u'\\': case u']': case u'{': case u'}':
+    case 0:
+      NullProc();
+      break;
+    case 10:
+      LFProc();
+      break;
+    case 13:
+      CRProc();
+      break;
+    case u'#':
+      CommentProc();
+      break;
+    case u'"':
+      DoubleQuoteProc();
+      break;
+    case u'\'':
+      SingleQuoteProc();
+      break;
+    case u'&':
+      OperatorProc({u"&&=", u"&&", u"&=", u"&"});
+      break;
+    case u'|':
+      OperatorProc({u"||=", u"||", u"|=", u"|"});
+      break;
+    case u'*':
+      OperatorProc({u"**=", u"**", u"*=", u"*"});
+      break;
+    case u'<':
+      OperatorProc({u"<<=", u"<<", u"<=>", u"<=", u"<"});
+      break;
+    case u'>':
+      OperatorProc({u">>=", u">>", u">=", u">"});
+      break;
+    case u'=':
+      OperatorProc({u"==", u"=>", u"=~", u"="});
+      break;
+    case u'!':
+      OperatorProc({u"!=", u"!~", u"!"});
+      break;
+    case u'-':
+      OperatorProc({u"--", u"-=", u"->", u"-"});
+      break;
+    case u'+':
+      OperatorProc({u"++", u"+=", u"+"});
+      break;
+    case u'/':
+      OperatorProc({u"/=", u"/"});
+      break;
+    case u'^':
+      OperatorProc({u"^=", u"^"});
+      break;
+    case u':':
+      OperatorProc({u"::", u":"});
+      break;
+    case u'(':
+    case u')':
+    case u',':
+    case u';':
+    case u'?':
+    case u'[':
+    case u'\\':
+    case u']':
+    case u'{':
+    case u'}':
     case u'~':
       SymbolProc(1);
       break;
@@ -159,8 +435,7 @@ void TSynPerlSyn::Next() {
         SpaceProc();
       else if (c == u'.' || SynIsDigit(c))
         NumberOrDotProc();
-      else if (c == u'$' || c == u'%' || c == u'@' || c == u'_' || (c >= u'A' && c <= u'Z') ||
-               (c >= u'a' && c <= u'z'))
+      else if (c == u'$' || c == u'%' || c == u'@' || c == u'_' || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
         WordProc();
       else
         UnknownProc();  // "`" and everything from 127 up

@@ -8,8 +8,18 @@
 class TSynPerlSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkOperator, tkPragma, tkSpace, tkString, tkSymbol,
-    tkUnknown, tkVariable
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkOperator,
+    tkPragma,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkUnknown,
+    tkVariable
   };
 
   TSynPerlSyn();

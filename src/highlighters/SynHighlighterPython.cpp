@@ -9,23 +9,82 @@ namespace {
 using K = TSynPythonSyn;
 
 constexpr std::u16string_view kReserved[] = {
-      // BEGIN GENERATED PythonReserved
-      u"and", u"assert", u"break", u"class", u"continue", u"def", u"del", u"elif", u"else", u"except", u"exec",
-      u"finally", u"for", u"from", u"global", u"if", u"import", u"in", u"is", u"lambda", u"not", u"or",
-      u"pass", u"print", u"raise", u"return", u"try", u"while", u"yield",
-      // END GENERATED PythonReserved
+    // BEGIN GENERATED PythonReserved
+    u"and",  u"assert",  u"break", u"class", u"continue", u"def",    u"del",    u"elif",  u"else",  u"except",
+    u"exec", u"finally", u"for",   u"from",  u"global",   u"if",     u"import", u"in",    u"is",    u"lambda",
+    u"not",  u"or",      u"pass",  u"print", u"raise",    u"return", u"try",    u"while", u"yield",
+    // END GENERATED PythonReserved
 };
 
 constexpr std::u16string_view kPredefined[] = {
-      // BEGIN GENERATED PythonPredefined
-      u"__future__", u"__import__", u"abs", u"apply", u"as", u"buffer", u"callable", u"chr", u"cmp", u"coerce",
-      u"compile", u"complex", u"delattr", u"dict", u"dir", u"divmod", u"eval", u"execfile", u"False", u"file",
-      u"filter", u"float", u"getattr", u"globals", u"hasattr", u"hash", u"help", u"hex", u"id", u"input",
-      u"int", u"intern", u"isinstance", u"issubclass", u"iter", u"len", u"list", u"locals", u"long", u"None",
-      u"NotImplemented", u"map", u"max", u"min", u"oct", u"open", u"ord", u"pow", u"range", u"raw_input",
-      u"reduce", u"reload", u"repr", u"round", u"self", u"setattr", u"slice", u"str", u"True", u"tuple",
-      u"type", u"unichr", u"unicode", u"vars", u"xrange", u"zip",
-      // END GENERATED PythonPredefined
+    // BEGIN GENERATED PythonPredefined
+    u"__future__",
+    u"__import__",
+    u"abs",
+    u"apply",
+    u"as",
+    u"buffer",
+    u"callable",
+    u"chr",
+    u"cmp",
+    u"coerce",
+    u"compile",
+    u"complex",
+    u"delattr",
+    u"dict",
+    u"dir",
+    u"divmod",
+    u"eval",
+    u"execfile",
+    u"False",
+    u"file",
+    u"filter",
+    u"float",
+    u"getattr",
+    u"globals",
+    u"hasattr",
+    u"hash",
+    u"help",
+    u"hex",
+    u"id",
+    u"input",
+    u"int",
+    u"intern",
+    u"isinstance",
+    u"issubclass",
+    u"iter",
+    u"len",
+    u"list",
+    u"locals",
+    u"long",
+    u"None",
+    u"NotImplemented",
+    u"map",
+    u"max",
+    u"min",
+    u"oct",
+    u"open",
+    u"ord",
+    u"pow",
+    u"range",
+    u"raw_input",
+    u"reduce",
+    u"reload",
+    u"repr",
+    u"round",
+    u"self",
+    u"setattr",
+    u"slice",
+    u"str",
+    u"True",
+    u"tuple",
+    u"type",
+    u"unichr",
+    u"unicode",
+    u"vars",
+    u"xrange",
+    u"zip",
+    // END GENERATED PythonPredefined
 };
 
 }  // namespace
@@ -142,9 +201,15 @@ void TSynPythonSyn::Next() {
     } else {
       const char16_t c = At(Run);
       switch (c) {
-        case u'#': CommentProc(); break;
-        case u'"': case u'\'': StringProc(); break;
-        case u'r': case u'R':
+        case u'#':
+          CommentProc();
+          break;
+        case u'"':
+        case u'\'':
+          StringProc();
+          break;
+        case u'r':
+        case u'R':
           if (At(Run + 1) == u'"' || At(Run + 1) == u'\'') {
             ++Run;
             StringProc();
@@ -152,7 +217,8 @@ void TSynPythonSyn::Next() {
             IdentProc();
           }
           break;
-        case u'u': case u'U': {
+        case u'u':
+        case u'U': {
           int q = Run + 1;
           if (At(q) == u'r' || At(q) == u'R') ++q;
           if (At(q) == u'"' || At(q) == u'\'') {
@@ -163,11 +229,34 @@ void TSynPythonSyn::Next() {
           }
           break;
         }
-        case u'<': SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1); break;
-        case u'>': SymbolProc(At(Run + 1) == u'=' ? 2 : 1); break;
-        case u'!': case u'%': case u'&': case u'(': case u')': case u'*': case u'+': case u',': case u'-':
-        case u'/': case u':': case u';': case u'=': case u'[': case u'\\': case u']': case u'^': case u'`':
-        case u'{': case u'|': case u'}': case u'~':
+        case u'<':
+          SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1);
+          break;
+        case u'>':
+          SymbolProc(At(Run + 1) == u'=' ? 2 : 1);
+          break;
+        case u'!':
+        case u'%':
+        case u'&':
+        case u'(':
+        case u')':
+        case u'*':
+        case u'+':
+        case u',':
+        case u'-':
+        case u'/':
+        case u':':
+        case u';':
+        case u'=':
+        case u'[':
+        case u'\\':
+        case u']':
+        case u'^':
+        case u'`':
+        case u'{':
+        case u'|':
+        case u'}':
+        case u'~':
           SymbolProc(1);
           break;
         default:
@@ -336,10 +425,17 @@ void TSynPythonSyn::NumberProc() {
     return;
   }
   switch (st) {
-    case Hex: fTokenId = tkHex; break;
-    case Oct: fTokenId = tkOct; break;
+    case Hex:
+      fTokenId = tkHex;
+      break;
+    case Oct:
+      fTokenId = tkOct;
+      break;
     case Frac:
-    case Exp: fTokenId = tkFloat; break;
-    default: fTokenId = tkNumber;
+    case Exp:
+      fTokenId = tkFloat;
+      break;
+    default:
+      fTokenId = tkNumber;
   }
 }

@@ -8,8 +8,21 @@
 class TSynPythonSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSpace, tkString, tkSymbol, tkNonKeyword, tkTripleQuotedString,
-    tkSystemDefined, tkHex, tkOct, tkFloat, tkUnknown
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkNonKeyword,
+    tkTripleQuotedString,
+    tkSystemDefined,
+    tkHex,
+    tkOct,
+    tkFloat,
+    tkUnknown
   };
   enum TRangeState : std::uint8_t {
     rsUnKnown = 2,           // normal

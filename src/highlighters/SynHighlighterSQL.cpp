@@ -46,8 +46,7 @@ constexpr KeywordText kKeywordTexts[] = {
     {sqlInterbase6, 1,
      u"BLOB, CHAR, CHARACTER, DATE, DECIMAL, DOUBLE, FLOAT, INTEGER, NUMERIC, SMALLINT, TIME, TIMESTAMP, "
      u"VARCHAR"},
-    {sqlInterbase6, 4,
-     u"AVG, CAST, COUNT, GEN_ID, MAX, MIN, SUM, UPPER"},
+    {sqlInterbase6, 4, u"AVG, CAST, COUNT, GEN_ID, MAX, MIN, SUM, UPPER"},
     {sqlInterbase6, 6,
      u"ACTIVE, ADD, AFTER, ALL, ALTER, AND, ANY, AS, ASC, ASCENDING, AT, AUTO, AUTODDL, BASED, BASENAME, "
      u"BASE_NAME, BEFORE, BEGIN, BETWEEN, BLOBEDIT, BUFFER, BY, CACHE, CHARACTER_LENGTH, CHAR_LENGTH, "
@@ -161,8 +160,7 @@ constexpr KeywordText kKeywordTexts[] = {
     {sqlMySQL, 10,
      u"CLOSE, CONDITION, CONTINUE, CURSOR, DECLARE, DO, EXIT, FETCH, FOUND, GOTO, HANDLER, ITERATE, "
      u"LANGUAGE, LEAVE, LOOP, UNTIL, WHILE"},
-    {sqlOracle, 0,
-     u"REM, REMA, REMAR, REMARK"},
+    {sqlOracle, 0, u"REM, REMA, REMAR, REMARK"},
     {sqlOracle, 1,
      u"ANYDATA, ANYDATASET, ANYTYPE, BFILE, BINARY_INTEGER, BLOB, BOOLEAN, CHAR, CLOB, DATE, DAY, "
      u"DBURIType, DEC, DECIMAL, DOUBLE, FLOAT, HTTPURIType, INTEGER, LONG, MLSLABEL, MONTH, NATURAL, "
@@ -515,9 +513,11 @@ constexpr KeywordText kKeywordTexts[] = {
 };
 
 constexpr const char* kDialectNames[SQLDialectCount] = {"sqlStandard", "sqlInterbase6", "sqlMSSQL7", "sqlMySQL",
-                                                       "sqlOracle",   "sqlSybase",     "sqlIngres", "sqlMSSQL2K"};
+                                                        "sqlOracle",   "sqlSybase",     "sqlIngres", "sqlMSSQL2K"};
 
-bool IsMSSQL(TSQLDialect d) { return d == sqlMSSQL7 || d == sqlMSSQL2K; }
+bool IsMSSQL(TSQLDialect d) {
+  return d == sqlMSSQL7 || d == sqlMSSQL2K;
+}
 
 }  // namespace
 
@@ -539,10 +539,14 @@ bool TSynSQLSyn::IsDialectIdentChar(TSQLDialect dialect, char16_t c) {
   if (SynIsAsciiLetter(c) || SynIsDigit(c) || c == u'_') return true;
   switch (dialect) {
     case sqlMSSQL7:
-    case sqlMSSQL2K: return c == u'@';
-    case sqlOracle: return c == u'#' || c == u'$';
-    case sqlStandard: return c == u'-';
-    default: return false;
+    case sqlMSSQL2K:
+      return c == u'@';
+    case sqlOracle:
+      return c == u'#' || c == u'$';
+    case sqlStandard:
+      return c == u'-';
+    default:
+      return false;
   }
 }
 
@@ -639,7 +643,9 @@ TSynSQLSyn::TSynSQLSyn() : TSynFamilyHighlighter("TSynSQLSyn"), fTableNames(std:
   FinishCreate(rsUnknown);
 }
 
-TSynSQLSyn::~TSynSQLSyn() { fTableNames->OnChange = nullptr; }
+TSynSQLSyn::~TSynSQLSyn() {
+  fTableNames->OnChange = nullptr;
+}
 
 std::u16string TSynSQLSyn::GetSampleSource() const {
   switch (fDialect) {
@@ -692,7 +698,9 @@ std::u16string TSynSQLSyn::GetKeywords(int TokenKind) const {
   return {};
 }
 
-bool TSynSQLSyn::IsIdentChar(char16_t AChar) const { return IsDialectIdentChar(fDialect, AChar); }
+bool TSynSQLSyn::IsIdentChar(char16_t AChar) const {
+  return IsDialectIdentChar(fDialect, AChar);
+}
 
 void TSynSQLSyn::SetSQLDialect(TSQLDialect Value) {
   if (Value >= SQLDialectCount || Value == fDialect) return;
@@ -702,7 +710,9 @@ void TSynSQLSyn::SetSQLDialect(TSQLDialect Value) {
   AttributeChanged(nullptr);
 }
 
-void TSynSQLSyn::SetTableNames(const TWideStrings& Value) { fTableNames->Assign(Value); }
+void TSynSQLSyn::SetTableNames(const TWideStrings& Value) {
+  fTableNames->Assign(Value);
+}
 
 void TSynSQLSyn::RebuildTableNames() {
   fTableNameEntries.Clear();
@@ -767,15 +777,23 @@ void TSynSQLSyn::Next() {
     default: {
       const char16_t c = At(Run);
       switch (c) {
-        case 0: NullProc(); break;
-        case 10: LFProc(); break;
-        case 13: CRProc(); break;
+        case 0:
+          NullProc();
+          break;
+        case 10:
+          LFProc();
+          break;
+        case 13:
+          CRProc();
+          break;
         case u'\'':
           fTokenId = tkString;
           ++Run;
           StringScan();
           break;
-        case u'"': DelimitedProc(u'"'); break;
+        case u'"':
+          DelimitedProc(u'"');
+          break;
         case u'[':
           if (IsMSSQL(fDialect))
             DelimitedProc(u']');
@@ -800,9 +818,13 @@ void TSynSQLSyn::Next() {
           else
             SymbolProc(1);
           break;
-        case u'/': SlashProc(); break;
+        case u'/':
+          SlashProc();
+          break;
         case u'@':
-        case u':': VariableProc(); break;
+        case u':':
+          VariableProc();
+          break;
         case u'<':
           if (At(Run + 1) == u'=')
             SymbolProc(2);
@@ -811,13 +833,36 @@ void TSynSQLSyn::Next() {
           else
             SymbolProc(1);
           break;
-        case u'=': SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1); break;
-        case u'>': SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1); break;
-        case u'|': SymbolProc(At(Run + 1) == u'|' || At(Run + 1) == u'=' ? 2 : 1); break;
-        case u'+': SymbolProc(At(Run + 1) == u'+' || At(Run + 1) == u'=' ? 2 : 1); break;
-        case u'&': SymbolProc(At(Run + 1) == u'&' || At(Run + 1) == u'=' ? 2 : 1); break;
-        case u'!': case u'%': case u'*': case u'^': SymbolProc(At(Run + 1) == u'=' ? 2 : 1); break;
-        case u'(': case u')': case u',': case u'.': case u';': case u'?': case u']': case u'{': case u'}':
+        case u'=':
+          SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1);
+          break;
+        case u'>':
+          SymbolProc(At(Run + 1) == u'=' || At(Run + 1) == u'>' ? 2 : 1);
+          break;
+        case u'|':
+          SymbolProc(At(Run + 1) == u'|' || At(Run + 1) == u'=' ? 2 : 1);
+          break;
+        case u'+':
+          SymbolProc(At(Run + 1) == u'+' || At(Run + 1) == u'=' ? 2 : 1);
+          break;
+        case u'&':
+          SymbolProc(At(Run + 1) == u'&' || At(Run + 1) == u'=' ? 2 : 1);
+          break;
+        case u'!':
+        case u'%':
+        case u'*':
+        case u'^':
+          SymbolProc(At(Run + 1) == u'=' ? 2 : 1);
+          break;
+        case u'(':
+        case u')':
+        case u',':
+        case u'.':
+        case u';':
+        case u'?':
+        case u']':
+        case u'{':
+        case u'}':
         case u'~':
           SymbolProc(1);
           break;

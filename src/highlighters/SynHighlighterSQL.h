@@ -12,7 +12,14 @@
 #include "highlighters/SynHighlighterHashEntries.h"
 
 enum TSQLDialect : std::uint8_t {
-  sqlStandard, sqlInterbase6, sqlMSSQL7, sqlMySQL, sqlOracle, sqlSybase, sqlIngres, sqlMSSQL2K
+  sqlStandard,
+  sqlInterbase6,
+  sqlMSSQL7,
+  sqlMySQL,
+  sqlOracle,
+  sqlSybase,
+  sqlIngres,
+  sqlMSSQL2K
 };
 inline constexpr int SQLDialectCount = 8;
 
@@ -23,8 +30,24 @@ bool SQLDialectFromName(std::string_view name, TSQLDialect& dialect);
 class TSynSQLSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkDatatype, tkDefaultPackage, tkException, tkFunction, tkIdentifier, tkKey, tkNull, tkNumber,
-    tkSpace, tkPLSQL, tkSQLPlus, tkString, tkSymbol, tkTableName, tkUnknown, tkVariable, tkConditionalComment,
+    tkComment,
+    tkDatatype,
+    tkDefaultPackage,
+    tkException,
+    tkFunction,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSpace,
+    tkPLSQL,
+    tkSQLPlus,
+    tkString,
+    tkSymbol,
+    tkTableName,
+    tkUnknown,
+    tkVariable,
+    tkConditionalComment,
     tkDelimitedIdentifier
   };
   enum TRangeState : std::uint8_t { rsUnknown = 0, rsComment = 1, rsString = 2, rsConditionalComment = 3 };

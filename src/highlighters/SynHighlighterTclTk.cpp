@@ -12,23 +12,153 @@ std::shared_ptr<const std::vector<std::u16string>> MakeList(std::vector<std::u16
 const std::shared_ptr<const std::vector<std::u16string>>& DefaultKeys() {
   static const std::shared_ptr<const std::vector<std::u16string>> list = MakeList({
       // BEGIN GENERATED TclKey
-      u"after", u"append", u"array", u"bell", u"bgerror", u"binary", u"bind", u"bindidproc", u"bindproc",
-      u"bindtags", u"bitmap", u"break", u"button", u"canvas", u"catch", u"cd", u"checkbutton", u"clipboard",
-      u"clock", u"close", u"concat", u"continue", u"destroy", u"else", u"entry", u"eof", u"error", u"eval",
-      u"event", u"exec", u"exit", u"expr", u"fblocked", u"fconfigure", u"fcopy", u"file", u"fileevent",
-      u"filename", u"flush", u"focus", u"font", u"for", u"foreach", u"format", u"frame", u"gets", u"glob",
-      u"global", u"grab", u"grid", u"history", u"http", u"if", u"image", u"incr", u"info", u"interp", u"join",
-      u"label", u"lappend", u"library", u"lindex", u"linsert", u"list", u"listbox", u"llength", u"load",
-      u"loadtk", u"lower", u"lrange", u"lreplace", u"lsearch", u"lsort", u"menu", u"message", u"namespace",
-      u"namespupd", u"open", u"option", u"options", u"pack", u"package", u"photo", u"pid", u"pkg_mkindex",
-      u"place", u"proc", u"puts", u"pwd", u"radiobutton", u"raise", u"read", u"regexp", u"registry", u"regsub",
-      u"rename", u"resource", u"return", u"rgb", u"safebase", u"scale", u"scan", u"seek", u"selection",
-      u"send", u"sendout", u"set", u"socket", u"source", u"split", u"string", u"subst", u"switch", u"tcl",
-      u"tclvars", u"tell", u"text", u"then", u"time", u"tk", u"tk_bisque", u"tk_choosecolor", u"tk_dialog",
-      u"tk_focusfollowsmouse", u"tk_focusnext", u"tk_focusprev", u"tk_getopenfile", u"tk_getsavefile",
-      u"tk_messagebox", u"tk_optionmenu", u"tk_popup", u"tk_setpalette", u"tkerror", u"tkvars", u"tkwait",
-      u"toplevel", u"trace", u"unknown", u"unset", u"update", u"uplevel", u"upvar", u"variable", u"vwait",
-      u"while", u"winfo", u"wm",
+      u"after",
+      u"append",
+      u"array",
+      u"bell",
+      u"bgerror",
+      u"binary",
+      u"bind",
+      u"bindidproc",
+      u"bindproc",
+      u"bindtags",
+      u"bitmap",
+      u"break",
+      u"button",
+      u"canvas",
+      u"catch",
+      u"cd",
+      u"checkbutton",
+      u"clipboard",
+      u"clock",
+      u"close",
+      u"concat",
+      u"continue",
+      u"destroy",
+      u"else",
+      u"entry",
+      u"eof",
+      u"error",
+      u"eval",
+      u"event",
+      u"exec",
+      u"exit",
+      u"expr",
+      u"fblocked",
+      u"fconfigure",
+      u"fcopy",
+      u"file",
+      u"fileevent",
+      u"filename",
+      u"flush",
+      u"focus",
+      u"font",
+      u"for",
+      u"foreach",
+      u"format",
+      u"frame",
+      u"gets",
+      u"glob",
+      u"global",
+      u"grab",
+      u"grid",
+      u"history",
+      u"http",
+      u"if",
+      u"image",
+      u"incr",
+      u"info",
+      u"interp",
+      u"join",
+      u"label",
+      u"lappend",
+      u"library",
+      u"lindex",
+      u"linsert",
+      u"list",
+      u"listbox",
+      u"llength",
+      u"load",
+      u"loadtk",
+      u"lower",
+      u"lrange",
+      u"lreplace",
+      u"lsearch",
+      u"lsort",
+      u"menu",
+      u"message",
+      u"namespace",
+      u"namespupd",
+      u"open",
+      u"option",
+      u"options",
+      u"pack",
+      u"package",
+      u"photo",
+      u"pid",
+      u"pkg_mkindex",
+      u"place",
+      u"proc",
+      u"puts",
+      u"pwd",
+      u"radiobutton",
+      u"raise",
+      u"read",
+      u"regexp",
+      u"registry",
+      u"regsub",
+      u"rename",
+      u"resource",
+      u"return",
+      u"rgb",
+      u"safebase",
+      u"scale",
+      u"scan",
+      u"seek",
+      u"selection",
+      u"send",
+      u"sendout",
+      u"set",
+      u"socket",
+      u"source",
+      u"split",
+      u"string",
+      u"subst",
+      u"switch",
+      u"tcl",
+      u"tclvars",
+      u"tell",
+      u"text",
+      u"then",
+      u"time",
+      u"tk",
+      u"tk_bisque",
+      u"tk_choosecolor",
+      u"tk_dialog",
+      u"tk_focusfollowsmouse",
+      u"tk_focusnext",
+      u"tk_focusprev",
+      u"tk_getopenfile",
+      u"tk_getsavefile",
+      u"tk_messagebox",
+      u"tk_optionmenu",
+      u"tk_popup",
+      u"tk_setpalette",
+      u"tkerror",
+      u"tkvars",
+      u"tkwait",
+      u"toplevel",
+      u"trace",
+      u"unknown",
+      u"unset",
+      u"update",
+      u"uplevel",
+      u"upvar",
+      u"variable",
+      u"vwait",
+      u"while",
+      u"winfo",
+      u"wm",
       // END GENERATED TclKey
   });
   return list;
@@ -72,21 +202,27 @@ TSynTclTkSyn::TSynTclTkSyn() : TSynFamilyHighlighter("TSynTclTkSyn"), fKeys(Defa
   FinishCreate(0);
 }
 
-const std::vector<std::u16string>& TSynTclTkSyn::DefaultKeyWords() { return *DefaultKeys(); }
+const std::vector<std::u16string>& TSynTclTkSyn::DefaultKeyWords() {
+  return *DefaultKeys();
+}
 
 void TSynTclTkSyn::SetKeyWords(const std::vector<std::u16string>& Value) {
   fKeys = MakeList(Value);
   AttributeChanged(nullptr);
 }
 
-void TSynTclTkSyn::SetKeyWords(const TWideStrings& Value) { SetKeyWords(ToVector(Value)); }
+void TSynTclTkSyn::SetKeyWords(const TWideStrings& Value) {
+  SetKeyWords(ToVector(Value));
+}
 
 void TSynTclTkSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
   fSecondKeys = MakeList(Value);
   AttributeChanged(nullptr);
 }
 
-void TSynTclTkSyn::SetSecondKeyWords(const TWideStrings& Value) { SetSecondKeyWords(ToVector(Value)); }
+void TSynTclTkSyn::SetSecondKeyWords(const TWideStrings& Value) {
+  SetSecondKeyWords(ToVector(Value));
+}
 
 bool TSynTclTkSyn::IsKeyword(std::u16string_view AKeyword) const {
   return SortedKeywordListHas(*fKeys, WideUpperCase(AKeyword));
@@ -113,12 +249,27 @@ void TSynTclTkSyn::Next() {
   fTokenPos = Run;
   const char16_t c = At(Run);
   switch (c) {
-    case 0: NullProc(); break;
-    case 10: LFProc(); break;
-    case 13: CRProc(); break;
-    case u'"': StringProc(); break;
-    case u'#': case u'/': CommentOrSymbolProc(); break;
-    case u'(': case u'{': case u';': SymbolProc(); break;
+    case 0:
+      NullProc();
+      break;
+    case 10:
+      LFProc();
+      break;
+    case 13:
+      CRProc();
+      break;
+    case u'"':
+      StringProc();
+      break;
+    case u'#':
+    case u'/':
+      CommentOrSymbolProc();
+      break;
+    case u'(':
+    case u'{':
+    case u';':
+      SymbolProc();
+      break;
     default:
       if (c <= 32)
         SpaceProc();

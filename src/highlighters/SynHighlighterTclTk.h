@@ -10,7 +10,16 @@
 class TSynTclTkSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSecondKey, tkSpace, tkString, tkSymbol, tkUnknown
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSecondKey,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkUnknown
   };
 
   TSynTclTkSyn();

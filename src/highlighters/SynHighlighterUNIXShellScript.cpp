@@ -15,16 +15,19 @@ std::vector<std::u16string> Sorted(std::vector<std::u16string> list) {
 const std::vector<std::u16string>& DefaultKeyWords() {
   static const std::vector<std::u16string> list = Sorted({
       // BEGIN GENERATED ShellKey
-      u"awk", u"banner", u"basename", u"bdiff", u"bg", u"break", u"case", u"cat", u"cc", u"cd", u"chdir",
-      u"chgrp", u"chmod", u"chown", u"clear", u"compress", u"continue", u"cp", u"cpio", u"cut", u"date", u"dd",
-      u"diff", u"df", u"do", u"done", u"dtpad", u"echo", u"elif", u"else", u"esac", u"eval", u"exit",
-      u"export", u"expr", u"fg", u"fi", u"finger", u"fold", u"for", u"ftp", u"g++", u"gcc", u"getopts",
-      u"grep", u"gzip", u"head", u"hash", u"if", u"in", u"jobs", u"kill", u"ld", u"login", u"ln", u"ls",
-      u"make", u"mkdir", u"mt", u"mv", u"newgrp", u"nohup", u"paste", u"ping", u"perl", u"pg", u"pr", u"ps",
-      u"pwd", u"od", u"rcp", u"read", u"remsh", u"return", u"rm", u"rsh", u"rwho", u"sed", u"set", u"sh",
-      u"shift", u"stop", u"strings", u"strip", u"sync", u"tail", u"tar", u"telnet", u"test", u"times", u"then",
-      u"tput", u"trap", u"true", u"tty", u"type", u"ulimit", u"umask", u"unset", u"until", u"uudecode",
-      u"uuencode", u"vi", u"wait", u"wc", u"while", u"who", u"xtern", u"zcat", u"zip",
+      u"awk",   u"banner",   u"basename", u"bdiff", u"bg",    u"break", u"case",     u"cat",      u"cc",
+      u"cd",    u"chdir",    u"chgrp",    u"chmod", u"chown", u"clear", u"compress", u"continue", u"cp",
+      u"cpio",  u"cut",      u"date",     u"dd",    u"diff",  u"df",    u"do",       u"done",     u"dtpad",
+      u"echo",  u"elif",     u"else",     u"esac",  u"eval",  u"exit",  u"export",   u"expr",     u"fg",
+      u"fi",    u"finger",   u"fold",     u"for",   u"ftp",   u"g++",   u"gcc",      u"getopts",  u"grep",
+      u"gzip",  u"head",     u"hash",     u"if",    u"in",    u"jobs",  u"kill",     u"ld",       u"login",
+      u"ln",    u"ls",       u"make",     u"mkdir", u"mt",    u"mv",    u"newgrp",   u"nohup",    u"paste",
+      u"ping",  u"perl",     u"pg",       u"pr",    u"ps",    u"pwd",   u"od",       u"rcp",      u"read",
+      u"remsh", u"return",   u"rm",       u"rsh",   u"rwho",  u"sed",   u"set",      u"sh",       u"shift",
+      u"stop",  u"strings",  u"strip",    u"sync",  u"tail",  u"tar",   u"telnet",   u"test",     u"times",
+      u"then",  u"tput",     u"trap",     u"true",  u"tty",   u"type",  u"ulimit",   u"umask",    u"unset",
+      u"until", u"uudecode", u"uuencode", u"vi",    u"wait",  u"wc",    u"while",    u"who",      u"xtern",
+      u"zcat",  u"zip",
       // END GENERATED ShellKey
   });
   return list;
@@ -34,9 +37,12 @@ const std::shared_ptr<const std::vector<std::u16string>>& DefaultSecondKeyWords(
   static const std::shared_ptr<const std::vector<std::u16string>> list =
       std::make_shared<const std::vector<std::u16string>>(Sorted({
           // BEGIN GENERATED ShellSecond
-          u"cdpath", u"editor", u"home", u"ifs", u"lang", u"lc_type", u"lc_messages", u"ld_library_path",
-          u"logname", u"mail", u"mailcheck", u"mailpath", u"manpath", u"path", u"ps1", u"ps2", u"pwd",
-          u"shacct", u"shell", u"shlib_path", u"term", u"termcap", u"tz",
+          u"cdpath",  u"editor",  u"home",        u"ifs",
+          u"lang",    u"lc_type", u"lc_messages", u"ld_library_path",
+          u"logname", u"mail",    u"mailcheck",   u"mailpath",
+          u"manpath", u"path",    u"ps1",         u"ps2",
+          u"pwd",     u"shacct",  u"shell",       u"shlib_path",
+          u"term",    u"termcap", u"tz",
           // END GENERATED ShellSecond
       }));
   return list;
@@ -71,7 +77,9 @@ TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
   FinishCreate(0);
 }
 
-const std::vector<std::u16string>& TSynUNIXShellScriptSyn::KeyWords() { return DefaultKeyWords(); }
+const std::vector<std::u16string>& TSynUNIXShellScriptSyn::KeyWords() {
+  return DefaultKeyWords();
+}
 
 void TSynUNIXShellScriptSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
   fSecondKeys = std::make_shared<const std::vector<std::u16string>>(Sorted(Value));
@@ -108,14 +116,35 @@ void TSynUNIXShellScriptSyn::Next() {
   fTokenPos = Run;
   const char16_t c = At(Run);
   switch (c) {
-    case 0: NullProc(); break;
-    case 10: LFProc(); break;
-    case 13: CRProc(); break;
-    case u'$': VariableProc(); break;
-    case u'"': case u'\'': StringProc(); break;
-    case u'#': CommentProc(); break;
-    case u'.': DotProc(); break;
-    case u'/': case u'(': case u'{': case u';': case u'<': SymbolProc(); break;
+    case 0:
+      NullProc();
+      break;
+    case 10:
+      LFProc();
+      break;
+    case 13:
+      CRProc();
+      break;
+    case u'$':
+      VariableProc();
+      break;
+    case u'"':
+    case u'\'':
+      StringProc();
+      break;
+    case u'#':
+      CommentProc();
+      break;
+    case u'.':
+      DotProc();
+      break;
+    case u'/':
+    case u'(':
+    case u'{':
+    case u';':
+    case u'<':
+      SymbolProc();
+      break;
     default:
       if (c <= 32)
         SpaceProc();

@@ -10,7 +10,16 @@
 class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkComment, tkIdentifier, tkKey, tkNull, tkNumber, tkSecondKey, tkSpace, tkString, tkSymbol, tkVariable,
+    tkComment,
+    tkIdentifier,
+    tkKey,
+    tkNull,
+    tkNumber,
+    tkSecondKey,
+    tkSpace,
+    tkString,
+    tkSymbol,
+    tkVariable,
     tkUnknown
   };
 

@@ -11,21 +11,39 @@ struct PrefixSlot {
 
 // Indexed by the prefix hash; the empty slots always give other text.
 constexpr PrefixSlot kPrefixes[16] = {
-    {u"", TSynURISyn::tkUnknown},           {u"http://", TSynURISyn::tkHttpLink},
-    {u"", TSynURISyn::tkUnknown},           {u"https://", TSynURISyn::tkHttpsLink},
-    {u"news:", TSynURISyn::tkNewsLink},     {u"gopher://", TSynURISyn::tkGopherLink},
-    {u"", TSynURISyn::tkUnknown},           {u"prospero://", TSynURISyn::tkProspero},
-    {u"news://", TSynURISyn::tkNewsLink},   {u"www", TSynURISyn::tkWebLink},
-    {u"nntp://", TSynURISyn::tkNntpLink},   {u"ftp://", TSynURISyn::tkFtpLink},
-    {u"wais://", TSynURISyn::tkWaisLink},   {u"", TSynURISyn::tkUnknown},
-    {u"telnet://", TSynURISyn::tkTelnetLink}, {u"mailto:", TSynURISyn::tkMailtoLink},
+    {u"", TSynURISyn::tkUnknown},
+    {u"http://", TSynURISyn::tkHttpLink},
+    {u"", TSynURISyn::tkUnknown},
+    {u"https://", TSynURISyn::tkHttpsLink},
+    {u"news:", TSynURISyn::tkNewsLink},
+    {u"gopher://", TSynURISyn::tkGopherLink},
+    {u"", TSynURISyn::tkUnknown},
+    {u"prospero://", TSynURISyn::tkProspero},
+    {u"news://", TSynURISyn::tkNewsLink},
+    {u"www", TSynURISyn::tkWebLink},
+    {u"nntp://", TSynURISyn::tkNntpLink},
+    {u"ftp://", TSynURISyn::tkFtpLink},
+    {u"wais://", TSynURISyn::tkWaisLink},
+    {u"", TSynURISyn::tkUnknown},
+    {u"telnet://", TSynURISyn::tkTelnetLink},
+    {u"mailto:", TSynURISyn::tkMailtoLink},
 };
 
-bool IsAlphaNum(char16_t c) { return widechar::IsLetterOrDigit(c); }
+bool IsAlphaNum(char16_t c) {
+  return widechar::IsLetterOrDigit(c);
+}
 
 bool IsMark(char16_t c) {
   switch (c) {
-    case u'-': case u'.': case u'_': case u'~': case u'!': case u'\'': case u'(': case u')': case u'*':
+    case u'-':
+    case u'.':
+    case u'_':
+    case u'~':
+    case u'!':
+    case u'\'':
+    case u'(':
+    case u')':
+    case u'*':
       return true;
     default:
       return false;
@@ -34,25 +52,41 @@ bool IsMark(char16_t c) {
 
 bool IsReserved(char16_t c) {
   switch (c) {
-    case u'#': case u'$': case u'%': case u'&': case u'+': case u',': case u'/': case u':': case u';':
-    case u'=': case u'?': case u'@':
+    case u'#':
+    case u'$':
+    case u'%':
+    case u'&':
+    case u'+':
+    case u',':
+    case u'/':
+    case u':':
+    case u';':
+    case u'=':
+    case u'?':
+    case u'@':
       return true;
     default:
       return false;
   }
 }
 
-bool IsURIChar(char16_t c) { return IsReserved(c) || IsAlphaNum(c) || IsMark(c); }
+bool IsURIChar(char16_t c) {
+  return IsReserved(c) || IsAlphaNum(c) || IsMark(c);
+}
 
 // Marks other than the apostrophe and reserved characters other than '/' and '$'.
 bool IsNeverAtEnd(char16_t c) {
   return (IsMark(c) && c != u'\'') || (IsReserved(c) && c != u'/' && c != u'$');
 }
 
-bool IsMailChar(char16_t c) { return IsAlphaNum(c) || c == u'-' || c == u'.' || c == u'@' || c == u'_'; }
+bool IsMailChar(char16_t c) {
+  return IsAlphaNum(c) || c == u'-' || c == u'.' || c == u'@' || c == u'_';
+}
 
 // One step of the prefix hash.
-unsigned HashStep(unsigned h, char16_t c) { return (h * 3 + c / 9) % 16; }
+unsigned HashStep(unsigned h, char16_t c) {
+  return (h * 3 + c / 9) % 16;
+}
 
 }  // namespace
 
@@ -67,15 +101,22 @@ TSynURISyn::TSynURISyn() : TSynFamilyHighlighter("TSynURISyn") {
 
 TSynURISyn::~TSynURISyn() = default;
 
-std::u16string_view TSynURISyn::PrefixOfSlot(int Slot) { return Slot >= 0 && Slot < 16 ? kPrefixes[Slot].Text : u""; }
+std::u16string_view TSynURISyn::PrefixOfSlot(int Slot) {
+  return Slot >= 0 && Slot < 16 ? kPrefixes[Slot].Text : u"";
+}
 
 TSynHighlighterAttributes* TSynURISyn::GetDefaultAttribute(int Index) const {
   switch (Index) {
-    case SYN_ATTR_IDENTIFIER: return fIdentifierAttri.get();
-    case SYN_ATTR_WHITESPACE: return fSpaceAttri.get();
-    case 6: return URIAttri;
-    case 7: return VisitedURIAttri;
-    default: return nullptr;
+    case SYN_ATTR_IDENTIFIER:
+      return fIdentifierAttri.get();
+    case SYN_ATTR_WHITESPACE:
+      return fSpaceAttri.get();
+    case 6:
+      return URIAttri;
+    case 7:
+      return VisitedURIAttri;
+    default:
+      return nullptr;
   }
 }
 
@@ -83,8 +124,8 @@ TSynHighlighterAttributes* TSynURISyn::GetTokenAttribute() const {
   const int kind = GetTokenKind();
   if (kind == tkSpace) return fSpaceAttri.get();
   if (kind >= tkFtpLink && kind <= tkWebLink) {
-    if (fAlreadyVisitedURI && fAlreadyVisitedURI(CasedLine().substr(static_cast<size_t>(fTokenPos),
-                                                                    static_cast<size_t>(Run - fTokenPos))))
+    if (fAlreadyVisitedURI &&
+        fAlreadyVisitedURI(CasedLine().substr(static_cast<size_t>(fTokenPos), static_cast<size_t>(Run - fTokenPos))))
       return VisitedURIAttri;
     return URIAttri;
   }
@@ -102,7 +143,9 @@ std::u16string TSynURISyn::GetSampleSource() const {
          u"News: news:comp.lang.misc";
 }
 
-bool TSynURISyn::IsIdentChar(char16_t AChar) const { return IsAlphaNum(AChar); }
+bool TSynURISyn::IsIdentChar(char16_t AChar) const {
+  return IsAlphaNum(AChar);
+}
 
 void TSynURISyn::DoSetLine(std::u16string_view Value, int LineNumber) {
   TSynFamilyHighlighter::DoSetLine(Value, LineNumber);

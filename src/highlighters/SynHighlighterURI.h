@@ -14,21 +14,21 @@
 class TSynURISyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkNull = 0,          // beyond the line end
+    tkNull = 0,  // beyond the line end
     tkSpace = 1,
     tkFtpLink = 2,
     tkGopherLink = 3,
     tkHttpLink = 4,
     tkHttpsLink = 5,
-    tkMailtoLink = 6,    // also a bare e-mail address
+    tkMailtoLink = 6,  // also a bare e-mail address
     tkNewsLink = 7,
     tkNntpLink = 8,
     tkProspero = 9,
     tkTelnetLink = 10,
     tkWaisLink = 11,
-    tkWebLink = 12,      // "www"
-    tkUnknown = 13,      // other text
-    tkNullChar = 14      // the line's terminating NUL
+    tkWebLink = 12,  // "www"
+    tkUnknown = 13,  // other text
+    tkNullChar = 14  // the line's terminating NUL
   };
 
   // Answers whether a link text (as written) has been visited.

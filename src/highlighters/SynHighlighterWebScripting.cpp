@@ -14,8 +14,8 @@ struct SchemeRow {
   const char16_t* EndExpr;
   int Highlighter;  // 0 VBScript, 1 JavaScript, 2 PHP, 3 CSS
   bool CaseSensitive;
-  bool DefaultMarker;   // yellow background, bold (the scheme's own defaults)
-  TColor Foreground;    // of the markers otherwise (no background colour, bold)
+  bool DefaultMarker;  // yellow background, bold (the scheme's own defaults)
+  TColor Foreground;   // of the markers otherwise (no background colour, bold)
 };
 
 // Configuration data: the greedy ".*>" of the script and style starts is kept as it stands.

@@ -83,31 +83,49 @@ void TSynXMLSyn::Next() {
 
 void TSynXMLSyn::Step() {
   switch (fRange) {
-    case rsCDATA: CDATAProc(); break;
-    case rsComment: CommentProc(); break;
-    case rsProcessingInstruction: ProcessingInstructionProc(); break;
-    case rsText: TextProc(); break;
+    case rsCDATA:
+      CDATAProc();
+      break;
+    case rsComment:
+      CommentProc();
+      break;
+    case rsProcessingInstruction:
+      ProcessingInstructionProc();
+      break;
+    case rsText:
+      TextProc();
+      break;
     case rsDocType:
     case rsDocTypeSquareBraces:
       DocTypeProc();
       break;
-    default: Dispatch();
+    default:
+      Dispatch();
   }
 }
 
 void TSynXMLSyn::Dispatch() {
   const char16_t c = At(Run);
   switch (c) {
-    case 0: NullProc(); return;
-    case 13: CRProc(); return;
-    case 10: LFProc(); return;
-    case u'<': LessThanProc(); return;
+    case 0:
+      NullProc();
+      return;
+    case 13:
+      CRProc();
+      return;
+    case 10:
+      LFProc();
+      return;
+    case u'<':
+      LessThanProc();
+      return;
     case u'>':
       fTokenId = tkSymbol;
       fRange = rsText;
       ++Run;
       return;
-    default: break;
+    default:
+      break;
   }
   if (c <= 32) {
     // Whitespace continues over blanks and control characters, but not over NUL, TAB, LF or CR.
@@ -121,8 +139,12 @@ void TSynXMLSyn::Dispatch() {
     return;
   }
   switch (fRange) {
-    case rsElement: ElementProc(); break;
-    case rsAttribute: AttributeProc(); break;
+    case rsElement:
+      ElementProc();
+      break;
+    case rsAttribute:
+      AttributeProc();
+      break;
     case rsEqual:
     case rsnsEqual:
       EqualProc();
@@ -260,11 +282,25 @@ void TSynXMLSyn::ValueProc(char16_t quote) {
 void TSynXMLSyn::EntityProc() {
   std::uint8_t back;
   switch (fRange) {
-    case rsQuoteEntityRef: fTokenId = tkQuoteEntityRef; back = rsQuoteAttrValue; break;
-    case rsnsQuoteEntityRef: fTokenId = tknsQuoteEntityRef; back = rsnsQuoteAttrValue; break;
-    case rsAPosEntityRef: fTokenId = tkAposEntityRef; back = rsAposAttrValue; break;
-    case rsnsAPosEntityRef: fTokenId = tknsAposEntityRef; back = rsnsAposAttrValue; break;
-    default: fTokenId = tkEntityRef; back = rsText;
+    case rsQuoteEntityRef:
+      fTokenId = tkQuoteEntityRef;
+      back = rsQuoteAttrValue;
+      break;
+    case rsnsQuoteEntityRef:
+      fTokenId = tknsQuoteEntityRef;
+      back = rsnsQuoteAttrValue;
+      break;
+    case rsAPosEntityRef:
+      fTokenId = tkAposEntityRef;
+      back = rsAposAttrValue;
+      break;
+    case rsnsAPosEntityRef:
+      fTokenId = tknsAposEntityRef;
+      back = rsnsAposAttrValue;
+      break;
+    default:
+      fTokenId = tkEntityRef;
+      back = rsText;
   }
   for (;;) {
     const char16_t c = At(Run);

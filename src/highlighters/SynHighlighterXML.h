@@ -8,15 +8,49 @@
 class TSynXMLSyn : public TSynFamilyHighlighter {
  public:
   enum TtkTokenKind : std::uint8_t {
-    tkAposAttrValue, tkAposEntityRef, tkAttribute, tkCDATA, tkComment, tkElement, tkEntityRef, tkEqual, tkNull,
-    tkProcessingInstruction, tkQuoteAttrValue, tkQuoteEntityRef, tkSpace, tkSymbol, tkText, tknsAposAttrValue,
-    tknsAposEntityRef, tknsAttribute, tknsEqual, tknsQuoteAttrValue, tknsQuoteEntityRef, tkDocType
+    tkAposAttrValue,
+    tkAposEntityRef,
+    tkAttribute,
+    tkCDATA,
+    tkComment,
+    tkElement,
+    tkEntityRef,
+    tkEqual,
+    tkNull,
+    tkProcessingInstruction,
+    tkQuoteAttrValue,
+    tkQuoteEntityRef,
+    tkSpace,
+    tkSymbol,
+    tkText,
+    tknsAposAttrValue,
+    tknsAposEntityRef,
+    tknsAttribute,
+    tknsEqual,
+    tknsQuoteAttrValue,
+    tknsQuoteEntityRef,
+    tkDocType
   };
   enum TRangeState : std::uint8_t {
-    rsAposAttrValue = 0, rsAPosEntityRef = 1, rsAttribute = 2, rsCDATA = 3, rsComment = 4, rsElement = 5,
-    rsEntityRef = 6, rsEqual = 7, rsProcessingInstruction = 8, rsQuoteAttrValue = 9, rsQuoteEntityRef = 10,
-    rsText = 11, rsnsAposAttrValue = 12, rsnsAPosEntityRef = 13, rsnsEqual = 14, rsnsQuoteAttrValue = 15,
-    rsnsQuoteEntityRef = 16, rsDocType = 17, rsDocTypeSquareBraces = 18
+    rsAposAttrValue = 0,
+    rsAPosEntityRef = 1,
+    rsAttribute = 2,
+    rsCDATA = 3,
+    rsComment = 4,
+    rsElement = 5,
+    rsEntityRef = 6,
+    rsEqual = 7,
+    rsProcessingInstruction = 8,
+    rsQuoteAttrValue = 9,
+    rsQuoteEntityRef = 10,
+    rsText = 11,
+    rsnsAposAttrValue = 12,
+    rsnsAPosEntityRef = 13,
+    rsnsEqual = 14,
+    rsnsQuoteAttrValue = 15,
+    rsnsQuoteEntityRef = 16,
+    rsDocType = 17,
+    rsDocTypeSquareBraces = 18
   };
 
   TSynXMLSyn();

@@ -43,16 +43,21 @@ TSynURIOpener::~TSynURIOpener() {
 void TSynURIOpener::HookEditor() {
   TSynPadKbdHandler& k = fEditor->KbdHandler();
   k.AddKeyDownHandler(SynHandler<TSynKeyEvent>(
-      this, [this](TSynPersistent* s, std::uint16_t& key, vk::TShiftState sh) { EditorKeyDown(s, key, sh); }, tagKeyDown));
+      this, [this](TSynPersistent* s, std::uint16_t& key, vk::TShiftState sh) { EditorKeyDown(s, key, sh); },
+      tagKeyDown));
   k.AddKeyUpHandler(SynHandler<TSynKeyEvent>(
       this, [this](TSynPersistent* s, std::uint16_t& key, vk::TShiftState sh) { EditorKeyUp(s, key, sh); }, tagKeyUp));
   k.AddMouseCursorHandler(SynHandler<TSynMouseCursorEvent>(
       this, [this](TSynPersistent* s, const TBufferCoord& p, int& c) { EditorMouseCursor(s, p, c); }, tagMouseCursor));
   k.AddMouseDownHandler(SynHandler<TSynMouseEvent>(
-      this, [this](TSynPersistent* s, TSynMouseButton b, vk::TShiftState sh, int x, int y) { EditorMouseDown(s, b, sh, x, y); },
+      this,
+      [this](TSynPersistent* s, TSynMouseButton b, vk::TShiftState sh, int x, int y) {
+        EditorMouseDown(s, b, sh, x, y);
+      },
       tagMouseDown));
   k.AddMouseUpHandler(SynHandler<TSynMouseEvent>(
-      this, [this](TSynPersistent* s, TSynMouseButton b, vk::TShiftState sh, int x, int y) { EditorMouseUp(s, b, sh, x, y); },
+      this,
+      [this](TSynPersistent* s, TSynMouseButton b, vk::TShiftState sh, int x, int y) { EditorMouseUp(s, b, sh, x, y); },
       tagMouseUp));
 }
 
@@ -106,7 +111,9 @@ void TSynURIOpener::Notification(const void* Component) {
   if (Component == fURIHighlighter) SetURIHighlighter(nullptr);
 }
 
-bool TSynURIOpener::IsVisited(std::u16string_view Text) const { return fVisited->Items.count(std::u16string(Text)) > 0; }
+bool TSynURIOpener::IsVisited(std::u16string_view Text) const {
+  return fVisited->Items.count(std::u16string(Text)) > 0;
+}
 
 std::vector<std::u16string> TSynURIOpener::VisitedLinks() const {
   return {fVisited->Items.begin(), fVisited->Items.end()};

@@ -51,7 +51,9 @@ void TApplication::NotifyRestored() {
   if (OnRestore) RunGuarded(OnRestore);
 }
 
-void TApplication::ShowException(const std::string& message) { UI().ShowException(message); }
+void TApplication::ShowException(const std::string& message) {
+  UI().ShowException(message);
+}
 
 void TApplication::Reset() {
   Title = "Tessaryn";

@@ -65,6 +65,8 @@ class TApplication {
   bool terminated_ = false;
 };
 
-inline TApplication& Application() { return TApplication::Instance(); }
+inline TApplication& Application() {
+  return TApplication::Instance();
+}
 
 }  // namespace platform

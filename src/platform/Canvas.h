@@ -46,7 +46,7 @@ struct TCanvasFont {
   unsigned Style = 0;        // kFont* bits
   TColor Color = clDefault;  // the text colour drawn with this font; clDefault keeps the canvas's
   int PixelsPerInch = 0;
-  bool FixedPitch = false;   // ask the desktop for a fixed-pitch face of the family
+  bool FixedPitch = false;  // ask the desktop for a fixed-pitch face of the family
   friend bool operator==(const TCanvasFont&, const TCanvasFont&) = default;
 };
 

@@ -64,6 +64,8 @@ TColor ColorToRGB(TColor c) {
   return c & 0x00FFFFFF;
 }
 
-void SetSysColorResolver(std::function<TColor(int index)> resolver) { Resolver() = std::move(resolver); }
+void SetSysColorResolver(std::function<TColor(int index)> resolver) {
+  Resolver() = std::move(resolver);
+}
 
 }  // namespace platform

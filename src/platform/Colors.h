@@ -92,12 +92,22 @@ constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16);
 }
-constexpr std::uint8_t GetRValue(TColor c) { return std::uint8_t(c & 0xFF); }
-constexpr std::uint8_t GetGValue(TColor c) { return std::uint8_t((c >> 8) & 0xFF); }
-constexpr std::uint8_t GetBValue(TColor c) { return std::uint8_t((c >> 16) & 0xFF); }
+constexpr std::uint8_t GetRValue(TColor c) {
+  return std::uint8_t(c & 0xFF);
+}
+constexpr std::uint8_t GetGValue(TColor c) {
+  return std::uint8_t((c >> 8) & 0xFF);
+}
+constexpr std::uint8_t GetBValue(TColor c) {
+  return std::uint8_t((c >> 16) & 0xFF);
+}
 
-constexpr bool IsSysColor(TColor c) { return (c & 0xFF000000u) == kSysColorFlag; }
-constexpr int SysColorIndexOf(TColor c) { return int(c & 0xFF); }
+constexpr bool IsSysColor(TColor c) {
+  return (c & 0xFF000000u) == kSysColorFlag;
+}
+constexpr int SysColorIndexOf(TColor c) {
+  return int(c & 0xFF);
+}
 
 // The desktop's current value of a system colour (0x00BBGGRR), from the application palette
 // when a GUI application runs, else the classic value. An index outside 0..24 gives black.

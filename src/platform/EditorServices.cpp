@@ -40,7 +40,8 @@ bool ReadClipboardData(const std::string& mime, std::string& data) {
   return true;
 }
 
-bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels) {
+bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height,
+                      std::vector<std::uint32_t>& Pixels) {
   auto hook = platform::SystemServices().LoadEditorBitmap;
   return hook && hook(Name, Scale, Width, Height, Pixels);
 }

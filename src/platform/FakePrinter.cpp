@@ -67,7 +67,7 @@ std::vector<TRecordingCanvas::Call> FakePrinter::PageCalls(int page) const {
   const size_t from = pageStarts_[static_cast<size_t>(page)];
   const size_t to = page + 1 < PageCount() ? pageStarts_[static_cast<size_t>(page) + 1] : canvas_->Calls.size();
   return std::vector<TRecordingCanvas::Call>(canvas_->Calls.begin() + static_cast<long>(from),
-                                            canvas_->Calls.begin() + static_cast<long>(to));
+                                             canvas_->Calls.begin() + static_cast<long>(to));
 }
 
 std::vector<TRecordingCanvas::Call> FakePrinter::PageCalls(int page, const std::string& op) const {

@@ -27,7 +27,11 @@ std::string Format(std::time_t when, const char* format) {
 
 }  // namespace
 
-std::string ShortDateText(std::time_t when) { return Format(when, "%x"); }
-std::string LongTimeText(std::time_t when) { return Format(when, "%X"); }
+std::string ShortDateText(std::time_t when) {
+  return Format(when, "%x");
+}
+std::string LongTimeText(std::time_t when) {
+  return Format(when, "%X");
+}
 
 }  // namespace platform

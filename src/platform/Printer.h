@@ -22,11 +22,11 @@ class EPrinter : public Exception {
 };
 
 struct PrinterMetrics {
-  int physicalWidth = 0;    // the whole sheet
+  int physicalWidth = 0;  // the whole sheet
   int physicalHeight = 0;
-  int printableWidth = 0;   // the area the printer can mark
+  int printableWidth = 0;  // the area the printer can mark
   int printableHeight = 0;
-  int offsetX = 0;          // unprintable strip at the left and the top
+  int offsetX = 0;  // unprintable strip at the left and the top
   int offsetY = 0;
   int dpiX = 0;
   int dpiY = 0;

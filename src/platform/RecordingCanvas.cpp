@@ -12,8 +12,7 @@ TRecordingCanvas::Call& TRecordingCanvas::Add(const char* op) {
 
 TRecordingCanvas::TRecordingCanvas() {
   WideChars = [](char32_t c) {
-    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xFF01 && c <= 0xFF60) ||
-           c >= 0x10000;
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xFF01 && c <= 0xFF60) || c >= 0x10000;
   };
   ZeroWidthChars = [](char32_t c) { return (c >= 0x300 && c <= 0x36F) || (c >= 0x200B && c <= 0x200D); };
 }

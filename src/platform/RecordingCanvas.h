@@ -21,17 +21,17 @@ namespace platform {
 class TRecordingCanvas : public ICanvas {
  public:
   struct Call {
-    std::string op;          // "text", "fill", "rect", "line", "image", "clip", "resetclip", "font",
-                             // "textcolor", "backcolor", "brush", "pen", "save", "restore", "map", "resetmap"
-    TCanvasRect rect;        // fill/rect/clip: the rectangle (device units); text: the clip or opaque rectangle
-    int x = 0, y = 0;        // text/image: position (device units); line: start
-    int x2 = 0, y2 = 0;      // line: end
-    unsigned options = 0;    // text options
-    std::u16string text;     // text drawn
+    std::string op;             // "text", "fill", "rect", "line", "image", "clip", "resetclip", "font",
+                                // "textcolor", "backcolor", "brush", "pen", "save", "restore", "map", "resetmap"
+    TCanvasRect rect;           // fill/rect/clip: the rectangle (device units); text: the clip or opaque rectangle
+    int x = 0, y = 0;           // text/image: position (device units); line: start
+    int x2 = 0, y2 = 0;         // line: end
+    unsigned options = 0;       // text options
+    std::u16string text;        // text drawn
     std::vector<int> advances;  // text: the advance of every unit (device units)
-    TColor color = clNone;   // fill: colour; text: text colour; backcolor/textcolor/brush/pen: colour
-    TColor back = clNone;    // text: background colour at the time of the call
-    TCanvasFont font;        // text/font: the font in use
+    TColor color = clNone;      // fill: colour; text: text colour; backcolor/textcolor/brush/pen: colour
+    TColor back = clNone;       // text: background colour at the time of the call
+    TCanvasFont font;           // text/font: the font in use
   };
 
   TRecordingCanvas();

@@ -9,7 +9,9 @@ TSystemServices& Table() {
 }
 }  // namespace
 
-const TSystemServices& SystemServices() { return Table(); }
+const TSystemServices& SystemServices() {
+  return Table();
+}
 
 TSystemServices InstallSystemServices(const TSystemServices& services) {
   TSystemServices previous = Table();

@@ -25,8 +25,7 @@ class InertEventLoop : public IEventLoop {
     bool enabled_ = false;
   };
   std::int64_t NowMs() const override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
   }
   std::unique_ptr<ITimer> CreateTimer() override { return std::make_unique<InertTimer>(); }
@@ -66,7 +65,9 @@ void PostCall(std::weak_ptr<void> guard, std::function<void()> fn) {
 
 TTimerSet::TTimerSet(IEventLoop* loop) : loop_(loop ? loop : &EventLoop()) {}
 
-TTimerSet::~TTimerSet() { KillAll(); }
+TTimerSet::~TTimerSet() {
+  KillAll();
+}
 
 void TTimerSet::SetTimer(int id, int intervalMs) {
   if (intervalMs <= 0) {
@@ -101,7 +102,9 @@ bool TTimerSet::IsActive(int id) const {
   return it != timers_.end() && it->second->Running();
 }
 
-int TTimerSet::Interval(int id) const { return IsActive(id) ? timers_.at(id)->Interval() : 0; }
+int TTimerSet::Interval(int id) const {
+  return IsActive(id) ? timers_.at(id)->Interval() : 0;
+}
 
 std::size_t TTimerSet::ActiveCount() const {
   std::size_t n = 0;
@@ -145,9 +148,13 @@ class FakeEventLoop::FakeTimer : public ITimer {
 FakeEventLoop::FakeEventLoop() : alive_(std::make_shared<bool>(true)) {}
 FakeEventLoop::~FakeEventLoop() = default;
 
-std::unique_ptr<ITimer> FakeEventLoop::CreateTimer() { return std::make_unique<FakeTimer>(this, alive_); }
+std::unique_ptr<ITimer> FakeEventLoop::CreateTimer() {
+  return std::make_unique<FakeTimer>(this, alive_);
+}
 
-void FakeEventLoop::Post(std::function<void()> fn) { posted_.push_back(std::move(fn)); }
+void FakeEventLoop::Post(std::function<void()> fn) {
+  posted_.push_back(std::move(fn));
+}
 
 std::size_t FakeEventLoop::ProcessPosted(std::size_t maxCalls) {
   std::size_t ran = 0;
@@ -160,14 +167,18 @@ std::size_t FakeEventLoop::ProcessPosted(std::size_t maxCalls) {
   return ran;
 }
 
-void FakeEventLoop::Schedule(FakeTimer* t) { scheduled_.push_back(Entry{t, now_ + t->Interval(), nextOrder_++}); }
+void FakeEventLoop::Schedule(FakeTimer* t) {
+  scheduled_.push_back(Entry{t, now_ + t->Interval(), nextOrder_++});
+}
 
 void FakeEventLoop::Unschedule(FakeTimer* t) {
   scheduled_.erase(std::remove_if(scheduled_.begin(), scheduled_.end(), [t](const Entry& e) { return e.timer == t; }),
                    scheduled_.end());
 }
 
-std::size_t FakeEventLoop::RunningTimers() const { return scheduled_.size(); }
+std::size_t FakeEventLoop::RunningTimers() const {
+  return scheduled_.size();
+}
 
 std::size_t FakeEventLoop::Advance(std::int64_t ms) {
   const std::int64_t end = now_ + std::max<std::int64_t>(ms, 0);

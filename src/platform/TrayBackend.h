@@ -22,11 +22,11 @@ struct TrayImage {
 
 // What is handed to the notification area with every request.
 struct TrayIconData {
-  int id = 0;              // the icon's id towards the desktop
-  bool hasIcon = false;    // the icon flag: the picture below is to be shown
+  int id = 0;            // the icon's id towards the desktop
+  bool hasIcon = false;  // the icon flag: the picture below is to be shown
   TrayImage icon;
-  bool hasTip = true;      // the tip flag
-  std::string tip;         // UTF-8 tooltip, empty when none
+  bool hasTip = true;  // the tip flag
+  std::string tip;     // UTF-8 tooltip, empty when none
 };
 
 // How the user touched the icon. Desktops deliver whole gestures, not separate button events.

@@ -9,24 +9,34 @@ namespace platform {
 
 int DismissResult(MsgButtons buttons) {
   switch (buttons) {
-    case MsgButtons::Ok: return mrOk;
-    case MsgButtons::YesNo: return mrNo;
-    case MsgButtons::AbortRetryIgnore: return mrAbort;
+    case MsgButtons::Ok:
+      return mrOk;
+    case MsgButtons::YesNo:
+      return mrNo;
+    case MsgButtons::AbortRetryIgnore:
+      return mrAbort;
     case MsgButtons::OkCancel:
     case MsgButtons::YesNoCancel:
-    case MsgButtons::RetryCancel: return mrCancel;
+    case MsgButtons::RetryCancel:
+      return mrCancel;
   }
   return mrCancel;
 }
 
 bool IsValidResult(MsgButtons buttons, int result) {
   switch (buttons) {
-    case MsgButtons::Ok: return result == mrOk;
-    case MsgButtons::OkCancel: return result == mrOk || result == mrCancel;
-    case MsgButtons::AbortRetryIgnore: return result == mrAbort || result == mrRetry || result == mrIgnore;
-    case MsgButtons::YesNoCancel: return result == mrYes || result == mrNo || result == mrCancel;
-    case MsgButtons::YesNo: return result == mrYes || result == mrNo;
-    case MsgButtons::RetryCancel: return result == mrRetry || result == mrCancel;
+    case MsgButtons::Ok:
+      return result == mrOk;
+    case MsgButtons::OkCancel:
+      return result == mrOk || result == mrCancel;
+    case MsgButtons::AbortRetryIgnore:
+      return result == mrAbort || result == mrRetry || result == mrIgnore;
+    case MsgButtons::YesNoCancel:
+      return result == mrYes || result == mrNo || result == mrCancel;
+    case MsgButtons::YesNo:
+      return result == mrYes || result == mrNo;
+    case MsgButtons::RetryCancel:
+      return result == mrRetry || result == mrCancel;
   }
   return false;
 }
@@ -102,7 +112,9 @@ IUIServices* g_services = nullptr;
 
 }  // namespace
 
-IUIServices& UI() { return g_services ? *g_services : Fallback(); }
+IUIServices& UI() {
+  return g_services ? *g_services : Fallback();
+}
 
 IUIServices* SetUIServices(IUIServices* services) {
   IUIServices* previous = g_services;

@@ -49,11 +49,11 @@ int DismissResult(MsgButtons buttons);
 bool IsValidResult(MsgButtons buttons, int result);
 
 struct FileDialogOptions {
-  std::string title;            // "Open DataBank"
-  std::string filter;           // "XML DataBank|*.xdb2", pairs of description|patterns joined by '|'
-  std::string defaultExt;       // ".xdb2" (with or without the dot): added when a typed name has none
-  std::string initialDir;       // preset folder, empty for the dialog's own choice
-  std::string fileName;         // preset file name (may be a full path)
+  std::string title;             // "Open DataBank"
+  std::string filter;            // "XML DataBank|*.xdb2", pairs of description|patterns joined by '|'
+  std::string defaultExt;        // ".xdb2" (with or without the dot): added when a typed name has none
+  std::string initialDir;        // preset folder, empty for the dialog's own choice
+  std::string fileName;          // preset file name (may be a full path)
   bool overwritePrompt = false;  // the save dialog asks before replacing a file
   bool fileMustExist = false;
   bool pathMustExist = false;
@@ -102,8 +102,8 @@ class IUIServices {
   virtual ~IUIServices() = default;
 
   // A message box; returns the chosen button's result (see DismissResult for a closed box).
-  virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon, WindowHandle owner = NoWindow) = 0;
+  virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon,
+                         WindowHandle owner = NoWindow) = 0;
 
   // File dialogs: true and the chosen path when confirmed; path is untouched on Cancel.
   virtual bool OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) = 0;
@@ -180,17 +180,30 @@ std::string CurrentExceptionMessage();
 // answered as if the user closed the box or cancelled the dialog, and is counted in Unscripted().
 class ScriptedUIServices : public IUIServices {
  public:
-  enum class Kind { Message, OpenFile, SaveFile, Password, FilePassword, SetPassword, ChangePassword,
-                    Input, Exception, OpenUrl, Print, Font, Color };
+  enum class Kind {
+    Message,
+    OpenFile,
+    SaveFile,
+    Password,
+    FilePassword,
+    SetPassword,
+    ChangePassword,
+    Input,
+    Exception,
+    OpenUrl,
+    Print,
+    Font,
+    Color
+  };
   struct Call {
     Kind kind;
     std::string text;     // message text, prompt, file name, exception message or URL
     std::string caption;  // caption or dialog title
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
-    std::string value;    // preset value (input box, file dialogs' preset name)
+    std::string value;  // preset value (input box, file dialogs' preset name)
     FileDialogOptions fileOptions;
-    int result = 0;       // what was answered (dialog result, or 1/0 for confirmed/cancelled)
+    int result = 0;  // what was answered (dialog result, or 1/0 for confirmed/cancelled)
     bool scripted = true;
     PrintDialogOptions printOptions;  // print dialog: the options it was opened with
     FontChoice font;                  // font dialog: the font it started from
@@ -203,12 +216,12 @@ class ScriptedUIServices : public IUIServices {
   void PushSaveFile(std::optional<std::string> path) { saveFiles_.push_back(std::move(path)); }
   void PushFilePassword(std::optional<std::string> password) { filePasswords_.push_back(std::move(password)); }
   void PushSetPassword(std::optional<SetPasswordAnswer> answer) { setPasswords_.push_back(std::move(answer)); }
-  void PushChangePassword(std::optional<ChangePasswordAnswer> answer) {
-    changePasswords_.push_back(std::move(answer));
-  }
+  void PushChangePassword(std::optional<ChangePasswordAnswer> answer) { changePasswords_.push_back(std::move(answer)); }
   void PushInput(std::optional<std::string> value) { inputs_.push_back(std::move(value)); }
   // The print dialog's answer is the options it was opened with, changed by `answer`.
-  void PushPrint(std::optional<std::function<void(PrintDialogOptions&)>> answer) { prints_.push_back(std::move(answer)); }
+  void PushPrint(std::optional<std::function<void(PrintDialogOptions&)>> answer) {
+    prints_.push_back(std::move(answer));
+  }
   void PushFont(std::optional<FontChoice> font) { fonts_.push_back(std::move(font)); }
 
   const std::vector<Call>& Calls() const { return calls_; }

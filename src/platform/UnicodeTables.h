@@ -19,6 +19,8 @@ extern const TUnitProps kRecords[];
 extern const std::uint16_t kStage1[512];
 extern const std::uint8_t kStage2[][128];
 
-inline const TUnitProps& Props(char16_t c) { return kRecords[kStage2[kStage1[c >> 7]][c & 127]]; }
+inline const TUnitProps& Props(char16_t c) {
+  return kRecords[kStage2[kStage1[c >> 7]][c & 127]];
+}
 
 }  // namespace unicodetables

@@ -6,6 +6,8 @@
 
 namespace platform {
 
-std::string ProgramVersion() { return TESSARYN_VERSION; }
+std::string ProgramVersion() {
+  return TESSARYN_VERSION;
+}
 
 }  // namespace platform

@@ -6,7 +6,9 @@
 namespace widechar {
 
 namespace {
-bool Has(char16_t c, std::uint8_t flag) { return (unicodetables::Props(c).flags & flag) != 0; }
+bool Has(char16_t c, std::uint8_t flag) {
+  return (unicodetables::Props(c).flags & flag) != 0;
+}
 }  // namespace
 
 char16_t ToUpper(char16_t c) {
@@ -49,7 +51,9 @@ bool IsDigit(char16_t c) {
   return Has(c, unicodetables::kDigit);
 }
 
-bool IsLetterOrDigit(char16_t c) { return IsLetter(c) || IsDigit(c); }
+bool IsLetterOrDigit(char16_t c) {
+  return IsLetter(c) || IsDigit(c);
+}
 
 bool IsUpper(char16_t c) {
   if (c < 0x80) return c >= u'A' && c <= u'Z';
@@ -66,6 +70,8 @@ bool IsSpace(char16_t c) {
   return Has(c, unicodetables::kSpace);
 }
 
-bool IsPunctuation(char16_t c) { return Has(c, unicodetables::kPunct); }
+bool IsPunctuation(char16_t c) {
+  return Has(c, unicodetables::kPunct);
+}
 
 }  // namespace widechar

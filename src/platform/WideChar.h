@@ -13,8 +13,12 @@ namespace widechar {
 
 // ASCII-only case mapping: 'a'..'z' <-> 'A'..'Z', every other unit unchanged. This is the
 // single-byte case mapping of the ASCII letters, usable where folding must stay ASCII.
-constexpr char16_t AsciiToUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
-constexpr char16_t AsciiToLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
+constexpr char16_t AsciiToUpper(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+}
+constexpr char16_t AsciiToLower(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
 
 // Simple (one unit to one unit) case mapping by the Unicode tables. A unit whose mapping is not a
 // single BMP unit is returned unchanged, so mapped text always keeps its length.

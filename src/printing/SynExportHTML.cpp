@@ -7,19 +7,26 @@
 
 namespace {
 
-std::u16string Wide(std::string_view ascii) { return codepage::Utf8ToUtf16(ascii); }
+std::u16string Wide(std::string_view ascii) {
+  return codepage::Utf8ToUtf16(ascii);
+}
 
 const char* CharsetName(TSynEncoding Encoding) {
   switch (Encoding) {
-    case seUTF8: return "UTF-8";
+    case seUTF8:
+      return "UTF-8";
     case seUTF16LE:
-    case seUTF16BE: return "UTF-16";
-    case seAnsi: return "ANSI is Unsupported";
+    case seUTF16BE:
+      return "UTF-16";
+    case seAnsi:
+      return "ANSI is Unsupported";
   }
   return "";
 }
 
-std::string Narrow(std::u16string_view text) { return codepage::Utf16ToUtf8(text); }
+std::string Narrow(std::u16string_view text) {
+  return codepage::Utf16ToUtf8(text);
+}
 
 constexpr const char* kStartFragment = "<!--StartFragment--><pre><code>";
 constexpr const char* kEndFragment = "</code></pre><!--EndFragment-->";
@@ -75,23 +82,40 @@ void TSynExporterHTML::WriteOpenSpan() {
   WriteToken(Wide("<span class=\"" + (a ? ClassOf(a) : std::string()) + "\">"));
 }
 
-void TSynExporterHTML::CloseAttributeSpan(bool, bool, TFontStyles) { WriteToken(u"</span>"); }
-void TSynExporterHTML::OpenAttributeSpan(bool, bool, TFontStyles) { WriteOpenSpan(); }
-void TSynExporterHTML::AfterLastAttribute() { WriteToken(u"</span>"); }
-void TSynExporterHTML::BeforeFirstAttribute(bool, bool, TFontStyles) { WriteOpenSpan(); }
-void TSynExporterHTML::WriteNewLine() { WriteToken(u"\r\n"); }
+void TSynExporterHTML::CloseAttributeSpan(bool, bool, TFontStyles) {
+  WriteToken(u"</span>");
+}
+void TSynExporterHTML::OpenAttributeSpan(bool, bool, TFontStyles) {
+  WriteOpenSpan();
+}
+void TSynExporterHTML::AfterLastAttribute() {
+  WriteToken(u"</span>");
+}
+void TSynExporterHTML::BeforeFirstAttribute(bool, bool, TFontStyles) {
+  WriteOpenSpan();
+}
+void TSynExporterHTML::WriteNewLine() {
+  WriteToken(u"\r\n");
+}
 
 std::u16string TSynExporterHTML::EscapeChar(char16_t C) const {
   switch (C) {
-    case u'"': return u"&quot;";
-    case u'&': return u"&amp;";
-    case u'<': return u"&lt;";
-    case u'>': return u"&gt;";
-    default: return {};
+    case u'"':
+      return u"&quot;";
+    case u'&':
+      return u"&amp;";
+    case u'<':
+      return u"&lt;";
+    case u'>':
+      return u"&gt;";
+    default:
+      return {};
   }
 }
 
-bool TSynExporterHTML::NeedsByteOrderMark() const { return Encoding() == seUTF16LE || Encoding() == seUTF16BE; }
+bool TSynExporterHTML::NeedsByteOrderMark() const {
+  return Encoding() == seUTF16LE || Encoding() == seUTF16BE;
+}
 
 TSynEncodings TSynExporterHTML::SupportedEncodings() const {
   return EncodingBit(seUTF8) | EncodingBit(seUTF16LE) | EncodingBit(seUTF16BE);
@@ -136,8 +160,9 @@ std::string TSynExporterHTML::DocumentHead() {
   }
   std::string head;
   head += "<?xml version=\"1.0\" encoding=\"" + charset + "\"?>\r\n";
-  head += "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
-          "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\r\n";
+  head +=
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+      "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\r\n";
   head += "<html xmlns=\"http://www.w3.org/1999/xhtml\">\r\n";
   head += "<head>\r\n";
   head += "<title>" + Narrow(title) + "</title>\r\n";
@@ -170,9 +195,10 @@ std::u16string TSynExporterHTML::BuildHeader() {
   const long long endFragment = startFragment + 31 + body + 31;
   const long long endHtml = startFragment + 31 + body + 47;
   char description[160];
-  std::snprintf(description, sizeof description,
-                "Version:0.9\r\nStartHTML:%.10lld\r\nEndHTML:%.10lld\r\nStartFragment:%.10lld\r\nEndFragment:%.10lld\r\n",
-                startHtml, endHtml, startFragment, endFragment);
+  std::snprintf(
+      description, sizeof description,
+      "Version:0.9\r\nStartHTML:%.10lld\r\nEndHTML:%.10lld\r\nStartFragment:%.10lld\r\nEndFragment:%.10lld\r\n",
+      startHtml, endHtml, startFragment, endFragment);
   return Wide(std::string(description) + head + kStartFragment);
 }
 

@@ -8,10 +8,14 @@ constexpr const char16_t* kUntitled = u"Untitled";
 
 const char* EncodingName(TSynEncoding Encoding) {
   switch (Encoding) {
-    case seUTF8: return "UTF-8";
-    case seUTF16LE: return "UTF-16 Little Endian";
-    case seUTF16BE: return "UTF-16 Big Endian";
-    case seAnsi: return "ANSI";
+    case seUTF8:
+      return "UTF-8";
+    case seUTF16LE:
+      return "UTF-16 Little Endian";
+    case seUTF16BE:
+      return "UTF-16 Big Endian";
+    case seAnsi:
+      return "ANSI";
   }
   return "";
 }
@@ -70,9 +74,13 @@ void TSynCustomExporter::SetEncoding(TSynEncoding Value) {
   fCharSize = (Value == seUTF16LE || Value == seUTF16BE) ? 2 : 1;
 }
 
-void TSynCustomExporter::SetHighlighter(TSynCustomHighlighter* Value) { fHighlighter = Value; }
+void TSynCustomExporter::SetHighlighter(TSynCustomHighlighter* Value) {
+  fHighlighter = Value;
+}
 
-void TSynCustomExporter::SetTitle(std::u16string Value) { fTitle = Value.empty() ? kUntitled : std::move(Value); }
+void TSynCustomExporter::SetTitle(std::u16string Value) {
+  fTitle = Value.empty() ? kUntitled : std::move(Value);
+}
 
 TColor TSynCustomExporter::ResolvedBackground(const TSynHighlighterAttributes& Attribute) const {
   const TColor c = Attribute.Background();

@@ -24,7 +24,9 @@ class ESynEncoding : public Exception {
 };
 
 using TSynEncodings = unsigned;  // bit (1 << TSynEncoding)
-inline constexpr TSynEncodings EncodingBit(TSynEncoding e) { return 1u << static_cast<unsigned>(e); }
+inline constexpr TSynEncodings EncodingBit(TSynEncoding e) {
+  return 1u << static_cast<unsigned>(e);
+}
 
 // "UTF-8", "UTF-16 Little Endian", "UTF-16 Big Endian", "ANSI".
 const char* EncodingName(TSynEncoding Encoding);

@@ -11,9 +11,12 @@
 
 namespace {
 
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 bool IsControl(char16_t c) {
   return c < 0x20 || c == 0x7F;
@@ -68,7 +71,9 @@ TWrapList LimitPieceCells(std::u16string_view Text, const TWrapList& List, const
 
 }  // namespace
 
-TSynPadPrint::TSynPadPrint() : fCellCache(0x10000, 0) { fFont.SetColor(syn::clBlack); }
+TSynPadPrint::TSynPadPrint() : fCellCache(0x10000, 0) {
+  fFont.SetColor(syn::clBlack);
+}
 
 TSynPadPrint::~TSynPadPrint() = default;
 
@@ -148,7 +153,8 @@ void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord
       const std::u16string line = SourceLines->Get(c.Line - 1);
       const int inLine = std::min<int>(c.Char - 1, static_cast<int>(line.size()));
       const int beyond = c.Char - 1 - inLine;
-      const int expanded = static_cast<int>(convert(std::u16string_view(line).substr(0, static_cast<size_t>(inLine)), fTabWidth).size());
+      const int expanded =
+          static_cast<int>(convert(std::u16string_view(line).substr(0, static_cast<size_t>(inLine)), fTabWidth).size());
       return TBufferCoord{expanded + beyond + 1, c.Line};
     };
     if (Mode == psmColumn) {
@@ -612,9 +618,7 @@ void TSynPadPrint::DrawCellText(int X, long long Y, std::u16string_view Text, si
 void TSynPadPrint::RenderLineText(int Index, std::u16string_view Text, const TWrapList& List, int RowFrom, int RowTo) {
   const int left = fMargins.PLeft;
   const long long top = fYPos;
-  auto xOf = [&](size_t pos, size_t lineStart) {
-    return left + (fCells[pos] - fCells[lineStart]) * fCharWidth;
-  };
+  auto xOf = [&](size_t pos, size_t lineStart) { return left + (fCells[pos] - fCells[lineStart]) * fCharWidth; };
   // Only the rows of this page are drawn; row RowFrom stands at the current position.
   int row = 0;
   auto queue = [&](size_t lineStart, size_t from, size_t to, TFontStyles style, TColor fg, TColor bg) {

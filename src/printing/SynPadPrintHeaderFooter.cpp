@@ -11,9 +11,13 @@
 
 namespace {
 
-std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Ascii(const std::string& s) {
+  return std::u16string(s.begin(), s.end());
+}
 
-std::u16string NumberText(int Value, bool Roman) { return Roman ? IntToRoman(Value) : Ascii(std::to_string(Value)); }
+std::u16string NumberText(int Value, bool Roman) {
+  return Roman ? IntToRoman(Value) : Ascii(std::to_string(Value));
+}
 
 }  // namespace
 
@@ -46,8 +50,7 @@ std::u16string IntToRoman(int Value) {
 }
 
 std::u16string ExpandHeaderFooterMacros(std::u16string_view Text, int NumPages, int PageNum, bool Roman,
-                                        std::u16string_view Title, std::u16string_view Time,
-                                        std::u16string_view Date) {
+                                        std::u16string_view Title, std::u16string_view Time, std::u16string_view Date) {
   if (WideTrim(Text).empty()) return {};
   std::u16string out;
   size_t start = 0;
@@ -93,12 +96,13 @@ std::u16string ExpandHeaderFooterMacros(std::u16string_view Text, int NumPages, 
 
 // ---------------------------------------------------------------------------------------------
 
-THeaderFooter::THeaderFooter(THeaderFooterType Type) : fType(Type) { fDefaultFont.SetColor(syn::clBlack); }
+THeaderFooter::THeaderFooter(THeaderFooterType Type) : fType(Type) {
+  fDefaultFont.SetColor(syn::clBlack);
+}
 
 THeaderFooter::~THeaderFooter() = default;
 
-int THeaderFooter::Add(const std::u16string& Text, const TSynFont* Font, THeaderFooterAlign Alignment,
-                       int LineNumber) {
+int THeaderFooter::Add(const std::u16string& Text, const TSynFont* Font, THeaderFooterAlign Alignment, int LineNumber) {
   auto item = std::make_unique<THeaderFooterItem>();
   item->Text = Text;
   item->Font.Assign(Font ? *Font : fDefaultFont);
@@ -109,7 +113,9 @@ int THeaderFooter::Add(const std::u16string& Text, const TSynFont* Font, THeader
   return Count() - 1;
 }
 
-void THeaderFooter::Clear() { fItems.clear(); }
+void THeaderFooter::Clear() {
+  fItems.clear();
+}
 
 void THeaderFooter::SetPixPrInch(int Value) {
   for (auto& item : fItems) item->PixelsPerInch = Value;

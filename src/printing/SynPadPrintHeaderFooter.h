@@ -15,7 +15,7 @@
 namespace platform {
 class ICanvas;
 struct TCanvasFont;
-}
+}  // namespace platform
 
 // The canvas font of a font description at a resolution (pixels per inch; 0: the canvas's own).
 platform::TCanvasFont PrintFontDesc(const TSynFont& Font, int PixelsPerInch);
@@ -27,8 +27,7 @@ std::u16string IntToRoman(int Value);
 // (any letter case) in Text. A "$" that opens no known macro stays as it is. A text of blanks only
 // gives empty text.
 std::u16string ExpandHeaderFooterMacros(std::u16string_view Text, int NumPages, int PageNum, bool Roman,
-                                        std::u16string_view Title, std::u16string_view Time,
-                                        std::u16string_view Date);
+                                        std::u16string_view Title, std::u16string_view Time, std::u16string_view Date);
 
 enum THeaderFooterAlign { hfaLeft = 0, hfaRight = 1, hfaCenter = 2 };
 

@@ -14,20 +14,28 @@ void TSynPadPrintMargins::Assign(const TSynPadPrintMargins& Source) {
 
 double TSynPadPrintMargins::ConvertTo(double Value) const {
   switch (fUnitSystem) {
-    case usMM: return Value;
-    case usCM: return Value * 10;
-    case usInch: return Value * 25.4;
-    case muThousandthsOfInches: return Value * 25.4 / 1000;
+    case usMM:
+      return Value;
+    case usCM:
+      return Value * 10;
+    case usInch:
+      return Value * 25.4;
+    case muThousandthsOfInches:
+      return Value * 25.4 / 1000;
   }
   return Value;
 }
 
 double TSynPadPrintMargins::ConvertFrom(double Value) const {
   switch (fUnitSystem) {
-    case usMM: return Value;
-    case usCM: return Value / 10;
-    case usInch: return Value / 25.4;
-    case muThousandthsOfInches: return Value * 1000 / 25.4;
+    case usMM:
+      return Value;
+    case usCM:
+      return Value / 10;
+    case usInch:
+      return Value / 25.4;
+    case muThousandthsOfInches:
+      return Value * 1000 / 25.4;
   }
   return Value;
 }

@@ -14,8 +14,16 @@ enum TUnitSystem { usMM, usCM, usInch, muThousandthsOfInches };
 
 // The ten distances in their published order.
 enum TMarginValue {
-  mvLeft, mvRight, mvTop, mvBottom, mvHeader, mvFooter, mvLeftHFTextIndent, mvRightHFTextIndent,
-  mvHFInternalMargin, mvGutter
+  mvLeft,
+  mvRight,
+  mvTop,
+  mvBottom,
+  mvHeader,
+  mvFooter,
+  mvLeftHFTextIndent,
+  mvRightHFTextIndent,
+  mvHFInternalMargin,
+  mvGutter
 };
 inline constexpr int kMarginValueCount = 10;
 

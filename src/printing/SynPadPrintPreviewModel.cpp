@@ -7,7 +7,9 @@
 using platform::MulDiv;
 using platform::TCanvasRect;
 
-int TSynPadPrintPreviewModel::EnginePages() const { return fPrint ? fPrint->LaidOutPageCount() : 0; }
+int TSynPadPrintPreviewModel::EnginePages() const {
+  return fPrint ? fPrint->LaidOutPageCount() : 0;
+}
 
 void TSynPadPrintPreviewModel::SetColor(TColor Value) {
   if (fColor == Value) return;
@@ -152,15 +154,30 @@ void TSynPadPrintPreviewModel::ScrollOnAxis(bool Horizontal, TSynPreviewScrollRe
   const int pos = Horizontal ? fScrollPosition.x : fScrollPosition.y;
   int to = pos;
   switch (Request) {
-    case srLineUp: to = pos + w / 10; break;
-    case srLineDown: to = pos - w / 10; break;
-    case srPageUp: to = pos + w / 2; break;
-    case srPageDown: to = pos - w / 2; break;
+    case srLineUp:
+      to = pos + w / 10;
+      break;
+    case srLineDown:
+      to = pos - w / 10;
+      break;
+    case srPageUp:
+      to = pos + w / 2;
+      break;
+    case srPageDown:
+      to = pos - w / 2;
+      break;
     case srThumbPosition:
-    case srThumbTrack: to = -ThumbPos; break;
-    case srTop: to = 0; break;
-    case srBottom: to = -v; break;
-    case srEndScroll: return;
+    case srThumbTrack:
+      to = -ThumbPos;
+      break;
+    case srTop:
+      to = 0;
+      break;
+    case srBottom:
+      to = -v;
+      break;
+    case srEndScroll:
+      return;
   }
   if (Horizontal)
     ScrollHorzTo(to);
@@ -182,16 +199,24 @@ void TSynPadPrintPreviewModel::VertScroll(TSynPreviewScrollRequest Request, int 
   const int pages = std::max(1, EnginePages());
   switch (Request) {
     case srLineUp:
-    case srPageUp: fPageNumber = std::max(1, fPageNumber - 1); break;
+    case srPageUp:
+      fPageNumber = std::max(1, fPageNumber - 1);
+      break;
     case srLineDown:
-    case srPageDown: fPageNumber = std::min(pages, fPageNumber + 1); break;
+    case srPageDown:
+      fPageNumber = std::min(pages, fPageNumber + 1);
+      break;
     case srThumbPosition:
     case srThumbTrack:
       fPageNumber = std::clamp(ThumbPos, 1, pages);
       if (fShowScrollHint) fHost->ShowScrollHint("Page: " + std::to_string(fPageNumber));
       break;
-    case srTop: fPageNumber = 1; break;
-    case srBottom: fPageNumber = pages; break;
+    case srTop:
+      fPageNumber = 1;
+      break;
+    case srBottom:
+      fPageNumber = pages;
+      break;
     case srEndScroll:
       if (fShowScrollHint) fHost->HideScrollHint();
       break;

@@ -26,8 +26,17 @@ struct TSynScrollBarInfo {
 };
 
 // Scroll requests of a bar (line and page steps, the thumb, the ends, the end of a drag).
-enum TSynPreviewScrollRequest { srLineUp, srLineDown, srPageUp, srPageDown, srThumbPosition, srThumbTrack, srTop, srBottom,
-                         srEndScroll };
+enum TSynPreviewScrollRequest {
+  srLineUp,
+  srLineDown,
+  srPageUp,
+  srPageDown,
+  srThumbPosition,
+  srThumbTrack,
+  srTop,
+  srBottom,
+  srEndScroll
+};
 
 class ISynPreviewHost {
  public:

@@ -52,7 +52,15 @@ void TSynPadPrinterInfo::UpdatePrinter() {
   fYPixPrmm = static_cast<float>(fYPixPerInch / 25.4);
 }
 
-int TSynPadPrinterInfo::PixFromLeft(double mm) { return RoundPixels(mm * XPixPrmm() - fLeftGutter); }
-int TSynPadPrinterInfo::PixFromRight(double mm) { return RoundPixels(mm * XPixPrmm() - fRightGutter); }
-int TSynPadPrinterInfo::PixFromTop(double mm) { return RoundPixels(mm * YPixPrmm() - fTopGutter); }
-int TSynPadPrinterInfo::PixFromBottom(double mm) { return RoundPixels(mm * YPixPrmm() - fBottomGutter); }
+int TSynPadPrinterInfo::PixFromLeft(double mm) {
+  return RoundPixels(mm * XPixPrmm() - fLeftGutter);
+}
+int TSynPadPrinterInfo::PixFromRight(double mm) {
+  return RoundPixels(mm * XPixPrmm() - fRightGutter);
+}
+int TSynPadPrinterInfo::PixFromTop(double mm) {
+  return RoundPixels(mm * YPixPrmm() - fTopGutter);
+}
+int TSynPadPrinterInfo::PixFromBottom(double mm) {
+  return RoundPixels(mm * YPixPrmm() - fBottomGutter);
+}

@@ -143,7 +143,9 @@ int ZoomClickPercent(TSynPreviewScale Mode, int Percent, bool LeftButton) {
   return std::min(400, Percent * 2);
 }
 
-std::string PreviewPageText(int PageNumber) { return " Page Number: " + std::to_string(PageNumber); }
+std::string PreviewPageText(int PageNumber) {
+  return " Page Number: " + std::to_string(PageNumber);
+}
 
 std::string PrintHintFor(const std::string& PrinterName) {
   return "Print (" + PrinterName + ")|Print the document on " + PrinterName;
@@ -160,9 +162,14 @@ bool PrintWithDialog(TSynPadPrint& Print, platform::WindowHandle Owner) {
   if (!platform::UI().PrintDialog(options, Owner)) return false;
   Print.SetCopies(options.copies);
   switch (options.range) {
-    case platform::PrintDialogOptions::Range::All: Print.Print(); break;
-    case platform::PrintDialogOptions::Range::Pages: Print.PrintRange(options.fromPage, options.toPage); break;
-    case platform::PrintDialogOptions::Range::Selection: break;
+    case platform::PrintDialogOptions::Range::All:
+      Print.Print();
+      break;
+    case platform::PrintDialogOptions::Range::Pages:
+      Print.PrintRange(options.fromPage, options.toPage);
+      break;
+    case platform::PrintDialogOptions::Range::Selection:
+      break;
   }
   return true;
 }

@@ -48,10 +48,16 @@ class TPageSetupModel {
  public:
   // The margin edits in the dialog's order (left, right, top, bottom, gutter, header, footer,
   // internal margin, left indent, right indent).
-  static constexpr std::array<TMarginValue, 10> kEditValues = {mvLeft,   mvRight,  mvTop,
-                                                               mvBottom, mvGutter, mvHeader,
-                                                               mvFooter, mvHFInternalMargin,
-                                                               mvLeftHFTextIndent, mvRightHFTextIndent};
+  static constexpr std::array<TMarginValue, 10> kEditValues = {mvLeft,
+                                                               mvRight,
+                                                               mvTop,
+                                                               mvBottom,
+                                                               mvGutter,
+                                                               mvHeader,
+                                                               mvFooter,
+                                                               mvHFInternalMargin,
+                                                               mvLeftHFTextIndent,
+                                                               mvRightHFTextIndent};
   struct THeaderFooterState {
     THeaderFooterLines Lines;
     TFrameTypes FrameTypes = ftLine;

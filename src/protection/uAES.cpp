@@ -16,7 +16,9 @@
 namespace {
 
 // The tables are computed from the field arithmetic at compile time rather than typed in.
-constexpr uint8_t XTime(uint8_t x) { return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1B : 0)); }
+constexpr uint8_t XTime(uint8_t x) {
+  return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1B : 0));
+}
 
 constexpr uint8_t GMul(uint8_t a, uint8_t b) {
   uint8_t p = 0;
@@ -33,7 +35,9 @@ struct SBoxes {
   uint8_t InvS[256];
 };
 
-constexpr uint8_t Rotl8(uint8_t x, int s) { return static_cast<uint8_t>((x << s) | (x >> (8 - s))); }
+constexpr uint8_t Rotl8(uint8_t x, int s) {
+  return static_cast<uint8_t>((x << s) | (x >> (8 - s)));
+}
 
 // Walks the field with the generator 3: p runs through 3^k and q through its inverse 3^-k, so each
 // step gives one multiplicative inverse, to which the affine transformation is applied.
@@ -141,10 +145,14 @@ inline void DecryptOne(const uint8_t* in, uint8_t* out, const uint32_t* key) {
     s3 = t3;
   }
   rk = key;
-  StoreBE32(out, Word(InvSbox[s0 >> 24], InvSbox[(s3 >> 16) & 255], InvSbox[(s2 >> 8) & 255], InvSbox[s1 & 255]) ^ rk[0]);
-  StoreBE32(out + 4, Word(InvSbox[s1 >> 24], InvSbox[(s0 >> 16) & 255], InvSbox[(s3 >> 8) & 255], InvSbox[s2 & 255]) ^ rk[1]);
-  StoreBE32(out + 8, Word(InvSbox[s2 >> 24], InvSbox[(s1 >> 16) & 255], InvSbox[(s0 >> 8) & 255], InvSbox[s3 & 255]) ^ rk[2]);
-  StoreBE32(out + 12, Word(InvSbox[s3 >> 24], InvSbox[(s2 >> 16) & 255], InvSbox[(s1 >> 8) & 255], InvSbox[s0 & 255]) ^ rk[3]);
+  StoreBE32(out,
+            Word(InvSbox[s0 >> 24], InvSbox[(s3 >> 16) & 255], InvSbox[(s2 >> 8) & 255], InvSbox[s1 & 255]) ^ rk[0]);
+  StoreBE32(out + 4,
+            Word(InvSbox[s1 >> 24], InvSbox[(s0 >> 16) & 255], InvSbox[(s3 >> 8) & 255], InvSbox[s2 & 255]) ^ rk[1]);
+  StoreBE32(out + 8,
+            Word(InvSbox[s2 >> 24], InvSbox[(s1 >> 16) & 255], InvSbox[(s0 >> 8) & 255], InvSbox[s3 & 255]) ^ rk[2]);
+  StoreBE32(out + 12,
+            Word(InvSbox[s3 >> 24], InvSbox[(s2 >> 16) & 255], InvSbox[(s1 >> 8) & 255], InvSbox[s0 & 255]) ^ rk[3]);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -210,7 +218,9 @@ bool CpuHasAES() {
 
 #else
 
-bool CpuHasAES() { return false; }
+bool CpuHasAES() {
+  return false;
+}
 void EncryptECBHardware(uint8_t*, size_t, const uint32_t*) {}
 void DecryptECBHardware(uint8_t*, size_t, const uint32_t*) {}
 
@@ -218,7 +228,9 @@ void DecryptECBHardware(uint8_t*, size_t, const uint32_t*) {}
 
 std::atomic<bool> gHardwareAllowed{true};
 
-bool UseHardware() { return CpuHasAES() && gHardwareAllowed.load(std::memory_order_relaxed); }
+bool UseHardware() {
+  return CpuHasAES() && gHardwareAllowed.load(std::memory_order_relaxed);
+}
 
 constexpr int64_t kChunk = 1 << 16;
 
@@ -267,7 +279,8 @@ void AESInvertKeySchedule(TAESExpandedKey128& expandedKey) {
   // InvMixColumns of round keys 1 to 9; Td of S undoes the S-box folded into the tables.
   for (int i = 4; i < 40; ++i) {
     uint32_t w = expandedKey.Words[i];
-    expandedKey.Words[i] = Td0[Sbox[w >> 24]] ^ Td1[Sbox[(w >> 16) & 255]] ^ Td2[Sbox[(w >> 8) & 255]] ^ Td3[Sbox[w & 255]];
+    expandedKey.Words[i] =
+        Td0[Sbox[w >> 24]] ^ Td1[Sbox[(w >> 16) & 255]] ^ Td2[Sbox[(w >> 8) & 255]] ^ Td3[Sbox[w & 255]];
   }
 }
 
@@ -284,9 +297,13 @@ void AESDecryptBlock(const TAESBuffer& input, const TAESExpandedKey128& key, TAE
   DecryptOne(input.data(), output.data(), key.Words.data());
 }
 
-bool AESHardwareInUse() { return UseHardware(); }
+bool AESHardwareInUse() {
+  return UseHardware();
+}
 
-void AESSetHardwareAllowed(bool allowed) { gHardwareAllowed.store(allowed, std::memory_order_relaxed); }
+void AESSetHardwareAllowed(bool allowed) {
+  gHardwareAllowed.store(allowed, std::memory_order_relaxed);
+}
 
 void AESEncryptECB(uint8_t* data, size_t size, const TAESExpandedKey128& key) {
   if (size % 16 != 0) throw EAESError("Invalid buffer size for encryption");

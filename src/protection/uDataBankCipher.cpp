@@ -36,16 +36,22 @@ void CheckPlainLength(uint32_t plain, uint64_t cipherSize) {
 
 }  // namespace
 
-bool IsValidDataBankPassword(std::string_view passwordUtf8) { return codepage::IsCp1252Representable(passwordUtf8); }
+bool IsValidDataBankPassword(std::string_view passwordUtf8) {
+  return codepage::IsCp1252Representable(passwordUtf8);
+}
 
 std::string DataBankPasswordBytes(std::string_view passwordUtf8) {
   if (!codepage::IsCp1252Representable(passwordUtf8)) throw EPasswordError(SPasswordNotCp1252);
   return codepage::Utf8ToCp1252(passwordUtf8);
 }
 
-TAESKey128 DataBankKey(std::string_view passwordUtf8) { return MD5String(DataBankPasswordBytes(passwordUtf8)); }
+TAESKey128 DataBankKey(std::string_view passwordUtf8) {
+  return MD5String(DataBankPasswordBytes(passwordUtf8));
+}
 
-uint64_t EncipheredSize(uint64_t plainLength) { return 4 + (plainLength + 15) / 16 * 16; }
+uint64_t EncipheredSize(uint64_t plainLength) {
+  return 4 + (plainLength + 15) / 16 * 16;
+}
 
 std::string EncipherDataBank(std::string_view plain, const TAESKey128& key) {
   if (plain.size() > kMaxPlain) throw EAESError("The data is too large to be enciphered");

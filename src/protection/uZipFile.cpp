@@ -255,8 +255,8 @@ uint32_t CrcTablesUpdate(uint32_t c, const uint8_t* p, size_t size) {
       uint32_t a = LoadLE32(p) ^ c, b = LoadLE32(p + 4), d = LoadLE32(p + 8), e = LoadLE32(p + 12);
       c = kCrc[15][a & 255] ^ kCrc[14][(a >> 8) & 255] ^ kCrc[13][(a >> 16) & 255] ^ kCrc[12][a >> 24] ^
           kCrc[11][b & 255] ^ kCrc[10][(b >> 8) & 255] ^ kCrc[9][(b >> 16) & 255] ^ kCrc[8][b >> 24] ^
-          kCrc[7][d & 255] ^ kCrc[6][(d >> 8) & 255] ^ kCrc[5][(d >> 16) & 255] ^ kCrc[4][d >> 24] ^
-          kCrc[3][e & 255] ^ kCrc[2][(e >> 8) & 255] ^ kCrc[1][(e >> 16) & 255] ^ kCrc[0][e >> 24];
+          kCrc[7][d & 255] ^ kCrc[6][(d >> 8) & 255] ^ kCrc[5][(d >> 16) & 255] ^ kCrc[4][d >> 24] ^ kCrc[3][e & 255] ^
+          kCrc[2][(e >> 8) & 255] ^ kCrc[1][(e >> 16) & 255] ^ kCrc[0][e >> 24];
       p += 16;
       size -= 16;
     }
@@ -310,7 +310,9 @@ static_assert(kFold4[0] == 0x154442bd4ull && kFold1[1] == 0xccaa009eull && kBarr
 
 #define TESSARYN_CLMUL __attribute__((target("pclmul,sse4.1"), always_inline)) inline
 
-TESSARYN_CLMUL __m128i load(const uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); }
+TESSARYN_CLMUL __m128i load(const uint8_t* q) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+}
 
 // acc * x^n mod P, added to the next 128 bits.
 TESSARYN_CLMUL __m128i fold(__m128i acc, __m128i k, __m128i next) {
@@ -376,7 +378,9 @@ uint32_t ZipCRC32Update(uint32_t crc, const void* data, size_t size) {
   return ~CrcTablesUpdate(c, p, size);
 }
 
-uint32_t ZipCRC32(std::string_view data) { return ZipCRC32Update(0, data.data(), data.size()); }
+uint32_t ZipCRC32(std::string_view data) {
+  return ZipCRC32Update(0, data.data(), data.size());
+}
 
 uint32_t ZipDateTimeNow() {
   std::time_t now = std::time(nullptr);
@@ -390,12 +394,18 @@ uint32_t ZipDateTimeNow() {
 
 const char* ZipCheckText(TZipCheck check) {
   switch (check) {
-    case TZipCheck::zcOk: return "OK";
-    case TZipCheck::zcNoEntry: return "The archive has no such entry";
-    case TZipCheck::zcCorruptData: return "The compressed data of the entry is corrupt";
-    case TZipCheck::zcSizeMismatch: return "The entry's data does not have its stored size";
-    case TZipCheck::zcCRCMismatch: return "The entry's data does not match its stored CRC-32";
-    case TZipCheck::zcDataDescriptor: return "The entry's sizes follow its data (a data descriptor), which is not supported";
+    case TZipCheck::zcOk:
+      return "OK";
+    case TZipCheck::zcNoEntry:
+      return "The archive has no such entry";
+    case TZipCheck::zcCorruptData:
+      return "The compressed data of the entry is corrupt";
+    case TZipCheck::zcSizeMismatch:
+      return "The entry's data does not have its stored size";
+    case TZipCheck::zcCRCMismatch:
+      return "The entry's data does not match its stored CRC-32";
+    case TZipCheck::zcDataDescriptor:
+      return "The entry's sizes follow its data (a data descriptor), which is not supported";
   }
   return "Unknown zip error";
 }
@@ -481,7 +491,8 @@ TZipCheck TZipFile::GetUncompressed(int index, std::string& data) const {
     z.avail_out = static_cast<uInt>(window);
     int ret = inflate(&z, Z_NO_FLUSH);
     size_t got = window - z.avail_out;
-    crc = ZipCRC32Update(crc, out.data() + produced, std::min<uint64_t>(got, declared > produced ? declared - produced : 0));
+    crc = ZipCRC32Update(crc, out.data() + produced,
+                         std::min<uint64_t>(got, declared > produced ? declared - produced : 0));
     produced += got;
     if (ret == Z_STREAM_END) break;
     if (ret == Z_OK) continue;
@@ -613,8 +624,7 @@ void TZipFile::SaveToStream(TStream& stream) {
     pos += RecordSize(local);
   }
   const uint64_t centralStart = pos;
-  for (const TFileHeader& central : centralFiles_)
-    pos += RecordSize(central);
+  for (const TFileHeader& central : centralFiles_) pos += RecordSize(central);
   if (centralStart > kMax32 || pos - centralStart > kMax32) throw EZipError("The zip archive is too large");
   if (localFiles_.size() > kMaxEntries || comment_.size() > 0xFFFF)
     throw EZipError("The zip archive cannot hold so many entries");

@@ -77,10 +77,10 @@ struct TEndOfCentralDir {
 // Why an entry could not be given back.
 enum class TZipCheck {
   zcOk,
-  zcNoEntry,       // the index is outside the entries
-  zcCorruptData,   // the deflate data is corrupt or ends early
-  zcSizeMismatch,  // more or fewer bytes than the stored uncompressed size
-  zcCRCMismatch,   // the bytes' CRC-32 differs from the stored one
+  zcNoEntry,         // the index is outside the entries
+  zcCorruptData,     // the deflate data is corrupt or ends early
+  zcSizeMismatch,    // more or fewer bytes than the stored uncompressed size
+  zcCRCMismatch,     // the bytes' CRC-32 differs from the stored one
   zcDataDescriptor,  // flag bit 3 with no sizes in the local header: they follow the data, unsupported
 };
 const char* ZipCheckText(TZipCheck check);

@@ -7,7 +7,9 @@
 
 namespace {
 
-inline uint32_t Rotl(uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
+inline uint32_t Rotl(uint32_t x, int s) {
+  return (x << s) | (x >> (32 - s));
+}
 
 using byteorder::LoadLE32;
 using byteorder::StoreLE32;
@@ -114,13 +116,16 @@ void MD5Init(TMD5Context& context) {
   context.Buffer.fill(0);
 }
 
-void MD5Transform(std::array<uint32_t, 4>& state, const uint8_t* block) { TransformBlocks(state, block, 1); }
+void MD5Transform(std::array<uint32_t, 4>& state, const uint8_t* block) {
+  TransformBlocks(state, block, 1);
+}
 
 void MD5Update(TMD5Context& context, const void* input, size_t count) {
   if (count == 0) return;
   const uint8_t* p = static_cast<const uint8_t*>(input);
   size_t used = (context.Count[0] >> 3) & 63;
-  uint64_t bits = (static_cast<uint64_t>(context.Count[1]) << 32 | context.Count[0]) + (static_cast<uint64_t>(count) << 3);
+  uint64_t bits =
+      (static_cast<uint64_t>(context.Count[1]) << 32 | context.Count[0]) + (static_cast<uint64_t>(count) << 3);
   context.Count[0] = static_cast<uint32_t>(bits);
   context.Count[1] = static_cast<uint32_t>(bits >> 32);
 
@@ -165,7 +170,9 @@ void MD5Buffer(const void* buffer, size_t count, TMD5Digest& digest) {
   MD5Final(context, digest);
 }
 
-void MD5String(std::string_view text, TMD5Digest& digest) { MD5Buffer(text.data(), text.size(), digest); }
+void MD5String(std::string_view text, TMD5Digest& digest) {
+  MD5Buffer(text.data(), text.size(), digest);
+}
 
 TMD5Digest MD5String(std::string_view text) {
   TMD5Digest digest;

@@ -81,7 +81,9 @@ TFindDialogRunner& Runner() {
 }
 }  // namespace
 
-TFindDialogRunner SetFindDialogRunner(TFindDialogRunner runner) { return std::exchange(Runner(), std::move(runner)); }
+TFindDialogRunner SetFindDialogRunner(TFindDialogRunner runner) {
+  return std::exchange(Runner(), std::move(runner));
+}
 
 bool FindDialogExecute(platform::WindowHandle owner, std::string& text, std::string_view history,
                        bool& regularExpressions, TSynSearchOptions& options) {

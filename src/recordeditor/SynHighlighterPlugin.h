@@ -24,9 +24,8 @@
 // The interface version: raised whenever a class or function a plug-in relies on changes shape.
 // The sizes of the two classes every plug-in builds on are part of the number, so a plug-in built
 // against headers whose classes have another size is refused even when the version was not raised.
-#define TESSARYN_HIGHLIGHTER_PLUGIN_ABI                                                                \
-  ((1 << 24) | ((int(sizeof(TSynCustomHighlighter)) & 0xFFF) << 12) |                                  \
-   (int(sizeof(TSynHighlighterAttributes)) & 0xFFF))
+#define TESSARYN_HIGHLIGHTER_PLUGIN_ABI \
+  ((1 << 24) | ((int(sizeof(TSynCustomHighlighter)) & 0xFFF) << 12) | (int(sizeof(TSynHighlighterAttributes)) & 0xFFF))
 
 extern "C" {
 // name: UTF-8, at most 255 bytes are kept. The highlighter stays the plug-in's; it must live until
@@ -37,7 +36,9 @@ typedef void (*TFinalizePluginProc)();
 typedef int (*THighlighterPluginAbiProc)();
 }
 
-#define TESSARYN_HIGHLIGHTER_PLUGIN_ABI_EXPORT \
-  extern "C" __attribute__((visibility("default"))) int HighlighterPluginAbi() { return TESSARYN_HIGHLIGHTER_PLUGIN_ABI; }
+#define TESSARYN_HIGHLIGHTER_PLUGIN_ABI_EXPORT                                   \
+  extern "C" __attribute__((visibility("default"))) int HighlighterPluginAbi() { \
+    return TESSARYN_HIGHLIGHTER_PLUGIN_ABI;                                      \
+  }
 
 #define TESSARYN_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))

@@ -9,7 +9,9 @@
 
 const std::vector<std::string> kHighlighterPluginPatterns = {"hl_*.so", "hl_*.bpl"};
 
-std::string DefaultHighlighterPluginFolder() { return ExtractFileDir(ExecutablePath()) + "/highlighters"; }
+std::string DefaultHighlighterPluginFolder() {
+  return ExtractFileDir(ExecutablePath()) + "/highlighters";
+}
 
 namespace {
 
@@ -31,7 +33,9 @@ class TRegisteringScope {
 
 }  // namespace
 
-THighlighterPlugins::~THighlighterPlugins() { FinalizeAll(); }
+THighlighterPlugins::~THighlighterPlugins() {
+  FinalizeAll();
+}
 
 void THighlighterPlugins::LoadFolder(const std::string& folder) {
   for (const std::string& path : platform::MatchingFiles(folder, kHighlighterPluginPatterns)) Load(path);

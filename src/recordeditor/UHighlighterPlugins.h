@@ -38,7 +38,8 @@ class THighlighterPlugins {
   // Returns false after reporting a failure.
   bool Load(const std::string& path);
   // For each module in load order: its highlighters leave HighlighterList, FinalizePlugin runs when
-  // it is exported (and the module is compatible), the library is unloaded. Failures here are ignored. Leaves the list empty.
+  // it is exported (and the module is compatible), the library is unloaded. Failures here are ignored. Leaves the list
+  // empty.
   void FinalizeAll();
 
   const std::vector<TModule>& Modules() const { return modules_; }

@@ -68,8 +68,8 @@ using TAttrSettings = std::initializer_list<TAttrSetting>;
 constexpr TFontStyles kBold = syn::fsBold;
 constexpr TFontStyles kItalic = syn::fsItalic;
 
-const TAttrSettings kScriptColors = {{"Comment", clRed},     {"Identifier", clBlack}, {"Reserved Word", clPurple},
-                                     {"Number", clMaroon},   {"String", clGreen},     {"Symbol", clBlue}};
+const TAttrSettings kScriptColors = {{"Comment", clRed},   {"Identifier", clBlack}, {"Reserved Word", clPurple},
+                                     {"Number", clMaroon}, {"String", clGreen},     {"Symbol", clBlue}};
 
 TSynHighlighterAttributes* AttributeNamed(const TSynCustomHighlighter& h, std::string_view name) {
   for (int i = 0; i < h.GetAttribCount(); ++i)
@@ -369,7 +369,8 @@ struct TStyleFlag {
   const char* Key;
   TFontStyles Bit;
 };
-const TStyleFlag kStyleFlags[] = {{"b", syn::fsBold}, {"i", syn::fsItalic}, {"u", syn::fsUnderline}, {"s", syn::fsStrikeOut}};
+const TStyleFlag kStyleFlags[] = {
+    {"b", syn::fsBold}, {"i", syn::fsItalic}, {"u", syn::fsUnderline}, {"s", syn::fsStrikeOut}};
 
 }  // namespace
 

@@ -84,7 +84,6 @@ class TdmHighLighters {
   TdmHighLighters(const TdmHighLighters&) = delete;
   TdmHighLighters& operator=(const TdmHighLighters&) = delete;
 
-
   // ---- Components (owned) ----
   // One per row of the language table, in the rows' component order, with the two search engines
   // among them. The ones the program and its tests reach directly:

@@ -64,7 +64,9 @@ constexpr TViewSetting kViewSettings[] = {
 
 }  // namespace
 
-const TEditorActionInfo& EditorActionInfo(TEditorAction action) { return kActions[static_cast<int>(action)]; }
+const TEditorActionInfo& EditorActionInfo(TEditorAction action) {
+  return kActions[static_cast<int>(action)];
+}
 
 const char* const kAllFilesFilter = "All files|*";
 const char* const kSaveAsFileTitle = "Save as file";
@@ -119,8 +121,10 @@ std::u16string RecordFileText(std::string_view bytes) {
     }
     return text;
   }
-  if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) bytes.remove_prefix(3);
-  else if (!IsValidUtf8(bytes)) return codepage::Cp1252ToUtf16(bytes);
+  if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
+    bytes.remove_prefix(3);
+  else if (!IsValidUtf8(bytes))
+    return codepage::Cp1252ToUtf16(bytes);
   return codepage::Utf8ToUtf16(bytes);
 }
 
@@ -290,7 +294,9 @@ void TEditorFrame::OpenRecord(TxevXMLNode2* node) {
   PlaceComments();
 }
 
-void TEditorFrame::DetachRecord() { recordNode_ = nullptr; }
+void TEditorFrame::DetachRecord() {
+  recordNode_ = nullptr;
+}
 
 void TEditorFrame::StoreRecord() {
   if (!recordNode_) return;
@@ -322,12 +328,16 @@ void TEditorFrame::SetKeywords(const std::string& text) {
   if (recordNode_) bank::SetNodeKeywords(recordNode_, text);
 }
 
-std::string TEditorFrame::GetKeywords() { return recordNode_ ? bank::NodeKeywords(recordNode_) : std::string(); }
+std::string TEditorFrame::GetKeywords() {
+  return recordNode_ ? bank::NodeKeywords(recordNode_) : std::string();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Events
 
-void TEditorFrame::MemoChange() { Modified = true; }
+void TEditorFrame::MemoChange() {
+  Modified = true;
+}
 
 void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
   if (files.empty()) return;
@@ -343,7 +353,9 @@ void TEditorFrame::SetCommentsShown(bool shown) {
   PlaceComments();
 }
 
-void TEditorFrame::PlaceComments() { view_.PlaceComments(commentsShown_, commentsOnTop_); }
+void TEditorFrame::PlaceComments() {
+  view_.PlaceComments(commentsShown_, commentsOnTop_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Actions
@@ -354,52 +366,94 @@ bool TEditorFrame::ActionEnabled(TEditorAction action) const {
   const bool hasLines = Memo.LineCount() > 0;
   switch (action) {
     case TEditorAction::EditCut:
-    case TEditorAction::EditCopy: return enabled && focused && Memo.SelAvail();
-    case TEditorAction::EditPaste: return enabled && focused && Memo.CanPaste();
-    case TEditorAction::EditUndo: return enabled && focused && Memo.CanUndo();
-    case TEditorAction::EditRedo: return enabled && focused && Memo.CanRedo();
-    case TEditorAction::CopyAll: return enabled && hasLines;
+    case TEditorAction::EditCopy:
+      return enabled && focused && Memo.SelAvail();
+    case TEditorAction::EditPaste:
+      return enabled && focused && Memo.CanPaste();
+    case TEditorAction::EditUndo:
+      return enabled && focused && Memo.CanUndo();
+    case TEditorAction::EditRedo:
+      return enabled && focused && Memo.CanRedo();
+    case TEditorAction::CopyAll:
+      return enabled && hasLines;
     // The find command keeps its keys in the settings the frame was given.
-    case TEditorAction::FindInText: return focused && hasLines && Settings;
+    case TEditorAction::FindInText:
+      return focused && hasLines && Settings;
     case TEditorAction::FindNextText:
-    case TEditorAction::FindPreviousText: return focused && hasLines && CanFindAgain();
-    case TEditorAction::FindReplace: return false;
-    default: return true;
+    case TEditorAction::FindPreviousText:
+      return focused && hasLines && CanFindAgain();
+    case TEditorAction::FindReplace:
+      return false;
+    default:
+      return true;
   }
 }
 
 bool TEditorFrame::ActionChecked(TEditorAction action) const {
   switch (action) {
-    case TEditorAction::SpecialChars: return Memo.HasOption(eoShowSpecialChars);
-    case TEditorAction::LineNumbers: return Memo.Gutter().Visible();
-    case TEditorAction::WordWrap: return Memo.WordWrap();
-    default: return false;
+    case TEditorAction::SpecialChars:
+      return Memo.HasOption(eoShowSpecialChars);
+    case TEditorAction::LineNumbers:
+      return Memo.Gutter().Visible();
+    case TEditorAction::WordWrap:
+      return Memo.WordWrap();
+    default:
+      return false;
   }
 }
 
 void TEditorFrame::Execute(TEditorAction action) {
   if (!ActionEnabled(action)) return;
   switch (action) {
-    case TEditorAction::EditCut: Memo.CutToClipboard(); break;
-    case TEditorAction::EditCopy: Memo.CopyToClipboard(); break;
-    case TEditorAction::EditPaste: Memo.PasteFromClipboard(); break;
-    case TEditorAction::EditUndo: Memo.Undo(); break;
-    case TEditorAction::EditRedo: Memo.Redo(); break;
-    case TEditorAction::CopyAll: CopyAll(); break;
-    case TEditorAction::FindInText: FindInTextCommand(*searchEditor_, *Settings, OnNotify); break;
-    case TEditorAction::FindNextText: FindNextInTextCommand(*searchEditor_, OnNotify); break;
-    case TEditorAction::FindPreviousText: FindPreviousInTextCommand(*searchEditor_, OnNotify); break;
-    case TEditorAction::FindReplace: break;
-    case TEditorAction::Print: Print(); break;
-    case TEditorAction::PrintPreview: PrintPreview(); break;
-    case TEditorAction::SaveContentsAs: SaveContentsAs(); break;
+    case TEditorAction::EditCut:
+      Memo.CutToClipboard();
+      break;
+    case TEditorAction::EditCopy:
+      Memo.CopyToClipboard();
+      break;
+    case TEditorAction::EditPaste:
+      Memo.PasteFromClipboard();
+      break;
+    case TEditorAction::EditUndo:
+      Memo.Undo();
+      break;
+    case TEditorAction::EditRedo:
+      Memo.Redo();
+      break;
+    case TEditorAction::CopyAll:
+      CopyAll();
+      break;
+    case TEditorAction::FindInText:
+      FindInTextCommand(*searchEditor_, *Settings, OnNotify);
+      break;
+    case TEditorAction::FindNextText:
+      FindNextInTextCommand(*searchEditor_, OnNotify);
+      break;
+    case TEditorAction::FindPreviousText:
+      FindPreviousInTextCommand(*searchEditor_, OnNotify);
+      break;
+    case TEditorAction::FindReplace:
+      break;
+    case TEditorAction::Print:
+      Print();
+      break;
+    case TEditorAction::PrintPreview:
+      PrintPreview();
+      break;
+    case TEditorAction::SaveContentsAs:
+      SaveContentsAs();
+      break;
     case TEditorAction::SpecialChars: {
       const TSynPadorOptions options = Memo.Options() ^ SynOpt(eoShowSpecialChars);
       Memo.SetOptions(options);
       break;
     }
-    case TEditorAction::LineNumbers: Memo.Gutter().SetVisible(!Memo.Gutter().Visible()); break;
-    case TEditorAction::WordWrap: ToggleWordWrap(); break;
+    case TEditorAction::LineNumbers:
+      Memo.Gutter().SetVisible(!Memo.Gutter().Visible());
+      break;
+    case TEditorAction::WordWrap:
+      ToggleWordWrap();
+      break;
     case TEditorAction::AlignComments:
       commentsOnTop_ = !commentsOnTop_;
       view_.PlaceComments(true, commentsOnTop_);

@@ -93,8 +93,8 @@ std::string RecordFileBytes(const TWideStrings& lines);
 // after its mark or when every byte sequence is valid UTF-8, Windows-1252 otherwise.
 std::u16string RecordFileText(std::string_view bytes);
 // The save dialog's filter when the code has no highlighter.
-extern const char* const kAllFilesFilter;  // "All files|*"
-extern const char* const kSaveAsFileTitle;  // "Save as file"
+extern const char* const kAllFilesFilter;     // "All files|*"
+extern const char* const kSaveAsFileTitle;    // "Save as file"
 extern const char* const kSaveDataBankTitle;  // "Save DataBank", the form's title
 
 class TEditorFrame : public IEditor {

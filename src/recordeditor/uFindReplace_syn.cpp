@@ -1,11 +1,11 @@
 #include "recordeditor/uFindReplace_syn.h"
 
 #include "databank/uMRUList.h"
-#include "platform/CodePage.h"
-#include "recordeditor/FindReplaceDialogs.h"
 #include "editor/SynPad.h"
 #include "editor/SynPadRegexSearch.h"
 #include "editor/SynPadSearch.h"
+#include "platform/CodePage.h"
+#include "recordeditor/FindReplaceDialogs.h"
 #include "recordeditor/UHighlighters.h"
 #include "xml/uSettingsBase.h"
 
@@ -80,7 +80,9 @@ bool ShowFindDialog(ISynSearchEditor& editor, TSettings& settings) {
   return true;
 }
 
-bool FindNext(ISynSearchEditor& editor) { return Search(editor, FindState().Options); }
+bool FindNext(ISynSearchEditor& editor) {
+  return Search(editor, FindState().Options);
+}
 
 bool FindAgain(ISynSearchEditor& editor) {
   return Search(editor, FindState().Options & static_cast<TSynSearchOptions>(~ssoEntireScope));
@@ -91,9 +93,13 @@ bool FindPrevious(ISynSearchEditor& editor) {
   return Search(editor, o ^ ssoBackwards);
 }
 
-std::string NotFoundText(const std::string& searchText) { return "String \"" + searchText + "\" was not found!"; }
+std::string NotFoundText(const std::string& searchText) {
+  return "String \"" + searchText + "\" was not found!";
+}
 
-bool CanFindAgain() { return !FindState().LastSearch.empty(); }
+bool CanFindAgain() {
+  return !FindState().LastSearch.empty();
+}
 
 namespace {
 
@@ -142,7 +148,9 @@ void FindInTextCommand(ISynSearchEditor& editor, TSettings& settings, const TNot
   if (ShowFindDialog(editor, settings)) Report(FindNext(editor), notify);
 }
 
-void FindNextInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify) { Report(FindAgain(editor), notify); }
+void FindNextInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify) {
+  Report(FindAgain(editor), notify);
+}
 
 void FindPreviousInTextCommand(ISynSearchEditor& editor, const TNotifyProc& notify) {
   Report(FindPrevious(editor), notify);
@@ -150,13 +158,25 @@ void FindPreviousInTextCommand(ISynSearchEditor& editor, const TNotifyProc& noti
 
 // ---------------------------------------------------------------------------------------------
 
-std::u16string TSynPadSearchEditor::GetSelText() { return editor_.GetSelText(); }
-void TSynPadSearchEditor::SetSelectionMode(TSynSelectionMode mode) { editor_.SetSelectionMode(mode); }
-TBufferCoord TSynPadSearchEditor::GetCaretXY() { return editor_.GetCaretXY(); }
+std::u16string TSynPadSearchEditor::GetSelText() {
+  return editor_.GetSelText();
+}
+void TSynPadSearchEditor::SetSelectionMode(TSynSelectionMode mode) {
+  editor_.SetSelectionMode(mode);
+}
+TBufferCoord TSynPadSearchEditor::GetCaretXY() {
+  return editor_.GetCaretXY();
+}
 // Putting the caret back also drops the selection the proposal made.
-void TSynPadSearchEditor::SetCaretXY(const TBufferCoord& pos) { editor_.InternalSetCaretXYAndClearSelection(pos); }
-void TSynPadSearchEditor::SelectWordAtCaret() { editor_.SelectWordAtCaret(); }
-void TSynPadSearchEditor::SetSearchEngine(TSynPadSearchCustom* engine) { editor_.SetSearchEngine(engine); }
+void TSynPadSearchEditor::SetCaretXY(const TBufferCoord& pos) {
+  editor_.InternalSetCaretXYAndClearSelection(pos);
+}
+void TSynPadSearchEditor::SelectWordAtCaret() {
+  editor_.SelectWordAtCaret();
+}
+void TSynPadSearchEditor::SetSearchEngine(TSynPadSearchCustom* engine) {
+  editor_.SetSearchEngine(engine);
+}
 int TSynPadSearchEditor::SearchReplace(const std::u16string& search, const std::u16string& replace,
                                        TSynSearchOptions options) {
   return editor_.SearchReplace(search, replace, options);

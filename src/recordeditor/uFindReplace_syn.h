@@ -42,10 +42,10 @@ struct TFindState {
 TFindState& FindState();
 
 // Settings keys.
-extern const char* const kLastSearchKey;     // "LastSearch"
-extern const char* const kFindHistoryKey;    // "FindHistory"
-extern const char* const kFindRegExpKey;     // "FindRegExp"
-extern const char* const kFindOptionsKey;    // "FindOptions"
+extern const char* const kLastSearchKey;   // "LastSearch"
+extern const char* const kFindHistoryKey;  // "FindHistory"
+extern const char* const kFindRegExpKey;   // "FindRegExp"
+extern const char* const kFindOptionsKey;  // "FindOptions"
 
 // Proposes a search text, shows the find dialog and, on OK, keeps and stores its choices. True when
 // the user confirmed.

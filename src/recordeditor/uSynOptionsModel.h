@@ -59,7 +59,6 @@ class TSynOptionsModel {
   // how many were saved.
   int StoreSchemes(TdmHighLighters& main) const;
 
-
  private:
   void ElementChange();
 

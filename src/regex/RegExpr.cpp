@@ -55,9 +55,15 @@ const unsigned char kCyrUpper[33] = {0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xA8, 0
 
 const char* const kWordSet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_";
 
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsRepeatChar(int c) { return c == '*' || c == '+' || c == '?'; }
+bool IsLetter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsRepeatChar(int c) {
+  return c == '*' || c == '+' || c == '?';
+}
 
 std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
   std::size_t off = (std::size_t(p[node + 1]) << 8) | p[node + 2];
@@ -86,9 +92,7 @@ struct TRegExpr::Compiler {
 
   Compiler(TRegExpr& r, std::string_view e) : re(r), expr(e) {}
 
-  [[noreturn]] void Fail(const std::string& msg) {
-    re.Raise(msg);
-  }
+  [[noreturn]] void Fail(const std::string& msg) { re.Raise(msg); }
   int Peek(std::size_t i) const { return i < expr.size() ? static_cast<unsigned char>(expr[i]) : -1; }
   int Cur() const { return Peek(parse); }
   bool AtEnd() const { return parse >= expr.size(); }
@@ -253,7 +257,17 @@ struct TRegExpr::Compiler {
 
   bool Meta(int c) const {
     switch (c) {
-      case '^': case '$': case '.': case '[': case '(': case ')': case '|': case '?': case '+': case '*': case '\\':
+      case '^':
+      case '$':
+      case '.':
+      case '[':
+      case '(':
+      case ')':
+      case '|':
+      case '?':
+      case '+':
+      case '*':
+      case '\\':
         return true;
       case 0xF6:
       case 0xD6:
@@ -320,12 +334,23 @@ struct TRegExpr::Compiler {
           case 'w':
             for (const char* w = kWordSet; *w; ++w) member(static_cast<unsigned char>(*w));
             break;
-          case 'n': member(10); break;
-          case 'r': member(13); break;
-          case 't': member(9); break;
-          case 'e': member(27); break;
-          case 'x': member(HexEscape()); break;
-          default: member(static_cast<unsigned char>(Cur()));
+          case 'n':
+            member(10);
+            break;
+          case 'r':
+            member(13);
+            break;
+          case 't':
+            member(9);
+            break;
+          case 'e':
+            member(27);
+            break;
+          case 'x':
+            member(HexEscape());
+            break;
+          default:
+            member(static_cast<unsigned char>(Cur()));
         }
         ++parse;
       } else if (c == 0xF6 && re.windows1251_) {
@@ -362,13 +387,19 @@ struct TRegExpr::Compiler {
     ++parse;
     std::size_t ret = kDummy;
     switch (c) {
-      case '^': ret = EmitNode(BOL); break;
-      case '$': ret = EmitNode(EOL); break;
+      case '^':
+        ret = EmitNode(BOL);
+        break;
+      case '$':
+        ret = EmitNode(EOL);
+        break;
       case '.':
         ret = EmitNode(ANY);
         *flagp |= HASWIDTH | SIMPLE;
         break;
-      case '[': ret = ParseSet(flagp); break;
+      case '[':
+        ret = ParseSet(flagp);
+        break;
       case '(': {
         int flags = 0;
         ret = ParseReg(true, &flags);
@@ -386,16 +417,39 @@ struct TRegExpr::Compiler {
       case '\\': {
         if (AtEnd()) Fail("Trailing \\");
         switch (Cur()) {
-          case 'd': ret = EmitNode(ANYDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'D': ret = EmitNode(NOTDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'w': ret = EmitNode(ANYLETTER); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'W': ret = EmitNode(NOTLETTER); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'n': ret = OneByte(10, flagp); break;
-          case 'r': ret = OneByte(13, flagp); break;
-          case 't': ret = OneByte(9, flagp); break;
-          case 'e': ret = OneByte(27, flagp); break;
-          case 'x': ret = OneByte(HexEscape(), flagp); break;
-          default: ret = OneByte(static_cast<unsigned char>(Cur()), flagp);
+          case 'd':
+            ret = EmitNode(ANYDIGIT);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'D':
+            ret = EmitNode(NOTDIGIT);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'w':
+            ret = EmitNode(ANYLETTER);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'W':
+            ret = EmitNode(NOTLETTER);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'n':
+            ret = OneByte(10, flagp);
+            break;
+          case 'r':
+            ret = OneByte(13, flagp);
+            break;
+          case 't':
+            ret = OneByte(9, flagp);
+            break;
+          case 'e':
+            ret = OneByte(27, flagp);
+            break;
+          case 'x':
+            ret = OneByte(HexEscape(), flagp);
+            break;
+          default:
+            ret = OneByte(static_cast<unsigned char>(Cur()), flagp);
         }
         ++parse;
         break;
@@ -440,7 +494,9 @@ struct TRegExpr::Compiler {
 TRegExpr::TRegExpr() = default;
 TRegExpr::~TRegExpr() = default;
 
-void TRegExpr::Error(const std::string& message) { throw ERegExpr(message); }
+void TRegExpr::Error(const std::string& message) {
+  throw ERegExpr(message);
+}
 
 void TRegExpr::Raise(const std::string& message) {
   Error(message);
@@ -601,19 +657,37 @@ void TRegExpr::ComputeLead() {
 
 bool TRegExpr::NodeBytes(std::size_t n, regexscan::StartSet& set) const {
   const std::vector<unsigned char>& p = program_;
-  const std::uint64_t* b = (p[n] == ANYOF || p[n] == ANYBUT) ? sets_.data() + std::size_t(operandInfo_[n]) * 4 : nullptr;
+  const std::uint64_t* b =
+      (p[n] == ANYOF || p[n] == ANYBUT) ? sets_.data() + std::size_t(operandInfo_[n]) * 4 : nullptr;
   for (int c = 0; c < 256; ++c) {
     bool in = false;
     switch (p[n]) {
-      case EXACTLY: in = c == p[n + kNodeSize]; break;
-      case ANY: in = c != 0; break;
-      case ANYOF: in = c != 0 && ((b[c >> 6] >> (c & 63)) & 1); break;
-      case ANYBUT: in = c != 0 && !((b[c >> 6] >> (c & 63)) & 1); break;
-      case ANYDIGIT: in = IsDigit(static_cast<unsigned char>(c)); break;
-      case NOTDIGIT: in = c != 0 && !IsDigit(static_cast<unsigned char>(c)); break;
-      case ANYLETTER: in = IsLetter(static_cast<unsigned char>(c)); break;
-      case NOTLETTER: in = c != 0 && !IsLetter(static_cast<unsigned char>(c)); break;
-      default: return false;
+      case EXACTLY:
+        in = c == p[n + kNodeSize];
+        break;
+      case ANY:
+        in = c != 0;
+        break;
+      case ANYOF:
+        in = c != 0 && ((b[c >> 6] >> (c & 63)) & 1);
+        break;
+      case ANYBUT:
+        in = c != 0 && !((b[c >> 6] >> (c & 63)) & 1);
+        break;
+      case ANYDIGIT:
+        in = IsDigit(static_cast<unsigned char>(c));
+        break;
+      case NOTDIGIT:
+        in = c != 0 && !IsDigit(static_cast<unsigned char>(c));
+        break;
+      case ANYLETTER:
+        in = IsLetter(static_cast<unsigned char>(c));
+        break;
+      case NOTLETTER:
+        in = c != 0 && !IsLetter(static_cast<unsigned char>(c));
+        break;
+      default:
+        return false;
     }
     if (in) set.Add(unsigned(c));
   }
@@ -771,15 +845,24 @@ bool TRegExpr::Try(std::size_t start) {
   // Whether the single-byte operand matches the byte c.
   auto byteOk = [&](std::size_t opnd, unsigned char c) -> bool {
     switch (p[opnd]) {
-      case ANY: return c != 0;
-      case EXACTLY: return c == p[opnd + kNodeSize];
-      case ANYOF: return c != 0 && setHas(opnd, c);
-      case ANYBUT: return c != 0 && !setHas(opnd, c);
-      case ANYDIGIT: return IsDigit(c);
-      case NOTDIGIT: return c != 0 && !IsDigit(c);
-      case ANYLETTER: return IsLetter(c);
-      case NOTLETTER: return c != 0 && !IsLetter(c);
-      default: Raise("Internal foulup");
+      case ANY:
+        return c != 0;
+      case EXACTLY:
+        return c == p[opnd + kNodeSize];
+      case ANYOF:
+        return c != 0 && setHas(opnd, c);
+      case ANYBUT:
+        return c != 0 && !setHas(opnd, c);
+      case ANYDIGIT:
+        return IsDigit(c);
+      case NOTDIGIT:
+        return c != 0 && !IsDigit(c);
+      case ANYLETTER:
+        return IsLetter(c);
+      case NOTLETTER:
+        return c != 0 && !IsLetter(c);
+      default:
+        Raise("Internal foulup");
     }
   };
   auto one = [&](std::size_t opnd, std::int64_t i) { return i < len && byteOk(opnd, s[i]); };
@@ -829,8 +912,12 @@ bool TRegExpr::Try(std::size_t start) {
     switch (op) {
       case END:
         return true;
-      case BOL: ok = pos == 0; break;
-      case EOL: ok = s[pos] == 0; break;
+      case BOL:
+        ok = pos == 0;
+        break;
+      case EOL:
+        ok = s[pos] == 0;
+        break;
       case ANY:
       case ANYOF:
       case ANYBUT:

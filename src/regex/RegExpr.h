@@ -101,7 +101,10 @@ class TRegExpr {
 
   std::string subject_;
   std::int64_t steps_ = 0;
-  struct Frame { std::int32_t kind, node; std::int64_t save, n; };
+  struct Frame {
+    std::int32_t kind, node;
+    std::int64_t save, n;
+  };
   std::vector<Frame> stack_;
 };
 

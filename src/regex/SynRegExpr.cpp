@@ -18,8 +18,12 @@ namespace {
 
 constexpr std::u16string_view kMetaChars = u"^$.[()|?+*\\{";
 
-bool IsQuantifier(int c) { return c == '*' || c == '+' || c == '?' || c == '{'; }
-bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsQuantifier(int c) {
+  return c == '*' || c == '+' || c == '?' || c == '{';
+}
+bool IsBlank(int c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // Cyrillic letters in alphabetic order, with YO after YE.
 const char16_t kCyrLower[33] = {0x430, 0x431, 0x432, 0x433, 0x434, 0x435, 0x451, 0x436, 0x437, 0x438, 0x439,
@@ -343,12 +347,18 @@ struct TRegExpr::Compiler {
   // of the escape.
   char16_t UnQuoteChar() {
     switch (Cur()) {
-      case 'a': return 0x07;
-      case 'e': return 0x1B;
-      case 'f': return 0x0C;
-      case 'n': return 0x0A;
-      case 'r': return 0x0D;
-      case 't': return 0x09;
+      case 'a':
+        return 0x07;
+      case 'e':
+        return 0x1B;
+      case 'f':
+        return 0x0C;
+      case 'n':
+        return 0x0A;
+      case 'r':
+        return 0x0D;
+      case 't':
+        return 0x09;
       case 'x': {
         ++parse;
         if (AtEnd()) Fail(reeNoHexCodeAfterBSlashX);
@@ -541,16 +551,42 @@ struct TRegExpr::Compiler {
         if (AtEnd()) Fail(reeTrailingBackSlash);
         int e = Cur();
         switch (e) {
-          case 'd': ret = EmitNode(ANYDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'D': ret = EmitNode(NOTDIGIT); *flagp |= HASWIDTH | SIMPLE; break;
-          case 's': ret = EmitNode(ANYSPACE); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'S': ret = EmitNode(NOTSPACE); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'w': ret = EmitNode(ANYLETTER); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'W': ret = EmitNode(NOTLETTER); *flagp |= HASWIDTH | SIMPLE; break;
-          case 'b': ret = EmitNode(BOUND); break;
-          case 'B': ret = EmitNode(NOTBOUND); break;
-          case 'A': ret = EmitNode(BOL); break;
-          case 'Z': ret = EmitNode(EOL); break;
+          case 'd':
+            ret = EmitNode(ANYDIGIT);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'D':
+            ret = EmitNode(NOTDIGIT);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 's':
+            ret = EmitNode(ANYSPACE);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'S':
+            ret = EmitNode(NOTSPACE);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'w':
+            ret = EmitNode(ANYLETTER);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'W':
+            ret = EmitNode(NOTLETTER);
+            *flagp |= HASWIDTH | SIMPLE;
+            break;
+          case 'b':
+            ret = EmitNode(BOUND);
+            break;
+          case 'B':
+            ret = EmitNode(NOTBOUND);
+            break;
+          case 'A':
+            ret = EmitNode(BOL);
+            break;
+          case 'Z':
+            ret = EmitNode(EOL);
+            break;
           default:
             if (e >= '1' && e <= '9') {
               ret = EmitNode(Mod(kModI) ? BSUBEXPCI : BSUBEXP);
@@ -623,14 +659,35 @@ struct TRegExpr::Compiler {
       if (inGroup && c == ')') return true;
       std::uint32_t bit = 0;
       switch (c) {
-        case 'i': case 'I': bit = kModI; break;
-        case 'r': case 'R': bit = kModR; break;
-        case 's': case 'S': bit = kModS; break;
-        case 'g': case 'G': bit = kModG; break;
-        case 'm': case 'M': bit = kModM; break;
-        case 'x': case 'X': bit = kModX; break;
-        case '-': clear = true; break;
-        default: return false;
+        case 'i':
+        case 'I':
+          bit = kModI;
+          break;
+        case 'r':
+        case 'R':
+          bit = kModR;
+          break;
+        case 's':
+        case 'S':
+          bit = kModS;
+          break;
+        case 'g':
+        case 'G':
+          bit = kModG;
+          break;
+        case 'm':
+        case 'M':
+          bit = kModM;
+          break;
+        case 'x':
+        case 'X':
+          bit = kModX;
+          break;
+        case '-':
+          clear = true;
+          break;
+        default:
+          return false;
       }
       if (bit) mods = clear ? (mods & ~bit) : (mods | bit);
       ++parse;
@@ -995,7 +1052,14 @@ void TRegExpr::ComputeLead() {
         }
         n += kNodeSize;
         continue;
-      case BOL: case EOL: case BOLML: case EOLML: case BOUND: case NOTBOUND: case NOTHING: case COMMENT:
+      case BOL:
+      case EOL:
+      case BOLML:
+      case EOLML:
+      case BOUND:
+      case NOTBOUND:
+      case NOTHING:
+      case COMMENT:
         break;
       case EXACTLY:
       case EXACTLYCI: {
@@ -1016,8 +1080,16 @@ void TRegExpr::ComputeLead() {
           lead_.Add(char16_t(c & 0xFFFF), c > 0xFFFF);
         break;
       }
-      case ANY: case ANYML: case ANYBUT: case ANYBUTCI: case ANYDIGIT: case NOTDIGIT: case ANYLETTER:
-      case NOTLETTER: case ANYSPACE: case NOTSPACE:
+      case ANY:
+      case ANYML:
+      case ANYBUT:
+      case ANYBUTCI:
+      case ANYDIGIT:
+      case NOTDIGIT:
+      case ANYLETTER:
+      case NOTLETTER:
+      case ANYSPACE:
+      case NOTSPACE:
         go = fixed(1);
         break;
       default:
@@ -1031,50 +1103,90 @@ void TRegExpr::ComputeLead() {
 
 std::string TRegExpr::ErrorMsg(int code) const {
   switch (code) {
-    case reeOk: return "No errors";
-    case reeCompNullArgument: return "TRegExpr(comp): Null Argument";
-    case reeCompRegexpTooBig: return "TRegExpr(comp): Regexp Too Big";
-    case reeCompParseRegTooManyBrackets: return "TRegExpr(comp): ParseReg Too Many ()";
-    case reeCompParseRegUnmatchedBrackets: return "TRegExpr(comp): ParseReg Unmatched ()";
-    case reeCompParseRegUnmatchedBrackets2: return "TRegExpr(comp): ParseReg Unmatched ()";
-    case reeCompParseRegJunkOnEnd: return "TRegExpr(comp): ParseReg Junk On End";
-    case rePlusStarOperandCouldBeEmpty: return "TRegExpr(comp): *+ Operand Could Be Empty";
-    case reeNestedSQP: return "TRegExpr(comp): Nested *?+";
-    case reeBadHexDigit: return "TRegExpr(comp): Bad Hex Digit";
-    case reeInvalidRange: return "TRegExpr(comp): Invalid [] Range";
-    case reeParseAtomTrailingBackSlash: return "TRegExpr(comp): Parse Atom Trailing \\";
-    case reeNoHexCodeAfterBSlashX: return "TRegExpr(comp): No Hex Code After \\x";
-    case reeHexCodeAfterBSlashXTooBig: return "TRegExpr(comp): Hex Code After \\x Is Too Big";
-    case reeUnmatchedSqBrackets: return "TRegExpr(comp): Unmatched []";
-    case reeInternalUrp: return "TRegExpr(comp): Internal Urp";
-    case reeQPSBFollowsNothing: return "TRegExpr(comp): ?+*{ Follows Nothing";
-    case reeTrailingBackSlash: return "TRegExpr(comp): Trailing \\";
-    case reeRarseAtomInternalDisaster: return "TRegExpr(comp): RarseAtom Internal Disaster";
-    case reeBRACESArgTooBig: return "TRegExpr(comp): BRACES Argument Too Big";
-    case reeBracesMinParamGreaterMax: return "TRegExpr(comp): BRACE Min Param Greater then Max";
-    case reeUnclosedComment: return "TRegExpr(comp): Unclosed (?#Comment)";
+    case reeOk:
+      return "No errors";
+    case reeCompNullArgument:
+      return "TRegExpr(comp): Null Argument";
+    case reeCompRegexpTooBig:
+      return "TRegExpr(comp): Regexp Too Big";
+    case reeCompParseRegTooManyBrackets:
+      return "TRegExpr(comp): ParseReg Too Many ()";
+    case reeCompParseRegUnmatchedBrackets:
+      return "TRegExpr(comp): ParseReg Unmatched ()";
+    case reeCompParseRegUnmatchedBrackets2:
+      return "TRegExpr(comp): ParseReg Unmatched ()";
+    case reeCompParseRegJunkOnEnd:
+      return "TRegExpr(comp): ParseReg Junk On End";
+    case rePlusStarOperandCouldBeEmpty:
+      return "TRegExpr(comp): *+ Operand Could Be Empty";
+    case reeNestedSQP:
+      return "TRegExpr(comp): Nested *?+";
+    case reeBadHexDigit:
+      return "TRegExpr(comp): Bad Hex Digit";
+    case reeInvalidRange:
+      return "TRegExpr(comp): Invalid [] Range";
+    case reeParseAtomTrailingBackSlash:
+      return "TRegExpr(comp): Parse Atom Trailing \\";
+    case reeNoHexCodeAfterBSlashX:
+      return "TRegExpr(comp): No Hex Code After \\x";
+    case reeHexCodeAfterBSlashXTooBig:
+      return "TRegExpr(comp): Hex Code After \\x Is Too Big";
+    case reeUnmatchedSqBrackets:
+      return "TRegExpr(comp): Unmatched []";
+    case reeInternalUrp:
+      return "TRegExpr(comp): Internal Urp";
+    case reeQPSBFollowsNothing:
+      return "TRegExpr(comp): ?+*{ Follows Nothing";
+    case reeTrailingBackSlash:
+      return "TRegExpr(comp): Trailing \\";
+    case reeRarseAtomInternalDisaster:
+      return "TRegExpr(comp): RarseAtom Internal Disaster";
+    case reeBRACESArgTooBig:
+      return "TRegExpr(comp): BRACES Argument Too Big";
+    case reeBracesMinParamGreaterMax:
+      return "TRegExpr(comp): BRACE Min Param Greater then Max";
+    case reeUnclosedComment:
+      return "TRegExpr(comp): Unclosed (?#Comment)";
     case reeComplexBracesNotImplemented:
       return "TRegExpr(comp): If you want take part in beta-testing BRACES '{min,max}' and non-greedy ops '*?', "
-             "'+?', '?" "?' for complex cases - remove '.' from {.$DEFINE ComplexBraces}";
-    case reeUrecognizedModifier: return "TRegExpr(comp): Urecognized Modifier";
+             "'+?', '?"
+             "?' for complex cases - remove '.' from {.$DEFINE ComplexBraces}";
+    case reeUrecognizedModifier:
+      return "TRegExpr(comp): Urecognized Modifier";
     case reeBadLinePairedSeparator:
       return "TRegExpr(comp): LinePairedSeparator must countain two different chars or no chars at all";
-    case reeRegRepeatCalledInappropriately: return "TRegExpr(exec): RegRepeat Called Inappropriately";
-    case reeMatchPrimMemoryCorruption: return "TRegExpr(exec): MatchPrim Memory Corruption";
-    case reeMatchPrimCorruptedPointers: return "TRegExpr(exec): MatchPrim Corrupted Pointers";
-    case reeNoExpression: return "TRegExpr(exec): Not Assigned Expression Property";
-    case reeCorruptedProgram: return "TRegExpr(exec): Corrupted Program";
-    case reeNoInputStringSpecified: return "TRegExpr(exec): No Input String Specified";
-    case reeOffsetMustBeGreaterThen0: return "TRegExpr(exec): Offset Must Be Greater Then 0";
-    case reeExecNextWithoutExec: return "TRegExpr(exec): ExecNext Without Exec[Pos]";
-    case reeGetInputStringWithoutInputString: return "TRegExpr(exec): GetInputString Without InputString";
-    case reeDumpCorruptedOpcode: return "TRegExpr(dump): Corrupted Opcode";
-    case reeLoopStackExceeded: return "TRegExpr(exec): Loop Stack Exceeded";
-    case reeLoopWithoutEntry: return "TRegExpr(exec): Loop Without LoopEntry !";
-    case reeBacktrackStackExceeded: return "TRegExpr(exec): Backtrack Stack Exceeded";
-    case reeBacktrackLimitExceeded: return "TRegExpr(exec): Backtrack Limit Exceeded";
-    case reeBadPCodeImported: return "TRegExpr(misc): Bad p-code imported";
-    default: return "Unknown error";
+    case reeRegRepeatCalledInappropriately:
+      return "TRegExpr(exec): RegRepeat Called Inappropriately";
+    case reeMatchPrimMemoryCorruption:
+      return "TRegExpr(exec): MatchPrim Memory Corruption";
+    case reeMatchPrimCorruptedPointers:
+      return "TRegExpr(exec): MatchPrim Corrupted Pointers";
+    case reeNoExpression:
+      return "TRegExpr(exec): Not Assigned Expression Property";
+    case reeCorruptedProgram:
+      return "TRegExpr(exec): Corrupted Program";
+    case reeNoInputStringSpecified:
+      return "TRegExpr(exec): No Input String Specified";
+    case reeOffsetMustBeGreaterThen0:
+      return "TRegExpr(exec): Offset Must Be Greater Then 0";
+    case reeExecNextWithoutExec:
+      return "TRegExpr(exec): ExecNext Without Exec[Pos]";
+    case reeGetInputStringWithoutInputString:
+      return "TRegExpr(exec): GetInputString Without InputString";
+    case reeDumpCorruptedOpcode:
+      return "TRegExpr(dump): Corrupted Opcode";
+    case reeLoopStackExceeded:
+      return "TRegExpr(exec): Loop Stack Exceeded";
+    case reeLoopWithoutEntry:
+      return "TRegExpr(exec): Loop Without LoopEntry !";
+    case reeBacktrackStackExceeded:
+      return "TRegExpr(exec): Backtrack Stack Exceeded";
+    case reeBacktrackLimitExceeded:
+      return "TRegExpr(exec): Backtrack Limit Exceeded";
+    case reeBadPCodeImported:
+      return "TRegExpr(misc): Bad p-code imported";
+    default:
+      return "Unknown error";
   }
 }
 
@@ -1096,13 +1208,12 @@ void TRegExpr::Error(int code) {
 
 std::string TRegExpr::Dump() {
   EnsureProgram();
-  static const char* names[] = {"END",      "BOL",       "EOL",       "ANY",      "ANYOF",     "ANYBUT",
-                                "BRANCH",   "BACK",      "EXACTLY",   "NOTHING",  "STAR",      "PLUS",
-                                "ANYDIGIT", "NOTDIGIT",  "ANYLETTER", "NOTLETTER", "ANYSPACE", "NOTSPACE",
-                                "BRACES",   "COMMENT",   "EXACTLYCI", "ANYOFCI",  "ANYBUTCI",  "LOOPENTRY",
-                                "LOOP",     "?",         "?",         "?",        "BSUBEXP",   "BSUBEXPCI",
-                                "STARNG",   "PLUSNG",    "BRACESNG",  "LOOPNG",   "BOLML",     "EOLML",
-                                "ANYML",    "BOUND",     "NOTBOUND"};
+  static const char* names[] = {"END",       "BOL",       "EOL",       "ANY",      "ANYOF",    "ANYBUT",   "BRANCH",
+                                "BACK",      "EXACTLY",   "NOTHING",   "STAR",     "PLUS",     "ANYDIGIT", "NOTDIGIT",
+                                "ANYLETTER", "NOTLETTER", "ANYSPACE",  "NOTSPACE", "BRACES",   "COMMENT",  "EXACTLYCI",
+                                "ANYOFCI",   "ANYBUTCI",  "LOOPENTRY", "LOOP",     "?",        "?",        "?",
+                                "BSUBEXP",   "BSUBEXPCI", "STARNG",    "PLUSNG",   "BRACESNG", "LOOPNG",   "BOLML",
+                                "EOLML",     "ANYML",     "BOUND",     "NOTBOUND"};
   std::string out;
   const char16_t* p = program_.data();
   std::size_t i = 1;
@@ -1147,7 +1258,8 @@ std::string TRegExpr::Dump() {
         break;
       case BRACES:
       case BRACESNG:
-        out += " {" + std::to_string(Get32(p + i + kNodeSize)) + "," + std::to_string(Get32(p + i + kNodeSize + 2)) + "}";
+        out +=
+            " {" + std::to_string(Get32(p + i + kNodeSize)) + "," + std::to_string(Get32(p + i + kNodeSize + 2)) + "}";
         break;
       case LOOP:
       case LOOPNG:

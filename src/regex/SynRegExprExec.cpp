@@ -73,15 +73,9 @@ struct TRegExpr::Matcher {
 
   char16_t Ch(std::int32_t i) const { return s[i]; }
   char16_t Inv(char16_t c) const { return defaultInvert ? TRegExpr::InvertCaseFunction(c) : re.invertCase_(c); }
-  bool IsWord(char16_t c) const {
-    return c < 256 ? re.wordBits_[c] : re.wordChars_.find(c) != std::u16string::npos;
-  }
-  bool IsSpace(char16_t c) const {
-    return c < 256 ? re.spaceBits_[c] : re.spaceChars_.find(c) != std::u16string::npos;
-  }
-  bool IsSep(char16_t c) const {
-    return c < 256 ? re.sepBits_[c] : re.lineSeparators_.find(c) != std::u16string::npos;
-  }
+  bool IsWord(char16_t c) const { return c < 256 ? re.wordBits_[c] : re.wordChars_.find(c) != std::u16string::npos; }
+  bool IsSpace(char16_t c) const { return c < 256 ? re.spaceBits_[c] : re.spaceChars_.find(c) != std::u16string::npos; }
+  bool IsSep(char16_t c) const { return c < 256 ? re.sepBits_[c] : re.lineSeparators_.find(c) != std::u16string::npos; }
   bool SetHas(std::size_t n, char16_t c) const {
     if (c < 256) return (SetMap(p, n)[c >> 4] >> (c & 15)) & 1;
     const char16_t* m = SetMembers(p, n);
@@ -95,23 +89,36 @@ struct TRegExpr::Matcher {
   // Whether a single-character operand matches the character c of the subject.
   bool CharMatches(std::size_t opnd, char16_t c) const {
     switch (p[opnd]) {
-      case ANY: return true;
-      case EXACTLY: return c == ExactChars(p, opnd)[0];
+      case ANY:
+        return true;
+      case EXACTLY:
+        return c == ExactChars(p, opnd)[0];
       case EXACTLYCI: {
         char16_t e = ExactChars(p, opnd)[0];
         return c == e || c == Inv(e);
       }
-      case ANYOF: return c != 0 && SetHas(opnd, c);
-      case ANYBUT: return c != 0 && !SetHas(opnd, c);
-      case ANYOFCI: return c != 0 && (SetHas(opnd, c) || SetHas(opnd, Inv(c)));
-      case ANYBUTCI: return c != 0 && !(SetHas(opnd, c) || SetHas(opnd, Inv(c)));
-      case ANYDIGIT: return c >= u'0' && c <= u'9';
-      case NOTDIGIT: return c != 0 && !(c >= u'0' && c <= u'9');
-      case ANYLETTER: return c != 0 && IsWord(c);
-      case NOTLETTER: return c != 0 && !IsWord(c);
-      case ANYSPACE: return c != 0 && IsSpace(c);
-      case NOTSPACE: return c != 0 && !IsSpace(c);
-      default: re.Raise(reeRegRepeatCalledInappropriately);
+      case ANYOF:
+        return c != 0 && SetHas(opnd, c);
+      case ANYBUT:
+        return c != 0 && !SetHas(opnd, c);
+      case ANYOFCI:
+        return c != 0 && (SetHas(opnd, c) || SetHas(opnd, Inv(c)));
+      case ANYBUTCI:
+        return c != 0 && !(SetHas(opnd, c) || SetHas(opnd, Inv(c)));
+      case ANYDIGIT:
+        return c >= u'0' && c <= u'9';
+      case NOTDIGIT:
+        return c != 0 && !(c >= u'0' && c <= u'9');
+      case ANYLETTER:
+        return c != 0 && IsWord(c);
+      case NOTLETTER:
+        return c != 0 && !IsWord(c);
+      case ANYSPACE:
+        return c != 0 && IsSpace(c);
+      case NOTSPACE:
+        return c != 0 && !IsSpace(c);
+      default:
+        re.Raise(reeRegRepeatCalledInappropriately);
     }
   }
 
@@ -294,7 +301,8 @@ struct TRegExpr::Matcher {
     std::int32_t width = RepWidth(opnd);
     if (width <= 0) return false;  // empty group text: exactly min repetitions
     std::int64_t at = save + n * width;
-    if (p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI) return GroupTextAt(p[opnd + kNodeSize], std::int32_t(at), p[opnd] == BSUBEXPCI);
+    if (p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI)
+      return GroupTextAt(p[opnd + kNodeSize], std::int32_t(at), p[opnd] == BSUBEXPCI);
     return at < len && MatchOne(opnd, std::int32_t(at));
   }
 
@@ -332,12 +340,24 @@ struct TRegExpr::Matcher {
       Frame f = stack.back();
       stack.pop_back();
       switch (f.kind) {
-        case F_GROUP_START: re.startp_[f.a] = f.b; break;
-        case F_GROUP_END: re.endp_[f.a] = f.b; break;
-        case F_LOOPIDX: loopIdx = f.a; break;
-        case F_LOOPCOUNT: loopCount[f.a] = f.b; break;
-        case F_LOOPLAST: loopLast[f.a] = f.b; break;
-        case F_BACKLAST: backLast[std::size_t(f.a)] = f.b; break;
+        case F_GROUP_START:
+          re.startp_[f.a] = f.b;
+          break;
+        case F_GROUP_END:
+          re.endp_[f.a] = f.b;
+          break;
+        case F_LOOPIDX:
+          loopIdx = f.a;
+          break;
+        case F_LOOPCOUNT:
+          loopCount[f.a] = f.b;
+          break;
+        case F_LOOPLAST:
+          loopLast[f.a] = f.b;
+          break;
+        case F_BACKLAST:
+          backLast[std::size_t(f.a)] = f.b;
+          break;
         case F_BRANCH: {
           Step();
           pos = f.a;
@@ -356,7 +376,8 @@ struct TRegExpr::Matcher {
           std::int64_t min, max;
           std::size_t opnd;
           RepeatArgs(std::size_t(f.node), min, max, opnd);
-          if (MoreAt(std::size_t(f.node), opnd, f.a, f.b, max) && LazyAt(std::size_t(f.node), f.a, std::int64_t(f.b) + 1))
+          if (MoreAt(std::size_t(f.node), opnd, f.a, f.b, max) &&
+              LazyAt(std::size_t(f.node), f.a, std::int64_t(f.b) + 1))
             return true;
           break;
         }
@@ -413,7 +434,8 @@ struct TRegExpr::Matcher {
           break;
         case ANYML: {
           char16_t c = Ch(pos);
-          if (c == 0 || IsSep(c) || (re.pairAssigned_ && c == re.pairHead_ && pos + 1 < len && s[pos + 1] == re.pairTail_))
+          if (c == 0 || IsSep(c) ||
+              (re.pairAssigned_ && c == re.pairHead_ && pos + 1 < len && s[pos + 1] == re.pairTail_))
             ok = false;
           else
             ++pos;

@@ -84,13 +84,17 @@ inline void SetNext(char16_t* prog, std::size_t node, std::size_t target) {
 inline std::size_t ExactLen(const char16_t* prog, std::size_t node) {
   return std::size_t(std::uint32_t(Get32(prog + node + kNodeSize)));
 }
-inline const char16_t* ExactChars(const char16_t* prog, std::size_t node) { return prog + node + kNodeSize + 2; }
+inline const char16_t* ExactChars(const char16_t* prog, std::size_t node) {
+  return prog + node + kNodeSize + 2;
+}
 
 // ANYOF and friends: length, the map, then the members.
 inline std::size_t SetLen(const char16_t* prog, std::size_t node) {
   return std::size_t(std::uint32_t(Get32(prog + node + kNodeSize)));
 }
-inline const char16_t* SetMap(const char16_t* prog, std::size_t node) { return prog + node + kNodeSize + 2; }
+inline const char16_t* SetMap(const char16_t* prog, std::size_t node) {
+  return prog + node + kNodeSize + 2;
+}
 inline const char16_t* SetMembers(const char16_t* prog, std::size_t node) {
   return prog + node + kNodeSize + 2 + kSetMapUnits;
 }

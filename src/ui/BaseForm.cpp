@@ -1,7 +1,5 @@
 #include "ui/BaseForm.h"
 
-#include <algorithm>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,7 +9,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
-
 #include <algorithm>
 
 #include "platform/Application.h"
@@ -30,8 +27,12 @@ namespace {
 // Positions and sizes from a settings file, kept to what a screen can hold (a damaged file may say
 // anything, and Qt adds them up in int).
 constexpr int kMaxCoordinate = 32767;
-int Position(int value) { return std::clamp(value, -kMaxCoordinate, kMaxCoordinate); }
-int Size(int value) { return std::clamp(value, 0, kMaxCoordinate); }
+int Position(int value) {
+  return std::clamp(value, -kMaxCoordinate, kMaxCoordinate);
+}
+int Size(int value) {
+  return std::clamp(value, 0, kMaxCoordinate);
+}
 }  // namespace
 
 void SavePosition(IFormGeometry& form, TSettings& settings) {
@@ -88,8 +89,10 @@ void KeepInsideArea(IFormGeometry& form) {
   const int width = std::min(form.Width(), area->Width - form.FrameExtraWidth());
   const int height = std::min(form.Height(), area->Height - form.FrameExtraHeight());
   if (width != form.Width() || height != form.Height()) form.ResizeTo(width, height);
-  const int left = std::max(area->Left, std::min(form.Left(), area->Left + area->Width - width - form.FrameExtraWidth()));
-  const int top = std::max(area->Top, std::min(form.Top(), area->Top + area->Height - height - form.FrameExtraHeight()));
+  const int left =
+      std::max(area->Left, std::min(form.Left(), area->Left + area->Width - width - form.FrameExtraWidth()));
+  const int top =
+      std::max(area->Top, std::min(form.Top(), area->Top + area->Height - height - form.FrameExtraHeight()));
   if (left != form.Left() || top != form.Top()) form.MoveTo(left, top);
 }
 
@@ -171,12 +174,22 @@ TSettings* TfrmBaseForm::GetSettings() {
   return settings_.get();
 }
 
-void TfrmBaseForm::SetSettings(std::unique_ptr<TSettings> section) { settings_ = std::move(section); }
+void TfrmBaseForm::SetSettings(std::unique_ptr<TSettings> section) {
+  settings_ = std::move(section);
+}
 
-void TfrmBaseForm::SavePosition() { formgeometry::SavePosition(*geometry_, *GetSettings()); }
-void TfrmBaseForm::LoadPosition() { formgeometry::LoadPosition(*geometry_, *GetSettings()); }
-void TfrmBaseForm::SaveSize() { formgeometry::SaveSize(*geometry_, *GetSettings()); }
-void TfrmBaseForm::LoadSize() { formgeometry::LoadSize(*geometry_, *GetSettings()); }
+void TfrmBaseForm::SavePosition() {
+  formgeometry::SavePosition(*geometry_, *GetSettings());
+}
+void TfrmBaseForm::LoadPosition() {
+  formgeometry::LoadPosition(*geometry_, *GetSettings());
+}
+void TfrmBaseForm::SaveSize() {
+  formgeometry::SaveSize(*geometry_, *GetSettings());
+}
+void TfrmBaseForm::LoadSize() {
+  formgeometry::LoadSize(*geometry_, *GetSettings());
+}
 
 void TfrmBaseForm::LoadSettings() {
   SettingsLoaded = true;
@@ -218,7 +231,9 @@ TNotifyPopup* TfrmBaseForm::ShowNotify(int kind, const std::string& text) {
   return popup;
 }
 
-QRect TfrmBaseForm::AlignRect() const { return rect(); }
+QRect TfrmBaseForm::AlignRect() const {
+  return rect();
+}
 
 void TfrmBaseForm::CustomAlignPosition(TNotifyPopup* popup) {
   if (popup) popup->AlignIn(AlignRect());
@@ -421,7 +436,9 @@ void TfrmBaseForm::closeEvent(QCloseEvent* event) {
   if (action == TCloseAction::caFree) ReleaseLater();
 }
 
-void TfrmBaseForm::reject() { close(); }
+void TfrmBaseForm::reject() {
+  close();
+}
 
 void TfrmBaseForm::keyPressEvent(QKeyEvent* event) {
   const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;

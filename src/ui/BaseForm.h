@@ -7,9 +7,9 @@
 // run before any destructor.
 #pragma once
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QPointer>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,8 +20,6 @@
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
 #include "xml/uSettingsBase.h"
-
-#include <QAbstractButton>
 class TNotifyPopup;
 
 // The window as the geometry rules see it; the rules are plain code so tests can drive them.

@@ -32,7 +32,9 @@ TColor BlendColors(TColor color1, TColor color2, double alpha) {
              BlendChannel(GetBValue(a), GetBValue(b), alpha));
 }
 
-TColor LightenColor(TColor color) { return BlendColors(color, clWhite, 0.3); }
+TColor LightenColor(TColor color) {
+  return BlendColors(color, clWhite, 0.3);
+}
 
 TColor ImageListGrayColor(TColor color) {
   const TColor c = ResolveColor(color);

@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <vector>
 
 void ForEachControl(QWidget* parent, const std::function<void(QWidget*)>& proc) {

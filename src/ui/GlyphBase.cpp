@@ -1,6 +1,8 @@
 #include "ui/GlyphBase.h"
 
-TColor PixelToColor(QRgb pixel) { return platform::RGB(qRed(pixel), qGreen(pixel), qBlue(pixel)); }
+TColor PixelToColor(QRgb pixel) {
+  return platform::RGB(qRed(pixel), qGreen(pixel), qBlue(pixel));
+}
 
 QRgb ColorToPixel(TColor color, int alpha) {
   return qRgba(platform::GetRValue(color), platform::GetGValue(color), platform::GetBValue(color), alpha);

@@ -17,7 +17,7 @@ void MakeDisabledGlyph(QImage& glyph) {
     for (int x = 0; x < w; ++x) {
       d[x] = s[x];
       d[w + x] = IsGlyphTransparent(s[x], transparent) ? transparent
-                                                        : ColorToPixel(GrayColor(PixelToColor(s[x])), qAlpha(s[x]));
+                                                       : ColorToPixel(GrayColor(PixelToColor(s[x])), qAlpha(s[x]));
     }
   }
   glyph = pair;
@@ -33,8 +33,12 @@ void MakeButtonDisabledGlyph(IGlyphButton& button) {
 }
 }  // namespace
 
-void MakeBitBtnDisabledGlyph(IGlyphButton& button) { MakeButtonDisabledGlyph(button); }
-void MakeSpeedButtonDisabledGlyph(IGlyphButton& button) { MakeButtonDisabledGlyph(button); }
+void MakeBitBtnDisabledGlyph(IGlyphButton& button) {
+  MakeButtonDisabledGlyph(button);
+}
+void MakeSpeedButtonDisabledGlyph(IGlyphButton& button) {
+  MakeButtonDisabledGlyph(button);
+}
 
 void MakeDisabledImageList(const TImageList& source, TImageList& dest) {
   dest.BeginUpdate();

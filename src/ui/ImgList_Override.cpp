@@ -169,7 +169,9 @@ void TImageList::Draw(QPainter& painter, int x, int y, int index, bool enabled) 
   painter.drawImage(x, y, e.disabled);
 }
 
-void TImageList::BeginUpdate() { ++updateCount_; }
+void TImageList::BeginUpdate() {
+  ++updateCount_;
+}
 
 void TImageList::EndUpdate() {
   if (updateCount_ == 0) return;

@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QObject>
 #include <QPixmap>
-
 #include <functional>
 #include <vector>
 

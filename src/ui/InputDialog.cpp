@@ -60,7 +60,8 @@ TInputDialog::TInputDialog(QWidget* parent, const QString& caption, const QStrin
   rEdit.translate(0, promptGrow);
   const int editGrow = std::max(0, edValue->sizeHint().height() - rEdit.height());
   rEdit.setHeight(rEdit.height() + editGrow);
-  const int buttonGrow = std::max(0, std::max(btnOk->sizeHint().height(), btnCancel->sizeHint().height()) - rOk.height());
+  const int buttonGrow =
+      std::max(0, std::max(btnOk->sizeHint().height(), btnCancel->sizeHint().height()) - rOk.height());
   for (QRect* r : {&rOk, &rCancel}) {
     r->translate(0, promptGrow + editGrow);
     r->setHeight(r->height() + buttonGrow);
@@ -97,7 +98,9 @@ void CentreDialogOver(QWidget* dialog, QWidget* owner) {
   dialog->move(area.left() + (area.width() - dialog->width()) / 2, area.top() + (area.height() - dialog->height()) / 2);
 }
 
-void TInputDialog::CentreOver(QWidget* parent) { CentreDialogOver(this, parent); }
+void TInputDialog::CentreOver(QWidget* parent) {
+  CentreDialogOver(this, parent);
+}
 
 bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const std::string& prompt,
                         std::string& value) {
@@ -111,6 +114,7 @@ bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const
 }
 
 void InstallInputDialog(QtUIServices& services) {
-  services.InputPrompt = [](const std::string& caption, const std::string& prompt, std::string& value,
-                            QWidget* owner) { return InputDialogExecute(owner, caption, prompt, value); };
+  services.InputPrompt = [](const std::string& caption, const std::string& prompt, std::string& value, QWidget* owner) {
+    return InputDialogExecute(owner, caption, prompt, value);
+  };
 }

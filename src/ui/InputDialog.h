@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
 #include <string>
 
 namespace platform {
@@ -17,7 +16,9 @@ class QtUIServices;
 inline constexpr int kInputDialogMaxChars = 3999;
 
 // OK is enabled exactly while the text is not empty.
-inline bool InputDialogOkEnabled(const QString& text) { return !text.isEmpty(); }
+inline bool InputDialogOkEnabled(const QString& text) {
+  return !text.isEmpty();
+}
 // The first kInputDialogMaxChars characters (code points; a surrogate pair is never split).
 QString CutInputValue(const QString& text);
 
@@ -27,9 +28,9 @@ class TInputDialog : public QDialog {
  public:
   TInputDialog(QWidget* parent, const QString& caption, const QString& prompt, const QString& value);
 
-  QLabel* lblPrompt;    // 102
-  QLineEdit* edValue;   // 101
-  QPushButton* btnOk;     // 1
+  QLabel* lblPrompt;       // 102
+  QLineEdit* edValue;      // 101
+  QPushButton* btnOk;      // 1
   QPushButton* btnCancel;  // 2
 
   // The edited value as OK returns it (cut).

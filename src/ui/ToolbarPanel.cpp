@@ -124,7 +124,9 @@ void TStatusPanel::SetSizeGrip(bool on) {
   PlaceGrip();
 }
 
-bool TStatusPanel::GripShown() const { return grip_ && !grip_->isHidden(); }
+bool TStatusPanel::GripShown() const {
+  return grip_ && !grip_->isHidden();
+}
 
 void TStatusPanel::SetUseSystemFont(bool on) {
   if (on == useSystemFont_) return;
@@ -182,8 +184,8 @@ void TStatusPanel::PlaceGrip() {
   if (!grip_) return;
   const bool show = sizeGrip_ && sizeGripValid_;
   const QSize s = grip_->sizeHint();
-  grip_->setGeometry(layoutDirection() == Qt::RightToLeft ? 0 : width() - s.width(), height() - s.height(),
-                     s.width(), s.height());
+  grip_->setGeometry(layoutDirection() == Qt::RightToLeft ? 0 : width() - s.width(), height() - s.height(), s.width(),
+                     s.height());
   grip_->setVisible(show);
 }
 

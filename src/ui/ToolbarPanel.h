@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 #include "ui/ColorTools.h"

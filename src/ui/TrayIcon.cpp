@@ -108,7 +108,9 @@ class QtTrayHost : public ITrayHost {
 
 }  // namespace
 
-std::unique_ptr<ITrayHost> CreateTrayHost(QWidget* owner) { return std::make_unique<QtTrayHost>(owner); }
+std::unique_ptr<ITrayHost> CreateTrayHost(QWidget* owner) {
+  return std::make_unique<QtTrayHost>(owner);
+}
 
 TTrayIcon::TTrayIcon(QWidget* owner, std::unique_ptr<platform::ITrayBackend> backend, std::unique_ptr<ITrayHost> host)
     : backend_(backend ? std::move(backend) : platform::CreateTrayBackend()),
@@ -215,7 +217,9 @@ platform::TrayIconData TTrayIcon::FillIconData() const {
   return d;
 }
 
-void TTrayIcon::ModifyIcon() { backend_->Modify(FillIconData()); }
+void TTrayIcon::ModifyIcon() {
+  backend_->Modify(FillIconData());
+}
 
 void TTrayIcon::ShowIcon() {
   hasIconFlag_ = true;

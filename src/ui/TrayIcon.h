@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QPoint>
 #include <QPointer>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,16 +37,16 @@ extern bool StartMinimized;
 class ITrayHost {
  public:
   virtual ~ITrayHost() = default;
-  virtual void ShowApp() = 0;      // show the program's windows again
-  virtual void HideApp() = 0;      // hide them (only the icon remains)
-  virtual void MinimizeApp() = 0;  // minimise the program the ordinary way
+  virtual void ShowApp() = 0;                   // show the program's windows again
+  virtual void HideApp() = 0;                   // hide them (only the icon remains)
+  virtual void MinimizeApp() = 0;               // minimise the program the ordinary way
   virtual void SetShowMainForm(bool show) = 0;  // whether the entry shows the main window
   virtual bool OwnerIsWindow() const = 0;       // the owner is a window (a widget)
   virtual bool OwnerVisible() const = 0;
   virtual void ShowOwner() = 0;
   virtual void BringOwnerToFront() = 0;
   virtual QPoint CursorPos() const = 0;
-  virtual unsigned KeyboardShift() const = 0;   // TTrayIcon::ssShift | ssCtrl | ssAlt
+  virtual unsigned KeyboardShift() const = 0;  // TTrayIcon::ssShift | ssCtrl | ssAlt
   virtual void ProcessMessages() = 0;
   virtual void PopupMenu(QMenu* menu, QPoint screenPos) = 0;  // returns when the menu has closed
 
@@ -66,8 +65,16 @@ class TTrayIcon : public TCustomTimer {
   using TShiftState = unsigned;
   // The mouse messages of the desktop's callback.
   enum TTrayMessage {
-    tmMouseMove, tmLButtonDown, tmLButtonUp, tmLButtonDblClk, tmRButtonDown, tmRButtonUp, tmRButtonDblClk,
-    tmMButtonDown, tmMButtonUp, tmMButtonDblClk
+    tmMouseMove,
+    tmLButtonDown,
+    tmLButtonUp,
+    tmLButtonDblClk,
+    tmRButtonDown,
+    tmRButtonUp,
+    tmRButtonDblClk,
+    tmMButtonDown,
+    tmMButtonUp,
+    tmMButtonDblClk
   };
   static constexpr std::size_t kMaxHint = 63;
   static constexpr int kCallbackMessage = 1235;

@@ -112,10 +112,18 @@ void TBaseMainForm::FormCreate() {
   backend.OnSessionEnd = [this] { EndSession(); };
 }
 
-void TBaseMainForm::AppMinimized() { AppIsMinimized = true; }
-void TBaseMainForm::AppRestored() { AppIsMinimized = false; }
-void TBaseMainForm::MinimizeApp() { Application().Minimize(); }
-void TBaseMainForm::RestoreApp() { Application().Restore(); }
+void TBaseMainForm::AppMinimized() {
+  AppIsMinimized = true;
+}
+void TBaseMainForm::AppRestored() {
+  AppIsMinimized = false;
+}
+void TBaseMainForm::MinimizeApp() {
+  Application().Minimize();
+}
+void TBaseMainForm::RestoreApp() {
+  Application().Restore();
+}
 
 void TBaseMainForm::RegisterToolbars() {
   if (ToolbarLayout) ToolbarLayout->AddControl(0, btnMenu);

@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QVBoxLayout>
 #include <QWidget>
-
 #include <memory>
 
 #include "ui/BaseForm.h"

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
-
 #include <vector>
 
 #include "ui/uToolbarLayout.h"

@@ -11,7 +11,6 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionToolButton>
-
 #include <algorithm>
 
 #include "platform/Timers.h"
@@ -24,27 +23,41 @@ using namespace platform;
 
 namespace {
 bool g_themes = false;
-constexpr int kStrip = 12;     // the drop strip of a split button
-constexpr int kDropRoom = 9;   // room for the mark on a full-drop face
-QRect ToQ(const TXPRect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+constexpr int kStrip = 12;    // the drop strip of a split button
+constexpr int kDropRoom = 9;  // room for the mark on a full-drop face
+QRect ToQ(const TXPRect& r) {
+  return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 }  // namespace
 
-bool ThemesEnabled() { return g_themes; }
-void SetThemesEnabled(bool on) { g_themes = on; }
+bool ThemesEnabled() {
+  return g_themes;
+}
+void SetThemesEnabled(bool on) {
+  g_themes = on;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Decisions
 
 TMenuPlacement PlaceMenu(TMenuPopUpDirection direction, int l, int t, int w, int h) {
   switch (direction) {
-    case mdLeftDown: return {l - 1, t, true, false};
-    case mdRightDown: return {l + w + 1, t, false, false};
-    case mdDownLeft: return {l + w, t + h + 1, true, false};
-    case mdDownRight: return {l, t + h + 1, false, false};
-    case mdLeftUp: return {l - 1, t, true, true};
-    case mdRightUp: return {l + w + 1, t, false, true};
-    case mdUpLeft: return {l + w, t - 2, true, true};
-    case mdUpRight: return {l, t - 2, false, true};
+    case mdLeftDown:
+      return {l - 1, t, true, false};
+    case mdRightDown:
+      return {l + w + 1, t, false, false};
+    case mdDownLeft:
+      return {l + w, t + h + 1, true, false};
+    case mdDownRight:
+      return {l, t + h + 1, false, false};
+    case mdLeftUp:
+      return {l - 1, t, true, true};
+    case mdRightUp:
+      return {l + w + 1, t, false, true};
+    case mdUpLeft:
+      return {l + w, t - 2, true, true};
+    case mdUpRight:
+      return {l, t - 2, false, true};
   }
   return {l, t + h + 1, false, false};
 }
@@ -242,8 +255,7 @@ void TXPButtonLogic::Release(bool cursorInside) {
 // ---------------------------------------------------------------------------------------------
 // The widget
 
-TmxXPButton::TmxXPButton(QWidget* parent)
-    : QWidget(parent), colors_{clBtnFace, 0xD8ACB0, 0xC7879F, clNavy, clGray} {
+TmxXPButton::TmxXPButton(QWidget* parent) : QWidget(parent), colors_{clBtnFace, 0xD8ACB0, 0xC7879F, clNavy, clGray} {
   resize(23, 22);
   setAttribute(Qt::WA_Hover);
   setMouseTracking(false);
@@ -313,9 +325,15 @@ void Relink(QPointer<TImageList>& slot, TImageList* list, QWidget* w) {
 }
 }  // namespace
 
-void TmxXPButton::SetImages(TImageList* list) { Relink(images_, list, this); }
-void TmxXPButton::SetDisabled(TImageList* list) { Relink(disabled_, list, this); }
-void TmxXPButton::SetHot(TImageList* list) { Relink(hot_, list, this); }
+void TmxXPButton::SetImages(TImageList* list) {
+  Relink(images_, list, this);
+}
+void TmxXPButton::SetDisabled(TImageList* list) {
+  Relink(disabled_, list, this);
+}
+void TmxXPButton::SetHot(TImageList* list) {
+  Relink(hot_, list, this);
+}
 
 void TmxXPButton::SetImageIndex(int index) {
   if (index == imageIndex_) return;
@@ -499,11 +517,20 @@ void TmxXPButton::PaintThemed(QPainter& p, const TXPButtonLook& look) {
   auto stateOf = [](TThemedPart part) {
     QStyle::State st = QStyle::State_AutoRaise;
     switch (part) {
-      case tpButtonDisabled: case tpDropDownButtonDisabled: case tpSplitButtonDisabled: case tpSplitDropDownDisabled:
+      case tpButtonDisabled:
+      case tpDropDownButtonDisabled:
+      case tpSplitButtonDisabled:
+      case tpSplitDropDownDisabled:
         return st;
-      case tpButtonHot: case tpDropDownButtonHot: case tpSplitButtonHot: case tpSplitDropDownHot:
+      case tpButtonHot:
+      case tpDropDownButtonHot:
+      case tpSplitButtonHot:
+      case tpSplitDropDownHot:
         return st | QStyle::State_Enabled | QStyle::State_MouseOver | QStyle::State_Raised;
-      case tpButtonPressed: case tpDropDownButtonPressed: case tpSplitButtonPressed: case tpSplitDropDownPressed:
+      case tpButtonPressed:
+      case tpDropDownButtonPressed:
+      case tpSplitButtonPressed:
+      case tpSplitDropDownPressed:
         return st | QStyle::State_Enabled | QStyle::State_Sunken;
       case tpButtonChecked:
         return st | QStyle::State_Enabled | QStyle::State_On;
@@ -601,7 +628,9 @@ void TmxXPButton::leaveEvent(QEvent* ev) {
 }
 
 namespace {
-int ButtonOf(Qt::MouseButton b) { return b == Qt::RightButton ? 1 : b == Qt::MiddleButton ? 2 : 0; }
+int ButtonOf(Qt::MouseButton b) {
+  return b == Qt::RightButton ? 1 : b == Qt::MiddleButton ? 2 : 0;
+}
 }  // namespace
 
 void TmxXPButton::mousePressEvent(QMouseEvent* ev) {
@@ -613,7 +642,9 @@ void TmxXPButton::mousePressEvent(QMouseEvent* ev) {
 }
 
 // Double clicks count as single clicks.
-void TmxXPButton::mouseDoubleClickEvent(QMouseEvent* ev) { mousePressEvent(ev); }
+void TmxXPButton::mouseDoubleClickEvent(QMouseEvent* ev) {
+  mousePressEvent(ev);
+}
 
 void TmxXPButton::mouseReleaseEvent(QMouseEvent* ev) {
   if (ev->button() != Qt::LeftButton && ev->button() != Qt::RightButton && ev->button() != Qt::MiddleButton) return;

@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
-
 #include <functional>
 #include <string>
 
@@ -63,8 +62,12 @@ struct TXPButtonLook {
   TColor color = 0, focusedColor = 0xD8ACB0, pressedColor = 0xC7879F, borderColor = 0x800000;
 };
 
-inline bool IsDrop(const TXPButtonLook& s) { return !s.isToggle && s.dropsMenu; }
-inline bool IsSplit(const TXPButtonLook& s) { return IsDrop(s) && !s.fullDrop && s.showDropMark; }
+inline bool IsDrop(const TXPButtonLook& s) {
+  return !s.isToggle && s.dropsMenu;
+}
+inline bool IsSplit(const TXPButtonLook& s) {
+  return IsDrop(s) && !s.fullDrop && s.showDropMark;
+}
 
 // The flat look, as fills and frames to draw in order.
 struct TFlatPaintPlan {
@@ -80,18 +83,31 @@ struct TFlatPaintPlan {
   TXPRect frameDRect;
   TColor frameColor = 0;
   bool dropMark = false;
-  int mark[3][2] = {};      // triangle points
+  int mark[3][2] = {};  // triangle points
   TColor markPen = 0x202020;
-  TColor markBrush = 0;     // the brush colour last used
+  TColor markBrush = 0;  // the brush colour last used
 };
 TFlatPaintPlan PlanFlatPaint(const TXPButtonLook& s);
 
 enum TThemedPart {
   tpNone,
-  tpButtonNormal, tpButtonHot, tpButtonPressed, tpButtonChecked, tpButtonDisabled,
-  tpDropDownButtonNormal, tpDropDownButtonHot, tpDropDownButtonPressed, tpDropDownButtonDisabled,
-  tpSplitButtonNormal, tpSplitButtonHot, tpSplitButtonPressed, tpSplitButtonDisabled,
-  tpSplitDropDownNormal, tpSplitDropDownHot, tpSplitDropDownPressed, tpSplitDropDownDisabled,
+  tpButtonNormal,
+  tpButtonHot,
+  tpButtonPressed,
+  tpButtonChecked,
+  tpButtonDisabled,
+  tpDropDownButtonNormal,
+  tpDropDownButtonHot,
+  tpDropDownButtonPressed,
+  tpDropDownButtonDisabled,
+  tpSplitButtonNormal,
+  tpSplitButtonHot,
+  tpSplitButtonPressed,
+  tpSplitButtonDisabled,
+  tpSplitDropDownNormal,
+  tpSplitDropDownHot,
+  tpSplitDropDownPressed,
+  tpSplitDropDownDisabled,
 };
 struct TThemedParts {
   TThemedPart inR = tpNone;
@@ -121,12 +137,12 @@ class TXPButtonLogic {
   bool clickPending = false;  // the left button went down on the button
   int width = 23, height = 22;
 
-  std::function<void(bool& handled)> onDown, onUp, onDropMenu;
+  std::function<void(bool&handled)> onDown, onUp, onDropMenu;
   std::function<void(int button, int x, int y)> inheritedMouseDown, inheritedMouseUp;
-  std::function<bool()> hasMenu;       // a drop-down menu is assigned
-  std::function<void()> dropMenu;      // open the menu; returns when it has closed
-  std::function<void()> postRelease;   // post the release message
-  std::function<void()> click;         // the click event
+  std::function<bool()> hasMenu;      // a drop-down menu is assigned
+  std::function<void()> dropMenu;     // open the menu; returns when it has closed
+  std::function<void()> postRelease;  // post the release message
+  std::function<void()> click;        // the click event
   std::function<void()> repaint;
 
   bool FullDropButton() const { return !isToggle && dropsMenu && fullDrop; }
@@ -209,7 +225,7 @@ class TmxXPButton : public QWidget {
   QAction* Action() const { return action_; }
 
   std::function<void(TmxXPButton*)> OnClick;
-  std::function<void(TmxXPButton*, bool& handled)> OnDown, OnUp, OnDropMenu;
+  std::function<void(TmxXPButton*, bool&handled)> OnDown, OnUp, OnDropMenu;
   std::function<void(TmxXPButton*, int button, int x, int y)> OnMouseDown, OnMouseUp;
 
   // The look's state now.

@@ -3,4 +3,6 @@
 #include "platform/Application.h"
 #include "ui/uAboutDialog.h"
 
-void ShowAbout(QWidget* form) { ShowAboutDialog(platform::Application().Title, form); }
+void ShowAbout(QWidget* form) {
+  ShowAboutDialog(platform::Application().Title, form);
+}

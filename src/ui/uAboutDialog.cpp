@@ -57,8 +57,8 @@ std::string PercentEncode(const std::string& text, const std::string& keep) {
   static const char* hex = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : text) {
-    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                            c == '-' || c == '.' || c == '_' || c == '~';
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                            c == '.' || c == '_' || c == '~';
     if (unreserved || (c < 0x80 && keep.find(char(c)) != std::string::npos)) {
       out += char(c);
     } else {
@@ -86,8 +86,8 @@ void MakeLink(QLabel* label) {
 
 }  // namespace
 
-TAboutDialog::TAboutDialog(const std::string& title, QWidget* parent, const std::string& author,
-                           const std::string& web, const std::string& mail)
+TAboutDialog::TAboutDialog(const std::string& title, QWidget* parent, const std::string& author, const std::string& web,
+                           const std::string& mail)
     : QDialog(parent), title_(title), web_(web), mail_(mail) {
   setObjectName(QStringLiteral("AboutDialog"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-
 #include <string>
 
 // The program's constants for the box.
@@ -31,18 +30,17 @@ class TAboutDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TAboutDialog(const std::string& title, QWidget* parent,
-               const std::string& author = kAboutAuthorLine, const std::string& web = kAboutWebAddress,
-               const std::string& mail = kAboutMailAddress);
+  TAboutDialog(const std::string& title, QWidget* parent, const std::string& author = kAboutAuthorLine,
+               const std::string& web = kAboutWebAddress, const std::string& mail = kAboutMailAddress);
 
-  QLabel* lblTitle;     // 1005
-  QLabel* lblVersion;   // 1002
+  QLabel* lblTitle;    // 1005
+  QLabel* lblVersion;  // 1002
   QLabel* lblBy;
-  QLabel* lblAuthor;    // 1031, the mail link
-  QLabel* memLicense;   // 1000, in a scroll area
+  QLabel* lblAuthor;   // 1031, the mail link
+  QLabel* memLicense;  // 1000, in a scroll area
   QScrollArea* scrLicense;
   QLabel* lblVisit;
-  QLabel* lblWeb;       // 1030
+  QLabel* lblWeb;         // 1030
   QPushButton* btnClose;  // 1
 
   std::string MailUrl() const;

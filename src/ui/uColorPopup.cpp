@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
-
 #include <algorithm>
 #include <cmath>
 
@@ -98,8 +97,12 @@ double RoundHalfEven(double v) {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-double Deg(double d) { return d * kPi / 180.0; }
-int RoundInt(double v) { return int(RoundHalfEven(v)); }
+double Deg(double d) {
+  return d * kPi / 180.0;
+}
+int RoundInt(double v) {
+  return int(RoundHalfEven(v));
+}
 std::uint8_t Channel(double c) {
   const double v = RoundHalfEven(255.0 * c);
   return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
@@ -154,7 +157,9 @@ TPopupRect TColorPopupModel::CellRect(int index) const {
   return {left, top, left + B, top + B};
 }
 
-int TColorPopupModel::SeparatorY() const { return defaultRect_.bottom + R_ * B + e_; }
+int TColorPopupModel::SeparatorY() const {
+  return defaultRect_.bottom + R_ * B + e_;
+}
 
 int TColorPopupModel::CurrentHeight() const {
   return selectedIndex_ == idxCustom ? greyRect_.bottom + 2 * e_ : windowRect_.Height();
@@ -264,9 +269,13 @@ void TColorPopupModel::SetSelectedColor(TColor color) {
     }
 }
 
-void TColorPopupModel::SelectIndex(int index) { selectedIndex_ = index; }
+void TColorPopupModel::SelectIndex(int index) {
+  selectedIndex_ = index;
+}
 
-void TColorPopupModel::SetHoverIndex(int index) { hoverIndex_ = index; }
+void TColorPopupModel::SetHoverIndex(int index) {
+  hoverIndex_ = index;
+}
 
 TColor TColorPopupModel::CustomColor() const {
   if (customIndex_ > 0) {
@@ -513,7 +522,9 @@ void TColorPopupModel::Key(TKey key) {
 namespace {
 constexpr int kEdge = 2;  // the edge width of the classic 3D look
 
-QColor Q(TColor c) { return ToQColor(c); }
+QColor Q(TColor c) {
+  return ToQColor(c);
+}
 
 QSize CaptionExtent() {
   const QFontMetrics fm(QApplication::font());
@@ -524,14 +535,16 @@ QSize CaptionExtent() {
 void FillHexagon(QPainter& p, double cx, double cy, double radius) {
   QPolygon poly;
   for (int s = 0; s < 6; ++s)
-    poly << QPoint(RoundInt(cx + std::cos(Deg(90 - 60 * s)) * radius), RoundInt(cy + std::sin(Deg(90 - 60 * s)) * radius));
+    poly << QPoint(RoundInt(cx + std::cos(Deg(90 - 60 * s)) * radius),
+                   RoundInt(cy + std::sin(Deg(90 - 60 * s)) * radius));
   p.drawPolygon(poly);
 }
 
 void OutlineHexagonXor(QPainter& p, double cx, double cy, double radius) {
   QPolygon poly;
   for (int s = 0; s < 6; ++s)
-    poly << QPoint(RoundInt(cx + std::cos(Deg(90 - 60 * s)) * radius), RoundInt(cy + std::sin(Deg(90 - 60 * s)) * radius));
+    poly << QPoint(RoundInt(cx + std::cos(Deg(90 - 60 * s)) * radius),
+                   RoundInt(cy + std::sin(Deg(90 - 60 * s)) * radius));
   p.save();
   p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
   p.setPen(QPen(Qt::white, 2));
@@ -718,7 +731,9 @@ void TColorPopup::mousePressEvent(QMouseEvent* ev) {
   AfterInput();
 }
 
-void TColorPopup::mouseDoubleClickEvent(QMouseEvent* ev) { mousePressEvent(ev); }
+void TColorPopup::mouseDoubleClickEvent(QMouseEvent* ev) {
+  mousePressEvent(ev);
+}
 
 void TColorPopup::mouseMoveEvent(QMouseEvent* ev) {
   const QPoint pt = ev->position().toPoint();
@@ -736,15 +751,31 @@ void TColorPopup::mouseReleaseEvent(QMouseEvent* ev) {
 
 void TColorPopup::keyPressEvent(QKeyEvent* ev) {
   switch (ev->key()) {
-    case Qt::Key_Left: model_.Key(TColorPopupModel::kLeft); break;
-    case Qt::Key_Right: model_.Key(TColorPopupModel::kRight); break;
-    case Qt::Key_Up: model_.Key(TColorPopupModel::kUp); break;
-    case Qt::Key_Down: model_.Key(TColorPopupModel::kDown); break;
+    case Qt::Key_Left:
+      model_.Key(TColorPopupModel::kLeft);
+      break;
+    case Qt::Key_Right:
+      model_.Key(TColorPopupModel::kRight);
+      break;
+    case Qt::Key_Up:
+      model_.Key(TColorPopupModel::kUp);
+      break;
+    case Qt::Key_Down:
+      model_.Key(TColorPopupModel::kDown);
+      break;
     case Qt::Key_Return:
-    case Qt::Key_Enter: model_.Key(TColorPopupModel::kEnter); break;
-    case Qt::Key_Space: model_.Key(TColorPopupModel::kSpace); break;
-    case Qt::Key_Escape: model_.Key(TColorPopupModel::kEscape); break;
-    default: QWidget::keyPressEvent(ev); return;
+    case Qt::Key_Enter:
+      model_.Key(TColorPopupModel::kEnter);
+      break;
+    case Qt::Key_Space:
+      model_.Key(TColorPopupModel::kSpace);
+      break;
+    case Qt::Key_Escape:
+      model_.Key(TColorPopupModel::kEscape);
+      break;
+    default:
+      QWidget::keyPressEvent(ev);
+      return;
   }
   AfterInput();
 }
@@ -771,11 +802,10 @@ bool ShowColorPopup(TColor& color, QPoint screenPoint) {
   popup.SetSelectedColor(color);
   popup.ShowAt(screenPoint);
   QEventLoop loop;
-  const auto quitConn =
-      QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &loop, [&] {
-        popup.Model().SetState(TColorPopupModel::psCancelled);
-        loop.quit();
-      });
+  const auto quitConn = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &loop, [&] {
+    popup.Model().SetState(TColorPopupModel::psCancelled);
+    loop.quit();
+  });
   while (popup.Model().State() == TColorPopupModel::psShowing) {
     if (QCoreApplication::closingDown()) {
       popup.Model().SetState(TColorPopupModel::psCancelled);

@@ -12,7 +12,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
-
 #include <array>
 #include <string>
 #include <vector>
@@ -56,12 +55,12 @@ double RoundHalfEven(double v);
 
 class TColorPopupModel {
  public:
-  static constexpr int m = 6;   // margin
-  static constexpr int B = 18;  // cell size
-  static constexpr int C = 8;   // columns
-  static constexpr int L = 7;   // comb rings
+  static constexpr int m = 6;                          // margin
+  static constexpr int B = 18;                         // cell size
+  static constexpr int C = 8;                          // columns
+  static constexpr int L = 7;                          // comb rings
   static constexpr int CombRadius = (C * B * 7) / 16;  // 63
-  static const int Radius;                              // 11
+  static const int Radius;                             // 11
   static constexpr int kCombCells = 127;
   static constexpr int kGreyCells = 17;
 

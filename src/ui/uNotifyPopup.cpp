@@ -43,7 +43,9 @@ void TNotifyPopup::SetFontColor(TColor color) {
   update();
 }
 
-bool TNotifyPopup::ImageShown() const { return Images && ImageIndex >= 0; }
+bool TNotifyPopup::ImageShown() const {
+  return Images && ImageIndex >= 0;
+}
 
 QSize TNotifyPopup::SizeForText() const {
   int w = width();
@@ -152,8 +154,12 @@ int TNotifyPopup::SlideTicks(int height, int marginY, int step) {
 
 void TNotifyPopup::OnTimer(int id) {
   switch (id) {
-    case kSlideTimer: SlideStep(); break;
-    case kDwellTimer: DwellTimeout(); break;
+    case kSlideTimer:
+      SlideStep();
+      break;
+    case kDwellTimer:
+      DwellTimeout();
+      break;
     case kReleaseTimer: {
       timers_->KillTimer(kReleaseTimer);
       // Freed from the event loop, never inside this timer's own handler.
@@ -161,7 +167,8 @@ void TNotifyPopup::OnTimer(int id) {
       PostCall([self] { delete self.data(); });
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

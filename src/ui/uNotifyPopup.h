@@ -10,7 +10,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 

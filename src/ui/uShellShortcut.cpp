@@ -1,13 +1,13 @@
 #include "ui/uShellShortcut.h"
 
-#include <QDir>
-#include <QStandardPaths>
-
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QStandardPaths>
+#include <cerrno>
+#include <cstdio>
 
 #include "platform/Files.h"
 #include "platform/qt/Icons.h"
@@ -66,14 +66,23 @@ std::string DesktopEntryEscapeString(const std::string& value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
       case ' ':
         out += i == 0 ? "\\s" : " ";
         break;
-      default: out += c;
+      default:
+        out += c;
     }
   }
   return out;

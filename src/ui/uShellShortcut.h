@@ -17,7 +17,8 @@ std::optional<std::string> SanitizeShortcutName(const std::string& name);
 // Desktop-entry value escaping: backslash, newline, tab and carriage return, and a leading blank.
 std::string DesktopEntryEscapeString(const std::string& value);
 // One argument of an Exec line: quoted when it holds a reserved character (with the double quote,
-// backquote, dollar and backslash escaped inside the quotes), "%" doubled. The result still goes through DesktopEntryEscapeString.
+// backquote, dollar and backslash escaped inside the quotes), "%" doubled. The result still goes through
+// DesktopEntryEscapeString.
 std::string DesktopEntryQuoteArg(const std::string& arg);
 // The working folder of a target: everything up to and including its last "/" ("" without one).
 std::string ShortcutWorkingDir(const std::string& target);

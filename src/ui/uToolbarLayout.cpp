@@ -38,7 +38,9 @@ IToolbarControl* TToolbarLayout::AddControl(int group, QWidget* control) {
   return c;
 }
 
-void TToolbarLayout::AddGroup(int gap, int spacing) { groups_.push_back(Group{gap, spacing}); }
+void TToolbarLayout::AddGroup(int gap, int spacing) {
+  groups_.push_back(Group{gap, spacing});
+}
 
 void TToolbarLayout::Arrange() {
   int pos = Start;
@@ -64,7 +66,9 @@ IToolbarControl* TToolbarLayout::GetControl(int index) const {
   return index >= 0 && index < Count() ? items_[index].control : nullptr;
 }
 
-int TToolbarLayout::GetGroup(int index) const { return index >= 0 && index < Count() ? items_[index].group : -1; }
+int TToolbarLayout::GetGroup(int index) const {
+  return index >= 0 && index < Count() ? items_[index].group : -1;
+}
 
 int TToolbarLayout::GroupGap(int group) const {
   return group >= 0 && group < GroupCount() ? groups_[group].gap : 0;

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <memory>
 #include <vector>
 

@@ -88,7 +88,9 @@ bool NeedsPreserve(const std::string& text) {
 
 constexpr size_t kMaxIndentDepth = 64;
 
-constexpr size_t IndentWidth(size_t depth) { return 2 * std::min(depth, kMaxIndentDepth); }
+constexpr size_t IndentWidth(size_t depth) {
+  return 2 * std::min(depth, kMaxIndentDepth);
+}
 
 // Appends into a buffer that must not grow past a limit; once full, every further piece is dropped.
 class TSink {

@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
-
 #include <memory>
 #include <string>
 
@@ -77,7 +76,8 @@ class MainWindowTest : public testsupport::TempDirTest {
     const QPoint at = w->rect().center();
     QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(w, &release);
     QApplication::processEvents();
   }

@@ -2,19 +2,18 @@
 // from outside with xdotool as a person drives it; the files it leaves are read with the probes and
 // xmllint. Each test ends with a picture of the screen under the artifacts folder.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <thread>
-
-#include <unistd.h>
 
 #include "AppTestSupport.h"
 
@@ -24,7 +23,9 @@ using testsupport::RunProcess;
 
 namespace {
 
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Sleep(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // One X display with the program on it. The program runs from a folder of its own (a copy of the
 // built binary), so its settings file and its sample are the test's alone.
@@ -130,8 +131,7 @@ class Desktop {
 
   // The main window alone as a PNG under the artifacts folder.
   void WindowShot(const std::string& name) {
-    const auto r =
-        RunProcess(testsupport::ProbePath("xshot"), {testsupport::ArtifactDir() + "/" + name, window_});
+    const auto r = RunProcess(testsupport::ProbePath("xshot"), {testsupport::ArtifactDir() + "/" + name, window_});
     EXPECT_EQ(r.exitCode, 0) << r.err;
   }
 
@@ -195,9 +195,9 @@ std::string SmallBank(const std::string& name) {
   return text;
 }
 
-#define REQUIRE_DESKTOP(desk)                                                                 \
-  REQUIRE_XSERVER(xs);                                                                        \
-  REQUIRE_TOOL(xdotool_tool, "xdotool");                                                      \
+#define REQUIRE_DESKTOP(desk)            \
+  REQUIRE_XSERVER(xs);                   \
+  REQUIRE_TOOL(xdotool_tool, "xdotool"); \
   Desktop desk(xs, tmp, xdotool_tool)
 
 class EndToEnd : public testsupport::TempDirTest {};
@@ -239,7 +239,7 @@ TEST_F(EndToEnd, MakeRenameAndSetTheLanguageOfAFolderAndARecord) {
   const std::string bank = tmp.File("bank.xdb2");
   testsupport::WriteFile(bank, SmallBank("Scenario"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Scenario$"), "");
-  d.Key("Home");          // the tree has the focus: its first node, the folder "Keep"
+  d.Key("Home");  // the tree has the focus: its first node, the folder "Keep"
   d.Key("space");
   d.Key("ctrl+shift+n");  // New Folder inside it
   d.Type("Draft folder");
@@ -313,8 +313,9 @@ TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
   REQUIRE_DESKTOP(d);
   const std::string bank = tmp.File("large.xdb2");
   {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>100000"
-                      "</NextNodeID><DataBaseName>Large</DataBaseName></settings>";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>100000"
+        "</NextNodeID><DataBaseName>Large</DataBaseName></settings>";
     std::mt19937 rng(7);
     int id = 1;
     for (int f = 0; f < 60; ++f) {
@@ -359,7 +360,8 @@ TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
     if (round % 2 == 0) {
       // Killed while the file is being written (its temporary file is there) ...
       const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-      while (!writing() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(500));
+      while (!writing() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     } else {
       Sleep(int(rng() % 1500));  // ... or at any moment of the save
     }
@@ -442,8 +444,10 @@ TEST_F(EndToEnd, HundredThousandNestedOpenFoldersShowSaveQuitAndReopen) {
   REQUIRE_DESKTOP(d);
   const int depth = 100000;
   const std::string deepest = std::to_string(depth + 1);
-  std::string xml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><DataBaseName>Deep</DataBaseName>"
-                    "<LastPosition>" + deepest + "</LastPosition></settings>";
+  std::string xml =
+      "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><DataBaseName>Deep</DataBaseName>"
+      "<LastPosition>" +
+      deepest + "</LastPosition></settings>";
   for (int i = 1; i <= depth; ++i) xml += "<folder ID='" + std::to_string(i) + "' expanded='1'>F";
   xml += "<record ID='" + deepest + "'>Deepest<data>int deepest;</data></record>";
   for (int i = 0; i < depth; ++i) xml += "</folder>";
@@ -573,11 +577,11 @@ namespace {
 // A folder "Many" of `records` records "R1", "R2", ... (IDs 2, 3, ...), open, selected at the start.
 std::string ManyRecords(const std::string& name, int records, const std::string& settings = "") {
   std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>" +
-                    std::to_string(records + 10) + "</NextNodeID><LastPosition>1</LastPosition><DataBaseName>" +
-                    name + "</DataBaseName>" + settings + "</settings><folder ID=\"1\" expanded=\"1\">Many";
+                    std::to_string(records + 10) + "</NextNodeID><LastPosition>1</LastPosition><DataBaseName>" + name +
+                    "</DataBaseName>" + settings + "</settings><folder ID=\"1\" expanded=\"1\">Many";
   for (int r = 1; r <= records; ++r)
-    xml += "<record ID=\"" + std::to_string(r + 1) + "\">R" + std::to_string(r) + "<data>text " +
-           std::to_string(r) + "</data></record>";
+    xml += "<record ID=\"" + std::to_string(r + 1) + "\">R" + std::to_string(r) + "<data>text " + std::to_string(r) +
+           "</data></record>";
   return xml + "</folder></dataroot>";
 }
 
@@ -652,12 +656,13 @@ TEST_F(EndToEnd, HistoryBoxesSearchExactlyWhatWasTyped) {
   ASSERT_EQ(xs.StartWindowManager(), "");
   const std::string bank = tmp.File("history.xdb2");
   testsupport::WriteFile(
-      bank, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
-            "<LastPosition>2</LastPosition><DataBaseName>History</DataBaseName><RecordSearchText>merge_value"
-            "</RecordSearchText><RecordSearchHistory>merge_value</RecordSearchHistory></settings>"
-            "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Code<data>string s</data></record>"
-            "<record ID=\"3\">Merge<data>merge_value</data></record><record ID=\"4\">Other<data>merge_vx</data>"
-            "</record></folder></dataroot>");
+      bank,
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+      "<LastPosition>2</LastPosition><DataBaseName>History</DataBaseName><RecordSearchText>merge_value"
+      "</RecordSearchText><RecordSearchHistory>merge_value</RecordSearchHistory></settings>"
+      "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Code<data>string s</data></record>"
+      "<record ID=\"3\">Merge<data>merge_value</data></record><record ID=\"4\">Other<data>merge_vx</data>"
+      "</record></folder></dataroot>");
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - History$"), "");
   // The editor: "string" found first, then "s" is searched; the selection found is replaced by "X".
   d.Click(d.Width() * 2 / 3, 150);
@@ -736,8 +741,8 @@ TEST_F(EndToEnd, AStoredSizeLargerThanTheScreenComesBackInsideIt) {
   ASSERT_EQ(d.Exit(), "");
   const std::string settings = d.Folder() + "/tessaryn.xdb";
   std::string xml = testsupport::ReadFile(settings);
-  for (const auto& [key, value] : {std::pair{"sizeWidth", "3000"}, {"sizeHeight", "1700"}, {"posLeft", "900"},
-                                    {"posTop", "700"}}) {
+  for (const auto& [key, value] :
+       {std::pair{"sizeWidth", "3000"}, {"sizeHeight", "1700"}, {"posLeft", "900"}, {"posTop", "700"}}) {
     const std::regex element("<" + std::string(key) + ">[^<]*</" + key + ">");
     ASSERT_TRUE(std::regex_search(xml, element)) << key << " in\n" << xml;
     xml = std::regex_replace(xml, element, "<" + std::string(key) + ">" + value + "</" + key + ">");

@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 
 #include "AppTestSupport.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
-#include <QKeyEvent>
 #include "databank/gui/uConfig.h"
+#include "databank/uDataBankContent.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
-#include "databank/uDataBankContent.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uXMLTools2.h"
 
@@ -301,7 +301,8 @@ TEST_F(MainWindow, NothingSelectedShowsTheCurtainAndNoKeywords) {
   EXPECT_EQ(form->lKeywords->text(), "no keywords");
 
   for (QAction* action : form->TreeMenu->actions())
-    if (!action->shortcut().isEmpty()) EXPECT_TRUE(action->isShortcutVisibleInContextMenu()) << action->text().toStdString();
+    if (!action->shortcut().isEmpty())
+      EXPECT_TRUE(action->isShortcutVisibleInContextMenu()) << action->text().toStdString();
   EXPECT_TRUE(form->miItemProperties->isVisible());
   EXPECT_EQ(form->miItemProperties->shortcut(), QKeySequence(QStringLiteral("Alt+Return")));
 }
@@ -377,11 +378,12 @@ TEST_F(MainWindow, TheRecordEditorJoinsTheWindow) {
 // 1, 1 does, and the real editor storing that back changes nothing. With auto-save off, closing then
 // asks nothing.
 TEST_F(MainWindow, BrowsingRecordsAsksNothingOnClose) {
-  Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
-       "<record ID=\"2\">No caret<data>int a;\r\nint b;</data></record>"
-       "<record ID=\"3\" XPos=\"0\" YPos=\"0\">Zero caret<data>int c;</data></record>"
-       "<record ID=\"4\" XPos=\"3\" YPos=\"2\">Own caret<data>int d;\r\nint e;</data></record>"
-       "<record ID=\"5\">Unix lines<data>int f;\nint g;</data><comments>one\ntwo</comments></record></dataroot>");
+  Open(
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
+      "<record ID=\"2\">No caret<data>int a;\r\nint b;</data></record>"
+      "<record ID=\"3\" XPos=\"0\" YPos=\"0\">Zero caret<data>int c;</data></record>"
+      "<record ID=\"4\" XPos=\"3\" YPos=\"2\">Own caret<data>int d;\r\nint e;</data></record>"
+      "<record ID=\"5\">Unix lines<data>int f;\nint g;</data><comments>one\ntwo</comments></record></dataroot>");
   settingsSection()->WriteBool("AutoSave", false);
   for (int id : {2, 3, 4, 5, 2, 3, 4, 5, 2}) {
     Select(id);
@@ -399,11 +401,13 @@ TEST_F(MainWindow, BrowsingRecordsAsksNothingOnClose) {
 TEST(MainWindowProbe, OutlandishStoredPanelHeightAndCaret) {
   testsupport::TempDir tmp;
   const std::string bank = tmp.File("odd.xdb2");
-  testsupport::WriteFile(bank, "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><LastPosition>1"
-                               "</LastPosition></settings><record ID='1' commentpanel-height='2147483647' "
-                               "commentpanel-shown='1' XPos='2147483647' YPos='2147483647'>r<data>abc\r\nxy</data>"
-                               "<comments>c</comments></record></dataroot>");
-  const auto run = testsupport::RunProcess(testsupport::ProbePath("treeprobe"), {"--main", bank}, "type z\nclose\n", 300);
+  testsupport::WriteFile(bank,
+                         "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><LastPosition>1"
+                         "</LastPosition></settings><record ID='1' commentpanel-height='2147483647' "
+                         "commentpanel-shown='1' XPos='2147483647' YPos='2147483647'>r<data>abc\r\nxy</data>"
+                         "<comments>c</comments></record></dataroot>");
+  const auto run =
+      testsupport::RunProcess(testsupport::ProbePath("treeprobe"), {"--main", bank}, "type z\nclose\n", 300);
   ASSERT_EQ(run.exitCode, 0) << run.err.substr(0, 3000);
   EXPECT_NE(testsupport::ReadFile(bank).find("<data>abc\r\nxyz</data>"), std::string::npos)
       << testsupport::ReadFile(bank).substr(0, 2000);

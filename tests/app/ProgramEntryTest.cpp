@@ -32,7 +32,9 @@ void FakeFinalize() {
   g_seen.valuesInMemory = GlobalSettings() && GlobalSettings()->ValueExists("ShowEditorToolbar");
   g_seen.valuesOnDisk = testsupport::ReadFile(g_settingsFile).find("ShowEditorToolbar") != std::string::npos;
 }
-int FakeAbi() { return TESSARYN_HIGHLIGHTER_PLUGIN_ABI; }
+int FakeAbi() {
+  return TESSARYN_HIGHLIGHTER_PLUGIN_ABI;
+}
 
 class FakeLoader : public platform::IModuleLoader {
  public:
@@ -57,7 +59,8 @@ class ProgramEntry : public testsupport::TempDirTest {
   TProgramOptions Options(const std::string& settingsXML) {
     g_settingsFile = tmp.File("settings.xdb");
     testsupport::WriteFile(g_settingsFile, settingsXML);
-    testsupport::WriteFile(tmp.File("bank.xdb2"), "<?xml version=\"1.0\"?>\r\n<dataroot><folder ID=\"1\">F</folder></dataroot>");
+    testsupport::WriteFile(tmp.File("bank.xdb2"),
+                           "<?xml version=\"1.0\"?>\r\n<dataroot><folder ID=\"1\">F</folder></dataroot>");
     std::filesystem::create_directory(tmp.File("plugins"));
     testsupport::WriteFile(tmp.File("plugins/hl_probe.so"), "");
     TProgramOptions o;

@@ -35,7 +35,8 @@ struct Recorder {
   }
 };
 
-std::string Encode(const std::string& xml, const std::string& password, bool compress, const std::string& entry = "e.xdb2") {
+std::string Encode(const std::string& xml, const std::string& password, bool compress,
+                   const std::string& entry = "e.xdb2") {
   TBankWriteLayers layers{password, compress, entry};
   std::string out;
   EXPECT_TRUE(EncodeBankLayers(xml, layers, nullptr, out));
@@ -137,7 +138,8 @@ TEST(BankFileLayers, PlainLengthStartingWithPKIsACipherLayer) {
 }
 
 TEST(BankFileLayers, ShortAndEmptyFilesFailWithoutAPrompt) {
-  for (std::string bytes : {std::string(), std::string("a"), std::string("ab\0", 3), std::string("PK"), std::string("PK\x03")}) {
+  for (std::string bytes :
+       {std::string(), std::string("a"), std::string("ab\0", 3), std::string("PK"), std::string("PK\x03")}) {
     Recorder rec;
     auto ctx = rec.Context();
     TBankReadResult result;

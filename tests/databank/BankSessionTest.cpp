@@ -1,7 +1,6 @@
 // The file pipeline of the open databank: open, save, the layers on disk, the save-changes question,
 // the recent list, passwords, auto-save and start-up, against real files in a temporary folder.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <chrono>
@@ -915,7 +914,8 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
 class SlowOpenDialogUI : public platform::ScriptedUIServices {
  public:
   explicit SlowOpenDialogUI(platform::FakeEventLoop& loop) : loop_(loop) {}
-  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path, platform::WindowHandle owner) override {
+  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path,
+                      platform::WindowHandle owner) override {
     ticks += loop_.Advance(600000);
     return ScriptedUIServices::OpenFileDialog(options, path, owner);
   }
@@ -1011,7 +1011,8 @@ TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {
     std::string text, second;
   };
   const Case cases[] = {
-      {"<?xml version='1.0' ?>\r\n<dataroot>\r\n  <folder ID='1' x>a", "XML error at line 3, column 20: missing = when parsing attributes"},
+      {"<?xml version='1.0' ?>\r\n<dataroot>\r\n  <folder ID='1' x>a",
+       "XML error at line 3, column 20: missing = when parsing attributes"},
       {"<dataroot>\n<record ID='1'>a\n<data>b</data", "XML error at line 3, column 8: Missing >"},
       {"<dataroot><folder ID='1'>a</folder>", "XML error at line 1, column 36: Missing <"},
   };
@@ -1064,13 +1065,12 @@ TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
     bool backupKept;
   };
   const Case cases[] = {
-      {{"", false}, {"pw", false}, false},   // a password added
-      {{"a", false}, {"b", true}, false},    // changed
-      {{"", false}, {"", true}, false},      // plain text, now zipped
-      {{"pw", false}, {"", false}, true},    // removed: the backup is the stronger one
-      {{"pw", true}, {"pw", false}, true},   // the same password
-      {{"", true}, {"", false}, true},
-      {{"", false}, {"", false}, true},
+      {{"", false}, {"pw", false}, false},  // a password added
+      {{"a", false}, {"b", true}, false},   // changed
+      {{"", false}, {"", true}, false},     // plain text, now zipped
+      {{"pw", false}, {"", false}, true},   // removed: the backup is the stronger one
+      {{"pw", true}, {"pw", false}, true},  // the same password
+      {{"", true}, {"", false}, true},     {{"", false}, {"", false}, true},
   };
   for (const bool background : {false, true}) {
     for (const Case& c : cases) {
@@ -1095,8 +1095,8 @@ TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
       s.WaitForSave();
       EXPECT_FALSE(s.Modified());
       EXPECT_EQ(fs::exists(backup), c.backupKept)
-          << background << " '" << c.before.password << "' " << c.before.compress << " -> '" << c.after.password
-          << "' " << c.after.compress;
+          << background << " '" << c.before.password << "' " << c.before.compress << " -> '" << c.after.password << "' "
+          << c.after.compress;
       // The next save backs up the new form again.
       s.SetModified();
       s.SaveCommand();

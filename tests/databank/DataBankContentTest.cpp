@@ -85,18 +85,21 @@ TEST(DataBankContent, FindNodeByIDComparesTextInDisplayOrder) {
   EXPECT_EQ(NodeTitle(FindNodeByID(db.Root(), 10)), "deep");
   // Duplicate IDs: the first in display order wins.
   TXMLDataBase2 dup;
-  Load(dup, "<dataroot><folder ID='1'>f<record ID='5'>first</record></folder><record ID='5'>second</record></dataroot>");
+  Load(dup,
+       "<dataroot><folder ID='1'>f<record ID='5'>first</record></folder><record ID='5'>second</record></dataroot>");
   EXPECT_EQ(NodeTitle(FindNodeByID(dup.Root(), 5)), "first");
   std::vector<std::string> order;
-  ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int depth) { order.push_back(std::to_string(depth) + NodeTitle(n)); });
+  ForEachTreeNode(db.Root(),
+                  [&](TxevXMLNode2* n, int depth) { order.push_back(std::to_string(depth) + NodeTitle(n)); });
   EXPECT_EQ(order, (std::vector<std::string>{"0A", "1r1", "1r2", "1B", "2deep", "0top"}));
 }
 
 // The tree's map of IDs, with holders added in and out of display order and taken away again.
 TEST(DataBankContent, NodeMapFindsTheFirstHolderOfAnIDInDisplayOrder) {
   TXMLDataBase2 db;
-  Load(db, "<dataroot><folder ID='1'>f<record ID='5'>first</record></folder><record ID='5'>second</record>"
-           "<record ID='05'>padded</record></dataroot>");
+  Load(db,
+       "<dataroot><folder ID='1'>f<record ID='5'>first</record></folder><record ID='5'>second</record>"
+       "<record ID='05'>padded</record></dataroot>");
   std::vector<TxevXMLNode2*> nodes;
   ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int) { nodes.push_back(n); });
   ASSERT_EQ(nodes.size(), 4u);
@@ -149,8 +152,9 @@ TEST(DataBankContent, AssignAndRenumberInPreOrder) {
 
 TEST(DataBankContent, NewIDsNeverRepeatOnceTheCounterIsSpent) {
   TXMLDataBase2 db;
-  Load(db, "<dataroot><folder ID='2147483646'>a<record ID='1'>r<record ID='4'>inner</record></record>"
-           "<record ID='3'>s</record></folder></dataroot>");
+  Load(db,
+       "<dataroot><folder ID='2147483646'>a<record ID='1'>r<record ID='4'>inner</record></record>"
+       "<record ID='3'>s</record></folder></dataroot>");
   int next = LoadedNextNodeID(db);
   ASSERT_EQ(next, INT_MAX);
   TxevXMLNode2* folder = FindNodeByID(db.Root(), 2147483646);
@@ -183,7 +187,7 @@ TEST(DataBankContent, Bookmarks) {
 
 TEST(DataBankContent, OldTextDequotesOnlyWhollyQuotedTexts) {
   EXPECT_EQ(DequoteOldText("\"a \"\"q\"\"\""), "a \"q\"");
-  EXPECT_EQ(DequoteOldText("\"a\" b"), "\"a\" b");   // nothing after the closing quote is lost
+  EXPECT_EQ(DequoteOldText("\"a\" b"), "\"a\" b");  // nothing after the closing quote is lost
   EXPECT_EQ(DequoteOldText("\"open"), "\"open");
   EXPECT_EQ(DequoteOldText("\""), "\"");
   EXPECT_EQ(DequoteOldText("\"\""), "");
@@ -195,7 +199,9 @@ TEST(DataBankContent, OldTextDequotesOnlyWhollyQuotedTexts) {
 
 TEST(DataBankContent, OldFormatConvertsEveryNodeAndMarksCDATA) {
   TXMLDataBase2 db;
-  Load(db, "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"<record ID=\"2\">\"r\"<data>\"x &gt; 1\"</data></record></folder></dataroot>");
+  Load(db,
+       "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"<record ID=\"2\">\"r\"<data>\"x &gt; "
+       "1\"</data></record></folder></dataroot>");
   ConvertOldFormat(db.Root());
   TxevXMLNode2* folder = FindNodeByID(db.Root(), 1);
   EXPECT_EQ(NodeTitle(folder), "a <b> \"q\"");

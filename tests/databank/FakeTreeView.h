@@ -80,8 +80,12 @@ class FakeTreeView : public ITreeView {
     else
       events->TreeCollapsed(item);
   }
-  void FullExpand() override { ForEach(&root_, [this](TTreeItem* i) { SetExpanded(i, true); }); }
-  void FullCollapse() override { ForEach(&root_, [this](TTreeItem* i) { SetExpanded(i, false); }); }
+  void FullExpand() override {
+    ForEach(&root_, [this](TTreeItem* i) { SetExpanded(i, true); });
+  }
+  void FullCollapse() override {
+    ForEach(&root_, [this](TTreeItem* i) { SetExpanded(i, false); });
+  }
   void StartEdit(TTreeItem* item) override {
     if (!Updating() && events) events->TreeEditing(item);
     editing = item;

@@ -65,7 +65,7 @@ TEST_F(Features, FilterResults) {
       {Search("SORT", stAllWords, "t", true, true), "1(2) 9"},  // words compare without regard to case
       {Search("sort list", stAllWords, "t"), "1(2)"},
       {Search("pas", stAnyWord, "k"), "1(3(4))"},  // keywords are words; the empty folder 5 goes
-      {Search("tools", stPhrase, "t"), ""},       // a matched folder that holds no record goes too
+      {Search("tools", stPhrase, "t"), ""},        // a matched folder that holds no record goes too
       {Search("atoi", stPhrase, "x"), "1(6)"},
       {Search("s\\w+t", stRegExpr, "x"), "1(2) 9"},
       {Search("nothing like this", stAnyWord, "tkx"), ""},
@@ -99,8 +99,8 @@ TEST_F(Features, FilterExpressionErrors) {
   EXPECT_EQ(t->ui.Calls().size(), 1u);
   t->editor.ContentTests = 0;
   Filter(*t, Search("(A+)+B", stRegExpr, "x"));  // would backtrack for ever on a long run of a's
-  EXPECT_EQ(t->ui.Calls().size(), 1u);            // no such text here: found nothing, said nothing
-  EXPECT_EQ(t->editor.ContentTests, 9);  // folders are asked too (and answer no)
+  EXPECT_EQ(t->ui.Calls().size(), 1u);           // no such text here: found nothing, said nothing
+  EXPECT_EQ(t->editor.ContentTests, 9);          // folders are asked too (and answer no)
 }
 
 // What the user typed in the open record is what the filter sees; the record is opened again after.
@@ -229,10 +229,13 @@ TEST(FilterAlgorithm, AgreesWithCopyThenDelete) {
     flat(tree, 0);
 
     std::vector<int> calls;
-    const auto specs = FilterTreeSpecs(db.Root(), TTreeImages{}, [&](TxevXMLNode2* n) {
-      calls.push_back(bank::NodeID(n));
-      return answer(n);
-    }, nullptr);
+    const auto specs = FilterTreeSpecs(
+        db.Root(), TTreeImages{},
+        [&](TxevXMLNode2* n) {
+          calls.push_back(bank::NodeID(n));
+          return answer(n);
+        },
+        nullptr);
     std::vector<std::pair<int, int>> got;
     for (const TTreeItemSpec& s : specs)
       got.emplace_back(bank::NodeID(s.Node), s.Parent < 0 ? 0 : got[size_t(s.Parent)].second + 1);
@@ -401,13 +404,13 @@ TEST_F(Features, ExportThenImport) {
 
 TEST(BankFigures, FormatDataSizeAndDelay) {
   const std::pair<std::int64_t, const char*> sizes[] = {
-      {0, "0 Chars"},          {1023, "1023 Chars"}, {1024, "1.0 KB"},     {1536, "1.5 KB"},
-      {2047, "2.0 KB"},        {1048575, "1024.0 KB"}, {1048576, "1.0 MB"}, {1572864, "1.5 MB"},
+      {0, "0 Chars"},        {1023, "1023 Chars"},    {1024, "1.0 KB"},    {1536, "1.5 KB"},
+      {2047, "2.0 KB"},      {1048575, "1024.0 KB"},  {1048576, "1.0 MB"}, {1572864, "1.5 MB"},
       {5LL << 30, "5.0 GB"}, {3LL << 40, "3072.0 GB"}};
   for (auto [size, text] : sizes) EXPECT_EQ(FormatDataSize(size), text) << size;
-  const std::pair<const char*, int> delays[] = {{"60", 60}, {"1", 1}, {"86400", 86400}, {"abc", -1}, {"", -1},
-                                                {"0", -1},  {"-1", -1}, {"-2", -1},     {"86401", -1}, {" 5", -1},
-                                                {"12abc", -1}, {"99999999999", -1}};
+  const std::pair<const char*, int> delays[] = {{"60", 60},    {"1", 1},   {"86400", 86400}, {"abc", -1},
+                                                {"", -1},      {"0", -1},  {"-1", -1},       {"-2", -1},
+                                                {"86401", -1}, {" 5", -1}, {"12abc", -1},    {"99999999999", -1}};
   for (auto [text, want] : delays) EXPECT_EQ(ParseAutoSaveDelay(text).value_or(-1), want) << text;
 
   MapSettings settings;

@@ -19,9 +19,13 @@ inline std::string FixtureXML(bool expanded = true) {
   const std::string e = expanded ? " expanded=\"1\"" : "";
   return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot>"
          "<settings><NextNodeID>20</NextNodeID></settings>"
-         "<folder ID=\"1\"" + e + ">Alpha<keywords>a</keywords>"
+         "<folder ID=\"1\"" +
+         e +
+         ">Alpha<keywords>a</keywords>"
          "<record ID=\"2\">One<data>x</data><keywords>k</keywords></record>"
-         "<folder ID=\"3\"" + e + ">Inner<record ID=\"4\">Two</record></folder>"
+         "<folder ID=\"3\"" +
+         e +
+         ">Inner<record ID=\"4\">Two</record></folder>"
          "<record ID=\"5\">Three</record></folder>"
          "<record ID=\"6\">Top</record><folder ID=\"7\">Beta</folder></dataroot>";
 }
@@ -88,7 +92,9 @@ class TestTree : public TXMLTreeFeatures {
   void ShowCurtain() override { curtain = true; }
   void HideCurtain() override { curtain = false; }
   void ApplyCaption(const std::string& c, bool) override { caption = c; }
-  void RecordOpened() override { keywordsField = CurrentFolder ? bank::NodeKeywords(CurrentFolder) : editor.GetKeywords(); }
+  void RecordOpened() override {
+    keywordsField = CurrentFolder ? bank::NodeKeywords(CurrentFolder) : editor.GetKeywords();
+  }
   void RecordClosing() override {
     if (CurrentFolder)
       bank::SetNodeKeywords(CurrentFolder, keywordsField);
@@ -138,4 +144,3 @@ class TreeCore : public testsupport::TempDirTest {
     return t;
   }
 };
-

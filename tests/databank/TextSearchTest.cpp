@@ -35,15 +35,18 @@ TEST(TextSearch, MatcherCases) {
       {"a foobar", "foo", stAllWords, false, false, true},
       {"x|Ünïcode;y", "ünÏcode", stAnyWord, true, true, true},
       {"ünïcode", "ÜNÏCODE", stAnyWord, false, false, false},  // only a..z change case
-      {"anything", " ;, ", stAnyWord, false, false, false},   // no words
-      {"A12", "\\d+", stRegExpr, false, false, true},         // the escape keeps its meaning
+      {"anything", " ;, ", stAnyWord, false, false, false},    // no words
+      {"A12", "\\d+", stRegExpr, false, false, true},          // the escape keeps its meaning
       {"ABC", "\\d+", stRegExpr, false, false, false},
       {"tab\there", "\\t", stRegExpr, false, false, true},
       {"xJy", "\\x4a", stRegExpr, false, false, true},
-      {"abc", "$", stRegExpr, false, false, false},  // a non-empty subject's end is never tried
-      {"the ŁÓDŹ file", "Ł.D", stRegExpr, false, true, true},    // no Windows-1252 byte for Ł: "?" on both sides
+      {"abc", "$", stRegExpr, false, false, false},            // a non-empty subject's end is never tried
+      {"the ŁÓDŹ file", "Ł.D", stRegExpr, false, true, true},  // no Windows-1252 byte for Ł: "?" on both sides
       {"the ?ODZ file", "Ł", stRegExpr, false, true, true},
-      {"Kö1ln", "K\xc3\xb6" "1ln", stRegExpr, false, true, false},  // ö stands for \d
+      {"Kö1ln",
+       "K\xc3\xb6"
+       "1ln",
+       stRegExpr, false, true, false},  // ö stands for \d
       {"K1ln", "K\xc3\xb6ln", stRegExpr, false, true, true},
   };
   for (const Case& c : cases)

@@ -16,24 +16,77 @@ TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
     const char* shape;
   };
   const Case cases[] = {
-      {"new folder, label edit cancelled", [](TestTree& t) { t.Select(3); t.NewFolder(); t.view.CancelEdit(); },
+      {"new folder, label edit cancelled",
+       [](TestTree& t) {
+         t.Select(3);
+         t.NewFolder();
+         t.view.CancelEdit();
+       },
        "1(2 3(4 20()) 5) 6 7()"},
-      {"new record", [](TestTree& t) { t.Select(3); t.NewRecord(); t.view.FinishEdit("R"); },
+      {"new record",
+       [](TestTree& t) {
+         t.Select(3);
+         t.NewRecord();
+         t.view.FinishEdit("R");
+       },
        "1(2 3(4 20) 5) 6 7()"},
-      {"rename", [](TestTree& t) { t.Select(2); t.RenameNode(); t.view.FinishEdit("Renamed"); },
+      {"rename",
+       [](TestTree& t) {
+         t.Select(2);
+         t.RenameNode();
+         t.view.FinishEdit("Renamed");
+       },
        "1(2 3(4) 5) 6 7()"},
-      {"delete, answered yes", [](TestTree& t) { t.ui.PushMessageResult(platform::mrYes); t.Select(5); t.DeleteNode(); },
+      {"delete, answered yes",
+       [](TestTree& t) {
+         t.ui.PushMessageResult(platform::mrYes);
+         t.Select(5);
+         t.DeleteNode();
+       },
        "1(2 3(4)) 6 7()"},
-      {"delete, answered no", [](TestTree& t) { t.ui.PushMessageResult(platform::mrNo); t.Select(5); t.DeleteNode(); },
+      {"delete, answered no",
+       [](TestTree& t) {
+         t.ui.PushMessageResult(platform::mrNo);
+         t.Select(5);
+         t.DeleteNode();
+       },
        "1(2 3(4) 5) 6 7()"},
-      {"move up", [](TestTree& t) { t.Select(5); t.MoveNodeUp(); }, "1(2 5 3(4)) 6 7()"},
-      {"move down", [](TestTree& t) { t.Select(2); t.MoveNodeDown(); }, "1(3(4) 2 5) 6 7()"},
+      {"move up",
+       [](TestTree& t) {
+         t.Select(5);
+         t.MoveNodeUp();
+       },
+       "1(2 5 3(4)) 6 7()"},
+      {"move down",
+       [](TestTree& t) {
+         t.Select(2);
+         t.MoveNodeDown();
+       },
+       "1(3(4) 2 5) 6 7()"},
       // The targets below are open already: opening one would mark the databank on its own.
       {"drag onto a folder", [](TestTree& t) { t.DropNode(t.Node(6), t.Node(3)); }, "1(2 3(4 6) 5) 7()"},
-      {"paste a copy", [](TestTree& t) { t.Select(2); t.CopyNode(); t.Select(3); t.PasteNode(); },
+      {"paste a copy",
+       [](TestTree& t) {
+         t.Select(2);
+         t.CopyNode();
+         t.Select(3);
+         t.PasteNode();
+       },
        "1(2 3(4 20) 5) 6 7()"},
-      {"cut and paste", [](TestTree& t) { t.Select(6); t.CutNode(); t.Select(3); t.PasteNode(); }, "1(2 3(4 6) 5) 7()"},
-      {"duplicate", [](TestTree& t) { t.Select(4); t.DuplicateNode(); }, "1(2 3(4 20) 5) 6 7()"},
+      {"cut and paste",
+       [](TestTree& t) {
+         t.Select(6);
+         t.CutNode();
+         t.Select(3);
+         t.PasteNode();
+       },
+       "1(2 3(4 6) 5) 7()"},
+      {"duplicate",
+       [](TestTree& t) {
+         t.Select(4);
+         t.DuplicateNode();
+       },
+       "1(2 3(4 20) 5) 6 7()"},
       {"collapse", [](TestTree& t) { t.view.SetExpanded(t.ItemOf(t.Node(3)), false); }, "1(2 3(4) 5) 6 7()"},
       {"full expand", [](TestTree& t) { t.FullExpand(); }, "1(2 3(4) 5) 6 7()"},
   };
@@ -244,12 +297,32 @@ TEST_F(TreeCore, ReadersOfTheTreeSeeTheLatestEdits) {
     std::function<std::string(TestTree&)> read;
   };
   const Case cases[] = {
-      {"copy a record", 2, [&](TestTree& t) { t.CopyNode(); return fromClipboard(); }},
-      {"cut a record", 2, [&](TestTree& t) { t.CutNode(); return fromClipboard(); }},
-      {"duplicate a record", 2, [&](TestTree& t) { t.DuplicateNode(); return values(t.Node(20)); }},
+      {"copy a record", 2,
+       [&](TestTree& t) {
+         t.CopyNode();
+         return fromClipboard();
+       }},
+      {"cut a record", 2,
+       [&](TestTree& t) {
+         t.CutNode();
+         return fromClipboard();
+       }},
+      {"duplicate a record", 2,
+       [&](TestTree& t) {
+         t.DuplicateNode();
+         return values(t.Node(20));
+       }},
       {"export a record", 2, exported},
-      {"copy a folder", 7, [&](TestTree& t) { t.CopyNode(); return fromClipboard(); }},
-      {"duplicate a folder", 7, [&](TestTree& t) { t.DuplicateNode(); return values(t.Node(20)); }},
+      {"copy a folder", 7,
+       [&](TestTree& t) {
+         t.CopyNode();
+         return fromClipboard();
+       }},
+      {"duplicate a folder", 7,
+       [&](TestTree& t) {
+         t.DuplicateNode();
+         return values(t.Node(20));
+       }},
       {"export a folder", 7, exported},
   };
   for (const Case& c : cases) {
@@ -359,17 +432,44 @@ TEST_F(TreeCore, RandomEditsKeepTheItemsEqualToAFreshBuild) {
       TxevXMLNode2* a = pick();
       if (a && rng() % 3) t->view.Select(t->ItemOf(a));
       switch (rng() % 11) {
-        case 0: t->NewFolder(); t->view.FinishEdit("F" + std::to_string(step)); break;
-        case 1: t->NewRecord(); t->view.CancelEdit(); break;
-        case 2: t->ui.PushMessageResult(rng() % 2 ? platform::mrYes : platform::mrNo); t->DeleteNode(); break;
-        case 3: t->MoveNodeUp(); break;
-        case 4: t->MoveNodeDown(); break;
-        case 5: { TxevXMLNode2* b = pick(); if (a) t->DropNode(a, rng() % 4 ? b : nullptr); break; }
-        case 6: t->CopyNode(); break;
-        case 7: t->CutNode(); break;
-        case 8: t->PasteNode(); break;
-        case 9: t->DuplicateNode(); break;
-        case 10: if (a && bank::IsFolder(a)) t->view.SetExpanded(t->ItemOf(a), !t->ItemOf(a)->expanded); break;
+        case 0:
+          t->NewFolder();
+          t->view.FinishEdit("F" + std::to_string(step));
+          break;
+        case 1:
+          t->NewRecord();
+          t->view.CancelEdit();
+          break;
+        case 2:
+          t->ui.PushMessageResult(rng() % 2 ? platform::mrYes : platform::mrNo);
+          t->DeleteNode();
+          break;
+        case 3:
+          t->MoveNodeUp();
+          break;
+        case 4:
+          t->MoveNodeDown();
+          break;
+        case 5: {
+          TxevXMLNode2* b = pick();
+          if (a) t->DropNode(a, rng() % 4 ? b : nullptr);
+          break;
+        }
+        case 6:
+          t->CopyNode();
+          break;
+        case 7:
+          t->CutNode();
+          break;
+        case 8:
+          t->PasteNode();
+          break;
+        case 9:
+          t->DuplicateNode();
+          break;
+        case 10:
+          if (a && bank::IsFolder(a)) t->view.SetExpanded(t->ItemOf(a), !t->ItemOf(a)->expanded);
+          break;
       }
       t->view.CancelEdit();
       ASSERT_NO_FATAL_FAILURE(t->ExpectConsistent()) << "step " << step;

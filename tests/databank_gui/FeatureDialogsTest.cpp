@@ -48,7 +48,8 @@ TEST_F(TreeForm, FilterThroughTheDialogAndTheResultsView) {
   form->Action(TTreeAction::FilterTree)->trigger();
   // "Two", "Three" and "Top" hold a capital T; their folders come along, all open.
   EXPECT_EQ(Items(form->FindTree), (std::vector<std::string>{"Alpha", "Inner", "Two", "Three", "Top"}));
-  for (QTreeWidgetItemIterator it(form->FindTree); *it; ++it) EXPECT_TRUE((*it)->childCount() == 0 || (*it)->isExpanded());
+  for (QTreeWidgetItemIterator it(form->FindTree); *it; ++it)
+    EXPECT_TRUE((*it)->childCount() == 0 || (*it)->isExpanded());
   EXPECT_TRUE(form->TreePageControl->isVisible());
   EXPECT_EQ(form->TreePageControl->currentWidget(), form->FindTreePage);
   EXPECT_EQ(form->TreeView->parentWidget(), form->TreePage);
@@ -103,7 +104,8 @@ TEST_F(TreeForm, BookmarkManagerAndSelectionDialogs) {
   EXPECT_EQ(manager->List->headerItem()->text(0), "Favourites");
   EXPECT_EQ(manager->List->columnWidth(0), 240);
   EXPECT_EQ(manager->actnMoveDn->text(), "Move Dn");
-  for (QAction* a : {manager->actnNew, manager->actnEdit, manager->actnDelete, manager->actnMoveUp, manager->actnMoveDn})
+  for (QAction* a :
+       {manager->actnNew, manager->actnEdit, manager->actnDelete, manager->actnMoveUp, manager->actnMoveDn})
     EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
   manager->SelectIndex(0);
   EXPECT_FALSE(manager->actnMoveUp->isEnabled());
@@ -135,7 +137,8 @@ TEST_F(TreeForm, BookmarkManagerAndSelectionDialogs) {
   EXPECT_FALSE(dialog->btnOk->isEnabled());  // a lock asks for a password
   dialog->ePassword->setText("pw");
   EXPECT_TRUE(dialog->btnOk->isEnabled());
-  EXPECT_EQ(dialog->ePassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dialog->ePassword), '*');
+  EXPECT_EQ(dialog->ePassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dialog->ePassword),
+            '*');
   dialog->btnSelectAll->click();
   dialog->show();
   Png("select-export.png", dialog.get());
@@ -190,13 +193,14 @@ TEST_F(TreeForm, SettingsDialogStoresEveryValueAndTakesEffect) {
     d->btnOk->click();
   });
   form->Action(TTreeAction::Settings)->trigger();
-  EXPECT_TRUE(form->WindowSettings.AutoExpandTree);  // at once
-  EXPECT_FALSE(form->MinimizeOnClose);                // "HardQuit" off
+  EXPECT_TRUE(form->WindowSettings.AutoExpandTree);          // at once
+  EXPECT_FALSE(form->MinimizeOnClose);                       // "HardQuit" off
   EXPECT_EQ(form->Session().RecentFiles().Count(), recent);  // the open file is not listed as recent
   form.reset();
   settings.reset();
   for (const TConfigFlag& f : ConfigFlags()) {
-    const auto r = testsupport::RunProcess(xmllint, {"--xpath", std::string("string(/dataroot/") + f.Key + ")", SettingsFile()});
+    const auto r =
+        testsupport::RunProcess(xmllint, {"--xpath", std::string("string(/dataroot/") + f.Key + ")", SettingsFile()});
     EXPECT_EQ(r.out.substr(0, 1), f.Default ? "0" : "1") << f.Key << " " << r.err;
   }
   const auto period = testsupport::RunProcess(xmllint, {"--xpath", "string(/dataroot/AutoSavePeriod)", SettingsFile()});

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-
 #include <random>
 #include <regex>
 
@@ -75,8 +74,8 @@ class TreeForm : public testsupport::TempDirTest {
     QMouseEvent press(QEvent::MouseButtonPress, at, form->Tree->viewport()->mapToGlobal(at), button, button,
                       Qt::NoModifier);
     QApplication::sendEvent(form->Tree->viewport(), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, form->Tree->viewport()->mapToGlobal(at), button,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, form->Tree->viewport()->mapToGlobal(at), button, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(form->Tree->viewport(), &release);
   }
   // The widget's items equal a fresh build from the document.
@@ -98,4 +97,3 @@ class TreeForm : public testsupport::TempDirTest {
   }
   void SavePng(const std::string& name, QWidget* w, qreal ratio = 1) { testsupport::SaveWidgetPng(name, w, ratio); }
 };
-

@@ -6,10 +6,11 @@
 #include "TreeFormFixture.h"
 
 TEST_F(TreeForm, SettingsTableAndToolbarVisibilityRoundTrip) {
-  Open("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><ShowTreeToolbar>0</ShowTreeToolbar>"
-       "<ShowQuickSearch>1</ShowQuickSearch><ShowStatusBar>1</ShowStatusBar><TreeWidth>300</TreeWidth>"
-       "<HardQuit>0</HardQuit><MinimizeToTray>1</MinimizeToTray>"
-       "<Toolbar><btnSaveBase_visible>0</btnSaveBase_visible></Toolbar></dataroot>");
+  Open(
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><ShowTreeToolbar>0</ShowTreeToolbar>"
+      "<ShowQuickSearch>1</ShowQuickSearch><ShowStatusBar>1</ShowStatusBar><TreeWidth>300</TreeWidth>"
+      "<HardQuit>0</HardQuit><MinimizeToTray>1</MinimizeToTray>"
+      "<Toolbar><btnSaveBase_visible>0</btnSaveBase_visible></Toolbar></dataroot>");
   EXPECT_TRUE(form->TreeToolbar->isHidden());
   EXPECT_FALSE(form->btnTreeToolbar->Down());
   EXPECT_FALSE(form->miShowTreeToolbar->isChecked());
@@ -96,8 +97,10 @@ TEST_F(TreeForm, MouseDragAndExpansionRules) {
   EXPECT_EQ(tree->DropZoneAt(QPoint(40, tree->viewport()->height() - 3), &target), Z::ScrollDown);
   EXPECT_EQ(tree->DropZoneAt(tree->visualItemRect(QItem(7)).center(), &target), Z::OnItem);
   EXPECT_EQ(target, QItem(7));
-  EXPECT_EQ(tree->DropZoneAt(QPoint(tree->visualItemRect(QItem(3)).left() - 4, tree->visualItemRect(QItem(3)).center().y()), &target),
-            Z::Refused);
+  EXPECT_EQ(
+      tree->DropZoneAt(QPoint(tree->visualItemRect(QItem(3)).left() - 4, tree->visualItemRect(QItem(3)).center().y()),
+                       &target),
+      Z::Refused);
   EXPECT_EQ(tree->DropZoneAt(empty, &target), Z::BelowItems);
 
   Select(1);
@@ -135,8 +138,8 @@ TEST_F(TreeForm, RandomEditsKeepTheWidgetEqualToAFreshBuild) {
     return nodes.empty() ? nullptr : nodes[rng() % nodes.size()];
   };
   using A = TTreeAction;
-  const A commands[] = {A::NewFolder, A::NewItem, A::DeleteItem, A::MoveItemUp, A::MoveItemDown,
-                        A::CopyNode, A::CutNode, A::PasteNode, A::DuplicateNode, A::FullCollapse};
+  const A commands[] = {A::NewFolder, A::NewItem, A::DeleteItem, A::MoveItemUp,    A::MoveItemDown,
+                        A::CopyNode,  A::CutNode, A::PasteNode,  A::DuplicateNode, A::FullCollapse};
   for (int step = 0; step < 120; ++step) {
     if (TxevXMLNode2* a = pick(); a && rng() % 3) Select(bank::NodeID(a));
     if (rng() % 5 == 0) {
@@ -164,7 +167,8 @@ TEST_F(TreeForm, TreePicturesAtTwoDensitiesAndTheRenderedWindow) {
     ASSERT_EQ(one.size(), QSize(16, 16));
     ASSERT_EQ(two.size(), QSize(32, 32));
     // Drawn again at the higher density, not blown up: the big picture is no pixel-doubled small one.
-    EXPECT_NE(two.convertToFormat(QImage::Format_ARGB32), one.scaled(32, 32).convertToFormat(QImage::Format_ARGB32)) << i;
+    EXPECT_NE(two.convertToFormat(QImage::Format_ARGB32), one.scaled(32, 32).convertToFormat(QImage::Format_ARGB32))
+        << i;
     for (int j = 0; j < i; ++j) EXPECT_NE(one, list.Image(j)) << i << " equals " << j;
   }
   // A stored picture the list does not hold shows the default one.
@@ -226,18 +230,22 @@ TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
   testsupport::TempDir tmp;
   const std::string a = tmp.File("a.xdb2"), b = tmp.File("b.xdb2"), out = tmp.File("out.xdb2");
   testsupport::WriteFile(a, kBank);
-  testsupport::WriteFile(b, "<?xml version=\"1.0\"?><dataroot><settings><NextNodeID>50</NextNodeID></settings>"
-                            "<folder ID=\"40\">Target</folder></dataroot>");
+  testsupport::WriteFile(b,
+                         "<?xml version=\"1.0\"?><dataroot><settings><NextNodeID>50</NextNodeID></settings>"
+                         "<folder ID=\"40\">Target</folder></dataroot>");
   const std::string probe = testsupport::ProbePath("treeprobe");
   const std::string dir = tmp.Path().string();
-  const std::string script =
-      "export DISPLAY=" + x.Display() + " QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
-      probe + " " + a + " <" + dir + "/a.in >" + dir + "/a.out 2>" + dir + "/a.err & ap=$!; exec 3>" + dir + "/a.in; "
-      "printf 'select 3\\ncopy\\nsave\\nstate\\n' >&3; "
-      "for i in $(seq 300); do grep -q '^modified=' " + dir + "/a.out && break; sleep 0.1; done; " +
-      "printf 'select 40\\npaste\\nsaveas " + out + "\\noutline\\n' | " + probe + " " + b + "; rb=$?; " +
-      "exec 3>&-; wait $ap; ra=$?; "
-      "echo \"first=$ra second=$rb\"; cat " + dir + "/a.err >&2; exit 0";
+  const std::string script = "export DISPLAY=" + x.Display() + " QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
+                             probe + " " + a + " <" + dir + "/a.in >" + dir + "/a.out 2>" + dir +
+                             "/a.err & ap=$!; exec 3>" + dir +
+                             "/a.in; "
+                             "printf 'select 3\\ncopy\\nsave\\nstate\\n' >&3; "
+                             "for i in $(seq 300); do grep -q '^modified=' " +
+                             dir + "/a.out && break; sleep 0.1; done; " + "printf 'select 40\\npaste\\nsaveas " + out +
+                             "\\noutline\\n' | " + probe + " " + b + "; rb=$?; " +
+                             "exec 3>&-; wait $ap; ra=$?; "
+                             "echo \"first=$ra second=$rb\"; cat " +
+                             dir + "/a.err >&2; exit 0";
   const auto run = testsupport::RunProcess("bash", {"-c", script}, "", 120);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;

@@ -36,13 +36,53 @@ void Type(TCustomSynPad& e, std::u16string_view s) {
 
 TEST(SynPadUndo, RandomCommandsUndoToTheStartAndRedoToTheEnd) {
   TSynMemoryClipboard::InstallWhereMissing();
-  static const TSynPadorCommand commands[] = {
-      ecLeft, ecRight, ecUp, ecDown, ecWordLeft, ecWordRight, ecLineStart, ecLineEnd, ecSelLeft, ecSelRight, ecSelUp,
-      ecSelDown, ecSelWordRight, ecSelLineEnd, ecEditorBottom, ecSelEditorTop, ecPageDown, ecSelWord, ecSelectAll,
-      ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL, ecDeleteEOL, ecDeleteLine,
-      ecLineBreak, ecInsertLine, ecTab, ecShiftTab, ecBlockIndent, ecBlockUnindent, ecUpperCase, ecTitleCase,
-      ecToggleCaseBlock, ecLowerCaseBlock, ecCut, ecCopy, ecPaste, ecToggleMode, ecNormalSelect, ecColumnSelect,
-      ecLineSelect, ecMatchBracket, ecSetMarker1, ecUndo, ecRedo};
+  static const TSynPadorCommand commands[] = {ecLeft,
+                                              ecRight,
+                                              ecUp,
+                                              ecDown,
+                                              ecWordLeft,
+                                              ecWordRight,
+                                              ecLineStart,
+                                              ecLineEnd,
+                                              ecSelLeft,
+                                              ecSelRight,
+                                              ecSelUp,
+                                              ecSelDown,
+                                              ecSelWordRight,
+                                              ecSelLineEnd,
+                                              ecEditorBottom,
+                                              ecSelEditorTop,
+                                              ecPageDown,
+                                              ecSelWord,
+                                              ecSelectAll,
+                                              ecDeleteLastChar,
+                                              ecDeleteChar,
+                                              ecDeleteWord,
+                                              ecDeleteLastWord,
+                                              ecDeleteBOL,
+                                              ecDeleteEOL,
+                                              ecDeleteLine,
+                                              ecLineBreak,
+                                              ecInsertLine,
+                                              ecTab,
+                                              ecShiftTab,
+                                              ecBlockIndent,
+                                              ecBlockUnindent,
+                                              ecUpperCase,
+                                              ecTitleCase,
+                                              ecToggleCaseBlock,
+                                              ecLowerCaseBlock,
+                                              ecCut,
+                                              ecCopy,
+                                              ecPaste,
+                                              ecToggleMode,
+                                              ecNormalSelect,
+                                              ecColumnSelect,
+                                              ecLineSelect,
+                                              ecMatchBracket,
+                                              ecSetMarker1,
+                                              ecUndo,
+                                              ecRedo};
   static const char16_t alphabet[] = u"ab (){}\t xy";
   TSynPadSearch engine;
   for (int seed = 1; seed <= 150; ++seed) {
@@ -73,9 +113,9 @@ TEST(SynPadUndo, RandomCommandsUndoToTheStartAndRedoToTheEnd) {
         e.SetSearchEngine(&engine);
         e.OnReplaceText = [&rng](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
                                  TSynReplaceAction& a) { a = static_cast<TSynReplaceAction>(1 + rng() % 3); };
-        e.SearchReplace(u"a", rng() % 2 ? u"<\r\n>" : u"", static_cast<TSynSearchOptions>(
-                                                               ssoReplaceAll | (rng() % 2 ? ssoEntireScope : 0) |
-                                                               (rng() % 2 ? ssoBackwards : 0) | (rng() % 2 ? ssoPrompt : 0)));
+        e.SearchReplace(u"a", rng() % 2 ? u"<\r\n>" : u"",
+                        static_cast<TSynSearchOptions>(ssoReplaceAll | (rng() % 2 ? ssoEntireScope : 0) |
+                                                       (rng() % 2 ? ssoBackwards : 0) | (rng() % 2 ? ssoPrompt : 0)));
       } else if (pick == 7 && step % 2 == 0 && e.SelAvail()) {
         // A drag of the selection within the control, moved or (Ctrl) copied.
         int x = 0, y = 0;
@@ -247,23 +287,24 @@ TEST(SynPadCommands, BackspaceAndTabsInTheMemo) {
     const char16_t* result;
     int caretX;
   } cases[] = {
-      {u"ab\ncd", {1, 2}, ecDeleteLastChar, u"abcd", 3},                 // joins the lines
-      {u"ab  \ncd", {1, 2}, ecDeleteLastChar, u"abcd", 3},               // trailing blanks go first
+      {u"ab\ncd", {1, 2}, ecDeleteLastChar, u"abcd", 3},                // joins the lines
+      {u"ab  \ncd", {1, 2}, ecDeleteLastChar, u"abcd", 3},              // trailing blanks go first
       {u"x\n  y\n    z", {5, 3}, ecDeleteLastChar, u"x\n  y\n  z", 3},  // back to the indentation above
       {u"    z", {5, 1}, ecDeleteLastChar, u"z", 1},
-      {u"abcdefghij", {12, 1}, ecShiftTab, u"abcdefghij", 11},        // past the end only the caret moves
+      {u"abcdefghij", {12, 1}, ecShiftTab, u"abcdefghij", 11},  // past the end only the caret moves
       {u"abcdefghij", {1, 1}, ecShiftTab, u"abcdefghij", 1},
-      {u"ab   cd", {6, 1}, ecShiftTab, u"ab  cd", 5},                    // blanks only, to the tab stop
+      {u"ab   cd", {6, 1}, ecShiftTab, u"ab  cd", 5},  // blanks only, to the tab stop
       {u"if\n  x", {3, 2}, ecShiftTab, u"if\nx", 1},
       {u"ab", {3, 1}, ecTab, u"ab  ", 5},
-      {u"  x", {4, 1}, ecLineBreak, u"  x\n", 3},                        // indentation kept as the column
-      {u"ab  cd", {5, 1}, ecLineBreak, u"ab\ncd", 1},                    // the upper part is trimmed
+      {u"  x", {4, 1}, ecLineBreak, u"  x\n", 3},      // indentation kept as the column
+      {u"ab  cd", {5, 1}, ecLineBreak, u"ab\ncd", 1},  // the upper part is trimmed
   };
   for (const Case& c : cases) {
     e.SetText(c.text);
     e.SetCaretXY(c.caret);
     e.CommandProcessor(c.command, 0);
-    EXPECT_EQ(Text(e), c.result) << EditorCommandToCodeString(c.command) << " on " << std::u16string_view(c.text).size();
+    EXPECT_EQ(Text(e), c.result) << EditorCommandToCodeString(c.command) << " on "
+                                 << std::u16string_view(c.text).size();
     EXPECT_EQ(e.CaretX(), c.caretX) << EditorCommandToCodeString(c.command);
     while (e.CanUndo()) e.Undo();
     EXPECT_EQ(Text(e), c.text);
@@ -390,8 +431,8 @@ TEST(SynPadClipboard, TheSelectionModeTravelsWithTheText) {
 TEST(SynPadBrackets, MatchesSkipStringsAndComments) {
   Pad p(u"a(b(c)d)e\nf(a /* ) */ b)\nx<y]");
   TSynPad& e = p.ed;
-  const std::pair<TBufferCoord, TBufferCoord> plain[] = {{{2, 1}, {8, 1}}, {{6, 1}, {4, 1}}, {{1, 1}, {0, 0}},
-                                                         {{20, 1}, {0, 0}}, {{2, 3}, {0, 0}}};
+  const std::pair<TBufferCoord, TBufferCoord> plain[] = {
+      {{2, 1}, {8, 1}}, {{6, 1}, {4, 1}}, {{1, 1}, {0, 0}}, {{20, 1}, {0, 0}}, {{2, 3}, {0, 0}}};
   for (auto [from, to] : plain) EXPECT_EQ(e.GetMatchingBracketEx(from), to) << from.Char << "," << from.Line;
   TWordSyn hl;
   e.SetHighlighter(&hl);

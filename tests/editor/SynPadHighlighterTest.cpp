@@ -22,10 +22,14 @@ class TTestSyn : public TSynCustomHighlighter {
   std::u16string GetLanguageName() const override { return u"Test"; }
   TSynHighlighterAttributes* GetDefaultAttribute(int role) const override {
     switch (role) {
-      case SYN_ATTR_COMMENT: return fComment;
-      case SYN_ATTR_IDENTIFIER: return fIdent;
-      case SYN_ATTR_KEYWORD: return fKey;
-      default: return nullptr;
+      case SYN_ATTR_COMMENT:
+        return fComment;
+      case SYN_ATTR_IDENTIFIER:
+        return fIdent;
+      case SYN_ATTR_KEYWORD:
+        return fKey;
+      default:
+        return nullptr;
     }
   }
   bool GetEol() const override { return Run == fLineLen + 1; }
@@ -65,9 +69,7 @@ class TTestSyn : public TSynCustomHighlighter {
 
 class TOtherSyn : public TTestSyn {
  public:
-  TOtherSyn() {
-    AddAttribute("Other", u"Other");
-  }
+  TOtherSyn() { AddAttribute("Other", u"Other"); }
   std::string ClassName() const override { return "TOtherSyn"; }
 };
 
@@ -88,8 +90,8 @@ std::vector<Tok> Scan(TSynCustomHighlighter& h, std::u16string_view line, bool e
     h.SetLine(line, 0);
   int guard = 0;
   while (!h.GetEol() && guard++ < 1000) {
-    out.push_back({expanded ? h.GetExpandedTokenPos() : h.GetTokenPos(),
-                   expanded ? h.GetExpandedToken() : h.GetToken(), h.GetTokenKind()});
+    out.push_back({expanded ? h.GetExpandedTokenPos() : h.GetTokenPos(), expanded ? h.GetExpandedToken() : h.GetToken(),
+                   h.GetTokenKind()});
     h.Next();
   }
   return out;
@@ -268,13 +270,16 @@ TEST(MethodChain, MessagesSnapshotAndExceptions) {
     chain.Remove(NotifyMethod(&b, [](TSynPersistent*) {}));  // removing while the chain runs
   }));
   chain.Add(NotifyMethod(&b, [&](TSynPersistent*) { calls.push_back(2); }));
-  chain.Add(NotifyMethod(&b, [&](TSynPersistent*) { calls.push_back(3); }, 1));
+  chain.Add(NotifyMethod(
+      &b, [&](TSynPersistent*) { calls.push_back(3); }, 1));
   chain.Fire();
   EXPECT_EQ(calls, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(chain.Count(), 2);
   calls.clear();
-  chain.Add(NotifyMethod(&b, [&](TSynPersistent*) { throw Exception("boom"); }, 2));
-  chain.Add(NotifyMethod(&b, [&](TSynPersistent*) { calls.push_back(4); }, 3));
+  chain.Add(NotifyMethod(
+      &b, [&](TSynPersistent*) { throw Exception("boom"); }, 2));
+  chain.Add(NotifyMethod(
+      &b, [&](TSynPersistent*) { calls.push_back(4); }, 3));
   EXPECT_THROW(chain.Fire(), Exception);
   int seen = 0;
   chain.OnException = [&](TSynPersistent*, const std::exception&, bool& cont) {

@@ -26,8 +26,8 @@ TEST(SynPadInput, AltKeypadCodesTypeOneCharacter) {
   Pad p(u"");
   TSynPad& e = p.ed;
   const std::pair<const char*, const char16_t*> cases[] = {
-      {"9732", u"\u2604"}, {"972", u"\u03CC"}, {"0233", u"\u00E9"}, {"130", u"\u00E9"}, {"65", u"A"},
-      {"55296", u""},  // a lone surrogate never goes in
+      {"9732", u"\u2604"},    {"972", u"\u03CC"}, {"0233", u"\u00E9"},
+      {"130", u"\u00E9"},     {"65", u"A"},       {"55296", u""},  // a lone surrogate never goes in
       {"99999999999999", u""}};
   for (auto [digits, typed] : cases) {
     e.SetText(u"");
@@ -208,7 +208,8 @@ TEST(SynMemoMessages, IndexesLinesAndReplacement) {
   m.SetText(u"ab\ncd");
   m.SetCaretXY(TBufferCoord{1, 2});
   std::int32_t s = -1, e = -1;
-  EXPECT_EQ(m.Perform(EM_GETSEL, reinterpret_cast<std::uintptr_t>(&s), reinterpret_cast<std::intptr_t>(&e)), 4 | (4 << 16));
+  EXPECT_EQ(m.Perform(EM_GETSEL, reinterpret_cast<std::uintptr_t>(&s), reinterpret_cast<std::intptr_t>(&e)),
+            4 | (4 << 16));
   EXPECT_EQ(s, 4);
   EXPECT_EQ(m.Perform(EM_GETFIRSTVISIBLELINE, 0, 0), 0);
   EXPECT_EQ(m.Perform(EM_GETLINECOUNT, 0, 0), 2);
@@ -255,7 +256,8 @@ TEST(SynPadForm, KeyTableDifferencesRoundTrip) {
   p.ed.DefineProperties(writer);
   ASSERT_EQ(writer.Properties.size(), 2u);
   EXPECT_EQ(writer.Properties["RemovedKeystrokes"].Items, (std::vector<TSynStoredKeystroke>{{"ecContextHelp", f1, 0}}));
-  EXPECT_EQ(writer.Properties["AddedKeystrokes"].Items, (std::vector<TSynStoredKeystroke>{{"ecContextHelp", ctrlF1, 0}}));
+  EXPECT_EQ(writer.Properties["AddedKeystrokes"].Items,
+            (std::vector<TSynStoredKeystroke>{{"ecContextHelp", ctrlF1, 0}}));
   Pad fresh;
   TSynFiler reader{false, nullptr, writer.Properties};
   reader.Properties["Junk"] = TSynStoredValue{false, {}};

@@ -118,12 +118,14 @@ TEST(KbdHandler, KeyChainsStopWhenConsumedAndRunNewestFirst) {
   TSynPadKbdHandler h;
   std::vector<int> calls;
   int o1 = 0, o2 = 0, o3 = 0;
-  h.AddKeyDownHandler(SynHandler<TSynKeyEvent>(&o1, [&](TSynPersistent*, std::uint16_t&, TShiftState) { calls.push_back(1); }));
+  h.AddKeyDownHandler(
+      SynHandler<TSynKeyEvent>(&o1, [&](TSynPersistent*, std::uint16_t&, TShiftState) { calls.push_back(1); }));
   h.AddKeyDownHandler(SynHandler<TSynKeyEvent>(&o2, [&](TSynPersistent*, std::uint16_t& key, TShiftState) {
     calls.push_back(2);
     if (key == 'Q') key = 0;
   }));
-  h.AddKeyDownHandler(SynHandler<TSynKeyEvent>(&o3, [&](TSynPersistent*, std::uint16_t&, TShiftState) { calls.push_back(3); }));
+  h.AddKeyDownHandler(
+      SynHandler<TSynKeyEvent>(&o3, [&](TSynPersistent*, std::uint16_t&, TShiftState) { calls.push_back(3); }));
   std::uint16_t key = 'A';
   h.ExecuteKeyDown(nullptr, key, 0);
   EXPECT_EQ(calls, (std::vector<int>{3, 2, 1}));
@@ -148,19 +150,23 @@ TEST(KbdHandler, KeyChainsStopWhenConsumedAndRunNewestFirst) {
 TEST(KbdHandler, MouseChainsRunAllAndNeverReenter) {
   TSynPadKbdHandler h;
   int downs = 0, o = 0;
-  h.AddMouseDownHandler(SynHandler<TSynMouseEvent>(&o, [&](TSynPersistent* s, TSynMouseButton b, TShiftState sh, int x, int y) {
-    ++downs;
-    h.ExecuteMouseDown(s, b, sh, x, y);  // a handler that triggers another mouse-down
-  }));
-  h.AddMouseDownHandler(SynHandler<TSynMouseEvent>(&o, [&](TSynPersistent*, TSynMouseButton, TShiftState, int, int) { ++downs; }, 1));
+  h.AddMouseDownHandler(
+      SynHandler<TSynMouseEvent>(&o, [&](TSynPersistent* s, TSynMouseButton b, TShiftState sh, int x, int y) {
+        ++downs;
+        h.ExecuteMouseDown(s, b, sh, x, y);  // a handler that triggers another mouse-down
+      }));
+  h.AddMouseDownHandler(SynHandler<TSynMouseEvent>(
+      &o, [&](TSynPersistent*, TSynMouseButton, TShiftState, int, int) { ++downs; }, 1));
   h.ExecuteMouseDown(nullptr, mbLeft, 0, 1, 2);
   EXPECT_EQ(downs, 2);
   int cursor = 0;
-  h.AddMouseCursorHandler(SynHandler<TSynMouseCursorEvent>(&o, [&](TSynPersistent*, const TBufferCoord& p, int& c) { c = p.Line; }));
+  h.AddMouseCursorHandler(
+      SynHandler<TSynMouseCursorEvent>(&o, [&](TSynPersistent*, const TBufferCoord& p, int& c) { c = p.Line; }));
   h.ExecuteMouseCursor(nullptr, TBufferCoord{3, 9}, cursor);
   EXPECT_EQ(cursor, 9);
   // The flag is cleared even when a handler raises.
-  h.AddMouseUpHandler(SynHandler<TSynMouseEvent>(&o, [&](TSynPersistent*, TSynMouseButton, TShiftState, int, int) { throw 1; }));
+  h.AddMouseUpHandler(
+      SynHandler<TSynMouseEvent>(&o, [&](TSynPersistent*, TSynMouseButton, TShiftState, int, int) { throw 1; }));
   EXPECT_THROW(h.ExecuteMouseUp(nullptr, mbLeft, 0, 0, 0), int);
   EXPECT_THROW(h.ExecuteMouseUp(nullptr, mbLeft, 0, 0, 0), int);
 }

@@ -108,4 +108,3 @@ TEST(OptionObjects, SelectedColorBookmarksGlyph) {
   EXPECT_EQ(q.DestY, 53);
   EXPECT_EQ(q.Height, 10);
 }
-

@@ -123,8 +123,8 @@ TEST(MiscProcs, EnumHighlighterAttributesUniqueNames) {
   EXPECT_EQ(names.size(), 8u);
   EXPECT_EQ(names.back(), "Cpp1.Space");
   int calls = 0;
-  EXPECT_FALSE(EnumHighlighterAttributes(&multi, true,
-                                         [&](auto*, auto*, const std::string&, void*) { return ++calls < 3; }, nullptr));
+  EXPECT_FALSE(EnumHighlighterAttributes(
+      &multi, true, [&](auto*, auto*, const std::string&, void*) { return ++calls < 3; }, nullptr));
   EXPECT_EQ(calls, 3);
 }
 
@@ -145,7 +145,7 @@ TEST(MiscProcs, GradientBands) {
 }
 
 TEST(MiscProcs, CellRule) {
-  EXPECT_EQ(SynCellsOfWidth(0, 8), 1);   // zero-width
+  EXPECT_EQ(SynCellsOfWidth(0, 8), 1);  // zero-width
   EXPECT_EQ(SynCellsOfWidth(8, 8), 1);
   EXPECT_EQ(SynCellsOfWidth(9, 8), 2);   // just over one cell
   EXPECT_EQ(SynCellsOfWidth(12, 8), 2);  // 1.5 cells: ceiling, not round-half-even

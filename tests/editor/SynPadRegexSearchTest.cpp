@@ -1,9 +1,8 @@
-#include "editor/SynPadRegexSearch.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "editor/SynPadRegexSearch.h"
 #include "editor/SynUnicode.h"
 #include "regex/SynRegExpr.h"
 

@@ -1,5 +1,3 @@
-#include "editor/SynPadSearch.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "editor/SynPadHighlighter.h"
+#include "editor/SynPadSearch.h"
 #include "editor/SynUnicode.h"
 #include "platform/Exceptions.h"
 

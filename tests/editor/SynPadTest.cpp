@@ -50,7 +50,7 @@ TEST(SynPad, CaretClampsToTheText) {
     TBufferCoord in, out;
   } cases[] = {
       {false, {500, 3}, {11, 3}}, {true, {500, 3}, {500, 3}}, {true, {5000, 3}, {1025, 3}},
-      {false, {1, 99}, {1, 3}},   {false, {4, 0}, {1, 1}},     {false, {-7, 2}, {1, 2}},
+      {false, {1, 99}, {1, 3}},   {false, {4, 0}, {1, 1}},    {false, {-7, 2}, {1, 2}},
   };
   for (const Case& c : cases) {
     e.SetOptions(c.pastEol ? (e.Options() | SynOpt(eoScrollPastEol)) : (e.Options() & ~SynOpt(eoScrollPastEol)));
@@ -114,7 +114,8 @@ TEST(SynPad, ConversionEdgeCases) {
   EXPECT_EQ(e.BufferToDisplayPos(TBufferCoord{5, 3}).Column, 5);
   EXPECT_EQ(e.DisplayToBufferPos(TDisplayCoord{7, 3}).Char, 7);  // past the end: one column each
   EXPECT_EQ(e.RowColToCharIndex(TBufferCoord{1, 4}), 13);
-  const std::pair<int, TBufferCoord> idx[] = {{9, {1, 3}}, {11, {3, 3}}, {12, {4, 3}}, {13, {1, 4}}, {16, {4, 4}}, {17, {1, 5}}};
+  const std::pair<int, TBufferCoord> idx[] = {{9, {1, 3}},  {11, {3, 3}}, {12, {4, 3}},
+                                              {13, {1, 4}}, {16, {4, 4}}, {17, {1, 5}}};
   for (auto [i, rc] : idx) EXPECT_EQ(e.CharIndexToRowCol(i), rc) << i;
   // Gutter 30, cells 8: nearest rounds half to even, the plain hit test truncates.
   for (int x = 32; x <= 44; ++x) {
@@ -177,7 +178,8 @@ TEST(SynPad, PaintsSpecialCharactersOnTheGrid) {
   q.ed.SetOptions(q.ed.Options() | SynOpt(eoShowSpecialChars));
   TSynRecordingCanvas c2 = q.Paint();
   const int x2 = q.ed.TextOffset() + 8;  // left edge of the second cell
-  const std::pair<int, char16_t> probes[] = {{x2 + 3, u' '}, {x2 + 4, SynTabGlyph}, {x2 + 11, SynTabGlyph}, {x2 + 12, u' '}};
+  const std::pair<int, char16_t> probes[] = {
+      {x2 + 3, u' '}, {x2 + 4, SynTabGlyph}, {x2 + 11, SynTabGlyph}, {x2 + 12, u' '}};
   for (auto [x, ch] : probes) EXPECT_EQ(c2.CharAt(x, 1), ch) << x;
   // Under word wrap, with and without a highlighter, on rows that do not begin at a tab stop: every
   // character stays visible in its cell, and each tab gets one mark in the middle of its own cells.

@@ -15,9 +15,15 @@ std::vector<std::u16string> Lines(const TSynPadStringList& s) {
 struct Events {
   std::vector<std::string> log;
   void Hook(TSynPadStringList& l) {
-    l.OnInserted = [this](TSynPersistent*, int i, int n) { log.push_back("I" + std::to_string(i) + "," + std::to_string(n)); };
-    l.OnDeleted = [this](TSynPersistent*, int i, int n) { log.push_back("D" + std::to_string(i) + "," + std::to_string(n)); };
-    l.OnPutted = [this](TSynPersistent*, int i, int n) { log.push_back("P" + std::to_string(i) + "," + std::to_string(n)); };
+    l.OnInserted = [this](TSynPersistent*, int i, int n) {
+      log.push_back("I" + std::to_string(i) + "," + std::to_string(n));
+    };
+    l.OnDeleted = [this](TSynPersistent*, int i, int n) {
+      log.push_back("D" + std::to_string(i) + "," + std::to_string(n));
+    };
+    l.OnPutted = [this](TSynPersistent*, int i, int n) {
+      log.push_back("P" + std::to_string(i) + "," + std::to_string(n));
+    };
     l.OnCleared = [this](TSynPersistent*) { log.push_back("C"); };
     l.OnChanging = [this](TSynPersistent*) { log.push_back("<"); };
     l.OnChange = [this](TSynPersistent*) { log.push_back(">"); };
@@ -73,7 +79,7 @@ TEST(LineBuffer, PutInsertDeleteAndEvents) {
   TSynPadStringList l;
   Events ev;
   ev.Hook(l);
-  l.Put(0, u"first");  // Put on an empty list adds
+  l.Put(0, u"first");   // Put on an empty list adds
   l.Put(1, u"second");  // Put at Count adds
   EXPECT_EQ(l.Count(), 2);
   l.PutRange(0, 7);
@@ -177,7 +183,8 @@ TEST(LineBuffer, LongestLineFollowsEdits) {
   TSynPadStringList l;
   auto brute = [&] {
     int best = 0;
-    for (int i = 0; i < l.Count(); ++i) best = std::max(best, static_cast<int>(ConvertTabs(l.Get(i), l.TabWidth()).size()));
+    for (int i = 0; i < l.Count(); ++i)
+      best = std::max(best, static_cast<int>(ConvertTabs(l.Get(i), l.TabWidth()).size()));
     return best;
   };
   auto randomLine = [&] {
@@ -190,15 +197,33 @@ TEST(LineBuffer, LongestLineFollowsEdits) {
   for (int step = 0; step < 3000; ++step) {
     const int n = l.Count();
     switch (rng() % 9) {
-      case 0: l.Add(randomLine()); break;
-      case 1: l.Insert(rng() % (n + 1), randomLine()); break;
-      case 2: if (n) l.Delete(rng() % n); break;
-      case 3: if (n) l.Put(rng() % n, randomLine()); break;
-      case 4: if (n) l.DeleteLines(rng() % n, rng() % 5); break;
-      case 5: l.InsertLines(rng() % (n + 1), rng() % 4); break;
-      case 6: if (n > 1) l.Exchange(rng() % n, rng() % n); break;
-      case 7: if (rng() % 20 == 0) l.SetTabWidth(1 + rng() % 8); break;
-      case 8: if (n && rng() % 50 == 0) l.Clear(); break;
+      case 0:
+        l.Add(randomLine());
+        break;
+      case 1:
+        l.Insert(rng() % (n + 1), randomLine());
+        break;
+      case 2:
+        if (n) l.Delete(rng() % n);
+        break;
+      case 3:
+        if (n) l.Put(rng() % n, randomLine());
+        break;
+      case 4:
+        if (n) l.DeleteLines(rng() % n, rng() % 5);
+        break;
+      case 5:
+        l.InsertLines(rng() % (n + 1), rng() % 4);
+        break;
+      case 6:
+        if (n > 1) l.Exchange(rng() % n, rng() % n);
+        break;
+      case 7:
+        if (rng() % 20 == 0) l.SetTabWidth(1 + rng() % 8);
+        break;
+      case 8:
+        if (n && rng() % 50 == 0) l.Clear();
+        break;
     }
     if (l.Count() > 60) l.DeleteLines(0, 20);
     if (step % 3 == 0) {
@@ -291,7 +316,9 @@ TEST(UndoList, InitialStateAndAssign) {
 // change number, bracket pairs, group breaks moved across, the inside-redo flag during redo).
 namespace {
 
-bool IsClosing(int r) { return r == 11 || r == 13 || r == 15 || r == 17; }
+bool IsClosing(int r) {
+  return r == 11 || r == 13 || r == 15 || r == 17;
+}
 
 struct UndoModel {
   std::u16string text;
@@ -431,8 +458,7 @@ TEST(UndoProperty, RandomSequencesKeepInvariants) {
         const bool bracket = (rng() % 2) != 0;
         m.undo.BeginBlock();
         if (bracket) m.Change(crPasteBegin, 0, 0, u"");
-        for (int k = 0, n = 1 + rng() % 4; k < n; ++k)
-          m.Change(crPaste, rng() % (m.text.size() + 1), 0, u"P");
+        for (int k = 0, n = 1 + rng() % 4; k < n; ++k) m.Change(crPaste, rng() % (m.text.size() + 1), 0, u"P");
         if (bracket) m.Change(crPasteEnd, 0, 0, u"");
         m.undo.EndBlock();
       } else if (op == 7) {

@@ -162,12 +162,18 @@ TEST(WordWrapProperty, RulesConversionsAndIncrementalUpdates) {
     const int n = rng() % 90;
     for (int i = 0; i < n; ++i) {
       const int r = rng() % 20;
-      if (r == 0) s.push_back(u'\t');
-      else if (r <= 3) s.push_back(u' ');
-      else if (r == 4) s.push_back(char16_t(0x4E00 + rng() % 100));
-      else if (r == 5) s.push_back(char16_t(0xFF01 + rng() % 10));
-      else if (r == 6) s.push_back(u'.');
-      else s.push_back(char16_t(u'a' + rng() % 26));
+      if (r == 0)
+        s.push_back(u'\t');
+      else if (r <= 3)
+        s.push_back(u' ');
+      else if (r == 4)
+        s.push_back(char16_t(0x4E00 + rng() % 100));
+      else if (r == 5)
+        s.push_back(char16_t(0xFF01 + rng() % 10));
+      else if (r == 6)
+        s.push_back(u'.');
+      else
+        s.push_back(char16_t(u'a' + rng() % 26));
     }
     return s;
   };

@@ -294,7 +294,7 @@ TEST(WideRoutines, CodePointComparison) {
 
 TEST(WideRoutines, CaseMappingKeepsLength) {
   EXPECT_EQ(WideUpperCase(u"stra\u00DFe"), u"STRA\u00DFE");  // no expansion to SS
-  EXPECT_EQ(WideLowerCase(u"\u0130X").size(), 2u);  // one unit stays one unit
+  EXPECT_EQ(WideLowerCase(u"\u0130X").size(), 2u);           // one unit stays one unit
   EXPECT_EQ(WideLowerCase(u"\u0130X")[1], u'x');
   EXPECT_EQ(WideUpperCase(u"\u0436\U0001F600"), u"\u0416\U0001F600");
   EXPECT_EQ(WideLowerCase(u"SELECT"), u"select");

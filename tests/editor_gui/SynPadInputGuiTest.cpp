@@ -119,11 +119,12 @@ TEST(SynPadWidgetInput, EditingSessionOnAnXServer) {
   const ProcessResult r = RunProcess("env", env, "", 120);
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   const std::string function = "int add(int a, int b) {\\u000d\\u000a  return a + b;\\u000d\\u000a}";
-  const std::string expected = "typed \"" + function + "\" \"\"\n" + "word \"" + function + "\" \"add\"\n" +
-                               "dragged \"int (int a, int b) {\\u000d\\u000a  return a + b;\\u000d\\u000aadd}\" \"add\"\n" +
-                               "undone \"" + function + "\" \"add\"\n" + "replaced 2\n" +
-                               "replaced \"int add(int x, int b) {\\u000d\\u000a  return x + b;\\u000d\\u000a}\" \"\"\n" +
-                               "restored \"" + function + "\" \"\"\n";
+  const std::string expected =
+      "typed \"" + function + "\" \"\"\n" + "word \"" + function + "\" \"add\"\n" +
+      "dragged \"int (int a, int b) {\\u000d\\u000a  return a + b;\\u000d\\u000aadd}\" \"add\"\n" + "undone \"" +
+      function + "\" \"add\"\n" + "replaced 2\n" +
+      "replaced \"int add(int x, int b) {\\u000d\\u000a  return x + b;\\u000d\\u000a}\" \"\"\n" + "restored \"" +
+      function + "\" \"\"\n";
   EXPECT_EQ(r.out, expected) << r.err;
 }
 
@@ -164,7 +165,8 @@ TEST(SynPadWidgetInput, ClipboardBetweenTwoCopiesOnAnXServer) {
   const ProcessResult put = run({"sh", "-c", "printf 'X\\nY' | " + xclip + " -selection clipboard -i >/dev/null 2>&1"});
   ASSERT_EQ(put.exitCode, 0) << put.err;
   const ProcessResult foreign = run({ProbePath("editprobe"), second}, "caret 3 2\necPaste\ndump\n");
-  EXPECT_NE(foreign.out.find("\"lines\":[\"12345\",\"12X\",\"Y345\"]"), std::string::npos) << foreign.out << foreign.err;
+  EXPECT_NE(foreign.out.find("\"lines\":[\"12345\",\"12X\",\"Y345\"]"), std::string::npos)
+      << foreign.out << foreign.err;
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QThread>
-
 #include <random>
 
 #include "SynPadChecks.h"
@@ -185,15 +184,17 @@ TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
 TEST(SynPadWidget, HighlightedCppThroughTheProbe) {
   const std::string dir = ArtifactDir();
   const std::string src = dir + "/synpad_sample.cpp";
-  WriteFile(src,
-            "// Sample \xE4\xB8\xAD\n#include <vector>\nint main(int argc, char** argv) {\n\tstd::vector<int> v{1, 2};\n"
-            "  /* multi\n     line */ return argc > 1 ? 0 : 1;\n}\n");
+  WriteFile(
+      src,
+      "// Sample \xE4\xB8\xAD\n#include <vector>\nint main(int argc, char** argv) {\n\tstd::vector<int> v{1, 2};\n"
+      "  /* multi\n     line */ return argc > 1 ? 0 : 1;\n}\n");
   const char* modes[] = {"normal", "column", "line"};
   for (const char* mode : modes) {
     const std::string png = dir + "/synpad_cpp_" + mode + ".png";
     const std::string script = std::string("option ShowLineNumbers on\noption eoShowSpecialChars on\nsel 3 3 9 5 ") +
                                mode + "\npng " + png + "\n";
-    const ProcessResult r = RunProcess(ProbePath("editprobe"), {"--highlighter", "TSynCppSyn", "--size", "720x160", src}, script);
+    const ProcessResult r =
+        RunProcess(ProbePath("editprobe"), {"--highlighter", "TSynCppSyn", "--size", "720x160", src}, script);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     QImage img(QString::fromStdString(png));
     ASSERT_FALSE(img.isNull()) << png;

@@ -82,52 +82,83 @@ TEST(SynCssSyn, EdgeCaseLineAsGoldenDump) {
 }
 
 TEST(SynCssSyn, ValuesNumbersAndStrings) {
-  EXPECT_EQ(One(u"a{font: 12px Arial, sans-serif; b: \"x\"}"),
-            (Toks{{C::tkSelector, "a"}, {C::tkSymbol, "{"}, {C::tkKey, "font"}, {C::tkSymbol, ":"},
-                  {C::tkSpace, " "}, {C::tkNumber, "12"}, {C::tkValue, "px Arial"}, {C::tkSymbol, ","},
-                  {C::tkSpace, " "}, {C::tkValue, "sans-serif"}, {C::tkSymbol, ";"}, {C::tkSpace, " "},
-                  {C::tkUndefProperty, "b"}, {C::tkSymbol, ":"}, {C::tkSpace, " "}, {C::tkString, "\"x\""},
-                  {C::tkSymbol, "}"}}));
+  EXPECT_EQ(One(u"a{font: 12px Arial, sans-serif; b: \"x\"}"), (Toks{{C::tkSelector, "a"},
+                                                                     {C::tkSymbol, "{"},
+                                                                     {C::tkKey, "font"},
+                                                                     {C::tkSymbol, ":"},
+                                                                     {C::tkSpace, " "},
+                                                                     {C::tkNumber, "12"},
+                                                                     {C::tkValue, "px Arial"},
+                                                                     {C::tkSymbol, ","},
+                                                                     {C::tkSpace, " "},
+                                                                     {C::tkValue, "sans-serif"},
+                                                                     {C::tkSymbol, ";"},
+                                                                     {C::tkSpace, " "},
+                                                                     {C::tkUndefProperty, "b"},
+                                                                     {C::tkSymbol, ":"},
+                                                                     {C::tkSpace, " "},
+                                                                     {C::tkString, "\"x\""},
+                                                                     {C::tkSymbol, "}"}}));
   C h;
   EXPECT_EQ(ScanFrom(h, u"margin:-2px .5em 1..2 -x", C::rsCurlyBraces),
             (Toks{{C::tkKey, "margin"}, {C::tkSymbol, ":"}, {C::tkNumber, "-2"}, {C::tkValue, "px .5em 1..2 -x"}}));
-  EXPECT_EQ(ScanFrom(h, u"1..2 -x .5.5 #fFz", C::rsCurlyBraces),
-            (Toks{{C::tkNumber, "1"}, {C::tkNumber, "..2"}, {C::tkSpace, " "},
-                  {C::tkUndefProperty, "-x"}, {C::tkSpace, " "}, {C::tkNumber, ".5.5"}, {C::tkSpace, " "},
-                  {C::tkColor, "#fF"}, {C::tkUndefProperty, "z"}}));
+  EXPECT_EQ(ScanFrom(h, u"1..2 -x .5.5 #fFz", C::rsCurlyBraces), (Toks{{C::tkNumber, "1"},
+                                                                       {C::tkNumber, "..2"},
+                                                                       {C::tkSpace, " "},
+                                                                       {C::tkUndefProperty, "-x"},
+                                                                       {C::tkSpace, " "},
+                                                                       {C::tkNumber, ".5.5"},
+                                                                       {C::tkSpace, " "},
+                                                                       {C::tkColor, "#fF"},
+                                                                       {C::tkUndefProperty, "z"}}));
   EXPECT_EQ(ScanFrom(h, u"\"open", C::rsCurlyBraces), (Toks{{C::tkString, "\"open"}}));
   EXPECT_EQ(h.GetRange(), C::rsCurlyBraces);
   // border-top is one name; border top two.
-  EXPECT_EQ(ScanFrom(h, u"border-top border top", C::rsAfterSemicolon),
-            (Toks{{C::tkKey, "border-top"}, {C::tkSpace, " "}, {C::tkKey, "border"}, {C::tkSpace, " "},
-                  {C::tkKey, "top"}}));
+  EXPECT_EQ(
+      ScanFrom(h, u"border-top border top", C::rsAfterSemicolon),
+      (Toks{{C::tkKey, "border-top"}, {C::tkSpace, " "}, {C::tkKey, "border"}, {C::tkSpace, " "}, {C::tkKey, "top"}}));
   // A property token runs to a blank, a quote, ":", ";" or "}", but only its letters are looked up.
   EXPECT_EQ(ScanFrom(h, u"color(x:", C::rsCurlyBraces), (Toks{{C::tkKey, "color(x"}, {C::tkSymbol, ":"}}));
 }
 
 TEST(SynCssSyn, SelectorsAndSymbols) {
-  EXPECT_EQ(One(u".cls:hover, #id>p/x{}"), (Toks{{C::tkSelector, ".cls:hover,"}, {C::tkSpace, " "},
-                                                 {C::tkSelector, "#id>p"}, {C::tkSymbol, "/"},
-                                                 {C::tkSelector, "x"}, {C::tkSymbol, "{"}, {C::tkSymbol, "}"}}));
+  EXPECT_EQ(One(u".cls:hover, #id>p/x{}"), (Toks{{C::tkSelector, ".cls:hover,"},
+                                                 {C::tkSpace, " "},
+                                                 {C::tkSelector, "#id>p"},
+                                                 {C::tkSymbol, "/"},
+                                                 {C::tkSelector, "x"},
+                                                 {C::tkSymbol, "{"},
+                                                 {C::tkSymbol, "}"}}));
   EXPECT_EQ(One(u"a\tb"), (Toks{{C::tkSelector, "a"}, {C::tkSpace, "\t"}, {C::tkSelector, "b"}}));
 }
 
 TEST(SynCssSyn, CommentsRememberTheRangeInFourBits) {
   C h;
   std::vector<std::intptr_t> ranges;
-  auto lines = ScanLines(h, {u"p { /* c", u"", u"d */ x: 1 }", u"/*/ x */ a", u"/* y", u"*/b{c:d /* e", u"*/e"},
-                         &ranges);
-  EXPECT_EQ(lines[0], (Toks{{C::tkSelector, "p"}, {C::tkSpace, " "}, {C::tkSymbol, "{"}, {C::tkSpace, " "},
-                            {C::tkComment, "/* c"}}));
+  auto lines =
+      ScanLines(h, {u"p { /* c", u"", u"d */ x: 1 }", u"/*/ x */ a", u"/* y", u"*/b{c:d /* e", u"*/e"}, &ranges);
+  EXPECT_EQ(
+      lines[0],
+      (Toks{{C::tkSelector, "p"}, {C::tkSpace, " "}, {C::tkSymbol, "{"}, {C::tkSpace, " "}, {C::tkComment, "/* c"}}));
   EXPECT_EQ(lines[1], Toks{});
-  EXPECT_EQ(lines[2], (Toks{{C::tkComment, "d */"}, {C::tkSpace, " "}, {C::tkUndefProperty, "x"}, {C::tkSymbol, ":"},
-                            {C::tkSpace, " "}, {C::tkNumber, "1"}, {C::tkSpace, " "}, {C::tkSymbol, "}"}}));
+  EXPECT_EQ(lines[2], (Toks{{C::tkComment, "d */"},
+                            {C::tkSpace, " "},
+                            {C::tkUndefProperty, "x"},
+                            {C::tkSymbol, ":"},
+                            {C::tkSpace, " "},
+                            {C::tkNumber, "1"},
+                            {C::tkSpace, " "},
+                            {C::tkSymbol, "}"}}));
   EXPECT_EQ(lines[3], (Toks{{C::tkComment, "/*/ x */"}, {C::tkSpace, " "}, {C::tkSelector, "a"}}));
-  EXPECT_EQ(lines[5], (Toks{{C::tkComment, "*/"}, {C::tkSelector, "b"}, {C::tkSymbol, "{"}, {C::tkUndefProperty, "c"},
-                            {C::tkSymbol, ":"}, {C::tkValue, "d /* e"}}));
+  EXPECT_EQ(lines[5], (Toks{{C::tkComment, "*/"},
+                            {C::tkSelector, "b"},
+                            {C::tkSymbol, "{"},
+                            {C::tkUndefProperty, "c"},
+                            {C::tkSymbol, ":"},
+                            {C::tkValue, "d /* e"}}));
   EXPECT_EQ(lines[6], (Toks{{C::tkUndefProperty, "*/e"}}));  // a value runs over "/*" as written
-  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{10, 10, C::rsUnknown, C::rsUnknown, 11, C::rsCurlyBraces,
-                                                C::rsCurlyBraces}));
+  EXPECT_EQ(ranges,
+            (std::vector<std::intptr_t>{10, 10, C::rsUnknown, C::rsUnknown, 11, C::rsCurlyBraces, C::rsCurlyBraces}));
   for (auto r : ranges) EXPECT_LE(r, 15);
   // After ";" and after ":" the comment returns there.
   EXPECT_EQ(ScanFrom(h, u"a; /* x", C::rsCurlyBraces).back(), (Tok{C::tkComment, "/* x"}));
@@ -166,8 +197,8 @@ TEST(SynCssSyn, AttributesAndFamilyAnswers) {
 TEST(SynCssSyn, TerminationCoverageAndRescan) {
   C h;
   auto pieces = CommonPieces();
-  for (auto p : {u"{", u"}", u";", u":", u",", u"/*", u"*/", u"/", u"\"", u"#", u"#0a0", u"-", u".", u"..",
-                 u"color", u"border-top", u"h1", u"-2"})
+  for (auto p : {u"{", u"}", u";", u":", u",", u"/*", u"*/", u"/", u"\"", u"#", u"#0a0", u"-", u".", u"..", u"color",
+                 u"border-top", u"h1", u"-2"})
     pieces.push_back(p);
   CheckTermination(h, pieces, 100000, 71);
   CheckRescan(h,

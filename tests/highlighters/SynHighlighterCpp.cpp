@@ -73,8 +73,10 @@ TEST(SynCppSyn, Operators) {
 TEST(SynCppSyn, Directives) {
   C h;
   EXPECT_EQ(Scan(h, u"  #include <a> # b"), (Toks{{C::tkSpace, "  "}, {C::tkDirective, "#include <a> # b"}}));
-  EXPECT_EQ(Scan(h, u"a # b"), (Toks{{C::tkIdentifier, "a"}, {C::tkSpace, " "}, {C::tkUnknown, "#"},
-                                     {C::tkSpace, " "}, {C::tkIdentifier, "b"}}));
+  EXPECT_EQ(
+      Scan(h, u"a # b"),
+      (Toks{
+          {C::tkIdentifier, "a"}, {C::tkSpace, " "}, {C::tkUnknown, "#"}, {C::tkSpace, " "}, {C::tkIdentifier, "b"}}));
   EXPECT_EQ(Scan(h, u"#if x // c"), (Toks{{C::tkDirective, "#if x "}, {C::tkComment, "// c"}}));
   // A comment inside a directive; the directive goes on after it.
   EXPECT_EQ(Scan(h, u"#if x /* c */ y"),
@@ -112,8 +114,9 @@ TEST(SynCppSyn, StringsAndCharacters) {
   C h;
   EXPECT_EQ(Scan(h, u"\"a\\\"b\\\\\" x"),
             (Toks{{C::tkString, "\"a\\\"b\\\\\""}, {C::tkSpace, " "}, {C::tkIdentifier, "x"}}));
-  EXPECT_EQ(Scan(h, u"'\\'' '\\\\' 'a"),
-            (Toks{{C::tkChar, "'\\''"}, {C::tkSpace, " "}, {C::tkChar, "'\\\\'"}, {C::tkSpace, " "}, {C::tkChar, "'a"}}));
+  EXPECT_EQ(
+      Scan(h, u"'\\'' '\\\\' 'a"),
+      (Toks{{C::tkChar, "'\\''"}, {C::tkSpace, " "}, {C::tkChar, "'\\\\'"}, {C::tkSpace, " "}, {C::tkChar, "'a"}}));
   EXPECT_EQ(h.GetRange(), C::rsUnknown);  // a character literal never continues
   std::vector<std::intptr_t> ranges;
   auto lines = ScanLines(h, {u"s = \"abc\\", u"", u"def\\", u"gh\" x", u"\"open"}, &ranges);
@@ -141,8 +144,20 @@ TEST(SynCppSyn, BlockCommentsAcrossLines) {
 TEST(SynCppSyn, AssemblerStatementsAndBlocks) {
   C h;
   EXPECT_EQ(Scan(h, u"asm { mov eax, 1 } x"), (Toks{{C::tkKey, "asm"},
-                                                   {C::tkSpace, " "},
-                                                   {C::tkSymbol, "{"},
+                                                    {C::tkSpace, " "},
+                                                    {C::tkSymbol, "{"},
+                                                    {C::tkSpace, " "},
+                                                    {C::tkAsm, "mov"},
+                                                    {C::tkSpace, " "},
+                                                    {C::tkAsm, "eax"},
+                                                    {C::tkAsm, ","},
+                                                    {C::tkSpace, " "},
+                                                    {C::tkAsm, "1"},
+                                                    {C::tkSpace, " "},
+                                                    {C::tkSymbol, "}"},
+                                                    {C::tkSpace, " "},
+                                                    {C::tkIdentifier, "x"}}));
+  EXPECT_EQ(Scan(h, u"__asm mov eax, 1; x"), (Toks{{C::tkKey, "__asm"},
                                                    {C::tkSpace, " "},
                                                    {C::tkAsm, "mov"},
                                                    {C::tkSpace, " "},
@@ -150,21 +165,9 @@ TEST(SynCppSyn, AssemblerStatementsAndBlocks) {
                                                    {C::tkAsm, ","},
                                                    {C::tkSpace, " "},
                                                    {C::tkAsm, "1"},
-                                                   {C::tkSpace, " "},
-                                                   {C::tkSymbol, "}"},
+                                                   {C::tkSymbol, ";"},
                                                    {C::tkSpace, " "},
                                                    {C::tkIdentifier, "x"}}));
-  EXPECT_EQ(Scan(h, u"__asm mov eax, 1; x"), (Toks{{C::tkKey, "__asm"},
-                                                  {C::tkSpace, " "},
-                                                  {C::tkAsm, "mov"},
-                                                  {C::tkSpace, " "},
-                                                  {C::tkAsm, "eax"},
-                                                  {C::tkAsm, ","},
-                                                  {C::tkSpace, " "},
-                                                  {C::tkAsm, "1"},
-                                                  {C::tkSymbol, ";"},
-                                                  {C::tkSpace, " "},
-                                                  {C::tkIdentifier, "x"}}));
   // Comments inside keep their kind and return to the assembler block, across lines too.
   std::vector<std::intptr_t> ranges;
   auto lines = ScanLines(h, {u"_asm {", u"  push /* c", u"*/ pop", u"}"}, &ranges);
@@ -203,8 +206,8 @@ TEST(SynCppSyn, AttributesAndFamilyAnswers) {
 TEST(SynCppSyn, TerminationAndCoverageOnRandomLines) {
   C h;
   auto pieces = CommonPieces();
-  for (auto p : {u"/*", u"*/", u"//", u"#", u"\"", u"'", u"\\", u"{", u"}", u";", u"asm", u"_asm", u".", u"..",
-                 u"0x", u"1e", u"+", u"-", u"L", u"u", u"F", u"<<=", u">>", u"09", u"/*/", u"#if"})
+  for (auto p : {u"/*", u"*/", u"//", u"#", u"\"", u"'", u"\\", u"{", u"}",   u";",  u"asm", u"_asm", u".",
+                 u"..", u"0x", u"1e", u"+", u"-",  u"L", u"u",  u"F", u"<<=", u">>", u"09",  u"/*/",  u"#if"})
     pieces.push_back(p);
   CheckTermination(h, pieces, 100000, 1);
 }

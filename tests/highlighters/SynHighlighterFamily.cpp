@@ -23,7 +23,7 @@ struct HashCase {
   const char* className;
   std::function<std::unique_ptr<TSynFamilyHighlighter>()> make;
   int count;
-  int identifierKind;      // what a word with "x" appended gives
+  int identifierKind;  // what a word with "x" appended gives
   bool caseSensitive;
 };
 
@@ -178,8 +178,8 @@ TEST(SynHighlighterFamily, CommonProceduresAndEndOfLine) {
                                     {TSynJavaSyn::tkIdentifier, "b"}}));
   // A case-insensitive language scans lower case but returns the token as written.
   TSynPasSyn pas;
-  EXPECT_EQ(Scan(pas, u"BEGIN Begin"), (Toks{{TSynPasSyn::tkKey, "BEGIN"}, {TSynPasSyn::tkSpace, " "},
-                                             {TSynPasSyn::tkKey, "Begin"}}));
+  EXPECT_EQ(Scan(pas, u"BEGIN Begin"),
+            (Toks{{TSynPasSyn::tkKey, "BEGIN"}, {TSynPasSyn::tkSpace, " "}, {TSynPasSyn::tkKey, "Begin"}}));
 }
 
 TEST(SynHighlighterFamily, SortedKeywordLists) {
@@ -234,7 +234,9 @@ TEST(SynHighlighterFamily, TokenProbe) {
             "2\tEOL\t0\n"
             "3\tEOL\t0\n");
   // CR LF, lone CR and U+2028 break lines as the editor buffer does.
-  r = testsupport::RunProcess(probe, {"TSynHTMLSyn"}, "a\r\nb\rc\xE2\x80\xA8" "d");
+  r = testsupport::RunProcess(probe, {"TSynHTMLSyn"},
+                              "a\r\nb\rc\xE2\x80\xA8"
+                              "d");
   ASSERT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("4\t0\t1\tText\t7\td\n4\tEOL\t4\n"), std::string::npos) << r.out;
   r = testsupport::RunProcess(probe, {"--table", "TSynPHPSyn"});

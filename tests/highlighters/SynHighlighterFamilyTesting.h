@@ -147,9 +147,12 @@ inline void CheckRescan(TSynCustomHighlighter& h, const std::vector<std::u16stri
 // Pieces every language's fuzz mixes in: blanks, line ends inside a line, NUL, surrogates, the
 // filler U+E000, Latin-1 and a few letters and digits.
 inline std::vector<std::u16string> CommonPieces() {
-  return {u" ", u"  ", u"\t", u"a", u"Z", u"x", u"_", u"e", u"0", u"1", u"9", u"\\", u"\r", u"\n",
-          std::u16string(1, u'\0'), u"\xD800", u"\xDC00", u"\xE000", u"\u00E9", u"\u00FF", u"\u20AC",
-          u"\u00D7", u"\x7F", u"abc", u"if", u"do"};
+  return {u" ",      u"  ",     u"\t",     u"a",      u"Z",
+          u"x",      u"_",      u"e",      u"0",      u"1",
+          u"9",      u"\\",     u"\r",     u"\n",     std::u16string(1, u'\0'),
+          u"\xD800", u"\xDC00", u"\xE000", u"\u00E9", u"\u00FF",
+          u"\u20AC", u"\u00D7", u"\x7F",   u"abc",    u"if",
+          u"do"};
 }
 
 // FNV-1a over the UTF-16LE bytes of each text followed by a line feed: the digests the suites hold

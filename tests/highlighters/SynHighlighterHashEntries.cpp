@@ -15,7 +15,9 @@ std::vector<std::u16string> Chain(const TSynHashEntry* e) {
   return out;
 }
 
-bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool IsLetter(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
 
 }  // namespace
 

@@ -7,13 +7,22 @@ using S = TSynJScriptSyn;
 
 TEST(SynJScriptSyn, WordGroupsAreCaseSensitive) {
   S h;
-  EXPECT_EQ(Scan(h, u"alert Alert All all Date"),
-            (Toks{{S::tkNonReservedKey, "alert"}, {S::tkSpace, " "}, {S::tkIdentifier, "Alert"}, {S::tkSpace, " "},
-                  {S::tkNonReservedKey, "All"}, {S::tkSpace, " "}, {S::tkNonReservedKey, "all"}, {S::tkSpace, " "},
-                  {S::tkNonReservedKey, "Date"}}));
-  EXPECT_EQ(Scan(h, u"onClick onclick var NaN"),
-            (Toks{{S::tkEvent, "onClick"}, {S::tkSpace, " "}, {S::tkIdentifier, "onclick"}, {S::tkSpace, " "},
-                  {S::tkKey, "var"}, {S::tkSpace, " "}, {S::tkKey, "NaN"}}));
+  EXPECT_EQ(Scan(h, u"alert Alert All all Date"), (Toks{{S::tkNonReservedKey, "alert"},
+                                                        {S::tkSpace, " "},
+                                                        {S::tkIdentifier, "Alert"},
+                                                        {S::tkSpace, " "},
+                                                        {S::tkNonReservedKey, "All"},
+                                                        {S::tkSpace, " "},
+                                                        {S::tkNonReservedKey, "all"},
+                                                        {S::tkSpace, " "},
+                                                        {S::tkNonReservedKey, "Date"}}));
+  EXPECT_EQ(Scan(h, u"onClick onclick var NaN"), (Toks{{S::tkEvent, "onClick"},
+                                                       {S::tkSpace, " "},
+                                                       {S::tkIdentifier, "onclick"},
+                                                       {S::tkSpace, " "},
+                                                       {S::tkKey, "var"},
+                                                       {S::tkSpace, " "},
+                                                       {S::tkKey, "NaN"}}));
   h.ResetRange();
   h.SetLine(u"onBlur", 0);
   EXPECT_EQ(h.GetTokenAttribute(), h.EventAttri);
@@ -26,8 +35,11 @@ TEST(SynJScriptSyn, Numbers) {
   EXPECT_EQ(Scan(h, u"1e5"), (Toks{{S::tkNumber, "1"}, {S::tkIdentifier, "e5"}}));
   EXPECT_EQ(Scan(h, u"3.14"), (Toks{{S::tkNumber, "3.14"}}));
   EXPECT_EQ(Scan(h, u"1..2"), (Toks{{S::tkNumber, "1"}, {S::tkSymbol, "."}, {S::tkSymbol, "."}, {S::tkNumber, "2"}}));
-  EXPECT_EQ(Scan(h, u"1xF 0xfg"), (Toks{{S::tkNumber, "1"}, {S::tkIdentifier, "xF"}, {S::tkSpace, " "},
-                                        {S::tkNumber, "0xf"}, {S::tkIdentifier, "g"}}));
+  EXPECT_EQ(Scan(h, u"1xF 0xfg"), (Toks{{S::tkNumber, "1"},
+                                        {S::tkIdentifier, "xF"},
+                                        {S::tkSpace, " "},
+                                        {S::tkNumber, "0xf"},
+                                        {S::tkIdentifier, "g"}}));
 }
 
 TEST(SynJScriptSyn, StringsSymbolsAndIllegals) {
@@ -41,9 +53,15 @@ TEST(SynJScriptSyn, StringsSymbolsAndIllegals) {
   h.ResetRange();
   h.SetLine(u"$", 0);
   EXPECT_EQ(h.GetTokenAttribute(), h.IdentifierAttri);
-  EXPECT_EQ(Scan(h, u"...->&=||++%=/=<="), (Toks{{S::tkSymbol, "..."}, {S::tkSymbol, "->"}, {S::tkSymbol, "&="},
-                                                  {S::tkSymbol, "||"}, {S::tkSymbol, "++"}, {S::tkSymbol, "%="},
-                                                  {S::tkSymbol, "/="}, {S::tkSymbol, "<"}, {S::tkSymbol, "="}}));
+  EXPECT_EQ(Scan(h, u"...->&=||++%=/=<="), (Toks{{S::tkSymbol, "..."},
+                                                 {S::tkSymbol, "->"},
+                                                 {S::tkSymbol, "&="},
+                                                 {S::tkSymbol, "||"},
+                                                 {S::tkSymbol, "++"},
+                                                 {S::tkSymbol, "%="},
+                                                 {S::tkSymbol, "/="},
+                                                 {S::tkSymbol, "<"},
+                                                 {S::tkSymbol, "="}}));
 }
 
 TEST(SynJScriptSyn, CommentsAcrossLines) {
@@ -52,7 +70,10 @@ TEST(SynJScriptSyn, CommentsAcrossLines) {
   auto lines = ScanLines(h, {u"a /* x", u"", u"y */ b // c"}, &ranges);
   EXPECT_EQ(lines[0], (Toks{{S::tkIdentifier, "a"}, {S::tkSpace, " "}, {S::tkComment, "/* x"}}));
   EXPECT_EQ(lines[1], Toks{});
-  EXPECT_EQ(lines[2], (Toks{{S::tkComment, "y */"}, {S::tkSpace, " "}, {S::tkIdentifier, "b"}, {S::tkSpace, " "},
+  EXPECT_EQ(lines[2], (Toks{{S::tkComment, "y */"},
+                            {S::tkSpace, " "},
+                            {S::tkIdentifier, "b"},
+                            {S::tkSpace, " "},
                             {S::tkComment, "// c"}}));
   EXPECT_EQ(ranges, (std::vector<std::intptr_t>{S::rsANSI, S::rsANSI, S::rsUnknown}));
 }

@@ -11,11 +11,14 @@ TEST(SynJavaSyn, NumbersIdentifiersAndInvalidCharacters) {
   EXPECT_EQ(Scan(h, u"1-2"), (Toks{{J::tkNumber, "1-2"}}));
   // The number stops before "..": the first dot is a Symbol, the second starts a number at the 5.
   EXPECT_EQ(Scan(h, u"1..5"), (Toks{{J::tkNumber, "1"}, {J::tkSymbol, "."}, {J::tkNumber, ".5"}}));
-  EXPECT_EQ(Scan(h, u"1..x"), (Toks{{J::tkNumber, "1"}, {J::tkSymbol, "."}, {J::tkSymbol, "."}, {J::tkIdentifier, "x"}}));
+  EXPECT_EQ(Scan(h, u"1..x"),
+            (Toks{{J::tkNumber, "1"}, {J::tkSymbol, "."}, {J::tkSymbol, "."}, {J::tkIdentifier, "x"}}));
   EXPECT_EQ(Scan(h, u".5f"), (Toks{{J::tkNumber, ".5f"}}));
-  EXPECT_EQ(Scan(h, u"caf\u00e9 $x \u00d7"), (Toks{{J::tkIdentifier, "caf\xC3\xA9"}, {J::tkSpace, " "},
-                                                  {J::tkIdentifier, "$x"}, {J::tkSpace, " "},
-                                                  {J::tkUnknown, "\xC3\x97"}}));
+  EXPECT_EQ(Scan(h, u"caf\u00e9 $x \u00d7"), (Toks{{J::tkIdentifier, "caf\xC3\xA9"},
+                                                   {J::tkSpace, " "},
+                                                   {J::tkIdentifier, "$x"},
+                                                   {J::tkSpace, " "},
+                                                   {J::tkUnknown, "\xC3\x97"}}));
   EXPECT_EQ(Scan(h, u"#@\\"), (Toks{{J::tkInvalid, "#"}, {J::tkInvalid, "@"}, {J::tkUnknown, "\\"}}));
   h.ResetRange();
   h.SetLine(u"\\", 0);
@@ -27,10 +30,16 @@ TEST(SynJavaSyn, NumbersIdentifiersAndInvalidCharacters) {
 
 TEST(SynJavaSyn, Operators) {
   J h;
-  EXPECT_EQ(Scan(h, u">>>=>>>a>>=>>a>=a/=/"),
-            (Toks{{J::tkSymbol, ">>>="}, {J::tkSymbol, ">>>"}, {J::tkIdentifier, "a"}, {J::tkSymbol, ">>="},
-                  {J::tkSymbol, ">>"}, {J::tkIdentifier, "a"}, {J::tkSymbol, ">="}, {J::tkIdentifier, "a"},
-                  {J::tkSymbol, "/="}, {J::tkSymbol, "/"}}));
+  EXPECT_EQ(Scan(h, u">>>=>>>a>>=>>a>=a/=/"), (Toks{{J::tkSymbol, ">>>="},
+                                                    {J::tkSymbol, ">>>"},
+                                                    {J::tkIdentifier, "a"},
+                                                    {J::tkSymbol, ">>="},
+                                                    {J::tkSymbol, ">>"},
+                                                    {J::tkIdentifier, "a"},
+                                                    {J::tkSymbol, ">="},
+                                                    {J::tkIdentifier, "a"},
+                                                    {J::tkSymbol, "/="},
+                                                    {J::tkSymbol, "/"}}));
 }
 
 TEST(SynJavaSyn, StringsAndCharacters) {
@@ -56,15 +65,15 @@ TEST(SynJavaSyn, CommentsAcrossLines) {
   EXPECT_EQ(lines[4], (Toks{{J::tkDocument, "c */"}}));
   EXPECT_EQ(lines[5], (Toks{{J::tkDocument, "/** doc"}}));
   EXPECT_EQ(lines[6], (Toks{{J::tkDocument, "more */"}, {J::tkComment, "// d"}}));
-  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{J::rsComment, J::rsComment, J::rsUnknown, J::rsDocument,
-                                                J::rsUnknown, J::rsDocument, J::rsUnknown}));
+  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{J::rsComment, J::rsComment, J::rsUnknown, J::rsDocument, J::rsUnknown,
+                                                J::rsDocument, J::rsUnknown}));
 }
 
 TEST(SynJavaSyn, TerminationAndCoverageOnRandomLines) {
   J h;
   auto pieces = CommonPieces();
-  for (auto p : {u"/*", u"/**", u"*/", u"//", u"\"", u"'", u"\"\"", u"\\", u"$", u"#", u"@", u".", u"..", u">>>",
-                 u"=", u"0x", u"L", u"-"})
+  for (auto p : {u"/*", u"/**", u"*/", u"//", u"\"", u"'", u"\"\"", u"\\", u"$", u"#", u"@", u".", u"..", u">>>", u"=",
+                 u"0x", u"L", u"-"})
     pieces.push_back(p);
   CheckTermination(h, pieces, 100000, 4);
 }

@@ -134,12 +134,14 @@ TEST(SynMultiSyn, SchemeOrderWinsOverPosition) {
             (std::vector<M>{{1, 1, 28, "<script src=\"a.js\"></script>", true}}));
   w.SetRange(w.GetRange());
   EXPECT_EQ(w.CurrScheme(), 1);
-  EXPECT_EQ(MarkersOf(w, u"<?php echo 1; php?> <? x ?>"),
-            (std::vector<M>{{2, 1, 5, "<?php", true}, {2, 15, 5, "php?>", false}, {2, 21, 2, "<?", true},
-                            {2, 26, 2, "?>", false}}));
-  EXPECT_EQ(MarkersOf(w, u"<a style=\"color:red\" b style='x'>"),
-            (std::vector<M>{{4, 3, 8, " style=\"", true}, {4, 20, 1, "\"", false}, {5, 23, 8, " style='", true},
-                            {5, 32, 1, "'", false}}));
+  EXPECT_EQ(
+      MarkersOf(w, u"<?php echo 1; php?> <? x ?>"),
+      (std::vector<M>{
+          {2, 1, 5, "<?php", true}, {2, 15, 5, "php?>", false}, {2, 21, 2, "<?", true}, {2, 26, 2, "?>", false}}));
+  EXPECT_EQ(MarkersOf(w, u"<a style=\"color:red\" b style='x'>"), (std::vector<M>{{4, 3, 8, " style=\"", true},
+                                                                                  {4, 20, 1, "\"", false},
+                                                                                  {5, 23, 8, " style='", true},
+                                                                                  {5, 32, 1, "'", false}}));
   // "ASP" is case-sensitive only in name: its markers have no letters.
   EXPECT_EQ(MarkersOf(w, u"<STYLE type=x>p{}</Style>"),
             (std::vector<M>{{3, 1, 25, "<STYLE type=x>p{}</Style>", true}}));
@@ -147,8 +149,9 @@ TEST(SynMultiSyn, SchemeOrderWinsOverPosition) {
 
 TEST(SynMultiSyn, RegionsAcrossLines) {
   TSynWebScriptingSyn w;
-  const std::vector<std::u16string> lines = {u"<p>before</p>", u"<script type=x>", u"var a = 1; // c",
-                                             u"if (a) { b(); }", u"s = 'x'; </SCRIPT><b>after</b>", u"<i>x</i>"};
+  const std::vector<std::u16string> lines = {
+      u"<p>before</p>", u"<script type=x>", u"var a = 1; // c", u"if (a) { b(); }", u"s = 'x'; </SCRIPT><b>after</b>",
+      u"<i>x</i>"};
   std::vector<std::intptr_t> ranges;
   hltest::ScanLines(w, lines, &ranges);
   // Lines 2-4 are JavaScript: the open scheme is in the range after lines 1-3.
@@ -202,10 +205,10 @@ TEST(SynMultiSyn, RescanEquivalence) {
       u"bold'>t</a><% Dim x\n"
       u"x = \"s\" %>\n");
   hltest::CheckRescan(w, lines, 7140);
-  hltest::CheckTermination(w,
-                           {u"<%", u"%>", u"<script>", u"</script>", u"<style>", u"</style>", u"<?", u"?>", u"<?php",
-                            u"php?>", u" style=\"", u" style='", u"\"", u"'", u"/*", u"*/", u"<!--", u"-->", u"<",
-                            u">", u"{", u"}", u"a", u" ", u"=", u";", u"\t", u"x"},
+  hltest::CheckTermination(w, {u"<%", u"%>",    u"<script>", u"</script>", u"<style>",  u"</style>", u"<?",
+                               u"?>", u"<?php", u"php?>",    u" style=\"", u" style='", u"\"",       u"'",
+                               u"/*", u"*/",    u"<!--",     u"-->",       u"<",        u">",        u"{",
+                               u"}",  u"a",     u" ",        u"=",         u";",        u"\t",       u"x"},
                            30000, 1);
 }
 
@@ -396,14 +399,14 @@ TEST(SynMultiSyn, ExpressionsLookingBackSeeOnlyTheRest) {
   s->SetEndExpr(u"X");
   s->SetHighlighter(&vb);
   // After "aX" the rest is "a...", where "^" matches again.
-  EXPECT_EQ(MarkersOf(m, u"aXaX"), (std::vector<M>{{0, 1, 1, "a", true}, {0, 2, 1, "X", false}, {0, 3, 1, "a", true},
-                                                   {0, 4, 1, "X", false}}));
+  EXPECT_EQ(MarkersOf(m, u"aXaX"),
+            (std::vector<M>{{0, 1, 1, "a", true}, {0, 2, 1, "X", false}, {0, 3, 1, "a", true}, {0, 4, 1, "X", false}}));
   s->SetStartExpr(u"\\bb");
   EXPECT_EQ(MarkersOf(m, u"bXb"), (std::vector<M>{{0, 1, 1, "b", true}, {0, 2, 1, "X", false}, {0, 3, 1, "b", true}}));
   // "\A" anchors at the start of the rest just as "^" does.
   s->SetStartExpr(u"\\Aa");
-  EXPECT_EQ(MarkersOf(m, u"aXaX"), (std::vector<M>{{0, 1, 1, "a", true}, {0, 2, 1, "X", false}, {0, 3, 1, "a", true},
-                                                   {0, 4, 1, "X", false}}));
+  EXPECT_EQ(MarkersOf(m, u"aXaX"),
+            (std::vector<M>{{0, 1, 1, "a", true}, {0, 2, 1, "X", false}, {0, 3, 1, "a", true}, {0, 4, 1, "X", false}}));
   EXPECT_EQ(MarkersOf(m, u"baX"), std::vector<M>{});
 }
 
@@ -424,7 +427,7 @@ TEST(SynMultiSyn, NestedAndCustomRangeEncodings) {
   outer.NextToEol();
   const std::intptr_t r = outer.GetRange();
   EXPECT_EQ(r & 15, 2);  // scheme 0 + 2
-  outer.SetRange(0);      // zero changes nothing
+  outer.SetRange(0);     // zero changes nothing
   EXPECT_EQ(outer.GetRange(), r);
   outer.ResetRange();
   outer.SetRange(r);

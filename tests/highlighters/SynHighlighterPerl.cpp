@@ -100,14 +100,16 @@ TEST(SynPerlSyn, EdgeCasesAsGoldenDumps) {
   EXPECT_EQ(One(u".="), (Toks{{P::tkSymbol, ".="}}));
   EXPECT_EQ(One(u".y"), (Toks{{P::tkSymbol, "."}, {P::tkIdentifier, "y"}}));
   // Kept as written: a dot before a blank is a number token.
-  EXPECT_EQ(One(u"$a . $b"), (Toks{{P::tkIdentifier, "$a"}, {P::tkSpace, " "}, {P::tkNumber, "."},
-                                   {P::tkSpace, " "}, {P::tkIdentifier, "$b"}}));
+  EXPECT_EQ(
+      One(u"$a . $b"),
+      (Toks{
+          {P::tkIdentifier, "$a"}, {P::tkSpace, " "}, {P::tkNumber, "."}, {P::tkSpace, " "}, {P::tkIdentifier, "$b"}}));
 }
 
 TEST(SynPerlSyn, PunctuationVariables) {
   EXPECT_EQ(One(u"$_foo"), (Toks{{P::tkVariable, "$_"}, {P::tkIdentifier, "foo"}}));
-  for (const char16_t* v : {u"$1", u"$!", u"$/", u"$@", u"$;", u"$[", u"$\\", u"$]", u"$`", u"$|", u"$~", u"$+",
-                            u"$-", u"$0"})
+  for (const char16_t* v :
+       {u"$1", u"$!", u"$/", u"$@", u"$;", u"$[", u"$\\", u"$]", u"$`", u"$|", u"$~", u"$+", u"$-", u"$0"})
     EXPECT_EQ(One(v), (Toks{{P::tkVariable, codepage::Utf16ToUtf8(v)}})) << codepage::Utf16ToUtf8(v);
   EXPECT_EQ(One(u"$^W"), (Toks{{P::tkVariable, "$^W"}}));
   EXPECT_EQ(One(u"$^"), (Toks{{P::tkVariable, "$^"}}));
@@ -124,12 +126,25 @@ TEST(SynPerlSyn, StringsCommentsAndOperators) {
   EXPECT_EQ(One(u"\"\"\"a\" b"), (Toks{{P::tkString, "\"\"\"a\""}, {P::tkSpace, " "}, {P::tkIdentifier, "b"}}));
   EXPECT_EQ(One(u"'a\\'b'"), (Toks{{P::tkString, "'a\\'"}, {P::tkIdentifier, "b"}, {P::tkString, "'"}}));
   EXPECT_EQ(One(u"# c \"x"), (Toks{{P::tkComment, "# c \"x"}}));
-  EXPECT_EQ(One(u"<=> <<= ** **= -> =~ !~ :: &&= ||="),
-            (Toks{{P::tkSymbol, "<=>"}, {P::tkSpace, " "}, {P::tkSymbol, "<<="}, {P::tkSpace, " "},
-                  {P::tkSymbol, "**"}, {P::tkSpace, " "}, {P::tkSymbol, "**="}, {P::tkSpace, " "},
-                  {P::tkSymbol, "->"}, {P::tkSpace, " "}, {P::tkSymbol, "=~"}, {P::tkSpace, " "},
-                  {P::tkSymbol, "!~"}, {P::tkSpace, " "}, {P::tkSymbol, "::"}, {P::tkSpace, " "},
-                  {P::tkSymbol, "&&="}, {P::tkSpace, " "}, {P::tkSymbol, "||="}}));
+  EXPECT_EQ(One(u"<=> <<= ** **= -> =~ !~ :: &&= ||="), (Toks{{P::tkSymbol, "<=>"},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "<<="},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "**"},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "**="},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "->"},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "=~"},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "!~"},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "::"},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "&&="},
+                                                              {P::tkSpace, " "},
+                                                              {P::tkSymbol, "||="}}));
   EXPECT_EQ(One(u"`\u00e9"), (Toks{{P::tkUnknown, "`"}, {P::tkUnknown, "\xC3\xA9"}}));
   // Nothing continues to the next line.
   P h;
@@ -157,8 +172,8 @@ TEST(SynPerlSyn, AttributesAndFamilyAnswers) {
 TEST(SynPerlSyn, TerminationAndCoverageOnRandomLines) {
   P h;
   auto pieces = CommonPieces();
-  for (auto p : {u"$", u"%", u"@", u"$^", u"$_", u"\"", u"'", u"#", u".", u"..", u"0x", u"1e", u"-", u"<=>",
-                 u"x", u"use", u"strict", u"$ARG", u"`", u"\\\""})
+  for (auto p : {u"$",  u"%",  u"@", u"$^",  u"$_", u"\"",  u"'",      u"#",    u".", u"..",
+                 u"0x", u"1e", u"-", u"<=>", u"x",  u"use", u"strict", u"$ARG", u"`", u"\\\""})
     pieces.push_back(p);
   CheckTermination(h, pieces, 100000, 11);
   CheckRescan(h, Lines(u"use strict;\nmy $x = \"a\\\"b\" . 'c';\n# done\nprint $x if $x eq 1..10;\n"), 3);

@@ -36,8 +36,7 @@ TEST(SynPythonSyn, KeywordListHoldsBothWordLists) {
     // Case-sensitive: another spelling is an identifier (or, for __name__, a system name).
     const std::u16string upper = WideUpperCase(w);
     const bool listed = std::any_of(list.begin(), list.end(), [&](const auto& o) { return o.Word == upper; });
-    if (!listed)
-      EXPECT_EQ(Scan(h, upper).front().kind, w.starts_with(u"__") ? Py::tkSystemDefined : Py::tkIdentifier);
+    if (!listed) EXPECT_EQ(Scan(h, upper).front().kind, w.starts_with(u"__") ? Py::tkSystemDefined : Py::tkIdentifier);
   }
 }
 
@@ -62,40 +61,65 @@ TEST(SynPythonSyn, EdgeCasesAsGoldenDumps) {
             "1\t31\t1\tSpace\t5\t \n"
             "1\t32\t5\tSyntax Error\t14\t12abc\n"
             "1\tEOL\t2\n");
-  EXPECT_EQ(One(u"__init__ ___x___ self None none"),
-            (Toks{{Py::tkSystemDefined, "__init__"}, {Py::tkSpace, " "}, {Py::tkIdentifier, "___x___"},
-                  {Py::tkSpace, " "}, {Py::tkNonKeyword, "self"}, {Py::tkSpace, " "}, {Py::tkNonKeyword, "None"},
-                  {Py::tkSpace, " "}, {Py::tkIdentifier, "none"}}));
-  EXPECT_EQ(One(u"__a__ ____ _a__ __a_"), (Toks{{Py::tkSystemDefined, "__a__"}, {Py::tkSpace, " "},
-                                                {Py::tkIdentifier, "____"}, {Py::tkSpace, " "},
-                                                {Py::tkIdentifier, "_a__"}, {Py::tkSpace, " "},
+  EXPECT_EQ(One(u"__init__ ___x___ self None none"), (Toks{{Py::tkSystemDefined, "__init__"},
+                                                           {Py::tkSpace, " "},
+                                                           {Py::tkIdentifier, "___x___"},
+                                                           {Py::tkSpace, " "},
+                                                           {Py::tkNonKeyword, "self"},
+                                                           {Py::tkSpace, " "},
+                                                           {Py::tkNonKeyword, "None"},
+                                                           {Py::tkSpace, " "},
+                                                           {Py::tkIdentifier, "none"}}));
+  EXPECT_EQ(One(u"__a__ ____ _a__ __a_"), (Toks{{Py::tkSystemDefined, "__a__"},
+                                                {Py::tkSpace, " "},
+                                                {Py::tkIdentifier, "____"},
+                                                {Py::tkSpace, " "},
+                                                {Py::tkIdentifier, "_a__"},
+                                                {Py::tkSpace, " "},
                                                 {Py::tkIdentifier, "__a_"}}));
 
   // Triple-quoted strings keep their range until the closing quotes; an empty line in between.
   std::vector<std::intptr_t> ranges;
-  auto lines = ScanLines(h, {u"x = '''doc", u"", u"  more \\''' still", u"end''' + 1", u"\"\"\"a\"\"\" \"\"\"b"},
-                         &ranges);
-  EXPECT_EQ(lines[0], (Toks{{Py::tkIdentifier, "x"}, {Py::tkSpace, " "}, {Py::tkSymbol, "="}, {Py::tkSpace, " "},
+  auto lines =
+      ScanLines(h, {u"x = '''doc", u"", u"  more \\''' still", u"end''' + 1", u"\"\"\"a\"\"\" \"\"\"b"}, &ranges);
+  EXPECT_EQ(lines[0], (Toks{{Py::tkIdentifier, "x"},
+                            {Py::tkSpace, " "},
+                            {Py::tkSymbol, "="},
+                            {Py::tkSpace, " "},
                             {Py::tkTripleQuotedString, "'''doc"}}));
   EXPECT_EQ(lines[1], Toks{});
   EXPECT_EQ(lines[2], (Toks{{Py::tkTripleQuotedString, "  more \\''' still"}}));  // escaped quotes do not close
-  EXPECT_EQ(lines[3], (Toks{{Py::tkTripleQuotedString, "end'''"}, {Py::tkSpace, " "}, {Py::tkSymbol, "+"},
-                            {Py::tkSpace, " "}, {Py::tkNumber, "1"}}));
-  EXPECT_EQ(lines[4], (Toks{{Py::tkTripleQuotedString, "\"\"\"a\"\"\""}, {Py::tkSpace, " "},
-                            {Py::tkTripleQuotedString, "\"\"\"b"}}));
-  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{Py::rsMultilineString, Py::rsMultilineString,
-                                                Py::rsMultilineString, Py::rsUnKnown, Py::rsMultilineString2}));
+  EXPECT_EQ(lines[3], (Toks{{Py::tkTripleQuotedString, "end'''"},
+                            {Py::tkSpace, " "},
+                            {Py::tkSymbol, "+"},
+                            {Py::tkSpace, " "},
+                            {Py::tkNumber, "1"}}));
+  EXPECT_EQ(
+      lines[4],
+      (Toks{{Py::tkTripleQuotedString, "\"\"\"a\"\"\""}, {Py::tkSpace, " "}, {Py::tkTripleQuotedString, "\"\"\"b"}}));
+  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{Py::rsMultilineString, Py::rsMultilineString, Py::rsMultilineString,
+                                                Py::rsUnKnown, Py::rsMultilineString2}));
 }
 
 TEST(SynPythonSyn, OneLineStringsAndTheirContinuation) {
-  EXPECT_EQ(One(u"'a\\'b' \"c\\\\\" d"), (Toks{{Py::tkString, "'a\\'b'"}, {Py::tkSpace, " "},
-                                                {Py::tkString, "\"c\\\\\""}, {Py::tkSpace, " "},
-                                                {Py::tkIdentifier, "d"}}));
-  EXPECT_EQ(One(u"r'\\d' u\"x\" UR'y' ur\"z\" rb u r"),
-            (Toks{{Py::tkString, "r'\\d'"}, {Py::tkSpace, " "}, {Py::tkString, "u\"x\""}, {Py::tkSpace, " "},
-                  {Py::tkString, "UR'y'"}, {Py::tkSpace, " "}, {Py::tkString, "ur\"z\""}, {Py::tkSpace, " "},
-                  {Py::tkIdentifier, "rb"}, {Py::tkSpace, " "}, {Py::tkIdentifier, "u"}, {Py::tkSpace, " "},
-                  {Py::tkIdentifier, "r"}}));
+  EXPECT_EQ(One(u"'a\\'b' \"c\\\\\" d"), (Toks{{Py::tkString, "'a\\'b'"},
+                                               {Py::tkSpace, " "},
+                                               {Py::tkString, "\"c\\\\\""},
+                                               {Py::tkSpace, " "},
+                                               {Py::tkIdentifier, "d"}}));
+  EXPECT_EQ(One(u"r'\\d' u\"x\" UR'y' ur\"z\" rb u r"), (Toks{{Py::tkString, "r'\\d'"},
+                                                              {Py::tkSpace, " "},
+                                                              {Py::tkString, "u\"x\""},
+                                                              {Py::tkSpace, " "},
+                                                              {Py::tkString, "UR'y'"},
+                                                              {Py::tkSpace, " "},
+                                                              {Py::tkString, "ur\"z\""},
+                                                              {Py::tkSpace, " "},
+                                                              {Py::tkIdentifier, "rb"},
+                                                              {Py::tkSpace, " "},
+                                                              {Py::tkIdentifier, "u"},
+                                                              {Py::tkSpace, " "},
+                                                              {Py::tkIdentifier, "r"}}));
   Py h;
   std::vector<std::intptr_t> ranges;
   // A final backslash continues the string; the quote is kept beside the range.
@@ -122,32 +146,53 @@ TEST(SynPythonSyn, OneLineStringsAndTheirContinuation) {
 
 TEST(SynPythonSyn, NumberStates) {
   EXPECT_EQ(One(u"0 00 7 0x 0xg 10L 017L 0XFFl 1. .5 1.5e-3 1E5 1e5e 1j 0j 0e1"),
-            (Toks{{Py::tkNumber, "0"}, {Py::tkSpace, " "}, {Py::tkOct, "00"}, {Py::tkSpace, " "},
-                  {Py::tkNumber, "7"}, {Py::tkSpace, " "}, {Py::tkUnknown, "0x"}, {Py::tkSpace, " "},
-                  {Py::tkUnknown, "0xg"}, {Py::tkSpace, " "}, {Py::tkUnknown, "10L"}, {Py::tkSpace, " "},
-                  {Py::tkOct, "017L"}, {Py::tkSpace, " "}, {Py::tkHex, "0XFFl"}, {Py::tkSpace, " "},
-                  {Py::tkFloat, "1."}, {Py::tkSpace, " "}, {Py::tkFloat, ".5"}, {Py::tkSpace, " "},
-                  {Py::tkFloat, "1.5e-3"}, {Py::tkSpace, " "}, {Py::tkFloat, "1E5"}, {Py::tkSpace, " "},
-                  {Py::tkUnknown, "1e5e"}, {Py::tkSpace, " "}, {Py::tkFloat, "1j"}, {Py::tkSpace, " "},
-                  {Py::tkFloat, "0j"}, {Py::tkSpace, " "}, {Py::tkFloat, "0e1"}}));
-  EXPECT_EQ(One(u"0xe5 1.2.3 1..2 ... .x 1jx 0x1Lx"),
-            (Toks{{Py::tkHex, "0xe5"}, {Py::tkSpace, " "}, {Py::tkUnknown, "1.2.3"}, {Py::tkSpace, " "},
-                  {Py::tkNumber, "1"}, {Py::tkSymbol, "."}, {Py::tkFloat, ".2"}, {Py::tkSpace, " "},
-                  {Py::tkSymbol, "..."}, {Py::tkSpace, " "}, {Py::tkSymbol, "."}, {Py::tkIdentifier, "x"},
-                  {Py::tkSpace, " "}, {Py::tkUnknown, "1jx"}, {Py::tkSpace, " "}, {Py::tkUnknown, "0x1Lx"}}));
+            (Toks{{Py::tkNumber, "0"},     {Py::tkSpace, " "}, {Py::tkOct, "00"},      {Py::tkSpace, " "},
+                  {Py::tkNumber, "7"},     {Py::tkSpace, " "}, {Py::tkUnknown, "0x"},  {Py::tkSpace, " "},
+                  {Py::tkUnknown, "0xg"},  {Py::tkSpace, " "}, {Py::tkUnknown, "10L"}, {Py::tkSpace, " "},
+                  {Py::tkOct, "017L"},     {Py::tkSpace, " "}, {Py::tkHex, "0XFFl"},   {Py::tkSpace, " "},
+                  {Py::tkFloat, "1."},     {Py::tkSpace, " "}, {Py::tkFloat, ".5"},    {Py::tkSpace, " "},
+                  {Py::tkFloat, "1.5e-3"}, {Py::tkSpace, " "}, {Py::tkFloat, "1E5"},   {Py::tkSpace, " "},
+                  {Py::tkUnknown, "1e5e"}, {Py::tkSpace, " "}, {Py::tkFloat, "1j"},    {Py::tkSpace, " "},
+                  {Py::tkFloat, "0j"},     {Py::tkSpace, " "}, {Py::tkFloat, "0e1"}}));
+  EXPECT_EQ(One(u"0xe5 1.2.3 1..2 ... .x 1jx 0x1Lx"), (Toks{{Py::tkHex, "0xe5"},
+                                                            {Py::tkSpace, " "},
+                                                            {Py::tkUnknown, "1.2.3"},
+                                                            {Py::tkSpace, " "},
+                                                            {Py::tkNumber, "1"},
+                                                            {Py::tkSymbol, "."},
+                                                            {Py::tkFloat, ".2"},
+                                                            {Py::tkSpace, " "},
+                                                            {Py::tkSymbol, "..."},
+                                                            {Py::tkSpace, " "},
+                                                            {Py::tkSymbol, "."},
+                                                            {Py::tkIdentifier, "x"},
+                                                            {Py::tkSpace, " "},
+                                                            {Py::tkUnknown, "1jx"},
+                                                            {Py::tkSpace, " "},
+                                                            {Py::tkUnknown, "0x1Lx"}}));
 }
 
 TEST(SynPythonSyn, SymbolsCommentsAndErrors) {
-  EXPECT_EQ(One(u"<= <> < >= > #c"), (Toks{{Py::tkSymbol, "<="}, {Py::tkSpace, " "}, {Py::tkSymbol, "<>"},
-                                           {Py::tkSpace, " "}, {Py::tkSymbol, "<"}, {Py::tkSpace, " "},
-                                           {Py::tkSymbol, ">="}, {Py::tkSpace, " "}, {Py::tkSymbol, ">"},
-                                           {Py::tkSpace, " "}, {Py::tkComment, "#c"}}));
+  EXPECT_EQ(One(u"<= <> < >= > #c"), (Toks{{Py::tkSymbol, "<="},
+                                           {Py::tkSpace, " "},
+                                           {Py::tkSymbol, "<>"},
+                                           {Py::tkSpace, " "},
+                                           {Py::tkSymbol, "<"},
+                                           {Py::tkSpace, " "},
+                                           {Py::tkSymbol, ">="},
+                                           {Py::tkSpace, " "},
+                                           {Py::tkSymbol, ">"},
+                                           {Py::tkSpace, " "},
+                                           {Py::tkComment, "#c"}}));
   std::u16string syms = u"!%&()*+,-/:;=[\\]^`{|}~";
   Toks expected;
   for (char16_t c : syms) expected.push_back({Py::tkSymbol, std::string(1, static_cast<char>(c))});
   EXPECT_EQ(One(syms.c_str()), expected);
-  EXPECT_EQ(One(u"$?@\u00e9\x7f"), (Toks{{Py::tkUnknown, "$"}, {Py::tkUnknown, "?"}, {Py::tkUnknown, "@"},
-                                         {Py::tkUnknown, "\xC3\xA9"}, {Py::tkUnknown, "\x7f"}}));
+  EXPECT_EQ(One(u"$?@\u00e9\x7f"), (Toks{{Py::tkUnknown, "$"},
+                                         {Py::tkUnknown, "?"},
+                                         {Py::tkUnknown, "@"},
+                                         {Py::tkUnknown, "\xC3\xA9"},
+                                         {Py::tkUnknown, "\x7f"}}));
 }
 
 TEST(SynPythonSyn, AttributesAndFamilyAnswers) {
@@ -172,8 +217,8 @@ TEST(SynPythonSyn, AttributesAndFamilyAnswers) {
 TEST(SynPythonSyn, TerminationAndRescan) {
   Py h;
   auto pieces = CommonPieces();
-  for (auto p : {u"'", u"\"", u"'''", u"\"\"\"", u"\\'", u"\\", u"r'", u"u\"", u"#", u".", u"..", u"0x", u"08",
-                 u"1e", u"+", u"j", u"L", u"__", u"None"})
+  for (auto p : {u"'", u"\"", u"'''", u"\"\"\"", u"\\'", u"\\", u"r'", u"u\"", u"#", u".", u"..", u"0x", u"08", u"1e",
+                 u"+", u"j", u"L", u"__", u"None"})
     pieces.push_back(p);
   CheckTermination(h, pieces, 100000, 51);
   CheckRescan(h,

@@ -24,9 +24,12 @@ int Bucket(std::u16string_view w, TSQLDialect d) {
   unsigned h = 0;
   for (char16_t c : w) {
     unsigned v = 0;
-    if (c >= u'a' && c <= u'z') v = c - u'a' + 2;
-    else if (c == u'_') v = 1;
-    else if (c == u'@' && (d == sqlMSSQL7 || d == sqlMSSQL2K)) v = 24;
+    if (c >= u'a' && c <= u'z')
+      v = c - u'a' + 2;
+    else if (c == u'_')
+      v = 1;
+    else if (c == u'@' && (d == sqlMSSQL7 || d == sqlMSSQL2K))
+      v = 24;
     h = h * 2 + v;
   }
   return static_cast<int>(h % 256);
@@ -43,15 +46,15 @@ TEST(SynSQLSyn, KeywordTextsPerDialectAndKind) {
     std::uint32_t digest;
   };
   const Row rows[] = {
-      {sqlStandard, 6, 306, 0x29ed66e4}, {sqlInterbase6, 1, 13, 0xdc92c560}, {sqlInterbase6, 4, 8, 0xb6633a62},
-      {sqlInterbase6, 6, 251, 0x298353c6}, {sqlMSSQL7, 1, 24, 0x13a910ba}, {sqlMSSQL7, 4, 139, 0x7ebb25f2},
-      {sqlMSSQL7, 6, 197, 0xfcadfc33}, {sqlMySQL, 1, 42, 0x3cded220}, {sqlMySQL, 4, 192, 0x0e621fae},
-      {sqlMySQL, 6, 220, 0x861cbf93}, {sqlMySQL, 10, 17, 0xe2581191}, {sqlOracle, 0, 4, 0x9c30c4e7},
-      {sqlOracle, 1, 46, 0x9ba52195}, {sqlOracle, 2, 181, 0xd90bb870}, {sqlOracle, 3, 20, 0xf4fedde8},
-      {sqlOracle, 4, 371, 0x98bf2c30}, {sqlOracle, 6, 617, 0x0b129c25}, {sqlOracle, 10, 163, 0x24733d2f},
-      {sqlOracle, 11, 184, 0x806d2420}, {sqlSybase, 6, 373, 0xe2b681ca}, {sqlIngres, 1, 23, 0xdb1f76b7},
-      {sqlIngres, 4, 102, 0xfbb1c45e}, {sqlIngres, 6, 315, 0x4374f5aa}, {sqlMSSQL2K, 1, 30, 0x2efc2956},
-      {sqlMSSQL2K, 4, 168, 0x812bbbc5}, {sqlMSSQL2K, 6, 171, 0xd9c6fa1c},
+      {sqlStandard, 6, 306, 0x29ed66e4},   {sqlInterbase6, 1, 13, 0xdc92c560}, {sqlInterbase6, 4, 8, 0xb6633a62},
+      {sqlInterbase6, 6, 251, 0x298353c6}, {sqlMSSQL7, 1, 24, 0x13a910ba},     {sqlMSSQL7, 4, 139, 0x7ebb25f2},
+      {sqlMSSQL7, 6, 197, 0xfcadfc33},     {sqlMySQL, 1, 42, 0x3cded220},      {sqlMySQL, 4, 192, 0x0e621fae},
+      {sqlMySQL, 6, 220, 0x861cbf93},      {sqlMySQL, 10, 17, 0xe2581191},     {sqlOracle, 0, 4, 0x9c30c4e7},
+      {sqlOracle, 1, 46, 0x9ba52195},      {sqlOracle, 2, 181, 0xd90bb870},    {sqlOracle, 3, 20, 0xf4fedde8},
+      {sqlOracle, 4, 371, 0x98bf2c30},     {sqlOracle, 6, 617, 0x0b129c25},    {sqlOracle, 10, 163, 0x24733d2f},
+      {sqlOracle, 11, 184, 0x806d2420},    {sqlSybase, 6, 373, 0xe2b681ca},    {sqlIngres, 1, 23, 0xdb1f76b7},
+      {sqlIngres, 4, 102, 0xfbb1c45e},     {sqlIngres, 6, 315, 0x4374f5aa},    {sqlMSSQL2K, 1, 30, 0x2efc2956},
+      {sqlMSSQL2K, 4, 168, 0x812bbbc5},    {sqlMSSQL2K, 6, 171, 0xd9c6fa1c},
   };
   Q h;
   int used = 0;
@@ -69,8 +72,9 @@ TEST(SynSQLSyn, KeywordTextsPerDialectAndKind) {
       }
       ++used;
       std::vector<std::u16string> words;
-      EnumerateKeywords(kind, text, [&h](char16_t c) { return h.IsIdentChar(c); },
-                        [&words](const std::u16string& w, int) { words.push_back(WideLowerCase(w)); });
+      EnumerateKeywords(
+          kind, text, [&h](char16_t c) { return h.IsIdentChar(c); },
+          [&words](const std::u16string& w, int) { words.push_back(WideLowerCase(w)); });
       EXPECT_EQ(static_cast<int>(words.size()), row->count);
       EXPECT_EQ(Digest(words), row->digest);
     }
@@ -87,7 +91,7 @@ TEST(SynSQLSyn, EveryDialectTableBuildsWithItsBuckets) {
     std::uint32_t digest;
   };
   const Row rows[] = {{sqlStandard, 306, 0xa6f264d2}, {sqlInterbase6, 272, 0xacfa265b}, {sqlMSSQL7, 360, 0xfb7495ba},
-                      {sqlMySQL, 471, 0xb03f280f},    {sqlOracle, 1586, 0xdb4c7525},   {sqlSybase, 373, 0xb253b3b1},
+                      {sqlMySQL, 471, 0xb03f280f},    {sqlOracle, 1586, 0xdb4c7525},    {sqlSybase, 373, 0xb253b3b1},
                       {sqlIngres, 440, 0xfd76d5f9},   {sqlMSSQL2K, 369, 0x49178f09}};
   for (const Row& row : rows) {
     SCOPED_TRACE(SQLDialectName(row.dialect));
@@ -145,15 +149,20 @@ TEST(SynSQLSyn, EdgeCasesAsGoldenDumps) {
             "4\t3\t1\tSpace\t9\t \n"
             "4\t4\t3\tNumber\t8\t1-2\n"
             "4\tEOL\t0\n");
-  EXPECT_EQ(In(sqlOracle, u"varchar2 REM x"), (Toks{{Q::tkDatatype, "varchar2"}, {Q::tkSpace, " "},
-                                                    {Q::tkComment, "REM x"}}));
-  EXPECT_EQ(In(sqlOracle, u"x remark; y"), (Toks{{Q::tkIdentifier, "x"}, {Q::tkSpace, " "},
-                                                 {Q::tkComment, "remark; y"}}));
+  EXPECT_EQ(In(sqlOracle, u"varchar2 REM x"),
+            (Toks{{Q::tkDatatype, "varchar2"}, {Q::tkSpace, " "}, {Q::tkComment, "REM x"}}));
+  EXPECT_EQ(In(sqlOracle, u"x remark; y"),
+            (Toks{{Q::tkIdentifier, "x"}, {Q::tkSpace, " "}, {Q::tkComment, "remark; y"}}));
   EXPECT_EQ(In(sqlStandard, u"REM x"), (Toks{{Q::tkIdentifier, "REM"}, {Q::tkSpace, " "}, {Q::tkIdentifier, "x"}}));
-  EXPECT_EQ(In(sqlMSSQL7, u"@@ERROR @name [my column] [a]]b] [open"),
-            (Toks{{Q::tkFunction, "@@ERROR"}, {Q::tkSpace, " "}, {Q::tkVariable, "@name"}, {Q::tkSpace, " "},
-                  {Q::tkDelimitedIdentifier, "[my column]"}, {Q::tkSpace, " "},
-                  {Q::tkDelimitedIdentifier, "[a]]b]"}, {Q::tkSpace, " "}, {Q::tkDelimitedIdentifier, "[open"}}));
+  EXPECT_EQ(In(sqlMSSQL7, u"@@ERROR @name [my column] [a]]b] [open"), (Toks{{Q::tkFunction, "@@ERROR"},
+                                                                            {Q::tkSpace, " "},
+                                                                            {Q::tkVariable, "@name"},
+                                                                            {Q::tkSpace, " "},
+                                                                            {Q::tkDelimitedIdentifier, "[my column]"},
+                                                                            {Q::tkSpace, " "},
+                                                                            {Q::tkDelimitedIdentifier, "[a]]b]"},
+                                                                            {Q::tkSpace, " "},
+                                                                            {Q::tkDelimitedIdentifier, "[open"}}));
   EXPECT_EQ(In(sqlMySQL, u"/*! 32302 TEMPORARY */ # c"),
             (Toks{{Q::tkConditionalComment, "/*! 32302 TEMPORARY */"}, {Q::tkSpace, " "}, {Q::tkComment, "# c"}}));
   for (int d : {sqlStandard, sqlInterbase6, sqlMSSQL7, sqlOracle, sqlSybase, sqlIngres, sqlMSSQL2K})
@@ -175,12 +184,13 @@ TEST(SynSQLSyn, StringsContinueAndStopAtTheLineEnd) {
   // Delimited identifiers stop at the line end and carry nothing over.
   h.SetSQLDialect(sqlMySQL);
   lines = ScanLines(h, {u"`x``y` `open", u"z"}, &ranges);
-  EXPECT_EQ(lines[0], (Toks{{Q::tkDelimitedIdentifier, "`x``y`"}, {Q::tkSpace, " "}, {Q::tkDelimitedIdentifier, "`open"}}));
+  EXPECT_EQ(lines[0],
+            (Toks{{Q::tkDelimitedIdentifier, "`x``y`"}, {Q::tkSpace, " "}, {Q::tkDelimitedIdentifier, "`open"}}));
   EXPECT_EQ(lines[1], (Toks{{Q::tkIdentifier, "z"}}));
-  EXPECT_EQ(In(sqlStandard, u"\"a\"\"b\" \"c"), (Toks{{Q::tkDelimitedIdentifier, "\"a\"\"b\""}, {Q::tkSpace, " "},
-                                                     {Q::tkDelimitedIdentifier, "\"c"}}));
-  EXPECT_EQ(In(sqlStandard, u"`[x]"), (Toks{{Q::tkUnknown, "`"}, {Q::tkSymbol, "["}, {Q::tkIdentifier, "x"},
-                                            {Q::tkSymbol, "]"}}));
+  EXPECT_EQ(In(sqlStandard, u"\"a\"\"b\" \"c"),
+            (Toks{{Q::tkDelimitedIdentifier, "\"a\"\"b\""}, {Q::tkSpace, " "}, {Q::tkDelimitedIdentifier, "\"c"}}));
+  EXPECT_EQ(In(sqlStandard, u"`[x]"),
+            (Toks{{Q::tkUnknown, "`"}, {Q::tkSymbol, "["}, {Q::tkIdentifier, "x"}, {Q::tkSymbol, "]"}}));
 }
 
 TEST(SynSQLSyn, CommentsAcrossLines) {
@@ -189,8 +199,13 @@ TEST(SynSQLSyn, CommentsAcrossLines) {
   auto lines = ScanLines(h, {u"a /* x", u"", u"y */ b /*/ c */ d", u"/*! not conditional */"}, &ranges);
   EXPECT_EQ(lines[0], (Toks{{Q::tkIdentifier, "a"}, {Q::tkSpace, " "}, {Q::tkComment, "/* x"}}));
   EXPECT_EQ(lines[1], Toks{});
-  EXPECT_EQ(lines[2], (Toks{{Q::tkComment, "y */"}, {Q::tkSpace, " "}, {Q::tkIdentifier, "b"}, {Q::tkSpace, " "},
-                            {Q::tkComment, "/*/ c */"}, {Q::tkSpace, " "}, {Q::tkIdentifier, "d"}}));
+  EXPECT_EQ(lines[2], (Toks{{Q::tkComment, "y */"},
+                            {Q::tkSpace, " "},
+                            {Q::tkIdentifier, "b"},
+                            {Q::tkSpace, " "},
+                            {Q::tkComment, "/*/ c */"},
+                            {Q::tkSpace, " "},
+                            {Q::tkIdentifier, "d"}}));
   EXPECT_EQ(lines[3], (Toks{{Q::tkComment, "/*! not conditional */"}}));
   EXPECT_EQ(ranges, (std::vector<std::intptr_t>{Q::rsComment, Q::rsComment, Q::rsUnknown, Q::rsUnknown}));
   h.SetSQLDialect(sqlMySQL);
@@ -201,35 +216,43 @@ TEST(SynSQLSyn, CommentsAcrossLines) {
 }
 
 TEST(SynSQLSyn, VariablesAndSymbols) {
-  EXPECT_EQ(In(sqlMySQL, u"@ @v :x"), (Toks{{Q::tkSymbol, "@"}, {Q::tkSpace, " "}, {Q::tkVariable, "@v"},
-                                           {Q::tkSpace, " "}, {Q::tkSymbol, ":"}, {Q::tkIdentifier, "x"}}));
-  EXPECT_EQ(In(sqlOracle, u"@ :x :"), (Toks{{Q::tkSymbol, "@"}, {Q::tkSpace, " "}, {Q::tkVariable, ":x"},
-                                           {Q::tkSpace, " "}, {Q::tkVariable, ":"}}));
+  EXPECT_EQ(In(sqlMySQL, u"@ @v :x"), (Toks{{Q::tkSymbol, "@"},
+                                            {Q::tkSpace, " "},
+                                            {Q::tkVariable, "@v"},
+                                            {Q::tkSpace, " "},
+                                            {Q::tkSymbol, ":"},
+                                            {Q::tkIdentifier, "x"}}));
+  EXPECT_EQ(
+      In(sqlOracle, u"@ :x :"),
+      (Toks{{Q::tkSymbol, "@"}, {Q::tkSpace, " "}, {Q::tkVariable, ":x"}, {Q::tkSpace, " "}, {Q::tkVariable, ":"}}));
   EXPECT_EQ(In(sqlIngres, u":x @y"), (Toks{{Q::tkVariable, ":x"}, {Q::tkSpace, " "}, {Q::tkVariable, "@y"}}));
   EXPECT_EQ(In(sqlStandard, u"@y"), (Toks{{Q::tkVariable, "@y"}}));
   EXPECT_EQ(In(sqlMSSQL2K, u"@ @@x"), (Toks{{Q::tkVariable, "@"}, {Q::tkSpace, " "}, {Q::tkIdentifier, "@@x"}}));
-  EXPECT_EQ(In(sqlOracle, u"a#b$c aq$_agent"), (Toks{{Q::tkIdentifier, "a#b$c"}, {Q::tkSpace, " "},
-                                                     {Q::tkSQLPlus, "aq$_agent"}}));
-  EXPECT_EQ(In(sqlStandard, u"<<= <= << <> == => >= >> || |= ++ += && &= != %= *= ^= /= / - ( ) , . ; ? ] { } ~"),
-            (Toks{{Q::tkSymbol, "<<="}, {Q::tkSpace, " "}, {Q::tkSymbol, "<="}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "<<"}, {Q::tkSpace, " "}, {Q::tkSymbol, "<"}, {Q::tkSymbol, ">"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "=="}, {Q::tkSpace, " "}, {Q::tkSymbol, "=>"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, ">="}, {Q::tkSpace, " "}, {Q::tkSymbol, ">>"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "||"}, {Q::tkSpace, " "}, {Q::tkSymbol, "|="}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "++"}, {Q::tkSpace, " "}, {Q::tkSymbol, "+="}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "&&"}, {Q::tkSpace, " "}, {Q::tkSymbol, "&="}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "!="}, {Q::tkSpace, " "}, {Q::tkSymbol, "%="}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "*="}, {Q::tkSpace, " "}, {Q::tkSymbol, "^="}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "/="}, {Q::tkSpace, " "}, {Q::tkSymbol, "/"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "-"}, {Q::tkSpace, " "}, {Q::tkSymbol, "("}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, ")"}, {Q::tkSpace, " "}, {Q::tkSymbol, ","}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "."}, {Q::tkSpace, " "}, {Q::tkSymbol, ";"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "?"}, {Q::tkSpace, " "}, {Q::tkSymbol, "]"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "{"}, {Q::tkSpace, " "}, {Q::tkSymbol, "}"}, {Q::tkSpace, " "},
-                  {Q::tkSymbol, "~"}}));
-  EXPECT_EQ(In(sqlStandard, u"1.5 1..2 $"), (Toks{{Q::tkNumber, "1.5"}, {Q::tkSpace, " "}, {Q::tkNumber, "1"},
-                                                  {Q::tkSymbol, "."}, {Q::tkSymbol, "."}, {Q::tkNumber, "2"},
-                                                  {Q::tkSpace, " "}, {Q::tkUnknown, "$"}}));
+  EXPECT_EQ(In(sqlOracle, u"a#b$c aq$_agent"),
+            (Toks{{Q::tkIdentifier, "a#b$c"}, {Q::tkSpace, " "}, {Q::tkSQLPlus, "aq$_agent"}}));
+  EXPECT_EQ(
+      In(sqlStandard, u"<<= <= << <> == => >= >> || |= ++ += && &= != %= *= ^= /= / - ( ) , . ; ? ] { } ~"),
+      (Toks{{Q::tkSymbol, "<<="}, {Q::tkSpace, " "},   {Q::tkSymbol, "<="}, {Q::tkSpace, " "},   {Q::tkSymbol, "<<"},
+            {Q::tkSpace, " "},    {Q::tkSymbol, "<"},  {Q::tkSymbol, ">"},  {Q::tkSpace, " "},   {Q::tkSymbol, "=="},
+            {Q::tkSpace, " "},    {Q::tkSymbol, "=>"}, {Q::tkSpace, " "},   {Q::tkSymbol, ">="}, {Q::tkSpace, " "},
+            {Q::tkSymbol, ">>"},  {Q::tkSpace, " "},   {Q::tkSymbol, "||"}, {Q::tkSpace, " "},   {Q::tkSymbol, "|="},
+            {Q::tkSpace, " "},    {Q::tkSymbol, "++"}, {Q::tkSpace, " "},   {Q::tkSymbol, "+="}, {Q::tkSpace, " "},
+            {Q::tkSymbol, "&&"},  {Q::tkSpace, " "},   {Q::tkSymbol, "&="}, {Q::tkSpace, " "},   {Q::tkSymbol, "!="},
+            {Q::tkSpace, " "},    {Q::tkSymbol, "%="}, {Q::tkSpace, " "},   {Q::tkSymbol, "*="}, {Q::tkSpace, " "},
+            {Q::tkSymbol, "^="},  {Q::tkSpace, " "},   {Q::tkSymbol, "/="}, {Q::tkSpace, " "},   {Q::tkSymbol, "/"},
+            {Q::tkSpace, " "},    {Q::tkSymbol, "-"},  {Q::tkSpace, " "},   {Q::tkSymbol, "("},  {Q::tkSpace, " "},
+            {Q::tkSymbol, ")"},   {Q::tkSpace, " "},   {Q::tkSymbol, ","},  {Q::tkSpace, " "},   {Q::tkSymbol, "."},
+            {Q::tkSpace, " "},    {Q::tkSymbol, ";"},  {Q::tkSpace, " "},   {Q::tkSymbol, "?"},  {Q::tkSpace, " "},
+            {Q::tkSymbol, "]"},   {Q::tkSpace, " "},   {Q::tkSymbol, "{"},  {Q::tkSpace, " "},   {Q::tkSymbol, "}"},
+            {Q::tkSpace, " "},    {Q::tkSymbol, "~"}}));
+  EXPECT_EQ(In(sqlStandard, u"1.5 1..2 $"), (Toks{{Q::tkNumber, "1.5"},
+                                                  {Q::tkSpace, " "},
+                                                  {Q::tkNumber, "1"},
+                                                  {Q::tkSymbol, "."},
+                                                  {Q::tkSymbol, "."},
+                                                  {Q::tkNumber, "2"},
+                                                  {Q::tkSpace, " "},
+                                                  {Q::tkUnknown, "$"}}));
 }
 
 TEST(SynSQLSyn, TableNames) {
@@ -245,10 +268,16 @@ TEST(SynSQLSyn, TableNames) {
   names.Add(u"my table");
   h.SetTableNames(names);
   EXPECT_EQ(changes, 1);  // one rebuild per assignment
-  EXPECT_EQ(Scan(h, u"select * from orders, OrDeRs"),
-            (Toks{{Q::tkKey, "select"}, {Q::tkSpace, " "}, {Q::tkSymbol, "*"}, {Q::tkSpace, " "}, {Q::tkKey, "from"},
-                  {Q::tkSpace, " "}, {Q::tkTableName, "orders"}, {Q::tkSymbol, ","}, {Q::tkSpace, " "},
-                  {Q::tkTableName, "OrDeRs"}}));
+  EXPECT_EQ(Scan(h, u"select * from orders, OrDeRs"), (Toks{{Q::tkKey, "select"},
+                                                            {Q::tkSpace, " "},
+                                                            {Q::tkSymbol, "*"},
+                                                            {Q::tkSpace, " "},
+                                                            {Q::tkKey, "from"},
+                                                            {Q::tkSpace, " "},
+                                                            {Q::tkTableName, "orders"},
+                                                            {Q::tkSymbol, ","},
+                                                            {Q::tkSpace, " "},
+                                                            {Q::tkTableName, "OrDeRs"}}));
   h.TableNames().Add(u"Items");
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(Scan(h, u"items").front().kind, Q::tkTableName);
@@ -295,16 +324,15 @@ TEST(SynSQLSyn, DialectNamesAndFamilyAnswers) {
 
 TEST(SynSQLSyn, TerminationCoverageAndRescan) {
   auto pieces = CommonPieces();
-  for (auto p : {u"'", u"\\'", u"\"", u"[", u"]", u"`", u"#", u"--", u"/*", u"/*!", u"*/", u"@", u"@@", u":",
-                 u"select", u"REM", u"-", u"..", u"1-", u"<<="})
+  for (auto p : {u"'",  u"\\'", u"\"", u"[", u"]",      u"`",   u"#", u"--", u"/*", u"/*!",
+                 u"*/", u"@",   u"@@", u":", u"select", u"REM", u"-", u"..", u"1-", u"<<="})
     pieces.push_back(p);
   for (int d = 0; d < SQLDialectCount; ++d) {
     SCOPED_TRACE(d);
     Q h;
     h.SetSQLDialect(static_cast<TSQLDialect>(d));
     CheckTermination(h, pieces, 20000, 80 + static_cast<unsigned>(d));
-    CheckRescan(h,
-                Lines(u"select 'a\n\nb' from t /* c\n*/ where x = [y] -- z\n/*! 1 */ # q\n'it''s' `w`\nREM r\n"),
+    CheckRescan(h, Lines(u"select 'a\n\nb' from t /* c\n*/ where x = [y] -- z\n/*! 1 */ # q\n'it''s' `w`\nREM r\n"),
                 static_cast<unsigned>(d));
   }
 }

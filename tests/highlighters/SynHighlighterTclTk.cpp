@@ -70,10 +70,19 @@ TEST(SynTclTkSyn, StringsNumbersSymbols) {
   EXPECT_EQ(One(u"\"open \\\""), (Toks{{T::tkString, "\"open \\\""}}));
   EXPECT_EQ(One(u"\"\"\"a\" x"), (Toks{{T::tkString, "\"\"\"a\""}, {T::tkSpace, " "}, {T::tkIdentifier, "x"}}));
   EXPECT_EQ(One(u"\"\""), (Toks{{T::tkString, "\"\""}}));
-  EXPECT_EQ(One(u"1.5E3 1..2"), (Toks{{T::tkNumber, "1.5E3"}, {T::tkSpace, " "}, {T::tkNumber, "1"},
-                                      {T::tkUnknown, "."}, {T::tkUnknown, "."}, {T::tkNumber, "2"}}));
-  EXPECT_EQ(One(u"({;)}#*"), (Toks{{T::tkSymbol, "("}, {T::tkSymbol, "{"}, {T::tkSymbol, ";"}, {T::tkUnknown, ")"},
-                                   {T::tkUnknown, "}"}, {T::tkSymbol, "#"}, {T::tkUnknown, "*"}}));
+  EXPECT_EQ(One(u"1.5E3 1..2"), (Toks{{T::tkNumber, "1.5E3"},
+                                      {T::tkSpace, " "},
+                                      {T::tkNumber, "1"},
+                                      {T::tkUnknown, "."},
+                                      {T::tkUnknown, "."},
+                                      {T::tkNumber, "2"}}));
+  EXPECT_EQ(One(u"({;)}#*"), (Toks{{T::tkSymbol, "("},
+                                   {T::tkSymbol, "{"},
+                                   {T::tkSymbol, ";"},
+                                   {T::tkUnknown, ")"},
+                                   {T::tkUnknown, "}"},
+                                   {T::tkSymbol, "#"},
+                                   {T::tkUnknown, "*"}}));
   // Nothing continues to the next line.
   T h;
   std::vector<std::intptr_t> ranges;
@@ -91,8 +100,11 @@ TEST(SynTclTkSyn, SettersReplaceTheListsAndSignalOnce) {
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(h.SecondKeyWords(), (std::vector<std::u16string>{u"HELPER", u"MYPROC"}));
   EXPECT_EQ(One(u"myproc").front().kind, T::tkIdentifier);  // a fresh instance does not have it
-  EXPECT_EQ(Scan(h, u"MyProc Helper puts"), (Toks{{T::tkSecondKey, "MyProc"}, {T::tkSpace, " "},
-                                                  {T::tkSecondKey, "Helper"}, {T::tkSpace, " "}, {T::tkKey, "puts"}}));
+  EXPECT_EQ(Scan(h, u"MyProc Helper puts"), (Toks{{T::tkSecondKey, "MyProc"},
+                                                  {T::tkSpace, " "},
+                                                  {T::tkSecondKey, "Helper"},
+                                                  {T::tkSpace, " "},
+                                                  {T::tkKey, "puts"}}));
   TWideStringList list;
   list.Add(u"only");
   h.SetKeyWords(list);

@@ -32,24 +32,28 @@ TEST(SynUNIXShellScriptSyn, SortedListsHoldTheWordListsUpperCased) {
     return out;
   };
   // The listed order is not sorted ("pwd" before "od"): the list sorts it.
-  EXPECT_EQ(Digest(lowered(keys, {u"awk", u"banner", u"basename", u"bdiff", u"bg", u"break", u"case", u"cat", u"cc",
-                                   u"cd", u"chdir", u"chgrp", u"chmod", u"chown", u"clear", u"compress", u"continue",
-                                   u"cp", u"cpio", u"cut", u"date", u"dd", u"diff", u"df", u"do", u"done", u"dtpad",
-                                   u"echo", u"elif", u"else", u"esac", u"eval", u"exit", u"export", u"expr", u"fg",
-                                   u"fi", u"finger", u"fold", u"for", u"ftp", u"g++", u"gcc", u"getopts", u"grep",
-                                   u"gzip", u"head", u"hash", u"if", u"in", u"jobs", u"kill", u"ld", u"login", u"ln",
-                                   u"ls", u"make", u"mkdir", u"mt", u"mv", u"newgrp", u"nohup", u"paste", u"ping",
-                                   u"perl", u"pg", u"pr", u"ps", u"pwd", u"od", u"rcp", u"read", u"remsh", u"return",
-                                   u"rm", u"rsh", u"rwho", u"sed", u"set", u"sh", u"shift", u"stop", u"strings",
-                                   u"strip", u"sync", u"tail", u"tar", u"telnet", u"test", u"times", u"then", u"tput",
-                                   u"trap", u"true", u"tty", u"type", u"ulimit", u"umask", u"unset", u"until",
-                                   u"uudecode", u"uuencode", u"vi", u"wait", u"wc", u"while", u"who", u"xtern",
-                                   u"zcat", u"zip"})),
-            0xa738f38fu);
-  EXPECT_EQ(Digest(lowered(h.SecondKeyWords(),
-                           {u"cdpath", u"editor", u"home", u"ifs", u"lang", u"lc_type", u"lc_messages",
-                            u"ld_library_path", u"logname", u"mail", u"mailcheck", u"mailpath", u"manpath", u"path",
-                            u"ps1", u"ps2", u"pwd", u"shacct", u"shell", u"shlib_path", u"term", u"termcap", u"tz"})),
+  EXPECT_EQ(
+      Digest(lowered(
+          keys, {u"awk",   u"banner",   u"basename", u"bdiff", u"bg",    u"break", u"case",     u"cat",      u"cc",
+                 u"cd",    u"chdir",    u"chgrp",    u"chmod", u"chown", u"clear", u"compress", u"continue", u"cp",
+                 u"cpio",  u"cut",      u"date",     u"dd",    u"diff",  u"df",    u"do",       u"done",     u"dtpad",
+                 u"echo",  u"elif",     u"else",     u"esac",  u"eval",  u"exit",  u"export",   u"expr",     u"fg",
+                 u"fi",    u"finger",   u"fold",     u"for",   u"ftp",   u"g++",   u"gcc",      u"getopts",  u"grep",
+                 u"gzip",  u"head",     u"hash",     u"if",    u"in",    u"jobs",  u"kill",     u"ld",       u"login",
+                 u"ln",    u"ls",       u"make",     u"mkdir", u"mt",    u"mv",    u"newgrp",   u"nohup",    u"paste",
+                 u"ping",  u"perl",     u"pg",       u"pr",    u"ps",    u"pwd",   u"od",       u"rcp",      u"read",
+                 u"remsh", u"return",   u"rm",       u"rsh",   u"rwho",  u"sed",   u"set",      u"sh",       u"shift",
+                 u"stop",  u"strings",  u"strip",    u"sync",  u"tail",  u"tar",   u"telnet",   u"test",     u"times",
+                 u"then",  u"tput",     u"trap",     u"true",  u"tty",   u"type",  u"ulimit",   u"umask",    u"unset",
+                 u"until", u"uudecode", u"uuencode", u"vi",    u"wait",  u"wc",    u"while",    u"who",      u"xtern",
+                 u"zcat",  u"zip"})),
+      0xa738f38fu);
+  EXPECT_EQ(Digest(lowered(h.SecondKeyWords(), {u"cdpath",  u"editor",  u"home",        u"ifs",
+                                                u"lang",    u"lc_type", u"lc_messages", u"ld_library_path",
+                                                u"logname", u"mail",    u"mailcheck",   u"mailpath",
+                                                u"manpath", u"path",    u"ps1",         u"ps2",
+                                                u"pwd",     u"shacct",  u"shell",       u"shlib_path",
+                                                u"term",    u"termcap", u"tz"})),
             0x814413e8u);
   // Every listed word scans as its kind in any case; "pwd" is in both lists and is Key.
   for (const auto& w : keys) {
@@ -94,19 +98,25 @@ TEST(SynUNIXShellScriptSyn, EdgeCasesAsGoldenDumps) {
 TEST(SynUNIXShellScriptSyn, TokenRulesAndKeptQuirks) {
   // "g++" can never be found: the word stops at "+".
   EXPECT_EQ(One(u"g++"), (Toks{{S::tkIdentifier, "g"}, {S::tkUnknown, "+"}, {S::tkUnknown, "+"}}));
-  EXPECT_EQ(One(u"${a b}"), (Toks{{S::tkVariable, "${a"}, {S::tkSpace, " "}, {S::tkIdentifier, "b"},
-                                  {S::tkUnknown, "}"}}));
+  EXPECT_EQ(One(u"${a b}"),
+            (Toks{{S::tkVariable, "${a"}, {S::tkSpace, " "}, {S::tkIdentifier, "b"}, {S::tkUnknown, "}"}}));
   EXPECT_EQ(One(u"${open"), (Toks{{S::tkVariable, "${open"}}));
   EXPECT_EQ(One(u"$$x $?"), (Toks{{S::tkVariable, "$$x"}, {S::tkSpace, " "}, {S::tkVariable, "$?"}}));
   EXPECT_EQ(One(u"./x"), (Toks{{S::tkSymbol, "."}, {S::tkSymbol, "/"}, {S::tkIdentifier, "x"}}));
   EXPECT_EQ(One(u".\u00e9"), (Toks{{S::tkSymbol, "."}, {S::tkUnknown, "\xC3\xA9"}}));
-  EXPECT_EQ(One(u"\"a'b\" 'c\"d' \"open"),
-            (Toks{{S::tkString, "\"a'b\""}, {S::tkSpace, " "}, {S::tkString, "'c\"d'"}, {S::tkSpace, " "},
-                  {S::tkString, "\"open"}}));
+  EXPECT_EQ(One(u"\"a'b\" 'c\"d' \"open"), (Toks{{S::tkString, "\"a'b\""},
+                                                 {S::tkSpace, " "},
+                                                 {S::tkString, "'c\"d'"},
+                                                 {S::tkSpace, " "},
+                                                 {S::tkString, "\"open"}}));
   EXPECT_EQ(One(u"'''x' \"\""), (Toks{{S::tkString, "'''x'"}, {S::tkSpace, " "}, {S::tkString, "\"\""}}));
   EXPECT_EQ(One(u"\"a\\\"b"), (Toks{{S::tkString, "\"a\\\""}, {S::tkIdentifier, "b"}}));  // no escapes
-  EXPECT_EQ(One(u"1.5E3 1..2"), (Toks{{S::tkNumber, "1.5E3"}, {S::tkSpace, " "}, {S::tkNumber, "1"},
-                                      {S::tkSymbol, "."}, {S::tkSymbol, "."}, {S::tkNumber, "2"}}));
+  EXPECT_EQ(One(u"1.5E3 1..2"), (Toks{{S::tkNumber, "1.5E3"},
+                                      {S::tkSpace, " "},
+                                      {S::tkNumber, "1"},
+                                      {S::tkSymbol, "."},
+                                      {S::tkSymbol, "."},
+                                      {S::tkNumber, "2"}}));
   EXPECT_EQ(One(u"x # c"), (Toks{{S::tkIdentifier, "x"}, {S::tkSpace, " "}, {S::tkComment, "# c"}}));
   EXPECT_EQ(One(u"({;<"), (Toks{{S::tkSymbol, "("}, {S::tkSymbol, "{"}, {S::tkSymbol, ";"}, {S::tkSymbol, "<"}}));
   EXPECT_EQ(One(u")}>&"), (Toks{{S::tkUnknown, ")"}, {S::tkUnknown, "}"}, {S::tkUnknown, ">"}, {S::tkUnknown, "&"}}));

@@ -102,17 +102,20 @@ TEST(SynURISyn, WebLinks) {
 
 TEST(SynURISyn, MailAddresses) {
   TSynURISyn h;
-  EXPECT_EQ(Scan(h, u"write to john.doe@example.com."),
-            (Toks{{kOther, "write"}, {kSpace, " "}, {kOther, "to"}, {kSpace, " "}, {6, "john.doe@example.com"},
-                  {kOther, "."}}));
+  EXPECT_EQ(Scan(h, u"write to john.doe@example.com."), (Toks{{kOther, "write"},
+                                                              {kSpace, " "},
+                                                              {kOther, "to"},
+                                                              {kSpace, " "},
+                                                              {6, "john.doe@example.com"},
+                                                              {kOther, "."}}));
   EXPECT_EQ(Scan(h, u"a@b.c"), (Toks{{6, "a@b.c"}}));
   EXPECT_EQ(Scan(h, u"a@.bc"), (Toks{{kOther, "a"}, {kOther, "@"}, {kOther, "."}, {kOther, "bc"}}));
   EXPECT_EQ(Scan(h, u"a@bc"), (Toks{{kOther, "a"}, {kOther, "@"}, {kOther, "bc"}}));
   EXPECT_EQ(Scan(h, u"a@b.c@"), (Toks{{6, "a@b.c"}, {kOther, "@"}}));
   EXPECT_EQ(Scan(h, u"x@y@b.cd"), (Toks{{6, "x@y@b.cd"}}));
   // A dot right after another one ends the scan.
-  EXPECT_EQ(Scan(h, u"a@b..cd"), (Toks{{kOther, "a"}, {kOther, "@"}, {kOther, "b"}, {kOther, "."}, {kOther, "."},
-                                       {kOther, "cd"}}));
+  EXPECT_EQ(Scan(h, u"a@b..cd"),
+            (Toks{{kOther, "a"}, {kOther, "@"}, {kOther, "b"}, {kOther, "."}, {kOther, "."}, {kOther, "cd"}}));
   // A failed long run does not hide an address that starts after it.
   EXPECT_EQ(Scan(h, u"abc-def x@y.zz"),
             (Toks{{kOther, "abc"}, {kOther, "-"}, {kOther, "def"}, {kSpace, " "}, {6, "x@y.zz"}}));
@@ -121,7 +124,8 @@ TEST(SynURISyn, MailAddresses) {
 TEST(SynURISyn, BlanksAndLineEnds) {
   TSynURISyn h;
   EXPECT_EQ(Scan(h, u"a \t\x01 b"), (Toks{{kOther, "a"}, {kSpace, " \t\x01 "}, {kOther, "b"}}));
-  EXPECT_EQ(Scan(h, u"a\r\nb\nc"), (Toks{{kOther, "a"}, {kSpace, "\r\n"}, {kOther, "b"}, {kSpace, "\n"}, {kOther, "c"}}));
+  EXPECT_EQ(Scan(h, u"a\r\nb\nc"),
+            (Toks{{kOther, "a"}, {kSpace, "\r\n"}, {kOther, "b"}, {kSpace, "\n"}, {kOther, "c"}}));
   EXPECT_EQ(Scan(h, u""), Toks{});
   std::u16string withNul = u"a";
   withNul.push_back(0);

@@ -98,15 +98,16 @@ TEST(SynVBSyn, TokenRules) {
   EXPECT_EQ(Scan(h, u"#open"), (Toks{{V::tkString, "#open"}}));
   EXPECT_EQ(Scan(h, u"x ' c"), (Toks{{V::tkIdentifier, "x"}, {V::tkSpace, " "}, {V::tkComment, "' c"}}));
   EXPECT_EQ(Scan(h, u"1.5E3 12"), (Toks{{V::tkNumber, "1.5E3"}, {V::tkSpace, " "}, {V::tkNumber, "12"}}));
-  EXPECT_EQ(Scan(h, u"<><=<>=>"), (Toks{{V::tkSymbol, "<>"}, {V::tkSymbol, "<="}, {V::tkSymbol, "<>"},
-                                         {V::tkSymbol, "="}, {V::tkSymbol, ">"}}));
+  EXPECT_EQ(
+      Scan(h, u"<><=<>=>"),
+      (Toks{{V::tkSymbol, "<>"}, {V::tkSymbol, "<="}, {V::tkSymbol, "<>"}, {V::tkSymbol, "="}, {V::tkSymbol, ">"}}));
   EXPECT_EQ(Scan(h, u">=>"), (Toks{{V::tkSymbol, ">="}, {V::tkSymbol, ">"}}));
   std::u16string syms = u"&()*+,-./:;=^{}";
   Toks expected;
   for (char16_t c : syms) expected.push_back({V::tkSymbol, std::string(1, static_cast<char>(c))});
   EXPECT_EQ(Scan(h, syms), expected);
-  EXPECT_EQ(Scan(h, u"~!$\u00e9"), (Toks{{V::tkUnknown, "~"}, {V::tkUnknown, "!"}, {V::tkUnknown, "$"},
-                                         {V::tkUnknown, "\xC3\xA9"}}));
+  EXPECT_EQ(Scan(h, u"~!$\u00e9"),
+            (Toks{{V::tkUnknown, "~"}, {V::tkUnknown, "!"}, {V::tkUnknown, "$"}, {V::tkUnknown, "\xC3\xA9"}}));
   EXPECT_EQ(h.GetTokenAttribute(), nullptr);  // past the line end
   h.ResetRange();
   h.SetLine(u"~", 0);

@@ -53,26 +53,53 @@ TEST(SynXMLSyn, AttributesNamespacesAndEntities) {
             "1\tEOL\t11\n");
   X h;
   // Single quotes, namespace entities, an entity in text, the end tag.
-  EXPECT_EQ(Scan(h, u"<a c='p&lt;q' nsxmlns='&a;'>t&gt;u</a>"),
-            (Toks{{X::tkSymbol, "<"}, {X::tkElement, "a"}, {X::tkSpace, " "}, {X::tkAttribute, "c"},
-                  {X::tkEqual, "='"}, {X::tkAposAttrValue, "p"}, {X::tkAposEntityRef, "&lt;"},
-                  {X::tkAposAttrValue, "q"}, {X::tkSymbol, "'"}, {X::tkSpace, " "}, {X::tknsAttribute, "nsxmlns"},
-                  {X::tknsEqual, "='"}, {X::tknsAposEntityRef, "&a;"}, {X::tkSymbol, "'"}, {X::tkSymbol, ">"},
-                  {X::tkText, "t"}, {X::tkEntityRef, "&gt;"}, {X::tkText, "u"}, {X::tkSymbol, "</"},
-                  {X::tkElement, "a"}, {X::tkSymbol, ">"}}));
-  EXPECT_EQ(Scan(h, u"<a x=\"&q;\""), (Toks{{X::tkSymbol, "<"}, {X::tkElement, "a"}, {X::tkSpace, " "},
-                                           {X::tkAttribute, "x"}, {X::tkEqual, "=\""}, {X::tkQuoteEntityRef, "&q;"},
-                                           {X::tkSymbol, "\""}}));
-  EXPECT_EQ(Scan(h, u"<a x=\"\"/>"), (Toks{{X::tkSymbol, "<"}, {X::tkElement, "a"}, {X::tkSpace, " "},
-                                          {X::tkAttribute, "x"}, {X::tkEqual, "=\""}, {X::tkSymbol, "\""},
-                                          {X::tkSymbol, "/"}, {X::tkSymbol, ">"}}));
+  EXPECT_EQ(Scan(h, u"<a c='p&lt;q' nsxmlns='&a;'>t&gt;u</a>"), (Toks{{X::tkSymbol, "<"},
+                                                                      {X::tkElement, "a"},
+                                                                      {X::tkSpace, " "},
+                                                                      {X::tkAttribute, "c"},
+                                                                      {X::tkEqual, "='"},
+                                                                      {X::tkAposAttrValue, "p"},
+                                                                      {X::tkAposEntityRef, "&lt;"},
+                                                                      {X::tkAposAttrValue, "q"},
+                                                                      {X::tkSymbol, "'"},
+                                                                      {X::tkSpace, " "},
+                                                                      {X::tknsAttribute, "nsxmlns"},
+                                                                      {X::tknsEqual, "='"},
+                                                                      {X::tknsAposEntityRef, "&a;"},
+                                                                      {X::tkSymbol, "'"},
+                                                                      {X::tkSymbol, ">"},
+                                                                      {X::tkText, "t"},
+                                                                      {X::tkEntityRef, "&gt;"},
+                                                                      {X::tkText, "u"},
+                                                                      {X::tkSymbol, "</"},
+                                                                      {X::tkElement, "a"},
+                                                                      {X::tkSymbol, ">"}}));
+  EXPECT_EQ(Scan(h, u"<a x=\"&q;\""), (Toks{{X::tkSymbol, "<"},
+                                            {X::tkElement, "a"},
+                                            {X::tkSpace, " "},
+                                            {X::tkAttribute, "x"},
+                                            {X::tkEqual, "=\""},
+                                            {X::tkQuoteEntityRef, "&q;"},
+                                            {X::tkSymbol, "\""}}));
+  EXPECT_EQ(Scan(h, u"<a x=\"\"/>"), (Toks{{X::tkSymbol, "<"},
+                                           {X::tkElement, "a"},
+                                           {X::tkSpace, " "},
+                                           {X::tkAttribute, "x"},
+                                           {X::tkEqual, "=\""},
+                                           {X::tkSymbol, "\""},
+                                           {X::tkSymbol, "/"},
+                                           {X::tkSymbol, ">"}}));
   // An entity without ";" runs on over everything from "!" up.
   EXPECT_EQ(Scan(h, u"a &b c"), (Toks{{X::tkText, "a "}, {X::tkEntityRef, "&b"}, {X::tkText, " c"}}));
   // A quote where a name should stand is a symbol of the tag; "<" and ">" inside a value still go
   // through the dispatch.
-  EXPECT_EQ(Scan(h, u"<a \"x\">"), (Toks{{X::tkSymbol, "<"}, {X::tkElement, "a"}, {X::tkSpace, " "},
-                                        {X::tkSymbol, "\""}, {X::tkAttribute, "x"}, {X::tkEqual, "\""},
-                                        {X::tkSymbol, ">"}}));
+  EXPECT_EQ(Scan(h, u"<a \"x\">"), (Toks{{X::tkSymbol, "<"},
+                                         {X::tkElement, "a"},
+                                         {X::tkSpace, " "},
+                                         {X::tkSymbol, "\""},
+                                         {X::tkAttribute, "x"},
+                                         {X::tkEqual, "\""},
+                                         {X::tkSymbol, ">"}}));
   // Names take characters from U+00C1 up, not U+00C0.
   EXPECT_EQ(Scan(h, u"<\u00e9l\u00c0>"),
             (Toks{{X::tkSymbol, "<"}, {X::tkElement, "\xC3\xA9l"}, {X::tkEqual, "\xC3\x80>"}}));
@@ -83,8 +110,12 @@ TEST(SynXMLSyn, OpenValueCarriesItsRange) {
   std::vector<std::intptr_t> ranges;
   auto lines = ScanLines(h, {u"<p a=\"open", u"rest\" b='x", u"y'>", u"<q", u"  id=\"1\"", u"/>"}, &ranges);
   EXPECT_EQ(lines[0].back(), (Tok{X::tkQuoteAttrValue, "open"}));
-  EXPECT_EQ(lines[1], (Toks{{X::tkQuoteAttrValue, "rest"}, {X::tkSymbol, "\""}, {X::tkSpace, " "},
-                            {X::tkAttribute, "b"}, {X::tkEqual, "='"}, {X::tkAposAttrValue, "x"}}));
+  EXPECT_EQ(lines[1], (Toks{{X::tkQuoteAttrValue, "rest"},
+                            {X::tkSymbol, "\""},
+                            {X::tkSpace, " "},
+                            {X::tkAttribute, "b"},
+                            {X::tkEqual, "='"},
+                            {X::tkAposAttrValue, "x"}}));
   EXPECT_EQ(lines[2], (Toks{{X::tkAposAttrValue, "y"}, {X::tkSymbol, "'"}, {X::tkSymbol, ">"}}));
   EXPECT_EQ(lines[5], (Toks{{X::tkSymbol, "/"}, {X::tkSymbol, ">"}}));
   EXPECT_EQ(ranges, (std::vector<std::intptr_t>{X::rsQuoteAttrValue, X::rsAposAttrValue, X::rsText, X::rsAttribute,
@@ -100,23 +131,27 @@ TEST(SynXMLSyn, DeclarationsCdataAndInstructions) {
             "1\tEOL\t2\n");  // the closing ">" leaves the tag state, as written
   X h;
   std::vector<std::intptr_t> ranges;
-  auto lines = ScanLines(h, {u"<![CDATA[ a < b", u"", u"c ]]>t", u"<!doctype x>", u"<?pi open", u"still ?> after",
-                             u"<!DOCTYPE r [", u"<!ENTITY a \"b\">", u"]>"},
+  auto lines = ScanLines(h,
+                         {u"<![CDATA[ a < b", u"", u"c ]]>t", u"<!doctype x>", u"<?pi open", u"still ?> after",
+                          u"<!DOCTYPE r [", u"<!ENTITY a \"b\">", u"]>"},
                          &ranges);
   EXPECT_EQ(lines[0], (Toks{{X::tkCDATA, "<![CDATA"}, {X::tkCDATA, "[ a < b"}}));
   EXPECT_EQ(lines[1], Toks{});
   EXPECT_EQ(lines[2], (Toks{{X::tkCDATA, "c ]]>"}, {X::tkText, "t"}}));
   // The keyword is case-sensitive: a symbol and an element name.
-  EXPECT_EQ(lines[3], (Toks{{X::tkSymbol, "<!"}, {X::tkElement, "doctype"}, {X::tkSpace, " "},
-                            {X::tkAttribute, "x"}, {X::tkSymbol, ">"}}));
+  EXPECT_EQ(lines[3], (Toks{{X::tkSymbol, "<!"},
+                            {X::tkElement, "doctype"},
+                            {X::tkSpace, " "},
+                            {X::tkAttribute, "x"},
+                            {X::tkSymbol, ">"}}));
   EXPECT_EQ(lines[4], (Toks{{X::tkProcessingInstruction, "<?"}, {X::tkProcessingInstruction, "pi open"}}));
   EXPECT_EQ(lines[5], (Toks{{X::tkProcessingInstruction, "still ?>"}, {X::tkText, " after"}}));
   EXPECT_EQ(lines[6], (Toks{{X::tkDocType, "<!DOCTYP"}, {X::tkDocType, "E r ["}}));
   EXPECT_EQ(lines[7], (Toks{{X::tkDocType, "<!ENTITY a \"b\">"}}));
   EXPECT_EQ(lines[8], (Toks{{X::tkDocType, "]"}, {X::tkDocType, ">"}}));
-  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{X::rsCDATA, X::rsCDATA, X::rsText, X::rsText, X::rsProcessingInstruction,
-                                                X::rsText, X::rsDocTypeSquareBraces, X::rsDocTypeSquareBraces,
-                                                X::rsAttribute}));
+  EXPECT_EQ(ranges, (std::vector<std::intptr_t>{X::rsCDATA, X::rsCDATA, X::rsText, X::rsText,
+                                                X::rsProcessingInstruction, X::rsText, X::rsDocTypeSquareBraces,
+                                                X::rsDocTypeSquareBraces, X::rsAttribute}));
 }
 
 TEST(SynXMLSyn, LineEndsInsideRangedConstructsEndTheLine) {
@@ -143,8 +178,12 @@ TEST(SynXMLSyn, WhitespaceRules) {
   // TAB starts a whitespace token but does not continue one; a blank at the start of text is text.
   EXPECT_EQ(Scan(h, u"\t\t x"), (Toks{{X::tkSpace, "\t"}, {X::tkSpace, "\t "}, {X::tkText, "x"}}));
   EXPECT_EQ(Scan(h, u" \tx"), (Toks{{X::tkText, " "}, {X::tkSpace, "\t"}, {X::tkText, "x"}}));
-  EXPECT_EQ(Scan(h, u"<a \t b>"), (Toks{{X::tkSymbol, "<"}, {X::tkElement, "a"}, {X::tkSpace, " "},
-                                       {X::tkSpace, "\t "}, {X::tkAttribute, "b"}, {X::tkSymbol, ">"}}));
+  EXPECT_EQ(Scan(h, u"<a \t b>"), (Toks{{X::tkSymbol, "<"},
+                                        {X::tkElement, "a"},
+                                        {X::tkSpace, " "},
+                                        {X::tkSpace, "\t "},
+                                        {X::tkAttribute, "b"},
+                                        {X::tkSymbol, ">"}}));
   EXPECT_EQ(Scan(h, u"a\r\nb"), (Toks{{X::tkText, "a"}, {X::tkSpace, "\r\n"}, {X::tkText, "b"}}));
 }
 
@@ -176,8 +215,8 @@ TEST(SynXMLSyn, AttributesAndFamilyAnswers) {
 TEST(SynXMLSyn, TerminationCoverageAndRescan) {
   X h;
   auto pieces = CommonPieces();
-  for (auto p : {u"<", u">", u"</", u"/>", u"<!--", u"-->", u"<![CDATA[", u"]]>", u"<?", u"?>", u"<!DOCTYPE",
-                 u"[", u"]", u"\"", u"'", u"=", u"&", u";", u"xmlns", u"a:b", u"!", u"-", u"\u00c1"})
+  for (auto p : {u"<", u">",  u"</", u"/>", u"<!--", u"-->", u"<![CDATA[", u"]]>", u"<?", u"?>", u"<!DOCTYPE", u"[",
+                 u"]", u"\"", u"'",  u"=",  u"&",    u";",   u"xmlns",     u"a:b", u"!",  u"-",  u"\u00c1"})
     pieces.push_back(p);
   CheckTermination(h, pieces, 100000, 61);
   CheckRescan(h,

@@ -90,12 +90,12 @@ TEST_F(DatabankInterop, CompressedFileOpensInUnzipAndZipfile) {
   auto p = RunProcess(unzip, {"-p", out});
   EXPECT_EQ(p.out, kPlain);
 
-  const std::string info = Python(
-      python,
-      "import sys,zipfile;z=zipfile.ZipFile(sys.argv[1]);i=z.infolist();"
-      "print(len(i),i[0].filename,i[0].compress_type,i[0].compress_size);sys.stdout.flush();"
-      "sys.stdout.buffer.write(z.read(i[0]))",
-      {out});
+  const std::string info =
+      Python(python,
+             "import sys,zipfile;z=zipfile.ZipFile(sys.argv[1]);i=z.infolist();"
+             "print(len(i),i[0].filename,i[0].compress_type,i[0].compress_size);sys.stdout.flush();"
+             "sys.stdout.buffer.write(z.read(i[0]))",
+             {out});
   const size_t eol = info.find('\n');
   ASSERT_NE(eol, std::string::npos);
   std::istringstream head(info.substr(0, eol));
@@ -142,7 +142,8 @@ TEST_F(DatabankInterop, BothLayersNestTheCipherInTheZip) {
   const std::string out = tmp.File("both.xdb2");
   ASSERT_EQ(Probe({"encode", "--password", "pw", "--compress", in, out}).exitCode, 0);
   const std::string entry = Python(
-      python, "import sys,zipfile;z=zipfile.ZipFile(sys.argv[1]);sys.stdout.buffer.write(z.read(z.infolist()[0]))", {out});
+      python, "import sys,zipfile;z=zipfile.ZipFile(sys.argv[1]);sys.stdout.buffer.write(z.read(z.infolist()[0]))",
+      {out});
   EXPECT_EQ(OpensslDecipher(openssl, entry, KeyHex(python, "pw")), kPlain);
   auto o = Probe({"outline", "--password", "pw", out});
   ASSERT_EQ(o.exitCode, 0) << o.err;
@@ -238,7 +239,8 @@ TEST_F(DatabankInterop, EncodeBackupAndOldFormat) {
 
   // An old file is converted for the outline, and left as it is on disk.
   const std::string old = tmp.File("old.xdb");
-  const std::string oldText = "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"<record ID=\"9\">\"r\"</record></folder></dataroot>";
+  const std::string oldText =
+      "<dataroot><folder ID=\"1\">\"a &lt;b&gt; \"\"q\"\"\"<record ID=\"9\">\"r\"</record></folder></dataroot>";
   WriteFile(old, oldText);
   auto o = Probe({"outline", old});
   ASSERT_EQ(o.exitCode, 0) << o.err;

@@ -15,8 +15,8 @@ namespace {
 TEST(EditorCoordsInterop, MatchesThePythonTranscription) {
   REQUIRE_TOOL(python, "python3");
   std::mt19937 rng(2024);
-  const char16_t alphabet[] = {u'a', u'Z', u' ', u'\t', u'\t', 0x4E2D, 0xAC00, 0xFF21, 0xD83D, 0xDE00,
-                               0x0301, 0x200B, 0x0007, 0x00E9, u'_'};
+  const char16_t alphabet[] = {u'a',   u'Z',   u' ',   u'\t',  u'\t',  0x4E2D, 0xAC00, 0xFF21,
+                               0xD83D, 0xDE00, 0x0301, 0x200B, 0x0007, 0x00E9, u'_'};
   std::ostringstream script;
   std::vector<std::pair<TSynRecordingHost*, std::unique_ptr<TSynPad>>> pads;
   struct Query {

@@ -91,7 +91,8 @@ TEST(EditorInterop, LineSplittingMatchesPythonRe) {
       list.SetText(t);
       mine = "- " + Describe(list);
     }
-    if (mine != expected && ++mismatches <= 5) ADD_FAILURE() << mode << " " << Utf16LeHex(t) << ": " << mine << " vs " << expected;
+    if (mine != expected && ++mismatches <= 5)
+      ADD_FAILURE() << mode << " " << Utf16LeHex(t) << ": " << mine << " vs " << expected;
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_EQ(cases.size(), 10005u);

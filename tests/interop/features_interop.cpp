@@ -54,8 +54,8 @@ TEST(FeaturesPython, MatcherAgreesWithPythonRe) {
 TEST(FeaturesPython, FilterAgreesWithAReadingOfTheXML) {
   REQUIRE_TOOL(python, "python3");
   testsupport::TempDir tmp;
-  auto r = RunProcess(python, {Script("tests/interop", "filter_compare.py"), ProbePath("treeprobe"), tmp.Path().string()},
-                      "", 900);
+  auto r = RunProcess(
+      python, {Script("tests/interop", "filter_compare.py"), ProbePath("treeprobe"), tmp.Path().string()}, "", 900);
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   std::cout << r.out;
 }
@@ -97,8 +97,9 @@ TEST_F(FeaturesInterop, ImportOfProtectedFilesLeavesTheOpenDatabankAsItWas) {
   ASSERT_EQ(RunProcess(xdb, {"encode", "--password", "open", plain, bank}).exitCode, 0);
   ASSERT_EQ(RunProcess(xdb, {"encode", "--password", "own", "--compress", plain, other}).exitCode, 0);
   ASSERT_EQ(RunProcess(xdb, {"encode", "--compress", plain, packed}).exitCode, 0);
-  auto r = Tree(bank, "select 8\npassword own\nimport " + other + "\nimport " + packed +
-                          "\npassword wrong\nimport " + other + "\nsave\nmessages\n",
+  auto r = Tree(bank,
+                "select 8\npassword own\nimport " + other + "\nimport " + packed + "\npassword wrong\nimport " + other +
+                    "\nsave\nmessages\n",
                 {"--password", "open"});
   // The wrong answer is the only failure, reported once.
   EXPECT_EQ(r.out, "Error\tCould not open DataBank!\n");

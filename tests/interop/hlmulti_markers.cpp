@@ -76,10 +76,14 @@ TEST(HlMultiInterop, MarkersMatchPythonCuttingModel) {
        u"%>\u00e9\u20ac<? q ?>"},
   };
   std::mt19937 rng(7140);
-  const std::vector<std::u16string> pieces = {
-      u"<%", u"%>", u"<script>", u"<script type=\"x\">", u"</script>", u"</SCRIPT>", u"<?", u"<?php", u"?>", u"php?>",
-      u"<style>", u"<STYLE media=all>", u"</style>", u" style=\"", u" STYLE='", u"\"", u"'", u"<p>", u"</p>", u">", u"<",
-      u" ", u"a", u"=", u"php", u"?", u"%", u"\u00e9", u"x=1;", u"/*", u"*/", u"<b style=\"c:d\">"};
+  const std::vector<std::u16string> pieces = {u"<%",        u"%>",        u"<script>", u"<script type=\"x\">",
+                                              u"</script>", u"</SCRIPT>", u"<?",       u"<?php",
+                                              u"?>",        u"php?>",     u"<style>",  u"<STYLE media=all>",
+                                              u"</style>",  u" style=\"", u" STYLE='", u"\"",
+                                              u"'",         u"<p>",       u"</p>",     u">",
+                                              u"<",         u" ",         u"a",        u"=",
+                                              u"php",       u"?",         u"%",        u"\u00e9",
+                                              u"x=1;",      u"/*",        u"*/",       u"<b style=\"c:d\">"};
   for (int d = 0; d < 300; ++d) {
     std::vector<std::u16string> doc;
     const int lines = 1 + static_cast<int>(rng() % 8);

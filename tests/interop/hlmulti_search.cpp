@@ -40,7 +40,8 @@ TEST(HlMultiInterop, PlainSearchMatchesPythonRe) {
   std::mt19937 rng(6150);
   // Letters whose lower case is one code unit in both worlds, delimiters from every range of the
   // set, the underscore, digits and a NUL.
-  std::u16string alphabet = u"aAbBzZ09_ .-:@[^`{~\u00a7\u00b0\u00b4\u00b5\u00c4\u00e4\u00c9\u00e9\u0391\u03b1\u0416\u0436";
+  std::u16string alphabet =
+      u"aAbBzZ09_ .-:@[^`{~\u00a7\u00b0\u00b4\u00b5\u00c4\u00e4\u00c9\u00e9\u0391\u03b1\u0416\u0436";
   alphabet.push_back(u'\0');
   struct Case {
     TSynSearchOptions options;
@@ -64,7 +65,9 @@ TEST(HlMultiInterop, PlainSearchMatchesPythonRe) {
     cases.push_back(std::move(c));
   }
   std::ostringstream input;
-  for (const auto& c : cases) input << int(c.options) << ' ' << Utf16LeHex(c.pattern) << ' ' << (c.text.empty() ? "-" : Utf16LeHex(c.text)) << '\n';
+  for (const auto& c : cases)
+    input << int(c.options) << ' ' << Utf16LeHex(c.pattern) << ' ' << (c.text.empty() ? "-" : Utf16LeHex(c.text))
+          << '\n';
   const auto result = testsupport::RunProcess(python, {"-c", kSearchScript}, input.str(), 300);
   ASSERT_EQ(result.exitCode, 0) << result.err;
   std::istringstream answers(result.out);
@@ -80,7 +83,8 @@ TEST(HlMultiInterop, PlainSearchMatchesPythonRe) {
     for (int i = 0; i < n; ++i) mine += (i ? " " : "") + std::to_string(s.Results(i));
     found += n;
     if (mine != expected && ++mismatches <= 5)
-      ADD_FAILURE() << int(c.options) << " " << Utf16LeHex(c.pattern) << " " << Utf16LeHex(c.text) << ": " << mine << " vs " << expected;
+      ADD_FAILURE() << int(c.options) << " " << Utf16LeHex(c.pattern) << " " << Utf16LeHex(c.text) << ": " << mine
+                    << " vs " << expected;
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_GT(found, 2000);

@@ -78,8 +78,8 @@ TEST_F(PrintingPdf, CopiesOfARangeCarryEveryHeaderAndLineNumberOncePerCopy) {
   REQUIRE_TOOL(pdfinfo, "pdfinfo");
   REQUIRE_TOOL(pdftotext, "pdftotext");
   const std::string text = Text200(), pdf = tmp.File("out.pdf");
-  auto r = Probe({"--linenumbers", "--header", "$PAGENUM$/$PAGECOUNT$", "--copies", "2", "--from", "1", "--to", "3",
-                  text, pdf});
+  auto r = Probe(
+      {"--linenumbers", "--header", "$PAGENUM$/$PAGECOUNT$", "--copies", "2", "--from", "1", "--to", "3", text, pdf});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::smatch m;
   ASSERT_TRUE(std::regex_search(r.out, m, std::regex("pages=(\\d+)")));
@@ -199,7 +199,7 @@ TEST_F(PrintingPdf, RandomLayoutsEndWithAPageListOrAMessage) {
   std::mt19937 rng(7019);
   const std::string text = tmp.File("r.txt");
   const std::vector<std::string> pieces{"word ", "\t", "x", "\xE4\xB8\xAD", "averyveryverylongtokenwithoutbreaks",
-                                        ",", ".", " ", "\xC3\xA9"};
+                                        ",",     ".",  " ", "\xC3\xA9"};
   for (int round = 0; round < 12; ++round) {
     std::string t;
     const int lines = static_cast<int>(rng() % 50);
@@ -209,8 +209,11 @@ TEST_F(PrintingPdf, RandomLayoutsEndWithAPageListOrAMessage) {
       t += '\n';
     }
     testsupport::WriteFile(text, t);
-    std::vector<std::string> args{"--layout", "--font", rng() % 2 ? "Courier New" : "Arial",
-                                  std::to_string(1 + rng() % 90), "--margins",
+    std::vector<std::string> args{"--layout",
+                                  "--font",
+                                  rng() % 2 ? "Courier New" : "Arial",
+                                  std::to_string(1 + rng() % 90),
+                                  "--margins",
                                   std::to_string(rng() % 120) + "," + std::to_string(rng() % 150) + "," +
                                       std::to_string(rng() % 120) + "," + std::to_string(rng() % 150)};
     if (rng() % 2) args.push_back("--linenumbers");
@@ -218,8 +221,10 @@ TEST_F(PrintingPdf, RandomLayoutsEndWithAPageListOrAMessage) {
     args.push_back(text);
     const auto r = Probe(args);
     ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode << " " << r.err;
-    if (r.exitCode == 1) EXPECT_NE(r.err.find("Nothing fits between the margins"), std::string::npos) << r.err;
-    else EXPECT_EQ(r.out.rfind("page 1 lines ", 0), 0u) << r.out;
+    if (r.exitCode == 1)
+      EXPECT_NE(r.err.find("Nothing fits between the margins"), std::string::npos) << r.err;
+    else
+      EXPECT_EQ(r.out.rfind("page 1 lines ", 0), 0u) << r.out;
   }
   // One line of a megabyte clipped, and one of 128 KB wrapped (all its rows print, over 28 pages).
   for (const auto& [wrap, size] : {std::pair{"--nowrap", 1 << 20}, std::pair{"--wrap", 1 << 17}}) {

@@ -1,11 +1,11 @@
 // The print engine's line breaking and roman numerals against small Python transcriptions of their
 // rules, over many random lines and every number a page can carry.
+#include <gtest/gtest.h>
+
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "printing/SynPadPrintHeaderFooter.h"
@@ -98,7 +98,8 @@ TEST(PrintingInterop, LineBreaksMatchThePythonTranscription) {
     HardCutLine(wide, maxCol, l3);
     const std::string mine = Format(f1, l1) + " " + Format(f2, l2) + " " + Format(true, l3);
     broken += !l1.empty();
-    if (mine != expected && ++mismatches <= 5) ADD_FAILURE() << maxCol << " [" << line << "]: " << mine << " vs " << expected;
+    if (mine != expected && ++mismatches <= 5)
+      ADD_FAILURE() << maxCol << " [" << line << "]: " << mine << " vs " << expected;
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_GT(broken, 3000);

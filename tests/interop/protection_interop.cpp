@@ -15,15 +15,32 @@ namespace {
 
 std::string Text(size_t n, uint32_t seed) {
   std::mt19937 rng(seed);
-  static const char* words[] = {"<record ID=\"7\">", "</record>", "int", "return", "x = y;", "\r\n", "  ", "{", "}",
-                                "<![CDATA[", "]]>", "caf\xE9", "\x80", "// note", "0", "42", "std::vector<int>"};
+  static const char* words[] = {"<record ID=\"7\">",
+                                "</record>",
+                                "int",
+                                "return",
+                                "x = y;",
+                                "\r\n",
+                                "  ",
+                                "{",
+                                "}",
+                                "<![CDATA[",
+                                "]]>",
+                                "caf\xE9",
+                                "\x80",
+                                "// note",
+                                "0",
+                                "42",
+                                "std::vector<int>"};
   std::string s;
   while (s.size() < n) s += words[rng() % (sizeof words / sizeof *words)];
   s.resize(n);
   return s;
 }
 
-std::string Probe() { return ProbePath("protectprobe"); }
+std::string Probe() {
+  return ProbePath("protectprobe");
+}
 
 uint32_t U32(const std::string& s, size_t at) {
   return uint8_t(s[at]) | uint8_t(s[at + 1]) << 8 | uint8_t(s[at + 2]) << 16 | uint32_t{uint8_t(s[at + 3])} << 24;
@@ -59,9 +76,9 @@ TEST_F(ProtectionInterop, OurArchivesReadByUnzipAndPython) {
     ProcessResult data = RunProcess(unzip, {"-p", tmp.File("out.zip"), "bank.xdb2"});
     EXPECT_EQ(data.exitCode, 0);
     EXPECT_TRUE(data.out == text) << "unzip -p differs for " << n << " bytes";
-    ProcessResult py = RunProcess(python, {"-c",
-                                           "import sys,zipfile as z;sys.stdout.buffer.write(z.ZipFile(sys.argv[1]).read('bank.xdb2'))",
-                                           tmp.File("out.zip")});
+    ProcessResult py = RunProcess(
+        python, {"-c", "import sys,zipfile as z;sys.stdout.buffer.write(z.ZipFile(sys.argv[1]).read('bank.xdb2'))",
+                 tmp.File("out.zip")});
     EXPECT_TRUE(py.out == text) << "zipfile differs for " << n << " bytes";
   }
 }
@@ -118,7 +135,8 @@ TEST_F(ProtectionInterop, CipherLayerEqualsOpensslEcb) {
   REQUIRE_TOOL(openssl, "openssl");
   REQUIRE_TOOL(md5sum, "md5sum");
   std::mt19937 rng(2024);
-  const std::vector<std::string> passwords = {"", "secret", "p\xC3\xA4ssw\xC3\xB6rd", "\xE2\x82\xAC uro", "a b c 1 2 3 !"};
+  const std::vector<std::string> passwords = {"", "secret", "p\xC3\xA4ssw\xC3\xB6rd", "\xE2\x82\xAC uro",
+                                              "a b c 1 2 3 !"};
   std::vector<size_t> sizes = {0, 1, 15, 16, 17, 19280, 65537};
   for (int i = 0; i < 6; ++i) sizes.push_back(rng() % 5000);
   for (size_t k = 0; k < sizes.size(); ++k) {
@@ -135,8 +153,8 @@ TEST_F(ProtectionInterop, CipherLayerEqualsOpensslEcb) {
     WriteFile(tmp.File("pw"), codepage::Utf8ToCp1252(password));
     std::string key = RunProcess(md5sum, {tmp.File("pw")}).out.substr(0, 32);
     WriteFile(tmp.File("padded"), text + std::string((16 - n % 16) % 16, '\0'));
-    ProcessResult enc = RunProcess(openssl, {"enc", "-aes-128-ecb", "-nopad", "-K", key, "-in", tmp.File("padded"),
-                                             "-out", tmp.File("o.enc")});
+    ProcessResult enc = RunProcess(
+        openssl, {"enc", "-aes-128-ecb", "-nopad", "-K", key, "-in", tmp.File("padded"), "-out", tmp.File("o.enc")});
     ASSERT_EQ(enc.exitCode, 0) << enc.err;
     std::string theirs = ReadFile(tmp.File("o.enc"));
     EXPECT_TRUE(ours.substr(4) == theirs) << "size " << n << " password " << password;
@@ -206,10 +224,13 @@ TEST_F(ProtectionInterop, DamagedArchivesNeverCrashOrHang) {
   for (int i = 0; i < 1000; ++i) {
     std::string bytes;
     switch (i % 4) {
-      case 0: bytes = good.substr(0, rng() % good.size()); break;
+      case 0:
+        bytes = good.substr(0, rng() % good.size());
+        break;
       case 1:
         bytes = good;
-        for (int k = 0; k < 1 + static_cast<int>(rng() % 8); ++k) bytes[rng() % bytes.size()] = static_cast<char>(rng());
+        for (int k = 0; k < 1 + static_cast<int>(rng() % 8); ++k)
+          bytes[rng() % bytes.size()] = static_cast<char>(rng());
         break;
       case 2:
         bytes.resize(rng() % 4096);

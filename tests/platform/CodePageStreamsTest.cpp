@@ -29,8 +29,7 @@ TEST(CodePage, Cp1252ToUtf8MatchesTheConversionThroughUtf16) {
   for (size_t n : lengths)
     for (unsigned highOneIn : {1u, 3u, 20u}) {
       std::string bytes(n, ' ');
-      for (char& c : bytes)
-        c = static_cast<char>(rng() % highOneIn == 0 ? 0x80 + rng() % 128 : 0x20 + rng() % 95);
+      for (char& c : bytes) c = static_cast<char>(rng() % highOneIn == 0 ? 0x80 + rng() % 128 : 0x20 + rng() % 95);
       SCOPED_TRACE(testing::Message() << n << " bytes, one in " << highOneIn << " beyond ASCII");
       ASSERT_EQ(Cp1252ToUtf8(bytes), Utf16ToUtf8(Cp1252ToUtf16(bytes)));
     }

@@ -1,7 +1,7 @@
 // File and path services: names, the executable and settings locations, the read-only test and the
 // atomic write.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/prctl.h>

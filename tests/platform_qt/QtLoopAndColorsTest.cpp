@@ -21,7 +21,8 @@ TEST(QtEventLoop, PostAndTimerRunFromTheRealLoop) {
   t->SetInterval(5);
   t->SetEnabled(true);
   const auto start = loop.NowMs();
-  while ((ticks < 2 || !posted) && loop.NowMs() - start < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  while ((ticks < 2 || !posted) && loop.NowMs() - start < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_TRUE(posted);
   EXPECT_GE(ticks, 2);
 }

@@ -65,9 +65,7 @@ TEST(Lifecycle, HooksReachTheMostDerivedClassOnBothEnds) {
   EXPECT_EQ(g_log, (std::vector<std::string>{"Base::Hook@ctor", "Derived::Hook@after", "Derived::Hook@before",
                                              "~Derived", "~Base"}));
   g_log.clear();
-  {
-    Owned<Derived> owned = MakeOwned<Derived>();
-  }
+  { Owned<Derived> owned = MakeOwned<Derived>(); }
   EXPECT_EQ(g_log.size(), 5u);
   EXPECT_EQ(g_log[2], "Derived::Hook@before");
 }
@@ -263,7 +261,7 @@ TEST(Drawing, EdgeUsesTheButtonColoursAndAdjusts) {
   DrawEdge(p, r, EDGE_SUNKEN, BF_RECT | BF_ADJUST | BF_MIDDLE);
   p.end();
   EXPECT_EQ(r, QRect(2, 2, 6, 6));
-  EXPECT_EQ(img.pixelColor(0, 0), ToQColor(clBtnShadow));   // outer top-left
+  EXPECT_EQ(img.pixelColor(0, 0), ToQColor(clBtnShadow));     // outer top-left
   EXPECT_EQ(img.pixelColor(9, 9), ToQColor(clBtnHighlight));  // outer bottom-right
   EXPECT_EQ(img.pixelColor(1, 1), ToQColor(cl3DDkShadow));
   EXPECT_EQ(img.pixelColor(8, 8), ToQColor(cl3DLight));
@@ -335,8 +333,8 @@ TEST(QtUIServices, MessageBoxButtonsCarryTheClassicResults) {
   EXPECT_EQ(box->defaultButton()->property("dialogResult").toInt(), mrYes);
   box->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/messagebox-yesnocancel.png"));
 
-  std::unique_ptr<QMessageBox> err(QtUIServices::BuildMessageBox("Could not open DataBank!", "Error", MsgButtons::Ok,
-                                                                  MsgIcon::None, nullptr));
+  std::unique_ptr<QMessageBox> err(
+      QtUIServices::BuildMessageBox("Could not open DataBank!", "Error", MsgButtons::Ok, MsgIcon::None, nullptr));
   EXPECT_EQ(err->icon(), QMessageBox::NoIcon);
   ASSERT_EQ(err->buttons().size(), 1);
   EXPECT_EQ(err->escapeButton()->property("dialogResult").toInt(), mrOk);

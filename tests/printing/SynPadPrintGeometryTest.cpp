@@ -1,10 +1,10 @@
 // Page geometry, units and header/footer texts: the worked values of an A4 sheet at 300 dpi
 // without a printer installed, conversions between units, and macro expansion.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 #include "platform/FakePrinter.h"
 #include "printing/SynPadPrintHeaderFooter.h"
@@ -18,7 +18,14 @@ struct Edges {
 };
 
 Edges EdgesOf(const TSynPadPrintMargins& m) {
-  return {m.PLeft, m.PRight, m.PTop, m.PBottom, m.PHeader, m.PFooter, m.PHFInternalMargin, m.PLeftHFTextIndent,
+  return {m.PLeft,
+          m.PRight,
+          m.PTop,
+          m.PBottom,
+          m.PHeader,
+          m.PFooter,
+          m.PHFInternalMargin,
+          m.PLeftHFTextIndent,
           m.PRightHFTextIndent};
 }
 

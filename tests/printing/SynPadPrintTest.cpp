@@ -1,13 +1,13 @@
 // The print engine on a fake printer whose pages are recording canvases with fixed metrics:
 // pagination, wrapping, line numbers, copies and ranges, colours, selections, and a property run
 // over random texts and geometries that checks every character is printed once, inside the margins.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/FakePrinter.h"
@@ -17,8 +17,12 @@ namespace {
 
 using Op = platform::TRecordingCanvas::Call;
 
-std::u16string U(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-std::string A(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+std::u16string U(const std::string& s) {
+  return std::u16string(s.begin(), s.end());
+}
+std::string A(const std::u16string& s) {
+  return std::string(s.begin(), s.end());
+}
 
 // Courier New 10 points at 300 dpi on the recording canvas: 42-pixel font, 25-pixel cells, 50-pixel lines.
 struct Rig {
@@ -126,8 +130,8 @@ TEST(SynPadPrint, RangeFollowsThePrintersOwnLayout) {
 }
 
 TEST(SynPadPrint, ImpossibleGeometryIsRefusedWithAMessage) {
-  for (auto [left, right, top] : {std::tuple{100.0, 108.0, 25.0}, std::tuple{25.0, 15.0, 280.0},
-                                   std::tuple{200.0, 200.0, 25.0}}) {
+  for (auto [left, right, top] :
+       {std::tuple{100.0, 108.0, 25.0}, std::tuple{25.0, 15.0, 280.0}, std::tuple{200.0, 200.0, 25.0}}) {
     Rig rig(Numbered(3));
     rig.print.Margins().SetLeft(left);
     rig.print.Margins().SetRight(right);

@@ -214,8 +214,9 @@ TEST(SynPageSetup, MarginsChangeUnitsFromTheUnitLastShown) {
   EXPECT_TRUE(print.Colors());
 
   const std::pair<const char*, std::optional<double>> numbers[] = {
-      {" 2,5 ", 2.5}, {"-3", -3.0}, {"0.984251968503937", 0.984251968503937}, {"", std::nullopt},
-      {"1e3", std::nullopt}, {"0x10", std::nullopt}, {"1.2.3", std::nullopt}, {"nan", std::nullopt}};
+      {" 2,5 ", 2.5},          {"-3", -3.0},          {"0.984251968503937", 0.984251968503937},
+      {"", std::nullopt},      {"1e3", std::nullopt}, {"0x10", std::nullopt},
+      {"1.2.3", std::nullopt}, {"nan", std::nullopt}};
   for (const auto& [text, value] : numbers) EXPECT_EQ(ParseMarginText(text), value) << text;
   EXPECT_EQ(MarginTextError("-3"), "Margins cannot be negative!");
   EXPECT_EQ(MarginTextError("x"), "Invalid number!");

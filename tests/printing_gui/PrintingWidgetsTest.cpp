@@ -1,15 +1,14 @@
 // The preview control, the preview window and the page-setup dialog, offscreen: rendered to PNG
 // (build-test/artifacts/) with pixel checks, and driven through their controls with scripted
 // dialogs.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
-
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "TestSupport.h"
@@ -24,7 +23,9 @@
 
 namespace {
 
-std::string Artifact(const std::string& name) { return testsupport::ArtifactDir() + "/" + name; }
+std::string Artifact(const std::string& name) {
+  return testsupport::ArtifactDir() + "/" + name;
+}
 
 QImage Render(QWidget& w, const std::string& name) {
   QApplication::processEvents();
@@ -46,7 +47,8 @@ class PrintingWidgets : public ::testing::Test {
 TSynPadPrint* NewPrint(int lines) {
   auto* print = new TSynPadPrint;
   std::vector<std::u16string> text;
-  for (int i = 1; i <= lines; ++i) text.push_back(u"for (int i = 0; i < " + std::u16string(1, u'0' + i % 10) + u"; ++i) x();");
+  for (int i = 1; i <= lines; ++i)
+    text.push_back(u"for (int i = 0; i < " + std::u16string(1, u'0' + i % 10) + u"; ++i) x();");
   print->SetLines(text);
   print->SetLineNumbers(true);
   print->Header().Add(u"Page $PAGENUM$ of $PAGECOUNT$", nullptr, hfaRight, 1);
@@ -65,8 +67,10 @@ TEST_F(PrintingWidgets, PreviewRendersTheSheetAtEveryScale) {
     const char* name;
     TSynPreviewScale mode;
     int percent;
-  } scales[] = {{"whole-page", pscWholePage, 100}, {"page-width", pscPageWidth, 100},
-                {"100", pscUserScaled, 100},       {"400", pscUserScaled, 400}};
+  } scales[] = {{"whole-page", pscWholePage, 100},
+                {"page-width", pscPageWidth, 100},
+                {"100", pscUserScaled, 100},
+                {"400", pscUserScaled, 400}};
   for (const auto& s : scales) {
     if (s.mode == pscUserScaled)
       preview.SetScalePercent(s.percent);
@@ -81,7 +85,8 @@ TEST_F(PrintingWidgets, PreviewRendersTheSheetAtEveryScale) {
     EXPECT_EQ(img.pixelColor(px, py), QColor(Qt::white)) << s.name;
     int ink = 0;
     for (int y = std::max(0, sheet.Top); y < std::min(img.height(), sheet.Bottom); ++y)
-      for (int x = std::max(0, sheet.Left); x < std::min(img.width(), sheet.Right); ++x) ink += qGray(img.pixel(x, y)) < 100;
+      for (int x = std::max(0, sheet.Left); x < std::min(img.width(), sheet.Right); ++x)
+        ink += qGray(img.pixel(x, y)) < 100;
     EXPECT_GT(ink, 20) << s.name;
   }
   // The whole page fits the window: the vertical bar picks the pages.

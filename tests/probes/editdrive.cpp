@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
-
 #include <cstdio>
 #include <string>
 
@@ -21,7 +20,8 @@
 namespace {
 
 void Stage(const char* name, TSynMemo& e) {
-  std::printf("%s %s %s\n", name, TSynPadScript::Json(e.GetText()).c_str(), TSynPadScript::Json(e.GetSelText()).c_str());
+  std::printf("%s %s %s\n", name, TSynPadScript::Json(e.GetText()).c_str(),
+              TSynPadScript::Json(e.GetSelText()).c_str());
   std::fflush(stdout);
 }
 

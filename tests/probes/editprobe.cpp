@@ -37,7 +37,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QThread>
-
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -199,7 +198,8 @@ int RunRecord(const std::string& bankFile, int id, int width, int height, std::i
         frame.StoreRecord();
         out = bank.Document()->GetNodeXML(node) + "\n";
       } else if (cmd == "lang") {
-        out = std::to_string(frame.LanguageNumber()) + "\t" + (frame.Language() ? frame.Language()->Name : "(none)") + "\n";
+        out = std::to_string(frame.LanguageNumber()) + "\t" + (frame.Language() ? frame.Language()->Name : "(none)") +
+              "\n";
       } else if (cmd == "find") {
         std::string rest, error;
         std::getline(in, rest);
@@ -216,7 +216,8 @@ int RunRecord(const std::string& bankFile, int id, int width, int height, std::i
           else if (bit != std::u16string_view::npos)
             findOptions |= static_cast<TSynSearchOptions>(1u << bit);
           else
-            throw std::runtime_error("find: the dialog has no option letter " + codepage::Utf16ToUtf8(std::u16string(1, c)));
+            throw std::runtime_error("find: the dialog has no option letter " +
+                                     codepage::Utf16ToUtf8(std::u16string(1, c)));
         }
         find(TEditorAction::FindInText, out);
       } else if (cmd == "findnext" || cmd == "findprev") {
@@ -261,7 +262,8 @@ int main(int argc, char** argv) {
       if (!value(script)) return Usage("--script takes a file");
     } else if (a == "--size") {
       const size_t x = (value(v) ? v.find('x') : std::string::npos);
-      if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) || !ParseInt(v.substr(x + 1), 1, 20000, height))
+      if (x == std::string::npos || !ParseInt(v.substr(0, x), 1, 20000, width) ||
+          !ParseInt(v.substr(x + 1), 1, 20000, height))
         return Usage("--size takes WxH");
     } else if (a == "--record") {
       if (!value(recordBank) || !value(v) || !ParseInt(v, 0, 0x7FFFFFFF, recordId))

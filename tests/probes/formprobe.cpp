@@ -8,19 +8,17 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWindow>
-
-#include <functional>
-
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
+#include "SystemLeakSuppressions.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
 #include "platform/qt/QtUIServices.h"
 #include "ui/UBaseMainForm.h"
 #include "xml/uGlobalSettings.h"
-#include "SystemLeakSuppressions.h"
 
 namespace {
 
@@ -70,7 +68,7 @@ int main(int argc, char** argv) {
     if (loop != 0) rc = loop;
     if (!form->CloseAccepted()) rc = 5;
     platform::Destroy(form);  // writes the geometry into the settings document
-  }  // the settings scope writes the file
+  }                           // the settings scope writes the file
   std::fflush(stdout);
   return rc;
 }

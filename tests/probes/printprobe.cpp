@@ -17,7 +17,6 @@
 // "Arial" standing for DejaVu Sans Mono and DejaVu Sans.
 // Exit 0; 1 with a message when the layout cannot be made or printing fails; 2 on usage errors.
 #include <QGuiApplication>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -77,10 +76,14 @@ bool ParseDouble(const std::string& s, double& v) {
 }
 
 bool ParseAlign(const std::string& s, THeaderFooterAlign& a) {
-  if (s == "left") a = hfaLeft;
-  else if (s == "center") a = hfaCenter;
-  else if (s == "right") a = hfaRight;
-  else return false;
+  if (s == "left")
+    a = hfaLeft;
+  else if (s == "center")
+    a = hfaCenter;
+  else if (s == "right")
+    a = hfaRight;
+  else
+    return false;
   return true;
 }
 
@@ -95,9 +98,11 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
       return true;
     };
     std::string v, w;
-    if (a == "--layout" || a == "--html") o.mode = a.substr(2);
-    else if (a == "--highlighter") { if (!next(o.highlighter)) return a + " needs a class name"; }
-    else if (a == "--font") {
+    if (a == "--layout" || a == "--html")
+      o.mode = a.substr(2);
+    else if (a == "--highlighter") {
+      if (!next(o.highlighter)) return a + " needs a class name";
+    } else if (a == "--font") {
       if (!next(o.fontName) || !next(v) || !ParseInt(v, o.fontSize) || o.fontSize < 1 || o.fontSize > 1000)
         return "--font needs a family and a size of 1 to 1000 points";
     } else if (a == "--margins") {
@@ -114,19 +119,32 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
       if (o.margins.size() != 4) return "--margins needs four numbers L,T,R,B";
     } else if (a == "--units") {
       if (!next(v)) return "--units needs mm, cm, in or thou";
-      if (v == "mm") o.units = usMM;
-      else if (v == "cm") o.units = usCM;
-      else if (v == "in") o.units = usInch;
-      else if (v == "thou") o.units = muThousandthsOfInches;
-      else return "--units needs mm, cm, in or thou";
-    } else if (a == "--mirror") o.mirror = true;
-    else if (a == "--gutter") { if (!next(v) || !ParseDouble(v, o.gutter)) return "--gutter needs a number"; }
-    else if (a == "--linenumbers") o.lineNumbers = true;
-    else if (a == "--numbers-in-margin") o.inMargin = true;
-    else if (a == "--colors") o.colors = true;
-    else if (a == "--wrap") o.wrap = true;
-    else if (a == "--nowrap") o.wrap = false;
-    else if (a == "--roman") o.roman = true;
+      if (v == "mm")
+        o.units = usMM;
+      else if (v == "cm")
+        o.units = usCM;
+      else if (v == "in")
+        o.units = usInch;
+      else if (v == "thou")
+        o.units = muThousandthsOfInches;
+      else
+        return "--units needs mm, cm, in or thou";
+    } else if (a == "--mirror")
+      o.mirror = true;
+    else if (a == "--gutter") {
+      if (!next(v) || !ParseDouble(v, o.gutter)) return "--gutter needs a number";
+    } else if (a == "--linenumbers")
+      o.lineNumbers = true;
+    else if (a == "--numbers-in-margin")
+      o.inMargin = true;
+    else if (a == "--colors")
+      o.colors = true;
+    else if (a == "--wrap")
+      o.wrap = true;
+    else if (a == "--nowrap")
+      o.wrap = false;
+    else if (a == "--roman")
+      o.roman = true;
     else if (a == "--header" || a == "--footer" || a == "--title") {
       if (!next(v)) return a + " needs a text";
       (a == "--header" ? o.header : a == "--footer" ? o.footer : o.title) = codepage::Utf8ToUtf16(v);
@@ -137,15 +155,26 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
                a == "--dpi" || a == "--tab") {
       int n;
       if (!next(v) || !ParseInt(v, n)) return a + " needs a whole number";
-      if (a == "--line-offset") o.lineOffset = n;
-      else if (a == "--page-offset") o.pageOffset = n;
-      else if (a == "--copies") { if (n < 1 || n > 1000) return "--copies needs 1 to 1000"; o.copies = n; }
-      else if (a == "--from") o.from = n;
-      else if (a == "--to") o.to = n;
-      else if (a == "--dpi") { if (n < 36 || n > 2400) return "--dpi needs 36 to 2400"; o.dpi = n; }
-      else o.tab = n;
-    } else if (!a.empty() && a[0] == '-' && a.size() > 1) return "unknown option " + a;
-    else files.push_back(a);
+      if (a == "--line-offset")
+        o.lineOffset = n;
+      else if (a == "--page-offset")
+        o.pageOffset = n;
+      else if (a == "--copies") {
+        if (n < 1 || n > 1000) return "--copies needs 1 to 1000";
+        o.copies = n;
+      } else if (a == "--from")
+        o.from = n;
+      else if (a == "--to")
+        o.to = n;
+      else if (a == "--dpi") {
+        if (n < 36 || n > 2400) return "--dpi needs 36 to 2400";
+        o.dpi = n;
+      } else
+        o.tab = n;
+    } else if (!a.empty() && a[0] == '-' && a.size() > 1)
+      return "unknown option " + a;
+    else
+      files.push_back(a);
   }
   const size_t need = o.mode == "layout" ? 1 : 2;
   if (files.size() < need || files.size() > 2) return o.mode == "layout" ? "give TEXTFILE" : "give TEXTFILE and OUT";
@@ -229,8 +258,10 @@ int Layout(TSynPadPrint& print, const Options& o) {
     const int last =
         p < pages ? print.PageFirstLine(p + 1) - (print.PageFirstRow(p + 1) > 0 ? 0 : 1) : print.Lines().Count() - 1;
     std::cout << "page " << p << " lines ";
-    if (last < first) std::cout << "-";
-    else std::cout << first + 1 << "-" << last + 1;
+    if (last < first)
+      std::cout << "-";
+    else
+      std::cout << first + 1 << "-" << last + 1;
     if (print.PageFirstRow(p) > 0) std::cout << " from row " << print.PageFirstRow(p) + 1;
     std::cout << " header \"" << Joined(print.Header(), pages, p + o.pageOffset, o.title) << "\" footer \""
               << Joined(print.Footer(), pages, p + o.pageOffset, o.title) << "\"\n";
@@ -249,8 +280,10 @@ int Html(const std::vector<std::u16string>& lines, TSynCustomHighlighter* highli
     std::u16string out;
     for (char16_t c : text) {
       const std::u16string e = exporter.EscapeChar(c);
-      if (e.empty()) out += c;
-      else out += e;
+      if (e.empty())
+        out += c;
+      else
+        out += e;
     }
     return out;
   };

@@ -169,21 +169,38 @@ class Reader {
         if (i_ >= t_.size()) return false;
         char e = t_[i_++];
         switch (e) {
-          case '"': out += u'"'; break;
-          case '\\': out += u'\\'; break;
-          case '/': out += u'/'; break;
-          case 'b': out += u'\b'; break;
-          case 'f': out += u'\f'; break;
-          case 'n': out += u'\n'; break;
-          case 'r': out += u'\r'; break;
-          case 't': out += u'\t'; break;
+          case '"':
+            out += u'"';
+            break;
+          case '\\':
+            out += u'\\';
+            break;
+          case '/':
+            out += u'/';
+            break;
+          case 'b':
+            out += u'\b';
+            break;
+          case 'f':
+            out += u'\f';
+            break;
+          case 'n':
+            out += u'\n';
+            break;
+          case 'r':
+            out += u'\r';
+            break;
+          case 't':
+            out += u'\t';
+            break;
           case 'u': {
             int v = Hex4();
             if (v < 0) return false;
             out += char16_t(v);
             break;
           }
-          default: return false;
+          default:
+            return false;
         }
         continue;
       }
@@ -231,11 +248,21 @@ std::string Quote(std::u16string_view s) {
   std::string out = "\"";
   for (char16_t c : s) {
     switch (c) {
-      case u'"': out += "\\\""; break;
-      case u'\\': out += "\\\\"; break;
-      case u'\n': out += "\\n"; break;
-      case u'\r': out += "\\r"; break;
-      case u'\t': out += "\\t"; break;
+      case u'"':
+        out += "\\\"";
+        break;
+      case u'\\':
+        out += "\\\\";
+        break;
+      case u'\n':
+        out += "\\n";
+        break;
+      case u'\r':
+        out += "\\r";
+        break;
+      case u'\t':
+        out += "\\t";
+        break;
       default:
         if (c >= 0x20 && c < 0x7F) {
           out += char(c);

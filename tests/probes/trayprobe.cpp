@@ -8,12 +8,11 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
-
 #include <cstdio>
 
+#include "SystemLeakSuppressions.h"
 #include "platform/qt/QtApplication.h"
 #include "ui/TrayIcon.h"
-#include "SystemLeakSuppressions.h"
 
 namespace {
 void Pump(int ms) {

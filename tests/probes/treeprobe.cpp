@@ -81,36 +81,35 @@
 // A command that is disabled at that moment does nothing; the probe says so on stderr.
 // Exit 0; 1 with the message on stderr when BANK cannot be opened or a command fails (unknown
 // command, unknown ID, a command after "close"); 2 on usage errors.
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QEventLoop>
-#include <QSocketNotifier>
-#include <QTimer>
-
 #include <unistd.h>
 
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <iostream>
-#include <set>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "BankOutline.h"
-#include "app/UMain.h"
-#include "app/uPropertyDialogs.h"
-#include "editor/gui/SynPadWidget.h"
 #include "RecordingEditor.h"
 #include "SystemLeakSuppressions.h"
+#include "app/UMain.h"
+#include "app/uPropertyDialogs.h"
 #include "databank/gui/uBankInfo.h"
 #include "databank/gui/uSearchForRec.h"
 #include "databank/gui/uSelectNodesForExport.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
+#include "editor/gui/SynPadWidget.h"
 #include "platform/Lifecycle.h"
 #include "platform/MainStack.h"
 #include "platform/UIServices.h"
@@ -142,7 +141,9 @@ struct Failure {
   std::string message;
 };
 
-std::string Flag(bool on) { return on ? "1" : "0"; }
+std::string Flag(bool on) {
+  return on ? "1" : "0";
+}
 
 std::string OneLine(std::string text) {
   std::string out;
@@ -173,12 +174,19 @@ class Probe {
     if (!form_) throw Failure{"the window is closed"};
     using A = TTreeAction;
     // Commands that run one of the window's commands, and those that then finish a label edit.
-    static const std::map<std::string, std::pair<A, bool>> kCommands = {
-        {"newfolder", {A::NewFolder, true}}, {"newrecord", {A::NewItem, true}}, {"rename", {A::RenameItem, true}},
-        {"delete", {A::DeleteItem, false}},  {"up", {A::MoveItemUp, false}},     {"down", {A::MoveItemDown, false}},
-        {"copy", {A::CopyNode, false}},      {"cut", {A::CutNode, false}},       {"paste", {A::PasteNode, false}},
-        {"duplicate", {A::DuplicateNode, false}}, {"save", {A::SaveBase, false}},
-        {"fullexpand", {A::FullExpand, false}}, {"fullcollapse", {A::FullCollapse, false}}};
+    static const std::map<std::string, std::pair<A, bool>> kCommands = {{"newfolder", {A::NewFolder, true}},
+                                                                        {"newrecord", {A::NewItem, true}},
+                                                                        {"rename", {A::RenameItem, true}},
+                                                                        {"delete", {A::DeleteItem, false}},
+                                                                        {"up", {A::MoveItemUp, false}},
+                                                                        {"down", {A::MoveItemDown, false}},
+                                                                        {"copy", {A::CopyNode, false}},
+                                                                        {"cut", {A::CutNode, false}},
+                                                                        {"paste", {A::PasteNode, false}},
+                                                                        {"duplicate", {A::DuplicateNode, false}},
+                                                                        {"save", {A::SaveBase, false}},
+                                                                        {"fullexpand", {A::FullExpand, false}},
+                                                                        {"fullcollapse", {A::FullCollapse, false}}};
     if (auto found = kCommands.find(command); found != kCommands.end()) {
       if (Trigger(found->second.first, command) && found->second.second) Type(rest);
       if (command == "save") form_->Session().WaitForSave();  // the file is written when the next command runs
@@ -290,10 +298,14 @@ class Probe {
       auto& d = dynamic_cast<TfrmItemProperties&>(dialog);
       const TItemProperties shown = d.Values();
       std::cout << "name=" << shown.Name << "\tlanguage=" << Language(languages, shown.Language)
-                << "\timage=" << shown.Image << "\n" << std::flush;
+                << "\timage=" << shown.Image << "\n"
+                << std::flush;
       if (args.empty()) return int(platform::mrCancel);
       if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
-      if (args.count("image")) SelectImage(d.cbImage, Number(args, "image", 0), shown.Folder ? FolderImageChoices(Main()->Images.Ranges) : RecordImageChoices(Main()->Images.Ranges));
+      if (args.count("image"))
+        SelectImage(
+            d.cbImage, Number(args, "image", 0),
+            shown.Folder ? FolderImageChoices(Main()->Images.Ranges) : RecordImageChoices(Main()->Images.Ranges));
       if (args.count("name")) d.eName->setText(QString::fromStdString(args.at("name")));
       return int(platform::mrOk);
     };
@@ -314,8 +326,10 @@ class Probe {
       if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
       if (args.count("showcomments")) d.chShowComments->setChecked(Number(args, "showcomments", 1) != 0);
       if (args.count("commentsup")) d.chCommentsUp->setChecked(Number(args, "commentsup", 0) != 0);
-      if (args.count("folderimage")) SelectImage(d.cbFolderImage, Number(args, "folderimage", 0), FolderImageChoices(Main()->Images.Ranges));
-      if (args.count("recordimage")) SelectImage(d.cbItemImage, Number(args, "recordimage", 0), RecordImageChoices(Main()->Images.Ranges));
+      if (args.count("folderimage"))
+        SelectImage(d.cbFolderImage, Number(args, "folderimage", 0), FolderImageChoices(Main()->Images.Ranges));
+      if (args.count("recordimage"))
+        SelectImage(d.cbItemImage, Number(args, "recordimage", 0), RecordImageChoices(Main()->Images.Ranges));
       return int(platform::mrOk);
     };
     Trigger(TTreeAction::DatabaseSettings, "bankprops");
@@ -326,7 +340,8 @@ class Probe {
     memo->setFocus();
     const QString typed = QString::fromStdString(text).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     for (QChar c : typed) {
-      QKeyEvent key(QEvent::KeyPress, c == u'\n' ? Qt::Key_Return : 0, Qt::NoModifier, c == u'\n' ? QStringLiteral("\r") : QString(c));
+      QKeyEvent key(QEvent::KeyPress, c == u'\n' ? Qt::Key_Return : 0, Qt::NoModifier,
+                    c == u'\n' ? QStringLiteral("\r") : QString(c));
       QApplication::sendEvent(memo, &key);
     }
   }
@@ -548,19 +563,21 @@ class Probe {
   void Outline() {
     TTreeWidget* tree = form_->Tree;
     TxevXMLNode2* selected = form_->SelectedNode();
-    const std::string out = BankOutline(form_->Bank()->Root(), form_->Session().NextNodeID, [&](const TxevXMLNode2* node) {
-      std::string mark;
-      if (bank::IsFolder(node)) mark += tree->IsExpanded(form_->ItemOf(node)) ? " +" : " -";
-      if (node == selected) mark += " *";
-      return mark;
-    });
+    const std::string out =
+        BankOutline(form_->Bank()->Root(), form_->Session().NextNodeID, [&](const TxevXMLNode2* node) {
+          std::string mark;
+          if (bank::IsFolder(node)) mark += tree->IsExpanded(form_->ItemOf(node)) ? " +" : " -";
+          if (node == selected) mark += " *";
+          return mark;
+        });
     std::cout << out << std::flush;
   }
   void State() {
     form_->UpdateActions();
     std::string enabled;
     for (QAction* a : form_->actions())
-      if (a->isEnabled() && !a->objectName().isEmpty()) enabled += (enabled.empty() ? "" : " ") + a->objectName().toStdString();
+      if (a->isEnabled() && !a->objectName().isEmpty())
+        enabled += (enabled.empty() ? "" : " ") + a->objectName().toStdString();
     std::cout << "modified=" << Flag(form_->Session().Modified()) << "\tfile=" << form_->Session().FileName()
               << "\tcaption=" << form_->windowTitle().toStdString()
               << "\tselected=" << bank::NodeID(form_->SelectedNode()) << "\tenabled=" << enabled << "\n"
@@ -568,14 +585,16 @@ class Probe {
   }
   static std::string Text(const QString& s) {
     QString plain = s;
-    plain.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&')).replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    plain.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(QLatin1Char('&'))
+        .replace(QStringLiteral("\x01"), QStringLiteral("&"));
     return OneLine(plain.toStdString());
   }
   void Line(const std::string& path, const QString& caption, const QKeySequence& key, const QString& hint, bool enabled,
             bool visible, bool checked) {
     std::cout << path << "\t" << Text(caption) << "\t" << key.toString(QKeySequence::PortableText).toStdString() << "\t"
-              << OneLine(hint.toStdString()) << "\t" << Flag(enabled) << "\t" << Flag(visible) << "\t"
-              << Flag(checked) << "\n";
+              << OneLine(hint.toStdString()) << "\t" << Flag(enabled) << "\t" << Flag(visible) << "\t" << Flag(checked)
+              << "\n";
   }
   void Menu(QMenu* menu, const std::string& path) {
     for (QAction* a : menu->actions()) {
@@ -590,16 +609,16 @@ class Probe {
       auto* b = dynamic_cast<TmxXPButton*>(w);
       if (!b) continue;
       const QKeySequence key = b->Action() ? b->Action()->shortcut() : QKeySequence();
-      Line(path + "/" + b->objectName().toStdString(), b->Caption(), key, b->toolTip(), b->isEnabled(),
-           !b->isHidden(), b->IsToggleButton() && b->Down());
+      Line(path + "/" + b->objectName().toStdString(), b->Caption(), key, b->toolTip(), b->isEnabled(), !b->isHidden(),
+           b->IsToggleButton() && b->Down());
     }
   }
   void Ui() {
     form_->UpdateActions();
     form_->BuildRecentMenu(form_->OpenRecentMenu);
     form_->BuildRecentMenu(form_->RecentMenu);
-    for (QMenu* m : {form_->MainMenu, form_->RecentMenu, form_->SaveDropMenu, form_->TreeMenu,
-                     form_->InfoDropdownMenu, form_->BookmarksMenu, form_->TrayMenu})
+    for (QMenu* m : {form_->MainMenu, form_->RecentMenu, form_->SaveDropMenu, form_->TreeMenu, form_->InfoDropdownMenu,
+                     form_->BookmarksMenu, form_->TrayMenu})
       Menu(m, m->objectName().toStdString());
     for (QAction* a : form_->actions())
       Line("Action/" + a->objectName().toStdString(), a->text(), a->shortcut(), a->toolTip(), a->isEnabled(),
@@ -620,9 +639,11 @@ class Probe {
       Menu(frame->MemoMenu, "MemoMenu");
       Menu(frame->EditorOptionsDropdownMenu, "EditorOptionsDropdownMenu");
     }
-    std::cout << "Window/" << form_->objectName().toStdString() << "\t" << OneLine(form_->windowTitle().toStdString()) << "\n";
+    std::cout << "Window/" << form_->objectName().toStdString() << "\t" << OneLine(form_->windowTitle().toStdString())
+              << "\n";
     auto panel = [&](QWidget* w, const QString& caption) {
-      if (w->isVisible()) std::cout << "Panel/" << w->objectName().toStdString() << "\t" << OneLine(caption.toStdString()) << "\n";
+      if (w->isVisible())
+        std::cout << "Panel/" << w->objectName().toStdString() << "\t" << OneLine(caption.toStdString()) << "\n";
     };
     panel(form_->TreeTitlePanel, form_->lblTreeTitle->text());
     panel(form_->eQuickSearch, form_->eQuickSearch->text());
@@ -639,14 +660,16 @@ class Probe {
       std::cout << "Panel/LabelEditor\t" << OneLine(editor->text().toStdString()) << "\n";
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w != form_ && w->isVisible() && !qobject_cast<QMenu*>(w))
-        std::cout << "Dialog/" << w->objectName().toStdString() << "\t" << OneLine(w->windowTitle().toStdString()) << "\n";
+        std::cout << "Dialog/" << w->objectName().toStdString() << "\t" << OneLine(w->windowTitle().toStdString())
+                  << "\n";
     std::cout << std::flush;
   }
   void Messages() {
     const auto& calls = ui_.Calls();
     for (; shown_ < calls.size(); ++shown_) {
       const auto& c = calls[shown_];
-      if (c.kind == platform::ScriptedUIServices::Kind::Message || c.kind == platform::ScriptedUIServices::Kind::Exception)
+      if (c.kind == platform::ScriptedUIServices::Kind::Message ||
+          c.kind == platform::ScriptedUIServices::Kind::Exception)
         std::cout << OneLine(c.caption) << "\t" << OneLine(c.text) << "\n";
     }
     std::cout << std::flush;

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
-
 #include <cstdlib>
 #include <iostream>
 #include <string>

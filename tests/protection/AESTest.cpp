@@ -17,9 +17,13 @@ TAESKey128 Key(std::string_view hex) {
   return k;
 }
 
-TAESBuffer Block(std::string_view hex) { return Key(hex); }
+TAESBuffer Block(std::string_view hex) {
+  return Key(hex);
+}
 
-std::string Str(const TAESBuffer& b) { return ToHex(std::string_view(reinterpret_cast<const char*>(b.data()), 16)); }
+std::string Str(const TAESBuffer& b) {
+  return ToHex(std::string_view(reinterpret_cast<const char*>(b.data()), 16));
+}
 
 // Reference GF(2^8) multiply, independent of the implementation's tables.
 uint8_t Mul(uint8_t a, uint8_t b) {
@@ -234,7 +238,8 @@ TEST(AES, TablePathMeetsTheStandardVectorThroughTheBufferRoutine) {
     std::string many;
     for (int i = 0; i < 9; ++i) many += block;
     AESEncryptECB(reinterpret_cast<uint8_t*>(many.data()), many.size(), ek);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(ToHex(many.substr(16 * i, 16)), "69c4e0d86a7b0430d8cdb78070b4c55a") << hardware;
+    for (int i = 0; i < 9; ++i)
+      EXPECT_EQ(ToHex(many.substr(16 * i, 16)), "69c4e0d86a7b0430d8cdb78070b4c55a") << hardware;
     AESDecryptECB(reinterpret_cast<uint8_t*>(many.data()), many.size(), dk);
     EXPECT_EQ(many.substr(128, 16), block);
   }

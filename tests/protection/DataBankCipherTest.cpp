@@ -45,7 +45,9 @@ TEST(DataBankCipher, KeyIsTheDigestOfTheWindows1252Bytes) {
   EXPECT_EQ(DataBankKey(""), MD5String(""));
   EXPECT_EQ(DataBankKey("secret"), MD5String("secret"));
   // "€" is 0x80 and "é" 0xE9 in Windows-1252: the key is not taken from the UTF-8 bytes.
-  EXPECT_EQ(DataBankKey("\xE2\x82\xAC" "uro caf\xC3\xA9"), MD5String("\x80uro caf\xE9"));
+  EXPECT_EQ(DataBankKey("\xE2\x82\xAC"
+                        "uro caf\xC3\xA9"),
+            MD5String("\x80uro caf\xE9"));
   EXPECT_EQ(DataBankPasswordBytes("\xE2\x82\xAC"), "\x80");
   // The ciphertext is ECB under that key, zero-padded.
   std::string plain = "0123456789abcdefXYZ";
@@ -145,7 +147,8 @@ TEST(DataBankCipher, InPlaceFormTakesOverTheBuffer) {
 // A plain length of 19280 is 0x4B50: the enciphered file starts "PK". Only the full local header
 // signature may make a file count as a zip archive.
 TEST(DataBankCipher, LengthThatSpellsPKIsNoZipSignature) {
-  std::string text = testsupport::ReadFile(std::string(TESSARYN_SOURCE_DIR) + "/tests/protection/data/pk_collision_19280.xml");
+  std::string text =
+      testsupport::ReadFile(std::string(TESSARYN_SOURCE_DIR) + "/tests/protection/data/pk_collision_19280.xml");
   ASSERT_EQ(text.size(), 19280u);
   std::string enc = EncipherDataBank(text, std::string_view("secret"));
   EXPECT_EQ(enc.substr(0, 2), "PK");
@@ -156,7 +159,8 @@ TEST(DataBankCipher, LengthThatSpellsPKIsNoZipSignature) {
   TMemoryStream s(enc);
   EXPECT_FALSE(notZip.LoadFromStream(s) && notZip.Count() > 0 && !notZip.GetUncompressed(0).empty());
   EXPECT_EQ(DecipherDataBank(enc, std::string_view("secret")), text);
-  for (uint32_t n : {84816u, 150352u}) EXPECT_EQ(EncipherDataBank(std::string(n, 'a'), std::string_view("p")).substr(0, 2), "PK");
+  for (uint32_t n : {84816u, 150352u})
+    EXPECT_EQ(EncipherDataBank(std::string(n, 'a'), std::string_view("p")).substr(0, 2), "PK");
   // Inside a compressed file the inflated bytes start "PK" as well; they are still no archive.
   TZipFile zip;
   zip.AddFile("bank.xdb2");

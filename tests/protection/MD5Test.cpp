@@ -7,7 +7,9 @@
 
 namespace {
 
-std::string Hex(std::string_view text) { return MD5DigestToStr(MD5String(text)); }
+std::string Hex(std::string_view text) {
+  return MD5DigestToStr(MD5String(text));
+}
 
 TEST(MD5, ReferenceSuite) {
   EXPECT_EQ(Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
@@ -15,8 +17,7 @@ TEST(MD5, ReferenceSuite) {
   EXPECT_EQ(Hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
   EXPECT_EQ(Hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
   EXPECT_EQ(Hex("abcdefghijklmnopqrstuvwxyz"), "c3fcd3d76192e4007dfb496cca67e13b");
-  EXPECT_EQ(Hex("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
-            "d174ab98d277d9f5a5611c2c9f419d9f");
+  EXPECT_EQ(Hex("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"), "d174ab98d277d9f5a5611c2c9f419d9f");
   EXPECT_EQ(Hex("12345678901234567890123456789012345678901234567890123456789012345678901234567890"),
             "57edf4a22be3c955ac49da2e2107b67a");
   EXPECT_EQ(Hex(std::string(1000000, 'a')), "7707d6ae4e027c70eea2a935c2296f21");
@@ -78,7 +79,8 @@ TEST(MD5, TransformIsOneBlockOfTheDigest) {
   MD5Transform(ctx.State, reinterpret_cast<const uint8_t*>(block.data()));
   TMD5Digest expected = MD5String(std::string(55, 'q'));
   for (int i = 0; i < 4; ++i) {
-    uint32_t w = expected[4 * i] | expected[4 * i + 1] << 8 | expected[4 * i + 2] << 16 | uint32_t{expected[4 * i + 3]} << 24;
+    uint32_t w =
+        expected[4 * i] | expected[4 * i + 1] << 8 | expected[4 * i + 2] << 16 | uint32_t{expected[4 * i + 3]} << 24;
     EXPECT_EQ(ctx.State[i], w);
   }
 }

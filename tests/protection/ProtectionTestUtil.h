@@ -10,7 +10,8 @@ namespace protecttest {
 
 inline std::string FromHex(std::string_view hex) {
   std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
   return out;
 }
 
@@ -34,9 +35,10 @@ inline std::string RandomBytes(size_t n, uint32_t seed) {
 // Databank-like text: XML records with code in CDATA, as a user's file holds.
 inline std::string DataBankText(size_t n, uint32_t seed = 1) {
   std::mt19937 rng(seed);
-  static const char* words[] = {"int", "return", "void", "for", "while", "if", "else", "std::string", "value",
-                                "count", "index", "buffer", "node", "x", "y", "0", "1", "42", "(", ")", "{", "}",
-                                ";", "=", "+", "<", ">", "//", "TODO", "record"};
+  static const char* words[] = {"int",   "return", "void",  "for",    "while", "if",    "else", "std::string",
+                                "value", "count",  "index", "buffer", "node",  "x",     "y",    "0",
+                                "1",     "42",     "(",     ")",      "{",     "}",     ";",    "=",
+                                "+",     "<",      ">",     "//",     "TODO",  "record"};
   std::string s = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot>\r\n";
   int id = 1;
   while (s.size() < n) {

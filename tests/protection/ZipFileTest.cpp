@@ -11,8 +11,12 @@ using namespace protecttest;
 
 namespace {
 
-uint16_t U16(const std::string& s, size_t at) { return static_cast<uint16_t>(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8); }
-uint32_t U32(const std::string& s, size_t at) { return U16(s, at) | uint32_t{U16(s, at + 2)} << 16; }
+uint16_t U16(const std::string& s, size_t at) {
+  return static_cast<uint16_t>(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8);
+}
+uint32_t U32(const std::string& s, size_t at) {
+  return U16(s, at) | uint32_t{U16(s, at + 2)} << 16;
+}
 
 std::string Pack(const std::string& name, std::string_view data) {
   TZipFile zip;
@@ -70,7 +74,8 @@ TEST(ZipCRC32, VectorsAndZlib) {
   // Continuing a CRC piece by piece gives the CRC of the whole.
   std::string text = DataBankText(5000);
   uint32_t crc = 0;
-  for (size_t i = 0; i < text.size(); i += 777) crc = ZipCRC32Update(crc, text.data() + i, std::min<size_t>(777, text.size() - i));
+  for (size_t i = 0; i < text.size(); i += 777)
+    crc = ZipCRC32Update(crc, text.data() + i, std::min<size_t>(777, text.size() - i));
   EXPECT_EQ(crc, ZipCRC32(text));
 }
 
@@ -177,8 +182,8 @@ TEST(ZipFile, ChecksOfTheLocalRecord) {
   std::string cut = archive.substr(0, 30 + 9 + 10);
   TLocalFile local = zip.LocalFiles()[0];
   // Rebuild an archive whose entry has only the first 10 compressed bytes.
-  std::string shortArchive = archive.substr(0, 18) + std::string("\x0a\0\0\0", 4) + archive.substr(22, 8) + "bank.xdb2" +
-                             local.CompressedData.substr(0, 10);
+  std::string shortArchive = archive.substr(0, 18) + std::string("\x0a\0\0\0", 4) + archive.substr(22, 8) +
+                             "bank.xdb2" + local.CompressedData.substr(0, 10);
   EXPECT_EQ(Unpack(shortArchive, data), TZipCheck::zcCorruptData);
   EXPECT_STRNE(ZipCheckText(TZipCheck::zcCorruptData), ZipCheckText(TZipCheck::zcCRCMismatch));
 }
@@ -234,7 +239,8 @@ TEST(ZipFile, LoadScansForTheFirstLocalHeaderFourBytesAtATime) {
   EXPECT_FALSE(zip.LoadFromStream(odd));
   EXPECT_EQ(zip.Count(), 0);
   // No signature at all, an empty stream, three bytes.
-  for (std::string s : {std::string(), std::string("PK\x03"), std::string(1000, 'a'), std::string("PK\x05\x06") + std::string(18, '\0')}) {
+  for (std::string s : {std::string(), std::string("PK\x03"), std::string(1000, 'a'),
+                        std::string("PK\x05\x06") + std::string(18, '\0')}) {
     TMemoryStream in(s);
     EXPECT_FALSE(zip.LoadFromStream(in));
     EXPECT_EQ(zip.Count(), 0);
@@ -295,7 +301,8 @@ TEST(ZipFile, MoreCentralThanLocalRecordsAndMultipleEntries) {
   EXPECT_EQ(back.GetUncompressed(0), "first");
   EXPECT_EQ(back.GetFileName(1), "two");
   EXPECT_EQ(back.GetUncompressed(2), std::string(70000, 'c'));
-  EXPECT_EQ(back.CentralFiles()[1].LocalHeaderOffset, U32(archive, back.EndOfCentralDir().CentralDirOffset + 46 + 3 + 42));
+  EXPECT_EQ(back.CentralFiles()[1].LocalHeaderOffset,
+            U32(archive, back.EndOfCentralDir().CentralDirOffset + 46 + 3 + 42));
   // Drop the second local record: two local records, three central ones.
   size_t second = back.CentralFiles()[1].LocalHeaderOffset, third = back.CentralFiles()[2].LocalHeaderOffset;
   std::string fewer = archive.substr(0, second) + archive.substr(third);

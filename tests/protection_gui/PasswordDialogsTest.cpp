@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "OnModal.h"
 #include "TestSupport.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
@@ -12,12 +13,10 @@
 #include "protection/gui/PasswordEdit.h"
 #include "protection/gui/uAskPass.h"
 #include "protection/gui/uChangePass.h"
-#include "OnModal.h"
 #include "protection/gui/uEnterFilePass.h"
 #include "protection/gui/uSetPassword.h"
 
 using namespace platform;
-
 
 TEST(PasswordDialogs, OkRules) {
   EXPECT_TRUE(SetPasswordOkEnabled("a", "a"));

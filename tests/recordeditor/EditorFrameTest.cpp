@@ -8,9 +8,9 @@
 #include "RecordEditorTestSupport.h"
 #include "RecordingFrameView.h"
 #include "databank/uDataBankContent.h"
-#include "recordeditor/FindReplaceDialogs.h"
 #include "platform/CodePage.h"
 #include "platform/OpenUrl.h"
+#include "recordeditor/FindReplaceDialogs.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
 
@@ -32,7 +32,9 @@ class EditorFrame : public TempDirTest {
   }
 };
 
-std::u16string U(const char* s) { return codepage::Utf8ToUtf16(s); }
+std::u16string U(const char* s) {
+  return codepage::Utf8ToUtf16(s);
+}
 
 }  // namespace
 
@@ -92,8 +94,8 @@ TEST_F(EditorFrame, StoredCaretAndPanelHeightAreKeptWithinReason) {
       {"XPos='0' YPos='0' commentpanel-height='120'", {1, 1}, 120},
   };
   for (const Case& c : cases) {
-    f.Frame.OpenRecord(Load(std::string("<dataroot><record ID='1' ") + c.attributes +
-                            ">r<data>abc\r\nxy</data></record></dataroot>"));
+    f.Frame.OpenRecord(
+        Load(std::string("<dataroot><record ID='1' ") + c.attributes + ">r<data>abc\r\nxy</data></record></dataroot>"));
     EXPECT_EQ(f.Memo.GetCaretXY(), c.caret) << c.attributes;
     EXPECT_EQ(f.View.Height, c.height) << c.attributes;
     // Typing at the caret adds what was typed, nothing more.
@@ -132,8 +134,8 @@ TEST_F(EditorFrame, CommentsPanelFollowsTheRecordThenTheNearestDefault) {
       {"<commentpanel-shown>false</commentpanel-shown>", "", " commentpanel-shown=\"1\"", true, false},
       {"<commentpanel-shown>TRUE</commentpanel-shown>", "", "", false, false},
       {"", "<commentpanel-alignment>1</commentpanel-alignment>", "", true, true},
-      {"<commentpanel-alignment>true</commentpanel-alignment>", "<commentpanel-alignment>false</commentpanel-alignment>",
-       "", true, false},
+      {"<commentpanel-alignment>true</commentpanel-alignment>",
+       "<commentpanel-alignment>false</commentpanel-alignment>", "", true, false},
   };
   for (const Case& c : cases) {
     TxevXMLNode2* rec = Load(std::string("<dataroot>") + c.root + "<folder ID=\"2\">" + c.folder + "<record ID=\"1\"" +
@@ -177,7 +179,7 @@ TEST_F(EditorFrame, DroppedFileKeywordsAndClearing) {
       {"caf\xC3\xA9 \xE2\x82\xAC\n2", u"caf\u00E9 \u20AC\r\n2"},
       {"\xEF\xBB\xBF\xE2\x82\xAC", u"\u20AC"},
       {"caf\xE9 \x80", u"caf\u00E9 \u20AC"},
-      {"\xC3\x28", u"\u00C3("},  // a broken sequence: not UTF-8
+      {"\xC3\x28", u"\u00C3("},                 // a broken sequence: not UTF-8
       {"\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},  // an encoded surrogate is not UTF-8 either
       {std::string("\xFF\xFE\xAC\x20x\0", 6), u"\u20ACx"},
       {std::string("\xFE\xFF\x20\xAC\0x", 6), u"\u20ACx"},
@@ -240,7 +242,7 @@ TEST_F(EditorFrame, ActionStatesAndViewSettings) {
     for (A a : actions) on += f.Frame.ActionEnabled(a) ? '1' : '0';
     return on;
   };
-  const auto all = {A::EditCut,         A::EditCopy,   A::CopyAll, A::FindInText, A::FindNextText,
+  const auto all = {A::EditCut,          A::EditCopy,    A::CopyAll, A::FindInText,    A::FindNextText,
                     A::FindPreviousText, A::FindReplace, A::Print,   A::SaveContentsAs};
   EXPECT_EQ(enabled(all), "001000011");
   f.MemoHost.HasFocus = true;
@@ -262,8 +264,8 @@ TEST_F(EditorFrame, ActionStatesAndViewSettings) {
   f.Frame.Execute(A::SpecialChars);
   f.Frame.Execute(A::LineNumbers);
   f.Frame.SaveEditorSettings();
-  EXPECT_EQ(settings.Values, (std::map<std::string, std::string>{{"WordWrap", "1"}, {"LineNumbers", "1"},
-                                                                  {"SpecialChars", "0"}}));
+  EXPECT_EQ(settings.Values,
+            (std::map<std::string, std::string>{{"WordWrap", "1"}, {"LineNumbers", "1"}, {"SpecialChars", "0"}}));
 
   // Page setup lasts for the run: no print option reaches the settings, not even one that shares a
   // view setting's name.
@@ -289,9 +291,10 @@ TEST_F(EditorFrame, SaveAsFileOffersTheLanguagesFilterAndTheTitleAsName) {
   } cases[] = {{"4", "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp", ".c", "Save DataBank"},
                {"-1", "All files|*", "", "Save as file"}};
   for (const Case& c : cases) {
-    TxevXMLNode2* rec = Load(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><dataroot><HighLight>") + c.highLight +
-                             "</HighLight><record ID=\"1\">a/b:c?<data>int x;\r\n// caf\xC3\xA9 \xE2\x82\xAC</data>"
-                             "</record></dataroot>");
+    TxevXMLNode2* rec =
+        Load(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><dataroot><HighLight>") + c.highLight +
+             "</HighLight><record ID=\"1\">a/b:c?<data>int x;\r\n// caf\xC3\xA9 \xE2\x82\xAC</data>"
+             "</record></dataroot>");
     f.Frame.OpenRecord(rec);
     const std::string path = tmp.File(std::string("saved") + c.highLight);
     ui.PushSaveFile(path);
@@ -355,7 +358,8 @@ TEST_F(EditorFrame, FindProposesSearchesOnAndReportsWhatItMissed) {
   f.Frame.SetSettings(&settings);
   std::vector<std::string> notices;
   f.Frame.OnNotify = [&](int kind, const std::string& text) { notices.push_back(std::to_string(kind) + " " + text); };
-  f.Frame.OpenRecord(Load("<dataroot><record ID=\"1\">r<data>alpha beta\r\nbeta alpha\r\ngamma</data></record></dataroot>"));
+  f.Frame.OpenRecord(
+      Load("<dataroot><record ID=\"1\">r<data>alpha beta\r\nbeta alpha\r\ngamma</data></record></dataroot>"));
   f.Memo.SetCaretXY({3, 1});
   std::string proposed;
   SetFindDialogRunner([&](WindowHandle, TFindDialogState& state) {
@@ -396,7 +400,8 @@ TEST_F(EditorFrame, CtrlClickOnALinkInTheCommentsOpensIt) {
   });
   auto previousCtrl = SetControlKeyStateHook([] { return true; });
   f.CommentsHost.HasFocus = true;
-  f.Frame.OpenRecord(Load("<dataroot><record ID=\"1\">r<comments>see www.example.org/x now</comments></record></dataroot>"));
+  f.Frame.OpenRecord(
+      Load("<dataroot><record ID=\"1\">r<comments>see www.example.org/x now</comments></record></dataroot>"));
   int x = 0, y = 0;
   f.Comments.RowColumnToPixels(f.Comments.BufferToDisplayPos({8, 1}), x, y);
   f.Comments.MouseDown(mbLeft, vk::ssCtrl, x + 2, y + 2);

@@ -16,9 +16,14 @@ using recordeditortest::TFakeSearchEditor;
 using testsupport::TempDirTest;
 
 TEST(FindStoredForms, OptionStringsHistoryAndTheDialogsControls) {
-  for (const auto& [text, options] : std::vector<std::pair<std::string, int>>{
-           {"10010000", ssoMatchCase | ssoEntireScope}, {"00010000", ssoEntireScope}, {"11111111", 255},
-           {"01", 0}, {"1111111111", 0}, {"", 0}, {"x1y10000", ssoWholeWord | ssoEntireScope}}) {
+  for (const auto& [text, options] :
+       std::vector<std::pair<std::string, int>>{{"10010000", ssoMatchCase | ssoEntireScope},
+                                                {"00010000", ssoEntireScope},
+                                                {"11111111", 255},
+                                                {"01", 0},
+                                                {"1111111111", 0},
+                                                {"", 0},
+                                                {"x1y10000", ssoWholeWord | ssoEntireScope}}) {
     EXPECT_EQ(StringToSearchOptions(text), options) << text;
     if (text.size() == 8 && text.find_first_not_of("01") == std::string::npos)
       EXPECT_EQ(SearchOptionsToString(TSynSearchOptions(options)), text);

@@ -48,11 +48,13 @@ class HighlighterSet : public TempDirTest {
 TEST_F(HighlighterSet, ComponentsInCreationOrderWithTheProgramsColours) {
   TdmHighLighters set(THighlighterSetRole::Primary, NoPlugins());
   const std::vector<std::pair<std::string, int>> expected = {
-      {"SynJScriptSyn", 11}, {"SynJavaSyn", 6},     {"SynPythonSyn", 9},      {"SynVBSyn", 7},
-      {"SynXMLSyn", 2},      {"SynPerlSyn", 8},     {"SynHTMLSyn", 0},        {"SynVBScriptSyn", 12},
-      {"SynCppSyn", 4},      {"SynPasSyn", 5},      {"SynCssSyn", 10},        {"SynPHPSyn", 0},
-      {"SynSQLSyn", 3},      {"SynPadSearch", 0},   {"SynURISyn", 0},         {"SynPadRegexSearch", 0},
-      {"SynCGISyn", 1},      {"SynUNIXShellScriptSyn", 14},                   {"SynTclTkSyn", 13}};
+      {"SynJScriptSyn", 11},    {"SynJavaSyn", 6},      {"SynPythonSyn", 9},
+      {"SynVBSyn", 7},          {"SynXMLSyn", 2},       {"SynPerlSyn", 8},
+      {"SynHTMLSyn", 0},        {"SynVBScriptSyn", 12}, {"SynCppSyn", 4},
+      {"SynPasSyn", 5},         {"SynCssSyn", 10},      {"SynPHPSyn", 0},
+      {"SynSQLSyn", 3},         {"SynPadSearch", 0},    {"SynURISyn", 0},
+      {"SynPadRegexSearch", 0}, {"SynCGISyn", 1},       {"SynUNIXShellScriptSyn", 14},
+      {"SynTclTkSyn", 13}};
   // A row of the language table each, and the two search engines.
   ASSERT_EQ(set.Components().size(), SynLanguageCount + 2u);
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -93,7 +95,8 @@ TEST_F(HighlighterSet, ComponentsInCreationOrderWithTheProgramsColours) {
     EXPECT_EQ(a->Foreground(), r.fg) << r.component << " " << r.attribute;
     EXPECT_EQ(a->Style(), r.style) << r.component << " " << r.attribute;
   }
-  EXPECT_EQ(set.FindComponent("SynCppSyn")->Highlighter->DefaultFilter(), "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp");
+  EXPECT_EQ(set.FindComponent("SynCppSyn")->Highlighter->DefaultFilter(),
+            "C++ Files (*.c,*.cpp,*.h,*.hpp)|*.c;*.cpp;*.h;*.hpp");
   EXPECT_EQ(set.FindComponent("SynJavaSyn")->Highlighter->DefaultFilter(), "Java Files (*.java)|*.java");
 
   // The web page highlighter uses the set's own highlighters.
@@ -110,9 +113,21 @@ TEST_F(HighlighterSet, LanguageTableAndTheChoiceOfARecordsLanguage) {
   TdmHighLighters set(THighlighterSetRole::Primary, NoPlugins());
   TLanguageList list;
   set.BuildLanguageList(list);
-  const std::vector<std::string> names = {"Memo", "HTML-multi (ASP, PHP, JavaScript, VBScript, CSS)", "XML", "SQL",
-                                          "C/C++", "Pascal (Delphi)", "Java", "Visual Basic", "Perl", "Python",
-                                          "CSS", "JavaScript", "VBScript", "TCL/TK", "UNIX Shell Script"};
+  const std::vector<std::string> names = {"Memo",
+                                          "HTML-multi (ASP, PHP, JavaScript, VBScript, CSS)",
+                                          "XML",
+                                          "SQL",
+                                          "C/C++",
+                                          "Pascal (Delphi)",
+                                          "Java",
+                                          "Visual Basic",
+                                          "Perl",
+                                          "Python",
+                                          "CSS",
+                                          "JavaScript",
+                                          "VBScript",
+                                          "TCL/TK",
+                                          "UNIX Shell Script"};
   ASSERT_EQ(list.size(), ListedLanguageCount());
   for (size_t i = 0; i < names.size(); ++i) {
     EXPECT_EQ(list[i].Name, names[i]);
@@ -127,8 +142,13 @@ TEST_F(HighlighterSet, LanguageTableAndTheChoiceOfARecordsLanguage) {
     const char* text;
     const char* language;  // nullptr: no highlighter
   };
-  const Case cases[] = {{"abc", "Memo"},  {"15", "Memo"},  {"99", "Memo"},     {"-1", nullptr},
-                        {"5", "Pascal (Delphi)"}, {"12abc", "Memo"}, {" $E", "UNIX Shell Script"}};
+  const Case cases[] = {{"abc", "Memo"},
+                        {"15", "Memo"},
+                        {"99", "Memo"},
+                        {"-1", nullptr},
+                        {"5", "Pascal (Delphi)"},
+                        {"12abc", "Memo"},
+                        {" $E", "UNIX Shell Script"}};
   for (const Case& c : cases) {
     const TLanguageChoice choice = ChooseLanguage(LanguageNumberFromText(c.text), list);
     EXPECT_EQ(choice.Entry ? choice.Entry->Name : "(plain)", c.language ? c.language : "(plain)") << c.text;
@@ -144,9 +164,15 @@ TEST_F(HighlighterSet, LanguageTableAndTheChoiceOfARecordsLanguage) {
   EXPECT_EQ(HighlighterList().Entries().back().Name, std::string(254, 'a'));
   HighlighterList().Remove(shell);
 
-  for (const auto& [text, number] : std::map<std::string, int>{
-           {"", 0}, {"+5", 5}, {"0x10", 16}, {"$ff", 255}, {"2147483647", 2147483647}, {"2147483648", 0},
-           {"-2147483648", -2147483647 - 1}, {"1 ", 0}, {"$", 0}})
+  for (const auto& [text, number] : std::map<std::string, int>{{"", 0},
+                                                               {"+5", 5},
+                                                               {"0x10", 16},
+                                                               {"$ff", 255},
+                                                               {"2147483647", 2147483647},
+                                                               {"2147483648", 0},
+                                                               {"-2147483648", -2147483647 - 1},
+                                                               {"1 ", 0},
+                                                               {"$", 0}})
     EXPECT_EQ(LanguageNumberFromText(text), number) << '"' << text << '"';
 }
 
@@ -190,14 +216,18 @@ struct FakeModule {
   std::unique_ptr<TSynCustomHighlighter> highlighter;
 };
 
-extern "C" int FakeAbi() { return g_current->abi; }
+extern "C" int FakeAbi() {
+  return g_current->abi;
+}
 extern "C" void FakeGet(TRegisterHighlighterProc reg) {
   g_events.push_back("get " + g_current->name);
   g_current->highlighter = std::make_unique<TSynURISyn>();
   reg(g_current->name.c_str(), g_current->highlighter.get(), g_current->tag);
   if (g_current->getThrows) throw Exception("broken");
 }
-extern "C" void FakeFinalize() { g_events.push_back("finalize " + g_current->name); }
+extern "C" void FakeFinalize() {
+  g_events.push_back("finalize " + g_current->name);
+}
 
 class FakeLoader : public IModuleLoader {
  public:
@@ -243,10 +273,14 @@ TEST_F(HighlighterSet, PluginsLoadInNameOrderAndEveryFailureIsReportedOnce) {
   add("hl_a_noload.bpl", [](FakeModule& m) { m.loads = false; });
   add("hl_b_oldabi.so", [](FakeModule& m) { m.abi = 0; });
   add("hl_c_noget.so", [](FakeModule& m) { m.hasGet = false; });
-  add("hl_d_throws.bpl", [](FakeModule& m) { m.getThrows = true;
-    m.tag = 300; });
-  add("hl_e_nofinal.so", [](FakeModule& m) { m.hasFinalize = false;
-    m.tag = 400; });
+  add("hl_d_throws.bpl", [](FakeModule& m) {
+    m.getThrows = true;
+    m.tag = 300;
+  });
+  add("hl_e_nofinal.so", [](FakeModule& m) {
+    m.hasFinalize = false;
+    m.tag = 400;
+  });
   testsupport::WriteFile(folder + "/hl_readme.txt", "not a plug-in");
   testsupport::WriteFile(folder + "/x_hl_g.so", "not a plug-in");
   std::filesystem::create_directory(folder + "/hl_dir.so");
@@ -278,9 +312,10 @@ TEST_F(HighlighterSet, PluginsLoadInNameOrderAndEveryFailureIsReportedOnce) {
     EXPECT_EQ(set.FindHighlighterByTag(200, &list), loader.modules["hl_f_ok.so"].highlighter.get());
     g_events.clear();
   }
-  EXPECT_EQ(g_events, (std::vector<std::string>{"unload hl_b_oldabi.so", "finalize hl_c_noget.so", "unload hl_c_noget.so",
-                                                "finalize hl_d_throws.bpl", "unload hl_d_throws.bpl",
-                                                "unload hl_e_nofinal.so", "finalize hl_f_ok.so", "unload hl_f_ok.so"}));
+  EXPECT_EQ(g_events,
+            (std::vector<std::string>{"unload hl_b_oldabi.so", "finalize hl_c_noget.so", "unload hl_c_noget.so",
+                                      "finalize hl_d_throws.bpl", "unload hl_d_throws.bpl", "unload hl_e_nofinal.so",
+                                      "finalize hl_f_ok.so", "unload hl_f_ok.so"}));
   EXPECT_EQ(HighlighterList().Count(), 0);
 }
 

@@ -58,14 +58,22 @@ class Schemes : public TempDirTest {
 
 TEST(SchemeColorText, WrittenUpperCaseReadLeniently) {
   SetSysColorResolver([](int index) { return index == COLOR_WINDOWTEXT ? TColor(0x112233) : TColor(0xFFFFFF); });
-  for (const auto& [color, text] : std::vector<std::pair<TColor, std::string>>{
-           {0x800000, "000080"}, {clNone, "FFFFFF"}, {0x00FF00, "00FF00"}, {0xABCDEF, "EFCDAB"},
-           {clWindowText, "332211"}})
+  for (const auto& [color, text] : std::vector<std::pair<TColor, std::string>>{{0x800000, "000080"},
+                                                                               {clNone, "FFFFFF"},
+                                                                               {0x00FF00, "00FF00"},
+                                                                               {0xABCDEF, "EFCDAB"},
+                                                                               {clWindowText, "332211"}})
     EXPECT_EQ(SchemeColorToText(color), text);
   SetSysColorResolver({});
-  for (const auto& [text, color] : std::vector<std::pair<std::string, TColor>>{
-           {"00ff00", 0x00FF00}, {"zz", 0}, {"", 0}, {"FF", 0xFF}, {"0F0", 0x0F}, {"1z", 1},
-           {"aBcDeF", 0xEFCDAB}, {"12345678", 0x563412}, {"none", 0}})
+  for (const auto& [text, color] : std::vector<std::pair<std::string, TColor>>{{"00ff00", 0x00FF00},
+                                                                               {"zz", 0},
+                                                                               {"", 0},
+                                                                               {"FF", 0xFF},
+                                                                               {"0F0", 0x0F},
+                                                                               {"1z", 1},
+                                                                               {"aBcDeF", 0xEFCDAB},
+                                                                               {"12345678", 0x563412},
+                                                                               {"none", 0}})
     EXPECT_EQ(SchemeTextToColor(text), color) << text;
   std::mt19937 rng(7);
   for (int i = 0; i < 1000; ++i) {

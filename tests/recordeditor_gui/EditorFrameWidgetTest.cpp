@@ -1,13 +1,13 @@
 // The record editor's window: a C++ record with its comments panel below, above and hidden (PNGs under
 // artifacts/), the record's panel height kept through the splitter, the toolbar and menus built from
 // the action table, and printing to PDF and the print preview from the frame.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QClipboard>
-#include <QImage>
 #include <QContextMenuEvent>
+#include <QImage>
 #include <QMouseEvent>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "databank/uDataBankContent.h"
@@ -66,7 +66,8 @@ class EditorFrameWindow : public TempDirTest {
 // A press and a release in the middle of the button, as the mouse gives them.
 void ClickButton(QWidget* button) {
   const QPointF at(button->width() / 2, button->height() / 2);
-  QMouseEvent press(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
   QApplication::sendEvent(button, &press);
   QMouseEvent release(QEvent::MouseButtonRelease, at, button->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
@@ -125,7 +126,8 @@ TEST_F(EditorFrameWindow, ActionsFollowTheFramesStates) {
   w.ShowToolbar(false);
   EXPECT_FALSE(w.EditorToolbar->isVisible());
   // The code editor's pop-up menu.
-  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(40, 30), w.MemoWindow->viewport()->mapToGlobal(QPoint(40, 30)));
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(40, 30),
+                         w.MemoWindow->viewport()->mapToGlobal(QPoint(40, 30)));
   QApplication::sendEvent(w.MemoWindow->viewport(), &menu);
   EXPECT_TRUE(w.MemoMenu->isVisible());
   EXPECT_EQ(w.MemoMenu->pos(), w.MemoWindow->viewport()->mapToGlobal(QPoint(40, 30)));

@@ -1,12 +1,12 @@
 // The find dialog and the highlighters page as windows: what they show, what they give back, how
 // they look (PNGs under artifacts/), and the colour change reaching the sample.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "highlighters/SynHighlighterCpp.h"
@@ -32,7 +32,8 @@ int PixelsNear(const QImage& image, const QRect& area, TColor color) {
   for (int y = area.top(); y <= area.bottom(); ++y)
     for (int x = area.left(); x <= area.right(); ++x) {
       const QColor p = image.pixelColor(x, y);
-      if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 && std::abs(p.blue() - c.blue()) < 40)
+      if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 &&
+          std::abs(p.blue() - c.blue()) < 40)
         ++n;
     }
   return n;
@@ -114,9 +115,9 @@ TEST_F(HighlightersPage, AColourChangeShowsInTheSampleAndReachesTheLiveHighlight
   page.show();
   page.cbHighLighters->setCurrentIndex(page.cbHighLighters->findText("C/C++"));
   ASSERT_EQ(page.lbElement->item(0)->text(), "Assembler") << "storage names, in attribute order";
-  page.lbElement->setCurrentRow(int(std::find(page.Model().Elements().begin(), page.Model().Elements().end(),
-                                              "Reserved Word") -
-                                    page.Model().Elements().begin()));
+  page.lbElement->setCurrentRow(
+      int(std::find(page.Model().Elements().begin(), page.Model().Elements().end(), "Reserved Word") -
+          page.Model().Elements().begin()));
   EXPECT_EQ(page.pFontColor->Color(), clNavy);
   EXPECT_TRUE(page.chBold->isChecked());
 

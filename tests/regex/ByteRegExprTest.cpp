@@ -1,8 +1,8 @@
 // The single-byte engine: its message texts, the program size limit, the Windows-1251 option and
 // the rule that a non-empty subject's end is never tried.
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "regex/RegExpr.h"
 

@@ -1,10 +1,10 @@
 // Both engines on searches that explode for a backtracking matcher: they end with their own limit
 // error, soon, and answer the next search as usual; the repeats the search steps over in one go
 // stay linear on long lines.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/CodePage.h"
 #include "regex/RegExpr.h"
@@ -15,8 +15,8 @@ namespace {
 struct Case {
   const char* expr;
   std::string subject;
-  bool runaway;   // ends with the limit error
-  bool matches;   // otherwise: the answer
+  bool runaway;  // ends with the limit error
+  bool matches;  // otherwise: the answer
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {

@@ -1,9 +1,9 @@
 // The wide engine: compiler errors and their positions, syntax edge cases, the search, loops,
 // Substitute and Replace, and robustness on long subjects.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "regex/SynRegExpr.h"
 
@@ -119,11 +119,13 @@ TEST(WideRegExprErrors, ExecutionErrors) {
   };
   TRegExpr re;
   EXPECT_EQ(code([&] { re.Compile(); }).first, 1003);
-  EXPECT_EQ(code([&] { re.Exec(u"abc"); }), std::make_pair(1003, std::string("TRegExpr(exec): Not Assigned Expression Property")));
+  EXPECT_EQ(code([&] { re.Exec(u"abc"); }),
+            std::make_pair(1003, std::string("TRegExpr(exec): Not Assigned Expression Property")));
   TRegExpr fresh;
   fresh.SetExpression(u"a");
   EXPECT_EQ(code([&] { fresh.ExecPos(1); }).first, 1005);
-  EXPECT_EQ(code([&] { fresh.ExecNext(); }), std::make_pair(1007, std::string("TRegExpr(exec): ExecNext Without Exec[Pos]")));
+  EXPECT_EQ(code([&] { fresh.ExecNext(); }),
+            std::make_pair(1007, std::string("TRegExpr(exec): ExecNext Without Exec[Pos]")));
   re.SetExpression(u"a");
   EXPECT_FALSE(re.Exec(u"bbb"));
   EXPECT_EQ(code([&] { re.ExecNext(); }).first, 1007);  // a failed search leaves no match to continue from

@@ -1,12 +1,11 @@
 // For widget suites: answering a modal dialog from inside its own loop.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTimer>
-
 #include <functional>
-
-#include <gtest/gtest.h>
 
 // Runs fn on the dialog of class T that is modal next, from the loop (the test fails when the
 // modal widget is no T).

@@ -38,7 +38,9 @@ class TSynFixedCanvas : public platform::TRecordingCanvas {
   // The character drawn at pixel (X, Y), later calls over earlier ones (0 where none is).
   char16_t CharAt(int X, int Y) const {
     char16_t found = 0;
-    auto inside = [&](const platform::TCanvasRect& r) { return X >= r.Left && X < r.Right && Y >= r.Top && Y < r.Bottom; };
+    auto inside = [&](const platform::TCanvasRect& r) {
+      return X >= r.Left && X < r.Right && Y >= r.Top && Y < r.Bottom;
+    };
     for (const Call& c : Calls) {
       if (c.op == "fill" && inside(c.rect)) found = 0;
       if (c.op != "text") continue;

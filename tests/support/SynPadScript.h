@@ -112,10 +112,14 @@ class TSynPadScript {
         continue;
       }
       const char c = s[++i];
-      if (c == 'n') plain.push_back('\n');
-      else if (c == 'r') plain.push_back('\r');
-      else if (c == 't') plain.push_back('\t');
-      else if (c == '\\') plain.push_back('\\');
+      if (c == 'n')
+        plain.push_back('\n');
+      else if (c == 'r')
+        plain.push_back('\r');
+      else if (c == 't')
+        plain.push_back('\t');
+      else if (c == '\\')
+        plain.push_back('\\');
       else if (c == 'u' && i + 4 < s.size() + 0 && IsHex(s, i + 1, 4)) {
         flush();
         out.push_back(static_cast<char16_t>(std::stoul(s.substr(i + 1, 4), nullptr, 16)));
@@ -147,7 +151,7 @@ class TSynPadScript {
   }
 
   static const char* StatusName(int bit) {
-    static const char* const names[] = {"scAll",    "scCaretX",   "scCaretY",   "scLeftChar", "scTopLine",
+    static const char* const names[] = {"scAll",        "scCaretX",   "scCaretY",    "scLeftChar", "scTopLine",
                                         "scInsertMode", "scModified", "scSelection", "scReadOnly"};
     return bit >= 0 && bit < 9 ? names[bit] : "?";
   }
@@ -252,10 +256,14 @@ class TSynPadScript {
       std::string mode = "normal";
       in >> mode;
       TSynSelectionMode m;
-      if (mode == "normal") m = smNormal;
-      else if (mode == "column") m = smColumn;
-      else if (mode == "line") m = smLine;
-      else return Fail(Error, "sel: unknown mode \"" + mode + "\"");
+      if (mode == "normal")
+        m = smNormal;
+      else if (mode == "column")
+        m = smColumn;
+      else if (mode == "line")
+        m = smLine;
+      else
+        return Fail(Error, "sel: unknown mode \"" + mode + "\"");
       Ed->SetSelectionMode(m);
       Ed->SetBlockBegin(TBufferCoord{v[0], v[1]});
       Ed->SetBlockEnd(TBufferCoord{v[2], v[3]});
@@ -306,7 +314,8 @@ class TSynPadScript {
       pair(b.Char, b.Line);
     } else if (cmd == "px2rc" || cmd == "px2near") {
       if (!ints(2, v)) return false;
-      const TDisplayCoord d = cmd == "px2rc" ? Ed->PixelsToRowColumn(v[0], v[1]) : Ed->PixelsToNearestRowColumn(v[0], v[1]);
+      const TDisplayCoord d =
+          cmd == "px2rc" ? Ed->PixelsToRowColumn(v[0], v[1]) : Ed->PixelsToNearestRowColumn(v[0], v[1]);
       pair(d.Column, d.Row);
     } else if (cmd == "rc2px") {
       if (!ints(2, v)) return false;
@@ -346,7 +355,8 @@ class TSynPadScript {
       return RunCommand(ecImeStr, 0, Unescape(rest()), Error);
     } else if (cmd == "paste") {
       std::vector<std::u16string> args;
-      if (!Tokens(rest(), args, Error) || args.empty() || args.size() > 2) return Fail(Error, "paste: expected TEXT [normal|line|column]");
+      if (!Tokens(rest(), args, Error) || args.empty() || args.size() > 2)
+        return Fail(Error, "paste: expected TEXT [normal|line|column]");
       if (args.size() == 1) {
         editorservices::WriteClipboardText(args[0]);
       } else {
@@ -367,8 +377,8 @@ class TSynPadScript {
       static const char* const modeNames[] = {"normal", "line", "column"};
       const bool hasMode = editorservices::ReadClipboardData(SynPadClipboardFormat, block) && !block.empty() &&
                            static_cast<unsigned char>(block[0]) <= 2;
-      Out += Json(editorservices::ReadClipboardText()) + " " + (hasMode ? modeNames[static_cast<unsigned char>(block[0])] : "none") +
-             "\n";
+      Out += Json(editorservices::ReadClipboardText()) + " " +
+             (hasMode ? modeNames[static_cast<unsigned char>(block[0])] : "none") + "\n";
     } else if (cmd == "find" || cmd == "replace") {
       std::vector<std::u16string> args;
       const size_t need = cmd == "find" ? 1 : 2;
@@ -402,7 +412,8 @@ class TSynPadScript {
     } else if (cmd == "mark" || cmd == "gotomark") {
       if (!ints(1, v)) return false;
       if (v[0] < 0 || v[0] > 9) return Fail(Error, cmd + ": a bookmark number from 0 to 9");
-      return RunCommand(static_cast<TSynPadorCommand>((cmd == "mark" ? ecSetMarker0 : ecGotoMarker0) + v[0]), 0, {}, Error);
+      return RunCommand(static_cast<TSynPadorCommand>((cmd == "mark" ? ecSetMarker0 : ecGotoMarker0) + v[0]), 0, {},
+                        Error);
     } else if (cmd == "wait") {
       if (!ints(1, v)) return false;
       if (!OnWait) return Fail(Error, "wait: nothing to wait for here");
@@ -440,6 +451,7 @@ class TSynPadScript {
     Ed->CommandProcessor(Command, Ch, Command == ecImeStr ? TSynCommandData{Text} : TSynCommandData{});
     return true;
   }
+
  public:
   // Arguments separated by blanks; "..." holds blanks (\" for a quote), escapes as in TEXT.
   static bool Tokens(const std::string& Line, std::vector<std::u16string>& Out, std::string& Error) {
@@ -493,10 +505,14 @@ class TSynPadScript {
     std::uint16_t mods = 0;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
       const std::string m = lower(parts[i]);
-      if (m == "ctrl") mods |= vk::scCtrl;
-      else if (m == "shift") mods |= vk::scShift;
-      else if (m == "alt") mods |= vk::scAlt;
-      else return false;
+      if (m == "ctrl")
+        mods |= vk::scCtrl;
+      else if (m == "shift")
+        mods |= vk::scShift;
+      else if (m == "alt")
+        mods |= vk::scAlt;
+      else
+        return false;
     }
     const std::string name = lower(parts.back());
     for (std::uint16_t k = 1; k <= 255; ++k) {
@@ -506,6 +522,7 @@ class TSynPadScript {
     }
     return false;
   }
+
  private:
   std::unique_ptr<TSynPad> own_;
 };

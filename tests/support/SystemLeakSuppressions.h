@@ -3,4 +3,6 @@
 // in exactly one source file of such a probe.
 #pragma once
 
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}

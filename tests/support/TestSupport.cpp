@@ -59,8 +59,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& stdinText, int timeoutSeconds) {
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args, const std::string& stdinText,
+                         int timeoutSeconds) {
   ProcessResult result;
   int inPipe[2], outPipe[2], errPipe[2];
   if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
@@ -99,17 +99,32 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     pollfd fds[3];
     int n = 0;
     int outIdx = -1, errIdx = -1, inIdx = -1;
-    if (outOpen) { fds[n] = {outPipe[0], POLLIN, 0}; outIdx = n++; }
-    if (errOpen) { fds[n] = {errPipe[0], POLLIN, 0}; errIdx = n++; }
-    if (inPipe[1] >= 0) { fds[n] = {inPipe[1], POLLOUT, 0}; inIdx = n++; }
+    if (outOpen) {
+      fds[n] = {outPipe[0], POLLIN, 0};
+      outIdx = n++;
+    }
+    if (errOpen) {
+      fds[n] = {errPipe[0], POLLIN, 0};
+      errIdx = n++;
+    }
+    if (inPipe[1] >= 0) {
+      fds[n] = {inPipe[1], POLLOUT, 0};
+      inIdx = n++;
+    }
     if (poll(fds, n, 200) < 0) continue;
     if (outIdx >= 0 && (fds[outIdx].revents & (POLLIN | POLLHUP))) {
       ssize_t r = read(outPipe[0], buf, sizeof buf);
-      if (r <= 0) outOpen = false; else result.out.append(buf, static_cast<size_t>(r));
+      if (r <= 0)
+        outOpen = false;
+      else
+        result.out.append(buf, static_cast<size_t>(r));
     }
     if (errIdx >= 0 && (fds[errIdx].revents & (POLLIN | POLLHUP))) {
       ssize_t r = read(errPipe[0], buf, sizeof buf);
-      if (r <= 0) errOpen = false; else result.err.append(buf, static_cast<size_t>(r));
+      if (r <= 0)
+        errOpen = false;
+      else
+        result.err.append(buf, static_cast<size_t>(r));
     }
     if (inIdx >= 0 && (fds[inIdx].revents & (POLLOUT | POLLERR | POLLHUP))) {
       ssize_t w = write(inPipe[1], stdinText.data() + written, stdinText.size() - written);
@@ -129,7 +144,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return result;
 }
 
-std::string ProbePath(const std::string& name) { return std::string(TESSARYN_PROBE_DIR) + "/" + name; }
+std::string ProbePath(const std::string& name) {
+  return std::string(TESSARYN_PROBE_DIR) + "/" + name;
+}
 
 std::string FindTool(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -228,7 +245,9 @@ int BackgroundProcess::ExitCode() {
   return ended_ ? status_ : -1;
 }
 
-std::string BackgroundProcess::Output() const { return logPath_.empty() ? "" : ReadFile(logPath_); }
+std::string BackgroundProcess::Output() const {
+  return logPath_.empty() ? "" : ReadFile(logPath_);
+}
 
 std::string BackgroundProcess::WaitUntil(const std::function<bool()>& ready, int timeoutMs, const std::string& what) {
   if (!Started()) return what + " could not be started";
@@ -290,8 +309,9 @@ XServer::XServer(int width, int height) {
     if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0 || access(("/tmp/.X" + n + "-lock").c_str(), F_OK) == 0)
       continue;
     server_ = std::make_unique<BackgroundProcess>(
-        xvfb, std::vector<std::string>{":" + n, "-screen", "0", std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                       "-nolisten", "tcp", "-noreset"});
+        xvfb,
+        std::vector<std::string>{":" + n, "-screen", "0", std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                 "-nolisten", "tcp", "-noreset"});
     const std::string socket = "/tmp/.X11-unix/X" + n;
     error_ = server_->WaitUntil([&] { return access(socket.c_str(), F_OK) == 0; }, 10000, "Xvfb on :" + n);
     if (error_.empty()) {
@@ -306,8 +326,9 @@ std::vector<std::string> XServer::ClientEnv() const {
   return {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb"};
 }
 
-std::unique_ptr<BackgroundProcess> XServer::StartClient(const std::string& program, const std::vector<std::string>& args,
-                                                        std::string& error, int settleMs) {
+std::unique_ptr<BackgroundProcess> XServer::StartClient(const std::string& program,
+                                                        const std::vector<std::string>& args, std::string& error,
+                                                        int settleMs) {
   auto client = std::make_unique<BackgroundProcess>(program, args, ClientEnv());
   const std::string name = program.substr(program.rfind('/') + 1);
   error = client->CheckAlive(settleMs, name + " on " + display_);

@@ -2,14 +2,14 @@
 // program (a probe or an outside tool) and capturing what it prints.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace testsupport {
 
@@ -37,9 +37,9 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
 struct ProcessResult {
-  int exitCode = -1;        // -1 when the program could not be started or was killed
-  std::string out;          // standard output
-  std::string err;          // standard error
+  int exitCode = -1;  // -1 when the program could not be started or was killed
+  std::string out;    // standard output
+  std::string err;    // standard error
 };
 
 // Runs program with args (no shell), feeding stdinText, and waits for it (timeoutSeconds, then killed).
@@ -54,10 +54,11 @@ std::string FindTool(const std::string& name);
 
 // Fails the current test when an outside tool is missing: scripts/ensure-deps installs every tool a
 // test starts, so a missing one is a missing install step, never a reason to skip.
-#define REQUIRE_TOOL(var, name)                                                                   \
-  std::string var = ::testsupport::FindTool(name);                                                \
-  if (var.empty()) FAIL() << "outside tool '" << name << "' is not installed (scripts/ensure-deps " \
-                          << "should install it)"
+#define REQUIRE_TOOL(var, name)                                                    \
+  std::string var = ::testsupport::FindTool(name);                                 \
+  if (var.empty())                                                                 \
+  FAIL() << "outside tool '" << name << "' is not installed (scripts/ensure-deps " \
+         << "should install it)"
 
 // xmllint --xpath expression file. Its out holds the answer without the line end xmllint puts after
 // some answers and not others.
@@ -129,9 +130,9 @@ class XServer {
 };
 
 // Starts an X server for the test, failing the test (with the server's output) when it cannot run.
-#define REQUIRE_XSERVER(var)                  \
-  REQUIRE_TOOL(var##_xvfb, "Xvfb");            \
-  ::testsupport::XServer var;                  \
+#define REQUIRE_XSERVER(var)        \
+  REQUIRE_TOOL(var##_xvfb, "Xvfb"); \
+  ::testsupport::XServer var;       \
   ASSERT_TRUE(var.Error().empty()) << var.Error()
 
 // Folder for files the tests leave for a person to look at (rendered PNGs and the like).

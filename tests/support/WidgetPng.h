@@ -2,12 +2,11 @@
 // folder. For the widget suites (it needs Qt).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QPixmap>
 #include <QWidget>
-
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
-
 #include <filesystem>
-#include <sys/stat.h>
 
 #include "TestSupport.h"
 #include "platform/Files.h"
@@ -107,8 +106,7 @@ TEST(AboutBox, DialogShowsTitleVersionAndHidesEmptyLinks) {
 TEST(AboutBox, LinksOpenThroughTheUiServices) {
   ScriptedUIServices ui;
   ScopedUIServices use(ui);
-  TAboutDialog dlg("Tessaryn", nullptr, "Someone <dev@example.org>", "https://example.org/tessaryn",
-                   "dev@example.org");
+  TAboutDialog dlg("Tessaryn", nullptr, "Someone <dev@example.org>", "https://example.org/tessaryn", "dev@example.org");
   EXPECT_FALSE(dlg.lblWeb->isHidden());
   EXPECT_EQ(dlg.lblWeb->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(dlg.lblAuthor->cursor().shape(), Qt::PointingHandCursor);

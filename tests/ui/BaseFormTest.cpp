@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <climits>
 
 #include "FormsTestSupport.h"
 #include "TestSupport.h"
@@ -60,14 +59,14 @@ TEST(FormGeometry, SaveWritesTheFiveRootKeysByTheFlags) {
 // area (frame included) and moved inside it; what fits already is kept as stored.
 TEST(FormGeometry, LoadKeepsTheWindowInsideTheAvailableArea) {
   struct Case {
-    int left, top, width, height;              // stored
+    int left, top, width, height;  // stored
     int wantLeft, wantTop, wantWidth, wantHeight;
   } cases[] = {
-      {100, 50, 600, 400, 100, 50, 600, 400},      // fits
-      {900, 700, 3000, 1700, 0, 24, 800, 476},     // too large: the whole area, less the frame
-      {700, 300, 400, 300, 400, 200, 400, 300},    // sticks out at the right and the bottom
-      {-500, -80, 400, 300, 0, 24, 400, 300},      // above and left of the area
-      {0, 24, 800, 476, 0, 24, 800, 476},          // exactly the area
+      {100, 50, 600, 400, 100, 50, 600, 400},    // fits
+      {900, 700, 3000, 1700, 0, 24, 800, 476},   // too large: the whole area, less the frame
+      {700, 300, 400, 300, 400, 200, 400, 300},  // sticks out at the right and the bottom
+      {-500, -80, 400, 300, 0, 24, 400, 300},    // above and left of the area
+      {0, 24, 800, 476, 0, 24, 800, 476},        // exactly the area
   };
   for (const Case& c : cases) {
     TMemorySettings s;

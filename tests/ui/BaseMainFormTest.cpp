@@ -95,8 +95,8 @@ TEST(MainFormCloseRule, OnlyMinimisesWhileCloseToMinimiseHoldsAndNotExitingOrMin
 }
 
 TEST_F(BaseMainFormTest, ComponentsAndCreationOrder) {
-  EXPECT_EQ(g_main, (std::vector<std::string>{"FormCreate", "LoadUISettings", "RegisterToolbars",
-                                              "ToolbarsRegistered"}));
+  EXPECT_EQ(g_main,
+            (std::vector<std::string>{"FormCreate", "LoadUISettings", "RegisterToolbars", "ToolbarsRegistered"}));
   EXPECT_EQ(form->Toolbar->height(), 27);
   EXPECT_EQ(form->btnMenu->size(), QSize(36, 22));
   EXPECT_EQ(form->btnMenu->property("Tag").toInt(), -1);

@@ -2,9 +2,9 @@
 // "section\\name") and a small fake window geometry.
 #pragma once
 
-#include <optional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/BaseForm.h"

@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QWidget>
-
 #include <string>
 #include <vector>
 
@@ -16,7 +15,9 @@
 using namespace platform;
 
 namespace {
-QRgb Px(TColor c) { return ColorToPixel(c); }
+QRgb Px(TColor c) {
+  return ColorToPixel(c);
+}
 
 // 4x3 opaque bitmap whose lower left pixel is magenta (the transparent colour).
 QImage SampleGlyph() {
@@ -86,7 +87,8 @@ TEST(GlyphTools, DisabledGlyphPairAndButtons) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
       EXPECT_EQ(g.pixel(x, y), orig.pixel(x, y));
-      const QRgb expect = orig.pixel(x, y) == Px(0xFF00FF) ? Px(0xFF00FF) : Px(GrayColor(PixelToColor(orig.pixel(x, y))));
+      const QRgb expect =
+          orig.pixel(x, y) == Px(0xFF00FF) ? Px(0xFF00FF) : Px(GrayColor(PixelToColor(orig.pixel(x, y))));
       EXPECT_EQ(g.pixel(4 + x, y), expect) << x << "," << y;
     }
 

@@ -9,7 +9,9 @@
 using namespace platform;
 
 namespace {
-QRgb Px(TColor c) { return ColorToPixel(c); }
+QRgb Px(TColor c) {
+  return ColorToPixel(c);
+}
 
 QImage Icon16(TColor fill) {
   QImage img(16, 16, QImage::Format_ARGB32);

@@ -79,7 +79,7 @@ TEST(InputDialog, ExecuteReturnsTheValueOnOkAndKeepsItOnCancel) {
   QTimer::singleShot(0, [] {
     auto* dlg = qobject_cast<TInputDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dlg, nullptr);
-    dlg->edValue->setText(QString(4100, u'z') );
+    dlg->edValue->setText(QString(4100, u'z'));
     dlg->btnOk->click();
   });
   EXPECT_TRUE(InputDialogExecute(nullptr, "c", "p", value));

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QMenu>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -62,13 +61,22 @@ struct FakeHost : ITrayHost {
     std::function<void(QMenu*)> onPopup;
   };
   explicit FakeHost(Log& log) : log(log) {}
-  void ShowApp() override { log.calls.push_back("showApp"); log.ownerVisible = true; }
-  void HideApp() override { log.calls.push_back("hideApp"); log.ownerVisible = false; }
+  void ShowApp() override {
+    log.calls.push_back("showApp");
+    log.ownerVisible = true;
+  }
+  void HideApp() override {
+    log.calls.push_back("hideApp");
+    log.ownerVisible = false;
+  }
   void MinimizeApp() override { log.calls.push_back("minimizeApp"); }
   void SetShowMainForm(bool show) override { log.showMainForm = show; }
   bool OwnerIsWindow() const override { return log.ownerIsWindow; }
   bool OwnerVisible() const override { return log.ownerVisible; }
-  void ShowOwner() override { log.calls.push_back("showOwner"); log.ownerVisible = true; }
+  void ShowOwner() override {
+    log.calls.push_back("showOwner");
+    log.ownerVisible = true;
+  }
   void BringOwnerToFront() override { log.calls.push_back("front"); }
   QPoint CursorPos() const override { return log.cursor; }
   unsigned KeyboardShift() const override { return log.shift; }
@@ -188,9 +196,9 @@ TEST_F(TrayIconTest, LeftPressAndReleaseGiveDownUpClickInOrder) {
   tray->HandleCallback(TTrayIcon::tmMouseMove);
   tray->HandleCallback(TTrayIcon::tmLButtonDown);
   tray->HandleCallback(TTrayIcon::tmLButtonUp);
-  EXPECT_EQ(events, (std::vector<std::string>{"move", "down 0 " + std::to_string(TTrayIcon::ssCtrl | TTrayIcon::ssLeft) +
-                                                  " 100,200",
-                                              "up 0", "click"}));
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        "move", "down 0 " + std::to_string(TTrayIcon::ssCtrl | TTrayIcon::ssLeft) + " 100,200", "up 0",
+                        "click"}));
   // A release without a press seen gives no click.
   events.clear();
   tray->HandleCallback(TTrayIcon::tmLButtonUp);

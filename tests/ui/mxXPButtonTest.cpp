@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-
 #include <string>
 #include <vector>
 
@@ -27,9 +26,18 @@ struct Recorder {
   Recorder() {
     b.width = 40;
     b.height = 22;
-    b.onDown = [this](bool& h) { log.push_back("OnDown"); h = handleDown; };
-    b.onUp = [this](bool& h) { log.push_back("OnUp"); h = handleUp; };
-    b.onDropMenu = [this](bool& h) { log.push_back("OnDropMenu"); h = handleDrop; };
+    b.onDown = [this](bool& h) {
+      log.push_back("OnDown");
+      h = handleDown;
+    };
+    b.onUp = [this](bool& h) {
+      log.push_back("OnUp");
+      h = handleUp;
+    };
+    b.onDropMenu = [this](bool& h) {
+      log.push_back("OnDropMenu");
+      h = handleDrop;
+    };
     b.inheritedMouseDown = [this](int, int, int) { log.push_back("mousedown"); };
     b.inheritedMouseUp = [this](int, int, int) { log.push_back("mouseup"); };
     b.hasMenu = [this] { return menu; };
@@ -346,10 +354,10 @@ TEST(mxXPButton, RenderedStatesAndPixels) {
 
   const QImage h = hover.grab().toImage().convertToFormat(QImage::Format_RGB32);
   h.save(QString::fromStdString(testsupport::ArtifactDir() + "/xpbutton_hover.png"));
-  EXPECT_EQ(h.pixel(2, 2) & 0xFFFFFF, 0xB0ACD8u);   // fill $D8ACB0 is RGB(0xB0, 0xAC, 0xD8)
-  EXPECT_EQ(h.pixel(1, 1) & 0xFFFFFF, 0x000080u);   // navy frame
+  EXPECT_EQ(h.pixel(2, 2) & 0xFFFFFF, 0xB0ACD8u);  // fill $D8ACB0 is RGB(0xB0, 0xAC, 0xD8)
+  EXPECT_EQ(h.pixel(1, 1) & 0xFFFFFF, 0x000080u);  // navy frame
   EXPECT_EQ(h.pixel(21, 20) & 0xFFFFFF, 0x000080u);
-  EXPECT_EQ(h.pixel(0, 0) & 0xFFFFFF, 0xB0ACD8u);   // outside the frame: still the fill
+  EXPECT_EQ(h.pixel(0, 0) & 0xFFFFFF, 0xB0ACD8u);  // outside the frame: still the fill
   // Raised image: picture at the layout's place, grey shadow one pixel down and right.
   const TContentLayout c = hover.Content();
   EXPECT_EQ(h.pixel(c.image.left + 2, c.image.top + 2) & 0xFFFFFF, 0x00A000u);

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
-
 #include <cstdint>
 #include <set>
 
@@ -23,12 +22,18 @@ class ColorPopupTest : public ::testing::Test {
   void SetUp() override {
     SetSysColorResolver([](int i) -> TColor {
       switch (i) {
-        case COLOR_WINDOW: return clWhite;
-        case COLOR_HIGHLIGHT: return RGB(0, 0, 200);
-        case COLOR_BTNFACE: return RGB(212, 208, 200);
-        case COLOR_HIGHLIGHTTEXT: return RGB(1, 2, 3);
-        case COLOR_INFOBK: return RGB(1, 2, 3);
-        default: return ClassicSysColor(i);
+        case COLOR_WINDOW:
+          return clWhite;
+        case COLOR_HIGHLIGHT:
+          return RGB(0, 0, 200);
+        case COLOR_BTNFACE:
+          return RGB(212, 208, 200);
+        case COLOR_HIGHLIGHTTEXT:
+          return RGB(1, 2, 3);
+        case COLOR_INFOBK:
+          return RGB(1, 2, 3);
+        default:
+          return ClassicSysColor(i);
       }
     });
     saved_ = ShowSystemColors;
@@ -121,9 +126,9 @@ TEST_F(ColorPopupTest, HitTestFollowsTheFormula) {
   EXPECT_EQ(pop.HitTest(20, 210), M::idxCustom);
   // Palette cell 0 painted at x 8..26, y 27..45; hit area x 7..24 (x - m), y 28..45 (y - 23 - 5).
   EXPECT_EQ(pop.HitTest(10, 30), 0);
-  EXPECT_EQ(pop.HitTest(6, 30), -1);    // x <= m
-  EXPECT_EQ(pop.HitTest(10, 27), -1);   // one pixel above the hit rows: the kept offset
-  EXPECT_EQ(pop.HitTest(25, 30), 1);    // e pixels left of the painted boundary
+  EXPECT_EQ(pop.HitTest(6, 30), -1);   // x <= m
+  EXPECT_EQ(pop.HitTest(10, 27), -1);  // one pixel above the hit rows: the kept offset
+  EXPECT_EQ(pop.HitTest(25, 30), 1);   // e pixels left of the painted boundary
   EXPECT_EQ(pop.HitTest(145, 110), 39);
   EXPECT_EQ(pop.HitTest(150, 110), -1);  // painted, but right of the shifted hit area
   // The gap between palette and section hits nothing; the section's rows hit their cells.
@@ -278,9 +283,9 @@ TEST_F(ColorPopupTest, CombAndGreys) {
   }
   EXPECT_EQ(ties, 117);  // the exact halves the rounding must send to even
   // Corner 0 lies straight right, corner 1 60 degrees clockwise (downwards on screen).
-  EXPECT_EQ(comb[16].y, 0);     // sector 0, ring 6, k 0
+  EXPECT_EQ(comb[16].y, 0);  // sector 0, ring 6, k 0
   EXPECT_GT(comb[16].x, 50);
-  EXPECT_GT(comb[37].y, 40);    // sector 1, ring 6, k 0
+  EXPECT_GT(comb[37].y, 40);  // sector 1, ring 6, k 0
   EXPECT_EQ(comb[16].color, RGB(255, 0, 255));
 
   const auto& greys = pop.GreyCells();
@@ -390,7 +395,7 @@ TEST_F(ColorPopupTest, PlacementStaysOnScreen) {
   EXPECT_EQ(pop.Place({100, 100}, screen), QPoint(100, 100));
   EXPECT_EQ(pop.Place({790, 580}, screen), QPoint(800 - pop.WindowRect().Width(), 600 - pop.CurrentHeight()));
   EXPECT_EQ(pop.Place({-30, -40}, screen), QPoint(0, -40));  // near the top it is not moved
-  const QRect second(1920, 0, 1280, 1024);                  // a second monitor
+  const QRect second(1920, 0, 1280, 1024);                   // a second monitor
   EXPECT_EQ(pop.Place({3190, 10}, second), QPoint(1920 + 1280 - pop.WindowRect().Width(), 10));
 }
 
@@ -405,10 +410,10 @@ TEST_F(ColorPopupTest, RenderedPopupShowsTheTableColours) {
     const TPopupRect r = m.CellRect(i);
     return img.pixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   };
-  EXPECT_EQ(centre(16), qRgb(255, 0, 0));      // "Red" is 0x0000FF
-  EXPECT_EQ(centre(13), qRgb(0, 0, 255));      // "Blue" is 0xFF0000
-  EXPECT_EQ(centre(9), qRgb(255, 102, 0));     // "Orange" 0x0066FF
-  EXPECT_EQ(centre(53), qRgb(0, 0, 200));      // highlight's current value
+  EXPECT_EQ(centre(16), qRgb(255, 0, 0));   // "Red" is 0x0000FF
+  EXPECT_EQ(centre(13), qRgb(0, 0, 255));   // "Blue" is 0xFF0000
+  EXPECT_EQ(centre(9), qRgb(255, 102, 0));  // "Orange" 0x0066FF
+  EXPECT_EQ(centre(53), qRgb(0, 0, 200));   // highlight's current value
   // The selected cell's background is the button-highlight colour.
   const TPopupRect r16 = m.CellRect(16);
   EXPECT_EQ(img.pixel(r16.left + 1, r16.top + 1) & 0xFFFFFF, ToQColor(clBtnHighlight).rgb() & 0xFFFFFF);

@@ -119,7 +119,8 @@ TEST_F(Settings, ReadOnlyAndUnwritableFilesNeverThrowAtTheEnd) {
 TEST_F(Settings, DamagedFileIsKeptAndEmptySettingsAreSaved) {
   std::string unclosed = "<dataroot>";
   for (int i = 0; i < 3000; ++i) unclosed += "<a>";
-  const std::vector<std::string> damages = {"<dataroot><keep>1</keep><lost>2", unclosed, "<dataroot><a x='1></dataroot>"};
+  const std::vector<std::string> damages = {"<dataroot><keep>1</keep><lost>2", unclosed,
+                                            "<dataroot><a x='1></dataroot>"};
   for (const std::string& damaged : damages) {
     SCOPED_TRACE(damaged.substr(0, 40));
     const std::string file = tmp.File("broken.xdb");

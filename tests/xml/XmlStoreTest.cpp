@@ -190,8 +190,16 @@ TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
 // values beyond ASCII (also past the sixteen attributes from which an element is indexed), texts
 // in CDATA sections (one and several), short texts and texts longer than the converter's stack.
 TEST_F(XmlStore, WindowsFileReadsBackAsTheSameTree) {
-  const char* const pieces[] = {"abc",  "a b",       "r\xC3\xA9sum\xC3\xA9", "\xE2\x80\x9C\xE2\x82\xAC\xE2\x80\x9D",
-                                "\xC5\x92", "\xC2\xA0x", "\xC3\xBF",                   "\xE2\x80\x93", "<b>", "]]>"};
+  const char* const pieces[] = {"abc",
+                                "a b",
+                                "r\xC3\xA9sum\xC3\xA9",
+                                "\xE2\x80\x9C\xE2\x82\xAC\xE2\x80\x9D",
+                                "\xC5\x92",
+                                "\xC2\xA0x",
+                                "\xC3\xBF",
+                                "\xE2\x80\x93",
+                                "<b>",
+                                "]]>"};
   std::mt19937 rng(29);
   auto text = [&](size_t n, size_t kinds) {
     std::string s = "t";
@@ -202,7 +210,9 @@ TEST_F(XmlStore, WindowsFileReadsBackAsTheSameTree) {
     TXMLDataBase2 db;
     std::vector<std::string> texts;
     for (int f = 0; f < 4; ++f) {
-      TxevXMLNode2* folder = db.Root()->AddChild(f % 2 ? "Folder" : "F\xC3\xA9\xE2\x82\xAC" "e");
+      TxevXMLNode2* folder = db.Root()->AddChild(f % 2 ? "Folder"
+                                                       : "F\xC3\xA9\xE2\x82\xAC"
+                                                         "e");
       folder->SetText(text(rng() % 40, 8));
       const int attributes = f < 2 ? 3 : 20;
       for (int a = 0; a < attributes; ++a)
@@ -221,8 +231,10 @@ TEST_F(XmlStore, WindowsFileReadsBackAsTheSameTree) {
     for (const TxevXMLNode2* folder : back.Root()->Children())
       for (const TxevXMLNode2* record : folder->Children()) EXPECT_EQ(record->Text(), texts.at(k++));
     EXPECT_EQ(k, texts.size());
-    EXPECT_EQ(back.Root()->Children().Items(2)->GetAttribute("n\xC3\xA9" "19"),
-              db.Root()->Children().Items(2)->GetAttribute("n\xC3\xA9" "19"));
+    EXPECT_EQ(back.Root()->Children().Items(2)->GetAttribute("n\xC3\xA9"
+                                                             "19"),
+              db.Root()->Children().Items(2)->GetAttribute("n\xC3\xA9"
+                                                           "19"));
   }
 }
 

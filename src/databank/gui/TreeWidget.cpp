@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
-
 #include <algorithm>
 
 #include "platform/UIServices.h"
@@ -112,7 +111,9 @@ void TTreeWidget::DeleteAllItems() {
   for (QTreeWidgetItem* top : invisibleRootItem()->takeChildren()) DeleteDetached(top);
 }
 
-void TTreeWidget::SetImages(TImageList* images) { images_ = images; }
+void TTreeWidget::SetImages(TImageList* images) {
+  images_ = images;
+}
 
 // Reports each new selection once, however Qt announced it; under the update lock the new state is
 // only noted, so a selection made after the lock is reported even when it was the selection before.
@@ -135,7 +136,9 @@ void TTreeWidget::SetHotTrack(bool on) {
   viewport()->setAttribute(Qt::WA_Hover, on);
 }
 
-QIcon TTreeWidget::IconFor(int image) const { return images_ ? images_->Icon(image) : QIcon(); }
+QIcon TTreeWidget::IconFor(int image) const {
+  return images_ ? images_->Icon(image) : QIcon();
+}
 
 // ---- ITreeView ----
 
@@ -271,25 +274,37 @@ void TTreeWidget::Select(TTreeItem* handle) {
   if (!locks_) scrollToItem(item);
 }
 
-bool TTreeWidget::IsExpanded(TTreeItem* item) const { return ItemOf(item) && ItemOf(item)->isExpanded(); }
+bool TTreeWidget::IsExpanded(TTreeItem* item) const {
+  return ItemOf(item) && ItemOf(item)->isExpanded();
+}
 
 void TTreeWidget::SetExpanded(TTreeItem* item, bool expanded) {
   if (ItemOf(item)) ItemOf(item)->setExpanded(expanded);
 }
 
-void TTreeWidget::FullExpand() { expandAll(); }
+void TTreeWidget::FullExpand() {
+  expandAll();
+}
 
-void TTreeWidget::FullCollapse() { collapseAll(); }
+void TTreeWidget::FullCollapse() {
+  collapseAll();
+}
 
 void TTreeWidget::StartEdit(TTreeItem* item) {
   if (ItemOf(item) && !readOnly_) editItem(ItemOf(item), 0);
 }
 
-bool TTreeWidget::IsEditing() const { return state() == QAbstractItemView::EditingState; }
+bool TTreeWidget::IsEditing() const {
+  return state() == QAbstractItemView::EditingState;
+}
 
-bool TTreeWidget::HasFocus() const { return window() && window()->focusWidget() == this; }
+bool TTreeWidget::HasFocus() const {
+  return window() && window()->focusWidget() == this;
+}
 
-void TTreeWidget::SetFocus() { setFocus(Qt::OtherFocusReason); }
+void TTreeWidget::SetFocus() {
+  setFocus(Qt::OtherFocusReason);
+}
 
 void TTreeWidget::MakeVisible(TTreeItem* item) {
   if (ItemOf(item) && !locks_) scrollToItem(ItemOf(item));
@@ -370,8 +385,7 @@ void TTreeWidget::mousePressEvent(QMouseEvent* event) {
 
 void TTreeWidget::mouseMoveEvent(QMouseEvent* event) {
   QTreeWidget::mouseMoveEvent(event);
-  if (hotTrack_)
-    viewport()->setCursor(itemAt(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  if (hotTrack_) viewport()->setCursor(itemAt(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void TTreeWidget::leaveEvent(QEvent* event) {

@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
-
 #include <functional>
 
 #include "databank/uTreeModel.h"

@@ -2,10 +2,9 @@
 
 #include <QFormLayout>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "platform/Lifecycle.h"

@@ -107,7 +107,9 @@ TConfigValues TfrmConfig::Values() const {
   return values;
 }
 
-bool TfrmConfig::DelayValid() const { return ParseAutoSaveDelay(eAutoSaveDelay->text().toStdString()).has_value(); }
+bool TfrmConfig::DelayValid() const {
+  return ParseAutoSaveDelay(eAutoSaveDelay->text().toStdString()).has_value();
+}
 
 void TfrmConfig::CheckDelay() {
   const bool valid = DelayValid();

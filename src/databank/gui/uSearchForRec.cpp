@@ -9,7 +9,9 @@
 #include "ui/DialogButtons.h"
 
 namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 }  // namespace
 
 TfrmSearchForRec::TfrmSearchForRec(QWidget* owner) : QDialog(owner) {
@@ -65,7 +67,8 @@ TfrmSearchForRec::TfrmSearchForRec(QWidget* owner) : QDialog(owner) {
   grid->addWidget(grpWhere, 2, 1);
 
   btnOK = NewDialogButton(this, QStringLiteral("dialog-ok"), QStringLiteral("OK"), QStringLiteral("btnOK"));
-  btnCancel = NewDialogButton(this, QStringLiteral("dialog-cancel"), QStringLiteral("Cancel"), QStringLiteral("btnCancel"));
+  btnCancel =
+      NewDialogButton(this, QStringLiteral("dialog-cancel"), QStringLiteral("Cancel"), QStringLiteral("btnCancel"));
   btnOK->setDefault(true);
   LayOutDialog(this, content, {btnOK, btnCancel});
   connect(btnOK, &QPushButton::clicked, this, [this] {
@@ -77,7 +80,9 @@ TfrmSearchForRec::TfrmSearchForRec(QWidget* owner) : QDialog(owner) {
   setFixedSize(sizeHint());
 }
 
-void TfrmSearchForRec::UpdateOk() { btnOK->setEnabled(!Edit->currentText().isEmpty()); }
+void TfrmSearchForRec::UpdateOk() {
+  btnOK->setEnabled(!Edit->currentText().isEmpty());
+}
 
 void TfrmSearchForRec::Fill(const TSearchForRec& rec) {
   Edit->clear();

@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QTreeWidget>
-
 #include <functional>
 
 #include "databank/uBookmarks.h"

@@ -9,7 +9,6 @@
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QVBoxLayout>
-
 #include <type_traits>
 
 #include "databank/gui/TreeImages.h"
@@ -33,7 +32,9 @@ using platform::RunGuarded;
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 // A theme icon at the list's size and at twice it.
 void AddThemed(TImageList& list, const QString& name) {
@@ -151,9 +152,9 @@ void TXMLTreeForm::BuildImageLists() {
 
   ToolImages = new TImageList(12, 12, this);
   ToolImages->setObjectName(QStringLiteral("ToolImages"));
-  for (const char* name : {"folder-new", "document-new", "text-x-generic", "document-properties", "view-filter",
-                           "bookmarks", "go-down", "go-up", "edit-find", "window-close", "go-up", "go-down",
-                           "edit-paste", "edit-delete"})
+  for (const char* name :
+       {"folder-new", "document-new", "text-x-generic", "document-properties", "view-filter", "bookmarks", "go-down",
+        "go-up", "edit-find", "window-close", "go-up", "go-down", "edit-paste", "edit-delete"})
     AddThemed(*ToolImages, QString::fromLatin1(name));
   AddCrossedFolder(*ToolImages);  // timDeleteFolder
   AddThemed(*ToolImages, QStringLiteral("edit-copy"));
@@ -215,26 +216,44 @@ void TXMLTreeForm::BuildActions() {
   // Pictures: the tree commands show ToolImages' pictures, the toolbar's ImageList's.
   auto picture = [this](A a) -> std::pair<TImageList*, int> {
     switch (a) {
-      case A::OpenBase: return {ImageList, imgOpen};
-      case A::SaveBase: return {ImageList, imgSave};
-      case A::CreateDesktopShortcut: return {ImageList, imgShortcut};
-      case A::About: return {ImageList, imgAbout};
-      case A::NewFolder: return {ToolImages, timNewFolder};
-      case A::NewItem: return {ToolImages, timNewRecord};
-      case A::RenameItem: return {ToolImages, timRename};
-      case A::RecordProperties: return {ToolImages, timProperties};
-      case A::FilterTree: return {ToolImages, timFilter};
-      case A::SearchNextRecord: return {ToolImages, timQuickSearch};
-      case A::DeleteItem: return {ToolImages, timDeleteRecord};
-      case A::MoveItemUp: return {ToolImages, timMoveUp};
-      case A::MoveItemDown: return {ToolImages, timMoveDown};
-      case A::PasteNode: return {ToolImages, timPaste};
+      case A::OpenBase:
+        return {ImageList, imgOpen};
+      case A::SaveBase:
+        return {ImageList, imgSave};
+      case A::CreateDesktopShortcut:
+        return {ImageList, imgShortcut};
+      case A::About:
+        return {ImageList, imgAbout};
+      case A::NewFolder:
+        return {ToolImages, timNewFolder};
+      case A::NewItem:
+        return {ToolImages, timNewRecord};
+      case A::RenameItem:
+        return {ToolImages, timRename};
+      case A::RecordProperties:
+        return {ToolImages, timProperties};
+      case A::FilterTree:
+        return {ToolImages, timFilter};
+      case A::SearchNextRecord:
+        return {ToolImages, timQuickSearch};
+      case A::DeleteItem:
+        return {ToolImages, timDeleteRecord};
+      case A::MoveItemUp:
+        return {ToolImages, timMoveUp};
+      case A::MoveItemDown:
+        return {ToolImages, timMoveDown};
+      case A::PasteNode:
+        return {ToolImages, timPaste};
       case A::CopyNode:
-      case A::DuplicateNode: return {ToolImages, timCopy};
-      case A::CutNode: return {ToolImages, timCut};
+      case A::DuplicateNode:
+        return {ToolImages, timCopy};
+      case A::CutNode:
+        return {ToolImages, timCut};
       case A::SaveBookmark:
-      case A::ManageBookmarks: return {ToolImages, timBookmarks};
-      default: return {nullptr, -1};
+      case A::ManageBookmarks:
+        return {ToolImages, timBookmarks};
+      default:
+        return {nullptr, -1};
     }
   };
   for (const TTreeActionDef& def : TreeActionTable()) {
@@ -408,7 +427,8 @@ void TXMLTreeForm::BuildTreeMenu() {
   TreeMenu->addMenu(SortItemsMenu);
   SortItemsMenu->menuAction()->setVisible(false);  // sorting has no rules yet
   SortItemsMenu->addAction(Action(A::SortByName));
-  for (const char* text : {"Folders First", "Descending"}) SortItemsMenu->addAction(QString::fromLatin1(text))->setEnabled(false);
+  for (const char* text : {"Folders First", "Descending"})
+    SortItemsMenu->addAction(QString::fromLatin1(text))->setEnabled(false);
   TreeMenu->addSeparator();
   TreeMenu->addAction(Action(A::CopyNode));
   TreeMenu->addAction(Action(A::CutNode));
@@ -425,7 +445,8 @@ void TXMLTreeForm::BuildBookmarksMenu() {
   }
   for (const TBookmarkMenuItem& bookmark : BookmarkMenu()) {
     QString caption = Q(bookmark.Caption);
-    QAction* item = BookmarksMenu->addAction(ToolImages->Icon(timBookmarks), caption.replace('&', QStringLiteral("&&")));
+    QAction* item =
+        BookmarksMenu->addAction(ToolImages->Icon(timBookmarks), caption.replace('&', QStringLiteral("&&")));
     item->setProperty("bookmarkID", bookmark.TargetID);
     const int id = bookmark.TargetID;
     connect(item, &QAction::triggered, this, [this, id] {
@@ -498,8 +519,8 @@ void TXMLTreeForm::BuildToolbar() {
   // copy their command's state instead of following the command's visibility.
   btnOpenBase = NewButton(Toolbar, "btnOpenBase", ImageList, imgOpen);
   btnSaveBase = NewButton(Toolbar, "btnSaveBase", ImageList, imgSave);
-  for (auto [button, action, menu] : {std::tuple{btnOpenBase, A::OpenBase, RecentMenu},
-                                     std::tuple{btnSaveBase, A::SaveBase, SaveDropMenu}}) {
+  for (auto [button, action, menu] :
+       {std::tuple{btnOpenBase, A::OpenBase, RecentMenu}, std::tuple{btnSaveBase, A::SaveBase, SaveDropMenu}}) {
     button->setGeometry(0, 1, 35, 22);
     button->SetDropdownMenu(menu);
     button->setToolTip(Action(action)->text());
@@ -892,9 +913,13 @@ bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Virtual operations and hooks of the core
 
-QRect TXMLTreeForm::CurtainRect() const { return EditorArea->rect(); }
+QRect TXMLTreeForm::CurtainRect() const {
+  return EditorArea->rect();
+}
 
-void TXMLTreeForm::PlaceCurtain() { pnlCurtain->setGeometry(CurtainRect()); }
+void TXMLTreeForm::PlaceCurtain() {
+  pnlCurtain->setGeometry(CurtainRect());
+}
 
 void TXMLTreeForm::ShowCurtain() {
   PlaceCurtain();
@@ -930,7 +955,9 @@ void TXMLTreeForm::ShowFilterResults() {
   setUpdatesEnabled(true);
 }
 
-bool TXMLTreeForm::ExecuteRecordSearch(TSearchForRec& rec) { return ::ExecuteRecordSearch(rec, this); }
+bool TXMLTreeForm::ExecuteRecordSearch(TSearchForRec& rec) {
+  return ::ExecuteRecordSearch(rec, this);
+}
 
 void TXMLTreeForm::ShowQuickSearchBox() {
   btnQuickSearch->SetDown(true);
@@ -944,9 +971,13 @@ bool TXMLTreeForm::ExecuteBookmarkManager(TBookmarkWork& work) {
   return ::ExecuteBookmarkManager(dialog.get(), work);
 }
 
-bool TXMLTreeForm::SelectNodesForExport(TExportChoice& choice) { return ExecuteSelectExport(this, TreeImageList, choice); }
+bool TXMLTreeForm::SelectNodesForExport(TExportChoice& choice) {
+  return ExecuteSelectExport(this, TreeImageList, choice);
+}
 
-void TXMLTreeForm::ShowBankInfo(const TBankInfo& info) { ShowBankInfoDialog(this, info); }
+void TXMLTreeForm::ShowBankInfo(const TBankInfo& info) {
+  ShowBankInfoDialog(this, info);
+}
 
 void TXMLTreeForm::BusyChanged(bool busy) {
   if (busy)
@@ -955,7 +986,9 @@ void TXMLTreeForm::BusyChanged(bool busy) {
     QApplication::restoreOverrideCursor();
 }
 
-void TXMLTreeForm::FillConfigDialog(TfrmConfig* dialog) { dialog->SetValues(ReadConfigValues(*GetSettings())); }
+void TXMLTreeForm::FillConfigDialog(TfrmConfig* dialog) {
+  dialog->SetValues(ReadConfigValues(*GetSettings()));
+}
 
 void TXMLTreeForm::StoreConfigDialog(TfrmConfig* dialog) {
   TSettings& s = *GetSettings();
@@ -979,9 +1012,13 @@ void TXMLTreeForm::ApplyCaption(const std::string& caption, bool trayIconVisible
   if (TrayIcon && TrayIcon->Visible() != trayIconVisible) RunGuarded([&] { TrayIcon->SetVisible(trayIconVisible); });
 }
 
-void TXMLTreeForm::TreeStateChanged() { UpdateActions(); }
+void TXMLTreeForm::TreeStateChanged() {
+  UpdateActions();
+}
 
-bool TXMLTreeForm::IsForegroundWindow() const { return isActiveWindow(); }
+bool TXMLTreeForm::IsForegroundWindow() const {
+  return isActiveWindow();
+}
 
 void TXMLTreeForm::ClipboardChanged() {
   clipboardHasNode_ = ClipboardHasXMLNode();

@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QTabWidget>
-
 #include <array>
 #include <functional>
 #include <memory>
@@ -38,9 +37,23 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   // Pictures of ImageList (after the base's exit and menu pictures) and of ToolImages.
   enum : int { imgTray = 2, imgOpen, imgSave, imgShortcut, imgMinimizeToTray, imgPin, imgPinDown, imgAbout };
   enum : int {
-    timNewFolder = 0, timNewRecord, timRename, timProperties, timFilter, timBookmarks, timTreeToolbar,
-    timTreeToolbarDown, timQuickSearch, timClearFilter, timMoveUp, timMoveDown, timPaste,
-    timDeleteRecord, timDeleteFolder, timCopy, timCut
+    timNewFolder = 0,
+    timNewRecord,
+    timRename,
+    timProperties,
+    timFilter,
+    timBookmarks,
+    timTreeToolbar,
+    timTreeToolbarDown,
+    timQuickSearch,
+    timClearFilter,
+    timMoveUp,
+    timMoveDown,
+    timPaste,
+    timDeleteRecord,
+    timDeleteFolder,
+    timCopy,
+    timCut
   };
 
   explicit TXMLTreeForm(QWidget* owner = nullptr, std::string commandLineFile = std::string());
@@ -162,8 +175,8 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
     QLabel* Caption;
     QHBoxLayout* Row;
   };
-  static TTitleBar NewTitleBar(QWidget* parent, const char* panelName, const char* captionName,
-                               const QString& caption, int spacing);
+  static TTitleBar NewTitleBar(QWidget* parent, const char* panelName, const char* captionName, const QString& caption,
+                               int spacing);
   // A 20 x 20 switch of a title bar, added to its row, with hint as its tooltip and caption.
   TmxXPButton* NewTitleSwitch(const TTitleBar& bar, const char* name, int image, const char* hint);
 

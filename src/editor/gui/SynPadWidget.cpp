@@ -60,7 +60,9 @@ platform::ICanvas& TSynPadWidget::MeasuringCanvas() {
   return *canvas;
 }
 
-int TSynPadWidget::PixelsPerInch() const { return logicalDpiY(); }
+int TSynPadWidget::PixelsPerInch() const {
+  return logicalDpiY();
+}
 
 TSynPadWidget::TSynPadWidget(QWidget* Parent) : QAbstractScrollArea(Parent) {
   setFocusPolicy(Qt::StrongFocus);
@@ -76,7 +78,8 @@ TSynPadWidget::TSynPadWidget(QWidget* Parent) : QAbstractScrollArea(Parent) {
   viewport()->setMouseTracking(true);
   // Scroll-bar actions become the control's scroll requests; the bar then shows what the control chose.
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int a) { ScrollBarAction(sbVertical, a); });
-  connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this](int a) { ScrollBarAction(sbHorizontal, a); });
+  connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
+          [this](int a) { ScrollBarAction(sbHorizontal, a); });
   // A value set from elsewhere (not through an action) is a thumb position.
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) { ScrollBarValue(sbVertical, v); });
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) { ScrollBarValue(sbHorizontal, v); });
@@ -110,10 +113,16 @@ void TSynPadWidget::SetRenderFocused(bool Value) {
   if (Value) fEditor->InitializeCaret();
 }
 
-bool TSynPadWidget::Focused() const { return fRenderFocused || hasFocus(); }
+bool TSynPadWidget::Focused() const {
+  return fRenderFocused || hasFocus();
+}
 
-int TSynPadWidget::ClientWidth() const { return viewport()->width(); }
-int TSynPadWidget::ClientHeight() const { return viewport()->height(); }
+int TSynPadWidget::ClientWidth() const {
+  return viewport()->width();
+}
+int TSynPadWidget::ClientHeight() const {
+  return viewport()->height();
+}
 
 void TSynPadWidget::InvalidateRect(const TSynRect& R) {
   viewport()->update(QRect(R.Left, R.Top, R.Width(), R.Height()));
@@ -186,8 +195,7 @@ QVariant TSynPadWidget::inputMethodQuery(Qt::InputMethodQuery Query) const {
   if (Query == Qt::ImCursorRectangle)
     return QRect(viewport()->mapTo(this, fComposition), QSize(std::max(1, fCaretW), fEditor->LineHeight()));
   if (Query == Qt::ImEnabled) return !fEditor->ReadOnly();
-  if (Query == Qt::ImFont)
-    return platform::ToQFont(fEditor->TextDrawer().BaseFont(), logicalDpiY());
+  if (Query == Qt::ImFont) return platform::ToQFont(fEditor->TextDrawer().BaseFont(), logicalDpiY());
   return QAbstractScrollArea::inputMethodQuery(Query);
 }
 
@@ -230,14 +238,29 @@ void TSynPadWidget::ScrollBarAction(TSynScrollBarKind Kind, int Action) {
   QScrollBar* bar = Kind == sbVertical ? verticalScrollBar() : horizontalScrollBar();
   int request = -1;
   switch (Action) {
-    case QAbstractSlider::SliderSingleStepSub: request = SB_LINEUP; break;
-    case QAbstractSlider::SliderSingleStepAdd: request = SB_LINEDOWN; break;
-    case QAbstractSlider::SliderPageStepSub: request = SB_PAGEUP; break;
-    case QAbstractSlider::SliderPageStepAdd: request = SB_PAGEDOWN; break;
-    case QAbstractSlider::SliderMove: request = SB_THUMBTRACK; break;
-    case QAbstractSlider::SliderToMinimum: request = SB_TOP; break;
-    case QAbstractSlider::SliderToMaximum: request = SB_BOTTOM; break;
-    default: return;
+    case QAbstractSlider::SliderSingleStepSub:
+      request = SB_LINEUP;
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      request = SB_LINEDOWN;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      request = SB_PAGEUP;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      request = SB_PAGEDOWN;
+      break;
+    case QAbstractSlider::SliderMove:
+      request = SB_THUMBTRACK;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      request = SB_TOP;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      request = SB_BOTTOM;
+      break;
+    default:
+      return;
   }
   const int thumb = bar->sliderPosition();
   platform::RunGuarded([&] {
@@ -250,7 +273,9 @@ void TSynPadWidget::ScrollBarAction(TSynScrollBarKind Kind, int Action) {
   if (Action != QAbstractSlider::SliderMove) bar->setSliderPosition(fEditor->ScrollInfo(Kind).Pos);
 }
 
-void TSynPadWidget::RegisterFileDrops(bool Accept) { setAcceptDrops(Accept); }
+void TSynPadWidget::RegisterFileDrops(bool Accept) {
+  setAcceptDrops(Accept);
+}
 
 void TSynPadWidget::RecreateWindow() {
   setFrameShape(fEditor->BorderStyle() == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
@@ -398,7 +423,8 @@ void TSynPadWidget::mouseDoubleClickEvent(QMouseEvent* Event) {
 void TSynPadWidget::mouseMoveEvent(QMouseEvent* Event) {
   const QPoint p = Event->position().toPoint();
   if (platform::TDragManager::Instance().Source() == this) {
-    platform::RunGuarded([&] { platform::TDragManager::Instance().Move(Event->globalPosition().toPoint(), Event->modifiers()); });
+    platform::RunGuarded(
+        [&] { platform::TDragManager::Instance().Move(Event->globalPosition().toPoint(), Event->modifiers()); });
     return;
   }
   const vk::TShiftState shift = platform::ShiftStateOf(Event->modifiers(), Event->buttons());
@@ -438,7 +464,8 @@ void TSynPadWidget::enterEvent(QEnterEvent* Event) {
   platform::RunGuarded([&] { fEditor->UpdateMouseCursor(p.x(), p.y()); });
 }
 
-bool TSynPadWidget::DragOver(QWidget* Source, QPoint Global, platform::TDragPhase Phase, Qt::KeyboardModifiers Modifiers) {
+bool TSynPadWidget::DragOver(QWidget* Source, QPoint Global, platform::TDragPhase Phase,
+                             Qt::KeyboardModifiers Modifiers) {
   auto* source = qobject_cast<TSynPadWidget*>(Source);
   const QPoint p = viewport()->mapFromGlobal(Global);
   const TSynDragState state = Phase == platform::TDragPhase::Enter   ? dsDragEnter
@@ -446,7 +473,8 @@ bool TSynPadWidget::DragOver(QWidget* Source, QPoint Global, platform::TDragPhas
                                                                      : dsDragMove;
   bool accept = false;
   platform::RunGuarded([&] {
-    fEditor->DragOver(source ? &source->Editor() : nullptr, p.x(), p.y(), state, platform::ShiftStateOf(Modifiers), accept);
+    fEditor->DragOver(source ? &source->Editor() : nullptr, p.x(), p.y(), state, platform::ShiftStateOf(Modifiers),
+                      accept);
   });
   return accept;
 }
@@ -484,11 +512,21 @@ void TSynPadWidget::dropEvent(QDropEvent* Event) {
 void TSynPadWidget::SetCursor(int Cursor) {
   Qt::CursorShape shape = Qt::ArrowCursor;
   switch (Cursor) {
-    case crIBeam: shape = Qt::IBeamCursor; break;
-    case crDrag: shape = Qt::DragMoveCursor; break;
-    case crMultiDrag: shape = Qt::DragCopyCursor; break;
-    case crHandPoint: shape = Qt::PointingHandCursor; break;
-    default: shape = Qt::ArrowCursor; break;
+    case crIBeam:
+      shape = Qt::IBeamCursor;
+      break;
+    case crDrag:
+      shape = Qt::DragMoveCursor;
+      break;
+    case crMultiDrag:
+      shape = Qt::DragCopyCursor;
+      break;
+    case crHandPoint:
+      shape = Qt::PointingHandCursor;
+      break;
+    default:
+      shape = Qt::ArrowCursor;
+      break;
   }
   if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
@@ -508,11 +546,17 @@ vk::TShiftState TSynPadWidget::KeyboardShift() const {
   return platform::ShiftStateOf(QGuiApplication::queryKeyboardModifiers());
 }
 
-int TSynPadWidget::DragDistance() const { return QApplication::startDragDistance(); }
+int TSynPadWidget::DragDistance() const {
+  return QApplication::startDragDistance();
+}
 
-int TSynPadWidget::WheelScrollLines() const { return QApplication::wheelScrollLines(); }
+int TSynPadWidget::WheelScrollLines() const {
+  return QApplication::wheelScrollLines();
+}
 
-void TSynPadWidget::BeginDrag() { platform::TDragManager::Instance().Begin(this); }
+void TSynPadWidget::BeginDrag() {
+  platform::TDragManager::Instance().Begin(this);
+}
 
 void TSynPadWidget::MeasureScrollHint(const std::u16string& Text, int MaxWidth, int& Width, int& Height) const {
   const QLabel& hint = ScrollHint();
@@ -534,9 +578,13 @@ void TSynPadWidget::ShowScrollHint(const std::u16string& Text, int X, int Y, TCo
   hint.show();
 }
 
-void TSynPadWidget::HideScrollHint() { ScrollHint().hide(); }
+void TSynPadWidget::HideScrollHint() {
+  ScrollHint().hide();
+}
 
-int TSynPadWidget::ScrollArrowHeight() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int TSynPadWidget::ScrollArrowHeight() const {
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
 
 QImage TSynPadWidget::RenderToImage(qreal DevicePixelRatio) {
   EnsureCreated();

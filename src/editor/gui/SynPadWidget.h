@@ -7,7 +7,6 @@
 
 #include <QAbstractScrollArea>
 #include <QTimer>
-
 #include <memory>
 
 #include "editor/SynMemo.h"

@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
-
 #include <algorithm>
 #include <cctype>
 
@@ -262,8 +261,12 @@ int MulDiv(int a, int b, int c) {
 }
 }  // namespace
 
-int DluToPixelsX(const QFont& font, int dlu) { return MulDiv(dlu, DialogBaseUnits(font).width(), 4); }
-int DluToPixelsY(const QFont& font, int dlu) { return MulDiv(dlu, DialogBaseUnits(font).height(), 8); }
+int DluToPixelsX(const QFont& font, int dlu) {
+  return MulDiv(dlu, DialogBaseUnits(font).width(), 4);
+}
+int DluToPixelsY(const QFont& font, int dlu) {
+  return MulDiv(dlu, DialogBaseUnits(font).height(), 8);
+}
 
 QRect DluToPixels(const QFont& font, const QRect& dlu) {
   const QSize base = DialogBaseUnits(font);

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
-
 #include <string>
 
 namespace platform {
@@ -38,7 +37,9 @@ enum : unsigned {
 // Draws up to two 1-pixel borders in the button-face colours (outer pair, then inner pair) along
 // the sides named in flags; with BF_ADJUST, r is shrunk by what was drawn.
 void DrawEdge(QPainter& p, QRect& r, unsigned edge, unsigned flags);
-inline void DrawEdge(QPainter& p, QRect r, unsigned edge, unsigned flags, int) { DrawEdge(p, r, edge, flags); }
+inline void DrawEdge(QPainter& p, QRect r, unsigned edge, unsigned flags, int) {
+  DrawEdge(p, r, edge, flags);
+}
 // A 1-pixel rectangle outline covering r.left..r.right-1 like the classic frame (r as a
 // half-open rectangle: QRect(x, y, w, h) frames exactly w x h pixels).
 void FrameRect(QPainter& p, const QRect& r, const QColor& color);

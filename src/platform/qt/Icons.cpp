@@ -18,7 +18,9 @@ namespace platform {
 
 namespace {
 bool s_bundledOnly = false;
-QString BundledPath(const QString& name) { return QStringLiteral(":/tessaryn/icons/") + name + QStringLiteral(".svg"); }
+QString BundledPath(const QString& name) {
+  return QStringLiteral(":/tessaryn/icons/") + name + QStringLiteral(".svg");
+}
 }  // namespace
 
 bool HasBundledIcon(const QString& name) {
@@ -38,7 +40,9 @@ QIcon ThemeIcon(const QString& name) {
   return fallback;
 }
 
-QIcon ProgramIcon() { return BundledIcon(QStringLiteral("tessaryn")); }
+QIcon ProgramIcon() {
+  return BundledIcon(QStringLiteral("tessaryn"));
+}
 
 std::string ProgramIconFile() {
   InitIconResources();
@@ -58,6 +62,8 @@ std::string ProgramIconFile() {
   return QFileInfo(target).absoluteFilePath().toStdString();
 }
 
-void SetUseBundledIconsOnly(bool only) { s_bundledOnly = only; }
+void SetUseBundledIconsOnly(bool only) {
+  s_bundledOnly = only;
+}
 
 }  // namespace platform

@@ -1,15 +1,14 @@
 #include "platform/qt/QtApplication.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QWindowStateChangeEvent>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -96,9 +95,13 @@ void QtApplicationBackend::ShowWindows() {
     if (w) w->show();
 }
 
-void QtApplicationBackend::ProcessMessages() { QCoreApplication::processEvents(); }
+void QtApplicationBackend::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
 
-void QtApplicationBackend::Terminate() { QCoreApplication::quit(); }
+void QtApplicationBackend::Terminate() {
+  QCoreApplication::quit();
+}
 
 void QtApplicationBackend::EndSession() {
   sessionEnding_ = true;
@@ -122,8 +125,8 @@ void QtApplicationBackend::ModalShown(QWidget* modal) {
 // and the control that had the focus gets it back. Code that runs after the modal window closed
 // may still move the focus where it wants.
 void QtApplicationBackend::ModalHidden(QWidget* modal) {
-  auto it = std::find_if(modalReturns_.begin(), modalReturns_.end(),
-                         [&](const TModalReturn& r) { return r.Modal == modal; });
+  auto it =
+      std::find_if(modalReturns_.begin(), modalReturns_.end(), [&](const TModalReturn& r) { return r.Modal == modal; });
   if (it == modalReturns_.end()) return;
   const TModalReturn back = *it;
   modalReturns_.erase(it);

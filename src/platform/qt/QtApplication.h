@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <vector>
 

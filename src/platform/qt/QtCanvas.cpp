@@ -3,7 +3,6 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -66,10 +65,16 @@ struct FontKey {
 
 constexpr std::size_t kMaxFonts = 64;
 
-QRect ToQRect(const TCanvasRect& r) { return QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height())); }
+QRect ToQRect(const TCanvasRect& r) {
+  return QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+}
 
-bool IsLead(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsTrail(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsLead(char16_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsTrail(char16_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -79,8 +84,12 @@ TQtCanvas::~TQtCanvas() {
   while (!saved_.empty()) Restore();
 }
 
-int TQtCanvas::PixelsPerInchX() const { return painter_.device() ? painter_.device()->logicalDpiX() : 96; }
-int TQtCanvas::PixelsPerInchY() const { return painter_.device() ? painter_.device()->logicalDpiY() : 96; }
+int TQtCanvas::PixelsPerInchX() const {
+  return painter_.device() ? painter_.device()->logicalDpiX() : 96;
+}
+int TQtCanvas::PixelsPerInchY() const {
+  return painter_.device() ? painter_.device()->logicalDpiY() : 96;
+}
 
 TCanvasRect TQtCanvas::DeviceRect() const {
   const QPaintDevice* d = painter_.device();
@@ -183,8 +192,12 @@ bool TQtCanvas::CharABC(char32_t ch, TCharABC& abc) {
   return true;
 }
 
-void TQtCanvas::SetTextColor(TColor color) { state_.textColor = color; }
-void TQtCanvas::SetBackColor(TColor color) { state_.backColor = color; }
+void TQtCanvas::SetTextColor(TColor color) {
+  state_.textColor = color;
+}
+void TQtCanvas::SetBackColor(TColor color) {
+  state_.backColor = color;
+}
 
 void TQtCanvas::TextOutAt(int x, int y, unsigned options, const TCanvasRect* rect, std::u16string_view text,
                           const int* advances) {
@@ -308,13 +321,17 @@ void TQtCanvas::Line(int x1, int y1, int x2, int y2) {
 
 void TQtCanvas::DrawImage(int x, int y, const TCanvasImage& image, const TCanvasRect& src) {
   if (image.Empty() || src.IsEmpty()) return;
-  const QImage img(reinterpret_cast<const uchar*>(image.Pixels.data()), image.Width, image.Height,
-                   image.Width * 4, QImage::Format_ARGB32);
+  const QImage img(reinterpret_cast<const uchar*>(image.Pixels.data()), image.Width, image.Height, image.Width * 4,
+                   QImage::Format_ARGB32);
   painter_.drawImage(QPoint(x, y), img, ToQRect(src));
 }
 
-void TQtCanvas::IntersectClip(const TCanvasRect& r) { painter_.setClipRect(ToQRect(r), Qt::IntersectClip); }
+void TQtCanvas::IntersectClip(const TCanvasRect& r) {
+  painter_.setClipRect(ToQRect(r), Qt::IntersectClip);
+}
 
-void TQtCanvas::ResetClip() { painter_.setClipping(false); }
+void TQtCanvas::ResetClip() {
+  painter_.setClipping(false);
+}
 
 }  // namespace platform

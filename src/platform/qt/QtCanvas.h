@@ -9,7 +9,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRawFont>
-
 #include <memory>
 #include <vector>
 

@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,7 +65,8 @@ IClipboard* QtFormatClipboard() {
   return DesktopClipboard() ? &clipboard : nullptr;
 }
 
-void QtWriteClipboardTextAndData(std::u16string_view text, const std::vector<std::pair<std::string, std::string>>& data) {
+void QtWriteClipboardTextAndData(std::u16string_view text,
+                                 const std::vector<std::pair<std::string, std::string>>& data) {
   QClipboard* cb = DesktopClipboard();
   if (cb && !text.empty()) SetContent(*cb, text, data);
 }

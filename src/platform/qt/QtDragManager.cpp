@@ -30,8 +30,9 @@ IDragTarget* TDragManager::TargetAt(QPoint Global, QWidget** Widget) const {
 }
 
 void TDragManager::SetCursor(bool Accepted, Qt::KeyboardModifiers Modifiers) {
-  const QCursor cursor(!Accepted ? Qt::ForbiddenCursor
-                                 : (Modifiers & Qt::ControlModifier) ? Qt::DragCopyCursor : Qt::DragMoveCursor);
+  const QCursor cursor(!Accepted                           ? Qt::ForbiddenCursor
+                       : (Modifiers & Qt::ControlModifier) ? Qt::DragCopyCursor
+                                                           : Qt::DragMoveCursor);
   if (fCursorSet) {
     QGuiApplication::changeOverrideCursor(cursor);
   } else {

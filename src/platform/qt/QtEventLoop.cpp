@@ -55,7 +55,9 @@ std::int64_t QtEventLoop::NowMs() const {
   return clock.elapsed();
 }
 
-std::unique_ptr<ITimer> QtEventLoop::CreateTimer() { return std::make_unique<QtTimer>(); }
+std::unique_ptr<ITimer> QtEventLoop::CreateTimer() {
+  return std::make_unique<QtTimer>();
+}
 
 void QtEventLoop::Post(std::function<void()> fn) {
   QCoreApplication* app = QCoreApplication::instance();

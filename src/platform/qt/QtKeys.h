@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QKeyEvent>
-
 #include <cstdint>
 
 #include "platform/VirtualKeys.h"

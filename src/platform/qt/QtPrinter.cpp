@@ -15,7 +15,9 @@ TQtPrinter::~TQtPrinter() {
   if (Printing()) Abort();
 }
 
-bool TQtPrinter::ToFile() const { return printer_->outputFormat() == QPrinter::PdfFormat; }
+bool TQtPrinter::ToFile() const {
+  return printer_->outputFormat() == QPrinter::PdfFormat;
+}
 
 void TQtPrinter::SetOutputFile(const std::string& path, int dpi) {
   if (path.empty()) {
@@ -59,7 +61,9 @@ bool TQtPrinter::Metrics(PrinterMetrics& metrics) const {
   return true;
 }
 
-void TQtPrinter::SetTitle(const std::string& title) { printer_->setDocName(QString::fromStdString(title)); }
+void TQtPrinter::SetTitle(const std::string& title) {
+  printer_->setDocName(QString::fromStdString(title));
+}
 
 ICanvas& TQtPrinter::BeginDoc() {
   if (Printing()) throw EPrinter("A print job is already running.");
@@ -131,7 +135,9 @@ void TQtPrinter::Abort() {
 }
 
 TQtMeasuringCanvas::TQtMeasuringCanvas()
-    : QImage(1, 1, QImage::Format_ARGB32), QPainter(static_cast<QImage*>(this)), TQtCanvas(*static_cast<QPainter*>(this)) {}
+    : QImage(1, 1, QImage::Format_ARGB32),
+      QPainter(static_cast<QImage*>(this)),
+      TQtCanvas(*static_cast<QPainter*>(this)) {}
 
 TQtMeasuringCanvas::~TQtMeasuringCanvas() = default;
 

@@ -7,7 +7,6 @@
 
 #include <QPainter>
 #include <QPrinter>
-
 #include <memory>
 #include <string>
 #include <vector>

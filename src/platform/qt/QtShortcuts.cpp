@@ -55,8 +55,8 @@ bool WindowActionClaims(QWidget* focus, QKeyCombination key) {
 
 KeyRoute HandleShortcutOverride(QWidget* control, QKeyEvent* e, bool textEditing, bool controlTableClaims) {
   const bool reserved = textEditing && IsReservedEditingKey(*e);
-  const KeyRoute route = RouteKey(reserved, !reserved && WindowActionClaims(control, e->keyCombination()),
-                                  controlTableClaims);
+  const KeyRoute route =
+      RouteKey(reserved, !reserved && WindowActionClaims(control, e->keyCombination()), controlTableClaims);
   if (route == KeyRoute::FocusedControl || route == KeyRoute::ControlKeyTable) e->accept();
   return route;
 }

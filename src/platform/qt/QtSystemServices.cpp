@@ -20,7 +20,8 @@ namespace platform {
 
 // platform/qt/QtClipboard.cpp
 IClipboard* QtFormatClipboard();
-void QtWriteClipboardTextAndData(std::u16string_view text, const std::vector<std::pair<std::string, std::string>>& data);
+void QtWriteClipboardTextAndData(std::u16string_view text,
+                                 const std::vector<std::pair<std::string, std::string>>& data);
 
 namespace {
 
@@ -79,7 +80,8 @@ void WriteClipboardText(std::u16string_view text) {
   cb->setText(QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
 }
 
-bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height, std::vector<std::uint32_t>& Pixels) {
+bool LoadEditorBitmap(const std::string& Name, int& Scale, int& Width, int& Height,
+                      std::vector<std::uint32_t>& Pixels) {
   if (Scale <= 0) {
     Scale = 1;
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

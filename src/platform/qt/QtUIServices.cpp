@@ -3,11 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
-#include <QFontDialog>
-#include <QPrintDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QUrl>
 
@@ -20,7 +20,9 @@
 namespace platform {
 
 namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 }  // namespace
 
 QWidget* DefaultOwner(QWidget* owner) {
@@ -36,11 +38,21 @@ QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::s
   box->setText(Q(text));
   box->setTextFormat(Qt::PlainText);
   switch (icon) {
-    case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Error: box->setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
-    case MsgIcon::Warning: box->setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
+    case MsgIcon::None:
+      box->setIcon(QMessageBox::NoIcon);
+      break;
+    case MsgIcon::Error:
+      box->setIcon(QMessageBox::Critical);
+      break;
+    case MsgIcon::Question:
+      box->setIcon(QMessageBox::Question);
+      break;
+    case MsgIcon::Warning:
+      box->setIcon(QMessageBox::Warning);
+      break;
+    case MsgIcon::Information:
+      box->setIcon(QMessageBox::Information);
+      break;
   }
   // Buttons in the classic order; each carries its dialog result.
   struct B {
@@ -50,17 +62,25 @@ QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::s
   };
   std::vector<B> list;
   switch (buttons) {
-    case MsgButtons::Ok: list = {{"OK", mrOk, QMessageBox::AcceptRole}}; break;
-    case MsgButtons::OkCancel: list = {{"OK", mrOk, QMessageBox::AcceptRole}, {"Cancel", mrCancel, QMessageBox::RejectRole}}; break;
+    case MsgButtons::Ok:
+      list = {{"OK", mrOk, QMessageBox::AcceptRole}};
+      break;
+    case MsgButtons::OkCancel:
+      list = {{"OK", mrOk, QMessageBox::AcceptRole}, {"Cancel", mrCancel, QMessageBox::RejectRole}};
+      break;
     case MsgButtons::AbortRetryIgnore:
-      list = {{"&Abort", mrAbort, QMessageBox::RejectRole}, {"&Retry", mrRetry, QMessageBox::AcceptRole},
+      list = {{"&Abort", mrAbort, QMessageBox::RejectRole},
+              {"&Retry", mrRetry, QMessageBox::AcceptRole},
               {"&Ignore", mrIgnore, QMessageBox::ActionRole}};
       break;
     case MsgButtons::YesNoCancel:
-      list = {{"&Yes", mrYes, QMessageBox::YesRole}, {"&No", mrNo, QMessageBox::NoRole},
+      list = {{"&Yes", mrYes, QMessageBox::YesRole},
+              {"&No", mrNo, QMessageBox::NoRole},
               {"Cancel", mrCancel, QMessageBox::RejectRole}};
       break;
-    case MsgButtons::YesNo: list = {{"&Yes", mrYes, QMessageBox::YesRole}, {"&No", mrNo, QMessageBox::NoRole}}; break;
+    case MsgButtons::YesNo:
+      list = {{"&Yes", mrYes, QMessageBox::YesRole}, {"&No", mrNo, QMessageBox::NoRole}};
+      break;
     case MsgButtons::RetryCancel:
       list = {{"&Retry", mrRetry, QMessageBox::AcceptRole}, {"Cancel", mrCancel, QMessageBox::RejectRole}};
       break;
@@ -185,9 +205,15 @@ bool QtUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle owner) 
   const bool ok = dialog.exec() == QDialog::Accepted;
   if (ok) {
     switch (dialog.printRange()) {
-      case QAbstractPrintDialog::PageRange: options.range = PrintDialogOptions::Range::Pages; break;
-      case QAbstractPrintDialog::Selection: options.range = PrintDialogOptions::Range::Selection; break;
-      default: options.range = PrintDialogOptions::Range::All; break;
+      case QAbstractPrintDialog::PageRange:
+        options.range = PrintDialogOptions::Range::Pages;
+        break;
+      case QAbstractPrintDialog::Selection:
+        options.range = PrintDialogOptions::Range::Selection;
+        break;
+      default:
+        options.range = PrintDialogOptions::Range::All;
+        break;
     }
     options.fromPage = printer.fromPage();
     options.toPage = printer.toPage();

@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 #include "platform/UIServices.h"
@@ -53,7 +52,11 @@ class QtUIServices : public IUIServices {
 QWidget* DefaultOwner(QWidget* owner);
 
 // The opaque owner handle of plain code, made from a widget and turned back.
-inline WindowHandle HandleOf(QWidget* widget) { return WindowHandle(reinterpret_cast<std::uintptr_t>(widget)); }
-inline QWidget* WidgetOf(WindowHandle handle) { return reinterpret_cast<QWidget*>(static_cast<std::uintptr_t>(handle)); }
+inline WindowHandle HandleOf(QWidget* widget) {
+  return WindowHandle(reinterpret_cast<std::uintptr_t>(widget));
+}
+inline QWidget* WidgetOf(WindowHandle handle) {
+  return reinterpret_cast<QWidget*>(static_cast<std::uintptr_t>(handle));
+}
 
 }  // namespace platform

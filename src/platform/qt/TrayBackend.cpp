@@ -29,11 +29,20 @@ class QtTrayBackend final : public ITrayBackend {
     QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
       if (!OnActivated) return;
       switch (reason) {
-        case QSystemTrayIcon::Trigger: OnActivated(TrayActivation::Trigger); break;
-        case QSystemTrayIcon::DoubleClick: OnActivated(TrayActivation::DoubleClick); break;
-        case QSystemTrayIcon::MiddleClick: OnActivated(TrayActivation::MiddleClick); break;
-        case QSystemTrayIcon::Context: OnActivated(TrayActivation::Context); break;
-        default: break;
+        case QSystemTrayIcon::Trigger:
+          OnActivated(TrayActivation::Trigger);
+          break;
+        case QSystemTrayIcon::DoubleClick:
+          OnActivated(TrayActivation::DoubleClick);
+          break;
+        case QSystemTrayIcon::MiddleClick:
+          OnActivated(TrayActivation::MiddleClick);
+          break;
+        case QSystemTrayIcon::Context:
+          OnActivated(TrayActivation::Context);
+          break;
+        default:
+          break;
       }
     });
   }
@@ -80,8 +89,12 @@ class QtTrayBackend final : public ITrayBackend {
 
 }  // namespace
 
-std::unique_ptr<ITrayBackend> CreateTrayBackend() { return std::make_unique<QtTrayBackend>(); }
+std::unique_ptr<ITrayBackend> CreateTrayBackend() {
+  return std::make_unique<QtTrayBackend>();
+}
 
-bool TrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TrayAvailable() {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 }  // namespace platform

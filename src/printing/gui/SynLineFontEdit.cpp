@@ -3,15 +3,18 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
 
 namespace {
-QString Q(const std::u16string& s) { return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size())); }
-std::u16string U(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size())); }
+QString Q(const std::u16string& s) {
+  return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+}
+std::u16string U(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size()));
+}
 }  // namespace
 
 TLineFontEdit::TLineFontEdit(Qt::Alignment Alignment, QWidget* parent) : QScrollArea(parent), alignment_(Alignment) {

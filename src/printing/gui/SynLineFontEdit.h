@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QScrollArea>
-
 #include <vector>
 
 #include "printing/SynPageSetupModel.h"

@@ -20,14 +20,23 @@ QPointer<QLabel>& SharedHint() {
 TSynPreviewScrollRequest RequestOf(int action, bool& known) {
   known = true;
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: return srLineDown;
-    case QAbstractSlider::SliderSingleStepSub: return srLineUp;
-    case QAbstractSlider::SliderPageStepAdd: return srPageDown;
-    case QAbstractSlider::SliderPageStepSub: return srPageUp;
-    case QAbstractSlider::SliderToMinimum: return srTop;
-    case QAbstractSlider::SliderToMaximum: return srBottom;
-    case QAbstractSlider::SliderMove: return srThumbTrack;
-    default: known = false; return srEndScroll;
+    case QAbstractSlider::SliderSingleStepAdd:
+      return srLineDown;
+    case QAbstractSlider::SliderSingleStepSub:
+      return srLineUp;
+    case QAbstractSlider::SliderPageStepAdd:
+      return srPageDown;
+    case QAbstractSlider::SliderPageStepSub:
+      return srPageUp;
+    case QAbstractSlider::SliderToMinimum:
+      return srTop;
+    case QAbstractSlider::SliderToMaximum:
+      return srBottom;
+    case QAbstractSlider::SliderMove:
+      return srThumbTrack;
+    default:
+      known = false;
+      return srEndScroll;
   }
 }
 
@@ -42,7 +51,8 @@ TSynPadPrintPreview::TSynPadPrintPreview(QWidget* parent) : QAbstractScrollArea(
   resize(200, 120);
   for (bool horizontal : {true, false}) {
     QScrollBar* bar = horizontal ? horizontalScrollBar() : verticalScrollBar();
-    connect(bar, &QAbstractSlider::actionTriggered, this, [this, horizontal](int action) { BarAction(horizontal, action); });
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, horizontal](int action) { BarAction(horizontal, action); });
     connect(bar, &QAbstractSlider::sliderReleased, this, [this, horizontal] {
       if (horizontal)
         fModel.HorzScroll(srEndScroll, 0);
@@ -52,9 +62,13 @@ TSynPadPrintPreview::TSynPadPrintPreview(QWidget* parent) : QAbstractScrollArea(
   }
 }
 
-TSynPadPrintPreview::~TSynPadPrintPreview() { HideScrollHint(); }
+TSynPadPrintPreview::~TSynPadPrintPreview() {
+  HideScrollHint();
+}
 
-QLabel* TSynPadPrintPreview::HintWindow() { return SharedHint().data(); }
+QLabel* TSynPadPrintPreview::HintWindow() {
+  return SharedHint().data();
+}
 
 void TSynPadPrintPreview::UpdatePreview() {
   std::unique_ptr<platform::ICanvas> canvas = platform::CreateMeasuringCanvas();
@@ -87,7 +101,8 @@ void TSynPadPrintPreview::resizeEvent(QResizeEvent* event) {
   // A bar shown or hidden while the model sets the bars resizes the client area under it; the
   // model sizes the sheet again once it is done.
   if (fSettingBars)
-    QMetaObject::invokeMethod(this, [this] { fModel.SizeChanged(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { fModel.SizeChanged(); }, Qt::QueuedConnection);
   else
     fModel.SizeChanged();
 }
@@ -105,12 +120,24 @@ void TSynPadPrintPreview::mousePressEvent(QMouseEvent* event) {
 // The model moves the content itself.
 void TSynPadPrintPreview::scrollContentsBy(int, int) {}
 
-int TSynPadPrintPreview::ClientWidth() const { return viewport()->width(); }
-int TSynPadPrintPreview::ClientHeight() const { return viewport()->height(); }
-int TSynPadPrintPreview::ScreenPixelsPerInchX() const { return logicalDpiX(); }
-int TSynPadPrintPreview::ScreenPixelsPerInchY() const { return logicalDpiY(); }
-void TSynPadPrintPreview::Invalidate() { viewport()->update(); }
-void TSynPadPrintPreview::ScrollWindow(int dx, int dy) { viewport()->scroll(dx, dy); }
+int TSynPadPrintPreview::ClientWidth() const {
+  return viewport()->width();
+}
+int TSynPadPrintPreview::ClientHeight() const {
+  return viewport()->height();
+}
+int TSynPadPrintPreview::ScreenPixelsPerInchX() const {
+  return logicalDpiX();
+}
+int TSynPadPrintPreview::ScreenPixelsPerInchY() const {
+  return logicalDpiY();
+}
+void TSynPadPrintPreview::Invalidate() {
+  viewport()->update();
+}
+void TSynPadPrintPreview::ScrollWindow(int dx, int dy) {
+  viewport()->scroll(dx, dy);
+}
 
 void TSynPadPrintPreview::SetScrollBar(bool Horizontal, const TSynScrollBarInfo& Info) {
   (Horizontal ? fHorz : fVert) = Info;

@@ -5,7 +5,6 @@
 
 #include <QAbstractScrollArea>
 #include <QPointer>
-
 #include <functional>
 
 #include "printing/SynPadPrintPreviewModel.h"

@@ -16,7 +16,9 @@
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 platform::FontChoice ChoiceOf(const TSynFont& f) {
   return platform::FontChoice{f.Name(), f.Size(), f.Style(), f.Color()};
@@ -44,7 +46,9 @@ constexpr TOptionBox kOptionBoxes[] = {
 
 // ---------------------------------------------------------------------------------------------
 
-TColorSwatch::TColorSwatch(QWidget* parent) : QWidget(parent) { setMinimumSize(24, 16); }
+TColorSwatch::TColorSwatch(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(24, 16);
+}
 
 void TColorSwatch::SetColor(TColor Value) {
   if (color_ == Value) return;
@@ -91,10 +95,26 @@ QWidget* TdlgPageSetup::BuildMarginsTab() {
   auto* options = new QGroupBox(QStringLiteral("Options"), tab);
   auto* marginsGrid = new QGridLayout(margins);
   auto* distancesGrid = new QGridLayout(distances);
-  static const char* kLabels[] = {"Left:", "Right:", "Top:", "Bottom:", "Gutter", "Header:", "Footer:",
-                                  "HFInternalMargin:", "LeftHFTextIndent:", "RightHFTextIndent:"};
-  static const char* kNames[] = {"EditLeft", "EditRight", "EditTop", "EditBottom", "EditGutter", "EditHeader",
-                                 "EditFooter", "EditHFInternalMargin", "EditLeftHFTextIndent", "EditRightHFTextIndent"};
+  static const char* kLabels[] = {"Left:",
+                                  "Right:",
+                                  "Top:",
+                                  "Bottom:",
+                                  "Gutter",
+                                  "Header:",
+                                  "Footer:",
+                                  "HFInternalMargin:",
+                                  "LeftHFTextIndent:",
+                                  "RightHFTextIndent:"};
+  static const char* kNames[] = {"EditLeft",
+                                 "EditRight",
+                                 "EditTop",
+                                 "EditBottom",
+                                 "EditGutter",
+                                 "EditHeader",
+                                 "EditFooter",
+                                 "EditHFInternalMargin",
+                                 "EditLeftHFTextIndent",
+                                 "EditRightHFTextIndent"};
   for (int i = 0; i < 10; ++i) {
     QGroupBox* group = i < 5 ? margins : distances;
     QGridLayout* grid = i < 5 ? marginsGrid : distancesGrid;
@@ -111,8 +131,8 @@ QWidget* TdlgPageSetup::BuildMarginsTab() {
   auto* unitsLabel = new QLabel(QStringLiteral("Units:"), margins);
   CBUnits = new QComboBox(margins);
   CBUnits->setObjectName(QStringLiteral("CBUnits"));
-  CBUnits->addItems({QStringLiteral("mm"), QStringLiteral("cm"), QStringLiteral("Inches"),
-                     QStringLiteral("Thousandths Of Inches")});
+  CBUnits->addItems(
+      {QStringLiteral("mm"), QStringLiteral("cm"), QStringLiteral("Inches"), QStringLiteral("Thousandths Of Inches")});
   unitsLabel->setBuddy(CBUnits);
   marginsGrid->addWidget(unitsLabel, 5, 0);
   marginsGrid->addWidget(CBUnits, 5, 1);
@@ -337,7 +357,8 @@ void TdlgPageSetup::SetValues(TSynPadPrint& Print) {
   CBMirrorMargins->setChecked(model_.MirrorMargins);
   for (const TOptionBox& b : kOptionBoxes) (this->*b.Box)->setChecked(model_.Options.*b.Option);
   auto fill = [](const TPageSetupModel::THeaderFooterState& s, std::array<TLineFontEdit*, 3> edits, QCheckBox* mirror,
-                 QCheckBox* line, QCheckBox* box, QCheckBox* shadow, TColorSwatch* lineColor, TColorSwatch* shadowColor) {
+                 QCheckBox* line, QCheckBox* box, QCheckBox* shadow, TColorSwatch* lineColor,
+                 TColorSwatch* shadowColor) {
     for (size_t a = 0; a < 3; ++a) {
       edits[a]->SetDefaultFont(s.DefaultFont);
       edits[a]->Clear();
@@ -362,7 +383,8 @@ void TdlgPageSetup::ReadWidgets() {
   model_.MirrorMargins = CBMirrorMargins->isChecked();
   for (const TOptionBox& b : kOptionBoxes) model_.Options.*b.Option = (this->*b.Box)->isChecked();
   auto read = [](TPageSetupModel::THeaderFooterState& s, std::array<TLineFontEdit*, 3> edits, QCheckBox* mirror,
-                 QCheckBox* line, QCheckBox* box, QCheckBox* shadow, TColorSwatch* lineColor, TColorSwatch* shadowColor) {
+                 QCheckBox* line, QCheckBox* box, QCheckBox* shadow, TColorSwatch* lineColor,
+                 TColorSwatch* shadowColor) {
     for (size_t a = 0; a < 3; ++a) s.Lines.ByAlignment[a] = edits[a]->Lines();
     s.MirrorPosition = mirror->isChecked();
     s.FrameTypes = (line->isChecked() ? TFrameTypes(ftLine) : 0u) | (box->isChecked() ? TFrameTypes(ftBox) : 0u) |

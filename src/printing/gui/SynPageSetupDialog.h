@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
-
 #include <array>
 
 #include "printing/SynPageSetupModel.h"
@@ -89,4 +88,3 @@ class TdlgPageSetup : public TfrmYesNo {
   TLineFontEdit* current_ = nullptr;
   bool changingUnits_ = false;
 };
-

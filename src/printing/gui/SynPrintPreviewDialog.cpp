@@ -56,8 +56,8 @@ TdlgPrintPreview::TdlgPrintPreview(QWidget* owner) : TfrmBaseForm(owner) {
 
   pmPreview = new QMenu(this);
   pmPreview->setObjectName(QStringLiteral("pmPreview"));
-  const std::pair<const char*, int> zooms[] = {{"Whole page", -1}, {"Page width", -2}, {nullptr, 0}, {"25%", 25},
-                                               {"50%", 50},         {"100%", 100},      {"200%", 200}, {"400%", 400}};
+  const std::pair<const char*, int> zooms[] = {{"Whole page", -1}, {"Page width", -2}, {nullptr, 0},  {"25%", 25},
+                                               {"50%", 50},        {"100%", 100},      {"200%", 200}, {"400%", 400}};
   for (auto [caption, tag] : zooms) {
     if (!caption) {
       pmPreview->addSeparator();

@@ -35,8 +35,8 @@ void MakePasswordEdit(QLineEdit* edit) {
 }
 
 bool PasswordRepresentable(const QString& text) {
-  return codepage::IsCp1252Representable(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                                             std::size_t(text.size())));
+  return codepage::IsCp1252Representable(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())));
 }
 
 QLabel* NewKeyImage(QWidget* parent) {

@@ -30,7 +30,9 @@ void TfrmEnterPass::FormCreate() {
   StoreSize = false;
 }
 
-bool TfrmEnterPass::EntriesRepresentable() const { return PasswordRepresentable(ePass->text()); }
+bool TfrmEnterPass::EntriesRepresentable() const {
+  return PasswordRepresentable(ePass->text());
+}
 
 void TfrmEnterPass::OkClicked() {
   if (!btnOk->isEnabled()) return;

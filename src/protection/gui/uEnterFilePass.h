@@ -3,7 +3,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-
 #include <string>
 
 #include "protection/gui/uAskPass.h"

@@ -16,4 +16,6 @@ bool TfrmSetPassword::EntriesRepresentable() const {
   return TfrmEnterPass::EntriesRepresentable() && PasswordRepresentable(eRePass->text());
 }
 
-void TfrmSetPassword::UpdateOk() { btnOk->setEnabled(SetPasswordOkEnabled(ePass->text(), eRePass->text())); }
+void TfrmSetPassword::UpdateOk() {
+  btnOk->setEnabled(SetPasswordOkEnabled(ePass->text(), eRePass->text()));
+}

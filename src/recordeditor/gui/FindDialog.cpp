@@ -37,12 +37,24 @@ TFindDialog::TFindDialog(QWidget* parent, const TFindDialogState& state) : QDial
     const QString text = QString::fromUtf8(c.Text);
     QWidget* w = nullptr;
     switch (c.Kind) {
-      case TFindControlKind::Label: w = new QLabel(text, this); break;
-      case TFindControlKind::GroupBox: w = new QGroupBox(text, this); break;
-      case TFindControlKind::Combo: w = cbFindText = new QComboBox(this); break;
-      case TFindControlKind::CheckBox: w = new QCheckBox(text, this); break;
-      case TFindControlKind::RadioButton: w = new QRadioButton(text, this); break;
-      case TFindControlKind::PushButton: w = new QPushButton(text, this); break;
+      case TFindControlKind::Label:
+        w = new QLabel(text, this);
+        break;
+      case TFindControlKind::GroupBox:
+        w = new QGroupBox(text, this);
+        break;
+      case TFindControlKind::Combo:
+        w = cbFindText = new QComboBox(this);
+        break;
+      case TFindControlKind::CheckBox:
+        w = new QCheckBox(text, this);
+        break;
+      case TFindControlKind::RadioButton:
+        w = new QRadioButton(text, this);
+        break;
+      case TFindControlKind::PushButton:
+        w = new QPushButton(text, this);
+        break;
     }
     if (c.Id >= 0) w->setObjectName(QString::number(c.Id));
     QRect r = DluToPixels(f, kPlaces[i]);
@@ -93,7 +105,9 @@ TFindDialog::TFindDialog(QWidget* parent, const TFindDialogState& state) : QDial
   cbFindText->setFocus();
 }
 
-QWidget* TFindDialog::Control(int id) const { return findChild<QWidget*>(QString::number(id)); }
+QWidget* TFindDialog::Control(int id) const {
+  return findChild<QWidget*>(QString::number(id));
+}
 
 TFindDialogState TFindDialog::State() const {
   TFindDialogState s;
@@ -108,7 +122,9 @@ TFindDialogState TFindDialog::State() const {
   return s;
 }
 
-void TFindDialog::CentreOver(QWidget* owner) { CentreDialogOver(this, owner); }
+void TFindDialog::CentreOver(QWidget* owner) {
+  CentreDialogOver(this, owner);
+}
 
 bool RunFindDialog(QWidget* owner, TFindDialogState& state) {
   TFindDialog dlg(owner ? owner->window() : nullptr, state);
@@ -120,5 +136,6 @@ bool RunFindDialog(QWidget* owner, TFindDialogState& state) {
 }
 
 void InstallFindDialog() {
-  SetFindDialogRunner([](WindowHandle owner, TFindDialogState& state) { return RunFindDialog(WidgetOf(owner), state); });
+  SetFindDialogRunner(
+      [](WindowHandle owner, TFindDialogState& state) { return RunFindDialog(WidgetOf(owner), state); });
 }

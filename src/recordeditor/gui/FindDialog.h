@@ -18,17 +18,17 @@ class TFindDialog : public QDialog {
  public:
   TFindDialog(QWidget* parent, const TFindDialogState& state);
 
-  QComboBox* cbFindText = nullptr;  // 1000
-  QCheckBox* chCaseSensitive = nullptr;  // 1001
-  QCheckBox* chWholeWord = nullptr;  // 1002
+  QComboBox* cbFindText = nullptr;            // 1000
+  QCheckBox* chCaseSensitive = nullptr;       // 1001
+  QCheckBox* chWholeWord = nullptr;           // 1002
   QCheckBox* chRegularExpressions = nullptr;  // 1013
-  QCheckBox* chFromCursor = nullptr;  // 1014
-  QRadioButton* rbForward = nullptr;  // 1003
-  QRadioButton* rbBackward = nullptr;  // 1004
-  QRadioButton* rbGlobal = nullptr;  // 1005
-  QRadioButton* rbSelection = nullptr;  // 1006
-  QPushButton* btnOk = nullptr;  // 1
-  QPushButton* btnCancel = nullptr;  // 2
+  QCheckBox* chFromCursor = nullptr;          // 1014
+  QRadioButton* rbForward = nullptr;          // 1003
+  QRadioButton* rbBackward = nullptr;         // 1004
+  QRadioButton* rbGlobal = nullptr;           // 1005
+  QRadioButton* rbSelection = nullptr;        // 1006
+  QPushButton* btnOk = nullptr;               // 1
+  QPushButton* btnCancel = nullptr;           // 2
 
   // The control of a template identifier, nullptr for an unknown one.
   QWidget* Control(int id) const;

@@ -29,11 +29,22 @@ constexpr int kSplitterWidth = 3;
 
 // The image list, in order; the realign button shows image kAlignImage when the panel is at the
 // bottom and the next one when it is on top.
-const char* const kImageNames[] = {
-    "document-save-as", "edit-select-all", "edit-copy",     "edit-cut",        "edit-paste",
-    "edit-undo",        "edit-redo",       "edit-find",     "edit-find-next",  "edit-find-replace",
-    "document-print",   "document-print-preview", "open-menu", "view-split-top-bottom", "go-up",
-    "go-down"};
+const char* const kImageNames[] = {"document-save-as",
+                                   "edit-select-all",
+                                   "edit-copy",
+                                   "edit-cut",
+                                   "edit-paste",
+                                   "edit-undo",
+                                   "edit-redo",
+                                   "edit-find",
+                                   "edit-find-next",
+                                   "edit-find-replace",
+                                   "document-print",
+                                   "document-print-preview",
+                                   "open-menu",
+                                   "view-split-top-bottom",
+                                   "go-up",
+                                   "go-down"};
 constexpr int kViewOptionsImage = 12;
 constexpr int kCommentImage = 13;
 constexpr int kAlignImage = 14;
@@ -44,17 +55,16 @@ struct TActionLook {
 };
 // The toolbar, left to right, before the view options and the comments toggle.
 constexpr TActionLook kToolbar[] = {
-    {TEditorAction::SaveContentsAs, 0}, {TEditorAction::CopyAll, 1},     {TEditorAction::EditCopy, 2},
-    {TEditorAction::EditCut, 3},        {TEditorAction::EditPaste, 4},   {TEditorAction::EditUndo, 5},
-    {TEditorAction::EditRedo, 6},       {TEditorAction::FindInText, 7},  {TEditorAction::FindNextText, 8},
-    {TEditorAction::FindReplace, 9},    {TEditorAction::Print, 10},      {TEditorAction::PrintPreview, 11},
+    {TEditorAction::SaveContentsAs, 0}, {TEditorAction::CopyAll, 1},    {TEditorAction::EditCopy, 2},
+    {TEditorAction::EditCut, 3},        {TEditorAction::EditPaste, 4},  {TEditorAction::EditUndo, 5},
+    {TEditorAction::EditRedo, 6},       {TEditorAction::FindInText, 7}, {TEditorAction::FindNextText, 8},
+    {TEditorAction::FindReplace, 9},    {TEditorAction::Print, 10},     {TEditorAction::PrintPreview, 11},
 };
 // The code editor's pop-up menu; SeparatorAfter marks where a separator follows.
 constexpr TEditorAction kMemoMenu[] = {
-    TEditorAction::EditCopy,   TEditorAction::EditCut,          TEditorAction::EditPaste,
-    TEditorAction::EditUndo,   TEditorAction::EditRedo,         TEditorAction::FindInText,
-    TEditorAction::FindNextText, TEditorAction::FindPreviousText, TEditorAction::Print,
-    TEditorAction::PrintPreview};
+    TEditorAction::EditCopy, TEditorAction::EditCut,     TEditorAction::EditPaste,    TEditorAction::EditUndo,
+    TEditorAction::EditRedo, TEditorAction::FindInText,  TEditorAction::FindNextText, TEditorAction::FindPreviousText,
+    TEditorAction::Print,    TEditorAction::PrintPreview};
 constexpr bool SeparatorAfter(TEditorAction a) {
   return a == TEditorAction::EditRedo || a == TEditorAction::FindPreviousText;
 }
@@ -204,9 +214,7 @@ void TEditorFrameWidget::BuildToolbar() {
   btnComment->SetIsToggleButton(true);
   btnComment->SetImageIndex(kCommentImage);
   SetHint(btnComment, "Show/Hide Comments Panel");
-  btnComment->OnClick = [this](TmxXPButton* b) {
-    RunGuarded([&] { frame_->SetCommentsShown(b->Down()); });
-  };
+  btnComment->OnClick = [this](TmxXPButton* b) { RunGuarded([&] { frame_->SetCommentsShown(b->Down()); }); };
   row->addWidget(btnComment);
 }
 
@@ -272,14 +280,18 @@ void TEditorFrameWidget::Run(TEditorAction action) {
 // ---------------------------------------------------------------------------------------------
 // The frame's view
 
-bool TEditorFrameWidget::MemoEnabled() const { return MemoWindow->isEnabled(); }
+bool TEditorFrameWidget::MemoEnabled() const {
+  return MemoWindow->isEnabled();
+}
 
 void TEditorFrameWidget::SetMemoEnabled(bool enabled) {
   MemoWindow->setEnabled(enabled);
   ScheduleUpdate();
 }
 
-void TEditorFrameWidget::FocusMemo() { MemoWindow->setFocus(Qt::OtherFocusReason); }
+void TEditorFrameWidget::FocusMemo() {
+  MemoWindow->setFocus(Qt::OtherFocusReason);
+}
 
 void TEditorFrameWidget::PlaceComments(bool shown, bool onTop) {
   commentsOnTop_ = onTop;
@@ -299,7 +311,9 @@ void TEditorFrameWidget::SetCommentsHeight(int height) {
   ApplySplitterSizes();
 }
 
-int TEditorFrameWidget::CommentsPanelHeight() const { return commentsHeight_ + kTitleHeight; }
+int TEditorFrameWidget::CommentsPanelHeight() const {
+  return commentsHeight_ + kTitleHeight;
+}
 
 void TEditorFrameWidget::ApplySplitterSizes() {
   if (!Splitter || !CommentsPanel->isVisibleTo(this)) return;
@@ -319,7 +333,9 @@ void TEditorFrameWidget::resizeEvent(QResizeEvent* event) {
   ApplySplitterSizes();
 }
 
-void TEditorFrameWidget::ShowToolbar(bool visible) { EditorToolbar->setVisible(visible); }
+void TEditorFrameWidget::ShowToolbar(bool visible) {
+  EditorToolbar->setVisible(visible);
+}
 
 void TEditorFrameWidget::ShowPrintPreview(TSynPadPrint& print) {
   Owned<TdlgPrintPreview> preview(Construct<TdlgPrintPreview>(nullptr));
@@ -331,4 +347,6 @@ void TEditorFrameWidget::ShowPrintPreview(TSynPadPrint& print) {
   preview->SynPadPrintPreview->SetSynPadPrint(nullptr);
 }
 
-WindowHandle TEditorFrameWidget::Window() const { return HandleOf(window()); }
+WindowHandle TEditorFrameWidget::Window() const {
+  return HandleOf(window());
+}

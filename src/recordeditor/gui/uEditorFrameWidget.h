@@ -15,7 +15,6 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QWidget>
-
 #include <array>
 #include <functional>
 #include <memory>

@@ -107,8 +107,10 @@ TSynOptionsFrame::TSynOptionsFrame(QWidget* parent, TdmHighLighters& main)
     model_->SelectElement(row);
     ShowElement();
   });
-  const std::pair<QCheckBox*, TFontStyles> styles[] = {
-      {chBold, syn::fsBold}, {chItalic, syn::fsItalic}, {chUnderline, syn::fsUnderline}, {chStrikeout, syn::fsStrikeOut}};
+  const std::pair<QCheckBox*, TFontStyles> styles[] = {{chBold, syn::fsBold},
+                                                       {chItalic, syn::fsItalic},
+                                                       {chUnderline, syn::fsUnderline},
+                                                       {chStrikeout, syn::fsStrikeOut}};
   for (const auto& [box, flag] : styles)
     connect(box, &QCheckBox::toggled, this, [this, flag = flag](bool on) {
       if (!showing_) model_->SetStyleFlag(flag, on);

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 
