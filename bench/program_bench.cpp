@@ -16,6 +16,7 @@
 #include "app/UMain.h"
 #include "app/uProgramEntry.h"
 #include "canonical_bank.h"
+#include "shown_program.h"
 #include "window_bench_support.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
@@ -61,24 +62,9 @@ void NeedApplication() {
 }
 
 // Runs the entry up to the shown main window; the window has painted when this returns.
-struct Program {
-  TProgramEntry entry;
+struct Program : windowbench::ShownProgram {
   explicit Program(const std::string& bank, bool autoSave = true)
-      : entry([&] {
-          TProgramOptions o;
-          o.SettingsFile = TheFiles().Settings(autoSave);
-          o.CommandLineFile = bank;
-          o.PluginFolder = TheFiles().dir.File("no-plugins");
-          return o;
-        }()) {
-    entry.InitializeUnits();
-    entry.InitializeApplication();
-    entry.CreateHighlighters();
-    entry.CreateMainForm();
-    entry.ShowMainForm();
-    QApplication::processEvents();
-  }
-  TfrmMain* Form() const { return entry.MainForm(); }
+      : ShownProgram(TheFiles().Settings(autoSave), bank, TheFiles().dir.File("no-plugins")) {}
 };
 
 // ---- start and quit ----

@@ -20,6 +20,7 @@
 #include "canonical_bank.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "platform/Lifecycle.h"
+#include "shown_program.h"
 #include "window_bench_support.h"
 #include "xml/uXMLBase2.h"
 
@@ -63,28 +64,13 @@ Files& TheFiles() {
 }
 
 // The program up to its shown main window, with a databank open.
-struct Program {
-  TProgramEntry entry;
+struct Program : windowbench::ShownProgram {
   explicit Program(const std::string& bank)
-      : entry([&] {
-          TProgramOptions o;
-          o.SettingsFile = TheFiles().Settings();
-          o.CommandLineFile = bank;
-          o.PluginFolder = TheFiles().dir.File("no-plugins");
-          return o;
-        }()) {
-    entry.InitializeUnits();
-    entry.InitializeApplication();
-    entry.CreateHighlighters();
-    entry.CreateMainForm();
-    entry.ShowMainForm();
-    QApplication::processEvents();
-  }
+      : ShownProgram(TheFiles().Settings(), bank, TheFiles().dir.File("no-plugins")) {}
   ~Program() {
     entry.MainForm()->Session().CloseBank();  // not saved: nothing of it is needed again
     entry.Finish();
   }
-  TfrmMain* Form() const { return entry.MainForm(); }
 };
 
 void BM_SaveDocumentToBytes(benchmark::State& state) {

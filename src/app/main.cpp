@@ -1,5 +1,6 @@
 // The program's entry: the start and end sequence of uProgramEntry, step by step.
 #include "app/uProgramEntry.h"
+#include "platform/MainStack.h"
 #include "platform/UIServices.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtUIServices.h"
@@ -7,6 +8,7 @@
 #include "ui/InputDialog.h"
 
 int main(int argc, char** argv) {
+  platform::EnsureMainStack(argv);
   TProgramEntry entry(ProgramOptionsFromCommandLine(argc, argv));
   entry.InitializeUnits();
   platform::TGuardedApplication app(argc, argv);

@@ -1,5 +1,6 @@
 #include "databank/uBankSession.h"
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <system_error>
@@ -116,6 +117,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     compress_ = false;
     convertedOld_ = false;
   }
+  parseError_.clear();
   if (pathIn.empty() || !bank) return false;
 
   std::string path = bp::ExpandFileName(pathIn);
@@ -127,7 +129,12 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     if (bp::RenameNoReplace(path, renamed)) path = renamed;
   }
 
+  bool read = false;
   auto fail = [&] {
+    if (own && read) {
+      const std::string full = bp::ExpandFileName(path);
+      if (std::find(unreadable_.begin(), unreadable_.end(), full) == unreadable_.end()) unreadable_.push_back(full);
+    }
     if (own) {
       fileName_.clear();
       entryName_.clear();
@@ -147,6 +154,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     return fail();
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
+  read = fileSize > 0;
 
   TBankReadContext context;
   context.Password = password_;
@@ -166,6 +174,9 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     parsed = false;
   }
   if (!parsed) {
+    // Enciphered text that does not parse was read with a wrong password: where the garbage broke
+    // off would tell the user nothing.
+    if (!layers.Enciphered) parseError_ = bank->ErrorSummary();
     // Another databank (an import) is tried with the open databank's password first; a file
     // enciphered with a password of its own then asks for that one.
     if (!own && layers.Enciphered && !layers.PasswordAsked && !password_.empty()) {
@@ -181,11 +192,17 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     if (layers.Compressed) entryName_ = layers.EntryName;
     convertedOld_ = oldFormat;
     fileName_ = GetLongFileName(path);
+    NoteDiskForm(fileName_, password_, compress_);
     fileSize_ = fileSize;
     dataSize_ = dataSize;
     Changed();
   }
   return true;
+}
+
+std::string TBankSession::CouldNotOpenMessage() const {
+  const std::string& first = BankMessage(SCouldNotOpenBank);
+  return parseError_.empty() ? first : first + "\n" + parseError_;
 }
 
 bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source) {
@@ -202,6 +219,7 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
   for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
   if (outcome.Saved && bank == bank_.get()) {
+    NoteDiskForm(path, layers.Password, layers.Compress);
     fileSize_ = outcome.FileSize;
     dataSize_ = outcome.DataSize;
   }
@@ -234,6 +252,30 @@ bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& pat
   if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
   job.Layers = std::move(layers);
   job.MakeBackup = Setting(bs::MakeBackup, true);
+  if (&bank == bank_.get() && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
+    const TBankWriteLayers& now = job.Layers;
+    job.DropWeakerBackup = !now.Password.empty() ? diskForm_.Password != now.Password
+                                                 : diskForm_.Password.empty() && now.Compress && !diskForm_.Compress;
+  }
+  return KeepUnreadable(path);
+}
+
+void TBankSession::NoteDiskForm(const std::string& path, const std::string& password, bool compress) {
+  diskForm_ = {bp::ExpandFileName(path), password, compress};
+}
+
+bool TBankSession::KeepUnreadable(const std::string& path) {
+  const auto found = std::find(unreadable_.begin(), unreadable_.end(), bp::ExpandFileName(path));
+  if (found == unreadable_.end()) return true;
+  if (bp::FileExists(path)) {
+    try {
+      CopyFile(path, path + ".bad");
+    } catch (const Exception& e) {
+      ShowError(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
+      return false;
+    }
+  }
+  unreadable_.erase(found);
   return true;
 }
 
@@ -268,7 +310,7 @@ void TBankSession::OpenBank(const std::string& pathIn) {
     password_.clear();
   }
   if (!LoadBankFile(path)) {
-    if (!path.empty()) ShowError(SCouldNotOpenBank);
+    if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
   }
   modified_ = false;
@@ -333,7 +375,7 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
       MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
   if (made) {
     job.Tag = ++saveTag_;
-    savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_});
+    savesInFlight_.emplace_back(job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress});
     // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
   }
@@ -384,6 +426,7 @@ void TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome) {
   const bool sameBank = bank_ && state.BankSerial == bankSerial_;
   if (outcome.Saved) {
     if (sameBank) {
+      NoteDiskForm(outcome.Path, state.Password, state.Compress);
       fileSize_ = outcome.FileSize;
       dataSize_ = outcome.DataSize;
       // A later save that failed may have marked the databank; this one holds everything up to now.

@@ -135,6 +135,9 @@ class TBankSession {
   // enciphered text does not parse with the known password is read once more after asking for the
   // file's own password.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
+  // "Could not open DataBank!", with a second line saying where and why the last LoadBankFile's
+  // text did not parse, when that was why it failed.
+  std::string CouldNotOpenMessage() const;
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
@@ -229,7 +232,8 @@ class TBankSession {
   TBankWriteLayers OwnLayers() const;
   // The document in bytes (or its snapshot, for the writer to turn into bytes), with the path, the
   // layers (the entry named as it goes into the file) and the backup switch; false, the error shown,
-  // when the document could not be turned into bytes or copied.
+  // when the document could not be turned into bytes or copied, or path failed to open earlier and
+  // could not be kept as "<path>.bad" first.
   enum class TDocumentBytes { Now, ByWriter };
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
                    TDocumentBytes bytes = TDocumentBytes::Now);
@@ -242,6 +246,7 @@ class TBankSession {
   std::unique_ptr<platform::ITimer> timer_;
   std::unique_ptr<TXMLDataBase2> bank_;
   std::string fileName_, entryName_, password_, lastOpened_;
+  std::string parseError_;  // the last LoadBankFile's parse error in one line, "" when it parsed
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;
@@ -254,7 +259,20 @@ class TBankSession {
   struct TSaveState {
     std::uint64_t EditGeneration = 0;  // editGeneration_ when its bytes were made
     std::uint64_t BankSerial = 0;      // the databank it belongs to
+    std::string Password;              // the layers it is written with
+    bool Compress = false;
   };
+  // The form of the window's file on disk as it was last read or written (Path "" when unknown).
+  struct TDiskForm {
+    std::string Path, Password;
+    bool Compress = false;
+  } diskForm_;
+  void NoteDiskForm(const std::string& path, const std::string& password, bool compress);
+  // Files that failed to open as the window's databank and still hold what they held then.
+  std::vector<std::string> unreadable_;
+  // Before the first write over a file that failed to open: keeps it as "<file>.bad"; false (the
+  // error shown) when no copy could be made.
+  bool KeepUnreadable(const std::string& path);
   std::unique_ptr<TBankWriter> writer_;
   std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;

@@ -1,6 +1,8 @@
 #include "databank/uBankWriter.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "databank/uBankMessages.h"
 #include "databank/uFilePaths.h"
@@ -46,6 +48,10 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
   }
   out.Saved = true;
   out.FileSize = bp::FileSizeOf(job.Path);
+  if (job.DropWeakerBackup) {
+    std::error_code ignored;
+    std::filesystem::remove(bp::ChangeFileExt(job.Path, SBackupExt), ignored);
+  }
   return out;
 }
 

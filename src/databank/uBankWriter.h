@@ -25,6 +25,9 @@ struct TBankSaveJob {
   std::unique_ptr<const TXMLDataBase2> Document;
   TBankWriteLayers Layers;   // EntryName: the archive entry's name as it goes into the file
   bool MakeBackup = false;   // copy an existing file to "<name>.backup" first
+  // The file holds the databank in a weaker form than the new one (no password or another one, or
+  // plain text where the new file is zipped): its backup is removed once the new file is complete.
+  bool DropWeakerBackup = false;
   std::uint64_t Tag = 0;     // the caller's, handed back in the outcome
 };
 

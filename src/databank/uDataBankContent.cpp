@@ -1,6 +1,8 @@
 #include "databank/uDataBankContent.h"
 
+#include <algorithm>
 #include <climits>
+#include <optional>
 #include <utility>
 
 #include "xml/uXMLBase2.h"
@@ -37,7 +39,7 @@ void SetRecordComments(TxevXMLNode2* record, std::string comments) {
 int RecordXPos(const TxevXMLNode2* record) { return XMLGetAttrInteger(record, xaXPos, 0); }
 int RecordYPos(const TxevXMLNode2* record) { return XMLGetAttrInteger(record, xaYPos, 0); }
 int RecordCommentPanelHeight(const TxevXMLNode2* record) {
-  return XMLGetAttrInteger(record, xaCommentPanelHeight, DefCommentPanelHeight);
+  return std::clamp(XMLGetAttrInteger(record, xaCommentPanelHeight, DefCommentPanelHeight), 0, kMaxCommentPanelHeight);
 }
 
 std::string InheritedHighLight(const TxevXMLNode2* node) { return XMLPathReadInherited(node, xnHighLight, DefHighLight); }
@@ -61,17 +63,71 @@ bool RecordCommentPanelShown(const TxevXMLNode2* record) {
   return IsTrueText(XMLPathReadInherited(record, xnCommentPanelShown, DefCommentPanelShown));
 }
 
-void AssignID(TxevXMLNode2* node, int& nextNodeID) {
-  if (!node) return;
-  SetNodeID(node, nextNodeID);
-  if (nextNodeID < INT_MAX) ++nextNodeID;
+namespace {
+// The IDs of every folder and record below each of the roots (sorted; one below both counts twice).
+std::vector<int> UsedIDs(std::initializer_list<const TxevXMLNode2*> roots) {
+  std::vector<int> used;
+  std::vector<const TxevXMLNode2*> stack;
+  for (const TxevXMLNode2* root : roots)
+    if (root) stack.push_back(root);
+  while (!stack.empty()) {
+    const TxevXMLNode2* node = stack.back();
+    stack.pop_back();
+    if (IsTreeNode(node)) used.push_back(NodeID(node));
+    for (const TxevXMLNode2* child : node->Children()) stack.push_back(child);
+  }
+  std::sort(used.begin(), used.end());
+  return used;
 }
 
-void RenumberSubtree(TxevXMLNode2* node, int& nextNodeID) {
+// Hands out the IDs from 1 up that are not in used (sorted), lowest first.
+class TFreeIDs {
+ public:
+  explicit TFreeIDs(std::vector<int> used) : used_(std::move(used)) {}
+  int Take() {
+    for (;;) {
+      while (at_ < used_.size() && used_[at_] < next_) ++at_;
+      if (at_ == used_.size() || used_[at_] != next_) return next_++;
+      ++next_;
+    }
+  }
+
+ private:
+  std::vector<int> used_;
+  size_t at_ = 0;
+  int next_ = 1;
+};
+
+const TxevXMLNode2* TopOf(const TxevXMLNode2* node) {
+  while (node->Parent()) node = node->Parent();
+  return node;
+}
+
+// Gives node the counter's value, or once the counter is spent an ID nobody holds (free is made on
+// first need: the IDs are gathered once per operation).
+void GiveID(TxevXMLNode2* node, int& nextNodeID, const TxevXMLNode2* root, std::optional<TFreeIDs>& free) {
+  if (nextNodeID < INT_MAX) {
+    SetNodeID(node, nextNodeID++);
+    return;
+  }
+  SetNodeID(node, -1);  // its own old ID is no reason to skip that ID
+  if (!free) free.emplace(UsedIDs({root, TopOf(node)}));
+  SetNodeID(node, free->Take());
+}
+}  // namespace
+
+void AssignID(TxevXMLNode2* node, int& nextNodeID, const TxevXMLNode2* root) {
   if (!node) return;
-  AssignID(node, nextNodeID);
+  std::optional<TFreeIDs> free;
+  GiveID(node, nextNodeID, root, free);
+}
+
+void RenumberSubtree(TxevXMLNode2* node, int& nextNodeID, const TxevXMLNode2* root) {
+  if (!node) return;
+  std::optional<TFreeIDs> free;
+  GiveID(node, nextNodeID, root, free);
   if (!IsFolder(node)) return;
-  ForEachTreeNode(node, [&](TxevXMLNode2* n, int) { AssignID(n, nextNodeID); });
+  ForEachTreeNode(node, [&](TxevXMLNode2* n, int) { GiveID(n, nextNodeID, root, free); });
 }
 
 namespace {

@@ -104,7 +104,9 @@ std::string RecordComments(const TxevXMLNode2* record);
 void SetRecordComments(TxevXMLNode2* record, std::string comments);
 int RecordXPos(const TxevXMLNode2* record);  // 0 when missing
 int RecordYPos(const TxevXMLNode2* record);
-int RecordCommentPanelHeight(const TxevXMLNode2* record);  // 80 when missing
+// 80 when missing; kept within 0..kMaxCommentPanelHeight.
+int RecordCommentPanelHeight(const TxevXMLNode2* record);
+inline constexpr int kMaxCommentPanelHeight = 32767;
 
 // Inherited values: the node's own child element, else the nearest ancestor's, else the default.
 std::string InheritedHighLight(const TxevXMLNode2* node);
@@ -113,10 +115,12 @@ bool InheritedCommentPanelAlignment(const TxevXMLNode2* node);  // true: comment
 // inherited element ("true"/"false") decides.
 bool RecordCommentPanelShown(const TxevXMLNode2* record);
 
-// Node IDs. nextNodeID is the counter the tree window holds while a databank is open.
-void AssignID(TxevXMLNode2* node, int& nextNodeID);
+// Node IDs. nextNodeID is the counter the tree window holds while a databank is open; a new ID is
+// the counter's value while it can go higher, after that the lowest ID from 1 up that no folder or
+// record below root (the document) or in node's own tree holds, so new IDs never repeat.
+void AssignID(TxevXMLNode2* node, int& nextNodeID, const TxevXMLNode2* root);
 // Pre-order: the node, then (for a folder) every child in order, each getting a fresh ID.
-void RenumberSubtree(TxevXMLNode2* node, int& nextNodeID);
+void RenumberSubtree(TxevXMLNode2* node, int& nextNodeID, const TxevXMLNode2* root);
 // The first folder or record in display order whose "ID" text equals the decimal text of id
 // (so "007" never matches 7); nullptr for a negative id or no match.
 TxevXMLNode2* FindNodeByID(const TxevXMLNode2* root, int id);

@@ -347,7 +347,7 @@ void TXMLTreeCore::NewFolder() {
   TxevXMLNode2* parent = selected ? selected : bank->Root();
   TxevXMLNode2* folder = parent->AddChild(bank::xnFolder);
   folder->SetText(SNewFolderTitle);
-  bank::AssignID(folder, session_->NextNodeID);
+  bank::AssignID(folder, session_->NextNodeID, bank->Root());
   InsertSubtreeItems(folder);
   TTreeItem* item = map_.ItemOf(folder);
   view_->SetFocus();
@@ -365,7 +365,7 @@ void TXMLTreeCore::NewRecord() {
   TxevXMLNode2* record = parent->AddChild(bank::xnRecord);
   record->SetText(SNewRecordTitle);
   record->AddChild(bank::xnData);
-  bank::AssignID(record, session_->NextNodeID);
+  bank::AssignID(record, session_->NextNodeID, Bank()->Root());
   InsertSubtreeItems(record);
   TTreeItem* item = map_.ItemOf(record);
   view_->SetFocus();
@@ -485,7 +485,7 @@ std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
   for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
-    bank::RenumberSubtree(copy.get(), session_->NextNodeID);
+    bank::RenumberSubtree(copy.get(), session_->NextNodeID, Bank()->Root());
     TxevXMLNode2* node = before ? parent->InsertNode(before->IndexInParent(), std::move(copy))
                                 : parent->AddNode(std::move(copy));
     InsertSubtreeItems(node);

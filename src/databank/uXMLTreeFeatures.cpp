@@ -200,7 +200,7 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
     TBorrowedBankState borrowed(Session());
     TXMLDataBase2 other;
     if (!Session().LoadBankFile(path, &other)) {
-      UI().MessageBox(BankMessage(SCouldNotOpenBank), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+      UI().MessageBox(Session().CouldNotOpenMessage(), SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
       return false;
     }
     nodes = ImportableNodes(other);

@@ -181,6 +181,11 @@ std::u16string TCustomSynPad::GetText() const { return fLines->GetTextStr(); }
 
 void TCustomSynPad::SetText(std::u16string_view Value) { fLines->SetText(Value); }
 
+void TCustomSynPad::LoadText(std::u16string_view Text) {
+  fLines->SetText(Text);
+  SetModified(false);
+}
+
 void TCustomSynPad::ClearAll() {
   fLines->Clear();
   fMarkList.clear();

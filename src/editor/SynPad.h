@@ -330,9 +330,13 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void Resize();
 
   // ---- text ----
-  TSynPadStringList& Lines() { return *fLines; }
+  // The text goes in through the operations below, so that the history and the notifications
+  // see every change; Lines is a read-only view, and assigning lines copies them in.
   const TSynPadStringList& Lines() const { return *fLines; }
   void SetLines(const TWideStrings& Value);
+  // Loads Text as a new state: the old text's history, marks and bookmarks go, and the control
+  // is unmodified (ClearAll does the same with no text).
+  void LoadText(std::u16string_view Text);
   std::u16string GetText() const;
   void SetText(std::u16string_view Value);
   void ClearAll();
@@ -722,6 +726,12 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
 
  private:
   friend struct TSynPadPainter;
+  // PaintGutter's layers.
+  void PaintGutterLineNumbers(platform::ICanvas& Canvas, const TSynRect& AClip, int FirstLine, int LastLine);
+  void PaintGutterWrapGlyphs(platform::ICanvas& Canvas, int aFirstRow, int aLastRow);
+  // The marks of the rows; returns where each row's marks end.
+  std::vector<int> PaintGutterMarks(platform::ICanvas& Canvas, int aFirstRow, int aLastRow);
+  struct TSearchReplaceRun;
   bool HandleAllocated() const { return fHost && fHost->HandleAllocated(); }
   bool Focused() const { return fHost && fHost->Focused(); }
   int ClientWidth() const { return fHost ? fHost->ClientWidth() : 0; }
@@ -776,6 +786,13 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text);
   void UndoRedo(bool IsUndo);
   void ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUndo, TSynPadUndoList& Dest);
+  // ReplayItem's cases that take more than a few lines.
+  void ReplayInsertion(const TSynPadUndoItem& Item, bool IsUndo, TSynPadUndoList& Dest);
+  void UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest);
+  void RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest);
+  void RedoUnindent(const TSynPadUndoItem& Item);
+  // Takes Count units out of the line at Col; A and B, where on the line past Col, move back with the text.
+  void UnindentLine(int Line, int Col, int Count, TBufferCoord& A, TBufferCoord& B);
   void MoveGroupBreak(TSynPadUndoList& From, TSynPadUndoList& To);
   TSynChangeReason SelectionDeleteReason() const;
   void DeleteSelectionRecorded();

@@ -1000,11 +1000,7 @@ void TCustomSynPad::DoBlockUnindent() {
     for (int line = b.Line; line <= last; ++line) {
       const int n = removed[static_cast<size_t>(line - b.Line)];
       if (n == 0) continue;
-      std::u16string t(LineText(line));
-      t.erase(static_cast<size_t>(col - 1), static_cast<size_t>(n));
-      fLines->Put(line - 1, t);
-      for (TBufferCoord* p : {&anchor, &moving})
-        if (p->Line == line && p->Char > col) p->Char = std::max(col, p->Char - n);
+      UnindentLine(line, col, n, anchor, moving);
     }
   }
   SetCaretXY(moving);

@@ -44,9 +44,19 @@ std::u16string_view TrimRight(std::u16string_view s) {
 
 bool Before(const TBufferCoord& a, const TBufferCoord& b) { return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char); }
 
+// The first and the last position of a range in a mode (a column block's corners).
+TBufferCoord RangeFirst(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
+  if (Mode == smColumn) return TBufferCoord{std::min(Start.Char, End.Char), std::min(Start.Line, End.Line)};
+  return Before(End, Start) ? End : Start;
+}
+TBufferCoord RangeLast(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
+  if (Mode == smColumn) return TBufferCoord{std::max(Start.Char, End.Char), std::max(Start.Line, End.Line)};
+  return Before(End, Start) ? Start : End;
+}
+
 // The paint lock and the buffer's update bracket around one edit.
 struct TEditScope {
-  explicit TEditScope(TCustomSynPad& Ed) : lock(Ed), update(Ed.Lines()) {}
+  TEditScope(TCustomSynPad& Ed, TSynPadStringList& Lines) : lock(Ed), update(Lines) {}
   TSynPaintLock lock;
   TSynLinesUpdate update;
 };
@@ -138,7 +148,7 @@ void TCustomSynPad::FlushTrims(bool Record) {
   TBufferCoord caret = GetCaretXY();
   bool moved = false;
   {
-    TEditScope scope(*this);
+    TEditScope scope(*this, *fLines);
     for (int line : lines) {
       if (line < 1 || line > fLines->Count()) continue;
       const std::u16string_view s = fLines->StringRef(line - 1);
@@ -172,7 +182,7 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
                                           const TBufferCoord* At) {
   // The text may be a view into the buffer itself.
   const std::u16string text(Value);
-  TEditScope scope(*this);
+  TEditScope scope(*this, *fLines);
   TBufferCoord caret = GetCaretXY();
   if (SelAvail()) DeleteSelectionRaw(BlockBegin(), BlockEnd(), caret);
   if (At) caret = *At;
@@ -441,7 +451,7 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
     const std::u16string text(Text);
     const std::vector<std::u16string_view> pieces = SplitLines(text);
     if (static_cast<int>(pieces.size()) == End.Line - Start.Line + 1) {
-      TEditScope scope(*this);
+      TEditScope scope(*this, *fLines);
       for (size_t i = 0; i < pieces.size(); ++i) PutLine(Start.Line + static_cast<int>(i), pieces[i]);
       fInsertEnd = TBufferCoord{static_cast<int>(pieces.back().size()) + 1, End.Line};
       SetCaretXYEx(true, fInsertEnd);
@@ -578,55 +588,14 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
   const TSynSelectionMode mode = Item->ChangeSelMode;
   const TBufferCoord start = Item->ChangeStartPos, end = Item->ChangeEndPos;
   if (IsInsertion(reason)) {
-    // The range holds text the change put there; the item holds what it replaced.
-    const std::u16string removed = TextOfRange(start, end, mode);
-    const TBufferCoord from = mode == smColumn ? TBufferCoord{std::min(start.Char, end.Char), std::min(start.Line, end.Line)}
-                                               : (Before(end, start) ? end : start);
-    ReplaceRange(start, end, mode, Item->ChangeStr);
-    const TBufferCoord newEnd = fInsertEnd;
-    Dest.AddChange(reason, from, newEnd, removed, mode);
-    if (IsUndo) {
-      SetCaretXY(from);
-      fBlockBegin = fBlockEnd = GetCaretXY();
-    }
-    fActiveSelectionMode = mode;
+    ReplayInsertion(*Item, IsUndo, Dest);
     return;
   }
   if (IsDeletion(reason)) {
-    const TBufferCoord lo = mode == smColumn ? TBufferCoord{std::min(start.Char, end.Char), std::min(start.Line, end.Line)}
-                                             : (Before(end, start) ? end : start);
-    if (IsUndo) {
-      // The stored text goes back in where it was taken out.
-      if ((reason == crDeleteSelection || reason == crDeleteAfter) && fLines->Count() < lo.Line) {
-        while (fLines->Count() < lo.Line) fLines->Add(u"");
-      }
-      ReplaceRange(lo, lo, mode, Item->ChangeStr);
-      RestoreMarkLines(Item->MarkLines);
-      Dest.AddChange(reason, start, end, u"", mode);
-      if (reason == crDeleteSelection || reason == crDeleteAfter)
-        SetCaretXY(start);
-      else if (reason == crSelDelete || reason == crDeleteBefore)
-        SetCaretXY(end);
-      if (reason == crDeleteSelection || reason == crSelDelete) {
-        // The caret's end moves; the other end anchors.
-        const TBufferCoord caretEnd = reason == crDeleteSelection ? start : end;
-        const TBufferCoord anchor = reason == crDeleteSelection ? end : start;
-        SetSelectionRaw(anchor, caretEnd, mode);
-      } else {
-        fActiveSelectionMode = mode;
-        fBlockBegin = fBlockEnd = GetCaretXY();
-      }
-      EnsureCursorPosVisible();
-    } else {
-      const TBufferCoord hi = mode == smColumn ? TBufferCoord{std::max(start.Char, end.Char), std::max(start.Line, end.Line)}
-                                               : (Before(end, start) ? start : end);
-      const std::u16string removed = TextOfRange(lo, hi, mode);
-      fMovedMarks.clear();
-      ReplaceRange(lo, hi, mode, u"");
-      Dest.AddChange(reason, start, end, removed, mode);
-      if (TSynPadUndoItem* redone = NewestUndoItem(Dest); redone && !fMovedMarks.empty())
-        redone->MarkLines = std::move(fMovedMarks);
-    }
+    if (IsUndo)
+      UndoDeletion(*Item, Dest);
+    else
+      RedoDeletion(*Item, Dest);
     return;
   }
   switch (reason) {
@@ -635,36 +604,17 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
       SetCaretXY(end);
       SetSelectionRaw(start, end, mode);
       break;
-    case crUnindent: {
-      const int col = mode == smColumn ? std::min(start.Char, end.Char) : 1;
-      const int firstLine = std::min(start.Line, end.Line);
+    case crUnindent:
       if (IsUndo) {
-        InsertBlock(TBufferCoord{col, firstLine}, Item->ChangeStr, false);
+        const int col = mode == smColumn ? std::min(start.Char, end.Char) : 1;
+        InsertBlock(TBufferCoord{col, std::min(start.Line, end.Line)}, Item->ChangeStr, false);
         SetCaretXY(end);
         SetSelectionRaw(start, end, mode);
       } else {
-        const std::vector<std::u16string_view> pieces = SplitLines(Item->ChangeStr);
-        TBufferCoord b = start, e = end;
-        {
-        TEditScope scope(*this);
-        for (size_t i = 0; i < pieces.size(); ++i) {
-          const int line = firstLine + static_cast<int>(i);
-          const int k = static_cast<int>(pieces[i].size());
-          if (k == 0 || line > fLines->Count()) continue;
-          std::u16string t(fLines->StringRef(line - 1));
-          if (col - 1 >= static_cast<int>(t.size())) continue;
-          t.erase(static_cast<size_t>(col - 1), static_cast<size_t>(k));
-          fLines->Put(line - 1, t);
-          for (TBufferCoord* p : {&b, &e})
-            if (p->Line == line && p->Char > col) p->Char = std::max(col, p->Char - k);
-        }
-        }
-        SetCaretXY(e);
-        SetSelectionRaw(b, e, mode);
+        RedoUnindent(*Item);
       }
       Dest.PushItem(std::move(Item));
       break;
-    }
     case crCaseSelection:
       Dest.AddChange(crCaseSelection, GetCaretXY(), GetCaretXY(), u"", fActiveSelectionMode);
       SetCaretXY(start);
@@ -678,4 +628,90 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
       Dest.PushItem(std::move(Item));
       break;
   }
+}
+
+void TCustomSynPad::ReplayInsertion(const TSynPadUndoItem& Item, bool IsUndo, TSynPadUndoList& Dest) {
+  const TSynSelectionMode mode = Item.ChangeSelMode;
+  const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
+  // The range holds text the change put there; the item holds what it replaced.
+  const std::u16string removed = TextOfRange(start, end, mode);
+  const TBufferCoord from = RangeFirst(start, end, mode);
+  ReplaceRange(start, end, mode, Item.ChangeStr);
+  const TBufferCoord newEnd = fInsertEnd;
+  Dest.AddChange(Item.ChangeReason, from, newEnd, removed, mode);
+  if (IsUndo) {
+    SetCaretXY(from);
+    fBlockBegin = fBlockEnd = GetCaretXY();
+  }
+  fActiveSelectionMode = mode;
+}
+
+void TCustomSynPad::UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest) {
+  const TSynChangeReason reason = Item.ChangeReason;
+  const TSynSelectionMode mode = Item.ChangeSelMode;
+  const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
+  const TBufferCoord lo = RangeFirst(start, end, mode);
+  // The stored text goes back in where it was taken out.
+  if ((reason == crDeleteSelection || reason == crDeleteAfter) && fLines->Count() < lo.Line) {
+    while (fLines->Count() < lo.Line) fLines->Add(u"");
+  }
+  ReplaceRange(lo, lo, mode, Item.ChangeStr);
+  RestoreMarkLines(Item.MarkLines);
+  Dest.AddChange(reason, start, end, u"", mode);
+  if (reason == crDeleteSelection || reason == crDeleteAfter)
+    SetCaretXY(start);
+  else if (reason == crSelDelete || reason == crDeleteBefore)
+    SetCaretXY(end);
+  if (reason == crDeleteSelection || reason == crSelDelete) {
+    // The caret's end moves; the other end anchors.
+    const TBufferCoord caretEnd = reason == crDeleteSelection ? start : end;
+    const TBufferCoord anchor = reason == crDeleteSelection ? end : start;
+    SetSelectionRaw(anchor, caretEnd, mode);
+  } else {
+    fActiveSelectionMode = mode;
+    fBlockBegin = fBlockEnd = GetCaretXY();
+  }
+  EnsureCursorPosVisible();
+}
+
+void TCustomSynPad::RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest) {
+  const TSynSelectionMode mode = Item.ChangeSelMode;
+  const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
+  const TBufferCoord lo = RangeFirst(start, end, mode), hi = RangeLast(start, end, mode);
+  const std::u16string removed = TextOfRange(lo, hi, mode);
+  fMovedMarks.clear();
+  ReplaceRange(lo, hi, mode, u"");
+  Dest.AddChange(Item.ChangeReason, start, end, removed, mode);
+  if (TSynPadUndoItem* redone = NewestUndoItem(Dest); redone && !fMovedMarks.empty())
+    redone->MarkLines = std::move(fMovedMarks);
+}
+
+void TCustomSynPad::RedoUnindent(const TSynPadUndoItem& Item) {
+  const TSynSelectionMode mode = Item.ChangeSelMode;
+  const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
+  const int col = mode == smColumn ? std::min(start.Char, end.Char) : 1;
+  const int firstLine = std::min(start.Line, end.Line);
+  // The item holds what each line lost at the column.
+  const std::vector<std::u16string_view> pieces = SplitLines(Item.ChangeStr);
+  TBufferCoord b = start, e = end;
+  {
+    TEditScope scope(*this, *fLines);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      const int line = firstLine + static_cast<int>(i);
+      const int k = static_cast<int>(pieces[i].size());
+      if (k == 0 || line > fLines->Count()) continue;
+      if (col - 1 >= static_cast<int>(fLines->StringRef(line - 1).size())) continue;
+      UnindentLine(line, col, k, b, e);
+    }
+  }
+  SetCaretXY(e);
+  SetSelectionRaw(b, e, mode);
+}
+
+void TCustomSynPad::UnindentLine(int Line, int Col, int Count, TBufferCoord& A, TBufferCoord& B) {
+  std::u16string t(fLines->StringRef(Line - 1));
+  t.erase(static_cast<size_t>(Col - 1), static_cast<size_t>(Count));
+  fLines->Put(Line - 1, t);
+  for (TBufferCoord* p : {&A, &B})
+    if (p->Line == Line && p->Char > Col) p->Char = std::max(Col, p->Char - Count);
 }

@@ -626,57 +626,17 @@ bool TCustomSynPad::DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& 
 
 void TCustomSynPad::PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip, int aFirstRow, int aLastRow) {
   const int firstLine = LineOfRow(aFirstRow), lastLine = LineOfRow(aLastRow);
-  const int lh = fTextHeight;
   TSynGutter& g = *fGutter;
   if (g.Gradient()) {
     for (const TSynGradientBand& band : SynGradientBands(g.GradientStartColor(), g.GradientEndColor(), g.GradientSteps(),
                                                          0, 0, fGutterWidth, ClientHeight(), true))
       Canvas.FillRect(TSynRect{band.Left, band.Top, band.Right, band.Bottom}, band.Color);
   }
-  const TColor brush = g.Color();
-  if (g.ShowLineNumbers()) {
-    TSynFontDesc font = SynFontWithStyle(fTextDrawer->BaseFont(), 0);
-    TColor textColor = fFont.Color();
-    if (g.UseFontStyle()) {
-      font = SynCanvasFont(g.Font(), fHost ? fHost->PixelsPerInch() : 96, false);
-      textColor = g.Font().Color();
-    }
-    Canvas.SetFont(font);
-    const int th = Canvas.FontMetrics().Height;
-    Canvas.SetTextColor(textColor);
-    TSynRect rcLine = AClip;
-    rcLine.Right = std::max(rcLine.Right, fGutterWidth - 2);
-    rcLine.Bottom = rcLine.Top;
-    for (int line = firstLine; line <= lastLine; ++line) {
-      const int row = FirstRowOfLine(line);
-      const int top = (row - fTopLine) * lh;
-      if (fWordWrapPlugin && !g.Gradient() && top > rcLine.Bottom)
-        Canvas.FillRect(TSynRect{rcLine.Left, rcLine.Bottom, rcLine.Right, top}, brush);
-      rcLine.Top = top;
-      rcLine.Bottom = top + lh;
-      const std::string digits = g.FormatLineNumber(line);
-      std::u16string text(digits.begin(), digits.end());
-      if (OnGutterGetText) OnGutterGetText(this, line, text);
-      const int tw = Canvas.TextWidth(text);
-      if (!g.Gradient()) Canvas.FillRect(rcLine, brush);
-      Canvas.TextOutAt(fGutterWidth - g.RightOffset() - 2 - tw, top + (lh - th) / 2, 0, nullptr, text);
-    }
-    if (!g.Gradient() && AClip.Bottom > rcLine.Bottom)
-      Canvas.FillRect(TSynRect{rcLine.Left, rcLine.Bottom, rcLine.Right, AClip.Bottom}, brush);
-    Canvas.SetFont(fTextDrawer->CurrentFont());
-  } else if (!g.Gradient()) {
-    Canvas.FillRect(AClip, brush);
-  }
-  if (fWordWrapPlugin && fWordWrapGlyph->Visible()) {
-    TColor mask = syn::clNone;
-    if (const TSynBitmap* img = fWordWrapGlyph->ImageToDraw(mask)) {
-      for (int row = aFirstRow; row <= aLastRow; ++row) {
-        if (FirstRowOfLine(LineOfRow(row)) == row) continue;
-        const int x = fGutterWidth - g.RightOffset() - 2 - fWordWrapGlyph->Width();
-        SynDrawBitmap(Canvas, *img, fWordWrapGlyph->Placement(x, (row - fTopLine) * lh, lh), mask);
-      }
-    }
-  }
+  if (g.ShowLineNumbers())
+    PaintGutterLineNumbers(Canvas, AClip, firstLine, lastLine);
+  else if (!g.Gradient())
+    Canvas.FillRect(AClip, g.Color());
+  if (fWordWrapPlugin && fWordWrapGlyph->Visible()) PaintGutterWrapGlyphs(Canvas, aFirstRow, aLastRow);
   if (g.BorderStyle() != gbsNone && AClip.Right >= fGutterWidth - 2) {
     Canvas.SetPen(g.BorderColor());
     if (g.BorderStyle() == gbsMiddle) {
@@ -685,55 +645,109 @@ void TCustomSynPad::PaintGutter(platform::ICanvas& Canvas, const TSynRect& AClip
     }
     Canvas.Line(fGutterWidth - 1, AClip.Top, fGutterWidth - 1, AClip.Bottom);
   }
-  // Marks: those of the kind drawn first, then the others beside them.
+  // Where each row's marks end, for the gutter-paint event.
   std::vector<int> offsets;
-  if (fBookMarkOpt->GlyphsVisible() && !fMarkList.empty() && lastLine >= firstLine) {
-    offsets.assign(static_cast<size_t>(aLastRow - aFirstRow + 1), 0);
-    const auto* images = static_cast<const TSynImageList*>(fBookMarkOpt->BookmarkImages());
-    auto drawMark = [&](const TSynPadMark& mark, bool firstKind) {
-      const int row = FirstRowOfLine(mark.Line);
-      if (row < aFirstRow || row > aLastRow) return;
-      int& off = offsets[static_cast<size_t>(row - aFirstRow)];
-      const int y = (row - fTopLine) * lh;
-      if (!mark.InternalImage && images) {
-        if (mark.ImageIndex < 0 || mark.ImageIndex >= images->Count()) return;
-        if (firstKind)
-          off = 0;
-        else if (off == 0)
-          off = fBookMarkOpt->Xoffset();
-        const TSynBitmap& bmp = images->Images[static_cast<size_t>(mark.ImageIndex)];
-        const int s = bmp.Scale();
-        SynDrawBitmap(Canvas, bmp, TSynImagePlacement{0, 0, bmp.Width() / s, bmp.Height() / s,
-                                                      fBookMarkOpt->LeftMargin() + off, y}, syn::clNone);
-        off += fBookMarkOpt->Xoffset();
-      } else if (mark.ImageIndex >= 0 && mark.ImageIndex <= 9) {
-        if (!fInternalImage) fInternalImage = std::make_unique<TSynInternalImage>("SynPadInternalImages", 10);
-        TSynImagePlacement place{};
-        if (off == 0 && fInternalImage->Placement(mark.ImageIndex, fBookMarkOpt->LeftMargin() + off, y, lh, place))
-          SynDrawBitmap(Canvas, fInternalImage->Images(), place, syn::clNone);
-        off += fBookMarkOpt->Xoffset();
-      }
-    };
-    const bool bookmarksFirst = fBookMarkOpt->DrawBookmarksFirst();
-    bool other = false;
-    for (const auto& m : fMarkList) {
-      if (!m->Visible || m->Line < firstLine || m->Line > lastLine) continue;
-      if (m->IsBookmark() == bookmarksFirst)
-        drawMark(*m, true);
-      else
-        other = true;
-    }
-    if (other)
-      for (const auto& m : fMarkList)
-        if (m->Visible && m->Line >= firstLine && m->Line <= lastLine && m->IsBookmark() != bookmarksFirst) drawMark(*m, false);
-  }
+  if (fBookMarkOpt->GlyphsVisible() && !fMarkList.empty() && lastLine >= firstLine)
+    offsets = PaintGutterMarks(Canvas, aFirstRow, aLastRow);
   if (OnGutterPaint) {
     for (int line = firstLine; line <= lastLine; ++line) {
       const int row = FirstRowOfLine(line);
       const int x = (!offsets.empty() && row >= aFirstRow && row <= aLastRow) ? offsets[static_cast<size_t>(row - aFirstRow)] : 0;
-      OnGutterPaint(this, line, x, (row - fTopLine) * lh);
+      OnGutterPaint(this, line, x, (row - fTopLine) * fTextHeight);
     }
   }
+}
+
+void TCustomSynPad::PaintGutterLineNumbers(platform::ICanvas& Canvas, const TSynRect& AClip, int FirstLine, int LastLine) {
+  const int lh = fTextHeight;
+  TSynGutter& g = *fGutter;
+  const TColor brush = g.Color();
+  TSynFontDesc font = SynFontWithStyle(fTextDrawer->BaseFont(), 0);
+  TColor textColor = fFont.Color();
+  if (g.UseFontStyle()) {
+    font = SynCanvasFont(g.Font(), fHost ? fHost->PixelsPerInch() : 96, false);
+    textColor = g.Font().Color();
+  }
+  Canvas.SetFont(font);
+  const int th = Canvas.FontMetrics().Height;
+  Canvas.SetTextColor(textColor);
+  TSynRect rcLine = AClip;
+  rcLine.Right = std::max(rcLine.Right, fGutterWidth - 2);
+  rcLine.Bottom = rcLine.Top;
+  for (int line = FirstLine; line <= LastLine; ++line) {
+    const int row = FirstRowOfLine(line);
+    const int top = (row - fTopLine) * lh;
+    if (fWordWrapPlugin && !g.Gradient() && top > rcLine.Bottom)
+      Canvas.FillRect(TSynRect{rcLine.Left, rcLine.Bottom, rcLine.Right, top}, brush);
+    rcLine.Top = top;
+    rcLine.Bottom = top + lh;
+    const std::string digits = g.FormatLineNumber(line);
+    std::u16string text(digits.begin(), digits.end());
+    if (OnGutterGetText) OnGutterGetText(this, line, text);
+    const int tw = Canvas.TextWidth(text);
+    if (!g.Gradient()) Canvas.FillRect(rcLine, brush);
+    Canvas.TextOutAt(fGutterWidth - g.RightOffset() - 2 - tw, top + (lh - th) / 2, 0, nullptr, text);
+  }
+  if (!g.Gradient() && AClip.Bottom > rcLine.Bottom)
+    Canvas.FillRect(TSynRect{rcLine.Left, rcLine.Bottom, rcLine.Right, AClip.Bottom}, brush);
+  Canvas.SetFont(fTextDrawer->CurrentFont());
+}
+
+void TCustomSynPad::PaintGutterWrapGlyphs(platform::ICanvas& Canvas, int aFirstRow, int aLastRow) {
+  TColor mask = syn::clNone;
+  const TSynBitmap* img = fWordWrapGlyph->ImageToDraw(mask);
+  if (!img) return;
+  const int lh = fTextHeight;
+  for (int row = aFirstRow; row <= aLastRow; ++row) {
+    if (FirstRowOfLine(LineOfRow(row)) == row) continue;
+    const int x = fGutterWidth - fGutter->RightOffset() - 2 - fWordWrapGlyph->Width();
+    SynDrawBitmap(Canvas, *img, fWordWrapGlyph->Placement(x, (row - fTopLine) * lh, lh), mask);
+  }
+}
+
+std::vector<int> TCustomSynPad::PaintGutterMarks(platform::ICanvas& Canvas, int aFirstRow, int aLastRow) {
+  const int firstLine = LineOfRow(aFirstRow), lastLine = LineOfRow(aLastRow);
+  const int lh = fTextHeight;
+  // Marks: those of the kind drawn first, then the others beside them.
+  std::vector<int> offsets(static_cast<size_t>(aLastRow - aFirstRow + 1), 0);
+  const auto* images = static_cast<const TSynImageList*>(fBookMarkOpt->BookmarkImages());
+  auto drawMark = [&](const TSynPadMark& mark, bool firstKind) {
+    const int row = FirstRowOfLine(mark.Line);
+    if (row < aFirstRow || row > aLastRow) return;
+    int& off = offsets[static_cast<size_t>(row - aFirstRow)];
+    const int y = (row - fTopLine) * lh;
+    if (!mark.InternalImage && images) {
+      if (mark.ImageIndex < 0 || mark.ImageIndex >= images->Count()) return;
+      if (firstKind)
+        off = 0;
+      else if (off == 0)
+        off = fBookMarkOpt->Xoffset();
+      const TSynBitmap& bmp = images->Images[static_cast<size_t>(mark.ImageIndex)];
+      const int s = bmp.Scale();
+      SynDrawBitmap(Canvas, bmp, TSynImagePlacement{0, 0, bmp.Width() / s, bmp.Height() / s,
+                                                    fBookMarkOpt->LeftMargin() + off, y}, syn::clNone);
+      off += fBookMarkOpt->Xoffset();
+    } else if (mark.ImageIndex >= 0 && mark.ImageIndex <= 9) {
+      if (!fInternalImage) fInternalImage = std::make_unique<TSynInternalImage>("SynPadInternalImages", 10);
+      TSynImagePlacement place{};
+      if (off == 0 && fInternalImage->Placement(mark.ImageIndex, fBookMarkOpt->LeftMargin() + off, y, lh, place))
+        SynDrawBitmap(Canvas, fInternalImage->Images(), place, syn::clNone);
+      off += fBookMarkOpt->Xoffset();
+    }
+  };
+  const bool bookmarksFirst = fBookMarkOpt->DrawBookmarksFirst();
+  bool other = false;
+  for (const auto& m : fMarkList) {
+    if (!m->Visible || m->Line < firstLine || m->Line > lastLine) continue;
+    if (m->IsBookmark() == bookmarksFirst)
+      drawMark(*m, true);
+    else
+      other = true;
+  }
+  if (other)
+    for (const auto& m : fMarkList)
+      if (m->Visible && m->Line >= firstLine && m->Line <= lastLine && m->IsBookmark() != bookmarksFirst) drawMark(*m, false);
+  return offsets;
 }
 
 void TCustomSynPad::PaintTextLines(platform::ICanvas& Canvas, TSynRect AClip, int aFirstRow, int aLastRow, int FirstCol,

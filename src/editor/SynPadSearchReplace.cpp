@@ -15,173 +15,180 @@ bool HasLineBreak(std::u16string_view s) { return s.find_first_of(u"\r\n") != st
 
 }  // namespace
 
-int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace, TSynSearchOptions AOptions) {
-  if (!fSearchEngine) throw ESynPadError("No search engine has been assigned");
-  if (ASearch.empty()) return 0;
-  const bool backward = AOptions & ssoBackwards;
-  // A read-only text is searched and the match selected, but nothing is replaced.
-  if (GetReadOnly()) AOptions &= static_cast<TSynSearchOptions>(~(ssoReplace | ssoReplaceAll | ssoPrompt));
-  bool prompt = AOptions & ssoPrompt;
-  const bool replaceOne = AOptions & ssoReplace;
-  bool replaceAll = AOptions & ssoReplaceAll;
-  const bool fromCaret = !(AOptions & ssoEntireScope);
-  if (!SelAvail()) AOptions &= static_cast<TSynSearchOptions>(~ssoSelectedOnly);
-  const bool selOnly = AOptions & ssoSelectedOnly;
-  const int count = fLines->Count();
-  if (count == 0) return 0;
-  auto lineLen = [&](int line) { return static_cast<int>(fLines->StringRef(line - 1).size()); };
+// One call of SearchReplace: the range it walks, where the walk stands, and what it has done.
+// Its two algorithms share the walk: replacing every match in one pass, line by line, and going
+// match by match (a search, a single replacement, or replacements the user is asked about).
+struct TCustomSynPad::TSearchReplaceRun {
+  // How a line walked match by match ended.
+  enum class TLineEnd { Done, Restart, Stop };
 
-  TBufferCoord ptStart, ptEnd;
+  TCustomSynPad& ed;
+  const std::u16string& search;
+  const std::u16string& replacement;
+  const bool backward, replaceOne;
+  bool replaceAll, prompt;  // "Replace all" answered at a prompt turns the prompts off
   bool columnRange = false;
-  if (selOnly) {
-    ptStart = BlockBegin();
-    ptEnd = BlockEnd();
-    if (fActiveSelectionMode == smLine) {
-      ptStart.Char = 1;
-      ptEnd.Char = lineLen(std::min(ptEnd.Line, count)) + 1;
-    } else if (fActiveSelectionMode == smColumn) {
-      if (ptStart.Char > ptEnd.Char) std::swap(ptStart.Char, ptEnd.Char);
-      columnRange = true;
-    }
-  } else {
-    ptStart = TBufferCoord{1, 1};
-    ptEnd = TBufferCoord{lineLen(count) + 1, count};
-    if (fromCaret) {
-      if (backward)
-        ptEnd = GetCaretXY();
-      else
-        ptStart = GetCaretXY();
-    }
-  }
-  fSearchEngine->SetOptions(AOptions);
-  fSearchEngine->SetPattern(ASearch);
-
-  // The paint lock and the undo block of a replace-all, and the transient paint, end however the
-  // search ends (a regular expression that does not compile raises from FindAll).
-  struct TRun {
-    TCustomSynPad& ed;
-    bool locked = false;
-    ~TRun() {
-      if (locked) {
-        ed.fUndoList->EndBlock();
-        ed.EndUpdate();
-      }
-      ed.PaintTransient(ttAfter);
-    }
-    void Lock() {
-      if (locked) return;
-      ed.BeginUpdate();
-      ed.fUndoList->BeginBlock();
-      locked = true;
-    }
-  } run{*this};
-  PaintTransient(ttBefore);
-  if (replaceAll && !prompt) run.Lock();
-
+  TBufferCoord ptStart, ptEnd;
+  int line = 0;
+  int restartCol = 0;  // after a replacement with a line break: go on from here on this line
+  TBufferCoord lastCaret{0, 0};
+  int result = 0;
+  // The paint lock and the undo block of a replace-all, held from the first replacement on.
+  bool locked = false;
   // Lines changed by whole-line replacement, waiting to be recorded as one change.
   int spanFirst = 0, spanLast = 0;
   std::vector<std::pair<int, std::u16string>> spanOld;
-  auto flushSpan = [&]() {
+
+  TSearchReplaceRun(TCustomSynPad& Ed, const std::u16string& ASearch, const std::u16string& AReplace,
+                    TSynSearchOptions AOptions)
+      : ed(Ed),
+        search(ASearch),
+        replacement(AReplace),
+        backward(AOptions & ssoBackwards),
+        replaceOne(AOptions & ssoReplace),
+        replaceAll(AOptions & ssoReplaceAll),
+        prompt(AOptions & ssoPrompt) {
+    SetRange(AOptions);
+    line = backward ? ptEnd.Line : ptStart.Line;
+    ed.fSearchEngine->SetOptions(AOptions);
+    ed.fSearchEngine->SetPattern(ASearch);
+    ed.PaintTransient(ttBefore);
+  }
+  // The lock and the transient paint end however the search ends (a regular expression that
+  // does not compile raises from FindAll).
+  ~TSearchReplaceRun() {
+    if (locked) {
+      ed.fUndoList->EndBlock();
+      ed.EndUpdate();
+    }
+    ed.PaintTransient(ttAfter);
+  }
+  TSearchReplaceRun(const TSearchReplaceRun&) = delete;
+  TSearchReplaceRun& operator=(const TSearchReplaceRun&) = delete;
+
+  int LineLength(int Line) const { return static_cast<int>(ed.fLines->StringRef(Line - 1).size()); }
+
+  // The selection (its whole lines, or its columns) or the text, from or up to the caret.
+  void SetRange(TSynSearchOptions AOptions) {
+    const int count = ed.fLines->Count();
+    if (AOptions & ssoSelectedOnly) {
+      ptStart = ed.BlockBegin();
+      ptEnd = ed.BlockEnd();
+      if (ed.fActiveSelectionMode == smLine) {
+        ptStart.Char = 1;
+        ptEnd.Char = LineLength(std::min(ptEnd.Line, count)) + 1;
+      } else if (ed.fActiveSelectionMode == smColumn) {
+        if (ptStart.Char > ptEnd.Char) std::swap(ptStart.Char, ptEnd.Char);
+        columnRange = true;
+      }
+      return;
+    }
+    ptStart = TBufferCoord{1, 1};
+    ptEnd = TBufferCoord{LineLength(count) + 1, count};
+    if (!(AOptions & ssoEntireScope)) (backward ? ptEnd : ptStart) = ed.GetCaretXY();
+  }
+
+  bool LinesLeft() const {
+    return line >= 1 && line <= ed.fLines->Count() && (backward ? line >= ptStart.Line : line <= ptEnd.Line);
+  }
+  void NextLine() {
+    restartCol = 0;
+    line += backward ? -1 : 1;
+  }
+  // Valid until the line changes: the one-pass replacement reads it up to its PutLine, the walk
+  // match by match does not read it at all. Only lines that are replaced get copied.
+  std::u16string_view CurrentLine() const { return ed.fLines->StringRef(line - 1); }
+  bool InRange(int found, int len) const {
+    if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char;
+    if (line == ptStart.Line && found < ptStart.Char) return false;
+    if (line == ptEnd.Line && found + len > ptEnd.Char) return false;
+    return found >= restartCol;
+  }
+
+  void Lock() {
+    if (locked) return;
+    ed.BeginUpdate();
+    ed.fUndoList->BeginBlock();
+    locked = true;
+  }
+
+  void NoteReplacedLine(std::u16string_view old) {
+    if (spanOld.empty()) spanFirst = spanLast = line;
+    spanFirst = std::min(spanFirst, line);
+    spanLast = std::max(spanLast, line);
+    spanOld.emplace_back(line, std::u16string(old));
+  }
+  // Records the lines replaced whole since the last record as one change.
+  void RecordReplacedLines() {
     if (spanOld.empty()) return;
     std::sort(spanOld.begin(), spanOld.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::u16string old;
     size_t next = 0;
-    for (int line = spanFirst; line <= spanLast; ++line) {
-      if (next < spanOld.size() && spanOld[next].first == line)
+    for (int l = spanFirst; l <= spanLast; ++l) {
+      if (next < spanOld.size() && spanOld[next].first == l)
         old += spanOld[next++].second;
       else
-        old += fLines->StringRef(line - 1);
-      if (line < spanLast) old += u"\r\n";
+        old += ed.fLines->StringRef(l - 1);
+      if (l < spanLast) old += u"\r\n";
     }
-    const TBufferCoord b{1, spanFirst}, e{lineLen(spanLast) + 1, spanLast};
-    fUndoList->AddChange(crGroupOpen, b, e, u"", smNormal);
-    fUndoList->AddChange(crInsert, b, e, old, smNormal);
-    fUndoList->AddChange(crGroupClose, b, e, u"", smNormal);
+    const TBufferCoord b{1, spanFirst}, e{LineLength(spanLast) + 1, spanLast};
+    ed.fUndoList->AddChange(crGroupOpen, b, e, u"", smNormal);
+    ed.fUndoList->AddChange(crInsert, b, e, old, smNormal);
+    ed.fUndoList->AddChange(crGroupClose, b, e, u"", smNormal);
     spanOld.clear();
-  };
+  }
 
-  int result = 0;
-  int line = backward ? ptEnd.Line : ptStart.Line;
-  int restartCol = 0;  // after a replacement with a line break: go on from here on this line
-  TBufferCoord lastCaret{0, 0};
-  while (line >= 1 && line <= fLines->Count() && (backward ? line >= ptStart.Line : line <= ptEnd.Line)) {
-    // Valid until the line changes: the replace-all pass below reads it up to its PutLine, the
-    // match-by-match pass does not read it at all. Only lines that are replaced get copied.
-    const std::u16string_view text = fLines->StringRef(line - 1);
-    const int n = fSearchEngine->FindAll(text);
-    auto inRange = [&](int found, int len) {
-      if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char;
-      if (line == ptStart.Line && found < ptStart.Char) return false;
-      if (line == ptEnd.Line && found + len > ptEnd.Char) return false;
-      return found >= restartCol;
-    };
-
-    if (replaceAll && !prompt && n > 0) {
-      // Every match of the line at once, from the line as it was found.
-      std::u16string out;
-      int prev = 0, replaced = 0, caretCol = 0;
-      bool breaks = false;
-      for (int i = 0; i < n; ++i) {
-        const int found = fSearchEngine->Results(i), len = fSearchEngine->Lengths(i);
-        if (found < 1 || found - 1 < prev || !inRange(found, len)) continue;
-        out.append(text, static_cast<size_t>(prev), static_cast<size_t>(found - 1 - prev));
-        const std::u16string r =
-            fSearchEngine->Replace(text.substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)), AReplace);
-        breaks = breaks || HasLineBreak(r);
-        out += r;
-        prev = found - 1 + len;
-        ++replaced;
-        if (!backward || replaced == 1) caretCol = static_cast<int>(out.size()) + 1;
-      }
-      if (replaced > 0 && !breaks) {
-        out.append(text, static_cast<size_t>(prev), std::u16string::npos);
-        if (spanOld.empty()) spanFirst = spanLast = line;
-        spanFirst = std::min(spanFirst, line);
-        spanLast = std::max(spanLast, line);
-        spanOld.emplace_back(line, std::u16string(text));
-        {
-          TSynLinesUpdate update(Lines());
-          PutLine(line, out);
-        }
-        result += replaced;
-        // Forwards the caret ends after the line's last replacement, backwards after its first.
-        lastCaret = TBufferCoord{caretCol, line};
-        restartCol = 0;
-        line += backward ? -1 : 1;
-        continue;
-      }
-      if (replaced == 0) {
-        restartCol = 0;
-        line += backward ? -1 : 1;
-        continue;
-      }
-      // A replacement with a line break goes match by match (below); what came before is recorded first.
-      flushSpan();
+  // Every match of the line at once, from the line as it was found. False, with the line as it
+  // was, when a replacement holds a line break.
+  bool ReplaceLineAtOnce(std::u16string_view text, int n) {
+    std::u16string out;
+    int prev = 0, replaced = 0, caretCol = 0;
+    bool breaks = false;
+    for (int i = 0; i < n; ++i) {
+      const int found = ed.fSearchEngine->Results(i), len = ed.fSearchEngine->Lengths(i);
+      if (found < 1 || found - 1 < prev || !InRange(found, len)) continue;
+      out.append(text, static_cast<size_t>(prev), static_cast<size_t>(found - 1 - prev));
+      const std::u16string r =
+          ed.fSearchEngine->Replace(text.substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)), replacement);
+      breaks = breaks || HasLineBreak(r);
+      out += r;
+      prev = found - 1 + len;
+      ++replaced;
+      if (!backward || replaced == 1) caretCol = static_cast<int>(out.size()) + 1;
     }
+    if (replaced == 0) return true;
+    if (breaks) return false;
+    out.append(text, static_cast<size_t>(prev), std::u16string::npos);
+    NoteReplacedLine(text);
+    {
+      TSynLinesUpdate update(*ed.fLines);
+      ed.PutLine(line, out);
+    }
+    result += replaced;
+    // Forwards the caret ends after the line's last replacement, backwards after its first.
+    lastCaret = TBufferCoord{caretCol, line};
+    return true;
+  }
 
+  // The n matches of the line one at a time: each is selected, and replaced when asked.
+  TLineEnd WalkLineMatches(int n) {
     int offset = 0;
-    bool restarted = false;
     for (int k = 0; k < n; ++k) {
       const int i = backward ? n - 1 - k : k;
-      int found = fSearchEngine->Results(i);
-      const int len = fSearchEngine->Lengths(i);
+      int found = ed.fSearchEngine->Results(i);
+      const int len = ed.fSearchEngine->Lengths(i);
       if (found < 1) continue;
       // Earlier replacements on the line moved the match and the range's end alike (a column
       // block stays where it is).
-      if (!inRange(columnRange ? found : found + offset, len)) continue;
+      if (!InRange(columnRange ? found : found + offset, len)) continue;
       if (!backward) found += offset;
       ++result;
       const TBufferCoord b{found, line}, e{found + len, line};
-      SetCaretXY(backward ? b : e);
-      SetSelectionRaw(b, e, smNormal);
-      if (!replaceOne && !replaceAll) return result;
-      TSynReplaceAction action = raReplace;
-      if (prompt && OnReplaceText) {
-        PaintTransient(ttAfter);
-        OnReplaceText(this, ASearch, AReplace, line, found, action);
-        PaintTransient(ttBefore);
-        if (action == raCancel) return result;
-      }
+      ed.SetCaretXY(backward ? b : e);
+      ed.SetSelectionRaw(b, e, smNormal);
+      if (!replaceOne && !replaceAll) return TLineEnd::Stop;
+      const TSynReplaceAction action = Ask(found);
+      if (action == raCancel) return TLineEnd::Stop;
       if (action == raSkip) {
         --result;
         continue;
@@ -189,46 +196,102 @@ int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16st
       if (action == raReplaceAll) {
         replaceAll = true;
         prompt = false;
-        run.Lock();
+        Lock();
       }
-      const int linesBefore = fLines->Count();
-      const std::u16string r = fSearchEngine->Replace(GetSelTextRaw(), AReplace);
-      SetSelTextExternal(r);
-      lastCaret = GetCaretXY();
-      if (fCaretY != line) {
-        // The replacement broke the line: the rest of it now stands on the caret's line, so the
-        // search goes on there with the matches found anew.
-        const int added = fLines->Count() - linesBefore;
-        if (!backward) {
-          if (!columnRange && ptEnd.Line == line) ptEnd.Char += fCaretX - (found + len);
-          ptEnd.Line += added;
-          line = fCaretY;
-          // An empty match is not found again where its replacement ended.
-          restartCol = fCaretX + (len == 0 ? 1 : 0);
-          restarted = true;
-        } else if (ptEnd.Line >= line) {
-          ptEnd.Line += added;
-        }
-        if (!replaceAll) return result;
-        if (restarted) break;
+      const int linesBefore = ed.fLines->Count();
+      ed.SetSelTextExternal(ed.fSearchEngine->Replace(ed.GetSelTextRaw(), replacement));
+      lastCaret = ed.GetCaretXY();
+      if (ed.fCaretY != line) {
+        if (!replaceAll) return TLineEnd::Stop;
+        if (FollowBrokenLine(found, len, ed.fLines->Count() - linesBefore)) return TLineEnd::Restart;
         continue;
       }
-      const int replLen = fCaretX - found;
+      const int replLen = ed.fCaretX - found;
       if (!backward && replLen != len) {
         offset += replLen - len;
         if (!columnRange && line == ptEnd.Line) ptEnd.Char += replLen - len;
       }
-      if (!replaceAll) return result;
+      if (!replaceAll) return TLineEnd::Stop;
     }
-    if (restarted) continue;
-    restartCol = 0;
-    line += backward ? -1 : 1;
+    return TLineEnd::Done;
   }
-  flushSpan();
-  if (lastCaret.Line > 0 && replaceAll) {
-    SetCaretXY(lastCaret);
-    if (SelAvail()) InvalidateSelection();
-    fBlockBegin = fBlockEnd = GetCaretXY();
+
+  // What the user says to the selected match (replace it when nobody is asked).
+  TSynReplaceAction Ask(int found) {
+    TSynReplaceAction action = raReplace;
+    if (prompt && ed.OnReplaceText) {
+      ed.PaintTransient(ttAfter);
+      ed.OnReplaceText(&ed, search, replacement, line, found, action);
+      ed.PaintTransient(ttBefore);
+    }
+    return action;
   }
-  return result;
+
+  // A replacement broke the line, adding lines: the range grows with them. Forwards the rest of
+  // the line now stands on the caret's line, so the walk goes on there (true) with the matches
+  // found anew.
+  bool FollowBrokenLine(int found, int len, int added) {
+    if (backward) {
+      if (ptEnd.Line >= line) ptEnd.Line += added;
+      return false;
+    }
+    if (!columnRange && ptEnd.Line == line) ptEnd.Char += ed.fCaretX - (found + len);
+    ptEnd.Line += added;
+    line = ed.fCaretY;
+    // An empty match is not found again where its replacement ended.
+    restartCol = ed.fCaretX + (len == 0 ? 1 : 0);
+    return true;
+  }
+
+  // The caret after a replace-all: after the last replacement, with no selection.
+  void PlaceCaretAfterReplaceAll() {
+    if (lastCaret.Line <= 0) return;
+    ed.SetCaretXY(lastCaret);
+    if (ed.SelAvail()) ed.InvalidateSelection();
+    ed.fBlockBegin = ed.fBlockEnd = ed.GetCaretXY();
+  }
+
+  // Replaces every match, a line at a time, as one change: its cost grows with the text, not
+  // with matches times lines. A line whose replacement breaks it goes match by match.
+  int ReplaceAllInOnePass() {
+    Lock();
+    while (LinesLeft()) {
+      const std::u16string_view text = CurrentLine();
+      const int n = ed.fSearchEngine->FindAll(text);
+      if (ReplaceLineAtOnce(text, n)) {
+        NextLine();
+        continue;
+      }
+      // What came before is recorded first.
+      RecordReplacedLines();
+      if (WalkLineMatches(n) == TLineEnd::Done) NextLine();
+    }
+    RecordReplacedLines();
+    PlaceCaretAfterReplaceAll();
+    return result;
+  }
+
+  // Finds the next match, or replaces one, or replaces match by match asking the user, who may
+  // answer "Replace all": the rest then goes in one pass.
+  int SearchMatchByMatch() {
+    while (LinesLeft()) {
+      const TLineEnd end = WalkLineMatches(ed.fSearchEngine->FindAll(CurrentLine()));
+      if (end == TLineEnd::Stop) return result;
+      if (end == TLineEnd::Done) NextLine();
+      if (replaceAll && !prompt) return ReplaceAllInOnePass();
+    }
+    if (replaceAll) PlaceCaretAfterReplaceAll();
+    return result;
+  }
+};
+
+int TCustomSynPad::SearchReplace(const std::u16string& ASearch, const std::u16string& AReplace, TSynSearchOptions AOptions) {
+  if (!fSearchEngine) throw ESynPadError("No search engine has been assigned");
+  if (ASearch.empty()) return 0;
+  // A read-only text is searched and the match selected, but nothing is replaced.
+  if (GetReadOnly()) AOptions &= static_cast<TSynSearchOptions>(~(ssoReplace | ssoReplaceAll | ssoPrompt));
+  if (!SelAvail()) AOptions &= static_cast<TSynSearchOptions>(~ssoSelectedOnly);
+  if (fLines->Count() == 0) return 0;
+  TSearchReplaceRun run(*this, ASearch, AReplace, AOptions);
+  return run.replaceAll && !run.prompt ? run.ReplaceAllInOnePass() : run.SearchMatchByMatch();
 }

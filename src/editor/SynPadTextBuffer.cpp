@@ -424,19 +424,21 @@ int TSynPadStringList::ExpandedStringLengths(int Index) {
   return ExpandedLength(Index);
 }
 
-int TSynPadStringList::LengthOfLongestLine() {
+int TSynPadStringList::LengthOfLongestLine() const {
   if (fCount == 0) return 0;
+  // The list itself is never const: the const view is the control's, handed to readers.
+  auto& self = const_cast<TSynPadStringList&>(*this);
   if (fIndexOfLongestLine < 0) {
     int best = -1;
     for (int i = 0; i < fCount; ++i) {
-      const int len = ExpandedLength(i);
+      const int len = self.ExpandedLength(i);
       if (len > best) {
         best = len;
-        fIndexOfLongestLine = i;
+        self.fIndexOfLongestLine = i;
       }
     }
   }
-  return ExpandedLength(fIndexOfLongestLine);
+  return self.ExpandedLength(fIndexOfLongestLine);
 }
 
 void TSynPadStringList::SetTabWidth(int Value) {

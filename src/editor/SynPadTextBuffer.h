@@ -140,7 +140,8 @@ class TSynPadStringList : public TWideStrings {
   void PutRange(int Index, std::intptr_t ARange);
   std::u16string ExpandedStrings(int Index);
   int ExpandedStringLengths(int Index);
-  int LengthOfLongestLine();
+  // Const to its readers: what it changes are caches (expanded lengths, the longest line's index).
+  int LengthOfLongestLine() const;
   int TabWidth() const { return fTabWidth; }
   void SetTabWidth(int Value);
   TSynPadFileFormat FileFormat() const { return fFileFormat; }

@@ -1,5 +1,7 @@
 #include "recordeditor/uEditorFrame.h"
 
+#include <algorithm>
+
 #include "databank/uDataBankContent.h"
 #include "databank/uTextSearchUtils.h"
 #include "editor/SynPadSearch.h"
@@ -243,13 +245,13 @@ void TEditorFrame::MemoTimerTick() {
 }
 
 void TEditorFrame::ClearEditor() {
-  Memo.Lines().Clear();
-  Comments.Lines().Clear();
+  Memo.ClearAll();
+  Comments.ClearAll();
   Modified = false;
 }
 
 void TEditorFrame::SetEditorEnabled(bool enabled) {
-  if (!enabled) Memo.Lines().Clear();
+  if (!enabled) Memo.ClearAll();
   view_.SetMemoEnabled(enabled);
 }
 
@@ -272,8 +274,11 @@ void TEditorFrame::OpenRecord(TxevXMLNode2* node) {
                              languages_);
   Memo.SetHighlighter(language_.Highlighter());
   Memo.SetText(codepage::Utf8ToUtf16(bank::RecordData(node)));
-  Memo.SetCaretX(bank::RecordXPos(node));
-  Memo.SetCaretY(bank::RecordYPos(node));
+  // A stored caret is kept within the text (the line's end at most): one from a damaged file far
+  // beyond it would have the first key typed fill the gap with blanks.
+  const int line = std::clamp(bank::RecordYPos(node), 1, std::max(1, Memo.LineCount()));
+  const int lineEnd = Memo.LineCount() > 0 ? static_cast<int>(Memo.LineText(line).size()) + 1 : 1;
+  Memo.SetCaretXY(TBufferCoord{std::clamp(bank::RecordXPos(node), 1, lineEnd), line});
   Comments.SetText(codepage::Utf8ToUtf16(bank::RecordComments(node)));
   view_.SetCommentsHeight(bank::RecordCommentPanelHeight(node));
   // The record's own "1"/"0" attribute wins; without one the inherited element, which shows the
@@ -328,7 +333,7 @@ void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
   if (files.empty()) return;
   TMemoryStream file;
   file.LoadFromFile(files.front());
-  Memo.Lines().SetText(RecordFileText(std::string_view(static_cast<const char*>(file.Memory()), size_t(file.Size()))));
+  Memo.LoadText(RecordFileText(std::string_view(static_cast<const char*>(file.Memory()), size_t(file.Size()))));
   // Loading replaces the text outside the undo history, so no change event reports it.
   Modified = true;
 }

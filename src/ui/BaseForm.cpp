@@ -1,5 +1,7 @@
 #include "ui/BaseForm.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +26,14 @@
 
 namespace formgeometry {
 
+namespace {
+// Positions and sizes from a settings file, kept to what a screen can hold (a damaged file may say
+// anything, and Qt adds them up in int).
+constexpr int kMaxCoordinate = 32767;
+int Position(int value) { return std::clamp(value, -kMaxCoordinate, kMaxCoordinate); }
+int Size(int value) { return std::clamp(value, 0, kMaxCoordinate); }
+}  // namespace
+
 void SavePosition(IFormGeometry& form, TSettings& settings) {
   const bool maximized = form.IsMaximized();
   settings.WriteBool(kMaximized, maximized);
@@ -34,8 +44,8 @@ void SavePosition(IFormGeometry& form, TSettings& settings) {
 }
 
 void LoadPosition(IFormGeometry& form, TSettings& settings) {
-  int left = settings.ReadInteger(kPosLeft, form.Left());
-  int top = settings.ReadInteger(kPosTop, form.Top());
+  int left = Position(settings.ReadInteger(kPosLeft, form.Left()));
+  int top = Position(settings.ReadInteger(kPosTop, form.Top()));
   if (const auto area = form.AvailableArea(left, top)) {
     // The whole frame inside; where it cannot be, its top-left corner is.
     const int width = form.Width() + form.FrameExtraWidth();
@@ -53,10 +63,10 @@ void SaveSize(IFormGeometry& form, TSettings& settings) {
 }
 
 void LoadSize(IFormGeometry& form, TSettings& settings) {
-  int width = settings.ReadInteger(kSizeWidth, form.Width());
-  int height = settings.ReadInteger(kSizeHeight, form.Height());
-  const int left = settings.ReadInteger(kPosLeft, form.Left());
-  const int top = settings.ReadInteger(kPosTop, form.Top());
+  int width = Size(settings.ReadInteger(kSizeWidth, form.Width()));
+  int height = Size(settings.ReadInteger(kSizeHeight, form.Height()));
+  const int left = Position(settings.ReadInteger(kPosLeft, form.Left()));
+  const int top = Position(settings.ReadInteger(kPosTop, form.Top()));
   if (const auto area = form.AvailableArea(left, top)) {
     width = std::min(width, area->Width - form.FrameExtraWidth());
     height = std::min(height, area->Height - form.FrameExtraHeight());

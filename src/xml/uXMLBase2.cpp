@@ -103,6 +103,7 @@ void TXMLDataBase2::Clear() {
   doc_ = std::make_unique<TxevXMLParser2>();
   doc_->SetName("dataroot");
   lastError_.clear();
+  errorSummary_.clear();
   listsNode_ = nullptr;
   settingsNode_ = nullptr;
 }
@@ -197,10 +198,12 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
     utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   }
   lastError_ = doc_->LastError();
+  errorSummary_ = doc_->ErrorSummary();
   doc_->ReleaseText();  // the store never parses the same text twice
   if (!ascii && !utf8 && !(widened && ok)) {
     TreeCp1252ToUtf8(doc_.get());
     if (HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);
+    if (HasHighByte(errorSummary_)) errorSummary_ = codepage::Cp1252ToUtf8(errorSummary_);
   }
   // A damaged file may leave a root without a name, which would be written back as "</>".
   if (!ok && doc_->Name().empty()) doc_->SetName("dataroot");

@@ -38,6 +38,9 @@ class TXMLDataBase2 {
   TxevXMLNode2* Root() const { return doc_.get(); }
   // The last load's parse error report (UTF-8), empty after a successful load.
   const std::string& LastError() const { return lastError_; }
+  // The same in one line with the place: "XML error at line L, column C: reason" ("" when the last
+  // load parsed, or failed before parsing).
+  const std::string& ErrorSummary() const { return errorSummary_; }
 
   // The root's "settings" / "lists" child, created at the end of the root's children when missing.
   TxevXMLNode2* SettingsNode();
@@ -82,6 +85,7 @@ class TXMLDataBase2 {
   std::string fileName_;
   std::unique_ptr<TxevXMLParser2> doc_;
   std::string lastError_;
+  std::string errorSummary_;
   TxevXMLNode2* listsNode_ = nullptr;
   TxevXMLNode2* settingsNode_ = nullptr;
 };

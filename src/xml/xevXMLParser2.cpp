@@ -71,6 +71,10 @@ bool NeedsPreserve(const std::string& text) {
   return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
 }
 
+constexpr size_t kMaxIndentDepth = 64;
+
+constexpr size_t IndentWidth(size_t depth) { return 2 * std::min(depth, kMaxIndentDepth); }
+
 // Appends into a buffer that must not grow past a limit; once full, every further piece is dropped.
 class TSink {
  public:
@@ -96,17 +100,15 @@ class TSink {
     }
     Put(std::string_view(&c, 1));
   }
-  void Indent(size_t depth) {
-    size_t n = depth * 2;
-    if (spaces_.size() < n) spaces_.resize(std::max(n, spaces_.size() * 2), ' ');
-    Put(std::string_view(spaces_.data(), n));
-  }
+  // Two blanks a level, no deeper than kMaxIndentDepth: readers skip the blanks, and a deep tree
+  // would otherwise grow with the square of its depth.
+  void Indent(size_t depth) { Put(std::string_view(spaces_.data(), IndentWidth(depth))); }
 
  private:
   std::string& out_;
   size_t limit_;
   bool full_ = false;
-  std::string spaces_ = std::string(64, ' ');
+  std::string spaces_ = std::string(IndentWidth(kMaxIndentDepth), ' ');
 };
 
 // The text of a CDATA section: every "]]>" is split across two sections so the text survives.
@@ -129,7 +131,7 @@ size_t EstimateSize(const TxevXMLNode2* root) {
   while (!stack.empty()) {
     auto [n, depth] = stack.back();
     stack.pop_back();
-    total += 4 * depth + 2 * n->Name().size() + n->Text().size() + 40;
+    total += 2 * IndentWidth(depth) + 2 * n->Name().size() + n->Text().size() + 40;
     for (const TxevXMLAttribute2* a : n->Attributes()) total += a->Name.size() + a->Value.size() + 4;
     for (const TxevXMLNode2* c : n->Children()) stack.emplace_back(c, depth + 1);
   }
@@ -384,7 +386,6 @@ TxevXMLParser2::~TxevXMLParser2() = default;
 
 bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool withDeclaration, size_t limit) const {
   if (node && limit == static_cast<size_t>(-1)) {
-    // Deep trees are mostly indentation; those may grow as they go.
     size_t estimate = EstimateSize(node);
     if (estimate < (size_t{1} << 30)) out.reserve(out.size() + estimate);
   }
@@ -490,13 +491,23 @@ std::string TxevXMLParser2::TakeText() {
 bool TxevXMLParser2::ParseNodeXML(TxevXMLNode2* node, std::string text) {
   if (!node) {
     lastError_ = "Invalid parameter pNode";
+    errorSummary_.clear();
     return false;
   }
   docText_ = std::move(text);
   return RunParse(node, false);
 }
 
+void TxevXMLParser2::SetErrorSummary(std::string_view reason, size_t offset) {
+  const std::string_view s = std::string_view(docText_).substr(0, std::min(offset, docText_.size()));
+  const size_t line = 1 + static_cast<size_t>(std::count(s.begin(), s.end(), '\n'));
+  const size_t lineStart = s.rfind('\n') == std::string_view::npos ? 0 : s.rfind('\n') + 1;
+  errorSummary_ = "XML error at line " + std::to_string(line) + ", column " + std::to_string(s.size() - lineStart + 1) +
+                  ": " + std::string(reason);
+}
+
 void TxevXMLParser2::SetError(std::string_view message) {
+  SetErrorSummary(message, pos_);
   const std::string& s = docText_;
   const size_t position = posIsZero_ ? 0 : pos_ + 1;
   const size_t start = position >= 21 ? position - 21 : 0;
@@ -516,6 +527,7 @@ void TxevXMLParser2::SetError(std::string_view message) {
 
 bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   lastError_.clear();
+  errorSummary_.clear();
   pos_ = 0;
   posIsZero_ = false;
   try {
@@ -537,6 +549,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
         size_t close = FindText(s, "?>", lt);
         if (close == std::string::npos) {
           lastError_ = "Missing ?> in xml declaration.";
+          SetErrorSummary(lastError_, lt);
           return false;
         }
         pos_ = close + 2;
@@ -596,16 +609,19 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
       parent = node;
     }
     lastError_.clear();
+    errorSummary_.clear();
     return true;
   } catch (const std::exception& e) {
     try {
       SetError(e.what());
     } catch (...) {
       lastError_ = e.what();
+      errorSummary_.clear();
     }
     return false;
   } catch (...) {
     lastError_ = "Unknown error while parsing";
+    errorSummary_.clear();
     return false;
   }
 }

@@ -226,6 +226,9 @@ class TxevXMLParser2 : public TxevXMLNode2 {
 
   // Empty after a successful parse, else the error report.
   const std::string& LastError() const { return lastError_; }
+  // The last parse error in a line for people: "XML error at line L, column C: reason" (line and
+  // column 1-based, the column in bytes); "" after a successful parse.
+  const std::string& ErrorSummary() const { return errorSummary_; }
   // Holds the declaration's pseudo-attributes ("version", "encoding").
   TxevXMLNode2* DeclarationNode() const { return declaration_.get(); }
 
@@ -237,6 +240,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
  private:
   bool RunParse(TxevXMLNode2* target, bool withDeclaration);
   void SetError(std::string_view message);
+  void SetErrorSummary(std::string_view reason, size_t offset);
   bool ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve = nullptr);
   bool ParseText(TxevXMLNode2* node, bool preserve);
 
@@ -244,5 +248,6 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   size_t pos_ = 0;  // 0-based cursor into docText_; reported 1-based
   bool posIsZero_ = false;
   std::string lastError_;
+  std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;
 };

@@ -435,6 +435,41 @@ TEST_F(EndToEnd, TypedCodeIsInTheFileAfterCtrlS) {
   ASSERT_EQ(d.Exit(), "");
 }
 
+// A databank 100,000 folders deep, every folder open and the deepest record selected last time: the
+// real program shows it, saves it, quits and opens it again (Qt lays an open branch out one call per
+// level; the items were torn down the same way; the file was written with two blanks per level).
+TEST_F(EndToEnd, HundredThousandNestedOpenFoldersShowSaveQuitAndReopen) {
+  REQUIRE_DESKTOP(d);
+  const int depth = 100000;
+  const std::string deepest = std::to_string(depth + 1);
+  std::string xml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><DataBaseName>Deep</DataBaseName>"
+                    "<LastPosition>" + deepest + "</LastPosition></settings>";
+  for (int i = 1; i <= depth; ++i) xml += "<folder ID='" + std::to_string(i) + "' expanded='1'>F";
+  xml += "<record ID='" + deepest + "'>Deepest<data>int deepest;</data></record>";
+  for (int i = 0; i < depth; ++i) xml += "</folder>";
+  xml += "</dataroot>";
+  const std::string bank = tmp.File("deep.xdb2");
+  testsupport::WriteFile(bank, xml);
+
+  // A crash report is a stack of 100,000 frames: its head tells enough.
+  std::string started = d.Start({bank}, "^Tessaryn - Deep$", 300000);
+  ASSERT_TRUE(started.empty()) << started.substr(0, 3000);
+  d.Key("ctrl+s");
+  d.Shot("e2e-deep-tree.png");
+  ASSERT_EQ(d.Exit(), "");
+  const std::string saved = testsupport::ReadFile(bank);
+  EXPECT_NE(saved.find("\r\n" + std::string(128, ' ') + "<folder ID='" + std::to_string(depth) + "' expanded='1'>"),
+            std::string::npos);
+  EXPECT_EQ(saved.find(std::string(129, ' ')), std::string::npos);
+  EXPECT_LT(saved.size(), size_t{depth} * 400);
+  EXPECT_NE(saved.find("<LastPosition>" + deepest + "</LastPosition>"), std::string::npos);
+
+  started = d.Start({bank}, "^Tessaryn - Deep$", 300000);
+  ASSERT_TRUE(started.empty()) << started.substr(0, 3000);
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_NE(testsupport::ReadFile(bank).find("int deepest;"), std::string::npos);
+}
+
 // The tree filtered, a match opened and printed through the print dialog into a PDF file.
 TEST_F(EndToEnd, FilterOpenAMatchAndPrintItToPdf) {
   REQUIRE_DESKTOP(d);

@@ -392,3 +392,19 @@ TEST_F(MainWindow, BrowsingRecordsAsksNothingOnClose) {
   EXPECT_TRUE(form->Session().CloseForExit());  // what closing the window runs
   EXPECT_TRUE(ui.CallsOf(platform::ScriptedUIServices::Kind::Message).empty());
 }
+
+// Values a damaged file may hold, through the real main window (its record editor and splitter): a
+// comments panel as high as int allows and a caret far beyond its line. The checked build stops at
+// an overflowing sum; the caret is kept at the line's end, so one typed letter adds one letter.
+TEST(MainWindowProbe, OutlandishStoredPanelHeightAndCaret) {
+  testsupport::TempDir tmp;
+  const std::string bank = tmp.File("odd.xdb2");
+  testsupport::WriteFile(bank, "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><LastPosition>1"
+                               "</LastPosition></settings><record ID='1' commentpanel-height='2147483647' "
+                               "commentpanel-shown='1' XPos='2147483647' YPos='2147483647'>r<data>abc\r\nxy</data>"
+                               "<comments>c</comments></record></dataroot>");
+  const auto run = testsupport::RunProcess(testsupport::ProbePath("treeprobe"), {"--main", bank}, "type z\nclose\n", 300);
+  ASSERT_EQ(run.exitCode, 0) << run.err.substr(0, 3000);
+  EXPECT_NE(testsupport::ReadFile(bank).find("<data>abc\r\nxyz</data>"), std::string::npos)
+      << testsupport::ReadFile(bank).substr(0, 2000);
+}

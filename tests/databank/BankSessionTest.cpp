@@ -1005,3 +1005,103 @@ TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOn
   EXPECT_FALSE(s.SaveInFlight());
   EXPECT_NE(ReadFile(path).find("<DataBaseName>fifth</DataBaseName>"), std::string::npos);
 }
+
+TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {
+  struct Case {
+    std::string text, second;
+  };
+  const Case cases[] = {
+      {"<?xml version='1.0' ?>\r\n<dataroot>\r\n  <folder ID='1' x>a", "XML error at line 3, column 20: missing = when parsing attributes"},
+      {"<dataroot>\n<record ID='1'>a\n<data>b</data", "XML error at line 3, column 8: Missing >"},
+      {"<dataroot><folder ID='1'>a</folder>", "XML error at line 1, column 36: Missing <"},
+  };
+  auto s = NewSession();
+  const std::string path = tmp.File("broken.xdb2");
+  for (const Case& c : cases) {
+    ui.Clear();
+    WriteFile(path, c.text);
+    s->OpenBank(path);
+    EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + c.second}) << c.text;
+  }
+}
+
+TEST_F(BankSessionTest, SavingOverAFileThatFailedToOpenKeepsItAsBad) {
+  settings.Values["MakeBackup"] = "0";  // the backup is no refuge: it goes with the next save
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string damaged = SampleBankXML().substr(0, 200);
+  WriteFile(path, damaged);
+  auto s = NewSession();
+  s->OpenBank(path);
+  ASSERT_EQ(s->FileName(), "");
+  EXPECT_FALSE(fs::exists(path + ".bad"));  // nothing is copied while nothing is written
+  s->OpenBank("");
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_EQ(ReadFile(path + ".bad"), damaged);
+  // Only the first write: later ones overwrite the program's own file.
+  s->Bank()->Root()->AddChild(bank::xnFolder)->SetText("more");
+  ASSERT_TRUE(s->SaveBank(path));
+  EXPECT_EQ(ReadFile(path + ".bad"), damaged);
+
+  // When the copy cannot be made, nothing is written over the file and the databank stays modified.
+  WriteFile(path, damaged);
+  s->OpenBank(path);
+  s->OpenBank("");
+  s->SetModified();
+  fs::remove(path + ".bad");
+  fs::create_directory(path + ".bad");
+  EXPECT_FALSE(s->SaveBank(path));
+  EXPECT_EQ(ReadFile(path), damaged);
+  EXPECT_TRUE(s->Modified());
+}
+
+TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
+  struct Form {
+    std::string password;
+    bool compress;
+  };
+  struct Case {
+    Form before, after;
+    bool backupKept;
+  };
+  const Case cases[] = {
+      {{"", false}, {"pw", false}, false},   // a password added
+      {{"a", false}, {"b", true}, false},    // changed
+      {{"", false}, {"", true}, false},      // plain text, now zipped
+      {{"pw", false}, {"", false}, true},    // removed: the backup is the stronger one
+      {{"pw", true}, {"pw", false}, true},   // the same password
+      {{"", true}, {"", false}, true},
+      {{"", false}, {"", false}, true},
+  };
+  for (const bool background : {false, true}) {
+    for (const Case& c : cases) {
+      const std::string path = tmp.File("bank.xdb2");
+      const std::string backup = tmp.File("bank.backup");
+      fs::remove(backup);
+      TBankSession::TOptions options;
+      options.ProgramDir = ProgramDir();
+      options.BackgroundSaves = background;
+      TBankSession s(&settings, options, &ui, &loop);
+      s.OpenBank("");
+      s.SetPassword(c.before.password);
+      s.SetCompress(c.before.compress);
+      ASSERT_TRUE(s.SaveBank(path));
+      if (!c.before.password.empty()) ui.PushFilePassword(c.before.password);
+      s.OpenBank(path);  // the form on disk is known from reading it as well
+      ASSERT_EQ(s.FileName(), path) << testing::PrintToString(Messages());
+      s.SetPassword(c.after.password);
+      s.SetCompress(c.after.compress);
+      s.SetModified();
+      s.SaveCommand();
+      s.WaitForSave();
+      EXPECT_FALSE(s.Modified());
+      EXPECT_EQ(fs::exists(backup), c.backupKept)
+          << background << " '" << c.before.password << "' " << c.before.compress << " -> '" << c.after.password
+          << "' " << c.after.compress;
+      // The next save backs up the new form again.
+      s.SetModified();
+      s.SaveCommand();
+      s.WaitForSave();
+      EXPECT_TRUE(fs::exists(backup));
+    }
+  }
+}

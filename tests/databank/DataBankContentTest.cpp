@@ -135,16 +135,41 @@ TEST(DataBankContent, AssignAndRenumberInPreOrder) {
   Load(db, kTree);
   int next = 50;
   TxevXMLNode2* folder = FindNodeByID(db.Root(), 1);
-  RenumberSubtree(folder, next);
+  RenumberSubtree(folder, next, db.Root());
   EXPECT_EQ(next, 55);
   std::vector<int> ids;
   ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int) { ids.push_back(NodeID(n)); });
   EXPECT_EQ(ids, (std::vector<int>{50, 51, 52, 53, 54, 11}));
   // A record's children are not walked.
   TxevXMLNode2* top = FindNodeByID(db.Root(), 11);
-  RenumberSubtree(top, next);
+  RenumberSubtree(top, next, db.Root());
   EXPECT_EQ(NodeID(top), 55);
   EXPECT_EQ(NodeID(top->FirstChild()), 40);
+}
+
+TEST(DataBankContent, NewIDsNeverRepeatOnceTheCounterIsSpent) {
+  TXMLDataBase2 db;
+  Load(db, "<dataroot><folder ID='2147483646'>a<record ID='1'>r<record ID='4'>inner</record></record>"
+           "<record ID='3'>s</record></folder></dataroot>");
+  int next = LoadedNextNodeID(db);
+  ASSERT_EQ(next, INT_MAX);
+  TxevXMLNode2* folder = FindNodeByID(db.Root(), 2147483646);
+  std::vector<int> given;
+  for (int i = 0; i < 3; ++i) {
+    TxevXMLNode2* added = folder->AddChild(xnRecord);
+    AssignID(added, next, db.Root());
+    given.push_back(NodeID(added));
+  }
+  // The counter stays spent; the lowest IDs no node holds (4 is held, if below a record) are used.
+  EXPECT_EQ(given, (std::vector<int>{2, 5, 6}));
+  // A copy not yet placed: its IDs are new to the document and to each other, also when the counter
+  // runs out in the middle of it.
+  auto copy = folder->CloneNode();
+  int almost = INT_MAX - 1;
+  RenumberSubtree(copy.get(), almost, db.Root());
+  std::vector<int> ids{NodeID(copy.get())};
+  ForEachTreeNode(copy.get(), [&](TxevXMLNode2* n, int) { ids.push_back(NodeID(n)); });
+  EXPECT_EQ(ids, (std::vector<int>{INT_MAX - 1, 7, 8, 9, 10, 11}));
 }
 
 TEST(DataBankContent, Bookmarks) {
@@ -193,6 +218,6 @@ TEST(DataBankContent, DeepTreesAreWalkedWithoutRecursion) {
   ConvertOldFormat(db.Root());
   EXPECT_EQ(NodeTitle(FindNodeByID(db.Root(), depth)), "t<");
   int next = 1;
-  RenumberSubtree(FindNodeByID(db.Root(), 1), next);
+  RenumberSubtree(FindNodeByID(db.Root(), 1), next, db.Root());
   EXPECT_EQ(next, depth + 1);
 }

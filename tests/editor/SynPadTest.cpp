@@ -426,6 +426,19 @@ TEST(SynPad, ModifiedFollowsTheUndoList) {
   e.SetText(u"new text");
   EXPECT_FALSE(e.Modified());
   EXPECT_TRUE(e.UndoList().GetInitialState());
+  // Loading a text after an edit starts a new, unmodified state with nothing to undo.
+  e.SetCaretXY(TBufferCoord{4, 1});
+  e.SetSelTextExternal(u"!");
+  e.SetBookMark(1, 1, 1);
+  ASSERT_TRUE(e.Modified());
+  ASSERT_TRUE(e.CanUndo());
+  e.LoadText(u"one\ntwo");
+  EXPECT_EQ(e.GetText(), u"one\r\ntwo");
+  EXPECT_FALSE(e.Modified());
+  EXPECT_FALSE(e.CanUndo());
+  EXPECT_TRUE(e.UndoList().GetInitialState());
+  int x = 0, y = 0;
+  EXPECT_FALSE(e.GetBookMark(1, x, y));
 }
 
 TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
@@ -444,7 +457,10 @@ TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
   // Ranges are kept incrementally: a comment opened on line 3 reaches the lines below.
   TWordSyn hl;
   e.SetHighlighter(&hl);
-  e.Lines().Put(2, u"x /* open");
+  e.SetBlockBegin(TBufferCoord{1, 3});
+  e.SetBlockEnd(TBufferCoord{static_cast<int>(e.LineText(3).size()) + 1, 3});
+  e.SetSelText(u"x /* open");
+  ASSERT_EQ(e.LineText(3), u"x /* open");
   EXPECT_EQ(e.Lines().GetRange(2), 1);
   EXPECT_EQ(e.Lines().GetRange(49), 1);
   std::u16string token;

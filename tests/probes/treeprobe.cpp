@@ -25,6 +25,7 @@
 //                          items ("end": the end of the top level)
 //   copy | cut | paste | duplicate
 //   expand ID | collapse ID   open or close a folder, as its expand button does
+//   fullexpand | fullcollapse Full Expand / Full Collapse
 //   save | saveas FILE | close   Save, Save As (the dialog answers FILE), the Exit command
 //   outline                the outline of "xdbprobe outline", each folder's line ending in " +" (open)
 //                          or " -" (closed), the selected node's line in " *"
@@ -111,6 +112,7 @@
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
 #include "platform/Lifecycle.h"
+#include "platform/MainStack.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
 
@@ -175,7 +177,8 @@ class Probe {
         {"newfolder", {A::NewFolder, true}}, {"newrecord", {A::NewItem, true}}, {"rename", {A::RenameItem, true}},
         {"delete", {A::DeleteItem, false}},  {"up", {A::MoveItemUp, false}},     {"down", {A::MoveItemDown, false}},
         {"copy", {A::CopyNode, false}},      {"cut", {A::CutNode, false}},       {"paste", {A::PasteNode, false}},
-        {"duplicate", {A::DuplicateNode, false}}, {"save", {A::SaveBase, false}}};
+        {"duplicate", {A::DuplicateNode, false}}, {"save", {A::SaveBase, false}},
+        {"fullexpand", {A::FullExpand, false}}, {"fullcollapse", {A::FullCollapse, false}}};
     if (auto found = kCommands.find(command); found != kCommands.end()) {
       if (Trigger(found->second.first, command) && found->second.second) Type(rest);
       if (command == "save") form_->Session().WaitForSave();  // the file is written when the next command runs
@@ -662,6 +665,7 @@ int Usage(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::EnsureMainStack(argv);  // as the program: room for Qt's recursive layout of deep trees
   std::optional<std::string> password;
   std::string bankFile;
   bool mainWindow = false;

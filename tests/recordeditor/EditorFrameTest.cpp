@@ -77,6 +77,31 @@ TEST_F(EditorFrame, StoresEveryItemSoTheFileReadsBackWithXmllint) {
   EXPECT_EQ(f.View.Height, 123);
 }
 
+TEST_F(EditorFrame, StoredCaretAndPanelHeightAreKeptWithinReason) {
+  struct Case {
+    const char* attributes;
+    TBufferCoord caret;
+    int height;
+  };
+  // The text has two lines: "abc" and "xy".
+  const Case cases[] = {
+      {"XPos='2' YPos='2'", {2, 2}, 80},
+      {"XPos='2147483647' YPos='1'", {4, 1}, 80},  // the line's end
+      {"XPos='9' YPos='2147483647' commentpanel-height='2147483647'", {3, 2}, bank::kMaxCommentPanelHeight},
+      {"XPos='-2147483648' YPos='-7' commentpanel-height='-2147483648'", {1, 1}, 0},
+      {"XPos='0' YPos='0' commentpanel-height='120'", {1, 1}, 120},
+  };
+  for (const Case& c : cases) {
+    f.Frame.OpenRecord(Load(std::string("<dataroot><record ID='1' ") + c.attributes +
+                            ">r<data>abc\r\nxy</data></record></dataroot>"));
+    EXPECT_EQ(f.Memo.GetCaretXY(), c.caret) << c.attributes;
+    EXPECT_EQ(f.View.Height, c.height) << c.attributes;
+    // Typing at the caret adds what was typed, nothing more.
+    f.Memo.CommandProcessor(ecChar, u'z');
+    EXPECT_EQ(f.Memo.GetText().size(), 8u) << c.attributes;
+  }
+}
+
 TEST_F(EditorFrame, LanguageOfTheStoredNumber) {
   struct Case {
     const char* stored;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -120,6 +122,19 @@ TEST(FormGeometry, LoadMaximisesOnlyFormsThatCanAndThenStops) {
   formgeometry::LoadSettings(noSize, s, true, false);
   EXPECT_EQ(noSize.width, 300);
   EXPECT_EQ(noSize.left, 100);
+
+  // Values no screen holds (a damaged settings file) are kept within reach.
+  TMemorySettings wild;
+  wild.WriteInteger("posLeft", INT_MAX);
+  wild.WriteInteger("posTop", INT_MIN);
+  wild.WriteInteger("sizeWidth", INT_MAX);
+  wild.WriteInteger("sizeHeight", -5);
+  FakeGeometry clamped;
+  formgeometry::LoadSettings(clamped, wild, true, true);
+  EXPECT_EQ(clamped.left, 32767);
+  EXPECT_EQ(clamped.top, -32767);
+  EXPECT_EQ(clamped.width, 32767);
+  EXPECT_EQ(clamped.height, 0);
 
   // Missing keys default to the current values.
   TMemorySettings empty;
@@ -283,6 +298,20 @@ TEST_F(BaseFormTest, ExceptionInAHandlerGoesToTheErrorHandler) {
 
 // ---- modal results (the real loop) ----
 
+// Shows form modally and presses key in it once the loop runs; what ShowModal gave back, mrAbort
+// when the key did not close the form within two seconds.
+static int ShowModalPressing(TfrmBaseForm* form, Qt::Key key) {
+  QTimer::singleShot(0, form, [form, key] {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(form, &event);
+  });
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, form, [form] { form->SetModalResult(mrAbort); });
+  guard.start(2000);
+  return form->ShowModal();
+}
+
 TEST(BaseFormModal, OkGivesOneCancelAndCloseGiveTwo) {
   ScriptedUIServices ui;
   ScopedUIServices useUi(ui);
@@ -309,17 +338,8 @@ TEST(BaseFormModal, OkGivesOneCancelAndCloseGiveTwo) {
   EXPECT_EQ(info->windowTitle(), "Base Dialog Class");
   EXPECT_EQ(info->btnOk->text(), "Close");
   // Its one button is the default and the cancel button: Escape and Enter both close it.
-  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-    QTimer::singleShot(0, info, [info, key] {
-      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-      QApplication::sendEvent(info, &press);
-    });
-    QTimer guard;  // ends the loop when the key did nothing
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, info, [info] { info->SetModalResult(mrAbort); });
-    guard.start(2000);
-    EXPECT_EQ(info->ShowModal(), mrOk) << key;
-  }
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+    EXPECT_EQ(ShowModalPressing(info, key), mrOk) << key;
   info->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/frmBaseDialog.png"));
   Destroy(info);
 }
@@ -333,17 +353,7 @@ TEST(BaseFormModal, EscapeClosesEveryModalFormAndEnterPressesTheMarkedDefault) {
   auto* go = new QPushButton(QStringLiteral("Go"), form);
   go->setAutoDefault(false);  // not the default merely by having the focus
   form->SetButtonModalResult(go, mrYes);
-  auto press = [form](Qt::Key key) {
-    QTimer::singleShot(0, form, [form, key] {
-      QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-      QApplication::sendEvent(form, &event);
-    });
-    QTimer guard;  // ends the loop when the key did nothing
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, form, [form] { form->SetModalResult(mrAbort); });
-    guard.start(2000);
-    return form->ShowModal();
-  };
+  auto press = [form](Qt::Key key) { return ShowModalPressing(form, key); };
   EXPECT_EQ(press(Qt::Key_Escape), mrCancel);
   EXPECT_EQ(press(Qt::Key_Return), mrAbort);  // no default button: Enter does nothing
   go->setDefault(true);

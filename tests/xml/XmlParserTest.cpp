@@ -135,9 +135,21 @@ TEST(XmlParser, ErrorTextsAndReport) {
   // Comments are ordinary tags and end in an error.
   EXPECT_FALSE(doc.LoadXML("<!-- c --><a/>"));
   EXPECT_EQ(ErrorText(doc), "missing = when parsing attributes");
+  // The summary for people: the reason at the reported place, as line and column.
+  const std::pair<std::string, std::string> places[] = {
+      {"", "XML error at line 1, column 1: Missing <"},
+      {"<a>\r\n<b x='1\n'>\r\n  <c y/>", "XML error at line 4, column 9: missing = when parsing attributes"},
+      {"<a>\n\n<![CDATA[abc", "XML error at line 3, column 10: Expected ]]> when parsing CDATA section"},
+      {"\n <?xml version='1.0' <a/>", "XML error at line 2, column 2: Missing ?> in xml declaration."},
+  };
+  for (const auto& [text, summary] : places) {
+    EXPECT_FALSE(doc.LoadXML(text));
+    EXPECT_EQ(doc.ErrorSummary(), summary) << text;
+  }
   // A later successful parse empties the report.
   EXPECT_TRUE(doc.LoadXML("<a/>"));
   EXPECT_EQ(doc.LastError(), "");
+  EXPECT_EQ(doc.ErrorSummary(), "");
 }
 
 TEST(XmlParser, ReportWindowAndPartialTree) {
@@ -343,6 +355,20 @@ TEST(XmlHostile, UnclosedTagsDeepTreesAndBigTexts) {
   EXPECT_FALSE(doc.WriteXML(limited, &doc, true, 4096));
   EXPECT_EQ(limited.size(), 4096u);
   copy.reset();
+  // Written whole, a deep tree grows with its depth, not with the square of it: the indentation stops
+  // at 64 levels, and what is written reads back as the same tree.
+  std::string chain;
+  const size_t levels = 5000;
+  for (size_t i = 0; i < levels; ++i) chain += "<n>";
+  for (size_t i = 0; i < levels; ++i) chain += "</n>";
+  ASSERT_TRUE(doc.LoadXML(chain));
+  const std::string whole = doc.GetXML();
+  EXPECT_LT(whole.size(), levels * 300);
+  EXPECT_NE(whole.find("\r\n" + std::string(128, ' ') + "<n>"), std::string::npos);
+  EXPECT_EQ(whole.find(std::string(129, ' ')), std::string::npos);
+  TxevXMLParser2 reread;
+  ASSERT_TRUE(reread.LoadXML(whole));
+  EXPECT_EQ(reread.GetXML(), whole);
   doc.ClearChildren();
 
   // A 10 MB single-line text.

@@ -18,6 +18,19 @@
 namespace {
 // What a drag of this tree carries: nothing but the fact that it is one.
 const char* const kDragFormat = "application/x-tessaryn-tree-drag";
+
+// Deletes an item that is in no tree (no parent, no view) with everything below it. Qt's item
+// destructor deletes the children recursively, which the stack of a deep tree does not survive; here
+// each item goes as a leaf, children first, each the last child of its parent (cheap to take).
+void DeleteDetached(QTreeWidgetItem* root) {
+  std::vector<QTreeWidgetItem*> order{root};  // breadth first: parents before children, siblings in order
+  for (size_t i = 0; i < order.size(); ++i)
+    for (int c = 0, n = order[i]->childCount(); c < n; ++c) order.push_back(order[i]->child(c));
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    if (QTreeWidgetItem* parent = (*it)->parent()) parent->takeChild(parent->childCount() - 1);
+    delete *it;
+  }
+}
 }  // namespace
 
 class TTreeWidget::TNodeItem : public QTreeWidgetItem {
@@ -88,6 +101,15 @@ TTreeWidget::~TTreeWidget() {
   // The items go without reports: the base classes outlive this part of the object.
   Events = nullptr;
   disconnect(this, nullptr, this, nullptr);
+  DeleteAllItems();
+}
+
+void TTreeWidget::DeleteAllItems() {
+  reported_ = nullptr;
+  // Closed first: the view keeps a persistent index for each open folder, and a removal checks every
+  // one of them up to the top, which takes minutes for a deep tree that is open all the way down.
+  collapseAll();
+  for (QTreeWidgetItem* top : invisibleRootItem()->takeChildren()) DeleteDetached(top);
 }
 
 void TTreeWidget::SetImages(TImageList* images) { images_ = images; }
@@ -127,8 +149,7 @@ void TTreeWidget::EndUpdate() {
 
 void TTreeWidget::Clear() {
   BeginUpdate();
-  clear();
-  reported_ = nullptr;
+  DeleteAllItems();
   EndUpdate();
 }
 
@@ -178,7 +199,11 @@ void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const 
 
 void TTreeWidget::RemoveItem(TTreeItem* item) {
   BeginUpdate();
-  delete ItemOf(item);
+  if (QTreeWidgetItem* gone = ItemOf(item)) {
+    QTreeWidgetItem* parent = gone->parent();
+    DeleteDetached(parent ? parent->takeChild(parent->indexOfChild(gone))
+                          : takeTopLevelItem(indexOfTopLevelItem(gone)));
+  }
   reported_ = Selected();  // the item's address may come back for a new one
   EndUpdate();
 }

@@ -96,6 +96,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   class TNodeItem;
   class TDelegate;
   void SelectionMoved();
+  // Without recursion, however deep the tree (so also in the destructor, before Qt's own teardown).
+  void DeleteAllItems();
   // The context menu asked for from the keyboard: under the selected item.
   void KeyboardContextMenu();
   bool DragOver(QPoint pos);

@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
@@ -294,7 +295,7 @@ void TEditorFrameWidget::PlaceComments(bool shown, bool onTop) {
 }
 
 void TEditorFrameWidget::SetCommentsHeight(int height) {
-  commentsHeight_ = std::max(0, height);
+  commentsHeight_ = std::clamp(height, 0, bank::kMaxCommentPanelHeight);
   ApplySplitterSizes();
 }
 
