@@ -6,13 +6,26 @@
 // lie in the text or where its options allow, and the whole window is painted now and then. At the
 // end every change is undone, which must give back the text the changes started from, and redone,
 // which must give the final text again. An input runs at most 32 commands, and stops once a line is
-// longer than 4,096 characters or the caret stands further out: longer scripts and lines made each
-// run slow (a few inputs took a second) without reaching code the short ones do not, and the fuzzer
-// finds more with more runs.
+// longer than 512 characters or the caret stands further out: longer scripts and lines made each run
+// slow without reaching code the short ones do not, and the fuzzer finds more with more runs. A
+// prompted search for a pattern that matches everywhere ("x*") goes match by match, and each match
+// costs the line's length again (caret, wrap, undo), so one such command on a 3,000-character line
+// took 1-3 seconds, and the few runs holding one took most of a fuzzing run's time. The command that
+// passes the limit still runs, is checked and undone, so lines past the 1,024 columns a new control
+// scrolls to are still made (a match-everywhere replace triples a line, typing past a far caret pads
+// it).
+//
+// One control on one window serves every input: making them, with their search engines, cost about
+// a tenth of a short run. After each input it is put back to the state a new one has (text,
+// history, options, font, modes, marks, selection, scroll, size), and a digest of that state must
+// equal a new control's, so an input that breaks a rule breaks it alone too. The replay build
+// (FUZZ_REPLAY) also runs every input on a new control and requires the same final state.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include "SynPadScript.h"
@@ -30,7 +43,7 @@ namespace {
 
 constexpr int kCeiling = 1 << 20;
 constexpr int kMaxSteps = 32;
-constexpr int kMaxLineLength = 4096;
+constexpr int kMaxLineLength = 512;
 
 void Check(TSynPadScript& s) {
   TSynPad& e = *s.Ed;
@@ -147,20 +160,102 @@ std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   return cmd;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // EDITOR_SCRIPT_SAVE=FILE keeps the input being run, so the one that broke a rule can be replayed.
-  if (const char* keep = std::getenv("EDITOR_SCRIPT_SAVE")) {
-    if (FILE* f = std::fopen(keep, "wb")) {
-      if (size > 0) std::fwrite(data, 1, size, f);
-      std::fclose(f);
-    }
+// Everything of the control and its window a script can change or that steers what it does next.
+std::string StateDigest(TSynPadScript& s) {
+  TSynPad& e = *s.Ed;
+  std::ostringstream o;
+  for (int i = 0; i < e.LineCount(); ++i) o << TSynPadScript::Json(e.Lines().StringRef(i)) << ',';
+  const TBufferCoord b = e.BlockBegin(), x = e.BlockEnd();
+  o << "|caret " << e.CaretX() << ' ' << e.CaretY() << " eor " << e.WordWrapEndOfRow() << " block " << b.Char << ' '
+    << b.Line << ' ' << x.Char << ' ' << x.Line << " modes " << static_cast<int>(e.SelectionMode()) << ' ' << static_cast<int>(e.ActiveSelectionMode())
+    << " top " << e.TopLine() << " left " << e.LeftChar() << " rows " << e.DisplayRowCount() << " modified "
+    << e.Modified() << " ro " << e.ReadOnly() << " insert " << e.InsertMode() << " options " << static_cast<long long>(e.Options()) << " tab "
+    << e.TabWidth() << " wrap " << e.WordWrap() << " font " << e.Font().Name() << ' ' << e.Font().Size() << ' '
+    << static_cast<long long>(e.Font().Style()) << ' ' << e.Font().Color() << " numbers " << e.Gutter().ShowLineNumbers() << " gutter "
+    << e.GutterWidth() << " window " << e.CharsInWindow() << ' ' << e.LinesInWindow() << " scrollwidth "
+    << e.MaxScrollWidth() << " caretshape " << e.CaretWidth() << ' ' << e.CaretHeight() << ' ' << e.CaretOffsetX() << ' '
+    << e.CaretOffsetY() << " marks " << e.Marks().size();
+  for (int i = 0; i < 10; ++i) o << ' ' << e.IsBookmark(i);
+  for (TSynPadUndoList* l : {&e.UndoList(), &e.RedoList()})
+    o << " history " << l->ItemCount() << ' ' << l->NextChangeNumber() << ' ' << l->InitialChangeNumber() << ' '
+      << l->BlockChangeNumber() << ' ' << l->BlockCount() << ' ' << l->IsLocked() << ' ' << l->FullUndoImpossible() << ' '
+      << l->InsideRedo() << ' ' << l->MaxUndoActions() << ' ' << l->GetInitialState();
+  for (TSynScrollBarKind k : {sbHorizontal, sbVertical}) {
+    const TSynScrollInfo& i = e.ScrollInfo(k);
+    o << " bar " << i.Min << ' ' << i.Max << ' ' << i.Page << ' ' << i.Pos << ' ' << i.Visible;
   }
+  o << " host " << s.Host.Width << ' ' << s.Host.Height << " answers " << s.Answers << " status " << s.Status.size();
+  return o.str();
+}
+
+// A control as new, with the settings a script can change as they were then.
+struct TFresh {
+  std::unique_ptr<TSynPadScript> Script = std::make_unique<TSynPadScript>();
+  TSynPadorOptions Options;
+  int TabWidth;
+  int MaxScrollWidth;
+  TSynFont Font;
+  bool LineNumbers;
+  bool Insert;
+  TSynSelectionMode Mode;
+  int Width, Height;
+  std::string Digest;
+  TFresh()
+      : Options(Script->Ed->Options()),
+        TabWidth(Script->Ed->TabWidth()),
+        MaxScrollWidth(Script->Ed->MaxScrollWidth()),
+        Font(Script->Ed->Font()),
+        LineNumbers(Script->Ed->Gutter().ShowLineNumbers()),
+        Insert(Script->Ed->InsertMode()),
+        Mode(Script->Ed->SelectionMode()),
+        Width(Script->Host.Width),
+        Height(Script->Host.Height) {
+    Script->Status.clear();
+    Digest = StateDigest(*Script);
+  }
+
+  // Puts the control back to how it was when new.
+  void Reset() {
+    TSynPadScript& s = *Script;
+    TSynPad& e = *s.Ed;
+    e.SetReadOnly(false);
+    e.SetWordWrap(false);
+    e.SetOptions(Options);
+    e.SetTabWidth(TabWidth);
+    e.SetMaxScrollWidth(MaxScrollWidth);  // long lines widen it
+    e.SetFont(Font);
+    e.Gutter().SetShowLineNumbers(LineNumbers);
+    e.SetInsertMode(Insert);
+    e.ClearAll();  // text, marks, history, modified
+    static const TSynPadUndoList kNewHistory;
+    e.UndoList().Assign(kNewHistory);  // the change numbering too
+    e.RedoList().Assign(kNewHistory);
+    e.SetModified(false);
+    e.SetSelectionMode(Mode);
+    e.SetActiveSelectionMode(Mode);
+    e.SetCaretXY(TBufferCoord{1, 1});
+    e.SetTopLine(1);
+    e.SetLeftChar(1);
+    e.SetSearchEngine(nullptr);
+    e.OnReplaceText = nullptr;
+    s.Answers.clear();
+    s.Host.Width = Width;
+    s.Host.Height = Height;
+    e.Resize();
+    s.Host.Invalidated.clear();
+    s.Host.Scrolls.clear();
+    s.Status.clear();
+    const std::string now = StateDigest(s);
+    if (now != Digest) std::fprintf(stderr, "editor_script: reset control is\n%s\nnew one is\n%s\n", now.c_str(), Digest.c_str());
+    Require(now == Digest);
+  }
+};
+
+// Runs one input on S (a control as new); returns the final state's digest.
+std::string Run(TSynPadScript& s, const uint8_t* data, size_t size) {
   const uint8_t* end = data + size;
   const uint8_t* nul = data;
   while (nul < end && *nul != 0) ++nul;
-  TSynPadScript s;
   // Every input starts from an empty clipboard, so that it replays alike on its own.
   TSynMemoryClipboard::Text().clear();
   TSynMemoryClipboard::Data().clear();
@@ -217,5 +312,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int guard = 0; e.RedoList().ItemCount() > redoBefore && guard < 5000; ++guard) e.Redo();
   Require(e.GetText() == final);
   Check(s);
+  return StateDigest(s);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // EDITOR_SCRIPT_SAVE=FILE keeps the input being run, so the one that broke a rule can be replayed.
+  if (const char* keep = std::getenv("EDITOR_SCRIPT_SAVE")) {
+    if (FILE* f = std::fopen(keep, "wb")) {
+      if (size > 0) std::fwrite(data, 1, size, f);
+      std::fclose(f);
+    }
+  }
+  // Never destroyed: at exit it would outlive the editor's own static caches.
+  static TFresh& reused = *new TFresh;
+  const std::string digest = Run(*reused.Script, data, size);
+  // Put back at once rather than before the next input, so that what the run made is freed within
+  // it: libFuzzer takes a run that leaves more allocations than it frees for a possible leak and
+  // runs it again under the leak checker.
+  reused.Reset();
+#ifdef FUZZ_REPLAY
+  // The reused control must end where a new one does.
+  TFresh fresh;
+  const std::string freshDigest = Run(*fresh.Script, data, size);
+  if (digest != freshDigest)
+    std::fprintf(stderr, "editor_script: reused control ended as\n%s\nnew one as\n%s\n", digest.c_str(), freshDigest.c_str());
+  Require(digest == freshDigest);
+#endif
+  // EDITOR_SCRIPT_DIGEST=FILE appends each input's final state, to compare runs in one process and
+  // one process per input.
+  if (const char* out = std::getenv("EDITOR_SCRIPT_DIGEST")) {
+    if (FILE* f = std::fopen(out, "ab")) {
+      std::fprintf(f, "%zu %016llx\n", size, static_cast<unsigned long long>(std::hash<std::string>{}(digest)));
+      std::fclose(f);
+    }
+  }
   return 0;
 }

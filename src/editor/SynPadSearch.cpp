@@ -4,7 +4,7 @@
 #include "editor/SynUnicode.h"
 #include "platform/Exceptions.h"
 
-TSynPadSearch::TSynPadSearch() : fShift(new std::int32_t[65536]) {}
+TSynPadSearch::TSynPadSearch() : fShift(new std::int32_t[65536]()) {}
 
 TSynPadSearch::~TSynPadSearch() = default;
 
@@ -47,8 +47,11 @@ void TSynPadSearch::InitShiftTable() {
   if (fPatLen == 0) throw Exception("Pattern is empty");
   fPatLenPlus = fPatLen + 1;
   fLookAt = 1;
-  std::fill_n(fShift.get(), 65536, fPatLenPlus);
+  // Only the characters of a pattern have entries (0 elsewhere: the whole length plus one), so a
+  // new pattern rewrites those of the old one and its own rather than the whole table.
+  for (char16_t c : fShiftPat) fShift[c] = 0;
   for (int i = 1; i <= fPatLen; ++i) fShift[fPat[static_cast<size_t>(i - 1)]] = fPatLenPlus - i;
+  fShiftPat = fPat;
   // The smallest shift that can put another copy of the last character where this one is.
   const char16_t last = fPat[static_cast<size_t>(fPatLen - 1)];
   while (fLookAt < fPatLen && fPat[static_cast<size_t>(fPatLen - 1 - fLookAt)] != last) ++fLookAt;
@@ -76,7 +79,7 @@ int TSynPadSearch::Next() {
   fRun += fPatLen;
   while (fRun < fTheEnd) {
     if (text[fRun] != last) {
-      fRun += fShift[text[fRun + 1]];
+      fRun += ShiftOf(text[fRun + 1]);
       continue;
     }
     const int first = fRun - fPatLen + 1;
@@ -85,7 +88,7 @@ int TSynPadSearch::Next() {
     if (j == fPatLen - 1 && (!fWhole || TestWholeWord(first, fRun + 1))) return first + 1;
     fRun += fLookAt;
     if (fRun >= fTheEnd) return 0;
-    fRun += fShift[text[fRun]] - 1;
+    fRun += ShiftOf(text[fRun]) - 1;
   }
   return 0;
 }

@@ -37,6 +37,10 @@ class TSynPadSearch : public TSynPadSearchCustom {
   int FindFirst(std::u16string_view NewText);
   int Next();
   bool TestWholeWord(int First, int After) const;
+  int ShiftOf(char16_t C) const {
+    const int s = fShift[C];
+    return s ? s : fPatLenPlus;
+  }
 
   // Cursors into fText (indexes): the current position and the end (fText[fTheEnd] is the NUL).
   int fRun = 0;
@@ -47,7 +51,8 @@ class TSynPadSearch : public TSynPadSearchCustom {
   int fLookAt = 0;
   int fPatLen = 0;
   int fPatLenPlus = 0;
-  std::unique_ptr<std::int32_t[]> fShift;  // 65,536 entries
+  std::unique_ptr<std::int32_t[]> fShift;  // 65,536 entries, 0 for a character outside fShiftPat
+  std::u16string fShiftPat;                 // the pattern whose entries fShift holds
   bool fSensitive = false;
   bool fWhole = false;
   std::vector<int> fResults;

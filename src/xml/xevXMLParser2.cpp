@@ -221,7 +221,7 @@ void TxevXMLNode2::SetName(std::string name) {
   name_ = std::move(name);
 }
 
-constinit const std::string TxevXMLNode2::kNoText;
+const std::string TxevXMLNode2::kNoText;
 
 void TxevXMLNode2::SetText(std::string text) {
   cdata_ = !text.empty() && HasMarkup(text);

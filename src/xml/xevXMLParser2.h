@@ -180,7 +180,8 @@ class TxevXMLNode2 {
 
   std::string name_;
   std::string prefix_;
-  static constinit const std::string kNoText;
+  // Not constinit: clang 14 with libstdc++ (the fuzz build) has no constexpr std::string.
+  static const std::string kNoText;
   std::shared_ptr<const std::string> text_;  // nullptr: no text
   bool cdata_ = false;
   TxevXMLNode2* parent_ = nullptr;
