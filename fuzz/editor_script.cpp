@@ -167,19 +167,20 @@ std::string StateDigest(TSynPadScript& s) {
   for (int i = 0; i < e.LineCount(); ++i) o << TSynPadScript::Json(e.Lines().StringRef(i)) << ',';
   const TBufferCoord b = e.BlockBegin(), x = e.BlockEnd();
   o << "|caret " << e.CaretX() << ' ' << e.CaretY() << " eor " << e.WordWrapEndOfRow() << " block " << b.Char << ' '
-    << b.Line << ' ' << x.Char << ' ' << x.Line << " modes " << static_cast<int>(e.SelectionMode()) << ' ' << static_cast<int>(e.ActiveSelectionMode())
-    << " top " << e.TopLine() << " left " << e.LeftChar() << " rows " << e.DisplayRowCount() << " modified "
-    << e.Modified() << " ro " << e.ReadOnly() << " insert " << e.InsertMode() << " options " << static_cast<long long>(e.Options()) << " tab "
-    << e.TabWidth() << " wrap " << e.WordWrap() << " font " << e.Font().Name() << ' ' << e.Font().Size() << ' '
-    << static_cast<long long>(e.Font().Style()) << ' ' << e.Font().Color() << " numbers " << e.Gutter().ShowLineNumbers() << " gutter "
-    << e.GutterWidth() << " window " << e.CharsInWindow() << ' ' << e.LinesInWindow() << " scrollwidth "
-    << e.MaxScrollWidth() << " caretshape " << e.CaretWidth() << ' ' << e.CaretHeight() << ' ' << e.CaretOffsetX() << ' '
-    << e.CaretOffsetY() << " marks " << e.Marks().size();
+    << b.Line << ' ' << x.Char << ' ' << x.Line << " modes " << static_cast<int>(e.SelectionMode()) << ' '
+    << static_cast<int>(e.ActiveSelectionMode()) << " top " << e.TopLine() << " left " << e.LeftChar() << " rows "
+    << e.DisplayRowCount() << " modified " << e.Modified() << " ro " << e.ReadOnly() << " insert " << e.InsertMode()
+    << " options " << static_cast<long long>(e.Options()) << " tab " << e.TabWidth() << " wrap " << e.WordWrap()
+    << " font " << e.Font().Name() << ' ' << e.Font().Size() << ' ' << static_cast<long long>(e.Font().Style()) << ' '
+    << e.Font().Color() << " numbers " << e.Gutter().ShowLineNumbers() << " gutter " << e.GutterWidth() << " window "
+    << e.CharsInWindow() << ' ' << e.LinesInWindow() << " scrollwidth " << e.MaxScrollWidth() << " caretshape "
+    << e.CaretWidth() << ' ' << e.CaretHeight() << ' ' << e.CaretOffsetX() << ' ' << e.CaretOffsetY() << " marks "
+    << e.Marks().size();
   for (int i = 0; i < 10; ++i) o << ' ' << e.IsBookmark(i);
   for (TSynPadUndoList* l : {&e.UndoList(), &e.RedoList()})
     o << " history " << l->ItemCount() << ' ' << l->NextChangeNumber() << ' ' << l->InitialChangeNumber() << ' '
-      << l->BlockChangeNumber() << ' ' << l->BlockCount() << ' ' << l->IsLocked() << ' ' << l->FullUndoImpossible() << ' '
-      << l->InsideRedo() << ' ' << l->MaxUndoActions() << ' ' << l->GetInitialState();
+      << l->BlockChangeNumber() << ' ' << l->BlockCount() << ' ' << l->IsLocked() << ' ' << l->FullUndoImpossible()
+      << ' ' << l->InsideRedo() << ' ' << l->MaxUndoActions() << ' ' << l->GetInitialState();
   for (TSynScrollBarKind k : {sbHorizontal, sbVertical}) {
     const TSynScrollInfo& i = e.ScrollInfo(k);
     o << " bar " << i.Min << ' ' << i.Max << ' ' << i.Page << ' ' << i.Pos << ' ' << i.Visible;
@@ -246,7 +247,8 @@ struct TFresh {
     s.Host.Scrolls.clear();
     s.Status.clear();
     const std::string now = StateDigest(s);
-    if (now != Digest) std::fprintf(stderr, "editor_script: reset control is\n%s\nnew one is\n%s\n", now.c_str(), Digest.c_str());
+    if (now != Digest)
+      std::fprintf(stderr, "editor_script: reset control is\n%s\nnew one is\n%s\n", now.c_str(), Digest.c_str());
     Require(now == Digest);
   }
 };
@@ -337,7 +339,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFresh fresh;
   const std::string freshDigest = Run(*fresh.Script, data, size);
   if (digest != freshDigest)
-    std::fprintf(stderr, "editor_script: reused control ended as\n%s\nnew one as\n%s\n", digest.c_str(), freshDigest.c_str());
+    std::fprintf(stderr, "editor_script: reused control ended as\n%s\nnew one as\n%s\n", digest.c_str(),
+                 freshDigest.c_str());
   Require(digest == freshDigest);
 #endif
   // EDITOR_SCRIPT_DIGEST=FILE appends each input's final state, to compare runs in one process and

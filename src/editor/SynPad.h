@@ -434,6 +434,13 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   bool Modified() const { return fModified; }
   void SetModified(bool Value);
   bool WordWrap() const { return fWordWrapPlugin != nullptr; }
+  // Where the caret stands at a wrapped row's end, and the caret's shape: the fuzz harness compares
+  // them with a new control's after putting its control back.
+  bool WordWrapEndOfRow() const { return fCaretAtEndOfRow; }
+  int CaretWidth() const { return fCaretWidth; }
+  int CaretHeight() const { return fCaretHeight; }
+  int CaretOffsetX() const { return fCaretOffsetX; }
+  int CaretOffsetY() const { return fCaretOffsetY; }
   void SetWordWrap(bool Value);
   // The control's font; a proportional face is replaced by the same family and size with fixed
   // pitch requested.

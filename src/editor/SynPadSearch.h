@@ -52,7 +52,7 @@ class TSynPadSearch : public TSynPadSearchCustom {
   int fPatLen = 0;
   int fPatLenPlus = 0;
   std::unique_ptr<std::int32_t[]> fShift;  // 65,536 entries, 0 for a character outside fShiftPat
-  std::u16string fShiftPat;                 // the pattern whose entries fShift holds
+  std::u16string fShiftPat;                // the pattern whose entries fShift holds
   bool fSensitive = false;
   bool fWhole = false;
   std::vector<int> fResults;
