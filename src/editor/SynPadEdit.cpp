@@ -557,6 +557,7 @@ void TCustomSynPad::UndoRedo(bool IsUndo) {
     BeginUpdate();
     try {
       TSynChangeReason last = first;
+      int current = number;  // the change being replayed
       ReplayItem(src.PopItem(), IsUndo, dst);
       while (const TSynPadUndoItem* next = src.PeekItem()) {
         if (closing) {
@@ -569,11 +570,16 @@ void TCustomSynPad::UndoRedo(bool IsUndo) {
           ReplayItem(src.PopItem(), IsUndo, dst);
           continue;
         }
-        const bool sameChange = next->ChangeNumber == number;
-        const bool grouped = HasOption(eoGroupUndo) && next->ChangeReason == last && last != crIndent &&
+        // Undo groups changes of one reason (eoGroupUndo), each taken whole: stopping inside one
+        // would split it as above. Redo gives back just what one undo took, which that undo
+        // pushed under one number: grouping again by reason would reach into the changes undone
+        // by the undo before it.
+        const bool sameChange = next->ChangeNumber == current;
+        const bool grouped = IsUndo && HasOption(eoGroupUndo) && next->ChangeReason == last && last != crIndent &&
                              last != crUnindent && next->ChangeReason != crGroupBreak;
         if (!sameChange && !grouped) break;
         last = next->ChangeReason;
+        current = next->ChangeNumber;
         ReplayItem(src.PopItem(), IsUndo, dst);
       }
     } catch (...) {
