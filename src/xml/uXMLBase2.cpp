@@ -164,9 +164,9 @@ void TXMLDataBase2::WriteBool(const std::string& name, bool value) {
 std::string TXMLDataBase2::EncodedXML() const {
   static constexpr const char* kLatin = "ISO-8859-1";
   std::string out = Declaration(*doc_, kLatin);
-  const size_t header = out.size();
   doc_->WriteXML(out, doc_.get(), false);
-  if (codepage::NarrowUtf8ToCp1252(out, header)) return out;
+  // The declaration too: its version is read back as Windows-1252 like every other text.
+  if (codepage::NarrowUtf8ToCp1252(out, 0)) return out;
   // Characters without a Windows-1252 byte: the file is written as UTF-8 so nothing is lost.
   out = Declaration(*doc_, "UTF-8");
   doc_->WriteXML(out, doc_.get(), false);
