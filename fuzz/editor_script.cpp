@@ -90,6 +90,9 @@ int Arg(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   }
 }
 
+// Each argument's bytes are read in its own statement, in the order the words stand: the operands
+// of a chain of + are evaluated in an order the compiler picks (GCC right to left, Clang left to
+// right), so an input found by the Clang fuzzer replayed another script in the GCC replay build.
 std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   static const char* const names[] = {"caret", "sel",     "top",     "left",    "text",     "option",  "font",
                                       "b2d",   "d2b",     "px2rc",   "px2near", "rc2px",    "rc2idx",  "idx2rc",
@@ -119,14 +122,17 @@ std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   }
   if (cmd == "paste") {
     static const char* const modes[] = {"", " normal", " line", " column"};
-    return "paste " + word() + modes[p < end ? *p++ % 4 : 0];
+    const std::string w = word();
+    return "paste " + w + modes[p < end ? *p++ % 4 : 0];
   }
   if (cmd == "find" || cmd == "replace") {
     std::string opts;
     const uint8_t bits = p < end ? *p++ : 0;
     for (int i = 0; i < 8; ++i)
       if (bits & (1 << i)) opts.push_back("cwbesapr"[i]);
-    return cmd + " " + word() + (cmd == "replace" ? " " + word() : "") + (opts.empty() ? "" : " " + opts);
+    const std::string what = word();
+    const std::string with = cmd == "replace" ? " " + word() : "";
+    return cmd + " " + what + with + (opts.empty() ? "" : " " + opts);
   }
   if (cmd == "answers") {
     std::string a;
@@ -136,8 +142,10 @@ std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
   if (cmd == "mark" || cmd == "gotomark") return cmd + " " + std::to_string(p < end ? *p++ % 10 : 0);
   auto n = [&] { return std::to_string(Arg(p, end, e)); };
   if (cmd == "caret" || cmd == "b2d" || cmd == "d2b" || cmd == "px2rc" || cmd == "px2near" || cmd == "rc2px" ||
-      cmd == "rc2idx" || cmd == "token")
-    return cmd + " " + n() + " " + n();
+      cmd == "rc2idx" || cmd == "token") {
+    const std::string a = n(), b = n();
+    return cmd + " " + a + " " + b;
+  }
   if (cmd == "sel") {
     static const char* const modes[] = {"normal", "column", "line", "diagonal"};
     const std::string a = n(), b = n(), c = n(), d = n();
@@ -156,7 +164,10 @@ std::string Generate(const uint8_t*& p, const uint8_t* end, TSynPad& e) {
                                                      : "eoNothing";
     return "option " + name + ((p < end && (*p++ & 1)) ? " on" : " off");
   }
-  if (cmd == "font") return std::string("font ") + ((p < end && (*p++ & 1)) ? "DejaVu Sans " : "Courier New ") + n();
+  if (cmd == "font") {
+    const std::string family = (p < end && (*p++ & 1)) ? "DejaVu Sans " : "Courier New ";
+    return "font " + family + n();
+  }
   return cmd;
 }
 

@@ -206,11 +206,15 @@ std::u16string TCustomSynPad::GetText() const {
 }
 
 void TCustomSynPad::SetText(std::u16string_view Value) {
+  // A list without lines fires no clear, yet a new text ends the old one's history, marks and
+  // caret all the same: a change recorded on the empty text would otherwise be undone or redone
+  // on the new one.
+  if (fLines->Count() == 0) ListCleared(nullptr);
   fLines->SetText(Value);
 }
 
 void TCustomSynPad::LoadText(std::u16string_view Text) {
-  fLines->SetText(Text);
+  SetText(Text);
   SetModified(false);
 }
 

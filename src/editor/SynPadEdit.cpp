@@ -549,7 +549,6 @@ void TCustomSynPad::UndoRedo(bool IsUndo) {
     const TSynChangeReason first = top->ChangeReason;
     const bool closing =
         first == crGroupClose || first == crPasteEnd || first == crSpecial1End || first == crSpecial2End;
-    const TSynChangeReason opening = static_cast<TSynChangeReason>(first - 1);
     const int number = top->ChangeNumber;
     const int savedBlock = dst.BlockChangeNumber();
     dst.SetBlockChangeNumber(number);
@@ -558,21 +557,29 @@ void TCustomSynPad::UndoRedo(bool IsUndo) {
     BeginUpdate();
     try {
       TSynChangeReason last = first;
+      int current = number;  // the change being replayed
       ReplayItem(src.PopItem(), IsUndo, dst);
       while (const TSynPadUndoItem* next = src.PeekItem()) {
         if (closing) {
-          // A group ends at its opening bracket, and never reaches into another change.
+          // A group never reaches into another change, nor ends at its opening bracket while
+          // its change goes on below it: a replace-all answered at a prompt, or one that broke
+          // lines, records its groups inside one change. Undoing a part of a change would push it
+          // onto the other list under the same number as the rest, and the redo of that part would
+          // then take the rest too.
           if (next->ChangeNumber != number) break;
-          const bool isOpening = next->ChangeReason == opening;
           ReplayItem(src.PopItem(), IsUndo, dst);
-          if (isOpening) break;
           continue;
         }
-        const bool sameChange = next->ChangeNumber == number;
-        const bool grouped = HasOption(eoGroupUndo) && next->ChangeReason == last && last != crIndent &&
+        // Undo groups changes of one reason (eoGroupUndo), each taken whole: stopping inside one
+        // would split it as above. Redo gives back just what one undo took, which that undo
+        // pushed under one number: grouping again by reason would reach into the changes undone
+        // by the undo before it.
+        const bool sameChange = next->ChangeNumber == current;
+        const bool grouped = IsUndo && HasOption(eoGroupUndo) && next->ChangeReason == last && last != crIndent &&
                              last != crUnindent && next->ChangeReason != crGroupBreak;
         if (!sameChange && !grouped) break;
         last = next->ChangeReason;
+        current = next->ChangeNumber;
         ReplayItem(src.PopItem(), IsUndo, dst);
       }
     } catch (...) {

@@ -668,10 +668,12 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
   EXPECT_TRUE(TSynPadScript::SearchOptionsOf(u"r", o, regex) && regex && o == 0);
   EXPECT_FALSE(TSynPadScript::SearchOptionsOf(u"cx", o, regex));
   // Through the commands, on "ab ab AB" with the caret at the start.
+  // With UNDONE, one undo gives it and one redo the text again.
   struct Case {
     const char* script;
     const char* text;
     const char* out;
+    const char* undone = nullptr;
   } cases[] = {
       {"replace ab X", "X ab AB", "1"},
       {"replace ab X a", "X X X", "3"},
@@ -681,6 +683,13 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       {"replace a. X ar", "X X X", "3"},
       {"replace a. X a", "ab ab AB", "0"},
       {"find AB c", "ab ab AB", "1"},
+      // "Replace all" answered at a prompt makes the rest one change, the lines after the
+      // answer's own included, undone and redone in one step.
+      {"text (\\n(\nanswers a\nreplace ( \\u4e2d ap", "\u4e2d\n\u4e2d", "2", "(\n("},
+      {"text ab\\nab\\nab\nanswers ra\nreplace ab X ap", "X\nX\nX", "3", "X\nab\nab"},
+      // Undone apart, a typed character and the replacements after it are redone apart too,
+      // though the change begins with an insertion as the typing was.
+      {"text ab\\nab\nchar c\nanswers a\nreplace b| - apr\nundo", "cab\nab", "6", "ab\nab"},
   };
   for (const Case& k : cases) {
     TSynPadScript s;
@@ -691,6 +700,11 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
     EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
     EXPECT_EQ(out, std::string(k.out) + "\n") << k.script;
+    if (!k.undone) continue;
+    s.Ed->Undo();
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
+    s.Ed->Redo();
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
   }
 }
 

@@ -441,6 +441,20 @@ TEST(SynPad, ModifiedFollowsTheUndoList) {
   EXPECT_TRUE(e.UndoList().GetInitialState());
   int x = 0, y = 0;
   EXPECT_FALSE(e.GetBookMark(1, x, y));
+  // So does a text set where the old one had no lines left (nothing to clear in the list): a
+  // change recorded there is not undone or redone on the new text.
+  for (TSynPadUndoList* l : {&e.UndoList(), &e.RedoList()}) {
+    e.SetText(u"");
+    ASSERT_EQ(e.LineCount(), 0);
+    e.UndoList().SetInsideRedo(true);
+    l->AddChange(crPaste, {1, 1}, {1, 1}, u"", smColumn);
+    e.UndoList().SetInsideRedo(false);
+    ASSERT_TRUE(e.CanUndo() || e.CanRedo());
+    e.SetText(u"x");
+    EXPECT_FALSE(e.CanUndo());
+    EXPECT_FALSE(e.CanRedo());
+    EXPECT_EQ(e.GetText(), u"x");
+  }
 }
 
 TEST(SynPad, WordWrapKeepsTheTopLineAndRanges) {
