@@ -240,27 +240,32 @@ size_t Utf8SizeOf(const char* p, size_t n) {
   return size;
 }
 
+// Writes the UTF-8 of the eight bytes at p to o and moves o past it. Each byte's four table bytes
+// are stored whole, so up to three bytes beyond the result may be written: the caller leaves room.
+// A word beyond ASCII takes no branch per byte (such bytes are too frequent in real texts for
+// branches to be guessed well).
+inline void WidenWord(const char* p, char*& o) {
+  uint64_t word;
+  std::memcpy(&word, p, 8);
+  if (!(word & kHighBits)) {
+    std::memcpy(o, &word, 8);
+    o += 8;
+    return;
+  }
+  for (unsigned j = 0; j < 64; j += 8) {
+    const uint32_t e = kByteToUtf8.entry[(word >> j) & 0xFF];
+    std::memcpy(o, &e, 4);
+    o += e >> 24;
+  }
+}
+
 // Writes the UTF-8 of n bytes to o, exactly Utf8SizeOf(p, n) bytes and not one beyond.
 void Cp1252ToUtf8Into(const char* p, size_t n, char* o) {
   size_t i = 0;
   // At least as many output bytes remain as input bytes, and 9 input bytes at least follow each byte
   // of a word here: a whole word, or a byte's four table bytes, may be stored; what follows the bytes
-  // that count is overwritten next. A word beyond ASCII takes no branch per byte (they are too
-  // frequent in real texts for branches to be guessed well).
-  for (; i + 16 <= n; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    if (!(word & kHighBits)) {
-      std::memcpy(o, &word, 8);
-      o += 8;
-      continue;
-    }
-    for (unsigned j = 0; j < 64; j += 8) {
-      const uint32_t e = kByteToUtf8.entry[(word >> j) & 0xFF];
-      std::memcpy(o, &e, 4);
-      o += e >> 24;
-    }
-  }
+  // that count is overwritten next.
+  for (; i + 16 <= n; i += 8) WidenWord(p + i, o);
   for (; i < n; ++i) {
     const uint32_t e = EntryOf(p[i]);
     for (unsigned k = 0; k < (e >> 24); ++k) *o++ = static_cast<char>(e >> (8 * k));
@@ -279,20 +284,7 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     char scratch[3 * kOnStack + 16];
     char* o = scratch;
     size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-      uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if (!(word & kHighBits)) {
-        std::memcpy(o, &word, 8);
-        o += 8;
-        continue;
-      }
-      for (unsigned j = 0; j < 64; j += 8) {
-        const uint32_t e = kByteToUtf8.entry[(word >> j) & 0xFF];
-        std::memcpy(o, &e, 4);
-        o += e >> 24;
-      }
-    }
+    for (; i + 8 <= n; i += 8) WidenWord(p + i, o);
     for (; i < n; ++i) {
       const uint32_t e = EntryOf(p[i]);
       std::memcpy(o, &e, 4);
