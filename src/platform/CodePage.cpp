@@ -274,6 +274,20 @@ void Cp1252ToUtf8Into(const char* p, size_t n, char* o) {
 
 }  // namespace
 
+bool HasHighByte(std::string_view bytes) {
+  const char* p = bytes.data();
+  const size_t n = bytes.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    if (word & kHighBits) return true;
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return true;
+  return false;
+}
+
 std::string Cp1252ToUtf8(std::string_view bytes) {
   const char* p = bytes.data();
   const size_t n = bytes.size();

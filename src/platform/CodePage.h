@@ -24,6 +24,8 @@ std::string Utf16ToCp1252(std::u16string_view text, char replacement = '?');
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Whether any byte of bytes is beyond ASCII (0x80 and up); eight bytes a step.
+bool HasHighByte(std::string_view bytes);
 std::string Cp1252ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1252(std::string_view utf8, char replacement = '?');
 // Turns the UTF-8 of text from position from on into Windows-1252 in place (it can only shrink).

@@ -14,20 +14,6 @@
 
 namespace {
 
-bool HasHighByte(std::string_view s) {
-  const char* p = s.data();
-  size_t n = s.size();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    if (w & 0x8080808080808080ULL) return true;
-  }
-  for (; i < n; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80) return true;
-  return false;
-}
-
 std::string LowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -46,11 +32,11 @@ void TreeCp1252ToUtf8(TxevXMLNode2* root) {
   while (!stack.empty()) {
     TxevXMLNode2* n = stack.back();
     stack.pop_back();
-    if (HasHighByte(n->Name())) n->SetName(convert(n->Name()));
-    if (HasHighByte(n->Text())) n->SetText(convert(n->Text()));
+    if (codepage::HasHighByte(n->Name())) n->SetName(convert(n->Name()));
+    if (codepage::HasHighByte(n->Text())) n->SetText(convert(n->Text()));
     for (TxevXMLAttribute2* a : n->Attributes()) {
-      if (HasHighByte(a->Name)) a->Name = convert(a->Name);
-      if (HasHighByte(a->Value)) a->Value = convert(a->Value);
+      if (codepage::HasHighByte(a->Name)) a->Name = convert(a->Name);
+      if (codepage::HasHighByte(a->Value)) a->Value = convert(a->Value);
     }
     for (TxevXMLNode2* c : n->Children()) stack.push_back(c);
   }
@@ -186,7 +172,7 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   // declaration as the parser reads it: when it names UTF-8 after all, or the text does not parse
   // (the error report quotes the file's bytes, and so does the partial tree below), the bytes are
   // parsed again as they came.
-  const bool ascii = !HasHighByte(bytes);
+  const bool ascii = !codepage::HasHighByte(bytes);
   const bool widened = !ascii && !IsUtf8Name(SniffEncoding(bytes));
   doc_->SetFromCp1252(widened);
   bool ok = doc_->LoadXML(std::move(bytes));
@@ -202,8 +188,8 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   doc_->ReleaseText();  // the store never parses the same text twice
   if (!ascii && !utf8 && !(widened && ok)) {
     TreeCp1252ToUtf8(doc_.get());
-    if (HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);
-    if (HasHighByte(errorSummary_)) errorSummary_ = codepage::Cp1252ToUtf8(errorSummary_);
+    if (codepage::HasHighByte(lastError_)) lastError_ = codepage::Cp1252ToUtf8(lastError_);
+    if (codepage::HasHighByte(errorSummary_)) errorSummary_ = codepage::Cp1252ToUtf8(errorSummary_);
   }
   // A damaged file may leave a root without a name, which would be written back as "</>".
   if (!ok && doc_->Name().empty()) doc_->SetName("dataroot");

@@ -32,20 +32,6 @@ std::string_view Trim(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-bool HasHighByte(std::string_view s) {
-  const char* p = s.data();
-  const size_t n = s.size();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    if (w & 0x8080808080808080ULL) return true;
-  }
-  for (; i < n; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80) return true;
-  return false;
-}
-
 size_t FindChar(const std::string& s, char c, size_t from) {
   if (from >= s.size()) return std::string::npos;
   const void* hit = std::memchr(s.data() + from, c, s.size() - from);
@@ -543,7 +529,7 @@ void TxevXMLParser2::SetError(std::string_view message) {
 }
 
 std::string TxevXMLParser2::Str(std::string_view s) const {
-  return fromCp1252_ && HasHighByte(s) ? codepage::Cp1252ToUtf8(s) : std::string(s);
+  return fromCp1252_ && codepage::HasHighByte(s) ? codepage::Cp1252ToUtf8(s) : std::string(s);
 }
 
 bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
@@ -672,7 +658,7 @@ bool TxevXMLParser2::ParseAttributes(TxevXMLNode2* node, std::string_view text, 
     std::string_view value = text.substr(eq + 2, close - eq - 2);
     text = Trim(text.substr(close + 1));
     std::string wideName;
-    if (fromCp1252_ && HasHighByte(name)) name = wideName = codepage::Cp1252ToUtf8(name);
+    if (fromCp1252_ && codepage::HasHighByte(name)) name = wideName = codepage::Cp1252ToUtf8(name);
 
     if (preserve && name == kSpaceName && value == kSpacePreserve) {
       *preserve = true;  // our own marker: it says how to read the text, it is not data
