@@ -1,17 +1,20 @@
-// make_canonical FILE: writes the canonical databank of the benchmarks (canonical_bank.h) to FILE, for
-// scripted runs of the real program.
+// make_canonical FILE [THOUSANDS]: writes the canonical databank of the benchmarks (canonical_bank.h)
+// to FILE, for scripted runs of the real program; with THOUSANDS, a databank of that many thousand
+// records of the same folders.
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 
 #include "canonical_bank.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: make_canonical FILE\n";
+  const int thousands = argc == 3 ? std::atoi(argv[2]) : canonical::kRecords / 1000;
+  if (argc < 2 || argc > 3 || thousands <= 0) {
+    std::cerr << "usage: make_canonical FILE [THOUSANDS]\n";
     return 2;
   }
   TXMLDataBase2 db;
-  canonical::Fill(db);
+  canonical::Fill(db, 0, canonical::TText::NonAscii, thousands);
   std::ofstream out(argv[1], std::ios::binary);
   out << db.EncodedXML();
   return out.good() ? 0 : 1;
