@@ -27,7 +27,10 @@ void EnsureMainStack(char** argv) {
   const rlim_t wanted = limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= kMainStackBytes
                             ? static_cast<rlim_t>(kMainStackBytes)
                             : limit.rlim_max;
-  if (wanted <= limit.rlim_cur) return;
+  if (wanted <= limit.rlim_cur) {
+    KeepThreadStacksUsual();  // raised as far as the hard limit allows, by an earlier start
+    return;
+  }
   limit.rlim_cur = wanted;
   if (setrlimit(RLIMIT_STACK, &limit) != 0) return;
   // The file itself, not /proc/self/exe, so the process keeps its name. The new limit is inherited,
