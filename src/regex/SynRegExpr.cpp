@@ -722,6 +722,7 @@ void TRegExpr::SetInvertCase(TInvertCaseFunction fn) {
 
 void TRegExpr::DropProgram() {
   program_.clear();
+  ++programSerial_;
   compiled_ = false;
   hasFirstChar_ = false;
   anchored_ = false;
@@ -992,16 +993,15 @@ void TRegExpr::ComputeRunSkip() {
     within = p[head] == ANY || (p[head] >= ANYDIGIT && p[head] <= NOTSPACE);
   }
   if (p[head] == ANYOF && p[body] == ANYOF) {
-    // Sets may hold tens of thousands of members: those from 256 up are compared sorted.
+    // Sets may hold tens of thousands of members (a range up to U+FFFF, repeated ranges): the
+    // body's are marked in a map of every UTF-16 unit, one pass over each set.
     const char16_t* bm = SetMembers(p, body);
-    std::vector<char16_t> high;
-    for (std::size_t i = 0, count = SetLen(p, body); i < count; ++i)
-      if (bm[i] >= 256) high.push_back(bm[i]);
-    std::sort(high.begin(), high.end());
+    std::vector<std::uint8_t> inBody(0x10000);
+    for (std::size_t i = 0, count = SetLen(p, body); i < count; ++i) inBody[bm[i]] = 1;
     const char16_t* m = SetMembers(p, head);
     within = std::all_of(m, m + SetLen(p, head), [&](char16_t c) {
       if (c < 256) return ((SetMap(p, body)[c >> 4] >> (c & 15)) & 1) != 0;
-      return std::binary_search(high.begin(), high.end(), c);
+      return inBody[c] != 0;
     });
   }
   if (within) {

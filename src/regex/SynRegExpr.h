@@ -223,6 +223,8 @@ class TRegExpr {
   int compilerErrorPos_ = 0;
   int lastError_ = 0;
   std::unique_ptr<Matcher> matcher_;
+  // Counts compiled programs, so that the matcher knows when what it keeps of one is stale.
+  std::uint64_t programSerial_ = 0;
   std::int64_t steps_ = 0;
   // Membership of the class sets for units below 256 (the rest is looked up in the strings).
   bool wordBits_[256] = {};

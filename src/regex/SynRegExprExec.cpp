@@ -13,6 +13,7 @@
 // for ever; a loop whose last iteration consumed nothing is left at once.
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "regex/SynRegExpr.h"
 #include "regex/SynRegExprProgram.h"
@@ -80,7 +81,30 @@ struct TRegExpr::Matcher {
     if (c < 256) return (SetMap(p, n)[c >> 4] >> (c & 15)) & 1;
     const char16_t* m = SetMembers(p, n);
     std::size_t count = SetLen(p, n);
-    return std::find(m, m + count, c) != m + count;
+    if (count <= kSmallSet) return std::find(m, m + count, c) != m + count;
+    const std::vector<char16_t>& high = HighMembers(n, m, count);
+    return std::binary_search(high.begin(), high.end(), c);
+  }
+
+  // A set's members lie in the program as written, a range as all its characters, so a set may
+  // hold tens of thousands of them. Those of a large set from 256 up are kept sorted, once per
+  // compiled program, and searched by halving.
+  static constexpr std::size_t kSmallSet = 32;
+  mutable std::unordered_map<std::size_t, std::vector<char16_t>> highMembers;
+  mutable std::uint64_t highSerial = 0;
+  const std::vector<char16_t>& HighMembers(std::size_t n, const char16_t* m, std::size_t count) const {
+    if (highSerial != re.programSerial_) {
+      highMembers.clear();
+      highSerial = re.programSerial_;
+    }
+    auto [at, added] = highMembers.try_emplace(n);
+    if (added) {
+      std::vector<std::uint8_t> has(0x10000);
+      for (std::size_t i = 0; i < count; ++i) has[m[i]] = 1;
+      for (std::uint32_t c = 256; c < 0x10000; ++c)
+        if (has[c]) at->second.push_back(char16_t(c));
+    }
+    return at->second;
   }
 
   // One single-character operand at position i (at most len, where nothing matches).

@@ -2,7 +2,9 @@
 // Substitute and Replace, and robustness on long subjects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "regex/SynRegExpr.h"
@@ -197,6 +199,56 @@ TEST(WideRegExprSyntax, Sets) {
   EXPECT_EQ(First(u"[\u0430-\u042f]+", u"x\u0451\u0401"), "2,2");
   EXPECT_EQ(First(u"[\u0430-\u044f]", u"x\u0451", u"-r"), "none");
   EXPECT_EQ(CompileError(u"[\u0430-\u042f]", u"-r").first, 109);
+}
+
+// Sets of thousands of members (ranges are kept as all their characters), with repeats, negated
+// and ignoring case, matched against every UTF-16 unit. One engine compiles them in turn, so what
+// it keeps of a set from one program must not answer for the next.
+TEST(WideRegExprSyntax, LargeSetsAgainstEveryUnit) {
+  std::u16string every;
+  for (char32_t c = 1; c <= 0xFFFF; ++c) every.push_back(char16_t(c));
+  auto inv = TRegExpr::InvertCaseFunction;
+  struct Case {
+    std::u16string expr, mods;
+    std::function<bool(char16_t)> member;
+  };
+  const Case cases[] = {
+      {u"[\\x{0100}-\\x{2FFF}\\x{0100}-\\x{0200}z]", u"",
+       [](char16_t c) { return (c >= 0x100 && c <= 0x2FFF) || c == 'z'; }},
+      {u"[\\x{5000}-\\x{5FFF}]", u"", [](char16_t c) { return c >= 0x5000 && c <= 0x5FFF; }},
+      {u"[^\\x{0300}-\\x{0FFF}a]", u"", [](char16_t c) { return !(c >= 0x300 && c <= 0xFFF) && c != 'a'; }},
+      // Ignoring case; the Cyrillic capitals take YO with r.
+      {u"[A-Z\\x{0410}-\\x{042F}\\x{3000}-\\x{3040}]", u"i",
+       [&](char16_t c) {
+         auto in = [](char16_t u) {
+           return (u >= 'A' && u <= 'Z') || (u >= 0x410 && u <= 0x42F) || u == 0x401 || (u >= 0x3000 && u <= 0x3040);
+         };
+         return in(c) || in(inv(c));
+       }},
+      {u"[\\x{0100}-\\x{01FF}]+", u"", [](char16_t c) { return c >= 0x100 && c <= 0x1FF; }},
+  };
+  TRegExpr re;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.expr.begin(), c.expr.end()));
+    re.SetModifierStr(u"-i");
+    if (!c.mods.empty()) re.SetModifierStr(c.mods);
+    re.SetExpression(c.expr);
+    std::string want, got;
+    // Runs of members for "+", single members otherwise.
+    const bool runs = c.expr.back() == u'+';
+    for (std::size_t i = 0; i < every.size(); ++i) {
+      if (!c.member(every[i])) continue;
+      std::size_t end = i + 1;
+      if (runs)
+        while (end < every.size() && c.member(every[end])) ++end;
+      want += std::to_string(i + 1) + ":" + std::to_string(end - i) + " ";
+      i = end - 1;
+    }
+    got = All(re, every);
+    EXPECT_EQ(got.size(), want.size());
+    EXPECT_TRUE(got == want) << "first difference at "
+                             << std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+  }
 }
 
 TEST(WideRegExprSyntax, NulIsAnOrdinaryCharacter) {
