@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -558,7 +559,11 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // The engine in the active mode, recording nothing.
   void SetSelText(const std::u16string& Value);
   // The recorded replacement: one undo block holding the removed selection and the insertion.
-  void SetSelTextExternal(const std::u16string& Value);
+  // Without a selection Value is inserted at the caret in the selection mode, or in
+  // ModeWithoutSelection when given (a search's empty match is a place in the text, never lines or
+  // a column).
+  void SetSelTextExternal(const std::u16string& Value,
+                          std::optional<TSynSelectionMode> ModeWithoutSelection = std::nullopt);
   // Inserts Value as a column block at StartPos.
   void InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList = false);
   void SetCaretAndSelection(const TBufferCoord& ptCaret, const TBufferCoord& ptBefore, const TBufferCoord& ptAfter);

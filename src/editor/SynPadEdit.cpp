@@ -399,13 +399,14 @@ void TCustomSynPad::SetSelText(const std::u16string& Value) {
   FlushTrims(false);
 }
 
-void TCustomSynPad::SetSelTextExternal(const std::u16string& Value) {
+void TCustomSynPad::SetSelTextExternal(const std::u16string& Value,
+                                       std::optional<TSynSelectionMode> ModeWithoutSelection) {
   TSynPaintLock lock(*this);
   TSynUndoBlock block(*fUndoList);
   {
     const bool sel = SelAvail();
     if (!sel) {
-      fActiveSelectionMode = fSelectionMode;
+      fActiveSelectionMode = ModeWithoutSelection.value_or(fSelectionMode);
       fBlockBegin = fBlockEnd = GetCaretXY();
     }
     const TSynSelectionMode mode = fActiveSelectionMode;

@@ -100,6 +100,6 @@ int TSynPadSearch::FindAll(std::u16string_view NewText) {
     fResults.push_back(found);
     found = Next();
   }
-  fText.clear();
+  std::u16string().swap(fText);  // the line is not kept between searches
   return static_cast<int>(fResults.size());
 }

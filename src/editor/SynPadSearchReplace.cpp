@@ -201,7 +201,9 @@ struct TCustomSynPad::TSearchReplaceRun {
         Lock();
       }
       const int linesBefore = ed.fLines->Count();
-      ed.SetSelTextExternal(ed.fSearchEngine->Replace(ed.GetSelTextRaw(), replacement));
+      // An empty match is replaced where it is, also when lines or columns are the selection mode
+      // (inserted as lines, a line break before the match made the walk meet it again for ever).
+      ed.SetSelTextExternal(ed.fSearchEngine->Replace(ed.GetSelTextRaw(), replacement), smNormal);
       lastCaret = ed.GetCaretXY();
       if (ed.fCaretY != line) {
         if (!replaceAll) return TLineEnd::Stop;

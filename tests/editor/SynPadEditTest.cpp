@@ -690,6 +690,11 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       // Undone apart, a typed character and the replacements after it are redone apart too,
       // though the change begins with an insertion as the typing was.
       {"text ab\\nab\nchar c\nanswers a\nreplace b| - apr\nundo", "cab\nab", "6", "ab\nab"},
+      // Empty matches replaced by line breaks where they are, whatever the selection mode (in line
+      // mode each break went in as a line before the match, and the walk met it again for ever).
+      {"text ab\\ncd\nanswers a\nreplace x* \\n apr", "\na\nb\n\n\nc\nd\n", "6"},
+      {"text ab\\ncd\nsel 1 1 1 1 line\nanswers a\nreplace x* \\n apr", "\na\nb\n\n\nc\nd\n", "6"},
+      {"text ab\\ncd\nsel 1 1 1 1 column\nanswers ra\nreplace x* \\r\\n apr", "\na\nb\n\n\nc\nd\n", "6"},
   };
   for (const Case& k : cases) {
     TSynPadScript s;
