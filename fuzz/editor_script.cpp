@@ -45,6 +45,8 @@ namespace {
 constexpr int kCeiling = 1 << 20;
 constexpr int kMaxSteps = 32;
 constexpr int kMaxLineLength = 512;
+constexpr int kMaxTextLength = 4096;
+constexpr int kMaxPrompts = 64;
 
 void Check(TSynPadScript& s) {
   TSynPad& e = *s.Ed;
@@ -294,6 +296,7 @@ std::string Run(TSynPadScript& s, const uint8_t* data, size_t size) {
   s.Host.Width = 30 + 2 + 8 * (1 + static_cast<int>(size % 40));
   s.Host.Height = 16 * (1 + static_cast<int>(size % 7));
   TSynPad& e = *s.Ed;
+  s.MaxPrompts = kMaxPrompts;
   e.Resize();
   e.SetText(codepage::Utf8ToUtf16(std::string(reinterpret_cast<const char*>(data), static_cast<size_t>(nul - data))));
   if (size % 3 == 0) e.SetWordWrap(true);
@@ -325,6 +328,10 @@ std::string Run(TSynPadScript& s, const uint8_t* data, size_t size) {
     // A line padded out towards the column ceiling makes every later edit of it long; enough is
     // tried then.
     if (e.Lines().LengthOfLongestLine() > kMaxLineLength) break;
+    int length = 0;
+    for (int i = 0; i < e.LineCount() && length <= kMaxTextLength; ++i)
+      length += static_cast<int>(e.Lines().StringRef(i).size()) + 1;
+    if (length > kMaxTextLength) break;
     Check(s);
     // Where the caret was clamped far past a line's end, the next character typed would pad the line
     // with up to a million blanks, and every later step would walk them: the script ends there.

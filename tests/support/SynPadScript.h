@@ -87,6 +87,10 @@ class TSynPadScript {
   // Answers OnReplaceText gives to prompts, in order (r replace, s skip, a all, c cancel); when they
   // run out a prompt is answered "replace".
   std::string Answers;
+  // After this many prompts in one find or replace command the next is answered "cancel" (0: no
+  // limit); Prompts counts them.
+  int MaxPrompts = 0;
+  int Prompts = 0;
 
   TSynPadScript() : own_(std::make_unique<TSynPad>(&Host)) { SetEditor(*own_); }
   // Without an editor of its own: the caller makes one on Host and hands it to SetEditor.
@@ -389,8 +393,13 @@ class TSynPadScript {
       if (!SearchOptionsOf(args.size() > need ? args.back() : std::u16string(), options, regex))
         return Fail(Error, cmd + ": unknown option letter");
       Ed->SetSearchEngine(regex ? static_cast<TSynPadSearchCustom*>(&RegexSearch) : &PlainSearch);
+      Prompts = 0;
       Ed->OnReplaceText = [this](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
                                  TSynReplaceAction& Action) {
+        if (MaxPrompts > 0 && ++Prompts > MaxPrompts) {
+          Action = raCancel;
+          return;
+        }
         if (Answers.empty()) return;
         const char a = Answers[0];
         Answers.erase(0, 1);
