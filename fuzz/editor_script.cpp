@@ -13,12 +13,16 @@
 // took 1-3 seconds, and the few runs holding one took most of a fuzzing run's time. The command that
 // passes the limit still runs, is checked and undone, so lines past the 1,024 columns a new control
 // scrolls to are still made (a match-everywhere replace triples a line, typing past a far caret pads
-// it).
+// it). A script also stops once the text holds more than 4,096 characters, and the 65th prompt of one
+// command is answered "cancel": kept by the fuzzer for their coverage, pastes that multiplied the text
+// and replaces answered one prompt at a time across long lines made most of a long run's time.
 //
 // One control on one window serves every input: making them, with their search engines, cost about
 // a tenth of a short run. After each input it is put back to the state a new one has (text,
 // history, options, font, modes, marks, selection, scroll, size), and a digest of that state must
-// equal a new control's, so an input that breaks a rule breaks it alone too. The replay build
+// equal a new control's, so an input that breaks a rule breaks it alone too. The reset also frees what
+// the input made, so that libFuzzer's leak check (a scan of the whole heap after every run that
+// allocated more than it freed) runs seldom. The replay build
 // (FUZZ_REPLAY) also runs every input on a new control and requires the same final state.
 #include <cstddef>
 #include <cstdint>
