@@ -89,7 +89,9 @@ TCustomSynPad::TCustomSynPad(ISynPadHost* Host) : fHost(Host) {
   const TSynFontDesc desc = FontDesc();
   platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : nullptr;
   if (!measurer) {
-    fOwnMeasurer = std::make_unique<platform::TRecordingCanvas>();
+    auto own = std::make_unique<platform::TRecordingCanvas>();
+    own->Record = false;  // it only measures
+    fOwnMeasurer = std::move(own);
     measurer = fOwnMeasurer.get();
   }
   fTextDrawer = std::make_unique<TheTextDrawer>(0, &desc, *measurer);
@@ -129,7 +131,9 @@ void TCustomSynPad::SetHost(ISynPadHost* Host) {
   fHost = Host;
   platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : fOwnMeasurer.get();
   if (!measurer) {
-    fOwnMeasurer = std::make_unique<platform::TRecordingCanvas>();
+    auto own = std::make_unique<platform::TRecordingCanvas>();
+    own->Record = false;  // it only measures
+    fOwnMeasurer = std::move(own);
     measurer = fOwnMeasurer.get();
   }
   if (&fTextDrawer->Measurer() != measurer) {

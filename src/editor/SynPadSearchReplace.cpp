@@ -100,8 +100,10 @@ struct TCustomSynPad::TSearchReplaceRun {
   // Valid until the line changes: the one-pass replacement reads it up to its PutLine, the walk
   // match by match does not read it at all. Only lines that are replaced get copied.
   std::u16string_view CurrentLine() const { return ed.fLines->StringRef(line - 1); }
+  // A line a replacement broke is searched again from where the replacement ended, in a column
+  // range too (there an empty match at the start of the rest was found again for ever).
   bool InRange(int found, int len) const {
-    if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char;
+    if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char && found >= restartCol;
     if (line == ptStart.Line && found < ptStart.Char) return false;
     if (line == ptEnd.Line && found + len > ptEnd.Char) return false;
     return found >= restartCol;

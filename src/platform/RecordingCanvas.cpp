@@ -5,6 +5,11 @@
 namespace platform {
 
 TRecordingCanvas::Call& TRecordingCanvas::Add(const char* op) {
+  if (!Record) {
+    scratch_ = Call{};
+    scratch_.op = op;
+    return scratch_;
+  }
   Calls.emplace_back();
   Calls.back().op = op;
   return Calls.back();

@@ -49,6 +49,9 @@ class TRecordingCanvas : public ICanvas {
   std::function<bool(char32_t)> ZeroWidthChars;
 
   std::vector<Call> Calls;
+  // Off for a canvas that only measures: its calls are then not kept (a measuring canvas lives as
+  // long as its control, and measuring sets a font for every new character).
+  bool Record = true;
   // The calls of one kind, in order.
   std::vector<Call> CallsOf(const std::string& op) const;
 
@@ -107,6 +110,7 @@ class TRecordingCanvas : public ICanvas {
     Mapping map;
   };
   Call& Add(const char* op);
+  Call scratch_;  // what Add fills when nothing is recorded
   int ScaledCell() const;
   int ScaledHeight() const;
   std::vector<State> saved_;

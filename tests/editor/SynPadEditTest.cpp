@@ -695,6 +695,10 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       {"text ab\\ncd\nanswers a\nreplace x* \\n apr", "\na\nb\n\n\nc\nd\n", "6"},
       {"text ab\\ncd\nsel 1 1 1 1 line\nanswers a\nreplace x* \\n apr", "\na\nb\n\n\nc\nd\n", "6"},
       {"text ab\\ncd\nsel 1 1 1 1 column\nanswers ra\nreplace x* \\r\\n apr", "\na\nb\n\n\nc\nd\n", "6"},
+      // In a column block too the rest of a broken line is searched from where the break ended (the
+      // empty match at its start was found again for ever).
+      {"text ab\\ncd\nsel 1 1 3 2 column\nreplace x* \\n asr", "\na\nb\n\n\nc\nd\n", "6"},
+      {"text ab\\ncd\nsel 1 1 3 2 column\nanswers a\nreplace x* \\n apsr", "\na\nb\n\n\nc\nd\n", "6"},
   };
   for (const Case& k : cases) {
     TSynPadScript s;

@@ -86,7 +86,9 @@ class TSynRecordingHost : public ISynPadHost {
   bool BarShown[2] = {false, false};
   int ScrollBarCalls = 0;
   bool DropsAccepted = false;
-  TSynFixedCanvas Metrics;
+  struct TMeasuringCanvas : TSynFixedCanvas {
+    TMeasuringCanvas() { Record = false; }
+  } Metrics;
 
   bool HandleAllocated() const override { return Handle; }
   bool Focused() const override { return HasFocus; }
@@ -126,11 +128,10 @@ class TSynRecordingHost : public ISynPadHost {
     BarShown[Kind] = false;
   }
   void RegisterFileDrops(bool Accept) override { DropsAccepted = Accept; }
-  platform::ICanvas& MeasuringCanvas() override {
-    // Measuring records font calls too; nobody reads them.
-    if (Metrics.Calls.size() > 4096) Metrics.Calls.clear();
-    return Metrics;
-  }
+  // Measuring sets a font for every new character, for as long as the control lives (the control
+  // keeps this canvas, so clearing it here when asked for it did not bound it); nobody reads those
+  // calls, so they are not kept.
+  platform::ICanvas& MeasuringCanvas() override { return Metrics; }
 };
 
 using TSynRecordingCanvas = TSynFixedCanvas;
