@@ -87,13 +87,7 @@ TCustomSynPad::TCustomSynPad(ISynPadHost* Host) : fHost(Host) {
   fGutter->OnChange = [this](TSynPersistent*) { GutterOptionsChanged(); };
   fFont.OnChange = [this](TSynPersistent*) { FontChanged(); };
   const TSynFontDesc desc = FontDesc();
-  platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : nullptr;
-  if (!measurer) {
-    auto own = std::make_unique<platform::TRecordingCanvas>();
-    own->Record = false;  // it only measures
-    fOwnMeasurer = std::move(own);
-    measurer = fOwnMeasurer.get();
-  }
+  platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : &OwnMeasurer();
   fTextDrawer = std::make_unique<TheTextDrawer>(0, &desc, *measurer);
   MeasureFontCells();
   GutterOptionsChanged();
@@ -126,16 +120,19 @@ TCustomSynPad::~TCustomSynPad() {
   fWordWrapGlyph->OnChange = nullptr;
 }
 
+platform::ICanvas& TCustomSynPad::OwnMeasurer() {
+  if (!fOwnMeasurer) {
+    auto own = std::make_unique<platform::TRecordingCanvas>();
+    own->Record = false;  // it only measures: its calls are not kept
+    fOwnMeasurer = std::move(own);
+  }
+  return *fOwnMeasurer;
+}
+
 void TCustomSynPad::SetHost(ISynPadHost* Host) {
   if (Host == fHost) return;
   fHost = Host;
-  platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : fOwnMeasurer.get();
-  if (!measurer) {
-    auto own = std::make_unique<platform::TRecordingCanvas>();
-    own->Record = false;  // it only measures
-    fOwnMeasurer = std::move(own);
-    measurer = fOwnMeasurer.get();
-  }
+  platform::ICanvas* measurer = fHost ? &fHost->MeasuringCanvas() : &OwnMeasurer();
   if (&fTextDrawer->Measurer() != measurer) {
     const TSynFontDesc desc = FontDesc();
     fTextDrawer = std::make_unique<TheTextDrawer>(0, &desc, *measurer);

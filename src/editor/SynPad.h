@@ -874,6 +874,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   std::unique_ptr<TSynInternalImage> fInternalImage;
   std::unique_ptr<TSynWordWrapPlugin> fWordWrapPlugin;
   std::unique_ptr<platform::ICanvas> fOwnMeasurer;  // until a host supplies one
+  // The canvas that measures while no host supplies one, made when first needed.
+  platform::ICanvas& OwnMeasurer();
   TSynPadKbdHandler fKbdHandler;
   TSynPadMarkList fMarkList;
   TSynCustomHighlighter* fHighlighter = nullptr;
