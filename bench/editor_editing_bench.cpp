@@ -139,7 +139,8 @@ std::u16string MatchText(int Megabytes) {
   return t;
 }
 
-void BM_SynPadReplaceAllAndUndo(benchmark::State& state) {
+// Replaces every "q" of a text of STATE's megabytes by WITH, then undoes it.
+void ReplaceAllAndUndo(benchmark::State& state, const std::u16string& With) {
   NeedBenchApplication();
   OursWindow o;
   TSynPadSearch engine;
@@ -153,7 +154,7 @@ void BM_SynPadReplaceAllAndUndo(benchmark::State& state) {
     QApplication::processEvents();
     state.ResumeTiming();
     const auto t0 = std::chrono::steady_clock::now();
-    matches = o.e.SearchReplace(u"q", u"QQ", ssoMatchCase | ssoEntireScope | ssoReplaceAll);
+    matches = o.e.SearchReplace(u"q", With, ssoMatchCase | ssoEntireScope | ssoReplaceAll);
     QApplication::processEvents();
     const auto t1 = std::chrono::steady_clock::now();
     o.e.Undo();
@@ -169,7 +170,22 @@ void BM_SynPadReplaceAllAndUndo(benchmark::State& state) {
   state.counters["matches"] = matches;
   state.counters["MB"] = static_cast<double>(state.range(0));
 }
+
+void BM_SynPadReplaceAllAndUndo(benchmark::State& state) {
+  ReplaceAllAndUndo(state, u"QQ");
+}
 BENCHMARK(BM_SynPadReplaceAllAndUndo)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// Every replacement breaks its line: a line of the text becomes ten.
+void BM_SynPadReplaceAllBreaksAndUndo(benchmark::State& state) {
+  ReplaceAllAndUndo(state, u"q\n");
+}
+BENCHMARK(BM_SynPadReplaceAllBreaksAndUndo)
+    ->Arg(1)
+    ->Arg(5)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
 
 void BM_SynPadPaste10MB(benchmark::State& state) {
   NeedBenchApplication();

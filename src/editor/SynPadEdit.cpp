@@ -17,30 +17,10 @@
 #include <optional>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynPadScopes.h"
 
 namespace {
-
-// The pieces of a text between its line breaks (CR LF, CR and LF are one break each).
-std::vector<std::u16string_view> SplitLines(std::u16string_view s) {
-  std::vector<std::u16string_view> out;
-  size_t start = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char16_t c = s[i];
-    if (c != u'\r' && c != u'\n') continue;
-    out.push_back(s.substr(start, i - start));
-    if (c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i;
-    start = i + 1;
-  }
-  out.push_back(s.substr(start));
-  return out;
-}
-
-std::u16string_view TrimRight(std::u16string_view s) {
-  size_t n = s.size();
-  while (n > 0 && (s[n - 1] == u' ' || s[n - 1] == u'\t')) --n;
-  return s.substr(0, n);
-}
 
 bool Before(const TBufferCoord& a, const TBufferCoord& b) {
   return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char);
@@ -281,7 +261,7 @@ void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoor
 }
 
 void TCustomSynPad::InsertNormal(std::u16string_view Value, TBufferCoord& Caret) {
-  std::vector<std::u16string_view> pieces = SplitLines(Value);
+  std::vector<std::u16string_view> pieces = SplitIntoLines(Value);
   const size_t n = pieces.size();
   const int y = std::min(Caret.Line, fLines->Count() + 1);
   const std::u16string cur(y <= fLines->Count() ? fLines->StringRef(y - 1) : std::u16string_view());
@@ -326,7 +306,7 @@ void TCustomSynPad::InsertNormal(std::u16string_view Value, TBufferCoord& Caret)
 }
 
 void TCustomSynPad::InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret) {
-  const std::vector<std::u16string_view> pieces = SplitLines(Value);
+  const std::vector<std::u16string_view> pieces = SplitIntoLines(Value);
   const int c = std::max(1, Caret.Char), y = std::max(1, Caret.Line);
   for (size_t i = 0; i < pieces.size(); ++i) {
     const int line = y + static_cast<int>(i);
@@ -369,7 +349,7 @@ void TCustomSynPad::InsertColumn(std::u16string_view Value, bool AddToUndoList, 
 }
 
 void TCustomSynPad::InsertLineMode(std::u16string_view Value, TBufferCoord& Caret) {
-  std::vector<std::u16string_view> pieces = SplitLines(Value);
+  std::vector<std::u16string_view> pieces = SplitIntoLines(Value);
   const size_t n = pieces.size();
   int y = std::clamp(Caret.Line, 1, fLines->Count() + 1);
   if (n > 1) {
@@ -457,7 +437,7 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
   if (Mode == smNormal && Start.Char == 1 && Start.Line >= 1 && Start.Line <= End.Line && End.Line <= count &&
       End.Char == static_cast<int>(fLines->StringRef(End.Line - 1).size()) + 1) {
     const std::u16string text(Text);
-    const std::vector<std::u16string_view> pieces = SplitLines(text);
+    const std::vector<std::u16string_view> pieces = SplitIntoLines(text);
     if (static_cast<int>(pieces.size()) == End.Line - Start.Line + 1) {
       TEditScope scope(*this, *fLines);
       for (size_t i = 0; i < pieces.size(); ++i) PutLine(Start.Line + static_cast<int>(i), pieces[i]);
@@ -712,7 +692,7 @@ void TCustomSynPad::RedoUnindent(const TSynPadUndoItem& Item) {
   const int col = mode == smColumn ? std::min(start.Char, end.Char) : 1;
   const int firstLine = std::min(start.Line, end.Line);
   // The item holds what each line lost at the column.
-  const std::vector<std::u16string_view> pieces = SplitLines(Item.ChangeStr);
+  const std::vector<std::u16string_view> pieces = SplitIntoLines(Item.ChangeStr);
   TBufferCoord b = start, e = end;
   {
     TEditScope scope(*this, *fLines);

@@ -161,6 +161,26 @@ int GetEOL(std::u16string_view Line) {
   return static_cast<int>(Line.size());
 }
 
+std::vector<std::u16string_view> SplitIntoLines(std::u16string_view s) {
+  std::vector<std::u16string_view> out;
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (c != u'\r' && c != u'\n') continue;
+    out.push_back(s.substr(start, i - start));
+    if (c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i;
+    start = i + 1;
+  }
+  out.push_back(s.substr(start));
+  return out;
+}
+
+std::u16string_view TrimRight(std::u16string_view s) {
+  size_t n = s.size();
+  while (n > 0 && (s[n - 1] == u' ' || s[n - 1] == u'\t')) --n;
+  return s.substr(0, n);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Attribute enumeration
 

@@ -58,6 +58,11 @@ int SynCellsOfWidth(int PixelWidth, int CharWidth);
 // Index of the first CR, LF or NUL (the length when there is none).
 int GetEOL(std::u16string_view Line);
 
+// The pieces of a text between its line breaks (CR LF, CR and LF are one break each).
+std::vector<std::u16string_view> SplitIntoLines(std::u16string_view s);
+// The text without its trailing blanks and tabs.
+std::u16string_view TrimRight(std::u16string_view s);
+
 // What the attribute enumeration needs of the multi-language highlighter, which implements it.
 class ISynMultiHighlighterEnum {
  public:

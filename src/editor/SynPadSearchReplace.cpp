@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "editor/SynPad.h"
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynPadScopes.h"
 
 namespace {
@@ -40,6 +41,8 @@ struct TCustomSynPad::TSearchReplaceRun {
   // Lines changed by whole-line replacement, waiting to be recorded as one change.
   int spanFirst = 0, spanLast = 0;
   std::vector<std::pair<int, std::u16string>> spanOld;
+  // Lines the replacements break, with their new text, put in when the pass ends.
+  std::vector<std::pair<int, std::u16string>> broken;
 
   TSearchReplaceRun(TCustomSynPad& Ed, const std::u16string& ASearch, const std::u16string& AReplace,
                     TSynSearchOptions AOptions)
@@ -142,9 +145,10 @@ struct TCustomSynPad::TSearchReplaceRun {
     spanOld.clear();
   }
 
-  // Every match of the line at once, from the line as it was found. False, with the line as it
-  // was, when a replacement holds a line break.
-  bool ReplaceLineAtOnce(std::u16string_view text, int n) {
+  // Every match of the line at once, from the line as it was found: the matches are those of the
+  // line as it stands, whatever the replacements put in front of them. A line the replacements
+  // break waits in BROKEN for the end of the pass, so that no line moves during it.
+  void ReplaceLineAtOnce(std::u16string_view text, int n) {
     std::u16string out;
     int prev = 0, replaced = 0, caretCol = 0;
     bool breaks = false;
@@ -160,18 +164,96 @@ struct TCustomSynPad::TSearchReplaceRun {
       ++replaced;
       if (!backward || replaced == 1) caretCol = static_cast<int>(out.size()) + 1;
     }
-    if (replaced == 0) return true;
-    if (breaks) return false;
+    if (replaced == 0) return;
+    result += replaced;
     out.append(text, static_cast<size_t>(prev), std::u16string::npos);
+    // Forwards the caret ends after the line's last replacement, backwards after its first (in a
+    // broken line, CHAR counts in its new text until the lines are placed).
+    lastCaret = TBufferCoord{caretCol, line};
+    if (breaks) {
+      broken.emplace_back(line, std::move(out));
+      return;
+    }
     NoteReplacedLine(text);
+    TSynLinesUpdate update(*ed.fLines);
+    ed.PutLine(line, out);
+  }
+
+  // Puts the broken lines in, with the lines replaced whole around them, as one change: every line
+  // from the first to the last changed one goes out and the new ones in at once, so that a thousand
+  // breaks cost one insertion into the buffer, not a thousand. Bookmarks stay at the start of their
+  // line's text; the caret goes where the pass left it.
+  void PlaceBrokenLines() {
+    auto byLine = [](const auto& a, const auto& b) { return a.first < b.first; };
+    std::sort(broken.begin(), broken.end(), byLine);
+    std::sort(spanOld.begin(), spanOld.end(), byLine);
+    int first = broken.front().first, last = broken.back().first;
+    if (!spanOld.empty()) {
+      first = std::min(first, spanFirst);
+      last = std::max(last, spanLast);
+    }
+    const bool trim = ed.TrimActive();
+    std::u16string old;
+    std::vector<std::u16string> lines;
+    std::vector<int> startOf;  // the new line each old line's text starts on
+    size_t nextBroken = 0, nextOld = 0, oldLastLength = 0;
+    for (int l = first; l <= last; ++l) {
+      const std::u16string_view now = ed.fLines->StringRef(l - 1);
+      const bool wasPut = nextOld < spanOld.size() && spanOld[nextOld].first == l;
+      const std::u16string_view was = wasPut ? std::u16string_view(spanOld[nextOld++].second) : now;
+      old += was;
+      oldLastLength = was.size();
+      if (l < last) old += u"\r\n";
+      startOf.push_back(first + static_cast<int>(lines.size()));
+      if (nextBroken < broken.size() && broken[nextBroken].first == l) {
+        // As an insertion would, the lines keep no trailing blanks where the option trims them.
+        for (std::u16string_view piece : SplitIntoLines(broken[nextBroken++].second))
+          lines.emplace_back(trim ? TrimRight(piece) : piece);
+      } else {
+        lines.emplace_back(now);
+      }
+    }
+    const int added = static_cast<int>(lines.size()) - (last - first + 1);
+    std::vector<std::pair<const void*, int>> marks;
+    for (auto& m : ed.fMarkList)
+      if (m->Line >= first && m->Line <= last) marks.emplace_back(m.get(), m->Line);
     {
       TSynLinesUpdate update(*ed.fLines);
-      ed.PutLine(line, out);
+      ed.fLines->DeleteLines(first, last - first);
+      ed.PutLine(first, lines.front());
+      ed.fLines->InsertStrings(first, std::vector<std::u16string_view>(lines.begin() + 1, lines.end()));
     }
-    result += replaced;
-    // Forwards the caret ends after the line's last replacement, backwards after its first.
-    lastCaret = TBufferCoord{caretCol, line};
-    return true;
+    for (auto& m : ed.fMarkList)
+      for (const auto& [handle, was] : marks)
+        if (m.get() == handle) m->Line = startOf[static_cast<size_t>(was - first)];
+    // Undone, the old lines go back in with their bookmarks and the caret at their start.
+    const TBufferCoord b{1, first};
+    const int newLast = first + static_cast<int>(lines.size()) - 1;
+    ed.fUndoList->AddChange(crGroupOpen, b, b, u"", smNormal);
+    ed.fUndoList->AddChange(crDeleteAfter, b, TBufferCoord{static_cast<int>(oldLastLength) + 1, last}, old, smNormal);
+    NewestUndoItem(*ed.fUndoList)->MarkLines = std::move(marks);
+    ed.fUndoList->AddChange(crInsert, b, TBufferCoord{LineLength(newLast) + 1, newLast}, u"", smNormal);
+    ed.fUndoList->AddChange(crGroupClose, b, b, u"", smNormal);
+    spanOld.clear();
+    // The caret, counted in the new lines.
+    TBufferCoord caret = lastCaret;
+    if (caret.Line > last) {
+      caret.Line += added;
+    } else if (caret.Line >= first) {
+      const int start = startOf[static_cast<size_t>(caret.Line - first)];
+      const auto it =
+          std::lower_bound(broken.begin(), broken.end(), caret.Line, [](const auto& a, int l) { return a.first < l; });
+      if (it != broken.end() && it->first == caret.Line) {
+        const std::vector<std::u16string_view> before =
+            SplitIntoLines(std::u16string_view(it->second).substr(0, static_cast<size_t>(caret.Char - 1)));
+        caret.Line = start + static_cast<int>(before.size()) - 1;
+        caret.Char =
+            static_cast<int>(std::min(before.back().size(), lines[static_cast<size_t>(caret.Line - first)].size())) + 1;
+      } else {
+        caret.Line = start;
+      }
+    }
+    lastCaret = caret;
   }
 
   // The n matches of the line one at a time: each is selected, and replaced when asked.
@@ -258,21 +340,27 @@ struct TCustomSynPad::TSearchReplaceRun {
   }
 
   // Replaces every match, a line at a time, as one change: its cost grows with the text, not
-  // with matches times lines. A line whose replacement breaks it goes match by match.
+  // with matches times lines, also where the replacements break lines.
   int ReplaceAllInOnePass() {
     Lock();
-    while (LinesLeft()) {
-      const std::u16string_view text = CurrentLine();
-      const int n = ed.fSearchEngine->FindAll(text);
-      if (ReplaceLineAtOnce(text, n)) {
+    // What was replaced before a search fails is kept, and recorded.
+    auto finish = [this] {
+      if (broken.empty())
+        RecordReplacedLines();
+      else
+        PlaceBrokenLines();
+    };
+    try {
+      while (LinesLeft()) {
+        const std::u16string_view text = CurrentLine();
+        ReplaceLineAtOnce(text, ed.fSearchEngine->FindAll(text));
         NextLine();
-        continue;
       }
-      // What came before is recorded first.
-      RecordReplacedLines();
-      if (WalkLineMatches(n) == TLineEnd::Done) NextLine();
+    } catch (...) {
+      finish();
+      throw;
     }
-    RecordReplacedLines();
+    finish();
     PlaceCaretAfterReplaceAll();
     return result;
   }

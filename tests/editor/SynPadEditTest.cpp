@@ -544,7 +544,9 @@ TEST(SynPadSearchReplace, ReplaceAllAgreesWithPlainReplaceLineByLine) {
     TSynPad& e = p.ed;
     e.SetSearchEngine(&engine);
     const std::u16string pattern = rng() % 2 ? u"a" : u"ab";
-    const std::u16string with = rng() % 2 ? u"XYZ" : u"";
+    // A replacement that breaks lines gives the same text, its lines joined by the breaks.
+    static const char16_t* const replacements[] = {u"XYZ", u"", u"X\nY", u"\n"};
+    const std::u16string with = replacements[rng() % 4];
     std::u16string expected;
     int count = 0;
     for (int line = 1; line <= e.LineCount(); ++line) {
@@ -568,6 +570,63 @@ TEST(SynPadSearchReplace, ReplaceAllAgreesWithPlainReplaceLineByLine) {
       EXPECT_LE(steps, 1);
     }
   }
+}
+
+TEST(SynPadSearchReplace, ReplaceAllBreakingLinesKeepsMarksCaretAndEveryMatch) {
+  TSynPadSearch plain;
+  TSynPadRegexSearch regex;
+  auto lineOf = [](TSynPad& e, int mark) {
+    int x = 0, y = 0;
+    return e.GetBookMark(mark, x, y) ? y : 0;
+  };
+  {
+    Pad p(u"q1q2\nzz\nq3\nend");
+    TSynPad& e = p.ed;
+    e.SetSearchEngine(&plain);
+    e.SetBookMark(1, 1, 2);
+    e.SetBookMark(2, 1, 3);
+    e.SetBookMark(3, 1, 4);
+    EXPECT_EQ(e.SearchReplace(u"q", u"q\n", ssoMatchCase | ssoEntireScope | ssoReplaceAll), 3);
+    EXPECT_EQ(Text(e), u"q\n1q\n2\nzz\nq\n3\nend");
+    // Each mark stays at the start of its line's text; the caret ends after the last replacement.
+    EXPECT_EQ(lineOf(e, 1), 4);
+    EXPECT_EQ(lineOf(e, 2), 5);
+    EXPECT_EQ(lineOf(e, 3), 7);
+    EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{1, 6}));
+    EXPECT_FALSE(e.SelAvail());
+    e.Undo();
+    EXPECT_EQ(Text(e), u"q1q2\nzz\nq3\nend");
+    EXPECT_EQ(lineOf(e, 1), 2);
+    EXPECT_EQ(lineOf(e, 2), 3);
+    EXPECT_EQ(lineOf(e, 3), 4);
+    EXPECT_FALSE(e.SelAvail());
+    e.Redo();
+    EXPECT_EQ(Text(e), u"q\n1q\n2\nzz\nq\n3\nend");
+    // Backwards the caret ends after the first replacement of the first line replaced.
+    e.SetText(u"aq\nxqyq");
+    e.SetCaretXY(TBufferCoord{5, 2});
+    EXPECT_EQ(e.SearchReplace(u"q", u"<\r\n>", ssoMatchCase | ssoEntireScope | ssoReplaceAll | ssoBackwards), 3);
+    EXPECT_EQ(Text(e), u"a<\n>\nx<\n>y<\n>");
+    EXPECT_EQ(e.GetCaretXY(), (TBufferCoord{2, 2}));
+    // The blanks a break leaves at a line's end go where the option trims them, and only there.
+    e.SetText(u"a q b  \nkeep  \na q");
+    e.SetOptions(e.Options() | SynOpt(eoTrimTrailingSpaces));
+    EXPECT_EQ(e.SearchReplace(u"q", u"\n", ssoMatchCase | ssoEntireScope | ssoReplaceAll), 2);
+    EXPECT_EQ(Text(e), u"a\n b\nkeep  \na\n");
+  }
+  // The matches are those of the line as it was: a replacement that ends as a match begins does not
+  // hide the next one, and an anchor matches at the line's start only.
+  Pad p(u"aaaa");
+  TSynPad& e = p.ed;
+  e.SetSearchEngine(&plain);
+  EXPECT_EQ(e.SearchReplace(u"aa", u"\na", ssoEntireScope | ssoReplaceAll), 2);
+  EXPECT_EQ(Text(e), u"\na\na");
+  e.SetSearchEngine(&regex);
+  e.SetText(u"aaa\naa");
+  EXPECT_EQ(e.SearchReplace(u"^a", u"\n", ssoEntireScope | ssoReplaceAll), 2);
+  EXPECT_EQ(Text(e), u"\naa\n\na");
+  e.Undo();
+  EXPECT_EQ(Text(e), u"aaa\naa");
 }
 
 TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
