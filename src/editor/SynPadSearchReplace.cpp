@@ -33,7 +33,7 @@ struct TCustomSynPad::TSearchReplaceRun {
   bool columnRange = false;
   TBufferCoord ptStart, ptEnd;
   int line = 0;
-  int restartCol = 0;  // after a replacement with a line break: go on from here on this line
+  int restartCol = 0;  // after a replacement with a line break and a trim: go on from here on this line
   TBufferCoord lastCaret{0, 0};
   int result = 0;
   // The paint lock and the undo block of a replace-all, held from the first replacement on.
@@ -103,8 +103,8 @@ struct TCustomSynPad::TSearchReplaceRun {
   // Valid until the line changes: the one-pass replacement reads it up to its PutLine, the walk
   // match by match does not read it at all. Only lines that are replaced get copied.
   std::u16string_view CurrentLine() const { return ed.fLines->StringRef(line - 1); }
-  // A line a replacement broke is searched again from where the replacement ended, in a column
-  // range too (there an empty match at the start of the rest was found again for ever).
+  // A line a replacement broke and trimmed is searched again from where the replacement ended, in a
+  // column range too (there an empty match at the start of the rest was found again for ever).
   bool InRange(int found, int len) const {
     if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char && found >= restartCol;
     if (line == ptStart.Line && found < ptStart.Char) return false;
@@ -148,13 +148,15 @@ struct TCustomSynPad::TSearchReplaceRun {
   // Every match of the line at once, from the line as it was found: the matches are those of the
   // line as it stands, whatever the replacements put in front of them. A line the replacements
   // break waits in BROKEN for the end of the pass, so that no line moves during it.
-  void ReplaceLineAtOnce(std::u16string_view text, int n) {
+  // From match FIRST on, OFFSET from where the engine found them (earlier replacements on the line
+  // moved them).
+  void ReplaceLineAtOnce(std::u16string_view text, int n, int first = 0, int offset = 0) {
     std::u16string out;
     int prev = 0, replaced = 0, caretCol = 0;
     bool breaks = false;
-    for (int i = 0; i < n; ++i) {
-      const int found = ed.fSearchEngine->Results(i), len = ed.fSearchEngine->Lengths(i);
-      if (found < 1 || found - 1 < prev || !InRange(found, len)) continue;
+    for (int i = first; i < n; ++i) {
+      const int at = ed.fSearchEngine->Results(i), found = at + offset, len = ed.fSearchEngine->Lengths(i);
+      if (at < 1 || found - 1 < prev || !InRange(found, len)) continue;
       out.append(text, static_cast<size_t>(prev), static_cast<size_t>(found - 1 - prev));
       const std::u16string r =
           ed.fSearchEngine->Replace(text.substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)), replacement);
@@ -283,15 +285,24 @@ struct TCustomSynPad::TSearchReplaceRun {
         replaceAll = true;
         prompt = false;
         Lock();
+        // Forwards the rest of the line, this match on, goes in one pass too: match by match a long
+        // line of matches cost its length for each of them, and its undo as much again.
+        if (!backward && !columnRange) {
+          --result;
+          ReplaceLineAtOnce(CurrentLine(), n, i, offset);
+          return TLineEnd::Done;
+        }
       }
       const int linesBefore = ed.fLines->Count();
+      const int restLength = LineLength(line) - (found - 1 + len);
       // An empty match is replaced where it is, also when lines or columns are the selection mode
       // (inserted as lines, a line break before the match made the walk meet it again for ever).
       ed.SetSelTextExternal(ed.fSearchEngine->Replace(ed.GetSelTextRaw(), replacement), smNormal);
       lastCaret = ed.GetCaretXY();
       if (ed.fCaretY != line) {
         if (!replaceAll) return TLineEnd::Stop;
-        if (FollowBrokenLine(found, len, ed.fLines->Count() - linesBefore)) return TLineEnd::Restart;
+        if (!FollowBrokenLine(found, len, ed.fLines->Count() - linesBefore, restLength, offset))
+          return TLineEnd::Restart;
         continue;
       }
       const int replLen = ed.fCaretX - found;
@@ -316,19 +327,22 @@ struct TCustomSynPad::TSearchReplaceRun {
   }
 
   // A replacement broke the line, adding lines: the range grows with them. Forwards the rest of
-  // the line now stands on the caret's line, so the walk goes on there (true) with the matches
-  // found anew.
-  bool FollowBrokenLine(int found, int len, int added) {
+  // the line (RESTLENGTH characters) now stands on the caret's line, and the walk goes on there with
+  // the matches the line had, moved by OFFSET; false where the rest lost its trailing blanks to the
+  // option that trims them, and the walk must search the line it ended on again.
+  bool FollowBrokenLine(int found, int len, int added, int restLength, int& offset) {
     if (backward) {
       if (ptEnd.Line >= line) ptEnd.Line += added;
-      return false;
+      return true;
     }
     if (!columnRange && ptEnd.Line == line) ptEnd.Char += ed.fCaretX - (found + len);
     ptEnd.Line += added;
     line = ed.fCaretY;
+    offset += ed.fCaretX - (found + len);
+    if (LineLength(line) == ed.fCaretX - 1 + restLength) return true;
     // An empty match is not found again where its replacement ended.
     restartCol = ed.fCaretX + (len == 0 ? 1 : 0);
-    return true;
+    return false;
   }
 
   // The caret after a replace-all: after the last replacement, with no selection.

@@ -758,6 +758,13 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       // empty match at its start was found again for ever).
       {"text ab\\ncd\nsel 1 1 3 2 column\nreplace x* \\n asr", "\na\nb\n\n\nc\nd\n", "6"},
       {"text ab\\ncd\nsel 1 1 3 2 column\nanswers a\nreplace x* \\n apsr", "\na\nb\n\n\nc\nd\n", "6"},
+      // Prompted, the rest of a broken line keeps the matches the line had (searched again, a
+      // replacement ending where the next match began hid it).
+      {"text aaaa\nanswers rr\nreplace aa \\na ap", "\na\na", "2"},
+      // "Replace all" answered in a line's middle replaces the rest of the line as it stands, in one
+      // change with the lines after it, a broken line among them.
+      {"text aaaa\nanswers ra\nreplace aa a ap", "aa", "2", "aaa"},
+      {"text a-a-a-a\nanswers ra\nreplace - \\n ap", "a\na\na\na", "3", "a\na-a-a"},
   };
   for (const Case& k : cases) {
     TSynPadScript s;
