@@ -148,15 +148,16 @@ struct TCustomSynPad::TSearchReplaceRun {
   // Every match of the line at once, from the line as it was found: the matches are those of the
   // line as it stands, whatever the replacements put in front of them. A line the replacements
   // break waits in BROKEN for the end of the pass, so that no line moves during it.
-  // From match FIRST on, OFFSET from where the engine found them (earlier replacements on the line
-  // moved them).
+  // Matches FIRST to N - 1, OFFSET from where the engine found them (earlier replacements on the
+  // line moved them).
   void ReplaceLineAtOnce(std::u16string_view text, int n, int first = 0, int offset = 0) {
     std::u16string out;
     int prev = 0, replaced = 0, caretCol = 0;
     bool breaks = false;
     for (int i = first; i < n; ++i) {
       const int at = ed.fSearchEngine->Results(i), found = at + offset, len = ed.fSearchEngine->Lengths(i);
-      if (at < 1 || found - 1 < prev || !InRange(found, len)) continue;
+      // A column block stays where it is, as in the walk.
+      if (at < 1 || found - 1 < prev || !InRange(columnRange ? at : found, len)) continue;
       out.append(text, static_cast<size_t>(prev), static_cast<size_t>(found - 1 - prev));
       const std::u16string r =
           ed.fSearchEngine->Replace(text.substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)), replacement);
@@ -285,13 +286,15 @@ struct TCustomSynPad::TSearchReplaceRun {
         replaceAll = true;
         prompt = false;
         Lock();
-        // Forwards the rest of the line, this match on, goes in one pass too: match by match a long
-        // line of matches cost its length for each of them, and its undo as much again.
-        if (!backward && !columnRange) {
-          --result;
+        // The rest of the line, this match on, goes in one pass too: match by match a long line
+        // of matches cost its length for each of them, and its undo as much again. Backwards the
+        // matches before this one stand where they were found.
+        --result;
+        if (backward)
+          ReplaceLineAtOnce(CurrentLine(), i + 1);
+        else
           ReplaceLineAtOnce(CurrentLine(), n, i, offset);
-          return TLineEnd::Done;
-        }
+        return TLineEnd::Done;
       }
       const int linesBefore = ed.fLines->Count();
       const int restLength = LineLength(line) - (found - 1 + len);

@@ -557,7 +557,14 @@ TEST(SynPadSearchReplace, ReplaceAllAgreesWithPlainReplaceLineByLine) {
     }
     const std::u16string before = Text(e);
     const int prompt = round % 3 == 0 ? ssoPrompt : 0;
-    EXPECT_EQ(e.SearchReplace(pattern, with, ssoMatchCase | ssoEntireScope | ssoReplaceAll | prompt), count);
+    // Prompted, some matches are replaced one by one before "Replace all" is answered; either way
+    // and in either direction the text comes out the same.
+    const int oneByOne = round % 4;
+    int asked = 0;
+    e.OnReplaceText = [&](TCustomSynPad*, const std::u16string&, const std::u16string&, int, int,
+                          TSynReplaceAction& a) { a = asked++ < oneByOne ? raReplace : raReplaceAll; };
+    const int backward = round % 2 ? ssoBackwards : 0;
+    EXPECT_EQ(e.SearchReplace(pattern, with, ssoMatchCase | ssoEntireScope | ssoReplaceAll | prompt | backward), count);
     EXPECT_EQ(Text(e), expected);
     // Without prompts the whole run is one step; with them each replacement is one.
     int steps = 0;
@@ -765,6 +772,9 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       // change with the lines after it, a broken line among them.
       {"text aaaa\nanswers ra\nreplace aa a ap", "aa", "2", "aaa"},
       {"text a-a-a-a\nanswers ra\nreplace - \\n ap", "a\na\na\na", "3", "a\na-a-a"},
+      // Backwards the matches before the answered one; in a column block those inside it.
+      {"text a-a-a-a\nanswers ra\nreplace - X abpe", "aXaXaXa", "3", "a-a-aXa"},
+      {"text a-a-a-a\nsel 1 1 6 1 column\nanswers ra\nreplace - XY aps", "aXYaXYa-a", "2"},
   };
   for (const Case& k : cases) {
     TSynPadScript s;
