@@ -145,11 +145,10 @@ struct TCustomSynPad::TSearchReplaceRun {
     spanOld.clear();
   }
 
-  // Every match of the line at once, from the line as it was found: the matches are those of the
-  // line as it stands, whatever the replacements put in front of them. A line the replacements
-  // break waits in BROKEN for the end of the pass, so that no line moves during it.
-  // Matches FIRST to N - 1, OFFSET from where the engine found them (earlier replacements on the
-  // line moved them).
+  // Matches FIRST to N - 1 of the line at once, OFFSET from where the engine found them (earlier
+  // replacements on the line moved them): the matches are those of the line as it was searched,
+  // whatever the replacements put in front of them. A line the replacements break waits in BROKEN
+  // for the end of the pass, so that no line moves during it.
   void ReplaceLineAtOnce(std::u16string_view text, int n, int first = 0, int offset = 0) {
     std::u16string out;
     int prev = 0, replaced = 0, caretCol = 0;
