@@ -1,0 +1,207 @@
+// The real program on a real X server, as the end-to-end suite drives it: one program in a folder of
+// its own, keys and clicks through xdotool, the files it leaves read back with the probes. Every file
+// of the suite shares this fixture, so its tests form one suite.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "AppTestSupport.h"
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+using testsupport::BackgroundProcess;
+using testsupport::RunProcess;
+
+inline void Sleep(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// One X display with the program on it. The program runs from a folder of its own (a copy of the
+// built binary), so its settings file and its sample are the test's alone.
+class Desktop {
+ public:
+  Desktop(testsupport::XServer& x, const testsupport::TempDir& tmp, const std::string& xdotool)
+      : x_(x), dir_(tmp.File("prog")), xdotool_(xdotool) {
+    setenv("DISPLAY", x.Display().c_str(), 1);  // for xdotool and xshot
+    fs::create_directories(dir_);
+    fs::copy_file(std::string(TESSARYN_BINARY_DIR) + "/tessaryn", Program());
+  }
+  std::string Program() const { return dir_ + "/tessaryn"; }
+  std::string Folder() const { return dir_; }
+
+  // Starts the program; "" or why it did not show a window whose title matches.
+  std::string Start(const std::vector<std::string>& args, const std::string& title, int timeoutMs = 60000) {
+    std::vector<std::string> env = x_.ClientEnv();
+    env.push_back("ASAN_OPTIONS=detect_leaks=0");  // Qt's own allocations at exit are not ours to judge here
+    program_ = std::make_unique<BackgroundProcess>(Program(), args, env);
+    return WaitWindow(title, timeoutMs);
+  }
+  // The same as the ordinary user and group 65534, through setpriv.
+  std::string StartAsOrdinaryUser(const std::vector<std::string>& args, const std::string& title,
+                                  const std::string& setpriv) {
+    std::vector<std::string> env = x_.ClientEnv();
+    env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    env.push_back("HOME=" + dir_);
+    std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", Program()};
+    all.insert(all.end(), args.begin(), args.end());
+    program_ = std::make_unique<BackgroundProcess>(setpriv, all, env);
+    return WaitWindow(title, 60000);
+  }
+  // "" once a visible window's title matches the regular expression (then it has the focus).
+  std::string WaitWindow(const std::string& title, int timeoutMs = 30000) {
+    std::string error = program_->WaitUntil([&] { return !(window_ = Find(title)).empty(); }, timeoutMs,
+                                            "tessaryn (waiting for a window \"" + title + "\")");
+    if (!error.empty()) return error;
+    Sleep(300);
+    Focus();
+    return "";
+  }
+  // Gives the window the keyboard focus again (without a window manager nobody else does when a
+  // dialog closes).
+  void Focus() {
+    Xdo({"windowfocus", "--sync", window_});
+    Sleep(150);
+  }
+  std::string Find(const std::string& title) {
+    std::istringstream ids(Xdo({"search", "--onlyvisible", "--name", title}));
+    std::string id;
+    std::getline(ids, id);
+    return id;
+  }
+  std::string Title() { return Trim(Xdo({"getwindowname", window_})); }
+
+  void Key(const std::string& keys) {
+    Xdo({"key", "--delay", "120", keys});
+    Sleep(250);
+  }
+  void Type(const std::string& text) {
+    Xdo({"type", "--delay", "60", text});
+    Sleep(250);
+  }
+  // A click at a point of the main window.
+  void Click(int x, int y) {
+    Xdo({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
+    Sleep(300);
+  }
+  int Width() {
+    const std::string shell = Xdo({"getwindowgeometry", "--shell", window_});
+    std::smatch m;
+    return std::regex_search(shell, m, std::regex("WIDTH=(\\d+)")) ? std::stoi(m[1]) : 0;
+  }
+  // The main menu, then `downs` steps down it and Return.
+  void MainMenu(int downs) {
+    Click(20, 12);
+    for (int i = 0; i < downs; ++i) Key("Down");
+    Key("Return");
+  }
+  // The Exit button at the toolbar's right end; "" once the program has ended with exit code 0.
+  std::string Exit() {
+    Click(Width() - 20, 12);
+    return WaitExit();
+  }
+  void Kill() { program_->Kill(); }
+  void Signal(int signal) { program_->Signal(signal); }
+  // "" once the program has ended by itself with exit code 0.
+  std::string WaitExit() {
+    const std::string error = program_->WaitUntil([&] { return !program_->Running(); }, 60000, "tessaryn (ending)");
+    if (!error.empty() && program_->Running()) return error;
+    if (program_->ExitCode() != 0)
+      return "tessaryn ended with " + std::to_string(program_->ExitCode()) + "; its output:\n" + program_->Output();
+    return "";
+  }
+  bool Running() { return program_ && program_->Running(); }
+  std::string Output() const { return program_ ? program_->Output() : ""; }
+
+  // The screen as a PNG under the artifacts folder.
+  void Shot(const std::string& name) {
+    const auto r = RunProcess(testsupport::ProbePath("xshot"), {testsupport::ArtifactDir() + "/" + name});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+  }
+
+  // The main window alone as a PNG under the artifacts folder.
+  void WindowShot(const std::string& name) {
+    const auto r = RunProcess(testsupport::ProbePath("xshot"), {testsupport::ArtifactDir() + "/" + name, window_});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+  }
+
+  std::string Xdo(const std::vector<std::string>& args) {
+    const auto r = RunProcess(xdotool_, args, "", 30);
+    return r.out;
+  }
+
+ private:
+  static std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
+  }
+
+  testsupport::XServer& x_;
+  std::string dir_;
+  std::string xdotool_;
+  std::string window_;
+  std::unique_ptr<BackgroundProcess> program_;
+};
+
+inline std::string Outline(const std::string& file, const std::string& password = "") {
+  std::vector<std::string> args = {"outline"};
+  if (!password.empty()) args.insert(args.end(), {"--password", password});
+  args.push_back(file);
+  const auto r = RunProcess(testsupport::ProbePath("xdbprobe"), args);
+  return r.exitCode == 0 ? r.out : "FAILED: " + r.err;
+}
+
+// How many steps down the main menu reach an item, as the window shows the menu for this databank
+// (items that are hidden or disabled are passed over), with Save enabled or not.
+inline int MenuSteps(const std::string& bank, const std::string& item, bool saveEnabled) {
+  const auto r = RunProcess(testsupport::ProbePath("treeprobe"), {"--main", bank}, "ui\n");
+  std::istringstream lines(r.out);
+  std::string line;
+  int steps = 0;
+  while (std::getline(lines, line)) {
+    if (line.rfind("MainMenu/", 0) != 0) continue;
+    std::vector<std::string> f;
+    std::istringstream cells(line);
+    for (std::string c; std::getline(cells, c, '\t');) f.push_back(c);
+    const std::string caption = f[0].substr(9);
+    if (caption.find('/') != std::string::npos || f.size() < 7) continue;  // an item of a submenu
+    const bool enabled = caption == "Save" ? saveEnabled : f[4] == "1";
+    if (f[5] != "1" || !enabled) continue;
+    ++steps;
+    if (caption == item) return steps;
+  }
+  ADD_FAILURE() << "no menu item " << item << " in:\n" << r.out << r.err;
+  return 0;
+}
+
+inline const char* const kSmallBank =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+    "<DataBaseName>%s</DataBaseName></settings><folder ID=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data>"
+    "</record></folder></dataroot>";
+
+inline std::string SmallBank(const std::string& name) {
+  std::string text = kSmallBank;
+  text.replace(text.find("%s"), 2, name);
+  return text;
+}
+
+#define REQUIRE_DESKTOP(desk)            \
+  REQUIRE_XSERVER(xs);                   \
+  REQUIRE_TOOL(xdotool_tool, "xdotool"); \
+  e2e::Desktop desk(xs, tmp, xdotool_tool)
+
+class EndToEnd : public testsupport::TempDirTest {};
+
+}  // namespace e2e
