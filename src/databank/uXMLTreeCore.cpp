@@ -28,9 +28,11 @@ std::string AsLines(const std::string& text) {
   return out;
 }
 
-// The values a node holds as every reader sees them (a missing element reads as an empty one, a
-// missing caret position as 1, ...). Comparing them before and after a store tells whether the store
-// changed anything, without mistaking a value written out in full for a change.
+// The values a node holds as every reader sees them (a missing element reads as an empty one, ...).
+// Comparing them before and after a store tells whether the store changed anything, without
+// mistaking a value written out in full for a change. The caret position is left out: moving the
+// caret is no change of the databank. It is stored all the same, and reaches the file with the
+// next save made for any other reason.
 std::string StoredValues(const TxevXMLNode2* node) {
   std::string out = node->Text();
   auto add = [&out](const std::string& value) {
@@ -42,9 +44,6 @@ std::string StoredValues(const TxevXMLNode2* node) {
   if (bank::IsRecord(node)) {
     add(AsLines(bank::RecordData(node)));
     add(AsLines(bank::RecordComments(node)));
-    // A missing or 0 caret position shows the text's start, as 1 does.
-    add(std::to_string(std::max(1, bank::RecordXPos(node))));
-    add(std::to_string(std::max(1, bank::RecordYPos(node))));
     add(std::to_string(bank::RecordCommentPanelHeight(node)));
     add(bank::RecordCommentPanelShown(node) ? "1" : "0");
     add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");

@@ -12,7 +12,8 @@
 //   record is committed, the selected folder's values are stored and both pointers are cleared; the
 //   node marked by Cut is forgotten when it is deleted.
 // - Committing the open record marks the databank modified whenever any value stored into the node
-//   changed, not only the code text.
+//   changed, not only the code text; the caret position alone is no change (it is stored and saved
+//   with the next save).
 // - A cut node is moved only while the clipboard still holds what Cut put there, never into itself
 //   or below itself; anything else on the clipboard is pasted as a copy.
 // - The tree is never rebuilt for a local change: the items of the changed place are patched, and

@@ -205,3 +205,49 @@ inline std::string SmallBank(const std::string& name) {
 class EndToEnd : public testsupport::TempDirTest {};
 
 }  // namespace e2e
+
+// ---- The window's keyboard focus, its messages and quiet browsing ----
+
+namespace e2e {
+
+// Polls what() every 50 ms for up to ms; whether it came to hold.
+inline bool WaitFor(const std::function<bool()>& what, int ms = 20000) {
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms); !what(); Sleep(50))
+    if (std::chrono::steady_clock::now() > until) return false;
+  return true;
+}
+
+// Clicks Exit; "" once the program has ended without asking anything. A question it asks is answered
+// No (so the program still ends) and reported.
+inline std::string ExitWithoutQuestion(Desktop& d, const std::string& shot) {
+  d.Click(d.Width() - 20, 12);
+  WaitFor([&] { return !d.Running() || !d.Find("^Error$").empty(); }, 30000);
+  std::string asked;
+  if (d.Running() && !d.Find("^Error$").empty()) {
+    d.Shot(shot);
+    d.Key("n");
+    asked = "it asked whether to save";
+  }
+  const std::string ended = d.WaitExit();
+  return asked.empty() ? ended : asked + (ended.empty() ? "" : "; " + ended);
+}
+
+// The rectangle of the visible window whose title matches, as xdotool reports it (x, y, width,
+// height); all 0 when there is none.
+struct TWindowBox {
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  int CentreX() const { return X + Width / 2; }
+  int CentreY() const { return Y + Height / 2; }
+};
+inline TWindowBox WindowBox(Desktop& d, const std::string& title) {
+  TWindowBox box;
+  const std::string id = d.Find(title);
+  if (id.empty()) return box;
+  const std::string shell = d.Xdo({"getwindowgeometry", "--shell", id});
+  std::smatch m;
+  for (auto [key, value] : {std::pair{"X", &box.X}, {"Y", &box.Y}, {"WIDTH", &box.Width}, {"HEIGHT", &box.Height}})
+    if (std::regex_search(shell, m, std::regex(std::string("\\b") + key + "=(-?\\d+)"))) *value = std::stoi(m[1]);
+  return box;
+}
+
+}  // namespace e2e

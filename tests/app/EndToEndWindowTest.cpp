@@ -1,0 +1,101 @@
+// The real program as a desktop user meets its window, under Xvfb with a window manager (openbox) and
+// keys and clicks through xdotool: browsing is no change, the keyboard reaches every part of the
+// window, and messages appear over the window that raised them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "EndToEndDesktop.h"
+
+using namespace e2e;
+
+namespace {
+
+// Folder 1 (open) with the records "Kept" (three lines of code, comments) and "Other".
+const char* const kQuietBank =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+    "<DataBaseName>Quiet</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept"
+    "<data>int kept;\r\nint second;\r\nint third;</data><comments>about it</comments></record>"
+    "<record ID=\"3\">Other<data>other text</data></record></folder></dataroot>";
+
+// Rows of the tree under the window manager: the folder, then its two records.
+constexpr int kTreeX = 90;
+constexpr int kKeptRow = 102;
+constexpr int kOtherRow = 120;
+
+// Settings without auto-save, so that nothing but the user saves, and without backups.
+void WriteQuietSettings(const Desktop& d) {
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
+                         "</dataroot>");
+}
+
+}  // namespace
+
+// Clicking a record and about in its code, Tab then Down, selecting, Ctrl+End and Ctrl+O are no
+// change: Exit asks nothing and the file stays byte for byte as it was. An edit typed and undone is
+// none either; an edit left in is asked about.
+TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  WriteQuietSettings(d);
+  const std::string bank = tmp.File("quiet.xdb2");
+  testsupport::WriteFile(bank, kQuietBank);
+  struct Round {
+    const char* name;
+    std::function<void()> run;
+    bool asks;
+  };
+  const Round rounds[] = {
+      {"click into the code, select, Ctrl+End, Ctrl+O",
+       [&] {
+         d.Click(kTreeX, kKeptRow);
+         d.Click(d.Width() * 2 / 3, 150);
+         d.Key("shift+Down");
+         d.Key("ctrl+End");
+         d.Key("ctrl+o");  // opens the file dialog straight away: nothing to ask about
+         EXPECT_TRUE(WaitFor([&] { return !d.Find("^Open DataBank$").empty(); }, 10000));
+         EXPECT_EQ(d.Find("^Error$"), "");
+         d.Key("Escape");
+         WaitFor([&] { return d.Find("^Open DataBank$").empty(); }, 5000);
+         d.Focus();
+       },
+       false},
+      {"Tab from the tree, then Down",
+       [&] {
+         d.Click(kTreeX, kKeptRow);
+         d.Key("Tab");
+         d.Key("Down");
+         d.Key("Down");
+         d.Click(kTreeX, kOtherRow);  // the record left behind is stored with its new caret
+       },
+       false},
+      {"typed, then undone",
+       [&] {
+         d.Click(kTreeX, kKeptRow);
+         d.Click(d.Width() * 2 / 3, 150);
+         d.Type("xy");
+         d.Key("ctrl+z");
+       },
+       false},
+      {"typed",
+       [&] {
+         d.Click(kTreeX, kKeptRow);
+         d.Click(d.Width() * 2 / 3, 150);
+         d.Type("xy");
+       },
+       true},
+  };
+  for (const Round& r : rounds) {
+    SCOPED_TRACE(r.name);
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+    r.run();
+    const std::string exited = ExitWithoutQuestion(d, "e2e-browsing-asked.png");
+    if (r.asks)
+      EXPECT_EQ(exited, "it asked whether to save");
+    else
+      EXPECT_EQ(exited, "");
+    EXPECT_EQ(testsupport::ReadFile(bank), kQuietBank);  // answered No where it asked
+  }
+}
