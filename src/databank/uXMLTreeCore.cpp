@@ -246,6 +246,10 @@ void TXMLTreeCore::SelectFromFilter(const TxevXMLNode2* node) {
   if (id >= 0) SelectNodeByID(id);
 }
 
+void TXMLTreeCore::EditSelectedRecord() {
+  if (CurrentRecord && CurrentRecord == SelectedNode()) ActivateEditor();
+}
+
 void TXMLTreeCore::CommitEditor() {
   if (!CurrentRecord) return;
   if (Editor) {

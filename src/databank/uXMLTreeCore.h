@@ -115,6 +115,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   TxevXMLNode2* SelectedNode() const;
   // A node chosen in the filter results: the node with the same "ID" in the tree.
   void SelectFromFilter(const TxevXMLNode2* node);
+  // Enter on the tree: the selected record's code takes the keyboard focus (nothing for a folder).
+  void EditSelectedRecord();
   // Commits the open record, stores the selected folder's values and clears both pointers.
   void ReleaseSelection();
   // Stores what the editor holds into the open record and the selected folder's values into the

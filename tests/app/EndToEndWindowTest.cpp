@@ -99,3 +99,40 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
     EXPECT_EQ(testsupport::ReadFile(bank), kQuietBank);  // answered No where it asked
   }
 }
+
+// A keyboard user leaves the editors and comes back: Enter on a record puts the focus into its code,
+// Ctrl+Tab goes on from the code to the comments and from there round to the tree, Ctrl+Shift+Tab
+// goes back from the code to the tree. Where each typed letter lands tells where the focus was.
+TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  WriteQuietSettings(d);
+  const std::string bank = tmp.File("focus.xdb2");
+  testsupport::WriteFile(bank, kQuietBank);
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+  d.Click(kTreeX, kKeptRow);
+  d.Key("Return");  // into the code of "Kept"
+  d.Type("A");
+  d.Key("ctrl+Tab");  // the comments
+  d.Type("B");
+  d.Key("ctrl+Tab");  // round to the tree: Down selects "Other", Enter enters its code
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("C");
+  d.Key("ctrl+shift+Tab");  // back to the tree: Up selects "Kept" again
+  d.Key("Up");
+  d.Key("KP_Enter");
+  d.Type("D");  // after the "A", where its caret was left
+  d.Key("ctrl+s");
+  auto read = [&](const std::string& path) {
+    std::string text = apptest::XPath(bank, "string(" + path + ")");
+    std::erase(text, '\r');
+    return text;
+  };
+  EXPECT_TRUE(WaitFor([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
+      << read("//record[@ID='2']/data");
+  EXPECT_EQ(read("//record[@ID='2']/comments"), "Babout it");
+  EXPECT_EQ(read("//record[@ID='3']/data"), "Cother text");
+  d.Shot("e2e-ctrl-tab-and-enter.png");
+  ASSERT_EQ(d.Exit(), "");
+}

@@ -301,6 +301,20 @@ TEST_F(TreeCore, CommittingMarksModifiedWhenTheRecordsContentChanged) {
   EXPECT_EQ(bank::RecordYPos(bank::FindNodeByID(saved.Root(), 5)), 7);
 }
 
+// Enter on the tree gives the open record's code the focus; on a folder, or with nothing open, it
+// does nothing.
+TEST_F(TreeCore, EnterOnARecordFocusesItsCode) {
+  auto t = Open();
+  const auto focused = [&] { return std::count(t->editor.Calls.begin(), t->editor.Calls.end(), "Focus"); };
+  t->EditSelectedRecord();  // nothing selected
+  t->Select(3);
+  t->EditSelectedRecord();
+  EXPECT_EQ(focused(), 0);
+  t->Select(2);
+  t->EditSelectedRecord();
+  EXPECT_EQ(focused(), 1);
+}
+
 // Whatever reads the tree sees what was just typed: the open record and the selected folder's
 // keywords are stored first, and the record stays open in the editor.
 TEST_F(TreeCore, ReadersOfTheTreeSeeTheLatestEdits) {

@@ -347,6 +347,12 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
     KeyboardContextMenu();
     return;
   }
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && OnReturn && !IsEditing()) {
+    event->accept();
+    platform::RunGuarded([&] { OnReturn(); });
+    return;
+  }
   QTreeWidget::keyPressEvent(event);
 }
 

@@ -28,6 +28,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   ITreeViewEvents* Events = nullptr;
   // Right button pressed: the item under it is selected already; show the menu at globalPos.
   std::function<void(QPoint globalPos)> OnContextMenu;
+  // Enter (or Return) pressed on the tree, outside label editing.
+  std::function<void()> OnReturn;
   // Whether a dragged node may be dropped on target (nullptr: the empty space below the items).
   std::function<bool(TTreeItem* dragged, TTreeItem* target)> OnCanDrop;
   std::function<void(TTreeItem* dragged, TTreeItem* target)> OnDrop;

@@ -609,6 +609,7 @@ QWidget* TXMLTreeForm::BuildTreeView() {
     UpdateActions();
     TreeMenu->exec(at);
   };
+  Tree->OnReturn = [this] { EditSelectedRecord(); };
   Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
     return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
   };
@@ -674,6 +675,8 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   FindTree->SetHotTrack(true);
   findTreeEvents_ = std::make_unique<TFindTreeEvents>(this);
   FindTree->Events = findTreeEvents_.get();
+  // The result chosen is the record open in the editor: Enter goes on into its code.
+  FindTree->OnReturn = [this] { EditSelectedRecord(); };
   findLayout->addWidget(FindTree, 1);
   findLayout->addWidget(BuildFilterStatus());
   CloseTreePage = new QWidget;
