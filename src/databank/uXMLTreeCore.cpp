@@ -668,6 +668,11 @@ void TXMLTreeCore::TreeEditing(TTreeItem* item) {
 void TXMLTreeCore::TreeEdited(TTreeItem* item, const std::string& text) {
   TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
   if (!node) return;
+  if (bank::IsEmptyTitle(text)) {
+    // As if the edit was cancelled: the item and the node keep their old title.
+    UI().MessageBox(bank::SEmptyTitle, ApplicationTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+    return;
+  }
   bank::SetNodeTitle(node, text);
   view_->SetText(item, text);
   SetModified();

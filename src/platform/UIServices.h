@@ -62,6 +62,10 @@ struct FileDialogOptions {
 // Parses "Desc|*.a;*.b|Desc2|*.c" into (description, patterns) pairs; an odd trailing part is a
 // description without patterns and is dropped.
 std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
+// The name of one filter as a file dialog lists it: the description, then its patterns in brackets
+// separated by blanks ("UNIX Shell Scripts (*.sh)"). A description that ends with its own list of
+// the same patterns ("(*.pl;*.pm)", "(*.pl,*.pm)") has that list replaced, so the patterns show once.
+std::string FileFilterName(const std::string& description, const std::vector<std::string>& patterns);
 // Adds defaultExt to path when the file-name part of path has no extension.
 std::string ApplyDefaultExt(const std::string& path, const std::string& defaultExt);
 

@@ -177,8 +177,12 @@ TEditorFrame::~TEditorFrame() {
   Memo.OnDropFiles = nullptr;
 }
 
+TSynFont RecordEditorFont() {
+  return TSynFont("Courier New", -13);
+}
+
 void TEditorFrame::SetUpControls() {
-  const TSynFont font("Courier New", -13);
+  const TSynFont font = RecordEditorFont();
   Memo.SetFont(font);
   Comments.SetFont(font);
   Memo.SetRightEdge(0);

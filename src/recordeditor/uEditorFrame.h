@@ -92,6 +92,9 @@ std::string RecordFileBytes(const TWideStrings& lines);
 // The text of a file loaded into a record: UTF-16 after its byte-order mark (either order), UTF-8
 // after its mark or when every byte sequence is valid UTF-8, Windows-1252 otherwise.
 std::u16string RecordFileText(std::string_view bytes);
+// The font of the record's two editors, which the sample of the highlighter options shows too: the
+// desktop's monospace face, 13 pixels high.
+TSynFont RecordEditorFont();
 // The save dialog's filter when the code has no highlighter.
 extern const char* const kAllFilesFilter;     // "All files|*"
 extern const char* const kSaveAsFileTitle;    // "Save as file"

@@ -77,6 +77,7 @@ TBaseMainForm::TBaseMainForm(QWidget* owner) : TfrmBaseForm(owner) {
   btnMenu->SetDropdownMenu(MainMenu);
   btnMenu->SetFullDrop(true);
   btnMenu->SetCaption(QStringLiteral("Main Menu"));
+  btnMenu->setToolTip(btnMenu->Caption());
 
   btnExit = new TmxXPButton(Toolbar);
   btnExit->setObjectName(QStringLiteral("btnExit"));

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <cstdlib>
+#include <vector>
 
 #include "AppTestSupport.h"
 #include "app/UMainRules.h"
@@ -411,4 +413,61 @@ TEST(MainWindowProbe, OutlandishStoredPanelHeightAndCaret) {
   ASSERT_EQ(run.exitCode, 0) << run.err.substr(0, 3000);
   EXPECT_NE(testsupport::ReadFile(bank).find("<data>abc\r\nxyz</data>"), std::string::npos)
       << testsupport::ReadFile(bank).substr(0, 2000);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's controls, measured on pictures of them.
+
+namespace {
+
+// The ink of each column of image within rect (pixels unlike the rect's top-left one), from the
+// first inked column on.
+std::vector<int> InkColumns(const QImage& image, const QRect& rect) {
+  std::vector<int> columns;
+  const QRect r = rect.intersected(image.rect());
+  const QRgb background = image.pixel(r.topLeft());
+  for (int x = r.left(); x <= r.right(); ++x) {
+    int ink = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) ink += image.pixel(x, y) != background;
+    if (ink > 0 || !columns.empty()) columns.push_back(ink);
+  }
+  return columns;
+}
+
+// How far two column profiles differ over the first n columns (the sum of the differences).
+int ProfileDistance(const std::vector<int>& a, const std::vector<int>& b, size_t n) {
+  int d = 0;
+  for (size_t i = 0; i < n; ++i) d += std::abs((i < a.size() ? a[i] : 0) - (i < b.size() ? b[i] : 0));
+  return d;
+}
+
+}  // namespace
+
+// At the window's least usual width (760 pixels) with the keywords field shown, a long keyword list
+// gives way at its end: "Keywords:" stays readable at the start of the label, as a label showing only
+// that word draws it.
+TEST_F(MainWindow, TheKeywordsFieldLeavesTheLabelsStartInSight) {
+  form->resize(760, 540);
+  Select(2);
+  ClickOn(form->btnKeywords);
+  form->eKeywords->setText("alpha beta gamma delta epsilon zeta eta theta iota kappa");
+  QApplication::processEvents();
+  ASSERT_GE(form->lKeywords->geometry().left(), form->eKeywords->geometry().right());
+  // The label's columns of ink from its first one on: with the keywords, then with "Keywords:" alone.
+  auto profile = [&] {
+    QApplication::processEvents();
+    return InkColumns(form->pnlRecordTitle->grab().toImage(), form->lKeywords->geometry().adjusted(0, 2, 0, -2));
+  };
+  const std::vector<int> shown = profile();
+  SavePng("main-window-keywords-760.png", form->pnlRecordTitle);
+  form->lKeywords->setText(QStringLiteral("Keywords:"));
+  const std::vector<int> reference = profile();
+  ASSERT_GT(reference.size(), 20u);
+  int ink = 0;
+  for (int c : reference) ink += c;
+  EXPECT_LE(ProfileDistance(shown, reference, reference.size() - 2), ink / 10)
+      << "the label does not start with \"Keywords:\"";
+  form->eKeywords->setText("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda");
+  EXPECT_TRUE(form->lKeywords->ShownText().startsWith(QStringLiteral("Keywords: alpha")));
+  EXPECT_TRUE(form->lKeywords->ShownText().endsWith(QChar(0x2026)));
 }

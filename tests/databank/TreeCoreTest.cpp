@@ -301,6 +301,28 @@ TEST_F(TreeCore, CommittingMarksModifiedWhenTheRecordsContentChanged) {
   EXPECT_EQ(bank::RecordYPos(bank::FindNodeByID(saved.Root(), 5)), 7);
 }
 
+// A title of nothing (or of blanks and tabs, which the file would not keep) is refused with a
+// message; the node keeps its title and the databank is not marked. A new record keeps "New Record".
+TEST_F(TreeCore, AnEmptyTitleIsRefused) {
+  for (const char* typed : {"", "   ", " \t "}) {
+    SCOPED_TRACE(std::string("\"") + typed + "\"");
+    auto t = Open();
+    t->Select(2);
+    t->RenameNode();
+    t->view.FinishEdit(typed);
+    ASSERT_EQ(t->ui.Calls().size(), 1u);
+    EXPECT_EQ(t->ui.LastCall().text, bank::SEmptyTitle);
+    EXPECT_EQ(t->ui.LastCall().icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(bank::NodeTitle(t->Node(2)), "One");
+    EXPECT_EQ(t->ItemOf(t->Node(2))->text, "One");
+    EXPECT_FALSE(t->Modified());
+    EXPECT_EQ(t->CurrentRecord, t->Node(2));  // still open, as after a cancelled edit
+    t->NewRecord();
+    t->view.FinishEdit(typed);
+    EXPECT_EQ(bank::NodeTitle(t->Node(20)), "New Record");
+  }
+}
+
 // Enter on the tree gives the open record's code the focus; on a folder, or with nothing open, it
 // does nothing.
 TEST_F(TreeCore, EnterOnARecordFocusesItsCode) {

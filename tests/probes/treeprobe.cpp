@@ -485,8 +485,8 @@ class Probe {
     }
     out += "next=" + std::to_string(form_->Session().NextNodeID) + "\n";
     std::string status;
-    for (QLabel* l : {form_->lFilter1, form_->lFilterText, form_->Label1, form_->lFilterType, form_->lCaseSensitive,
-                      form_->lWordWrap})
+    for (QLabel* l : std::initializer_list<QLabel*>{form_->lFilter1, form_->lFilterText, form_->Label1,
+                                                    form_->lFilterType, form_->lCaseSensitive, form_->lWordWrap})
       if (!l->isHidden()) status += l->text().toStdString();
     std::cout << out << status << "\n" << std::flush;
   }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -354,6 +355,20 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTreeWidget::keyPressEvent(event);
+}
+
+void TTreeWidget::SetEmptyText(const QString& text) {
+  emptyText_ = text;
+  viewport()->update();
+}
+
+void TTreeWidget::paintEvent(QPaintEvent* event) {
+  QTreeWidget::paintEvent(event);
+  if (emptyText_.isEmpty() || topLevelItemCount() > 0) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+  const QRect room = viewport()->rect().adjusted(4, 8, -4, -4);
+  painter.drawText(room, int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap), emptyText_);
 }
 
 void TTreeWidget::contextMenuEvent(QContextMenuEvent* event) {

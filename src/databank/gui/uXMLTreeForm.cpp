@@ -673,6 +673,7 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   FindTree->SetImages(TreeImageList);
   FindTree->SetReadOnly(true);
   FindTree->SetHotTrack(true);
+  FindTree->SetEmptyText(QString::fromLatin1(SNoRecordsMatch));
   findTreeEvents_ = std::make_unique<TFindTreeEvents>(this);
   FindTree->Events = findTreeEvents_.get();
   // The result chosen is the record open in the editor: Enter goes on into its code.
@@ -706,7 +707,10 @@ QWidget* TXMLTreeForm::BuildFilterStatus() {
     return l;
   };
   lFilter1 = label("lFilter1", SFilterLabel);
-  lFilterText = label("lFilterText", "");
+  // A long text is shortened in its middle, so the way it was searched for stays in sight.
+  lFilterText = new TElidedLabel(Qt::ElideMiddle, FilterStatus);
+  lFilterText->setObjectName(QStringLiteral("lFilterText"));
+  statusLayout->addWidget(lFilterText);
   QFont boldText = lFilterText->font();
   boldText.setBold(true);
   lFilterText->setFont(boldText);
@@ -955,6 +959,10 @@ void TXMLTreeForm::ShowFilterResults() {
   lFilterType->setText(Q(status.Type));
   lCaseSensitive->setVisible(status.CaseSensitive);
   lWordWrap->setVisible(status.WholeWords);
+  // The whole line, however much of the text shows (the marks keep their own hints).
+  const QString line = Q(FilterStatusLine(status));
+  for (QWidget* w : std::initializer_list<QWidget*>{FilterStatus, lFilter1, lFilterText, Label1, lFilterType})
+    w->setToolTip(line);
   setUpdatesEnabled(true);
 }
 

@@ -26,6 +26,7 @@
 #include "databank/gui/TreeWidget.h"
 #include "databank/gui/uConfig.h"
 #include "databank/uXMLTreeFeatures.h"
+#include "ui/ElidedLabel.h"
 #include "ui/ToolbarPanel.h"
 #include "ui/TrayIcon.h"
 #include "ui/UBaseMainForm.h"
@@ -90,7 +91,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   TTreeWidget* FindTree;
   TSimplePanel* FilterStatus;
   QLabel* lFilter1;
-  QLabel* lFilterText;
+  TElidedLabel* lFilterText;
   QLabel* Label1;
   QLabel* lFilterType;
   QLabel* lCaseSensitive;

@@ -108,12 +108,7 @@ int QtUIServices::MessageBox(const std::string& text, const std::string& caption
 
 QStringList QtUIServices::NameFilters(const std::string& filter) {
   QStringList result;
-  for (const auto& [desc, patterns] : ParseFileFilter(filter)) {
-    QStringList pats;
-    for (const auto& p : patterns) pats << Q(p);
-    QString d = Q(desc);
-    result << d + QStringLiteral(" (") + pats.join(u' ') + u')';
-  }
+  for (const auto& [desc, patterns] : ParseFileFilter(filter)) result << Q(FileFilterName(desc, patterns));
   return result;
 }
 

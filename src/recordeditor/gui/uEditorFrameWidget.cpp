@@ -209,6 +209,8 @@ void TEditorFrameWidget::BuildToolbar() {
   btnViewOptions->setObjectName(QStringLiteral("btnViewOptions"));
   btnViewOptions->SetImageIndex(kViewOptionsImage);
   btnViewOptions->SetDropdownMenu(EditorOptionsDropdownMenu);
+  btnViewOptions->SetFullDrop(true);  // it has no command of its own: the whole button opens the menu
+  SetHint(btnViewOptions, "View Options");
   btnViewOptions->setFixedSize(33, 22);
   row->addWidget(btnViewOptions);
   row->addStretch(1);
