@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "OnModal.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
 #include "databank/uDataBankContent.h"
+#include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
+#include "platform/qt/Drawing.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
 #include "ui/uNotifyPopup.h"
@@ -470,4 +473,66 @@ TEST_F(MainWindow, TheKeywordsFieldLeavesTheLabelsStartInSight) {
   form->eKeywords->setText("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda");
   EXPECT_TRUE(form->lKeywords->ShownText().startsWith(QStringLiteral("Keywords: alpha")));
   EXPECT_TRUE(form->lKeywords->ShownText().endsWith(QChar(0x2026)));
+}
+
+// The sample of the highlighter options draws as the record editor does, in its monospace font:
+// the picture of a line of narrow letters and of a line of wide ones is the same in both, and the
+// narrow letters fill their cells as a monospace face draws them.
+TEST_F(MainWindow, TheHighlighterSampleIsMonospacedAsTheRecordEditor) {
+  platform::Owned<TfrmConfig> dialog(platform::Construct<TfrmConfig>(form.get()));
+  form->FillConfigDialog(dialog.get());
+  TSynOptionsFrame* page = FindPageFrame<TSynOptionsFrame>(dialog.get());
+  ASSERT_NE(page, nullptr);
+  dialog->PageControl->setCurrentIndex(dialog->PageControl->count() - 1);
+  dialog->show();
+  Select(2);
+  // The inked columns of each of the two lines of an editor's picture.
+  auto lines = [](TSynPadWidget* editor) {
+    editor->Editor().SetHighlighter(nullptr);
+    editor->Editor().SetText(u"iiiiiiiiii\r\nWWWWWWWWWW");
+    editor->Editor().SetTopLine(1);
+    editor->Editor().SetLeftChar(1);
+    QApplication::processEvents();
+    const QImage image = editor->viewport()->grab().toImage();
+    const int height = editor->Editor().LineHeight();
+    const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+    std::array<std::vector<int>, 2> inked;
+    for (int row = 0; row < 2; ++row)
+      for (int x = 0; x < image.width(); ++x)
+        for (int y = row * height; y < (row + 1) * height && y < image.height(); ++y)
+          if (image.pixel(x, y) != background) {
+            inked[size_t(row)].push_back(x);
+            break;
+          }
+    return inked;
+  };
+  const auto sample = lines(page->SynPadDemo);
+  const auto record = lines(form->CodeFrame->MemoWindow);
+  SavePng("highlighter-sample-font.png", page->SynPadDemo);
+  EXPECT_EQ(sample[0].size(), record[0].size());
+  EXPECT_EQ(sample[1].size(), record[1].size());
+  EXPECT_GT(sample[0].size() * 10, sample[1].size() * 4) << sample[0].size() << " " << sample[1].size();
+}
+
+// Node Properties refuses an empty name with a message and shows the old name again; OK then keeps
+// it, so the tree never shows an empty row.
+TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
+  Select(2);
+  form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
+  bool answered = false;
+  OnModal<TfrmItemProperties>([&](TfrmItemProperties* d) {
+    answered = true;
+    d->eName->setText(" \t ");
+    d->btnOk->click();
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(ui.CallsOf(platform::ScriptedUIServices::Kind::Message).size(), 1u);
+    EXPECT_EQ(ui.LastCall().text, bank::SEmptyTitle);
+    EXPECT_EQ(d->eName->text(), "One");
+    d->btnOk->click();
+  });
+  form->Tree->setFocus();
+  form->Action(TTreeAction::RecordProperties)->trigger();
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(Node(2)->Text(), "One");
+  EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "One");
 }
