@@ -246,7 +246,15 @@ TEST_F(TreeForm, SettingsDialogStoresEveryValueAndTakesEffect) {
     EXPECT_EQ(d->eAutoSaveDelay->palette().color(QPalette::Base), QColor(0xFF, 0xF0, 0xF0));
     const QImage pixels = d->eAutoSaveDelay->grab().toImage();
     EXPECT_EQ(pixels.pixelColor(pixels.width() - 4, pixels.height() / 2), QColor(0xFF, 0xF0, 0xF0));
+    // The range allowed is said below the field (drawn there) and in its tool tip.
+    const QString range = QStringLiteral("A whole number of seconds from 1 to 86400 (one day).");
+    EXPECT_EQ(d->lDelayRange->text(), range);
+    EXPECT_EQ(d->eAutoSaveDelay->toolTip(), range);
+    QApplication::processEvents();
+    EXPECT_GT(InkIn(d->tabGeneral->grab().toImage(), d->lDelayRange->geometry()), 100);
+    Png("settings-dialog-bad-delay.png", d);
     d->eAutoSaveDelay->setText("60");
+    EXPECT_TRUE(d->lDelayRange->isHidden());
     EXPECT_TRUE(d->btnOk->isEnabled());
     EXPECT_NE(d->eAutoSaveDelay->palette().color(QPalette::Base), QColor(0xFF, 0xF0, 0xF0));
     for (const TConfigFlag& f : ConfigFlags()) d->FlagBox(f.Control)->setChecked(!f.Default);
