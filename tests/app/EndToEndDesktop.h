@@ -239,15 +239,23 @@ struct TWindowBox {
   int CentreX() const { return X + Width / 2; }
   int CentreY() const { return Y + Height / 2; }
 };
+// Every visible window whose title matches, in the order xdotool lists them.
+inline std::vector<TWindowBox> WindowBoxes(Desktop& d, const std::string& title) {
+  std::vector<TWindowBox> boxes;
+  std::istringstream ids(d.Xdo({"search", "--onlyvisible", "--name", title}));
+  for (std::string id; std::getline(ids, id);) {
+    const std::string shell = d.Xdo({"getwindowgeometry", "--shell", id});
+    TWindowBox box;
+    std::smatch m;
+    for (auto [key, value] : {std::pair{"X", &box.X}, {"Y", &box.Y}, {"WIDTH", &box.Width}, {"HEIGHT", &box.Height}})
+      if (std::regex_search(shell, m, std::regex(std::string("\\b") + key + "=(-?\\d+)"))) *value = std::stoi(m[1]);
+    boxes.push_back(box);
+  }
+  return boxes;
+}
 inline TWindowBox WindowBox(Desktop& d, const std::string& title) {
-  TWindowBox box;
-  const std::string id = d.Find(title);
-  if (id.empty()) return box;
-  const std::string shell = d.Xdo({"getwindowgeometry", "--shell", id});
-  std::smatch m;
-  for (auto [key, value] : {std::pair{"X", &box.X}, {"Y", &box.Y}, {"WIDTH", &box.Width}, {"HEIGHT", &box.Height}})
-    if (std::regex_search(shell, m, std::regex(std::string("\\b") + key + "=(-?\\d+)"))) *value = std::stoi(m[1]);
-  return box;
+  const std::vector<TWindowBox> boxes = WindowBoxes(d, title);
+  return boxes.empty() ? TWindowBox() : boxes.front();
 }
 
 }  // namespace e2e

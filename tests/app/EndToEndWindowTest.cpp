@@ -136,3 +136,66 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   d.Shot("e2e-ctrl-tab-and-enter.png");
   ASSERT_EQ(d.Exit(), "");
 }
+
+// Messages appear over the window that raised them, wherever that window is: the password prompt and
+// its refusal of a character outside Windows-1252 over the main window, which has been moved away
+// from the screen's centre, and so is the refusal of an empty title typed with F2. The refused title
+// changes nothing: Exit asks nothing and the file is as it was.
+TEST_F(EndToEnd, MessagesAppearOverTheWindowThatRaisedThem) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  WriteQuietSettings(d);
+  const std::string bank = tmp.File("messages.xdb2");
+  testsupport::WriteFile(bank, kQuietBank);
+  const std::string copy = tmp.File("menu.xdb2");  // the probe that reads the menu saves what it opened
+  testsupport::WriteFile(copy, kQuietBank);
+  const int setPassword = MenuSteps(copy, "Set Password", false);
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+  d.Xdo({"windowmove", d.Find("^Tessaryn - Quiet$"), "30", "30"});
+  Sleep(500);
+  const TWindowBox main = WindowBox(d, "^Tessaryn - Quiet$");
+  ASSERT_GT(main.Width, 0);
+  // Centred on the main window within a title bar's height (the frame the window manager adds).
+  auto expectOverMain = [&](const TWindowBox& box, const char* what) {
+    EXPECT_GT(box.Width, 0) << what;
+    EXPECT_LE(std::abs(box.CentreX() - main.CentreX()), 40) << what << " at " << box.X << "," << box.Y;
+    EXPECT_LE(std::abs(box.CentreY() - main.CentreY()), 40) << what << " at " << box.X << "," << box.Y;
+  };
+  // The message bears the program's title, or the main window's: it is the smaller window.
+  auto message = [&] {
+    TWindowBox found;
+    WaitFor(
+        [&] {
+          for (const TWindowBox& b : WindowBoxes(d, "^Tessaryn( - Quiet)?$"))
+            if (b.Height < main.Height / 2) found = b;
+          return found.Width > 0;
+        },
+        10000);
+    return found;
+  };
+
+  d.MainMenu(setPassword);
+  ASSERT_TRUE(WaitFor([&] { return !d.Find("^Enter Password$").empty(); }, 10000));
+  expectOverMain(WindowBox(d, "^Enter Password$"), "the password prompt");
+  d.Type("\u03A91");
+  d.Key("Tab");
+  d.Type("\u03A91");
+  d.Key("Return");
+  expectOverMain(message(), "the refusal of the password");
+  d.Shot("e2e-password-refused-over-window.png");
+  d.Key("Return");
+  d.Key("Escape");
+  ASSERT_TRUE(WaitFor([&] { return d.Find("^Enter Password$").empty(); }, 10000));
+  d.Focus();
+
+  d.Click(kTreeX, kKeptRow);
+  d.Key("F2");
+  d.Key("ctrl+a");
+  d.Key("BackSpace");
+  d.Key("Return");
+  expectOverMain(message(), "the refusal of an empty title");
+  d.Shot("e2e-empty-title-refused.png");
+  d.Key("Return");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-empty-title-asked.png"), "");
+  EXPECT_EQ(testsupport::ReadFile(bank), kQuietBank);
+}
