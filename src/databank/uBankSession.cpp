@@ -405,10 +405,8 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
     saveTimer_->SetEnabled(true);
     return true;
   }
-  // Written here and now, after any save still in flight (also one the user started while an
-  // earlier outcome was being asked about).
-  do WaitForSave();
-  while (SaveInFlight());
+  // Written here and now, after any save still in flight.
+  WaitForSave();
   return ApplyOutcome(WriteBankJob(std::move(job)), TSaveWait::Written);
 }
 
@@ -424,8 +422,12 @@ bool TBankSession::SaveInFlight() const {
 
 void TBankSession::WaitForSave() {
   if (!writer_) return;
-  writer_->WaitIdle();
-  ApplyFinishedSaves();
+  // Applying an outcome may start another save (the user chose to overwrite a file changed
+  // elsewhere): that one is waited for too.
+  do {
+    writer_->WaitIdle();
+    ApplyFinishedSaves();
+  } while (writer_->Busy());
 }
 
 void TBankSession::ApplyFinishedSaves() {
