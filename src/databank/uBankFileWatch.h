@@ -15,6 +15,7 @@
 // itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -22,7 +23,21 @@
 
 #include "platform/Files.h"
 #include "platform/Streams.h"
-#include "protection/umd5.h"
+
+// A 64-bit digest of bytes given in pieces of any size (the same value however they are cut), fast
+// enough to run over every byte a save writes. Not for secrets: it only tells files apart.
+class TContentDigest {
+ public:
+  void Add(const void* data, std::size_t size);
+  std::uint64_t Value() const;
+  static std::uint64_t Of(std::string_view bytes);
+
+ private:
+  std::uint64_t lanes_[4] = {0x60EA27EEADC0B5D6u, 0xC2B2AE3D27D4EB4Fu, 0, 0x61C8864E7A143579u};
+  unsigned char pending_[32] = {};
+  std::size_t pendingSize_ = 0;
+  std::uint64_t total_ = 0;
+};
 
 class TBankFileWatch {
  public:
@@ -32,9 +47,9 @@ class TBankFileWatch {
 
   // The file as this copy read or wrote it: its identity, the wall-clock time just before the
   // identity was taken, and the digest of its bytes (digestKnown false: the bytes cannot tell).
-  void Record(const TFileIdentity& identity, std::int64_t takenNs, const TMD5Digest& digest, bool digestKnown = true);
+  void Record(const TFileIdentity& identity, std::int64_t takenNs, std::uint64_t digest, bool digestKnown = true);
   // Records that nothing was at the path when this copy looked.
-  void RecordAbsent() { Record(TFileIdentity{}, WallClockNs(), TMD5Digest{}, false); }
+  void RecordAbsent() { Record(TFileIdentity{}, WallClockNs(), 0, false); }
   // Whether the file at Path is still the one recorded (true when nothing is recorded, and when the
   // file is gone). A file whose identity changed while its bytes did not is recorded anew and passes.
   bool StillOurs();
@@ -45,7 +60,7 @@ class TBankFileWatch {
     bool Known = false;
     TFileIdentity Identity;
     std::int64_t TakenNs = 0;
-    TMD5Digest Digest{};
+    std::uint64_t Digest = 0;
     bool DigestKnown = false;
   };
   static TVerdict Judge(const TRecord& record, const TFileIdentity& now);
@@ -58,21 +73,21 @@ class TBankFileWatch {
   TRecord record_;
 };
 
-// Passes the bytes written on to another stream and keeps their MD5 digest. Only a stream written
-// from start to end has a digest (moving the position back leaves it unknown).
+// Passes the bytes written on to another stream and keeps their digest. Only a stream written from
+// start to end has a digest (moving the position back leaves it unknown).
 class TDigestingStream : public TStream {
  public:
-  explicit TDigestingStream(TStream& target) : target_(target) { MD5Init(context_); }
+  explicit TDigestingStream(TStream& target) : target_(target) {}
   int64_t Read(void* buffer, int64_t count) override { return target_.Read(buffer, count); }
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() const override { return target_.Size(); }
   void SetSize(int64_t size) override;
   // The digest of everything written; false when the bytes were not written in one forward pass.
-  bool Digest(TMD5Digest& digest);
+  bool Digest(std::uint64_t& digest) const;
 
  private:
   TStream& target_;
-  TMD5Context context_;
+  TContentDigest digest_;
   bool inOrder_ = true;
 };

@@ -161,7 +161,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
   read = fileSize > 0;
-  const TMD5Digest digest = own ? MD5String(bytes) : TMD5Digest{};
+  const std::uint64_t digest = own ? TContentDigest::Of(bytes) : 0;
 
   TBankReadContext context;
   context.Password = password_;
@@ -701,6 +701,7 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
   if (bank_) {
     if (NothingToKeepOverChangedFile()) {
       // Another program's newer file is worth more than the selected node this save would keep.
+      lastOpened_ = fileName_;
       if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save

@@ -33,7 +33,7 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
   if (!EncodeBankFile(std::move(job.XML), job.Layers, error, encoded)) return out;
   // Writes the file's bytes to path through the atomic road, keeping their digest; false once the
   // error is noted.
-  TMD5Digest digest{};
+  std::uint64_t digest = 0;
   bool digestKnown = false;
   auto write = [&](const std::string& path) {
     try {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <regex>
 #include <thread>
 
@@ -1110,6 +1111,32 @@ TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
 
 // ---------------------------------------------------------------------------------------------
 // Two running copies, or any other program, on one databank file.
+
+// The digest a save takes of the bytes it writes, in the pieces the layers write, is the digest the
+// check takes of the file in pieces of its own: however the bytes are cut, one value; and one byte
+// changed anywhere changes it.
+TEST(ContentDigest, IsTheSameHoweverTheBytesAreCutAndTellsOneByteApart) {
+  std::mt19937 rng(36);
+  for (const std::size_t size : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 64u, 1000u, 70000u}) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    const std::uint64_t whole = TContentDigest::Of(bytes);
+    for (int round = 0; round < 20; ++round) {
+      TContentDigest pieces;
+      for (std::size_t at = 0; at < size;) {
+        const std::size_t piece = std::min<std::size_t>(size - at, rng() % 80);
+        pieces.Add(bytes.data() + at, piece);
+        at += piece;
+      }
+      ASSERT_EQ(pieces.Value(), whole) << size;
+    }
+    if (size == 0) continue;
+    std::string other = bytes;
+    other[rng() % size] ^= static_cast<char>(1 << (rng() % 8));
+    EXPECT_NE(TContentDigest::Of(other), whole) << size;
+    EXPECT_NE(TContentDigest::Of(bytes + '\0'), whole) << size;
+  }
+}
 
 namespace {
 
