@@ -212,6 +212,16 @@ class EndToEnd : public testsupport::TempDirTest {};
 // (out of the taskbar too) before that copy is driven.
 namespace e2e {
 
+// Waits up to ms for what() to hold (also for the other tests of the suite).
+inline bool Eventually(const std::function<bool()>& what, int ms = 20000) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!what()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
 // The window that has the focus now: a copy's own right after its Start.
 inline std::string ActiveWindow(Desktop& d) {
   std::string id = d.Xdo({"getactivewindow"});
@@ -240,3 +250,10 @@ inline std::vector<std::string> ConflictCopiesOf(const std::string& bank) {
 }
 
 }  // namespace e2e
+
+// A display with a window manager and two copies of the program, each in a folder of its own.
+#define REQUIRE_TWO_COPIES(first, second) \
+  REQUIRE_DESKTOP(first);                 \
+  ASSERT_EQ(xs.StartWindowManager(), ""); \
+  testsupport::TempDir second##_folder;   \
+  e2e::Desktop second(xs, second##_folder, xdotool_tool)

@@ -20,25 +20,13 @@ void AddRecord(Desktop& d, const std::string& title) {
   d.Key("Return");
 }
 
-bool Eventually(const std::function<bool()>& what, int ms = 20000) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!what()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    Sleep(100);
-  }
-  return true;
-}
-
 }  // namespace
 
 // Both copies open t.xdb2; AAA is added in the first, BBB in the second; the first quits, then the
 // second: it asks (the file was changed by another program), and Cancel keeps its window. Ended then
 // by SIGTERM, it writes its databank beside the file and says where on stderr.
 TEST_F(EndToEnd, TwoCopiesQuittingOneAfterTheOtherKeepBothDatabanks) {
-  REQUIRE_DESKTOP(first);
-  ASSERT_EQ(xs.StartWindowManager(), "");
-  testsupport::TempDir secondFolder;
-  Desktop second(xs, secondFolder, xdotool_tool);
+  REQUIRE_TWO_COPIES(first, second);
   const std::string bank = tmp.File("t.xdb2");
   testsupport::WriteFile(bank, SmallBank("Two Copies"));
 
@@ -87,10 +75,7 @@ TEST_F(EndToEnd, TwoCopiesQuittingOneAfterTheOtherKeepBothDatabanks) {
 // second start opens the same databank, adds a record and saves it with Ctrl+S, then exits. When the
 // first copy is ended at log-out (SIGTERM), it has nothing unsaved and leaves the newer file alone.
 TEST_F(EndToEnd, AStaleCopyEndedAtLogOutLeavesTheNewerFileAlone) {
-  REQUIRE_DESKTOP(first);
-  ASSERT_EQ(xs.StartWindowManager(), "");
-  testsupport::TempDir secondFolder;
-  Desktop second(xs, secondFolder, xdotool_tool);
+  REQUIRE_TWO_COPIES(first, second);
   const std::string bank = tmp.File("t.xdb2");
   testsupport::WriteFile(bank, SmallBank("Stale Copy"));
 
