@@ -477,7 +477,12 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
     if (sessionEnding_) std::fprintf(stderr, "%s\n", ConflictCopyReport(outcome.Path, outcome.ConflictCopy).c_str());
     return true;
   }
-  return state.IfChanged == TIfFileChanged::Ask && AskAboutChangedFile(outcome.Path, followUp);
+  if (state.IfChanged != TIfFileChanged::Ask) return false;
+  // A later save the user asked for meets the same file and asks then (one question, not two).
+  for (const auto& [tag, later] : savesInFlight_)
+    if (tag > outcome.Tag && later.BankSerial == bankSerial_ && later.IfChanged != TIfFileChanged::WriteBeside)
+      return false;
+  return AskAboutChangedFile(outcome.Path, followUp);
 }
 
 bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait followUp) {

@@ -1286,6 +1286,7 @@ TEST_F(TwoCopiesTest, ASaveTheUserAskedForAsksAboutAFileChangedElsewhere) {
         ui.PushMessageResult(answer);
         ui.PushSaveFile(other);
         s->SaveCommand();
+        if (start.background) s->SaveCommand();  // pressed twice: asked once
         s->WaitForSave();
         const auto asked = ChangedQuestions();
         if (!Replaced(how)) {
