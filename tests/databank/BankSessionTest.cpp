@@ -1286,7 +1286,10 @@ TEST_F(TwoCopiesTest, ASaveTheUserAskedForAsksAboutAFileChangedElsewhere) {
         ui.PushMessageResult(answer);
         ui.PushSaveFile(other);
         s->SaveCommand();
-        if (start.background) s->SaveCommand();  // pressed twice: asked once
+        if (start.background) {  // pressed again once the first is written: asked once
+          while (s->SaveInFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          s->SaveCommand();
+        }
         s->WaitForSave();
         const auto asked = ChangedQuestions();
         if (!Replaced(how)) {
