@@ -55,10 +55,10 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
          d.Key("shift+Down");
          d.Key("ctrl+End");
          d.Key("ctrl+o");  // opens the file dialog straight away: nothing to ask about
-         EXPECT_TRUE(WaitFor([&] { return !d.Find("^Open DataBank$").empty(); }, 10000));
+         EXPECT_TRUE(Eventually([&] { return !d.Find("^Open DataBank$").empty(); }, 10000));
          EXPECT_EQ(d.Find("^Error$"), "");
          d.Key("Escape");
-         WaitFor([&] { return d.Find("^Open DataBank$").empty(); }, 5000);
+         Eventually([&] { return d.Find("^Open DataBank$").empty(); }, 5000);
          d.Focus();
        },
        false},
@@ -129,7 +129,8 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
     std::erase(text, '\r');
     return text;
   };
-  EXPECT_TRUE(WaitFor([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
+  EXPECT_TRUE(
+      Eventually([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
       << read("//record[@ID='2']/data");
   EXPECT_EQ(read("//record[@ID='2']/comments"), "Babout it");
   EXPECT_EQ(read("//record[@ID='3']/data"), "Cother text");
@@ -164,7 +165,7 @@ TEST_F(EndToEnd, MessagesAppearOverTheWindowThatRaisedThem) {
   // The message bears the program's title, or the main window's: it is the smaller window.
   auto message = [&] {
     TWindowBox found;
-    WaitFor(
+    Eventually(
         [&] {
           for (const TWindowBox& b : WindowBoxes(d, "^Tessaryn( - Quiet)?$"))
             if (b.Height < main.Height / 2) found = b;
@@ -175,7 +176,7 @@ TEST_F(EndToEnd, MessagesAppearOverTheWindowThatRaisedThem) {
   };
 
   d.MainMenu(setPassword);
-  ASSERT_TRUE(WaitFor([&] { return !d.Find("^Enter Password$").empty(); }, 10000));
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Enter Password$").empty(); }, 10000));
   expectOverMain(WindowBox(d, "^Enter Password$"), "the password prompt");
   d.Type("\u03A91");
   d.Key("Tab");
@@ -185,7 +186,7 @@ TEST_F(EndToEnd, MessagesAppearOverTheWindowThatRaisedThem) {
   d.Shot("e2e-password-refused-over-window.png");
   d.Key("Return");
   d.Key("Escape");
-  ASSERT_TRUE(WaitFor([&] { return d.Find("^Enter Password$").empty(); }, 10000));
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Enter Password$").empty(); }, 10000));
   d.Focus();
 
   d.Click(kTreeX, kKeptRow);
