@@ -24,11 +24,15 @@ constexpr int kTreeX = 90;
 constexpr int kKeptRow = 102;
 constexpr int kOtherRow = 120;
 
-// Settings without auto-save, so that nothing but the user saves, and without backups.
-void WriteQuietSettings(const Desktop& d) {
+// kQuietBank in the file name of tmp, for a program whose settings have neither auto-save (nothing
+// but the user saves) nor backups; its path.
+std::string QuietBank(const Desktop& d, const testsupport::TempDir& tmp, const std::string& name) {
   testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
                          "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
                          "</dataroot>");
+  const std::string bank = tmp.File(name);
+  testsupport::WriteFile(bank, kQuietBank);
+  return bank;
 }
 
 }  // namespace
@@ -39,9 +43,7 @@ void WriteQuietSettings(const Desktop& d) {
 TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
-  WriteQuietSettings(d);
-  const std::string bank = tmp.File("quiet.xdb2");
-  testsupport::WriteFile(bank, kQuietBank);
+  const std::string bank = QuietBank(d, tmp, "quiet.xdb2");
   struct Round {
     const char* name;
     std::function<void()> run;
@@ -106,9 +108,7 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
 TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
-  WriteQuietSettings(d);
-  const std::string bank = tmp.File("focus.xdb2");
-  testsupport::WriteFile(bank, kQuietBank);
+  const std::string bank = QuietBank(d, tmp, "focus.xdb2");
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
   d.Click(kTreeX, kKeptRow);
   d.Key("Return");  // into the code of "Kept"
@@ -145,9 +145,7 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
 TEST_F(EndToEnd, MessagesAppearOverTheWindowThatRaisedThem) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
-  WriteQuietSettings(d);
-  const std::string bank = tmp.File("messages.xdb2");
-  testsupport::WriteFile(bank, kQuietBank);
+  const std::string bank = QuietBank(d, tmp, "messages.xdb2");
   const std::string copy = tmp.File("menu.xdb2");  // the probe that reads the menu saves what it opened
   testsupport::WriteFile(copy, kQuietBank);
   const int setPassword = MenuSteps(copy, "Set Password", false);
