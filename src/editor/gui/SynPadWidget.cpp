@@ -210,17 +210,21 @@ void TSynPadWidget::SetScrollBar(TSynScrollBarKind Kind, const TSynScrollInfo& I
   // One arrow alone cannot be disabled here; the bar is disabled when both are.
   bar->setEnabled(Info.LeftUpArrow || Info.RightDownArrow);
   fSettingBars = false;
-  if (Kind == sbVertical)
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  else
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  SetBarPolicy(Kind, Qt::ScrollBarAlwaysOn);
 }
 
 void TSynPadWidget::HideScrollBar(TSynScrollBarKind Kind) {
-  if (Kind == sbVertical)
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  else
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SetBarPolicy(Kind, Qt::ScrollBarAlwaysOff);
+}
+
+void TSynPadWidget::SetBarPolicy(TSynScrollBarKind Kind, Qt::ScrollBarPolicy Policy) {
+  // Setting a policy lays the bars and the viewport out again and repaints both bars, even when it
+  // is the policy they have: every keystroke would repaint them.
+  if (Kind == sbVertical) {
+    if (verticalScrollBarPolicy() != Policy) setVerticalScrollBarPolicy(Policy);
+  } else if (horizontalScrollBarPolicy() != Policy) {
+    setHorizontalScrollBarPolicy(Policy);
+  }
 }
 
 void TSynPadWidget::ScrollBarValue(TSynScrollBarKind Kind, int Value) {

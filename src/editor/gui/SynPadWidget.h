@@ -90,6 +90,7 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost, public pla
   void EnsureCreated();
   void ScrollBarAction(TSynScrollBarKind Kind, int Action);
   void ScrollBarValue(TSynScrollBarKind Kind, int Value);
+  void SetBarPolicy(TSynScrollBarKind Kind, Qt::ScrollBarPolicy Policy);
   void PaintPreedit(QPainter& Painter) const;
   void PaintCaret(QPainter& Painter) const;
   QRect CaretRect() const { return QRect(fCaretX, fCaretY, fCaretW, fCaretH); }
