@@ -233,6 +233,15 @@ void TCustomSynPad::ClearAll() {
   SetModified(false);
 }
 
+void TCustomSynPad::ClearUndo() {
+  static const TSynPadUndoList kNew;
+  for (TSynPadUndoList* list : {fUndoList.get(), fRedoList.get()}) {
+    const int limit = list->MaxUndoActions();
+    list->Assign(kNew);
+    list->SetMaxUndoActions(limit);
+  }
+}
+
 bool TCustomSynPad::CanUndo() const {
   return !GetReadOnly() && fUndoList->CanUndo();
 }

@@ -236,8 +236,10 @@ class TSynPadUndoList : public TSynPersistent {
   TSynPadUndoList() = default;
   ~TSynPadUndoList() override = default;
 
-  void AddChange(TSynChangeReason AReason, const TBufferCoord& AStart, const TBufferCoord& AEnd,
-                 const std::u16string& ChangeText, TSynSelectionMode SelMode);
+  // The item recorded, for the caller to add what only it knows (the marks it moved); nullptr when
+  // nothing was kept: the list is locked, or its limit (0 keeps nothing) dropped the item at once.
+  TSynPadUndoItem* AddChange(TSynChangeReason AReason, const TBufferCoord& AStart, const TBufferCoord& AEnd,
+                             const std::u16string& ChangeText, TSynSelectionMode SelMode);
   void AddGroupBreak();
   void BeginBlock();
   void EndBlock();
