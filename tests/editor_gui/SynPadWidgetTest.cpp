@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QTest>
 #include <QThread>
 #include <random>
 
@@ -179,6 +180,53 @@ TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
   EXPECT_EQ(f.family(), QString("DejaVu Sans"));
   EXPECT_EQ(e.Font().Name(), "DejaVu Sans");
   EXPECT_EQ(e.Font().Size(), 10);
+}
+
+// Keys through the real window with both bars showing, as a user has them: a bar is painted
+// again only when something about it changed (each key once repainted both, as setting a bar's
+// policy lays the scroll area out again even when the policy is the same).
+TEST(SynPadWidget, KeysRepaintAScrollBarOnlyWhenItChanged) {
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  w.resize(400, 200);
+  w.show();
+  QApplication::processEvents();
+  std::u16string text = std::u16string(300, u'x') + u"\n";
+  for (int i = 0; i < 400; ++i) text += u"int value = 0;\n";
+  e.SetText(text);
+  e.SetCaretXY(TBufferCoord{5, 200});
+  w.setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(w.verticalScrollBar()->isVisible() && w.horizontalScrollBar()->isVisible());
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* Event) override {
+      if (Event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } vertical, horizontal;
+  w.verticalScrollBar()->installEventFilter(&vertical);
+  w.horizontalScrollBar()->installEventFilter(&horizontal);
+  struct Case {
+    const char* name;
+    Qt::Key key;
+    int verticalPaints;  // at most, for ten keys
+  };
+  const Case cases[] = {
+      {"a character", Qt::Key_A, 0},
+      {"Right", Qt::Key_Right, 0},
+      {"Backspace", Qt::Key_Backspace, 0},
+      {"Page Down", Qt::Key_PageDown, 10},  // the thumb moves: one paint a page
+  };
+  for (const Case& c : cases) {
+    vertical.paints = horizontal.paints = 0;
+    for (int i = 0; i < 10; ++i) {
+      QTest::keyClick(&w, c.key);
+      QApplication::processEvents();
+    }
+    EXPECT_LE(vertical.paints, c.verticalPaints) << c.name;
+    EXPECT_EQ(horizontal.paints, 0) << c.name;
+  }
 }
 
 TEST(SynPadWidget, HighlightedCppThroughTheProbe) {
