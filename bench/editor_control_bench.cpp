@@ -396,7 +396,8 @@ TPageFigures HoldPageDown(Editor& e) {
   const double cpu = CpuMs() - c0;
   Viewport(e)->removeEventFilter(&text);
   VerticalBar(e)->removeEventFilter(&bar);
-  return TPageFigures{cpu / kPages, static_cast<double>(text.paints) / kPages, static_cast<double>(bar.paints) / kPages};
+  return TPageFigures{cpu / kPages, static_cast<double>(text.paints) / kPages,
+                      static_cast<double>(bar.paints) / kPages};
 }
 
 void BM_SynPadHoldPageDown(benchmark::State& state) {
@@ -433,7 +434,9 @@ void TypeRound(QWidget& Target, int& Next) {
   static const QString kTyped = QStringLiteral("total += compute(value, index) * 2;\r");
   for (int i = 0; i < 20; ++i, ++Next) {
     const QChar c = kTyped[Next % kTyped.size()];
-    const int key = c == u'\r' ? Qt::Key_Return : c.isLetter() ? Qt::Key_A + (c.toLower().unicode() - u'a') : c.unicode();
+    const int key = c == u'\r'     ? Qt::Key_Return
+                    : c.isLetter() ? Qt::Key_A + (c.toLower().unicode() - u'a')
+                                   : c.unicode();
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
     QApplication::sendEvent(&Target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));

@@ -9,6 +9,7 @@
 #include <QStyleHints>
 #include <QTest>
 #include <QThread>
+#include <cmath>
 #include <random>
 
 #include "SynPadChecks.h"
@@ -227,6 +228,46 @@ TEST(SynPadWidget, KeysRepaintAScrollBarOnlyWhenItChanged) {
     EXPECT_LE(vertical.paints, c.verticalPaints) << c.name;
     EXPECT_EQ(horizontal.paints, 0) << c.name;
   }
+}
+
+// In a long text a page moves the thumb a small part of a pixel: the bar is not painted again for
+// it, its value stays within half a pixel of the control's position, and is exact at the ends.
+TEST(SynPadWidget, TheThumbMovesOnlyWhereItShows) {
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  w.resize(400, 200);
+  w.show();
+  QApplication::processEvents();
+  std::u16string text;
+  for (int i = 0; i < 200000; ++i) text += u"x\n";
+  e.SetText(text);
+  w.setFocus();
+  QApplication::processEvents();
+  QScrollBar* bar = w.verticalScrollBar();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* Event) override {
+      if (Event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  bar->installEventFilter(&counter);
+  const double pixel = (static_cast<double>(bar->maximum()) - bar->minimum() + bar->pageStep()) / bar->height();
+  for (int i = 0; i < 10; ++i) {
+    QTest::keyClick(&w, Qt::Key_PageDown);
+    QApplication::processEvents();
+    EXPECT_LE(std::abs(bar->value() - e.ScrollInfo(sbVertical).Pos), pixel / 2) << i;
+  }
+  EXPECT_EQ(counter.paints, 0);
+  EXPECT_GT(e.TopLine(), 10 * (e.LinesInWindow() - 1));
+  QTest::keyClick(&w, Qt::Key_End, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(bar->value(), e.ScrollInfo(sbVertical).Pos);
+  QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), e.ScrollInfo(sbVertical).Pos);
+  EXPECT_GE(counter.paints, 2);
 }
 
 TEST(SynPadWidget, HighlightedCppThroughTheProbe) {
