@@ -3,7 +3,6 @@
 // xclip), text pasted from other programs, keyboard column selection, and the view when a
 // scroll bar appears.
 #include <QImage>
-#include <functional>
 
 #include "EndToEndDesktop.h"
 
@@ -37,15 +36,6 @@ struct Clipboard {
     Sleep(200);
   }
 };
-
-bool Eventually(const std::function<bool()>& what, int ms = 20000) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!what()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    Sleep(50);
-  }
-  return true;
-}
 
 }  // namespace
 
