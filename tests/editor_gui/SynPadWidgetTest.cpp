@@ -56,6 +56,33 @@ struct Window {
   }
 };
 
+// Counts the paints of the widget it filters.
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* Event) override {
+    if (Event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// The window with its scroll bars, shown, holding Text.
+struct BarsWindow {
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  BarsWindow(int Width, const std::u16string& Text) {
+    w.resize(Width, 200);
+    w.show();
+    QApplication::processEvents();
+    e.SetText(Text);
+  }
+};
+
+std::u16string Repeated(std::u16string_view Line, int Count) {
+  std::u16string text;
+  for (int i = 0; i < Count; ++i) text += Line;
+  return text;
+}
+
 TEST(SynPadWidget, GridCaretEdgeAndGutterInPixels) {
   Window win(420, 120);
   TSynMemo& e = win.e;
@@ -103,13 +130,7 @@ TEST(SynPadWidget, AnIdleFocusedEditorPaintsOnlyToBlinkItsCaret) {
   Window win(300, 120);
   win.e.SetText(u"int x;\nreturn x;");
   win.e.SetCaretXY(TBufferCoord{4, 2});
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* Event) override {
-      if (Event->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } counter;
+  PaintCounter counter;
   win.w.viewport()->installEventFilter(&counter);
   QApplication::processEvents();
   const int half = QGuiApplication::styleHints()->cursorFlashTime() / 2;
@@ -159,14 +180,9 @@ TEST(SynPadWidget, ConversionsRoundTripWithTheDesktopFonts) {
 }
 
 TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
-  TSynPadWidget w;
-  TSynMemo& e = w.Editor();
-  w.resize(300, 200);
-  w.show();
-  QApplication::processEvents();
-  std::u16string text;
-  for (int i = 0; i < 100; ++i) text += u"line\n";
-  e.SetText(text);
+  BarsWindow win(300, Repeated(u"line\n", 100));
+  TSynPadWidget& w = win.w;
+  TSynMemo& e = win.e;
   e.SetTopLine(40);
   QScrollBar* v = w.verticalScrollBar();
   EXPECT_EQ(v->value(), 40);
@@ -187,25 +203,13 @@ TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
 // again only when something about it changed (each key once repainted both, as setting a bar's
 // policy lays the scroll area out again even when the policy is the same).
 TEST(SynPadWidget, KeysRepaintAScrollBarOnlyWhenItChanged) {
-  TSynPadWidget w;
-  TSynMemo& e = w.Editor();
-  w.resize(400, 200);
-  w.show();
-  QApplication::processEvents();
-  std::u16string text = std::u16string(300, u'x') + u"\n";
-  for (int i = 0; i < 400; ++i) text += u"int value = 0;\n";
-  e.SetText(text);
-  e.SetCaretXY(TBufferCoord{5, 200});
+  BarsWindow win(400, std::u16string(300, u'x') + u"\n" + Repeated(u"int value = 0;\n", 400));
+  TSynPadWidget& w = win.w;
+  win.e.SetCaretXY(TBufferCoord{5, 200});
   w.setFocus();
   QApplication::processEvents();
   ASSERT_TRUE(w.verticalScrollBar()->isVisible() && w.horizontalScrollBar()->isVisible());
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* Event) override {
-      if (Event->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } vertical, horizontal;
+  PaintCounter vertical, horizontal;
   w.verticalScrollBar()->installEventFilter(&vertical);
   w.horizontalScrollBar()->installEventFilter(&horizontal);
   struct Case {
@@ -233,24 +237,13 @@ TEST(SynPadWidget, KeysRepaintAScrollBarOnlyWhenItChanged) {
 // In a long text a page moves the thumb a small part of a pixel: the bar is not painted again for
 // it, its value stays within half a pixel of the control's position, and is exact at the ends.
 TEST(SynPadWidget, TheThumbMovesOnlyWhereItShows) {
-  TSynPadWidget w;
-  TSynMemo& e = w.Editor();
-  w.resize(400, 200);
-  w.show();
-  QApplication::processEvents();
-  std::u16string text;
-  for (int i = 0; i < 200000; ++i) text += u"x\n";
-  e.SetText(text);
+  BarsWindow win(400, Repeated(u"x\n", 200000));
+  TSynPadWidget& w = win.w;
+  TSynMemo& e = win.e;
   w.setFocus();
   QApplication::processEvents();
   QScrollBar* bar = w.verticalScrollBar();
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* Event) override {
-      if (Event->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } counter;
+  PaintCounter counter;
   bar->installEventFilter(&counter);
   const double pixel = (static_cast<double>(bar->maximum()) - bar->minimum() + bar->pageStep()) / bar->height();
   for (int i = 0; i < 10; ++i) {
