@@ -515,7 +515,7 @@ TSynChangeReason TSynPadUndoList::LastChangeReason() const {
   return fItems.empty() ? crNothing : fItems.back()->ChangeReason;
 }
 
-TSynPadUndoItem* TSynPadUndoList::PeekItem() const {
+const TSynPadUndoItem* TSynPadUndoList::PeekItem() const {
   return fItems.empty() ? nullptr : fItems.back().get();
 }
 

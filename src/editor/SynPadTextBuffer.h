@@ -248,7 +248,7 @@ class TSynPadUndoList : public TSynPersistent {
   int ItemCount() const { return static_cast<int>(fItems.size()); }
   TSynChangeReason LastChangeReason() const;
   // The newest item (nullptr when empty); the list keeps it.
-  TSynPadUndoItem* PeekItem() const;
+  const TSynPadUndoItem* PeekItem() const;
   // Removes the newest item and hands it over (nullptr when empty).
   std::unique_ptr<TSynPadUndoItem> PopItem();
   void PushItem(std::unique_ptr<TSynPadUndoItem> Item);

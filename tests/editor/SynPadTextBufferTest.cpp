@@ -362,7 +362,7 @@ struct UndoModel {
 
   void Step(TSynPadUndoList& from, TSynPadUndoList& to, bool isRedo) {
     if (!isRedo) MoveBreak(from, to);
-    TSynPadUndoItem* top = from.PeekItem();
+    const TSynPadUndoItem* top = from.PeekItem();
     if (!top) return;
     const int reason = top->ChangeReason;
     const bool closing = IsClosing(reason);
@@ -378,7 +378,7 @@ struct UndoModel {
       if (closing && r == reason - 1) --depth;
       Replay(*item, to);
       if (closing && depth == 0) break;
-      TSynPadUndoItem* next = from.PeekItem();
+      const TSynPadUndoItem* next = from.PeekItem();
       if (!next) break;
       if (closing) continue;
       if (next->ChangeNumber == number) continue;
