@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMouseEvent>
 
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
