@@ -1363,7 +1363,9 @@ TEST_F(TwoCopiesTest, ASaveNobodyCanBeAskedAboutWritesBesideAFileChangedElsewher
           if (road == Road::AutoSave) loop.Advance(301000);
           if (road == Road::Minimized) s->AppMinimized();
           s->WaitForSave();
-          if (road == Road::SessionEnd) EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+          if (road == Road::SessionEnd) {
+            EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+          }
           const std::string stderrText = testing::internal::GetCapturedStderr();
           EXPECT_TRUE(ui.Calls().empty());
           EXPECT_EQ(ReadFile(path), theirs);
