@@ -1229,7 +1229,7 @@ struct Layers {
   std::string password;
   bool compress;
 };
-constexpr Layers kPlain{"", false}, kProtected{"pw", true};
+const Layers kPlain{"", false}, kProtected{"pw", true};
 
 }  // namespace
 
