@@ -65,6 +65,11 @@ bool IsRepeatChar(int c) {
   return c == '*' || c == '+' || c == '?';
 }
 
+// Group marks, anchors and NOTHING: nodes that match without taking a byte.
+bool IsZeroWidth(unsigned char op) {
+  return op == BOL || op == EOL || op == NOTHING || (op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9);
+}
+
 std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
   std::size_t off = (std::size_t(p[node + 1]) << 8) | p[node + 2];
   if (off == 0) return kNone;
@@ -578,32 +583,61 @@ void TRegExpr::Compile() {
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
     ComputeRunSkip();
   }
-  if (must_.Empty() && lead_.Empty()) ComputeRequired();  // a lead literal rejects on its own
+  ComputeRequired();                                // keeps the must-contain string unless it finds a longer literal
+  if (must_.Size() <= lead_.Size()) must_.Clear();  // the lead literal rejects as well on its own
 }
 
 // Every match passes each node of the main path: single alternatives are entered, alternations
-// and loop forms are stepped over to the node where their paths join. The longest literal there
-// must occur in any subject that matches.
+// and loop forms are stepped over to the node where their paths join. Literals and one-byte sets
+// there that follow one another with nothing but zero-width nodes between them match one run of
+// the subject; the longest such run must occur in any subject that matches.
 void TRegExpr::ComputeRequired() {
   const unsigned char* p = program_.data();
-  std::size_t best = kNone;
+  regexscan::Literal<unsigned char> run;
+  auto endRun = [&] {
+    if (run.Size() > must_.Size()) must_ = run;
+    run.Clear();
+  };
   std::size_t n = 1;
   for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
-    if (p[n] == BRANCH) {
+    const unsigned char op = p[n];
+    if (op == BRANCH) {
       std::size_t next = NextNode(program_, n);
       if (next == kNone || p[next] != BRANCH) {
         n += kNodeSize;
         continue;
       }
+      endRun();
       while (n != kNone && p[n] == BRANCH) n = NextNode(program_, n);
       continue;
     }
-    if (p[n] == END || p[n] == BACK) break;
-    if (p[n] == EXACTLY && (best == kNone || operandInfo_[n] > operandInfo_[best])) best = n;
+    if (op == END || op == BACK) break;
+    if (op == EXACTLY) {
+      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) run.Add(p[n + kNodeSize + i], false);
+    } else if (op == ANYOF && SetAsLiteral(n) >= 0) {
+      const int c = SetAsLiteral(n);
+      run.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+    } else if (!IsZeroWidth(op)) {
+      endRun();
+    }
     n = NextNode(program_, n);
   }
-  if (best == kNone) return;
-  for (std::uint32_t i = 0; i < operandInfo_[best]; ++i) must_.Add(p[best + kNodeSize + i], false);
+  endRun();
+}
+
+const regexscan::Literal<unsigned char>& TRegExpr::RequiredLiteral() const {
+  static const regexscan::Literal<unsigned char> none;
+  if (program_.empty()) return none;  // the hints may be those of an earlier expression
+  return must_.Empty() ? lead_ : must_;
+}
+
+std::size_t TRegExpr::RequiredOffset() const {
+  return !program_.empty() && must_.Empty() ? leadOffset_ : 0;
+}
+
+const regexscan::StartSet* TRegExpr::RequiredBytes() const {
+  // The start set is made only for a search without lead literal, which then tries nothing else.
+  return !program_.empty() && hasFirstSet_ ? &firstSet_ : nullptr;
 }
 
 int TRegExpr::SetAsLiteral(std::size_t node) const {
@@ -642,8 +676,7 @@ void TRegExpr::ComputeLead() {
       lead_.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
     } else if (op == ANY || op == ANYOF || op == ANYBUT || (op >= ANYDIGIT && op <= NOTLETTER)) {
       fixed = true;
-    } else if (!(op == BOL || op == EOL || op == NOTHING || (op > OPEN && op <= OPEN + 9) ||
-                 (op > CLOSE && op <= CLOSE + 9))) {
+    } else if (!IsZeroWidth(op)) {
       break;
     }
     if (fixed) {
@@ -783,14 +816,14 @@ bool TRegExpr::Exec(std::string_view subject) {
     Compile();
   }
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
-  // A subject without the literal every match holds is answered before it is copied: the filter
-  // runs over whole databanks, where most texts are such.
+  // A subject without a literal every match holds is answered before it is copied, with no step
+  // taken: the filter runs over whole databanks, where most texts are such (RequiredLiteral).
   // With a lead literal this finds its first occurrence, where the tries below begin.
-  const regexscan::Literal<unsigned char>& needed = lead_.Empty() ? must_ : lead_;
+  const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
+  if (!must_.Empty() && regexscan::Find(must_, text, 0, subject.size()) >= subject.size()) return false;
   std::size_t firstLead = leadOffset_;
-  if (!needed.Empty()) {
-    const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
-    firstLead = regexscan::Find(needed, text, lead_.Empty() ? 0 : leadOffset_, subject.size());
+  if (!lead_.Empty()) {
+    firstLead = regexscan::Find(lead_, text, leadOffset_, subject.size());
     if (firstLead >= subject.size()) return false;
   }
   subject_.assign(subject);

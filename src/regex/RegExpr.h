@@ -51,6 +51,15 @@ class TRegExpr {
   // Size in bytes of the compiled program (0 when none); the program is below 65536 bytes.
   std::size_t ProgramSize() const { return program_.size(); }
 
+  // What the compiled expression requires of a subject, for callers that can look for it in
+  // another form of the subject before they convert it. Exec answers false, raising nothing and
+  // taking no step, for any subject that lacks the literal at RequiredOffset() bytes or later, and
+  // for any subject that holds no byte of RequiredBytes(). The literal is empty and the set null
+  // when the expression gives none (without a program, both).
+  const regexscan::Literal<unsigned char>& RequiredLiteral() const;
+  std::size_t RequiredOffset() const;
+  const regexscan::StartSet* RequiredBytes() const;
+
  private:
   struct Compiler;
   friend struct Compiler;
@@ -75,7 +84,8 @@ class TRegExpr {
   // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs at
   // leadOffset_ bytes after the start of every match, so only its occurrences are tried;
   // otherwise only bytes of the start set are.
-  // must_ is the must-contain string, or else the longest literal every match passes.
+  // must_ is the longer of the must-contain string and the longest literal every match passes,
+  // kept only when it is longer than the lead literal.
   regexscan::Literal<unsigned char> must_, lead_;
   std::size_t leadOffset_ = 0;
   bool hasFirstSet_ = false;
