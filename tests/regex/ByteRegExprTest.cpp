@@ -179,8 +179,14 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
   const std::vector<std::string> alphabet = {"a", "A", "b",    "c",    "-", " ",
                                              "?", "1", "\xE9", "\xC9", "(", std::string(1, '\0')};
   int compared = 0, withLiteral = 0, withBytes = 0, rejected = 0, matched = 0;
+  auto random = [&](int maxPieces) {
+    std::string s;
+    for (int n = int(rng() % unsigned(maxPieces + 1)); n > 0; --n) s += alphabet[rng() % alphabet.size()];
+    return s;
+  };
   for (int i = 0; i < 4000; ++i) {
-    const std::string expr = gen.Expression();
+    const TRandomRegExpr::TCase made = gen.Next();
+    const std::string& expr = made.Expression;
     TRegExpr re, plain;
     re.SetBacktrackLimit(20000);
     plain.SetBacktrackLimit(20000);
@@ -195,8 +201,8 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
     withLiteral += !literal.Empty();
     withBytes += bytes != nullptr;
     for (int k = 0; k < 6; ++k) {
-      std::string subject;
-      for (int n = int(rng() % 14); n > 0; --n) subject += alphabet[rng() % alphabet.size()];
+      std::string subject = k % 2 ? random(3) + made.Sample + random(3) : random(12);
+      if (k == 3 && !subject.empty()) subject.erase(rng() % subject.size(), 1);  // near misses
       const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
       const bool hasLiteral =
           literal.Empty() || regexscan::Find(literal, s, re.RequiredOffset(), subject.size()) < subject.size();
@@ -222,7 +228,7 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
   }
   EXPECT_GT(compared, 10000);
   EXPECT_GT(withLiteral, 1000);
-  EXPECT_GT(withBytes, 100);
+  EXPECT_GT(withBytes, 500);
   EXPECT_GT(rejected, 3000);
-  EXPECT_GT(matched, 2500);
+  EXPECT_GT(matched, 4000);
 }
