@@ -537,11 +537,14 @@ void TRegExpr::Compile() {
   c.prog = &prog;
   int flags = c.Pass();
 
-  // Walk the program in its physical order to place the operand lengths and set maps.
+  // Walk the program in its physical order to place the operand lengths and set maps, and to
+  // list the repeats.
   std::vector<std::uint32_t> info(prog.size(), 0);
+  std::vector<std::size_t> repeats;
   std::size_t k = 0;
   for (std::size_t o = 1; o < prog.size();) {
     unsigned char op = prog[o];
+    if (op == STAR || op == PLUS) repeats.push_back(o);
     if (op == EXACTLY || op == ANYOF || op == ANYBUT) {
       const auto& od = c.operands[k++];
       info[o] = op == EXACTLY ? od.first : std::uint32_t(od.second);
@@ -583,6 +586,7 @@ void TRegExpr::Compile() {
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
     ComputeRunSkip();
   }
+  ComputeFollow(repeats);
   ComputeRequired();                                // keeps the must-contain string unless it finds a longer literal
   if (must_.Size() <= lead_.Size()) must_.Clear();  // the lead literal rejects as well on its own
 }
@@ -798,6 +802,20 @@ void TRegExpr::ComputeRunSkip() {
   runBody_ = body;
 }
 
+void TRegExpr::ComputeFollow(const std::vector<std::size_t>& repeats) {
+  follow_.assign(program_.size(), kFollowAny);
+  for (std::size_t rep : repeats) {
+    const std::size_t next = NextNode(program_, rep);
+    regexscan::StartSet taken, starts;
+    if (next == kNone || !NodeBytes(next, starts)) continue;
+    follow_[rep] = kFollowByte;
+    if (!NodeBytes(rep + kNodeSize, taken)) continue;
+    bool disjoint = true;
+    for (int w = 0; w < 4; ++w) disjoint = disjoint && !(taken.bits[w] & starts.bits[w]);
+    if (disjoint) follow_[rep] = kFollowDisjoint;
+  }
+}
+
 std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
@@ -910,22 +928,23 @@ bool TRegExpr::Try(std::size_t start) {
     }
     return kNone;
   };
-  // Positions the greedy repeat at node with n repetitions or fewer where the lookahead agrees.
+  // Positions the greedy repeat at node with n repetitions or fewer where the node after it can
+  // take its first byte.
   auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) {
-    std::int64_t min = p[rep] == PLUS ? 1 : 0;
-    std::size_t next = NextNode(program_, rep);
-    int la = (next != kNone && p[next] == EXACTLY) ? p[next + kNodeSize] : -1;
-    if (la >= 0 && !byteOk(rep + kNodeSize, static_cast<unsigned char>(la))) {
-      // Every counted byte matched the operand, so none of them is the lookahead byte: only the
-      // full count can be followed by it (on backtracking, no count is left).
-      if (n < min || save + n >= len || s[save + n] != la) return false;
+    const std::int64_t min = p[rep] == PLUS ? 1 : 0;
+    const std::size_t next = NextNode(program_, rep);
+    const unsigned char follow = follow_[rep];
+    if (follow == kFollowDisjoint) {
+      // Every counted byte matched the operand, so none of them can start the next node: only
+      // the full count can be followed by it (on backtracking, no count is left).
+      if (n < min || !one(next, save + n)) return false;
       push(F_STAR, rep, save, n);
       pos = save + n;
       node = next;
       return true;
     }
     while (n >= min) {
-      if (la < 0 || (save + n < len && s[save + n] == la)) {
+      if (follow == kFollowAny || one(next, save + n)) {
         push(F_STAR, rep, save, n);
         pos = save + n;
         node = next;
@@ -965,7 +984,7 @@ bool TRegExpr::Try(std::size_t start) {
         break;
       case EXACTLY: {
         std::uint32_t n = operandInfo_[node];
-        if (pos + n > len || std::memcmp(s + pos, p + node + kNodeSize, n) != 0)
+        if (pos + n > len || s[pos] != p[node + kNodeSize] || std::memcmp(s + pos, p + node + kNodeSize, n) != 0)
           ok = false;
         else
           pos += n;

@@ -100,6 +100,13 @@ class TRegExpr {
   std::size_t runHead_ = 0;
   regexscan::StartSet runHeadBytes_, runBody_;
   void ComputeRunSkip();
+  // Per program byte offset, for a STAR or PLUS node: what the node after the repeat asks of the
+  // byte after the count. kFollowByte: it takes one byte (its first, for a literal), so only counts
+  // it can take are tried; kFollowDisjoint: besides, no byte the repeat takes is one, so only the
+  // full count can be. kFollowAny for any other node.
+  enum : unsigned char { kFollowAny, kFollowByte, kFollowDisjoint };
+  std::vector<unsigned char> follow_;
+  void ComputeFollow(const std::vector<std::size_t>& repeats);
   // The last position known to be no start after the try at p failed.
   std::size_t AfterFailedTry(std::size_t p) const;
   // The bytes a one-byte node matches, added to set; false for any other node.

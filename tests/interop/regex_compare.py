@@ -199,6 +199,21 @@ FAST_WIDE = [
 FAST_BYTE = [
     ("\\Wcount\\W", "[^A-Za-z_]count[^A-Za-z_]", [" count ", "count", "1count2", "acount "]),
     ("[[{]0", "[\\[{]0", ["[0", "{0", ";0"]),
+    # A repeat followed by a one-byte node: only counts that node can follow are tried.
+    ("a*[ab]c", "a*[ab]c", ["aaac", "aabc", "ac", "bc", "aaa", "c"]),
+    ("x +[+=] *y", "x +[+=] *y", ["x = y", "x  +y", "x y", "x=y", "x  = =y"]),
+    ("\\d*\\D", "\\d*\\D", ["123", "12a", "a", "1"]),
+    ("[a-c]*.d", "[a-c]*.d", ["abcd", "abd", "ad", "d", "abc"]),
+    ("b+[^b]", "b+[^b]", ["bbb", "bba", "b", "ab"]),
+    ("_\\w*\\W", "_[A-Za-z_]*[^A-Za-z_]", ["_ab_ ", "_ab_", "__1", "_"]),
+    # Literals and one-byte sets one after another: one required run, nothing joined across
+    # what may be skipped or repeated.
+    ("a(bc)[d]e", "a(bc)[d]e", ["abcde", "abcd", "bcde", "abce"]),
+    ("ab?c", "ab?c", ["abc", "ac", "abbc", "bc"]),
+    ("a(b|c)d", "a(b|c)d", ["abd", "acd", "ad", "abcd"]),
+    ("x[yY]z*w", "x[yY]z*w", ["xYw", "xyzzw", "xyz", "xw"]),
+    ("(ab)+cd", "(ab)+cd", ["ababcd", "abcd", "cd", "abacd"]),
+    ("q\\(a\\)x+", "q\\(a\\)x+", ["q(a)x", "q(a)", "(a)x", "q(a)xx"]),
 ]
 
 
