@@ -528,6 +528,7 @@ void TRegExpr::Compile() {
   leadOffset_ = 0;
   hasFirstSet_ = false;
   runHead_ = 0;
+  runLead_.Clear();
 
   Compiler c(*this, expression_);
   c.Pass();
@@ -800,6 +801,32 @@ void TRegExpr::ComputeRunSkip() {
   runHead_ = head;
   runHeadBytes_ = headBytes;
   runBody_ = body;
+  if (p[head] != STAR && p[head] != PLUS) return;
+  // The literal right after an opening repeat, when the repeat cannot take its first byte: every
+  // match then ends its run where an occurrence of the literal begins.
+  runLead_.Clear();
+  for (std::size_t n = NextNode(p, head); n != kNone;) {
+    int c = -1;
+    if (p[n] == EXACTLY) {
+      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) runLead_.Add(p[n + kNodeSize + i], false);
+    } else if (p[n] == ANYOF && (c = SetAsLiteral(n)) >= 0) {
+      runLead_.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+    } else if (!(p[n] == NOTHING || (p[n] > OPEN && p[n] <= OPEN + 9) || (p[n] > CLOSE && p[n] <= CLOSE + 9))) {
+      break;
+    }
+    n = NextNode(p, n);
+  }
+  if (runLead_.Empty()) return;
+  const unsigned char first = runLead_.want[0], other = first ^ runLead_.fold[0];
+  if (body.Has(first) || body.Has(other)) runLead_.Clear();
+  runLeadPlus_ = p[head] == PLUS;
+}
+
+std::size_t TRegExpr::RunStart(std::size_t at) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
+  std::size_t start = at;
+  while (start > 0 && runBody_.Has(s[start - 1])) --start;
+  return start;
 }
 
 void TRegExpr::ComputeFollow(const std::vector<std::size_t>& repeats) {
@@ -854,6 +881,16 @@ bool TRegExpr::Exec(std::string_view subject) {
       at = regexscan::Find(lead_, bytes, at, n);
       if (at >= n) return false;
       if (Try(at - leadOffset_)) return true;
+    }
+  }
+  if (!runLead_.Empty()) {
+    // Each occurrence of the literal after the opening repeat is tried from the start of the run
+    // before it; any start inside that run ends as that one does.
+    for (std::size_t at = 0;; ++at) {
+      at = regexscan::Find(runLead_, bytes, at, n);
+      if (at >= n) return false;
+      const std::size_t start = RunStart(at);
+      if ((start < at || !runLeadPlus_) && Try(start)) return true;
     }
   }
   if (hasFirstSet_) {  // a match needs a byte, so the end is no start

@@ -100,6 +100,13 @@ class TRegExpr {
   std::size_t runHead_ = 0;
   regexscan::StartSet runHeadBytes_, runBody_;
   void ComputeRunSkip();
+  // When the repeat opens the match and the literal right after it begins with a byte the repeat
+  // cannot take (as [a-z]+\( ), the search goes from one occurrence of that literal to the next
+  // and tries the start of the run before each. runLead_ empty = none.
+  regexscan::Literal<unsigned char> runLead_;
+  bool runLeadPlus_ = false;
+  // The start of the run of runBody_ bytes that ends at at.
+  std::size_t RunStart(std::size_t at) const;
   // Per program byte offset, for a STAR or PLUS node: what the node after the repeat asks of the
   // byte after the count. kFollowByte: it takes one byte (its first, for a literal), so only counts
   // it can take are tried; kFollowDisjoint: besides, no byte the repeat takes is one, so only the

@@ -206,6 +206,11 @@ FAST_BYTE = [
     ("[a-c]*.d", "[a-c]*.d", ["abcd", "abd", "ad", "d", "abc"]),
     ("b+[^b]", "b+[^b]", ["bbb", "bba", "b", "ab"]),
     ("_\\w*\\W", "_[A-Za-z_]*[^A-Za-z_]", ["_ab_ ", "_ab_", "__1", "_"]),
+    # An opening repeat followed by a literal it cannot take: the search goes by the literal.
+    ("[a-c]+ \\( [ab] \\)", "[a-c]+ \\( [ab] \\)", ["ab ( a )", "( a )", "ab ( c ) c ( b )", "a ( a"]),
+    ("b*[dD]c", "b*[dD]c", ["bbDc", "dc", "bdbc", "Dcc", "bbd"]),
+    ("a+a_", "a+a_", ["aa_", "a_", "aaa_"]),
+    ("[ab]+cc", "[ab]+cc", ["abcc", "cc", "acbcc", "bc c"]),
     # Literals and one-byte sets one after another: one required run, nothing joined across
     # what may be skipped or repeated.
     ("a(bc)[d]e", "a(bc)[d]e", ["abcde", "abcd", "bcde", "abce"]),
