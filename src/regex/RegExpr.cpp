@@ -78,6 +78,9 @@ std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
 
 enum FrameKind : std::int32_t { F_BRANCH, F_STAR };
 
+// The matcher's helpers are lambdas over its state; inlined, they cost no closure set-up per try.
+#define TESSARYN_INLINE __attribute__((always_inline))
+
 }  // namespace
 
 struct TRegExpr::Compiler {
@@ -528,7 +531,7 @@ void TRegExpr::Compile() {
   leadOffset_ = 0;
   hasFirstSet_ = false;
   runHead_ = 0;
-  runLead_.Clear();
+  hasRunLead_ = false;
 
   Compiler c(*this, expression_);
   c.Pass();
@@ -586,6 +589,7 @@ void TRegExpr::Compile() {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
     ComputeRunSkip();
+    if (lead_.Empty()) ComputeRunLead();
   }
   ComputeFollow(repeats);
   ComputeRequired();                                // keeps the must-contain string unless it finds a longer literal
@@ -801,32 +805,79 @@ void TRegExpr::ComputeRunSkip() {
   runHead_ = head;
   runHeadBytes_ = headBytes;
   runBody_ = body;
-  if (p[head] != STAR && p[head] != PLUS) return;
-  // The literal right after an opening repeat, when the repeat cannot take its first byte: every
-  // match then ends its run where an occurrence of the literal begins.
-  runLead_.Clear();
-  for (std::size_t n = NextNode(p, head); n != kNone;) {
-    int c = -1;
-    if (p[n] == EXACTLY) {
-      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) runLead_.Add(p[n + kNodeSize + i], false);
-    } else if (p[n] == ANYOF && (c = SetAsLiteral(n)) >= 0) {
-      runLead_.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
-    } else if (!(p[n] == NOTHING || (p[n] > OPEN && p[n] <= OPEN + 9) || (p[n] > CLOSE && p[n] <= CLOSE + 9))) {
-      break;
-    }
-    n = NextNode(p, n);
-  }
-  if (runLead_.Empty()) return;
-  const unsigned char first = runLead_.want[0], other = first ^ runLead_.fold[0];
-  if (body.Has(first) || body.Has(other)) runLead_.Clear();
-  runLeadPlus_ = p[head] == PLUS;
 }
 
-std::size_t TRegExpr::RunStart(std::size_t at) const {
+// The match opens with a repeat of one byte, or with a one-byte node none of whose bytes the
+// repeat after it takes (as [xy] *=); right after the repeat (group marks aside) comes a literal or
+// a node of at most four bytes, none of which the repeat takes either. Every match then ends its
+// run of the repeat exactly where that literal or byte is, and begins at the start of the run, or
+// one byte before it with a head.
+void TRegExpr::ComputeRunLead() {
+  const std::vector<unsigned char>& p = program_;
+  std::size_t node = 1;
+  const std::size_t next = NextNode(p, node);
+  if (next == kNone || p[next] != END) return;
+  node += kNodeSize;
+  while (p[node] > OPEN && p[node] <= OPEN + 9) node = NextNode(p, node);
+  regexscan::StartSet head, run;
+  const bool hasHead = p[node] != STAR && p[node] != PLUS;
+  if (hasHead) {
+    if (!NodeBytes(node, head)) return;
+    node = NextNode(p, node);
+    if (node == kNone || (p[node] != STAR && p[node] != PLUS)) return;
+  }
+  if (!NodeBytes(node + kNodeSize, run)) return;
+  if (hasHead)
+    for (int w = 0; w < 4; ++w)
+      if (head.bits[w] & run.bits[w]) return;
+  const bool plus = p[node] == PLUS;
+  regexscan::Literal<unsigned char> literal;
+  regexscan::StartSet set;
+  for (node = NextNode(p, node); node != kNone && literal.Empty(); node = NextNode(p, node)) {
+    const unsigned char op = p[node];
+    if (op == NOTHING || (op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) continue;
+    if (op == EXACTLY || (op == ANYOF && SetAsLiteral(node) >= 0)) {
+      for (; node != kNone; node = NextNode(p, node)) {  // the literal bytes that follow directly
+        int c = -1;
+        if (p[node] == EXACTLY)
+          for (std::uint32_t i = 0; i < operandInfo_[node]; ++i) literal.Add(p[node + kNodeSize + i], false);
+        else if (p[node] == ANYOF && (c = SetAsLiteral(node)) >= 0)
+          literal.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+        else
+          break;
+      }
+      break;
+    }
+    if (!NodeBytes(node, set)) return;
+    set.Finish();
+    if (set.count == 0) return;
+    break;
+  }
+  regexscan::StartSet first = set;
+  if (!literal.Empty()) {
+    first.Add(literal.want[0]);
+    first.Add(literal.want[0] ^ literal.fold[0]);
+  } else if (set.count == 0) {
+    return;
+  }
+  for (int w = 0; w < 4; ++w)
+    if (first.bits[w] & run.bits[w]) return;
+  runLead_ = literal;
+  runLeadSet_ = set;
+  runLeadRun_ = run;
+  runLeadHead_ = head;
+  runLeadHasHead_ = hasHead;
+  runLeadPlus_ = plus;
+  hasRunLead_ = true;
+}
+
+std::size_t TRegExpr::RunLeadStart(std::size_t at) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
   std::size_t start = at;
-  while (start > 0 && runBody_.Has(s[start - 1])) --start;
-  return start;
+  while (start > 0 && runLeadRun_.Has(s[start - 1])) --start;
+  if (runLeadPlus_ && start == at) return kNone;
+  if (!runLeadHasHead_) return start;
+  return start > 0 && runLeadHead_.Has(s[start - 1]) ? start - 1 : kNone;
 }
 
 void TRegExpr::ComputeFollow(const std::vector<std::size_t>& repeats) {
@@ -883,14 +934,13 @@ bool TRegExpr::Exec(std::string_view subject) {
       if (Try(at - leadOffset_)) return true;
     }
   }
-  if (!runLead_.Empty()) {
-    // Each occurrence of the literal after the opening repeat is tried from the start of the run
-    // before it; any start inside that run ends as that one does.
+  if (hasRunLead_) {
+    // Each occurrence of what follows the opening repeat is tried from the one start it allows.
     for (std::size_t at = 0;; ++at) {
-      at = regexscan::Find(runLead_, bytes, at, n);
+      at = runLead_.Empty() ? regexscan::FindStart(runLeadSet_, bytes, at, n) : regexscan::Find(runLead_, bytes, at, n);
       if (at >= n) return false;
-      const std::size_t start = RunStart(at);
-      if ((start < at || !runLeadPlus_) && Try(start)) return true;
+      const std::size_t start = RunLeadStart(at);
+      if (start != kNone && Try(start)) return true;
     }
   }
   if (hasFirstSet_) {  // a match needs a byte, so the end is no start
@@ -926,12 +976,12 @@ bool TRegExpr::Try(std::size_t start) {
     if (stack_.size() >= kMaxFrames) Raise("Exec: backtrack stack exceeded");
     stack_.push_back(Frame{kind, std::int32_t(node), save, n});
   };
-  auto setHas = [&](std::size_t node, unsigned char c) {
+  auto setHas = [&](std::size_t node, unsigned char c) TESSARYN_INLINE {
     const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
     return (b[c >> 6] >> (c & 63)) & 1;
   };
   // Whether the single-byte operand matches the byte c.
-  auto byteOk = [&](std::size_t opnd, unsigned char c) -> bool {
+  auto byteOk = [&](std::size_t opnd, unsigned char c) TESSARYN_INLINE -> bool {
     switch (p[opnd]) {
       case ANY:
         return c != 0;
@@ -953,12 +1003,12 @@ bool TRegExpr::Try(std::size_t start) {
         Raise("Internal foulup");
     }
   };
-  auto one = [&](std::size_t opnd, std::int64_t i) { return i < len && byteOk(opnd, s[i]); };
+  auto one = [&](std::size_t opnd, std::int64_t i) TESSARYN_INLINE { return i < len && byteOk(opnd, s[i]); };
   std::int64_t pos = std::int64_t(start);
   std::size_t node = 1;
   // The first alternative of the chain from br on that can match at pos (kNone when none is
   // left): one that opens with a literal of another first byte would fail at once.
-  auto viable = [&](std::size_t br) {
+  auto viable = [&](std::size_t br) TESSARYN_INLINE {
     for (; br != kNone && p[br] == BRANCH; br = NextNode(program_, br)) {
       std::size_t alt = br + kNodeSize;
       if (p[alt] != EXACTLY || (pos < len && s[pos] == p[alt + kNodeSize])) return br;
@@ -967,7 +1017,7 @@ bool TRegExpr::Try(std::size_t start) {
   };
   // Positions the greedy repeat at node with n repetitions or fewer where the node after it can
   // take its first byte.
-  auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) {
+  auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) TESSARYN_INLINE {
     const std::int64_t min = p[rep] == PLUS ? 1 : 0;
     const std::size_t next = NextNode(program_, rep);
     const unsigned char follow = follow_[rep];

@@ -100,13 +100,16 @@ class TRegExpr {
   std::size_t runHead_ = 0;
   regexscan::StartSet runHeadBytes_, runBody_;
   void ComputeRunSkip();
-  // When the repeat opens the match and the literal right after it begins with a byte the repeat
-  // cannot take (as [a-z]+\( ), the search goes from one occurrence of that literal to the next
-  // and tries the start of the run before each. runLead_ empty = none.
+  // Without a lead literal, the search may go by what follows a repeat near the start (as in
+  // [a-z]+\( or [xy] *[+=]): from one occurrence of that literal (runLead_) or byte (of
+  // runLeadSet_) to the next, each allowing one start (ComputeRunLead says when).
+  bool hasRunLead_ = false;
   regexscan::Literal<unsigned char> runLead_;
-  bool runLeadPlus_ = false;
-  // The start of the run of runBody_ bytes that ends at at.
-  std::size_t RunStart(std::size_t at) const;
+  regexscan::StartSet runLeadSet_, runLeadRun_, runLeadHead_;
+  bool runLeadHasHead_ = false, runLeadPlus_ = false;
+  void ComputeRunLead();
+  // The start a match through the occurrence at at would have; kNone when there is none.
+  std::size_t RunLeadStart(std::size_t at) const;
   // Per program byte offset, for a STAR or PLUS node: what the node after the repeat asks of the
   // byte after the count. kFollowByte: it takes one byte (its first, for a literal), so only counts
   // it can take are tried; kFollowDisjoint: besides, no byte the repeat takes is one, so only the

@@ -211,6 +211,12 @@ FAST_BYTE = [
     ("b*[dD]c", "b*[dD]c", ["bbDc", "dc", "bdbc", "Dcc", "bbd"]),
     ("a+a_", "a+a_", ["aa_", "a_", "aaa_"]),
     ("[ab]+cc", "[ab]+cc", ["abcc", "cc", "acbcc", "bc c"]),
+    # ... or a one-byte node the repeat cannot take, with a head before the repeat.
+    ("[ab] *[-_] *c", "[ab] *[-_] *c", ["a - c", "b_c", "a  -c", "c - c", "a c", "ab -_ c"]),
+    ("\\d *[ab]c", "\\d *[ab]c", ["1 ac", "12bc", "1  c", "x ac", "1 a1 bc"]),
+    ("[ab] +[cC]", "[ab] +[cC]", ["a C", "b  c", "ac", "a b c"]),
+    ("[ab]\\d+[c_]", "[ab]\\d+[c_]", ["a1c", "a_", "b12_", "ab1c", "1c"]),
+    ("[ab]a*c", "[ab]a*c", ["aaac", "bac", "ac", "c", "bc"]),
     # Literals and one-byte sets one after another: one required run, nothing joined across
     # what may be skipped or repeated.
     ("a(bc)[d]e", "a(bc)[d]e", ["abcde", "abcd", "bcde", "abce"]),
