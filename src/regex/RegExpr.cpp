@@ -530,6 +530,7 @@ void TRegExpr::Compile() {
   lead_.Clear();
   leadOffset_ = 0;
   hasFirstSet_ = false;
+  leadAlternatives_.clear();
   runHead_ = 0;
   hasRunLead_ = false;
 
@@ -779,6 +780,31 @@ void TRegExpr::ComputeFirstSet() {
   hasFirstSet_ = true;
   firstSet_ = set;
   firstSet_.Finish();
+  // An opening alternation whose every alternative begins with a literal: a start must hold one.
+  const std::vector<unsigned char>& p = program_;
+  std::size_t n = 1;
+  if (std::size_t next = NextNode(p, n); next == kNone || p[next] != BRANCH) {
+    n += kNodeSize;  // the single alternative of the whole expression
+    while (p[n] > OPEN && p[n] <= OPEN + 9) n += kNodeSize;
+    if (std::size_t next2 = NextNode(p, n); p[n] != BRANCH || next2 == kNone || p[next2] != BRANCH) return;
+  }
+  std::vector<regexscan::Literal<unsigned char>> starts;
+  for (std::size_t br = n; br != kNone && p[br] == BRANCH; br = NextNode(p, br)) {
+    std::size_t alt = br + kNodeSize;
+    while (p[alt] > OPEN && p[alt] <= OPEN + 9) alt += kNodeSize;
+    if (p[alt] != EXACTLY) return;
+    starts.emplace_back();
+    for (std::uint32_t i = 0; i < operandInfo_[alt]; ++i) starts.back().Add(p[alt + kNodeSize + i], false);
+  }
+  leadAlternatives_ = std::move(starts);
+}
+
+bool TRegExpr::LeadAlternativeAt(std::size_t at) const {
+  if (leadAlternatives_.empty()) return true;
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
+  for (const regexscan::Literal<unsigned char>& lit : leadAlternatives_)
+    if (at + lit.Size() <= subject_.size() && lit.At(s + at)) return true;
+  return false;
 }
 
 void TRegExpr::ComputeRunSkip() {
@@ -947,6 +973,7 @@ bool TRegExpr::Exec(std::string_view subject) {
     for (std::size_t p = 0;; ++p) {
       p = regexscan::FindStart(firstSet_, bytes, p, n);
       if (p >= n) return false;
+      if (!LeadAlternativeAt(p)) continue;
       if (Try(p)) return true;
       p = AfterFailedTry(p);
     }

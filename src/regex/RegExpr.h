@@ -93,6 +93,10 @@ class TRegExpr {
   void ComputeRequired();
   void ComputeLead();
   void ComputeFirstSet();
+  // With the start set: the literals the alternatives of an opening alternation begin with (as in
+  // (while|for) \(), one of which every start holds; empty when the expression opens otherwise.
+  std::vector<regexscan::Literal<unsigned char>> leadAlternatives_;
+  bool LeadAlternativeAt(std::size_t at) const;
   // A match that opens with a repeat of one byte (as [a-z]*), or with a one-byte node whose bytes
   // the repeat right after it also takes (as [a-z_][a-z0-9_]*), ends alike from every start inside
   // one run of the repeat, so after a failed try the rest of the run is no start either.

@@ -217,6 +217,11 @@ FAST_BYTE = [
     ("[ab] +[cC]", "[ab] +[cC]", ["a C", "b  c", "ac", "a b c"]),
     ("[ab]\\d+[c_]", "[ab]\\d+[c_]", ["a1c", "a_", "b12_", "ab1c", "1c"]),
     ("[ab]a*c", "[ab]a*c", ["aaac", "bac", "ac", "c", "bc"]),
+    # An opening alternation of literals: a start must hold one of them.
+    ("(ab|cd) = (a|b)", "(ab|cd) = (a|b)", ["ab = a", "cd = b", "ad = a", "a = b", "cab = b"]),
+    ("(ab|a)+c", "(ab|a)+c", ["abac", "ac", "abc", "bc", "aab"]),
+    ("(ab|cd)?e", "(ab|cd)?e", ["e", "abe", "cde", "ade"]),
+    ("ba|c|abc", "ba|c|abc", ["ab", "xba", "xxc", "abx"]),
     # Literals and one-byte sets one after another: one required run, nothing joined across
     # what may be skipped or repeated.
     ("a(bc)[d]e", "a(bc)[d]e", ["abcde", "abcd", "bcde", "abce"]),
