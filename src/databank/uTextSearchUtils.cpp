@@ -224,6 +224,8 @@ bool TSearchRegExpr::SetExpression(std::string_view expression) {
   }
   for (bool caseSensitive : {false, true})
     required_[caseSensitive] = compiled_ ? RawRequirement(engine_, caseSensitive) : TRequirement();
+  takesUtf8_ = compiled_ && engine_.TriesOnlyFoundStarts() && !engine_.TakenBytes().Has('?');
+  for (unsigned c = 0x80; c < 0x100 && takesUtf8_; ++c) takesUtf8_ = !engine_.TakenBytes().Has(c);
   return compiled_;
 }
 
@@ -240,11 +242,11 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
   }
   if (!Requirement(caseSensitive).Possible(subject)) return false;  // the engine's answer, no step taken
   std::string_view bytes = subject;
-  const bool ascii = IsAsciiText(subject);
-  if (!ascii || !caseSensitive) {
+  const bool asIs = takesUtf8_ || IsAsciiText(subject);  // no conversion
+  if (!asIs || !caseSensitive) {
     scratch_.assign(subject);
     // In place and without a new string; a character the code page lacks makes it start again.
-    if (!ascii && !codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
+    if (!asIs && !codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
     if (!caseSensitive) UpperAZInPlace(scratch_);
     bytes = scratch_;
   }

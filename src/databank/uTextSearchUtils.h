@@ -66,6 +66,9 @@ bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords,
 // else the bytes one of which a match starts with) is looked for in the UTF-8 subject itself, so
 // such a text is answered before it is converted, upper-cased and copied; the engine would have
 // answered it false without a step, so the answers, errors and the run's work are the same.
+// An expression that takes no byte beyond ASCII and no "?" gets the UTF-8 text itself (upper-cased
+// unless case-sensitive): a character that becomes one such byte is two to four such bytes there,
+// which changes neither answers nor steps (TRegExpr::TriesOnlyFoundStarts).
 class TSearchRegExpr {
  public:
   // Compiles; false with the engine's message in Error() when the expression cannot be set.
@@ -86,6 +89,8 @@ class TSearchRegExpr {
   };
   // The requirement for subjects of that case rule (none when nothing is compiled).
   const TRequirement& Requirement(bool caseSensitive) const { return required_[caseSensitive ? 1 : 0]; }
+  // Whether subjects go to the engine in UTF-8, not converted.
+  bool TakesUtf8() const { return takesUtf8_; }
 
  private:
   regexpr::TRegExpr engine_;
@@ -94,6 +99,7 @@ class TSearchRegExpr {
   std::string error_;
   std::string scratch_;
   TRequirement required_[2];  // upper-cased subjects, case-sensitive ones
+  bool takesUtf8_ = false;
 };
 
 class TTextMatcher {

@@ -543,13 +543,13 @@ void TRegExpr::Compile() {
   int flags = c.Pass();
 
   // Walk the program in its physical order to place the operand lengths and set maps, and to
-  // list the repeats.
+  // list the nodes.
   std::vector<std::uint32_t> info(prog.size(), 0);
-  std::vector<std::size_t> repeats;
+  std::vector<std::size_t> nodes;
   std::size_t k = 0;
   for (std::size_t o = 1; o < prog.size();) {
     unsigned char op = prog[o];
-    if (op == STAR || op == PLUS) repeats.push_back(o);
+    nodes.push_back(o);
     if (op == EXACTLY || op == ANYOF || op == ANYBUT) {
       const auto& od = c.operands[k++];
       info[o] = op == EXACTLY ? od.first : std::uint32_t(od.second);
@@ -592,7 +592,15 @@ void TRegExpr::Compile() {
     ComputeRunSkip();
     if (lead_.Empty()) ComputeRunLead();
   }
-  ComputeFollow(repeats);
+  ComputeFollow(nodes);
+  takenBytes_ = regexscan::StartSet();
+  for (std::size_t node : nodes) {
+    if (program_[node] == EXACTLY)
+      for (std::uint32_t i = 0; i < operandInfo_[node]; ++i) takenBytes_.Add(program_[node + kNodeSize + i]);
+    else
+      NodeBytes(node, takenBytes_);  // nothing for the nodes that take no byte
+  }
+  onlyFoundStarts_ = anchored_ || !lead_.Empty() || hasRunLead_ || hasFirstSet_ || hasFirstChar_;
   ComputeRequired();                                // keeps the must-contain string unless it finds a longer literal
   if (must_.Size() <= lead_.Size()) must_.Clear();  // the lead literal rejects as well on its own
 }
@@ -643,6 +651,15 @@ const regexscan::Literal<unsigned char>& TRegExpr::RequiredLiteral() const {
 
 std::size_t TRegExpr::RequiredOffset() const {
   return !program_.empty() && must_.Empty() ? leadOffset_ : 0;
+}
+
+const regexscan::StartSet& TRegExpr::TakenBytes() const {
+  static const regexscan::StartSet none;
+  return program_.empty() ? none : takenBytes_;
+}
+
+bool TRegExpr::TriesOnlyFoundStarts() const {
+  return !program_.empty() && onlyFoundStarts_;
 }
 
 const regexscan::StartSet* TRegExpr::RequiredBytes() const {
@@ -906,9 +923,10 @@ std::size_t TRegExpr::RunLeadStart(std::size_t at) const {
   return start > 0 && runLeadHead_.Has(s[start - 1]) ? start - 1 : kNone;
 }
 
-void TRegExpr::ComputeFollow(const std::vector<std::size_t>& repeats) {
+void TRegExpr::ComputeFollow(const std::vector<std::size_t>& nodes) {
   follow_.assign(program_.size(), kFollowAny);
-  for (std::size_t rep : repeats) {
+  for (std::size_t rep : nodes) {
+    if (program_[rep] != STAR && program_[rep] != PLUS) continue;
     const std::size_t next = NextNode(program_, rep);
     regexscan::StartSet taken, starts;
     if (next == kNone || !NodeBytes(next, starts)) continue;

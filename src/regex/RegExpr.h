@@ -59,6 +59,13 @@ class TRegExpr {
   const regexscan::Literal<unsigned char>& RequiredLiteral() const;
   std::size_t RequiredOffset() const;
   const regexscan::StartSet* RequiredBytes() const;
+  // Every byte a match can take (all bytes of every literal); empty without a program.
+  const regexscan::StartSet& TakenBytes() const;
+  // True when Exec tries a match only at the subject's start (anchored) or where its scans find
+  // bytes of TakenBytes(), never at every position in turn. Then the answer and the steps taken
+  // stay the same when each byte but NUL outside TakenBytes() is replaced by one or more such
+  // bytes: no match crosses them, and the tries between them are the same.
+  bool TriesOnlyFoundStarts() const;
 
  private:
   struct Compiler;
@@ -120,7 +127,9 @@ class TRegExpr {
   // full count can be. kFollowAny for any other node.
   enum : unsigned char { kFollowAny, kFollowByte, kFollowDisjoint };
   std::vector<unsigned char> follow_;
-  void ComputeFollow(const std::vector<std::size_t>& repeats);
+  void ComputeFollow(const std::vector<std::size_t>& nodes);
+  regexscan::StartSet takenBytes_;
+  bool onlyFoundStarts_ = false;
   // The last position known to be no start after the try at p failed.
   std::size_t AfterFailedTry(std::size_t p) const;
   // The bytes a one-byte node matches, added to set; false for any other node.

@@ -137,7 +137,8 @@ TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
 }
 
 // The filter's expression looks at the UTF-8 subject for what the engine requires before it
-// converts anything; that changes no answer. Held against the road without the look (the subject
+// converts anything, and hands the UTF-8 text itself to an expression that takes only ASCII bytes
+// but "?"; that changes no answer. Held against the road without the look (the subject
 // taken to Windows-1252, upper-cased unless case-sensitive, handed to the engine): the same
 // compile errors, answers, errors and backtracking steps, under a run's bound small enough to be
 // reached. Expressions and subjects mix both cases, letters beyond ASCII (which the filter never
@@ -146,13 +147,15 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
   std::mt19937 rng(3804);
   TRandomRegExpr gen(rng, {"a", "A", "b", "z", "-", " ", "é", "É", "ö", "€", "Ł", "\\?", "1"},
                      {"a", "A", "b", "é", "É", "_"});
+  TRandomRegExpr asciiGen(rng, {"a", "A", "b", "z", "-", " ", "1"}, {"a", "A", "b", "z", "_"});  // most go as UTF-8
+  asciiGen.AnyBytes = false;
   const std::vector<std::string> alphabet = {"a", "A", "b", "B", "z", "Z", " ",  "-",    "?",    "1",
                                              "é", "É", "Ł", "€", "ö", "(", "\t", "\xC3", "\xE9", std::string(1, '\0')};
   auto bytesOf = [](std::string pattern) {  // the expression as the engine takes it
     for (size_t at; (at = pattern.find("Ł")) != std::string::npos;) pattern.replace(at, 2, "\\?");
     return codepage::Utf8ToCp1252(pattern);
   };
-  int compared = 0, passedOver = 0, matched = 0, limits = 0;
+  int compared = 0, passedOver = 0, matched = 0, limits = 0, unconverted = 0;
   auto random = [&](int maxPieces) {
     std::string s;
     for (int n = int(rng() % unsigned(maxPieces + 1)); n > 0; --n) s += alphabet[rng() % alphabet.size()];
@@ -160,7 +163,7 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
   };
   for (int i = 0; i < 3000; ++i) {
     const bool cs = rng() % 2;
-    const TRandomRegExpr::TCase made = gen.Next();
+    const TRandomRegExpr::TCase made = i % 3 ? gen.Next() : asciiGen.Next();
     const std::string pattern = PrepareSearchText(made.Expression, cs, stRegExpr);
     TSearchRegExpr filter;
     regexpr::TRegExpr engine;
@@ -200,6 +203,7 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
       ASSERT_EQ(filter.Error(), error) << "pattern '" << pattern << "' text '" << text << "' cs " << cs;
       ASSERT_EQ(run.StepsSpent(), budget - remaining) << "pattern '" << pattern << "' text '" << text << "'";
       ++compared;
+      unconverted += filter.TakesUtf8();
       passedOver += compileError.empty() && !filter.Requirement(cs).Possible(text);
       matched += want;
       limits += error == SRegExprTooComplex;
@@ -209,4 +213,5 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
   EXPECT_GT(passedOver, 4000);
   EXPECT_GT(matched, 4000);
   EXPECT_GT(limits, 150);
+  EXPECT_GT(unconverted, 5000);
 }

@@ -25,6 +25,9 @@ class TRandomRegExpr {
 
   TCase Next(int depth = 2) { return Alternatives(depth); }
 
+  // Off: no atom that takes any byte of a kind ("." and negated sets, \D and \W) or a "?".
+  bool AnyBytes = true;
+
  private:
   std::mt19937& rng_;
   std::vector<std::string> literals_, members_;
@@ -67,7 +70,7 @@ class TRandomRegExpr {
   }
   TCase Set() {
     static const char* const extras[] = {"\\d", "\\w", "\\x41", "-"};
-    const bool negated = Below(4) == 0;
+    const bool negated = AnyBytes && Below(4) == 0;
     const std::string open = negated ? "[^" : "[";
     const std::string& m = Pick(members_);
     TCase out{"", negated ? "+" : m};
@@ -90,7 +93,8 @@ class TRandomRegExpr {
     return out;
   }
   TCase Atom(int depth) {
-    static const char* const escapes[] = {"\\d", "\\D", "\\w", "\\W", "\\?", "\\(", "\\x41", "\\x3F", "\\t"};
+    // The last four take bytes of any kind or a "?".
+    static const char* const escapes[] = {"\\d", "\\w", "\\(", "\\x41", "\\t", "\\D", "\\W", "\\?", "\\x3F"};
     const int k = Below(100);
     if (k < 45) {
       TCase run;
@@ -101,9 +105,9 @@ class TRandomRegExpr {
       }
       return run;
     }
-    if (k < 52) return {".", SampleOf(Pick(literals_))};
+    if (k < 52 && AnyBytes) return {".", SampleOf(Pick(literals_))};
     if (k < 62) {
-      const std::string e = escapes[Below(9)];
+      const std::string e = escapes[Below(AnyBytes ? 9 : 5)];
       return {e, SampleOf(e)};
     }
     if (k < 74) return Set();
