@@ -987,6 +987,20 @@ bool TRegExpr::Exec(std::string_view subject) {
       if (start != kNone && Try(start)) return true;
     }
   }
+  if (!leadAlternatives_.empty() && leadAlternatives_.size() <= 4) {
+    // The next occurrence of each alternative's literal; the nearest is the next start to try.
+    std::size_t next[4];
+    for (std::size_t i = 0; i < leadAlternatives_.size(); ++i)
+      next[i] = regexscan::Find(leadAlternatives_[i], bytes, 0, n);
+    for (;;) {
+      const std::size_t p = *std::min_element(next, next + leadAlternatives_.size());
+      if (p >= n) return false;
+      if (Try(p)) return true;
+      const std::size_t from = AfterFailedTry(p) + 1;
+      for (std::size_t i = 0; i < leadAlternatives_.size(); ++i)
+        if (next[i] < from) next[i] = regexscan::Find(leadAlternatives_[i], bytes, from, n);
+    }
+  }
   if (hasFirstSet_) {  // a match needs a byte, so the end is no start
     for (std::size_t p = 0;; ++p) {
       p = regexscan::FindStart(firstSet_, bytes, p, n);
