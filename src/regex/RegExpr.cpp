@@ -65,9 +65,16 @@ bool IsRepeatChar(int c) {
   return c == '*' || c == '+' || c == '?';
 }
 
+bool IsOpenMark(unsigned char op) {
+  return op > OPEN && op <= OPEN + 9;
+}
+// OPEN n and CLOSE n: they only note a position, which nothing reads back.
+bool IsGroupMark(unsigned char op) {
+  return IsOpenMark(op) || (op > CLOSE && op <= CLOSE + 9);
+}
 // Group marks, anchors and NOTHING: nodes that match without taking a byte.
 bool IsZeroWidth(unsigned char op) {
-  return op == BOL || op == EOL || op == NOTHING || (op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9);
+  return op == BOL || op == EOL || op == NOTHING || IsGroupMark(op);
 }
 
 std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
@@ -663,7 +670,7 @@ bool TRegExpr::TriesOnlyFoundStarts() const {
 }
 
 const regexscan::StartSet* TRegExpr::RequiredBytes() const {
-  // The start set is made only for a search without lead literal, which then tries nothing else.
+  // A subject without a byte of the start set offers a start to none of the searches.
   return !program_.empty() && hasFirstSet_ ? &firstSet_ : nullptr;
 }
 
@@ -782,7 +789,7 @@ bool TRegExpr::StartBytes(std::size_t n, regexscan::StartSet& set, int& budget) 
       case PLUS:
         return NodeBytes(n + kNodeSize, set);
       default:
-        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;
+        if (IsGroupMark(op)) break;
         return NodeBytes(n, set);  // END, BACK and the rest answer false there
     }
     n = NextNode(p, n);
@@ -802,13 +809,13 @@ void TRegExpr::ComputeFirstSet() {
   std::size_t n = 1;
   if (std::size_t next = NextNode(p, n); next == kNone || p[next] != BRANCH) {
     n += kNodeSize;  // the single alternative of the whole expression
-    while (p[n] > OPEN && p[n] <= OPEN + 9) n += kNodeSize;
+    while (IsOpenMark(p[n])) n += kNodeSize;
     if (std::size_t next2 = NextNode(p, n); p[n] != BRANCH || next2 == kNone || p[next2] != BRANCH) return;
   }
   std::vector<regexscan::Literal<unsigned char>> starts;
   for (std::size_t br = n; br != kNone && p[br] == BRANCH; br = NextNode(p, br)) {
     std::size_t alt = br + kNodeSize;
-    while (p[alt] > OPEN && p[alt] <= OPEN + 9) alt += kNodeSize;
+    while (IsOpenMark(p[alt])) alt += kNodeSize;
     if (p[alt] != EXACTLY) return;
     starts.emplace_back();
     for (std::uint32_t i = 0; i < operandInfo_[alt]; ++i) starts.back().Add(p[alt + kNodeSize + i], false);
@@ -833,7 +840,7 @@ void TRegExpr::ComputeRunSkip() {
   std::size_t next = NextNode(p, head);
   if (next == kNone || p[next] != END) return;
   head += kNodeSize;
-  while (p[head] > OPEN && p[head] <= OPEN + 9) head = NextNode(p, head);
+  while (IsOpenMark(p[head])) head = NextNode(p, head);
   regexscan::StartSet headBytes, body;
   if (p[head] == STAR || p[head] == PLUS) {  // the run opens with the repeat itself
     if (!NodeBytes(head + kNodeSize, body)) return;
@@ -861,7 +868,7 @@ void TRegExpr::ComputeRunLead() {
   const std::size_t next = NextNode(p, node);
   if (next == kNone || p[next] != END) return;
   node += kNodeSize;
-  while (p[node] > OPEN && p[node] <= OPEN + 9) node = NextNode(p, node);
+  while (IsOpenMark(p[node])) node = NextNode(p, node);
   regexscan::StartSet head, run;
   const bool hasHead = p[node] != STAR && p[node] != PLUS;
   if (hasHead) {
@@ -878,7 +885,7 @@ void TRegExpr::ComputeRunLead() {
   regexscan::StartSet set;
   for (node = NextNode(p, node); node != kNone && literal.Empty(); node = NextNode(p, node)) {
     const unsigned char op = p[node];
-    if (op == NOTHING || (op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) continue;
+    if (op == NOTHING || IsGroupMark(op)) continue;
     if (op == EXACTLY || (op == ANYOF && SetAsLiteral(node) >= 0)) {
       for (; node != kNone; node = NextNode(p, node)) {  // the literal bytes that follow directly
         int c = -1;
@@ -1165,7 +1172,7 @@ bool TRegExpr::Try(std::size_t start) {
         break;
       }
       default:
-        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;  // positions are unobservable
+        if (IsGroupMark(op)) break;  // positions are unobservable
         Raise("MatchPrim: Memory corruption");
     }
     if (ok) {
