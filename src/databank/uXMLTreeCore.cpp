@@ -92,6 +92,7 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   h.RebuildTree = [this] { RebuildTree(); };
   h.SelectedNodeID = [this] { return bank::NodeID(SelectedNode()); };
   h.StateChanged = [this] { TreeStateChanged(); };
+  h.Notify = [this](const std::string& text) { ShowNotification(text); };
 }
 
 void TXMLTreeCore::DestroySession() {

@@ -102,6 +102,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   virtual void RecordSelected();
   // Leaves the filter view (the filter plugs in here).
   virtual void HideFilter() {}
+  // Tells the user something that needs no answer (a notification popup in the window).
+  virtual void ShowNotification(const std::string& text) { (void)text; }
 
   // ---- tree routines ----
   void RebuildTree();

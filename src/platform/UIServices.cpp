@@ -18,6 +18,7 @@ int DismissResult(MsgButtons buttons) {
     case MsgButtons::OkCancel:
     case MsgButtons::YesNoCancel:
     case MsgButtons::RetryCancel:
+    case MsgButtons::OverwriteSaveAsCancel:
       return mrCancel;
   }
   return mrCancel;
@@ -37,6 +38,8 @@ bool IsValidResult(MsgButtons buttons, int result) {
       return result == mrYes || result == mrNo;
     case MsgButtons::RetryCancel:
       return result == mrRetry || result == mrCancel;
+    case MsgButtons::OverwriteSaveAsCancel:
+      return result == mrOverwrite || result == mrSaveAs || result == mrCancel;
   }
   return false;
 }

@@ -35,11 +35,14 @@ enum : int {
   mrIgnore = 5,
   mrYes = 6,
   mrNo = 7,
+  mrOverwrite = 12,
+  mrSaveAs = 13,
 };
 // The message-box names of the same numbers.
 enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7 };
 
-enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+// OverwriteSaveAsCancel: "Overwrite" (mrOverwrite), "Save As..." (mrSaveAs, the default) and "Cancel".
+enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel, OverwriteSaveAsCancel };
 enum class MsgIcon { None, Error, Question, Warning, Information };
 
 // The answer a box gives when it is closed without a choice (Escape, the frame's close button):

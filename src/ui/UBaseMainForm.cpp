@@ -140,7 +140,9 @@ void TBaseMainForm::actnExitExecute() {
 void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
+  endingSession_ = true;
   close();
+  endingSession_ = false;
   // Closed with everything kept: the program ends with the session, also from the tray. A window
   // that could not keep its work stays open for its user.
   if (closeAccepted_) Application().Terminate();

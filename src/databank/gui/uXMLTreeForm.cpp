@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <type_traits>
+#include <utility>
 
 #include "databank/gui/TreeImages.h"
 #include "databank/gui/uBankInfo.h"
@@ -804,7 +805,8 @@ void TXMLTreeForm::AfterShow() {
 void TXMLTreeForm::FormClose(TCloseAction& action) {
   TBaseMainForm::FormClose(action);
   hide();
-  if (HasSession() && !Session().CloseForExit()) {
+  // At the end of the desktop session nobody answers for a file another program changed.
+  if (HasSession() && !Session().CloseForExit(EndingSession() ? TIfFileChanged::WriteBeside : TIfFileChanged::Ask)) {
     // The changes could not be kept: the window stays.
     action = TCloseAction::caNone;
     show();
@@ -1086,6 +1088,19 @@ void TXMLTreeForm::MinimizeToTray() {
   InTray = true;
   TrayIcon->SetHint(windowTitle().toStdString());
   MinimizeApp();
+}
+
+void TXMLTreeForm::ShowNotification(const std::string& text) {
+  // A window nobody sees says it once it is back.
+  if (AppIsMinimized || InTray)
+    pendingNotice_ = text;
+  else
+    ShowNotify(kNoticeKind, text);
+}
+
+void TXMLTreeForm::AppRestored() {
+  TBaseMainForm::AppRestored();
+  if (!pendingNotice_.empty()) ShowNotify(kNoticeKind, std::exchange(pendingNotice_, std::string()));
 }
 
 void TXMLTreeForm::AppMinimized() {

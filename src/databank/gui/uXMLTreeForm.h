@@ -148,6 +148,8 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BuildBookmarksMenu();
 
   void AppMinimized() override;
+  void AppRestored() override;
+  void ShowNotification(const std::string& text) override;
   void RestoreApp() override;
 
  protected:
@@ -222,5 +224,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   bool firstRunChecked_ = false;
   bool clipboardHasNode_ = false;
   bool updatingActions_ = false;
-  bool reloadingSettings_ = false;  // the settings dialog's reload keeps the file lists in memory
+  bool reloadingSettings_ = false;       // the settings dialog's reload keeps the file lists in memory
+  std::string pendingNotice_;            // a notification that came while the window was not shown
+  static constexpr int kNoticeKind = 2;  // red, shown longest
 };
