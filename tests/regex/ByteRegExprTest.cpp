@@ -179,11 +179,6 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
   const std::vector<std::string> alphabet = {"a", "A", "b",    "c",    "-", " ",
                                              "?", "1", "\xE9", "\xC9", "(", std::string(1, '\0')};
   int compared = 0, withLiteral = 0, withBytes = 0, rejected = 0, matched = 0;
-  auto random = [&](int maxPieces) {
-    std::string s;
-    for (int n = int(rng() % unsigned(maxPieces + 1)); n > 0; --n) s += alphabet[rng() % alphabet.size()];
-    return s;
-  };
   for (int i = 0; i < 4000; ++i) {
     const TRandomRegExpr::TCase made = gen.Next();
     const std::string& expr = made.Expression;
@@ -201,8 +196,7 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
     withLiteral += !literal.Empty();
     withBytes += bytes != nullptr;
     for (int k = 0; k < 6; ++k) {
-      std::string subject = k % 2 ? random(3) + made.Sample + random(3) : random(12);
-      if (k == 3 && !subject.empty()) subject.erase(rng() % subject.size(), 1);  // near misses
+      const std::string subject = gen.Subject(made, alphabet, k, 12);
       const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
       const bool hasLiteral =
           literal.Empty() || regexscan::Find(literal, s, re.RequiredOffset(), subject.size()) < subject.size();

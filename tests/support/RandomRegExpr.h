@@ -28,6 +28,20 @@ class TRandomRegExpr {
   // Off: no atom that takes any byte of a kind ("." and negated sets, \D and \W) or a "?".
   bool AnyBytes = true;
 
+  // The k-th subject for made: for odd k its sample between up to three random pieces of
+  // alphabet on each side (for k == 3 with one byte dropped: a near miss), for even k up to
+  // maxPieces random pieces.
+  std::string Subject(const TCase& made, const std::vector<std::string>& alphabet, int k, int maxPieces) {
+    auto random = [&](int most) {
+      std::string s;
+      for (int n = Below(most + 1); n > 0; --n) s += Pick(alphabet);
+      return s;
+    };
+    std::string out = k % 2 ? random(3) + made.Sample + random(3) : random(maxPieces);
+    if (k == 3 && !out.empty()) out.erase(size_t(Below(int(out.size()))), 1);
+    return out;
+  }
+
  private:
   std::mt19937& rng_;
   std::vector<std::string> literals_, members_;
