@@ -142,11 +142,10 @@ void BM_FilterBesideGrep(benchmark::State& state) {
 // run. The databank is the canonical one with each record's data made one line (its line breaks
 // become spaces), so that grep's count of lines is the filter's count of records, and the file
 // grep reads holds those data, one a line, in UTF-8. Ours and grep alternate; the counters are the
-// medians of the runs: ours_ms, grep_ms, and x_grep, the median of the ratios run by run. A row
-// whose counts differ stops with an error. The last two rows hold no literal every match needs;
-// the last has nothing but its first bytes to search by and takes any byte after them, so every
-// text is taken to Windows-1252 whole, while nearly every record matches near its start, where
-// grep stops reading the line.
+// medians of the runs: ours_ms, grep_ms, and x_grep, the median of the ratios run by run (the
+// target: at most 2). A row whose counts differ stops with an error. The last two rows hold no literal every match
+// needs; the last has nothing but its first bytes to search by and takes any byte after them, so every text is taken to
+// Windows-1252 whole, while nearly every record matches near its start, where grep stops reading the line.
 struct TRegExprCase {
   const char* label;
   const char* expression;  // for grep -E -i as for the filter
