@@ -311,4 +311,17 @@ inline TWindowBox WindowBox(Desktop& d, const std::string& title) {
   return boxes.empty() ? TWindowBox() : boxes.front();
 }
 
+// The desktop's clipboard as another program uses it, through xclip.
+struct Clipboard {
+  std::string xclip;
+  // What the desktop's clipboard holds, as another program reads it.
+  std::string Read() const { return RunProcess(xclip, {"-o", "-selection", "clipboard"}).out; }
+  // Puts text there as another program does (xclip stays to serve it).
+  void Put(const std::string& text) const {
+    const auto r = RunProcess("sh", {"-c", xclip + " -selection clipboard -i >/dev/null 2>&1"}, text);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Sleep(200);
+  }
+};
+
 }  // namespace e2e

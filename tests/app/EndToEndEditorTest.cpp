@@ -25,18 +25,6 @@ std::string EditorBank(int selected) {
 // Where the code editor's first line starts, in the main window (760 x 540 on a first run).
 constexpr int kCodeX = 229, kCodeY = 105;
 
-struct Clipboard {
-  std::string xclip;
-  // What the desktop's clipboard holds, as another program reads it.
-  std::string Read() const { return RunProcess(xclip, {"-o", "-selection", "clipboard"}).out; }
-  // Puts text there as another program does (xclip stays to serve it).
-  void Put(const std::string& text) const {
-    const auto r = RunProcess("sh", {"-c", xclip + " -selection clipboard -i >/dev/null 2>&1"}, text);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    Sleep(200);
-  }
-};
-
 }  // namespace
 
 // Copied text has LF line ends on the desktop; text pasted from another program with LF, CR LF or

@@ -352,7 +352,15 @@ XServer::XServer(int width, int height) {
         std::vector<std::string>{":" + n, "-screen", "0", std::to_string(width) + "x" + std::to_string(height) + "x24",
                                  "-nolisten", "tcp", "-noreset"});
     const std::string socket = "/tmp/.X11-unix/X" + n;
-    error_ = server_->WaitUntil([&] { return access(socket.c_str(), F_OK) == 0; }, 10000, "Xvfb on :" + n);
+    // Ready once the socket is there and the display's lock names this server: a test that picked
+    // the same number a moment earlier owns the socket while this server is still finding out.
+    const std::string lock = "/tmp/.X" + n + "-lock";
+    auto ours = [&] {
+      std::ifstream in(lock);
+      long pid = 0;
+      return in >> pid && pid == server_->Pid();
+    };
+    error_ = server_->WaitUntil([&] { return access(socket.c_str(), F_OK) == 0 && ours(); }, 10000, "Xvfb on :" + n);
     if (error_.empty()) {
       display_ = ":" + n;
     } else if (server_->Output().find("already active") == std::string::npos) {

@@ -98,6 +98,7 @@ class BackgroundProcess {
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  int Pid() const { return pid_; }
   // True while the process has not ended.
   bool Running();
   // Its exit status once ended (-1 while running or when killed by a signal).
