@@ -45,6 +45,9 @@ void TProgramEntry::CreateHighlighters() {
 }
 
 void TProgramEntry::CreateMainForm() {
+  // The session ended (a signal) while a box of the start-up was up: nothing is open yet that could
+  // be lost, so the program ends without making its window.
+  if (platform::QtApplication().EndedBeforeMainWindow()) return;
   mainForm_ = platform::Construct<TfrmMain>(nullptr, options_.CommandLineFile);
 }
 
@@ -58,7 +61,10 @@ void TProgramEntry::ShowMainForm() {
 }
 
 int TProgramEntry::Run() {
-  if (!mainForm_) return 1;
+  if (!mainForm_) return platform::QtApplication().EndedBeforeMainWindow() ? 0 : 1;
+  // Closed already (a signal while the window was being made, honoured once its open had ended):
+  // the loop would never be told to stop.
+  if (mainForm_->CloseAccepted()) return 0;
   return QApplication::exec();
 }
 

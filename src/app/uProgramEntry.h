@@ -7,7 +7,9 @@
 //      which needs no registration here; the program clears what it owns of it when its window goes.)
 //   2. The application object is made by the caller (main, or a test's own), then
 //      InitializeApplication: title, icon, the find dialog; a settings file that could not be read
-//      is told now (the program goes on with default settings and never writes that file).
+//      is told now (the program goes on with default settings and never writes that file). From
+//      here on SIGTERM, SIGINT and SIGHUP end the program as a log-out does; one that comes while
+//      that box is up closes it, and no main window is made.
 //   3. CreateHighlighters: the highlighter set, which loads the plug-ins. It exists before any
 //      editor, because the record editor draws its highlighters and search engines from it.
 //   4. CreateMainForm: the main window through its two-phase creation; it shows itself (opening the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "databank/uBankMessages.h"
@@ -43,8 +44,11 @@ int PeriodToInterval(int seconds) {
 }  // namespace
 
 TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui, platform::IEventLoop* loop)
-    : settings_(settings), options_(std::move(options)), ui_(ui ? ui : &platform::UI()) {
-  timer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
+    : settings_(settings),
+      options_(std::move(options)),
+      ui_(ui ? ui : &platform::UI()),
+      loop_(loop ? loop : &platform::EventLoop()) {
+  timer_ = loop_->CreateTimer();
   // The period is read once; a changed period takes effect at the next start.
   const int period =
       settings_ ? settings_->ReadInteger(bs::AutoSavePeriod, bs::DefAutoSavePeriod) : bs::DefAutoSavePeriod;
@@ -53,7 +57,7 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->OnTimer = [this] { AutoSaveTick(); };
   if (options_.BackgroundSaves) {
     writer_ = std::make_unique<TBankWriter>();
-    saveTimer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
+    saveTimer_ = loop_->CreateTimer();
     saveTimer_->SetInterval(15);
     saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
   }
@@ -75,8 +79,29 @@ bool TBankSession::Setting(const char* name, bool def) const {
   return settings_ ? settings_->ReadBool(name, def) : def;
 }
 
+void TBankSession::BusyEnded() {
+  if (!closeWaiting_) return;
+  closeWaiting_ = false;
+  // From the loop: the step that just ended is still on the stack.
+  std::weak_ptr<int> alive = alive_;
+  loop_->Post([this, alive] {
+    if (!alive.expired() && Hooks.CloseDeferred) Hooks.CloseDeferred();
+  });
+}
+
+bool TBankSession::MayClose() {
+  if (!Busy()) return true;
+  closeWaiting_ = true;
+  return false;
+}
+
 void TBankSession::ShowError(int id, const std::string& text) {
   const std::string& message = text.empty() ? BankMessage(id) : text;
+  if (closeWaiting_) {
+    // The program is closing: a box would only hold it up.
+    std::cerr << message << "\n";
+    return;
+  }
   if (OnError) {
     OnError(id, message);
     return;
@@ -633,6 +658,7 @@ void TBankSession::AppMinimized() {
 }
 
 bool TBankSession::CloseForExit() {
+  if (!MayClose()) return false;
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   WaitForSave();
   if (bank_) {

@@ -80,6 +80,9 @@ class TBankSession {
     std::function<void()> RebuildTree;    // after an open; selects PendingID
     std::function<int()> SelectedNodeID;  // "ID" of the selected node, -1 when none
     std::function<void()> StateChanged;   // Modified, FileName, Password or Compress changed
+    // A close that MayClose refused: the step of the pipeline it waited for has ended, close now.
+    // Called from the event loop, never from inside that step.
+    std::function<void()> CloseDeferred;
   };
 
   struct TOptions {
@@ -186,8 +189,16 @@ class TBankSession {
   void AutoSaveTick();
   void AppMinimized();
   // The window closes: save (with "AutoSave") or ask, then close the databank. False when the
-  // window must stay open (the user cancelled, or the changes could not be saved).
+  // window must stay open (the user cancelled, the changes could not be saved, or a step of the
+  // pipeline is under way: see MayClose).
   bool CloseForExit();
+  // Asked before the window closes. False while an open, save, import, export or password command
+  // is under way: their prompts and boxes run nested event loops, and a close from there (a signal,
+  // the end of the desktop session) would write or free the databank under them. The close is then
+  // kept, and Hooks.CloseDeferred is posted to the event loop once that step has ended. Meanwhile
+  // the step shows no more boxes (its messages go to stderr) and asks no password again.
+  bool MayClose();
+  bool CloseWaiting() const { return closeWaiting_; }
   // Reads "LastOpened" and "RecentFiles"; a command-line file that exists replaces LastOpened.
   void LoadFileSettings(const std::string& commandLinePath = "");
   // Writes "LastOpened" and "RecentFiles" (the open file added first), relative to the program folder.
@@ -203,7 +214,9 @@ class TBankSession {
   class TBusyScope {
    public:
     explicit TBusyScope(TBankSession& session) : session_(session) { ++session_.busy_; }
-    ~TBusyScope() { --session_.busy_; }
+    ~TBusyScope() {
+      if (--session_.busy_ == 0) session_.BusyEnded();
+    }
     TBusyScope(const TBusyScope&) = delete;
     TBusyScope& operator=(const TBusyScope&) = delete;
 
@@ -218,6 +231,7 @@ class TBankSession {
 
  private:
   bool Setting(const char* name, bool def) const;
+  void BusyEnded();
   void ShowError(int id, const std::string& text = std::string());
   void SetModifiedFlag(bool modified);
   void Changed();
@@ -242,6 +256,7 @@ class TBankSession {
   TSettings* settings_;
   TOptions options_;
   platform::IUIServices* ui_;
+  platform::IEventLoop* loop_;
   std::unique_ptr<platform::ITimer> timer_;
   std::unique_ptr<TXMLDataBase2> bank_;
   std::string fileName_, entryName_, password_, lastOpened_;
@@ -254,6 +269,9 @@ class TBankSession {
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};
   int busy_ = 0;
+  bool closeWaiting_ = false;
+  // Expires with the session: a deferred close posted to the loop is dropped when the session is gone.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   // Saves: what each save in flight was made from, by its tag.
   struct TSaveState {
     std::uint64_t EditGeneration = 0;  // editGeneration_ when its bytes were made

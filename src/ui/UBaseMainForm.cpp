@@ -140,9 +140,14 @@ void TBaseMainForm::actnExitExecute() {
 void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
-  close();
-  // Closed with everything kept: the program ends with the session, also from the tray. A window
-  // that could not keep its work stays open for its user.
+  CloseAndEnd();
+}
+
+void TBaseMainForm::CloseAndEnd() {
+  if (Destroying()) return;
+  if (!closeAccepted_) close();
+  // Closed with everything kept: the program ends, also from the tray. A window that could not keep
+  // its work stays open for its user.
   if (closeAccepted_) Application().Terminate();
 }
 

@@ -68,6 +68,9 @@ class TBaseMainForm : public TfrmBaseForm {
   void actnExitExecute();
   // The desktop session ends: the real close path runs, close-to-minimise does not apply.
   void EndSession();
+  // Runs a close that had to wait (the window refused it while a step of its work ran): closes,
+  // and ends the program once the close is accepted.
+  void CloseAndEnd();
   bool CloseAccepted() const { return closeAccepted_; }
 
  protected:

@@ -1105,3 +1105,117 @@ TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
     }
   }
 }
+
+// Every prompt and box of the pipeline asks the window to close while it is up (a signal, the end of
+// the desktop session): the close is refused and nothing is written or freed under the step; once
+// the step has ended the close comes back once, from the event loop.
+class ClosingUI : public platform::ScriptedUIServices {
+ public:
+  std::function<void()> OnPrompt;
+  int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
+  }
+  bool OpenFileDialog(const platform::FileDialogOptions& o, std::string& path, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::OpenFileDialog(o, path, owner);
+  }
+  bool SaveFileDialog(const platform::FileDialogOptions& o, std::string& path, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::SaveFileDialog(o, path, owner);
+  }
+  bool AskFilePassword(const std::string& file, std::string& password, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::AskFilePassword(file, password, owner);
+  }
+  bool AskSetPassword(platform::SetPasswordAnswer& answer, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::AskSetPassword(answer, owner);
+  }
+  int prompts = 0;
+
+ private:
+  void Prompted() {
+    ++prompts;
+    if (OnPrompt) OnPrompt();
+  }
+};
+
+TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheStepHasEnded) {
+  const std::string open = tmp.File("open.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string damaged = tmp.File("damaged.xdb2");
+  const std::string chosen = tmp.File("chosen.xdb2");
+  struct Case {
+    const char* name;
+    std::function<void(ClosingUI&)> script;
+    std::function<void(TBankSession&)> step;
+  };
+  const Case cases[] = {
+      {"start-up prompt", [](ClosingUI& ui) { ui.PushFilePassword("pw"); },
+       [&](TBankSession& s) {
+         s.LoadFileSettings(locked);
+         s.StartupOpen();
+       }},
+      {"failed open's box", [](ClosingUI&) {}, [&](TBankSession& s) { s.OpenBank(damaged); }},
+      {"open dialog and prompt",
+       [&](ClosingUI& ui) {
+         ui.PushOpenFile(locked);
+         ui.PushFilePassword("pw");
+       },
+       [](TBankSession& s) { s.OpenCommand(); }},
+      {"recent file's prompt", [](ClosingUI& ui) { ui.PushFilePassword("pw"); },
+       [&](TBankSession& s) { s.OpenRecentFile(locked); }},
+      {"save-changes question",
+       [](ClosingUI& ui) {
+         ui.PushMessageResult(platform::mrNo);
+         ui.PushOpenFile(std::nullopt);
+       },
+       [](TBankSession& s) {
+         s.SetModified();
+         s.OpenCommand();
+       }},
+      {"save dialog", [&](ClosingUI& ui) { ui.PushSaveFile(chosen); }, [](TBankSession& s) { s.SaveAsCommand(); }},
+      {"password command",
+       [](ClosingUI& ui) {
+         ui.PushSetPassword(platform::SetPasswordAnswer{"n", "n"});
+       },
+       [](TBankSession& s) { s.SetPasswordCommand(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(open, SampleBankXML("open"));
+    WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+    WriteFile(damaged, SampleBankXML().substr(0, 100));
+    fs::remove(chosen);
+    ClosingUI closing;
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &closing, &loop);
+    s.OpenBank(open);
+    const std::string files = ReadFile(open) + ReadFile(locked) + ReadFile(damaged);
+    int refused = 0, deferred = 0;
+    closing.OnPrompt = [&] {
+      if (!s.CloseForExit()) ++refused;
+      EXPECT_FALSE(s.MayClose());
+      EXPECT_NE(s.Bank(), nullptr);
+      EXPECT_EQ(ReadFile(open) + ReadFile(locked) + ReadFile(damaged), files);
+    };
+    s.Hooks.CloseDeferred = [&] {
+      ++deferred;
+      EXPECT_TRUE(s.MayClose());
+      EXPECT_TRUE(s.CloseForExit());
+    };
+    c.script(closing);
+    c.step(s);
+    EXPECT_GE(closing.prompts, 1);
+    EXPECT_EQ(refused, closing.prompts);
+    EXPECT_EQ(deferred, 0);  // not from inside the step
+    loop.ProcessPosted();
+    EXPECT_EQ(deferred, 1);
+    EXPECT_EQ(s.Bank(), nullptr);
+    loop.ProcessPosted();
+    EXPECT_EQ(deferred, 1);
+  }
+}

@@ -759,6 +759,7 @@ void TXMLTreeForm::FormCreate() {
   options.BackgroundSaves = true;
   CreateSession(GetSettings(), options);
   Session().ApplicationTitle = ApplicationTitle;
+  Session().Hooks.CloseDeferred = [this] { CloseAndEnd(); };
   SetTreeView(Tree);
   SetFindTreeView(FindTree);
   Tree->Events = this;
@@ -799,6 +800,13 @@ void TXMLTreeForm::AfterShow() {
     Session().FirstRun();
   else
     GetSettings()->Save();
+}
+
+void TXMLTreeForm::FormCloseQuery(bool& canClose) {
+  TBaseMainForm::FormCloseQuery(canClose);
+  // A close that comes while a databank is being opened, saved or imported (from a signal or the
+  // desktop session, through a prompt's event loop) waits until that step has ended.
+  if (canClose && HasSession() && !Session().MayClose()) canClose = false;
 }
 
 void TXMLTreeForm::FormClose(TCloseAction& action) {

@@ -153,6 +153,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
  protected:
   void FormCreate() override;
   void FormShow() override;
+  void FormCloseQuery(bool& canClose) override;
   void FormClose(TCloseAction& action) override;
   void FormDestroy() override;
   void LoadUISettings() override;

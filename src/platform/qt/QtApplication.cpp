@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -106,8 +107,21 @@ void QtApplicationBackend::Terminate() {
 void QtApplicationBackend::EndSession() {
   sessionEnding_ = true;
   if (sessionHandled_) return;
+  if (!OnSessionEnd) {
+    // Nothing is open yet that could be lost: the box waiting for an answer goes at once.
+    endedBeforeMainWindow_ = true;
+    for (int i = 0; i < 16; ++i) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) break;
+      if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+      else
+        modal->close();
+    }
+    return;
+  }
   sessionHandled_ = true;
-  if (OnSessionEnd) RunGuarded(OnSessionEnd);
+  RunGuarded(OnSessionEnd);
 }
 
 void QtApplicationBackend::ModalShown(QWidget* modal) {
