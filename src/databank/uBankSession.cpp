@@ -13,6 +13,7 @@
 #include "databank/uLongFileName.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/Memory.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "protection/uDataBankCipher.h"
@@ -142,7 +143,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     compress_ = false;
     convertedOld_ = false;
   }
-  parseError_.clear();
+  failReason_.clear();
   if (pathIn.empty() || !bank) return false;
 
   std::string path = bp::ExpandFileName(pathIn);
@@ -154,7 +155,8 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     if (bp::RenameNoReplace(path, renamed)) path = renamed;
   }
 
-  bool read = false;
+  // A file with something in it that fails to open is kept as it is (see KeepUnreadable).
+  const bool read = bp::FileExists(path) && bp::FileSizeOf(path) > 0;
   auto fail = [&] {
     if (own && read) {
       const std::string full = bp::ExpandFileName(path);
@@ -171,46 +173,74 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     return false;
   };
 
+  // Whatever goes wrong on the way, of whatever type (memory running out included), is a failed
+  // open with its reason, never a half-open databank that a later save would write over the file.
+  try {
+    for (;;) {
+      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own);
+      if (attempt == TLoadAttempt::Loaded) return true;
+      if (attempt == TLoadAttempt::Failed) return fail();
+      // The enciphered text did not parse: the password was wrong (or the file is damaged).
+      failReason_ = SWrongPassword;
+      if (!own && !lastReadAskedPassword_ && !password_.empty()) {
+        // Another databank (an import) is tried with the open databank's password first; a file
+        // enciphered with a password of its own then asks for that one.
+      } else if (lastReadAskedPassword_ && !closeWaiting_) {
+        ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
+      } else {
+        return fail();
+      }
+      password_.clear();
+    }
+  } catch (...) {
+    failReason_ = CurrentExceptionReason(false);
+    return fail();
+  }
+}
+
+TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own) {
+  failReason_.clear();
+  lastReadAskedPassword_ = false;
+  // A file larger than the memory there is fails now, not after the allocator gave up.
+  const std::uint64_t memory = platform::MemoryAvailable();
+  const long long size = bp::FileSizeOf(path);
+  if (size > 0 && static_cast<std::uint64_t>(size) > memory) {
+    failReason_ = SNotEnoughMemoryToRead;
+    return TLoadAttempt::Failed;
+  }
   std::string bytes;
   try {
     bytes = LoadStringFromFile(path);
   } catch (const Exception& e) {
     ShowError(0, e.Message());
-    return fail();
+    return TLoadAttempt::Failed;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
-  read = fileSize > 0;
 
   TBankReadContext context;
   context.Password = password_;
   context.AskPassword = [&](std::string& answer) { return ui_->AskFilePassword(path, answer); };
   context.ShowError = [&](int id, const std::string& text) { ShowError(id, text); };
+  context.MemoryAvailable = memory;
   TBankReadResult layers;
-  const bool decoded = DecodeBankLayers(std::move(bytes), context, layers);
+  const bool decoded = options_.DecodeLayers(std::move(bytes), context, layers);
   password_ = context.Password;
-  if (!decoded) return fail();
+  lastReadAskedPassword_ = layers.PasswordAsked;
+  if (!decoded) {
+    failReason_ = layers.Reason;
+    return TLoadAttempt::Failed;
+  }
 
   const bool oldFormat = IsOldFormatBytes(layers.XML);
   const int64_t dataSize = static_cast<int64_t>(layers.XML.size());
-  bool parsed = false;
-  try {
-    parsed = bank->LoadEncodedXML(std::move(layers.XML));
-  } catch (const std::exception&) {
-    parsed = false;
-  }
-  if (!parsed) {
+  if (!bank.LoadEncodedXML(std::move(layers.XML))) {
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
-    if (!layers.Enciphered) parseError_ = bank->ErrorSummary();
-    // Another databank (an import) is tried with the open databank's password first; a file
-    // enciphered with a password of its own then asks for that one.
-    if (!own && layers.Enciphered && !layers.PasswordAsked && !password_.empty()) {
-      password_.clear();
-      return LoadBankFile(pathIn, target);
-    }
-    return fail();
+    if (layers.Enciphered) return TLoadAttempt::WrongPassword;
+    failReason_ = bank.ErrorSummary();
+    return TLoadAttempt::Failed;
   }
-  if (oldFormat) bank::ConvertOldFormat(bank->Root());
+  if (oldFormat) bank::ConvertOldFormat(bank.Root());
 
   if (own) {
     compress_ = layers.Compressed;
@@ -222,12 +252,12 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     dataSize_ = dataSize;
     Changed();
   }
-  return true;
+  return TLoadAttempt::Loaded;
 }
 
 std::string TBankSession::CouldNotOpenMessage() const {
   const std::string& first = BankMessage(SCouldNotOpenBank);
-  return parseError_.empty() ? first : first + "\n" + parseError_;
+  return failReason_.empty() ? first : first + "\n" + failReason_;
 }
 
 bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source) {

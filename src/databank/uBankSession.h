@@ -95,6 +95,8 @@ class TBankSession {
     bool RenameOldFiles = true;
     // Write the files of the commands, the auto-save and minimising on a worker thread.
     bool BackgroundSaves = false;
+    // Unwraps the layers of a file read (DecodeBankLayers; tests hand in one that fails).
+    std::function<bool(std::string, TBankReadContext&, TBankReadResult&)> DecodeLayers = DecodeBankLayers;
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
@@ -135,10 +137,13 @@ class TBankSession {
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
   // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
   // enciphered text does not parse with the known password is read once more after asking for the
-  // file's own password.
+  // file's own password. A password the user typed that does not open the file is told ("The
+  // password is wrong, or the file is damaged.") and asked for again, until the prompt is cancelled.
+  // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
-  // "Could not open DataBank!", with a second line saying where and why the last LoadBankFile's
-  // text did not parse, when that was why it failed.
+  // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed where
+  // no box said it already: where its text did not parse, a wrong password, not a databank, not
+  // enough memory.
   std::string CouldNotOpenMessage() const;
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.
@@ -247,6 +252,11 @@ class TBankSession {
   // layers (the entry named as it goes into the file) and the backup switch; false, the error shown,
   // when the document could not be turned into bytes or copied, or path failed to open earlier and
   // could not be kept as "<path>.bad" first.
+  // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
+  // the window's own databank, take its file state). WrongPassword: enciphered text that did not
+  // parse. Failed: failReason_ says why, unless a box did.
+  enum class TLoadAttempt { Loaded, WrongPassword, Failed };
+  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own);
   enum class TDocumentBytes { Now, ByWriter };
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
                    TDocumentBytes bytes = TDocumentBytes::Now);
@@ -260,7 +270,9 @@ class TBankSession {
   std::unique_ptr<platform::ITimer> timer_;
   std::unique_ptr<TXMLDataBase2> bank_;
   std::string fileName_, entryName_, password_, lastOpened_;
-  std::string parseError_;  // the last LoadBankFile's parse error in one line, "" when it parsed
+  // Why the last LoadBankFile failed, in one line ("" when it opened or a box already said why).
+  std::string failReason_;
+  bool lastReadAskedPassword_ = false;  // the last ReadBankLayers asked the user for the password
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;

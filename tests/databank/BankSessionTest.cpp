@@ -2,9 +2,12 @@
 // the recent list, passwords, auto-save and start-up, against real files in a temporary folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 #include "BankTestSupport.h"
@@ -21,6 +24,8 @@ namespace fs = std::filesystem;
 namespace {
 const std::string kOpenFailed = "Could not open DataBank!";
 const std::string kDecypher = "Could not decypher DataBank!";
+const std::string kWrongPassword = "The password is wrong, or the file is damaged.";
+const std::string kNotABank = "The file is not a databank.";
 int TreeNodeCount(TXMLDataBase2* db) {
   int n = 0;
   bank::ForEachTreeNode(db->Root(), [&](TxevXMLNode2*, int) { ++n; });
@@ -163,12 +168,14 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_EQ(s->Password(), "pw");
   EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "Record");
 
-  // A wrong password does not parse: only 65124, and nothing of the failed entry is kept.
+  // A wrong password does not parse: the user is told and asked again; Cancel then fails the open,
+  // and nothing of the failed entry is kept.
   ui.Clear();
   s->CloseBank();
   ui.PushFilePassword("wrong");
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed});
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kOpenFailed + "\n" + kWrongPassword, kDecypher, kOpenFailed}));
+  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
   EXPECT_EQ(s->Password(), "");
   EXPECT_FALSE(s->Compress());
   EXPECT_EQ(s->FileName(), "");
@@ -190,23 +197,122 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_FALSE(s->Modified());
 }
 
-TEST_F(BankSessionTest, EmptyAndTinyFilesFailWithoutAPasswordPrompt) {
+// What cannot be an enciphered databank is not one: no password is asked. What may be one asks, and
+// the prompt comes back after a wrong password until the right one or Cancel.
+TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAWrongPassword) {
   auto s = NewSession();
-  for (std::string bytes : {std::string(), std::string("x"), std::string("\0\1", 2), std::string("abc")}) {
+  const std::string path = tmp.File("file.xdb2");
+  std::string cipherShaped = EncipherDataBank(SampleBankXML(), "pw");
+  for (size_t i = 4; i < cipherShaped.size(); ++i) cipherShaped[i] = static_cast<char>(i * 7);
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> answers;
+    size_t prompts;
+    std::vector<std::string> messages;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {"x", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {std::string("\0\1", 2), {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {"just some notes, not a databank\n", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {cipherShaped, {}, 1, {kDecypher, kOpenFailed}, false},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"pw"}, 1, {}, true},
+      {EncipherDataBank(SampleBankXML(), "pw"),
+       {"one", "two", "pw"},
+       3,
+       {kOpenFailed + "\n" + kWrongPassword, kOpenFailed + "\n" + kWrongPassword},
+       true},
+      {EncipherDataBank(SampleBankXML(), "pw"),
+       {"one"},
+       2,
+       {kOpenFailed + "\n" + kWrongPassword, kDecypher, kOpenFailed},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 24)) + " " + testing::PrintToString(c.answers));
     ui.Clear();
-    const std::string path = tmp.File("tiny.xdb2");
-    WriteFile(path, bytes);
+    WriteFile(path, c.bytes);
+    for (const std::string& answer : c.answers) ui.PushFilePassword(answer);
     s->OpenBank(path);
-    EXPECT_TRUE(ui.CallsOf(Kind::FilePassword).empty()) << bytes.size();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
-    EXPECT_EQ(s->FileName(), "");
+    EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), c.prompts);
+    EXPECT_EQ(Messages(), c.messages);
+    EXPECT_EQ(s->FileName(), c.opens ? path : "");
+    EXPECT_EQ(s->Password(), c.opens ? "pw" : "");
+    EXPECT_EQ(ReadFile(path), c.bytes);
   }
-  // Random bytes of a useful length do ask.
-  ui.Clear();
-  WriteFile(tmp.File("r.xdb2"), std::string("\x13\x99\x02\x7f random bytes here", 22));
-  s->OpenBank(tmp.File("r.xdb2"));
-  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 1u);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
+}
+
+// A plain XML databank may start with a UTF-8 byte-order mark (which makes its text UTF-8) or blanks.
+TEST_F(BankSessionTest, PlainXMLAfterAByteOrderMarkOrBlanksOpens) {
+  auto s = NewSession();
+  const std::string path = tmp.File("marked.xdb2");
+  const std::string body = "<dataroot><folder ID=\"1\">caf\xC3\xA9</folder></dataroot>";
+  for (const std::string head : {std::string("\xEF\xBB\xBF"), std::string("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n"),
+                                 std::string("\r\n  <?xml version=\"1.0\" encoding=\"UTF-8\"?>")}) {
+    SCOPED_TRACE(head);
+    ui.Clear();
+    WriteFile(path, head + body);
+    s->OpenBank(path);
+    EXPECT_TRUE(ui.Calls().empty());
+    ASSERT_EQ(s->FileName(), path);
+    EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 1)), "caf\xC3\xA9");
+  }
+  // The old format after blanks is still converted.
+  WriteFile(path, "\n<dataroot><folder ID=\"1\">\"a &lt;b&gt;\"</folder></dataroot>");
+  s->OpenBank(path);
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 1)), "a <b>");
+}
+
+// Whatever a layer throws while a file is read (running out of memory above all) is a failed open:
+// "Could not open DataBank!" with a reason a person understands, no file name (so nothing is saved
+// over the file at the end), the file as it was, and kept as ".bad" before anything is written there.
+TEST_F(BankSessionTest, AnyExceptionWhileOpeningIsAFailedOpenWithItsReason) {
+  settings.Values["MakeBackup"] = "0";
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    std::function<void()> raise;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {[] { throw std::bad_alloc(); }, "There is not enough memory to read it."},
+      {[] { throw std::length_error("basic_string::_M_create"); }, "There is not enough memory to read it."},
+      {[] { throw std::runtime_error("the disk went away"); }, "the disk went away"},
+      {[] { throw EZipError("Broken archive"); }, "Broken archive"},
+      {[] { throw 42; }, "An unexpected error stopped the work."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    ui.Clear();
+    WriteFile(path, SampleBankXML());
+    fs::remove(path + ".bad");
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.DecodeLayers = [&](std::string, TBankReadContext&, TBankReadResult&) -> bool {
+      c.raise();
+      return true;
+    };
+    TBankSession s(&settings, options, &ui, &loop);
+    s.OpenBank(path);
+    EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + c.reason});
+    EXPECT_EQ(s.FileName(), "");
+    ASSERT_NE(s.Bank(), nullptr);
+    EXPECT_EQ(TreeNodeCount(s.Bank()), 0);
+    // Quitting right away writes nothing.
+    EXPECT_TRUE(s.CloseForExit());
+    EXPECT_EQ(ReadFile(path), SampleBankXML());
+    // An import of it fails the same way and leaves the open databank alone.
+    s.OpenBank("");
+    TXMLDataBase2 other;
+    EXPECT_FALSE(s.LoadBankFile(path, &other));
+    EXPECT_EQ(s.CouldNotOpenMessage(), kOpenFailed + "\n" + c.reason);
+    // The first save over the file keeps what it held.
+    s.OpenBank(path);
+    s.OpenBank("");
+    ASSERT_TRUE(s.SaveBank(path));
+    EXPECT_EQ(ReadFile(path + ".bad"), SampleBankXML());
+  }
 }
 
 TEST_F(BankSessionTest, MissingFileReportsTheReasonThenOpenFailed) {
@@ -1217,5 +1323,132 @@ TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheSte
     EXPECT_EQ(s.Bank(), nullptr);
     loop.ProcessPosted();
     EXPECT_EQ(deferred, 1);
+  }
+}
+
+// Whatever a background save throws (running out of memory above all) is a failed save with its
+// message, reported on the window's thread, and the writer goes on with the next job.
+TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    std::function<void()> raise;
+    std::string message;
+  };
+  const Case cases[] = {
+      {[] { throw std::bad_alloc(); }, "Could not write DataBank!\nThere is not enough memory to save it."},
+      {[] { throw std::runtime_error("no room"); }, "Could not write DataBank!\nno room"},
+      {[] { throw 7; }, "Could not write DataBank!\nAn unexpected error stopped the work."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    int written = 0;
+    TBankWriter writer([&](TBankSaveJob job) {
+      if (written++ == 0) c.raise();
+      return WriteBankJob(std::move(job));
+    });
+    for (std::uint64_t tag : {1u, 2u}) {
+      TBankSaveJob job;
+      job.Path = path;
+      job.XML = SampleBankXML("job " + std::to_string(tag));
+      job.Tag = tag;
+      writer.Submit(std::move(job));
+      writer.WaitIdle();
+    }
+    const std::vector<TBankSaveOutcome> outcomes = writer.TakeFinished();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_FALSE(outcomes[0].Saved);
+    EXPECT_EQ(outcomes[0].Tag, 1u);
+    EXPECT_EQ(outcomes[0].Path, path);
+    ASSERT_EQ(outcomes[0].Errors.size(), 1u);
+    EXPECT_EQ(outcomes[0].Errors[0].second, c.message);
+    EXPECT_TRUE(outcomes[1].Saved);
+    EXPECT_EQ(ReadFile(path), SampleBankXML("job 2"));
+  }
+}
+
+namespace {
+
+// A zip archive whose one entry inflates to `size` blanks from about size / 1000 bytes: one
+// compressed mebibyte, flushed so that it stands alone, repeated.
+std::string ZipBomb(uint64_t size) {
+  constexpr uint64_t kChunk = 1 << 20;
+  auto deflated = [](uint64_t bytes, int flush) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+    std::string in(bytes, ' '), out(bytes / 100 + 1024, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(in.data());
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, flush);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+  };
+  const uint64_t whole = size / kChunk, rest = size % kChunk;
+  std::string data;
+  const std::string chunk = deflated(kChunk, Z_FULL_FLUSH);
+  data.reserve(chunk.size() * whole + 2048);
+  for (uint64_t i = 0; i < whole; ++i) data += chunk;
+  data += deflated(rest, Z_FINISH);
+  // The CRC of the blanks, doubled up from one chunk's.
+  const std::string blanks(kChunk, ' ');
+  const uLong chunkCrc = crc32(0, reinterpret_cast<const Bytef*>(blanks.data()), kChunk);
+  uLong crc = 0;
+  for (uint64_t i = 0; i < whole; ++i) crc = crc32_combine(crc, chunkCrc, kChunk);
+  crc = crc32_combine(crc, crc32(0, reinterpret_cast<const Bytef*>(blanks.data()), static_cast<uInt>(rest)), rest);
+
+  std::string zip;
+  auto u16 = [&](uint32_t v) { zip += char(v & 0xFF), zip += char(v >> 8 & 0xFF); };
+  auto u32 = [&](uint64_t v) { u16(uint32_t(v & 0xFFFF)), u16(uint32_t(v >> 16 & 0xFFFF)); };
+  const std::string name = "bomb.xdb2";
+  auto common = [&] {
+    u16(20), u16(0), u16(8), u16(0), u16(0x21);  // version, flags, deflate, time, date
+    u32(crc), u32(data.size()), u32(size), u16(uint32_t(name.size())), u16(0);
+  };
+  u32(0x04034b50);
+  common();
+  zip += name + data;
+  const uint64_t central = zip.size();
+  u32(0x02014b50), u16(20);
+  common();
+  u16(0), u16(0), u16(0), u32(0), u32(0);
+  zip += name;
+  const uint64_t centralSize = zip.size() - central;
+  u32(0x06054b50), u16(0), u16(0), u16(1), u16(1), u32(centralSize), u32(central), u16(0);
+  return zip;
+}
+
+}  // namespace
+
+// A real zip bomb opened by a real process under a memory limit (the probe built without the
+// sanitizers, which cannot run under one): an entry that cannot fit is refused before anything is
+// unpacked, and one that runs out of memory while it is unpacked is a failed open with the same
+// reason, never "std::bad_alloc". The file stays as it was.
+TEST_F(BankSessionTest, AZipBombUnderAMemoryLimitIsAFailedOpenWithItsReason) {
+  std::string probe = testsupport::ProbePath("xdbprobe_unsanitized");
+  if (!fs::exists(probe)) probe = testsupport::ProbePath("xdbprobe");  // a build without sanitizers
+  struct Case {
+    uint64_t size;
+    const char* limitKB;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {0xFFFFFFFEull, "4000000", "There is not enough memory to read it: it unpacks to 4.0 GB, and "},
+      {1536ull << 20, "2000000", "There is not enough memory to read it"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    const std::string path = tmp.File("bomb.xdb2");
+    const std::string bomb = ZipBomb(c.size);
+    EXPECT_LT(bomb.size(), c.size / 1000);
+    WriteFile(path, bomb);
+    const auto r = testsupport::RunProcess(
+        "/bin/sh", {"-c", std::string("ulimit -v ") + c.limitKB + " && exec \"$0\" outline \"$1\"", probe, path}, "",
+        300);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.err.rfind("Could not open DataBank!\n" + c.expected, 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find("bad_alloc"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadFile(path) == bomb);
   }
 }
