@@ -1,6 +1,7 @@
 #include "app/uProgramEntry.h"
 
 #include <QApplication>
+#include <cstdio>
 
 #include "app/UMain.h"
 #include "platform/Application.h"
@@ -75,7 +76,16 @@ void TProgramEntry::Finish() {
     platform::Destroy(form);
   }
   highlighters_.reset();
+  if (!settings_) return;
+  const std::string error = settings_->Close();
   settings_.reset();
+  if (error.empty()) return;
+  // Recent files, colour schemes and the window's place are lost: the user hears of it, in a box
+  // unless the system is ending the program (nobody would be there to close it).
+  const std::string text = "The settings could not be written:\n" + error;
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (QCoreApplication::instance() && !platform::QtApplication().EndedBySystem())
+    platform::UI().MessageBox(text, kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
 TProgramOptions ProgramOptionsFromCommandLine(int argc, char** argv) {

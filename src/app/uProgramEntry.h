@@ -19,7 +19,8 @@
 //   6. Run: the event loop, until the main window has closed.
 // End (Finish): the main window goes (its settings go into the settings document), then the
 // highlighter set (plug-ins finalised and unloaded), and last the shared settings object, which
-// writes the settings file.
+// writes the settings file; a file that could not be written is told (on stderr, and in a box
+// unless the system ended the program).
 #pragma once
 
 #include <memory>

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Exceptions.h"
+
 enum : int {
   SCouldNotOpenBank = 65124,
   SCouldNotSaveXMLStream = 65125,
@@ -29,9 +31,8 @@ inline const char* const SFileDoesNotExist = "File \"%s\" doesn't exist!";
 // Writing the databank file failed (creating, writing, flushing or renaming the temporary file).
 inline const char* const SCouldNotWriteBank = "Could not write DataBank!";
 
-// Reasons given on the line under "Could not open DataBank!" (or "Could not write DataBank!").
-inline const char* const SNotEnoughMemoryToRead = "There is not enough memory to read it.";
-inline const char* const SNotEnoughMemoryToSave = "There is not enough memory to save it.";
+// Reasons given on the line under "Could not open DataBank!" (or "Could not write DataBank!"); running
+// out of memory is SNotEnoughMemoryToRead / SNotEnoughMemoryToSave (platform/Exceptions.h).
 inline const char* const SWrongPassword = "The password is wrong, or the file is damaged.";
 inline const char* const SNotADataBank = "The file is not a databank.";
 // Anything else that went wrong, when it says nothing itself.

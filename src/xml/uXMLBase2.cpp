@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -217,6 +218,9 @@ bool TXMLDataBase2::LoadFromStream(TStream& stream) {
   try {
     if (stream.Size() == 0) return false;
     return LoadEncodedXML(stream.ReadRest());
+  } catch (const std::bad_alloc&) {
+    lastError_ = SNotEnoughMemoryToRead;
+    return false;
   } catch (const std::exception& e) {
     lastError_ = e.what();
     return false;

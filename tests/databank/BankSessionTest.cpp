@@ -1368,15 +1368,18 @@ TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
 
 namespace {
 
-// A zip archive whose one entry inflates to `size` blanks from about size / 1000 bytes: one
-// compressed mebibyte, flushed so that it stands alone, repeated.
-std::string ZipBomb(uint64_t size) {
+// A zip archive whose one entry is `head` and then `size` bytes of `fill` repeated (4 divides its
+// length), from about size / 1000 bytes: each compressed mebibyte is flushed so that it stands alone,
+// and repeated.
+std::string ZipBomb(uint64_t size, const std::string& head = "", const std::string& fill = " ") {
   constexpr uint64_t kChunk = 1 << 20;
-  auto deflated = [](uint64_t bytes, int flush) {
+  std::string pattern;
+  while (pattern.size() < kChunk) pattern += fill;
+  auto deflated = [](const std::string& in, int flush) {
     z_stream z{};
     deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
-    std::string in(bytes, ' '), out(bytes / 100 + 1024, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(in.data());
+    std::string out(in.size() / 100 + 1024, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
     z.avail_in = static_cast<uInt>(in.size());
     z.next_out = reinterpret_cast<Bytef*>(out.data());
     z.avail_out = static_cast<uInt>(out.size());
@@ -1385,18 +1388,22 @@ std::string ZipBomb(uint64_t size) {
     deflateEnd(&z);
     return out;
   };
-  const uint64_t whole = size / kChunk, rest = size % kChunk;
-  std::string data;
-  const std::string chunk = deflated(kChunk, Z_FULL_FLUSH);
+  auto crcOf = [](const std::string& bytes) {
+    return crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+  };
+  const uint64_t whole = size / kChunk;
+  const std::string rest = pattern.substr(0, size % kChunk);
+  const std::string chunk = deflated(pattern, Z_FULL_FLUSH);
+  std::string data = deflated(head, Z_FULL_FLUSH);
   data.reserve(chunk.size() * whole + 2048);
   for (uint64_t i = 0; i < whole; ++i) data += chunk;
   data += deflated(rest, Z_FINISH);
-  // The CRC of the blanks, doubled up from one chunk's.
-  const std::string blanks(kChunk, ' ');
-  const uLong chunkCrc = crc32(0, reinterpret_cast<const Bytef*>(blanks.data()), kChunk);
-  uLong crc = 0;
+  // The CRC, joined up from the pieces'.
+  uLong crc = crcOf(head);
+  const uLong chunkCrc = crcOf(pattern);
   for (uint64_t i = 0; i < whole; ++i) crc = crc32_combine(crc, chunkCrc, kChunk);
-  crc = crc32_combine(crc, crc32(0, reinterpret_cast<const Bytef*>(blanks.data()), static_cast<uInt>(rest)), rest);
+  crc = crc32_combine(crc, crcOf(rest), rest.size());
+  size += head.size();
 
   std::string zip;
   auto u16 = [&](uint32_t v) { zip += char(v & 0xFF), zip += char(v >> 8 & 0xFF); };
@@ -1436,11 +1443,13 @@ TEST_F(BankSessionTest, AZipBombUnderAMemoryLimitIsAFailedOpenWithItsReason) {
   const Case cases[] = {
       {0xFFFFFFFEull, "4000000", "There is not enough memory to read it: it unpacks to 4.0 GB, and "},
       {1536ull << 20, "2000000", "There is not enough memory to read it"},
+      // Unpacked, but its millions of elements do not fit: the parser runs out.
+      {200ull << 20, "1000000", "There is not enough memory to read it."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
     const std::string path = tmp.File("bomb.xdb2");
-    const std::string bomb = ZipBomb(c.size);
+    const std::string bomb = c.size == 200ull << 20 ? ZipBomb(c.size, "<dataroot>", "<a/>") : ZipBomb(c.size);
     EXPECT_LT(bomb.size(), c.size / 1000);
     WriteFile(path, bomb);
     const auto r = testsupport::RunProcess(

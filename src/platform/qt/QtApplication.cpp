@@ -44,7 +44,7 @@ class QtApplicationBackend::TModalWatcher : public QObject {
 
 QtApplicationBackend::QtApplicationBackend(QObject* parent) : QObject(parent) {
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
+    connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSessionBySystem(); });
     connect(gui, &QCoreApplication::aboutToQuit, this, [this] { EndSession(); });
   }
   // Every modal window of the program passes here, whoever shows it (our forms, message boxes,
@@ -102,6 +102,11 @@ void QtApplicationBackend::ProcessMessages() {
 
 void QtApplicationBackend::Terminate() {
   QCoreApplication::quit();
+}
+
+void QtApplicationBackend::EndSessionBySystem() {
+  endedBySystem_ = true;
+  EndSession();
 }
 
 void QtApplicationBackend::EndSession() {
@@ -205,7 +210,7 @@ void EndSessionOnSignals() {
     char bytes[16];
     while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    QtApplication().EndSession();
+    QtApplication().EndSessionBySystem();
   });
   struct sigaction action {};
   action.sa_handler = &OnEndSignal;

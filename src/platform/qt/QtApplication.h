@@ -45,6 +45,10 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   // program's boxes close and EndedBeforeMainWindow() tells the start-up to make no window.
   void EndSession();
   bool EndedBeforeMainWindow() const { return endedBeforeMainWindow_; }
+  // The end came from the system (a signal, the session manager), not from the user: nobody may be
+  // there to answer a box any more.
+  void EndSessionBySystem();
+  bool EndedBySystem() const { return endedBySystem_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +70,7 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   bool sessionEnding_ = false;
   bool sessionHandled_ = false;
   bool endedBeforeMainWindow_ = false;
+  bool endedBySystem_ = false;
   bool restoringSecondary_ = false;
 };
 
