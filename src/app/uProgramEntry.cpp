@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
+#include "platform/Version.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtApplication.h"
 #include "recordeditor/UHighlighters.h"
@@ -88,8 +89,36 @@ void TProgramEntry::Finish() {
     platform::UI().MessageBox(text, kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
-TProgramOptions ProgramOptionsFromCommandLine(int argc, char** argv) {
-  TProgramOptions options;
-  if (argc > 1 && argv[1]) options.CommandLineFile = argv[1];
-  return options;
+TCommandLine ParseCommandLine(int argc, char** argv) {
+  TCommandLine line;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc && argv[i]; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-') {
+      if (line.Options.CommandLineFile.empty()) line.Options.CommandLineFile = arg;
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-h" || arg == "--help") {
+      line.Exit = true;
+      line.Output =
+          "Usage: tessaryn [OPTION] [DATABANK]\n"
+          "Keeps a databank of source-code snippets. Opens DATABANK (a .xdb2 file), or else the\n"
+          "databank opened last.\n"
+          "\n"
+          "  -h, --help     show this help and exit\n"
+          "      --version  show the version and exit\n"
+          "  --             end of the options: what follows is a file name\n";
+      return line;
+    } else if (arg == "--version") {
+      line.Exit = true;
+      line.Output = std::string(kProgramTitle) + " " + platform::ProgramVersion() + "\n";
+      return line;
+    } else {
+      line.Exit = true;
+      line.ExitCode = 2;
+      line.Error = "tessaryn: unknown option '" + arg + "'\nTry 'tessaryn --help' for more information.\n";
+      return line;
+    }
+  }
+  return line;
 }

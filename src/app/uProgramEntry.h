@@ -67,5 +67,13 @@ class TProgramEntry {
   TfrmMain* mainForm_ = nullptr;
 };
 
-// The options of a command line: its one optional argument is the databank to open.
-TProgramOptions ProgramOptionsFromCommandLine(int argc, char** argv);
+// What a command line asks for. Its one optional argument is the databank to open; arguments that
+// start with "-" are options ("--" ends them): --help and --version print to stdout and end the
+// program with 0, an unknown option prints why on stderr and ends it with 2, before any window.
+struct TCommandLine {
+  TProgramOptions Options;
+  bool Exit = false;  // end now with ExitCode, after printing Output (stdout) and Error (stderr)
+  int ExitCode = 0;
+  std::string Output, Error;
+};
+TCommandLine ParseCommandLine(int argc, char** argv);

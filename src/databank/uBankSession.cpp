@@ -711,13 +711,16 @@ void TBankSession::LoadFileSettings(const std::string& commandLinePath) {
     recentFiles_.SetText(settings_->ReadString(bs::RecentFiles, ""));
     while (recentFiles_.Count() > recentFiles_.MaxCount) recentFiles_.Delete(recentFiles_.Count() - 1);
   }
-  commandLineFileExists_ = false;
+  commandLineFile_.clear();
+  commandLineProblem_.clear();
   if (!commandLinePath.empty()) {
     const std::string full = bp::ExpandFileName(commandLinePath);
-    if (bp::FileExists(full)) {
-      lastOpened_ = GetLongFileName(full);
-      commandLineFileExists_ = true;
-    }
+    if (bp::FileExists(full))
+      commandLineFile_ = GetLongFileName(full);
+    else if (bp::DirectoryExists(full))
+      commandLineProblem_ = IsAFolderText(full);
+    else
+      commandLineProblem_ = FileNotFoundText(full);
   }
 }
 
@@ -731,7 +734,16 @@ void TBankSession::SaveFileSettings() {
 }
 
 void TBankSession::StartupOpen() {
-  if ((Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_)) || commandLineFileExists_) {
+  // A file named on the command line that is not there is told; the last databank opens instead.
+  if (!commandLineProblem_.empty()) ShowError(0, commandLineProblem_);
+  commandLineProblem_.clear();
+  const std::string commandLineFile = std::move(commandLineFile_);
+  commandLineFile_.clear();
+  if (!commandLineFile.empty()) {
+    OpenBank(commandLineFile);
+    // Only a databank that opened becomes the last one: a failed open is not repeated at every start.
+    if (!fileName_.empty()) lastOpened_ = commandLineFile;
+  } else if (Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_)) {
     fileName_ = lastOpened_;
     OpenBank(fileName_);
   } else {

@@ -204,12 +204,15 @@ class TBankSession {
   // the step shows no more boxes (its messages go to stderr) and asks no password again.
   bool MayClose();
   bool CloseWaiting() const { return closeWaiting_; }
-  // Reads "LastOpened" and "RecentFiles"; a command-line file that exists replaces LastOpened.
+  // Reads "LastOpened" and "RecentFiles", and takes the file named on the command line for
+  // StartupOpen.
   void LoadFileSettings(const std::string& commandLinePath = "");
   // Writes "LastOpened" and "RecentFiles" (the open file added first), relative to the program folder.
   void SaveFileSettings();
-  // The window's first showing: open LastOpened (with "AutoOpen") or the command-line file, else a
-  // new empty databank.
+  // The window's first showing: open the command-line file, else LastOpened (with "AutoOpen"), else a
+  // new empty databank. A command-line file that is missing or a folder is told ("File not found:
+  // PATH", "PATH is a folder, not a databank") and LastOpened opens instead. The command-line file
+  // becomes LastOpened only when it opened.
   void StartupOpen();
   // The first run (no settings file yet): save the settings, then open the sample beside the
   // program when there is one (its copy in UserDir when the program's folder is not writable).
@@ -276,7 +279,8 @@ class TBankSession {
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;
-  bool commandLineFileExists_ = false;
+  std::string commandLineFile_;     // the command-line file, to be opened at start
+  std::string commandLineProblem_;  // why the command-line file cannot be opened, told at start
   int64_t fileSize_ = 0;
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};

@@ -173,3 +173,68 @@ TEST_F(EndToEnd, ASignalDuringTheSettingsWarningEndsTheProgram) {
   fs::permissions(settings, fs::perms::owner_read);
   EXPECT_EQ(testsupport::ReadFile(settings), unreadable);
 }
+
+// The command line as a person types it: options are not file names; --help and --version answer
+// without a window (no display is needed), an unknown option is an error.
+TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
+  const std::string program = std::string(TESSARYN_BINARY_DIR) + "/tessaryn";
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "Usage: tessaryn [OPTION] [DATABANK]\n", ""},
+      {{"-h", "bank.xdb2"}, 0, "Usage: tessaryn [OPTION] [DATABANK]\n", ""},
+      {{"--version"}, 0, "Tessaryn ", ""},
+      {{"--bogus"}, 2, "", "tessaryn: unknown option '--bogus'\nTry 'tessaryn --help' for more information.\n"},
+      {{"bank.xdb2", "-x"}, 2, "", "tessaryn: unknown option '-x'\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    std::vector<std::string> args = {
+        "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=detect_leaks=0", program};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = RunProcess("/usr/bin/env", args, "", 60);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+    if (c.err.empty()) EXPECT_EQ(r.err, "");
+    if (c.args[0] == "--version")
+      EXPECT_TRUE(std::regex_match(r.out, std::regex("Tessaryn \\d+(\\.\\d+)+\n"))) << r.out;
+  }
+}
+
+// A databank named on the command line that is missing or a folder is told, and the last databank
+// opens as without it; one that does not open is reported, and never becomes the last databank, so a
+// plain start afterwards opens the last one without a word.
+TEST_F(EndToEnd, ACommandLineFileThatCannotBeOpenedIsToldAndNotRepeated) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string last = tmp.File("last.xdb2");
+  testsupport::WriteFile(last, SmallBank("Last"));
+  const std::string notes = tmp.File("notes.xdb2");
+  testsupport::WriteFile(notes, "shopping list: milk, bread\n");
+  fs::create_directories(tmp.File("folder.xdb2"));
+  ASSERT_EQ(d.Start({last}, "^Tessaryn - Last$"), "");
+  ASSERT_EQ(d.Exit(), "");
+
+  for (const char* name : {"missing.xdb2", "folder.xdb2"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(d.Start({tmp.File(name)}, "^Error$"), "") << d.Output();
+    d.Shot(std::string("e2e-command-line-") + name + ".png");
+    d.Key("Return");
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - Last$"), "") << d.Output();
+    ASSERT_EQ(d.Exit(), "");
+  }
+  ASSERT_EQ(d.Start({notes}, "^Error$"), "") << d.Output();
+  d.Key("Return");
+  ASSERT_EQ(d.WaitWindow("^Tessaryn - unnamed$"), "") << d.Output();
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(testsupport::ReadFile(notes), "shopping list: milk, bread\n");
+
+  ASSERT_EQ(d.Start({}, "^Tessaryn - Last$"), "") << d.Output();
+  Sleep(1000);
+  EXPECT_EQ(d.Find("^Error$"), "");
+  ASSERT_EQ(d.Exit(), "");
+}

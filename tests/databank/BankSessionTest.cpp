@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -867,9 +868,10 @@ TEST_F(BankSessionTest, StartupOpening) {
   settings.Values["LastOpened"] = last;
   {
     auto s = NewSession();
-    s->LoadFileSettings(cmd);  // the command-line file replaces LastOpened
+    s->LoadFileSettings(cmd);  // the command-line file opens instead of LastOpened, and replaces it
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), cmd);
+    EXPECT_EQ(s->LastOpened(), cmd);
     EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "from command line");
   }
   settings.Values["AutoOpen"] = "0";
@@ -888,20 +890,59 @@ TEST_F(BankSessionTest, StartupOpening) {
   settings.Values["LastOpened"] = tmp.File("vanished.xdb2");
   {
     auto s = NewSession();
-    s->LoadFileSettings(tmp.File("also-missing.xdb2"));
+    s->LoadFileSettings();
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
-    EXPECT_TRUE(ui.Calls().empty());  // missing files are not reported at start
+    EXPECT_TRUE(ui.Calls().empty());  // a last databank that is gone is not reported at start
   }
-  // A file that is there but cannot be read is reported, as every failed open is.
-  WriteFile(cmd, EncipherDataBank(SampleBankXML(), "pw"));
-  {
+}
+
+// A file named on the command line that is missing or a folder is told, and the last databank opens
+// as without it; one that is there but does not open is reported as every failed open is. Only a
+// databank that opened becomes LastOpened, so a failed one is not tried again at every start.
+TEST_F(BankSessionTest, TheCommandLineFileIsToldWhenItCannotBeOpenedAndNeverBecomesLastOpenedThen) {
+  const std::string last = tmp.File("last.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string folder = tmp.File("folder.xdb2");
+  const std::string text = tmp.File("notes.xdb2");
+  WriteFile(last, SampleBankXML("from last"));
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  WriteFile(text, "some notes\n");
+  fs::create_directories(folder);
+  struct Case {
+    std::string commandLine;
+    std::optional<std::string> password;
+    std::vector<std::string> messages;
+    std::string opened;  // FileName after the start, and LastOpened written at the end
+  };
+  const Case cases[] = {
+      {tmp.File("missing.xdb2"), {}, {"File not found: " + tmp.File("missing.xdb2")}, last},
+      {folder, {}, {folder + " is a folder, not a databank"}, last},
+      {text, {}, {kOpenFailed + "\n" + kNotABank}, ""},
+      {locked, std::nullopt, {kDecypher, kOpenFailed}, ""},
+      {locked, "pw", {}, locked},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    ui.Clear();
+    settings.Values["LastOpened"] = last;
+    ui.PushFilePassword(c.password);
     auto s = NewSession();
-    s->LoadFileSettings(cmd);
-    ui.PushFilePassword(std::nullopt);
+    s->LoadFileSettings(c.commandLine);
     s->StartupOpen();
-    EXPECT_EQ(s->FileName(), "");
-    EXPECT_EQ(ui.LastCall().text, "Could not open DataBank!");
+    EXPECT_EQ(Messages(), c.messages);
+    EXPECT_EQ(s->FileName(), c.opened);
+    s->CloseForExit();
+    s->SaveFileSettings();
+    EXPECT_EQ(settings.Values["LastOpened"], c.opened.empty() ? last : c.opened);
+    // The next plain start opens the last databank without a word.
+    ui.Clear();
+    auto next = NewSession();
+    next->LoadFileSettings();
+    if (c.opened == locked) ui.PushFilePassword("pw");
+    next->StartupOpen();
+    EXPECT_EQ(next->FileName(), c.opened.empty() ? last : c.opened);
+    EXPECT_TRUE(Messages().empty());
   }
 }
 
