@@ -858,7 +858,10 @@ void TXMLTreeForm::LoadSettings() {
   TSettings& s = *GetSettings();
   WindowSettings.Load(s);
   TrayIcon->SetMinimizeToTray(WindowSettings.MinimizeToTray);
-  Splitter->setSizes({WindowSettings.TreeWidth, std::max(1, Splitter->width() - WindowSettings.TreeWidth)});
+  // The window has its stored size by now; the splitter inside it is laid out only when it shows.
+  const int room = std::max(Splitter->width(), width());
+  const int tree = treesettings::TreePaneWidth(WindowSettings.TreeWidth, room);
+  Splitter->setSizes({tree, room - tree});
   MinimizeOnClose = WindowSettings.HardQuit;
   if (HasSession() && !reloadingSettings_) Session().LoadFileSettings(commandLineFile_);
   if (Editor) {
