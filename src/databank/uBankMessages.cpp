@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "databank/uFilePaths.h"
 #include "platform/Memory.h"
 
 const std::string& BankMessage(int id) {
@@ -55,4 +56,24 @@ std::string FileNotFoundText(const std::string& path) {
 
 std::string IsAFolderText(const std::string& path) {
   return path + " is a folder, not a databank";
+}
+
+std::string FileChangedQuestion(const std::string& path) {
+  return "The file \"" + path +
+         "\" was changed by another program since it was opened or last saved here.\n\n"
+         "Overwrite it with this databank, save this databank under another name, or cancel?";
+}
+
+std::string ConflictCopyNotice(const std::string& path, const std::string& copy) {
+  return "\"" + bankpaths::ExtractFileName(path) +
+         "\" was changed by another program. This databank was saved beside it as \"" +
+         bankpaths::ExtractFileName(copy) + "\"; auto-save leaves the file alone until you save.";
+}
+
+std::string ConflictCopyReport(const std::string& path, const std::string& copy) {
+  return path + " was changed by another program; this databank was saved beside it as " + copy;
+}
+
+std::string FileLeftToOtherProgramReport(const std::string& path) {
+  return path + " was changed by another program; this databank held no unsaved changes and left it as it is";
 }

@@ -77,6 +77,7 @@ TBaseMainForm::TBaseMainForm(QWidget* owner) : TfrmBaseForm(owner) {
   btnMenu->SetDropdownMenu(MainMenu);
   btnMenu->SetFullDrop(true);
   btnMenu->SetCaption(QStringLiteral("Main Menu"));
+  btnMenu->setToolTip(btnMenu->Caption());
 
   btnExit = new TmxXPButton(Toolbar);
   btnExit->setObjectName(QStringLiteral("btnExit"));
@@ -140,12 +141,18 @@ void TBaseMainForm::actnExitExecute() {
 void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
+  sessionEnded_ = true;
   CloseAndEnd();
 }
 
 void TBaseMainForm::CloseAndEnd() {
   if (Destroying()) return;
-  if (!closeAccepted_) close();
+  if (!closeAccepted_) {
+    // A close that waited for the end of the session is still that end.
+    endingSession_ = sessionEnded_;
+    close();
+    endingSession_ = false;
+  }
   // Closed with everything kept: the program ends, also from the tray. A window that could not keep
   // its work stays open for its user.
   if (closeAccepted_) Application().Terminate();

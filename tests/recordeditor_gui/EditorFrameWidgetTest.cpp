@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "TestSupport.h"
 #include "databank/uDataBankContent.h"
@@ -182,7 +183,8 @@ TEST_F(EditorFrameWindow, ClipboardCommandsWorkOnTheCodeAndCopyAllKeepsTheSelect
   w.Action(TEditorAction::EditCopy)->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "sums");
   w.Action(TEditorAction::CopyAll)->trigger();
-  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdU16String(), memo.GetText());
+  // The lines as the desktop ends them; the text itself keeps CR LF.
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdU16String(memo.GetText()).replace("\r\n", "\n"));
   EXPECT_EQ(memo.BlockBegin(), (TBufferCoord{4, 2}));
   EXPECT_EQ(memo.BlockEnd(), (TBufferCoord{8, 2}));
   EXPECT_EQ(memo.GetCaretXY(), (TBufferCoord{8, 2}));
@@ -193,4 +195,24 @@ TEST_F(EditorFrameWindow, ClipboardCommandsWorkOnTheCodeAndCopyAllKeepsTheSelect
   w.Action(TEditorAction::EditUndo)->trigger();
   EXPECT_EQ(memo.LineText(2), u"// sums the values");
   w.MemoWindow->SetRenderFocused(false);
+}
+
+// The view options button has no command of its own: a press anywhere on it, not only on its arrow,
+// opens its menu. Its tool tip names it.
+TEST_F(EditorFrameWindow, ViewOptionsOpenFromAnywhereOnTheButton) {
+  EXPECT_EQ(w.btnViewOptions->toolTip(), "View Options");
+  QWidget* opened = nullptr;
+  QTimer::singleShot(0, [&] {
+    opened = QApplication::activePopupWidget();
+    if (opened) opened->close();
+  });
+  const QPointF at(4, w.btnViewOptions->height() / 2);  // the left end, away from the arrow
+  QMouseEvent press(QEvent::MouseButtonPress, at, w.btnViewOptions->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w.btnViewOptions, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, w.btnViewOptions->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(w.btnViewOptions, &release);
+  QApplication::processEvents();
+  EXPECT_EQ(opened, w.EditorOptionsDropdownMenu);
 }
