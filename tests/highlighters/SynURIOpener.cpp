@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "ScriptedUIServices.h"
 #include "SynPadRecordingHost.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "highlighters/SynHighlighterURI.h"

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "ScriptedUIServices.h"
 #include "platform/Colors.h"
 #include "platform/Exceptions.h"
 #include "platform/Timers.h"

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
