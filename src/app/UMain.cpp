@@ -117,6 +117,7 @@ void TfrmMain::BuildEditorPanel() {
 void TfrmMain::FormCreate() {
   TXMLTreeForm::FormCreate();
   Editor = &CodeFrame->Frame();
+  CodeFrame->Frame().SearchesPrivate = [this] { return HasSession() && !Session().Password().empty(); };
   ApplicationTitle = kProgramTitle;
   Session().ApplicationTitle = ApplicationTitle;
   HomePageURL = kHomePageURL;

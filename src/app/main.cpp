@@ -1,4 +1,6 @@
 // The program's entry: the start and end sequence of uProgramEntry, step by step.
+#include <cstdio>
+
 #include "app/uProgramEntry.h"
 #include "platform/MainStack.h"
 #include "platform/UIServices.h"
@@ -8,8 +10,14 @@
 #include "ui/InputDialog.h"
 
 int main(int argc, char** argv) {
+  const TCommandLine line = ParseCommandLine(argc, argv);
+  if (line.Exit) {
+    std::fputs(line.Output.c_str(), stdout);
+    std::fputs(line.Error.c_str(), stderr);
+    return std::fflush(stdout) == 0 ? line.ExitCode : 1;
+  }
   platform::EnsureMainStack(argv);
-  TProgramEntry entry(ProgramOptionsFromCommandLine(argc, argv));
+  TProgramEntry entry(line.Options);
   entry.InitializeUnits();
   platform::TGuardedApplication app(argc, argv);
   platform::QtUIServices ui;

@@ -1,11 +1,13 @@
 #include "app/uProgramEntry.h"
 
 #include <QApplication>
+#include <cstdio>
 
 #include "app/UMain.h"
 #include "platform/Application.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
+#include "platform/Version.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtApplication.h"
 #include "recordeditor/UHighlighters.h"
@@ -45,6 +47,9 @@ void TProgramEntry::CreateHighlighters() {
 }
 
 void TProgramEntry::CreateMainForm() {
+  // The session ended (a signal) while a box of the start-up was up: nothing is open yet that could
+  // be lost, so the program ends without making its window.
+  if (platform::QtApplication().EndedBeforeMainWindow()) return;
   mainForm_ = platform::Construct<TfrmMain>(nullptr, options_.CommandLineFile);
 }
 
@@ -58,7 +63,10 @@ void TProgramEntry::ShowMainForm() {
 }
 
 int TProgramEntry::Run() {
-  if (!mainForm_) return 1;
+  if (!mainForm_) return platform::QtApplication().EndedBeforeMainWindow() ? 0 : 1;
+  // Closed already (a signal while the window was being made, honoured once its open had ended):
+  // the loop would never be told to stop.
+  if (mainForm_->CloseAccepted()) return 0;
   return QApplication::exec();
 }
 
@@ -69,11 +77,48 @@ void TProgramEntry::Finish() {
     platform::Destroy(form);
   }
   highlighters_.reset();
+  if (!settings_) return;
+  const std::string error = settings_->Close();
   settings_.reset();
+  if (error.empty()) return;
+  // Recent files, colour schemes and the window's place are lost: the user hears of it, in a box
+  // unless the system is ending the program (nobody would be there to close it).
+  const std::string text = "The settings could not be written:\n" + error;
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (QCoreApplication::instance() && !platform::QtApplication().EndedBySystem())
+    platform::UI().MessageBox(text, kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
-TProgramOptions ProgramOptionsFromCommandLine(int argc, char** argv) {
-  TProgramOptions options;
-  if (argc > 1 && argv[1]) options.CommandLineFile = argv[1];
-  return options;
+TCommandLine ParseCommandLine(int argc, char** argv) {
+  TCommandLine line;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc && argv[i]; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-') {
+      if (line.Options.CommandLineFile.empty()) line.Options.CommandLineFile = arg;
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-h" || arg == "--help") {
+      line.Exit = true;
+      line.Output =
+          "Usage: tessaryn [OPTION] [DATABANK]\n"
+          "Keeps a databank of source-code snippets. Opens DATABANK (a .xdb2 file), or else the\n"
+          "databank opened last.\n"
+          "\n"
+          "  -h, --help     show this help and exit\n"
+          "      --version  show the version and exit\n"
+          "  --             end of the options: what follows is a file name\n";
+      return line;
+    } else if (arg == "--version") {
+      line.Exit = true;
+      line.Output = std::string(kProgramTitle) + " " + platform::ProgramVersion() + "\n";
+      return line;
+    } else {
+      line.Exit = true;
+      line.ExitCode = 2;
+      line.Error = "tessaryn: unknown option '" + arg + "'\nTry 'tessaryn --help' for more information.\n";
+      return line;
+    }
+  }
+  return line;
 }

@@ -7,7 +7,9 @@
 //      which needs no registration here; the program clears what it owns of it when its window goes.)
 //   2. The application object is made by the caller (main, or a test's own), then
 //      InitializeApplication: title, icon, the find dialog; a settings file that could not be read
-//      is told now (the program goes on with default settings and never writes that file).
+//      is told now (the program goes on with default settings and never writes that file). From
+//      here on SIGTERM, SIGINT and SIGHUP end the program as a log-out does; one that comes while
+//      that box is up closes it, and no main window is made.
 //   3. CreateHighlighters: the highlighter set, which loads the plug-ins. It exists before any
 //      editor, because the record editor draws its highlighters and search engines from it.
 //   4. CreateMainForm: the main window through its two-phase creation; it shows itself (opening the
@@ -17,7 +19,8 @@
 //   6. Run: the event loop, until the main window has closed.
 // End (Finish): the main window goes (its settings go into the settings document), then the
 // highlighter set (plug-ins finalised and unloaded), and last the shared settings object, which
-// writes the settings file.
+// writes the settings file; a file that could not be written is told (on stderr, and in a box
+// unless the system ended the program).
 #pragma once
 
 #include <memory>
@@ -64,5 +67,13 @@ class TProgramEntry {
   TfrmMain* mainForm_ = nullptr;
 };
 
-// The options of a command line: its one optional argument is the databank to open.
-TProgramOptions ProgramOptionsFromCommandLine(int argc, char** argv);
+// What a command line asks for. Its one optional argument is the databank to open; arguments that
+// start with "-" are options ("--" ends them): --help and --version print to stdout and end the
+// program with 0, an unknown option prints why on stderr and ends it with 2, before any window.
+struct TCommandLine {
+  TProgramOptions Options;
+  bool Exit = false;  // end now with ExitCode, after printing Output (stdout) and Error (stderr)
+  int ExitCode = 0;
+  std::string Output, Error;
+};
+TCommandLine ParseCommandLine(int argc, char** argv);

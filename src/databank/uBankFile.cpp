@@ -33,13 +33,27 @@ bool IsZipBytes(std::string_view head) {
   return TZipFile::HasZipSignature(head);
 }
 
+std::string_view SkipByteOrderMarkAndBlanks(std::string_view bytes) {
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  const size_t first = bytes.find_first_not_of(" \t\r\n");
+  return first == std::string_view::npos ? std::string_view() : bytes.substr(first);
+}
+
 bool IsPlainXMLBytes(std::string_view head) {
-  head = head.substr(0, std::min<size_t>(head.size(), 10));
+  head = SkipByteOrderMarkAndBlanks(head);
   return StartsWith(head, "<dataroot") || StartsWith(head, "<?xml");
 }
 
 bool IsOldFormatBytes(std::string_view head) {
-  return StartsWith(head, "<dataroot>");
+  return StartsWith(SkipByteOrderMarkAndBlanks(head), "<dataroot>");
+}
+
+bool LooksLikeText(std::string_view bytes) {
+  bytes = bytes.substr(0, std::min<size_t>(bytes.size(), 512));
+  if (bytes.empty()) return false;
+  for (unsigned char c : bytes)
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) return false;
+  return true;
 }
 
 bool IsZip(TStream& stream) {
@@ -81,6 +95,11 @@ bool DecodeBankLayers(std::string bytes, TBankReadContext& context, TBankReadRes
         // A header may claim any size; deflate cannot expand data by more than about 1032 times.
         const bool plausible =
             uint64_t(entry.UncompressedSize) <= uint64_t(entry.CompressedData.size()) * MaxDeflateRatio + 64;
+        // What cannot fit is refused before the unpacking takes memory it can never finish with.
+        if (plausible && uint64_t(entry.UncompressedSize) > context.MemoryAvailable) {
+          result.Reason = NotEnoughMemoryToUnpackText(entry.UncompressedSize, context.MemoryAvailable);
+          return false;
+        }
         std::string data;
         if (plausible && zip.GetUncompressed(0, data) == TZipCheck::zcOk && !data.empty()) {
           result.EntryName = zip.GetFileName(0);
@@ -101,13 +120,13 @@ bool DecodeBankLayers(std::string bytes, TBankReadContext& context, TBankReadRes
     return true;
   }
 
-  // The cipher layer: a length word and whole blocks. Fewer than four bytes cannot be one, so the
-  // user is not asked for a password that could never help.
-  result.Enciphered = true;
-  if (bytes.size() < 4) {
-    Show(context, SCouldNotDecypherBank);
+  // The cipher layer: a length word and whole blocks. Anything else is not a databank, and the user
+  // is not asked for a password that could never help.
+  if (!CouldBeCipherLayer(bytes) || LooksLikeText(bytes)) {
+    result.Reason = SNotADataBank;
     return false;
   }
+  result.Enciphered = true;
   if (context.Password.empty() && context.AskPassword) {
     std::string answer;
     result.PasswordAsked = true;

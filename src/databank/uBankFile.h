@@ -18,10 +18,15 @@ class TZipFile;
 bool IsZip(TStream& stream);         // begins with the full local header signature "PK\x03\x04"
 bool IsEnciphered(TStream& stream);  // neither a zip nor plain XML ("<?xml", "<dataroot")
 bool IsOldFormat(TStream& stream);   // the first ten bytes are exactly "<dataroot>"
-// The same over bytes.
+// The same over bytes. Plain XML may start with a UTF-8 byte-order mark and blanks.
 bool IsZipBytes(std::string_view head);
 bool IsPlainXMLBytes(std::string_view head);
 bool IsOldFormatBytes(std::string_view head);
+// The bytes without a leading UTF-8 byte-order mark and blanks (space, tab, CR, LF).
+std::string_view SkipByteOrderMarkAndBlanks(std::string_view bytes);
+// True when the head of the bytes is text (no control character but tab, CR and LF): no cipher layer
+// starts so (its first bytes are a length word, then random-looking blocks).
+bool LooksLikeText(std::string_view bytes);
 
 // True when bytes could be an enciphered layer: a 4-byte length n followed by whole 16-byte blocks
 // of which the last holds the end of the n plain bytes. A file starting with "PK" that is no zip
@@ -39,6 +44,8 @@ struct TBankReadContext {
   std::function<bool(std::string& password)> AskPassword;
   // Shows one of the pipeline's error messages (by id, see uBankMessages.h) or a free text (id 0).
   std::function<void(int id, const std::string& text)> ShowError;
+  // The most a zip entry may unpack to: a larger one is refused before anything is allocated.
+  std::uint64_t MemoryAvailable = UINT64_MAX;
 };
 
 struct TBankReadResult {
@@ -47,12 +54,17 @@ struct TBankReadResult {
   bool Enciphered = false;  // the bytes under the zip (or the file) were a cipher layer
   std::string EntryName;    // the name of the archive's first entry, when it was one
   bool PasswordAsked = false;
+  // Why the file failed when no box said it (the caller puts it under "Could not open DataBank!"):
+  // it is not a databank, or it would not fit into memory.
+  std::string Reason;
 };
 
 // Unwraps a whole databank file: the zip layer when the file is an archive whose first entry yields
 // data, then the cipher layer unless the bytes are plain XML. False after the failing layer's
-// message was shown (65127 for the zip layer; 65129 for the cipher layer, a cancelled prompt, and a
-// file too short to hold a cipher layer, which is refused without a prompt).
+// message was shown (65127 for the zip layer; 65129 for the cipher layer and a cancelled prompt),
+// or with Reason set and nothing shown: bytes that are neither plain XML nor a cipher layer (a size
+// the cipher layer never writes, or text) are not a databank, and no password is asked for them; a
+// zip entry larger than MemoryAvailable is not unpacked.
 bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankReadResult& result);
 
 struct TBankWriteLayers {

@@ -1,8 +1,12 @@
 #include "databank/uBankMessages.h"
 
+#include <exception>
 #include <map>
+#include <new>
+#include <stdexcept>
 
 #include "databank/uFilePaths.h"
+#include "platform/Memory.h"
 
 const std::string& BankMessage(int id) {
   static const std::map<int, std::string> table = {
@@ -24,6 +28,34 @@ std::string FileDoesNotExistText(const std::string& path) {
   std::string text = SFileDoesNotExist;
   const size_t at = text.find("%s");
   return text.replace(at, 2, path);
+}
+
+std::string NotEnoughMemoryToUnpackText(std::uint64_t needed, std::uint64_t available) {
+  return "There is not enough memory to read it: it unpacks to " + platform::MemorySizeText(needed) + ", and " +
+         platform::MemorySizeText(available) + " are free.";
+}
+
+std::string CurrentExceptionReason(bool saving) {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return saving ? SNotEnoughMemoryToSave : SNotEnoughMemoryToRead;
+  } catch (const std::length_error&) {
+    // A size beyond what any string or table can hold: memory again, as a person sees it.
+    return saving ? SNotEnoughMemoryToSave : SNotEnoughMemoryToRead;
+  } catch (const std::exception& e) {
+    if (e.what() && *e.what()) return e.what();
+  } catch (...) {
+  }
+  return SUnexpectedError;
+}
+
+std::string FileNotFoundText(const std::string& path) {
+  return "File not found: " + path;
+}
+
+std::string IsAFolderText(const std::string& path) {
+  return path + " is a folder, not a databank";
 }
 
 std::string FileChangedQuestion(const std::string& path) {

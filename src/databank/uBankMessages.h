@@ -1,7 +1,10 @@
 // The databank window's message table and the fixed texts of its file dialogs and recent-file menu.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "platform/Exceptions.h"
 
 enum : int {
   SCouldNotOpenBank = 65124,
@@ -27,6 +30,23 @@ inline std::string InvalidRegExprText(const std::string& reason) {
 inline const char* const SFileDoesNotExist = "File \"%s\" doesn't exist!";
 // Writing the databank file failed (creating, writing, flushing or renaming the temporary file).
 inline const char* const SCouldNotWriteBank = "Could not write DataBank!";
+
+// Reasons given on the line under "Could not open DataBank!" (or "Could not write DataBank!"); running
+// out of memory is SNotEnoughMemoryToRead / SNotEnoughMemoryToSave (platform/Exceptions.h).
+inline const char* const SWrongPassword = "The password is wrong, or the file is damaged.";
+inline const char* const SNotADataBank = "The file is not a databank.";
+// Anything else that went wrong, when it says nothing itself.
+inline const char* const SUnexpectedError = "An unexpected error stopped the work.";
+// "There is not enough memory to read it: it unpacks to <size>, and <size> are free."
+std::string NotEnoughMemoryToUnpackText(std::uint64_t needed, std::uint64_t available);
+// The reason line for the exception being handled, of any type: running out of memory (std::bad_alloc,
+// a size beyond any string) gives SNotEnoughMemoryToRead or SNotEnoughMemoryToSave as `saving` says;
+// another std::exception its own text; anything else SUnexpectedError. Call only inside a catch block.
+std::string CurrentExceptionReason(bool saving);
+
+// Named on the command line but not there, or not a file.
+std::string FileNotFoundText(const std::string& path);  // "File not found: PATH"
+std::string IsAFolderText(const std::string& path);     // "PATH is a folder, not a databank"
 
 inline const char* const SBankFileFilter = "XML DataBank|*.xdb2";
 inline const char* const SBankDefaultExt = ".xdb2";

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "databank/uBankMessages.h"
@@ -13,6 +14,7 @@
 #include "databank/uLongFileName.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/Memory.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "protection/uDataBankCipher.h"
@@ -44,8 +46,11 @@ int PeriodToInterval(int seconds) {
 }  // namespace
 
 TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui, platform::IEventLoop* loop)
-    : settings_(settings), options_(std::move(options)), ui_(ui ? ui : &platform::UI()) {
-  timer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
+    : settings_(settings),
+      options_(std::move(options)),
+      ui_(ui ? ui : &platform::UI()),
+      loop_(loop ? loop : &platform::EventLoop()) {
+  timer_ = loop_->CreateTimer();
   // The period is read once; a changed period takes effect at the next start.
   const int period =
       settings_ ? settings_->ReadInteger(bs::AutoSavePeriod, bs::DefAutoSavePeriod) : bs::DefAutoSavePeriod;
@@ -54,7 +59,7 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->OnTimer = [this] { AutoSaveTick(); };
   if (options_.BackgroundSaves) {
     writer_ = std::make_unique<TBankWriter>();
-    saveTimer_ = (loop ? *loop : platform::EventLoop()).CreateTimer();
+    saveTimer_ = loop_->CreateTimer();
     saveTimer_->SetInterval(15);
     saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
   }
@@ -76,8 +81,29 @@ bool TBankSession::Setting(const char* name, bool def) const {
   return settings_ ? settings_->ReadBool(name, def) : def;
 }
 
+void TBankSession::BusyEnded() {
+  if (!closeWaiting_) return;
+  closeWaiting_ = false;
+  // From the loop: the step that just ended is still on the stack.
+  std::weak_ptr<int> alive = alive_;
+  loop_->Post([this, alive] {
+    if (!alive.expired() && Hooks.CloseDeferred) Hooks.CloseDeferred();
+  });
+}
+
+bool TBankSession::MayClose() {
+  if (!Busy()) return true;
+  closeWaiting_ = true;
+  return false;
+}
+
 void TBankSession::ShowError(int id, const std::string& text) {
   const std::string& message = text.empty() ? BankMessage(id) : text;
+  if (closeWaiting_) {
+    // The program is closing: a box would only hold it up.
+    std::cerr << message << "\n";
+    return;
+  }
   if (OnError) {
     OnError(id, message);
     return;
@@ -118,7 +144,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     compress_ = false;
     convertedOld_ = false;
   }
-  parseError_.clear();
+  failReason_.clear();
   if (pathIn.empty() || !bank) return false;
 
   std::string path = bp::ExpandFileName(pathIn);
@@ -130,7 +156,8 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     if (bp::RenameNoReplace(path, renamed)) path = renamed;
   }
 
-  bool read = false;
+  // A file with something in it that fails to open is kept as it is (see KeepUnreadable).
+  const bool read = bp::FileExists(path) && bp::FileSizeOf(path) > 0;
   auto fail = [&] {
     if (own && read) {
       const std::string full = bp::ExpandFileName(path);
@@ -148,6 +175,41 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     return false;
   };
 
+  // Whatever goes wrong on the way, of whatever type (memory running out included), is a failed
+  // open with its reason, never a half-open databank that a later save would write over the file.
+  try {
+    for (;;) {
+      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own);
+      if (attempt == TLoadAttempt::Loaded) return true;
+      if (attempt == TLoadAttempt::Failed) return fail();
+      // The enciphered text did not parse: the password was wrong (or the file is damaged).
+      failReason_ = SWrongPassword;
+      if (!own && !lastReadAskedPassword_ && !password_.empty()) {
+        // Another databank (an import) is tried with the open databank's password first; a file
+        // enciphered with a password of its own then asks for that one.
+      } else if (lastReadAskedPassword_ && !closeWaiting_) {
+        ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
+      } else {
+        return fail();
+      }
+      password_.clear();
+    }
+  } catch (...) {
+    failReason_ = CurrentExceptionReason(false);
+    return fail();
+  }
+}
+
+TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own) {
+  failReason_.clear();
+  lastReadAskedPassword_ = false;
+  // A file larger than the memory there is fails now, not after the allocator gave up.
+  const std::uint64_t memory = platform::MemoryAvailable();
+  const long long size = bp::FileSizeOf(path);
+  if (size > 0 && static_cast<std::uint64_t>(size) > memory) {
+    failReason_ = SNotEnoughMemoryToRead;
+    return TLoadAttempt::Failed;
+  }
   // The identity is taken before the bytes are read: should the file be replaced in between, the
   // bytes (which are the new file's) tell later that it is ours.
   const int64_t identityTakenNs = WallClockNs();
@@ -157,42 +219,35 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     bytes = LoadStringFromFile(path);
   } catch (const Exception& e) {
     ShowError(0, e.Message());
-    return fail();
+    return TLoadAttempt::Failed;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
-  read = fileSize > 0;
   const std::uint64_t digest = own ? TContentDigest::Of(bytes) : 0;
 
   TBankReadContext context;
   context.Password = password_;
   context.AskPassword = [&](std::string& answer) { return ui_->AskFilePassword(path, answer); };
   context.ShowError = [&](int id, const std::string& text) { ShowError(id, text); };
+  context.MemoryAvailable = memory;
   TBankReadResult layers;
-  const bool decoded = DecodeBankLayers(std::move(bytes), context, layers);
+  const bool decoded = options_.DecodeLayers(std::move(bytes), context, layers);
   password_ = context.Password;
-  if (!decoded) return fail();
+  lastReadAskedPassword_ = layers.PasswordAsked;
+  if (!decoded) {
+    failReason_ = layers.Reason;
+    return TLoadAttempt::Failed;
+  }
 
   const bool oldFormat = IsOldFormatBytes(layers.XML);
   const int64_t dataSize = static_cast<int64_t>(layers.XML.size());
-  bool parsed = false;
-  try {
-    parsed = bank->LoadEncodedXML(std::move(layers.XML));
-  } catch (const std::exception&) {
-    parsed = false;
-  }
-  if (!parsed) {
+  if (!bank.LoadEncodedXML(std::move(layers.XML))) {
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
-    if (!layers.Enciphered) parseError_ = bank->ErrorSummary();
-    // Another databank (an import) is tried with the open databank's password first; a file
-    // enciphered with a password of its own then asks for that one.
-    if (!own && layers.Enciphered && !layers.PasswordAsked && !password_.empty()) {
-      password_.clear();
-      return LoadBankFile(pathIn, target);
-    }
-    return fail();
+    if (layers.Enciphered) return TLoadAttempt::WrongPassword;
+    failReason_ = bank.ErrorSummary();
+    return TLoadAttempt::Failed;
   }
-  if (oldFormat) bank::ConvertOldFormat(bank->Root());
+  if (oldFormat) bank::ConvertOldFormat(bank.Root());
 
   if (own) {
     compress_ = layers.Compressed;
@@ -206,12 +261,12 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     dataSize_ = dataSize;
     Changed();
   }
-  return true;
+  return TLoadAttempt::Loaded;
 }
 
 std::string TBankSession::CouldNotOpenMessage() const {
   const std::string& first = BankMessage(SCouldNotOpenBank);
-  return parseError_.empty() ? first : first + "\n" + parseError_;
+  return failReason_.empty() ? first : first + "\n" + failReason_;
 }
 
 bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source) {
@@ -696,6 +751,7 @@ void TBankSession::AppMinimized() {
 }
 
 bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
+  if (!MayClose()) return false;
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   WaitForSave();
   sessionEnding_ = ifChanged == TIfFileChanged::WriteBeside;
@@ -730,13 +786,16 @@ void TBankSession::LoadFileSettings(const std::string& commandLinePath) {
     recentFiles_.SetText(settings_->ReadString(bs::RecentFiles, ""));
     while (recentFiles_.Count() > recentFiles_.MaxCount) recentFiles_.Delete(recentFiles_.Count() - 1);
   }
-  commandLineFileExists_ = false;
+  commandLineFile_.clear();
+  commandLineProblem_.clear();
   if (!commandLinePath.empty()) {
     const std::string full = bp::ExpandFileName(commandLinePath);
-    if (bp::FileExists(full)) {
-      lastOpened_ = GetLongFileName(full);
-      commandLineFileExists_ = true;
-    }
+    if (bp::FileExists(full))
+      commandLineFile_ = GetLongFileName(full);
+    else if (bp::DirectoryExists(full))
+      commandLineProblem_ = IsAFolderText(full);
+    else
+      commandLineProblem_ = FileNotFoundText(full);
   }
 }
 
@@ -750,7 +809,16 @@ void TBankSession::SaveFileSettings() {
 }
 
 void TBankSession::StartupOpen() {
-  if ((Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_)) || commandLineFileExists_) {
+  // A file named on the command line that is not there is told; the last databank opens instead.
+  if (!commandLineProblem_.empty()) ShowError(0, commandLineProblem_);
+  commandLineProblem_.clear();
+  const std::string commandLineFile = std::move(commandLineFile_);
+  commandLineFile_.clear();
+  if (!commandLineFile.empty()) {
+    OpenBank(commandLineFile);
+    // Only a databank that opened becomes the last one: a failed open is not repeated at every start.
+    if (!fileName_.empty()) lastOpened_ = commandLineFile;
+  } else if (Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_)) {
     fileName_ = lastOpened_;
     OpenBank(fileName_);
   } else {

@@ -85,6 +85,9 @@ class TBankSession {
     std::function<void()> RebuildTree;    // after an open; selects PendingID
     std::function<int()> SelectedNodeID;  // "ID" of the selected node, -1 when none
     std::function<void()> StateChanged;   // Modified, FileName, Password or Compress changed
+    // A close that MayClose refused: the step of the pipeline it waited for has ended, close now.
+    // Called from the event loop, never from inside that step.
+    std::function<void()> CloseDeferred;
     // A notification for the user that needs no answer (the databank was saved beside its file).
     std::function<void(const std::string& text)> Notify;
   };
@@ -99,6 +102,8 @@ class TBankSession {
     bool RenameOldFiles = true;
     // Write the files of the commands, the auto-save and minimising on a worker thread.
     bool BackgroundSaves = false;
+    // Unwraps the layers of a file read (DecodeBankLayers; tests hand in one that fails).
+    std::function<bool(std::string, TBankReadContext&, TBankReadResult&)> DecodeLayers = DecodeBankLayers;
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
@@ -139,10 +144,13 @@ class TBankSession {
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
   // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
   // enciphered text does not parse with the known password is read once more after asking for the
-  // file's own password.
+  // file's own password. A password the user typed that does not open the file is told ("The
+  // password is wrong, or the file is damaged.") and asked for again, until the prompt is cancelled.
+  // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
-  // "Could not open DataBank!", with a second line saying where and why the last LoadBankFile's
-  // text did not parse, when that was why it failed.
+  // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed where
+  // no box said it already: where its text did not parse, a wrong password, not a databank, not
+  // enough memory.
   std::string CouldNotOpenMessage() const;
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.
@@ -196,16 +204,27 @@ class TBankSession {
   void AutoSaveTick();
   void AppMinimized();
   // The window closes: save (with "AutoSave") or ask, then close the databank. False when the
-  // window must stay open (the user cancelled, or the changes could not be saved). WriteBeside: the
-  // desktop session ends, so nobody is asked about a file another program changed. Either way a
-  // databank without unsaved changes leaves such a file alone.
+  // window must stay open (the user cancelled, the changes could not be saved, or a step of the
+  // pipeline is under way: see MayClose). WriteBeside: the desktop session ends, so nobody is asked
+  // about a file another program changed. Either way a databank without unsaved changes leaves such
+  // a file alone.
   bool CloseForExit(TIfFileChanged ifChanged = TIfFileChanged::Ask);
-  // Reads "LastOpened" and "RecentFiles"; a command-line file that exists replaces LastOpened.
+  // Asked before the window closes. False while an open, save, import, export or password command
+  // is under way: their prompts and boxes run nested event loops, and a close from there (a signal,
+  // the end of the desktop session) would write or free the databank under them. The close is then
+  // kept, and Hooks.CloseDeferred is posted to the event loop once that step has ended. Meanwhile
+  // the step shows no more boxes (its messages go to stderr) and asks no password again.
+  bool MayClose();
+  bool CloseWaiting() const { return closeWaiting_; }
+  // Reads "LastOpened" and "RecentFiles", and takes the file named on the command line for
+  // StartupOpen.
   void LoadFileSettings(const std::string& commandLinePath = "");
   // Writes "LastOpened" and "RecentFiles" (the open file added first), relative to the program folder.
   void SaveFileSettings();
-  // The window's first showing: open LastOpened (with "AutoOpen") or the command-line file, else a
-  // new empty databank.
+  // The window's first showing: open the command-line file, else LastOpened (with "AutoOpen"), else a
+  // new empty databank. A command-line file that is missing or a folder is told ("File not found:
+  // PATH", "PATH is a folder, not a databank") and LastOpened opens instead. The command-line file
+  // becomes LastOpened only when it opened.
   void StartupOpen();
   // The first run (no settings file yet): save the settings, then open the sample beside the
   // program when there is one (the user's copy of it in UserDir when that is another folder).
@@ -215,7 +234,9 @@ class TBankSession {
   class TBusyScope {
    public:
     explicit TBusyScope(TBankSession& session) : session_(session) { ++session_.busy_; }
-    ~TBusyScope() { --session_.busy_; }
+    ~TBusyScope() {
+      if (--session_.busy_ == 0) session_.BusyEnded();
+    }
     TBusyScope(const TBusyScope&) = delete;
     TBusyScope& operator=(const TBusyScope&) = delete;
 
@@ -230,6 +251,7 @@ class TBankSession {
 
  private:
   bool Setting(const char* name, bool def) const;
+  void BusyEnded();
   void ShowError(int id, const std::string& text = std::string());
   void SetModifiedFlag(bool modified);
   void Changed();
@@ -247,6 +269,11 @@ class TBankSession {
   // layers (the entry named as it goes into the file) and the backup switch; false, the error shown,
   // when the document could not be turned into bytes or copied, or path failed to open earlier and
   // could not be kept as "<path>.bad" first.
+  // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
+  // the window's own databank, take its file state). WrongPassword: enciphered text that did not
+  // parse. Failed: failReason_ says why, unless a box did.
+  enum class TLoadAttempt { Loaded, WrongPassword, Failed };
+  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own);
   enum class TDocumentBytes { Now, ByWriter };
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
                    TDocumentBytes bytes = TDocumentBytes::Now);
@@ -265,18 +292,25 @@ class TBankSession {
   TSettings* settings_;
   TOptions options_;
   platform::IUIServices* ui_;
+  platform::IEventLoop* loop_;
   std::unique_ptr<platform::ITimer> timer_;
   std::unique_ptr<TXMLDataBase2> bank_;
   std::string fileName_, entryName_, password_, lastOpened_;
-  std::string parseError_;  // the last LoadBankFile's parse error in one line, "" when it parsed
+  // Why the last LoadBankFile failed, in one line ("" when it opened or a box already said why).
+  std::string failReason_;
+  bool lastReadAskedPassword_ = false;  // the last ReadBankLayers asked the user for the password
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;
-  bool commandLineFileExists_ = false;
+  std::string commandLineFile_;     // the command-line file, to be opened at start
+  std::string commandLineProblem_;  // why the command-line file cannot be opened, told at start
   int64_t fileSize_ = 0;
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};
   int busy_ = 0;
+  bool closeWaiting_ = false;
+  // Expires with the session: a deferred close posted to the loop is dropped when the session is gone.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   // Saves: what each save in flight was made from, by its tag.
   struct TSaveState {
     std::uint64_t EditGeneration = 0;  // editGeneration_ when its bytes were made

@@ -149,7 +149,16 @@ void TBankWriter::Run() {
     queue_.pop_front();
     writing_ = true;
     lock.unlock();
-    TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+    TBankSaveOutcome outcome;
+    outcome.Path = job.Path;
+    outcome.Tag = job.Tag;
+    try {
+      outcome = write_(std::move(job));
+    } catch (...) {
+      // Memory running out while the layers are built, above all: the file is left as it was.
+      outcome.Saved = false;
+      outcome.Errors.assign(1, {0, std::string(SCouldNotWriteBank) + "\n" + CurrentExceptionReason(true)});
+    }
     lock.lock();
     finished_.push_back(std::move(outcome));
     writing_ = false;

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,10 +73,12 @@ std::string ConflictCopyName(const std::string& path, std::int64_t timeNs);
 TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a
-// newer job for the same file (the newer bytes hold everything the older ones did).
+// newer job for the same file (the newer bytes hold everything the older ones did). Whatever a job
+// throws, of any type, makes it a failed save with its message; the writer goes on.
 class TBankWriter {
  public:
-  TBankWriter() = default;
+  // write: what turns a job into its file (tests hand in one that fails).
+  explicit TBankWriter(std::function<TBankSaveOutcome(TBankSaveJob)> write = WriteBankJob) : write_(std::move(write)) {}
   // Finishes every job given, then ends the thread.
   ~TBankWriter();
   TBankWriter(const TBankWriter&) = delete;
@@ -100,4 +103,5 @@ class TBankWriter {
   bool writing_ = false;
   bool ending_ = false;
   std::thread thread_;
+  std::function<TBankSaveOutcome(TBankSaveJob)> write_;
 };

@@ -1,5 +1,7 @@
 #include "databank/uTreeWindowSettings.h"
 
+#include <algorithm>
+
 #include "xml/uSettingsBase.h"
 
 namespace ts = treesettings;
@@ -15,9 +17,10 @@ void TTreeWindowSettings::LoadUI(TSettings& s) {
 
 void TTreeWindowSettings::Load(TSettings& s) {
   MinimizeToTray = s.ReadBool(ts::MinimizeToTray, false);
-  // A width no one could use (a damaged file) keeps the tree usable.
+  // A width no one could use (a damaged file) keeps the tree usable; one beyond any screen is kept
+  // to what a screen can hold, as the window's own geometry is.
   const int width = s.ReadInteger(ts::TreeWidth, ts::DesignedTreeWidth);
-  TreeWidth = width >= 20 ? width : ts::DesignedTreeWidth;
+  TreeWidth = width >= ts::MinTreeWidth ? std::min(width, ts::MaxTreeWidth) : ts::DesignedTreeWidth;
   AutoExpandTree = s.ReadBool(ts::AutoExpandTree, false);
   HardQuit = s.ReadBool(ts::HardQuit, true);
 }
@@ -28,6 +31,10 @@ void TTreeWindowSettings::Save(TSettings& s) const {
   s.WriteBool(ts::StayOnTop, StayOnTop);
   s.WriteBool(ts::ShowStatusBar, ShowStatusBar);
   s.WriteInteger(ts::TreeWidth, TreeWidth);
+}
+
+int treesettings::TreePaneWidth(int storedWidth, int room) {
+  return std::clamp(storedWidth, MinTreeWidth, std::max(MinTreeWidth, room - MinEditorWidth));
 }
 
 std::string ToolbarVisibleKey(const std::string& controlName) {

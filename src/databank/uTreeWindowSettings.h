@@ -21,6 +21,14 @@ inline constexpr const char* HardQuit = "HardQuit";
 inline constexpr const char* AutoOpenRecord = "AutoOpenRecord";
 inline constexpr const char* ToolbarSection = "Toolbar";
 inline constexpr int DesignedTreeWidth = 220;
+// The tree width read from the settings is kept within these, and the editor area keeps at least
+// MinEditorWidth of the window beside it.
+inline constexpr int MinTreeWidth = 20;
+inline constexpr int MaxTreeWidth = 32767;
+inline constexpr int MinEditorWidth = 100;
+// The tree's share of a window `room` pixels wide for the stored width: never so wide that the editor
+// area beside it goes.
+int TreePaneWidth(int storedWidth, int room);
 }  // namespace treesettings
 
 struct TTreeWindowSettings {

@@ -6,6 +6,8 @@
 
 #include "editor/SynUnicode.h"
 #include "highlighters/SynHighlighterURI.h"
+#include "platform/Application.h"
+#include "platform/UIServices.h"
 
 struct TSynURIOpener::TVisitedList {
   struct Less {
@@ -28,7 +30,47 @@ bool StartsWithText(std::u16string_view text, std::u16string_view prefix) {
   return text.size() >= prefix.size() && WideCompareText(text.substr(0, prefix.size()), prefix) == 0;
 }
 
+int HexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+// A parameter name of a link, percent-decoded and in lower case (ASCII is all a name may match).
+std::u16string ParameterName(std::u16string_view text) {
+  std::u16string name;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      c = static_cast<char16_t>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    }
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    name += c;
+  }
+  const size_t first = name.find_first_not_of(u" \t");
+  const size_t last = name.find_last_not_of(u" \t");
+  return first == std::u16string::npos ? std::u16string() : name.substr(first, last - first + 1);
+}
+
 }  // namespace
+
+bool TSynURIOpener::AttachesAFile(std::u16string_view target) {
+  if (!StartsWithText(target, u"mailto:")) return false;
+  const size_t query = target.find(u'?');
+  if (query == std::u16string_view::npos) return false;
+  std::u16string_view rest = target.substr(query + 1);
+  while (!rest.empty()) {
+    const size_t end = rest.find_first_of(u"&;");
+    const std::u16string_view parameter = rest.substr(0, end);
+    const std::u16string name = ParameterName(parameter.substr(0, parameter.find(u'=')));
+    if (name == u"attach" || name == u"attachment") return true;
+    if (end == std::u16string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+  return false;
+}
 
 TSynURIOpener::TSynURIOpener()
     : OpenURLFunc([](std::u16string_view url) { return platform::OpenUrl(url); }),
@@ -150,6 +192,13 @@ bool TSynURIOpener::OpenLink(std::u16string_view Text, int Kind) {
   if (Kind < TSynURISyn::tkFtpLink || Kind > TSynURISyn::tkWebLink) return false;
   const std::u16string target = LinkTarget(Text, Kind);
   if (target.empty()) return false;
+  if (AttachesAFile(target)) {
+    // Some mail programs attach the named local file to the new message: the link could send a
+    // file of the user's away, so it is refused.
+    platform::UI().MessageBox(SMailLinkAttachesFile, platform::Application().Title, platform::MsgButtons::Ok,
+                              platform::MsgIcon::Warning);
+    return false;
+  }
   fVisited->Items.insert(std::u16string(Text));
   return OpenURLFunc && OpenURLFunc(target);
 }

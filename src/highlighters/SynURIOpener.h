@@ -43,6 +43,10 @@ class TSynURIOpenerEditor {
   virtual void InvalidateLine(int Line) = 0;
 };
 
+// Told when a mail link that would attach a file is refused.
+inline constexpr const char* SMailLinkAttachesFile =
+    "This mail link asks the mail program to attach a file from this computer, so it was not opened.";
+
 class TSynURIOpener : public TSynPersistent {
  public:
   // The cursor value of the hand cursor.
@@ -74,7 +78,11 @@ class TSynURIOpener : public TSynPersistent {
   // The text handed to the desktop: "mailto:" before an e-mail address that lacks it, "http://"
   // before a "www" link; empty when the result does not begin with a scheme of the prefix table.
   static std::u16string LinkTarget(std::u16string_view Text, int Kind);
-  // Adds the text to the visited list and opens its target; false when nothing was opened.
+  // True for a mail link that asks the mail program to attach a file ("attach=" or "attachment="
+  // among its parameters, in any letter case, percent-encoded or not).
+  static bool AttachesAFile(std::u16string_view target);
+  // Adds the text to the visited list and opens its target; false when nothing was opened. A mail
+  // link that attaches a file is refused with SMailLinkAttachesFile instead.
   bool OpenLink(std::u16string_view Text, int Kind);
   // Compared without regard to letter case.
   bool IsVisited(std::u16string_view Text) const;

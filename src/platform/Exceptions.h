@@ -5,6 +5,11 @@
 #include <exception>
 #include <string>
 
+// What a person is told when memory runs out, never the allocator's own "std::bad_alloc".
+inline constexpr const char* SNotEnoughMemoryToRead = "There is not enough memory to read it.";
+inline constexpr const char* SNotEnoughMemoryToSave = "There is not enough memory to save it.";
+inline constexpr const char* SNotEnoughMemory = "There is not enough memory to finish this.";
+
 class Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}

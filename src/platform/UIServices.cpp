@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "platform/Exceptions.h"
 
@@ -155,6 +156,8 @@ std::string CurrentExceptionMessage() {
     throw;
   } catch (const Exception& e) {
     return e.Message();
+  } catch (const std::bad_alloc&) {
+    return SNotEnoughMemory;
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {

@@ -448,7 +448,13 @@ void TEditorFrame::Execute(TEditorAction action) {
       CopyAll();
       break;
     case TEditorAction::FindInText:
-      FindInTextCommand(*searchEditor_, *Settings, OnNotify);
+      if (SearchesPrivate && SearchesPrivate()) {
+        privateSearches_.SetBase(Settings);
+        FindInTextCommand(*searchEditor_, privateSearches_, OnNotify);
+      } else {
+        privateSearches_.Forget();  // what was searched in a protected databank goes with it
+        FindInTextCommand(*searchEditor_, *Settings, OnNotify);
+      }
       break;
     case TEditorAction::FindNextText:
       FindNextInTextCommand(*searchEditor_, OnNotify);

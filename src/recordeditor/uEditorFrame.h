@@ -166,6 +166,9 @@ class TEditorFrame : public IEditor {
 
   // Shows a notification popup (kind 3: a search found nothing) on the main window.
   TNotifyProc OnNotify;
+  // True while the databank open in the window has a password: the texts searched for then stay in
+  // memory and never reach the settings file.
+  std::function<bool()> SearchesPrivate;
 
  private:
   void SetUpControls();
@@ -198,6 +201,7 @@ class TEditorFrame : public IEditor {
   int focusTicks_ = 0;
   std::unique_ptr<TSynPadPrint> print_;
   std::unique_ptr<ISynSearchEditor> searchEditor_;
+  TPrivateSearchSettings privateSearches_;
   std::unique_ptr<TSynURIOpener> SynURIOpener, SynURIOpener1;
   // Each opener's view of its control; they go first and detach their openers as they go.
   std::unique_ptr<TSynURIOpenerPad> memoLinks_, commentsLinks_;

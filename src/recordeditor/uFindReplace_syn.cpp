@@ -45,6 +45,45 @@ bool Search(ISynSearchEditor& editor, TSynSearchOptions options) {
 
 }  // namespace
 
+void TPrivateSearchSettings::SetBase(TSettings* base) {
+  if (base != base_) texts_.clear();
+  base_ = base;
+}
+
+bool TPrivateSearchSettings::IsPrivateKey(const std::string& name) {
+  return name == kLastSearchKey || name == kFindHistoryKey || name == "SearchInTextText" ||
+         name == "SearchInTextHistory";
+}
+
+int TPrivateSearchSettings::ReadInteger(const std::string& name, int def) {
+  return base_ ? base_->ReadInteger(name, def) : def;
+}
+bool TPrivateSearchSettings::ReadBool(const std::string& name, bool def) {
+  return base_ ? base_->ReadBool(name, def) : def;
+}
+std::string TPrivateSearchSettings::ReadString(const std::string& name, const std::string& def) {
+  if (const auto kept = texts_.find(name); kept != texts_.end()) return kept->second;
+  return base_ ? base_->ReadString(name, def) : def;
+}
+void TPrivateSearchSettings::WriteInteger(const std::string& name, int value) {
+  if (base_) base_->WriteInteger(name, value);
+}
+void TPrivateSearchSettings::WriteBool(const std::string& name, bool value) {
+  if (base_) base_->WriteBool(name, value);
+}
+void TPrivateSearchSettings::WriteString(const std::string& name, const std::string& value) {
+  if (IsPrivateKey(name))
+    texts_[name] = value;
+  else if (base_)
+    base_->WriteString(name, value);
+}
+bool TPrivateSearchSettings::ValueExists(const std::string& name) {
+  return texts_.count(name) > 0 || (base_ && base_->ValueExists(name));
+}
+std::unique_ptr<TSettings> TPrivateSearchSettings::OpenSection(const std::string& name) {
+  return base_ ? base_->OpenSection(name) : nullptr;
+}
+
 bool ShowFindDialog(ISynSearchEditor& editor, TSettings& settings) {
   TFindState& state = FindState();
   settings.WriteString(kLastSearchKey, "");

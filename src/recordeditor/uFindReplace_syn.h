@@ -8,14 +8,15 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "editor/SynPadSearchCustom.h"
 #include "editor/SynPadTextBuffer.h"
 #include "editor/SynPadTypes.h"
 #include "platform/UIServices.h"
-
-class TSettings;
+#include "xml/uSettingsBase.h"
 
 // What the driver needs of an editor control (names as the control has them).
 class ISynSearchEditor {
@@ -46,6 +47,32 @@ extern const char* const kLastSearchKey;   // "LastSearch"
 extern const char* const kFindHistoryKey;  // "FindHistory"
 extern const char* const kFindRegExpKey;   // "FindRegExp"
 extern const char* const kFindOptionsKey;  // "FindOptions"
+
+// The settings the find commands use while a databank with a password is open: the texts searched
+// for ("LastSearch", "FindHistory", "SearchInTextText", "SearchInTextHistory") are kept in memory, so
+// nothing of the protected databank reaches the settings file in plain text; reads see them first,
+// then the settings. Every other value goes to the settings as it would. A new base, or Forget,
+// drops the texts kept (they are never written).
+class TPrivateSearchSettings : public TSettings {
+ public:
+  void SetBase(TSettings* base);
+  void Forget() { texts_.clear(); }
+  static bool IsPrivateKey(const std::string& name);
+
+  void Open() override {}
+  int ReadInteger(const std::string& name, int def) override;
+  bool ReadBool(const std::string& name, bool def) override;
+  std::string ReadString(const std::string& name, const std::string& def) override;
+  void WriteInteger(const std::string& name, int value) override;
+  void WriteBool(const std::string& name, bool value) override;
+  void WriteString(const std::string& name, const std::string& value) override;
+  bool ValueExists(const std::string& name) override;
+  std::unique_ptr<TSettings> OpenSection(const std::string& name) override;
+
+ private:
+  TSettings* base_ = nullptr;
+  std::map<std::string, std::string> texts_;
+};
 
 // Proposes a search text, shows the find dialog and, on OK, keeps and stores its choices. True when
 // the user confirmed.

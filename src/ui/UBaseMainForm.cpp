@@ -141,11 +141,20 @@ void TBaseMainForm::actnExitExecute() {
 void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
-  endingSession_ = true;
-  close();
-  endingSession_ = false;
-  // Closed with everything kept: the program ends with the session, also from the tray. A window
-  // that could not keep its work stays open for its user.
+  sessionEnded_ = true;
+  CloseAndEnd();
+}
+
+void TBaseMainForm::CloseAndEnd() {
+  if (Destroying()) return;
+  if (!closeAccepted_) {
+    // A close that waited for the end of the session is still that end.
+    endingSession_ = sessionEnded_;
+    close();
+    endingSession_ = false;
+  }
+  // Closed with everything kept: the program ends, also from the tray. A window that could not keep
+  // its work stays open for its user.
   if (closeAccepted_) Application().Terminate();
 }
 

@@ -68,6 +68,9 @@ class TBaseMainForm : public TfrmBaseForm {
   void actnExitExecute();
   // The desktop session ends: the real close path runs, close-to-minimise does not apply.
   void EndSession();
+  // Runs a close that had to wait (the window refused it while a step of its work ran): closes,
+  // and ends the program once the close is accepted.
+  void CloseAndEnd();
   // The close running now is the end of the desktop session (nobody is there to answer).
   bool EndingSession() const { return endingSession_; }
   bool CloseAccepted() const { return closeAccepted_; }
@@ -90,4 +93,5 @@ class TBaseMainForm : public TfrmBaseForm {
   int exitFromRight_ = 0;
   bool closeAccepted_ = false;
   bool endingSession_ = false;
+  bool sessionEnded_ = false;  // the desktop session ended (a close may have had to wait for a step)
 };

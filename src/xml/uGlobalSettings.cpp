@@ -1,5 +1,8 @@
 #include "xml/uGlobalSettings.h"
 
+#include <exception>
+#include <new>
+
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 
@@ -21,6 +24,24 @@ TGlobalSettingsScope::TGlobalSettingsScope(const std::string& fileName) {
 TGlobalSettingsScope::~TGlobalSettingsScope() {
   gSettings = nullptr;
   settings_.reset();  // writes the settings file (guarded, never throws)
+}
+
+std::string TGlobalSettingsScope::Close() {
+  if (!settings_) return std::string();
+  std::string error;
+  try {
+    settings_->Save();
+  } catch (const std::bad_alloc&) {
+    error = SNotEnoughMemoryToSave;
+  } catch (const std::exception& e) {
+    error = e.what();
+  } catch (...) {
+    error = "Unknown error";
+  }
+  gSettings = nullptr;
+  settings_->Reset();  // let go without the destructor's second try
+  settings_.reset();
+  return error;
 }
 
 TXMLSettings* GlobalSettings() {

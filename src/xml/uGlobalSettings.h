@@ -1,6 +1,7 @@
 // The one settings object every window shares. main() creates a TGlobalSettingsScope before anything
 // else and lets it go last; while it lives, GlobalSettings() returns the object (nullptr otherwise).
-// Ending the scope writes the settings file (guarded, errors swallowed).
+// Close() writes the settings file and says why when it could not; ending the scope without it writes
+// the file too, guarded, with errors swallowed.
 #pragma once
 
 #include <memory>
@@ -18,6 +19,9 @@ class TGlobalSettingsScope {
   TGlobalSettingsScope& operator=(const TGlobalSettingsScope&) = delete;
 
   TXMLSettings* Settings() const { return settings_.get(); }
+  // Writes the settings file (as the guarded save: a read-only file, or one that could not be read,
+  // is left alone) and lets the settings go. "" when written; otherwise why not.
+  std::string Close();
 
  private:
   std::unique_ptr<TXMLSettings> settings_;

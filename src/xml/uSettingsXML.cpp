@@ -1,7 +1,9 @@
 #include "xml/uSettingsXML.h"
 
 #include <exception>
+#include <new>
 
+#include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "xml/uXMLTools2.h"
 #include "xml/xevStrings.h"
@@ -42,6 +44,9 @@ std::shared_ptr<TXMLDataBase2> TXMLSettings::LoadStore() {
     // empty settings once the file is kept aside. Without that copy it must not be written over.
     store->Clear();
     if (KeepBadCopy(fileName_).empty()) readError_ = "Cannot keep a copy of the damaged file \"" + fileName_ + "\"";
+  } catch (const std::bad_alloc&) {
+    store->Clear();
+    readError_ = SNotEnoughMemoryToRead;
   } catch (const std::exception& e) {
     store->Clear();
     readError_ = e.what();

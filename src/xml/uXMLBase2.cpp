@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -167,16 +168,20 @@ std::unique_ptr<const TXMLDataBase2> TXMLDataBase2::Snapshot() const {
 
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   Clear();
+  // A UTF-8 byte-order mark (some editors write one) says the text is UTF-8, whatever the
+  // declaration names.
+  const bool byteOrderMark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  if (byteOrderMark) bytes.erase(0, 3);
   // Windows-1252 text is made UTF-8 by the parser, each string as it is copied out of the text (a
   // copy of the whole text first would cost as much again in fresh memory). What counts is the
   // declaration as the parser reads it: when it names UTF-8 after all, or the text does not parse
   // (the error report quotes the file's bytes, and so does the partial tree below), the bytes are
   // parsed again as they came.
   const bool ascii = !codepage::HasHighByte(bytes);
-  const bool widened = !ascii && !IsUtf8Name(SniffEncoding(bytes));
+  const bool widened = !ascii && !byteOrderMark && !IsUtf8Name(SniffEncoding(bytes));
   doc_->SetFromCp1252(widened);
   bool ok = doc_->LoadXML(std::move(bytes));
-  bool utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
+  bool utf8 = byteOrderMark || IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   if (widened && (!ok || utf8)) {
     doc_->SetFromCp1252(false);
     ok = doc_->Parse();
@@ -213,6 +218,9 @@ bool TXMLDataBase2::LoadFromStream(TStream& stream) {
   try {
     if (stream.Size() == 0) return false;
     return LoadEncodedXML(stream.ReadRest());
+  } catch (const std::bad_alloc&) {
+    lastError_ = SNotEnoughMemoryToRead;
+    return false;
   } catch (const std::exception& e) {
     lastError_ = e.what();
     return false;

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <exception>
 #include <future>
+#include <new>
 #include <thread>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
+#include "platform/Exceptions.h"
 #include "xml/xevStrings.h"
 
 namespace {
@@ -618,6 +620,15 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
     lastError_.clear();
     errorSummary_.clear();
     return true;
+  } catch (const std::bad_alloc&) {
+    // Where it ran out tells nobody anything; the text is all there is room for.
+    try {
+      lastError_ = errorSummary_ = SNotEnoughMemoryToRead;
+    } catch (...) {
+      lastError_.clear();
+      errorSummary_.clear();
+    }
+    return false;
   } catch (const std::exception& e) {
     try {
       SetError(e.what());

@@ -17,6 +17,7 @@
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/qt/Drawing.h"
+#include "recordeditor/FindReplaceDialogs.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
 #include "ui/uNotifyPopup.h"
@@ -418,6 +419,51 @@ TEST(MainWindowProbe, OutlandishStoredPanelHeightAndCaret) {
   ASSERT_EQ(run.exitCode, 0) << run.err.substr(0, 3000);
   EXPECT_NE(testsupport::ReadFile(bank).find("<data>abc\r\nxyz</data>"), std::string::npos)
       << testsupport::ReadFile(bank).substr(0, 2000);
+}
+
+// Texts searched for in a databank with a password never reach the settings file in plain text:
+// they are kept in memory while it is open. Without a password they are stored as before.
+TEST_F(MainWindow, TextsSearchedInAProtectedDatabankStayOutOfTheSettingsFile) {
+  std::string answer;
+  const TFindDialogRunner previous = SetFindDialogRunner([&](platform::WindowHandle, TFindDialogState& s) {
+    s.Text = answer;
+    return true;
+  });
+  auto search = [&](const std::string& text) {
+    answer = text;
+    Select(2);
+    form->activateWindow();
+    form->CodeFrame->MemoWindow->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->CodeFrame->Frame().ActionEnabled(TEditorAction::FindInText));
+    form->CodeFrame->Frame().Execute(TEditorAction::FindInText);
+  };
+  ui.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
+  form->Action(TTreeAction::Lock)->trigger();
+  ASSERT_EQ(form->Session().Password(), "pw");
+  search("secret-one");
+  search("secret-two");
+  EXPECT_EQ(FindState().LastSearch, "secret-two");  // find next still has it
+  form->Action(TTreeAction::SaveBase)->trigger();
+  form->Session().WaitForSave();
+  Close();
+  std::string file = testsupport::ReadFile(SettingsFile());
+  EXPECT_EQ(file.find("secret"), std::string::npos) << file;
+
+  ui.PushFilePassword("pw");
+  Open(testsupport::ReadFile(BankFile()));  // the same databank, enciphered now
+  ASSERT_EQ(form->Session().Password(), "pw");
+  search("secret-three");
+  ui.PushFilePassword("pw");
+  form->Action(TTreeAction::Unlock)->trigger();
+  ASSERT_EQ(form->Session().Password(), "");
+  search("public-text");
+  Close();
+  SetFindDialogRunner(previous);
+  file = testsupport::ReadFile(SettingsFile());
+  EXPECT_EQ(file.find("secret"), std::string::npos) << file;
+  EXPECT_EQ(apptest::XPath(SettingsFile(), "string(/dataroot/LastSearch)"), "public-text");
+  EXPECT_EQ(apptest::XPath(SettingsFile(), "string(/dataroot/SearchInTextText)"), "public-text");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -125,3 +125,28 @@ TEST_F(ProgramEntry, StartsMinimisedWithTheDatabankOpenWhereThereIsNoNotificatio
   platform::Application().ShowMainForm = true;
   platform::Application().NotifyRestored();
 }
+
+// Settings that cannot be written at the end are told, not lost without a word: the settings file's
+// folder became a plain file while the program ran (which stops even root from writing there).
+TEST_F(ProgramEntry, SettingsThatCannotBeWrittenAtTheEndAreTold) {
+  TProgramOptions options = Options("<?xml version=\"1.0\"?>\r\n<dataroot/>");
+  std::filesystem::create_directory(tmp.File("conf"));
+  options.SettingsFile = tmp.File("conf/settings.xdb");
+  testsupport::WriteFile(options.SettingsFile, "<?xml version=\"1.0\"?>\r\n<dataroot/>");
+  TProgramEntry entry(options);
+  entry.InitializeUnits();
+  entry.InitializeApplication();
+  entry.CreateHighlighters();
+  entry.CreateMainForm();
+  ASSERT_NE(entry.MainForm(), nullptr);
+  std::filesystem::remove_all(tmp.File("conf"));
+  testsupport::WriteFile(tmp.File("conf"), "in the way");
+  ui.Clear();
+  entry.Finish();
+  const auto shown = ui.CallsOf(platform::ScriptedUIServices::Kind::Message);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text.rfind("The settings could not be written:\n", 0), 0u) << shown[0].text;
+  EXPECT_GT(shown[0].text.size(), std::string("The settings could not be written:\n").size());
+  EXPECT_EQ(shown[0].icon, platform::MsgIcon::Warning);
+  EXPECT_EQ(GlobalSettings(), nullptr);
+}

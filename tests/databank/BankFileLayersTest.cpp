@@ -60,9 +60,21 @@ TEST(BankFileLayers, Sniffing) {
   EXPECT_TRUE(IsPlainXMLBytes("<?xml version"));
   EXPECT_TRUE(IsPlainXMLBytes("<dataroot>"));
   EXPECT_TRUE(IsPlainXMLBytes("<dataroot ID='1'>"));
-  EXPECT_FALSE(IsPlainXMLBytes(" <?xml"));
-  EXPECT_FALSE(IsPlainXMLBytes("\xEF\xBB\xBF<?xml"));
+  // A byte-order mark and blanks may come first (editors write them).
+  EXPECT_TRUE(IsPlainXMLBytes(" <?xml"));
+  EXPECT_TRUE(IsPlainXMLBytes("\xEF\xBB\xBF<?xml"));
+  EXPECT_TRUE(IsPlainXMLBytes("\xEF\xBB\xBF\r\n\t  <dataroot>"));
+  EXPECT_FALSE(IsPlainXMLBytes("\xEF\xBB\xBF"));
+  EXPECT_FALSE(IsPlainXMLBytes("x<?xml"));
   EXPECT_TRUE(IsOldFormatBytes("<dataroot><folder>"));
+  EXPECT_TRUE(IsOldFormatBytes("\xEF\xBB\xBF\n<dataroot><folder>"));
+  // Text, as opposed to a cipher layer (whose length word and blocks hold control bytes).
+  EXPECT_TRUE(LooksLikeText("plain\ttext\r\n"));
+  EXPECT_TRUE(LooksLikeText("caf\xC3\xA9"));
+  EXPECT_FALSE(LooksLikeText(""));
+  EXPECT_FALSE(LooksLikeText(std::string("text\0", 5)));
+  EXPECT_TRUE(LooksLikeText(std::string(600, 'a') + '\x01'));  // only the head counts
+  EXPECT_FALSE(LooksLikeText(Encode(kXml, "pw", false)));
   EXPECT_FALSE(IsOldFormatBytes("<dataroot >"));
   EXPECT_FALSE(IsOldFormatBytes("<?xml"));
   EXPECT_TRUE(IsZipBytes(std::string("PK\x03\x04", 4)));
@@ -141,22 +153,67 @@ TEST(BankFileLayers, PlainLengthStartingWithPKIsACipherLayer) {
   }
 }
 
-TEST(BankFileLayers, ShortAndEmptyFilesFailWithoutAPrompt) {
-  for (std::string bytes :
-       {std::string(), std::string("a"), std::string("ab\0", 3), std::string("PK"), std::string("PK\x03")}) {
+// Bytes that are neither plain XML nor a cipher layer (a size the cipher layer never writes, or text)
+// are not a databank: no password is asked and no layer's box is shown; the reason says so.
+TEST(BankFileLayers, WhatCannotBeADatabankIsRefusedWithoutAPrompt) {
+  const std::string cipher = Encode(kXml, "pw", false);
+  const std::string notABank[] = {
+      std::string(),
+      "a",
+      std::string("ab\0", 3),
+      "hello, this is a plain text file\n",
+      "<html><body>not ours</body></html>",
+      cipher + "abc",                                 // not whole blocks
+      std::string("\xFF\xFF", 2) + cipher.substr(2),  // a plain length beyond the data
+      ZipOf("plain text inside an archive\n"),
+  };
+  for (const std::string& bytes : notABank) {
     Recorder rec;
     auto ctx = rec.Context();
     TBankReadResult result;
-    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result)) << bytes.size();
-    EXPECT_EQ(rec.prompts, 0);
-    ASSERT_EQ(rec.ids.size(), 1u);
-    EXPECT_TRUE(rec.ids[0] == SCouldNotDecypherBank || rec.ids[0] == SCouldNotDecompressBank);
+    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result)) << bytes;
+    EXPECT_EQ(rec.prompts, 0) << bytes;
+    EXPECT_TRUE(rec.ids.empty()) << bytes;
+    EXPECT_EQ(result.Reason, SNotADataBank) << bytes;
   }
-  Recorder rec;
-  auto ctx = rec.Context();
-  TBankReadResult result;
-  EXPECT_FALSE(DecodeBankLayers("", ctx, result));
-  EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecypherBank});
+  // "PK" that is no archive and no cipher layer stays a broken archive.
+  for (const std::string bytes : {std::string("PK"), std::string("PK\x03")}) {
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result));
+    EXPECT_EQ(rec.prompts, 0);
+    EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecompressBank});
+  }
+  // Plain XML after a byte-order mark and blanks is XML, untouched.
+  for (const std::string head : {std::string("\xEF\xBB\xBF"), std::string(" \r\n\t"), std::string("\xEF\xBB\xBF\n")}) {
+    Recorder rec;
+    auto ctx = rec.Context();
+    TBankReadResult result;
+    ASSERT_TRUE(DecodeBankLayers(head + kXml, ctx, result));
+    EXPECT_EQ(result.XML, head + kXml);
+    EXPECT_FALSE(result.Enciphered);
+    EXPECT_EQ(rec.prompts, 0);
+  }
+}
+
+// A zip entry that would unpack to more than the memory there is is refused before anything is
+// unpacked, with the sizes in the reason.
+TEST(BankFileLayers, AZipEntryLargerThanTheMemoryAvailableIsNotUnpacked) {
+  const std::string zip = ZipOf(kXml + std::string(100000, ' '));
+  for (const uint64_t memory : {uint64_t{1000}, uint64_t{100000}, uint64_t{200000}}) {
+    Recorder rec;
+    auto ctx = rec.Context();
+    ctx.MemoryAvailable = memory;
+    TBankReadResult result;
+    const bool fits = memory >= kXml.size() + 100000;
+    EXPECT_EQ(DecodeBankLayers(zip, ctx, result), fits) << memory;
+    EXPECT_TRUE(rec.ids.empty());
+    if (!fits) {
+      EXPECT_EQ(result.Reason.rfind("There is not enough memory to read it: it unpacks to 98 KB, and ", 0), 0u)
+          << result.Reason;
+    }
+  }
 }
 
 TEST(BankFileLayers, BrokenArchivesFailWith65127) {
@@ -203,19 +260,6 @@ TEST(BankFileLayers, CipherFailures) {
     EXPECT_EQ(rec.prompts, 0);
     EXPECT_NE(result.XML, kXml);
   }
-  // Not whole blocks; a plain length beyond the data.
-  std::string file = Encode(kXml, "pw", false);
-  std::string ragged = file + "abc";
-  std::string longer = file;
-  longer[0] = '\xFF';
-  longer[1] = '\xFF';
-  for (const std::string& bytes : {ragged, longer}) {
-    Recorder rec;
-    auto ctx = rec.Context();
-    TBankReadResult result;
-    EXPECT_FALSE(DecodeBankLayers(bytes, ctx, result));
-    EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecypherBank});
-  }
 }
 
 TEST(BankFileLayers, RandomBytesNeverCrash) {
@@ -228,7 +272,7 @@ TEST(BankFileLayers, RandomBytesNeverCrash) {
     auto ctx = rec.Context();
     TBankReadResult result;
     if (!DecodeBankLayers(bytes, ctx, result)) {
-      EXPECT_EQ(rec.ids.size(), 1u);
+      EXPECT_EQ(rec.ids.size() + !result.Reason.empty(), 1u);
     }
   }
 }

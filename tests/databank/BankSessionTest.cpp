@@ -3,11 +3,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
+#include <new>
+#include <optional>
 #include <random>
 #include <regex>
+#include <stdexcept>
 #include <thread>
 
 #include "BankTestSupport.h"
@@ -25,6 +29,8 @@ namespace fs = std::filesystem;
 namespace {
 const std::string kOpenFailed = "Could not open DataBank!";
 const std::string kDecypher = "Could not decypher DataBank!";
+const std::string kWrongPassword = "The password is wrong, or the file is damaged.";
+const std::string kNotABank = "The file is not a databank.";
 int TreeNodeCount(TXMLDataBase2* db) {
   int n = 0;
   bank::ForEachTreeNode(db->Root(), [&](TxevXMLNode2*, int) { ++n; });
@@ -167,12 +173,14 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_EQ(s->Password(), "pw");
   EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "Record");
 
-  // A wrong password does not parse: only 65124, and nothing of the failed entry is kept.
+  // A wrong password does not parse: the user is told and asked again; Cancel then fails the open,
+  // and nothing of the failed entry is kept.
   ui.Clear();
   s->CloseBank();
   ui.PushFilePassword("wrong");
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed});
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kOpenFailed + "\n" + kWrongPassword, kDecypher, kOpenFailed}));
+  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
   EXPECT_EQ(s->Password(), "");
   EXPECT_FALSE(s->Compress());
   EXPECT_EQ(s->FileName(), "");
@@ -194,23 +202,122 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_FALSE(s->Modified());
 }
 
-TEST_F(BankSessionTest, EmptyAndTinyFilesFailWithoutAPasswordPrompt) {
+// What cannot be an enciphered databank is not one: no password is asked. What may be one asks, and
+// the prompt comes back after a wrong password until the right one or Cancel.
+TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAWrongPassword) {
   auto s = NewSession();
-  for (std::string bytes : {std::string(), std::string("x"), std::string("\0\1", 2), std::string("abc")}) {
+  const std::string path = tmp.File("file.xdb2");
+  std::string cipherShaped = EncipherDataBank(SampleBankXML(), "pw");
+  for (size_t i = 4; i < cipherShaped.size(); ++i) cipherShaped[i] = static_cast<char>(i * 7);
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> answers;
+    size_t prompts;
+    std::vector<std::string> messages;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {"x", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {std::string("\0\1", 2), {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {"just some notes, not a databank\n", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
+      {cipherShaped, {}, 1, {kDecypher, kOpenFailed}, false},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"pw"}, 1, {}, true},
+      {EncipherDataBank(SampleBankXML(), "pw"),
+       {"one", "two", "pw"},
+       3,
+       {kOpenFailed + "\n" + kWrongPassword, kOpenFailed + "\n" + kWrongPassword},
+       true},
+      {EncipherDataBank(SampleBankXML(), "pw"),
+       {"one"},
+       2,
+       {kOpenFailed + "\n" + kWrongPassword, kDecypher, kOpenFailed},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 24)) + " " + testing::PrintToString(c.answers));
     ui.Clear();
-    const std::string path = tmp.File("tiny.xdb2");
-    WriteFile(path, bytes);
+    WriteFile(path, c.bytes);
+    for (const std::string& answer : c.answers) ui.PushFilePassword(answer);
     s->OpenBank(path);
-    EXPECT_TRUE(ui.CallsOf(Kind::FilePassword).empty()) << bytes.size();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
-    EXPECT_EQ(s->FileName(), "");
+    EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), c.prompts);
+    EXPECT_EQ(Messages(), c.messages);
+    EXPECT_EQ(s->FileName(), c.opens ? path : "");
+    EXPECT_EQ(s->Password(), c.opens ? "pw" : "");
+    EXPECT_EQ(ReadFile(path), c.bytes);
   }
-  // Random bytes of a useful length do ask.
-  ui.Clear();
-  WriteFile(tmp.File("r.xdb2"), std::string("\x13\x99\x02\x7f random bytes here", 22));
-  s->OpenBank(tmp.File("r.xdb2"));
-  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 1u);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
+}
+
+// A plain XML databank may start with a UTF-8 byte-order mark (which makes its text UTF-8) or blanks.
+TEST_F(BankSessionTest, PlainXMLAfterAByteOrderMarkOrBlanksOpens) {
+  auto s = NewSession();
+  const std::string path = tmp.File("marked.xdb2");
+  const std::string body = "<dataroot><folder ID=\"1\">caf\xC3\xA9</folder></dataroot>";
+  for (const std::string head : {std::string("\xEF\xBB\xBF"), std::string("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n"),
+                                 std::string("\r\n  <?xml version=\"1.0\" encoding=\"UTF-8\"?>")}) {
+    SCOPED_TRACE(head);
+    ui.Clear();
+    WriteFile(path, head + body);
+    s->OpenBank(path);
+    EXPECT_TRUE(ui.Calls().empty());
+    ASSERT_EQ(s->FileName(), path);
+    EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 1)), "caf\xC3\xA9");
+  }
+  // The old format after blanks is still converted.
+  WriteFile(path, "\n<dataroot><folder ID=\"1\">\"a &lt;b&gt;\"</folder></dataroot>");
+  s->OpenBank(path);
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 1)), "a <b>");
+}
+
+// Whatever a layer throws while a file is read (running out of memory above all) is a failed open:
+// "Could not open DataBank!" with a reason a person understands, no file name (so nothing is saved
+// over the file at the end), the file as it was, and kept as ".bad" before anything is written there.
+TEST_F(BankSessionTest, AnyExceptionWhileOpeningIsAFailedOpenWithItsReason) {
+  settings.Values["MakeBackup"] = "0";
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    std::function<void()> raise;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {[] { throw std::bad_alloc(); }, "There is not enough memory to read it."},
+      {[] { throw std::length_error("basic_string::_M_create"); }, "There is not enough memory to read it."},
+      {[] { throw std::runtime_error("the disk went away"); }, "the disk went away"},
+      {[] { throw EZipError("Broken archive"); }, "Broken archive"},
+      {[] { throw 42; }, "An unexpected error stopped the work."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    ui.Clear();
+    WriteFile(path, SampleBankXML());
+    fs::remove(path + ".bad");
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.DecodeLayers = [&](std::string, TBankReadContext&, TBankReadResult&) -> bool {
+      c.raise();
+      return true;
+    };
+    TBankSession s(&settings, options, &ui, &loop);
+    s.OpenBank(path);
+    EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + c.reason});
+    EXPECT_EQ(s.FileName(), "");
+    ASSERT_NE(s.Bank(), nullptr);
+    EXPECT_EQ(TreeNodeCount(s.Bank()), 0);
+    // Quitting right away writes nothing.
+    EXPECT_TRUE(s.CloseForExit());
+    EXPECT_EQ(ReadFile(path), SampleBankXML());
+    // An import of it fails the same way and leaves the open databank alone.
+    s.OpenBank("");
+    TXMLDataBase2 other;
+    EXPECT_FALSE(s.LoadBankFile(path, &other));
+    EXPECT_EQ(s.CouldNotOpenMessage(), kOpenFailed + "\n" + c.reason);
+    // The first save over the file keeps what it held.
+    s.OpenBank(path);
+    s.OpenBank("");
+    ASSERT_TRUE(s.SaveBank(path));
+    EXPECT_EQ(ReadFile(path + ".bad"), SampleBankXML());
+  }
 }
 
 TEST_F(BankSessionTest, MissingFileReportsTheReasonThenOpenFailed) {
@@ -772,9 +879,10 @@ TEST_F(BankSessionTest, StartupOpening) {
   settings.Values["LastOpened"] = last;
   {
     auto s = NewSession();
-    s->LoadFileSettings(cmd);  // the command-line file replaces LastOpened
+    s->LoadFileSettings(cmd);  // the command-line file opens instead of LastOpened, and replaces it
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), cmd);
+    EXPECT_EQ(s->LastOpened(), cmd);
     EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "from command line");
   }
   settings.Values["AutoOpen"] = "0";
@@ -793,20 +901,59 @@ TEST_F(BankSessionTest, StartupOpening) {
   settings.Values["LastOpened"] = tmp.File("vanished.xdb2");
   {
     auto s = NewSession();
-    s->LoadFileSettings(tmp.File("also-missing.xdb2"));
+    s->LoadFileSettings();
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
-    EXPECT_TRUE(ui.Calls().empty());  // missing files are not reported at start
+    EXPECT_TRUE(ui.Calls().empty());  // a last databank that is gone is not reported at start
   }
-  // A file that is there but cannot be read is reported, as every failed open is.
-  WriteFile(cmd, EncipherDataBank(SampleBankXML(), "pw"));
-  {
+}
+
+// A file named on the command line that is missing or a folder is told, and the last databank opens
+// as without it; one that is there but does not open is reported as every failed open is. Only a
+// databank that opened becomes LastOpened, so a failed one is not tried again at every start.
+TEST_F(BankSessionTest, TheCommandLineFileIsToldWhenItCannotBeOpenedAndNeverBecomesLastOpenedThen) {
+  const std::string last = tmp.File("last.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string folder = tmp.File("folder.xdb2");
+  const std::string text = tmp.File("notes.xdb2");
+  WriteFile(last, SampleBankXML("from last"));
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  WriteFile(text, "some notes\n");
+  fs::create_directories(folder);
+  struct Case {
+    std::string commandLine;
+    std::optional<std::string> password;
+    std::vector<std::string> messages;
+    std::string opened;  // FileName after the start, and LastOpened written at the end
+  };
+  const Case cases[] = {
+      {tmp.File("missing.xdb2"), {}, {"File not found: " + tmp.File("missing.xdb2")}, last},
+      {folder, {}, {folder + " is a folder, not a databank"}, last},
+      {text, {}, {kOpenFailed + "\n" + kNotABank}, ""},
+      {locked, std::nullopt, {kDecypher, kOpenFailed}, ""},
+      {locked, "pw", {}, locked},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    ui.Clear();
+    settings.Values["LastOpened"] = last;
+    ui.PushFilePassword(c.password);
     auto s = NewSession();
-    s->LoadFileSettings(cmd);
-    ui.PushFilePassword(std::nullopt);
+    s->LoadFileSettings(c.commandLine);
     s->StartupOpen();
-    EXPECT_EQ(s->FileName(), "");
-    EXPECT_EQ(ui.LastCall().text, "Could not open DataBank!");
+    EXPECT_EQ(Messages(), c.messages);
+    EXPECT_EQ(s->FileName(), c.opened);
+    s->CloseForExit();
+    s->SaveFileSettings();
+    EXPECT_EQ(settings.Values["LastOpened"], c.opened.empty() ? last : c.opened);
+    // The next plain start opens the last databank without a word.
+    ui.Clear();
+    auto next = NewSession();
+    next->LoadFileSettings();
+    if (c.opened == locked) ui.PushFilePassword("pw");
+    next->StartupOpen();
+    EXPECT_EQ(next->FileName(), c.opened.empty() ? last : c.opened);
+    EXPECT_TRUE(Messages().empty());
   }
 }
 
@@ -1122,6 +1269,160 @@ TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
   }
 }
 
+// Every prompt and box of the pipeline asks the window to close while it is up (a signal, the end of
+// the desktop session): the close is refused and nothing is written or freed under the step; once
+// the step has ended the close comes back once, from the event loop.
+class ClosingUI : public platform::ScriptedUIServices {
+ public:
+  std::function<void()> OnPrompt;
+  int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
+  }
+  bool OpenFileDialog(const platform::FileDialogOptions& o, std::string& path, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::OpenFileDialog(o, path, owner);
+  }
+  bool SaveFileDialog(const platform::FileDialogOptions& o, std::string& path, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::SaveFileDialog(o, path, owner);
+  }
+  bool AskFilePassword(const std::string& file, std::string& password, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::AskFilePassword(file, password, owner);
+  }
+  bool AskSetPassword(platform::SetPasswordAnswer& answer, platform::WindowHandle owner) override {
+    Prompted();
+    return ScriptedUIServices::AskSetPassword(answer, owner);
+  }
+  int prompts = 0;
+
+ private:
+  void Prompted() {
+    ++prompts;
+    if (OnPrompt) OnPrompt();
+  }
+};
+
+TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheStepHasEnded) {
+  const std::string open = tmp.File("open.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string damaged = tmp.File("damaged.xdb2");
+  const std::string chosen = tmp.File("chosen.xdb2");
+  struct Case {
+    const char* name;
+    std::function<void(ClosingUI&)> script;
+    std::function<void(TBankSession&)> step;
+  };
+  const Case cases[] = {
+      {"start-up prompt", [](ClosingUI& ui) { ui.PushFilePassword("pw"); },
+       [&](TBankSession& s) {
+         s.LoadFileSettings(locked);
+         s.StartupOpen();
+       }},
+      {"failed open's box", [](ClosingUI&) {}, [&](TBankSession& s) { s.OpenBank(damaged); }},
+      {"open dialog and prompt",
+       [&](ClosingUI& ui) {
+         ui.PushOpenFile(locked);
+         ui.PushFilePassword("pw");
+       },
+       [](TBankSession& s) { s.OpenCommand(); }},
+      {"recent file's prompt", [](ClosingUI& ui) { ui.PushFilePassword("pw"); },
+       [&](TBankSession& s) { s.OpenRecentFile(locked); }},
+      {"save-changes question",
+       [](ClosingUI& ui) {
+         ui.PushMessageResult(platform::mrNo);
+         ui.PushOpenFile(std::nullopt);
+       },
+       [](TBankSession& s) {
+         s.SetModified();
+         s.OpenCommand();
+       }},
+      {"save dialog", [&](ClosingUI& ui) { ui.PushSaveFile(chosen); }, [](TBankSession& s) { s.SaveAsCommand(); }},
+      {"password command",
+       [](ClosingUI& ui) {
+         ui.PushSetPassword(platform::SetPasswordAnswer{"n", "n"});
+       },
+       [](TBankSession& s) { s.SetPasswordCommand(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(open, SampleBankXML("open"));
+    WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+    WriteFile(damaged, SampleBankXML().substr(0, 100));
+    fs::remove(chosen);
+    ClosingUI closing;
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &closing, &loop);
+    s.OpenBank(open);
+    const std::string files = ReadFile(open) + ReadFile(locked) + ReadFile(damaged);
+    int refused = 0, deferred = 0;
+    closing.OnPrompt = [&] {
+      if (!s.CloseForExit()) ++refused;
+      EXPECT_FALSE(s.MayClose());
+      EXPECT_NE(s.Bank(), nullptr);
+      EXPECT_EQ(ReadFile(open) + ReadFile(locked) + ReadFile(damaged), files);
+    };
+    s.Hooks.CloseDeferred = [&] {
+      ++deferred;
+      EXPECT_TRUE(s.MayClose());
+      EXPECT_TRUE(s.CloseForExit());
+    };
+    c.script(closing);
+    c.step(s);
+    EXPECT_GE(closing.prompts, 1);
+    EXPECT_EQ(refused, closing.prompts);
+    EXPECT_EQ(deferred, 0);  // not from inside the step
+    loop.ProcessPosted();
+    EXPECT_EQ(deferred, 1);
+    EXPECT_EQ(s.Bank(), nullptr);
+    loop.ProcessPosted();
+    EXPECT_EQ(deferred, 1);
+  }
+}
+
+// Whatever a background save throws (running out of memory above all) is a failed save with its
+// message, reported on the window's thread, and the writer goes on with the next job.
+TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    std::function<void()> raise;
+    std::string message;
+  };
+  const Case cases[] = {
+      {[] { throw std::bad_alloc(); }, "Could not write DataBank!\nThere is not enough memory to save it."},
+      {[] { throw std::runtime_error("no room"); }, "Could not write DataBank!\nno room"},
+      {[] { throw 7; }, "Could not write DataBank!\nAn unexpected error stopped the work."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    int written = 0;
+    TBankWriter writer([&](TBankSaveJob job) {
+      if (written++ == 0) c.raise();
+      return WriteBankJob(std::move(job));
+    });
+    for (std::uint64_t tag : {1u, 2u}) {
+      TBankSaveJob job;
+      job.Path = path;
+      job.XML = SampleBankXML("job " + std::to_string(tag));
+      job.Tag = tag;
+      writer.Submit(std::move(job));
+      writer.WaitIdle();
+    }
+    const std::vector<TBankSaveOutcome> outcomes = writer.TakeFinished();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_FALSE(outcomes[0].Saved);
+    EXPECT_EQ(outcomes[0].Tag, 1u);
+    EXPECT_EQ(outcomes[0].Path, path);
+    ASSERT_EQ(outcomes[0].Errors.size(), 1u);
+    EXPECT_EQ(outcomes[0].Errors[0].second, c.message);
+    EXPECT_TRUE(outcomes[1].Saved);
+    EXPECT_EQ(ReadFile(path), SampleBankXML("job 2"));
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Two running copies, or any other program, on one databank file.
 
@@ -1148,6 +1449,102 @@ TEST(ContentDigest, IsTheSameHoweverTheBytesAreCutAndTellsOneByteApart) {
     other[rng() % size] ^= static_cast<char>(1 << (rng() % 8));
     EXPECT_NE(TContentDigest::Of(other), whole) << size;
     EXPECT_NE(TContentDigest::Of(bytes + '\0'), whole) << size;
+  }
+}
+
+namespace {
+
+// A zip archive whose one entry is `head` and then `size` bytes of `fill` repeated (4 divides its
+// length), from about size / 1000 bytes: each compressed mebibyte is flushed so that it stands alone,
+// and repeated.
+std::string ZipBomb(uint64_t size, const std::string& head = "", const std::string& fill = " ") {
+  constexpr uint64_t kChunk = 1 << 20;
+  std::string pattern;
+  while (pattern.size() < kChunk) pattern += fill;
+  auto deflated = [](const std::string& in, int flush) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+    std::string out(in.size() / 100 + 1024, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, flush);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+  };
+  auto crcOf = [](const std::string& bytes) {
+    return crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+  };
+  const uint64_t whole = size / kChunk;
+  const std::string rest = pattern.substr(0, size % kChunk);
+  const std::string chunk = deflated(pattern, Z_FULL_FLUSH);
+  std::string data = deflated(head, Z_FULL_FLUSH);
+  data.reserve(chunk.size() * whole + 2048);
+  for (uint64_t i = 0; i < whole; ++i) data += chunk;
+  data += deflated(rest, Z_FINISH);
+  // The CRC, joined up from the pieces'.
+  uLong crc = crcOf(head);
+  const uLong chunkCrc = crcOf(pattern);
+  for (uint64_t i = 0; i < whole; ++i) crc = crc32_combine(crc, chunkCrc, kChunk);
+  crc = crc32_combine(crc, crcOf(rest), rest.size());
+  size += head.size();
+
+  std::string zip;
+  auto u16 = [&](uint32_t v) { zip += char(v & 0xFF), zip += char(v >> 8 & 0xFF); };
+  auto u32 = [&](uint64_t v) { u16(uint32_t(v & 0xFFFF)), u16(uint32_t(v >> 16 & 0xFFFF)); };
+  const std::string name = "bomb.xdb2";
+  auto common = [&] {
+    u16(20), u16(0), u16(8), u16(0), u16(0x21);  // version, flags, deflate, time, date
+    u32(crc), u32(data.size()), u32(size), u16(uint32_t(name.size())), u16(0);
+  };
+  u32(0x04034b50);
+  common();
+  zip += name + data;
+  const uint64_t central = zip.size();
+  u32(0x02014b50), u16(20);
+  common();
+  u16(0), u16(0), u16(0), u32(0), u32(0);
+  zip += name;
+  const uint64_t centralSize = zip.size() - central;
+  u32(0x06054b50), u16(0), u16(0), u16(1), u16(1), u32(centralSize), u32(central), u16(0);
+  return zip;
+}
+
+}  // namespace
+
+// A real zip bomb opened by a real process under a memory limit (the probe built without the
+// sanitizers, which cannot run under one): an entry that cannot fit is refused before anything is
+// unpacked, and one that runs out of memory while it is unpacked is a failed open with the same
+// reason, never "std::bad_alloc". The file stays as it was.
+TEST_F(BankSessionTest, AZipBombUnderAMemoryLimitIsAFailedOpenWithItsReason) {
+  std::string probe = testsupport::ProbePath("xdbprobe_unsanitized");
+  if (!fs::exists(probe)) probe = testsupport::ProbePath("xdbprobe");  // a build without sanitizers
+  struct Case {
+    uint64_t size;
+    const char* limitKB;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {0xFFFFFFFEull, "4000000", "There is not enough memory to read it: it unpacks to 4.0 GB, and "},
+      {1536ull << 20, "2000000", "There is not enough memory to read it"},
+      // Unpacked, but its millions of elements do not fit: the parser runs out.
+      {200ull << 20, "1000000", "There is not enough memory to read it."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    const std::string path = tmp.File("bomb.xdb2");
+    const std::string bomb = c.size == 200ull << 20 ? ZipBomb(c.size, "<dataroot>", "<a/>") : ZipBomb(c.size);
+    EXPECT_LT(bomb.size(), c.size / 1000);
+    WriteFile(path, bomb);
+    const auto r = testsupport::RunProcess(
+        "/bin/sh", {"-c", std::string("ulimit -v ") + c.limitKB + " && exec \"$0\" outline \"$1\"", probe, path}, "",
+        300);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.err.rfind("Could not open DataBank!\n" + c.expected, 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find("bad_alloc"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadFile(path) == bomb);
   }
 }
 

@@ -298,3 +298,25 @@ TEST(TreeFormDesktop, HundredThousandNestedFoldersOpenExpandSaveAndReopen) {
   EXPECT_NE(second.out.find("\tselected=1\t"), std::string::npos);
   EXPECT_EQ(second.out.rfind("\tselected=" + deepest + "\t"), second.out.rfind("\tselected="));
 }
+
+// A tree width from a damaged or hand-edited settings file never hides the tree or the editor area
+// (the largest int overflowed the splitter's sum and left the window blank).
+TEST_F(TreeForm, AnyStoredTreeWidthLeavesTheTreeAndTheEditorAreaVisible) {
+  for (const char* width : {"300", "2147483647", "-2147483648", "40000", "0", "junk"}) {
+    SCOPED_TRACE(width);
+    form.reset();
+    settings.reset();
+    std::filesystem::remove(SettingsFile());
+    Open(std::string("<?xml version=\"1.0\"?>\r\n<dataroot><TreeWidth>") + width + "</TreeWidth></dataroot>");
+    form->resize(800, 500);
+    QApplication::processEvents();
+    const QList<int> sizes = form->Splitter->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_GE(sizes[0], 20);
+    EXPECT_GE(form->EditorArea->width(), 100);
+    EXPECT_GT(form->Tree->width(), 0);
+    EXPECT_TRUE(form->Tree->isVisible());
+    EXPECT_TRUE(form->EditorArea->isVisible());
+    if (std::string(width) == "300") EXPECT_EQ(sizes[0], 300);
+  }
+}

@@ -4,10 +4,12 @@
 
 #include <map>
 
+#include "ScriptedUIServices.h"
 #include "SynPadRecordingHost.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "highlighters/SynHighlighterURI.h"
 #include "highlighters/SynURIOpenerPad.h"
+#include "platform/UIServices.h"
 
 namespace {
 
@@ -323,4 +325,49 @@ TEST(SynURIOpener, WorksOnTheControlAndDropsItWhenItGoes) {
   EXPECT_EQ(opened, (std::vector<std::u16string>{u"http://example.org/x"}));
   pad.reset();
   EXPECT_EQ(opener.Editor(), nullptr);
+}
+
+// A mail link that asks the mail program to attach a file (some attach the named local file) is
+// refused with a message, however its parameter is spelt; every other link opens as before.
+TEST(SynURIOpener, MailLinksThatAttachAFileAreRefusedWithAMessage) {
+  platform::ScriptedUIServices ui;
+  platform::ScopedUIServices useUi(ui);
+  struct Case {
+    std::u16string text;
+    int kind;
+    bool opens;
+  };
+  const Case cases[] = {
+      {u"mailto:a@b.org?attach=/home/me/.ssh/id_rsa", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?subject=hi&attachment=%2Fetc%2Fpasswd", TSynURISyn::tkMailtoLink, false},
+      {u"MAILTO:a@b.org?Subject=x&ATTACH=~/notes.txt", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?body=x;%61ttach=file:///etc/shadow", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?subject=attach=me&body=attachment", TSynURISyn::tkMailtoLink, true},
+      {u"mailto:a@b.org?subject=hello", TSynURISyn::tkMailtoLink, true},
+      {u"a@b.org", TSynURISyn::tkMailtoLink, true},
+      {u"http://example.org/?attach=x", TSynURISyn::tkHttpLink, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+    ui.Clear();
+    std::vector<std::u16string> opened;
+    TSynURIOpener opener;
+    opener.OpenURLFunc = [&](std::u16string_view url) {
+      opened.emplace_back(url);
+      return true;
+    };
+    EXPECT_EQ(opener.OpenLink(c.text, c.kind), c.opens);
+    EXPECT_EQ(opened.size(), c.opens ? 1u : 0u);
+    EXPECT_EQ(opener.IsVisited(c.text), c.opens);
+    const auto boxes = ui.CallsOf(platform::ScriptedUIServices::Kind::Message);
+    ASSERT_EQ(boxes.size(), c.opens ? 0u : 1u);
+    if (!c.opens) EXPECT_EQ(boxes[0].text, SMailLinkAttachesFile);
+  }
+  // Through a Ctrl+click in the text, as the user meets it.
+  ui.Clear();
+  Rig r({u"see mailto:a@b.org?attach=/etc/passwd now", u"and mailto:a@b.org?subject=hi"});
+  r.CtrlClick(8, 1);
+  r.CtrlClick(8, 2);
+  EXPECT_EQ(r.opened, std::vector<std::u16string>{u"mailto:a@b.org?subject=hi"});
+  EXPECT_EQ(ui.CallsOf(platform::ScriptedUIServices::Kind::Message).size(), 1u);
 }

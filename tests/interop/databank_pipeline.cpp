@@ -197,25 +197,27 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   WriteFile(random, std::string("\x8f\x11\x42\x99 not a databank at all, just bytes"));
   auto d = Probe({"decode", random});
   EXPECT_EQ(d.exitCode, 1);
-  EXPECT_EQ(d.err, "Could not decypher DataBank!\n");
+  EXPECT_EQ(d.err, "The file is not a databank.\n");
   auto o = Probe({"outline", random});
   EXPECT_EQ(o.exitCode, 1);
-  EXPECT_EQ(o.err, "Could not decypher DataBank!\nCould not open DataBank!\n");
+  EXPECT_EQ(o.err, "Could not open DataBank!\nThe file is not a databank.\n");
   EXPECT_EQ(o.out, "");
 
   const std::string empty = tmp.File("empty.xdb2");
   WriteFile(empty, "");
-  EXPECT_EQ(Probe({"decode", "--password", "x", empty}).err, "Could not decypher DataBank!\n");
+  EXPECT_EQ(Probe({"decode", "--password", "x", empty}).err, "The file is not a databank.\n");
   const std::string broken = tmp.File("broken.xdb2");
   WriteFile(broken, std::string("PK\x03\x04garbage", 11));
   EXPECT_EQ(Probe({"decode", broken}).err, "Could not decompress DataBank!\n");
 
-  // A wrong password only shows when the text does not parse.
+  // A wrong password shows when the text does not parse; the prompt comes back and is cancelled.
   const std::string locked = tmp.File("locked.xdb2");
   ASSERT_EQ(Probe({"encode", "--password", "right", Plain(), locked}).exitCode, 0);
   auto w = Probe({"outline", "--password", "wrong", locked});
   EXPECT_EQ(w.exitCode, 1);
-  EXPECT_EQ(w.err, "Could not open DataBank!\n");
+  EXPECT_EQ(w.err,
+            "Could not open DataBank!\nThe password is wrong, or the file is damaged.\nCould not decypher DataBank!\n"
+            "Could not open DataBank!\n");
 
   EXPECT_EQ(Probe({}).exitCode, 2);
   EXPECT_EQ(Probe({"decode"}).exitCode, 2);

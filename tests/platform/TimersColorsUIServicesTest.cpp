@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "ScriptedUIServices.h"
 #include "platform/Colors.h"
 #include "platform/Exceptions.h"
@@ -137,10 +139,12 @@ TEST(RunGuarded, ExceptionsGoToTheErrorHandler) {
   EXPECT_FALSE(RunGuarded([] { throw Exception("File \"x\" doesn't exist!"); }));
   EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("boom"); }));
   EXPECT_FALSE(RunGuarded([] { throw 42; }));
+  EXPECT_FALSE(RunGuarded([] { throw std::bad_alloc(); }));
   auto shown = ui.CallsOf(ScriptedUIServices::Kind::Exception);
-  ASSERT_EQ(shown.size(), 3u);
+  ASSERT_EQ(shown.size(), 4u);
   EXPECT_EQ(shown[0].text, "File \"x\" doesn't exist!");
   EXPECT_EQ(shown[1].text, "boom");
+  EXPECT_EQ(shown[3].text, "There is not enough memory to finish this.");  // never "std::bad_alloc"
 }
 
 TEST(FileDialogHelpers, FilterParsingAndDefaultExtension) {

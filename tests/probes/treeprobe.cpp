@@ -2,7 +2,7 @@
 //   treeprobe [--main] [--password P] BANK < script
 // Opens BANK in the real databank window (TXMLTreeForm) on Qt's offscreen platform (unless
 // QT_QPA_PLATFORM names another) with scripted answers: the delete question is answered Yes, the
-// file-password prompt with P, the save dialog of "saveas" with its FILE; every other box or dialog
+// file-password prompt with P (once a file), the save dialog of "saveas" with its FILE; every other box or dialog
 // is dismissed. The window runs with the program's default settings and without the record
 // editor: in its place stands the test suites' recording editor, which shows nothing and answers
 // the filter's content test through the same matcher the record editor answers it with. The caption starts with the
@@ -131,11 +131,14 @@ class ProbeUI : public platform::ScriptedUIServices {
     if (!Answers.empty()) {
       PushFilePassword(Answers.front());
       Answers.pop_front();
-    } else if (Password) {
-      PushFilePassword(*Password);
+    } else if (Password && answered_.insert(fileName).second) {
+      PushFilePassword(*Password);  // once a file: asked again after a wrong password, it is cancelled
     }
     return ScriptedUIServices::AskFilePassword(fileName, password, owner);
   }
+
+ private:
+  std::set<std::string> answered_;
 };
 
 struct Failure {

@@ -49,8 +49,8 @@ int Usage(const std::string& why) {
   return 2;
 }
 
-// Prints every message box to stderr; the file-password prompt is answered with --password or
-// cancelled; every other dialog is cancelled.
+// Prints every message box to stderr; the file-password prompt is answered once with --password,
+// else cancelled; every other dialog is cancelled.
 class ProbeUI : public platform::ScriptedUIServices {
  public:
   std::optional<std::string> Password;
@@ -59,11 +59,16 @@ class ProbeUI : public platform::ScriptedUIServices {
     std::cerr << text << "\n";
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
+  // Answered once: a wrong password is asked for again, and the second prompt is cancelled.
   bool AskFilePassword(const std::string&, std::string& password, platform::WindowHandle) override {
-    if (!Password) return false;
+    if (!Password || answered_) return false;
+    answered_ = true;
     password = *Password;
     return true;
   }
+
+ private:
+  bool answered_ = false;
 };
 
 struct Args {
@@ -140,7 +145,10 @@ int Decode(const Args& a) {
   };
   context.ShowError = [](int, const std::string& text) { std::cerr << text << "\n"; };
   TBankReadResult result;
-  if (!DecodeBankLayers(std::move(bytes), context, result)) return 1;
+  if (!DecodeBankLayers(std::move(bytes), context, result)) {
+    if (!result.Reason.empty()) std::cerr << result.Reason << "\n";
+    return 1;
+  }
   std::fwrite(result.XML.data(), 1, result.XML.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

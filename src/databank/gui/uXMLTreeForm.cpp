@@ -767,6 +767,7 @@ void TXMLTreeForm::FormCreate() {
   options.BackgroundSaves = true;
   CreateSession(GetSettings(), options);
   Session().ApplicationTitle = ApplicationTitle;
+  Session().Hooks.CloseDeferred = [this] { CloseAndEnd(); };
   SetTreeView(Tree);
   SetFindTreeView(FindTree);
   Tree->Events = this;
@@ -807,6 +808,13 @@ void TXMLTreeForm::AfterShow() {
     Session().FirstRun();
   else
     GetSettings()->Save();
+}
+
+void TXMLTreeForm::FormCloseQuery(bool& canClose) {
+  TBaseMainForm::FormCloseQuery(canClose);
+  // A close that comes while a databank is being opened, saved or imported (from a signal or the
+  // desktop session, through a prompt's event loop) waits until that step has ended.
+  if (canClose && HasSession() && !Session().MayClose()) canClose = false;
 }
 
 void TXMLTreeForm::FormClose(TCloseAction& action) {
@@ -859,7 +867,10 @@ void TXMLTreeForm::LoadSettings() {
   TSettings& s = *GetSettings();
   WindowSettings.Load(s);
   TrayIcon->SetMinimizeToTray(WindowSettings.MinimizeToTray);
-  Splitter->setSizes({WindowSettings.TreeWidth, std::max(1, Splitter->width() - WindowSettings.TreeWidth)});
+  // The window has its stored size by now; the splitter inside it is laid out only when it shows.
+  const int room = std::max(Splitter->width(), width());
+  const int tree = treesettings::TreePaneWidth(WindowSettings.TreeWidth, room);
+  Splitter->setSizes({tree, room - tree});
   MinimizeOnClose = WindowSettings.HardQuit;
   if (HasSession() && !reloadingSettings_) Session().LoadFileSettings(commandLineFile_);
   if (Editor) {

@@ -156,6 +156,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
  protected:
   void FormCreate() override;
   void FormShow() override;
+  void FormCloseQuery(bool& canClose) override;
   void FormClose(TCloseAction& action) override;
   void FormDestroy() override;
   void LoadUISettings() override;

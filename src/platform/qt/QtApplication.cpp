@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -43,7 +44,7 @@ class QtApplicationBackend::TModalWatcher : public QObject {
 
 QtApplicationBackend::QtApplicationBackend(QObject* parent) : QObject(parent) {
   if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
+    connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSessionBySystem(); });
     connect(gui, &QCoreApplication::aboutToQuit, this, [this] { EndSession(); });
   }
   // Every modal window of the program passes here, whoever shows it (our forms, message boxes,
@@ -103,11 +104,29 @@ void QtApplicationBackend::Terminate() {
   QCoreApplication::quit();
 }
 
+void QtApplicationBackend::EndSessionBySystem() {
+  endedBySystem_ = true;
+  EndSession();
+}
+
 void QtApplicationBackend::EndSession() {
   sessionEnding_ = true;
   if (sessionHandled_) return;
+  if (!OnSessionEnd) {
+    // Nothing is open yet that could be lost: the box waiting for an answer goes at once.
+    endedBeforeMainWindow_ = true;
+    for (int i = 0; i < 16; ++i) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) break;
+      if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+      else
+        modal->close();
+    }
+    return;
+  }
   sessionHandled_ = true;
-  if (OnSessionEnd) RunGuarded(OnSessionEnd);
+  RunGuarded(OnSessionEnd);
 }
 
 void QtApplicationBackend::ModalShown(QWidget* modal) {
@@ -191,7 +210,7 @@ void EndSessionOnSignals() {
     char bytes[16];
     while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    QtApplication().EndSession();
+    QtApplication().EndSessionBySystem();
   });
   struct sigaction action {};
   action.sa_handler = &OnEndSignal;

@@ -40,8 +40,15 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   void ProcessMessages() override;
   void Terminate() override;
 
-  // Runs the session-end handler now (also what the session signals call).
+  // Runs the session-end handler now (also what the session signals call). Before any handler is
+  // set (a box of the start-up is up, the main window is not made yet), the end is kept: the
+  // program's boxes close and EndedBeforeMainWindow() tells the start-up to make no window.
   void EndSession();
+  bool EndedBeforeMainWindow() const { return endedBeforeMainWindow_; }
+  // The end came from the system (a signal, the session manager), not from the user: nobody may be
+  // there to answer a box any more.
+  void EndSessionBySystem();
+  bool EndedBySystem() const { return endedBySystem_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +69,8 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   std::vector<TModalReturn> modalReturns_;
   bool sessionEnding_ = false;
   bool sessionHandled_ = false;
+  bool endedBeforeMainWindow_ = false;
+  bool endedBySystem_ = false;
   bool restoringSecondary_ = false;
 };
 
