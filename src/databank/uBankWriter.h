@@ -47,7 +47,8 @@ struct TBankSaveOutcome {
 TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a
-// newer job for the same file (the newer bytes hold everything the older ones did).
+// newer job for the same file (the newer bytes hold everything the older ones did). Submit only moves
+// the job in: a replaced job (a whole snapshot of the document) is freed on the writer's thread.
 class TBankWriter {
  public:
   TBankWriter() = default;
@@ -71,6 +72,8 @@ class TBankWriter {
   std::condition_variable wake_;  // a job arrived, or the writer is to end
   std::condition_variable idle_;  // nothing waits and nothing is being written
   std::deque<TBankSaveJob> queue_;
+  // Replaced jobs, freed by the writer outside the mutex before its next job.
+  std::vector<TBankSaveJob> replaced_;
   std::vector<TBankSaveOutcome> finished_;
   bool writing_ = false;
   bool ending_ = false;
