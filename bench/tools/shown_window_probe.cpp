@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     const size_t picture = qHashBits(image.constBits(), static_cast<size_t>(image.sizeInBytes()));
     samples.push_back({at, picture});
     if (seen.insert(picture).second) lastNew = at;
-    if (Ms(lastNew, at) > quiet) break;
+    // The screen as it was before the program showed anything is never its final picture.
+    if (seen.size() > 1 && Ms(lastNew, at) > quiet) break;
     int status = 0;
     if (::waitpid(pid, &status, WNOHANG) == pid) {
       std::fprintf(stderr, "the program ended before its window settled\n");
