@@ -81,10 +81,15 @@ struct Program : windowbench::ShownProgram {
   }
 };
 
+// The databank of that many thousand records, read from its file.
+void LoadBank(TXMLDataBase2& bank, int thousands) {
+  if (!bank.LoadFromFile(TheFiles().Bank(thousands, TText::NonAscii))) std::abort();
+}
+
 void BM_SaveDocumentToBytes(benchmark::State& state) {
   const int thousands = static_cast<int>(state.range(0));
   TXMLDataBase2 bank;
-  if (!bank.LoadFromFile(TheFiles().Bank(thousands, TText::NonAscii))) std::abort();
+  LoadBank(bank, thousands);
   size_t bytes = 0;
   for (auto _ : state) {
     std::string xml = bank.EncodedXML();
@@ -100,7 +105,7 @@ void BM_SaveDocumentToBytes(benchmark::State& state) {
 void BM_SaveSnapshot(benchmark::State& state) {
   const int thousands = static_cast<int>(state.range(0));
   TXMLDataBase2 bank;
-  if (!bank.LoadFromFile(TheFiles().Bank(thousands, TText::NonAscii))) std::abort();
+  LoadBank(bank, thousands);
   double freeing = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
