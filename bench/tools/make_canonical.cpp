@@ -1,6 +1,7 @@
-// make_canonical FILE [THOUSANDS]: writes the canonical databank of the benchmarks (canonical_bank.h)
-// to FILE, for scripted runs of the real program; with THOUSANDS, a databank of that many thousand
-// records of the same folders.
+// make_canonical FILE [THOUSANDS [ID]]: writes the canonical databank of the benchmarks
+// (canonical_bank.h) to FILE, for scripted runs of the real program; with THOUSANDS, a databank of
+// that many thousand records of the same folders; with ID, saved with that node as the one last
+// selected (the program selects it when it opens the databank).
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -8,13 +9,14 @@
 #include "canonical_bank.h"
 
 int main(int argc, char** argv) {
-  const int thousands = argc == 3 ? std::atoi(argv[2]) : canonical::kRecords / 1000;
-  if (argc < 2 || argc > 3 || thousands <= 0) {
-    std::cerr << "usage: make_canonical FILE [THOUSANDS]\n";
+  const int thousands = argc >= 3 ? std::atoi(argv[2]) : canonical::kRecords / 1000;
+  if (argc < 2 || argc > 4 || thousands <= 0) {
+    std::cerr << "usage: make_canonical FILE [THOUSANDS [ID]]\n";
     return 2;
   }
   TXMLDataBase2 db;
   canonical::Fill(db, 0, canonical::TText::NonAscii, thousands);
+  if (argc == 4) db.WriteInteger(bank::skLastPosition, std::atoi(argv[3]));
   std::ofstream out(argv[1], std::ios::binary);
   out << db.EncodedXML();
   return out.good() ? 0 : 1;

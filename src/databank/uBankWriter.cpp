@@ -115,6 +115,8 @@ void TBankWriter::Submit(TBankSaveJob job) {
     bool replaced = false;
     for (TBankSaveJob& waiting : queue_)
       if (waiting.Path == job.Path) {
+        // Freeing the older snapshot here would hold this thread (the window's) and the mutex.
+        replaced_.push_back(std::move(waiting));
         waiting = std::move(job);
         replaced = true;
         break;
@@ -148,7 +150,10 @@ void TBankWriter::Run() {
     TBankSaveJob job = std::move(queue_.front());
     queue_.pop_front();
     writing_ = true;
+    std::vector<TBankSaveJob> replaced = std::move(replaced_);
+    replaced_.clear();
     lock.unlock();
+    replaced.clear();
     TBankSaveOutcome outcome;
     outcome.Path = job.Path;
     outcome.Tag = job.Tag;

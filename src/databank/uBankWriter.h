@@ -73,8 +73,9 @@ std::string ConflictCopyName(const std::string& path, std::int64_t timeNs);
 TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a
-// newer job for the same file (the newer bytes hold everything the older ones did). Whatever a job
-// throws, of any type, makes it a failed save with its message; the writer goes on.
+// newer job for the same file (the newer bytes hold everything the older ones did). Submit only moves
+// the job in: a replaced job (a whole snapshot of the document) is freed on the writer's thread.
+// Whatever a job throws, of any type, makes it a failed save with its message; the writer goes on.
 class TBankWriter {
  public:
   // write: what turns a job into its file (tests hand in one that fails).
@@ -99,6 +100,8 @@ class TBankWriter {
   std::condition_variable wake_;  // a job arrived, or the writer is to end
   std::condition_variable idle_;  // nothing waits and nothing is being written
   std::deque<TBankSaveJob> queue_;
+  // Replaced jobs, freed by the writer outside the mutex before its next job.
+  std::vector<TBankSaveJob> replaced_;
   std::vector<TBankSaveOutcome> finished_;
   bool writing_ = false;
   bool ending_ = false;

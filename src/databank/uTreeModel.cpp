@@ -168,6 +168,11 @@ void TTreeNodeMap::Clear() {
   ids_.clear();
 }
 
+void TTreeNodeMap::Reserve(size_t count) {
+  items_.reserve(items_.size() + count);
+  ids_.reserve(ids_.size() + count);
+}
+
 void TTreeNodeMap::Add(TxevXMLNode2* node, TTreeItem* item) {
   if (!node) return;
   if (!items_.insert_or_assign(node, item).second) return;

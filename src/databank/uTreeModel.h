@@ -147,6 +147,8 @@ class TTreeNodeMap {
  public:
   void Clear();
   void Add(TxevXMLNode2* node, TTreeItem* item);
+  // Room for count more nodes, before adding many at once.
+  void Reserve(size_t count);
   // Forgets node and every node below it.
   void RemoveSubtree(const TxevXMLNode2* node);
   TTreeItem* ItemOf(const TxevXMLNode2* node) const;

@@ -358,26 +358,51 @@ void TxevXMLNode2::ClearAttributes() {
 }
 
 std::unique_ptr<TxevXMLNode2> TxevXMLNode2::CloneNode() const {
+  // The node's own parts; its children come as steps of their own.
   auto copyOf = [](const TxevXMLNode2* src) {
     auto n = std::make_unique<TxevXMLNode2>();
-    n->SetName(src->name_);
+    n->name_ = src->name_;
+    n->prefix_ = src->prefix_;
     n->text_ = src->text_;
     n->cdata_ = src->cdata_;
-    n->attributes_.items_.reserve(src->attributes_.items_.size());
-    for (const auto& a : src->attributes_.items_) n->attributes_.Add(a->Clone());
+    if (!src->attributes_.items_.empty()) {
+      n->attributes_.items_.reserve(src->attributes_.items_.size());
+      for (const auto& a : src->attributes_.items_) n->attributes_.Add(a->Clone());
+    }
     return n;
   };
-  std::unique_ptr<TxevXMLNode2> root = copyOf(this);
-  std::vector<std::pair<const TxevXMLNode2*, TxevXMLNode2*>> stack;
-  stack.emplace_back(this, root.get());
-  while (!stack.empty()) {
-    auto [src, dst] = stack.back();
-    stack.pop_back();
+  // Every node below this one, with the copy its copy joins, level by level (each parent's children
+  // in order). A large tree is copied mostly waiting for memory, one node after the other, so the
+  // nodes a few steps on are asked for ahead: first the node, then what it points to.
+  struct Step {
+    const TxevXMLNode2* source;
+    TxevXMLNode2* parent;
+  };
+  std::vector<Step> steps;
+  auto addChildren = [&steps](const TxevXMLNode2* src, TxevXMLNode2* dst) {
     dst->children_.items_.reserve(src->children_.items_.size());
-    for (const auto& c : src->children_.items_) {
-      TxevXMLNode2* copy = dst->AddNode(copyOf(c.get()));
-      if (!c->children_.IsEmpty()) stack.emplace_back(c.get(), copy);
+    for (const auto& c : src->children_.items_) steps.push_back({c.get(), dst});
+  };
+  std::unique_ptr<TxevXMLNode2> root = copyOf(this);
+  addChildren(this, root.get());
+  constexpr size_t kNodeAhead = 8, kPartsAhead = 4;
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (i + kNodeAhead < steps.size()) {
+      const char* node = reinterpret_cast<const char*>(steps[i + kNodeAhead].source);
+      __builtin_prefetch(node);
+      __builtin_prefetch(node + 64);
+      __builtin_prefetch(node + 128);
     }
+    if (i + kPartsAhead < steps.size()) {
+      const TxevXMLNode2* next = steps[i + kPartsAhead].source;
+      // The text's count sits just before it (it was made with make_shared).
+      if (next->text_) __builtin_prefetch(reinterpret_cast<const char*>(next->text_.get()) - 16, 1);
+      if (!next->attributes_.items_.empty()) __builtin_prefetch(next->attributes_.items_.front().get());
+      if (!next->children_.items_.empty()) __builtin_prefetch(next->children_.items_.data());
+    }
+    const Step step = steps[i];
+    TxevXMLNode2* copy = step.parent->AddNode(copyOf(step.source));
+    if (!step.source->children_.items_.empty()) addChildren(step.source, copy);
   }
   return root;
 }

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <new>
 #include <optional>
 #include <random>
@@ -17,6 +18,7 @@
 #include "BankTestSupport.h"
 #include "ScriptedUIServices.h"
 #include "databank/uBankMessages.h"
+#include "databank/uBankWriter.h"
 #include "platform/Exceptions.h"
 #include "protection/uDataBankCipher.h"
 #include "protection/uZipFile.h"
@@ -1167,6 +1169,56 @@ TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOn
   EXPECT_TRUE(s.CloseForExit());
   EXPECT_FALSE(s.SaveInFlight());
   EXPECT_NE(ReadFile(path).find("<DataBaseName>fifth</DataBaseName>"), std::string::npos);
+}
+
+namespace {
+// An element that tells which thread freed it; with a gate, that thread waits there until it opens.
+class TFreeWatch : public TxevXMLNode2 {
+ public:
+  TFreeWatch(std::thread::id& freedOn, std::shared_future<void> gate) : freedOn_(freedOn), gate_(std::move(gate)) {
+    SetName("watch");
+  }
+  ~TFreeWatch() override {
+    if (gate_.valid()) gate_.wait();
+    freedOn_ = std::this_thread::get_id();
+  }
+
+ private:
+  std::thread::id& freedOn_;
+  std::shared_future<void> gate_;
+};
+}  // namespace
+
+TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedByTheWriter) {
+  std::thread::id freedA, freedB;
+  std::promise<void> open;
+  auto job = [&](const std::string& path, const std::string& name, std::thread::id& freedOn,
+                 std::shared_future<void> gate) {
+    auto doc = std::make_unique<TXMLDataBase2>();
+    doc->Root()->AddNode(std::make_unique<TFreeWatch>(freedOn, std::move(gate)));
+    doc->Root()->AddChild("name")->SetText(name);
+    TBankSaveJob j;
+    j.Path = path;
+    j.Document = std::move(doc);
+    return j;
+  };
+  std::thread::id freedC;
+  TBankWriter writer;
+  // The writer frees A's snapshot once A is written to bytes, and waits there for the gate; B is
+  // queued behind it and replaced by C.
+  writer.Submit(job(tmp.File("a.xdb2"), "A", freedA, open.get_future().share()));
+  writer.Submit(job(tmp.File("b.xdb2"), "B", freedB, {}));
+  writer.Submit(job(tmp.File("b.xdb2"), "C", freedC, {}));
+  EXPECT_EQ(freedB, std::thread::id()) << "the replaced snapshot was freed on the thread that saves";
+  open.set_value();
+  writer.WaitIdle();
+  EXPECT_NE(freedB, std::thread::id());
+  EXPECT_NE(freedB, std::this_thread::get_id());
+  EXPECT_EQ(freedB, freedA);  // the writer's thread
+  const std::vector<TBankSaveOutcome> done = writer.TakeFinished();
+  ASSERT_EQ(done.size(), 2u);
+  EXPECT_TRUE(done[0].Saved && done[1].Saved);
+  EXPECT_NE(ReadFile(tmp.File("b.xdb2")).find("<name>C</name>"), std::string::npos);
 }
 
 TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {

@@ -171,6 +171,16 @@ TEST_F(TreeForm, TreePicturesAtTwoDensitiesAndTheRenderedWindow) {
         << i;
     for (int j = 0; j < i; ++j) EXPECT_NE(one, list.Image(j)) << i << " equals " << j;
   }
+  // Each item draws the list's picture for its image, and a new image is drawn at once.
+  TTreeWidget* tree = form->Tree;
+  EXPECT_EQ(QItem(1)->icon(0).cacheKey(), list.Icon(tree->ImageOf(Item(1))).cacheKey());
+  EXPECT_EQ(QItem(6)->icon(0).cacheKey(), list.Icon(tree->ImageOf(Item(6))).cacheKey());
+  int changes = 0;
+  const auto watch = QObject::connect(tree->model(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+  tree->SetImage(Item(1), form->Images.Ranges.FolderFirst + 3);
+  QObject::disconnect(watch);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(QItem(1)->icon(0).cacheKey(), list.Icon(form->Images.Ranges.FolderFirst + 3).cacheKey());
   // A stored picture the list does not hold shows the default one.
   TxevXMLNode2* beta = form->FindNodeByID(7);
   beta->SetAttribute(bank::xaImage, "99");

@@ -39,6 +39,17 @@ class TTreeWidget::TNodeItem : public QTreeWidgetItem {
   TNodeItem(TxevXMLNode2* n, int i) : QTreeWidgetItem(kType), node(n), image(i) {}
   TxevXMLNode2* node;
   int image;
+  // The picture comes from the image list when it is drawn: a large tree is made without storing
+  // an icon in every item.
+  QVariant data(int column, int role) const override {
+    if (column == 0 && role == Qt::DecorationRole)
+      if (const auto* tree = static_cast<const TTreeWidget*>(treeWidget())) return tree->IconFor(image);
+    return QTreeWidgetItem::data(column, role);
+  }
+  void SetImage(int i) {
+    image = i;
+    emitDataChanged();
+  }
 };
 
 // Label editing ends here (Escape ends it without calling setModelData); hot tracking is painted here.
@@ -181,7 +192,6 @@ void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const 
     const TTreeItemSpec& s = specs[i];
     auto* item = new TNodeItem(s.Node, s.Image);
     item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
-    item->setIcon(0, IconFor(s.Image));
     if (s.Bold) item->setFont(0, boldFont_);
     item->setFlags(flags);
     made[i] = item;
@@ -253,8 +263,7 @@ int TTreeWidget::ImageOf(TTreeItem* handle) const {
 void TTreeWidget::SetImage(TTreeItem* handle, int image) {
   QTreeWidgetItem* item = ItemOf(handle);
   if (!item || item->type() != TNodeItem::kType) return;
-  static_cast<TNodeItem*>(item)->image = image;
-  item->setIcon(0, IconFor(image));
+  static_cast<TNodeItem*>(item)->SetImage(image);
 }
 
 TTreeItem* TTreeWidget::Selected() const {
