@@ -135,7 +135,9 @@ TEST_F(EndToEnd, ASignalDuringAnyModalStepOfOpeningIsHonouredOnceTheStepHasEnded
     ASSERT_EQ(d.WaitExit(), "");
 
     EXPECT_EQ(Outline(other, "pw").rfind("FAILED", 0) == 0, road == Road::OpenDamaged);
-    if (road == Road::OpenDamaged) EXPECT_EQ(testsupport::ReadFile(other), otherBefore);
+    if (road == Road::OpenDamaged) {
+      EXPECT_EQ(testsupport::ReadFile(other), otherBefore);
+    }
     EXPECT_FALSE(fs::exists(other + ".bad"));
     const std::string outline = Outline(first);
     if (road == Road::ImportLocked) {
@@ -199,9 +201,12 @@ TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
     EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
     EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
-    if (c.err.empty()) EXPECT_EQ(r.err, "");
-    if (c.args[0] == "--version")
+    if (c.err.empty()) {
+      EXPECT_EQ(r.err, "");
+    }
+    if (c.args[0] == "--version") {
       EXPECT_TRUE(std::regex_match(r.out, std::regex("Tessaryn \\d+(\\.\\d+)+\n"))) << r.out;
+    }
   }
 }
 

@@ -177,7 +177,7 @@ TEST(BankFileLayers, WhatCannotBeADatabankIsRefusedWithoutAPrompt) {
     EXPECT_EQ(result.Reason, SNotADataBank) << bytes;
   }
   // "PK" that is no archive and no cipher layer stays a broken archive.
-  for (const std::string bytes : {std::string("PK"), std::string("PK\x03")}) {
+  for (const std::string& bytes : {std::string("PK"), std::string("PK\x03")}) {
     Recorder rec;
     auto ctx = rec.Context();
     TBankReadResult result;
@@ -186,7 +186,7 @@ TEST(BankFileLayers, WhatCannotBeADatabankIsRefusedWithoutAPrompt) {
     EXPECT_EQ(rec.ids, std::vector<int>{SCouldNotDecompressBank});
   }
   // Plain XML after a byte-order mark and blanks is XML, untouched.
-  for (const std::string head : {std::string("\xEF\xBB\xBF"), std::string(" \r\n\t"), std::string("\xEF\xBB\xBF\n")}) {
+  for (const std::string& head : {std::string("\xEF\xBB\xBF"), std::string(" \r\n\t"), std::string("\xEF\xBB\xBF\n")}) {
     Recorder rec;
     auto ctx = rec.Context();
     TBankReadResult result;

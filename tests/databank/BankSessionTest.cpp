@@ -256,8 +256,8 @@ TEST_F(BankSessionTest, PlainXMLAfterAByteOrderMarkOrBlanksOpens) {
   auto s = NewSession();
   const std::string path = tmp.File("marked.xdb2");
   const std::string body = "<dataroot><folder ID=\"1\">caf\xC3\xA9</folder></dataroot>";
-  for (const std::string head : {std::string("\xEF\xBB\xBF"), std::string("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n"),
-                                 std::string("\r\n  <?xml version=\"1.0\" encoding=\"UTF-8\"?>")}) {
+  for (const std::string& head : {std::string("\xEF\xBB\xBF"), std::string("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n"),
+                                  std::string("\r\n  <?xml version=\"1.0\" encoding=\"UTF-8\"?>")}) {
     SCOPED_TRACE(head);
     ui.Clear();
     WriteFile(path, head + body);

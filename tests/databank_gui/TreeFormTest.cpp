@@ -327,6 +327,8 @@ TEST_F(TreeForm, AnyStoredTreeWidthLeavesTheTreeAndTheEditorAreaVisible) {
     EXPECT_GT(form->Tree->width(), 0);
     EXPECT_TRUE(form->Tree->isVisible());
     EXPECT_TRUE(form->EditorArea->isVisible());
-    if (std::string(width) == "300") EXPECT_EQ(sizes[0], 300);
+    if (std::string(width) == "300") {
+      EXPECT_EQ(sizes[0], 300);
+    }
   }
 }

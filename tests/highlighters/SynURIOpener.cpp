@@ -361,7 +361,9 @@ TEST(SynURIOpener, MailLinksThatAttachAFileAreRefusedWithAMessage) {
     EXPECT_EQ(opener.IsVisited(c.text), c.opens);
     const auto boxes = ui.CallsOf(platform::ScriptedUIServices::Kind::Message);
     ASSERT_EQ(boxes.size(), c.opens ? 0u : 1u);
-    if (!c.opens) EXPECT_EQ(boxes[0].text, SMailLinkAttachesFile);
+    if (!c.opens) {
+      EXPECT_EQ(boxes[0].text, SMailLinkAttachesFile);
+    }
   }
   // Through a Ctrl+click in the text, as the user meets it.
   ui.Clear();
