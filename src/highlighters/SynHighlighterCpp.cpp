@@ -111,37 +111,30 @@ const TSynHashKeywordTable& CppKeywords() {
   return table;
 }
 
+using K = TSynCppSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkAsm, "Assembler", &K::AsmAttri},
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkDirective, "Preprocessor", &K::DirecAttri},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Illegal Char", &K::InvalidAttri},
+    {K::tkChar, "Character", &K::CharAttri},
+    {K::tkFloat, "Float", &K::FloatAttri},
+    {K::tkHex, "Hexadecimal", &K::HexAttri},
+    {K::tkOctal, "Octal", &K::OctalAttri},
+};
+
 }  // namespace
 
 TSynCppSyn::TSynCppSyn() : TSynFamilyHighlighter("TSynCppSyn") {
-  AsmAttri = NewAttr("Assembler");
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  InvalidAttri = NewAttr("Illegal Char");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  CharAttri = NewAttr("Character");
-  FloatAttri = NewAttr("Float");
-  HexAttri = NewAttr("Hexadecimal");
-  OctalAttri = NewAttr("Octal");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  DirecAttri = NewAttr("Preprocessor");
-  MapKind(tkAsm, AsmAttri);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkDirective, DirecAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, InvalidAttri);
-  MapKind(tkChar, CharAttri);
-  MapKind(tkFloat, FloatAttri);
-  MapKind(tkHex, HexAttri);
-  MapKind(tkOctal, OctalAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   CppKeywords();

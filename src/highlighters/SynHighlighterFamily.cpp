@@ -94,14 +94,23 @@ TSynHighlighterAttributes* TSynFamilyHighlighter::GetTokenAttribute() const {
   return AttributeOfKind(GetTokenKind());
 }
 
-TSynHighlighterAttributes* TSynFamilyHighlighter::NewAttr(const char* storageName, TFontStyles style,
-                                                          TColor foreground) {
+TSynHighlighterAttributes* TSynFamilyHighlighter::NewAttr(const char* storageName, TFontStyles style, TColor foreground,
+                                                          TColor background) {
   std::u16string friendly;
   for (const char* p = storageName; *p; ++p) friendly.push_back(static_cast<char16_t>(static_cast<unsigned char>(*p)));
   TSynHighlighterAttributes* a = AddAttribute(storageName, std::move(friendly));
   a->SetStyle(style);
   a->SetForeground(foreground);
+  a->SetBackground(background);
   return a;
+}
+
+void TSynFamilyHighlighter::CheckSameAttribute(const TSynHighlighterAttributes& attr, const char* storageName,
+                                               TFontStyles style, TColor foreground, TColor background) {
+  const bool plain = style == 0 && foreground == syn::clNone && background == syn::clNone;
+  const bool same = style == attr.Style() && foreground == attr.Foreground() && background == attr.Background();
+  if (attr.Name() != storageName || !(plain || same))
+    throw Exception("attribute table: " + attr.Name() + " is given again as " + storageName);
 }
 
 void TSynFamilyHighlighter::MapKind(int kind, TSynHighlighterAttributes* attr) {

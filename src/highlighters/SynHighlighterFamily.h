@@ -4,15 +4,18 @@
 // constants and default filter are in its row of the language table (SynHighlighterRegistry.h).
 //
 // A language highlighter derives from TSynFamilyHighlighter and
-//   - in its constructor: sets fCaseSensitive, creates its attributes with NewAttr, maps each token
-//     kind to its attribute with MapKind, sets the Null/Space/Illegal kinds with SetCommonKinds and
-//     finally calls FinishCreate(initialRange);
+//   - keeps a constant attribute table: a row {token kind, storage name, field, default style and
+//     colours} per token kind;
+//   - in its constructor: creates its attributes from that table with CreateAttributes, names the
+//     attributes of the standard roles with SetDefaultAttributes, sets the Null/Space/Illegal kinds
+//     with SetCommonKinds and finally calls FinishCreate(initialRange);
 //   - overrides Next(): fTokenPos := Run, scan one token (every procedure takes at least one code unit
 //     or goes to NullProc/CRProc/LFProc), then TSynFamilyHighlighter::Next() last;
 //   - keeps its multi-line state in fRange (one byte; GetRange/SetRange/ResetRange are done here).
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -90,6 +93,21 @@ bool SortedKeywordListHas(const std::vector<std::u16string>& list, std::u16strin
 
 // ---- Base of the language highlighters ----
 
+// A row of a language's attribute table: the token kind, the attribute it is shown in and where the
+// highlighter keeps that attribute. The first row of a field creates the attribute (its display name
+// is its storage name) with the row's style and colours; a later row of the same field shows one more
+// kind in it, names it alike and leaves style and colours out. Kind -1: an attribute the highlighter
+// hands out itself, shown for no kind by the table.
+template <class T>
+struct TSynAttrRow {
+  int Kind;
+  const char* Name;
+  TSynHighlighterAttributes* T::*Field;
+  TFontStyles Style = 0;
+  TColor Foreground = syn::clNone;
+  TColor Background = syn::clNone;
+};
+
 class TSynFamilyHighlighter : public TSynCustomHighlighter {
  public:
   ~TSynFamilyHighlighter() override;
@@ -123,10 +141,20 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
  protected:
   explicit TSynFamilyHighlighter(const char* className);
 
-  // Creates an attribute whose display name is its storage name, with its default style and
-  // foreground, and files it.
-  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0, TColor foreground = syn::clNone);
-  void MapKind(int kind, TSynHighlighterAttributes* attr);
+  // Creates the attributes of the table's rows into the fields of self (this highlighter as its own
+  // class) and shows each row's kind in its attribute. A later row of a field that gives it another
+  // name, style or colour is a programming error (Exception).
+  template <class T, std::size_t N>
+  void CreateAttributes(T& self, const TSynAttrRow<T> (&rows)[N]) {
+    for (const TSynAttrRow<T>& row : rows) {
+      TSynHighlighterAttributes*& attr = self.*row.Field;
+      if (!attr)
+        attr = NewAttr(row.Name, row.Style, row.Foreground, row.Background);
+      else
+        CheckSameAttribute(*attr, row.Name, row.Style, row.Foreground, row.Background);
+      MapKind(row.Kind, attr);
+    }
+  }
   void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
   // The attributes of the standard roles, in SYN_ATTR_* order (nullptr where the language has none).
   void SetDefaultAttributes(TSynHighlighterAttributes* comment, TSynHighlighterAttributes* identifier,
@@ -180,6 +208,11 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   std::uint8_t fIllegalKind = 0;
 
  private:
+  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style, TColor foreground, TColor background);
+  static void CheckSameAttribute(const TSynHighlighterAttributes& attr, const char* storageName, TFontStyles style,
+                                 TColor foreground, TColor background);
+  void MapKind(int kind, TSynHighlighterAttributes* attr);
+
   const TSynLanguageInfo* fLanguage;
   std::array<TSynHighlighterAttributes*, 32> fKindAttr{};
   std::array<TSynHighlighterAttributes*, 6> fDefaultAttr{};

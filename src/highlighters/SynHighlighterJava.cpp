@@ -25,28 +25,26 @@ const TSynHashKeywordTable& JavaKeywords() {
   return table;
 }
 
+using K = TSynJavaSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkDocument, "Documentation", &K::DocumentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkInvalid, "Invalid Symbol", &K::InvalidAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Invalid Symbol", &K::InvalidAttri},
+};
+
 }  // namespace
 
 TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  DocumentAttri = NewAttr("Documentation", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  InvalidAttri = NewAttr("Invalid Symbol");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkDocument, DocumentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkInvalid, InvalidAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, InvalidAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JavaKeywords();

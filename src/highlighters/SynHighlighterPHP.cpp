@@ -67,26 +67,25 @@ const TSynHashKeywordTable& PhpKeywords() {
   return table;
 }
 
+using K = TSynPHPSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Identifier", &K::IdentifierAttri},
+    {K::tkVariable, "Variable", &K::VariableAttri},
+};
+
 }  // namespace
 
 TSynPHPSyn::TSynPHPSyn() : TSynFamilyHighlighter("TSynPHPSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  VariableAttri = NewAttr("Variable");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, IdentifierAttri);
-  MapKind(tkVariable, VariableAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PhpKeywords();

@@ -48,29 +48,25 @@ const std::shared_ptr<const std::vector<std::u16string>>& DefaultSecondKeyWords(
   return list;
 }
 
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic, 0x008000},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold, 0x800000},
+    {K::tkNumber, "Number", &K::NumberAttri, 0, 0xFF0000},
+    {K::tkSecondKey, "Second Reserved Word", &K::SecondKeyAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri, 0, 0x000080},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri, 0, 0x0000FF},
+    {K::tkVariable, "Variable", &K::VariableAttri, 0, 0x800080},
+    {K::tkUnknown, "Symbol", &K::SymbolAttri},
+};
+
 }  // namespace
 
 TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
     : TSynFamilyHighlighter("TSynUNIXShellScriptSyn"), fSecondKeys(DefaultSecondKeyWords()) {
-  CommentAttri = NewAttr("Comment", syn::fsItalic, 0x008000);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0x800000);
-  SecondKeyAttri = NewAttr("Second Reserved Word");
-  NumberAttri = NewAttr("Number", 0, 0xFF0000);
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String", 0, 0x000080);
-  SymbolAttri = NewAttr("Symbol", 0, 0x0000FF);
-  VariableAttri = NewAttr("Variable", 0, 0x800080);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSecondKey, SecondKeyAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkVariable, VariableAttri);
-  MapKind(tkUnknown, SymbolAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, nullptr);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DefaultKeyWords();

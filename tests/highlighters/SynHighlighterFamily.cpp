@@ -14,6 +14,7 @@
 #include "highlighters/SynHighlighterPHP.h"
 #include "highlighters/SynHighlighterPas.h"
 #include "highlighters/SynHighlighterRegistry.h"
+#include "platform/Exceptions.h"
 
 using namespace hltest;
 
@@ -154,6 +155,48 @@ TEST(SynHighlighterFamily, LanguageTable) {
   EXPECT_EQ(py->CaseSensitive, 1);  // the table and the language rule: Python and XML tell case apart
   EXPECT_EQ(FindSynLanguage("TSynXMLSyn")->CaseSensitive, 1);
   EXPECT_STREQ(FindSynLanguage("TSynSQLSyn")->Filter, "SQL Files (*.sql)|*.sql");
+}
+
+namespace {
+
+// A highlighter made from the attribute table it is given (it borrows the Java row of the language table).
+struct TTableSyn : TSynFamilyHighlighter {
+  TSynHighlighterAttributes* First = nullptr;
+  TSynHighlighterAttributes* Second = nullptr;
+  template <size_t N>
+  explicit TTableSyn(const TSynAttrRow<TTableSyn> (&rows)[N]) : TSynFamilyHighlighter("TSynJavaSyn") {
+    CreateAttributes(*this, rows);
+    FinishCreate(0);
+  }
+};
+using TT = TTableSyn;
+
+}  // namespace
+
+// The first row of a field makes the attribute; later rows show more kinds in it and may repeat its
+// style, but never give it another name, style or colour.
+TEST(SynHighlighterFamily, AttributeTableRowsMakeOneAttributePerField) {
+  constexpr TSynAttrRow<TT> shared[] = {
+      {0, "First", &TT::First, syn::fsBold, 0x0000FF}, {3, "First", &TT::First}, {1, "Second", &TT::Second}};
+  TTableSyn h(shared);
+  EXPECT_EQ(h.GetAttribCount(), 2);
+  ASSERT_NE(h.First, nullptr);
+  EXPECT_EQ(h.First->Name(), "First");
+  EXPECT_EQ(h.First->Style(), syn::fsBold);
+  EXPECT_EQ(h.First->Foreground(), 0x0000FFu);
+  EXPECT_EQ(h.AttributeOfKind(0), h.First);
+  EXPECT_EQ(h.AttributeOfKind(3), h.First);
+  EXPECT_EQ(h.AttributeOfKind(1), h.Second);
+  EXPECT_EQ(h.AttributeOfKind(2), nullptr);
+  EXPECT_FALSE(h.First->IsStyleStored());  // the table's style is the default
+
+  constexpr TSynAttrRow<TT> repeated[] = {{0, "First", &TT::First, syn::fsBold}, {1, "First", &TT::First, syn::fsBold}};
+  EXPECT_NO_THROW(TTableSyn{repeated});
+  constexpr TSynAttrRow<TT> renamed[] = {{0, "First", &TT::First}, {1, "Other", &TT::First}};
+  EXPECT_THROW(TTableSyn{renamed}, Exception);
+  constexpr TSynAttrRow<TT> restyled[] = {{0, "First", &TT::First, syn::fsBold},
+                                          {1, "First", &TT::First, syn::fsItalic}};
+  EXPECT_THROW(TTableSyn{restyled}, Exception);
 }
 
 TEST(SynHighlighterFamily, CommonProceduresAndEndOfLine) {
