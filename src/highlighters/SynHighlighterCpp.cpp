@@ -232,7 +232,7 @@ void TSynCppSyn::Next() {
         case u'<':
         case u'>':
         case u':':
-          OperatorProc(c);
+          SymbolProc(OperatorLength(c, soArrow | soScope));
           break;
         case u'(':
         case u')':
@@ -290,45 +290,6 @@ void TSynCppSyn::IdentProc() {
 void TSynCppSyn::SymbolProc(int length) {
   fTokenId = tkSymbol;
   Run += length;
-}
-
-void TSynCppSyn::OperatorProc(char16_t c) {
-  const char16_t n = At(Run + 1);
-  int len = 1;
-  switch (c) {
-    case u'&':
-      if (n == u'&' || n == u'=') len = 2;
-      break;
-    case u'|':
-      if (n == u'|' || n == u'=') len = 2;
-      break;
-    case u'+':
-      if (n == u'+' || n == u'=') len = 2;
-      break;
-    case u'-':
-      if (n == u'-' || n == u'=' || n == u'>') len = 2;
-      break;
-    case u'*':
-    case u'%':
-    case u'^':
-    case u'!':
-    case u'=':
-      if (n == u'=') len = 2;
-      break;
-    case u'<':
-    case u'>':
-      if (n == c)
-        len = At(Run + 2) == u'=' ? 3 : 2;
-      else if (n == u'=')
-        len = 2;
-      break;
-    case u':':
-      if (n == u':') len = 2;
-      break;
-    default:
-      break;
-  }
-  SymbolProc(len);
 }
 
 void TSynCppSyn::DotProc() {

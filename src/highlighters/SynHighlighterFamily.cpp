@@ -177,6 +177,43 @@ bool TSynFamilyHighlighter::LineEndProc() {
   }
 }
 
+int TSynFamilyHighlighter::OperatorLength(char16_t c, unsigned extras) const {
+  const char16_t n = At(Run + 1);
+  switch (c) {
+    case u'&':
+    case u'|':
+    case u'+':
+      return n == c || n == u'=' ? 2 : 1;
+    case u'-':
+      return n == u'-' || n == u'=' || (n == u'>' && (extras & soArrow)) ? 2 : 1;
+    case u'<':
+      if (n == u'<') return At(Run + 2) == u'=' ? 3 : 2;
+      return n == u'=' ? 2 : 1;
+    case u'>':
+      if (n == u'>') {
+        if ((extras & soUnsignedShift) && At(Run + 2) == u'>') return At(Run + 3) == u'=' ? 4 : 3;
+        return At(Run + 2) == u'=' ? 3 : 2;
+      }
+      return n == u'=' ? 2 : 1;
+    case u':':
+      return n == u':' && (extras & soScope) ? 2 : 1;
+    default:  // * % ^ ! =
+      return n == u'=' ? 2 : 1;
+  }
+}
+
+void TSynFamilyHighlighter::SimpleNumberProc(std::uint8_t kind) {
+  fTokenId = kind;
+  ++Run;
+  for (;;) {
+    const char16_t c = At(Run);
+    if (c == u'.' && At(Run + 1) == u'.') break;
+    // The line is scanned lower-cased: "E" arrives as "e".
+    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
+    ++Run;
+  }
+}
+
 int TSynFamilyHighlighter::HashLookup(const TSynHashKeywordTable& table) {
   // The line is NUL-terminated and 0 is never a hash character, so the walk stops at the line end.
   const char16_t* start = fLine + Run;

@@ -195,6 +195,15 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
     }
   }
 
+  // The C-style operators: the length of the one that starts at the run position with c, one of
+  // & | + - * % ^ ! = < > (and : with Scope): doubled or with "=" ("&&", "+=", "<<=" ...); with Arrow
+  // also "->", with Scope "::", with UnsignedShift also ">>>" and ">>>=".
+  enum TSynOperatorExtras : unsigned { soArrow = 1, soScope = 2, soUnsignedShift = 4 };
+  int OperatorLength(char16_t c, unsigned extras) const;
+  // A number of digits, dots and "e" (the line is lower-cased), ending before "..": the token of kind
+  // from the run position.
+  void SimpleNumberProc(std::uint8_t kind);
+
   // Hash lookup of the identifier at the run position: stores the identifier start and length
   // (fToIdent, fStringLen) and returns the keyword index of an exact match, else -1. The run is
   // not moved.

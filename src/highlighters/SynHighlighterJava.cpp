@@ -122,7 +122,7 @@ void TSynJavaSyn::Next() {
       case u'=':
       case u'<':
       case u'>':
-        OperatorProc(c);
+        SymbolProc(OperatorLength(c, soUnsignedShift));
         break;
       case u'(':
       case u')':
@@ -159,45 +159,6 @@ void TSynJavaSyn::IdentProc() {
 void TSynJavaSyn::SymbolProc(int length) {
   fTokenId = tkSymbol;
   Run += length;
-}
-
-void TSynJavaSyn::OperatorProc(char16_t c) {
-  const char16_t n = At(Run + 1);
-  int len = 1;
-  switch (c) {
-    case u'&':
-      if (n == u'&' || n == u'=') len = 2;
-      break;
-    case u'|':
-      if (n == u'|' || n == u'=') len = 2;
-      break;
-    case u'+':
-      if (n == u'+' || n == u'=') len = 2;
-      break;
-    case u'-':
-      if (n == u'-' || n == u'=') len = 2;
-      break;
-    case u'<':
-      if (n == u'<')
-        len = At(Run + 2) == u'=' ? 3 : 2;
-      else if (n == u'=')
-        len = 2;
-      break;
-    case u'>':
-      if (n == u'>') {
-        if (At(Run + 2) == u'>')
-          len = At(Run + 3) == u'=' ? 4 : 3;
-        else
-          len = At(Run + 2) == u'=' ? 3 : 2;
-      } else if (n == u'=') {
-        len = 2;
-      }
-      break;
-    default:  // * % ^ ! =
-      if (n == u'=') len = 2;
-      break;
-  }
-  SymbolProc(len);
 }
 
 void TSynJavaSyn::NumberProc() {

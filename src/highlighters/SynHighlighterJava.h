@@ -46,6 +46,5 @@ class TSynJavaSyn : public TSynFamilyHighlighter {
   void SlashProc();
   void CommentScan();
   void CommentProc();
-  void OperatorProc(char16_t c);
   void SymbolProc(int length);
 };

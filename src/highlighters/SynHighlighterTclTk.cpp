@@ -275,7 +275,7 @@ void TSynTclTkSyn::Next() {
       else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
         WordProc();
       else if (SynIsDigit(c))
-        NumberProc();
+        SimpleNumberProc(tkNumber);
       else
         UnknownProc();
   }
@@ -292,18 +292,6 @@ void TSynTclTkSyn::WordProc() {
     fTokenId = tkSecondKey;
   else
     fTokenId = tkIdentifier;
-}
-
-void TSynTclTkSyn::NumberProc() {
-  fTokenId = tkNumber;
-  ++Run;
-  for (;;) {
-    const char16_t c = At(Run);
-    if (c == u'.' && At(Run + 1) == u'.') break;
-    // The line is scanned lower-cased: "E" arrives as "e".
-    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
-    ++Run;
-  }
 }
 
 void TSynTclTkSyn::StringProc() {

@@ -54,7 +54,6 @@ class TSynTclTkSyn : public TSynFamilyHighlighter {
 
  private:
   void WordProc();
-  void NumberProc();
   void StringProc();
   void CommentOrSymbolProc();
   void SymbolProc();

@@ -147,7 +147,7 @@ void TSynUNIXShellScriptSyn::Next() {
       else if (SynIsAsciiLetter(c) || c == u'_')
         WordProc();
       else if (SynIsDigit(c))
-        NumberProc();
+        SimpleNumberProc(tkNumber);
       else
         UnknownProc();
   }
@@ -169,18 +169,6 @@ void TSynUNIXShellScriptSyn::WordProc() {
     fTokenId = tkSecondKey;
   else
     fTokenId = tkIdentifier;
-}
-
-void TSynUNIXShellScriptSyn::NumberProc() {
-  fTokenId = tkNumber;
-  ++Run;
-  for (;;) {
-    const char16_t c = At(Run);
-    if (c == u'.' && At(Run + 1) == u'.') break;
-    // The line is scanned lower-cased: "E" arrives as "e".
-    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
-    ++Run;
-  }
 }
 
 void TSynUNIXShellScriptSyn::VariableProc() {

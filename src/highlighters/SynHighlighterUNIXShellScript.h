@@ -52,7 +52,6 @@ class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
 
  private:
   void WordProc();
-  void NumberProc();
   void VariableProc();
   void StringProc();
   void CommentProc();
