@@ -49,10 +49,10 @@ struct TSynLanguageInfo {
   TSynHighlighterMaker Placeable = nullptr;  // makes the registered class where it differs (else Create)
 
   // ---- The program's use of it ----
-  const char* ProgramFilter = nullptr;                   // the filter the program gives it (nullptr: the default one)
-  std::initializer_list<TSynAttrSetting> ProgramColors;  // the colours and styles the program gives it
-  const char* Component = "";                            // its name in the program's highlighter set
-  int ComponentIndex = -1;                               // its place among the set's components
+  const char* ProgramFilter = nullptr;  // the filter the program gives it (nullptr: the default one)
+  std::initializer_list<TSynAttrSetting> ProgramColors = {};  // the colours and styles the program gives it
+  const char* Component = "";                                 // its name in the program's highlighter set
+  int ComponentIndex = -1;                                    // its place among the set's components
   int Tag = 0;  // the language number a databank stores (0 where it is not listed)
   TSynListing Listing = TSynListing::None;
   const char* ListName = "";  // its name in the language list
