@@ -62,13 +62,33 @@ inline Language FromSample(const Sample& s) {
           s.block, s.line};
 }
 
-// A language no sample was written for: its own sample text, as a block and as one line.
+inline std::vector<std::u16string> SplitLines(const std::u16string& text) {
+  std::vector<std::u16string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == u'\n') {
+      lines.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return lines;
+}
+
+// A language no sample was written for: its own sample text as the block, and as the line the text
+// of that sample's tokens on one line, comments left out (a line comment would swallow the line).
 inline Language FromRow(const TSynLanguageInfo& row) {
-  std::u16string block = row.Create()->GetSampleSource() + u"\n\n";
-  std::u16string line = block;
-  std::replace(line.begin(), line.end(), u'\r', u' ');
-  std::replace(line.begin(), line.end(), u'\n', u' ');
-  return {HighlighterClassNameBase(row.ClassName), row.Create, std::move(block), std::move(line)};
+  const std::unique_ptr<TSynCustomHighlighter> h = row.Create();
+  const std::u16string block = h->GetSampleSource() + u"\n\n";
+  const TSynHighlighterAttributes* comment = h->GetDefaultAttribute(SYN_ATTR_COMMENT);
+  std::u16string line;
+  h->ResetRange();
+  for (const std::u16string& text : SplitLines(block)) {
+    h->SetLine(text, 0);
+    for (; !h->GetEol(); h->Next())
+      if (!comment || h->GetTokenAttribute() != comment) line += h->GetToken();
+    line += u' ';  // the range goes on to the next line in the highlighter
+  }
+  return {HighlighterClassNameBase(row.ClassName), row.Create, block, line};
 }
 
 // The languages of the samples, then (withTheRest) every row of the language table that neither these
@@ -98,18 +118,6 @@ inline std::u16string Block(std::u16string_view sample, unsigned n) {
       out += c;
   }
   return out;
-}
-
-inline std::vector<std::u16string> SplitLines(const std::u16string& text) {
-  std::vector<std::u16string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == u'\n') {
-      lines.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  return lines;
 }
 
 struct Corpus {
