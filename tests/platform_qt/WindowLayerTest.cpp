@@ -221,12 +221,25 @@ TEST(Drawing, TextMeasureFollowsLinesPrefixAndWrap) {
   QRect r3(0, 0, 10, 1);
   CalcTextRect(fm, "A&&B&c", r3, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   EXPECT_EQ(r3.width(), fm.horizontalAdvance("A&&B&c"));
-  // Word wrap keeps the width and breaks between words.
+  // Word wrap keeps the width and breaks between words; a text narrower than the rectangle keeps the
+  // rectangle's width, a word wider than it widens it.
   const int w = fm.horizontalAdvance("word word");
   QRect r4(0, 0, w, 1);
   CalcTextRect(fm, "word word word word", r4, DT_CALCRECT | DT_WORDBREAK);
   EXPECT_EQ(r4.height(), 2 * fm.height());
   EXPECT_EQ(r4.width(), w);
+  QRect wide(0, 0, 10 * w, 1);
+  CalcTextRect(fm, "a b", wide, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(wide.width(), 10 * w);
+  EXPECT_EQ(wide.height(), fm.height());
+  QRect narrow(0, 0, fm.horizontalAdvance("word") / 2, 1);
+  CalcTextRect(fm, "word", narrow, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(narrow.width(), fm.horizontalAdvance("word"));
+  // A single line takes each line break (CR LF counts as two) as a blank.
+  EXPECT_EQ(TextLines(fm, "a\r\nb\nc\rd", 100, DT_SINGLELINE | DT_NOPREFIX), QStringList{"a  b c d"});
+  QRect one(0, 0, 10, 1);
+  EXPECT_EQ(CalcTextRect(fm, "a\nb", one, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX), fm.height());
+  EXPECT_EQ(one.width(), fm.horizontalAdvance("a b"));
   // An empty text is one empty line.
   QRect r5(0, 0, 10, 1);
   EXPECT_EQ(CalcTextRect(fm, "", r5, DT_CALCRECT), fm.height());

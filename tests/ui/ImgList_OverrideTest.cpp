@@ -126,6 +126,12 @@ TEST(ImgList_Override, BatchedUpdatesNotifyOnceAndSignalFires) {
   EXPECT_EQ(notified, 2);
   list.Clear();  // already empty: no change
   EXPECT_EQ(notified, 2);
+  // The unbalanced EndUpdate left nothing behind: the next batch still holds its notification back.
+  list.BeginUpdate();
+  list.Add(QImage(8, 8, QImage::Format_ARGB32));
+  EXPECT_EQ(notified, 2);
+  list.EndUpdate();
+  EXPECT_EQ(notified, 3);
 }
 
 // Pictures from icons and from dense screens keep the list's size: an icon gives the picture and its
