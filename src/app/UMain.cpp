@@ -72,13 +72,13 @@ void TfrmMain::BuildEditorPanel() {
   connect(eKeywords, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { KeywordsChanged(); }); });
   titleLayout->addWidget(eKeywords, 1);
 
-  lKeywords = new QLabel(pnlRecordTitle);
+  // A long keyword list neither widens the window nor pushes "Keywords:" out of sight: the end of
+  // the list gives way.
+  lKeywords = new TElidedLabel(Qt::ElideRight, pnlRecordTitle);
   lKeywords->setObjectName(QStringLiteral("lKeywords"));
   lKeywords->setToolTip(QStringLiteral("Keywords associated with this record"));
   lKeywords->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lKeywords->setText(Q(KeywordsLabelText("")));
-  // A long keyword list must not widen the window.
-  lKeywords->setMinimumWidth(1);
   lKeywords->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   titleLayout->addWidget(lKeywords, 1);
 

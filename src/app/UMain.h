@@ -23,6 +23,7 @@
 #include "databank/gui/uXMLTreeForm.h"
 #include "recordeditor/UHighlighters.h"
 #include "recordeditor/gui/uEditorFrameWidget.h"
+#include "ui/ElidedLabel.h"
 
 class TfrmBankOptions;
 class TfrmItemProperties;
@@ -46,7 +47,7 @@ class TfrmMain : public TXMLTreeForm {
   TSimplePanel* EditorPanel;
   TSimplePanel* pnlRecordTitle;
   QLabel* lRecordTitle;
-  QLabel* lKeywords;
+  TElidedLabel* lKeywords;
   TmxXPButton* btnEditorToolbar;
   TmxXPButton* btnKeywords;
   QLineEdit* eKeywords;

@@ -3,6 +3,9 @@
 #include <QFormLayout>
 #include <QLabel>
 
+#include "databank/uDataBankContent.h"
+#include "platform/Application.h"
+#include "platform/qt/QtUIServices.h"
 #include "ui/ImgList_Override.h"
 
 namespace {
@@ -121,11 +124,27 @@ TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
   form->addRow(QStringLiteral("&Image:"), cbImage);
   TabChain({eName, cbHighLighters, cbImage, btnOk, btnCancel});
   eName->setFocus();
+  // OK checks the name before it ends the dialog.
+  SetButtonModalResult(btnOk, platform::mrNone);
+  connect(btnOk, &QPushButton::clicked, this, [this] { OkClicked(); });
+}
+
+void TfrmItemProperties::OkClicked() {
+  if (bank::IsEmptyTitle(eName->text().toStdString())) {
+    platform::UI().MessageBox(bank::SEmptyTitle, platform::Application().Title, platform::MsgButtons::Ok,
+                              platform::MsgIcon::Warning, platform::HandleOf(this));
+    eName->setText(Q(oldName_));
+    eName->selectAll();
+    eName->setFocus();
+    return;
+  }
+  SetModalResult(platform::mrOk);
 }
 
 void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList& languages, const TImageList* images,
                                    const TTreeImageRanges& ranges) {
   folder_ = p.Folder;
+  oldName_ = p.Name;
   eName->setText(Q(p.Name));
   FillLanguageCombo(cbHighLighters, languages, p.Language);
   choices_ = p.Folder ? FolderImageChoices(ranges) : RecordImageChoices(ranges);

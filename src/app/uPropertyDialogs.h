@@ -52,7 +52,11 @@ class TfrmItemProperties : public TfrmYesNo {
   TItemProperties Values() const;
 
  private:
+  // An empty name is refused with a message, and the name shown before comes back.
+  void OkClicked();
+
   bool folder_ = false;
+  std::string oldName_;
   std::vector<int> choices_;
 };
 

@@ -41,3 +41,14 @@ inline const char* const SSampleBankName = "about.xdb2";
 
 // "File \"<path>\" doesn't exist!"
 std::string FileDoesNotExistText(const std::string& path);
+
+// Another program changed the databank's file since this copy read or wrote it: the question of a
+// save the user asked for (answered Overwrite, Save As... or Cancel), the notification of a save
+// nobody could be asked about, which wrote the databank beside the file, and what the program
+// writes on standard error when it ends that way.
+inline const char* const SFileChangedCaption = "DataBank Changed";
+std::string FileChangedQuestion(const std::string& path);
+std::string ConflictCopyNotice(const std::string& path, const std::string& copy);
+std::string ConflictCopyReport(const std::string& path, const std::string& copy);
+// Ending with nothing unsaved over a file another program changed: the file is left alone.
+std::string FileLeftToOtherProgramReport(const std::string& path);

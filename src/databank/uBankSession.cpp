@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -138,6 +139,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     if (own) {
       fileName_.clear();
       entryName_.clear();
+      watch_.reset();
       // A databank that failed to open keeps neither a mistyped password nor the zip switch.
       password_.clear();
       compress_ = false;
@@ -146,6 +148,10 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     return false;
   };
 
+  // The identity is taken before the bytes are read: should the file be replaced in between, the
+  // bytes (which are the new file's) tell later that it is ours.
+  const int64_t identityTakenNs = WallClockNs();
+  const TFileIdentity identity = FileIdentityOf(path);
   std::string bytes;
   try {
     bytes = LoadStringFromFile(path);
@@ -155,6 +161,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
   read = fileSize > 0;
+  const std::uint64_t digest = own ? TContentDigest::Of(bytes) : 0;
 
   TBankReadContext context;
   context.Password = password_;
@@ -193,6 +200,8 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     convertedOld_ = oldFormat;
     fileName_ = GetLongFileName(path);
     NoteDiskForm(fileName_, password_, compress_);
+    watch_ = std::make_shared<TBankFileWatch>(bp::ExpandFileName(fileName_));
+    watch_->Record(identity, identityTakenNs, digest);
     fileSize_ = fileSize;
     dataSize_ = dataSize;
     Changed();
@@ -318,7 +327,11 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   // file of that name exists already: that one is never overwritten, the old file is saved instead.
   if (!fileName_.empty() && bp::ExtractFileExt(fileName_) == SOldBankExt) {
     const std::string renamed = bp::ChangeFileExt(fileName_, SBankExt);
-    if (!bp::FileExists(renamed)) fileName_ = GetLongFileName(renamed);
+    if (!bp::FileExists(renamed)) {
+      fileName_ = GetLongFileName(renamed);
+      // Saved there first: a file another copy puts there meanwhile is not this one's to replace.
+      WatchFor(fileName_)->RecordAbsent();
+    }
     modified_ = true;
   }
   // The converted texts exist only in memory until they are saved.
@@ -352,11 +365,13 @@ void TBankSession::CloseBank() {
   fileName_.clear();
   entryName_.clear();
   password_.clear();
+  watch_.reset();
+  conflictHold_ = false;
   modified_ = false;  // nothing is left to save
   Changed();
 }
 
-bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
+bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChanged ifChanged) {
   if (!bank_) return false;
   TBusyScope busy(*this);
   if (Hooks.StoreRecord) Hooks.StoreRecord();
@@ -375,8 +390,10 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
       MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
   if (made) {
     job.Tag = ++saveTag_;
-    savesInFlight_.emplace_back(job.Tag,
-                                TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress});
+    job.Watch = WatchFor(path);
+    job.IfChanged = ifChanged;
+    savesInFlight_.emplace_back(
+        job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress, ifChanged});
     // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
   }
@@ -390,9 +407,13 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait) {
   }
   // Written here and now, after any save still in flight.
   WaitForSave();
-  const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
-  ApplyOutcome(outcome);
-  return outcome.Saved;
+  return ApplyOutcome(WriteBankJob(std::move(job)), TSaveWait::Written);
+}
+
+std::shared_ptr<TBankFileWatch> TBankSession::WatchFor(const std::string& path) {
+  const std::string full = bp::ExpandFileName(path);
+  if (!watch_ || watch_->Path() != full) watch_ = std::make_shared<TBankFileWatch>(full);
+  return watch_;
 }
 
 bool TBankSession::SaveInFlight() const {
@@ -401,8 +422,12 @@ bool TBankSession::SaveInFlight() const {
 
 void TBankSession::WaitForSave() {
   if (!writer_) return;
-  writer_->WaitIdle();
-  ApplyFinishedSaves();
+  // Applying an outcome may start another save (the user chose to overwrite a file changed
+  // elsewhere): that one is waited for too.
+  do {
+    writer_->WaitIdle();
+    ApplyFinishedSaves();
+  } while (writer_->Busy());
 }
 
 void TBankSession::ApplyFinishedSaves() {
@@ -412,13 +437,13 @@ void TBankSession::ApplyFinishedSaves() {
   for (;;) {
     std::vector<TBankSaveOutcome> finished = writer_->TakeFinished();
     if (finished.empty()) break;
-    for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome);
+    for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }
   if (!writer_->Busy()) saveTimer_->SetEnabled(false);
   applyingSaves_ = false;
 }
 
-void TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome) {
+bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp) {
   TSaveState state;
   for (auto it = savesInFlight_.begin(); it != savesInFlight_.end(); ++it)
     if (it->first == outcome.Tag) {
@@ -434,14 +459,46 @@ void TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome) {
       dataSize_ = outcome.DataSize;
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
+      // The user saved: auto-save may write the file again.
+      if (state.IfChanged != TIfFileChanged::WriteBeside) conflictHold_ = false;
     }
-    return;
+    return true;
   }
   for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
-  if (sameBank) {
-    SetModifiedFlag(true);
-    timer_->SetEnabled(Setting(bs::AutoSave, true));
+  if (!sameBank) return false;
+  // What this save held is not in the file.
+  SetModifiedFlag(true);
+  timer_->SetEnabled(Setting(bs::AutoSave, true));
+  if (!outcome.ChangedElsewhere) return false;
+  if (!outcome.ConflictCopy.empty()) {
+    conflictHold_ = true;
+    conflictCopyGeneration_ = state.EditGeneration;
+    if (Hooks.Notify) Hooks.Notify(ConflictCopyNotice(outcome.Path, outcome.ConflictCopy));
+    if (sessionEnding_) std::fprintf(stderr, "%s\n", ConflictCopyReport(outcome.Path, outcome.ConflictCopy).c_str());
+    return true;
   }
+  if (state.IfChanged != TIfFileChanged::Ask) return false;
+  // A later save the user asked for meets the same file and asks then (one question, not two).
+  for (const auto& [tag, later] : savesInFlight_)
+    if (tag > outcome.Tag && later.BankSerial == bankSerial_ && later.IfChanged != TIfFileChanged::WriteBeside)
+      return false;
+  return AskAboutChangedFile(outcome.Path, followUp);
+}
+
+bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait followUp) {
+  const int answer = ui_->MessageBox(FileChangedQuestion(path), SFileChangedCaption,
+                                     platform::MsgButtons::OverwriteSaveAsCancel, platform::MsgIcon::Warning);
+  if (answer == platform::mrOverwrite) return SaveBank(path, followUp, TIfFileChanged::Overwrite);
+  if (answer == platform::mrSaveAs && SaveAs(followUp)) return true;
+  // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
+  changedFileKept_ = true;
+  return false;
+}
+
+bool TBankSession::NothingToKeepOverChangedFile() {
+  if (fileName_.empty() || !watch_ || watch_->Path() != bp::ExpandFileName(fileName_)) return false;
+  const bool nothingNew = !AnythingModified() || (conflictHold_ && editGeneration_ == conflictCopyGeneration_);
+  return nothingNew && !watch_->StillOurs();
 }
 
 std::string TBankSession::SavePreset(std::string& folder) const {
@@ -451,7 +508,7 @@ std::string TBankSession::SavePreset(std::string& folder) const {
   return bp::ExtractFileName(lastOpened_);
 }
 
-bool TBankSession::SaveWithDialog() {
+bool TBankSession::SaveWithDialog(TIfFileChanged ifChanged) {
   platform::FileDialogOptions options;
   options.title = SSaveBankTitle;
   options.filter = SBankFileFilter;
@@ -460,10 +517,10 @@ bool TBankSession::SaveWithDialog() {
   options.fileName = SavePreset(options.initialDir);
   std::string chosen;
   if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
-  return SaveBank(bp::ExpandFileName(chosen));
+  return SaveBank(bp::ExpandFileName(chosen), TSaveWait::Written, ifChanged);
 }
 
-bool TBankSession::QuerySaveChanges(bool allowCancel) {
+bool TBankSession::QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged) {
   // A save still being written may yet fail and leave changes to ask about.
   WaitForSave();
   if (!bank_ || !AnythingModified()) return true;
@@ -472,8 +529,8 @@ bool TBankSession::QuerySaveChanges(bool allowCancel) {
                                      platform::MsgIcon::Warning);
   if (answer == platform::mrYes) {
     // Nothing saved means nothing may be thrown away.
-    if (!fileName_.empty()) return SaveBank(fileName_);
-    return SaveWithDialog();
+    if (!fileName_.empty()) return SaveBank(fileName_, TSaveWait::Written, ifChanged);
+    return SaveWithDialog(ifChanged);
   }
   return answer == platform::mrNo;
 }
@@ -524,8 +581,12 @@ void TBankSession::SaveCommand() {
 }
 
 void TBankSession::SaveAsCommand() {
+  SaveAs(CommandSave());
+}
+
+bool TBankSession::SaveAs(TSaveWait wait) {
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
-  if (!bank_) return;
+  if (!bank_) return false;
   platform::FileDialogOptions options;
   options.title = SSaveBankTitle;
   options.filter = SBankFileFilter;
@@ -533,12 +594,13 @@ void TBankSession::SaveAsCommand() {
   options.overwritePrompt = true;
   options.fileName = SavePreset(options.initialDir);
   std::string chosen;
-  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return;
+  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
   const std::string path = bp::ExpandFileName(chosen);
-  SaveBank(path, CommandSave());
+  const bool kept = SaveBank(path, wait);
   fileName_ = GetLongFileName(path);
   Changed();
+  return kept;
 }
 
 void TBankSession::OpenRecentFile(const std::string& entry) {
@@ -623,24 +685,37 @@ void TBankSession::AutoSaveTick() {
   timer_->SetEnabled(enabled);
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
-  if (!enabled || fileName_.empty() || !bank_ || Busy() || !AnythingModified()) return;
-  SaveBank(fileName_, CommandSave());
+  if (!enabled || fileName_.empty() || !bank_ || Busy() || conflictHold_ || !AnythingModified()) return;
+  SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 
 void TBankSession::AppMinimized() {
-  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || Busy() || !AnythingModified()) return;
-  SaveBank(fileName_, CommandSave());
+  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || Busy() || conflictHold_ || !AnythingModified())
+    return;
+  SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 
-bool TBankSession::CloseForExit() {
+bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   WaitForSave();
+  sessionEnding_ = ifChanged == TIfFileChanged::WriteBeside;
+  struct TEnd {
+    bool& flag;
+    ~TEnd() { flag = false; }
+  } end{sessionEnding_};
   if (bank_) {
-    if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
+    if (NothingToKeepOverChangedFile()) {
+      // Another program's newer file is worth more than the selected node this save would keep.
+      lastOpened_ = fileName_;
+      if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
+    } else if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save
       // must not end in a silent loss: the user then decides.
-      if (!SaveBank(fileName_) && !QuerySaveChanges(true)) return false;
-    } else if (!QuerySaveChanges(false)) {
+      changedFileKept_ = false;
+      if (!SaveBank(fileName_, TSaveWait::Written, ifChanged) &&
+          (changedFileKept_ || !QuerySaveChanges(true, ifChanged)))
+        return false;
+    } else if (!QuerySaveChanges(false, ifChanged)) {
       return false;
     }
   }

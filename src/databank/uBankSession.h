@@ -19,6 +19,11 @@
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
 //   run nested event loops, during which the timer still ticks).
 // - Closing a databank forgets its file name, password and entry name together.
+// - A save never replaces a file another program changed since this copy read or wrote it
+//   (uBankFileWatch.h): a save the user asked for asks whether to overwrite it, save under another
+//   name or cancel; a save nobody can be asked about (auto-save, minimising, the end of the desktop
+//   session) writes the databank beside the file under a conflict name, says so, and auto-save then
+//   leaves the file alone until the user saves.
 #pragma once
 
 #include <cstdint>
@@ -80,6 +85,8 @@ class TBankSession {
     std::function<void()> RebuildTree;    // after an open; selects PendingID
     std::function<int()> SelectedNodeID;  // "ID" of the selected node, -1 when none
     std::function<void()> StateChanged;   // Modified, FileName, Password or Compress changed
+    // A notification for the user that needs no answer (the databank was saved beside its file).
+    std::function<void(const std::string& text)> Notify;
   };
 
   struct TOptions {
@@ -150,14 +157,17 @@ class TBankSession {
   // The full save road. Written: returns once the file is written; false when it could not be
   // (Modified then stays set). Started (background saves only; otherwise as Written): returns once
   // the snapshot of the document is taken; false when not even that worked.
-  bool SaveBank(const std::string& path, TSaveWait wait = TSaveWait::Written);
+  // ifChanged: what happens when another program changed the file since this copy read or wrote it.
+  // A conflict copy written instead counts as saved (the work is kept; the databank stays modified).
+  bool SaveBank(const std::string& path, TSaveWait wait = TSaveWait::Written,
+                TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Waits for the saves in flight and applies their outcomes (messages, the modified mark).
   void WaitForSave();
   // A save is being written or waits for its turn.
   bool SaveInFlight() const;
   // False when the user chose Cancel, and also when they chose Yes but nothing was saved (the save
   // dialog was cancelled or the save failed): the databank must then be kept.
-  bool QuerySaveChanges(bool allowCancel);
+  bool QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Marks the databank modified and arms (or disarms) auto-save from the "AutoSave" setting.
   void SetModified();
   // NextNodeID and PendingID from the databank's settings, then the BankStateRead hook.
@@ -186,8 +196,10 @@ class TBankSession {
   void AutoSaveTick();
   void AppMinimized();
   // The window closes: save (with "AutoSave") or ask, then close the databank. False when the
-  // window must stay open (the user cancelled, or the changes could not be saved).
-  bool CloseForExit();
+  // window must stay open (the user cancelled, or the changes could not be saved). WriteBeside: the
+  // desktop session ends, so nobody is asked about a file another program changed. Either way a
+  // databank without unsaved changes leaves such a file alone.
+  bool CloseForExit(TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Reads "LastOpened" and "RecentFiles"; a command-line file that exists replaces LastOpened.
   void LoadFileSettings(const std::string& commandLinePath = "");
   // Writes "LastOpened" and "RecentFiles" (the open file added first), relative to the program folder.
@@ -223,7 +235,9 @@ class TBankSession {
   void Changed();
   void AdoptPassword(const std::string& password);
   bool AnythingModified() const;
-  bool SaveWithDialog();
+  bool SaveWithDialog(TIfFileChanged ifChanged);
+  // Save As: the dialog, then the save; false when cancelled or nothing was kept.
+  bool SaveAs(TSaveWait wait);
   std::string Relative(const std::string& path) const;
   std::string SavePreset(std::string& folder) const;
   TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
@@ -236,7 +250,16 @@ class TBankSession {
   enum class TDocumentBytes { Now, ByWriter };
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
                    TDocumentBytes bytes = TDocumentBytes::Now);
-  void ApplyOutcome(const TBankSaveOutcome& outcome);
+  // Applies a save's outcome; true when the databank is kept on disk. followUp: how a save the
+  // user asks for now (after a file changed elsewhere) is written.
+  bool ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp);
+  // The user answers for a file another program changed.
+  bool AskAboutChangedFile(const std::string& path, TSaveWait followUp);
+  // The watch of the file at path, made anew when the databank's file is another.
+  std::shared_ptr<TBankFileWatch> WatchFor(const std::string& path);
+  // The databank's own file was changed by another program and this copy holds nothing it has not
+  // written somewhere (no change, or none since its conflict copy).
+  bool NothingToKeepOverChangedFile();
   void ApplyFinishedSaves();
 
   TSettings* settings_;
@@ -260,6 +283,7 @@ class TBankSession {
     std::uint64_t BankSerial = 0;      // the databank it belongs to
     std::string Password;              // the layers it is written with
     bool Compress = false;
+    TIfFileChanged IfChanged = TIfFileChanged::Ask;
   };
   // The form of the window's file on disk as it was last read or written (Path "" when unknown).
   struct TDiskForm {
@@ -279,4 +303,12 @@ class TBankSession {
   std::uint64_t editGeneration_ = 0;  // counts SetModified calls
   std::uint64_t bankSerial_ = 0;      // counts the databanks opened
   bool applyingSaves_ = false;
+  // What this copy knows of its file on disk; shared with the saves in flight.
+  std::shared_ptr<TBankFileWatch> watch_;
+  // A conflict copy was written: auto-save leaves the file alone until the user saves. The
+  // generation is editGeneration_ as the copy holds it.
+  bool conflictHold_ = false;
+  std::uint64_t conflictCopyGeneration_ = 0;
+  bool sessionEnding_ = false;    // CloseForExit for the end of the desktop session is running
+  bool changedFileKept_ = false;  // the user cancelled the question about a file changed elsewhere
 };

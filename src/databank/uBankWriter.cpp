@@ -1,5 +1,6 @@
 #include "databank/uBankWriter.h"
 
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -30,6 +31,34 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
 
   TEncodedBank encoded;
   if (!EncodeBankFile(std::move(job.XML), job.Layers, error, encoded)) return out;
+  // Writes the file's bytes to path through the atomic road, keeping their digest; false once the
+  // error is noted.
+  std::uint64_t digest = 0;
+  bool digestKnown = false;
+  auto write = [&](const std::string& path) {
+    try {
+      WriteFileAtomic(path, [&](TStream& stream) {
+        TDigestingStream digesting(stream);
+        encoded.WriteTo(digesting);
+        digestKnown = digesting.Digest(digest);
+      });
+      return true;
+    } catch (const EZipError&) {
+      error(SCouldNotCompressBank, BankMessage(SCouldNotCompressBank));
+    } catch (const Exception& e) {
+      error(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
+    }
+    return false;
+  };
+  if (job.Watch && job.IfChanged != TIfFileChanged::Overwrite && !job.Watch->StillOurs()) {
+    // Another program's file is neither overwritten nor backed up over our last backup.
+    out.ChangedElsewhere = true;
+    if (job.IfChanged == TIfFileChanged::WriteBeside) {
+      const std::string copy = ConflictCopyName(job.Path, WallClockNs());
+      if (write(copy)) out.ConflictCopy = copy;
+    }
+    return out;
+  }
   if (job.MakeBackup && bp::FileExists(job.Path)) {
     // Best effort, and written like any other file: a failed copy never leaves a broken backup.
     try {
@@ -37,22 +66,36 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
     } catch (const Exception&) {
     }
   }
-  try {
-    WriteFileAtomic(job.Path, [&](TStream& stream) { encoded.WriteTo(stream); });
-  } catch (const EZipError&) {
-    error(SCouldNotCompressBank, BankMessage(SCouldNotCompressBank));
-    return out;
-  } catch (const Exception& e) {
-    error(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
-    return out;
-  }
+  if (!write(job.Path)) return out;
   out.Saved = true;
+  // The identity is taken after the rename, so another program could have put its file in place in
+  // between: it is recorded as taken at the file's own time, which leaves the next check to compare
+  // the bytes.
+  out.Identity = FileIdentityOf(job.Path);
+  if (job.Watch) job.Watch->Record(out.Identity, out.Identity.ModifiedNs, digest, digestKnown);
   out.FileSize = bp::FileSizeOf(job.Path);
   if (job.DropWeakerBackup) {
     std::error_code ignored;
     std::filesystem::remove(bp::ChangeFileExt(job.Path, SBackupExt), ignored);
   }
   return out;
+}
+
+std::string ConflictCopyName(const std::string& path, std::int64_t timeNs) {
+  const std::time_t seconds = static_cast<std::time_t>(timeNs / 1000000000);
+  std::tm local{};
+  ::localtime_r(&seconds, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H-%M-%S", &local);
+  const std::string ext = bp::ExtractFileExt(path);
+  const std::string stem = path.substr(0, path.size() - ext.size()) + " (conflict " + stamp;
+  auto taken = [](const std::string& name) {
+    std::error_code error;
+    return std::filesystem::symlink_status(name, error).type() != std::filesystem::file_type::not_found && !error;
+  };
+  std::string name = stem + ")" + ext;
+  for (int n = 2; taken(name) && n < 10000; ++n) name = stem + " " + std::to_string(n) + ")" + ext;
+  return name;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -14,7 +15,16 @@
 #include <vector>
 
 #include "databank/uBankFile.h"
+#include "databank/uBankFileWatch.h"
+#include "platform/Files.h"
 #include "xml/uXMLBase2.h"
+
+// What a save does when another program changed the file since this copy last read or wrote it.
+enum class TIfFileChanged {
+  Ask,          // write nothing and say so: the window's thread asks the user what to do
+  WriteBeside,  // nobody can be asked: write the databank beside the file under a conflict name
+  Overwrite,    // the user chose to replace the file
+};
 
 // One file to write.
 struct TBankSaveJob {
@@ -29,6 +39,10 @@ struct TBankSaveJob {
   // plain text where the new file is zipped): its backup is removed once the new file is complete.
   bool DropWeakerBackup = false;
   std::uint64_t Tag = 0;  // the caller's, handed back in the outcome
+  // What this copy knows of the file at Path (none: the file is written without looking), and what
+  // to do when it was changed by another program. The check comes before the backup step.
+  std::shared_ptr<TBankFileWatch> Watch;
+  TIfFileChanged IfChanged = TIfFileChanged::Ask;
 };
 
 // What became of a job.
@@ -40,10 +54,21 @@ struct TBankSaveOutcome {
   std::int64_t FileSize = 0;  // of the written file
   std::int64_t DataSize = 0;  // of the XML inside it
   std::uint64_t Tag = 0;
+  // The file was changed by another program: nothing was written to it (nor to its backup).
+  bool ChangedElsewhere = false;
+  // Where the databank was written instead (WriteBeside); "" when nowhere.
+  std::string ConflictCopy;
+  // The identity of the file this job put in place (also recorded in the job's watch).
+  TFileIdentity Identity;
 };
 
-// Writes the snapshot to XML when there is one, wraps the XML into its layers, keeps the backup copy
-// (best effort) and replaces the file atomically. A failure leaves the old file as it was.
+// "<folder>/<name> (conflict YYYY-MM-DD HH-MM-SS)<extension>" beside path, in local time; a name
+// that is taken gets " 2", " 3", ... after the time.
+std::string ConflictCopyName(const std::string& path, std::int64_t timeNs);
+
+// Writes the snapshot to XML when there is one, wraps the XML into its layers, checks that the file
+// is still the one the job's watch knows, keeps the backup copy (best effort) and replaces the file
+// atomically. A failure leaves the old file as it was.
 TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a

@@ -33,6 +33,11 @@ std::optional<int> ParseAutoSaveDelay(std::string_view text) {
   return value;
 }
 
+std::string AutoSaveDelayRangeText() {
+  return "A whole number of seconds from " + std::to_string(kMinAutoSaveDelay) + " to " +
+         std::to_string(kMaxAutoSaveDelay) + " (one day).";
+}
+
 int ClampAutoSavePeriod(int seconds) {
   return std::clamp(seconds, kMinAutoSaveDelay, kMaxAutoSaveDelay);
 }

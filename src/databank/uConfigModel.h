@@ -27,6 +27,8 @@ std::optional<int> ParseAutoSaveDelay(std::string_view text);
 int ClampAutoSavePeriod(int seconds);
 // The stored value when the edit holds no valid delay.
 inline constexpr int kFallbackAutoSaveDelay = 150;
+// What the dialog says while the delay is refused: the range allowed.
+std::string AutoSaveDelayRangeText();
 // The light red of a refused delay (RGB FF F0 F0).
 inline constexpr unsigned kBadDelayColor = 0xF0F0FF;  // 0x00BBGGRR
 

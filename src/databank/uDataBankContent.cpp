@@ -27,6 +27,12 @@ void SetNodeTitle(TxevXMLNode2* node, std::string title) {
   if (node) node->SetText(std::move(title));
 }
 
+bool IsEmptyTitle(std::string_view title) {
+  for (const char c : title)
+    if (static_cast<unsigned char>(c) > 32) return false;
+  return true;
+}
+
 int NodeID(const TxevXMLNode2* node) {
   return XMLGetAttrInteger(node, xaID, -1);
 }

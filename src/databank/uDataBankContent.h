@@ -86,6 +86,10 @@ bool IsTreeNode(const TxevXMLNode2* node);
 // Folder and record items.
 std::string NodeTitle(const TxevXMLNode2* node);
 void SetNodeTitle(TxevXMLNode2* node, std::string title);
+// A title of nothing but blanks and control characters: the file keeps none of it (its text is
+// trimmed when read), so the tree would show an empty row. Renaming refuses it with SEmptyTitle.
+bool IsEmptyTitle(std::string_view title);
+inline constexpr const char* SEmptyTitle = "A title cannot be empty. The old title is kept.";
 // The "ID" attribute read as an integer; -1 when it is missing or empty.
 int NodeID(const TxevXMLNode2* node);
 void SetNodeID(TxevXMLNode2* node, int id);

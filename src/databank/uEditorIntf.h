@@ -28,7 +28,8 @@ class IEditor {
   virtual void DetachRecord() = 0;
   // Writes the editor's state back into the record node.
   virtual void StoreRecord() = 0;
-  // The code text changed since OpenRecord (or since ClearModified).
+  // The text differs from what it was at OpenRecord (or at ClearModified). Moving the caret,
+  // scrolling or selecting changes nothing.
   virtual bool IsModified() = 0;
   // The record node holds what the editor shows (StoreRecord ran and the databank knows of the edits).
   virtual void ClearModified() = 0;

@@ -72,6 +72,13 @@ TFilterStatus FilterStatusOf(const TSearchForRec& stored) {
   return status;
 }
 
+std::string FilterStatusLine(const TFilterStatus& status) {
+  std::string line = std::string(SFilterLabel).substr(1) + status.Text + SFilterAs + status.Type;
+  if (status.CaseSensitive) line += SFilterCase;
+  if (status.WholeWords) line += SFilterWhole;
+  return line;
+}
+
 // ---- the filter ----
 
 bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search, IEditor* editor) {

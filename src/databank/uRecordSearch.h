@@ -45,6 +45,10 @@ inline constexpr const char* SFilterCaseHint = "Case Sensitive";
 inline constexpr const char* SFilterWhole = " W";
 inline constexpr const char* SFilterWholeHint = "Whole Words";
 TFilterStatus FilterStatusOf(const TSearchForRec& stored);
+// The whole status line as it reads: "Filter: \"text\" as: Phrase C W" (the marks that are shown).
+std::string FilterStatusLine(const TFilterStatus& status);
+// Where the results would be when the filter found nothing.
+inline constexpr const char* SNoRecordsMatch = "No records match.";
 
 // ---- the filter ----
 

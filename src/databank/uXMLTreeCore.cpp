@@ -28,9 +28,11 @@ std::string AsLines(const std::string& text) {
   return out;
 }
 
-// The values a node holds as every reader sees them (a missing element reads as an empty one, a
-// missing caret position as 1, ...). Comparing them before and after a store tells whether the store
-// changed anything, without mistaking a value written out in full for a change.
+// The values a node holds as every reader sees them (a missing element reads as an empty one, ...).
+// Comparing them before and after a store tells whether the store changed anything, without
+// mistaking a value written out in full for a change. The caret position is left out: moving the
+// caret is no change of the databank. It is stored all the same, and reaches the file with the
+// next save made for any other reason.
 std::string StoredValues(const TxevXMLNode2* node) {
   std::string out = node->Text();
   auto add = [&out](const std::string& value) {
@@ -42,9 +44,6 @@ std::string StoredValues(const TxevXMLNode2* node) {
   if (bank::IsRecord(node)) {
     add(AsLines(bank::RecordData(node)));
     add(AsLines(bank::RecordComments(node)));
-    // A missing or 0 caret position shows the text's start, as 1 does.
-    add(std::to_string(std::max(1, bank::RecordXPos(node))));
-    add(std::to_string(std::max(1, bank::RecordYPos(node))));
     add(std::to_string(bank::RecordCommentPanelHeight(node)));
     add(bank::RecordCommentPanelShown(node) ? "1" : "0");
     add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");
@@ -92,6 +91,7 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
   h.RebuildTree = [this] { RebuildTree(); };
   h.SelectedNodeID = [this] { return bank::NodeID(SelectedNode()); };
   h.StateChanged = [this] { TreeStateChanged(); };
+  h.Notify = [this](const std::string& text) { ShowNotification(text); };
 }
 
 void TXMLTreeCore::DestroySession() {
@@ -245,6 +245,10 @@ void TXMLTreeCore::SelectNodeByID(int id) {
 void TXMLTreeCore::SelectFromFilter(const TxevXMLNode2* node) {
   const int id = bank::NodeID(node);
   if (id >= 0) SelectNodeByID(id);
+}
+
+void TXMLTreeCore::EditSelectedRecord() {
+  if (CurrentRecord && CurrentRecord == SelectedNode()) ActivateEditor();
 }
 
 void TXMLTreeCore::CommitEditor() {
@@ -665,6 +669,11 @@ void TXMLTreeCore::TreeEditing(TTreeItem* item) {
 void TXMLTreeCore::TreeEdited(TTreeItem* item, const std::string& text) {
   TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
   if (!node) return;
+  if (bank::IsEmptyTitle(text)) {
+    // As if the edit was cancelled: the item and the node keep their old title.
+    UI().MessageBox(bank::SEmptyTitle, ApplicationTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+    return;
+  }
   bank::SetNodeTitle(node, text);
   view_->SetText(item, text);
   SetModified();

@@ -12,7 +12,8 @@
 //   record is committed, the selected folder's values are stored and both pointers are cleared; the
 //   node marked by Cut is forgotten when it is deleted.
 // - Committing the open record marks the databank modified whenever any value stored into the node
-//   changed, not only the code text.
+//   changed, not only the code text; the caret position alone is no change (it is stored and saved
+//   with the next save).
 // - A cut node is moved only while the clipboard still holds what Cut put there, never into itself
 //   or below itself; anything else on the clipboard is pasted as a copy.
 // - The tree is never rebuilt for a local change: the items of the changed place are patched, and
@@ -102,6 +103,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   virtual void RecordSelected();
   // Leaves the filter view (the filter plugs in here).
   virtual void HideFilter() {}
+  // Tells the user something that needs no answer (a notification popup in the window).
+  virtual void ShowNotification(const std::string& text) { (void)text; }
 
   // ---- tree routines ----
   void RebuildTree();
@@ -114,6 +117,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   TxevXMLNode2* SelectedNode() const;
   // A node chosen in the filter results: the node with the same "ID" in the tree.
   void SelectFromFilter(const TxevXMLNode2* node);
+  // Enter on the tree: the selected record's code takes the keyboard focus (nothing for a folder).
+  void EditSelectedRecord();
   // Commits the open record, stores the selected folder's values and clears both pointers.
   void ReleaseSelection();
   // Stores what the editor holds into the open record and the selected folder's values into the

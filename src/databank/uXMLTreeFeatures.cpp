@@ -72,16 +72,15 @@ void TXMLTreeFeatures::FilterCommand() {
   // The filter sees what the user sees: what was typed goes into the node first.
   const bool reopen = CurrentRecord || CurrentFolder;
   ReleaseSelection();
-  const bool found = FilterTree(SearchRec);
+  FilterTree(SearchRec);
   if (reopen) SelectRecord(true);
   const std::string error = LastRegExprError();
   if (!error.empty()) {
     HideFilter();
     UI().MessageBox(error, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::Error);
-  } else if (found) {
-    ShowFilterResults();
   } else {
-    HideFilter();
+    // Found nothing: the empty results say so.
+    ShowFilterResults();
   }
   TreeStateChanged();
 }

@@ -39,8 +39,8 @@ class TXMLTreeFeatures : public TXMLTreeCore {
 
   // ---- the record filter ----
   // The Filter command: the parameters asked for (ExecuteRecordSearch) and stored in the databank,
-  // then the run over the whole databank; the results shown when anything matched, else the normal
-  // view.
+  // then the run over the whole databank; the results shown, empty when nothing matched (the view
+  // then says so).
   void FilterCommand();
   // The filter's test of one node (search.Text prepared).
   virtual bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search);

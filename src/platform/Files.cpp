@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -216,6 +217,24 @@ bool IsFileReadOnly(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
   return (st.st_mode & S_IWUSR) == 0;
+}
+
+TFileIdentity FileIdentityOf(const std::string& path) {
+  struct stat st {};
+  TFileIdentity id;
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return id;
+  id.Exists = true;
+  id.Device = static_cast<std::uint64_t>(st.st_dev);
+  id.Inode = static_cast<std::uint64_t>(st.st_ino);
+  id.Size = static_cast<std::int64_t>(st.st_size);
+  id.ModifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return id;
+}
+
+std::int64_t WallClockNs() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 bool DeleteFile(const std::string& path) {

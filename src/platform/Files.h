@@ -3,6 +3,7 @@
 // WriteFileAtomic, so a failed write never damages the file it was meant to replace.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,21 @@ bool FolderWritable(const std::string& dir);
 // The read-only state taken from the mode bits (the owner's write bit is cleared), so the answer is
 // the same for every user, root included. False when the file does not exist.
 bool IsFileReadOnly(const std::string& path);
+// What tells one state of a file from another without reading it: the file the path leads to (links
+// followed), its size and its modification time. A rename over the path, a rewrite and a touch each
+// change it; a rewrite in place of the same size within one tick of the file system's clock does not.
+struct TFileIdentity {
+  bool Exists = false;  // false: nothing (or no regular file) at the path; the other fields are 0
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  std::int64_t Size = 0;
+  std::int64_t ModifiedNs = 0;  // nanoseconds since the epoch
+  bool operator==(const TFileIdentity&) const = default;
+};
+TFileIdentity FileIdentityOf(const std::string& path);
+// The wall clock in the unit of ModifiedNs.
+std::int64_t WallClockNs();
+
 // Removes the file; true on success.
 bool DeleteFile(const std::string& path);
 // Renames (replacing an existing target); true on success.

@@ -18,6 +18,7 @@ int DismissResult(MsgButtons buttons) {
     case MsgButtons::OkCancel:
     case MsgButtons::YesNoCancel:
     case MsgButtons::RetryCancel:
+    case MsgButtons::OverwriteSaveAsCancel:
       return mrCancel;
   }
   return mrCancel;
@@ -37,8 +38,35 @@ bool IsValidResult(MsgButtons buttons, int result) {
       return result == mrYes || result == mrNo;
     case MsgButtons::RetryCancel:
       return result == mrRetry || result == mrCancel;
+    case MsgButtons::OverwriteSaveAsCancel:
+      return result == mrOverwrite || result == mrSaveAs || result == mrCancel;
   }
   return false;
+}
+
+std::string FileFilterName(const std::string& description, const std::vector<std::string>& patterns) {
+  std::string name = description;
+  const std::size_t open = name.rfind('(');
+  if (!name.empty() && name.back() == ')' && open != std::string::npos) {
+    // The bracketed list, split at commas, semicolons and blanks.
+    std::vector<std::string> listed;
+    std::string one;
+    for (const char c : name.substr(open + 1, name.size() - open - 2) + ";") {
+      if (c != ',' && c != ';' && c != ' ') {
+        one += c;
+      } else if (!one.empty()) {
+        listed.push_back(one);
+        one.clear();
+      }
+    }
+    if (listed == patterns) {
+      name.erase(open);
+      while (!name.empty() && name.back() == ' ') name.pop_back();
+    }
+  }
+  std::string list;
+  for (const std::string& p : patterns) list += (list.empty() ? "" : " ") + p;
+  return name + (name.empty() ? "(" : " (") + list + ")";
 }
 
 std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter) {

@@ -35,11 +35,14 @@ enum : int {
   mrIgnore = 5,
   mrYes = 6,
   mrNo = 7,
+  mrOverwrite = 12,
+  mrSaveAs = 13,
 };
 // The message-box names of the same numbers.
 enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7 };
 
-enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+// OverwriteSaveAsCancel: "Overwrite" (mrOverwrite), "Save As..." (mrSaveAs, the default) and "Cancel".
+enum class MsgButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel, OverwriteSaveAsCancel };
 enum class MsgIcon { None, Error, Question, Warning, Information };
 
 // The answer a box gives when it is closed without a choice (Escape, the frame's close button):
@@ -62,6 +65,10 @@ struct FileDialogOptions {
 // Parses "Desc|*.a;*.b|Desc2|*.c" into (description, patterns) pairs; an odd trailing part is a
 // description without patterns and is dropped.
 std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
+// The name of one filter as a file dialog lists it: the description, then its patterns in brackets
+// separated by blanks ("UNIX Shell Scripts (*.sh)"). A description that ends with its own list of
+// the same patterns ("(*.pl;*.pm)", "(*.pl,*.pm)") has that list replaced, so the patterns show once.
+std::string FileFilterName(const std::string& description, const std::vector<std::string>& patterns);
 // Adds defaultExt to path when the file-name part of path has no extension.
 std::string ApplyDefaultExt(const std::string& path, const std::string& defaultExt);
 

@@ -177,8 +177,12 @@ TEditorFrame::~TEditorFrame() {
   Memo.OnDropFiles = nullptr;
 }
 
+TSynFont RecordEditorFont() {
+  return TSynFont("Courier New", -13);
+}
+
 void TEditorFrame::SetUpControls() {
-  const TSynFont font("Courier New", -13);
+  const TSynFont font = RecordEditorFont();
   Memo.SetFont(font);
   Comments.SetFont(font);
   Memo.SetRightEdge(0);
@@ -251,7 +255,25 @@ void TEditorFrame::MemoTimerTick() {
 void TEditorFrame::ClearEditor() {
   Memo.ClearAll();
   Comments.ClearAll();
-  Modified = false;
+  RememberStoredTexts();
+}
+
+bool TEditorFrame::IsModified() {
+  if (Modified && !modifiedChecked_) {
+    Modified = keywordsTyped_ || Memo.GetText() != storedCode_ || Comments.GetText() != storedComments_;
+    modifiedChecked_ = true;
+  }
+  return Modified;
+}
+
+void TEditorFrame::ClearModified() {
+  RememberStoredTexts();
+}
+
+void TEditorFrame::RememberStoredTexts() {
+  storedCode_ = Memo.GetText();
+  storedComments_ = Comments.GetText();
+  Modified = modifiedChecked_ = keywordsTyped_ = false;
 }
 
 void TEditorFrame::SetEditorEnabled(bool enabled) {
@@ -292,6 +314,7 @@ void TEditorFrame::OpenRecord(TxevXMLNode2* node) {
   commentsShown_ = XMLGetAttrBool(node, bank::xaCommentPanelShown, inheritedShown);
   commentsOnTop_ = XMLPathReadInherited(node, bank::xnCommentPanelAlignment, bank::DefCommentPanelAlignment) != "false";
   PlaceComments();
+  RememberStoredTexts();
 }
 
 void TEditorFrame::DetachRecord() {
@@ -337,6 +360,7 @@ std::string TEditorFrame::GetKeywords() {
 
 void TEditorFrame::MemoChange() {
   Modified = true;
+  modifiedChecked_ = false;
 }
 
 void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
@@ -345,7 +369,7 @@ void TEditorFrame::MemoDropFiles(const std::vector<std::string>& files) {
   file.LoadFromFile(files.front());
   Memo.LoadText(RecordFileText(std::string_view(static_cast<const char*>(file.Memory()), size_t(file.Size()))));
   // Loading replaces the text outside the undo history, so no change event reports it.
-  Modified = true;
+  MemoChange();
 }
 
 void TEditorFrame::SetCommentsShown(bool shown) {

@@ -92,6 +92,9 @@ std::string RecordFileBytes(const TWideStrings& lines);
 // The text of a file loaded into a record: UTF-16 after its byte-order mark (either order), UTF-8
 // after its mark or when every byte sequence is valid UTF-8, Windows-1252 otherwise.
 std::u16string RecordFileText(std::string_view bytes);
+// The font of the record's two editors, which the sample of the highlighter options shows too: the
+// desktop's monospace face, 13 pixels high.
+TSynFont RecordEditorFont();
 // The save dialog's filter when the code has no highlighter.
 extern const char* const kAllFilesFilter;     // "All files|*"
 extern const char* const kSaveAsFileTitle;    // "Save as file"
@@ -117,8 +120,11 @@ class TEditorFrame : public IEditor {
   void OpenRecord(TxevXMLNode2* node) override;
   void DetachRecord() override;
   void StoreRecord() override;
-  bool IsModified() override { return Modified; }
-  void ClearModified() override { Modified = false; }
+  // The code or the comments differ from what the record held when it was opened (or when
+  // ClearModified last ran), or keywords were typed for it. Moving the caret, scrolling or selecting
+  // is no change, and an edit undone or typed away again leaves the record unchanged.
+  bool IsModified() override;
+  void ClearModified() override;
   void ShowRecordSearchMatch() override;
   bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) override;
   void SetKeywords(const std::string& text) override;
@@ -127,6 +133,7 @@ class TEditorFrame : public IEditor {
   void ShowToolbar(bool visible) override { view_.ShowToolbar(visible); }
 
   // ---- state ----
+  // Set by every edit; IsModified then compares the texts once to tell whether it stands.
   bool Modified = false;
   TSettings* Settings = nullptr;
   TxevXMLNode2* RecordNode() const { return recordNode_; }
@@ -141,7 +148,10 @@ class TEditorFrame : public IEditor {
   void SetCommentsShown(bool shown);
   // An edit the frame does not see itself (the keywords field of the main window) marks the record
   // modified, so that the databank is marked at the next commit.
-  void MarkModified() { Modified = true; }
+  void MarkModified() {
+    Modified = keywordsTyped_ = true;
+    modifiedChecked_ = false;
+  }
 
   // ---- actions ----
   bool ActionEnabled(TEditorAction action) const;
@@ -160,6 +170,8 @@ class TEditorFrame : public IEditor {
  private:
   void SetUpControls();
   void MemoChange();
+  // What the record holds from now on: IsModified compares the editors' texts with it.
+  void RememberStoredTexts();
   void MemoDropFiles(const std::vector<std::string>& files);
   void MemoTimerTick();
   void PlaceComments();
@@ -174,6 +186,9 @@ class TEditorFrame : public IEditor {
   IEditorFrameView& view_;
   TdmHighLighters& highlighters_;
   TxevXMLNode2* recordNode_ = nullptr;
+  std::u16string storedCode_, storedComments_;
+  bool modifiedChecked_ = false;  // Modified was compared with the stored texts after the last edit
+  bool keywordsTyped_ = false;
   TLanguageList languages_;
   TLanguageChoice language_;
   bool commentsShown_ = true;

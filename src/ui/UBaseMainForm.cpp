@@ -77,6 +77,7 @@ TBaseMainForm::TBaseMainForm(QWidget* owner) : TfrmBaseForm(owner) {
   btnMenu->SetDropdownMenu(MainMenu);
   btnMenu->SetFullDrop(true);
   btnMenu->SetCaption(QStringLiteral("Main Menu"));
+  btnMenu->setToolTip(btnMenu->Caption());
 
   btnExit = new TmxXPButton(Toolbar);
   btnExit->setObjectName(QStringLiteral("btnExit"));
@@ -140,7 +141,9 @@ void TBaseMainForm::actnExitExecute() {
 void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
+  endingSession_ = true;
   close();
+  endingSession_ = false;
   // Closed with everything kept: the program ends with the session, also from the tray. A window
   // that could not keep its work stays open for its user.
   if (closeAccepted_) Application().Terminate();

@@ -68,6 +68,8 @@ class TBaseMainForm : public TfrmBaseForm {
   void actnExitExecute();
   // The desktop session ends: the real close path runs, close-to-minimise does not apply.
   void EndSession();
+  // The close running now is the end of the desktop session (nobody is there to answer).
+  bool EndingSession() const { return endingSession_; }
   bool CloseAccepted() const { return closeAccepted_; }
 
  protected:
@@ -87,4 +89,5 @@ class TBaseMainForm : public TfrmBaseForm {
   QWidget* clientArea_;
   int exitFromRight_ = 0;
   bool closeAccepted_ = false;
+  bool endingSession_ = false;
 };

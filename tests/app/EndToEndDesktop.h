@@ -205,3 +205,102 @@ inline std::string SmallBank(const std::string& name) {
 class EndToEnd : public testsupport::TempDirTest {};
 
 }  // namespace e2e
+
+// ---------------------------------------------------------------------------------------------
+// Two copies of the program on one databank. Their windows carry the same title, so each copy's
+// window is taken while it is the only one shown (the other minimised), and brought to the front
+// (out of the taskbar too) before that copy is driven.
+namespace e2e {
+
+// Waits up to ms for what() to hold (also for the other tests of the suite).
+inline bool Eventually(const std::function<bool()>& what, int ms = 20000) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!what()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// The window that has the focus now: a copy's own right after its Start.
+inline std::string ActiveWindow(Desktop& d) {
+  std::string id = d.Xdo({"getactivewindow"});
+  while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
+  return id;
+}
+inline void Minimize(Desktop& d, const std::string& window) {
+  d.Xdo({"windowminimize", "--sync", window});
+  Sleep(500);
+}
+inline void Activate(Desktop& d, const std::string& window) {
+  d.Xdo({"windowactivate", "--sync", window});
+  Sleep(500);
+  d.Focus();
+}
+// The conflict copies beside a databank file: "<name> (conflict <date> <time>)<extension>".
+inline std::vector<std::string> ConflictCopiesOf(const std::string& bank) {
+  const fs::path path(bank);
+  const std::regex name(std::regex_replace(path.stem().string(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+                        R"( \(conflict \d{4}-\d\d-\d\d \d\d-\d\d-\d\d\))" +
+                        std::regex_replace(path.extension().string(), std::regex(R"(\.)"), R"(\.)"));
+  std::vector<std::string> copies;
+  for (const auto& entry : fs::directory_iterator(path.parent_path()))
+    if (std::regex_match(entry.path().filename().string(), name)) copies.push_back(entry.path().string());
+  return copies;
+}
+
+}  // namespace e2e
+
+// A display with a window manager and two copies of the program, each in a folder of its own.
+#define REQUIRE_TWO_COPIES(first, second) \
+  REQUIRE_DESKTOP(first);                 \
+  ASSERT_EQ(xs.StartWindowManager(), ""); \
+  testsupport::TempDir second##_folder;   \
+  e2e::Desktop second(xs, second##_folder, xdotool_tool)
+
+// ---- The window's keyboard focus, its messages and quiet browsing ----
+
+namespace e2e {
+
+// Clicks Exit; "" once the program has ended without asking anything. A question it asks is answered
+// No (so the program still ends) and reported.
+inline std::string ExitWithoutQuestion(Desktop& d, const std::string& shot) {
+  d.Click(d.Width() - 20, 12);
+  Eventually([&] { return !d.Running() || !d.Find("^Error$").empty(); }, 30000);
+  std::string asked;
+  if (d.Running() && !d.Find("^Error$").empty()) {
+    d.Shot(shot);
+    d.Key("n");
+    asked = "it asked whether to save";
+  }
+  const std::string ended = d.WaitExit();
+  return asked.empty() ? ended : asked + (ended.empty() ? "" : "; " + ended);
+}
+
+// The rectangle of the visible window whose title matches, as xdotool reports it (x, y, width,
+// height); all 0 when there is none.
+struct TWindowBox {
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  int CentreX() const { return X + Width / 2; }
+  int CentreY() const { return Y + Height / 2; }
+};
+// Every visible window whose title matches, in the order xdotool lists them.
+inline std::vector<TWindowBox> WindowBoxes(Desktop& d, const std::string& title) {
+  std::vector<TWindowBox> boxes;
+  std::istringstream ids(d.Xdo({"search", "--onlyvisible", "--name", title}));
+  for (std::string id; std::getline(ids, id);) {
+    const std::string shell = d.Xdo({"getwindowgeometry", "--shell", id});
+    TWindowBox box;
+    std::smatch m;
+    for (auto [key, value] : {std::pair{"X", &box.X}, {"Y", &box.Y}, {"WIDTH", &box.Width}, {"HEIGHT", &box.Height}})
+      if (std::regex_search(shell, m, std::regex(std::string("\\b") + key + "=(-?\\d+)"))) *value = std::stoi(m[1]);
+    boxes.push_back(box);
+  }
+  return boxes;
+}
+inline TWindowBox WindowBox(Desktop& d, const std::string& title) {
+  const std::vector<TWindowBox> boxes = WindowBoxes(d, title);
+  return boxes.empty() ? TWindowBox() : boxes.front();
+}
+
+}  // namespace e2e

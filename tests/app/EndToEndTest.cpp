@@ -213,16 +213,6 @@ std::string TwoRecords(const std::string& name) {
   return text;
 }
 
-// Waits up to ms for what() to hold.
-bool Eventually(const std::function<bool()>& what, int ms = 20000) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!what()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 }  // namespace
 
 // The databank named on the command line, its record typed into and saved with Ctrl+S: the file holds

@@ -4,13 +4,18 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <cstdlib>
+#include <vector>
 
 #include "AppTestSupport.h"
+#include "OnModal.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
 #include "databank/uDataBankContent.h"
+#include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
+#include "platform/qt/Drawing.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
 #include "ui/uNotifyPopup.h"
@@ -411,4 +416,123 @@ TEST(MainWindowProbe, OutlandishStoredPanelHeightAndCaret) {
   ASSERT_EQ(run.exitCode, 0) << run.err.substr(0, 3000);
   EXPECT_NE(testsupport::ReadFile(bank).find("<data>abc\r\nxyz</data>"), std::string::npos)
       << testsupport::ReadFile(bank).substr(0, 2000);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's controls, measured on pictures of them.
+
+namespace {
+
+// The ink of each column of image within rect (pixels unlike the rect's top-left one), from the
+// first inked column on.
+std::vector<int> InkColumns(const QImage& image, const QRect& rect) {
+  std::vector<int> columns;
+  const QRect r = rect.intersected(image.rect());
+  const QRgb background = image.pixel(r.topLeft());
+  for (int x = r.left(); x <= r.right(); ++x) {
+    int ink = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) ink += image.pixel(x, y) != background;
+    if (ink > 0 || !columns.empty()) columns.push_back(ink);
+  }
+  return columns;
+}
+
+// How far two column profiles differ over the first n columns (the sum of the differences).
+int ProfileDistance(const std::vector<int>& a, const std::vector<int>& b, size_t n) {
+  int d = 0;
+  for (size_t i = 0; i < n; ++i) d += std::abs((i < a.size() ? a[i] : 0) - (i < b.size() ? b[i] : 0));
+  return d;
+}
+
+}  // namespace
+
+// At the window's least usual width (760 pixels) with the keywords field shown, a long keyword list
+// gives way at its end: "Keywords:" stays readable at the start of the label, as a label showing only
+// that word draws it.
+TEST_F(MainWindow, TheKeywordsFieldLeavesTheLabelsStartInSight) {
+  form->resize(760, 540);
+  Select(2);
+  ClickOn(form->btnKeywords);
+  form->eKeywords->setText("alpha beta gamma delta epsilon zeta eta theta iota kappa");
+  QApplication::processEvents();
+  ASSERT_GE(form->lKeywords->geometry().left(), form->eKeywords->geometry().right());
+  // The label's columns of ink from its first one on: with the keywords, then with "Keywords:" alone.
+  auto profile = [&] {
+    QApplication::processEvents();
+    return InkColumns(form->pnlRecordTitle->grab().toImage(), form->lKeywords->geometry().adjusted(0, 2, 0, -2));
+  };
+  const std::vector<int> shown = profile();
+  SavePng("main-window-keywords-760.png", form->pnlRecordTitle);
+  form->lKeywords->setText(QStringLiteral("Keywords:"));
+  const std::vector<int> reference = profile();
+  ASSERT_GT(reference.size(), 20u);
+  int ink = 0;
+  for (int c : reference) ink += c;
+  EXPECT_LE(ProfileDistance(shown, reference, reference.size() - 2), ink / 10)
+      << "the label does not start with \"Keywords:\"";
+  form->eKeywords->setText("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda");
+  EXPECT_TRUE(form->lKeywords->ShownText().startsWith(QStringLiteral("Keywords: alpha")));
+  EXPECT_TRUE(form->lKeywords->ShownText().endsWith(QChar(0x2026)));
+}
+
+// The sample of the highlighter options draws as the record editor does, in its monospace font:
+// the picture of a line of narrow letters and of a line of wide ones is the same in both, and the
+// narrow letters fill their cells as a monospace face draws them.
+TEST_F(MainWindow, TheHighlighterSampleIsMonospacedAsTheRecordEditor) {
+  platform::Owned<TfrmConfig> dialog(platform::Construct<TfrmConfig>(form.get()));
+  form->FillConfigDialog(dialog.get());
+  TSynOptionsFrame* page = FindPageFrame<TSynOptionsFrame>(dialog.get());
+  ASSERT_NE(page, nullptr);
+  dialog->PageControl->setCurrentIndex(dialog->PageControl->count() - 1);
+  dialog->show();
+  Select(2);
+  // The inked columns of each of the two lines of an editor's picture.
+  auto lines = [](TSynPadWidget* editor) {
+    editor->Editor().SetHighlighter(nullptr);
+    editor->Editor().SetText(u"iiiiiiiiii\r\nWWWWWWWWWW");
+    editor->Editor().SetTopLine(1);
+    editor->Editor().SetLeftChar(1);
+    QApplication::processEvents();
+    const QImage image = editor->viewport()->grab().toImage();
+    const int height = editor->Editor().LineHeight();
+    const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+    std::array<std::vector<int>, 2> inked;
+    for (int row = 0; row < 2; ++row)
+      for (int x = 0; x < image.width(); ++x)
+        for (int y = row * height; y < (row + 1) * height && y < image.height(); ++y)
+          if (image.pixel(x, y) != background) {
+            inked[size_t(row)].push_back(x);
+            break;
+          }
+    return inked;
+  };
+  const auto sample = lines(page->SynPadDemo);
+  const auto record = lines(form->CodeFrame->MemoWindow);
+  SavePng("highlighter-sample-font.png", page->SynPadDemo);
+  EXPECT_EQ(sample[0].size(), record[0].size());
+  EXPECT_EQ(sample[1].size(), record[1].size());
+  EXPECT_GT(sample[0].size() * 10, sample[1].size() * 4) << sample[0].size() << " " << sample[1].size();
+}
+
+// Node Properties refuses an empty name with a message and shows the old name again; OK then keeps
+// it, so the tree never shows an empty row.
+TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
+  Select(2);
+  form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
+  bool answered = false;
+  OnModal<TfrmItemProperties>([&](TfrmItemProperties* d) {
+    answered = true;
+    d->eName->setText(" \t ");
+    d->btnOk->click();
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(ui.CallsOf(platform::ScriptedUIServices::Kind::Message).size(), 1u);
+    EXPECT_EQ(ui.LastCall().text, bank::SEmptyTitle);
+    EXPECT_EQ(d->eName->text(), "One");
+    d->btnOk->click();
+  });
+  form->Tree->setFocus();
+  form->Action(TTreeAction::RecordProperties)->trigger();
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(Node(2)->Text(), "One");
+  EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "One");
 }

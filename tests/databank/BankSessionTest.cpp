@@ -1,10 +1,13 @@
 // The file pipeline of the open databank: open, save, the layers on disk, the save-changes question,
 // the recent list, passwords, auto-save and start-up, against real files in a temporary folder.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
+#include <random>
+#include <regex>
 #include <thread>
 
 #include "BankTestSupport.h"
@@ -1103,5 +1106,386 @@ TEST_F(BankSessionTest, ABackupWeakerThanTheNewFileGoesOnceTheFileIsWritten) {
       s.WaitForSave();
       EXPECT_TRUE(fs::exists(backup));
     }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two running copies, or any other program, on one databank file.
+
+// The digest a save takes of the bytes it writes, in the pieces the layers write, is the digest the
+// check takes of the file in pieces of its own: however the bytes are cut, one value; and one byte
+// changed anywhere changes it.
+TEST(ContentDigest, IsTheSameHoweverTheBytesAreCutAndTellsOneByteApart) {
+  std::mt19937 rng(36);
+  for (const std::size_t size : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 64u, 1000u, 70000u}) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    const std::uint64_t whole = TContentDigest::Of(bytes);
+    for (int round = 0; round < 20; ++round) {
+      TContentDigest pieces;
+      for (std::size_t at = 0; at < size;) {
+        const std::size_t piece = std::min<std::size_t>(size - at, rng() % 80);
+        pieces.Add(bytes.data() + at, piece);
+        at += piece;
+      }
+      ASSERT_EQ(pieces.Value(), whole) << size;
+    }
+    if (size == 0) continue;
+    std::string other = bytes;
+    other[rng() % size] ^= static_cast<char>(1 << (rng() % 8));
+    EXPECT_NE(TContentDigest::Of(other), whole) << size;
+    EXPECT_NE(TContentDigest::Of(bytes + '\0'), whole) << size;
+  }
+}
+
+namespace {
+
+// What another program does to the databank's file behind the session's back.
+enum class Behind { Nothing, Rewritten, SameTick, Renamed, Touched, Deleted };
+constexpr Behind kEveryChange[] = {Behind::Nothing, Behind::Rewritten, Behind::SameTick,
+                                   Behind::Renamed, Behind::Touched,   Behind::Deleted};
+const char* NameOf(Behind how) {
+  static const char* const names[] = {"nothing",      "rewritten", "same size in the same tick",
+                                      "renamed over", "touched",   "deleted"};
+  return names[static_cast<int>(how)];
+}
+// Whether what is on disk is now another program's databank (a touch or a deletion loses nothing
+// when the file is written again).
+bool Replaced(Behind how) {
+  return how == Behind::Rewritten || how == Behind::SameTick || how == Behind::Renamed;
+}
+
+// Does it; the file's bytes afterwards ("" when it is gone).
+std::string ChangeBehind(const std::string& path, Behind how) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  const std::string theirs = SampleBankXML("Theirs", "int theirs;");
+  switch (how) {
+    case Behind::Nothing:
+      break;
+    case Behind::Rewritten:
+      WriteFile(path, theirs);
+      break;
+    case Behind::SameTick: {
+      // The same size in place under the same time, as a file system without nanoseconds shows
+      // two writes within one second.
+      std::string bytes = ReadFile(path);
+      bytes.back() ^= 1;
+      WriteFile(path, bytes);
+      const timespec times[2] = {st.st_atim, st.st_mtim};
+      ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+      break;
+    }
+    case Behind::Renamed:
+      WriteFile(path + ".new", theirs);
+      fs::rename(path + ".new", path);
+      break;
+    case Behind::Touched: {
+      timespec times[2] = {st.st_atim, st.st_mtim};
+      times[1].tv_sec += 3;
+      ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+      break;
+    }
+    case Behind::Deleted:
+      fs::remove(path);
+      break;
+  }
+  return fs::exists(path) ? ReadFile(path) : "";
+}
+
+// The databank's name in a file, read through its layers with the password.
+std::string BankNameIn(const std::string& path, const std::string& password) {
+  if (!fs::exists(path)) return "(missing)";
+  TBankReadContext context;
+  context.Password = password;
+  TBankReadResult layers;
+  TXMLDataBase2 db;
+  if (!DecodeBankLayers(ReadFile(path), context, layers) || !db.LoadEncodedXML(layers.XML)) return "(unreadable)";
+  return db.ReadString("DataBaseName", "");
+}
+
+std::vector<std::string> ConflictCopies(const fs::path& folder) {
+  static const std::regex name(R"(bank \(conflict \d{4}-\d\d-\d\d \d\d-\d\d-\d\d\)\.xdb2)");
+  std::vector<std::string> copies;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (std::regex_match(entry.path().filename().string(), name)) copies.push_back(entry.path().string());
+  return copies;
+}
+
+struct Layers {
+  std::string password;
+  bool compress;
+};
+constexpr Layers kPlain{"", false}, kProtected{"pw", true};
+
+}  // namespace
+
+class TwoCopiesTest : public BankSessionTest {
+ protected:
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string backup = tmp.File("bank.backup");
+
+  // A session that wrote path itself ("First"), or read it back again after writing it; every file
+  // of the round before is gone.
+  std::unique_ptr<TBankSession> Saved(bool background, const Layers& layers, bool reopened = false) {
+    for (const auto& entry : fs::directory_iterator(tmp.Path())) fs::remove_all(entry.path());
+    ui.Clear();
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.BackgroundSaves = background;
+    auto s = std::make_unique<TBankSession>(&settings, options, &ui, &loop);
+    s->OpenBank("");
+    s->SetPassword(layers.password);
+    s->SetCompress(layers.compress);
+    Name(*s, "First");
+    EXPECT_TRUE(s->SaveBank(path));
+    if (reopened) {
+      if (!layers.password.empty()) ui.PushFilePassword(layers.password);
+      s->OpenBank(path);
+      EXPECT_EQ(s->FileName(), path);
+      ui.Clear();
+    }
+    return s;
+  }
+  static void Name(TBankSession& s, const std::string& name) {
+    s.Bank()->WriteString("DataBaseName", name);
+    s.SetModified();
+  }
+  std::vector<platform::ScriptedUIServices::Call> ChangedQuestions() const {
+    std::vector<platform::ScriptedUIServices::Call> calls;
+    for (const auto& call : ui.CallsOf(Kind::Message))
+      if (call.caption == "DataBank Changed") calls.push_back(call);
+    return calls;
+  }
+};
+
+// Save (in the background or not, over a file this copy wrote or read) asks when another program put
+// its databank there: Cancel keeps everything as it is, Overwrite replaces it (the backup then holds
+// theirs), Save As... writes elsewhere. A touch or a deletion asks nothing. No save after our own
+// write asks again.
+TEST_F(TwoCopiesTest, ASaveTheUserAskedForAsksAboutAFileChangedElsewhere) {
+  const std::string other = tmp.File("other.xdb2");
+  struct Start {
+    bool background;
+    Layers layers;
+    bool reopened;
+  };
+  // Each pair of the three switches appears once.
+  for (const Start& start : {Start{false, kPlain, false}, Start{true, kProtected, false},
+                             Start{false, kProtected, true}, Start{true, kPlain, true}})
+    for (const Behind how : kEveryChange)
+      for (const int answer : {platform::mrCancel, platform::mrOverwrite, platform::mrSaveAs}) {
+        if (!Replaced(how) && answer != platform::mrCancel) continue;
+        const Layers& layers = start.layers;
+        SCOPED_TRACE(testing::Message() << "background " << start.background << ", password '" << layers.password
+                                        << "', reopened " << start.reopened << ", " << NameOf(how) << ", answer "
+                                        << answer);
+        auto s = Saved(start.background, layers, start.reopened);
+        Name(*s, "Ours");
+        const std::string theirs = ChangeBehind(path, how);
+        ui.PushMessageResult(answer);
+        ui.PushSaveFile(other);
+        s->SaveCommand();
+        if (start.background) {  // pressed again once the first is written: asked once
+          while (s->SaveInFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          s->SaveCommand();
+        }
+        s->WaitForSave();
+        const auto asked = ChangedQuestions();
+        if (!Replaced(how)) {
+          EXPECT_TRUE(ui.Calls().empty());
+          EXPECT_EQ(BankNameIn(path, layers.password), "Ours");
+          EXPECT_FALSE(s->Modified());
+        } else {
+          ASSERT_EQ(asked.size(), 1u);
+          EXPECT_EQ(asked[0].buttons, platform::MsgButtons::OverwriteSaveAsCancel);
+          EXPECT_NE(asked[0].text.find(path), std::string::npos) << asked[0].text;
+          EXPECT_EQ(ui.Calls().size(), answer == platform::mrSaveAs ? 2u : 1u);
+          if (answer == platform::mrOverwrite) {
+            EXPECT_EQ(BankNameIn(path, layers.password), "Ours");
+            EXPECT_EQ(ReadFile(backup), theirs);
+            EXPECT_FALSE(s->Modified());
+          } else {
+            EXPECT_EQ(ReadFile(path), theirs);
+            EXPECT_FALSE(fs::exists(backup));  // our last backup is not replaced by theirs
+          }
+          if (answer == platform::mrCancel) {
+            EXPECT_TRUE(s->Modified());
+            EXPECT_EQ(s->FileName(), path);
+            continue;
+          }
+          if (answer == platform::mrSaveAs) {
+            EXPECT_EQ(BankNameIn(other, layers.password), "Ours");
+            EXPECT_EQ(s->FileName(), other);
+          }
+        }
+        // Nothing more is asked once this copy wrote the file, also right after (the same tick).
+        ui.Clear();
+        Name(*s, "Again");
+        s->SaveCommand();
+        s->SaveCommand();
+        s->WaitForSave();
+        EXPECT_TRUE(ui.Calls().empty());
+        EXPECT_EQ(BankNameIn(s->FileName(), layers.password), "Again");
+      }
+}
+
+// Auto-save, minimising and the end of the desktop session never write over another program's
+// databank: the databank goes beside it with the same layers, a notification says so (standard
+// error too at the end), and auto-save then leaves the file alone until the user saves.
+TEST_F(TwoCopiesTest, ASaveNobodyCanBeAskedAboutWritesBesideAFileChangedElsewhere) {
+  enum class Road { AutoSave, Minimized, SessionEnd };
+  for (const bool background : {false, true})
+    for (const Layers& layers : {kPlain, kProtected})
+      for (const Road road : {Road::AutoSave, Road::Minimized, Road::SessionEnd})
+        for (const Behind how : {Behind::Rewritten, Behind::SameTick, Behind::Renamed}) {
+          SCOPED_TRACE(testing::Message() << "background " << background << ", password '" << layers.password
+                                          << "', road " << static_cast<int>(road) << ", " << NameOf(how));
+          auto s = Saved(background, layers);
+          std::vector<std::string> notes;
+          s->Hooks.Notify = [&](const std::string& text) { notes.push_back(text); };
+          Name(*s, "Ours");
+          const std::string theirs = ChangeBehind(path, how);
+          testing::internal::CaptureStderr();
+          if (road == Road::AutoSave) loop.Advance(301000);
+          if (road == Road::Minimized) s->AppMinimized();
+          s->WaitForSave();
+          if (road == Road::SessionEnd) EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+          const std::string stderrText = testing::internal::GetCapturedStderr();
+          EXPECT_TRUE(ui.Calls().empty());
+          EXPECT_EQ(ReadFile(path), theirs);
+          EXPECT_FALSE(fs::exists(backup));
+          const auto copies = ConflictCopies(tmp.Path());
+          ASSERT_EQ(copies.size(), 1u);
+          EXPECT_EQ(BankNameIn(copies[0], layers.password), "Ours");
+          EXPECT_EQ(ReadFile(copies[0]).rfind("PK", 0) == 0, layers.compress);
+          ASSERT_EQ(notes.size(), 1u);
+          EXPECT_NE(notes[0].find(fs::path(copies[0]).filename().string()), std::string::npos) << notes[0];
+          EXPECT_EQ(stderrText.find(copies[0]) != std::string::npos, road == Road::SessionEnd) << stderrText;
+          if (road == Road::SessionEnd) continue;
+          EXPECT_TRUE(s->Modified());  // the file does not hold it
+
+          // Nothing more is written while the user has not saved.
+          fs::remove(copies[0]);
+          Name(*s, "More");
+          loop.Advance(301000);
+          s->AppMinimized();
+          s->WaitForSave();
+          EXPECT_EQ(ReadFile(path), theirs);
+          EXPECT_TRUE(ConflictCopies(tmp.Path()).empty());
+          // The user saves, is asked, overwrites; auto-save writes the file again.
+          ui.PushMessageResult(platform::mrOverwrite);
+          s->SaveCommand();
+          s->WaitForSave();
+          EXPECT_EQ(ChangedQuestions().size(), 1u);
+          EXPECT_EQ(BankNameIn(path, layers.password), "More");
+          Name(*s, "Later");
+          loop.Advance(301000);
+          s->WaitForSave();
+          EXPECT_EQ(BankNameIn(path, layers.password), "Later");
+          EXPECT_EQ(notes.size(), 1u);
+        }
+}
+
+// Closing: a databank without unsaved changes leaves another program's file alone without a word to
+// the user (only standard error hears of it at the end of the session); with changes the closing
+// save asks, and Cancel keeps the window with its databank. The save-changes question's Yes and
+// Save As onto the same name ask the same.
+TEST_F(TwoCopiesTest, ClosingOverAFileChangedElsewhere) {
+  for (const TIfFileChanged ifChanged : {TIfFileChanged::Ask, TIfFileChanged::WriteBeside}) {
+    auto s = Saved(false, kPlain);
+    const std::string theirs = ChangeBehind(path, Behind::Renamed);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(s->CloseForExit(ifChanged));
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(ui.Calls().empty());
+    EXPECT_EQ(ReadFile(path), theirs);
+    EXPECT_TRUE(ConflictCopies(tmp.Path()).empty());
+    EXPECT_EQ(stderrText.find(path + " was changed by another program") != std::string::npos,
+              ifChanged == TIfFileChanged::WriteBeside)
+        << stderrText;
+  }
+
+  auto s = Saved(false, kPlain);
+  Name(*s, "Ours");
+  const std::string theirs = ChangeBehind(path, Behind::Rewritten);
+  ui.PushMessageResult(platform::mrCancel);
+  EXPECT_FALSE(s->CloseForExit());
+  EXPECT_EQ(ui.Calls().size(), 1u);  // no save-changes question after Cancel
+  EXPECT_EQ(ChangedQuestions().size(), 1u);
+  EXPECT_NE(s->Bank(), nullptr);
+  EXPECT_TRUE(s->Modified());
+  EXPECT_EQ(ReadFile(path), theirs);
+
+  ui.Clear();
+  ui.PushSaveFile(path);
+  ui.PushMessageResult(platform::mrCancel);
+  s->SaveAsCommand();
+  EXPECT_EQ(ChangedQuestions().size(), 1u);
+  EXPECT_EQ(ReadFile(path), theirs);
+
+  ui.Clear();
+  settings.Values["AutoSave"] = "0";
+  ui.PushMessageResult(platform::mrYes);
+  ui.PushMessageResult(platform::mrOverwrite);
+  EXPECT_TRUE(s->CloseForExit());
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages()[0], "Data has been changed. Do you want to save?");
+  EXPECT_EQ(ChangedQuestions().size(), 1u);
+  EXPECT_EQ(BankNameIn(path, ""), "Ours");
+}
+
+// When only this copy writes nothing is asked: saves in a row in the background, Save As, a failed
+// save, the backup step, an old file renamed on opening. An old file converted by another copy first
+// is that copy's.
+TEST_F(TwoCopiesTest, OnlyThisCopyWritingAsksNothing) {
+  auto s = Saved(true, kProtected);
+  for (const char* name : {"a", "b", "c", "d"}) {
+    Name(*s, name);
+    s->SaveCommand();
+  }
+  s->WaitForSave();
+  EXPECT_EQ(BankNameIn(path, "pw"), "d");
+  EXPECT_NE(BankNameIn(backup, "pw"), "d");
+  ::chmod(path.c_str(), 0444);
+  Name(*s, "failed");
+  s->SaveCommand();
+  s->WaitForSave();
+  ::chmod(path.c_str(), 0644);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("Could not write DataBank!", 0), 0u);
+  ui.Clear();
+  const std::string other = tmp.File("other.xdb2");
+  ui.PushSaveFile(other);
+  s->SaveAsCommand();
+  Name(*s, "e");
+  s->SaveCommand();
+  s->WaitForSave();
+  EXPECT_TRUE(s->CloseForExit());
+  EXPECT_TRUE(ui.ScriptUsedUp());
+  EXPECT_EQ(ui.Calls().size(), 1u);  // the Save As dialog
+  EXPECT_EQ(BankNameIn(other, "pw"), "e");
+
+  struct Old {
+    bool renameOnOpening, convertedElsewhere;
+  };
+  for (const Old c : {Old{true, false}, Old{false, false}, Old{false, true}}) {
+    SCOPED_TRACE(testing::Message() << "renamed " << c.renameOnOpening << ", converted elsewhere "
+                                    << c.convertedElsewhere);
+    ui.Clear();
+    const std::string old = tmp.File("old.xdb"), converted = tmp.File("old.xdb2");
+    fs::remove(converted);
+    WriteFile(old, "<dataroot><folder ID=\"1\">\"old\"</folder></dataroot>");
+    auto t = NewSession(c.renameOnOpening);
+    t->OpenBank(old);
+    ASSERT_EQ(t->FileName(), converted);
+    const std::string theirs = SampleBankXML("Theirs");
+    if (c.convertedElsewhere) WriteFile(converted, theirs);
+    ui.PushMessageResult(platform::mrCancel);
+    t->SaveCommand();
+    t->SetModified();
+    t->SaveCommand();
+    EXPECT_EQ(ChangedQuestions().size(), c.convertedElsewhere ? 2u : 0u);
+    EXPECT_EQ(ReadFile(converted) == theirs, c.convertedElsewhere);
   }
 }

@@ -247,29 +247,94 @@ TEST_F(TreeCore, NoFolderPointerOutlivesItsFolder) {
   EXPECT_EQ(bank::NodeKeywords(t->Node(1)), "kept");
 }
 
-TEST_F(TreeCore, CommittingMarksModifiedWhenAnyStoredValueChanged) {
-  auto t = Open();
-  // Browsing changes nothing, though each store writes out what it showed: the editor puts a caret
-  // missing or at 0 on the text's start, 1, 1; the keywords field of a folder that had none.
-  t->editor.OnStore = [](TxevXMLNode2* r) {
-    XMLSetAttrInteger(r, bank::xaXPos, std::max(1, bank::RecordXPos(r)));
-    XMLSetAttrInteger(r, bank::xaYPos, std::max(1, bank::RecordYPos(r)));
+// What the editor's store changes in a record decides whether the databank is marked modified: a
+// caret moved is no change (it is stored all the same and goes out with the next save), anything the
+// record holds is.
+TEST_F(TreeCore, CommittingMarksModifiedWhenTheRecordsContentChanged) {
+  struct Case {
+    const char* name;
+    std::function<void(TxevXMLNode2*)> store;  // what the editor writes into record 5
+    bool marks;
   };
-  XMLSetAttrInteger(t->Node(4), bank::xaXPos, 0);
-  XMLSetAttrInteger(t->Node(4), bank::xaYPos, 0);
-  for (int id : {3, 2, 4, 7, 5}) t->Select(id);
-  EXPECT_FALSE(t->Modified());
-  EXPECT_EQ(t->Node(4)->GetAttribute(bank::xaXPos), "1");
+  const Case cases[] = {
+      {"caret column", [](TxevXMLNode2* r) { XMLSetAttrInteger(r, bank::xaXPos, 9); }, false},
+      {"caret line", [](TxevXMLNode2* r) { XMLSetAttrInteger(r, bank::xaYPos, 7); }, false},
+      {"caret at 0 written as 1, 1",
+       [](TxevXMLNode2* r) {
+         XMLSetAttrInteger(r, bank::xaXPos, std::max(1, bank::RecordXPos(r)));
+         XMLSetAttrInteger(r, bank::xaYPos, std::max(1, bank::RecordYPos(r)));
+       },
+       false},
+      {"code", [](TxevXMLNode2* r) { bank::SetRecordData(r, "typed"); }, true},
+      {"comments", [](TxevXMLNode2* r) { bank::SetRecordComments(r, "noted"); }, true},
+      {"keywords", [](TxevXMLNode2* r) { bank::SetNodeKeywords(r, "new keywords"); }, true},
+      {"comments panel height", [](TxevXMLNode2* r) { XMLSetAttrInteger(r, bank::xaCommentPanelHeight, 140); }, true},
+      {"comments panel hidden", [](TxevXMLNode2* r) { XMLSetAttrBool(r, bank::xaCommentPanelShown, false); }, true},
+      {"comments panel above", [](TxevXMLNode2* r) { XMLPathWriteBool(r, bank::xnCommentPanelAlignment, true); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Open();
+    t->Select(5);
+    t->editor.OnStore = c.store;
+    t->Select(2);  // stores record 5
+    EXPECT_EQ(t->Modified(), c.marks);
+    t->editor.OnStore = nullptr;
+    for (int id : {3, 2, 4, 7, 5, 2}) t->Select(id);  // browsing on marks nothing more
+    EXPECT_EQ(t->Modified(), c.marks);
+  }
+
+  // A caret moved is in the file once the databank is saved for another reason.
+  auto t = Open();
+  const std::string path = t->Session().FileName();
+  t->Select(5);
   t->editor.OnStore = [](TxevXMLNode2* r) { XMLSetAttrInteger(r, bank::xaYPos, 7); };
-  t->Select(2);  // stores record 5 with a new caret line, though its code is unchanged
-  EXPECT_TRUE(t->Modified());
-  EXPECT_EQ(t->Node(5)->GetAttribute(bank::xaYPos), "7");
-  t->Session().SaveBank(t->Session().FileName());
-  t->editor.OnStore = nullptr;
-  t->keywordsField = "new keywords";  // typed into the field of record 2
-  t->Select(6);
-  EXPECT_TRUE(t->Modified());
-  EXPECT_EQ(bank::NodeKeywords(t->Node(2)), "new keywords");
+  t->Select(2);
+  EXPECT_TRUE(t->Session().QuerySaveChanges(false));  // nothing to ask about
+  EXPECT_TRUE(t->ui.CallsOf(platform::ScriptedUIServices::Kind::Message).empty());
+  EXPECT_EQ(testsupport::ReadFile(path).find("YPos"), std::string::npos);
+  t->RenameNode();
+  t->view.FinishEdit("Renamed");
+  t->Session().SaveBank(path);
+  TXMLDataBase2 saved;
+  ASSERT_TRUE(saved.LoadFromFile(path));
+  EXPECT_EQ(bank::RecordYPos(bank::FindNodeByID(saved.Root(), 5)), 7);
+}
+
+// A title of nothing (or of blanks and tabs, which the file would not keep) is refused with a
+// message; the node keeps its title and the databank is not marked. A new record keeps "New Record".
+TEST_F(TreeCore, AnEmptyTitleIsRefused) {
+  for (const char* typed : {"", "   ", " \t "}) {
+    SCOPED_TRACE(std::string("\"") + typed + "\"");
+    auto t = Open();
+    t->Select(2);
+    t->RenameNode();
+    t->view.FinishEdit(typed);
+    ASSERT_EQ(t->ui.Calls().size(), 1u);
+    EXPECT_EQ(t->ui.LastCall().text, bank::SEmptyTitle);
+    EXPECT_EQ(t->ui.LastCall().icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(bank::NodeTitle(t->Node(2)), "One");
+    EXPECT_EQ(t->ItemOf(t->Node(2))->text, "One");
+    EXPECT_FALSE(t->Modified());
+    EXPECT_EQ(t->CurrentRecord, t->Node(2));  // still open, as after a cancelled edit
+    t->NewRecord();
+    t->view.FinishEdit(typed);
+    EXPECT_EQ(bank::NodeTitle(t->Node(20)), "New Record");
+  }
+}
+
+// Enter on the tree gives the open record's code the focus; on a folder, or with nothing open, it
+// does nothing.
+TEST_F(TreeCore, EnterOnARecordFocusesItsCode) {
+  auto t = Open();
+  const auto focused = [&] { return std::count(t->editor.Calls.begin(), t->editor.Calls.end(), "Focus"); };
+  t->EditSelectedRecord();  // nothing selected
+  t->Select(3);
+  t->EditSelectedRecord();
+  EXPECT_EQ(focused(), 0);
+  t->Select(2);
+  t->EditSelectedRecord();
+  EXPECT_EQ(focused(), 1);
 }
 
 // Whatever reads the tree sees what was just typed: the open record and the selected folder's

@@ -12,6 +12,7 @@
 #include "databank/gui/uSearchForRec.h"
 #include "databank/gui/uSelectNodesForExport.h"
 #include "databank/gui/uXMLBookmarkManager.h"
+#include "databank/uTextSearchUtils.h"
 
 namespace {
 
@@ -88,6 +89,70 @@ TEST_F(TreeForm, FilterThroughTheDialogAndTheResultsView) {
   EXPECT_FALSE(form->TreePageControl->isVisible());
   EXPECT_EQ(form->TreeView->parentWidget(), form->TreePanel);
   EXPECT_EQ(form->FindTree->topLevelItemCount(), 0);
+}
+
+namespace {
+
+// Pixels of image inside rect that differ from the colour at its top-left corner (the background).
+int InkIn(const QImage& image, const QRect& rect) {
+  const QRect r = rect.intersected(image.rect());
+  if (r.isEmpty()) return 0;
+  const QRgb background = image.pixel(r.topLeft());
+  int ink = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) ink += image.pixel(x, y) != background;
+  return ink;
+}
+
+}  // namespace
+
+// A long filter text is shortened in its middle so that the way it was searched for stays in the
+// pane, with the whole line as the tool tip; a filter that finds nothing says so where the results
+// would be. Measured on pictures of the pane at its default width.
+TEST_F(TreeForm, FilterStatusKeepsItsModeAndAnEmptyResultSaysSo) {
+  Open();
+  auto filter = [&](const QString& text, int type) {
+    OnModal<TfrmSearchForRec>([text, type](TfrmSearchForRec* d) {
+      d->Edit->setEditText(text);
+      d->Words->button(type)->setChecked(true);
+      d->chCaseSensitive->setChecked(true);
+      d->btnOK->click();
+    });
+    form->Action(TTreeAction::FilterTree)->trigger();
+    QApplication::processEvents();
+  };
+  const QString pattern = QStringLiteral("value_1[0-9][0-9] = computed_total_of_every_line");
+  filter(pattern, stRegExpr);
+  EXPECT_TRUE(form->TreePageControl->isVisible());
+  EXPECT_EQ(form->TreePageControl->currentWidget(), form->FindTreePage);
+  EXPECT_EQ(form->FindTree->topLevelItemCount(), 0);
+  // The words where the results would be: ink in the top of the empty tree, none before the text.
+  const QImage results = form->FindTree->viewport()->grab().toImage();
+  EXPECT_GT(InkIn(results, QRect(0, 0, results.width(), 40)), 30);
+  EXPECT_EQ(InkIn(results, QRect(0, 60, results.width(), results.height() - 60)), 0);
+  Png("filter-no-records-match.png", form->TreePanel);
+
+  // The mode and the case mark lie inside the status line and are drawn there; the text is cut in
+  // its middle, both quotes kept.
+  const QImage line = form->FilterStatus->grab().toImage();
+  for (QLabel* mark : {static_cast<QLabel*>(form->lFilterType), form->lCaseSensitive}) {
+    SCOPED_TRACE(mark->objectName().toStdString());
+    EXPECT_LE(mark->geometry().right(), form->FilterStatus->width() - 1);
+    EXPECT_GT(InkIn(line, mark->geometry()), 10);
+  }
+  const QString shown = form->lFilterText->ShownText();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("\"val")) && shown.endsWith(QStringLiteral("line\"")))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+  const QString whole = QStringLiteral("Filter: \"") + pattern + QStringLiteral("\" as: RegExp C");
+  EXPECT_EQ(form->FilterStatus->toolTip(), whole);
+  EXPECT_EQ(form->lFilterText->toolTip(), whole);
+  EXPECT_EQ(form->lCaseSensitive->toolTip(), "Case Sensitive");
+
+  // A short text fits whole.
+  filter(QStringLiteral("T"), stPhrase);
+  EXPECT_EQ(form->lFilterText->ShownText(), "\"T\"");
+  EXPECT_GT(form->FindTree->topLevelItemCount(), 0);
 }
 
 TEST_F(TreeForm, BookmarkManagerAndSelectionDialogs) {
@@ -181,7 +246,15 @@ TEST_F(TreeForm, SettingsDialogStoresEveryValueAndTakesEffect) {
     EXPECT_EQ(d->eAutoSaveDelay->palette().color(QPalette::Base), QColor(0xFF, 0xF0, 0xF0));
     const QImage pixels = d->eAutoSaveDelay->grab().toImage();
     EXPECT_EQ(pixels.pixelColor(pixels.width() - 4, pixels.height() / 2), QColor(0xFF, 0xF0, 0xF0));
+    // The range allowed is said below the field (drawn there) and in its tool tip.
+    const QString range = QStringLiteral("A whole number of seconds from 1 to 86400 (one day).");
+    EXPECT_EQ(d->lDelayRange->text(), range);
+    EXPECT_EQ(d->eAutoSaveDelay->toolTip(), range);
+    QApplication::processEvents();
+    EXPECT_GT(InkIn(d->tabGeneral->grab().toImage(), d->lDelayRange->geometry()), 100);
+    Png("settings-dialog-bad-delay.png", d);
     d->eAutoSaveDelay->setText("60");
+    EXPECT_TRUE(d->lDelayRange->isHidden());
     EXPECT_TRUE(d->btnOk->isEnabled());
     EXPECT_NE(d->eAutoSaveDelay->palette().color(QPalette::Base), QColor(0xFF, 0xF0, 0xF0));
     for (const TConfigFlag& f : ConfigFlags()) d->FlagBox(f.Control)->setChecked(!f.Default);

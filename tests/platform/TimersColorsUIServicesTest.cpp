@@ -149,6 +149,24 @@ TEST(FileDialogHelpers, FilterParsingAndDefaultExtension) {
   EXPECT_EQ(f[0].second, std::vector<std::string>{"*.xdb2"});
   EXPECT_EQ(f[1].second, (std::vector<std::string>{"*.txt", "*.*"}));
   EXPECT_TRUE(ParseFileFilter("").empty());
+  // The name a dialog lists: the patterns once, blank-separated as the dialog reads them.
+  const struct {
+    const char* filter;
+    const char* name;
+  } names[] = {
+      {"XML DataBank|*.xdb2", "XML DataBank (*.xdb2)"},
+      {"UNIX Shell Scripts (*.sh)|*.sh", "UNIX Shell Scripts (*.sh)"},
+      {"Perl Files (*.pl,*.pm,*.cgi)|*.pl;*.pm;*.cgi", "Perl Files (*.pl *.pm *.cgi)"},
+      {"C/C++ Files (*.c;*.cpp;*.h;*.hpp)|*.c;*.cpp;*.h;*.hpp", "C/C++ Files (*.c *.cpp *.h *.hpp)"},
+      {"Pascal (Delphi)|*.pas", "Pascal (Delphi) (*.pas)"},                  // brackets of another meaning stay
+      {"XML Files (*.xml;*.dtd)|*.xml", "XML Files (*.xml;*.dtd) (*.xml)"},  // a list that differs stays
+      {"(*.sh)|*.sh", "(*.sh)"},
+  };
+  for (const auto& n : names) {
+    const auto parsed = ParseFileFilter(n.filter);
+    ASSERT_EQ(parsed.size(), 1u) << n.filter;
+    EXPECT_EQ(FileFilterName(parsed[0].first, parsed[0].second), n.name);
+  }
   EXPECT_EQ(ApplyDefaultExt("/a.b/c", ".xdb2"), "/a.b/c.xdb2");
   EXPECT_EQ(ApplyDefaultExt("/a/c.txt", ".xdb2"), "/a/c.txt");
   EXPECT_EQ(ApplyDefaultExt("/a/.hidden", "xdb2"), "/a/.hidden.xdb2");

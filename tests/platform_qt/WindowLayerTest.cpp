@@ -401,6 +401,8 @@ TEST(QtUIServices, MessageBoxButtonsCarryTheClassicResults) {
   EXPECT_EQ(err->escapeButton()->property("dialogResult").toInt(), mrOk);
 
   EXPECT_EQ(QtUIServices::NameFilters("XML DataBank|*.xdb2"), QStringList{"XML DataBank (*.xdb2)"});
+  // A language's filter names its patterns itself: the dialog shows them once.
+  EXPECT_EQ(QtUIServices::NameFilters("UNIX Shell Scripts (*.sh)|*.sh"), QStringList{"UNIX Shell Scripts (*.sh)"});
 }
 
 TEST(QtUIServices, PromptsWithoutHooksCountAsCancelled) {

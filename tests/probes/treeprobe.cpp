@@ -45,7 +45,7 @@
 //                          FLAGS the letters of c (case sensitive), w (whole words), t, k, x (search
 //                          in titles, keywords, contents), or "-" for none. Prints the results in the
 //                          form of "outline" (every folder open, "next=" last), then the status line
-//                          of the results; "no match" when the normal view stays, "error: MESSAGE"
+//                          of the results; "no match" when nothing matched, "error: MESSAGE"
 //                          when the run ended with a message
 //   unfilter               the "Clear Filter" page
 //   quick TEXT             types TEXT into the quick-search box, waits for the search, prints the
@@ -468,7 +468,7 @@ class Probe {
         std::cout << "error: " << OneLine(ui_.Calls()[i].text) << "\n" << std::flush;
         return;
       }
-    if (form_->TreePageControl->isHidden()) {
+    if (form_->TreePageControl->isHidden() || form_->FindTree->topLevelItemCount() == 0) {
       std::cout << "no match\n" << std::flush;
       return;
     }
@@ -485,8 +485,8 @@ class Probe {
     }
     out += "next=" + std::to_string(form_->Session().NextNodeID) + "\n";
     std::string status;
-    for (QLabel* l : {form_->lFilter1, form_->lFilterText, form_->Label1, form_->lFilterType, form_->lCaseSensitive,
-                      form_->lWordWrap})
+    for (QLabel* l : std::initializer_list<QLabel*>{form_->lFilter1, form_->lFilterText, form_->Label1,
+                                                    form_->lFilterType, form_->lCaseSensitive, form_->lWordWrap})
       if (!l->isHidden()) status += l->text().toStdString();
     std::cout << out << status << "\n" << std::flush;
   }

@@ -342,14 +342,87 @@ TEST_F(EditorFrame, ProbeOpensARecordOfABankFileAndStoresIt) {
   EXPECT_NE(testsupport::RunProcess(testsupport::ProbePath("editprobe"), {"--record", bankFile, "8"}).exitCode, 0);
 }
 
-TEST_F(EditorFrame, TypingInEitherEditorMarksTheRecordModified) {
-  TxevXMLNode2* rec = Load("<dataroot><record ID=\"1\">r<data>x</data></record></dataroot>");
-  for (TSynMemo* editor : {&f.Memo, &f.Comments}) {
+// The record is modified when its code or comments differ from what it held when opened (or last
+// stored): moving about, selecting and scrolling are no change, nor is an edit undone or typed away.
+TEST_F(EditorFrame, OnlyAChangedTextMarksTheRecordModified) {
+  testsupport::WriteFile(tmp.File("same.txt"), "one\ntwo\nthree");
+  testsupport::WriteFile(tmp.File("other.txt"), "other");
+  auto type = [](TSynMemo& m) { m.CommandProcessor(ecChar, u'y'); };
+  struct Case {
+    const char* name;
+    std::function<void(TRecordingFrame&)> run;
+    bool modified;
+  };
+  const Case cases[] = {
+      {"caret moved",
+       [](TRecordingFrame& f) {
+         for (TSynPadorCommand c : {ecDown, ecRight, ecEditorBottom, ecPageDown}) f.Memo.CommandProcessor(c, 0);
+       },
+       false},
+      {"text selected",
+       [](TRecordingFrame& f) {
+         f.Memo.CommandProcessor(ecSelDown, 0);
+         f.Memo.CommandProcessor(ecSelectAll, 0);
+         f.Comments.CommandProcessor(ecSelectAll, 0);
+       },
+       false},
+      {"scrolled",
+       [](TRecordingFrame& f) {
+         f.Memo.CommandProcessor(ecScrollDown, 0);
+         f.Memo.SetTopLine(3);
+       },
+       false},
+      {"code typed", [&](TRecordingFrame& f) { type(f.Memo); }, true},
+      {"comments typed", [&](TRecordingFrame& f) { type(f.Comments); }, true},
+      {"code typed, undone",
+       [&](TRecordingFrame& f) {
+         type(f.Memo);
+         f.Memo.Undo();
+       },
+       false},
+      {"comments typed, undone",
+       [&](TRecordingFrame& f) {
+         type(f.Comments);
+         f.Comments.Undo();
+       },
+       false},
+      {"code typed, undone, redone",
+       [&](TRecordingFrame& f) {
+         type(f.Memo);
+         f.Memo.Undo();
+         f.Memo.Redo();
+       },
+       true},
+      {"code typed, deleted again",
+       [&](TRecordingFrame& f) {
+         type(f.Memo);
+         f.Memo.CommandProcessor(ecDeleteLastChar, 0);
+       },
+       false},
+      // What was stored is what an undo must be measured against.
+      {"code typed, stored, undone",
+       [&](TRecordingFrame& f) {
+         type(f.Memo);
+         f.Frame.StoreRecord();
+         f.Frame.ClearModified();
+         f.Memo.Undo();
+       },
+       true},
+      {"keywords typed", [](TRecordingFrame& f) { f.Frame.MarkModified(); }, true},
+      {"the same text dropped in",
+       [&](TRecordingFrame& f) { f.Memo.OnDropFiles(&f.Memo, 0, 0, {tmp.File("same.txt")}); }, false},
+      {"another text dropped in",
+       [&](TRecordingFrame& f) { f.Memo.OnDropFiles(&f.Memo, 0, 0, {tmp.File("other.txt")}); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     f.Frame.ClearEditor();
-    f.Frame.OpenRecord(rec);
+    f.Frame.OpenRecord(
+        Load("<dataroot><record ID=\"1\">r<data>one\r\ntwo\r\nthree</data><comments>c</comments></record></dataroot>"));
     EXPECT_FALSE(f.Frame.IsModified());
-    editor->CommandProcessor(ecChar, u'y');
-    EXPECT_TRUE(f.Frame.IsModified()) << (editor == &f.Memo ? "code" : "comments");
+    c.run(f);
+    EXPECT_EQ(f.Frame.IsModified(), c.modified);
+    EXPECT_EQ(f.Frame.IsModified(), c.modified);  // asked again: the same answer
   }
 }
 

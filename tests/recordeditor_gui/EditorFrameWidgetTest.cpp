@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "TestSupport.h"
 #include "databank/uDataBankContent.h"
@@ -193,4 +194,24 @@ TEST_F(EditorFrameWindow, ClipboardCommandsWorkOnTheCodeAndCopyAllKeepsTheSelect
   w.Action(TEditorAction::EditUndo)->trigger();
   EXPECT_EQ(memo.LineText(2), u"// sums the values");
   w.MemoWindow->SetRenderFocused(false);
+}
+
+// The view options button has no command of its own: a press anywhere on it, not only on its arrow,
+// opens its menu. Its tool tip names it.
+TEST_F(EditorFrameWindow, ViewOptionsOpenFromAnywhereOnTheButton) {
+  EXPECT_EQ(w.btnViewOptions->toolTip(), "View Options");
+  QWidget* opened = nullptr;
+  QTimer::singleShot(0, [&] {
+    opened = QApplication::activePopupWidget();
+    if (opened) opened->close();
+  });
+  const QPointF at(4, w.btnViewOptions->height() / 2);  // the left end, away from the arrow
+  QMouseEvent press(QEvent::MouseButtonPress, at, w.btnViewOptions->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w.btnViewOptions, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, w.btnViewOptions->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(w.btnViewOptions, &release);
+  QApplication::processEvents();
+  EXPECT_EQ(opened, w.EditorOptionsDropdownMenu);
 }

@@ -101,6 +101,7 @@ TEST_F(BaseMainFormTest, ComponentsAndCreationOrder) {
   EXPECT_EQ(form->btnMenu->size(), QSize(36, 22));
   EXPECT_EQ(form->btnMenu->property("Tag").toInt(), -1);
   EXPECT_EQ(form->btnMenu->Caption(), "Main Menu");
+  EXPECT_EQ(form->btnMenu->toolTip(), "Main Menu");
   EXPECT_EQ(form->btnMenu->ImageIndex(), 1);
   EXPECT_EQ(form->btnMenu->FocusedColor(), 0xD8ACB0u);
   EXPECT_EQ(form->btnMenu->PressedColor(), 0xC7879Fu);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -347,7 +348,27 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
     KeyboardContextMenu();
     return;
   }
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && OnReturn && !IsEditing()) {
+    event->accept();
+    platform::RunGuarded([&] { OnReturn(); });
+    return;
+  }
   QTreeWidget::keyPressEvent(event);
+}
+
+void TTreeWidget::SetEmptyText(const QString& text) {
+  emptyText_ = text;
+  viewport()->update();
+}
+
+void TTreeWidget::paintEvent(QPaintEvent* event) {
+  QTreeWidget::paintEvent(event);
+  if (emptyText_.isEmpty() || topLevelItemCount() > 0) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+  const QRect room = viewport()->rect().adjusted(4, 8, -4, -4);
+  painter.drawText(room, int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap), emptyText_);
 }
 
 void TTreeWidget::contextMenuEvent(QContextMenuEvent* event) {

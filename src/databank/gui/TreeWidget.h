@@ -28,6 +28,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   ITreeViewEvents* Events = nullptr;
   // Right button pressed: the item under it is selected already; show the menu at globalPos.
   std::function<void(QPoint globalPos)> OnContextMenu;
+  // Enter (or Return) pressed on the tree, outside label editing.
+  std::function<void()> OnReturn;
   // Whether a dragged node may be dropped on target (nullptr: the empty space below the items).
   std::function<bool(TTreeItem* dragged, TTreeItem* target)> OnCanDrop;
   std::function<void(TTreeItem* dragged, TTreeItem* target)> OnDrop;
@@ -37,6 +39,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void SetReadOnly(bool readOnly);
   // The item under the mouse is underlined and the pointer becomes a hand.
   void SetHotTrack(bool on);
+  // What the tree says while it holds no item (nothing when empty).
+  void SetEmptyText(const QString& text);
 
   static TTreeItem* Handle(QTreeWidgetItem* item) { return reinterpret_cast<TTreeItem*>(item); }
   static QTreeWidgetItem* ItemOf(TTreeItem* item) { return reinterpret_cast<QTreeWidgetItem*>(item); }
@@ -80,6 +84,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -111,6 +116,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   int locks_ = 0;
   bool readOnly_ = false;
   bool hotTrack_ = false;
+  QString emptyText_;
   QTreeWidgetItem* dragItem_ = nullptr;
   TTreeItem* reported_ = nullptr;  // the selection last reported
   QTimer dragScroll_;

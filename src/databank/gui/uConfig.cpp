@@ -51,6 +51,11 @@ TfrmConfig::TfrmConfig(QWidget* owner) : TfrmYesNo(owner) {
   autoSave->addWidget(lSeconds);
   autoSave->addStretch(1);
   general->addLayout(autoSave);
+  lDelayRange = new QLabel(QString::fromStdString(AutoSaveDelayRangeText()), tabGeneral);
+  lDelayRange->setObjectName(QStringLiteral("lDelayRange"));
+  lDelayRange->setWordWrap(true);
+  eAutoSaveDelay->setToolTip(lDelayRange->text());
+  general->addWidget(lDelayRange);
   chBackUp = NewCheck(tabGeneral, general, "chBackUp", "Make Backup when saving");
   chRememberPos = NewCheck(tabGeneral, general, "chRememberPos", "Remember Position in Tree");
   general->addStretch(1);
@@ -117,6 +122,7 @@ void TfrmConfig::CheckDelay() {
   palette.setColor(QPalette::Base, valid ? QApplication::palette().color(QPalette::Base)
                                          : platform::ToQColor(platform::TColor(kBadDelayColor)));
   eAutoSaveDelay->setPalette(palette);
+  lDelayRange->setVisible(!valid);
   btnOk->setEnabled(valid);
 }
 

@@ -38,6 +38,7 @@ class TfrmConfig : public TfrmYesNo {
   QCheckBox* chAutoSave;
   QLineEdit* eAutoSaveDelay;
   QLabel* lSeconds;
+  QLabel* lDelayRange;  // the range allowed, shown while the delay is refused
   QCheckBox* chBackUp;
   QCheckBox* chRememberPos;
   QCheckBox* chAlwaysShowTrayIcon;

@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <type_traits>
+#include <utility>
 
 #include "databank/gui/TreeImages.h"
 #include "databank/gui/uBankInfo.h"
@@ -609,6 +610,7 @@ QWidget* TXMLTreeForm::BuildTreeView() {
     UpdateActions();
     TreeMenu->exec(at);
   };
+  Tree->OnReturn = [this] { EditSelectedRecord(); };
   Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
     return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
   };
@@ -672,8 +674,11 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   FindTree->SetImages(TreeImageList);
   FindTree->SetReadOnly(true);
   FindTree->SetHotTrack(true);
+  FindTree->SetEmptyText(QString::fromLatin1(SNoRecordsMatch));
   findTreeEvents_ = std::make_unique<TFindTreeEvents>(this);
   FindTree->Events = findTreeEvents_.get();
+  // The result chosen is the record open in the editor: Enter goes on into its code.
+  FindTree->OnReturn = [this] { EditSelectedRecord(); };
   findLayout->addWidget(FindTree, 1);
   findLayout->addWidget(BuildFilterStatus());
   CloseTreePage = new QWidget;
@@ -703,7 +708,10 @@ QWidget* TXMLTreeForm::BuildFilterStatus() {
     return l;
   };
   lFilter1 = label("lFilter1", SFilterLabel);
-  lFilterText = label("lFilterText", "");
+  // A long text is shortened in its middle, so the way it was searched for stays in sight.
+  lFilterText = new TElidedLabel(Qt::ElideMiddle, FilterStatus);
+  lFilterText->setObjectName(QStringLiteral("lFilterText"));
+  statusLayout->addWidget(lFilterText);
   QFont boldText = lFilterText->font();
   boldText.setBold(true);
   lFilterText->setFont(boldText);
@@ -804,7 +812,8 @@ void TXMLTreeForm::AfterShow() {
 void TXMLTreeForm::FormClose(TCloseAction& action) {
   TBaseMainForm::FormClose(action);
   hide();
-  if (HasSession() && !Session().CloseForExit()) {
+  // At the end of the desktop session nobody answers for a file another program changed.
+  if (HasSession() && !Session().CloseForExit(EndingSession() ? TIfFileChanged::WriteBeside : TIfFileChanged::Ask)) {
     // The changes could not be kept: the window stays.
     action = TCloseAction::caNone;
     show();
@@ -952,6 +961,10 @@ void TXMLTreeForm::ShowFilterResults() {
   lFilterType->setText(Q(status.Type));
   lCaseSensitive->setVisible(status.CaseSensitive);
   lWordWrap->setVisible(status.WholeWords);
+  // The whole line, however much of the text shows (the marks keep their own hints).
+  const QString line = Q(FilterStatusLine(status));
+  for (QWidget* w : std::initializer_list<QWidget*>{FilterStatus, lFilter1, lFilterText, Label1, lFilterType})
+    w->setToolTip(line);
   setUpdatesEnabled(true);
 }
 
@@ -1086,6 +1099,19 @@ void TXMLTreeForm::MinimizeToTray() {
   InTray = true;
   TrayIcon->SetHint(windowTitle().toStdString());
   MinimizeApp();
+}
+
+void TXMLTreeForm::ShowNotification(const std::string& text) {
+  // A window nobody sees says it once it is back.
+  if (AppIsMinimized || InTray)
+    pendingNotice_ = text;
+  else
+    ShowNotify(kNoticeKind, text);
+}
+
+void TXMLTreeForm::AppRestored() {
+  TBaseMainForm::AppRestored();
+  if (!pendingNotice_.empty()) ShowNotify(kNoticeKind, std::exchange(pendingNotice_, std::string()));
 }
 
 void TXMLTreeForm::AppMinimized() {

@@ -26,6 +26,7 @@
 #include "databank/gui/TreeWidget.h"
 #include "databank/gui/uConfig.h"
 #include "databank/uXMLTreeFeatures.h"
+#include "ui/ElidedLabel.h"
 #include "ui/ToolbarPanel.h"
 #include "ui/TrayIcon.h"
 #include "ui/UBaseMainForm.h"
@@ -90,7 +91,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   TTreeWidget* FindTree;
   TSimplePanel* FilterStatus;
   QLabel* lFilter1;
-  QLabel* lFilterText;
+  TElidedLabel* lFilterText;
   QLabel* Label1;
   QLabel* lFilterType;
   QLabel* lCaseSensitive;
@@ -148,6 +149,8 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BuildBookmarksMenu();
 
   void AppMinimized() override;
+  void AppRestored() override;
+  void ShowNotification(const std::string& text) override;
   void RestoreApp() override;
 
  protected:
@@ -222,5 +225,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   bool firstRunChecked_ = false;
   bool clipboardHasNode_ = false;
   bool updatingActions_ = false;
-  bool reloadingSettings_ = false;  // the settings dialog's reload keeps the file lists in memory
+  bool reloadingSettings_ = false;       // the settings dialog's reload keeps the file lists in memory
+  std::string pendingNotice_;            // a notification that came while the window was not shown
+  static constexpr int kNoticeKind = 2;  // red, shown longest
 };

@@ -54,13 +54,15 @@ QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::s
       box->setIcon(QMessageBox::Information);
       break;
   }
-  // Buttons in the classic order; each carries its dialog result.
+  // Buttons in the classic order; each carries its dialog result. The first is the default button
+  // unless the box has a safer one.
   struct B {
     const char* text;
     int result;
     QMessageBox::ButtonRole role;
   };
   std::vector<B> list;
+  std::size_t defaultButton = 0;
   switch (buttons) {
     case MsgButtons::Ok:
       list = {{"OK", mrOk, QMessageBox::AcceptRole}};
@@ -84,12 +86,18 @@ QMessageBox* QtUIServices::BuildMessageBox(const std::string& text, const std::s
     case MsgButtons::RetryCancel:
       list = {{"&Retry", mrRetry, QMessageBox::AcceptRole}, {"Cancel", mrCancel, QMessageBox::RejectRole}};
       break;
+    case MsgButtons::OverwriteSaveAsCancel:
+      list = {{"&Overwrite", mrOverwrite, QMessageBox::DestructiveRole},
+              {"Save &As...", mrSaveAs, QMessageBox::AcceptRole},
+              {"Cancel", mrCancel, QMessageBox::RejectRole}};
+      defaultButton = 1;  // Enter never replaces another program's file
+      break;
   }
   const int dismiss = DismissResult(buttons);
   for (std::size_t i = 0; i < list.size(); ++i) {
     QPushButton* b = box->addButton(QString::fromLatin1(list[i].text), list[i].role);
     b->setProperty("dialogResult", list[i].result);
-    if (i == 0) box->setDefaultButton(b);
+    if (i == defaultButton) box->setDefaultButton(b);
     if (list[i].result == dismiss) box->setEscapeButton(b);
   }
   return box;
@@ -108,12 +116,7 @@ int QtUIServices::MessageBox(const std::string& text, const std::string& caption
 
 QStringList QtUIServices::NameFilters(const std::string& filter) {
   QStringList result;
-  for (const auto& [desc, patterns] : ParseFileFilter(filter)) {
-    QStringList pats;
-    for (const auto& p : patterns) pats << Q(p);
-    QString d = Q(desc);
-    result << d + QStringLiteral(" (") + pats.join(u' ') + u')';
-  }
+  for (const auto& [desc, patterns] : ParseFileFilter(filter)) result << Q(FileFilterName(desc, patterns));
   return result;
 }
 

@@ -6,7 +6,8 @@
 TfrmEnterPass::TfrmEnterPass(QWidget* owner) : TfrmYesNo(owner) {
   setObjectName(QStringLiteral("frmEnterPass"));
   setWindowTitle(QStringLiteral("Enter Password"));
-  SetPosition(TPosition::poDesktopCenter);
+  // Over the window that asked, as its messages are (the main window when none did).
+  SetPosition(TPosition::poOwnerFormCenter);
   SetClientSize(224, 101);
 
   grid_ = new QGridLayout(Client());

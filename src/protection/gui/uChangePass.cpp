@@ -6,7 +6,8 @@
 TfrmChangePass::TfrmChangePass(QWidget* owner) : TfrmYesNo(owner) {
   setObjectName(QStringLiteral("frmChangePass"));
   setWindowTitle(QStringLiteral("Change Password"));
-  SetPosition(TPosition::poDesktopCenter);
+  // Over the window that asked, as its messages are (the main window when none did).
+  SetPosition(TPosition::poOwnerFormCenter);
   SetClientSize(213, 171);
 
   auto* grid = new QGridLayout(Client());

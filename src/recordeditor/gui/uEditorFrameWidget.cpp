@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
@@ -148,6 +149,8 @@ TEditorFrameWidget::TEditorFrameWidget(TdmHighLighters& highlighters, QWidget* p
   if (QClipboard* clipboard = QGuiApplication::clipboard())
     connect(clipboard, &QClipboard::dataChanged, this, [this] { ScheduleUpdate(); });
   MemoWindow->Editor().OnStatusChange = [this](TCustomSynPad*, TSynStatusChanges) { ScheduleUpdate(); };
+  MemoWindow->installEventFilter(this);
+  CommentsWindow->installEventFilter(this);
 
   PlaceComments(true, false);
   UpdateActions();
@@ -206,6 +209,8 @@ void TEditorFrameWidget::BuildToolbar() {
   btnViewOptions->setObjectName(QStringLiteral("btnViewOptions"));
   btnViewOptions->SetImageIndex(kViewOptionsImage);
   btnViewOptions->SetDropdownMenu(EditorOptionsDropdownMenu);
+  btnViewOptions->SetFullDrop(true);  // it has no command of its own: the whole button opens the menu
+  SetHint(btnViewOptions, "View Options");
   btnViewOptions->setFixedSize(33, 22);
   row->addWidget(btnViewOptions);
   row->addStretch(1);
@@ -331,6 +336,19 @@ void TEditorFrameWidget::resizeEvent(QResizeEvent* event) {
   // The panel keeps the height the record asks for; the code takes what is left.
   layout()->activate();
   ApplySplitterSizes();
+}
+
+bool TEditorFrameWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == MemoWindow || watched == CommentsWindow)) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+      focusNextPrevChild(!(mods & Qt::ShiftModifier) && key->key() == Qt::Key_Tab);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TEditorFrameWidget::ShowToolbar(bool visible) {

@@ -8,6 +8,7 @@
 
 #include "editor/gui/SynPadWidget.h"
 #include "platform/qt/QtColors.h"
+#include "recordeditor/uEditorFrame.h"
 #include "ui/uColorPopup.h"
 
 using namespace platform;
@@ -89,6 +90,7 @@ TSynOptionsFrame::TSynOptionsFrame(QWidget* parent, TdmHighLighters& main)
   SynPadDemo->setMinimumHeight(120);
   SynPadDemo->Editor().SetReadOnly(true);
   SynPadDemo->Editor().Gutter().SetVisible(false);
+  SynPadDemo->Editor().SetFont(RecordEditorFont());  // the colours as the record editor shows them
   auto* top = new QHBoxLayout;
   top->addWidget(gbScheme, 1);
   top->addWidget(gbFont, 1);
