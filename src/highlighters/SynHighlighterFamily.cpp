@@ -64,6 +64,18 @@ bool SortedKeywordListHas(const std::vector<std::u16string>& list, std::u16strin
   return false;
 }
 
+TSynKeywordList MakeKeywordList(std::vector<std::u16string> words) {
+  SortKeywordList(words);
+  return std::make_shared<const std::vector<std::u16string>>(std::move(words));
+}
+
+TSynKeywordList MakeKeywordList(const TWideStrings& words) {
+  std::vector<std::u16string> list;
+  list.reserve(static_cast<size_t>(words.Count()));
+  for (int i = 0; i < words.Count(); ++i) list.push_back(words.Strings(i));
+  return MakeKeywordList(std::move(list));
+}
+
 // ---- TSynFamilyHighlighter ----
 
 TSynFamilyHighlighter::TSynFamilyHighlighter(const char* className) : fLanguage(FindSynLanguage(className)) {

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,6 +91,11 @@ void SynSetKeywordGroup(std::vector<TSynHashKeywordTable::Word>& words,
 void SortKeywordList(std::vector<std::u16string>& list);
 // Bisection over a list made by SortKeywordList; upperToken must already be upper-cased.
 bool SortedKeywordListHas(const std::vector<std::u16string>& list, std::u16string_view upperToken);
+// A keyword list made by SortKeywordList, shared by every highlighter that uses it until one is given
+// another; the two forms take the words as a vector or as a wide string list.
+using TSynKeywordList = std::shared_ptr<const std::vector<std::u16string>>;
+TSynKeywordList MakeKeywordList(std::vector<std::u16string> words);
+TSynKeywordList MakeKeywordList(const TWideStrings& words);
 
 // ---- Base of the language highlighters ----
 

@@ -4,13 +4,8 @@
 
 namespace {
 
-std::shared_ptr<const std::vector<std::u16string>> MakeList(std::vector<std::u16string> list) {
-  SortKeywordList(list);
-  return std::make_shared<const std::vector<std::u16string>>(std::move(list));
-}
-
-const std::shared_ptr<const std::vector<std::u16string>>& DefaultKeys() {
-  static const std::shared_ptr<const std::vector<std::u16string>> list = MakeList({
+const TSynKeywordList& DefaultKeys() {
+  static const TSynKeywordList list = MakeKeywordList({
       // BEGIN GENERATED TclKey
       u"after",
       u"append",
@@ -164,16 +159,8 @@ const std::shared_ptr<const std::vector<std::u16string>>& DefaultKeys() {
   return list;
 }
 
-const std::shared_ptr<const std::vector<std::u16string>>& EmptyList() {
-  static const std::shared_ptr<const std::vector<std::u16string>> list =
-      std::make_shared<const std::vector<std::u16string>>();
-  return list;
-}
-
-std::vector<std::u16string> ToVector(const TWideStrings& Value) {
-  std::vector<std::u16string> list;
-  list.reserve(static_cast<size_t>(Value.Count()));
-  for (int i = 0; i < Value.Count(); ++i) list.push_back(Value.Strings(i));
+const TSynKeywordList& EmptyList() {
+  static const TSynKeywordList list = MakeKeywordList(std::vector<std::u16string>{});
   return list;
 }
 
@@ -206,21 +193,23 @@ const std::vector<std::u16string>& TSynTclTkSyn::DefaultKeyWords() {
 }
 
 void TSynTclTkSyn::SetKeyWords(const std::vector<std::u16string>& Value) {
-  fKeys = MakeList(Value);
+  fKeys = MakeKeywordList(Value);
   AttributeChanged(nullptr);
 }
 
 void TSynTclTkSyn::SetKeyWords(const TWideStrings& Value) {
-  SetKeyWords(ToVector(Value));
+  fKeys = MakeKeywordList(Value);
+  AttributeChanged(nullptr);
 }
 
 void TSynTclTkSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
-  fSecondKeys = MakeList(Value);
+  fSecondKeys = MakeKeywordList(Value);
   AttributeChanged(nullptr);
 }
 
 void TSynTclTkSyn::SetSecondKeyWords(const TWideStrings& Value) {
-  SetSecondKeyWords(ToVector(Value));
+  fSecondKeys = MakeKeywordList(Value);
+  AttributeChanged(nullptr);
 }
 
 bool TSynTclTkSyn::IsKeyword(std::u16string_view AKeyword) const {

@@ -59,7 +59,7 @@ class TSynTclTkSyn : public TSynFamilyHighlighter {
   void SymbolProc();
 
   // Share the default lists until new ones are assigned.
-  std::shared_ptr<const std::vector<std::u16string>> fKeys;
-  std::shared_ptr<const std::vector<std::u16string>> fSecondKeys;
+  TSynKeywordList fKeys;
+  TSynKeywordList fSecondKeys;
   std::u16string fUpperBuf;
 };

@@ -6,14 +6,9 @@ namespace {
 
 using K = TSynUNIXShellScriptSyn;
 
-std::vector<std::u16string> Sorted(std::vector<std::u16string> list) {
-  SortKeywordList(list);
-  return list;
-}
-
 // As listed; "g++" is kept although a word never holds "+", so it can never be found.
 const std::vector<std::u16string>& DefaultKeyWords() {
-  static const std::vector<std::u16string> list = Sorted({
+  static const std::vector<std::u16string> list = *MakeKeywordList({
       // BEGIN GENERATED ShellKey
       u"awk",   u"banner",   u"basename", u"bdiff", u"bg",    u"break", u"case",     u"cat",      u"cc",
       u"cd",    u"chdir",    u"chgrp",    u"chmod", u"chown", u"clear", u"compress", u"continue", u"cp",
@@ -33,18 +28,14 @@ const std::vector<std::u16string>& DefaultKeyWords() {
   return list;
 }
 
-const std::shared_ptr<const std::vector<std::u16string>>& DefaultSecondKeyWords() {
-  static const std::shared_ptr<const std::vector<std::u16string>> list =
-      std::make_shared<const std::vector<std::u16string>>(Sorted({
-          // BEGIN GENERATED ShellSecond
-          u"cdpath",  u"editor",  u"home",        u"ifs",
-          u"lang",    u"lc_type", u"lc_messages", u"ld_library_path",
-          u"logname", u"mail",    u"mailcheck",   u"mailpath",
-          u"manpath", u"path",    u"ps1",         u"ps2",
-          u"pwd",     u"shacct",  u"shell",       u"shlib_path",
-          u"term",    u"termcap", u"tz",
-          // END GENERATED ShellSecond
-      }));
+const TSynKeywordList& DefaultSecondKeyWords() {
+  static const TSynKeywordList list = MakeKeywordList({
+      // BEGIN GENERATED ShellSecond
+      u"cdpath",  u"editor", u"home",      u"ifs",        u"lang",    u"lc_type", u"lc_messages", u"ld_library_path",
+      u"logname", u"mail",   u"mailcheck", u"mailpath",   u"manpath", u"path",    u"ps1",         u"ps2",
+      u"pwd",     u"shacct", u"shell",     u"shlib_path", u"term",    u"termcap", u"tz",
+      // END GENERATED ShellSecond
+  });
   return list;
 }
 
@@ -78,15 +69,13 @@ const std::vector<std::u16string>& TSynUNIXShellScriptSyn::KeyWords() {
 }
 
 void TSynUNIXShellScriptSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
-  fSecondKeys = std::make_shared<const std::vector<std::u16string>>(Sorted(Value));
+  fSecondKeys = MakeKeywordList(Value);
   AttributeChanged(nullptr);
 }
 
 void TSynUNIXShellScriptSyn::SetSecondKeyWords(const TWideStrings& Value) {
-  std::vector<std::u16string> list;
-  list.reserve(static_cast<size_t>(Value.Count()));
-  for (int i = 0; i < Value.Count(); ++i) list.push_back(Value.Strings(i));
-  SetSecondKeyWords(list);
+  fSecondKeys = MakeKeywordList(Value);
+  AttributeChanged(nullptr);
 }
 
 bool TSynUNIXShellScriptSyn::IsKeyword(std::u16string_view AKeyword) const {
