@@ -226,6 +226,19 @@ void TSynFamilyHighlighter::SimpleNumberProc(std::uint8_t kind) {
   }
 }
 
+void TSynFamilyHighlighter::CStyleNumberProc(std::uint8_t kind) {
+  fTokenId = kind;
+  ++Run;
+  while (true) {
+    const char16_t c = At(Run);
+    const bool numberChar =
+        SynIsHexDigit(c) || c == u'L' || c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
+    if (!numberChar) return;
+    if (c == u'.' && At(Run + 1) == u'.') return;
+    ++Run;
+  }
+}
+
 int TSynFamilyHighlighter::HashLookup(const TSynHashKeywordTable& table) {
   // The line is NUL-terminated and 0 is never a hash character, so the walk stops at the line end.
   const char16_t* start = fLine + Run;

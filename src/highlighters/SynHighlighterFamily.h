@@ -209,6 +209,9 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   // A number of digits, dots and "e" (the line is lower-cased), ending before "..": the token of kind
   // from the run position.
   void SimpleNumberProc(std::uint8_t kind);
+  // A number of digits, hexadecimal letters, "L", "X", "-" and dots, ending before "..", as Java and
+  // PHP take it: the token of kind from the run position.
+  void CStyleNumberProc(std::uint8_t kind);
 
   // Hash lookup of the identifier at the run position: stores the identifier start and length
   // (fToIdent, fStringLen) and returns the keyword index of an exact match, else -1. The run is

@@ -93,7 +93,7 @@ void TSynJavaSyn::Next() {
         break;
       case u'.':
         if (SynIsDigit(At(Run + 1)))
-          NumberProc();
+          CStyleNumberProc(tkNumber);
         else
           SymbolProc(1);
         break;
@@ -139,7 +139,7 @@ void TSynJavaSyn::Next() {
         break;
       default:
         if (SynIsDigit(c))
-          NumberProc();
+          CStyleNumberProc(tkNumber);
         else if (c <= 32)
           SpaceProc();
         else if (IsJavaIdent(c))
@@ -159,20 +159,6 @@ void TSynJavaSyn::IdentProc() {
 void TSynJavaSyn::SymbolProc(int length) {
   fTokenId = tkSymbol;
   Run += length;
-}
-
-void TSynJavaSyn::NumberProc() {
-  // Starts at a digit, or at a dot that a digit follows.
-  fTokenId = tkNumber;
-  ++Run;
-  while (true) {
-    const char16_t c = At(Run);
-    const bool numberChar = SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
-                            c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
-    if (!numberChar) return;
-    if (c == u'.' && At(Run + 1) == u'.') return;
-    ++Run;
-  }
 }
 
 void TSynJavaSyn::StringProc(char16_t quote) {

@@ -41,7 +41,6 @@ class TSynJavaSyn : public TSynFamilyHighlighter {
 
  private:
   void IdentProc();
-  void NumberProc();
   void StringProc(char16_t quote);
   void SlashProc();
   void CommentScan();

@@ -219,7 +219,7 @@ void TSynPHPSyn::CharProc() {
       break;
     default:
       if (SynIsDigit(c))
-        NumberProc();
+        CStyleNumberProc(tkNumber);
       else if (c <= 32)
         SpaceProc();
       else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
@@ -243,19 +243,6 @@ void TSynPHPSyn::VariableProc() {
   fTokenId = tkVariable;
   ++Run;
   while (SynIsWordChar(At(Run))) ++Run;
-}
-
-void TSynPHPSyn::NumberProc() {
-  fTokenId = tkNumber;
-  ++Run;
-  while (true) {
-    const char16_t c = At(Run);
-    const bool numberChar = SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
-                            c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
-    if (!numberChar) return;
-    if (c == u'.' && At(Run + 1) == u'.') return;
-    ++Run;
-  }
 }
 
 void TSynPHPSyn::CommentScan() {
