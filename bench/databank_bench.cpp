@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "ScriptedUIServices.h"
 #include "canonical_bank.h"
 #include "databank/uBankSession.h"
 #include "databank/uDataBankContent.h"

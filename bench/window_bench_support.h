@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 
+#include "ScriptedUIServices.h"
 #include "bench_app.h"
 #include "platform/UIServices.h"
 

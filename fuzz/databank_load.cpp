@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "ScriptedUIServices.h"
 #include "databank/uBankFile.h"
 #include "databank/uBankSession.h"
 #include "platform/Streams.h"

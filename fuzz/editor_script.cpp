@@ -198,7 +198,7 @@ std::string StateDigest(TSynPadScript& s) {
     << e.CaretWidth() << ' ' << e.CaretHeight() << ' ' << e.CaretOffsetX() << ' ' << e.CaretOffsetY() << " marks "
     << e.Marks().size();
   for (int i = 0; i < 10; ++i) o << ' ' << e.IsBookmark(i);
-  for (TSynPadUndoList* l : {&e.UndoList(), &e.RedoList()})
+  for (const TSynPadUndoList* l : {&e.UndoList(), &e.RedoList()})
     o << " history " << l->ItemCount() << ' ' << l->NextChangeNumber() << ' ' << l->InitialChangeNumber() << ' '
       << l->BlockChangeNumber() << ' ' << l->BlockCount() << ' ' << l->IsLocked() << ' ' << l->FullUndoImpossible()
       << ' ' << l->InsideRedo() << ' ' << l->MaxUndoActions() << ' ' << l->GetInitialState();
@@ -258,10 +258,8 @@ struct TFresh {
       e.SetFont(Font);
     e.Gutter().SetShowLineNumbers(LineNumbers);
     e.SetInsertMode(Insert);
-    e.ClearAll();  // text, marks, history, modified
-    static const TSynPadUndoList kNewHistory;
-    e.UndoList().Assign(kNewHistory);  // the change numbering too
-    e.RedoList().Assign(kNewHistory);
+    e.ClearAll();   // text, marks, history, modified
+    e.ClearUndo();  // the change numbering too
     e.SetModified(false);
     e.SetSelectionMode(Mode);
     e.SetActiveSelectionMode(Mode);

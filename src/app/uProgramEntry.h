@@ -33,7 +33,7 @@ class TfrmMain;
 struct TProgramOptions {
   std::string SettingsFile;                         // "" : the program's settings file (SettingsFilePath)
   std::string CommandLineFile;                      // the databank named on the command line, "" for none
-  std::string PluginFolder;                         // "" : "highlighters" beside the program
+  std::string PluginFolder;                         // "" : DefaultHighlighterPluginFolders()
   platform::IModuleLoader* PluginLoader = nullptr;  // nullptr : the system's
 };
 

@@ -61,9 +61,8 @@ bool CouldBeCipherLayer(std::string_view bytes) {
   return cipher % 16 == 0 && EncipheredSize(n) == bytes.size();
 }
 
-bool DecodeBankLayers(std::string fileBytes, TBankReadContext& context, TBankReadResult& result) {
+bool DecodeBankLayers(std::string bytes, TBankReadContext& context, TBankReadResult& result) {
   result = TBankReadResult();
-  std::string bytes = std::move(fileBytes);
 
   if (StartsWith(bytes, "PK")) {
     bool unzipped = false;

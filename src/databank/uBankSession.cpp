@@ -763,9 +763,10 @@ void TBankSession::FirstRun() {
   if (options_.ProgramDir.empty()) return;
   std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
   if (!bp::FileExists(sample)) return;
-  // A program installed for every user cannot save its sample where it lies; the user gets a copy
-  // of their own, so exploring it never ends in a failed save.
-  if (!FolderWritable(options_.ProgramDir) && !options_.UserDir.empty() && FolderWritable(options_.UserDir)) {
+  // An installed program never writes into its own folder: the user explores a copy of their own,
+  // and its saves and backups stay in the user's folder. A copy made on an earlier first run (the
+  // settings file was removed since) keeps what the user changed in it.
+  if (!options_.UserDir.empty() && options_.UserDir != options_.ProgramDir && ForceDirectories(options_.UserDir)) {
     const std::string copy = bp::ExpandFileNameFrom(SSampleBankName, options_.UserDir);
     try {
       if (!bp::FileExists(copy)) CopyFile(sample, copy);

@@ -92,8 +92,8 @@ class TBankSession {
   struct TOptions {
     // The program's folder: recent entries are stored relative to it and the sample lies in it.
     std::string ProgramDir;
-    // The user's own folder (where the settings file lives): a sample the user may not change in
-    // the program's folder is copied here before it is opened.
+    // The user's own data folder (platform's UserDataFolder): when it is set and not ProgramDir,
+    // the first run copies the sample here (making the folder) and opens the copy.
     std::string UserDir;
     // Rename an opened ".xdb" file to ".xdb2". Tools that only look at files switch it off.
     bool RenameOldFiles = true;
@@ -208,7 +208,7 @@ class TBankSession {
   // new empty databank.
   void StartupOpen();
   // The first run (no settings file yet): save the settings, then open the sample beside the
-  // program when there is one (its copy in UserDir when the program's folder is not writable).
+  // program when there is one (the user's copy of it in UserDir when that is another folder).
   void FirstRun();
 
   // While a scope lives, auto-save does nothing. Import and export hold one around their work.

@@ -48,32 +48,15 @@ std::intptr_t TSynMemo::Perform(std::uint32_t Msg, std::uintptr_t WParam, std::i
       if (GetReadOnly()) return 0;
       const char16_t* p = reinterpret_cast<const char16_t*>(LParam);
       const std::u16string text = p ? std::u16string(p) : std::u16string();
-      const bool recorded = WParam != 0;
       PaintTransient(ttBefore);
       TSynScopeEnd after([this] { PaintTransient(ttAfter); });
-      {
-        TSynUndoBlock block(UndoList());
-        if (SelAvail() && recorded)
-          UndoList().AddChange(crSelDelete, BlockBegin(), BlockEnd(), GetSelTextRaw(), ActiveSelectionMode());
-        const TBufferCoord b = BlockBegin(), e = BlockEnd();
-        const TSynSelectionMode mode = ActiveSelectionMode();
-        SetBlockBegin(b);
-        SetBlockEnd(e);
-        SetActiveSelectionMode(mode);
-        {
-          UndoList().Lock();
-          TSynScopeEnd unlock([this] { UndoList().Unlock(); });
-          ReplaceSelectionUntrimmed(text);
-        }
-        if (recorded) {
-          if (!text.empty()) UndoList().AddChange(crInsert, b, LastInsertEnd(), u"", smNormal);
-          TrimAfterReplacement(true);
-        } else {
-          TrimAfterReplacement(false);
-          // The recorded changes would now point at the wrong places: undo starts afresh.
-          UndoList().Clear();
-          RedoList().Clear();
-        }
+      if (WParam != 0) {
+        // Recorded as any replacement is, in the selection's mode (a column block line by line).
+        SetSelTextExternal(text, ActiveSelectionMode());
+      } else {
+        SetSelText(text);
+        // The recorded changes would now point at the wrong places: undo starts afresh.
+        ClearUndo();
       }
       EnsureCursorPosVisible();
       StatusChanged(SynSC(scSelection));

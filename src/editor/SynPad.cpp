@@ -158,7 +158,12 @@ void TCustomSynPad::Loaded() {
 }
 
 void TCustomSynPad::Resize() {
+  // A scroll bar that appears takes lines from the view (one that goes gives them back): the
+  // caret's line, in view before, stays in view, not half under the bar.
+  const int row = HandleAllocated() && fLinesInWindow > 0 ? GetDisplayY() : 0;
+  const bool caretInView = row >= fTopLine && row <= fTopLine + fLinesInWindow - 1;
   RecalcWindowExtent(false);
+  if (caretInView && fLinesInWindow > 0 && row > fTopLine + fLinesInWindow - 1) SetTopLine(row - fLinesInWindow + 1);
 }
 
 TSynFontDesc SynCanvasFont(const TSynFont& Font, int PixelsPerInch, bool FixedPitch) {
@@ -226,6 +231,15 @@ void TCustomSynPad::ClearAll() {
   fUndoList->Clear();
   fRedoList->Clear();
   SetModified(false);
+}
+
+void TCustomSynPad::ClearUndo() {
+  static const TSynPadUndoList kNew;
+  for (TSynPadUndoList* list : {fUndoList.get(), fRedoList.get()}) {
+    const int limit = list->MaxUndoActions();
+    list->Assign(kNew);
+    list->SetMaxUndoActions(limit);
+  }
 }
 
 bool TCustomSynPad::CanUndo() const {

@@ -456,8 +456,11 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TSynPadKeyStrokes& Keystrokes() { return *fKeystrokes; }
   void SetKeystrokes(const TSynPadKeyStrokes* Value);
   TSynPadMarkList& Marks() { return fMarkList; }
-  TSynPadUndoList& UndoList() { return *fUndoList; }
-  TSynPadUndoList& RedoList() { return *fRedoList; }
+  // The history, to look at: every edit records itself inside the control.
+  const TSynPadUndoList& UndoList() const { return *fUndoList; }
+  const TSynPadUndoList& RedoList() const { return *fRedoList; }
+  // Forgets every change: both lists start afresh, their numbering too; the limit stays.
+  void ClearUndo();
   TSynCustomHighlighter* Highlighter() const { return fHighlighter; }
   void SetHighlighter(TSynCustomHighlighter* Value);
   TSynPadSearchCustom* SearchEngine() const { return fSearchEngine; }
@@ -709,14 +712,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   virtual bool DoOnSpecialLineColors(int Line, TColor& Foreground, TColor& Background);
   virtual void DoOnStatusChange(TSynStatusChanges Changes);
   void StatusChanged(TSynStatusChanges AChanges);
-  // Where the last replacement's inserted text ends.
-  TBufferCoord LastInsertEnd() const { return fInsertEnd; }
-  // The engine without its final trimming, and the trimming (recorded or not) on its own, for
-  // replacements that record their insertion between the two.
-  void ReplaceSelectionUntrimmed(std::u16string_view Value) {
-    SetSelTextPrimitiveEx(fActiveSelectionMode, Value, false);
-  }
-  void TrimAfterReplacement(bool Record) { FlushTrims(Record); }
   // The transient-paint notifier around an edit (counted; on the host's canvas when it has one).
   void PaintTransient(TSynTransientType Type);
 
@@ -772,8 +767,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret);
   // Puts marks back on the lines an undo item noted (marks gone since are skipped).
   void RestoreMarkLines(const std::vector<std::pair<const void*, int>>& MarkLines);
-  // The item just added to a list, to note moved marks on; nullptr while the list is locked.
-  static TSynPadUndoItem* NewestUndoItem(TSynPadUndoList& List);
   void InsertNormal(std::u16string_view Value, TBufferCoord& Caret);
   void InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret);
   void InsertLineMode(std::u16string_view Value, TBufferCoord& Caret);
@@ -807,6 +800,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Command internals.
   void MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter, bool SelectionCommand);
   void MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand);
+  // Whether a selecting move from the caret goes on from the current block's anchor.
+  bool KeepsAnchor(const TBufferCoord& Caret) const;
   void MoveCaretHorz(int DX, bool SelectionCommand);
   void MoveCaretVert(int DY, bool SelectionCommand);
   void DoHomeKey(bool Selection);

@@ -21,13 +21,30 @@ struct TNoTrim {
   ~TNoTrim() { options = saved; }
 };
 
-void WriteClipboard(std::u16string_view Text, TSynSelectionMode Mode) {
-  if (Text.empty()) return;
+// Text handed to the desktop ends its lines with LF alone, as every other program here does (a
+// shell snippet with CR LF fails in a terminal); the selected text itself joins them with CR LF.
+// Pasting takes LF, CR LF and CR alike.
+std::u16string DesktopLineBreaks(std::u16string_view Text) {
+  std::u16string out;
+  out.reserve(Text.size());
+  for (size_t i = 0; i < Text.size(); ++i) {
+    if (Text[i] != u'\r') {
+      out += Text[i];
+    } else if (i + 1 >= Text.size() || Text[i + 1] != u'\n') {
+      out += u'\n';
+    }
+  }
+  return out;
+}
+
+void WriteClipboard(std::u16string_view Selected, TSynSelectionMode Mode) {
+  if (Selected.empty()) return;
+  const std::u16string text = DesktopLineBreaks(Selected);
   // Readers use byte 0 only; the text after it is what a single-byte reader would get.
   std::string block(1, static_cast<char>(Mode));
-  block += codepage::Utf16ToCp1252(Text);
+  block += codepage::Utf16ToCp1252(text);
   block.push_back('\0');
-  editorservices::WriteClipboardTextWithData(Text, SynPadClipboardFormat, block);
+  editorservices::WriteClipboardTextWithData(text, SynPadClipboardFormat, block);
 }
 
 constexpr char16_t kBrackets[] = u"()[]{}<>";

@@ -284,8 +284,7 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
   if (SelectionCommand) {
-    // Without a selection the anchor is where the caret stood, not a stale block begin.
-    if (!SelAvail()) SetBlockBegin(ptBefore);
+    if (!KeepsAnchor(ptBefore)) SetBlockBegin(ptBefore);
     SetBlockEnd(ptAfter);
   } else {
     SetBlockBegin(ptAfter);
@@ -293,10 +292,17 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
   SetCaretXY(ptAfter);
 }
 
+bool TCustomSynPad::KeepsAnchor(const TBufferCoord& Caret) const {
+  // A selection, or an empty one whose moving end stands at the caret (a column block one column
+  // wide is empty, yet Shift+Down from it goes on from its anchor), keeps its anchor; otherwise
+  // the anchor is where the caret stands, not a block begin left behind by an earlier move.
+  return SelAvail() || fBlockEnd == Caret;
+}
+
 void TCustomSynPad::MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand) {
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
-  if (SelectionCommand && !SelAvail()) SetBlockBegin(GetCaretXY());
+  if (SelectionCommand && !KeepsAnchor(GetCaretXY())) SetBlockBegin(GetCaretXY());
   SetDisplayXY(Target);
   const bool endOfRow = fCaretAtEndOfRow;
   if (SelectionCommand)

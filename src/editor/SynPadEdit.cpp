@@ -395,8 +395,7 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value,
     if (mode == smLine) start.Char = 1;
     // Padding up to a caret past the end is part of the insertion (a missing line has no text).
     if (!sel && mode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
-    if (sel) fUndoList->AddChange(crSelDelete, bb, be, GetSelTextRaw(), mode);
-    TSynPadUndoItem* deletion = sel ? NewestUndoItem(*fUndoList) : nullptr;
+    TSynPadUndoItem* deletion = sel ? fUndoList->AddChange(crSelDelete, bb, be, GetSelTextRaw(), mode) : nullptr;
     fBlockBegin = bb;
     fBlockEnd = be;
     fMovedMarks.clear();
@@ -474,11 +473,9 @@ void TCustomSynPad::DeleteSelectionRecorded() {
   const TSynSelectionMode mode = fActiveSelectionMode;
   TSynPaintLock lock(*this);
   TSynUndoBlock block(*fUndoList);
-  if (reason == crDeleteSelection)
-    fUndoList->AddChange(reason, moving, anchor, GetSelTextRaw(), mode);
-  else
-    fUndoList->AddChange(reason, anchor, moving, GetSelTextRaw(), mode);
-  TSynPadUndoItem* deletion = NewestUndoItem(*fUndoList);
+  TSynPadUndoItem* deletion = reason == crDeleteSelection
+                                  ? fUndoList->AddChange(reason, moving, anchor, GetSelTextRaw(), mode)
+                                  : fUndoList->AddChange(reason, anchor, moving, GetSelTextRaw(), mode);
   fMovedMarks.clear();
   SetSelTextPrimitiveEx(mode, u"", false);
   if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
@@ -490,15 +487,10 @@ void TCustomSynPad::DeleteRangeRecorded(TBufferCoord From, TBufferCoord To, TSyn
   const std::u16string text = TextOfRange(From, To, smNormal);
   TSynPaintLock lock(*this);
   TSynUndoBlock block(*fUndoList);
-  fUndoList->AddChange(Reason, From, To, text, smNormal);
-  TSynPadUndoItem* deletion = NewestUndoItem(*fUndoList);
+  TSynPadUndoItem* deletion = fUndoList->AddChange(Reason, From, To, text, smNormal);
   fMovedMarks.clear();
   ReplaceRange(From, To, smNormal, u"");
   if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
-}
-
-TSynPadUndoItem* TCustomSynPad::NewestUndoItem(TSynPadUndoList& List) {
-  return List.IsLocked() ? nullptr : List.PeekItem();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -681,8 +673,8 @@ void TCustomSynPad::RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& D
   const std::u16string removed = TextOfRange(lo, hi, mode);
   fMovedMarks.clear();
   ReplaceRange(lo, hi, mode, u"");
-  Dest.AddChange(Item.ChangeReason, start, end, removed, mode);
-  if (TSynPadUndoItem* redone = NewestUndoItem(Dest); redone && !fMovedMarks.empty())
+  if (TSynPadUndoItem* redone = Dest.AddChange(Item.ChangeReason, start, end, removed, mode);
+      redone && !fMovedMarks.empty())
     redone->MarkLines = std::move(fMovedMarks);
 }
 

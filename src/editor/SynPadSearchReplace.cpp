@@ -232,8 +232,9 @@ struct TCustomSynPad::TSearchReplaceRun {
     const TBufferCoord b{1, first};
     const int newLast = first + static_cast<int>(lines.size()) - 1;
     ed.fUndoList->AddChange(crGroupOpen, b, b, u"", smNormal);
-    ed.fUndoList->AddChange(crDeleteAfter, b, TBufferCoord{static_cast<int>(oldLastLength) + 1, last}, old, smNormal);
-    NewestUndoItem(*ed.fUndoList)->MarkLines = std::move(marks);
+    if (TSynPadUndoItem* removed = ed.fUndoList->AddChange(
+            crDeleteAfter, b, TBufferCoord{static_cast<int>(oldLastLength) + 1, last}, old, smNormal))
+      removed->MarkLines = std::move(marks);
     ed.fUndoList->AddChange(crInsert, b, TBufferCoord{LineLength(newLast) + 1, newLast}, u"", smNormal);
     ed.fUndoList->AddChange(crGroupClose, b, b, u"", smNormal);
     spanOld.clear();

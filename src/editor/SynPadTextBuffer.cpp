@@ -463,9 +463,10 @@ void TSynPadUndoList::IncNextChangeNumber() {
   if (fNextChangeNumber == 0) fNextChangeNumber = 1;
 }
 
-void TSynPadUndoList::AddChange(TSynChangeReason AReason, const TBufferCoord& AStart, const TBufferCoord& AEnd,
-                                const std::u16string& ChangeText, TSynSelectionMode SelMode) {
-  if (fLockCount > 0) return;
+TSynPadUndoItem* TSynPadUndoList::AddChange(TSynChangeReason AReason, const TBufferCoord& AStart,
+                                            const TBufferCoord& AEnd, const std::u16string& ChangeText,
+                                            TSynSelectionMode SelMode) {
+  if (fLockCount > 0) return nullptr;
   auto item = std::make_unique<TSynPadUndoItem>();
   item->ChangeReason = AReason;
   item->ChangeSelMode = SelMode;
@@ -480,7 +481,9 @@ void TSynPadUndoList::AddChange(TSynChangeReason AReason, const TBufferCoord& AS
     item->ChangeNumber = fNextChangeNumber;
     IncNextChangeNumber();
   }
+  TSynPadUndoItem* added = item.get();
   PushItem(std::move(item));
+  return !fItems.empty() && fItems.back().get() == added ? added : nullptr;
 }
 
 void TSynPadUndoList::AddGroupBreak() {
@@ -512,7 +515,7 @@ TSynChangeReason TSynPadUndoList::LastChangeReason() const {
   return fItems.empty() ? crNothing : fItems.back()->ChangeReason;
 }
 
-TSynPadUndoItem* TSynPadUndoList::PeekItem() const {
+const TSynPadUndoItem* TSynPadUndoList::PeekItem() const {
   return fItems.empty() ? nullptr : fItems.back().get();
 }
 

@@ -236,8 +236,10 @@ class TSynPadUndoList : public TSynPersistent {
   TSynPadUndoList() = default;
   ~TSynPadUndoList() override = default;
 
-  void AddChange(TSynChangeReason AReason, const TBufferCoord& AStart, const TBufferCoord& AEnd,
-                 const std::u16string& ChangeText, TSynSelectionMode SelMode);
+  // The item recorded, for the caller to add what only it knows (the marks it moved); nullptr when
+  // nothing was kept: the list is locked, or its limit (0 keeps nothing) dropped the item at once.
+  TSynPadUndoItem* AddChange(TSynChangeReason AReason, const TBufferCoord& AStart, const TBufferCoord& AEnd,
+                             const std::u16string& ChangeText, TSynSelectionMode SelMode);
   void AddGroupBreak();
   void BeginBlock();
   void EndBlock();
@@ -246,7 +248,7 @@ class TSynPadUndoList : public TSynPersistent {
   int ItemCount() const { return static_cast<int>(fItems.size()); }
   TSynChangeReason LastChangeReason() const;
   // The newest item (nullptr when empty); the list keeps it.
-  TSynPadUndoItem* PeekItem() const;
+  const TSynPadUndoItem* PeekItem() const;
   // Removes the newest item and hands it over (nullptr when empty).
   std::unique_ptr<TSynPadUndoItem> PopItem();
   void PushItem(std::unique_ptr<TSynPadUndoItem> Item);

@@ -158,20 +158,40 @@ std::string ExecutablePath() {
   return std::string(buf.data(), static_cast<size_t>(n));
 }
 
-std::string SettingsFilePath() {
-  std::string exe = ExecutablePath();
-  std::string dir = ExtractFileDir(exe);
-  if (!exe.empty() && FolderWritable(dir)) return dir + "/" + ExtractFileName(exe) + ".xdb";
-  std::string config;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  // Only an absolute path counts; anything else falls back to the default, as the convention says.
-  if (xdg && xdg[0] == '/') {
-    config = xdg;
+bool PortableProgram() {
+  const std::string dir = ExtractFileDir(ExecutablePath());
+  return !dir.empty() && FileExists(dir + "/portable") && FolderWritable(dir);
+}
+
+namespace {
+
+// "$<variable>/tessaryn", or "<home>/<fallback>/tessaryn" when the variable is unset or not an
+// absolute path (the XDG convention ignores relative ones).
+std::string XdgProgramFolder(const char* variable, const char* fallback) {
+  std::string folder;
+  const char* value = std::getenv(variable);
+  if (value && value[0] == '/') {
+    folder = value;
   } else {
-    config = HomeFolder() + "/.config";
+    folder = HomeFolder() + "/" + fallback;
   }
-  while (config.size() > 1 && config.back() == '/') config.pop_back();
-  return config + "/tessaryn/tessaryn.xdb";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder + "/tessaryn";
+}
+
+}  // namespace
+
+std::string SettingsFilePath() {
+  if (PortableProgram()) {
+    const std::string exe = ExecutablePath();
+    return ExtractFileDir(exe) + "/" + ExtractFileName(exe) + ".xdb";
+  }
+  return XdgProgramFolder("XDG_CONFIG_HOME", ".config") + "/tessaryn.xdb";
+}
+
+std::string UserDataFolder() {
+  if (PortableProgram()) return ExtractFileDir(ExecutablePath());
+  return XdgProgramFolder("XDG_DATA_HOME", ".local/share");
 }
 
 std::string ExtractFileDir(std::string_view path) {

@@ -14,10 +14,19 @@ class TStream;
 // exists); "" when the system does not tell.
 std::string ExecutablePath();
 
-// The settings file: "<executable folder>/<executable name>.xdb" when that folder is writable
-// (portable use), else "$XDG_CONFIG_HOME/tessaryn/tessaryn.xdb" (XDG_CONFIG_HOME defaults to
-// ~/.config). The folder of the second form is not created here.
+// Where the program keeps the user's files. A portable program (a file named "portable" beside the
+// executable, as the build folder has one, in a folder this process may write) keeps them beside
+// itself; any other, an installed one above all, uses the user's XDG folders and never writes
+// into its own. This is the one place that decides it.
+bool PortableProgram();
+// The settings file: "<executable folder>/<executable name>.xdb" for a portable program, else
+// "$XDG_CONFIG_HOME/tessaryn/tessaryn.xdb" (XDG_CONFIG_HOME defaults to ~/.config). The folder of
+// the second form is not created here.
 std::string SettingsFilePath();
+// The user's own data of the program (the copy of the sample databank, highlighter plug-ins): the
+// executable's folder for a portable program, else "$XDG_DATA_HOME/tessaryn" (XDG_DATA_HOME
+// defaults to ~/.local/share). Not created here.
+std::string UserDataFolder();
 
 // The part of the path before its last "/" ("" when there is none), and the part after it.
 std::string ExtractFileDir(std::string_view path);

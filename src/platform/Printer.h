@@ -1,7 +1,7 @@
 // The printer as the print engine sees it: the installed printers, the current one's page metrics,
 // and a print job (begin a document and get its canvas, new page, end, or abort and discard). The
 // program installs the Qt printer (platform/qt/QtPrinter.h: a system printer or a PDF file); tests
-// install FakePrinter, which records every page on a recording canvas.
+// install FakePrinter (tests/support/), which records every page on a recording canvas.
 //
 // All sizes are device pixels of the printer.
 #pragma once

@@ -9,8 +9,11 @@
 
 const std::vector<std::string> kHighlighterPluginPatterns = {"hl_*.so", "hl_*.bpl"};
 
-std::string DefaultHighlighterPluginFolder() {
-  return ExtractFileDir(ExecutablePath()) + "/highlighters";
+std::vector<std::string> DefaultHighlighterPluginFolders() {
+  std::vector<std::string> folders{ExtractFileDir(ExecutablePath()) + "/highlighters"};
+  const std::string user = UserDataFolder() + "/highlighters";
+  if (user != folders.front()) folders.push_back(user);
+  return folders;
 }
 
 namespace {

@@ -13,8 +13,10 @@ class TSynCustomHighlighter;
 
 // The file patterns of plug-ins in their folder.
 extern const std::vector<std::string> kHighlighterPluginPatterns;  // "hl_*.so", "hl_*.bpl"
-// "<folder of the program>/highlighters".
-std::string DefaultHighlighterPluginFolder();
+// The folders plug-ins are loaded from, in order: "<folder of the program>/highlighters", then the
+// user's "<UserDataFolder>/highlighters" (an installed program's folder is not the user's to write).
+// A portable program has the one folder.
+std::vector<std::string> DefaultHighlighterPluginFolders();
 
 class THighlighterPlugins {
  public:

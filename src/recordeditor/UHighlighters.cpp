@@ -131,7 +131,11 @@ TdmHighLighters::TdmHighLighters(THighlighterSetRole role, std::string pluginFol
     if (row.Listing == TSynListing::Registered)
       RegisterHighlighter(row.ListName, FindComponent(row.Component)->Highlighter, row.Tag);
   plugins_ = std::make_unique<THighlighterPlugins>(loader ? *loader : SystemModuleLoader());
-  plugins_->LoadFolder(pluginFolder.empty() ? DefaultHighlighterPluginFolder() : pluginFolder);
+  if (!pluginFolder.empty()) {
+    plugins_->LoadFolder(pluginFolder);
+  } else {
+    for (const std::string& folder : DefaultHighlighterPluginFolders()) plugins_->LoadFolder(folder);
+  }
 }
 
 TdmHighLighters::~TdmHighLighters() {

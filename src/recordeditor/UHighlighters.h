@@ -73,7 +73,7 @@ struct TdmComponent {
 
 class TdmHighLighters {
  public:
-  // pluginFolder: where the plug-ins are looked for ("" for "highlighters" beside the program);
+  // pluginFolder: where the plug-ins are looked for ("" for DefaultHighlighterPluginFolders());
   // loader: nullptr for the system's. A secondary set loads nothing. Only one primary set may exist
   // at a time (a second one throws Exception).
   explicit TdmHighLighters(THighlighterSetRole role = THighlighterSetRole::Primary, std::string pluginFolder = "",

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "RecordingEditor.h"
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "WidgetPng.h"
 #include "app/UMain.h"

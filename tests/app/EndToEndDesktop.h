@@ -30,7 +30,8 @@ inline void Sleep(int ms) {
 }
 
 // One X display with the program on it. The program runs from a folder of its own (a copy of the
-// built binary), so its settings file and its sample are the test's alone.
+// built binary, marked portable as the build folder is), so its settings file and its sample are the
+// test's alone.
 class Desktop {
  public:
   Desktop(testsupport::XServer& x, const testsupport::TempDir& tmp, const std::string& xdotool)
@@ -38,15 +39,22 @@ class Desktop {
     setenv("DISPLAY", x.Display().c_str(), 1);  // for xdotool and xshot
     fs::create_directories(dir_);
     fs::copy_file(std::string(TESSARYN_BINARY_DIR) + "/tessaryn", Program());
+    testsupport::WriteFile(dir_ + "/portable", "");
   }
   std::string Program() const { return dir_ + "/tessaryn"; }
   std::string Folder() const { return dir_; }
 
   // Starts the program; "" or why it did not show a window whose title matches.
   std::string Start(const std::vector<std::string>& args, const std::string& title, int timeoutMs = 60000) {
-    std::vector<std::string> env = x_.ClientEnv();
-    env.push_back("ASAN_OPTIONS=detect_leaks=0");  // Qt's own allocations at exit are not ours to judge here
-    program_ = std::make_unique<BackgroundProcess>(Program(), args, env);
+    return StartProgram(Program(), args, {}, title, timeoutMs);
+  }
+  // The same for another program (an installed copy, say), with `env` added to the environment.
+  std::string StartProgram(const std::string& program, const std::vector<std::string>& args,
+                           const std::vector<std::string>& env, const std::string& title, int timeoutMs = 60000) {
+    std::vector<std::string> all = x_.ClientEnv();
+    all.push_back("ASAN_OPTIONS=detect_leaks=0");  // Qt's own allocations at exit are not ours to judge here
+    all.insert(all.end(), env.begin(), env.end());
+    program_ = std::make_unique<BackgroundProcess>(program, args, all);
     return WaitWindow(title, timeoutMs);
   }
   // The same as the ordinary user and group 65534, through setpriv.

@@ -510,7 +510,9 @@ TEST_F(EndToEnd, DialogsCloseFromTheKeyboardAndGiveTheFocusBack) {
     SCOPED_TRACE(withManager ? "with a window manager" : "without a window manager");
     fs::remove_all(tmp.File("prog"));  // the program's folder of the round before
     REQUIRE_DESKTOP(d);
-    if (withManager) ASSERT_EQ(xs.StartWindowManager(), "");
+    if (withManager) {
+      ASSERT_EQ(xs.StartWindowManager(), "");
+    }
     const std::string bank = tmp.File(withManager ? "info2.xdb2" : "info1.xdb2");
     testsupport::WriteFile(bank, TwoRecords("Info"));
     // Save is enabled once the first key has been typed.

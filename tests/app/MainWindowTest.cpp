@@ -9,6 +9,7 @@
 
 #include "AppTestSupport.h"
 #include "OnModal.h"
+#include "ScriptedUIServices.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
@@ -197,18 +198,18 @@ TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
   EXPECT_EQ(XMLPathReadString(Node(2), "HighLight", ""), "9");
   EXPECT_EQ(Node(2)->Text(), "Renamed");
   EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "Renamed");
-  answer({indexOf(4)});
+  answer({indexOf(4), -1, ""});
   EXPECT_EQ(Node(2)->FindNode("HighLight"), nullptr);
   // The default picture is stored as no attribute; another one as its index.
-  answer({-2, 0});
+  answer({-2, 0, ""});
   EXPECT_EQ(Node(2)->GetAttribute("Image"), "");
   EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(2))), form->Images.DefaultDocImage);
-  answer({-2, 3});
+  answer({-2, 3, ""});
   EXPECT_EQ(Node(2)->GetAttribute("Image"), std::to_string(form->Images.Ranges.RecordFirst + 3));
 
   // A folder: the closed pictures; the open one shows while it is open.
   Select(1);
-  answer({-2, 2});
+  answer({-2, 2, ""});
   EXPECT_EQ(Node(1)->GetAttribute("Image"), std::to_string(form->Images.Ranges.FolderFirst + 4));
   EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(1))), form->Images.Ranges.FolderFirst + 5);
   // A record with its own language shows it; cancelling changes nothing.
@@ -306,8 +307,9 @@ TEST_F(MainWindow, NothingSelectedShowsTheCurtainAndNoKeywords) {
   EXPECT_EQ(form->lKeywords->text(), "no keywords");
 
   for (QAction* action : form->TreeMenu->actions())
-    if (!action->shortcut().isEmpty())
+    if (!action->shortcut().isEmpty()) {
       EXPECT_TRUE(action->isShortcutVisibleInContextMenu()) << action->text().toStdString();
+    }
   EXPECT_TRUE(form->miItemProperties->isVisible());
   EXPECT_EQ(form->miItemProperties->shortcut(), QKeySequence(QStringLiteral("Alt+Return")));
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "AppTestSupport.h"
+#include "ScriptedUIServices.h"
 #include "app/uProgramEntry.h"
 #include "platform/Application.h"
 #include "platform/ModuleLoader.h"

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 #include "AppTestSupport.h"
 #include "databank/uDataBankContent.h"
@@ -36,8 +37,9 @@ TEST(ProgramFiles, TheSampleShowsEveryLanguageWithKeywordsCommentsAndABookmark) 
     for (const std::string& text : {bank::RecordData(node), bank::RecordComments(node)})
       EXPECT_EQ(text.find("\r\r"), std::string::npos) << node->Text();
     const TxevXMLNode2* folder = node->Parent();
-    if (bank::IsFolder(folder) && folder->FindNode(bank::xnHighLight))
+    if (bank::IsFolder(folder) && folder->FindNode(bank::xnHighLight)) {
       EXPECT_TRUE(languages.insert(XMLPathReadInteger(folder, bank::xnHighLight, -1)).second) << folder->Text();
+    }
   });
   // A folder for each of the built-in languages, each with its example.
   std::set<int> builtIn;
@@ -52,9 +54,15 @@ TEST(ProgramFiles, TheSampleShowsEveryLanguageWithKeywordsCommentsAndABookmark) 
   EXPECT_TRUE(bank::IsRecord(bank::FindNodeByID(bank.Root(), bank.ReadInteger(bank::skLastPosition, -1))));
 }
 
+// The install rule: the program with what it looks for beside itself, a link in bin/, the icon by its
+// theme name, a launcher and a MIME type that desktops take up, an AppStream description, and a
+// manifest that names every file, so that an uninstall from it leaves nothing behind.
 TEST(ProgramFiles, InstallRulePutsTheProgramAndItsFilesUnderAPrefix) {
   REQUIRE_TOOL(cmake, "cmake");
   REQUIRE_TOOL(validate, "desktop-file-validate");
+  REQUIRE_TOOL(appstreamcli, "appstreamcli");
+  REQUIRE_TOOL(updateMime, "update-mime-database");
+  REQUIRE_TOOL(xdgMime, "xdg-mime");
   testsupport::TempDir tmp;
   const std::string prefix = tmp.File("prefix");
   const auto r = testsupport::RunProcess(cmake, {"--install", TESSARYN_BINARY_DIR, "--prefix", prefix}, "", 300);
@@ -68,12 +76,41 @@ TEST(ProgramFiles, InstallRulePutsTheProgramAndItsFilesUnderAPrefix) {
   EXPECT_EQ(testsupport::ReadFile(prefix + "/lib/tessaryn/about.xdb2"),
             testsupport::ReadFile(std::string(TESSARYN_SOURCE_DIR) + "/resources/about.xdb2"));
   EXPECT_TRUE(fs::is_directory(prefix + "/lib/tessaryn/highlighters"));
+  // Not portable: an installed program keeps the user's files in the user's folders.
+  EXPECT_FALSE(fs::exists(prefix + "/lib/tessaryn/portable"));
   EXPECT_TRUE(fs::is_regular_file(prefix + "/share/icons/hicolor/scalable/apps/tessaryn.svg"));
   EXPECT_TRUE(fs::is_regular_file(prefix + "/include/tessaryn/recordeditor/SynHighlighterPlugin.h"));
+
+  std::set<std::string> installed;
+  for (const auto& entry : fs::recursive_directory_iterator(prefix))
+    if (!entry.is_directory() || entry.is_symlink()) installed.insert(entry.path().string());
+  std::set<std::string> listed;
+  std::istringstream manifest(testsupport::ReadFile(std::string(TESSARYN_BINARY_DIR) + "/install_manifest.txt"));
+  for (std::string line; std::getline(manifest, line);) listed.insert(line);
+  EXPECT_EQ(listed, installed);
+
   const std::string launcher = prefix + "/share/applications/tessaryn.desktop";
   const auto valid = testsupport::RunProcess(validate, {launcher});
   EXPECT_EQ(valid.exitCode, 0) << valid.out << valid.err;
   const std::string text = testsupport::ReadFile(launcher);
   EXPECT_NE(text.find("Exec=\"" + prefix + "/bin/tessaryn\" %f\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Icon=" + prefix + "/share/icons/hicolor/scalable/apps/tessaryn.svg\n"), std::string::npos);
+  EXPECT_NE(text.find("\nIcon=tessaryn\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nMimeType=application/x-tessaryn-databank;\n"), std::string::npos) << text;
+
+  const std::string metainfo = prefix + "/share/metainfo/org.tessaryn.tessaryn.metainfo.xml";
+  const auto appstream = testsupport::RunProcess(appstreamcli, {"validate", "--no-net", metainfo});
+  EXPECT_EQ(appstream.exitCode, 0) << appstream.out << appstream.err;
+
+  // A file manager names a databank by the installed type, once the MIME database is brought up to
+  // date (a package's trigger does it; by hand, update-mime-database <prefix>/share/mime).
+  const auto updated = testsupport::RunProcess(updateMime, {prefix + "/share/mime"});
+  ASSERT_EQ(updated.exitCode, 0) << updated.err;
+  testsupport::ScopedEnv dirs("XDG_DATA_DIRS", (prefix + "/share:/usr/share").c_str());
+  testsupport::ScopedEnv desktop("XDG_CURRENT_DESKTOP", nullptr);
+  testsupport::ScopedEnv session("DESKTOP_SESSION", nullptr);
+  for (const char* name : {"bank.xdb2", "old.xdb"}) {
+    testsupport::WriteFile(tmp.File(name), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot/>");
+    const auto type = testsupport::RunProcess(xdgMime, {"query", "filetype", tmp.File(name)});
+    EXPECT_EQ(type.out, "application/x-tessaryn-databank\n") << name << ": " << type.err;
+  }
 }

@@ -100,7 +100,9 @@ TEST(BankFileLayers, EveryCombinationRoundTrips) {
       EXPECT_EQ(result.Enciphered, !password.empty());
       EXPECT_EQ(rec.prompts, password.empty() ? 0 : 1);
       EXPECT_EQ(ctx.Password, password);
-      if (compress) EXPECT_EQ(result.EntryName, "e.xdb2");
+      if (compress) {
+        EXPECT_EQ(result.EntryName, "e.xdb2");
+      }
       EXPECT_TRUE(rec.ids.empty());
     }
 }
@@ -126,7 +128,9 @@ TEST(BankFileLayers, PlainLengthStartingWithPKIsACipherLayer) {
   ASSERT_EQ(xml.size(), 19280u);
   for (bool compress : {false, true}) {
     const std::string file = Encode(xml, "pw", compress);
-    if (!compress) ASSERT_EQ(file.substr(0, 2), "PK");
+    if (!compress) {
+      ASSERT_EQ(file.substr(0, 2), "PK");
+    }
     Recorder rec;
     auto ctx = rec.Context();
     TBankReadResult result;
@@ -223,7 +227,9 @@ TEST(BankFileLayers, RandomBytesNeverCrash) {
     Recorder rec;
     auto ctx = rec.Context();
     TBankReadResult result;
-    if (!DecodeBankLayers(bytes, ctx, result)) EXPECT_EQ(rec.ids.size(), 1u);
+    if (!DecodeBankLayers(bytes, ctx, result)) {
+      EXPECT_EQ(rec.ids.size(), 1u);
+    }
   }
 }
 

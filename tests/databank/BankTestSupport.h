@@ -7,6 +7,7 @@
 #include <string>
 
 #include "MapSettings.h"
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "databank/uBankSession.h"
 #include "databank/uDataBankContent.h"

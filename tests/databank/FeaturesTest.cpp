@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "ScriptedUIServices.h"
 #include "TestTree.h"
 #include "databank/uConfigModel.h"
 #include "databank/uTextSearchUtils.h"

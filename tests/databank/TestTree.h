@@ -10,6 +10,7 @@
 #include "BankTestSupport.h"
 #include "FakeTreeView.h"
 #include "RecordingEditor.h"
+#include "ScriptedUIServices.h"
 #include "databank/uXMLTreeFeatures.h"
 #include "platform/Clipboard.h"
 

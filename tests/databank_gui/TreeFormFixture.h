@@ -11,6 +11,7 @@
 #include <random>
 #include <regex>
 
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "WidgetPng.h"
 #include "databank/gui/TreeImages.h"

@@ -2,6 +2,7 @@
 // of commands, replacement, clipboard, brackets, bookmarks and search.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -154,6 +155,72 @@ TEST(SynPadUndo, PastTheLimitUndoStopsAtTheOldestKeptChange) {
   // editor keeps its own modified state from the change events.
   EXPECT_FALSE(e.Modified());
   EXPECT_NE(Text(e), u"start");
+}
+
+// MaxUndo 0 is a valid limit: every edit works as with a history, and nothing is kept to undo
+// (a line-breaking replace-all used to take the newest item of the emptied list).
+TEST(SynPadUndo, WithMaxUndoZeroEveryEditWorksAndNothingIsKept) {
+  TSynMemoryClipboard::InstallWhereMissing();
+  TSynPadSearch engine;
+  struct Case {
+    const char* name;
+    std::function<void(TSynPad&)> edit;
+    std::u16string expected;
+  };
+  const std::vector<Case> cases = {
+      {"replace all breaking lines",
+       [&](TSynPad& e) {
+         e.SetSearchEngine(&engine);
+         e.SearchReplace(u"b", u"<\r\n>", ssoEntireScope | ssoReplaceAll);
+       },
+       u"a<\n>c\nd\na<\n>c"},
+      {"replace all in place",
+       [&](TSynPad& e) {
+         e.SetSearchEngine(&engine);
+         e.SearchReplace(u"b", u"B", ssoEntireScope | ssoReplaceAll);
+       },
+       u"aBc\nd\naBc"},
+      {"column block typed over",
+       [](TSynPad& e) {
+         e.SetSelectionMode(smColumn);
+         e.SetBlockBegin(TBufferCoord{2, 1});
+         e.SetBlockEnd(TBufferCoord{3, 3});
+         e.SetSelTextExternal(u"1\r\n2\r\n3");
+       },
+       u"a1c\nd2\na3c"},
+      {"marked lines deleted",
+       [](TSynPad& e) {
+         e.SetBookMark(1, 1, 2);
+         e.SetSelectionMode(smLine);
+         e.SetBlockBegin(TBufferCoord{1, 2});
+         e.SetBlockEnd(TBufferCoord{1, 3});
+         e.CommandProcessor(ecDeleteChar, 0);
+       },
+       u"abc\n"},
+      {"cut and paste",
+       [](TSynPad& e) {
+         e.SetBlockBegin(TBufferCoord{1, 1});
+         e.SetBlockEnd(TBufferCoord{3, 1});
+         Commands(e, {ecCut, ecEditorBottom, ecPaste});
+       },
+       u"c\nd\nabcab"},
+      {"typed, indented and undone",
+       [](TSynPad& e) {
+         Type(e, u"xy");
+         e.SelectAll();
+         Commands(e, {ecBlockIndent, ecUndo, ecRedo});
+       },
+       u"        xyabc\n        d\n        abc"},
+  };
+  for (const Case& c : cases) {
+    Pad p(u"abc\nd\nabc");
+    TSynPad& e = p.ed;
+    e.SetMaxUndo(0);
+    c.edit(e);
+    EXPECT_EQ(Text(e), c.expected) << c.name;
+    EXPECT_FALSE(e.CanUndo()) << c.name;
+    EXPECT_FALSE(e.CanRedo()) << c.name;
+  }
 }
 
 TEST(SynPadUndo, GroupsFollowReasonsBlocksAndMoves) {
@@ -405,18 +472,21 @@ TEST(SynPadClipboard, TheSelectionModeTravelsWithTheText) {
   std::string block;
   ASSERT_TRUE(editorservices::ReadClipboardData(SynPadClipboardFormat, block));
   EXPECT_EQ(block[0], 2);
-  EXPECT_EQ(ReadClipboardWideText(), u"bc\r\nhi\r\nn ");
+  EXPECT_EQ(ReadClipboardWideText(), u"bc\nhi\nn ");  // LF between lines, as the desktop has them
   b.ed.SetCaretXY(TBufferCoord{2, 1});
   b.ed.CommandProcessor(ecPaste, 0);
   EXPECT_EQ(Text(b.ed), u"1bc2345\n1hi2345\n n ");
   b.ed.Undo();
   EXPECT_EQ(Text(b.ed), u"12345\n12345");
-  // Text from elsewhere goes in in the pasting control's mode.
-  editorservices::WriteClipboardText(u"X\r\nY");
+  // Text from elsewhere goes in in the pasting control's mode, its lines ended by CR LF, LF or CR.
   b.ed.SetSelectionMode(smLine);
-  b.ed.SetCaretXY(TBufferCoord{3, 2});
-  b.ed.CommandProcessor(ecPaste, 0);
-  EXPECT_EQ(Text(b.ed), u"12345\nX\nY12345");
+  for (const char16_t* pasted : {u"X\r\nY", u"X\nY", u"X\rY"}) {
+    editorservices::WriteClipboardText(pasted);
+    b.ed.SetCaretXY(TBufferCoord{3, 2});
+    b.ed.CommandProcessor(ecPaste, 0);
+    EXPECT_EQ(Text(b.ed), u"12345\nX\nY12345");
+    b.ed.Undo();
+  }
   // Cut takes what copy takes; paste over a selection undoes in one step.
   a.ed.CommandProcessor(ecCut, 0);
   EXPECT_EQ(Text(a.ed), u"adef\ngjkl\nm");

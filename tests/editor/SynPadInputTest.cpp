@@ -5,6 +5,7 @@
 #include "SynPadFixtures.h"
 #include "editor/SynMemo.h"
 #include "editor/SynPadSearch.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -242,6 +243,43 @@ TEST(SynMemoMessages, IndexesLinesAndReplacement) {
   EXPECT_EQ(m.Perform(EM_CANUNDO, 0, 0), 0);
   m.Perform(EM_SETMODIFY, 0, 0);
   EXPECT_EQ(m.Perform(EM_GETMODIFY, 0, 0), 0);
+}
+
+// A recorded EM_REPLACESEL is the replacement every other edit makes: the same text in each
+// selection mode, and one undo gives the old text back exactly (a column block once came back as
+// "abch", "ifgl", " jk").
+TEST(SynMemoMessages, ReplaceSelIsRecordedAsAnyReplacementInEveryMode) {
+  struct Case {
+    TSynSelectionMode mode;
+    TBufferCoord b, e;
+    const char16_t* with;
+  };
+  const Case cases[] = {
+      {smColumn, {2, 1}, {4, 3}, u"X"},       {smColumn, {2, 1}, {4, 3}, u"1\r\n2\r\n3"},
+      {smColumn, {4, 1}, {2, 3}, u""},        {smColumn, {3, 2}, {6, 3}, u"long\r\nlonger"},
+      {smNormal, {2, 1}, {3, 3}, u"X\r\nY"},  {smNormal, {1, 2}, {1, 2}, u"new "},
+      {smLine, {2, 1}, {2, 2}, u"whole\r\n"}, {smLine, {1, 3}, {3, 3}, u""},
+  };
+  for (const Case& c : cases) {
+    const std::u16string start = u"abcd\r\nefgh\r\nijkl";
+    TSynRecordingHost hostA, hostB;
+    TSynMemo viaMessage(&hostA), direct(&hostB);
+    for (TSynMemo* m : {&viaMessage, &direct}) {
+      m->Resize();
+      m->SetText(start);
+      m->SetSelectionMode(c.mode);
+      m->SetCaretXY(c.e);
+      m->SetBlockBegin(c.b);
+      m->SetBlockEnd(c.e);
+    }
+    viaMessage.Perform(EM_REPLACESEL, 1, reinterpret_cast<std::intptr_t>(c.with));
+    direct.SetSelTextExternal(c.with);
+    const std::string name = std::to_string(c.mode) + " " + codepage::Utf16ToUtf8(c.with);
+    EXPECT_EQ(viaMessage.GetText(), direct.GetText()) << name;
+    EXPECT_EQ(viaMessage.Perform(EM_UNDO, 0, 0), 1) << name;
+    EXPECT_EQ(viaMessage.GetText(), start) << name;
+    EXPECT_FALSE(viaMessage.CanUndo()) << name;
+  }
 }
 
 TEST(SynPadForm, KeyTableDifferencesRoundTrip) {

@@ -413,16 +413,19 @@ TEST(SynPad, CaretPlacementAndFont) {
 TEST(SynPad, ModifiedFollowsTheUndoList) {
   Pad p(u"abc");
   TSynPad& e = p.ed;
-  e.RedoList().AddChange(crInsert, {1, 1}, {2, 1}, u"x", smNormal);
-  EXPECT_TRUE(e.RedoList().CanUndo());
-  e.UndoList().AddChange(crInsert, {1, 1}, {2, 1}, u"y", smNormal);
+  e.SetCaretXY(TBufferCoord{4, 1});
+  e.SetSelTextExternal(u"x");  // then "a" deleted: two changes, of two reasons
+  e.SetBlockBegin(TBufferCoord{1, 1});
+  e.SetBlockEnd(TBufferCoord{2, 1});
+  e.SetSelTextExternal(u"");
+  e.Undo();
+  e.Undo();
+  ASSERT_TRUE(e.CanRedo());
+  e.Redo();
   EXPECT_TRUE(e.Modified());
-  EXPECT_FALSE(e.RedoList().CanUndo());  // a new edit drops the redo history
-  e.UndoList().SetInsideRedo(true);
-  e.RedoList().AddChange(crInsert, {1, 1}, {2, 1}, u"x", smNormal);
-  e.UndoList().AddChange(crInsert, {1, 1}, {2, 1}, u"z", smNormal);
-  EXPECT_TRUE(e.RedoList().CanUndo());  // ... but not one that a redo puts back
-  e.UndoList().SetInsideRedo(false);
+  EXPECT_TRUE(e.CanRedo());  // a redo keeps what is left to redo ...
+  e.SetSelTextExternal(u"z");
+  EXPECT_FALSE(e.CanRedo());  // ... a new edit drops it
   e.SetModified(false);
   EXPECT_TRUE(e.UndoList().GetInitialState());
   e.SetText(u"new text");
@@ -443,12 +446,11 @@ TEST(SynPad, ModifiedFollowsTheUndoList) {
   EXPECT_FALSE(e.GetBookMark(1, x, y));
   // So does a text set where the old one had no lines left (nothing to clear in the list): a
   // change recorded there is not undone or redone on the new text.
-  for (TSynPadUndoList* l : {&e.UndoList(), &e.RedoList()}) {
+  for (const bool undone : {false, true}) {
     e.SetText(u"");
     ASSERT_EQ(e.LineCount(), 0);
-    e.UndoList().SetInsideRedo(true);
-    l->AddChange(crPaste, {1, 1}, {1, 1}, u"", smColumn);
-    e.UndoList().SetInsideRedo(false);
+    e.SetSelTextExternal(u"a");
+    if (undone) e.Undo();
     ASSERT_TRUE(e.CanUndo() || e.CanRedo());
     e.SetText(u"x");
     EXPECT_FALSE(e.CanUndo());

@@ -261,7 +261,7 @@ TEST(UndoList, ChangeNumbersBlocksAndLimit) {
   EXPECT_EQ(added, 4);  // breaks are not announced
   u.Lock();
   u.Lock();
-  u.AddChange(crInsert, {1, 1}, {1, 1}, u"", smNormal);
+  EXPECT_EQ(u.AddChange(crInsert, {1, 1}, {1, 1}, u"", smNormal), nullptr);  // nothing kept, nothing handed back
   u.Unlock();
   u.AddGroupBreak();
   EXPECT_EQ(u.ItemCount(), 4);
@@ -276,9 +276,12 @@ TEST(UndoList, ChangeNumbersBlocksAndLimit) {
   for (int i = 0; i < 4; ++i) u.AddChange(crInsert, {1, 1}, {1, 1}, std::u16string(1, char16_t(u'a' + i)), smNormal);
   EXPECT_EQ(u.ItemCount(), 3);
   EXPECT_EQ(u.Items(0)->ChangeStr, u"b");
+  const TSynPadUndoItem* kept = u.AddChange(crInsert, {1, 1}, {2, 1}, u"e", smNormal);
+  EXPECT_EQ(kept, u.PeekItem());  // the item kept, at the limit too
   u.SetMaxUndoActions(-5);
   EXPECT_EQ(u.MaxUndoActions(), 0);
   EXPECT_EQ(u.ItemCount(), 0);
+  EXPECT_EQ(u.AddChange(crInsert, {1, 1}, {2, 1}, u"f", smNormal), nullptr);  // dropped at once
   TSynPadUndoList d;
   EXPECT_EQ(d.MaxUndoActions(), 1024);
   for (int i = 0; i < 1100; ++i) d.AddChange(crInsert, {1, 1}, {1, 1}, u"", smNormal);
@@ -359,7 +362,7 @@ struct UndoModel {
 
   void Step(TSynPadUndoList& from, TSynPadUndoList& to, bool isRedo) {
     if (!isRedo) MoveBreak(from, to);
-    TSynPadUndoItem* top = from.PeekItem();
+    const TSynPadUndoItem* top = from.PeekItem();
     if (!top) return;
     const int reason = top->ChangeReason;
     const bool closing = IsClosing(reason);
@@ -375,7 +378,7 @@ struct UndoModel {
       if (closing && r == reason - 1) --depth;
       Replay(*item, to);
       if (closing && depth == 0) break;
-      TSynPadUndoItem* next = from.PeekItem();
+      const TSynPadUndoItem* next = from.PeekItem();
       if (!next) break;
       if (closing) continue;
       if (next->ChangeNumber == number) continue;

@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QTest>
 #include <QThread>
+#include <cmath>
 #include <random>
 
 #include "SynPadChecks.h"
@@ -53,6 +55,33 @@ struct Window {
     return {lo, hi};
   }
 };
+
+// Counts the paints of the widget it filters.
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* Event) override {
+    if (Event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// The window with its scroll bars, shown, holding Text.
+struct BarsWindow {
+  TSynPadWidget w;
+  TSynMemo& e = w.Editor();
+  BarsWindow(int Width, const std::u16string& Text) {
+    w.resize(Width, 200);
+    w.show();
+    QApplication::processEvents();
+    e.SetText(Text);
+  }
+};
+
+std::u16string Repeated(std::u16string_view Line, int Count) {
+  std::u16string text;
+  for (int i = 0; i < Count; ++i) text += Line;
+  return text;
+}
 
 TEST(SynPadWidget, GridCaretEdgeAndGutterInPixels) {
   Window win(420, 120);
@@ -101,13 +130,7 @@ TEST(SynPadWidget, AnIdleFocusedEditorPaintsOnlyToBlinkItsCaret) {
   Window win(300, 120);
   win.e.SetText(u"int x;\nreturn x;");
   win.e.SetCaretXY(TBufferCoord{4, 2});
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* Event) override {
-      if (Event->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } counter;
+  PaintCounter counter;
   win.w.viewport()->installEventFilter(&counter);
   QApplication::processEvents();
   const int half = QGuiApplication::styleHints()->cursorFlashTime() / 2;
@@ -157,14 +180,9 @@ TEST(SynPadWidget, ConversionsRoundTripWithTheDesktopFonts) {
 }
 
 TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
-  TSynPadWidget w;
-  TSynMemo& e = w.Editor();
-  w.resize(300, 200);
-  w.show();
-  QApplication::processEvents();
-  std::u16string text;
-  for (int i = 0; i < 100; ++i) text += u"line\n";
-  e.SetText(text);
+  BarsWindow win(300, Repeated(u"line\n", 100));
+  TSynPadWidget& w = win.w;
+  TSynMemo& e = win.e;
   e.SetTopLine(40);
   QScrollBar* v = w.verticalScrollBar();
   EXPECT_EQ(v->value(), 40);
@@ -179,6 +197,70 @@ TEST(SynPadWidget, ScrollBarsFollowTheModelAndBack) {
   EXPECT_EQ(f.family(), QString("DejaVu Sans"));
   EXPECT_EQ(e.Font().Name(), "DejaVu Sans");
   EXPECT_EQ(e.Font().Size(), 10);
+}
+
+// Keys through the real window with both bars showing, as a user has them: a bar is painted
+// again only when something about it changed (each key once repainted both, as setting a bar's
+// policy lays the scroll area out again even when the policy is the same).
+TEST(SynPadWidget, KeysRepaintAScrollBarOnlyWhenItChanged) {
+  BarsWindow win(400, std::u16string(300, u'x') + u"\n" + Repeated(u"int value = 0;\n", 400));
+  TSynPadWidget& w = win.w;
+  win.e.SetCaretXY(TBufferCoord{5, 200});
+  w.setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(w.verticalScrollBar()->isVisible() && w.horizontalScrollBar()->isVisible());
+  PaintCounter vertical, horizontal;
+  w.verticalScrollBar()->installEventFilter(&vertical);
+  w.horizontalScrollBar()->installEventFilter(&horizontal);
+  struct Case {
+    const char* name;
+    Qt::Key key;
+    int verticalPaints;  // at most, for ten keys
+  };
+  const Case cases[] = {
+      {"a character", Qt::Key_A, 0},
+      {"Right", Qt::Key_Right, 0},
+      {"Backspace", Qt::Key_Backspace, 0},
+      {"Page Down", Qt::Key_PageDown, 10},  // the thumb moves: one paint a page
+  };
+  for (const Case& c : cases) {
+    vertical.paints = horizontal.paints = 0;
+    for (int i = 0; i < 10; ++i) {
+      QTest::keyClick(&w, c.key);
+      QApplication::processEvents();
+    }
+    EXPECT_LE(vertical.paints, c.verticalPaints) << c.name;
+    EXPECT_EQ(horizontal.paints, 0) << c.name;
+  }
+}
+
+// In a long text a page moves the thumb a small part of a pixel: the bar is not painted again for
+// it, its value stays within half a pixel of the control's position, and is exact at the ends.
+TEST(SynPadWidget, TheThumbMovesOnlyWhereItShows) {
+  BarsWindow win(400, Repeated(u"x\n", 200000));
+  TSynPadWidget& w = win.w;
+  TSynMemo& e = win.e;
+  w.setFocus();
+  QApplication::processEvents();
+  QScrollBar* bar = w.verticalScrollBar();
+  PaintCounter counter;
+  bar->installEventFilter(&counter);
+  const double pixel = (static_cast<double>(bar->maximum()) - bar->minimum() + bar->pageStep()) / bar->height();
+  for (int i = 0; i < 10; ++i) {
+    QTest::keyClick(&w, Qt::Key_PageDown);
+    QApplication::processEvents();
+    EXPECT_LE(std::abs(bar->value() - e.ScrollInfo(sbVertical).Pos), pixel / 2) << i;
+  }
+  EXPECT_EQ(counter.paints, 0);
+  EXPECT_GT(e.TopLine(), 10 * (e.LinesInWindow() - 1));
+  QTest::keyClick(&w, Qt::Key_End, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(bar->value(), e.ScrollInfo(sbVertical).Pos);
+  QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), e.ScrollInfo(sbVertical).Pos);
+  EXPECT_GE(counter.paints, 2);
 }
 
 TEST(SynPadWidget, HighlightedCppThroughTheProbe) {

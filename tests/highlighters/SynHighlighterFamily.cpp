@@ -132,7 +132,9 @@ TEST(SynHighlighterFamily, EveryWordGivesItsKindAndAnAppendedLetterMakesAnIdenti
           // Unless the capitalised spelling is itself a listed word (JavaScript's All and all).
           bool listed = false;
           for (int j = 0; j < t->Count(); ++j) listed = listed || t->At(j).Text == upper;
-          if (!listed) EXPECT_EQ(upperKind, c.identifierKind) << u8;
+          if (!listed) {
+            EXPECT_EQ(upperKind, c.identifierKind) << u8;
+          }
         } else {
           EXPECT_EQ(upperKind, expected) << u8;
         }

@@ -55,7 +55,9 @@ TEST(SynPerlSyn, EveryWordGivesItsGroupAndOnlyAsWritten) {
     // Unless the longer word is listed too ("q" and "qx").
     bool listed = false;
     for (int j = 0; j < t.Count(); ++j) listed = listed || t.At(j).Text == w + u"x";
-    if (!listed) EXPECT_EQ(Scan(h, w + u"x"), (Toks{{P::tkIdentifier, codepage::Utf16ToUtf8(w + u"x")}}));
+    if (!listed) {
+      EXPECT_EQ(Scan(h, w + u"x"), (Toks{{P::tkIdentifier, codepage::Utf16ToUtf8(w + u"x")}}));
+    }
     // Case-sensitive: another spelling is an identifier.
     std::u16string other = w;
     for (auto& c : other) c = (c >= u'a' && c <= u'z') ? c - 32 : (c >= u'A' && c <= u'Z') ? c + 32 : c;

@@ -36,7 +36,9 @@ TEST(SynPythonSyn, KeywordListHoldsBothWordLists) {
     // Case-sensitive: another spelling is an identifier (or, for __name__, a system name).
     const std::u16string upper = WideUpperCase(w);
     const bool listed = std::any_of(list.begin(), list.end(), [&](const auto& o) { return o.Word == upper; });
-    if (!listed) EXPECT_EQ(Scan(h, upper).front().kind, w.starts_with(u"__") ? Py::tkSystemDefined : Py::tkIdentifier);
+    if (!listed) {
+      EXPECT_EQ(Scan(h, upper).front().kind, w.starts_with(u"__") ? Py::tkSystemDefined : Py::tkIdentifier);
+    }
   }
 }
 

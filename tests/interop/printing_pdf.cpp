@@ -113,7 +113,9 @@ TEST_F(PrintingPdf, CopiesOfARangeCarryEveryHeaderAndLineNumberOncePerCopy) {
     }
     EXPECT_TRUE(header) << "page " << p + 1;
     if (page == 3) {
-      if (lastOfCopy) EXPECT_EQ(expectedLine, lastOfCopy);
+      if (lastOfCopy) {
+        EXPECT_EQ(expectedLine, lastOfCopy);
+      }
       lastOfCopy = expectedLine;
     }
   }
@@ -319,7 +321,9 @@ TEST_F(PrintingPdf, MonospaceFontsWrapAtBlanksAndFlowRowsOverPages) {
       long printedRows = 0;
       for (const auto& [page, tops] : rowsOfPage) {
         printedRows += static_cast<long>(tops.size());
-        if (page < static_cast<int>(rowsOfPage.size())) EXPECT_EQ(static_cast<long>(tops.size()), perPage) << font;
+        if (page < static_cast<int>(rowsOfPage.size())) {
+          EXPECT_EQ(static_cast<long>(tops.size()), perPage) << font;
+        }
       }
       EXPECT_EQ(printedRows, rows) << font << " round " << round;
       const long pages = (rows + perPage - 1) / perPage;

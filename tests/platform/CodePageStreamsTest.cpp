@@ -110,14 +110,18 @@ TEST(CodePage, TableConversionsAgreeWithACharacterByCharacterReference) {
     SCOPED_TRACE(testing::PrintToString(text));
     EXPECT_EQ(IsCp1252Representable(text), inside);
     EXPECT_EQ(Utf8ToCp1252(text), expected);
-    if (inside) EXPECT_EQ(Cp1252ToUtf8(expected), text);
+    if (inside) {
+      EXPECT_EQ(Cp1252ToUtf8(expected), text);
+    }
     // In place, behind a head that stays as it is.
     const std::string head =
         "h\xC3\xA9"
         "ad ";
     std::string narrowed = head + text;
     EXPECT_EQ(NarrowUtf8ToCp1252(narrowed, head.size()), inside);
-    if (inside) EXPECT_EQ(narrowed, head + expected);
+    if (inside) {
+      EXPECT_EQ(narrowed, head + expected);
+    }
   }
 }
 

@@ -19,38 +19,11 @@
 #include "platform/Streams.h"
 
 using testsupport::ReadFile;
+using testsupport::ScopedEnv;
 using testsupport::TempDirTest;
 using testsupport::WriteFile;
 
 namespace {
-
-// Sets an environment variable for the scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      had_ = true;
-      old_ = old;
-    }
-    if (value) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      ::setenv(name_, old_.c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
 
 mode_t ModeOf(const std::string& path) {
   struct stat st {};
@@ -77,55 +50,64 @@ TEST(Files, NamesOnSlashSeparatedPaths) {
   EXPECT_EQ(ExtractFileName("c.x"), "c.x");
 }
 
-TEST(Files, ExecutableAndSettingsPaths) {
+TEST(Files, ExecutablePath) {
   std::string exe = ExecutablePath();
   ASSERT_FALSE(exe.empty());
   EXPECT_EQ(exe[0], '/');
   EXPECT_TRUE(FileExists(exe));
   EXPECT_EQ(ExtractFileName(exe), "test_platform");
-
-  // The test binary's folder is writable here: portable use, the file beside the program.
-  ASSERT_EQ(::access(ExtractFileDir(exe).c_str(), W_OK), 0);
-  EXPECT_EQ(SettingsFilePath(), ExtractFileDir(exe) + "/test_platform.xdb");
 }
 
-TEST(Files, SettingsPathFallsBackToTheConfigFolder) {
-  // Run from a copy of this binary in a folder nobody may write: only an ordinary user is refused,
-  // so the check is done in a child that drops root when it has it.
+// Only a program whose folder is marked portable (a file "portable" beside it, as the build folder
+// has) and writable keeps its settings and its data beside itself; any other uses the XDG folders,
+// where a relative XDG value counts as unset. Each case runs a copy of this binary; as root, the
+// copy runs as an ordinary user, so that a folder without write permission refuses it.
+TEST(Files, UserFilesBesideAPortableProgramElseInTheXdgFolders) {
   testsupport::TempDir dir;
-  const std::string ro = dir.File("ro");
-  std::filesystem::create_directory(ro);
-  const std::string exe = ro + "/tessaryn";
+  const std::string prog = dir.File("prog");
+  std::filesystem::create_directory(prog);
+  const std::string exe = prog + "/tessaryn";
   std::filesystem::copy_file(ExecutablePath(), exe);
   ::chmod(dir.Path().c_str(), 0755);
-  ::chmod(ro.c_str(), 0555);
-  const std::string filter = "--gtest_filter=Files.SettingsPathChild";
-  auto run = [&](const char* xdg) {
-    std::vector<std::string> args{filter};
-    ScopedEnv env("XDG_CONFIG_HOME", xdg);
+  auto run = [&](mode_t folderMode, const char* config, const char* data) {
+    ::chmod(prog.c_str(), folderMode);
+    ScopedEnv configHome("XDG_CONFIG_HOME", config);
+    ScopedEnv dataHome("XDG_DATA_HOME", data);
     ScopedEnv home("HOME", "/home/someone");
     ScopedEnv child("TESSARYN_FILES_CHILD", "1");
-    // The leak checker cannot inspect a process that gave up root; the child only prints a path.
+    // The leak checker cannot inspect a process that gave up root; the child only prints paths.
     ScopedEnv asan("ASAN_OPTIONS", "detect_leaks=0");
-    return testsupport::RunProcess(exe, args);
+    auto r = testsupport::RunProcess(exe, {"--gtest_filter=Files.UserFilesChild"});
+    ::chmod(prog.c_str(), 0755);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    return r.out;
   };
-  auto r = run("/xdg/conf");
-  ::chmod(ro.c_str(), 0755);
-  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-  if (r.out.find("SKIPPED") != std::string::npos) GTEST_SKIP() << "cannot switch to an ordinary user";
-  EXPECT_NE(r.out.find("settings=/xdg/conf/tessaryn/tessaryn.xdb"), std::string::npos) << r.out;
-  ::chmod(ro.c_str(), 0555);
-  r = run("relative/ignored");
-  ::chmod(ro.c_str(), 0755);
-  EXPECT_NE(r.out.find("settings=/home/someone/.config/tessaryn/tessaryn.xdb"), std::string::npos) << r.out;
+  // A writable folder is not enough: an installed program's folder often is writable.
+  std::string out = run(0777, "/xdg/conf", "/xdg/data/");
+  if (out.find("SKIPPED") != std::string::npos) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_NE(out.find("portable=0\nsettings=/xdg/conf/tessaryn/tessaryn.xdb\ndata=/xdg/data/tessaryn\n"),
+            std::string::npos)
+      << out;
+  out = run(0777, "relative/ignored", "");
+  EXPECT_NE(
+      out.find("settings=/home/someone/.config/tessaryn/tessaryn.xdb\ndata=/home/someone/.local/share/tessaryn\n"),
+      std::string::npos)
+      << out;
+  WriteFile(prog + "/portable", "");
+  out = run(0777, "/xdg/conf", "/xdg/data");
+  EXPECT_NE(out.find("portable=1\nsettings=" + prog + "/tessaryn.xdb\ndata=" + prog + "\n"), std::string::npos) << out;
+  // Marked portable on a medium it may not write: the user's folders.
+  out = run(0555, "/xdg/conf", "/xdg/data");
+  EXPECT_NE(out.find("portable=0\nsettings=/xdg/conf/tessaryn/tessaryn.xdb\n"), std::string::npos) << out;
 }
 
 // Helper run by the test above in a copied binary; does nothing in a normal run.
-TEST(Files, SettingsPathChild) {
+TEST(Files, UserFilesChild) {
   if (!std::getenv("TESSARYN_FILES_CHILD")) return;
   if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) GTEST_SKIP() << "no ordinary user";
   ::prctl(PR_SET_DUMPABLE, 1);  // keeps /proc/self/exe readable after the switch
-  std::printf("settings=%s\n", SettingsFilePath().c_str());
+  std::printf("portable=%d\nsettings=%s\ndata=%s\n", PortableProgram() ? 1 : 0, SettingsFilePath().c_str(),
+              UserDataFolder().c_str());
 }
 
 class FilesOnDisk : public TempDirTest {};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ScriptedUIServices.h"
 #include "platform/Colors.h"
 #include "platform/Exceptions.h"
 #include "platform/Timers.h"

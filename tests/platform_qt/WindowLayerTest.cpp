@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"

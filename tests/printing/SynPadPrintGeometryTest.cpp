@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/FakePrinter.h"
+#include "FakePrinter.h"
 #include "printing/SynPadPrintHeaderFooter.h"
 #include "printing/SynPadPrintMargins.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "FakePrinter.h"
 #include "highlighters/SynHighlighterCpp.h"
-#include "platform/FakePrinter.h"
 #include "printing/SynPadPrint.h"
 
 namespace {
@@ -340,13 +340,17 @@ TEST(SynPadPrint, HeaderLinesPackAndMirror) {
   rig.print.SetPageOffset(1);
   rig.print.Print();
   for (const Op& op : rig.printer.PageCalls(0, "text"))
-    if (A(op.text) == "L5") EXPECT_EQ(op.x + 2 * 25, m.PRightHFTextIndent);
+    if (A(op.text) == "L5") {
+      EXPECT_EQ(op.x + 2 * 25, m.PRightHFTextIndent);
+    }
 
   // A header without items draws nothing.
   h.Clear();
   rig.print.Print();
   for (const Op& op : rig.printer.PageCalls(0))
-    if (op.op == "text" || op.op == "line" || op.op == "rect") EXPECT_GE(op.y, m.PTop) << op.op;
+    if (op.op == "text" || op.op == "line" || op.op == "rect") {
+      EXPECT_GE(op.y, m.PTop) << op.op;
+    }
 }
 
 // Random texts and geometries: layout ends, every character is printed once and in order (blanks

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/FakePrinter.h"
+#include "FakePrinter.h"
+#include "ScriptedUIServices.h"
 #include "printing/SynPadPrintPreviewModel.h"
 #include "printing/SynPageSetupModel.h"
 

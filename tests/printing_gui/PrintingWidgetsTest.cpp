@@ -11,8 +11,9 @@
 #include <QScrollBar>
 #include <tuple>
 
+#include "FakePrinter.h"
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
-#include "platform/FakePrinter.h"
 #include "platform/UIServices.h"
 #include "platform/qt/Drawing.h"
 #include "platform/qt/QtColors.h"

@@ -101,6 +101,7 @@
 
 #include "BankOutline.h"
 #include "RecordingEditor.h"
+#include "ScriptedUIServices.h"
 #include "SystemLeakSuppressions.h"
 #include "app/UMain.h"
 #include "app/uPropertyDialogs.h"

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedUIServices.h"
 #include "databank/uBankFile.h"
 #include "databank/uBankMessages.h"
 #include "databank/uBankSession.h"

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "OnModal.h"
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"

@@ -7,6 +7,7 @@
 #include "MapSettings.h"
 #include "RecordEditorTestSupport.h"
 #include "RecordingFrameView.h"
+#include "ScriptedUIServices.h"
 #include "databank/uDataBankContent.h"
 #include "platform/CodePage.h"
 #include "platform/OpenUrl.h"

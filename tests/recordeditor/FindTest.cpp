@@ -25,8 +25,9 @@ TEST(FindStoredForms, OptionStringsHistoryAndTheDialogsControls) {
                                                 {"", 0},
                                                 {"x1y10000", ssoWholeWord | ssoEntireScope}}) {
     EXPECT_EQ(StringToSearchOptions(text), options) << text;
-    if (text.size() == 8 && text.find_first_not_of("01") == std::string::npos)
+    if (text.size() == 8 && text.find_first_not_of("01") == std::string::npos) {
       EXPECT_EQ(SearchOptionsToString(TSynSearchOptions(options)), text);
+    }
   }
   using V = std::vector<std::string>;
   EXPECT_EQ(SplitSearchHistory("a\r\nb\r\n"), (V{"a", "b"}));

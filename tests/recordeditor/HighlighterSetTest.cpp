@@ -10,6 +10,7 @@
 #include <map>
 
 #include "RecordEditorTestSupport.h"
+#include "ScriptedUIServices.h"
 #include "highlighters/SynHighlighterFamily.h"
 #include "highlighters/SynHighlighterMulti.h"
 #include "highlighters/SynHighlighterPas.h"
@@ -402,4 +403,15 @@ TEST_F(HighlighterSet, RealPluginLoadsRegistersHighlightsAndUnloads) {
             std::string::npos)
       << r.out;
   EXPECT_EQ(static_cast<size_t>(std::count(r.out.begin(), r.out.end(), '\n')), ListedLanguageCount() + 1);
+
+  // Without a folder named, the program's own folder is read and then the user's: an installed
+  // program's folder is not the user's to write.
+  const std::string data = tmp.File("data");
+  std::filesystem::create_directories(data + "/tessaryn/highlighters");
+  std::filesystem::copy_file(plugin, data + "/tessaryn/highlighters/hl_ini.so");
+  testsupport::ScopedEnv dataHome("XDG_DATA_HOME", data.c_str());
+  r = testsupport::RunProcess(testsupport::ProbePath("tokenprobe"), {"--languages"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("\n100\tINI Files\tTSynIniSyn\n"), std::string::npos) << r.out;
 }

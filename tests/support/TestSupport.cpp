@@ -47,6 +47,45 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
+    had_ = true;
+    old_ = old;
+  }
+  if (value) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_) {
+    ::setenv(name_, old_.c_str(), 1);
+  } else {
+    ::unsetenv(name_);
+  }
+}
+
+void UsePrivateUserFolders() {
+  // A test program started by a test keeps what its parent chose (the parent's folders, or the
+  // places the test wants to see).
+  if (std::getenv("TESSARYN_PRIVATE_USER_FOLDERS")) return;
+  // A forked child that ends through exit() runs the same destructors: only the process that made
+  // the folder removes it.
+  struct TOwnedFolder {
+    pid_t owner = ::getpid();
+    std::unique_ptr<TempDir> dir = std::make_unique<TempDir>();
+    ~TOwnedFolder() {
+      if (::getpid() != owner) (void)dir.release();
+    }
+  };
+  static TOwnedFolder folders;
+  ::setenv("XDG_CONFIG_HOME", folders.dir->File("config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", folders.dir->File("data").c_str(), 1);
+  ::setenv("TESSARYN_PRIVATE_USER_FOLDERS", "1", 1);
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

@@ -33,6 +33,25 @@ class TempDirTest : public ::testing::Test {
   TempDir tmp;
 };
 
+// Sets an environment variable for the scope (nullptr unsets it) and puts the old state back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+// Points XDG_CONFIG_HOME and XDG_DATA_HOME at a folder of this test process (removed when it ends),
+// so that nothing a test runs, a started program included, writes into the user's own folders. A
+// test program started by another test leaves them as its parent set them.
+void UsePrivateUserFolders();
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 

@@ -6,9 +6,12 @@
 #include <QFont>
 #include <cstdlib>
 
+#include "TestSupport.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::testing::InitGoogleTest(&argc, argv);
+  testsupport::UsePrivateUserFolders();
   QApplication app(argc, argv);
   QApplication::setFont(QFont("DejaVu Sans", 9));
   return RUN_ALL_TESTS();

@@ -8,6 +8,7 @@
 #include <QUrlQuery>
 #include <filesystem>
 
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "platform/Files.h"
 #include "platform/UIServices.h"

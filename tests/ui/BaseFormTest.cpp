@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "FormsTestSupport.h"
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"

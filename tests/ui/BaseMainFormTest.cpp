@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 
 #include "FormsTestSupport.h"
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "platform/Application.h"
 #include "platform/Timers.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedUIServices.h"
 #include "TestSupport.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"

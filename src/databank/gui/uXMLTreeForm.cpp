@@ -762,7 +762,7 @@ void TXMLTreeForm::FormCreate() {
   LoadTreeImages();
   TBankSession::TOptions options;
   options.ProgramDir = ExtractFileDir(ExecutablePath());
-  if (TXMLSettings* global = GlobalSettings()) options.UserDir = ExtractFileDir(global->FileName());
+  options.UserDir = UserDataFolder();
   // The window goes on while a large databank is written.
   options.BackgroundSaves = true;
   CreateSession(GetSettings(), options);

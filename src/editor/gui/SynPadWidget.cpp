@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QStyleHints>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/RecordingCanvas.h"
 #include "platform/UIServices.h"
@@ -206,21 +208,36 @@ void TSynPadWidget::SetScrollBar(TSynScrollBarKind Kind, const TSynScrollInfo& I
   bar->setRange(Info.Min, std::max(Info.Min, Info.Max - std::max(Info.Page, 1) + 1));
   bar->setPageStep(std::max(1, Info.Page));
   bar->setSingleStep(1);
-  bar->setValue(Info.Pos);
+  SetBarValue(*bar, Info.Pos);
   // One arrow alone cannot be disabled here; the bar is disabled when both are.
   bar->setEnabled(Info.LeftUpArrow || Info.RightDownArrow);
   fSettingBars = false;
-  if (Kind == sbVertical)
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  else
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  SetBarPolicy(Kind, Qt::ScrollBarAlwaysOn);
+}
+
+void TSynPadWidget::SetBarValue(QScrollBar& Bar, int Value) {
+  // The thumb moves only where it shows: in a million lines a page moves it a twentieth of a
+  // pixel, and repainting a bar that looks the same cost as much as painting the page. The value
+  // stays within half a pixel of the control's position, and is exact at either end and while the
+  // bar is hidden.
+  const double units = static_cast<double>(Bar.maximum()) - Bar.minimum() + Bar.pageStep();
+  const int length = Bar.orientation() == Qt::Vertical ? Bar.height() : Bar.width();
+  const double pixels = std::abs(static_cast<double>(Value) - Bar.value()) * length / std::max(1.0, units);
+  if (!Bar.isVisible() || pixels >= 0.5 || Value <= Bar.minimum() || Value >= Bar.maximum()) Bar.setValue(Value);
 }
 
 void TSynPadWidget::HideScrollBar(TSynScrollBarKind Kind) {
-  if (Kind == sbVertical)
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  else
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SetBarPolicy(Kind, Qt::ScrollBarAlwaysOff);
+}
+
+void TSynPadWidget::SetBarPolicy(TSynScrollBarKind Kind, Qt::ScrollBarPolicy Policy) {
+  // Setting a policy lays the bars and the viewport out again and repaints both bars, even when it
+  // is the policy they have: every keystroke would repaint them.
+  if (Kind == sbVertical) {
+    if (verticalScrollBarPolicy() != Policy) setVerticalScrollBarPolicy(Policy);
+  } else if (horizontalScrollBarPolicy() != Policy) {
+    setHorizontalScrollBarPolicy(Policy);
+  }
 }
 
 void TSynPadWidget::ScrollBarValue(TSynScrollBarKind Kind, int Value) {

@@ -13,6 +13,8 @@
 #include "platform/Canvas.h"
 #include "platform/qt/QtDragManager.h"
 
+class QScrollBar;
+
 class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost, public platform::IDragTarget {
   Q_OBJECT
  public:
@@ -90,6 +92,8 @@ class TSynPadWidget : public QAbstractScrollArea, public ISynPadHost, public pla
   void EnsureCreated();
   void ScrollBarAction(TSynScrollBarKind Kind, int Action);
   void ScrollBarValue(TSynScrollBarKind Kind, int Value);
+  void SetBarPolicy(TSynScrollBarKind Kind, Qt::ScrollBarPolicy Policy);
+  static void SetBarValue(QScrollBar& Bar, int Value);
   void PaintPreedit(QPainter& Painter) const;
   void PaintCaret(QPainter& Painter) const;
   QRect CaretRect() const { return QRect(fCaretX, fCaretY, fCaretW, fCaretH); }

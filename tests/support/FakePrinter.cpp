@@ -1,4 +1,4 @@
-#include "platform/FakePrinter.h"
+#include "FakePrinter.h"
 
 #include <cmath>
 

@@ -1,0 +1,129 @@
+// The record's code editor in the real program, as a person meets it on a Linux desktop (Xvfb with
+// openbox, keys and clicks through xdotool): what reaches the desktop's clipboard (read back with
+// xclip), text pasted from other programs, keyboard column selection, and the view when a
+// scroll bar appears.
+#include <QImage>
+
+#include "EndToEndDesktop.h"
+
+using namespace e2e;
+
+namespace {
+
+// A record whose code has six lines ("int value = N;"), selected at start; record 3 is empty.
+std::string EditorBank(int selected) {
+  std::string code;
+  for (int i = 1; i <= 6; ++i) code += "int value = " + std::to_string(i) + ";" + (i < 6 ? "\n" : "");
+  return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+         "<LastPosition>" +
+         std::to_string(selected) +
+         "</LastPosition><DataBaseName>Editor</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep"
+         "<record ID=\"2\">Kept<data>" +
+         code + "</data></record><record ID=\"3\">Empty<data></data></record></folder></dataroot>";
+}
+
+// Where the code editor's first line starts, in the main window (760 x 540 on a first run).
+constexpr int kCodeX = 229, kCodeY = 105;
+
+struct Clipboard {
+  std::string xclip;
+  // What the desktop's clipboard holds, as another program reads it.
+  std::string Read() const { return RunProcess(xclip, {"-o", "-selection", "clipboard"}).out; }
+  // Puts text there as another program does (xclip stays to serve it).
+  void Put(const std::string& text) const {
+    const auto r = RunProcess("sh", {"-c", xclip + " -selection clipboard -i >/dev/null 2>&1"}, text);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Sleep(200);
+  }
+};
+
+}  // namespace
+
+// Copied text has LF line ends on the desktop; text pasted from another program with LF, CR LF or
+// CR line ends goes in as the same lines, and the file keeps its own form. Keyboard column
+// selection (Ctrl+Shift+C, Shift+Down four times, Shift+Right nine times) selects the 5 x 9 block
+// from the line the caret stood on.
+TEST_F(EndToEnd, EditorClipboardHasLinuxLineEndsAndColumnSelectionKeepsItsAnchor) {
+  REQUIRE_DESKTOP(d);
+  REQUIRE_TOOL(xclip, "xclip");
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const Clipboard clipboard{xclip};
+  const std::string bank = tmp.File("editor.xdb2");
+  testsupport::WriteFile(bank, EditorBank(2));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Editor$"), "");
+  d.Click(kCodeX, kCodeY);  // before "int" on line 1
+  d.Xdo({"key", "--delay", "60", "ctrl+shift+c", "shift+Down", "shift+Down", "shift+Down", "shift+Down"});
+  d.Xdo({"key", "--delay", "60", "shift+Right", "shift+Right", "shift+Right", "shift+Right", "shift+Right",
+         "shift+Right", "shift+Right", "shift+Right", "shift+Right", "ctrl+c"});
+  EXPECT_TRUE(Eventually([&] { return clipboard.Read() == "int value\nint value\nint value\nint value\nint value"; }))
+      << clipboard.Read();
+  d.WindowShot("e2e-editor-column-block.png");
+
+  d.Key("ctrl+shift+n");  // normal selection again
+  d.Key("ctrl+a");
+  d.Key("ctrl+c");
+  std::string all;
+  EXPECT_TRUE(Eventually([&] { return (all = clipboard.Read()).find("value = 6;") != std::string::npos; })) << all;
+  EXPECT_EQ(all, "int value = 1;\nint value = 2;\nint value = 3;\nint value = 4;\nint value = 5;\nint value = 6;");
+
+  // Pasted at the end, one text a line end form; the file stores what it stores for typed lines.
+  d.Key("ctrl+End");
+  for (const std::string eol : {"\r\n", "\n", "\r"}) {
+    clipboard.Put(eol + "a" + eol + "b");
+    d.Key("ctrl+v");
+  }
+  d.WindowShot("e2e-editor-pasted.png");
+  d.Key("ctrl+s");
+  const auto data = [&] { return apptest::XPath(bank, "string(//record[@ID='2']/data)"); };
+  std::string stored;
+  EXPECT_TRUE(Eventually([&] { return !(stored = data()).empty() && stored.back() == 'b'; })) << stored;
+  const size_t first = stored.find("1;") + 2, second = stored.find("int value = 2;");
+  ASSERT_LT(first, second) << stored;
+  const std::string sep = stored.substr(first, second - first);  // the file's own form, as before
+  std::string expected;
+  for (int i = 1; i <= 6; ++i) expected += "int value = " + std::to_string(i) + ";" + (i < 6 ? sep : "");
+  for (int i = 0; i < 3; ++i) expected += sep + "a" + sep + "b";
+  EXPECT_EQ(stored, expected);
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Text with a long line pasted into an empty record brings the horizontal scroll bar; after Ctrl+End
+// the caret's line, the last, is whole above the bar: its pixels are those of the same text on the
+// line above it.
+TEST_F(EndToEnd, EditorLastLineStaysWholeAboveTheScrollBarThatAppears) {
+  REQUIRE_DESKTOP(d);
+  REQUIRE_TOOL(xclip, "xclip");
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("view.xdb2");
+  testsupport::WriteFile(bank, EditorBank(3));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Editor$"), "");
+  std::string text;
+  for (int i = 1; i <= 40; ++i)
+    text += (i == 3    ? std::string(300, 'x')
+             : i >= 39 ? std::string("MMMMMMMMMMMM")
+                       : "line " + std::to_string(i)) +
+            (i < 40 ? "\n" : "");
+  Clipboard{xclip}.Put(text);
+  d.Click(kCodeX + 200, kCodeY + 100);
+  d.Key("ctrl+v");
+  d.Key("ctrl+End");  // the caret is there already: nothing scrolls
+  d.WindowShot("e2e-editor-bar-appears.png");
+  const QImage shot(QString::fromStdString(testsupport::ArtifactDir() + "/e2e-editor-bar-appears.png"));
+  ASSERT_FALSE(shot.isNull());
+  // Dark pixels of each band of text rows in the code's columns 2 to 9 (clear of the caret
+  // after the twelfth and of the bar's arrows).
+  std::vector<int> bands;
+  bool inBand = false;
+  for (int y = kCodeY - 8; y < std::min(shot.height(), 460); ++y) {
+    int dark = 0;
+    for (int x = kCodeX + 14; x < kCodeX + 72 && x < shot.width(); ++x) dark += qGray(shot.pixel(x, y)) < 100;
+    if (dark > 0 && !inBand) bands.push_back(0);
+    if (dark > 0) bands.back() += dark;
+    inBand = dark > 0;
+  }
+  ASSERT_GE(bands.size(), 3u);
+  EXPECT_EQ(bands.back(), bands[bands.size() - 2]) << "the last line is cut by the scroll bar";
+  EXPECT_NE(bands[bands.size() - 2], bands[bands.size() - 3]);  // "line 38": the line before stays
+  d.Key("ctrl+s");
+  ASSERT_EQ(d.Exit(), "");
+}
