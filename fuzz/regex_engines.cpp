@@ -1,12 +1,17 @@
 // Fuzz target over both regex engines: compile an expression, then search a subject with every
 // operation (Exec, ExecNext, Substitute, Replace). Any exception of the engines is an answer; a
-// crash, a sanitizer report or a hang is a fault.
-// Input: byte 0 chooses the engine and the wide engine's modifiers; the rest is expression and
-// subject separated by the first 0x01 byte.
+// crash, a sanitizer report or a hang is a fault. With the byte engine, the record filter's
+// expression also runs on the subject taken as UTF-8 and must answer as the engine does on the
+// subject converted first (a difference is a fault too).
+// Input: byte 0 chooses the engine and the wide engine's modifiers (for the byte engine: bit 1 the
+// filter's check, bit 2 case-sensitive); the rest is expression and subject separated by the first
+// 0x01 byte.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "databank/uTextSearchUtils.h"
+#include "platform/CodePage.h"
 #include "regex/RegExpr.h"
 #include "regex/SynRegExpr.h"
 
@@ -62,6 +67,38 @@ void RunByte(const uint8_t* e, size_t en, const uint8_t* s, size_t sn) {
   }
 }
 
+// The filter's road (what the expression requires looked for in the UTF-8 text, the text handed
+// over unconverted where the expression allows it) against converting every text first: the same
+// compile error, answer, error and steps. The expression's bytes are Windows-1252, as the filter
+// takes them from its UTF-8.
+void RunFilter(bool caseSensitive, const uint8_t* e, size_t en, const uint8_t* s, size_t sn) {
+  const std::string bytes(reinterpret_cast<const char*>(e), en);
+  const std::string text(reinterpret_cast<const char*>(s), sn);
+  regexpr::TRegExpr engine;
+  std::string error;
+  try {
+    engine.SetExpression(bytes);
+  } catch (const regexpr::ERegExpr& x) {
+    error = x.Message();
+  }
+  TSearchRegExpr filter;
+  if (filter.SetExpression(codepage::Cp1252ToUtf8(bytes)) != error.empty() || filter.Error() != error) __builtin_trap();
+  if (!error.empty()) return;
+  constexpr std::int64_t kBudget = 20000;
+  TMatchRun run(kBudget);
+  const bool got = filter.Exec(text, caseSensitive);
+  std::string subject = codepage::Utf8ToCp1252(text);
+  if (!caseSensitive) subject = PrepareCase(subject, false);
+  engine.SetBacktrackLimit(kBudget);
+  bool want = false;
+  try {
+    want = engine.Exec(subject);
+  } catch (const regexpr::ERegExpr& x) {
+    error = x.Message().rfind("Exec: backtrack", 0) == 0 ? SRegExprTooComplex : x.Message();
+  }
+  if (got != want || filter.Error() != error || run.StepsSpent() != engine.Steps()) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -73,9 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (sep < n && rest[sep] != 0x01) ++sep;
   const uint8_t* subj = sep < n ? rest + sep + 1 : rest + n;
   size_t sn = sep < n ? n - sep - 1 : 0;
-  if (flags & 1)
+  if (flags & 1) {
     RunByte(rest, sep, subj, sn);
-  else
+    if (flags & 2) RunFilter(flags & 4, rest, sep, subj, sn);
+  } else
     RunWide(flags, rest, sep, subj, sn);
   return 0;
 }

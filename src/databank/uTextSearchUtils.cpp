@@ -60,6 +60,51 @@ std::string RegExprBytes(std::string_view expression) {
   return out;
 }
 
+// The engine's requirement as the UTF-8 subject holds it. A byte beyond ASCII is the UTF-8 of its
+// character there, and a letter of an upper-cased subject was either case. "?" also stands for any
+// character the code page has no byte for (or a bad UTF-8 byte), so a literal is cut there and its
+// longest piece kept, and a set with "?" takes every byte beyond ASCII.
+TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, bool caseSensitive) {
+  TSearchRegExpr::TRequirement raw;
+  auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+  const regexscan::Literal<unsigned char>& lit = engine.RequiredLiteral();
+  regexscan::Literal<unsigned char> piece;
+  std::size_t pieceStart = 0;
+  for (std::size_t i = 0; i <= lit.Size(); ++i) {
+    const unsigned char c = i < lit.Size() ? (lit.want[i] & ~lit.fold[i]) : '?';
+    if (c != '?') {
+      if (c < 0x80)
+        piece.Add(c, lit.fold[i] != 0 || (!caseSensitive && letter(c)));
+      else
+        for (char u : codepage::Cp1252ToUtf8(std::string(1, char(c)))) piece.Add(static_cast<unsigned char>(u), false);
+      continue;
+    }
+    if (piece.Size() > raw.Literal.Size()) {
+      raw.Literal = piece;
+      raw.From = engine.RequiredOffset() + pieceStart;
+    }
+    piece.Clear();
+    pieceStart = i + 1;
+  }
+  if (!raw.Literal.Empty()) return raw;
+  const regexscan::StartSet* bytes = engine.RequiredBytes();
+  if (!bytes) return raw;
+  raw.HasBytes = true;
+  for (unsigned c = 0; c < 256; ++c) {
+    if (!bytes->Has(c)) continue;
+    if (c == '?')
+      for (unsigned high = 0x80; high < 256; ++high) raw.Bytes.Add(high);
+    if (c < 0x80) {
+      raw.Bytes.Add(c);
+      if (!caseSensitive && letter(static_cast<unsigned char>(c))) raw.Bytes.Add(c ^ 0x20);
+    } else {
+      raw.Bytes.Add(static_cast<unsigned char>(codepage::Cp1252ToUtf8(std::string(1, char(c)))[0]));
+    }
+  }
+  raw.Bytes.Finish();
+  return raw;
+}
+
 std::vector<std::string> PatternWords(std::string_view pattern) {
   TWords words;
   words.Split(pattern, WordDelimiters());
@@ -161,6 +206,12 @@ bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords,
 // ---------------------------------------------------------------------------------------------
 // TSearchRegExpr
 
+bool TSearchRegExpr::TRequirement::Possible(std::string_view subject) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
+  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, subject.size()) < subject.size();
+  return !HasBytes || regexscan::FindStart(Bytes, s, 0, subject.size()) < subject.size();
+}
+
 bool TSearchRegExpr::SetExpression(std::string_view expression) {
   expression_.assign(expression);
   error_.clear();
@@ -171,22 +222,16 @@ bool TSearchRegExpr::SetExpression(std::string_view expression) {
   } catch (const std::exception& e) {
     error_ = e.what();
   }
+  for (bool caseSensitive : {false, true})
+    required_[caseSensitive] = compiled_ ? RawRequirement(engine_, caseSensitive) : TRequirement();
+  takesUtf8_ = compiled_ && engine_.TriesOnlyFoundStarts() && !engine_.TakenBytes().Has('?');
+  for (unsigned c = 0x80; c < 0x100 && takesUtf8_; ++c) takesUtf8_ = !engine_.TakenBytes().Has(c);
   return compiled_;
 }
 
 bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
   if (!compiled_) return false;  // Error() keeps the compile error
   error_.clear();
-  std::string_view bytes = subject;
-  const bool ascii = IsAsciiText(subject);
-  if (!ascii || !caseSensitive) {
-    if (ascii)
-      scratch_.assign(subject);
-    else
-      scratch_ = codepage::Utf8ToCp1252(subject);
-    if (!caseSensitive) UpperAZInPlace(scratch_);
-    bytes = scratch_;
-  }
   std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
   if (g_run.Active) {
     if (g_run.Remaining <= 0) {
@@ -194,6 +239,16 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
       return false;
     }
     limit = std::min(limit, g_run.Remaining);
+  }
+  if (!Requirement(caseSensitive).Possible(subject)) return false;  // the engine's answer, no step taken
+  std::string_view bytes = subject;
+  const bool asIs = takesUtf8_ || IsAsciiText(subject);  // no conversion
+  if (!asIs || !caseSensitive) {
+    scratch_.assign(subject);
+    // In place and without a new string; a character the code page lacks makes it start again.
+    if (!asIs && !codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
+    if (!caseSensitive) UpperAZInPlace(scratch_);
+    bytes = scratch_;
   }
   engine_.SetBacktrackLimit(limit);
   bool found = false;

@@ -61,6 +61,14 @@ bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords,
 // A regular expression of the filter on the single-byte engine: the expression and every subject
 // taken to Windows-1252, the work bounded as the running TMatchRun says. Used by one matcher at a
 // time; cheap to keep, compiled once.
+//
+// Most texts of a filter run cannot match. What the compiled expression requires (a literal, or
+// else the bytes one of which a match starts with) is looked for in the UTF-8 subject itself, so
+// such a text is answered before it is converted, upper-cased and copied; the engine would have
+// answered it false without a step, so the answers, errors and the run's work are the same.
+// An expression that takes no byte beyond ASCII and no "?" gets the UTF-8 text itself (upper-cased
+// unless case-sensitive): a character that becomes one such byte is two to four such bytes there,
+// which changes neither answers nor steps (TRegExpr::TriesOnlyFoundStarts).
 class TSearchRegExpr {
  public:
   // Compiles; false with the engine's message in Error() when the expression cannot be set.
@@ -70,12 +78,28 @@ class TSearchRegExpr {
   // caseSensitive. False with the message in Error() when the run fails or nothing is compiled.
   bool Exec(std::string_view subject, bool caseSensitive);
 
+  // What a UTF-8 subject must hold for the engine to have a chance, as the subject reaches Exec:
+  // taken to Windows-1252 and, unless case-sensitive, upper-cased.
+  struct TRequirement {
+    regexscan::Literal<unsigned char> Literal;  // empty: none; at From bytes or later
+    std::size_t From = 0;
+    bool HasBytes = false;  // the subject holds a byte of Bytes
+    regexscan::StartSet Bytes;
+    bool Possible(std::string_view subject) const;
+  };
+  // The requirement for subjects of that case rule (none when nothing is compiled).
+  const TRequirement& Requirement(bool caseSensitive) const { return required_[caseSensitive ? 1 : 0]; }
+  // Whether subjects go to the engine in UTF-8, not converted.
+  bool TakesUtf8() const { return takesUtf8_; }
+
  private:
   regexpr::TRegExpr engine_;
   std::string expression_;
   bool compiled_ = false;
   std::string error_;
   std::string scratch_;
+  TRequirement required_[2];  // upper-cased subjects, case-sensitive ones
+  bool takesUtf8_ = false;
 };
 
 class TTextMatcher {

@@ -65,6 +65,18 @@ bool IsRepeatChar(int c) {
   return c == '*' || c == '+' || c == '?';
 }
 
+bool IsOpenMark(unsigned char op) {
+  return op > OPEN && op <= OPEN + 9;
+}
+// OPEN n and CLOSE n: they only note a position, which nothing reads back.
+bool IsGroupMark(unsigned char op) {
+  return IsOpenMark(op) || (op > CLOSE && op <= CLOSE + 9);
+}
+// Group marks, anchors and NOTHING: nodes that match without taking a byte.
+bool IsZeroWidth(unsigned char op) {
+  return op == BOL || op == EOL || op == NOTHING || IsGroupMark(op);
+}
+
 std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
   std::size_t off = (std::size_t(p[node + 1]) << 8) | p[node + 2];
   if (off == 0) return kNone;
@@ -72,6 +84,9 @@ std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
 }
 
 enum FrameKind : std::int32_t { F_BRANCH, F_STAR };
+
+// The matcher's helpers are lambdas over its state; inlined, they cost no closure set-up per try.
+#define TESSARYN_INLINE __attribute__((always_inline))
 
 }  // namespace
 
@@ -522,7 +537,9 @@ void TRegExpr::Compile() {
   lead_.Clear();
   leadOffset_ = 0;
   hasFirstSet_ = false;
+  leadAlternatives_.clear();
   runHead_ = 0;
+  hasRunLead_ = false;
 
   Compiler c(*this, expression_);
   c.Pass();
@@ -532,11 +549,14 @@ void TRegExpr::Compile() {
   c.prog = &prog;
   int flags = c.Pass();
 
-  // Walk the program in its physical order to place the operand lengths and set maps.
+  // Walk the program in its physical order to place the operand lengths and set maps, and to
+  // list the nodes.
   std::vector<std::uint32_t> info(prog.size(), 0);
+  std::vector<std::size_t> nodes;
   std::size_t k = 0;
   for (std::size_t o = 1; o < prog.size();) {
     unsigned char op = prog[o];
+    nodes.push_back(o);
     if (op == EXACTLY || op == ANYOF || op == ANYBUT) {
       const auto& od = c.operands[k++];
       info[o] = op == EXACTLY ? od.first : std::uint32_t(od.second);
@@ -577,33 +597,81 @@ void TRegExpr::Compile() {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
     ComputeRunSkip();
+    if (lead_.Empty()) ComputeRunLead();
   }
-  if (must_.Empty() && lead_.Empty()) ComputeRequired();  // a lead literal rejects on its own
+  ComputeFollow(nodes);
+  takenBytes_ = regexscan::StartSet();
+  for (std::size_t node : nodes) {
+    if (program_[node] == EXACTLY)
+      for (std::uint32_t i = 0; i < operandInfo_[node]; ++i) takenBytes_.Add(program_[node + kNodeSize + i]);
+    else
+      NodeBytes(node, takenBytes_);  // nothing for the nodes that take no byte
+  }
+  onlyFoundStarts_ = anchored_ || !lead_.Empty() || hasRunLead_ || hasFirstSet_ || hasFirstChar_;
+  ComputeRequired();                                // keeps the must-contain string unless it finds a longer literal
+  if (must_.Size() <= lead_.Size()) must_.Clear();  // the lead literal rejects as well on its own
 }
 
 // Every match passes each node of the main path: single alternatives are entered, alternations
-// and loop forms are stepped over to the node where their paths join. The longest literal there
-// must occur in any subject that matches.
+// and loop forms are stepped over to the node where their paths join. Literals and one-byte sets
+// there that follow one another with nothing but zero-width nodes between them match one run of
+// the subject; the longest such run must occur in any subject that matches.
 void TRegExpr::ComputeRequired() {
   const unsigned char* p = program_.data();
-  std::size_t best = kNone;
+  regexscan::Literal<unsigned char> run;
+  auto endRun = [&] {
+    if (run.Size() > must_.Size()) must_ = run;
+    run.Clear();
+  };
   std::size_t n = 1;
   for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
-    if (p[n] == BRANCH) {
+    const unsigned char op = p[n];
+    if (op == BRANCH) {
       std::size_t next = NextNode(program_, n);
       if (next == kNone || p[next] != BRANCH) {
         n += kNodeSize;
         continue;
       }
+      endRun();
       while (n != kNone && p[n] == BRANCH) n = NextNode(program_, n);
       continue;
     }
-    if (p[n] == END || p[n] == BACK) break;
-    if (p[n] == EXACTLY && (best == kNone || operandInfo_[n] > operandInfo_[best])) best = n;
+    if (op == END || op == BACK) break;
+    if (op == EXACTLY) {
+      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) run.Add(p[n + kNodeSize + i], false);
+    } else if (op == ANYOF && SetAsLiteral(n) >= 0) {
+      const int c = SetAsLiteral(n);
+      run.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+    } else if (!IsZeroWidth(op)) {
+      endRun();
+    }
     n = NextNode(program_, n);
   }
-  if (best == kNone) return;
-  for (std::uint32_t i = 0; i < operandInfo_[best]; ++i) must_.Add(p[best + kNodeSize + i], false);
+  endRun();
+}
+
+const regexscan::Literal<unsigned char>& TRegExpr::RequiredLiteral() const {
+  static const regexscan::Literal<unsigned char> none;
+  if (program_.empty()) return none;  // the hints may be those of an earlier expression
+  return must_.Empty() ? lead_ : must_;
+}
+
+std::size_t TRegExpr::RequiredOffset() const {
+  return !program_.empty() && must_.Empty() ? leadOffset_ : 0;
+}
+
+const regexscan::StartSet& TRegExpr::TakenBytes() const {
+  static const regexscan::StartSet none;
+  return program_.empty() ? none : takenBytes_;
+}
+
+bool TRegExpr::TriesOnlyFoundStarts() const {
+  return !program_.empty() && onlyFoundStarts_;
+}
+
+const regexscan::StartSet* TRegExpr::RequiredBytes() const {
+  // A subject without a byte of the start set offers a start to none of the searches.
+  return !program_.empty() && hasFirstSet_ ? &firstSet_ : nullptr;
 }
 
 int TRegExpr::SetAsLiteral(std::size_t node) const {
@@ -642,8 +710,7 @@ void TRegExpr::ComputeLead() {
       lead_.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
     } else if (op == ANY || op == ANYOF || op == ANYBUT || (op >= ANYDIGIT && op <= NOTLETTER)) {
       fixed = true;
-    } else if (!(op == BOL || op == EOL || op == NOTHING || (op > OPEN && op <= OPEN + 9) ||
-                 (op > CLOSE && op <= CLOSE + 9))) {
+    } else if (!IsZeroWidth(op)) {
       break;
     }
     if (fixed) {
@@ -722,7 +789,7 @@ bool TRegExpr::StartBytes(std::size_t n, regexscan::StartSet& set, int& budget) 
       case PLUS:
         return NodeBytes(n + kNodeSize, set);
       default:
-        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;
+        if (IsGroupMark(op)) break;
         return NodeBytes(n, set);  // END, BACK and the rest answer false there
     }
     n = NextNode(p, n);
@@ -737,6 +804,31 @@ void TRegExpr::ComputeFirstSet() {
   hasFirstSet_ = true;
   firstSet_ = set;
   firstSet_.Finish();
+  // An opening alternation whose every alternative begins with a literal: a start must hold one.
+  const std::vector<unsigned char>& p = program_;
+  std::size_t n = 1;
+  if (std::size_t next = NextNode(p, n); next == kNone || p[next] != BRANCH) {
+    n += kNodeSize;  // the single alternative of the whole expression
+    while (IsOpenMark(p[n])) n += kNodeSize;
+    if (std::size_t next2 = NextNode(p, n); p[n] != BRANCH || next2 == kNone || p[next2] != BRANCH) return;
+  }
+  std::vector<regexscan::Literal<unsigned char>> starts;
+  for (std::size_t br = n; br != kNone && p[br] == BRANCH; br = NextNode(p, br)) {
+    std::size_t alt = br + kNodeSize;
+    while (IsOpenMark(p[alt])) alt += kNodeSize;
+    if (p[alt] != EXACTLY) return;
+    starts.emplace_back();
+    for (std::uint32_t i = 0; i < operandInfo_[alt]; ++i) starts.back().Add(p[alt + kNodeSize + i], false);
+  }
+  leadAlternatives_ = std::move(starts);
+}
+
+bool TRegExpr::LeadAlternativeAt(std::size_t at) const {
+  if (leadAlternatives_.empty()) return true;
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
+  for (const regexscan::Literal<unsigned char>& lit : leadAlternatives_)
+    if (at + lit.Size() <= subject_.size() && lit.At(s + at)) return true;
+  return false;
 }
 
 void TRegExpr::ComputeRunSkip() {
@@ -748,7 +840,7 @@ void TRegExpr::ComputeRunSkip() {
   std::size_t next = NextNode(p, head);
   if (next == kNone || p[next] != END) return;
   head += kNodeSize;
-  while (p[head] > OPEN && p[head] <= OPEN + 9) head = NextNode(p, head);
+  while (IsOpenMark(p[head])) head = NextNode(p, head);
   regexscan::StartSet headBytes, body;
   if (p[head] == STAR || p[head] == PLUS) {  // the run opens with the repeat itself
     if (!NodeBytes(head + kNodeSize, body)) return;
@@ -763,6 +855,94 @@ void TRegExpr::ComputeRunSkip() {
   runHead_ = head;
   runHeadBytes_ = headBytes;
   runBody_ = body;
+}
+
+// The match opens with a repeat of one byte, or with a one-byte node none of whose bytes the
+// repeat after it takes (as [xy] *=); right after the repeat (group marks aside) comes a literal or
+// a node of at most four bytes, none of which the repeat takes either. Every match then ends its
+// run of the repeat exactly where that literal or byte is, and begins at the start of the run, or
+// one byte before it with a head.
+void TRegExpr::ComputeRunLead() {
+  const std::vector<unsigned char>& p = program_;
+  std::size_t node = 1;
+  const std::size_t next = NextNode(p, node);
+  if (next == kNone || p[next] != END) return;
+  node += kNodeSize;
+  while (IsOpenMark(p[node])) node = NextNode(p, node);
+  regexscan::StartSet head, run;
+  const bool hasHead = p[node] != STAR && p[node] != PLUS;
+  if (hasHead) {
+    if (!NodeBytes(node, head)) return;
+    node = NextNode(p, node);
+    if (node == kNone || (p[node] != STAR && p[node] != PLUS)) return;
+  }
+  if (!NodeBytes(node + kNodeSize, run)) return;
+  if (hasHead)
+    for (int w = 0; w < 4; ++w)
+      if (head.bits[w] & run.bits[w]) return;
+  const bool plus = p[node] == PLUS;
+  regexscan::Literal<unsigned char> literal;
+  regexscan::StartSet set;
+  for (node = NextNode(p, node); node != kNone && literal.Empty(); node = NextNode(p, node)) {
+    const unsigned char op = p[node];
+    if (op == NOTHING || IsGroupMark(op)) continue;
+    if (op == EXACTLY || (op == ANYOF && SetAsLiteral(node) >= 0)) {
+      for (; node != kNone; node = NextNode(p, node)) {  // the literal bytes that follow directly
+        int c = -1;
+        if (p[node] == EXACTLY)
+          for (std::uint32_t i = 0; i < operandInfo_[node]; ++i) literal.Add(p[node + kNodeSize + i], false);
+        else if (p[node] == ANYOF && (c = SetAsLiteral(node)) >= 0)
+          literal.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+        else
+          break;
+      }
+      break;
+    }
+    if (!NodeBytes(node, set)) return;
+    set.Finish();
+    if (set.count == 0) return;
+    break;
+  }
+  regexscan::StartSet first = set;
+  if (!literal.Empty()) {
+    first.Add(literal.want[0]);
+    first.Add(literal.want[0] ^ literal.fold[0]);
+  } else if (set.count == 0) {
+    return;
+  }
+  for (int w = 0; w < 4; ++w)
+    if (first.bits[w] & run.bits[w]) return;
+  runLead_ = literal;
+  runLeadSet_ = set;
+  runLeadRun_ = run;
+  runLeadHead_ = head;
+  runLeadHasHead_ = hasHead;
+  runLeadPlus_ = plus;
+  hasRunLead_ = true;
+}
+
+std::size_t TRegExpr::RunLeadStart(std::size_t at) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data());
+  std::size_t start = at;
+  while (start > 0 && runLeadRun_.Has(s[start - 1])) --start;
+  if (runLeadPlus_ && start == at) return kNone;
+  if (!runLeadHasHead_) return start;
+  return start > 0 && runLeadHead_.Has(s[start - 1]) ? start - 1 : kNone;
+}
+
+void TRegExpr::ComputeFollow(const std::vector<std::size_t>& nodes) {
+  follow_.assign(program_.size(), kFollowAny);
+  for (std::size_t rep : nodes) {
+    if (program_[rep] != STAR && program_[rep] != PLUS) continue;
+    const std::size_t next = NextNode(program_, rep);
+    regexscan::StartSet taken, starts;
+    if (next == kNone || !NodeBytes(next, starts)) continue;
+    follow_[rep] = kFollowByte;
+    if (!NodeBytes(rep + kNodeSize, taken)) continue;
+    bool disjoint = true;
+    for (int w = 0; w < 4; ++w) disjoint = disjoint && !(taken.bits[w] & starts.bits[w]);
+    if (disjoint) follow_[rep] = kFollowDisjoint;
+  }
 }
 
 std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
@@ -783,14 +963,14 @@ bool TRegExpr::Exec(std::string_view subject) {
     Compile();
   }
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
-  // A subject without the literal every match holds is answered before it is copied: the filter
-  // runs over whole databanks, where most texts are such.
+  // A subject without a literal every match holds is answered before it is copied, with no step
+  // taken: the filter runs over whole databanks, where most texts are such (RequiredLiteral).
   // With a lead literal this finds its first occurrence, where the tries below begin.
-  const regexscan::Literal<unsigned char>& needed = lead_.Empty() ? must_ : lead_;
+  const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
+  if (!must_.Empty() && regexscan::Find(must_, text, 0, subject.size()) >= subject.size()) return false;
   std::size_t firstLead = leadOffset_;
-  if (!needed.Empty()) {
-    const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
-    firstLead = regexscan::Find(needed, text, lead_.Empty() ? 0 : leadOffset_, subject.size());
+  if (!lead_.Empty()) {
+    firstLead = regexscan::Find(lead_, text, leadOffset_, subject.size());
     if (firstLead >= subject.size()) return false;
   }
   subject_.assign(subject);
@@ -805,10 +985,34 @@ bool TRegExpr::Exec(std::string_view subject) {
       if (Try(at - leadOffset_)) return true;
     }
   }
+  if (hasRunLead_) {
+    // Each occurrence of what follows the opening repeat is tried from the one start it allows.
+    for (std::size_t at = 0;; ++at) {
+      at = runLead_.Empty() ? regexscan::FindStart(runLeadSet_, bytes, at, n) : regexscan::Find(runLead_, bytes, at, n);
+      if (at >= n) return false;
+      const std::size_t start = RunLeadStart(at);
+      if (start != kNone && Try(start)) return true;
+    }
+  }
+  if (!leadAlternatives_.empty() && leadAlternatives_.size() <= 4) {
+    // The next occurrence of each alternative's literal; the nearest is the next start to try.
+    std::size_t next[4];
+    for (std::size_t i = 0; i < leadAlternatives_.size(); ++i)
+      next[i] = regexscan::Find(leadAlternatives_[i], bytes, 0, n);
+    for (;;) {
+      const std::size_t p = *std::min_element(next, next + leadAlternatives_.size());
+      if (p >= n) return false;
+      if (Try(p)) return true;
+      const std::size_t from = AfterFailedTry(p) + 1;
+      for (std::size_t i = 0; i < leadAlternatives_.size(); ++i)
+        if (next[i] < from) next[i] = regexscan::Find(leadAlternatives_[i], bytes, from, n);
+    }
+  }
   if (hasFirstSet_) {  // a match needs a byte, so the end is no start
     for (std::size_t p = 0;; ++p) {
       p = regexscan::FindStart(firstSet_, bytes, p, n);
       if (p >= n) return false;
+      if (!LeadAlternativeAt(p)) continue;
       if (Try(p)) return true;
       p = AfterFailedTry(p);
     }
@@ -838,12 +1042,12 @@ bool TRegExpr::Try(std::size_t start) {
     if (stack_.size() >= kMaxFrames) Raise("Exec: backtrack stack exceeded");
     stack_.push_back(Frame{kind, std::int32_t(node), save, n});
   };
-  auto setHas = [&](std::size_t node, unsigned char c) {
+  auto setHas = [&](std::size_t node, unsigned char c) TESSARYN_INLINE {
     const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
     return (b[c >> 6] >> (c & 63)) & 1;
   };
   // Whether the single-byte operand matches the byte c.
-  auto byteOk = [&](std::size_t opnd, unsigned char c) -> bool {
+  auto byteOk = [&](std::size_t opnd, unsigned char c) TESSARYN_INLINE -> bool {
     switch (p[opnd]) {
       case ANY:
         return c != 0;
@@ -865,34 +1069,35 @@ bool TRegExpr::Try(std::size_t start) {
         Raise("Internal foulup");
     }
   };
-  auto one = [&](std::size_t opnd, std::int64_t i) { return i < len && byteOk(opnd, s[i]); };
+  auto one = [&](std::size_t opnd, std::int64_t i) TESSARYN_INLINE { return i < len && byteOk(opnd, s[i]); };
   std::int64_t pos = std::int64_t(start);
   std::size_t node = 1;
   // The first alternative of the chain from br on that can match at pos (kNone when none is
   // left): one that opens with a literal of another first byte would fail at once.
-  auto viable = [&](std::size_t br) {
+  auto viable = [&](std::size_t br) TESSARYN_INLINE {
     for (; br != kNone && p[br] == BRANCH; br = NextNode(program_, br)) {
       std::size_t alt = br + kNodeSize;
       if (p[alt] != EXACTLY || (pos < len && s[pos] == p[alt + kNodeSize])) return br;
     }
     return kNone;
   };
-  // Positions the greedy repeat at node with n repetitions or fewer where the lookahead agrees.
-  auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) {
-    std::int64_t min = p[rep] == PLUS ? 1 : 0;
-    std::size_t next = NextNode(program_, rep);
-    int la = (next != kNone && p[next] == EXACTLY) ? p[next + kNodeSize] : -1;
-    if (la >= 0 && !byteOk(rep + kNodeSize, static_cast<unsigned char>(la))) {
-      // Every counted byte matched the operand, so none of them is the lookahead byte: only the
-      // full count can be followed by it (on backtracking, no count is left).
-      if (n < min || save + n >= len || s[save + n] != la) return false;
+  // Positions the greedy repeat at node with n repetitions or fewer where the node after it can
+  // take its first byte.
+  auto greedyAt = [&](std::size_t rep, std::int64_t save, std::int64_t n) TESSARYN_INLINE {
+    const std::int64_t min = p[rep] == PLUS ? 1 : 0;
+    const std::size_t next = NextNode(program_, rep);
+    const unsigned char follow = follow_[rep];
+    if (follow == kFollowDisjoint) {
+      // Every counted byte matched the operand, so none of them can start the next node: only
+      // the full count can be followed by it (on backtracking, no count is left).
+      if (n < min || !one(next, save + n)) return false;
       push(F_STAR, rep, save, n);
       pos = save + n;
       node = next;
       return true;
     }
     while (n >= min) {
-      if (la < 0 || (save + n < len && s[save + n] == la)) {
+      if (follow == kFollowAny || one(next, save + n)) {
         push(F_STAR, rep, save, n);
         pos = save + n;
         node = next;
@@ -932,7 +1137,7 @@ bool TRegExpr::Try(std::size_t start) {
         break;
       case EXACTLY: {
         std::uint32_t n = operandInfo_[node];
-        if (pos + n > len || std::memcmp(s + pos, p + node + kNodeSize, n) != 0)
+        if (pos + n > len || s[pos] != p[node + kNodeSize] || std::memcmp(s + pos, p + node + kNodeSize, n) != 0)
           ok = false;
         else
           pos += n;
@@ -967,7 +1172,7 @@ bool TRegExpr::Try(std::size_t start) {
         break;
       }
       default:
-        if ((op > OPEN && op <= OPEN + 9) || (op > CLOSE && op <= CLOSE + 9)) break;  // positions are unobservable
+        if (IsGroupMark(op)) break;  // positions are unobservable
         Raise("MatchPrim: Memory corruption");
     }
     if (ok) {

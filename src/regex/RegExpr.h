@@ -51,6 +51,22 @@ class TRegExpr {
   // Size in bytes of the compiled program (0 when none); the program is below 65536 bytes.
   std::size_t ProgramSize() const { return program_.size(); }
 
+  // What the compiled expression requires of a subject, for callers that can look for it in
+  // another form of the subject before they convert it. Exec answers false, raising nothing and
+  // taking no step, for any subject that lacks the literal at RequiredOffset() bytes or later, and
+  // for any subject that holds no byte of RequiredBytes(). The literal is empty and the set null
+  // when the expression gives none (without a program, both).
+  const regexscan::Literal<unsigned char>& RequiredLiteral() const;
+  std::size_t RequiredOffset() const;
+  const regexscan::StartSet* RequiredBytes() const;
+  // Every byte a match can take (all bytes of every literal); empty without a program.
+  const regexscan::StartSet& TakenBytes() const;
+  // True when Exec tries a match only at the subject's start (anchored) or where its scans find
+  // bytes of TakenBytes(), never at every position in turn. Then the answer and the steps taken
+  // stay the same when each byte but NUL outside TakenBytes() is replaced by one or more such
+  // bytes: no match crosses them, and the tries between them are the same.
+  bool TriesOnlyFoundStarts() const;
+
  private:
   struct Compiler;
   friend struct Compiler;
@@ -75,7 +91,8 @@ class TRegExpr {
   // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs at
   // leadOffset_ bytes after the start of every match, so only its occurrences are tried;
   // otherwise only bytes of the start set are.
-  // must_ is the must-contain string, or else the longest literal every match passes.
+  // must_ is the longer of the must-contain string and the longest literal every match passes,
+  // kept only when it is longer than the lead literal.
   regexscan::Literal<unsigned char> must_, lead_;
   std::size_t leadOffset_ = 0;
   bool hasFirstSet_ = false;
@@ -83,6 +100,10 @@ class TRegExpr {
   void ComputeRequired();
   void ComputeLead();
   void ComputeFirstSet();
+  // With the start set: the literals the alternatives of an opening alternation begin with (as in
+  // (while|for) \(), one of which every start holds; empty when the expression opens otherwise.
+  std::vector<regexscan::Literal<unsigned char>> leadAlternatives_;
+  bool LeadAlternativeAt(std::size_t at) const;
   // A match that opens with a repeat of one byte (as [a-z]*), or with a one-byte node whose bytes
   // the repeat right after it also takes (as [a-z_][a-z0-9_]*), ends alike from every start inside
   // one run of the repeat, so after a failed try the rest of the run is no start either.
@@ -90,6 +111,25 @@ class TRegExpr {
   std::size_t runHead_ = 0;
   regexscan::StartSet runHeadBytes_, runBody_;
   void ComputeRunSkip();
+  // Without a lead literal, the search may go by what follows a repeat near the start (as in
+  // [a-z]+\( or [xy] *[+=]): from one occurrence of that literal (runLead_) or byte (of
+  // runLeadSet_) to the next, each allowing one start (ComputeRunLead says when).
+  bool hasRunLead_ = false;
+  regexscan::Literal<unsigned char> runLead_;
+  regexscan::StartSet runLeadSet_, runLeadRun_, runLeadHead_;
+  bool runLeadHasHead_ = false, runLeadPlus_ = false;
+  void ComputeRunLead();
+  // The start a match through the occurrence at at would have; kNone when there is none.
+  std::size_t RunLeadStart(std::size_t at) const;
+  // Per program byte offset, for a STAR or PLUS node: what the node after the repeat asks of the
+  // byte after the count. kFollowByte: it takes one byte (its first, for a literal), so only counts
+  // it can take are tried; kFollowDisjoint: besides, no byte the repeat takes is one, so only the
+  // full count can be. kFollowAny for any other node.
+  enum : unsigned char { kFollowAny, kFollowByte, kFollowDisjoint };
+  std::vector<unsigned char> follow_;
+  void ComputeFollow(const std::vector<std::size_t>& nodes);
+  regexscan::StartSet takenBytes_;
+  bool onlyFoundStarts_ = false;
   // The last position known to be no start after the try at p failed.
   std::size_t AfterFailedTry(std::size_t p) const;
   // The bytes a one-byte node matches, added to set; false for any other node.

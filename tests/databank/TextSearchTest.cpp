@@ -1,11 +1,14 @@
 // The text matcher of the record search: the cases of its design, the fixed case preparation of
-// regular expressions, the bounded run, and the one-pass matcher of the filter against MatchText.
+// regular expressions, the bounded run, the one-pass matcher of the filter against MatchText, and
+// the filter's expression against the engine on converted subjects.
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "RandomRegExpr.h"
 #include "databank/uTextSearchUtils.h"
 #include "databank/words.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -131,4 +134,78 @@ TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
     matched += want;
   }
   EXPECT_GT(matched, 600);
+}
+
+// The filter's expression looks at the UTF-8 subject for what the engine requires before it
+// converts anything, and hands the UTF-8 text itself to an expression that takes only ASCII bytes
+// but "?"; that changes no answer. Held against the road without the look (the subject
+// taken to Windows-1252, upper-cased unless case-sensitive, handed to the engine): the same
+// compile errors, answers, errors and backtracking steps, under a run's bound small enough to be
+// reached. Expressions and subjects mix both cases, letters beyond ASCII (which the filter never
+// folds), "?" and characters the code page lacks (which become "?"), bad UTF-8 and NUL.
+TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
+  std::mt19937 rng(3804);
+  TRandomRegExpr gen(rng, {"a", "A", "b", "z", "-", " ", "é", "É", "ö", "€", "Ł", "\\?", "1"},
+                     {"a", "A", "b", "é", "É", "_"});
+  TRandomRegExpr asciiGen(rng, {"a", "A", "b", "z", "-", " ", "1"}, {"a", "A", "b", "z", "_"});  // most go as UTF-8
+  asciiGen.AnyBytes = false;
+  const std::vector<std::string> alphabet = {"a", "A", "b", "B", "z", "Z", " ",  "-",    "?",    "1",
+                                             "é", "É", "Ł", "€", "ö", "(", "\t", "\xC3", "\xE9", std::string(1, '\0')};
+  auto bytesOf = [](std::string pattern) {  // the expression as the engine takes it
+    for (size_t at; (at = pattern.find("Ł")) != std::string::npos;) pattern.replace(at, 2, "\\?");
+    return codepage::Utf8ToCp1252(pattern);
+  };
+  int compared = 0, passedOver = 0, matched = 0, limits = 0, unconverted = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const bool cs = rng() % 2;
+    const TRandomRegExpr::TCase made = i % 3 ? gen.Next() : asciiGen.Next();
+    const std::string pattern = PrepareSearchText(made.Expression, cs, stRegExpr);
+    TSearchRegExpr filter;
+    regexpr::TRegExpr engine;
+    std::string compileError;
+    try {
+      engine.SetExpression(bytesOf(pattern));
+    } catch (const regexpr::ERegExpr& e) {
+      compileError = e.Message();
+    }
+    ASSERT_EQ(filter.SetExpression(pattern), compileError.empty()) << pattern;
+    ASSERT_EQ(filter.Error(), compileError) << pattern;
+    const std::int64_t budget = 150;
+    std::int64_t remaining = budget;
+    TMatchRun run(budget);
+    for (int k = 0; k < 8; ++k) {
+      std::string text = gen.Subject(made, alphabet, k, 16);  // a byte dropped makes bad UTF-8 too
+      for (char& c : text)                                    // the filter's case rule decides whether that matters
+        if (((c | 0x20) >= 'a' && (c | 0x20) <= 'z') && rng() % 3 == 0) c = char(c ^ 0x20);
+      const bool got = filter.Exec(text, cs);
+      bool want = false;
+      std::string error = compileError;
+      if (compileError.empty() && remaining <= 0) {
+        error = SRegExprTooComplex;
+      } else if (compileError.empty()) {
+        std::string subject = codepage::Utf8ToCp1252(text);
+        if (!cs) subject = PrepareCase(subject, false);
+        engine.SetBacktrackLimit(remaining);
+        try {
+          want = engine.Exec(subject);
+        } catch (const regexpr::ERegExpr& e) {
+          error = e.Message().rfind("Exec: backtrack", 0) == 0 ? SRegExprTooComplex : e.Message();
+        }
+        remaining -= engine.Steps();
+      }
+      ASSERT_EQ(got, want) << "pattern '" << pattern << "' text '" << text << "' cs " << cs;
+      ASSERT_EQ(filter.Error(), error) << "pattern '" << pattern << "' text '" << text << "' cs " << cs;
+      ASSERT_EQ(run.StepsSpent(), budget - remaining) << "pattern '" << pattern << "' text '" << text << "'";
+      ++compared;
+      unconverted += filter.TakesUtf8();
+      passedOver += compileError.empty() && !filter.Requirement(cs).Possible(text);
+      matched += want;
+      limits += error == SRegExprTooComplex;
+    }
+  }
+  EXPECT_GT(compared, 20000);
+  EXPECT_GT(passedOver, 4000);
+  EXPECT_GT(matched, 4000);
+  EXPECT_GT(limits, 150);
+  EXPECT_GT(unconverted, 5000);
 }

@@ -199,6 +199,37 @@ FAST_WIDE = [
 FAST_BYTE = [
     ("\\Wcount\\W", "[^A-Za-z_]count[^A-Za-z_]", [" count ", "count", "1count2", "acount "]),
     ("[[{]0", "[\\[{]0", ["[0", "{0", ";0"]),
+    # A repeat followed by a one-byte node: only counts that node can follow are tried.
+    ("a*[ab]c", "a*[ab]c", ["aaac", "aabc", "ac", "bc", "aaa", "c"]),
+    ("x +[+=] *y", "x +[+=] *y", ["x = y", "x  +y", "x y", "x=y", "x  = =y"]),
+    ("\\d*\\D", "\\d*\\D", ["123", "12a", "a", "1"]),
+    ("[a-c]*.d", "[a-c]*.d", ["abcd", "abd", "ad", "d", "abc"]),
+    ("b+[^b]", "b+[^b]", ["bbb", "bba", "b", "ab"]),
+    ("_\\w*\\W", "_[A-Za-z_]*[^A-Za-z_]", ["_ab_ ", "_ab_", "__1", "_"]),
+    # An opening repeat followed by a literal it cannot take: the search goes by the literal.
+    ("[a-c]+ \\( [ab] \\)", "[a-c]+ \\( [ab] \\)", ["ab ( a )", "( a )", "ab ( c ) c ( b )", "a ( a"]),
+    ("b*[dD]c", "b*[dD]c", ["bbDc", "dc", "bdbc", "Dcc", "bbd"]),
+    ("a+a_", "a+a_", ["aa_", "a_", "aaa_"]),
+    ("[ab]+cc", "[ab]+cc", ["abcc", "cc", "acbcc", "bc c"]),
+    # ... or a one-byte node the repeat cannot take, with a head before the repeat.
+    ("[ab] *[-_] *c", "[ab] *[-_] *c", ["a - c", "b_c", "a  -c", "c - c", "a c", "ab -_ c"]),
+    ("\\d *[ab]c", "\\d *[ab]c", ["1 ac", "12bc", "1  c", "x ac", "1 a1 bc"]),
+    ("[ab] +[cC]", "[ab] +[cC]", ["a C", "b  c", "ac", "a b c"]),
+    ("[ab]\\d+[c_]", "[ab]\\d+[c_]", ["a1c", "a_", "b12_", "ab1c", "1c"]),
+    ("[ab]a*c", "[ab]a*c", ["aaac", "bac", "ac", "c", "bc"]),
+    # An opening alternation of literals: a start must hold one of them.
+    ("(ab|cd) = (a|b)", "(ab|cd) = (a|b)", ["ab = a", "cd = b", "ad = a", "a = b", "cab = b"]),
+    ("(ab|a)+c", "(ab|a)+c", ["abac", "ac", "abc", "bc", "aab"]),
+    ("(ab|cd)?e", "(ab|cd)?e", ["e", "abe", "cde", "ade"]),
+    ("ba|c|abc", "ba|c|abc", ["ab", "xba", "xxc", "abx"]),
+    # Literals and one-byte sets one after another: one required run, nothing joined across
+    # what may be skipped or repeated.
+    ("a(bc)[d]e", "a(bc)[d]e", ["abcde", "abcd", "bcde", "abce"]),
+    ("ab?c", "ab?c", ["abc", "ac", "abbc", "bc"]),
+    ("a(b|c)d", "a(b|c)d", ["abd", "acd", "ad", "abcd"]),
+    ("x[yY]z*w", "x[yY]z*w", ["xYw", "xyzzw", "xyz", "xw"]),
+    ("(ab)+cd", "(ab)+cd", ["ababcd", "abcd", "cd", "abacd"]),
+    ("q\\(a\\)x+", "q\\(a\\)x+", ["q(a)x", "q(a)", "(a)x", "q(a)xx"]),
 ]
 
 

@@ -1,9 +1,11 @@
-// The single-byte engine: its message texts, the program size limit, the Windows-1251 option and
-// the rule that a non-empty subject's end is never tried.
+// The single-byte engine: its message texts, the program size limit, the Windows-1251 option,
+// the rule that a non-empty subject's end is never tried, and what it requires of a subject.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "RandomRegExpr.h"
 #include "regex/RegExpr.h"
 
 using regexpr::ERegExpr;
@@ -163,4 +165,64 @@ TEST(ByteRegExpr, RunawaySearchIsStopped) {
   } catch (const ERegExpr& e) {
     EXPECT_EQ(e.Message(), "Exec: backtrack limit exceeded");
   }
+}
+
+// The literal and the bytes the engine requires of a subject (RequiredLiteral, RequiredBytes) are
+// held by every subject it matches, and the engine answers a subject without them false at once.
+// The answer to hold them against comes from the same expression as the first of two top-level
+// alternatives beside one that never matches: the engine searches that one without required or
+// lead literal and without anchor.
+TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
+  std::mt19937 rng(38);
+  TRandomRegExpr gen(rng, {"a", "A", "b", "c", "-", " ", "\xE9", "\xC9", "\xF6", "\\?", "\\x00"},
+                     {"a", "A", "b", "c", "\xE9", "_"});
+  const std::vector<std::string> alphabet = {"a", "A", "b",    "c",    "-", " ",
+                                             "?", "1", "\xE9", "\xC9", "(", std::string(1, '\0')};
+  int compared = 0, withLiteral = 0, withBytes = 0, rejected = 0, matched = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const TRandomRegExpr::TCase made = gen.Next();
+    const std::string& expr = made.Expression;
+    TRegExpr re, plain;
+    re.SetBacktrackLimit(20000);
+    plain.SetBacktrackLimit(20000);
+    try {
+      re.SetExpression(expr);
+      plain.SetExpression("(" + expr + ")|\x01\x02");
+    } catch (const ERegExpr&) {
+      continue;
+    }
+    const auto& literal = re.RequiredLiteral();
+    const regexscan::StartSet* bytes = re.RequiredBytes();
+    withLiteral += !literal.Empty();
+    withBytes += bytes != nullptr;
+    for (int k = 0; k < 6; ++k) {
+      const std::string subject = gen.Subject(made, alphabet, k, 12);
+      const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
+      const bool hasLiteral =
+          literal.Empty() || regexscan::Find(literal, s, re.RequiredOffset(), subject.size()) < subject.size();
+      const bool hasByte = !bytes || regexscan::FindStart(*bytes, s, 0, subject.size()) < subject.size();
+      bool want = false, got = false;
+      try {
+        want = plain.Exec(subject);
+        got = re.Exec(subject);
+      } catch (const ERegExpr&) {
+        continue;  // a runaway search on either side
+      }
+      ++compared;
+      ASSERT_EQ(got, want) << "expression '" << expr << "' subject '" << subject << "'";
+      if (!hasLiteral || !hasByte) {
+        ++rejected;
+        ASSERT_EQ(re.Steps(), 0) << "expression '" << expr << "' subject '" << subject << "'";
+      }
+      matched += want;
+      if (want) {
+        ASSERT_TRUE(hasLiteral && hasByte) << "expression '" << expr << "' subject '" << subject << "'";
+      }
+    }
+  }
+  EXPECT_GT(compared, 10000);
+  EXPECT_GT(withLiteral, 1000);
+  EXPECT_GT(withBytes, 500);
+  EXPECT_GT(rejected, 3000);
+  EXPECT_GT(matched, 4000);
 }
