@@ -1,26 +1,19 @@
-// Fuzz target over the XML, CSS, Visual Basic, VBScript, Python, Perl, UNIX shell, Tcl/Tk and SQL (each
-// dialect) highlighters: the first byte picks the highlighter (low four bits) and how the rest is read
-// (bit 4: bytes as code units, or UTF-16LE). The text is cut into lines at LF and scanned with the
-// ranges chained from line to line. Every token must be non-empty and follow the one before, the
-// tokens must cover the line, and the line must end within length + 2 calls to Next; each line
+// Fuzz target over every other highlighter of the language table (today Perl, XML, CSS, Visual Basic,
+// VBScript, Python, SQL in each dialect, UNIX shell and Tcl/Tk; hl_fuzz_common.h says which): the
+// first byte picks the highlighter (the byte mod their count) and how the rest is read (the lowest bit
+// of the quotient: bytes as code units, or UTF-16LE). The text is cut into lines at LF and scanned
+// with the ranges chained from line to line. Every token must be non-empty and follow the one before,
+// the tokens must cover the line, and the line must end within length + 2 calls to Next; each line
 // scanned again from the range it started with must give the same tokens and end range; the
-// highlighters that run inside the multi-language highlighter keep their ranges in 4 bits. Anything
-// else aborts.
+// highlighters that the web page highlighter runs in its regions keep their ranges in 4 bits.
+// Anything else aborts.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "highlighters/SynHighlighterCSS.h"
-#include "highlighters/SynHighlighterPerl.h"
-#include "highlighters/SynHighlighterPython.h"
-#include "highlighters/SynHighlighterSQL.h"
-#include "highlighters/SynHighlighterTclTk.h"
-#include "highlighters/SynHighlighterUNIXShellScript.h"
-#include "highlighters/SynHighlighterVB.h"
-#include "highlighters/SynHighlighterVBScript.h"
-#include "highlighters/SynHighlighterXML.h"
+#include "highlighters/SynHighlighterWebScripting.h"
 #include "hl_fuzz_common.h"
 
 namespace {
@@ -30,21 +23,23 @@ struct Entry {
   bool fourBitRange;
 };
 
+// The classes the web page highlighter runs in its regions: it keeps their ranges in 4 bits.
+bool RunsInWebPageRegions(const std::string& className) {
+  static const std::vector<std::string> classes = [] {
+    TSynWebScriptingSyn web;
+    std::vector<std::string> names;
+    for (int i = 0; i < web.Schemes().Count(); ++i) names.push_back(web.Schemes().Items(i)->Highlighter()->ClassName());
+    return names;
+  }();
+  return std::find(classes.begin(), classes.end(), className) != classes.end();
+}
+
 std::vector<Entry>& Highlighters() {
   static std::vector<Entry> all = [] {
     std::vector<Entry> v;
-    v.push_back({std::make_unique<TSynXMLSyn>(), false});
-    v.push_back({std::make_unique<TSynCssSyn>(), true});
-    v.push_back({std::make_unique<TSynVBSyn>(), false});
-    v.push_back({std::make_unique<TSynVBScriptSyn>(), true});
-    v.push_back({std::make_unique<TSynPythonSyn>(), false});
-    v.push_back({std::make_unique<TSynPerlSyn>(), false});
-    v.push_back({std::make_unique<TSynUNIXShellScriptSyn>(), false});
-    v.push_back({std::make_unique<TSynTclTkSyn>(), false});
-    for (int d = 0; d < SQLDialectCount; ++d) {
-      auto sql = std::make_unique<TSynSQLSyn>();
-      sql->SetSQLDialect(static_cast<TSQLDialect>(d));
-      v.push_back({std::move(sql), false});
+    for (auto& h : hlfuzz::TargetHighlighters(false)) {
+      const bool fourBitRange = RunsInWebPageRegions(h->ClassName());
+      v.push_back({std::move(h), fourBitRange});
     }
     return v;
   }();

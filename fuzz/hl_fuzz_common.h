@@ -1,18 +1,57 @@
-// What the highlighter fuzz targets share: reading the input as text, cutting it into lines, and
-// walking the tokens of a line with the checks every highlighter must pass. A header, since every
-// fuzz/*.cpp is built as a target of its own.
+// What the highlighter fuzz targets share: the highlighters each takes from the language table,
+// reading the input as text, cutting it into lines, and walking the tokens of a line with the checks
+// every highlighter must pass. A header, since every fuzz/*.cpp is built as a target of its own.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/SynPadHighlighter.h"
+#include "highlighters/SynHighlighterRegistry.h"
+#include "highlighters/SynHighlighterSQL.h"
 
 namespace hlfuzz {
+
+// hl_scan takes these classes, in this order (its corpus was grown on them); hl2_scan takes every
+// other row of the language table, in table order, so that a new language is fuzzed there without a
+// change here. The URI and multi-language highlighters have targets of their own (hlmulti_uri,
+// hlmulti_multi).
+inline constexpr std::string_view kFirstTargetClasses[] = {"TSynCppSyn",     "TSynPasSyn", "TSynJavaSyn",
+                                                           "TSynJScriptSyn", "TSynPHPSyn", "TSynHTMLSyn"};
+inline constexpr std::string_view kOwnTargetClasses[] = {"TSynURISyn", "TSynMultiSyn"};
+
+// The highlighters of hl_scan (first) or hl2_scan (!first), the SQL highlighter once per dialect.
+inline std::vector<std::unique_ptr<TSynCustomHighlighter>> TargetHighlighters(bool first) {
+  std::vector<std::unique_ptr<TSynCustomHighlighter>> all;
+  if (first) {
+    for (std::string_view name : kFirstTargetClasses) all.push_back(FindSynLanguage(name)->Create());
+    return all;
+  }
+  auto listed = [](const auto& names, std::string_view name) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+  };
+  for (const TSynLanguageInfo& row : SynLanguageTable) {
+    if (listed(kFirstTargetClasses, row.ClassName) || listed(kOwnTargetClasses, row.ClassName)) continue;
+    std::unique_ptr<TSynCustomHighlighter> h = row.Create();
+    if (dynamic_cast<TSynSQLSyn*>(h.get())) {
+      for (int d = 0; d < SQLDialectCount; ++d) {
+        auto sql = std::make_unique<TSynSQLSyn>();
+        sql->SetSQLDialect(static_cast<TSQLDialect>(d));
+        all.push_back(std::move(sql));
+      }
+    } else {
+      all.push_back(std::move(h));
+    }
+  }
+  return all;
+}
 
 // The input after its first byte: bytes as code units, or (wide) UTF-16LE pairs.
 inline std::u16string Text(const uint8_t* data, size_t size, bool wide) {

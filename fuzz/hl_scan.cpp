@@ -1,36 +1,21 @@
-// Fuzz target over the language highlighters: the first byte picks the highlighter and how the rest
-// is read (bytes as code units, or UTF-16LE); the text is cut into lines at LF and scanned with the
-// ranges chained from line to line. Every token must be non-empty and follow the one before, the
-// tokens must cover the line, and the line must end within length + 2 calls to Next; anything else
-// aborts. Each line is then scanned again from the range it started with and must give the same end
-// range.
+// Fuzz target over the C/C++, Pascal, Java, JavaScript, PHP and HTML highlighters (hl_fuzz_common.h
+// says which): the first byte picks the highlighter and how the rest is read (bytes as code units, or
+// UTF-16LE); the text is cut into lines at LF and scanned with the ranges chained from line to line.
+// Every token must be non-empty and follow the one before, the tokens must cover the line, and the
+// line must end within length + 2 calls to Next; anything else aborts. Each line is then scanned again
+// from the range it started with and must give the same end range.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "highlighters/SynHighlighterCpp.h"
-#include "highlighters/SynHighlighterHtml.h"
-#include "highlighters/SynHighlighterJScript.h"
-#include "highlighters/SynHighlighterJava.h"
-#include "highlighters/SynHighlighterPHP.h"
-#include "highlighters/SynHighlighterPas.h"
 #include "hl_fuzz_common.h"
 
 namespace {
 
 std::vector<std::unique_ptr<TSynCustomHighlighter>>& Highlighters() {
-  static std::vector<std::unique_ptr<TSynCustomHighlighter>> all = [] {
-    std::vector<std::unique_ptr<TSynCustomHighlighter>> v;
-    v.push_back(std::make_unique<TSynCppSyn>());
-    v.push_back(std::make_unique<TSynPasSyn>());
-    v.push_back(std::make_unique<TSynJavaSyn>());
-    v.push_back(std::make_unique<TSynJScriptSyn>());
-    v.push_back(std::make_unique<TSynPHPSyn>());
-    v.push_back(std::make_unique<TSynHTMLSyn>());
-    return v;
-  }();
+  static std::vector<std::unique_ptr<TSynCustomHighlighter>> all = hlfuzz::TargetHighlighters(true);
   return all;
 }
 

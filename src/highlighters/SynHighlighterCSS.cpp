@@ -68,29 +68,29 @@ int TSynCssSyn::HashKey(const char16_t* start, int& length) {
   return h > (1 << 20) ? -1 : static_cast<int>(h);
 }
 
+namespace {
+
+using K = TSynCssSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri},
+    {K::tkKey, "Property", &K::PropertyAttri, syn::fsBold},
+    {K::tkSelector, "Reserved Word", &K::KeyAttri, syn::fsBold, 0xFF0080},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkText, "Text", &K::TextAttri},
+    {K::tkUndefProperty, "Undefined Property", &K::UndefPropertyAttri, syn::fsBold, 0xFF0080},
+    {K::tkValue, "Value", &K::ValueAttri, 0, 0xFF8000},
+    {K::tkColor, "Color Value", &K::ColorAttri},
+    {K::tkNumber, "Number", &K::NumberAttri},
+};
+
+}  // namespace
+
 TSynCssSyn::TSynCssSyn() : TSynFamilyHighlighter("TSynCssSyn") {
-  CommentAttri = NewAttr("Comment");
-  PropertyAttri = NewAttr("Property", syn::fsBold);
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0xFF0080);
-  UndefPropertyAttri = NewAttr("Undefined Property", syn::fsBold, 0xFF0080);
-  SpaceAttri = NewAttr("Space");
-  ColorAttri = NewAttr("Color Value");
-  NumberAttri = NewAttr("Number");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  TextAttri = NewAttr("Text");
-  ValueAttri = NewAttr("Value", 0, 0xFF8000);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkKey, PropertyAttri);
-  MapKind(tkSelector, KeyAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkText, TextAttri);
-  MapKind(tkUndefProperty, UndefPropertyAttri);
-  MapKind(tkValue, ValueAttri);
-  MapKind(tkColor, ColorAttri);
-  MapKind(tkNumber, NumberAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, nullptr, KeyAttri, StringAttri, SpaceAttri, nullptr);
   SetCommonKinds(tkNull, tkSpace, tkSymbol);
   Keywords();

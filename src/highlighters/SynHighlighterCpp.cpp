@@ -111,37 +111,30 @@ const TSynHashKeywordTable& CppKeywords() {
   return table;
 }
 
+using K = TSynCppSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkAsm, "Assembler", &K::AsmAttri},
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkDirective, "Preprocessor", &K::DirecAttri},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Illegal Char", &K::InvalidAttri},
+    {K::tkChar, "Character", &K::CharAttri},
+    {K::tkFloat, "Float", &K::FloatAttri},
+    {K::tkHex, "Hexadecimal", &K::HexAttri},
+    {K::tkOctal, "Octal", &K::OctalAttri},
+};
+
 }  // namespace
 
 TSynCppSyn::TSynCppSyn() : TSynFamilyHighlighter("TSynCppSyn") {
-  AsmAttri = NewAttr("Assembler");
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  InvalidAttri = NewAttr("Illegal Char");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  CharAttri = NewAttr("Character");
-  FloatAttri = NewAttr("Float");
-  HexAttri = NewAttr("Hexadecimal");
-  OctalAttri = NewAttr("Octal");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  DirecAttri = NewAttr("Preprocessor");
-  MapKind(tkAsm, AsmAttri);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkDirective, DirecAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, InvalidAttri);
-  MapKind(tkChar, CharAttri);
-  MapKind(tkFloat, FloatAttri);
-  MapKind(tkHex, HexAttri);
-  MapKind(tkOctal, OctalAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   CppKeywords();
@@ -239,7 +232,7 @@ void TSynCppSyn::Next() {
         case u'<':
         case u'>':
         case u':':
-          OperatorProc(c);
+          SymbolProc(OperatorLength(c, soArrow | soScope));
           break;
         case u'(':
         case u')':
@@ -297,45 +290,6 @@ void TSynCppSyn::IdentProc() {
 void TSynCppSyn::SymbolProc(int length) {
   fTokenId = tkSymbol;
   Run += length;
-}
-
-void TSynCppSyn::OperatorProc(char16_t c) {
-  const char16_t n = At(Run + 1);
-  int len = 1;
-  switch (c) {
-    case u'&':
-      if (n == u'&' || n == u'=') len = 2;
-      break;
-    case u'|':
-      if (n == u'|' || n == u'=') len = 2;
-      break;
-    case u'+':
-      if (n == u'+' || n == u'=') len = 2;
-      break;
-    case u'-':
-      if (n == u'-' || n == u'=' || n == u'>') len = 2;
-      break;
-    case u'*':
-    case u'%':
-    case u'^':
-    case u'!':
-    case u'=':
-      if (n == u'=') len = 2;
-      break;
-    case u'<':
-    case u'>':
-      if (n == c)
-        len = At(Run + 2) == u'=' ? 3 : 2;
-      else if (n == u'=')
-        len = 2;
-      break;
-    case u':':
-      if (n == u':') len = 2;
-      break;
-    default:
-      break;
-  }
-  SymbolProc(len);
 }
 
 void TSynCppSyn::DotProc() {

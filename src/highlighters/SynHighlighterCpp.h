@@ -72,7 +72,6 @@ class TSynCppSyn : public TSynFamilyHighlighter {
   void AnsiCProc();
   void CommentScan();
   void DotProc();
-  void OperatorProc(char16_t c);
   void SymbolProc(int length);
 
   bool fAsmStart = false;

@@ -64,6 +64,18 @@ bool SortedKeywordListHas(const std::vector<std::u16string>& list, std::u16strin
   return false;
 }
 
+TSynKeywordList MakeKeywordList(std::vector<std::u16string> words) {
+  SortKeywordList(words);
+  return std::make_shared<const std::vector<std::u16string>>(std::move(words));
+}
+
+TSynKeywordList MakeKeywordList(const TWideStrings& words) {
+  std::vector<std::u16string> list;
+  list.reserve(static_cast<size_t>(words.Count()));
+  for (int i = 0; i < words.Count(); ++i) list.push_back(words.Strings(i));
+  return MakeKeywordList(std::move(list));
+}
+
 // ---- TSynFamilyHighlighter ----
 
 TSynFamilyHighlighter::TSynFamilyHighlighter(const char* className) : fLanguage(FindSynLanguage(className)) {
@@ -94,14 +106,23 @@ TSynHighlighterAttributes* TSynFamilyHighlighter::GetTokenAttribute() const {
   return AttributeOfKind(GetTokenKind());
 }
 
-TSynHighlighterAttributes* TSynFamilyHighlighter::NewAttr(const char* storageName, TFontStyles style,
-                                                          TColor foreground) {
+TSynHighlighterAttributes* TSynFamilyHighlighter::NewAttr(const char* storageName, TFontStyles style, TColor foreground,
+                                                          TColor background) {
   std::u16string friendly;
   for (const char* p = storageName; *p; ++p) friendly.push_back(static_cast<char16_t>(static_cast<unsigned char>(*p)));
   TSynHighlighterAttributes* a = AddAttribute(storageName, std::move(friendly));
   a->SetStyle(style);
   a->SetForeground(foreground);
+  a->SetBackground(background);
   return a;
+}
+
+void TSynFamilyHighlighter::CheckSameAttribute(const TSynHighlighterAttributes& attr, const char* storageName,
+                                               TFontStyles style, TColor foreground, TColor background) {
+  const bool plain = style == 0 && foreground == syn::clNone && background == syn::clNone;
+  const bool same = style == attr.Style() && foreground == attr.Foreground() && background == attr.Background();
+  if (attr.Name() != storageName || !(plain || same))
+    throw Exception("attribute table: " + attr.Name() + " is given again as " + storageName);
 }
 
 void TSynFamilyHighlighter::MapKind(int kind, TSynHighlighterAttributes* attr) {
@@ -165,6 +186,56 @@ bool TSynFamilyHighlighter::LineEndProc() {
       return true;
     default:
       return false;
+  }
+}
+
+int TSynFamilyHighlighter::OperatorLength(char16_t c, unsigned extras) const {
+  const char16_t n = At(Run + 1);
+  switch (c) {
+    case u'&':
+    case u'|':
+    case u'+':
+      return n == c || n == u'=' ? 2 : 1;
+    case u'-':
+      return n == u'-' || n == u'=' || (n == u'>' && (extras & soArrow)) ? 2 : 1;
+    case u'<':
+      if (n == u'<') return At(Run + 2) == u'=' ? 3 : 2;
+      return n == u'=' ? 2 : 1;
+    case u'>':
+      if (n == u'>') {
+        if ((extras & soUnsignedShift) && At(Run + 2) == u'>') return At(Run + 3) == u'=' ? 4 : 3;
+        return At(Run + 2) == u'=' ? 3 : 2;
+      }
+      return n == u'=' ? 2 : 1;
+    case u':':
+      return n == u':' && (extras & soScope) ? 2 : 1;
+    default:  // * % ^ ! =
+      return n == u'=' ? 2 : 1;
+  }
+}
+
+void TSynFamilyHighlighter::SimpleNumberProc(std::uint8_t kind) {
+  fTokenId = kind;
+  ++Run;
+  for (;;) {
+    const char16_t c = At(Run);
+    if (c == u'.' && At(Run + 1) == u'.') break;
+    // The line is scanned lower-cased: "E" arrives as "e".
+    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
+    ++Run;
+  }
+}
+
+void TSynFamilyHighlighter::CStyleNumberProc(std::uint8_t kind) {
+  fTokenId = kind;
+  ++Run;
+  while (true) {
+    const char16_t c = At(Run);
+    const bool numberChar =
+        SynIsHexDigit(c) || c == u'L' || c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
+    if (!numberChar) return;
+    if (c == u'.' && At(Run + 1) == u'.') return;
+    ++Run;
   }
 }
 

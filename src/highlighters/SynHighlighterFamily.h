@@ -4,17 +4,21 @@
 // constants and default filter are in its row of the language table (SynHighlighterRegistry.h).
 //
 // A language highlighter derives from TSynFamilyHighlighter and
-//   - in its constructor: sets fCaseSensitive, creates its attributes with NewAttr, maps each token
-//     kind to its attribute with MapKind, sets the Null/Space/Illegal kinds with SetCommonKinds and
-//     finally calls FinishCreate(initialRange);
+//   - keeps a constant attribute table: a row {token kind, storage name, field, default style and
+//     colours} per token kind;
+//   - in its constructor: creates its attributes from that table with CreateAttributes, names the
+//     attributes of the standard roles with SetDefaultAttributes, sets the Null/Space/Illegal kinds
+//     with SetCommonKinds and finally calls FinishCreate(initialRange);
 //   - overrides Next(): fTokenPos := Run, scan one token (every procedure takes at least one code unit
 //     or goes to NullProc/CRProc/LFProc), then TSynFamilyHighlighter::Next() last;
 //   - keeps its multi-line state in fRange (one byte; GetRange/SetRange/ResetRange are done here).
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,8 +91,28 @@ void SynSetKeywordGroup(std::vector<TSynHashKeywordTable::Word>& words,
 void SortKeywordList(std::vector<std::u16string>& list);
 // Bisection over a list made by SortKeywordList; upperToken must already be upper-cased.
 bool SortedKeywordListHas(const std::vector<std::u16string>& list, std::u16string_view upperToken);
+// A keyword list made by SortKeywordList, shared by every highlighter that uses it until one is given
+// another; the two forms take the words as a vector or as a wide string list.
+using TSynKeywordList = std::shared_ptr<const std::vector<std::u16string>>;
+TSynKeywordList MakeKeywordList(std::vector<std::u16string> words);
+TSynKeywordList MakeKeywordList(const TWideStrings& words);
 
 // ---- Base of the language highlighters ----
+
+// A row of a language's attribute table: the token kind, the attribute it is shown in and where the
+// highlighter keeps that attribute. The first row of a field creates the attribute (its display name
+// is its storage name) with the row's style and colours; a later row of the same field shows one more
+// kind in it, names it alike and leaves style and colours out. Kind -1: an attribute the highlighter
+// hands out itself, shown for no kind by the table.
+template <class T>
+struct TSynAttrRow {
+  int Kind;
+  const char* Name;
+  TSynHighlighterAttributes* T::*Field;
+  TFontStyles Style = 0;
+  TColor Foreground = syn::clNone;
+  TColor Background = syn::clNone;
+};
 
 class TSynFamilyHighlighter : public TSynCustomHighlighter {
  public:
@@ -123,10 +147,20 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
  protected:
   explicit TSynFamilyHighlighter(const char* className);
 
-  // Creates an attribute whose display name is its storage name, with its default style and
-  // foreground, and files it.
-  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style = 0, TColor foreground = syn::clNone);
-  void MapKind(int kind, TSynHighlighterAttributes* attr);
+  // Creates the attributes of the table's rows into the fields of self (this highlighter as its own
+  // class) and shows each row's kind in its attribute. A later row of a field that gives it another
+  // name, style or colour is a programming error (Exception).
+  template <class T, std::size_t N>
+  void CreateAttributes(T& self, const TSynAttrRow<T> (&rows)[N]) {
+    for (const TSynAttrRow<T>& row : rows) {
+      TSynHighlighterAttributes*& attr = self.*row.Field;
+      if (!attr)
+        attr = NewAttr(row.Name, row.Style, row.Foreground, row.Background);
+      else
+        CheckSameAttribute(*attr, row.Name, row.Style, row.Foreground, row.Background);
+      MapKind(row.Kind, attr);
+    }
+  }
   void SetCommonKinds(std::uint8_t nullKind, std::uint8_t spaceKind, std::uint8_t illegalKind);
   // The attributes of the standard roles, in SYN_ATTR_* order (nullptr where the language has none).
   void SetDefaultAttributes(TSynHighlighterAttributes* comment, TSynHighlighterAttributes* identifier,
@@ -167,6 +201,18 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
     }
   }
 
+  // The C-style operators: the length of the one that starts at the run position with c, one of
+  // & | + - * % ^ ! = < > (and : with Scope): doubled or with "=" ("&&", "+=", "<<=" ...); with Arrow
+  // also "->", with Scope "::", with UnsignedShift also ">>>" and ">>>=".
+  enum TSynOperatorExtras : unsigned { soArrow = 1, soScope = 2, soUnsignedShift = 4 };
+  int OperatorLength(char16_t c, unsigned extras) const;
+  // A number of digits, dots and "e" (the line is lower-cased), ending before "..": the token of kind
+  // from the run position.
+  void SimpleNumberProc(std::uint8_t kind);
+  // A number of digits, hexadecimal letters, "L", "X", "-" and dots, ending before "..", as Java and
+  // PHP take it: the token of kind from the run position.
+  void CStyleNumberProc(std::uint8_t kind);
+
   // Hash lookup of the identifier at the run position: stores the identifier start and length
   // (fToIdent, fStringLen) and returns the keyword index of an exact match, else -1. The run is
   // not moved.
@@ -180,6 +226,11 @@ class TSynFamilyHighlighter : public TSynCustomHighlighter {
   std::uint8_t fIllegalKind = 0;
 
  private:
+  TSynHighlighterAttributes* NewAttr(const char* storageName, TFontStyles style, TColor foreground, TColor background);
+  static void CheckSameAttribute(const TSynHighlighterAttributes& attr, const char* storageName, TFontStyles style,
+                                 TColor foreground, TColor background);
+  void MapKind(int kind, TSynHighlighterAttributes* attr);
+
   const TSynLanguageInfo* fLanguage;
   std::array<TSynHighlighterAttributes*, 32> fKindAttr{};
   std::array<TSynHighlighterAttributes*, 6> fDefaultAttr{};

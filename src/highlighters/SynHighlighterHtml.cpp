@@ -87,25 +87,27 @@ const std::vector<std::u16string_view>& TSynHTMLSyn::Entities() {
   return entities;
 }
 
+namespace {
+
+using K = TSynHTMLSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkAmpersand, "Escape Ampersand", &K::AndAttri, syn::fsBold, 0x00FF00},  // green 255
+    {K::tkComment, "Comment", &K::CommentAttri},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri, syn::fsBold},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold, 0xFF0080},  // red 128, green 0, blue 255
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri, syn::fsBold},
+    {K::tkText, "Text", &K::TextAttri},
+    {K::tkUndef, "Unknown Word", &K::UndefKeyAttri, syn::fsBold, 0x0000FF},  // red 255
+    {K::tkValue, "Value", &K::ValueAttri, 0, 0xFF8000},                      // red 0, green 128, blue 255
+};
+
+}  // namespace
+
 TSynHTMLSyn::TSynHTMLSyn() : TSynFamilyHighlighter("TSynHTMLSyn") {
-  CommentAttri = NewAttr("Comment");
-  IdentifierAttri = NewAttr("Identifier", syn::fsBold);
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0xFF0080);  // red 128, green 0, blue 255
-  SpaceAttri = NewAttr("Space");
-  SymbolAttri = NewAttr("Symbol", syn::fsBold);
-  TextAttri = NewAttr("Text");
-  UndefKeyAttri = NewAttr("Unknown Word", syn::fsBold, 0x0000FF);  // red 255
-  ValueAttri = NewAttr("Value", 0, 0xFF8000);                      // red 0, green 128, blue 255
-  AndAttri = NewAttr("Escape Ampersand", syn::fsBold, 0x00FF00);   // green 255
-  MapKind(tkAmpersand, AndAttri);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkText, TextAttri);
-  MapKind(tkUndef, UndefKeyAttri);
-  MapKind(tkValue, ValueAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkText);
   HtmlTags();

@@ -352,28 +352,26 @@ const TSynHashKeywordTable& JScriptKeywords() {
   return table;
 }
 
+using K = TSynJScriptSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Identifier", &K::IdentifierAttri},
+    {K::tkNonReservedKey, "Non-reserved Keyword", &K::NonReservedKeyAttri},
+    {K::tkEvent, "Event", &K::EventAttri},
+};
+
 }  // namespace
 
 TSynJScriptSyn::TSynJScriptSyn() : TSynFamilyHighlighter("TSynJScriptSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NonReservedKeyAttri = NewAttr("Non-reserved Keyword");
-  EventAttri = NewAttr("Event");
-  NumberAttri = NewAttr("Number");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, IdentifierAttri);
-  MapKind(tkNonReservedKey, NonReservedKeyAttri);
-  MapKind(tkEvent, EventAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JScriptKeywords();

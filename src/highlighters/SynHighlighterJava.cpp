@@ -25,28 +25,26 @@ const TSynHashKeywordTable& JavaKeywords() {
   return table;
 }
 
+using K = TSynJavaSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkDocument, "Documentation", &K::DocumentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkInvalid, "Invalid Symbol", &K::InvalidAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Invalid Symbol", &K::InvalidAttri},
+};
+
 }  // namespace
 
 TSynJavaSyn::TSynJavaSyn() : TSynFamilyHighlighter("TSynJavaSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  DocumentAttri = NewAttr("Documentation", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  InvalidAttri = NewAttr("Invalid Symbol");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkDocument, DocumentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkInvalid, InvalidAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, InvalidAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   JavaKeywords();
@@ -95,7 +93,7 @@ void TSynJavaSyn::Next() {
         break;
       case u'.':
         if (SynIsDigit(At(Run + 1)))
-          NumberProc();
+          CStyleNumberProc(tkNumber);
         else
           SymbolProc(1);
         break;
@@ -124,7 +122,7 @@ void TSynJavaSyn::Next() {
       case u'=':
       case u'<':
       case u'>':
-        OperatorProc(c);
+        SymbolProc(OperatorLength(c, soUnsignedShift));
         break;
       case u'(':
       case u')':
@@ -141,7 +139,7 @@ void TSynJavaSyn::Next() {
         break;
       default:
         if (SynIsDigit(c))
-          NumberProc();
+          CStyleNumberProc(tkNumber);
         else if (c <= 32)
           SpaceProc();
         else if (IsJavaIdent(c))
@@ -161,59 +159,6 @@ void TSynJavaSyn::IdentProc() {
 void TSynJavaSyn::SymbolProc(int length) {
   fTokenId = tkSymbol;
   Run += length;
-}
-
-void TSynJavaSyn::OperatorProc(char16_t c) {
-  const char16_t n = At(Run + 1);
-  int len = 1;
-  switch (c) {
-    case u'&':
-      if (n == u'&' || n == u'=') len = 2;
-      break;
-    case u'|':
-      if (n == u'|' || n == u'=') len = 2;
-      break;
-    case u'+':
-      if (n == u'+' || n == u'=') len = 2;
-      break;
-    case u'-':
-      if (n == u'-' || n == u'=') len = 2;
-      break;
-    case u'<':
-      if (n == u'<')
-        len = At(Run + 2) == u'=' ? 3 : 2;
-      else if (n == u'=')
-        len = 2;
-      break;
-    case u'>':
-      if (n == u'>') {
-        if (At(Run + 2) == u'>')
-          len = At(Run + 3) == u'=' ? 4 : 3;
-        else
-          len = At(Run + 2) == u'=' ? 3 : 2;
-      } else if (n == u'=') {
-        len = 2;
-      }
-      break;
-    default:  // * % ^ ! =
-      if (n == u'=') len = 2;
-      break;
-  }
-  SymbolProc(len);
-}
-
-void TSynJavaSyn::NumberProc() {
-  // Starts at a digit, or at a dot that a digit follows.
-  fTokenId = tkNumber;
-  ++Run;
-  while (true) {
-    const char16_t c = At(Run);
-    const bool numberChar = SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
-                            c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
-    if (!numberChar) return;
-    if (c == u'.' && At(Run + 1) == u'.') return;
-    ++Run;
-  }
 }
 
 void TSynJavaSyn::StringProc(char16_t quote) {

@@ -41,11 +41,9 @@ class TSynJavaSyn : public TSynFamilyHighlighter {
 
  private:
   void IdentProc();
-  void NumberProc();
   void StringProc(char16_t quote);
   void SlashProc();
   void CommentScan();
   void CommentProc();
-  void OperatorProc(char16_t c);
   void SymbolProc(int length);
 };

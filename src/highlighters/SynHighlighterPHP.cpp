@@ -67,26 +67,25 @@ const TSynHashKeywordTable& PhpKeywords() {
   return table;
 }
 
+using K = TSynPHPSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Identifier", &K::IdentifierAttri},
+    {K::tkVariable, "Variable", &K::VariableAttri},
+};
+
 }  // namespace
 
 TSynPHPSyn::TSynPHPSyn() : TSynFamilyHighlighter("TSynPHPSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  VariableAttri = NewAttr("Variable");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, IdentifierAttri);
-  MapKind(tkVariable, VariableAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PhpKeywords();
@@ -220,7 +219,7 @@ void TSynPHPSyn::CharProc() {
       break;
     default:
       if (SynIsDigit(c))
-        NumberProc();
+        CStyleNumberProc(tkNumber);
       else if (c <= 32)
         SpaceProc();
       else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
@@ -244,19 +243,6 @@ void TSynPHPSyn::VariableProc() {
   fTokenId = tkVariable;
   ++Run;
   while (SynIsWordChar(At(Run))) ++Run;
-}
-
-void TSynPHPSyn::NumberProc() {
-  fTokenId = tkNumber;
-  ++Run;
-  while (true) {
-    const char16_t c = At(Run);
-    const bool numberChar = SynIsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f') || c == u'L' ||
-                            c == u'l' || c == u'X' || c == u'x' || c == u'-' || c == u'.';
-    if (!numberChar) return;
-    if (c == u'.' && At(Run + 1) == u'.') return;
-    ++Run;
-  }
 }
 
 void TSynPHPSyn::CommentScan() {

@@ -39,7 +39,6 @@ class TSynPHPSyn : public TSynFamilyHighlighter {
  private:
   void CharProc();
   void IdentProc();
-  void NumberProc();
   void VariableProc();
   void SlashProc();
   void CommentScan();

@@ -162,34 +162,29 @@ const TSynHashKeywordTable& PasKeywords() {
   return table;
 }
 
+using K = TSynPasSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkAsm, "Assembler", &K::AsmAttri},
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Symbol", &K::SymbolAttri},
+    {K::tkFloat, "Float", &K::FloatAttri},
+    {K::tkHex, "Hexadecimal", &K::HexAttri},
+    {K::tkDirec, "Preprocessor", &K::DirectiveAttri, syn::fsItalic},
+    {K::tkChar, "Character", &K::CharAttri},
+};
+
 }  // namespace
 
 TSynPasSyn::TSynPasSyn() : TSynFamilyHighlighter("TSynPasSyn") {
-  AsmAttri = NewAttr("Assembler");
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  DirectiveAttri = NewAttr("Preprocessor", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  FloatAttri = NewAttr("Float");
-  HexAttri = NewAttr("Hexadecimal");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  CharAttri = NewAttr("Character");
-  SymbolAttri = NewAttr("Symbol");
-  MapKind(tkAsm, AsmAttri);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, SymbolAttri);
-  MapKind(tkFloat, FloatAttri);
-  MapKind(tkHex, HexAttri);
-  MapKind(tkDirec, DirectiveAttri);
-  MapKind(tkChar, CharAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PasKeywords();

@@ -307,31 +307,25 @@ const TSynHashKeywordTable& PerlKeywords() {
   return table;
 }
 
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkOperator, "Operator", &K::OperatorAttri},
+    {K::tkPragma, "Pragma", &K::PragmaAttri, syn::fsBold},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Illegal Char", &K::InvalidAttri},
+    {K::tkVariable, "Variable", &K::VariableAttri, syn::fsBold},
+};
+
 }  // namespace
 
 TSynPerlSyn::TSynPerlSyn() : TSynFamilyHighlighter("TSynPerlSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  InvalidAttri = NewAttr("Illegal Char");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  OperatorAttri = NewAttr("Operator");
-  PragmaAttri = NewAttr("Pragma", syn::fsBold);
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  VariableAttri = NewAttr("Variable", syn::fsBold);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkOperator, OperatorAttri);
-  MapKind(tkPragma, PragmaAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, InvalidAttri);
-  MapKind(tkVariable, VariableAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   PerlKeywords();

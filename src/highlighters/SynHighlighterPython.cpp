@@ -126,35 +126,30 @@ std::uint8_t TSynPythonSyn::IdentKind(std::u16string_view token) {
   return tkIdentifier;
 }
 
+namespace {
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic, 0x808080},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri, 0, 0xFF0000},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri, 0, 0xFF0000},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkNonKeyword, "Non-reserved Keyword", &K::NonKeyAttri, syn::fsBold, 0x800000},
+    {K::tkTripleQuotedString, "Documentation", &K::DocStringAttri, 0, 0x808000},
+    {K::tkSystemDefined, "System Functions and Variables", &K::SystemAttri, syn::fsBold},
+    {K::tkHex, "Hexadecimal", &K::HexAttri, 0, 0xFF0000},
+    {K::tkOct, "Octal", &K::OctalAttri, 0, 0xFF0000},
+    {K::tkFloat, "Float", &K::FloatAttri, 0, 0xFF0000},
+    {K::tkUnknown, "Syntax Error", &K::ErrorAttri, 0, 0x0000FF},
+};
+
+}  // namespace
+
 TSynPythonSyn::TSynPythonSyn() : TSynFamilyHighlighter("TSynPythonSyn") {
-  CommentAttri = NewAttr("Comment", syn::fsItalic, 0x808080);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NonKeyAttri = NewAttr("Non-reserved Keyword", syn::fsBold, 0x800000);
-  SystemAttri = NewAttr("System Functions and Variables", syn::fsBold);
-  NumberAttri = NewAttr("Number", 0, 0xFF0000);
-  HexAttri = NewAttr("Hexadecimal", 0, 0xFF0000);
-  OctalAttri = NewAttr("Octal", 0, 0xFF0000);
-  FloatAttri = NewAttr("Float", 0, 0xFF0000);
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String", 0, 0xFF0000);
-  DocStringAttri = NewAttr("Documentation", 0, 0x808000);
-  SymbolAttri = NewAttr("Symbol");
-  ErrorAttri = NewAttr("Syntax Error", 0, 0x0000FF);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkNonKeyword, NonKeyAttri);
-  MapKind(tkTripleQuotedString, DocStringAttri);
-  MapKind(tkSystemDefined, SystemAttri);
-  MapKind(tkHex, HexAttri);
-  MapKind(tkOct, OctalAttri);
-  MapKind(tkFloat, FloatAttri);
-  MapKind(tkUnknown, ErrorAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, nullptr, KeyAttri, nullptr, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   KeywordList();

@@ -597,42 +597,36 @@ const TSynHashEntryList& TSynSQLSyn::DialectKeywords(TSQLDialect dialect) {
   return *tables[dialect < SQLDialectCount ? dialect : sqlStandard];
 }
 
+namespace {
+
+using K = TSynSQLSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkDatatype, "Data Type", &K::DataTypeAttri, syn::fsBold},
+    {K::tkDefaultPackage, "Default Packages", &K::DefaultPackageAttri, syn::fsBold},
+    {K::tkException, "Exception", &K::ExceptionAttri, syn::fsItalic},
+    {K::tkFunction, "Function", &K::FunctionAttri, syn::fsBold},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkPLSQL, "PL/SQL Reserved Word", &K::PLSQLAttri, syn::fsBold},
+    {K::tkSQLPlus, "SQL*Plus Command", &K::SQLPlusAttri, syn::fsBold},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkTableName, "Table Name", &K::TableNameAttri},
+    {K::tkUnknown, "Identifier", &K::IdentifierAttri},
+    {K::tkVariable, "Variable", &K::VariableAttri},
+    {K::tkConditionalComment, "Conditional Comment", &K::ConditionalCommentAttri, syn::fsItalic},
+    {K::tkDelimitedIdentifier, "Delimited Identifier", &K::DelimitedIdentifierAttri},
+};
+
+}  // namespace
+
 TSynSQLSyn::TSynSQLSyn() : TSynFamilyHighlighter("TSynSQLSyn"), fTableNames(std::make_unique<TWideStringList>()) {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  ConditionalCommentAttri = NewAttr("Conditional Comment", syn::fsItalic);
-  DataTypeAttri = NewAttr("Data Type", syn::fsBold);
-  DefaultPackageAttri = NewAttr("Default Packages", syn::fsBold);
-  DelimitedIdentifierAttri = NewAttr("Delimited Identifier");
-  ExceptionAttri = NewAttr("Exception", syn::fsItalic);
-  FunctionAttri = NewAttr("Function", syn::fsBold);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  PLSQLAttri = NewAttr("PL/SQL Reserved Word", syn::fsBold);
-  SpaceAttri = NewAttr("Space");
-  SQLPlusAttri = NewAttr("SQL*Plus Command", syn::fsBold);
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  TableNameAttri = NewAttr("Table Name");
-  VariableAttri = NewAttr("Variable");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkDatatype, DataTypeAttri);
-  MapKind(tkDefaultPackage, DefaultPackageAttri);
-  MapKind(tkException, ExceptionAttri);
-  MapKind(tkFunction, FunctionAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkPLSQL, PLSQLAttri);
-  MapKind(tkSQLPlus, SQLPlusAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkTableName, TableNameAttri);
-  MapKind(tkUnknown, IdentifierAttri);
-  MapKind(tkVariable, VariableAttri);
-  MapKind(tkConditionalComment, ConditionalCommentAttri);
-  MapKind(tkDelimitedIdentifier, DelimitedIdentifierAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DialectKeywords(fDialect);

@@ -4,13 +4,8 @@
 
 namespace {
 
-std::shared_ptr<const std::vector<std::u16string>> MakeList(std::vector<std::u16string> list) {
-  SortKeywordList(list);
-  return std::make_shared<const std::vector<std::u16string>>(std::move(list));
-}
-
-const std::shared_ptr<const std::vector<std::u16string>>& DefaultKeys() {
-  static const std::shared_ptr<const std::vector<std::u16string>> list = MakeList({
+const TSynKeywordList& DefaultKeys() {
+  static const TSynKeywordList list = MakeKeywordList({
       // BEGIN GENERATED TclKey
       u"after",
       u"append",
@@ -164,39 +159,30 @@ const std::shared_ptr<const std::vector<std::u16string>>& DefaultKeys() {
   return list;
 }
 
-const std::shared_ptr<const std::vector<std::u16string>>& EmptyList() {
-  static const std::shared_ptr<const std::vector<std::u16string>> list =
-      std::make_shared<const std::vector<std::u16string>>();
+const TSynKeywordList& EmptyList() {
+  static const TSynKeywordList list = MakeKeywordList(std::vector<std::u16string>{});
   return list;
 }
 
-std::vector<std::u16string> ToVector(const TWideStrings& Value) {
-  std::vector<std::u16string> list;
-  list.reserve(static_cast<size_t>(Value.Count()));
-  for (int i = 0; i < Value.Count(); ++i) list.push_back(Value.Strings(i));
-  return list;
-}
+using K = TSynTclTkSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold},
+    {K::tkNumber, "Number", &K::NumberAttri},
+    {K::tkSecondKey, "Second Reserved Word", &K::SecondKeyAttri, syn::fsBold},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkUnknown, "Symbol", &K::SymbolAttri},
+};
 
 }  // namespace
 
 TSynTclTkSyn::TSynTclTkSyn() : TSynFamilyHighlighter("TSynTclTkSyn"), fKeys(DefaultKeys()), fSecondKeys(EmptyList()) {
-  CommentAttri = NewAttr("Comment", syn::fsItalic);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold);
-  SecondKeyAttri = NewAttr("Second Reserved Word", syn::fsBold);
-  NumberAttri = NewAttr("Number");
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String");
-  SymbolAttri = NewAttr("Symbol");
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSecondKey, SecondKeyAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkUnknown, SymbolAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   FinishCreate(0);
@@ -207,21 +193,23 @@ const std::vector<std::u16string>& TSynTclTkSyn::DefaultKeyWords() {
 }
 
 void TSynTclTkSyn::SetKeyWords(const std::vector<std::u16string>& Value) {
-  fKeys = MakeList(Value);
+  fKeys = MakeKeywordList(Value);
   AttributeChanged(nullptr);
 }
 
 void TSynTclTkSyn::SetKeyWords(const TWideStrings& Value) {
-  SetKeyWords(ToVector(Value));
+  fKeys = MakeKeywordList(Value);
+  AttributeChanged(nullptr);
 }
 
 void TSynTclTkSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
-  fSecondKeys = MakeList(Value);
+  fSecondKeys = MakeKeywordList(Value);
   AttributeChanged(nullptr);
 }
 
 void TSynTclTkSyn::SetSecondKeyWords(const TWideStrings& Value) {
-  SetSecondKeyWords(ToVector(Value));
+  fSecondKeys = MakeKeywordList(Value);
+  AttributeChanged(nullptr);
 }
 
 bool TSynTclTkSyn::IsKeyword(std::u16string_view AKeyword) const {
@@ -276,7 +264,7 @@ void TSynTclTkSyn::Next() {
       else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_')
         WordProc();
       else if (SynIsDigit(c))
-        NumberProc();
+        SimpleNumberProc(tkNumber);
       else
         UnknownProc();
   }
@@ -293,18 +281,6 @@ void TSynTclTkSyn::WordProc() {
     fTokenId = tkSecondKey;
   else
     fTokenId = tkIdentifier;
-}
-
-void TSynTclTkSyn::NumberProc() {
-  fTokenId = tkNumber;
-  ++Run;
-  for (;;) {
-    const char16_t c = At(Run);
-    if (c == u'.' && At(Run + 1) == u'.') break;
-    // The line is scanned lower-cased: "E" arrives as "e".
-    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
-    ++Run;
-  }
 }
 
 void TSynTclTkSyn::StringProc() {

@@ -54,13 +54,12 @@ class TSynTclTkSyn : public TSynFamilyHighlighter {
 
  private:
   void WordProc();
-  void NumberProc();
   void StringProc();
   void CommentOrSymbolProc();
   void SymbolProc();
 
   // Share the default lists until new ones are assigned.
-  std::shared_ptr<const std::vector<std::u16string>> fKeys;
-  std::shared_ptr<const std::vector<std::u16string>> fSecondKeys;
+  TSynKeywordList fKeys;
+  TSynKeywordList fSecondKeys;
   std::u16string fUpperBuf;
 };

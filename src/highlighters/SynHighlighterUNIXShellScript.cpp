@@ -6,14 +6,9 @@ namespace {
 
 using K = TSynUNIXShellScriptSyn;
 
-std::vector<std::u16string> Sorted(std::vector<std::u16string> list) {
-  SortKeywordList(list);
-  return list;
-}
-
 // As listed; "g++" is kept although a word never holds "+", so it can never be found.
 const std::vector<std::u16string>& DefaultKeyWords() {
-  static const std::vector<std::u16string> list = Sorted({
+  static const std::vector<std::u16string> list = *MakeKeywordList({
       // BEGIN GENERATED ShellKey
       u"awk",   u"banner",   u"basename", u"bdiff", u"bg",    u"break", u"case",     u"cat",      u"cc",
       u"cd",    u"chdir",    u"chgrp",    u"chmod", u"chown", u"clear", u"compress", u"continue", u"cp",
@@ -33,44 +28,36 @@ const std::vector<std::u16string>& DefaultKeyWords() {
   return list;
 }
 
-const std::shared_ptr<const std::vector<std::u16string>>& DefaultSecondKeyWords() {
-  static const std::shared_ptr<const std::vector<std::u16string>> list =
-      std::make_shared<const std::vector<std::u16string>>(Sorted({
-          // BEGIN GENERATED ShellSecond
-          u"cdpath",  u"editor",  u"home",        u"ifs",
-          u"lang",    u"lc_type", u"lc_messages", u"ld_library_path",
-          u"logname", u"mail",    u"mailcheck",   u"mailpath",
-          u"manpath", u"path",    u"ps1",         u"ps2",
-          u"pwd",     u"shacct",  u"shell",       u"shlib_path",
-          u"term",    u"termcap", u"tz",
-          // END GENERATED ShellSecond
-      }));
+const TSynKeywordList& DefaultSecondKeyWords() {
+  static const TSynKeywordList list = MakeKeywordList({
+      // BEGIN GENERATED ShellSecond
+      u"cdpath",  u"editor", u"home",      u"ifs",        u"lang",    u"lc_type", u"lc_messages", u"ld_library_path",
+      u"logname", u"mail",   u"mailcheck", u"mailpath",   u"manpath", u"path",    u"ps1",         u"ps2",
+      u"pwd",     u"shacct", u"shell",     u"shlib_path", u"term",    u"termcap", u"tz",
+      // END GENERATED ShellSecond
+  });
   return list;
 }
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsItalic, 0x008000},
+    {K::tkIdentifier, "Identifier", &K::IdentifierAttri},
+    {K::tkKey, "Reserved Word", &K::KeyAttri, syn::fsBold, 0x800000},
+    {K::tkNumber, "Number", &K::NumberAttri, 0, 0xFF0000},
+    {K::tkSecondKey, "Second Reserved Word", &K::SecondKeyAttri},
+    {K::tkSpace, "Space", &K::SpaceAttri},
+    {K::tkString, "String", &K::StringAttri, 0, 0x000080},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri, 0, 0x0000FF},
+    {K::tkVariable, "Variable", &K::VariableAttri, 0, 0x800080},
+    {K::tkUnknown, "Symbol", &K::SymbolAttri},
+};
 
 }  // namespace
 
 TSynUNIXShellScriptSyn::TSynUNIXShellScriptSyn()
     : TSynFamilyHighlighter("TSynUNIXShellScriptSyn"), fSecondKeys(DefaultSecondKeyWords()) {
-  CommentAttri = NewAttr("Comment", syn::fsItalic, 0x008000);
-  IdentifierAttri = NewAttr("Identifier");
-  KeyAttri = NewAttr("Reserved Word", syn::fsBold, 0x800000);
-  SecondKeyAttri = NewAttr("Second Reserved Word");
-  NumberAttri = NewAttr("Number", 0, 0xFF0000);
-  SpaceAttri = NewAttr("Space");
-  StringAttri = NewAttr("String", 0, 0x000080);
-  SymbolAttri = NewAttr("Symbol", 0, 0x0000FF);
-  VariableAttri = NewAttr("Variable", 0, 0x800080);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkIdentifier, IdentifierAttri);
-  MapKind(tkKey, KeyAttri);
-  MapKind(tkNumber, NumberAttri);
-  MapKind(tkSecondKey, SecondKeyAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkString, StringAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkVariable, VariableAttri);
-  MapKind(tkUnknown, SymbolAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, nullptr);
   SetCommonKinds(tkNull, tkSpace, tkUnknown);
   DefaultKeyWords();
@@ -82,15 +69,13 @@ const std::vector<std::u16string>& TSynUNIXShellScriptSyn::KeyWords() {
 }
 
 void TSynUNIXShellScriptSyn::SetSecondKeyWords(const std::vector<std::u16string>& Value) {
-  fSecondKeys = std::make_shared<const std::vector<std::u16string>>(Sorted(Value));
+  fSecondKeys = MakeKeywordList(Value);
   AttributeChanged(nullptr);
 }
 
 void TSynUNIXShellScriptSyn::SetSecondKeyWords(const TWideStrings& Value) {
-  std::vector<std::u16string> list;
-  list.reserve(static_cast<size_t>(Value.Count()));
-  for (int i = 0; i < Value.Count(); ++i) list.push_back(Value.Strings(i));
-  SetSecondKeyWords(list);
+  fSecondKeys = MakeKeywordList(Value);
+  AttributeChanged(nullptr);
 }
 
 bool TSynUNIXShellScriptSyn::IsKeyword(std::u16string_view AKeyword) const {
@@ -151,7 +136,7 @@ void TSynUNIXShellScriptSyn::Next() {
       else if (SynIsAsciiLetter(c) || c == u'_')
         WordProc();
       else if (SynIsDigit(c))
-        NumberProc();
+        SimpleNumberProc(tkNumber);
       else
         UnknownProc();
   }
@@ -173,18 +158,6 @@ void TSynUNIXShellScriptSyn::WordProc() {
     fTokenId = tkSecondKey;
   else
     fTokenId = tkIdentifier;
-}
-
-void TSynUNIXShellScriptSyn::NumberProc() {
-  fTokenId = tkNumber;
-  ++Run;
-  for (;;) {
-    const char16_t c = At(Run);
-    if (c == u'.' && At(Run + 1) == u'.') break;
-    // The line is scanned lower-cased: "E" arrives as "e".
-    if (!(SynIsDigit(c) || c == u'.' || c == u'e')) break;
-    ++Run;
-  }
 }
 
 void TSynUNIXShellScriptSyn::VariableProc() {

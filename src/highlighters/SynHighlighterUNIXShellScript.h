@@ -52,7 +52,6 @@ class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
 
  private:
   void WordProc();
-  void NumberProc();
   void VariableProc();
   void StringProc();
   void CommentProc();
@@ -62,6 +61,6 @@ class TSynUNIXShellScriptSyn : public TSynFamilyHighlighter {
   std::u16string_view UpperToken(int start, int length);
 
   // Shares the default list until a new one is assigned.
-  std::shared_ptr<const std::vector<std::u16string>> fSecondKeys;
+  TSynKeywordList fSecondKeys;
   std::u16string fUpperBuf;
 };

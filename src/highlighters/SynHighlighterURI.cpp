@@ -88,13 +88,20 @@ unsigned HashStep(unsigned h, char16_t c) {
   return (h * 3 + c / 9) % 16;
 }
 
+using K = TSynURISyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {-1, "URI", &K::URIAttri, syn::fsUnderline, 0xFF0000},
+    {-1, "Visited URI", &K::VisitedURIAttri, syn::fsUnderline, 0x800080},
+};
+
 }  // namespace
 
 TSynURISyn::TSynURISyn() : TSynFamilyHighlighter("TSynURISyn") {
   fSpaceAttri = std::make_unique<TSynHighlighterAttributes>("Space", u"Space");
   fIdentifierAttri = std::make_unique<TSynHighlighterAttributes>("Identifier", u"Identifier");
-  URIAttri = NewAttr("URI", syn::fsUnderline, 0xFF0000);
-  VisitedURIAttri = NewAttr("Visited URI", syn::fsUnderline, 0x800080);
+  CreateAttributes(*this, kAttributes);
   SetCommonKinds(tkNullChar, tkSpace, tkUnknown);
   FinishCreate(0);
 }

@@ -1,41 +1,38 @@
 #include "highlighters/SynHighlighterXML.h"
 
+namespace {
+
+using K = TSynXMLSyn;
+
+// The attributes, each with the token kinds shown in it.
+constexpr TSynAttrRow<K> kAttributes[] = {
+    {K::tkAposAttrValue, "Attribute Value", &K::AttributeValueAttri, syn::fsBold, 0x800000},
+    {K::tkAposEntityRef, "Entity Reference", &K::EntityRefAttri, syn::fsBold, 0xFF0000},
+    {K::tkAttribute, "Attribute Name", &K::AttributeAttri, 0, 0x000080},
+    {K::tkCDATA, "CDATA Section", &K::CDATAAttri, syn::fsItalic, 0x008080},
+    {K::tkComment, "Comment", &K::CommentAttri, syn::fsBold | syn::fsItalic, 0x808080, 0xC0C0C0},
+    {K::tkElement, "Element Name", &K::ElementAttri, syn::fsBold, 0x000080},
+    {K::tkEntityRef, "Entity Reference", &K::EntityRefAttri},
+    {K::tkEqual, "Symbol", &K::SymbolAttri, 0, 0xFF0000},
+    {K::tkProcessingInstruction, "Processing Instruction", &K::ProcessingInstructionAttri, 0, 0xFF0000},
+    {K::tkQuoteAttrValue, "Attribute Value", &K::AttributeValueAttri},
+    {K::tkQuoteEntityRef, "Entity Reference", &K::EntityRefAttri},
+    {K::tkSpace, "Whitespace", &K::SpaceAttri},
+    {K::tkSymbol, "Symbol", &K::SymbolAttri},
+    {K::tkText, "Text", &K::TextAttri, syn::fsBold, 0x000000},
+    {K::tknsAposAttrValue, "Namespace Attribute Value", &K::NamespaceAttributeValueAttri, syn::fsBold, 0x0000FF},
+    {K::tknsAposEntityRef, "Entity Reference", &K::EntityRefAttri},
+    {K::tknsAttribute, "Namespace Attribute Name", &K::NamespaceAttributeAttri, 0, 0x0000FF},
+    {K::tknsEqual, "Symbol", &K::SymbolAttri},
+    {K::tknsQuoteAttrValue, "Namespace Attribute Value", &K::NamespaceAttributeValueAttri},
+    {K::tknsQuoteEntityRef, "Entity Reference", &K::EntityRefAttri},
+    {K::tkDocType, "DOCTYPE Section", &K::DocTypeAttri, syn::fsItalic, 0xFF0000},
+};
+
+}  // namespace
+
 TSynXMLSyn::TSynXMLSyn() : TSynFamilyHighlighter("TSynXMLSyn") {
-  ElementAttri = NewAttr("Element Name", syn::fsBold, 0x000080);
-  TextAttri = NewAttr("Text", syn::fsBold, 0x000000);
-  SpaceAttri = NewAttr("Whitespace");
-  EntityRefAttri = NewAttr("Entity Reference", syn::fsBold, 0xFF0000);
-  ProcessingInstructionAttri = NewAttr("Processing Instruction", 0, 0xFF0000);
-  CDATAAttri = NewAttr("CDATA Section", syn::fsItalic, 0x008080);
-  CommentAttri = NewAttr("Comment", syn::fsBold | syn::fsItalic, 0x808080);
-  CommentAttri->SetBackground(0xC0C0C0);
-  DocTypeAttri = NewAttr("DOCTYPE Section", syn::fsItalic, 0xFF0000);
-  AttributeAttri = NewAttr("Attribute Name", 0, 0x000080);
-  NamespaceAttributeAttri = NewAttr("Namespace Attribute Name", 0, 0x0000FF);
-  AttributeValueAttri = NewAttr("Attribute Value", syn::fsBold, 0x800000);
-  NamespaceAttributeValueAttri = NewAttr("Namespace Attribute Value", syn::fsBold, 0x0000FF);
-  SymbolAttri = NewAttr("Symbol", 0, 0xFF0000);
-  MapKind(tkAposAttrValue, AttributeValueAttri);
-  MapKind(tkAposEntityRef, EntityRefAttri);
-  MapKind(tkAttribute, AttributeAttri);
-  MapKind(tkCDATA, CDATAAttri);
-  MapKind(tkComment, CommentAttri);
-  MapKind(tkElement, ElementAttri);
-  MapKind(tkEntityRef, EntityRefAttri);
-  MapKind(tkEqual, SymbolAttri);
-  MapKind(tkProcessingInstruction, ProcessingInstructionAttri);
-  MapKind(tkQuoteAttrValue, AttributeValueAttri);
-  MapKind(tkQuoteEntityRef, EntityRefAttri);
-  MapKind(tkSpace, SpaceAttri);
-  MapKind(tkSymbol, SymbolAttri);
-  MapKind(tkText, TextAttri);
-  MapKind(tknsAposAttrValue, NamespaceAttributeValueAttri);
-  MapKind(tknsAposEntityRef, EntityRefAttri);
-  MapKind(tknsAttribute, NamespaceAttributeAttri);
-  MapKind(tknsEqual, SymbolAttri);
-  MapKind(tknsQuoteAttrValue, NamespaceAttributeValueAttri);
-  MapKind(tknsQuoteEntityRef, EntityRefAttri);
-  MapKind(tkDocType, DocTypeAttri);
+  CreateAttributes(*this, kAttributes);
   SetDefaultAttributes(CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri);
   SetCommonKinds(tkNull, tkSpace, tkSymbol);
   FinishCreate(rsText);

@@ -56,111 +56,20 @@ void RegisterHighlighter(std::string_view name, TSynCustomHighlighter* highlight
 
 namespace {
 
-constexpr int kKeepStyle = -1;
-
-struct TAttrSetting {
-  const char* Attribute;  // storage name
-  TColor Foreground;
-  int Style = kKeepStyle;
-};
-using TAttrSettings = std::initializer_list<TAttrSetting>;
-
-constexpr TFontStyles kBold = syn::fsBold;
-constexpr TFontStyles kItalic = syn::fsItalic;
-
-const TAttrSettings kScriptColors = {{"Comment", clRed},   {"Identifier", clBlack}, {"Reserved Word", clPurple},
-                                     {"Number", clMaroon}, {"String", clGreen},     {"Symbol", clBlue}};
-
 TSynHighlighterAttributes* AttributeNamed(const TSynCustomHighlighter& h, std::string_view name) {
   for (int i = 0; i < h.GetAttribCount(); ++i)
     if (TSynHighlighterAttributes* a = h.GetAttribute(i); a && a->Name() == name) return a;
   return nullptr;
 }
 
-void ApplySettings(TSynCustomHighlighter& h, TAttrSettings settings) {
-  for (const TAttrSetting& s : settings) {
+void ApplySettings(TSynCustomHighlighter& h, std::initializer_list<TSynAttrSetting> settings) {
+  for (const TSynAttrSetting& s : settings) {
     TSynHighlighterAttributes* a = AttributeNamed(h, s.Attribute);
     if (!a) throw std::logic_error(h.ClassName() + " has no attribute " + s.Attribute);
     if (s.Foreground != clNone) a->SetForeground(s.Foreground);
-    if (s.Style != kKeepStyle) a->SetStyle(static_cast<TFontStyles>(s.Style));
+    if (s.Style != TSynAttrSetting::KeepStyle) a->SetStyle(static_cast<TFontStyles>(s.Style));
   }
 }
-
-// The colours and styles the program gives its components.
-struct TComponentColors {
-  const char* Component;
-  TAttrSettings Settings;
-};
-const TComponentColors kProgramColors[] = {
-    {"SynJScriptSyn", kScriptColors},
-    {"SynJavaSyn", kScriptColors},
-    {"SynPythonSyn", kScriptColors},
-    {"SynVBSyn", kScriptColors},
-    {"SynXMLSyn", {{"Comment", clRed}}},
-    {"SynPerlSyn", kScriptColors},
-    {"SynHTMLSyn",
-     {{"Escape Ampersand", clMaroon}, {"Comment", clGray, kItalic}, {"Symbol", clNavy}, {"Unknown Word", 7798903}}},
-    {"SynVBScriptSyn",
-     {{"Comment", clGray},
-      {"Identifier", clBlack},
-      {"Reserved Word", clNavy},
-      {"Number", clGreen},
-      {"String", clTeal},
-      {"Symbol", clNavy}}},
-    {"SynCppSyn",
-     {{"Assembler", clOlive},
-      {"Comment", clGray},
-      {"Preprocessor", clRed},
-      {"Identifier", clBlack},
-      {"Reserved Word", clNavy},
-      {"Number", clGreen},
-      {"Float", clGreen},
-      {"Hexadecimal", clGreen},
-      {"Octal", clGreen},
-      {"String", clTeal},
-      {"Character", clTeal},
-      {"Symbol", clNavy, kBold}}},
-    {"SynPasSyn",
-     {{"Assembler", clOlive},
-      {"Comment", clGray},
-      {"Preprocessor", clRed},
-      {"Identifier", clBlack},
-      {"Reserved Word", 7405681},
-      {"Number", clGreen},
-      {"Float", clGreen},
-      {"Hexadecimal", clGreen},
-      {"String", clTeal},
-      {"Character", clTeal},
-      {"Symbol", clNavy, kBold}}},
-    {"SynCssSyn",
-     {{"Comment", clGray},
-      {"Number", clTeal},
-      {"Reserved Word", clPurple},
-      {"String", clGreen},
-      {"Symbol", clNavy, kBold}}},
-    {"SynPHPSyn",
-     {{"Comment", clGray},
-      {"Identifier", clBlack},
-      {"Reserved Word", clNavy},
-      {"Number", clGreen},
-      {"String", clTeal},
-      {"Symbol", clNavy, kBold},
-      {"Variable", 12615808, kBold}}},
-    {"SynSQLSyn",
-     {{"Comment", clGray},
-      {"Data Type", clBlue},
-      {"Function", clPurple},
-      {"Reserved Word", 13369344},
-      {"Number", 3566592},
-      {"String", 6316128},
-      {"Symbol", clNavy, kBold},
-      {"Table Name", 6973952}}},
-    {"SynURISyn", {{"URI", clNone, 0}}},
-};
-
-// The places of the search engines among the components; the language table's rows take the others.
-constexpr int kSearchIndex = 13;
-constexpr int kRegexSearchIndex = 15;
 
 const TSynLanguageInfo* RowOfComponent(int index) {
   for (const TSynLanguageInfo& row : SynLanguageTable)
@@ -183,22 +92,21 @@ void TdmHighLighters::CreateComponents() {
     owned_.push_back(std::move(engine));
     return raw;
   };
-  for (int index = 0;; ++index) {
-    if (index == kSearchIndex) {
+  // The language table guarantees that every other place is a row's.
+  for (int index = 0; index < SynComponentCount; ++index) {
+    if (index == SynSearchComponentIndex) {
       SynPadSearch = addSearch("SynPadSearch", std::make_unique<TSynPadSearch>());
-    } else if (index == kRegexSearchIndex) {
+    } else if (index == SynRegexSearchComponentIndex) {
       SynPadRegexSearch = addSearch("SynPadRegexSearch", std::make_unique<TSynPadRegexSearch>());
-    } else if (const TSynLanguageInfo* row = RowOfComponent(index)) {
-      std::unique_ptr<TSynCustomHighlighter> h = row->Create();
-      if (row->ProgramFilter) h->SetDefaultFilter(row->ProgramFilter);
-      components_.push_back(TdmComponent{row->Component, row->Tag, h.get(), nullptr});
-      owned_.push_back(std::move(h));
     } else {
-      break;
+      const TSynLanguageInfo& row = *RowOfComponent(index);
+      std::unique_ptr<TSynCustomHighlighter> h = row.Create();
+      if (row.ProgramFilter) h->SetDefaultFilter(row.ProgramFilter);
+      ApplySettings(*h, row.ProgramColors);
+      components_.push_back(TdmComponent{row.Component, row.Tag, h.get(), nullptr});
+      owned_.push_back(std::move(h));
     }
   }
-  for (const TComponentColors& colors : kProgramColors)
-    ApplySettings(*FindComponent(colors.Component)->Highlighter, colors.Settings);
 
   SynCppSyn = ComponentAs<TSynCppSyn>("SynCppSyn");
   SynPasSyn = ComponentAs<TSynPasSyn>("SynPasSyn");
@@ -217,6 +125,8 @@ TdmHighLighters::TdmHighLighters(THighlighterSetRole role, std::string pluginFol
   CreateComponents();
   if (role_ != THighlighterSetRole::Primary) return;
   dmHighLighters = this;
+  // The class list is there before any plug-in looks for the built-in classes.
+  RegisterSynHighlighters();
   for (const TSynLanguageInfo& row : SynLanguageTable)
     if (row.Listing == TSynListing::Registered)
       RegisterHighlighter(row.ListName, FindComponent(row.Component)->Highlighter, row.Tag);

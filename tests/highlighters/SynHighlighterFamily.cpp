@@ -14,6 +14,7 @@
 #include "highlighters/SynHighlighterPHP.h"
 #include "highlighters/SynHighlighterPas.h"
 #include "highlighters/SynHighlighterRegistry.h"
+#include "platform/Exceptions.h"
 
 using namespace hltest;
 
@@ -22,6 +23,7 @@ namespace {
 struct HashCase {
   const char* className;
   std::function<std::unique_ptr<TSynFamilyHighlighter>()> make;
+  std::uint32_t A, B, M;
   int count;
   int identifierKind;  // what a word with "x" appended gives
   bool caseSensitive;
@@ -29,12 +31,14 @@ struct HashCase {
 
 std::vector<HashCase> HashCases() {
   return {
-      {"TSynCppSyn", [] { return std::make_unique<TSynCppSyn>(); }, 95, TSynCppSyn::tkIdentifier, true},
-      {"TSynPasSyn", [] { return std::make_unique<TSynPasSyn>(); }, 111, TSynPasSyn::tkIdentifier, false},
-      {"TSynJavaSyn", [] { return std::make_unique<TSynJavaSyn>(); }, 52, TSynJavaSyn::tkIdentifier, true},
-      {"TSynJScriptSyn", [] { return std::make_unique<TSynJScriptSyn>(); }, 399, TSynJScriptSyn::tkIdentifier, true},
-      {"TSynPHPSyn", [] { return std::make_unique<TSynPHPSyn>(); }, 56, TSynPHPSyn::tkIdentifier, false},
-      {"TSynHTMLSyn", [] { return std::make_unique<TSynHTMLSyn>(); }, 202, TSynHTMLSyn::tkUndef, false},
+      {"TSynCppSyn", [] { return std::make_unique<TSynCppSyn>(); }, 179, 44, 343, 95, TSynCppSyn::tkIdentifier, true},
+      {"TSynPasSyn", [] { return std::make_unique<TSynPasSyn>(); }, 812, 76, 389, 111, TSynPasSyn::tkIdentifier, false},
+      {"TSynJavaSyn", [] { return std::make_unique<TSynJavaSyn>(); }, 598, 349, 113, 52, TSynJavaSyn::tkIdentifier,
+       true},
+      {"TSynJScriptSyn", [] { return std::make_unique<TSynJScriptSyn>(); }, 751, 148, 5153, 399,
+       TSynJScriptSyn::tkIdentifier, true},
+      {"TSynPHPSyn", [] { return std::make_unique<TSynPHPSyn>(); }, 596, 413, 137, 56, TSynPHPSyn::tkIdentifier, false},
+      {"TSynHTMLSyn", [] { return std::make_unique<TSynHTMLSyn>(); }, 932, 46, 1543, 202, TSynHTMLSyn::tkUndef, false},
   };
 }
 
@@ -78,13 +82,10 @@ TEST(SynHighlighterFamily, KeywordTablesFollowTheListsWithoutSharedSlots) {
     auto h = c.make();
     const TSynHashKeywordTable* t = h->KeywordTable();
     ASSERT_NE(t, nullptr);
-    const TSynLanguageInfo* row = FindSynLanguage(c.className);
-    ASSERT_NE(row, nullptr);
-    EXPECT_EQ(t->A(), row->A);
-    EXPECT_EQ(t->B(), row->B);
-    EXPECT_EQ(t->M(), row->M);
+    EXPECT_EQ(t->A(), c.A);
+    EXPECT_EQ(t->B(), c.B);
+    EXPECT_EQ(t->M(), c.M);
     EXPECT_EQ(t->Count(), c.count);
-    EXPECT_EQ(row->KeywordCount, c.count);
     EXPECT_TRUE(t->Clashes().empty());
     std::set<std::u16string_view> distinct;
     int filled = 0;
@@ -93,7 +94,7 @@ TEST(SynHighlighterFamily, KeywordTablesFollowTheListsWithoutSharedSlots) {
     for (int i = 0; i < t->Count(); ++i) {
       const auto w = t->At(i).Text;
       distinct.insert(w);
-      EXPECT_EQ(t->IndexOfSlot(Slot(w, row->A, row->B, row->M)), i) << codepage::Utf16ToUtf8(w);
+      EXPECT_EQ(t->IndexOfSlot(Slot(w, c.A, c.B, c.M)), i) << codepage::Utf16ToUtf8(w);
     }
     EXPECT_EQ(static_cast<int>(distinct.size()), c.count);
   }
@@ -145,20 +146,59 @@ TEST(SynHighlighterFamily, EveryWordGivesItsKindAndAnAppendedLetterMakesAnIdenti
 TEST(SynHighlighterFamily, LanguageTable) {
   EXPECT_STREQ(SynLanguageTable[0].ClassName, "TSynURISyn");
   EXPECT_STREQ(SynLanguageTable[SynLanguageCount - 1].ClassName, "TSynMultiSyn");
-  std::set<int> ids;
+  std::set<std::string> filters;
   for (const auto& row : SynLanguageTable) {
-    if (row.FilterId) ids.insert(row.FilterId);
+    if (*row.Filter) filters.insert(row.Filter);
     EXPECT_EQ(FindSynLanguage(row.ClassName), &row);
   }
-  EXPECT_EQ(ids.size(), SynLanguageCount - 1u);  // all but the multi-language highlighter
-  EXPECT_EQ(*ids.begin(), 65152);
-  EXPECT_EQ(*ids.rbegin(), 65183);
+  EXPECT_EQ(filters.size(), SynLanguageCount - 1u);  // all but the multi-language highlighter, each its own
   EXPECT_EQ(FindSynLanguage("TSynNoSuch"), nullptr);
   const auto* py = FindSynLanguage("TSynPythonSyn");
   EXPECT_EQ(py->CaseSensitive, 1);  // the table and the language rule: Python and XML tell case apart
   EXPECT_EQ(FindSynLanguage("TSynXMLSyn")->CaseSensitive, 1);
-  EXPECT_EQ(FindSynLanguage("TSynUNIXShellScriptSyn")->SecondKeywordCount, 23);
   EXPECT_STREQ(FindSynLanguage("TSynSQLSyn")->Filter, "SQL Files (*.sql)|*.sql");
+}
+
+namespace {
+
+// A highlighter made from the attribute table it is given (it borrows the Java row of the language table).
+struct TTableSyn : TSynFamilyHighlighter {
+  TSynHighlighterAttributes* First = nullptr;
+  TSynHighlighterAttributes* Second = nullptr;
+  template <size_t N>
+  explicit TTableSyn(const TSynAttrRow<TTableSyn> (&rows)[N]) : TSynFamilyHighlighter("TSynJavaSyn") {
+    CreateAttributes(*this, rows);
+    FinishCreate(0);
+  }
+};
+using TT = TTableSyn;
+
+}  // namespace
+
+// The first row of a field makes the attribute; later rows show more kinds in it and may repeat its
+// style, but never give it another name, style or colour.
+TEST(SynHighlighterFamily, AttributeTableRowsMakeOneAttributePerField) {
+  constexpr TSynAttrRow<TT> shared[] = {
+      {0, "First", &TT::First, syn::fsBold, 0x0000FF}, {3, "First", &TT::First}, {1, "Second", &TT::Second}};
+  TTableSyn h(shared);
+  EXPECT_EQ(h.GetAttribCount(), 2);
+  ASSERT_NE(h.First, nullptr);
+  EXPECT_EQ(h.First->Name(), "First");
+  EXPECT_EQ(h.First->Style(), syn::fsBold);
+  EXPECT_EQ(h.First->Foreground(), 0x0000FFu);
+  EXPECT_EQ(h.AttributeOfKind(0), h.First);
+  EXPECT_EQ(h.AttributeOfKind(3), h.First);
+  EXPECT_EQ(h.AttributeOfKind(1), h.Second);
+  EXPECT_EQ(h.AttributeOfKind(2), nullptr);
+  EXPECT_FALSE(h.First->IsStyleStored());  // the table's style is the default
+
+  constexpr TSynAttrRow<TT> repeated[] = {{0, "First", &TT::First, syn::fsBold}, {1, "First", &TT::First, syn::fsBold}};
+  EXPECT_NO_THROW(TTableSyn{repeated});
+  constexpr TSynAttrRow<TT> renamed[] = {{0, "First", &TT::First}, {1, "Other", &TT::First}};
+  EXPECT_THROW(TTableSyn{renamed}, Exception);
+  constexpr TSynAttrRow<TT> restyled[] = {{0, "First", &TT::First, syn::fsBold},
+                                          {1, "First", &TT::First, syn::fsItalic}};
+  EXPECT_THROW(TTableSyn{restyled}, Exception);
 }
 
 TEST(SynHighlighterFamily, CommonProceduresAndEndOfLine) {

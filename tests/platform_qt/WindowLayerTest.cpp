@@ -222,12 +222,25 @@ TEST(Drawing, TextMeasureFollowsLinesPrefixAndWrap) {
   QRect r3(0, 0, 10, 1);
   CalcTextRect(fm, "A&&B&c", r3, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   EXPECT_EQ(r3.width(), fm.horizontalAdvance("A&&B&c"));
-  // Word wrap keeps the width and breaks between words.
+  // Word wrap keeps the width and breaks between words; a text narrower than the rectangle keeps the
+  // rectangle's width, a word wider than it widens it.
   const int w = fm.horizontalAdvance("word word");
   QRect r4(0, 0, w, 1);
   CalcTextRect(fm, "word word word word", r4, DT_CALCRECT | DT_WORDBREAK);
   EXPECT_EQ(r4.height(), 2 * fm.height());
   EXPECT_EQ(r4.width(), w);
+  QRect wide(0, 0, 10 * w, 1);
+  CalcTextRect(fm, "a b", wide, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(wide.width(), 10 * w);
+  EXPECT_EQ(wide.height(), fm.height());
+  QRect narrow(0, 0, fm.horizontalAdvance("word") / 2, 1);
+  CalcTextRect(fm, "word", narrow, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(narrow.width(), fm.horizontalAdvance("word"));
+  // A single line takes each line break (CR LF counts as two) as a blank.
+  EXPECT_EQ(TextLines(fm, "a\r\nb\nc\rd", 100, DT_SINGLELINE | DT_NOPREFIX), QStringList{"a  b c d"});
+  QRect one(0, 0, 10, 1);
+  EXPECT_EQ(CalcTextRect(fm, "a\nb", one, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX), fm.height());
+  EXPECT_EQ(one.width(), fm.horizontalAdvance("a b"));
   // An empty text is one empty line.
   QRect r5(0, 0, 10, 1);
   EXPECT_EQ(CalcTextRect(fm, "", r5, DT_CALCRECT), fm.height());
@@ -252,6 +265,54 @@ TEST(Drawing, EndEllipsisCutsEachLongLine) {
     for (int x = 0; x < 60; ++x)
       if (img.pixelColor(x, y) != QColor(Qt::white)) inked = true;
   EXPECT_TRUE(inked);
+}
+
+namespace {
+
+// The box of everything DrawText inked on a white image of the given size, text in rect r.
+QRect InkOf(const QString& text, QRect r, unsigned flags, QSize image = {200, 40}) {
+  QImage img(image, QImage::Format_ARGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setFont(QFont("DejaVu Sans", 9));
+  p.setPen(Qt::black);
+  DrawText(p, text, r, flags);
+  p.end();
+  QRect box;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixelColor(x, y) != QColor(Qt::white)) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+}  // namespace
+
+// Alignment moves the ink by exactly the free space (or half of it); an end ellipsis keeps a long line
+// inside the rectangle even unclipped; tabs stand at multiples of eight average characters.
+TEST(Drawing, AlignmentEllipsisAndTabsPlaceTheText) {
+  const QFontMetrics fm(QFont("DejaVu Sans", 9));
+  const QRect r(0, 0, 100, 40);
+  const unsigned one = DT_SINGLELINE | DT_NOPREFIX;
+  const QRect home = InkOf("X", r, one);
+  ASSERT_FALSE(home.isEmpty());
+  const int freeX = r.width() - fm.horizontalAdvance("X"), freeY = r.height() - fm.height();
+  struct Case {
+    unsigned flags;
+    int dx, dy;
+  };
+  for (const Case& c : {Case{DT_CENTER, freeX / 2, 0}, Case{DT_RIGHT, freeX, 0}, Case{DT_VCENTER, 0, freeY / 2},
+                        Case{DT_BOTTOM, 0, freeY}, Case{DT_CENTER | DT_VCENTER, freeX / 2, freeY / 2}})
+    EXPECT_EQ(InkOf("X", r, one | c.flags), home.translated(c.dx, c.dy)) << c.flags;
+
+  const QString longText = "WWWWWWWWWWWWWWWWWWWW";
+  ASSERT_GT(InkOf(longText, QRect(0, 0, 60, 40), one | DT_NOCLIP).right(), 60);
+  EXPECT_LT(InkOf(longText, QRect(0, 0, 60, 40), one | DT_NOCLIP | DT_END_ELLIPSIS).right(), 60);
+
+  const QStringList tabbed = TextLines(fm, "a\tb", 1000, DT_EXPANDTABS | DT_NOPREFIX);
+  ASSERT_EQ(tabbed.size(), 1);
+  EXPECT_FALSE(tabbed[0].contains(u'\t'));
+  EXPECT_GE(fm.horizontalAdvance(tabbed[0].left(tabbed[0].size() - 1)), 8 * fm.averageCharWidth());
+  EXPECT_EQ(TextLines(fm, "a\tb", 1000, DT_NOPREFIX), QStringList{"a\tb"});
 }
 
 TEST(Drawing, EdgeUsesTheButtonColoursAndAdjusts) {

@@ -214,6 +214,7 @@ struct FakeModule {
   bool getThrows = false;
   bool hasFinalize = true;
   int tag = 0;
+  std::string builtInClass;  // registers a highlighter of this class from the class list, not its own
   std::unique_ptr<TSynCustomHighlighter> highlighter;
 };
 
@@ -222,7 +223,13 @@ extern "C" int FakeAbi() {
 }
 extern "C" void FakeGet(TRegisterHighlighterProc reg) {
   g_events.push_back("get " + g_current->name);
-  g_current->highlighter = std::make_unique<TSynURISyn>();
+  if (g_current->builtInClass.empty()) {
+    g_current->highlighter = std::make_unique<TSynURISyn>();
+  } else {
+    for (const TSynHighlighterClass& c : GetPlaceableHighlighters())
+      if (c.ClassName == g_current->builtInClass) g_current->highlighter = c.Create();
+    if (!g_current->highlighter) return;
+  }
   reg(g_current->name.c_str(), g_current->highlighter.get(), g_current->tag);
   if (g_current->getThrows) throw Exception("broken");
 }
@@ -317,6 +324,34 @@ TEST_F(HighlighterSet, PluginsLoadInNameOrderAndEveryFailureIsReportedOnce) {
             (std::vector<std::string>{"unload hl_b_oldabi.so", "finalize hl_c_noget.so", "unload hl_c_noget.so",
                                       "finalize hl_d_throws.bpl", "unload hl_d_throws.bpl", "unload hl_e_nofinal.so",
                                       "finalize hl_f_ok.so", "unload hl_f_ok.so"}));
+  EXPECT_EQ(HighlighterList().Count(), 0);
+}
+
+// A plug-in may build on the built-in classes: the primary set fills the class list before it loads
+// plug-ins, every row of the language table in table order, the multi-language row with a web page
+// highlighter that brings its own highlighters.
+TEST_F(HighlighterSet, PluginsFindTheBuiltInClassesInTheClassList) {
+  const std::string folder = tmp.File("highlighters");
+  std::filesystem::create_directory(folder);
+  testsupport::WriteFile(folder + "/hl_web.so", "x");
+  FakeLoader loader;
+  FakeModule& web = loader.modules["hl_web.so"];
+  web.name = "hl_web.so";
+  web.tag = 500;
+  web.builtInClass = "TSynMultiSyn";
+  {
+    TdmHighLighters set(THighlighterSetRole::Primary, folder, &loader);
+    auto* multi = dynamic_cast<TSynMultiSyn*>(set.FindHighlighterByTag(500));
+    ASSERT_NE(multi, nullptr) << "the plug-in found no TSynMultiSyn in the class list";
+    EXPECT_EQ(multi->Schemes().Count(), 6);
+    ASSERT_NE(multi->DefaultHighlighter(), nullptr);
+    EXPECT_EQ(multi->DefaultHighlighter()->ClassName(), "TSynHTMLSyn");
+    std::vector<std::string> classes, rows;
+    for (const TSynHighlighterClass& c : GetPlaceableHighlighters())
+      if (FindSynLanguage(c.ClassName)) classes.push_back(c.ClassName);
+    for (const TSynLanguageInfo& row : SynLanguageTable) rows.push_back(row.ClassName);
+    EXPECT_EQ(classes, rows);
+  }
   EXPECT_EQ(HighlighterList().Count(), 0);
 }
 

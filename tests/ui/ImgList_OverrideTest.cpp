@@ -45,10 +45,16 @@ TEST(ImgList_Override, StripsMasksAndChanges) {
   EXPECT_EQ(list.Add(QImage()), -1);
   EXPECT_TRUE(list.Image(99).isNull());
   EXPECT_TRUE(list.Icon(-1).isNull());
+  // Replacing and deleting are changes too; an index outside the list changes nothing.
+  int was = changes;
+  list.Replace(1, Icon16(clBlue));
+  list.Replace(99, Icon16(clBlue));
+  EXPECT_EQ(changes, was + 1);
   list.Delete(0);
   EXPECT_EQ(list.Count(), 4);
-  list.Delete(17);  // ignored
+  list.Delete(17);
   EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(changes, was + 2);
   const int before = changes;
   list.SetSize(24, 24);  // a new size clears
   EXPECT_EQ(list.Count(), 0);
@@ -126,6 +132,12 @@ TEST(ImgList_Override, BatchedUpdatesNotifyOnceAndSignalFires) {
   EXPECT_EQ(notified, 2);
   list.Clear();  // already empty: no change
   EXPECT_EQ(notified, 2);
+  // The unbalanced EndUpdate left nothing behind: the next batch still holds its notification back.
+  list.BeginUpdate();
+  list.Add(QImage(8, 8, QImage::Format_ARGB32));
+  EXPECT_EQ(notified, 2);
+  list.EndUpdate();
+  EXPECT_EQ(notified, 3);
 }
 
 // Pictures from icons and from dense screens keep the list's size: an icon gives the picture and its
