@@ -74,73 +74,55 @@ int ScriptedUIServices::MessageBox(const std::string& text, const std::string& c
   return result;
 }
 
+template <typename T, typename Apply>
+bool ScriptedUIServices::Answer(Call call, std::deque<std::optional<T>>& script, Apply apply) {
+  std::optional<T> answer = Take(script, call);
+  if (answer) apply(*answer);
+  call.result = answer ? 1 : 0;
+  calls_.push_back(std::move(call));
+  return answer.has_value();
+}
+
 bool ScriptedUIServices::OpenFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle) {
   Call call = NewCall(Kind::OpenFile, {}, options.title, MsgButtons::Ok, MsgIcon::None);
   call.value = path;
   call.fileOptions = options;
-  std::optional<std::string> answer = Take(openFiles_, call);
-  if (answer) path = *answer;
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(std::move(call), openFiles_, [&](const std::string& a) { path = a; });
 }
 
 bool ScriptedUIServices::SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle) {
   Call call = NewCall(Kind::SaveFile, {}, options.title, MsgButtons::Ok, MsgIcon::None);
   call.value = path;
   call.fileOptions = options;
-  std::optional<std::string> answer = Take(saveFiles_, call);
-  if (answer) path = ApplyDefaultExt(*answer, options.defaultExt);
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(std::move(call), saveFiles_,
+                [&](const std::string& a) { path = ApplyDefaultExt(a, options.defaultExt); });
 }
 
 bool ScriptedUIServices::AskPassword(std::string& password, WindowHandle) {
-  Call call = NewCall(Kind::Password, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None);
-  std::optional<std::string> answer = Take(passwords_, call);
-  if (answer) password = *answer;
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(NewCall(Kind::Password, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None), passwords_,
+                [&](const std::string& a) { password = a; });
 }
 
 bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::string& password, WindowHandle) {
-  Call call = NewCall(Kind::FilePassword, fileName, "Enter Password", MsgButtons::OkCancel, MsgIcon::None);
-  std::optional<std::string> answer = Take(filePasswords_, call);
-  if (answer) password = *answer;
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(NewCall(Kind::FilePassword, fileName, "Enter Password", MsgButtons::OkCancel, MsgIcon::None),
+                filePasswords_, [&](const std::string& a) { password = a; });
 }
 
 bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle) {
-  Call call = NewCall(Kind::SetPassword, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None);
-  std::optional<SetPasswordAnswer> a = Take(setPasswords_, call);
-  if (a) answer = *a;
-  call.result = a ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return a.has_value();
+  return Answer(NewCall(Kind::SetPassword, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None),
+                setPasswords_, [&](const SetPasswordAnswer& a) { answer = a; });
 }
 
 bool ScriptedUIServices::AskChangePassword(ChangePasswordAnswer& answer, WindowHandle) {
-  Call call = NewCall(Kind::ChangePassword, {}, "Change Password", MsgButtons::OkCancel, MsgIcon::None);
-  std::optional<ChangePasswordAnswer> a = Take(changePasswords_, call);
-  if (a) answer = *a;
-  call.result = a ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return a.has_value();
+  return Answer(NewCall(Kind::ChangePassword, {}, "Change Password", MsgButtons::OkCancel, MsgIcon::None),
+                changePasswords_, [&](const ChangePasswordAnswer& a) { answer = a; });
 }
 
 bool ScriptedUIServices::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
                                   WindowHandle) {
   Call call = NewCall(Kind::Input, prompt, caption, MsgButtons::OkCancel, MsgIcon::None);
   call.value = value;
-  std::optional<std::string> answer = Take(inputs_, call);
-  if (answer) value = *answer;
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
+  return Answer(std::move(call), inputs_, [&](const std::string& a) { value = a; });
 }
 
 void ScriptedUIServices::ShowException(const std::string& message) {
@@ -154,15 +136,6 @@ bool ScriptedUIServices::OpenUrl(const std::string& url) {
   call.result = openUrlResult_ ? 1 : 0;
   calls_.push_back(std::move(call));
   return openUrlResult_;
-}
-
-template <typename T, typename Apply>
-bool ScriptedUIServices::Answer(Call call, std::deque<std::optional<T>>& script, Apply apply) {
-  std::optional<T> answer = Take(script, call);
-  if (answer) apply(*answer);
-  call.result = answer ? 1 : 0;
-  calls_.push_back(std::move(call));
-  return answer.has_value();
 }
 
 bool ScriptedUIServices::PrintDialog(PrintDialogOptions& options, WindowHandle) {
