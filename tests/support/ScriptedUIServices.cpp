@@ -109,8 +109,8 @@ bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::strin
 }
 
 bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle) {
-  return Answer(NewCall(Kind::SetPassword, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None),
-                setPasswords_, [&](const SetPasswordAnswer& a) { answer = a; });
+  return Answer(NewCall(Kind::SetPassword, {}, "Enter Password", MsgButtons::OkCancel, MsgIcon::None), setPasswords_,
+                [&](const SetPasswordAnswer& a) { answer = a; });
 }
 
 bool ScriptedUIServices::AskChangePassword(ChangePasswordAnswer& answer, WindowHandle) {
