@@ -424,7 +424,9 @@ TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
   // attribute values; some folders nested, some empty, some self-closing elements between them.
   TxevXMLParser2 made;
   made.SetName("dataroot");
-  const std::string fake = "x\r\n  <fake ID='0'>fake\r\n  </fake>\r\n  <![CDATA[ y";
+  // Lines that parse as a run of whole elements up to the end of the text, and lines that do not.
+  const std::string fakes[] = {"x\r\n  <fake ID='0'/>\r\n  <fake>fake\r\n  </fake>y",
+                               "x\r\n  <fake ID='0'>fake\r\n  </fake>\r\n  <![CDATA[ y"};
   for (int f = 0; f < 400; ++f) {
     TxevXMLNode2* folder = made.AddChild(f % 7 == 3 ? "folder" : "ns:folder");
     folder->SetAttribute("ID", std::to_string(f));
@@ -437,6 +439,7 @@ TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
       record->SetAttribute("note", r % 3 == 0 ? "a\n  <b" : "plain");
       record->SetText("Snippet " + std::to_string(r));
       std::string data(900 + 37 * r, 'c');
+      const std::string& fake = fakes[(f + r) % 2];
       for (size_t at = 50; at + fake.size() < data.size(); at += 211) data.replace(at, fake.size(), fake);
       record->AddChild("data")->SetText(data);
       record->AddChild("comments")->SetText(r % 2 ? "  kept blanks\n  <i>  " : "");
@@ -446,7 +449,7 @@ TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
   ASSERT_GT(xml.size(), size_t{5} << 20);
   TxevXMLParser2 doc;
   ASSERT_TRUE(doc.LoadXML(xml)) << doc.ErrorSummary();
-  EXPECT_EQ(doc.GetXML(), xml);
+  EXPECT_TRUE(doc.GetXML() == xml);  // compared whole: a diff of megabytes helps nobody
   EXPECT_EQ(doc.Children().Count(), 400);
   for (const TxevXMLNode2* child : doc.Children()) EXPECT_EQ(child->Parent(), &doc);
   EXPECT_EQ(doc.Children()[399]->Prefix(), "ns");
@@ -471,7 +474,7 @@ TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
   ASSERT_TRUE(doc.LoadXML(early)) << doc.ErrorSummary();
   TxevXMLParser2 head;
   ASSERT_TRUE(head.LoadXML(early.substr(0, early.find("\r\n</dataroot>") + 13)));
-  EXPECT_EQ(doc.GetXML(), head.GetXML());
+  EXPECT_TRUE(doc.GetXML() == head.GetXML());
 
   // Errors late in the text: the place and the partial tree of one parse.
   auto lineAndColumn = [](const std::string& text, size_t offset) {
