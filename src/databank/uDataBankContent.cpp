@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <future>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
@@ -220,21 +224,43 @@ int HighestNodeID(const TxevXMLNode2* root) {
   if (!root) return highest;
   // Every folder and record anywhere in the document counts, also one the tree never shows (a
   // record inside a record): a new ID must not collide with any of them.
-  std::vector<const TxevXMLNode2*> stack{root};
-  while (!stack.empty()) {
-    const TxevXMLNode2* node = stack.back();
-    stack.pop_back();
-    if (IsTreeNode(node)) {
-      const int id = NodeID(node);
-      if (id > highest) highest = id;
+  auto walk = [](const TxevXMLNode2* top) {
+    int found = -1;
+    std::vector<const TxevXMLNode2*> stack{top};
+    while (!stack.empty()) {
+      const TxevXMLNode2* node = stack.back();
+      stack.pop_back();
+      if (IsTreeNode(node)) found = std::max(found, NodeID(node));
+      // A large databank is walked mostly waiting for memory: each child is asked for as it is
+      // pushed, so the ones popped later arrive meanwhile.
+      for (const TxevXMLNode2* child : node->Children()) {
+        __builtin_prefetch(child);
+        stack.push_back(child);
+      }
     }
-    // A large databank is walked mostly waiting for memory: each child is asked for as it is
-    // pushed, so the ones popped later arrive meanwhile.
-    for (const TxevXMLNode2* child : node->Children()) {
-      __builtin_prefetch(child);
-      stack.push_back(child);
-    }
+    return found;
+  };
+  if (IsTreeNode(root)) highest = NodeID(root);
+  // The top-level elements are shared out among a few threads, each taking every n-th one (their
+  // sizes vary), so the waits for memory overlap.
+  const auto& tops = root->Children();
+  const size_t count = static_cast<size_t>(tops.Count());
+  const size_t threads = count < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  auto share = [&](size_t first) {
+    int found = -1;
+    for (size_t i = first; i < count; i += threads) found = std::max(found, walk(tops.Items(static_cast<int>(i))));
+    return found;
+  };
+  std::vector<std::future<int>> helpers;
+  try {
+    for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, share, t));
+  } catch (const std::system_error&) {
+    for (std::future<int>& helper : helpers) highest = std::max(highest, helper.get());
+    for (const TxevXMLNode2* top : tops) highest = std::max(highest, walk(top));
+    return highest;
   }
+  highest = std::max(highest, share(0));
+  for (std::future<int>& helper : helpers) highest = std::max(highest, helper.get());
   return highest;
 }
 

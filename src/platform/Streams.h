@@ -30,7 +30,7 @@ class TStream {
   void WriteBuffer(const void* buffer, int64_t count);
   void WriteString(const std::string& bytes) { WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); }
   // Reads everything from the current position to the end.
-  std::string ReadRest();
+  virtual std::string ReadRest();
   // Copies count bytes from source's current position (count 0: source's whole content from 0).
   int64_t CopyFrom(TStream& source, int64_t count);
 };
@@ -81,6 +81,10 @@ class TFileStream : public TStream {
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() const override;
   void SetSize(int64_t size) override;
+  // A large rest is read in a few pieces side by side (the system's work of giving the buffer its
+  // memory is the larger part of reading a cached file); the bytes are those one read would give,
+  // up to where the first piece came short.
+  std::string ReadRest() override;
 
   // Flushes to the disk (fsync); throws EWriteError when the system reports a failure.
   void Flush();

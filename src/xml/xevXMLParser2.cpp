@@ -564,6 +564,14 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   errorSummary_.clear();
   pos_ = 0;
   posIsZero_ = false;
+  TCursor cursor;
+  // A failure found by the parse: the place is the cursor's, the report is made here.
+  auto fail = [&] {
+    pos_ = cursor.pos;
+    posIsZero_ = cursor.posIsZero;
+    SetError(cursor.failure);
+    return false;
+  };
   try {
     if (withDeclaration) {
       ClearAttributes();
@@ -586,62 +594,21 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
           SetErrorSummary(lastError_, lt);
           return false;
         }
-        pos_ = close + 2;
+        cursor.pos = pos_ = close + 2;
         std::string_view inner = Trim(std::string_view(s).substr(lt + 5, close - (lt + 5)));
-        if (!inner.empty() && !ParseAttributes(declaration_.get(), inner)) return false;
+        if (!inner.empty() && !ParseAttributes(cursor, declaration_.get(), inner)) return fail();
+      }
+      if (ParseShared(cursor.pos)) {
+        lastError_.clear();
+        errorSummary_.clear();
+        return true;
       }
     }
 
     TxevXMLNode2* parent = nullptr;
     TxevXMLNode2* const stop = withDeclaration ? nullptr : target->parent_;
-    for (;;) {
-      size_t lt = FindChar(s, '<', pos_);
-      if (lt == std::string::npos) {
-        posIsZero_ = true;
-        SetError("Missing <");
-        return false;
-      }
-      size_t gt = FindChar(s, '>', lt + 1);
-      if (gt == std::string::npos) {
-        SetError("Missing >");
-        return false;
-      }
-      std::string_view tag(s.data() + lt + 1, gt - lt - 1);
-      pos_ = gt + 1;
-
-      if (!tag.empty() && tag.front() == '/') {
-        // Closing tag: its name is not checked against the open element.
-        if (!parent) {
-          SetError("Closing tag without an open element");
-          return false;
-        }
-        parent = parent->parent_;
-        if (!parent || parent == stop) break;
-        continue;
-      }
-
-      const bool selfClosing = !tag.empty() && tag.back() == '/';
-      if (selfClosing) tag = Trim(tag.substr(0, tag.size() - 1));
-      size_t blank = tag.find(' ');
-      std::string_view name = tag.substr(0, blank);
-      std::string_view attrText = blank == std::string_view::npos ? std::string_view() : Trim(tag.substr(blank + 1));
-
-      TxevXMLNode2* node = nullptr;
-      if (!parent || parent == stop) {
-        node = target;
-        node->SetName(Str(name));
-      } else {
-        node = parent->AddChild(Str(name));
-      }
-      bool preserve = false;
-      if (!attrText.empty() && !ParseAttributes(node, attrText, &preserve)) return false;
-      if (selfClosing) {
-        if (!parent || parent == stop) break;
-        continue;
-      }
-      if (!ParseText(node, preserve)) return false;
-      parent = node;
-    }
+    if (ParseRun(cursor, parent, target, stop, nullptr, std::string::npos) == TRunEnd::Failed) return fail();
+    pos_ = cursor.pos;
     lastError_.clear();
     errorSummary_.clear();
     return true;
@@ -655,6 +622,8 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
     }
     return false;
   } catch (const std::exception& e) {
+    pos_ = cursor.pos;
+    posIsZero_ = cursor.posIsZero;
     try {
       SetError(e.what());
     } catch (...) {
@@ -669,7 +638,175 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   }
 }
 
-bool TxevXMLParser2::ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve) {
+TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& parent, TxevXMLNode2* target,
+                                                 TxevXMLNode2* stop, const TxevXMLNode2* level, size_t limit) {
+  const std::string& s = docText_;
+  for (;;) {
+    size_t lt = FindChar(s, '<', c.pos);
+    if (lt == std::string::npos) {
+      c.posIsZero = true;
+      c.failure = "Missing <";
+      return TRunEnd::Failed;
+    }
+    if (parent == level && lt >= limit) {
+      c.pos = lt;
+      return TRunEnd::Reached;
+    }
+    size_t gt = FindChar(s, '>', lt + 1);
+    if (gt == std::string::npos) {
+      c.failure = "Missing >";
+      return TRunEnd::Failed;
+    }
+    std::string_view tag(s.data() + lt + 1, gt - lt - 1);
+    c.pos = gt + 1;
+
+    if (!tag.empty() && tag.front() == '/') {
+      // Closing tag: its name is not checked against the open element.
+      if (!parent) {
+        c.failure = "Closing tag without an open element";
+        return TRunEnd::Failed;
+      }
+      parent = parent->parent_;
+      if (!parent || parent == stop) return TRunEnd::Closed;
+      continue;
+    }
+
+    const bool selfClosing = !tag.empty() && tag.back() == '/';
+    if (selfClosing) tag = Trim(tag.substr(0, tag.size() - 1));
+    size_t blank = tag.find(' ');
+    std::string_view name = tag.substr(0, blank);
+    std::string_view attrText = blank == std::string_view::npos ? std::string_view() : Trim(tag.substr(blank + 1));
+
+    TxevXMLNode2* node = nullptr;
+    if (!parent || parent == stop) {
+      node = target;
+      node->SetName(Str(name));
+    } else {
+      node = parent->AddChild(Str(name));
+    }
+    bool preserve = false;
+    if (!attrText.empty() && !ParseAttributes(c, node, attrText, &preserve)) return TRunEnd::Failed;
+    if (selfClosing) {
+      if (!parent || parent == stop) return TRunEnd::Closed;
+      continue;
+    }
+    if (!ParseText(c, node, preserve)) return TRunEnd::Failed;
+    parent = node;
+  }
+}
+
+namespace {
+
+// Below this size a document is parsed in one piece: threads would cost more than they gain.
+constexpr size_t kSharedParseMinimum = size_t{4} << 20;
+
+// Where a part of a large document may begin: an element that starts a line indented by two blanks,
+// as this program writes the children of the document element. The first at or after from, npos
+// when there is none before end.
+size_t NextPartStart(std::string_view s, size_t from, size_t end) {
+  constexpr std::string_view kLead = "\n  <";
+  for (size_t at = FindText(s, kLead, from); at != std::string_view::npos && at < end;
+       at = FindText(s, kLead, at + 1)) {
+    const size_t lt = at + kLead.size() - 1;
+    if (lt + 1 < s.size() && s[lt + 1] != '/' && s[lt + 1] != '!' && s[lt + 1] != '?' && !IsBlank(s[lt + 1]))
+      return lt;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+bool TxevXMLParser2::ParseShared(size_t from) {
+  const std::string& s = docText_;
+  const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  if (s.size() < kSharedParseMinimum || threads < 2) return false;
+  // The parts: each begins where an element of the document element seems to begin. A guess can be
+  // wrong (such a line inside a CDATA section); each part is checked below against where the part
+  // before it really ended, and one that does not begin there is parsed again from that place.
+  std::vector<size_t> starts;
+  const size_t step = (s.size() - from) / threads;
+  for (size_t k = 1; k < threads; ++k) {
+    const size_t at = NextPartStart(s, std::max(from + k * step, starts.empty() ? from : starts.back() + 1), s.size());
+    if (at == std::string_view::npos) break;
+    starts.push_back(at);
+  }
+  if (starts.empty()) return false;
+
+  // Each later part is parsed below an element of its own that stands in for the document element.
+  struct TPart {
+    size_t start = 0;
+    size_t limit = std::string::npos;
+    TxevXMLNode2 holder;
+    TCursor cursor;
+    TRunEnd end = TRunEnd::Failed;
+  };
+  std::vector<std::unique_ptr<TPart>> parts;
+  for (size_t k = 0; k < starts.size(); ++k) {
+    auto part = std::make_unique<TPart>();
+    part->start = starts[k];
+    part->limit = k + 1 < starts.size() ? starts[k + 1] : std::string::npos;
+    parts.push_back(std::move(part));
+  }
+  auto parsePart = [this](TPart& part) {
+    try {
+      part.cursor.pos = part.start;
+      TxevXMLNode2* parent = &part.holder;
+      part.end = ParseRun(part.cursor, parent, nullptr, nullptr, &part.holder, part.limit);
+    } catch (...) {
+      part.end = TRunEnd::Failed;  // the plain parse says what went wrong
+    }
+  };
+  // A failure of any kind is parsed again in one piece, so that its report is the usual one.
+  auto again = [this] {
+    ClearAttributes();
+    ClearChildren();
+    name_.clear();
+    prefix_.clear();
+    text_.reset();
+    cdata_ = false;
+    return false;
+  };
+  std::vector<std::future<void>> helpers;
+  try {
+    for (auto& part : parts) helpers.push_back(std::async(std::launch::async, parsePart, std::ref(*part)));
+  } catch (...) {
+    for (std::future<void>& helper : helpers) helper.wait();
+    return again();
+  }
+
+  // The first part, from the document element's start, here; then the parts joined in order.
+  TCursor cursor;
+  cursor.pos = from;
+  TxevXMLNode2* parent = nullptr;
+  TRunEnd end = TRunEnd::Failed;
+  try {
+    end = ParseRun(cursor, parent, this, nullptr, this, starts.front());
+    for (std::future<void>& helper : helpers) helper.wait();
+    for (size_t k = 0; end == TRunEnd::Reached && k < parts.size(); ++k) {
+      TPart& part = *parts[k];
+      if (cursor.pos == part.start && part.end != TRunEnd::Failed) {
+        children_.items_.reserve(children_.items_.size() + part.holder.children_.items_.size());
+        for (auto& child : part.holder.children_.items_) AddNode(std::move(child));
+        part.holder.children_.items_.clear();
+        cursor.pos = part.cursor.pos;
+        end = part.end;
+        continue;
+      }
+      // The guess was wrong (or the part failed where the part before it would not have gone):
+      // parsed here from where the document really is, up to the next part.
+      parent = this;
+      end = ParseRun(cursor, parent, this, nullptr, this, part.limit);
+    }
+  } catch (...) {
+    end = TRunEnd::Failed;
+  }
+  for (std::future<void>& helper : helpers) helper.wait();
+  if (end != TRunEnd::Closed) return again();
+  pos_ = cursor.pos;
+  return true;
+}
+
+bool TxevXMLParser2::ParseAttributes(TCursor& c, TxevXMLNode2* node, std::string_view text, bool* preserve) const {
   // An element with very many attributes gets a name index, so the parse stays linear.
   std::unordered_map<std::string_view, size_t> index;
   auto& items = node->attributes_.items_;
@@ -677,17 +814,17 @@ bool TxevXMLParser2::ParseAttributes(TxevXMLNode2* node, std::string_view text, 
   while (!text.empty()) {
     size_t eq = text.find('=');
     if (eq == std::string_view::npos) {
-      SetError("missing = when parsing attributes");
+      c.failure = "missing = when parsing attributes";
       return false;
     }
     if (eq + 1 >= text.size() || (text[eq + 1] != '"' && text[eq + 1] != '\'')) {
-      SetError("missing value delimiter when parsing attributes");
+      c.failure = "missing value delimiter when parsing attributes";
       return false;
     }
     const char quote = text[eq + 1];
     size_t close = text.find(quote, eq + 2);
     if (close == std::string_view::npos) {
-      SetError(std::string("Expected closing ") + quote + " when parsing attributes");
+      c.failure = std::string("Expected closing ") + quote + " when parsing attributes";
       return false;
     }
     std::string_view name = Trim(text.substr(0, eq));
@@ -717,16 +854,16 @@ bool TxevXMLParser2::ParseAttributes(TxevXMLNode2* node, std::string_view text, 
   return true;
 }
 
-bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
+bool TxevXMLParser2::ParseText(TCursor& c, TxevXMLNode2* node, bool preserve) const {
   const std::string& s = docText_;
-  size_t lt = FindChar(s, '<', pos_);
+  size_t lt = FindChar(s, '<', c.pos);
   if (lt == std::string::npos) {
-    SetError("Expected < when parsing text");
+    c.failure = "Expected < when parsing text";
     return false;
   }
   if (!At(s, lt, kCDataOpen)) {
-    node->SetText(Str(Trim(std::string_view(s).substr(pos_, lt - pos_))));
-    pos_ = lt;
+    node->SetText(Str(Trim(std::string_view(s).substr(c.pos, lt - c.pos))));
+    c.pos = lt;
     return true;
   }
   // CDATA; sections that follow each other directly form one text (the writer splits "]]>" that way).
@@ -737,8 +874,8 @@ bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
   for (;;) {
     size_t end = FindCDataEnd(s, p);
     if (end == std::string::npos) {
-      pos_ = p;
-      SetError("Expected ]]> when parsing CDATA section");
+      c.pos = p;
+      c.failure = "Expected ]]> when parsing CDATA section";
       return false;
     }
     std::string_view part(s.data() + p, end - p);
@@ -753,7 +890,7 @@ bool TxevXMLParser2::ParseText(TxevXMLNode2* node, bool preserve) {
     if (!more) break;
     p += kCDataOpen.size();
   }
-  pos_ = p;
+  c.pos = p;
   std::string_view text = several ? std::string_view(joined) : single;
   node->SetText(Str(preserve ? text : Trim(text)));
   return true;

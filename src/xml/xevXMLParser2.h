@@ -242,11 +242,32 @@ class TxevXMLParser2 : public TxevXMLNode2 {
                 size_t limit = static_cast<size_t>(-1)) const;
 
  private:
+  // Where a parse is and, once it failed, why (the report is made from it afterwards). Parts of a
+  // large document are parsed on several threads, each with a cursor of its own.
+  struct TCursor {
+    size_t pos = 0;
+    bool posIsZero = false;
+    std::string failure;
+  };
+  // How a run of the parse ended: the document element was closed, the run reached its limit, or it
+  // failed (the cursor says why).
+  enum class TRunEnd { Closed, Reached, Failed };
+
   bool RunParse(TxevXMLNode2* target, bool withDeclaration);
+  // Parses tags from the cursor on below parent (nullptr: the next element becomes target) until
+  // parent closes at stop, or until parent is level and the next tag begins at limit or beyond (the
+  // cursor is then at that tag). Reads the document text only, so runs over separate parts of it
+  // may go on at the same time on separate threads.
+  TRunEnd ParseRun(TCursor& c, TxevXMLNode2*& parent, TxevXMLNode2* target, TxevXMLNode2* stop,
+                   const TxevXMLNode2* level, size_t limit);
+  // Parses a large document from its element on (at from) in parts on a few threads, joined into
+  // exactly the tree the plain parse makes; false (nothing kept) when the document is small or the
+  // parse failed, and the plain parse is to run.
+  bool ParseShared(size_t from);
   void SetError(std::string_view message);
   void SetErrorSummary(std::string_view reason, size_t offset);
-  bool ParseAttributes(TxevXMLNode2* node, std::string_view text, bool* preserve = nullptr);
-  bool ParseText(TxevXMLNode2* node, bool preserve);
+  bool ParseAttributes(TCursor& c, TxevXMLNode2* node, std::string_view text, bool* preserve = nullptr) const;
+  bool ParseText(TCursor& c, TxevXMLNode2* node, bool preserve) const;
   // A string of the text as the tree stores it.
   std::string Str(std::string_view s) const;
 

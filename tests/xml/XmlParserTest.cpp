@@ -2,6 +2,7 @@
 // behaviour on hostile input (deep nesting, huge texts, many siblings and attributes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -413,4 +414,90 @@ TEST(XmlHostile, ManySiblingsWalkAndAttributesStayLinear) {
   t = Seconds([&] { ASSERT_TRUE(doc.LoadXML(attrs)); });
   EXPECT_EQ(doc.Attributes().Count(), 100000);
   EXPECT_LT(t, 30.0);  // quadratic work would take minutes
+}
+
+// A large document is parsed in parts on several threads, each part starting where a line seems
+// to start an element of the document element. Whatever the text holds, the tree and every error
+// report must be those of one parse from the start.
+TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
+  // Texts holding lines that look like the start of a part: in CDATA sections, in plain texts, in
+  // attribute values; some folders nested, some empty, some self-closing elements between them.
+  TxevXMLParser2 made;
+  made.SetName("dataroot");
+  // Lines that parse as a run of whole elements up to the end of the text, and lines that do not.
+  const std::string fakes[] = {"x\r\n  <fake ID='0'/>\r\n  <fake>fake\r\n  </fake>y",
+                               "x\r\n  <fake ID='0'>fake\r\n  </fake>\r\n  <![CDATA[ y"};
+  for (int f = 0; f < 400; ++f) {
+    TxevXMLNode2* folder = made.AddChild(f % 7 == 3 ? "folder" : "ns:folder");
+    folder->SetAttribute("ID", std::to_string(f));
+    folder->SetText("Folder " + std::to_string(f));
+    if (f % 11 == 5) continue;  // an empty folder: written self-closing
+    TxevXMLNode2* inner = f % 5 == 0 ? folder->AddChild("folder") : folder;
+    for (int r = 0; r < 12; ++r) {
+      TxevXMLNode2* record = inner->AddChild("record");
+      record->SetAttribute("ID", std::to_string(f * 100 + r));
+      record->SetAttribute("note", r % 3 == 0 ? "a\n  <b" : "plain");
+      record->SetText("Snippet " + std::to_string(r));
+      std::string data(900 + 37 * r, 'c');
+      const std::string& fake = fakes[(f + r) % 2];
+      for (size_t at = 50; at + fake.size() < data.size(); at += 211) data.replace(at, fake.size(), fake);
+      record->AddChild("data")->SetText(data);
+      record->AddChild("comments")->SetText(r % 2 ? "  kept blanks\n  <i>  " : "");
+    }
+  }
+  const std::string xml = made.GetXML();
+  ASSERT_GT(xml.size(), size_t{5} << 20);
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML(xml)) << doc.ErrorSummary();
+  EXPECT_TRUE(doc.GetXML() == xml);  // compared whole: a diff of megabytes helps nobody
+  EXPECT_EQ(doc.Children().Count(), 400);
+  for (const TxevXMLNode2* child : doc.Children()) EXPECT_EQ(child->Parent(), &doc);
+  EXPECT_EQ(doc.Children()[399]->Prefix(), "ns");
+
+  // Read as Windows-1252: each part converts its own strings.
+  std::string latin = xml;
+  for (size_t at = latin.find("Snippet"); at != std::string::npos; at = latin.find("Snippet", at + 1)) latin[at] = '\xE9';
+  doc.SetFromCp1252(true);
+  ASSERT_TRUE(doc.LoadXML(latin));
+  doc.SetFromCp1252(false);
+  for (int f : {1, 391}) {
+    const TxevXMLNode2* record = doc.Children()[f]->FindNode("record", true);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->Text(), "\xC3\xA9nippet 0");
+  }
+
+  // What follows the document element is not read, however much of it there is.
+  const size_t rootEnd = xml.rfind("</dataroot>");
+  std::string early = xml.substr(0, xml.size() / 3);
+  early.resize(early.rfind("\r\n  <ns:folder "));
+  early += "\r\n</dataroot>" + xml.substr(xml.size() / 3, rootEnd - xml.size() / 3);
+  ASSERT_TRUE(doc.LoadXML(early)) << doc.ErrorSummary();
+  TxevXMLParser2 head;
+  ASSERT_TRUE(head.LoadXML(early.substr(0, early.find("\r\n</dataroot>") + 13)));
+  EXPECT_TRUE(doc.GetXML() == head.GetXML());
+
+  // Errors late in the text: the place and the partial tree of one parse.
+  auto lineAndColumn = [](const std::string& text, size_t offset) {
+    const size_t line = 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
+    const size_t start = text.rfind('\n', offset - 1);
+    return "line " + std::to_string(line) + ", column " + std::to_string(offset - start);
+  };
+  std::string damaged = xml;
+  const size_t bad = damaged.find("<record ID='", damaged.size() * 3 / 4);
+  damaged.replace(bad, 12, "<record ID=");
+  EXPECT_FALSE(doc.LoadXML(damaged));
+  const size_t cursor = damaged.find('>', bad) + 1;
+  EXPECT_EQ(doc.ErrorSummary(),
+            "XML error at " + lineAndColumn(damaged, cursor) + ": missing value delimiter when parsing attributes");
+  EXPECT_NE(doc.LastError().find("\r\nError position=" + std::to_string(cursor + 1) + "\r\n"), std::string::npos);
+  int folders = 0;
+  for (const char* start : {"\r\n  <folder ", "\r\n  <ns:folder "})
+    for (size_t at = xml.find(start); at < bad; at = xml.find(start, at + 1)) ++folders;
+  EXPECT_EQ(doc.Children().Count(), folders);
+
+  std::string unclosed = xml.substr(0, rootEnd);
+  EXPECT_FALSE(doc.LoadXML(unclosed));
+  EXPECT_EQ(ErrorText(doc), "Missing <");
+  EXPECT_NE(doc.LastError().find("\r\nError position=0\r\n"), std::string::npos);
+  EXPECT_EQ(doc.Children().Count(), 400);
 }
