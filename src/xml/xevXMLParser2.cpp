@@ -708,8 +708,7 @@ size_t NextPartStart(std::string_view s, size_t from, size_t end) {
   for (size_t at = FindText(s, kLead, from); at != std::string_view::npos && at < end;
        at = FindText(s, kLead, at + 1)) {
     const size_t lt = at + kLead.size() - 1;
-    if (lt + 1 < s.size() && s[lt + 1] != '/' && s[lt + 1] != '!' && s[lt + 1] != '?' && !IsBlank(s[lt + 1]))
-      return lt;
+    if (lt + 1 < s.size() && s[lt + 1] != '/' && s[lt + 1] != '!' && s[lt + 1] != '?' && !IsBlank(s[lt + 1])) return lt;
   }
   return std::string_view::npos;
 }

@@ -456,7 +456,8 @@ TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
 
   // Read as Windows-1252: each part converts its own strings.
   std::string latin = xml;
-  for (size_t at = latin.find("Snippet"); at != std::string::npos; at = latin.find("Snippet", at + 1)) latin[at] = '\xE9';
+  for (size_t at = latin.find("Snippet"); at != std::string::npos; at = latin.find("Snippet", at + 1))
+    latin[at] = '\xE9';
   doc.SetFromCp1252(true);
   ASSERT_TRUE(doc.LoadXML(latin));
   doc.SetFromCp1252(false);
