@@ -109,7 +109,7 @@ void BM_SaveSnapshot(benchmark::State& state) {
   double freeing = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
-    std::unique_ptr<const TXMLDataBase2> snapshot = bank.Snapshot();
+    std::unique_ptr<const TXMLDataBase2Snapshot> snapshot = bank.Snapshot();
     state.SetIterationTime(Ms(start, Clock::now()) / 1000);
     const auto freed = Clock::now();
     snapshot.reset();
