@@ -101,8 +101,8 @@ class TBankWriter {
   bool Idle() const { return !writing_ && queue_.empty() && replaced_.empty() && !dropping_; }
 
   mutable std::mutex mutex_;
-  std::condition_variable wake_;  // a job arrived, or the writer is to end
-  std::condition_variable idle_;  // Idle()
+  std::condition_variable wake_;      // a job arrived, or the writer is to end
+  std::condition_variable idle_;      // Idle()
   std::condition_variable dropWake_;  // a replaced job arrived, or the writer is to end
   std::deque<TBankSaveJob> queue_;
   // Replaced jobs, freed by the dropping thread outside the mutex.

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <new>
 #include <span>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
@@ -475,16 +477,29 @@ bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool w
 // ---------------------------------------------------------------------------------------------------
 // TxevXMLFrozen2
 
+struct TxevXMLFrozen2::TPool {
+  std::mutex Mutex;
+  std::vector<std::vector<TElement>> Elements;
+  std::vector<std::vector<TxevXMLAttribute2>> Attributes;
+  size_t KeepElements = 0, KeepAttributes = 0;
+};
+
+TxevXMLFrozen2::TPool& TxevXMLFrozen2::Pool() {
+  // Never destroyed: a document may be frozen or freed on another thread while the program ends.
+  static TPool* pool = new TPool;
+  return *pool;
+}
+
 TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
   version_ = doc.DeclarationNode()->GetAttribute("version");
   const auto& items = doc.children_.items_;
   const size_t threads = items.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-  parts_.resize(1 + threads);
-  parts_[0].Add(doc, 0);
+  for (size_t t = 0; t < 1 + threads; ++t) parts_.push_back(std::make_unique<TPart>());
+  parts_[0]->Add(doc, 0);
   // Where each top-level element's stretch lies in its part; the document is only read meanwhile.
   std::vector<std::pair<size_t, size_t>> spans(items.size());
   auto takeShare = [&](size_t first) {
-    TPart& part = parts_[1 + first];
+    TPart& part = *parts_[1 + first];
     for (size_t i = first; i < items.size(); i += threads) {
       spans[i].first = part.Count();
       part.AddTree(*items[i], 1);
@@ -496,11 +511,57 @@ TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
   takeShare(0);
   for (std::future<void>& helper : helpers) helper.get();  // a helper's failure is thrown here
   stretches_.reserve(1 + items.size());
-  stretches_.push_back({&parts_[0], 0, 1});
-  for (size_t i = 0; i < items.size(); ++i) stretches_.push_back({&parts_[1 + i % threads], spans[i].first, spans[i].second});
+  stretches_.push_back({parts_[0].get(), 0, 1});
+  for (size_t i = 0; i < items.size(); ++i)
+    stretches_.push_back({parts_[1 + i % threads].get(), spans[i].first, spans[i].second});
+  size_t elements = 0, attributes = 0;
+  for (const std::unique_ptr<TPart>& part : parts_) {
+    elements += part->Blocks();
+    attributes += part->AttributeBlocks();
+  }
+  TPool& pool = Pool();
+  std::lock_guard<std::mutex> lock(pool.Mutex);
+  pool.KeepElements = elements;
+  pool.KeepAttributes = attributes;
 }
 
 TxevXMLFrozen2::~TxevXMLFrozen2() = default;
+
+TxevXMLFrozen2::TPart::~TPart() {
+  for (std::vector<TElement>& block : blocks_) block.clear();
+  for (std::vector<TxevXMLAttribute2>& block : attributes_) block.clear();
+  TPool& pool = Pool();
+  std::lock_guard<std::mutex> lock(pool.Mutex);
+  for (std::vector<TElement>& block : blocks_)
+    if (pool.Elements.size() < pool.KeepElements) pool.Elements.push_back(std::move(block));
+  for (std::vector<TxevXMLAttribute2>& block : attributes_)
+    if (block.capacity() == kAttributeBlock && pool.Attributes.size() < pool.KeepAttributes)
+      pool.Attributes.push_back(std::move(block));
+  // What the pool does not keep is freed after the lock, with this part.
+}
+
+template <class T>
+std::vector<T> TxevXMLFrozen2::TakeBlock(size_t capacity) {
+  if (capacity == (std::is_same_v<T, TElement> ? kBlock : kAttributeBlock)) {
+    TPool& pool = Pool();
+    std::lock_guard<std::mutex> lock(pool.Mutex);
+    auto& kept = [&pool]() -> auto& {
+      if constexpr (std::is_same_v<T, TElement>)
+        return pool.Elements;
+      else
+        return pool.Attributes;
+    }
+    ();
+    if (!kept.empty()) {
+      std::vector<T> block = std::move(kept.back());
+      kept.pop_back();
+      return block;
+    }
+  }
+  std::vector<T> block;
+  block.reserve(capacity);
+  return block;
+}
 
 void TxevXMLFrozen2::TPart::AddTree(const TxevXMLNode2& top, size_t depth) {
   // Document order with an explicit stack: each frame is an element whose children are being taken,
@@ -547,10 +608,7 @@ void TxevXMLFrozen2::TPart::AddTree(const TxevXMLNode2& top, size_t depth) {
 }
 
 void TxevXMLFrozen2::TPart::Add(const TxevXMLNode2& node, size_t depth) {
-  if (blocks_.empty() || blocks_.back().size() == kBlock) {
-    blocks_.emplace_back();
-    blocks_.back().reserve(kBlock);
-  }
+  if (blocks_.empty() || blocks_.back().size() == kBlock) blocks_.push_back(TakeBlock<TElement>(kBlock));
   TElement& e = blocks_.back().emplace_back();
   e.Name = node.name_;
   e.Text = node.text_;
@@ -559,10 +617,8 @@ void TxevXMLFrozen2::TPart::Add(const TxevXMLNode2& node, size_t depth) {
   e.Depth = static_cast<std::uint32_t>(depth);
   const auto& attributes = node.attributes_.items_;
   if (!attributes.empty()) {
-    if (attributes_.empty() || attributes_.back().capacity() - attributes_.back().size() < attributes.size()) {
-      attributes_.emplace_back();
-      attributes_.back().reserve(std::max(kAttributeBlock, attributes.size()));
-    }
+    if (attributes_.empty() || attributes_.back().capacity() - attributes_.back().size() < attributes.size())
+      attributes_.push_back(TakeBlock<TxevXMLAttribute2>(std::max(kAttributeBlock, attributes.size())));
     std::vector<TxevXMLAttribute2>& block = attributes_.back();
     e.Attributes = block.data() + block.size();
     e.AttributeCount = static_cast<std::uint32_t>(attributes.size());

@@ -279,7 +279,7 @@ class TxevXMLFrozen2 {
  private:
   struct TElement {
     std::string Name;
-    std::shared_ptr<const std::string> Text;  // nullptr: no text
+    std::shared_ptr<const std::string> Text;        // nullptr: no text
     const TxevXMLAttribute2* Attributes = nullptr;  // one after the other in a block of the part
     std::uint32_t AttributeCount = 0;
     std::uint32_t Depth = 0;
@@ -289,19 +289,33 @@ class TxevXMLFrozen2 {
   // in them moves.
   class TPart {
    public:
+    TPart() = default;
+    ~TPart();
+    TPart(const TPart&) = delete;
+    TPart& operator=(const TPart&) = delete;
     void Add(const TxevXMLNode2& node, size_t depth);
     // The node at that depth and everything below it.
     void AddTree(const TxevXMLNode2& top, size_t depth);
     const TElement& At(size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
     size_t Count() const { return count_; }
+    size_t Blocks() const { return blocks_.size(); }
+    size_t AttributeBlocks() const { return attributes_.size(); }
 
    private:
-    static constexpr size_t kBlock = 16384;
-    static constexpr size_t kAttributeBlock = 8192;
     std::vector<std::vector<TElement>> blocks_;
     std::vector<std::vector<TxevXMLAttribute2>> attributes_;
     size_t count_ = 0;
   };
+  static constexpr size_t kBlock = 16384;  // elements a block
+  static constexpr size_t kAttributeBlock = 8192;
+  // Emptied blocks kept for the next document frozen, as many as the last one took: the next
+  // snapshot of the same document then writes into memory that is already there (fresh memory
+  // costs a page fault a page, and the system's lock on the address space when it is mapped).
+  struct TPool;
+  static TPool& Pool();
+  // An empty block with room for capacity items, from the pool when it holds one of that size.
+  template <class T>
+  static std::vector<T> TakeBlock(size_t capacity);
   // Elements [Begin, End) of a part, the next stretch of the document.
   struct TStretch {
     const TPart* Part;
@@ -311,6 +325,6 @@ class TxevXMLFrozen2 {
   std::string version_;
   // The document element alone first, then those a few threads took (each every n-th top-level
   // element with everything below it).
-  std::vector<TPart> parts_;
+  std::vector<std::unique_ptr<TPart>> parts_;
   std::vector<TStretch> stretches_;
 };
