@@ -100,8 +100,8 @@ void BM_SaveDocumentToBytes(benchmark::State& state) {
   state.counters["records"] = thousands * 1000;
 }
 
-// The snapshot a background save takes on the window's thread (the document copied, sharing its
-// texts), and freeing it again (the writer does that).
+// The snapshot a background save takes on the window's thread (the document frozen into a list of
+// its elements that shares their texts), and freeing it again (the writer's threads do that).
 void BM_SaveSnapshot(benchmark::State& state) {
   const int thousands = static_cast<int>(state.range(0));
   TXMLDataBase2 bank;

@@ -267,7 +267,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
 class TxevXMLFrozen2 {
  public:
   explicit TxevXMLFrozen2(const TxevXMLParser2& doc);
-  virtual ~TxevXMLFrozen2();
+  ~TxevXMLFrozen2();
   TxevXMLFrozen2(const TxevXMLFrozen2&) = delete;
   TxevXMLFrozen2& operator=(const TxevXMLFrozen2&) = delete;
 
