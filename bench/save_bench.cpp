@@ -100,8 +100,8 @@ void BM_SaveDocumentToBytes(benchmark::State& state) {
   state.counters["records"] = thousands * 1000;
 }
 
-// The snapshot a background save takes on the window's thread (the document copied, sharing its
-// texts), and freeing it again (the writer does that).
+// The snapshot a background save takes on the window's thread (the document frozen into a list of
+// its elements that shares their texts), and freeing it again (the writer's threads do that).
 void BM_SaveSnapshot(benchmark::State& state) {
   const int thousands = static_cast<int>(state.range(0));
   TXMLDataBase2 bank;
@@ -109,7 +109,7 @@ void BM_SaveSnapshot(benchmark::State& state) {
   double freeing = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
-    std::unique_ptr<const TXMLDataBase2> snapshot = bank.Snapshot();
+    std::unique_ptr<const TXMLDataBase2Snapshot> snapshot = bank.Snapshot();
     state.SetIterationTime(Ms(start, Clock::now()) / 1000);
     const auto freed = Clock::now();
     snapshot.reset();

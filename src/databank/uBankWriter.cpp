@@ -106,13 +106,15 @@ TBankWriter::~TBankWriter() {
     ending_ = true;
   }
   wake_.notify_all();
+  dropWake_.notify_all();
   if (thread_.joinable()) thread_.join();
+  if (dropper_.joinable()) dropper_.join();
 }
 
 void TBankWriter::Submit(TBankSaveJob job) {
+  bool replaced = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    bool replaced = false;
     for (TBankSaveJob& waiting : queue_)
       if (waiting.Path == job.Path) {
         // Freeing the older snapshot here would hold this thread (the window's) and the mutex.
@@ -123,7 +125,9 @@ void TBankWriter::Submit(TBankSaveJob job) {
       }
     if (!replaced) queue_.push_back(std::move(job));
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    if (replaced && !dropper_.joinable()) dropper_ = std::thread([this] { Drop(); });
   }
+  if (replaced) dropWake_.notify_one();
   wake_.notify_one();
 }
 
@@ -134,7 +138,7 @@ bool TBankWriter::Busy() const {
 
 void TBankWriter::WaitIdle() {
   std::unique_lock<std::mutex> lock(mutex_);
-  idle_.wait(lock, [this] { return !writing_ && queue_.empty(); });
+  idle_.wait(lock, [this] { return Idle(); });
 }
 
 std::vector<TBankSaveOutcome> TBankWriter::TakeFinished() {
@@ -150,10 +154,7 @@ void TBankWriter::Run() {
     TBankSaveJob job = std::move(queue_.front());
     queue_.pop_front();
     writing_ = true;
-    std::vector<TBankSaveJob> replaced = std::move(replaced_);
-    replaced_.clear();
     lock.unlock();
-    replaced.clear();
     TBankSaveOutcome outcome;
     outcome.Path = job.Path;
     outcome.Tag = job.Tag;
@@ -167,6 +168,22 @@ void TBankWriter::Run() {
     lock.lock();
     finished_.push_back(std::move(outcome));
     writing_ = false;
-    if (queue_.empty()) idle_.notify_all();
+    if (Idle()) idle_.notify_all();
+  }
+}
+
+void TBankWriter::Drop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    dropWake_.wait(lock, [this] { return ending_ || !replaced_.empty(); });
+    if (replaced_.empty()) return;  // ending, and nothing is left to free
+    std::vector<TBankSaveJob> replaced = std::move(replaced_);
+    replaced_.clear();
+    dropping_ = true;
+    lock.unlock();
+    replaced.clear();
+    lock.lock();
+    dropping_ = false;
+    if (Idle()) idle_.notify_all();
   }
 }

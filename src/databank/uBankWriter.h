@@ -33,7 +33,7 @@ struct TBankSaveJob {
   std::string XML;  // the document as the store writes it
   // Or, when set, a snapshot of the document that the job turns into XML itself (on the writer's
   // thread), so that the window goes on while a large databank is written to bytes.
-  std::unique_ptr<const TXMLDataBase2> Document;
+  std::unique_ptr<const TXMLDataBase2Snapshot> Document;
   TBankWriteLayers Layers;  // EntryName: the archive entry's name as it goes into the file
   bool MakeBackup = false;  // copy an existing file to "<name>.backup" first
   // The file holds the databank in a weaker form than the new one (no password or another one, or
@@ -74,7 +74,9 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a
 // newer job for the same file (the newer bytes hold everything the older ones did). Submit only moves
-// the job in: a replaced job (a whole snapshot of the document) is freed on the writer's thread.
+// the job in: a replaced job (a whole snapshot of the document) is freed at once by a thread of the
+// writer's that does nothing else, so that neither the caller's thread (the window's) nor a write
+// in progress waits for it, and replaced snapshots do not pile up while a large file is written.
 // Whatever a job throws, of any type, makes it a failed save with its message; the writer goes on.
 class TBankWriter {
  public:
@@ -88,23 +90,28 @@ class TBankWriter {
   void Submit(TBankSaveJob job);
   // True while a job is waiting or being written.
   bool Busy() const;
-  // Returns once every job given so far is written (or has failed).
+  // Returns once every job given so far is written (or has failed), and every replaced one freed.
   void WaitIdle();
   // The outcomes of the finished jobs not taken yet, in the order the jobs finished.
   std::vector<TBankSaveOutcome> TakeFinished();
 
  private:
   void Run();
+  void Drop();
+  bool Idle() const { return !writing_ && queue_.empty() && replaced_.empty() && !dropping_; }
 
   mutable std::mutex mutex_;
-  std::condition_variable wake_;  // a job arrived, or the writer is to end
-  std::condition_variable idle_;  // nothing waits and nothing is being written
+  std::condition_variable wake_;      // a job arrived, or the writer is to end
+  std::condition_variable idle_;      // Idle()
+  std::condition_variable dropWake_;  // a replaced job arrived, or the writer is to end
   std::deque<TBankSaveJob> queue_;
-  // Replaced jobs, freed by the writer outside the mutex before its next job.
+  // Replaced jobs, freed by the dropping thread outside the mutex.
   std::vector<TBankSaveJob> replaced_;
   std::vector<TBankSaveOutcome> finished_;
   bool writing_ = false;
+  bool dropping_ = false;
   bool ending_ = false;
   std::thread thread_;
+  std::thread dropper_;
   std::function<TBankSaveOutcome(TBankSaveJob)> write_;
 };

@@ -59,8 +59,7 @@ std::string SniffEncoding(std::string_view bytes) {
   return std::string(declaration.substr(at + 1, end - at - 1));
 }
 
-std::string Declaration(const TxevXMLParser2& doc, const char* encoding) {
-  std::string version = doc.DeclarationNode()->GetAttribute("version");
+std::string Declaration(const std::string& version, const char* encoding) {
   return "<?xml version='" + (version.empty() ? std::string("1.0") : version) + "' encoding='" + encoding + "' ?>\r\n";
 }
 
@@ -148,22 +147,34 @@ void TXMLDataBase2::WriteBool(const std::string& name, bool value) {
   WriteString(name, value ? "true" : "false");
 }
 
-std::string TXMLDataBase2::EncodedXML() const {
-  static constexpr const char* kLatin = "ISO-8859-1";
-  std::string out = Declaration(*doc_, kLatin);
-  doc_->WriteXML(out, doc_.get(), false);
+namespace {
+
+// The document's bytes: write(out) appends the document element to out.
+template <class TWrite>
+std::string EncodeDocument(const std::string& version, TWrite write) {
+  std::string out = Declaration(version, "ISO-8859-1");
+  write(out);
   // The declaration too: its version is read back as Windows-1252 like every other text.
   if (codepage::NarrowUtf8ToCp1252(out, 0)) return out;
   // Characters without a Windows-1252 byte: the file is written as UTF-8 so nothing is lost.
-  out = Declaration(*doc_, "UTF-8");
-  doc_->WriteXML(out, doc_.get(), false);
+  out = Declaration(version, "UTF-8");
+  write(out);
   return out;
 }
 
-std::unique_ptr<const TXMLDataBase2> TXMLDataBase2::Snapshot() const {
-  auto copy = std::make_unique<TXMLDataBase2>();
-  copy->doc_ = doc_->CloneDocument();
-  return copy;
+}  // namespace
+
+std::string TXMLDataBase2::EncodedXML() const {
+  return EncodeDocument(doc_->DeclarationNode()->GetAttribute("version"),
+                        [&](std::string& out) { doc_->WriteXML(out, doc_.get(), false); });
+}
+
+std::unique_ptr<const TXMLDataBase2Snapshot> TXMLDataBase2::Snapshot() const {
+  return std::make_unique<const TXMLDataBase2Snapshot>(*this);
+}
+
+std::string TXMLDataBase2Snapshot::EncodedXML() const {
+  return EncodeDocument(frozen_.Version(), [&](std::string& out) { frozen_.WriteXML(out); });
 }
 
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {

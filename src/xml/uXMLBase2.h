@@ -18,6 +18,8 @@
 // it; returns the copy's name, "" when no copy could be made. Never throws.
 std::string KeepBadCopy(const std::string& fileName);
 
+class TXMLDataBase2Snapshot;
+
 class TXMLDataBase2 {
  public:
   // Loads the file when it exists; a file that does not parse keeps what was parsed (with LastError()
@@ -74,9 +76,9 @@ class TXMLDataBase2 {
 
   // The bytes the stream and file functions write and read (encoding rule above).
   std::string EncodedXML() const;
-  // A store holding a copy of the document that shares its texts (cheap: no text is copied); edits
-  // of this store never reach it, so another thread can write it while this one goes on.
-  std::unique_ptr<const TXMLDataBase2> Snapshot() const;
+  // The document frozen as it is now, sharing its texts (cheap: no text is copied); edits of this
+  // store never reach it, so another thread can write it while this one goes on.
+  std::unique_ptr<const TXMLDataBase2Snapshot> Snapshot() const;
   bool LoadEncodedXML(std::string bytes);
 
  private:
@@ -88,4 +90,19 @@ class TXMLDataBase2 {
   std::string errorSummary_;
   TxevXMLNode2* listsNode_ = nullptr;
   TxevXMLNode2* settingsNode_ = nullptr;
+};
+
+// A store's document frozen for saving: its bytes can be made on any thread.
+class TXMLDataBase2Snapshot {
+ public:
+  explicit TXMLDataBase2Snapshot(const TXMLDataBase2& store) : frozen_(*store.Document()) {}
+  virtual ~TXMLDataBase2Snapshot() = default;
+  TXMLDataBase2Snapshot(const TXMLDataBase2Snapshot&) = delete;
+  TXMLDataBase2Snapshot& operator=(const TXMLDataBase2Snapshot&) = delete;
+
+  // What the store's EncodedXML() gave when the snapshot was taken.
+  std::string EncodedXML() const;
+
+ private:
+  TxevXMLFrozen2 frozen_;
 };

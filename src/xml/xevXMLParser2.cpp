@@ -4,8 +4,11 @@
 #include <cstring>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <new>
+#include <span>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
@@ -144,38 +147,61 @@ size_t EstimateSize(const TxevXMLNode2* root) {
 }
 
 // The start of an element; true when its children follow (the caller then writes them and the end).
-bool PutOpen(TSink& sink, const TxevXMLNode2* n, size_t depth) {
+const TxevXMLAttribute2& Attribute(const TxevXMLAttribute2* a) {
+  return *a;
+}
+const TxevXMLAttribute2& Attribute(const TxevXMLAttribute2& a) {
+  return a;
+}
+
+// Writes an element's start (indented to depth): its name, attributes and text, and its end too when
+// it has no children. True when the children come next (the end is then the caller's).
+template <class TAttributes>
+bool PutOpen(TSink& sink, size_t depth, const std::string& name, const std::string& text, bool cdata,
+             const TAttributes& attributes, bool hasChildren) {
   sink.Indent(depth);
   sink.Put('<');
-  sink.Put(n->Name());
-  const bool preserve = NeedsPreserve(n->Text());
-  for (const TxevXMLAttribute2* a : n->Attributes()) {
-    if (preserve && a->Name == kSpaceName) continue;  // ours replaces it below
-    const char quote = a->Value.find('\'') == std::string::npos ? '\'' : '"';
+  sink.Put(name);
+  const bool preserve = NeedsPreserve(text);
+  for (const auto& item : attributes) {
+    const TxevXMLAttribute2& a = Attribute(item);
+    if (preserve && a.Name == kSpaceName) continue;  // ours replaces it below
+    const char quote = a.Value.find('\'') == std::string::npos ? '\'' : '"';
     sink.Put(' ');
-    sink.Put(a->Name);
+    sink.Put(a.Name);
     sink.Put('=');
     sink.Put(quote);
-    sink.Put(a->Value);
+    sink.Put(a.Value);
     sink.Put(quote);
   }
   if (preserve) sink.Put(" xml:space='preserve'");
-  const bool hasChildren = !n->Children().IsEmpty();
-  if (!hasChildren && n->Text().empty()) {
+  if (!hasChildren && text.empty()) {
     sink.Put("/>");
     return false;
   }
   sink.Put('>');
-  if (n->CDATA() || preserve) {
-    PutCData(sink, n->Text());
+  if (cdata || preserve) {
+    PutCData(sink, text);
   } else {
-    sink.Put(n->Text());
+    sink.Put(text);
   }
   if (hasChildren) return true;
   sink.Put("</");
-  sink.Put(n->Name());
+  sink.Put(name);
   sink.Put('>');
   return false;
+}
+
+bool PutOpen(TSink& sink, const TxevXMLNode2* n, size_t depth) {
+  return PutOpen(sink, depth, n->Name(), n->Text(), n->CDATA(), n->Attributes(), !n->Children().IsEmpty());
+}
+
+void PutClose(TSink& sink, size_t depth, const std::string& name) {
+  sink.Put("\r\n");
+  sink.Indent(depth);
+  sink.Put("</");
+  sink.Put(name);
+  sink.Put('>');
 }
 
 }  // namespace
@@ -441,39 +467,198 @@ bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool w
       sink.Put("\r\n");
       if (PutOpen(sink, child, stack.size())) stack.emplace_back(child, 0);
     } else {
-      sink.Put("\r\n");
-      sink.Indent(stack.size() - 1);
-      sink.Put("</");
-      sink.Put(top.first->Name());
-      sink.Put('>');
+      PutClose(sink, stack.size() - 1, top.first->Name());
       stack.pop_back();
     }
   }
   return !sink.Full();
 }
 
-std::unique_ptr<TxevXMLParser2> TxevXMLParser2::CloneDocument() const {
-  auto doc = std::make_unique<TxevXMLParser2>();
-  for (const TxevXMLAttribute2* a : declaration_->Attributes()) doc->declaration_->attributes_.Add(a->Clone());
-  doc->SetName(name_);
-  doc->text_ = text_;
-  doc->cdata_ = cdata_;
-  for (const TxevXMLAttribute2* a : Attributes()) doc->attributes_.Add(a->Clone());
-  // The top-level elements of a large document are copied by a few threads, each taking every n-th
-  // one (sizes vary); this document is only read meanwhile.
-  const auto& items = children_.items_;
-  std::vector<std::unique_ptr<TxevXMLNode2>> copies(items.size());
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLFrozen2
+
+struct TxevXMLFrozen2::TPool {
+  std::mutex Mutex;
+  std::vector<std::vector<TElement>> Elements;
+  std::vector<std::vector<TxevXMLAttribute2>> Attributes;
+  size_t KeepElements = 0, KeepAttributes = 0;
+};
+
+TxevXMLFrozen2::TPool& TxevXMLFrozen2::Pool() {
+  // Never destroyed: a document may be frozen or freed on another thread while the program ends.
+  static TPool* pool = new TPool;
+  return *pool;
+}
+
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
+  version_ = doc.DeclarationNode()->GetAttribute("version");
+  const auto& items = doc.children_.items_;
   const size_t threads = items.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-  auto copyShare = [&](size_t first) {
-    for (size_t i = first; i < items.size(); i += threads) copies[i] = items[i]->CloneNode();
+  for (size_t t = 0; t < 1 + threads; ++t) parts_.push_back(std::make_unique<TPart>());
+  parts_[0]->Add(doc, 0);
+  // Where each top-level element's stretch lies in its part; the document is only read meanwhile.
+  std::vector<std::pair<size_t, size_t>> spans(items.size());
+  auto takeShare = [&](size_t first) {
+    TPart& part = *parts_[1 + first];
+    for (size_t i = first; i < items.size(); i += threads) {
+      spans[i].first = part.Count();
+      part.AddTree(*items[i], 1);
+      spans[i].second = part.Count();
+    }
   };
   std::vector<std::future<void>> helpers;
-  for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, copyShare, t));
-  copyShare(0);
+  for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, takeShare, t));
+  takeShare(0);
   for (std::future<void>& helper : helpers) helper.get();  // a helper's failure is thrown here
-  doc->children_.items_.reserve(items.size());
-  for (std::unique_ptr<TxevXMLNode2>& copy : copies) doc->AddNode(std::move(copy));
-  return doc;
+  stretches_.reserve(1 + items.size());
+  stretches_.push_back({parts_[0].get(), 0, 1});
+  for (size_t i = 0; i < items.size(); ++i)
+    stretches_.push_back({parts_[1 + i % threads].get(), spans[i].first, spans[i].second});
+  size_t elements = 0, attributes = 0;
+  for (const std::unique_ptr<TPart>& part : parts_) {
+    elements += part->Blocks();
+    attributes += part->AttributeBlocks();
+  }
+  TPool& pool = Pool();
+  std::lock_guard<std::mutex> lock(pool.Mutex);
+  pool.KeepElements = elements;
+  pool.KeepAttributes = attributes;
+}
+
+TxevXMLFrozen2::~TxevXMLFrozen2() = default;
+
+TxevXMLFrozen2::TPart::~TPart() {
+  for (std::vector<TElement>& block : blocks_) block.clear();
+  for (std::vector<TxevXMLAttribute2>& block : attributes_) block.clear();
+  TPool& pool = Pool();
+  std::lock_guard<std::mutex> lock(pool.Mutex);
+  for (std::vector<TElement>& block : blocks_)
+    if (pool.Elements.size() < pool.KeepElements) pool.Elements.push_back(std::move(block));
+  for (std::vector<TxevXMLAttribute2>& block : attributes_)
+    if (block.capacity() == kAttributeBlock && pool.Attributes.size() < pool.KeepAttributes)
+      pool.Attributes.push_back(std::move(block));
+  // What the pool does not keep is freed after the lock, with this part.
+}
+
+template <class T>
+std::vector<T> TxevXMLFrozen2::TakeBlock(size_t capacity) {
+  if (capacity == (std::is_same_v<T, TElement> ? kBlock : kAttributeBlock)) {
+    TPool& pool = Pool();
+    std::lock_guard<std::mutex> lock(pool.Mutex);
+    auto& kept = [&pool]() -> auto& {
+      if constexpr (std::is_same_v<T, TElement>)
+        return pool.Elements;
+      else
+        return pool.Attributes;
+    }
+    ();
+    if (!kept.empty()) {
+      std::vector<T> block = std::move(kept.back());
+      kept.pop_back();
+      return block;
+    }
+  }
+  std::vector<T> block;
+  block.reserve(capacity);
+  return block;
+}
+
+void TxevXMLFrozen2::TPart::AddTree(const TxevXMLNode2& top, size_t depth) {
+  // Document order with an explicit stack: each frame is an element whose children are being taken,
+  // and the next of them. Taking the elements waits mostly for memory, one node after the other, so
+  // the nodes a few siblings on are asked for ahead: first the node, then what it points to.
+  Add(top, depth);
+  std::vector<std::pair<const TxevXMLNode2*, size_t>> stack;
+  if (!top.children_.items_.empty()) stack.emplace_back(&top, 0);
+  constexpr size_t kNodeAhead = 4, kPartsAhead = 2;
+  while (!stack.empty()) {
+    const TxevXMLNode2* parent = stack.back().first;
+    const size_t i = stack.back().second;
+    const auto& items = parent->children_.items_;
+    if (i == items.size()) {
+      stack.pop_back();
+      continue;
+    }
+    ++stack.back().second;
+    if (i + kNodeAhead < items.size()) {
+      const char* node = reinterpret_cast<const char*>(items[i + kNodeAhead].get());
+      __builtin_prefetch(node);
+      __builtin_prefetch(node + 64);
+      __builtin_prefetch(node + 128);
+    }
+    if (i + kPartsAhead < items.size()) {
+      const TxevXMLNode2* next = items[i + kPartsAhead].get();
+      // The text's count sits just before it (it was made with make_shared).
+      if (next->text_) __builtin_prefetch(reinterpret_cast<const char*>(next->text_.get()) - 16, 1);
+      if (!next->children_.items_.empty()) __builtin_prefetch(next->children_.items_.data());
+    }
+    const TxevXMLNode2* node = items[i].get();
+    Add(*node, depth + stack.size());
+    if (!node->children_.items_.empty()) {
+      // Its first children come next, before the lookahead above reaches them.
+      const auto& children = node->children_.items_;
+      for (size_t k = 0; k < std::min(children.size(), kNodeAhead); ++k) {
+        const char* child = reinterpret_cast<const char*>(children[k].get());
+        __builtin_prefetch(child);
+        __builtin_prefetch(child + 64);
+      }
+      stack.emplace_back(node, 0);
+    }
+  }
+}
+
+void TxevXMLFrozen2::TPart::Add(const TxevXMLNode2& node, size_t depth) {
+  if (blocks_.empty() || blocks_.back().size() == kBlock) blocks_.push_back(TakeBlock<TElement>(kBlock));
+  TElement& e = blocks_.back().emplace_back();
+  e.Name = node.name_;
+  e.Text = node.text_;
+  e.CDATA = node.cdata_;
+  // Deeper than 2^32 levels would take more memory than there is.
+  e.Depth = static_cast<std::uint32_t>(depth);
+  const auto& attributes = node.attributes_.items_;
+  if (!attributes.empty()) {
+    if (attributes_.empty() || attributes_.back().capacity() - attributes_.back().size() < attributes.size())
+      attributes_.push_back(TakeBlock<TxevXMLAttribute2>(std::max(kAttributeBlock, attributes.size())));
+    std::vector<TxevXMLAttribute2>& block = attributes_.back();
+    e.Attributes = block.data() + block.size();
+    e.AttributeCount = static_cast<std::uint32_t>(attributes.size());
+    for (const auto& a : attributes) block.push_back(*a);
+  }
+  ++count_;
+}
+
+void TxevXMLFrozen2::WriteXML(std::string& out) const {
+  static const std::string kNone;
+  size_t estimate = 128;
+  for (const TStretch& s : stretches_)
+    for (size_t j = s.Begin; j < s.End; ++j) {
+      const TElement& e = s.Part->At(j);
+      estimate += 2 * IndentWidth(e.Depth) + 2 * e.Name.size() + (e.Text ? e.Text->size() : 0) + 40;
+      for (const TxevXMLAttribute2& a : std::span(e.Attributes, e.AttributeCount))
+        estimate += a.Name.size() + a.Value.size() + 4;
+    }
+  if (estimate < (size_t{1} << 30)) out.reserve(out.size() + estimate);
+  TSink sink(out, static_cast<size_t>(-1));
+  // The elements whose end is still to be written, innermost last.
+  std::vector<const TElement*> open;
+  bool first = true;
+  for (const TStretch& s : stretches_)
+    for (size_t j = s.Begin; j < s.End; ++j) {
+      const TElement& e = s.Part->At(j);
+      while (!open.empty() && open.back()->Depth >= e.Depth) {
+        PutClose(sink, open.back()->Depth, open.back()->Name);
+        open.pop_back();
+      }
+      if (!first) sink.Put("\r\n");
+      first = false;
+      // A stretch holds a top-level element's whole subtree; the document element is a stretch alone.
+      const bool hasChildren =
+          &s == &stretches_.front() ? stretches_.size() > 1 : j + 1 < s.End && s.Part->At(j + 1).Depth > e.Depth;
+      if (PutOpen(sink, e.Depth, e.Name, e.Text ? *e.Text : kNone, e.CDATA, std::span(e.Attributes, e.AttributeCount),
+                  hasChildren))
+        open.push_back(&e);
+    }
+  for (; !open.empty(); open.pop_back()) PutClose(sink, open.back()->Depth, open.back()->Name);
 }
 
 std::string TxevXMLParser2::GetXML() const {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@
 
 class TxevXMLNode2;
 class TxevXMLParser2;
+class TxevXMLFrozen2;
 
 // One attribute of an element.
 class TxevXMLAttribute2 {
@@ -93,6 +95,7 @@ class TxevXMLNodeList2 {
  private:
   friend class TxevXMLNode2;
   friend class TxevXMLParser2;
+  friend class TxevXMLFrozen2;
 
   void Exchange(int a, int b) { std::swap(items_[static_cast<size_t>(a)], items_[static_cast<size_t>(b)]); }
   T* Add(std::unique_ptr<T> item) {
@@ -175,6 +178,7 @@ class TxevXMLNode2 {
 
  private:
   friend class TxevXMLParser2;
+  friend class TxevXMLFrozen2;
   friend bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b);
   void ExchangeChildren(int a, int b) { children_.Exchange(a, b); }
 
@@ -222,9 +226,6 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   std::string GetXML() const;
   // One node and its subtree; the declaration line only when the node has no parent; "" for nullptr.
   std::string GetNodeXML(const TxevXMLNode2* node) const;
-  // A deep copy of the document (declaration, element and every node), sharing the texts: edits of
-  // this document never reach it, and it can be written on another thread.
-  std::unique_ptr<TxevXMLParser2> CloneDocument() const;
   // Writes GetXML() to the file, replacing it atomically. Throws the file errors.
   void SaveToFile(const std::string& fileName) const;
 
@@ -278,4 +279,73 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   std::string lastError_;
   std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;
+};
+
+// A document frozen for writing: its elements in document order, each with its depth, sharing the
+// texts of the document it was taken from. Taking one copies no text and asks for memory a large
+// block at a time, and freeing it gives back those few blocks, so neither keeps the memory system
+// busy while another thread works; it can be written on any thread while the document is edited.
+class TxevXMLFrozen2 {
+ public:
+  explicit TxevXMLFrozen2(const TxevXMLParser2& doc);
+  ~TxevXMLFrozen2();
+  TxevXMLFrozen2(const TxevXMLFrozen2&) = delete;
+  TxevXMLFrozen2& operator=(const TxevXMLFrozen2&) = delete;
+
+  // The declaration's "version" pseudo-attribute ("" when it has none).
+  const std::string& Version() const { return version_; }
+  // Appends the document element as TxevXMLParser2::WriteXML writes it without the declaration.
+  void WriteXML(std::string& out) const;
+
+ private:
+  struct TElement {
+    std::string Name;
+    std::shared_ptr<const std::string> Text;        // nullptr: no text
+    const TxevXMLAttribute2* Attributes = nullptr;  // one after the other in a block of the part
+    std::uint32_t AttributeCount = 0;
+    std::uint32_t Depth = 0;
+    bool CDATA = false;
+  };
+  // Elements in document order, in blocks reserved once and never grown past that, so that nothing
+  // in them moves.
+  class TPart {
+   public:
+    TPart() = default;
+    ~TPart();
+    TPart(const TPart&) = delete;
+    TPart& operator=(const TPart&) = delete;
+    void Add(const TxevXMLNode2& node, size_t depth);
+    // The node at that depth and everything below it.
+    void AddTree(const TxevXMLNode2& top, size_t depth);
+    const TElement& At(size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+    size_t Count() const { return count_; }
+    size_t Blocks() const { return blocks_.size(); }
+    size_t AttributeBlocks() const { return attributes_.size(); }
+
+   private:
+    std::vector<std::vector<TElement>> blocks_;
+    std::vector<std::vector<TxevXMLAttribute2>> attributes_;
+    size_t count_ = 0;
+  };
+  static constexpr size_t kBlock = 16384;  // elements a block
+  static constexpr size_t kAttributeBlock = 8192;
+  // Emptied blocks kept for the next document frozen, as many as the last one took: the next
+  // snapshot of the same document then writes into memory that is already there (fresh memory
+  // costs a page fault a page, and the system's lock on the address space when it is mapped).
+  struct TPool;
+  static TPool& Pool();
+  // An empty block with room for capacity items, from the pool when it holds one of that size.
+  template <class T>
+  static std::vector<T> TakeBlock(size_t capacity);
+  // Elements [Begin, End) of a part, the next stretch of the document.
+  struct TStretch {
+    const TPart* Part;
+    size_t Begin, End;
+  };
+
+  std::string version_;
+  // The document element alone first, then those a few threads took (each every n-th top-level
+  // element with everything below it).
+  std::vector<std::unique_ptr<TPart>> parts_;
+  std::vector<TStretch> stretches_;
 };

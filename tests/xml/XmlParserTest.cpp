@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "xml/xevXMLParser2.h"
 
@@ -228,20 +229,36 @@ TEST(XmlParser, ParseNodeXmlFillsTheGivenNode) {
   EXPECT_EQ(doc.Name(), "root");
 }
 
-// A copy of the document shares its texts, yet edits of either side never reach the other.
-TEST(XmlTree, DocumentCopyKeepsWhatItWasGiven) {
+// The document frozen for writing is written as the document was when it was frozen, whatever is
+// edited afterwards, and byte for byte as the document's own writer writes it.
+TEST(XmlTree, FrozenDocumentWritesWhatItWasGiven) {
+  auto body = [](const TxevXMLParser2& doc) {
+    std::string out;
+    doc.WriteXML(out, &doc, false);
+    return out;
+  };
+  auto frozenBody = [](const TxevXMLFrozen2& frozen) {
+    std::string out;
+    frozen.WriteXML(out);
+    return out;
+  };
   TxevXMLParser2 doc;
-  ASSERT_TRUE(
-      doc.LoadXML("<?xml version='1.1' encoding='ISO-8859-1'?>"
-                  "<r a='1'>top<x k='v'>text<y xml:space='preserve'> blank </y></x><z><![CDATA[a<b]]></z></r>"));
-  // Enough top-level elements for the copy to be shared out between threads, in their order.
-  for (int i = 0; i < 30; ++i) doc.AddChild("n" + std::to_string(i))->AddChild("c")->SetText(std::to_string(i));
-  const std::string before = doc.GetXML();
-  std::unique_ptr<TxevXMLParser2> copy = doc.CloneDocument();
-  EXPECT_EQ(copy->GetXML(), before);
-  EXPECT_EQ(copy->DeclarationNode()->GetAttribute("version"), "1.1");
-  EXPECT_TRUE(copy->FindNode("z")->CDATA());
-  EXPECT_EQ(copy->FindNode("y", true)->Parent(), copy->FindNode("x"));
+  ASSERT_TRUE(doc.LoadXML(
+      "<?xml version='1.1' encoding='ISO-8859-1'?>"
+      "<r a='1' q=\"it's\">top<x k='v'>text<y xml:space='preserve'> blank </y><e/></x><z><![CDATA[a<b]]></z></r>"));
+  doc.FindNode("z")->SetText("a<b]]>c");
+  // Enough top-level elements for the work to be shared out between threads, in their order, of
+  // different depths and with the last one ending deeper than the next begins.
+  for (int i = 0; i < 30; ++i) {
+    TxevXMLNode2* n = doc.AddChild("n" + std::to_string(i));
+    for (int d = 0; d < i % 5; ++d) n = n->AddChild("d");
+    n->SetText(std::to_string(i));
+    if (i % 3 == 0) n->SetAttribute("id", std::to_string(i));
+  }
+  const std::string before = body(doc);
+  const TxevXMLFrozen2 frozen(doc);
+  EXPECT_EQ(frozenBody(frozen), before);
+  EXPECT_EQ(frozen.Version(), "1.1");
 
   TxevXMLNode2* x = doc.FindNode("x");
   x->SetText("changed");
@@ -253,12 +270,38 @@ TEST(XmlTree, DocumentCopyKeepsWhatItWasGiven) {
   doc.AddChild("new")->SetText("n");
   x->FindNode("y")->MoveTo(&doc, x);
   doc.DeclarationNode()->SetAttribute("version", "1.0");
-  EXPECT_EQ(copy->GetXML(), before);
+  doc.ClearChildren();
+  EXPECT_EQ(frozenBody(frozen), before);
+  EXPECT_EQ(frozen.Version(), "1.1");
 
-  const std::string edited = doc.GetXML();
-  copy->FindNode("x")->SetText("copy's own");
-  copy->ClearChildren();
-  EXPECT_EQ(doc.GetXML(), edited);
+  // A document element alone, with and without a text; and random trees, deep and wide.
+  for (const char* text : {"<r/>", "<r>t</r>", "<r b='1'><![CDATA[x]]></r>"}) {
+    TxevXMLParser2 small;
+    ASSERT_TRUE(small.LoadXML(text));
+    EXPECT_EQ(frozenBody(TxevXMLFrozen2(small)), body(small)) << text;
+  }
+  unsigned seed = 7;
+  auto next = [&seed](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 20; ++round) {
+    TxevXMLParser2 tree;
+    tree.SetName("root");
+    std::vector<TxevXMLNode2*> nodes{&tree};
+    const int count = 1 + static_cast<int>(next(3000));
+    for (int i = 0; i < count; ++i) {
+      // Mostly below one of the last nodes, so that some branches go deep.
+      TxevXMLNode2* parent = nodes[next(4) == 0 ? next(static_cast<unsigned>(nodes.size()))
+                                                : nodes.size() - 1 - next(std::min<unsigned>(5, nodes.size()))];
+      TxevXMLNode2* n = parent->AddChild(std::string(1, static_cast<char>('a' + next(26))));
+      if (next(2)) n->SetText(next(5) == 0 ? "a<b" : std::string(next(40), 'x'));
+      for (unsigned a = next(3); a > 0; --a) n->SetAttribute("k" + std::to_string(a), std::to_string(i));
+      nodes.push_back(n);
+    }
+    const TxevXMLFrozen2 copy(tree);
+    EXPECT_EQ(frozenBody(copy), body(tree)) << "round " << round;
+  }
 }
 
 TEST(XmlTree, MoveDeleteCloneAndSiblings) {

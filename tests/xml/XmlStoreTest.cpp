@@ -224,6 +224,20 @@ TEST_F(XmlStore, WindowsFileReadsBackAsTheSameTree) {
     }
     const std::string file = db.EncodedXML();
     ASSERT_EQ(file.substr(0, kDecl.size()), kDecl);  // in the code page
+    // What a background save writes: the frozen document, in the code page or (a character without
+    // a byte there) as UTF-8, whatever happens to the store after it was taken.
+    {
+      std::unique_ptr<const TXMLDataBase2Snapshot> snapshot = db.Snapshot();
+      TXMLDataBase2 wide;
+      wide.Root()->AddNode(db.Root()->CloneNode())->AddChild("w")->SetText("\xE2\x88\x80");
+      std::unique_ptr<const TXMLDataBase2Snapshot> wideSnapshot = wide.Snapshot();
+      const std::string wideFile = wide.EncodedXML();
+      wide.Root()->ClearChildren();
+      db.Root()->FindNode("Record", true)->SetText("changed");
+      EXPECT_EQ(snapshot->EncodedXML(), file);
+      EXPECT_NE(wideFile.find("encoding='UTF-8'"), std::string::npos);
+      EXPECT_EQ(wideSnapshot->EncodedXML(), wideFile);
+    }
     TXMLDataBase2 back;
     ASSERT_TRUE(back.LoadEncodedXML(file)) << back.LastError();
     EXPECT_EQ(back.EncodedXML(), file);
