@@ -11,6 +11,9 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <exception>
+#include <future>
+#include <thread>
 
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
@@ -179,26 +182,76 @@ void TTreeWidget::Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWi
     insertTopLevelItems(index, items);
 }
 
+// An item that belongs to no tree is a plain object of its own (no QObject, no model, nothing
+// shared but implicitly shared values), so a large tree's items are made on a few threads, each a
+// share of the list; they are linked to their parents afterwards, in order, on this thread.
+void TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs, std::vector<QTreeWidgetItem*>& made) const {
+  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
+  const QFont bold = boldFont_;  // each thread copies it once more: the copies share one font
+  auto make = [&](size_t first, size_t last) {
+    const QFont font = bold;
+    for (size_t i = first; i < last; ++i) {
+      const TTreeItemSpec& s = specs[i];
+      auto* item = new TNodeItem(s.Node, s.Image);
+      item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
+      if (s.Bold) item->setFont(0, font);
+      item->setFlags(flags);
+      made[i] = item;
+    }
+  };
+  constexpr size_t kShare = 8192;  // below this, starting a thread costs more than it saves
+  const size_t threads = std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), 4), 1,
+                                            std::max<size_t>(specs.size() / kShare, 1));
+  const size_t per = (specs.size() + threads - 1) / threads;
+  std::vector<std::future<void>> helpers;
+  size_t next = per;  // the first share is this thread's
+  try {
+    for (; next < specs.size(); next += per)
+      helpers.push_back(std::async(std::launch::async, make, next, std::min(next + per, specs.size())));
+  } catch (...) {
+    // No thread to be had: the rest is made here. Whatever was made in the meantime is waited for
+    // below, and an item a failed share left unmade is deleted with the others.
+    for (std::future<void>& helper : helpers) helper.wait();
+    try {
+      make(std::min(next, specs.size()), specs.size());
+    } catch (...) {
+      for (QTreeWidgetItem* item : made) delete item;
+      throw;
+    }
+  }
+  std::exception_ptr failure;
+  try {
+    make(0, std::min(per, specs.size()));
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  for (std::future<void>& helper : helpers) {
+    try {
+      helper.get();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) {
+    for (QTreeWidgetItem* item : made) delete item;
+    std::rethrow_exception(failure);
+  }
+}
+
 void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
                               std::vector<TTreeItem*>& out) {
   BeginUpdate();
   // Every item is made while it is detached from the tree and joins it in one insertion: the model
   // hears of one block of rows, not of each item.
   std::vector<QTreeWidgetItem*> made(specs.size());
+  MakeItems(specs, made);
   QList<QTreeWidgetItem*> tops;
-  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
   for (size_t i = 0; i < specs.size(); ++i) {
-    const TTreeItemSpec& s = specs[i];
-    auto* item = new TNodeItem(s.Node, s.Image);
-    item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
-    if (s.Bold) item->setFont(0, boldFont_);
-    item->setFlags(flags);
-    made[i] = item;
-    if (s.Parent >= 0)
-      made[size_t(s.Parent)]->addChild(item);
+    if (specs[i].Parent >= 0)
+      made[size_t(specs[i].Parent)]->addChild(made[i]);
     else
-      tops.append(item);
+      tops.append(made[i]);
   }
   QTreeWidgetItem* parent = ItemOf(parentHandle);
   const int index = before ? IndexIn(parent, ItemOf(before)) : (parent ? parent->childCount() : topLevelItemCount());
