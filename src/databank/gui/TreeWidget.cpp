@@ -184,8 +184,10 @@ void TTreeWidget::Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWi
 
 // An item that belongs to no tree is a plain object of its own (no QObject, no model, nothing
 // shared but implicitly shared values), so a large tree's items are made on a few threads, each a
-// share of the list; they are linked to their parents afterwards, in order, on this thread.
-void TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs, std::vector<QTreeWidgetItem*>& made) const {
+// run of the list that it also links wherever the parent is in the same run. The links across runs
+// come after, here, in order: a parent's children thus join it in the order of the list.
+QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs,
+                                               std::vector<QTreeWidgetItem*>& made) const {
   const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
                               (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
   const QFont bold = boldFont_;  // each thread copies it once more: the copies share one font
@@ -194,10 +196,20 @@ void TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs, std::vector
     for (size_t i = first; i < last; ++i) {
       const TTreeItemSpec& s = specs[i];
       auto* item = new TNodeItem(s.Node, s.Image);
+      made[i] = item;
       item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
       if (s.Bold) item->setFont(0, font);
       item->setFlags(flags);
-      made[i] = item;
+      if (s.Parent >= 0 && size_t(s.Parent) >= first) made[size_t(s.Parent)]->addChild(item);
+    }
+  };
+  // Taken apart leaves first (each the last child of its parent by then) so no item deletes another.
+  auto discard = [&] {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+      if (!*it) continue;
+      if (QTreeWidgetItem* parent = (*it)->parent()) parent->takeChild(parent->indexOfChild(*it));
+      delete *it;
+      *it = nullptr;
     }
   };
   constexpr size_t kShare = 8192;  // below this, starting a thread costs more than it saves
@@ -205,26 +217,24 @@ void TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs, std::vector
                                             std::max<size_t>(specs.size() / kShare, 1));
   const size_t per = (specs.size() + threads - 1) / threads;
   std::vector<std::future<void>> helpers;
-  size_t next = per;  // the first share is this thread's
+  std::exception_ptr failure;
+  size_t next = per;  // the first run is this thread's
   try {
     for (; next < specs.size(); next += per)
       helpers.push_back(std::async(std::launch::async, make, next, std::min(next + per, specs.size())));
   } catch (...) {
-    // No thread to be had: the rest is made here. Whatever was made in the meantime is waited for
-    // below, and an item a failed share left unmade is deleted with the others.
+    // No thread to be had: the rest is made here, after whatever was started has ended.
     for (std::future<void>& helper : helpers) helper.wait();
     try {
       make(std::min(next, specs.size()), specs.size());
     } catch (...) {
-      for (QTreeWidgetItem* item : made) delete item;
-      throw;
+      failure = std::current_exception();
     }
   }
-  std::exception_ptr failure;
   try {
     make(0, std::min(per, specs.size()));
   } catch (...) {
-    failure = std::current_exception();
+    if (!failure) failure = std::current_exception();
   }
   for (std::future<void>& helper : helpers) {
     try {
@@ -234,9 +244,18 @@ void TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs, std::vector
     }
   }
   if (failure) {
-    for (QTreeWidgetItem* item : made) delete item;
+    discard();
     std::rethrow_exception(failure);
   }
+  QList<QTreeWidgetItem*> tops;
+  for (size_t i = 0; i < specs.size(); ++i) {
+    const int parent = specs[i].Parent;
+    if (parent < 0)
+      tops.append(made[i]);
+    else if (size_t(parent) < i / per * per)  // in an earlier run
+      made[size_t(parent)]->addChild(made[i]);
+  }
+  return tops;
 }
 
 void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
@@ -245,14 +264,7 @@ void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const 
   // Every item is made while it is detached from the tree and joins it in one insertion: the model
   // hears of one block of rows, not of each item.
   std::vector<QTreeWidgetItem*> made(specs.size());
-  MakeItems(specs, made);
-  QList<QTreeWidgetItem*> tops;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    if (specs[i].Parent >= 0)
-      made[size_t(specs[i].Parent)]->addChild(made[i]);
-    else
-      tops.append(made[i]);
-  }
+  const QList<QTreeWidgetItem*> tops = MakeItems(specs, made);
   QTreeWidgetItem* parent = ItemOf(parentHandle);
   const int index = before ? IndexIn(parent, ItemOf(before)) : (parent ? parent->childCount() : topLevelItemCount());
   Insert(parent, index < 0 ? 0 : index, tops);
