@@ -142,8 +142,7 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   std::vector<std::vector<TTreeItemSpec>> parts(threads);
   std::vector<std::future<void>> helpers;
   try {
-    for (size_t t = 1; t < threads; ++t)
-      helpers.push_back(std::async(std::launch::async, run, t, std::ref(parts[t])));
+    for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, run, t, std::ref(parts[t])));
   } catch (const std::system_error&) {
     // No thread to be had: the shares not started are walked here.
     for (size_t t = helpers.size() + 1; t < threads; ++t) run(t, parts[t]);

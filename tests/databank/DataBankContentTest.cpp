@@ -153,7 +153,7 @@ TEST(DataBankContent, ItemSpecsAndTheirMapEqualLookupsByName) {
             (std::vector<int>{2, -1, -1, 8, -1}));
   EXPECT_TRUE(specs[4].Bold);
   EXPECT_TRUE(specs[6].Expanded);
-  EXPECT_EQ(specs[6].Image, 3);  // stored 9 is outside the list: the default folder pair, open
+  EXPECT_EQ(specs[6].Image, 3);     // stored 9 is outside the list: the default folder pair, open
   EXPECT_FALSE(specs[7].Expanded);  // a record is never open
 
   std::vector<TTreeItem*> items;

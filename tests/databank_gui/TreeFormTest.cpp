@@ -162,8 +162,8 @@ TEST_F(TreeForm, ALargeTreeOpensEqualToItsDocument) {
   std::string xml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>";
   int id = 0;
   for (int top = 0; top < 7; ++top) {
-    xml += "<folder ID='" + std::to_string(++id) + "'" + (top % 2 ? " expanded='1'" : "") + ">Top " +
-           std::to_string(top);
+    xml +=
+        "<folder ID='" + std::to_string(++id) + "'" + (top % 2 ? " expanded='1'" : "") + ">Top " + std::to_string(top);
     for (int f = 0; f < 40; ++f) {
       xml += "<folder ID='" + std::to_string(++id) + "'" + (f % 3 == 0 ? " expanded='1' bold='1'" : "") + ">F";
       for (int r = 0; r < 90; ++r) {
