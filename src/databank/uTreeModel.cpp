@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
+#include <future>
 #include <iterator>
+#include <system_error>
+#include <thread>
 
 #include "databank/uDataBankContent.h"
+#include "xml/uXMLTools2.h"
 #include "xml/xevXMLParser2.h"
 
 using bank::IsFolder;
@@ -32,14 +37,21 @@ int TTreeImages::ValidRecordDefault() const {
 }
 
 int TTreeImages::FolderImage(const TxevXMLNode2* folder, bool open) const {
-  int index = bank::NodeImage(folder, ValidFolderDefault());
-  if (!InList(Ranges, index)) index = ValidFolderDefault();
-  return ImageForState(Ranges, index, open);
+  const int i = folder ? folder->IndexOfAttribute(bank::xaImage) : -1;
+  return ImageFromAttribute(true, i < 0 ? nullptr : &folder->Attributes().Items(i)->Value, open);
 }
 
 int TTreeImages::RecordImage(const TxevXMLNode2* record) const {
-  const int index = bank::NodeImage(record, ValidRecordDefault());
-  return InList(Ranges, index) ? index : ValidRecordDefault();
+  const int i = record ? record->IndexOfAttribute(bank::xaImage) : -1;
+  return ImageFromAttribute(false, i < 0 ? nullptr : &record->Attributes().Items(i)->Value, false);
+}
+
+int TTreeImages::ImageFromAttribute(bool folder, const std::string* stored, bool open) const {
+  const int fallback = folder ? ValidFolderDefault() : ValidRecordDefault();
+  // An empty value reads as none, as everywhere else an integer attribute is read.
+  int index = stored && !stored->empty() ? XMLStrToInt(*stored) : fallback;
+  if (!InList(Ranges, index)) index = fallback;
+  return folder ? ImageForState(Ranges, index, open) : index;
 }
 
 int TTreeImages::NodeImage(const TxevXMLNode2* node, bool open) const {
@@ -48,15 +60,41 @@ int TTreeImages::NodeImage(const TxevXMLNode2* node, bool open) const {
 
 // ---- the display model ----
 
+namespace {
+// The ID as FindByID can ever match it: plain decimal, as std::to_string writes it.
+bool PlainDecimalID(const std::string& text, int& id) {
+  if (text.empty()) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+  return ec == std::errc() && end == text.data() + text.size() && std::to_string(id) == text;
+}
+}  // namespace
+
 TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& images) {
   TTreeItemSpec spec;
   spec.Node = node;
   spec.Parent = parent;
   spec.Text = node->Text();
-  spec.Bold = bank::IsBold(node);
   spec.Folder = IsFolder(node);
-  spec.Expanded = spec.Folder && bank::IsExpanded(node);
-  spec.Image = images.NodeImage(node, spec.Expanded);
+  // One pass over the attributes for all four (a large tree is made mostly waiting for memory);
+  // the first of a name counts, as a lookup by name finds it.
+  const std::string* id = nullptr;
+  const std::string* bold = nullptr;
+  const std::string* expanded = nullptr;
+  const std::string* image = nullptr;
+  for (const TxevXMLAttribute2* attribute : node->Attributes()) {
+    const std::string& name = attribute->Name;
+    const std::string** slot = name == bank::xaID         ? &id
+                               : name == bank::xaBold     ? &bold
+                               : name == bank::xaExpanded ? &expanded
+                               : name == bank::xaImage    ? &image
+                                                          : nullptr;
+    if (slot && !*slot) *slot = &attribute->Value;
+  }
+  spec.Bold = bold && *bold == "1";
+  spec.Expanded = spec.Folder && expanded && *expanded == "1";
+  spec.Image = images.ImageFromAttribute(spec.Folder, image, spec.Expanded);
+  int value = 0;
+  if (id && PlainDecimalID(*id, value) && value >= 0) spec.ID = value;
   return spec;
 }
 
@@ -88,7 +126,39 @@ void AppendSubtreeSpecs(TxevXMLNode2* node, const TTreeImages& images, std::vect
 std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages& images) {
   std::vector<TTreeItemSpec> specs;
   if (!root) return specs;
-  for (TxevXMLNode2* child : root->Children()) AppendSubtreeSpecs(child, images, specs);
+  const auto& tops = root->Children();
+  const size_t count = static_cast<size_t>(tops.Count());
+  // A large document is walked mostly waiting for memory: a few threads each take a run of the
+  // top-level elements (only reading the nodes), and the runs are joined in order.
+  const size_t threads = count < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  auto run = [&](size_t share, std::vector<TTreeItemSpec>& out) {
+    for (size_t i = count * share / threads, end = count * (share + 1) / threads; i < end; ++i)
+      AppendSubtreeSpecs(tops.Items(static_cast<int>(i)), images, out);
+  };
+  if (threads == 1) {
+    run(0, specs);
+    return specs;
+  }
+  std::vector<std::vector<TTreeItemSpec>> parts(threads);
+  std::vector<std::future<void>> helpers;
+  try {
+    for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, run, t, std::ref(parts[t])));
+  } catch (const std::system_error&) {
+    // No thread to be had: the shares not started are walked here.
+    for (size_t t = helpers.size() + 1; t < threads; ++t) run(t, parts[t]);
+  }
+  run(0, specs);
+  for (std::future<void>& helper : helpers) helper.get();
+  size_t total = specs.size();
+  for (const auto& part : parts) total += part.size();
+  specs.reserve(total);
+  for (size_t t = 1; t < threads; ++t) {
+    const int offset = static_cast<int>(specs.size());
+    for (TTreeItemSpec& spec : parts[t]) {
+      if (spec.Parent >= 0) spec.Parent += offset;
+      specs.push_back(spec);
+    }
+  }
   return specs;
 }
 
@@ -146,13 +216,6 @@ bool IsSameOrInside(const TxevXMLNode2* node, const TxevXMLNode2* ancestor) {
 
 namespace {
 
-// The ID as FindByID can ever match it: plain decimal, as std::to_string writes it.
-bool PlainDecimalID(const std::string& text, int& id) {
-  if (text.empty()) return false;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
-  return ec == std::errc() && end == text.data() + text.size() && std::to_string(id) == text;
-}
-
 // Positions from the top down; comparing two of them compares display order.
 std::vector<int> DisplayPath(const TxevXMLNode2* node) {
   std::vector<int> path;
@@ -177,6 +240,16 @@ void TTreeNodeMap::Add(TxevXMLNode2* node, TTreeItem* item) {
   if (!node) return;
   if (!items_.insert_or_assign(node, item).second) return;
   AddID(node);
+}
+
+void TTreeNodeMap::AddAll(const std::vector<TTreeItemSpec>& specs, const std::vector<TTreeItem*>& items) {
+  const size_t count = std::min(specs.size(), items.size());
+  Reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    TxevXMLNode2* node = specs[i].Node;
+    if (!node || !items_.insert_or_assign(node, items[i]).second) continue;
+    if (specs[i].ID >= 0) ids_.emplace(specs[i].ID, node);
+  }
 }
 
 void TTreeNodeMap::AddID(TxevXMLNode2* node) {

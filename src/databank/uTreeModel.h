@@ -40,6 +40,8 @@ struct TTreeImages {
   int FolderImage(const TxevXMLNode2* folder, bool open) const;
   int RecordImage(const TxevXMLNode2* record) const;
   int NodeImage(const TxevXMLNode2* node, bool open) const;
+  // The same from the text of the node's "Image" attribute (nullptr: it has none).
+  int ImageFromAttribute(bool folder, const std::string* stored, bool open) const;
   int ValidFolderDefault() const;
   int ValidRecordDefault() const;
 };
@@ -55,6 +57,7 @@ struct TTreeItemSpec {
   bool Bold = false;
   bool Folder = false;
   bool Expanded = false;  // a folder whose "expanded" attribute is "1"
+  int ID = -1;            // the node's ID when written in plain decimal and not negative, else -1
 };
 
 TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& images);
@@ -147,6 +150,9 @@ class TTreeNodeMap {
  public:
   void Clear();
   void Add(TxevXMLNode2* node, TTreeItem* item);
+  // The node of each spec with the item of the same index (as InsertItems made them), the IDs taken
+  // from the specs.
+  void AddAll(const std::vector<TTreeItemSpec>& specs, const std::vector<TTreeItem*>& items);
   // Room for count more nodes, before adding many at once.
   void Reserve(size_t count);
   // Forgets node and every node below it.

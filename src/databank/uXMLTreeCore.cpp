@@ -229,8 +229,7 @@ void TXMLTreeCore::RebuildTree() {
       const std::vector<TTreeItemSpec> specs = BuildTreeSpecs(bank->Root(), Images);
       std::vector<TTreeItem*> items;
       view_->InsertItems(nullptr, nullptr, specs, items);
-      map_.Reserve(specs.size());
-      for (size_t i = 0; i < specs.size(); ++i) map_.Add(specs[i].Node, items[i]);
+      map_.AddAll(specs, items);
     }
   }
   if (!map_.Contains(cutNode_)) ForgetCut();
@@ -321,8 +320,7 @@ void TXMLTreeCore::InsertSubtreeItems(TxevXMLNode2* node) {
     TTreeUpdateLock lock(*view_);
     view_->InsertItems(map_.ItemOf(node->Parent()), next, specs, items);
   }
-  map_.Reserve(specs.size());
-  for (size_t i = 0; i < specs.size(); ++i) map_.Add(specs[i].Node, items[i]);
+  map_.AddAll(specs, items);
 }
 
 void TXMLTreeCore::MoveSubtreeItem(TxevXMLNode2* node) {

@@ -119,6 +119,57 @@ TEST(DataBankContent, NodeMapFindsTheFirstHolderOfAnIDInDisplayOrder) {
   }
 }
 
+// Each item's look as the tree shows it, read in one pass over the attributes, equals what the
+// lookups by name give; the map filled from the item list equals the one filled node by node.
+TEST(DataBankContent, ItemSpecsAndTheirMapEqualLookupsByName) {
+  TXMLDataBase2 db;
+  Load(db,
+       "<dataroot>"
+       "<folder ID='1' expanded='1' bold='1' Image='3'>open<record ID='2' Image='$5'>hex</record>"
+       "<record ID='007' Image='99'>padded</record><record ID='-4' Image=''>negative</record>"
+       "<record ID='6' bold='0' ID='8' bold='1'>twice</record></folder>"
+       "<folder ID='9' expanded='0' Image='2' x='y'>shut<folder expanded='1' Image='9'>no id</folder></folder>"
+       "<record Image='4' ID='5' bold='1' expanded='1'>last</record>"
+       "<record ID='5'>again</record>"
+       "</dataroot>");
+  TTreeImages images;
+  images.Ranges = {0, 3, 4, 6};  // folders 0-3 (two pairs), records 4-6
+  images.DefaultFolderImage = 2;
+  images.DefaultDocImage = 6;
+  const std::vector<TTreeItemSpec> specs = BuildTreeSpecs(db.Root(), images);
+  ASSERT_EQ(specs.size(), 9u);
+  for (const TTreeItemSpec& s : specs) {
+    SCOPED_TRACE(s.Node->Text());
+    EXPECT_EQ(s.Bold, IsBold(s.Node));
+    EXPECT_EQ(s.Expanded, s.Folder && IsExpanded(s.Node));
+    EXPECT_EQ(s.Image, images.NodeImage(s.Node, s.Expanded));
+    const std::string id = s.Node->GetAttribute(xaID);
+    EXPECT_EQ(s.ID, !id.empty() && id[0] != '-' && std::to_string(NodeID(s.Node)) == id ? NodeID(s.Node) : -1);
+  }
+  // By hand: a stored image outside the list gives the default; a name written twice keeps the last.
+  EXPECT_EQ((std::vector<int>{specs[0].Image, specs[1].Image, specs[2].Image, specs[3].Image, specs[5].Image}),
+            (std::vector<int>{3, 5, 6, 6, 2}));
+  EXPECT_EQ((std::vector<int>{specs[1].ID, specs[2].ID, specs[3].ID, specs[4].ID, specs[6].ID}),
+            (std::vector<int>{2, -1, -1, 8, -1}));
+  EXPECT_TRUE(specs[4].Bold);
+  EXPECT_TRUE(specs[6].Expanded);
+  EXPECT_EQ(specs[6].Image, 3);     // stored 9 is outside the list: the default folder pair, open
+  EXPECT_FALSE(specs[7].Expanded);  // a record is never open
+
+  std::vector<TTreeItem*> items;
+  for (size_t i = 0; i < specs.size(); ++i) items.push_back(reinterpret_cast<TTreeItem*>(i + 1));
+  TTreeNodeMap bulk;
+  TTreeNodeMap single;
+  bulk.AddAll(specs, items);
+  for (size_t i = 0; i < specs.size(); ++i) single.Add(specs[i].Node, items[i]);
+  ASSERT_EQ(bulk.Size(), single.Size());
+  for (const TTreeItemSpec& s : specs) EXPECT_EQ(bulk.ItemOf(s.Node), single.ItemOf(s.Node));
+  for (int id = -4; id <= 10; ++id) EXPECT_EQ(bulk.FindByID(id), single.FindByID(id)) << id;
+  EXPECT_EQ(bulk.FindByID(5), specs[7].Node);
+  bulk.RemoveSubtree(specs[7].Node);
+  EXPECT_EQ(bulk.FindByID(5), specs[8].Node);
+}
+
 TEST(DataBankContent, NextNodeIDClimbsAboveEveryID) {
   TXMLDataBase2 db;
   Load(db, kTree);  // stored 3, highest 40 (even the one below a record)

@@ -90,6 +90,7 @@ class TreeForm : public testsupport::TempDirTest {
       ASSERT_EQ(form->Tree->NodeOf(item), specs[i].Node) << i;
       EXPECT_EQ(items[i]->text(0).toStdString(), specs[i].Text);
       EXPECT_EQ(form->Tree->ImageOf(item), specs[i].Image);
+      EXPECT_EQ(items[i]->font(0).bold(), specs[i].Bold) << i;
       if (specs[i].Folder) {
         EXPECT_EQ(items[i]->isExpanded(), specs[i].Expanded) << specs[i].Node->GetAttribute("ID");
       }

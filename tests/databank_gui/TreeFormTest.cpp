@@ -156,6 +156,38 @@ TEST_F(TreeForm, RandomEditsKeepTheWidgetEqualToAFreshBuild) {
   }
 }
 
+// A tree large enough that its items are made on several threads: every item in its place, with
+// its text, picture, bold face and open state, each node found by its ID.
+TEST_F(TreeForm, ALargeTreeOpensEqualToItsDocument) {
+  std::string xml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>";
+  int id = 0;
+  for (int top = 0; top < 7; ++top) {
+    xml +=
+        "<folder ID='" + std::to_string(++id) + "'" + (top % 2 ? " expanded='1'" : "") + ">Top " + std::to_string(top);
+    for (int f = 0; f < 40; ++f) {
+      xml += "<folder ID='" + std::to_string(++id) + "'" + (f % 3 == 0 ? " expanded='1' bold='1'" : "") + ">F";
+      for (int r = 0; r < 90; ++r) {
+        ++id;
+        xml += "<record ID='" + std::to_string(id) + "'" + (r % 7 == 0 ? " bold='1'" : "") +
+               (r % 11 == 0 ? " Image='" + std::to_string(r % 5) + "'" : "") + ">R" + std::to_string(id) +
+               "\xE9<data>x</data></record>";
+      }
+      xml += "</folder>";
+    }
+    xml += "</folder>";
+  }
+  xml += "<record ID='" + std::to_string(++id) + "'>Last</record></dataroot>";
+  testsupport::WriteFile(tmp.File("bank.xdb2"), xml);
+  Open();
+  ASSERT_EQ(form->Tree->topLevelItemCount(), 8);
+  ASSERT_NO_FATAL_FAILURE(ExpectTreeMatchesDocument());
+  for (int each : {1, 2, 95, 12000, id / 2, id}) {
+    ASSERT_NE(Item(each), nullptr) << each;
+    EXPECT_EQ(bank::NodeID(form->Tree->NodeOf(Item(each))), each);
+  }
+  EXPECT_EQ(QItem(id - 1)->text(0), QStringLiteral("R%1\u00E9").arg(id - 1));
+}
+
 TEST_F(TreeForm, TreePicturesAtTwoDensitiesAndTheRenderedWindow) {
   Open();
   TImageList& list = *form->TreeImageList;

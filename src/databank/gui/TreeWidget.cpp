@@ -11,6 +11,9 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <exception>
+#include <future>
+#include <thread>
 
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
@@ -179,27 +182,89 @@ void TTreeWidget::Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWi
     insertTopLevelItems(index, items);
 }
 
+// An item that belongs to no tree is a plain object of its own (no QObject, no model, nothing
+// shared but implicitly shared values), so a large tree's items are made on a few threads, each a
+// run of the list that it also links wherever the parent is in the same run. The links across runs
+// come after, here, in order: a parent's children thus join it in the order of the list.
+QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs,
+                                               std::vector<QTreeWidgetItem*>& made) const {
+  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
+  const QFont bold = boldFont_;  // each thread copies it once more: the copies share one font
+  auto make = [&](size_t first, size_t last) {
+    const QFont font = bold;
+    for (size_t i = first; i < last; ++i) {
+      const TTreeItemSpec& s = specs[i];
+      auto* item = new TNodeItem(s.Node, s.Image);
+      made[i] = item;
+      item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
+      if (s.Bold) item->setFont(0, font);
+      item->setFlags(flags);
+      if (s.Parent >= 0 && size_t(s.Parent) >= first) made[size_t(s.Parent)]->addChild(item);
+    }
+  };
+  // Taken apart leaves first (each the last child of its parent by then) so no item deletes another.
+  auto discard = [&] {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+      if (!*it) continue;
+      if (QTreeWidgetItem* parent = (*it)->parent()) parent->takeChild(parent->indexOfChild(*it));
+      delete *it;
+      *it = nullptr;
+    }
+  };
+  constexpr size_t kShare = 8192;  // below this, starting a thread costs more than it saves
+  const size_t threads = std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), 4), 1,
+                                            std::max<size_t>(specs.size() / kShare, 1));
+  const size_t per = (specs.size() + threads - 1) / threads;
+  std::vector<std::future<void>> helpers;
+  std::exception_ptr failure;
+  size_t next = per;  // the first run is this thread's
+  try {
+    for (; next < specs.size(); next += per)
+      helpers.push_back(std::async(std::launch::async, make, next, std::min(next + per, specs.size())));
+  } catch (...) {
+    // No thread to be had: the rest is made here, after whatever was started has ended.
+    for (std::future<void>& helper : helpers) helper.wait();
+    try {
+      make(std::min(next, specs.size()), specs.size());
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  try {
+    make(0, std::min(per, specs.size()));
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+  for (std::future<void>& helper : helpers) {
+    try {
+      helper.get();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) {
+    discard();
+    std::rethrow_exception(failure);
+  }
+  QList<QTreeWidgetItem*> tops;
+  for (size_t i = 0; i < specs.size(); ++i) {
+    const int parent = specs[i].Parent;
+    if (parent < 0)
+      tops.append(made[i]);
+    else if (size_t(parent) < i / per * per)  // in an earlier run
+      made[size_t(parent)]->addChild(made[i]);
+  }
+  return tops;
+}
+
 void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
                               std::vector<TTreeItem*>& out) {
   BeginUpdate();
   // Every item is made while it is detached from the tree and joins it in one insertion: the model
   // hears of one block of rows, not of each item.
   std::vector<QTreeWidgetItem*> made(specs.size());
-  QList<QTreeWidgetItem*> tops;
-  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const TTreeItemSpec& s = specs[i];
-    auto* item = new TNodeItem(s.Node, s.Image);
-    item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
-    if (s.Bold) item->setFont(0, boldFont_);
-    item->setFlags(flags);
-    made[i] = item;
-    if (s.Parent >= 0)
-      made[size_t(s.Parent)]->addChild(item);
-    else
-      tops.append(item);
-  }
+  const QList<QTreeWidgetItem*> tops = MakeItems(specs, made);
   QTreeWidgetItem* parent = ItemOf(parentHandle);
   const int index = before ? IndexIn(parent, ItemOf(before)) : (parent ? parent->childCount() : topLevelItemCount());
   Insert(parent, index < 0 ? 0 : index, tops);

@@ -110,6 +110,9 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   QIcon IconFor(int image) const;
   int IndexIn(QTreeWidgetItem* parent, QTreeWidgetItem* item) const;
   void Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWidgetItem*>& items);
+  // One detached item per spec, made[i] for specs[i] (made holds nullptr on entry), each below the
+  // item of its spec's parent; returns those of the specs without a parent, in order.
+  QList<QTreeWidgetItem*> MakeItems(const std::vector<TTreeItemSpec>& specs, std::vector<QTreeWidgetItem*>& made) const;
 
   QPointer<TImageList> images_;
   QFont boldFont_;
