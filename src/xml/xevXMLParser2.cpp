@@ -744,6 +744,15 @@ std::string TxevXMLParser2::Str(std::string_view s) const {
   return fromCp1252_ && codepage::HasHighByte(s) ? codepage::Cp1252ToUtf8(s) : std::string(s);
 }
 
+void TxevXMLParser2::ClearDocument() {
+  ClearAttributes();
+  ClearChildren();
+  name_.clear();
+  prefix_.clear();
+  text_.reset();
+  cdata_ = false;
+}
+
 bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   lastError_.clear();
   errorSummary_.clear();
@@ -759,12 +768,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   };
   try {
     if (withDeclaration) {
-      ClearAttributes();
-      ClearChildren();
-      name_.clear();
-      prefix_.clear();
-      text_.reset();
-      cdata_ = false;
+      ClearDocument();
     } else {
       target->ClearChildren();
     }
@@ -942,12 +946,7 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   };
   // A failure of any kind is parsed again in one piece, so that its report is the usual one.
   auto again = [this] {
-    ClearAttributes();
-    ClearChildren();
-    name_.clear();
-    prefix_.clear();
-    text_.reset();
-    cdata_ = false;
+    ClearDocument();
     return false;
   };
   std::vector<std::future<void>> helpers;

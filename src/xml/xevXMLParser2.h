@@ -254,6 +254,8 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // failed (the cursor says why).
   enum class TRunEnd { Closed, Reached, Failed };
 
+  // Empties the document element: its name, attributes, text and children.
+  void ClearDocument();
   bool RunParse(TxevXMLNode2* target, bool withDeclaration);
   // Parses tags from the cursor on below parent (nullptr: the next element becomes target) until
   // parent closes at stop, or until parent is level and the next tag begins at limit or beyond (the
