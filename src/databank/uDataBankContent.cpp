@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <future>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/SharedWork.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
 
@@ -245,22 +243,14 @@ int HighestNodeID(const TxevXMLNode2* root) {
   // sizes vary), so the waits for memory overlap.
   const auto& tops = root->Children();
   const size_t count = static_cast<size_t>(tops.Count());
-  const size_t threads = count < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-  auto share = [&](size_t first) {
-    int found = -1;
-    for (size_t i = first; i < count; i += threads) found = std::max(found, walk(tops.Items(static_cast<int>(i))));
-    return found;
-  };
-  std::vector<std::future<int>> helpers;
-  try {
-    for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, share, t));
-  } catch (const std::system_error&) {
-    for (std::future<int>& helper : helpers) highest = std::max(highest, helper.get());
-    for (const TxevXMLNode2* top : tops) highest = std::max(highest, walk(top));
-    return highest;
-  }
-  highest = std::max(highest, share(0));
-  for (std::future<int>& helper : helpers) highest = std::max(highest, helper.get());
+  const size_t threads = count < 8 ? 1 : platform::SharedWorkThreads();
+  std::vector<int> found(threads, -1);
+  platform::RunShared(threads, [&](size_t first) {
+    int best = -1;
+    for (size_t i = first; i < count; i += threads) best = std::max(best, walk(tops.Items(static_cast<int>(i))));
+    found[first] = best;
+  });
+  for (int share : found) highest = std::max(highest, share);
   return highest;
 }
 

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
-#include <future>
 #include <iterator>
-#include <system_error>
-#include <thread>
 
 #include "databank/uDataBankContent.h"
+#include "platform/SharedWork.h"
 #include "xml/uXMLTools2.h"
 #include "xml/xevXMLParser2.h"
 
@@ -130,7 +128,7 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   const size_t count = static_cast<size_t>(tops.Count());
   // A large document is walked mostly waiting for memory: a few threads each take a run of the
   // top-level elements (only reading the nodes), and the runs are joined in order.
-  const size_t threads = count < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  const size_t threads = count < 8 ? 1 : platform::SharedWorkThreads();
   auto run = [&](size_t share, std::vector<TTreeItemSpec>& out) {
     for (size_t i = count * share / threads, end = count * (share + 1) / threads; i < end; ++i)
       AppendSubtreeSpecs(tops.Items(static_cast<int>(i)), images, out);
@@ -140,15 +138,7 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
     return specs;
   }
   std::vector<std::vector<TTreeItemSpec>> parts(threads);
-  std::vector<std::future<void>> helpers;
-  try {
-    for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, run, t, std::ref(parts[t])));
-  } catch (const std::system_error&) {
-    // No thread to be had: the shares not started are walked here.
-    for (size_t t = helpers.size() + 1; t < threads; ++t) run(t, parts[t]);
-  }
-  run(0, specs);
-  for (std::future<void>& helper : helpers) helper.get();
+  platform::RunShared(threads, [&](size_t t) { run(t, t == 0 ? specs : parts[t]); });
   size_t total = specs.size();
   for (const auto& part : parts) total += part.size();
   specs.reserve(total);

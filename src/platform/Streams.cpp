@@ -9,11 +9,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <future>
-#include <thread>
 #include <vector>
 
 #include "platform/Exceptions.h"
+#include "platform/SharedWork.h"
 
 void TStream::ReadBuffer(void* buffer, int64_t count) {
   if (count < 0 || Read(buffer, count) != count) throw EReadError("Stream read error");
@@ -149,7 +148,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 
 std::string TFileStream::ReadRest() {
   constexpr int64_t kSharedReadMinimum = int64_t{8} << 20;
-  const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  const size_t threads = platform::SharedWorkThreads();
   const int64_t start = Position();
   const int64_t rest = Size() - start;
   if (rest < kSharedReadMinimum || threads < 2) return TStream::ReadRest();
@@ -160,21 +159,11 @@ std::string TFileStream::ReadRest() {
   const size_t page = 4096;
   const size_t piece = (total / threads + page - 1) / page * page;
   const size_t pieces = (total + piece - 1) / piece;
-  auto eachPiece = [&](auto&& work) {
-    std::vector<std::future<void>> helpers;
-    try {
-      for (size_t k = 1; k < pieces; ++k) helpers.push_back(std::async(std::launch::async, work, k));
-    } catch (...) {
-      for (size_t k = helpers.size() + 1; k < pieces; ++k) work(k);  // no thread to be had: here
-    }
-    work(size_t{0});
-    for (std::future<void>& helper : helpers) helper.get();
-  };
 #ifdef MADV_POPULATE_WRITE
   // The memory is given its pages before the bytes are set, side by side; a system that cannot do
   // this gives them as the bytes are written.
   const uintptr_t base = reinterpret_cast<uintptr_t>(bytes.data());
-  eachPiece([&](size_t k) {
+  platform::RunShared(pieces, [&](size_t k) {
     const uintptr_t from = (base + k * piece + page - 1) / page * page;
     const uintptr_t to = std::min(base + (k + 1) * piece, base + total) / page * page;
     if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
@@ -182,7 +171,7 @@ std::string TFileStream::ReadRest() {
 #endif
   bytes.resize(total);
   std::vector<size_t> got(pieces, 0);
-  eachPiece([&](size_t k) {
+  platform::RunShared(pieces, [&](size_t k) {
     const size_t from = k * piece;
     const size_t length = std::min(piece, total - from);
     while (got[k] < length) {

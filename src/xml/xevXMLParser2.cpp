@@ -3,16 +3,15 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <future>
 #include <mutex>
 #include <new>
 #include <span>
-#include <thread>
 #include <type_traits>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/SharedWork.h"
 #include "xml/xevStrings.h"
 
 namespace {
@@ -493,7 +492,7 @@ TxevXMLFrozen2::TPool& TxevXMLFrozen2::Pool() {
 TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
   version_ = doc.DeclarationNode()->GetAttribute("version");
   const auto& items = doc.children_.items_;
-  const size_t threads = items.size() < 8 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  const size_t threads = items.size() < 8 ? 1 : platform::SharedWorkThreads();
   for (size_t t = 0; t < 1 + threads; ++t) parts_.push_back(std::make_unique<TPart>());
   parts_[0]->Add(doc, 0);
   // Where each top-level element's stretch lies in its part; the document is only read meanwhile.
@@ -506,10 +505,7 @@ TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
       spans[i].second = part.Count();
     }
   };
-  std::vector<std::future<void>> helpers;
-  for (size_t t = 1; t < threads; ++t) helpers.push_back(std::async(std::launch::async, takeShare, t));
-  takeShare(0);
-  for (std::future<void>& helper : helpers) helper.get();  // a helper's failure is thrown here
+  platform::RunShared(threads, takeShare);
   stretches_.reserve(1 + items.size());
   stretches_.push_back({parts_[0].get(), 0, 1});
   for (size_t i = 0; i < items.size(); ++i)
@@ -906,7 +902,7 @@ size_t NextPartStart(std::string_view s, size_t from, size_t end) {
 
 bool TxevXMLParser2::ParseShared(size_t from) {
   const std::string& s = docText_;
-  const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  const size_t threads = platform::SharedWorkThreads();
   if (s.size() < kSharedParseMinimum || threads < 2) return false;
   // The parts: each begins where an element of the document element seems to begin. A guess can be
   // wrong (such a line inside a CDATA section); each part is checked below against where the part
@@ -949,22 +945,21 @@ bool TxevXMLParser2::ParseShared(size_t from) {
     ClearDocument();
     return false;
   };
-  std::vector<std::future<void>> helpers;
-  try {
-    for (auto& part : parts) helpers.push_back(std::async(std::launch::async, parsePart, std::ref(*part)));
-  } catch (...) {
-    for (std::future<void>& helper : helpers) helper.wait();
-    return again();
-  }
-
-  // The first part, from the document element's start, here; then the parts joined in order.
+  // The first part, from the document element's start, on this thread beside the others.
   TCursor cursor;
   cursor.pos = from;
   TxevXMLNode2* parent = nullptr;
   TRunEnd end = TRunEnd::Failed;
   try {
-    end = ParseRun(cursor, parent, this, nullptr, this, starts.front());
-    for (std::future<void>& helper : helpers) helper.wait();
+    platform::RunShared(1 + parts.size(), [&](size_t k) {
+      if (k > 0) return parsePart(*parts[k - 1]);
+      try {
+        end = ParseRun(cursor, parent, this, nullptr, this, starts.front());
+      } catch (...) {
+        end = TRunEnd::Failed;
+      }
+    });
+    // The parts joined in order.
     for (size_t k = 0; end == TRunEnd::Reached && k < parts.size(); ++k) {
       TPart& part = *parts[k];
       if (cursor.pos == part.start && part.end != TRunEnd::Failed) {
@@ -983,7 +978,6 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   } catch (...) {
     end = TRunEnd::Failed;
   }
-  for (std::future<void>& helper : helpers) helper.wait();
   if (end != TRunEnd::Closed) return again();
   pos_ = cursor.pos;
   return true;

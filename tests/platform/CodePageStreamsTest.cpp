@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/SharedWork.h"
 #include "platform/Streams.h"
 
 using namespace codepage;
@@ -174,4 +179,48 @@ TEST(Streams, FileStreamAndMemoryStreamAgree) {
   TMemoryStream back;
   back.LoadFromStream(f);
   EXPECT_EQ(back.Bytes(), bytes.substr(0, 3));
+}
+
+// A large file is read in pieces side by side: the bytes are the file's from the position on, in
+// order, whatever the pieces' borders, and the position ends after them.
+TEST(Streams, ALargeFileReadInPiecesIsTheFileFromThePositionOn) {
+  testsupport::TempDir tmp;
+  const std::string path = tmp.File("large.bin");
+  std::string bytes((size_t{9} << 20) + 4097, '\0');
+  std::mt19937 rng(11);
+  for (char& c : bytes) c = static_cast<char>(rng());
+  TMemoryStream(bytes).SaveToFile(path);
+  for (int64_t at : {int64_t{0}, int64_t{3}, int64_t{4096}}) {
+    TFileStream f(path, fmOpenRead);
+    f.Seek(at, TSeekOrigin::soBeginning);
+    const std::string rest = f.ReadRest();
+    EXPECT_TRUE(rest == bytes.substr(static_cast<size_t>(at))) << "from " << at << ": " << rest.size() << " bytes";
+    EXPECT_EQ(f.Position(), static_cast<int64_t>(bytes.size()));
+  }
+}
+
+// Shared work runs every share once, the first here; a share that fails is told only after every
+// other share has ended, so none is still running over what the caller frees.
+TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
+  std::vector<std::atomic<int>> runs(6);
+  std::thread::id first;
+  platform::RunShared(runs.size(), [&](size_t k) {
+    if (k == 0) first = std::this_thread::get_id();
+    ++runs[k];
+  });
+  for (const std::atomic<int>& n : runs) EXPECT_EQ(n.load(), 1);
+  EXPECT_EQ(first, std::this_thread::get_id());
+  platform::RunShared(0, [](size_t) { FAIL() << "no share to run"; });
+
+  std::atomic<int> ended{0};
+  EXPECT_THROW(platform::RunShared(4,
+                                   [&](size_t k) {
+                                     if (k == 1) throw std::runtime_error("share 1");
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                                     ++ended;
+                                   }),
+               std::runtime_error);
+  EXPECT_EQ(ended.load(), 3);
+  EXPECT_GE(platform::SharedWorkThreads(), 1u);
+  EXPECT_LE(platform::SharedWorkThreads(), 4u);
 }

@@ -11,10 +11,8 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
-#include <exception>
-#include <future>
-#include <thread>
 
+#include "platform/SharedWork.h"
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
 
@@ -213,39 +211,13 @@ QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>&
     }
   };
   constexpr size_t kShare = 8192;  // below this, starting a thread costs more than it saves
-  const size_t threads = std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), 4), 1,
-                                            std::max<size_t>(specs.size() / kShare, 1));
+  const size_t threads = std::min(platform::SharedWorkThreads(), std::max<size_t>(specs.size() / kShare, 1));
   const size_t per = (specs.size() + threads - 1) / threads;
-  std::vector<std::future<void>> helpers;
-  std::exception_ptr failure;
-  size_t next = per;  // the first run is this thread's
   try {
-    for (; next < specs.size(); next += per)
-      helpers.push_back(std::async(std::launch::async, make, next, std::min(next + per, specs.size())));
+    platform::RunShared(threads, [&](size_t k) { make(k * per, std::min((k + 1) * per, specs.size())); });
   } catch (...) {
-    // No thread to be had: the rest is made here, after whatever was started has ended.
-    for (std::future<void>& helper : helpers) helper.wait();
-    try {
-      make(std::min(next, specs.size()), specs.size());
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  }
-  try {
-    make(0, std::min(per, specs.size()));
-  } catch (...) {
-    if (!failure) failure = std::current_exception();
-  }
-  for (std::future<void>& helper : helpers) {
-    try {
-      helper.get();
-    } catch (...) {
-      if (!failure) failure = std::current_exception();
-    }
-  }
-  if (failure) {
     discard();
-    std::rethrow_exception(failure);
+    throw;
   }
   QList<QTreeWidgetItem*> tops;
   for (size_t i = 0; i < specs.size(); ++i) {
