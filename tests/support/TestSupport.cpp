@@ -340,33 +340,27 @@ XServer::XServer(int width, int height) {
     error_ = "Xvfb is not installed (scripts/ensure-deps should install it)";
     return;
   }
-  // A free display: no socket and no lock file, picked from a range the desktop does not use.
-  std::random_device rd;
-  for (int attempt = 0; attempt < 20 && display_.empty(); ++attempt) {
-    const int d = 100 + int(rd() % 800);
-    const std::string n = std::to_string(d);
-    if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0 || access(("/tmp/.X" + n + "-lock").c_str(), F_OK) == 0)
-      continue;
-    server_ = std::make_unique<BackgroundProcess>(
-        xvfb,
-        std::vector<std::string>{":" + n, "-screen", "0", std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                 "-nolisten", "tcp", "-noreset"});
-    const std::string socket = "/tmp/.X11-unix/X" + n;
-    // Ready once the socket is there and the display's lock names this server: a test that picked
-    // the same number a moment earlier owns the socket while this server is still finding out.
-    const std::string lock = "/tmp/.X" + n + "-lock";
-    auto ours = [&] {
-      std::ifstream in(lock);
-      long pid = 0;
-      return in >> pid && pid == server_->Pid();
-    };
-    error_ = server_->WaitUntil([&] { return access(socket.c_str(), F_OK) == 0 && ours(); }, 10000, "Xvfb on :" + n);
-    if (error_.empty()) {
-      display_ = ":" + n;
-    } else if (server_->Output().find("already active") == std::string::npos) {
-      return;  // a real failure, not a race for the display
+  // The server picks a free display itself and writes its number to standard output (our log) once it
+  // accepts clients: it alone can tell which displays are taken, also by servers in other filesystem
+  // namespaces (a chroot, a container) that share the abstract socket names with this one.
+  server_ = std::make_unique<BackgroundProcess>(
+      xvfb, std::vector<std::string>{"-displayfd", "1", "-screen", "0",
+                                     std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp",
+                                     "-noreset"});
+  auto announced = [&] {
+    // A whole line of digits, its line end written too.
+    const std::string log = server_->Output();
+    for (size_t begin = 0, end; (end = log.find('\n', begin)) != std::string::npos; begin = end + 1) {
+      const std::string line = log.substr(begin, end - begin);
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+        display_ = ":" + line;
+        return true;
+      }
     }
-  }
+    return false;
+  };
+  error_ = server_->WaitUntil(announced, 10000, "Xvfb");
+  if (!error_.empty()) display_.clear();
 }
 
 std::vector<std::string> XServer::ClientEnv() const {
