@@ -63,6 +63,14 @@ std::vector<std::u16string_view> SplitIntoLines(std::u16string_view s);
 // The text without its trailing blanks and tabs.
 std::u16string_view TrimRight(std::u16string_view s);
 
+// Whether a position Units code units into Text lies between the two halves of a surrogate pair,
+// where no caret, selection end or row break may stand (each half alone is lost on saving).
+inline bool SplitsSurrogatePair(std::u16string_view Text, int Units) {
+  return Units > 0 && Units < static_cast<int>(Text.size()) && Text[static_cast<size_t>(Units) - 1] >= 0xD800 &&
+         Text[static_cast<size_t>(Units) - 1] <= 0xDBFF && Text[static_cast<size_t>(Units)] >= 0xDC00 &&
+         Text[static_cast<size_t>(Units)] <= 0xDFFF;
+}
+
 // What the attribute enumeration needs of the multi-language highlighter, which implements it.
 class ISynMultiHighlighterEnum {
  public:
