@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <system_error>
 
 #include "databank/uBankMessages.h"
@@ -160,8 +161,12 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   const bool read = bp::FileExists(path) && bp::FileSizeOf(path) > 0;
   auto fail = [&] {
     if (own && read) {
-      const std::string full = bp::ExpandFileName(path);
-      if (std::find(unreadable_.begin(), unreadable_.end(), full) == unreadable_.end()) unreadable_.push_back(full);
+      try {
+        const std::string full = bp::ExpandFileName(path);
+        if (std::find(unreadable_.begin(), unreadable_.end(), full) == unreadable_.end()) unreadable_.push_back(full);
+      } catch (const std::bad_alloc&) {
+        // Without the name nothing is written there: the databank has no file name either.
+      }
     }
     if (own) {
       fileName_.clear();
@@ -195,7 +200,12 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
       password_.clear();
     }
   } catch (...) {
-    failReason_ = CurrentExceptionReason(false);
+    // The reason is text too: when even that cannot be had, the open fails without one.
+    try {
+      failReason_ = CurrentExceptionReason(false);
+    } catch (...) {
+      failReason_.clear();
+    }
     return fail();
   }
 }
@@ -218,7 +228,8 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   try {
     bytes = LoadStringFromFile(path);
   } catch (const Exception& e) {
-    ShowError(0, e.Message());
+    // It names the file and the system's reason; the one box of the failed open says it.
+    failReason_ = e.Message();
     return TLoadAttempt::Failed;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
@@ -227,14 +238,18 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   TBankReadContext context;
   context.Password = password_;
   context.AskPassword = [&](std::string& answer) { return ui_->AskFilePassword(path, answer); };
-  context.ShowError = [&](int id, const std::string& text) { ShowError(id, text); };
+  // A layer that fails says so on the line under "Could not open DataBank!": one box per failed open.
+  std::string layerFailure;
+  context.ShowError = [&](int, const std::string& text) { layerFailure = text; };
   context.MemoryAvailable = memory;
   TBankReadResult layers;
   const bool decoded = options_.DecodeLayers(std::move(bytes), context, layers);
   password_ = context.Password;
   lastReadAskedPassword_ = layers.PasswordAsked;
   if (!decoded) {
-    failReason_ = layers.Reason;
+    failReason_ = layers.Reason == SNotADataBank ? NotADataBankText(path)
+                  : layers.Reason.empty()        ? layerFailure
+                                                 : layers.Reason;
     return TLoadAttempt::Failed;
   }
 
@@ -244,7 +259,14 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
     if (layers.Enciphered) return TLoadAttempt::WrongPassword;
-    failReason_ = bank.ErrorSummary();
+    failReason_ = XMLErrorInFileText(path, bank.ErrorSummary());
+    return TLoadAttempt::Failed;
+  }
+  // Well-formed XML of another kind (a web page, another program's file) is no databank: opened, it
+  // would show as an empty one and be written over at the next save.
+  if (bank.Root()->Name() != bank::xnDataRoot) {
+    bank.Clear();
+    failReason_ = NotADataBankText(path);
     return TLoadAttempt::Failed;
   }
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
@@ -443,23 +465,31 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   TBankSaveJob job;
   const bool made =
       MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
-  if (made) {
-    job.Tag = ++saveTag_;
-    job.Watch = WatchFor(path);
-    job.IfChanged = ifChanged;
-    savesInFlight_.emplace_back(
-        job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress, ifChanged});
-    // What the job holds is saved unless the write fails; edits from now on mark the databank again.
-    SetModifiedFlag(false);
+  if (!made) {
+    Changed();
+    return false;
   }
-  Changed();
-  if (!made) return false;
+  job.Tag = ++saveTag_;
+  job.Watch = WatchFor(path);
+  job.IfChanged = ifChanged;
+  savesInFlight_.emplace_back(
+      job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress, ifChanged});
 
   if (background) {
-    writer_->Submit(std::move(job));
+    // A job the writer could not take is a failed save, told now; the databank stays modified.
+    TBankSaveOutcome refused;
+    if (!writer_->Submit(std::move(job), &refused)) {
+      Changed();
+      return ApplyOutcome(refused, TSaveWait::Written);
+    }
+    // What the job holds is saved unless the write fails; edits from now on mark the databank again.
+    SetModifiedFlag(false);
+    Changed();
     saveTimer_->SetEnabled(true);
     return true;
   }
+  SetModifiedFlag(false);
+  Changed();
   // Written here and now, after any save still in flight.
   WaitForSave();
   return ApplyOutcome(WriteBankJob(std::move(job)), TSaveWait::Written);
@@ -490,7 +520,7 @@ void TBankSession::ApplyFinishedSaves() {
   applyingSaves_ = true;
   // Each outcome is applied even when an earlier one's message box runs its own event loop.
   for (;;) {
-    std::vector<TBankSaveOutcome> finished = writer_->TakeFinished();
+    std::list<TBankSaveOutcome> finished = writer_->TakeFinished();
     if (finished.empty()) break;
     for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }
