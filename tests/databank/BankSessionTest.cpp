@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <list>
 #include <new>
 #include <optional>
 #include <random>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "BankTestSupport.h"
+#include "FaultInjection.h"
 #include "ScriptedUIServices.h"
 #include "databank/uBankMessages.h"
 #include "databank/uBankWriter.h"
@@ -1523,6 +1525,91 @@ TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
     EXPECT_EQ(outcomes[0].Errors[0].second, c.message);
     EXPECT_TRUE(outcomes[1].Saved);
     EXPECT_EQ(ReadFile(path), SampleBankXML("job 2"));
+  }
+}
+
+// Out of memory while the failure itself is reported: the writer's thread has no memory left for
+// the message (nor for anything else) after the job threw. The save is still a failed save with a
+// message, never the end of the program, and the writer goes on with the next job.
+TEST_F(BankSessionTest, TheWriterReportsAFailureWithoutMemoryToReportIt) {
+  const std::string path = tmp.File("bank.xdb2");
+  int written = 0;
+  TBankWriter writer([&](TBankSaveJob job) {
+    testsupport::FailAllocationsOnThisThread(written++ == 0);
+    if (written == 1) throw std::bad_alloc();
+    return WriteBankJob(std::move(job));
+  });
+  for (std::uint64_t tag : {1u, 2u}) {
+    TBankSaveJob job;
+    job.Path = path;
+    job.XML = SampleBankXML("job " + std::to_string(tag));
+    job.Tag = tag;
+    ASSERT_TRUE(writer.Submit(std::move(job)));
+    writer.WaitIdle();
+  }
+  const std::list<TBankSaveOutcome> taken = writer.TakeFinished();
+  const std::vector<TBankSaveOutcome> outcomes(taken.begin(), taken.end());
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_FALSE(outcomes[0].Saved);
+  EXPECT_EQ(outcomes[0].Tag, 1u);
+  EXPECT_EQ(outcomes[0].Errors, (std::vector<std::pair<int, std::string>>{
+                                    {0, "Could not write DataBank!\nThere is not enough memory to save it."}}));
+  EXPECT_TRUE(outcomes[1].Saved);
+  EXPECT_EQ(ReadFile(path), SampleBankXML("job 2"));
+}
+
+// The system gives no thread to write the file (pthread_create fails with EAGAIN in the real window,
+// through the fault shim): Save is a failed save with its message and the databank stays modified;
+// nothing waits for a thread that never ran, so Exit writes the file on the window's thread and the
+// program ends.
+TEST_F(BankSessionTest, NoThreadToWriteIsAFailedSaveAndNothingWaitsForIt) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  testsupport::ProcessResult r;
+  {
+    testsupport::ScopedEnv preload("LD_PRELOAD", testsupport::FaultShimPreload().c_str());
+    testsupport::ScopedEnv noThreads("TESSARYN_FAIL_THREADS", "1");
+    r = testsupport::RunProcess(testsupport::ProbePath("treeprobe"), {path},
+                                "select 2\nnewrecord Typed\nsave\nmessages\nstate\nclose\n", 120);
+  }
+  ASSERT_EQ(r.exitCode, 0) << "the program did not end\n" << r.out << r.err;
+  EXPECT_NE(r.out.find("Error\tCould not write DataBank!\\nNo thread could be started to write it: "
+                       "Resource temporarily unavailable\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("modified=1\t"), std::string::npos) << r.out;
+  EXPECT_NE(ReadFile(path).find("<record ID='4'>Typed\r\n"), std::string::npos) << ReadFile(path);
+}
+
+// A read error half-way through the file (EIO from the fault shim, in a small file read at once and
+// in a large one read in pieces side by side) is a failed open naming the file and the system's
+// reason, never the end of the file; an interrupted read (EINTR) is tried again and the file opens
+// whole.
+TEST_F(BankSessionTest, AReadErrorIsAFailedOpenAndAnInterruptedReadIsTriedAgain) {
+  const std::string xdb = testsupport::ProbePath("xdbprobe");
+  for (const std::size_t size : {std::size_t{0}, std::size_t{9} << 20}) {
+    SCOPED_TRACE(size);
+    const std::string path = tmp.File("bank.xdb2");
+    const std::string bytes = SampleBankXML("Record", std::string(size, 'x'));
+    WriteFile(path, bytes);
+    const auto whole = testsupport::RunProcess(xdb, {"outline", path});
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    testsupport::ScopedEnv preload("LD_PRELOAD", testsupport::FaultShimPreload().c_str());
+    {
+      const std::string at = std::to_string(bytes.size() / 2) + ":" + path;
+      testsupport::ScopedEnv fail("TESSARYN_FAIL_READ", at.c_str());
+      const auto r = testsupport::RunProcess(xdb, {"outline", path});
+      EXPECT_EQ(r.exitCode, 1);
+      EXPECT_EQ(r.err, kOpenFailed + "\nCannot read file \"" + path + "\". Input/output error\n");
+      EXPECT_EQ(r.out, "");
+    }
+    {
+      testsupport::ScopedEnv interrupt("TESSARYN_INTERRUPT_READ", path.c_str());
+      const auto r = testsupport::RunProcess(xdb, {"outline", path});
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_EQ(r.out, whole.out);
+    }
+    EXPECT_TRUE(ReadFile(path) == bytes);
   }
 }
 
