@@ -151,11 +151,11 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   std::string path = bp::ExpandFileName(pathIn);
   if (own) entryName_ = bp::ChangeFileExt(path, SBankExt);
   // An old ".xdb" file takes the new extension on disk, but never in place of an existing file,
-  // and never for a file that is only read from (import).
-  if (own && options_.RenameOldFiles && bp::ExtractFileExt(path) == SOldBankExt) {
-    const std::string renamed = bp::ChangeFileExt(path, SBankExt);
-    if (bp::RenameNoReplace(path, renamed)) path = renamed;
-  }
+  // never for a file that is only read from (import), and only once it has opened: a file that is
+  // no databank (or none that opens) keeps its name, as another program may own it.
+  const std::string renameTo = own && options_.RenameOldFiles && bp::ExtractFileExt(path) == SOldBankExt
+                                   ? bp::ChangeFileExt(path, SBankExt)
+                                   : std::string();
 
   // A file with something in it that fails to open is kept as it is (see KeepUnreadable).
   const bool read = bp::FileExists(path) && bp::FileSizeOf(path) > 0;
@@ -184,7 +184,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   // open with its reason, never a half-open databank that a later save would write over the file.
   try {
     for (;;) {
-      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own);
+      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo);
       if (attempt == TLoadAttempt::Loaded) return true;
       if (attempt == TLoadAttempt::Failed) return fail();
       // The enciphered text did not parse: the password was wrong (or the file is damaged).
@@ -210,7 +210,8 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   }
 }
 
-TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own) {
+TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
+                                                        const std::string& renameTo) {
   failReason_.clear();
   lastReadAskedPassword_ = false;
   // A file larger than the memory there is fails now, not after the allocator gave up.
@@ -272,10 +273,12 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
 
   if (own) {
+    // The same file under its new name: what was taken of it before the read still holds.
+    const std::string& kept = !renameTo.empty() && bp::RenameNoReplace(path, renameTo) ? renameTo : path;
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
     convertedOld_ = oldFormat;
-    fileName_ = GetLongFileName(path);
+    fileName_ = GetLongFileName(kept);
     NoteDiskForm(fileName_, password_, compress_);
     watch_ = std::make_shared<TBankFileWatch>(bp::ExpandFileName(fileName_));
     watch_->Record(identity, identityTakenNs, digest);

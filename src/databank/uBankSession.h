@@ -271,10 +271,12 @@ class TBankSession {
   // when the document could not be turned into bytes or copied, or path failed to open earlier and
   // could not be kept as "<path>.bad" first.
   // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
-  // the window's own databank, take its file state). WrongPassword: enciphered text that did not
-  // parse. Failed: failReason_ says why, unless a box did.
+  // the window's own databank, take its file state, under renameTo when that is given and the file
+  // could be renamed there). WrongPassword: enciphered text that did not parse. Failed: failReason_
+  // says why.
   enum class TLoadAttempt { Loaded, WrongPassword, Failed };
-  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own);
+  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
+                              const std::string& renameTo = std::string());
   enum class TDocumentBytes { Now, ByWriter };
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
                    TDocumentBytes bytes = TDocumentBytes::Now);

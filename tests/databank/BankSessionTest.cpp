@@ -363,6 +363,14 @@ TEST_F(BankSessionTest, EachFailedOpenIsOneBoxWithItsReason) {
     }
     EXPECT_FALSE(fs::exists(tmp.File("bank.backup")));
   }
+  // An older ".xdb" name is not taken from a file that does not open.
+  const std::string page = tmp.File("page.xdb");
+  WriteFile(page, cases[1].bytes);
+  ui.Clear();
+  NewSession()->OpenBank(page);
+  EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + kNotABank + ": " + page});
+  EXPECT_EQ(ReadFile(page), cases[1].bytes);
+  EXPECT_FALSE(fs::exists(tmp.File("page.xdb2")));
   // A databank, new or old, opens as before.
   for (const std::string& text :
        {SampleBankXML(), std::string("<dataroot><folder ID=\"1\">\"a\"</folder></dataroot>")}) {
