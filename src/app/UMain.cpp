@@ -117,7 +117,9 @@ void TfrmMain::BuildEditorPanel() {
 void TfrmMain::FormCreate() {
   TXMLTreeForm::FormCreate();
   Editor = &CodeFrame->Frame();
-  CodeFrame->Frame().SearchesPrivate = [this] { return HasSession() && !Session().Password().empty(); };
+  CodeFrame->Frame().SearchesPrivate = [this] {
+    return closedProtected_ || (HasSession() && !Session().Password().empty());
+  };
   ApplicationTitle = kProgramTitle;
   Session().ApplicationTitle = ApplicationTitle;
   HomePageURL = kHomePageURL;
@@ -147,7 +149,10 @@ void TfrmMain::FormShow() {
 void TfrmMain::FormClose(TCloseAction& action) {
   // What the editor and the keywords field hold is stored first, so the save-or-ask below sees it.
   if (HasSession() && Bank()) StoreOpenValues();
+  // The databank closes (and forgets its password) before the settings are written.
+  closedProtected_ = HasSession() && !Session().Password().empty();
   TXMLTreeForm::FormClose(action);
+  if (action == TCloseAction::caNone) closedProtected_ = false;
 }
 
 void TfrmMain::FormDestroy() {

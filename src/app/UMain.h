@@ -108,5 +108,7 @@ class TfrmMain : public TXMLTreeForm {
   // Window commands whose key an editor command has too, with their key.
   std::vector<std::pair<QAction*, QKeySequence>> sharedKeys_;
   bool curtainMoved_ = false;
+  // The window closed over a databank with a password: the settings written next keep its searches out.
+  bool closedProtected_ = false;
   bool showingKeywords_ = false;  // eKeywords is being filled, not typed into
 };

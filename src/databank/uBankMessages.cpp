@@ -50,6 +50,22 @@ std::string CurrentExceptionReason(bool saving) {
   return SUnexpectedError;
 }
 
+std::string NoThreadToWriteText(const std::string& reason) {
+  return "No thread could be started to write it: " + reason;
+}
+
+std::string NotADataBankText(const std::string& path) {
+  std::string text = SNotADataBank;
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text + ": " + path;
+}
+
+std::string XMLErrorInFileText(const std::string& path, const std::string& summary) {
+  static const std::string head = "XML error ";
+  if (summary.compare(0, head.size(), head) != 0) return summary;
+  return head + "in " + path + " " + summary.substr(head.size());
+}
+
 std::string FileNotFoundText(const std::string& path) {
   return "File not found: " + path;
 }

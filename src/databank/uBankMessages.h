@@ -30,6 +30,9 @@ inline std::string InvalidRegExprText(const std::string& reason) {
 inline const char* const SFileDoesNotExist = "File \"%s\" doesn't exist!";
 // Writing the databank file failed (creating, writing, flushing or renaming the temporary file).
 inline const char* const SCouldNotWriteBank = "Could not write DataBank!";
+// The reason line when the system gave no thread to write the file: "No thread could be started to
+// write it: <the system's reason>".
+std::string NoThreadToWriteText(const std::string& reason);
 
 // Reasons given on the line under "Could not open DataBank!" (or "Could not write DataBank!"); running
 // out of memory is SNotEnoughMemoryToRead / SNotEnoughMemoryToSave (platform/Exceptions.h).
@@ -43,6 +46,11 @@ std::string NotEnoughMemoryToUnpackText(std::uint64_t needed, std::uint64_t avai
 // a size beyond any string) gives SNotEnoughMemoryToRead or SNotEnoughMemoryToSave as `saving` says;
 // another std::exception its own text; anything else SUnexpectedError. Call only inside a catch block.
 std::string CurrentExceptionReason(bool saving);
+
+// The reason lines that name the file: "The file is not a databank: PATH", and a parse error as
+// "XML error in PATH at line L, column C: what" (a summary of another form is given as it is).
+std::string NotADataBankText(const std::string& path);
+std::string XMLErrorInFileText(const std::string& path, const std::string& summary);
 
 // Named on the command line but not there, or not a file.
 std::string FileNotFoundText(const std::string& path);  // "File not found: PATH"

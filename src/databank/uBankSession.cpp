@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <system_error>
 
 #include "databank/uBankMessages.h"
@@ -150,18 +151,22 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   std::string path = bp::ExpandFileName(pathIn);
   if (own) entryName_ = bp::ChangeFileExt(path, SBankExt);
   // An old ".xdb" file takes the new extension on disk, but never in place of an existing file,
-  // and never for a file that is only read from (import).
-  if (own && options_.RenameOldFiles && bp::ExtractFileExt(path) == SOldBankExt) {
-    const std::string renamed = bp::ChangeFileExt(path, SBankExt);
-    if (bp::RenameNoReplace(path, renamed)) path = renamed;
-  }
+  // never for a file that is only read from (import), and only once it has opened: a file that is
+  // no databank (or none that opens) keeps its name, as another program may own it.
+  const std::string renameTo = own && options_.RenameOldFiles && bp::ExtractFileExt(path) == SOldBankExt
+                                   ? bp::ChangeFileExt(path, SBankExt)
+                                   : std::string();
 
   // A file with something in it that fails to open is kept as it is (see KeepUnreadable).
   const bool read = bp::FileExists(path) && bp::FileSizeOf(path) > 0;
   auto fail = [&] {
     if (own && read) {
-      const std::string full = bp::ExpandFileName(path);
-      if (std::find(unreadable_.begin(), unreadable_.end(), full) == unreadable_.end()) unreadable_.push_back(full);
+      try {
+        const std::string full = bp::ExpandFileName(path);
+        if (std::find(unreadable_.begin(), unreadable_.end(), full) == unreadable_.end()) unreadable_.push_back(full);
+      } catch (const std::bad_alloc&) {
+        // Without the name nothing is written there: the databank has no file name either.
+      }
     }
     if (own) {
       fileName_.clear();
@@ -179,7 +184,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   // open with its reason, never a half-open databank that a later save would write over the file.
   try {
     for (;;) {
-      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own);
+      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo);
       if (attempt == TLoadAttempt::Loaded) return true;
       if (attempt == TLoadAttempt::Failed) return fail();
       // The enciphered text did not parse: the password was wrong (or the file is damaged).
@@ -195,12 +200,18 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
       password_.clear();
     }
   } catch (...) {
-    failReason_ = CurrentExceptionReason(false);
+    // The reason is text too: when even that cannot be had, the open fails without one.
+    try {
+      failReason_ = CurrentExceptionReason(false);
+    } catch (...) {
+      failReason_.clear();
+    }
     return fail();
   }
 }
 
-TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own) {
+TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
+                                                        const std::string& renameTo) {
   failReason_.clear();
   lastReadAskedPassword_ = false;
   // A file larger than the memory there is fails now, not after the allocator gave up.
@@ -218,7 +229,8 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   try {
     bytes = LoadStringFromFile(path);
   } catch (const Exception& e) {
-    ShowError(0, e.Message());
+    // It names the file and the system's reason; the one box of the failed open says it.
+    failReason_ = e.Message();
     return TLoadAttempt::Failed;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
@@ -227,14 +239,18 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   TBankReadContext context;
   context.Password = password_;
   context.AskPassword = [&](std::string& answer) { return ui_->AskFilePassword(path, answer); };
-  context.ShowError = [&](int id, const std::string& text) { ShowError(id, text); };
+  // A layer that fails says so on the line under "Could not open DataBank!": one box per failed open.
+  std::string layerFailure;
+  context.ShowError = [&](int, const std::string& text) { layerFailure = text; };
   context.MemoryAvailable = memory;
   TBankReadResult layers;
   const bool decoded = options_.DecodeLayers(std::move(bytes), context, layers);
   password_ = context.Password;
   lastReadAskedPassword_ = layers.PasswordAsked;
   if (!decoded) {
-    failReason_ = layers.Reason;
+    failReason_ = layers.Reason == SNotADataBank ? NotADataBankText(path)
+                  : layers.Reason.empty()        ? layerFailure
+                                                 : layers.Reason;
     return TLoadAttempt::Failed;
   }
 
@@ -244,16 +260,25 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
     if (layers.Enciphered) return TLoadAttempt::WrongPassword;
-    failReason_ = bank.ErrorSummary();
+    failReason_ = XMLErrorInFileText(path, bank.ErrorSummary());
+    return TLoadAttempt::Failed;
+  }
+  // Well-formed XML of another kind (a web page, another program's file) is no databank: opened, it
+  // would show as an empty one and be written over at the next save.
+  if (bank.Root()->Name() != bank::xnDataRoot) {
+    bank.Clear();
+    failReason_ = NotADataBankText(path);
     return TLoadAttempt::Failed;
   }
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
 
   if (own) {
+    // The same file under its new name: what was taken of it before the read still holds.
+    const std::string& kept = !renameTo.empty() && bp::RenameNoReplace(path, renameTo) ? renameTo : path;
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
     convertedOld_ = oldFormat;
-    fileName_ = GetLongFileName(path);
+    fileName_ = GetLongFileName(kept);
     NoteDiskForm(fileName_, password_, compress_);
     watch_ = std::make_shared<TBankFileWatch>(bp::ExpandFileName(fileName_));
     watch_->Record(identity, identityTakenNs, digest);
@@ -443,23 +468,31 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   TBankSaveJob job;
   const bool made =
       MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
-  if (made) {
-    job.Tag = ++saveTag_;
-    job.Watch = WatchFor(path);
-    job.IfChanged = ifChanged;
-    savesInFlight_.emplace_back(
-        job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress, ifChanged});
-    // What the job holds is saved unless the write fails; edits from now on mark the databank again.
-    SetModifiedFlag(false);
+  if (!made) {
+    Changed();
+    return false;
   }
-  Changed();
-  if (!made) return false;
+  job.Tag = ++saveTag_;
+  job.Watch = WatchFor(path);
+  job.IfChanged = ifChanged;
+  savesInFlight_.emplace_back(
+      job.Tag, TSaveState{editGeneration_, bankSerial_, job.Layers.Password, job.Layers.Compress, ifChanged});
 
   if (background) {
-    writer_->Submit(std::move(job));
+    // A job the writer could not take is a failed save, told now; the databank stays modified.
+    TBankSaveOutcome refused;
+    if (!writer_->Submit(std::move(job), &refused)) {
+      Changed();
+      return ApplyOutcome(refused, TSaveWait::Written);
+    }
+    // What the job holds is saved unless the write fails; edits from now on mark the databank again.
+    SetModifiedFlag(false);
+    Changed();
     saveTimer_->SetEnabled(true);
     return true;
   }
+  SetModifiedFlag(false);
+  Changed();
   // Written here and now, after any save still in flight.
   WaitForSave();
   return ApplyOutcome(WriteBankJob(std::move(job)), TSaveWait::Written);
@@ -490,7 +523,7 @@ void TBankSession::ApplyFinishedSaves() {
   applyingSaves_ = true;
   // Each outcome is applied even when an earlier one's message box runs its own event loop.
   for (;;) {
-    std::vector<TBankSaveOutcome> finished = writer_->TakeFinished();
+    std::list<TBankSaveOutcome> finished = writer_->TakeFinished();
     if (finished.empty()) break;
     for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }

@@ -148,9 +148,10 @@ class TBankSession {
   // password is wrong, or the file is damaged.") and asked for again, until the prompt is cancelled.
   // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
-  // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed where
-  // no box said it already: where its text did not parse, a wrong password, not a databank, not
-  // enough memory.
+  // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed: the file
+  // could not be read (the system's reason, naming it), a layer failed (a broken archive, a
+  // cancelled password prompt), a wrong password, not a databank or where its text did not parse
+  // (both naming the file), not enough memory. The only box of a failed open.
   std::string CouldNotOpenMessage() const;
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.
@@ -270,10 +271,12 @@ class TBankSession {
   // when the document could not be turned into bytes or copied, or path failed to open earlier and
   // could not be kept as "<path>.bad" first.
   // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
-  // the window's own databank, take its file state). WrongPassword: enciphered text that did not
-  // parse. Failed: failReason_ says why, unless a box did.
+  // the window's own databank, take its file state, under renameTo when that is given and the file
+  // could be renamed there). WrongPassword: enciphered text that did not parse. Failed: failReason_
+  // says why.
   enum class TLoadAttempt { Loaded, WrongPassword, Failed };
-  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own);
+  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
+                              const std::string& renameTo = std::string());
   enum class TDocumentBytes { Now, ByWriter };
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
                    TDocumentBytes bytes = TDocumentBytes::Now);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "databank/uBankMessages.h"
 #include "databank/uFilePaths.h"
@@ -111,24 +112,56 @@ TBankWriter::~TBankWriter() {
   if (dropper_.joinable()) dropper_.join();
 }
 
-void TBankWriter::Submit(TBankSaveJob job) {
+bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused) {
+  // What needs memory is had first, so that a failure leaves the writer as it was: the job's place
+  // among the finished ones, holding what is told should memory run out while it is written.
+  TQueued queued;
+  queued.Outcome.emplace_back();
+  TBankSaveOutcome& ifMemoryRunsOut = queued.Outcome.front();
+  ifMemoryRunsOut.Path = job.Path;
+  ifMemoryRunsOut.Tag = job.Tag;
+  ifMemoryRunsOut.Errors.emplace_back(0, std::string(SCouldNotWriteBank) + "\n" + SNotEnoughMemoryToSave);
+  queued.Job = std::move(job);
+
+  std::vector<TBankSaveJob> freeHere;  // replaced jobs, when no thread can free them
   bool replaced = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (TBankSaveJob& waiting : queue_)
-      if (waiting.Path == job.Path) {
+    // Started here, on the caller's thread, where a failure can still be told: a job queued for a
+    // thread that never ran would keep everybody waiting for it.
+    if (!thread_.joinable()) {
+      try {
+        thread_ = std::thread([this] { Run(); });
+      } catch (const std::system_error& e) {
+        if (refused) {
+          *refused = std::move(ifMemoryRunsOut);
+          refused->Errors.front().second = std::string(SCouldNotWriteBank) + "\n" + NoThreadToWriteText(e.what());
+        }
+        return false;
+      }
+    }
+    for (TQueued& waiting : queue_)
+      if (waiting.Job.Path == queued.Job.Path) {
+        replaced_.reserve(replaced_.size() + 1);
         // Freeing the older snapshot here would hold this thread (the window's) and the mutex.
-        replaced_.push_back(std::move(waiting));
-        waiting = std::move(job);
+        replaced_.push_back(std::move(waiting.Job));
+        waiting = std::move(queued);
         replaced = true;
         break;
       }
-    if (!replaced) queue_.push_back(std::move(job));
-    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
-    if (replaced && !dropper_.joinable()) dropper_ = std::thread([this] { Drop(); });
+    if (!replaced) queue_.push_back(std::move(queued));
+    if (replaced && !dropper_.joinable()) {
+      try {
+        dropper_ = std::thread([this] { Drop(); });
+      } catch (const std::system_error&) {
+        freeHere.swap(replaced_);
+      }
+    }
   }
   if (replaced) dropWake_.notify_one();
   wake_.notify_one();
+  freeHere.clear();
+  return true;
 }
 
 bool TBankWriter::Busy() const {
@@ -141,9 +174,11 @@ void TBankWriter::WaitIdle() {
   idle_.wait(lock, [this] { return Idle(); });
 }
 
-std::vector<TBankSaveOutcome> TBankWriter::TakeFinished() {
+std::list<TBankSaveOutcome> TBankWriter::TakeFinished() {
+  std::list<TBankSaveOutcome> taken;
   std::lock_guard<std::mutex> lock(mutex_);
-  return std::move(finished_);
+  taken.splice(taken.end(), finished_);
+  return taken;
 }
 
 void TBankWriter::Run() {
@@ -151,22 +186,23 @@ void TBankWriter::Run() {
   for (;;) {
     wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
     if (queue_.empty()) return;  // ending, and every job is done
-    TBankSaveJob job = std::move(queue_.front());
+    TQueued queued = std::move(queue_.front());
     queue_.pop_front();
     writing_ = true;
     lock.unlock();
-    TBankSaveOutcome outcome;
-    outcome.Path = job.Path;
-    outcome.Tag = job.Tag;
+    TBankSaveOutcome& outcome = queued.Outcome.front();
     try {
-      outcome = write_(std::move(job));
+      outcome = write_(std::move(queued.Job));
     } catch (...) {
-      // Memory running out while the layers are built, above all: the file is left as it was.
-      outcome.Saved = false;
-      outcome.Errors.assign(1, {0, std::string(SCouldNotWriteBank) + "\n" + CurrentExceptionReason(true)});
+      // Memory running out while the layers are built, above all: the file is left as it was. The
+      // message is text too; without memory for it, the one the job brought says so.
+      try {
+        outcome.Errors.front().second = std::string(SCouldNotWriteBank) + "\n" + CurrentExceptionReason(true);
+      } catch (...) {
+      }
     }
     lock.lock();
-    finished_.push_back(std::move(outcome));
+    finished_.splice(finished_.end(), queued.Outcome);
     writing_ = false;
     if (Idle()) idle_.notify_all();
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -78,6 +79,8 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 // writer's that does nothing else, so that neither the caller's thread (the window's) nor a write
 // in progress waits for it, and replaced snapshots do not pile up while a large file is written.
 // Whatever a job throws, of any type, makes it a failed save with its message; the writer goes on.
+// Reporting never needs memory: each job brings the place of its outcome, and a message saying that
+// memory ran out, from Submit.
 class TBankWriter {
  public:
   // write: what turns a job into its file (tests hand in one that fails).
@@ -87,15 +90,25 @@ class TBankWriter {
   TBankWriter(const TBankWriter&) = delete;
   TBankWriter& operator=(const TBankWriter&) = delete;
 
-  void Submit(TBankSaveJob job);
+  // Moves the job in, starting the writer's thread when it is not running. False when no thread
+  // could be started: the job is then not taken (nothing waits for it) and `refused` (when given)
+  // is its failed outcome with the message. Throws std::bad_alloc, having taken nothing, when
+  // there is no memory for the job's place.
+  bool Submit(TBankSaveJob job, TBankSaveOutcome* refused = nullptr);
   // True while a job is waiting or being written.
   bool Busy() const;
   // Returns once every job given so far is written (or has failed), and every replaced one freed.
   void WaitIdle();
   // The outcomes of the finished jobs not taken yet, in the order the jobs finished.
-  std::vector<TBankSaveOutcome> TakeFinished();
+  std::list<TBankSaveOutcome> TakeFinished();
 
  private:
+  // A job waiting for its turn, with the place of its outcome: one list node, spliced into finished_
+  // when it is done, so that nothing is allocated then.
+  struct TQueued {
+    TBankSaveJob Job;
+    std::list<TBankSaveOutcome> Outcome;
+  };
   void Run();
   void Drop();
   bool Idle() const { return !writing_ && queue_.empty() && replaced_.empty() && !dropping_; }
@@ -104,10 +117,10 @@ class TBankWriter {
   std::condition_variable wake_;      // a job arrived, or the writer is to end
   std::condition_variable idle_;      // Idle()
   std::condition_variable dropWake_;  // a replaced job arrived, or the writer is to end
-  std::deque<TBankSaveJob> queue_;
+  std::deque<TQueued> queue_;
   // Replaced jobs, freed by the dropping thread outside the mutex.
   std::vector<TBankSaveJob> replaced_;
-  std::vector<TBankSaveOutcome> finished_;
+  std::list<TBankSaveOutcome> finished_;
   bool writing_ = false;
   bool dropping_ = false;
   bool ending_ = false;

@@ -54,15 +54,11 @@ std::u16string ParameterName(std::u16string_view text) {
   return first == std::u16string::npos ? std::u16string() : name.substr(first, last - first + 1);
 }
 
-}  // namespace
-
-bool TSynURIOpener::AttachesAFile(std::u16string_view target) {
-  if (!StartsWithText(target, u"mailto:")) return false;
-  const size_t query = target.find(u'?');
-  if (query == std::u16string_view::npos) return false;
-  std::u16string_view rest = target.substr(query + 1);
+// True when a piece of the text between separators ("?", "&", ";") is a parameter named "attach"
+// or "attachment".
+bool NamesAnAttachment(std::u16string_view rest) {
   while (!rest.empty()) {
-    const size_t end = rest.find_first_of(u"&;");
+    const size_t end = rest.find_first_of(u"?&;");
     const std::u16string_view parameter = rest.substr(0, end);
     const std::u16string name = ParameterName(parameter.substr(0, parameter.find(u'=')));
     if (name == u"attach" || name == u"attachment") return true;
@@ -70,6 +66,30 @@ bool TSynURIOpener::AttachesAFile(std::u16string_view target) {
     rest.remove_prefix(end + 1);
   }
   return false;
+}
+
+std::u16string PercentDecoded(std::u16string_view text) {
+  std::u16string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char16_t>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool TSynURIOpener::AttachesAFile(std::u16string_view target) {
+  if (!StartsWithText(target, u"mailto:")) return false;
+  // Every piece is looked at, the address too, as written and once decoded: mail programs differ in
+  // where they take the parameters to start ("?", or a bare "&" or ";" after the address) and in
+  // whether they decode before they split.
+  const std::u16string_view rest = target.substr(7);
+  return NamesAnAttachment(rest) || NamesAnAttachment(PercentDecoded(rest));
 }
 
 TSynURIOpener::TSynURIOpener()

@@ -140,7 +140,9 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
   while (total < count) {
     ssize_t r = ::read(fd_, p + total, static_cast<size_t>(count - total));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
+    // A failing disk is no end of the file: what came before it is not the file.
+    if (r < 0) throw EReadError(FileErrorText("Cannot read file", path_, errno));
+    if (r == 0) break;
     total += r;
   }
   return total;
@@ -171,6 +173,7 @@ std::string TFileStream::ReadRest() {
 #endif
   bytes.resize(total);
   std::vector<size_t> got(pieces, 0);
+  // A piece that cannot be read fails the whole read (RunShared throws its error again).
   platform::RunShared(pieces, [&](size_t k) {
     const size_t from = k * piece;
     const size_t length = std::min(piece, total - from);
@@ -178,7 +181,8 @@ std::string TFileStream::ReadRest() {
       const ssize_t r = ::pread(fd_, bytes.data() + from + got[k], length - got[k],
                                 static_cast<off_t>(start + static_cast<int64_t>(from + got[k])));
       if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
+      if (r < 0) throw EReadError(FileErrorText("Cannot read file", path_, errno));
+      if (r == 0) break;
       got[k] += static_cast<size_t>(r);
     }
   });

@@ -76,6 +76,8 @@ class TFileStream : public TStream {
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
+  // Throws EReadError naming the file and the system's reason when reading fails (an interrupted
+  // read is tried again): a read error is never taken for the end of the file.
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
@@ -83,7 +85,7 @@ class TFileStream : public TStream {
   void SetSize(int64_t size) override;
   // A large rest is read in a few pieces side by side (the system's work of giving the buffer its
   // memory is the larger part of reading a cached file); the bytes are those one read would give,
-  // up to where the first piece came short.
+  // up to where the first piece came short. Throws as Read does.
   std::string ReadRest() override;
 
   // Flushes to the disk (fsync); throws EWriteError when the system reports a failure.

@@ -171,12 +171,19 @@ bool RunGuarded(const std::function<void()>& handler) {
     handler();
     return true;
   } catch (...) {
-    std::string message = CurrentExceptionMessage();
+    // The message needs memory too: without it, the terminal is told what there is no room to show,
+    // and the program goes on.
     try {
-      UI().ShowException(message);
+      const std::string message = CurrentExceptionMessage();
+      try {
+        UI().ShowException(message);
+      } catch (...) {
+        // The error handler itself failed; there is nobody left to tell.
+        std::fprintf(stderr, "%s\n", message.c_str());
+      }
     } catch (...) {
-      // The error handler itself failed; there is nobody left to tell.
-      std::fprintf(stderr, "%s\n", message.c_str());
+      std::fputs(SNotEnoughMemory, stderr);
+      std::fputc('\n', stderr);
     }
     return false;
   }

@@ -290,6 +290,18 @@ void TEditorFrame::LoadEditorSettings() {
 void TEditorFrame::SaveEditorSettings() {
   if (!Settings) return;
   for (const TViewSetting& s : kViewSettings) Settings->WriteBool(s.Key, ActionChecked(s.Action));
+  // Settings written while a protected databank is open hold nothing searched during the run: what
+  // was searched before its password was set would tell of it as well.
+  if (SearchesPrivate && SearchesPrivate()) {
+    privateSearches_.SetBase(Settings);
+    privateSearches_.RestoreBaseTexts();
+  }
+}
+
+void TEditorFrame::SetSettings(TSettings* settings) {
+  Settings = settings;
+  // Before anything is searched: the texts the settings hold now are what they get back.
+  privateSearches_.SetBase(settings);
 }
 
 void TEditorFrame::OpenRecord(TxevXMLNode2* node) {
@@ -448,8 +460,8 @@ void TEditorFrame::Execute(TEditorAction action) {
       CopyAll();
       break;
     case TEditorAction::FindInText:
+      privateSearches_.SetBase(Settings);
       if (SearchesPrivate && SearchesPrivate()) {
-        privateSearches_.SetBase(Settings);
         FindInTextCommand(*searchEditor_, privateSearches_, OnNotify);
       } else {
         privateSearches_.Forget();  // what was searched in a protected databank goes with it

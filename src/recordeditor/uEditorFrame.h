@@ -129,7 +129,7 @@ class TEditorFrame : public IEditor {
   bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) override;
   void SetKeywords(const std::string& text) override;
   std::string GetKeywords() override;
-  void SetSettings(TSettings* settings) override { Settings = settings; }
+  void SetSettings(TSettings* settings) override;
   void ShowToolbar(bool visible) override { view_.ShowToolbar(visible); }
 
   // ---- state ----
@@ -167,7 +167,7 @@ class TEditorFrame : public IEditor {
   // Shows a notification popup (kind 3: a search found nothing) on the main window.
   TNotifyProc OnNotify;
   // True while the databank open in the window has a password: the texts searched for then stay in
-  // memory and never reach the settings file.
+  // memory, and SaveEditorSettings takes every text searched during the run out of the settings.
   std::function<bool()> SearchesPrivate;
 
  private:

@@ -45,14 +45,29 @@ bool Search(ISynSearchEditor& editor, TSynSearchOptions options) {
 
 }  // namespace
 
+namespace {
+const char* const kPrivateKeys[] = {kLastSearchKey, kFindHistoryKey, "SearchInTextText", "SearchInTextHistory"};
+}
+
 void TPrivateSearchSettings::SetBase(TSettings* base) {
-  if (base != base_) texts_.clear();
+  if (base == base_) return;
+  texts_.clear();
+  baseTexts_.clear();
   base_ = base;
+  if (base_)
+    for (const char* key : kPrivateKeys) baseTexts_[key] = base_->ReadString(key, "");
+}
+
+void TPrivateSearchSettings::RestoreBaseTexts() {
+  if (!base_) return;
+  for (const auto& [key, text] : baseTexts_)
+    if (base_->ReadString(key, "") != text) base_->WriteString(key, text);
 }
 
 bool TPrivateSearchSettings::IsPrivateKey(const std::string& name) {
-  return name == kLastSearchKey || name == kFindHistoryKey || name == "SearchInTextText" ||
-         name == "SearchInTextHistory";
+  for (const char* key : kPrivateKeys)
+    if (name == key) return true;
+  return false;
 }
 
 int TPrivateSearchSettings::ReadInteger(const std::string& name, int def) {

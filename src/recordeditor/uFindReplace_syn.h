@@ -53,10 +53,15 @@ extern const char* const kFindOptionsKey;  // "FindOptions"
 // nothing of the protected databank reaches the settings file in plain text; reads see them first,
 // then the settings. Every other value goes to the settings as it would. A new base, or Forget,
 // drops the texts kept (they are never written).
+// It also remembers what the base held for those texts when it was handed over, before anything of
+// this run was searched: RestoreBaseTexts puts that back, so that settings written while a
+// protected databank is open hold none of the texts searched during the run, not even those
+// searched before the password was set.
 class TPrivateSearchSettings : public TSettings {
  public:
   void SetBase(TSettings* base);
   void Forget() { texts_.clear(); }
+  void RestoreBaseTexts();
   static bool IsPrivateKey(const std::string& name);
 
   void Open() override {}
@@ -72,6 +77,7 @@ class TPrivateSearchSettings : public TSettings {
  private:
   TSettings* base_ = nullptr;
   std::map<std::string, std::string> texts_;
+  std::map<std::string, std::string> baseTexts_;  // the base's texts when it was handed over
 };
 
 // Proposes a search text, shows the find dialog and, on OK, keeps and stores its choices. True when

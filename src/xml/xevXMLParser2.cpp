@@ -528,11 +528,16 @@ TxevXMLFrozen2::TPart::~TPart() {
   for (std::vector<TxevXMLAttribute2>& block : attributes_) block.clear();
   TPool& pool = Pool();
   std::lock_guard<std::mutex> lock(pool.Mutex);
-  for (std::vector<TElement>& block : blocks_)
-    if (pool.Elements.size() < pool.KeepElements) pool.Elements.push_back(std::move(block));
-  for (std::vector<TxevXMLAttribute2>& block : attributes_)
-    if (block.capacity() == kAttributeBlock && pool.Attributes.size() < pool.KeepAttributes)
-      pool.Attributes.push_back(std::move(block));
+  // Keeping a block may need memory for the pool's list; freeing never may fail, so a block the
+  // pool has no room for is freed instead (a failed push_back leaves it here).
+  try {
+    for (std::vector<TElement>& block : blocks_)
+      if (pool.Elements.size() < pool.KeepElements) pool.Elements.push_back(std::move(block));
+    for (std::vector<TxevXMLAttribute2>& block : attributes_)
+      if (block.capacity() == kAttributeBlock && pool.Attributes.size() < pool.KeepAttributes)
+        pool.Attributes.push_back(std::move(block));
+  } catch (const std::bad_alloc&) {
+  }
   // What the pool does not keep is freed after the lock, with this part.
 }
 

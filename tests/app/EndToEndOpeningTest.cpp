@@ -232,11 +232,21 @@ TEST_F(EndToEnd, ACommandLineFileThatCannotBeOpenedIsToldAndNotRepeated) {
     ASSERT_EQ(d.WaitWindow("^Tessaryn - Last$"), "") << d.Output();
     ASSERT_EQ(d.Exit(), "");
   }
-  ASSERT_EQ(d.Start({notes}, "^Error$"), "") << d.Output();
-  d.Key("Return");
-  ASSERT_EQ(d.WaitWindow("^Tessaryn - unnamed$"), "") << d.Output();
-  ASSERT_EQ(d.Exit(), "");
-  EXPECT_EQ(testsupport::ReadFile(notes), "shopping list: milk, bread\n");
+  // Text, and well-formed XML of another program: neither opens, and neither is written at the end
+  // (auto-save is on).
+  const std::string page = tmp.File("page.xml");
+  const std::string html = "<?xml version=\"1.0\"?>\n<html><body>hi</body></html>\n";
+  testsupport::WriteFile(page, html);
+  for (const std::string& file : {notes, page}) {
+    SCOPED_TRACE(file);
+    const std::string before = testsupport::ReadFile(file);
+    ASSERT_EQ(d.Start({file}, "^Error$"), "") << d.Output();
+    d.Key("Return");
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - unnamed$"), "") << d.Output();
+    ASSERT_EQ(d.Exit(), "");
+    EXPECT_EQ(testsupport::ReadFile(file), before);
+  }
+  EXPECT_FALSE(fs::exists(tmp.File("page.backup")));
 
   ASSERT_EQ(d.Start({}, "^Tessaryn - Last$"), "") << d.Output();
   Sleep(1000);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -422,7 +423,9 @@ TEST(MainWindowProbe, OutlandishStoredPanelHeightAndCaret) {
 }
 
 // Texts searched for in a databank with a password never reach the settings file in plain text:
-// they are kept in memory while it is open. Without a password they are stored as before.
+// they are kept in memory while it is open. Settings written while it is open (the window closed
+// over it) hold none of the texts searched during the run, not even those searched before its
+// password was set. Without a password they are stored as before.
 TEST_F(MainWindow, TextsSearchedInAProtectedDatabankStayOutOfTheSettingsFile) {
   std::string answer;
   const TFindDialogRunner previous = SetFindDialogRunner([&](platform::WindowHandle, TFindDialogState& s) {
@@ -438,6 +441,7 @@ TEST_F(MainWindow, TextsSearchedInAProtectedDatabankStayOutOfTheSettingsFile) {
     ASSERT_TRUE(form->CodeFrame->Frame().ActionEnabled(TEditorAction::FindInText));
     form->CodeFrame->Frame().Execute(TEditorAction::FindInText);
   };
+  search("before-the-password");
   ui.PushSetPassword(platform::SetPasswordAnswer{"pw", "pw"});
   form->Action(TTreeAction::Lock)->trigger();
   ASSERT_EQ(form->Session().Password(), "pw");
@@ -446,9 +450,16 @@ TEST_F(MainWindow, TextsSearchedInAProtectedDatabankStayOutOfTheSettingsFile) {
   EXPECT_EQ(FindState().LastSearch, "secret-two");  // find next still has it
   form->Action(TTreeAction::SaveBase)->trigger();
   form->Session().WaitForSave();
+  // Exit, as the user ends the program: the databank closes before the window writes its settings.
+  form->actnExit->trigger();
+  for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       form->Session().Bank() && std::chrono::steady_clock::now() < until;)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(form->Session().Bank(), nullptr) << "Exit did not close the databank";
   Close();
   std::string file = testsupport::ReadFile(SettingsFile());
   EXPECT_EQ(file.find("secret"), std::string::npos) << file;
+  EXPECT_EQ(file.find("before-the-password"), std::string::npos) << file;
 
   ui.PushFilePassword("pw");
   Open(testsupport::ReadFile(BankFile()));  // the same databank, enciphered now

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <list>
 #include <new>
 #include <optional>
 #include <random>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "BankTestSupport.h"
+#include "FaultInjection.h"
 #include "ScriptedUIServices.h"
 #include "databank/uBankMessages.h"
 #include "databank/uBankWriter.h"
@@ -32,7 +34,12 @@ namespace {
 const std::string kOpenFailed = "Could not open DataBank!";
 const std::string kDecypher = "Could not decypher DataBank!";
 const std::string kWrongPassword = "The password is wrong, or the file is damaged.";
-const std::string kNotABank = "The file is not a databank.";
+const std::string kNotABank = "The file is not a databank";
+// The one box of an open whose password prompt was cancelled.
+const std::string kCancelled = kOpenFailed + "\n" + kDecypher;
+std::string NotABank(const std::string& path) {
+  return kOpenFailed + "\n" + kNotABank + ": " + path;
+}
 int TreeNodeCount(TXMLDataBase2* db) {
   int n = 0;
   bank::ForEachTreeNode(db->Root(), [&](TxevXMLNode2*, int) { ++n; });
@@ -181,7 +188,7 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   s->CloseBank();
   ui.PushFilePassword("wrong");
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kOpenFailed + "\n" + kWrongPassword, kDecypher, kOpenFailed}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kOpenFailed + "\n" + kWrongPassword, kCancelled}));
   EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
   EXPECT_EQ(s->Password(), "");
   EXPECT_FALSE(s->Compress());
@@ -191,10 +198,10 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_EQ(TreeNodeCount(s->Bank()), 0);
   EXPECT_FALSE(s->CanRemovePassword());
 
-  // A cancelled prompt: 65129 then 65124, an empty unnamed databank.
+  // A cancelled prompt: one box saying so, an empty unnamed databank.
   ui.Clear();
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kDecypher, kOpenFailed}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{kCancelled}));
   for (const auto& call : ui.CallsOf(Kind::Message)) {
     EXPECT_EQ(call.caption, "Error");
     EXPECT_EQ(call.buttons, platform::MsgButtons::Ok);
@@ -219,23 +226,19 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
     bool opens;
   };
   const Case cases[] = {
-      {"", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
-      {"x", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
-      {std::string("\0\1", 2), {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
-      {"just some notes, not a databank\n", {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
-      {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {kOpenFailed + "\n" + kNotABank}, false},
-      {cipherShaped, {}, 1, {kDecypher, kOpenFailed}, false},
+      {"", {}, 0, {NotABank(path)}, false},
+      {"x", {}, 0, {NotABank(path)}, false},
+      {std::string("\0\1", 2), {}, 0, {NotABank(path)}, false},
+      {"just some notes, not a databank\n", {}, 0, {NotABank(path)}, false},
+      {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {NotABank(path)}, false},
+      {cipherShaped, {}, 1, {kCancelled}, false},
       {EncipherDataBank(SampleBankXML(), "pw"), {"pw"}, 1, {}, true},
       {EncipherDataBank(SampleBankXML(), "pw"),
        {"one", "two", "pw"},
        3,
        {kOpenFailed + "\n" + kWrongPassword, kOpenFailed + "\n" + kWrongPassword},
        true},
-      {EncipherDataBank(SampleBankXML(), "pw"),
-       {"one"},
-       2,
-       {kOpenFailed + "\n" + kWrongPassword, kDecypher, kOpenFailed},
-       false},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {kOpenFailed + "\n" + kWrongPassword, kCancelled}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 24)) + " " + testing::PrintToString(c.answers));
@@ -322,14 +325,62 @@ TEST_F(BankSessionTest, AnyExceptionWhileOpeningIsAFailedOpenWithItsReason) {
   }
 }
 
-TEST_F(BankSessionTest, MissingFileReportsTheReasonThenOpenFailed) {
-  auto s = NewSession();
-  s->OpenBank(tmp.File("nowhere.xdb2"));
-  const auto messages = Messages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_NE(messages[0].find("nowhere.xdb2"), std::string::npos);
-  EXPECT_EQ(messages[1], kOpenFailed);
-  EXPECT_EQ(s->FileName(), "");
+// Every road on which an open fails gives one box: "Could not open DataBank!" and the reason under
+// it, naming the file where the reason is about its content. Well-formed XML that is not a databank
+// (another program's file, a web page) is refused as any other foreign file, and never written: the
+// databank left open has no file name, so neither a save nor the end of the program writes there.
+TEST_F(BankSessionTest, EachFailedOpenIsOneBoxWithItsReason) {
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    std::string bytes;  // "": no file at all
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"", "Cannot open file \"" + path + "\". No such file or directory"},
+      {"<?xml version=\"1.0\"?>\n<html><body>hi</body></html>\n", kNotABank + ": " + path},
+      {"<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<settings><NextNodeID>3</NextNodeID></settings>",
+       kNotABank + ": " + path},
+      {"<?xml version='1.0'?>\n<dataroot>\n<folder ID='1'>a</folder>",
+       "XML error in " + path + " at line 3, column 26: Missing <"},
+      {"just text\n", kNotABank + ": " + path},
+      {std::string("PK\x03\x04 and no archive", 20), "Could not decompress DataBank!"},
+      {EncipherDataBank(SampleBankXML(), "pw"), kDecypher},  // the prompt cancelled
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    fs::remove(path);
+    if (!c.bytes.empty()) WriteFile(path, c.bytes);
+    ui.Clear();
+    auto s = NewSession();
+    s->OpenBank(path);
+    EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + c.reason});
+    EXPECT_EQ(s->FileName(), "");
+    ASSERT_NE(s->Bank(), nullptr);
+    EXPECT_EQ(TreeNodeCount(s->Bank()), 0);
+    EXPECT_TRUE(s->CloseForExit());
+    if (!c.bytes.empty()) {
+      EXPECT_EQ(ReadFile(path), c.bytes);
+    }
+    EXPECT_FALSE(fs::exists(tmp.File("bank.backup")));
+  }
+  // An older ".xdb" name is not taken from a file that does not open.
+  const std::string page = tmp.File("page.xdb");
+  WriteFile(page, cases[1].bytes);
+  ui.Clear();
+  NewSession()->OpenBank(page);
+  EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + kNotABank + ": " + page});
+  EXPECT_EQ(ReadFile(page), cases[1].bytes);
+  EXPECT_FALSE(fs::exists(tmp.File("page.xdb2")));
+  // A databank, new or old, opens as before.
+  for (const std::string& text :
+       {SampleBankXML(), std::string("<dataroot><folder ID=\"1\">\"a\"</folder></dataroot>")}) {
+    ui.Clear();
+    WriteFile(path, text);
+    auto s = NewSession();
+    s->OpenBank(path);
+    EXPECT_TRUE(ui.Calls().empty());
+    EXPECT_EQ(s->FileName(), path);
+  }
 }
 
 TEST_F(BankSessionTest, ProtectedBankWithPlainLength19280Reopens) {
@@ -931,8 +982,8 @@ TEST_F(BankSessionTest, TheCommandLineFileIsToldWhenItCannotBeOpenedAndNeverBeco
   const Case cases[] = {
       {tmp.File("missing.xdb2"), {}, {"File not found: " + tmp.File("missing.xdb2")}, last},
       {folder, {}, {folder + " is a folder, not a databank"}, last},
-      {text, {}, {kOpenFailed + "\n" + kNotABank}, ""},
-      {locked, std::nullopt, {kDecypher, kOpenFailed}, ""},
+      {text, {}, {NotABank(text)}, ""},
+      {locked, std::nullopt, {kCancelled}, ""},
       {locked, "pw", {}, locked},
   };
   for (const Case& c : cases) {
@@ -1222,7 +1273,8 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
   EXPECT_NE(freedOnB, std::this_thread::get_id()) << "the replaced snapshot was freed on the thread that saves";
   EXPECT_NE(c.get(), std::this_thread::get_id());
   EXPECT_NE(a.get(), freedOnB);  // nor on the writer's
-  const std::vector<TBankSaveOutcome> done = writer.TakeFinished();
+  const std::list<TBankSaveOutcome> taken = writer.TakeFinished();
+  const std::vector<TBankSaveOutcome> done(taken.begin(), taken.end());
   ASSERT_EQ(done.size(), 2u);
   EXPECT_TRUE(done[0].Saved && done[1].Saved);
   EXPECT_NE(ReadFile(tmp.File("b.xdb2")).find("<name>D</name>"), std::string::npos);
@@ -1233,14 +1285,14 @@ TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {
   struct Case {
     std::string text, second;
   };
+  const std::string path = tmp.File("broken.xdb2");
   const Case cases[] = {
       {"<?xml version='1.0' ?>\r\n<dataroot>\r\n  <folder ID='1' x>a",
-       "XML error at line 3, column 20: missing = when parsing attributes"},
-      {"<dataroot>\n<record ID='1'>a\n<data>b</data", "XML error at line 3, column 8: Missing >"},
-      {"<dataroot><folder ID='1'>a</folder>", "XML error at line 1, column 36: Missing <"},
+       "XML error in " + path + " at line 3, column 20: missing = when parsing attributes"},
+      {"<dataroot>\n<record ID='1'>a\n<data>b</data", "XML error in " + path + " at line 3, column 8: Missing >"},
+      {"<dataroot><folder ID='1'>a</folder>", "XML error in " + path + " at line 1, column 36: Missing <"},
   };
   auto s = NewSession();
-  const std::string path = tmp.File("broken.xdb2");
   for (const Case& c : cases) {
     ui.Clear();
     WriteFile(path, c.text);
@@ -1471,7 +1523,8 @@ TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
       writer.Submit(std::move(job));
       writer.WaitIdle();
     }
-    const std::vector<TBankSaveOutcome> outcomes = writer.TakeFinished();
+    const std::list<TBankSaveOutcome> taken = writer.TakeFinished();
+    const std::vector<TBankSaveOutcome> outcomes(taken.begin(), taken.end());
     ASSERT_EQ(outcomes.size(), 2u);
     EXPECT_FALSE(outcomes[0].Saved);
     EXPECT_EQ(outcomes[0].Tag, 1u);
@@ -1480,6 +1533,91 @@ TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
     EXPECT_EQ(outcomes[0].Errors[0].second, c.message);
     EXPECT_TRUE(outcomes[1].Saved);
     EXPECT_EQ(ReadFile(path), SampleBankXML("job 2"));
+  }
+}
+
+// Out of memory while the failure itself is reported: the writer's thread has no memory left for
+// the message (nor for anything else) after the job threw. The save is still a failed save with a
+// message, never the end of the program, and the writer goes on with the next job.
+TEST_F(BankSessionTest, TheWriterReportsAFailureWithoutMemoryToReportIt) {
+  const std::string path = tmp.File("bank.xdb2");
+  int written = 0;
+  TBankWriter writer([&](TBankSaveJob job) {
+    testsupport::FailAllocationsOnThisThread(written++ == 0);
+    if (written == 1) throw std::bad_alloc();
+    return WriteBankJob(std::move(job));
+  });
+  for (std::uint64_t tag : {1u, 2u}) {
+    TBankSaveJob job;
+    job.Path = path;
+    job.XML = SampleBankXML("job " + std::to_string(tag));
+    job.Tag = tag;
+    ASSERT_TRUE(writer.Submit(std::move(job)));
+    writer.WaitIdle();
+  }
+  const std::list<TBankSaveOutcome> taken = writer.TakeFinished();
+  const std::vector<TBankSaveOutcome> outcomes(taken.begin(), taken.end());
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_FALSE(outcomes[0].Saved);
+  EXPECT_EQ(outcomes[0].Tag, 1u);
+  EXPECT_EQ(outcomes[0].Errors, (std::vector<std::pair<int, std::string>>{
+                                    {0, "Could not write DataBank!\nThere is not enough memory to save it."}}));
+  EXPECT_TRUE(outcomes[1].Saved);
+  EXPECT_EQ(ReadFile(path), SampleBankXML("job 2"));
+}
+
+// The system gives no thread to write the file (pthread_create fails with EAGAIN in the real window,
+// through the fault shim): Save is a failed save with its message and the databank stays modified;
+// nothing waits for a thread that never ran, so Exit writes the file on the window's thread and the
+// program ends.
+TEST_F(BankSessionTest, NoThreadToWriteIsAFailedSaveAndNothingWaitsForIt) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  testsupport::ProcessResult r;
+  {
+    testsupport::ScopedEnv preload("LD_PRELOAD", testsupport::FaultShimPreload().c_str());
+    testsupport::ScopedEnv noThreads("TESSARYN_FAIL_THREADS", "1");
+    r = testsupport::RunProcess(testsupport::ProbePath("treeprobe"), {path},
+                                "select 2\nnewrecord Typed\nsave\nmessages\nstate\nclose\n", 120);
+  }
+  ASSERT_EQ(r.exitCode, 0) << "the program did not end\n" << r.out << r.err;
+  EXPECT_NE(r.out.find("Error\tCould not write DataBank!\\nNo thread could be started to write it: "
+                       "Resource temporarily unavailable\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("modified=1\t"), std::string::npos) << r.out;
+  EXPECT_NE(ReadFile(path).find("<record ID='4'>Typed\r\n"), std::string::npos) << ReadFile(path);
+}
+
+// A read error half-way through the file (EIO from the fault shim, in a small file read at once and
+// in a large one read in pieces side by side) is a failed open naming the file and the system's
+// reason, never the end of the file; an interrupted read (EINTR) is tried again and the file opens
+// whole.
+TEST_F(BankSessionTest, AReadErrorIsAFailedOpenAndAnInterruptedReadIsTriedAgain) {
+  const std::string xdb = testsupport::ProbePath("xdbprobe");
+  for (const std::size_t size : {std::size_t{0}, std::size_t{9} << 20}) {
+    SCOPED_TRACE(size);
+    const std::string path = tmp.File("bank.xdb2");
+    const std::string bytes = SampleBankXML("Record", std::string(size, 'x'));
+    WriteFile(path, bytes);
+    const auto whole = testsupport::RunProcess(xdb, {"outline", path});
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    testsupport::ScopedEnv preload("LD_PRELOAD", testsupport::FaultShimPreload().c_str());
+    {
+      const std::string at = std::to_string(bytes.size() / 2) + ":" + path;
+      testsupport::ScopedEnv fail("TESSARYN_FAIL_READ", at.c_str());
+      const auto r = testsupport::RunProcess(xdb, {"outline", path});
+      EXPECT_EQ(r.exitCode, 1);
+      EXPECT_EQ(r.err, kOpenFailed + "\nCannot read file \"" + path + "\". Input/output error\n");
+      EXPECT_EQ(r.out, "");
+    }
+    {
+      testsupport::ScopedEnv interrupt("TESSARYN_INTERRUPT_READ", path.c_str());
+      const auto r = testsupport::RunProcess(xdb, {"outline", path});
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_EQ(r.out, whole.out);
+    }
+    EXPECT_TRUE(ReadFile(path) == bytes);
   }
 }
 

@@ -396,10 +396,15 @@ TEST_F(Features, ExportThenImport) {
   EXPECT_TRUE(t->Modified());
   t->ExpectConsistent();
 
-  // A wrong answer fails with the open message, and still restores the layers.
+  // A wrong answer fails with the open message (one box: the prompt then cancelled), and still
+  // restores the layers.
+  t->ui.Clear();
   t->ui.PushFilePassword("wrong");
   EXPECT_FALSE(t->ImportFile(out));
-  EXPECT_EQ(t->ui.LastCall().text, "Could not open DataBank!");
+  const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Could not open DataBank!\nThe password is wrong, or the file is damaged.");
+  EXPECT_EQ(boxes[1].text, "Could not open DataBank!\nCould not decypher DataBank!");
   EXPECT_EQ(t->Session().Password(), "open pw");
 }
 

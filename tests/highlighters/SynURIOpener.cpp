@@ -328,7 +328,8 @@ TEST(SynURIOpener, WorksOnTheControlAndDropsItWhenItGoes) {
 }
 
 // A mail link that asks the mail program to attach a file (some attach the named local file) is
-// refused with a message, however its parameter is spelt; every other link opens as before.
+// refused with a message, however its parameter is spelt and wherever it stands; every other link
+// opens as before.
 TEST(SynURIOpener, MailLinksThatAttachAFileAreRefusedWithAMessage) {
   platform::ScriptedUIServices ui;
   platform::ScopedUIServices useUi(ui);
@@ -342,6 +343,13 @@ TEST(SynURIOpener, MailLinksThatAttachAFileAreRefusedWithAMessage) {
       {u"mailto:a@b.org?subject=hi&attachment=%2Fetc%2Fpasswd", TSynURISyn::tkMailtoLink, false},
       {u"MAILTO:a@b.org?Subject=x&ATTACH=~/notes.txt", TSynURISyn::tkMailtoLink, false},
       {u"mailto:a@b.org?body=x;%61ttach=file:///etc/shadow", TSynURISyn::tkMailtoLink, false},
+      // Wherever the parameter stands: without "?", or hidden from a split before decoding.
+      {u"mailto:a@b.org&attach=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org;Attachment=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:attach=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org%26attach%3D/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?subject=x%26attachment=~/.ssh/id_rsa", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org&subject=attached", TSynURISyn::tkMailtoLink, true},
       {u"mailto:a@b.org?subject=attach=me&body=attachment", TSynURISyn::tkMailtoLink, true},
       {u"mailto:a@b.org?subject=hello", TSynURISyn::tkMailtoLink, true},
       {u"a@b.org", TSynURISyn::tkMailtoLink, true},

@@ -1,6 +1,7 @@
 // The databank file layers against outside tools: files written through the pipeline open in unzip,
 // Python's zipfile and openssl as their layers say, and files those tools make open in the pipeline.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -200,8 +201,19 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   EXPECT_EQ(d.err, "The file is not a databank.\n");
   auto o = Probe({"outline", random});
   EXPECT_EQ(o.exitCode, 1);
-  EXPECT_EQ(o.err, "Could not open DataBank!\nThe file is not a databank.\n");
+  EXPECT_EQ(o.err, "Could not open DataBank!\nThe file is not a databank: " + random + "\n");
   EXPECT_EQ(o.out, "");
+  // Well-formed XML of another kind is no databank either, and is left as it is.
+  for (const std::string& xml :
+       {std::string("<?xml version=\"1.0\"?>\n<html><body>hi</body></html>\n"),
+        std::string("<?xml version='1.0'?>\r\n<dataroots><folder ID='1'>a</folder></dataroots>")}) {
+    const std::string other = tmp.File("other.xml");
+    WriteFile(other, xml);
+    auto x = Probe({"outline", other});
+    EXPECT_EQ(x.exitCode, 1);
+    EXPECT_EQ(x.err, "Could not open DataBank!\nThe file is not a databank: " + other + "\n");
+    EXPECT_EQ(ReadFile(other), xml);
+  }
 
   const std::string empty = tmp.File("empty.xdb2");
   WriteFile(empty, "");
@@ -216,8 +228,19 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   auto w = Probe({"outline", "--password", "wrong", locked});
   EXPECT_EQ(w.exitCode, 1);
   EXPECT_EQ(w.err,
-            "Could not open DataBank!\nThe password is wrong, or the file is damaged.\nCould not decypher DataBank!\n"
-            "Could not open DataBank!\n");
+            "Could not open DataBank!\nThe password is wrong, or the file is damaged.\nCould not open DataBank!\n"
+            "Could not decypher DataBank!\n");
+
+  // A file its reader may not read: one message, the system's reason naming the file.
+  if (::geteuid() == 0) {
+    REQUIRE_TOOL(setpriv, "setpriv");
+    std::filesystem::permissions(tmp.Path(), std::filesystem::perms::all, std::filesystem::perm_options::add);
+    const std::string closed = Plain();
+    std::filesystem::permissions(closed, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    auto u = RunProcess(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", probe, "outline", closed});
+    EXPECT_EQ(u.exitCode, 1);
+    EXPECT_EQ(u.err, "Could not open DataBank!\nCannot open file \"" + closed + "\". Permission denied\n");
+  }
 
   EXPECT_EQ(Probe({}).exitCode, 2);
   EXPECT_EQ(Probe({"decode"}).exitCode, 2);

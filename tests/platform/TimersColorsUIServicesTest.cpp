@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <new>
+#include <stdexcept>
 
+#include "FaultInjection.h"
 #include "ScriptedUIServices.h"
 #include "platform/Colors.h"
 #include "platform/Exceptions.h"
@@ -145,6 +148,24 @@ TEST(RunGuarded, ExceptionsGoToTheErrorHandler) {
   EXPECT_EQ(shown[0].text, "File \"x\" doesn't exist!");
   EXPECT_EQ(shown[1].text, "boom");
   EXPECT_EQ(shown[3].text, "There is not enough memory to finish this.");  // never "std::bad_alloc"
+
+  // No memory left even for the message: the handler still returns (the program goes on) and the
+  // terminal is told, not std::terminate.
+  ui.Clear();
+  for (const std::exception_ptr& failure :
+       {std::make_exception_ptr(std::bad_alloc()),
+        std::make_exception_ptr(std::runtime_error("a reason that needs memory to be copied"))}) {
+    testing::internal::CaptureStderr();
+    bool returned = false;
+    EXPECT_NO_THROW(returned = !RunGuarded([&] {
+                      testsupport::FailAllocationsOnThisThread(true);
+                      std::rethrow_exception(failure);
+                    }));
+    testsupport::FailAllocationsOnThisThread(false);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "There is not enough memory to finish this.\n");
+  }
+  EXPECT_TRUE(ui.CallsOf(ScriptedUIServices::Kind::Exception).empty());
 }
 
 TEST(FileDialogHelpers, FilterParsingAndDefaultExtension) {

@@ -158,7 +158,7 @@ int Encode(const Args& a, TBankSession& session, MapSettings& settings) {
   session.OpenBank("");
   // Straight into the databank, so the document stays exactly as read (no state is added).
   if (!session.LoadBankFile(a.files[0])) {
-    std::cerr << BankMessage(SCouldNotOpenBank) << "\n";
+    std::cerr << session.CouldNotOpenMessage() << "\n";
     return 1;
   }
   session.SetPassword(a.password.value_or(""));

@@ -1,12 +1,15 @@
 // The document model: writer layout, parser rules and error reports, tree operations, and the
 // behaviour on hostile input (deep nesting, huge texts, many siblings and attributes).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "FaultInjection.h"
 #include "xml/xevXMLParser2.h"
 
 namespace {
@@ -302,6 +305,25 @@ TEST(XmlTree, FrozenDocumentWritesWhatItWasGiven) {
     const TxevXMLFrozen2 copy(tree);
     EXPECT_EQ(frozenBody(copy), body(tree)) << "round " << round;
   }
+}
+
+// Freeing a frozen document needs no memory: with none left on the thread that frees it (the
+// writer's, after a save that ran out), it goes without ending the program. In a fresh process, where
+// nothing freed before has been kept for later.
+TEST(XmlTreeDeathTest, FreeingAFrozenDocumentNeedsNoMemory) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TxevXMLParser2 doc;
+        doc.SetName("r");
+        for (int i = 0; i < 100; ++i) doc.AddChild("n")->SetAttribute("id", std::to_string(i));
+        auto frozen = std::make_unique<TxevXMLFrozen2>(doc);
+        testsupport::FailAllocationsOnThisThread(true);
+        frozen.reset();
+        testsupport::FailAllocationsOnThisThread(false);
+        ::_exit(0);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 TEST(XmlTree, MoveDeleteCloneAndSiblings) {
