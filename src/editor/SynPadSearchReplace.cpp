@@ -343,7 +343,11 @@ struct TCustomSynPad::TSearchReplaceRun {
         offset += replLen - len;
         if (!columnRange && line == ptEnd.Line) ptEnd.Char += replLen - len;
       }
-      if (!backward) taken = found + replLen;
+      if (!backward) {
+        // Counted in the line as it now stands.
+        taken = found + replLen;
+        if (len == 0) lastEmpty = taken;
+      }
       if (!replaceAll) return TLineEnd::Stop;
     }
     return TLineEnd::Done;

@@ -863,4 +863,64 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Characters beyond U+FFFF and double-width glyphs: an emoji is a pair of units in two cells, a
+// CJK character one unit in two cells.
+
+// Through the commands: one typed character overwrites one character; a column block takes the
+// same screen columns of every line, widened to whole characters, in copy, delete and undo; a
+// regular expression's match (its dot takes one unit) is selected and replaced in whole characters.
+TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
+  struct Case {
+    const char* script;
+    const char* text;
+    const char* out;
+    const char* undone = nullptr;
+  } cases[] = {
+      {"text abcdef\ncaret 2 1\necToggleMode\nstr 😀", "a😀cdef", "", "abcdef"},
+      {"text a漢字テスト\ncaret 2 1\necToggleMode\nstr 😀", "a😀字テスト", "", "a漢字テスト"},
+      {"text a😀bc\ncaret 2 1\necToggleMode\nchar x", "axbc", "", "a😀bc"},
+      {"text a😀b\ncaret 2 1\necToggleMode\nstr 𝐀😀", "a𝐀😀", "", "a😀b"},
+      {"text ab\ncaret 3 1\necToggleMode\nstr 😀", "ab😀", ""},
+      // The block of the keys: after "ab", two characters right, one line down.
+      {"text ab漢字cd\\nabcdefgh\ncaret 3 1\necColumnSelect\necSelRight\necSelRight\necSelDown\ncopy\necDeleteChar",
+       "abcd\nabgh", "\"\\u6f22\\u5b57\\u000acdef\" column\n", "ab漢字cd\nabcdefgh"},
+      {"text abcdef\\na😀bcde\ncaret 3 1\necColumnSelect\necSelRight\necSelRight\necSelDown\ncopy\necDeleteChar",
+       "abef\nacde", "\"cd\\u000a\\ud83d\\ude00b\" column\n", "abcdef\na😀bcde"},
+      // From the other corner, the pair's half on the left edge; a short line padded to the edge.
+      {"text a😀bcde\\nabcdef\\nab\nsel 5 3 3 1 column\necCut", "acde\nabef\nab", "", "a😀bcde\nabcdef\nab"},
+      {"text a😀bcde\\nabcdef\\nab\nsel 5 3 3 1 column\ncopy", "a😀bcde\nabcdef\nab",
+       "\"\\ud83d\\ude00b\\u000acd\\u000a  \" column\n"},
+      // A tab partly in the block (tab width 8) is in it whole.
+      {"text a\\tb\\nabcdefg\nsel 3 2 3 1 column\ncopy\necDeleteChar", "ab\nab", "\"\\u0009\\u000acdefg \" column\n",
+       "a\tb\nabcdefg"},
+      // Pieces of unequal length go back where each line's piece was, not under the caret.
+      {"text 😀ab\\nxyab\nsel 3 1 2 2 column\necUpperCaseBlock", "😀ab\nxYab", "", "😀ab\nxyab"},
+      // Indented and unindented where the block begins on each line.
+      {"text a😀b\\nabcd\nsel 4 1 3 2 column\necBlockIndent", "a        😀b\nab        cd", "", "a😀b\nabcd"},
+      {"text a\\tx\\nab  y\nsel 3 2 3 1 column\necBlockUnindent", "ax\naby", "", "a\tx\nab  y"},
+      {"text L7 😀x😀 end\nfind \"L7 .\" r\nchar Z", "Zx😀 end", "1\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nreplace . - ar", "----------", "10\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nanswers ra\nreplace . - apr", "----------", "10\n"},
+      {"text L7 😀x😀 end\nanswers rrrrrrrrrr\nreplace . - apber", "----------", "10\n"},
+      {"text 😀a\nfind . r\ncopy\nfind . r\ncopy", "😀a", "1\n\"\\ud83d\\ude00\" normal\n1\n\"a\" normal\n"},
+      {"text 😀\nreplace x* - ar", "-😀-", "2\n", "😀"},
+      {"text 😀\nanswers rr\nreplace x* - apr", "-😀-", "2\n"},
+  };
+  for (const Case& k : cases) {
+    TSynPadScript s;
+    std::string out, error;
+    std::istringstream lines{std::string(k.script)};
+    for (std::string line; std::getline(lines, line);)
+      ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+    EXPECT_EQ(out, k.out) << k.script;
+    if (!k.undone) continue;
+    s.Ed->Undo();
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
+    s.Ed->Redo();
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+  }
+}
+
 }  // namespace
