@@ -27,14 +27,14 @@ bool Before(const TBufferCoord& a, const TBufferCoord& b) {
   return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char);
 }
 
-// The first and the last position of a range (a column block's corners stay as they are: each
-// counts on its own line).
+// The first and the last position of a range; of a column block the corner on its first line and
+// the one on its last, each as it stands on its own line.
 TBufferCoord RangeFirst(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
-  if (Mode == smColumn) return Start;
+  if (Mode == smColumn) return End.Line < Start.Line ? End : Start;
   return Before(End, Start) ? End : Start;
 }
 TBufferCoord RangeLast(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
-  if (Mode == smColumn) return End;
+  if (Mode == smColumn) return End.Line < Start.Line ? Start : End;
   return Before(End, Start) ? Start : End;
 }
 
@@ -709,15 +709,11 @@ void TCustomSynPad::RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& D
   const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
   const TBufferCoord lo = RangeFirst(start, end, mode), hi = RangeLast(start, end, mode);
   const std::u16string removed = TextOfRange(lo, hi, mode);
-  TSynPadUndoItem probe;
-  probe.ChangeSelMode = mode;
-  probe.ChangeStartPos = start;
-  probe.ChangeEndPos = end;
-  NoteColumnStarts(&probe);
+  std::vector<int> starts = mode == smColumn ? ColumnStartsOf(start, end) : std::vector<int>();
   fMovedMarks.clear();
   ReplaceRange(lo, hi, mode, u"");
   if (TSynPadUndoItem* redone = Dest.AddChange(Item.ChangeReason, start, end, removed, mode)) {
-    redone->ColumnStarts = std::move(probe.ColumnStarts);
+    redone->ColumnStarts = std::move(starts);
     if (!fMovedMarks.empty()) redone->MarkLines = std::move(fMovedMarks);
   }
 }
