@@ -277,6 +277,7 @@ void TCustomSynPad::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
   const int ceiling = std::max(kColumnCeiling, lineLen + 1);
   if (Value.Char > ceiling) Value.Char = ceiling;
   if (Value.Char < 1) Value.Char = 1;
+  Value = SnapToCharBoundary(Value);
   if (Value.Char != fCaretX || Value.Line != fCaretY) {
     TSynPaintLock lock(*this);
     TSynStatusChanges changes = 0;
@@ -331,7 +332,7 @@ TBufferCoord TCustomSynPad::ClampBlockPos(TBufferCoord Value) const {
   maxX = std::min(maxX, std::max(kColumnCeiling, lineLen + 1));
   if (fActiveSelectionMode == smNormal) maxX = std::min(maxX, Value.Line <= count ? lineLen + 1 : 1);
   Value.Char = MinMax(Value.Char, 1, maxX);
-  return Value;
+  return SnapToCharBoundary(Value);
 }
 
 void TCustomSynPad::SetBlockBegin(TBufferCoord Value) {
@@ -941,6 +942,18 @@ int TCustomSynPad::ExpandedCharAt(std::u16string_view Line, int Column) const {
   }
   if (w < Column) return ClampToInt(static_cast<long long>(i) + (Column - w));
   return i;
+}
+
+int TCustomSynPad::LineColumn(const TBufferCoord& P) const {
+  if (P.Line < 1 || P.Line > fLines->Count()) return P.Char;
+  return ExpandedColumn(fLines->StringRef(P.Line - 1), P.Char);
+}
+
+TBufferCoord TCustomSynPad::SnapToCharBoundary(TBufferCoord Pos, TSynCharSnap Toward) const {
+  if (Pos.Line < 1 || Pos.Line > fLines->Count()) return Pos;
+  if (SplitsSurrogatePair(fLines->StringRef(Pos.Line - 1), Pos.Char - 1))
+    Pos.Char += Toward == TSynCharSnap::Forward ? 1 : -1;
+  return Pos;
 }
 
 TDisplayCoord TCustomSynPad::BufferToDisplayPos(const TBufferCoord& P) const {

@@ -126,6 +126,9 @@ inline constexpr int crHandPoint = -21;
 // text (ecImeStr); most commands carry none.
 using TSynCommandData = std::variant<std::monostate, TBufferCoord, std::u16string>;
 
+// Which way a position between the two halves of a surrogate pair goes to reach a whole character.
+enum class TSynCharSnap : std::uint8_t { Backward, Forward };
+
 // Where a drag stands relative to a control it passes over.
 enum TSynDragState : std::uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
 
@@ -476,6 +479,11 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   virtual bool IsWordBreakChar(char16_t AChar) const;
 
   // ---- coordinates and position queries ----
+  // The position itself, or, when it stands between the two halves of a surrogate pair, the
+  // character boundary before the pair (Backward) or after it (Forward). Every placing of the
+  // caret and of a selection end goes through here (SetCaretXYEx, the block setters), so no
+  // caller can leave half a character on either side.
+  TBufferCoord SnapToCharBoundary(TBufferCoord Pos, TSynCharSnap Toward = TSynCharSnap::Backward) const;
   TDisplayCoord BufferToDisplayPos(const TBufferCoord& P) const;
   TBufferCoord DisplayToBufferPos(const TDisplayCoord& P) const;
   TDisplayCoord GetDisplayXY() const;
@@ -769,6 +777,9 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   TColor ColorEditorBG(bool CaretLine) const;
   // Columns of the buffer position walked on the line (no word wrap).
   int ExpandedColumn(std::u16string_view Line, int Char) const;
+  // The display column of a position counted from its line's start, whatever the rows: tab stops
+  // and typed widths belong to the line, so wrapping it never changes what a key types.
+  int LineColumn(const TBufferCoord& P) const;
   int ExpandedCharAt(std::u16string_view Line, int Column) const;
   std::u16string ExpandWide(std::u16string_view Expanded) const;
   std::u16string ExpandTabs(std::u16string_view Line) const;

@@ -14,12 +14,6 @@ namespace {
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
 }
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 bool IsEditingCommand(TSynPadorCommand c) {
   return (c >= ecDeleteLastChar && c <= ecChar) || c == ecImeStr || (c >= ecUndo && c <= ecPaste) ||
@@ -342,10 +336,8 @@ void TCustomSynPad::MoveCaretHorz(int DX, bool SelectionCommand) {
     long long x = std::max(1LL, static_cast<long long>(fCaretX) + DX);
     if (DX >= 1 && !pastEol) x = std::min<long long>(x, len + 1);
     target.Char = static_cast<int>(std::min<long long>(x, INT_MAX));
-    // One step never ends between the two halves of a surrogate pair.
-    if ((DX == 1 || DX == -1) && target.Char >= 2 && target.Char <= len && IsLowSurrogate(s[target.Char - 1]) &&
-        IsHighSurrogate(s[target.Char - 2]))
-      target.Char += DX;
+    // A step over a surrogate pair takes the whole character in the direction of the move.
+    target = SnapToCharBoundary(target, DX > 0 ? TSynCharSnap::Forward : TSynCharSnap::Backward);
   }
   MoveCaretAndSelection(GetCaretXY(), target, SelectionCommand);
   if (fWordWrapPlugin && DX > 0 && len > fCaretX) {
@@ -643,10 +635,11 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
   if (fInserting && !fWordWrapPlugin && !HasOption(eoAutoSizeMaxScrollWidth) && len >= fMaxScrollWidth) return;
   if (fInserting && allBlank && HasOption(eoTrimTrailingSpaces) &&
       std::all_of(line.begin() + std::min(x - 1, len), line.end(), IsBlank)) {
-    // Trailing blanks are not kept: the caret moves instead.
-    int col = BufferToDisplayPos(TBufferCoord{x, y}).Column;
+    // Trailing blanks are not kept: the caret moves instead, by columns of the line (a wrapped
+    // line's rows are no lines of their own).
+    int col = ExpandedColumn(line, x);
     for (char16_t c : Text) col += c == u' ' ? 1 : fTabWidth - ((col - 1) % fTabWidth);
-    SetCaretXY(DisplayToBufferPos(TDisplayCoord{col, y}));
+    SetCaretXY(TBufferCoord{ExpandedCharAt(line, col), y});
     return;
   }
   TSynUndoBlock block(*fUndoList);
@@ -751,19 +744,18 @@ void TCustomSynPad::DoBackspace() {
       SetCaretXY(TBufferCoord{v + 1, y});
     } else {
       // Back to the previous tab stop, over white space only.
-      const int col = BufferToDisplayPos(TBufferCoord{x, y}).Column;
+      const int col = ExpandedColumn(line, x);
       const int stop = ((col - 2) / fTabWidth) * fTabWidth + 1;
       int from = x - 1;
-      while (from > 1 && IsBlank(line[from - 2]) && BufferToDisplayPos(TBufferCoord{from, y}).Column > stop) --from;
+      while (from > 1 && IsBlank(line[from - 2]) && ExpandedColumn(line, from) > stop) --from;
       DeleteRangeRecorded(TBufferCoord{from, y}, TBufferCoord{x, y}, crDeleteBefore);
     }
     NoteTrim(y);
     FlushTrims(true);
     return;
   }
-  int from = x - 1;
-  if (from >= 2 && IsLowSurrogate(line[from - 1]) && IsHighSurrogate(line[from - 2])) --from;
-  DeleteRangeRecorded(TBufferCoord{from, y}, TBufferCoord{x, y}, crDeleteBefore);
+  const TBufferCoord from = SnapToCharBoundary(TBufferCoord{x - 1, y}, TSynCharSnap::Backward);
+  DeleteRangeRecorded(from, TBufferCoord{x, y}, crDeleteBefore);
 }
 
 void TCustomSynPad::DoDeleteChar() {
@@ -775,9 +767,8 @@ void TCustomSynPad::DoDeleteChar() {
   const std::u16string_view line = LineText(y);
   const int len = static_cast<int>(line.size());
   if (x <= len) {
-    int to = x + 1;
-    if (to <= len && IsHighSurrogate(line[x - 1]) && IsLowSurrogate(line[x])) ++to;
-    DeleteRangeRecorded(TBufferCoord{x, y}, TBufferCoord{to, y}, crDeleteAfter);
+    const TBufferCoord to = SnapToCharBoundary(TBufferCoord{x + 1, y}, TSynCharSnap::Forward);
+    DeleteRangeRecorded(TBufferCoord{x, y}, to, crDeleteAfter);
     return;
   }
   if (y >= fLines->Count()) return;
@@ -862,7 +853,8 @@ void TCustomSynPad::DoTab() {
   }
   TSynUndoBlock block(*fUndoList);
   TSynPaintLock lock(*this);
-  const int dispX = GetDisplayX();
+  // Columns of the line, not of the caret's row: a wrapped line tabs as it would unwrapped.
+  const int dispX = LineColumn(GetCaretXY());
   int smart = 0;
   if (HasOption(eoSmartTabs)) {
     for (int above = fCaretY - 1; above >= 1 && smart == 0; --above) {
@@ -879,7 +871,7 @@ void TCustomSynPad::DoTab() {
   if (SelAvail()) SetSelTextExternal(u"");
   const int y = fCaretY, x = fCaretX;
   const int len = static_cast<int>(LineText(y).size());
-  const int col = GetDisplayX();
+  const int col = LineColumn(GetCaretXY());
   const int toStop = fTabWidth - ((col - 1) % fTabWidth);
   TSynScrollPastEolOn pastEol(*this);
   if (HasOption(eoTrimTrailingSpaces) && x > len + 1) {

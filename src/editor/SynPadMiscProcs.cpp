@@ -275,8 +275,7 @@ bool IsLowSurrogateUnit(char16_t c) {
 namespace {
 // Whether the 1-based position Char stands between the two halves of a pair.
 bool SplitsPair(std::u16string_view Line, int Char) {
-  return Char >= 2 && Char <= static_cast<int>(Line.size()) && IsLowSurrogateUnit(Line[Char - 1]) &&
-         IsHighSurrogateUnit(Line[Char - 2]);
+  return SplitsSurrogatePair(Line, Char - 1);
 }
 }  // namespace
 

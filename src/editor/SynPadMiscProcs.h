@@ -63,6 +63,14 @@ std::vector<std::u16string_view> SplitIntoLines(std::u16string_view s);
 // The text without its trailing blanks and tabs.
 std::u16string_view TrimRight(std::u16string_view s);
 
+// Whether a position Units code units into Text lies between the two halves of a surrogate pair,
+// where no caret, selection end or row break may stand (each half alone is lost on saving).
+inline bool SplitsSurrogatePair(std::u16string_view Text, int Units) {
+  return Units > 0 && Units < static_cast<int>(Text.size()) && Text[static_cast<size_t>(Units) - 1] >= 0xD800 &&
+         Text[static_cast<size_t>(Units) - 1] <= 0xDBFF && Text[static_cast<size_t>(Units)] >= 0xDC00 &&
+         Text[static_cast<size_t>(Units)] <= 0xDFFF;
+}
+
 // Whole characters: a surrogate pair is one character and no position ever stands between its two
 // halves. Positions are buffer chars (from 1); a position outside the line is returned as it is.
 bool IsHighSurrogateUnit(char16_t c);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynPadTextBuffer.h"
 #include "editor/SynUnicode.h"
 
@@ -90,14 +91,18 @@ std::vector<std::uint8_t> TSynWordWrapPlugin::WrapLine(std::u16string_view S) {
       const int limit = tabWidth > 0 ? kMaxRow % tabWidth : 0;
       for (int k = 0; k < limit && rowEnd > start + 1 && S[rowEnd - 1] == u'\t'; ++k) --rowEnd;
     }
-    // Keep a wide glyph with the fillers in front of it.
+    // Keep the two halves of a surrogate pair on one row, and a wide glyph with the fillers in
+    // front of it.
     const int beforeFillers = rowEnd;
+    if (SplitsSurrogatePair(S, rowEnd)) --rowEnd;
     while (rowEnd > start && S[rowEnd - 1] == SynWrapFiller) --rowEnd;
     if (rowEnd == start) {
-      // The row held nothing but fillers (a glyph wider than the row): take fillers and glyph whole.
+      // The row held nothing but fillers or half a pair (a glyph wider than the row): take the
+      // fillers and the whole character.
       rowEnd = beforeFillers;
       while (rowEnd < len && S[rowEnd] == SynWrapFiller) ++rowEnd;
       if (rowEnd < len) ++rowEnd;
+      if (SplitsSurrogatePair(S, rowEnd)) ++rowEnd;
       rowEnd = std::min(rowEnd, start + kMaxRow);
     }
     rows.push_back(static_cast<std::uint8_t>(rowEnd - start));

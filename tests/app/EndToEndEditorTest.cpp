@@ -1,7 +1,8 @@
 // The record's code editor in the real program, as a person meets it on a Linux desktop (Xvfb with
 // openbox, keys and clicks through xdotool): what reaches the desktop's clipboard (read back with
-// xclip), text pasted from other programs, keyboard column selection, and the view when a
-// scroll bar appears.
+// xclip), text pasted from other programs, keyboard column selection, the view when a scroll bar
+// appears, prose typed with word wrap on, the caret beside a character beyond U+FFFF, and
+// overwrite and column blocks over such characters and double-width glyphs.
 #include <QImage>
 #include <algorithm>
 
@@ -21,6 +22,14 @@ std::string EditorBank(int selected) {
          "</LastPosition><DataBaseName>Editor</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep"
          "<record ID=\"2\">Kept<data>" +
          code + "</data></record><record ID=\"3\">Empty<data></data></record></folder></dataroot>";
+}
+
+// A databank written as UTF-8 whose selected record 2 holds the code given.
+std::string CodeBank(const std::string& code) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+         "<LastPosition>2</LastPosition><DataBaseName>Editor</DataBaseName></settings><folder ID=\"1\" "
+         "expanded=\"1\">Keep<record ID=\"2\">Kept<data>" +
+         code + "</data></record></folder></dataroot>";
 }
 
 // Where the code editor's first line starts, in the main window (760 x 540 on a first run).
@@ -114,6 +123,57 @@ TEST_F(EndToEnd, EditorLastLineStaysWholeAboveTheScrollBarThatAppears) {
   EXPECT_EQ(bands.back(), bands[bands.size() - 2]) << "the last line is cut by the scroll bar";
   EXPECT_NE(bands[bands.size() - 2], bands[bands.size() - 3]);  // "line 38": the line before stays
   d.Key("ctrl+s");
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Word wrap on (Ctrl+W, as a user switches it on), then about 300 characters of prose typed key by
+// key at a person's pace: the record stores exactly what was typed. A blank typed where a row wraps
+// used to be dropped and the caret went back into the line's first row, so the rest of the prose
+// landed in the middle of the line.
+TEST_F(EndToEnd, EditorWordWrapStoresProseAsTyped) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("wrap.xdb2");
+  testsupport::WriteFile(bank, EditorBank(3));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Editor$"), "");
+  d.Click(kCodeX, kCodeY);
+  d.Key("ctrl+w");
+  const std::string prose =
+      "the quick brown fox jumps over the lazy dog and keeps running across the wide green field while a small "
+      "bird sings in the tall tree by the river, and the old miller counts his sacks of grain twice before the "
+      "sun goes down behind the hills where the shepherds bring their flocks home for the night and more";
+  d.Xdo({"type", "--delay", "25", prose});
+  d.WindowShot("e2e-editor-word-wrap.png");
+  d.Key("ctrl+s");
+  const auto data = [&] { return apptest::XPath(bank, "string(//record[@ID='3']/data)"); };
+  std::string stored;
+  EXPECT_TRUE(Eventually([&] { return (stored = data()).size() >= prose.size(); })) << stored;
+  EXPECT_EQ(stored, prose);
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// "abcdef" over "a😀bcd": Ctrl+Home, Right, Right, Down puts the caret on the emoji's right half,
+// which is no place between characters: the caret stands before the emoji, and X typed there is
+// saved with the emoji whole. The caret used to stand between the pair's halves, and the file held
+// each half as U+FFFD around the X.
+TEST_F(EndToEnd, EditorCaretNeverSplitsACharacterBeyondUFFFF) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("emoji.xdb2");
+  testsupport::WriteFile(bank, CodeBank("abcdef\na\xF0\x9F\x98\x80"
+                                        "bcd"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Editor$"), "");
+  d.Click(kCodeX + 200, kCodeY + 60);
+  d.Xdo({"key", "--delay", "60", "ctrl+Home", "Right", "Right", "Down", "X"});
+  d.Key("ctrl+s");
+  std::string bytes;
+  EXPECT_TRUE(Eventually([&] { return (bytes = testsupport::ReadFile(bank)).find('X') != std::string::npos; }));
+  EXPECT_NE(bytes.find("abcdef"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("aX\xF0\x9F\x98\x80"
+                       "bcd"),
+            std::string::npos)
+      << bytes;
+  EXPECT_EQ(bytes.find("\xEF\xBF\xBD"), std::string::npos) << bytes;
   ASSERT_EQ(d.Exit(), "");
 }
 

@@ -888,10 +888,11 @@ TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
        "abcd\nabgh", "\"\\u6f22\\u5b57\\u000acdef\" column\n", "ab漢字cd\nabcdefgh"},
       {"text abcdef\\na😀bcde\ncaret 3 1\necColumnSelect\necSelRight\necSelRight\necSelDown\ncopy\necDeleteChar",
        "abef\nacde", "\"cd\\u000a\\ud83d\\ude00b\" column\n", "abcdef\na😀bcde"},
-      // From the other corner, the pair's half on the left edge; a short line padded to the edge.
-      {"text a😀bcde\\nabcdef\\nab\nsel 5 3 3 1 column\necCut", "acde\nabef\nab", "", "a😀bcde\nabcdef\nab"},
-      {"text a😀bcde\\nabcdef\\nab\nsel 5 3 3 1 column\ncopy", "a😀bcde\nabcdef\nab",
-       "\"\\ud83d\\ude00b\\u000acd\\u000a  \" column\n"},
+      // From the other corner, a pair's second half on the left edge inside the block; a short
+      // line padded to the right edge.
+      {"text abcdef\\na😀bcde\\nab\nsel 5 3 3 1 column\necCut", "abef\nacde\nab", "", "abcdef\na😀bcde\nab"},
+      {"text abcdef\\na😀bcde\\nab\nsel 5 3 3 1 column\ncopy", "abcdef\na😀bcde\nab",
+       "\"cd\\u000a\\ud83d\\ude00b\\u000a  \" column\n"},
       // A tab partly in the block (tab width 8) is in it whole.
       {"text a\\tb\\nabcdefg\nsel 3 2 3 1 column\ncopy\necDeleteChar", "ab\nab", "\"\\u0009\\u000acdefg \" column\n",
        "a\tb\nabcdefg"},

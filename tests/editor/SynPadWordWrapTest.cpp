@@ -4,6 +4,7 @@
 #include <random>
 
 #include "editor/SynPadHighlighter.h"
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynPadTextBuffer.h"
 #include "editor/SynPadWordWrap.h"
 
@@ -159,6 +160,12 @@ TEST(WordWrapProperty, RulesConversionsAndIncrementalUpdates) {
     std::u16string s;
     const int kind = rng() % 8;
     if (kind == 0) return std::u16string(300, char16_t(u'a' + rng() % 26));
+    if (kind == 1) {
+      // A run of characters beyond U+FFFF after a letter or two: rows cut it anywhere.
+      s.assign(rng() % 3, u'b');
+      for (int i = 0; i < 150; ++i) s += u"\U0001F600";
+      return s;
+    }
     const int n = rng() % 90;
     for (int i = 0; i < n; ++i) {
       const int r = rng() % 20;
@@ -172,6 +179,8 @@ TEST(WordWrapProperty, RulesConversionsAndIncrementalUpdates) {
         s.push_back(char16_t(0xFF01 + rng() % 10));
       else if (r == 6)
         s.push_back(u'.');
+      else if (r == 7)
+        s += {char16_t(0xD83D), char16_t(0xDE00 + rng() % 64)};  // beyond U+FFFF: a pair, one cell each
       else
         s.push_back(char16_t(u'a' + rng() % 26));
     }
@@ -226,17 +235,20 @@ TEST(WordWrapProperty, RulesConversionsAndIncrementalUpdates) {
         }
         const int end = pos + len;
         if (len > maxR) {
-          // Only trailing blanks/tabs or one whole glyph with its fillers may hang over.
+          // Only trailing blanks/tabs or one whole character (a glyph with its fillers, a pair) may
+          // hang over.
           bool allBlankAfter = true;
           for (int i = pos + maxR; i < end; ++i)
             if (text[i] != u' ' && text[i] != u'\t') allBlankAfter = false;
           bool glyph = true;
-          for (int i = pos; i < end - 1; ++i)
+          const int last = end - 2 >= pos && SplitsSurrogatePair(text, end - 1) ? end - 2 : end - 1;
+          for (int i = pos; i < last; ++i)
             if (text[i] != SynWrapFiller) glyph = false;
           ASSERT_TRUE(allBlankAfter || glyph) << line << " row " << r;
         }
         if (r + 1 < rows.size()) {
           ASSERT_NE(text[end - 1], SynWrapFiller) << "glyph split from its fillers";
+          ASSERT_FALSE(SplitsSurrogatePair(text, end)) << "a pair split between rows, line " << line << " row " << r;
         }
         pos = end;
       }

@@ -9,10 +9,14 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <array>
+#include <random>
 #include <regex>
 
 #include "TestSupport.h"
+#include "editor/SynPadMiscProcs.h"
+#include "editor/SynPadSearch.h"
 #include "editor/gui/SynPadWidget.h"
+#include "platform/CodePage.h"
 #include "platform/qt/Drawing.h"
 
 using namespace testsupport;
@@ -36,6 +40,44 @@ struct Window {
 void SendKey(QWidget& w, QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString& text = {}) {
   QKeyEvent e(type, key, mods, text);
   QApplication::sendEvent(&w, &e);
+}
+
+// The options the program gives a record's code: trailing blanks are not kept, the caret may stand
+// past a line's end, Tab types blanks up to the next stop or word.
+constexpr TSynPadorOptions kCodeOptions =
+    SynOpt(eoAutoIndent) | SynOpt(eoAutoSizeMaxScrollWidth) | SynOpt(eoDragDropEditing) | SynOpt(eoDropFiles) |
+    SynOpt(eoEnhanceHomeKey) | SynOpt(eoGroupUndo) | SynOpt(eoHideShowScrollbars) | SynOpt(eoKeepCaretX) |
+    SynOpt(eoRightMouseMovesCursor) | SynOpt(eoScrollPastEof) | SynOpt(eoScrollPastEol) | SynOpt(eoShowScrollHint) |
+    SynOpt(eoSmartTabDelete) | SynOpt(eoSmartTabs) | SynOpt(eoTabsToSpaces) | SynOpt(eoTrimTrailingSpaces);
+
+// A key pressed and released as the desktop sends it: the key, then its text (a character beyond
+// U+FFFF is one key whose text is a pair of units).
+struct TKey {
+  TKey(int AKey, Qt::KeyboardModifiers AMods = Qt::NoModifier, QString AText = {})
+      : Key(AKey), Mods(AMods), Text(std::move(AText)) {}
+  int Key;
+  Qt::KeyboardModifiers Mods;
+  QString Text;
+  std::string Name() const {
+    return (Text.isEmpty() ? QKeySequence(Key | Mods.toInt()).toString() : "\"" + Text + "\"").toStdString();
+  }
+};
+TKey CharKey(char16_t c) {
+  const QString text = QString(QChar(c));
+  if (c >= u'a' && c <= u'z') return {Qt::Key_A + (c - u'a'), Qt::NoModifier, text};
+  if (c == u' ') return {Qt::Key_Space, Qt::NoModifier, text};
+  return {0, Qt::NoModifier, text};
+}
+TKey TextKey(const char16_t* text) {
+  return {0, Qt::NoModifier, QString::fromUtf16(text)};
+}
+void Press(QWidget& w, const TKey& k) {
+  SendKey(w, QEvent::KeyPress, k.Key, k.Mods, k.Text);
+  SendKey(w, QEvent::KeyRelease, k.Key, k.Mods, k.Text);
+}
+
+std::string Utf8(std::u16string_view s) {
+  return codepage::Utf16ToUtf8(s);
 }
 
 TEST(SynPadWidgetInput, KeysAltCodesWheelAndInputMethod) {
@@ -245,6 +287,228 @@ TEST(SynPadWidgetInput, ClipboardBetweenTwoCopiesOnAnXServer) {
   const ProcessResult foreign = run({ProbePath("editprobe"), second}, "caret 3 2\necPaste\ndump\n");
   EXPECT_NE(foreign.out.find("\"lines\":[\"12345\",\"12X\",\"Y345\"]"), std::string::npos)
       << foreign.out << foreign.err;
+}
+
+// Prose typed into a wrapped line is the text typed, at every width: random words with blanks, tabs,
+// line breaks and backspaces, key by key through the window with the options of the program's code
+// editor, against the same keys in an editor without word wrap. A blank typed at a row's end used
+// to move the caret by a column of the row taken as one of the line: the blank was lost and the
+// caret jumped back into the line's first row.
+TEST(SynPadWidgetInput, TypingWithWordWrapGivesTheTextTypedAtEveryWidth) {
+  std::mt19937 rng(4401);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (const int width : {70, 110, 190, 330}) {
+    Window wrapped, plain;
+    for (Window* w : {&wrapped, &plain}) {
+      w->w.resize(width, 200);
+      QApplication::processEvents();
+      w->e.SetOptions(kCodeOptions);
+    }
+    wrapped.e.SetWordWrap(true);
+    std::vector<TKey> keys;
+    for (int word = 0; word < 120; ++word) {
+      for (int n = 1 + pick(11); n > 0; --n) keys.push_back(CharKey(static_cast<char16_t>(u'a' + pick(26))));
+      const int gap = pick(40);
+      keys.push_back(CharKey(u' '));
+      if (gap < 6) keys.push_back(CharKey(u' '));
+      if (gap == 6) keys.push_back({Qt::Key_Tab, Qt::NoModifier, "\t"});
+      if (gap == 7) keys.push_back({Qt::Key_Return, Qt::NoModifier, "\r"});
+      if (gap == 8) keys.push_back({Qt::Key_Backspace, Qt::NoModifier, "\b"});
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+      Press(wrapped.w, keys[i]);
+      Press(plain.w, keys[i]);
+      if (i % 16 == 0) wrapped.w.repaint();
+      if (wrapped.e.GetText() != plain.e.GetText() || wrapped.e.GetCaretXY() != plain.e.GetCaretXY()) {
+        ADD_FAILURE() << wrapped.e.CharsInWindow() << " columns, key " << i << " " << keys[i].Name() << ":\n"
+                      << Utf8(wrapped.e.GetText()) << "\nunwrapped:\n"
+                      << Utf8(plain.e.GetText());
+        break;
+      }
+    }
+  }
+}
+
+// No way of placing the caret or a selection end leaves it between the two halves of a pair: random
+// text of ASCII, double-width CJK, characters beyond U+FFFF, blanks, tabs and brackets; every
+// command that moves the caret or a selection end (with and without Shift, pages, the bracket,
+// bookmarks, the selection modes), the mouse (click, Shift+click, drag, double click), search
+// results, positions set from outside (a stored caret, a selection by character index) and word
+// wrap switched, wrapped at several widths and unwrapped. After every step no position splits a
+// pair and no row of a wrapped line ends inside one; every editing key does at the caret what it
+// does there in an editor without wrap that took the same edits; and the text survives saving
+// (UTF-8 and back).
+TEST(SynPadWidgetInput, NoCaretSelectionOrRowEndSplitsACharacter) {
+  const std::vector<TKey> moves = [] {
+    std::vector<TKey> m;
+    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp,
+                    Qt::Key_PageDown})
+      for (Qt::KeyboardModifiers mods :
+           {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
+            Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)})
+        m.push_back({key, mods});
+    const Qt::KeyboardModifiers cs = Qt::ControlModifier | Qt::ShiftModifier;
+    for (int key : {Qt::Key_B, Qt::Key_C, Qt::Key_L, Qt::Key_N, Qt::Key_1, Qt::Key_2}) m.push_back({key, cs});
+    m.push_back({Qt::Key_1, Qt::ControlModifier});
+    m.push_back({Qt::Key_2, Qt::ControlModifier});
+    m.push_back({Qt::Key_Insert});
+    return m;
+  }();
+  const std::vector<TKey> edits = [] {
+    std::vector<TKey> m;
+    for (char16_t c : std::u16string(u"ab (); ")) m.push_back(CharKey(c));
+    for (const char16_t* t : {u"\u6F22", u"\U0001F600", u"\U0001F680"}) m.push_back(TextKey(t));
+    m.push_back({Qt::Key_Tab, Qt::NoModifier, "\t"});
+    m.push_back({Qt::Key_Backtab, Qt::ShiftModifier});
+    m.push_back({Qt::Key_Backspace, Qt::NoModifier, "\b"});
+    m.push_back({Qt::Key_Delete, Qt::NoModifier, "\x7f"});
+    m.push_back({Qt::Key_Return, Qt::NoModifier, "\r"});
+    for (int key : {Qt::Key_T, Qt::Key_Y, Qt::Key_Backspace, Qt::Key_X, Qt::Key_V})
+      m.push_back({key, Qt::ControlModifier});
+    m.push_back({Qt::Key_Y, Qt::ControlModifier | Qt::ShiftModifier});
+    return m;
+  }();
+  const std::u16string_view alphabet[] = {u"a", u"b", u"c",      u" ",      u" ",          u"\t",
+                                          u"(", u")", u"\u6F22", u"\u5B57", u"\U0001F600", u"\U0001F680"};
+  auto splits = [](TCustomSynPad& e, TBufferCoord p) {
+    return p.Line >= 1 && p.Line <= e.LineCount() && SplitsSurrogatePair(e.LineText(p.Line), p.Char - 1);
+  };
+  auto where = [](TBufferCoord p) { return std::to_string(p.Char) + "," + std::to_string(p.Line); };
+  std::mt19937 rng(4501);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(std::max(1, n))); };
+  struct TConfig {
+    int Width;
+    bool Wrap;
+  };
+  for (const TConfig config : {TConfig{45, true}, TConfig{80, true}, TConfig{150, true}, TConfig{300, false}}) {
+    Window a, b;
+    for (Window* w : {&a, &b}) {
+      w->w.resize(config.Width, 120);
+      QApplication::processEvents();
+      w->e.SetOptions(kCodeOptions);
+    }
+    std::u16string text;
+    for (int line = 0; line < 14; ++line) {
+      if (pick(3) == 0) text += u"  ";
+      for (int n = pick(30); n > 0; --n) text += alphabet[pick(std::size(alphabet))];
+      text += u"\n";
+    }
+    // The second editor, never wrapped, takes every edit too, each from where the first one stands.
+    a.e.SetText(text);
+    b.e.SetText(text);
+    a.e.SetWordWrap(config.Wrap);
+    TSynPadSearch engine;
+    a.e.SetSearchEngine(&engine);
+    const std::string name = std::to_string(a.e.CharsInWindow()) + " columns" + (config.Wrap ? ", wrapped" : "");
+    std::string failure;
+    auto check = [&](const std::string& step) {
+      for (const auto& [what, p] : {std::pair{"caret", a.e.GetCaretXY()}, std::pair{"anchor", a.e.RawBlockBegin()},
+                                    std::pair{"selection end", a.e.RawBlockEnd()}})
+        if (splits(a.e, p)) failure = step + ": the " + what + " at " + where(p) + " splits a pair";
+      if (a.e.WordWrap())
+        for (int row = 1; row <= a.e.DisplayRowCount() && failure.empty(); ++row) {
+          const TBufferCoord start = a.e.DisplayToBufferPos(TDisplayCoord{1, row});
+          if (splits(a.e, start)) failure = step + ": row " + std::to_string(row) + " starts inside a pair";
+        }
+    };
+    auto pixel = [&] { return QPoint(pick(a.w.viewport()->width()), pick(a.w.viewport()->height())); };
+    auto mouse = [&](QEvent::Type type, QPoint p, Qt::MouseButtons held, Qt::KeyboardModifiers mods) {
+      QMouseEvent ev(type, p, a.w.viewport()->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                     held, mods);
+      QApplication::sendEvent(a.w.viewport(), &ev);
+    };
+    auto click = [&](QPoint p, Qt::KeyboardModifiers mods) {
+      mouse(QEvent::MouseButtonPress, p, Qt::LeftButton, mods);
+      mouse(QEvent::MouseButtonRelease, p, Qt::NoButton, mods);
+    };
+    check("start");
+    for (int step = 0; step < 1000 && failure.empty(); ++step) {
+      const int kind = pick(100);
+      std::string stepName;
+      if (kind < 45) {
+        const TKey& k = moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))];
+        stepName = k.Name();
+        Press(a.w, k);
+      } else if (kind < 55) {
+        const QPoint p = pixel();
+        stepName = "click";
+        click(p, pick(3) == 0 ? Qt::ShiftModifier : Qt::NoModifier);
+      } else if (kind < 59) {
+        // A drag from a click that left no selection to hold.
+        const QPoint from = pixel(), to = pixel();
+        stepName = "drag";
+        click(from, Qt::NoModifier);
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::NoModifier);
+        mouse(QEvent::MouseMove, to, Qt::LeftButton, Qt::NoModifier);
+        mouse(QEvent::MouseButtonRelease, to, Qt::NoButton, Qt::NoModifier);
+      } else if (kind < 61) {
+        // As the desktop sends it: the second press comes as the double click.
+        const QPoint p = pixel();
+        stepName = "double click";
+        click(p, Qt::NoModifier);
+        mouse(QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::NoModifier);
+        mouse(QEvent::MouseButtonRelease, p, Qt::NoButton, Qt::NoModifier);
+      } else if (kind < 64) {
+        const TBufferCoord p{1 + pick(45), 1 + pick(a.e.LineCount())};
+        stepName = "caret set to " + where(p);
+        a.e.SetCaretXY(p);
+      } else if (kind < 66) {
+        const int total = static_cast<int>(a.e.GetText().size());
+        const int s = pick(total + 1), t = pick(total + 1);
+        stepName = "selection set to characters " + std::to_string(s) + ".." + std::to_string(t);
+        a.e.SetSelStart(s);
+        a.e.SetSelEnd(t);
+      } else if (kind < 68) {
+        // The word or character at a random place of the text, searched for from the caret.
+        const int line = 1 + pick(a.e.LineCount());
+        const std::u16string_view s = a.e.LineText(line);
+        if (s.empty()) continue;
+        int from = pick(static_cast<int>(s.size()));
+        if (SplitsSurrogatePair(s, from)) --from;
+        const int n = 1 + (from + 1 < static_cast<int>(s.size()) && SplitsSurrogatePair(s, from + 1));
+        stepName = "search";
+        a.e.SearchReplace(std::u16string(s.substr(static_cast<size_t>(from), static_cast<size_t>(n))), u"",
+                          pick(2) ? ssoBackwards : 0);
+      } else if (kind < 69) {
+        stepName = "word wrap switched";
+        a.e.SetWordWrap(!a.e.WordWrap());
+      } else {
+        // An editing key, at the caret and over the selection as they stand; a column block goes
+        // back to a normal selection first (what a column edit takes is another matter).
+        if (a.e.SelectionMode() == smColumn || a.e.ActiveSelectionMode() == smColumn)
+          Press(a.w, {Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier});
+        // Often at a row's end, where a wrapped line's caret stands apart from its position.
+        if (pick(3) == 0) Press(a.w, {Qt::Key_End});
+        const TKey& k = edits[static_cast<size_t>(pick(static_cast<int>(edits.size())))];
+        stepName = k.Name() + " at " + where(a.e.GetCaretXY());
+        // Both start from one selection, set through the control's own setters (which keep a
+        // normal selection's ends in the text), and from the first editor's caret.
+        const TBufferCoord anchor = a.e.RawBlockBegin(), moving = a.e.RawBlockEnd();
+        const TSynSelectionMode mode = a.e.ActiveSelectionMode(), chosen = a.e.SelectionMode();
+        for (Window* w : {&a, &b}) {
+          w->e.SetSelectionMode(chosen);
+          w->e.SetInsertMode(a.e.InsertMode());
+          w->e.SetBlockBegin(anchor);
+          w->e.SetBlockEnd(moving);
+          w->e.SetActiveSelectionMode(mode);
+        }
+        b.e.SetCaretXY(a.e.GetCaretXY());
+        Press(b.w, k);
+        Press(a.w, k);
+        if (a.e.GetText() != b.e.GetText() || a.e.GetCaretXY() != b.e.GetCaretXY())
+          failure = stepName + ": " + where(a.e.GetCaretXY()) + " " + Utf8(a.e.GetText()) +
+                    "\nunwrapped: " + where(b.e.GetCaretXY()) + " " + Utf8(b.e.GetText());
+      }
+      if (pick(8) == 0) a.w.repaint();
+      // A move changes no text.
+      if (failure.empty() && kind < 69 && a.e.GetText() != b.e.GetText())
+        failure = stepName + " changed the text: " + Utf8(a.e.GetText());
+      if (failure.empty()) check(stepName);
+    }
+    if (!failure.empty()) ADD_FAILURE() << name << ": " << failure;
+    EXPECT_EQ(codepage::Utf8ToUtf16(Utf8(a.e.GetText())), a.e.GetText()) << name;
+    a.e.SetSearchEngine(nullptr);
+  }
 }
 
 }  // namespace
