@@ -358,8 +358,13 @@ void TCustomSynPad::SetBlockEnd(TBufferCoord Value) {
 }
 
 bool TCustomSynPad::SelAvail() const {
-  return !(fBlockBegin.Char == fBlockEnd.Char &&
-           (fBlockBegin.Line == fBlockEnd.Line || fActiveSelectionMode == smColumn));
+  if (fBlockBegin == fBlockEnd) return false;
+  if (fActiveSelectionMode == smColumn) {
+    // Ends on different lines may stand in one screen column, and equal Chars in two.
+    const TColumnSpan span = ColumnSpanOf(fBlockBegin, fBlockEnd);
+    return span.Left != span.Right;
+  }
+  return !(fBlockBegin.Char == fBlockEnd.Char && fBlockBegin.Line == fBlockEnd.Line);
 }
 
 std::u16string TCustomSynPad::GetSelText() const {
@@ -382,16 +387,19 @@ std::u16string TCustomSynPad::GetSelText() const {
       break;
     }
     case smColumn: {
-      // Buffer characters [L, R) of every line: what is copied is what a cut deletes.
-      const int l = std::min(b.Char, e.Char), r = std::max(b.Char, e.Char);
+      // The characters of the block's columns on every line, what a cut deletes; a line that ends
+      // inside the block is padded to its right edge.
+      const TColumnSpan span = ColumnSpanOf(b, e);
       for (int line = b.Line; line <= std::min(e.Line, count); ++line) {
         const std::u16string_view s = lineAt(line);
         const int len = static_cast<int>(s.size());
-        const int from = std::min(l - 1, len), to = std::min(r - 1, len);
-        std::u16string piece(s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
-        if (!HasOption(eoTrimTrailingSpaces) && static_cast<int>(piece.size()) < r - l)
-          piece.append(static_cast<size_t>(r - l) - piece.size(), u' ');
-        out += piece;
+        const TCharRange r = ColumnCharsOfLine(line, span.Left, span.Right);
+        const int from = std::min(r.From - 1, len), to = std::min(r.To - 1, len);
+        out.append(s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
+        if (!HasOption(eoTrimTrailingSpaces)) {
+          const int end = std::max(ExpandedColumn(s, to + 1), span.Left);
+          if (end < span.Right) out.append(static_cast<size_t>(span.Right - end), u' ');
+        }
         if (line != e.Line) out += u"\r\n";
       }
       break;
@@ -1079,9 +1087,10 @@ bool TCustomSynPad::IsPointInSelection(const TBufferCoord& Value) const {
     case smLine:
       return true;
     case smColumn: {
-      const int l = std::min(b.Char, e.Char), r = std::max(b.Char, e.Char);
-      if (l == r) return false;
-      return l <= Value.Char && Value.Char < r;
+      const TColumnSpan span = ColumnSpanOf(b, e);
+      if (span.Left == span.Right) return false;
+      const TCharRange r = ColumnCharsOfLine(Value.Line, span.Left, span.Right);
+      return r.From <= Value.Char && Value.Char < r.To;
     }
     case smNormal:
       if (Value.Line == b.Line && Value.Char < b.Char) return false;
@@ -1089,6 +1098,43 @@ bool TCustomSynPad::IsPointInSelection(const TBufferCoord& Value) const {
       return Value.Char < e.Char;
   }
   return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Column blocks
+
+TCustomSynPad::TColumnSpan TCustomSynPad::ColumnSpanOf(const TBufferCoord& A, const TBufferCoord& B) const {
+  const int a = ExpandedColumn(LineText(A.Line), A.Char), b = ExpandedColumn(LineText(B.Line), B.Char);
+  return TColumnSpan{std::min(a, b), std::max(a, b), std::min(A.Line, B.Line), std::max(A.Line, B.Line)};
+}
+
+TCustomSynPad::TCharRange TCustomSynPad::ColumnCharsOfLine(int Line, int Left, int Right) const {
+  const std::u16string_view s = LineText(Line);
+  TCharRange r;
+  r.From = CharStartAtOrBefore(s, ExpandedCharAt(s, Left));
+  // The block ends after the character that covers its last column.
+  r.To = Right > Left ? CharEndAtOrAfter(s, ExpandedCharAt(s, Right - 1) + 1) : r.From;
+  return r;
+}
+
+int TCustomSynPad::ColumnInsertChar(int Line, int Column) const {
+  const std::u16string_view s = LineText(Line);
+  return CharStartAtOrBefore(s, ExpandedCharAt(s, std::max(1, Column)));
+}
+
+std::vector<TCustomSynPad::TCharRange> TCustomSynPad::ColumnRanges(const TBufferCoord& A, const TBufferCoord& B) const {
+  const TColumnSpan span = ColumnSpanOf(A, B);
+  std::vector<TCharRange> out;
+  out.reserve(static_cast<size_t>(span.LastLine - span.FirstLine + 1));
+  for (int line = span.FirstLine; line <= span.LastLine; ++line)
+    out.push_back(ColumnCharsOfLine(line, span.Left, span.Right));
+  return out;
+}
+
+std::vector<int> TCustomSynPad::ColumnStartsOf(const TBufferCoord& A, const TBufferCoord& B) const {
+  std::vector<int> out;
+  for (const TCharRange& r : ColumnRanges(A, B)) out.push_back(r.From);
+  return out;
 }
 
 bool TCustomSynPad::GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,

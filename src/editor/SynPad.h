@@ -501,6 +501,28 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   int GetSelEnd() const;
   void SetSelEnd(int Value);
   bool IsPointInSelection(const TBufferCoord& Value) const;
+
+  // ---- column blocks ----
+  // A column block covers the same screen columns on every line: [Left, Right) between its two
+  // corners, each measured on its own line (tabs and double-width glyphs expanded, word wrap not).
+  struct TColumnSpan {
+    int Left = 1, Right = 1, FirstLine = 1, LastLine = 1;
+  };
+  // Characters [From, To) of one line (buffer chars from 1; To exclusive).
+  struct TCharRange {
+    int From = 1, To = 1;
+  };
+  TColumnSpan ColumnSpanOf(const TBufferCoord& A, const TBufferCoord& B) const;
+  // The characters of a line that the columns [Left, Right) touch, widened outward to whole
+  // characters: a glyph or tab partly in the block is in it whole, a pair is never split. Past the
+  // line's end every position counts one column, so From and To may lie beyond it.
+  TCharRange ColumnCharsOfLine(int Line, int Left, int Right) const;
+  // Where text goes in at screen column Column of a line: before the character that covers it.
+  int ColumnInsertChar(int Line, int Column) const;
+  // The characters of every line of the block between the two corners, from its first line.
+  std::vector<TCharRange> ColumnRanges(const TBufferCoord& A, const TBufferCoord& B) const;
+  // Their From alone: where the block begins on each line.
+  std::vector<int> ColumnStartsOf(const TBufferCoord& A, const TBufferCoord& B) const;
   bool GetTokenAtRowCol(const TBufferCoord& XY, std::u16string& Token, int& TokenType, int& Start,
                         TSynHighlighterAttributes*& Attri) const;
   bool GetAttributeAtRowCol(const TBufferCoord& XY, std::u16string& Token, TSynHighlighterAttributes*& Attri) const;
@@ -575,8 +597,10 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // a column).
   void SetSelTextExternal(const std::u16string& Value,
                           std::optional<TSynSelectionMode> ModeWithoutSelection = std::nullopt);
-  // Inserts Value as a column block at StartPos.
-  void InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList = false);
+  // Inserts Value as a column block at StartPos: each line's piece under it on the screen, or at
+  // ColumnStarts where given.
+  void InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList = false,
+                   const std::vector<int>* ColumnStarts = nullptr);
   void SetCaretAndSelection(const TBufferCoord& ptCaret, const TBufferCoord& ptBefore, const TBufferCoord& ptAfter);
   // The selected text exactly as the buffer holds it (column pieces not padded, nothing trimmed).
   std::u16string GetSelTextRaw() const;
@@ -773,13 +797,23 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Editing internals.
   friend struct TSynScrollPastEolOn;
   // The engine; At: insert there (unclamped) instead of at the caret.
+  // ColumnStarts: where each line's piece of a column text goes (lines past them, and a column text
+  // that replaces a column block without them, go where the deleted block began on each line).
   void SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList,
-                             const TBufferCoord* At = nullptr);
-  void DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret);
+                             const TBufferCoord* At = nullptr, const std::vector<int>* ColumnStarts = nullptr);
+  // ColumnStarts receives where a column block began on each of its lines.
+  void DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret,
+                          std::vector<int>* ColumnStarts = nullptr);
+  // An undo item of a column block remembers where the block began on each line, so that its text
+  // goes back exactly there (widened to whole characters, the block's lines need not begin in one
+  // column, nor one character).
+  void NoteColumnStarts(TSynPadUndoItem* Item) const;
   // Puts marks back on the lines an undo item noted (marks gone since are skipped).
   void RestoreMarkLines(const std::vector<std::pair<const void*, int>>& MarkLines);
   void InsertNormal(std::u16string_view Value, TBufferCoord& Caret);
-  void InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret);
+  // Each piece at the screen column of the caret on its line, or at Starts where given.
+  void InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret,
+                    const std::vector<int>* Starts = nullptr);
   void InsertLineMode(std::u16string_view Value, TBufferCoord& Caret);
   // Stores a line's text (appending a line past the end); nothing when it is unchanged.
   void PutLine(int Line, std::u16string_view Text);

@@ -95,7 +95,8 @@ void TCustomSynPad::PasteFromClipboard() {
       fActiveSelectionMode = fSelectionMode;
       fBlockBegin = fBlockEnd = GetCaretXY();
     } else {
-      fUndoList->AddChange(crSelDelete, BlockBegin(), BlockEnd(), GetSelTextRaw(), fActiveSelectionMode);
+      NoteColumnStarts(
+          fUndoList->AddChange(crSelDelete, BlockBegin(), BlockEnd(), GetSelTextRaw(), fActiveSelectionMode));
       SetSelTextPrimitiveEx(fActiveSelectionMode, u"", false);
     }
     TBufferCoord start = GetCaretXY();

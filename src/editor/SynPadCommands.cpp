@@ -14,12 +14,6 @@ namespace {
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
 }
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 bool IsEditingCommand(TSynPadorCommand c) {
   return (c >= ecDeleteLastChar && c <= ecChar) || c == ecImeStr || (c >= ecUndo && c <= ecPaste) ||
@@ -672,11 +666,8 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
   const int k = static_cast<int>(Text.size());
   std::u16string replaced;
   if (!fInserting && x - 1 < static_cast<int>(line.size())) {
-    int n = std::min(k, static_cast<int>(line.size()) - (x - 1));
-    // Never leave half a surrogate pair behind.
-    if (x - 1 + n < static_cast<int>(line.size()) && IsLowSurrogate(line[x - 1 + n]) && n > 0 &&
-        IsHighSurrogate(line[x - 2 + n]))
-      ++n;
+    // One typed character replaces one character, whichever side holds a surrogate pair.
+    const int n = CharsForward(line, x, CharacterCount(Text)) - x;
     replaced = line.substr(static_cast<size_t>(x - 1), static_cast<size_t>(n));
     line.replace(static_cast<size_t>(x - 1), static_cast<size_t>(n), Text);
   } else {
@@ -962,7 +953,12 @@ void TCustomSynPad::DoBlockIndent(bool KeepFirstColumn) {
   const TBufferCoord b = BlockBegin(), e = BlockEnd();
   int last = std::min(e.Line, std::max(1, fLines->Count()));
   if (mode == smNormal && e.Char == 1 && e.Line > b.Line) --last;
-  const int col = mode == smColumn ? std::min(b.Char, e.Char) : 1;
+  // A column block is indented where it begins on each line.
+  const std::vector<int> starts = mode == smColumn ? ColumnStartsOf(b, e) : std::vector<int>();
+  auto startOf = [&](int line) {
+    const size_t i = static_cast<size_t>(line - b.Line);
+    return mode == smColumn && i < starts.size() ? starts[i] : 1;
+  };
   const std::u16string indent =
       HasOption(eoTabsToSpaces) ? std::u16string(static_cast<size_t>(fTabWidth), u' ') : u"\t";
   const int k = static_cast<int>(indent.size());
@@ -976,13 +972,13 @@ void TCustomSynPad::DoBlockIndent(bool KeepFirstColumn) {
   TSynUndoBlock block(*fUndoList);
   TSynPaintLock lock(*this);
   fUndoList->AddChange(crIndent, anchor, moving, u"", mode);
-  InsertBlock(TBufferCoord{col, b.Line}, text, true);
+  InsertBlock(TBufferCoord{startOf(b.Line), b.Line}, text, true, mode == smColumn ? &starts : nullptr);
   // The begin moves with the text (unless Tab keeps it at column 1), the end only when past column 1.
   for (TBufferCoord* p : {&anchor, &moving}) {
     const bool isBegin = (p == &anchor) == anchorFirst;
     if (p->Line < b.Line || p->Line > last) continue;
     if (mode == smColumn) {
-      if (p->Char >= col) p->Char += k;
+      if (p->Char >= startOf(p->Line)) p->Char += k;
     } else if (isBegin ? !(KeepFirstColumn && p->Char == 1) : p->Char > 1) {
       p->Char += k;
     }
@@ -998,12 +994,17 @@ void TCustomSynPad::DoBlockUnindent() {
   const TBufferCoord b = BlockBegin(), e = BlockEnd();
   int last = std::min(e.Line, fLines->Count());
   if (mode == smNormal && e.Char == 1 && e.Line > b.Line) --last;
-  const int col = mode == smColumn ? std::min(b.Char, e.Char) : 1;
+  const std::vector<int> starts = mode == smColumn ? ColumnStartsOf(b, e) : std::vector<int>();
+  auto startOf = [&](int line) {
+    const size_t i = static_cast<size_t>(line - b.Line);
+    return mode == smColumn && i < starts.size() ? starts[i] : 1;
+  };
   std::vector<int> removed;
   std::u16string pieces;
   bool any = false;
   for (int line = b.Line; line <= last; ++line) {
     const std::u16string_view s = LineText(line);
+    const int col = startOf(line);
     const std::u16string_view rest =
         col - 1 < static_cast<int>(s.size()) ? s.substr(static_cast<size_t>(col - 1)) : u"";
     int n = 0;
@@ -1022,13 +1023,14 @@ void TCustomSynPad::DoBlockUnindent() {
   TBufferCoord anchor = fBlockBegin, moving = fBlockEnd;
   TSynUndoBlock block(*fUndoList);
   TSynPaintLock lock(*this);
-  fUndoList->AddChange(crUnindent, anchor, moving, pieces, mode);
+  if (TSynPadUndoItem* item = fUndoList->AddChange(crUnindent, anchor, moving, pieces, mode); item && mode == smColumn)
+    item->ColumnStarts = starts;
   {
     TSynLinesUpdate update(*fLines);
     for (int line = b.Line; line <= last; ++line) {
       const int n = removed[static_cast<size_t>(line - b.Line)];
       if (n == 0) continue;
-      UnindentLine(line, col, n, anchor, moving);
+      UnindentLine(line, startOf(line), n, anchor, moving);
     }
   }
   SetCaretXY(moving);

@@ -9,8 +9,9 @@
 // - Trailing blanks cut under eoTrimTrailingSpaces are cut after the replacement and, in a recorded
 //   replacement, recorded as their own item after it, so undo first gives them back and then
 //   reverses the replacement on the text it really produced. Replaying never trims.
-// - Column operations work on buffer characters [L, R) of every line, the same range that is
-//   selected, copied and deleted.
+// - A column block covers the same screen columns on every line, each line's characters widened
+//   to whole ones: the range that is shown, copied and deleted. Its text goes back where it came
+//   from on each line (the undo item keeps those places), not where the columns fall now.
 #include <algorithm>
 #include <climits>
 #include <exception>
@@ -26,13 +27,14 @@ bool Before(const TBufferCoord& a, const TBufferCoord& b) {
   return a.Line < b.Line || (a.Line == b.Line && a.Char < b.Char);
 }
 
-// The first and the last position of a range in a mode (a column block's corners).
+// The first and the last position of a range; of a column block the corner on its first line and
+// the one on its last, each as it stands on its own line.
 TBufferCoord RangeFirst(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
-  if (Mode == smColumn) return TBufferCoord{std::min(Start.Char, End.Char), std::min(Start.Line, End.Line)};
+  if (Mode == smColumn) return End.Line < Start.Line ? End : Start;
   return Before(End, Start) ? End : Start;
 }
 TBufferCoord RangeLast(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) {
-  if (Mode == smColumn) return TBufferCoord{std::max(Start.Char, End.Char), std::max(Start.Line, End.Line)};
+  if (Mode == smColumn) return End.Line < Start.Line ? Start : End;
   return Before(End, Start) ? Start : End;
 }
 
@@ -73,7 +75,8 @@ void TCustomSynPad::SetSelectionRaw(TBufferCoord B, TBufferCoord E, TSynSelectio
 }
 
 std::u16string TCustomSynPad::TextOfRange(TBufferCoord S, TBufferCoord E, TSynSelectionMode Mode) const {
-  if (Before(E, S)) std::swap(S, E);
+  if (Before(E, S) && Mode != smColumn) std::swap(S, E);
+  if (Mode == smColumn && E.Line < S.Line) std::swap(S, E);
   const int count = fLines->Count();
   std::u16string out;
   if (S.Line < 1 || S.Line > count) return out;
@@ -90,11 +93,12 @@ std::u16string TCustomSynPad::TextOfRange(TBufferCoord S, TBufferCoord E, TSynSe
       }
       break;
     case smColumn: {
-      const int l = std::min(S.Char, E.Char), r = std::max(S.Char, E.Char);
+      const TColumnSpan span = ColumnSpanOf(S, E);
       for (int line = S.Line; line <= last; ++line) {
         const std::u16string_view s = fLines->StringRef(line - 1);
         const int len = static_cast<int>(s.size());
-        const int from = std::clamp(l - 1, 0, len), to = std::clamp(r - 1, 0, len);
+        const TCharRange r = ColumnCharsOfLine(line, span.Left, span.Right);
+        const int from = std::clamp(r.From - 1, 0, len), to = std::clamp(r.To - 1, 0, len);
         if (to > from) out.append(s.substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
         if (line != last) out += u"\r\n";
       }
@@ -164,12 +168,15 @@ void TCustomSynPad::SetSelTextPrimitive(TSynSelectionMode PasteMode, std::u16str
 }
 
 void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16string_view Value, bool AddToUndoList,
-                                          const TBufferCoord* At) {
+                                          const TBufferCoord* At, const std::vector<int>* ColumnStarts) {
   // The text may be a view into the buffer itself.
   const std::u16string text(Value);
   TEditScope scope(*this, *fLines);
   TBufferCoord caret = GetCaretXY();
-  if (SelAvail()) DeleteSelectionRaw(BlockBegin(), BlockEnd(), caret);
+  // A column text that replaces a column block goes in where the block was on each line.
+  std::vector<int> deletedStarts;
+  if (SelAvail()) DeleteSelectionRaw(BlockBegin(), BlockEnd(), caret, &deletedStarts);
+  if (!ColumnStarts && !deletedStarts.empty()) ColumnStarts = &deletedStarts;
   if (At) caret = *At;
   if (!text.empty()) {
     switch (PasteMode) {
@@ -177,7 +184,7 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
         InsertNormal(text, caret);
         break;
       case smColumn:
-        InsertColumn(text, AddToUndoList, caret);
+        InsertColumn(text, AddToUndoList, caret, ColumnStarts);
         break;
       case smLine:
         InsertLineMode(text, caret);
@@ -199,7 +206,8 @@ void TCustomSynPad::RestoreMarkLines(const std::vector<std::pair<const void*, in
       if (m.get() == handle) m->Line = std::clamp(line, 1, std::max(1, fLines->Count()));
 }
 
-void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret) {
+void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoord& BE, TBufferCoord& Caret,
+                                       std::vector<int>* ColumnStarts) {
   fMovedMarks.clear();
   const int count = fLines->Count();
   if (count == 0 || BB.Line > count) return;
@@ -223,17 +231,21 @@ void TCustomSynPad::DeleteSelectionRaw(const TBufferCoord& BB, const TBufferCoor
       break;
     }
     case smColumn: {
-      const int l = std::min(BB.Char, BE.Char), r = std::max(BB.Char, BE.Char);
+      const TColumnSpan span = ColumnSpanOf(BB, BE);
+      int first = 0;
       for (int line = BB.Line; line <= lastLine; ++line) {
+        const TCharRange r = ColumnCharsOfLine(line, span.Left, span.Right);
+        if (line == BB.Line) first = r.From;
+        if (ColumnStarts) ColumnStarts->push_back(r.From);
         const std::u16string_view s = fLines->StringRef(line - 1);
         const int len = static_cast<int>(s.size());
-        if (l - 1 >= len) continue;
+        if (r.From - 1 >= len) continue;
         std::u16string t(s);
-        t.erase(static_cast<size_t>(l - 1), static_cast<size_t>(std::min(r - 1, len) - (l - 1)));
+        t.erase(static_cast<size_t>(r.From - 1), static_cast<size_t>(std::min(r.To - 1, len) - (r.From - 1)));
         fLines->Put(line - 1, t);
         NoteTrim(line);
       }
-      Caret = TBufferCoord{l, BB.Line};
+      Caret = TBufferCoord{first, BB.Line};
       break;
     }
     case smLine: {
@@ -305,11 +317,19 @@ void TCustomSynPad::InsertNormal(std::u16string_view Value, TBufferCoord& Caret)
   NoteTrim(lastLine);
 }
 
-void TCustomSynPad::InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret) {
+void TCustomSynPad::InsertColumn(std::u16string_view Value, bool AddToUndoList, TBufferCoord& Caret,
+                                 const std::vector<int>* Starts) {
   const std::vector<std::u16string_view> pieces = SplitIntoLines(Value);
-  const int c = std::max(1, Caret.Char), y = std::max(1, Caret.Line);
+  const int y = std::max(1, Caret.Line);
+  // The pieces stand under one another on the screen: in the caret's column on every line.
+  const int column = ExpandedColumn(LineText(y), std::max(1, Caret.Char));
+  int c = 1;
   for (size_t i = 0; i < pieces.size(); ++i) {
     const int line = y + static_cast<int>(i);
+    if (Starts && i < Starts->size())
+      c = std::max(1, (*Starts)[i]);
+    else
+      c = i == 0 ? std::max(1, Caret.Char) : ColumnInsertChar(line, column);
     const std::u16string_view piece = pieces[i];
     const int k = static_cast<int>(piece.size());
     if (line > fLines->Count()) {
@@ -346,6 +366,11 @@ void TCustomSynPad::InsertColumn(std::u16string_view Value, bool AddToUndoList, 
     NoteTrim(line);
   }
   Caret = TBufferCoord{c + static_cast<int>(pieces.back().size()), y + static_cast<int>(pieces.size()) - 1};
+}
+
+void TCustomSynPad::NoteColumnStarts(TSynPadUndoItem* Item) const {
+  if (!Item || Item->ChangeSelMode != smColumn) return;
+  Item->ColumnStarts = ColumnStartsOf(Item->ChangeStartPos, Item->ChangeEndPos);
 }
 
 void TCustomSynPad::InsertLineMode(std::u16string_view Value, TBufferCoord& Caret) {
@@ -396,6 +421,7 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value,
     // Padding up to a caret past the end is part of the insertion (a missing line has no text).
     if (!sel && mode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
     TSynPadUndoItem* deletion = sel ? fUndoList->AddChange(crSelDelete, bb, be, GetSelTextRaw(), mode) : nullptr;
+    NoteColumnStarts(deletion);
     fBlockBegin = bb;
     fBlockEnd = be;
     fMovedMarks.clear();
@@ -408,7 +434,8 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value,
   }
 }
 
-void TCustomSynPad::InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList) {
+void TCustomSynPad::InsertBlock(const TBufferCoord& StartPos, std::u16string_view Value, bool AddToUndoList,
+                                const std::vector<int>* ColumnStarts) {
   TSynPaintLock lock(*this);
   // Recorded, the block is one change; unrecorded (replaying undo) the lists are left alone.
   std::optional<TSynUndoBlock> block;
@@ -416,7 +443,7 @@ void TCustomSynPad::InsertBlock(const TBufferCoord& StartPos, std::u16string_vie
   SetCaretXYEx(false, StartPos);
   fBlockBegin = fBlockEnd = StartPos;
   fActiveSelectionMode = smColumn;
-  SetSelTextPrimitiveEx(smColumn, Value, AddToUndoList, &StartPos);
+  SetSelTextPrimitiveEx(smColumn, Value, AddToUndoList, &StartPos, ColumnStarts);
   FlushTrims(AddToUndoList);
 }
 
@@ -452,9 +479,8 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
   fActiveSelectionMode = Mode;
   fBlockBegin = Start;
   fBlockEnd = End;
-  const TBufferCoord at =
-      Mode == smColumn ? TBufferCoord{std::min(Start.Char, End.Char), std::min(Start.Line, End.Line)} : Start;
-  SetSelTextPrimitiveEx(Mode, Text, false, &at);
+  // A column block's text goes in where the block began on each line, as the deletion leaves it.
+  SetSelTextPrimitiveEx(Mode, Text, false, Mode == smColumn && SelAvail() ? nullptr : &Start);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -476,6 +502,7 @@ void TCustomSynPad::DeleteSelectionRecorded() {
   TSynPadUndoItem* deletion = reason == crDeleteSelection
                                   ? fUndoList->AddChange(reason, moving, anchor, GetSelTextRaw(), mode)
                                   : fUndoList->AddChange(reason, anchor, moving, GetSelTextRaw(), mode);
+  NoteColumnStarts(deletion);
   fMovedMarks.clear();
   SetSelTextPrimitiveEx(mode, u"", false);
   if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
@@ -598,8 +625,10 @@ void TCustomSynPad::ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUnd
       break;
     case crUnindent:
       if (IsUndo) {
-        const int col = mode == smColumn ? std::min(start.Char, end.Char) : 1;
-        InsertBlock(TBufferCoord{col, std::min(start.Line, end.Line)}, Item->ChangeStr, false);
+        // A column block's pieces go back where they were taken from on each line.
+        const std::vector<int>* starts = mode == smColumn ? &Item->ColumnStarts : nullptr;
+        const int col = starts && !starts->empty() ? starts->front() : 1;
+        InsertBlock(TBufferCoord{col, std::min(start.Line, end.Line)}, Item->ChangeStr, false, starts);
         SetCaretXY(end);
         SetSelectionRaw(start, end, mode);
       } else {
@@ -644,10 +673,19 @@ void TCustomSynPad::UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& D
   const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
   const TBufferCoord lo = RangeFirst(start, end, mode);
   // The stored text goes back in where it was taken out.
-  if ((reason == crDeleteSelection || reason == crDeleteAfter) && fLines->Count() < lo.Line) {
-    while (fLines->Count() < lo.Line) fLines->Add(u"");
+  const int firstLine = std::min(start.Line, end.Line);
+  if ((reason == crDeleteSelection || reason == crDeleteAfter) && fLines->Count() < firstLine) {
+    while (fLines->Count() < firstLine) fLines->Add(u"");
   }
-  ReplaceRange(lo, lo, mode, Item.ChangeStr);
+  if (mode == smColumn && !Item.ColumnStarts.empty()) {
+    const TBufferCoord at{Item.ColumnStarts.front(), firstLine};
+    if (SelAvail()) InvalidateSelection();
+    fActiveSelectionMode = smColumn;
+    fBlockBegin = fBlockEnd = at;
+    SetSelTextPrimitiveEx(smColumn, Item.ChangeStr, false, &at, &Item.ColumnStarts);
+  } else {
+    ReplaceRange(lo, lo, mode, Item.ChangeStr);
+  }
   RestoreMarkLines(Item.MarkLines);
   Dest.AddChange(reason, start, end, u"", mode);
   if (reason == crDeleteSelection || reason == crDeleteAfter)
@@ -671,17 +709,18 @@ void TCustomSynPad::RedoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& D
   const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
   const TBufferCoord lo = RangeFirst(start, end, mode), hi = RangeLast(start, end, mode);
   const std::u16string removed = TextOfRange(lo, hi, mode);
+  std::vector<int> starts = mode == smColumn ? ColumnStartsOf(start, end) : std::vector<int>();
   fMovedMarks.clear();
   ReplaceRange(lo, hi, mode, u"");
-  if (TSynPadUndoItem* redone = Dest.AddChange(Item.ChangeReason, start, end, removed, mode);
-      redone && !fMovedMarks.empty())
-    redone->MarkLines = std::move(fMovedMarks);
+  if (TSynPadUndoItem* redone = Dest.AddChange(Item.ChangeReason, start, end, removed, mode)) {
+    redone->ColumnStarts = std::move(starts);
+    if (!fMovedMarks.empty()) redone->MarkLines = std::move(fMovedMarks);
+  }
 }
 
 void TCustomSynPad::RedoUnindent(const TSynPadUndoItem& Item) {
   const TSynSelectionMode mode = Item.ChangeSelMode;
   const TBufferCoord start = Item.ChangeStartPos, end = Item.ChangeEndPos;
-  const int col = mode == smColumn ? std::min(start.Char, end.Char) : 1;
   const int firstLine = std::min(start.Line, end.Line);
   // The item holds what each line lost at the column.
   const std::vector<std::u16string_view> pieces = SplitIntoLines(Item.ChangeStr);
@@ -691,6 +730,7 @@ void TCustomSynPad::RedoUnindent(const TSynPadUndoItem& Item) {
     for (size_t i = 0; i < pieces.size(); ++i) {
       const int line = firstLine + static_cast<int>(i);
       const int k = static_cast<int>(pieces[i].size());
+      const int col = mode == smColumn && i < Item.ColumnStarts.size() ? Item.ColumnStarts[i] : 1;
       if (k == 0 || line > fLines->Count()) continue;
       if (col - 1 >= static_cast<int>(fLines->StringRef(line - 1).size())) continue;
       UnindentLine(line, col, k, b, e);

@@ -518,12 +518,18 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
       const std::u16string text = Source->GetSelTextRaw();
       if (move) {
         const TBufferCoord bb = Source->BlockBegin(), be = Source->BlockEnd();
+        // The block's characters on the drop line, which go out before the drop.
+        TCharRange out;
+        if (same && mode == smColumn && drop.Line >= bb.Line && drop.Line <= be.Line) {
+          const TColumnSpan span = ColumnSpanOf(bb, be);
+          out = ColumnCharsOfLine(drop.Line, span.Left, span.Right);
+          out.To = std::min(out.To, static_cast<int>(LineText(drop.Line).size()) + 1);
+        }
         Source->SetSelTextExternal(u"");
         if (same) {
           // The drop position as it stands after the selection went out.
           if (mode == smColumn) {
-            const int l = std::min(bb.Char, be.Char), r = std::max(bb.Char, be.Char);
-            if (drop.Line >= bb.Line && drop.Line <= be.Line && drop.Char >= r) drop.Char -= r - l;
+            if (out.To > out.From && drop.Char >= out.To) drop.Char -= out.To - out.From;
           } else if (mode == smLine) {
             if (drop.Line > be.Line) drop.Line -= be.Line - bb.Line + 1;
           } else if (drop.Line == be.Line && drop.Char >= be.Char) {

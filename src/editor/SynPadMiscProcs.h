@@ -71,6 +71,24 @@ inline bool SplitsSurrogatePair(std::u16string_view Text, int Units) {
          Text[static_cast<size_t>(Units)] <= 0xDFFF;
 }
 
+// Whole characters: a surrogate pair is one character and no position ever stands between its two
+// halves. Positions are buffer chars (from 1); a position outside the line is returned as it is.
+bool IsHighSurrogateUnit(char16_t c);
+bool IsLowSurrogateUnit(char16_t c);
+// Char, or the start of the pair whose second half it stands on.
+int CharStartAtOrBefore(std::u16string_view Line, int Char);
+// Char, or the position after the pair whose second half it stands on.
+int CharEndAtOrAfter(std::u16string_view Line, int Char);
+// The range [From, To) widened outward to whole characters.
+void WidenToWholeCharacters(std::u16string_view Line, int& From, int& To);
+// A match [From, To) a search engine found, taken whole: widened outward, or, when it is empty,
+// moved back off the middle of a pair (a regular expression's dot takes one unit).
+void WidenMatchToWholeCharacters(std::u16string_view Line, int& From, int& To);
+// The position Count characters on from Char, at most the line's end + 1.
+int CharsForward(std::u16string_view Line, int Char, int Count);
+// How many characters the text holds (a pair counts one).
+int CharacterCount(std::u16string_view Text);
+
 // What the attribute enumeration needs of the multi-language highlighter, which implements it.
 class ISynMultiHighlighterEnum {
  public:

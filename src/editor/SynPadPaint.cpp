@@ -57,7 +57,7 @@ struct TSynPadPainter {
   // Selection of this paint, in display positions.
   bool AnySelection = false;
   TDisplayCoord SelStart, SelEnd;
-  // A column selection: buffer characters [ColL, ColR) of the lines ColTop..ColBottom.
+  // A column selection: the screen columns [ColL, ColR) of the lines ColTop..ColBottom.
   int ColL = 0, ColR = 0, ColTop = 0, ColBottom = 0;
   // Line state.
   std::u16string Line;  // expanded for tabs and wide glyphs
@@ -125,8 +125,9 @@ struct TSynPadPainter {
       RowsOfLine(e.Line, last, SelEnd.Row);
     }
     if (E.fActiveSelectionMode == smColumn) {
-      ColL = std::min(b.Char, e.Char);
-      ColR = std::max(b.Char, e.Char);
+      const TCustomSynPad::TColumnSpan span = E.ColumnSpanOf(b, e);
+      ColL = span.Left;
+      ColR = span.Right;
       ColTop = b.Line;
       ColBottom = e.Line;
       if (ColL == ColR) return;
@@ -442,8 +443,9 @@ struct TSynPadPainter {
       if (ALine < ColTop || ALine > ColBottom) {
         SelStart = SelEnd = TDisplayCoord{0, 0};
       } else {
-        SelStart = E.BufferToDisplayPos(TBufferCoord{ColL, ALine});
-        SelEnd = E.BufferToDisplayPos(TBufferCoord{ColR, ALine});
+        const TCustomSynPad::TCharRange r = E.ColumnCharsOfLine(ALine, ColL, ColR);
+        SelStart = E.BufferToDisplayPos(TBufferCoord{r.From, ALine});
+        SelEnd = E.BufferToDisplayPos(TBufferCoord{r.To, ALine});
       }
     }
     if (AnySelection && SelStart.Row > 0 && Row >= SelStart.Row && Row <= SelEnd.Row) {

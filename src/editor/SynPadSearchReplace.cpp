@@ -32,6 +32,10 @@ struct TCustomSynPad::TSearchReplaceRun {
   bool replaceAll, prompt;  // "Replace all" answered at a prompt turns the prompts off
   bool columnRange = false;
   TBufferCoord ptStart, ptEnd;
+  // A column block's screen columns, and the characters they cover on the line columnLine.
+  TCustomSynPad::TColumnSpan columnSpan;
+  int columnLine = 0;
+  TCustomSynPad::TCharRange columnChars;
   int line = 0;
   int restartCol = 0;  // after a replacement with a line break and a trim: go on from here on this line
   TBufferCoord lastCaret{0, 0};
@@ -83,7 +87,7 @@ struct TCustomSynPad::TSearchReplaceRun {
         ptStart.Char = 1;
         ptEnd.Char = LineLength(std::min(ptEnd.Line, count)) + 1;
       } else if (ed.fActiveSelectionMode == smColumn) {
-        if (ptStart.Char > ptEnd.Char) std::swap(ptStart.Char, ptEnd.Char);
+        columnSpan = ed.ColumnSpanOf(ptStart, ptEnd);
         columnRange = true;
       }
       return;
@@ -105,8 +109,15 @@ struct TCustomSynPad::TSearchReplaceRun {
   std::u16string_view CurrentLine() const { return ed.fLines->StringRef(line - 1); }
   // A line a replacement broke and trimmed is searched again from where the replacement ended, in a
   // column range too (there an empty match at the start of the rest was found again for ever).
-  bool InRange(int found, int len) const {
-    if (columnRange) return found >= ptStart.Char && found + len <= ptEnd.Char && found >= restartCol;
+  bool InRange(int found, int len) {
+    if (columnRange) {
+      // Taken from the line as searched: the block stays where it is while the line changes.
+      if (columnLine != line) {
+        columnLine = line;
+        columnChars = ed.ColumnCharsOfLine(line, columnSpan.Left, columnSpan.Right);
+      }
+      return found >= columnChars.From && found + len <= columnChars.To && found >= restartCol;
+    }
     if (line == ptStart.Line && found < ptStart.Char) return false;
     if (line == ptEnd.Line && found + len > ptEnd.Char) return false;
     return found >= restartCol;
@@ -151,18 +162,25 @@ struct TCustomSynPad::TSearchReplaceRun {
   // for the end of the pass, so that no line moves during it.
   void ReplaceLineAtOnce(std::u16string_view text, int n, int first = 0, int offset = 0) {
     std::u16string out;
-    int prev = 0, replaced = 0, caretCol = 0;
+    int prev = 0, replaced = 0, caretCol = 0, lastEmpty = 0;
     bool breaks = false;
     for (int i = first; i < n; ++i) {
-      const int at = ed.fSearchEngine->Results(i), found = at + offset, len = ed.fSearchEngine->Lengths(i);
+      const int at = ed.fSearchEngine->Results(i), len = ed.fSearchEngine->Lengths(i);
+      if (at < 1) continue;
+      int from = at + offset, to = from + len;
+      WidenMatchToWholeCharacters(text, from, to);
+      // Widened, a match may reach into the one before it: that character is replaced already.
+      if (from - 1 < prev || (from == to && from == lastEmpty)) continue;
       // A column block stays where it is, as in the walk.
-      if (at < 1 || found - 1 < prev || !InRange(columnRange ? at : found, len)) continue;
-      out.append(text, static_cast<size_t>(prev), static_cast<size_t>(found - 1 - prev));
-      const std::u16string r =
-          ed.fSearchEngine->Replace(text.substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)), replacement);
+      if (!InRange(columnRange ? from - offset : from, to - from)) continue;
+      out.append(text, static_cast<size_t>(prev), static_cast<size_t>(from - 1 - prev));
+      // The engine substitutes its own match; the text it yields stands for the whole characters.
+      const std::u16string r = ed.fSearchEngine->Replace(
+          text.substr(static_cast<size_t>(at + offset - 1), static_cast<size_t>(len)), replacement);
       breaks = breaks || HasLineBreak(r);
       out += r;
-      prev = found - 1 + len;
+      prev = to - 1;
+      if (from == to) lastEmpty = from;
       ++replaced;
       if (!backward || replaced == 1) caretCol = static_cast<int>(out.size()) + 1;
     }
@@ -262,15 +280,22 @@ struct TCustomSynPad::TSearchReplaceRun {
   // The n matches of the line one at a time: each is selected, and replaced when asked.
   TLineEnd WalkLineMatches(int n) {
     int offset = 0;
+    // Where the last match taken ended (forwards) or began (backwards), and the last empty one.
+    int taken = backward ? INT_MAX : 0, lastEmpty = 0;
     for (int k = 0; k < n; ++k) {
       const int i = backward ? n - 1 - k : k;
-      int found = ed.fSearchEngine->Results(i);
-      const int len = ed.fSearchEngine->Lengths(i);
-      if (found < 1) continue;
-      // Earlier replacements on the line moved the match and the range's end alike (a column
-      // block stays where it is).
-      if (!InRange(columnRange ? found : found + offset, len)) continue;
-      if (!backward) found += offset;
+      const int at = ed.fSearchEngine->Results(i), engineLen = ed.fSearchEngine->Lengths(i);
+      if (at < 1) continue;
+      // Earlier replacements on the line moved the match and the range's end alike (offset is 0
+      // backwards). The match is taken in whole characters.
+      int found = at + offset, to = found + engineLen;
+      WidenMatchToWholeCharacters(CurrentLine(), found, to);
+      const int len = to - found;
+      if ((backward ? to > taken : found < taken) || (len == 0 && found == lastEmpty)) continue;
+      // A column block stays where it is.
+      if (!InRange(columnRange ? found - offset : found, len)) continue;
+      taken = backward ? found : to;
+      if (len == 0) lastEmpty = found;
       ++result;
       const TBufferCoord b{found, line}, e{found + len, line};
       ed.SetCaretXY(backward ? b : e);
@@ -298,20 +323,30 @@ struct TCustomSynPad::TSearchReplaceRun {
       }
       const int linesBefore = ed.fLines->Count();
       const int restLength = LineLength(line) - (found - 1 + len);
+      // The engine substitutes its own match; the text it yields stands for the whole characters.
+      const std::u16string occurrence(
+          CurrentLine().substr(static_cast<size_t>(at + offset - 1), static_cast<size_t>(engineLen)));
       // An empty match is replaced where it is, also when lines or columns are the selection mode
       // (inserted as lines, a line break before the match made the walk meet it again for ever).
-      ed.SetSelTextExternal(ed.fSearchEngine->Replace(ed.GetSelTextRaw(), replacement), smNormal);
+      ed.SetSelTextExternal(ed.fSearchEngine->Replace(occurrence, replacement), smNormal);
       lastCaret = ed.GetCaretXY();
       if (ed.fCaretY != line) {
         if (!replaceAll) return TLineEnd::Stop;
         if (!FollowBrokenLine(found, len, ed.fLines->Count() - linesBefore, restLength, offset))
           return TLineEnd::Restart;
+        if (!backward) taken = ed.fCaretX;
+        lastEmpty = 0;
         continue;
       }
       const int replLen = ed.fCaretX - found;
       if (!backward && replLen != len) {
         offset += replLen - len;
         if (!columnRange && line == ptEnd.Line) ptEnd.Char += replLen - len;
+      }
+      if (!backward) {
+        // Counted in the line as it now stands.
+        taken = found + replLen;
+        if (len == 0) lastEmpty = taken;
       }
       if (!replaceAll) return TLineEnd::Stop;
     }
@@ -341,6 +376,8 @@ struct TCustomSynPad::TSearchReplaceRun {
     if (!columnRange && ptEnd.Line == line) ptEnd.Char += ed.fCaretX - (found + len);
     ptEnd.Line += added;
     line = ed.fCaretY;
+    // The rest of the searched line goes on here, with the block's characters as they were.
+    if (columnRange) columnLine = line;
     offset += ed.fCaretX - (found + len);
     if (LineLength(line) == ed.fCaretX - 1 + restLength) return true;
     // An empty match is not found again where its replacement ended.

@@ -218,6 +218,7 @@ class TSynPadUndoItem : public TSynPersistent {
     ChangeStr = Source.ChangeStr;
     ChangeNumber = Source.ChangeNumber;
     MarkLines = Source.MarkLines;
+    ColumnStarts = Source.ColumnStarts;
   }
 
   TSynChangeReason ChangeReason = crInsert;
@@ -229,6 +230,8 @@ class TSynPadUndoItem : public TSynPersistent {
   // Marks the change moved off deleted lines (the editor's own handles) and the lines they stood
   // on, so that undoing it puts them back.
   std::vector<std::pair<const void*, int>> MarkLines;
+  // A column block's text: where it began on each of its lines (empty for other items).
+  std::vector<int> ColumnStarts;
 };
 
 class TSynPadUndoList : public TSynPersistent {

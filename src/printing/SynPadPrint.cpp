@@ -115,7 +115,8 @@ void TSynPadPrint::SetSynPad(const TSynPadPrintSource& Editor) {
   if (Editor.Font) SetFont(*Editor.Font);
   SetTabWidth(Editor.TabWidth);
   if (Editor.Lines) SetLines(*Editor.Lines);
-  SetSelection(Editor.SelAvail, Editor.BlockBegin, Editor.BlockEnd, Editor.SelectionMode, Editor.Lines);
+  SetSelection(Editor.SelAvail, Editor.BlockBegin, Editor.BlockEnd, Editor.SelectionMode, Editor.Lines,
+               Editor.ColumnParts.empty() ? nullptr : &Editor.ColumnParts);
 }
 
 void TSynPadPrint::SetSynPad(const TCustomSynPad& Editor) {
@@ -136,11 +137,15 @@ void TSynPadPrint::SetSynPad(const TCustomSynPad& Editor) {
   source.BlockEnd = Editor.BlockEnd();
   static constexpr TSynPrintSelectionMode kModes[] = {psmNormal, psmLine, psmColumn};
   source.SelectionMode = kModes[Editor.ActiveSelectionMode()];
+  // The editor's block covers the same screen columns on every line, not the same characters.
+  if (source.SelAvail && source.SelectionMode == psmColumn)
+    for (const TCustomSynPad::TCharRange& r : Editor.ColumnRanges(source.BlockBegin, source.BlockEnd))
+      source.ColumnParts.emplace_back(r.From, r.To);
   SetSynPad(source);
 }
 
 void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord End, TSynPrintSelectionMode Mode,
-                                const TWideStrings* SourceLines) {
+                                const TWideStrings* SourceLines, const std::vector<std::pair<int, int>>* ColumnParts) {
   fSelAvail = Available;
   fSelMode = Mode;
   fColumnParts.clear();
@@ -157,9 +162,15 @@ void TSynPadPrint::SetSelection(bool Available, TBufferCoord Begin, TBufferCoord
           static_cast<int>(convert(std::u16string_view(line).substr(0, static_cast<size_t>(inLine)), fTabWidth).size());
       return TBufferCoord{expanded + beyond + 1, c.Line};
     };
-    if (Mode == psmColumn) {
-      // A column block covers the same buffer characters of every line, as in the editor; with tabs
-      // before them those stand in other printed columns on each line.
+    if (Mode == psmColumn && ColumnParts) {
+      for (size_t i = 0; i < ColumnParts->size(); ++i) {
+        const int line = Begin.Line + static_cast<int>(i);
+        const auto [from, to] = (*ColumnParts)[i];
+        fColumnParts.emplace_back(map(TBufferCoord{from, line}).Char, map(TBufferCoord{to, line}).Char);
+      }
+    } else if (Mode == psmColumn) {
+      // Without the editor's parts a column block covers the same buffer characters of every line;
+      // with tabs before them those stand in other printed columns on each line.
       const int left = std::min(Begin.Char, End.Char), right = std::max(Begin.Char, End.Char);
       for (int line = Begin.Line; line <= End.Line; ++line)
         fColumnParts.emplace_back(map(TBufferCoord{left, line}).Char, map(TBufferCoord{right, line}).Char);

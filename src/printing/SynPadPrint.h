@@ -54,6 +54,9 @@ struct TSynPadPrintSource {
   TBufferCoord BlockBegin;
   TBufferCoord BlockEnd;
   TSynPrintSelectionMode SelectionMode = psmNormal;
+  // A column block as the editor takes it: each line's characters [first, second) from BlockBegin's
+  // line on (buffer chars). Empty: the same characters of every line.
+  std::vector<std::pair<int, int>> ColumnParts;
 };
 
 // The print job's options: the engine keeps one of these, and the page-setup model and dialog take
@@ -142,8 +145,10 @@ class TSynPadPrint {
   // The selection to print with SelectedOnly: buffer positions (Char and Line from 1) in
   // SourceLines, the lines before tab expansion; they are mapped through the same expansion. Without
   // SourceLines the positions are taken as positions in Lines.
+  // A column block's ColumnParts, where given, are each line's characters, mapped the same way.
   void SetSelection(bool Available, TBufferCoord Begin, TBufferCoord End, TSynPrintSelectionMode Mode,
-                    const TWideStrings* SourceLines = nullptr);
+                    const TWideStrings* SourceLines = nullptr,
+                    const std::vector<std::pair<int, int>>* ColumnParts = nullptr);
 
   // ---- operations ----
   // The page count of the last layout; without one, lays out on a measuring canvas first (0 when

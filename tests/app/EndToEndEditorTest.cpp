@@ -1,8 +1,10 @@
 // The record's code editor in the real program, as a person meets it on a Linux desktop (Xvfb with
 // openbox, keys and clicks through xdotool): what reaches the desktop's clipboard (read back with
 // xclip), text pasted from other programs, keyboard column selection, the view when a scroll bar
-// appears, prose typed with word wrap on, and the caret beside a character beyond U+FFFF.
+// appears, prose typed with word wrap on, the caret beside a character beyond U+FFFF, and
+// overwrite and column blocks over such characters and double-width glyphs.
 #include <QImage>
+#include <algorithm>
 
 #include "EndToEndDesktop.h"
 
@@ -172,5 +174,52 @@ TEST_F(EndToEnd, EditorCaretNeverSplitsACharacterBeyondUFFFF) {
             std::string::npos)
       << bytes;
   EXPECT_EQ(bytes.find("\xEF\xBF\xBD"), std::string::npos) << bytes;
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Characters beyond U+FFFF and double-width glyphs typed and selected through the keyboard. In
+// overwrite mode (Insert) a typed emoji takes the place of one character. A keyboard column block
+// (Ctrl+Shift+C, Shift+Right twice, Shift+Down) takes the same screen columns of both lines: the
+// two CJK glyphs over "cdef", and "cd" over the emoji (a pair, whole) and "b". Delete takes what
+// was copied, Ctrl+Z gives it back; the file saved each time holds exactly that text.
+TEST_F(EndToEnd, EditorOverwriteAndColumnBlocksTakeWholeCharacters) {
+  REQUIRE_DESKTOP(d);
+  REQUIRE_TOOL(xclip, "xclip");
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const Clipboard clipboard{xclip};
+  const std::string bank = tmp.File("wide.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+                         "<LastPosition>2</LastPosition><DataBaseName>Wide</DataBaseName></settings>"
+                         "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>abcdef\nab漢字cd\nabcdefgh\n"
+                         "abcdef\na😀bcde</data></record></folder></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Wide$"), "");
+  const auto stored = [&] {
+    std::string s = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+    return s;
+  };
+  d.Click(kCodeX, kCodeY);
+  d.Key("ctrl+Home");
+  d.Key("Right");
+  d.Key("Insert");
+  d.Type("😀");
+  d.Key("Insert");
+  d.Xdo({"key", "--delay", "60", "Down", "Home", "Right", "Right", "ctrl+shift+c", "shift+Right", "shift+Right",
+         "shift+Down", "ctrl+c"});
+  EXPECT_TRUE(Eventually([&] { return clipboard.Read() == "漢字\ncdef"; })) << clipboard.Read();
+  d.WindowShot("e2e-editor-wide-column-block.png");
+  d.Xdo({"key", "--delay", "60", "ctrl+shift+n", "Down", "Home", "Right", "Right", "ctrl+shift+c", "shift+Right",
+         "shift+Right", "shift+Down", "ctrl+c"});
+  EXPECT_TRUE(Eventually([&] { return clipboard.Read() == "cd\n😀b"; })) << clipboard.Read();
+  d.Key("Delete");
+  d.Key("ctrl+s");
+  const std::string deleted = "a😀cdef\nab漢字cd\nabcdefgh\nabef\nacde";
+  std::string now;
+  EXPECT_TRUE(Eventually([&] { return (now = stored()) == deleted; })) << now;
+  d.Key("ctrl+z");
+  d.Key("ctrl+s");
+  const std::string undone = "a😀cdef\nab漢字cd\nabcdefgh\nabcdef\na😀bcde";
+  EXPECT_TRUE(Eventually([&] { return (now = stored()) == undone; })) << now;
   ASSERT_EQ(d.Exit(), "");
 }

@@ -11,6 +11,7 @@
 #include "SynPadChecks.h"
 #include "SynPadFixtures.h"
 #include "SynPadScript.h"
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynPadSearch.h"
 
 namespace {
@@ -860,6 +861,190 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
     EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
     s.Ed->Redo();
     EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Characters beyond U+FFFF and double-width glyphs: an emoji is a pair of units in two cells, a
+// CJK character one unit in two cells.
+
+// Through the commands: one typed character overwrites one character; a column block takes the
+// same screen columns of every line, widened to whole characters, in copy, delete and undo; a
+// regular expression's match (its dot takes one unit) is selected and replaced in whole characters.
+TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
+  struct Case {
+    const char* script;
+    const char* text;
+    const char* out;
+    const char* undone = nullptr;
+  } cases[] = {
+      {"text abcdef\ncaret 2 1\necToggleMode\nstr 😀", "a😀cdef", "", "abcdef"},
+      {"text a漢字テスト\ncaret 2 1\necToggleMode\nstr 😀", "a😀字テスト", "", "a漢字テスト"},
+      {"text a😀bc\ncaret 2 1\necToggleMode\nchar x", "axbc", "", "a😀bc"},
+      {"text a😀b\ncaret 2 1\necToggleMode\nstr 𝐀😀", "a𝐀😀", "", "a😀b"},
+      {"text ab\ncaret 3 1\necToggleMode\nstr 😀", "ab😀", ""},
+      // The block of the keys: after "ab", two characters right, one line down.
+      {"text ab漢字cd\\nabcdefgh\ncaret 3 1\necColumnSelect\necSelRight\necSelRight\necSelDown\ncopy\necDeleteChar",
+       "abcd\nabgh", "\"\\u6f22\\u5b57\\u000acdef\" column\n", "ab漢字cd\nabcdefgh"},
+      {"text abcdef\\na😀bcde\ncaret 3 1\necColumnSelect\necSelRight\necSelRight\necSelDown\ncopy\necDeleteChar",
+       "abef\nacde", "\"cd\\u000a\\ud83d\\ude00b\" column\n", "abcdef\na😀bcde"},
+      // From the other corner, a pair's second half on the left edge inside the block; a short
+      // line padded to the right edge.
+      {"text abcdef\\na😀bcde\\nab\nsel 5 3 3 1 column\necCut", "abef\nacde\nab", "", "abcdef\na😀bcde\nab"},
+      {"text abcdef\\na😀bcde\\nab\nsel 5 3 3 1 column\ncopy", "abcdef\na😀bcde\nab",
+       "\"cd\\u000a\\ud83d\\ude00b\\u000a  \" column\n"},
+      // A tab partly in the block (tab width 8) is in it whole.
+      {"text a\\tb\\nabcdefg\nsel 3 2 3 1 column\ncopy\necDeleteChar", "ab\nab", "\"\\u0009\\u000acdefg \" column\n",
+       "a\tb\nabcdefg"},
+      // Pieces of unequal length go back where each line's piece was, not under the caret.
+      {"text 😀ab\\nxyab\nsel 3 1 2 2 column\necUpperCaseBlock", "😀ab\nxYab", "", "😀ab\nxyab"},
+      // Indented and unindented where the block begins on each line.
+      {"text a😀b\\nabcd\nsel 4 1 3 2 column\necBlockIndent", "a        😀b\nab        cd", "", "a😀b\nabcd"},
+      {"text a\\tx\\nab  y\nsel 3 2 3 1 column\necBlockUnindent", "ax\naby", "", "a\tx\nab  y"},
+      {"text L7 😀x😀 end\nfind \"L7 .\" r\nchar Z", "Zx😀 end", "1\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nreplace . - ar", "----------", "10\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nanswers ra\nreplace . - apr", "----------", "10\n"},
+      {"text L7 😀x😀 end\nanswers rrrrrrrrrr\nreplace . - apber", "----------", "10\n"},
+      {"text 😀a\nfind . r\ncopy\nfind . r\ncopy", "😀a", "1\n\"\\ud83d\\ude00\" normal\n1\n\"a\" normal\n"},
+      {"text 😀\nreplace x* - ar", "-😀-", "2\n", "😀"},
+      {"text 😀\nanswers rr\nreplace x* - apr", "-😀-", "2\n"},
+  };
+  for (const Case& k : cases) {
+    TSynPadScript s;
+    std::string out, error;
+    std::istringstream lines{std::string(k.script)};
+    for (std::string line; std::getline(lines, line);)
+      ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+    EXPECT_EQ(out, k.out) << k.script;
+    if (!k.undone) continue;
+    s.Ed->Undo();
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
+    s.Ed->Redo();
+    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+  }
+}
+
+// Random text of ASCII, double-width glyphs and pairs, edited by random commands that type (in
+// insert and overwrite mode), select blocks, copy, cut, paste, indent and replace by regular
+// expressions: no line, clipboard text, caret or selection end ever holds half a pair; a column
+// copy spans the block's screen columns on every line, widened by at most one column on each side;
+// undo gives the first text back and redo the last.
+TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
+  TSynMemoryClipboard::InstallWhereMissing();
+  static const std::u16string pieces[] = {u"a", u"b", u" ", u"x", u"\u6f22", u"\u5b57", u"\U0001F600", u"\U0001D400"};
+  static const TSynPadorCommand commands[] = {
+      ecLeft,       ecRight,      ecSelLeft,        ecSelRight,   ecLineStart,   ecLineEnd,       ecSelLineEnd,
+      ecToggleMode, ecDeleteChar, ecDeleteLastChar, ecLineBreak,  ecBlockIndent, ecBlockUnindent, ecUpperCaseBlock,
+      ecCut,        ecPaste,      ecNormalSelect,   ecLineSelect, ecUndo,        ecRedo};
+  auto cells = [](std::u16string_view s) {
+    int w = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (IsLowSurrogateUnit(s[i])) continue;
+      w += (s[i] >= 0x4E00 && s[i] <= 0x9FFF) || IsHighSurrogateUnit(s[i]) ? 2 : 1;
+    }
+    return w;
+  };
+  auto wholeCharacters = [](std::u16string_view s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (IsHighSurrogateUnit(s[i]) && i + 1 < s.size() && IsLowSurrogateUnit(s[i + 1]))
+        ++i;
+      else if (IsHighSurrogateUnit(s[i]) || IsLowSurrogateUnit(s[i]))
+        return false;
+    }
+    return true;
+  };
+  auto codePoints = [](std::u16string_view s) {
+    std::u32string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (IsHighSurrogateUnit(s[i]) && i + 1 < s.size() && IsLowSurrogateUnit(s[i + 1])) {
+        out.push_back(0x10000 + ((char32_t(s[i]) - 0xD800) << 10) + (s[i + 1] - 0xDC00));
+        ++i;
+      } else {
+        out.push_back(s[i]);
+      }
+    }
+    return out;
+  };
+  for (int seed = 1; seed <= 60; ++seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    TSynPadScript s;
+    TSynPad& e = *s.Ed;
+    std::u16string text;
+    for (int line = 0, lines = 1 + pick(5); line < lines; ++line) {
+      for (int i = pick(10); i > 0; --i) text += pieces[pick(std::size(pieces))];
+      if (line + 1 < lines) text += u"\n";
+    }
+    e.SetText(text);
+    const std::u16string initial = Text(e);
+    // A position at a character boundary of a line, or past its end.
+    auto boundary = [&] {
+      const int line = 1 + pick(e.LineCount());
+      const std::u16string_view t = e.LineText(line);
+      return TBufferCoord{CharStartAtOrBefore(t, 1 + pick(static_cast<int>(t.size()) + 3)), line};
+    };
+    std::string out, error;
+    for (int step = 0; step < 150; ++step) {
+      const int kind = pick(10);
+      std::string what;
+      if (kind < 3) {
+        const std::u16string& c = pieces[pick(std::size(pieces))];
+        // Overwriting inside a line: the line's characters, one of them replaced.
+        const std::u16string before(e.LineText(e.CaretY()));
+        const bool overwrites = !e.InsertMode() && !e.SelAvail() && e.CaretX() <= static_cast<int>(before.size());
+        std::u32string expected;
+        if (overwrites) {
+          const std::u32string chars = codePoints(before);
+          const size_t at = codePoints(std::u16string_view(before).substr(0, e.CaretX() - 1)).size();
+          expected = chars.substr(0, at) + codePoints(c) + chars.substr(at + 1);
+        }
+        e.CommandProcessor(ecImeStr, 0, TSynCommandData{c});
+        if (overwrites) {
+          ASSERT_EQ(codePoints(e.LineText(e.CaretY())), expected) << seed << " step " << step;
+        }
+        what = "type";
+      } else if (kind == 3) {
+        e.SetSelectionMode(pick(3) ? smColumn : smNormal);
+        const TBufferCoord a = boundary(), b = boundary();
+        e.SetBlockBegin(a);
+        e.SetBlockEnd(b);
+        e.SetCaretXYEx(false, b);
+        what = "select";
+      } else if (kind == 4 && e.SelAvail() && e.ActiveSelectionMode() == smColumn) {
+        const TCustomSynPad::TColumnSpan span = e.ColumnSpanOf(e.BlockBegin(), e.BlockEnd());
+        e.CommandProcessor(ecCopy, 0);
+        const std::u16string copied = TSynMemoryClipboard::Text();
+        ASSERT_TRUE(wholeCharacters(copied)) << seed << " step " << step;
+        for (std::u16string_view piece : SplitIntoLines(copied)) {
+          const int w = cells(piece);
+          EXPECT_GE(w, span.Right - span.Left) << seed << " step " << step;
+          EXPECT_LE(w, span.Right - span.Left + 2) << seed << " step " << step;
+        }
+        what = "copy";
+      } else if (kind == 5) {
+        const bool prompted = pick(2);
+        ASSERT_TRUE(prompted ? s.Execute("answers rsra", out, error) && s.Execute("replace x* = apr", out, error)
+                             : s.Execute("replace . - ar", out, error))
+            << error;
+        what = "replace";
+      } else {
+        const TSynPadorCommand c = commands[pick(std::size(commands))];
+        e.CommandProcessor(c, 0);
+        what = "command " + std::to_string(c);
+      }
+      for (int line = 1; line <= e.LineCount(); ++line)
+        ASSERT_TRUE(wholeCharacters(e.LineText(line))) << seed << " step " << step << " " << what << " line " << line;
+      for (const TBufferCoord p : {e.GetCaretXY(), e.RawBlockBegin(), e.RawBlockEnd()})
+        ASSERT_EQ(CharStartAtOrBefore(e.LineText(p.Line), p.Char), p.Char)
+            << seed << " step " << step << " " << what << " at " << p.Char << "," << p.Line;
+    }
+    const std::u16string final = Text(e);
+    const int redoBefore = e.RedoList().ItemCount();
+    while (e.CanUndo()) e.CommandProcessor(ecUndo, 0);
+    ASSERT_EQ(Text(e), initial) << "seed " << seed;
+    while (e.RedoList().ItemCount() > redoBefore) e.CommandProcessor(ecRedo, 0);
+    ASSERT_EQ(Text(e), final) << "seed " << seed;
   }
 }
 

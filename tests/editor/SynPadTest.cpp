@@ -299,6 +299,23 @@ TEST(SynPad, SelectionModesPaintTheirCells) {
   TSynRecordingCanvas c = p.Paint();
   for (int col = 1; col <= 8; ++col) EXPECT_EQ(selected(c, col, 2), col == 3) << col;
   e.SetHighlighter(nullptr);
+  // A column block covers the same screen columns on every line, double-width glyphs and the two
+  // cells of a pair taken whole, with or without a highlighter: the rows show what a copy takes.
+  e.SetText(u"ab\u6f22\u5b57cd\nabcdefgh\na\U0001F600bcdefg\nab");
+  e.SetSelectionMode(smColumn);
+  const char* rows[] = {"--####--", "--####--", "-#####--", "--####--"};
+  for (TSynCustomHighlighter* h :
+       {static_cast<TSynCustomHighlighter*>(&hl), static_cast<TSynCustomHighlighter*>(nullptr)}) {
+    e.SetHighlighter(h);
+    e.SetBlockBegin(TBufferCoord{3, 1});
+    e.SetBlockEnd(TBufferCoord{7, 4});  // screen column 7, past the short line's end
+    TSynRecordingCanvas wide = p.Paint();
+    for (int row = 1; row <= 4; ++row)
+      for (int col = 1; col <= 8; ++col)
+        EXPECT_EQ(selected(wide, col, row), rows[row - 1][col - 1] == '#')
+            << col << "," << row << " " << (h != nullptr);
+  }
+  e.SetHighlighter(nullptr);
 }
 
 TEST(SynPad, HighlightedRowsUnderWordWrapNeverLoseCharacters) {

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "FakePrinter.h"
+#include "SynPadRecordingHost.h"
+#include "editor/SynPad.h"
+#include "editor/SynPadMiscProcs.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "printing/SynPadPrint.h"
 
@@ -281,6 +284,26 @@ TEST(SynPadPrint, SelectedOnlyPrintsTheSelectedParts) {
   body = rig.BodyOps();
   for (const Op& op : body[0]) texts.push_back(A(op.text));
   EXPECT_EQ(texts, (std::vector<std::string>{"b  c", "bcd", "    x"}));
+
+  // Handed over by the editor control, a column block prints what it copies: the same screen
+  // columns of every line, double-width glyphs and pairs whole.
+  TSynRecordingHost host;
+  TSynPad pad(&host);
+  pad.Resize();
+  pad.SetText(u"ab\u6f22\u5b57cd\nabcdefgh\na\U0001F600bcde");
+  pad.SetSelectionMode(smColumn);
+  pad.SetBlockBegin(TBufferCoord{3, 1});
+  pad.SetBlockEnd(TBufferCoord{7, 3});
+  rig.print.SetSynPad(pad);
+  rig.print.Print();
+  std::vector<std::u16string> wide;
+  body = rig.BodyOps();
+  for (const Op& op : body[0]) wide.push_back(op.text);
+  std::vector<std::u16string> copied;
+  const std::u16string selected = pad.GetSelText();
+  for (std::u16string_view piece : SplitIntoLines(selected)) copied.emplace_back(piece);
+  EXPECT_EQ(wide, copied);
+  EXPECT_EQ(wide, (std::vector<std::u16string>{u"\u6f22\u5b57", u"cdef", u"\U0001F600bcd"}));
 }
 
 // What the editor shows is what prints: a control character is one blank cell, and the room for
