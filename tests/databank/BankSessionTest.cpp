@@ -1443,6 +1443,106 @@ TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheSte
   }
 }
 
+// While a step of the pipeline waits in a prompt or a box (whose event loop runs the first run, the
+// tray, timers, the desktop), nothing opens or closes the databank it works on: every routine that
+// would is refused, asks nothing, and leaves the databank and the files as they are. The first run
+// waits for the step and then opens the sample only when the step left no databank file open.
+TEST_F(BankSessionTest, WhileAStepWaitsNothingOpensOrClosesTheDatabankAndTheFirstRunWaits) {
+  const std::string open = tmp.File("open.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string damaged = tmp.File("damaged.xdb2");
+  const std::string chosen = tmp.File("chosen.xdb2");
+  const std::string other = tmp.File("other.xdb2");
+  const std::string sample = ProgramDir() + "/about.xdb2";
+  fs::create_directories(ProgramDir());
+  struct Case {
+    const char* name;
+    std::function<void(ClosingUI&)> script;
+    std::function<void(TBankSession&)> step;
+    std::string fileAfter;  // the databank the step leaves open; "" : the sample follows
+  };
+  const Case cases[] = {
+      {"start-up prompt answered", [](ClosingUI& ui) { ui.PushFilePassword("pw"); },
+       [&](TBankSession& s) {
+         s.LoadFileSettings(locked);
+         s.StartupOpen();
+       },
+       locked},
+      {"start-up prompt cancelled", [](ClosingUI& ui) { ui.PushFilePassword(std::nullopt); },
+       [&](TBankSession& s) {
+         s.LoadFileSettings(locked);
+         s.StartupOpen();
+       },
+       ""},
+      {"start-up open's box", [](ClosingUI&) {},
+       [&](TBankSession& s) {
+         s.LoadFileSettings(damaged);
+         s.StartupOpen();
+       },
+       ""},
+      {"missing command-line file's box", [](ClosingUI&) {},
+       [&](TBankSession& s) {
+         s.LoadFileSettings(tmp.File("missing.xdb2"));
+         s.StartupOpen();
+       },
+       ""},
+      {"open dialog and prompt",
+       [&](ClosingUI& ui) {
+         ui.PushOpenFile(locked);
+         ui.PushFilePassword("pw");
+       },
+       [](TBankSession& s) { s.OpenCommand(); }, locked},
+      {"save dialog", [&](ClosingUI& ui) { ui.PushSaveFile(chosen); }, [](TBankSession& s) { s.SaveAsCommand(); },
+       chosen},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+    WriteFile(damaged, SampleBankXML().substr(0, 100));
+    WriteFile(other, SampleBankXML("other"));
+    WriteFile(sample, SampleBankXML("About"));
+    fs::remove(chosen);
+    ClosingUI closing;
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &closing, &loop);
+    if (std::string(c.name) == "save dialog") {
+      WriteFile(open, SampleBankXML("open"));
+      s.OpenBank(open);
+    }
+    const std::string files = ReadFile(locked) + ReadFile(damaged) + ReadFile(other) + ReadFile(sample);
+    bool inside = false;
+    closing.OnPrompt = [&] {
+      ASSERT_FALSE(inside) << "a refused routine asked something";
+      inside = true;
+      const TXMLDataBase2* bank = s.Bank();
+      const std::string fileName = s.FileName();
+      s.FirstRun();
+      s.OpenBank(other);
+      s.CloseBank();
+      s.NewBank();
+      s.OpenCommand();
+      s.OpenRecentFile(other);
+      s.StartupOpen();
+      EXPECT_EQ(s.Bank(), bank);
+      EXPECT_EQ(s.FileName(), fileName);
+      EXPECT_EQ(ReadFile(locked) + ReadFile(damaged) + ReadFile(other) + ReadFile(sample), files);
+      inside = false;
+    };
+    c.script(closing);
+    c.step(s);
+    ASSERT_GE(closing.prompts, 1);
+    const int prompts = closing.prompts;
+    closing.OnPrompt = nullptr;
+    EXPECT_EQ(s.FileName(), c.fileAfter);  // the first run has not run inside the step
+    loop.ProcessPosted();
+    EXPECT_EQ(s.FileName(), c.fileAfter.empty() ? sample : c.fileAfter);
+    EXPECT_EQ(closing.prompts, prompts);
+    loop.ProcessPosted();
+    EXPECT_EQ(s.FileName(), c.fileAfter.empty() ? sample : c.fileAfter);
+  }
+}
+
 // Whatever a background save throws (running out of memory above all) is a failed save with its
 // message, reported on the window's thread, and the writer goes on with the next job.
 TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
