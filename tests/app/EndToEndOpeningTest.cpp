@@ -159,6 +159,7 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
     const char* dialog;  // the title of the window that waits when the signal comes
     bool startsLocked;   // the program starts on the enciphered databank (nothing typed)
     std::function<void(Desktop&)> open;
+    bool autoSaveOff = false;
   };
   const std::string bank = tmp.File("bank.xdb2");
   const std::string locked = tmp.File("locked.xdb2");
@@ -192,6 +193,9 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
          testsupport::WriteFile(bank, OpenRecordBank("Theirs"));
          d.Click(d.Width() - 20, 12);
        }},
+      // Its No is the program's, not the user's: the edit is kept.
+      {"Data has been changed, asked by Exit with auto-save off", "^Error$", false,
+       [](Desktop& d) { d.Click(d.Width() - 20, 12); }, true},
       {"Print", "^Print$", false, [](Desktop& d) { d.Key("ctrl+p"); }},
       {"Page Setup over Print Preview", "^Page Setup$", false,
        [](Desktop& d) {
@@ -232,6 +236,9 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
       if (entry.is_regular_file()) fs::remove(entry.path());
     REQUIRE_DESKTOP(d);
     ASSERT_EQ(xs.StartWindowManager(), "");
+    if (c.autoSaveOff)
+      testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                             "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave></dataroot>");
     testsupport::WriteFile(bank, OpenRecordBank("Bank"));
     WriteBank(SmallBank("Locked"), locked, "pw", false);
     const std::string lockedBefore = testsupport::ReadFile(locked);

@@ -1543,6 +1543,79 @@ TEST_F(BankSessionTest, WhileAStepWaitsNothingOpensOrClosesTheDatabankAndTheFirs
   }
 }
 
+// Once the system ends the program nobody answers: nothing more is asked, an answer to a question
+// that was up already is nobody's (nothing is thrown away on it), and closing keeps the changes
+// without a question, also with auto-save off: in the databank's file, or, for one never saved, in a
+// file of its own in the user's folder, which becomes the last databank (the next start opens it).
+TEST_F(BankSessionTest, WhenNobodyAnswersClosingKeepsTheChangesWithoutAQuestion) {
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string user = tmp.File("user");
+  settings.Values["AutoSave"] = "0";
+  auto session = [&](ClosingUI& closing) {
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.UserDir = user;
+    return std::make_unique<TBankSession>(&settings, options, &closing, &loop);
+  };
+  auto change = [](TBankSession& s, const std::string& name) {
+    s.Bank()->WriteString(bank::skDataBaseName, name);
+    s.SetModified();
+  };
+  auto nameIn = [](const std::string& file) {
+    TXMLDataBase2 db;
+    return db.LoadEncodedXML(ReadFile(file)) ? db.ReadString(bank::skDataBaseName, "") : "unreadable";
+  };
+  WriteFile(path, SampleBankXML());
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  {
+    // The save-changes question of a close is up when the end comes: its No is the program's.
+    ClosingUI closing;
+    auto s = session(closing);
+    s->OpenBank(path);
+    change(*s, "Ours");
+    closing.OnPrompt = [&] { s->EndWithoutAnswers(); };
+    closing.PushMessageResult(platform::mrNo);
+    EXPECT_FALSE(s->CloseForExit());
+    EXPECT_NE(s->Bank(), nullptr);
+    EXPECT_EQ(nameIn(path), "");  // the file as it was
+    closing.OnPrompt = nullptr;
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+    EXPECT_EQ(closing.prompts, 1);
+    EXPECT_EQ(nameIn(path), "Ours");
+  }
+  for (const char* expected : {"unnamed.xdb2", "unnamed 2.xdb2"}) {
+    // Never saved: kept in the user's folder under a name not taken yet.
+    SCOPED_TRACE(expected);
+    ClosingUI closing;
+    auto s = session(closing);
+    s->OpenBank("");
+    change(*s, expected);
+    s->EndWithoutAnswers();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string kept = user + "/" + expected;
+    EXPECT_EQ(nameIn(kept), expected);
+    EXPECT_EQ(s->LastOpened(), kept);
+    EXPECT_NE(said.find(kept), std::string::npos) << said;
+    EXPECT_EQ(closing.prompts, 0);
+  }
+  {
+    // An open after the end asks for no password and shows nothing.
+    ClosingUI closing;
+    auto s = session(closing);
+    s->EndWithoutAnswers();
+    testing::internal::CaptureStderr();
+    s->OpenBank(locked);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(closing.prompts, 0);
+    EXPECT_EQ(s->FileName(), "");
+    EXPECT_NE(said.find(kOpenFailed), std::string::npos) << said;
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+  }
+}
+
 // Whatever a background save throws (running out of memory above all) is a failed save with its
 // message, reported on the window's thread, and the writer goes on with the next job.
 TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {
