@@ -248,7 +248,6 @@ class TBankSession {
   // another program changed it), and one never saved goes into UserDir, where the next start
   // opens it.
   void EndWithoutAnswers() { nobodyAnswers_ = true; }
-  bool NobodyAnswers() const { return nobodyAnswers_; }
 
   // While a scope lives, auto-save does nothing. Import and export hold one around their work.
   class TBusyScope {
