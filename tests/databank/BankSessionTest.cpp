@@ -1444,9 +1444,9 @@ TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheSte
 }
 
 // While a step of the pipeline waits in a prompt or a box (whose event loop runs the first run, the
-// tray, timers, the desktop), nothing opens or closes the databank it works on: every routine that
-// would is refused, asks nothing, and leaves the databank and the files as they are. The first run
-// waits for the step and then opens the sample only when the step left no databank file open.
+// tray, timers, the desktop), nothing opens, closes or saves the databank it works on: every routine
+// that would is refused, asks nothing, and leaves the databank and the files as they are. The first
+// run waits for the step and then opens the sample only when the step left no databank file open.
 TEST_F(BankSessionTest, WhileAStepWaitsNothingOpensOrClosesTheDatabankAndTheFirstRunWaits) {
   const std::string open = tmp.File("open.xdb2");
   const std::string locked = tmp.File("locked.xdb2");
@@ -1523,7 +1523,9 @@ TEST_F(BankSessionTest, WhileAStepWaitsNothingOpensOrClosesTheDatabankAndTheFirs
       s.NewBank();
       s.OpenCommand();
       s.OpenRecentFile(other);
-      s.StartupOpen();
+      s.StartupOpen();  // the window shown again, back from the tray
+      s.AutoSaveTick();
+      s.AppMinimized();
       EXPECT_EQ(s.Bank(), bank);
       EXPECT_EQ(s.FileName(), fileName);
       EXPECT_EQ(ReadFile(locked) + ReadFile(damaged) + ReadFile(other) + ReadFile(sample), files);
