@@ -825,6 +825,16 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
   return true;
 }
 
+bool TBankSession::CloseWouldAsk(TIfFileChanged ifChanged) {
+  if (Busy() || !bank_) return false;
+  WaitForSave();
+  if (!bank_ || nobodyAnswers_ || NothingToKeepOverChangedFile()) return false;
+  if (Setting(bs::AutoSave, true) && !fileName_.empty())
+    return ifChanged == TIfFileChanged::Ask && watch_ && watch_->Path() == bp::ExpandFileName(fileName_) &&
+           !watch_->StillOurs();
+  return AnythingModified();
+}
+
 void TBankSession::LoadFileSettings(const std::string& commandLinePath) {
   if (settings_) {
     lastOpened_ = bp::ResolveFromProgram(settings_->ReadString(bs::LastOpened, ""), options_.ProgramDir);

@@ -218,6 +218,10 @@ class TBankSession {
   // about a file another program changed. Either way a databank without unsaved changes leaves such
   // a file alone.
   bool CloseForExit(TIfFileChanged ifChanged = TIfFileChanged::Ask);
+  // Whether CloseForExit(ifChanged) would ask the user now (whether to save, or about a file another
+  // program changed), so that the window can stay for its questions and go at once otherwise. Waits
+  // for the saves in flight first (their outcome may ask). A save that fails may still ask.
+  bool CloseWouldAsk(TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Asked before the window closes. False while an open, save, import, export or password command
   // is under way: their prompts and boxes run nested event loops, and a close from there (a signal,
   // the end of the desktop session) would write or free the databank under them. The close is then

@@ -1545,6 +1545,47 @@ TEST_F(BankSessionTest, WhileAStepWaitsNothingOpensOrClosesTheDatabankAndTheFirs
   }
 }
 
+// The window stays for the questions of its close and goes at once when there are none:
+// CloseWouldAsk tells beforehand whether CloseForExit asks, in each of its roads.
+TEST_F(BankSessionTest, CloseWouldAskTellsWhetherClosingAsks) {
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    const char* name;
+    bool autoSave, named, modified, changedElsewhere, nobodyAnswers;
+    TIfFileChanged ifChanged;
+    bool asks;
+  };
+  const Case cases[] = {
+      {"auto-save, changed", true, true, true, false, false, TIfFileChanged::Ask, false},
+      {"auto-save, changed, file changed elsewhere", true, true, true, true, false, TIfFileChanged::Ask, true},
+      {"auto-save, unchanged, file changed elsewhere", true, true, false, true, false, TIfFileChanged::Ask, false},
+      {"auto-save, end of the session, file changed elsewhere", true, true, true, true, false,
+       TIfFileChanged::WriteBeside, false},
+      {"auto-save, never saved, changed", true, false, true, false, false, TIfFileChanged::Ask, true},
+      {"no auto-save, changed", false, true, true, false, false, TIfFileChanged::Ask, true},
+      {"no auto-save, unchanged", false, true, false, false, false, TIfFileChanged::Ask, false},
+      {"no auto-save, changed, nobody answers", false, true, true, false, true, TIfFileChanged::WriteBeside, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui.Clear();
+    settings.Values["AutoSave"] = c.autoSave ? "1" : "0";
+    WriteFile(path, SampleBankXML());
+    auto s = NewSession();
+    s->OpenBank(c.named ? path : "");
+    if (c.modified) s->SetModified();
+    if (c.changedElsewhere) WriteFile(path, SampleBankXML("Theirs", "a longer text than the one before"));
+    if (c.nobodyAnswers) s->EndWithoutAnswers();
+    EXPECT_EQ(s->CloseWouldAsk(c.ifChanged), c.asks);
+    for (int i = 0; i < 3; ++i) ui.PushMessageResult(platform::mrCancel);
+    ui.PushSaveFile(std::nullopt);
+    testing::internal::CaptureStderr();
+    s->CloseForExit(c.ifChanged);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(!ui.Calls().empty(), c.asks);
+  }
+}
+
 // Once the system ends the program nobody answers: nothing more is asked, an answer to a question
 // that was up already is nobody's (nothing is thrown away on it), and closing keeps the changes
 // without a question, also with auto-save off: in the databank's file, or, for one never saved, in a

@@ -817,12 +817,16 @@ void TXMLTreeForm::FormCloseQuery(bool& canClose) {
 
 void TXMLTreeForm::FormClose(TCloseAction& action) {
   TBaseMainForm::FormClose(action);
-  // The window stays while its questions are asked, so that they stand on it; it goes once the
-  // answers let the close go on. At the end of the desktop session nobody answers for a file another
-  // program changed.
-  if (HasSession() && !Session().CloseForExit(EndingSession() ? TIfFileChanged::WriteBeside : TIfFileChanged::Ask)) {
+  // At the end of the desktop session nobody answers for a file another program changed.
+  const TIfFileChanged ifChanged = EndingSession() ? TIfFileChanged::WriteBeside : TIfFileChanged::Ask;
+  // The window stays while its questions are asked, so that they stand on it, and goes once the
+  // answers let the close go on; with nothing to ask it goes at once (a large databank's closing save
+  // is then written out of sight).
+  if (HasSession() && !Session().CloseWouldAsk(ifChanged)) hide();
+  if (HasSession() && !Session().CloseForExit(ifChanged)) {
     // The changes could not be kept: the window stays.
     action = TCloseAction::caNone;
+    show();
     return;
   }
   hide();
