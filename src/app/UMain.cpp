@@ -264,6 +264,7 @@ void TfrmMain::KeywordsChanged() {
   if (showingKeywords_) return;
   // Typed for the open record: it counts as an edit of the record.
   if (CurrentRecord && Editor == &CodeFrame->Frame()) CodeFrame->Frame().MarkModified();
+  if (HasSession()) Session().RecordEdited();
   UpdateActions();
 }
 
@@ -288,6 +289,8 @@ bool TfrmMain::AnythingUnsaved() const {
 }
 
 void TfrmMain::EditorChanged() {
+  // What is typed reaches the file with the next auto-save, as a committed change does.
+  if (HasSession()) Session().RecordEdited();
   // Only the first edit changes anything the commands depend on.
   if (!Action(TTreeAction::SaveBase)->isEnabled()) UpdateActions();
 }

@@ -83,13 +83,19 @@ bool TBankSession::Setting(const char* name, bool def) const {
 }
 
 void TBankSession::BusyEnded() {
-  if (!closeWaiting_) return;
-  closeWaiting_ = false;
   // From the loop: the step that just ended is still on the stack.
   std::weak_ptr<int> alive = alive_;
-  loop_->Post([this, alive] {
-    if (!alive.expired() && Hooks.CloseDeferred) Hooks.CloseDeferred();
-  });
+  if (closeWaiting_) {
+    closeWaiting_ = false;
+    firstRunWaiting_ = false;  // the window closes: no sample is opened any more
+    loop_->Post([this, alive] {
+      if (!alive.expired() && Hooks.CloseDeferred) Hooks.CloseDeferred();
+    });
+  } else if (firstRunWaiting_) {
+    loop_->Post([this, alive] {
+      if (!alive.expired() && firstRunWaiting_) FirstRun();
+    });
+  }
 }
 
 bool TBankSession::MayClose() {
@@ -100,7 +106,7 @@ bool TBankSession::MayClose() {
 
 void TBankSession::ShowError(int id, const std::string& text) {
   const std::string& message = text.empty() ? BankMessage(id) : text;
-  if (closeWaiting_) {
+  if (closeWaiting_ || nobodyAnswers_) {
     // The program is closing: a box would only hold it up.
     std::cerr << message << "\n";
     return;
@@ -238,7 +244,7 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
 
   TBankReadContext context;
   context.Password = password_;
-  context.AskPassword = [&](std::string& answer) { return ui_->AskFilePassword(path, answer); };
+  context.AskPassword = [&](std::string& answer) { return !nobodyAnswers_ && ui_->AskFilePassword(path, answer); };
   // A layer that fails says so on the line under "Could not open DataBank!": one box per failed open.
   std::string layerFailure;
   context.ShowError = [&](int, const std::string& text) { layerFailure = text; };
@@ -385,11 +391,19 @@ void TBankSession::WriteBankState() {
   if (Hooks.BankStateWritten) Hooks.BankStateWritten();
 }
 
-void TBankSession::OpenBank(const std::string& pathIn) {
+void TBankSession::OpenBank(const std::string& path) {
+  if (MayReplaceBank()) ReplaceBank(path);
+}
+
+void TBankSession::CloseBank() {
+  if (MayReplaceBank()) ReleaseBank();
+}
+
+void TBankSession::ReplaceBank(const std::string& pathIn) {
   // A copy: callers pass the file name this very routine clears when the load fails.
   const std::string path = pathIn;
   TBusyScope busy(*this);
-  CloseBank();
+  ReleaseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();
   bank_ = std::make_unique<TXMLDataBase2>();
   ++bankSerial_;
@@ -433,7 +447,7 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   }
 }
 
-void TBankSession::CloseBank() {
+void TBankSession::ReleaseBank() {
   if (!bank_) return;
   TBusyScope busy(*this);
   WaitForSave();
@@ -574,8 +588,11 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
 }
 
 bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait followUp) {
+  // Nobody answers: the other program's file stays, and the closing save writes beside it.
+  if (nobodyAnswers_) return false;
   const int answer = ui_->MessageBox(FileChangedQuestion(path), SFileChangedCaption,
                                      platform::MsgButtons::OverwriteSaveAsCancel, platform::MsgIcon::Warning);
+  if (nobodyAnswers_) return false;  // the program closed the question itself
   if (answer == platform::mrOverwrite) return SaveBank(path, followUp, TIfFileChanged::Overwrite);
   if (answer == platform::mrSaveAs && SaveAs(followUp)) return true;
   // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
@@ -612,9 +629,13 @@ bool TBankSession::QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged) 
   // A save still being written may yet fail and leave changes to ask about.
   WaitForSave();
   if (!bank_ || !AnythingModified()) return true;
+  if (nobodyAnswers_) return KeepWithoutAnswer(ifChanged);
   const int answer = ui_->MessageBox(BankMessage(SDataChanged), SErrorCaption,
                                      allowCancel ? platform::MsgButtons::YesNoCancel : platform::MsgButtons::YesNo,
                                      platform::MsgIcon::Warning);
+  // The program closed the question itself (the system ends it): that No or Cancel was nobody's, and
+  // nothing may be thrown away on it.
+  if (nobodyAnswers_) return false;
   if (answer == platform::mrYes) {
     // Nothing saved means nothing may be thrown away.
     if (!fileName_.empty()) return SaveBank(fileName_, TSaveWait::Written, ifChanged);
@@ -629,19 +650,42 @@ void TBankSession::SetModified() {
   timer_->SetEnabled(Setting(bs::AutoSave, true));
 }
 
+void TBankSession::RecordEdited() {
+  // Called for every key: once the timer runs there is nothing to do (its tick re-reads the setting).
+  if (bank_ && !timer_->Enabled()) timer_->SetEnabled(Setting(bs::AutoSave, true));
+}
+
+bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged) {
+  if (!fileName_.empty()) return SaveBank(fileName_, TSaveWait::Written, ifChanged);
+  // Never saved: a file of its own in the user's folder becomes the databank's, so the next start
+  // opens it; a name that is taken gets a number.
+  if (options_.UserDir.empty() || !ForceDirectories(options_.UserDir)) {
+    std::fprintf(stderr, "The unnamed databank could not be kept: there is no folder to save it in.\n");
+    return false;
+  }
+  std::string path = bp::ExpandFileNameFrom(std::string("unnamed") + SBankExt, options_.UserDir);
+  for (int n = 2; bp::FileExists(path); ++n)
+    path = bp::ExpandFileNameFrom("unnamed " + std::to_string(n) + SBankExt, options_.UserDir);
+  if (!SaveBank(path, TSaveWait::Written, ifChanged)) return false;
+  std::fprintf(stderr, "The unnamed databank was saved as %s\n", path.c_str());
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Commands
 
 void TBankSession::NewBank() {
+  if (!MayReplaceBank()) return;
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (!QuerySaveChanges(true)) return;
   // The databank being left is not added to the recent list.
   fileName_.clear();
   lastOpened_.clear();
-  OpenBank("");
+  ReplaceBank("");
 }
 
 void TBankSession::OpenCommand() {
+  if (!MayReplaceBank()) return;
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (!QuerySaveChanges(true)) return;
   platform::FileDialogOptions options;
@@ -657,7 +701,7 @@ void TBankSession::OpenCommand() {
   }
   std::string chosen;
   if (!ui_->OpenFileDialog(options, chosen) || chosen.empty()) return;
-  OpenBank(chosen);
+  ReplaceBank(chosen);
 }
 
 void TBankSession::SaveCommand() {
@@ -692,12 +736,13 @@ bool TBankSession::SaveAs(TSaveWait wait) {
 }
 
 void TBankSession::OpenRecentFile(const std::string& entry) {
+  if (!MayReplaceBank()) return;
   const std::string path = bp::ExpandFileNameFrom(
       entry, options_.ProgramDir.empty() ? std::filesystem::current_path().string() : options_.ProgramDir);
   if (!bp::FileExists(path)) throw Exception(FileDoesNotExistText(path));
   TBusyScope busy(*this);
   if (!QuerySaveChanges(true)) return;
-  OpenBank(path);
+  ReplaceBank(path);
 }
 
 std::vector<TRecentItem> TBankSession::RecentMenuItems() const {
@@ -808,9 +853,19 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       return false;
     }
   }
-  CloseBank();
+  ReleaseBank();
   timer_->SetEnabled(false);
   return true;
+}
+
+bool TBankSession::CloseWouldAsk(TIfFileChanged ifChanged) {
+  if (Busy() || !bank_) return false;
+  WaitForSave();
+  if (!bank_ || nobodyAnswers_ || NothingToKeepOverChangedFile()) return false;
+  if (Setting(bs::AutoSave, true) && !fileName_.empty())
+    return ifChanged == TIfFileChanged::Ask && watch_ && watch_->Path() == bp::ExpandFileName(fileName_) &&
+           !watch_->StillOurs();
+  return AnythingModified();
 }
 
 void TBankSession::LoadFileSettings(const std::string& commandLinePath) {
@@ -842,26 +897,35 @@ void TBankSession::SaveFileSettings() {
 }
 
 void TBankSession::StartupOpen() {
+  if (!MayReplaceBank()) return;
+  // One step from its first box to the end of the open: the first run and a close wait for it.
+  TBusyScope busy(*this);
   // A file named on the command line that is not there is told; the last databank opens instead.
   if (!commandLineProblem_.empty()) ShowError(0, commandLineProblem_);
   commandLineProblem_.clear();
   const std::string commandLineFile = std::move(commandLineFile_);
   commandLineFile_.clear();
   if (!commandLineFile.empty()) {
-    OpenBank(commandLineFile);
+    ReplaceBank(commandLineFile);
     // Only a databank that opened becomes the last one: a failed open is not repeated at every start.
     if (!fileName_.empty()) lastOpened_ = commandLineFile;
   } else if (Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_)) {
     fileName_ = lastOpened_;
-    OpenBank(fileName_);
+    ReplaceBank(fileName_);
   } else {
-    OpenBank("");
+    ReplaceBank("");
   }
 }
 
 void TBankSession::FirstRun() {
+  if (!MayReplaceBank()) {
+    firstRunWaiting_ = true;
+    return;
+  }
+  firstRunWaiting_ = false;
   if (settings_) settings_->Save();
-  if (options_.ProgramDir.empty()) return;
+  // The sample takes the place of nothing the user opened or typed.
+  if (options_.ProgramDir.empty() || !fileName_.empty() || AnythingModified() || nobodyAnswers_) return;
   std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
   if (!bp::FileExists(sample)) return;
   // An installed program never writes into its own folder: the user explores a copy of their own,
@@ -876,5 +940,5 @@ void TBankSession::FirstRun() {
       // The sample is then opened where it lies.
     }
   }
-  OpenBank(sample);
+  ReplaceBank(sample);
 }

@@ -160,6 +160,12 @@ class TBankSession {
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
 
   // --- The bank routines ---
+  // Whether a databank may be opened or closed now: not while an open, close, save, import, export
+  // or password command is under way. Their prompts and boxes run nested event loops, from which the
+  // first run, the tray, timers and the desktop reach the window, and the databank such a step works
+  // on must stay. Every routine and command here that opens or closes the databank asks first and
+  // does nothing when refused (FirstRun waits for the step instead).
+  bool MayReplaceBank() const { return !Busy(); }
   void OpenBank(const std::string& path);
   void CloseBank();
   enum class TSaveWait { Written, Started };
@@ -179,6 +185,9 @@ class TBankSession {
   bool QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Marks the databank modified and arms (or disarms) auto-save from the "AutoSave" setting.
   void SetModified();
+  // The open record's code, comments or keywords were edited: auto-save is armed as by SetModified,
+  // so that what is typed reaches the file within a period; its tick stores the record first.
+  void RecordEdited();
   // NextNodeID and PendingID from the databank's settings, then the BankStateRead hook.
   void ReadBankState();
   // "NextNodeID" and "LastPosition" into the databank's settings, then the BankStateWritten hook.
@@ -210,6 +219,10 @@ class TBankSession {
   // about a file another program changed. Either way a databank without unsaved changes leaves such
   // a file alone.
   bool CloseForExit(TIfFileChanged ifChanged = TIfFileChanged::Ask);
+  // Whether CloseForExit(ifChanged) would ask the user now (whether to save, or about a file another
+  // program changed), so that the window can stay for its questions and go at once otherwise. Waits
+  // for the saves in flight first (their outcome may ask). A save that fails may still ask.
+  bool CloseWouldAsk(TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Asked before the window closes. False while an open, save, import, export or password command
   // is under way: their prompts and boxes run nested event loops, and a close from there (a signal,
   // the end of the desktop session) would write or free the databank under them. The close is then
@@ -227,9 +240,19 @@ class TBankSession {
   // PATH", "PATH is a folder, not a databank") and LastOpened opens instead. The command-line file
   // becomes LastOpened only when it opened.
   void StartupOpen();
-  // The first run (no settings file yet): save the settings, then open the sample beside the
-  // program when there is one (the user's copy of it in UserDir when that is another folder).
+  // The first run (no settings file yet): save the settings, then, when no databank file is open and
+  // nothing was changed, open the sample beside the program when there is one (the user's copy of it
+  // in UserDir when that is another folder). Asked while a step runs (the start-up open's prompt
+  // runs the event loop), it waits until that step has ended, and is dropped when the window closes.
   void FirstRun();
+
+  // The system ends the program (a signal, the end of the desktop session): nobody answers any more.
+  // From now on nothing is asked and no box is shown (messages go to stderr); an answer given to a
+  // question that was already up is not taken as the user's. The window's close then keeps the
+  // databank without a question, also with "AutoSave" off: saved to its file (or beside it when
+  // another program changed it), and one never saved goes into UserDir, where the next start
+  // opens it.
+  void EndWithoutAnswers() { nobodyAnswers_ = true; }
 
   // While a scope lives, auto-save does nothing. Import and export hold one around their work.
   class TBusyScope {
@@ -259,6 +282,11 @@ class TBankSession {
   void AdoptPassword(const std::string& password);
   bool AnythingModified() const;
   bool SaveWithDialog(TIfFileChanged ifChanged);
+  // The bodies of OpenBank and CloseBank, for the routines that have asked MayReplaceBank already.
+  void ReplaceBank(const std::string& path);
+  void ReleaseBank();
+  // Keeps the changes when nobody can be asked (see EndWithoutAnswers); false when nothing was kept.
+  bool KeepWithoutAnswer(TIfFileChanged ifChanged);
   // Save As: the dialog, then the save; false when cancelled or nothing was kept.
   bool SaveAs(TSaveWait wait);
   std::string Relative(const std::string& path) const;
@@ -312,6 +340,8 @@ class TBankSession {
   TMRUList recentFiles_{TMRUCase::MatchCase};
   int busy_ = 0;
   bool closeWaiting_ = false;
+  bool firstRunWaiting_ = false;  // FirstRun was asked while a step ran
+  bool nobodyAnswers_ = false;    // see EndWithoutAnswers
   // Expires with the session: a deferred close posted to the loop is dropped when the session is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   // Saves: what each save in flight was made from, by its tag.

@@ -142,7 +142,15 @@ void TBaseMainForm::EndSession() {
   if (closeAccepted_ || Destroying()) return;
   Exiting = true;
   sessionEnded_ = true;
-  CloseAndEnd();
+  RunGuarded([this] { SessionEnding(); });
+  // Nobody is there to answer. The close waits until the steps that waited for an answer have
+  // returned: it may free what they work on.
+  QtApplicationBackend& backend = QtApplication();
+  backend.CloseModalWindows();
+  QPointer<TBaseMainForm> self(this);
+  backend.WhenNoModalWindow([self] {
+    if (self) self->CloseAndEnd();
+  });
 }
 
 void TBaseMainForm::CloseAndEnd() {

@@ -60,13 +60,16 @@ class TBaseMainForm : public TfrmBaseForm {
   virtual void MinimizeApp();
   virtual void RestoreApp();
   virtual void CleanUp() {}
+  // The session ends: nobody answers from now on (the databank window tells its pipeline).
+  virtual void SessionEnding() {}
   virtual void RegisterToolbars();
   // After RegisterToolbars: the stored visibility of the toolbar controls is applied here (the
   // databank window does it); the layout is arranged right after.
   virtual void ToolbarsRegistered() {}
 
   void actnExitExecute();
-  // The desktop session ends: the real close path runs, close-to-minimise does not apply.
+  // The desktop session ends: every modal window and box is closed as cancelled, and once the steps
+  // that waited in them have ended the real close path runs (close-to-minimise does not apply).
   void EndSession();
   // Runs a close that had to wait (the window refused it while a step of its work ran): closes,
   // and ends the program once the close is accepted.

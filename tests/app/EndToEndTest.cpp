@@ -615,3 +615,44 @@ TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
   ASSERT_EQ(d.Exit(), "");
   EXPECT_EQ(data(), expected);
 }
+
+// Typing in one record and nothing else (no Ctrl+S, no other node selected), with a short auto-save
+// period: the auto-save writes what is typed while the keys arrive, so a kill -9 (or a power cut)
+// loses at most the keys of the last period or two; the file stays whole and opens again.
+TEST_F(EndToEnd, TypingInOneRecordIsAutoSavedAndSurvivesAKill) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = tmp.File("typed.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Typed"));
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>1</AutoSave><AutoSavePeriod>1</AutoSavePeriod>"
+                         "<MakeBackup>0</MakeBackup></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Typed$"), "");
+  auto data = [&] {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  d.Click(d.Width() * 2 / 3, 150);  // into the code
+  d.Key("ctrl+End");
+  std::string expected = "int kept = 42;";
+  std::vector<std::string> versions{data()};
+  for (int line = 0; line < 6; ++line) {
+    const std::string text = "line" + std::to_string(line) + "_abcdefghijklmnopqrstuvwxyz0123456789";
+    d.Xdo({"key", "Return"});
+    d.Xdo({"type", "--delay", "40", text});
+    expected += "\n" + text;
+    if (data() != versions.back()) versions.push_back(data());
+  }
+  d.Kill();  // at once, the last keys perhaps not yet saved
+  const std::string saved = data();
+  EXPECT_GE(versions.size(), 3u) << "the file was written " << versions.size() - 1 << " times while typing";
+  ASSERT_EQ(expected.rfind(saved, 0), 0u) << "not what was typed:\n" << saved;
+  // About two periods of keys at 40 ms a key, and the keys the program had not read yet.
+  EXPECT_LE(expected.size() - saved.size(), 100u) << "saved:\n" << saved;
+  d.Shot("e2e-typing-auto-saved.png");
+
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Typed$"), "");
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(data(), saved);
+}

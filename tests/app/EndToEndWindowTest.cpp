@@ -203,3 +203,50 @@ TEST_F(EndToEnd, MessagesAppearOverTheWindowThatRaisedThem) {
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-empty-title-asked.png"), "");
   EXPECT_EQ(testsupport::ReadFile(bank), kQuietBank);
 }
+
+// Quitting asks while the window is still shown, over it: "Data has been changed" (auto-save off), and
+// then, the file having been changed by another program, "DataBank Changed"; the window goes only
+// once the answers let the close go on, and Cancel keeps it.
+TEST_F(EndToEnd, QuestionsOnQuittingStandOverTheWindowStillShown) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = QuietBank(d, tmp, "quitting.xdb2");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+  d.Xdo({"windowmove", d.Find("^Tessaryn - Quiet$"), "40", "30"});
+  Sleep(500);
+  const TWindowBox main = WindowBox(d, "^Tessaryn - Quiet$");
+  ASSERT_GT(main.Width, 0);
+  auto asksOverTheWindow = [&](const std::string& title) {
+    SCOPED_TRACE(title);
+    ASSERT_TRUE(Eventually([&] { return !d.Find(title).empty(); }, 10000)) << d.Output();
+    Sleep(300);
+    EXPECT_NE(d.Find("^Tessaryn - Quiet$"), "") << "the window went before the question";
+    const TWindowBox box = WindowBox(d, title);
+    EXPECT_LE(std::abs(box.CentreX() - main.CentreX()), 40) << box.X << "," << box.Y;
+    EXPECT_LE(std::abs(box.CentreY() - main.CentreY()), 40) << box.X << "," << box.Y;
+  };
+  d.Click(kTreeX, kKeptRow);
+  d.Click(d.Width() * 2 / 3, 150);
+  d.Type("xy");
+  const std::string theirs = std::string(kQuietBank) + "\r\n";
+  testsupport::WriteFile(bank, theirs);  // another program's save
+
+  d.Click(d.Width() - 20, 12);   // Exit
+  asksOverTheWindow("^Error$");  // "Data has been changed. Do you want to save?"
+  d.Shot("e2e-quitting-asks-over-window.png");
+  d.Key("Return");  // Yes
+  asksOverTheWindow("^DataBank Changed$");
+  d.Key("Escape");  // Cancel: nothing is thrown away, the window stays
+  ASSERT_TRUE(Eventually([&] { return d.Find("^DataBank Changed$").empty(); }, 10000));
+  Sleep(500);
+  EXPECT_TRUE(d.Running());
+  EXPECT_NE(d.Find("^Tessaryn - Quiet$"), "");
+  EXPECT_EQ(testsupport::ReadFile(bank), theirs);
+
+  d.Focus();
+  d.Click(d.Width() - 20, 12);
+  asksOverTheWindow("^Error$");
+  d.Key("n");
+  EXPECT_EQ(d.WaitExit(), "");
+  EXPECT_EQ(testsupport::ReadFile(bank), theirs);
+}

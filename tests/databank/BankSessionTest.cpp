@@ -1495,6 +1495,222 @@ TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheSte
   }
 }
 
+// While a step of the pipeline waits in a prompt or a box (whose event loop runs the first run, the
+// tray, timers, the desktop), nothing opens, closes or saves the databank it works on: every routine
+// that would is refused, asks nothing, and leaves the databank and the files as they are. The first
+// run waits for the step and then opens the sample only when the step left no databank file open.
+TEST_F(BankSessionTest, WhileAStepWaitsNothingOpensOrClosesTheDatabankAndTheFirstRunWaits) {
+  const std::string open = tmp.File("open.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string damaged = tmp.File("damaged.xdb2");
+  const std::string chosen = tmp.File("chosen.xdb2");
+  const std::string other = tmp.File("other.xdb2");
+  const std::string sample = ProgramDir() + "/about.xdb2";
+  fs::create_directories(ProgramDir());
+  struct Case {
+    const char* name;
+    std::function<void(ClosingUI&)> script;
+    std::function<void(TBankSession&)> step;
+    std::string fileAfter;  // the databank the step leaves open; "" : the sample follows
+  };
+  const Case cases[] = {
+      {"start-up prompt answered", [](ClosingUI& ui) { ui.PushFilePassword("pw"); },
+       [&](TBankSession& s) {
+         s.LoadFileSettings(locked);
+         s.StartupOpen();
+       },
+       locked},
+      {"start-up prompt cancelled", [](ClosingUI& ui) { ui.PushFilePassword(std::nullopt); },
+       [&](TBankSession& s) {
+         s.LoadFileSettings(locked);
+         s.StartupOpen();
+       },
+       ""},
+      {"start-up open's box", [](ClosingUI&) {},
+       [&](TBankSession& s) {
+         s.LoadFileSettings(damaged);
+         s.StartupOpen();
+       },
+       ""},
+      {"missing command-line file's box", [](ClosingUI&) {},
+       [&](TBankSession& s) {
+         s.LoadFileSettings(tmp.File("missing.xdb2"));
+         s.StartupOpen();
+       },
+       ""},
+      {"open dialog and prompt",
+       [&](ClosingUI& ui) {
+         ui.PushOpenFile(locked);
+         ui.PushFilePassword("pw");
+       },
+       [](TBankSession& s) { s.OpenCommand(); }, locked},
+      {"save dialog", [&](ClosingUI& ui) { ui.PushSaveFile(chosen); }, [](TBankSession& s) { s.SaveAsCommand(); },
+       chosen},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+    WriteFile(damaged, SampleBankXML().substr(0, 100));
+    WriteFile(other, SampleBankXML("other"));
+    WriteFile(sample, SampleBankXML("About"));
+    fs::remove(chosen);
+    ClosingUI closing;
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &closing, &loop);
+    if (std::string(c.name) == "save dialog") {
+      WriteFile(open, SampleBankXML("open"));
+      s.OpenBank(open);
+    }
+    const std::string files = ReadFile(locked) + ReadFile(damaged) + ReadFile(other) + ReadFile(sample);
+    bool inside = false;
+    closing.OnPrompt = [&] {
+      ASSERT_FALSE(inside) << "a refused routine asked something";
+      inside = true;
+      const TXMLDataBase2* bank = s.Bank();
+      const std::string fileName = s.FileName();
+      s.FirstRun();
+      s.OpenBank(other);
+      s.CloseBank();
+      s.NewBank();
+      s.OpenCommand();
+      s.OpenRecentFile(other);
+      s.StartupOpen();  // the window shown again, back from the tray
+      s.AutoSaveTick();
+      s.AppMinimized();
+      EXPECT_EQ(s.Bank(), bank);
+      EXPECT_EQ(s.FileName(), fileName);
+      EXPECT_EQ(ReadFile(locked) + ReadFile(damaged) + ReadFile(other) + ReadFile(sample), files);
+      inside = false;
+    };
+    c.script(closing);
+    c.step(s);
+    ASSERT_GE(closing.prompts, 1);
+    const int prompts = closing.prompts;
+    closing.OnPrompt = nullptr;
+    EXPECT_EQ(s.FileName(), c.fileAfter);  // the first run has not run inside the step
+    loop.ProcessPosted();
+    EXPECT_EQ(s.FileName(), c.fileAfter.empty() ? sample : c.fileAfter);
+    EXPECT_EQ(closing.prompts, prompts);
+    loop.ProcessPosted();
+    EXPECT_EQ(s.FileName(), c.fileAfter.empty() ? sample : c.fileAfter);
+  }
+}
+
+// The window stays for the questions of its close and goes at once when there are none:
+// CloseWouldAsk tells beforehand whether CloseForExit asks, in each of its roads.
+TEST_F(BankSessionTest, CloseWouldAskTellsWhetherClosingAsks) {
+  const std::string path = tmp.File("bank.xdb2");
+  struct Case {
+    const char* name;
+    bool autoSave, named, modified, changedElsewhere, nobodyAnswers;
+    TIfFileChanged ifChanged;
+    bool asks;
+  };
+  const Case cases[] = {
+      {"auto-save, changed", true, true, true, false, false, TIfFileChanged::Ask, false},
+      {"auto-save, changed, file changed elsewhere", true, true, true, true, false, TIfFileChanged::Ask, true},
+      {"auto-save, unchanged, file changed elsewhere", true, true, false, true, false, TIfFileChanged::Ask, false},
+      {"auto-save, end of the session, file changed elsewhere", true, true, true, true, false,
+       TIfFileChanged::WriteBeside, false},
+      {"auto-save, never saved, changed", true, false, true, false, false, TIfFileChanged::Ask, true},
+      {"no auto-save, changed", false, true, true, false, false, TIfFileChanged::Ask, true},
+      {"no auto-save, unchanged", false, true, false, false, false, TIfFileChanged::Ask, false},
+      {"no auto-save, changed, nobody answers", false, true, true, false, true, TIfFileChanged::WriteBeside, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui.Clear();
+    settings.Values["AutoSave"] = c.autoSave ? "1" : "0";
+    WriteFile(path, SampleBankXML());
+    auto s = NewSession();
+    s->OpenBank(c.named ? path : "");
+    if (c.modified) s->SetModified();
+    if (c.changedElsewhere) WriteFile(path, SampleBankXML("Theirs", "a longer text than the one before"));
+    if (c.nobodyAnswers) s->EndWithoutAnswers();
+    EXPECT_EQ(s->CloseWouldAsk(c.ifChanged), c.asks);
+    for (int i = 0; i < 3; ++i) ui.PushMessageResult(platform::mrCancel);
+    ui.PushSaveFile(std::nullopt);
+    testing::internal::CaptureStderr();
+    s->CloseForExit(c.ifChanged);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(!ui.Calls().empty(), c.asks);
+  }
+}
+
+// Once the system ends the program nobody answers: nothing more is asked, an answer to a question
+// that was up already is nobody's (nothing is thrown away on it), and closing keeps the changes
+// without a question, also with auto-save off: in the databank's file, or, for one never saved, in a
+// file of its own in the user's folder, which becomes the last databank (the next start opens it).
+TEST_F(BankSessionTest, WhenNobodyAnswersClosingKeepsTheChangesWithoutAQuestion) {
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  const std::string user = tmp.File("user");
+  settings.Values["AutoSave"] = "0";
+  auto session = [&](ClosingUI& closing) {
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    options.UserDir = user;
+    return std::make_unique<TBankSession>(&settings, options, &closing, &loop);
+  };
+  auto change = [](TBankSession& s, const std::string& name) {
+    s.Bank()->WriteString(bank::skDataBaseName, name);
+    s.SetModified();
+  };
+  auto nameIn = [](const std::string& file) {
+    TXMLDataBase2 db;
+    return db.LoadEncodedXML(ReadFile(file)) ? db.ReadString(bank::skDataBaseName, "") : "unreadable";
+  };
+  WriteFile(path, SampleBankXML());
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  {
+    // The save-changes question of a close is up when the end comes: its No is the program's.
+    ClosingUI closing;
+    auto s = session(closing);
+    s->OpenBank(path);
+    change(*s, "Ours");
+    closing.OnPrompt = [&] { s->EndWithoutAnswers(); };
+    closing.PushMessageResult(platform::mrNo);
+    EXPECT_FALSE(s->CloseForExit());
+    EXPECT_NE(s->Bank(), nullptr);
+    EXPECT_EQ(nameIn(path), "");  // the file as it was
+    closing.OnPrompt = nullptr;
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+    EXPECT_EQ(closing.prompts, 1);
+    EXPECT_EQ(nameIn(path), "Ours");
+  }
+  for (const char* expected : {"unnamed.xdb2", "unnamed 2.xdb2"}) {
+    // Never saved: kept in the user's folder under a name not taken yet.
+    SCOPED_TRACE(expected);
+    ClosingUI closing;
+    auto s = session(closing);
+    s->OpenBank("");
+    change(*s, expected);
+    s->EndWithoutAnswers();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string kept = user + "/" + expected;
+    EXPECT_EQ(nameIn(kept), expected);
+    EXPECT_EQ(s->LastOpened(), kept);
+    EXPECT_NE(said.find(kept), std::string::npos) << said;
+    EXPECT_EQ(closing.prompts, 0);
+  }
+  {
+    // An open after the end asks for no password and shows nothing.
+    ClosingUI closing;
+    auto s = session(closing);
+    s->EndWithoutAnswers();
+    testing::internal::CaptureStderr();
+    s->OpenBank(locked);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(closing.prompts, 0);
+    EXPECT_EQ(s->FileName(), "");
+    EXPECT_NE(said.find(kOpenFailed), std::string::npos) << said;
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+  }
+}
+
 // Whatever a background save throws (running out of memory above all) is a failed save with its
 // message, reported on the window's thread, and the writer goes on with the next job.
 TEST_F(BankSessionTest, ABackgroundSaveThatThrowsIsAFailedSave) {

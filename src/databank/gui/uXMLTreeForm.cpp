@@ -803,11 +803,9 @@ void TXMLTreeForm::AfterShow() {
   if (firstRunChecked_ || !HasSession()) return;
   firstRunChecked_ = true;
   if (settingsFileExisted_) return;
-  // The first run: the settings file is written, and the sample opens unless a file was opened.
-  if (Session().FileName().empty() && !Session().Modified())
-    Session().FirstRun();
-  else
-    GetSettings()->Save();
+  // The first run: the settings file is written, and the sample opens unless a file was opened (the
+  // session waits for a start-up open whose prompt or box is running this).
+  Session().FirstRun();
 }
 
 void TXMLTreeForm::FormCloseQuery(bool& canClose) {
@@ -819,15 +817,24 @@ void TXMLTreeForm::FormCloseQuery(bool& canClose) {
 
 void TXMLTreeForm::FormClose(TCloseAction& action) {
   TBaseMainForm::FormClose(action);
-  hide();
   // At the end of the desktop session nobody answers for a file another program changed.
-  if (HasSession() && !Session().CloseForExit(EndingSession() ? TIfFileChanged::WriteBeside : TIfFileChanged::Ask)) {
+  const TIfFileChanged ifChanged = EndingSession() ? TIfFileChanged::WriteBeside : TIfFileChanged::Ask;
+  // The window stays while its questions are asked, so that they stand on it, and goes once the
+  // answers let the close go on; with nothing to ask it goes at once (a large databank's closing save
+  // is then written out of sight).
+  if (HasSession() && !Session().CloseWouldAsk(ifChanged)) hide();
+  if (HasSession() && !Session().CloseForExit(ifChanged)) {
     // The changes could not be kept: the window stays.
     action = TCloseAction::caNone;
     show();
     return;
   }
+  hide();
   if (TrayIcon && TrayIcon->Visible()) TrayIcon->HideIcon();
+}
+
+void TXMLTreeForm::SessionEnding() {
+  if (HasSession()) Session().EndWithoutAnswers();
 }
 
 void TXMLTreeForm::CleanUp() {

@@ -164,6 +164,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void SaveSettings() override;
   void AfterShow() override;
   void CleanUp() override;
+  void SessionEnding() override;
   void RegisterToolbars() override;
   void ToolbarsRegistered() override;
   bool eventFilter(QObject* watched, QEvent* event) override;

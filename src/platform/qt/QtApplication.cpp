@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +19,21 @@
 #include "platform/UIServices.h"
 
 namespace platform {
+
+namespace {
+
+// A dialog ends as cancelled even where its own close handling would keep it (it is done, hidden
+// and its loop left); any other window is closed.
+void CloseAsCancelled(QWidget* window) {
+  if (auto* dialog = qobject_cast<QDialog*>(window)) {
+    dialog->reject();
+    if (dialog->isVisible()) dialog->done(QDialog::Rejected);
+  } else {
+    window->close();
+  }
+}
+
+}  // namespace
 
 // Sees the showing and hiding of every window of the program (an object of its own: the backend's
 // own filter watches only the windows it was given).
@@ -33,6 +50,14 @@ class QtApplicationBackend::TModalWatcher : public QObject {
           backend_->ModalShown(w);
         else
           backend_->ModalHidden(w);
+      }
+      // Once the session ends nobody answers: a window that asks is closed as soon as it shows.
+      if (backend_->closingModals_ && event->type() == QEvent::Show && w->isWindow() &&
+          (w->isModal() || w->windowType() == Qt::Popup)) {
+        QPointer<QWidget> later(w);
+        QTimer::singleShot(0, backend_, [later] {
+          if (later && later->isVisible()) CloseAsCancelled(later);
+        });
       }
     }
     return false;
@@ -115,18 +140,35 @@ void QtApplicationBackend::EndSession() {
   if (!OnSessionEnd) {
     // Nothing is open yet that could be lost: the box waiting for an answer goes at once.
     endedBeforeMainWindow_ = true;
-    for (int i = 0; i < 16; ++i) {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (!modal) break;
-      if (auto* dialog = qobject_cast<QDialog*>(modal))
-        dialog->reject();
-      else
-        modal->close();
-    }
+    CloseModalWindows();
     return;
   }
   sessionHandled_ = true;
   RunGuarded(OnSessionEnd);
+}
+
+void QtApplicationBackend::CloseModalWindows() {
+  closingModals_ = true;
+  // Innermost first; each one closed uncovers the next. The bound only guards against a window
+  // that comes back as soon as it is closed.
+  for (int i = 0; i < 64; ++i) {
+    QWidget* window = QApplication::activePopupWidget();
+    if (!window) window = QApplication::activeModalWidget();
+    if (!window) break;
+    CloseAsCancelled(window);
+  }
+}
+
+void QtApplicationBackend::WhenNoModalWindow(std::function<void()> fn) {
+  // A nested loop still running means that the step which opened a window (now closed) has not
+  // returned yet: what it works on must stay until it has. The main loop is the first one.
+  const bool waiting = QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+                       QThread::currentThread()->loopLevel() > 1;
+  if (!waiting) {
+    RunGuarded(fn);
+    return;
+  }
+  QTimer::singleShot(10, this, [this, fn = std::move(fn)]() mutable { WhenNoModalWindow(std::move(fn)); });
 }
 
 void QtApplicationBackend::ModalShown(QWidget* modal) {
@@ -189,15 +231,17 @@ namespace {
 
 int gSignalPipe[2] = {-1, -1};
 
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 // Only what is safe in a signal handler: one byte into the pipe, and the default action back for
-// the next signal of the kind.
+// the next signal of any of the kinds, so that a second one ends the program at once.
 void OnEndSignal(int signal) {
   const int saved = errno;
   const char byte = static_cast<char>(signal);
   [[maybe_unused]] ssize_t written = ::write(gSignalPipe[1], &byte, 1);
   struct sigaction plain {};
   plain.sa_handler = SIG_DFL;
-  ::sigaction(signal, &plain, nullptr);
+  for (int kind : kEndSignals) ::sigaction(kind, &plain, nullptr);
   errno = saved;
 }
 
@@ -214,9 +258,12 @@ void EndSessionOnSignals() {
   });
   struct sigaction action {};
   action.sa_handler = &OnEndSignal;
+  // The others wait while the handler runs (in this thread), so that the first one sets them all
+  // back before a second one is handled.
   sigemptyset(&action.sa_mask);
+  for (int signal : kEndSignals) sigaddset(&action.sa_mask, signal);
   action.sa_flags = SA_RESTART;
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  for (int signal : kEndSignals) ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace platform

@@ -50,6 +50,14 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   void EndSessionBySystem();
   bool EndedBySystem() const { return endedBySystem_; }
 
+  // Closes every modal window (message boxes, file, print and password dialogs, the program's own
+  // dialogs) as cancelled, and every popup menu; from then on each modal window that shows is
+  // closed the same way. For the end of the session: nobody is there to answer.
+  void CloseModalWindows();
+  // Runs fn once the steps that were waiting in modal windows have ended: from the outermost event
+  // loop (or from none), with no modal window or popup up. Now, when that holds already.
+  void WhenNoModalWindow(std::function<void()> fn);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -72,6 +80,7 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   bool endedBeforeMainWindow_ = false;
   bool endedBySystem_ = false;
   bool restoringSecondary_ = false;
+  bool closingModals_ = false;  // CloseModalWindows ran: modal windows shown from now on close too
 };
 
 // The backend installed into TApplication, created on first use (needs a QApplication).
@@ -79,8 +88,8 @@ QtApplicationBackend& QtApplication();
 
 // From now on SIGTERM, SIGINT and SIGHUP (the system shutting down without a session manager, Ctrl+C
 // in the terminal that started the program, that terminal closing) end the session as a log-out
-// does: the main window runs its close path, then the program quits. A second such signal ends the
-// program at once. Needs a QApplication; call once.
+// does: the main window runs its close path, then the program quits. A second signal, of any of the
+// three kinds, ends the program at once. Needs a QApplication; call once.
 void EndSessionOnSignals();
 
 }  // namespace platform

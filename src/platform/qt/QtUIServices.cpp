@@ -28,6 +28,10 @@ QString Q(const std::string& s) {
 QWidget* DefaultOwner(QWidget* owner) {
   if (owner) return owner;
   if (QWidget* active = QApplication::activeWindow()) return active;
+  // The program's window, where it is shown but has not the keyboard (the desktop gave it to another
+  // program): a box stands on it, so that one can tell which program asks.
+  if (auto* backend = dynamic_cast<QtApplicationBackend*>(TApplication::Instance().Backend()))
+    if (QWidget* main = backend->MainWindow(); main && main->isVisible()) return main;
   return nullptr;
 }
 
