@@ -279,6 +279,8 @@ void TXMLTreeForm::BuildActions() {
 }
 
 void TXMLTreeForm::RunAction(TTreeAction action) {
+  // A label edit the user has not begun (a click's, waiting or just opened) gives way to the command.
+  Tree->YieldToCommand();
   const auto& handler = handlers_[size_t(action)];
   if (handler) RunGuarded(handler);
   UpdateActions();
@@ -611,6 +613,7 @@ QWidget* TXMLTreeForm::BuildTreeView() {
     TreeMenu->exec(at);
   };
   Tree->OnReturn = [this] { EditSelectedRecord(); };
+  Tree->OnEditTouched = [this] { UpdateActions(); };
   Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
     return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
   };
@@ -1052,7 +1055,9 @@ void TXMLTreeForm::ClipboardChanged() {
 void TXMLTreeForm::UpdateActions() {
   if (updatingActions_ || Destroying()) return;
   updatingActions_ = true;
-  const TTreeActionContext context = ActionContext();
+  TTreeActionContext context = ActionContext();
+  // A tentative label editor holds no command back: the command closes it first.
+  if (Tree->TentativeEdit()) context.Editing = false;
   for (const TTreeActionDef& def : TreeActionTable()) {
     QAction* action = actions_[size_t(def.Action)];
     const TTreeActionState state = TreeActionRule(def.Action, context);
