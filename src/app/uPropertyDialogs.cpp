@@ -146,16 +146,24 @@ void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList
   folder_ = p.Folder;
   oldName_ = p.Name;
   eName->setText(Q(p.Name));
-  FillLanguageCombo(cbHighLighters, languages, p.Language);
+  FillLanguageCombo(cbHighLighters, languages, -1);
+  cbHighLighters->insertItem(0, QString::fromLatin1(SNoLanguage));
+  SelectLanguage(p.Language);
   choices_ = p.Folder ? FolderImageChoices(ranges) : RecordImageChoices(ranges);
   FillImageCombo(cbImage, images, choices_, p.Image);
+}
+
+void TfrmItemProperties::SelectLanguage(int position) {
+  cbHighLighters->setCurrentIndex(position >= TItemProperties::kNoLanguage ? position + 1 : -1);
 }
 
 TItemProperties TfrmItemProperties::Values() const {
   TItemProperties p;
   p.Folder = folder_;
   p.Name = eName->text().toStdString();
-  p.Language = cbHighLighters->currentIndex();
+  // Item 0 is "none"; no item at all is an own number that no entry shows.
+  const int item = cbHighLighters->currentIndex();
+  p.Language = item < 0 ? TItemProperties::kUnlistedLanguage : item - 1;
   p.Image = ChosenImage(cbImage, choices_, choices_.empty() ? 0 : choices_[0]);
   return p;
 }
