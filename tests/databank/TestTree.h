@@ -86,6 +86,7 @@ class TestTree : public TXMLTreeFeatures {
   bool SelectNodesForExport(TExportChoice& choice) override { return exportDialog && exportDialog(choice); }
   void ShowFilterResults() override { filterShown = true; }
   void HideFilter() override {
+    TXMLTreeFeatures::HideFilter();
     filterShown = false;
     findView.Clear();
   }

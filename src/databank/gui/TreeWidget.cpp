@@ -206,7 +206,7 @@ void TTreeWidget::Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWi
 QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs,
                                                std::vector<QTreeWidgetItem*>& made) const {
   const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
+                              (readOnly_ && !renameByCommand_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
   const QFont bold = boldFont_;  // each thread copies it once more: the copies share one font
   auto make = [&](size_t first, size_t last) {
     const QFont font = bold;
@@ -357,7 +357,7 @@ void TTreeWidget::FullCollapse() {
 }
 
 void TTreeWidget::StartEdit(TTreeItem* item) {
-  if (ItemOf(item) && !readOnly_) editItem(ItemOf(item), 0);
+  if (ItemOf(item) && (!readOnly_ || renameByCommand_)) editItem(ItemOf(item), 0);
 }
 
 bool TTreeWidget::IsEditing() const {
@@ -394,8 +394,8 @@ bool TTreeWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* ev
       ArmClickEdit(index);
     return false;
   }
-  if (trigger == QAbstractItemView::AllEditTriggers && !readOnly_ && !locks_ && Events && index.isValid() &&
-      state() != QAbstractItemView::EditingState && (model()->flags(index) & Qt::ItemIsEditable)) {
+  if (trigger == QAbstractItemView::AllEditTriggers && (!readOnly_ || renameByCommand_) && !locks_ && Events &&
+      index.isValid() && state() != QAbstractItemView::EditingState && (model()->flags(index) & Qt::ItemIsEditable)) {
     CancelClickEdit();
     const QPersistentModelIndex keep(index);
     QTreeWidgetItem* item = itemFromIndex(index);
@@ -508,6 +508,14 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F10 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
     event->accept();
     KeyboardContextMenu();
+    return;
+  }
+  // Ctrl+Tab and Ctrl+Shift+Tab go on to the next or previous control, as from the editors.
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+      (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+    event->accept();
+    focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
     return;
   }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

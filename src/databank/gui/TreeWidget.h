@@ -43,6 +43,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void SetImages(TImageList* images);
   // Read-only: no label editing and no dragging.
   void SetReadOnly(bool readOnly);
+  // A read-only tree whose labels are edited all the same when a command asks (StartEdit).
+  void SetRenameByCommand(bool on) { renameByCommand_ = on; }
   // The item under the mouse is underlined and the pointer becomes a hand.
   void SetHotTrack(bool on);
   // What the tree says while it holds no item (nothing when empty).
@@ -146,6 +148,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   QFont boldFont_;
   int locks_ = 0;
   bool readOnly_ = false;
+  bool renameByCommand_ = false;
   bool hotTrack_ = false;
   QString emptyText_;
   QTreeWidgetItem* dragItem_ = nullptr;
