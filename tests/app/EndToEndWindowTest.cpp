@@ -103,8 +103,9 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
 }
 
 // A keyboard user leaves the editors and comes back: Enter on a record puts the focus into its code,
-// Ctrl+Tab goes on from the code to the comments and from there round to the tree, Ctrl+Shift+Tab
-// goes back from the code to the tree. Where each typed letter lands tells where the focus was.
+// Ctrl+Tab goes on from the code to the comments and from there round to the tree, and from the
+// tree into the code, Ctrl+Shift+Tab goes back from the code to the tree. Where each typed letter
+// lands tells where the focus was. Shift+F10 in the code opens its menu.
 TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
@@ -123,6 +124,17 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   d.Key("Up");
   d.Key("KP_Enter");
   d.Type("D");  // after the "A", where its caret was left
+  d.Click(kTreeX, kOtherRow);
+  d.Key("ctrl+Tab");  // from the tree on to the code of "Other"
+  d.Type("E");
+  // Shift+F10 opens the code's menu as the Menu key does: its last item is Print Preview.
+  d.Key("shift+F10");
+  d.Key("Up");
+  d.Key("Return");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Print Preview$").empty(); }, 10000)) << "Shift+F10";
+  d.Key("Escape");
+  Eventually([&] { return d.Find("^Print Preview$").empty(); }, 5000);
+  d.Focus();
   d.Key("ctrl+s");
   auto read = [&](const std::string& path) {
     std::string text = apptest::XPath(bank, "string(" + path + ")");
@@ -133,7 +145,7 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
       Eventually([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
       << read("//record[@ID='2']/data");
   EXPECT_EQ(read("//record[@ID='2']/comments"), "Babout it");
-  EXPECT_EQ(read("//record[@ID='3']/data"), "Cother text");
+  EXPECT_EQ(read("//record[@ID='3']/data"), "CEother text");
   d.Shot("e2e-ctrl-tab-and-enter.png");
   ASSERT_EQ(d.Exit(), "");
 }
@@ -354,4 +366,93 @@ TEST_F(EndToEnd, TheRecordReopenedAtStartShowsItsStoredCaret) {
   EXPECT_GT(top, 1);
   EXPECT_LE(top, 31);
   ASSERT_EQ(d.Exit(), "");
+}
+
+// The filter's results as a keyboard and mouse user works in them. After Ctrl+F and Enter the keys
+// go on in the results, and the record open before, no result, is closed ("No record selected!"
+// takes clicks and keys). The results follow the databank in place: a result renamed there with F2
+// and another renamed in the whole tree, a result moved with Ctrl+Shift+Up and one deleted with
+// Ctrl+Del there. Each step ends with a letter typed into the code of the record in the results'
+// first record row (Enter puts the focus there), so the file tells what that row held.
+TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
+                         "</dataroot>");
+  const std::string bank = tmp.File("filter.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
+                         "</NextNodeID><DataBaseName>Filter</DataBaseName></settings><folder ID=\"1\" "
+                         "expanded=\"1\">Keep<record ID=\"2\">Alpha one<data>a;</data></record><record ID=\"3\">"
+                         "Beta<data>b;</data></record><record ID=\"4\">Alpha two<data>c;</data></record></folder>"
+                         "<record ID=\"5\">Top<data>t;</data></record></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Filter$"), "");
+  // Rows of the results (below the tabs), and the tabs.
+  constexpr int kResultRow0 = 88, kResultRow1 = 106, kResultRow2 = 124;
+  constexpr int kTabY = 64, kAllFoldersTab = 38, kResultsTab = 118;
+  constexpr int kAllFoldersRow0 = 112;  // the whole tree, below its toolbar, on its page
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  auto typedInto = [&](int id, const std::string& expected, const char* what) {
+    d.Key("ctrl+s");
+    EXPECT_TRUE(Eventually([&] { return data(id) == expected; }, 10000)) << what << ": " << Outline(bank);
+  };
+
+  d.Click(kTreeX, TreeRow(2));  // "Beta" open
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 10000));
+  d.Type("Alpha");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 10000));
+  d.Focus();
+  d.Shot("e2e-filter-results.png");
+  d.Click(d.Width() * 2 / 3, 150);  // on the curtain: "Beta" is closed
+  d.Type("W");
+  d.Key("Home");  // the results: the folder, then its first record
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("X");
+  typedInto(2, "Xa;", "the keys in the results");
+  EXPECT_EQ(data(3), "b;");
+
+  d.Click(kTreeX, kResultRow1);  // "Alpha one", renamed out of the results
+  d.Key("F2");
+  d.Type("Gamma");
+  d.Key("Return");
+  d.Click(kAllFoldersTab, kTabY);
+  d.Click(kTreeX, kAllFoldersRow0 + 2 * 18);  // "Beta", renamed into them
+  d.Key("F2");
+  d.Type("Alpha beta");
+  d.Key("Return");
+  d.Click(kResultsTab, kTabY);
+  d.Click(kTreeX, kResultRow1);
+  d.Key("Return");
+  d.Type("Y");
+  typedInto(3, "Yb;", "renamed out of and into the results");
+  EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/text()[1])").find("Gamma"), 0u) << Outline(bank);
+
+  d.Click(kTreeX, kResultRow2);  // "Alpha two", moved above "Alpha beta"
+  d.Key("ctrl+shift+Up");
+  d.Click(kTreeX, kResultRow1);
+  d.Key("Return");
+  d.Type("V");
+  typedInto(4, "Vc;", "moved");
+
+  d.Click(kTreeX, kResultRow1);  // "Alpha two", deleted
+  d.Key("ctrl+Delete");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Confirm$").empty(); }, 10000)) << "Ctrl+Del";
+  d.Key("y");
+  d.Focus();
+  d.Click(kTreeX, kResultRow1);
+  d.Key("Return");
+  d.Type("U");
+  typedInto(3, "YUb;", "deleted");  // after the "Y", where its caret was left
+  EXPECT_EQ(data(4), "");
+  d.Click(kTreeX, kResultRow0);
+  d.Shot("e2e-filter-followed.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
 }
