@@ -83,6 +83,11 @@ TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
   eBankName->setFocus();
 }
 
+void TfrmBankOptions::FormCreate() {
+  TfrmYesNo::FormCreate();
+  StorePosition = false;
+}
+
 void TfrmBankOptions::SetValues(const TBankOptions& o, const TLanguageList& languages, const TImageList* images,
                                 const TTreeImageRanges& ranges) {
   languages_ = &languages;
@@ -127,6 +132,11 @@ TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
   // OK checks the name before it ends the dialog.
   SetButtonModalResult(btnOk, platform::mrNone);
   connect(btnOk, &QPushButton::clicked, this, [this] { OkClicked(); });
+}
+
+void TfrmItemProperties::FormCreate() {
+  TfrmYesNo::FormCreate();
+  StorePosition = false;
 }
 
 void TfrmItemProperties::OkClicked() {

@@ -31,6 +31,10 @@ class TfrmBankOptions : public TfrmYesNo {
                  const TTreeImageRanges& ranges);
   TBankOptions Values() const;
 
+ protected:
+  // Centred on its window, not placed where the forms' shared position keys say.
+  void FormCreate() override;
+
  private:
   const TLanguageList* languages_ = nullptr;
   std::vector<int> folderChoices_, recordChoices_;
@@ -53,6 +57,10 @@ class TfrmItemProperties : public TfrmYesNo {
   TItemProperties Values() const;
   // Chooses the language at position of the language list, or TItemProperties::kNoLanguage.
   void SelectLanguage(int position);
+
+ protected:
+  // Centred on its window, not placed where the forms' shared position keys say.
+  void FormCreate() override;
 
  private:
   // An empty name is refused with a message, and the name shown before comes back.

@@ -13,6 +13,7 @@
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
+#include "databank/gui/uSelectNodesForExport.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
@@ -613,4 +614,30 @@ TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
   EXPECT_TRUE(answered);
   EXPECT_EQ(Node(2)->Text(), "One");
   EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "One");
+}
+
+// Node Properties, Bank Options and the export selection open centred on their window. The forms'
+// shared position keys hold the main window's own place, which is no place for a dialog.
+TEST_F(MainWindow, PropertyAndExportDialogsOpenCentredOnTheWindow) {
+  form->setGeometry(300, 200, 800, 560);
+  settingsSection()->WriteInteger("posLeft", 0);
+  settingsSection()->WriteInteger("posTop", 0);
+  form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
+  int seen = 0;
+  auto centred = [&](TfrmYesNo* d) {
+    ++seen;
+    QApplication::processEvents();
+    const QPoint off = d->frameGeometry().center() - form->frameGeometry().center();
+    EXPECT_LE(off.manhattanLength(), 4) << d->windowTitle().toStdString() << " at " << d->x() << "," << d->y();
+    d->btnCancel->click();
+  };
+  Select(2);
+  OnModal<TfrmItemProperties>(centred);
+  form->Action(TTreeAction::RecordProperties)->trigger();
+  OnModal<TfrmBankOptions>(centred);
+  form->Action(TTreeAction::DatabaseSettings)->trigger();
+  ui.PushSaveFile(tmp.File("export.xdb2"));
+  OnModal<TfrmSelectExport>(centred);
+  form->Action(TTreeAction::Export)->trigger();
+  EXPECT_EQ(seen, 3);
 }
