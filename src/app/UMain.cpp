@@ -338,6 +338,7 @@ void TfrmMain::ApplyBankDefaults() {
     CommitEditor();
     SelectRecord(true);
   }
+  TreeContentChanged();
 }
 
 void TfrmMain::EditItemProperties() {
@@ -361,4 +362,5 @@ void TfrmMain::EditItemProperties() {
   // Reopened, so a new language takes effect at once.
   CommitEditor();
   SelectRecord(false);
+  TreeContentChanged();
 }

@@ -351,8 +351,9 @@ void TXMLTreeCore::FinishTreeChange() {
     TTreeUpdateLock lock(*view_);
     view_->Select(nullptr);
   }
-  if (id >= 0) SelectNodeByID(id);
+  // Whatever else shows the tree follows it first, so that the selection finds it up to date.
   TreeContentChanged();
+  if (id >= 0) SelectNodeByID(id);
   TreeStateChanged();
 }
 

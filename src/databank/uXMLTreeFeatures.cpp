@@ -170,6 +170,22 @@ void TXMLTreeFeatures::ClearSelection() {
   TreeStateChanged();
 }
 
+void TXMLTreeFeatures::TreeChange(TTreeItem* item) {
+  TXMLTreeCore::TreeChange(item);
+  if (!resultsShown_ || !findView_ || !item) return;
+  TxevXMLNode2* node = SelectedNode();
+  const auto found = node ? resultItems_.find(node) : resultItems_.end();
+  if (found != resultItems_.end()) {
+    {
+      TTreeUpdateLock lock(*findView_);
+      findView_->Select(found->second);
+    }
+    findView_->MakeVisible(found->second);
+  } else if (node && ResultsInFront()) {
+    ShowAllFolders();
+  }
+}
+
 void TXMLTreeFeatures::FilterResultChosen(TxevXMLNode2* node) {
   if (node)
     SelectFromFilter(node);

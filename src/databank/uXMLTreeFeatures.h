@@ -65,6 +65,9 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   void FilterResultChosen(TxevXMLNode2* node);
   // A result renamed in the results' own label editor.
   void RenameResult(TxevXMLNode2* node, const std::string& text);
+  // A node selected in the tree (by the quick search, a bookmark, ...) is selected among the results
+  // too; one that is none of them brings the whole tree to the front.
+  void TreeChange(TTreeItem* item) override;
   // The filter dialog: true on OK, with rec updated (history included).
   virtual bool ExecuteRecordSearch(TSearchForRec& rec) {
     (void)rec;
@@ -115,6 +118,8 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   virtual void BusyChanged(bool busy) { (void)busy; }
   // The results are the view in front (the window says which page shows).
   virtual bool ResultsInFront() const { return resultsShown_; }
+  // The whole tree comes to the front instead of the results.
+  virtual void ShowAllFolders() {}
   void TreeContentChanged() override;
   // Deleting a result selects the result before it.
   TxevXMLNode2* SelectionAfterDelete(TxevXMLNode2* node) const override;

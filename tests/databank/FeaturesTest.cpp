@@ -142,8 +142,16 @@ TEST_F(Features, FilterResultsFollowTheDatabank) {
       if (bank::NodeID(item->node) == id) return item->text;
     return std::string("(none)");
   };
+  // A node selected in the tree is selected among the results; one that is none of them brings the
+  // whole tree to the front.
+  t->GotoBookmark(9);
+  EXPECT_EQ(chosenResult(), 9);
+  EXPECT_EQ(t->allFoldersShown, 0);
+  t->GotoBookmark(6);
+  EXPECT_EQ(t->allFoldersShown, 1);
   t->FilterResultChosen(t->Node(2));
   EXPECT_EQ(t->SelectedID(), 2);
+  EXPECT_EQ(chosenResult(), 2);
   EXPECT_EQ(t->CurrentRecord, t->Node(2));
 
   struct Step {

@@ -91,6 +91,8 @@ class TestTree : public TXMLTreeFeatures {
     findView.Clear();
   }
   void ShowQuickSearchBox() override { quickBoxShown = true; }
+  void ShowAllFolders() override { ++allFoldersShown; }
+  int allFoldersShown = 0;
   void ShowCurtain() override { curtain = true; }
   void HideCurtain() override { curtain = false; }
   void ApplyCaption(const std::string& c, bool) override { caption = c; }

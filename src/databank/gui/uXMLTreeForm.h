@@ -191,7 +191,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   bool ClipboardHoldsNode() const override { return clipboardHasNode_; }
   bool ResultsInFront() const override;
   // The page of the whole tree in front (when the filter results were).
-  void ShowAllFolders();
+  void ShowAllFolders() override;
 
  private:
   class TFindTreeEvents;
