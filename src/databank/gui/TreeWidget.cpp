@@ -562,6 +562,7 @@ void TTreeWidget::KeyboardContextMenu() {
 // ---- mouse ----
 
 void TTreeWidget::mousePressEvent(QMouseEvent* event) {
+  releaseOfDoubleClick_ = false;  // a new click, whatever became of the last one's release
   QTreeWidgetItem* item = itemAt(event->position().toPoint());
   if (event->button() == Qt::RightButton) {
     setFocus(Qt::MouseFocusReason);
