@@ -346,6 +346,7 @@ void TfrmMain::ApplyBankDefaults() {
     CommitEditor();
     SelectRecord(true);
   }
+  TreeContentChanged();
 }
 
 void TfrmMain::EditItemProperties() {
@@ -369,4 +370,5 @@ void TfrmMain::EditItemProperties() {
   // Reopened, so a new language takes effect at once.
   CommitEditor();
   SelectRecord(false);
+  TreeContentChanged();
 }

@@ -92,7 +92,10 @@ TItemProperties ReadItemProperties(const TxevXMLNode2* node, const TLanguageList
   TItemProperties p;
   p.Folder = bank::IsFolder(node);
   p.Name = node->Text();
-  p.Language = LanguageIndex(languages, LanguageNumberFromText(bank::InheritedHighLight(node)));
+  if (const TxevXMLNode2* own = node->FindNode(bank::xnHighLight)) {
+    p.Language = LanguageIndex(languages, LanguageNumberFromText(own->Text()));
+    if (p.Language < 0) p.Language = TItemProperties::kUnlistedLanguage;
+  }
   p.Image = p.Folder ? images.FolderImage(node, false) : images.RecordImage(node);
   if (ChoiceIndex(Choices(p.Folder, images), p.Image) < 0) p.Image = DefaultImage(p.Folder, images);
   return p;
@@ -102,14 +105,10 @@ int WriteItemProperties(TxevXMLNode2* node, const TItemProperties& read, const T
                         const TLanguageList& languages, const TTreeImages& images, bool open) {
   bank::SetNodeTitle(node, chosen.Name);
   if (chosen.Language != read.Language) {
-    const int tag = LanguageTag(languages, chosen.Language);
-    const TxevXMLNode2* parent = node->Parent();
-    const int inherited = LanguageNumberFromText(bank::InheritedHighLight(parent));
-    TxevXMLNode2* own = node->FindNode(bank::xnHighLight);
-    if (parent && tag == inherited) {
-      if (own) node->DeleteNode(own);
-    } else {
-      XMLPathWriteInteger(node, bank::xnHighLight, tag);
+    if (chosen.Language == TItemProperties::kNoLanguage) {
+      if (TxevXMLNode2* own = node->FindNode(bank::xnHighLight)) node->DeleteNode(own);
+    } else if (chosen.Language >= 0) {
+      XMLPathWriteInteger(node, bank::xnHighLight, LanguageTag(languages, chosen.Language));
     }
   }
   if (chosen.Image == DefaultImage(chosen.Folder, images))

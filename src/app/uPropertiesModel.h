@@ -3,10 +3,10 @@
 // on OK. The dialogs (uBankOptions, uItemProperties) only show these values and return the choice.
 //
 // Rules kept here:
-// - The node properties preselect the language a node really shows (its own "HighLight", else the
-//   nearest ancestor's), and OK leaves the element alone when the choice was not changed; a choice
-//   equal to what the node would inherit anyway removes its own element, so it follows its folder
-//   again.
+// - The node properties show the node's own language ("HighLight"), "none" when it has none and
+//   follows its folder. OK stores a changed choice as made, also one equal to what the node would
+//   inherit (so it stays when the folder's changes); "none" removes the node's own element. An
+//   unchanged choice leaves the element alone, whatever number it holds.
 // - An image equal to the default of its kind is stored as no "Image" attribute at all.
 #pragma once
 
@@ -55,15 +55,18 @@ void ReadDefaultImages(TXMLDataBase2& bank, TTreeImages& images);
 // ---- Node properties ----
 
 struct TItemProperties {
+  // Language values besides positions in the language list.
+  static constexpr int kNoLanguage = -1;        // no "HighLight" of its own: the node inherits
+  static constexpr int kUnlistedLanguage = -2;  // its own number selects no entry (plain text)
   bool Folder = false;
   std::string Name;
-  int Language = -1;  // position in the language list: the language the node shows
-  int Image = 0;      // the picture (the closed one of a folder's pair)
+  int Language = kNoLanguage;  // the node's own language: a position in the language list, or above
+  int Image = 0;               // the picture (the closed one of a folder's pair)
 };
 
 TItemProperties ReadItemProperties(const TxevXMLNode2* node, const TLanguageList& languages, const TTreeImages& images);
 // Writes what the dialog returned: the title; the language only when it was changed from what was
-// read; the "Image" attribute (removed for the default picture). Returns the picture the tree shows
-// for the node (the open one of a folder's pair when open).
+// read (kNoLanguage removes the node's own element); the "Image" attribute (removed for the default picture). Returns
+// the picture the tree shows for the node (the open one of a folder's pair when open).
 int WriteItemProperties(TxevXMLNode2* node, const TItemProperties& read, const TItemProperties& chosen,
                         const TLanguageList& languages, const TTreeImages& images, bool open);

@@ -83,6 +83,11 @@ TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
   eBankName->setFocus();
 }
 
+void TfrmBankOptions::FormCreate() {
+  TfrmYesNo::FormCreate();
+  StorePosition = false;
+}
+
 void TfrmBankOptions::SetValues(const TBankOptions& o, const TLanguageList& languages, const TImageList* images,
                                 const TTreeImageRanges& ranges) {
   languages_ = &languages;
@@ -129,6 +134,11 @@ TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
   connect(btnOk, &QPushButton::clicked, this, [this] { OkClicked(); });
 }
 
+void TfrmItemProperties::FormCreate() {
+  TfrmYesNo::FormCreate();
+  StorePosition = false;
+}
+
 void TfrmItemProperties::OkClicked() {
   if (bank::IsEmptyTitle(eName->text().toStdString())) {
     platform::UI().MessageBox(bank::SEmptyTitle, platform::Application().Title, platform::MsgButtons::Ok,
@@ -146,16 +156,24 @@ void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList
   folder_ = p.Folder;
   oldName_ = p.Name;
   eName->setText(Q(p.Name));
-  FillLanguageCombo(cbHighLighters, languages, p.Language);
+  FillLanguageCombo(cbHighLighters, languages, -1);
+  cbHighLighters->insertItem(0, QString::fromLatin1(SNoLanguage));
+  SelectLanguage(p.Language);
   choices_ = p.Folder ? FolderImageChoices(ranges) : RecordImageChoices(ranges);
   FillImageCombo(cbImage, images, choices_, p.Image);
+}
+
+void TfrmItemProperties::SelectLanguage(int position) {
+  cbHighLighters->setCurrentIndex(position >= TItemProperties::kNoLanguage ? position + 1 : -1);
 }
 
 TItemProperties TfrmItemProperties::Values() const {
   TItemProperties p;
   p.Folder = folder_;
   p.Name = eName->text().toStdString();
-  p.Language = cbHighLighters->currentIndex();
+  // Item 0 is "none"; no item at all is an own number that no entry shows.
+  const int item = cbHighLighters->currentIndex();
+  p.Language = item < 0 ? TItemProperties::kUnlistedLanguage : item - 1;
   p.Image = ChosenImage(cbImage, choices_, choices_.empty() ? 0 : choices_[0]);
   return p;
 }

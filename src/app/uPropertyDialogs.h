@@ -31,6 +31,10 @@ class TfrmBankOptions : public TfrmYesNo {
                  const TTreeImageRanges& ranges);
   TBankOptions Values() const;
 
+ protected:
+  // Centred on its window, not placed where the forms' shared position keys say.
+  void FormCreate() override;
+
  private:
   const TLanguageList* languages_ = nullptr;
   std::vector<int> folderChoices_, recordChoices_;
@@ -46,10 +50,17 @@ class TfrmItemProperties : public TfrmYesNo {
   QComboBox* cbHighLighters;
   QComboBox* cbImage;
 
-  // The picture list offers the folder pictures for a folder, the record pictures for a record.
+  // The picture list offers the folder pictures for a folder, the record pictures for a record. The
+  // language list starts with "none" (the node follows its folder).
   void SetValues(const TItemProperties& properties, const TLanguageList& languages, const TImageList* images,
                  const TTreeImageRanges& ranges);
   TItemProperties Values() const;
+  // Chooses the language at position of the language list, or TItemProperties::kNoLanguage.
+  void SelectLanguage(int position);
+
+ protected:
+  // Centred on its window, not placed where the forms' shared position keys say.
+  void FormCreate() override;
 
  private:
   // An empty name is refused with a message, and the name shown before comes back.
@@ -62,5 +73,7 @@ class TfrmItemProperties : public TfrmYesNo {
 
 // The list of a combo box: one item per language name.
 void FillLanguageCombo(QComboBox* combo, const TLanguageList& languages, int selected);
+// The caption of the node properties' choice of no language of the node's own.
+inline constexpr const char* SNoLanguage = "none";
 // One item per picture, captioned by its position from 1; the item of `selected` is chosen.
 void FillImageCombo(QComboBox* combo, const TImageList* images, const std::vector<int>& choices, int selected);

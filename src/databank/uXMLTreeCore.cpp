@@ -328,9 +328,9 @@ void TXMLTreeCore::MoveSubtreeItem(TxevXMLNode2* node) {
   view_->MoveItem(map_.ItemOf(node), map_.ItemOf(node->Parent()), map_.ItemOf(NextTreeSibling(node)));
 }
 
-// The items of node go, then the node itself.
+// The items of node go, then the node itself. The caller ends with TreeContentChanged, which
+// drops whatever else shows the node (the filter results).
 void TXMLTreeCore::RemoveSubtree(TxevXMLNode2* node) {
-  HideFilter();  // the filter results point at the nodes
   if (cutNode_ && IsSameOrInside(cutNode_, node)) ForgetCut();
   if (lastSelected_ && IsSameOrInside(lastSelected_, node)) lastSelected_ = nullptr;
   TTreeItem* item = map_.ItemOf(node);
@@ -351,6 +351,8 @@ void TXMLTreeCore::FinishTreeChange() {
     TTreeUpdateLock lock(*view_);
     view_->Select(nullptr);
   }
+  // Whatever else shows the tree follows it first, so that the selection finds it up to date.
+  TreeContentChanged();
   if (id >= 0) SelectNodeByID(id);
   TreeStateChanged();
 }
@@ -369,6 +371,7 @@ void TXMLTreeCore::NewFolder() {
   folder->SetText(SNewFolderTitle);
   bank::AssignID(folder, session_->NextNodeID, bank->Root());
   InsertSubtreeItems(folder);
+  TreeContentChanged();
   TTreeItem* item = map_.ItemOf(folder);
   view_->SetFocus();
   view_->MakeVisible(item);
@@ -387,6 +390,7 @@ void TXMLTreeCore::NewRecord() {
   record->AddChild(bank::xnData);
   bank::AssignID(record, session_->NextNodeID, Bank()->Root());
   InsertSubtreeItems(record);
+  TreeContentChanged();
   TTreeItem* item = map_.ItemOf(record);
   view_->SetFocus();
   view_->MakeVisible(item);
@@ -415,11 +419,16 @@ void TXMLTreeCore::DeleteNode() {
     SelectRecord(false);
     return;
   }
-  TxevXMLNode2* previous = PrecedingTreeNode(node);
+  TxevXMLNode2* previous = SelectionAfterDelete(node);
   view_->Select(map_.ItemOf(previous));
   if (!previous) ShowCurtain();
   RemoveSubtree(node);
+  TreeContentChanged();
   TreeStateChanged();
+}
+
+TxevXMLNode2* TXMLTreeCore::SelectionAfterDelete(TxevXMLNode2* node) const {
+  return PrecedingTreeNode(node);
 }
 
 void TXMLTreeCore::MoveNodeUp() {
@@ -678,4 +687,5 @@ void TXMLTreeCore::TreeEdited(TTreeItem* item, const std::string& text) {
   view_->SetText(item, text);
   SetModified();
   SelectRecord(false);
+  TreeContentChanged();
 }

@@ -182,6 +182,11 @@ class TXMLTreeCore : public ITreeViewEvents {
   std::vector<TxevXMLNode2*> PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies);
   // The tail of a rebuild after a local patch: PendingID is selected afresh.
   void FinishTreeChange();
+  // The tree's content changed (nodes added, removed, moved, retitled or given other pictures);
+  // called once at the end of each command that does so.
+  virtual void TreeContentChanged() {}
+  // The node selected when node is deleted: the one before it in the tree's display order.
+  virtual TxevXMLNode2* SelectionAfterDelete(TxevXMLNode2* node) const;
 
  private:
   void BankClosing();

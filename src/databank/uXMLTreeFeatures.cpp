@@ -1,5 +1,6 @@
 #include "databank/uXMLTreeFeatures.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "databank/uBankMessages.h"
@@ -81,6 +82,8 @@ void TXMLTreeFeatures::FilterCommand() {
   } else {
     // Found nothing: the empty results say so.
     ShowFilterResults();
+    resultsShown_ = true;
+    SyncResultsSelection();
   }
   TreeStateChanged();
 }
@@ -102,11 +105,110 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   }
   TTreeUpdateLock lock(*findView_);
   findView_->Clear();
+  resultNodes_.clear();
+  resultItems_.clear();
   if (specs.empty()) return false;
   std::vector<TTreeItem*> items;
   findView_->InsertItems(nullptr, nullptr, specs, items);
   findView_->FullExpand();
+  resultNodes_.reserve(specs.size());
+  for (size_t i = 0; i < specs.size(); ++i) {
+    resultNodes_.push_back(specs[i].Node);
+    resultItems_.emplace(specs[i].Node, items[i]);
+  }
   return true;
+}
+
+void TXMLTreeFeatures::HideFilter() {
+  resultsShown_ = false;
+  resultNodes_.clear();
+  resultItems_.clear();
+}
+
+void TXMLTreeFeatures::RefreshFilterResults() {
+  if (!resultsShown_ || !Bank() || !findView_) return;
+  StoreOpenValues();  // the search sees what the user sees
+  FilterTree(SearchRec);
+  SyncResultsSelection();
+  TreeStateChanged();
+}
+
+void TXMLTreeFeatures::TreeContentChanged() {
+  if (!resultsShown_) return;
+  if (!deferRefresh_) {
+    RefreshFilterResults();
+    return;
+  }
+  // The results' own label editor is still closing: its item stays until then.
+  Loop().Post([this, alive = std::weak_ptr<int>(alive_)] {
+    if (alive.lock()) RefreshFilterResults();
+  });
+}
+
+void TXMLTreeFeatures::SyncResultsSelection() {
+  if (!resultsShown_ || !findView_) return;
+  TxevXMLNode2* node = SelectedNode();
+  const auto found = node ? resultItems_.find(node) : resultItems_.end();
+  TTreeItem* item = found != resultItems_.end() ? found->second : nullptr;
+  {
+    TTreeUpdateLock lock(*findView_);
+    findView_->Select(item);
+  }
+  if (item)
+    findView_->MakeVisible(item);
+  else if (ResultsInFront())
+    ClearSelection();
+}
+
+void TXMLTreeFeatures::ClearSelection() {
+  ReleaseSelection();
+  if (ITreeView* tree = TreeControl(); tree && tree->Selected()) {
+    TTreeUpdateLock lock(*tree);
+    tree->Select(nullptr);
+  }
+  ShowCurtain();
+  TreeStateChanged();
+}
+
+void TXMLTreeFeatures::TreeChange(TTreeItem* item) {
+  TXMLTreeCore::TreeChange(item);
+  if (!resultsShown_ || !findView_ || !item) return;
+  TxevXMLNode2* node = SelectedNode();
+  const auto found = node ? resultItems_.find(node) : resultItems_.end();
+  if (found != resultItems_.end()) {
+    {
+      TTreeUpdateLock lock(*findView_);
+      findView_->Select(found->second);
+    }
+    findView_->MakeVisible(found->second);
+  } else if (node && ResultsInFront()) {
+    ShowAllFolders();
+  }
+}
+
+void TXMLTreeFeatures::FilterResultChosen(TxevXMLNode2* node) {
+  if (node)
+    SelectFromFilter(node);
+  else if (ResultsInFront())
+    ClearSelection();
+}
+
+void TXMLTreeFeatures::RenameResult(TxevXMLNode2* node, const std::string& text) {
+  TTreeItem* item = ItemOf(node);
+  const auto result = resultItems_.find(node);
+  if (!item || result == resultItems_.end()) return;
+  deferRefresh_ = true;
+  TreeEdited(item, text);
+  deferRefresh_ = false;
+  if (findView_) findView_->SetText(result->second, node->Text());
+}
+
+TxevXMLNode2* TXMLTreeFeatures::SelectionAfterDelete(TxevXMLNode2* node) const {
+  if (ResultsInFront()) {
+    const auto it = std::find(resultNodes_.begin(), resultNodes_.end(), node);
+    if (it != resultNodes_.end()) return it == resultNodes_.begin() ? nullptr : *(it - 1);
+  }
+  return TXMLTreeCore::SelectionAfterDelete(node);
 }
 
 TFilterStatus TXMLTreeFeatures::FilterStatusText() {

@@ -7,6 +7,10 @@
 // Rules kept here beyond the plain sequence of each command:
 // - The open record is committed before a filter run, so the filter sees what the user sees; it is
 //   opened again afterwards.
+// - The results follow the databank: every command that changes the tree's content makes them again
+//   from the same search, in place. The results and the tree share one selection: the tree's node is
+//   selected among the results where it is one; while the results are in front and it is not one,
+//   nothing is selected and no record is open.
 // - A filter run compiles its expression once; an expression that cannot be set, or that needs too
 //   much work, ends the run with one message and leaves the normal view.
 // - Saving a bookmark and confirming the bookmark manager mark the databank modified.
@@ -16,6 +20,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "databank/uBankInfoModel.h"
@@ -50,6 +55,19 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   // The status line of the results, from the parameters stored in the databank.
   TFilterStatus FilterStatusText();
   virtual void ShowFilterResults() {}
+  void HideFilter() override;
+  bool FilterResultsShown() const { return resultsShown_; }
+  // The results made again from the last search (nothing while they are not shown).
+  void RefreshFilterResults();
+  // The results' selection made the tree's (above).
+  void SyncResultsSelection();
+  // A node chosen among the results (nullptr: none).
+  void FilterResultChosen(TxevXMLNode2* node);
+  // A result renamed in the results' own label editor.
+  void RenameResult(TxevXMLNode2* node, const std::string& text);
+  // A node selected in the tree (by the quick search, a bookmark, ...) is selected among the results
+  // too; one that is none of them brings the whole tree to the front.
+  void TreeChange(TTreeItem* item) override;
   // The filter dialog: true on OK, with rec updated (history included).
   virtual bool ExecuteRecordSearch(TSearchForRec& rec) {
     (void)rec;
@@ -98,10 +116,25 @@ class TXMLTreeFeatures : public TXMLTreeCore {
  protected:
   // Long work (a filter run, an import, an export) starts and ends: the window shows it.
   virtual void BusyChanged(bool busy) { (void)busy; }
+  // The results are the view in front (the window says which page shows).
+  virtual bool ResultsInFront() const { return resultsShown_; }
+  // The whole tree comes to the front instead of the results.
+  virtual void ShowAllFolders() {}
+  void TreeContentChanged() override;
+  // Deleting a result selects the result before it.
+  TxevXMLNode2* SelectionAfterDelete(TxevXMLNode2* node) const override;
 
  private:
   class TBusy;
+  // Nothing selected, no record open.
+  void ClearSelection();
+
   ITreeView* findView_ = nullptr;
+  bool resultsShown_ = false;
+  bool deferRefresh_ = false;
+  std::vector<TxevXMLNode2*> resultNodes_;  // in display order
+  std::unordered_map<const TxevXMLNode2*, TTreeItem*> resultItems_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a posted refresh runs only while this lives
   std::unique_ptr<platform::ITimer> quickTimer_;
   std::string quickText_;
 };

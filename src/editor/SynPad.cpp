@@ -146,6 +146,9 @@ void TCustomSynPad::CreateWnd() {
   if (HasOption(eoDropFiles)) fHost->RegisterFileDrops(true);
   RecalcWindowExtent(false);
   UpdateScrollBars();
+  // A caret placed while there was no window yet (a record opened before the window first shows)
+  // could not be scrolled to then: it is now, as placing it promised.
+  EnsureCursorPosVisible();
 }
 
 void TCustomSynPad::DestroyWnd() {

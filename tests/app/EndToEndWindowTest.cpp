@@ -103,8 +103,9 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
 }
 
 // A keyboard user leaves the editors and comes back: Enter on a record puts the focus into its code,
-// Ctrl+Tab goes on from the code to the comments and from there round to the tree, Ctrl+Shift+Tab
-// goes back from the code to the tree. Where each typed letter lands tells where the focus was.
+// Ctrl+Tab goes on from the code to the comments and from there round to the tree, and from the
+// tree into the code, Ctrl+Shift+Tab goes back from the code to the tree. Where each typed letter
+// lands tells where the focus was. Shift+F10 in the code opens its menu.
 TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
@@ -123,6 +124,17 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   d.Key("Up");
   d.Key("KP_Enter");
   d.Type("D");  // after the "A", where its caret was left
+  d.Click(kTreeX, kOtherRow);
+  d.Key("ctrl+Tab");  // from the tree on to the code of "Other"
+  d.Type("E");
+  // Shift+F10 opens the code's menu as the Menu key does: its last item is Print Preview.
+  d.Key("shift+F10");
+  d.Key("Up");
+  d.Key("Return");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Print Preview$").empty(); }, 10000)) << "Shift+F10";
+  d.Key("Escape");
+  Eventually([&] { return d.Find("^Print Preview$").empty(); }, 5000);
+  d.Focus();
   d.Key("ctrl+s");
   auto read = [&](const std::string& path) {
     std::string text = apptest::XPath(bank, "string(" + path + ")");
@@ -133,7 +145,7 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
       Eventually([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
       << read("//record[@ID='2']/data");
   EXPECT_EQ(read("//record[@ID='2']/comments"), "Babout it");
-  EXPECT_EQ(read("//record[@ID='3']/data"), "Cother text");
+  EXPECT_EQ(read("//record[@ID='3']/data"), "CEother text");
   d.Shot("e2e-ctrl-tab-and-enter.png");
   ASSERT_EQ(d.Exit(), "");
 }
@@ -249,4 +261,245 @@ TEST_F(EndToEnd, QuestionsOnQuittingStandOverTheWindowStillShown) {
   d.Key("n");
   EXPECT_EQ(d.WaitExit(), "");
   EXPECT_EQ(testsupport::ReadFile(bank), theirs);
+}
+
+namespace {
+
+// The tree's rows under the window manager, counted from 0 (the first top-level node).
+int TreeRow(int row) {
+  return 84 + 18 * row;
+}
+
+// The databank's tree as "F Title" / "R Title" lines, indented by level (IDs and sizes left out).
+std::string Titles(const std::string& bank) {
+  const std::string outline = Outline(bank);
+  std::istringstream lines(outline);
+  std::string out;
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (std::regex_match(line, m, std::regex(R"(( *)([FR]) \d+ (.*?)( lang=.*)?)")))
+      out += m[1].str() + m[2].str() + " " + m[3].str() + "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+// A click on the record that is already selected waits the double-click time before its label
+// opens for editing; whatever the user does meanwhile comes first, and a label opened that way
+// gives way to the window's commands until something is typed into it. At each delay (before the
+// label opens, and after) the command acts as without the click: Ctrl+N makes a record that takes
+// the title typed next, Ctrl+Shift+N a folder, F2 renames, Alt+Enter shows the properties, Ctrl+Del
+// deletes, and what is typed into the quick search finds a record. Nothing is renamed by accident.
+TEST_F(EndToEnd, AClickOnTheSelectedRecordGivesWayToKeysAndCommands) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
+                         "</dataroot>");
+  const std::string bank = tmp.File("clicks.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
+                         "</NextNodeID><DataBaseName>Clicks</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">"
+                         "Keep<record ID=\"2\">Alpha</record><record ID=\"3\">Beta</record><record ID=\"4\">Other"
+                         "</record></folder></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Clicks$"), "");
+  std::string expected = "F Keep\n  R Alpha\n  R Beta\n  R Other\n";
+  // Selects the node of the row, then clicks it again and waits `delay` ms before the keys.
+  auto clickSelectedThenKey = [&](int row, int delay, const std::string& keys) {
+    d.Click(kTreeX, TreeRow(row));
+    Sleep(700);  // no double click
+    d.Xdo({"mousemove", "--window", d.Find("^Tessaryn - Clicks$"), std::to_string(kTreeX), std::to_string(TreeRow(row)),
+           "click", "1"});
+    Sleep(delay);
+    d.Xdo({"key", keys});
+    Sleep(400);
+  };
+  auto saved = [&](const std::string& what) {
+    d.Key("ctrl+s");
+    EXPECT_TRUE(Eventually([&] { return Titles(bank) == expected; }, 10000)) << what << ":\n"
+                                                                             << Titles(bank) << "expected:\n"
+                                                                             << expected;
+  };
+  const int delays[] = {300, 600, 1000};
+  for (int delay : delays) {
+    SCOPED_TRACE(delay);
+    clickSelectedThenKey(1, delay, "ctrl+n");
+    const std::string title = "N" + std::to_string(delay);
+    d.Type(title);
+    d.Key("Return");
+    expected += "  R " + title + "\n";
+    saved("Ctrl+N");
+  }
+  for (int delay : {300, 1000}) {
+    SCOPED_TRACE(delay);
+    clickSelectedThenKey(0, delay, "ctrl+shift+n");
+    const std::string title = "F" + std::to_string(delay);
+    d.Type(title);
+    d.Key("Return");
+    expected += "  F " + title + "\n";
+    saved("Ctrl+Shift+N");
+
+    clickSelectedThenKey(1, delay, "alt+Return");
+    EXPECT_TRUE(Eventually([&] { return !d.Find("^Node Properties$").empty(); }, 10000)) << "Alt+Enter";
+    d.Shot("e2e-click-then-properties.png");
+    d.Key("Escape");
+    Eventually([&] { return d.Find("^Node Properties$").empty(); }, 5000);
+    d.Focus();
+  }
+  clickSelectedThenKey(1, 600, "F2");
+  d.Type("Renamed");
+  d.Key("Return");
+  expected.replace(expected.find("R Alpha"), 7, "R Renamed");
+  saved("F2");
+  for (int delay : {300, 1000}) {
+    SCOPED_TRACE(delay);
+    const std::string gone = delay == 300 ? "  R Renamed\n" : "  R Beta\n";
+    clickSelectedThenKey(1, delay, "ctrl+Delete");
+    EXPECT_TRUE(Eventually([&] { return !d.Find("^Confirm$").empty(); }, 10000)) << "Ctrl+Del";
+    d.Key("y");
+    d.Focus();
+    expected.erase(expected.find(gone), gone.size());
+    saved("Ctrl+Del");
+  }
+  // The quick search (F3 shows the box and puts the focus there) finds "N1000" (ID 12); the record clicked
+  // keeps its title, and "Q" typed into the code goes into the record found.
+  clickSelectedThenKey(1, 300, "F3");
+  d.Type("N1000");
+  Sleep(1500);
+  d.Click(d.Width() * 2 / 3, 150);
+  d.Key("ctrl+Home");
+  d.Type("Q");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return apptest::XPath(bank, "string(//record[@ID='12']/data)") == "Q"; }, 10000))
+      << apptest::XPath(bank, "string(//record[@ID='12']/data)");
+  EXPECT_EQ(Titles(bank), expected);
+  d.Shot("e2e-click-then-keys.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-click-then-keys-asked.png"), "");
+}
+
+// The record open when the program ended comes back with its stored caret in view, as when it is
+// selected: a record of 40 lines left on line 31 does not show its first lines. Ctrl+PgUp puts the
+// caret on the top line of the view, where "X" is typed.
+TEST_F(EndToEnd, TheRecordReopenedAtStartShowsItsStoredCaret) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  std::string lines;
+  for (int i = 1; i <= 40; ++i) lines += (i > 1 ? "\r\n" : "") + ("line " + std::to_string(i) + ";");
+  const std::string bank = tmp.File("long.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
+                         "</NextNodeID><LastPosition>2</LastPosition><DataBaseName>Long</DataBaseName></settings>"
+                         "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\" XPos=\"1\" YPos=\"31\">Long<data>" +
+                             lines +
+                             "</data></record><record ID=\"3\">Other<data>x</data></record></folder>"
+                             "</dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Long$"), "");
+  d.Key("Return");  // into the code, where its caret was left
+  d.Key("ctrl+Prior");
+  d.Type("X");
+  d.Key("ctrl+s");
+  int top = 0;
+  EXPECT_TRUE(Eventually(
+      [&] {
+        const std::string data = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+        std::smatch m;
+        if (std::regex_search(data, m, std::regex(R"(Xline (\d+);)"))) top = std::stoi(m[1]);
+        return top > 0;
+      },
+      10000));
+  d.Shot("e2e-reopened-caret.png");
+  // The view holds line 31 and more than that one line.
+  EXPECT_GT(top, 1);
+  EXPECT_LE(top, 31);
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// The filter's results as a keyboard and mouse user works in them. After Ctrl+F and Enter the keys
+// go on in the results, and the record open before, no result, is closed ("No record selected!"
+// takes clicks and keys). The results follow the databank in place: a result renamed there with F2
+// and another renamed in the whole tree, a result moved with Ctrl+Shift+Up and one deleted with
+// Ctrl+Del there. Each step ends with a letter typed into the code of the record in the results'
+// first record row (Enter puts the focus there), so the file tells what that row held.
+TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
+                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
+                         "</dataroot>");
+  const std::string bank = tmp.File("filter.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
+                         "</NextNodeID><DataBaseName>Filter</DataBaseName></settings><folder ID=\"1\" "
+                         "expanded=\"1\">Keep<record ID=\"2\">Alpha one<data>a;</data></record><record ID=\"3\">"
+                         "Beta<data>b;</data></record><record ID=\"4\">Alpha two<data>c;</data></record></folder>"
+                         "<record ID=\"5\">Top<data>t;</data></record></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Filter$"), "");
+  // Rows of the results (below the tabs), and the tabs.
+  constexpr int kResultRow0 = 88, kResultRow1 = 106, kResultRow2 = 124;
+  constexpr int kTabY = 64, kAllFoldersTab = 38, kResultsTab = 118;
+  constexpr int kAllFoldersRow0 = 112;  // the whole tree, below its toolbar, on its page
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  auto typedInto = [&](int id, const std::string& expected, const char* what) {
+    d.Key("ctrl+s");
+    EXPECT_TRUE(Eventually([&] { return data(id) == expected; }, 10000)) << what << ": " << Outline(bank);
+  };
+
+  d.Click(kTreeX, TreeRow(2));  // "Beta" open
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 10000));
+  d.Type("Alpha");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 10000));
+  d.Focus();
+  d.Shot("e2e-filter-results.png");
+  d.Click(d.Width() * 2 / 3, 150);  // on the curtain: "Beta" is closed
+  d.Type("W");
+  d.Key("Home");  // the results: the folder, then its first record
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("X");
+  typedInto(2, "Xa;", "the keys in the results");
+  EXPECT_EQ(data(3), "b;");
+
+  d.Click(kTreeX, kResultRow1);  // "Alpha one", renamed out of the results
+  d.Key("F2");
+  d.Type("Gamma");
+  d.Key("Return");
+  d.Click(kAllFoldersTab, kTabY);
+  d.Click(kTreeX, kAllFoldersRow0 + 2 * 18);  // "Beta", renamed into them
+  d.Key("F2");
+  d.Type("Alpha beta");
+  d.Key("Return");
+  d.Click(kResultsTab, kTabY);
+  d.Click(kTreeX, kResultRow1);
+  d.Key("Return");
+  d.Type("Y");
+  typedInto(3, "Yb;", "renamed out of and into the results");
+  EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='2']/text()[1])").find("Gamma"), 0u) << Outline(bank);
+
+  d.Click(kTreeX, kResultRow2);  // "Alpha two", moved above "Alpha beta"
+  d.Key("ctrl+shift+Up");
+  d.Click(kTreeX, kResultRow1);
+  d.Key("Return");
+  d.Type("V");
+  typedInto(4, "Vc;", "moved");
+
+  d.Click(kTreeX, kResultRow1);  // "Alpha two", deleted
+  d.Key("ctrl+Delete");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Confirm$").empty(); }, 10000)) << "Ctrl+Del";
+  d.Key("y");
+  d.Focus();
+  d.Click(kTreeX, kResultRow1);
+  d.Key("Return");
+  d.Type("U");
+  typedInto(3, "YUb;", "deleted");  // after the "Y", where its caret was left
+  EXPECT_EQ(data(4), "");
+  d.Click(kTreeX, kResultRow0);
+  d.Shot("e2e-filter-followed.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
 }

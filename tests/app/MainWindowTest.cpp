@@ -14,6 +14,7 @@
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
 #include "databank/gui/uConfig.h"
+#include "databank/gui/uSelectNodesForExport.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
@@ -163,24 +164,26 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
   EXPECT_LE(ink.bottom(), img.height() - 1 - 6);
 }
 
-TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
+TEST_F(MainWindow, NodePropertiesKeepTheLanguageAsChosenAndMarkTheDatabankModified) {
   TLanguageList languages;
   highlighters->BuildLanguageList(languages);
   auto indexOf = [&](int tag) { return LanguageIndex(languages, tag); };
-  Select(2);
+  constexpr int none = TItemProperties::kNoLanguage;
   // Each pass: what the dialog showed, then what the test chose.
   struct Answer {
-    int language = -2;  // -2: left as shown
+    int language = -3;  // -3: left as shown
     int image = -1;
     std::string name;
   };
   TItemProperties shown;
+  QString shownCaption;
   auto answer = [&](Answer a) {
     form->RunModal = [&, a](TfrmBaseForm& dialog) {
       auto& d = dynamic_cast<TfrmItemProperties&>(dialog);
       shown = d.Values();
+      shownCaption = d.cbHighLighters->currentText();
       EXPECT_EQ(d.windowTitle(), "Node Properties");
-      if (a.language != -2) d.cbHighLighters->setCurrentIndex(a.language);
+      if (a.language != -3) d.SelectLanguage(a.language);
       if (a.image >= 0) d.cbImage->setCurrentIndex(a.image);
       if (!a.name.empty()) d.eName->setText(QString::fromStdString(a.name));
       SavePng("node-properties.png", &dialog);
@@ -189,32 +192,60 @@ TEST_F(MainWindow, NodePropertiesFollowInheritanceAndMarkTheDatabankModified) {
     form->Tree->setFocus();
     form->Action(TTreeAction::RecordProperties)->trigger();
   };
-  // The inherited language is shown; OK with it unchanged cuts nothing off.
+  auto own = [&](int id) { return XMLPathReadString(Node(id), "HighLight", "(none)"); };
+
+  // The combo shows the node's own language, "none" for a record that follows its folder; OK with
+  // it unchanged cuts nothing off.
+  Select(2);
   answer({});
-  EXPECT_EQ(shown.Language, indexOf(4));
+  EXPECT_EQ(shown.Language, none);
+  EXPECT_EQ(shownCaption, "none");
   EXPECT_EQ(shown.Image, 20);
-  EXPECT_EQ(Node(2)->FindNode("HighLight"), nullptr);
+  EXPECT_EQ(own(2), "(none)");
   EXPECT_TRUE(form->Session().Modified());
-  // Another language is written; choosing the folder's again removes it.
-  answer({indexOf(9), -1, "Renamed"});
-  EXPECT_EQ(XMLPathReadString(Node(2), "HighLight", ""), "9");
-  EXPECT_EQ(Node(2)->Text(), "Renamed");
-  EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "Renamed");
-  answer({indexOf(4), -1, ""});
-  EXPECT_EQ(Node(2)->FindNode("HighLight"), nullptr);
+  // A choice is stored as made, the folder's own language too; "none" follows the folder again.
+  struct Case {
+    int id, choice;
+    const char* stored;
+  };
+  for (const Case& c : {Case{2, indexOf(9), "9"}, Case{2, indexOf(4), "4"}, Case{2, none, "(none)"},
+                        Case{1, indexOf(9), "9"}, Case{5, -3, "2"}}) {
+    SCOPED_TRACE(c.id);
+    Select(c.id);
+    answer({c.choice, -1, ""});
+    EXPECT_EQ(own(c.id), c.stored);
+  }
+  EXPECT_EQ(shown.Language, indexOf(2));  // record 5's own language was shown
+  // The folder keeps the databank's language as chosen when the databank's changes.
+  form->RunModal = [&](TfrmBaseForm& dialog) {
+    dynamic_cast<TfrmBankOptions&>(dialog).cbHighLighters->setCurrentIndex(indexOf(3));
+    return platform::mrOk;
+  };
+  form->Action(TTreeAction::DatabaseSettings)->trigger();
+  EXPECT_EQ(bank::InheritedHighLight(Node(2)), "9");
+  // An own number that no entry shows is kept by an unchanged OK.
+  XMLPathWriteString(Node(4), "HighLight", "-5");
+  Select(4);
+  answer({-3, -1, "Renamed"});
+  EXPECT_EQ(shown.Language, TItemProperties::kUnlistedLanguage);
+  EXPECT_EQ(own(4), "-5");
+  EXPECT_EQ(Node(4)->Text(), "Renamed");
+  EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(4)))->text(0), "Renamed");
+
   // The default picture is stored as no attribute; another one as its index.
-  answer({-2, 0, ""});
+  Select(2);
+  answer({-3, 0, ""});
   EXPECT_EQ(Node(2)->GetAttribute("Image"), "");
   EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(2))), form->Images.DefaultDocImage);
-  answer({-2, 3, ""});
+  answer({-3, 3, ""});
   EXPECT_EQ(Node(2)->GetAttribute("Image"), std::to_string(form->Images.Ranges.RecordFirst + 3));
 
   // A folder: the closed pictures; the open one shows while it is open.
   Select(1);
-  answer({-2, 2, ""});
+  answer({-3, 2, ""});
   EXPECT_EQ(Node(1)->GetAttribute("Image"), std::to_string(form->Images.Ranges.FolderFirst + 4));
   EXPECT_EQ(form->Tree->ImageOf(form->ItemOf(Node(1))), form->Images.Ranges.FolderFirst + 5);
-  // A record with its own language shows it; cancelling changes nothing.
+  // Cancelling changes nothing.
   Select(5);
   form->Session().SaveBank(BankFile());
   form->RunModal = [&](TfrmBaseForm& dialog) {
@@ -594,4 +625,30 @@ TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
   EXPECT_TRUE(answered);
   EXPECT_EQ(Node(2)->Text(), "One");
   EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "One");
+}
+
+// Node Properties, Bank Options and the export selection open centred on their window. The forms'
+// shared position keys hold the main window's own place, which is no place for a dialog.
+TEST_F(MainWindow, PropertyAndExportDialogsOpenCentredOnTheWindow) {
+  form->setGeometry(300, 200, 800, 560);
+  settingsSection()->WriteInteger("posLeft", 0);
+  settingsSection()->WriteInteger("posTop", 0);
+  form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
+  int seen = 0;
+  auto centred = [&](TfrmYesNo* d) {
+    ++seen;
+    QApplication::processEvents();
+    const QPoint off = d->frameGeometry().center() - form->frameGeometry().center();
+    EXPECT_LE(off.manhattanLength(), 4) << d->windowTitle().toStdString() << " at " << d->x() << "," << d->y();
+    d->btnCancel->click();
+  };
+  Select(2);
+  OnModal<TfrmItemProperties>(centred);
+  form->Action(TTreeAction::RecordProperties)->trigger();
+  OnModal<TfrmBankOptions>(centred);
+  form->Action(TTreeAction::DatabaseSettings)->trigger();
+  ui.PushSaveFile(tmp.File("export.xdb2"));
+  OnModal<TfrmSelectExport>(centred);
+  form->Action(TTreeAction::Export)->trigger();
+  EXPECT_EQ(seen, 3);
 }

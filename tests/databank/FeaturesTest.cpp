@@ -115,11 +115,94 @@ TEST_F(Features, FilterSeesTheOpenRecordsEdits) {
   EXPECT_EQ(t->editor.Calls.back(), "Enable 1");
   EXPECT_EQ(t->CurrentRecord, t->Node(6));
   EXPECT_TRUE(t->Modified());  // by the edit, not by the filter
-  // A deleted node leaves the results first: they point at the nodes.
+  // A deleted node leaves the results, which stay (now empty: nothing matches, nothing selected).
   t->ui.PushMessageResult(platform::mrYes);
   t->DeleteNode();
-  EXPECT_FALSE(t->filterShown);
-  EXPECT_TRUE(t->findView.Flatten().empty());
+  EXPECT_TRUE(t->filterShown);
+  EXPECT_EQ(ShapeOf(t->findView), "");
+  EXPECT_EQ(t->SelectedID(), -1);
+  EXPECT_EQ(t->CurrentRecord, nullptr);
+  EXPECT_TRUE(t->curtain);
+}
+
+// The results follow the databank through every command that changes the tree, in place; they and
+// the tree share one selection, kept where the node is still a result. In front with no result
+// selected, no record is open.
+TEST_F(Features, FilterResultsFollowTheDatabank) {
+  auto t = Open(kFilterBank);
+  t->Select(6);  // no match: the results open with nothing selected
+  Filter(*t, Search("sort", stPhrase, "t"));
+  ASSERT_EQ(ShapeOf(t->findView), "1(2) 9");
+  EXPECT_EQ(t->SelectedID(), -1);
+  EXPECT_EQ(t->CurrentRecord, nullptr);
+  EXPECT_TRUE(t->curtain);
+  auto chosenResult = [&] { return bank::NodeID(t->findView.NodeOf(t->findView.Selected())); };
+  auto resultTitle = [&](int id) {
+    for (const auto& [item, depth] : t->findView.Flatten())
+      if (bank::NodeID(item->node) == id) return item->text;
+    return std::string("(none)");
+  };
+  // A node selected in the tree is selected among the results; one that is none of them brings the
+  // whole tree to the front.
+  t->GotoBookmark(9);
+  EXPECT_EQ(chosenResult(), 9);
+  EXPECT_EQ(t->allFoldersShown, 0);
+  t->GotoBookmark(6);
+  EXPECT_EQ(t->allFoldersShown, 1);
+  t->FilterResultChosen(t->Node(2));
+  EXPECT_EQ(t->SelectedID(), 2);
+  EXPECT_EQ(chosenResult(), 2);
+  EXPECT_EQ(t->CurrentRecord, t->Node(2));
+
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+    const char* shape;
+    int selected;  // in the tree and among the results (-1: none)
+  };
+  const Step steps[] = {
+      {"renamed, still a match", [&] { t->TreeEdited(t->ItemOf(t->Node(2)), "Sort a vector"); }, "1(2) 9", 2},
+      {"another renamed away", [&] { t->TreeEdited(t->ItemOf(t->Node(9)), "Top level"); }, "1(2)", 2},
+      {"moved to the top level", [&] { t->DropNode(t->Node(2), nullptr); }, "2", 2},
+      {"duplicated", [&] { t->DuplicateNode(); }, "2 30", 30},
+      {"moved up", [&] { t->MoveNodeUp(); }, "30 2", 30},
+      {"deleted: the result before",
+       [&] {
+         t->Select(2);
+         t->ui.PushMessageResult(platform::mrYes);
+         t->DeleteNode();
+       },
+       "30", 30},
+      {"a new record, no match",
+       [&] {
+         t->Select(1);
+         t->NewRecord();
+       },
+       "30", -1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.run();
+    EXPECT_TRUE(t->filterShown);
+    EXPECT_EQ(ShapeOf(t->findView), step.shape);
+    if (step.selected >= 0) {
+      EXPECT_EQ(t->SelectedID(), step.selected);
+      EXPECT_EQ(chosenResult(), step.selected);
+    }
+  }
+  EXPECT_EQ(resultTitle(30), "Sort a vector");
+  // Renamed in the results' own label editor: the title shows at once, the results follow once the
+  // editor has closed; no longer a match, nothing is selected and no record open.
+  t->FilterResultChosen(t->Node(30));
+  t->RenameResult(t->Node(30), "Vector");
+  EXPECT_EQ(resultTitle(30), "Vector");
+  EXPECT_EQ(t->Node(30)->Text(), "Vector");
+  t->loop.ProcessPosted();
+  EXPECT_EQ(ShapeOf(t->findView), "");
+  EXPECT_EQ(t->SelectedID(), -1);
+  EXPECT_EQ(t->CurrentRecord, nullptr);
+  EXPECT_TRUE(t->curtain);
+  t->ExpectConsistent();
 }
 
 TEST_F(Features, FilterParametersAndHistory) {

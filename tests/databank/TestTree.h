@@ -86,10 +86,13 @@ class TestTree : public TXMLTreeFeatures {
   bool SelectNodesForExport(TExportChoice& choice) override { return exportDialog && exportDialog(choice); }
   void ShowFilterResults() override { filterShown = true; }
   void HideFilter() override {
+    TXMLTreeFeatures::HideFilter();
     filterShown = false;
     findView.Clear();
   }
   void ShowQuickSearchBox() override { quickBoxShown = true; }
+  void ShowAllFolders() override { ++allFoldersShown; }
+  int allFoldersShown = 0;
   void ShowCurtain() override { curtain = true; }
   void HideCurtain() override { curtain = false; }
   void ApplyCaption(const std::string& c, bool) override { caption = c; }

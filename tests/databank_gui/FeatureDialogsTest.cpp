@@ -32,6 +32,8 @@ std::vector<std::string> Items(QTreeWidget* tree) {
 
 TEST_F(TreeForm, FilterThroughTheDialogAndTheResultsView) {
   Open();
+  Select(2);  // "One", open: no result of the filter below
+  ASSERT_FALSE(form->pnlCurtain->isVisible());
   OnModal<TfrmSearchForRec>([](TfrmSearchForRec* d) {
     EXPECT_EQ(d->windowTitle(), "Filter Records");
     EXPECT_EQ(d->grpWords->title(), " Search As ");
@@ -59,6 +61,12 @@ TEST_F(TreeForm, FilterThroughTheDialogAndTheResultsView) {
   EXPECT_FALSE(form->lCaseSensitive->isHidden());
   EXPECT_TRUE(form->lWordWrap->isHidden());
   EXPECT_EQ(form->lCaseSensitive->toolTip(), "Case Sensitive");
+  // No result is selected, so no record is open: the Record View says so.
+  EXPECT_EQ(form->FindTree->Selected(), nullptr);
+  EXPECT_EQ(form->SelectedNode(), nullptr);
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->text(), "No record selected!");
   // At the pane's default width every caption fits its tab whole (none is shortened with "...").
   QTabBar* tabs = form->TreePageControl->tabBar();
   const int padding = tabs->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs);
@@ -148,6 +156,12 @@ TEST_F(TreeForm, FilterStatusKeepsItsModeAndAnEmptyResultSaysSo) {
   EXPECT_EQ(form->FilterStatus->toolTip(), whole);
   EXPECT_EQ(form->lFilterText->toolTip(), whole);
   EXPECT_EQ(form->lCaseSensitive->toolTip(), "Case Sensitive");
+  // No result is selected, so no record is open: the Record View says so.
+  EXPECT_EQ(form->FindTree->Selected(), nullptr);
+  EXPECT_EQ(form->SelectedNode(), nullptr);
+  EXPECT_EQ(form->CurrentRecord, nullptr);
+  EXPECT_TRUE(form->pnlCurtain->isVisible());
+  EXPECT_EQ(form->pnlCurtain->text(), "No record selected!");
 
   // A short text fits whole.
   filter(QStringLiteral("T"), stPhrase);
@@ -239,6 +253,25 @@ TEST_F(TreeForm, SettingsDialogStoresEveryValueAndTakesEffect) {
     EXPECT_EQ(d->windowTitle(), "Program Configuration");
     EXPECT_EQ(d->PageControl->currentWidget(), d->tabGeneral);
     EXPECT_FALSE(d->PageControl->isTabVisible(d->PageControl->indexOf(d->tsSecurity)));
+    // No key reaches the hidden page: Ctrl+Tab and Ctrl+Shift+Tab round the pages, the tab bar's
+    // arrows, Home and End.
+    const struct {
+      QWidget* to;
+      int key;
+      Qt::KeyboardModifiers modifiers;
+    } keys[] = {{d->PageControl, Qt::Key_Tab, Qt::ControlModifier},
+                {d->PageControl, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+                {d->PageControl->tabBar(), Qt::Key_Right, Qt::NoModifier},
+                {d->PageControl->tabBar(), Qt::Key_Left, Qt::NoModifier},
+                {d->PageControl->tabBar(), Qt::Key_End, Qt::NoModifier},
+                {d->PageControl->tabBar(), Qt::Key_Home, Qt::NoModifier}};
+    for (const auto& k : keys)
+      for (int i = 0; i < 2 * d->PageControl->count(); ++i) {
+        QKeyEvent press(QEvent::KeyPress, k.key, k.modifiers);
+        QApplication::sendEvent(k.to, &press);
+        EXPECT_NE(d->PageControl->currentWidget(), d->tsSecurity) << k.key << " " << i;
+      }
+    d->PageControl->setCurrentWidget(d->tabGeneral);
     EXPECT_EQ(d->chAutoSave->text(), "AutoSave     every");
     EXPECT_EQ(d->eAutoSaveDelay->text(), "300");
     d->eAutoSaveDelay->setText("abc");

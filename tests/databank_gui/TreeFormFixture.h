@@ -64,7 +64,11 @@ class TreeForm : public testsupport::TempDirTest {
     form->Tree->Select(Item(id));
   }
   QLineEdit* LabelEditor() {
-    return form->Tree->IsEditing() ? form->Tree->viewport()->findChild<QLineEdit*>() : nullptr;
+    if (!form->Tree->IsEditing()) return nullptr;
+    // An editor closed before waits hidden for its deletion.
+    for (QLineEdit* editor : form->Tree->viewport()->findChildren<QLineEdit*>())
+      if (!editor->isHidden()) return editor;
+    return nullptr;
   }
   void Key(QWidget* to, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

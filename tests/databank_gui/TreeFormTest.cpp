@@ -3,6 +3,9 @@
 // under a real X server.
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include "TreeFormFixture.h"
 
 TEST_F(TreeForm, SettingsTableAndToolbarVisibilityRoundTrip) {
@@ -72,6 +75,64 @@ TEST_F(TreeForm, LabelEditingThroughTheWidget) {
   EXPECT_EQ(form->FindNodeByID(20)->Text(), "NewFolder");
   EXPECT_TRUE(form->Session().Modified());
   EXPECT_TRUE(QItem(7)->isExpanded());
+  ExpectTreeMatchesDocument();
+}
+
+// A click on the selected node waits the double-click time before its label opens; a key anywhere,
+// a double click or another selection drops it. The label so opened is tentative: a command closes
+// it unchanged and runs, while typing into it makes it an ordinary edit again.
+TEST_F(TreeForm, AClickOnTheSelectedNodeWaitsAndGivesWay) {
+  Open();
+  QApplication::setActiveWindow(form.get());
+  Select(2);
+  QApplication::processEvents();
+  TTreeWidget* tree = form->Tree;
+  const QPoint at = tree->visualItemRect(QItem(2)).center();
+  auto waitOut = [] {
+    QEventLoop loop;
+    QTimer::singleShot(QApplication::doubleClickInterval() + 150, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  Click(Qt::LeftButton, at);
+  EXPECT_TRUE(tree->ClickEditPending());
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+  QApplication::sendEvent(form->eQuickSearch, &key);  // a key elsewhere, even one that types nothing
+  EXPECT_FALSE(tree->ClickEditPending());
+  waitOut();
+  EXPECT_FALSE(tree->IsEditing());
+
+  // The second click of a double click drops the first one's edit and arms none of its own.
+  Click(Qt::LeftButton, at);
+  QMouseEvent twice(QEvent::MouseButtonDblClick, at, tree->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &twice);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, tree->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &release);
+  EXPECT_FALSE(tree->ClickEditPending());
+
+  Click(Qt::LeftButton, at);
+  EXPECT_TRUE(tree->ClickEditPending());
+  waitOut();
+  ASSERT_TRUE(tree->TentativeEdit());
+  EXPECT_TRUE(form->Action(TTreeAction::NewItem)->isEnabled());
+  form->Action(TTreeAction::NewItem)->trigger();
+  EXPECT_EQ(form->FindNodeByID(2)->Text(), "One");
+  ASSERT_NE(LabelEditor(), nullptr);
+  EXPECT_EQ(LabelEditor()->text(), "New Record");
+  EXPECT_FALSE(tree->TentativeEdit());
+  Key(LabelEditor(), Qt::Key_Escape);
+
+  Select(2);
+  Click(Qt::LeftButton, at);
+  waitOut();
+  ASSERT_TRUE(tree->TentativeEdit());
+  QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+  QApplication::sendEvent(LabelEditor(), &typed);
+  EXPECT_FALSE(tree->TentativeEdit());
+  EXPECT_FALSE(form->Action(TTreeAction::NewItem)->isEnabled());
+  Key(LabelEditor(), Qt::Key_Return);
+  EXPECT_EQ(form->FindNodeByID(2)->Text(), "x");
   ExpectTreeMatchesDocument();
 }
 

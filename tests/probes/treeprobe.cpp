@@ -69,7 +69,8 @@
 //                          text: "-1 TAB none"); "no record" without one
 //   props [lang=N] [image=I] [name=TEXT]
 //                          Node Properties of the selection: prints what the dialog shows,
-//                          name=TITLE TAB language=NUMBER NAME (language=none for plain text) TAB
+//                          name=TITLE TAB language=NUMBER NAME (language=none without a language of
+//                          the node's own, or with one no entry shows) TAB
 //                          image=INDEX; with arguments, chooses the language whose number is N, the
 //                          picture I and the title TEXT (the rest of the line) and presses OK, else
 //                          Cancel
@@ -305,7 +306,7 @@ class Probe {
                 << "\timage=" << shown.Image << "\n"
                 << std::flush;
       if (args.empty()) return int(platform::mrCancel);
-      if (args.count("lang")) d.cbHighLighters->setCurrentIndex(LanguageIndex(languages, Number(args, "lang", 0)));
+      if (args.count("lang")) d.SelectLanguage(LanguageIndex(languages, Number(args, "lang", 0)));
       if (args.count("image"))
         SelectImage(
             d.cbImage, Number(args, "image", 0),

@@ -1,5 +1,6 @@
 #include "databank/gui/TreeWidget.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -54,12 +55,26 @@ class TTreeWidget::TNodeItem : public QTreeWidgetItem {
 };
 
 // Label editing ends here (Escape ends it without calling setModelData); hot tracking is painted here.
+// A tentative editor (opened by a click, nothing typed yet) changes no title and leaves the
+// window's command keys to the window.
 class TTreeWidget::TDelegate : public QStyledItemDelegate {
  public:
   explicit TDelegate(TTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    tree_->EditorOpened(editor, tree_->openingFromClick_);
+    return editor;
+  }
   void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (line) tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
+    if (line && !tree_->tentative_) tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride && tree_->tentative_) {
+      event->ignore();
+      return true;
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
   }
 
  protected:
@@ -95,6 +110,8 @@ TTreeWidget::TTreeWidget(QWidget* parent) : QTreeWidget(parent) {
   boldFont_ = font();
   boldFont_.setBold(true);
 
+  clickEdit_.setSingleShot(true);
+  connect(&clickEdit_, &QTimer::timeout, this, [this] { StartClickEdit(); });
   dragScroll_.setInterval(100);
   connect(&dragScroll_, &QTimer::timeout, this, [this] { ScrollOneLine(dragScrollDirection_); });
   // The selection moves with the current item, or alone (focusing the tree makes its first item
@@ -110,6 +127,7 @@ TTreeWidget::TTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 }
 
 TTreeWidget::~TTreeWidget() {
+  CancelClickEdit();
   // The items go without reports: the base classes outlive this part of the object.
   Events = nullptr;
   disconnect(this, nullptr, this, nullptr);
@@ -133,6 +151,7 @@ void TTreeWidget::SetImages(TImageList* images) {
 void TTreeWidget::SelectionMoved() {
   TTreeItem* selected = Selected();
   if (selected == reported_) return;
+  CancelClickEdit();
   reported_ = selected;
   if (!locks_ && Events) platform::RunGuarded([&] { Events->TreeChange(selected); });
 }
@@ -187,7 +206,7 @@ void TTreeWidget::Insert(QTreeWidgetItem* parent, int index, const QList<QTreeWi
 QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>& specs,
                                                std::vector<QTreeWidgetItem*>& made) const {
   const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-                              (readOnly_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
+                              (readOnly_ && !renameByCommand_ ? Qt::ItemFlags() : Qt::ItemIsEditable);
   const QFont bold = boldFont_;  // each thread copies it once more: the copies share one font
   auto make = [&](size_t first, size_t last) {
     const QFont font = bold;
@@ -338,7 +357,7 @@ void TTreeWidget::FullCollapse() {
 }
 
 void TTreeWidget::StartEdit(TTreeItem* item) {
-  if (ItemOf(item) && !readOnly_) editItem(ItemOf(item), 0);
+  if (ItemOf(item) && (!readOnly_ || renameByCommand_)) editItem(ItemOf(item), 0);
 }
 
 bool TTreeWidget::IsEditing() const {
@@ -346,7 +365,8 @@ bool TTreeWidget::IsEditing() const {
 }
 
 bool TTreeWidget::HasFocus() const {
-  return window() && window()->focusWidget() == this;
+  const QWidget* focus = window() ? window()->focusWidget() : nullptr;
+  return focus && (focus == this || isAncestorOf(focus));
 }
 
 void TTreeWidget::SetFocus() {
@@ -367,8 +387,16 @@ void TTreeWidget::LabelEdited(QTreeWidgetItem* item, const QString& text) {
 // of a click on the selected item) come with AllEditTriggers. The start is reported before the
 // editor opens, while the selection can still move.
 bool TTreeWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-  if (trigger == QAbstractItemView::AllEditTriggers && !readOnly_ && !locks_ && Events && index.isValid() &&
-      state() != QAbstractItemView::EditingState && (model()->flags(index) & Qt::ItemIsEditable)) {
+  if (trigger == QAbstractItemView::SelectedClicked) {
+    // The click's edit waits here rather than in the base class, where nothing could drop it.
+    if (!releaseOfDoubleClick_ && (editTriggers() & trigger) && !readOnly_ && index.isValid() &&
+        state() != QAbstractItemView::EditingState && (model()->flags(index) & Qt::ItemIsEditable))
+      ArmClickEdit(index);
+    return false;
+  }
+  if (trigger == QAbstractItemView::AllEditTriggers && (!readOnly_ || renameByCommand_) && !locks_ && Events &&
+      index.isValid() && state() != QAbstractItemView::EditingState && (model()->flags(index) & Qt::ItemIsEditable)) {
+    CancelClickEdit();
     const QPersistentModelIndex keep(index);
     QTreeWidgetItem* item = itemFromIndex(index);
     platform::RunGuarded([&] { Events->TreeEditing(Handle(item)); });
@@ -376,6 +404,94 @@ bool TTreeWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* ev
     return QTreeWidget::edit(keep, trigger, event);
   }
   return QTreeWidget::edit(index, trigger, event);
+}
+
+// ---- the label edit of a click on the selected item ----
+
+void TTreeWidget::ArmClickEdit(const QModelIndex& index) {
+  clickIndex_ = index;
+  clickEdit_.start(QApplication::doubleClickInterval());
+  // Whatever the user does next, anywhere in the program, comes first.
+  if (!watchingApp_) {
+    watchingApp_ = true;
+    qApp->installEventFilter(this);
+  }
+}
+
+void TTreeWidget::CancelClickEdit() {
+  clickEdit_.stop();
+  clickIndex_ = QPersistentModelIndex();
+  if (watchingApp_) {
+    watchingApp_ = false;
+    qApp->removeEventFilter(this);
+  }
+}
+
+void TTreeWidget::StartClickEdit() {
+  const QPersistentModelIndex index = clickIndex_;
+  CancelClickEdit();
+  if (!index.isValid() || index != currentIndex() || !selectionModel()->isSelected(index) || !hasFocus() ||
+      state() != QAbstractItemView::NoState)
+    return;
+  openingFromClick_ = true;
+  edit(index, QAbstractItemView::AllEditTriggers, nullptr);
+  openingFromClick_ = false;
+}
+
+bool TTreeWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watchingApp_) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::ShortcutOverride:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+        CancelClickEdit();
+        break;
+      default:
+        break;
+    }
+  }
+  return QTreeWidget::eventFilter(watched, event);
+}
+
+void TTreeWidget::EditorOpened(QWidget* editor, bool tentative) {
+  tentative_ = tentative;
+  editor_ = editor;
+  if (auto* line = qobject_cast<QLineEdit*>(editor))
+    connect(line, &QLineEdit::textEdited, this, [this] { EditorTouched(); });
+}
+
+void TTreeWidget::EditorTouched() {
+  if (!tentative_) return;
+  tentative_ = false;
+  if (OnEditTouched) platform::RunGuarded([&] { OnEditTouched(); });
+}
+
+void TTreeWidget::YieldToCommand() {
+  CancelClickEdit();
+  if (!TentativeEdit()) return;
+  if (editor_) closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
+}
+
+void TTreeWidget::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  QTreeWidget::closeEditor(editor, hint);
+  if (!IsEditing()) tentative_ = false;
+}
+
+void TTreeWidget::focusOutEvent(QFocusEvent* event) {
+  CancelClickEdit();
+  QTreeWidget::focusOutEvent(event);
+}
+
+void TTreeWidget::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeWidget::mouseReleaseEvent(event);
+  releaseOfDoubleClick_ = false;
+}
+
+void TTreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  CancelClickEdit();
+  releaseOfDoubleClick_ = true;
+  QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 // The drag's edge rule switched Qt's auto-scroll off, and with it the scrolling to the current item:
@@ -392,6 +508,14 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F10 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
     event->accept();
     KeyboardContextMenu();
+    return;
+  }
+  // Ctrl+Tab and Ctrl+Shift+Tab go on to the next or previous control, as from the editors.
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+      (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+    event->accept();
+    focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
     return;
   }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -438,6 +562,7 @@ void TTreeWidget::KeyboardContextMenu() {
 // ---- mouse ----
 
 void TTreeWidget::mousePressEvent(QMouseEvent* event) {
+  releaseOfDoubleClick_ = false;  // a new click, whatever became of the last one's release
   QTreeWidgetItem* item = itemAt(event->position().toPoint());
   if (event->button() == Qt::RightButton) {
     setFocus(Qt::MouseFocusReason);

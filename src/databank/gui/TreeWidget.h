@@ -4,6 +4,12 @@
 // either mouse button (none on empty space) and opens the context menu on the right one, keeps the
 // selection visible without the focus, optionally underlines the item under the mouse, and drags a
 // node inside itself: the window decides every drop, so no item ever moves by itself.
+//
+// A click on the item that is already selected opens its label editor after the double-click time,
+// unless anything comes first: a key pressed anywhere in the program, a mouse button, another
+// selection, the focus leaving the tree, or a command (YieldToCommand). The editor so opened is
+// tentative until something is typed into it: it then claims no key of the window's commands, a
+// command closes it unchanged, and it changes no title when it closes.
 #pragma once
 
 #include <QPointer>
@@ -37,6 +43,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void SetImages(TImageList* images);
   // Read-only: no label editing and no dragging.
   void SetReadOnly(bool readOnly);
+  // A read-only tree whose labels are edited all the same when a command asks (StartEdit).
+  void SetRenameByCommand(bool on) { renameByCommand_ = on; }
   // The item under the mouse is underlined and the pointer becomes a hand.
   void SetHotTrack(bool on);
   // What the tree says while it holds no item (nothing when empty).
@@ -73,6 +81,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void FullCollapse() override;
   void StartEdit(TTreeItem* item) override;
   bool IsEditing() const override;
+  // The focus is in the tree or in its label editor.
   bool HasFocus() const override;
   void SetFocus() override;
   void MakeVisible(TTreeItem* item) override;
@@ -80,8 +89,23 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   // The label editor finished with text (called by the item delegate).
   void LabelEdited(QTreeWidgetItem* item, const QString& text);
 
+  // A click's label edit is waiting to start.
+  bool ClickEditPending() const { return clickEdit_.isActive(); }
+  // The label editor is open from a click and nothing has been typed into it.
+  bool TentativeEdit() const { return tentative_ && IsEditing(); }
+  // A command is about to run: a click's label edit waiting to start is dropped, a tentative editor
+  // closed unchanged.
+  void YieldToCommand();
+  // The label editor stopped being tentative (something was typed into it).
+  std::function<void()> OnEditTouched;
+
  protected:
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -99,6 +123,12 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   class TNodeItem;
   class TDelegate;
   void SelectionMoved();
+  void ArmClickEdit(const QModelIndex& index);
+  void CancelClickEdit();
+  void StartClickEdit();
+  // The label editor was opened (tentative: by a click) or something was typed into it.
+  void EditorOpened(QWidget* editor, bool tentative);
+  void EditorTouched();
   // Without recursion, however deep the tree (so also in the destructor, before Qt's own teardown).
   void DeleteAllItems();
   // The context menu asked for from the keyboard: under the selected item.
@@ -118,10 +148,18 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   QFont boldFont_;
   int locks_ = 0;
   bool readOnly_ = false;
+  bool renameByCommand_ = false;
   bool hotTrack_ = false;
   QString emptyText_;
   QTreeWidgetItem* dragItem_ = nullptr;
   TTreeItem* reported_ = nullptr;  // the selection last reported
   QTimer dragScroll_;
   int dragScrollDirection_ = 0;
+  QTimer clickEdit_;                   // a click's label edit, waiting for the double-click time
+  QPersistentModelIndex clickIndex_;   // the item it edits
+  bool watchingApp_ = false;           // the program's events are watched while it waits
+  bool releaseOfDoubleClick_ = false;  // the release that ends a double click starts no edit
+  bool openingFromClick_ = false;
+  bool tentative_ = false;
+  QPointer<QWidget> editor_;  // the label editor last opened
 };

@@ -85,7 +85,9 @@ TfrmConfig::TfrmConfig(QWidget* owner) : TfrmYesNo(owner) {
   security->addWidget(rbCloseBankOnTimeout, 1, 0);
   security->addWidget(rbCloseAppOnTimeout, 2, 0);
   security->setRowStretch(3, 1);
+  // Hidden and disabled: Ctrl+Tab and the tab bar's keys pass over disabled pages only.
   PageControl->setTabVisible(PageControl->indexOf(tsSecurity), false);
+  PageControl->setTabEnabled(PageControl->indexOf(tsSecurity), false);
 
   connect(eAutoSaveDelay, &QLineEdit::textChanged, this, [this] { CheckDelay(); });
   CheckDelay();

@@ -37,6 +37,11 @@ TfrmSelectExport::TfrmSelectExport(QWidget* owner) : TfrmSelection(owner) {
   connect(btnOk, &QPushButton::clicked, this, [this] { OkClicked(); });
 }
 
+void TfrmSelectExport::FormCreate() {
+  TfrmSelection::FormCreate();
+  StorePosition = false;
+}
+
 void TfrmSelectExport::FormShow() {
   TfrmSelection::FormShow();
   UpdateControls();

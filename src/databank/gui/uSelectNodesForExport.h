@@ -30,6 +30,8 @@ class TfrmSelectExport : public TfrmSelection {
   void UpdateControls();
 
  protected:
+  // Centred on its window, not placed where the forms' shared position keys say.
+  void FormCreate() override;
   void FormShow() override;
 
  private:

@@ -77,17 +77,18 @@ void AddCrossedFolder(TImageList& list) {
 
 }  // namespace
 
-// FindTree reports only its changes: a node chosen there is selected in Tree by its ID.
+// FindTree reports its changes (a node chosen there is selected in Tree by its ID) and the titles
+// typed into its label editor.
 class TXMLTreeForm::TFindTreeEvents : public ITreeViewEvents {
  public:
   explicit TFindTreeEvents(TXMLTreeForm* form) : form_(form) {}
-  void TreeChange(TTreeItem* item) override {
-    if (item) form_->SelectFromFilter(form_->FindTree->NodeOf(item));
-  }
+  void TreeChange(TTreeItem* item) override { form_->FilterResultChosen(form_->FindTree->NodeOf(item)); }
   void TreeExpanded(TTreeItem*) override {}
   void TreeCollapsed(TTreeItem*) override {}
   void TreeEditing(TTreeItem*) override {}
-  void TreeEdited(TTreeItem*, const std::string&) override {}
+  void TreeEdited(TTreeItem* item, const std::string& text) override {
+    form_->RenameResult(form_->FindTree->NodeOf(item), text);
+  }
 
  private:
   TXMLTreeForm* form_;
@@ -175,10 +176,23 @@ void TXMLTreeForm::BuildActions() {
   handlers_[size_t(A::OpenBase)] = [this] { Session().OpenCommand(); };
   handlers_[size_t(A::SaveBase)] = [this] { Session().SaveCommand(); };
   handlers_[size_t(A::SaveBaseAs)] = [this] { Session().SaveAsCommand(); };
-  handlers_[size_t(A::NewFolder)] = [this] { NewFolder(); };
-  handlers_[size_t(A::NewItem)] = [this] { NewRecord(); };
+  // A new node's title is typed in the tree: it comes to the front.
+  handlers_[size_t(A::NewFolder)] = [this] {
+    ShowAllFolders();
+    NewFolder();
+  };
+  handlers_[size_t(A::NewItem)] = [this] {
+    ShowAllFolders();
+    NewRecord();
+  };
   handlers_[size_t(A::DeleteItem)] = [this] { DeleteNode(); };
-  handlers_[size_t(A::RenameItem)] = [this] { RenameNode(); };
+  // A result is renamed where it shows.
+  handlers_[size_t(A::RenameItem)] = [this] {
+    if (ResultsInFront() && FindTree->HasFocus())
+      FindTree->StartEdit(FindTree->Selected());
+    else
+      RenameNode();
+  };
   handlers_[size_t(A::CutNode)] = [this] { CutNode(); };
   handlers_[size_t(A::CopyNode)] = [this] { CopyNode(); };
   handlers_[size_t(A::PasteNode)] = [this] { PasteNode(); };
@@ -279,6 +293,8 @@ void TXMLTreeForm::BuildActions() {
 }
 
 void TXMLTreeForm::RunAction(TTreeAction action) {
+  // A label edit the user has not begun (a click's, waiting or just opened) gives way to the command.
+  Tree->YieldToCommand();
   const auto& handler = handlers_[size_t(action)];
   if (handler) RunGuarded(handler);
   UpdateActions();
@@ -611,6 +627,7 @@ QWidget* TXMLTreeForm::BuildTreeView() {
     TreeMenu->exec(at);
   };
   Tree->OnReturn = [this] { EditSelectedRecord(); };
+  Tree->OnEditTouched = [this] { UpdateActions(); };
   Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
     return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
   };
@@ -673,6 +690,7 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   FindTree->setObjectName(QStringLiteral("FindTree"));
   FindTree->SetImages(TreeImageList);
   FindTree->SetReadOnly(true);
+  FindTree->SetRenameByCommand(true);
   FindTree->SetHotTrack(true);
   FindTree->SetEmptyText(QString::fromLatin1(SNoRecordsMatch));
   findTreeEvents_ = std::make_unique<TFindTreeEvents>(this);
@@ -690,6 +708,9 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   TreePageControl->setVisible(false);
   connect(TreePageControl, &QTabWidget::currentChanged, this, [this](int) {
     if (TreePageControl->currentWidget() == CloseTreePage) RunGuarded([this] { HideFilter(); });
+    // Back in front, the results show the selection again (or, where it is none of them, none).
+    if (TreePageControl->currentWidget() == FindTreePage) RunGuarded([this] { SyncResultsSelection(); });
+    UpdateActions();
   });
   return TreePageControl;
 }
@@ -960,6 +981,7 @@ void TXMLTreeForm::HideCurtain() {
 }
 
 void TXMLTreeForm::HideFilter() {
+  TXMLTreeFeatures::HideFilter();
   if (TreeView->parentWidget() == TreePanel) return;
   setUpdatesEnabled(false);
   static_cast<QVBoxLayout*>(TreePanel->layout())->insertWidget(1, TreeView, 1);
@@ -984,6 +1006,16 @@ void TXMLTreeForm::ShowFilterResults() {
   for (QWidget* w : std::initializer_list<QWidget*>{FilterStatus, lFilter1, lFilterText, Label1, lFilterType})
     w->setToolTip(line);
   setUpdatesEnabled(true);
+  // The keys go on in the results.
+  FindTree->setFocus(Qt::OtherFocusReason);
+}
+
+bool TXMLTreeForm::ResultsInFront() const {
+  return TreeView->parentWidget() != TreePanel && TreePageControl->currentWidget() == FindTreePage;
+}
+
+void TXMLTreeForm::ShowAllFolders() {
+  if (ResultsInFront()) TreePageControl->setCurrentWidget(TreePage);
 }
 
 bool TXMLTreeForm::ExecuteRecordSearch(TSearchForRec& rec) {
@@ -1059,7 +1091,12 @@ void TXMLTreeForm::ClipboardChanged() {
 void TXMLTreeForm::UpdateActions() {
   if (updatingActions_ || Destroying()) return;
   updatingActions_ = true;
-  const TTreeActionContext context = ActionContext();
+  TTreeActionContext context = ActionContext();
+  // A tentative label editor holds no command back: the command closes it first.
+  if (Tree->TentativeEdit()) context.Editing = false;
+  // The results act on the selection as the tree does (they share it).
+  if (ResultsInFront() && FindTree->HasFocus()) context.TreeFocused = true;
+  if (FindTree->IsEditing()) context.Editing = true;
   for (const TTreeActionDef& def : TreeActionTable()) {
     QAction* action = actions_[size_t(def.Action)];
     const TTreeActionState state = TreeActionRule(def.Action, context);

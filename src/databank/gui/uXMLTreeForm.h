@@ -190,6 +190,9 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void TreeStateChanged() override;
   bool IsForegroundWindow() const override;
   bool ClipboardHoldsNode() const override { return clipboardHasNode_; }
+  bool ResultsInFront() const override;
+  // The page of the whole tree in front (when the filter results were).
+  void ShowAllFolders() override;
 
  private:
   class TFindTreeEvents;

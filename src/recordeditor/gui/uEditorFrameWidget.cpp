@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QResizeEvent>
@@ -345,6 +346,14 @@ bool TEditorFrameWidget::eventFilter(QObject* watched, QEvent* event) {
     const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
     if (tab && (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
       focusNextPrevChild(!(mods & Qt::ShiftModifier) && key->key() == Qt::Key_Tab);
+      return true;
+    }
+    // Shift+F10 is the other key of the context menu: the same request as the Menu key's, at the caret.
+    if (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier) {
+      auto* editor = static_cast<QWidget*>(watched);
+      const QPoint at = editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+      QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, editor->mapToGlobal(at), key->modifiers());
+      QCoreApplication::sendEvent(editor, &menu);
       return true;
     }
   }

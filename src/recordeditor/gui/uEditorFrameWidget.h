@@ -77,7 +77,7 @@ class TEditorFrameWidget : public QWidget, public IEditorFrameView {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   // Ctrl+Tab and Ctrl+Shift+Tab in either editor move the focus to the next or previous control of
-  // the window (Tab and Shift+Tab are the editors' own).
+  // the window (Tab and Shift+Tab are the editors' own); Shift+F10 opens its menu as the Menu key does.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
