@@ -20,9 +20,9 @@
 namespace hlfuzz {
 
 // hl_scan takes these classes, in this order (its corpus was grown on them); hl2_scan takes every
-// other row of the language table, in table order, so that a new language is fuzzed there without a
-// change here. The URI and multi-language highlighters have targets of their own (hlmulti_uri,
-// hlmulti_multi).
+// other row of the language table, which its inputs name, so that a new language is fuzzed there
+// without a change here and without moving a seed. The URI and multi-language highlighters have
+// targets of their own (hlmulti_uri, hlmulti_multi).
 inline constexpr std::string_view kFirstTargetClasses[] = {"TSynCppSyn",     "TSynPasSyn", "TSynJavaSyn",
                                                            "TSynJScriptSyn", "TSynPHPSyn", "TSynHTMLSyn"};
 inline constexpr std::string_view kOwnTargetClasses[] = {"TSynURISyn", "TSynMultiSyn"};

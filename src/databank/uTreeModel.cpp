@@ -1,6 +1,7 @@
 #include "databank/uTreeModel.h"
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <functional>
 #include <iterator>
@@ -142,9 +143,13 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   size_t total = specs.size();
   for (const auto& part : parts) total += part.size();
   specs.reserve(total);
+  // Each run begins at a top-level element and names its parents within itself, each before its
+  // child; the runs follow one another in the document.
   for (size_t t = 1; t < threads; ++t) {
     const int offset = static_cast<int>(specs.size());
+    assert(parts[t].empty() || parts[t].front().Parent < 0);
     for (TTreeItemSpec& spec : parts[t]) {
+      assert(spec.Parent < static_cast<int>(specs.size()) - offset);
       if (spec.Parent >= 0) spec.Parent += offset;
       specs.push_back(spec);
     }

@@ -1,6 +1,7 @@
 #include "xml/xevXMLParser2.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -931,6 +932,7 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   };
   std::vector<std::unique_ptr<TPart>> parts;
   for (size_t k = 0; k < starts.size(); ++k) {
+    assert(k == 0 || starts[k - 1] < starts[k]);  // the parts are joined in document order
     auto part = std::make_unique<TPart>();
     part->start = starts[k];
     part->limit = k + 1 < starts.size() ? starts[k + 1] : std::string::npos;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uTreeModel.h"
@@ -168,6 +169,37 @@ TEST(DataBankContent, ItemSpecsAndTheirMapEqualLookupsByName) {
   EXPECT_EQ(bulk.FindByID(5), specs[7].Node);
   bulk.RemoveSubtree(specs[7].Node);
   EXPECT_EQ(bulk.FindByID(5), specs[8].Node);
+}
+
+// The item list of a document with enough top-level elements to be built on several threads (one run
+// of them each, joined after): every item a tree shows, in display order, each after its parent and
+// below the item of its node's parent, whatever kind of element begins or ends a run.
+TEST(DataBankContent, ItemSpecsOfManyTopLevelElementsFollowTheDocument) {
+  const std::string kinds[] = {
+      "<record>r</record>",
+      "<folder>f<record>a</record><folder>g<record>b</record><folder>h</folder></folder><record>c</record></folder>",
+      "<folder>empty</folder>",
+      "<data>not a node</data>",
+      "<record>r<record>hidden under a record</record></record>",
+      "<folder>f<data>x</data><record>d</record></folder>"};
+  std::mt19937 rng(5);
+  for (int tops : {7, 8, 9, 13, 31, 64, 200}) {
+    std::string xml = "<dataroot>";
+    for (int i = 0; i < tops; ++i) xml += kinds[rng() % std::size(kinds)];
+    TXMLDataBase2 db;
+    Load(db, xml + "</dataroot>");
+    std::vector<TxevXMLNode2*> shown;
+    ForEachTreeNode(db.Root(), [&](TxevXMLNode2* n, int) { shown.push_back(n); });
+    const std::vector<TTreeItemSpec> specs = BuildTreeSpecs(db.Root(), TTreeImages());
+    SCOPED_TRACE(xml);
+    ASSERT_EQ(specs.size(), shown.size());
+    for (size_t i = 0; i < specs.size(); ++i) {
+      SCOPED_TRACE(i);
+      ASSERT_EQ(specs[i].Node, shown[i]);
+      ASSERT_LT(specs[i].Parent, static_cast<int>(i));
+      ASSERT_EQ(specs[i].Parent < 0 ? db.Root() : specs[size_t(specs[i].Parent)].Node, specs[i].Node->Parent());
+    }
+  }
 }
 
 TEST(DataBankContent, NextNodeIDClimbsAboveEveryID) {

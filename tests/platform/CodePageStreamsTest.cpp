@@ -1,7 +1,11 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -14,6 +18,31 @@
 #include "platform/Streams.h"
 
 using namespace codepage;
+
+namespace {
+// How many more threads may be started; negative: as many as the system gives.
+std::atomic<int> threadsLeft{-1};
+
+// While alive, at most `allowed` threads can be started, as on a system out of threads.
+struct TThreadLimit {
+  explicit TThreadLimit(int allowed) { threadsLeft = allowed; }
+  ~TThreadLimit() { threadsLeft = -1; }
+};
+}  // namespace
+
+// Stands in for the system's pthread_create (which std::thread and std::async call), so that a test
+// can make thread creation fail; otherwise the call goes on to the next definition (the sanitizer's,
+// then the C library's).
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
+                              void* arg) noexcept {
+  using TCreate = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+  static const auto next = reinterpret_cast<TCreate>(dlsym(RTLD_NEXT, "pthread_create"));
+  for (int left = threadsLeft.load(); left >= 0;) {
+    if (left == 0) return EAGAIN;
+    if (threadsLeft.compare_exchange_weak(left, left - 1)) break;
+  }
+  return next(thread, attr, start, arg);
+}
 
 TEST(CodePage, EveryByteRoundTripsThroughUtf16AndUtf8) {
   std::string all;
@@ -223,4 +252,40 @@ TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
   EXPECT_EQ(ended.load(), 3);
   EXPECT_GE(platform::SharedWorkThreads(), 1u);
   EXPECT_LE(platform::SharedWorkThreads(), 4u);
+}
+
+// When no thread (or too few) can be had, the shares not started run on this thread after share 0,
+// each once, and a failing share is still told after every other share has run.
+TEST(SharedWork, SharesRunHereWhenNoThreadCanBeHad) {
+  const std::thread::id self = std::this_thread::get_id();
+  struct TCase {
+    int threads;               // threads the system gives
+    std::vector<size_t> here;  // the shares run on this thread, in order
+  };
+  const TCase cases[] = {{0, {0, 1, 2, 3, 4}}, {1, {0, 2, 3, 4}}, {3, {0, 4}}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.threads);
+    std::mutex mutex;
+    std::vector<size_t> here;
+    std::vector<int> runs(5, 0);
+    {
+      TThreadLimit limit(c.threads);
+      ASSERT_NO_THROW(platform::RunShared(runs.size(), [&](size_t k) {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++runs[k];
+        if (std::this_thread::get_id() == self) here.push_back(k);
+      }));
+    }
+    EXPECT_EQ(here, c.here);
+    EXPECT_EQ(runs, std::vector<int>(5, 1));
+  }
+  TThreadLimit none(0);
+  std::vector<size_t> ran;
+  EXPECT_THROW(platform::RunShared(4,
+                                   [&](size_t k) {
+                                     ran.push_back(k);
+                                     if (k == 1) throw std::runtime_error("share 1");
+                                   }),
+               std::runtime_error);
+  EXPECT_EQ(ran, (std::vector<size_t>{0, 1, 2, 3}));
 }

@@ -217,6 +217,7 @@ QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>&
       item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
       if (s.Bold) item->setFont(0, font);
       item->setFlags(flags);
+      Q_ASSERT(s.Parent < static_cast<int>(i));  // a parent comes before its children: made already
       if (s.Parent >= 0 && size_t(s.Parent) >= first) made[size_t(s.Parent)]->addChild(item);
     }
   };
