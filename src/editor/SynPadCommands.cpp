@@ -337,7 +337,7 @@ void TCustomSynPad::MoveCaretHorz(int DX, bool SelectionCommand) {
     if (DX >= 1 && !pastEol) x = std::min<long long>(x, len + 1);
     target.Char = static_cast<int>(std::min<long long>(x, INT_MAX));
     // A step over a surrogate pair takes the whole character in the direction of the move.
-    target = SnapToCharBoundary(target, DX > 0 ? TSynCharSnap::Forward : TSynCharSnap::Backward);
+    target.Char = SnapToCharBoundary(s, target.Char, DX > 0 ? TSynCharSnap::Forward : TSynCharSnap::Backward);
   }
   MoveCaretAndSelection(GetCaretXY(), target, SelectionCommand);
   if (fWordWrapPlugin && DX > 0 && len > fCaretX) {
@@ -754,8 +754,8 @@ void TCustomSynPad::DoBackspace() {
     FlushTrims(true);
     return;
   }
-  const TBufferCoord from = SnapToCharBoundary(TBufferCoord{x - 1, y}, TSynCharSnap::Backward);
-  DeleteRangeRecorded(from, TBufferCoord{x, y}, crDeleteBefore);
+  DeleteRangeRecorded(TBufferCoord{SnapToCharBoundary(line, x - 1, TSynCharSnap::Backward), y}, TBufferCoord{x, y},
+                      crDeleteBefore);
 }
 
 void TCustomSynPad::DoDeleteChar() {
@@ -767,8 +767,8 @@ void TCustomSynPad::DoDeleteChar() {
   const std::u16string_view line = LineText(y);
   const int len = static_cast<int>(line.size());
   if (x <= len) {
-    const TBufferCoord to = SnapToCharBoundary(TBufferCoord{x + 1, y}, TSynCharSnap::Forward);
-    DeleteRangeRecorded(TBufferCoord{x, y}, to, crDeleteAfter);
+    DeleteRangeRecorded(TBufferCoord{x, y}, TBufferCoord{SnapToCharBoundary(line, x + 1, TSynCharSnap::Forward), y},
+                        crDeleteAfter);
     return;
   }
   if (y >= fLines->Count()) return;

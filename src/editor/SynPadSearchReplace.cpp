@@ -168,7 +168,7 @@ struct TCustomSynPad::TSearchReplaceRun {
       const int at = ed.fSearchEngine->Results(i), len = ed.fSearchEngine->Lengths(i);
       if (at < 1) continue;
       int from = at + offset, to = from + len;
-      WidenMatchToWholeCharacters(text, from, to);
+      WidenToWholeCharacters(text, from, to);
       // Widened, a match may reach into the one before it: that character is replaced already.
       if (from - 1 < prev || (from == to && from == lastEmpty)) continue;
       // A column block stays where it is, as in the walk.
@@ -289,7 +289,7 @@ struct TCustomSynPad::TSearchReplaceRun {
       // Earlier replacements on the line moved the match and the range's end alike (offset is 0
       // backwards). The match is taken in whole characters.
       int found = at + offset, to = found + engineLen;
-      WidenMatchToWholeCharacters(CurrentLine(), found, to);
+      WidenToWholeCharacters(CurrentLine(), found, to);
       const int len = to - found;
       if ((backward ? to > taken : found < taken) || (len == 0 && found == lastEmpty)) continue;
       // A column block stays where it is.

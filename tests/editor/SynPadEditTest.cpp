@@ -25,6 +25,30 @@ std::u16string Text(TCustomSynPad& e) {
   return t;
 }
 
+// A table row of the probe's script commands: run on a fresh editor, the script leaves TEXT and
+// prints OUT; with UNDONE, one undo gives it and one redo the text again.
+struct TScriptCase {
+  const char* script;
+  const char* text;
+  const char* out;
+  const char* undone = nullptr;
+};
+
+void ExpectScriptCase(const TScriptCase& k, const std::string& prefix = "", const std::string& outEnd = "") {
+  TSynPadScript s;
+  std::string out, error;
+  std::istringstream lines{prefix + k.script};
+  for (std::string line; std::getline(lines, line);)
+    ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
+  EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+  EXPECT_EQ(out, k.out + outEnd) << k.script;
+  if (!k.undone) return;
+  s.Ed->Undo();
+  EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
+  s.Ed->Redo();
+  EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
+}
+
 void Commands(TCustomSynPad& e, std::initializer_list<TSynPadorCommand> commands) {
   for (TSynPadorCommand c : commands) e.CommandProcessor(c, 0);
 }
@@ -805,13 +829,7 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
   EXPECT_TRUE(TSynPadScript::SearchOptionsOf(u"r", o, regex) && regex && o == 0);
   EXPECT_FALSE(TSynPadScript::SearchOptionsOf(u"cx", o, regex));
   // Through the commands, on "ab ab AB" with the caret at the start.
-  // With UNDONE, one undo gives it and one redo the text again.
-  struct Case {
-    const char* script;
-    const char* text;
-    const char* out;
-    const char* undone = nullptr;
-  } cases[] = {
+  const TScriptCase cases[] = {
       {"replace ab X", "X ab AB", "1"},
       {"replace ab X a", "X X X", "3"},
       {"replace ab X ac", "X X AB", "2"},
@@ -847,21 +865,7 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
       {"text a-a-a-a\nanswers ra\nreplace - X abpe", "aXaXaXa", "3", "a-a-aXa"},
       {"text a-a-a-a\nsel 1 1 6 1 column\nanswers ra\nreplace - XY aps", "aXYaXYa-a", "2"},
   };
-  for (const Case& k : cases) {
-    TSynPadScript s;
-    std::string out, error;
-    ASSERT_TRUE(s.Execute("text ab ab AB", out, error)) << error;
-    std::istringstream lines{std::string(k.script)};
-    for (std::string line; std::getline(lines, line);)
-      ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
-    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
-    EXPECT_EQ(out, std::string(k.out) + "\n") << k.script;
-    if (!k.undone) continue;
-    s.Ed->Undo();
-    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
-    s.Ed->Redo();
-    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
-  }
+  for (const TScriptCase& k : cases) ExpectScriptCase(k, "text ab ab AB\n", "\n");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -872,12 +876,7 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
 // same screen columns of every line, widened to whole characters, in copy, delete and undo; a
 // regular expression's match (its dot takes one unit) is selected and replaced in whole characters.
 TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
-  struct Case {
-    const char* script;
-    const char* text;
-    const char* out;
-    const char* undone = nullptr;
-  } cases[] = {
+  const TScriptCase cases[] = {
       {"text abcdef\ncaret 2 1\necToggleMode\nstr 😀", "a😀cdef", "", "abcdef"},
       {"text a漢字テスト\ncaret 2 1\necToggleMode\nstr 😀", "a😀字テスト", "", "a漢字テスト"},
       {"text a😀bc\ncaret 2 1\necToggleMode\nchar x", "axbc", "", "a😀bc"},
@@ -909,20 +908,7 @@ TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
       {"text 😀\nreplace x* - ar", "-😀-", "2\n", "😀"},
       {"text 😀\nanswers rr\nreplace x* - apr", "-😀-", "2\n"},
   };
-  for (const Case& k : cases) {
-    TSynPadScript s;
-    std::string out, error;
-    std::istringstream lines{std::string(k.script)};
-    for (std::string line; std::getline(lines, line);)
-      ASSERT_TRUE(s.Execute(line, out, error)) << k.script << ": " << error;
-    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
-    EXPECT_EQ(out, k.out) << k.script;
-    if (!k.undone) continue;
-    s.Ed->Undo();
-    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.undone)) << k.script;
-    s.Ed->Redo();
-    EXPECT_EQ(Text(*s.Ed), codepage::Utf8ToUtf16(k.text)) << k.script;
-  }
+  for (const TScriptCase& k : cases) ExpectScriptCase(k);
 }
 
 // Random text of ASCII, double-width glyphs and pairs, edited by random commands that type (in
@@ -982,7 +968,7 @@ TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
     auto boundary = [&] {
       const int line = 1 + pick(e.LineCount());
       const std::u16string_view t = e.LineText(line);
-      return TBufferCoord{CharStartAtOrBefore(t, 1 + pick(static_cast<int>(t.size()) + 3)), line};
+      return TBufferCoord{SnapToCharBoundary(t, 1 + pick(static_cast<int>(t.size()) + 3)), line};
     };
     std::string out, error;
     for (int step = 0; step < 150; ++step) {
@@ -1036,7 +1022,7 @@ TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
       for (int line = 1; line <= e.LineCount(); ++line)
         ASSERT_TRUE(wholeCharacters(e.LineText(line))) << seed << " step " << step << " " << what << " line " << line;
       for (const TBufferCoord p : {e.GetCaretXY(), e.RawBlockBegin(), e.RawBlockEnd()})
-        ASSERT_EQ(CharStartAtOrBefore(e.LineText(p.Line), p.Char), p.Char)
+        ASSERT_FALSE(SplitsSurrogatePair(e.LineText(p.Line), p.Char))
             << seed << " step " << step << " " << what << " at " << p.Char << "," << p.Line;
     }
     const std::u16string final = Text(e);

@@ -371,7 +371,7 @@ TEST(SynPadWidgetInput, NoCaretSelectionOrRowEndSplitsACharacter) {
   const std::u16string_view alphabet[] = {u"a", u"b", u"c",      u" ",      u" ",          u"\t",
                                           u"(", u")", u"\u6F22", u"\u5B57", u"\U0001F600", u"\U0001F680"};
   auto splits = [](TCustomSynPad& e, TBufferCoord p) {
-    return p.Line >= 1 && p.Line <= e.LineCount() && SplitsSurrogatePair(e.LineText(p.Line), p.Char - 1);
+    return p.Line >= 1 && p.Line <= e.LineCount() && SplitsSurrogatePair(e.LineText(p.Line), p.Char);
   };
   auto where = [](TBufferCoord p) { return std::to_string(p.Char) + "," + std::to_string(p.Line); };
   std::mt19937 rng(4501);
@@ -464,8 +464,8 @@ TEST(SynPadWidgetInput, NoCaretSelectionOrRowEndSplitsACharacter) {
         const std::u16string_view s = a.e.LineText(line);
         if (s.empty()) continue;
         int from = pick(static_cast<int>(s.size()));
-        if (SplitsSurrogatePair(s, from)) --from;
-        const int n = 1 + (from + 1 < static_cast<int>(s.size()) && SplitsSurrogatePair(s, from + 1));
+        from = SnapToCharBoundary(s, from + 1) - 1;
+        const int n = CharsForward(s, from + 1, 1) - (from + 1);
         stepName = "search";
         a.e.SearchReplace(std::u16string(s.substr(static_cast<size_t>(from), static_cast<size_t>(n))), u"",
                           pick(2) ? ssoBackwards : 0);
