@@ -2,6 +2,7 @@
 // of commands, replacement, clipboard, brackets, bookmarks and search.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -731,6 +732,24 @@ TEST(SynPadSearchReplace, ReplaceAllBreakingLinesKeepsMarksCaretAndEveryMatch) {
   EXPECT_EQ(Text(e), u"aaa\naa");
 }
 
+// Replacing every match of a long line by a regular expression costs about the line's length: the
+// engine looked for each occurrence from the line's first match on, so 40,000 matches took 40 s.
+TEST(SynPadSearchReplace, RegexReplaceAllOnALongLineIsLinear) {
+  TSynPadRegexSearch regex;
+  for (const bool backward : {false, true}) {
+    Pad p(std::u16string(40000, u'a'));
+    p.ed.SetSearchEngine(&regex);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(p.ed.SearchReplace(u"(.)", u"$1x", ssoEntireScope | ssoReplaceAll | (backward ? ssoBackwards : 0)),
+              40000);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_EQ(p.ed.LineText(1).size(), 80000u);
+    // A fraction of a second in a sanitizer build; the bound only catches work that grows with the
+    // square of the matches.
+    EXPECT_LT(seconds, 5.0) << (backward ? "backwards" : "forwards");
+  }
+}
+
 TEST(SynPadSearchReplace, RangesPromptsAndErrors) {
   Pad p(u"aaaa\nfoo bar foo\nfoo");
   TSynPad& e = p.ed;
@@ -907,6 +926,14 @@ TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
       {"text 😀a\nfind . r\ncopy\nfind . r\ncopy", "😀a", "1\n\"\\ud83d\\ude00\" normal\n1\n\"a\" normal\n"},
       {"text 😀\nreplace x* - ar", "-😀-", "2\n", "😀"},
       {"text 😀\nanswers rr\nreplace x* - apr", "-😀-", "2\n"},
+      // What replaces the match holds whole characters too: $& is the match as widened, and a group
+      // that splits a pair is widened the same way (the engine's own match ended inside the pair,
+      // and its narrow text put half of it back).
+      {"text L7 😀x😀 end\nreplace \"L7 .\" $& r", "L7 😀x😀 end", "1\n"},
+      {"text L7 😀x😀 end\nreplace \"L7 .\" <$&> ar", "<L7 😀>x😀 end", "1\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nanswers r\nreplace \"L7 .\" <${&}> pr", "<L7 😀>x😀 end", "1\n"},
+      {"text L7 😀x😀 end\nreplace (.)(.)x(.) [$3|$2|$1] ar", "L7 [😀|😀|😀] end", "1\n", "L7 😀x😀 end"},
+      {"text a😀b😀\nanswers rrr\nreplace (.)b(.) <$2$1> apr", "a<😀😀>", "1\n"},
   };
   for (const TScriptCase& k : cases) ExpectScriptCase(k);
 }
