@@ -840,8 +840,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Command internals.
   void MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter, bool SelectionCommand);
   void MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand);
-  // Whether a selecting move from the caret goes on from the current block's anchor.
-  bool KeepsAnchor(const TBufferCoord& Caret) const;
+  // Where a selecting move from the caret goes on from: sets the anchor unless a selection holds one.
+  void AnchorSelection(const TBufferCoord& Caret);
   void MoveCaretHorz(int DX, bool SelectionCommand);
   void MoveCaretVert(int DY, bool SelectionCommand);
   void DoHomeKey(bool Selection);

@@ -278,7 +278,7 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
   if (SelectionCommand) {
-    if (!KeepsAnchor(ptBefore)) SetBlockBegin(ptBefore);
+    AnchorSelection(ptBefore);
     SetBlockEnd(ptAfter);
   } else {
     SetBlockBegin(ptAfter);
@@ -286,17 +286,22 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
   SetCaretXY(ptAfter);
 }
 
-bool TCustomSynPad::KeepsAnchor(const TBufferCoord& Caret) const {
-  // A selection, or an empty one whose moving end stands at the caret (a column block one column
-  // wide is empty, yet Shift+Down from it goes on from its anchor), keeps its anchor; otherwise
-  // the anchor is where the caret stands, not a block begin left behind by an earlier move.
-  return SelAvail() || fBlockEnd == Caret;
+void TCustomSynPad::AnchorSelection(const TBufferCoord& Caret) {
+  // A selection keeps its anchor, and so does an empty one whose moving end stands at the caret (a
+  // column block one column wide is empty, yet Shift+Down from it goes on from its anchor);
+  // otherwise the anchor is where the caret stands, not a block begin left behind by an earlier
+  // move. Without a selection the anchor is set again through SetBlockBegin, which clamps it as
+  // every selection end: an edit leaves the empty block on the caret, which may stand past the end
+  // of its line, where no normal selection begins (the text typed over the selection went in at
+  // the line's start).
+  if (SelAvail()) return;
+  SetBlockBegin(fBlockEnd == Caret ? fBlockBegin : Caret);
 }
 
 void TCustomSynPad::MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand) {
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
-  if (SelectionCommand && !KeepsAnchor(GetCaretXY())) SetBlockBegin(GetCaretXY());
+  if (SelectionCommand) AnchorSelection(GetCaretXY());
   SetDisplayXY(Target);
   const bool endOfRow = fCaretAtEndOfRow;
   if (SelectionCommand)
