@@ -901,7 +901,11 @@ void TCustomSynPad::DoTab() {
   const TBufferCoord start{std::min(x, len + 1), y};
   fBlockBegin = fBlockEnd = GetCaretXY();
   fActiveSelectionMode = smNormal;
+  // The blanks stay until an edit writes the line again (a line break, a joined line): no later
+  // edit elsewhere trims them.
+  const size_t noted = fTrimLines.size();
   SetSelTextPrimitiveEx(smNormal, text, false);
+  fTrimLines.resize(noted);
   fUndoList->AddChange(crInsert, start, fInsertEnd, u"", smNormal);
   EnsureCursorPosVisible();
 }
