@@ -280,7 +280,7 @@ void TCustomSynPad::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
   const int ceiling = std::max(kColumnCeiling, lineLen + 1);
   if (Value.Char > ceiling) Value.Char = ceiling;
   if (Value.Char < 1) Value.Char = 1;
-  Value = SnapToCharBoundary(Value);
+  Value.Char = SnapToCharBoundary(LineText(Value.Line), Value.Char);
   if (Value.Char != fCaretX || Value.Line != fCaretY) {
     TSynPaintLock lock(*this);
     TSynStatusChanges changes = 0;
@@ -335,7 +335,8 @@ TBufferCoord TCustomSynPad::ClampBlockPos(TBufferCoord Value) const {
   maxX = std::min(maxX, std::max(kColumnCeiling, lineLen + 1));
   if (fActiveSelectionMode == smNormal) maxX = std::min(maxX, Value.Line <= count ? lineLen + 1 : 1);
   Value.Char = MinMax(Value.Char, 1, maxX);
-  return SnapToCharBoundary(Value);
+  Value.Char = SnapToCharBoundary(LineText(Value.Line), Value.Char);
+  return Value;
 }
 
 void TCustomSynPad::SetBlockBegin(TBufferCoord Value) {
@@ -952,13 +953,6 @@ int TCustomSynPad::LineColumn(const TBufferCoord& P) const {
   return ExpandedColumn(fLines->StringRef(P.Line - 1), P.Char);
 }
 
-TBufferCoord TCustomSynPad::SnapToCharBoundary(TBufferCoord Pos, TSynCharSnap Toward) const {
-  if (Pos.Line < 1 || Pos.Line > fLines->Count()) return Pos;
-  if (SplitsSurrogatePair(fLines->StringRef(Pos.Line - 1), Pos.Char - 1))
-    Pos.Char += Toward == TSynCharSnap::Forward ? 1 : -1;
-  return Pos;
-}
-
 TDisplayCoord TCustomSynPad::BufferToDisplayPos(const TBufferCoord& P) const {
   TDisplayCoord r{P.Char, P.Line};
   const int count = fLines->Count();
@@ -1114,15 +1108,16 @@ TCustomSynPad::TColumnSpan TCustomSynPad::ColumnSpanOf(const TBufferCoord& A, co
 TCustomSynPad::TCharRange TCustomSynPad::ColumnCharsOfLine(int Line, int Left, int Right) const {
   const std::u16string_view s = LineText(Line);
   TCharRange r;
-  r.From = CharStartAtOrBefore(s, ExpandedCharAt(s, Left));
+  r.From = ExpandedCharAt(s, Left);
   // The block ends after the character that covers its last column.
-  r.To = Right > Left ? CharEndAtOrAfter(s, ExpandedCharAt(s, Right - 1) + 1) : r.From;
+  r.To = Right > Left ? ExpandedCharAt(s, Right - 1) + 1 : r.From;
+  WidenToWholeCharacters(s, r.From, r.To);
   return r;
 }
 
 int TCustomSynPad::ColumnInsertChar(int Line, int Column) const {
   const std::u16string_view s = LineText(Line);
-  return CharStartAtOrBefore(s, ExpandedCharAt(s, std::max(1, Column)));
+  return SnapToCharBoundary(s, ExpandedCharAt(s, std::max(1, Column)));
 }
 
 std::vector<TCustomSynPad::TCharRange> TCustomSynPad::ColumnRanges(const TBufferCoord& A, const TBufferCoord& B) const {

@@ -126,9 +126,6 @@ inline constexpr int crHandPoint = -21;
 // text (ecImeStr); most commands carry none.
 using TSynCommandData = std::variant<std::monostate, TBufferCoord, std::u16string>;
 
-// Which way a position between the two halves of a surrogate pair goes to reach a whole character.
-enum class TSynCharSnap : std::uint8_t { Backward, Forward };
-
 // Where a drag stands relative to a control it passes over.
 enum TSynDragState : std::uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
 
@@ -358,6 +355,9 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void SetCaretX(int Value) { SetCaretXY(TBufferCoord{Value, fCaretY}); }
   void SetCaretY(int Value) { SetCaretXY(TBufferCoord{fCaretX, Value}); }
   virtual void SetCaretXY(const TBufferCoord& Value) { SetCaretXYEx(true, Value); }
+  // Clamped, and moved back off the middle of a surrogate pair: with the block setters (through
+  // ClampBlockPos) the one road of the caret and the selection ends, so no caller can leave half a
+  // character on either side.
   virtual void SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value);
   // Moves the caret (kept visible), repaints an old selection and collapses it onto the caret.
   virtual void InternalSetCaretXYAndClearSelection(const TBufferCoord& Value);
@@ -479,11 +479,6 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   virtual bool IsWordBreakChar(char16_t AChar) const;
 
   // ---- coordinates and position queries ----
-  // The position itself, or, when it stands between the two halves of a surrogate pair, the
-  // character boundary before the pair (Backward) or after it (Forward). Every placing of the
-  // caret and of a selection end goes through here (SetCaretXYEx, the block setters), so no
-  // caller can leave half a character on either side.
-  TBufferCoord SnapToCharBoundary(TBufferCoord Pos, TSynCharSnap Toward = TSynCharSnap::Backward) const;
   TDisplayCoord BufferToDisplayPos(const TBufferCoord& P) const;
   TBufferCoord DisplayToBufferPos(const TDisplayCoord& P) const;
   TDisplayCoord GetDisplayXY() const;
@@ -845,8 +840,8 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // Command internals.
   void MoveCaretAndSelection(const TBufferCoord& ptBefore, const TBufferCoord& ptAfter, bool SelectionCommand);
   void MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand);
-  // Whether a selecting move from the caret goes on from the current block's anchor.
-  bool KeepsAnchor(const TBufferCoord& Caret) const;
+  // Where a selecting move from the caret goes on from: sets the anchor unless a selection holds one.
+  void AnchorSelection(const TBufferCoord& Caret);
   void MoveCaretHorz(int DX, bool SelectionCommand);
   void MoveCaretVert(int DY, bool SelectionCommand);
   void DoHomeKey(bool Selection);

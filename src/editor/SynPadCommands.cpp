@@ -278,7 +278,7 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
   if (SelectionCommand) {
-    if (!KeepsAnchor(ptBefore)) SetBlockBegin(ptBefore);
+    AnchorSelection(ptBefore);
     SetBlockEnd(ptAfter);
   } else {
     SetBlockBegin(ptAfter);
@@ -286,17 +286,22 @@ void TCustomSynPad::MoveCaretAndSelection(const TBufferCoord& ptBefore, const TB
   SetCaretXY(ptAfter);
 }
 
-bool TCustomSynPad::KeepsAnchor(const TBufferCoord& Caret) const {
-  // A selection, or an empty one whose moving end stands at the caret (a column block one column
-  // wide is empty, yet Shift+Down from it goes on from its anchor), keeps its anchor; otherwise
-  // the anchor is where the caret stands, not a block begin left behind by an earlier move.
-  return SelAvail() || fBlockEnd == Caret;
+void TCustomSynPad::AnchorSelection(const TBufferCoord& Caret) {
+  // A selection keeps its anchor, and so does an empty one whose moving end stands at the caret (a
+  // column block one column wide is empty, yet Shift+Down from it goes on from its anchor);
+  // otherwise the anchor is where the caret stands, not a block begin left behind by an earlier
+  // move. Without a selection the anchor is set again through SetBlockBegin, which clamps it as
+  // every selection end: an edit leaves the empty block on the caret, which may stand past the end
+  // of its line, where no normal selection begins (the text typed over the selection went in at
+  // the line's start).
+  if (SelAvail()) return;
+  SetBlockBegin(fBlockEnd == Caret ? fBlockBegin : Caret);
 }
 
 void TCustomSynPad::MoveCaretToDisplay(const TDisplayCoord& Target, bool SelectionCommand) {
   if (HasOption(eoGroupUndo) && fUndoList->CanUndo()) fUndoList->AddGroupBreak();
   TSynPaintLock lock(*this);
-  if (SelectionCommand && !KeepsAnchor(GetCaretXY())) SetBlockBegin(GetCaretXY());
+  if (SelectionCommand) AnchorSelection(GetCaretXY());
   SetDisplayXY(Target);
   const bool endOfRow = fCaretAtEndOfRow;
   if (SelectionCommand)
@@ -337,7 +342,7 @@ void TCustomSynPad::MoveCaretHorz(int DX, bool SelectionCommand) {
     if (DX >= 1 && !pastEol) x = std::min<long long>(x, len + 1);
     target.Char = static_cast<int>(std::min<long long>(x, INT_MAX));
     // A step over a surrogate pair takes the whole character in the direction of the move.
-    target = SnapToCharBoundary(target, DX > 0 ? TSynCharSnap::Forward : TSynCharSnap::Backward);
+    target.Char = SnapToCharBoundary(s, target.Char, DX > 0 ? TSynCharSnap::Forward : TSynCharSnap::Backward);
   }
   MoveCaretAndSelection(GetCaretXY(), target, SelectionCommand);
   if (fWordWrapPlugin && DX > 0 && len > fCaretX) {
@@ -754,8 +759,8 @@ void TCustomSynPad::DoBackspace() {
     FlushTrims(true);
     return;
   }
-  const TBufferCoord from = SnapToCharBoundary(TBufferCoord{x - 1, y}, TSynCharSnap::Backward);
-  DeleteRangeRecorded(from, TBufferCoord{x, y}, crDeleteBefore);
+  DeleteRangeRecorded(TBufferCoord{SnapToCharBoundary(line, x - 1, TSynCharSnap::Backward), y}, TBufferCoord{x, y},
+                      crDeleteBefore);
 }
 
 void TCustomSynPad::DoDeleteChar() {
@@ -767,8 +772,8 @@ void TCustomSynPad::DoDeleteChar() {
   const std::u16string_view line = LineText(y);
   const int len = static_cast<int>(line.size());
   if (x <= len) {
-    const TBufferCoord to = SnapToCharBoundary(TBufferCoord{x + 1, y}, TSynCharSnap::Forward);
-    DeleteRangeRecorded(TBufferCoord{x, y}, to, crDeleteAfter);
+    DeleteRangeRecorded(TBufferCoord{x, y}, TBufferCoord{SnapToCharBoundary(line, x + 1, TSynCharSnap::Forward), y},
+                        crDeleteAfter);
     return;
   }
   if (y >= fLines->Count()) return;
@@ -896,7 +901,11 @@ void TCustomSynPad::DoTab() {
   const TBufferCoord start{std::min(x, len + 1), y};
   fBlockBegin = fBlockEnd = GetCaretXY();
   fActiveSelectionMode = smNormal;
+  // The blanks stay until an edit writes the line again (a line break, a joined line): no later
+  // edit elsewhere trims them.
+  const size_t noted = fTrimLines.size();
   SetSelTextPrimitiveEx(smNormal, text, false);
+  fTrimLines.resize(noted);
   fUndoList->AddChange(crInsert, start, fInsertEnd, u"", smNormal);
   EnsureCursorPosVisible();
 }

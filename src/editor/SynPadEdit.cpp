@@ -516,7 +516,11 @@ void TCustomSynPad::DeleteRangeRecorded(TBufferCoord From, TBufferCoord To, TSyn
   TSynUndoBlock block(*fUndoList);
   TSynPadUndoItem* deletion = fUndoList->AddChange(Reason, From, To, text, smNormal);
   fMovedMarks.clear();
+  const size_t noted = fTrimLines.size();
   ReplaceRange(From, To, smNormal, u"");
+  // The blanks before the caret stay while it is there; the line is trimmed when an edit writes it
+  // again (a note left for a later edit would trim whatever line its number then stood for).
+  fTrimLines.resize(noted);
   if (deletion && !fMovedMarks.empty()) deletion->MarkLines = std::move(fMovedMarks);
 }
 

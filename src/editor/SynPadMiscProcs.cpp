@@ -265,51 +265,26 @@ bool EnumHighlighterAttributes(TSynCustomHighlighter* Highlighter, bool SkipDupl
 // ---------------------------------------------------------------------------------------------
 // Whole characters
 
-bool IsHighSurrogateUnit(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogateUnit(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-namespace {
-// Whether the 1-based position Char stands between the two halves of a pair.
-bool SplitsPair(std::u16string_view Line, int Char) {
-  return SplitsSurrogatePair(Line, Char - 1);
-}
-}  // namespace
-
-int CharStartAtOrBefore(std::u16string_view Line, int Char) {
-  return SplitsPair(Line, Char) ? Char - 1 : Char;
-}
-
-int CharEndAtOrAfter(std::u16string_view Line, int Char) {
-  return SplitsPair(Line, Char) ? Char + 1 : Char;
-}
-
 void WidenToWholeCharacters(std::u16string_view Line, int& From, int& To) {
-  From = CharStartAtOrBefore(Line, From);
-  To = CharEndAtOrAfter(Line, To);
-}
-
-void WidenMatchToWholeCharacters(std::u16string_view Line, int& From, int& To) {
-  if (From == To)
-    From = To = CharStartAtOrBefore(Line, From);
-  else
-    WidenToWholeCharacters(Line, From, To);
+  if (From == To) {
+    From = To = SnapToCharBoundary(Line, From, TSynCharSnap::Backward);
+    return;
+  }
+  From = SnapToCharBoundary(Line, From, TSynCharSnap::Backward);
+  To = SnapToCharBoundary(Line, To, TSynCharSnap::Forward);
 }
 
 int CharsForward(std::u16string_view Line, int Char, int Count) {
   const int end = static_cast<int>(Line.size()) + 1;
   int x = std::max(1, Char);
-  for (int i = 0; i < Count && x < end; ++i) x = CharEndAtOrAfter(Line, x + 1);
+  for (int i = 0; i < Count && x < end; ++i) x = SnapToCharBoundary(Line, x + 1, TSynCharSnap::Forward);
   return std::min(x, end);
 }
 
 int CharacterCount(std::u16string_view Text) {
   int n = 0;
   for (size_t i = 0; i < Text.size(); ++i)
-    if (!(IsLowSurrogateUnit(Text[i]) && i > 0 && IsHighSurrogateUnit(Text[i - 1]))) ++n;
+    if (!SplitsSurrogatePair(Text, static_cast<int>(i) + 1)) ++n;
   return n;
 }
 

@@ -3,6 +3,7 @@
 // attributes under unique names, and the band arithmetic of the gradient fill.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -63,27 +64,33 @@ std::vector<std::u16string_view> SplitIntoLines(std::u16string_view s);
 // The text without its trailing blanks and tabs.
 std::u16string_view TrimRight(std::u16string_view s);
 
-// Whether a position Units code units into Text lies between the two halves of a surrogate pair,
-// where no caret, selection end or row break may stand (each half alone is lost on saving).
-inline bool SplitsSurrogatePair(std::u16string_view Text, int Units) {
-  return Units > 0 && Units < static_cast<int>(Text.size()) && Text[static_cast<size_t>(Units) - 1] >= 0xD800 &&
-         Text[static_cast<size_t>(Units) - 1] <= 0xDBFF && Text[static_cast<size_t>(Units)] >= 0xDC00 &&
-         Text[static_cast<size_t>(Units)] <= 0xDFFF;
+// Whole characters: a surrogate pair is one character, and no caret, selection end, row break or
+// replaced range ever stands between its two halves (each half alone is lost on saving). These are
+// the one place the editor, its word wrap, its search and its printing take such positions from.
+// Positions are buffer chars (from 1: Char stands before unit Char - 1 of the line); a position
+// outside the line is returned as it is.
+constexpr bool IsHighSurrogateUnit(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
 }
-
-// Whole characters: a surrogate pair is one character and no position ever stands between its two
-// halves. Positions are buffer chars (from 1); a position outside the line is returned as it is.
-bool IsHighSurrogateUnit(char16_t c);
-bool IsLowSurrogateUnit(char16_t c);
-// Char, or the start of the pair whose second half it stands on.
-int CharStartAtOrBefore(std::u16string_view Line, int Char);
-// Char, or the position after the pair whose second half it stands on.
-int CharEndAtOrAfter(std::u16string_view Line, int Char);
-// The range [From, To) widened outward to whole characters.
+constexpr bool IsLowSurrogateUnit(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+// Whether Char stands between the two halves of a pair.
+inline bool SplitsSurrogatePair(std::u16string_view Line, int Char) {
+  return Char > 1 && Char <= static_cast<int>(Line.size()) &&
+         IsHighSurrogateUnit(Line[static_cast<size_t>(Char) - 2]) &&
+         IsLowSurrogateUnit(Line[static_cast<size_t>(Char) - 1]);
+}
+// Which way a position between the two halves of a pair goes to reach a whole character.
+enum class TSynCharSnap : std::uint8_t { Backward, Forward };
+// Char, or, when it splits a pair, the boundary before the pair (Backward) or after it (Forward).
+inline int SnapToCharBoundary(std::u16string_view Line, int Char, TSynCharSnap Toward = TSynCharSnap::Backward) {
+  if (!SplitsSurrogatePair(Line, Char)) return Char;
+  return Toward == TSynCharSnap::Forward ? Char + 1 : Char - 1;
+}
+// The range [From, To) widened outward to whole characters. An empty range stays empty, before the
+// pair it stood in (a regular expression's empty match between the halves selects nothing).
 void WidenToWholeCharacters(std::u16string_view Line, int& From, int& To);
-// A match [From, To) a search engine found, taken whole: widened outward, or, when it is empty,
-// moved back off the middle of a pair (a regular expression's dot takes one unit).
-void WidenMatchToWholeCharacters(std::u16string_view Line, int& From, int& To);
 // The position Count characters on from Char, at most the line's end + 1.
 int CharsForward(std::u16string_view Line, int Char, int Count);
 // How many characters the text holds (a pair counts one).

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynUnicode.h"
 #include "regex/SynRegExpr.h"
 
@@ -45,6 +46,7 @@ int TSynPadRegexSearch::FindAll(std::u16string_view NewText) {
   fPositions.clear();
   fLengths.clear();
   fUsed.clear();
+  fNext = 0;
   fLine.assign(NewText);
   fSubjectIsLine = true;
   if (!fRegex->Exec(fLine)) return 0;
@@ -56,13 +58,19 @@ int TSynPadRegexSearch::FindAll(std::u16string_view NewText) {
   return static_cast<int>(fPositions.size());
 }
 
+std::u16string TSynPadRegexSearch::SubstituteWhole(std::u16string_view Subject, std::u16string_view aReplacement) {
+  return fRegex->Substitute(aReplacement, [Subject](int& From, int& To) { WidenToWholeCharacters(Subject, From, To); });
+}
+
 std::u16string TSynPadRegexSearch::Replace(std::u16string_view aOccurrence, std::u16string_view aReplacement) {
   const std::u16string_view line(fLine);
-  for (size_t k = 0; k < fPositions.size(); ++k) {
+  const size_t n = fPositions.size();
+  for (size_t step = 0; step < n; ++step) {
+    const size_t k = (fNext + step) % n;
     if (fUsed[k]) continue;
-    const size_t pos = static_cast<size_t>(fPositions[k] - 1);
-    const size_t len = static_cast<size_t>(fLengths[k]);
-    if (pos + len > line.size() || line.substr(pos, len) != aOccurrence) continue;
+    int from = fPositions[k], to = from + fLengths[k];
+    WidenToWholeCharacters(line, from, to);
+    if (line.substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from)) != aOccurrence) continue;
     // Run the search again from the match's own place in its line: the match that starts there
     // is the one found before, groups included.
     if (!fSubjectIsLine) {
@@ -71,9 +79,25 @@ std::u16string TSynPadRegexSearch::Replace(std::u16string_view aOccurrence, std:
     }
     if (fRegex->ExecPos(fPositions[k]) && fRegex->MatchPos(0) == fPositions[k] && fRegex->MatchLen(0) == fLengths[k]) {
       fUsed[k] = true;
-      return fRegex->Substitute(aReplacement);
+      fNext = k + 1;
+      return SubstituteWhole(line, aReplacement);
     }
   }
   fSubjectIsLine = false;
-  return fRegex->Replace(aOccurrence, aReplacement, true);
+  std::u16string out;
+  if (!fRegex->Exec(aOccurrence)) return std::u16string(aOccurrence);
+  // 1-based: where the text still to copy begins, and the place of the last empty match.
+  int copied = 1, lastEmpty = 0;
+  do {
+    int from = fRegex->MatchPos(0), to = from + fRegex->MatchLen(0);
+    WidenToWholeCharacters(aOccurrence, from, to);
+    // Widened, a match may reach into the one before it, which is replaced already.
+    if (from < copied || (from == to && from == lastEmpty)) continue;
+    out.append(aOccurrence.substr(static_cast<size_t>(copied - 1), static_cast<size_t>(from - copied)));
+    out += SubstituteWhole(aOccurrence, aReplacement);
+    copied = to;
+    if (from == to) lastEmpty = from;
+  } while (fRegex->ExecNext());
+  out.append(aOccurrence.substr(static_cast<size_t>(copied - 1)));
+  return out;
 }

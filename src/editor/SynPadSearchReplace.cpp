@@ -168,15 +168,15 @@ struct TCustomSynPad::TSearchReplaceRun {
       const int at = ed.fSearchEngine->Results(i), len = ed.fSearchEngine->Lengths(i);
       if (at < 1) continue;
       int from = at + offset, to = from + len;
-      WidenMatchToWholeCharacters(text, from, to);
+      WidenToWholeCharacters(text, from, to);
       // Widened, a match may reach into the one before it: that character is replaced already.
       if (from - 1 < prev || (from == to && from == lastEmpty)) continue;
       // A column block stays where it is, as in the walk.
       if (!InRange(columnRange ? from - offset : from, to - from)) continue;
       out.append(text, static_cast<size_t>(prev), static_cast<size_t>(from - 1 - prev));
-      // The engine substitutes its own match; the text it yields stands for the whole characters.
+      // The engine is handed the match as it is replaced: in whole characters.
       const std::u16string r = ed.fSearchEngine->Replace(
-          text.substr(static_cast<size_t>(at + offset - 1), static_cast<size_t>(len)), replacement);
+          text.substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from)), replacement);
       breaks = breaks || HasLineBreak(r);
       out += r;
       prev = to - 1;
@@ -289,7 +289,7 @@ struct TCustomSynPad::TSearchReplaceRun {
       // Earlier replacements on the line moved the match and the range's end alike (offset is 0
       // backwards). The match is taken in whole characters.
       int found = at + offset, to = found + engineLen;
-      WidenMatchToWholeCharacters(CurrentLine(), found, to);
+      WidenToWholeCharacters(CurrentLine(), found, to);
       const int len = to - found;
       if ((backward ? to > taken : found < taken) || (len == 0 && found == lastEmpty)) continue;
       // A column block stays where it is.
@@ -323,9 +323,8 @@ struct TCustomSynPad::TSearchReplaceRun {
       }
       const int linesBefore = ed.fLines->Count();
       const int restLength = LineLength(line) - (found - 1 + len);
-      // The engine substitutes its own match; the text it yields stands for the whole characters.
-      const std::u16string occurrence(
-          CurrentLine().substr(static_cast<size_t>(at + offset - 1), static_cast<size_t>(engineLen)));
+      // The engine is handed the match as it is selected: in whole characters.
+      const std::u16string occurrence(CurrentLine().substr(static_cast<size_t>(found - 1), static_cast<size_t>(len)));
       // An empty match is replaced where it is, also when lines or columns are the selection mode
       // (inserted as lines, a line break before the match made the walk meet it again for ever).
       ed.SetSelTextExternal(ed.fSearchEngine->Replace(occurrence, replacement), smNormal);

@@ -94,7 +94,7 @@ std::vector<std::uint8_t> TSynWordWrapPlugin::WrapLine(std::u16string_view S) {
     // Keep the two halves of a surrogate pair on one row, and a wide glyph with the fillers in
     // front of it.
     const int beforeFillers = rowEnd;
-    if (SplitsSurrogatePair(S, rowEnd)) --rowEnd;
+    rowEnd = SnapToCharBoundary(S, rowEnd + 1, TSynCharSnap::Backward) - 1;
     while (rowEnd > start && S[rowEnd - 1] == SynWrapFiller) --rowEnd;
     if (rowEnd == start) {
       // The row held nothing but fillers or half a pair (a glyph wider than the row): take the
@@ -102,7 +102,7 @@ std::vector<std::uint8_t> TSynWordWrapPlugin::WrapLine(std::u16string_view S) {
       rowEnd = beforeFillers;
       while (rowEnd < len && S[rowEnd] == SynWrapFiller) ++rowEnd;
       if (rowEnd < len) ++rowEnd;
-      if (SplitsSurrogatePair(S, rowEnd)) ++rowEnd;
+      rowEnd = SnapToCharBoundary(S, rowEnd + 1, TSynCharSnap::Forward) - 1;
       rowEnd = std::min(rowEnd, start + kMaxRow);
     }
     rows.push_back(static_cast<std::uint8_t>(rowEnd - start));

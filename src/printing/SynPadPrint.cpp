@@ -11,13 +11,6 @@
 
 namespace {
 
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 bool IsControl(char16_t c) {
   return c < 0x20 || c == 0x7F;
 }
@@ -320,8 +313,8 @@ void TSynPadPrint::ScanLineRanges() {
 
 int TSynPadPrint::CellsOfChar(std::u16string_view Text, size_t I) {
   const char16_t c = Text[I];
-  if (IsLowSurrogate(c) && I > 0 && IsHighSurrogate(Text[I - 1])) return 0;  // counted with its pair
-  if (IsHighSurrogate(c) && I + 1 < Text.size() && IsLowSurrogate(Text[I + 1]))
+  if (SplitsSurrogatePair(Text, static_cast<int>(I) + 1)) return 0;  // counted with its pair
+  if (SplitsSurrogatePair(Text, static_cast<int>(I) + 2))
     return SynCellsOfWidth(fCanvas->TextWidth(Text.substr(I, 2)), fCharWidth);
   std::uint8_t& cached = fCellCache[c];
   if (!cached && IsControl(c)) cached = 1;  // one blank cell, as the editor shows it

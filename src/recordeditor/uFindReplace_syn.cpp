@@ -2,6 +2,7 @@
 
 #include "databank/uMRUList.h"
 #include "editor/SynPad.h"
+#include "editor/SynPadMiscProcs.h"
 #include "editor/SynPadRegexSearch.h"
 #include "editor/SynPadSearch.h"
 #include "platform/CodePage.h"
@@ -20,13 +21,6 @@ TFindState& FindState() {
 }
 
 namespace {
-
-int CodePoints(std::u16string_view s) {
-  int n = 0;
-  for (char16_t c : s)
-    if (c < 0xDC00 || c > 0xDFFF) ++n;
-  return n;
-}
 
 bool Search(ISynSearchEditor& editor, TSynSearchOptions options) {
   const TFindState& state = FindState();
@@ -104,7 +98,7 @@ bool ShowFindDialog(ISynSearchEditor& editor, TSettings& settings) {
   settings.WriteString(kLastSearchKey, "");
   editor.SetSelectionMode(smNormal);
   const std::u16string selected = editor.GetSelText();
-  if (CodePoints(selected) >= 2) {
+  if (CharacterCount(selected) >= 2) {
     state.LastSearch = codepage::Utf16ToUtf8(selected);
   } else {
     const TBufferCoord caret = editor.GetCaretXY();

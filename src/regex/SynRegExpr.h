@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -152,6 +153,11 @@ class TRegExpr {
 
   // template expanded against the last match: $n ${n} $& ${&} ${} and "\" escapes.
   std::u16string Substitute(std::u16string_view tmpl);
+  // The same with the place of each group it inserts (1-based start, and the end after it) first
+  // handed to adjust, which may move it within the subject: a caller that keeps whole characters
+  // widens a group that splits one. The match itself stays as found.
+  using TGroupAdjust = std::function<void(int& start, int& end)>;
+  std::u16string Substitute(std::u16string_view tmpl, const TGroupAdjust& adjust);
   // subject with every match replaced by replacement (expanded by Substitute when useSubstitution).
   std::u16string Replace(std::u16string_view subject, std::u16string_view replacement, bool useSubstitution);
 

@@ -777,6 +777,10 @@ std::u16string TRegExpr::Match(int n) const {
 }
 
 std::u16string TRegExpr::Substitute(std::u16string_view tmpl) {
+  return Substitute(tmpl, nullptr);
+}
+
+std::u16string TRegExpr::Substitute(std::u16string_view tmpl, const TGroupAdjust& adjust) {
   EnsureProgram();
   if (!hasSubject_) Raise(reeNoInputStringSpecified);
   std::u16string out;
@@ -822,7 +826,14 @@ std::u16string TRegExpr::Substitute(std::u16string_view tmpl) {
           isRef = false;
       }
       if (isRef) {
-        if (group >= 0 && group < NSUBEXP) out += Match(int(group));
+        const int start = group >= 0 && group < NSUBEXP ? MatchPos(int(group)) : -1;
+        if (start > 0) {
+          int from = start, to = start + MatchLen(int(group));
+          if (adjust) adjust(from, to);
+          from = std::clamp(from, 1, int(subject_.size()) + 1);
+          to = std::clamp(to, from, int(subject_.size()) + 1);
+          out.append(subject_, std::size_t(from - 1), std::size_t(to - from));
+        }
         i = j;
         continue;
       }

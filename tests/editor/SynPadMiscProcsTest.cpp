@@ -153,3 +153,40 @@ TEST(MiscProcs, CellRule) {
   EXPECT_EQ(SynCellsOfWidth(17, 8), 3);
   EXPECT_EQ(SynCellsOfWidth(5, 0), 1);
 }
+
+// Positions from 1 on "a😀b": 1 and 2 stand before a and the pair, 3 between its halves, 4 and 5
+// before b and at the end. A lone half is a character of its own; positions outside the line pass.
+TEST(MiscProcs, WholeCharacters) {
+  const std::u16string_view s = u"a\U0001F600b";
+  const struct {
+    int Char;
+    bool Splits;
+    int Back, Forward;
+  } positions[] = {{0, false, 0, 0}, {1, false, 1, 1}, {2, false, 2, 2}, {3, true, 2, 4},
+                   {4, false, 4, 4}, {5, false, 5, 5}, {9, false, 9, 9}};
+  for (const auto& p : positions) {
+    EXPECT_EQ(SplitsSurrogatePair(s, p.Char), p.Splits) << p.Char;
+    EXPECT_EQ(SnapToCharBoundary(s, p.Char, TSynCharSnap::Backward), p.Back) << p.Char;
+    EXPECT_EQ(SnapToCharBoundary(s, p.Char, TSynCharSnap::Forward), p.Forward) << p.Char;
+  }
+  EXPECT_TRUE(SplitsSurrogatePair(u"\U0001F600", 2));  // a pair that is the whole line
+  for (const std::u16string_view lone : {u"\xD83D"
+                                         u"a",
+                                         u"\xDE00"
+                                         u"a",
+                                         u"a\xD83D", u"\xDE00\xD83D"})
+    for (int c = 1; c <= 3; ++c) EXPECT_FALSE(SplitsSurrogatePair(lone, c)) << c;
+  // Ranges widen outward; an empty one inside the pair stays empty, before it.
+  const struct {
+    int From, To, WideFrom, WideTo;
+  } ranges[] = {{1, 3, 1, 4}, {3, 4, 2, 4}, {3, 3, 2, 2}, {2, 4, 2, 4}, {4, 5, 4, 5}};
+  for (const auto& r : ranges) {
+    int from = r.From, to = r.To;
+    WidenToWholeCharacters(s, from, to);
+    EXPECT_EQ(std::pair(from, to), std::pair(r.WideFrom, r.WideTo)) << r.From << ".." << r.To;
+  }
+  EXPECT_EQ(CharsForward(s, 1, 2), 4);
+  EXPECT_EQ(CharsForward(s, 2, 9), 5);
+  EXPECT_EQ(CharacterCount(s), 3);
+  EXPECT_EQ(CharacterCount(u"\xDE00\xD83D"), 2);
+}

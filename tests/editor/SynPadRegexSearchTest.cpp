@@ -77,6 +77,11 @@ TEST(SynPadRegexSearch, ReplaceOfAnOccurrenceNotFoundInTheLine) {
   TSynPadRegexSearch s;
   s.SetPattern(u"(\\d)");
   EXPECT_EQ(s.Replace(u"ab12", u"<$1>"), u"ab<1><2>");
+  // Each match taken in whole characters, its groups too: no half of a pair is left or made.
+  s.SetPattern(u"L7 (.)");
+  EXPECT_EQ(s.Replace(u"L7 \U0001F600x L7 y", u"<$&|$1>"), u"<L7 \U0001F600|\U0001F600>x <L7 y|y>");
+  s.SetPattern(u".");
+  EXPECT_EQ(s.Replace(u"a\U0001F600", u"[$&]"), u"[a][\U0001F600]");
 }
 
 TEST(SynPadRegexSearch, ReplaceUsesTheMatchAsFoundInItsLine) {

@@ -241,14 +241,15 @@ TEST(WordWrapProperty, RulesConversionsAndIncrementalUpdates) {
           for (int i = pos + maxR; i < end; ++i)
             if (text[i] != u' ' && text[i] != u'\t') allBlankAfter = false;
           bool glyph = true;
-          const int last = end - 2 >= pos && SplitsSurrogatePair(text, end - 1) ? end - 2 : end - 1;
+          const int last = end - 2 >= pos && SplitsSurrogatePair(text, end) ? end - 2 : end - 1;
           for (int i = pos; i < last; ++i)
             if (text[i] != SynWrapFiller) glyph = false;
           ASSERT_TRUE(allBlankAfter || glyph) << line << " row " << r;
         }
         if (r + 1 < rows.size()) {
           ASSERT_NE(text[end - 1], SynWrapFiller) << "glyph split from its fillers";
-          ASSERT_FALSE(SplitsSurrogatePair(text, end)) << "a pair split between rows, line " << line << " row " << r;
+          ASSERT_FALSE(SplitsSurrogatePair(text, end + 1))
+              << "a pair split between rows, line " << line << " row " << r;
         }
         pos = end;
       }
