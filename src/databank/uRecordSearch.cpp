@@ -7,6 +7,7 @@
 #include "databank/uMRUList.h"
 #include "databank/uTextSearchUtils.h"
 #include "platform/CodePage.h"
+#include "platform/SharedWork.h"
 #include "platform/WideChar.h"
 #include "xml/uXMLBase2.h"
 
@@ -81,16 +82,27 @@ std::string FilterStatusLine(const TFilterStatus& status) {
 
 // ---- the filter ----
 
+namespace {
+// The test of one node (RecordMatches) with any matcher: match(text, wholeWords) answers and
+// failed() tells whether that expression failed; content() is the content test.
+template <class Match, class Failed, class Content>
+bool NodeMatches(TxevXMLNode2* node, const TSearchForRec& search, Match&& match, Failed&& failed, Content&& content) {
+  bool found = false;
+  if (search.InName) found = match(node->Text(), search.WholeWords);
+  if (found || failed()) return found;
+  if (search.InKeywords)
+    if (const TxevXMLNode2* keywords = node->FindNode(xnKeywords)) found = match(keywords->Text(), true);
+  if (found || failed()) return found;
+  if (search.InContent) found = content();
+  return found;
+}
+}  // namespace
+
 bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search, IEditor* editor) {
   TTextMatcher& matcher = SearchMatcher(search);
-  bool match = false;
-  if (search.InName) match = matcher.Matches(node->Text(), search.WholeWords);
-  if (match || !LastRegExprError().empty()) return match;
-  if (search.InKeywords)
-    if (const TxevXMLNode2* keywords = node->FindNode(xnKeywords)) match = matcher.Matches(keywords->Text(), true);
-  if (match || !LastRegExprError().empty()) return match;
-  if (search.InContent && editor) match = editor->RecordContentMatches(node, search);
-  return match;
+  return NodeMatches(
+      node, search, [&](std::string_view text, bool whole) { return matcher.Matches(text, whole); },
+      [] { return !LastRegExprError().empty(); }, [&] { return editor && editor->RecordContentMatches(node, search); });
 }
 
 namespace {
@@ -117,39 +129,85 @@ void DropEmptyFolders(std::vector<TTreeItemSpec>& out, size_t from) {
   out.resize(to);
 }
 
+// Asks for what the walk reads of the nodes a few steps ahead of it, each part a step after the part
+// that leads to it: the node; its lists of attributes and children; the attributes (the results'
+// items are made of them), the first children (a record's parts) and the node's text; the
+// children's texts. A databank's nodes lie all over memory, and a walk that waits for each part in
+// turn spends most of its time waiting.
+void LookAhead(const TxevXMLNode2::TNodeList& siblings, int next) {
+  constexpr int kParts = 4;  // children and attributes of each node
+  if (const TxevXMLNode2* n = siblings.Items(next + 8)) {
+    __builtin_prefetch(n);
+    __builtin_prefetch(reinterpret_cast<const char*>(n) + 64);
+    __builtin_prefetch(reinterpret_cast<const char*>(n) + 128);
+  }
+  if (const TxevXMLNode2* n = siblings.Items(next + 6)) {
+    if (const void* items = n->Children().ItemsAddress()) __builtin_prefetch(items);
+    if (const void* items = n->Attributes().ItemsAddress()) __builtin_prefetch(items);
+  }
+  if (const TxevXMLNode2* n = siblings.Items(next + 4)) {
+    __builtin_prefetch(&n->Text());
+    int k = 0;
+    for (const TxevXMLNode2* c : n->Children()) {
+      if (k++ == kParts) break;
+      __builtin_prefetch(c);
+      __builtin_prefetch(reinterpret_cast<const char*>(c) + 64);
+    }
+    k = 0;
+    for (const TxevXMLAttribute2* a : n->Attributes()) {
+      if (k++ == kParts) break;
+      __builtin_prefetch(a);
+    }
+  }
+  if (const TxevXMLNode2* n = siblings.Items(next + 2)) {
+    __builtin_prefetch(n->Text().data());
+    int k = 0;
+    for (const TxevXMLNode2* c : n->Children()) {
+      if (k++ == kParts) break;
+      __builtin_prefetch(&c->Text());
+    }
+  }
+  if (const TxevXMLNode2* n = siblings.Items(next + 1)) {
+    int k = 0;
+    for (const TxevXMLNode2* c : n->Children()) {
+      if (k++ == kParts) break;
+      __builtin_prefetch(c->Text().data());
+    }
+  }
+}
+
 TxevXMLNode2* FirstTreeChild(const TxevXMLNode2* node) {
   for (TxevXMLNode2* child : node->Children())
     if (IsTreeNode(child)) return child;
   return nullptr;
 }
 
-}  // namespace
-
-std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
-                                           const std::function<bool(TxevXMLNode2*)>& test,
-                                           const std::function<bool()>& stop) {
-  std::vector<TTreeItemSpec> out;
-  if (!root) return out;
+// FilterTreeSpecs over the children first .. last - 1 of root; false when stop() ended it.
+template <class Test, class Stop>
+bool AppendFilterSpecs(TxevXMLNode2* root, int first, int last, const TTreeImages& images, Test&& test, Stop&& stop,
+                       std::vector<TTreeItemSpec>& out) {
   struct Frame {
     TxevXMLNode2* folder;
     int spec;  // -1 for root
     int next;
   };
-  std::vector<Frame> stack{{root, -1, 0}};
+  std::vector<Frame> stack{{root, -1, first}};
   while (!stack.empty()) {
     Frame& frame = stack.back();
-    TxevXMLNode2* child = frame.folder->Children().Items(frame.next);
+    TxevXMLNode2* child =
+        stack.size() == 1 && frame.next >= last ? nullptr : frame.folder->Children().Items(frame.next);
     if (!child) {
       // A folder none of whose nodes was kept goes again.
       if (frame.spec >= 0 && out.size() == size_t(frame.spec) + 1) out.pop_back();
       stack.pop_back();
       continue;
     }
+    LookAhead(frame.folder->Children(), frame.next);
     ++frame.next;
     if (!IsTreeNode(child)) continue;
     const int parent = frame.spec;
     const bool match = test(child);
-    if (stop && stop()) return {};
+    if (stop()) return false;
     if (IsFolder(child)) {
       if (match) {
         const size_t from = out.size();
@@ -164,7 +222,66 @@ std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages
       out.push_back(ItemSpecOf(child, parent, images));
     }
   }
-  for (TTreeItemSpec& s : out) s.Expanded = false;
+  for (TTreeItemSpec& s : out) s.Expanded = s.Folder;
+  return true;
+}
+
+// Above this many top-level nodes a filter run is shared among threads.
+constexpr int kSharedFilterMinimum = 8;
+
+}  // namespace
+
+std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
+                                           const std::function<bool(TxevXMLNode2*)>& test,
+                                           const std::function<bool()>& stop) {
+  std::vector<TTreeItemSpec> out;
+  if (!root) return out;
+  const auto stopped = [&] { return stop && stop(); };
+  if (!AppendFilterSpecs(root, 0, root->Children().Count(), images, test, stopped, out)) return {};
+  return out;
+}
+
+std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
+                                         IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test) {
+  if (!root) return {};
+  const int count = root->Children().Count();
+  const size_t threads = count < kSharedFilterMinimum ? 1 : platform::SharedWorkThreads();
+  // A bad expression fails at the first node: nothing to share.
+  if (threads < 2 || !SearchMatcher(search).Error().empty())
+    return FilterTreeSpecs(root, images, test, [] { return !LastRegExprError().empty(); });
+  // Each share, a run of the top-level nodes, with a matcher of its own and its expression's calls
+  // noted; the shares are then joined in order, their calls taken into the run as they come.
+  struct TShare {
+    std::vector<TTreeItemSpec> specs;
+    TRegExprCallLog calls;
+  };
+  std::vector<TShare> shares(threads);
+  const std::int64_t limit = RegExprCallLimit();
+  platform::RunShared(threads, [&](size_t t) {
+    TShare& share = shares[t];
+    TTextMatcher matcher(search.Text, search.SearchType, search.CaseSensitive);
+    share.calls.Limit = limit;
+    matcher.SetCallLog(&share.calls);
+    const auto nodeTest = [&](TxevXMLNode2* node) {
+      return NodeMatches(
+          node, search, [&](std::string_view text, bool whole) { return matcher.Match(text, whole); },
+          [&] { return !matcher.LastError().empty(); },
+          [&] { return editor && RecordContentMatch(node, matcher, search.WholeWords); });
+    };
+    const int first = int(size_t(count) * t / threads), last = int(size_t(count) * (t + 1) / threads);
+    // A share ends at its first failed call, which is its last: taking its calls stops there too.
+    AppendFilterSpecs(
+        root, first, last, images, nodeTest, [&] { return !matcher.LastError().empty(); }, share.specs);
+  });
+  std::vector<TTreeItemSpec> out;
+  for (TShare& share : shares) {
+    if (!TakeRegExprCalls(share.calls)) return {};
+    const int offset = int(out.size());
+    for (TTreeItemSpec& spec : share.specs) {
+      if (spec.Parent >= 0) spec.Parent += offset;
+      out.push_back(std::move(spec));
+    }
+  }
   return out;
 }
 

@@ -63,7 +63,8 @@ std::string RegExprBytes(std::string_view expression) {
 // The engine's requirement as the UTF-8 subject holds it. A byte beyond ASCII is the UTF-8 of its
 // character there, and a letter of an upper-cased subject was either case. "?" also stands for any
 // character the code page has no byte for (or a bad UTF-8 byte), so a literal is cut there and its
-// longest piece kept, and a set with "?" takes every byte beyond ASCII.
+// longest piece kept (so is it at a position of a set or a dot), and a set with "?" takes every
+// byte beyond ASCII.
 TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, bool caseSensitive) {
   TSearchRegExpr::TRequirement raw;
   auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
@@ -71,7 +72,9 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
   regexscan::Literal<unsigned char> piece;
   std::size_t pieceStart = 0;
   for (std::size_t i = 0; i <= lit.Size(); ++i) {
-    const unsigned char c = i < lit.Size() ? (lit.want[i] & ~lit.fold[i]) : '?';
+    // A position of a set or of any byte (a dot) cuts the literal as a "?" does.
+    const bool exact = i < lit.Size() && (lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i])));
+    const unsigned char c = exact ? (lit.want[i] & ~lit.fold[i]) : '?';
     if (c != '?') {
       if (c < 0x80)
         piece.Add(c, lit.fold[i] != 0 || (!caseSensitive && letter(c)));
@@ -233,7 +236,10 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
   if (!compiled_) return false;  // Error() keeps the compile error
   error_.clear();
   std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
-  if (g_run.Active) {
+  if (log_) {
+    log_->Calls.emplace_back();
+    limit = log_->Limit;
+  } else if (g_run.Active) {
     if (g_run.Remaining <= 0) {
       error_ = SRegExprTooComplex;
       return false;
@@ -262,7 +268,14 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     else
       error_ = message;
   }
-  if (g_run.Active) g_run.Remaining -= engine_.Steps();
+  if (log_) {
+    TRegExprCallLog::TCall& call = log_->Calls.back();
+    call.Steps = engine_.Steps();
+    call.Failed = !error_.empty();
+    call.Error = error_;
+  } else if (g_run.Active) {
+    g_run.Remaining -= engine_.Steps();
+  }
   return found;
 }
 
@@ -328,8 +341,7 @@ bool TTextMatcher::WordFound(std::string_view text, const TWordPattern& word, bo
   return word.SubstringPossible && Contains(text, word.Substring);
 }
 
-bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
-  g_lastRegExprError.clear();
+bool TTextMatcher::Match(std::string_view text, bool wholeWords) {
   switch (mode_) {
     case stPhrase:
       return !words_.empty() && WordFound(text, words_.front(), false);
@@ -338,12 +350,19 @@ bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
       return WordsMatch(words_.size(), mode_, [&](size_t i) { return WordFound(text, words_[i], wholeWords); });
     case stRegExpr: {
       const bool found = regExpr_->Exec(text, caseSensitive_);
-      g_lastRegExprError = regExpr_->Error();
+      lastError_ = regExpr_->Error();
       return found;
     }
     default:
       return false;
   }
+}
+
+bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
+  g_lastRegExprError.clear();
+  const bool found = Match(text, wholeWords);
+  if (mode_ == stRegExpr) g_lastRegExprError = lastError_;
+  return found;
 }
 
 TTextMatcher& SearchMatcher(const TSearchForRec& search) {
@@ -361,6 +380,12 @@ bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search)
   return SearchMatcher(search).Matches(data->Text(), search.WholeWords);
 }
 
+bool RecordContentMatch(const TxevXMLNode2* node, TTextMatcher& matcher, bool wholeWords) {
+  if (!node || bank::IsFolder(node)) return false;
+  const TxevXMLNode2* data = node->FindNode(bank::xnData);
+  return data && matcher.Match(data->Text(), wholeWords);
+}
+
 // ---------------------------------------------------------------------------------------------
 // TMatchRun
 
@@ -376,4 +401,39 @@ TMatchRun::~TMatchRun() {
 
 std::int64_t TMatchRun::StepsSpent() const {
   return budget_ - g_run.Remaining;
+}
+
+std::int64_t RegExprCallLimit() {
+  const std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
+  return g_run.Active ? std::min(limit, std::max<std::int64_t>(g_run.Remaining, 0)) : limit;
+}
+
+bool TakeRegExprCalls(const TRegExprCallLog& log) {
+  for (const TRegExprCallLog::TCall& call : log.Calls) {
+    if (!g_run.Active) {
+      if (call.Failed) {
+        g_lastRegExprError = call.Error;
+        return false;
+      }
+      continue;
+    }
+    // What the call would have met here: a spent budget, or a bound it would have gone past (its
+    // run took the same steps up to any lower bound, so one it stayed within changes nothing; one
+    // it went past stops it a step beyond).
+    if (g_run.Remaining <= 0) {
+      g_lastRegExprError = SRegExprTooComplex;
+      return false;
+    }
+    const std::int64_t limit = RegExprCallLimit();
+    g_run.Remaining -= std::min(call.Steps, limit + 1);
+    if (call.Steps > limit) {
+      g_lastRegExprError = SRegExprTooComplex;
+      return false;
+    }
+    if (call.Failed) {
+      g_lastRegExprError = call.Error;
+      return false;
+    }
+  }
+  return true;
 }

@@ -96,16 +96,16 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   std::vector<TTreeItemSpec> specs;
   {
     TMatchRun run;
-    specs = FilterTreeSpecs(
-        bank->Root(), Images, [&](TxevXMLNode2* node) { return RecordMatches(node, search); },
-        [] { return !LastRegExprError().empty(); });
+    specs = FilterRecords(bank->Root(), Images, search, Editor,
+                          [&](TxevXMLNode2* node) { return RecordMatches(node, search); });
   }
   TTreeUpdateLock lock(*findView_);
   findView_->Clear();
   if (specs.empty()) return false;
   std::vector<TTreeItem*> items;
+  // The folders open as they are inserted (the specs say so), before the results are first laid
+  // out: opening them all afterwards would lay the whole results out once more.
   findView_->InsertItems(nullptr, nullptr, specs, items);
-  findView_->FullExpand();
   return true;
 }
 
