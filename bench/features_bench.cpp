@@ -420,7 +420,7 @@ void BM_FilterResultsShown(benchmark::State& state) {
 }
 
 // One run of the quick search (what follows the last keystroke): every title from the first node
-// on, up to the last record, which is selected (its two closed folders open).
+// on, up to the last record, which is selected (the closed folders above it open).
 void BM_QuickSearchRun(benchmark::State& state) {
   Window& w = TheWindow();
   w.form->HideFilter();
