@@ -129,53 +129,6 @@ void DropEmptyFolders(std::vector<TTreeItemSpec>& out, size_t from) {
   out.resize(to);
 }
 
-// Asks for what the walk reads of the nodes a few steps ahead of it, each part a step after the part
-// that leads to it: the node; its lists of attributes and children; the attributes (the results'
-// items are made of them), the first children (a record's parts) and the node's text; the
-// children's texts. A databank's nodes lie all over memory, and a walk that waits for each part in
-// turn spends most of its time waiting.
-void LookAhead(const TxevXMLNode2::TNodeList& siblings, int next) {
-  constexpr int kParts = 4;  // children and attributes of each node
-  if (const TxevXMLNode2* n = siblings.Items(next + 8)) {
-    __builtin_prefetch(n);
-    __builtin_prefetch(reinterpret_cast<const char*>(n) + 64);
-    __builtin_prefetch(reinterpret_cast<const char*>(n) + 128);
-  }
-  if (const TxevXMLNode2* n = siblings.Items(next + 6)) {
-    if (const void* items = n->Children().ItemsAddress()) __builtin_prefetch(items);
-    if (const void* items = n->Attributes().ItemsAddress()) __builtin_prefetch(items);
-  }
-  if (const TxevXMLNode2* n = siblings.Items(next + 4)) {
-    __builtin_prefetch(&n->Text());
-    int k = 0;
-    for (const TxevXMLNode2* c : n->Children()) {
-      if (k++ == kParts) break;
-      __builtin_prefetch(c);
-      __builtin_prefetch(reinterpret_cast<const char*>(c) + 64);
-    }
-    k = 0;
-    for (const TxevXMLAttribute2* a : n->Attributes()) {
-      if (k++ == kParts) break;
-      __builtin_prefetch(a);
-    }
-  }
-  if (const TxevXMLNode2* n = siblings.Items(next + 2)) {
-    __builtin_prefetch(n->Text().data());
-    int k = 0;
-    for (const TxevXMLNode2* c : n->Children()) {
-      if (k++ == kParts) break;
-      __builtin_prefetch(&c->Text());
-    }
-  }
-  if (const TxevXMLNode2* n = siblings.Items(next + 1)) {
-    int k = 0;
-    for (const TxevXMLNode2* c : n->Children()) {
-      if (k++ == kParts) break;
-      __builtin_prefetch(c->Text().data());
-    }
-  }
-}
-
 TxevXMLNode2* FirstTreeChild(const TxevXMLNode2* node) {
   for (TxevXMLNode2* child : node->Children())
     if (IsTreeNode(child)) return child;
@@ -202,7 +155,6 @@ bool AppendFilterSpecs(TxevXMLNode2* root, int first, int last, const TTreeImage
       stack.pop_back();
       continue;
     }
-    LookAhead(frame.folder->Children(), frame.next);
     ++frame.next;
     if (!IsTreeNode(child)) continue;
     const int parent = frame.spec;

@@ -28,6 +28,29 @@ void UpperAZInPlace(std::string& s) {
   for (char& c : s) c = UpperAZ(c);
 }
 
+// out := text with 'a'..'z' upper-cased, as far as it is ASCII; returns how far that is (out then
+// holds just those bytes).
+std::size_t UpperAsciiInto(std::string& out, std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  const std::size_t n = text.size();
+  out.resize(n);
+  char* o = out.data();
+  const char* p = text.data();
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & kHigh) break;
+    // Bytes below 0x80: adding keeps each in its own byte; the high bit then says ">= 'a'" and "> 'z'".
+    const std::uint64_t lower = (w + kOnes * (0x80 - 'a')) & ~(w + kOnes * (0x80 - 'z' - 1)) & kHigh;
+    w ^= lower >> 2;
+    std::memcpy(o + i, &w, 8);
+  }
+  for (; i < n && static_cast<unsigned char>(p[i]) < 0x80; ++i) o[i] = UpperAZ(p[i]);
+  out.resize(i);
+  return i;
+}
+
 bool IsUpperAZ(unsigned char c) {
   return c >= 'A' && c <= 'Z';
 }
@@ -248,12 +271,22 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
   }
   if (!Requirement(caseSensitive).Possible(subject)) return false;  // the engine's answer, no step taken
   std::string_view bytes = subject;
-  const bool asIs = takesUtf8_ || IsAsciiText(subject);  // no conversion
-  if (!asIs || !caseSensitive) {
-    scratch_.assign(subject);
-    // In place and without a new string; a character the code page lacks makes it start again.
-    if (!asIs && !codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
-    if (!caseSensitive) UpperAZInPlace(scratch_);
+  if (caseSensitive) {
+    if (!takesUtf8_ && !IsAsciiText(subject)) {
+      scratch_.assign(subject);
+      // In place and without a new string; a character the code page lacks makes it start again.
+      if (!codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
+      bytes = scratch_;
+    }
+  } else {
+    // Copied and upper-cased word by word up to the first byte beyond ASCII, the rest (if any)
+    // taken to the code page and upper-cased after.
+    const std::size_t ascii = UpperAsciiInto(scratch_, subject);
+    if (ascii < subject.size()) {
+      scratch_.append(subject.substr(ascii));
+      if (!takesUtf8_ && !codepage::NarrowUtf8ToCp1252(scratch_, ascii)) scratch_ = codepage::Utf8ToCp1252(subject);
+      UpperAZInPlace(scratch_);
+    }
     bytes = scratch_;
   }
   engine_.SetBacktrackLimit(limit);

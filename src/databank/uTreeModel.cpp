@@ -82,8 +82,6 @@ TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& imag
   const std::string* bold = nullptr;
   const std::string* expanded = nullptr;
   const std::string* image = nullptr;
-  // Each attribute is an object of its own: asked for all at once, they arrive together.
-  for (const TxevXMLAttribute2* attribute : node->Attributes()) __builtin_prefetch(attribute);
   for (const TxevXMLAttribute2* attribute : node->Attributes()) {
     const std::string_view name = attribute->Name;
     const std::string** slot = name == std::string_view(bank::xaID)         ? &id

@@ -1172,7 +1172,7 @@ std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
 }
 
 bool TRegExpr::Exec(std::string_view subject) {
-  subject_.clear();
+  subject_ = {};
   steps_ = 0;
   if (program_.empty()) {
     // A failed compile leaves no program; compiling again raises its error rather than this one.
@@ -1181,10 +1181,10 @@ bool TRegExpr::Exec(std::string_view subject) {
   }
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
   if (!shortcuts_) {
-    subject_.assign(subject);
+    subject_ = subject;
     if (anchored_) return Try(0);
     if (hasFirstChar_) {
-      for (std::size_t p = subject_.find(char(firstChar_)); p != std::string::npos;
+      for (std::size_t p = subject_.find(char(firstChar_)); p != std::string_view::npos;
            p = subject_.find(char(firstChar_), p + 1))
         if (Try(p)) return true;
       return false;
@@ -1204,7 +1204,7 @@ bool TRegExpr::Exec(std::string_view subject) {
     firstLead = regexscan::Find(lead_, text, leadOffset_, subject.size());
     if (firstLead >= subject.size()) return false;
   }
-  subject_.assign(subject);
+  subject_ = subject;  // read in place: every read checks the end
   std::string_view s(subject_);
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
@@ -1272,7 +1272,7 @@ bool TRegExpr::Exec(std::string_view subject) {
 // The matcher: a node-by-node walk with a heap stack of untried alternatives.
 bool TRegExpr::Try(std::size_t start) {
   const unsigned char* p = program_.data();
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(subject_.c_str());
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::int64_t len = std::int64_t(subject_.size());
   auto step = [&] {
     if (++steps_ > backtrackLimit_ && backtrackLimit_ > 0) Raise("Exec: backtrack limit exceeded");
@@ -1359,8 +1359,8 @@ bool TRegExpr::Try(std::size_t start) {
       case BOL:
         ok = pos == 0;
         break;
-      case EOL:
-        ok = s[pos] == 0;
+      case EOL:  // the end, or a NUL as the design's copy of the subject ends there
+        ok = pos >= len || s[pos] == 0;
         break;
       case ANY:
       case ANYOF:

@@ -156,7 +156,7 @@ class TRegExpr {
   // letter in either case.
   int SetAsLiteral(std::size_t node) const;
 
-  std::string subject_;
+  std::string_view subject_;  // the subject of the running Exec
   std::int64_t steps_ = 0;
   struct Frame {
     std::int32_t kind, node;

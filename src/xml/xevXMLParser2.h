@@ -81,8 +81,6 @@ class TxevXMLNodeList2 {
   }
   T* operator[](int index) const { return Items(index); }
   T* First() const { return items_.empty() ? nullptr : items_.front().get(); }
-  // Where the item pointers lie, for walks that ask for memory ahead; nullptr when empty.
-  const void* ItemsAddress() const { return items_.empty() ? nullptr : items_.data(); }
   T* Last() const { return items_.empty() ? nullptr : items_.back().get(); }
   // Index of the item, -1 when it is not in the list.
   int IndexOf(const T* item) const {
