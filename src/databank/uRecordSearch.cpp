@@ -1,6 +1,7 @@
 #include "databank/uRecordSearch.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uEditorIntf.h"
@@ -201,29 +202,40 @@ std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& 
   // A bad expression fails at the first node: nothing to share.
   if (threads < 2 || !SearchMatcher(search).Error().empty())
     return FilterTreeSpecs(root, images, test, [] { return !LastRegExprError().empty(); });
-  // Each share, a run of the top-level nodes, with a matcher of its own and its expression's calls
-  // noted; the shares are then joined in order, their calls taken into the run as they come.
+  // The top-level nodes in runs, taken by the threads one after the other as each is done (their
+  // sizes differ, as the load of the processors does); each thread with a matcher of its own, the
+  // calls of its expression noted. The runs are then joined in order, their calls taken into the
+  // run as they come.
   struct TShare {
     std::vector<TTreeItemSpec> specs;
     TRegExprCallLog calls;
   };
-  std::vector<TShare> shares(threads);
+  const size_t runs = std::min<size_t>(size_t(count), threads * 8);
+  std::vector<TShare> shares(runs);
+  std::atomic<size_t> next{0};
   const std::int64_t limit = RegExprCallLimit();
-  platform::RunShared(threads, [&](size_t t) {
-    TShare& share = shares[t];
+  platform::RunShared(threads, [&](size_t) {
     TTextMatcher matcher(search.Text, search.SearchType, search.CaseSensitive);
-    share.calls.Limit = limit;
-    matcher.SetCallLog(&share.calls);
-    const auto nodeTest = [&](TxevXMLNode2* node) {
-      return NodeMatches(
-          node, search, [&](std::string_view text, bool whole) { return matcher.Match(text, whole); },
-          [&] { return !matcher.LastError().empty(); },
-          [&] { return editor && RecordContentMatch(node, matcher, search.WholeWords); });
-    };
-    const int first = int(size_t(count) * t / threads), last = int(size_t(count) * (t + 1) / threads);
-    // A share ends at its first failed call, which is its last: taking its calls stops there too.
-    AppendFilterSpecs(
-        root, first, last, images, nodeTest, [&] { return !matcher.LastError().empty(); }, share.specs);
+    for (size_t k; (k = next.fetch_add(1)) < runs;) {
+      // Filled here and moved out at the end: the shares lie side by side, and a thread that kept
+      // writing into its own would slow the thread working beside it down.
+      TShare share;
+      share.calls.Limit = limit;
+      matcher.SetCallLog(&share.calls);
+      const auto nodeTest = [&](TxevXMLNode2* node) {
+        return NodeMatches(
+            node, search, [&](std::string_view text, bool whole) { return matcher.Match(text, whole); },
+            [&] { return !matcher.LastError().empty(); },
+            [&] { return editor && RecordContentMatch(node, matcher, search.WholeWords); });
+      };
+      const int first = int(size_t(count) * k / runs), last = int(size_t(count) * (k + 1) / runs);
+      // A run ends at its first failed call, which is its last: taking its calls stops there too.
+      AppendFilterSpecs(
+          root, first, last, images, nodeTest, [&] { return !matcher.LastError().empty(); }, share.specs);
+      matcher.SetCallLog(nullptr);
+      shares[k] = std::move(share);
+      if (!matcher.LastError().empty()) break;  // the runs after this one are never joined
+    }
   });
   std::vector<TTreeItemSpec> out;
   for (TShare& share : shares) {
