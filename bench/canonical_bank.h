@@ -1,6 +1,6 @@
 // The canonical databank of the benchmarks, shaped like a databank a person has kept for years:
-// 50,000 records holding about 58 MB of code text in 1,250 folders, about 75 MB of XML. The same
-// bytes in every run.
+// 50,000 records holding 57 MB of code text in 1,250 folders, 75 MB of XML. The same bytes in every
+// run.
 //
 // - Folders: 50 at the top level, each with 24 more below it in chains of five (folder depths 1 to
 //   6, records down to the 7th level); 40 records in each folder. Every folder has keywords, the top
@@ -8,9 +8,9 @@
 // - Records: code of varied length (a few lines to a few pages; C-like text with "<", ">", "->" and
 //   "&", so nearly every one is a CDATA section), comments (some with markup, also CDATA), keywords,
 //   the caret and comment-panel state the editor stores, and for some a language or picture.
-// - Text: about 3% of the characters of titles, keywords, code and comments are accented Latin
-//   letters, the euro sign, dashes and typographic quotes (all of them in Windows-1252, so the file
-//   is written in that code page). The ASCII variant has the same structure and the same file size,
+// - Text: about one character in a hundred of titles, keywords, code and comments is an accented
+//   Latin letter, the euro sign, a dash or a typographic quote, and nearly every record holds some
+//   (all of them in Windows-1252, so the file is written in that code page). The ASCII variant has the same structure and the same file size,
 //   each of those characters replaced by one ASCII letter.
 //
 // Words the record filter's benchmarks look for occur as in real code: names joined by "_"

@@ -179,7 +179,7 @@ bool AppendFilterSpecs(TxevXMLNode2* root, int first, int last, const TTreeImage
   return true;
 }
 
-// Above this many top-level nodes a filter run is shared among threads.
+// From this many top-level nodes on, a filter run is shared among threads.
 constexpr int kSharedFilterMinimum = 8;
 
 }  // namespace
