@@ -10,8 +10,8 @@
 //   the caret and comment-panel state the editor stores, and for some a language or picture.
 // - Text: about one character in a hundred of titles, keywords, code and comments is an accented
 //   Latin letter, the euro sign, a dash or a typographic quote, and nearly every record holds some
-//   (all of them in Windows-1252, so the file is written in that code page). The ASCII variant has the same structure and the same file size,
-//   each of those characters replaced by one ASCII letter.
+//   (all of them in Windows-1252, so the file is written in that code page). The ASCII variant has the same structure
+//   and the same file size, each of those characters replaced by one ASCII letter.
 //
 // Words the record filter's benchmarks look for occur as in real code: names joined by "_"
 // (node_cache), "return" in about half of the records, "push_back(item)", comments that speak of
