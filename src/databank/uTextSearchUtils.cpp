@@ -24,14 +24,32 @@ char UpperAZ(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
-void UpperAZInPlace(std::string& s) {
-  for (char& c : s) c = UpperAZ(c);
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+
+// 'a'..'z' of eight bytes upper-cased: added to, each byte's low seven bits stay in their byte,
+// and the high bit says ">= 'a'" and "> 'z'"; bytes from 0x80 up are no letters.
+std::uint64_t UpperAZWord(std::uint64_t w) {
+  const std::uint64_t low = w & ~kHigh;
+  const std::uint64_t lower = (low + kOnes * (0x80 - 'a')) & ~(low + kOnes * (0x80 - 'z' - 1)) & ~w & kHigh;
+  return w ^ (lower >> 2);
+}
+
+void UpperAZInPlace(std::string& s, std::size_t from = 0) {
+  char* p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    w = UpperAZWord(w);
+    std::memcpy(p + i, &w, 8);
+  }
+  for (; i < n; ++i) p[i] = UpperAZ(p[i]);
 }
 
 // out := text with 'a'..'z' upper-cased, as far as it is ASCII; returns how far that is (out then
 // holds just those bytes).
 std::size_t UpperAsciiInto(std::string& out, std::string_view text) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
   const std::size_t n = text.size();
   out.resize(n);
   char* o = out.data();
@@ -41,9 +59,7 @@ std::size_t UpperAsciiInto(std::string& out, std::string_view text) {
     std::uint64_t w;
     std::memcpy(&w, p + i, 8);
     if (w & kHigh) break;
-    // Bytes below 0x80: adding keeps each in its own byte; the high bit then says ">= 'a'" and "> 'z'".
-    const std::uint64_t lower = (w + kOnes * (0x80 - 'a')) & ~(w + kOnes * (0x80 - 'z' - 1)) & kHigh;
-    w ^= lower >> 2;
+    w = UpperAZWord(w);
     std::memcpy(o + i, &w, 8);
   }
   for (; i < n && static_cast<unsigned char>(p[i]) < 0x80; ++i) o[i] = UpperAZ(p[i]);
@@ -284,8 +300,12 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     const std::size_t ascii = UpperAsciiInto(scratch_, subject);
     if (ascii < subject.size()) {
       scratch_.append(subject.substr(ascii));
-      if (!takesUtf8_ && !codepage::NarrowUtf8ToCp1252(scratch_, ascii)) scratch_ = codepage::Utf8ToCp1252(subject);
-      UpperAZInPlace(scratch_);
+      std::size_t from = ascii;
+      if (!takesUtf8_ && !codepage::NarrowUtf8ToCp1252(scratch_, ascii)) {
+        scratch_ = codepage::Utf8ToCp1252(subject);
+        from = 0;
+      }
+      UpperAZInPlace(scratch_, from);
     }
     bytes = scratch_;
   }
