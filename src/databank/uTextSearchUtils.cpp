@@ -128,7 +128,10 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
     piece.Clear();
     pieceStart = i + 1;
   }
-  if (!raw.Literal.Empty()) return raw;
+  if (!raw.Literal.Empty()) {
+    raw.Literal.ScanRarest();
+    return raw;
+  }
   const regexscan::StartSet* bytes = engine.RequiredBytes();
   if (!bytes) return raw;
   raw.HasBytes = true;
@@ -359,6 +362,8 @@ TTextMatcher::TTextMatcher(std::string pattern, int mode, bool caseSensitive)
       w.Substring.Add(c, !caseSensitive_ && IsUpperAZ(c));
       w.Whole.Add(c, true);
     }
+    w.Substring.ScanRarest();
+    w.Whole.ScanRarest();
     w.Text = std::move(text);
     words_.push_back(std::move(w));
   }

@@ -626,6 +626,7 @@ void TRegExpr::Compile() {
   std::size_t leadExactBytes = 0;
   for (std::size_t i = 0; i < lead_.Size(); ++i) leadExactBytes += lead_.fold[i] == 0 || lead_.fold[i] == 0x20;
   if (must_.Size() <= leadExactBytes) must_.Clear();
+  must_.ScanRarest();
 }
 
 // Every match passes each node of the main path: single alternatives are entered, alternations
@@ -918,18 +919,7 @@ void TRegExpr::ComputeLead() {
   leadSets_ = best.sets;
   leadOffset_ = best.least;
   leadWindow_ = best.most - best.least;
-  // The scan compares the two narrowest positions (first the leftmost of them).
-  std::size_t a = 0, b = 0;
-  auto width = [&](std::size_t i) {
-    return __builtin_popcount(unsigned(lead_.fold[i]) & ~0x20u) * 2 + (lead_.fold[i] != 0);
-  };
-  for (std::size_t i = 1; i < lead_.Size(); ++i)
-    if (width(i) < width(a)) a = i;
-  b = a;
-  for (std::size_t i = 0; i < lead_.Size(); ++i)
-    if (i != a && (b == a || width(i) < width(b) || (width(i) == width(b) && i > b))) b = i;
-  lead_.scanA = std::min(a, b);
-  lead_.scanB = std::max(a, b);
+  lead_.ScanRarest();
 }
 
 bool TRegExpr::LeadAt(std::size_t at) const {
