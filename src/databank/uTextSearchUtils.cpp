@@ -67,6 +67,53 @@ std::size_t UpperAsciiInto(std::string& out, std::string_view text) {
   return i;
 }
 
+// Appends utf8 to out in the code page, with 'a'..'z' upper-cased: one pass where the common case
+// of two and three byte characters is decoded here. False, out left incomplete, at the first byte
+// that is no such plainly well-formed character with a byte in the code page.
+bool AppendUpperCp1252(std::string& out, std::string_view utf8) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t n = utf8.size();
+  std::size_t w = out.size();
+  out.resize(w + n);  // every character takes at most as many bytes here
+  char* o = out.data();
+  auto continuation = [&](std::size_t i) { return i < n && (p[i] & 0xC0) == 0x80; };
+  for (std::size_t i = 0; i < n;) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (!(word & kHigh)) {
+        word = UpperAZWord(word);
+        std::memcpy(o + w, &word, 8);
+        i += 8;
+        w += 8;
+        continue;
+      }
+    }
+    const unsigned c = p[i];
+    char32_t ch;
+    if (c < 0x80) {
+      o[w++] = UpperAZ(static_cast<char>(c));
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF && continuation(i + 1)) {
+      ch = char32_t((c & 0x1F) << 6 | (p[i + 1] & 0x3F));
+      i += 2;
+    } else if (c >= 0xE0 && c <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
+      ch = char32_t((c & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+      if (ch < 0x800 || (ch >= 0xD800 && ch <= 0xDFFF)) return false;
+      i += 3;
+    } else {
+      return false;
+    }
+    const int b = codepage::CharToCp1252(ch);
+    if (b < 0) return false;
+    o[w++] = static_cast<char>(b);
+  }
+  out.resize(w);
+  return true;
+}
+
 bool IsUpperAZ(unsigned char c) {
   return c >= 'A' && c <= 'Z';
 }
@@ -301,7 +348,8 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     // Copied and upper-cased word by word up to the first byte beyond ASCII, the rest (if any)
     // taken to the code page and upper-cased after.
     const std::size_t ascii = UpperAsciiInto(scratch_, subject);
-    if (ascii < subject.size()) {
+    if (ascii < subject.size() && (takesUtf8_ || !AppendUpperCp1252(scratch_, subject.substr(ascii)))) {
+      scratch_.resize(ascii);
       scratch_.append(subject.substr(ascii));
       std::size_t from = ascii;
       if (!takesUtf8_ && !codepage::NarrowUtf8ToCp1252(scratch_, ascii)) {
