@@ -175,6 +175,26 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
     piece.Clear();
     pieceStart = i + 1;
   }
+  // A literal with sets or dots in it is looked for whole in the ASCII stretches of the subject,
+  // from its rarest exact ASCII position but "?".
+  std::size_t anchor = lit.Size();
+  bool gapped = false;
+  for (std::size_t i = 0; i < lit.Size(); ++i) {
+    const bool exact = lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i]));
+    gapped = gapped || !exact;
+    // Not "?": a character the code page lacks, of more bytes than one, becomes one.
+    if (exact && lit.want[i] < 0x80 && lit.want[i] != '?' &&
+        (anchor == lit.Size() || lit.Commonness(i) < lit.Commonness(anchor)))
+      anchor = i;
+  }
+  if (gapped && anchor < lit.Size()) {
+    raw.Gapped = lit;
+    raw.GappedFrom = engine.RequiredOffset();
+    raw.Anchor = anchor;
+    raw.CaseSensitive = caseSensitive;
+    const unsigned char c = lit.want[anchor] & ~lit.fold[anchor];
+    raw.AnchorByte.Add(c, lit.fold[anchor] != 0 || (!caseSensitive && letter(c)));
+  }
   if (!raw.Literal.Empty()) {
     raw.Literal.ScanRarest();
     return raw;
@@ -300,8 +320,29 @@ bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords,
 
 bool TSearchRegExpr::TRequirement::Possible(std::string_view subject) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
-  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, subject.size()) < subject.size();
-  return !HasBytes || regexscan::FindStart(Bytes, s, 0, subject.size()) < subject.size();
+  const std::size_t n = subject.size();
+  if (!Gapped.Empty()) {
+    // Where the text is ASCII its bytes are the engine's (but for the case); a character beyond it
+    // takes more bytes than one, so from there on nothing can be told.
+    bool found = false;
+    for (std::size_t at = GappedFrom + Anchor; !found; ++at) {
+      at = regexscan::Find(AnchorByte, s, at, n);
+      if (at >= n) return false;
+      found = true;
+      for (std::size_t i = 0, start = at - Anchor; i < Gapped.Size() && found; ++i) {
+        if (start + i >= n) {
+          found = false;
+          break;
+        }
+        const unsigned char r = s[start + i];
+        if (r >= 0x80) break;
+        const unsigned char c = CaseSensitive ? r : static_cast<unsigned char>(UpperAZ(static_cast<char>(r)));
+        found = static_cast<unsigned char>(c | Gapped.fold[i]) == Gapped.want[i];
+      }
+    }
+  }
+  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, n) < n;
+  return !HasBytes || regexscan::FindStart(Bytes, s, 0, n) < n;
 }
 
 bool TSearchRegExpr::SetExpression(std::string_view expression) {

@@ -99,6 +99,12 @@ class TSearchRegExpr {
     std::size_t From = 0;
     bool HasBytes = false;  // the subject holds a byte of Bytes
     regexscan::StartSet Bytes;
+    // The engine's literal with sets and dots in it (empty: none), at GappedFrom or later, as the
+    // ASCII of the subject holds it (letters upper-cased first unless CaseSensitive), found by its
+    // position Anchor; a byte beyond ASCII in its way makes the subject possible.
+    regexscan::Literal<unsigned char> Gapped, AnchorByte;
+    std::size_t GappedFrom = 0, Anchor = 0;
+    bool CaseSensitive = false;
     bool Possible(std::string_view subject) const;
   };
   // The requirement for subjects of that case rule (none when nothing is compiled).
