@@ -1,15 +1,26 @@
-// The canonical databank of the benchmarks: 50,000 records holding 60 MB of code text in 1,250
-// folders (50 at the top level, each holding 24 more; 40 records in each of the 1,250), about 66 MB
-// of XML. The same bytes in every run.
+// The canonical databank of the benchmarks, shaped like a databank a person has kept for years:
+// 50,000 records holding 57 MB of code text in 1,250 folders, 75 MB of XML. The same bytes in every
+// run.
 //
-// Like real databanks it is not pure ASCII: about 4% of the characters of its titles, keywords, code
-// and comments are accented Latin letters, the euro sign, dashes and typographic quotes (all of them
-// in Windows-1252, so the file is written in that code page). The ASCII variant has the same
-// structure and the same file size, each of those characters replaced by one ASCII letter.
+// - Folders: 50 at the top level, each with 24 more below it in chains of five (folder depths 1 to
+//   6, records down to the 7th level); 40 records in each folder. Every folder has keywords, the top
+//   ones a language ("HighLight"), some a picture and the "expanded" mark.
+// - Records: code of varied length (a few lines to a few pages; C-like text with "<", ">", "->" and
+//   "&", so nearly every one is a CDATA section), comments (some with markup, also CDATA), keywords,
+//   the caret and comment-panel state the editor stores, and for some a language or picture.
+// - Text: about one character in a hundred of titles, keywords, code and comments is an accented
+//   Latin letter, the euro sign, a dash or a typographic quote, and nearly every record holds some
+//   (all of them in Windows-1252, so the file is written in that code page). The ASCII variant has the same structure
+//   and the same file size, each of those characters replaced by one ASCII letter.
+//
+// Words the record filter's benchmarks look for occur as in real code: names joined by "_"
+// (node_cache), "return" in about half of the records, "push_back(item)", comments that speak of
+// "the buffer", words such as "connect" and "content", and rarely "x+=queue".
 #pragma once
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,14 +30,16 @@
 
 #include "databank/uDataBankContent.h"
 #include "xml/uXMLBase2.h"
+#include "xml/uXMLTools2.h"
 
 namespace canonical {
 
 constexpr int kRecords = 50000;
 constexpr int kTopFolders = 50;
 constexpr int kSubFolders = 24;
+constexpr int kChain = 5;  // subfolders below a top folder come in chains of this many
 constexpr int kPerFolder = 40;
-constexpr size_t kCodeBytes = 1200;  // 50,000 x 1,200 = 60 MB of code text
+constexpr int kFolders = kTopFolders * (kSubFolders + 1);
 static_assert(kTopFolders * (kSubFolders + 1) * kPerFolder == kRecords);
 
 enum class TText { NonAscii, Ascii };
@@ -49,37 +62,128 @@ struct TFiller {
   std::mt19937 rng{42};
   int id = 1;
   int record = 0;
+  int folder = 0;
+
+  // clang-format off
+  static constexpr const char* kNames[] = {"buffer", "node", "folder", "record", "item", "index", "value", "count",
+                                           "list", "tree", "file", "line", "text", "word", "page", "block", "entry",
+                                           "key", "table", "stream"};
+  static constexpr const char* kSuffixes[] = {"queue", "cache", "mode", "size", "ptr", "map", "id", "name"};
+  static constexpr const char* kTypes[] = {"int", "auto", "size_t", "std::string", "std::vector<int>",
+                                           "const char*", "bool", "double"};
+  static constexpr const char* kAccented[] = {"r\u00E9sum\u00E9", "\u201C\u20AC\u201D", "na\u00EFve", "\u00FCber",
+                                              "caf\u00E9", "\u2013"};
+  // clang-format on
+
+  unsigned Pick(unsigned n) { return rng() % n; }
+  std::string Name() {
+    std::string n = kNames[Pick(20)];
+    if (Pick(6) == 0) n += std::string("_") + kSuffixes[Pick(8)];
+    return n;
+  }
+  std::string Accented() { return kAccented[Pick(6)]; }
+
+  // One line of code, without its indent.
+  std::string Statement() {
+    switch (Pick(20)) {
+      case 0:
+        return Pick(2) ? "return " + Name() + ";" : Name() + " = " + Name() + ";";
+      case 1:
+        return "delete " + Name() + ";";
+      case 2:
+        return "for (int i = 0; i < " + Name() + ".size(); ++i) {";
+      case 3:
+        return "if (" + Name() + "->" + Name() + " > x && y <= " + Name() + ") {";
+      case 4:
+        return Name() + ".push_back(item);";
+      case 5:
+        return "// the " + Name() + " holds what the " + Name() + " " + Accented() + " needs";
+      case 6:
+        return "}";
+      case 7:
+        return std::string(kTypes[Pick(8)]) + " " + Name() + " = " + Name() + " + " + std::to_string(Pick(100)) + ";";
+      case 8:
+        return "while (" + Name() + " != nullptr) " + Name() + " = " + Name() + "->next;";
+      case 9:
+        return "std::cout << \"" + Accented() + " \" << " + Name() + " << std::endl;";
+      case 10:
+        return "} else {";
+      case 11:
+        switch (Pick(4)) {
+          case 0:
+            return "connect(" + Name() + ", &" + Name() + ");";
+          case 1:
+            return "auto content = " + Name() + ".content();";
+          default:
+            return "assert(" + Name() + ".empty());";
+        }
+      case 12:
+        return Pick(8) == 0 ? "x+=queue_size;" : "y = " + Name() + " * x;";
+      case 13:
+        return "if (" + Name() + " == 0 || !" + Name() + ") break;";
+      case 14:
+        return "/* " + Accented() + ": the buffer is full */";
+      case 15:
+        return "auto it = " + Name() + ".find(key);";
+      case 16:
+        return "++" + Name() + ";";
+      case 17:
+        return Name() + "[" + Name() + "] = value;";
+      case 18:
+        return "std::string " + Name() + " = \"" + Accented() + "\";";
+      default:
+        return Name() + "(" + Name() + ", " + Name() + ");";
+    }
+  }
+
+  // Code of a length between a few lines and a few pages: most records are short snippets.
+  std::string Code() {
+    const unsigned kind = Pick(10);
+    const size_t target = kind < 6 ? 150 + Pick(650) : kind < 9 ? 800 + Pick(1600) : 2400 + Pick(2800);
+    std::string code;
+    code.reserve(target + 100);
+    int depth = 0;
+    while (code.size() < target) {
+      const std::string line = Statement();
+      if (line.front() == '}' && depth > 0) --depth;
+      if (!code.empty()) code += "\r\n";
+      code.append(size_t(2 * depth), ' ');
+      code += line;
+      if (line.back() == '{') depth = std::min(depth + 1, 4);
+    }
+    return code;
+  }
 
   TxevXMLNode2* Folder(TxevXMLNode2* parent, const std::string& title) {
-    TxevXMLNode2* folder = parent->AddChild(bank::xnFolder);
-    folder->SetText(Text(title));
-    bank::SetNodeID(folder, id++);
-    return folder;
+    TxevXMLNode2* f = parent->AddChild(bank::xnFolder);
+    f->SetText(Text(title + (folder % 4 == 1 ? " \u2013 " + Accented() : "")));
+    bank::SetNodeID(f, id++);
+    if (folder % 3 == 0) bank::SetExpanded(f, false);
+    if (folder % 5 == 2) f->SetAttribute(bank::xaImage, std::to_string(2 * Pick(8)));
+    bank::SetNodeKeywords(f, Text(std::string(kNames[Pick(20)]) + " " + kNames[Pick(20)] + ";folder " + Accented()));
+    if (parent == db.Root()) XMLPathWriteString(f, bank::xnHighLight, std::to_string(1 + Pick(12)));
+    ++folder;
+    return f;
   }
   std::string Text(std::string utf8) const { return textKind == TText::Ascii ? AsciiOnly(utf8) : utf8; }
   void Record(TxevXMLNode2* parent) {
-    // Two words of 22 carry accents, quotes or the euro sign: about 5% of the code's characters.
-    // clang-format off
-    static const char* const words[] = {"int", "return", "for", "while", "value", "index", "(", ")", "{", "}", ";",
-                                        "=", "+", "if", "else", "std::string", "count", "buffer", "x", "y",
-                                        "r\u00E9sum\u00E9", "\u201C\u20AC\u201D"};
-    // clang-format on
     TxevXMLNode2* r = parent->AddChild(bank::xnRecord);
     r->SetText(Text("Snippet " + std::to_string(record) + (record % 7 == 3 ? " \u2013 caf\u00E9" : "")));
     bank::SetNodeID(r, id++);
-    std::string code;
-    code.reserve(kCodeBytes + 8);
-    while (code.size() < kCodeBytes) {
-      code += words[rng() % 22];
-      code += (rng() % 8 == 0) ? "\r\n    " : " ";
+    if (record % 10 != 0) {  // the editor's state, stored when the record was last open
+      r->SetAttribute(bank::xaXPos, std::to_string(1 + Pick(40)));
+      r->SetAttribute(bank::xaYPos, std::to_string(1 + Pick(30)));
+      r->SetAttribute(bank::xaCommentPanelHeight, std::to_string(60 + Pick(100)));
+      r->SetAttribute(bank::xaCommentPanelShown, Pick(4) ? "1" : "0");
     }
-    // Cut at a character's start, so the code stays well-formed UTF-8.
-    size_t end = kCodeBytes;
-    while (end > 0 && (static_cast<unsigned char>(code[end]) & 0xC0) == 0x80) --end;
-    code.resize(end);
-    bank::SetRecordData(r, Text(std::move(code)));
-    bank::SetRecordComments(r, Text("\u201Ecomment\u201C " + std::to_string(record) + " \u00FCber na\u00EFve"));
-    bank::SetNodeKeywords(r, Text(record % 3 == 0 ? "bench keyword cl\u00E9" : "bench keyword"));
+    if (record % 13 == 5) r->SetAttribute(bank::xaImage, std::to_string(16 + Pick(16)));
+    bank::SetRecordData(r, Text(Code()));
+    std::string comments = "\u201Ecomment\u201C " + std::to_string(record) + " \u00FCber na\u00EFve";
+    if (record % 4 == 0) comments += "\r\nSee <b>" + Name() + "</b> -> the " + Name() + " page.";
+    bank::SetRecordComments(r, Text(comments));
+    bank::SetNodeKeywords(r, Text(record % 3 == 0 ? "bench keyword cl\u00E9 " + Name() : "bench keyword " + Name()));
+    if (record % 11 == 4) XMLPathWriteString(r, bank::xnHighLight, std::to_string(Pick(14)));
+    if (record % 10 != 0) XMLPathWriteString(r, bank::xnCommentPanelAlignment, "false");
     ++record;
   }
   void Records(TxevXMLNode2* folder, int count) {
@@ -89,14 +193,19 @@ struct TFiller {
 
 // Fills an empty databank with the canonical content, plus, when bigFolder is above 0, one more
 // top-level folder "Big" (open) holding that many records; sets and returns NextNodeID. A databank of
-// another size has topFolders of the same folders (1,000 records each).
+// another size has topFolders of the same folders (1,000 records each). The records are numbered in
+// display order, so "Snippet 49999" is the canonical databank's last.
 inline int Fill(TXMLDataBase2& db, int bigFolder = 0, TText text = TText::NonAscii, int topFolders = kTopFolders) {
   TFiller f{db, text};
   for (int t = 0; t < topFolders; ++t) {
     TxevXMLNode2* top = f.Folder(db.Root(), "Folder " + std::to_string(t));
     f.Records(top, kPerFolder);
-    for (int s = 0; s < kSubFolders; ++s)
-      f.Records(f.Folder(top, "Folder " + std::to_string(t) + "." + std::to_string(s)), kPerFolder);
+    TxevXMLNode2* above = top;
+    for (int s = 0; s < kSubFolders; ++s) {
+      if (s % kChain == 0) above = top;
+      above = f.Folder(above, "Folder " + std::to_string(t) + "." + std::to_string(s));
+      f.Records(above, kPerFolder);
+    }
   }
   if (bigFolder > 0) {
     TxevXMLNode2* big = f.Folder(db.Root(), "Big");

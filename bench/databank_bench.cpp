@@ -1,5 +1,5 @@
 // The databank file pipeline at scale: the canonical databank (canonical_bank.h: 50,000 records holding
-// 60 MB of code text in 1,250 folders) is opened (read, layers, parse, ID scan; no tree) and saved (XML text, layers,
+// 57 MB of code text in 1,250 folders) is opened (read, layers, parse, ID scan; no tree) and saved (XML text, layers,
 // atomic write) plain, compressed, enciphered and both. Baselines on the same bytes: zlib deflate/inflate alone and the
 // AES cipher layer alone, so the pipeline's own cost can be read off as a ratio. Peak memory of an open and a save is
 // measured in a forked child (VmHWM after clearing it).

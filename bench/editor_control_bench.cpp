@@ -4,9 +4,10 @@
 // first paint, full repaints at the start and the end, memory, caret work on a 100,000-character
 // line and switching word wrap on (at 100 columns, and at 40 where most lines wrap), the paints of
 // an idle focused editor over 2 s, a keystroke in the middle of the text with the repaint it brings
-// (the scroll bars' included), and the CPU per page while PageDown is held. Every figure is measured
-// beside the peer's in the same run. The last two are the user's case on a real X server:
-// bench/editor_keys runs them under Xvfb (elsewhere they run on the offscreen platform).
+// (the scroll bars' included), keys that make a line the longest of the text, and the CPU per page
+// while PageDown is held. Every figure is measured beside the peer's in the same run. The last three
+// are the user's case on a real X server: bench/editor_keys runs them under Xvfb (elsewhere they run
+// on the offscreen platform).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -264,8 +265,12 @@ double CpuMs() {
 
 struct PaintCounter : QObject {
   int paints = 0;
+  double pixels = 0;  // the painted area, summed
   bool eventFilter(QObject*, QEvent* Event) override {
-    if (Event->type() == QEvent::Paint) ++paints;
+    if (Event->type() == QEvent::Paint) {
+      ++paints;
+      for (const QRect& r : static_cast<QPaintEvent*>(Event)->region()) pixels += double(r.width()) * r.height();
+    }
     return false;
   }
 };
@@ -481,5 +486,139 @@ void BM_SynPadKeystrokeInTheMiddle(benchmark::State& state) {
   state.counters["line"] = o.e.CaretY();
 }
 BENCHMARK(BM_SynPadKeystrokeInTheMiddle)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Keys that make a line the longest of the text: 400 keys typed at the end of a short line in the
+// middle of the million lines, with no line break, while another line, out of view, is 240
+// characters long (so the horizontal scroll bar shows from the start): the typed line outgrows it
+// about halfway, and from there on the bar's range follows the line key by key (the keystroke
+// benchmark above types a line break every 36 characters and never meets this). As there: each key
+// event, then the window's pending paints before the next key; rounds of 20 keys, ours and the
+// peer's alternately; wall clock per key. Besides the time, the paints of the text area, of the
+// horizontal scroll bar and of the editor's frame (the scroll area around them) over the 400 keys,
+// for both. Each iteration starts from the same short line, the keys of the one before taken out
+// again untimed; the long line is made before and taken back after, untimed too.
+struct TLongestFigures {
+  double ms = 0, text = 0, bar = 0, frame = 0;  // sums over the keys
+  double textPixels = 0, framePixels = 0;
+};
+
+void TypeChars(QWidget& Target, int& Next, int Count) {
+  static const QString kTyped = QStringLiteral("total + compute(value, index) * 2; ");
+  for (int i = 0; i < Count; ++i, ++Next) {
+    const QChar c = kTyped[Next % kTyped.size()];
+    const int key = c.isLetter() ? Qt::Key_A + (c.toLower().unicode() - u'a') : c.unicode();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(&Target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(&Target, &release);
+    QApplication::processEvents();
+  }
+}
+
+QWidget& Frame(Ours& o) {
+  return o.w;
+}
+QWidget& Frame(Peer& p) {
+  return p.w;
+}
+QScrollBar* HorizontalBar(Ours& o) {
+  return o.w.horizontalScrollBar();
+}
+QScrollBar* HorizontalBar(Peer& p) {
+  return p.w.horizontalScrollBar();
+}
+
+// Counts the paints of the text area, the horizontal bar and the frame while Type runs.
+template <class Editor, class Typing>
+void CountPaints(Editor& e, TLongestFigures& sum, Typing&& Type) {
+  PaintCounter text, bar, frame;
+  Viewport(e)->installEventFilter(&text);
+  HorizontalBar(e)->installEventFilter(&bar);
+  Frame(e).installEventFilter(&frame);
+  const auto t0 = std::chrono::steady_clock::now();
+  Type();
+  sum.ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  Viewport(e)->removeEventFilter(&text);
+  HorizontalBar(e)->removeEventFilter(&bar);
+  Frame(e).removeEventFilter(&frame);
+  sum.text += text.paints;
+  sum.bar += bar.paints;
+  sum.frame += frame.paints;
+  sum.textPixels += text.pixels;
+  sum.framePixels += frame.pixels;
+}
+
+void BM_SynPadKeysMakeLongestLine(benchmark::State& state) {
+  NeedBenchApplication();
+  Ours& o = LoadedOurs();
+  static Peer* plain = [] {
+    auto* x = new Peer(kWidth, kHeight, false);
+    x->Load(BigCpp());
+    return x;
+  }();
+  Peer& p = *plain;
+  constexpr int kLine = kLines / 2 + 2000, kLongLine = kLines / 2 - 3000, kKeys = 400, kRound = 20;
+  const int shortLength = static_cast<int>(o.e.LineText(kLine).size());
+  // Text of this many characters appended to the line kLongLine, and taken out again.
+  auto appendTo = [&](int Line, const std::u16string& Text) {
+    o.e.SetCaretXY(TBufferCoord{static_cast<int>(o.e.LineText(Line).size()) + 1, Line});
+    o.e.SetSelText(Text);
+    QTextCursor c(p.w.document()->findBlockByNumber(Line - 1));
+    c.movePosition(QTextCursor::EndOfBlock);
+    c.insertText(QString::fromStdU16String(Text));
+  };
+  auto cutBack = [&](int Line, int Length) {
+    o.e.SetBlockBegin(TBufferCoord{Length + 1, Line});
+    o.e.SetBlockEnd(TBufferCoord{static_cast<int>(o.e.LineText(Line).size()) + 1, Line});
+    o.e.SetSelText(u"");
+    QTextCursor c(p.w.document()->findBlockByNumber(Line - 1));
+    c.setPosition(c.block().position() + Length);
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+  };
+  const int longLength = static_cast<int>(o.e.LineText(kLongLine).size());
+  appendTo(kLongLine, std::u16string(static_cast<size_t>(std::max(0, 240 - longLength)), u'x'));
+  const int longestBefore = o.e.Lines().LengthOfLongestLine();
+  TLongestFigures ours, peer;
+  int longestAfter = 0;
+  for (auto _ : state) {
+    // Both carets at the end of the line, the line in view.
+    o.e.SetCaretXY(TBufferCoord{shortLength + 1, kLine});
+    o.e.EnsureCursorPosVisibleEx(true);
+    QTextCursor c(p.w.document()->findBlockByNumber(kLine - 1));
+    c.movePosition(QTextCursor::EndOfBlock);
+    p.w.setTextCursor(c);
+    p.w.centerCursor();
+    FocusEditor(o);
+    RunFor(100);
+    int oursNext = 0, peerNext = 0;
+    for (int typed = 0; typed < kKeys; typed += kRound) {
+      CountPaints(o, ours, [&] { TypeChars(o.w, oursNext, kRound); });
+      CountPaints(p, peer, [&] { TypeChars(p.w, peerNext, kRound); });
+    }
+    longestAfter = o.e.Lines().LengthOfLongestLine();
+    cutBack(kLine, shortLength);
+    QApplication::processEvents();
+  }
+  cutBack(kLongLine, longLength);
+  QApplication::processEvents();
+  const double keys = static_cast<double>(state.iterations()) * kKeys;
+  state.counters["ours_ms_per_key"] = ours.ms / keys;
+  state.counters["peer_ms_per_key"] = peer.ms / keys;
+  state.counters["ours_over_peer"] = ours.ms / peer.ms;  // the mark: at most 1
+  state.counters["ours_bar_paints"] = ours.bar / static_cast<double>(state.iterations());
+  state.counters["ours_frame_paints"] = ours.frame / static_cast<double>(state.iterations());
+  state.counters["ours_text_paints"] = ours.text / static_cast<double>(state.iterations());
+  state.counters["peer_bar_paints"] = peer.bar / static_cast<double>(state.iterations());
+  state.counters["peer_frame_paints"] = peer.frame / static_cast<double>(state.iterations());
+  state.counters["peer_text_paints"] = peer.text / static_cast<double>(state.iterations());
+  state.counters["ours_text_kpx"] = ours.textPixels / keys / 1000;
+  state.counters["peer_text_kpx"] = peer.textPixels / keys / 1000;
+  state.counters["ours_frame_kpx"] = ours.framePixels / keys / 1000;
+  state.counters["peer_frame_kpx"] = peer.framePixels / keys / 1000;
+  state.counters["longest_before"] = longestBefore;
+  state.counters["longest_after"] = longestAfter;
+}
+BENCHMARK(BM_SynPadKeysMakeLongestLine)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace

@@ -13,10 +13,10 @@
 namespace bank {
 
 bool IsRecord(const TxevXMLNode2* node) {
-  return node && node->Name() == xnRecord;
+  return node && node->Name() == std::string_view(xnRecord);
 }
 bool IsFolder(const TxevXMLNode2* node) {
-  return node && node->Name() == xnFolder;
+  return node && node->Name() == std::string_view(xnFolder);
 }
 bool IsTreeNode(const TxevXMLNode2* node) {
   return IsRecord(node) || IsFolder(node);

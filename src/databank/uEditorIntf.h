@@ -35,7 +35,8 @@ class IEditor {
   virtual void ClearModified() = 0;
   // Finds the filter text in the code.
   virtual void ShowRecordSearchMatch() = 0;
-  // Whether the record's content matches the filter (false for folders).
+  // Whether the record's content matches the filter (false for folders): RecordContentMatches of
+  // the record search, which a filter run shared among threads asks directly (FilterRecords).
   virtual bool RecordContentMatches(TxevXMLNode2* node, const TSearchForRec& search) = 0;
   // The keywords of the open record.
   virtual void SetKeywords(const std::string& text) = 0;

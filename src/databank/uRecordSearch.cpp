@@ -1,12 +1,14 @@
 #include "databank/uRecordSearch.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uEditorIntf.h"
 #include "databank/uMRUList.h"
 #include "databank/uTextSearchUtils.h"
 #include "platform/CodePage.h"
+#include "platform/SharedWork.h"
 #include "platform/WideChar.h"
 #include "xml/uXMLBase2.h"
 
@@ -81,16 +83,27 @@ std::string FilterStatusLine(const TFilterStatus& status) {
 
 // ---- the filter ----
 
+namespace {
+// The test of one node (RecordMatches) with any matcher: match(text, wholeWords) answers and
+// failed() tells whether that expression failed; content() is the content test.
+template <class Match, class Failed, class Content>
+bool NodeMatches(TxevXMLNode2* node, const TSearchForRec& search, Match&& match, Failed&& failed, Content&& content) {
+  bool found = false;
+  if (search.InName) found = match(node->Text(), search.WholeWords);
+  if (found || failed()) return found;
+  if (search.InKeywords)
+    if (const TxevXMLNode2* keywords = node->FindNode(xnKeywords)) found = match(keywords->Text(), true);
+  if (found || failed()) return found;
+  if (search.InContent) found = content();
+  return found;
+}
+}  // namespace
+
 bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search, IEditor* editor) {
   TTextMatcher& matcher = SearchMatcher(search);
-  bool match = false;
-  if (search.InName) match = matcher.Matches(node->Text(), search.WholeWords);
-  if (match || !LastRegExprError().empty()) return match;
-  if (search.InKeywords)
-    if (const TxevXMLNode2* keywords = node->FindNode(xnKeywords)) match = matcher.Matches(keywords->Text(), true);
-  if (match || !LastRegExprError().empty()) return match;
-  if (search.InContent && editor) match = editor->RecordContentMatches(node, search);
-  return match;
+  return NodeMatches(
+      node, search, [&](std::string_view text, bool whole) { return matcher.Matches(text, whole); },
+      [] { return !LastRegExprError().empty(); }, [&] { return editor && editor->RecordContentMatches(node, search); });
 }
 
 namespace {
@@ -123,22 +136,20 @@ TxevXMLNode2* FirstTreeChild(const TxevXMLNode2* node) {
   return nullptr;
 }
 
-}  // namespace
-
-std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
-                                           const std::function<bool(TxevXMLNode2*)>& test,
-                                           const std::function<bool()>& stop) {
-  std::vector<TTreeItemSpec> out;
-  if (!root) return out;
+// FilterTreeSpecs over the children first .. last - 1 of root; false when stop() ended it.
+template <class Test, class Stop>
+bool AppendFilterSpecs(TxevXMLNode2* root, int first, int last, const TTreeImages& images, Test&& test, Stop&& stop,
+                       std::vector<TTreeItemSpec>& out) {
   struct Frame {
     TxevXMLNode2* folder;
     int spec;  // -1 for root
     int next;
   };
-  std::vector<Frame> stack{{root, -1, 0}};
+  std::vector<Frame> stack{{root, -1, first}};
   while (!stack.empty()) {
     Frame& frame = stack.back();
-    TxevXMLNode2* child = frame.folder->Children().Items(frame.next);
+    TxevXMLNode2* child =
+        stack.size() == 1 && frame.next >= last ? nullptr : frame.folder->Children().Items(frame.next);
     if (!child) {
       // A folder none of whose nodes was kept goes again.
       if (frame.spec >= 0 && out.size() == size_t(frame.spec) + 1) out.pop_back();
@@ -149,7 +160,7 @@ std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages
     if (!IsTreeNode(child)) continue;
     const int parent = frame.spec;
     const bool match = test(child);
-    if (stop && stop()) return {};
+    if (stop()) return false;
     if (IsFolder(child)) {
       if (match) {
         const size_t from = out.size();
@@ -164,7 +175,77 @@ std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages
       out.push_back(ItemSpecOf(child, parent, images));
     }
   }
-  for (TTreeItemSpec& s : out) s.Expanded = false;
+  for (TTreeItemSpec& s : out) s.Expanded = s.Folder;
+  return true;
+}
+
+// From this many top-level nodes on, a filter run is shared among threads.
+constexpr int kSharedFilterMinimum = 8;
+
+}  // namespace
+
+std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
+                                           const std::function<bool(TxevXMLNode2*)>& test,
+                                           const std::function<bool()>& stop) {
+  std::vector<TTreeItemSpec> out;
+  if (!root) return out;
+  const auto stopped = [&] { return stop && stop(); };
+  if (!AppendFilterSpecs(root, 0, root->Children().Count(), images, test, stopped, out)) return {};
+  return out;
+}
+
+std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
+                                         IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test) {
+  if (!root) return {};
+  const int count = root->Children().Count();
+  const size_t threads = count < kSharedFilterMinimum ? 1 : platform::SharedWorkThreads();
+  // A bad expression fails at the first node: nothing to share.
+  if (threads < 2 || !SearchMatcher(search).Error().empty())
+    return FilterTreeSpecs(root, images, test, [] { return !LastRegExprError().empty(); });
+  // The top-level nodes in runs, taken by the threads one after the other as each is done (their
+  // sizes differ, as the load of the processors does); each thread with a matcher of its own, the
+  // calls of its expression noted. The runs are then joined in order, their calls taken into the
+  // run as they come.
+  struct TShare {
+    std::vector<TTreeItemSpec> specs;
+    TRegExprCallLog calls;
+  };
+  const size_t runs = std::min<size_t>(size_t(count), threads * 8);
+  std::vector<TShare> shares(runs);
+  std::atomic<size_t> next{0};
+  const std::int64_t limit = RegExprCallLimit();
+  platform::RunShared(threads, [&](size_t) {
+    TTextMatcher matcher(search.Text, search.SearchType, search.CaseSensitive);
+    for (size_t k; (k = next.fetch_add(1)) < runs;) {
+      // Filled here and moved out at the end: the shares lie side by side, and a thread that kept
+      // writing into its own would slow the thread working beside it down.
+      TShare share;
+      share.calls.Limit = limit;
+      matcher.SetCallLog(&share.calls);
+      const auto nodeTest = [&](TxevXMLNode2* node) {
+        return NodeMatches(
+            node, search, [&](std::string_view text, bool whole) { return matcher.Match(text, whole); },
+            [&] { return !matcher.LastError().empty(); },
+            [&] { return editor && RecordContentMatch(node, matcher, search.WholeWords); });
+      };
+      const int first = int(size_t(count) * k / runs), last = int(size_t(count) * (k + 1) / runs);
+      // A run ends at its first failed call, which is its last: taking its calls stops there too.
+      AppendFilterSpecs(
+          root, first, last, images, nodeTest, [&] { return !matcher.LastError().empty(); }, share.specs);
+      matcher.SetCallLog(nullptr);
+      shares[k] = std::move(share);
+      if (!matcher.LastError().empty()) break;  // the runs after this one are never joined
+    }
+  });
+  std::vector<TTreeItemSpec> out;
+  for (TShare& share : shares) {
+    if (!TakeRegExprCalls(share.calls)) return {};
+    const int offset = int(out.size());
+    for (TTreeItemSpec& spec : share.specs) {
+      if (spec.Parent >= 0) spec.Parent += offset;
+      out.push_back(std::move(spec));
+    }
+  }
   return out;
 }
 

@@ -58,13 +58,22 @@ inline constexpr const char* SNoRecordsMatch = "No records match.";
 bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search, IEditor* editor);
 
 // The filter results below root in one pass, as items for the results tree (pre-order, Parent
-// indices into the list, no folder marked expanded): every record that test accepts, every node
-// of a folder test accepts (its nodes are not tested), and the folders above them; a folder that
-// ends up holding no record is left out, whatever test said of it. test is asked in display order;
-// when stop() holds after a test, the run ends and nothing is returned.
+// indices into the list, every folder marked expanded: the results show open): every record that
+// test accepts, every node of a folder test accepts (its nodes are not tested), and the folders
+// above them; a folder that ends up holding no record is left out, whatever test said of it. test
+// is asked in display order; when stop() holds after a test, the run ends and nothing is returned.
 std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
                                            const std::function<bool(TxevXMLNode2*)>& test,
                                            const std::function<bool()>& stop);
+
+// The filter run of the window, inside a TMatchRun (search.Text prepared): FilterTreeSpecs with test
+// (RecordMatches with editor, or what stands in for it), stopped by the first failed expression.
+// A databank with many top-level nodes is shared among a few threads instead, each taking a run of
+// them with a matcher of its own and testing a record's content as an editor does
+// (RecordContentMatches, when there is an editor): the same results, the same steps spent of the
+// run's budget, the same first failure (LastRegExprError).
+std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
+                                         IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test);
 
 // ---- the quick search ----
 

@@ -24,8 +24,94 @@ char UpperAZ(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
-void UpperAZInPlace(std::string& s) {
-  for (char& c : s) c = UpperAZ(c);
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+
+// 'a'..'z' of eight bytes upper-cased: added to, each byte's low seven bits stay in their byte,
+// and the high bit says ">= 'a'" and "> 'z'"; bytes from 0x80 up are no letters.
+std::uint64_t UpperAZWord(std::uint64_t w) {
+  const std::uint64_t low = w & ~kHigh;
+  const std::uint64_t lower = (low + kOnes * (0x80 - 'a')) & ~(low + kOnes * (0x80 - 'z' - 1)) & ~w & kHigh;
+  return w ^ (lower >> 2);
+}
+
+void UpperAZInPlace(std::string& s, std::size_t from = 0) {
+  char* p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    w = UpperAZWord(w);
+    std::memcpy(p + i, &w, 8);
+  }
+  for (; i < n; ++i) p[i] = UpperAZ(p[i]);
+}
+
+// out := text with 'a'..'z' upper-cased, as far as it is ASCII; returns how far that is (out then
+// holds just those bytes).
+std::size_t UpperAsciiInto(std::string& out, std::string_view text) {
+  const std::size_t n = text.size();
+  out.resize(n);
+  char* o = out.data();
+  const char* p = text.data();
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & kHigh) break;
+    w = UpperAZWord(w);
+    std::memcpy(o + i, &w, 8);
+  }
+  for (; i < n && static_cast<unsigned char>(p[i]) < 0x80; ++i) o[i] = UpperAZ(p[i]);
+  out.resize(i);
+  return i;
+}
+
+// Appends utf8 to out in the code page, with 'a'..'z' upper-cased: one pass where the common case
+// of two and three byte characters is decoded here. False, out left incomplete, at the first byte
+// that is no such plainly well-formed character with a byte in the code page.
+bool AppendUpperCp1252(std::string& out, std::string_view utf8) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t n = utf8.size();
+  std::size_t w = out.size();
+  out.resize(w + n);  // every character takes at most as many bytes here
+  char* o = out.data();
+  auto continuation = [&](std::size_t i) { return i < n && (p[i] & 0xC0) == 0x80; };
+  for (std::size_t i = 0; i < n;) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (!(word & kHigh)) {
+        word = UpperAZWord(word);
+        std::memcpy(o + w, &word, 8);
+        i += 8;
+        w += 8;
+        continue;
+      }
+    }
+    const unsigned c = p[i];
+    char32_t ch;
+    if (c < 0x80) {
+      o[w++] = UpperAZ(static_cast<char>(c));
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF && continuation(i + 1)) {
+      ch = char32_t((c & 0x1F) << 6 | (p[i + 1] & 0x3F));
+      i += 2;
+    } else if (c >= 0xE0 && c <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
+      ch = char32_t((c & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+      if (ch < 0x800 || (ch >= 0xD800 && ch <= 0xDFFF)) return false;
+      i += 3;
+    } else {
+      return false;
+    }
+    const int b = codepage::CharToCp1252(ch);
+    if (b < 0) return false;
+    o[w++] = static_cast<char>(b);
+  }
+  out.resize(w);
+  return true;
 }
 
 bool IsUpperAZ(unsigned char c) {
@@ -63,7 +149,8 @@ std::string RegExprBytes(std::string_view expression) {
 // The engine's requirement as the UTF-8 subject holds it. A byte beyond ASCII is the UTF-8 of its
 // character there, and a letter of an upper-cased subject was either case. "?" also stands for any
 // character the code page has no byte for (or a bad UTF-8 byte), so a literal is cut there and its
-// longest piece kept, and a set with "?" takes every byte beyond ASCII.
+// longest piece kept (so is it at a position of a set or a dot), and a set with "?" takes every
+// byte beyond ASCII.
 TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, bool caseSensitive) {
   TSearchRegExpr::TRequirement raw;
   auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
@@ -71,7 +158,9 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
   regexscan::Literal<unsigned char> piece;
   std::size_t pieceStart = 0;
   for (std::size_t i = 0; i <= lit.Size(); ++i) {
-    const unsigned char c = i < lit.Size() ? (lit.want[i] & ~lit.fold[i]) : '?';
+    // A position of a set or of any byte (a dot) cuts the literal as a "?" does.
+    const bool exact = i < lit.Size() && (lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i])));
+    const unsigned char c = exact ? (lit.want[i] & ~lit.fold[i]) : '?';
     if (c != '?') {
       if (c < 0x80)
         piece.Add(c, lit.fold[i] != 0 || (!caseSensitive && letter(c)));
@@ -86,7 +175,30 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
     piece.Clear();
     pieceStart = i + 1;
   }
-  if (!raw.Literal.Empty()) return raw;
+  // A literal with sets or dots in it is looked for whole in the ASCII stretches of the subject,
+  // from its rarest exact ASCII position but "?".
+  std::size_t anchor = lit.Size();
+  bool gapped = false;
+  for (std::size_t i = 0; i < lit.Size(); ++i) {
+    const bool exact = lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i]));
+    gapped = gapped || !exact;
+    // Not "?": a character the code page lacks, of more bytes than one, becomes one.
+    if (exact && lit.want[i] < 0x80 && lit.want[i] != '?' &&
+        (anchor == lit.Size() || lit.Commonness(i) < lit.Commonness(anchor)))
+      anchor = i;
+  }
+  if (gapped && anchor < lit.Size()) {
+    raw.Gapped = lit;
+    raw.GappedFrom = engine.RequiredOffset();
+    raw.Anchor = anchor;
+    raw.CaseSensitive = caseSensitive;
+    const unsigned char c = lit.want[anchor] & ~lit.fold[anchor];
+    raw.AnchorByte.Add(c, lit.fold[anchor] != 0 || (!caseSensitive && letter(c)));
+  }
+  if (!raw.Literal.Empty()) {
+    raw.Literal.ScanRarest();
+    return raw;
+  }
   const regexscan::StartSet* bytes = engine.RequiredBytes();
   if (!bytes) return raw;
   raw.HasBytes = true;
@@ -208,8 +320,29 @@ bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords,
 
 bool TSearchRegExpr::TRequirement::Possible(std::string_view subject) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
-  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, subject.size()) < subject.size();
-  return !HasBytes || regexscan::FindStart(Bytes, s, 0, subject.size()) < subject.size();
+  const std::size_t n = subject.size();
+  if (!Gapped.Empty()) {
+    // Where the text is ASCII its bytes are the engine's (but for the case); a character beyond it
+    // takes more bytes than one, so from there on nothing can be told.
+    bool found = false;
+    for (std::size_t at = GappedFrom + Anchor; !found; ++at) {
+      at = regexscan::Find(AnchorByte, s, at, n);
+      if (at >= n) return false;
+      found = true;
+      for (std::size_t i = 0, start = at - Anchor; i < Gapped.Size() && found; ++i) {
+        if (start + i >= n) {
+          found = false;
+          break;
+        }
+        const unsigned char r = s[start + i];
+        if (r >= 0x80) break;
+        const unsigned char c = CaseSensitive ? r : static_cast<unsigned char>(UpperAZ(static_cast<char>(r)));
+        found = static_cast<unsigned char>(c | Gapped.fold[i]) == Gapped.want[i];
+      }
+    }
+  }
+  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, n) < n;
+  return !HasBytes || regexscan::FindStart(Bytes, s, 0, n) < n;
 }
 
 bool TSearchRegExpr::SetExpression(std::string_view expression) {
@@ -233,7 +366,10 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
   if (!compiled_) return false;  // Error() keeps the compile error
   error_.clear();
   std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
-  if (g_run.Active) {
+  if (log_) {
+    log_->Calls.emplace_back();
+    limit = log_->Limit;
+  } else if (g_run.Active) {
     if (g_run.Remaining <= 0) {
       error_ = SRegExprTooComplex;
       return false;
@@ -242,12 +378,27 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
   }
   if (!Requirement(caseSensitive).Possible(subject)) return false;  // the engine's answer, no step taken
   std::string_view bytes = subject;
-  const bool asIs = takesUtf8_ || IsAsciiText(subject);  // no conversion
-  if (!asIs || !caseSensitive) {
-    scratch_.assign(subject);
-    // In place and without a new string; a character the code page lacks makes it start again.
-    if (!asIs && !codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
-    if (!caseSensitive) UpperAZInPlace(scratch_);
+  if (caseSensitive) {
+    if (!takesUtf8_ && !IsAsciiText(subject)) {
+      scratch_.assign(subject);
+      // In place and without a new string; a character the code page lacks makes it start again.
+      if (!codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
+      bytes = scratch_;
+    }
+  } else {
+    // Copied and upper-cased word by word up to the first byte beyond ASCII, the rest (if any)
+    // taken to the code page and upper-cased after.
+    const std::size_t ascii = UpperAsciiInto(scratch_, subject);
+    if (ascii < subject.size() && (takesUtf8_ || !AppendUpperCp1252(scratch_, subject.substr(ascii)))) {
+      scratch_.resize(ascii);
+      scratch_.append(subject.substr(ascii));
+      std::size_t from = ascii;
+      if (!takesUtf8_ && !codepage::NarrowUtf8ToCp1252(scratch_, ascii)) {
+        scratch_ = codepage::Utf8ToCp1252(subject);
+        from = 0;
+      }
+      UpperAZInPlace(scratch_, from);
+    }
     bytes = scratch_;
   }
   engine_.SetBacktrackLimit(limit);
@@ -262,7 +413,14 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     else
       error_ = message;
   }
-  if (g_run.Active) g_run.Remaining -= engine_.Steps();
+  if (log_) {
+    TRegExprCallLog::TCall& call = log_->Calls.back();
+    call.Steps = engine_.Steps();
+    call.Failed = !error_.empty();
+    call.Error = error_;
+  } else if (g_run.Active) {
+    g_run.Remaining -= engine_.Steps();
+  }
   return found;
 }
 
@@ -293,6 +451,8 @@ TTextMatcher::TTextMatcher(std::string pattern, int mode, bool caseSensitive)
       w.Substring.Add(c, !caseSensitive_ && IsUpperAZ(c));
       w.Whole.Add(c, true);
     }
+    w.Substring.ScanRarest();
+    w.Whole.ScanRarest();
     w.Text = std::move(text);
     words_.push_back(std::move(w));
   }
@@ -328,8 +488,7 @@ bool TTextMatcher::WordFound(std::string_view text, const TWordPattern& word, bo
   return word.SubstringPossible && Contains(text, word.Substring);
 }
 
-bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
-  g_lastRegExprError.clear();
+bool TTextMatcher::Match(std::string_view text, bool wholeWords) {
   switch (mode_) {
     case stPhrase:
       return !words_.empty() && WordFound(text, words_.front(), false);
@@ -338,12 +497,19 @@ bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
       return WordsMatch(words_.size(), mode_, [&](size_t i) { return WordFound(text, words_[i], wholeWords); });
     case stRegExpr: {
       const bool found = regExpr_->Exec(text, caseSensitive_);
-      g_lastRegExprError = regExpr_->Error();
+      lastError_ = regExpr_->Error();
       return found;
     }
     default:
       return false;
   }
+}
+
+bool TTextMatcher::Matches(std::string_view text, bool wholeWords) {
+  g_lastRegExprError.clear();
+  const bool found = Match(text, wholeWords);
+  if (mode_ == stRegExpr) g_lastRegExprError = lastError_;
+  return found;
 }
 
 TTextMatcher& SearchMatcher(const TSearchForRec& search) {
@@ -361,6 +527,12 @@ bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search)
   return SearchMatcher(search).Matches(data->Text(), search.WholeWords);
 }
 
+bool RecordContentMatch(const TxevXMLNode2* node, TTextMatcher& matcher, bool wholeWords) {
+  if (!node || bank::IsFolder(node)) return false;
+  const TxevXMLNode2* data = node->FindNode(bank::xnData);
+  return data && matcher.Match(data->Text(), wholeWords);
+}
+
 // ---------------------------------------------------------------------------------------------
 // TMatchRun
 
@@ -376,4 +548,39 @@ TMatchRun::~TMatchRun() {
 
 std::int64_t TMatchRun::StepsSpent() const {
   return budget_ - g_run.Remaining;
+}
+
+std::int64_t RegExprCallLimit() {
+  const std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
+  return g_run.Active ? std::min(limit, std::max<std::int64_t>(g_run.Remaining, 0)) : limit;
+}
+
+bool TakeRegExprCalls(const TRegExprCallLog& log) {
+  for (const TRegExprCallLog::TCall& call : log.Calls) {
+    if (!g_run.Active) {
+      if (call.Failed) {
+        g_lastRegExprError = call.Error;
+        return false;
+      }
+      continue;
+    }
+    // What the call would have met here: a spent budget, or a bound it would have gone past (its
+    // run took the same steps up to any lower bound, so one it stayed within changes nothing; one
+    // it went past stops it a step beyond).
+    if (g_run.Remaining <= 0) {
+      g_lastRegExprError = SRegExprTooComplex;
+      return false;
+    }
+    const std::int64_t limit = RegExprCallLimit();
+    g_run.Remaining -= std::min(call.Steps, limit + 1);
+    if (call.Steps > limit) {
+      g_lastRegExprError = SRegExprTooComplex;
+      return false;
+    }
+    if (call.Failed) {
+      g_lastRegExprError = call.Error;
+      return false;
+    }
+  }
+  return true;
 }

@@ -58,6 +58,20 @@ const std::string& LastRegExprError();
 // nothing and leaves its message in LastRegExprError.
 bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode);
 
+// The regular-expression calls of one share of a filter run, made ahead of the run on a helper
+// thread: each ran with Limit, the largest bound the run could give one, and noted what it spent
+// and whether it failed. TakeRegExprCalls then takes them into the run in their order, as if they
+// were made there.
+struct TRegExprCallLog {
+  std::int64_t Limit = 0;
+  struct TCall {
+    std::int64_t Steps = 0;
+    bool Failed = false;
+    std::string Error;  // the failure's message as the run reports it
+  };
+  std::vector<TCall> Calls;
+};
+
 // A regular expression of the filter on the single-byte engine: the expression and every subject
 // taken to Windows-1252, the work bounded as the running TMatchRun says. Used by one matcher at a
 // time; cheap to keep, compiled once.
@@ -85,14 +99,23 @@ class TSearchRegExpr {
     std::size_t From = 0;
     bool HasBytes = false;  // the subject holds a byte of Bytes
     regexscan::StartSet Bytes;
+    // The engine's literal with sets and dots in it (empty: none), at GappedFrom or later, as the
+    // ASCII of the subject holds it (letters upper-cased first unless CaseSensitive), found by its
+    // position Anchor; a byte beyond ASCII in its way makes the subject possible.
+    regexscan::Literal<unsigned char> Gapped, AnchorByte;
+    std::size_t GappedFrom = 0, Anchor = 0;
+    bool CaseSensitive = false;
     bool Possible(std::string_view subject) const;
   };
   // The requirement for subjects of that case rule (none when nothing is compiled).
   const TRequirement& Requirement(bool caseSensitive) const { return required_[caseSensitive ? 1 : 0]; }
   // Whether subjects go to the engine in UTF-8, not converted.
   bool TakesUtf8() const { return takesUtf8_; }
+  // With a log, every Exec runs with the log's limit, outside any TMatchRun, and is noted in the log.
+  void SetCallLog(TRegExprCallLog* log) { log_ = log; }
 
  private:
+  TRegExprCallLog* log_ = nullptr;
   regexpr::TRegExpr engine_;
   std::string expression_;
   bool compiled_ = false;
@@ -119,6 +142,14 @@ class TTextMatcher {
   // Equals MatchText(PrepareCase(text, caseSensitive), pattern, wholeWords, mode), and sets
   // LastRegExprError as that does.
   bool Matches(std::string_view text, bool wholeWords);
+  // The same answer, the message of a failed expression kept in LastError() alone: a matcher of its
+  // own on each thread of a shared filter run.
+  bool Match(std::string_view text, bool wholeWords);
+  const std::string& LastError() const { return lastError_; }
+  // The regular-expression calls noted in log (see TSearchRegExpr::SetCallLog).
+  void SetCallLog(TRegExprCallLog* log) {
+    if (regExpr_) regExpr_->SetCallLog(log);
+  }
 
  private:
   using TLiteral = regexscan::Literal<unsigned char>;
@@ -136,7 +167,7 @@ class TTextMatcher {
   std::string pattern_;
   int mode_;
   bool caseSensitive_;
-  std::string error_;
+  std::string error_, lastError_;
   std::vector<TWordPattern> words_;  // the phrase is the one entry of a phrase matcher
   std::unique_ptr<TSearchRegExpr> regExpr_;
 };
@@ -149,6 +180,17 @@ TTextMatcher& SearchMatcher(const TSearchForRec& search);
 // folder and for a node without "data"; otherwise the matcher on the "data" text in search's mode,
 // with search's whole-word and case options (search.Text prepared).
 bool RecordContentMatches(const TxevXMLNode2* node, const TSearchForRec& search);
+// The same with a matcher of the caller's (its Match: LastRegExprError stays as it is).
+bool RecordContentMatch(const TxevXMLNode2* node, TTextMatcher& matcher, bool wholeWords);
+
+// The bound a regular-expression call of the running TMatchRun would get now: what is left of the
+// run's budget, at most the engine's own limit (that limit outside a run).
+std::int64_t RegExprCallLimit();
+// Takes calls made ahead (TRegExprCallLog) into the running TMatchRun in their order: each spends
+// its steps of the budget as it would have here, and the first that would have failed here (its own
+// failure, a bound lower than the one it ran with, or the budget spent before it) sets
+// LastRegExprError and ends the taking: false. True when every call went through.
+bool TakeRegExprCalls(const TRegExprCallLog& log);
 
 // One filter run: LastRegExprError is emptied, and the regular-expression work of the whole run is
 // limited to budget backtracking steps (beyond that SRegExprTooComplex). Runs do not nest.

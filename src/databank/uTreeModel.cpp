@@ -64,7 +64,10 @@ namespace {
 bool PlainDecimalID(const std::string& text, int& id) {
   if (text.empty()) return false;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
-  return ec == std::errc() && end == text.data() + text.size() && std::to_string(id) == text;
+  if (ec != std::errc() || end != text.data() + text.size()) return false;
+  // No leading zero and no "-0": the text std::to_string gives.
+  const size_t sign = text[0] == '-' ? 1 : 0;
+  return text[sign] != '0' || text.size() == 1;
 }
 }  // namespace
 
@@ -81,12 +84,12 @@ TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& imag
   const std::string* expanded = nullptr;
   const std::string* image = nullptr;
   for (const TxevXMLAttribute2* attribute : node->Attributes()) {
-    const std::string& name = attribute->Name;
-    const std::string** slot = name == bank::xaID         ? &id
-                               : name == bank::xaBold     ? &bold
-                               : name == bank::xaExpanded ? &expanded
-                               : name == bank::xaImage    ? &image
-                                                          : nullptr;
+    const std::string_view name = attribute->Name;
+    const std::string** slot = name == std::string_view(bank::xaID)         ? &id
+                               : name == std::string_view(bank::xaBold)     ? &bold
+                               : name == std::string_view(bank::xaExpanded) ? &expanded
+                               : name == std::string_view(bank::xaImage)    ? &image
+                                                                            : nullptr;
     if (slot && !*slot) *slot = &attribute->Value;
   }
   spec.Bold = bold && *bold == "1";

@@ -99,9 +99,8 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   std::vector<TTreeItemSpec> specs;
   {
     TMatchRun run;
-    specs = FilterTreeSpecs(
-        bank->Root(), Images, [&](TxevXMLNode2* node) { return RecordMatches(node, search); },
-        [] { return !LastRegExprError().empty(); });
+    specs = FilterRecords(bank->Root(), Images, search, Editor,
+                          [&](TxevXMLNode2* node) { return RecordMatches(node, search); });
   }
   TTreeUpdateLock lock(*findView_);
   findView_->Clear();
@@ -109,8 +108,9 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   resultItems_.clear();
   if (specs.empty()) return false;
   std::vector<TTreeItem*> items;
+  // The folders open as they are inserted (the specs say so), before the results are first laid
+  // out: opening them all afterwards would lay the whole results out once more.
   findView_->InsertItems(nullptr, nullptr, specs, items);
-  findView_->FullExpand();
   resultNodes_.reserve(specs.size());
   for (size_t i = 0; i < specs.size(); ++i) {
     resultNodes_.push_back(specs[i].Node);

@@ -8,6 +8,7 @@
 #include "regex/RegExpr.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "regex/RegExprChars.h"
@@ -535,7 +536,10 @@ void TRegExpr::Compile() {
   anchored_ = false;
   must_.Clear();
   lead_.Clear();
-  leadOffset_ = 0;
+  leadOffset_ = leadWindow_ = 0;
+  leadSets_.clear();
+  leadExact_ = true;
+  hasWindowStarts_ = false;
   hasFirstSet_ = false;
   leadAlternatives_.clear();
   runHead_ = 0;
@@ -607,9 +611,22 @@ void TRegExpr::Compile() {
     else
       NodeBytes(node, takenBytes_);  // nothing for the nodes that take no byte
   }
-  onlyFoundStarts_ = anchored_ || !lead_.Empty() || hasRunLead_ || hasFirstSet_ || hasFirstChar_;
-  ComputeRequired();                                // keeps the must-contain string unless it finds a longer literal
-  if (must_.Size() <= lead_.Size()) must_.Clear();  // the lead literal rejects as well on its own
+  // Tries from a window before each occurrence of the lead depend on how far apart the bytes are.
+  onlyFoundStarts_ = anchored_ || (!lead_.Empty() && leadWindow_ == 0) || hasRunLead_ || hasFirstSet_ || hasFirstChar_;
+  if (leadWindow_ > 0) {
+    regexscan::StartSet set;
+    int budget = 2000;
+    if (StartBytes(1, set, budget)) {
+      hasWindowStarts_ = true;
+      windowStarts_ = set;
+    }
+  }
+  ComputeRequired();  // keeps the must-contain string unless it finds a longer literal
+  // The lead literal rejects as well on its own, unless the other holds more exact bytes.
+  std::size_t leadExactBytes = 0;
+  for (std::size_t i = 0; i < lead_.Size(); ++i) leadExactBytes += lead_.fold[i] == 0 || lead_.fold[i] == 0x20;
+  if (must_.Size() <= leadExactBytes) must_.Clear();
+  must_.ScanRarest();
 }
 
 // Every match passes each node of the main path: single alternatives are entered, alternations
@@ -687,39 +704,229 @@ int TRegExpr::SetAsLiteral(std::size_t node) const {
   return -1;
 }
 
-// The lead literal: along the one path every match takes from its start (single alternatives,
-// zero-width nodes), bytes of fixed width first, then the literal bytes that follow them directly.
-void TRegExpr::ComputeLead() {
-  const unsigned char* p = program_.data();
-  std::size_t offset = 0;
-  lead_.Clear();
-  std::size_t n = 1;
-  for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
-    unsigned char op = p[n];
-    bool fixed = false;
+namespace {
+
+constexpr std::size_t kUnbounded = static_cast<std::size_t>(-1);
+
+std::size_t AddWidth(std::size_t a, std::size_t b) {
+  return a == kUnbounded || b == kUnbounded ? kUnbounded : a + b;
+}
+
+int CountOf(const regexscan::StartSet& set) {
+  int n = 0;
+  for (std::uint64_t w : set.bits) n += __builtin_popcountll(w);
+  return n;
+}
+
+// How much a position with these bytes narrows a search, in bits (an exact byte 8, any byte 0).
+double BitsOf(const regexscan::StartSet& set) {
+  const int n = CountOf(set);
+  if (n <= 1) return 8;
+  if (n >= 255) return 0;
+  return 8 - std::log2(double(n));
+}
+
+}  // namespace
+
+bool TRegExpr::ChainWidth(std::size_t from, std::size_t until, std::size_t& least, std::size_t& most,
+                          int& budget) const {
+  const std::vector<unsigned char>& p = program_;
+  least = most = 0;
+  for (std::size_t n = from; n != until;) {
+    if (n == kNone || --budget < 0) return false;
+    const unsigned char op = p[n];
     if (op == BRANCH) {
-      std::size_t next = NextNode(program_, n);
-      if (next != kNone && p[next] == BRANCH) break;
-      n += kNodeSize;
+      const std::size_t next = NextNode(p, n);
+      if (next == kNone || p[next] != BRANCH) {
+        n += kNodeSize;
+        continue;
+      }
+      std::size_t last = n;
+      while (NextNode(p, last) != kNone && p[NextNode(p, last)] == BRANCH) last = NextNode(p, last);
+      const std::size_t ender = NextNode(p, last);
+      std::size_t lo = kUnbounded, hi = 0;
+      for (std::size_t b = n; b != ender; b = NextNode(p, b)) {
+        std::size_t alo = 0, ahi = 0;
+        if (!ChainWidth(b + kNodeSize, ender, alo, ahi, budget)) return false;
+        lo = std::min(lo, alo);
+        hi = hi == kUnbounded || ahi == kUnbounded ? kUnbounded : std::max(hi, ahi);
+      }
+      least = AddWidth(least, lo);
+      most = AddWidth(most, hi);
+      n = ender;
       continue;
     }
     if (op == EXACTLY) {
-      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) lead_.Add(p[n + kNodeSize + i], false);
-    } else if (op == ANYOF && SetAsLiteral(n) >= 0) {
-      int c = SetAsLiteral(n);
-      lead_.Add(static_cast<unsigned char>(c & 0xFF), c > 0xFF);
+      least += operandInfo_[n];
+      most = AddWidth(most, operandInfo_[n]);
+    } else if (op == STAR || op == PLUS) {
+      least += op == PLUS ? 1 : 0;
+      most = kUnbounded;
     } else if (op == ANY || op == ANYOF || op == ANYBUT || (op >= ANYDIGIT && op <= NOTLETTER)) {
-      fixed = true;
+      ++least;
+      most = AddWidth(most, 1);
     } else if (!IsZeroWidth(op)) {
-      break;
+      return false;  // BACK (a loop), END or a node out of place
     }
-    if (fixed) {
-      if (!lead_.Empty()) break;
-      ++offset;
-    }
-    n = NextNode(program_, n);
+    n = NextNode(p, n);
   }
-  leadOffset_ = lead_.Empty() ? 0 : offset;
+  return true;
+}
+
+// The lead literal: along the path every match takes (single alternatives entered, alternations
+// and repeats stepped over), runs of byte positions: literal bytes, sets, dots, and the first bytes
+// of an alternation's alternatives (as many as the shortest of them has). Each run lies a known
+// distance after the match's start, give or take what the alternations and repeats before it
+// may take; the run that narrows the search most, as little as possible widened by that give, is
+// the lead. A run before which a repeat may take any number of bytes cannot say where a match starts.
+void TRegExpr::ComputeLead() {
+  const std::vector<unsigned char>& p = program_;
+  struct TRun {
+    std::vector<regexscan::StartSet> sets;
+    std::size_t least = 0, most = 0;  // how far after the match's start the run begins
+  };
+  TRun run, best;
+  double bestScore = 7.5;  // at least about one exact byte
+  auto close = [&] {
+    // Dots at either end narrow nothing.
+    std::size_t first = 0, end = run.sets.size();
+    while (first < end && CountOf(run.sets[first]) >= 255) ++first;
+    while (end > first && CountOf(run.sets[end - 1]) >= 255) --end;
+    if (first < end && run.most != kUnbounded) {
+      double score = 0;
+      for (std::size_t i = first; i < end; ++i) score += BitsOf(run.sets[i]);
+      score -= std::log2(double(run.most - run.least + 1));
+      if (score > bestScore) {
+        bestScore = score;
+        best.sets.assign(run.sets.begin() + std::ptrdiff_t(first), run.sets.begin() + std::ptrdiff_t(end));
+        best.least = run.least + first;
+        best.most = run.most + first;
+      }
+    }
+    run.sets.clear();
+  };
+  std::size_t least = 0, most = 0;  // where the walk is, from the match's start
+  auto add = [&](const regexscan::StartSet& set) {
+    if (run.sets.empty()) {
+      run.least = least;
+      run.most = most;
+    }
+    run.sets.push_back(set);
+    ++least;
+    most = AddWidth(most, 1);
+  };
+  int budget = 4000;
+  std::size_t n = 1;
+  for (std::size_t guard = 0; n != kNone && guard < p.size(); ++guard) {
+    const unsigned char op = p[n];
+    if (op == BRANCH) {
+      const std::size_t next = NextNode(p, n);
+      if (next == kNone || p[next] != BRANCH) {
+        n += kNodeSize;
+        continue;
+      }
+      std::size_t last = n;
+      while (NextNode(p, last) != kNone && p[NextNode(p, last)] == BRANCH) last = NextNode(p, last);
+      const std::size_t ender = NextNode(p, last);
+      // The byte positions each alternative begins with, and the widths of all.
+      std::vector<std::vector<regexscan::StartSet>> heads;
+      std::size_t lo = kUnbounded, hi = 0;
+      bool known = true;
+      for (std::size_t b = n; b != ender && known; b = NextNode(p, b)) {
+        std::size_t alo = 0, ahi = 0;
+        known = ChainWidth(b + kNodeSize, ender, alo, ahi, budget);
+        lo = std::min(lo, alo);
+        hi = hi == kUnbounded || ahi == kUnbounded ? kUnbounded : std::max(hi, ahi);
+        heads.emplace_back();
+        for (std::size_t a = b + kNodeSize; a != ender && a != kNone;) {
+          regexscan::StartSet set;
+          if (p[a] == EXACTLY) {
+            for (std::uint32_t i = 0; i < operandInfo_[a]; ++i) {
+              regexscan::StartSet one;
+              one.Add(p[a + kNodeSize + i]);
+              heads.back().push_back(one);
+            }
+          } else if (NodeBytes(a, set)) {
+            heads.back().push_back(set);
+          } else if (!IsGroupMark(p[a]) && p[a] != NOTHING) {
+            break;
+          }
+          a = NextNode(p, a);
+        }
+      }
+      if (!known) {
+        close();
+        most = kUnbounded;
+        n = ender;
+        continue;
+      }
+      std::size_t shortest = kUnbounded;
+      for (const auto& h : heads) shortest = std::min(shortest, h.size());
+      for (std::size_t k = 0; k < shortest && k < 16; ++k) {
+        regexscan::StartSet set;
+        for (const auto& h : heads)
+          for (int w = 0; w < 4; ++w) set.bits[w] |= h[k].bits[w];
+        add(set);
+      }
+      const std::size_t taken = std::min<std::size_t>(shortest, 16);
+      // The run goes on only where every alternative is that many bytes and no more.
+      if (!(lo == hi && lo == taken)) close();
+      least += lo - taken;
+      most = hi == kUnbounded || most == kUnbounded ? kUnbounded : most + hi - taken;
+      n = ender;
+      continue;
+    }
+    regexscan::StartSet set;
+    if (op == EXACTLY) {
+      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) {
+        regexscan::StartSet one;
+        one.Add(p[n + kNodeSize + i]);
+        add(one);
+      }
+    } else if (NodeBytes(n, set)) {
+      add(set);
+    } else if (op == STAR || op == PLUS) {
+      close();
+      least += op == PLUS ? 1 : 0;
+      most = kUnbounded;
+    } else if (!IsZeroWidth(op)) {
+      break;  // END, BACK
+    }
+    n = NextNode(p, n);
+  }
+  close();
+  if (best.sets.empty()) return;
+  // The literal: an exact byte, a letter in either case, else the bits the members share.
+  for (const regexscan::StartSet& set : best.sets) {
+    unsigned all = 0xFF, any = 0;
+    int members = 0, first = -1;
+    for (unsigned c = 0; c < 256; ++c)
+      if (set.Has(c)) {
+        all &= c;
+        any |= c;
+        if (first < 0) first = int(c);
+        ++members;
+      }
+    if (members == 1) {
+      lead_.Add(static_cast<unsigned char>(first), false);
+    } else if (members == 2 && regexscan::IsCasePair(unsigned(first), any)) {
+      lead_.Add(static_cast<unsigned char>(first), true);
+    } else {
+      lead_.AddMasked(static_cast<unsigned char>(any), static_cast<unsigned char>(any ^ all));
+      leadExact_ = false;
+    }
+  }
+  leadSets_ = best.sets;
+  leadOffset_ = best.least;
+  leadWindow_ = best.most - best.least;
+  lead_.ScanRarest();
+}
+
+bool TRegExpr::LeadAt(std::size_t at) const {
+  if (leadExact_) return true;
+  for (std::size_t i = 0; i < leadSets_.size(); ++i)
+    if (!leadSets_[i].Has(static_cast<unsigned char>(subject_[at + i]))) return false;
+  return true;
 }
 
 bool TRegExpr::NodeBytes(std::size_t n, regexscan::StartSet& set) const {
@@ -955,7 +1162,7 @@ std::size_t TRegExpr::AfterFailedTry(std::size_t p) const {
 }
 
 bool TRegExpr::Exec(std::string_view subject) {
-  subject_.clear();
+  subject_ = {};
   steps_ = 0;
   if (program_.empty()) {
     // A failed compile leaves no program; compiling again raises its error rather than this one.
@@ -963,6 +1170,20 @@ bool TRegExpr::Exec(std::string_view subject) {
     Compile();
   }
   if (program_[0] != kMagic) Raise("Exec: Corrupted program");
+  if (!shortcuts_) {
+    subject_ = subject;
+    if (anchored_) return Try(0);
+    if (hasFirstChar_) {
+      for (std::size_t p = subject_.find(char(firstChar_)); p != std::string_view::npos;
+           p = subject_.find(char(firstChar_), p + 1))
+        if (Try(p)) return true;
+      return false;
+    }
+    if (subject_.empty()) return Try(0);
+    for (std::size_t p = 0; p < subject_.size(); ++p)
+      if (Try(p)) return true;
+    return false;
+  }
   // A subject without a literal every match holds is answered before it is copied, with no step
   // taken: the filter runs over whole databanks, where most texts are such (RequiredLiteral).
   // With a lead literal this finds its first occurrence, where the tries below begin.
@@ -973,16 +1194,24 @@ bool TRegExpr::Exec(std::string_view subject) {
     firstLead = regexscan::Find(lead_, text, leadOffset_, subject.size());
     if (firstLead >= subject.size()) return false;
   }
-  subject_.assign(subject);
+  subject_ = subject;  // read in place: every read checks the end
   std::string_view s(subject_);
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
   if (anchored_) return Try(0);
   if (!lead_.Empty()) {
+    std::size_t untried = 0;  // every start before this one has been tried
     for (std::size_t at = firstLead;; ++at) {
       at = regexscan::Find(lead_, bytes, at, n);
       if (at >= n) return false;
-      if (Try(at - leadOffset_)) return true;
+      if (!LeadAt(at)) continue;
+      const std::size_t last = at - leadOffset_;
+      for (std::size_t start = std::max(untried, last >= leadWindow_ ? last - leadWindow_ : 0); start <= last;
+           ++start) {
+        if (hasWindowStarts_ && !windowStarts_.Has(bytes[start])) continue;
+        if (Try(start)) return true;
+      }
+      untried = std::max(untried, last + 1);
     }
   }
   if (hasRunLead_) {
@@ -1033,7 +1262,7 @@ bool TRegExpr::Exec(std::string_view subject) {
 // The matcher: a node-by-node walk with a heap stack of untried alternatives.
 bool TRegExpr::Try(std::size_t start) {
   const unsigned char* p = program_.data();
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(subject_.c_str());
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::int64_t len = std::int64_t(subject_.size());
   auto step = [&] {
     if (++steps_ > backtrackLimit_ && backtrackLimit_ > 0) Raise("Exec: backtrack limit exceeded");
@@ -1120,8 +1349,8 @@ bool TRegExpr::Try(std::size_t start) {
       case BOL:
         ok = pos == 0;
         break;
-      case EOL:
-        ok = s[pos] == 0;
+      case EOL:  // the end, or a NUL as the design's copy of the subject ends there
+        ok = pos >= len || s[pos] == 0;
         break;
       case ANY:
       case ANYOF:

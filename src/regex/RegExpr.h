@@ -41,6 +41,11 @@ class TRegExpr {
   // Raises ERegExpr with the message.
   virtual void Error(const std::string& message);
 
+  // Off: Exec searches as the design does, every start (or each occurrence of the first-character
+  // hint, or the subject's start when anchored), without any shortcut of our own. The answers are
+  // the same either way (tests hold one against the other); only the steps differ.
+  void SetSearchShortcuts(bool on) { shortcuts_ = on; }
+
   // Upper bound of backtracking steps per Exec (0 = no bound).
   std::int64_t BacktrackLimit() const { return backtrackLimit_; }
   void SetBacktrackLimit(std::int64_t limit) { backtrackLimit_ = limit; }
@@ -77,6 +82,7 @@ class TRegExpr {
 
   std::string expression_;
   bool windows1251_ = true;
+  bool shortcuts_ = true;
   std::int64_t backtrackLimit_ = DefaultBacktrackLimit;
 
   std::vector<unsigned char> program_;
@@ -88,13 +94,24 @@ class TRegExpr {
   bool hasFirstChar_ = false;
   unsigned char firstChar_ = 0;
   bool anchored_ = false;
-  // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs at
-  // leadOffset_ bytes after the start of every match, so only its occurrences are tried;
-  // otherwise only bytes of the start set are.
+  // Speed-ups of our own beside the hints; none changes a result. The lead literal occurs in every
+  // match, leadOffset_ to leadOffset_ + leadWindow_ bytes after its start, so only the starts that
+  // far before its occurrences are tried; otherwise only bytes of the start set are. Its positions
+  // may stand for sets of bytes or any byte (a dot): its scan lets a few more through, which
+  // leadSets_ then checks exactly (leadExact_: no need).
   // must_ is the longer of the must-contain string and the longest literal every match passes,
   // kept only when it is longer than the lead literal.
   regexscan::Literal<unsigned char> must_, lead_;
-  std::size_t leadOffset_ = 0;
+  std::size_t leadOffset_ = 0, leadWindow_ = 0;
+  std::vector<regexscan::StartSet> leadSets_;
+  bool leadExact_ = true;
+  bool LeadAt(std::size_t at) const;
+  // The bytes a match can start with, for the starts a lead with a window leaves to try.
+  bool hasWindowStarts_ = false;
+  regexscan::StartSet windowStarts_;
+  // The least and the most bytes the nodes from `from` up to `until` take (most kUnbounded); false
+  // when the walk meets a loop or goes beyond its budget.
+  bool ChainWidth(std::size_t from, std::size_t until, std::size_t& least, std::size_t& most, int& budget) const;
   bool hasFirstSet_ = false;
   regexscan::StartSet firstSet_;
   void ComputeRequired();
@@ -139,7 +156,7 @@ class TRegExpr {
   // letter in either case.
   int SetAsLiteral(std::size_t node) const;
 
-  std::string subject_;
+  std::string_view subject_;  // the subject of the running Exec
   std::int64_t steps_ = 0;
   struct Frame {
     std::int32_t kind, node;

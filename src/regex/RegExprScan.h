@@ -4,8 +4,10 @@
 //
 // A literal is a run of character positions, each matching a text character c when
 // (c | fold) == want: fold is 0x20 for an ASCII letter taken in either case, 0 for an exact
-// character. The scan compares the literal's first and last position sixteen bytes at a time
-// (SSE2, always present on x86-64), then checks the whole literal where both agree.
+// character; a wider fold lets a position stand for a small set of characters (and more: it is a
+// filter then, which the caller checks further), 0xFF for any character. The scan compares two
+// positions sixteen bytes at a time (SSE2, always present on x86-64): the first and the last unless
+// the literal names others, then checks the whole literal where both agree.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +20,39 @@
 
 namespace regexscan {
 
+// Roughly how often a byte turns up in what a databank holds, code and prose, in parts per ten
+// thousand: what a scan compares first should be rare.
+inline unsigned ByteCommonness(unsigned c) {
+  static const unsigned short kLower[26] = {500, 110, 250, 250, 800, 160, 130, 250, 500, 10,  50, 350, 180,
+                                            500, 500, 170, 10,  450, 450, 600, 200, 80,  100, 50, 100, 10};
+  if (c >= 'a' && c <= 'z') return kLower[c - 'a'];
+  if (c >= 'A' && c <= 'Z') return kLower[c - 'A'] / 8 + 1;
+  if (c >= '0' && c <= '9') return 40;
+  switch (c) {
+    case ' ':
+      return 1500;
+    case '\r':
+    case '\n':
+      return 200;
+    case '(':
+    case ')':
+      return 150;
+    case ';':
+    case '.':
+    case '_':
+      return 120;
+    case '=':
+    case ',':
+      return 100;
+    case '"':
+    case '-':
+    case '/':
+      return 60;
+    default:
+      return c < 0x80 ? 30 : 5;
+  }
+}
+
 template <class Ch>
 struct Literal {
   std::vector<Ch> want, fold;
@@ -27,6 +62,8 @@ struct Literal {
   void Clear() {
     want.clear();
     fold.clear();
+    scanA = 0;
+    scanB = kLast;
   }
   // An exact character, or an ASCII letter in either case (caseless).
   void Add(Ch c, bool caseless) {
@@ -34,6 +71,36 @@ struct Literal {
     Ch f = caseless && letter ? Ch(0x20) : Ch(0);
     want.push_back(Ch(c | f));
     fold.push_back(f);
+  }
+  // A position matching every c with (c | f) == w.
+  void AddMasked(Ch w, Ch f) {
+    want.push_back(Ch(w | f));
+    fold.push_back(f);
+  }
+  // The two positions the scan compares (a <= b < Size()); the first and the last by default.
+  static constexpr std::size_t kLast = static_cast<std::size_t>(-1);
+  std::size_t scanA = 0, scanB = kLast;
+  std::size_t ScanA() const { return scanA; }
+  std::size_t ScanB() const { return scanB == kLast ? want.size() - 1 : scanB; }
+  // How often position i matches, by ByteCommonness of the bytes it takes (a wide one: often).
+  unsigned Commonness(std::size_t i) const {
+    if (__builtin_popcount(unsigned(fold[i]) & 0xFFu) > 3) return 100000;
+    unsigned sum = 0;
+    for (unsigned c = 0; c < 256; ++c)
+      if (Ch((Ch(c) | fold[i])) == want[i]) sum += ByteCommonness(c);
+    return sum;
+  }
+  // The scan compares the two rarest positions.
+  void ScanRarest() {
+    if (want.empty()) return;
+    std::size_t a = 0;
+    for (std::size_t i = 1; i < want.size(); ++i)
+      if (Commonness(i) < Commonness(a)) a = i;
+    std::size_t b = a;
+    for (std::size_t i = 0; i < want.size(); ++i)
+      if (i != a && (b == a || Commonness(i) < Commonness(b))) b = i;
+    scanA = std::min(a, b);
+    scanB = std::max(a, b);
   }
   // s holds at least Size() characters.
   bool At(const Ch* s) const {
@@ -77,15 +144,16 @@ std::size_t Find(const Literal<Ch>& lit, const Ch* s, std::size_t from, std::siz
   if (m == 0) return from <= n ? from : n;
   if (m > n || from > n - m) return n;
   const std::size_t last = m - 1;
+  const std::size_t pa = lit.ScanA(), pb = lit.ScanB();
   std::size_t i = from;
 #if defined(__SSE2__)
   constexpr std::size_t kLanes = 16 / sizeof(Ch);
-  const __m128i w0 = detail::Splat(lit.want[0]), f0 = detail::Splat(lit.fold[0]);
-  const __m128i wl = detail::Splat(lit.want[last]), fl = detail::Splat(lit.fold[last]);
+  const __m128i w0 = detail::Splat(lit.want[pa]), f0 = detail::Splat(lit.fold[pa]);
+  const __m128i wl = detail::Splat(lit.want[pb]), fl = detail::Splat(lit.fold[pb]);
   // The first occurrence among the candidates of the block at `at`, its first skipLanes lanes left out.
   auto block = [&](std::size_t at, unsigned skipLanes) -> std::size_t {
-    __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)), f0);
-    __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + last)), fl);
+    __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + pa)), f0);
+    __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + pb)), fl);
     unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(detail::Equal<Ch>(a, w0), detail::Equal<Ch>(b, wl))));
     mask &= ~((1u << (skipLanes * sizeof(Ch))) - 1);
     while (mask) {
@@ -104,7 +172,7 @@ std::size_t Find(const Literal<Ch>& lit, const Ch* s, std::size_t from, std::siz
   }
 #endif
   for (; i + m <= n; ++i)
-    if (Ch(s[i] | lit.fold[0]) == lit.want[0] && lit.At(s + i)) return i;
+    if (Ch(s[i + pa] | lit.fold[pa]) == lit.want[pa] && lit.At(s + i)) return i;
   return n;
 }
 

@@ -8,7 +8,9 @@
 #include "ScriptedUIServices.h"
 #include "TestTree.h"
 #include "databank/uConfigModel.h"
+#include "databank/uRecordSearch.h"
 #include "databank/uTextSearchUtils.h"
+#include "platform/SharedWork.h"
 
 using platform::ScriptedUIServices;
 
@@ -326,6 +328,98 @@ TEST(FilterAlgorithm, AgreesWithCopyThenDelete) {
     ASSERT_EQ(got, want) << "round " << round;
     ASSERT_EQ(calls, refCalls) << "round " << round;
   }
+}
+
+// The filter run shared among threads (a databank of many top-level nodes) against the run on one
+// thread through the editor: the same results, the same steps spent of the run's budget and the
+// same first failure, for random databanks and every mode and option, with expressions that fail to
+// compile, run away on some records, or spend a budget small enough to run out part way.
+TEST(FilterAlgorithm, SharedRunAgreesWithOneThread) {
+  std::mt19937 rng(2024);
+  const std::vector<std::string> pieces = {"a", "b", "ab", "x y", "A", "\xC3\xA9", ";", " ", "aaaaaaaa", "!b"};
+  auto text = [&](int most) {
+    std::string t;
+    for (int n = int(rng() % unsigned(most + 1)); n > 0; --n) t += pieces[rng() % pieces.size()];
+    return t;
+  };
+  struct TPattern {
+    const char* text;
+    int mode;
+  };
+  const TPattern patterns[] = {{"ab", stPhrase},          {"a b", stAllWords},    {"x ab", stAnyWord},
+                               {"a.b", stRegExpr},        {"(a|x)+!", stRegExpr}, {"(a+)+b", stRegExpr},
+                               {"b$|^x", stRegExpr},      {"(a", stRegExpr},      {"\xC3.", stRegExpr},
+                               {"(ab|x|y)_?b", stRegExpr}};
+  RecordingEditor editor;
+  int shared = 0, failed = 0, matched = 0;
+  for (int round = 0; round < 120; ++round) {
+    TXMLDataBase2 db;
+    std::vector<TxevXMLNode2*> folders{db.Root()};
+    int id = 1;
+    const int tops = 8 + int(rng() % 12);
+    for (int i = 0; i < tops + int(rng() % 120); ++i) {
+      TxevXMLNode2* parent = i < tops ? db.Root() : folders[rng() % folders.size()];
+      TxevXMLNode2* n = parent->AddChild(rng() % 3 ? bank::xnRecord : bank::xnFolder);
+      bank::SetNodeID(n, id++);
+      n->SetText(text(3));
+      if (rng() % 2) bank::SetNodeKeywords(n, text(3));
+      if (bank::IsFolder(n))
+        folders.push_back(n);
+      else if (rng() % 4)
+        bank::SetRecordData(n, text(6));
+    }
+    for (int k = 0; k < 6; ++k) {
+      const TPattern& pattern = patterns[rng() % std::size(patterns)];
+      TSearchForRec search;
+      search.SearchType = static_cast<std::uint8_t>(pattern.mode);
+      search.CaseSensitive = rng() % 2;
+      search.WholeWords = rng() % 2;
+      search.InName = rng() % 2;
+      search.InKeywords = rng() % 2;
+      search.InContent = rng() % 4 != 0;
+      search.Text = PrepareSearchText(pattern.text, search.CaseSensitive, pattern.mode);
+      IEditor* with = rng() % 5 ? &editor : nullptr;
+      const std::int64_t budgets[] = {60, 400, 3000, TMatchRun::DefaultBudget};
+      auto test = [&](TxevXMLNode2* n) { return RecordMatches(n, search, with); };
+      // A random budget, then one that the whole run spends to the last step: what comes after the
+      // last step of work is told the budget is spent.
+      for (std::int64_t budget = budgets[rng() % 4], pass = 0; pass < 2; ++pass) {
+        std::vector<TTreeItemSpec> want, got;
+        std::string wantError, gotError;
+        std::int64_t wantSteps = 0, gotSteps = 0;
+        {
+          TMatchRun run(budget);
+          want = FilterTreeSpecs(db.Root(), TTreeImages{}, test, [] { return !LastRegExprError().empty(); });
+          wantError = LastRegExprError();
+          wantSteps = run.StepsSpent();
+        }
+        {
+          TMatchRun run(budget);
+          got = FilterRecords(db.Root(), TTreeImages{}, search, with, test);
+          gotError = LastRegExprError();
+          gotSteps = run.StepsSpent();
+        }
+        const std::string what = std::string("pattern '") + pattern.text + "' round " + std::to_string(round) +
+                                 " budget " + std::to_string(budget);
+        ASSERT_EQ(gotError, wantError) << what;
+        ASSERT_EQ(gotSteps, wantSteps) << what;
+        ASSERT_EQ(got.size(), want.size()) << what;
+        for (size_t i = 0; i < want.size(); ++i) {
+          ASSERT_EQ(got[i].Node, want[i].Node) << what << " item " << i;
+          ASSERT_EQ(got[i].Parent, want[i].Parent) << what << " item " << i;
+          ASSERT_EQ(got[i].Expanded, want[i].Expanded) << what << " item " << i;
+        }
+        shared += platform::SharedWorkThreads() > 1;
+        failed += !wantError.empty();
+        matched += !want.empty();
+        if (!wantError.empty() || wantSteps == 0) break;
+        budget = wantSteps;
+      }
+    }
+  }
+  EXPECT_GT(failed, 60);
+  EXPECT_GT(matched, 200);
+  EXPECT_GT(shared, 0) << "this machine runs no helper threads: the shared run was not compared";
 }
 
 TEST_F(Features, QuickSearchAndFindNext) {

@@ -59,6 +59,19 @@ TEST(TextSearch, MatcherCases) {
   EXPECT_EQ(PrepareCase("äbC\\d", false), "äBC\\D");
 }
 
+// Case preparation, done eight bytes at a time, gives what its rule gives byte by byte: every byte
+// value in every place of a word, and texts that begin anywhere in a word.
+TEST(TextSearch, CasePreparationOfEveryByte) {
+  std::string all;
+  for (int round = 0; round < 8; ++round)
+    for (int c = 0; c < 256; ++c) all += static_cast<char>((c * 7 + round) & 0xFF);
+  std::string want = all;
+  for (char& c : want)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  for (size_t from = 0; from < 9; ++from) ASSERT_EQ(PrepareCase(all.substr(from), false), want.substr(from)) << from;
+  EXPECT_EQ(PrepareCase(all, true), all);
+}
+
 TEST(TextSearch, ErrorsAndTheirClearing) {
   EXPECT_FALSE(MatchText("abc", "(a", false, stRegExpr));
   EXPECT_EQ(LastRegExprError(), "unmatched ()");

@@ -234,6 +234,41 @@ TEST(SynPadWidget, KeysRepaintAScrollBarOnlyWhenItChanged) {
   }
 }
 
+// Keys that lengthen the longest line, at its end out to the right of the window: the horizontal bar
+// follows (its range the line's length without scrolling past the line ends, its thumb the view
+// scrolled along with the caret with it) and is painted for it alone; the frame around it, whose
+// paint spreads to the windows around, is not (a bar that let the frame show through repainted it
+// with every key).
+TEST(SynPadWidget, TheHorizontalBarFollowsTheLongestLineWithoutTheFrame) {
+  for (const bool pastEol : {false, true}) {
+    BarsWindow win(
+        400, Repeated(u"int value = 0;\n", 50) + std::u16string(60, u'x') + u"\n" + Repeated(u"int value = 0;\n", 50));
+    TSynPadWidget& w = win.w;
+    TSynMemo& e = win.e;
+    w.setFrameShape(QFrame::StyledPanel);
+    e.SetOptions(pastEol ? e.Options() | SynOpt(eoScrollPastEol) : e.Options() & ~SynOpt(eoScrollPastEol));
+    e.SetCaretXY(TBufferCoord{61, 51});
+    w.setFocus();
+    QApplication::processEvents();
+    QScrollBar* h = w.horizontalScrollBar();
+    ASSERT_TRUE(h->isVisible());
+    PaintCounter frame, bar;
+    w.installEventFilter(&frame);
+    h->installEventFilter(&bar);
+    for (int i = 0; i < 20; ++i) {
+      QTest::keyClick(&w, Qt::Key_A);
+      QApplication::processEvents();
+    }
+    EXPECT_EQ(e.Lines().LengthOfLongestLine(), 80);
+    const TSynScrollInfo& info = e.ScrollInfo(sbHorizontal);
+    EXPECT_EQ(info.Max, pastEol ? e.MaxScrollWidth() : 80);
+    EXPECT_EQ(h->maximum(), info.Max - info.Page + 1) << pastEol;
+    EXPECT_EQ(h->value(), std::min(e.LeftChar(), h->maximum())) << pastEol;
+    EXPECT_GT(bar.paints, 0) << pastEol;
+    EXPECT_EQ(frame.paints, 0) << pastEol;
+  }
+}
+
 // In a long text a page moves the thumb a small part of a pixel: the bar is not painted again for
 // it, its value stays within half a pixel of the control's position, and is exact at the ends.
 TEST(SynPadWidget, TheThumbMovesOnlyWhereItShows) {

@@ -226,3 +226,73 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
   EXPECT_GT(rejected, 3000);
   EXPECT_GT(matched, 4000);
 }
+
+// The search shortcuts of our own (the lead literal with sets and dots in it, tried from a window of
+// starts before each occurrence where alternations or repeats before it vary in width; the run and
+// alternative scans; the required literal) against the design's search of every start: the same
+// answer for every expression and subject. Expressions are random, and some are made of the shapes
+// the lead serves: alternations of literals before and after a literal, dots between letters, sets
+// around a dot; subjects are built around a sample match, or random, of the same bytes.
+TEST(ByteRegExpr, SearchShortcutsChangeNoAnswer) {
+  std::mt19937 rng(4711);
+  TRandomRegExpr gen(rng, {"a", "B", "c", "_", "-", " ", "\xE9", "\\?", "\\x00", "ab", "Bc_"},
+                     {"a", "B", "c", "_", "+"});
+  const std::vector<std::string> alphabet = {"a",  "B",  "c",  "_", "-", " ", "+", "?", "\xE9", std::string(1, '\0'),
+                                             "ab", "Bc", "c_", "aB"};
+  auto word = [&] {
+    std::string w;
+    for (int n = 1 + int(rng() % 4); n > 0; --n) w += "aBc_"[rng() % 4];
+    return w;
+  };
+  auto shaped = [&]() -> TRandomRegExpr::TCase {
+    std::vector<std::string> left, right;
+    for (int n = 1 + int(rng() % 6); n > 0; --n) left.push_back(word());
+    for (int n = 1 + int(rng() % 3); n > 0; --n) right.push_back(word());
+    auto join = [](const std::vector<std::string>& v) {
+      std::string out;
+      for (const std::string& w : v) out += (out.empty() ? "" : "|") + w;
+      return out;
+    };
+    switch (rng() % 4) {
+      case 0:
+        return {"(" + join(left) + ")_(" + join(right) + ")", left[0] + "_" + right.back()};
+      case 1:
+        return {"a.B.c", "a-B_c"};
+      case 2:
+        return {"[aB].[+_]c", "B + c"};
+      default:
+        return {"(" + join(left) + ")+" + word() + ".(" + join(right) + ")?", left.back() + left[0] + "x" + right[0]};
+    }
+  };
+  int compared = 0, matched = 0, masked = 0;
+  for (int i = 0; i < 5000; ++i) {
+    const TRandomRegExpr::TCase made = i % 3 == 0 ? shaped() : gen.Next();
+    TRegExpr fast, plain;
+    plain.SetSearchShortcuts(false);
+    for (TRegExpr* re : {&fast, &plain}) re->SetBacktrackLimit(50000);
+    try {
+      fast.SetExpression(made.Expression);
+      plain.SetExpression(made.Expression);
+    } catch (const ERegExpr&) {
+      continue;
+    }
+    const auto& lead = fast.RequiredLiteral();
+    for (std::size_t k = 0; k < lead.Size(); ++k) masked += lead.fold[k] != 0 && lead.fold[k] != 0x20;
+    for (int k = 0; k < 6; ++k) {
+      const std::string subject = gen.Subject(made, alphabet, k, 16);
+      bool want = false, got = false;
+      try {
+        want = plain.Exec(subject);
+        got = fast.Exec(subject);
+      } catch (const ERegExpr&) {
+        continue;  // a runaway search on either side
+      }
+      ++compared;
+      matched += want;
+      ASSERT_EQ(got, want) << "expression '" << made.Expression << "' subject '" << subject << "'";
+    }
+  }
+  EXPECT_GT(compared, 20000);
+  EXPECT_GT(matched, 6000);
+  EXPECT_GT(masked, 500);  // leads with sets and dots in them were tried
+}

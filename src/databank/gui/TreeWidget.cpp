@@ -38,15 +38,27 @@ void DeleteDetached(QTreeWidgetItem* root) {
 class TTreeWidget::TNodeItem : public QTreeWidgetItem {
  public:
   static constexpr int kType = QTreeWidgetItem::UserType + 17;
-  TNodeItem(TxevXMLNode2* n, int i) : QTreeWidgetItem(kType), node(n), image(i) {}
+  TNodeItem(TxevXMLNode2* n, int i, std::string_view label) : QTreeWidgetItem(kType), node(n), image(i), title(label) {}
   TxevXMLNode2* node;
   int image;
-  // The picture comes from the image list when it is drawn: a large tree is made without storing
-  // an icon in every item.
+  // The picture comes from the image list when it is drawn, and the label from the title the item
+  // was made with, until one is set (a rename, an edit): a large tree is made without storing an
+  // icon and a string of the toolkit's in every item, most of which are never shown.
+  std::string title;
+  bool labelSet = false;
   QVariant data(int column, int role) const override {
     if (column == 0 && role == Qt::DecorationRole)
       if (const auto* tree = static_cast<const TTreeWidget*>(treeWidget())) return tree->IconFor(image);
+    if (column == 0 && !labelSet && (role == Qt::DisplayRole || role == Qt::EditRole))
+      return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
     return QTreeWidgetItem::data(column, role);
+  }
+  void setData(int column, int role, const QVariant& value) override {
+    if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole) && !labelSet) {
+      labelSet = true;
+      std::string().swap(title);
+    }
+    QTreeWidgetItem::setData(column, role, value);
   }
   void SetImage(int i) {
     image = i;
@@ -212,9 +224,8 @@ QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>&
     const QFont font = bold;
     for (size_t i = first; i < last; ++i) {
       const TTreeItemSpec& s = specs[i];
-      auto* item = new TNodeItem(s.Node, s.Image);
+      auto* item = new TNodeItem(s.Node, s.Image, s.Text);
       made[i] = item;
-      item->setText(0, QString::fromUtf8(s.Text.data(), static_cast<qsizetype>(s.Text.size())));
       if (s.Bold) item->setFont(0, font);
       item->setFlags(flags);
       Q_ASSERT(s.Parent < static_cast<int>(i));  // a parent comes before its children: made already

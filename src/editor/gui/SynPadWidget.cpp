@@ -74,6 +74,9 @@ TSynPadWidget::TSynPadWidget(QWidget* Parent) : QAbstractScrollArea(Parent) {
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Opaque bars: a bar whose range follows the text (the longest line grows with each key typed into
+  // it) repaints itself alone, not the frame around it as well.
+  for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()}) bar->setAutoFillBackground(true);
   resize(200, 150);
   fEditor = std::make_unique<TSynMemo>(this);
   setFrameShape(fEditor->BorderStyle() == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
