@@ -13,6 +13,15 @@ std::size_t SharedWorkThreads() {
   return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
 }
 
+std::size_t SharedWorkShares(TWorkSize work) {
+  // A thread costs tens of microseconds to start and join, more on a busy machine; a share this
+  // large takes a millisecond or more.
+  constexpr std::size_t kNodesPerShare = 8192;
+  constexpr std::size_t kBytesPerShare = std::size_t{2} << 20;
+  const std::size_t worth = std::max(work.Nodes / kNodesPerShare, work.Bytes / kBytesPerShare);
+  return std::clamp<std::size_t>(worth, 1, SharedWorkThreads());
+}
+
 void RunShared(std::size_t count, const std::function<void(std::size_t)>& work) {
   if (count == 0) return;
   std::vector<std::future<void>> helpers;

@@ -1,12 +1,10 @@
 #include "xml/xevXMLParser2.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <new>
-#include <span>
-#include <type_traits>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
@@ -72,14 +70,24 @@ bool At(std::string_view s, size_t pos, std::string_view what) {
   return pos <= s.size() && s.size() - pos >= what.size() && s.compare(pos, what.size(), what) == 0;
 }
 
-bool NeedsPreserve(const std::string& text) {
-  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
-}
-
 constexpr size_t kMaxIndentDepth = 64;
 
 constexpr size_t IndentWidth(size_t depth) {
   return 2 * std::min(depth, kMaxIndentDepth);
+}
+
+// Two blanks a level, no deeper than kMaxIndentDepth: readers skip the blanks, and a deep tree would
+// otherwise grow with the square of its depth.
+std::string_view Indentation(size_t depth) {
+  static constexpr char kSpaces[IndentWidth(kMaxIndentDepth)] = {
+#define TESSARYN_SPACES8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+#undef TESSARYN_SPACES8
+  };
+  return std::string_view(kSpaces, IndentWidth(depth));
 }
 
 // Appends into a buffer that must not grow past a limit; once full, every further piece is dropped.
@@ -107,19 +115,85 @@ class TSink {
     }
     Put(std::string_view(&c, 1));
   }
-  // Two blanks a level, no deeper than kMaxIndentDepth: readers skip the blanks, and a deep tree
-  // would otherwise grow with the square of its depth.
-  void Indent(size_t depth) { Put(std::string_view(spaces_.data(), IndentWidth(depth))); }
+  void Indent(size_t depth) { Put(Indentation(depth)); }
 
  private:
   std::string& out_;
   size_t limit_;
   bool full_ = false;
-  std::string spaces_ = std::string(IndentWidth(kMaxIndentDepth), ' ');
+};
+
+// Hands the output on in pieces of about chunk bytes, each cut between two of the writer's own pieces
+// (never inside a name or a text), so each is whole UTF-8 and can be narrowed on its own.
+class TChunkSink {
+ public:
+  TChunkSink(size_t chunk, bool narrow, const std::function<void(std::string&)>& consume)
+      : chunk_(chunk), narrow_(narrow), consume_(consume) {
+    buffer_.reserve(chunk + chunk / 8);
+  }
+  // False once a character had no Windows-1252 byte (nothing is handed on after that).
+  bool Flush() {
+    if (failed_ || buffer_.empty()) return !failed_;
+    if (narrow_ && codepage::HasHighByte(buffer_) && !codepage::NarrowUtf8ToCp1252(buffer_)) {
+      failed_ = true;
+      buffer_.clear();
+      return false;
+    }
+    consume_(buffer_);
+    buffer_.clear();
+    return true;
+  }
+  void Put(std::string_view piece) {
+    buffer_.append(piece);
+    if (buffer_.size() >= chunk_) Flush();
+  }
+  void Put(char c) { buffer_.push_back(c); }
+  void Indent(size_t depth) { Put(Indentation(depth)); }
+  bool Failed() const { return failed_; }
+
+ private:
+  std::string buffer_;
+  size_t chunk_;
+  bool narrow_;
+  bool failed_ = false;
+  const std::function<void(std::string&)>& consume_;
+};
+
+// Counts what would be written, as it is and narrowed to Windows-1252.
+class TMeasureSink {
+ public:
+  void Put(std::string_view piece) {
+    measure_.Utf8Bytes += piece.size();
+    if (!measure_.Cp1252) return;
+    if (!codepage::HasHighByte(piece)) {
+      measure_.Cp1252Bytes += piece.size();
+      return;
+    }
+    scratch_.assign(piece);
+    if (codepage::NarrowUtf8ToCp1252(scratch_))
+      measure_.Cp1252Bytes += scratch_.size();
+    else
+      measure_.Cp1252 = false;
+  }
+  // The writer's own characters, all ASCII.
+  void Put(char) {
+    ++measure_.Utf8Bytes;
+    ++measure_.Cp1252Bytes;
+  }
+  void Indent(size_t depth) {
+    measure_.Utf8Bytes += IndentWidth(depth);
+    measure_.Cp1252Bytes += IndentWidth(depth);
+  }
+  const TxevXMLFrozen2::TMeasure& Result() const { return measure_; }
+
+ private:
+  TxevXMLFrozen2::TMeasure measure_;
+  std::string scratch_;
 };
 
 // The text of a CDATA section: every "]]>" is split across two sections so the text survives.
-void PutCData(TSink& sink, const std::string& text) {
+template <class TOut>
+void PutCData(TOut& sink, std::string_view text) {
   sink.Put(kCDataOpen);
   std::string_view rest(text);
   for (size_t hit = FindCDataEnd(rest, 0); hit != std::string_view::npos; hit = FindCDataEnd(rest, 0)) {
@@ -145,34 +219,31 @@ size_t EstimateSize(const TxevXMLNode2* root) {
   return total;
 }
 
-// The start of an element; true when its children follow (the caller then writes them and the end).
-const TxevXMLAttribute2& Attribute(const TxevXMLAttribute2* a) {
-  return *a;
-}
-const TxevXMLAttribute2& Attribute(const TxevXMLAttribute2& a) {
-  return a;
-}
+// An attribute as the writer sees it, from a node or from a frozen form.
+struct TAttributeView {
+  std::string_view Name, Value;
+};
 
 // Writes an element's start (indented to depth): its name, attributes and text, and its end too when
 // it has no children. True when the children come next (the end is then the caller's).
-template <class TAttributes>
-bool PutOpen(TSink& sink, size_t depth, const std::string& name, const std::string& text, bool cdata,
-             const TAttributes& attributes, bool hasChildren) {
+// forEachAttribute(f) calls f(TAttributeView) for each attribute in order.
+template <class TOut, class TForEachAttribute>
+bool PutOpen(TOut& sink, size_t depth, std::string_view name, std::string_view text, bool cdata,
+             const TForEachAttribute& forEachAttribute, bool hasChildren) {
   sink.Indent(depth);
   sink.Put('<');
   sink.Put(name);
-  const bool preserve = NeedsPreserve(text);
-  for (const auto& item : attributes) {
-    const TxevXMLAttribute2& a = Attribute(item);
-    if (preserve && a.Name == kSpaceName) continue;  // ours replaces it below
-    const char quote = a.Value.find('\'') == std::string::npos ? '\'' : '"';
+  const bool preserve = !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
+  forEachAttribute([&](const TAttributeView& a) {
+    if (preserve && a.Name == kSpaceName) return;  // ours replaces it below
+    const char quote = a.Value.find('\'') == std::string_view::npos ? '\'' : '"';
     sink.Put(' ');
     sink.Put(a.Name);
     sink.Put('=');
     sink.Put(quote);
     sink.Put(a.Value);
     sink.Put(quote);
-  }
+  });
   if (preserve) sink.Put(" xml:space='preserve'");
   if (!hasChildren && text.empty()) {
     sink.Put("/>");
@@ -191,16 +262,230 @@ bool PutOpen(TSink& sink, size_t depth, const std::string& name, const std::stri
   return false;
 }
 
-bool PutOpen(TSink& sink, const TxevXMLNode2* n, size_t depth) {
-  return PutOpen(sink, depth, n->Name(), n->Text(), n->CDATA(), n->Attributes(), !n->Children().IsEmpty());
+template <class TOut>
+bool PutOpen(TOut& sink, const TxevXMLNode2* n, size_t depth) {
+  auto attributes = [n](const auto& f) {
+    for (const TxevXMLAttribute2* a : n->Attributes()) f(TAttributeView{a->Name, a->Value});
+  };
+  return PutOpen(sink, depth, n->Name(), n->Text(), n->CDATA(), attributes, !n->Children().IsEmpty());
 }
 
-void PutClose(TSink& sink, size_t depth, const std::string& name) {
+template <class TOut>
+void PutClose(TOut& sink, size_t depth, std::string_view name) {
   sink.Put("\r\n");
   sink.Indent(depth);
   sink.Put("</");
   sink.Put(name);
   sink.Put('>');
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLFrozenBlock
+
+// The frozen form of an element with its subtree, in one allocation: a header, one entry for the
+// element itself and one for each child, then the names and attributes of the elements the block
+// describes itself (the element, and its children that have no children), packed. A child with
+// children is an entry pointing to its own block, which several blocks (of several snapshots) share.
+class TxevXMLFrozenBlock {
+ public:
+  struct TEntry {
+    std::shared_ptr<const std::string> Text;
+    // A child's own block (an even address), or: where the element's name and attributes begin in
+    // the packed bytes, shifted left by two, with the CDATA flag in bit 1 and bit 0 set.
+    std::uintptr_t Ref = 0;
+    const TxevXMLFrozenBlock* Block() const {
+      return Ref & 1 ? nullptr : reinterpret_cast<const TxevXMLFrozenBlock*>(Ref);
+    }
+    bool CDATA() const { return (Ref & 2) != 0; }
+    std::size_t Meta() const { return static_cast<std::size_t>(Ref >> 2); }
+  };
+
+  // Makes the frozen form of every element of top's subtree that has children and none yet, then of
+  // top itself; returns top's (held by top).
+  static const TxevXMLFrozenBlock* Freeze(const TxevXMLNode2& top);
+  void Acquire() const { refs_.fetch_add(1, std::memory_order_relaxed); }
+  // Drops a reference; a block nobody holds is freed, and with it its references to its children's
+  // blocks (one after the other, never by recursion: trees may be deep).
+  static void Release(const TxevXMLFrozenBlock* block);
+
+  std::uint32_t Count() const { return count_; }
+  const TEntry& Entry(std::uint32_t i) const { return Entries()[i]; }
+  // The name of an element this block describes itself, and its attributes (f(TAttributeView)).
+  std::string_view Name(const TEntry& e) const {
+    const char* p = Packed() + e.Meta();
+    return std::string_view(p + 4, Load32(p));
+  }
+  template <class F>
+  void ForEachAttribute(const TEntry& e, const F& f) const {
+    const char* p = Packed() + e.Meta();
+    p += 4 + Load32(p);
+    const std::uint32_t count = Load32(p);
+    p += 4;
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const std::string_view name(p + 4, Load32(p));
+      p += 4 + name.size();
+      const std::string_view value(p + 4, Load32(p));
+      p += 4 + value.size();
+      f(TAttributeView{name, value});
+    }
+  }
+
+ private:
+  explicit TxevXMLFrozenBlock(std::uint32_t count) : count_(count) {}
+  static std::size_t HeadSize() {
+    return (sizeof(TxevXMLFrozenBlock) + alignof(TEntry) - 1) / alignof(TEntry) * alignof(TEntry);
+  }
+  TEntry* Entries() const {
+    return reinterpret_cast<TEntry*>(reinterpret_cast<char*>(const_cast<TxevXMLFrozenBlock*>(this)) + HeadSize());
+  }
+  const char* Packed() const { return reinterpret_cast<const char*>(Entries() + count_); }
+  static std::uint32_t Load32(const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  }
+  static std::size_t MetaSize(const TxevXMLNode2& n) {
+    std::size_t size = 8 + n.name_.size();
+    for (const auto& a : n.attributes_.items_) size += 8 + a->Name.size() + a->Value.size();
+    return size;
+  }
+  static char* PutMeta(char* p, const TxevXMLNode2& n);
+  // The block of node, whose children with children have theirs already; one reference, node's.
+  static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node);
+
+  mutable std::atomic<std::uint32_t> refs_{1};
+  std::uint32_t count_;
+};
+
+char* TxevXMLFrozenBlock::PutMeta(char* p, const TxevXMLNode2& n) {
+  auto put = [&p](std::string_view s) {
+    // Names and values beyond 4 GiB would not fit into memory twice anyway.
+    const auto size = static_cast<std::uint32_t>(s.size());
+    std::memcpy(p, &size, 4);
+    if (!s.empty()) std::memcpy(p + 4, s.data(), s.size());
+    p += 4 + s.size();
+  };
+  put(n.name_);
+  const auto count = static_cast<std::uint32_t>(n.attributes_.items_.size());
+  std::memcpy(p, &count, 4);
+  p += 4;
+  for (const auto& a : n.attributes_.items_) {
+    put(a->Name);
+    put(a->Value);
+  }
+  return p;
+}
+
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node) {
+  const auto& children = node.children_.items_;
+  const std::size_t count = 1 + children.size();
+  std::size_t packed = MetaSize(node);
+  for (const auto& c : children)
+    if (c->children_.items_.empty()) packed += MetaSize(*c);
+  void* memory = ::operator new(HeadSize() + count * sizeof(TEntry) + packed);
+  auto* block = new (memory) TxevXMLFrozenBlock(static_cast<std::uint32_t>(count));
+  TEntry* entries = block->Entries();
+  char* const base = reinterpret_cast<char*>(entries + count);
+  char* p = base;
+  auto describe = [&](TEntry* e, const TxevXMLNode2& n) {
+    new (e) TEntry{n.text_, (static_cast<std::uintptr_t>(p - base) << 2) | (n.cdata_ ? 2u : 0u) | 1u};
+    p = PutMeta(p, n);
+  };
+  describe(entries, node);
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const TxevXMLNode2& c = *children[i];
+    if (c.children_.items_.empty()) {
+      describe(entries + 1 + i, c);
+    } else {
+      c.frozen_->Acquire();
+      new (entries + 1 + i) TEntry{nullptr, reinterpret_cast<std::uintptr_t>(c.frozen_)};
+    }
+  }
+  return block;
+}
+
+void TxevXMLFrozenBlock::Release(const TxevXMLFrozenBlock* block) {
+  if (!block || block->refs_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  // Blocks to free, linked through their first entry's Ref (the element's own, no longer needed).
+  const TxevXMLFrozenBlock* dead = block;
+  block->Entries()[0].Ref = 0;
+  while (dead) {
+    const TxevXMLFrozenBlock* b = dead;
+    TEntry* entries = b->Entries();
+    dead = reinterpret_cast<const TxevXMLFrozenBlock*>(entries[0].Ref);
+    for (std::uint32_t i = 1; i < b->count_; ++i)
+      if (const TxevXMLFrozenBlock* child = entries[i].Block();
+          child && child->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        child->Entries()[0].Ref = reinterpret_cast<std::uintptr_t>(dead);
+        dead = child;
+      }
+    for (std::uint32_t i = 0; i < b->count_; ++i) entries[i].~TEntry();
+    b->~TxevXMLFrozenBlock();
+    ::operator delete(const_cast<TxevXMLFrozenBlock*>(b));
+  }
+}
+
+const TxevXMLFrozenBlock* TxevXMLFrozenBlock::Freeze(const TxevXMLNode2& top) {
+  if (top.frozen_) return top.frozen_;
+  // Depth first with an explicit stack: an element's block is made once its children's are.
+  std::vector<std::pair<const TxevXMLNode2*, std::size_t>> stack{{&top, 0}};
+  while (!stack.empty()) {
+    const TxevXMLNode2* n = stack.back().first;
+    const auto& items = n->children_.items_;
+    std::size_t& i = stack.back().second;
+    while (i < items.size() && (items[i]->children_.items_.empty() || items[i]->frozen_)) ++i;
+    if (i < items.size()) {
+      const TxevXMLNode2* child = items[i++].get();
+      stack.emplace_back(child, 0);
+      continue;
+    }
+    n->frozen_ = Make(*n);
+    stack.pop_back();
+  }
+  return top.frozen_;
+}
+
+namespace {
+
+bool Stopped(const TSink& sink) {
+  return sink.Full();
+}
+bool Stopped(const TChunkSink& sink) {
+  return sink.Failed();
+}
+bool Stopped(const TMeasureSink&) {
+  return false;
+}
+
+// Writes a frozen element and its subtree as WriteXML writes the element it was made from.
+template <class TOut>
+void WriteFrozen(TOut& sink, const TxevXMLFrozenBlock* root) {
+  using TEntry = TxevXMLFrozenBlock::TEntry;
+  auto open = [&sink](const TxevXMLFrozenBlock* b, const TEntry& e, std::size_t depth, bool hasChildren) {
+    auto attributes = [b, &e](const auto& f) { b->ForEachAttribute(e, f); };
+    return PutOpen(sink, depth, b->Name(e), e.Text ? std::string_view(*e.Text) : std::string_view(), e.CDATA(),
+                   attributes, hasChildren);
+  };
+  // Blocks whose children are being written, and the next of them.
+  std::vector<std::pair<const TxevXMLFrozenBlock*, std::uint32_t>> stack;
+  if (open(root, root->Entry(0), 0, root->Count() > 1)) stack.emplace_back(root, 1);
+  while (!stack.empty() && !Stopped(sink)) {
+    const TxevXMLFrozenBlock* b = stack.back().first;
+    if (stack.back().second == b->Count()) {
+      PutClose(sink, stack.size() - 1, b->Name(b->Entry(0)));
+      stack.pop_back();
+      continue;
+    }
+    const TEntry& e = b->Entry(stack.back().second++);
+    sink.Put("\r\n");
+    if (const TxevXMLFrozenBlock* child = e.Block()) {
+      if (open(child, child->Entry(0), stack.size(), child->Count() > 1)) stack.emplace_back(child, 1);
+    } else {
+      open(b, e, stack.size(), false);
+    }
+  }
 }
 
 }  // namespace
@@ -216,6 +501,7 @@ std::unique_ptr<TxevXMLAttribute2> TxevXMLAttribute2::Clone() const {
 // TxevXMLNode2
 
 TxevXMLNode2::~TxevXMLNode2() {
+  TxevXMLFrozenBlock::Release(frozen_);
   // Tear the subtree down with an explicit list, so a deep tree cannot exhaust the stack.
   if (children_.items_.empty()) return;
   std::vector<std::unique_ptr<TxevXMLNode2>> pending = std::move(children_.items_);
@@ -228,15 +514,25 @@ TxevXMLNode2::~TxevXMLNode2() {
   }
 }
 
+void TxevXMLNode2::Changed() {
+  TxevXMLFrozenBlock::Release(std::exchange(frozen_, nullptr));
+  for (TxevXMLNode2* p = parent_; p && p->frozen_; p = p->parent_)
+    TxevXMLFrozenBlock::Release(std::exchange(p->frozen_, nullptr));
+}
+
 void TxevXMLNode2::SetName(std::string name) {
   size_t colon = name.find(':');
   if (colon != std::string::npos) prefix_ = name.substr(0, colon);
   name_ = std::move(name);
+  Changed();
 }
 
 const std::string TxevXMLNode2::kNoText;
 
 void TxevXMLNode2::SetText(std::string text) {
+  // The same text again (a record stored before every save) changes nothing, and keeps sharing it.
+  if (text.size() == Text().size() && text == Text()) return;
+  Changed();
   cdata_ = !text.empty() && HasMarkup(text);
   if (text.empty())
     text_.reset();
@@ -246,6 +542,7 @@ void TxevXMLNode2::SetText(std::string text) {
 
 TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
   if (!child) return nullptr;
+  Changed();
   child->parent_ = this;
   child->indexHint_ = children_.Count();
   return children_.Add(std::move(child));
@@ -254,6 +551,7 @@ TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
 TxevXMLNode2* TxevXMLNode2::InsertNode(int index, std::unique_ptr<TxevXMLNode2> child) {
   if (!child) return nullptr;
   index = std::clamp(index, 0, children_.Count());
+  Changed();
   child->parent_ = this;
   child->indexHint_ = index;
   TxevXMLNode2* raw = child.get();
@@ -299,6 +597,7 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::ExtractNode(TxevXMLNode2* child) {
   if (!child || child->parent_ != this) return nullptr;
   int index = child->IndexInParent();
   if (index < 0) return nullptr;
+  Changed();
   std::unique_ptr<TxevXMLNode2> owned = std::move(children_.items_[static_cast<size_t>(index)]);
   children_.items_.erase(children_.items_.begin() + index);
   owned->parent_ = nullptr;
@@ -306,6 +605,7 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::ExtractNode(TxevXMLNode2* child) {
 }
 
 void TxevXMLNode2::ClearChildren() {
+  Changed();
   std::vector<std::unique_ptr<TxevXMLNode2>> old = std::move(children_.items_);
   children_.items_.clear();
   // Each child's destructor tears its own subtree down iteratively.
@@ -364,6 +664,7 @@ std::string TxevXMLNode2::GetAttribute(std::string_view name) const {
 
 void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
   int i = IndexOfAttribute(name);
+  Changed();
   if (i >= 0) {
     attributes_.items_[static_cast<size_t>(i)]->Value = std::move(value);
   } else {
@@ -374,11 +675,13 @@ void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
 bool TxevXMLNode2::RemoveAttribute(TxevXMLAttribute2* attribute) {
   int i = attributes_.IndexOf(attribute);
   if (i < 0) return false;
+  Changed();
   attributes_.items_.erase(attributes_.items_.begin() + i);
   return true;
 }
 
 void TxevXMLNode2::ClearAttributes() {
+  Changed();
   attributes_.items_.clear();
 }
 
@@ -476,185 +779,46 @@ bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool w
 // ---------------------------------------------------------------------------------------------------
 // TxevXMLFrozen2
 
-struct TxevXMLFrozen2::TPool {
-  std::mutex Mutex;
-  std::vector<std::vector<TElement>> Elements;
-  std::vector<std::vector<TxevXMLAttribute2>> Attributes;
-  size_t KeepElements = 0, KeepAttributes = 0;
-};
-
-TxevXMLFrozen2::TPool& TxevXMLFrozen2::Pool() {
-  // Never destroyed: a document may be frozen or freed on another thread while the program ends.
-  static TPool* pool = new TPool;
-  return *pool;
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc)
+    : version_(doc.DeclarationNode()->GetAttribute("version")), root_(TxevXMLFrozenBlock::Freeze(doc)) {
+  root_->Acquire();
 }
 
-TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
-  version_ = doc.DeclarationNode()->GetAttribute("version");
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLNode2& node) : root_(TxevXMLFrozenBlock::Freeze(node)) {
+  root_->Acquire();
+}
+
+TxevXMLFrozen2::~TxevXMLFrozen2() {
+  TxevXMLFrozenBlock::Release(root_);
+}
+
+void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes) {
   const auto& items = doc.children_.items_;
-  const size_t threads = items.size() < 8 ? 1 : platform::SharedWorkThreads();
-  for (size_t t = 0; t < 1 + threads; ++t) parts_.push_back(std::make_unique<TPart>());
-  parts_[0]->Add(doc, 0);
-  // Where each top-level element's stretch lies in its part; the document is only read meanwhile.
-  std::vector<std::pair<size_t, size_t>> spans(items.size());
-  auto takeShare = [&](size_t first) {
-    TPart& part = *parts_[1 + first];
-    for (size_t i = first; i < items.size(); i += threads) {
-      spans[i].first = part.Count();
-      part.AddTree(*items[i], 1);
-      spans[i].second = part.Count();
-    }
-  };
-  platform::RunShared(threads, takeShare);
-  stretches_.reserve(1 + items.size());
-  stretches_.push_back({parts_[0].get(), 0, 1});
-  for (size_t i = 0; i < items.size(); ++i)
-    stretches_.push_back({parts_[1 + i % threads].get(), spans[i].first, spans[i].second});
-  size_t elements = 0, attributes = 0;
-  for (const std::unique_ptr<TPart>& part : parts_) {
-    elements += part->Blocks();
-    attributes += part->AttributeBlocks();
-  }
-  TPool& pool = Pool();
-  std::lock_guard<std::mutex> lock(pool.Mutex);
-  pool.KeepElements = elements;
-  pool.KeepAttributes = attributes;
-}
-
-TxevXMLFrozen2::~TxevXMLFrozen2() = default;
-
-TxevXMLFrozen2::TPart::~TPart() {
-  for (std::vector<TElement>& block : blocks_) block.clear();
-  for (std::vector<TxevXMLAttribute2>& block : attributes_) block.clear();
-  TPool& pool = Pool();
-  std::lock_guard<std::mutex> lock(pool.Mutex);
-  for (std::vector<TElement>& block : blocks_)
-    if (pool.Elements.size() < pool.KeepElements) pool.Elements.push_back(std::move(block));
-  for (std::vector<TxevXMLAttribute2>& block : attributes_)
-    if (block.capacity() == kAttributeBlock && pool.Attributes.size() < pool.KeepAttributes)
-      pool.Attributes.push_back(std::move(block));
-  // What the pool does not keep is freed after the lock, with this part.
-}
-
-template <class T>
-std::vector<T> TxevXMLFrozen2::TakeBlock(size_t capacity) {
-  if (capacity == (std::is_same_v<T, TElement> ? kBlock : kAttributeBlock)) {
-    TPool& pool = Pool();
-    std::lock_guard<std::mutex> lock(pool.Mutex);
-    auto& kept = [&pool]() -> auto& {
-      if constexpr (std::is_same_v<T, TElement>)
-        return pool.Elements;
-      else
-        return pool.Attributes;
-    }
-    ();
-    if (!kept.empty()) {
-      std::vector<T> block = std::move(kept.back());
-      kept.pop_back();
-      return block;
-    }
-  }
-  std::vector<T> block;
-  block.reserve(capacity);
-  return block;
-}
-
-void TxevXMLFrozen2::TPart::AddTree(const TxevXMLNode2& top, size_t depth) {
-  // Document order with an explicit stack: each frame is an element whose children are being taken,
-  // and the next of them. Taking the elements waits mostly for memory, one node after the other, so
-  // the nodes a few siblings on are asked for ahead: first the node, then what it points to.
-  Add(top, depth);
-  std::vector<std::pair<const TxevXMLNode2*, size_t>> stack;
-  if (!top.children_.items_.empty()) stack.emplace_back(&top, 0);
-  constexpr size_t kNodeAhead = 4, kPartsAhead = 2;
-  while (!stack.empty()) {
-    const TxevXMLNode2* parent = stack.back().first;
-    const size_t i = stack.back().second;
-    const auto& items = parent->children_.items_;
-    if (i == items.size()) {
-      stack.pop_back();
-      continue;
-    }
-    ++stack.back().second;
-    if (i + kNodeAhead < items.size()) {
-      const char* node = reinterpret_cast<const char*>(items[i + kNodeAhead].get());
-      __builtin_prefetch(node);
-      __builtin_prefetch(node + 64);
-      __builtin_prefetch(node + 128);
-    }
-    if (i + kPartsAhead < items.size()) {
-      const TxevXMLNode2* next = items[i + kPartsAhead].get();
-      // The text's count sits just before it (it was made with make_shared).
-      if (next->text_) __builtin_prefetch(reinterpret_cast<const char*>(next->text_.get()) - 16, 1);
-      if (!next->children_.items_.empty()) __builtin_prefetch(next->children_.items_.data());
-    }
-    const TxevXMLNode2* node = items[i].get();
-    Add(*node, depth + stack.size());
-    if (!node->children_.items_.empty()) {
-      // Its first children come next, before the lookahead above reaches them.
-      const auto& children = node->children_.items_;
-      for (size_t k = 0; k < std::min(children.size(), kNodeAhead); ++k) {
-        const char* child = reinterpret_cast<const char*>(children[k].get());
-        __builtin_prefetch(child);
-        __builtin_prefetch(child + 64);
-      }
-      stack.emplace_back(node, 0);
-    }
-  }
-}
-
-void TxevXMLFrozen2::TPart::Add(const TxevXMLNode2& node, size_t depth) {
-  if (blocks_.empty() || blocks_.back().size() == kBlock) blocks_.push_back(TakeBlock<TElement>(kBlock));
-  TElement& e = blocks_.back().emplace_back();
-  e.Name = node.name_;
-  e.Text = node.text_;
-  e.CDATA = node.cdata_;
-  // Deeper than 2^32 levels would take more memory than there is.
-  e.Depth = static_cast<std::uint32_t>(depth);
-  const auto& attributes = node.attributes_.items_;
-  if (!attributes.empty()) {
-    if (attributes_.empty() || attributes_.back().capacity() - attributes_.back().size() < attributes.size())
-      attributes_.push_back(TakeBlock<TxevXMLAttribute2>(std::max(kAttributeBlock, attributes.size())));
-    std::vector<TxevXMLAttribute2>& block = attributes_.back();
-    e.Attributes = block.data() + block.size();
-    e.AttributeCount = static_cast<std::uint32_t>(attributes.size());
-    for (const auto& a : attributes) block.push_back(*a);
-  }
-  ++count_;
+  const std::size_t shares = std::min(platform::SharedWorkShares({.Bytes = textBytes}), std::max<size_t>(items.size(), 1));
+  // Each share takes every n-th element of the document element with its subtree (their sizes
+  // vary); each subtree's nodes are touched by one share only.
+  platform::RunShared(shares, [&](std::size_t first) {
+    for (std::size_t i = first; i < items.size(); i += shares)
+      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i]);
+  });
+  TxevXMLFrozenBlock::Freeze(doc);
 }
 
 void TxevXMLFrozen2::WriteXML(std::string& out) const {
-  static const std::string kNone;
-  size_t estimate = 128;
-  for (const TStretch& s : stretches_)
-    for (size_t j = s.Begin; j < s.End; ++j) {
-      const TElement& e = s.Part->At(j);
-      estimate += 2 * IndentWidth(e.Depth) + 2 * e.Name.size() + (e.Text ? e.Text->size() : 0) + 40;
-      for (const TxevXMLAttribute2& a : std::span(e.Attributes, e.AttributeCount))
-        estimate += a.Name.size() + a.Value.size() + 4;
-    }
-  if (estimate < (size_t{1} << 30)) out.reserve(out.size() + estimate);
   TSink sink(out, static_cast<size_t>(-1));
-  // The elements whose end is still to be written, innermost last.
-  std::vector<const TElement*> open;
-  bool first = true;
-  for (const TStretch& s : stretches_)
-    for (size_t j = s.Begin; j < s.End; ++j) {
-      const TElement& e = s.Part->At(j);
-      while (!open.empty() && open.back()->Depth >= e.Depth) {
-        PutClose(sink, open.back()->Depth, open.back()->Name);
-        open.pop_back();
-      }
-      if (!first) sink.Put("\r\n");
-      first = false;
-      // A stretch holds a top-level element's whole subtree; the document element is a stretch alone.
-      const bool hasChildren =
-          &s == &stretches_.front() ? stretches_.size() > 1 : j + 1 < s.End && s.Part->At(j + 1).Depth > e.Depth;
-      if (PutOpen(sink, e.Depth, e.Name, e.Text ? *e.Text : kNone, e.CDATA, std::span(e.Attributes, e.AttributeCount),
-                  hasChildren))
-        open.push_back(&e);
-    }
-  for (; !open.empty(); open.pop_back()) PutClose(sink, open.back()->Depth, open.back()->Name);
+  WriteFrozen(sink, root_);
+}
+
+bool TxevXMLFrozen2::WriteXML(std::size_t chunk, bool narrow, const std::function<void(std::string&)>& consume) const {
+  TChunkSink sink(chunk, narrow, consume);
+  WriteFrozen(sink, root_);
+  return sink.Flush();
+}
+
+TxevXMLFrozen2::TMeasure TxevXMLFrozen2::Measure() const {
+  TMeasureSink sink;
+  WriteFrozen(sink, root_);
+  return sink.Result();
 }
 
 std::string TxevXMLParser2::GetXML() const {
