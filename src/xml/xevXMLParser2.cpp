@@ -81,9 +81,8 @@ constexpr size_t IndentWidth(size_t depth) {
 std::string_view Indentation(size_t depth) {
   static constexpr char kSpaces[IndentWidth(kMaxIndentDepth)] = {
 #define TESSARYN_SPACES8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
-      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
-      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
-      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
       TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
 #undef TESSARYN_SPACES8
   };
@@ -794,7 +793,8 @@ TxevXMLFrozen2::~TxevXMLFrozen2() {
 
 void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes) {
   const auto& items = doc.children_.items_;
-  const std::size_t shares = std::min(platform::SharedWorkShares({.Bytes = textBytes}), std::max<size_t>(items.size(), 1));
+  const std::size_t shares =
+      std::min(platform::SharedWorkShares({.Bytes = textBytes}), std::max<size_t>(items.size(), 1));
   // Each share takes every n-th element of the document element with its subtree (their sizes
   // vary); each subtree's nodes are touched by one share only.
   platform::RunShared(shares, [&](std::size_t first) {
