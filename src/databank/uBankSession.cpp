@@ -299,13 +299,11 @@ TBankWriteLayers TBankSession::OwnLayers() const {
 }
 
 bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers,
-                               TBankSaveJob& job, TDocumentBytes bytes) {
-  // The whole file is built in memory before anything on disk changes.
+                               TBankSaveJob& job) {
+  // A snapshot: it costs what changed since the last one, and the writer streams it through the
+  // layers into a temporary file, so nothing on disk changes before the whole file is written.
   try {
-    if (bytes == TDocumentBytes::ByWriter)
-      job.Document = bank.Snapshot();
-    else
-      job.XML = bank.EncodedXML();
+    job.Document = bank.Snapshot();
   } catch (const std::exception&) {
     ShowError(SCouldNotSaveXMLStream);
     return false;
@@ -441,8 +439,7 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   // bytes; either way, edits from now on cannot reach what is saved.
   const bool background = writer_ && wait == TSaveWait::Started;
   TBankSaveJob job;
-  const bool made =
-      MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
+  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job);
   if (made) {
     job.Tag = ++saveTag_;
     job.Watch = WatchFor(path);

@@ -265,18 +265,16 @@ class TBankSession {
   TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
   // The window's own layers: its Password, Compress and EntryName.
   TBankWriteLayers OwnLayers() const;
-  // The document in bytes (or its snapshot, for the writer to turn into bytes), with the path, the
-  // layers (the entry named as it goes into the file) and the backup switch; false, the error shown,
-  // when the document could not be turned into bytes or copied, or path failed to open earlier and
-  // could not be kept as "<path>.bad" first.
   // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
   // the window's own databank, take its file state). WrongPassword: enciphered text that did not
   // parse. Failed: failReason_ says why, unless a box did.
   enum class TLoadAttempt { Loaded, WrongPassword, Failed };
   TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own);
-  enum class TDocumentBytes { Now, ByWriter };
-  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
-                   TDocumentBytes bytes = TDocumentBytes::Now);
+  // A snapshot of the document (the writer streams it into the file), with the path, the layers (the
+  // entry named as it goes into the file) and the backup switch; false, the error shown, when the
+  // snapshot could not be taken, or path failed to open earlier and could not be kept as
+  // "<path>.bad" first.
+  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job);
   // Applies a save's outcome; true when the databank is kept on disk. followUp: how a save the
   // user asks for now (after a file changed elsewhere) is written.
   bool ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp);
