@@ -374,6 +374,13 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   if (!LoadBankFile(path)) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
+  } else {
+    // Frozen now, beside the open's other work on a large file, so that every save takes only what
+    // changed since; what could not be frozen here the first save freezes.
+    try {
+      bank_->PrepareSnapshots();
+    } catch (const std::exception&) {
+    }
   }
   modified_ = false;
   // An old file that kept its ".xdb" name is saved under the new extension next time, unless a
@@ -545,6 +552,17 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
   // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
   changedFileKept_ = true;
   return false;
+}
+
+bool TBankSession::FileHoldsBank() {
+  if (!bank_ || fileName_.empty() || diskForm_.Path.empty() || diskForm_.Path != bp::ExpandFileName(fileName_) ||
+      !bp::FileExists(fileName_))
+    return false;
+  if (AnythingModified()) return false;
+  // What a save would write into the databank first: the node counter and the selected node.
+  const int selected = Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1;
+  return bank_->ReadInteger(bank::skNextNodeID, bank::DefNextNodeID) == NextNodeID &&
+         bank_->ReadInteger(bank::skLastPosition, bank::DefLastPosition) == selected;
 }
 
 bool TBankSession::NothingToKeepOverChangedFile() {
@@ -761,6 +779,10 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       // Another program's newer file is worth more than the selected node this save would keep.
       lastOpened_ = fileName_;
       if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
+    } else if (Setting(bs::AutoSave, true) && !fileName_.empty() && FileHoldsBank()) {
+      // The file holds all of it already (a signal during a long save waited for that save): the
+      // same bytes are not written again.
+      lastOpened_ = fileName_;
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save
       // must not end in a silent loss: the user then decides.

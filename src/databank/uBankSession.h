@@ -285,6 +285,9 @@ class TBankSession {
   // The databank's own file was changed by another program and this copy holds nothing it has not
   // written somewhere (no change, or none since its conflict copy).
   bool NothingToKeepOverChangedFile();
+  // The databank's file holds everything a save would write now: nothing changed since it was read or
+  // since the snapshot of the last save that was written (and that save is no longer in flight).
+  bool FileHoldsBank();
   void ApplyFinishedSaves();
 
   TSettings* settings_;

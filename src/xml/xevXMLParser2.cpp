@@ -1046,9 +1046,6 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
 
 namespace {
 
-// Below this size a document is parsed in one piece: threads would cost more than they gain.
-constexpr size_t kSharedParseMinimum = size_t{4} << 20;
-
 // Where a part of a large document may begin: an element that starts a line indented by two blanks,
 // as this program writes the children of the document element. The first at or after from, npos
 // when there is none before end.
@@ -1066,8 +1063,9 @@ size_t NextPartStart(std::string_view s, size_t from, size_t end) {
 
 bool TxevXMLParser2::ParseShared(size_t from) {
   const std::string& s = docText_;
-  const size_t threads = platform::SharedWorkThreads();
-  if (s.size() < kSharedParseMinimum || threads < 2) return false;
+  // A small document is parsed in one piece: threads would cost more than they gain.
+  const size_t threads = platform::SharedWorkShares({.Bytes = s.size() - std::min(from, s.size())});
+  if (threads < 2) return false;
   // The parts: each begins where an element of the document element seems to begin. A guess can be
   // wrong (such a line inside a CDATA section); each part is checked below against where the part
   // before it really ended, and one that does not begin there is parsed again from that place.

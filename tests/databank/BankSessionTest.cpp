@@ -1037,6 +1037,55 @@ TEST_F(BankSessionTest, ClosingForExit) {
   }
 }
 
+// Closing while a save is being written (a signal during the long save of a large databank) waits
+// for it, then writes the databank again only when something changed after that save's snapshot was
+// taken; the file holding all of it already is not written a second time. The backup beside the file
+// tells how many saves there were: each one copies the file it replaces there.
+TEST_F(BankSessionTest, ClosingDuringASaveWritesAgainOnlyWhatChangedAfterItsSnapshot) {
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string backup = tmp.File("bank.backup");
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  options.BackgroundSaves = true;
+  struct Case {
+    const char* what;
+    bool editAfterSnapshot, selectAnother, writtenAgain;
+  };
+  for (const Case& c : {Case{"nothing after the snapshot", false, false, false},
+                        Case{"an edit after the snapshot", true, false, true},
+                        Case{"another node selected after the snapshot", false, true, true}}) {
+    WriteFile(path, SampleBankXML());
+    fs::remove(backup);
+    TBankSession s(&settings, options, &ui, &loop);
+    int selected = -1;
+    s.Hooks.SelectedNodeID = [&] { return selected; };
+    s.OpenBank(path);
+    s.Bank()->WriteString("DataBaseName", "saved");
+    s.SetModified();
+    s.SaveCommand();
+    ASSERT_TRUE(s.SaveInFlight() || !s.Modified()) << c.what;
+    if (c.editAfterSnapshot) {
+      s.Bank()->WriteString("DataBaseName", "edited");
+      s.SetModified();
+    }
+    if (c.selectAnother) selected = 2;
+    EXPECT_TRUE(s.CloseForExit(TIfFileChanged::WriteBeside)) << c.what;
+    const std::string file = ReadFile(path);
+    EXPECT_NE(file.find(c.editAfterSnapshot ? "<DataBaseName>edited<" : "<DataBaseName>saved<"), std::string::npos)
+        << c.what;
+    EXPECT_NE(file.find(c.selectAnother ? "<LastPosition>2<" : "<LastPosition>-1<"), std::string::npos) << c.what;
+    // One save copied the file as it was opened; a second one would have copied the first one's.
+    EXPECT_EQ(ReadFile(backup) != SampleBankXML(), c.writtenAgain) << c.what;
+  }
+  // A file removed meanwhile is written again: closing never leaves the databank without one.
+  WriteFile(path, SampleBankXML());
+  TBankSession s(&settings, options, &ui, &loop);
+  s.OpenBank(path);
+  fs::remove(path);
+  EXPECT_TRUE(s.CloseForExit(TIfFileChanged::WriteBeside));
+  EXPECT_TRUE(fs::exists(path));
+}
+
 TEST_F(BankSessionTest, ClosingForgetsNameAndPasswordTogether) {
   const std::string path = tmp.File("bank.xdb2");
   WriteFile(path, SampleBankXML());
