@@ -1051,9 +1051,9 @@ TEST_F(BankSessionTest, ClosingDuringASaveWritesAgainOnlyWhatChangedAfterItsSnap
     const char* what;
     bool editAfterSnapshot, selectAnother, writtenAgain;
   };
-  for (const Case& c : {Case{"nothing after the snapshot", false, false, false},
-                        Case{"an edit after the snapshot", true, false, true},
-                        Case{"another node selected after the snapshot", false, true, true}}) {
+  for (const Case& c :
+       {Case{"nothing after the snapshot", false, false, false}, Case{"an edit after the snapshot", true, false, true},
+        Case{"another node selected after the snapshot", false, true, true}}) {
     WriteFile(path, SampleBankXML());
     fs::remove(backup);
     TBankSession s(&settings, options, &ui, &loop);
