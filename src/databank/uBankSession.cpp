@@ -365,6 +365,7 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   CloseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();
   bank_ = std::make_unique<TXMLDataBase2>();
+  bank_->SetFreezeWhileLoading(options_.BackgroundSaves);
   ++bankSerial_;
   if (path.empty()) {
     fileName_.clear();
@@ -374,9 +375,9 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   if (!LoadBankFile(path)) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
-  } else {
-    // Frozen now, beside the open's other work on a large file, so that every save takes only what
-    // changed since; what could not be frozen here the first save freezes.
+  } else if (options_.BackgroundSaves) {
+    // Frozen (mostly while it was parsed) so that every save takes only what changed since; what
+    // could not be frozen here the first save freezes.
     try {
       bank_->PrepareSnapshots();
     } catch (const std::exception&) {

@@ -92,6 +92,7 @@ TXMLDataBase2::~TXMLDataBase2() = default;
 
 void TXMLDataBase2::Clear() {
   doc_ = std::make_unique<TxevXMLParser2>();
+  doc_->SetFreezeWhileParsing(freezeWhileLoading_);
   doc_->SetName("dataroot");
   lastError_.clear();
   errorSummary_.clear();
@@ -177,6 +178,11 @@ std::string TXMLDataBase2::EncodedXML() const {
 
 std::unique_ptr<const TXMLDataBase2Snapshot> TXMLDataBase2::Snapshot() const {
   return std::make_unique<const TXMLDataBase2Snapshot>(*this);
+}
+
+void TXMLDataBase2::SetFreezeWhileLoading(bool on) {
+  freezeWhileLoading_ = on;
+  doc_->SetFreezeWhileParsing(on);
 }
 
 void TXMLDataBase2::PrepareSnapshots() const {

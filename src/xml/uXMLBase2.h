@@ -83,8 +83,11 @@ class TXMLDataBase2 {
   // another thread can write it while this one goes on.
   std::unique_ptr<const TXMLDataBase2Snapshot> Snapshot() const;
   // Freezes the whole document now, on a few threads when it is large, so that the first snapshot
-  // costs only what changed after this (the document read from a file is frozen in one go).
+  // costs only what changed after this.
   void PrepareSnapshots() const;
+  // While set, a document read from a file or a stream is frozen as it is parsed (for a store whose
+  // snapshots are saved while it is edited): PrepareSnapshots then has little left to do.
+  void SetFreezeWhileLoading(bool on);
   bool LoadEncodedXML(std::string bytes);
 
  private:
@@ -95,6 +98,7 @@ class TXMLDataBase2 {
   std::string lastError_;
   std::string errorSummary_;
   std::size_t loadedBytes_ = 0;  // the size of the text the document was read from
+  bool freezeWhileLoading_ = false;
   TxevXMLNode2* listsNode_ = nullptr;
   TxevXMLNode2* settingsNode_ = nullptr;
 };

@@ -1,7 +1,10 @@
 #include "xml/xevXMLParser2.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -283,6 +286,26 @@ void PutClose(TOut& sink, size_t depth, std::string_view name) {
 // ---------------------------------------------------------------------------------------------------
 // TxevXMLFrozenBlock
 
+struct TxevXMLFrozenSlab;
+
+// Memory for the blocks of a large subtree frozen at once, taken a large piece (a slab) at a time
+// rather than a block at a time; a slab is given back once every block in it is gone. One thread's.
+class TxevXMLFrozenSlabs {
+ public:
+  TxevXMLFrozenSlabs() = default;
+  ~TxevXMLFrozenSlabs() { Drop(); }
+  TxevXMLFrozenSlabs(const TxevXMLFrozenSlabs&) = delete;
+  TxevXMLFrozenSlabs& operator=(const TxevXMLFrozenSlabs&) = delete;
+  // Room for size bytes (aligned for entries), and the slab it lies in (nullptr: memory of its own).
+  void* Take(std::size_t size, TxevXMLFrozenSlab*& slab);
+
+ private:
+  void Drop();
+  TxevXMLFrozenSlab* slab_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+};
+
 // The frozen form of an element with its subtree, in one allocation: a header, one entry for the
 // element itself and one for each child, then the names and attributes of the elements the block
 // describes itself (the element, and its children that have no children), packed. A child with
@@ -302,8 +325,8 @@ class TxevXMLFrozenBlock {
   };
 
   // Makes the frozen form of every element of top's subtree that has children and none yet, then of
-  // top itself; returns top's (held by top).
-  static const TxevXMLFrozenBlock* Freeze(const TxevXMLNode2& top);
+  // top itself; returns top's (held by top). With slabs, the blocks are made in them.
+  static const TxevXMLFrozenBlock* Freeze(const TxevXMLNode2& top, TxevXMLFrozenSlabs* slabs = nullptr);
   void Acquire() const { refs_.fetch_add(1, std::memory_order_relaxed); }
   // Drops a reference; a block nobody holds is freed, and with it its references to its children's
   // blocks (one after the other, never by recursion: trees may be deep).
@@ -351,12 +374,60 @@ class TxevXMLFrozenBlock {
     return size;
   }
   static char* PutMeta(char* p, const TxevXMLNode2& n);
+  friend class TxevXMLParser2;
   // The block of node, whose children with children have theirs already; one reference, node's.
-  static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node);
+  static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node, TxevXMLFrozenSlabs* slabs);
 
   mutable std::atomic<std::uint32_t> refs_{1};
   std::uint32_t count_;
+  TxevXMLFrozenSlab* slab_ = nullptr;  // nullptr: a block of its own
 };
+
+// A piece of memory holding many blocks; freed when the last of them goes (and its maker is done).
+struct TxevXMLFrozenSlab {
+  std::atomic<std::uint32_t> Live{1};  // blocks in it, and one for the maker while it takes room
+  static constexpr std::size_t kSize = std::size_t{1} << 20;
+  static void Release(TxevXMLFrozenSlab* slab) {
+    if (slab->Live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      slab->~TxevXMLFrozenSlab();
+      ::operator delete(slab);
+    }
+  }
+};
+
+void* TxevXMLFrozenSlabs::Take(std::size_t size, TxevXMLFrozenSlab*& slab) {
+  constexpr std::size_t kAlign = alignof(std::max_align_t);
+  const std::size_t head = (sizeof(TxevXMLFrozenSlab) + kAlign - 1) / kAlign * kAlign;
+  size = (size + kAlign - 1) / kAlign * kAlign;
+  if (size > (TxevXMLFrozenSlab::kSize - head) / 8) {  // a large block gets memory of its own
+    slab = nullptr;
+    return ::operator new(size);
+  }
+  if (!slab_ || static_cast<std::size_t>(end_ - next_) < size) {
+    Drop();
+    void* memory = ::operator new(TxevXMLFrozenSlab::kSize);
+#ifdef MADV_POPULATE_WRITE
+    // All its pages at once, rather than a fault a page while it fills.
+    const auto first = (reinterpret_cast<std::uintptr_t>(memory) + 4095) / 4096 * 4096;
+    const auto last = (reinterpret_cast<std::uintptr_t>(memory) + TxevXMLFrozenSlab::kSize) / 4096 * 4096;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#endif
+    slab_ = new (memory) TxevXMLFrozenSlab;
+    next_ = static_cast<char*>(memory) + head;
+    end_ = static_cast<char*>(memory) + TxevXMLFrozenSlab::kSize;
+  }
+  void* room = next_;
+  next_ += size;
+  slab_->Live.fetch_add(1, std::memory_order_relaxed);
+  slab = slab_;
+  return room;
+}
+
+void TxevXMLFrozenSlabs::Drop() {
+  if (slab_) TxevXMLFrozenSlab::Release(slab_);
+  slab_ = nullptr;
+  next_ = end_ = nullptr;
+}
 
 char* TxevXMLFrozenBlock::PutMeta(char* p, const TxevXMLNode2& n) {
   auto put = [&p](std::string_view s) {
@@ -377,14 +448,17 @@ char* TxevXMLFrozenBlock::PutMeta(char* p, const TxevXMLNode2& n) {
   return p;
 }
 
-TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node) {
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node, TxevXMLFrozenSlabs* slabs) {
   const auto& children = node.children_.items_;
   const std::size_t count = 1 + children.size();
   std::size_t packed = MetaSize(node);
   for (const auto& c : children)
     if (c->children_.items_.empty()) packed += MetaSize(*c);
-  void* memory = ::operator new(HeadSize() + count * sizeof(TEntry) + packed);
+  const std::size_t size = HeadSize() + count * sizeof(TEntry) + packed;
+  TxevXMLFrozenSlab* slab = nullptr;
+  void* memory = slabs ? slabs->Take(size, slab) : ::operator new(size);
   auto* block = new (memory) TxevXMLFrozenBlock(static_cast<std::uint32_t>(count));
+  block->slab_ = slab;
   TEntry* entries = block->Entries();
   char* const base = reinterpret_cast<char*>(entries + count);
   char* p = base;
@@ -421,26 +495,40 @@ void TxevXMLFrozenBlock::Release(const TxevXMLFrozenBlock* block) {
         dead = child;
       }
     for (std::uint32_t i = 0; i < b->count_; ++i) entries[i].~TEntry();
+    TxevXMLFrozenSlab* const slab = b->slab_;
     b->~TxevXMLFrozenBlock();
-    ::operator delete(const_cast<TxevXMLFrozenBlock*>(b));
+    if (slab)
+      TxevXMLFrozenSlab::Release(slab);
+    else
+      ::operator delete(const_cast<TxevXMLFrozenBlock*>(b));
   }
 }
 
-const TxevXMLFrozenBlock* TxevXMLFrozenBlock::Freeze(const TxevXMLNode2& top) {
+const TxevXMLFrozenBlock* TxevXMLFrozenBlock::Freeze(const TxevXMLNode2& top, TxevXMLFrozenSlabs* slabs) {
   if (top.frozen_) return top.frozen_;
-  // Depth first with an explicit stack: an element's block is made once its children's are.
+  // Depth first with an explicit stack: an element's block is made once its children's are. A large
+  // tree is walked mostly waiting for memory, so the siblings a few steps on are asked for ahead.
   std::vector<std::pair<const TxevXMLNode2*, std::size_t>> stack{{&top, 0}};
+  constexpr std::size_t kAhead = 4;
   while (!stack.empty()) {
     const TxevXMLNode2* n = stack.back().first;
     const auto& items = n->children_.items_;
     std::size_t& i = stack.back().second;
     while (i < items.size() && (items[i]->children_.items_.empty() || items[i]->frozen_)) ++i;
     if (i < items.size()) {
+      for (std::size_t k = i + 1; k < std::min(items.size(), i + 1 + kAhead); ++k) {
+        const char* next = reinterpret_cast<const char*>(items[k].get());
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + 64);
+        __builtin_prefetch(next + 128);
+      }
       const TxevXMLNode2* child = items[i++].get();
+      // Its children come next, then its attributes and texts.
+      for (const auto& c : child->children_.items_) __builtin_prefetch(c.get());
       stack.emplace_back(child, 0);
       continue;
     }
-    n->frozen_ = Make(*n);
+    n->frozen_ = Make(*n, slabs);
     stack.pop_back();
   }
   return top.frozen_;
@@ -798,8 +886,9 @@ void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textB
   // Each share takes every n-th element of the document element with its subtree (their sizes
   // vary); each subtree's nodes are touched by one share only.
   platform::RunShared(shares, [&](std::size_t first) {
+    TxevXMLFrozenSlabs slabs;
     for (std::size_t i = first; i < items.size(); i += shares)
-      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i]);
+      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i], &slabs);
   });
   TxevXMLFrozenBlock::Freeze(doc);
 }
@@ -919,6 +1008,8 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   pos_ = 0;
   posIsZero_ = false;
   TCursor cursor;
+  TxevXMLFrozenSlabs slabs;
+  if (freezeWhileParsing_) cursor.slabs = &slabs;
   // A failure found by the parse: the place is the cursor's, the report is made here.
   auto fail = [&] {
     pos_ = cursor.pos;
@@ -1015,6 +1106,9 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
         c.failure = "Closing tag without an open element";
         return TRunEnd::Failed;
       }
+      // Its children are complete, and still at hand: its frozen form costs least now.
+      if (c.slabs && parent != target && parent != level && !parent->children_.items_.empty() && !parent->frozen_)
+        parent->frozen_ = TxevXMLFrozenBlock::Make(*parent, c.slabs);
       parent = parent->parent_;
       if (!parent || parent == stop) return TRunEnd::Closed;
       continue;
@@ -1084,11 +1178,13 @@ bool TxevXMLParser2::ParseShared(size_t from) {
     size_t limit = std::string::npos;
     TxevXMLNode2 holder;
     TCursor cursor;
+    TxevXMLFrozenSlabs slabs;
     TRunEnd end = TRunEnd::Failed;
   };
   std::vector<std::unique_ptr<TPart>> parts;
   for (size_t k = 0; k < starts.size(); ++k) {
     auto part = std::make_unique<TPart>();
+    if (freezeWhileParsing_) part->cursor.slabs = &part->slabs;
     part->start = starts[k];
     part->limit = k + 1 < starts.size() ? starts[k + 1] : std::string::npos;
     parts.push_back(std::move(part));
@@ -1109,6 +1205,8 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   };
   // The first part, from the document element's start, on this thread beside the others.
   TCursor cursor;
+  TxevXMLFrozenSlabs slabs;
+  if (freezeWhileParsing_) cursor.slabs = &slabs;
   cursor.pos = from;
   TxevXMLNode2* parent = nullptr;
   TRunEnd end = TRunEnd::Failed;

@@ -29,6 +29,7 @@ class TxevXMLNode2;
 class TxevXMLParser2;
 class TxevXMLFrozen2;
 class TxevXMLFrozenBlock;
+class TxevXMLFrozenSlabs;
 
 // One attribute of an element.
 class TxevXMLAttribute2 {
@@ -236,6 +237,10 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // stored as UTF-8 (each converted as it is copied out of the text). Error reports quote the text
   // as it is.
   void SetFromCp1252(bool on) { fromCp1252_ = on; }
+  // While set, a parse makes the frozen form (see TxevXMLFrozen2) of every element with children as
+  // it closes, while its nodes are still at hand: the first snapshot of a large document read from a
+  // file then costs what a later one does.
+  void SetFreezeWhileParsing(bool on) { freezeWhileParsing_ = on; }
   // Frees the document text that Parse() would read again (a large document then takes its memory
   // once, in its nodes); Parse() afterwards parses an empty text.
   void ReleaseText();
@@ -272,6 +277,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
     size_t pos = 0;
     bool posIsZero = false;
     std::string failure;
+    TxevXMLFrozenSlabs* slabs = nullptr;  // set: elements are frozen as they close, in these
   };
   // How a run of the parse ended: the document element was closed, the run reached its limit, or it
   // failed (the cursor says why).
@@ -301,6 +307,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   size_t pos_ = 0;  // 0-based cursor into docText_; reported 1-based
   bool posIsZero_ = false;
   bool fromCp1252_ = false;
+  bool freezeWhileParsing_ = false;
   std::string lastError_;
   std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;

@@ -358,6 +358,17 @@ TEST(XmlTree, SnapshotsBetweenEditsWriteWhatTheDocumentHeld) {
       if (pick(2)) n->SetText(text());
       if (pick(3) == 0) n->SetAttribute("ID", std::to_string(i));
     }
+    if (round % 2 == 1) {
+      // Read back from its text and frozen while it is parsed, as a databank is opened (a large one
+      // is parsed in parts on several threads).
+      if (round == 1)
+        for (int b = 0; b < 40; ++b) doc.AddChild("bulk")->AddChild("t")->SetText(std::string(120000, char('a' + b)));
+      const std::string text = doc.GetXML();
+      doc.SetFreezeWhileParsing(true);
+      ASSERT_TRUE(doc.LoadXML(text)) << doc.LastError();
+      doc.SetFreezeWhileParsing(false);
+      ASSERT_EQ(FrozenBody(TxevXMLFrozen2(doc)), Body(doc));
+    }
     // Subtrees taken out of the document, some of them with frozen forms, put back later.
     std::vector<std::unique_ptr<TxevXMLNode2>> outside;
     struct Taken {
@@ -485,6 +496,39 @@ TEST(XmlTree, SnapshotMemoryFollowsTheChangeAndIsGivenBack) {
     third.reset();
   }
   EXPECT_LT(AllocatedBytes() - base, 256 << 10) << "after the document and its snapshots are gone";
+  {
+    // Read from its text and frozen while parsed (as a databank is opened): the first snapshot costs
+    // no more than a later one, and once every record changed, the memory of the forms made while
+    // parsing is given back too.
+    std::string text;
+    {
+      TxevXMLParser2 built;
+      built.SetName("dataroot");
+      for (int f = 0; f < 100; ++f) {
+        TxevXMLNode2* folder = built.AddChild("folder");
+        for (int r = 0; r < 500; ++r) {
+          TxevXMLNode2* record = folder->AddChild("record");
+          record->SetAttribute("ID", std::to_string(f * 1000 + r));
+          record->AddChild("data")->SetText("code of record " + std::to_string(r));
+        }
+      }
+      text = built.GetXML();
+    }
+    const std::int64_t before = AllocatedBytes();
+    TxevXMLParser2 doc;
+    doc.SetFreezeWhileParsing(true);
+    ASSERT_TRUE(doc.LoadXML(std::move(text)));
+    doc.ReleaseText();
+    const std::int64_t loaded = AllocatedBytes() - before;
+    auto first = std::make_unique<TxevXMLFrozen2>(doc);
+    EXPECT_LT(AllocatedBytes() - before - loaded, 64 << 10);
+    for (TxevXMLNode2* folder : doc.Children())
+      for (TxevXMLNode2* record : folder->Children()) record->FindNode("data")->SetText("edited");
+    auto second = std::make_unique<TxevXMLFrozen2>(doc);
+    first.reset();
+    EXPECT_LT(AllocatedBytes() - before, loaded + loaded / 8);
+  }
+  EXPECT_LT(AllocatedBytes() - base, 256 << 10) << "after a document frozen while parsed is gone";
   // A small document saved afterwards keeps nothing large either.
   TxevXMLParser2 small;
   small.SetName("dataroot");
