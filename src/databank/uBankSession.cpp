@@ -58,7 +58,7 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->SetEnabled(false);
   timer_->OnTimer = [this] { AutoSaveTick(); };
   if (options_.BackgroundSaves) {
-    writer_ = std::make_unique<TBankWriter>();
+    writer_ = std::make_unique<TBankWriter>(options_.WriteJob);
     saveTimer_ = loop_->CreateTimer();
     saveTimer_->SetInterval(15);
     saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
@@ -290,6 +290,27 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   return outcome.Saved;
 }
 
+bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
+                              const TBankWriteLayers& layers) {
+  if (!document || path.empty()) return false;
+  TBusyScope busy(*this);
+  TBankSaveJob job;
+  job.Document = std::move(document);
+  if (!PrepareSaveJob(path, layers, job, false)) return false;
+  if (!writer_) {
+    const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+    for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+    return outcome.Saved;
+  }
+  job.Tag = ++saveTag_;
+  TSaveState state;
+  state.Export = true;
+  savesInFlight_.emplace_back(job.Tag, state);
+  writer_->Submit(std::move(job));
+  saveTimer_->SetEnabled(true);
+  return true;
+}
+
 TBankWriteLayers TBankSession::OwnLayers() const {
   TBankWriteLayers layers;
   layers.Password = password_;
@@ -308,13 +329,17 @@ bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& pat
     ShowError(SCouldNotSaveXMLStream);
     return false;
   }
+  return PrepareSaveJob(path, std::move(layers), job, &bank == bank_.get());
+}
+
+bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers layers, TBankSaveJob& job, bool own) {
   job.Path = path;
   // The entry takes the file-name part of the entry name, or the target's name when there is none.
   layers.EntryName = bp::ExtractFileName(layers.EntryName);
   if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
   job.Layers = std::move(layers);
   job.MakeBackup = Setting(bs::MakeBackup, true);
-  if (&bank == bank_.get() && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
+  if (own && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
     const TBankWriteLayers& now = job.Layers;
     job.DropWeakerBackup = !now.Password.empty() ? diskForm_.Password != now.Password
                                                  : diskForm_.Password.empty() && now.Compress && !diskForm_.Compress;
@@ -511,6 +536,10 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
       savesInFlight_.erase(it);
       break;
     }
+  if (state.Export) {
+    for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+    return outcome.Saved;
+  }
   const bool sameBank = bank_ && state.BankSerial == bankSerial_;
   if (outcome.Saved) {
     if (sameBank) {

@@ -104,6 +104,9 @@ class TBankSession {
     bool BackgroundSaves = false;
     // Unwraps the layers of a file read (DecodeBankLayers; tests hand in one that fails).
     std::function<bool(std::string, TBankReadContext&, TBankReadResult&)> DecodeLayers = DecodeBankLayers;
+    // What the writer of background saves does with a job (WriteBankJob; tests hand in one that
+    // waits or fails).
+    std::function<TBankSaveOutcome(TBankSaveJob)> WriteJob = WriteBankJob;
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
@@ -157,6 +160,12 @@ class TBankSession {
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
   // The same with explicit layers (export writes with its own password and compression).
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
+  // Writes an exported databank, frozen already, to path with its own layers (and the ".backup" copy
+  // when "MakeBackup" is set). With background saves it goes to the writer as a save does, the window
+  // going on meanwhile, and its failure is told as a save's is once it has ended; otherwise it is
+  // written here and now. False when it could not be started (written here: when it failed).
+  bool ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
+                  const TBankWriteLayers& layers);
 
   // --- The bank routines ---
   void OpenBank(const std::string& path);
@@ -275,6 +284,9 @@ class TBankSession {
   // snapshot could not be taken, or path failed to open earlier and could not be kept as
   // "<path>.bad" first.
   bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job);
+  // The rest of a job whose document is set: path, layers, the backup switch; own: the job writes the
+  // window's databank to its file. False as MakeSaveJob.
+  bool PrepareSaveJob(const std::string& path, TBankWriteLayers layers, TBankSaveJob& job, bool own);
   // Applies a save's outcome; true when the databank is kept on disk. followUp: how a save the
   // user asks for now (after a file changed elsewhere) is written.
   bool ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp);
@@ -319,6 +331,7 @@ class TBankSession {
     std::string Password;              // the layers it is written with
     bool Compress = false;
     TIfFileChanged IfChanged = TIfFileChanged::Ask;
+    bool Export = false;  // an exported databank: only its messages concern the window
   };
   // The form of the window's file on disk as it was last read or written (Path "" when unknown).
   struct TDiskForm {

@@ -108,6 +108,8 @@ class TXMLDataBase2 {
 class TXMLDataBase2Snapshot {
  public:
   explicit TXMLDataBase2Snapshot(const TXMLDataBase2& store) : frozen_(*store.Document()) {}
+  // A document frozen otherwise (put together from parts of others, say).
+  explicit TXMLDataBase2Snapshot(TxevXMLFrozen2&& frozen) : frozen_(std::move(frozen)) {}
   virtual ~TXMLDataBase2Snapshot() = default;
   TXMLDataBase2Snapshot(const TXMLDataBase2Snapshot&) = delete;
   TXMLDataBase2Snapshot& operator=(const TXMLDataBase2Snapshot&) = delete;

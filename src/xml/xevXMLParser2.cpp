@@ -375,8 +375,15 @@ class TxevXMLFrozenBlock {
   }
   static char* PutMeta(char* p, const TxevXMLNode2& n);
   friend class TxevXMLParser2;
+  friend class TxevXMLFrozen2;
   // The block of node, whose children with children have theirs already; one reference, node's.
   static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node, TxevXMLFrozenSlabs* slabs);
+  // The same with node's own parts and these children instead of its own.
+  static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node, const std::vector<const TxevXMLNode2*>& children,
+                                  TxevXMLFrozenSlabs* slabs);
+  template <class TChild>
+  static TxevXMLFrozenBlock* MakeOf(const TxevXMLNode2& node, std::size_t childCount, const TChild& child,
+                                    TxevXMLFrozenSlabs* slabs);
 
   mutable std::atomic<std::uint32_t> refs_{1};
   std::uint32_t count_;
@@ -450,10 +457,23 @@ char* TxevXMLFrozenBlock::PutMeta(char* p, const TxevXMLNode2& n) {
 
 TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node, TxevXMLFrozenSlabs* slabs) {
   const auto& children = node.children_.items_;
-  const std::size_t count = 1 + children.size();
+  return MakeOf(
+      node, children.size(), [&children](std::size_t i) -> const TxevXMLNode2& { return *children[i]; }, slabs);
+}
+
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node, const std::vector<const TxevXMLNode2*>& children,
+                                             TxevXMLFrozenSlabs* slabs) {
+  return MakeOf(
+      node, children.size(), [&children](std::size_t i) -> const TxevXMLNode2& { return *children[i]; }, slabs);
+}
+
+template <class TChild>
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::MakeOf(const TxevXMLNode2& node, std::size_t childCount, const TChild& child,
+                                               TxevXMLFrozenSlabs* slabs) {
+  const std::size_t count = 1 + childCount;
   std::size_t packed = MetaSize(node);
-  for (const auto& c : children)
-    if (c->children_.items_.empty()) packed += MetaSize(*c);
+  for (std::size_t i = 0; i < childCount; ++i)
+    if (child(i).children_.items_.empty()) packed += MetaSize(child(i));
   const std::size_t size = HeadSize() + count * sizeof(TEntry) + packed;
   TxevXMLFrozenSlab* slab = nullptr;
   void* memory = slabs ? slabs->Take(size, slab) : ::operator new(size);
@@ -467,8 +487,8 @@ TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node, TxevXMLFr
     p = PutMeta(p, n);
   };
   describe(entries, node);
-  for (std::size_t i = 0; i < children.size(); ++i) {
-    const TxevXMLNode2& c = *children[i];
+  for (std::size_t i = 0; i < childCount; ++i) {
+    const TxevXMLNode2& c = child(i);
     if (c.children_.items_.empty()) {
       describe(entries + 1 + i, c);
     } else {
@@ -874,6 +894,15 @@ TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc)
 TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLNode2& node) : root_(TxevXMLFrozenBlock::Freeze(node)) {
   root_->Acquire();
 }
+
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLNode2& top, const std::vector<const TxevXMLNode2*>& children) {
+  for (const TxevXMLNode2* child : children)
+    if (!child->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*child);
+  root_ = TxevXMLFrozenBlock::Make(top, children, nullptr);
+}
+
+TxevXMLFrozen2::TxevXMLFrozen2(TxevXMLFrozen2&& other) noexcept
+    : version_(std::move(other.version_)), root_(std::exchange(other.root_, nullptr)) {}
 
 TxevXMLFrozen2::~TxevXMLFrozen2() {
   TxevXMLFrozenBlock::Release(root_);

@@ -324,7 +324,12 @@ class TxevXMLFrozen2 {
   explicit TxevXMLFrozen2(const TxevXMLParser2& doc);
   // One element and its subtree, written as GetNodeXML writes an element that has a parent.
   explicit TxevXMLFrozen2(const TxevXMLNode2& node);
+  // A document element put together without copying any node: top's name, attributes and text, and
+  // as its children, in order, the given elements with their subtrees as they are now (wherever they
+  // lie; their frozen forms are shared with the documents they belong to).
+  TxevXMLFrozen2(const TxevXMLNode2& top, const std::vector<const TxevXMLNode2*>& children);
   ~TxevXMLFrozen2();
+  TxevXMLFrozen2(TxevXMLFrozen2&& other) noexcept;
   TxevXMLFrozen2(const TxevXMLFrozen2&) = delete;
   TxevXMLFrozen2& operator=(const TxevXMLFrozen2&) = delete;
 
