@@ -1,15 +1,22 @@
 // Saving and opening at scale, on Qt's offscreen platform, with the canonical databank
 // (canonical_bank.h) at 10,000, 50,000 and 200,000 records (its folders repeated):
 // - the document written to bytes (in the Windows-1252 of the file);
+// - the snapshot a save takes on the window's thread after one record was typed into;
 // - how long auto-saves block the window while a user types (lone saves and saves that queue behind
-//   the one being written), plain and enciphered+compressed, timed from a thread outside the window's;
+//   the one being written), plain and enciphered+compressed, timed from a thread outside the window's,
+//   beside the same typing without auto-save in the same run;
+// - how long Export (of every top-level folder, with a password and compression) and Duplicate Node
+//   (of a folder of 60,000 records) block the window, timed the same way;
 // - opening from the file to the shown tree, the databank beside its ASCII twin (the same structure
 //   and file size) in the same run.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -24,6 +31,7 @@
 #include "app/UMain.h"
 #include "app/uProgramEntry.h"
 #include "canonical_bank.h"
+#include "databank/gui/uSelectNodesForExport.h"
 #include "databank/gui/uXMLTreeForm.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
@@ -54,6 +62,18 @@ struct Files {
       TXMLDataBase2 db;
       canonical::Fill(db, 0, text, thousands);
       path = dir.File(std::to_string(thousands) + (text == TText::Ascii ? "k-ascii.xdb2" : "k.xdb2"));
+      std::ofstream(path, std::ios::binary) << db.EncodedXML();
+    }
+    return path;
+  }
+  // The canonical databank of that many thousand records and one more top-level folder "Big"
+  // holding big thousand records, written once.
+  const std::string& BankWithBigFolder(int thousands, int big) {
+    std::string& path = banks[{thousands * 1000 + big, TText::NonAscii}];
+    if (path.empty()) {
+      TXMLDataBase2 db;
+      canonical::Fill(db, big * 1000, TText::NonAscii, thousands);
+      path = dir.File(std::to_string(thousands) + "k-big" + std::to_string(big) + "k.xdb2");
       std::ofstream(path, std::ios::binary) << db.EncodedXML();
     }
     return path;
@@ -260,6 +280,90 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
   state.SetLabel(kLayerNames[layers]);
 }
 
+// A command of the tree window as a user meets it in a large databank, timed from outside the
+// window's thread: a helper thread posts a probe event every 2 ms and notes how late each is handled;
+// the command blocks the window for the longest lateness of a probe posted from the command's start
+// until its work is done (the exported file written, the duplicate shown) and a second after.
+// - Export: the first top-level folder selected, the selection dialog answered as a user does (Select
+//   All, "Lock with password" with a typed password, "Compress data", OK), of the canonical databank
+//   of 200,000 records; done once the file is written.
+// - Duplicate Node of the top-level folder "Big" of 60,000 records beside the canonical 50,000;
+//   done once the window has handled what the command left for its loop.
+// Reported: the longest block (the iteration's time) and the command's whole time (whole_ms).
+void BM_CommandWindowBlocked(benchmark::State& state) {
+  const bool exporting = state.range(0) == 0;
+  NeedBenchApplication();
+  windowbench::TheUI();
+  const std::string work = TheFiles().dir.File("command.xdb2");
+  std::filesystem::copy_file(exporting ? TheFiles().Bank(200, TText::NonAscii) : TheFiles().BankWithBigFolder(50, 60),
+                             work, std::filesystem::copy_options::overwrite_existing);
+  Program program(work);
+  TfrmMain* form = program.Form();
+  const std::string exported = TheFiles().dir.File("exported.xdb2");
+  for (auto _ : state) {
+    TxevXMLNode2* target = nullptr;
+    for (TxevXMLNode2* node : form->Session().Bank()->Root()->Children())
+      if (bank::IsFolder(node) && (exporting || node->Text() == "Big")) {
+        target = node;
+        break;
+      }
+    if (!target) std::abort();
+    form->Tree->Select(form->ItemOf(target));
+    QApplication::processEvents();
+    std::filesystem::remove(exported);
+    TWindowProbe probe;
+    std::atomic<bool> stop{false};
+    std::thread prober([&] {
+      while (!stop) {
+        QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    });
+    // The selection dialog, answered once it shows.
+    QTimer answer;
+    answer.callOnTimeout([&] {
+      auto* dialog = qobject_cast<TfrmSelectExport*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      answer.stop();
+      dialog->btnSelectAll->click();
+      dialog->chLock->setChecked(true);
+      dialog->UpdateControls();
+      dialog->chCurrentPass->setChecked(false);
+      dialog->UpdateControls();
+      dialog->ePassword->setText(QStringLiteral("secret"));
+      dialog->chCompress->setChecked(true);
+      dialog->btnOk->click();
+    });
+    answer.start(5);
+    const auto start = Clock::now();
+    if (exporting) {
+      if (!form->ExportFile(exported)) std::abort();
+    } else {
+      form->Action(TTreeAction::DuplicateNode)->trigger();
+    }
+    QApplication::processEvents();
+    // The window's own loop runs while the file is written.
+    while (form->Session().SaveInFlight()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    const auto done = Clock::now();
+    // A second more for what the command left behind.
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    stop = true;
+    prober.join();
+    QApplication::processEvents();
+    double worst = 0;
+    for (const TWindowProbe::Late& p : probe.Probes)
+      if (p.posted >= start) worst = std::max(worst, Ms(p.posted, p.handled));
+    state.SetIterationTime(worst / 1000);
+    state.counters["worst_ms"] = worst;
+    state.counters["whole_ms"] = Ms(start, done);
+    if (exporting && !std::filesystem::exists(exported)) std::abort();
+  }
+  state.SetLabel(exporting ? "export 200,000 records, password and compression" : "duplicate 60,000 records");
+}
+
 // Both databanks opened into a shown tree window in every iteration; each keeps its best time.
 void BM_OpenFileToTree(benchmark::State& state) {
   NeedBenchApplication();
@@ -296,4 +400,5 @@ BENCHMARK(BM_SaveWindowBlocked)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CommandWindowBlocked)->DenseRange(0, 1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenFileToTree)->Arg(10)->Arg(50)->Arg(200)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -43,17 +43,13 @@ std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int 
 std::unique_ptr<const TXMLDataBase2Snapshot> ExportSnapshot(const TExportChoice& choice, int nextNodeID,
                                                             const std::string& date) {
   std::vector<const TxevXMLNode2*> nodes;
-  int highest = -1;
   for (const TExportItem& item : choice.Items)
-    if (item.Checked) {
-      nodes.push_back(item.Node);
-      highest = std::max(highest, HighestNodeID(item.Node));
-    }
+    if (item.Checked) nodes.push_back(item.Node);
   if (nodes.empty()) return nullptr;
   // The document element and, after the nodes, "settings" as BuildExportBank's databank has them.
   TXMLDataBase2 head;
   head.WriteString(skExported, date);
-  head.WriteInteger(skNextNodeID, std::max(nextNodeID, highest + 1));
+  head.WriteInteger(skNextNodeID, nextNodeID);
   nodes.push_back(head.SettingsNode());
   return std::make_unique<const TXMLDataBase2Snapshot>(TxevXMLFrozen2(*head.Root(), nodes));
 }

@@ -95,10 +95,6 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   void BankInfoCommand();
   virtual void ShowBankInfo(const TBankInfo& info) { (void)info; }
 
- protected:
-  // Long work (a filter run, an import, an export) starts and ends: the window shows it.
-  virtual void BusyChanged(bool busy) { (void)busy; }
-
  private:
   class TBusy;
   ITreeView* findView_ = nullptr;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <tuple>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
@@ -333,6 +334,11 @@ class TxevXMLFrozenBlock {
   static void Release(const TxevXMLFrozenBlock* block);
 
   std::uint32_t Count() const { return count_; }
+  // The elements of the subtree: this one and all below it.
+  std::size_t Elements() const { return elements_; }
+  // A live copy of the subtree, and of one element an entry describes (without children).
+  static std::unique_ptr<TxevXMLNode2> ThawTree(const TxevXMLFrozenBlock* top);
+  static std::unique_ptr<TxevXMLNode2> ThawElement(const TxevXMLFrozenBlock* block, const TEntry& e);
   const TEntry& Entry(std::uint32_t i) const { return Entries()[i]; }
   // The name of an element this block describes itself, and its attributes (f(TAttributeView)).
   std::string_view Name(const TEntry& e) const {
@@ -388,6 +394,7 @@ class TxevXMLFrozenBlock {
   mutable std::atomic<std::uint32_t> refs_{1};
   std::uint32_t count_;
   TxevXMLFrozenSlab* slab_ = nullptr;  // nullptr: a block of its own
+  std::size_t elements_ = 1;
 };
 
 // A piece of memory holding many blocks; freed when the last of them goes (and its maker is done).
@@ -487,11 +494,13 @@ TxevXMLFrozenBlock* TxevXMLFrozenBlock::MakeOf(const TxevXMLNode2& node, std::si
     p = PutMeta(p, n);
   };
   describe(entries, node);
+  block->elements_ = count;
   for (std::size_t i = 0; i < childCount; ++i) {
     const TxevXMLNode2& c = child(i);
     if (c.children_.items_.empty()) {
       describe(entries + 1 + i, c);
     } else {
+      block->elements_ += c.frozen_->elements_ - 1;
       c.frozen_->Acquire();
       new (entries + 1 + i) TEntry{nullptr, reinterpret_cast<std::uintptr_t>(c.frozen_)};
     }
@@ -899,6 +908,63 @@ TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLNode2& top, const std::vector<const 
   for (const TxevXMLNode2* child : children)
     if (!child->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*child);
   root_ = TxevXMLFrozenBlock::Make(top, children, nullptr);
+}
+
+std::unique_ptr<TxevXMLNode2> TxevXMLFrozenBlock::ThawTree(const TxevXMLFrozenBlock* top) {
+  // Explicit stack of (block, the element made of its first entry, its next entry): no recursion.
+  std::unique_ptr<TxevXMLNode2> root = ThawElement(top, top->Entry(0));
+  std::vector<std::tuple<const TxevXMLFrozenBlock*, TxevXMLNode2*, std::uint32_t>> stack;
+  if (top->Count() > 1) {
+    root->children_.items_.reserve(top->Count() - 1);
+    stack.emplace_back(top, root.get(), 1);
+  }
+  while (!stack.empty()) {
+    auto& [block, node, next] = stack.back();
+    if (next == block->Count()) {
+      stack.pop_back();
+      continue;
+    }
+    const TEntry& e = block->Entry(next++);
+    TxevXMLNode2* parent = node;
+    if (const TxevXMLFrozenBlock* child = e.Block()) {
+      TxevXMLNode2* made = parent->AddNode(ThawElement(child, child->Entry(0)));
+      made->children_.items_.reserve(child->Count() - 1);
+      stack.emplace_back(child, made, 1);
+    } else {
+      parent->AddNode(ThawElement(block, e));
+    }
+  }
+  return root;
+}
+
+std::unique_ptr<TxevXMLNode2> TxevXMLFrozenBlock::ThawElement(const TxevXMLFrozenBlock* block, const TEntry& e) {
+  auto n = std::make_unique<TxevXMLNode2>();
+  n->SetName(std::string(block->Name(e)));
+  n->text_ = e.Text;
+  n->cdata_ = e.CDATA();
+  block->ForEachAttribute(e, [&n](const TAttributeView& a) {
+    n->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(a.Name), std::string(a.Value)));
+  });
+  return n;
+}
+
+std::unique_ptr<TxevXMLNode2> TxevXMLFrozen2::Thaw() const {
+  // The document element's children with children each become a subtree of their own, a few
+  // threads making them when there are many, joined in order here.
+  std::unique_ptr<TxevXMLNode2> root = TxevXMLFrozenBlock::ThawElement(root_, root_->Entry(0));
+  const std::uint32_t count = root_->Count();
+  std::vector<std::unique_ptr<TxevXMLNode2>> children(count > 0 ? count - 1 : 0);
+  const std::size_t shares = std::min<std::size_t>(std::max<std::size_t>(children.size(), 1),
+                                                   platform::SharedWorkShares({.Nodes = root_->Elements()}));
+  platform::RunShared(shares, [&](std::size_t first) {
+    for (std::size_t i = first; i < children.size(); i += shares) {
+      const TxevXMLFrozenBlock::TEntry& e = root_->Entry(static_cast<std::uint32_t>(i + 1));
+      children[i] = e.Block() ? TxevXMLFrozenBlock::ThawTree(e.Block()) : TxevXMLFrozenBlock::ThawElement(root_, e);
+    }
+  });
+  root->children_.items_.reserve(children.size());
+  for (std::unique_ptr<TxevXMLNode2>& child : children) root->AddNode(std::move(child));
+  return root;
 }
 
 TxevXMLFrozen2::TxevXMLFrozen2(TxevXMLFrozen2&& other) noexcept

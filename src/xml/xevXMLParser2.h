@@ -335,6 +335,9 @@ class TxevXMLFrozen2 {
 
   // The declaration's "version" pseudo-attribute ("" when it has none, or for an element).
   const std::string& Version() const { return version_; }
+  // The frozen element as a live one again: a detached element with its subtree (sharing the
+  // texts), as CloneNode of what was frozen gives. A large one is built on a few threads.
+  std::unique_ptr<TxevXMLNode2> Thaw() const;
   // Appends the document element as TxevXMLParser2::WriteXML writes it without the declaration.
   void WriteXML(std::string& out) const;
 

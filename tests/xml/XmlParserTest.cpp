@@ -447,7 +447,14 @@ TEST(XmlTree, SnapshotsBetweenEditsWriteWhatTheDocumentHeld) {
       if (sub != &doc) {
         std::string alone;
         doc.WriteXML(alone, sub, false);
-        EXPECT_EQ(FrozenBody(TxevXMLFrozen2(*sub)), alone);
+        const TxevXMLFrozen2 frozen(*sub);
+        EXPECT_EQ(FrozenBody(frozen), alone);
+        // Made live again (as a paste does): the same element, detached.
+        const std::unique_ptr<TxevXMLNode2> thawed = frozen.Thaw();
+        std::string again;
+        doc.WriteXML(again, thawed.get(), false);
+        EXPECT_EQ(again, alone);
+        EXPECT_EQ(thawed->Parent(), nullptr);
       }
       if (taken.size() > 4) taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(pick(taken.size() - 1)));
     }
