@@ -22,12 +22,19 @@ class IClipboard {
   // Replaces the whole clipboard content by one block under the format.
   virtual void Write(const std::string& format, const std::string& bytes) = 0;
   // The same with a block made only when it is first read (make runs then, on the reading thread,
-  // once), standing for owner's data: a large block costs nothing until somebody pastes it.
+  // once), standing for owner's data: a large block costs nothing until somebody pastes it. A
+  // clipboard that cannot wait makes the block at once.
   virtual void WriteLater(const std::string& format, std::function<std::string()> make,
-                          std::shared_ptr<const void> owner) = 0;
+                          std::shared_ptr<const void> owner) {
+    (void)owner;
+    Write(format, make());
+  }
   // The owner given with the block this program put under the format, while that block is still on
   // the clipboard (the program can then take its own data without the bytes); nullptr otherwise.
-  virtual std::shared_ptr<const void> OwnerOf(const std::string& format) const = 0;
+  virtual std::shared_ptr<const void> OwnerOf(const std::string& format) const {
+    (void)format;
+    return nullptr;
+  }
   // Empties the clipboard when it holds the format and this program put it there.
   virtual void ClearOwned(const std::string& format) = 0;
 };
