@@ -285,6 +285,7 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   if (outcome.Saved && bank == bank_.get()) {
     NoteDiskForm(path, layers.Password, layers.Compress);
     fileSize_ = outcome.FileSize;
+    savedHere_ = true;
     dataSize_ = outcome.DataSize;
   }
   return outcome.Saved;
@@ -392,6 +393,7 @@ void TBankSession::OpenBank(const std::string& pathIn) {
   bank_ = std::make_unique<TXMLDataBase2>();
   bank_->SetFreezeWhileLoading(options_.BackgroundSaves);
   ++bankSerial_;
+  savedHere_ = false;
   if (path.empty()) {
     fileName_.clear();
     entryName_.clear();
@@ -545,6 +547,7 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
     if (sameBank) {
       NoteDiskForm(outcome.Path, state.Password, state.Compress);
       fileSize_ = outcome.FileSize;
+      savedHere_ = true;
       dataSize_ = outcome.DataSize;
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
@@ -585,8 +588,8 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
 }
 
 bool TBankSession::FileHoldsBank() {
-  if (!bank_ || fileName_.empty() || diskForm_.Path.empty() || diskForm_.Path != bp::ExpandFileName(fileName_) ||
-      !bp::FileExists(fileName_))
+  if (!bank_ || !savedHere_ || fileName_.empty() || diskForm_.Path.empty() ||
+      diskForm_.Path != bp::ExpandFileName(fileName_) || !bp::FileExists(fileName_))
     return false;
   if (AnythingModified()) return false;
   // What a save would write into the databank first: the node counter and the selected node.

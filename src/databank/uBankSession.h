@@ -297,8 +297,8 @@ class TBankSession {
   // The databank's own file was changed by another program and this copy holds nothing it has not
   // written somewhere (no change, or none since its conflict copy).
   bool NothingToKeepOverChangedFile();
-  // The databank's file holds everything a save would write now: nothing changed since it was read or
-  // since the snapshot of the last save that was written (and that save is no longer in flight).
+  // The databank's file holds everything a save would write now: a save of it was written, and
+  // nothing changed since that save's snapshot was taken (that save is no longer in flight).
   bool FileHoldsBank();
   void ApplyFinishedSaves();
 
@@ -359,4 +359,5 @@ class TBankSession {
   std::uint64_t conflictCopyGeneration_ = 0;
   bool sessionEnding_ = false;    // CloseForExit for the end of the desktop session is running
   bool changedFileKept_ = false;  // the user cancelled the question about a file changed elsewhere
+  bool savedHere_ = false;        // a save of this databank has written its file since it was opened
 };
