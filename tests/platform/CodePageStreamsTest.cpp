@@ -223,4 +223,18 @@ TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
   EXPECT_EQ(ended.load(), 3);
   EXPECT_GE(platform::SharedWorkThreads(), 1u);
   EXPECT_LE(platform::SharedWorkThreads(), 4u);
+
+  // Many small runs one after the other: helpers started late find every share taken (this thread
+  // takes what they have not) and end without touching work that is gone by then.
+  for (int round = 0; round < 2000; ++round) {
+    auto counts = std::make_unique<std::atomic<int>[]>(4);
+    platform::RunShared(4, [&counts](size_t k) { ++counts[k]; });
+    for (int k = 0; k < 4; ++k) ASSERT_EQ(counts[k].load(), 1) << round;
+  }
+  // The one place that decides: small work is not shared, large work is shared among the threads.
+  EXPECT_EQ(platform::SharedWorkShares({}), 1u);
+  EXPECT_EQ(platform::SharedWorkShares({.Nodes = 8}), 1u);
+  EXPECT_EQ(platform::SharedWorkShares({.Nodes = 1000, .Bytes = 100000}), 1u);
+  EXPECT_EQ(platform::SharedWorkShares({.Nodes = 1000000}), platform::SharedWorkThreads());
+  EXPECT_EQ(platform::SharedWorkShares({.Bytes = std::size_t{1} << 30}), platform::SharedWorkThreads());
 }
