@@ -25,9 +25,9 @@ std::unique_ptr<TxevXMLNode2> ParseXMLNodePayload(std::string_view block) {
   wrapped += "</root>";
   TxevXMLParser2 temp;
   if (!temp.LoadXML(std::move(wrapped)) || temp.Name() != "root") return nullptr;
-  const TxevXMLNode2* first = temp.FirstChild();
+  TxevXMLNode2* first = temp.FirstChild();
   if (!bank::IsTreeNode(first)) return nullptr;
-  return first->CloneNode();
+  return temp.ExtractNode(first);  // taken out of the temporary document, not copied
 }
 
 void CopyXMLNodeToClipboard(const TxevXMLNode2* node) {
