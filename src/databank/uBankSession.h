@@ -8,11 +8,13 @@
 // through a platform::ITimer, so every answer and every tick can be scripted.
 //
 // Safety rules kept here:
-// - Saving builds the whole file in memory first, then writes a temporary file and renames it over
-//   the old one; a failed save reports the error, keeps the old file and keeps the modified mark.
-// - With background saves (the window's), Save, Save As, the auto-save and minimising take a
-//   snapshot of the document (its texts shared, so it is cheap) and return; the XML, the layers and
-//   the file are written on a worker thread, one save after the other. The outcome is applied on the
+// - Saving streams a snapshot of the document through its layers into a temporary file, then renames
+//   it over the old one; a failed save reports the error, keeps the old file and keeps the modified
+//   mark.
+// - With background saves (the window's), Save, Save As, export, the auto-save and minimising take a
+//   snapshot of the document (it costs what changed since the last one: the databank is frozen while
+//   it is opened) and return; the XML, the layers and the file are written on a worker thread, one
+//   save after the other. The outcome is applied on the
 //   window's thread: a failure is reported and marks the databank modified again. Whatever needs to
 //   know that the file is written (the save-changes question, closing a databank, the end of the
 //   program) waits for the save in flight.
