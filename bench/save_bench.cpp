@@ -1,15 +1,22 @@
 // Saving and opening at scale, on Qt's offscreen platform, with the canonical databank
 // (canonical_bank.h) at 10,000, 50,000 and 200,000 records (its folders repeated):
 // - the document written to bytes (in the Windows-1252 of the file);
+// - the snapshot a save takes on the window's thread after one record was typed into;
 // - how long auto-saves block the window while a user types (lone saves and saves that queue behind
-//   the one being written), plain and enciphered+compressed, timed from a thread outside the window's;
+//   the one being written), plain and enciphered+compressed, timed from a thread outside the window's,
+//   beside the same typing without auto-save in the same run;
+// - how long Export (of every top-level folder, with a password and compression) and Duplicate Node
+//   (of a folder of 60,000 records) block the window, timed the same way;
 // - opening from the file to the shown tree, the databank beside its ASCII twin (the same structure
 //   and file size) in the same run.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -24,7 +31,9 @@
 #include "app/UMain.h"
 #include "app/uProgramEntry.h"
 #include "canonical_bank.h"
+#include "databank/gui/uSelectNodesForExport.h"
 #include "databank/gui/uXMLTreeForm.h"
+#include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "platform/Lifecycle.h"
 #include "shown_program.h"
@@ -53,6 +62,18 @@ struct Files {
       TXMLDataBase2 db;
       canonical::Fill(db, 0, text, thousands);
       path = dir.File(std::to_string(thousands) + (text == TText::Ascii ? "k-ascii.xdb2" : "k.xdb2"));
+      std::ofstream(path, std::ios::binary) << db.EncodedXML();
+    }
+    return path;
+  }
+  // The canonical databank of that many thousand records and one more top-level folder "Big"
+  // holding big thousand records, written once.
+  const std::string& BankWithBigFolder(int thousands, int big) {
+    std::string& path = banks[{thousands * 1000 + big, TText::NonAscii}];
+    if (path.empty()) {
+      TXMLDataBase2 db;
+      canonical::Fill(db, big * 1000, TText::NonAscii, thousands);
+      path = dir.File(std::to_string(thousands) + "k-big" + std::to_string(big) + "k.xdb2");
       std::ofstream(path, std::ios::binary) << db.EncodedXML();
     }
     return path;
@@ -100,21 +121,40 @@ void BM_SaveDocumentToBytes(benchmark::State& state) {
   state.counters["records"] = thousands * 1000;
 }
 
-// The snapshot a background save takes on the window's thread (the document frozen into a list of
-// its elements that shares their texts), and freeing it again (the writer's threads do that).
+// The snapshot a background save takes on the window's thread. Opening freezes the whole document
+// (freeze_ms, on a few threads, as the open does); a save after one record was typed into then
+// freezes only what changed since the last snapshot: the record and the elements above it (the time
+// reported). free_ms: the longest that dropping a replaced snapshot took (the writer's threads do it).
 void BM_SaveSnapshot(benchmark::State& state) {
   const int thousands = static_cast<int>(state.range(0));
   TXMLDataBase2 bank;
+  TheFiles().Bank(thousands, TText::NonAscii);
+  auto start = Clock::now();
   LoadBank(bank, thousands);
+  const double load = Ms(start, Clock::now());
+  start = Clock::now();
+  bank.PrepareSnapshots();
+  const double freeze = Ms(start, Clock::now());
+  std::vector<TxevXMLNode2*> data;
+  bank::ForEachTreeNode(bank.Root(), [&](TxevXMLNode2* n, int) {
+    if (bank::IsRecord(n)) data.push_back(n->FindNode(bank::xnData));
+  });
+  std::unique_ptr<const TXMLDataBase2Snapshot> last = bank.Snapshot();
   double freeing = 0;
+  size_t typed = 0;
   for (auto _ : state) {
-    const auto start = Clock::now();
+    TxevXMLNode2* record = data[(typed * 7919) % data.size()];
+    record->SetText(record->Text() + "a");
+    ++typed;
+    start = Clock::now();
     std::unique_ptr<const TXMLDataBase2Snapshot> snapshot = bank.Snapshot();
     state.SetIterationTime(Ms(start, Clock::now()) / 1000);
     const auto freed = Clock::now();
-    snapshot.reset();
+    last = std::move(snapshot);
     freeing = std::max(freeing, Ms(freed, Clock::now()));
   }
+  state.counters["freeze_ms"] = freeze;
+  state.counters["load_ms"] = load;
   state.counters["free_ms"] = freeing;
   state.counters["records"] = thousands * 1000;
 }
@@ -122,11 +162,13 @@ void BM_SaveSnapshot(benchmark::State& state) {
 // Typing while auto-save runs every second, as a user meets it at 200,000 records: a helper thread
 // (outside the window's thread) posts a key into the open record's code every 50 ms and a probe event
 // every 2 ms, and notes how late each probe is handled; a save blocks the window for the longest
-// lateness of a probe posted in the second around its start (from 250 ms before). The writer takes longer than a second
-// for such a file, so saves queue behind the one being written. Reported: the worst of 20 saves
-// (worst_ms, the iteration's time), of those that queued (queued_worst_ms) and of lone ones
-// (lone_worst_ms), their median (median_ms), how many queued, and the last whole save (until the
-// file is written).
+// lateness of a probe posted in the second around its start (from 250 ms before). The writer takes
+// longer than a second for such a file, so saves queue behind the one being written. Reported: the
+// worst of 20 saves (worst_ms, the iteration's time), of those that queued (queued_worst_ms) and of
+// lone ones (lone_worst_ms), their median (median_ms), how many queued, and the last whole save
+// (until the file is written), the longest auto-save tick as the window's thread ran it (tick_worst_ms);
+// and, as the reference of the same run, the worst lateness of any probe while the same keys are
+// typed for ten seconds with the auto-save timer doing nothing (reference_worst_ms).
 class TWindowProbe : public QObject {
  public:
   struct Late {
@@ -170,6 +212,16 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
     bool queued;
   };
   std::vector<Save> saves;
+  // Keys are made on the typist's thread; the keyboard they name is made once here, on the window's.
+  { QKeyEvent warm(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"); }
+  // The auto-save's own time on the window's thread, tick by tick.
+  double tickWorst = 0;
+  const auto autoSave = session.AutoSaveTimer().OnTimer;
+  session.AutoSaveTimer().OnTimer = [&] {
+    const auto at = Clock::now();
+    autoSave();
+    tickWorst = std::max(tickWorst, Ms(at, Clock::now()));
+  };
   const auto writeState = session.Hooks.WriteState;
   session.Hooks.WriteState = [&] {
     saves.push_back({Clock::now(), session.SaveInFlight()});
@@ -230,14 +282,123 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
     state.counters["last_whole_save_ms"] = whole;
     double any = 0;
     for (const TWindowProbe::Late& p : probe.Probes) any = std::max(any, Ms(p.posted, p.handled));
-    state.counters["window_worst_ms"] = any;  // whatever blocked it, saves or not
+    state.counters["window_worst_ms"] = any;      // whatever blocked it, saves or not
+    state.counters["tick_worst_ms"] = tickWorst;  // the longest auto-save tick itself
     state.counters["typing_s"] = Ms(start, end) / 1000;
+  }
+  {
+    // The reference: the same typing without saves.
+    session.AutoSaveTimer().OnTimer = [] {};
+    TWindowProbe probe;
+    std::atomic<bool> stop{false};
+    std::thread typist([&] {
+      for (int tick = 0; !stop; ++tick) {
+        QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
+        if (tick % 25 == 0)
+          QCoreApplication::postEvent(memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    });
+    QEventLoop loop;
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    stop = true;
+    typist.join();
+    QApplication::processEvents();
+    double reference = 0;
+    for (const TWindowProbe::Late& p : probe.Probes) reference = std::max(reference, Ms(p.posted, p.handled));
+    state.counters["reference_worst_ms"] = reference;
+    session.AutoSaveTimer().OnTimer = autoSave;
   }
   session.Hooks.WriteState = writeState;
   const std::u16string after = form->CodeFrame->Frame().Memo.GetText();
   if (after.size() <= before.size()) std::abort();  // the keys never reached the editor
   state.counters["records"] = thousands * 1000;
   state.SetLabel(kLayerNames[layers]);
+}
+
+// A command of the tree window as a user meets it in a large databank, timed from outside the
+// window's thread: a helper thread posts a probe event every 2 ms and notes how late each is handled;
+// the command blocks the window for the longest lateness of a probe posted from the command's start
+// until its work is done (the exported file written, the duplicate shown) and a second after.
+// - Export: the first top-level folder selected, the selection dialog answered as a user does (Select
+//   All, "Lock with password" with a typed password, "Compress data", OK), of the canonical databank
+//   of 200,000 records; done once the file is written.
+// - Duplicate Node of the top-level folder "Big" of 60,000 records beside the canonical 50,000;
+//   done once the window has handled what the command left for its loop.
+// Reported: the longest block (the iteration's time) and the command's whole time (whole_ms).
+void BM_CommandWindowBlocked(benchmark::State& state) {
+  const bool exporting = state.range(0) == 0;
+  NeedBenchApplication();
+  windowbench::TheUI();
+  const std::string work = TheFiles().dir.File("command.xdb2");
+  std::filesystem::copy_file(exporting ? TheFiles().Bank(200, TText::NonAscii) : TheFiles().BankWithBigFolder(50, 60),
+                             work, std::filesystem::copy_options::overwrite_existing);
+  Program program(work);
+  TfrmMain* form = program.Form();
+  const std::string exported = TheFiles().dir.File("exported.xdb2");
+  for (auto _ : state) {
+    TxevXMLNode2* target = nullptr;
+    for (TxevXMLNode2* node : form->Session().Bank()->Root()->Children())
+      if (bank::IsFolder(node) && (exporting || node->Text() == "Big")) {
+        target = node;
+        break;
+      }
+    if (!target) std::abort();
+    form->Tree->Select(form->ItemOf(target));
+    QApplication::processEvents();
+    std::filesystem::remove(exported);
+    TWindowProbe probe;
+    std::atomic<bool> stop{false};
+    std::thread prober([&] {
+      while (!stop) {
+        QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    });
+    // The selection dialog, answered once it shows.
+    QTimer answer;
+    answer.callOnTimeout([&] {
+      auto* dialog = qobject_cast<TfrmSelectExport*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      answer.stop();
+      dialog->btnSelectAll->click();
+      dialog->chLock->setChecked(true);
+      dialog->UpdateControls();
+      dialog->chCurrentPass->setChecked(false);
+      dialog->UpdateControls();
+      dialog->ePassword->setText(QStringLiteral("secret"));
+      dialog->chCompress->setChecked(true);
+      dialog->btnOk->click();
+    });
+    answer.start(5);
+    const auto start = Clock::now();
+    if (exporting) {
+      if (!form->ExportFile(exported)) std::abort();
+    } else {
+      form->Action(TTreeAction::DuplicateNode)->trigger();
+    }
+    QApplication::processEvents();
+    // The window's own loop runs while the file is written.
+    while (form->Session().SaveInFlight()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    const auto done = Clock::now();
+    // A second more for what the command left behind.
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    stop = true;
+    prober.join();
+    QApplication::processEvents();
+    double worst = 0;
+    for (const TWindowProbe::Late& p : probe.Probes)
+      if (p.posted >= start) worst = std::max(worst, Ms(p.posted, p.handled));
+    state.SetIterationTime(worst / 1000);
+    state.counters["worst_ms"] = worst;
+    state.counters["whole_ms"] = Ms(start, done);
+    if (exporting && !std::filesystem::exists(exported)) std::abort();
+  }
+  state.SetLabel(exporting ? "export 200,000 records, password and compression" : "duplicate 60,000 records");
 }
 
 // Both databanks opened into a shown tree window in every iteration; each keeps its best time.
@@ -270,10 +431,11 @@ void BM_OpenFileToTree(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_SaveDocumentToBytes)->Arg(10)->Arg(50)->Arg(200)->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SaveSnapshot)->Arg(50)->Arg(200)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveSnapshot)->Arg(50)->Arg(200)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SaveWindowBlocked)
     ->ArgsProduct({{0, 3}, {50, 200}})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CommandWindowBlocked)->DenseRange(0, 1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenFileToTree)->Arg(10)->Arg(50)->Arg(200)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

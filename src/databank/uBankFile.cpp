@@ -205,3 +205,32 @@ bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
   }
   return true;
 }
+
+TBankLayerWriter::TBankLayerWriter(TStream& out, const TBankWriteLayers& layers, std::uint64_t xmlBytes) : out_(out) {
+  // Outermost first: the archive's header, then the cipher's length word inside it.
+  if (layers.Compress) zip_ = std::make_unique<TZipEntryWriter>(out, layers.EntryName);
+  if (!layers.Password.empty())
+    cipher_ = std::make_unique<TDataBankEncipherer>(DataBankKey(layers.Password), xmlBytes,
+                                                    [this](std::string_view bytes) { Pass(bytes); });
+}
+
+TBankLayerWriter::~TBankLayerWriter() = default;
+
+void TBankLayerWriter::Pass(std::string_view bytes) {
+  if (zip_)
+    zip_->Write(bytes);
+  else
+    out_.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+void TBankLayerWriter::Write(std::string& xml) {
+  if (cipher_)
+    cipher_->Write(xml);
+  else
+    Pass(xml);
+}
+
+void TBankLayerWriter::Finish() {
+  if (cipher_) cipher_->Finish();
+  if (zip_) zip_->Finish();
+}

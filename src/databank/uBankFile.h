@@ -12,6 +12,8 @@
 
 class TStream;
 class TZipFile;
+class TZipEntryWriter;
+class TDataBankEncipherer;
 
 // Sniffing, as the first bytes of a stream tell it. Each test reads from the stream's current
 // position and puts the position back.
@@ -90,6 +92,28 @@ bool EncodeBankFile(std::string xml, const TBankWriteLayers& layers,
 // The same into the file's bytes.
 bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
                       const std::function<void(int id, const std::string& text)>& showError, std::string& out);
+
+// Writes a databank file's layers into a stream as its XML bytes arrive, holding only a small part of
+// them at a time: the same bytes EncodeBankFile and TEncodedBank::WriteTo give for the whole XML. The
+// number of XML bytes must be known first (the cipher layer begins with it). The zip layer goes back
+// to fill in its header, so the stream must allow seeking. Throws EAESError for the cipher layer
+// (65128), EZipError for the zip layer (65126), and the stream's errors.
+class TBankLayerWriter {
+ public:
+  TBankLayerWriter(TStream& out, const TBankWriteLayers& layers, std::uint64_t xmlBytes);
+  ~TBankLayerWriter();
+  TBankLayerWriter(const TBankLayerWriter&) = delete;
+  TBankLayerWriter& operator=(const TBankLayerWriter&) = delete;
+  // The next XML bytes (enciphered in place when there is a password).
+  void Write(std::string& xml);
+  void Finish();
+
+ private:
+  void Pass(std::string_view bytes);
+  TStream& out_;
+  std::unique_ptr<TZipEntryWriter> zip_;
+  std::unique_ptr<TDataBankEncipherer> cipher_;
+};
 
 // Largest ratio of inflated to deflated size that deflate can reach (with margin); a zip entry
 // claiming more is refused before anything is inflated.

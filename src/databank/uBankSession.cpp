@@ -59,7 +59,7 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->SetEnabled(false);
   timer_->OnTimer = [this] { AutoSaveTick(); };
   if (options_.BackgroundSaves) {
-    writer_ = std::make_unique<TBankWriter>();
+    writer_ = std::make_unique<TBankWriter>(options_.WriteJob);
     saveTimer_ = loop_->CreateTimer();
     saveTimer_->SetInterval(15);
     saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
@@ -316,9 +316,31 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   if (outcome.Saved && bank == bank_.get()) {
     NoteDiskForm(path, layers.Password, layers.Compress);
     fileSize_ = outcome.FileSize;
+    savedHere_ = true;
     dataSize_ = outcome.DataSize;
   }
   return outcome.Saved;
+}
+
+bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
+                              const TBankWriteLayers& layers) {
+  if (!document || path.empty()) return false;
+  TBusyScope busy(*this);
+  TBankSaveJob job;
+  job.Document = std::move(document);
+  if (!PrepareSaveJob(path, layers, job, false)) return false;
+  if (!writer_) {
+    const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+    for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+    return outcome.Saved;
+  }
+  job.Tag = ++saveTag_;
+  TSaveState state;
+  state.Export = true;
+  savesInFlight_.emplace_back(job.Tag, state);
+  writer_->Submit(std::move(job));
+  saveTimer_->SetEnabled(true);
+  return true;
 }
 
 TBankWriteLayers TBankSession::OwnLayers() const {
@@ -330,24 +352,26 @@ TBankWriteLayers TBankSession::OwnLayers() const {
 }
 
 bool TBankSession::MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers,
-                               TBankSaveJob& job, TDocumentBytes bytes) {
-  // The whole file is built in memory before anything on disk changes.
+                               TBankSaveJob& job) {
+  // A snapshot: it costs what changed since the last one, and the writer streams it through the
+  // layers into a temporary file, so nothing on disk changes before the whole file is written.
   try {
-    if (bytes == TDocumentBytes::ByWriter)
-      job.Document = bank.Snapshot();
-    else
-      job.XML = bank.EncodedXML();
+    job.Document = bank.Snapshot();
   } catch (const std::exception&) {
     ShowError(SCouldNotSaveXMLStream);
     return false;
   }
+  return PrepareSaveJob(path, std::move(layers), job, &bank == bank_.get());
+}
+
+bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers layers, TBankSaveJob& job, bool own) {
   job.Path = path;
   // The entry takes the file-name part of the entry name, or the target's name when there is none.
   layers.EntryName = bp::ExtractFileName(layers.EntryName);
   if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
   job.Layers = std::move(layers);
   job.MakeBackup = Setting(bs::MakeBackup, true);
-  if (&bank == bank_.get() && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
+  if (own && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
     const TBankWriteLayers& now = job.Layers;
     job.DropWeakerBackup = !now.Password.empty() ? diskForm_.Password != now.Password
                                                  : diskForm_.Password.empty() && now.Compress && !diskForm_.Compress;
@@ -406,7 +430,9 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
   ReleaseBank();
   if (Hooks.ShowCurtain) Hooks.ShowCurtain();
   bank_ = std::make_unique<TXMLDataBase2>();
+  bank_->SetFreezeWhileLoading(options_.BackgroundSaves);
   ++bankSerial_;
+  savedHere_ = false;
   if (path.empty()) {
     fileName_.clear();
     entryName_.clear();
@@ -415,6 +441,13 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
   if (!LoadBankFile(path)) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
+  } else if (options_.BackgroundSaves) {
+    // Frozen (mostly while it was parsed) so that every save takes only what changed since; what
+    // could not be frozen here the first save freezes.
+    try {
+      bank_->PrepareSnapshots();
+    } catch (const std::exception&) {
+    }
   }
   modified_ = false;
   // An old file that kept its ".xdb" name is saved under the new extension next time, unless a
@@ -480,8 +513,7 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   // bytes; either way, edits from now on cannot reach what is saved.
   const bool background = writer_ && wait == TSaveWait::Started;
   TBankSaveJob job;
-  const bool made =
-      MakeSaveJob(*bank_, path, OwnLayers(), job, background ? TDocumentBytes::ByWriter : TDocumentBytes::Now);
+  const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job);
   if (!made) {
     Changed();
     return false;
@@ -553,11 +585,16 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
       savesInFlight_.erase(it);
       break;
     }
+  if (state.Export) {
+    for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+    return outcome.Saved;
+  }
   const bool sameBank = bank_ && state.BankSerial == bankSerial_;
   if (outcome.Saved) {
     if (sameBank) {
       NoteDiskForm(outcome.Path, state.Password, state.Compress);
       fileSize_ = outcome.FileSize;
+      savedHere_ = true;
       dataSize_ = outcome.DataSize;
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
@@ -598,6 +635,17 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
   // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
   changedFileKept_ = true;
   return false;
+}
+
+bool TBankSession::FileHoldsBank() {
+  if (!bank_ || !savedHere_ || fileName_.empty() || diskForm_.Path.empty() ||
+      diskForm_.Path != bp::ExpandFileName(fileName_) || !bp::FileExists(fileName_))
+    return false;
+  if (AnythingModified()) return false;
+  // What a save would write into the databank first: the node counter and the selected node.
+  const int selected = Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1;
+  return bank_->ReadInteger(bank::skNextNodeID, bank::DefNextNodeID) == NextNodeID &&
+         bank_->ReadInteger(bank::skLastPosition, bank::DefLastPosition) == selected;
 }
 
 bool TBankSession::NothingToKeepOverChangedFile() {
@@ -842,6 +890,10 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       // Another program's newer file is worth more than the selected node this save would keep.
       lastOpened_ = fileName_;
       if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
+    } else if (Setting(bs::AutoSave, true) && !fileName_.empty() && FileHoldsBank()) {
+      // The file holds all of it already (a signal during a long save waited for that save): the
+      // same bytes are not written again.
+      lastOpened_ = fileName_;
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save
       // must not end in a silent loss: the user then decides.

@@ -8,11 +8,13 @@
 // through a platform::ITimer, so every answer and every tick can be scripted.
 //
 // Safety rules kept here:
-// - Saving builds the whole file in memory first, then writes a temporary file and renames it over
-//   the old one; a failed save reports the error, keeps the old file and keeps the modified mark.
-// - With background saves (the window's), Save, Save As, the auto-save and minimising take a
-//   snapshot of the document (its texts shared, so it is cheap) and return; the XML, the layers and
-//   the file are written on a worker thread, one save after the other. The outcome is applied on the
+// - Saving streams a snapshot of the document through its layers into a temporary file, then renames
+//   it over the old one; a failed save reports the error, keeps the old file and keeps the modified
+//   mark.
+// - With background saves (the window's), Save, Save As, export, the auto-save and minimising take a
+//   snapshot of the document (it costs what changed since the last one: the databank is frozen while
+//   it is opened) and return; the XML, the layers and the file are written on a worker thread, one
+//   save after the other. The outcome is applied on the
 //   window's thread: a failure is reported and marks the databank modified again. Whatever needs to
 //   know that the file is written (the save-changes question, closing a databank, the end of the
 //   program) waits for the save in flight.
@@ -104,6 +106,9 @@ class TBankSession {
     bool BackgroundSaves = false;
     // Unwraps the layers of a file read (DecodeBankLayers; tests hand in one that fails).
     std::function<bool(std::string, TBankReadContext&, TBankReadResult&)> DecodeLayers = DecodeBankLayers;
+    // What the writer of background saves does with a job (WriteBankJob; tests hand in one that
+    // waits or fails).
+    std::function<TBankSaveOutcome(TBankSaveJob)> WriteJob = WriteBankJob;
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
@@ -158,6 +163,12 @@ class TBankSession {
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
   // The same with explicit layers (export writes with its own password and compression).
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
+  // Writes an exported databank, frozen already, to path with its own layers (and the ".backup" copy
+  // when "MakeBackup" is set). With background saves it goes to the writer as a save does, the window
+  // going on meanwhile, and its failure is told as a save's is once it has ended; otherwise it is
+  // written here and now. False when it could not be started (written here: when it failed).
+  bool ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
+                  const TBankWriteLayers& layers);
 
   // --- The bank routines ---
   // Whether a databank may be opened or closed now: not while an open, close, save, import, export
@@ -294,10 +305,6 @@ class TBankSession {
   TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
   // The window's own layers: its Password, Compress and EntryName.
   TBankWriteLayers OwnLayers() const;
-  // The document in bytes (or its snapshot, for the writer to turn into bytes), with the path, the
-  // layers (the entry named as it goes into the file) and the backup switch; false, the error shown,
-  // when the document could not be turned into bytes or copied, or path failed to open earlier and
-  // could not be kept as "<path>.bad" first.
   // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
   // the window's own databank, take its file state, under renameTo when that is given and the file
   // could be renamed there). WrongPassword: enciphered text that did not parse. Failed: failReason_
@@ -305,9 +312,14 @@ class TBankSession {
   enum class TLoadAttempt { Loaded, WrongPassword, Failed };
   TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
                               const std::string& renameTo = std::string());
-  enum class TDocumentBytes { Now, ByWriter };
-  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job,
-                   TDocumentBytes bytes = TDocumentBytes::Now);
+  // A snapshot of the document (the writer streams it into the file), with the path, the layers (the
+  // entry named as it goes into the file) and the backup switch; false, the error shown, when the
+  // snapshot could not be taken, or path failed to open earlier and could not be kept as
+  // "<path>.bad" first.
+  bool MakeSaveJob(const TXMLDataBase2& bank, const std::string& path, TBankWriteLayers layers, TBankSaveJob& job);
+  // The rest of a job whose document is set: path, layers, the backup switch; own: the job writes the
+  // window's databank to its file. False as MakeSaveJob.
+  bool PrepareSaveJob(const std::string& path, TBankWriteLayers layers, TBankSaveJob& job, bool own);
   // Applies a save's outcome; true when the databank is kept on disk. followUp: how a save the
   // user asks for now (after a file changed elsewhere) is written.
   bool ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp);
@@ -318,6 +330,9 @@ class TBankSession {
   // The databank's own file was changed by another program and this copy holds nothing it has not
   // written somewhere (no change, or none since its conflict copy).
   bool NothingToKeepOverChangedFile();
+  // The databank's file holds everything a save would write now: a save of it was written, and
+  // nothing changed since that save's snapshot was taken (that save is no longer in flight).
+  bool FileHoldsBank();
   void ApplyFinishedSaves();
 
   TSettings* settings_;
@@ -351,6 +366,7 @@ class TBankSession {
     std::string Password;              // the layers it is written with
     bool Compress = false;
     TIfFileChanged IfChanged = TIfFileChanged::Ask;
+    bool Export = false;  // an exported databank: only its messages concern the window
   };
   // The form of the window's file on disk as it was last read or written (Path "" when unknown).
   struct TDiskForm {
@@ -378,4 +394,5 @@ class TBankSession {
   std::uint64_t conflictCopyGeneration_ = 0;
   bool sessionEnding_ = false;    // CloseForExit for the end of the desktop session is running
   bool changedFileKept_ = false;  // the user cancelled the question about a file changed elsewhere
+  bool savedHere_ = false;        // a save of this databank has written its file since it was opened
 };

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -10,28 +11,59 @@
 #include "databank/uFilePaths.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "protection/uAES.h"
 #include "protection/uZipFile.h"
 
 namespace bp = bankpaths;
+
+namespace {
+
+// A snapshot's XML goes through the layers in pieces of this size: large enough that the layers run
+// at full speed, small enough that a databank of any size costs only a few of them in memory.
+constexpr std::size_t kXMLPiece = std::size_t{1} << 20;
+
+// The digest of everything in the stream, read back from its start (a layer went back to patch
+// what it wrote first, so the bytes did not pass by in order).
+std::uint64_t DigestOfWritten(TStream& stream) {
+  stream.SetPosition(0);
+  TContentDigest digest;
+  std::vector<char> piece(kXMLPiece);
+  for (int64_t got; (got = stream.Read(piece.data(), static_cast<int64_t>(piece.size()))) > 0;)
+    digest.Add(piece.data(), static_cast<std::size_t>(got));
+  if (stream.Position() != stream.Size()) throw EReadError("The file just written could not be read back");
+  return digest.Value();
+}
+
+}  // namespace
 
 TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
   TBankSaveOutcome out;
   out.Path = job.Path;
   out.Tag = job.Tag;
   auto error = [&](int id, const std::string& text) { out.Errors.emplace_back(id, text); };
+  // What puts the file's bytes into a stream: a snapshot is measured here and then streamed through
+  // the layers, never held whole in memory; XML bytes given are wrapped up in memory.
+  std::function<void(TStream&)> produce;
+  TEncodedBank encoded;
   if (job.Document) {
+    TXMLDataBase2Snapshot::TEncoding encoding;
     try {
-      job.XML = job.Document->EncodedXML();
+      encoding = job.Document->MeasureEncodedXML();
     } catch (const std::exception&) {
       error(SCouldNotSaveXMLStream, BankMessage(SCouldNotSaveXMLStream));
       return out;
     }
-    job.Document.reset();  // its memory goes before the layers take theirs
+    out.DataSize = static_cast<std::int64_t>(encoding.Bytes);
+    produce = [&job, encoding](TStream& stream) {
+      TBankLayerWriter layers(stream, job.Layers, encoding.Bytes);
+      job.Document->WriteEncodedXML(encoding, kXMLPiece, [&layers](std::string& piece) { layers.Write(piece); });
+      layers.Finish();
+    };
+  } else {
+    out.DataSize = static_cast<std::int64_t>(job.XML.size());
+    if (!EncodeBankFile(std::move(job.XML), job.Layers, error, encoded)) return out;
+    produce = [&encoded](TStream& stream) { encoded.WriteTo(stream); };
   }
-  out.DataSize = static_cast<std::int64_t>(job.XML.size());
-
-  TEncodedBank encoded;
-  if (!EncodeBankFile(std::move(job.XML), job.Layers, error, encoded)) return out;
   // Writes the file's bytes to path through the atomic road, keeping their digest; false once the
   // error is noted.
   std::uint64_t digest = 0;
@@ -40,12 +72,20 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
     try {
       WriteFileAtomic(path, [&](TStream& stream) {
         TDigestingStream digesting(stream);
-        encoded.WriteTo(digesting);
+        produce(digesting);
         digestKnown = digesting.Digest(digest);
+        if (!digestKnown) {
+          digest = DigestOfWritten(stream);
+          digestKnown = true;
+        }
       });
       return true;
     } catch (const EZipError&) {
       error(SCouldNotCompressBank, BankMessage(SCouldNotCompressBank));
+    } catch (const EAESError&) {
+      error(SCouldNotCypherBank, BankMessage(SCouldNotCypherBank));
+    } catch (const std::bad_alloc&) {
+      error(SCouldNotSaveXMLStream, BankMessage(SCouldNotSaveXMLStream));
     } catch (const Exception& e) {
       error(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
     }

@@ -40,6 +40,20 @@ std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int 
   return out;
 }
 
+std::unique_ptr<const TXMLDataBase2Snapshot> ExportSnapshot(const TExportChoice& choice, int nextNodeID,
+                                                            const std::string& date) {
+  std::vector<const TxevXMLNode2*> nodes;
+  for (const TExportItem& item : choice.Items)
+    if (item.Checked) nodes.push_back(item.Node);
+  if (nodes.empty()) return nullptr;
+  // The document element and, after the nodes, "settings" as BuildExportBank's databank has them.
+  TXMLDataBase2 head;
+  head.WriteString(skExported, date);
+  head.WriteInteger(skNextNodeID, nextNodeID);
+  nodes.push_back(head.SettingsNode());
+  return std::make_unique<const TXMLDataBase2Snapshot>(TxevXMLFrozen2(*head.Root(), nodes));
+}
+
 std::vector<std::unique_ptr<TxevXMLNode2>> ImportableNodes(TXMLDataBase2& other) {
   // The databank read for an import is thrown away afterwards: its nodes are taken over, not copied.
   TxevXMLNode2* root = other.Root();

@@ -57,6 +57,13 @@ TBankWriteLayers ExportLayers(const TExportChoice& choice, const std::string& cu
 // The exported databank: copies of the checked nodes in list order, the export date in "Exported"
 // and a "NextNodeID" above every ID it holds (at least nextNodeID). nullptr when nothing is checked.
 std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int nextNodeID, const std::string& date);
+// The same databank frozen for the writer without copying a node: the checked nodes as they are now
+// (their frozen forms shared with the open databank), so its cost follows what changed since the last
+// save rather than the size of what is exported. nextNodeID must lie above every ID of the checked
+// nodes, as the open databank's counter does (nothing is walked to find the highest); the bytes are
+// then those of BuildExportBank's databank. nullptr when nothing is checked.
+std::unique_ptr<const TXMLDataBase2Snapshot> ExportSnapshot(const TExportChoice& choice, int nextNodeID,
+                                                            const std::string& date);
 
 // The folders and records at the top level of other, in order, taken out of it (its settings, lists
 // and defaults stay behind).

@@ -25,13 +25,31 @@ std::unique_ptr<TxevXMLNode2> ParseXMLNodePayload(std::string_view block) {
   wrapped += "</root>";
   TxevXMLParser2 temp;
   if (!temp.LoadXML(std::move(wrapped)) || temp.Name() != "root") return nullptr;
-  const TxevXMLNode2* first = temp.FirstChild();
+  TxevXMLNode2* first = temp.FirstChild();
   if (!bank::IsTreeNode(first)) return nullptr;
-  return first->CloneNode();
+  return temp.ExtractNode(first);  // taken out of the temporary document, not copied
 }
 
-void CopyXMLNodeToClipboard(const TxevXMLParser2& writer, const TxevXMLNode2* node) {
-  if (node) platform::Clipboard().Write(kXMLNodeFormat, XMLNodePayload(writer, node));
+void CopyXMLNodeToClipboard(const TxevXMLNode2* node) {
+  if (!node) return;
+  auto frozen = std::make_shared<const TxevXMLFrozen2>(*node);
+  auto make = [frozen] {
+    std::string block;
+    frozen->WriteXML(block);
+    block += '\0';
+    return block;
+  };
+  platform::Clipboard().WriteLater(kXMLNodeFormat, std::move(make), frozen);
+}
+
+std::shared_ptr<const void> OwnClipboardNode() {
+  return platform::Clipboard().OwnerOf(kXMLNodeFormat);
+}
+
+std::unique_ptr<TxevXMLNode2> ClipboardNodeCopy() {
+  if (const std::shared_ptr<const void> own = OwnClipboardNode())
+    return std::static_pointer_cast<const TxevXMLFrozen2>(own)->Thaw();
+  return ParseXMLNodePayload(GetXMLFromClipboard());
 }
 
 std::string GetXMLFromClipboard() {

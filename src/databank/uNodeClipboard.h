@@ -24,10 +24,19 @@ std::string_view XMLNodePayloadText(std::string_view block);
 // text does not parse or its first element is neither a folder nor a record.
 std::unique_ptr<TxevXMLNode2> ParseXMLNodePayload(std::string_view block);
 
-// The same through the clipboard of platform/Clipboard.h.
-void CopyXMLNodeToClipboard(const TxevXMLParser2& writer, const TxevXMLNode2* node);
+// The same through the clipboard of platform/Clipboard.h. The node is frozen as it is now (what did
+// not change since the last save is shared with it, so a large subtree costs little), and its block is
+// made only when somebody pastes it.
+void CopyXMLNodeToClipboard(const TxevXMLNode2* node);
 // The clipboard's node text ("" when it offers none).
 std::string GetXMLFromClipboard();
+// A detached copy of the clipboard's node: while the block is the one this program put there, made
+// from the node as it was frozen then (no text is made or parsed); otherwise the block parsed as
+// ParseXMLNodePayload does. nullptr when there is none that parses.
+std::unique_ptr<TxevXMLNode2> ClipboardNodeCopy();
+// Stands for the block this program last put on the clipboard while it is still there; nullptr
+// otherwise (another program's block, or none).
+std::shared_ptr<const void> OwnClipboardNode();
 bool ClipboardHasXMLNode();
 // At the end of the program: the node this program put on the clipboard goes with it.
 void ClearXMLNodeClipboard();

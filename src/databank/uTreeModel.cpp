@@ -132,7 +132,8 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   const size_t count = static_cast<size_t>(tops.Count());
   // A large document is walked mostly waiting for memory: a few threads each take a run of the
   // top-level elements (only reading the nodes), and the runs are joined in order.
-  const size_t threads = count < 8 ? 1 : platform::SharedWorkThreads();
+  const size_t threads =
+      std::min(std::max<size_t>(count, 1), platform::SharedWorkShares({.Nodes = XMLCountNearTop(root)}));
   auto run = [&](size_t share, std::vector<TTreeItemSpec>& out) {
     for (size_t i = count * share / threads, end = count * (share + 1) / threads; i < end; ++i)
       AppendSubtreeSpecs(tops.Items(static_cast<int>(i)), images, out);

@@ -481,12 +481,12 @@ void TXMLTreeCore::PutOnClipboard(bool cut) {
   TxevXMLNode2* node = SelectedNode();
   if (!node || !Bank()) return;
   StoreOpenValues();  // the copy holds what the user sees
-  CopyXMLNodeToClipboard(*Bank()->Document(), node);
+  CopyXMLNodeToClipboard(node);
   ForgetCut();
   if (cut) {
     cutNode_ = node;
     cutID_ = bank::NodeID(node);
-    cutPayload_ = GetXMLFromClipboard();
+    cutBlock_ = OwnClipboardNode();
   }
   TreeStateChanged();
 }
@@ -494,12 +494,12 @@ void TXMLTreeCore::PutOnClipboard(bool cut) {
 void TXMLTreeCore::ForgetCut() {
   cutNode_ = nullptr;
   cutID_ = -1;
-  cutPayload_.clear();
+  cutBlock_.reset();
 }
 
 bool TXMLTreeCore::CutStillValid() const {
-  return cutNode_ && map_.Contains(cutNode_) && bank::NodeID(cutNode_) == cutID_ &&
-         GetXMLFromClipboard() == cutPayload_;
+  return cutNode_ && map_.Contains(cutNode_) && bank::NodeID(cutNode_) == cutID_ && cutBlock_ &&
+         OwnClipboardNode() == cutBlock_;
 }
 
 TxevXMLNode2* TXMLTreeCore::MarkedCutNode() const {
@@ -551,7 +551,13 @@ void TXMLTreeCore::PasteNode() {
     MoveSubtreeItem(node);
   } else {
     ForgetCut();
-    std::unique_ptr<TxevXMLNode2> copy = ParseXMLNodePayload(GetXMLFromClipboard());
+    // A large subtree takes a moment to copy and show.
+    struct TBusyCursor {
+      TXMLTreeCore& owner;
+      ~TBusyCursor() { owner.BusyChanged(false); }
+    } busy{*this};
+    BusyChanged(true);
+    std::unique_ptr<TxevXMLNode2> copy = ClipboardNodeCopy();
     if (!copy) {
       UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
       return;

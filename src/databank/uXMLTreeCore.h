@@ -166,6 +166,9 @@ class TXMLTreeCore : public ITreeViewEvents {
   }
   // Something that command states depend on changed.
   virtual void TreeStateChanged() {}
+  // Long work (a filter run, an import, an export, a paste of a large subtree) starts and ends: the
+  // window shows it.
+  virtual void BusyChanged(bool busy) { (void)busy; }
   // The window is the one the user works in (the editor only takes the focus then).
   virtual bool IsForegroundWindow() const { return true; }
   // The clipboard offers a node (the window answers from what it last heard of the clipboard).
@@ -209,7 +212,7 @@ class TXMLTreeCore : public ITreeViewEvents {
   TTreeNodeMap map_;
   TxevXMLNode2* cutNode_ = nullptr;
   int cutID_ = -1;
-  std::string cutPayload_;
+  std::shared_ptr<const void> cutBlock_;  // the clipboard's block the cut put there
   TxevXMLNode2* lastSelected_ = nullptr;  // for the auto-expanding tree
   bool changeSeen_ = false;
 };

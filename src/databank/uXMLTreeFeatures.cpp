@@ -336,10 +336,11 @@ bool TXMLTreeFeatures::ExportFile(const std::string& path) {
   for (TExportItem& item : choice.Items)
     if (!NodeMap().Contains(item.Node)) item.Checked = false;
   TBusy busy(*this);
-  std::unique_ptr<TXMLDataBase2> out =
-      BuildExportBank(choice, Session().NextNodeID, platform::ShortDateText(std::time(nullptr)));
+  // Frozen here (what changed since the last save), written beside the window as a save is.
+  std::unique_ptr<const TXMLDataBase2Snapshot> out =
+      ExportSnapshot(choice, Session().NextNodeID, platform::ShortDateText(std::time(nullptr)));
   if (!out) return false;
-  return Session().SaveBankFile(path, out.get(), ExportLayers(choice, Session().Password()));
+  return Session().ExportBank(path, std::move(out), ExportLayers(choice, Session().Password()));
 }
 
 // ---------------------------------------------------------------------------------------------

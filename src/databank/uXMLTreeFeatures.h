@@ -114,8 +114,6 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   virtual void ShowBankInfo(const TBankInfo& info) { (void)info; }
 
  protected:
-  // Long work (a filter run, an import, an export) starts and ends: the window shows it.
-  virtual void BusyChanged(bool busy) { (void)busy; }
   // The results are the view in front (the window says which page shows).
   virtual bool ResultsInFront() const { return resultsShown_; }
   // The whole tree comes to the front instead of the results.

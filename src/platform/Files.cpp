@@ -23,12 +23,24 @@
 
 namespace {
 
-// A write-only stream over an open descriptor; the atomic writer hands it to its callback.
+// A stream over an open descriptor; the atomic writer hands it to its callback, which may read back
+// what it wrote (reading a descriptor opened for writing only gives nothing).
 class TDescriptorStream : public TStream {
  public:
   TDescriptorStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
 
-  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Read(void* buffer, int64_t count) override {
+    int64_t total = 0;
+    char* p = static_cast<char*>(buffer);
+    while (total < count) {
+      ssize_t r = ::read(fd_, p + total, static_cast<size_t>(count - total));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      total += r;
+    }
+    pos_ += total;
+    return total;
+  }
   int64_t Write(const void* buffer, int64_t count) override {
     int64_t total = 0;
     const char* p = static_cast<const char*>(buffer);

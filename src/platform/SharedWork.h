@@ -11,9 +11,21 @@ namespace platform {
 // How many threads a large piece of work is shared among: the processors there are, at most four.
 std::size_t SharedWorkThreads();
 
-// Runs work(0) .. work(count - 1): work(0) on this thread, each other share on a thread of its own,
-// or on this thread after work(0) when no thread can be had. Returns once every share has ended, and
-// then throws again the failure of a share, if one failed (the shares must not depend on each other).
+// What a piece of work is made of, as far as its caller knows before it starts.
+struct TWorkSize {
+  std::size_t Nodes = 0;  // elements of a tree, items of a list
+  std::size_t Bytes = 0;  // bytes of a file or of a text
+};
+// The one place that decides whether work is worth sharing: how many shares work of that size is
+// split into. One (no helper thread) unless every share gets at least what pays for starting a
+// thread (about 8,192 nodes or 2 MB); never more than SharedWorkThreads().
+std::size_t SharedWorkShares(TWorkSize work);
+
+// Runs work(0) .. work(count - 1): work(0) on this thread, the others on helper threads, each helper
+// and this thread (once work(0) is done) taking the next share nobody took yet; so a helper a busy
+// system does not run soon leaves its share to this thread instead of holding it up. Returns once
+// every share has ended, and then throws again the failure of a share, if one failed (the shares
+// must not depend on each other, nor on running on a thread of their own).
 void RunShared(std::size_t count, const std::function<void(std::size_t)>& work);
 
 }  // namespace platform

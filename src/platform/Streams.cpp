@@ -149,11 +149,10 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 }
 
 std::string TFileStream::ReadRest() {
-  constexpr int64_t kSharedReadMinimum = int64_t{8} << 20;
-  const size_t threads = platform::SharedWorkThreads();
   const int64_t start = Position();
   const int64_t rest = Size() - start;
-  if (rest < kSharedReadMinimum || threads < 2) return TStream::ReadRest();
+  const size_t threads = rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest)});
+  if (threads < 2) return TStream::ReadRest();
   const size_t total = static_cast<size_t>(rest);
   std::string bytes;
   bytes.reserve(total);

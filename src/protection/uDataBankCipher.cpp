@@ -64,6 +64,49 @@ std::string EncipherDataBank(std::string_view plain, const TAESKey128& key) {
   return out;
 }
 
+TDataBankEncipherer::TDataBankEncipherer(const TAESKey128& key, uint64_t plainLength,
+                                         std::function<void(std::string_view)> out)
+    : length_(plainLength), out_(std::move(out)) {
+  if (plainLength > kMaxPlain) throw EAESError("The data is too large to be enciphered");
+  AESExpandKeyForEncryption(key, key_);
+  char length[4];
+  StoreLE32(length, static_cast<uint32_t>(plainLength));
+  out_(std::string_view(length, 4));
+}
+
+void TDataBankEncipherer::Write(std::string& data) {
+  given_ += data.size();
+  if (given_ > length_) throw EAESError("The data is longer than announced");
+  std::string_view rest(data);
+  if (carried_ > 0) {
+    const size_t take = std::min(rest.size(), sizeof carry_ - carried_);
+    std::memcpy(carry_ + carried_, rest.data(), take);
+    carried_ += take;
+    rest.remove_prefix(take);
+    if (carried_ < sizeof carry_) return;
+    AESEncryptECB(carry_, sizeof carry_, key_);
+    out_(std::string_view(reinterpret_cast<char*>(carry_), sizeof carry_));
+    carried_ = 0;
+  }
+  const size_t whole = rest.size() / 16 * 16;
+  if (whole > 0) {
+    auto* blocks = reinterpret_cast<uint8_t*>(data.data() + (rest.data() - data.data()));
+    AESEncryptECB(blocks, whole, key_);
+    out_(rest.substr(0, whole));
+  }
+  std::memcpy(carry_, rest.data() + whole, rest.size() - whole);
+  carried_ = rest.size() - whole;
+}
+
+void TDataBankEncipherer::Finish() {
+  if (given_ != length_) throw EAESError("The data is shorter than announced");
+  if (carried_ == 0) return;
+  std::memset(carry_ + carried_, 0, sizeof carry_ - carried_);
+  AESEncryptECB(carry_, sizeof carry_, key_);
+  out_(std::string_view(reinterpret_cast<char*>(carry_), sizeof carry_));
+  carried_ = 0;
+}
+
 std::string EncipherDataBank(std::string_view plain, std::string_view passwordUtf8) {
   return EncipherDataBank(plain, DataBankKey(passwordUtf8));
 }

@@ -8,6 +8,7 @@
 // no Windows-1252 byte is refused with EPasswordError; it is never turned into "?".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,25 @@ uint64_t EncipheredSize(uint64_t plainLength);
 // 32 bits).
 std::string EncipherDataBank(std::string_view plain, const TAESKey128& key);
 std::string EncipherDataBank(std::string_view plain, std::string_view passwordUtf8);
+
+// Enciphers a plain text of a known length as it arrives, holding less than one block of it: the
+// same bytes as EncipherDataBank of the whole text, handed to out in order. Throws EAESError when
+// the length is 4 GiB or more, and (Finish) when the bytes given were not as many as announced.
+class TDataBankEncipherer {
+ public:
+  TDataBankEncipherer(const TAESKey128& key, uint64_t plainLength, std::function<void(std::string_view)> out);
+  // The next bytes of the plain text; they are enciphered in place, in data itself.
+  void Write(std::string& data);
+  // The last block, padded with zeros.
+  void Finish();
+
+ private:
+  TAESExpandedKey128 key_;
+  uint64_t length_, given_ = 0;
+  std::function<void(std::string_view)> out_;
+  uint8_t carry_[16] = {};
+  size_t carried_ = 0;
+};
 
 // Deciphers a whole enciphered layer. Throws EReadError "Stream read error" when fewer than 4 bytes
 // are given, EAESError "Invalid buffer size for decryption" when the ciphertext is not a multiple of

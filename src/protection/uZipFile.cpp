@@ -653,6 +653,13 @@ void TZipFile::SaveToStream(TStream& stream) {
     stream.WriteBuffer(local.CompressedData.data(), static_cast<int64_t>(local.CompressedData.size()));
     pos += RecordSize(local);
   }
+  SaveDirectoryToStream(stream, pos);
+}
+
+void TZipFile::SaveDirectoryToStream(TStream& stream, uint64_t centralStart) {
+  std::string buf;
+  auto put = [&](std::string_view bytes) { buf.append(bytes); };
+  uint64_t pos = centralStart;
   // 2. and 3. Central records.
   endOfCentralDir_.CentralDirOffset = static_cast<uint32_t>(pos);
   for (const TFileHeader& central : centralFiles_) {
@@ -692,7 +699,7 @@ void TZipFile::SaveToStream(TStream& stream) {
   w.U16(endOfCentralDir_.CommentLength);
   put(std::string_view(reinterpret_cast<char*>(end), sizeof end));
   put(comment_);
-  flush();
+  stream.WriteBuffer(buf.data(), static_cast<int64_t>(buf.size()));
 }
 
 bool TZipFile::HasZipSignature(std::string_view head) {
@@ -706,4 +713,96 @@ bool TZipFile::HasZipSignature(TStream& stream) {
   int64_t got = stream.Read(head, 4);
   stream.SetPosition(saved);
   return got == 4 && HasZipSignature(std::string_view(head, 4));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TZipEntryWriter
+
+struct TZipEntryWriter::TState {
+  TZipFile zip;  // the one entry's records, filled in as SetUncompressed fills them
+  z_stream z{};
+  bool deflating = false;
+  int64_t start = 0;
+  uint64_t in = 0, out = 0;
+  uint32_t crc = 0;
+  std::vector<uint8_t> buffer = std::vector<uint8_t>(256 * 1024);
+  ~TState() {
+    if (deflating) deflateEnd(&z);
+  }
+};
+
+TZipEntryWriter::TZipEntryWriter(TStream& stream, std::string_view fileName)
+    : stream_(stream), state_(std::make_unique<TState>()) {
+  TState& s = *state_;
+  s.zip.AddFile(fileName);
+  s.start = stream.Position();
+  if (static_cast<uint64_t>(s.start) > kMax32) throw EZipError("The zip archive is too large");
+  if (deflateInit2(&s.z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw EZipError("The data cannot be compressed");
+  s.deflating = true;
+  // The header as it will be, its CRC-32 and sizes still open.
+  const TLocalFile& local = s.zip.localFiles_[0];
+  uint8_t head[30];
+  FieldWriter w(head);
+  w.U32(local.Signature);
+  WriteCommon(w, local);
+  stream.WriteBuffer(head, sizeof head);
+  stream.WriteBuffer(local.FileName.data(), static_cast<int64_t>(local.FileName.size()));
+}
+
+TZipEntryWriter::~TZipEntryWriter() = default;
+
+void TZipEntryWriter::Deflate(const void* data, size_t size, int flush) {
+  TState& s = *state_;
+  s.z.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+  for (;;) {
+    // avail_in is 32-bit: large data goes in pieces.
+    const uInt piece = static_cast<uInt>(std::min<size_t>(size, UINT_MAX));
+    s.z.avail_in = piece;
+    s.z.next_out = s.buffer.data();
+    s.z.avail_out = static_cast<uInt>(s.buffer.size());
+    const int last = piece == size ? flush : Z_NO_FLUSH;
+    const int ret = deflate(&s.z, last);
+    if (ret == Z_STREAM_ERROR) throw EZipError("The data cannot be compressed");
+    size -= piece - s.z.avail_in;
+    const size_t produced = s.buffer.size() - s.z.avail_out;
+    s.out += produced;
+    if (s.out > kMax32) throw EZipError("The compressed data is too large for a zip entry");
+    if (produced > 0) stream_.WriteBuffer(s.buffer.data(), static_cast<int64_t>(produced));
+    if (last == Z_FINISH ? ret == Z_STREAM_END : size == 0 && s.z.avail_out != 0) return;
+  }
+}
+
+void TZipEntryWriter::Write(std::string_view data) {
+  TState& s = *state_;
+  if (data.empty()) return;
+  s.in += data.size();
+  if (s.in > kMax32) throw EZipError("The data is too large for a zip entry");
+  s.crc = ZipCRC32Update(s.crc, data.data(), data.size());
+  Deflate(data.data(), data.size(), Z_NO_FLUSH);
+}
+
+void TZipEntryWriter::Finish() {
+  TState& s = *state_;
+  Deflate(nullptr, 0, Z_FINISH);
+  deflateEnd(&s.z);
+  s.deflating = false;
+  TLocalFile& local = s.zip.localFiles_[0];
+  local.CRC32 = s.crc;
+  local.CompressedSize = static_cast<uint32_t>(s.out);
+  local.UncompressedSize = static_cast<uint32_t>(s.in);
+  FillCentralFromLocal(s.zip.centralFiles_[0], local);
+  s.zip.centralFiles_[0].LocalHeaderOffset = static_cast<uint32_t>(s.start);
+  const uint64_t centralStart = static_cast<uint64_t>(s.start) + RecordSize(local) + s.out;
+  if (centralStart > kMax32) throw EZipError("The zip archive is too large");
+  // The header's CRC-32 and sizes, now known.
+  uint8_t fields[12];
+  FieldWriter w(fields);
+  w.U32(local.CRC32);
+  w.U32(local.CompressedSize);
+  w.U32(local.UncompressedSize);
+  stream_.SetPosition(s.start + 14);
+  stream_.WriteBuffer(fields, sizeof fields);
+  stream_.SetPosition(static_cast<int64_t>(centralStart));
+  s.zip.SaveDirectoryToStream(stream_, centralStart);
 }

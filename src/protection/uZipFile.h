@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -133,10 +134,40 @@ class TZipFile {
   static bool HasZipSignature(TStream& stream);  // reads from position 0, restores the position
 
  private:
+  friend class TZipEntryWriter;
+  // The central records and the end record, the central directory starting at centralStart.
+  void SaveDirectoryToStream(TStream& stream, uint64_t centralStart);
+
   std::vector<TLocalFile> localFiles_;
   std::vector<TFileHeader> centralFiles_;
   TEndOfCentralDir endOfCentralDir_;
   std::string comment_;
+};
+
+// A one-entry archive written into a stream as the entry's data arrives, holding neither the data nor
+// its deflated form: the same bytes TZipFile writes for one entry given that data (AddFile,
+// SetUncompressed, SaveToStream). The local header goes out first and its CRC-32 and sizes are filled
+// in by Finish, so the stream must allow going back. Throws EZipError when the name is too long, the
+// entry or the archive would not fit its 32-bit fields, or zlib fails; and the stream's errors.
+class TZipEntryWriter {
+ public:
+  // Writes the local header at the stream's position.
+  TZipEntryWriter(TStream& stream, std::string_view fileName);
+  ~TZipEntryWriter();
+  TZipEntryWriter(const TZipEntryWriter&) = delete;
+  TZipEntryWriter& operator=(const TZipEntryWriter&) = delete;
+
+  // The next bytes of the entry.
+  void Write(std::string_view data);
+  // Ends the entry, fills in its header and writes the central directory; the stream is left at
+  // the archive's end.
+  void Finish();
+
+ private:
+  void Deflate(const void* data, size_t size, int flush);
+  struct TState;
+  TStream& stream_;
+  std::unique_ptr<TState> state_;
 };
 
 // CRC-32 as zip uses it (reflected polynomial 0xEDB88320, initial value 0xFFFFFFFF, final inversion).

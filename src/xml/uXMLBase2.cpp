@@ -35,10 +35,15 @@ void TreeCp1252ToUtf8(TxevXMLNode2* root) {
     stack.pop_back();
     if (codepage::HasHighByte(n->Name())) n->SetName(convert(n->Name()));
     if (codepage::HasHighByte(n->Text())) n->SetText(convert(n->Text()));
+    bool attributes = false;
     for (TxevXMLAttribute2* a : n->Attributes()) {
-      if (codepage::HasHighByte(a->Name)) a->Name = convert(a->Name);
-      if (codepage::HasHighByte(a->Value)) a->Value = convert(a->Value);
+      for (std::string* s : {&a->Name, &a->Value})
+        if (codepage::HasHighByte(*s)) {
+          *s = convert(*s);
+          attributes = true;
+        }
     }
+    if (attributes) n->AttributesChanged();
     for (TxevXMLNode2* c : n->Children()) stack.push_back(c);
   }
 }
@@ -87,9 +92,11 @@ TXMLDataBase2::~TXMLDataBase2() = default;
 
 void TXMLDataBase2::Clear() {
   doc_ = std::make_unique<TxevXMLParser2>();
+  doc_->SetFreezeWhileParsing(freezeWhileLoading_);
   doc_->SetName("dataroot");
   lastError_.clear();
   errorSummary_.clear();
+  loadedBytes_ = 0;
   listsNode_ = nullptr;
   settingsNode_ = nullptr;
 }
@@ -173,12 +180,43 @@ std::unique_ptr<const TXMLDataBase2Snapshot> TXMLDataBase2::Snapshot() const {
   return std::make_unique<const TXMLDataBase2Snapshot>(*this);
 }
 
+void TXMLDataBase2::SetFreezeWhileLoading(bool on) {
+  freezeWhileLoading_ = on;
+  doc_->SetFreezeWhileParsing(on);
+}
+
+void TXMLDataBase2::PrepareSnapshots() const {
+  TxevXMLFrozen2::FreezeDocument(*doc_, loadedBytes_);
+}
+
 std::string TXMLDataBase2Snapshot::EncodedXML() const {
   return EncodeDocument(frozen_.Version(), [&](std::string& out) { frozen_.WriteXML(out); });
 }
 
+TXMLDataBase2Snapshot::TEncoding TXMLDataBase2Snapshot::MeasureEncodedXML() const {
+  const TxevXMLFrozen2::TMeasure body = frozen_.Measure();
+  std::string head = Declaration(frozen_.Version(), "ISO-8859-1");
+  if (body.Cp1252 && codepage::NarrowUtf8ToCp1252(head)) return {head.size() + body.Cp1252Bytes, false};
+  return {Declaration(frozen_.Version(), "UTF-8").size() + body.Utf8Bytes, true};
+}
+
+void TXMLDataBase2Snapshot::WriteEncodedXML(const TEncoding& encoding, std::size_t chunk,
+                                            const std::function<void(std::string& piece)>& consume) const {
+  std::uint64_t written = 0;
+  const std::function<void(std::string&)> count = [&](std::string& piece) {
+    written += piece.size();
+    consume(piece);
+  };
+  std::string head = Declaration(frozen_.Version(), encoding.Utf8 ? "UTF-8" : "ISO-8859-1");
+  const bool narrowed = encoding.Utf8 || codepage::NarrowUtf8ToCp1252(head);
+  if (narrowed) count(head);
+  if (!narrowed || !frozen_.WriteXML(chunk, !encoding.Utf8, count) || written != encoding.Bytes)
+    throw Exception("The databank did not come out as it was measured");
+}
+
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   Clear();
+  loadedBytes_ = bytes.size();
   // A UTF-8 byte-order mark (some editors write one) says the text is UTF-8, whatever the
   // declaration names.
   const bool byteOrderMark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;

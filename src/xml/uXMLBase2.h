@@ -8,6 +8,8 @@
 // Windows-1252).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -76,9 +78,16 @@ class TXMLDataBase2 {
 
   // The bytes the stream and file functions write and read (encoding rule above).
   std::string EncodedXML() const;
-  // The document frozen as it is now, sharing its texts (cheap: no text is copied); edits of this
-  // store never reach it, so another thread can write it while this one goes on.
+  // The document frozen as it is now, sharing its texts (cheap: no text is copied, and what did not
+  // change since the last snapshot is shared with it); edits of this store never reach it, so
+  // another thread can write it while this one goes on.
   std::unique_ptr<const TXMLDataBase2Snapshot> Snapshot() const;
+  // Freezes the whole document now, on a few threads when it is large, so that the first snapshot
+  // costs only what changed after this.
+  void PrepareSnapshots() const;
+  // While set, a document read from a file or a stream is frozen as it is parsed (for a store whose
+  // snapshots are saved while it is edited): PrepareSnapshots then has little left to do.
+  void SetFreezeWhileLoading(bool on);
   bool LoadEncodedXML(std::string bytes);
 
  private:
@@ -88,20 +97,37 @@ class TXMLDataBase2 {
   std::unique_ptr<TxevXMLParser2> doc_;
   std::string lastError_;
   std::string errorSummary_;
+  std::size_t loadedBytes_ = 0;  // the size of the text the document was read from
+  bool freezeWhileLoading_ = false;
   TxevXMLNode2* listsNode_ = nullptr;
   TxevXMLNode2* settingsNode_ = nullptr;
 };
 
-// A store's document frozen for saving: its bytes can be made on any thread.
+// A store's document frozen for saving: its bytes can be made on any thread. Taking one costs what
+// changed in the document since the last one (see TxevXMLFrozen2).
 class TXMLDataBase2Snapshot {
  public:
   explicit TXMLDataBase2Snapshot(const TXMLDataBase2& store) : frozen_(*store.Document()) {}
+  // A document frozen otherwise (put together from parts of others, say).
+  explicit TXMLDataBase2Snapshot(TxevXMLFrozen2&& frozen) : frozen_(std::move(frozen)) {}
   virtual ~TXMLDataBase2Snapshot() = default;
   TXMLDataBase2Snapshot(const TXMLDataBase2Snapshot&) = delete;
   TXMLDataBase2Snapshot& operator=(const TXMLDataBase2Snapshot&) = delete;
 
   // What the store's EncodedXML() gave when the snapshot was taken.
   std::string EncodedXML() const;
+
+  // EncodedXML(), measured without making it: its size, and whether it is the UTF-8 form.
+  struct TEncoding {
+    std::uint64_t Bytes = 0;
+    bool Utf8 = false;
+  };
+  TEncoding MeasureEncodedXML() const;
+  // Hands the bytes of EncodedXML() to consume in order, in pieces of about chunk bytes (so a large
+  // databank is never held in memory whole), in the form measured. Throws Exception when the bytes
+  // do not come out as measured.
+  void WriteEncodedXML(const TEncoding& encoding, std::size_t chunk,
+                       const std::function<void(std::string& piece)>& consume) const;
 
  private:
   TxevXMLFrozen2 frozen_;

@@ -182,6 +182,16 @@ bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b) {
   return true;
 }
 
+size_t XMLCountNearTop(const TxevXMLNode2* node) {
+  if (!node) return 0;
+  size_t count = 0;
+  for (const TxevXMLNode2* a : node->Children()) {
+    count += 1 + static_cast<size_t>(a->Children().Count());
+    for (const TxevXMLNode2* b : a->Children()) count += static_cast<size_t>(b->Children().Count());
+  }
+  return count;
+}
+
 std::string MakeXMLName(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

@@ -1,13 +1,15 @@
 #include "xml/xevXMLParser2.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <new>
-#include <span>
-#include <type_traits>
+#include <tuple>
 #include <unordered_map>
 
 #include "platform/CodePage.h"
@@ -73,14 +75,23 @@ bool At(std::string_view s, size_t pos, std::string_view what) {
   return pos <= s.size() && s.size() - pos >= what.size() && s.compare(pos, what.size(), what) == 0;
 }
 
-bool NeedsPreserve(const std::string& text) {
-  return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
-}
-
 constexpr size_t kMaxIndentDepth = 64;
 
 constexpr size_t IndentWidth(size_t depth) {
   return 2 * std::min(depth, kMaxIndentDepth);
+}
+
+// Two blanks a level, no deeper than kMaxIndentDepth: readers skip the blanks, and a deep tree would
+// otherwise grow with the square of its depth.
+std::string_view Indentation(size_t depth) {
+  static constexpr char kSpaces[IndentWidth(kMaxIndentDepth)] = {
+#define TESSARYN_SPACES8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+      TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8, TESSARYN_SPACES8,
+#undef TESSARYN_SPACES8
+  };
+  return std::string_view(kSpaces, IndentWidth(depth));
 }
 
 // Appends into a buffer that must not grow past a limit; once full, every further piece is dropped.
@@ -108,19 +119,85 @@ class TSink {
     }
     Put(std::string_view(&c, 1));
   }
-  // Two blanks a level, no deeper than kMaxIndentDepth: readers skip the blanks, and a deep tree
-  // would otherwise grow with the square of its depth.
-  void Indent(size_t depth) { Put(std::string_view(spaces_.data(), IndentWidth(depth))); }
+  void Indent(size_t depth) { Put(Indentation(depth)); }
 
  private:
   std::string& out_;
   size_t limit_;
   bool full_ = false;
-  std::string spaces_ = std::string(IndentWidth(kMaxIndentDepth), ' ');
+};
+
+// Hands the output on in pieces of about chunk bytes, each cut between two of the writer's own pieces
+// (never inside a name or a text), so each is whole UTF-8 and can be narrowed on its own.
+class TChunkSink {
+ public:
+  TChunkSink(size_t chunk, bool narrow, const std::function<void(std::string&)>& consume)
+      : chunk_(chunk), narrow_(narrow), consume_(consume) {
+    buffer_.reserve(chunk + chunk / 8);
+  }
+  // False once a character had no Windows-1252 byte (nothing is handed on after that).
+  bool Flush() {
+    if (failed_ || buffer_.empty()) return !failed_;
+    if (narrow_ && codepage::HasHighByte(buffer_) && !codepage::NarrowUtf8ToCp1252(buffer_)) {
+      failed_ = true;
+      buffer_.clear();
+      return false;
+    }
+    consume_(buffer_);
+    buffer_.clear();
+    return true;
+  }
+  void Put(std::string_view piece) {
+    buffer_.append(piece);
+    if (buffer_.size() >= chunk_) Flush();
+  }
+  void Put(char c) { buffer_.push_back(c); }
+  void Indent(size_t depth) { Put(Indentation(depth)); }
+  bool Failed() const { return failed_; }
+
+ private:
+  std::string buffer_;
+  size_t chunk_;
+  bool narrow_;
+  bool failed_ = false;
+  const std::function<void(std::string&)>& consume_;
+};
+
+// Counts what would be written, as it is and narrowed to Windows-1252.
+class TMeasureSink {
+ public:
+  void Put(std::string_view piece) {
+    measure_.Utf8Bytes += piece.size();
+    if (!measure_.Cp1252) return;
+    if (!codepage::HasHighByte(piece)) {
+      measure_.Cp1252Bytes += piece.size();
+      return;
+    }
+    scratch_.assign(piece);
+    if (codepage::NarrowUtf8ToCp1252(scratch_))
+      measure_.Cp1252Bytes += scratch_.size();
+    else
+      measure_.Cp1252 = false;
+  }
+  // The writer's own characters, all ASCII.
+  void Put(char) {
+    ++measure_.Utf8Bytes;
+    ++measure_.Cp1252Bytes;
+  }
+  void Indent(size_t depth) {
+    measure_.Utf8Bytes += IndentWidth(depth);
+    measure_.Cp1252Bytes += IndentWidth(depth);
+  }
+  const TxevXMLFrozen2::TMeasure& Result() const { return measure_; }
+
+ private:
+  TxevXMLFrozen2::TMeasure measure_;
+  std::string scratch_;
 };
 
 // The text of a CDATA section: every "]]>" is split across two sections so the text survives.
-void PutCData(TSink& sink, const std::string& text) {
+template <class TOut>
+void PutCData(TOut& sink, std::string_view text) {
   sink.Put(kCDataOpen);
   std::string_view rest(text);
   for (size_t hit = FindCDataEnd(rest, 0); hit != std::string_view::npos; hit = FindCDataEnd(rest, 0)) {
@@ -146,34 +223,31 @@ size_t EstimateSize(const TxevXMLNode2* root) {
   return total;
 }
 
-// The start of an element; true when its children follow (the caller then writes them and the end).
-const TxevXMLAttribute2& Attribute(const TxevXMLAttribute2* a) {
-  return *a;
-}
-const TxevXMLAttribute2& Attribute(const TxevXMLAttribute2& a) {
-  return a;
-}
+// An attribute as the writer sees it, from a node or from a frozen form.
+struct TAttributeView {
+  std::string_view Name, Value;
+};
 
 // Writes an element's start (indented to depth): its name, attributes and text, and its end too when
 // it has no children. True when the children come next (the end is then the caller's).
-template <class TAttributes>
-bool PutOpen(TSink& sink, size_t depth, const std::string& name, const std::string& text, bool cdata,
-             const TAttributes& attributes, bool hasChildren) {
+// forEachAttribute(f) calls f(TAttributeView) for each attribute in order.
+template <class TOut, class TForEachAttribute>
+bool PutOpen(TOut& sink, size_t depth, std::string_view name, std::string_view text, bool cdata,
+             const TForEachAttribute& forEachAttribute, bool hasChildren) {
   sink.Indent(depth);
   sink.Put('<');
   sink.Put(name);
-  const bool preserve = NeedsPreserve(text);
-  for (const auto& item : attributes) {
-    const TxevXMLAttribute2& a = Attribute(item);
-    if (preserve && a.Name == kSpaceName) continue;  // ours replaces it below
-    const char quote = a.Value.find('\'') == std::string::npos ? '\'' : '"';
+  const bool preserve = !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
+  forEachAttribute([&](const TAttributeView& a) {
+    if (preserve && a.Name == kSpaceName) return;  // ours replaces it below
+    const char quote = a.Value.find('\'') == std::string_view::npos ? '\'' : '"';
     sink.Put(' ');
     sink.Put(a.Name);
     sink.Put('=');
     sink.Put(quote);
     sink.Put(a.Value);
     sink.Put(quote);
-  }
+  });
   if (preserve) sink.Put(" xml:space='preserve'");
   if (!hasChildren && text.empty()) {
     sink.Put("/>");
@@ -192,16 +266,343 @@ bool PutOpen(TSink& sink, size_t depth, const std::string& name, const std::stri
   return false;
 }
 
-bool PutOpen(TSink& sink, const TxevXMLNode2* n, size_t depth) {
-  return PutOpen(sink, depth, n->Name(), n->Text(), n->CDATA(), n->Attributes(), !n->Children().IsEmpty());
+template <class TOut>
+bool PutOpen(TOut& sink, const TxevXMLNode2* n, size_t depth) {
+  auto attributes = [n](const auto& f) {
+    for (const TxevXMLAttribute2* a : n->Attributes()) f(TAttributeView{a->Name, a->Value});
+  };
+  return PutOpen(sink, depth, n->Name(), n->Text(), n->CDATA(), attributes, !n->Children().IsEmpty());
 }
 
-void PutClose(TSink& sink, size_t depth, const std::string& name) {
+template <class TOut>
+void PutClose(TOut& sink, size_t depth, std::string_view name) {
   sink.Put("\r\n");
   sink.Indent(depth);
   sink.Put("</");
   sink.Put(name);
   sink.Put('>');
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// TxevXMLFrozenBlock
+
+struct TxevXMLFrozenSlab;
+
+// Memory for the blocks of a large subtree frozen at once, taken a large piece (a slab) at a time
+// rather than a block at a time; a slab is given back once every block in it is gone. One thread's.
+class TxevXMLFrozenSlabs {
+ public:
+  TxevXMLFrozenSlabs() = default;
+  ~TxevXMLFrozenSlabs() { Drop(); }
+  TxevXMLFrozenSlabs(const TxevXMLFrozenSlabs&) = delete;
+  TxevXMLFrozenSlabs& operator=(const TxevXMLFrozenSlabs&) = delete;
+  // Room for size bytes (aligned for entries), and the slab it lies in (nullptr: memory of its own).
+  void* Take(std::size_t size, TxevXMLFrozenSlab*& slab);
+
+ private:
+  void Drop();
+  TxevXMLFrozenSlab* slab_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+};
+
+// The frozen form of an element with its subtree, in one allocation: a header, one entry for the
+// element itself and one for each child, then the names and attributes of the elements the block
+// describes itself (the element, and its children that have no children), packed. A child with
+// children is an entry pointing to its own block, which several blocks (of several snapshots) share.
+class TxevXMLFrozenBlock {
+ public:
+  struct TEntry {
+    std::shared_ptr<const std::string> Text;
+    // A child's own block (an even address), or: where the element's name and attributes begin in
+    // the packed bytes, shifted left by two, with the CDATA flag in bit 1 and bit 0 set.
+    std::uintptr_t Ref = 0;
+    const TxevXMLFrozenBlock* Block() const {
+      return Ref & 1 ? nullptr : reinterpret_cast<const TxevXMLFrozenBlock*>(Ref);
+    }
+    bool CDATA() const { return (Ref & 2) != 0; }
+    std::size_t Meta() const { return static_cast<std::size_t>(Ref >> 2); }
+  };
+
+  // Makes the frozen form of every element of top's subtree that has children and none yet, then of
+  // top itself; returns top's (held by top). With slabs, the blocks are made in them.
+  static const TxevXMLFrozenBlock* Freeze(const TxevXMLNode2& top, TxevXMLFrozenSlabs* slabs = nullptr);
+  void Acquire() const { refs_.fetch_add(1, std::memory_order_relaxed); }
+  // Drops a reference; a block nobody holds is freed, and with it its references to its children's
+  // blocks (one after the other, never by recursion: trees may be deep).
+  static void Release(const TxevXMLFrozenBlock* block);
+
+  std::uint32_t Count() const { return count_; }
+  // The elements of the subtree: this one and all below it.
+  std::size_t Elements() const { return elements_; }
+  // A live copy of the subtree, and of one element an entry describes (without children).
+  static std::unique_ptr<TxevXMLNode2> ThawTree(const TxevXMLFrozenBlock* top);
+  static std::unique_ptr<TxevXMLNode2> ThawElement(const TxevXMLFrozenBlock* block, const TEntry& e);
+  const TEntry& Entry(std::uint32_t i) const { return Entries()[i]; }
+  // The name of an element this block describes itself, and its attributes (f(TAttributeView)).
+  std::string_view Name(const TEntry& e) const {
+    const char* p = Packed() + e.Meta();
+    return std::string_view(p + 4, Load32(p));
+  }
+  template <class F>
+  void ForEachAttribute(const TEntry& e, const F& f) const {
+    const char* p = Packed() + e.Meta();
+    p += 4 + Load32(p);
+    const std::uint32_t count = Load32(p);
+    p += 4;
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const std::string_view name(p + 4, Load32(p));
+      p += 4 + name.size();
+      const std::string_view value(p + 4, Load32(p));
+      p += 4 + value.size();
+      f(TAttributeView{name, value});
+    }
+  }
+
+ private:
+  explicit TxevXMLFrozenBlock(std::uint32_t count) : count_(count) {}
+  static std::size_t HeadSize() {
+    return (sizeof(TxevXMLFrozenBlock) + alignof(TEntry) - 1) / alignof(TEntry) * alignof(TEntry);
+  }
+  TEntry* Entries() const {
+    return reinterpret_cast<TEntry*>(reinterpret_cast<char*>(const_cast<TxevXMLFrozenBlock*>(this)) + HeadSize());
+  }
+  const char* Packed() const { return reinterpret_cast<const char*>(Entries() + count_); }
+  static std::uint32_t Load32(const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  }
+  static std::size_t MetaSize(const TxevXMLNode2& n) {
+    std::size_t size = 8 + n.name_.size();
+    for (const auto& a : n.attributes_.items_) size += 8 + a->Name.size() + a->Value.size();
+    return size;
+  }
+  static char* PutMeta(char* p, const TxevXMLNode2& n);
+  friend class TxevXMLParser2;
+  friend class TxevXMLFrozen2;
+  // The block of node, whose children with children have theirs already; one reference, node's.
+  static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node, TxevXMLFrozenSlabs* slabs);
+  // The same with node's own parts and these children instead of its own.
+  static TxevXMLFrozenBlock* Make(const TxevXMLNode2& node, const std::vector<const TxevXMLNode2*>& children,
+                                  TxevXMLFrozenSlabs* slabs);
+  template <class TChild>
+  static TxevXMLFrozenBlock* MakeOf(const TxevXMLNode2& node, std::size_t childCount, const TChild& child,
+                                    TxevXMLFrozenSlabs* slabs);
+
+  mutable std::atomic<std::uint32_t> refs_{1};
+  std::uint32_t count_;
+  TxevXMLFrozenSlab* slab_ = nullptr;  // nullptr: a block of its own
+  std::size_t elements_ = 1;
+};
+
+// A piece of memory holding many blocks; freed when the last of them goes (and its maker is done).
+struct TxevXMLFrozenSlab {
+  std::atomic<std::uint32_t> Live{1};  // blocks in it, and one for the maker while it takes room
+  static constexpr std::size_t kSize = std::size_t{1} << 20;
+  static void Release(TxevXMLFrozenSlab* slab) {
+    if (slab->Live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      slab->~TxevXMLFrozenSlab();
+      ::operator delete(slab);
+    }
+  }
+};
+
+void* TxevXMLFrozenSlabs::Take(std::size_t size, TxevXMLFrozenSlab*& slab) {
+  constexpr std::size_t kAlign = alignof(std::max_align_t);
+  const std::size_t head = (sizeof(TxevXMLFrozenSlab) + kAlign - 1) / kAlign * kAlign;
+  size = (size + kAlign - 1) / kAlign * kAlign;
+  if (size > (TxevXMLFrozenSlab::kSize - head) / 8) {  // a large block gets memory of its own
+    slab = nullptr;
+    return ::operator new(size);
+  }
+  if (!slab_ || static_cast<std::size_t>(end_ - next_) < size) {
+    Drop();
+    void* memory = ::operator new(TxevXMLFrozenSlab::kSize);
+#ifdef MADV_POPULATE_WRITE
+    // All its pages at once, rather than a fault a page while it fills.
+    const auto first = (reinterpret_cast<std::uintptr_t>(memory) + 4095) / 4096 * 4096;
+    const auto last = (reinterpret_cast<std::uintptr_t>(memory) + TxevXMLFrozenSlab::kSize) / 4096 * 4096;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#endif
+    slab_ = new (memory) TxevXMLFrozenSlab;
+    next_ = static_cast<char*>(memory) + head;
+    end_ = static_cast<char*>(memory) + TxevXMLFrozenSlab::kSize;
+  }
+  void* room = next_;
+  next_ += size;
+  slab_->Live.fetch_add(1, std::memory_order_relaxed);
+  slab = slab_;
+  return room;
+}
+
+void TxevXMLFrozenSlabs::Drop() {
+  if (slab_) TxevXMLFrozenSlab::Release(slab_);
+  slab_ = nullptr;
+  next_ = end_ = nullptr;
+}
+
+char* TxevXMLFrozenBlock::PutMeta(char* p, const TxevXMLNode2& n) {
+  auto put = [&p](std::string_view s) {
+    // Names and values beyond 4 GiB would not fit into memory twice anyway.
+    const auto size = static_cast<std::uint32_t>(s.size());
+    std::memcpy(p, &size, 4);
+    if (!s.empty()) std::memcpy(p + 4, s.data(), s.size());
+    p += 4 + s.size();
+  };
+  put(n.name_);
+  const auto count = static_cast<std::uint32_t>(n.attributes_.items_.size());
+  std::memcpy(p, &count, 4);
+  p += 4;
+  for (const auto& a : n.attributes_.items_) {
+    put(a->Name);
+    put(a->Value);
+  }
+  return p;
+}
+
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node, TxevXMLFrozenSlabs* slabs) {
+  const auto& children = node.children_.items_;
+  return MakeOf(
+      node, children.size(), [&children](std::size_t i) -> const TxevXMLNode2& { return *children[i]; }, slabs);
+}
+
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::Make(const TxevXMLNode2& node, const std::vector<const TxevXMLNode2*>& children,
+                                             TxevXMLFrozenSlabs* slabs) {
+  return MakeOf(
+      node, children.size(), [&children](std::size_t i) -> const TxevXMLNode2& { return *children[i]; }, slabs);
+}
+
+template <class TChild>
+TxevXMLFrozenBlock* TxevXMLFrozenBlock::MakeOf(const TxevXMLNode2& node, std::size_t childCount, const TChild& child,
+                                               TxevXMLFrozenSlabs* slabs) {
+  const std::size_t count = 1 + childCount;
+  std::size_t packed = MetaSize(node);
+  for (std::size_t i = 0; i < childCount; ++i)
+    if (child(i).children_.items_.empty()) packed += MetaSize(child(i));
+  const std::size_t size = HeadSize() + count * sizeof(TEntry) + packed;
+  TxevXMLFrozenSlab* slab = nullptr;
+  void* memory = slabs ? slabs->Take(size, slab) : ::operator new(size);
+  auto* block = new (memory) TxevXMLFrozenBlock(static_cast<std::uint32_t>(count));
+  block->slab_ = slab;
+  TEntry* entries = block->Entries();
+  char* const base = reinterpret_cast<char*>(entries + count);
+  char* p = base;
+  auto describe = [&](TEntry* e, const TxevXMLNode2& n) {
+    new (e) TEntry{n.text_, (static_cast<std::uintptr_t>(p - base) << 2) | (n.cdata_ ? 2u : 0u) | 1u};
+    p = PutMeta(p, n);
+  };
+  describe(entries, node);
+  block->elements_ = count;
+  for (std::size_t i = 0; i < childCount; ++i) {
+    const TxevXMLNode2& c = child(i);
+    if (c.children_.items_.empty()) {
+      describe(entries + 1 + i, c);
+    } else {
+      block->elements_ += c.frozen_->elements_ - 1;
+      c.frozen_->Acquire();
+      new (entries + 1 + i) TEntry{nullptr, reinterpret_cast<std::uintptr_t>(c.frozen_)};
+    }
+  }
+  return block;
+}
+
+void TxevXMLFrozenBlock::Release(const TxevXMLFrozenBlock* block) {
+  if (!block || block->refs_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  // Blocks to free, linked through their first entry's Ref (the element's own, no longer needed).
+  const TxevXMLFrozenBlock* dead = block;
+  block->Entries()[0].Ref = 0;
+  while (dead) {
+    const TxevXMLFrozenBlock* b = dead;
+    TEntry* entries = b->Entries();
+    dead = reinterpret_cast<const TxevXMLFrozenBlock*>(entries[0].Ref);
+    for (std::uint32_t i = 1; i < b->count_; ++i)
+      if (const TxevXMLFrozenBlock* child = entries[i].Block();
+          child && child->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        child->Entries()[0].Ref = reinterpret_cast<std::uintptr_t>(dead);
+        dead = child;
+      }
+    for (std::uint32_t i = 0; i < b->count_; ++i) entries[i].~TEntry();
+    TxevXMLFrozenSlab* const slab = b->slab_;
+    b->~TxevXMLFrozenBlock();
+    if (slab)
+      TxevXMLFrozenSlab::Release(slab);
+    else
+      ::operator delete(const_cast<TxevXMLFrozenBlock*>(b));
+  }
+}
+
+const TxevXMLFrozenBlock* TxevXMLFrozenBlock::Freeze(const TxevXMLNode2& top, TxevXMLFrozenSlabs* slabs) {
+  if (top.frozen_) return top.frozen_;
+  // Depth first with an explicit stack: an element's block is made once its children's are. A large
+  // tree is walked mostly waiting for memory, so the siblings a few steps on are asked for ahead.
+  std::vector<std::pair<const TxevXMLNode2*, std::size_t>> stack{{&top, 0}};
+  constexpr std::size_t kAhead = 4;
+  while (!stack.empty()) {
+    const TxevXMLNode2* n = stack.back().first;
+    const auto& items = n->children_.items_;
+    std::size_t& i = stack.back().second;
+    while (i < items.size() && (items[i]->children_.items_.empty() || items[i]->frozen_)) ++i;
+    if (i < items.size()) {
+      for (std::size_t k = i + 1; k < std::min(items.size(), i + 1 + kAhead); ++k) {
+        const char* next = reinterpret_cast<const char*>(items[k].get());
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + 64);
+        __builtin_prefetch(next + 128);
+      }
+      const TxevXMLNode2* child = items[i++].get();
+      // Its children come next, then its attributes and texts.
+      for (const auto& c : child->children_.items_) __builtin_prefetch(c.get());
+      stack.emplace_back(child, 0);
+      continue;
+    }
+    n->frozen_ = Make(*n, slabs);
+    stack.pop_back();
+  }
+  return top.frozen_;
+}
+
+namespace {
+
+bool Stopped(const TSink& sink) {
+  return sink.Full();
+}
+bool Stopped(const TChunkSink& sink) {
+  return sink.Failed();
+}
+bool Stopped(const TMeasureSink&) {
+  return false;
+}
+
+// Writes a frozen element and its subtree as WriteXML writes the element it was made from.
+template <class TOut>
+void WriteFrozen(TOut& sink, const TxevXMLFrozenBlock* root) {
+  using TEntry = TxevXMLFrozenBlock::TEntry;
+  auto open = [&sink](const TxevXMLFrozenBlock* b, const TEntry& e, std::size_t depth, bool hasChildren) {
+    auto attributes = [b, &e](const auto& f) { b->ForEachAttribute(e, f); };
+    return PutOpen(sink, depth, b->Name(e), e.Text ? std::string_view(*e.Text) : std::string_view(), e.CDATA(),
+                   attributes, hasChildren);
+  };
+  // Blocks whose children are being written, and the next of them.
+  std::vector<std::pair<const TxevXMLFrozenBlock*, std::uint32_t>> stack;
+  if (open(root, root->Entry(0), 0, root->Count() > 1)) stack.emplace_back(root, 1);
+  while (!stack.empty() && !Stopped(sink)) {
+    const TxevXMLFrozenBlock* b = stack.back().first;
+    if (stack.back().second == b->Count()) {
+      PutClose(sink, stack.size() - 1, b->Name(b->Entry(0)));
+      stack.pop_back();
+      continue;
+    }
+    const TEntry& e = b->Entry(stack.back().second++);
+    sink.Put("\r\n");
+    if (const TxevXMLFrozenBlock* child = e.Block()) {
+      if (open(child, child->Entry(0), stack.size(), child->Count() > 1)) stack.emplace_back(child, 1);
+    } else {
+      open(b, e, stack.size(), false);
+    }
+  }
 }
 
 }  // namespace
@@ -217,6 +618,7 @@ std::unique_ptr<TxevXMLAttribute2> TxevXMLAttribute2::Clone() const {
 // TxevXMLNode2
 
 TxevXMLNode2::~TxevXMLNode2() {
+  TxevXMLFrozenBlock::Release(frozen_);
   // Tear the subtree down with an explicit list, so a deep tree cannot exhaust the stack.
   if (children_.items_.empty()) return;
   std::vector<std::unique_ptr<TxevXMLNode2>> pending = std::move(children_.items_);
@@ -229,15 +631,25 @@ TxevXMLNode2::~TxevXMLNode2() {
   }
 }
 
+void TxevXMLNode2::Changed() {
+  TxevXMLFrozenBlock::Release(std::exchange(frozen_, nullptr));
+  for (TxevXMLNode2* p = parent_; p && p->frozen_; p = p->parent_)
+    TxevXMLFrozenBlock::Release(std::exchange(p->frozen_, nullptr));
+}
+
 void TxevXMLNode2::SetName(std::string name) {
   size_t colon = name.find(':');
   if (colon != std::string::npos) prefix_ = name.substr(0, colon);
   name_ = std::move(name);
+  Changed();
 }
 
 const std::string TxevXMLNode2::kNoText;
 
 void TxevXMLNode2::SetText(std::string text) {
+  // The same text again (a record stored before every save) changes nothing, and keeps sharing it.
+  if (text.size() == Text().size() && text == Text()) return;
+  Changed();
   cdata_ = !text.empty() && HasMarkup(text);
   if (text.empty())
     text_.reset();
@@ -247,6 +659,7 @@ void TxevXMLNode2::SetText(std::string text) {
 
 TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
   if (!child) return nullptr;
+  Changed();
   child->parent_ = this;
   child->indexHint_ = children_.Count();
   return children_.Add(std::move(child));
@@ -255,6 +668,7 @@ TxevXMLNode2* TxevXMLNode2::AddNode(std::unique_ptr<TxevXMLNode2> child) {
 TxevXMLNode2* TxevXMLNode2::InsertNode(int index, std::unique_ptr<TxevXMLNode2> child) {
   if (!child) return nullptr;
   index = std::clamp(index, 0, children_.Count());
+  Changed();
   child->parent_ = this;
   child->indexHint_ = index;
   TxevXMLNode2* raw = child.get();
@@ -300,6 +714,7 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::ExtractNode(TxevXMLNode2* child) {
   if (!child || child->parent_ != this) return nullptr;
   int index = child->IndexInParent();
   if (index < 0) return nullptr;
+  Changed();
   std::unique_ptr<TxevXMLNode2> owned = std::move(children_.items_[static_cast<size_t>(index)]);
   children_.items_.erase(children_.items_.begin() + index);
   owned->parent_ = nullptr;
@@ -307,6 +722,7 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::ExtractNode(TxevXMLNode2* child) {
 }
 
 void TxevXMLNode2::ClearChildren() {
+  Changed();
   std::vector<std::unique_ptr<TxevXMLNode2>> old = std::move(children_.items_);
   children_.items_.clear();
   // Each child's destructor tears its own subtree down iteratively.
@@ -365,6 +781,7 @@ std::string TxevXMLNode2::GetAttribute(std::string_view name) const {
 
 void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
   int i = IndexOfAttribute(name);
+  Changed();
   if (i >= 0) {
     attributes_.items_[static_cast<size_t>(i)]->Value = std::move(value);
   } else {
@@ -375,11 +792,13 @@ void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
 bool TxevXMLNode2::RemoveAttribute(TxevXMLAttribute2* attribute) {
   int i = attributes_.IndexOf(attribute);
   if (i < 0) return false;
+  Changed();
   attributes_.items_.erase(attributes_.items_.begin() + i);
   return true;
 }
 
 void TxevXMLNode2::ClearAttributes() {
+  Changed();
   attributes_.items_.clear();
 }
 
@@ -477,190 +896,114 @@ bool TxevXMLParser2::WriteXML(std::string& out, const TxevXMLNode2* node, bool w
 // ---------------------------------------------------------------------------------------------------
 // TxevXMLFrozen2
 
-struct TxevXMLFrozen2::TPool {
-  std::mutex Mutex;
-  std::vector<std::vector<TElement>> Elements;
-  std::vector<std::vector<TxevXMLAttribute2>> Attributes;
-  size_t KeepElements = 0, KeepAttributes = 0;
-};
-
-TxevXMLFrozen2::TPool& TxevXMLFrozen2::Pool() {
-  // Never destroyed: a document may be frozen or freed on another thread while the program ends.
-  static TPool* pool = new TPool;
-  return *pool;
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc)
+    : version_(doc.DeclarationNode()->GetAttribute("version")), root_(TxevXMLFrozenBlock::Freeze(doc)) {
+  root_->Acquire();
 }
 
-TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLParser2& doc) {
-  version_ = doc.DeclarationNode()->GetAttribute("version");
-  const auto& items = doc.children_.items_;
-  const size_t threads = items.size() < 8 ? 1 : platform::SharedWorkThreads();
-  for (size_t t = 0; t < 1 + threads; ++t) parts_.push_back(std::make_unique<TPart>());
-  parts_[0]->Add(doc, 0);
-  // Where each top-level element's stretch lies in its part; the document is only read meanwhile.
-  std::vector<std::pair<size_t, size_t>> spans(items.size());
-  auto takeShare = [&](size_t first) {
-    TPart& part = *parts_[1 + first];
-    for (size_t i = first; i < items.size(); i += threads) {
-      spans[i].first = part.Count();
-      part.AddTree(*items[i], 1);
-      spans[i].second = part.Count();
-    }
-  };
-  platform::RunShared(threads, takeShare);
-  stretches_.reserve(1 + items.size());
-  stretches_.push_back({parts_[0].get(), 0, 1});
-  for (size_t i = 0; i < items.size(); ++i)
-    stretches_.push_back({parts_[1 + i % threads].get(), spans[i].first, spans[i].second});
-  size_t elements = 0, attributes = 0;
-  for (const std::unique_ptr<TPart>& part : parts_) {
-    elements += part->Blocks();
-    attributes += part->AttributeBlocks();
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLNode2& node) : root_(TxevXMLFrozenBlock::Freeze(node)) {
+  root_->Acquire();
+}
+
+TxevXMLFrozen2::TxevXMLFrozen2(const TxevXMLNode2& top, const std::vector<const TxevXMLNode2*>& children) {
+  for (const TxevXMLNode2* child : children)
+    if (!child->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*child);
+  root_ = TxevXMLFrozenBlock::Make(top, children, nullptr);
+}
+
+std::unique_ptr<TxevXMLNode2> TxevXMLFrozenBlock::ThawTree(const TxevXMLFrozenBlock* top) {
+  // Explicit stack of (block, the element made of its first entry, its next entry): no recursion.
+  std::unique_ptr<TxevXMLNode2> root = ThawElement(top, top->Entry(0));
+  std::vector<std::tuple<const TxevXMLFrozenBlock*, TxevXMLNode2*, std::uint32_t>> stack;
+  if (top->Count() > 1) {
+    root->children_.items_.reserve(top->Count() - 1);
+    stack.emplace_back(top, root.get(), 1);
   }
-  TPool& pool = Pool();
-  std::lock_guard<std::mutex> lock(pool.Mutex);
-  pool.KeepElements = elements;
-  pool.KeepAttributes = attributes;
-}
-
-TxevXMLFrozen2::~TxevXMLFrozen2() = default;
-
-TxevXMLFrozen2::TPart::~TPart() {
-  for (std::vector<TElement>& block : blocks_) block.clear();
-  for (std::vector<TxevXMLAttribute2>& block : attributes_) block.clear();
-  TPool& pool = Pool();
-  std::lock_guard<std::mutex> lock(pool.Mutex);
-  // Keeping a block may need memory for the pool's list; freeing never may fail, so a block the
-  // pool has no room for is freed instead (a failed push_back leaves it here).
-  try {
-    for (std::vector<TElement>& block : blocks_)
-      if (pool.Elements.size() < pool.KeepElements) pool.Elements.push_back(std::move(block));
-    for (std::vector<TxevXMLAttribute2>& block : attributes_)
-      if (block.capacity() == kAttributeBlock && pool.Attributes.size() < pool.KeepAttributes)
-        pool.Attributes.push_back(std::move(block));
-  } catch (const std::bad_alloc&) {
-  }
-  // What the pool does not keep is freed after the lock, with this part.
-}
-
-template <class T>
-std::vector<T> TxevXMLFrozen2::TakeBlock(size_t capacity) {
-  if (capacity == (std::is_same_v<T, TElement> ? kBlock : kAttributeBlock)) {
-    TPool& pool = Pool();
-    std::lock_guard<std::mutex> lock(pool.Mutex);
-    auto& kept = [&pool]() -> auto& {
-      if constexpr (std::is_same_v<T, TElement>)
-        return pool.Elements;
-      else
-        return pool.Attributes;
-    }
-    ();
-    if (!kept.empty()) {
-      std::vector<T> block = std::move(kept.back());
-      kept.pop_back();
-      return block;
-    }
-  }
-  std::vector<T> block;
-  block.reserve(capacity);
-  return block;
-}
-
-void TxevXMLFrozen2::TPart::AddTree(const TxevXMLNode2& top, size_t depth) {
-  // Document order with an explicit stack: each frame is an element whose children are being taken,
-  // and the next of them. Taking the elements waits mostly for memory, one node after the other, so
-  // the nodes a few siblings on are asked for ahead: first the node, then what it points to.
-  Add(top, depth);
-  std::vector<std::pair<const TxevXMLNode2*, size_t>> stack;
-  if (!top.children_.items_.empty()) stack.emplace_back(&top, 0);
-  constexpr size_t kNodeAhead = 4, kPartsAhead = 2;
   while (!stack.empty()) {
-    const TxevXMLNode2* parent = stack.back().first;
-    const size_t i = stack.back().second;
-    const auto& items = parent->children_.items_;
-    if (i == items.size()) {
+    auto& [block, node, next] = stack.back();
+    if (next == block->Count()) {
       stack.pop_back();
       continue;
     }
-    ++stack.back().second;
-    if (i + kNodeAhead < items.size()) {
-      const char* node = reinterpret_cast<const char*>(items[i + kNodeAhead].get());
-      __builtin_prefetch(node);
-      __builtin_prefetch(node + 64);
-      __builtin_prefetch(node + 128);
-    }
-    if (i + kPartsAhead < items.size()) {
-      const TxevXMLNode2* next = items[i + kPartsAhead].get();
-      // The text's count sits just before it (it was made with make_shared).
-      if (next->text_) __builtin_prefetch(reinterpret_cast<const char*>(next->text_.get()) - 16, 1);
-      if (!next->children_.items_.empty()) __builtin_prefetch(next->children_.items_.data());
-    }
-    const TxevXMLNode2* node = items[i].get();
-    Add(*node, depth + stack.size());
-    if (!node->children_.items_.empty()) {
-      // Its first children come next, before the lookahead above reaches them.
-      const auto& children = node->children_.items_;
-      for (size_t k = 0; k < std::min(children.size(), kNodeAhead); ++k) {
-        const char* child = reinterpret_cast<const char*>(children[k].get());
-        __builtin_prefetch(child);
-        __builtin_prefetch(child + 64);
-      }
-      stack.emplace_back(node, 0);
+    const TEntry& e = block->Entry(next++);
+    TxevXMLNode2* parent = node;
+    if (const TxevXMLFrozenBlock* child = e.Block()) {
+      TxevXMLNode2* made = parent->AddNode(ThawElement(child, child->Entry(0)));
+      made->children_.items_.reserve(child->Count() - 1);
+      stack.emplace_back(child, made, 1);
+    } else {
+      parent->AddNode(ThawElement(block, e));
     }
   }
+  return root;
 }
 
-void TxevXMLFrozen2::TPart::Add(const TxevXMLNode2& node, size_t depth) {
-  if (blocks_.empty() || blocks_.back().size() == kBlock) blocks_.push_back(TakeBlock<TElement>(kBlock));
-  TElement& e = blocks_.back().emplace_back();
-  e.Name = node.name_;
-  e.Text = node.text_;
-  e.CDATA = node.cdata_;
-  // Deeper than 2^32 levels would take more memory than there is.
-  e.Depth = static_cast<std::uint32_t>(depth);
-  const auto& attributes = node.attributes_.items_;
-  if (!attributes.empty()) {
-    if (attributes_.empty() || attributes_.back().capacity() - attributes_.back().size() < attributes.size())
-      attributes_.push_back(TakeBlock<TxevXMLAttribute2>(std::max(kAttributeBlock, attributes.size())));
-    std::vector<TxevXMLAttribute2>& block = attributes_.back();
-    e.Attributes = block.data() + block.size();
-    e.AttributeCount = static_cast<std::uint32_t>(attributes.size());
-    for (const auto& a : attributes) block.push_back(*a);
-  }
-  ++count_;
+std::unique_ptr<TxevXMLNode2> TxevXMLFrozenBlock::ThawElement(const TxevXMLFrozenBlock* block, const TEntry& e) {
+  auto n = std::make_unique<TxevXMLNode2>();
+  n->SetName(std::string(block->Name(e)));
+  n->text_ = e.Text;
+  n->cdata_ = e.CDATA();
+  block->ForEachAttribute(e, [&n](const TAttributeView& a) {
+    n->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(a.Name), std::string(a.Value)));
+  });
+  return n;
+}
+
+std::unique_ptr<TxevXMLNode2> TxevXMLFrozen2::Thaw() const {
+  // The document element's children with children each become a subtree of their own, a few
+  // threads making them when there are many, joined in order here.
+  std::unique_ptr<TxevXMLNode2> root = TxevXMLFrozenBlock::ThawElement(root_, root_->Entry(0));
+  const std::uint32_t count = root_->Count();
+  std::vector<std::unique_ptr<TxevXMLNode2>> children(count > 0 ? count - 1 : 0);
+  const std::size_t shares = std::min<std::size_t>(std::max<std::size_t>(children.size(), 1),
+                                                   platform::SharedWorkShares({.Nodes = root_->Elements()}));
+  platform::RunShared(shares, [&](std::size_t first) {
+    for (std::size_t i = first; i < children.size(); i += shares) {
+      const TxevXMLFrozenBlock::TEntry& e = root_->Entry(static_cast<std::uint32_t>(i + 1));
+      children[i] = e.Block() ? TxevXMLFrozenBlock::ThawTree(e.Block()) : TxevXMLFrozenBlock::ThawElement(root_, e);
+    }
+  });
+  root->children_.items_.reserve(children.size());
+  for (std::unique_ptr<TxevXMLNode2>& child : children) root->AddNode(std::move(child));
+  return root;
+}
+
+TxevXMLFrozen2::TxevXMLFrozen2(TxevXMLFrozen2&& other) noexcept
+    : version_(std::move(other.version_)), root_(std::exchange(other.root_, nullptr)) {}
+
+TxevXMLFrozen2::~TxevXMLFrozen2() {
+  TxevXMLFrozenBlock::Release(root_);
+}
+
+void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes) {
+  const auto& items = doc.children_.items_;
+  const std::size_t shares =
+      std::min(platform::SharedWorkShares({.Bytes = textBytes}), std::max<size_t>(items.size(), 1));
+  // Each share takes every n-th element of the document element with its subtree (their sizes
+  // vary); each subtree's nodes are touched by one share only.
+  platform::RunShared(shares, [&](std::size_t first) {
+    TxevXMLFrozenSlabs slabs;
+    for (std::size_t i = first; i < items.size(); i += shares)
+      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i], &slabs);
+  });
+  TxevXMLFrozenBlock::Freeze(doc);
 }
 
 void TxevXMLFrozen2::WriteXML(std::string& out) const {
-  static const std::string kNone;
-  size_t estimate = 128;
-  for (const TStretch& s : stretches_)
-    for (size_t j = s.Begin; j < s.End; ++j) {
-      const TElement& e = s.Part->At(j);
-      estimate += 2 * IndentWidth(e.Depth) + 2 * e.Name.size() + (e.Text ? e.Text->size() : 0) + 40;
-      for (const TxevXMLAttribute2& a : std::span(e.Attributes, e.AttributeCount))
-        estimate += a.Name.size() + a.Value.size() + 4;
-    }
-  if (estimate < (size_t{1} << 30)) out.reserve(out.size() + estimate);
   TSink sink(out, static_cast<size_t>(-1));
-  // The elements whose end is still to be written, innermost last.
-  std::vector<const TElement*> open;
-  bool first = true;
-  for (const TStretch& s : stretches_)
-    for (size_t j = s.Begin; j < s.End; ++j) {
-      const TElement& e = s.Part->At(j);
-      while (!open.empty() && open.back()->Depth >= e.Depth) {
-        PutClose(sink, open.back()->Depth, open.back()->Name);
-        open.pop_back();
-      }
-      if (!first) sink.Put("\r\n");
-      first = false;
-      // A stretch holds a top-level element's whole subtree; the document element is a stretch alone.
-      const bool hasChildren =
-          &s == &stretches_.front() ? stretches_.size() > 1 : j + 1 < s.End && s.Part->At(j + 1).Depth > e.Depth;
-      if (PutOpen(sink, e.Depth, e.Name, e.Text ? *e.Text : kNone, e.CDATA, std::span(e.Attributes, e.AttributeCount),
-                  hasChildren))
-        open.push_back(&e);
-    }
-  for (; !open.empty(); open.pop_back()) PutClose(sink, open.back()->Depth, open.back()->Name);
+  WriteFrozen(sink, root_);
+}
+
+bool TxevXMLFrozen2::WriteXML(std::size_t chunk, bool narrow, const std::function<void(std::string&)>& consume) const {
+  TChunkSink sink(chunk, narrow, consume);
+  WriteFrozen(sink, root_);
+  return sink.Flush();
+}
+
+TxevXMLFrozen2::TMeasure TxevXMLFrozen2::Measure() const {
+  TMeasureSink sink;
+  WriteFrozen(sink, root_);
+  return sink.Result();
 }
 
 std::string TxevXMLParser2::GetXML() const {
@@ -761,6 +1104,8 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   pos_ = 0;
   posIsZero_ = false;
   TCursor cursor;
+  TxevXMLFrozenSlabs slabs;
+  if (freezeWhileParsing_) cursor.slabs = &slabs;
   // A failure found by the parse: the place is the cursor's, the report is made here.
   auto fail = [&] {
     pos_ = cursor.pos;
@@ -857,6 +1202,9 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
         c.failure = "Closing tag without an open element";
         return TRunEnd::Failed;
       }
+      // Its children are complete, and still at hand: its frozen form costs least now.
+      if (c.slabs && parent != target && parent != level && !parent->children_.items_.empty() && !parent->frozen_)
+        parent->frozen_ = TxevXMLFrozenBlock::Make(*parent, c.slabs);
       parent = parent->parent_;
       if (!parent || parent == stop) return TRunEnd::Closed;
       continue;
@@ -888,9 +1236,6 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
 
 namespace {
 
-// Below this size a document is parsed in one piece: threads would cost more than they gain.
-constexpr size_t kSharedParseMinimum = size_t{4} << 20;
-
 // Where a part of a large document may begin: an element that starts a line indented by two blanks,
 // as this program writes the children of the document element. The first at or after from, npos
 // when there is none before end.
@@ -908,8 +1253,9 @@ size_t NextPartStart(std::string_view s, size_t from, size_t end) {
 
 bool TxevXMLParser2::ParseShared(size_t from) {
   const std::string& s = docText_;
-  const size_t threads = platform::SharedWorkThreads();
-  if (s.size() < kSharedParseMinimum || threads < 2) return false;
+  // A small document is parsed in one piece: threads would cost more than they gain.
+  const size_t threads = platform::SharedWorkShares({.Bytes = s.size() - std::min(from, s.size())});
+  if (threads < 2) return false;
   // The parts: each begins where an element of the document element seems to begin. A guess can be
   // wrong (such a line inside a CDATA section); each part is checked below against where the part
   // before it really ended, and one that does not begin there is parsed again from that place.
@@ -928,12 +1274,14 @@ bool TxevXMLParser2::ParseShared(size_t from) {
     size_t limit = std::string::npos;
     TxevXMLNode2 holder;
     TCursor cursor;
+    TxevXMLFrozenSlabs slabs;
     TRunEnd end = TRunEnd::Failed;
   };
   std::vector<std::unique_ptr<TPart>> parts;
   for (size_t k = 0; k < starts.size(); ++k) {
     assert(k == 0 || starts[k - 1] < starts[k]);  // the parts are joined in document order
     auto part = std::make_unique<TPart>();
+    if (freezeWhileParsing_) part->cursor.slabs = &part->slabs;
     part->start = starts[k];
     part->limit = k + 1 < starts.size() ? starts[k + 1] : std::string::npos;
     parts.push_back(std::move(part));
@@ -954,6 +1302,8 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   };
   // The first part, from the document element's start, on this thread beside the others.
   TCursor cursor;
+  TxevXMLFrozenSlabs slabs;
+  if (freezeWhileParsing_) cursor.slabs = &slabs;
   cursor.pos = from;
   TxevXMLNode2* parent = nullptr;
   TRunEnd end = TRunEnd::Failed;

@@ -7,12 +7,18 @@
 // share their texts: a copy is cheap to take, and another thread may read it while the original is
 // being edited.
 //
+// A document can be frozen for writing on another thread (TxevXMLFrozen2). Each element with children
+// keeps the frozen form of its subtree until something in that subtree changes, so freezing a
+// document again costs only what changed since: the elements on the way from each change up to the
+// document element. Every change goes through the node's own functions, which is how it is noticed.
+//
 // Every walk over a tree (writer, destructor, clone, deep find) uses an explicit stack, so nesting
 // depth is limited by memory only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +28,8 @@
 class TxevXMLNode2;
 class TxevXMLParser2;
 class TxevXMLFrozen2;
+class TxevXMLFrozenBlock;
+class TxevXMLFrozenSlabs;
 
 // One attribute of an element.
 class TxevXMLAttribute2 {
@@ -96,6 +104,7 @@ class TxevXMLNodeList2 {
   friend class TxevXMLNode2;
   friend class TxevXMLParser2;
   friend class TxevXMLFrozen2;
+  friend class TxevXMLFrozenBlock;
 
   void Exchange(int a, int b) { std::swap(items_[static_cast<size_t>(a)], items_[static_cast<size_t>(b)]); }
   T* Add(std::unique_ptr<T> item) {
@@ -176,11 +185,21 @@ class TxevXMLNode2 {
   // A deep copy without a parent; it shares the texts (see above).
   std::unique_ptr<TxevXMLNode2> CloneNode() const;
 
+  // To be called after an attribute was changed through its pointer, so that the next frozen form
+  // of the document holds it (the node's own functions note their changes themselves).
+  void AttributesChanged() { Changed(); }
+
  private:
   friend class TxevXMLParser2;
   friend class TxevXMLFrozen2;
+  friend class TxevXMLFrozenBlock;
   friend bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b);
-  void ExchangeChildren(int a, int b) { children_.Exchange(a, b); }
+  void ExchangeChildren(int a, int b) {
+    children_.Exchange(a, b);
+    Changed();
+  }
+  // This node changed: its frozen form and those of its ancestors no longer hold.
+  void Changed();
 
   std::string name_;
   std::string prefix_;
@@ -193,6 +212,11 @@ class TxevXMLNode2 {
   TAttributeList attributes_;
   // Where this node last was in its parent's children; checked before use, never trusted.
   mutable int indexHint_ = 0;
+  // The frozen form of this node and its subtree while nothing in them changed since it was made
+  // (one reference held); nullptr otherwise. An element without children has none of its own: its
+  // parent's form holds it. Invariant: when an element with children has none, neither has any of
+  // its ancestors, so a change walks up only as far as the first element without one.
+  mutable TxevXMLFrozenBlock* frozen_ = nullptr;
 };
 
 // A node that is also the document: its own name, attributes, text and children are those of the
@@ -213,6 +237,10 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // stored as UTF-8 (each converted as it is copied out of the text). Error reports quote the text
   // as it is.
   void SetFromCp1252(bool on) { fromCp1252_ = on; }
+  // While set, a parse makes the frozen form (see TxevXMLFrozen2) of every element with children as
+  // it closes, while its nodes are still at hand: the first snapshot of a large document read from a
+  // file then costs what a later one does.
+  void SetFreezeWhileParsing(bool on) { freezeWhileParsing_ = on; }
   // Frees the document text that Parse() would read again (a large document then takes its memory
   // once, in its nodes); Parse() afterwards parses an empty text.
   void ReleaseText();
@@ -249,6 +277,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
     size_t pos = 0;
     bool posIsZero = false;
     std::string failure;
+    TxevXMLFrozenSlabs* slabs = nullptr;  // set: elements are frozen as they close, in these
   };
   // How a run of the parse ended: the document element was closed, the run reached its limit, or it
   // failed (the cursor says why).
@@ -278,76 +307,60 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   size_t pos_ = 0;  // 0-based cursor into docText_; reported 1-based
   bool posIsZero_ = false;
   bool fromCp1252_ = false;
+  bool freezeWhileParsing_ = false;
   std::string lastError_;
   std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;
 };
 
-// A document frozen for writing: its elements in document order, each with its depth, sharing the
-// texts of the document it was taken from. Taking one copies no text and asks for memory a large
-// block at a time, and freeing it gives back those few blocks, so neither keeps the memory system
-// busy while another thread works; it can be written on any thread while the document is edited.
+// A document (or one element's subtree) frozen for writing: immutable, sharing the texts of the
+// document it was taken from and, for every subtree that did not change since the document was last
+// frozen, that earlier frozen form too. Taking one costs time in proportion to what changed since the
+// last one; its memory is given back when it and the document's own reference (held until the subtree
+// changes, or the document is freed) are gone. It can be written on any thread while the document is
+// edited.
 class TxevXMLFrozen2 {
  public:
   explicit TxevXMLFrozen2(const TxevXMLParser2& doc);
+  // One element and its subtree, written as GetNodeXML writes an element that has a parent.
+  explicit TxevXMLFrozen2(const TxevXMLNode2& node);
+  // A document element put together without copying any node: top's name, attributes and text, and
+  // as its children, in order, the given elements with their subtrees as they are now (wherever they
+  // lie; their frozen forms are shared with the documents they belong to).
+  TxevXMLFrozen2(const TxevXMLNode2& top, const std::vector<const TxevXMLNode2*>& children);
   ~TxevXMLFrozen2();
+  TxevXMLFrozen2(TxevXMLFrozen2&& other) noexcept;
   TxevXMLFrozen2(const TxevXMLFrozen2&) = delete;
   TxevXMLFrozen2& operator=(const TxevXMLFrozen2&) = delete;
 
-  // The declaration's "version" pseudo-attribute ("" when it has none).
+  // The declaration's "version" pseudo-attribute ("" when it has none, or for an element).
   const std::string& Version() const { return version_; }
+  // The frozen element as a live one again: a detached element with its subtree (sharing the
+  // texts), as CloneNode of what was frozen gives. A large one is built on a few threads.
+  std::unique_ptr<TxevXMLNode2> Thaw() const;
   // Appends the document element as TxevXMLParser2::WriteXML writes it without the declaration.
   void WriteXML(std::string& out) const;
 
+  // Writes the element in pieces: consume is handed the next bytes whenever about chunk bytes are
+  // ready, and the rest at the end. With narrow, the UTF-8 of every piece is turned into Windows-1252
+  // before it is handed on; false (and nothing more handed on) when a character has no byte there.
+  bool WriteXML(std::size_t chunk, bool narrow, const std::function<void(std::string&)>& consume) const;
+
+  // What WriteXML gives, measured without writing it: its size in bytes as it is, and whether every
+  // character of it has a Windows-1252 byte, with the size it then has.
+  struct TMeasure {
+    std::uint64_t Utf8Bytes = 0;
+    std::uint64_t Cp1252Bytes = 0;
+    bool Cp1252 = true;
+  };
+  TMeasure Measure() const;
+
+  // Makes the frozen form of every subtree of doc that has none (the next TxevXMLFrozen2 of it then
+  // costs only what changes from now on). textBytes, the size of the text the document was read from
+  // (0 when not known), decides whether the work is shared among a few threads.
+  static void FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes);
+
  private:
-  struct TElement {
-    std::string Name;
-    std::shared_ptr<const std::string> Text;        // nullptr: no text
-    const TxevXMLAttribute2* Attributes = nullptr;  // one after the other in a block of the part
-    std::uint32_t AttributeCount = 0;
-    std::uint32_t Depth = 0;
-    bool CDATA = false;
-  };
-  // Elements in document order, in blocks reserved once and never grown past that, so that nothing
-  // in them moves.
-  class TPart {
-   public:
-    TPart() = default;
-    ~TPart();
-    TPart(const TPart&) = delete;
-    TPart& operator=(const TPart&) = delete;
-    void Add(const TxevXMLNode2& node, size_t depth);
-    // The node at that depth and everything below it.
-    void AddTree(const TxevXMLNode2& top, size_t depth);
-    const TElement& At(size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
-    size_t Count() const { return count_; }
-    size_t Blocks() const { return blocks_.size(); }
-    size_t AttributeBlocks() const { return attributes_.size(); }
-
-   private:
-    std::vector<std::vector<TElement>> blocks_;
-    std::vector<std::vector<TxevXMLAttribute2>> attributes_;
-    size_t count_ = 0;
-  };
-  static constexpr size_t kBlock = 16384;  // elements a block
-  static constexpr size_t kAttributeBlock = 8192;
-  // Emptied blocks kept for the next document frozen, as many as the last one took: the next
-  // snapshot of the same document then writes into memory that is already there (fresh memory
-  // costs a page fault a page, and the system's lock on the address space when it is mapped).
-  struct TPool;
-  static TPool& Pool();
-  // An empty block with room for capacity items, from the pool when it holds one of that size.
-  template <class T>
-  static std::vector<T> TakeBlock(size_t capacity);
-  // Elements [Begin, End) of a part, the next stretch of the document.
-  struct TStretch {
-    const TPart* Part;
-    size_t Begin, End;
-  };
-
   std::string version_;
-  // The document element alone first, then those a few threads took (each every n-th top-level
-  // element with everything below it).
-  std::vector<std::unique_ptr<TPart>> parts_;
-  std::vector<TStretch> stretches_;
+  const TxevXMLFrozenBlock* root_ = nullptr;  // one reference held
 };

@@ -122,34 +122,48 @@ TEST_F(EndToEnd, PasswordAndCompressionAreSavedAndOpenedAgain) {
   ASSERT_EQ(d.Exit(), "");
 }
 
+namespace {
+
+// A databank large enough that saving it takes a while: 15,000 records, enciphered ("pw") and
+// compressed.
+void WriteLargeBank(const testsupport::TempDir& tmp, const std::string& bank) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>100000"
+      "</NextNodeID><DataBaseName>Large</DataBaseName></settings>";
+  std::mt19937 rng(7);
+  int id = 1;
+  for (int f = 0; f < 60; ++f) {
+    xml += "<folder ID=\"" + std::to_string(id++) + "\">Folder " + std::to_string(f);
+    for (int r = 0; r < 250; ++r) {
+      xml += "<record ID=\"" + std::to_string(id++) + "\">Record<data>";
+      for (int i = 0; i < 200; ++i) xml += char('a' + rng() % 26), xml += (i % 9 == 8 ? ' ' : 'x');
+      xml += "</data></record>";
+    }
+    xml += "</folder>";
+  }
+  xml += "</dataroot>";
+  testsupport::WriteFile(tmp.File("plain.xml"), xml);
+  const auto r = RunProcess(testsupport::ProbePath("xdbprobe"),
+                            {"encode", "--password", "pw", "--compress", tmp.File("plain.xml"), bank});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  fs::remove(tmp.File("plain.xml"));
+}
+
+// Whether a save is writing the file now: its temporary file lies beside it.
+bool WritingLargeBank(const testsupport::TempDir& tmp) {
+  for (const auto& e : fs::directory_iterator(tmp.Path()))
+    if (e.path().filename().string().rfind(".large.", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 // Killed again and again in the middle of saving a large databank: the file on disk is always the old
 // or the new databank, and the next start leaves no temporary file beside it.
 TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
   REQUIRE_DESKTOP(d);
   const std::string bank = tmp.File("large.xdb2");
-  {
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>100000"
-        "</NextNodeID><DataBaseName>Large</DataBaseName></settings>";
-    std::mt19937 rng(7);
-    int id = 1;
-    for (int f = 0; f < 60; ++f) {
-      xml += "<folder ID=\"" + std::to_string(id++) + "\">Folder " + std::to_string(f);
-      for (int r = 0; r < 250; ++r) {
-        xml += "<record ID=\"" + std::to_string(id++) + "\">Record<data>";
-        for (int i = 0; i < 200; ++i) xml += char('a' + rng() % 26), xml += (i % 9 == 8 ? ' ' : 'x');
-        xml += "</data></record>";
-      }
-      xml += "</folder>";
-    }
-    xml += "</dataroot>";
-    // Enciphered and compressed, so that writing it takes a while.
-    testsupport::WriteFile(tmp.File("plain.xml"), xml);
-    const auto r = RunProcess(testsupport::ProbePath("xdbprobe"),
-                              {"encode", "--password", "pw", "--compress", tmp.File("plain.xml"), bank});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    fs::remove(tmp.File("plain.xml"));
-  }
+  WriteLargeBank(tmp, bank);
   auto start = [&] {
     std::string error = d.Start({bank}, "Password");
     if (!error.empty()) return error;
@@ -166,11 +180,7 @@ TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
     d.Key("ctrl+shift+n");
     d.Type("Round");
     d.Key("Return");
-    auto writing = [&] {
-      for (const auto& e : fs::directory_iterator(tmp.Path()))
-        if (e.path().filename().string().rfind(".large.", 0) == 0) return true;
-      return false;
-    };
+    auto writing = [&] { return WritingLargeBank(tmp); };
     d.Xdo({"key", "ctrl+s"});
     if (round % 2 == 0) {
       // Killed while the file is being written (its temporary file is there) ...
@@ -196,6 +206,35 @@ TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
   d.Shot("e2e-killed-while-saving.png");
   ASSERT_EQ(d.Exit(), "");
   EXPECT_EQ(Outline(bank, "pw").rfind("FAILED", 0), std::string::npos);
+}
+
+// A signal while a long save is being written (a large databank, zipped and enciphered): the program
+// waits for that save, then ends without writing the same databank again. Each save copies the file
+// it replaces to the backup, so the backup still holds the databank as it was opened.
+TEST_F(EndToEnd, ASignalDuringALongSaveEndsWithoutWritingTheSameAgain) {
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("large.xdb2");
+  WriteLargeBank(tmp, bank);
+  const std::string opened = testsupport::ReadFile(bank);
+  ASSERT_EQ(d.Start({bank}, "Password"), "");
+  d.Type("pw");
+  d.Key("Return");
+  ASSERT_EQ(d.WaitWindow("^Tessaryn - Large$"), "") << d.Output();
+  d.Key("Home");
+  d.Key("space");
+  d.Key("ctrl+shift+n");
+  d.Type("Round");
+  d.Key("Return");
+  d.Xdo({"key", "ctrl+s"});
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!WritingLargeBank(tmp) && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  d.Signal(SIGTERM);
+  const bool writing = WritingLargeBank(tmp);
+  ASSERT_EQ(d.WaitExit(), "");
+  EXPECT_TRUE(writing) << "the save had ended before the signal";
+  EXPECT_NE(Outline(bank, "pw").find("Round"), std::string::npos);
+  EXPECT_TRUE(testsupport::ReadFile(tmp.File("large.backup")) == opened) << "the databank was written twice";
 }
 
 namespace {

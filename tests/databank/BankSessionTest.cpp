@@ -6,6 +6,8 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <future>
 #include <list>
@@ -1086,6 +1088,55 @@ TEST_F(BankSessionTest, ClosingForExit) {
   }
 }
 
+// Closing while a save is being written (a signal during the long save of a large databank) waits
+// for it, then writes the databank again only when something changed after that save's snapshot was
+// taken; the file holding all of it already is not written a second time. The backup beside the file
+// tells how many saves there were: each one copies the file it replaces there.
+TEST_F(BankSessionTest, ClosingDuringASaveWritesAgainOnlyWhatChangedAfterItsSnapshot) {
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string backup = tmp.File("bank.backup");
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  options.BackgroundSaves = true;
+  struct Case {
+    const char* what;
+    bool editAfterSnapshot, selectAnother, writtenAgain;
+  };
+  for (const Case& c :
+       {Case{"nothing after the snapshot", false, false, false}, Case{"an edit after the snapshot", true, false, true},
+        Case{"another node selected after the snapshot", false, true, true}}) {
+    WriteFile(path, SampleBankXML());
+    fs::remove(backup);
+    TBankSession s(&settings, options, &ui, &loop);
+    int selected = -1;
+    s.Hooks.SelectedNodeID = [&] { return selected; };
+    s.OpenBank(path);
+    s.Bank()->WriteString("DataBaseName", "saved");
+    s.SetModified();
+    s.SaveCommand();
+    ASSERT_TRUE(s.SaveInFlight() || !s.Modified()) << c.what;
+    if (c.editAfterSnapshot) {
+      s.Bank()->WriteString("DataBaseName", "edited");
+      s.SetModified();
+    }
+    if (c.selectAnother) selected = 2;
+    EXPECT_TRUE(s.CloseForExit(TIfFileChanged::WriteBeside)) << c.what;
+    const std::string file = ReadFile(path);
+    EXPECT_NE(file.find(c.editAfterSnapshot ? "<DataBaseName>edited<" : "<DataBaseName>saved<"), std::string::npos)
+        << c.what;
+    EXPECT_NE(file.find(c.selectAnother ? "<LastPosition>2<" : "<LastPosition>-1<"), std::string::npos) << c.what;
+    // One save copied the file as it was opened; a second one would have copied the first one's.
+    EXPECT_EQ(ReadFile(backup) != SampleBankXML(), c.writtenAgain) << c.what;
+  }
+  // A file removed meanwhile is written again: closing never leaves the databank without one.
+  WriteFile(path, SampleBankXML());
+  TBankSession s(&settings, options, &ui, &loop);
+  s.OpenBank(path);
+  fs::remove(path);
+  EXPECT_TRUE(s.CloseForExit(TIfFileChanged::WriteBeside));
+  EXPECT_TRUE(fs::exists(path));
+}
+
 TEST_F(BankSessionTest, ClosingForgetsNameAndPasswordTogether) {
   const std::string path = tmp.File("bank.xdb2");
   WriteFile(path, SampleBankXML());
@@ -1124,6 +1175,81 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
   ASSERT_TRUE(zip.LoadFromStream(stream));
   EXPECT_EQ(zip.GetFileName(0), "export.xdb2");
   EXPECT_EQ(DecipherDataBank(zip.GetUncompressed(0), "x"), out.EncodedXML());
+}
+
+// A save streams its snapshot through the layers into the file, never holding the databank's text
+// whole: the same bytes the whole text gives with those layers, for a databank larger than the
+// pieces, in the code page or as UTF-8. Afterwards the file is known as this copy's by its bytes (the
+// zip layer goes back to its header, so the digest comes from reading the file back); a failing
+// layer is told as before.
+TEST_F(BankSessionTest, ASaveStreamsItsSnapshotThroughTheLayers) {
+  auto withoutZipTime = [](std::string file) {
+    if (!TZipFile::HasZipSignature(file)) return file;
+    std::memset(file.data() + 10, 0, 4);
+    std::memset(file.data() + file.rfind(std::string("PK\x01\x02", 4)) + 12, 0, 4);
+    return file;
+  };
+  auto setModified = [](const std::string& path, int seconds) {
+    struct timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  for (const bool utf8 : {false, true}) {
+    TXMLDataBase2 db;
+    std::mt19937 rng(utf8);
+    for (int r = 0; r < 3000; ++r) {
+      TxevXMLNode2* record = db.Root()->AddChild(bank::xnRecord);
+      record->SetText("R\xC3\xA9" + std::string(utf8 && r == 2999 ? "\xE2\x88\x80" : ""));
+      std::string code(1000, 'x');
+      for (char& c : code) c = "abc <>\r\n\t{}"[rng() % 12];
+      bank::SetRecordData(record, code);
+    }
+    const std::string xml = db.EncodedXML();
+    ASSERT_GT(xml.size(), 3000000u);
+    ASSERT_EQ(xml.find("encoding='UTF-8'") != std::string::npos, utf8);
+    for (const bool compress : {false, true})
+      for (const std::string password : {"", "pw"}) {
+        const std::string path = tmp.File("streamed.xdb2");
+        TBankSaveJob job;
+        job.Path = path;
+        job.Document = db.Snapshot();
+        job.Layers = TBankWriteLayers{password, compress, "streamed.xdb2"};
+        job.Watch = std::make_shared<TBankFileWatch>(path);
+        const std::shared_ptr<TBankFileWatch> watch = job.Watch;
+        const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+        ASSERT_TRUE(outcome.Saved) << (outcome.Errors.empty() ? "" : outcome.Errors[0].second);
+        EXPECT_EQ(outcome.DataSize, static_cast<int64_t>(xml.size()));
+        std::string whole;
+        ASSERT_TRUE(EncodeBankLayers(xml, TBankWriteLayers{password, compress, "streamed.xdb2"}, nullptr, whole));
+        const std::string file = ReadFile(path);
+        EXPECT_EQ(outcome.FileSize, static_cast<int64_t>(file.size()));
+        EXPECT_TRUE(withoutZipTime(file) == withoutZipTime(whole))
+            << "utf8 " << utf8 << " compress " << compress << " password '" << password << "'";
+        // The same bytes at another time are still this copy's file; one byte changed is not.
+        setModified(path, 5);
+        EXPECT_TRUE(watch->StillOurs());
+        std::string changed = file;
+        changed[changed.size() / 2] ^= 1;
+        WriteFile(path, changed);
+        setModified(path, 10);
+        EXPECT_FALSE(watch->StillOurs());
+      }
+  }
+  const std::string path = tmp.File("failing.xdb2");
+  for (const auto& [layers, id] :
+       {std::pair{TBankWriteLayers{"\xF0\x9F\x98\x80", false, ""}, SCouldNotCypherBank},
+        std::pair{TBankWriteLayers{"", true, std::string(70000, 'n')}, SCouldNotCompressBank}}) {
+    TXMLDataBase2 db;
+    db.Root()->AddChild(bank::xnRecord)->SetText("r");
+    TBankSaveJob job;
+    job.Path = path;
+    job.Document = db.Snapshot();
+    job.Layers = layers;
+    const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
+    EXPECT_FALSE(outcome.Saved);
+    ASSERT_EQ(outcome.Errors.size(), 1u);
+    EXPECT_EQ(outcome.Errors[0].first, id);
+    EXPECT_FALSE(fs::exists(path));
+  }
 }
 
 // The open dialog stays up past an auto-save period after the user said No to saving.

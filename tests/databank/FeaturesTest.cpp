@@ -3,13 +3,18 @@
 // settings and information dialogs.
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <filesystem>
+#include <future>
 #include <random>
 
 #include "ScriptedUIServices.h"
 #include "TestTree.h"
+#include "databank/uBankMessages.h"
 #include "databank/uConfigModel.h"
 #include "databank/uRecordSearch.h"
 #include "databank/uTextSearchUtils.h"
+#include "platform/LocaleText.h"
 #include "platform/SharedWork.h"
 
 using platform::ScriptedUIServices;
@@ -521,6 +526,59 @@ TEST_F(Features, BookmarkManager) {
   for (const TBookmarkMenuItem& i : t->BookmarkMenu()) captions.push_back(i.Caption);
   EXPECT_EQ(captions, (std::vector<std::string>{"B2", "a"}));
   EXPECT_TRUE(t->Modified());
+}
+
+// An export goes through the writer as a save does: frozen on the window's thread, which goes on at
+// once while the file is written beside it (exporting a large databank blocked the window for
+// seconds). The file holds the nodes as they were when the export was chosen, in the bytes of the
+// exported databank; a failure is told as a save's is, once the write has ended.
+TEST_F(Features, AnExportIsWrittenBesideTheWindow) {
+  const std::string path = tmp.File("bank.xdb2");
+  testsupport::WriteFile(path, kFilterBank);
+  std::promise<void> open;
+  std::shared_future<void> gate = open.get_future().share();
+  bool fail = false;
+  TBankSession::TOptions options;
+  options.BackgroundSaves = true;
+  options.WriteJob = [&](TBankSaveJob job) {
+    gate.wait();
+    if (!fail) return WriteBankJob(std::move(job));
+    TBankSaveOutcome outcome;
+    outcome.Path = job.Path;
+    outcome.Tag = job.Tag;
+    outcome.Errors.emplace_back(SCouldNotCompressBank, BankMessage(SCouldNotCompressBank));
+    return outcome;
+  };
+  TestTree t(path, options);
+  t.Select(3);
+  std::string expected;
+  t.exportDialog = [&](TExportChoice& c) {
+    c.Items[2].Checked = true;  // folder 3 and record 6
+    c.Compress = true;
+    expected = BuildExportBank(c, t.Session().NextNodeID, platform::ShortDateText(std::time(nullptr)))->EncodedXML();
+    return true;
+  };
+  const std::string out = tmp.File("out.xdb2");
+  ASSERT_TRUE(t.ExportFile(out));
+  EXPECT_FALSE(std::filesystem::exists(out)) << "written on the window's thread";
+  EXPECT_TRUE(t.Session().SaveInFlight());
+  bank::SetRecordData(t.Node(6), "changed while the export is written");
+  open.set_value();
+  t.Session().WaitForSave();
+  TXMLDataBase2 exported;
+  TBankSession reader(nullptr, {}, &t.ui, &t.loop);
+  ASSERT_TRUE(reader.LoadBankFile(out, &exported));
+  EXPECT_EQ(exported.EncodedXML(), expected);
+  EXPECT_TRUE(t.ui.CallsOf(ScriptedUIServices::Kind::Message).empty());
+  EXPECT_FALSE(t.Modified());
+
+  fail = true;
+  t.ui.PushMessageResult(platform::mrOk);
+  ASSERT_TRUE(t.ExportFile(tmp.File("failing.xdb2")));
+  t.Session().WaitForSave();
+  ASSERT_EQ(t.ui.CallsOf(ScriptedUIServices::Kind::Message).size(), 1u);
+  EXPECT_EQ(t.ui.CallsOf(ScriptedUIServices::Kind::Message)[0].text, "Could not compress DataBank!");
+  EXPECT_FALSE(t.Modified());
 }
 
 // Export then import through the real pipeline: the chosen siblings go out with the export date and

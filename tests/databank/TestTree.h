@@ -68,7 +68,7 @@ class TestTree : public TXMLTreeFeatures {
   std::string caption;
   std::string keywordsField;
 
-  explicit TestTree(const std::string& file) {
+  explicit TestTree(const std::string& file, TBankSession::TOptions options = {}) {
     view.events = this;
     view.focused = true;
     SetTreeView(&view);
@@ -78,7 +78,7 @@ class TestTree : public TXMLTreeFeatures {
     Images.DefaultFolderImage = 0;
     Images.DefaultDocImage = 16;
     ApplicationTitle = "T";
-    CreateSession(&settings, TBankSession::TOptions{}, &ui, &loop);
+    CreateSession(&settings, std::move(options), &ui, &loop);
     Session().OpenBank(file);
   }
   bool ExecuteRecordSearch(TSearchForRec& rec) override { return searchDialog && searchDialog(rec); }

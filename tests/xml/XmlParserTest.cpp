@@ -1,16 +1,23 @@
 // The document model: writer layout, parser rules and error reports, tree operations, and the
 // behaviour on hostile input (deep nesting, huge texts, many siblings and attributes).
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "FaultInjection.h"
+#include "xml/uXMLTools2.h"
 #include "xml/xevXMLParser2.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();  // the sanitizer's allocator
+#endif
 
 namespace {
 
@@ -27,6 +34,28 @@ std::string ErrorText(const TxevXMLParser2& doc) {
   const std::string& e = doc.LastError();
   size_t near = e.find(" near ");
   return near == std::string::npos ? e : e.substr(0, near);
+}
+
+// Bytes the program holds from the allocator now (the sanitizer's own allocator when it runs).
+std::int64_t AllocatedBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+  return static_cast<std::int64_t>(__sanitizer_get_current_allocated_bytes());
+#else
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<std::int64_t>(info.uordblks + info.hblkhd);
+#endif
+}
+
+std::string Body(const TxevXMLParser2& doc) {
+  std::string out;
+  doc.WriteXML(out, &doc, false);
+  return out;
+}
+
+std::string FrozenBody(const TxevXMLFrozen2& frozen) {
+  std::string out;
+  frozen.WriteXML(out);
+  return out;
 }
 
 double Seconds(const std::function<void()>& f) {
@@ -324,6 +353,216 @@ TEST(XmlTreeDeathTest, FreeingAFrozenDocumentNeedsNoMemory) {
         ::_exit(0);
       },
       testing::ExitedWithCode(0), "");
+}
+
+// Snapshots taken between random edits of every kind reuse what did not change since the one before,
+// yet each writes exactly what a writer from scratch wrote of the document when it was taken, and goes
+// on doing so whatever happens to the document (and to other snapshots) afterwards.
+TEST(XmlTree, SnapshotsBetweenEditsWriteWhatTheDocumentHeld) {
+  std::mt19937 rng(20240611);
+  auto pick = [&rng](size_t n) { return static_cast<size_t>(rng() % n); };
+  const char* const texts[] = {"", "t", "a<b", "x]]>y", " padded ", "caf\xC3\xA9", "it's", "a > b"};
+  auto text = [&] { return std::string(texts[pick(std::size(texts))]) + (pick(3) ? "" : std::to_string(rng())); };
+  for (int round = 0; round < 12; ++round) {
+    TxevXMLParser2 doc;
+    doc.SetName("dataroot");
+    // Elements of the document (the document first), gathered again after every edit.
+    std::vector<TxevXMLNode2*> nodes;
+    auto gather = [&] {
+      nodes.assign(1, &doc);
+      for (size_t i = 0; i < nodes.size(); ++i)
+        for (TxevXMLNode2* c : nodes[i]->Children()) nodes.push_back(c);
+    };
+    for (int i = 0; i < 300; ++i) {
+      gather();
+      TxevXMLNode2* n = nodes[nodes.size() - 1 - pick(std::min<size_t>(nodes.size(), 12))]->AddChild("e");
+      if (pick(2)) n->SetText(text());
+      if (pick(3) == 0) n->SetAttribute("ID", std::to_string(i));
+    }
+    if (round % 2 == 1) {
+      // Read back from its text and frozen while it is parsed, as a databank is opened (a large one
+      // is parsed in parts on several threads).
+      if (round == 1)
+        for (int b = 0; b < 40; ++b) doc.AddChild("bulk")->AddChild("t")->SetText(std::string(120000, char('a' + b)));
+      const std::string text = doc.GetXML();
+      doc.SetFreezeWhileParsing(true);
+      ASSERT_TRUE(doc.LoadXML(text)) << doc.LastError();
+      doc.SetFreezeWhileParsing(false);
+      ASSERT_EQ(FrozenBody(TxevXMLFrozen2(doc)), Body(doc));
+    }
+    // Subtrees taken out of the document, some of them with frozen forms, put back later.
+    std::vector<std::unique_ptr<TxevXMLNode2>> outside;
+    struct Taken {
+      std::unique_ptr<TxevXMLFrozen2> Frozen;
+      std::string Body;
+    };
+    std::vector<Taken> taken;
+    for (int step = 0; step < 80; ++step) {
+      for (size_t edits = 1 + pick(4); edits > 0; --edits) {
+        gather();
+        TxevXMLNode2* n = nodes[pick(nodes.size())];
+        TxevXMLNode2* other = nodes[pick(nodes.size())];
+        switch (pick(16)) {
+          case 0:
+            n->SetText(text());
+            break;
+          case 1:
+            n->SetText(n->Text());
+            break;  // the same text: no change
+          case 2:
+            n->SetName(pick(2) ? "record" : "ns:folder");
+            break;
+          case 3:
+            n->SetAttribute(pick(2) ? "ID" : "k", pick(2) ? "it's" : std::to_string(step));
+            break;
+          case 4:
+            if (!n->Attributes().IsEmpty()) n->RemoveAttribute(n->Attributes().First());
+            break;
+          case 5:
+            n->ClearAttributes();
+            break;
+          case 6:
+            n->AddChild("new")->SetText(text());
+            break;
+          case 7:
+            n->InsertNode(static_cast<int>(pick(n->Children().Count() + 1)), other->CloneNode());
+            break;
+          case 8:
+            if (n != &doc) n->Parent()->DeleteNode(n);
+            break;
+          case 9:
+            if (n != &doc) outside.push_back(n->Parent()->ExtractNode(n));
+            break;
+          case 10:
+            if (!outside.empty()) {
+              n->InsertNode(static_cast<int>(pick(n->Children().Count() + 1)), std::move(outside.back()));
+              outside.pop_back();
+            }
+            break;
+          case 11:
+            n->MoveTo(other, pick(2) ? nullptr : other->FirstChild());
+            break;
+          case 12:
+            if (pick(4) == 0) n->ClearChildren();
+            break;
+          case 13:
+            XMLSwapSiblings(n, other->Parent() == n->Parent() ? other : n->NextSibling());
+            break;
+          case 14:
+            doc.ParseNodeXML(n, "<p q='1'>parsed<c a='b'/><d>x</d></p>");
+            break;
+          case 15:
+            if (TxevXMLAttribute2* a = n->Attributes().First()) {
+              a->Value += "+";
+              n->AttributesChanged();
+            }
+            break;
+        }
+      }
+      // Frozen on their own too, as the clipboard freezes a subtree, while outside the document.
+      if (!outside.empty() && pick(3) == 0) TxevXMLFrozen2 detached(*outside.back());
+      taken.push_back({std::make_unique<TxevXMLFrozen2>(doc), Body(doc)});
+      ASSERT_EQ(FrozenBody(*taken.back().Frozen), taken.back().Body) << "round " << round << " step " << step;
+      gather();
+      TxevXMLNode2* sub = nodes[pick(nodes.size())];
+      if (sub != &doc) {
+        std::string alone;
+        doc.WriteXML(alone, sub, false);
+        const TxevXMLFrozen2 frozen(*sub);
+        EXPECT_EQ(FrozenBody(frozen), alone);
+        // Made live again (as a paste does): the same element, detached.
+        const std::unique_ptr<TxevXMLNode2> thawed = frozen.Thaw();
+        std::string again;
+        doc.WriteXML(again, thawed.get(), false);
+        EXPECT_EQ(again, alone);
+        EXPECT_EQ(thawed->Parent(), nullptr);
+      }
+      if (taken.size() > 4) taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(pick(taken.size() - 1)));
+    }
+    for (const Taken& t : taken) EXPECT_EQ(FrozenBody(*t.Frozen), t.Body) << "round " << round;
+  }
+}
+
+// The memory of snapshots: the next one after a change takes about what the change touched; one
+// replaced by a newer one, once dropped, gives back what it does not share with the document; and
+// once the document and its snapshots are gone, nothing is kept for the documents after it.
+TEST(XmlTree, SnapshotMemoryFollowsTheChangeAndIsGivenBack) {
+  const std::int64_t base = AllocatedBytes();
+  {
+    TxevXMLParser2 doc;
+    doc.SetName("dataroot");
+    std::vector<TxevXMLNode2*> data;
+    for (int f = 0; f < 100; ++f) {
+      TxevXMLNode2* folder = doc.AddChild("folder");
+      folder->SetAttribute("ID", std::to_string(f));
+      for (int r = 0; r < 500; ++r) {
+        TxevXMLNode2* record = folder->AddChild("record");
+        record->SetText("Record " + std::to_string(r));
+        record->SetAttribute("ID", std::to_string(f * 1000 + r));
+        data.push_back(record->AddChild("data"));
+        data.back()->SetText("code of record " + std::to_string(r));
+        record->AddChild("keywords")->SetText("k");
+      }
+    }
+    const std::int64_t document = AllocatedBytes() - base;
+    auto first = std::make_unique<TxevXMLFrozen2>(doc);
+    const std::int64_t snapshot = AllocatedBytes() - base - document;
+    ASSERT_GT(snapshot, 0);
+
+    // One record typed into: the next snapshot takes what lies on its way to the document element.
+    data[12345]->SetText("typed");
+    const std::int64_t before = AllocatedBytes();
+    auto second = std::make_unique<TxevXMLFrozen2>(doc);
+    EXPECT_LT(AllocatedBytes() - before, 64 << 10) << "of a snapshot of " << snapshot << " bytes";
+
+    // Every record changed: the first two snapshots, replaced and dropped, give their part back.
+    for (size_t i = 0; i < data.size(); ++i) data[i]->SetText("code, edited " + std::to_string(i));
+    auto third = std::make_unique<TxevXMLFrozen2>(doc);
+    first.reset();
+    second.reset();
+    EXPECT_LT(AllocatedBytes() - base, document + snapshot + snapshot / 10);
+    third.reset();
+  }
+  EXPECT_LT(AllocatedBytes() - base, 256 << 10) << "after the document and its snapshots are gone";
+  {
+    // Read from its text and frozen while parsed (as a databank is opened): the first snapshot costs
+    // no more than a later one, and once every record changed, the memory of the forms made while
+    // parsing is given back too.
+    std::string text;
+    {
+      TxevXMLParser2 built;
+      built.SetName("dataroot");
+      for (int f = 0; f < 100; ++f) {
+        TxevXMLNode2* folder = built.AddChild("folder");
+        for (int r = 0; r < 500; ++r) {
+          TxevXMLNode2* record = folder->AddChild("record");
+          record->SetAttribute("ID", std::to_string(f * 1000 + r));
+          record->AddChild("data")->SetText("code of record " + std::to_string(r));
+        }
+      }
+      text = built.GetXML();
+    }
+    const std::int64_t before = AllocatedBytes();
+    TxevXMLParser2 doc;
+    doc.SetFreezeWhileParsing(true);
+    ASSERT_TRUE(doc.LoadXML(std::move(text)));
+    doc.ReleaseText();
+    const std::int64_t loaded = AllocatedBytes() - before;
+    auto first = std::make_unique<TxevXMLFrozen2>(doc);
+    EXPECT_LT(AllocatedBytes() - before - loaded, 64 << 10);
+    for (TxevXMLNode2* folder : doc.Children())
+      for (TxevXMLNode2* record : folder->Children()) record->FindNode("data")->SetText("edited");
+    auto second = std::make_unique<TxevXMLFrozen2>(doc);
+    first.reset();
+    EXPECT_LT(AllocatedBytes() - before, loaded + loaded / 8);
+  }
+  EXPECT_LT(AllocatedBytes() - base, 256 << 10) << "after a document frozen while parsed is gone";
+  // A small document saved afterwards keeps nothing large either.
+  TxevXMLParser2 small;
+  small.SetName("dataroot");
+  for (int i = 0; i < 10; ++i) small.AddChild("record")->SetText("r");
+  { TxevXMLFrozen2 frozen(small); }
+  EXPECT_LT(AllocatedBytes() - base, 256 << 10);
 }
 
 TEST(XmlTree, MoveDeleteCloneAndSiblings) {

@@ -237,6 +237,26 @@ TEST_F(XmlStore, WindowsFileReadsBackAsTheSameTree) {
       EXPECT_EQ(snapshot->EncodedXML(), file);
       EXPECT_NE(wideFile.find("encoding='UTF-8'"), std::string::npos);
       EXPECT_EQ(wideSnapshot->EncodedXML(), wideFile);
+      // The same bytes measured first and then handed on in pieces (a save streams them into the
+      // file's layers), whatever the size of the pieces.
+      for (const auto& [taken, expected] :
+           {std::pair{snapshot.get(), &file}, std::pair{wideSnapshot.get(), &wideFile}}) {
+        const TXMLDataBase2Snapshot::TEncoding encoding = taken->MeasureEncodedXML();
+        EXPECT_EQ(encoding.Bytes, expected->size());
+        EXPECT_EQ(encoding.Utf8, taken == wideSnapshot.get());
+        for (size_t chunk : {size_t{1}, size_t{7}, size_t{4096}, size_t{1} << 20}) {
+          std::string streamed;
+          size_t pieces = 0;
+          taken->WriteEncodedXML(encoding, chunk, [&](std::string& piece) {
+            streamed += piece;
+            ++pieces;
+          });
+          EXPECT_EQ(streamed, *expected) << "pieces of " << chunk;
+          if (chunk < 100) {
+            EXPECT_GT(pieces, 100u);
+          }
+        }
+      }
     }
     TXMLDataBase2 back;
     ASSERT_TRUE(back.LoadEncodedXML(file)) << back.LastError();

@@ -241,8 +241,7 @@ QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>&
       *it = nullptr;
     }
   };
-  constexpr size_t kShare = 8192;  // below this, starting a thread costs more than it saves
-  const size_t threads = std::min(platform::SharedWorkThreads(), std::max<size_t>(specs.size() / kShare, 1));
+  const size_t threads = platform::SharedWorkShares({.Nodes = specs.size()});
   const size_t per = (specs.size() + threads - 1) / threads;
   try {
     platform::RunShared(threads, [&](size_t k) { make(k * per, std::min((k + 1) * per, specs.size())); });

@@ -33,6 +33,33 @@ void SetContent(QClipboard& clipboard, std::u16string_view text,
   clipboard.setMimeData(data);  // the clipboard owns it
 }
 
+// A block made when it is first asked for (by this program or, through the desktop, by another), and
+// the owner it stands for.
+class TDeferredData : public QMimeData {
+ public:
+  TDeferredData(const std::string& format, std::function<std::string()> make, std::shared_ptr<const void> owner)
+      : format_(QString::fromStdString(format)), make_(std::move(make)), owner_(std::move(owner)) {}
+  bool hasFormat(const QString& mimeType) const override { return mimeType == format_; }
+  QStringList formats() const override { return {format_}; }
+  const std::shared_ptr<const void>& Owner() const { return owner_; }
+
+ protected:
+  QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+    if (mimeType != format_) return {};
+    if (make_) {
+      const std::string bytes = std::exchange(make_, nullptr)();
+      made_ = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    return made_;
+  }
+
+ private:
+  QString format_;
+  mutable std::function<std::string()> make_;
+  mutable QByteArray made_;
+  std::shared_ptr<const void> owner_;
+};
+
 class QtClipboard : public IClipboard {
  public:
   bool HasFormat(const std::string& format) const override {
@@ -50,6 +77,19 @@ class QtClipboard : public IClipboard {
   }
   void Write(const std::string& format, const std::string& bytes) override {
     if (QClipboard* cb = DesktopClipboard()) SetContent(*cb, {}, {{format, bytes}});
+  }
+  void WriteLater(const std::string& format, std::function<std::string()> make,
+                  std::shared_ptr<const void> owner) override {
+    if (QClipboard* cb = DesktopClipboard())
+      cb->setMimeData(new TDeferredData(format, std::move(make), std::move(owner)));  // the clipboard owns it
+  }
+  std::shared_ptr<const void> OwnerOf(const std::string& format) const override {
+    // Only this program makes such blocks, and the clipboard drops ours once another program puts
+    // its own there (not every platform tells who owns the clipboard).
+    QClipboard* cb = DesktopClipboard();
+    if (!cb) return nullptr;
+    const auto* data = dynamic_cast<const TDeferredData*>(cb->mimeData());
+    return data && data->hasFormat(QString::fromStdString(format)) ? data->Owner() : nullptr;
   }
   void ClearOwned(const std::string& format) override {
     QClipboard* cb = DesktopClipboard();
