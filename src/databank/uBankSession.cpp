@@ -703,19 +703,32 @@ void TBankSession::RecordEdited() {
   if (bank_ && !timer_->Enabled()) timer_->SetEnabled(Setting(bs::AutoSave, true));
 }
 
-bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged) {
-  if (!fileName_.empty()) return SaveBank(fileName_, TSaveWait::Written, ifChanged);
-  // Never saved: a file of its own in the user's folder becomes the databank's, so the next start
-  // opens it; a name that is taken gets a number.
+bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed) {
+  if (fileName_.empty()) return KeepInUserFolder("unnamed", ifChanged);
+  if (!fileFailed && SaveBank(fileName_, TSaveWait::Written, ifChanged)) return true;
+  // Neither the file nor a copy beside it could be written (a folder of another user, a full disk):
+  // nobody can choose another place, so the databank goes where a never-saved one goes. The file
+  // stays in the recent list.
+  const std::string original = fileName_;
+  if (!KeepInUserFolder(bp::ChangeFileExt(bp::ExtractFileName(original), ""), ifChanged)) return false;
+  recentFiles_.Add(Relative(original));
+  return true;
+}
+
+bool TBankSession::KeepInUserFolder(const std::string& stem, TIfFileChanged ifChanged) {
+  // A file of its own in the user's folder becomes the databank's (with its password and
+  // compression), so the next start opens it; a name that is taken gets a number.
+  const std::string what =
+      fileName_.empty() ? std::string("The unnamed databank") : fileName_ + " could not be written: the databank";
   if (options_.UserDir.empty() || !ForceDirectories(options_.UserDir)) {
-    std::fprintf(stderr, "The unnamed databank could not be kept: there is no folder to save it in.\n");
+    std::fprintf(stderr, "%s could not be kept: there is no folder to save it in.\n", what.c_str());
     return false;
   }
-  std::string path = bp::ExpandFileNameFrom(std::string("unnamed") + SBankExt, options_.UserDir);
+  std::string path = bp::ExpandFileNameFrom(stem + SBankExt, options_.UserDir);
   for (int n = 2; bp::FileExists(path); ++n)
-    path = bp::ExpandFileNameFrom("unnamed " + std::to_string(n) + SBankExt, options_.UserDir);
+    path = bp::ExpandFileNameFrom(stem + " " + std::to_string(n) + SBankExt, options_.UserDir);
   if (!SaveBank(path, TSaveWait::Written, ifChanged)) return false;
-  std::fprintf(stderr, "The unnamed databank was saved as %s\n", path.c_str());
+  std::fprintf(stderr, "%s was saved as %s\n", what.c_str(), path.c_str());
   return true;
 }
 
@@ -898,9 +911,14 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save
       // must not end in a silent loss: the user then decides.
       changedFileKept_ = false;
-      if (!SaveBank(fileName_, TSaveWait::Written, ifChanged) &&
-          (changedFileKept_ || !QuerySaveChanges(true, ifChanged)))
-        return false;
+      if (!SaveBank(fileName_, TSaveWait::Written, ifChanged)) {
+        if (nobodyAnswers_) {
+          // Tried once: the same file is not tried again.
+          if (!KeepWithoutAnswer(ifChanged, true)) return false;
+        } else if (changedFileKept_ || !QuerySaveChanges(true, ifChanged)) {
+          return false;
+        }
+      }
     } else if (!QuerySaveChanges(false, ifChanged)) {
       return false;
     }

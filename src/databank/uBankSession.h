@@ -261,8 +261,8 @@ class TBankSession {
   // From now on nothing is asked and no box is shown (messages go to stderr); an answer given to a
   // question that was already up is not taken as the user's. The window's close then keeps the
   // databank without a question, also with "AutoSave" off: saved to its file (or beside it when
-  // another program changed it), and one never saved goes into UserDir, where the next start
-  // opens it.
+  // another program changed it); one never saved, or one whose file and conflict copy cannot be
+  // written, goes into UserDir (with its password and compression), where the next start opens it.
   void EndWithoutAnswers() { nobodyAnswers_ = true; }
 
   // While a scope lives, auto-save does nothing. Import and export hold one around their work.
@@ -296,8 +296,11 @@ class TBankSession {
   // The bodies of OpenBank and CloseBank, for the routines that have asked MayReplaceBank already.
   void ReplaceBank(const std::string& path);
   void ReleaseBank();
-  // Keeps the changes when nobody can be asked (see EndWithoutAnswers); false when nothing was kept.
-  bool KeepWithoutAnswer(TIfFileChanged ifChanged);
+  // Keeps the changes when nobody can be asked (see EndWithoutAnswers): in the databank's file, else
+  // (fileFailed: its save has just failed) in the user's folder; false when nothing was kept.
+  bool KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed = false);
+  // Saves the databank as "<stem>.xdb2" (numbered when taken) in UserDir, says where on stderr.
+  bool KeepInUserFolder(const std::string& stem, TIfFileChanged ifChanged);
   // Save As: the dialog, then the save; false when cancelled or nothing was kept.
   bool SaveAs(TSaveWait wait);
   std::string Relative(const std::string& path) const;

@@ -348,6 +348,95 @@ TEST_F(EndToEnd, ASignalDuringTheSettingsWarningEndsTheProgram) {
   EXPECT_EQ(testsupport::ReadFile(settings), unreadable);
 }
 
+// A signal while the databank's folder cannot be written (it belongs to another user): nobody is
+// there to answer, so the program ends within 2 s as at log-out and keeps the edit where it can write,
+// in its own user folder, under the databank's name, with its password and compression. stderr names
+// the copy, the settings make it the last databank (the next start opens it) and keep the file it
+// could not write in the recent list; that file is as it was.
+TEST_F(EndToEnd, ASignalKeepsTheEditInTheUsersFolderWhenTheDatabanksFolderCannotBeWritten) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a folder another user cannot write";
+  REQUIRE_TOOL(setpriv, "setpriv");
+  struct Case {
+    int signal;
+    const char* password;
+    bool compress;
+  };
+  const Case cases[] = {{SIGTERM, "", false}, {SIGHUP, "pw", true}, {SIGINT, "pw", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(strsignal(c.signal)) + (*c.password ? ", enciphered" : "") +
+                 (c.compress ? ", zipped" : ""));
+    fs::remove_all(tmp.File("prog"));
+    fs::remove_all(tmp.File("shared"));
+    REQUIRE_DESKTOP(d);
+    ASSERT_EQ(xs.StartWindowManager(), "");
+    fs::permissions(tmp.Path(), fs::perms::all, fs::perm_options::add);
+    ASSERT_EQ(::chown(d.Folder().c_str(), 65534, 65534), 0);  // the user's own program folder
+    const fs::perms readable =
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    const std::string shared = tmp.File("shared");  // root's: 755, its databank 644
+    fs::create_directories(shared);
+    fs::permissions(shared, readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
+    const std::string bank = shared + "/notes.xdb2";
+    WriteBank(OpenRecordBank("Notes"), bank, c.password, c.compress);
+    fs::permissions(bank, readable);
+    const std::string before = testsupport::ReadFile(bank);
+    auto start = [&](const std::vector<std::string>& args) {
+      if (!*c.password) return d.StartAsOrdinaryUser(args, "^Tessaryn - Notes$", setpriv);
+      std::string error = d.StartAsOrdinaryUser(args, "^Enter Password$", setpriv);
+      if (!error.empty()) return error;
+      d.Type(c.password);
+      d.Key("Return");
+      return d.WaitWindow("^Tessaryn - Notes$");
+    };
+    auto code = [&](const std::string& file) {
+      std::vector<std::string> args = {"decode"};
+      if (*c.password) args.insert(args.end(), {"--password", c.password});
+      args.push_back(file);
+      const auto r = RunProcess(testsupport::ProbePath("xdbprobe"), args);
+      testsupport::WriteFile(tmp.File("decoded.xml"), r.out);
+      return r.exitCode == 0 ? KeptCode(tmp.File("decoded.xml")) : "FAILED: " + r.err;
+    };
+
+    ASSERT_EQ(start({bank}), "") << d.Output();
+    d.Click(d.Width() * 2 / 3, 150);  // into the code
+    d.Key("ctrl+End");
+    d.Type(" // kept");
+    d.Signal(c.signal);
+    const long long ms = MsUntilEnded(d, 10000);
+    EXPECT_LE(ms, 2000) << "still running " << ms << " ms after the signal";
+    if (d.Running()) {
+      d.Shot(std::string("e2e-signal-unwritable-folder-") + std::to_string(c.signal) + ".png");
+      d.Kill();
+      continue;
+    }
+    EXPECT_EQ(d.WaitExit(), "");
+    EXPECT_EQ(testsupport::ReadFile(bank), before);
+    EXPECT_EQ(fs::directory_iterator(shared)->path(), bank);  // nothing else written there
+
+    const std::string copy = d.Folder() + "/notes.xdb2";
+    ASSERT_TRUE(fs::exists(copy)) << d.Output();
+    EXPECT_NE(d.Output().find(copy), std::string::npos) << d.Output();
+    EXPECT_EQ(code(copy), "int kept; // kept");
+    EXPECT_EQ(testsupport::ReadFile(copy).substr(0, 2) == "PK", c.compress);
+    if (*c.password) {
+      EXPECT_EQ(Outline(copy).rfind("FAILED", 0), 0u) << "the copy is not enciphered";
+    }
+    const std::string settings = d.Folder() + "/tessaryn.xdb";
+    const std::string last = apptest::XPath(settings, "string(/dataroot/LastOpened)");
+    EXPECT_TRUE(last == copy || d.Folder() + "/" + last == copy) << last;
+    EXPECT_NE(apptest::XPath(settings, "string(/dataroot/RecentFiles)").find(bank), std::string::npos);
+
+    // The next start opens the copy: what is typed then is saved there.
+    ASSERT_EQ(start({}), "") << d.Output();
+    d.Click(d.Width() * 2 / 3, 150);
+    d.Key("ctrl+End");
+    d.Type(" // again");
+    ASSERT_EQ(d.Exit(), "");
+    EXPECT_EQ(code(copy), "int kept; // kept // again");
+    EXPECT_EQ(testsupport::ReadFile(bank), before);
+  }
+}
+
 // The command line as a person types it: options are not file names; --help and --version answer
 // without a window (no display is needed), an unknown option is an error.
 TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {

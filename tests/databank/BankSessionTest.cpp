@@ -1822,6 +1822,43 @@ TEST_F(BankSessionTest, WhenNobodyAnswersClosingKeepsTheChangesWithoutAQuestion)
     EXPECT_NE(said.find(kept), std::string::npos) << said;
     EXPECT_EQ(closing.prompts, 0);
   }
+  for (const char* autoSave : {"1", "0"}) {
+    // The databank's folder is gone (a drive taken away) when the end comes: neither the file nor a
+    // copy beside it can be written. The databank goes into the user's folder with its password and
+    // compression, becomes the last one, and the file it could not write stays in the recent list.
+    SCOPED_TRACE(std::string("AutoSave=") + autoSave);
+    settings.Values["AutoSave"] = autoSave;
+    fs::remove_all(user);
+    const std::string gone = tmp.File("gone");
+    fs::create_directories(gone);
+    const std::string file = gone + "/notes.xdb2";
+    WriteFile(file, SampleBankXML());
+    ClosingUI closing;
+    auto s = session(closing);
+    s->OpenBank(file);
+    s->SetPassword("pw");
+    s->SetCompress(true);
+    change(*s, "Kept elsewhere");
+    fs::remove_all(gone);
+    s->EndWithoutAnswers();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(s->CloseForExit(TIfFileChanged::WriteBeside));
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string kept = user + "/notes.xdb2";
+    EXPECT_EQ(s->LastOpened(), kept);
+    EXPECT_NE(said.find(kept), std::string::npos) << said;
+    EXPECT_EQ(said.find("Could not write DataBank!"), said.rfind("Could not write DataBank!")) << said;
+    EXPECT_EQ(closing.prompts, 0);
+    const std::vector<std::string>& recent = s->RecentFiles().Items();
+    EXPECT_NE(std::find(recent.begin(), recent.end(), file), recent.end());
+    TMemoryStream stream(ReadFile(kept));
+    TZipFile zip;
+    ASSERT_TRUE(zip.LoadFromStream(stream));
+    TXMLDataBase2 db;
+    ASSERT_TRUE(db.LoadEncodedXML(DecipherDataBank(zip.GetUncompressed(0), "pw")));
+    EXPECT_EQ(db.ReadString(bank::skDataBaseName, ""), "Kept elsewhere");
+  }
+  settings.Values["AutoSave"] = "0";
   {
     // An open after the end asks for no password and shows nothing.
     ClosingUI closing;
