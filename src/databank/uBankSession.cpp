@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <system_error>
 
 #include "databank/uBankMessages.h"
@@ -774,10 +775,10 @@ void TBankSession::SaveCommand() {
 }
 
 void TBankSession::SaveAsCommand() {
-  SaveAs(CommandSave());
+  SaveAs(CommandSave(), TDialogAutoSave::Runs);
 }
 
-bool TBankSession::SaveAs(TSaveWait wait) {
+bool TBankSession::SaveAs(TSaveWait wait, TDialogAutoSave autoSave) {
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   if (!bank_) return false;
   platform::FileDialogOptions options;
@@ -787,7 +788,12 @@ bool TBankSession::SaveAs(TSaveWait wait) {
   options.overwritePrompt = true;
   options.fileName = SavePreset(options.initialDir);
   std::string chosen;
-  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
+  {
+    // Until it is answered the databank keeps its file, which the auto-save may go on writing.
+    std::optional<TAutoSaveFreeScope> free;
+    if (autoSave == TDialogAutoSave::Runs) free.emplace(*this);
+    if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
+  }
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
   const std::string path = bp::ExpandFileName(chosen);
   const bool kept = SaveBank(path, wait);
@@ -879,12 +885,13 @@ void TBankSession::AutoSaveTick() {
   timer_->SetEnabled(enabled);
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
-  if (!enabled || fileName_.empty() || !bank_ || Busy() || conflictHold_ || !AnythingModified()) return;
+  if (!enabled || fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
   SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 
 void TBankSession::AppMinimized() {
-  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || Busy() || conflictHold_ || !AnythingModified())
+  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ ||
+      !AnythingModified())
     return;
   SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }

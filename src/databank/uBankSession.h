@@ -19,7 +19,8 @@
 //   know that the file is written (the save-changes question, closing a databank, the end of the
 //   program) waits for the save in flight.
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
-//   run nested event loops, during which the timer still ticks).
+//   run nested event loops, during which the timer still ticks), except in the file dialogs of Save
+//   As, Import and Export, which change nothing it writes (TAutoSaveFreeScope).
 // - Closing a databank forgets its file name, password and entry name together.
 // - A save never replaces a file another program changed since this copy read or wrote it
 //   (uBankFileWatch.h): a save the user asked for asks whether to overwrite it, save under another
@@ -280,6 +281,25 @@ class TBankSession {
   };
   bool Busy() const { return busy_ > 0; }
 
+  // Held by a step, inside its TBusyScope, around a dialog that changes nothing an auto-save writes
+  // (the databank's own file, its layers, the document): the file dialogs of Save As until it is
+  // answered, of Import and of Export. The tick then saves as it does outside any step, so that a
+  // dialog left open does not keep what was typed from the file; opening and closing stay refused.
+  // The questions (whether to save, about a file changed elsewhere) never hold one: their answer
+  // decides what is written.
+  class TAutoSaveFreeScope {
+   public:
+    explicit TAutoSaveFreeScope(TBankSession& session) : session_(session) { ++session_.autoSaveFree_; }
+    ~TAutoSaveFreeScope() { --session_.autoSaveFree_; }
+    TAutoSaveFreeScope(const TAutoSaveFreeScope&) = delete;
+    TAutoSaveFreeScope& operator=(const TAutoSaveFreeScope&) = delete;
+
+   private:
+    TBankSession& session_;
+  };
+  // Auto-save and minimising write nothing: a step runs outside such a dialog.
+  bool AutoSaveHeld() const { return busy_ > autoSaveFree_; }
+
   // The messages the pipeline shows (id from uBankMessages.h, 0 for a free text); for tools that
   // print them. Empty: shown through the UI services as error boxes.
   std::function<void(int id, const std::string& text)> OnError;
@@ -301,8 +321,11 @@ class TBankSession {
   bool KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed = false);
   // Saves the databank as "<stem>.xdb2" (numbered when taken) in UserDir, says where on stderr.
   bool KeepInUserFolder(const std::string& stem, TIfFileChanged ifChanged);
-  // Save As: the dialog, then the save; false when cancelled or nothing was kept.
-  bool SaveAs(TSaveWait wait);
+  // Save As: the dialog, then the save; false when cancelled or nothing was kept. Runs: the auto-save
+  // goes on while the dialog is up (not when Save As answers the question about a file changed
+  // elsewhere: a tick would write a conflict copy beside it meanwhile).
+  enum class TDialogAutoSave { Held, Runs };
+  bool SaveAs(TSaveWait wait, TDialogAutoSave autoSave = TDialogAutoSave::Held);
   std::string Relative(const std::string& path) const;
   std::string SavePreset(std::string& folder) const;
   TSaveWait CommandSave() const { return options_.BackgroundSaves ? TSaveWait::Started : TSaveWait::Written; }
@@ -357,6 +380,7 @@ class TBankSession {
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};
   int busy_ = 0;
+  int autoSaveFree_ = 0;  // TAutoSaveFreeScope
   bool closeWaiting_ = false;
   bool firstRunWaiting_ = false;  // FirstRun was asked while a step ran
   bool nobodyAnswers_ = false;    // see EndWithoutAnswers

@@ -25,6 +25,8 @@ std::string AskBankFile(TBankSession& session, platform::IUIServices& ui, bool s
   options.fileMustExist = !save;
   if (!session.LastOpened().empty()) options.initialDir = bankpaths::ExtractFilePath(session.LastOpened());
   std::string chosen;
+  // Choosing a file changes nothing the auto-save writes: it goes on meanwhile.
+  TBankSession::TAutoSaveFreeScope free(session);
   const bool ok = save ? ui.SaveFileDialog(options, chosen) : ui.OpenFileDialog(options, chosen);
   return ok && !chosen.empty() ? bankpaths::ExpandFileName(chosen) : std::string();
 }

@@ -14,8 +14,9 @@
 // - A filter run compiles its expression once; an expression that cannot be set, or that needs too
 //   much work, ends the run with one message and leaves the normal view.
 // - Saving a bookmark and confirming the bookmark manager mark the databank modified.
-// - Import and export hold auto-save off and put the open databank's password and compression back
-//   on every way out; an import that fails says so.
+// - Import and export hold auto-save off (but for their file dialog, which changes nothing it writes)
+//   and put the open databank's password and compression back on every way out; an import that fails
+//   says so.
 #pragma once
 
 #include <memory>

@@ -1286,6 +1286,110 @@ TEST_F(BankSessionTest, ChangesTheUserDeclinedAreNotAutoSavedDuringTheOpenDialog
   EXPECT_EQ(slow.CallsOf(Kind::OpenFile)[0].fileOptions.fileName, "bank.xdb2");
 }
 
+// Every question and file dialog stays up past two auto-save periods, as a user thinking it over
+// leaves it, and notes whether a databank could have been opened or closed meanwhile.
+class ThinkingUI : public platform::ScriptedUIServices {
+ public:
+  explicit ThinkingUI(platform::FakeEventLoop& loop) : loop_(loop) {}
+  int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
+                 platform::MsgIcon icon, platform::WindowHandle owner) override {
+    Think();
+    return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
+  }
+  bool OpenFileDialog(const platform::FileDialogOptions& options, std::string& path,
+                      platform::WindowHandle owner) override {
+    Think();
+    return ScriptedUIServices::OpenFileDialog(options, path, owner);
+  }
+  bool SaveFileDialog(const platform::FileDialogOptions& options, std::string& path,
+                      platform::WindowHandle owner) override {
+    Think();
+    return ScriptedUIServices::SaveFileDialog(options, path, owner);
+  }
+  const TBankSession* session = nullptr;
+  size_t ticks = 0;
+  bool mayReplace = false;
+
+ private:
+  void Think() {
+    ticks += loop_.Advance(600000);
+    if (session && session->MayReplaceBank()) mayReplace = true;
+  }
+  platform::FakeEventLoop& loop_;
+};
+
+// Save As's file dialog changes nothing an auto-save writes (the databank keeps its file until the
+// dialog is answered): the tick goes on saving that file meanwhile. A question whether to save holds
+// it, before and after its answer (Open's dialog after a No): what the user is asked about, or chose
+// to discard, is not written before the answer decides. Nothing opens or closes a databank meanwhile.
+TEST_F(BankSessionTest, AutoSaveGoesOnInTheSaveAsDialogButNotOverTheSaveQuestion) {
+  const std::string path = tmp.File("bank.xdb2");
+  const std::string other = tmp.File("other.xdb2");
+  struct Case {
+    const char* name;
+    std::function<void(TBankSession&, ThinkingUI&)> run;
+    bool saved;  // the typing reached the databank's file during the dialog
+  };
+  const Case cases[] = {
+      {"Save As, cancelled",
+       [](TBankSession& s, ThinkingUI& ui) {
+         ui.PushSaveFile(std::nullopt);
+         s.SaveAsCommand();
+       },
+       true},
+      {"Save As, another file chosen",
+       [&](TBankSession& s, ThinkingUI& ui) {
+         ui.PushSaveFile(tmp.File("new.xdb2"));
+         s.SaveAsCommand();
+         EXPECT_EQ(s.FileName(), tmp.File("new.xdb2"));
+       },
+       true},
+      {"Open: No, then its dialog cancelled",
+       [](TBankSession& s, ThinkingUI& ui) {
+         ui.PushMessageResult(platform::mrNo);
+         ui.PushOpenFile(std::nullopt);
+         s.OpenCommand();
+       },
+       false},
+      {"Open: the question cancelled",
+       [](TBankSession& s, ThinkingUI& ui) {
+         ui.PushMessageResult(platform::mrCancel);
+         s.OpenCommand();
+       },
+       false},
+      {"New: No",
+       [](TBankSession& s, ThinkingUI& ui) {
+         ui.PushMessageResult(platform::mrNo);
+         s.NewBank();
+       },
+       false},
+      {"a recent file: No",
+       [&](TBankSession& s, ThinkingUI& ui) {
+         ui.PushMessageResult(platform::mrNo);
+         s.OpenRecentFile(other);
+         EXPECT_EQ(s.FileName(), other);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(path, SampleBankXML());
+    WriteFile(other, SampleBankXML());
+    ThinkingUI ui(loop);
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &ui, &loop);
+    s.OpenBank(path);
+    s.Bank()->Root()->AddChild(bank::xnFolder)->SetText("typed");
+    s.SetModified();
+    ui.session = &s;
+    c.run(s, ui);
+    EXPECT_GE(ui.ticks, 2u);
+    EXPECT_FALSE(ui.mayReplace);
+    EXPECT_EQ(ReadFile(path).find("typed") != std::string::npos, c.saved);
+  }
+}
+
 TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOnTheWindowsThread) {
   const std::string path = tmp.File("bank.xdb2");
   WriteFile(path, SampleBankXML());
