@@ -115,6 +115,7 @@ bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const
 
 void InstallInputDialog(QtUIServices& services) {
   services.InputPrompt = [](const std::string& caption, const std::string& prompt, std::string& value, QWidget* owner) {
-    return InputDialogExecute(owner, caption, prompt, value);
+    // Asked without an owner (as the commands ask), the box stands on the window in front.
+    return InputDialogExecute(DefaultOwner(owner), caption, prompt, value);
   };
 }

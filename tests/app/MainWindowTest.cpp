@@ -19,9 +19,11 @@
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/qt/Drawing.h"
+#include "platform/qt/QtUIServices.h"
 #include "recordeditor/FindReplaceDialogs.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
+#include "ui/InputDialog.h"
 #include "ui/uNotifyPopup.h"
 #include "xml/uXMLTools2.h"
 
@@ -627,28 +629,50 @@ TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
   EXPECT_EQ(TTreeWidget::ItemOf(form->ItemOf(Node(2)))->text(0), "One");
 }
 
-// Node Properties, Bank Options and the export selection open centred on their window. The forms'
-// shared position keys hold the main window's own place, which is no place for a dialog.
-TEST_F(MainWindow, PropertyAndExportDialogsOpenCentredOnTheWindow) {
+// The dialogs of the window open centred on it after it was moved, and leave the forms' shared
+// position keys alone: those hold the main window's own place, which is no place for a dialog. The
+// Save Bookmark box is the program's real input box, asked for without an owner as the command asks.
+TEST_F(MainWindow, DialogsOpenCentredOnTheWindow) {
   form->setGeometry(300, 200, 800, 560);
   settingsSection()->WriteInteger("posLeft", 0);
   settingsSection()->WriteInteger("posTop", 0);
   form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
-  int seen = 0;
-  auto centred = [&](TfrmYesNo* d) {
-    ++seen;
-    QApplication::processEvents();
-    const QPoint off = d->frameGeometry().center() - form->frameGeometry().center();
-    EXPECT_LE(off.manhattanLength(), 4) << d->windowTitle().toStdString() << " at " << d->x() << "," << d->y();
-    d->btnCancel->click();
+  platform::QtUIServices real;
+  InstallInputDialog(real);
+  const struct {
+    const char* title;
+    std::function<void()> open;
+  } cases[] = {
+      {"Node Properties", [&] { form->Action(TTreeAction::RecordProperties)->trigger(); }},
+      {"Bank Options", [&] { form->Action(TTreeAction::DatabaseSettings)->trigger(); }},
+      {"Select nodes to export",
+       [&] {
+         ui.PushSaveFile(tmp.File("export.xdb2"));
+         form->Action(TTreeAction::Export)->trigger();
+       }},
+      {"Program Configuration", [&] { form->Action(TTreeAction::Settings)->trigger(); }},
+      {"Manage Favourites", [&] { form->ManageBookmarks(); }},
+      {"Save Bookmark",
+       [&] {
+         platform::ScopedUIServices useReal(real);
+         form->SaveBookmark();
+       }},
   };
-  Select(2);
-  OnModal<TfrmItemProperties>(centred);
-  form->Action(TTreeAction::RecordProperties)->trigger();
-  OnModal<TfrmBankOptions>(centred);
-  form->Action(TTreeAction::DatabaseSettings)->trigger();
-  ui.PushSaveFile(tmp.File("export.xdb2"));
-  OnModal<TfrmSelectExport>(centred);
-  form->Action(TTreeAction::Export)->trigger();
-  EXPECT_EQ(seen, 3);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    Select(2);
+    bool seen = false;
+    OnModal<QDialog>([&](QDialog* d) {
+      seen = true;
+      QApplication::processEvents();
+      EXPECT_EQ(d->windowTitle().toStdString(), c.title);
+      const QPoint off = d->frameGeometry().center() - form->frameGeometry().center();
+      EXPECT_LE(off.manhattanLength(), 4) << "at " << d->x() << "," << d->y();
+      d->reject();
+    });
+    c.open();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(settingsSection()->ReadInteger("posLeft", -1), 0);
+    EXPECT_EQ(settingsSection()->ReadInteger("posTop", -1), 0);
+  }
 }

@@ -128,6 +128,12 @@ void TfrmConfig::CheckDelay() {
   btnOk->setEnabled(valid);
 }
 
+void TfrmConfig::FormCreate() {
+  TfrmYesNo::FormCreate();
+  // The shared keys hold the main window's place; a dialog stored there would also move that.
+  StorePosition = false;
+}
+
 void TfrmConfig::FormShow() {
   TfrmYesNo::FormShow();
   if (Owner) Owner->ConfigDialogShown(this);

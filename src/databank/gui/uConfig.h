@@ -64,6 +64,8 @@ class TfrmConfig : public TfrmYesNo {
   bool DelayValid() const;
 
  protected:
+  // Centred on its window, not placed where the forms' shared position keys say.
+  void FormCreate() override;
   void FormShow() override;
 
  private:

@@ -100,6 +100,9 @@ TfrmXMLBookmarkManager::TfrmXMLBookmarkManager(QWidget* owner) : TfrmYesNo(owner
 void TfrmXMLBookmarkManager::FormCreate() {
   TfrmYesNo::FormCreate();
   StoreSize = false;
+  // Centred on its window: the shared position keys hold the main window's place, which a dialog
+  // stored there would also move.
+  StorePosition = false;
   ImageIndex = -1;
   ReadOnly = false;
   OnNewItem = nullptr;
