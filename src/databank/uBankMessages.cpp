@@ -55,8 +55,12 @@ std::string NoThreadToWriteText(const std::string& reason) {
 }
 
 std::string NotADataBankText(const std::string& path) {
-  std::string text = SNotADataBank;
-  if (!text.empty() && text.back() == '.') text.pop_back();
+  return ReasonNamingFile(SNotADataBank, path);
+}
+
+std::string ReasonNamingFile(const std::string& reason, const std::string& path) {
+  std::string text = reason;
+  if (!text.empty() && (text.back() == '.' || text.back() == '!')) text.pop_back();
   return text + ": " + path;
 }
 

@@ -195,7 +195,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
       if (attempt == TLoadAttempt::Loaded) return true;
       if (attempt == TLoadAttempt::Failed) return fail();
       // The enciphered text did not parse: the password was wrong (or the file is damaged).
-      failReason_ = SWrongPassword;
+      failReason_ = ReasonNamingFile(SWrongPassword, path);
       if (!own && !lastReadAskedPassword_ && !password_.empty()) {
         // Another databank (an import) is tried with the open databank's password first; a file
         // enciphered with a password of its own then asks for that one.
@@ -256,8 +256,9 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   lastReadAskedPassword_ = layers.PasswordAsked;
   if (!decoded) {
     failReason_ = layers.Reason == SNotADataBank ? NotADataBankText(path)
-                  : layers.Reason.empty()        ? layerFailure
-                                                 : layers.Reason;
+                  : !layers.Reason.empty()       ? layers.Reason
+                  : layerFailure.empty()         ? layerFailure
+                                                 : ReasonNamingFile(layerFailure, path);
     return TLoadAttempt::Failed;
   }
 

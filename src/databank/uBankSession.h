@@ -155,9 +155,9 @@ class TBankSession {
   // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
   // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed: the file
-  // could not be read (the system's reason, naming it), a layer failed (a broken archive, a
-  // cancelled password prompt), a wrong password, not a databank or where its text did not parse
-  // (both naming the file), not enough memory. The only box of a failed open.
+  // could not be read (the system's reason), a layer failed (a broken archive, a cancelled password
+  // prompt), a wrong password, not a databank or where its text did not parse, each naming the
+  // file; or not enough memory. The only box of a failed open.
   std::string CouldNotOpenMessage() const;
   // Writes source (nullptr: the window's databank) to path through the window's layers (its
   // Password, Compress and EntryName), with the ".backup" copy when "MakeBackup" is set.

@@ -34,11 +34,21 @@ namespace fs = std::filesystem;
 
 namespace {
 const std::string kOpenFailed = "Could not open DataBank!";
-const std::string kDecypher = "Could not decypher DataBank!";
-const std::string kWrongPassword = "The password is wrong, or the file is damaged.";
 const std::string kNotABank = "The file is not a databank";
-// The one box of an open whose password prompt was cancelled.
-const std::string kCancelled = kOpenFailed + "\n" + kDecypher;
+// The reason lines of a cancelled password prompt and of a wrong password, naming the file.
+std::string DecypherFailed(const std::string& path) {
+  return "Could not decypher DataBank: " + path;
+}
+std::string PasswordWrong(const std::string& path) {
+  return "The password is wrong, or the file is damaged: " + path;
+}
+// The one box of an open whose password prompt was cancelled, or whose password was wrong.
+std::string Cancelled(const std::string& path) {
+  return kOpenFailed + "\n" + DecypherFailed(path);
+}
+std::string WrongPassword(const std::string& path) {
+  return kOpenFailed + "\n" + PasswordWrong(path);
+}
 std::string NotABank(const std::string& path) {
   return kOpenFailed + "\n" + kNotABank + ": " + path;
 }
@@ -190,7 +200,7 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   s->CloseBank();
   ui.PushFilePassword("wrong");
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kOpenFailed + "\n" + kWrongPassword, kCancelled}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{WrongPassword(path), Cancelled(path)}));
   EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
   EXPECT_EQ(s->Password(), "");
   EXPECT_FALSE(s->Compress());
@@ -203,7 +213,7 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   // A cancelled prompt: one box saying so, an empty unnamed databank.
   ui.Clear();
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{kCancelled}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{Cancelled(path)}));
   for (const auto& call : ui.CallsOf(Kind::Message)) {
     EXPECT_EQ(call.caption, "Error");
     EXPECT_EQ(call.buttons, platform::MsgButtons::Ok);
@@ -233,14 +243,14 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
       {std::string("\0\1", 2), {}, 0, {NotABank(path)}, false},
       {"just some notes, not a databank\n", {}, 0, {NotABank(path)}, false},
       {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {NotABank(path)}, false},
-      {cipherShaped, {}, 1, {kCancelled}, false},
+      {cipherShaped, {}, 1, {Cancelled(path)}, false},
       {EncipherDataBank(SampleBankXML(), "pw"), {"pw"}, 1, {}, true},
       {EncipherDataBank(SampleBankXML(), "pw"),
        {"one", "two", "pw"},
        3,
-       {kOpenFailed + "\n" + kWrongPassword, kOpenFailed + "\n" + kWrongPassword},
+       {WrongPassword(path), WrongPassword(path)},
        true},
-      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {kOpenFailed + "\n" + kWrongPassword, kCancelled}, false},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {WrongPassword(path), Cancelled(path)}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 24)) + " " + testing::PrintToString(c.answers));
@@ -336,26 +346,38 @@ TEST_F(BankSessionTest, EachFailedOpenIsOneBoxWithItsReason) {
   struct Case {
     std::string bytes;  // "": no file at all
     std::string reason;
+    std::vector<std::string> passwords;  // typed into the prompts in turn; the next prompt is cancelled
+    std::vector<std::string> before;     // the reasons of the boxes before the last one
   };
   const Case cases[] = {
-      {"", "Cannot open file \"" + path + "\". No such file or directory"},
-      {"<?xml version=\"1.0\"?>\n<html><body>hi</body></html>\n", kNotABank + ": " + path},
+      {"", "Cannot open file \"" + path + "\". No such file or directory", {}, {}},
+      {"<?xml version=\"1.0\"?>\n<html><body>hi</body></html>\n", kNotABank + ": " + path, {}, {}},
       {"<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<settings><NextNodeID>3</NextNodeID></settings>",
-       kNotABank + ": " + path},
+       kNotABank + ": " + path,
+       {},
+       {}},
       {"<?xml version='1.0'?>\n<dataroot>\n<folder ID='1'>a</folder>",
-       "XML error in " + path + " at line 3, column 26: Missing <"},
-      {"just text\n", kNotABank + ": " + path},
-      {std::string("PK\x03\x04 and no archive", 20), "Could not decompress DataBank!"},
-      {EncipherDataBank(SampleBankXML(), "pw"), kDecypher},  // the prompt cancelled
+       "XML error in " + path + " at line 3, column 26: Missing <",
+       {},
+       {}},
+      {"just text\n", kNotABank + ": " + path, {}, {}},
+      {std::string("PK\x03\x04 and no archive", 20), "Could not decompress DataBank: " + path, {}, {}},
+      {EncipherDataBank(SampleBankXML(), "pw"), DecypherFailed(path), {}, {}},  // the prompt cancelled
+      // A wrong password is told (and asked again), each box naming the file.
+      {EncipherDataBank(SampleBankXML(), "pw"), DecypherFailed(path), {"wrong"}, {PasswordWrong(path)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);
     fs::remove(path);
     if (!c.bytes.empty()) WriteFile(path, c.bytes);
     ui.Clear();
+    for (const std::string& password : c.passwords) ui.PushFilePassword(password);
     auto s = NewSession();
     s->OpenBank(path);
-    EXPECT_EQ(Messages(), std::vector<std::string>{kOpenFailed + "\n" + c.reason});
+    std::vector<std::string> boxes;
+    for (const std::string& reason : c.before) boxes.push_back(kOpenFailed + "\n" + reason);
+    boxes.push_back(kOpenFailed + "\n" + c.reason);
+    EXPECT_EQ(Messages(), boxes);
     EXPECT_EQ(s->FileName(), "");
     ASSERT_NE(s->Bank(), nullptr);
     EXPECT_EQ(TreeNodeCount(s->Bank()), 0);
@@ -985,7 +1007,7 @@ TEST_F(BankSessionTest, TheCommandLineFileIsToldWhenItCannotBeOpenedAndNeverBeco
       {tmp.File("missing.xdb2"), {}, {"File not found: " + tmp.File("missing.xdb2")}, last},
       {folder, {}, {folder + " is a folder, not a databank"}, last},
       {text, {}, {NotABank(text)}, ""},
-      {locked, std::nullopt, {kCancelled}, ""},
+      {locked, std::nullopt, {Cancelled(locked)}, ""},
       {locked, "pw", {}, locked},
   };
   for (const Case& c : cases) {

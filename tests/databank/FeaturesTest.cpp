@@ -638,8 +638,8 @@ TEST_F(Features, ExportThenImport) {
   EXPECT_FALSE(t->ImportFile(out));
   const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, "Could not open DataBank!\nThe password is wrong, or the file is damaged.");
-  EXPECT_EQ(boxes[1].text, "Could not open DataBank!\nCould not decypher DataBank!");
+  EXPECT_EQ(boxes[0].text, "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + out);
+  EXPECT_EQ(boxes[1].text, "Could not open DataBank!\nCould not decypher DataBank: " + out);
   EXPECT_EQ(t->Session().Password(), "open pw");
 }
 

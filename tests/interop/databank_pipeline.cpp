@@ -227,9 +227,8 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   ASSERT_EQ(Probe({"encode", "--password", "right", Plain(), locked}).exitCode, 0);
   auto w = Probe({"outline", "--password", "wrong", locked});
   EXPECT_EQ(w.exitCode, 1);
-  EXPECT_EQ(w.err,
-            "Could not open DataBank!\nThe password is wrong, or the file is damaged.\nCould not open DataBank!\n"
-            "Could not decypher DataBank!\n");
+  EXPECT_EQ(w.err, "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + locked +
+                       "\nCould not open DataBank!\nCould not decypher DataBank: " + locked + "\n");
 
   // A file its reader may not read: one message, the system's reason naming the file.
   if (::geteuid() == 0) {
