@@ -5,6 +5,7 @@
 
 #include "app/UMain.h"
 #include "platform/Application.h"
+#include "platform/Files.h"
 #include "platform/Lifecycle.h"
 #include "platform/UIServices.h"
 #include "platform/Version.h"
@@ -22,6 +23,7 @@ TProgramEntry::~TProgramEntry() {
 }
 
 void TProgramEntry::InitializeUnits() {
+  firstStart_ = !FileExists(options_.SettingsFile.empty() ? SettingsFilePath() : options_.SettingsFile);
   settings_ = std::make_unique<TGlobalSettingsScope>(options_.SettingsFile);
   StartMinimized = settings_->Settings()->ReadBool("StartMinimized", false);
 }
@@ -71,6 +73,8 @@ int TProgramEntry::Run() {
 }
 
 void TProgramEntry::Finish() {
+  // Asked before the window goes: its session knows what this start did.
+  const bool firstRunOwed = firstStart_ && (!mainForm_ || mainForm_->FirstRunStillOwed());
   if (mainForm_) {
     TfrmMain* form = mainForm_;
     mainForm_ = nullptr;
@@ -78,6 +82,11 @@ void TProgramEntry::Finish() {
   }
   highlighters_.reset();
   if (!settings_) return;
+  if (firstRunOwed) {
+    settings_->Discard();
+    settings_.reset();
+    return;
+  }
   const std::string error = settings_->Close();
   settings_.reset();
   if (error.empty()) return;

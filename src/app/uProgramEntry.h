@@ -20,7 +20,9 @@
 // End (Finish): the main window goes (its settings go into the settings document), then the
 // highlighter set (plug-ins finalised and unloaded), and last the shared settings object, which
 // writes the settings file; a file that could not be written is told (on stderr, and in a box
-// unless the system ended the program).
+// unless the system ended the program). A first start that ended before its first run was done and
+// before any databank opened (a signal at the start-up open's prompt) writes no settings file, so
+// that the next start is a first start again.
 #pragma once
 
 #include <memory>
@@ -63,6 +65,7 @@ class TProgramEntry {
  private:
   TProgramOptions options_;
   std::unique_ptr<TGlobalSettingsScope> settings_;
+  bool firstStart_ = false;  // there was no settings file
   std::unique_ptr<TdmHighLighters> highlighters_;
   TfrmMain* mainForm_ = nullptr;
 };

@@ -1001,6 +1001,7 @@ void TBankSession::FirstRun() {
     return;
   }
   firstRunWaiting_ = false;
+  firstRunDone_ = true;
   if (settings_) settings_->Save();
   // The sample takes the place of nothing the user opened or typed.
   if (options_.ProgramDir.empty() || !fileName_.empty() || AnythingModified() || nobodyAnswers_) return;

@@ -257,6 +257,8 @@ class TBankSession {
   // in UserDir when that is another folder). Asked while a step runs (the start-up open's prompt
   // runs the event loop), it waits until that step has ended, and is dropped when the window closes.
   void FirstRun();
+  // FirstRun has saved the settings (and opened the sample where it does).
+  bool FirstRunDone() const { return firstRunDone_; }
 
   // The system ends the program (a signal, the end of the desktop session): nobody answers any more.
   // From now on nothing is asked and no box is shown (messages go to stderr); an answer given to a
@@ -383,7 +385,8 @@ class TBankSession {
   int autoSaveFree_ = 0;  // TAutoSaveFreeScope
   bool closeWaiting_ = false;
   bool firstRunWaiting_ = false;  // FirstRun was asked while a step ran
-  bool nobodyAnswers_ = false;    // see EndWithoutAnswers
+  bool firstRunDone_ = false;
+  bool nobodyAnswers_ = false;  // see EndWithoutAnswers
   // Expires with the session: a deferred close posted to the loop is dropped when the session is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   // Saves: what each save in flight was made from, by its tag.

@@ -44,6 +44,13 @@ std::string TGlobalSettingsScope::Close() {
   return error;
 }
 
+void TGlobalSettingsScope::Discard() {
+  if (!settings_) return;
+  gSettings = nullptr;
+  settings_->Reset();  // the destructor then writes nothing
+  settings_.reset();
+}
+
 TXMLSettings* GlobalSettings() {
   return gSettings;
 }

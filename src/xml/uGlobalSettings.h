@@ -22,6 +22,8 @@ class TGlobalSettingsScope {
   // Writes the settings file (as the guarded save: a read-only file, or one that could not be read,
   // is left alone) and lets the settings go. "" when written; otherwise why not.
   std::string Close();
+  // Lets the settings go without writing the settings file.
+  void Discard();
 
  private:
   std::unique_ptr<TXMLSettings> settings_;

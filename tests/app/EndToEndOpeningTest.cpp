@@ -148,6 +148,75 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
   }
 }
 
+// A signal at the very first start while the start-up open waits in its prompt or box: the program
+// ends within 2 s without opening anything, and that start does not count as the first run having
+// been done: the next start without a file opens the sample, as a first start does.
+TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    std::vector<std::pair<const char*, const char*>> answers;  // (window, keys) before the signal
+    const char* waiting;                                       // the window up when the signal comes
+    int signal;
+  };
+  const Case cases[] = {
+      {"the password prompt",
+       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", true); },
+       {},
+       "^Enter Password$",
+       SIGTERM},
+      {"the box of a wrong password",
+       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
+       {{"^Enter Password$", "w r o n g Return"}},
+       "^Error$",
+       SIGHUP},
+      {"the box of a file that is no databank",
+       [](const std::string& p) { testsupport::WriteFile(p, "shopping list: milk\n"); },
+       {},
+       "^Error$",
+       SIGINT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(tmp.File("prog"));
+    REQUIRE_DESKTOP(d);
+    ASSERT_EQ(xs.StartWindowManager(), "");
+    fs::copy_file(std::string(TESSARYN_SOURCE_DIR) + "/resources/about.xdb2", d.Folder() + "/about.xdb2");
+    const std::string file = tmp.File("given.xdb2");
+    c.make(file);
+    const std::string before = testsupport::ReadFile(file);
+    ASSERT_FALSE(fs::exists(d.Folder() + "/tessaryn.xdb"));  // a fresh profile
+
+    ASSERT_EQ(d.Start({file}, c.answers.empty() ? c.waiting : c.answers.front().first), "") << d.Output();
+    for (const auto& [window, keys] : c.answers) {
+      ASSERT_TRUE(Within(15000, [&] { return !d.Find(window).empty(); })) << window;
+      Sleep(300);
+      d.Xdo({"windowfocus", "--sync", d.Find(window)});
+      std::istringstream each(keys);
+      for (std::string key; each >> key;) d.Key(key);
+    }
+    ASSERT_TRUE(Within(15000, [&] { return !d.Find(c.waiting).empty(); })) << d.Output();
+    Sleep(300);
+    d.Signal(c.signal);
+    const long long ms = MsUntilEnded(d, 10000);
+    EXPECT_LE(ms, 2000) << "still running " << ms << " ms after the signal";
+    if (d.Running()) {
+      d.Kill();
+      continue;
+    }
+    EXPECT_EQ(d.WaitExit(), "");
+    EXPECT_EQ(d.Output().find("AddressSanitizer"), std::string::npos) << d.Output();
+    EXPECT_EQ(testsupport::ReadFile(file), before);
+
+    ASSERT_EQ(d.Start({}, "^Tessaryn - "), "") << d.Output();
+    EXPECT_TRUE(Within(10000, [&] { return !d.Find("^Tessaryn - About Tessaryn$").empty(); }))
+        << "the next start opened " << d.Title();
+    d.Shot(std::string("e2e-first-start-signal-then-") + std::to_string(c.signal) + ".png");
+    ASSERT_EQ(d.Exit(), "");
+    EXPECT_TRUE(fs::exists(d.Folder() + "/tessaryn.xdb"));
+  }
+}
+
 // At a signal nobody is there to answer. Whatever dialog or box waits, the program closes it itself (as
 // Cancel), lets the step that asked end as cancelled without further boxes, and ends as at log-out
 // within 2 s: the edit typed before is in the file (or, where another program changed the file, in a

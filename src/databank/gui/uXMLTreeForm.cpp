@@ -829,6 +829,10 @@ void TXMLTreeForm::AfterShow() {
   Session().FirstRun();
 }
 
+bool TXMLTreeForm::FirstRunStillOwed() const {
+  return !settingsFileExisted_ && (!HasSession() || (!Session().FirstRunDone() && Session().LastOpened().empty()));
+}
+
 void TXMLTreeForm::FormCloseQuery(bool& canClose) {
   TBaseMainForm::FormCloseQuery(canClose);
   // A close that comes while a databank is being opened, saved or imported (from a signal or the

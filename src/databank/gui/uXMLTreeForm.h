@@ -126,6 +126,10 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void UpdateActions();
   // Fills the recent-file part of a menu from the recent list.
   void BuildRecentMenu(QMenu* menu);
+  // This start found no settings file, and neither got to its first run (it waited for the start-up
+  // open, and the window closed first) nor opened or saved any databank: the next start is to be a
+  // first start again, so the settings are not to be written.
+  bool FirstRunStillOwed() const;
 
   // ---- virtual operations ----
   virtual void LoadTreeImages();
