@@ -292,14 +292,14 @@ void TXMLTreeFeatures::ManageBookmarks() {
 // Import and export
 
 void TXMLTreeFeatures::ImportCommand() {
-  if (!Bank()) return;
+  if (!Bank() || PasteInFlight()) return;
   TBankSession::TBusyScope busy(Session());
   const std::string path = AskBankFile(Session(), UI(), false);
   if (!path.empty()) ImportFile(path);
 }
 
 bool TXMLTreeFeatures::ImportFile(const std::string& path) {
-  if (!Bank()) return false;
+  if (!Bank() || PasteInFlight()) return false;
   std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
   {
     TBorrowedBankState borrowed(Session());
