@@ -64,8 +64,9 @@ TSearchForRec Search(const std::string& text, int mode) {
 std::vector<TTreeItemSpec> RunFilter(TXMLDataBase2& db, const TSearchForRec& search) {
   static RecordingEditor editor;
   TMatchRun run;
-  auto specs = FilterRecords(db.Root(), TTreeImages{}, search, &editor,
-                             [&](TxevXMLNode2* n) { return RecordMatches(n, search, &editor); });
+  auto specs = FilterRecords(db.Root(), TTreeImages{}, search, &editor, [&](TxevXMLNode2* n) {
+                 return RecordMatches(n, search, &editor);
+               }).Specs;
   if (!LastRegExprError().empty()) std::abort();
   return specs;
 }

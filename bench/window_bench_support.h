@@ -9,10 +9,13 @@
 
 #include <QApplication>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "ScriptedUIServices.h"
 #include "bench_app.h"
@@ -39,6 +42,36 @@ inline YesUI& TheUI() {
 inline double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
+
+// Busy loops beside the measurement, perLoops per processor (a load like a parallel build's),
+// from construction to destruction; none when perLoops is 0.
+class BusyLoops {
+ public:
+  explicit BusyLoops(int perProcessor) {
+    const int count = perProcessor * int(std::thread::hardware_concurrency());
+    for (int i = 0; i < count; ++i)
+      threads_.emplace_back([this] {
+        while (!stop_.load(std::memory_order_relaxed)) {
+        }
+      });
+    if (count > 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));  // all of them running
+  }
+  ~BusyLoops() {
+    stop_ = true;
+    for (std::thread& t : threads_) t.join();
+  }
+  BusyLoops(const BusyLoops&) = delete;
+  BusyLoops& operator=(const BusyLoops&) = delete;
+  // BENCH_BUSY_LOOPS from the environment, 0 when unset.
+  static int FromEnvironment() {
+    const char* value = std::getenv("BENCH_BUSY_LOOPS");
+    return value ? std::atoi(value) : 0;
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
+};
 
 // Runs until the window has painted a frame.
 inline void Paint(QWidget* window) {

@@ -47,9 +47,24 @@ std::shared_ptr<const void> OwnClipboardNode() {
 }
 
 std::unique_ptr<TxevXMLNode2> ClipboardNodeCopy() {
+  return ClipboardNodeSource().Make();
+}
+
+TClipboardNodeSource ClipboardNodeSource() {
+  TClipboardNodeSource source;
   if (const std::shared_ptr<const void> own = OwnClipboardNode())
-    return std::static_pointer_cast<const TxevXMLFrozen2>(own)->Thaw();
-  return ParseXMLNodePayload(GetXMLFromClipboard());
+    source.frozen_ = std::static_pointer_cast<const TxevXMLFrozen2>(own);
+  else
+    source.block_ = GetXMLFromClipboard();
+  return source;
+}
+
+std::unique_ptr<TxevXMLNode2> TClipboardNodeSource::Make() const {
+  return frozen_ ? frozen_->Thaw() : ParseXMLNodePayload(block_);
+}
+
+std::size_t TClipboardNodeSource::Elements() const {
+  return frozen_ ? frozen_->Elements() : 0;
 }
 
 std::string GetXMLFromClipboard() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+class TxevXMLFrozen2;
 class TxevXMLNode2;
 class TxevXMLParser2;
 
@@ -34,6 +35,21 @@ std::string GetXMLFromClipboard();
 // from the node as it was frozen then (no text is made or parsed); otherwise the block parsed as
 // ParseXMLNodePayload does. nullptr when there is none that parses.
 std::unique_ptr<TxevXMLNode2> ClipboardNodeCopy();
+// What ClipboardNodeCopy makes its copy of, taken from the clipboard now: the frozen node or the
+// block's text. Make gives the same copy later, on any thread.
+class TClipboardNodeSource {
+ public:
+  std::unique_ptr<TxevXMLNode2> Make() const;
+  // The work Make is: the elements it makes, or the bytes of the text it parses.
+  std::size_t Elements() const;
+  std::size_t Bytes() const { return block_.size(); }
+
+ private:
+  friend TClipboardNodeSource ClipboardNodeSource();
+  std::shared_ptr<const TxevXMLFrozen2> frozen_;
+  std::string block_;
+};
+TClipboardNodeSource ClipboardNodeSource();
 // Stands for the block this program last put on the clipboard while it is still there; nullptr
 // otherwise (another program's block, or none).
 std::shared_ptr<const void> OwnClipboardNode();

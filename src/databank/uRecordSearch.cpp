@@ -194,14 +194,17 @@ std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages
   return out;
 }
 
-std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
-                                         IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test) {
-  if (!root) return {};
+TFilterResults FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
+                             IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test, const ITreeView* view) {
+  TFilterResults results;
+  if (!root) return results;
   const int count = root->Children().Count();
-  const size_t threads = count < kSharedFilterMinimum ? 1 : platform::SharedWorkThreads();
+  const size_t threads = count < kSharedFilterMinimum ? 1 : platform::SharedSearchThreads();
   // A bad expression fails at the first node: nothing to share.
-  if (threads < 2 || !SearchMatcher(search).Error().empty())
-    return FilterTreeSpecs(root, images, test, [] { return !LastRegExprError().empty(); });
+  if (threads < 2 || !SearchMatcher(search).Error().empty()) {
+    results.Specs = FilterTreeSpecs(root, images, test, [] { return !LastRegExprError().empty(); });
+    return results;
+  }
   // The top-level nodes in runs, taken by the threads one after the other as each is done (their
   // sizes differ, as the load of the processors does); each thread with a matcher of its own, the
   // calls of its expression noted. The runs are then joined in order, their calls taken into the
@@ -209,6 +212,7 @@ std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& 
   struct TShare {
     std::vector<TTreeItemSpec> specs;
     TRegExprCallLog calls;
+    std::unique_ptr<TPreparedItems> items;
   };
   const size_t runs = std::min<size_t>(size_t(count), threads * 8);
   std::vector<TShare> shares(runs);
@@ -233,20 +237,25 @@ std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& 
       AppendFilterSpecs(
           root, first, last, images, nodeTest, [&] { return !matcher.LastError().empty(); }, share.specs);
       matcher.SetCallLog(nullptr);
+      // The items of a run that holds results, while its nodes are still at hand.
+      if (view && !share.specs.empty() && matcher.LastError().empty()) share.items = view->PrepareItems(share.specs);
       shares[k] = std::move(share);
       if (!matcher.LastError().empty()) break;  // the runs after this one are never joined
     }
   });
-  std::vector<TTreeItemSpec> out;
+  size_t total = 0;
+  for (const TShare& share : shares) total += share.specs.size();
+  results.Specs.reserve(total);
   for (TShare& share : shares) {
     if (!TakeRegExprCalls(share.calls)) return {};
-    const int offset = int(out.size());
+    const int offset = int(results.Specs.size());
     for (TTreeItemSpec& spec : share.specs) {
       if (spec.Parent >= 0) spec.Parent += offset;
-      out.push_back(std::move(spec));
+      results.Specs.push_back(spec);
     }
+    if (share.items) results.Items.push_back(std::move(share.items));
   }
-  return out;
+  return results;
 }
 
 // ---- the quick search ----

@@ -66,14 +66,23 @@ std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages
                                            const std::function<bool(TxevXMLNode2*)>& test,
                                            const std::function<bool()>& stop);
 
+// The results of a filter run: the items for the results tree, and, when the run's threads made
+// them for a view, its items in parts, in order (otherwise none).
+struct TFilterResults {
+  std::vector<TTreeItemSpec> Specs;
+  std::vector<std::unique_ptr<TPreparedItems>> Items;
+};
+
 // The filter run of the window, inside a TMatchRun (search.Text prepared): FilterTreeSpecs with test
 // (RecordMatches with editor, or what stands in for it), stopped by the first failed expression.
-// A databank with many top-level nodes is shared among a few threads instead, each taking a run of
+// A databank with many top-level nodes is shared among several threads instead, each taking a run of
 // them with a matcher of its own and testing a record's content as an editor does
 // (RecordContentMatches, when there is an editor): the same results, the same steps spent of the
-// run's budget, the same first failure (LastRegExprError).
-std::vector<TTreeItemSpec> FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
-                                         IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test);
+// run's budget, the same first failure (LastRegExprError). Each thread then also makes the items of
+// its run for view (ITreeView::PrepareItems), when one is given.
+TFilterResults FilterRecords(TxevXMLNode2* root, const TTreeImages& images, const TSearchForRec& search,
+                             IEditor* editor, const std::function<bool(TxevXMLNode2*)>& test,
+                             const ITreeView* view = nullptr);
 
 // ---- the quick search ----
 

@@ -153,6 +153,7 @@ std::string RegExprBytes(std::string_view expression) {
 // byte beyond ASCII.
 TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, bool caseSensitive) {
   TSearchRegExpr::TRequirement raw;
+  raw.CaseSensitive = caseSensitive;
   auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
   const regexscan::Literal<unsigned char>& lit = engine.RequiredLiteral();
   regexscan::Literal<unsigned char> piece;
@@ -187,11 +188,38 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
         (anchor == lit.Size() || lit.Commonness(i) < lit.Commonness(anchor)))
       anchor = i;
   }
+  const std::vector<regexscan::StartSet>& run = engine.PlainRun();
+  unsigned runCommonness = 0;
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    // The raw ASCII bytes the position takes, once the subject's case rule made them the engine's.
+    // Only a position whose bytes are all ASCII but "?" can anchor: any other byte may stand for
+    // a character of several bytes here.
+    bool ascii = true;
+    for (unsigned c = 0x80; c < 256 && ascii; ++c) ascii = !run[i].Has(c);
+    if (!ascii || run[i].Has('?')) continue;
+    int members = 0;
+    unsigned bytes[2] = {}, commonness = 0;
+    for (unsigned c = 0; c < 0x80; ++c) {
+      const unsigned seen = caseSensitive ? c : static_cast<unsigned char>(UpperAZ(static_cast<char>(c)));
+      if (!run[i].Has(seen)) continue;
+      if (members < 2) bytes[members] = c;
+      ++members;
+      commonness += regexscan::ByteCommonness(c);
+    }
+    const bool exact = members == 1 || (members == 2 && regexscan::IsCasePair(bytes[0], bytes[1]));
+    if (!exact) continue;
+    if (raw.Run.empty() || commonness < runCommonness) {
+      raw.Run = run;
+      raw.RunAnchor = i;
+      raw.RunAnchorByte.Clear();
+      raw.RunAnchorByte.Add(static_cast<unsigned char>(bytes[0]), members == 2);
+      runCommonness = commonness;
+    }
+  }
   if (gapped && anchor < lit.Size()) {
     raw.Gapped = lit;
     raw.GappedFrom = engine.RequiredOffset();
     raw.Anchor = anchor;
-    raw.CaseSensitive = caseSensitive;
     const unsigned char c = lit.want[anchor] & ~lit.fold[anchor];
     raw.AnchorByte.Add(c, lit.fold[anchor] != 0 || (!caseSensitive && letter(c)));
   }
@@ -318,31 +346,62 @@ bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords,
 // ---------------------------------------------------------------------------------------------
 // TSearchRegExpr
 
-bool TSearchRegExpr::TRequirement::Possible(std::string_view subject) const {
+namespace {
+bool HasByteBeyondAscii(const unsigned char* s, std::size_t from, std::size_t to) {
+  for (std::size_t k = from; k < to; ++k)
+    if (s[k] >= 0x80) return true;
+  return false;
+}
+}  // namespace
+
+// Where the text is ASCII its bytes are the engine's (but for the case) and stand where the
+// engine's do counted from any ASCII byte: each character beyond ASCII takes two to four bytes
+// here and one there (a bad byte becomes one "?"), and an ASCII byte is always one of its own. So
+// an occurrence of a literal with the anchor at a given ASCII byte lies where it lies here unless a
+// byte beyond ASCII stands between its start and that byte (the literal would begin further back
+// there); from such a byte on, nothing can be told.
+TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::Check(std::string_view subject) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
   const std::size_t n = subject.size();
+  auto engineByte = [this](unsigned char r) {
+    return CaseSensitive ? r : static_cast<unsigned char>(UpperAZ(static_cast<char>(r)));
+  };
+  if (!Run.empty()) {
+    for (std::size_t at = RunAnchor;; ++at) {
+      at = regexscan::Find(RunAnchorByte, s, at, n);
+      if (at >= n) return TVerdict::NoMatch;
+      const std::size_t start = at - RunAnchor;
+      if (HasByteBeyondAscii(s, start, at)) return TVerdict::Unknown;
+      std::size_t i = 0;
+      for (; i < Run.size() && start + i < n; ++i) {
+        const unsigned char r = s[start + i];
+        if (r >= 0x80) return TVerdict::Unknown;
+        if (!Run[i].Has(engineByte(r))) break;
+      }
+      if (i == Run.size()) return TVerdict::Match;
+    }
+  }
   if (!Gapped.Empty()) {
-    // Where the text is ASCII its bytes are the engine's (but for the case); a character beyond it
-    // takes more bytes than one, so from there on nothing can be told.
     bool found = false;
     for (std::size_t at = GappedFrom + Anchor; !found; ++at) {
       at = regexscan::Find(AnchorByte, s, at, n);
-      if (at >= n) return false;
+      if (at >= n) return TVerdict::NoMatch;
+      const std::size_t start = at - Anchor;
+      if (HasByteBeyondAscii(s, start, at)) break;
       found = true;
-      for (std::size_t i = 0, start = at - Anchor; i < Gapped.Size() && found; ++i) {
+      for (std::size_t i = 0; i < Gapped.Size() && found; ++i) {
         if (start + i >= n) {
           found = false;
           break;
         }
         const unsigned char r = s[start + i];
-        if (r >= 0x80) break;
-        const unsigned char c = CaseSensitive ? r : static_cast<unsigned char>(UpperAZ(static_cast<char>(r)));
-        found = static_cast<unsigned char>(c | Gapped.fold[i]) == Gapped.want[i];
+        if (r >= 0x80) return TVerdict::Unknown;
+        found = static_cast<unsigned char>(engineByte(r) | Gapped.fold[i]) == Gapped.want[i];
       }
     }
   }
-  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, n) < n;
-  return !HasBytes || regexscan::FindStart(Bytes, s, 0, n) < n;
+  if (!Literal.Empty()) return regexscan::Find(Literal, s, From, n) < n ? TVerdict::Unknown : TVerdict::NoMatch;
+  return !HasBytes || regexscan::FindStart(Bytes, s, 0, n) < n ? TVerdict::Unknown : TVerdict::NoMatch;
 }
 
 bool TSearchRegExpr::SetExpression(std::string_view expression) {
@@ -376,7 +435,9 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     }
     limit = std::min(limit, g_run.Remaining);
   }
-  if (!Requirement(caseSensitive).Possible(subject)) return false;  // the engine's answer, no step taken
+  // The engine's answer where the subject tells it, no step taken.
+  const TVerdict verdict = Requirement(caseSensitive).Check(subject);
+  if (verdict != TVerdict::Unknown) return verdict == TVerdict::Match;
   std::string_view bytes = subject;
   if (caseSensitive) {
     if (!takesUtf8_ && !IsAsciiText(subject)) {

@@ -82,7 +82,10 @@ struct TRegExprCallLog {
 // answered it false without a step, so the answers, errors and the run's work are the same.
 // An expression that takes no byte beyond ASCII and no "?" gets the UTF-8 text itself (upper-cased
 // unless case-sensitive): a character that becomes one such byte is two to four such bytes there,
-// which changes neither answers nor steps (TRegExpr::TriesOnlyFoundStarts).
+// which changes neither answers nor steps (TRegExpr::TriesOnlyFoundStarts). An expression that is
+// one plain run of byte positions (TRegExpr::PlainRun) found whole in an ASCII stretch of the
+// subject is answered true there, also without converting: the engine would have found a match
+// without a step.
 class TSearchRegExpr {
  public:
   // Compiles; false with the engine's message in Error() when the expression cannot be set.
@@ -94,6 +97,7 @@ class TSearchRegExpr {
 
   // What a UTF-8 subject must hold for the engine to have a chance, as the subject reaches Exec:
   // taken to Windows-1252 and, unless case-sensitive, upper-cased.
+  enum class TVerdict { NoMatch, Unknown, Match };
   struct TRequirement {
     regexscan::Literal<unsigned char> Literal;  // empty: none; at From bytes or later
     std::size_t From = 0;
@@ -105,7 +109,15 @@ class TSearchRegExpr {
     regexscan::Literal<unsigned char> Gapped, AnchorByte;
     std::size_t GappedFrom = 0, Anchor = 0;
     bool CaseSensitive = false;
-    bool Possible(std::string_view subject) const;
+    // The engine's plain run (empty: none), looked for from its position RunAnchor, an ASCII byte
+    // but "?" (RunAnchorByte, a letter in either case when either case becomes it).
+    std::vector<regexscan::StartSet> Run;
+    regexscan::Literal<unsigned char> RunAnchorByte;
+    std::size_t RunAnchor = 0;
+    // NoMatch: the engine answers false without a step. Match: a plain run lies whole in an ASCII
+    // stretch, so the engine answers true without a step. Unknown: the engine has to tell.
+    TVerdict Check(std::string_view subject) const;
+    bool Possible(std::string_view subject) const { return Check(subject) != TVerdict::NoMatch; }
   };
   // The requirement for subjects of that case rule (none when nothing is compiled).
   const TRequirement& Requirement(bool caseSensitive) const { return required_[caseSensitive ? 1 : 0]; }

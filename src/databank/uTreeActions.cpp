@@ -63,7 +63,9 @@ const TTreeActionDef& TreeActionDef(TTreeAction action) {
 
 TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c) {
   const bool selected = c.Selection != TTreeSelection::None;
-  const bool editable = c.BankOpen && !c.Editing;  // no tree command runs under a label edit
+  // No tree command runs under a label edit, nor while a paste made beside the window waits for
+  // its place.
+  const bool editable = c.BankOpen && !c.Editing && !c.Pasting;
   switch (action) {
     case A::NewBase:
     case A::OpenBase:
@@ -71,9 +73,10 @@ TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c)
     case A::Restore:
     case A::Settings:
       return {true, true};
+    case A::Import:
+      return {c.BankOpen && !c.Pasting, true};
     case A::SaveBase:
     case A::SaveBaseAs:
-    case A::Import:
     case A::SearchNextRecord:
     case A::FullExpand:
     case A::FullCollapse:
@@ -98,8 +101,9 @@ TTreeActionState TreeActionRule(TTreeAction action, const TTreeActionContext& c)
     case A::DeleteItem:
     case A::RenameItem:
       return {editable && c.TreeFocused && selected, true};
+    case A::CopyNode:  // changes nothing of the tree
+      return {c.BankOpen && !c.Editing && selected, true};
     case A::CutNode:
-    case A::CopyNode:
     case A::DuplicateNode:
       return {editable && selected, true};
     case A::PasteNode:

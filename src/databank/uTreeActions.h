@@ -72,6 +72,7 @@ struct TTreeActionContext {
   bool HasNextSibling = false;
   bool TreeFocused = false;
   bool Editing = false;  // a label edit is in progress
+  bool Pasting = false;  // a large paste is being made beside the window
   bool RootHasChildren = false;
   bool ClipboardHasNode = false;
   bool HasBookmarks = false;  // the databank holds a bookmark

@@ -161,6 +161,34 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   return specs;
 }
 
+// ---- prepared items ----
+
+namespace {
+// What a view that makes its items only as it inserts them prepares: the specs.
+class TPreparedSpecs : public TPreparedItems {
+ public:
+  explicit TPreparedSpecs(std::vector<TTreeItemSpec> specs) : Specs(std::move(specs)) {}
+  std::vector<TTreeItemSpec> Specs;
+};
+}  // namespace
+
+std::unique_ptr<TPreparedItems> ITreeView::PrepareItems(const std::vector<TTreeItemSpec>& specs) const {
+  return std::make_unique<TPreparedSpecs>(specs);
+}
+
+void ITreeView::InsertPrepared(TTreeItem* parent, TTreeItem* before, std::vector<std::unique_ptr<TPreparedItems>> parts,
+                               std::vector<TTreeItem*>& out) {
+  std::vector<TTreeItemSpec> joined;
+  for (const std::unique_ptr<TPreparedItems>& part : parts) {
+    const int offset = static_cast<int>(joined.size());
+    for (TTreeItemSpec spec : static_cast<const TPreparedSpecs&>(*part).Specs) {
+      if (spec.Parent >= 0) spec.Parent += offset;
+      joined.push_back(spec);
+    }
+  }
+  InsertItems(parent, before, joined, out);
+}
+
 // ---- structure ----
 
 TxevXMLNode2* PrevTreeSibling(const TxevXMLNode2* node) {

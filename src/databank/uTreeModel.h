@@ -7,6 +7,7 @@
 // then patched to match, so the items always equal what a fresh build from the document gives.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -82,6 +83,13 @@ bool IsSameOrInside(const TxevXMLNode2* node, const TxevXMLNode2* ancestor);
 // An item of the tree widget, opaque to the window.
 struct TTreeItem;
 
+// Items made ahead of their insertion (ITreeView::PrepareItems); what was never inserted is freed
+// with them.
+class TPreparedItems {
+ public:
+  virtual ~TPreparedItems() = default;
+};
+
 // What the tree widget tells the window.
 class ITreeViewEvents {
  public:
@@ -107,6 +115,13 @@ class ITreeView {
   // their spec says. out receives the items in spec order.
   virtual void InsertItems(TTreeItem* parent, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
                            std::vector<TTreeItem*>& out) = 0;
+  // The items of specs made without touching the view: any thread may call it, several at once, while
+  // the window goes on (a large tree is made beside the window). Each part's Parent indices are its own.
+  virtual std::unique_ptr<TPreparedItems> PrepareItems(const std::vector<TTreeItemSpec>& specs) const;
+  // Inserts parts made by PrepareItems of this view, one after the other, as InsertItems inserts the
+  // specs they were made of joined in that order; out receives the items in that order.
+  virtual void InsertPrepared(TTreeItem* parent, TTreeItem* before, std::vector<std::unique_ptr<TPreparedItems>> parts,
+                              std::vector<TTreeItem*>& out);
   // Removes the item and its subtree.
   virtual void RemoveItem(TTreeItem* item) = 0;
   // Moves the item with its subtree (and the subtree's expansion) below parent before `before`.

@@ -1,14 +1,21 @@
 #include "databank/uXMLTreeCore.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
+#include "platform/SharedWork.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "xml/uSettingsBase.h"
 #include "xml/uXMLBase2.h"
 #include "xml/uXMLTools2.h"
+#include "xml/xevXMLParser2.h"
 
 namespace {
 
@@ -64,7 +71,55 @@ std::string TreeCaptionText(const std::string& title, TXMLDataBase2* bank) {
 
 TXMLTreeCore::TXMLTreeCore() = default;
 
-TXMLTreeCore::~TXMLTreeCore() = default;
+// A paste made beside the window: Run makes the copy, its IDs and its items, touching nothing but
+// what it makes and what it was given; the window's thread reads them once Done is set.
+struct TXMLTreeCore::TPendingPaste {
+  TClipboardNodeSource Source;
+  TxevXMLNode2* Parent = nullptr;  // the place, as PastePlace gave it
+  TxevXMLNode2* Before = nullptr;
+  int FirstID = 0;  // NextNodeID when the paste began: the copy's IDs count from here
+  TTreeImages Images;
+  const ITreeView* View = nullptr;
+  std::thread Worker;
+  std::atomic<bool> Done{false};
+  std::atomic<bool> Dropped{false};  // set: Run ends at its next step, nobody waits for what it makes
+  // Made by Run.
+  std::unique_ptr<TxevXMLNode2> Copy;
+  int NextID = 0;
+  bool Renumbered = false;  // false: the IDs have to be given where the databank can be looked at
+  std::vector<TTreeItemSpec> Specs;
+  std::unique_ptr<TPreparedItems> Items;
+  std::exception_ptr Failure;
+
+  void Run() {
+    const auto wanted = [this] { return !Dropped.load(std::memory_order_relaxed); };
+    try {
+      Copy = Source.Make();
+      if (Copy && wanted()) {
+        // Without the databank to look at: right as long as the counter never runs out.
+        NextID = FirstID;
+        bank::RenumberSubtree(Copy.get(), NextID, nullptr);
+        Renumbered = NextID < INT_MAX;
+        // The save after the paste then freezes only what lies around the copy.
+        if (Renumbered && wanted()) TxevXMLFrozen2::FreezeTree(*Copy);
+        if (wanted()) AppendSubtreeSpecs(Copy.get(), Images, Specs);
+        if (wanted()) Items = View->PrepareItems(Specs);
+      }
+    } catch (...) {
+      Failure = std::current_exception();
+    }
+    Done = true;
+  }
+};
+
+TXMLTreeCore::~TXMLTreeCore() {
+  CancelPaste();
+}
+
+void TXMLTreeCore::SetTreeView(ITreeView* view) {
+  if (view != view_) CancelPaste();
+  view_ = view;
+}
 
 void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions options, platform::IUIServices* ui,
                                  platform::IEventLoop* loop) {
@@ -95,6 +150,7 @@ void TXMLTreeCore::CreateSession(TSettings* settings, TBankSession::TOptions opt
 }
 
 void TXMLTreeCore::DestroySession() {
+  CancelPaste();
   if (session_) session_->Hooks = TBankSession::THooks();
   session_.reset();
 }
@@ -220,6 +276,7 @@ TxevXMLNode2* TXMLTreeCore::SelectedNode() const {
 
 void TXMLTreeCore::RebuildTree() {
   if (!view_) return;
+  CancelPaste();
   {
     TTreeUpdateLock lock(*view_);
     view_->Clear();
@@ -297,6 +354,7 @@ void TXMLTreeCore::StoreOpenValues() {
 }
 
 void TXMLTreeCore::BankClosing() {
+  CancelPaste();
   ReleaseSelection();
   ForgetCut();
   lastSelected_ = nullptr;
@@ -361,6 +419,7 @@ void TXMLTreeCore::FinishTreeChange() {
 // Commands
 
 void TXMLTreeCore::NewFolder() {
+  if (PasteInFlight()) return;  // the paste keeps its place
   TXMLDataBase2* bank = Bank();
   TxevXMLNode2* selected = SelectedNode();
   if (!bank || !view_ || (selected && !IsFolder(selected))) return;
@@ -380,6 +439,7 @@ void TXMLTreeCore::NewFolder() {
 }
 
 void TXMLTreeCore::NewRecord() {
+  if (PasteInFlight()) return;  // the paste keeps its place
   TxevXMLNode2* selected = SelectedNode();
   TxevXMLNode2* parent = IsFolder(selected) ? selected : ParentFolder(selected);
   if (!Bank() || !view_ || !parent) return;
@@ -403,6 +463,7 @@ void TXMLTreeCore::RenameNode() {
 }
 
 void TXMLTreeCore::DeleteNode() {
+  if (PasteInFlight()) return;  // the paste keeps its place
   TxevXMLNode2* node = SelectedNode();
   if (!node) return;
   ReleaseSelection();
@@ -442,6 +503,7 @@ void TXMLTreeCore::MoveNodeDown() {
 // The node and its neighbour in the tree change places in the document; in the tree the lower of
 // the two moves above the other.
 void TXMLTreeCore::MoveNode(bool down) {
+  if (PasteInFlight()) return;  // the paste keeps its place
   TxevXMLNode2* node = SelectedNode();
   TxevXMLNode2* other = down ? NextTreeSibling(node) : PrevTreeSibling(node);
   if (!other) return;
@@ -453,7 +515,7 @@ void TXMLTreeCore::MoveNode(bool down) {
 }
 
 bool TXMLTreeCore::CanDrop(const TxevXMLNode2* dragged, const TxevXMLNode2* target) const {
-  if (!Bank() || !dragged || !map_.Contains(dragged)) return false;
+  if (!Bank() || !dragged || !map_.Contains(dragged) || PasteInFlight()) return false;
   if (!target) return true;
   return map_.Contains(target) && IsFolder(target) && !IsSameOrInside(target, dragged);
 }
@@ -535,7 +597,7 @@ std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr
 
 void TXMLTreeCore::PasteNode() {
   TXMLDataBase2* bank = Bank();
-  if (!bank || !view_) return;
+  if (!bank || !view_ || PasteInFlight()) return;
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
   if (CutStillValid()) {
@@ -551,13 +613,22 @@ void TXMLTreeCore::PasteNode() {
     MoveSubtreeItem(node);
   } else {
     ForgetCut();
-    // A large subtree takes a moment to copy and show.
+    TClipboardNodeSource source = ClipboardNodeSource();
+    // A large subtree is made beside the window.
+    if (platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
+      auto paste = std::make_unique<TPendingPaste>();
+      paste->Source = std::move(source);
+      paste->Parent = parent;
+      paste->Before = before;
+      StartPaste(std::move(paste));
+      return;
+    }
     struct TBusyCursor {
       TXMLTreeCore& owner;
       ~TBusyCursor() { owner.BusyChanged(false); }
     } busy{*this};
     BusyChanged(true);
-    std::unique_ptr<TxevXMLNode2> copy = ClipboardNodeCopy();
+    std::unique_ptr<TxevXMLNode2> copy = source.Make();
     if (!copy) {
       UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
       return;
@@ -570,7 +641,90 @@ void TXMLTreeCore::PasteNode() {
   SetModified();
 }
 
+void TXMLTreeCore::StartPaste(std::unique_ptr<TPendingPaste> paste) {
+  paste->FirstID = session_->NextNodeID;
+  paste->Images = Images;
+  paste->View = view_;
+  BusyChanged(true);
+  TPendingPaste* job = paste.get();
+  pending_ = std::move(paste);
+  try {
+    job->Worker = std::thread([job] { job->Run(); });
+  } catch (const std::system_error&) {
+    job->Run();  // no thread to be had: made here
+  }
+  if (!pasteTimer_) {
+    pasteTimer_ = Loop().CreateTimer();
+    pasteTimer_->SetInterval(2);
+    pasteTimer_->OnTimer = [this] { platform::RunGuarded([this] { PasteMade(); }); };
+  }
+  pasteTimer_->SetEnabled(true);
+  TreeStateChanged();
+}
+
+void TXMLTreeCore::PasteMade() {
+  // A prompt of the databank's runs a loop of its own, from which this poll is reached too: the
+  // databank such a step works on stays as it is until it ends.
+  if (!pending_ || !pending_->Done || (session_ && session_->Busy())) return;
+  pasteTimer_->SetEnabled(false);
+  std::unique_ptr<TPendingPaste> paste = std::move(pending_);
+  if (paste->Worker.joinable()) paste->Worker.join();
+  BusyChanged(false);
+  if (paste->Failure) {
+    TreeStateChanged();
+    std::rethrow_exception(paste->Failure);
+  }
+  PlacePaste(*paste);
+}
+
+void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
+  TXMLDataBase2* bank = Bank();
+  if (!paste.Copy) {
+    UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
+    TreeStateChanged();
+    return;
+  }
+  // Nothing that changes the tree ran meanwhile, and a new databank dropped the paste; this only
+  // makes sure.
+  const bool placeStands = bank && view_ == paste.View &&
+                           (paste.Parent == bank->Root() || map_.Contains(paste.Parent)) &&
+                           (!paste.Before || (map_.Contains(paste.Before) && paste.Before->Parent() == paste.Parent));
+  if (!placeStands) {
+    TreeStateChanged();
+    return;
+  }
+  if (paste.Renumbered && session_->NextNodeID == paste.FirstID) {
+    session_->NextNodeID = paste.NextID;
+  } else {
+    bank::RenumberSubtree(paste.Copy.get(), session_->NextNodeID, bank->Root());
+    for (TTreeItemSpec& spec : paste.Specs) spec.ID = ItemSpecOf(spec.Node, spec.Parent, Images).ID;
+  }
+  TxevXMLNode2* node = paste.Before ? paste.Parent->InsertNode(paste.Before->IndexInParent(), std::move(paste.Copy))
+                                    : paste.Parent->AddNode(std::move(paste.Copy));
+  std::vector<TTreeItem*> items;
+  {
+    std::vector<std::unique_ptr<TPreparedItems>> parts;
+    parts.push_back(std::move(paste.Items));
+    TTreeUpdateLock lock(*view_);
+    view_->InsertPrepared(map_.ItemOf(node->Parent()), map_.ItemOf(NextTreeSibling(node)), std::move(parts), items);
+  }
+  map_.AddAll(paste.Specs, items);
+  session_->PendingID = bank::NodeID(node);
+  FinishTreeChange();
+  SetModified();
+}
+
+void TXMLTreeCore::CancelPaste() {
+  if (!pending_) return;
+  if (pasteTimer_) pasteTimer_->SetEnabled(false);
+  pending_->Dropped = true;
+  if (pending_->Worker.joinable()) pending_->Worker.join();
+  pending_.reset();
+  BusyChanged(false);
+}
+
 void TXMLTreeCore::DuplicateNode() {
+  if (PasteInFlight()) return;  // the paste keeps its place
   TxevXMLNode2* node = SelectedNode();
   if (!node) return;
   CopyNode();
@@ -618,6 +772,7 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
   }
   c.RootHasChildren = map_.Size() > 0;
   c.ClipboardHasNode = ClipboardHoldsNode();
+  c.Pasting = PasteInFlight();
   if (bank) {
     const TxevXMLNode2* list = XMLFindPath(static_cast<const TxevXMLNode2*>(bank->Root()),
                                            std::string(bank::xnLists) + "\\" + bank::xnBookmarks);

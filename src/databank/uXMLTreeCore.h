@@ -18,6 +18,10 @@
 //   or below itself; anything else on the clipboard is pasted as a copy.
 // - The tree is never rebuilt for a local change: the items of the changed place are patched, and
 //   then the selection is restored by ID exactly as a rebuild restores it.
+// - A paste of a large subtree (Paste Node, Duplicate Node) is made beside the window, which goes
+//   on meanwhile: the copy, its IDs and its tree items; the window's thread then only puts them in
+//   place, once no prompt of the databank's is open. Until then the commands that change the tree
+//   are refused (the place stays as it was), and closing the databank or the window drops it.
 #pragma once
 
 #include <memory>
@@ -33,6 +37,7 @@
 namespace platform {
 class IUIServices;
 class IEventLoop;
+class ITimer;
 }  // namespace platform
 
 // Texts of the tree commands.
@@ -62,7 +67,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   bool HasSession() const { return session_ != nullptr; }
   TBankSession& Session() const { return *session_; }
   TXMLDataBase2* Bank() const { return session_ ? session_->Bank() : nullptr; }
-  void SetTreeView(ITreeView* view) { view_ = view; }
+  // A paste in flight is dropped first: its items are made for the view it began with.
+  void SetTreeView(ITreeView* view);
   ITreeView* TreeControl() const { return view_; }
 
   // ---- fields ----
@@ -147,6 +153,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   void EditDatabaseSettings();
   // The node marked by Cut and still waiting for its paste, or nullptr.
   TxevXMLNode2* MarkedCutNode() const;
+  // A paste of a large subtree is being made beside the window and not yet in place.
+  bool PasteInFlight() const { return pending_ != nullptr; }
 
   // ---- command states ----
   TTreeActionContext ActionContext() const;
@@ -203,6 +211,12 @@ class TXMLTreeCore : public ITreeViewEvents {
   void FolderOpened(TTreeItem* item, bool open);
   bool CutStillValid() const;
   void AutoExpand(TTreeItem* item);
+  struct TPendingPaste;
+  void StartPaste(std::unique_ptr<TPendingPaste> paste);
+  // The poll of the paste in flight: once it is made and no prompt is open, it is put in place.
+  void PasteMade();
+  void PlacePaste(TPendingPaste& paste);
+  void CancelPaste();
 
   std::unique_ptr<TBankSession> session_;
   TSettings* settings_ = nullptr;
@@ -215,4 +229,6 @@ class TXMLTreeCore : public ITreeViewEvents {
   std::shared_ptr<const void> cutBlock_;  // the clipboard's block the cut put there
   TxevXMLNode2* lastSelected_ = nullptr;  // for the auto-expanding tree
   bool changeSeen_ = false;
+  std::unique_ptr<TPendingPaste> pending_;
+  std::unique_ptr<platform::ITimer> pasteTimer_;
 };

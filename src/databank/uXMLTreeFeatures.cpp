@@ -98,27 +98,33 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   TXMLDataBase2* bank = Bank();
   if (!bank || !findView_) return false;
   TBusy busy(*this);
-  std::vector<TTreeItemSpec> specs;
+  TFilterResults results;
   {
     TMatchRun run;
-    specs = FilterRecords(bank->Root(), Images, search, Editor,
-                          [&](TxevXMLNode2* node) { return RecordMatches(node, search); });
+    results = FilterRecords(
+        bank->Root(), Images, search, Editor, [&](TxevXMLNode2* node) { return RecordMatches(node, search); },
+        findView_);
   }
   TTreeUpdateLock lock(*findView_);
   findView_->Clear();
   resultNodes_.clear();
   resultItems_.clear();
-  if (specs.empty()) return false;
-  std::vector<TTreeItem*> items;
+  if (results.Specs.empty()) return false;
   // The folders open as they are inserted (the specs say so), before the results are first laid
   // out: opening them all afterwards would lay the whole results out once more.
-  findView_->InsertItems(nullptr, nullptr, specs, items);
-  resultNodes_.reserve(specs.size());
-  for (size_t i = 0; i < specs.size(); ++i) {
-    resultNodes_.push_back(specs[i].Node);
-    resultItems_.emplace(specs[i].Node, items[i]);
-  }
+  if (results.Items.empty())
+    findView_->InsertItems(nullptr, nullptr, results.Specs, resultItems_);
+  else
+    findView_->InsertPrepared(nullptr, nullptr, std::move(results.Items), resultItems_);
+  resultNodes_.reserve(results.Specs.size());
+  for (const TTreeItemSpec& spec : results.Specs) resultNodes_.push_back(spec.Node);
   return true;
+}
+
+TTreeItem* TXMLTreeFeatures::ResultItemOf(const TxevXMLNode2* node) const {
+  if (!node) return nullptr;
+  const auto found = std::find(resultNodes_.begin(), resultNodes_.end(), node);
+  return found == resultNodes_.end() ? nullptr : resultItems_[size_t(found - resultNodes_.begin())];
 }
 
 void TXMLTreeFeatures::HideFilter() {
@@ -149,9 +155,7 @@ void TXMLTreeFeatures::TreeContentChanged() {
 
 void TXMLTreeFeatures::SyncResultsSelection() {
   if (!resultsShown_ || !findView_) return;
-  TxevXMLNode2* node = SelectedNode();
-  const auto found = node ? resultItems_.find(node) : resultItems_.end();
-  TTreeItem* item = found != resultItems_.end() ? found->second : nullptr;
+  TTreeItem* item = ResultItemOf(SelectedNode());
   {
     TTreeUpdateLock lock(*findView_);
     findView_->Select(item);
@@ -176,13 +180,12 @@ void TXMLTreeFeatures::TreeChange(TTreeItem* item) {
   TXMLTreeCore::TreeChange(item);
   if (!resultsShown_ || !findView_ || !item) return;
   TxevXMLNode2* node = SelectedNode();
-  const auto found = node ? resultItems_.find(node) : resultItems_.end();
-  if (found != resultItems_.end()) {
+  if (TTreeItem* result = ResultItemOf(node)) {
     {
       TTreeUpdateLock lock(*findView_);
-      findView_->Select(found->second);
+      findView_->Select(result);
     }
-    findView_->MakeVisible(found->second);
+    findView_->MakeVisible(result);
   } else if (node && ResultsInFront()) {
     ShowAllFolders();
   }
@@ -197,12 +200,12 @@ void TXMLTreeFeatures::FilterResultChosen(TxevXMLNode2* node) {
 
 void TXMLTreeFeatures::RenameResult(TxevXMLNode2* node, const std::string& text) {
   TTreeItem* item = ItemOf(node);
-  const auto result = resultItems_.find(node);
-  if (!item || result == resultItems_.end()) return;
+  TTreeItem* result = ResultItemOf(node);
+  if (!item || !result) return;
   deferRefresh_ = true;
   TreeEdited(item, text);
   deferRefresh_ = false;
-  if (findView_) findView_->SetText(result->second, node->Text());
+  if (findView_) findView_->SetText(result, node->Text());
 }
 
 TxevXMLNode2* TXMLTreeFeatures::SelectionAfterDelete(TxevXMLNode2* node) const {
@@ -291,14 +294,14 @@ void TXMLTreeFeatures::ManageBookmarks() {
 // Import and export
 
 void TXMLTreeFeatures::ImportCommand() {
-  if (!Bank()) return;
+  if (!Bank() || PasteInFlight()) return;
   TBankSession::TBusyScope busy(Session());
   const std::string path = AskBankFile(Session(), UI(), false);
   if (!path.empty()) ImportFile(path);
 }
 
 bool TXMLTreeFeatures::ImportFile(const std::string& path) {
-  if (!Bank()) return false;
+  if (!Bank() || PasteInFlight()) return false;
   std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
   {
     TBorrowedBankState borrowed(Session());

@@ -21,7 +21,6 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "databank/uBankInfoModel.h"
@@ -131,8 +130,12 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   ITreeView* findView_ = nullptr;
   bool resultsShown_ = false;
   bool deferRefresh_ = false;
+  // The result of node; nullptr when it is none. Looked for when asked: a run with many results
+  // then shows them without filling a map first.
+  TTreeItem* ResultItemOf(const TxevXMLNode2* node) const;
   std::vector<TxevXMLNode2*> resultNodes_;  // in display order
-  std::unordered_map<const TxevXMLNode2*, TTreeItem*> resultItems_;
+  std::vector<TTreeItem*> resultItems_;     // the item of each
+
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a posted refresh runs only while this lives
   std::unique_ptr<platform::ITimer> quickTimer_;
   std::string quickText_;

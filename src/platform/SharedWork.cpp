@@ -15,6 +15,10 @@ std::size_t SharedWorkThreads() {
   return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
 }
 
+std::size_t SharedSearchThreads() {
+  return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+}
+
 std::size_t SharedWorkShares(TWorkSize work) {
   // A thread costs tens of microseconds to start and join, more on a busy machine; a share this
   // large takes a millisecond or more.

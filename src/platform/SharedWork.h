@@ -10,6 +10,10 @@ namespace platform {
 
 // How many threads a large piece of work is shared among: the processors there are, at most four.
 std::size_t SharedWorkThreads();
+// How many threads a search through a large databank is shared among: the processors there are, at
+// most eight. A search waits for each node after the one that leads to it, not for the memory's
+// throughput, so every thread's waits overlap the others'.
+std::size_t SharedSearchThreads();
 
 // What a piece of work is made of, as far as its caller knows before it starts.
 struct TWorkSize {

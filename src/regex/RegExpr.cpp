@@ -604,6 +604,7 @@ void TRegExpr::Compile() {
     if (lead_.Empty()) ComputeRunLead();
   }
   ComputeFollow(nodes);
+  ComputePlainRun();
   takenBytes_ = regexscan::StartSet();
   for (std::size_t node : nodes) {
     if (program_[node] == EXACTLY)
@@ -684,6 +685,47 @@ const regexscan::StartSet& TRegExpr::TakenBytes() const {
 
 bool TRegExpr::TriesOnlyFoundStarts() const {
   return !program_.empty() && onlyFoundStarts_;
+}
+
+const std::vector<regexscan::StartSet>& TRegExpr::PlainRun() const {
+  static const std::vector<regexscan::StartSet> none;
+  return program_.empty() ? none : plainRun_;
+}
+
+// The walk Try makes of such a program: single alternatives entered, every node up to END taking
+// one byte of its set (a literal one per byte) or none (group marks, NOTHING). Nothing is pushed,
+// so nothing backtracks.
+void TRegExpr::ComputePlainRun() {
+  plainRun_.clear();
+  const std::vector<unsigned char>& p = program_;
+  std::vector<regexscan::StartSet> run;
+  std::size_t n = 1;
+  for (std::size_t guard = 0; n != kNone && guard < p.size(); ++guard) {
+    const unsigned char op = p[n];
+    if (op == END) {
+      plainRun_ = std::move(run);
+      return;
+    }
+    if (op == BRANCH) {
+      const std::size_t next = NextNode(p, n);
+      if (next != kNone && p[next] == BRANCH) return;  // an alternation
+      n += kNodeSize;
+      continue;
+    }
+    regexscan::StartSet set;
+    if (op == EXACTLY) {
+      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) {
+        regexscan::StartSet one;
+        one.Add(p[n + kNodeSize + i]);
+        run.push_back(one);
+      }
+    } else if (NodeBytes(n, set)) {
+      run.push_back(set);
+    } else if (op != NOTHING && !IsGroupMark(op)) {
+      return;  // an anchor, a repeat, a loop
+    }
+    n = NextNode(p, n);
+  }
 }
 
 const regexscan::StartSet* TRegExpr::RequiredBytes() const {

@@ -71,6 +71,11 @@ class TRegExpr {
   // stay the same when each byte but NUL outside TakenBytes() is replaced by one or more such
   // bytes: no match crosses them, and the tries between them are the same.
   bool TriesOnlyFoundStarts() const;
+  // When the expression is one run of byte positions and nothing else (no alternation, repeat,
+  // anchor or loop): the bytes each position takes, in order. Exec then answers true exactly when
+  // such a run occurs somewhere in the subject, and takes no backtracking step either way. Empty
+  // for any other expression, and without a program.
+  const std::vector<regexscan::StartSet>& PlainRun() const;
 
  private:
   struct Compiler;
@@ -145,6 +150,8 @@ class TRegExpr {
   enum : unsigned char { kFollowAny, kFollowByte, kFollowDisjoint };
   std::vector<unsigned char> follow_;
   void ComputeFollow(const std::vector<std::size_t>& nodes);
+  std::vector<regexscan::StartSet> plainRun_;
+  void ComputePlainRun();
   regexscan::StartSet takenBytes_;
   bool onlyFoundStarts_ = false;
   // The last position known to be no start after the try at p failed.

@@ -949,6 +949,10 @@ std::unique_ptr<TxevXMLNode2> TxevXMLFrozenBlock::ThawElement(const TxevXMLFroze
   return n;
 }
 
+std::size_t TxevXMLFrozen2::Elements() const {
+  return root_->Elements();
+}
+
 std::unique_ptr<TxevXMLNode2> TxevXMLFrozen2::Thaw() const {
   // The document element's children with children each become a subtree of their own, a few
   // threads making them when there are many, joined in order here.
@@ -987,6 +991,20 @@ void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textB
       if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i], &slabs);
   });
   TxevXMLFrozenBlock::Freeze(doc);
+}
+
+void TxevXMLFrozen2::FreezeTree(const TxevXMLNode2& node) {
+  if (node.frozen_ || node.children_.items_.empty()) return;
+  const auto& items = node.children_.items_;
+  std::size_t elements = 0;
+  for (const auto& item : items) elements += 1 + item->children_.items_.size();
+  const std::size_t shares = std::min(platform::SharedWorkShares({.Nodes = elements}), items.size());
+  platform::RunShared(shares, [&](std::size_t first) {
+    TxevXMLFrozenSlabs slabs;
+    for (std::size_t i = first; i < items.size(); i += shares)
+      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i], &slabs);
+  });
+  TxevXMLFrozenBlock::Freeze(node);
 }
 
 void TxevXMLFrozen2::WriteXML(std::string& out) const {

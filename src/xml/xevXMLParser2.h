@@ -338,6 +338,8 @@ class TxevXMLFrozen2 {
   // The frozen element as a live one again: a detached element with its subtree (sharing the
   // texts), as CloneNode of what was frozen gives. A large one is built on a few threads.
   std::unique_ptr<TxevXMLNode2> Thaw() const;
+  // The elements Thaw makes: the frozen element and every element below it.
+  std::size_t Elements() const;
   // Appends the document element as TxevXMLParser2::WriteXML writes it without the declaration.
   void WriteXML(std::string& out) const;
 
@@ -359,6 +361,11 @@ class TxevXMLFrozen2 {
   // costs only what changes from now on). textBytes, the size of the text the document was read from
   // (0 when not known), decides whether the work is shared among a few threads.
   static void FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes);
+  // The same for one element and its subtree, the work shared among a few threads when it is
+  // large: a subtree made beside the document (a copy to be pasted) then costs the snapshot after it
+  // joins the document no more than what changed around it. Nothing else may touch the subtree
+  // meanwhile.
+  static void FreezeTree(const TxevXMLNode2& node);
 
  private:
   std::string version_;

@@ -338,7 +338,8 @@ TEST(FilterAlgorithm, AgreesWithCopyThenDelete) {
 // The filter run shared among threads (a databank of many top-level nodes) against the run on one
 // thread through the editor: the same results, the same steps spent of the run's budget and the
 // same first failure, for random databanks and every mode and option, with expressions that fail to
-// compile, run away on some records, or spend a budget small enough to run out part way.
+// compile, run away on some records, or spend a budget small enough to run out part way. The items
+// its threads make for a view hold the same results: inserted, they give the tree the results give.
 TEST(FilterAlgorithm, SharedRunAgreesWithOneThread) {
   std::mt19937 rng(2024);
   const std::vector<std::string> pieces = {"a", "b", "ab", "x y", "A", "\xC3\xA9", ";", " ", "aaaaaaaa", "!b"};
@@ -356,7 +357,7 @@ TEST(FilterAlgorithm, SharedRunAgreesWithOneThread) {
                                {"b$|^x", stRegExpr},      {"(a", stRegExpr},      {"\xC3.", stRegExpr},
                                {"(ab|x|y)_?b", stRegExpr}};
   RecordingEditor editor;
-  int shared = 0, failed = 0, matched = 0;
+  int shared = 0, failed = 0, matched = 0, made = 0;
   for (int round = 0; round < 120; ++round) {
     TXMLDataBase2 db;
     std::vector<TxevXMLNode2*> folders{db.Root()};
@@ -398,9 +399,13 @@ TEST(FilterAlgorithm, SharedRunAgreesWithOneThread) {
           wantError = LastRegExprError();
           wantSteps = run.StepsSpent();
         }
+        FakeTreeView resultsView, wantView;
+        std::vector<std::unique_ptr<TPreparedItems>> items;
         {
           TMatchRun run(budget);
-          got = FilterRecords(db.Root(), TTreeImages{}, search, with, test);
+          TFilterResults results = FilterRecords(db.Root(), TTreeImages{}, search, with, test, &resultsView);
+          got = std::move(results.Specs);
+          items = std::move(results.Items);
           gotError = LastRegExprError();
           gotSteps = run.StepsSpent();
         }
@@ -414,6 +419,18 @@ TEST(FilterAlgorithm, SharedRunAgreesWithOneThread) {
           ASSERT_EQ(got[i].Parent, want[i].Parent) << what << " item " << i;
           ASSERT_EQ(got[i].Expanded, want[i].Expanded) << what << " item " << i;
         }
+        if (!items.empty()) {
+          std::vector<TTreeItem*> wantItems, gotItems;
+          wantView.InsertItems(nullptr, nullptr, want, wantItems);
+          resultsView.InsertPrepared(nullptr, nullptr, std::move(items), gotItems);
+          ASSERT_EQ(ShapeOf(resultsView), ShapeOf(wantView)) << what;
+          ASSERT_EQ(gotItems.size(), want.size()) << what;
+          for (size_t i = 0; i < want.size(); ++i) {
+            ASSERT_EQ(gotItems[i]->node, want[i].Node) << what << " item " << i;
+            ASSERT_EQ(gotItems[i]->expanded, wantItems[i]->expanded) << what << " item " << i;
+          }
+          ++made;
+        }
         shared += platform::SharedWorkThreads() > 1;
         failed += !wantError.empty();
         matched += !want.empty();
@@ -425,6 +442,7 @@ TEST(FilterAlgorithm, SharedRunAgreesWithOneThread) {
   EXPECT_GT(failed, 60);
   EXPECT_GT(matched, 200);
   EXPECT_GT(shared, 0) << "this machine runs no helper threads: the shared run was not compared";
+  EXPECT_GT(made, 100);
 }
 
 TEST_F(Features, QuickSearchAndFindNext) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <random>
+#include <thread>
 
 #include "TestTree.h"
 #include "databank/uNodeClipboard.h"
+#include "platform/SharedWork.h"
+#include "xml/xevXMLParser2.h"
 
 TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
   struct Case {
@@ -583,4 +587,111 @@ TEST_F(TreeCore, RandomEditsKeepTheItemsEqualToAFreshBuild) {
       ASSERT_NO_FATAL_FAILURE(t->ExpectConsistent()) << "step " << step;
     }
   }
+}
+
+// A paste of a subtree large enough to be made beside the window: until its copy is made and no
+// prompt of the databank's is open, the tree stays as it was and the commands that change it are
+// refused; then it lands as the same paste of a small subtree does (its IDs counted on from
+// NextNodeID in display order, or, when that moved meanwhile, from where it stands then). Closing
+// the databank drops a paste still being made.
+TEST_F(TreeCore, ALargePasteIsMadeBesideTheWindowAndLandsAsASmallOne) {
+  std::string xml = "<?xml version=\"1.0\"?>\r\n<dataroot><settings><NextNodeID>100000</NextNodeID></settings>";
+  xml += "<folder ID=\"1\" expanded=\"1\">Big";
+  int id = 10;
+  for (int f = 0; f < 3; ++f) {
+    xml +=
+        "<folder ID=\"" + std::to_string(++id) + "\"" + (f == 1 ? " expanded=\"1\"" : "") + ">F<keywords>k</keywords>";
+    for (int r = 0; r < 3000; ++r)
+      xml += "<record ID=\"" + std::to_string(++id) + "\" Image=\"" + std::to_string(16 + r % 4) + "\">R" +
+             std::to_string(r) + "<data>x" + std::to_string(r) + "</data></record>";
+    xml += "</folder>";
+  }
+  xml += "</folder><record ID=\"2\">Top</record></dataroot>";
+  auto t = Open(xml);
+  const bool beside = platform::SharedWorkShares({.Nodes = 18000}) > 1;
+  // What the same paste made on the window's thread would give, from NextNodeID on.
+  auto expected = [&](int from) {
+    std::unique_ptr<TxevXMLNode2> copy = t->Node(1)->CloneNode();
+    bank::RenumberSubtree(copy.get(), from, t->Bank()->Root());
+    TxevXMLNode2 holder;  // written as an element with a parent is
+    return t->Bank()->Document()->GetNodeXML(holder.AddNode(std::move(copy)));
+  };
+  auto waitForPlace = [&] {
+    for (int i = 0; t->PasteInFlight() && i < 20000; ++i) {
+      t->loop.Advance(2);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(t->PasteInFlight());
+  };
+  const std::string shape = t->Shape();
+  const size_t items = t->NodeMap().Size();
+
+  t->Select(1);
+  t->DuplicateNode();
+  const std::string want = expected(100000);  // of the node as the copy took it
+  EXPECT_EQ(t->PasteInFlight(), beside);
+  if (t->PasteInFlight()) {
+    EXPECT_EQ(t->Shape(), shape);
+    t->Select(2);  // the selection moves freely
+    for (TTreeAction a : {TTreeAction::NewFolder, TTreeAction::NewItem, TTreeAction::DeleteItem, TTreeAction::PasteNode,
+                          TTreeAction::DuplicateNode, TTreeAction::MoveItemDown, TTreeAction::Import})
+      EXPECT_FALSE(t->Enabled(a)) << TreeActionDef(a).Name;
+    EXPECT_TRUE(t->Enabled(TTreeAction::CopyNode));
+    t->NewFolder();
+    t->DuplicateNode();
+    t->ui.PushMessageResult(platform::mrYes);
+    t->DeleteNode();
+    EXPECT_FALSE(t->CanDrop(t->Node(2), t->Node(1)));
+    t->DropNode(t->Node(2), t->Node(1));
+    {
+      // A prompt of the databank's keeps the paste from landing under it.
+      TBankSession::TBusyScope prompt(t->Session());
+      for (int i = 0; i < 1500 && t->PasteInFlight(); ++i) {
+        t->loop.Advance(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      EXPECT_TRUE(t->PasteInFlight());
+      EXPECT_EQ(t->Shape(), shape);
+    }
+    ASSERT_NO_FATAL_FAILURE(waitForPlace());
+  }
+  ASSERT_EQ(t->NodeMap().Size(), 2 * items - 1);
+  TxevXMLNode2* pasted = t->Bank()->Root()->Children().Last();
+  EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(pasted) == want);
+  EXPECT_EQ(t->Session().NextNodeID, 100000 + int(items) - 1);
+  EXPECT_EQ(t->SelectedID(), 100000);
+  EXPECT_TRUE(t->Modified());
+  EXPECT_TRUE(t->Enabled(TTreeAction::NewFolder));
+  t->ExpectConsistent();
+
+  // The counter moved while the copy was made: its IDs are given again from where it stands.
+  t->Select(1);
+  t->DuplicateNode();
+  const std::string again = expected(200000);
+  t->Session().NextNodeID = 200000;
+  ASSERT_NO_FATAL_FAILURE(waitForPlace());
+  EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(t->Bank()->Root()->Children().Last()) == again);
+  t->ExpectConsistent();
+
+  // Pasted onto a record: before it.
+  t->Select(1);
+  t->CopyNode();
+  const std::string onto = expected(t->Session().NextNodeID);
+  t->Select(2);
+  t->PasteNode();
+  ASSERT_NO_FATAL_FAILURE(waitForPlace());
+  const int at = t->Node(2)->IndexInParent();
+  EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(t->Bank()->Root()->Children().Items(at - 1)) == onto);
+  t->ExpectConsistent();
+
+  // Closing the databank drops a paste being made.
+  t->Select(1);
+  t->DuplicateNode();
+  EXPECT_EQ(t->PasteInFlight(), beside);
+  t->ui.PushMessageResult(platform::mrNo);  // not saved
+  t->Session().CloseBank();
+  EXPECT_FALSE(t->PasteInFlight());
+  t->loop.Advance(100);
+  EXPECT_EQ(t->Bank(), nullptr);
+  EXPECT_EQ(t->NodeMap().Size(), 0u);
 }

@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <chrono>
 
 #include "TreeFormFixture.h"
 
@@ -424,4 +425,38 @@ TEST_F(TreeForm, AnyStoredTreeWidthLeavesTheTreeAndTheEditorAreaVisible) {
       EXPECT_EQ(sizes[0], 300);
     }
   }
+}
+
+// Duplicate Node of a folder of 60,000 records, its copy and items made beside the window: once in
+// place, the widget's items equal a fresh build from the document, the copy's IDs counted on from
+// NextNodeID.
+TEST_F(TreeForm, ADuplicatedFolderOfSixtyThousandRecordsShowsAsItsDocument) {
+  std::string xml =
+      "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><NextNodeID>70000"
+      "</NextNodeID></settings><record ID='1'>First</record><folder ID='2' expanded='1'>Big";
+  int id = 2;
+  for (int r = 0; r < 60000; ++r) {
+    ++id;
+    xml += "<record ID='" + std::to_string(id) + "'" + (r % 7 == 0 ? " bold='1'" : "") +
+           (r % 11 == 0 ? " Image='" + std::to_string(16 + r % 5) + "'" : "") + ">R" + std::to_string(r) +
+           "<data>x</data></record>";
+  }
+  xml += "</folder><folder ID='" + std::to_string(++id) + "'>Last</folder></dataroot>";
+  testsupport::WriteFile(tmp.File("bank.xdb2"), xml);
+  Open();
+  Select(2);
+  form->Action(TTreeAction::DuplicateNode)->trigger();
+  // The window's loop runs meanwhile (the paste's poll wakes it).
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  while (form->PasteInFlight() && std::chrono::steady_clock::now() < deadline)
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  ASSERT_FALSE(form->PasteInFlight());
+  ASSERT_EQ(form->Tree->topLevelItemCount(), 4);
+  ASSERT_NO_FATAL_FAILURE(ExpectTreeMatchesDocument());
+  TxevXMLNode2* copy = form->Bank()->Root()->Children().Last();
+  EXPECT_EQ(bank::NodeID(copy), 70000);
+  EXPECT_EQ(bank::NodeID(copy->Children().Last()), 70000 + 60000);
+  EXPECT_EQ(form->Session().NextNodeID, 70000 + 60001);
+  EXPECT_EQ(form->Tree->NodeOf(form->Tree->Selected()), copy);
+  EXPECT_TRUE(QItem(70000)->isExpanded());
 }

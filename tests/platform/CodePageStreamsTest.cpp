@@ -253,6 +253,9 @@ TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
   EXPECT_EQ(ended.load(), 3);
   EXPECT_GE(platform::SharedWorkThreads(), 1u);
   EXPECT_LE(platform::SharedWorkThreads(), 4u);
+  // A search takes every processor up to eight, and never fewer threads than other work.
+  EXPECT_GE(platform::SharedSearchThreads(), platform::SharedWorkThreads());
+  EXPECT_EQ(platform::SharedSearchThreads(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 
   // Many small runs one after the other: helpers started late find every share taken (this thread
   // takes what they have not) and end without touching work that is gone by then.

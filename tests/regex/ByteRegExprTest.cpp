@@ -232,7 +232,9 @@ TEST(ByteRegExpr, RequiredLiteralAndBytesHoldForEveryMatch) {
 // alternative scans; the required literal) against the design's search of every start: the same
 // answer for every expression and subject. Expressions are random, and some are made of the shapes
 // the lead serves: alternations of literals before and after a literal, dots between letters, sets
-// around a dot; subjects are built around a sample match, or random, of the same bytes.
+// around a dot; subjects are built around a sample match, or random, of the same bytes. An
+// expression that is one plain run of byte positions (PlainRun) also matches exactly where such a
+// run occurs, without a backtracking step.
 TEST(ByteRegExpr, SearchShortcutsChangeNoAnswer) {
   std::mt19937 rng(4711);
   TRandomRegExpr gen(rng, {"a", "B", "c", "_", "-", " ", "\xE9", "\\?", "\\x00", "ab", "Bc_"},
@@ -264,7 +266,12 @@ TEST(ByteRegExpr, SearchShortcutsChangeNoAnswer) {
         return {"(" + join(left) + ")+" + word() + ".(" + join(right) + ")?", left.back() + left[0] + "x" + right[0]};
     }
   };
-  int compared = 0, matched = 0, masked = 0;
+  int compared = 0, matched = 0, masked = 0, plainRuns = 0;
+  auto runAt = [](const std::vector<regexscan::StartSet>& run, const std::string& s, std::size_t at) {
+    for (std::size_t k = 0; k < run.size(); ++k)
+      if (at + k >= s.size() || !run[k].Has(static_cast<unsigned char>(s[at + k]))) return false;
+    return true;
+  };
   for (int i = 0; i < 5000; ++i) {
     const TRandomRegExpr::TCase made = i % 3 == 0 ? shaped() : gen.Next();
     TRegExpr fast, plain;
@@ -290,9 +297,17 @@ TEST(ByteRegExpr, SearchShortcutsChangeNoAnswer) {
       ++compared;
       matched += want;
       ASSERT_EQ(got, want) << "expression '" << made.Expression << "' subject '" << subject << "'";
+      if (const auto& run = fast.PlainRun(); !run.empty()) {
+        bool occurs = false;
+        for (std::size_t at = 0; at < subject.size() && !occurs; ++at) occurs = runAt(run, subject, at);
+        ASSERT_EQ(occurs, want) << "plain run of '" << made.Expression << "' in '" << subject << "'";
+        ASSERT_EQ(fast.Steps(), 0) << made.Expression;
+        ++plainRuns;
+      }
     }
   }
   EXPECT_GT(compared, 20000);
   EXPECT_GT(matched, 6000);
   EXPECT_GT(masked, 500);  // leads with sets and dots in them were tried
+  EXPECT_GT(plainRuns, 3000);
 }

@@ -260,21 +260,58 @@ QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>&
   return tops;
 }
 
-void TTreeWidget::InsertItems(TTreeItem* parentHandle, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
+// Items made detached from the tree, on any thread; those never inserted go with them.
+class TTreeWidget::TMadeItems : public TPreparedItems {
+ public:
+  ~TMadeItems() override {
+    for (QTreeWidgetItem* top : tops) DeleteDetached(top);
+  }
+  QList<QTreeWidgetItem*> tops;          // the items without a parent among them; none once inserted
+  std::vector<QTreeWidgetItem*> made;    // one per spec, in order
+  std::vector<QTreeWidgetItem*> opened;  // the folders to open once they are in the tree
+};
+
+std::unique_ptr<TPreparedItems> TTreeWidget::PrepareItems(const std::vector<TTreeItemSpec>& specs) const {
+  auto part = std::make_unique<TMadeItems>();
+  part->made.resize(specs.size());
+  part->tops = MakeItems(specs, part->made);
+  for (size_t i = 0; i < specs.size(); ++i)
+    if (specs[i].Expanded) part->opened.push_back(part->made[i]);
+  return part;
+}
+
+void TTreeWidget::InsertItems(TTreeItem* parent, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
                               std::vector<TTreeItem*>& out) {
+  std::vector<std::unique_ptr<TPreparedItems>> parts;
+  parts.push_back(PrepareItems(specs));
+  InsertPrepared(parent, before, std::move(parts), out);
+}
+
+void TTreeWidget::InsertPrepared(TTreeItem* parentHandle, TTreeItem* before,
+                                 std::vector<std::unique_ptr<TPreparedItems>> parts, std::vector<TTreeItem*>& out) {
   BeginUpdate();
-  // Every item is made while it is detached from the tree and joins it in one insertion: the model
-  // hears of one block of rows, not of each item.
-  std::vector<QTreeWidgetItem*> made(specs.size());
-  const QList<QTreeWidgetItem*> tops = MakeItems(specs, made);
+  // Every item was made while it was detached from the tree and joins it in one insertion: the
+  // model hears of one block of rows, not of each item.
+  QList<QTreeWidgetItem*> tops;
+  size_t count = 0;
+  for (const std::unique_ptr<TPreparedItems>& part : parts) {
+    Q_ASSERT(dynamic_cast<TMadeItems*>(part.get()));
+    const auto& made = static_cast<const TMadeItems&>(*part);
+    tops.append(made.tops);
+    count += made.made.size();
+  }
   QTreeWidgetItem* parent = ItemOf(parentHandle);
   const int index = before ? IndexIn(parent, ItemOf(before)) : (parent ? parent->childCount() : topLevelItemCount());
   Insert(parent, index < 0 ? 0 : index, tops);
-  out.resize(made.size());
-  for (size_t i = 0; i < made.size(); ++i) {
-    out[i] = Handle(made[i]);
-    if (specs[i].Expanded) made[i]->setExpanded(true);
+  out.clear();
+  out.reserve(count);
+  for (const std::unique_ptr<TPreparedItems>& part : parts) {
+    auto& made = static_cast<TMadeItems&>(*part);
+    made.tops.clear();
+    for (QTreeWidgetItem* item : made.made) out.push_back(Handle(item));
   }
+  for (const std::unique_ptr<TPreparedItems>& part : parts)
+    for (QTreeWidgetItem* folder : static_cast<const TMadeItems&>(*part).opened) folder->setExpanded(true);
   EndUpdate();
 }
 

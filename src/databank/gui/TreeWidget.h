@@ -67,6 +67,9 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void Clear() override;
   void InsertItems(TTreeItem* parent, TTreeItem* before, const std::vector<TTreeItemSpec>& specs,
                    std::vector<TTreeItem*>& out) override;
+  std::unique_ptr<TPreparedItems> PrepareItems(const std::vector<TTreeItemSpec>& specs) const override;
+  void InsertPrepared(TTreeItem* parent, TTreeItem* before, std::vector<std::unique_ptr<TPreparedItems>> parts,
+                      std::vector<TTreeItem*>& out) override;
   void RemoveItem(TTreeItem* item) override;
   void MoveItem(TTreeItem* item, TTreeItem* parent, TTreeItem* before) override;
   TxevXMLNode2* NodeOf(TTreeItem* item) const override;
@@ -122,6 +125,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
  private:
   class TNodeItem;
   class TDelegate;
+  class TMadeItems;
   void SelectionMoved();
   void ArmClickEdit(const QModelIndex& index);
   void CancelClickEdit();
