@@ -156,6 +156,8 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   if (pathIn.empty() || !bank) return false;
 
   std::string path = bp::ExpandFileName(pathIn);
+  // A file our writer is still making (an export just chosen for import) is read once it is whole.
+  if (!own) WaitForSave();
   if (own) entryName_ = bp::ChangeFileExt(path, SBankExt);
   // An old ".xdb" file takes the new extension on disk, but never in place of an existing file,
   // never for a file that is only read from (import), and only once it has opened: a file that is
@@ -628,10 +630,12 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
 
 bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait followUp) {
   // Nobody answers: the other program's file stays, and the closing save writes beside it.
+  changedFileUnanswered_ = nobodyAnswers_;
   if (nobodyAnswers_) return false;
   const int answer = ui_->MessageBox(FileChangedQuestion(path), SFileChangedCaption,
                                      platform::MsgButtons::OverwriteSaveAsCancel, platform::MsgIcon::Warning);
-  if (nobodyAnswers_) return false;  // the program closed the question itself
+  changedFileUnanswered_ = nobodyAnswers_;  // the program closed the question itself
+  if (nobodyAnswers_) return false;
   if (answer == platform::mrOverwrite) return SaveBank(path, followUp, TIfFileChanged::Overwrite);
   if (answer == platform::mrSaveAs && SaveAs(followUp)) return true;
   // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
@@ -919,10 +923,12 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       // Saved even when unchanged (it keeps the selected node for the next start). A failed save
       // must not end in a silent loss: the user then decides.
       changedFileKept_ = false;
+      changedFileUnanswered_ = false;
       if (!SaveBank(fileName_, TSaveWait::Written, ifChanged)) {
         if (nobodyAnswers_) {
-          // Tried once: the same file is not tried again.
-          if (!KeepWithoutAnswer(ifChanged, true)) return false;
+          // A file changed elsewhere stays the other program's and the databank goes beside it; a
+          // file that could not be written is not tried again.
+          if (!KeepWithoutAnswer(TIfFileChanged::WriteBeside, !changedFileUnanswered_)) return false;
         } else if (changedFileKept_ || !QuerySaveChanges(true, ifChanged)) {
           return false;
         }

@@ -422,7 +422,8 @@ class TBankSession {
   // generation is editGeneration_ as the copy holds it.
   bool conflictHold_ = false;
   std::uint64_t conflictCopyGeneration_ = 0;
-  bool sessionEnding_ = false;    // CloseForExit for the end of the desktop session is running
-  bool changedFileKept_ = false;  // the user cancelled the question about a file changed elsewhere
-  bool savedHere_ = false;        // a save of this databank has written its file since it was opened
+  bool sessionEnding_ = false;          // CloseForExit for the end of the desktop session is running
+  bool changedFileKept_ = false;        // the user cancelled the question about a file changed elsewhere
+  bool changedFileUnanswered_ = false;  // that question was closed by the system ending the program
+  bool savedHere_ = false;              // a save of this databank has written its file since it was opened
 };
