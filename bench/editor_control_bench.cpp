@@ -450,15 +450,20 @@ void TypeRound(QWidget& Target, int& Next) {
   }
 }
 
-void BM_SynPadKeystrokeInTheMiddle(benchmark::State& state) {
-  NeedBenchApplication();
-  Ours& o = LoadedOurs();
+// The peer without a highlighter, loaded with the same text, made once.
+Peer& PlainPeer() {
   static Peer* plain = [] {
     auto* x = new Peer(kWidth, kHeight, false);
     x->Load(BigCpp());
     return x;
   }();
-  Peer& p = *plain;
+  return *plain;
+}
+
+void BM_SynPadKeystrokeInTheMiddle(benchmark::State& state) {
+  NeedBenchApplication();
+  Ours& o = LoadedOurs();
+  Peer& p = PlainPeer();
   constexpr int kMiddle = kLines / 2, kRounds = 25;
   o.e.SetCaretXY(TBufferCoord{1, kMiddle});
   o.e.EnsureCursorPosVisibleEx(true);
@@ -551,12 +556,7 @@ void CountPaints(Editor& e, TLongestFigures& sum, Typing&& Type) {
 void BM_SynPadKeysMakeLongestLine(benchmark::State& state) {
   NeedBenchApplication();
   Ours& o = LoadedOurs();
-  static Peer* plain = [] {
-    auto* x = new Peer(kWidth, kHeight, false);
-    x->Load(BigCpp());
-    return x;
-  }();
-  Peer& p = *plain;
+  Peer& p = PlainPeer();
   constexpr int kLine = kLines / 2 + 2000, kLongLine = kLines / 2 - 3000, kKeys = 400, kRound = 20;
   const int shortLength = static_cast<int>(o.e.LineText(kLine).size());
   // Text of this many characters appended to the line kLongLine, and taken out again.

@@ -201,6 +201,31 @@ double Median(std::vector<double> v) {
   return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// Each iteration times `ours` (its seconds; it sets `records` to the records it found) and then grep
+// with `grepArgs` over `file` in C.UTF-8; the medians of both and of their ratio are reported.
+template <class Ours>
+void TimeBesideGrep(benchmark::State& state, Ours ours, const std::vector<std::string>& grepArgs,
+                    const std::string& file, const std::string& out, const char* label) {
+  std::vector<double> ourTimes, grep, ratio;
+  long records = 0, grepCount = 0;
+  for (auto _ : state) {
+    const double t = ours(records);
+    state.SetIterationTime(t);
+    const TGrepRun g = RunGrep(grepArgs, file, out, "C.UTF-8");
+    grepCount = g.count;
+    ourTimes.push_back(t);
+    grep.push_back(g.seconds);
+    ratio.push_back(t / g.seconds);
+  }
+  state.counters["ours_ms"] = Median(ourTimes) * 1e3;
+  state.counters["grep_ms"] = Median(grep) * 1e3;
+  state.counters["x_grep"] = Median(ratio);
+  state.counters["records"] = double(records);
+  state.counters["grep_count"] = double(grepCount);
+  state.SetLabel(label);
+  if (records != grepCount) state.SkipWithError("the filter and grep count different records");
+}
+
 RegExprCorpus& TheRegExprCorpus() {
   static RegExprCorpus corpus;
   return corpus;
@@ -213,27 +238,14 @@ void BM_RegExprFilterBesideGrep(benchmark::State& state) {
   search.InName = false;
   search.InKeywords = false;
   const std::vector<std::string> grepArgs{"-c", "-E", "-i", r.expression};
-  std::vector<double> ours, grep, ratio;
-  long records = 0, grepCount = 0;
-  for (auto _ : state) {
+  auto ours = [&](long& records) {
     const auto start = std::chrono::steady_clock::now();
     const auto specs = RunFilter(corpus.db, search);
     const double t = Seconds(start);
     records = long(std::count_if(specs.begin(), specs.end(), [](const TTreeItemSpec& s) { return !s.Folder; }));
-    state.SetIterationTime(t);
-    const TGrepRun g = RunGrep(grepArgs, corpus.file, corpus.dir.File("grep.out"), "C.UTF-8");
-    grepCount = g.count;
-    ours.push_back(t);
-    grep.push_back(g.seconds);
-    ratio.push_back(t / g.seconds);
-  }
-  state.counters["ours_ms"] = Median(ours) * 1e3;
-  state.counters["grep_ms"] = Median(grep) * 1e3;
-  state.counters["x_grep"] = Median(ratio);
-  state.counters["records"] = double(records);
-  state.counters["grep_count"] = double(grepCount);
-  state.SetLabel(r.label);
-  if (records != grepCount) state.SkipWithError("the filter and grep count different records");
+    return t;
+  };
+  TimeBesideGrep(state, ours, grepArgs, corpus.file, corpus.dir.File("grep.out"), r.label);
 }
 
 // ---- the filter in the window beside grep ----
@@ -325,25 +337,12 @@ void BM_FilterWindowBesideGrep(benchmark::State& state) {
   static FilterWindow window;
   const TWindowFilterCase& c = kWindowFilters[state.range(0)];
   const std::vector<std::string> grepArgs{"-c", c.mode == stRegExpr ? "-E" : "-F", "-i", c.text};
-  std::vector<double> ours, grep, ratio;
-  long records = 0, grepCount = 0;
-  for (auto _ : state) {
+  auto ours = [&](long& records) {
     const double t = window.Run(c);
     records = window.ShownRecords();
-    state.SetIterationTime(t);
-    const TGrepRun g = RunGrep(grepArgs, TheRegExprCorpus().file, window.dir.File("grep.out"), "C.UTF-8");
-    grepCount = g.count;
-    ours.push_back(t);
-    grep.push_back(g.seconds);
-    ratio.push_back(t / g.seconds);
-  }
-  state.counters["ours_ms"] = Median(ours) * 1e3;
-  state.counters["grep_ms"] = Median(grep) * 1e3;
-  state.counters["x_grep"] = Median(ratio);
-  state.counters["records"] = double(records);
-  state.counters["grep_count"] = double(grepCount);
-  state.SetLabel(c.label);
-  if (records != grepCount) state.SkipWithError("the filter and grep count different records");
+    return t;
+  };
+  TimeBesideGrep(state, ours, grepArgs, TheRegExprCorpus().file, window.dir.File("grep.out"), c.label);
 }
 
 // An expression that backtracks without end on every record: the run's bound ends it, with our

@@ -187,6 +187,30 @@ class TWindowProbe : public QObject {
   };
 };
 
+// A thread outside the window's that posts a probe every 2 ms and, given a target, an "a" key to it
+// every 50 ms, until stopped.
+class TProber {
+ public:
+  explicit TProber(TWindowProbe& probe, QObject* keysTo = nullptr)
+      : thread_([this, &probe, keysTo] {
+          for (int tick = 0; !stop_; ++tick) {
+            QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
+            if (keysTo && tick % 25 == 0)
+              QCoreApplication::postEvent(keysTo, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+          }
+        }) {}
+  ~TProber() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
 void BM_SaveWindowBlocked(benchmark::State& state) {
   const int layers = static_cast<int>(state.range(0));
   const int thousands = static_cast<int>(state.range(1));
@@ -233,15 +257,7 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
   for (auto _ : state) {
     saves.clear();
     TWindowProbe probe;
-    std::atomic<bool> stop{false};
-    std::thread typist([&] {
-      for (int tick = 0; !stop; ++tick) {
-        QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
-        if (tick % 25 == 0)
-          QCoreApplication::postEvent(memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-    });
+    TProber typist(probe, memo);
     const auto start = Clock::now();
     QEventLoop loop;  // the program's own loop, asleep between events
     QTimer poll;
@@ -251,8 +267,7 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
     poll.start(50);
     loop.exec();
     const auto end = Clock::now();
-    stop = true;
-    typist.join();
+    typist.Stop();
     QApplication::processEvents();
     session.WaitForSave();
     const double whole = Ms(saves.empty() ? start : saves.back().at, Clock::now());
@@ -290,20 +305,11 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
     // The reference: the same typing without saves.
     session.AutoSaveTimer().OnTimer = [] {};
     TWindowProbe probe;
-    std::atomic<bool> stop{false};
-    std::thread typist([&] {
-      for (int tick = 0; !stop; ++tick) {
-        QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
-        if (tick % 25 == 0)
-          QCoreApplication::postEvent(memo, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-    });
+    TProber typist(probe, memo);
     QEventLoop loop;
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
-    stop = true;
-    typist.join();
+    typist.Stop();
     QApplication::processEvents();
     double reference = 0;
     for (const TWindowProbe::Late& p : probe.Probes) reference = std::max(reference, Ms(p.posted, p.handled));
@@ -360,13 +366,7 @@ void BM_CommandWindowBlocked(benchmark::State& state) {
     }
     std::filesystem::remove(exported);
     TWindowProbe probe;
-    std::atomic<bool> stop{false};
-    std::thread prober([&] {
-      while (!stop) {
-        QCoreApplication::postEvent(&probe, new TWindowProbe::Stamp);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-    });
+    TProber prober(probe);
     // The selection dialog, answered once it shows.
     QTimer answer;
     answer.callOnTimeout([&] {
@@ -403,8 +403,7 @@ void BM_CommandWindowBlocked(benchmark::State& state) {
     loop.exec();
     // Probes posted from here on wait for the prober's end, not for the command.
     const auto end = Clock::now();
-    stop = true;
-    prober.join();
+    prober.Stop();
     QApplication::processEvents();
     double worst = 0;
     for (const TWindowProbe::Late& p : probe.Probes)

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "../canonical_bank.h"
 #include "app/UMain.h"
 #include "app/uProgramEntry.h"
 #include "editor/gui/SynPadWidget.h"
@@ -68,16 +69,6 @@ bool Xdotool(const QStringList& args) {
     p.waitForFinished(1);
   }
   return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); -1 when it cannot be read.
-long StatusKb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const size_t n = std::strlen(field);
-  while (std::getline(in, line))
-    if (line.compare(0, n, field) == 0) return std::strtol(line.c_str() + n + 1, nullptr, 10);
-  return -1;
 }
 
 void Settle(int ms) {
@@ -130,7 +121,7 @@ int main(int argc, char** argv) {
   }
   const std::u16string before = form->CodeFrame->Frame().Memo.GetText();
   Settle(1000);  // what the open left to do (the tree's pictures, freeing its buffers) is done
-  const long openedKb = StatusKb("VmRSS:");
+  const long openedKb = canonical::ReadStatusKb("VmRSS:");
   // The peak resident size from here on (the open's own peak is not the typing's).
   std::ofstream("/proc/self/clear_refs") << "5";
   long peakKb = openedKb;
@@ -170,14 +161,14 @@ int main(int argc, char** argv) {
           Ms(arrivals.Times.empty() ? begin : arrivals.Times.back(), Clock::now()) < 10000)) {
     QApplication::processEvents(QEventLoop::AllEvents, 1);
     typist.waitForFinished(0);
-    peakKb = std::max(peakKb, StatusKb("VmRSS:"));
+    peakKb = std::max(peakKb, canonical::ReadStatusKb("VmRSS:"));
     if (const auto t = fileTime(); t != lastWrite) {
       lastWrite = t;
       ++saves;
     }
   }
   form->Session().WaitForSave();
-  peakKb = std::max({peakKb, StatusKb("VmRSS:"), StatusKb("VmHWM:")});
+  peakKb = std::max({peakKb, canonical::ReadStatusKb("VmRSS:"), canonical::ReadStatusKb("VmHWM:")});
   app.removeEventFilter(&arrivals);
 
   accounting = false;

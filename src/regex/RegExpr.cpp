@@ -84,6 +84,19 @@ std::size_t NextNode(const std::vector<unsigned char>& p, std::size_t node) {
   return p[node] == BACK ? node - off : node + off;
 }
 
+// A BRANCH followed by another starts an alternation; a lone one holds a group's single alternative.
+bool StartsAlternation(const std::vector<unsigned char>& p, std::size_t n) {
+  const std::size_t next = NextNode(p, n);
+  return next != kNone && p[next] == BRANCH;
+}
+
+// The node the alternation starting at the BRANCH n goes on with after its last alternative.
+std::size_t AlternationEnd(const std::vector<unsigned char>& p, std::size_t n) {
+  std::size_t last = n;
+  while (NextNode(p, last) != kNone && p[NextNode(p, last)] == BRANCH) last = NextNode(p, last);
+  return NextNode(p, last);
+}
+
 enum FrameKind : std::int32_t { F_BRANCH, F_STAR };
 
 // The matcher's helpers are lambdas over its state; inlined, they cost no closure set-up per try.
@@ -645,8 +658,7 @@ void TRegExpr::ComputeRequired() {
   for (std::size_t guard = 0; n != kNone && guard < program_.size(); ++guard) {
     const unsigned char op = p[n];
     if (op == BRANCH) {
-      std::size_t next = NextNode(program_, n);
-      if (next == kNone || p[next] != BRANCH) {
+      if (!StartsAlternation(program_, n)) {
         n += kNodeSize;
         continue;
       }
@@ -778,14 +790,11 @@ bool TRegExpr::ChainWidth(std::size_t from, std::size_t until, std::size_t& leas
     if (n == kNone || --budget < 0) return false;
     const unsigned char op = p[n];
     if (op == BRANCH) {
-      const std::size_t next = NextNode(p, n);
-      if (next == kNone || p[next] != BRANCH) {
+      if (!StartsAlternation(p, n)) {
         n += kNodeSize;
         continue;
       }
-      std::size_t last = n;
-      while (NextNode(p, last) != kNone && p[NextNode(p, last)] == BRANCH) last = NextNode(p, last);
-      const std::size_t ender = NextNode(p, last);
+      const std::size_t ender = AlternationEnd(p, n);
       std::size_t lo = kUnbounded, hi = 0;
       for (std::size_t b = n; b != ender; b = NextNode(p, b)) {
         std::size_t alo = 0, ahi = 0;
@@ -862,14 +871,11 @@ void TRegExpr::ComputeLead() {
   for (std::size_t guard = 0; n != kNone && guard < p.size(); ++guard) {
     const unsigned char op = p[n];
     if (op == BRANCH) {
-      const std::size_t next = NextNode(p, n);
-      if (next == kNone || p[next] != BRANCH) {
+      if (!StartsAlternation(p, n)) {
         n += kNodeSize;
         continue;
       }
-      std::size_t last = n;
-      while (NextNode(p, last) != kNone && p[NextNode(p, last)] == BRANCH) last = NextNode(p, last);
-      const std::size_t ender = NextNode(p, last);
+      const std::size_t ender = AlternationEnd(p, n);
       // The byte positions each alternative begins with, and the widths of all.
       std::vector<std::vector<regexscan::StartSet>> heads;
       std::size_t lo = kUnbounded, hi = 0;
@@ -1023,8 +1029,7 @@ bool TRegExpr::StartBytes(std::size_t n, regexscan::StartSet& set, int& budget) 
       case NOTHING:
         break;
       case BRANCH: {
-        std::size_t next = NextNode(p, n);
-        if (next == kNone || p[next] != BRANCH) {
+        if (!StartsAlternation(p, n)) {
           n += kNodeSize;
           continue;
         }
@@ -1056,10 +1061,10 @@ void TRegExpr::ComputeFirstSet() {
   // An opening alternation whose every alternative begins with a literal: a start must hold one.
   const std::vector<unsigned char>& p = program_;
   std::size_t n = 1;
-  if (std::size_t next = NextNode(p, n); next == kNone || p[next] != BRANCH) {
+  if (!StartsAlternation(p, n)) {
     n += kNodeSize;  // the single alternative of the whole expression
     while (IsOpenMark(p[n])) n += kNodeSize;
-    if (std::size_t next2 = NextNode(p, n); p[n] != BRANCH || next2 == kNone || p[next2] != BRANCH) return;
+    if (p[n] != BRANCH || !StartsAlternation(p, n)) return;
   }
   std::vector<regexscan::Literal<unsigned char>> starts;
   for (std::size_t br = n; br != kNone && p[br] == BRANCH; br = NextNode(p, br)) {

@@ -43,6 +43,11 @@ class Desktop {
   }
   std::string Program() const { return dir_ + "/tessaryn"; }
   std::string Folder() const { return dir_; }
+  std::string SettingsFile() const { return dir_ + "/tessaryn.xdb"; }
+  // The profile's settings file, holding the given values (as "<AutoSave>0</AutoSave>").
+  void WriteSettings(const std::string& values) const {
+    testsupport::WriteFile(SettingsFile(), "<?xml version=\"1.0\"?>\r\n<dataroot>" + values + "</dataroot>");
+  }
 
   // Starts the program; "" or why it did not show a window whose title matches.
   std::string Start(const std::vector<std::string>& args, const std::string& title, int timeoutMs = 60000) {

@@ -116,7 +116,7 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
     const std::string file = tmp.File("given.xdb2");
     c.make(file);
     const std::string before = testsupport::ReadFile(file);
-    ASSERT_FALSE(fs::exists(d.Folder() + "/tessaryn.xdb"));  // a fresh profile
+    ASSERT_FALSE(fs::exists(d.SettingsFile()));  // a fresh profile
 
     ASSERT_EQ(d.Start({file}, c.answers.front().first), "") << d.Output();
     for (const auto& [window, keys] : c.answers) {
@@ -141,7 +141,7 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
     d.Shot(std::string("e2e-first-start-on-") + c.name + ".png");
     ASSERT_EQ(d.Exit(), "");
     EXPECT_EQ(d.Output().find("AddressSanitizer"), std::string::npos) << d.Output();
-    EXPECT_TRUE(fs::exists(d.Folder() + "/tessaryn.xdb"));
+    EXPECT_TRUE(fs::exists(d.SettingsFile()));
     if (std::string(c.opened) != "^Tessaryn - Locked$") {
       EXPECT_EQ(testsupport::ReadFile(file), before);
     }
@@ -185,7 +185,7 @@ TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
     const std::string file = tmp.File("given.xdb2");
     c.make(file);
     const std::string before = testsupport::ReadFile(file);
-    ASSERT_FALSE(fs::exists(d.Folder() + "/tessaryn.xdb"));  // a fresh profile
+    ASSERT_FALSE(fs::exists(d.SettingsFile()));  // a fresh profile
 
     ASSERT_EQ(d.Start({file}, c.answers.empty() ? c.waiting : c.answers.front().first), "") << d.Output();
     for (const auto& [window, keys] : c.answers) {
@@ -213,7 +213,7 @@ TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
         << "the next start opened " << d.Title();
     d.Shot(std::string("e2e-first-start-signal-then-") + std::to_string(c.signal) + ".png");
     ASSERT_EQ(d.Exit(), "");
-    EXPECT_TRUE(fs::exists(d.Folder() + "/tessaryn.xdb"));
+    EXPECT_TRUE(fs::exists(d.SettingsFile()));
   }
 }
 
@@ -305,9 +305,7 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
       if (entry.is_regular_file()) fs::remove(entry.path());
     REQUIRE_DESKTOP(d);
     ASSERT_EQ(xs.StartWindowManager(), "");
-    if (c.autoSaveOff)
-      testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
-                             "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave></dataroot>");
+    if (c.autoSaveOff) d.WriteSettings("<AutoSave>0</AutoSave>");
     testsupport::WriteFile(bank, OpenRecordBank("Bank"));
     WriteBank(SmallBank("Locked"), locked, "pw", false);
     const std::string lockedBefore = testsupport::ReadFile(locked);
@@ -401,7 +399,7 @@ TEST_F(EndToEnd, ASignalDuringTheSettingsWarningEndsTheProgram) {
   const std::string bank = tmp.File("warned.xdb2");
   testsupport::WriteFile(bank, SmallBank("Warned"));
   ASSERT_EQ(::chown(bank.c_str(), 65534, 65534), 0);
-  const std::string settings = d.Folder() + "/tessaryn.xdb";
+  const std::string settings = d.SettingsFile();
   const std::string unreadable = "<dataroot><AutoSave>1</AutoSave></dataroot>";
   testsupport::WriteFile(settings, unreadable);
   fs::permissions(settings, fs::perms::none);
@@ -490,7 +488,7 @@ TEST_F(EndToEnd, ASignalKeepsTheEditInTheUsersFolderWhenTheDatabanksFolderCannot
     if (*c.password) {
       EXPECT_EQ(Outline(copy).rfind("FAILED", 0), 0u) << "the copy is not enciphered";
     }
-    const std::string settings = d.Folder() + "/tessaryn.xdb";
+    const std::string settings = d.SettingsFile();
     const std::string last = apptest::XPath(settings, "string(/dataroot/LastOpened)");
     EXPECT_TRUE(last == copy || d.Folder() + "/" + last == copy) << last;
     EXPECT_NE(apptest::XPath(settings, "string(/dataroot/RecentFiles)").find(bank), std::string::npos);

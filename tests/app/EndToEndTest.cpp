@@ -25,7 +25,7 @@ TEST_F(EndToEnd, FirstRunShowsTheSampleThenTheLastDatabank) {
   REQUIRE_DESKTOP(d);
   fs::copy_file(std::string(TESSARYN_SOURCE_DIR) + "/resources/about.xdb2", d.Folder() + "/about.xdb2");
   ASSERT_EQ(d.Start({}, "^Tessaryn - About Tessaryn$"), "");
-  EXPECT_TRUE(fs::exists(d.Folder() + "/tessaryn.xdb"));  // written on the first run
+  EXPECT_TRUE(fs::exists(d.SettingsFile()));  // written on the first run
   d.Shot("e2e-first-run.png");
   // The README's picture: the sample's C/C++ example, reached through the tree.
   d.Click(90, 84);  // the first record
@@ -43,8 +43,7 @@ TEST_F(EndToEnd, FirstRunShowsTheSampleThenTheLastDatabank) {
   testsupport::WriteFile(other, SmallBank("Other Bank"));
   ASSERT_EQ(d.Start({other}, "^Tessaryn - Other Bank$"), "");
   ASSERT_EQ(d.Exit(), "");
-  EXPECT_NE(apptest::XPath(d.Folder() + "/tessaryn.xdb", "string(/dataroot/LastOpened)").find("other.xdb2"),
-            std::string::npos);
+  EXPECT_NE(apptest::XPath(d.SettingsFile(), "string(/dataroot/LastOpened)").find("other.xdb2"), std::string::npos);
 }
 
 // A folder and a record made, renamed and given a language through the keyboard, saved and found
@@ -252,6 +251,32 @@ std::string TwoRecords(const std::string& name) {
   return text;
 }
 
+// The code of record 2 of such a databank as its file holds it, in the editor's line ends.
+std::string KeptRecordCode(const std::string& bank) {
+  std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+  std::erase(text, '\r');
+  return text;
+}
+
+// A profile that auto-saves every `period` seconds and makes no backups.
+void AutoSaveEvery(Desktop& d, int period) {
+  d.WriteSettings("<AutoSave>1</AutoSave><AutoSavePeriod>" + std::to_string(period) +
+                  "</AutoSavePeriod><MakeBackup>0</MakeBackup>");
+}
+
+// Six lines typed at 40 ms a key, each added to `expected`; each new state of the file seen between
+// them is added to `versions`.
+void TypeLinesWatchingTheFile(Desktop& d, const std::string& bank, std::string& expected,
+                              std::vector<std::string>& versions) {
+  for (int line = 0; line < 6; ++line) {
+    const std::string text = "line" + std::to_string(line) + "_abcdefghijklmnopqrstuvwxyz0123456789";
+    d.Xdo({"key", "Return"});
+    d.Xdo({"type", "--delay", "40", text});
+    expected += "\n" + text;
+    if (KeptRecordCode(bank) != versions.back()) versions.push_back(KeptRecordCode(bank));
+  }
+}
+
 }  // namespace
 
 // The databank named on the command line, its record typed into and saved with Ctrl+S: the file holds
@@ -379,7 +404,7 @@ TEST_F(EndToEnd, UnreadableOrDamagedSettingsStartWithDefaults) {
   const std::string bank = tmp.File("settings.xdb2");
   testsupport::WriteFile(bank, SmallBank("Settings Test"));
   ASSERT_EQ(::chown(bank.c_str(), 65534, 65534), 0);  // the user's own databank, saved at the end
-  const std::string settings = d.Folder() + "/tessaryn.xdb";
+  const std::string settings = d.SettingsFile();
   const std::string unreadable = "<dataroot><StartMinimized>1</StartMinimized></dataroot>";
   testsupport::WriteFile(settings, unreadable);
   fs::permissions(settings, fs::perms::none);
@@ -585,7 +610,7 @@ TEST_F(EndToEnd, AStoredSizeLargerThanTheScreenComesBackInsideIt) {
   testsupport::WriteFile(bank, SmallBank("Size"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Size$"), "");
   ASSERT_EQ(d.Exit(), "");
-  const std::string settings = d.Folder() + "/tessaryn.xdb";
+  const std::string settings = d.SettingsFile();
   std::string xml = testsupport::ReadFile(settings);
   for (const auto& [key, value] :
        {std::pair{"sizeWidth", "3000"}, {"sizeHeight", "1700"}, {"posLeft", "900"}, {"posTop", "700"}}) {
@@ -621,15 +646,9 @@ TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
   ASSERT_EQ(xs.StartWindowManager(), "");
   const std::string bank = tmp.File("autosave.xdb2");
   testsupport::WriteFile(bank, TwoRecords("Saving"));
-  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
-                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>1</AutoSave><AutoSavePeriod>1</AutoSavePeriod>"
-                         "<MakeBackup>0</MakeBackup></dataroot>");
+  AutoSaveEvery(d, 1);
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Saving$"), "");
-  auto data = [&] {
-    std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
-    std::erase(text, '\r');
-    return text;
-  };
+  auto data = [&] { return KeptRecordCode(bank); };
   d.Click(d.Width() * 2 / 3, 150);  // into the code
   d.Key("ctrl+End");
   std::string expected = "int kept = 42;";
@@ -641,13 +660,7 @@ TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
   ASSERT_TRUE(Eventually([&] { return data().rfind("int kept = 42;BEFORE", 0) == 0; })) << data();
   // Lines typed at 40 ms a key while the auto-save writes the file every second or so.
   std::vector<std::string> versions{data()};
-  for (int line = 0; line < 6; ++line) {
-    const std::string text = "line" + std::to_string(line) + "_abcdefghijklmnopqrstuvwxyz0123456789";
-    d.Xdo({"key", "Return"});
-    d.Xdo({"type", "--delay", "40", text});
-    expected += "\n" + text;
-    if (data() != versions.back()) versions.push_back(data());
-  }
+  TypeLinesWatchingTheFile(d, bank, expected, versions);
   ASSERT_TRUE(Eventually([&] { return data() == expected; }, 15000)) << data() << "\nexpected:\n" << expected;
   EXPECT_GE(versions.size(), 4u) << "the auto-save wrote the file only " << versions.size() << " times while typing";
   d.Shot("e2e-typed-across-saves.png");
@@ -663,26 +676,14 @@ TEST_F(EndToEnd, TypingInOneRecordIsAutoSavedAndSurvivesAKill) {
   ASSERT_EQ(xs.StartWindowManager(), "");
   const std::string bank = tmp.File("typed.xdb2");
   testsupport::WriteFile(bank, TwoRecords("Typed"));
-  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
-                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>1</AutoSave><AutoSavePeriod>1</AutoSavePeriod>"
-                         "<MakeBackup>0</MakeBackup></dataroot>");
+  AutoSaveEvery(d, 1);
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Typed$"), "");
-  auto data = [&] {
-    std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
-    std::erase(text, '\r');
-    return text;
-  };
+  auto data = [&] { return KeptRecordCode(bank); };
   d.Click(d.Width() * 2 / 3, 150);  // into the code
   d.Key("ctrl+End");
   std::string expected = "int kept = 42;";
   std::vector<std::string> versions{data()};
-  for (int line = 0; line < 6; ++line) {
-    const std::string text = "line" + std::to_string(line) + "_abcdefghijklmnopqrstuvwxyz0123456789";
-    d.Xdo({"key", "Return"});
-    d.Xdo({"type", "--delay", "40", text});
-    expected += "\n" + text;
-    if (data() != versions.back()) versions.push_back(data());
-  }
+  TypeLinesWatchingTheFile(d, bank, expected, versions);
   d.Kill();  // at once, the last keys perhaps not yet saved
   const std::string saved = data();
   EXPECT_GE(versions.size(), 3u) << "the file was written " << versions.size() - 1 << " times while typing";
@@ -715,11 +716,7 @@ TEST_F(EndToEnd, FileDialogsDoNotHoldTheAutoSave) {
       {"Import", "^Open DataBank$", [&](Desktop& d) { d.MainMenu(importSteps); }},
       {"Export", "^Save DataBank$", [&](Desktop& d) { d.MainMenu(exportSteps); }},
   };
-  auto data = [&] {
-    std::string text = apptest::XPath(bank, "string(//record[@ID='2']/data)");
-    std::erase(text, '\r');
-    return text;
-  };
+  auto data = [&] { return KeptRecordCode(bank); };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fs::remove_all(tmp.File("prog"));
@@ -727,10 +724,7 @@ TEST_F(EndToEnd, FileDialogsDoNotHoldTheAutoSave) {
     ASSERT_EQ(xs.StartWindowManager(), "");
     testsupport::WriteFile(bank, TwoRecords("Dialogs"));
     // A period long enough that the dialog is up before it runs out.
-    testsupport::WriteFile(
-        d.Folder() + "/tessaryn.xdb",
-        "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>1</AutoSave><AutoSavePeriod>8</AutoSavePeriod>"
-        "<MakeBackup>0</MakeBackup></dataroot>");
+    AutoSaveEvery(d, 8);
     ASSERT_EQ(d.Start({bank}, "^Tessaryn - Dialogs$"), "");
     d.Click(d.Width() * 2 / 3, 150);  // into the code
     d.Key("ctrl+End");

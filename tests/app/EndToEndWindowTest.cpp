@@ -27,9 +27,7 @@ constexpr int kOtherRow = 120;
 // kQuietBank in the file name of tmp, for a program whose settings have neither auto-save (nothing
 // but the user saves) nor backups; its path.
 std::string QuietBank(const Desktop& d, const testsupport::TempDir& tmp, const std::string& name) {
-  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
-                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
-                         "</dataroot>");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
   const std::string bank = tmp.File(name);
   testsupport::WriteFile(bank, kQuietBank);
   return bank;
@@ -294,9 +292,7 @@ std::string Titles(const std::string& bank) {
 TEST_F(EndToEnd, AClickOnTheSelectedRecordGivesWayToKeysAndCommands) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
-  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
-                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
-                         "</dataroot>");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
   const std::string bank = tmp.File("clicks.xdb2");
   testsupport::WriteFile(bank,
                          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
@@ -424,9 +420,7 @@ TEST_F(EndToEnd, TheRecordReopenedAtStartShowsItsStoredCaret) {
 TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
-  testsupport::WriteFile(d.Folder() + "/tessaryn.xdb",
-                         "<?xml version=\"1.0\"?>\r\n<dataroot><AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>"
-                         "</dataroot>");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
   const std::string bank = tmp.File("filter.xdb2");
   testsupport::WriteFile(bank,
                          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
