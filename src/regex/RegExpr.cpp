@@ -663,7 +663,7 @@ void TRegExpr::ComputeRequired() {
         continue;
       }
       endRun();
-      while (n != kNone && p[n] == BRANCH) n = NextNode(program_, n);
+      n = AlternationEnd(program_, n);
       continue;
     }
     if (op == END || op == BACK) break;
@@ -719,8 +719,7 @@ void TRegExpr::ComputePlainRun() {
       return;
     }
     if (op == BRANCH) {
-      const std::size_t next = NextNode(p, n);
-      if (next != kNone && p[next] == BRANCH) return;  // an alternation
+      if (StartsAlternation(p, n)) return;
       n += kNodeSize;
       continue;
     }
