@@ -704,6 +704,22 @@ const std::vector<regexscan::StartSet>& TRegExpr::PlainRun() const {
   return program_.empty() ? none : plainRun_;
 }
 
+template <class Add>
+bool TRegExpr::NodePositions(std::size_t n, Add&& add) const {
+  if (program_[n] == EXACTLY) {
+    for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) {
+      regexscan::StartSet one;
+      one.Add(program_[n + kNodeSize + i]);
+      add(one);
+    }
+    return true;
+  }
+  regexscan::StartSet set;
+  if (!NodeBytes(n, set)) return false;
+  add(set);
+  return true;
+}
+
 // The walk Try makes of such a program: single alternatives entered, every node up to END taking
 // one byte of its set (a literal one per byte) or none (group marks, NOTHING). Nothing is pushed,
 // so nothing backtracks.
@@ -723,18 +739,8 @@ void TRegExpr::ComputePlainRun() {
       n += kNodeSize;
       continue;
     }
-    regexscan::StartSet set;
-    if (op == EXACTLY) {
-      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) {
-        regexscan::StartSet one;
-        one.Add(p[n + kNodeSize + i]);
-        run.push_back(one);
-      }
-    } else if (NodeBytes(n, set)) {
-      run.push_back(set);
-    } else if (op != NOTHING && !IsGroupMark(op)) {
-      return;  // an anchor, a repeat, a loop
-    }
+    const bool taken = NodePositions(n, [&](const regexscan::StartSet& set) { run.push_back(set); });
+    if (!taken && op != NOTHING && !IsGroupMark(op)) return;  // an anchor, a repeat, a loop
     n = NextNode(p, n);
   }
 }
@@ -884,21 +890,10 @@ void TRegExpr::ComputeLead() {
         known = ChainWidth(b + kNodeSize, ender, alo, ahi, budget);
         lo = std::min(lo, alo);
         hi = hi == kUnbounded || ahi == kUnbounded ? kUnbounded : std::max(hi, ahi);
-        heads.emplace_back();
-        for (std::size_t a = b + kNodeSize; a != ender && a != kNone;) {
-          regexscan::StartSet set;
-          if (p[a] == EXACTLY) {
-            for (std::uint32_t i = 0; i < operandInfo_[a]; ++i) {
-              regexscan::StartSet one;
-              one.Add(p[a + kNodeSize + i]);
-              heads.back().push_back(one);
-            }
-          } else if (NodeBytes(a, set)) {
-            heads.back().push_back(set);
-          } else if (!IsGroupMark(p[a]) && p[a] != NOTHING) {
-            break;
-          }
-          a = NextNode(p, a);
+        std::vector<regexscan::StartSet>& head = heads.emplace_back();
+        for (std::size_t a = b + kNodeSize; a != ender && a != kNone; a = NextNode(p, a)) {
+          const bool taken = NodePositions(a, [&](const regexscan::StartSet& set) { head.push_back(set); });
+          if (!taken && !IsGroupMark(p[a]) && p[a] != NOTHING) break;
         }
       }
       if (!known) {
@@ -923,21 +918,14 @@ void TRegExpr::ComputeLead() {
       n = ender;
       continue;
     }
-    regexscan::StartSet set;
-    if (op == EXACTLY) {
-      for (std::uint32_t i = 0; i < operandInfo_[n]; ++i) {
-        regexscan::StartSet one;
-        one.Add(p[n + kNodeSize + i]);
-        add(one);
+    if (!NodePositions(n, add)) {
+      if (op == STAR || op == PLUS) {
+        close();
+        least += op == PLUS ? 1 : 0;
+        most = kUnbounded;
+      } else if (!IsZeroWidth(op)) {
+        break;  // END, BACK
       }
-    } else if (NodeBytes(n, set)) {
-      add(set);
-    } else if (op == STAR || op == PLUS) {
-      close();
-      least += op == PLUS ? 1 : 0;
-      most = kUnbounded;
-    } else if (!IsZeroWidth(op)) {
-      break;  // END, BACK
     }
     n = NextNode(p, n);
   }

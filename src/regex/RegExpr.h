@@ -158,6 +158,10 @@ class TRegExpr {
   std::size_t AfterFailedTry(std::size_t p) const;
   // The bytes a one-byte node matches, added to set; false for any other node.
   bool NodeBytes(std::size_t node, regexscan::StartSet& set) const;
+  // The positions a node takes, in order, each handed to add as the set of its bytes: one per byte
+  // of a literal, one for a one-byte node. False, nothing handed, for any other node.
+  template <class Add>
+  bool NodePositions(std::size_t node, Add&& add) const;
   bool StartBytes(std::size_t node, regexscan::StartSet& set, int& budget) const;
   // The byte a set stands for as a literal: -1 when none, else the byte, plus 0x100 for an ASCII
   // letter in either case.
