@@ -613,8 +613,11 @@ void TRegExpr::Compile() {
   if (!anchored_) {
     ComputeLead();
     if (lead_.Empty() && !hasFirstChar_) ComputeFirstSet();
-    ComputeRunSkip();
-    if (lead_.Empty()) ComputeRunLead();
+    TOpeningRepeat opening;
+    if (OpeningRepeat(opening)) {
+      ComputeRunSkip(opening);
+      if (lead_.Empty()) ComputeRunLead(opening);
+    }
   }
   ComputeFollow(nodes);
   ComputePlainRun();
@@ -1072,30 +1075,31 @@ bool TRegExpr::LeadAlternativeAt(std::size_t at) const {
   return false;
 }
 
-void TRegExpr::ComputeRunSkip() {
-  // The matcher's outcome after the repeat depends only on the position it reached there (group
-  // positions are never read back), so every start inside one run ends as the first did.
+bool TRegExpr::OpeningRepeat(TOpeningRepeat& opening) const {
   const std::vector<unsigned char>& p = program_;
-  runHead_ = 0;
   std::size_t head = 1;
-  std::size_t next = NextNode(p, head);
-  if (next == kNone || p[next] != END) return;
+  const std::size_t next = NextNode(p, head);
+  if (next == kNone || p[next] != END) return false;
   head += kNodeSize;
   while (IsOpenMark(p[head])) head = NextNode(p, head);
-  regexscan::StartSet headBytes, body;
-  if (p[head] == STAR || p[head] == PLUS) {  // the run opens with the repeat itself
-    if (!NodeBytes(head + kNodeSize, body)) return;
-    headBytes = body;
-  } else {
-    std::size_t rep = NextNode(p, head);
-    if (rep == kNone || (p[rep] != STAR && p[rep] != PLUS)) return;
-    if (!NodeBytes(head, headBytes) || !NodeBytes(rep + kNodeSize, body)) return;
+  opening.head = opening.repeat = head;
+  if (p[head] != STAR && p[head] != PLUS) {
+    if (!NodeBytes(head, opening.headBytes)) return false;
+    opening.repeat = NextNode(p, head);
+    if (opening.repeat == kNone || (p[opening.repeat] != STAR && p[opening.repeat] != PLUS)) return false;
   }
+  return NodeBytes(opening.repeat + kNodeSize, opening.body);
+}
+
+void TRegExpr::ComputeRunSkip(const TOpeningRepeat& opening) {
+  // The matcher's outcome after the repeat depends only on the position it reached there (group
+  // positions are never read back), so every start inside one run ends as the first did.
+  const regexscan::StartSet headBytes = opening.HasHead() ? opening.headBytes : opening.body;
   for (int w = 0; w < 4; ++w)
-    if (headBytes.bits[w] & ~body.bits[w]) return;
-  runHead_ = head;
+    if (headBytes.bits[w] & ~opening.body.bits[w]) return;
+  runHead_ = opening.head;
   runHeadBytes_ = headBytes;
-  runBody_ = body;
+  runBody_ = opening.body;
 }
 
 // The match opens with a repeat of one byte, or with a one-byte node none of whose bytes the
@@ -1103,24 +1107,15 @@ void TRegExpr::ComputeRunSkip() {
 // a node of at most four bytes, none of which the repeat takes either. Every match then ends its
 // run of the repeat exactly where that literal or byte is, and begins at the start of the run, or
 // one byte before it with a head.
-void TRegExpr::ComputeRunLead() {
+void TRegExpr::ComputeRunLead(const TOpeningRepeat& opening) {
   const std::vector<unsigned char>& p = program_;
-  std::size_t node = 1;
-  const std::size_t next = NextNode(p, node);
-  if (next == kNone || p[next] != END) return;
-  node += kNodeSize;
-  while (IsOpenMark(p[node])) node = NextNode(p, node);
-  regexscan::StartSet head, run;
-  const bool hasHead = p[node] != STAR && p[node] != PLUS;
-  if (hasHead) {
-    if (!NodeBytes(node, head)) return;
-    node = NextNode(p, node);
-    if (node == kNone || (p[node] != STAR && p[node] != PLUS)) return;
-  }
-  if (!NodeBytes(node + kNodeSize, run)) return;
+  const regexscan::StartSet& head = opening.headBytes;
+  const regexscan::StartSet& run = opening.body;
+  const bool hasHead = opening.HasHead();
   if (hasHead)
     for (int w = 0; w < 4; ++w)
       if (head.bits[w] & run.bits[w]) return;
+  std::size_t node = opening.repeat;
   const bool plus = p[node] == PLUS;
   regexscan::Literal<unsigned char> literal;
   regexscan::StartSet set;

@@ -126,13 +126,23 @@ class TRegExpr {
   // (while|for) \(), one of which every start holds; empty when the expression opens otherwise.
   std::vector<regexscan::Literal<unsigned char>> leadAlternatives_;
   bool LeadAlternativeAt(std::size_t at) const;
+  // How an expression of one alternative opens (group marks aside) when it opens with a repeat of
+  // one byte, or with a one-byte node (its head) and such a repeat right after it: head is the
+  // first of them, headBytes empty without a head, body the bytes the repeat takes.
+  struct TOpeningRepeat {
+    std::size_t head = 0, repeat = 0;
+    regexscan::StartSet headBytes, body;
+    bool HasHead() const { return head != repeat; }
+  };
+  // False when the expression opens otherwise.
+  bool OpeningRepeat(TOpeningRepeat& opening) const;
   // A match that opens with a repeat of one byte (as [a-z]*), or with a one-byte node whose bytes
   // the repeat right after it also takes (as [a-z_][a-z0-9_]*), ends alike from every start inside
   // one run of the repeat, so after a failed try the rest of the run is no start either.
   // runHead_ 0 = none.
   std::size_t runHead_ = 0;
   regexscan::StartSet runHeadBytes_, runBody_;
-  void ComputeRunSkip();
+  void ComputeRunSkip(const TOpeningRepeat& opening);
   // Without a lead literal, the search may go by what follows a repeat near the start (as in
   // [a-z]+\( or [xy] *[+=]): from one occurrence of that literal (runLead_) or byte (of
   // runLeadSet_) to the next, each allowing one start (ComputeRunLead says when).
@@ -140,7 +150,7 @@ class TRegExpr {
   regexscan::Literal<unsigned char> runLead_;
   regexscan::StartSet runLeadSet_, runLeadRun_, runLeadHead_;
   bool runLeadHasHead_ = false, runLeadPlus_ = false;
-  void ComputeRunLead();
+  void ComputeRunLead(const TOpeningRepeat& opening);
   // The start a match through the occurrence at at would have; kNone when there is none.
   std::size_t RunLeadStart(std::size_t at) const;
   // Per program byte offset, for a STAR or PLUS node: what the node after the repeat asks of the
