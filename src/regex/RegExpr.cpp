@@ -551,7 +551,6 @@ void TRegExpr::Compile() {
   lead_.Clear();
   leadOffset_ = leadWindow_ = 0;
   leadSets_.clear();
-  leadExact_ = true;
   hasWindowStarts_ = false;
   hasFirstSet_ = false;
   leadAlternatives_.clear();
@@ -935,6 +934,7 @@ void TRegExpr::ComputeLead() {
   close();
   if (best.sets.empty()) return;
   // The literal: an exact byte, a letter in either case, else the bits the members share.
+  bool exact = true;
   for (const regexscan::StartSet& set : best.sets) {
     unsigned all = 0xFF, any = 0;
     int members = 0, first = -1;
@@ -951,17 +951,16 @@ void TRegExpr::ComputeLead() {
       lead_.Add(static_cast<unsigned char>(first), true);
     } else {
       lead_.AddMasked(static_cast<unsigned char>(any), static_cast<unsigned char>(any ^ all));
-      leadExact_ = false;
+      exact = false;
     }
   }
-  leadSets_ = best.sets;
+  if (!exact) leadSets_ = std::move(best.sets);
   leadOffset_ = best.least;
   leadWindow_ = best.most - best.least;
   lead_.ScanRarest();
 }
 
 bool TRegExpr::LeadAt(std::size_t at) const {
-  if (leadExact_) return true;
   for (std::size_t i = 0; i < leadSets_.size(); ++i)
     if (!leadSets_[i].Has(static_cast<unsigned char>(subject_[at + i]))) return false;
   return true;

@@ -103,13 +103,12 @@ class TRegExpr {
   // match, leadOffset_ to leadOffset_ + leadWindow_ bytes after its start, so only the starts that
   // far before its occurrences are tried; otherwise only bytes of the start set are. Its positions
   // may stand for sets of bytes or any byte (a dot): its scan lets a few more through, which
-  // leadSets_ then checks exactly (leadExact_: no need).
+  // leadSets_ then checks exactly (empty when every position is exact: no need).
   // must_ is the longer of the must-contain string and the longest literal every match passes,
   // kept only when it is longer than the lead literal.
   regexscan::Literal<unsigned char> must_, lead_;
   std::size_t leadOffset_ = 0, leadWindow_ = 0;
   std::vector<regexscan::StartSet> leadSets_;
-  bool leadExact_ = true;
   bool LeadAt(std::size_t at) const;
   // The bytes a match can start with, for the starts a lead with a window leaves to try.
   bool hasWindowStarts_ = false;
