@@ -93,12 +93,15 @@ struct Literal {
   // The scan compares the two rarest positions.
   void ScanRarest() {
     if (want.empty()) return;
+    // Each position's commonness once: it takes a pass over every byte.
+    std::vector<unsigned> common(want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) common[i] = Commonness(i);
     std::size_t a = 0;
     for (std::size_t i = 1; i < want.size(); ++i)
-      if (Commonness(i) < Commonness(a)) a = i;
+      if (common[i] < common[a]) a = i;
     std::size_t b = a;
     for (std::size_t i = 0; i < want.size(); ++i)
-      if (i != a && (b == a || Commonness(i) < Commonness(b))) b = i;
+      if (i != a && (b == a || common[i] < common[b])) b = i;
     scanA = std::min(a, b);
     scanB = std::max(a, b);
   }
