@@ -156,12 +156,13 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
   raw.CaseSensitive = caseSensitive;
   auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
   const regexscan::Literal<unsigned char>& lit = engine.RequiredLiteral();
+  // An exact byte, or a letter in either case; not a position of a set or of any byte (a dot).
+  auto exactAt = [&](std::size_t i) { return lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i])); };
   regexscan::Literal<unsigned char> piece;
   std::size_t pieceStart = 0;
   for (std::size_t i = 0; i <= lit.Size(); ++i) {
-    // A position of a set or of any byte (a dot) cuts the literal as a "?" does.
-    const bool exact = i < lit.Size() && (lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i])));
-    const unsigned char c = exact ? (lit.want[i] & ~lit.fold[i]) : '?';
+    // A position that is not exact cuts the literal as a "?" does.
+    const unsigned char c = i < lit.Size() && exactAt(i) ? (lit.want[i] & ~lit.fold[i]) : '?';
     if (c != '?') {
       if (c < 0x80)
         piece.Add(c, lit.fold[i] != 0 || (!caseSensitive && letter(c)));
@@ -181,7 +182,7 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
   std::size_t anchor = lit.Size();
   bool gapped = false;
   for (std::size_t i = 0; i < lit.Size(); ++i) {
-    const bool exact = lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i]));
+    const bool exact = exactAt(i);
     gapped = gapped || !exact;
     // Not "?": a character the code page lacks, of more bytes than one, becomes one.
     if (exact && lit.want[i] < 0x80 && lit.want[i] != '?' &&
