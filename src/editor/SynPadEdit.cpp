@@ -74,9 +74,8 @@ void TCustomSynPad::SetSelectionRaw(TBufferCoord B, TBufferCoord E, TSynSelectio
   StatusChanged(SynSC(scSelection));
 }
 
-std::u16string TCustomSynPad::TextOfRange(TBufferCoord S, TBufferCoord E, TSynSelectionMode Mode) const {
-  if (Before(E, S) && Mode != smColumn) std::swap(S, E);
-  if (Mode == smColumn && E.Line < S.Line) std::swap(S, E);
+std::u16string TCustomSynPad::TextOfRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) const {
+  const TBufferCoord S = RangeFirst(Start, End, Mode), E = RangeLast(Start, End, Mode);
   const int count = fLines->Count();
   std::u16string out;
   if (S.Line < 1 || S.Line > count) return out;
