@@ -352,7 +352,9 @@ void TCustomSynPad::SetBlockEnd(TBufferCoord Value) {
   fActiveSelectionMode = fSelectionMode;
   Value = ClampBlockPos(Value);
   if (Value == fBlockEnd) return;
-  if (fActiveSelectionMode == smColumn && Value.Char != fBlockEnd.Char)
+  // A column block's columns follow the moving corner's screen column, which a Char kept on another
+  // line need not keep: when they change, every line of the block shows other characters.
+  if (fActiveSelectionMode == smColumn && LineColumn(Value) != LineColumn(fBlockEnd))
     InvalidateLines(std::min({fBlockBegin.Line, fBlockEnd.Line, Value.Line}),
                     std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
   else

@@ -822,7 +822,9 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   // The text of a range in a mode, exactly as the buffer holds it.
   std::u16string TextOfRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) const;
   // Replaces a range with a text through the engine (whole lines with as many lines are put one by one).
-  void ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text);
+  // ColumnStarts: where each line's piece of a column text goes, as SetSelTextPrimitiveEx takes them.
+  void ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text,
+                    const std::vector<int>* ColumnStarts = nullptr);
   void UndoRedo(bool IsUndo);
   void ReplayItem(std::unique_ptr<TSynPadUndoItem> Item, bool IsUndo, TSynPadUndoList& Dest);
   // ReplayItem's cases that take more than a few lines.

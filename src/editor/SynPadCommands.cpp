@@ -15,6 +15,13 @@ bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
 }
 
+// Where a block is indented on a line: a column block where it begins on the line (Starts, from
+// its first line on), any other block at the line's start.
+int IndentCharOf(const std::vector<int>& Starts, int FirstLine, int Line) {
+  const size_t i = static_cast<size_t>(Line - FirstLine);
+  return i < Starts.size() ? Starts[i] : 1;
+}
+
 bool IsEditingCommand(TSynPadorCommand c) {
   return (c >= ecDeleteLastChar && c <= ecChar) || c == ecImeStr || (c >= ecUndo && c <= ecPaste) ||
          (c >= ecBlockIndent && c <= ecShiftTab) || (c >= ecUpperCase && c <= ecToggleCaseBlock && c != 624);
@@ -964,10 +971,6 @@ void TCustomSynPad::DoBlockIndent(bool KeepFirstColumn) {
   if (mode == smNormal && e.Char == 1 && e.Line > b.Line) --last;
   // A column block is indented where it begins on each line.
   const std::vector<int> starts = mode == smColumn ? ColumnStartsOf(b, e) : std::vector<int>();
-  auto startOf = [&](int line) {
-    const size_t i = static_cast<size_t>(line - b.Line);
-    return mode == smColumn && i < starts.size() ? starts[i] : 1;
-  };
   const std::u16string indent =
       HasOption(eoTabsToSpaces) ? std::u16string(static_cast<size_t>(fTabWidth), u' ') : u"\t";
   const int k = static_cast<int>(indent.size());
@@ -981,13 +984,14 @@ void TCustomSynPad::DoBlockIndent(bool KeepFirstColumn) {
   TSynUndoBlock block(*fUndoList);
   TSynPaintLock lock(*this);
   fUndoList->AddChange(crIndent, anchor, moving, u"", mode);
-  InsertBlock(TBufferCoord{startOf(b.Line), b.Line}, text, true, mode == smColumn ? &starts : nullptr);
+  InsertBlock(TBufferCoord{IndentCharOf(starts, b.Line, b.Line), b.Line}, text, true,
+              mode == smColumn ? &starts : nullptr);
   // The begin moves with the text (unless Tab keeps it at column 1), the end only when past column 1.
   for (TBufferCoord* p : {&anchor, &moving}) {
     const bool isBegin = (p == &anchor) == anchorFirst;
     if (p->Line < b.Line || p->Line > last) continue;
     if (mode == smColumn) {
-      if (p->Char >= startOf(p->Line)) p->Char += k;
+      if (p->Char >= IndentCharOf(starts, b.Line, p->Line)) p->Char += k;
     } else if (isBegin ? !(KeepFirstColumn && p->Char == 1) : p->Char > 1) {
       p->Char += k;
     }
@@ -1004,16 +1008,12 @@ void TCustomSynPad::DoBlockUnindent() {
   int last = std::min(e.Line, fLines->Count());
   if (mode == smNormal && e.Char == 1 && e.Line > b.Line) --last;
   const std::vector<int> starts = mode == smColumn ? ColumnStartsOf(b, e) : std::vector<int>();
-  auto startOf = [&](int line) {
-    const size_t i = static_cast<size_t>(line - b.Line);
-    return mode == smColumn && i < starts.size() ? starts[i] : 1;
-  };
   std::vector<int> removed;
   std::u16string pieces;
   bool any = false;
   for (int line = b.Line; line <= last; ++line) {
     const std::u16string_view s = LineText(line);
-    const int col = startOf(line);
+    const int col = IndentCharOf(starts, b.Line, line);
     const std::u16string_view rest =
         col - 1 < static_cast<int>(s.size()) ? s.substr(static_cast<size_t>(col - 1)) : u"";
     int n = 0;
@@ -1039,7 +1039,7 @@ void TCustomSynPad::DoBlockUnindent() {
     for (int line = b.Line; line <= last; ++line) {
       const int n = removed[static_cast<size_t>(line - b.Line)];
       if (n == 0) continue;
-      UnindentLine(line, startOf(line), n, anchor, moving);
+      UnindentLine(line, IndentCharOf(starts, b.Line, line), n, anchor, moving);
     }
   }
   SetCaretXY(moving);

@@ -74,9 +74,8 @@ void TCustomSynPad::SetSelectionRaw(TBufferCoord B, TBufferCoord E, TSynSelectio
   StatusChanged(SynSC(scSelection));
 }
 
-std::u16string TCustomSynPad::TextOfRange(TBufferCoord S, TBufferCoord E, TSynSelectionMode Mode) const {
-  if (Before(E, S) && Mode != smColumn) std::swap(S, E);
-  if (Mode == smColumn && E.Line < S.Line) std::swap(S, E);
+std::u16string TCustomSynPad::TextOfRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode) const {
+  const TBufferCoord S = RangeFirst(Start, End, Mode), E = RangeLast(Start, End, Mode);
   const int count = fLines->Count();
   std::u16string out;
   if (S.Line < 1 || S.Line > count) return out;
@@ -455,8 +454,8 @@ void TCustomSynPad::SetCaretAndSelection(const TBufferCoord& ptCaret, const TBuf
   SetSelectionRaw(ptBefore, ptAfter, mode);
 }
 
-void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode,
-                                 std::u16string_view Text) {
+void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text,
+                                 const std::vector<int>* ColumnStarts) {
   if (Before(End, Start) && Mode != smColumn) std::swap(Start, End);
   const int count = fLines->Count();
   // Whole lines for as many lines: put each, so marks and highlighter ranges of the lines stay.
@@ -480,7 +479,7 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
   fBlockBegin = Start;
   fBlockEnd = End;
   // A column block's text goes in where the block began on each line, as the deletion leaves it.
-  SetSelTextPrimitiveEx(Mode, Text, false, Mode == smColumn && SelAvail() ? nullptr : &Start);
+  SetSelTextPrimitiveEx(Mode, Text, false, Mode == smColumn && SelAvail() ? nullptr : &Start, ColumnStarts);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -681,15 +680,10 @@ void TCustomSynPad::UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& D
   if ((reason == crDeleteSelection || reason == crDeleteAfter) && fLines->Count() < firstLine) {
     while (fLines->Count() < firstLine) fLines->Add(u"");
   }
-  if (mode == smColumn && !Item.ColumnStarts.empty()) {
-    const TBufferCoord at{Item.ColumnStarts.front(), firstLine};
-    if (SelAvail()) InvalidateSelection();
-    fActiveSelectionMode = smColumn;
-    fBlockBegin = fBlockEnd = at;
-    SetSelTextPrimitiveEx(smColumn, Item.ChangeStr, false, &at, &Item.ColumnStarts);
-  } else {
-    ReplaceRange(lo, lo, mode, Item.ChangeStr);
-  }
+  // A column block's pieces go back where they were taken from on each line.
+  const bool noted = mode == smColumn && !Item.ColumnStarts.empty();
+  const TBufferCoord at = noted ? TBufferCoord{Item.ColumnStarts.front(), firstLine} : lo;
+  ReplaceRange(at, at, mode, Item.ChangeStr, noted ? &Item.ColumnStarts : nullptr);
   RestoreMarkLines(Item.MarkLines);
   Dest.AddChange(reason, start, end, u"", mode);
   if (reason == crDeleteSelection || reason == crDeleteAfter)

@@ -427,6 +427,18 @@ struct TSynPadPainter {
     PaintHighlightToken(true);
   }
 
+  // Each line shows its own characters of a column block, the ones a copy or cut takes: found once
+  // for the line, whatever rows it wraps into.
+  void ColumnSelectionOfLine(int ALine) {
+    if (ALine < ColTop || ALine > ColBottom) {
+      SelStart = SelEnd = TDisplayCoord{0, 0};
+    } else {
+      const TCustomSynPad::TCharRange r = E.ColumnCharsOfLine(ALine, ColL, ColR);
+      SelStart = E.BufferToDisplayPos(TBufferCoord{r.From, ALine});
+      SelEnd = E.BufferToDisplayPos(TBufferCoord{r.To, ALine});
+    }
+  }
+
   void PaintRow(int ALine, int Row, const std::u16string& TabExpanded) {
     if (!E.fWordWrapPlugin) {
       FirstChar = FirstCol;
@@ -438,16 +450,6 @@ struct TSynPadPainter {
     }
     LineSelStart = LineSelEnd = 0;
     ComplexLine = false;
-    if (AnySelection && E.fActiveSelectionMode == smColumn) {
-      // Each line shows its own characters of the block, the ones a copy or cut takes.
-      if (ALine < ColTop || ALine > ColBottom) {
-        SelStart = SelEnd = TDisplayCoord{0, 0};
-      } else {
-        const TCustomSynPad::TCharRange r = E.ColumnCharsOfLine(ALine, ColL, ColR);
-        SelStart = E.BufferToDisplayPos(TBufferCoord{r.From, ALine});
-        SelEnd = E.BufferToDisplayPos(TBufferCoord{r.To, ALine});
-      }
-    }
     if (AnySelection && SelStart.Row > 0 && Row >= SelStart.Row && Row <= SelEnd.Row) {
       LineSelStart = FirstCol;
       LineSelEnd = LastCol + 1;
@@ -507,6 +509,7 @@ struct TSynPadPainter {
         ColSelFG = E.fSelectedColor->Foreground();
         ColSelBG = E.fSelectedColor->Background();
       }
+      if (AnySelection && E.fActiveSelectionMode == smColumn) ColumnSelectionOfLine(line);
       int rFirst, rLast;
       RowsOfLine(line, rFirst, rLast);
       for (int row = std::max(rFirst, FirstRow); row <= std::min(rLast, LastRow); ++row)

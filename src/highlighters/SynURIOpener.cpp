@@ -37,18 +37,25 @@ int HexValue(char16_t c) {
   return -1;
 }
 
+// The text with every "%" and two hex digits decoded, once.
+std::u16string PercentDecoded(std::u16string_view text) {
+  std::u16string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char16_t>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // A parameter name of a link, percent-decoded and in lower case (ASCII is all a name may match).
 std::u16string ParameterName(std::u16string_view text) {
-  std::u16string name;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c == u'%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      c = static_cast<char16_t>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    }
+  std::u16string name = PercentDecoded(text);
+  for (char16_t& c : name)
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    name += c;
-  }
   const size_t first = name.find_first_not_of(u" \t");
   const size_t last = name.find_last_not_of(u" \t");
   return first == std::u16string::npos ? std::u16string() : name.substr(first, last - first + 1);
@@ -66,19 +73,6 @@ bool NamesAnAttachment(std::u16string_view rest) {
     rest.remove_prefix(end + 1);
   }
   return false;
-}
-
-std::u16string PercentDecoded(std::u16string_view text) {
-  std::u16string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      out += static_cast<char16_t>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
 }
 
 }  // namespace

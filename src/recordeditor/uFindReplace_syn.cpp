@@ -37,11 +37,10 @@ bool Search(ISynSearchEditor& editor, TSynSearchOptions options) {
   return editor.SearchReplace(codepage::Utf8ToUtf16(state.LastSearch), u"", options) > 0;
 }
 
-}  // namespace
-
-namespace {
+// The settings that hold texts searched for.
 const char* const kPrivateKeys[] = {kLastSearchKey, kFindHistoryKey, "SearchInTextText", "SearchInTextHistory"};
-}
+
+}  // namespace
 
 void TPrivateSearchSettings::SetBase(TSettings* base) {
   if (base == base_) return;

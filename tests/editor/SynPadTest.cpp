@@ -318,6 +318,29 @@ TEST(SynPad, SelectionModesPaintTheirCells) {
   e.SetHighlighter(nullptr);
 }
 
+TEST(SynPad, AColumnBlockWhoseColumnsChangeRepaintsAllItsLines) {
+  // The moving corner keeps its Char on a line that begins with a tab: the block's columns widen on
+  // every line, those the corner never crossed too.
+  Pad p(u"abcdefghij\nabcdefghij\nabcdefghij\n\tabcdefghij", 300, 160);
+  TSynPad& e = p.ed;
+  e.SetSelectionMode(smColumn);
+  e.SetBlockBegin(TBufferCoord{2, 1});
+  e.SetBlockEnd(TBufferCoord{3, 3});
+  auto repainted = [&](int line) {
+    const int top = (line - 1) * e.LineHeight();
+    return std::any_of(p.host.Invalidated.begin(), p.host.Invalidated.end(), [&](const TSynRect& r) {
+      return r.Top <= top && r.Bottom >= top + e.LineHeight() && r.Left <= e.GutterWidth() && r.Right >= 300;
+    });
+  };
+  p.host.Invalidated.clear();
+  e.SetBlockEnd(TBufferCoord{3, 4});
+  for (int line = 1; line <= 4; ++line) EXPECT_TRUE(repainted(line)) << line;
+  // Back onto a line without the tab: the columns narrow again.
+  p.host.Invalidated.clear();
+  e.SetBlockEnd(TBufferCoord{3, 3});
+  for (int line = 1; line <= 4; ++line) EXPECT_TRUE(repainted(line)) << line;
+}
+
 TEST(SynPad, HighlightedRowsUnderWordWrapNeverLoseCharacters) {
   // Tokens that start right after a row break used to get a negative length.
   TWordSyn hl;
