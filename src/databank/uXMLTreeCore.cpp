@@ -623,11 +623,7 @@ void TXMLTreeCore::PasteNode() {
       StartPaste(std::move(paste));
       return;
     }
-    struct TBusyCursor {
-      TXMLTreeCore& owner;
-      ~TBusyCursor() { owner.BusyChanged(false); }
-    } busy{*this};
-    BusyChanged(true);
+    TBusy busy(*this);
     std::unique_ptr<TxevXMLNode2> copy = source.Make();
     if (!copy) {
       UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);

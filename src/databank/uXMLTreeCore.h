@@ -177,6 +177,17 @@ class TXMLTreeCore : public ITreeViewEvents {
   // Long work (a filter run, an import, an export, a paste of a large subtree) starts and ends: the
   // window shows it.
   virtual void BusyChanged(bool busy) { (void)busy; }
+  // The long work of a scope: BusyChanged(true) at its start, BusyChanged(false) on every way out.
+  class TBusy {
+   public:
+    explicit TBusy(TXMLTreeCore& owner) : owner_(owner) { owner_.BusyChanged(true); }
+    ~TBusy() { owner_.BusyChanged(false); }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+   private:
+    TXMLTreeCore& owner_;
+  };
   // The window is the one the user works in (the editor only takes the focus then).
   virtual bool IsForegroundWindow() const { return true; }
   // The clipboard offers a node (the window answers from what it last heard of the clipboard).

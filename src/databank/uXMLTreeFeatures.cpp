@@ -33,17 +33,6 @@ std::string AskBankFile(TBankSession& session, platform::IUIServices& ui, bool s
 
 }  // namespace
 
-class TXMLTreeFeatures::TBusy {
- public:
-  explicit TBusy(TXMLTreeFeatures& owner) : owner_(owner) { owner_.BusyChanged(true); }
-  ~TBusy() { owner_.BusyChanged(false); }
-  TBusy(const TBusy&) = delete;
-  TBusy& operator=(const TBusy&) = delete;
-
- private:
-  TXMLTreeFeatures& owner_;
-};
-
 TXMLTreeFeatures::TXMLTreeFeatures() = default;
 
 TXMLTreeFeatures::~TXMLTreeFeatures() {

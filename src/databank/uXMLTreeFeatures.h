@@ -123,7 +123,6 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   TxevXMLNode2* SelectionAfterDelete(TxevXMLNode2* node) const override;
 
  private:
-  class TBusy;
   // Nothing selected, no record open.
   void ClearSelection();
 
