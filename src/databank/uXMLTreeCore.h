@@ -20,8 +20,9 @@
 //   then the selection is restored by ID exactly as a rebuild restores it.
 // - A paste of a large subtree (Paste Node, Duplicate Node) is made beside the window, which goes
 //   on meanwhile: the copy, its IDs and its tree items; the window's thread then only puts them in
-//   place, once no prompt of the databank's is open. Until then the commands that change the tree
-//   are refused (the place stays as it was), and closing the databank or the window drops it.
+//   place, once no prompt of the databank's and no label edit is open. Until then the commands that
+//   change the tree are refused (the place stays as it was), and closing the databank or the window
+//   drops it.
 #pragma once
 
 #include <memory>
@@ -224,7 +225,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   void AutoExpand(TTreeItem* item);
   struct TPendingPaste;
   void StartPaste(std::unique_ptr<TPendingPaste> paste);
-  // The poll of the paste in flight: once it is made and no prompt is open, it is put in place.
+  // The poll of the paste in flight: once it is made and no prompt or label edit is open, it is put
+  // in place.
   void PasteMade();
   void PlacePaste(TPendingPaste& paste);
   void CancelPaste();
