@@ -46,10 +46,6 @@ std::shared_ptr<const void> OwnClipboardNode() {
   return platform::Clipboard().OwnerOf(kXMLNodeFormat);
 }
 
-std::unique_ptr<TxevXMLNode2> ClipboardNodeCopy() {
-  return ClipboardNodeSource().Make();
-}
-
 TClipboardNodeSource ClipboardNodeSource() {
   TClipboardNodeSource source;
   if (const std::shared_ptr<const void> own = OwnClipboardNode())

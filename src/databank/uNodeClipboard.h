@@ -31,14 +31,12 @@ std::unique_ptr<TxevXMLNode2> ParseXMLNodePayload(std::string_view block);
 void CopyXMLNodeToClipboard(const TxevXMLNode2* node);
 // The clipboard's node text ("" when it offers none).
 std::string GetXMLFromClipboard();
-// A detached copy of the clipboard's node: while the block is the one this program put there, made
-// from the node as it was frozen then (no text is made or parsed); otherwise the block parsed as
-// ParseXMLNodePayload does. nullptr when there is none that parses.
-std::unique_ptr<TxevXMLNode2> ClipboardNodeCopy();
-// What ClipboardNodeCopy makes its copy of, taken from the clipboard now: the frozen node or the
-// block's text. Make gives the same copy later, on any thread.
+// What a paste copies, taken from the clipboard now: while the block is the one this program put
+// there, the node as it was frozen then; otherwise the block's text.
 class TClipboardNodeSource {
  public:
+  // A detached copy of the node, made on any thread: from the frozen node (no text is made or
+  // parsed), or the text parsed as ParseXMLNodePayload does. nullptr when there is none that parses.
   std::unique_ptr<TxevXMLNode2> Make() const;
   // The work Make is: the elements it makes, or the bytes of the text it parses.
   std::size_t Elements() const;

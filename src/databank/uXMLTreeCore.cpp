@@ -623,11 +623,7 @@ void TXMLTreeCore::PasteNode() {
       StartPaste(std::move(paste));
       return;
     }
-    struct TBusyCursor {
-      TXMLTreeCore& owner;
-      ~TBusyCursor() { owner.BusyChanged(false); }
-    } busy{*this};
-    BusyChanged(true);
+    TBusy busy(*this);
     std::unique_ptr<TxevXMLNode2> copy = source.Make();
     if (!copy) {
       UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
@@ -664,8 +660,9 @@ void TXMLTreeCore::StartPaste(std::unique_ptr<TPendingPaste> paste) {
 
 void TXMLTreeCore::PasteMade() {
   // A prompt of the databank's runs a loop of its own, from which this poll is reached too: the
-  // databank such a step works on stays as it is until it ends.
-  if (!pending_ || !pending_->Done || (session_ && session_->Busy())) return;
+  // databank such a step works on stays as it is until it ends. A label edit opened meanwhile (a
+  // click on the selected node) ends first too: moving the selection under it would close it.
+  if (!pending_ || !pending_->Done || (session_ && session_->Busy()) || (view_ && view_->IsEditing())) return;
   pasteTimer_->SetEnabled(false);
   std::unique_ptr<TPendingPaste> paste = std::move(pending_);
   if (paste->Worker.joinable()) paste->Worker.join();

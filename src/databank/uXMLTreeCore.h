@@ -20,8 +20,9 @@
 //   then the selection is restored by ID exactly as a rebuild restores it.
 // - A paste of a large subtree (Paste Node, Duplicate Node) is made beside the window, which goes
 //   on meanwhile: the copy, its IDs and its tree items; the window's thread then only puts them in
-//   place, once no prompt of the databank's is open. Until then the commands that change the tree
-//   are refused (the place stays as it was), and closing the databank or the window drops it.
+//   place, once no prompt of the databank's and no label edit is open. Until then the commands that
+//   change the tree are refused (the place stays as it was), and closing the databank or the window
+//   drops it.
 #pragma once
 
 #include <memory>
@@ -177,6 +178,17 @@ class TXMLTreeCore : public ITreeViewEvents {
   // Long work (a filter run, an import, an export, a paste of a large subtree) starts and ends: the
   // window shows it.
   virtual void BusyChanged(bool busy) { (void)busy; }
+  // The long work of a scope: BusyChanged(true) at its start, BusyChanged(false) on every way out.
+  class TBusy {
+   public:
+    explicit TBusy(TXMLTreeCore& owner) : owner_(owner) { owner_.BusyChanged(true); }
+    ~TBusy() { owner_.BusyChanged(false); }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+
+   private:
+    TXMLTreeCore& owner_;
+  };
   // The window is the one the user works in (the editor only takes the focus then).
   virtual bool IsForegroundWindow() const { return true; }
   // The clipboard offers a node (the window answers from what it last heard of the clipboard).
@@ -213,7 +225,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   void AutoExpand(TTreeItem* item);
   struct TPendingPaste;
   void StartPaste(std::unique_ptr<TPendingPaste> paste);
-  // The poll of the paste in flight: once it is made and no prompt is open, it is put in place.
+  // The poll of the paste in flight: once it is made and no prompt or label edit is open, it is put
+  // in place.
   void PasteMade();
   void PlacePaste(TPendingPaste& paste);
   void CancelPaste();

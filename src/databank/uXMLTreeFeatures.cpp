@@ -33,17 +33,6 @@ std::string AskBankFile(TBankSession& session, platform::IUIServices& ui, bool s
 
 }  // namespace
 
-class TXMLTreeFeatures::TBusy {
- public:
-  explicit TBusy(TXMLTreeFeatures& owner) : owner_(owner) { owner_.BusyChanged(true); }
-  ~TBusy() { owner_.BusyChanged(false); }
-  TBusy(const TBusy&) = delete;
-  TBusy& operator=(const TBusy&) = delete;
-
- private:
-  TXMLTreeFeatures& owner_;
-};
-
 TXMLTreeFeatures::TXMLTreeFeatures() = default;
 
 TXMLTreeFeatures::~TXMLTreeFeatures() {
@@ -121,10 +110,14 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   return true;
 }
 
+size_t TXMLTreeFeatures::ResultIndexOf(const TxevXMLNode2* node) const {
+  if (!node) return resultNodes_.size();
+  return size_t(std::find(resultNodes_.begin(), resultNodes_.end(), node) - resultNodes_.begin());
+}
+
 TTreeItem* TXMLTreeFeatures::ResultItemOf(const TxevXMLNode2* node) const {
-  if (!node) return nullptr;
-  const auto found = std::find(resultNodes_.begin(), resultNodes_.end(), node);
-  return found == resultNodes_.end() ? nullptr : resultItems_[size_t(found - resultNodes_.begin())];
+  const size_t index = ResultIndexOf(node);
+  return index < resultItems_.size() ? resultItems_[index] : nullptr;
 }
 
 void TXMLTreeFeatures::HideFilter() {
@@ -210,8 +203,8 @@ void TXMLTreeFeatures::RenameResult(TxevXMLNode2* node, const std::string& text)
 
 TxevXMLNode2* TXMLTreeFeatures::SelectionAfterDelete(TxevXMLNode2* node) const {
   if (ResultsInFront()) {
-    const auto it = std::find(resultNodes_.begin(), resultNodes_.end(), node);
-    if (it != resultNodes_.end()) return it == resultNodes_.begin() ? nullptr : *(it - 1);
+    const size_t index = ResultIndexOf(node);
+    if (index < resultNodes_.size()) return index == 0 ? nullptr : resultNodes_[index - 1];
   }
   return TXMLTreeCore::SelectionAfterDelete(node);
 }

@@ -123,15 +123,17 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   TxevXMLNode2* SelectionAfterDelete(TxevXMLNode2* node) const override;
 
  private:
-  class TBusy;
   // Nothing selected, no record open.
   void ClearSelection();
 
   ITreeView* findView_ = nullptr;
   bool resultsShown_ = false;
   bool deferRefresh_ = false;
-  // The result of node; nullptr when it is none. Looked for when asked: a run with many results
-  // then shows them without filling a map first.
+  // The place of node among the results, resultNodes_.size() when it is none. Looked for when asked
+  // (one scan of pointers per selection): a run with many results then shows them without filling a
+  // map first.
+  size_t ResultIndexOf(const TxevXMLNode2* node) const;
+  // The result of node; nullptr when it is none.
   TTreeItem* ResultItemOf(const TxevXMLNode2* node) const;
   std::vector<TxevXMLNode2*> resultNodes_;  // in display order
   std::vector<TTreeItem*> resultItems_;     // the item of each

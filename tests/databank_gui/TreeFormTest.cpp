@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "TreeFormFixture.h"
+#include "platform/SharedWork.h"
 
 TEST_F(TreeForm, SettingsTableAndToolbarVisibilityRoundTrip) {
   Open(
@@ -425,6 +426,43 @@ TEST_F(TreeForm, AnyStoredTreeWidthLeavesTheTreeAndTheEditorAreaVisible) {
       EXPECT_EQ(sizes[0], 300);
     }
   }
+}
+
+// A large paste is put in place only once a label edit opened meanwhile (a click on the selected node
+// opens one while the commands are refused) has ended: landing under it moved the selection, which
+// closed the editor and dropped what was typed.
+TEST_F(TreeForm, ALargePasteWaitsForALabelEditToEnd) {
+  std::string xml =
+      "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot><settings><NextNodeID>20000"
+      "</NextNodeID></settings><record ID='1'>First</record><folder ID='2'>Big";
+  for (int id = 3; id < 12003; ++id) xml += "<record ID='" + std::to_string(id) + "'>R<data>x</data></record>";
+  xml += "</folder></dataroot>";
+  testsupport::WriteFile(tmp.File("bank.xdb2"), xml);
+  Open();
+  if (platform::SharedWorkShares({.Nodes = 24001}) < 2) GTEST_SKIP() << "one processor: no paste beside the window";
+  Select(2);
+  form->Action(TTreeAction::DuplicateNode)->trigger();
+  ASSERT_TRUE(form->PasteInFlight());
+  form->Tree->StartEdit(Item(1));
+  ASSERT_NE(LabelEditor(), nullptr);
+  LabelEditor()->setText("Half");
+  {
+    QEventLoop loop;  // long enough for the copy to be made many times over
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  EXPECT_TRUE(form->PasteInFlight());
+  ASSERT_NE(LabelEditor(), nullptr);
+  EXPECT_EQ(form->FindNodeByID(1)->Text(), "First");
+  Key(LabelEditor(), Qt::Key_Return);
+  EXPECT_EQ(form->FindNodeByID(1)->Text(), "Half");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (form->PasteInFlight() && std::chrono::steady_clock::now() < deadline)
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  ASSERT_FALSE(form->PasteInFlight());
+  ASSERT_EQ(form->Tree->topLevelItemCount(), 3);
+  ASSERT_NO_FATAL_FAILURE(ExpectTreeMatchesDocument());
+  EXPECT_EQ(bank::NodeID(form->Bank()->Root()->Children().Last()), 20000);
 }
 
 // Duplicate Node of a folder of 60,000 records, its copy and items made beside the window: once in
