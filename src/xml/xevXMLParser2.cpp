@@ -783,6 +783,9 @@ std::string TxevXMLNode2::GetAttribute(std::string_view name) const {
 
 void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
   int i = IndexOfAttribute(name);
+  // As with texts: the same value again (the open record's caret, stored before every save) changes
+  // nothing, and the frozen forms above it still hold.
+  if (i >= 0 && attributes_.items_[static_cast<size_t>(i)]->Value == value) return;
   Changed();
   if (i >= 0) {
     attributes_.items_[static_cast<size_t>(i)]->Value = std::move(value);
