@@ -200,6 +200,18 @@ constexpr size_t kInflateWindow = 256 * 1024;
 // Output room reserved before any output arrives; beyond it the buffer doubles as data comes.
 constexpr uint64_t kInitialInflateRoom = 64ull * 1024 * 1024;
 
+// A local record's header: its fixed part, the file name and the extra field (the data follows).
+std::string LocalHeader(const TLocalFile& local) {
+  uint8_t head[30];
+  FieldWriter w(head);
+  w.U32(local.Signature);
+  WriteCommon(w, local);
+  std::string bytes(reinterpret_cast<const char*>(head), sizeof head);
+  bytes += local.FileName;
+  bytes += local.ExtraField;
+  return bytes;
+}
+
 // Bytes a record takes on disk: the fixed header and its variable parts.
 uint64_t RecordSize(const TLocalFile& local) {
   return 30 + local.FileName.size() + local.ExtraField.size() + local.CompressedData.size();
@@ -217,10 +229,15 @@ void FillCentralFromLocal(TFileHeader& central, const TLocalFile& local) {
 }
 
 // Raw deflate at the default level, window 15, memory level 8: the same bytes as the zlib stream
-// format without its 2-byte header and 4-byte trailer.
+// format without its 2-byte header and 4-byte trailer. Every entry this program writes, whole or
+// streamed, is started here, so both give the same bytes.
+bool StartDeflate(z_stream& z) {
+  return deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+}
+
 bool Deflate(std::string_view data, std::string& out) {
   z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  if (!StartDeflate(z)) return false;
   out.resize(static_cast<size_t>(deflateBound(&z, static_cast<uLong>(data.size()))));
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   z.next_out = reinterpret_cast<Bytef*>(out.data());
@@ -629,26 +646,13 @@ void TZipFile::SaveToStream(TStream& stream) {
   if (localFiles_.size() > kMaxEntries || comment_.size() > 0xFFFF)
     throw EZipError("The zip archive cannot hold so many entries");
 
-  std::string buf;
-  auto flush = [&]() {
-    stream.WriteBuffer(buf.data(), static_cast<int64_t>(buf.size()));
-    buf.clear();
-  };
-  auto put = [&](std::string_view bytes) { buf.append(bytes); };
-
   // 1. Local records.
   pos = start;
   for (size_t i = 0; i < localFiles_.size(); ++i) {
     const TLocalFile& local = localFiles_[i];
     centralFiles_[i].LocalHeaderOffset = static_cast<uint32_t>(pos);
-    uint8_t head[30];
-    FieldWriter w(head);
-    w.U32(local.Signature);
-    WriteCommon(w, local);
-    put(std::string_view(reinterpret_cast<char*>(head), sizeof head));
-    put(local.FileName);
-    put(local.ExtraField);
-    flush();
+    const std::string head = LocalHeader(local);
+    stream.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
     // The compressed data goes out as it is, without another copy.
     stream.WriteBuffer(local.CompressedData.data(), static_cast<int64_t>(local.CompressedData.size()));
     pos += RecordSize(local);
@@ -737,17 +741,11 @@ TZipEntryWriter::TZipEntryWriter(TStream& stream, std::string_view fileName)
   s.zip.AddFile(fileName);
   s.start = stream.Position();
   if (static_cast<uint64_t>(s.start) > kMax32) throw EZipError("The zip archive is too large");
-  if (deflateInit2(&s.z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw EZipError("The data cannot be compressed");
+  if (!StartDeflate(s.z)) throw EZipError("The data cannot be compressed");
   s.deflating = true;
   // The header as it will be, its CRC-32 and sizes still open.
-  const TLocalFile& local = s.zip.localFiles_[0];
-  uint8_t head[30];
-  FieldWriter w(head);
-  w.U32(local.Signature);
-  WriteCommon(w, local);
-  stream.WriteBuffer(head, sizeof head);
-  stream.WriteBuffer(local.FileName.data(), static_cast<int64_t>(local.FileName.size()));
+  const std::string head = LocalHeader(s.zip.localFiles_[0]);
+  stream.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
 }
 
 TZipEntryWriter::~TZipEntryWriter() = default;

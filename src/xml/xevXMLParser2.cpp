@@ -329,6 +329,8 @@ class TxevXMLFrozenBlock {
   // Makes the frozen form of every element of top's subtree that has children and none yet, then of
   // top itself; returns top's (held by top). With slabs, the blocks are made in them.
   static const TxevXMLFrozenBlock* Freeze(const TxevXMLNode2& top, TxevXMLFrozenSlabs* slabs = nullptr);
+  // The same, the subtrees of top's children shared among at most that many threads.
+  static void FreezeShared(const TxevXMLNode2& top, std::size_t shares);
   void Acquire() const { refs_.fetch_add(1, std::memory_order_relaxed); }
   // Drops a reference; a block nobody holds is freed, and with it its references to its children's
   // blocks (one after the other, never by recursion: trees may be deep).
@@ -781,6 +783,9 @@ std::string TxevXMLNode2::GetAttribute(std::string_view name) const {
 
 void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
   int i = IndexOfAttribute(name);
+  // As with texts: the same value again (the open record's caret, stored before every save) changes
+  // nothing, and the frozen forms above it still hold.
+  if (i >= 0 && attributes_.items_[static_cast<size_t>(i)]->Value == value) return;
   Changed();
   if (i >= 0) {
     attributes_.items_[static_cast<size_t>(i)]->Value = std::move(value);
@@ -979,32 +984,28 @@ TxevXMLFrozen2::~TxevXMLFrozen2() {
   TxevXMLFrozenBlock::Release(root_);
 }
 
-void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes) {
-  const auto& items = doc.children_.items_;
-  const std::size_t shares =
-      std::min(platform::SharedWorkShares({.Bytes = textBytes}), std::max<size_t>(items.size(), 1));
-  // Each share takes every n-th element of the document element with its subtree (their sizes
-  // vary); each subtree's nodes are touched by one share only.
+void TxevXMLFrozenBlock::FreezeShared(const TxevXMLNode2& top, std::size_t shares) {
+  const auto& items = top.children_.items_;
+  shares = std::min(shares, std::max<size_t>(items.size(), 1));
+  // Each share takes every n-th child with its subtree (their sizes vary); each subtree's nodes are
+  // touched by one share only.
   platform::RunShared(shares, [&](std::size_t first) {
     TxevXMLFrozenSlabs slabs;
     for (std::size_t i = first; i < items.size(); i += shares)
-      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i], &slabs);
+      if (!items[i]->children_.items_.empty()) Freeze(*items[i], &slabs);
   });
-  TxevXMLFrozenBlock::Freeze(doc);
+  Freeze(top);
+}
+
+void TxevXMLFrozen2::FreezeDocument(const TxevXMLParser2& doc, std::size_t textBytes) {
+  TxevXMLFrozenBlock::FreezeShared(doc, platform::SharedWorkShares({.Bytes = textBytes}));
 }
 
 void TxevXMLFrozen2::FreezeTree(const TxevXMLNode2& node) {
   if (node.frozen_ || node.children_.items_.empty()) return;
-  const auto& items = node.children_.items_;
   std::size_t elements = 0;
-  for (const auto& item : items) elements += 1 + item->children_.items_.size();
-  const std::size_t shares = std::min(platform::SharedWorkShares({.Nodes = elements}), items.size());
-  platform::RunShared(shares, [&](std::size_t first) {
-    TxevXMLFrozenSlabs slabs;
-    for (std::size_t i = first; i < items.size(); i += shares)
-      if (!items[i]->children_.items_.empty()) TxevXMLFrozenBlock::Freeze(*items[i], &slabs);
-  });
-  TxevXMLFrozenBlock::Freeze(node);
+  for (const auto& item : node.children_.items_) elements += 1 + item->children_.items_.size();
+  TxevXMLFrozenBlock::FreezeShared(node, platform::SharedWorkShares({.Nodes = elements}));
 }
 
 void TxevXMLFrozen2::WriteXML(std::string& out) const {

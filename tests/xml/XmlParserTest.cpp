@@ -565,6 +565,43 @@ TEST(XmlTree, SnapshotMemoryFollowsTheChangeAndIsGivenBack) {
   EXPECT_LT(AllocatedBytes() - base, 256 << 10);
 }
 
+// A record stored again as it is (its texts and attributes, as the editor stores the open record
+// before every save) is no change: the next snapshot shares everything with the last one, where a
+// real change makes the elements on its way up anew.
+TEST(XmlTree, StoringTheSameValuesAgainKeepsTheSnapshotShared) {
+  TxevXMLParser2 doc;
+  doc.SetName("dataroot");
+  std::vector<TxevXMLNode2*> records;
+  for (int f = 0; f < 20; ++f) {
+    TxevXMLNode2* folder = doc.AddChild("folder");
+    for (int r = 0; r < 500; ++r) {
+      TxevXMLNode2* record = folder->AddChild("record");
+      record->SetAttribute("ID", std::to_string(f * 1000 + r));
+      record->SetAttribute("XPos", "3");
+      record->AddChild("data")->SetText("code of record " + std::to_string(r));
+      records.push_back(record);
+    }
+  }
+  auto first = std::make_unique<TxevXMLFrozen2>(doc);
+  TxevXMLNode2* record = records[1234];
+  auto storeAgain = [record](const std::string& xpos) {
+    record->FindNode("data")->SetText(record->FindNode("data")->Text());
+    record->SetAttribute("ID", record->GetAttribute("ID"));
+    record->SetAttribute("XPos", xpos);
+  };
+  std::int64_t before = AllocatedBytes();
+  storeAgain("3");
+  auto second = std::make_unique<TxevXMLFrozen2>(doc);
+  EXPECT_LT(AllocatedBytes() - before, 1 << 10);
+  // The caret moved: the record's folder is frozen anew, all 500 of its entries.
+  before = AllocatedBytes();
+  storeAgain("4");
+  auto third = std::make_unique<TxevXMLFrozen2>(doc);
+  EXPECT_GT(AllocatedBytes() - before, 500 * 16);
+  EXPECT_EQ(FrozenBody(*third), Body(doc));
+  EXPECT_NE(FrozenBody(*second), FrozenBody(*third));
+}
+
 TEST(XmlTree, MoveDeleteCloneAndSiblings) {
   TxevXMLParser2 doc;
   ASSERT_TRUE(doc.LoadXML("<r><a><a1/><a2><deep/></a2></a><b/><c/></r>"));
