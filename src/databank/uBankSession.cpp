@@ -257,7 +257,8 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   password_ = context.Password;
   lastReadAskedPassword_ = layers.PasswordAsked;
   if (!decoded) {
-    failReason_ = layers.Reason == SNotADataBank ? NotADataBankText(path)
+    // The reasons of the pipeline's own name the file; the memory reason says what is missing.
+    failReason_ = layers.Reason == SNotADataBank ? ReasonNamingFile(SNotADataBank, path)
                   : !layers.Reason.empty()       ? layers.Reason
                   : layerFailure.empty()         ? layerFailure
                                                  : ReasonNamingFile(layerFailure, path);
@@ -277,7 +278,7 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   // would show as an empty one and be written over at the next save.
   if (bank.Root()->Name() != bank::xnDataRoot) {
     bank.Clear();
-    failReason_ = NotADataBankText(path);
+    failReason_ = ReasonNamingFile(SNotADataBank, path);
     return TLoadAttempt::Failed;
   }
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
