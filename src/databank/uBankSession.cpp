@@ -711,31 +711,26 @@ void TBankSession::RecordEdited() {
 }
 
 bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed) {
-  if (fileName_.empty()) return KeepInUserFolder("unnamed", ifChanged);
-  if (!fileFailed && SaveBank(fileName_, TSaveWait::Written, ifChanged)) return true;
-  // Neither the file nor a copy beside it could be written (a folder of another user, a full disk):
-  // nobody can choose another place, so the databank goes where a never-saved one goes. The file
-  // stays in the recent list.
   const std::string original = fileName_;
-  if (!KeepInUserFolder(bp::ChangeFileExt(bp::ExtractFileName(original), ""), ifChanged)) return false;
-  recentFiles_.Add(Relative(original));
-  return true;
-}
-
-bool TBankSession::KeepInUserFolder(const std::string& stem, TIfFileChanged ifChanged) {
-  // A file of its own in the user's folder becomes the databank's (with its password and
-  // compression), so the next start opens it; a name that is taken gets a number.
+  if (!original.empty() && !fileFailed && SaveBank(original, TSaveWait::Written, ifChanged)) return true;
+  // Never saved, or neither the file nor a copy beside it could be written (a folder of another
+  // user, a full disk): nobody can choose another place, so the databank goes into a file of its own
+  // in the user's folder (with its password and compression), where the next start opens it; a name
+  // that is taken gets a number. The file it could not be written to stays in the recent list.
   const std::string what =
-      fileName_.empty() ? std::string("The unnamed databank") : fileName_ + " could not be written: the databank";
+      original.empty() ? std::string("The unnamed databank") : original + " could not be written: the databank";
   if (options_.UserDir.empty() || !ForceDirectories(options_.UserDir)) {
     std::fprintf(stderr, "%s could not be kept: there is no folder to save it in.\n", what.c_str());
     return false;
   }
+  const std::string stem =
+      original.empty() ? std::string("unnamed") : bp::ChangeFileExt(bp::ExtractFileName(original), "");
   std::string path = bp::ExpandFileNameFrom(stem + SBankExt, options_.UserDir);
   for (int n = 2; bp::FileExists(path); ++n)
     path = bp::ExpandFileNameFrom(stem + " " + std::to_string(n) + SBankExt, options_.UserDir);
   if (!SaveBank(path, TSaveWait::Written, ifChanged)) return false;
   std::fprintf(stderr, "%s was saved as %s\n", what.c_str(), path.c_str());
+  if (!original.empty()) recentFiles_.Add(Relative(original));
   return true;
 }
 
