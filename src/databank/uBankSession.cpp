@@ -881,20 +881,21 @@ void TBankSession::ChangePasswordCommand() {
 // ---------------------------------------------------------------------------------------------
 // Auto-save and the window's life
 
-void TBankSession::AutoSaveTick() {
-  const bool enabled = Setting(bs::AutoSave, true);
-  timer_->SetEnabled(enabled);
+void TBankSession::SaveUnasked() {
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
-  if (!enabled || fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
+  if (fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
   SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 
+void TBankSession::AutoSaveTick() {
+  const bool enabled = Setting(bs::AutoSave, true);
+  timer_->SetEnabled(enabled);
+  if (enabled) SaveUnasked();
+}
+
 void TBankSession::AppMinimized() {
-  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ ||
-      !AnythingModified())
-    return;
-  SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
+  if (Setting(bs::AutoSave, true)) SaveUnasked();
 }
 
 bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {

@@ -315,6 +315,9 @@ class TBankSession {
   void AdoptPassword(const std::string& password);
   bool AnythingModified() const;
   bool SaveWithDialog(TIfFileChanged ifChanged);
+  // The save of auto-save and minimising: the changes into the databank's file (beside it when
+  // another program changed it), unless a step holds auto-save or a conflict copy holds the file.
+  void SaveUnasked();
   // The bodies of OpenBank and CloseBank, for the routines that have asked MayReplaceBank already.
   void ReplaceBank(const std::string& path);
   void ReleaseBank();
