@@ -639,7 +639,9 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
   if (nobodyAnswers_) return false;
   if (answer == platform::mrOverwrite) return SaveBank(path, followUp, TIfFileChanged::Overwrite);
   if (answer == platform::mrSaveAs && SaveAs(followUp)) return true;
-  // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
+  // Cancel (or no other name chosen): the databank stays modified, and a closing window stays. A Save
+  // As dialog the program closed itself was nobody's answer either.
+  changedFileUnanswered_ = nobodyAnswers_;
   changedFileKept_ = true;
   return false;
 }
