@@ -54,10 +54,6 @@ std::string NoThreadToWriteText(const std::string& reason) {
   return "No thread could be started to write it: " + reason;
 }
 
-std::string NotADataBankText(const std::string& path) {
-  return ReasonNamingFile(SNotADataBank, path);
-}
-
 std::string ReasonNamingFile(const std::string& reason, const std::string& path) {
   std::string text = reason;
   if (!text.empty() && (text.back() == '.' || text.back() == '!')) text.pop_back();

@@ -47,13 +47,12 @@ std::string NotEnoughMemoryToUnpackText(std::uint64_t needed, std::uint64_t avai
 // another std::exception its own text; anything else SUnexpectedError. Call only inside a catch block.
 std::string CurrentExceptionReason(bool saving);
 
-// The reason lines that name the file: "The file is not a databank: PATH", and a parse error as
-// "XML error in PATH at line L, column C: what" (a summary of another form is given as it is).
-std::string NotADataBankText(const std::string& path);
-// Any other reason of the pipeline's own (a wrong password, a layer's message such as a cancelled
-// password prompt's "Could not decypher DataBank!") naming the file in the same way: its final "."
-// or "!" becomes ": PATH".
+// The reason lines that name the file. A reason of the pipeline's own (not a databank, a wrong
+// password, a layer's message such as a cancelled password prompt's "Could not decypher DataBank!"):
+// its final "." or "!" becomes ": PATH", as in "The file is not a databank: PATH".
 std::string ReasonNamingFile(const std::string& reason, const std::string& path);
+// A parse error: "XML error in PATH at line L, column C: what" (a summary of another form is given
+// as it is).
 std::string XMLErrorInFileText(const std::string& path, const std::string& summary);
 
 // Named on the command line but not there, or not a file.

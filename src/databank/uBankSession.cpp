@@ -257,7 +257,8 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   password_ = context.Password;
   lastReadAskedPassword_ = layers.PasswordAsked;
   if (!decoded) {
-    failReason_ = layers.Reason == SNotADataBank ? NotADataBankText(path)
+    // The reasons of the pipeline's own name the file; the memory reason says what is missing.
+    failReason_ = layers.Reason == SNotADataBank ? ReasonNamingFile(SNotADataBank, path)
                   : !layers.Reason.empty()       ? layers.Reason
                   : layerFailure.empty()         ? layerFailure
                                                  : ReasonNamingFile(layerFailure, path);
@@ -277,7 +278,7 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   // would show as an empty one and be written over at the next save.
   if (bank.Root()->Name() != bank::xnDataRoot) {
     bank.Clear();
-    failReason_ = NotADataBankText(path);
+    failReason_ = ReasonNamingFile(SNotADataBank, path);
     return TLoadAttempt::Failed;
   }
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
@@ -638,7 +639,9 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
   if (nobodyAnswers_) return false;
   if (answer == platform::mrOverwrite) return SaveBank(path, followUp, TIfFileChanged::Overwrite);
   if (answer == platform::mrSaveAs && SaveAs(followUp)) return true;
-  // Cancel (or no other name chosen): the databank stays modified, and a closing window stays.
+  // Cancel (or no other name chosen): the databank stays modified, and a closing window stays. A Save
+  // As dialog the program closed itself was nobody's answer either.
+  changedFileUnanswered_ = nobodyAnswers_;
   changedFileKept_ = true;
   return false;
 }
@@ -710,31 +713,26 @@ void TBankSession::RecordEdited() {
 }
 
 bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed) {
-  if (fileName_.empty()) return KeepInUserFolder("unnamed", ifChanged);
-  if (!fileFailed && SaveBank(fileName_, TSaveWait::Written, ifChanged)) return true;
-  // Neither the file nor a copy beside it could be written (a folder of another user, a full disk):
-  // nobody can choose another place, so the databank goes where a never-saved one goes. The file
-  // stays in the recent list.
   const std::string original = fileName_;
-  if (!KeepInUserFolder(bp::ChangeFileExt(bp::ExtractFileName(original), ""), ifChanged)) return false;
-  recentFiles_.Add(Relative(original));
-  return true;
-}
-
-bool TBankSession::KeepInUserFolder(const std::string& stem, TIfFileChanged ifChanged) {
-  // A file of its own in the user's folder becomes the databank's (with its password and
-  // compression), so the next start opens it; a name that is taken gets a number.
+  if (!original.empty() && !fileFailed && SaveBank(original, TSaveWait::Written, ifChanged)) return true;
+  // Never saved, or neither the file nor a copy beside it could be written (a folder of another
+  // user, a full disk): nobody can choose another place, so the databank goes into a file of its own
+  // in the user's folder (with its password and compression), where the next start opens it; a name
+  // that is taken gets a number. The file it could not be written to stays in the recent list.
   const std::string what =
-      fileName_.empty() ? std::string("The unnamed databank") : fileName_ + " could not be written: the databank";
+      original.empty() ? std::string("The unnamed databank") : original + " could not be written: the databank";
   if (options_.UserDir.empty() || !ForceDirectories(options_.UserDir)) {
     std::fprintf(stderr, "%s could not be kept: there is no folder to save it in.\n", what.c_str());
     return false;
   }
+  const std::string stem =
+      original.empty() ? std::string("unnamed") : bp::ChangeFileExt(bp::ExtractFileName(original), "");
   std::string path = bp::ExpandFileNameFrom(stem + SBankExt, options_.UserDir);
   for (int n = 2; bp::FileExists(path); ++n)
     path = bp::ExpandFileNameFrom(stem + " " + std::to_string(n) + SBankExt, options_.UserDir);
   if (!SaveBank(path, TSaveWait::Written, ifChanged)) return false;
   std::fprintf(stderr, "%s was saved as %s\n", what.c_str(), path.c_str());
+  if (!original.empty()) recentFiles_.Add(Relative(original));
   return true;
 }
 
@@ -885,20 +883,21 @@ void TBankSession::ChangePasswordCommand() {
 // ---------------------------------------------------------------------------------------------
 // Auto-save and the window's life
 
-void TBankSession::AutoSaveTick() {
-  const bool enabled = Setting(bs::AutoSave, true);
-  timer_->SetEnabled(enabled);
+void TBankSession::SaveUnasked() {
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
-  if (!enabled || fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
+  if (fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
   SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 
+void TBankSession::AutoSaveTick() {
+  const bool enabled = Setting(bs::AutoSave, true);
+  timer_->SetEnabled(enabled);
+  if (enabled) SaveUnasked();
+}
+
 void TBankSession::AppMinimized() {
-  if (!Setting(bs::AutoSave, true) || fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ ||
-      !AnythingModified())
-    return;
-  SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
+  if (Setting(bs::AutoSave, true)) SaveUnasked();
 }
 
 bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {

@@ -315,14 +315,16 @@ class TBankSession {
   void AdoptPassword(const std::string& password);
   bool AnythingModified() const;
   bool SaveWithDialog(TIfFileChanged ifChanged);
+  // The save of auto-save and minimising: the changes into the databank's file (beside it when
+  // another program changed it), unless a step holds auto-save or a conflict copy holds the file.
+  void SaveUnasked();
   // The bodies of OpenBank and CloseBank, for the routines that have asked MayReplaceBank already.
   void ReplaceBank(const std::string& path);
   void ReleaseBank();
   // Keeps the changes when nobody can be asked (see EndWithoutAnswers): in the databank's file, else
-  // (fileFailed: its save has just failed) in the user's folder; false when nothing was kept.
+  // (no file, or fileFailed: its save has just failed) as "<name>.xdb2" ("unnamed.xdb2" without a
+  // file; numbered when taken) in UserDir, saying where on stderr; false when nothing was kept.
   bool KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed = false);
-  // Saves the databank as "<stem>.xdb2" (numbered when taken) in UserDir, says where on stderr.
-  bool KeepInUserFolder(const std::string& stem, TIfFileChanged ifChanged);
   // Save As: the dialog, then the save; false when cancelled or nothing was kept. Runs: the auto-save
   // goes on while the dialog is up (not when Save As answers the question about a file changed
   // elsewhere: a tick would write a conflict copy beside it meanwhile).

@@ -38,9 +38,7 @@ std::string TGlobalSettingsScope::Close() {
   } catch (...) {
     error = "Unknown error";
   }
-  gSettings = nullptr;
-  settings_->Reset();  // let go without the destructor's second try
-  settings_.reset();
+  Discard();  // let go without the destructor's second try
   return error;
 }
 

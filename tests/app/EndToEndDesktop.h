@@ -199,15 +199,31 @@ inline int MenuSteps(const std::string& bank, const std::string& item, bool save
   return 0;
 }
 
-inline const char* const kSmallBank =
-    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
-    "<DataBaseName>%s</DataBaseName></settings><folder ID=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data>"
-    "</record></folder></dataroot>";
+// The text of a databank file: the node counter, then `settings` in its settings, then `nodes`.
+inline std::string BankText(const std::string& settings, const std::string& nodes, int nextNodeID = 10) {
+  return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>" +
+         std::to_string(nextNodeID) + "</NextNodeID>" + settings + "</settings>" + nodes + "</dataroot>";
+}
 
+// A databank named `name` whose folder "Keep" holds the record "Kept" (ID 2, code "int kept;").
 inline std::string SmallBank(const std::string& name) {
-  std::string text = kSmallBank;
-  text.replace(text.find("%s"), 2, name);
-  return text;
+  return BankText("<DataBaseName>" + name + "</DataBaseName>",
+                  "<folder ID=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data></record></folder>");
+}
+
+// A databank file at path written through the layers (xdbprobe encode): enciphered with password,
+// zipped when compress.
+inline void WriteBank(const std::string& plainXML, const std::string& path, const std::string& password,
+                      bool compress) {
+  const std::string plain = path + ".plain";
+  testsupport::WriteFile(plain, plainXML);
+  std::vector<std::string> args = {"encode"};
+  if (!password.empty()) args.insert(args.end(), {"--password", password});
+  if (compress) args.push_back("--compress");
+  args.insert(args.end(), {plain, path});
+  const auto r = RunProcess(testsupport::ProbePath("xdbprobe"), args);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  fs::remove(plain);
 }
 
 #define REQUIRE_DESKTOP(desk)            \

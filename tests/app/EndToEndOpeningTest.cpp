@@ -15,43 +15,10 @@ using namespace e2e;
 
 namespace {
 
-// Waits up to ms for what() to hold.
-bool Within(int ms, const std::function<bool()>& what) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!what()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
-// A small databank saved through the layers: enciphered with password, zipped when compress.
-void WriteBank(const std::string& plainXML, const std::string& path, const std::string& password, bool compress) {
-  const std::string plain = path + ".plain";
-  testsupport::WriteFile(plain, plainXML);
-  std::vector<std::string> args = {"encode"};
-  if (!password.empty()) args.insert(args.end(), {"--password", password});
-  if (compress) args.push_back("--compress");
-  args.insert(args.end(), {plain, path});
-  const auto r = RunProcess(testsupport::ProbePath("xdbprobe"), args);
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  fs::remove(plain);
-}
-
-}  // namespace
-
-namespace {
-
 // A databank whose record "Kept" (ID 2, code "int kept;") opens at start, in folder "Keep".
-const char* const kOpenRecordBank =
-    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
-    "<LastPosition>2</LastPosition><DataBaseName>%s</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep"
-    "<record ID=\"2\">Kept<data>int kept;</data></record></folder></dataroot>";
-
 std::string OpenRecordBank(const std::string& name) {
-  std::string text = kOpenRecordBank;
-  text.replace(text.find("%s"), 2, name);
-  return text;
+  return BankText("<LastPosition>2</LastPosition><DataBaseName>" + name + "</DataBaseName>",
+                  "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data></record></folder>");
 }
 
 std::string KeptCode(const std::string& bank) {
@@ -63,7 +30,7 @@ std::string KeptCode(const std::string& bank) {
 // Milliseconds until the program has ended, at most limitMs (then limitMs + 1).
 long long MsUntilEnded(Desktop& d, int limitMs) {
   const auto start = std::chrono::steady_clock::now();
-  Within(limitMs, [&] { return !d.Running(); });
+  Eventually([&] { return !d.Running(); }, limitMs);
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -120,7 +87,7 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
 
     ASSERT_EQ(d.Start({file}, c.answers.front().first), "") << d.Output();
     for (const auto& [window, keys] : c.answers) {
-      ASSERT_TRUE(Within(15000, [&] { return !d.Find(window).empty() || !d.Running(); })) << window;
+      ASSERT_TRUE(Eventually([&] { return !d.Find(window).empty() || !d.Running(); }, 15000)) << window;
       ASSERT_TRUE(d.Running()) << d.Output();
       Sleep(300);
       d.Xdo({"windowfocus", "--sync", d.Find(window)});
@@ -128,14 +95,17 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
       for (std::string key; each >> key;) d.Key(key);
     }
     // Any further box of the failed open (its wording is the pipeline's) is answered too.
-    ASSERT_TRUE(Within(20000, [&] {
-      if (!d.Running() || !d.Find(c.opened).empty()) return true;
-      if (const std::string box = d.Find("^Error$"); !box.empty()) {
-        d.Xdo({"windowfocus", "--sync", box});
-        d.Xdo({"key", "Return"});
-      }
-      return false;
-    })) << d.Output();
+    ASSERT_TRUE(Eventually(
+        [&] {
+          if (!d.Running() || !d.Find(c.opened).empty()) return true;
+          if (const std::string box = d.Find("^Error$"); !box.empty()) {
+            d.Xdo({"windowfocus", "--sync", box});
+            d.Xdo({"key", "Return"});
+          }
+          return false;
+        },
+        20000))
+        << d.Output();
     ASSERT_TRUE(d.Running()) << d.Output();
     ASSERT_EQ(d.WaitWindow(c.opened), "");
     d.Shot(std::string("e2e-first-start-on-") + c.name + ".png");
@@ -189,13 +159,13 @@ TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
 
     ASSERT_EQ(d.Start({file}, c.answers.empty() ? c.waiting : c.answers.front().first), "") << d.Output();
     for (const auto& [window, keys] : c.answers) {
-      ASSERT_TRUE(Within(15000, [&] { return !d.Find(window).empty(); })) << window;
+      ASSERT_TRUE(Eventually([&] { return !d.Find(window).empty(); }, 15000)) << window;
       Sleep(300);
       d.Xdo({"windowfocus", "--sync", d.Find(window)});
       std::istringstream each(keys);
       for (std::string key; each >> key;) d.Key(key);
     }
-    ASSERT_TRUE(Within(15000, [&] { return !d.Find(c.waiting).empty(); })) << d.Output();
+    ASSERT_TRUE(Eventually([&] { return !d.Find(c.waiting).empty(); }, 15000)) << d.Output();
     Sleep(300);
     d.Signal(c.signal);
     const long long ms = MsUntilEnded(d, 10000);
@@ -209,7 +179,7 @@ TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
     EXPECT_EQ(testsupport::ReadFile(file), before);
 
     ASSERT_EQ(d.Start({}, "^Tessaryn - "), "") << d.Output();
-    EXPECT_TRUE(Within(10000, [&] { return !d.Find("^Tessaryn - About Tessaryn$").empty(); }))
+    EXPECT_TRUE(Eventually([&] { return !d.Find("^Tessaryn - About Tessaryn$").empty(); }, 10000))
         << "the next start opened " << d.Title();
     d.Shot(std::string("e2e-first-start-signal-then-") + std::to_string(c.signal) + ".png");
     ASSERT_EQ(d.Exit(), "");
@@ -239,7 +209,7 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
   };
   const int importSteps = inMenu("Import ..."), exportSteps = inMenu("Export ...");
   auto fileDialogThen = [&](Desktop& d, const std::string& title, const std::string& path) {
-    ASSERT_TRUE(Within(10000, [&] { return !d.Find(title).empty(); }));
+    ASSERT_TRUE(Eventually([&] { return !d.Find(title).empty(); }, 10000));
     Sleep(500);
     d.Type(path);
     d.Key("Return");
@@ -271,7 +241,7 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
          d.Key("Menu");  // the editor's menu: Print Preview is its last item
          d.Key("Up");
          d.Key("Return");
-         ASSERT_TRUE(Within(10000, [&] { return !d.Find("^Print Preview$").empty(); }));
+         ASSERT_TRUE(Eventually([&] { return !d.Find("^Print Preview$").empty(); }, 10000));
          Sleep(500);
          // The preview fills the screen; Page Setup is the button after Print on its toolbar.
          d.Xdo({"mousemove", "--window", d.Find("^Print Preview$"), "228", "15", "click", "1"});
@@ -320,7 +290,7 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
     }
     c.open(d);
     if (*c.dialog) {
-      ASSERT_TRUE(Within(10000, [&] { return !d.Find(c.dialog).empty(); })) << d.Output();
+      ASSERT_TRUE(Eventually([&] { return !d.Find(c.dialog).empty(); }, 10000)) << d.Output();
     }
     Sleep(300);
     d.Shot(std::string("e2e-signal-at-") + std::to_string(round) + ".png");
@@ -359,16 +329,13 @@ TEST_F(EndToEnd, ASecondSignalOfAnotherKindEndsTheProgramAtOnce) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
   // Large enough that the closing save takes a while under the sanitizers.
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>200010</NextNodeID>"
-      "<LastPosition>2</LastPosition><DataBaseName>Large</DataBaseName></settings><folder ID=\"1\">Keep"
-      "<record ID=\"2\">Kept<data>int kept;</data></record>";
+  std::string nodes = "<folder ID=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data></record>";
   for (int i = 10; i < 120000; ++i)
-    xml += "<record ID=\"" + std::to_string(i) + "\">r" + std::to_string(i) + "<data>int value_" + std::to_string(i) +
-           " = " + std::to_string(i * 7) + ";</data></record>";
-  xml += "</folder></dataroot>";
+    nodes += "<record ID=\"" + std::to_string(i) + "\">r" + std::to_string(i) + "<data>int value_" + std::to_string(i) +
+             " = " + std::to_string(i * 7) + ";</data></record>";
   const std::string bank = tmp.File("large.xdb2");
-  WriteBank(xml, bank, "pw", true);
+  WriteBank(BankText("<LastPosition>2</LastPosition><DataBaseName>Large</DataBaseName>", nodes + "</folder>", 200010),
+            bank, "pw", true);
   const std::string before = testsupport::ReadFile(bank);
   ASSERT_EQ(d.Start({bank}, "^Enter Password$"), "");
   d.Type("pw");
@@ -407,7 +374,7 @@ TEST_F(EndToEnd, ASignalDuringTheSettingsWarningEndsTheProgram) {
 
   ASSERT_EQ(d.StartAsOrdinaryUser({bank}, "^Tessaryn$", setpriv), "") << d.Output();
   d.Signal(SIGTERM);
-  ASSERT_TRUE(Within(15000, [&] { return !d.Running(); })) << "still running after SIGTERM";
+  ASSERT_TRUE(Eventually([&] { return !d.Running(); }, 15000)) << "still running after SIGTERM";
   EXPECT_EQ(d.WaitExit(), "");
   EXPECT_EQ(fs::last_write_time(bank), mtime);
   EXPECT_FALSE(fs::exists(tmp.File("warned.backup")));

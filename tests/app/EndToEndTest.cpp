@@ -125,27 +125,20 @@ namespace {
 
 // A databank large enough that saving it takes a while: 15,000 records, enciphered ("pw") and
 // compressed.
-void WriteLargeBank(const testsupport::TempDir& tmp, const std::string& bank) {
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>100000"
-      "</NextNodeID><DataBaseName>Large</DataBaseName></settings>";
+void WriteLargeBank(const std::string& bank) {
+  std::string nodes;
   std::mt19937 rng(7);
   int id = 1;
   for (int f = 0; f < 60; ++f) {
-    xml += "<folder ID=\"" + std::to_string(id++) + "\">Folder " + std::to_string(f);
+    nodes += "<folder ID=\"" + std::to_string(id++) + "\">Folder " + std::to_string(f);
     for (int r = 0; r < 250; ++r) {
-      xml += "<record ID=\"" + std::to_string(id++) + "\">Record<data>";
-      for (int i = 0; i < 200; ++i) xml += char('a' + rng() % 26), xml += (i % 9 == 8 ? ' ' : 'x');
-      xml += "</data></record>";
+      nodes += "<record ID=\"" + std::to_string(id++) + "\">Record<data>";
+      for (int i = 0; i < 200; ++i) nodes += char('a' + rng() % 26), nodes += (i % 9 == 8 ? ' ' : 'x');
+      nodes += "</data></record>";
     }
-    xml += "</folder>";
+    nodes += "</folder>";
   }
-  xml += "</dataroot>";
-  testsupport::WriteFile(tmp.File("plain.xml"), xml);
-  const auto r = RunProcess(testsupport::ProbePath("xdbprobe"),
-                            {"encode", "--password", "pw", "--compress", tmp.File("plain.xml"), bank});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  fs::remove(tmp.File("plain.xml"));
+  WriteBank(BankText("<DataBaseName>Large</DataBaseName>", nodes, 100000), bank, "pw", true);
 }
 
 // Whether a save is writing the file now: its temporary file lies beside it.
@@ -162,7 +155,7 @@ bool WritingLargeBank(const testsupport::TempDir& tmp) {
 TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
   REQUIRE_DESKTOP(d);
   const std::string bank = tmp.File("large.xdb2");
-  WriteLargeBank(tmp, bank);
+  WriteLargeBank(bank);
   auto start = [&] {
     std::string error = d.Start({bank}, "Password");
     if (!error.empty()) return error;
@@ -213,7 +206,7 @@ TEST_F(EndToEnd, KilledWhileSavingLeavesTheOldOrTheNewDatabank) {
 TEST_F(EndToEnd, ASignalDuringALongSaveEndsWithoutWritingTheSameAgain) {
   REQUIRE_DESKTOP(d);
   const std::string bank = tmp.File("large.xdb2");
-  WriteLargeBank(tmp, bank);
+  WriteLargeBank(bank);
   const std::string opened = testsupport::ReadFile(bank);
   ASSERT_EQ(d.Start({bank}, "Password"), "");
   d.Type("pw");
@@ -238,17 +231,11 @@ TEST_F(EndToEnd, ASignalDuringALongSaveEndsWithoutWritingTheSameAgain) {
 
 namespace {
 
-const char* const kTwoRecords =
-    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
-    "<LastPosition>2</LastPosition><DataBaseName>%s</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep"
-    "<HighLight>4</HighLight><record ID=\"2\" Image=\"20\">Kept<data>int kept = 42;</data><comments>about it</comments>"
-    "<keywords>k1 k2</keywords></record><record ID=\"3\">Other<data>other text with a needle in it</data></record>"
-    "</folder></dataroot>";
-
 std::string TwoRecords(const std::string& name) {
-  std::string text = kTwoRecords;
-  text.replace(text.find("%s"), 2, name);
-  return text;
+  return BankText("<LastPosition>2</LastPosition><DataBaseName>" + name + "</DataBaseName>",
+                  "<folder ID=\"1\" expanded=\"1\">Keep<HighLight>4</HighLight><record ID=\"2\" Image=\"20\">Kept"
+                  "<data>int kept = 42;</data><comments>about it</comments><keywords>k1 k2</keywords></record>"
+                  "<record ID=\"3\">Other<data>other text with a needle in it</data></record></folder>");
 }
 
 // The code of record 2 of such a databank as its file holds it, in the editor's line ends.
@@ -445,13 +432,12 @@ namespace {
 
 // A folder "Many" of `records` records "R1", "R2", ... (IDs 2, 3, ...), open, selected at the start.
 std::string ManyRecords(const std::string& name, int records, const std::string& settings = "") {
-  std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>" +
-                    std::to_string(records + 10) + "</NextNodeID><LastPosition>1</LastPosition><DataBaseName>" + name +
-                    "</DataBaseName>" + settings + "</settings><folder ID=\"1\" expanded=\"1\">Many";
+  std::string nodes = "<folder ID=\"1\" expanded=\"1\">Many";
   for (int r = 1; r <= records; ++r)
-    xml += "<record ID=\"" + std::to_string(r + 1) + "\">R" + std::to_string(r) + "<data>text " + std::to_string(r) +
-           "</data></record>";
-  return xml + "</folder></dataroot>";
+    nodes += "<record ID=\"" + std::to_string(r + 1) + "\">R" + std::to_string(r) + "<data>text " + std::to_string(r) +
+             "</data></record>";
+  return BankText("<LastPosition>1</LastPosition><DataBaseName>" + name + "</DataBaseName>" + settings,
+                  nodes + "</folder>", records + 10);
 }
 
 // The ID of the record titled title in the file, -1 when there is none.
@@ -524,14 +510,12 @@ TEST_F(EndToEnd, HistoryBoxesSearchExactlyWhatWasTyped) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
   const std::string bank = tmp.File("history.xdb2");
-  testsupport::WriteFile(
-      bank,
-      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
-      "<LastPosition>2</LastPosition><DataBaseName>History</DataBaseName><RecordSearchText>merge_value"
-      "</RecordSearchText><RecordSearchHistory>merge_value</RecordSearchHistory></settings>"
-      "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Code<data>string s</data></record>"
-      "<record ID=\"3\">Merge<data>merge_value</data></record><record ID=\"4\">Other<data>merge_vx</data>"
-      "</record></folder></dataroot>");
+  testsupport::WriteFile(bank, BankText("<LastPosition>2</LastPosition><DataBaseName>History</DataBaseName>"
+                                        "<RecordSearchText>merge_value</RecordSearchText>"
+                                        "<RecordSearchHistory>merge_value</RecordSearchHistory>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Code<data>string s</data>"
+                                        "</record><record ID=\"3\">Merge<data>merge_value</data></record>"
+                                        "<record ID=\"4\">Other<data>merge_vx</data></record></folder>"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - History$"), "");
   // The editor: "string" found first, then "s" is searched; the selection found is replaced by "X".
   d.Click(d.Width() * 2 / 3, 150);

@@ -13,11 +13,11 @@ using namespace e2e;
 namespace {
 
 // Folder 1 (open) with the records "Kept" (three lines of code, comments) and "Other".
-const char* const kQuietBank =
-    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
-    "<DataBaseName>Quiet</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept"
-    "<data>int kept;\r\nint second;\r\nint third;</data><comments>about it</comments></record>"
-    "<record ID=\"3\">Other<data>other text</data></record></folder></dataroot>";
+const std::string kQuietBank =
+    BankText("<DataBaseName>Quiet</DataBaseName>",
+             "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;\r\nint second;\r\nint third;"
+             "</data><comments>about it</comments></record><record ID=\"3\">Other<data>other text</data></record>"
+             "</folder>");
 
 // Rows of the tree under the window manager: the folder, then its two records.
 constexpr int kTreeX = 90;
@@ -294,11 +294,9 @@ TEST_F(EndToEnd, AClickOnTheSelectedRecordGivesWayToKeysAndCommands) {
   ASSERT_EQ(xs.StartWindowManager(), "");
   d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
   const std::string bank = tmp.File("clicks.xdb2");
-  testsupport::WriteFile(bank,
-                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
-                         "</NextNodeID><DataBaseName>Clicks</DataBaseName></settings><folder ID=\"1\" expanded=\"1\">"
-                         "Keep<record ID=\"2\">Alpha</record><record ID=\"3\">Beta</record><record ID=\"4\">Other"
-                         "</record></folder></dataroot>");
+  testsupport::WriteFile(bank, BankText("<DataBaseName>Clicks</DataBaseName>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Alpha</record>"
+                                        "<record ID=\"3\">Beta</record><record ID=\"4\">Other</record></folder>"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Clicks$"), "");
   std::string expected = "F Keep\n  R Alpha\n  R Beta\n  R Other\n";
   // Selects the node of the row, then clicks it again and waits `delay` ms before the keys.
@@ -383,13 +381,11 @@ TEST_F(EndToEnd, TheRecordReopenedAtStartShowsItsStoredCaret) {
   std::string lines;
   for (int i = 1; i <= 40; ++i) lines += (i > 1 ? "\r\n" : "") + ("line " + std::to_string(i) + ";");
   const std::string bank = tmp.File("long.xdb2");
-  testsupport::WriteFile(bank,
-                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
-                         "</NextNodeID><LastPosition>2</LastPosition><DataBaseName>Long</DataBaseName></settings>"
-                         "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\" XPos=\"1\" YPos=\"31\">Long<data>" +
-                             lines +
-                             "</data></record><record ID=\"3\">Other<data>x</data></record></folder>"
-                             "</dataroot>");
+  testsupport::WriteFile(
+      bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Long</DataBaseName>",
+                     "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\" XPos=\"1\" YPos=\"31\">"
+                     "Long<data>" +
+                         lines + "</data></record><record ID=\"3\">Other<data>x</data></record></folder>"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Long$"), "");
   d.Key("Return");  // into the code, where its caret was left
   d.Key("ctrl+Prior");
@@ -422,12 +418,11 @@ TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   ASSERT_EQ(xs.StartWindowManager(), "");
   d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
   const std::string bank = tmp.File("filter.xdb2");
-  testsupport::WriteFile(bank,
-                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>10"
-                         "</NextNodeID><DataBaseName>Filter</DataBaseName></settings><folder ID=\"1\" "
-                         "expanded=\"1\">Keep<record ID=\"2\">Alpha one<data>a;</data></record><record ID=\"3\">"
-                         "Beta<data>b;</data></record><record ID=\"4\">Alpha two<data>c;</data></record></folder>"
-                         "<record ID=\"5\">Top<data>t;</data></record></dataroot>");
+  testsupport::WriteFile(bank, BankText("<DataBaseName>Filter</DataBaseName>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Alpha one<data>a;</data>"
+                                        "</record><record ID=\"3\">Beta<data>b;</data></record><record ID=\"4\">"
+                                        "Alpha two<data>c;</data></record></folder><record ID=\"5\">Top<data>t;</data>"
+                                        "</record>"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Filter$"), "");
   // Rows of the results (below the tabs), and the tabs.
   constexpr int kResultRow0 = 88, kResultRow1 = 106, kResultRow2 = 124;

@@ -2550,6 +2550,37 @@ TEST_F(TwoCopiesTest, ClosingOverAFileChangedElsewhere) {
   EXPECT_EQ(BankNameIn(path, ""), "Ours");
 }
 
+// The question about a file changed elsewhere is answered Save As, and the system ends the program
+// while that file dialog is up: the dialog the program closed was nobody's answer. The other
+// program's file stays and the databank goes beside it, as when the question itself was closed; its
+// file did not fail to be written, so nothing goes into the user's folder.
+TEST_F(TwoCopiesTest, ASaveAsDialogClosedAtTheEndOfTheSessionWritesBesideTheChangedFile) {
+  ClosingUI closing;
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  options.UserDir = tmp.File("user");
+  TBankSession s(&settings, options, &closing, &loop);
+  s.OpenBank("");
+  Name(s, "First");
+  ASSERT_TRUE(s.SaveBank(path));
+  Name(s, "Ours");
+  const std::string theirs = ChangeBehind(path, Behind::Rewritten);
+  closing.PushMessageResult(platform::mrSaveAs);
+  closing.PushSaveFile(std::nullopt);
+  closing.OnPrompt = [&] {
+    if (closing.prompts == 2) s.EndWithoutAnswers();  // the Save As dialog is up
+  };
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(s.CloseForExit());
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(closing.prompts, 2);
+  EXPECT_EQ(ReadFile(path), theirs);
+  const std::vector<std::string> copies = ConflictCopies(tmp.Path());
+  ASSERT_EQ(copies.size(), 1u) << said;
+  EXPECT_EQ(BankNameIn(copies[0], ""), "Ours");
+  EXPECT_FALSE(fs::exists(tmp.File("user/bank.xdb2"))) << said;
+}
+
 // When only this copy writes nothing is asked: saves in a row in the background, Save As, a failed
 // save, the backup step, an old file renamed on opening. An old file converted by another copy first
 // is that copy's.
