@@ -232,6 +232,15 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
          testsupport::WriteFile(bank, OpenRecordBank("Theirs"));
          d.Click(d.Width() - 20, 12);
        }},
+      // Save As chosen there: that dialog closed by the program is no answer either.
+      {"DataBank Changed, then its Save As dialog", "^Save DataBank$", false,
+       [&](Desktop& d) {
+         testsupport::WriteFile(bank, OpenRecordBank("Theirs"));
+         d.Click(d.Width() - 20, 12);
+         ASSERT_TRUE(Eventually([&] { return !d.Find("^DataBank Changed$").empty(); }, 10000));
+         Sleep(300);
+         d.Key("Return");  // Save As..., the box's default
+       }},
       // Its No is the program's, not the user's: the edit is kept.
       {"Data has been changed, asked by Exit with auto-save off", "^Error$", false,
        [](Desktop& d) { d.Click(d.Width() - 20, 12); }, true},
