@@ -453,8 +453,10 @@ TEST(XmlTree, SnapshotsBetweenEditsWriteWhatTheDocumentHeld) {
             break;
           case 15:
             if (TxevXMLAttribute2* a = n->Attributes().First()) {
-              a->Value += "+";
-              n->AttributesChanged();
+              if (pick(2))
+                a->SetValue(a->Value() + "+");
+              else
+                a->SetName(pick(2) ? "ID" : "renamed");  // refused where another attribute has it
             }
             break;
         }
@@ -658,6 +660,13 @@ TEST(XmlTree, AttributesAreUniqueAndRemovable) {
   EXPECT_EQ(n.IndexOfAttribute("B"), -1);
   TxevXMLAttribute2 stranger("b", "2");
   EXPECT_FALSE(n.RemoveAttribute(&stranger));
+  // Renamed only to a name no other attribute of its element has; one in no element takes any.
+  EXPECT_FALSE(n.Attributes()[0]->SetName("b"));
+  EXPECT_TRUE(stranger.SetName("a"));
+  EXPECT_TRUE(n.Attributes()[0]->SetName("c"));
+  EXPECT_TRUE(n.Attributes()[0]->SetName("a"));
+  EXPECT_EQ(n.GetAttribute("a"), "3");
+  EXPECT_EQ(n.GetAttribute("b"), "2");
   EXPECT_TRUE(n.RemoveAttribute(n.Attributes()[0]));
   EXPECT_EQ(n.GetAttribute("a"), "");
 
