@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ExportBankCopy.h"
 #include "RecordingEditor.h"
 #include "app/UMain.h"
 #include "canonical_bank.h"

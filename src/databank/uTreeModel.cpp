@@ -37,12 +37,12 @@ int TTreeImages::ValidRecordDefault() const {
 
 int TTreeImages::FolderImage(const TxevXMLNode2* folder, bool open) const {
   const int i = folder ? folder->IndexOfAttribute(bank::xaImage) : -1;
-  return ImageFromAttribute(true, i < 0 ? nullptr : &folder->Attributes().Items(i)->Value, open);
+  return ImageFromAttribute(true, i < 0 ? nullptr : &folder->Attributes().Items(i)->Value(), open);
 }
 
 int TTreeImages::RecordImage(const TxevXMLNode2* record) const {
   const int i = record ? record->IndexOfAttribute(bank::xaImage) : -1;
-  return ImageFromAttribute(false, i < 0 ? nullptr : &record->Attributes().Items(i)->Value, false);
+  return ImageFromAttribute(false, i < 0 ? nullptr : &record->Attributes().Items(i)->Value(), false);
 }
 
 int TTreeImages::ImageFromAttribute(bool folder, const std::string* stored, bool open) const {
@@ -84,13 +84,13 @@ TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& imag
   const std::string* expanded = nullptr;
   const std::string* image = nullptr;
   for (const TxevXMLAttribute2* attribute : node->Attributes()) {
-    const std::string_view name = attribute->Name;
+    const std::string_view name = attribute->Name();
     const std::string** slot = name == std::string_view(bank::xaID)         ? &id
                                : name == std::string_view(bank::xaBold)     ? &bold
                                : name == std::string_view(bank::xaExpanded) ? &expanded
                                : name == std::string_view(bank::xaImage)    ? &image
                                                                             : nullptr;
-    if (slot && !*slot) *slot = &attribute->Value;
+    if (slot && !*slot) *slot = &attribute->Value();
   }
   spec.Bold = bold && *bold == "1";
   spec.Expanded = spec.Folder && expanded && *expanded == "1";

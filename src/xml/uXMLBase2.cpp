@@ -35,15 +35,12 @@ void TreeCp1252ToUtf8(TxevXMLNode2* root) {
     stack.pop_back();
     if (codepage::HasHighByte(n->Name())) n->SetName(convert(n->Name()));
     if (codepage::HasHighByte(n->Text())) n->SetText(convert(n->Text()));
-    bool attributes = false;
+    // A name converted cannot meet another's: the conversion is one to one, and a name it leaves
+    // alone has no high byte.
     for (TxevXMLAttribute2* a : n->Attributes()) {
-      for (std::string* s : {&a->Name, &a->Value})
-        if (codepage::HasHighByte(*s)) {
-          *s = convert(*s);
-          attributes = true;
-        }
+      if (codepage::HasHighByte(a->Name())) a->SetName(convert(a->Name()));
+      if (codepage::HasHighByte(a->Value())) a->SetValue(convert(a->Value()));
     }
-    if (attributes) n->AttributesChanged();
     for (TxevXMLNode2* c : n->Children()) stack.push_back(c);
   }
 }

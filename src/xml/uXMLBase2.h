@@ -68,9 +68,10 @@ class TXMLDataBase2 {
   bool LoadFromStream(TStream& stream);
   // Writes the document (encoded as above) at the stream's position; false when writing failed.
   bool SaveToStream(TStream& stream);
-  // A non-empty name replaces FileName(); with backup an existing file is first renamed to the name
-  // with its extension replaced by ".bak". The file is replaced atomically: on any failure the old
-  // file stays as it was. Throws Exception("Can't Save no file assigned!") without a file name, and
+  // A non-empty name replaces FileName(); with backup an existing file is first kept under the name
+  // with its extension replaced by ".bak" (a second link to it, or a copy where the file system has no
+  // links; an older ".bak" is replaced). The file is replaced atomically: on any failure the old file
+  // stays as it was. Throws Exception("Can't Save no file assigned!") without a file name, and
   // the file errors.
   void SaveToFile(const std::string& fileName = "", bool backup = false);
   // The guarded save: a read-only file is silently left alone. Throws without a file name.

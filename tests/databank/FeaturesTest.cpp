@@ -8,6 +8,7 @@
 #include <future>
 #include <random>
 
+#include "ExportBankCopy.h"
 #include "ScriptedUIServices.h"
 #include "TestTree.h"
 #include "databank/uBankMessages.h"

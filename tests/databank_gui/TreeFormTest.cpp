@@ -369,7 +369,8 @@ TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
 
 // 100,000 nested folders through the real tree window under a real X server: Full Expand, the deepest
 // record selected, saved, closed and opened again. Qt's view lays an open branch out one call per
-// level and its items would be torn down the same way; the saved file stays linear in the depth.
+// level and its items would be torn down the same way; the saved file stays linear in the depth, and
+// so does the probe's outline of the tree.
 TEST(TreeFormDesktop, HundredThousandNestedFoldersOpenExpandSaveAndReopen) {
   REQUIRE_XSERVER(x);
   testsupport::TempDir tmp;
@@ -396,8 +397,10 @@ TEST(TreeFormDesktop, HundredThousandNestedFoldersOpenExpandSaveAndReopen) {
   EXPECT_LT(saved.size(), size_t{depth} * 400);  // two blanks a level all the way down would be 20 GB
   EXPECT_EQ(saved.find(std::string(129, ' ')), std::string::npos);
 
-  const auto second = run("state\nselect 1\nstate\nselect " + deepest + "\nstate\nclose\n");
+  const auto second = run("state\nselect 1\nstate\nselect " + deepest + "\nstate\noutline\nclose\n");
   ASSERT_EQ(second.exitCode, 0) << second.err.substr(0, 4000);
+  EXPECT_NE(second.out.find(std::string(128, ' ') + "R " + deepest + " Deepest lang="), std::string::npos);
+  EXPECT_LT(second.out.size(), size_t{depth} * 400);
   // Opened with every folder open, at the record selected when it was saved.
   EXPECT_NE(second.out.find("\tselected=" + deepest + "\t"), std::string::npos) << second.out.substr(0, 400);
   EXPECT_NE(second.out.find("\tselected=1\t"), std::string::npos);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -284,7 +285,9 @@ TEST_F(DatabankInterop, PlainOutputIsWellFormedForXmllint) {
 }
 
 // The outline's language is the nearest "HighLight" element, and a folder of many records is listed
-// in linear time (the language is not searched again among the folder's children for each record).
+// in linear time (the language is not searched again among the folder's children for each record);
+// a chain of folders 100,000 deep is indented two blanks a level down to 64 levels, so its outline
+// grows with the tree (two blanks a level all the way down would be 10 GB).
 TEST_F(DatabankInterop, OutlineInheritsLanguagesAndStaysLinear) {
   constexpr int kRecords = 60000;
   std::string xml =
@@ -310,4 +313,18 @@ TEST_F(DatabankInterop, OutlineInheritsLanguagesAndStaysLinear) {
   auto o = RunProcess(probe, {"outline", in}, "", 60);
   ASSERT_EQ(o.exitCode, 0) << o.err;
   EXPECT_EQ(o.out, expected);
+
+  constexpr int kDepth = 100000;
+  std::string deep = "<dataroot>", deepExpected;
+  for (int i = 1; i <= kDepth; ++i) {
+    deep += "<folder ID='" + std::to_string(i) + "'>f";
+    deepExpected += std::string(static_cast<size_t>(std::min(i - 1, 64)) * 2, ' ') + "F " + std::to_string(i) + " f\n";
+  }
+  for (int i = 0; i < kDepth; ++i) deep += "</folder>";
+  deep += "</dataroot>";
+  deepExpected += "next=" + std::to_string(kDepth + 1) + "\n";
+  WriteFile(in, deep);
+  auto d = RunProcess(probe, {"outline", in}, "", 60);
+  ASSERT_EQ(d.exitCode, 0) << d.err.substr(0, 2000);
+  EXPECT_TRUE(d.out == deepExpected) << d.out.size() << " bytes, not " << deepExpected.size();
 }

@@ -99,6 +99,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 
 #include "BankOutline.h"
 #include "RecordingEditor.h"
@@ -479,11 +480,15 @@ class Probe {
     }
     TTreeWidget* tree = form_->FindTree;
     std::string out;
+    // Each item's depth from its parent's, met before it (counting up to the top for every item
+    // would take the square of a deep tree's depth).
+    std::unordered_map<const QTreeWidgetItem*, int> depths;
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-      int depth = 0;
-      for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+      const QTreeWidgetItem* parent = (*it)->parent();
+      const int depth = parent ? depths.at(parent) + 1 : 0;
+      if ((*it)->childCount() > 0) depths.emplace(*it, depth);
       const TxevXMLNode2* node = tree->NodeOf(TTreeWidget::Handle(*it));
-      out.append(size_t(depth) * 2, ' ');
+      AppendOutlineIndent(out, depth);
       out += OutlineNodeLine(node, bank::InheritedHighLight(node));
       if (bank::IsFolder(node)) out += (*it)->isExpanded() ? " +" : " -";
       out += "\n";

@@ -2,7 +2,8 @@
 //   xdbprobe decode [--password P] FILE     the XML bytes under the file's layers, to stdout
 //   xdbprobe encode [--password P] [--compress] [--backup] IN OUT
 //                                           IN (plain databank XML) saved as OUT through the layers
-//   xdbprobe outline [--password P] FILE    one line per folder or record in display order, then
+//   xdbprobe outline [--password P] FILE    one line per folder or record in display order (indented
+//                                           two blanks a level down to 64 levels), then
 //                                           "next=<NextNodeID>"
 //   xdbprobe match < lines                  the record filter's text matcher: each line
 //                                           MODE TAB FLAGS TAB PATTERN TAB TEXT (MODE phrase|all|

@@ -183,6 +183,16 @@ TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
     EXPECT_FALSE(twin.LoadEncodedXML(replaced(damaged, "caf\xE9", "cafe")));
     EXPECT_EQ(broken.LastError(), replaced(twin.LastError(), "cafe", c.utf8 ? "caf\xE9" : "caf\xC3\xA9"));
     EXPECT_EQ(broken.Root()->FindNode("t")->Text(), c.utf8 ? "caf\xE9 caf\xE9" : "caf\xC3\xA9 caf\xC3\xA9");
+    // Read while frozen, as a databank is opened: the elements closed before the damage are frozen,
+    // then converted, and a snapshot holds them converted.
+    TXMLDataBase2 frozen;
+    frozen.SetFreezeWhileLoading(true);
+    EXPECT_FALSE(frozen.LoadEncodedXML(
+        std::string(c.declaration) +
+        "<dataroot><f n\xE9='caf\xE9' k='v'><t>x</t></f><g m\xE9='v'><t/></g><h k='\xE9'><t/></h><u></dataroot>"));
+    EXPECT_EQ(frozen.Root()->FindNode("f")->GetAttribute(c.utf8 ? "n\xE9" : "n\xC3\xA9"),
+              c.utf8 ? "caf\xE9" : "caf\xC3\xA9");
+    EXPECT_EQ(frozen.Snapshot()->EncodedXML(), frozen.EncodedXML());
   }
 }
 
