@@ -633,7 +633,10 @@ TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
 // position keys alone: those hold the main window's own place, which is no place for a dialog. The
 // Save Bookmark box is the program's real input box, asked for without an owner as the command asks.
 TEST_F(MainWindow, DialogsOpenCentredOnTheWindow) {
-  form->setGeometry(300, 200, 800, 560);
+  // Inside the 800x600 offscreen screen but away from its centre: a dialog that remembers its place is
+  // pulled back inside the screen a moment after it shows, which would move it off a window that reached
+  // past the screen's edge.
+  form->setGeometry(0, 0, 700, 560);
   settingsSection()->WriteInteger("posLeft", 0);
   settingsSection()->WriteInteger("posTop", 0);
   form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
