@@ -59,6 +59,10 @@ std::string XMLErrorInFileText(const std::string& path, const std::string& summa
 std::string FileNotFoundText(const std::string& path);  // "File not found: PATH"
 std::string IsAFolderText(const std::string& path);     // "PATH is a folder, not a databank"
 
+// An export may not name the open databank's file (nor its backup): it would put a part of the
+// databank in place of the whole.
+inline const char* const SExportOntoOpenFile = "This is the open databank's file. Choose another name.";
+
 inline const char* const SBankFileFilter = "XML DataBank|*.xdb2";
 inline const char* const SBankDefaultExt = ".xdb2";
 inline const char* const SOpenBankTitle = "Open DataBank";

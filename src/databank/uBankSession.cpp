@@ -327,9 +327,18 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   return outcome.Saved;
 }
 
+bool TBankSession::IsOpenBankFile(const std::string& path) const {
+  if (!bank_ || fileName_.empty() || path.empty()) return false;
+  return bp::SameFile(path, fileName_) || bp::SameFile(path, bp::ChangeFileExt(fileName_, SBackupExt));
+}
+
 bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
                               const TBankWriteLayers& layers) {
   if (!document || path.empty()) return false;
+  if (IsOpenBankFile(path)) {
+    ShowError(0, SExportOntoOpenFile);
+    return false;
+  }
   TBusyScope busy(*this);
   TBankSaveJob job;
   job.Document = std::move(document);
@@ -376,6 +385,9 @@ bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers laye
   if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
   job.Layers = std::move(layers);
   job.MakeBackup = Setting(bs::MakeBackup, true);
+  // Another file's backup never lands on the open databank's file or on its backup ("a.xdb"
+  // exported beside an open "a.xdb2" shares its backup name).
+  if (!own && IsOpenBankFile(bp::ChangeFileExt(path, SBackupExt))) job.MakeBackup = false;
   if (own && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
     const TBankWriteLayers& now = job.Layers;
     job.DropWeakerBackup = !now.Password.empty() ? diskForm_.Password != now.Password

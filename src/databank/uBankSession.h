@@ -164,10 +164,14 @@ class TBankSession {
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
   // The same with explicit layers (export writes with its own password and compression).
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
+  // Whether path leads to the open databank's file or to its ".backup" (links and ".." resolved, a
+  // hard link included): what an export must never write.
+  bool IsOpenBankFile(const std::string& path) const;
   // Writes an exported databank, frozen already, to path with its own layers (and the ".backup" copy
   // when "MakeBackup" is set). With background saves it goes to the writer as a save does, the window
   // going on meanwhile, and its failure is told as a save's is once it has ended; otherwise it is
-  // written here and now. False when it could not be started (written here: when it failed).
+  // written here and now. False when it could not be started (written here: when it failed). A path
+  // that IsOpenBankFile is refused with SExportOntoOpenFile and nothing is written.
   bool ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
                   const TBankWriteLayers& layers);
 

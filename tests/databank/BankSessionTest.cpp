@@ -1199,6 +1199,71 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
   EXPECT_EQ(DecipherDataBank(zip.GetUncompressed(0), "x"), out.EncodedXML());
 }
 
+// An export never writes the open databank's file or its backup, under whatever name the path gives
+// them: through ".." (as the system resolves it, after the links), a link to the file or to its
+// folder, a hard link. It is refused with one box and the files stay as they were; other names are
+// written, and an export whose own backup would land on the open databank's backup ("own.xdb" beside
+// "own.xdb2") leaves that backup alone. In the foreground and through the writer alike.
+TEST_F(BankSessionTest, ExportNeverWritesTheOpenDatabanksFileNorItsBackup) {
+  const std::string own = tmp.File("own.xdb2"), backup = tmp.File("own.backup");
+  fs::create_directories(tmp.Path() / "d" / "e");
+  fs::create_directory_symlink(tmp.Path(), tmp.Path() / "here");         // here -> the folder itself
+  fs::create_directory_symlink(tmp.Path() / "d" / "e", tmp.Path() / "deep");  // deep/.. is d, not the folder
+  struct Case {
+    std::string path;
+    bool refused;
+    std::string written;  // the file an allowed export writes
+  };
+  const Case cases[] = {
+      {own, true, ""},
+      {tmp.File("d/../own.xdb2"), true, ""},
+      {tmp.File("here/own.xdb2"), true, ""},
+      {tmp.File("here/here/d/e/../../own.xdb2"), true, ""},
+      {tmp.File("alias.xdb2"), true, ""},  // a link to the file
+      {tmp.File("hard.xdb2"), true, ""},   // a hard link to it
+      {backup, true, ""},
+      {tmp.File("here/own.backup"), true, ""},
+      {tmp.File("deep/../own.xdb2"), false, tmp.File("d/own.xdb2")},
+      {tmp.File("OWN.xdb2"), false, tmp.File("OWN.xdb2")},
+      {tmp.File("own.xdb"), false, tmp.File("own.xdb")},
+  };
+  for (bool background : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.path + (background ? " (through the writer)" : ""));
+      for (const char* name : {"own.xdb2", "own.backup", "alias.xdb2", "hard.xdb2", "OWN.xdb2", "own.xdb", "d/own.xdb2"})
+        fs::remove(tmp.File(name));
+      WriteFile(own, SampleBankXML("Before"));
+      TBankSession::TOptions options;
+      options.ProgramDir = ProgramDir();
+      options.BackgroundSaves = background;
+      TBankSession s(&settings, options, &ui, &loop);
+      s.OpenBank(own);
+      s.SetModified();
+      ASSERT_TRUE(s.SaveBank(own));  // the backup holds the file as it was
+      s.WaitForSave();
+      fs::create_symlink(own, tmp.File("alias.xdb2"));
+      fs::create_hard_link(own, tmp.File("hard.xdb2"));
+      WriteFile(tmp.File("own.xdb"), "an older file of that name");
+      const std::string file = ReadFile(own), kept = ReadFile(backup);
+      ASSERT_EQ(kept, SampleBankXML("Before"));
+      ui.Clear();
+      TXMLDataBase2 part;
+      part.Root()->AddNode(bank::FindNodeByID(s.Bank()->Root(), 3)->CloneNode());
+      const bool started = s.ExportBank(c.path, part.Snapshot(), TBankWriteLayers{});
+      s.WaitForSave();
+      EXPECT_EQ(started, !c.refused);
+      EXPECT_EQ(Messages(), c.refused ? std::vector<std::string>{"This is the open databank's file. Choose another name."}
+                                      : std::vector<std::string>{});
+      EXPECT_EQ(ReadFile(own), file);
+      EXPECT_EQ(ReadFile(backup), kept);
+      EXPECT_FALSE(s.Modified());
+      if (!c.refused) {
+        EXPECT_EQ(ReadFile(c.written), part.EncodedXML());
+      }
+    }
+  }
+}
+
 // A save streams its snapshot through the layers into the file, never holding the databank's text
 // whole: the same bytes the whole text gives with those layers, for a databank larger than the
 // pieces, in the code page or as UTF-8. Afterwards the file is known as this copy's by its bytes (the

@@ -3,6 +3,7 @@
 // against xmllint, through the probes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "TestSupport.h"
@@ -86,6 +87,23 @@ TEST_F(FeaturesInterop, ExportImportAndInformation) {
   EXPECT_EQ(m[1].str(), XPath(xmllint, bank, "count(//folder)"));
   EXPECT_EQ(m[2].str(), XPath(xmllint, bank, "count(//record)"));
   EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;  // no message was shown
+}
+
+// Export onto the open databank's own file, named as it is or through a link, through the probe's
+// window: refused in one box (the save dialog comes back, and is cancelled), and every node is still
+// in the file after the close, as xmllint counts them; the backup too.
+TEST_F(FeaturesInterop, ExportOntoTheOpenFileIsRefused) {
+  REQUIRE_TOOL(xmllint, "xmllint");
+  const std::string bank = tmp.File("own.xdb2"), link = tmp.File("link.xdb2");
+  std::filesystem::create_symlink(bank, link);
+  for (const std::string& target : {bank, link, tmp.File("own.backup")}) {
+    SCOPED_TRACE(target);
+    WriteFile(bank, kBank);
+    auto r = Tree(bank, "select 1\nexport " + target + " 1\nmessages\nclose\n");
+    EXPECT_EQ(r.out, "Error\tThis is the open databank's file. Choose another name.\n");
+    EXPECT_EQ(XPath(xmllint, bank, "count(//folder|//record)"), "8");
+    EXPECT_EQ(XPath(xmllint, tmp.File("own.backup"), "count(//folder|//record)"), "8");
+  }
 }
 
 // An enciphered file is tried with the open databank's password, then asks for its own; a
