@@ -652,6 +652,51 @@ TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
   EXPECT_EQ(data(), expected);
 }
 
+// Export chosen onto the databank's own file in the real save dialog, typed as its name and as a link
+// to it, its "replace it?" answered Yes: the program says "This is the open databank's file. Choose
+// another name." and the dialog comes back (then cancelled). Exit asks nothing and saves the edit
+// typed before; the file and its backup hold every record.
+TEST_F(EndToEnd, ExportOntoTheOpenFileIsRefusedAndTheDialogComesBack) {
+  const std::string bank = tmp.File("own.xdb2"), link = tmp.File("link.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Own"));
+  fs::create_symlink(bank, link);
+  const int exportSteps = MenuSteps(bank, "Export ...", true);
+  for (const std::string& target : {bank, link}) {
+    SCOPED_TRACE(target);
+    fs::remove_all(tmp.File("prog"));
+    testsupport::WriteFile(bank, TwoRecords("Own"));
+    fs::remove(tmp.File("own.backup"));
+    REQUIRE_DESKTOP(d);
+    ASSERT_EQ(xs.StartWindowManager(), "");
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Own$"), "");
+    d.Click(d.Width() * 2 / 3, 150);  // into the code of record 2, selected at the start
+    d.Key("ctrl+End");
+    d.Type(" // typed");
+    d.MainMenu(exportSteps);
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Save DataBank$").empty(); }, 10000)) << d.Output();
+    Sleep(500);
+    d.Type(target);
+    d.Key("Return");
+    Sleep(700);
+    d.Key("y");  // the dialog's own question: the file exists, replace it?
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Error$").empty(); }, 10000))
+        << "no refusal; shown: " << d.Xdo({"search", "--onlyvisible", "--name", "."});
+    EXPECT_TRUE(d.Find("^Select nodes to export$").empty());
+    d.Shot("e2e-export-onto-the-open-file.png");
+    d.Key("Return");
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Save DataBank$").empty(); }, 10000)) << "the dialog did not come back";
+    Sleep(500);
+    d.Key("Escape");
+    ASSERT_TRUE(Eventually([&] { return d.Find("^Save DataBank$").empty(); }, 10000));
+    d.Focus();
+    ASSERT_EQ(d.Exit(), "");
+    EXPECT_EQ(KeptRecordCode(bank), "int kept = 42; // typed");
+    for (const std::string& file : {bank, tmp.File("own.backup")})
+      EXPECT_EQ(apptest::XPath(file, "count(//record)"), "2") << file;
+    EXPECT_TRUE(fs::is_symlink(link));
+  }
+}
+
 // Typing in one record and nothing else (no Ctrl+S, no other node selected), with a short auto-save
 // period: the auto-save writes what is typed while the keys arrive, so a kill -9 (or a power cut)
 // loses at most the keys of the last period or two; the file stays whole and opens again.
