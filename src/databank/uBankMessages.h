@@ -38,6 +38,8 @@ std::string NoThreadToWriteText(const std::string& reason);
 // out of memory is SNotEnoughMemoryToRead / SNotEnoughMemoryToSave (platform/Exceptions.h).
 inline const char* const SWrongPassword = "The password is wrong, or the file is damaged.";
 inline const char* const SNotADataBank = "The file is not a databank.";
+// What the file-password prompt says when it comes back after a password that did not open the file.
+inline const char* const SPasswordWrongTryAgain = "The password is wrong. Try again.";
 // Anything else that went wrong, when it says nothing itself.
 inline const char* const SUnexpectedError = "An unexpected error stopped the work.";
 // "There is not enough memory to read it: it unpacks to <size>, and <size> are free."

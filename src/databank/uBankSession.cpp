@@ -189,20 +189,31 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     return false;
   };
 
+  // The prompt comes back with a word of why only within this load.
+  struct TNoteEnds {
+    std::string& note;
+    ~TNoteEnds() { note.clear(); }
+  } noteEnds{passwordNote_};
+  passwordNote_.clear();
   // Whatever goes wrong on the way, of whatever type (memory running out included), is a failed
   // open with its reason, never a half-open databank that a later save would write over the file.
   try {
     for (;;) {
       const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo);
       if (attempt == TLoadAttempt::Loaded) return true;
-      if (attempt == TLoadAttempt::Failed) return fail();
-      // The enciphered text did not parse: the password was wrong (or the file is damaged).
+      if (attempt == TLoadAttempt::Failed) {
+        // Cancelled after a wrong password: that is what the one box of the failed open says.
+        if (promptCancelled_ && !passwordNote_.empty()) failReason_ = ReasonNamingFile(SWrongPassword, path);
+        return fail();
+      }
+      // The enciphered bytes are no databank: the password was wrong (or the file is damaged).
       failReason_ = ReasonNamingFile(SWrongPassword, path);
       if (!own && !lastReadAskedPassword_ && !password_.empty()) {
         // Another databank (an import) is tried with the open databank's password first; a file
         // enciphered with a password of its own then asks for that one.
       } else if (lastReadAskedPassword_ && !closeWaiting_) {
-        ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
+        // The prompt comes back saying why; Cancel there ends the open with its one box.
+        passwordNote_ = SPasswordWrongTryAgain;
       } else {
         return fail();
       }
@@ -247,7 +258,14 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
 
   TBankReadContext context;
   context.Password = password_;
-  context.AskPassword = [&](std::string& answer) { return !nobodyAnswers_ && ui_->AskFilePassword(path, answer); };
+  promptCancelled_ = false;
+  context.AskPassword = [&](std::string& answer) {
+    const bool given =
+        !nobodyAnswers_ && (passwordNote_.empty() ? ui_->AskFilePassword(path, answer)
+                                                  : ui_->AskFilePasswordAgain(path, passwordNote_, answer));
+    promptCancelled_ = !given;
+    return given;
+  };
   // A layer that fails says so on the line under "Could not open DataBank!": one box per failed open.
   std::string layerFailure;
   context.ShowError = [&](int, const std::string& text) { layerFailure = text; };
@@ -278,6 +296,9 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   // would show as an empty one and be written over at the next save.
   if (bank.Root()->Name() != bank::xnDataRoot) {
     bank.Clear();
+    // Out of the cipher layer it is what a wrong key makes of the bytes: the parser is lenient
+    // enough that such garbage now and then reads as one element of another name.
+    if (layers.Enciphered) return TLoadAttempt::WrongPassword;
     failReason_ = ReasonNamingFile(SNotADataBank, path);
     return TLoadAttempt::Failed;
   }

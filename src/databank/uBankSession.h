@@ -150,8 +150,10 @@ class TBankSession {
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
   // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
   // enciphered text does not parse with the known password is read once more after asking for the
-  // file's own password. A password the user typed that does not open the file is told ("The
-  // password is wrong, or the file is damaged.") and asked for again, until the prompt is cancelled.
+  // file's own password. Enciphered bytes that are no databank (they do not parse, or parse as
+  // something else) mean a wrong password: one the user typed brings the prompt back saying so
+  // ("The password is wrong. Try again."), until the right one or Cancel, which ends the load with
+  // the wrong password as its reason.
   // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
   // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed: the file
@@ -379,6 +381,9 @@ class TBankSession {
   // Why the last LoadBankFile failed, in one line ("" when it opened or a box already said why).
   std::string failReason_;
   bool lastReadAskedPassword_ = false;  // the last ReadBankLayers asked the user for the password
+  bool promptCancelled_ = false;        // and the user cancelled that prompt
+  // What the file-password prompt says when it comes back within a load ("" the first time).
+  std::string passwordNote_;
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;

@@ -65,8 +65,10 @@ long long FileSizeOf(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   // A file not there yet: where it would be written, the folders' links followed.
   auto resolved = [](const std::string& path) {
     std::error_code error;

@@ -684,7 +684,8 @@ TEST_F(EndToEnd, ExportOntoTheOpenFileIsRefusedAndTheDialogComesBack) {
     EXPECT_TRUE(d.Find("^Select nodes to export$").empty());
     d.Shot("e2e-export-onto-the-open-file.png");
     d.Key("Return");
-    ASSERT_TRUE(Eventually([&] { return !d.Find("^Save DataBank$").empty(); }, 10000)) << "the dialog did not come back";
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Save DataBank$").empty(); }, 10000))
+        << "the dialog did not come back";
     Sleep(500);
     d.Key("Escape");
     ASSERT_TRUE(Eventually([&] { return d.Find("^Save DataBank$").empty(); }, 10000));

@@ -194,14 +194,15 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_EQ(s->Password(), "pw");
   EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "Record");
 
-  // A wrong password does not parse: the user is told and asked again; Cancel then fails the open,
-  // and nothing of the failed entry is kept.
+  // A wrong password does not parse: the prompt comes back saying so; Cancel then fails the open in
+  // one box, and nothing of the failed entry is kept.
   ui.Clear();
   s->CloseBank();
   ui.PushFilePassword("wrong");
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{WrongPassword(path), Cancelled(path)}));
-  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{WrongPassword(path)}));
+  ASSERT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
+  EXPECT_EQ(ui.CallsOf(Kind::FilePassword)[1].note, "The password is wrong. Try again.");
   EXPECT_EQ(s->Password(), "");
   EXPECT_FALSE(s->Compress());
   EXPECT_EQ(s->FileName(), "");
@@ -237,6 +238,8 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
     std::vector<std::string> messages;
     bool opens;
   };
+  // Asked again, the prompt says why.
+  const std::string again = "The password is wrong. Try again.";
   const Case cases[] = {
       {"", {}, 0, {NotABank(path)}, false},
       {"x", {}, 0, {NotABank(path)}, false},
@@ -245,12 +248,8 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
       {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {NotABank(path)}, false},
       {cipherShaped, {}, 1, {Cancelled(path)}, false},
       {EncipherDataBank(SampleBankXML(), "pw"), {"pw"}, 1, {}, true},
-      {EncipherDataBank(SampleBankXML(), "pw"),
-       {"one", "two", "pw"},
-       3,
-       {WrongPassword(path), WrongPassword(path)},
-       true},
-      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {WrongPassword(path), Cancelled(path)}, false},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"one", "two", "pw"}, 3, {}, true},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {WrongPassword(path)}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 24)) + " " + testing::PrintToString(c.answers));
@@ -258,11 +257,76 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
     WriteFile(path, c.bytes);
     for (const std::string& answer : c.answers) ui.PushFilePassword(answer);
     s->OpenBank(path);
-    EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), c.prompts);
+    const auto prompts = ui.CallsOf(Kind::FilePassword);
+    EXPECT_EQ(prompts.size(), c.prompts);
+    for (size_t i = 0; i < prompts.size(); ++i) EXPECT_EQ(prompts[i].note, i == 0 ? "" : again) << i;
     EXPECT_EQ(Messages(), c.messages);
     EXPECT_EQ(s->FileName(), c.opens ? path : "");
     EXPECT_EQ(s->Password(), c.opens ? "pw" : "");
     EXPECT_EQ(ReadFile(path), c.bytes);
+  }
+}
+
+// Ten thousand wrong passwords on each of two files (enciphered; enciphered and zipped), each one
+// told as a wrong password: the prompt comes back saying so, with no box in between, and the right
+// password then opens the file. A wrong key now and then makes bytes that parse as one element of
+// another name; out of the cipher layer that is a wrong password too, never "not a databank". The
+// same for an import, tried with the open databank's password first and then asking for the file's
+// own; Cancel after the last wrong one ends it with the wrong password as its reason.
+TEST_F(BankSessionTest, TenThousandWrongPasswordsAreEachToldAsWrongAndAskedAgain) {
+  const std::string again = "The password is wrong. Try again.";
+  const int kWrong = 10000;
+  TXMLDataBase2 larger;
+  larger.LoadEncodedXML(SampleBankXML("Record", "int y = 0;\nreturn y;"));
+  for (int i = 0; i < 40; ++i) {
+    TxevXMLNode2* r = larger.Root()->AddChild(bank::xnRecord);
+    r->SetText("R" + std::to_string(i));
+    bank::SetNodeID(r, 10 + i);
+    bank::SetRecordData(r, std::string(static_cast<size_t>(i) * 7, 'a' + i % 26));
+  }
+  struct File {
+    std::string path, password, bytes;
+  } files[2];
+  files[0] = {tmp.File("one.xdb2"), "pw", EncipherDataBank(SampleBankXML(), "pw")};
+  files[1].path = tmp.File("two.xdb2");
+  files[1].password = "other pw";
+  ASSERT_TRUE(
+      EncodeBankLayers(larger.EncodedXML(), TBankWriteLayers{"other pw", true, "two.xdb2"}, nullptr, files[1].bytes));
+  auto s = NewSession();
+  for (const File& f : files) {
+    SCOPED_TRACE(f.path);
+    WriteFile(f.path, f.bytes);
+    ui.Clear();
+    for (int i = 0; i < kWrong; ++i) ui.PushFilePassword("wrong" + std::to_string(i));
+    ui.PushFilePassword(f.password);
+    s->OpenBank(f.path);
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+    const auto prompts = ui.CallsOf(Kind::FilePassword);
+    ASSERT_EQ(prompts.size(), static_cast<size_t>(kWrong + 1));
+    int toldWrong = 0;
+    for (size_t i = 1; i < prompts.size(); ++i) toldWrong += prompts[i].note == again;
+    EXPECT_EQ(toldWrong, kWrong);
+    EXPECT_EQ(prompts[0].note, "");
+    EXPECT_EQ(s->FileName(), f.path);
+    EXPECT_EQ(s->Password(), f.password);
+  }
+  // Imported into the open databank (whose password is another): the open password first, then the
+  // prompt, back after every wrong answer, until Cancel.
+  for (const File& f : files) {
+    SCOPED_TRACE("import of " + f.path);
+    s->SetPassword("the open one");
+    ui.Clear();
+    for (int i = 0; i < kWrong; ++i) ui.PushFilePassword("wrong" + std::to_string(i));
+    TXMLDataBase2 other;
+    EXPECT_FALSE(s->LoadBankFile(f.path, &other));
+    EXPECT_EQ(s->CouldNotOpenMessage(), WrongPassword(f.path));
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+    const auto prompts = ui.CallsOf(Kind::FilePassword);
+    ASSERT_EQ(prompts.size(), static_cast<size_t>(kWrong + 1));  // the last one cancelled
+    int toldWrong = 0;
+    for (const auto& prompt : prompts) toldWrong += prompt.note == again;
+    EXPECT_EQ(toldWrong, kWrong);
+    EXPECT_EQ(ReadFile(f.path), f.bytes);
   }
 }
 
@@ -363,8 +427,8 @@ TEST_F(BankSessionTest, EachFailedOpenIsOneBoxWithItsReason) {
       {"just text\n", kNotABank + ": " + path, {}, {}},
       {std::string("PK\x03\x04 and no archive", 20), "Could not decompress DataBank: " + path, {}, {}},
       {EncipherDataBank(SampleBankXML(), "pw"), DecypherFailed(path), {}, {}},  // the prompt cancelled
-      // A wrong password is told (and asked again), each box naming the file.
-      {EncipherDataBank(SampleBankXML(), "pw"), DecypherFailed(path), {"wrong"}, {PasswordWrong(path)}},
+      // A wrong password brings the prompt back; cancelled there, the box says the password was wrong.
+      {EncipherDataBank(SampleBankXML(), "pw"), PasswordWrong(path), {"wrong"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);
@@ -1207,7 +1271,7 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
 TEST_F(BankSessionTest, ExportNeverWritesTheOpenDatabanksFileNorItsBackup) {
   const std::string own = tmp.File("own.xdb2"), backup = tmp.File("own.backup");
   fs::create_directories(tmp.Path() / "d" / "e");
-  fs::create_directory_symlink(tmp.Path(), tmp.Path() / "here");         // here -> the folder itself
+  fs::create_directory_symlink(tmp.Path(), tmp.Path() / "here");              // here -> the folder itself
   fs::create_directory_symlink(tmp.Path() / "d" / "e", tmp.Path() / "deep");  // deep/.. is d, not the folder
   struct Case {
     std::string path;
@@ -1230,7 +1294,8 @@ TEST_F(BankSessionTest, ExportNeverWritesTheOpenDatabanksFileNorItsBackup) {
   for (bool background : {false, true}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.path + (background ? " (through the writer)" : ""));
-      for (const char* name : {"own.xdb2", "own.backup", "alias.xdb2", "hard.xdb2", "OWN.xdb2", "own.xdb", "d/own.xdb2"})
+      for (const char* name :
+           {"own.xdb2", "own.backup", "alias.xdb2", "hard.xdb2", "OWN.xdb2", "own.xdb", "d/own.xdb2"})
         fs::remove(tmp.File(name));
       WriteFile(own, SampleBankXML("Before"));
       TBankSession::TOptions options;
@@ -1252,8 +1317,9 @@ TEST_F(BankSessionTest, ExportNeverWritesTheOpenDatabanksFileNorItsBackup) {
       const bool started = s.ExportBank(c.path, part.Snapshot(), TBankWriteLayers{});
       s.WaitForSave();
       EXPECT_EQ(started, !c.refused);
-      EXPECT_EQ(Messages(), c.refused ? std::vector<std::string>{"This is the open databank's file. Choose another name."}
-                                      : std::vector<std::string>{});
+      EXPECT_EQ(Messages(), c.refused
+                                ? std::vector<std::string>{"This is the open databank's file. Choose another name."}
+                                : std::vector<std::string>{});
       EXPECT_EQ(ReadFile(own), file);
       EXPECT_EQ(ReadFile(backup), kept);
       EXPECT_FALSE(s.Modified());
