@@ -1,6 +1,7 @@
 // The databank window's message table and the fixed texts of its file dialogs and recent-file menu.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,8 +21,10 @@ enum : int {
 // The text of a message id of the table; "" for an id it does not hold.
 const std::string& BankMessage(int id);
 
-// Caption of the pipeline's error boxes.
+// Caption of the pipeline's error boxes, and of its warnings (something the user must know about a
+// step that went on).
 inline const char* const SErrorCaption = "Error";
+inline const char* const SWarningCaption = "Warning";
 // What the filter says of an expression it cannot use: what failed, then the engine's reason.
 inline std::string InvalidRegExprText(const std::string& reason) {
   return "Invalid regular expression: " + reason;
@@ -89,3 +92,9 @@ std::string ConflictCopyNotice(const std::string& path, const std::string& copy)
 std::string ConflictCopyReport(const std::string& path, const std::string& copy);
 // Ending with nothing unsaved over a file another program changed: the file is left alone.
 std::string FileLeftToOtherProgramReport(const std::string& path);
+
+// A databank opened from text read as UTF-8 that was not: how many bytes were replaced (by U+FFFD),
+// the line of the first, and the name under which the file as it was is kept before the first save.
+std::string InvalidUtf8Notice(const std::string& path, std::size_t bytes, int line, const std::string& keptAs);
+// The file as it was read is kept under another name than the one told (that was taken meanwhile).
+std::string OriginalKeptNotice(const std::string& path, const std::string& keptAs);

@@ -39,6 +39,18 @@ std::string EscapeAmpersands(const std::string& text) {
   return out;
 }
 
+// Where the file of a databank opened from text that was not UTF-8 is kept: "<path>.original", or
+// "<path>.original.2", ".3", ... when that is taken; no save ever writes such a name.
+std::string OriginalCopyName(const std::string& path) {
+  auto taken = [](const std::string& name) {
+    std::error_code error;
+    return std::filesystem::symlink_status(name, error).type() != std::filesystem::file_type::not_found && !error;
+  };
+  std::string name = path + ".original";
+  for (int n = 2; taken(name) && n < 100000; ++n) name = path + ".original." + std::to_string(n);
+  return name;
+}
+
 int PeriodToInterval(int seconds) {
   if (seconds <= 0) return 0;  // 0 or less: auto-save off
   // A hand-edited period beyond the settings dialog's range is brought into it.
@@ -120,6 +132,18 @@ void TBankSession::ShowError(int id, const std::string& text) {
     ui_->MessageBox(message, ApplicationTitle, platform::MsgButtons::Ok, platform::MsgIcon::None);
   else
     ui_->MessageBox(message, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+}
+
+void TBankSession::ShowWarning(const std::string& text) {
+  if (closeWaiting_ || nobodyAnswers_) {
+    std::cerr << text << "\n";
+    return;
+  }
+  if (OnError) {
+    OnError(0, text);
+    return;
+  }
+  ui_->MessageBox(text, SWarningCaption, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
 void TBankSession::Changed() {
@@ -305,6 +329,13 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
 
   if (own) {
+    // Bytes that were not UTF-8 are U+FFFD in memory now: told once the databank shows, and the file
+    // as it is kept under a name of its own before the first save writes over it.
+    if (bank.InvalidUtf8Bytes() > 0) {
+      const std::string full = bp::ExpandFileName(path);
+      keepOriginal_ = {full, OriginalCopyName(full)};
+      utf8Notice_ = InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
+    }
     // The same file under its new name: what was taken of it before the read still holds.
     const std::string& kept = !renameTo.empty() && bp::RenameNoReplace(path, renameTo) ? renameTo : path;
     compress_ = layers.Compressed;
@@ -409,6 +440,7 @@ bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers laye
   // Another file's backup never lands on the open databank's file or on its backup ("a.xdb"
   // exported beside an open "a.xdb2" shares its backup name).
   if (!own && IsOpenBankFile(bp::ChangeFileExt(path, SBackupExt))) job.MakeBackup = false;
+  if (!KeepOriginal(path)) return false;
   if (own && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
     const TBankWriteLayers& now = job.Layers;
     job.DropWeakerBackup = !now.Password.empty() ? diskForm_.Password != now.Password
@@ -419,6 +451,26 @@ bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers laye
 
 void TBankSession::NoteDiskForm(const std::string& path, const std::string& password, bool compress) {
   diskForm_ = {bp::ExpandFileName(path), password, compress};
+}
+
+bool TBankSession::KeepOriginal(const std::string& path) {
+  if (!keepOriginal_ || !bp::SameFile(path, keepOriginal_->Path)) return true;
+  if (bp::FileExists(keepOriginal_->Path)) {
+    // The name told may have been taken since: the file then goes under the next free one.
+    std::string keptAs = keepOriginal_->KeptAs;
+    std::error_code error;
+    const bool taken = std::filesystem::symlink_status(keptAs, error).type() != std::filesystem::file_type::not_found;
+    if (taken) keptAs = OriginalCopyName(keepOriginal_->Path);
+    try {
+      CopyFile(keepOriginal_->Path, keptAs);
+    } catch (const Exception& e) {
+      ShowError(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
+      return false;
+    }
+    if (taken) ShowWarning(OriginalKeptNotice(keepOriginal_->Path, keptAs));
+  }
+  keepOriginal_.reset();
+  return true;
 }
 
 bool TBankSession::KeepUnreadable(const std::string& path) {
@@ -476,6 +528,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     entryName_.clear();
     password_.clear();
   }
+  utf8Notice_.clear();
   if (!LoadBankFile(path)) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
@@ -516,6 +569,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
     if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
   }
+  if (!utf8Notice_.empty()) ShowWarning(std::exchange(utf8Notice_, std::string()));
 }
 
 void TBankSession::ReleaseBank() {
@@ -531,6 +585,7 @@ void TBankSession::ReleaseBank() {
   entryName_.clear();
   password_.clear();
   watch_.reset();
+  keepOriginal_.reset();  // its file was never written over
   conflictHold_ = false;
   modified_ = false;  // nothing is left to save
   Changed();

@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -316,6 +317,9 @@ class TBankSession {
   bool Setting(const char* name, bool def) const;
   void BusyEnded();
   void ShowError(int id, const std::string& text = std::string());
+  // Something the user must know that failed nothing (the save or open went on): a box with the
+  // warning sign, or stderr where nobody answers.
+  void ShowWarning(const std::string& text);
   void SetModifiedFlag(bool modified);
   void Changed();
   void AdoptPassword(const std::string& password);
@@ -420,6 +424,16 @@ class TBankSession {
   // Before the first write over a file that failed to open: keeps it as "<file>.bad"; false (the
   // error shown) when no copy could be made.
   bool KeepUnreadable(const std::string& path);
+  // The databank was read from text that was not UTF-8 (the bytes are U+FFFD in memory): before the
+  // first write over that file it is copied to KeptAs, the name told when it opened. Dropped with the
+  // databank.
+  struct TKeepOriginal {
+    std::string Path, KeptAs;
+  };
+  std::optional<TKeepOriginal> keepOriginal_;
+  std::string utf8Notice_;  // told once the databank that was read shows
+  // Before the first write over that file: false (the error shown) when no copy could be made.
+  bool KeepOriginal(const std::string& path);
   std::unique_ptr<TBankWriter> writer_;
   std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;

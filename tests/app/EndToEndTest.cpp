@@ -698,6 +698,43 @@ TEST_F(EndToEnd, ExportOntoTheOpenFileIsRefusedAndTheDialogComesBack) {
   }
 }
 
+// A databank declared UTF-8 whose shown record holds bytes that are not UTF-8 (a lone surrogate, a
+// stray byte, a cut sequence): the program opens it with a warning. Showing the record changes
+// nothing more (it holds U+FFFD for each bad byte from the start); an edit of another record and
+// Ctrl+S then write the file, and the file as it was is kept beside it as ".original" first (the
+// backup, replaced by the next save, is not where it stays).
+TEST_F(EndToEnd, TextThatIsNotUtf8IsToldAndTheFileKeptBeforeTheSave) {
+  const std::string bank = tmp.File("bytes.xdb2");
+  const std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+      "<LastPosition>2</LastPosition><DataBaseName>Bytes</DataBaseName></settings>\r\n"
+      "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Bad<data>ab\xED\xA0\x80 \xFF \xF0\x9F\x98"
+      "cd</data></record><record ID=\"3\">Other<data>fine</data></record></folder></dataroot>";
+  testsupport::WriteFile(bank, text);
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  ASSERT_EQ(d.Start({bank}, "^(Tessaryn - Bytes|Warning)$"), "") << d.Output();
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Warning$").empty(); }, 10000)) << "opened without a word";
+  EXPECT_FALSE(fs::exists(bank + ".original"));  // an open writes nothing
+  d.Shot("e2e-not-utf8-told.png");
+  d.Xdo({"windowfocus", "--sync", d.Find("^Warning$")});
+  d.Key("Return");
+  ASSERT_EQ(d.WaitWindow("^Tessaryn - Bytes$"), "");
+  d.Click(d.Width() * 2 / 3, 150);  // into the record shown
+  d.Key("ctrl+shift+Tab");          // to the tree
+  d.Key("Down");                    // the other record
+  d.Key("Return");                  // into its code
+  d.Key("ctrl+End");
+  d.Type("!");
+  d.Key("ctrl+s");
+  ASSERT_TRUE(Eventually([&] { return fs::exists(bank + ".original"); }, 10000));
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(testsupport::ReadFile(bank + ".original"), text);
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(KeptRecordCode(bank), "ab" + fffd + fffd + fffd + " " + fffd + " " + fffd + fffd + fffd + "cd");
+  EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='3']/data)"), "fine!");
+}
+
 // Typing in one record and nothing else (no Ctrl+S, no other node selected), with a short auto-save
 // period: the auto-save writes what is typed while the keys arrive, so a kill -9 (or a power cut)
 // loses at most the keys of the last period or two; the file stays whole and opens again.

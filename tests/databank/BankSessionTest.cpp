@@ -330,6 +330,103 @@ TEST_F(BankSessionTest, TenThousandWrongPasswordsAreEachToldAsWrongAndAskedAgain
   }
 }
 
+// A file read as UTF-8 (declared so, or after a byte-order mark without a declaration) holding bytes
+// that are not UTF-8, of each kind: it opens with one warning naming the file, the line of the first
+// bad byte, how many bytes were replaced and where the file is kept; each bad byte is U+FFFD in the
+// record, shown or not. The first save keeps the file as it was under that name (".original", or
+// ".original.2" when that is taken), which no later save touches; a databank closed unsaved keeps
+// nothing, and a Save As elsewhere leaves the file as it is. Text without a declaration is read as
+// Windows-1252, where every byte is a character: it is kept byte for byte and nothing is said.
+TEST_F(BankSessionTest, TextThatIsNotUtf8IsToldAndTheFileKeptBeforeTheFirstSave) {
+  const std::string path = tmp.File("bank.xdb2"), original = path + ".original";
+  const std::string fffd = "\xEF\xBF\xBD";
+  struct Sequence {
+    const char* name;
+    std::string bytes, repaired;
+  };
+  const Sequence kinds[] = {
+      {"a lone surrogate", "\xED\xA0\x80", fffd + fffd + fffd},
+      {"a stray byte", "\xFF", fffd},
+      {"a cut sequence", "\xF0\x9F\x98", fffd + fffd + fffd},
+      {"a stray continuation byte", "\x80", fffd},
+      {"an overlong form", "\xC0\xAF", fffd + fffd},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
+      {"the issue's three", "\xED\xA0\x80 \xFF \xF0\x9F\x98",
+       fffd + fffd + fffd + " " + fffd + " " + fffd + fffd + fffd},
+  };
+  const std::string heads[] = {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n", "\xEF\xBB\xBF"};
+  auto bankText = [](const std::string& head, const std::string& bytes) {
+    return head + "<dataroot>\r\n<folder ID=\"1\">F<record ID=\"2\">Other</record>\r\n<record ID=\"3\">R<data>x\r\nab" +
+           bytes + "cd \xC3\xA9</data></record></folder>\r\n<NextNodeID>4</NextNodeID></dataroot>";
+  };
+  auto s = NewSession();
+  for (const std::string& head : heads)
+    for (const Sequence& k : kinds) {
+      SCOPED_TRACE(std::string(k.name) + (head[0] == '<' ? ", declared UTF-8" : ", after a byte-order mark"));
+      for (const std::string& name : {original, original + ".2", path + ".backup", tmp.File("elsewhere.xdb2")})
+        fs::remove(name);
+      const std::string text = bankText(head, k.bytes);
+      const int line = head[0] == '<' ? 5 : 4;  // the line after "x" in the record's code
+      size_t replaced = 0;
+      for (size_t at = k.repaired.find(fffd); at != std::string::npos; at = k.repaired.find(fffd, at + 3)) ++replaced;
+      const std::string notice =
+          "Some of " + path + " is not valid UTF-8 text, first on line " + std::to_string(line) + ": " +
+          (replaced == 1 ? std::string("1 byte was") : std::to_string(replaced) + " bytes were") +
+          " replaced by the character \xEF\xBF\xBD (U+FFFD).\nBefore this databank is "
+          "first saved there, the file as it is now is kept as ";
+      // Opened and closed unsaved: told, nothing kept.
+      WriteFile(path, text);
+      ui.Clear();
+      s->OpenBank(path);
+      ASSERT_EQ(s->FileName(), path);
+      ASSERT_EQ(ui.CallsOf(Kind::Message).size(), 1u);
+      EXPECT_EQ(ui.CallsOf(Kind::Message)[0].text, notice + original + ".");
+      EXPECT_EQ(ui.CallsOf(Kind::Message)[0].caption, "Warning");
+      EXPECT_EQ(bank::RecordData(bank::FindNodeByID(s->Bank()->Root(), 3)), "x\r\nab" + k.repaired + "cd \xC3\xA9");
+      s->CloseBank();
+      EXPECT_FALSE(fs::exists(original));
+      // Saved elsewhere first, then over the file: kept at the save over it (under the next free name,
+      // ".original" being taken), once.
+      WriteFile(original, "someone else's");
+      ui.Clear();
+      s->OpenBank(path);
+      ASSERT_EQ(Messages(), std::vector<std::string>{notice + original + ".2."});
+      s->SetModified();
+      ASSERT_TRUE(s->SaveBank(tmp.File("elsewhere.xdb2")));
+      EXPECT_FALSE(fs::exists(original + ".2"));
+      s->SetModified();
+      ASSERT_TRUE(s->SaveBank(path));
+      EXPECT_EQ(ReadFile(original + ".2"), text);
+      EXPECT_EQ(ReadFile(original), "someone else's");
+      const std::string saved = ReadFile(path);
+      EXPECT_NE(saved.find("ab" + k.repaired + "cd"), std::string::npos);
+      s->SetModified();
+      ASSERT_TRUE(s->SaveBank(path));
+      EXPECT_EQ(ReadFile(original + ".2"), text);
+      EXPECT_FALSE(fs::exists(original + ".3"));
+      // The saved file is UTF-8 throughout: it opens without a word.
+      ui.Clear();
+      s->OpenBank(path);
+      EXPECT_TRUE(ui.Calls().empty());
+      fs::remove(original);
+    }
+  // Without a declaration the bytes are Windows-1252 characters: nothing to tell, and a save writes
+  // them back as they were.
+  for (const Sequence& k : kinds) {
+    SCOPED_TRACE(std::string(k.name) + ", no declaration");
+    fs::remove(original);
+    const std::string text = bankText("", k.bytes);
+    WriteFile(path, text);
+    ui.Clear();
+    s->OpenBank(path);
+    EXPECT_TRUE(ui.Calls().empty());
+    s->SetModified();
+    ASSERT_TRUE(s->SaveBank(path));
+    EXPECT_NE(ReadFile(path).find("ab" + k.bytes + "cd \xC3\xA9"), std::string::npos);
+    EXPECT_FALSE(fs::exists(original));
+  }
+}
+
 // A plain XML databank may start with a UTF-8 byte-order mark (which makes its text UTF-8) or blanks.
 TEST_F(BankSessionTest, PlainXMLAfterAByteOrderMarkOrBlanksOpens) {
   auto s = NewSession();
