@@ -380,8 +380,9 @@ TEST_F(EndToEnd, EndedBySignalsKeepsTheEditInTheFile) {
 }
 
 // A settings file the user may not read: the program says so in a box, runs with default settings and
-// leaves the file as it was. A damaged one (thousands of unclosed tags) is kept as ".bad", and the
-// program quits quickly with small, empty-based settings written in its place.
+// leaves the file as it was. A damaged one (thousands of unclosed tags) is kept as ".bad", which a box
+// says (once: the next start is quiet), and the program quits quickly with small, empty-based
+// settings written in its place.
 TEST_F(EndToEnd, UnreadableOrDamagedSettingsStartWithDefaults) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a file another user cannot read";
   REQUIRE_TOOL(setpriv, "setpriv");
@@ -413,10 +414,20 @@ TEST_F(EndToEnd, UnreadableOrDamagedSettingsStartWithDefaults) {
   fs::permissions(settings, fs::perms::owner_read | fs::perms::owner_write);
   testsupport::WriteFile(settings, damaged);
   [&] {
-    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Settings Test$"), "");
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn$"), "") << "the damaged file was replaced without a word";
+    EXPECT_TRUE(fs::exists(settings + ".bad"));
+    d.Shot("e2e-settings-damaged.png");
+    d.Key("Return");
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - Settings Test$"), "") << d.Output();
     const auto quit = std::chrono::steady_clock::now();
     ASSERT_EQ(d.Exit(), "");
     EXPECT_LT(std::chrono::steady_clock::now() - quit, std::chrono::seconds(20));
+  }();
+  [&] {
+    ASSERT_EQ(d.Start({bank}, "^(Tessaryn|Tessaryn - Settings Test)$"), "");
+    EXPECT_TRUE(d.Find("^Tessaryn$").empty()) << "told again";
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - Settings Test$"), "");
+    ASSERT_EQ(d.Exit(), "");
   }();
   EXPECT_EQ(testsupport::ReadFile(settings + ".bad"), damaged);
   EXPECT_LT(fs::file_size(settings), 64u * 1024);
