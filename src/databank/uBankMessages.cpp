@@ -105,3 +105,7 @@ std::string InvalidUtf8Notice(const std::string& path, std::size_t bytes, int li
 std::string OriginalKeptNotice(const std::string& path, const std::string& keptAs) {
   return "The file " + path + " as it was opened is kept as " + keptAs + ".";
 }
+
+std::string BackupFailedNotice(const std::string& path, const std::string& reason) {
+  return path + " was saved, but no backup of it could be made first:\n" + reason;
+}

@@ -93,6 +93,10 @@ std::string ConflictCopyReport(const std::string& path, const std::string& copy)
 // Ending with nothing unsaved over a file another program changed: the file is left alone.
 std::string FileLeftToOtherProgramReport(const std::string& path);
 
+// A save went on without the backup it was to make first: "PATH was saved, but no backup of it could
+// be made first:" and the reason on the next line.
+std::string BackupFailedNotice(const std::string& path, const std::string& reason);
+
 // A databank opened from text read as UTF-8 that was not: how many bytes were replaced (by U+FFFD),
 // the line of the first, and the name under which the file as it was is kept before the first save.
 std::string InvalidUtf8Notice(const std::string& path, std::size_t bytes, int line, const std::string& keptAs);

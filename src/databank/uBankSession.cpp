@@ -370,6 +370,7 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   if (!MakeSaveJob(*bank, path, layers, job)) return false;
   const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
   for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+  TellBackupFailure(outcome);
   if (outcome.Saved && bank == bank_.get()) {
     NoteDiskForm(path, layers.Password, layers.Compress);
     fileSize_ = outcome.FileSize;
@@ -398,13 +399,16 @@ bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXM
   if (!writer_) {
     const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
     for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+    TellBackupFailure(outcome);
     return outcome.Saved;
   }
   job.Tag = ++saveTag_;
   TSaveState state;
   state.Export = true;
   savesInFlight_.emplace_back(job.Tag, state);
-  writer_->Submit(std::move(job));
+  std::uint64_t replaced = 0;
+  writer_->Submit(std::move(job), nullptr, &replaced);
+  ForgetSave(replaced);
   saveTimer_->SetEnabled(true);
   return true;
 }
@@ -451,6 +455,15 @@ bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers laye
 
 void TBankSession::NoteDiskForm(const std::string& path, const std::string& password, bool compress) {
   diskForm_ = {bp::ExpandFileName(path), password, compress};
+}
+
+void TBankSession::TellBackupFailure(const TBankSaveOutcome& outcome) {
+  // Once a file: auto-save would say it again at every period.
+  if (!outcome.Saved || outcome.BackupFailure.empty()) return;
+  const std::string full = bp::ExpandFileName(outcome.Path);
+  if (std::find(backupFailuresTold_.begin(), backupFailuresTold_.end(), full) != backupFailuresTold_.end()) return;
+  backupFailuresTold_.push_back(full);
+  ShowWarning(BackupFailedNotice(outcome.Path, outcome.BackupFailure));
 }
 
 bool TBankSession::KeepOriginal(const std::string& path) {
@@ -620,10 +633,12 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   if (background) {
     // A job the writer could not take is a failed save, told now; the databank stays modified.
     TBankSaveOutcome refused;
-    if (!writer_->Submit(std::move(job), &refused)) {
+    std::uint64_t replaced = 0;
+    if (!writer_->Submit(std::move(job), &refused, &replaced)) {
       Changed();
       return ApplyOutcome(refused, TSaveWait::Written);
     }
+    ForgetSave(replaced);
     // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
     Changed();
@@ -641,6 +656,15 @@ std::shared_ptr<TBankFileWatch> TBankSession::WatchFor(const std::string& path) 
   const std::string full = bp::ExpandFileName(path);
   if (!watch_ || watch_->Path() != full) watch_ = std::make_shared<TBankFileWatch>(full);
   return watch_;
+}
+
+void TBankSession::ForgetSave(std::uint64_t tag) {
+  // A save replaced while it waited has no outcome: what was kept for it (its password among
+  // others) goes with it.
+  if (tag == 0) return;
+  const auto it =
+      std::find_if(savesInFlight_.begin(), savesInFlight_.end(), [tag](const auto& save) { return save.first == tag; });
+  if (it != savesInFlight_.end()) savesInFlight_.erase(it);
 }
 
 bool TBankSession::SaveInFlight() const {
@@ -678,6 +702,7 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
       savesInFlight_.erase(it);
       break;
     }
+  TellBackupFailure(outcome);
   if (state.Export) {
     for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
     return outcome.Saved;

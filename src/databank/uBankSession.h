@@ -199,6 +199,9 @@ class TBankSession {
   void WaitForSave();
   // A save is being written or waits for its turn.
   bool SaveInFlight() const;
+  // The saves whose outcome the session still waits for (each with what it keeps for it: the
+  // layers, the password among them); none once WaitForSave has returned.
+  std::size_t SavesAwaitingOutcome() const { return savesInFlight_.size(); }
   // False when the user chose Cancel, and also when they chose Yes but nothing was saved (the save
   // dialog was cancelled or the save failed): the databank must then be kept.
   bool QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged = TIfFileChanged::Ask);
@@ -374,6 +377,8 @@ class TBankSession {
   // nothing changed since that save's snapshot was taken (that save is no longer in flight).
   bool FileHoldsBank();
   void ApplyFinishedSaves();
+  // Lets go of what was kept for a save the writer replaced (tag 0: none).
+  void ForgetSave(std::uint64_t tag);
 
   TSettings* settings_;
   TOptions options_;
@@ -434,6 +439,9 @@ class TBankSession {
   std::string utf8Notice_;  // told once the databank that was read shows
   // Before the first write over that file: false (the error shown) when no copy could be made.
   bool KeepOriginal(const std::string& path);
+  // A save that went on without its backup is told, once a file in a run.
+  void TellBackupFailure(const TBankSaveOutcome& outcome);
+  std::vector<std::string> backupFailuresTold_;
   std::unique_ptr<TBankWriter> writer_;
   std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -664,6 +665,75 @@ TEST_F(BankSessionTest, BackupHoldsThePreviousSave) {
   fs::remove(backup);
   ASSERT_TRUE(s->SaveBank(path));
   EXPECT_FALSE(fs::exists(backup));
+}
+
+// A backup that cannot be made (a folder stands at its name, or a read-only file the program may not
+// replace) does not stop the save: the file is written and the user is told once, with the reason,
+// however often auto-save writes it afterwards. In the foreground and through the writer, for the
+// databank's file and for an export.
+TEST_F(BankSessionTest, ABackupThatCannotBeMadeIsToldOnceAndTheSaveGoesOn) {
+  const std::string path = tmp.File("bank.xdb2"), backup = tmp.File("bank.backup");
+  const std::string out = tmp.File("out.xdb2"), outBackup = tmp.File("out.backup");
+  struct Blocker {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    std::string reason;  // after the quoted backup name
+  };
+  const Blocker blockers[] = {
+      {"a folder", [](const std::string& b) { fs::create_directories(b); }, ". Is a directory"},
+      {"a read-only file",
+       [](const std::string& b) {
+         WriteFile(b, "older");
+         fs::permissions(b, fs::perms::owner_read);
+       },
+       ". Permission denied"},
+  };
+  for (bool background : {false, true})
+    for (const Blocker& b : blockers) {
+      SCOPED_TRACE(std::string(b.name) + (background ? ", through the writer" : ""));
+      for (const std::string& name : {backup, outBackup}) {
+        if (fs::exists(name)) fs::permissions(name, fs::perms::owner_all);
+        fs::remove_all(name);
+        b.make(name);
+      }
+      WriteFile(path, SampleBankXML());
+      WriteFile(out, "an older export");
+      TBankSession::TOptions options;
+      options.ProgramDir = ProgramDir();
+      options.BackgroundSaves = background;
+      TBankSession s(&settings, options, &ui, &loop);
+      s.OpenBank(path);
+      ui.Clear();
+      for (int save = 0; save < 3; ++save) {
+        bank::SetRecordData(bank::FindNodeByID(s.Bank()->Root(), 2), "save " + std::to_string(save));
+        s.SetModified();
+        if (save == 2)
+          s.AutoSaveTick();
+        else
+          ASSERT_TRUE(s.SaveBank(path, TBankSession::TSaveWait::Started));
+        s.WaitForSave();
+        EXPECT_NE(ReadFile(path).find("save " + std::to_string(save)), std::string::npos);
+        EXPECT_FALSE(s.Modified());
+      }
+      TXMLDataBase2 part;
+      part.Root()->AddNode(bank::FindNodeByID(s.Bank()->Root(), 3)->CloneNode());
+      for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(s.ExportBank(out, part.Snapshot(), TBankWriteLayers{}));
+        s.WaitForSave();
+      }
+      EXPECT_EQ(ReadFile(out), part.EncodedXML());
+      EXPECT_EQ(Messages(), (std::vector<std::string>{
+                                path + " was saved, but no backup of it could be made first:\nCannot create file \"" +
+                                    backup + "\"" + b.reason,
+                                out + " was saved, but no backup of it could be made first:\nCannot create file \"" +
+                                    outBackup + "\"" + b.reason}));
+      for (const auto& box : ui.CallsOf(Kind::Message)) EXPECT_EQ(box.caption, "Warning");
+      if (fs::is_regular_file(backup)) {
+        EXPECT_EQ(ReadFile(backup), "older");
+      }
+    }
+  for (const std::string& name : {backup, outBackup})
+    if (fs::exists(name)) fs::permissions(name, fs::perms::owner_all);
 }
 
 TEST_F(BankSessionTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark) {
@@ -1737,10 +1807,20 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
   TBankWriter writer;
   // The writer frees A's snapshot once A is written to bytes, and waits there for the gate; B is
   // queued behind it and replaced by C, then C by D.
-  writer.Submit(job(tmp.File("a.xdb2"), "A", freedA, open.get_future().share()));
-  writer.Submit(job(tmp.File("b.xdb2"), "B", freedB, {}));
-  writer.Submit(job(tmp.File("b.xdb2"), "C", freedC, {}));
-  writer.Submit(job(tmp.File("b.xdb2"), "D", freedD, {}));
+  // Each replaced job is named to the caller by its tag.
+  std::uint64_t replaced = 99;
+  auto tagged = [](TBankSaveJob j, std::uint64_t tag) {
+    j.Tag = tag;
+    return j;
+  };
+  writer.Submit(tagged(job(tmp.File("a.xdb2"), "A", freedA, open.get_future().share()), 1), nullptr, &replaced);
+  EXPECT_EQ(replaced, 0u);
+  writer.Submit(tagged(job(tmp.File("b.xdb2"), "B", freedB, {}), 2), nullptr, &replaced);
+  EXPECT_EQ(replaced, 0u);
+  writer.Submit(tagged(job(tmp.File("b.xdb2"), "C", freedC, {}), 3), nullptr, &replaced);
+  EXPECT_EQ(replaced, 2u);
+  writer.Submit(tagged(job(tmp.File("b.xdb2"), "D", freedD, {}), 4), nullptr, &replaced);
+  EXPECT_EQ(replaced, 3u);
   std::future<std::thread::id> a = freedA.get_future(), b = freedB.get_future(), c = freedC.get_future();
   const bool bFreed = b.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
   const bool cFreed = c.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
@@ -1759,6 +1839,45 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
   EXPECT_TRUE(done[0].Saved && done[1].Saved);
   EXPECT_NE(ReadFile(tmp.File("b.xdb2")).find("<name>D</name>"), std::string::npos);
   EXPECT_EQ(freedD.get_future().wait_for(std::chrono::seconds(0)), std::future_status::ready);
+}
+
+// Saves (and exports) that wait behind a long write are replaced by newer ones: the session lets go of
+// what it kept for each replaced one (its tag, its layers with the password) at once, so that nothing
+// of them stays for the rest of the run, and once the writes have ended it waits for nothing.
+TEST_F(BankSessionTest, AReplacedSaveLeavesNothingBehindInTheSession) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  std::promise<void> open, writing;
+  std::shared_future<void> gate = open.get_future().share();
+  std::atomic<bool> first{true};
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  options.BackgroundSaves = true;
+  options.WriteJob = [&](TBankSaveJob job) {
+    if (first.exchange(false)) writing.set_value();
+    gate.wait();
+    return WriteBankJob(std::move(job));
+  };
+  TBankSession s(&settings, options, &ui, &loop);
+  s.OpenBank(path);
+  TXMLDataBase2 part;
+  part.Root()->AddNode(bank::FindNodeByID(s.Bank()->Root(), 3)->CloneNode());
+  for (int i = 0; i < 20; ++i) {
+    s.SetPassword("password " + std::to_string(i));
+    s.SetModified();
+    ASSERT_TRUE(s.SaveBank(path, TBankSession::TSaveWait::Started));
+    if (i == 0) writing.get_future().wait();  // the first save is being written from now on
+    ASSERT_TRUE(s.ExportBank(tmp.File("out.xdb2"), part.Snapshot(),
+                             TBankWriteLayers{"export " + std::to_string(i), false, ""}));
+  }
+  // The first save is being written; one save and one export wait behind it.
+  EXPECT_EQ(s.SavesAwaitingOutcome(), 3u);
+  open.set_value();
+  s.WaitForSave();
+  EXPECT_EQ(s.SavesAwaitingOutcome(), 0u);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(DecipherDataBank(ReadFile(path), "password 19"), s.Bank()->EncodedXML());
+  EXPECT_EQ(DecipherDataBank(ReadFile(tmp.File("out.xdb2")), "export 19"), part.EncodedXML());
 }
 
 TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {
