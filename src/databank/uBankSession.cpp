@@ -329,15 +329,15 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
 
   if (own) {
+    // The same file under its new name: what was taken of it before the read still holds.
+    const std::string& kept = !renameTo.empty() && bp::RenameNoReplace(path, renameTo) ? renameTo : path;
     // Bytes that were not UTF-8 are U+FFFD in memory now: told once the databank shows, and the file
     // as it is kept under a name of its own before the first save writes over it.
     if (bank.InvalidUtf8Bytes() > 0) {
-      const std::string full = bp::ExpandFileName(path);
+      const std::string full = bp::ExpandFileName(kept);
       keepOriginal_ = {full, OriginalCopyName(full)};
       utf8Notice_ = InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
     }
-    // The same file under its new name: what was taken of it before the read still holds.
-    const std::string& kept = !renameTo.empty() && bp::RenameNoReplace(path, renameTo) ? renameTo : path;
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
     convertedOld_ = oldFormat;

@@ -411,6 +411,21 @@ TEST_F(BankSessionTest, TextThatIsNotUtf8IsToldAndTheFileKeptBeforeTheFirstSave)
       EXPECT_TRUE(ui.Calls().empty());
       fs::remove(original);
     }
+  // An older ".xdb" file takes the new name as it opens: that is the file told of and kept.
+  {
+    const std::string old = tmp.File("old.xdb"), renamed = tmp.File("old.xdb2");
+    const std::string text = bankText(heads[0], kinds[1].bytes);
+    WriteFile(old, text);
+    ui.Clear();
+    s->OpenBank(old);
+    ASSERT_EQ(s->FileName(), renamed);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("Some of " + renamed + " is not"), std::string::npos);
+    EXPECT_NE(Messages()[0].find("kept as " + renamed + ".original."), std::string::npos);
+    s->SetModified();
+    ASSERT_TRUE(s->SaveBank(renamed));
+    EXPECT_EQ(ReadFile(renamed + ".original"), text);
+  }
   // Without a declaration the bytes are Windows-1252 characters: nothing to tell, and a save writes
   // them back as they were.
   for (const Sequence& k : kinds) {
