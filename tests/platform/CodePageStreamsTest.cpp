@@ -172,6 +172,19 @@ TEST(CodePage, RepairUtf8ReplacesEachBadByteAndNothingElse) {
     EXPECT_EQ(RepairUtf8(repaired).Replaced, 0u);
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), expected);  // what an editor would make of it
   }
+  // Any bytes at all: the repair is what decoding and encoding again make of them, each U+FFFD of a
+  // bad byte counted (the decoder is the program's other reading of UTF-8).
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes(rng() % 24, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng() % 4 ? 0x80 + rng() % 0x80 : rng() % 0x80);
+    std::string repaired = bytes;
+    const TUtf8Repair r = RepairUtf8(repaired);
+    ASSERT_EQ(repaired, Utf16ToUtf8(Utf8ToUtf16(bytes))) << testing::PrintToString(bytes);
+    size_t written = 0, kept = 0;
+    for (size_t at = repaired.find(fffd); at != std::string::npos; at = repaired.find(fffd, at + 3)) ++written;
+    for (size_t at = bytes.find(fffd); at != std::string::npos; at = bytes.find(fffd, at + 3)) ++kept;
+    ASSERT_EQ(r.Replaced, written - kept) << testing::PrintToString(bytes);
+  }
 }
 
 // The table and ASCII-run conversions against a reference that decodes one character at a time and
