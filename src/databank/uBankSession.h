@@ -27,6 +27,10 @@
 //   name or cancel; a save nobody can be asked about (auto-save, minimising, the end of the desktop
 //   session) writes the databank beside the file under a conflict name, says so, and auto-save then
 //   leaves the file alone until the user saves.
+// - An export never writes the open databank's file or its backup, under whatever name it is given.
+// - A backup that cannot be made does not stop a save; the user hears why, once a file.
+// - A databank read from text that was not UTF-8 (those bytes are U+FFFD in memory) is told when it
+//   opens, and its file is kept as "<file>.original" before the first save over it.
 #pragma once
 
 #include <cstdint>
