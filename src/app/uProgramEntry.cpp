@@ -41,6 +41,13 @@ void TProgramEntry::InitializeApplication() {
     platform::UI().MessageBox("The settings could not be read:\n" + error +
                                   "\nTessaryn starts with default settings and leaves that file as it is.",
                               kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+  // A damaged one was kept aside and is replaced at the end: the user hears where it is.
+  const std::string& kept = settings_ ? settings_->Settings()->KeptDamagedCopy() : std::string();
+  if (error.empty() && !kept.empty())
+    platform::UI().MessageBox("The settings file " + settings_->Settings()->FileName() +
+                                  " is damaged and could not be read. It is kept as " + kept +
+                                  ".\nTessaryn starts with default settings.",
+                              kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
 void TProgramEntry::CreateHighlighters() {

@@ -27,11 +27,16 @@
 //   name or cancel; a save nobody can be asked about (auto-save, minimising, the end of the desktop
 //   session) writes the databank beside the file under a conflict name, says so, and auto-save then
 //   leaves the file alone until the user saves.
+// - An export never writes the open databank's file or its backup, under whatever name it is given.
+// - A backup that cannot be made does not stop a save; the user hears why, once a file.
+// - A databank read from text that was not UTF-8 (those bytes are U+FFFD in memory) is told when it
+//   opens, and its file is kept as "<file>.original" before the first save over it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,8 +155,10 @@ class TBankSession {
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
   // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
   // enciphered text does not parse with the known password is read once more after asking for the
-  // file's own password. A password the user typed that does not open the file is told ("The
-  // password is wrong, or the file is damaged.") and asked for again, until the prompt is cancelled.
+  // file's own password. Enciphered bytes that are no databank (they do not parse, or parse as
+  // something else) mean a wrong password: one the user typed brings the prompt back saying so
+  // ("The password is wrong. Try again."), until the right one or Cancel, which ends the load with
+  // the wrong password as its reason.
   // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
   // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed: the file
@@ -164,10 +171,14 @@ class TBankSession {
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
   // The same with explicit layers (export writes with its own password and compression).
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
+  // Whether path leads to the open databank's file or to its ".backup" (links and ".." resolved, a
+  // hard link included): what an export must never write.
+  bool IsOpenBankFile(const std::string& path) const;
   // Writes an exported databank, frozen already, to path with its own layers (and the ".backup" copy
   // when "MakeBackup" is set). With background saves it goes to the writer as a save does, the window
   // going on meanwhile, and its failure is told as a save's is once it has ended; otherwise it is
-  // written here and now. False when it could not be started (written here: when it failed).
+  // written here and now. False when it could not be started (written here: when it failed). A path
+  // that IsOpenBankFile is refused with SExportOntoOpenFile and nothing is written.
   bool ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
                   const TBankWriteLayers& layers);
 
@@ -192,6 +203,9 @@ class TBankSession {
   void WaitForSave();
   // A save is being written or waits for its turn.
   bool SaveInFlight() const;
+  // The saves whose outcome the session still waits for (each with what it keeps for it: the
+  // layers, the password among them); none once WaitForSave has returned.
+  std::size_t SavesAwaitingOutcome() const { return savesInFlight_.size(); }
   // False when the user chose Cancel, and also when they chose Yes but nothing was saved (the save
   // dialog was cancelled or the save failed): the databank must then be kept.
   bool QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged = TIfFileChanged::Ask);
@@ -310,6 +324,9 @@ class TBankSession {
   bool Setting(const char* name, bool def) const;
   void BusyEnded();
   void ShowError(int id, const std::string& text = std::string());
+  // Something the user must know that failed nothing (the save or open went on): a box with the
+  // warning sign, or stderr where nobody answers.
+  void ShowWarning(const std::string& text);
   void SetModifiedFlag(bool modified);
   void Changed();
   void AdoptPassword(const std::string& password);
@@ -364,6 +381,8 @@ class TBankSession {
   // nothing changed since that save's snapshot was taken (that save is no longer in flight).
   bool FileHoldsBank();
   void ApplyFinishedSaves();
+  // Lets go of what was kept for a save the writer replaced (tag 0: none).
+  void ForgetSave(std::uint64_t tag);
 
   TSettings* settings_;
   TOptions options_;
@@ -375,6 +394,9 @@ class TBankSession {
   // Why the last LoadBankFile failed, in one line ("" when it opened or a box already said why).
   std::string failReason_;
   bool lastReadAskedPassword_ = false;  // the last ReadBankLayers asked the user for the password
+  bool promptCancelled_ = false;        // and the user cancelled that prompt
+  // What the file-password prompt says when it comes back within a load ("" the first time).
+  std::string passwordNote_;
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;
@@ -411,6 +433,19 @@ class TBankSession {
   // Before the first write over a file that failed to open: keeps it as "<file>.bad"; false (the
   // error shown) when no copy could be made.
   bool KeepUnreadable(const std::string& path);
+  // The databank was read from text that was not UTF-8 (the bytes are U+FFFD in memory): before the
+  // first write over that file it is copied to KeptAs, the name told when it opened. Dropped with the
+  // databank.
+  struct TKeepOriginal {
+    std::string Path, KeptAs;
+  };
+  std::optional<TKeepOriginal> keepOriginal_;
+  std::string utf8Notice_;  // told once the databank that was read shows
+  // Before the first write over that file: false (the error shown) when no copy could be made.
+  bool KeepOriginal(const std::string& path);
+  // A save that went on without its backup is told, once a file in a run.
+  void TellBackupFailure(const TBankSaveOutcome& outcome);
+  std::vector<std::string> backupFailuresTold_;
   std::unique_ptr<TBankWriter> writer_;
   std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;

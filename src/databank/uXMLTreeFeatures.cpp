@@ -319,13 +319,26 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
 void TXMLTreeFeatures::ExportCommand() {
   if (!Bank() || !SelectedNode()) return;
   TBankSession::TBusyScope busy(Session());
-  const std::string path = AskBankFile(Session(), UI(), true);
-  if (!path.empty()) ExportFile(path);
+  for (;;) {
+    const std::string path = AskBankFile(Session(), UI(), true);
+    if (path.empty() || !Bank()) return;
+    // A part of the databank written over its own file (or its backup) would take the rest with it
+    // at the next save: the user chooses another name.
+    if (!Session().IsOpenBankFile(path)) {
+      ExportFile(path);
+      return;
+    }
+    UI().MessageBox(SExportOntoOpenFile, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+  }
 }
 
 bool TXMLTreeFeatures::ExportFile(const std::string& path) {
   TxevXMLNode2* selected = SelectedNode();
   if (!Bank() || !selected) return false;
+  if (Session().IsOpenBankFile(path)) {
+    UI().MessageBox(SExportOntoOpenFile, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+    return false;
+  }
   StoreOpenValues();  // the file holds what the user sees
   TBorrowedBankState borrowed(Session());
   TExportChoice choice = ExportChoiceFor(selected, Images, !Session().Password().empty(), Session().Compress());

@@ -101,8 +101,11 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   void ImportCommand();
   // Imports every top-level folder and record of the file at path, placed as Paste places a node.
   bool ImportFile(const std::string& path);
+  // The save dialog, then ExportFile; a name that leads to the open databank's file or its backup is
+  // refused with SExportOntoOpenFile and the dialog comes back.
   void ExportCommand();
-  // Exports what the selection dialog chooses among the selected node and its siblings.
+  // Exports what the selection dialog chooses among the selected node and its siblings. Refuses
+  // (with SExportOntoOpenFile, writing nothing) a path that leads to the open databank's file.
   bool ExportFile(const std::string& path);
   virtual bool SelectNodesForExport(TExportChoice& choice) {
     (void)choice;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -94,6 +95,8 @@ void TXMLDataBase2::Clear() {
   lastError_.clear();
   errorSummary_.clear();
   loadedBytes_ = 0;
+  invalidUtf8_ = {};
+  invalidUtf8Line_ = 0;
   listsNode_ = nullptr;
   settingsNode_ = nullptr;
 }
@@ -225,12 +228,21 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   // parsed again as they came.
   const bool ascii = !codepage::HasHighByte(bytes);
   const bool widened = !ascii && !byteOrderMark && !IsUtf8Name(SniffEncoding(bytes));
+  // Text read as UTF-8 is made well formed first: bytes that are not UTF-8 would otherwise stay
+  // in the texts only until an editor shows them (as U+FFFD) and a save writes that back. Text that
+  // does not parse anyway is parsed again as it came, so that the report quotes the file's bytes.
+  auto parseAsUtf8 = [this](std::string text) {
+    std::string original;
+    RepairUtf8(text, original);
+    const bool parsed = doc_->LoadXML(std::move(text));
+    return parsed || original.empty() ? parsed : doc_->LoadXML(std::move(original));
+  };
   doc_->SetFromCp1252(widened);
-  bool ok = doc_->LoadXML(std::move(bytes));
+  bool ok = ascii || widened ? doc_->LoadXML(std::move(bytes)) : parseAsUtf8(std::move(bytes));
   bool utf8 = byteOrderMark || IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   if (widened && (!ok || utf8)) {
     doc_->SetFromCp1252(false);
-    ok = doc_->Parse();
+    ok = utf8 ? parseAsUtf8(doc_->TakeText()) : doc_->Parse();
     utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   }
   doc_->SetFromCp1252(false);
@@ -245,6 +257,14 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
   // A damaged file may leave a root without a name, which would be written back as "</>".
   if (!ok && doc_->Name().empty()) doc_->SetName("dataroot");
   return ok;
+}
+
+void TXMLDataBase2::RepairUtf8(std::string& text, std::string& original) {
+  invalidUtf8_ = codepage::RepairUtf8(text, &original);
+  invalidUtf8Line_ = invalidUtf8_.Replaced == 0
+                         ? 0
+                         : 1 + static_cast<int>(std::count(
+                                   text.begin(), text.begin() + static_cast<std::ptrdiff_t>(invalidUtf8_.First), '\n'));
 }
 
 bool TXMLDataBase2::LoadFromFile(const std::string& fileName) {

@@ -48,6 +48,17 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
     const char* opened;                                        // the title of the main window after
   };
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0", 25);
+  // The databank "Locked" under "pw"; the wrong key "w196" makes of it a well-formed element that is no
+  // "dataroot" (checked here, as the parser reads it).
+  auto lockedWithGarbage = [](const std::string& p) {
+    WriteBank(SmallBank("Locked"), p, "pw", false);
+    const auto garbage = RunProcess(testsupport::ProbePath("xdbprobe"), {"decode", "--password", "w196", p});
+    testsupport::WriteFile(p + ".garbage", garbage.out);
+    const auto parsed = RunProcess(testsupport::ProbePath("xmlprobe"), {"parse", p + ".garbage"});
+    EXPECT_EQ(parsed.exitCode, 0) << parsed.err;
+    EXPECT_EQ(parsed.out.find("<dataroot"), std::string::npos);
+    fs::remove(p + ".garbage");
+  };
   const Case cases[] = {
       {"a text file",
        [](const std::string& p) { testsupport::WriteFile(p, "shopping list: milk\n"); },
@@ -65,13 +76,17 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
        [](const std::string& p) { testsupport::WriteFile(p, SmallBank("Broken").substr(0, 150)); },
        {{"^Error$", "Return"}},
        "^Tessaryn - About Tessaryn$"},
-      {"a wrong password, then the prompt cancelled",
-       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
-       {{"^Enter Password$", "w r o n g Return"}, {"^Error$", "Return"}, {"^Enter Password$", "Escape"}},
+      // Each wrong password brings the prompt back (saying so) without a box; "w196" deciphers this
+      // file into bytes that read as one element of another name, which is a wrong password too.
+      {"wrong passwords, then the prompt cancelled",
+       lockedWithGarbage,
+       {{"^Enter Password$", "w 1 9 6 Return"},
+        {"^Enter Password$", "w r o n g Return"},
+        {"^Enter Password$", "Escape"}},
        "^Tessaryn - About Tessaryn$"},
-      {"the right password",
-       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
-       {{"^Enter Password$", "p w Return"}},
+      {"a wrong password, then the right one",
+       lockedWithGarbage,
+       {{"^Enter Password$", "w 1 9 6 Return"}, {"^Enter Password$", "p w Return"}},
        "^Tessaryn - Locked$"},
   };
   for (const Case& c : cases) {
@@ -135,11 +150,16 @@ TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
        {},
        "^Enter Password$",
        SIGTERM},
-      {"the box of a wrong password",
+      {"the prompt back after a wrong password",
        [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
        {{"^Enter Password$", "w r o n g Return"}},
-       "^Error$",
+       "^Enter Password$",
        SIGHUP},
+      {"the box after a wrong password and Cancel",
+       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
+       {{"^Enter Password$", "w r o n g Return"}, {"^Enter Password$", "Escape"}},
+       "^Error$",
+       SIGTERM},
       {"the box of a file that is no databank",
        [](const std::string& p) { testsupport::WriteFile(p, "shopping list: milk\n"); },
        {},
@@ -225,7 +245,10 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
       {"the start-up open's box", "^Error$", true,
        [](Desktop& d) {
          d.Type("wrong");
-         d.Key("Return");
+         d.Key("Return");  // the prompt comes back saying the password is wrong
+         ASSERT_TRUE(Eventually([&] { return !d.Find("^Enter Password$").empty(); }, 10000));
+         Sleep(300);
+         d.Key("Escape");
        }},
       {"DataBank Changed, asked by Exit", "^DataBank Changed$", false,
        [&](Desktop& d) {

@@ -600,6 +600,53 @@ TEST_F(Features, AnExportIsWrittenBesideTheWindow) {
   EXPECT_FALSE(t.Modified());
 }
 
+// Export chosen onto the open databank's file (through a link) or onto its backup: each is refused in
+// one box and the save dialog comes back, until another name is chosen (which is written) or the
+// dialog is cancelled (nothing is written). The selection dialog is shown only for a name that may
+// be written.
+TEST_F(Features, ExportOntoTheOpenFileAsksForAnotherName) {
+  auto t = Open(kFilterBank);
+  const std::string own = tmp.File("bank.xdb2"), alias = tmp.File("alias.xdb2"), out = tmp.File("out.xdb2");
+  std::filesystem::create_symlink(own, alias);
+  t->Select(3);
+  t->SetModified();
+  t->Session().SaveCommand();  // bank.backup holds the file as it was
+  const std::string file = testsupport::ReadFile(own), backup = testsupport::ReadFile(tmp.File("bank.backup"));
+  int selections = 0;
+  t->exportDialog = [&](TExportChoice&) { return ++selections, true; };
+  const std::string refused = "This is the open databank's file. Choose another name.";
+  struct Case {
+    std::vector<std::optional<std::string>> answers;  // the save dialog's, in turn (nullopt: Cancel)
+    size_t boxes;
+    bool written;
+  };
+  const Case cases[] = {
+      {{own, alias, tmp.File("bank.backup"), out}, 3, true},
+      {{tmp.File("x/../bank.xdb2"), std::nullopt}, 1, false},
+  };
+  for (const Case& c : cases) {
+    t->ui.Clear();
+    selections = 0;
+    std::filesystem::remove(out);
+    for (const auto& answer : c.answers) t->ui.PushSaveFile(answer);
+    t->ExportCommand();
+    t->Session().WaitForSave();
+    EXPECT_EQ(t->ui.CallsOf(ScriptedUIServices::Kind::SaveFile).size(), c.answers.size());
+    const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
+    ASSERT_EQ(boxes.size(), c.boxes);
+    for (const auto& box : boxes) EXPECT_EQ(box.text, refused);
+    EXPECT_EQ(selections, c.written ? 1 : 0);
+    EXPECT_EQ(std::filesystem::exists(out), c.written);
+    EXPECT_EQ(testsupport::ReadFile(own), file);
+    EXPECT_EQ(testsupport::ReadFile(tmp.File("bank.backup")), backup);
+  }
+  // Asked for directly, the open file is refused as well.
+  t->ui.Clear();
+  EXPECT_FALSE(t->ExportFile(alias));
+  EXPECT_EQ(t->ui.CallsOf(ScriptedUIServices::Kind::Message).size(), 1u);
+  EXPECT_EQ(testsupport::ReadFile(own), file);
+}
+
 // Export then import through the real pipeline: the chosen siblings go out with the export date and
 // a counter above their IDs, under their own password and compression, and come back in with fresh
 // IDs where Paste would put them. The open databank's layers are untouched throughout.
@@ -650,15 +697,17 @@ TEST_F(Features, ExportThenImport) {
   EXPECT_TRUE(t->Modified());
   t->ExpectConsistent();
 
-  // A wrong answer fails with the open message (one box: the prompt then cancelled), and still
-  // restores the layers.
+  // A wrong answer brings the prompt back saying so; cancelled there, the import fails with the open
+  // message (one box), and still restores the layers.
   t->ui.Clear();
   t->ui.PushFilePassword("wrong");
   EXPECT_FALSE(t->ImportFile(out));
   const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
-  ASSERT_EQ(boxes.size(), 2u);
+  ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + out);
-  EXPECT_EQ(boxes[1].text, "Could not open DataBank!\nCould not decypher DataBank: " + out);
+  const auto prompts = t->ui.CallsOf(ScriptedUIServices::Kind::FilePassword);
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[1].note, "The password is wrong. Try again.");
   EXPECT_EQ(t->Session().Password(), "open pw");
 }
 

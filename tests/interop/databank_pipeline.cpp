@@ -223,13 +223,16 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   WriteFile(broken, std::string("PK\x03\x04garbage", 11));
   EXPECT_EQ(Probe({"decode", broken}).err, "Could not decompress DataBank!\n");
 
-  // A wrong password shows when the text does not parse; the prompt comes back and is cancelled.
+  // A wrong password shows when the text does not parse; the prompt comes back saying so and is
+  // cancelled, which ends the open with one box.
   const std::string locked = tmp.File("locked.xdb2");
   ASSERT_EQ(Probe({"encode", "--password", "right", Plain(), locked}).exitCode, 0);
   auto w = Probe({"outline", "--password", "wrong", locked});
   EXPECT_EQ(w.exitCode, 1);
-  EXPECT_EQ(w.err, "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + locked +
-                       "\nCould not open DataBank!\nCould not decypher DataBank: " + locked + "\n");
+  EXPECT_EQ(w.err,
+            "The password is wrong. Try again.\nCould not open DataBank!\nThe password is wrong, or the file "
+            "is damaged: " +
+                locked + "\n");
 
   // A file its reader may not read: one message, the system's reason naming the file.
   if (::geteuid() == 0) {
@@ -248,6 +251,38 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   EXPECT_EQ(Probe({"outline", "--password"}).exitCode, 2);
   EXPECT_EQ(Probe({"outline", "--bogus", random}).exitCode, 2);
   EXPECT_EQ(Probe({"encode", "--password", "\xE6\x97\xA5", random, tmp.File("o")}).exitCode, 2);
+}
+
+// Ten thousand wrong passwords, each told as a wrong password by the probe over the pipeline, on two
+// files (enciphered; enciphered and zipped): the prompt comes back saying so after every one (never
+// "not a databank", which some wrong keys used to give), the last is cancelled in one box naming the
+// file, and the right password after them all opens it.
+TEST_F(DatabankInterop, TenThousandWrongPasswordsAreEachWrongPasswords) {
+  const int kWrong = 10000;
+  std::vector<std::string> wrong = {"outline"};
+  for (int i = 0; i < kWrong; ++i) wrong.insert(wrong.end(), {"--password", "w" + std::to_string(i)});
+  std::string notes;
+  for (int i = 0; i < kWrong; ++i) notes += "The password is wrong. Try again.\n";
+  for (bool compress : {false, true}) {
+    const std::string file = tmp.File(compress ? "zipped.xdb2" : "locked.xdb2");
+    std::vector<std::string> encode = {"encode", "--password", "right"};
+    if (compress) encode.push_back("--compress");
+    encode.insert(encode.end(), {Plain(), file});
+    ASSERT_EQ(Probe(encode).exitCode, 0);
+    std::vector<std::string> args = wrong;
+    args.push_back(file);
+    auto r = Probe(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err ==
+                notes + "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + file + "\n")
+        << r.err.substr(0, 300) << " ... " << r.err.substr(r.err.size() > 300 ? r.err.size() - 300 : 0);
+    args.insert(args.end() - 1, {"--password", "right"});
+    auto opened = Probe(args);
+    EXPECT_EQ(opened.exitCode, 0);
+    EXPECT_EQ(opened.out, kOutline);
+    EXPECT_EQ(opened.err, notes);
+  }
 }
 
 TEST_F(DatabankInterop, EncodeBackupAndOldFormat) {

@@ -89,6 +89,7 @@ TEST(PasswordDialogs, FilePasswordShowsTheNameAndKeepsThePasswordOnCancel) {
     EXPECT_FALSE(d->eFileName->isEnabled());
     EXPECT_EQ(d->eFileName->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(d->lFileName->text(), "DataBank file");
+    EXPECT_FALSE(d->lNote->isVisible());
     d->ePass->setText("typed");
     d->btnCancel->click();
   });
@@ -101,6 +102,25 @@ TEST(PasswordDialogs, FilePasswordShowsTheNameAndKeepsThePasswordOnCancel) {
   });
   EXPECT_TRUE(AskFilePassword("/home/u/bank.xdb2", pw));
   EXPECT_EQ(pw, "s3cret");
+  // Back after a wrong password, it says so under the file name, in room of its own.
+  int firstHeight = 0;
+  OnModal<TfrmEnterFilePass>([&](TfrmEnterFilePass* d) {
+    firstHeight = d->height();
+    d->btnCancel->click();
+  });
+  AskFilePassword("/home/u/bank.xdb2", pw);
+  OnModal<TfrmEnterFilePass>([&](TfrmEnterFilePass* d) {
+    EXPECT_TRUE(d->lNote->isVisible());
+    EXPECT_EQ(d->lNote->text(), "The password is wrong. Try again.");
+    EXPECT_EQ(d->eFileName->text(), "bank.xdb2");
+    EXPECT_GT(d->height(), firstHeight);
+    EXPECT_GE(d->lNote->geometry().top(), d->eFileName->geometry().bottom());
+    d->ePass->setText("again");
+    d->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/file-password-again.png"));
+    d->btnOk->click();
+  });
+  EXPECT_TRUE(AskFilePassword("/home/u/bank.xdb2", pw, "The password is wrong. Try again."));
+  EXPECT_EQ(pw, "again");
 }
 
 TEST(PasswordDialogs, CharactersOutsideTheCodePageAreRefusedWithAMessage) {
