@@ -492,3 +492,24 @@ TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   d.Shot("e2e-filter-followed.png");
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
 }
+
+// A start that never shows the window waited for explains itself before the program is killed: the
+// windows on the display (the program's own among those shown), a screenshot, and the stacks of its
+// threads, the window's thread waiting in its event loop.
+TEST_F(EndToEnd, AWindowThatNeverComesIsExplainedAndTheProgramKilled) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = QuietBank(d, tmp, "quiet.xdb2");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+  const std::string error = d.WaitWindow("^Never shown$", 2000);
+  EXPECT_NE(error.find("did not become ready"), std::string::npos) << error;
+  EXPECT_NE(error.find("\"Tessaryn - Quiet\""), std::string::npos) << "the window list:\n" << error;
+  EXPECT_NE(error.find("Tessaryn - Quiet\n"), std::string::npos) << "the shown windows:\n" << error;
+  const std::string shot =
+      testsupport::ArtifactDir() + "/EndToEnd-AWindowThatNeverComesIsExplainedAndTheProgramKilled-no-window.png";
+  EXPECT_NE(error.find("the screen is kept as " + shot), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::exists(shot));
+  EXPECT_NE(error.find("Thread 1"), std::string::npos) << "no stacks:\n" << error;
+  EXPECT_NE(error.find("QEventLoop::exec"), std::string::npos) << "the window's thread:\n" << error;
+  EXPECT_FALSE(d.Running());
+}

@@ -124,6 +124,12 @@ class BackgroundProcess {
   std::string logPath_;
 };
 
+// Why a program under test did not become ready (no window, no end), told before it is killed: the
+// windows on its display (display ":N"; "" for none) with those shown, a screenshot of the display
+// kept under the artifacts folder as shotName, the state of each of its threads and their stacks
+// (gdb in batch mode). Each part says so when its tool is missing or fails.
+std::string ExplainStuckProgram(int pid, const std::string& display, const std::string& shotName);
+
 // An X server (Xvfb) of its own for one test, on a display it picked itself. Error() is empty when
 // the server runs; otherwise it says why not, with the server's own output.
 class XServer {
