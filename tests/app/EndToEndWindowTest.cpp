@@ -493,6 +493,34 @@ TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
 }
 
+// Keywords of 39,998 characters ending in a blank, on the record selected at start: the program
+// started and ended without a key typed, with auto-save on and off, asks nothing and the file keeps
+// every character. The keywords field used to cut them to 32,767 characters, which auto-save wrote
+// into the file, and without auto-save Exit asked whether to save.
+TEST_F(EndToEnd, KeywordsOnlyShownAreKeptWhole) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  std::string keywords;
+  for (int i = 0; keywords.size() < 39997; ++i) keywords += "key" + std::to_string(i) + (i % 5 ? " " : ", ");
+  keywords.resize(39997);
+  keywords += ' ';
+  const std::string bank = tmp.File("keywords.xdb2");
+  for (const bool autoSave : {true, false}) {
+    SCOPED_TRACE(autoSave ? "auto-save" : "no auto-save");
+    d.WriteSettings(autoSave ? "<AutoSavePeriod>1</AutoSavePeriod>" : "<AutoSave>0</AutoSave>");
+    testsupport::WriteFile(bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Keywords</DataBaseName>",
+                                          "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;"
+                                          "</data><keywords xml:space=\"preserve\"><![CDATA[" +
+                                              keywords + "]]></keywords></record></folder>"));
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Keywords$"), "");
+    Sleep(2500);  // more than an auto-save period
+    EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keywords-asked.png"), "");
+    const std::string kept = apptest::XPath(bank, "string(//record[@ID='2']/keywords)");
+    EXPECT_EQ(kept.size(), keywords.size());
+    EXPECT_TRUE(kept == keywords) << kept.substr(kept.size() > 40 ? kept.size() - 40 : 0);
+  }
+}
+
 // A start that never shows the window waited for explains itself before the program is killed: the
 // windows on the display (the program's own among those shown), a screenshot, and the stacks of its
 // threads, the window's thread waiting in its event loop.
