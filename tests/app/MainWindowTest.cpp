@@ -158,6 +158,23 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
     EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
   }
   EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+  // The label holds the start of long keywords only, cut between characters.
+  const std::string euro = "\xE2\x82\xAC";
+  for (const std::string& keywords : {std::string(kKeywordsLabelBytes, 'k'), std::string(1000000, 'k'),
+                                      std::string(kKeywordsLabelBytes - 1, 'k') + euro, "k" + [&] {
+                                        std::string many;
+                                        while (many.size() < 1000000) many += euro;
+                                        return many;
+                                      }()}) {
+    const std::string label = KeywordsLabelText(keywords);
+    const std::string shown =
+        label.substr(10, label.size() > kKeywordsLabelBytes + 10 ? label.size() - 13 : std::string::npos);
+    EXPECT_EQ(label.rfind("Keywords: ", 0), 0u);
+    EXPECT_LE(shown.size(), kKeywordsLabelBytes);
+    EXPECT_EQ(keywords.rfind(shown, 0), 0u) << "the start of the keywords";
+    EXPECT_TRUE(QString::fromStdString(shown).toStdString() == shown) << "a character cut";
+    EXPECT_EQ(label.size() > kKeywordsLabelBytes + 10, keywords.size() > kKeywordsLabelBytes);
+  }
 
   // The text of a notification keeps clear of its frame: no ink within 6 pixels of the border.
   TNotifyPopup* notFound = form->ShowNotify(kNotFoundPopupKind, NotFoundText("strnig"));
