@@ -447,8 +447,13 @@ std::string XServer::StartWindowManager() {
   if (windowManager_) return "";
   const std::string openbox = FindTool("openbox");
   if (openbox.empty()) return "openbox is not installed (scripts/ensure-deps should install it)";
-  std::string error;
-  windowManager_ = StartClient(openbox, {"--sm-disable"}, error, 1000);
+  // Openbox runs its startup command once it has taken the screen and manages the windows there.
+  windowManagerDir_ = std::make_unique<TempDir>();
+  const std::string ready = windowManagerDir_->File("started");
+  windowManager_ = std::make_unique<BackgroundProcess>(
+      openbox, std::vector<std::string>{"--sm-disable", "--startup", "touch " + ready}, ClientEnv());
+  const std::string error =
+      windowManager_->WaitUntil([&] { return std::filesystem::exists(ready); }, 60000, "openbox on " + display_);
   if (!error.empty()) windowManager_.reset();
   return error;
 }

@@ -145,11 +145,14 @@ class XServer {
   std::unique_ptr<BackgroundProcess> StartClient(const std::string& program, const std::vector<std::string>& args,
                                                  std::string& error, int settleMs = 1000);
   // Starts a small window manager (openbox) on this display, as a desktop has one: focus, stacking
-  // and the placement of dialogs then behave as a user sees them. "" or why it could not run.
+  // and the placement of dialogs then behave as a user sees them. Returns once it has started up
+  // (it runs a command of ours then): a window mapped while it is still starting may never be
+  // shown, and its start takes seconds where the font cache is cold. "" or why it could not run.
   std::string StartWindowManager();
 
  private:
   std::unique_ptr<BackgroundProcess> server_;
+  std::unique_ptr<TempDir> windowManagerDir_;  // where it tells that it has started up
   std::unique_ptr<BackgroundProcess> windowManager_;
   std::string display_;
   std::string error_;
