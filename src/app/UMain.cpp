@@ -69,6 +69,7 @@ void TfrmMain::BuildEditorPanel() {
   eKeywords->setToolTip(QStringLiteral("Enter keywords separated by spaces, commas or semicolons!"));
   eKeywords->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   eKeywords->setVisible(false);
+  LiftLengthLimit(eKeywords);
   connect(eKeywords, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { KeywordsChanged(); }); });
   titleLayout->addWidget(eKeywords, 1);
 
@@ -219,7 +220,7 @@ std::string TfrmMain::StoredKeywords() const {
 void TfrmMain::RecordOpened() {
   // The field's change handler brings the label along; the same text leaves both as they are.
   showingKeywords_ = true;
-  eKeywords->setText(Q(StoredKeywords()));
+  keywordsShown_.Show(eKeywords, StoredKeywords());
   showingKeywords_ = false;
 }
 
@@ -230,11 +231,16 @@ void TfrmMain::ShowCurtain() {
 }
 
 void TfrmMain::RecordClosing() {
+  // Only what the user changed is written: the stored bytes stay as they are otherwise.
+  if (!keywordsShown_.Changed(eKeywords)) return;
   const std::string text = eKeywords->text().toStdString();
   if (CurrentFolder)
     bank::SetNodeKeywords(CurrentFolder, text);
   else if (Editor && CurrentRecord)
     Editor->SetKeywords(text);
+  else
+    return;
+  keywordsShown_.Stored(eKeywords);
 }
 
 void TfrmMain::FolderSelected() {
@@ -285,7 +291,7 @@ bool TfrmMain::AnythingUnsaved() const {
   if (!HasSession() || !Bank()) return false;
   if (Session().Modified()) return true;
   if (Editor && CurrentRecord && Editor->IsModified()) return true;
-  return (CurrentRecord || CurrentFolder) && eKeywords->text().toStdString() != StoredKeywords();
+  return (CurrentRecord || CurrentFolder) && keywordsShown_.Changed(eKeywords);
 }
 
 void TfrmMain::EditorChanged() {

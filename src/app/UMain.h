@@ -24,6 +24,7 @@
 #include "recordeditor/UHighlighters.h"
 #include "recordeditor/gui/uEditorFrameWidget.h"
 #include "ui/ElidedLabel.h"
+#include "ui/StoredText.h"
 
 class TfrmBankOptions;
 class TfrmItemProperties;
@@ -111,4 +112,6 @@ class TfrmMain : public TXMLTreeForm {
   // The window closed over a databank with a password: the settings written next keep its searches out.
   bool closedProtected_ = false;
   bool showingKeywords_ = false;  // eKeywords is being filled, not typed into
+  // What eKeywords was given: keywords left as they were are never written back.
+  TShownText keywordsShown_;
 };

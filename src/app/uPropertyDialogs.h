@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/uPropertiesModel.h"
+#include "ui/StoredText.h"
 #include "ui/UYNForm.h"
 
 class TImageList;
@@ -38,6 +39,7 @@ class TfrmBankOptions : public TfrmYesNo {
  private:
   const TLanguageList* languages_ = nullptr;
   std::vector<int> folderChoices_, recordChoices_;
+  TShownText nameShown_;
 };
 
 class TfrmItemProperties : public TfrmYesNo {
@@ -67,7 +69,7 @@ class TfrmItemProperties : public TfrmYesNo {
   void OkClicked();
 
   bool folder_ = false;
-  std::string oldName_;
+  TShownText nameShown_;
   std::vector<int> choices_;
 };
 

@@ -374,7 +374,6 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   if (outcome.Saved && bank == bank_.get()) {
     NoteDiskForm(path, layers.Password, layers.Compress);
     fileSize_ = outcome.FileSize;
-    savedHere_ = true;
     dataSize_ = outcome.DataSize;
   }
   return outcome.Saved;
@@ -535,7 +534,6 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
   bank_ = std::make_unique<TXMLDataBase2>();
   bank_->SetFreezeWhileLoading(options_.BackgroundSaves);
   ++bankSerial_;
-  savedHere_ = false;
   if (path.empty()) {
     fileName_.clear();
     entryName_.clear();
@@ -573,6 +571,8 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
   else
     ReadBankState();
   if (Hooks.RebuildTree) Hooks.RebuildTree();
+  // What the tree shows now is what the file holds, whatever of it was filled in with defaults.
+  NoteViewInFile();
   // A save that was cut off (the program was killed) may have left its temporary files.
   if (!fileName_.empty()) {
     RemoveStaleTemporaryFiles(fileName_);
@@ -641,11 +641,13 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
     ForgetSave(replaced);
     // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
+    NoteViewInFile();
     Changed();
     saveTimer_->SetEnabled(true);
     return true;
   }
   SetModifiedFlag(false);
+  NoteViewInFile();
   Changed();
   // Written here and now, after any save still in flight.
   WaitForSave();
@@ -712,7 +714,6 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
     if (sameBank) {
       NoteDiskForm(outcome.Path, state.Password, state.Compress);
       fileSize_ = outcome.FileSize;
-      savedHere_ = true;
       dataSize_ = outcome.DataSize;
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
@@ -760,14 +761,28 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
 }
 
 bool TBankSession::FileHoldsBank() {
-  if (!bank_ || !savedHere_ || fileName_.empty() || diskForm_.Path.empty() ||
-      diskForm_.Path != bp::ExpandFileName(fileName_) || !bp::FileExists(fileName_))
+  if (!bank_ || fileName_.empty() || diskForm_.Path.empty() || diskForm_.Path != bp::ExpandFileName(fileName_) ||
+      !bp::FileExists(fileName_))
     return false;
+  // Asked first: it stores what the editor holds (its caret too, which may tell of a view change).
   if (AnythingModified()) return false;
-  // What a save would write into the databank first: the node counter and the selected node.
+  return !ViewDiffers();
+}
+
+bool TBankSession::ViewDiffers() const {
+  if (!bank_) return false;
   const int selected = Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1;
-  return bank_->ReadInteger(bank::skNextNodeID, bank::DefNextNodeID) == NextNodeID &&
-         bank_->ReadInteger(bank::skLastPosition, bank::DefLastPosition) == selected;
+  return viewChanged_ || selected != fileSelection_ || NextNodeID != fileNextNodeID_;
+}
+
+void TBankSession::NoteViewInFile() {
+  fileSelection_ = Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1;
+  fileNextNodeID_ = NextNodeID;
+  viewChanged_ = false;
+}
+
+void TBankSession::ViewChanged() {
+  if (bank_) viewChanged_ = true;
 }
 
 bool TBankSession::NothingToKeepOverChangedFile() {
@@ -1028,12 +1043,13 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       lastOpened_ = fileName_;
       if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty() && FileHoldsBank()) {
-      // The file holds all of it already (a signal during a long save waited for that save): the
-      // same bytes are not written again.
+      // The file holds all of it already (nothing changed, or a signal during a long save waited
+      // for that save): the same bytes are not written again.
       lastOpened_ = fileName_;
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
-      // Saved even when unchanged (it keeps the selected node for the next start). A failed save
-      // must not end in a silent loss: the user then decides.
+      // Saved without a question, also when only the view changed (the caret, the selected node,
+      // an opened folder: the next start shows them). A failed save must not end in a silent loss:
+      // the user then decides.
       changedFileKept_ = false;
       changedFileUnanswered_ = false;
       if (!SaveBank(fileName_, TSaveWait::Written, ifChanged)) {

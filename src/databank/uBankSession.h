@@ -214,6 +214,10 @@ class TBankSession {
   // The open record's code, comments or keywords were edited: auto-save is armed as by SetModified,
   // so that what is typed reaches the file within a period; its tick stores the record first.
   void RecordEdited();
+  // The view changed (a record's stored caret, a folder opened or closed): no change of the
+  // databank, and no reason for a save or a question. With "AutoSave" and a file name, closing
+  // writes it, as it writes a selection that differs from the file's.
+  void ViewChanged();
   // NextNodeID and PendingID from the databank's settings, then the BankStateRead hook.
   void ReadBankState();
   // "NextNodeID" and "LastPosition" into the databank's settings, then the BankStateWritten hook.
@@ -377,9 +381,16 @@ class TBankSession {
   // The databank's own file was changed by another program and this copy holds nothing it has not
   // written somewhere (no change, or none since its conflict copy).
   bool NothingToKeepOverChangedFile();
-  // The databank's file holds everything a save would write now: a save of it was written, and
-  // nothing changed since that save's snapshot was taken (that save is no longer in flight).
+  // The databank's file holds everything a save would write now: it is the file last read or
+  // written, nothing changed since, and the view is the one it holds (see ViewDiffers). Filling in
+  // view values a file lacks with their defaults (a caret at the start, a folder as it was built) is
+  // no difference.
   bool FileHoldsBank();
+  // The view differs from the one the file holds: the selected node, a caret or a folder changed
+  // since the file was read or written (the node counter too, which comes with new nodes).
+  bool ViewDiffers() const;
+  // The file holds the view as it is now (after an open, and when a save's snapshot is taken).
+  void NoteViewInFile();
   void ApplyFinishedSaves();
   // Lets go of what was kept for a save the writer replaced (tag 0: none).
   void ForgetSave(std::uint64_t tag);
@@ -462,5 +473,9 @@ class TBankSession {
   bool sessionEnding_ = false;          // CloseForExit for the end of the desktop session is running
   bool changedFileKept_ = false;        // the user cancelled the question about a file changed elsewhere
   bool changedFileUnanswered_ = false;  // that question was closed by the system ending the program
-  bool savedHere_ = false;              // a save of this databank has written its file since it was opened
+  // The view as the file holds it: the selected node's ID and the node counter, and whether a caret
+  // or a folder changed since (ViewChanged).
+  int fileSelection_ = -1;
+  int fileNextNodeID_ = 1;
+  bool viewChanged_ = false;
 };

@@ -6,6 +6,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
@@ -38,8 +39,7 @@ std::string AsLines(const std::string& text) {
 // The values a node holds as every reader sees them (a missing element reads as an empty one, ...).
 // Comparing them before and after a store tells whether the store changed anything, without
 // mistaking a value written out in full for a change. The caret position is left out: moving the
-// caret is no change of the databank. It is stored all the same, and reaches the file with the
-// next save made for any other reason.
+// caret is no change of the databank, only of its view (ViewValues).
 std::string StoredValues(const TxevXMLNode2* node) {
   std::string out = node->Text();
   auto add = [&out](const std::string& value) {
@@ -56,6 +56,12 @@ std::string StoredValues(const TxevXMLNode2* node) {
     add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");
   }
   return out;
+}
+
+// The caret a record's view holds, as opening it reads it (missing, 0 and 1 are the same start).
+std::pair<int, int> ViewValues(const TxevXMLNode2* node) {
+  if (!bank::IsRecord(node)) return {0, 0};
+  return {std::max(1, bank::RecordXPos(node)), std::max(1, bank::RecordYPos(node))};
 }
 
 }  // namespace
@@ -256,15 +262,18 @@ void TXMLTreeCore::RecordSelected() {
   CurrentFolder = nullptr;
 }
 
-// Runs store and marks the databank modified when it changed anything stored in node.
+// Runs store and marks the databank modified when it changed anything stored in node, or tells the
+// session of a changed view (the caret).
 void TXMLTreeCore::StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)()) {
   if (!node) {
     (this->*store)();
     return;
   }
   const std::string before = StoredValues(node);
+  const std::pair<int, int> viewBefore = ViewValues(node);
   (this->*store)();
   if (StoredValues(node) != before) SetModified();
+  if (ViewValues(node) != viewBefore && session_) session_->ViewChanged();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -290,7 +299,11 @@ void TXMLTreeCore::RebuildTree() {
     }
   }
   if (!map_.Contains(cutNode_)) ForgetCut();
-  if (session_ && session_->PendingID >= 0) SelectNodeByID(session_->PendingID);
+  if (session_ && session_->PendingID >= 0) {
+    restoringSelection_ = true;
+    SelectNodeByID(session_->PendingID);
+    restoringSelection_ = false;
+  }
   if (session_) session_->PendingID = -1;
   TreeStateChanged();
 }
@@ -813,13 +826,15 @@ void TXMLTreeCore::TreeCollapsed(TTreeItem* item) {
   FolderOpened(item, false);
 }
 
-// A folder opened or closed: its picture and its "expanded" attribute follow.
+// A folder opened or closed: its picture and its "expanded" attribute follow. That is a change of
+// the view, not of the databank: nothing asks about it, and closing writes it with auto-save on. A
+// folder the tree opens to show the node an open selects again is the view the file holds.
 void TXMLTreeCore::FolderOpened(TTreeItem* item, bool open) {
   TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
   if (!IsFolder(node)) return;  // the widget also reports leaves it was asked to expand
   view_->SetImage(item, ImageForState(Images.Ranges, view_->ImageOf(item), open));
   bank::SetExpanded(node, open);
-  SetModified();
+  if (session_ && !restoringSelection_) session_->ViewChanged();
 }
 
 void TXMLTreeCore::TreeEditing(TTreeItem* item) {

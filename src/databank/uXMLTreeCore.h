@@ -242,6 +242,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   std::shared_ptr<const void> cutBlock_;  // the clipboard's block the cut put there
   TxevXMLNode2* lastSelected_ = nullptr;  // for the auto-expanding tree
   bool changeSeen_ = false;
+  // The tree opens folders to show the node an open selects again: that is the view the file holds.
+  bool restoringSelection_ = false;
   std::unique_ptr<TPendingPaste> pending_;
   std::unique_ptr<platform::ITimer> pasteTimer_;
 };

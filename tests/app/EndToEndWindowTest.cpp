@@ -492,3 +492,149 @@ TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   d.Shot("e2e-filter-followed.png");
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
 }
+
+// Keywords of 39,998 characters ending in a blank, on the record selected at start: the program
+// started and ended without a key typed, with auto-save on and off, asks nothing and the file keeps
+// every character. The keywords field used to cut them to 32,767 characters, which auto-save wrote
+// into the file, and without auto-save Exit asked whether to save.
+TEST_F(EndToEnd, KeywordsOnlyShownAreKeptWhole) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  std::string keywords;
+  for (int i = 0; keywords.size() < 39997; ++i) keywords += "key" + std::to_string(i) + (i % 5 ? " " : ", ");
+  keywords.resize(39997);
+  keywords += ' ';
+  const std::string bank = tmp.File("keywords.xdb2");
+  for (const bool autoSave : {true, false}) {
+    SCOPED_TRACE(autoSave ? "auto-save" : "no auto-save");
+    d.WriteSettings(autoSave ? "<AutoSavePeriod>1</AutoSavePeriod>" : "<AutoSave>0</AutoSave>");
+    testsupport::WriteFile(bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Keywords</DataBaseName>",
+                                          "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;"
+                                          "</data><keywords xml:space=\"preserve\"><![CDATA[" +
+                                              keywords + "]]></keywords></record></folder>"));
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Keywords$"), "");
+    Sleep(2500);  // more than an auto-save period
+    EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keywords-asked.png"), "");
+    const std::string kept = apptest::XPath(bank, "string(//record[@ID='2']/keywords)");
+    EXPECT_EQ(kept.size(), keywords.size());
+    EXPECT_TRUE(kept == keywords) << kept.substr(kept.size() > 40 ? kept.size() - 40 : 0);
+  }
+}
+
+// A record of 600 lines selected at start, auto-save on (every 2 seconds). Typed into at its start and
+// saved with Ctrl+S, then the caret sent to the last line: Exit writes that caret without asking,
+// and the next start shows it there (Enter goes into the code, and a letter typed lands after
+// "line 600"). An auto-save stores the caret of its moment (back at the start, after another
+// letter), and Exit the last one. The close used to write nothing once Ctrl+S had saved, so the
+// file kept the caret of the Ctrl+S.
+TEST_F(EndToEnd, TheCaretAtCloseIsWrittenWithAutoSave) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSavePeriod>2</AutoSavePeriod>");
+  std::string code;
+  for (int i = 1; i <= 600; ++i) code += "line " + std::to_string(i) + (i < 600 ? "\n" : "");
+  const std::string bank = tmp.File("lines.xdb2");
+  testsupport::WriteFile(bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Lines</DataBaseName>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Lines<data>" + code +
+                                            "</data></record></folder>"));
+  const auto caret = [&] {
+    return apptest::XPath(bank, "string(//record[@ID='2']/@XPos)") + "," +
+           apptest::XPath(bank, "string(//record[@ID='2']/@YPos)");
+  };
+  const auto data = [&] { return apptest::XPath(bank, "string(//record[@ID='2']/data)"); };
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Lines$"), "");
+  d.Key("Return");  // from the tree into the code, the caret at its start
+  d.Type("x");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return data().rfind("xline 1", 0) == 0; })) << data().substr(0, 40);
+  EXPECT_EQ(caret(), "2,1");
+  d.Key("ctrl+End");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-caret-asked.png"), "");
+  EXPECT_EQ(caret(), "9,600");
+
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Lines$"), "");
+  d.Key("Return");
+  d.Type("z");
+  d.Key("ctrl+Home");
+  std::string stored;
+  EXPECT_TRUE(Eventually([&] { return (stored = data()).ends_with("line 600z"); }, 10000)) << stored.substr(0, 40);
+  EXPECT_EQ(caret(), "1,1") << "the auto-save's moment";
+  d.Key("ctrl+End");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-caret-asked.png"), "");
+  EXPECT_EQ(caret(), "10,600");
+}
+
+// A databank written by another program: no caret or comments-panel attributes on its records, no
+// "expanded" on its folders, records with LF line ends, and the record selected at start inside a
+// closed folder (the tree opens it to show it). Nothing touched, over several auto-save periods and
+// at Exit, with auto-save on and off: nothing is asked and the file stays byte for byte, with no
+// backup beside it. Auto-save used to rewrite it a period after the start (the opened folder counted
+// as a change), attributes added and line ends changed.
+TEST_F(EndToEnd, AFileOfAnotherProgramOnlyLookedAtStaysAsItWas) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string text = BankText(
+      "<LastPosition>5</LastPosition><DataBaseName>Other</DataBaseName>",
+      "<folder ID=\"1\">Open<record ID=\"2\">First<data>int a;\nint b;</data><comments>c\nd</comments></record>"
+      "</folder><folder ID=\"4\">Closed<record ID=\"5\">Shown<data>int c;\nint d;\n</data>"
+      "<keywords>k</keywords></record></folder><record ID=\"6\">Top<data>x\ny</data></record>");
+  const std::string bank = tmp.File("other.xdb2");
+  for (const bool autoSave : {true, false}) {
+    SCOPED_TRACE(autoSave ? "auto-save" : "no auto-save");
+    d.WriteSettings(autoSave ? "<AutoSavePeriod>1</AutoSavePeriod>" : "<AutoSave>0</AutoSave>");
+    testsupport::WriteFile(bank, text);
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Other$"), "");
+    Sleep(3500);
+    EXPECT_EQ(testsupport::ReadFile(bank), text) << "written while nothing was touched";
+    EXPECT_EQ(ExitWithoutQuestion(d, "e2e-other-asked.png"), "");
+    EXPECT_EQ(testsupport::ReadFile(bank), text);
+    EXPECT_FALSE(std::filesystem::exists(tmp.File("other.backup")));
+  }
+}
+
+// Auto-save on; a closed folder opened (Right on it) and another record selected, while another
+// program writes the databank's file: Exit asks nothing and leaves the other program's file as it
+// is, with no conflict copy beside it, since only the view differed. Opening the folder used to
+// count as a change of the databank, and Exit asked what to do about the file changed elsewhere.
+TEST_F(EndToEnd, AViewChangeLeavesAFileChangedElsewhereAlone) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("");
+  const std::string bank = tmp.File("shared.xdb2");
+  testsupport::WriteFile(
+      bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Shared</DataBaseName>",
+                     "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data></record>"
+                     "<record ID=\"3\">Other<data>other</data></record></folder><folder ID=\"4\">Closed"
+                     "<record ID=\"5\">Inside<data>inside</data></record></folder>"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Shared$"), "");
+  d.Click(kTreeX, kOtherRow + 18);  // the closed folder
+  d.Key("Right");
+  d.Click(kTreeX, kOtherRow);
+  d.WindowShot("e2e-view-changed.png");
+  const std::string theirs = SmallBank("Theirs");
+  testsupport::WriteFile(bank, theirs);
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-view-changed-asked.png"), "");
+  EXPECT_EQ(testsupport::ReadFile(bank), theirs);
+  EXPECT_TRUE(ConflictCopiesOf(bank).empty());
+}
+
+// A start that never shows the window waited for explains itself before the program is killed: the
+// windows on the display (the program's own among those shown), a screenshot, and the stacks of its
+// threads, the window's thread waiting in its event loop.
+TEST_F(EndToEnd, AWindowThatNeverComesIsExplainedAndTheProgramKilled) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = QuietBank(d, tmp, "quiet.xdb2");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+  const std::string error = d.WaitWindow("^Never shown$", 2000);
+  EXPECT_NE(error.find("did not become ready"), std::string::npos) << error;
+  EXPECT_NE(error.find("\"Tessaryn - Quiet\""), std::string::npos) << "the window list:\n" << error;
+  EXPECT_NE(error.find("Tessaryn - Quiet\n"), std::string::npos) << "the shown windows:\n" << error;
+  const std::string shot =
+      testsupport::ArtifactDir() + "/EndToEnd-AWindowThatNeverComesIsExplainedAndTheProgramKilled-no-window.png";
+  EXPECT_NE(error.find("the screen is kept as " + shot), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::exists(shot));
+  EXPECT_NE(error.find("Thread 1"), std::string::npos) << "no stacks:\n" << error;
+  EXPECT_NE(error.find("QEventLoop::exec"), std::string::npos) << "the window's thread:\n" << error;
+  EXPECT_FALSE(d.Running());
+}

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -13,13 +14,20 @@
 #include "ScriptedUIServices.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
+#include "databank/gui/uBankInfo.h"
 #include "databank/gui/uConfig.h"
+#include "databank/gui/uSearchForRec.h"
 #include "databank/gui/uSelectNodesForExport.h"
+#include "databank/gui/uXMLBookmarkManager.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/qt/Drawing.h"
 #include "platform/qt/QtUIServices.h"
+#include "printing/gui/SynPageSetupDialog.h"
+#include "protection/gui/uChangePass.h"
+#include "protection/gui/uEnterFilePass.h"
+#include "protection/gui/uSetPassword.h"
 #include "recordeditor/FindReplaceDialogs.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
@@ -150,6 +158,23 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
     EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
   }
   EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+  // The label holds the start of long keywords only, cut between characters.
+  const std::string euro = "\xE2\x82\xAC";
+  for (const std::string& keywords : {std::string(kKeywordsLabelBytes, 'k'), std::string(1000000, 'k'),
+                                      std::string(kKeywordsLabelBytes - 1, 'k') + euro, "k" + [&] {
+                                        std::string many;
+                                        while (many.size() < 1000000) many += euro;
+                                        return many;
+                                      }()}) {
+    const std::string label = KeywordsLabelText(keywords);
+    const std::string shown =
+        label.substr(10, label.size() > kKeywordsLabelBytes + 10 ? label.size() - 13 : std::string::npos);
+    EXPECT_EQ(label.rfind("Keywords: ", 0), 0u);
+    EXPECT_LE(shown.size(), kKeywordsLabelBytes);
+    EXPECT_EQ(keywords.rfind(shown, 0), 0u) << "the start of the keywords";
+    EXPECT_TRUE(QString::fromStdString(shown).toStdString() == shown) << "a character cut";
+    EXPECT_EQ(label.size() > kKeywordsLabelBytes + 10, keywords.size() > kKeywordsLabelBytes);
+  }
 
   // The text of a notification keeps clear of its frame: no ink within 6 pixels of the border.
   TNotifyPopup* notFound = form->ShowNotify(kNotFoundPopupKind, NotFoundText("strnig"));
@@ -677,5 +702,158 @@ TEST_F(MainWindow, DialogsOpenCentredOnTheWindow) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(settingsSection()->ReadInteger("posLeft", -1), 0);
     EXPECT_EQ(settingsSection()->ReadInteger("posTop", -1), 0);
+  }
+}
+
+namespace {
+
+// Texts kept in a file that a Qt field could cut or change by showing them: longer than a line
+// edit's default limit, much longer, ending (and starting) in blanks, with line ends of each kind
+// inside, beyond the code page.
+std::vector<std::pair<std::string, std::string>> StoredTexts() {
+  std::string words, huge;
+  for (int i = 0; words.size() < 40000; ++i) words += "kw" + std::to_string(i) + (i % 7 ? " " : ", ");
+  words.resize(40000);
+  words.back() = 'z';
+  for (int i = 0; huge.size() < 1000000; ++i) huge += "word" + std::to_string(i % 1000) + ";";
+  huge.resize(1000000);
+  return {{"40,000 characters", words},
+          {"1,000,000 characters", huge},
+          {"blanks at both ends", "  alpha beta \t "},
+          {"line ends inside", "one\r\ntwo\nthree\rfour "},
+          {"beyond the code page",
+           "Gr\xC3\xBC\xC3\x9F"
+           "e \xF0\x9F\x98\x80 end "}};
+}
+
+// The bank of the round trips: folder 1 holds records 2 (its code "int x;") and 3; the text goes into
+// what field names (through our own writer, as a save stores it).
+std::string BankWith(const std::string& field, const std::string& text) {
+  TXMLDataBase2 bank;
+  EXPECT_TRUE(bank.LoadEncodedXML(
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
+      "<folder ID=\"1\" expanded=\"1\">Code<keywords>fa</keywords><record ID=\"2\">One<data>int x;</data>"
+      "<keywords>rk</keywords></record><record ID=\"3\">Two<data>int y;</data></record></folder></dataroot>"));
+  TxevXMLNode2* folder = bank.Root()->FindNode("folder");
+  TxevXMLNode2* record = folder->FindNode("record");
+  if (field == "record keywords") bank::SetNodeKeywords(record, text);
+  if (field == "folder keywords") bank::SetNodeKeywords(folder, text);
+  if (field == "title") bank::SetNodeTitle(record, text);
+  if (field == "name") bank.WriteString(bank::skDataBaseName, text);
+  if (field == "filter text") bank.WriteString(bank::skRecordSearchText, text);
+  testsupport::TempDir dir;
+  bank.SaveToFile(dir.File("b.xdb2"));
+  return testsupport::ReadFile(dir.File("b.xdb2"));
+}
+
+}  // namespace
+
+// Every field that shows text kept in the databank gives it back byte for byte when the user only
+// looked at it: the keywords field (of a record, of a folder), the tree's label editor (F2, then
+// Enter), the node properties and the databank properties (OK without a change), and the filter
+// dialog (OK on the text it shows). Opened, shown, saved and read back, for texts beyond the line
+// edit's default limit, with blanks at the ends, with line ends inside and beyond the code page.
+// A Qt line edit used to cut at 32,767 characters, and a look at long keywords was a change.
+TEST_F(MainWindow, EveryFieldGivesBackTheStoredTextItShowed) {
+  struct Field {
+    std::string name;
+    std::function<void()> show;  // with record 2 selected
+    std::function<std::string(TXMLDataBase2&)> read;
+    bool look = false;  // showing it is a look only: the databank is not modified
+  };
+  auto record = [](TXMLDataBase2& b) { return b.Root()->FindNode("folder")->FindNode("record"); };
+  const Field fields[] = {
+      {"record keywords", [&] { Select(3); }, [&](TXMLDataBase2& b) { return bank::NodeKeywords(record(b)); }, true},
+      {"folder keywords",
+       [&] {
+         Select(1);
+         Select(3);
+       },
+       [](TXMLDataBase2& b) { return bank::NodeKeywords(b.Root()->FindNode("folder")); }, true},
+      {"title",
+       [&] {
+         form->Action(TTreeAction::RenameItem)->trigger();
+         QLineEdit* editor = form->Tree->viewport()->findChild<QLineEdit*>();
+         ASSERT_NE(editor, nullptr);
+         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+         QApplication::sendEvent(editor, &enter);
+         QApplication::processEvents();
+         ASSERT_FALSE(form->Tree->IsEditing());
+       },
+       [&](TXMLDataBase2& b) { return record(b)->Text(); }, true},
+      {"title",
+       [&] {
+         form->RunModal = [](TfrmBaseForm&) { return platform::mrOk; };
+         form->Tree->setFocus();
+         form->Action(TTreeAction::RecordProperties)->trigger();
+       },
+       [&](TXMLDataBase2& b) { return record(b)->Text(); }},
+      {"name",
+       [&] {
+         form->RunModal = [](TfrmBaseForm&) { return platform::mrOk; };
+         form->Action(TTreeAction::DatabaseSettings)->trigger();
+       },
+       [](TXMLDataBase2& b) { return b.ReadString(bank::skDataBaseName, ""); }},
+      {"filter text",
+       [&] {
+         OnModal<TfrmSearchForRec>([](TfrmSearchForRec* d) { d->btnOK->click(); });
+         form->Action(TTreeAction::FilterTree)->trigger();
+       },
+       [](TXMLDataBase2& b) { return b.ReadString(bank::skRecordSearchText, ""); }},
+  };
+  for (const Field& f : fields) {
+    for (const auto& [what, text] : StoredTexts()) {
+      SCOPED_TRACE(f.name + ", " + what);
+      Open(BankWith(f.name, text));
+      settingsSection()->WriteBool("AutoSave", false);
+      Select(2);
+      f.show();
+      if (f.look) {
+        EXPECT_FALSE(form->AnythingUnsaved() || form->Session().Modified()) << "a look is a change";
+      }
+      form->Session().SaveBank(BankFile());
+      TXMLDataBase2 saved;
+      ASSERT_TRUE(saved.LoadFromFile(BankFile()));
+      const std::string back = f.read(saved);
+      EXPECT_EQ(back.size(), text.size());
+      EXPECT_TRUE(back == text) << back.substr(0, 80);
+    }
+  }
+}
+
+// No line edit of the program cuts what it is given or what is typed into it: each one of the window
+// (the label editor of the tree included) and of every dialog holds more than a line edit's default
+// 32,767 characters. (The find dialog's search text keeps its own limit of 3,999 characters.)
+TEST_F(MainWindow, NoLineEditCutsItsText) {
+  Select(2);
+  form->Action(TTreeAction::RenameItem)->trigger();
+  ASSERT_TRUE(form->Tree->IsEditing());
+  std::vector<platform::Owned<platform::TLifecycle>> forms;
+  std::vector<std::unique_ptr<QWidget>> dialogs;
+  std::vector<std::pair<std::string, QWidget*>> windows = {{"main window", form.get()}};
+  auto add = [&]<class T>(const char* name, T* made) {
+    forms.emplace_back(made);
+    windows.emplace_back(name, made);
+  };
+  add("Bank Options", platform::Construct<TfrmBankOptions>(form.get()));
+  add("Node Properties", platform::Construct<TfrmItemProperties>(form.get()));
+  add("Program Configuration", platform::Construct<TfrmConfig>(form.get()));
+  add("DataBank Info", platform::Construct<TfrmBankInfo>(form.get()));
+  add("Select nodes to export", platform::Construct<TfrmSelectExport>(form.get()));
+  add("Enter Password", platform::Construct<TfrmEnterPass>(form.get()));
+  add("file password", platform::Construct<TfrmEnterFilePass>(form.get()));
+  add("Set Password", platform::Construct<TfrmSetPassword>(form.get()));
+  add("Change Password", platform::Construct<TfrmChangePass>(form.get()));
+  add("Page Setup", platform::Construct<TdlgPageSetup>(form.get()));
+  dialogs.emplace_back(new TfrmSearchForRec(form.get()));
+  windows.emplace_back("Filter Records", dialogs.back().get());
+  dialogs.emplace_back(new TInputDialog(form.get(), "Save Bookmark", "Name", ""));
+  windows.emplace_back("input box", dialogs.back().get());
+  for (const auto& [name, window] : windows) {
+    const QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
+    EXPECT_FALSE(edits.isEmpty()) << name;
+    for (const QLineEdit* edit : edits)
+      EXPECT_EQ(edit->maxLength(), INT_MAX)
+          << name << ": " << edit->objectName().toStdString() << " in " << edit->parent()->objectName().toStdString();
   }
 }

@@ -16,6 +16,7 @@
 #include "platform/SharedWork.h"
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
+#include "ui/StoredText.h"
 
 namespace {
 // What a drag of this tree carries: nothing but the fact that it is one.
@@ -74,12 +75,15 @@ class TTreeWidget::TDelegate : public QStyledItemDelegate {
   explicit TDelegate(TTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    LiftLengthLimit(qobject_cast<QLineEdit*>(editor));
     tree_->EditorOpened(editor, tree_->openingFromClick_);
     return editor;
   }
+  // A title left as it was is not written back: the node keeps its bytes.
   void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (line && !tree_->tentative_) tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
+    if (!line || tree_->tentative_ || line->text() == index.data(Qt::EditRole).toString()) return;
+    tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::ShortcutOverride && tree_->tentative_) {

@@ -24,6 +24,7 @@
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
 #include "ui/GlyphTools.h"
+#include "ui/StoredText.h"
 #include "ui/UToolbarConfig.h"
 #include "ui/uAboutDialog.h"
 #include "ui/uShellShortcut.h"
@@ -598,6 +599,7 @@ QWidget* TXMLTreeForm::BuildTreeTitle() {
   QHBoxLayout* titleLayout = title.Row;
   eQuickSearch = new QLineEdit(TreeTitlePanel);
   eQuickSearch->setObjectName(QStringLiteral("eQuickSearch"));
+  LiftLengthLimit(eQuickSearch);
   eQuickSearch->setToolTip(QStringLiteral("Quick Search"));
   eQuickSearch->setPlaceholderText(QStringLiteral("Quick Search"));
   eQuickSearch->setVisible(false);

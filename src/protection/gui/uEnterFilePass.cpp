@@ -1,6 +1,7 @@
 #include "protection/gui/uEnterFilePass.h"
 
 #include "platform/Lifecycle.h"
+#include "ui/StoredText.h"
 
 TfrmEnterFilePass::TfrmEnterFilePass(QWidget* owner) : TfrmEnterPass(owner) {
   setObjectName(QStringLiteral("frmEnterFilePass"));
@@ -10,6 +11,7 @@ TfrmEnterFilePass::TfrmEnterFilePass(QWidget* owner) : TfrmEnterPass(owner) {
   lFileName->setObjectName(QStringLiteral("lFileName"));
   eFileName = new QLineEdit(Client());
   eFileName->setObjectName(QStringLiteral("eFileName"));
+  LiftLengthLimit(eFileName);
   eFileName->setEnabled(false);
   eFileName->setFocusPolicy(Qt::NoFocus);
   Grid()->addWidget(lFileName, 2, 1);
