@@ -336,7 +336,10 @@ void TEditorFrame::DetachRecord() {
 
 void TEditorFrame::StoreRecord() {
   if (!recordNode_) return;
-  bank::SetRecordData(recordNode_, codepage::Utf16ToUtf8(Memo.GetText()));
+  // The editor ends every line its own way: a text left as it was shown keeps the record's own
+  // bytes, line ends and all.
+  if (std::u16string code = Memo.GetText(); code != storedCode_)
+    bank::SetRecordData(recordNode_, codepage::Utf16ToUtf8(code));
   // The caret is written once it moved from where the record's attributes put it: a stored place
   // beyond its line (opening keeps the caret within the text) stays as it was while the caret
   // stays. A missing one is filled in.
@@ -347,7 +350,8 @@ void TEditorFrame::StoreRecord() {
   if (moved || recordNode_->GetAttribute(bank::xaYPos).empty())
     XMLSetAttrInteger(recordNode_, bank::xaYPos, caret.Line);
   storedCaret_ = caret;
-  bank::SetRecordComments(recordNode_, codepage::Utf16ToUtf8(Comments.GetText()));
+  if (std::u16string comments = Comments.GetText(); comments != storedComments_)
+    bank::SetRecordComments(recordNode_, codepage::Utf16ToUtf8(comments));
   XMLSetAttrInteger(recordNode_, bank::xaCommentPanelHeight, view_.CommentsHeight());
   XMLSetAttrBool(recordNode_, bank::xaCommentPanelShown, commentsShown_);
   XMLPathWriteBool(recordNode_, bank::xnCommentPanelAlignment, commentsOnTop_);

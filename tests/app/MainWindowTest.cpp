@@ -739,6 +739,8 @@ std::string BankWith(const std::string& field, const std::string& text) {
   if (field == "record keywords") bank::SetNodeKeywords(record, text);
   if (field == "folder keywords") bank::SetNodeKeywords(folder, text);
   if (field == "title") bank::SetNodeTitle(record, text);
+  if (field == "code") bank::SetRecordData(record, text);
+  if (field == "comments") bank::SetRecordComments(record, text);
   if (field == "name") bank.WriteString(bank::skDataBaseName, text);
   if (field == "filter text") bank.WriteString(bank::skRecordSearchText, text);
   testsupport::TempDir dir;
@@ -751,8 +753,9 @@ std::string BankWith(const std::string& field, const std::string& text) {
 // Every field that shows text kept in the databank gives it back byte for byte when the user only
 // looked at it: the keywords field (of a record, of a folder), the tree's label editor (F2, then
 // Enter), the node properties and the databank properties (OK without a change), and the filter
-// dialog (OK on the text it shows). Opened, shown, saved and read back, for texts beyond the line
-// edit's default limit, with blanks at the ends, with line ends inside and beyond the code page.
+// dialog (OK on the text it shows), the record's code and comments in the editor. Opened, shown, saved
+// and read back, for texts beyond the line edit's default limit, with blanks at the ends, with line
+// ends inside and beyond the code page.
 // A Qt line edit used to cut at 32,767 characters, and a look at long keywords was a change.
 TEST_F(MainWindow, EveryFieldGivesBackTheStoredTextItShowed) {
   struct Field {
@@ -800,6 +803,9 @@ TEST_F(MainWindow, EveryFieldGivesBackTheStoredTextItShowed) {
          form->Action(TTreeAction::FilterTree)->trigger();
        },
        [](TXMLDataBase2& b) { return b.ReadString(bank::skRecordSearchText, ""); }},
+      // The editor shows every line end as its own; the record keeps the ones it had.
+      {"code", [&] { Select(3); }, [&](TXMLDataBase2& b) { return bank::RecordData(record(b)); }, true},
+      {"comments", [&] { Select(3); }, [&](TXMLDataBase2& b) { return bank::RecordComments(record(b)); }, true},
   };
   for (const Field& f : fields) {
     for (const auto& [what, text] : StoredTexts()) {
