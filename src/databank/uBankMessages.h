@@ -100,5 +100,7 @@ std::string BackupFailedNotice(const std::string& path, const std::string& reaso
 // A databank opened from text read as UTF-8 that was not: how many bytes were replaced (by U+FFFD),
 // the line of the first, and the name under which the file as it was is kept before the first save.
 std::string InvalidUtf8Notice(const std::string& path, std::size_t bytes, int line, const std::string& keptAs);
+// The same of a file imported: the copies hold U+FFFD, the file is not touched.
+std::string ImportedInvalidUtf8Notice(const std::string& path, std::size_t bytes, int line);
 // The file as it was read is kept under another name than the one told (that was taken meanwhile).
 std::string OriginalKeptNotice(const std::string& path, const std::string& keptAs);

@@ -320,6 +320,10 @@ class TBankSession {
   // Auto-save and minimising write nothing: a step runs outside such a dialog.
   bool AutoSaveHeld() const { return busy_ > autoSaveFree_; }
 
+  // Something the user must know that failed nothing (the save or open went on): a box with the
+  // warning sign, or stderr where nobody answers.
+  void ShowWarning(const std::string& text);
+
   // The messages the pipeline shows (id from uBankMessages.h, 0 for a free text); for tools that
   // print them. Empty: shown through the UI services as error boxes.
   std::function<void(int id, const std::string& text)> OnError;
@@ -328,9 +332,6 @@ class TBankSession {
   bool Setting(const char* name, bool def) const;
   void BusyEnded();
   void ShowError(int id, const std::string& text = std::string());
-  // Something the user must know that failed nothing (the save or open went on): a box with the
-  // warning sign, or stderr where nobody answers.
-  void ShowWarning(const std::string& text);
   void SetModifiedFlag(bool modified);
   void Changed();
   void AdoptPassword(const std::string& password);

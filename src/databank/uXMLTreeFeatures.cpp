@@ -296,6 +296,7 @@ void TXMLTreeFeatures::ImportCommand() {
 bool TXMLTreeFeatures::ImportFile(const std::string& path) {
   if (!Bank() || PasteInFlight()) return false;
   std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
+  std::string notice;
   {
     TBorrowedBankState borrowed(Session());
     TXMLDataBase2 other;
@@ -304,15 +305,22 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
                       platform::MsgIcon::None);
       return false;
     }
+    if (other.InvalidUtf8Bytes() > 0)
+      notice = ImportedInvalidUtf8Notice(bankpaths::ExpandFileName(path), other.InvalidUtf8Bytes(),
+                                         other.InvalidUtf8Line());
     nodes = ImportableNodes(other);
   }
   if (nodes.empty() || !Bank()) return true;
-  TBusy busy(*this);  // not over the password prompt
-  const int selectedID = bank::NodeID(SelectedNode());
-  PlaceCopies(std::move(nodes));
-  Session().PendingID = selectedID;
-  FinishTreeChange();
-  SetModified();
+  {
+    TBusy busy(*this);  // not over the password prompt
+    const int selectedID = bank::NodeID(SelectedNode());
+    PlaceCopies(std::move(nodes));
+    Session().PendingID = selectedID;
+    FinishTreeChange();
+    SetModified();
+  }
+  // Told once the copies are in place, so that the user sees what the replacement characters are in.
+  if (!notice.empty()) Session().ShowWarning(notice);
   return true;
 }
 

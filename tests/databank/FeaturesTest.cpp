@@ -711,6 +711,36 @@ TEST_F(Features, ExportThenImport) {
   EXPECT_EQ(t->Session().Password(), "open pw");
 }
 
+// A file whose text is not all UTF-8 imports with U+FFFD for each bad byte and says so once, after
+// the copies are in place, naming the file and the first line; the file itself is left as it was.
+TEST_F(Features, ImportOfTextThatIsNotUtf8IsTold) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  const std::string heads[] = {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n", "\xEF\xBB\xBF"};
+  for (const std::string& head : heads) {
+    SCOPED_TRACE(head[0] == '<' ? "declared UTF-8" : "after a byte-order mark");
+    auto t = Open(kFilterBank);
+    const std::string in = tmp.File("in.xdb2");
+    const std::string text = head + "<dataroot>\r\n<record ID=\"5\">R\xFF<data>a\r\n\xED\xA0\x80 \xF0\x9F\x98|"
+                                    "</data></record></dataroot>";
+    testsupport::WriteFile(in, text);
+    t->Select(9);
+    ASSERT_TRUE(t->ImportFile(in));
+    const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Some of " + in + " is not valid UTF-8 text, first on line " +
+                                 (head[0] == '<' ? "3" : "2") +
+                                 ": 7 bytes were replaced by the character \xEF\xBF\xBD (U+FFFD) in what was "
+                                 "imported. The file itself is left as it is.");
+    EXPECT_EQ(boxes[0].caption, "Warning");
+    const TxevXMLNode2* copy = t->Node(30);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(bank::NodeTitle(copy), "R" + fffd);
+    EXPECT_EQ(bank::RecordData(copy), "a\r\n" + fffd + fffd + fffd + " " + fffd + fffd + fffd + "|");
+    EXPECT_EQ(testsupport::ReadFile(in), text);
+    EXPECT_TRUE(t->Modified());
+  }
+}
+
 TEST(BankFigures, FormatDataSizeAndDelay) {
   const std::pair<std::int64_t, const char*> sizes[] = {
       {0, "0 Chars"},        {1023, "1023 Chars"},    {1024, "1.0 KB"},    {1536, "1.5 KB"},
