@@ -306,8 +306,8 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
       return false;
     }
     if (other.InvalidUtf8Bytes() > 0)
-      notice = ImportedInvalidUtf8Notice(bankpaths::ExpandFileName(path), other.InvalidUtf8Bytes(),
-                                         other.InvalidUtf8Line());
+      notice =
+          ImportedInvalidUtf8Notice(bankpaths::ExpandFileName(path), other.InvalidUtf8Bytes(), other.InvalidUtf8Line());
     nodes = ImportableNodes(other);
   }
   if (nodes.empty() || !Bank()) return true;

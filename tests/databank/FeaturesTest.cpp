@@ -720,8 +720,9 @@ TEST_F(Features, ImportOfTextThatIsNotUtf8IsTold) {
     SCOPED_TRACE(head[0] == '<' ? "declared UTF-8" : "after a byte-order mark");
     auto t = Open(kFilterBank);
     const std::string in = tmp.File("in.xdb2");
-    const std::string text = head + "<dataroot>\r\n<record ID=\"5\">R\xFF<data>a\r\n\xED\xA0\x80 \xF0\x9F\x98|"
-                                    "</data></record></dataroot>";
+    const std::string text = head +
+                             "<dataroot>\r\n<record ID=\"5\">R\xFF<data>a\r\n\xED\xA0\x80 \xF0\x9F\x98|"
+                             "</data></record></dataroot>";
     testsupport::WriteFile(in, text);
     t->Select(9);
     ASSERT_TRUE(t->ImportFile(in));
