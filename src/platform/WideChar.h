@@ -33,6 +33,20 @@ void BufferToLower(char16_t* p, std::size_t n);
 std::u16string UpperCase(std::u16string_view s);
 std::u16string LowerCase(std::u16string_view s);
 
+// Simple case folding, the one rule of every search that ignores letter case: two characters are
+// the same letter in any case when their foldings are equal (Σ, σ and ς; K, k and the Kelvin sign).
+// A unit whose folding would leave the Basic Multilingual Plane, and every surrogate, folds to itself;
+// FoldCodePoint also folds the characters beyond U+FFFF.
+char16_t Fold(char16_t c);
+char32_t FoldCodePoint(char32_t c);
+// Every character whose folding is folded (folded itself among them when it folds to itself), in
+// increasing order; at most a handful. folded is a folding (FoldCodePoint gives it back unchanged).
+std::u32string CaseVariants(char32_t folded);
+// Folded copies, character by character (a surrogate pair as one character, the length kept;
+// bytes of UTF-8 that are not well formed are kept as they are).
+std::u16string FoldUtf16(std::u16string_view s);
+std::string FoldUtf8(std::string_view s);
+
 // Character classes of one unit.
 bool IsLetter(char16_t c);         // any Unicode letter category (L*)
 bool IsDigit(char16_t c);          // decimal digit (Nd), not only '0'..'9'
