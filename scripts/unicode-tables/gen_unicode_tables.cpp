@@ -94,7 +94,6 @@ int main() {
   std::printf("};\n\nconst TFoldRun kSupplementaryFolds[%zu] = {\n", runs.size());
   for (const auto& [first, last, delta] : runs)
     std::printf("    {0x%X, 0x%X, %d},\n", unsigned(first), unsigned(last), delta);
-  std::printf("};\n\nconst std::size_t kSupplementaryFoldCount = %zu;\n\n}  // namespace unicodetables\n",
-              runs.size());
+  std::printf("};\n\nconst std::size_t kSupplementaryFoldCount = %zu;\n\n}  // namespace unicodetables\n", runs.size());
   return 0;
 }
