@@ -90,6 +90,16 @@ std::u32string CaseVariants(char32_t folded) {
   return out;
 }
 
+std::vector<std::pair<char32_t, char32_t>> FoldedRanges(char32_t first, char32_t last) {
+  std::vector<std::pair<char32_t, char32_t>> out;
+  for (std::size_t k = 0; k < unicodetables::kSupplementaryFoldCount; ++k) {
+    const unicodetables::TFoldRun& run = unicodetables::kSupplementaryFolds[k];
+    const char32_t from = std::max(first, run.first), to = std::min(last, run.last);
+    if (from <= to) out.emplace_back(char32_t(std::int64_t(from) + run.delta), char32_t(std::int64_t(to) + run.delta));
+  }
+  return out;
+}
+
 std::u16string FoldUtf16(std::u16string_view s) {
   std::u16string out(s);
   for (std::size_t i = 0; i < out.size(); ++i) {

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace widechar {
 
@@ -42,6 +44,8 @@ char32_t FoldCodePoint(char32_t c);
 // Every character whose folding is folded (folded itself among them when it folds to itself), in
 // increasing order; at most a handful. folded is a folding (FoldCodePoint gives it back unchanged).
 std::u32string CaseVariants(char32_t folded);
+// The foldings of those characters first..last beyond U+FFFF that fold to another, as ranges.
+std::vector<std::pair<char32_t, char32_t>> FoldedRanges(char32_t first, char32_t last);
 // Folded copies, character by character (a surrogate pair as one character, the length kept;
 // bytes of UTF-8 that are not well formed are kept as they are).
 std::u16string FoldUtf16(std::u16string_view s);

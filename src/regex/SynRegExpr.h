@@ -165,6 +165,8 @@ class TRegExpr {
   std::int64_t BacktrackLimit() const { return backtrackLimit_; }
   void SetBacktrackLimit(std::int64_t limit) { backtrackLimit_ = limit; }
   static constexpr std::int64_t DefaultBacktrackLimit = 100000000;
+  // The backtracking steps the last search took, also when it raised.
+  std::int64_t Steps() const { return steps_; }
 
   // A readable listing of the compiled program (compiles when needed), one node per line.
   std::string Dump();
