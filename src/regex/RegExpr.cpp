@@ -284,6 +284,25 @@ struct TRegExpr::Compiler {
     return static_cast<unsigned char>(v);
   }
 
+  // The byte of a one-byte escape ("\\n", "\\r", "\\t", "\\e", "\\x" and two hexadecimal digits,
+  // any other byte itself); parse is at the byte after "\\" and is left at the escape's last byte.
+  unsigned char EscapedByte() {
+    switch (Cur()) {
+      case 'n':
+        return 10;
+      case 'r':
+        return 13;
+      case 't':
+        return 9;
+      case 'e':
+        return 27;
+      case 'x':
+        return HexEscape();
+      default:
+        return static_cast<unsigned char>(Cur());
+    }
+  }
+
   bool Meta(int c) const {
     switch (c) {
       case '^':
@@ -321,7 +340,9 @@ struct TRegExpr::Compiler {
     }
     std::uint64_t bits[4] = {0, 0, 0, 0};
     std::uint32_t count = 0;
-    int last = 0;  // the member written last, in both passes
+    // The character written last, which a "-" after it makes the start of a range; -1 after a
+    // class (\d, \w), which starts none: a "-" there is a member.
+    int last = 0;
     auto member = [&](unsigned char c) {
       EmitC(c);
       bits[c >> 6] |= std::uint64_t(1) << (c & 63);
@@ -336,11 +357,18 @@ struct TRegExpr::Compiler {
       int c = Cur();
       if (c == '-') {
         ++parse;
-        if (AtEnd() || Cur() == ']') {
+        if (AtEnd() || Cur() == ']' || last < 0 ||
+            (Cur() == '\\' && (Peek(parse + 1) == 'd' || Peek(parse + 1) == 'w'))) {
           member('-');
           continue;
         }
+        // The range ends at the character written after the "-", an escaped one too.
         int start = last, end = Cur();
+        if (end == '\\') {
+          ++parse;
+          if (AtEnd()) Fail("Trailing \\");
+          end = EscapedByte();
+        }
         if (re.windows1251_ && start == 0xE0 && end == 0xFF) {
           for (unsigned char ch : kCyrLower) member(ch);
         } else if (re.windows1251_ && start == 0xC0 && end == 0xDF) {
@@ -352,6 +380,7 @@ struct TRegExpr::Compiler {
           if (start > end) Fail("Invalid [] range");
           for (int ch = start + 1; ch <= end; ++ch) member(static_cast<unsigned char>(ch));
         }
+        last = -1;  // a range starts no other: in [a-c-e] the second "-" is a member
         ++parse;
       } else if (c == '\\') {
         ++parse;
@@ -359,31 +388,19 @@ struct TRegExpr::Compiler {
         switch (Cur()) {
           case 'd':
             for (unsigned char ch = '0'; ch <= '9'; ++ch) member(ch);
+            last = -1;
             break;
           case 'w':
             for (const char* w = kWordSet; *w; ++w) member(static_cast<unsigned char>(*w));
-            break;
-          case 'n':
-            member(10);
-            break;
-          case 'r':
-            member(13);
-            break;
-          case 't':
-            member(9);
-            break;
-          case 'e':
-            member(27);
-            break;
-          case 'x':
-            member(HexEscape());
+            last = -1;
             break;
           default:
-            member(static_cast<unsigned char>(Cur()));
+            member(EscapedByte());
         }
         ++parse;
       } else if (c == 0xF6 && re.windows1251_) {
         for (unsigned char ch = '0'; ch <= '9'; ++ch) member(ch);
+        last = -1;
         ++parse;
       } else {
         member(static_cast<unsigned char>(c));
@@ -532,6 +549,25 @@ void TRegExpr::Raise(const std::string& message) {
   throw ERegExpr(message);
 }
 
+void TRegExpr::SetWindows1251(bool on) {
+  if (on == windows1251_) return;
+  windows1251_ = on;
+  program_.clear();
+}
+
+void TRegExpr::SetCaseMap(const std::array<unsigned char, 256>& map) {
+  if (hasCaseMap_ && map == caseMap_) return;
+  hasCaseMap_ = true;
+  caseMap_ = map;
+  program_.clear();
+}
+
+void TRegExpr::ClearCaseMap() {
+  if (!hasCaseMap_) return;
+  hasCaseMap_ = false;
+  program_.clear();
+}
+
 void TRegExpr::SetExpression(std::string_view expression) {
   // The expression is a NUL-terminated text in the design: it ends at its first NUL.
   std::string_view text = expression.substr(0, expression.find('\0'));
@@ -585,6 +621,28 @@ void TRegExpr::Compile() {
   program_ = std::move(prog);
   operandInfo_ = std::move(info);
   sets_ = std::move(c.sets);
+  if (hasCaseMap_) {
+    for (std::size_t node : nodes)
+      if (program_[node] == EXACTLY)
+        for (std::uint32_t i = 0; i < operandInfo_[node]; ++i)
+          program_[node + kNodeSize + i] = caseMap_[program_[node + kNodeSize + i]];
+    for (std::size_t set = 0; set < sets_.size(); set += 4) {
+      const std::uint64_t members[4] = {sets_[set], sets_[set + 1], sets_[set + 2], sets_[set + 3]};
+      for (unsigned b = 0; b < 256; ++b)
+        if ((members[b >> 6] >> (b & 63)) & 1)
+          sets_[set + (caseMap_[b] >> 6)] |= std::uint64_t(1) << (caseMap_[b] & 63);
+    }
+  }
+  namedBytes_ = regexscan::StartSet();
+  for (std::size_t node : nodes) {
+    if (program_[node] == EXACTLY)
+      for (std::uint32_t i = 0; i < operandInfo_[node]; ++i) namedBytes_.Add(program_[node + kNodeSize + i]);
+    if (program_[node] == ANYOF || program_[node] == ANYBUT) {
+      const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
+      for (unsigned c = 0; c < 256; ++c)
+        if ((b[c >> 6] >> (c & 63)) & 1) namedBytes_.Add(c);
+    }
+  }
 
   std::size_t scan = 1;
   std::size_t next = NextNode(program_, scan);
@@ -695,6 +753,11 @@ std::size_t TRegExpr::RequiredOffset() const {
 const regexscan::StartSet& TRegExpr::TakenBytes() const {
   static const regexscan::StartSet none;
   return program_.empty() ? none : takenBytes_;
+}
+
+const regexscan::StartSet& TRegExpr::NamedBytes() const {
+  static const regexscan::StartSet none;
+  return program_.empty() ? none : namedBytes_;
 }
 
 bool TRegExpr::TriesOnlyFoundStarts() const {
