@@ -168,6 +168,11 @@ class TRegExpr {
   // The backtracking steps the last search took, also when it raised.
   std::int64_t Steps() const { return steps_; }
 
+  // A literal every match of the compiled program holds, as the search scans for it (positions
+  // ignoring ASCII case where a case-insensitive literal does); empty when the expression gives
+  // none or nothing is compiled.
+  const regexscan::Literal<char16_t>& RequiredLiteral() const { return must_.Empty() ? lead_ : must_; }
+
   // A readable listing of the compiled program (compiles when needed), one node per line.
   std::string Dump();
 
