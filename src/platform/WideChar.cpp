@@ -152,7 +152,9 @@ std::string FoldUtf8(std::string_view s) {
     }
     i += len;
     const char32_t f = FoldCodePoint(cp);
-    if (f < 0x800) {
+    if (f < 0x80) {  // the Kelvin sign and the long s fold as ASCII letters
+      out += char(f);
+    } else if (f < 0x800) {
       out += char(0xC0 | (f >> 6));
       out += char(0x80 | (f & 0x3F));
     } else if (f < 0x10000) {
