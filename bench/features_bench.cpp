@@ -274,6 +274,9 @@ const TWindowFilterCase kWindowFilters[] = {
     {"sets around a dot", "[xy].[+=]q", stRegExpr},
     {"phrase with parentheses", "push_back(item)", stPhrase},
     {"phrase of two words", "the buffer", stPhrase},
+    {"a set at the end", "[;}]$", stRegExpr},
+    {"sets and repeats, no literal", "[<>=] [0-9]+\\)? *[:{]", stRegExpr},
+    {"letters between dots", "s.r.n.", stRegExpr},
 };
 
 struct FilterWindow {

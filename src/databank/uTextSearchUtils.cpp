@@ -156,6 +156,7 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
       runCommonness = commonness;
     }
   }
+  raw.EndRun = engine.EndRun();
   if (gapped && anchor < lit.Size()) {
     raw.Gapped = lit;
     raw.GappedFrom = engine.RequiredOffset();
@@ -313,6 +314,16 @@ TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::Check(std::string_view su
   auto engineByte = [this](unsigned char r) {
     return CaseSensitive ? r : static_cast<unsigned char>(UpperAZ(static_cast<char>(r)));
   };
+  if (!EndRun.empty() && !std::memchr(s, 0, n)) {
+    // The engine's subject ends with as many bytes as characters end this one, and no longer
+    // than it is; its last bytes are these where they are ASCII.
+    const std::size_t w = EndRun.size();
+    if (n < w) return TVerdict::NoMatch;
+    if (HasByteBeyondAscii(s, n - w, n)) return TVerdict::Unknown;
+    for (std::size_t i = 0; i < w; ++i)
+      if (!EndRun[i].Has(engineByte(s[n - w + i]))) return TVerdict::NoMatch;
+    return TVerdict::Match;
+  }
   if (!Run.empty()) {
     for (std::size_t at = RunAnchor;; ++at) {
       at = regexscan::Find(RunAnchorByte, s, at, n);

@@ -122,6 +122,9 @@ class TSearchRegExpr {
     std::vector<regexscan::StartSet> Run;
     regexscan::Literal<unsigned char> RunAnchorByte;
     std::size_t RunAnchor = 0;
+    // The engine's run before the end (empty: none): told by the subject's last bytes where they
+    // are ASCII and the subject holds no NUL.
+    std::vector<regexscan::StartSet> EndRun;
     // NoMatch: the engine answers false without a step. Match: a plain run lies whole in an ASCII
     // stretch, so the engine answers true without a step. Unknown: the engine has to tell.
     TVerdict Check(std::string_view subject) const;

@@ -790,6 +790,7 @@ bool TRegExpr::NodePositions(std::size_t n, Add&& add) const {
 // so nothing backtracks.
 void TRegExpr::ComputePlainRun() {
   plainRun_.clear();
+  endRun_.clear();
   const std::vector<unsigned char>& p = program_;
   std::vector<regexscan::StartSet> run;
   std::size_t n = 1;
@@ -797,6 +798,12 @@ void TRegExpr::ComputePlainRun() {
     const unsigned char op = p[n];
     if (op == END) {
       plainRun_ = std::move(run);
+      return;
+    }
+    if (op == EOL) {  // the end of the run when nothing but marks follows up to END
+      std::size_t m = NextNode(p, n);
+      while (m != kNone && (p[m] == NOTHING || IsGroupMark(p[m]))) m = NextNode(p, m);
+      if (m != kNone && p[m] == END && !run.empty()) endRun_ = std::move(run);
       return;
     }
     if (op == BRANCH) {
@@ -808,6 +815,19 @@ void TRegExpr::ComputePlainRun() {
     if (!taken && op != NOTHING && !IsGroupMark(op)) return;  // an anchor, a repeat, a loop
     n = NextNode(p, n);
   }
+}
+
+const std::vector<regexscan::StartSet>& TRegExpr::EndRun() const {
+  static const std::vector<regexscan::StartSet> none;
+  return program_.empty() ? none : endRun_;
+}
+
+bool TRegExpr::EndRunAt(std::size_t end) const {
+  if (end < endRun_.size()) return false;
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data()) + (end - endRun_.size());
+  for (std::size_t i = 0; i < endRun_.size(); ++i)
+    if (!endRun_[i].Has(s[i])) return false;
+  return true;
 }
 
 const regexscan::StartSet* TRegExpr::RequiredBytes() const {
@@ -1290,6 +1310,12 @@ bool TRegExpr::Exec(std::string_view subject) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
   if (anchored_) return Try(0);
+  if (!endRun_.empty()) {
+    // "$" holds at the end and at each NUL: only the runs that end there can match.
+    for (std::size_t at = s.find('\0'); at != std::string_view::npos; at = s.find('\0', at + 1))
+      if (EndRunAt(at)) return true;
+    return EndRunAt(n);
+  }
   if (!lead_.Empty()) {
     std::size_t untried = 0;  // every start before this one has been tried
     for (std::size_t at = firstLead;; ++at) {

@@ -93,6 +93,11 @@ class TRegExpr {
   // such a run occurs somewhere in the subject, and takes no backtracking step either way. Empty
   // for any other expression, and without a program.
   const std::vector<regexscan::StartSet>& PlainRun() const;
+  // When the expression is such a run followed by "$" and nothing else: the bytes of its
+  // positions, in order. Exec then answers true exactly when the subject's last bytes before its
+  // end, or before a NUL in it, are such a run, and takes no backtracking step either way. Empty
+  // for any other expression, and without a program.
+  const std::vector<regexscan::StartSet>& EndRun() const;
 
  private:
   struct Compiler;
@@ -179,8 +184,9 @@ class TRegExpr {
   enum : unsigned char { kFollowAny, kFollowByte, kFollowDisjoint };
   std::vector<unsigned char> follow_;
   void ComputeFollow(const std::vector<std::size_t>& nodes);
-  std::vector<regexscan::StartSet> plainRun_;
+  std::vector<regexscan::StartSet> plainRun_, endRun_;
   void ComputePlainRun();
+  bool EndRunAt(std::size_t end) const;
   regexscan::StartSet takenBytes_;
   bool onlyFoundStarts_ = false;
   // The last position known to be no start after the try at p failed.

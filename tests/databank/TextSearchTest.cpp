@@ -185,7 +185,8 @@ TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
 // (the Kelvin sign, the long s, Greek mu), bad UTF-8 and NUL. Some are runs of letters, dots and
 // sets alone, whose samples put characters beyond ASCII where the dots and sets stand, before and
 // after the letter the look starts from, so that the run lies further along in the UTF-8 text than
-// in the engine's. Expressions holding Ł run on the wide engine: they are counted, not compared.
+// in the engine's, and some end with "$". Expressions holding Ł run on the wide engine: they are
+// counted, not compared.
 TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
   std::mt19937 rng(3804);
   TRandomRegExpr gen(rng, {"a", "A", "b", "z", "-", " ", "é", "É", "ö", "€", "Ł", "\\?", "1", "k", "S"},
@@ -222,9 +223,10 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
           c.Sample += rng() % 2 ? "?" : "Ł";
       }
     }
+    if (rng() % 3 == 0) c.Expression += "$";  // a run at the end
     return c;
   };
-  int compared = 0, passedOver = 0, matched = 0, limits = 0, unconverted = 0, answeredRaw = 0, wide = 0;
+  int compared = 0, passedOver = 0, matched = 0, limits = 0, unconverted = 0, answeredRaw = 0, wide = 0, atEnd = 0;
   for (int i = 0; i < 3000; ++i) {
     const bool cs = rng() % 2;
     const TRandomRegExpr::TCase made = i % 4 == 1 ? plainRun() : i % 3 ? gen.Next() : asciiGen.Next();
@@ -274,6 +276,8 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
       unconverted += filter.TakesUtf8();
       passedOver += compileError.empty() && !filter.Requirement().Possible(text);
       answeredRaw += compileError.empty() && filter.Requirement().Check(text) == TSearchRegExpr::TVerdict::Match;
+      atEnd +=
+          !filter.Requirement().EndRun.empty() && filter.Requirement().Check(text) != TSearchRegExpr::TVerdict::Unknown;
       matched += want;
       limits += error == SRegExprTooComplex;
     }
@@ -285,4 +289,5 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
   EXPECT_GT(limits, 150);
   EXPECT_GT(unconverted, 4000);
   EXPECT_GT(answeredRaw, 600);
+  EXPECT_GT(atEnd, 400) << "answered by the run before the end";
 }
