@@ -139,6 +139,13 @@ void AppendEngineBytes(std::string& out, std::string_view utf8, bool caseSensiti
       ++i;
       continue;
     }
+    if ((b == 0xC2 || b == 0xC3) && i + 1 < n && (p[i + 1] & 0xC0) == 0x80 && (b == 0xC3 || p[i + 1] >= 0xA0)) {
+      // U+00A0..U+00FF, the code page's bytes of the same value: the common accented letters.
+      const unsigned byte = (b & 0x03) << 6 | (p[i + 1] & 0x3F);
+      o[w++] = static_cast<char>(caseSensitive ? byte : map[byte]);
+      i += 2;
+      continue;
+    }
     char32_t c = 0;
     const std::size_t len = DecodeAt(p, n, i, c);
     if (len == 0) {

@@ -325,15 +325,25 @@ TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::Check(std::string_view su
     return TVerdict::Match;
   }
   if (!Run.empty()) {
+    // Every occurrence the engine could find has its anchor byte here; one whole in an ASCII
+    // stretch answers Match, and where none is, only those with a byte beyond ASCII in their way
+    // leave the answer to the engine.
+    bool unsure = false;
     for (std::size_t at = RunAnchor;; ++at) {
       at = regexscan::Find(RunAnchorByte, s, at, n);
-      if (at >= n) return TVerdict::NoMatch;
+      if (at >= n) return unsure ? TVerdict::Unknown : TVerdict::NoMatch;
       const std::size_t start = at - RunAnchor;
-      if (HasByteBeyondAscii(s, start, at)) return TVerdict::Unknown;
+      if (HasByteBeyondAscii(s, start, at)) {
+        unsure = true;
+        continue;
+      }
       std::size_t i = 0;
       for (; i < Run.size() && start + i < n; ++i) {
         const unsigned char r = s[start + i];
-        if (r >= 0x80) return TVerdict::Unknown;
+        if (r >= 0x80) {
+          unsure = true;
+          break;
+        }
         if (!Run[i].Has(engineByte(r))) break;
       }
       if (i == Run.size()) return TVerdict::Match;
