@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "regex/RegExprChars.h"
 
@@ -862,11 +863,21 @@ int CountOf(const regexscan::StartSet& set) {
   return n;
 }
 
+// The members of a position that takes every byte but NUL, as a dot does: it narrows nothing.
+constexpr int kDotMembers = 255;
+// The least a lead must narrow a search, in bits: about one exact byte.
+constexpr double kLeadMinBits = 7.5;
+// The nodes the walk for the lead visits at most, in the widths of alternations and what follows.
+constexpr int kLeadWalkBudget = 4000;
+// The positions of an alternation's first bytes (as many as its shortest alternative has) that go
+// into the run at most.
+constexpr std::size_t kLeadAlternationPositions = 16;
+
 // How much a position with these bytes narrows a search, in bits (an exact byte 8, any byte 0).
 double BitsOf(const regexscan::StartSet& set) {
   const int n = CountOf(set);
   if (n <= 1) return 8;
-  if (n >= 255) return 0;
+  if (n >= kDotMembers) return 0;
   return 8 - std::log2(double(n));
 }
 
@@ -921,30 +932,30 @@ bool TRegExpr::ChainWidth(std::size_t from, std::size_t until, std::size_t& leas
 // may take; the run that narrows the search most, as little as possible widened by that give, is
 // the lead. A run before which a repeat may take any number of bytes cannot say where a match starts.
 void TRegExpr::ComputeLead() {
-  const std::vector<unsigned char>& p = program_;
-  struct TRun {
-    std::vector<regexscan::StartSet> sets;
-    std::size_t least = 0, most = 0;  // how far after the match's start the run begins
-  };
-  TRun run, best;
-  double bestScore = 7.5;  // at least about one exact byte
-  auto close = [&] {
-    // Dots at either end narrow nothing.
-    std::size_t first = 0, end = run.sets.size();
-    while (first < end && CountOf(run.sets[first]) >= 255) ++first;
-    while (end > first && CountOf(run.sets[end - 1]) >= 255) --end;
-    if (first < end && run.most != kUnbounded) {
-      double score = 0;
-      for (std::size_t i = first; i < end; ++i) score += BitsOf(run.sets[i]);
-      score -= std::log2(double(run.most - run.least + 1));
-      if (score > bestScore) {
-        bestScore = score;
-        best.sets.assign(run.sets.begin() + std::ptrdiff_t(first), run.sets.begin() + std::ptrdiff_t(end));
-        best.least = run.least + first;
-        best.most = run.most + first;
-      }
+  TLeadRun best;
+  double bestScore = kLeadMinBits;
+  for (const TLeadRun& run : LeadRuns()) {
+    std::size_t first = 0, end = 0;
+    const double score = LeadScore(run, first, end);
+    if (score > bestScore) {
+      bestScore = score;
+      best.sets.assign(run.sets.begin() + std::ptrdiff_t(first), run.sets.begin() + std::ptrdiff_t(end));
+      best.least = run.least + first;
+      best.most = run.most + first;
     }
-    run.sets.clear();
+  }
+  if (!best.sets.empty()) SetLead(std::move(best));
+}
+
+// The walk: the runs in the order the path passes them, each ended by a node that takes no fixed
+// byte (a repeat, an alternation of unknown width) or by the end.
+std::vector<TRegExpr::TLeadRun> TRegExpr::LeadRuns() const {
+  const std::vector<unsigned char>& p = program_;
+  std::vector<TLeadRun> runs;
+  TLeadRun run;
+  auto close = [&] {
+    if (!run.sets.empty()) runs.push_back(std::move(run));
+    run = TLeadRun();
   };
   std::size_t least = 0, most = 0;  // where the walk is, from the match's start
   auto add = [&](const regexscan::StartSet& set) {
@@ -956,7 +967,7 @@ void TRegExpr::ComputeLead() {
     ++least;
     most = AddWidth(most, 1);
   };
-  int budget = 4000;
+  int budget = kLeadWalkBudget;
   std::size_t n = 1;
   for (std::size_t guard = 0; n != kNone && guard < p.size(); ++guard) {
     const unsigned char op = p[n];
@@ -989,13 +1000,13 @@ void TRegExpr::ComputeLead() {
       }
       std::size_t shortest = kUnbounded;
       for (const auto& h : heads) shortest = std::min(shortest, h.size());
-      for (std::size_t k = 0; k < shortest && k < 16; ++k) {
+      for (std::size_t k = 0; k < shortest && k < kLeadAlternationPositions; ++k) {
         regexscan::StartSet set;
         for (const auto& h : heads)
           for (int w = 0; w < 4; ++w) set.bits[w] |= h[k].bits[w];
         add(set);
       }
-      const std::size_t taken = std::min<std::size_t>(shortest, 16);
+      const std::size_t taken = std::min<std::size_t>(shortest, kLeadAlternationPositions);
       // The run goes on only where every alternative is that many bytes and no more.
       if (!(lo == hi && lo == taken)) close();
       least += lo - taken;
@@ -1015,8 +1026,26 @@ void TRegExpr::ComputeLead() {
     n = NextNode(p, n);
   }
   close();
-  if (best.sets.empty()) return;
-  // The literal: an exact byte, a letter in either case, else the bits the members share.
+  return runs;
+}
+
+// The scoring: the bits the run's positions narrow a search by, less the bits of the give in where
+// it starts; dots at either end narrow nothing and are left out (first .. end: what is kept). No
+// score (minus infinity) for a run of dots alone or one that may start any number of bytes on.
+double TRegExpr::LeadScore(const TLeadRun& run, std::size_t& first, std::size_t& end) {
+  first = 0;
+  end = run.sets.size();
+  while (first < end && CountOf(run.sets[first]) >= kDotMembers) ++first;
+  while (end > first && CountOf(run.sets[end - 1]) >= kDotMembers) --end;
+  if (first == end || run.most == kUnbounded) return -std::numeric_limits<double>::infinity();
+  double score = 0;
+  for (std::size_t i = first; i < end; ++i) score += BitsOf(run.sets[i]);
+  return score - std::log2(double(run.most - run.least + 1));
+}
+
+// The literal of the best run: an exact byte, a letter in either case, else the bits the members
+// share (the sets are then kept to check each occurrence exactly).
+void TRegExpr::SetLead(TLeadRun best) {
   bool exact = true;
   for (const regexscan::StartSet& set : best.sets) {
     unsigned all = 0xFF, any = 0;

@@ -145,6 +145,15 @@ class TRegExpr {
   regexscan::StartSet firstSet_;
   void ComputeRequired();
   void ComputeLead();
+  // A run of byte positions along the path every match takes, least to most bytes after the
+  // match's start (most kUnbounded: any number).
+  struct TLeadRun {
+    std::vector<regexscan::StartSet> sets;
+    std::size_t least = 0, most = 0;
+  };
+  std::vector<TLeadRun> LeadRuns() const;
+  static double LeadScore(const TLeadRun& run, std::size_t& first, std::size_t& end);
+  void SetLead(TLeadRun best);
   void ComputeFirstSet();
   // With the start set: the literals the alternatives of an opening alternation begin with (as in
   // (while|for) \(), one of which every start holds; empty when the expression opens otherwise.
