@@ -85,32 +85,18 @@ int FoldedByte(char32_t c) {
   return Tables().Representative(widechar::FoldCodePoint(c));
 }
 
-bool HoldsForeignFolding(std::string_view utf8) {
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const std::size_t n = utf8.size();
-  const std::vector<char32_t>& foreign = Tables().foreign;
-  for (std::size_t i = 0; i < n;) {
-    if (i + 8 <= n) {  // most text is ASCII: eight bytes a step
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if (!(word & kHigh)) {
-        i += 8;
-        continue;
-      }
-    }
-    if (p[i] < 0x80) {
-      ++i;
-      continue;
-    }
-    char32_t c = 0;
-    const std::size_t len = DecodeAt(p, n, i, c);
-    if (len == 0) {
-      ++i;
-      continue;
-    }
-    if (std::binary_search(foreign.begin(), foreign.end(), c)) return true;
-    i += len;
-  }
+bool HoldsAsciiFolding(std::string_view utf8) {
+  // The UTF-8 of each such character, found by its first byte.
+  static const std::vector<std::string> sequences = [] {
+    std::vector<std::string> out;
+    for (char32_t c : Tables().foreign)
+      if (FoldedByte(c) >= 0 && FoldedByte(c) < 0x80)
+        out.push_back(codepage::Utf16ToUtf8(std::u16string(1, char16_t(c))));
+    return out;
+  }();
+  for (const std::string& seq : sequences)
+    for (std::size_t at = utf8.find(seq[0]); at != std::string_view::npos; at = utf8.find(seq[0], at + 1))
+      if (utf8.compare(at, seq.size(), seq) == 0) return true;
   return false;
 }
 

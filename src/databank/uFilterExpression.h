@@ -26,8 +26,9 @@ const std::array<unsigned char, 256>& CaseMap();
 // The representative of the byte whose folding c has (c outside the code page), or -1 when no
 // byte has it.
 int FoldedByte(char32_t c);
-// Whether the UTF-8 text holds a character outside the code page that folds as a byte of it.
-bool HoldsForeignFolding(std::string_view utf8);
+// Whether the UTF-8 text holds a character beyond ASCII that folds as an ASCII letter (the Kelvin
+// sign as k, the long s as s): the only ones that can stand where an ASCII letter is looked for.
+bool HoldsAsciiFolding(std::string_view utf8);
 
 // Appends the UTF-8 text as the single-byte engine takes it: Windows-1252 bytes (taken through
 // CaseMap unless caseSensitive), a character without a byte (or a byte that is no well-formed

@@ -274,7 +274,7 @@ bool TQuickSearchMatcher::Matches(std::string_view title) const {
     const auto* s = reinterpret_cast<const unsigned char*>(title.data());
     if (regexscan::Find(literal_, s, 0, title.size()) < title.size()) return true;
     // Beyond ASCII only the Kelvin sign and the long s fold as ASCII letters.
-    if (!foldsIntoAscii_ || !filterexpr::HoldsForeignFolding(title)) return false;
+    if (!foldsIntoAscii_ || !filterexpr::HoldsAsciiFolding(title)) return false;
   } else if (IsAsciiText(title)) {
     return false;
   }

@@ -75,14 +75,13 @@ bool IsUpperAZ(unsigned char c) {
 
 // Whether an engine byte of a literal is one character of the UTF-8 subject: 1 one UTF-8
 // sequence (the byte's character), 2 an ASCII letter in either case, 0 neither (the stand-in, and
-// ignoring case a byte more characters fold as: K for the Kelvin sign, É for é, ...).
+// ignoring case a byte beyond ASCII more characters fold as: É for é, ...). Ignoring case K and S
+// stand for the Kelvin sign and the long s too, which the requirement's check looks for apart
+// (TRequirement::FoldsIntoAscii).
 int SingleCharacter(unsigned char c, bool caseSensitive, unsigned char standIn) {
   if (c == standIn) return 0;
   if (caseSensitive) return 1;
-  if (c < 0x80) {
-    if (!IsUpperAZ(c) && !(c >= 'a' && c <= 'z')) return 1;
-    return widechar::CaseVariants(widechar::FoldCodePoint(c)).size() == 2 ? 2 : 0;
-  }
+  if (c < 0x80) return IsUpperAZ(c) || (c >= 'a' && c <= 'z') ? 2 : 1;
   return widechar::CaseVariants(widechar::FoldCodePoint(codepage::Cp1252ToChar(c))).size() == 1 ? 1 : 0;
 }
 
@@ -94,6 +93,7 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
                                             unsigned char standIn) {
   TSearchRegExpr::TRequirement raw;
   raw.CaseSensitive = caseSensitive;
+  raw.FoldsIntoAscii = !caseSensitive && (engine.TakenBytes().Has('K') || engine.TakenBytes().Has('S'));
   auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
   auto single = [&](unsigned char c) { return SingleCharacter(c, caseSensitive, standIn); };
   const regexscan::Literal<unsigned char>& lit = engine.RequiredLiteral();
@@ -309,6 +309,14 @@ bool HasByteBeyondAscii(const unsigned char* s, std::size_t from, std::size_t to
 // byte beyond ASCII stands between its start and that byte (the literal would begin further back
 // there); from such a byte on, nothing can be told.
 TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::Check(std::string_view subject) const {
+  const TVerdict verdict = CheckLetters(subject);
+  // The Kelvin sign and the long s are K and S to the engine where nothing here looked for them.
+  if (verdict == TVerdict::NoMatch && FoldsIntoAscii && filterexpr::HoldsAsciiFolding(subject))
+    return TVerdict::Unknown;
+  return verdict;
+}
+
+TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::CheckLetters(std::string_view subject) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
   const std::size_t n = subject.size();
   auto engineByte = [this](unsigned char r) {
@@ -532,7 +540,7 @@ bool TSearchRegExpr::Run(std::string_view subject, std::int64_t limit, bool& fou
     const std::size_t ascii = UpperAsciiInto(scratch_, subject);
     if (ascii < subject.size()) {
       const std::string_view rest = subject.substr(ascii);
-      if (takesUtf8_ && !(foldsIntoAscii_ && filterexpr::HoldsForeignFolding(rest))) {
+      if (takesUtf8_ && !(foldsIntoAscii_ && filterexpr::HoldsAsciiFolding(rest))) {
         scratch_.append(rest);
         UpperAZInPlace(scratch_, ascii);
       } else {
@@ -606,7 +614,7 @@ bool TTextMatcher::HasWholeWord(std::string_view text, const TWordPattern& word)
     const size_t n = text.size(), m = word.Whole.Size();
     for (size_t at = 0; (at = regexscan::Find(word.Whole, s, at, n)) < n; ++at)
       if ((at == 0 || delimiters.Has(text[at - 1])) && (at + m == n || delimiters.Has(text[at + m]))) return true;
-    if (!word.FoldsIntoAscii || !filterexpr::HoldsForeignFolding(text)) return false;
+    if (!word.FoldsIntoAscii || !filterexpr::HoldsAsciiFolding(text)) return false;
   }
   size_t start = 0;
   for (size_t i = 0; i <= text.size(); ++i) {
@@ -622,7 +630,7 @@ bool TTextMatcher::WordFound(std::string_view text, const TWordPattern& word, bo
   if (caseSensitive_) return Contains(text, word.Substring);
   if (word.Ascii) {
     if (Contains(text, word.Substring)) return true;
-    if (!word.FoldsIntoAscii || !filterexpr::HoldsForeignFolding(text)) return false;
+    if (!word.FoldsIntoAscii || !filterexpr::HoldsAsciiFolding(text)) return false;
   } else if (IsAsciiText(text)) {
     return false;  // no ASCII character folds as one beyond it
   }

@@ -125,9 +125,13 @@ class TSearchRegExpr {
     // The engine's run before the end (empty: none): told by the subject's last bytes where they
     // are ASCII and the subject holds no NUL.
     std::vector<regexscan::StartSet> EndRun;
+    // Ignoring case the engine takes K or S, which the Kelvin sign and the long s become too: a
+    // subject holding one is never answered NoMatch.
+    bool FoldsIntoAscii = false;
     // NoMatch: the engine answers false without a step. Match: a plain run lies whole in an ASCII
     // stretch, so the engine answers true without a step. Unknown: the engine has to tell.
     TVerdict Check(std::string_view subject) const;
+    TVerdict CheckLetters(std::string_view subject) const;  // Check but for FoldsIntoAscii
     bool Possible(std::string_view subject) const { return Check(subject) != TVerdict::NoMatch; }
   };
   // The requirement (none when nothing is compiled or the expression runs on the wide engine).
