@@ -795,6 +795,7 @@ void TRegExpr::DropProgram() {
   must_.Clear();
   lead_.Clear();
   leadOffset_ = 0;
+  leadFoldsBeyond_ = false;
   runHead_ = runBody_ = 0;
 }
 
@@ -1123,11 +1124,18 @@ void TRegExpr::ComputeLead() {
     return chars;
   };
   // How a folded character f stands in the literal: 0 exact, 1 an ASCII letter in either case,
-  // -1 not at all (its variants are more).
-  auto foldedForm = [](char32_t f) {
+  // -1 not at all (its variants are more). The two ASCII letters that one character beyond ASCII
+  // folds as too (k, s) are letters in either case, and the lead is not used on a subject holding
+  // that character (leadFoldsBeyond_).
+  auto foldedForm = [&](char32_t f) {
     const std::u32string v = widechar::CaseVariants(f);
     if (v.size() == 1) return 0;
-    if (v.size() == 2 && v[0] < 128 && v[1] < 128 && regexscan::IsCasePair(v[0], v[1])) return 1;
+    const bool asciiPair = v.size() >= 2 && v[0] < 128 && v[1] < 128 && regexscan::IsCasePair(v[0], v[1]);
+    if (asciiPair && v.size() == 2) return 1;
+    if (asciiPair && v.size() == 3) {
+      leadFoldsBeyond_ = true;
+      return 1;
+    }
     return -1;
   };
   // The literal character a one-character set stands for: -1 when none, else c, with 0x10000
@@ -1156,6 +1164,7 @@ void TRegExpr::ComputeLead() {
     if (a != b) return regexscan::IsCasePair(a, b) ? 0x10000 | (a | 0x20) : -1;
     return a;
   };
+  leadFoldsBeyond_ = false;
   std::size_t n = 1;
   for (int guard = 0; n != kNone && guard < 100000; ++guard) {
     char16_t op = p[n];
@@ -1230,6 +1239,7 @@ void TRegExpr::ComputeLead() {
     n = NextNode(p, n);
   }
   leadOffset_ = lead_.Empty() ? 0 : offset;
+  if (lead_.Empty()) leadFoldsBeyond_ = false;
 }
 
 std::string TRegExpr::ErrorMsg(int code) const {

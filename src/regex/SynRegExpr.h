@@ -215,6 +215,11 @@ class TRegExpr {
   regexscan::Literal<char16_t> must_;  // the must-contain string; empty when there is none
   regexscan::Literal<char16_t> lead_;
   std::size_t leadOffset_ = 0;
+  // The lead takes k or s in either case, which a character beyond ASCII folds as too: the places
+  // around each such character of the subject are tried besides what the scan finds.
+  bool leadFoldsBeyond_ = false;
+  // The place of the next such character in [from, to) (to when none).
+  std::size_t NextFoldingIntoAscii(std::size_t from, std::size_t to) const;
   bool hasFirstSet_ = false;
   regexscan::StartSet firstSet_;
   void ComputeLead();

@@ -91,6 +91,11 @@ struct TRegExpr::Matcher {
   }
 
   char16_t Inv(char16_t c) const { return defaultInvert ? TRegExpr::InvertCaseFunction(c) : re.invertCase_(c); }
+  // The folding of c, ASCII answered here.
+  static char32_t Fold(char32_t c) {
+    if (c < 0x80) return c >= u'A' && c <= u'Z' ? c + 32 : c;
+    return widechar::FoldCodePoint(c);
+  }
   // Beyond U+FFFF a character is in WordChars (SpaceChars, LineSeparators) when its pair is.
   static bool HoldsPair(const std::u16string& chars, char32_t c) {
     const char16_t pair[2] = {char16_t(0xD800 + ((c - 0x10000) >> 10)), char16_t(0xDC00 + ((c - 0x10000) & 0x3FF))};
@@ -117,7 +122,7 @@ struct TRegExpr::Matcher {
   // A case-insensitive set: by folding (its members are held with their foldings), or through the
   // case inversion the caller set.
   bool SetHasCI(std::size_t n, char32_t c) const {
-    if (defaultInvert) return SetHas(n, widechar::FoldCodePoint(c));
+    if (defaultInvert) return SetHas(n, Fold(c));
     return SetHas(n, c) || (c < 0x10000 && SetHas(n, Inv(char16_t(c))));
   }
 
@@ -165,7 +170,7 @@ struct TRegExpr::Matcher {
       case EXACTLY:
         return c == FirstChar(p, opnd);
       case EXACTLYCI: {
-        if (defaultInvert) return widechar::FoldCodePoint(c) == FirstChar(p, opnd);
+        if (defaultInvert) return Fold(c) == FirstChar(p, opnd);
         char16_t e = ExactChars(p, opnd)[0];
         return c == e || (c < 0x10000 && char16_t(c) == Inv(e));
       }
@@ -234,10 +239,15 @@ struct TRegExpr::Matcher {
     std::int32_t i = at;
     for (std::size_t k = 0; k < n; ++k) {
       if (i >= len) return -1;
+      if (e[k] < 0x80 && s[i] < 0x80) {  // ASCII, the most of it
+        if (Fold(s[i]) != e[k]) return -1;
+        ++i;
+        continue;
+      }
       const bool pair = k + 1 < n && IsHighSurrogate(e[k]) && IsLowSurrogate(e[k + 1]);
       const std::int32_t w = Width(i);
       if ((w == 2) != pair) return -1;
-      if (widechar::FoldCodePoint(CharAt(i, w)) != (pair ? PairCodePoint(e[k], e[k + 1]) : char32_t(e[k]))) return -1;
+      if (Fold(CharAt(i, w)) != (pair ? PairCodePoint(e[k], e[k + 1]) : char32_t(e[k]))) return -1;
       i += w;
       if (pair) ++k;
     }
@@ -794,6 +804,33 @@ void TRegExpr::StoreSubject(std::u16string_view subject) {
   hasSubject_ = true;
 }
 
+std::size_t TRegExpr::NextFoldingIntoAscii(std::size_t from, std::size_t to) const {
+  // The characters beyond ASCII that fold as ASCII letters (the Kelvin sign, the long s).
+  static const std::u16string foldingIntoAscii = [] {
+    std::u16string out;
+    for (char32_t letter = U'a'; letter <= U'z'; ++letter)
+      for (char32_t v : widechar::CaseVariants(letter))
+        if (v >= 0x80 && v < 0x10000) out += char16_t(v);
+    return out;
+  }();
+  // Sixteen units a step where they are ASCII, which most text is.
+  const char16_t* s = subject_.data();
+  std::size_t at = from;
+  while (at < to) {
+    if (at + 16 <= to) {
+      std::uint64_t w[4];
+      std::memcpy(w, s + at, sizeof w);
+      if (!((w[0] | w[1] | w[2] | w[3]) & 0xFF80FF80FF80FF80ull)) {
+        at += 16;
+        continue;
+      }
+    }
+    for (const std::size_t end = std::min(to, at + 16); at < end; ++at)
+      if (s[at] >= 0x80 && foldingIntoAscii.find(s[at]) != std::u16string::npos) return at;
+  }
+  return to;
+}
+
 bool TRegExpr::Try(std::int32_t pos) {
   if (matcher_->Run(pos)) {
     startp_[0] = pos;
@@ -844,14 +881,33 @@ bool TRegExpr::ExecPos(int offset) {
     // Every match holds the lead literal leadOffset_ characters after its start.
     const char16_t* base = subject_.data();
     const std::size_t n = std::size_t(len);
-    for (std::size_t at = std::size_t(start) + leadOffset_;; ++at) {
-      at = regexscan::Find(lead_, base, at, n);
-      if (at >= n) return false;
+    auto tryLead = [&](std::size_t at) {
       std::int32_t from = std::int32_t(at);
       std::size_t back = 0;
       for (; back < leadOffset_ && from > start; ++back) from = m.Before(from, start);
-      if (back < leadOffset_ || m.InsidePair(from)) continue;
-      if (Try(from)) return true;
+      return back == leadOffset_ && !m.InsidePair(from) && Try(from);
+    };
+    // The scan takes k and s in either case but not the characters beyond ASCII folding as them:
+    // before each occurrence it finds, the places whose occurrence would hold such a character
+    // (looked for where the scan went) are tried one by one, in order.
+    const std::size_t span = lead_.Size();
+    std::size_t tried = 0;  // every place before this one has been tried
+    for (std::size_t next = std::size_t(start) + leadOffset_;;) {
+      const std::size_t at = regexscan::Find(lead_, base, next, n);
+      if (leadFoldsBeyond_) {
+        const std::size_t until = std::min(n, (at >= n ? n : at) + span - 1);
+        for (std::size_t fold = NextFoldingIntoAscii(next, until); fold < until;
+             fold = NextFoldingIntoAscii(fold + 1, until))
+          for (std::size_t z = std::max({next, tried, fold + 1 >= span ? fold + 1 - span : 0}); z <= fold && z < at;
+               ++z) {
+            tried = z + 1;
+            if (tryLead(z)) return true;
+          }
+      }
+      if (at >= n) return false;
+      if (at >= tried && tryLead(at)) return true;
+      tried = std::max(tried, at + 1);
+      next = at + 1;
     }
   }
   if (hasFirstChar_) {
