@@ -168,6 +168,7 @@ namespace {
 class TPreparedSpecs : public TPreparedItems {
  public:
   explicit TPreparedSpecs(std::vector<TTreeItemSpec> specs) : Specs(std::move(specs)) {}
+  size_t Count() const override { return Specs.size(); }
   std::vector<TTreeItemSpec> Specs;
 };
 }  // namespace

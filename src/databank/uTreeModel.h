@@ -88,6 +88,8 @@ struct TTreeItem;
 class TPreparedItems {
  public:
   virtual ~TPreparedItems() = default;
+  // How many items the part holds.
+  virtual size_t Count() const = 0;
 };
 
 // What the tree widget tells the window.

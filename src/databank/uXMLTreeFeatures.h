@@ -50,11 +50,20 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   // The filter's test of one node (search.Text prepared).
   virtual bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search);
   // Fills the results tree (fully expanded); true when it holds a node. A run ended by an
-  // expression leaves its message in LastRegExprError.
-  bool FilterTree(const TSearchForRec& search);
+  // expression leaves its message in LastRegExprError. With TResultsFill::FirstScreen many results
+  // go in as far as a screen shows them (kFirstScreenItems, or the items made beside the window for
+  // the runs of top-level nodes that hold them); the rest waits for FinishResults.
+  enum class TResultsFill { Whole, FirstScreen };
+  static constexpr size_t kFirstScreenItems = 200;  // more rows than a screen of the tree holds
+  bool FilterTree(const TSearchForRec& search, TResultsFill fill = TResultsFill::Whole);
+  // The results that wait are put into their tree (after those shown).
+  void FinishResults();
+  bool ResultsWaiting() const { return !pendingResults_.empty() || !pendingSpecs_.empty(); }
   // The status line of the results, from the parameters stored in the databank.
   TFilterStatus FilterStatusText();
   virtual void ShowFilterResults() {}
+  // The window painted as it stands, at once (the first screen of the results, while the rest waits).
+  virtual void PaintNow() {}
   void HideFilter() override;
   bool FilterResultsShown() const { return resultsShown_; }
   // The results made again from the last search (nothing while they are not shown).
@@ -139,7 +148,11 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   // The result of node; nullptr when it is none.
   TTreeItem* ResultItemOf(const TxevXMLNode2* node) const;
   std::vector<TxevXMLNode2*> resultNodes_;  // in display order
-  std::vector<TTreeItem*> resultItems_;     // the item of each
+  std::vector<TTreeItem*> resultItems_;     // the item of each (of the first ones while the rest waits)
+  // The results not yet in their tree, only within the Filter command: items made beside the
+  // window, in order, or else every spec (those from resultItems_.size() on wait).
+  std::vector<std::unique_ptr<TPreparedItems>> pendingResults_;
+  std::vector<TTreeItemSpec> pendingSpecs_;
 
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a posted refresh runs only while this lives
   std::unique_ptr<platform::ITimer> quickTimer_;

@@ -638,3 +638,46 @@ TEST_F(EndToEnd, AWindowThatNeverComesIsExplainedAndTheProgramKilled) {
   EXPECT_NE(error.find("QEventLoop::exec"), std::string::npos) << "the window's thread:\n" << error;
   EXPECT_FALSE(d.Running());
 }
+
+// A regular expression in Filter Records (stored as the filter's choice, case sensitivity off) lists
+// only the records that hold what it names: the Cyrillic range [а-я] lists "Привет" and not the
+// plain ASCII "hello". In the results the record is opened and typed into; Down from it finds no
+// other result, so the second key goes into it too.
+TEST_F(EndToEnd, FilterExpressionListsOnlyTheRecordsThatHoldWhatItNames) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  const std::string bank = tmp.File("scripts.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+                         "<DataBaseName>Scripts</DataBaseName><RecordSearchSearchType>3</RecordSearchSearchType>"
+                         "<RecordSearchCaseSensitive>false</RecordSearchCaseSensitive></settings>"
+                         "<record ID=\"2\">Привет<data>Привет</data></record>"
+                         "<record ID=\"3\">hello<data>hello</data></record></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Scripts$"), "");
+  constexpr int kResultRow0 = 88;
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  d.Click(kTreeX, TreeRow(0));
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 10000));
+  d.Type("[а-я]");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 10000));
+  d.Focus();
+  d.Shot("e2e-filter-cyrillic.png");
+  d.Click(kTreeX, kResultRow0);
+  d.Key("Return");
+  d.Type("X");
+  d.Click(kTreeX, kResultRow0);
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("Y");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return data(2) == "XYПривет"; }, 10000)) << Outline(bank);
+  EXPECT_EQ(data(3), "hello");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-cyrillic-asked.png"), "");
+}

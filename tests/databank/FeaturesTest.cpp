@@ -92,6 +92,53 @@ TEST_F(Features, FilterResults) {
 
 // A bad expression ends the run with one message, before any node is tested; a good one that finds
 // nothing leaves no stale error behind for the next run.
+// Many results show their first screen first: the window is painted with the first top-level
+// nodes' results in (a screen of them), then the rest goes in after them, so the results are those
+// a whole fill gives, in order. Shared among threads (many top-level folders) or not (two), the
+// same; with the open record further on than the first screen, everything goes in before the
+// window is painted; with few results nothing waits.
+TEST_F(Features, ManyResultsShowTheirFirstScreenFirst) {
+  for (int tops : {12, 2}) {
+    SCOPED_TRACE(std::to_string(tops) + " top-level folders");
+    std::string nodes;
+    int id = 1;
+    for (int f = 0; f < tops; ++f) {
+      nodes += "<folder ID=\"" + std::to_string(id++) + "\" expanded=\"1\">F";
+      for (int r = 0; r < 480 / tops; ++r)
+        nodes += "<record ID=\"" + std::to_string(id++) + "\">" + (r % 3 ? "hit" : "miss") + "</record>";
+      nodes += "</folder>";
+    }
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>" +
+                            std::to_string(id) + "</NextNodeID></settings>" + nodes + "</dataroot>";
+    const TSearchForRec hits = Search("hit", stPhrase, "t");
+    auto t = Open(xml);
+    t->FilterTree(hits);
+    const std::string whole = ShapeOf(t->findView);
+    const size_t all = t->findView.Flatten().size();
+    ASSERT_GT(all, TXMLTreeFeatures::kFirstScreenItems * 3 / 2);
+    t->HideFilter();
+    Filter(*t, hits);
+    ASSERT_EQ(t->paintedResults.size(), 1u);
+    EXPECT_GE(t->paintedResults[0], TXMLTreeFeatures::kFirstScreenItems);
+    EXPECT_LT(t->paintedResults[0], all);
+    EXPECT_EQ(ShapeOf(t->findView), whole);
+    EXPECT_FALSE(t->ResultsWaiting());
+    // The open record far down: no early paint.
+    t->HideFilter();
+    t->Select(id - 2);
+    t->paintedResults.clear();
+    Filter(*t, hits);
+    EXPECT_TRUE(t->paintedResults.empty());
+    EXPECT_EQ(ShapeOf(t->findView), whole);
+    ASSERT_NE(t->findView.Selected(), nullptr);
+    EXPECT_EQ(t->findView.Selected()->node, t->Node(id - 2));
+    // Few results: one fill.
+    t->paintedResults.clear();
+    Filter(*t, Search("miss", stPhrase, "t"));
+    EXPECT_TRUE(t->paintedResults.empty());
+  }
+}
+
 TEST_F(Features, FilterExpressionErrors) {
   auto t = Open(kFilterBank);
   t->Select(1);

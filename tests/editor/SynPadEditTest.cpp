@@ -926,7 +926,8 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
 
 // Through the commands: one typed character overwrites one character; a column block takes the
 // same screen columns of every line, widened to whole characters, in copy, delete and undo; a
-// regular expression's match (its dot takes one unit) is selected and replaced in whole characters.
+// regular expression's match (its dot takes one character, a pair whole) is selected and replaced
+// in whole characters.
 TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
   const TScriptCase cases[] = {
       {"text abcdef\ncaret 2 1\necToggleMode\nstr 😀", "a😀cdef", "", "abcdef"},
@@ -959,13 +960,12 @@ TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
       {"text 😀a\nfind . r\ncopy\nfind . r\ncopy", "😀a", "1\n\"\\ud83d\\ude00\" normal\n1\n\"a\" normal\n"},
       {"text 😀\nreplace x* - ar", "-😀-", "2\n", "😀"},
       {"text 😀\nanswers rr\nreplace x* - apr", "-😀-", "2\n"},
-      // What replaces the match holds whole characters too: $& is the match as widened, and a group
-      // that splits a pair is widened the same way (the engine's own match ended inside the pair,
-      // and its narrow text put half of it back).
+      // What replaces the match holds whole characters too: $& is the match, and each group, whole
+      // (as Python's re.sub gives them: the dots before "x" take the blank and the emoji).
       {"text L7 😀x😀 end\nreplace \"L7 .\" $& r", "L7 😀x😀 end", "1\n"},
       {"text L7 😀x😀 end\nreplace \"L7 .\" <$&> ar", "<L7 😀>x😀 end", "1\n", "L7 😀x😀 end"},
       {"text L7 😀x😀 end\nanswers r\nreplace \"L7 .\" <${&}> pr", "<L7 😀>x😀 end", "1\n"},
-      {"text L7 😀x😀 end\nreplace (.)(.)x(.) [$3|$2|$1] ar", "L7 [😀|😀|😀] end", "1\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nreplace (.)(.)x(.) [$3|$2|$1] ar", "L7[😀|😀| ] end", "1\n", "L7 😀x😀 end"},
       {"text a😀b😀\nanswers rrr\nreplace (.)b(.) <$2$1> apr", "a<😀😀>", "1\n"},
   };
   for (const TScriptCase& k : cases) ExpectScriptCase(k);

@@ -204,7 +204,8 @@ int Match() {
       continue;
     }
     const bool cs = f[1].find('c') != std::string::npos, whole = f[1].find('w') != std::string::npos;
-    const bool found = MatchText(PrepareCase(f[3], cs), PrepareSearchText(f[2], cs, mode->second), whole, mode->second);
+    const bool found =
+        MatchText(PrepareCase(f[3], cs), PrepareSearchText(f[2], cs, mode->second), whole, mode->second, cs);
     if (!LastRegExprError().empty())
       std::cout << "error\t" << LastRegExprError() << "\n";
     else

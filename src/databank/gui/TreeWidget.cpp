@@ -270,6 +270,7 @@ class TTreeWidget::TMadeItems : public TPreparedItems {
   ~TMadeItems() override {
     for (QTreeWidgetItem* top : tops) DeleteDetached(top);
   }
+  size_t Count() const override { return made.size(); }
   QList<QTreeWidgetItem*> tops;          // the items without a parent among them; none once inserted
   std::vector<QTreeWidgetItem*> made;    // one per spec, in order
   std::vector<QTreeWidgetItem*> opened;  // the folders to open once they are in the tree

@@ -1016,6 +1016,12 @@ void TXMLTreeForm::ShowFilterResults() {
   FindTree->setFocus(Qt::OtherFocusReason);
 }
 
+void TXMLTreeForm::PaintNow() {
+  // The layouts the page switch asked for first, then the results' page as it stands.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  TreePageControl->repaint();
+}
+
 bool TXMLTreeForm::ResultsInFront() const {
   return TreeView->parentWidget() != TreePanel && TreePageControl->currentWidget() == FindTreePage;
 }

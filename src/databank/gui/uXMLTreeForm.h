@@ -140,6 +140,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void PlaceCurtain();
   void HideFilter() override;
   void ShowFilterResults() override;
+  void PaintNow() override;
   bool ExecuteRecordSearch(TSearchForRec& rec) override;
   void ShowQuickSearchBox() override;
   bool ExecuteBookmarkManager(TBookmarkWork& work) override;
