@@ -786,7 +786,11 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
 // Tree events
 
 void TXMLTreeCore::TreeChange(TTreeItem* item) {
-  if (!view_ || !item || view_->Selected() != item || view_->IsEditing()) return;
+  if (!view_) return;
+  // Nothing selected any more (a click on the empty area below the nodes): the record stays open,
+  // but the commands follow at once, so New Folder makes a top-level folder.
+  if (!item && !view_->Selected()) TreeStateChanged();
+  if (!item || view_->Selected() != item || view_->IsEditing()) return;
   changeSeen_ = true;
   if (WindowSettings.AutoExpandTree) AutoExpand(item);
   CommitEditor();

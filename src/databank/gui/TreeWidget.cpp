@@ -21,6 +21,12 @@ namespace {
 // What a drag of this tree carries: nothing but the fact that it is one.
 const char* const kDragFormat = "application/x-tessaryn-tree-drag";
 
+// Return or Enter (of the keypad too) without a modifier.
+bool IsPlainReturn(const QKeyEvent& event) {
+  return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
+         (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 // Deletes an item that is in no tree (no parent, no view) with everything below it. Qt's item
 // destructor deletes the children recursively, which the stack of a deep tree does not survive; here
 // each item goes as a leaf, children first, each the last child of its parent (cheap to take).
@@ -84,6 +90,12 @@ class TTreeWidget::TDelegate : public QStyledItemDelegate {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::ShortcutOverride && tree_->tentative_) {
       event->ignore();
+      return true;
+    }
+    // Return in an editor nobody has typed into is the tree's Return: the click that opened the
+    // editor was only meant to select, and the keys typed next are meant for the code.
+    if (event->type() == QEvent::KeyPress && tree_->tentative_ && IsPlainReturn(*static_cast<QKeyEvent*>(event))) {
+      tree_->TentativeReturn();
       return true;
     }
     return QStyledItemDelegate::eventFilter(watched, event);
@@ -521,6 +533,11 @@ void TTreeWidget::YieldToCommand() {
   if (editor_) closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
 }
 
+void TTreeWidget::TentativeReturn() {
+  YieldToCommand();
+  if (OnReturn && !IsEditing()) platform::RunGuarded([&] { OnReturn(); });
+}
+
 void TTreeWidget::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   QTreeWidget::closeEditor(editor, hint);
   if (!IsEditing()) tentative_ = false;
@@ -563,11 +580,14 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
       (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
     event->accept();
-    focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+    const bool forward = event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier);
+    if (OnNextControl)
+      platform::RunGuarded([&] { OnNextControl(forward); });
+    else
+      focusNextPrevChild(forward);
     return;
   }
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && OnReturn && !IsEditing()) {
+  if (IsPlainReturn(*event) && OnReturn && !IsEditing()) {
     event->accept();
     platform::RunGuarded([&] { OnReturn(); });
     return;

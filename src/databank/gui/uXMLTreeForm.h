@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "databank/gui/TreeWidget.h"
 #include "databank/gui/uConfig.h"
@@ -151,6 +152,10 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   virtual void MinimizeToTray();
   // Fills the bookmark part of BookmarksMenu (its fixed items stay).
   void BuildBookmarksMenu();
+  // Ctrl+Tab (forward) and Ctrl+Shift+Tab: the focus goes on to the next or previous control of
+  // ControlStops, from wherever it is in the window (from a control that is none of them, forward
+  // is the first). These keys never run a command.
+  void NextControl(bool forward);
 
   void AppMinimized() override;
   void AppRestored() override;
@@ -175,6 +180,13 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
 
   // After UpdateActions has applied the command rules: the main window adjusts what it decides itself.
   virtual void ActionsUpdated() {}
+  // The controls Ctrl+Tab goes through, in order, each able to take the focus: here the tree in
+  // front (the filter's results while they are). The main window adds its own.
+  virtual std::vector<QWidget*> ControlStops() const;
+  // Gives a stop the focus as Ctrl+Tab reaches it.
+  virtual void FocusStop(QWidget* stop);
+  // Ctrl+Tab or Ctrl+Shift+Tab (forward tells which).
+  static bool IsControlTab(const QKeyEvent& event, bool& forward);
   // A flat button in the look of the window's toolbars, showing picture image of images.
   TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
   // The title bar of one of the window's halves: a panel 24 pixels high, white on the shadow colour,
