@@ -101,9 +101,10 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
 }
 
 // A keyboard user leaves the editors and comes back: Enter on a record puts the focus into its code,
-// Ctrl+Tab goes on from the code to the comments and from there round to the tree, and from the
-// tree into the code, Ctrl+Shift+Tab goes back from the code to the tree. Where each typed letter
-// lands tells where the focus was. Shift+F10 in the code opens its menu.
+// Ctrl+Tab goes on from the code to the comments, to the record's keywords (the field shows as it is
+// reached) and from there round to the tree, and from the tree into the code, Ctrl+Shift+Tab goes
+// back from the code to the tree. Where each typed letter lands tells where the focus was.
+// Shift+F10 in the code opens its menu.
 TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
@@ -114,6 +115,8 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   d.Type("A");
   d.Key("ctrl+Tab");  // the comments
   d.Type("B");
+  d.Key("ctrl+Tab");  // the keywords
+  d.Type("K");
   d.Key("ctrl+Tab");  // round to the tree: Down selects "Other", Enter enters its code
   d.Key("Down");
   d.Key("Return");
@@ -143,6 +146,7 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
       Eventually([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
       << read("//record[@ID='2']/data");
   EXPECT_EQ(read("//record[@ID='2']/comments"), "Babout it");
+  EXPECT_EQ(read("//record[@ID='2']/keywords"), "K");
   EXPECT_EQ(read("//record[@ID='3']/data"), "CEother text");
   d.Shot("e2e-ctrl-tab-and-enter.png");
   ASSERT_EQ(d.Exit(), "");
@@ -491,4 +495,156 @@ TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   d.Click(kTreeX, kResultRow0);
   d.Shot("e2e-filter-followed.png");
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
+}
+
+// Keys go where the user meant them at once. Return on a record and typing straight on, with no
+// delay, puts every character into its code, 20 times over; a click on the selected record followed,
+// 0.3, 0.4 or 0.6 s later, by Return and typing does the same (the label editor the click may have
+// opened meanwhile closes unchanged); a click on the empty area below the nodes leaves nothing
+// selected and Ctrl+Shift+N then makes a top-level folder that takes the title typed next.
+TEST_F(EndToEnd, KeysRightAfterReturnOrAClickReachWhereTheyAreMeant) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  const std::string bank = tmp.File("return.xdb2");
+  testsupport::WriteFile(bank, BankText("<DataBaseName>Return</DataBaseName>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Alpha<data>a;</data>"
+                                        "</record><record ID=\"3\">Second<data>b;</data></record></folder>"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Return$"), "");
+  const std::string window = d.Find("^Tessaryn - Return$");
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  std::string alpha, second;  // typed into each, in order
+  for (int run = 0; run < 20; ++run) {
+    const std::string text = "<s" + std::to_string(run) + ">";
+    d.Click(kTreeX, TreeRow(run % 2 == 0 ? 1 : 2));
+    d.Xdo({"key", "Return", "type", "--delay", "0", text});
+    Sleep(300);
+    (run % 2 == 0 ? alpha : second) += text;
+  }
+  for (int delay : {300, 400, 600}) {
+    const std::string text = "T" + std::to_string(delay);
+    d.Click(kTreeX, TreeRow(2));
+    Sleep(700);
+    d.Click(kTreeX, TreeRow(1));
+    Sleep(700);  // no double click
+    d.Xdo({"mousemove", "--window", window, std::to_string(kTreeX), std::to_string(TreeRow(1)), "click", "1"});
+    Sleep(delay);
+    d.Key("Return");
+    d.Type(text);
+    alpha += text;
+  }
+  d.Click(kTreeX, TreeRow(8));  // below the last node
+  d.Key("ctrl+shift+n");
+  d.Type("MyFolder");
+  d.Key("Return");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return data(2) == alpha + "a;" && data(3) == second + "b;"; }, 10000))
+      << "Alpha: " << data(2) << "\nSecond: " << data(3);
+  EXPECT_EQ(Titles(bank), "F Keep\n  R Alpha\n  R Second\nF MyFolder\n");
+  d.Shot("e2e-keys-after-return.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keys-after-return-asked.png"), "");
+}
+
+// Every command from the keyboard, with the filter's results in front. F10 opens the main menu at its
+// button, its first item chosen, and the arrows reach every item (DataBank Info, the bookmarks
+// submenu). Ctrl+Tab goes from the code to the comments, to the keywords field (shown as it is
+// reached) and on to the results; from the results' tab strip it goes on to the results, never
+// turning the strip's pages (the last of which clears the filter). The results have the tree's menu
+// (Shift+F10, the Menu key: its last item duplicates). A result renamed so that it no longer matches
+// stays selected and open, in the whole tree. The file tells where each key went.
+TEST_F(EndToEnd, TheKeyboardReachesEveryCommandAndCtrlTabKeepsTheFilter) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  const std::string bank = tmp.File("keyboard.xdb2");
+  const std::string text =
+      BankText("<DataBaseName>Keyboard</DataBaseName>",
+               "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">kbd one<data>1;</data></record><record ID=\"3\">"
+               "other<data>2;</data></record><record ID=\"4\">kbd two<data>3;</data></record><record ID=\"5\">"
+               "kbd three<data>4;</data></record></folder>");
+  testsupport::WriteFile(bank, text);
+  const std::string copy = tmp.File("menu.xdb2");  // the probe that reads the menu saves what it opened
+  testsupport::WriteFile(copy, text);
+  const int infoSteps = MenuSteps(copy, "DataBank Info", false);
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Keyboard$"), "");
+  auto value = [&](const std::string& path) {
+    std::string v = apptest::XPath(bank, "string(" + path + ")");
+    std::erase(v, '\r');
+    return v;
+  };
+
+  d.Key("F10");  // the first item is chosen: one step less than from a click
+  for (int i = 1; i < infoSteps; ++i) d.Key("Down");
+  d.Key("Return");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Bank Info$").empty(); }, 10000)) << "F10, DataBank Info";
+  d.Key("Escape");
+  Eventually([&] { return d.Find("^Bank Info$").empty(); }, 5000);
+  d.Focus();
+
+  d.Click(kTreeX, TreeRow(0));
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 10000));
+  d.Type("kbd");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 10000));
+  d.Focus();
+  d.Key("Home");  // the results: the folder, then "kbd one"
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("A");
+  d.Key("ctrl+Tab");  // the comments
+  d.Type("B");
+  d.Key("ctrl+Tab");  // the keywords field
+  d.Type("kw");
+  d.Key("ctrl+Tab");  // the results: "kbd two" next
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("C");
+  d.Key("ctrl+shift+Tab");  // back to the results, then onto their tab strip and on again
+  d.Key("shift+Tab");
+  d.Shot("e2e-keyboard-tab-strip.png");
+  d.Key("ctrl+Tab");
+  d.Key("Down");  // "kbd three"
+  d.Key("Return");
+  d.Type("D");
+  d.Key("ctrl+shift+Tab");
+  d.Key("shift+F10");  // Duplicate Node, the menu's last item: the copy lands selected
+  d.Key("Up");
+  d.Key("Return");
+  d.Key("Menu");
+  d.Key("Up");
+  d.Key("Return");
+  d.Key("F2");  // the second copy, renamed out of the results
+  d.Key("ctrl+a");
+  d.Type("Gone");
+  d.Key("Return");
+  d.Key("Return");
+  d.Type("R");
+  d.Key("F10");
+  for (const char* item : {"Exit", "About", "Configuration", "Bookmarks"}) {
+    (void)item;
+    d.Key("Up");  // round from the first item to the last and up
+  }
+  d.Key("Right");  // Save Bookmark ...
+  d.Key("Return");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Save Bookmark$").empty(); }, 10000)) << "the bookmarks submenu";
+  d.Key("Return");
+  Eventually([&] { return d.Find("^Save Bookmark$").empty(); }, 5000);
+  d.Focus();
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return value("//record[@ID='2']/data") == "A1;"; }, 10000)) << Outline(bank);
+  EXPECT_EQ(value("//record[@ID='2']/comments"), "B");
+  EXPECT_EQ(value("//record[@ID='2']/keywords"), "kw");
+  EXPECT_EQ(value("//record[@ID='4']/data"), "C3;");
+  EXPECT_EQ(value("//record[@ID='5']/data"), "D4;");
+  EXPECT_EQ(value("count(//record[normalize-space(text()[1])='kbd three'])"), "2") << Outline(bank);
+  const std::string gone = value("//record[normalize-space(text()[1])='Gone']/@ID");
+  EXPECT_EQ(value("//record[@ID='" + gone + "']/data"), "DR4;") << Outline(bank);  // the copy keeps the caret
+  EXPECT_EQ(value("//lists/bookmarks/bookmark/ID"), gone) << Outline(bank);
+  d.Shot("e2e-keyboard-every-command.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keyboard-asked.png"), "");
 }
