@@ -581,10 +581,16 @@ void TXMLTreeCore::PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) cons
 }
 
 std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies) {
-  std::vector<TxevXMLNode2*> placed;
-  if (!Bank() || !view_) return placed;
+  if (!Bank() || !view_) return {};
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
+  return PlaceCopies(std::move(copies), parent, before);
+}
+
+std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies,
+                                                     TxevXMLNode2* parent, TxevXMLNode2* before) {
+  std::vector<TxevXMLNode2*> placed;
+  if (!Bank() || !view_) return placed;
   for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
     bank::RenumberSubtree(copy.get(), session_->NextNodeID, Bank()->Root());
     TxevXMLNode2* node =
@@ -600,39 +606,48 @@ void TXMLTreeCore::PasteNode() {
   if (!bank || !view_ || PasteInFlight()) return;
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
-  if (CutStillValid()) {
-    TxevXMLNode2* node = cutNode_;
-    if (IsSameOrInside(before ? before : parent, node)) {
-      UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
-      return;
-    }
-    CommitEditor();
-    if (!node->MoveTo(parent, before)) return;
+  if (!CutStillValid()) {
     ForgetCut();
-    session_->PendingID = bank::NodeID(node);
-    MoveSubtreeItem(node);
-  } else {
-    ForgetCut();
-    TClipboardNodeSource source = ClipboardNodeSource();
-    // A large subtree is made beside the window.
-    if (platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
-      auto paste = std::make_unique<TPendingPaste>();
-      paste->Source = std::move(source);
-      paste->Parent = parent;
-      paste->Before = before;
-      StartPaste(std::move(paste));
-      return;
-    }
-    TBusy busy(*this);
-    std::unique_ptr<TxevXMLNode2> copy = source.Make();
-    if (!copy) {
-      UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
-      return;
-    }
-    std::vector<std::unique_ptr<TxevXMLNode2>> copies;
-    copies.push_back(std::move(copy));
-    session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies)).front());
+    PasteCopy(parent, before);
+    return;
   }
+  TxevXMLNode2* node = cutNode_;
+  if (IsSameOrInside(before ? before : parent, node)) {
+    UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
+    return;
+  }
+  CommitEditor();
+  if (!node->MoveTo(parent, before)) return;
+  ForgetCut();
+  session_->PendingID = bank::NodeID(node);
+  MoveSubtreeItem(node);
+  FinishTreeChange();
+  SetModified();
+}
+
+// A copy of what the clipboard holds, put at the place given (before nullptr: at the end of parent),
+// selected once it is there.
+void TXMLTreeCore::PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before) {
+  TClipboardNodeSource source = ClipboardNodeSource();
+  // A large subtree is made beside the window; the tree stays as it is (its selection and its
+  // view) until the copy is put in place.
+  if (platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
+    auto paste = std::make_unique<TPendingPaste>();
+    paste->Source = std::move(source);
+    paste->Parent = parent;
+    paste->Before = before;
+    StartPaste(std::move(paste));
+    return;
+  }
+  TBusy busy(*this);
+  std::unique_ptr<TxevXMLNode2> copy = source.Make();
+  if (!copy) {
+    UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
+    return;
+  }
+  std::vector<std::unique_ptr<TxevXMLNode2>> copies;
+  copies.push_back(std::move(copy));
+  session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies), parent, before).front());
   FinishTreeChange();
   SetModified();
 }
@@ -720,13 +735,16 @@ void TXMLTreeCore::CancelPaste() {
   BusyChanged(false);
 }
 
+// The copy goes to the end of the node's folder (or of the top level) with fresh IDs, and the
+// clipboard keeps the node. The selection stays where it is until the copy is there (a large copy
+// is made beside the window, which goes on meanwhile), and then moves to the copy.
 void TXMLTreeCore::DuplicateNode() {
-  if (PasteInFlight()) return;  // the paste keeps its place
+  if (PasteInFlight() || !Bank() || !view_) return;  // a paste in flight keeps its place
   TxevXMLNode2* node = SelectedNode();
   if (!node) return;
   CopyNode();
-  view_->Select(map_.ItemOf(ParentFolder(node)));
-  PasteNode();
+  TxevXMLNode2* folder = ParentFolder(node);
+  PasteCopy(folder ? folder : Bank()->Root(), nullptr);
 }
 
 void TXMLTreeCore::FullExpand() {

@@ -3,6 +3,7 @@
 // window, and messages appear over the window that raised them.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <filesystem>
 #include <string>
 
@@ -647,4 +648,81 @@ TEST_F(EndToEnd, TheKeyboardReachesEveryCommandAndCtrlTabKeepsTheFilter) {
   EXPECT_EQ(value("//lists/bookmarks/bookmark/ID"), gone) << Outline(bank);
   d.Shot("e2e-keyboard-every-command.png");
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keyboard-asked.png"), "");
+}
+
+// A large Duplicate is made beside the window, and the window stays as the user left it meanwhile:
+// with the tree scrolled halfway down, a click during the copy selects the record under the pointer
+// and what is typed into it goes into that record; once the copy is there it is selected and shown
+// (at the foot of the view, where a click and Ctrl+Del take it away again). Ten times over; the file
+// tells where each click and each key went.
+TEST_F(EndToEnd, ALargeDuplicateKeepsTheViewAndWhatIsTypedMeanwhile) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  // "Keep" (open): the records "Row 00" to "Row 39" (IDs 100 on), the folder "Big" of 60,000 records
+  // (a copy that size is made beside the window, over a second or so here), "Row 40" to "Row 49".
+  std::string nodes = "<folder ID=\"1\" expanded=\"1\">Keep";
+  auto row = [&](int i) {
+    char title[16];
+    std::snprintf(title, sizeof title, "Row %02d", i);
+    nodes += "<record ID=\"" + std::to_string(100 + i) + "\">" + title + "<data>r;</data></record>";
+  };
+  for (int i = 0; i < 40; ++i) row(i);
+  nodes += "<folder ID=\"2\">Big";
+  for (int i = 0; i < 60000; ++i)
+    nodes += "<record ID=\"" + std::to_string(1000 + i) + "\">B" + std::to_string(i) + "<data>b;</data></record>";
+  nodes += "</folder>";
+  for (int i = 40; i < 50; ++i) row(i);
+  nodes += "</folder>";
+  const std::string bank = tmp.File("duplicate.xdb2");
+  testsupport::WriteFile(bank, BankText("<DataBaseName>Duplicate</DataBaseName>", nodes, 70000));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Duplicate$"), "");
+  const std::string window = d.Find("^Tessaryn - Duplicate$");
+  // Whether the code editor shows (a record is open), or the curtain over it (a folder is selected).
+  const std::string shot = tmp.File("editor.png");
+  auto editorShows = [&] {
+    RunProcess(testsupport::ProbePath("xshot"), {shot, window});
+    const QImage image(QString::fromStdString(shot));
+    return !image.isNull() && image.pixel(image.width() * 2 / 3, image.height() / 2) == qRgb(255, 255, 255);
+  };
+  // The view holds 25 rows. End shows the last node on its last row; ten rows above it is "Big",
+  // and eight above that "Row 32". Keep, above the view, is none of them.
+  std::string typed;
+  int typedDuringTheCopy = 0;
+  for (int run = 0; run < 10; ++run) {
+    SCOPED_TRACE(run);
+    d.Click(kTreeX, TreeRow(0));
+    d.Key("End");
+    d.Xdo({"key", "--delay", "30", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up"});
+    Sleep(400);
+    d.Key("shift+F10");  // the menu of "Big": its last item is Duplicate Node
+    d.Key("Up");
+    d.Key("Return");
+    if (run == 0) d.Shot("e2e-duplicate-meanwhile.png");
+    d.Xdo({"mousemove", "--window", window, std::to_string(kTreeX), std::to_string(TreeRow(6)), "click", "1"});
+    const std::string text = "<d" + std::to_string(run) + ">";
+    d.Xdo({"key", "Return", "type", "--delay", "20", text});
+    typed += text;
+    if (editorShows()) ++typedDuringTheCopy;  // the copy, once there, is selected: a folder
+    EXPECT_TRUE(Eventually([&] { return !editorShows(); }, 60000)) << "the copy did not come";
+    if (run == 0) d.Shot("e2e-duplicate-landed.png");
+    d.Click(kTreeX, TreeRow(24));  // the copy
+    d.Key("ctrl+Delete");
+    EXPECT_TRUE(Eventually([&] { return !d.Find("^Confirm$").empty(); }, 10000)) << "Ctrl+Del";
+    d.Key("y");
+    d.Focus();
+  }
+  d.Key("ctrl+s");
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  EXPECT_TRUE(Eventually([&] { return data(132) == typed + "r;"; }, 30000)) << data(132);
+  EXPECT_GE(typedDuringTheCopy, 5);
+  // Nothing else was typed into, nothing else deleted.
+  EXPECT_EQ(apptest::XPath(bank, "count(//record[data='r;'])"), "49");
+  EXPECT_EQ(apptest::XPath(bank, "count(/dataroot/folder/folder)"), "1");
+  EXPECT_EQ(apptest::XPath(bank, "count(/dataroot/folder/folder/record)"), "60000");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-duplicate-asked.png"), "");
 }
