@@ -397,7 +397,7 @@ void TTreeWidget::Select(TTreeItem* handle) {
   }
   setCurrentItem(item);
   // As a click would: scrolled into view, every closed folder above it opened (and reported).
-  if (!locks_) scrollToItem(item);
+  if (!locks_) ScrollIntoView(indexFromItem(item));
 }
 
 bool TTreeWidget::IsExpanded(TTreeItem* item) const {
@@ -434,7 +434,7 @@ void TTreeWidget::SetFocus() {
 }
 
 void TTreeWidget::MakeVisible(TTreeItem* item) {
-  if (ItemOf(item) && !locks_) scrollToItem(ItemOf(item));
+  if (ItemOf(item) && !locks_) ScrollIntoView(indexFromItem(ItemOf(item)));
 }
 
 void TTreeWidget::LabelEdited(QTreeWidgetItem* item, const QString& text) {
@@ -563,7 +563,33 @@ void TTreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 // a current item moved by the keyboard (Down, End, Page Down, ...) is brought into view here.
 void TTreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTreeWidget::currentChanged(current, previous);
-  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState) scrollTo(current);
+  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState) ScrollIntoView(current);
+}
+
+// Up and down only: the tree stays where the user scrolled it sideways, so that a deep node does not
+// push every folder out of a narrow pane. Its folder shows with it where both fit. Before the tree
+// has its size (a selection made while the window is being shown) this waits for it.
+void TTreeWidget::ScrollIntoView(const QModelIndex& index) {
+  if (!index.isValid()) return;
+  if (!isVisible() || viewport()->height() < 2 * std::max(1, sizeHintForRow(0))) {
+    pendingScroll_ = index;
+    return;
+  }
+  pendingScroll_ = QPersistentModelIndex();
+  QScrollBar* sideways = horizontalScrollBar();
+  const int left = sideways->value();
+  scrollTo(index, EnsureVisible);
+  const QModelIndex folder = index.parent();
+  if (folder.isValid()) {
+    const QRect row = visualRect(index), above = visualRect(folder);
+    if (above.top() < 0 && row.bottom() - above.top() < viewport()->height()) scrollTo(folder, PositionAtTop);
+  }
+  sideways->setValue(left);
+}
+
+void TTreeWidget::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_);
 }
 
 // ---- keyboard ----
@@ -619,7 +645,7 @@ void TTreeWidget::KeyboardContextMenu() {
   if (!OnContextMenu || IsEditing()) return;
   QPoint at(0, 0);
   if (QTreeWidgetItem* item = ItemOf(Selected())) {
-    scrollToItem(item);
+    ScrollIntoView(indexFromItem(item));
     const QRect r = visualItemRect(item);
     at = QPoint(r.left() + std::min(r.width(), 24), r.bottom());
   }

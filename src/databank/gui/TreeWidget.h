@@ -118,6 +118,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -143,6 +144,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void DeleteAllItems();
   // The context menu asked for from the keyboard: under the selected item.
   void KeyboardContextMenu();
+  // Scrolls the item of index into view, up or down only, with its folder where both fit.
+  void ScrollIntoView(const QModelIndex& index);
   bool DragOver(QPoint pos);
   bool Drop(QPoint pos);
   void ScrollOneLine(int direction);
@@ -171,5 +174,6 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   bool releaseOfDoubleClick_ = false;  // the release that ends a double click starts no edit
   bool openingFromClick_ = false;
   bool tentative_ = false;
-  QPointer<QWidget> editor_;  // the label editor last opened
+  QPointer<QWidget> editor_;             // the label editor last opened
+  QPersistentModelIndex pendingScroll_;  // to be scrolled into view once the tree has its size
 };

@@ -758,7 +758,21 @@ QWidget* TXMLTreeForm::BuildFilterStatus() {
   lCaseSensitive = label("lCaseSensitive", SFilterCase, SFilterCaseHint);
   lWordWrap = label("lWordWrap", SFilterWhole, SFilterWholeHint);
   statusLayout->addStretch(1);
+  FilterStatus->installEventFilter(this);  // fitted again to each width
   return FilterStatus;
+}
+
+// The pattern matters more than the words around it: where the whole line does not fit, " Filter: "
+// and then " as:" give way before the pattern is shortened.
+void TXMLTreeForm::FitFilterStatus() {
+  const bool caseShown = !lCaseSensitive->isHidden(), wholeShown = !lWordWrap->isHidden();
+  auto width = [](QLabel* label) { return label->fontMetrics().horizontalAdvance(label->text()); };
+  const int room = FilterStatus->contentsRect().width() - 2;
+  int needed = width(lFilterText) + width(lFilterType) + (caseShown ? width(lCaseSensitive) : 0) +
+               (wholeShown ? width(lWordWrap) : 0);
+  needed += width(Label1);
+  Label1->setVisible(needed <= room);
+  lFilter1->setVisible(needed + width(lFilter1) <= room);
 }
 
 void TXMLTreeForm::BuildEditorArea() {
@@ -999,6 +1013,7 @@ void TXMLTreeForm::NextControl(bool forward) {
 }
 
 bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FilterStatus && event->type() == QEvent::Resize) FitFilterStatus();
   if (event->type() == QEvent::KeyPress &&
       (watched == TreePageControl || watched == TreePageControl->tabBar() || watched == eQuickSearch)) {
     bool forward = true;
@@ -1062,6 +1077,7 @@ void TXMLTreeForm::ShowFilterResults() {
   const QString line = Q(FilterStatusLine(status));
   for (QWidget* w : std::initializer_list<QWidget*>{FilterStatus, lFilter1, lFilterText, Label1, lFilterType})
     w->setToolTip(line);
+  FitFilterStatus();
   setUpdatesEnabled(true);
   // The keys go on in the results.
   FindTree->setFocus(Qt::OtherFocusReason);

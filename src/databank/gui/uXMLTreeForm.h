@@ -226,6 +226,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   QWidget* BuildTreeToolbar();
   QWidget* BuildFilterPages();
   QWidget* BuildFilterStatus();
+  void FitFilterStatus();
   void BuildEditorArea();
   void BuildTray();
   void RunAction(TTreeAction action);
