@@ -89,6 +89,7 @@ struct TXMLTreeCore::TPendingPaste {
   bool Renumbered = false;  // false: the IDs have to be given where the databank can be looked at
   std::vector<TTreeItemSpec> Specs;
   std::unique_ptr<TPreparedItems> Items;
+  std::unique_ptr<TTreeNodeMap::TPart> MapPart;  // the map's entries of the items, where the view made them
   std::exception_ptr Failure;
 
   void Run() {
@@ -104,6 +105,8 @@ struct TXMLTreeCore::TPendingPaste {
         if (Renumbered && wanted()) TxevXMLFrozen2::FreezeTree(*Copy);
         if (wanted()) AppendSubtreeSpecs(Copy.get(), Images, Specs);
         if (wanted()) Items = View->PrepareItems(Specs);
+        std::vector<TTreeItem*> made;
+        if (wanted() && Renumbered && Items->Made(made)) MapPart = TTreeNodeMap::MakePart(Specs, made);
       }
     } catch (...) {
       Failure = std::current_exception();
@@ -710,6 +713,7 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
   } else {
     bank::RenumberSubtree(paste.Copy.get(), session_->NextNodeID, bank->Root());
     for (TTreeItemSpec& spec : paste.Specs) spec.ID = ItemSpecOf(spec.Node, spec.Parent, Images).ID;
+    paste.MapPart.reset();  // made with the IDs of before
   }
   TxevXMLNode2* node = paste.Before ? paste.Parent->InsertNode(paste.Before->IndexInParent(), std::move(paste.Copy))
                                     : paste.Parent->AddNode(std::move(paste.Copy));
@@ -720,7 +724,10 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
     TTreeUpdateLock lock(*view_);
     view_->InsertPrepared(map_.ItemOf(node->Parent()), map_.ItemOf(NextTreeSibling(node)), std::move(parts), items);
   }
-  map_.AddAll(paste.Specs, items);
+  if (paste.MapPart)
+    map_.AddPart(std::move(paste.MapPart));
+  else
+    map_.AddAll(paste.Specs, items);
   session_->PendingID = bank::NodeID(node);
   FinishTreeChange();
   SetModified();

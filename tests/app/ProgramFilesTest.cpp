@@ -110,10 +110,10 @@ TEST(ProgramFiles, InstallRulePutsTheProgramAndItsFilesUnderAPrefix) {
     const std::string theirs = tmp.File("their-prefix");
     fs::create_directory(theirs);
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
-    const auto asUser = testsupport::RunProcess(
-        setpriv,
-        {"--reuid=65534", "--regid=65534", "--clear-groups", cmake, "--install", TESSARYN_BINARY_DIR, "--prefix", theirs},
-        "", 300);
+    const auto asUser = testsupport::RunProcess(setpriv,
+                                                {"--reuid=65534", "--regid=65534", "--clear-groups", cmake, "--install",
+                                                 TESSARYN_BINARY_DIR, "--prefix", theirs},
+                                                "", 300);
     EXPECT_EQ(asUser.exitCode, 0) << asUser.out << asUser.err;
     EXPECT_NE(testsupport::ReadFile(theirs + "/share/applications/tessaryn.desktop")
                   .find("Exec=\"" + theirs + "/bin/tessaryn\" %f\n"),

@@ -281,6 +281,11 @@ class TTreeWidget::TMadeItems : public TPreparedItems {
   QList<QTreeWidgetItem*> tops;          // the items without a parent among them; none once inserted
   std::vector<QTreeWidgetItem*> made;    // one per spec, in order
   std::vector<QTreeWidgetItem*> opened;  // the folders to open once they are in the tree
+  bool Made(std::vector<TTreeItem*>& items) const override {
+    items.resize(made.size());
+    std::transform(made.begin(), made.end(), items.begin(), [](QTreeWidgetItem* item) { return Handle(item); });
+    return true;
+  }
 };
 
 std::unique_ptr<TPreparedItems> TTreeWidget::PrepareItems(const std::vector<TTreeItemSpec>& specs) const {
@@ -397,7 +402,7 @@ void TTreeWidget::Select(TTreeItem* handle) {
   }
   setCurrentItem(item);
   // As a click would: scrolled into view, every closed folder above it opened (and reported).
-  if (!locks_) ScrollIntoView(indexFromItem(item));
+  if (!locks_) ScrollIntoView(indexFromItem(item), TScrollRule::WithFolder);
 }
 
 bool TTreeWidget::IsExpanded(TTreeItem* item) const {
@@ -434,7 +439,7 @@ void TTreeWidget::SetFocus() {
 }
 
 void TTreeWidget::MakeVisible(TTreeItem* item) {
-  if (ItemOf(item) && !locks_) ScrollIntoView(indexFromItem(ItemOf(item)));
+  if (ItemOf(item) && !locks_) ScrollIntoView(indexFromItem(ItemOf(item)), TScrollRule::WithFolder);
 }
 
 void TTreeWidget::LabelEdited(QTreeWidgetItem* item, const QString& text) {
@@ -563,16 +568,18 @@ void TTreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 // a current item moved by the keyboard (Down, End, Page Down, ...) is brought into view here.
 void TTreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTreeWidget::currentChanged(current, previous);
-  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState) ScrollIntoView(current);
+  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState)
+    ScrollIntoView(current, TScrollRule::Nearest);
 }
 
 // Up and down only: the tree stays where the user scrolled it sideways, so that a deep node does not
-// push every folder out of a narrow pane. Its folder shows with it where both fit. Before the tree
-// has its size (a selection made while the window is being shown) this waits for it.
-void TTreeWidget::ScrollIntoView(const QModelIndex& index) {
+// push every folder out of a narrow pane. Before the tree has its size (a selection made while the
+// window is being shown) this waits for it.
+void TTreeWidget::ScrollIntoView(const QModelIndex& index, TScrollRule rule) {
   if (!index.isValid()) return;
   if (!isVisible() || viewport()->height() < 2 * std::max(1, sizeHintForRow(0))) {
     pendingScroll_ = index;
+    pendingRule_ = rule;
     return;
   }
   pendingScroll_ = QPersistentModelIndex();
@@ -580,7 +587,7 @@ void TTreeWidget::ScrollIntoView(const QModelIndex& index) {
   const int left = sideways->value();
   scrollTo(index, EnsureVisible);
   const QModelIndex folder = index.parent();
-  if (folder.isValid()) {
+  if (rule == TScrollRule::WithFolder && folder.isValid()) {
     const QRect row = visualRect(index), above = visualRect(folder);
     if (above.top() < 0 && row.bottom() - above.top() < viewport()->height()) scrollTo(folder, PositionAtTop);
   }
@@ -589,7 +596,7 @@ void TTreeWidget::ScrollIntoView(const QModelIndex& index) {
 
 void TTreeWidget::resizeEvent(QResizeEvent* event) {
   QTreeWidget::resizeEvent(event);
-  if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_);
+  if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_, pendingRule_);
 }
 
 // ---- keyboard ----
@@ -645,7 +652,7 @@ void TTreeWidget::KeyboardContextMenu() {
   if (!OnContextMenu || IsEditing()) return;
   QPoint at(0, 0);
   if (QTreeWidgetItem* item = ItemOf(Selected())) {
-    ScrollIntoView(indexFromItem(item));
+    ScrollIntoView(indexFromItem(item), TScrollRule::Nearest);
     const QRect r = visualItemRect(item);
     at = QPoint(r.left() + std::min(r.width(), 24), r.bottom());
   }

@@ -144,8 +144,11 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void DeleteAllItems();
   // The context menu asked for from the keyboard: under the selected item.
   void KeyboardContextMenu();
-  // Scrolls the item of index into view, up or down only, with its folder where both fit.
-  void ScrollIntoView(const QModelIndex& index);
+  // Scrolls the item of index into view, up or down only: as little as will do (the keys and the
+  // mouse moving through the tree), or with its folder where both fit (a node selected for the
+  // user: at start, by a command, a bookmark, the filter's results).
+  enum class TScrollRule { Nearest, WithFolder };
+  void ScrollIntoView(const QModelIndex& index, TScrollRule rule);
   bool DragOver(QPoint pos);
   bool Drop(QPoint pos);
   void ScrollOneLine(int direction);
@@ -176,4 +179,5 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   bool tentative_ = false;
   QPointer<QWidget> editor_;             // the label editor last opened
   QPersistentModelIndex pendingScroll_;  // to be scrolled into view once the tree has its size
+  TScrollRule pendingRule_ = TScrollRule::Nearest;
 };
