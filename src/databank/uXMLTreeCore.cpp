@@ -95,7 +95,7 @@ struct TXMLTreeCore::TPendingPaste {
   void Run() {
     const auto wanted = [this] { return !Dropped.load(std::memory_order_relaxed); };
     try {
-      Copy = Source.Make();
+      Copy = Source.Make([this] { return Dropped.load(std::memory_order_relaxed); });
       if (Copy && wanted()) {
         // Without the databank to look at: right as long as the counter never runs out.
         NextID = FirstID;
@@ -632,9 +632,9 @@ void TXMLTreeCore::PasteNode() {
 // selected once it is there.
 void TXMLTreeCore::PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before) {
   TClipboardNodeSource source = ClipboardNodeSource();
-  // A large subtree is made beside the window; the tree stays as it is (its selection and its
-  // view) until the copy is put in place.
-  if (platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
+  // A large subtree, and another program's block, are made beside the window; the tree stays as it
+  // is (its selection and its view) until the copy is put in place.
+  if (source.ReadsBeside() || platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
     auto paste = std::make_unique<TPendingPaste>();
     paste->Source = std::move(source);
     paste->Parent = parent;

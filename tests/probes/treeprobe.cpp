@@ -23,7 +23,7 @@
 //   up | down              Move Item Up / Move Item Down
 //   drag ID ONTO_ID|end    drag node ID and drop it on node ONTO_ID, or on the empty space below the
 //                          items ("end": the end of the top level)
-//   copy | cut | paste | duplicate
+//   copy | cut | paste | duplicate   (a paste made beside the window is in place when the next command runs)
 //   expand ID | collapse ID   open or close a folder, as its expand button does
 //   fullexpand | fullcollapse Full Expand / Full Collapse
 //   save | saveas FILE | close   Save, Save As (the dialog answers FILE), the Exit command
@@ -195,6 +195,8 @@ class Probe {
     if (auto found = kCommands.find(command); found != kCommands.end()) {
       if (Trigger(found->second.first, command) && found->second.second) Type(rest);
       if (command == "save") form_->Session().WaitForSave();  // the file is written when the next command runs
+      // A copy made beside the window (a large one, or another program's block) is in place first.
+      while (form_->PasteInFlight()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     } else if (command == "select") {
       form_->Tree->setFocus();
       form_->Tree->Select(Item(Id(rest)));

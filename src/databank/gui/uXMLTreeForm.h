@@ -26,6 +26,7 @@
 
 #include "databank/gui/TreeWidget.h"
 #include "databank/gui/uConfig.h"
+#include "databank/uNodeClipboard.h"
 #include "databank/uXMLTreeFeatures.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ToolbarPanel.h"
@@ -205,7 +206,9 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BusyChanged(bool busy) override;
   void TreeStateChanged() override;
   bool IsForegroundWindow() const override;
-  bool ClipboardHoldsNode() const override { return clipboardHasNode_; }
+  // What the clipboard last said, or a node of this program's own that it holds (its word of the
+  // change may still be on its way).
+  bool ClipboardHoldsNode() const override { return clipboardHasNode_ || OwnClipboardNode() != nullptr; }
   bool ResultsInFront() const override;
   // The page of the whole tree in front (when the filter results were).
   void ShowAllFolders() override;
