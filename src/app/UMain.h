@@ -50,7 +50,7 @@ class TfrmMain : public TXMLTreeForm {
   TElidedLabel* lKeywords;
   TmxXPButton* btnEditorToolbar;
   TmxXPButton* btnKeywords;
-  QLineEdit* eKeywords;
+  QLineEdit* eKeywords = nullptr;
   TEditorFrameWidget* CodeFrame;  // the record editor
   QAction* miShowEditorToolbar;
 

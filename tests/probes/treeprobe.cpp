@@ -491,10 +491,11 @@ class Probe {
       out += "\n";
     }
     out += "next=" + std::to_string(form_->Session().NextNodeID) + "\n";
+    // The whole line, as its parts say it: a narrow pane leaves out " Filter: " and " as:" first.
     std::string status;
     for (QLabel* l : std::initializer_list<QLabel*>{form_->lFilter1, form_->lFilterText, form_->Label1,
                                                     form_->lFilterType, form_->lCaseSensitive, form_->lWordWrap})
-      if (!l->isHidden()) status += l->text().toStdString();
+      if (!l->isHidden() || l == form_->lFilter1 || l == form_->Label1) status += l->text().toStdString();
     std::cout << out << status << "\n" << std::flush;
   }
   void Quick(const std::string& text) {

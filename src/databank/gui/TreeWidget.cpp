@@ -599,6 +599,12 @@ void TTreeWidget::resizeEvent(QResizeEvent* event) {
   if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_, pendingRule_);
 }
 
+// A tree that was hidden (the whole tree behind the filter's results) shows its selection.
+void TTreeWidget::showEvent(QShowEvent* event) {
+  QTreeWidget::showEvent(event);
+  if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_, pendingRule_);
+}
+
 // ---- keyboard ----
 
 void TTreeWidget::keyPressEvent(QKeyEvent* event) {

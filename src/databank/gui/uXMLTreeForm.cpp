@@ -768,11 +768,10 @@ void TXMLTreeForm::FitFilterStatus() {
   const bool caseShown = !lCaseSensitive->isHidden(), wholeShown = !lWordWrap->isHidden();
   auto width = [](QLabel* label) { return label->fontMetrics().horizontalAdvance(label->text()); };
   const int room = FilterStatus->contentsRect().width() - 2;
-  int needed = width(lFilterText) + width(lFilterType) + (caseShown ? width(lCaseSensitive) : 0) +
-               (wholeShown ? width(lWordWrap) : 0);
-  needed += width(Label1);
-  Label1->setVisible(needed <= room);
-  lFilter1->setVisible(needed + width(lFilter1) <= room);
+  const int withAs = width(lFilterText) + width(Label1) + width(lFilterType) + (caseShown ? width(lCaseSensitive) : 0) +
+                     (wholeShown ? width(lWordWrap) : 0);
+  Label1->setVisible(withAs <= room);
+  lFilter1->setVisible(withAs + width(lFilter1) <= room);
 }
 
 void TXMLTreeForm::BuildEditorArea() {

@@ -73,10 +73,10 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   TSimplePanel* TreePanel;
   TSimplePanel* TreeTitlePanel;
   QLabel* lblTreeTitle;
-  QLineEdit* eQuickSearch;
+  QLineEdit* eQuickSearch = nullptr;
   TmxXPButton* btnQuickSearch;
   TmxXPButton* btnTreeToolbar;
-  QTabWidget* TreePageControl;
+  QTabWidget* TreePageControl = nullptr;
   QWidget* TreePage;
   QWidget* FindTreePage;
   QWidget* CloseTreePage;
@@ -91,7 +91,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   TmxXPButton* btnBookmarks;
   TTreeWidget* Tree;
   TTreeWidget* FindTree;
-  TSimplePanel* FilterStatus;
+  TSimplePanel* FilterStatus = nullptr;
   QLabel* lFilter1;
   TElidedLabel* lFilterText;
   QLabel* Label1;
