@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -67,9 +68,9 @@ void TfrmMain::BuildEditorPanel() {
   eKeywords = new QLineEdit(pnlRecordTitle);
   eKeywords->setObjectName(QStringLiteral("eKeywords"));
   eKeywords->setToolTip(QStringLiteral("Enter keywords separated by spaces, commas or semicolons!"));
-  eKeywords->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   eKeywords->setVisible(false);
   LiftLengthLimit(eKeywords);
+  eKeywords->installEventFilter(this);  // Ctrl+Tab goes on from here too
   connect(eKeywords, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { KeywordsChanged(); }); });
   titleLayout->addWidget(eKeywords, 1);
 
@@ -94,6 +95,7 @@ void TfrmMain::BuildEditorPanel() {
 
   CodeFrame = new TEditorFrameWidget(*dmHighLighters, EditorPanel);
   CodeFrame->setObjectName(QStringLiteral("CodeFrame"));
+  CodeFrame->OnNextControl = [this](bool forward) { NextControl(forward); };
   panelLayout->addWidget(CodeFrame, 1);
   EditorPanel->installEventFilter(this);
   // Save follows the first edit of a record at once.
@@ -181,10 +183,35 @@ void TfrmMain::SaveSettings() {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == eKeywords && event->type() == QEvent::KeyPress) {
+    bool forward = true;
+    if (IsControlTab(*static_cast<QKeyEvent*>(event), forward)) {
+      NextControl(forward);
+      return true;
+    }
+  }
   const bool handled = TXMLTreeForm::eventFilter(watched, event);
   if (watched == EditorPanel && event->type() == QEvent::Resize && pnlCurtain->parentWidget() == EditorPanel)
     PlaceCurtain();
   return handled;
+}
+
+std::vector<QWidget*> TfrmMain::ControlStops() const {
+  std::vector<QWidget*> stops = TXMLTreeForm::ControlStops();
+  for (QWidget* editor :
+       {static_cast<QWidget*>(CodeFrame->MemoWindow), static_cast<QWidget*>(CodeFrame->CommentsWindow)})
+    if (editor->isVisible() && editor->isEnabled()) stops.push_back(editor);
+  if (CurrentRecord || CurrentFolder) stops.push_back(eKeywords);
+  return stops;
+}
+
+void TfrmMain::FocusStop(QWidget* stop) {
+  if (stop == eKeywords && eKeywords->isHidden()) {
+    btnKeywords->SetDown(true);
+    KeywordsClicked();
+    return;
+  }
+  TXMLTreeForm::FocusStop(stop);
 }
 
 // ---------------------------------------------------------------------------------------------

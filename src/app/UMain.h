@@ -51,7 +51,7 @@ class TfrmMain : public TXMLTreeForm {
   TElidedLabel* lKeywords;
   TmxXPButton* btnEditorToolbar;
   TmxXPButton* btnKeywords;
-  QLineEdit* eKeywords;
+  QLineEdit* eKeywords = nullptr;
   TEditorFrameWidget* CodeFrame;  // the record editor
   QAction* miShowEditorToolbar;
 
@@ -88,6 +88,10 @@ class TfrmMain : public TXMLTreeForm {
   void SaveSettings() override;
   void ActionsUpdated() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // After the tree: the code, the comments and, while a record or folder is open, its keywords
+  // (shown as their switch shows them, when Ctrl+Tab reaches them hidden).
+  std::vector<QWidget*> ControlStops() const override;
+  void FocusStop(QWidget* stop) override;
 
  private:
   void BuildEditorPanel();

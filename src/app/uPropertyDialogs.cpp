@@ -158,10 +158,15 @@ void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList
   folder_ = p.Folder;
   nameShown_.Show(eName, p.Name);
   FillLanguageCombo(cbHighLighters, languages, -1);
-  cbHighLighters->insertItem(0, QString::fromLatin1(SNoLanguage));
+  cbHighLighters->insertItem(0, Q(NoLanguageCaption(p.InheritedLanguage)));
   SelectLanguage(p.Language);
   choices_ = p.Folder ? FolderImageChoices(ranges) : RecordImageChoices(ranges);
   FillImageCombo(cbImage, images, choices_, p.Image);
+}
+
+std::string NoLanguageCaption(const std::string& inherited) {
+  if (inherited.empty()) return SNoLanguage;
+  return std::string(SNoLanguage) + " (inherits " + inherited + ")";
 }
 
 void TfrmItemProperties::SelectLanguage(int position) {

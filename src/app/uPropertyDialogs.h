@@ -53,7 +53,8 @@ class TfrmItemProperties : public TfrmYesNo {
   QComboBox* cbImage;
 
   // The picture list offers the folder pictures for a folder, the record pictures for a record. The
-  // language list starts with "none" (the node follows its folder).
+  // language list starts with "none" (the node follows its folder), naming the language it then
+  // shows in.
   void SetValues(const TItemProperties& properties, const TLanguageList& languages, const TImageList* images,
                  const TTreeImageRanges& ranges);
   TItemProperties Values() const;
@@ -77,5 +78,7 @@ class TfrmItemProperties : public TfrmYesNo {
 void FillLanguageCombo(QComboBox* combo, const TLanguageList& languages, int selected);
 // The caption of the node properties' choice of no language of the node's own.
 inline constexpr const char* SNoLanguage = "none";
+// That caption with the language the node then shows in: "none (inherits C/C++)".
+std::string NoLanguageCaption(const std::string& inherited);
 // One item per picture, captioned by its position from 1; the item of `selected` is chosen.
 void FillImageCombo(QComboBox* combo, const TImageList* images, const std::vector<int>& choices, int selected);

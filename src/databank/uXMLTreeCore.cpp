@@ -95,12 +95,13 @@ struct TXMLTreeCore::TPendingPaste {
   bool Renumbered = false;  // false: the IDs have to be given where the databank can be looked at
   std::vector<TTreeItemSpec> Specs;
   std::unique_ptr<TPreparedItems> Items;
+  std::unique_ptr<TTreeNodeMap::TPart> MapPart;  // the map's entries of the items, where the view made them
   std::exception_ptr Failure;
 
   void Run() {
     const auto wanted = [this] { return !Dropped.load(std::memory_order_relaxed); };
     try {
-      Copy = Source.Make();
+      Copy = Source.Make([this] { return Dropped.load(std::memory_order_relaxed); });
       if (Copy && wanted()) {
         // Without the databank to look at: right as long as the counter never runs out.
         NextID = FirstID;
@@ -110,6 +111,8 @@ struct TXMLTreeCore::TPendingPaste {
         if (Renumbered && wanted()) TxevXMLFrozen2::FreezeTree(*Copy);
         if (wanted()) AppendSubtreeSpecs(Copy.get(), Images, Specs);
         if (wanted()) Items = View->PrepareItems(Specs);
+        std::vector<TTreeItem*> made;
+        if (wanted() && Renumbered && Items->Made(made)) MapPart = TTreeNodeMap::MakePart(Specs, made);
       }
     } catch (...) {
       Failure = std::current_exception();
@@ -594,10 +597,16 @@ void TXMLTreeCore::PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) cons
 }
 
 std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies) {
-  std::vector<TxevXMLNode2*> placed;
-  if (!Bank() || !view_) return placed;
+  if (!Bank() || !view_) return {};
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
+  return PlaceCopies(std::move(copies), parent, before);
+}
+
+std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies,
+                                                     TxevXMLNode2* parent, TxevXMLNode2* before) {
+  std::vector<TxevXMLNode2*> placed;
+  if (!Bank() || !view_) return placed;
   for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
     bank::RenumberSubtree(copy.get(), session_->NextNodeID, Bank()->Root());
     TxevXMLNode2* node =
@@ -613,39 +622,48 @@ void TXMLTreeCore::PasteNode() {
   if (!bank || !view_ || PasteInFlight()) return;
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
-  if (CutStillValid()) {
-    TxevXMLNode2* node = cutNode_;
-    if (IsSameOrInside(before ? before : parent, node)) {
-      UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
-      return;
-    }
-    CommitEditor();
-    if (!node->MoveTo(parent, before)) return;
+  if (!CutStillValid()) {
     ForgetCut();
-    session_->PendingID = bank::NodeID(node);
-    MoveSubtreeItem(node);
-  } else {
-    ForgetCut();
-    TClipboardNodeSource source = ClipboardNodeSource();
-    // A large subtree is made beside the window.
-    if (platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
-      auto paste = std::make_unique<TPendingPaste>();
-      paste->Source = std::move(source);
-      paste->Parent = parent;
-      paste->Before = before;
-      StartPaste(std::move(paste));
-      return;
-    }
-    TBusy busy(*this);
-    std::unique_ptr<TxevXMLNode2> copy = source.Make();
-    if (!copy) {
-      UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
-      return;
-    }
-    std::vector<std::unique_ptr<TxevXMLNode2>> copies;
-    copies.push_back(std::move(copy));
-    session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies)).front());
+    PasteCopy(parent, before);
+    return;
   }
+  TxevXMLNode2* node = cutNode_;
+  if (IsSameOrInside(before ? before : parent, node)) {
+    UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
+    return;
+  }
+  CommitEditor();
+  if (!node->MoveTo(parent, before)) return;
+  ForgetCut();
+  session_->PendingID = bank::NodeID(node);
+  MoveSubtreeItem(node);
+  FinishTreeChange();
+  SetModified();
+}
+
+// A copy of what the clipboard holds, put at the place given (before nullptr: at the end of parent),
+// selected once it is there.
+void TXMLTreeCore::PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before) {
+  TClipboardNodeSource source = ClipboardNodeSource();
+  // A large subtree, and another program's block, are made beside the window; the tree stays as it
+  // is (its selection and its view) until the copy is put in place.
+  if (source.ReadsBeside() || platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
+    auto paste = std::make_unique<TPendingPaste>();
+    paste->Source = std::move(source);
+    paste->Parent = parent;
+    paste->Before = before;
+    StartPaste(std::move(paste));
+    return;
+  }
+  TBusy busy(*this);
+  std::unique_ptr<TxevXMLNode2> copy = source.Make();
+  if (!copy) {
+    UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
+    return;
+  }
+  std::vector<std::unique_ptr<TxevXMLNode2>> copies;
+  copies.push_back(std::move(copy));
+  session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies), parent, before).front());
   FinishTreeChange();
   SetModified();
 }
@@ -708,6 +726,7 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
   } else {
     bank::RenumberSubtree(paste.Copy.get(), session_->NextNodeID, bank->Root());
     for (TTreeItemSpec& spec : paste.Specs) spec.ID = ItemSpecOf(spec.Node, spec.Parent, Images).ID;
+    paste.MapPart.reset();  // made with the IDs of before
   }
   TxevXMLNode2* node = paste.Before ? paste.Parent->InsertNode(paste.Before->IndexInParent(), std::move(paste.Copy))
                                     : paste.Parent->AddNode(std::move(paste.Copy));
@@ -718,7 +737,10 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
     TTreeUpdateLock lock(*view_);
     view_->InsertPrepared(map_.ItemOf(node->Parent()), map_.ItemOf(NextTreeSibling(node)), std::move(parts), items);
   }
-  map_.AddAll(paste.Specs, items);
+  if (paste.MapPart)
+    map_.AddPart(std::move(paste.MapPart));
+  else
+    map_.AddAll(paste.Specs, items);
   session_->PendingID = bank::NodeID(node);
   FinishTreeChange();
   SetModified();
@@ -733,13 +755,16 @@ void TXMLTreeCore::CancelPaste() {
   BusyChanged(false);
 }
 
+// The copy goes to the end of the node's folder (or of the top level) with fresh IDs, and the
+// clipboard keeps the node. The selection stays where it is until the copy is there (a large copy
+// is made beside the window, which goes on meanwhile), and then moves to the copy.
 void TXMLTreeCore::DuplicateNode() {
-  if (PasteInFlight()) return;  // the paste keeps its place
+  if (PasteInFlight() || !Bank() || !view_) return;  // a paste in flight keeps its place
   TxevXMLNode2* node = SelectedNode();
   if (!node) return;
   CopyNode();
-  view_->Select(map_.ItemOf(ParentFolder(node)));
-  PasteNode();
+  TxevXMLNode2* folder = ParentFolder(node);
+  PasteCopy(folder ? folder : Bank()->Root(), nullptr);
 }
 
 void TXMLTreeCore::FullExpand() {
@@ -799,7 +824,11 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
 // Tree events
 
 void TXMLTreeCore::TreeChange(TTreeItem* item) {
-  if (!view_ || !item || view_->Selected() != item || view_->IsEditing()) return;
+  if (!view_) return;
+  // Nothing selected any more (a click on the empty area below the nodes): the record stays open,
+  // but the commands follow at once, so New Folder makes a top-level folder.
+  if (!item && !view_->Selected()) TreeStateChanged();
+  if (!item || view_->Selected() != item || view_->IsEditing()) return;
   changeSeen_ = true;
   if (WindowSettings.AutoExpandTree) AutoExpand(item);
   CommitEditor();

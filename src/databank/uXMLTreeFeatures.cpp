@@ -191,7 +191,16 @@ void TXMLTreeFeatures::RefreshFilterResults() {
   if (!resultsShown_ || !Bank() || !findView_) return;
   StoreOpenValues();  // the search sees what the user sees
   FilterTree(SearchRec);
-  SyncResultsSelection();
+  TxevXMLNode2* node = SelectedNode();
+  if (IsRecord(node) && !ResultItemOf(node) && ResultsInFront()) {
+    // The open record changed so that it is no result any more (renamed, say): it stays selected and
+    // open, and the whole tree comes to the front with it.
+    ShowAllFolders();
+    TTreeUpdateLock lock(*findView_);
+    findView_->Select(nullptr);
+  } else {
+    SyncResultsSelection();
+  }
   TreeStateChanged();
 }
 

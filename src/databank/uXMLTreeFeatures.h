@@ -10,7 +10,8 @@
 // - The results follow the databank: every command that changes the tree's content makes them again
 //   from the same search, in place. The results and the tree share one selection: the tree's node is
 //   selected among the results where it is one; while the results are in front and it is not one,
-//   nothing is selected and no record is open.
+//   nothing is selected and no record is open. A record that stops being a result while it is
+//   selected (renamed, say) stays selected and open, and the whole tree comes to the front.
 // - A filter run compiles its expression once; an expression that cannot be set, or that needs too
 //   much work, ends the run with one message and leaves the normal view.
 // - Saving a bookmark and confirming the bookmark manager mark the databank modified.

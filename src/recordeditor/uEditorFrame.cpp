@@ -237,9 +237,13 @@ void TEditorFrame::SetUpControls() {
 // ---------------------------------------------------------------------------------------------
 // IEditor
 
+// The code takes the focus at once where it can: keys typed right after the command that asked
+// for it (Return on the tree) then reach it in order. The timer goes on asking for a while where the
+// window refused, or where the focus was taken back before the event that asked had ended.
 void TEditorFrame::FocusEditor() {
   focusTicks_ = 0;
   memoTimer_->SetEnabled(true);
+  MemoTimerTick();
 }
 
 void TEditorFrame::MemoTimerTick() {

@@ -504,7 +504,9 @@ TEST_F(EndToEnd, ASignalKeepsTheEditInTheUsersFolderWhenTheDatabanksFolderCannot
 }
 
 // The command line as a person types it: options are not file names; --help and --version answer
-// without a window (no display is needed), an unknown option is an error.
+// without a window (no display is needed), an unknown option is an error. Qt's own options (with
+// their values) are Qt's, as in every Qt program: they neither count as unknown nor as a databank.
+// A second databank is told on stderr and not opened.
 TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
   const std::string program = std::string(TESSARYN_BINARY_DIR) + "/tessaryn";
   struct Case {
@@ -518,6 +520,13 @@ TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
       {{"--version"}, 0, "Tessaryn ", ""},
       {{"--bogus"}, 2, "", "tessaryn: unknown option '--bogus'\nTry 'tessaryn --help' for more information.\n"},
       {{"bank.xdb2", "-x"}, 2, "", "tessaryn: unknown option '-x'\n"},
+      {{"-platform", "offscreen", "--version"}, 0, "Tessaryn ", ""},
+      {{"-style=fusion", "--reverse", "-qwindowgeometry", "400x300", "--help"}, 0, "Usage: tessaryn", ""},
+      {{"-stylesheet", "x.qss", "-title", "T", "--bogus"}, 2, "", "tessaryn: unknown option '--bogus'\n"},
+      {{"first.xdb2", "second.xdb2", "--version"},
+       0,
+       "Tessaryn ",
+       "tessaryn: one databank is opened at a time: 'second.xdb2' is not opened\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0]);
@@ -531,10 +540,32 @@ TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
     if (c.err.empty()) {
       EXPECT_EQ(r.err, "");
     }
-    if (c.args[0] == "--version") {
+    if (c.args.back() == "--version") {
       EXPECT_TRUE(std::regex_match(r.out, std::regex("Tessaryn \\d+(\\.\\d+)+\n"))) << r.out;
     }
   }
+
+  // On a display: Qt takes its options (the style here), the databank named first opens and the
+  // second is told about; on Qt's offscreen platform the program runs without a window and ends
+  // at SIGTERM.
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("first.xdb2");
+  testsupport::WriteFile(bank, SmallBank("First"));
+  testsupport::WriteFile(tmp.File("second.xdb2"), SmallBank("Second"));
+  ASSERT_EQ(d.Start({"-style", "fusion", bank, tmp.File("second.xdb2")}, "^Tessaryn - First$"), "") << d.Output();
+  EXPECT_NE(
+      d.Output().find("tessaryn: one databank is opened at a time: '" + tmp.File("second.xdb2") + "' is not opened\n"),
+      std::string::npos)
+      << d.Output();
+  ASSERT_EQ(d.Exit(), "");
+  std::vector<std::string> env = xs.ClientEnv();
+  env.push_back("ASAN_OPTIONS=detect_leaks=0");
+  BackgroundProcess offscreen(d.Program(), {"-platform", "offscreen", bank}, env);
+  EXPECT_EQ(offscreen.CheckAlive(3000, "tessaryn -platform offscreen"), "");
+  EXPECT_EQ(d.Find("^Tessaryn"), "");
+  offscreen.Signal(SIGTERM);
+  EXPECT_TRUE(Eventually([&] { return !offscreen.Running(); }, 20000)) << offscreen.Output();
+  EXPECT_EQ(offscreen.ExitCode(), 0) << offscreen.Output();
 }
 
 // A databank named on the command line that is missing or a folder is told, and the last databank

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -221,15 +222,18 @@ TEST_F(MainWindow, NodePropertiesKeepTheLanguageAsChosenAndMarkTheDatabankModifi
   };
   auto own = [&](int id) { return XMLPathReadString(Node(id), "HighLight", "(none)"); };
 
-  // The combo shows the node's own language, "none" for a record that follows its folder; OK with
-  // it unchanged cuts nothing off.
+  // The combo shows the node's own language, "none" for a record that follows its folder, with the
+  // language it shows in; OK with it unchanged cuts nothing off.
   Select(2);
   answer({});
   EXPECT_EQ(shown.Language, none);
-  EXPECT_EQ(shownCaption, "none");
+  EXPECT_EQ(shownCaption.toStdString(), "none (inherits " + languages[size_t(indexOf(4))].Name + ")");
   EXPECT_EQ(shown.Image, 20);
   EXPECT_EQ(own(2), "(none)");
   EXPECT_TRUE(form->Session().Modified());
+  Select(3);  // a top-level folder follows the databank
+  answer({});
+  EXPECT_EQ(shownCaption.toStdString(), "none (inherits " + languages[size_t(indexOf(9))].Name + ")");
   // A choice is stored as made, the folder's own language too; "none" follows the folder again.
   struct Case {
     int id, choice;
@@ -861,5 +865,98 @@ TEST_F(MainWindow, NoLineEditCutsItsText) {
     for (const QLineEdit* edit : edits)
       EXPECT_EQ(edit->maxLength(), INT_MAX)
           << name << ": " << edit->objectName().toStdString() << " in " << edit->parent()->objectName().toStdString();
+  }
+}
+
+// The record selected at start (the databank's last position) shows with its folder where both fit,
+// and a stored selection deep in the tree leaves the narrow pane unscrolled sideways: its folders
+// stay in sight.
+TEST_F(MainWindow, TheSelectionAtStartShowsWithItsFolderAndTheFolders) {
+  std::string nodes;
+  int id = 10;
+  for (int f = 0; f < 200; ++f) {
+    nodes += "<folder ID=\"" + std::to_string(id++) + "\"" + (f == 40 ? " expanded=\"1\"" : "") + ">Folder " +
+             std::to_string(f);
+    for (int r = 0; r < 5; ++r)
+      nodes += "<record ID=\"" + std::to_string(id++) + "\">Record " + std::to_string(f) + "." + std::to_string(r) +
+               "<data>x</data></record>";
+    nodes += "</folder>";
+  }
+  const int folder = 10 + 40 * 6, record = folder + 4;
+  auto bank = [&](int last, const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9999</NextNodeID>"
+           "<LastPosition>" +
+           std::to_string(last) + "</LastPosition></settings>" + body + "</dataroot>";
+  };
+  Open(bank(record, nodes));
+  form->resize(760, 540);
+  form->show();
+  QApplication::processEvents();
+  TTreeWidget* tree = form->Tree;
+  ASSERT_EQ(bank::NodeID(form->SelectedNode()), record);
+  const QRect view = tree->viewport()->rect();
+  auto rowOf = [&](int nodeID) {
+    return tree->visualItemRect(TTreeWidget::ItemOf(form->ItemOf(form->FindNodeByID(nodeID))));
+  };
+  EXPECT_TRUE(view.contains(rowOf(record))) << rowOf(record).y();
+  EXPECT_TRUE(view.contains(rowOf(folder))) << rowOf(folder).y();
+  SavePng("start-selection-with-folder.png", form.get());
+
+  std::string deep;
+  for (int d = 0; d < 18; ++d)
+    deep += "<folder ID=\"" + std::to_string(10 + d) + "\" expanded=\"1\">Nested folder level " + std::to_string(d);
+  deep += "<record ID=\"50\">The deep record with a long title<data>x</data></record>";
+  for (int d = 0; d < 18; ++d) deep += "</folder>";
+  Open(bank(50, deep));
+  form->resize(760, 540);
+  form->show();
+  QApplication::processEvents();
+  tree = form->Tree;
+  ASSERT_EQ(bank::NodeID(form->SelectedNode()), 50);
+  EXPECT_EQ(tree->horizontalScrollBar()->value(), 0);
+  EXPECT_GE(rowOf(10).left(), 0);
+  SavePng("start-selection-deep.png", form.get());
+}
+
+// The filter's status line at the pane's width as the program starts: a short pattern shows whole,
+// the words " Filter: " and " as:" giving way first where the line does not fit; a long one is
+// shortened in its middle. The whole line is the hint of each part.
+TEST_F(MainWindow, TheFilterStatusLineShowsAShortPatternWhole) {
+  form->resize(760, 540);
+  form->show();
+  QApplication::processEvents();
+  struct Case {
+    const char* pattern;
+    bool caseSensitive, wholeWords;
+    int type;  // the button id: 0 phrase .. 3 regular expression
+    bool whole;
+  } cases[] = {{"bar (x) y 42", true, true, 3, true},
+               {"one", false, false, 0, true},
+               {"a long pattern that no narrow pane could show in full", true, false, 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    OnModal<TfrmSearchForRec>([&](TfrmSearchForRec* d) {
+      d->Edit->setEditText(QString::fromLatin1(c.pattern));
+      d->Words->button(c.type)->setChecked(true);
+      d->chCaseSensitive->setChecked(c.caseSensitive);
+      d->chWhole->setChecked(c.wholeWords);
+      d->btnOK->click();
+    });
+    form->Tree->setFocus();
+    form->Action(TTreeAction::FilterTree)->trigger();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->FilterStatus->isVisible());
+    const QString quoted = "\"" + QString::fromLatin1(c.pattern) + "\"";
+    EXPECT_EQ(form->lFilterText->text(), quoted);
+    if (c.whole) {
+      EXPECT_EQ(form->lFilterText->ShownText(), quoted);
+    } else {
+      EXPECT_NE(form->lFilterText->ShownText(), quoted);
+      EXPECT_TRUE(form->lFilterText->ShownText().contains(QChar(0x2026)));
+    }
+    EXPECT_TRUE(form->lFilterType->isVisible());
+    EXPECT_EQ(form->lCaseSensitive->isVisible(), c.caseSensitive);
+    EXPECT_TRUE(form->FilterStatus->toolTip().contains(quoted));
+    SavePng(std::string("filter-status-") + (c.whole ? "short" : "long") + ".png", form->FilterStatus);
   }
 }

@@ -247,16 +247,19 @@ TEST_F(Features, FilterResultsFollowTheDatabank) {
   }
   EXPECT_EQ(resultTitle(30), "Sort a vector");
   // Renamed in the results' own label editor: the title shows at once, the results follow once the
-  // editor has closed; no longer a match, nothing is selected and no record open.
+  // editor has closed; no longer a match, it stays selected and open, and the whole tree comes to
+  // the front with it.
   t->FilterResultChosen(t->Node(30));
+  const int allFoldersBefore = t->allFoldersShown;
   t->RenameResult(t->Node(30), "Vector");
   EXPECT_EQ(resultTitle(30), "Vector");
   EXPECT_EQ(t->Node(30)->Text(), "Vector");
   t->loop.ProcessPosted();
   EXPECT_EQ(ShapeOf(t->findView), "");
-  EXPECT_EQ(t->SelectedID(), -1);
-  EXPECT_EQ(t->CurrentRecord, nullptr);
-  EXPECT_TRUE(t->curtain);
+  EXPECT_EQ(t->SelectedID(), 30);
+  EXPECT_EQ(t->CurrentRecord, t->Node(30));
+  EXPECT_FALSE(t->curtain);
+  EXPECT_EQ(t->allFoldersShown, allFoldersBefore + 1);
   t->ExpectConsistent();
 }
 

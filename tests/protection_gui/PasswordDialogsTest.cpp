@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QStyle>
 #include <QTimer>
 
@@ -77,6 +78,25 @@ TEST(PasswordDialogs, ChangePassStartsDisabledAndNeedsTheOldOne) {
   EXPECT_TRUE(dlg->btnOk->isEnabled());
   EXPECT_FALSE(dlg->StorePosition);
   dlg->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/change-password.png"));
+}
+
+// Each dialog is wide enough for its caption in bold beside its frame's icon and three buttons (a
+// window manager shortens a caption that does not fit: "Change…ssword").
+TEST(PasswordDialogs, WideEnoughForTheirCaptions) {
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  auto check = [&](TfrmBaseForm& dialog) {
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_GE(dialog.width(), metrics.horizontalAdvance(dialog.windowTitle()) + 100)
+        << dialog.windowTitle().toStdString();
+    dialog.hide();
+  };
+  check(*MakeOwned<TfrmChangePass>(nullptr));
+  check(*MakeOwned<TfrmSetPassword>(nullptr));
+  check(*MakeOwned<TfrmEnterPass>(nullptr));
+  check(*MakeOwned<TfrmEnterFilePass>(nullptr));
 }
 
 TEST(PasswordDialogs, FilePasswordShowsTheNameAndKeepsThePasswordOnCancel) {
