@@ -582,6 +582,10 @@ void TTreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& 
 // window is being shown) this waits for it.
 void TTreeWidget::ScrollIntoView(const QModelIndex& index, TScrollRule rule) {
   if (!index.isValid()) return;
+  // Its closed folders open now, as a click would open them, not when the scroll comes: a selection
+  // restored at start opens them while the databank is being read, which is no change of the view.
+  for (QModelIndex folder = index.parent(); folder.isValid(); folder = folder.parent())
+    if (!isExpanded(folder)) expand(folder);
   if (!isVisible() || viewport()->height() < 2 * std::max(1, sizeHintForRow(0))) {
     pendingScroll_ = index;
     pendingRule_ = rule;
