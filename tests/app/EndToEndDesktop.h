@@ -303,6 +303,17 @@ inline std::vector<std::string> ConflictCopiesOf(const std::string& bank) {
 
 namespace e2e {
 
+// The editor's Find from the start of the text: Ctrl+Home, Ctrl+F, `text` typed into the dialog and
+// Return; the dialog has closed when this returns (the match selected, if any).
+inline void FindFromTheStart(Desktop& d, const std::string& text) {
+  d.Key("ctrl+Home");
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Find$").empty(); }, 5000));
+  d.Type(text);
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Find$").empty(); }, 5000));
+}
+
 // Clicks Exit; "" once the program has ended without asking anything. A question it asks is answered
 // No (so the program still ends) and reported.
 inline std::string ExitWithoutQuestion(Desktop& d, const std::string& shot) {

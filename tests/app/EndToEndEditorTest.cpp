@@ -236,20 +236,12 @@ TEST_F(EndToEnd, EditorFindTakesWholeCharactersAndFoldsEveryScript) {
   const std::string bank = tmp.File("find.xdb2");
   testsupport::WriteFile(bank, CodeBank("skin: 👍🏽👋🏿 end\n👨 x 👍🏽 y\nΣΊΣΥΦΟΣ"));
   ASSERT_EQ(d.Start({bank}, "^Tessaryn - Editor$"), "");
-  const auto find = [&](const std::string& text) {
-    d.Key("ctrl+Home");
-    d.Key("ctrl+f");
-    ASSERT_TRUE(Eventually([&] { return !d.Find("^Find$").empty(); }, 5000));
-    d.Type(text);
-    d.Key("Return");
-    ASSERT_TRUE(Eventually([&] { return d.Find("^Find$").empty(); }, 5000));
-  };
   d.Click(kCodeX + 200, kCodeY + 40);
-  find("[👍🏽]+");
+  ASSERT_NO_FATAL_FAILURE(FindFromTheStart(d, "[👍🏽]+"));
   d.Type("A");
   d.Key("F3");
   d.Type("B");
-  find("σίσυφ");
+  ASSERT_NO_FATAL_FAILURE(FindFromTheStart(d, "σίσυφ"));
   d.Type("C");
   d.Key("ctrl+s");
   const auto stored = [&] {

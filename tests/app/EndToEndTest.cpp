@@ -536,12 +536,7 @@ TEST_F(EndToEnd, HistoryBoxesSearchExactlyWhatWasTyped) {
   // The editor: "string" found first, then "s" is searched; the selection found is replaced by "X".
   d.Click(d.Width() * 2 / 3, 150);
   for (const char* text : {"string", "s"}) {
-    d.Key("ctrl+Home");
-    d.Key("ctrl+f");
-    ASSERT_TRUE(Eventually([&] { return !d.Find("^Find$").empty(); }, 5000));
-    d.Type(text);
-    d.Key("Return");
-    ASSERT_TRUE(Eventually([&] { return d.Find("^Find$").empty(); }, 5000));
+    ASSERT_NO_FATAL_FAILURE(FindFromTheStart(d, text));
   }
   d.Type("X");
   d.Key("ctrl+s");

@@ -328,6 +328,26 @@ TEST_F(TreeForm, MinimizeToTrayWithoutANotificationAreaOnlyMinimizes) {
   EXPECT_FALSE(form->isMinimized());
 }
 
+// The probe runs on `a` (its commands fed through a pipe, `first` given at once) until it has
+// copied, then a second probe on `b` pastes into folder 40 and saves as `out` (`after` said after
+// the saveas); both must end well.
+template <class XServer>
+void CopyInOneRunningCopyPasteInAnother(const XServer& x, const testsupport::TempDir& tmp, const std::string& a,
+                                        const std::string& b, const std::string& out, const std::string& first,
+                                        const std::string& after) {
+  const std::string probe = testsupport::ProbePath("treeprobe");
+  const std::string dir = tmp.Path().string();
+  const std::string script =
+      "export DISPLAY=" + x.Display() + " QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " + probe + " " + a + " <" +
+      dir + "/a.in >" + dir + "/a.out 2>" + dir + "/a.err & ap=$!; exec 3>" + dir + "/a.in; printf '" + first +
+      "' >&3; for i in $(seq 300); do grep -q '^modified=' " + dir +
+      "/a.out && break; sleep 0.1; done; printf 'select 40\\npaste\\nsaveas " + out + after + "' | " + probe + " " + b +
+      "; rb=$?; exec 3>&-; wait $ap; ra=$?; echo \"first=$ra second=$rb\"; cat " + dir + "/a.err >&2; exit 0";
+  const auto run = testsupport::RunProcess("bash", {"-c", script}, "", 120);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;
+}
+
 // Two running copies under a real X server: Copy Node in one, Paste Node in the other.
 TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
   REQUIRE_XSERVER(x);
@@ -338,22 +358,8 @@ TEST(TreeFormDesktop, NodeClipboardBetweenTwoRunningCopies) {
   testsupport::WriteFile(b,
                          "<?xml version=\"1.0\"?><dataroot><settings><NextNodeID>50</NextNodeID></settings>"
                          "<folder ID=\"40\">Target</folder></dataroot>");
-  const std::string probe = testsupport::ProbePath("treeprobe");
-  const std::string dir = tmp.Path().string();
-  const std::string script = "export DISPLAY=" + x.Display() + " QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
-                             probe + " " + a + " <" + dir + "/a.in >" + dir + "/a.out 2>" + dir +
-                             "/a.err & ap=$!; exec 3>" + dir +
-                             "/a.in; "
-                             "printf 'select 3\\ncopy\\nsave\\nstate\\n' >&3; "
-                             "for i in $(seq 300); do grep -q '^modified=' " +
-                             dir + "/a.out && break; sleep 0.1; done; " + "printf 'select 40\\npaste\\nsaveas " + out +
-                             "\\noutline\\n' | " + probe + " " + b + "; rb=$?; " +
-                             "exec 3>&-; wait $ap; ra=$?; "
-                             "echo \"first=$ra second=$rb\"; cat " +
-                             dir + "/a.err >&2; exit 0";
-  const auto run = testsupport::RunProcess("bash", {"-c", script}, "", 120);
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;
+  ASSERT_NO_FATAL_FAILURE(
+      CopyInOneRunningCopyPasteInAnother(x, tmp, a, b, out, "select 3\\ncopy\\nsave\\nstate\\n", "\\noutline\\n"));
   // The pasted subtree equals the copied one, apart from its fresh IDs (50, 51, 52 in pre-order).
   auto xpath = [&](const std::string& file, const std::string& expression) {
     return testsupport::XPath(xmllint, file, expression);
@@ -386,22 +392,7 @@ TEST(TreeFormDesktop, ALargeNodeGoesBetweenTwoRunningCopiesInIncrements) {
   testsupport::WriteFile(b,
                          "<?xml version=\"1.0\"?><dataroot><settings><NextNodeID>50</NextNodeID></settings>"
                          "<folder ID=\"40\">Target</folder></dataroot>");
-  const std::string probe = testsupport::ProbePath("treeprobe");
-  const std::string dir = tmp.Path().string();
-  const std::string script = "export DISPLAY=" + x.Display() + " QT_QPA_PLATFORM=xcb; mkfifo " + dir + "/a.in; " +
-                             probe + " " + a + " <" + dir + "/a.in >" + dir + "/a.out 2>" + dir +
-                             "/a.err & ap=$!; exec 3>" + dir +
-                             "/a.in; "
-                             "printf 'select 3\\ncopy\\nstate\\n' >&3; "
-                             "for i in $(seq 300); do grep -q '^modified=' " +
-                             dir + "/a.out && break; sleep 0.1; done; " + "printf 'select 40\\npaste\\nsaveas " + out +
-                             "\\n' | " + probe + " " + b + "; rb=$?; " +
-                             "exec 3>&-; wait $ap; ra=$?; "
-                             "echo \"first=$ra second=$rb\"; cat " +
-                             dir + "/a.err >&2; exit 0";
-  const auto run = testsupport::RunProcess("bash", {"-c", script}, "", 120);
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  ASSERT_NE(run.out.find("first=0 second=0"), std::string::npos) << run.out << run.err;
+  ASSERT_NO_FATAL_FAILURE(CopyInOneRunningCopyPasteInAnother(x, tmp, a, b, out, "select 3\\ncopy\\nstate\\n", "\\n"));
   auto xpath = [&](const std::string& expression) { return testsupport::XPath(xmllint, out, expression); };
   EXPECT_EQ(xpath("count(//folder[@ID='40']/folder/record)"), "5000");
   EXPECT_EQ(xpath("string(//folder[@ID='40']/folder/record[5000]/data)"), std::string(200, char('a' + 4999 % 26)));
