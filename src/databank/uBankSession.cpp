@@ -243,7 +243,11 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     return TLoadAttempt::Failed;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
-  const std::uint64_t digest = own ? TContentDigest::Of(bytes) : 0;
+  // The digest of a plain file is made beside its parse, on another thread: its bytes are the text
+  // parsed (the layers give them back as they are). Any other file's is made now, before its layers
+  // are taken off.
+  const bool digestBesideParse = own && IsPlainXMLBytes(bytes);
+  std::uint64_t digest = own && !digestBesideParse ? TContentDigest::Of(bytes) : 0;
 
   TBankReadContext context;
   context.Password = password_;
@@ -267,7 +271,9 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
 
   const bool oldFormat = IsOldFormatBytes(layers.XML);
   const int64_t dataSize = static_cast<int64_t>(layers.XML.size());
-  if (!bank.LoadEncodedXML(std::move(layers.XML))) {
+  std::function<void(std::string_view)> digestOf;
+  if (digestBesideParse) digestOf = [&digest](std::string_view text) { digest = TContentDigest::Of(text); };
+  if (!bank.LoadEncodedXML(std::move(layers.XML), digestOf)) {
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
     if (layers.Enciphered) return TLoadAttempt::WrongPassword;

@@ -151,7 +151,9 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 std::string TFileStream::ReadRest() {
   const int64_t start = Position();
   const int64_t rest = Size() - start;
-  const size_t threads = rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest)});
+  // The system's work of handing out the memory's pages and copying into them is shared too.
+  const size_t threads =
+      rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest), .ProcessorBound = true});
   if (threads < 2) return TStream::ReadRest();
   const size_t total = static_cast<size_t>(rest);
   std::string bytes;

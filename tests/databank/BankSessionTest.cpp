@@ -2446,6 +2446,36 @@ TEST_F(TwoCopiesTest, ASaveTheUserAskedForAsksAboutAFileChangedElsewhere) {
 // Auto-save, minimising and the end of the desktop session never write over another program's
 // databank: the databank goes beside it with the same layers, a notification says so (standard
 // error too at the end), and auto-save then leaves the file alone until the user saves.
+// The digest of a large plain file is made beside its parse, on another thread, from the bytes the
+// parse reads: a touch leaves the file this copy's (its bytes are the same), a byte changed within
+// the same tick does not.
+TEST_F(TwoCopiesTest, ALargePlainFileIsKnownByItsBytesFromItsOpen) {
+  TXMLDataBase2 big;
+  for (int r = 0; r < 3000; ++r) {
+    TxevXMLNode2* record = big.Root()->AddChild(bank::xnRecord);
+    record->SetText("R" + std::to_string(r));
+    bank::SetRecordData(record, std::string(2000, static_cast<char>('a' + r % 26)));
+  }
+  const std::string bytes = big.EncodedXML();
+  ASSERT_GT(bytes.size(), size_t{4} << 20);  // shared among threads wherever there are two
+  for (const Behind how : {Behind::Touched, Behind::SameTick}) {
+    SCOPED_TRACE(NameOf(how));
+    WriteFile(path, bytes);
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &ui, &loop);
+    s.OpenBank(path);
+    ASSERT_EQ(s.FileName(), path);
+    ui.Clear();
+    ChangeBehind(path, how);
+    Name(s, "Ours");
+    ui.PushMessageResult(platform::mrCancel);
+    s.SaveCommand();
+    s.WaitForSave();
+    EXPECT_EQ(ChangedQuestions().size(), Replaced(how) ? 1u : 0u);
+  }
+}
+
 TEST_F(TwoCopiesTest, ASaveNobodyCanBeAskedAboutWritesBesideAFileChangedElsewhere) {
   enum class Road { AutoSave, Minimized, SessionEnd };
   for (const bool background : {false, true})
