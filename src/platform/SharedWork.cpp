@@ -25,7 +25,7 @@ std::size_t SharedWorkShares(TWorkSize work) {
   constexpr std::size_t kNodesPerShare = 8192;
   constexpr std::size_t kBytesPerShare = std::size_t{2} << 20;
   const std::size_t worth = std::max(work.Nodes / kNodesPerShare, work.Bytes / kBytesPerShare);
-  return std::clamp<std::size_t>(worth, 1, work.ProcessorBound ? SharedSearchThreads() : SharedWorkThreads());
+  return std::clamp<std::size_t>(worth, 1, work.ScalesWithThreads ? SharedSearchThreads() : SharedWorkThreads());
 }
 
 namespace {

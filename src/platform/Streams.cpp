@@ -153,7 +153,7 @@ std::string TFileStream::ReadRest() {
   const int64_t rest = Size() - start;
   // The system's work of handing out the memory's pages and copying into them is shared too.
   const size_t threads =
-      rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest), .ProcessorBound = true});
+      rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest), .ScalesWithThreads = true});
   if (threads < 2) return TStream::ReadRest();
   const size_t total = static_cast<size_t>(rest);
   std::string bytes;

@@ -1128,6 +1128,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   pos_ = 0;
   posIsZero_ = false;
   sharedParts_ = 1;
+  parsedElements_ = 0;
   TCursor cursor;
   TxevXMLFrozenSlabs slabs;
   if (freezeWhileParsing_) cursor.slabs = &slabs;
@@ -1170,6 +1171,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
     TxevXMLNode2* const stop = withDeclaration ? nullptr : target->parent_;
     if (ParseRun(cursor, parent, target, stop, nullptr, std::string::npos) == TRunEnd::Failed) return fail();
     pos_ = cursor.pos;
+    parsedElements_ = cursor.elements;
     lastError_.clear();
     errorSummary_.clear();
     return true;
@@ -1248,6 +1250,7 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
     } else {
       node = parent->AddChild(Str(name));
     }
+    ++c.elements;
     bool preserve = false;
     if (!attrText.empty() && !ParseAttributes(c, node, attrText, &preserve)) return TRunEnd::Failed;
     if (selfClosing) {
@@ -1299,7 +1302,7 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   // A small document is parsed in one piece: threads would cost more than they gain.
   // Most of a parse is making strings and nodes in fresh memory: each thread added takes its part.
   const size_t threads =
-      platform::SharedWorkShares({.Bytes = s.size() - std::min(from, s.size()), .ProcessorBound = true});
+      platform::SharedWorkShares({.Bytes = s.size() - std::min(from, s.size()), .ScalesWithThreads = true});
   if (threads < 2) return false;
   // The parts: each begins where an element of the document element seems to begin. A guess can be
   // wrong (such a line inside a CDATA section); each part is checked below against where the part
@@ -1372,6 +1375,7 @@ bool TxevXMLParser2::ParseShared(size_t from) {
         for (auto& child : part.holder.children_.items_) AddNode(std::move(child));
         part.holder.children_.items_.clear();
         cursor.pos = part.cursor.pos;
+        cursor.elements += part.cursor.elements;
         end = part.end;
         ++shared;
         continue;
@@ -1387,6 +1391,7 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   if (end != TRunEnd::Closed) return again();
   pos_ = cursor.pos;
   sharedParts_ = shared;
+  parsedElements_ = cursor.elements;
   return true;
 }
 

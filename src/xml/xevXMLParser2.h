@@ -269,6 +269,8 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // How many parts the last parse was shared into, each parsed on a thread of its own and joined as
   // it was (1: one piece, or parts parsed again in one piece after a wrong guess of where they start).
   std::size_t SharedParts() const { return sharedParts_; }
+  // The elements the last parse made that succeeded (0 after one that failed).
+  std::size_t ParsedElements() const { return parsedElements_; }
   // Holds the declaration's pseudo-attributes ("version", "encoding").
   TxevXMLNode2* DeclarationNode() const { return declaration_.get(); }
 
@@ -285,6 +287,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
     bool posIsZero = false;
     std::string failure;
     TxevXMLFrozenSlabs* slabs = nullptr;  // set: elements are frozen as they close, in these
+    std::size_t elements = 0;             // made so far
   };
   // How a run of the parse ended: the document element was closed, the run reached its limit, or it
   // failed (the cursor says why).
@@ -316,6 +319,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   bool fromCp1252_ = false;
   bool freezeWhileParsing_ = false;
   std::size_t sharedParts_ = 1;
+  std::size_t parsedElements_ = 0;
   std::string lastError_;
   std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;

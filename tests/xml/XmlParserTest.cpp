@@ -868,11 +868,12 @@ TEST(XmlLarge, MarkupInCDataSectionsLeavesThePartsToTheirThreads) {
     }
   }
   const std::string xml = made.GetXML();
-  const size_t shares = platform::SharedWorkShares({.Bytes = xml.size(), .ProcessorBound = true});
+  const size_t shares = platform::SharedWorkShares({.Bytes = xml.size(), .ScalesWithThreads = true});
   ASSERT_GT(xml.size(), size_t{12} << 20);
   TxevXMLParser2 doc;
   ASSERT_TRUE(doc.LoadXML(xml)) << doc.ErrorSummary();
   EXPECT_EQ(doc.SharedParts(), shares);
   EXPECT_TRUE(doc.GetXML() == xml);
   EXPECT_EQ(doc.Children().Count(), 60);
+  EXPECT_EQ(doc.ParsedElements(), size_t{1 + 60 * 2 + 60 * 60 * 3});  // counted by every part
 }
