@@ -18,16 +18,15 @@ namespace bp = bankpaths;
 
 namespace {
 
-// A snapshot's XML goes through the layers in pieces of this size: large enough that the layers run
-// at full speed, small enough that a databank of any size costs only a few of them in memory.
-constexpr std::size_t kXMLPiece = std::size_t{1} << 20;
+// A file written is read back in pieces of this size.
+constexpr std::size_t kReadBackPiece = std::size_t{1} << 20;
 
 // The digest of everything in the stream, read back from its start (a layer went back to patch
 // what it wrote first, so the bytes did not pass by in order).
 std::uint64_t DigestOfWritten(TStream& stream) {
   stream.SetPosition(0);
   TContentDigest digest;
-  std::vector<char> piece(kXMLPiece);
+  std::vector<char> piece(kReadBackPiece);
   for (int64_t got; (got = stream.Read(piece.data(), static_cast<int64_t>(piece.size()))) > 0;)
     digest.Add(piece.data(), static_cast<std::size_t>(got));
   if (stream.Position() != stream.Size()) throw EReadError("The file just written could not be read back");
@@ -56,7 +55,8 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
     out.DataSize = static_cast<std::int64_t>(encoding.Bytes);
     produce = [&job, encoding](TStream& stream) {
       TBankLayerWriter layers(stream, job.Layers, encoding.Bytes);
-      job.Document->WriteEncodedXML(encoding, kXMLPiece, [&layers](std::string& piece) { layers.Write(piece); });
+      job.Document->WriteEncodedXML(encoding, layers.PieceBytes(),
+                                    [&layers](std::string& piece) { layers.Write(piece); });
       layers.Finish();
     };
   } else {

@@ -133,8 +133,9 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   // A large document is walked mostly waiting for memory, each node after the one that leads to it:
   // threads each take a run of the top-level elements (only reading the nodes), every one of them
   // waiting beside the others, and the runs are joined in order.
-  const size_t threads = std::min(std::max<size_t>(count, 1),
-                                  platform::SharedWorkShares({.Nodes = XMLCountNearTop(root), .ScalesWithThreads = true}));
+  const size_t threads =
+      std::min(std::max<size_t>(count, 1),
+               platform::SharedWorkShares({.Nodes = XMLCountNearTop(root), .ScalesWithThreads = true}));
   auto run = [&](size_t share, std::vector<TTreeItemSpec>& out) {
     for (size_t i = count * share / threads, end = count * (share + 1) / threads; i < end; ++i)
       AppendSubtreeSpecs(tops.Items(static_cast<int>(i)), images, out);

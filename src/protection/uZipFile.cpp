@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/SharedWork.h"
 #include "platform/Streams.h"
 #include "protection/ByteOrder.h"
 
@@ -729,20 +730,80 @@ struct TZipEntryWriter::TState {
   int64_t start = 0;
   uint64_t in = 0, out = 0;
   uint32_t crc = 0;
-  std::vector<uint8_t> buffer = std::vector<uint8_t>(256 * 1024);
+  std::vector<uint8_t> buffer;
+  // Shared: the bytes held for the next round of pieces, and the last bytes deflated before them
+  // (the next piece's dictionary).
+  TDeflateSharing sharing;
+  std::string pending;
+  std::string window;
   ~TState() {
     if (deflating) deflateEnd(&z);
   }
 };
 
-TZipEntryWriter::TZipEntryWriter(TStream& stream, std::string_view fileName)
+namespace {
+
+// The most of the bytes before a piece that deflate can refer back to.
+constexpr size_t kDictionaryBytes = size_t{1} << MAX_WBITS;
+
+// One piece of a shared entry: its bytes, the bytes before it, what it deflates to and its CRC-32.
+struct TDeflatePiece {
+  std::string_view data;
+  std::string_view dictionary;
+  std::string joined;  // the dictionary when it spans the held bytes and those of the round before
+  std::string out;
+  uint32_t crc = 0;
+};
+
+// Deflates a piece on its own, primed with its dictionary, ending it on a byte boundary (a sync
+// flush), or with the stream's last block when last.
+void DeflatePiece(TDeflatePiece& piece, bool last) {
+  z_stream z{};
+  if (!StartDeflate(z)) throw EZipError("The data cannot be compressed");
+  struct TEnd {
+    z_stream& z;
+    ~TEnd() { deflateEnd(&z); }
+  } end{z};
+  if (!piece.dictionary.empty() && deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(piece.dictionary.data()),
+                                                        static_cast<uInt>(piece.dictionary.size())) != Z_OK)
+    throw EZipError("The data cannot be compressed");
+  // A piece is far below 4 GiB: its counts fit zlib's.
+  piece.out.resize(static_cast<size_t>(deflateBound(&z, static_cast<uLong>(piece.data.size()))) + 64);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data.data()));
+  z.avail_in = static_cast<uInt>(piece.data.size());
+  size_t produced = 0;
+  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+  for (;;) {
+    if (produced == piece.out.size()) piece.out.resize(piece.out.size() * 2);
+    z.next_out = reinterpret_cast<Bytef*>(piece.out.data() + produced);
+    z.avail_out = static_cast<uInt>(piece.out.size() - produced);
+    const int ret = deflate(&z, flush);
+    if (ret == Z_STREAM_ERROR) throw EZipError("The data cannot be compressed");
+    produced = piece.out.size() - z.avail_out;
+    // Done once the stream's end is out, or (a sync flush) once all went in and room was left over.
+    if (last ? ret == Z_STREAM_END : z.avail_in == 0 && z.avail_out != 0) break;
+  }
+  piece.out.resize(produced);
+  piece.crc = ZipCRC32Update(0, piece.data.data(), piece.data.size());
+}
+
+}  // namespace
+
+TZipEntryWriter::TZipEntryWriter(TStream& stream, std::string_view fileName, TDeflateSharing sharing)
     : stream_(stream), state_(std::make_unique<TState>()) {
   TState& s = *state_;
   s.zip.AddFile(fileName);
   s.start = stream.Position();
   if (static_cast<uint64_t>(s.start) > kMax32) throw EZipError("The zip archive is too large");
-  if (!StartDeflate(s.z)) throw EZipError("The data cannot be compressed");
-  s.deflating = true;
+  s.sharing = sharing;
+  s.sharing.PieceBytes = std::clamp<size_t>(s.sharing.PieceBytes, 1, size_t{1} << 30);
+  if (s.sharing.Shares > 1) {
+    s.pending.reserve(s.sharing.Shares * s.sharing.PieceBytes);
+  } else {
+    if (!StartDeflate(s.z)) throw EZipError("The data cannot be compressed");
+    s.deflating = true;
+    s.buffer.resize(256 * 1024);
+  }
   // The header as it will be, its CRC-32 and sizes still open.
   const std::string head = LocalHeader(s.zip.localFiles_[0]);
   stream.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
@@ -776,15 +837,65 @@ void TZipEntryWriter::Write(std::string_view data) {
   if (data.empty()) return;
   s.in += data.size();
   if (s.in > kMax32) throw EZipError("The data is too large for a zip entry");
+  if (s.sharing.Shares > 1) {
+    s.pending.append(data);
+    if (s.pending.size() >= s.sharing.Shares * s.sharing.PieceBytes) DeflateShared(false);
+    return;
+  }
   s.crc = ZipCRC32Update(s.crc, data.data(), data.size());
   Deflate(data.data(), data.size(), Z_NO_FLUSH);
 }
 
+void TZipEntryWriter::DeflateShared(bool last) {
+  TState& s = *state_;
+  const std::string_view held = s.pending;
+  // Pieces of about PieceBytes each (the last round may be one empty piece: the stream's end).
+  const size_t count = std::max<size_t>(1, held.size() / s.sharing.PieceBytes);
+  std::vector<TDeflatePiece> pieces(count);
+  for (size_t k = 0; k < count; ++k) {
+    TDeflatePiece& piece = pieces[k];
+    const size_t from = held.size() * k / count, to = held.size() * (k + 1) / count;
+    piece.data = held.substr(from, to - from);
+    // The bytes right before the piece, as far back as deflate can look: held bytes, and those of
+    // the round before where the piece begins near the start.
+    if (from >= kDictionaryBytes) {
+      piece.dictionary = held.substr(from - kDictionaryBytes, kDictionaryBytes);
+    } else if (from == 0) {
+      piece.dictionary = s.window;
+    } else {
+      const size_t before = std::min(s.window.size(), kDictionaryBytes - from);
+      piece.joined.assign(s.window, s.window.size() - before, before);
+      piece.joined.append(held.substr(0, from));
+      piece.dictionary = piece.joined;
+    }
+  }
+  platform::RunShared(count, [&](size_t k) { DeflatePiece(pieces[k], last && k + 1 == count); });
+  // In order: the pieces' bytes, their CRC-32 joined to the entry's.
+  for (const TDeflatePiece& piece : pieces) {
+    s.crc = static_cast<uint32_t>(crc32_combine(s.crc, piece.crc, static_cast<z_off_t>(piece.data.size())));
+    s.out += piece.out.size();
+    if (s.out > kMax32) throw EZipError("The compressed data is too large for a zip entry");
+    stream_.WriteBuffer(piece.out.data(), static_cast<int64_t>(piece.out.size()));
+  }
+  // The next round's first dictionary: the last bytes deflated so far.
+  if (held.size() >= kDictionaryBytes) {
+    s.window.assign(held.substr(held.size() - kDictionaryBytes));
+  } else {
+    s.window.append(held);
+    if (s.window.size() > kDictionaryBytes) s.window.erase(0, s.window.size() - kDictionaryBytes);
+  }
+  s.pending.clear();
+}
+
 void TZipEntryWriter::Finish() {
   TState& s = *state_;
-  Deflate(nullptr, 0, Z_FINISH);
-  deflateEnd(&s.z);
-  s.deflating = false;
+  if (s.sharing.Shares > 1) {
+    DeflateShared(true);
+  } else {
+    Deflate(nullptr, 0, Z_FINISH);
+    deflateEnd(&s.z);
+    s.deflating = false;
+  }
   TLocalFile& local = s.zip.localFiles_[0];
   local.CRC32 = s.crc;
   local.CompressedSize = static_cast<uint32_t>(s.out);

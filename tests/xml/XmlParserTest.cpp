@@ -861,7 +861,8 @@ TEST(XmlLarge, MarkupInCDataSectionsLeavesThePartsToTheirThreads) {
       TxevXMLNode2* record = (r % 2 ? inner : folder)->AddChild("record");
       record->SetText("Snippet " + std::to_string(r));
       std::string html = "<h3>Notes</h3>\r\n<ul>";
-      for (int line = 0; line < 40; ++line) html += "\r\n  <li><code>node-&gt;next</code> line " + std::to_string(line) + "</li>";
+      for (int line = 0; line < 40; ++line)
+        html += "\r\n  <li><code>node-&gt;next</code> line " + std::to_string(line) + "</li>";
       html += "\r\n</ul>";
       record->AddChild("comments")->SetText(html);
       record->AddChild("data")->SetText(std::string(1500, 'c') + "\r\n  <div>\r\n  </div>");
