@@ -153,7 +153,9 @@ struct TDeflateSharing {
   // About the bytes of each piece. A piece is deflated with the 32 KB before it as its dictionary and
   // ends on a byte boundary (a sync flush), so the pieces join into one deflate stream that any
   // inflater reads as it reads a stream made in one go; the entry's CRC-32 is combined from theirs.
-  std::size_t PieceBytes = std::size_t{2} << 20;
+  // Half a megabyte: a piece keeps a thread busy for tens of milliseconds, while the bytes of a round
+  // in memory stay few.
+  std::size_t PieceBytes = std::size_t{512} << 10;
 };
 
 // A one-entry archive written into a stream as the entry's data arrives, holding neither the data nor
@@ -179,8 +181,9 @@ class TZipEntryWriter {
 
  private:
   void Deflate(const void* data, size_t size, int flush);
-  // The bytes held, deflated in pieces side by side and written in order; last: they end the entry.
-  void DeflateShared(bool last);
+  // The bytes held and then fresh (a round of pieces, or the rest when last), deflated in pieces side
+  // by side and written in order; last: they end the entry.
+  void DeflateShared(std::string_view fresh, bool last);
   struct TState;
   TStream& stream_;
   std::unique_ptr<TState> state_;
