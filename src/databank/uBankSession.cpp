@@ -63,7 +63,7 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
     writer_ = std::make_unique<TBankWriter>(options_.WriteJob);
     saveTimer_ = loop_->CreateTimer();
     saveTimer_->SetInterval(15);
-    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
+    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(TBankWriter::TWait::No); };
   }
 }
 
@@ -571,20 +571,22 @@ void TBankSession::WaitForSave() {
   // elsewhere): that one is waited for too.
   do {
     writer_->WaitIdle();
-    ApplyFinishedSaves();
+    ApplyFinishedSaves(TBankWriter::TWait::Yes);
   } while (writer_->Busy());
 }
 
-void TBankSession::ApplyFinishedSaves() {
+void TBankSession::ApplyFinishedSaves(TBankWriter::TWait wait) {
   if (!writer_ || applyingSaves_) return;
   applyingSaves_ = true;
   // Each outcome is applied even when an earlier one's message box runs its own event loop.
   for (;;) {
-    std::list<TBankSaveOutcome> finished = writer_->TakeFinished();
+    std::list<TBankSaveOutcome> finished = writer_->TakeFinished(wait);
     if (finished.empty()) break;
     for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }
-  if (!writer_->Busy()) saveTimer_->SetEnabled(false);
+  // Busy first: a job that ends is among the finished ones before it stops being busy, so one that
+  // ended just now (or whose outcome could not be taken this time) keeps the timer going.
+  if (!writer_->Busy() && !writer_->HasFinished()) saveTimer_->SetEnabled(false);
   applyingSaves_ = false;
 }
 

@@ -363,7 +363,9 @@ class TBankSession {
   // The databank's file holds everything a save would write now: a save of it was written, and
   // nothing changed since that save's snapshot was taken (that save is no longer in flight).
   bool FileHoldsBank();
-  void ApplyFinishedSaves();
+  // The outcomes of the saves the writer finished; TWait::No (the timer's polling) leaves them to the
+  // next tick rather than wait for the writer's lock.
+  void ApplyFinishedSaves(TBankWriter::TWait wait);
 
   TSettings* settings_;
   TOptions options_;

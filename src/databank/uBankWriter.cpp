@@ -11,6 +11,7 @@
 #include "databank/uFilePaths.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/SharedWork.h"
 #include "protection/uAES.h"
 #include "protection/uZipFile.h"
 
@@ -190,6 +191,7 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused) {
         break;
       }
     if (!replaced) queue_.push_back(std::move(queued));
+    Published();
     if (replaced && !dropper_.joinable()) {
       try {
         dropper_ = std::thread([this] { Drop(); });
@@ -204,9 +206,10 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused) {
   return true;
 }
 
-bool TBankWriter::Busy() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return writing_ || !queue_.empty();
+void TBankWriter::Published() {
+  // A reader that sees the job no longer busy sees its outcome already.
+  hasFinished_ = !finished_.empty();
+  busy_ = writing_ || !queue_.empty();
 }
 
 void TBankWriter::WaitIdle() {
@@ -214,14 +217,22 @@ void TBankWriter::WaitIdle() {
   idle_.wait(lock, [this] { return Idle(); });
 }
 
-std::list<TBankSaveOutcome> TBankWriter::TakeFinished() {
+std::list<TBankSaveOutcome> TBankWriter::TakeFinished(TWait wait) {
   std::list<TBankSaveOutcome> taken;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  if (wait == TWait::Yes)
+    lock.lock();
+  else if (!lock.try_lock())
+    return taken;
   taken.splice(taken.end(), finished_);
+  Published();
   return taken;
 }
 
 void TBankWriter::Run() {
+  // Nobody waits for a background save: its work gives way to the window's whenever both want a
+  // processor.
+  platform::YieldProcessorsToTheWindow();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
@@ -229,6 +240,7 @@ void TBankWriter::Run() {
     TQueued queued = std::move(queue_.front());
     queue_.pop_front();
     writing_ = true;
+    Published();
     lock.unlock();
     TBankSaveOutcome& outcome = queued.Outcome.front();
     try {
@@ -244,11 +256,17 @@ void TBankWriter::Run() {
     lock.lock();
     finished_.splice(finished_.end(), queued.Outcome);
     writing_ = false;
-    if (Idle()) idle_.notify_all();
+    Published();
+    // Woken outside the lock: a thread woken while it is held would only wait for it again.
+    const bool idle = Idle();
+    lock.unlock();
+    if (idle) idle_.notify_all();
+    lock.lock();
   }
 }
 
 void TBankWriter::Drop() {
+  platform::YieldProcessorsToTheWindow();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     dropWake_.wait(lock, [this] { return ending_ || !replaced_.empty(); });
@@ -260,6 +278,9 @@ void TBankWriter::Drop() {
     replaced.clear();
     lock.lock();
     dropping_ = false;
-    if (Idle()) idle_.notify_all();
+    const bool idle = Idle();
+    lock.unlock();
+    if (idle) idle_.notify_all();
+    lock.lock();
   }
 }

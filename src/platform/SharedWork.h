@@ -31,6 +31,12 @@ struct TWorkSize {
 // with threads, than SharedSearchThreads().
 std::size_t SharedWorkShares(TWorkSize work);
 
+// Makes the calling thread, and every thread it starts from now on (the helpers of its shares among
+// them), give way to the window's thread and to the display whenever both want a processor: for work
+// nobody waits for, such as a background save. A busy machine then slows that work, not the window.
+// Where the system has no such thing, nothing changes.
+void YieldProcessorsToTheWindow();
+
 // Runs work(0) .. work(count - 1): work(0) on this thread, the others on helper threads, each helper
 // and this thread (once work(0) is done) taking the next share nobody took yet; so a helper a busy
 // system does not run soon leaves its share to this thread instead of holding it up. Returns once

@@ -2,9 +2,13 @@
 // the recent list, passwords, auto-save and start-up, against real files in a temporary folder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -1531,6 +1535,39 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
   EXPECT_TRUE(done[0].Saved && done[1].Saved);
   EXPECT_NE(ReadFile(tmp.File("b.xdb2")).find("<name>D</name>"), std::string::npos);
   EXPECT_EQ(freedD.get_future().wait_for(std::chrono::seconds(0)), std::future_status::ready);
+}
+
+// Nobody waits for a background save: the writer's thread gives way to the window's (and so do the
+// threads it shares a job with), and what the window asks of it (whether it is busy, whether
+// outcomes wait) takes no lock. A finished job's outcome waits before the job stops being busy.
+TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
+  auto nice = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))); };
+  const int window = nice();
+  if (window >= 19) GTEST_SKIP() << "the tests run at the lowest priority already";
+  std::atomic<int> writing{window};
+  std::promise<void> gate;
+  std::shared_future<void> open = gate.get_future().share();
+  TBankWriter writer([&](TBankSaveJob job) {
+    writing = nice();
+    open.wait();
+    TBankSaveOutcome outcome;
+    outcome.Path = job.Path;
+    outcome.Saved = true;
+    return outcome;
+  });
+  TBankSaveJob job;
+  job.Path = tmp.File("a.xdb2");
+  ASSERT_TRUE(writer.Submit(std::move(job)));
+  EXPECT_TRUE(writer.Busy());
+  EXPECT_FALSE(writer.HasFinished());
+  gate.set_value();
+  writer.WaitIdle();
+  EXPECT_GT(writing.load(), window);
+  EXPECT_EQ(nice(), window);
+  EXPECT_FALSE(writer.Busy());
+  EXPECT_TRUE(writer.HasFinished());
+  EXPECT_EQ(writer.TakeFinished().size(), 1u);
+  EXPECT_FALSE(writer.HasFinished());
 }
 
 TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {
