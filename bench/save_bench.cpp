@@ -330,9 +330,9 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
 // - Export: the first top-level folder selected, the selection dialog answered as a user does (Select
 //   All, "Lock with password" with a typed password, "Compress data", OK), of the canonical databank
 //   of 200,000 records; done once the file is written.
-// - Duplicate Node of the top-level folder "Big" of 60,000 records beside the canonical 50,000;
-//   done once the duplicate is in the tree and the window has handled what the command left for
-//   its loop.
+// - Duplicate Node of the top-level folder "Big" of 60,000 (or, second argument, 400,000) records
+//   beside the canonical 50,000; done once the duplicate is in the tree and the window has handled
+//   what the command left for its loop.
 // - Paste Node of that folder, copied before (untimed), into the first top-level folder; done as
 //   the duplicate is.
 // Reported: the longest block (the iteration's time) and the command's whole time (whole_ms).
@@ -341,10 +341,11 @@ void BM_SaveWindowBlocked(benchmark::State& state) {
 void BM_CommandWindowBlocked(benchmark::State& state) {
   const bool exporting = state.range(0) == 0;
   const bool pasting = state.range(0) == 2;
+  const int big = static_cast<int>(state.range(1));
   NeedBenchApplication();
   windowbench::TheUI();
   const std::string work = TheFiles().dir.File("command.xdb2");
-  std::filesystem::copy_file(exporting ? TheFiles().Bank(200, TText::NonAscii) : TheFiles().BankWithBigFolder(50, 60),
+  std::filesystem::copy_file(exporting ? TheFiles().Bank(200, TText::NonAscii) : TheFiles().BankWithBigFolder(50, big),
                              work, std::filesystem::copy_options::overwrite_existing);
   Program program(work);
   TfrmMain* form = program.Form();
@@ -414,11 +415,12 @@ void BM_CommandWindowBlocked(benchmark::State& state) {
     state.counters["busy_loops"] =
         windowbench::BusyLoops::FromEnvironment() * double(std::thread::hardware_concurrency());
     if (exporting && !std::filesystem::exists(exported)) std::abort();
-    if (!exporting && form->NodeMap().Size() != before + 60001) std::abort();  // the copy is not in the tree
+    if (!exporting && form->NodeMap().Size() != before + size_t(big) * 1000 + 1) std::abort();  // no copy in the tree
   }
+  const std::string records = std::to_string(big) + ",000 records";
   state.SetLabel(exporting ? "export 200,000 records, password and compression"
-                 : pasting ? "paste 60,000 records"
-                           : "duplicate 60,000 records");
+                 : pasting ? "paste " + records
+                           : "duplicate " + records);
 }
 
 // Both databanks opened into a shown tree window in every iteration; each keeps its best time.
@@ -457,5 +459,12 @@ BENCHMARK(BM_SaveWindowBlocked)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CommandWindowBlocked)->DenseRange(0, 2)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CommandWindowBlocked)
+    ->Args({0, 0})
+    ->Args({1, 60})
+    ->Args({2, 60})
+    ->Args({1, 400})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenFileToTree)->Arg(10)->Arg(50)->Arg(200)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -32,8 +32,9 @@ std::string CodeText(std::mt19937& rng, size_t bytes) {
   return code;
 }
 
-// The document as a databank would hold it.
-std::unique_ptr<TXMLDataBase2> MakeDatabank() {
+// The document as a databank would hold it; with wide, every record's code also holds lines of text
+// outside Windows-1252 (the file is then UTF-8).
+std::unique_ptr<TXMLDataBase2> MakeDatabank(bool wide = false) {
   std::mt19937 rng(42);
   auto db = std::make_unique<TXMLDataBase2>();
   db->WriteInteger("NextNodeID", 20201);
@@ -52,7 +53,13 @@ std::unique_ptr<TXMLDataBase2> MakeDatabank() {
       XMLPathWriteString(rec, "title", "Snippet number " + std::to_string(id) + " about loops and maps");
       XMLPathWriteString(rec, "keywords", "loop map cache vector");
       XMLPathWriteInteger(rec, "HighLight", static_cast<int>(rng() % 20));
-      XMLPathWriteString(rec, "code", CodeText(rng, 2300));
+      std::string code = CodeText(rng, 2300);
+      if (wide)
+        for (int line = 0; line < 8; ++line)
+          code +=
+              "  // \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87 caf\xC3\xA9 "
+              "\xE2\x86\x92 \xF0\x9F\x98\x80\r\n";
+      XMLPathWriteString(rec, "code", code);
       XMLPathWriteString(rec, "comments", "Collected while porting; checked against the old version.");
       XMLPathWriteInteger(rec, "CaretX", 1);
       XMLPathWriteInteger(rec, "CaretY", 12);
@@ -147,6 +154,17 @@ void BM_XmlStoreLoad(benchmark::State& state) {
       "load failed");
 }
 BENCHMARK(BM_XmlStoreLoad)->Unit(benchmark::kMillisecond);
+
+// The same for a databank written as UTF-8 (text outside Windows-1252 in every record), whose text
+// is checked to be well-formed UTF-8 as it is read.
+void BM_XmlStoreLoadUtf8(benchmark::State& state) {
+  static const std::string text = MakeDatabank(true)->EncodedXML();
+  TimeLoads<TXMLDataBase2>(
+      state, text, [](TXMLDataBase2& db, std::string&& input) { return db.LoadEncodedXML(std::move(input)); },
+      "load failed");
+  state.counters["MB"] = static_cast<double>(text.size()) / 1e6;
+}
+BENCHMARK(BM_XmlStoreLoadUtf8)->Unit(benchmark::kMillisecond);
 
 void BM_XmlStoreSave(benchmark::State& state) {
   auto db = MakeDatabank();

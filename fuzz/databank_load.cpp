@@ -1,8 +1,10 @@
 // Fuzz target: any bytes as a databank file through the whole load road (zip layer, cipher layer
 // with the password prompt answered "pw", XML store, old-format conversion). Every input must end in
-// either an opened databank or at least one message to the user. A databank that opened is wrapped up
-// again through the save road's layers (cipher, zip archive streamed out as into the file) in memory,
-// which must succeed, then unwrapped, which must give the same bytes back, and parsed again.
+// either an opened databank or at least one message to the user; an opened one warns only of text read
+// as UTF-8 that was not, which it then holds as U+FFFD. A databank that opened is wrapped up again
+// through the save road's layers (cipher, zip archive streamed out as into the file) in memory, which
+// must succeed, then unwrapped, which must give the same bytes back, and parsed again without a byte
+// replaced.
 // Writing and syncing a real file per input would hold the target to a few runs a second; the file
 // side of saving has tests of its own. Crashes, hangs and oversized allocations are caught by the
 // sanitizers.
@@ -67,8 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBankSession session(nullptr, options, &ui, &loop);
   session.OpenBank(path);
   const bool opened = !session.FileName().empty();
-  const bool told = !ui.CallsOf(platform::ScriptedUIServices::Kind::Message).empty();
+  bool told = false, warned = false;
+  for (const auto& box : ui.CallsOf(platform::ScriptedUIServices::Kind::Message))
+    (box.caption == "Warning" ? warned : told) = true;
   if (opened == told) std::abort();  // a failure must say so; a success must not complain
+  // The one warning of an open: text read as UTF-8 that was not, which is U+FFFD in memory now.
+  if (warned && (!opened || session.Bank()->InvalidUtf8Bytes() == 0)) std::abort();
   if (!opened) return 0;
 
   // What opened is written through the same layers and read back.
@@ -98,5 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   TXMLDataBase2 copy;
   copy.LoadEncodedXML(std::move(back.XML));
+  // What opened holds only well-formed text: written and read again, nothing is replaced.
+  if (copy.InvalidUtf8Bytes() != 0) std::abort();
   return 0;
 }

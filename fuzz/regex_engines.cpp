@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "databank/uFilterExpression.h"
 #include "databank/uTextSearchUtils.h"
 #include "platform/CodePage.h"
 #include "regex/RegExpr.h"
@@ -70,11 +71,14 @@ void RunByte(const uint8_t* e, size_t en, const uint8_t* s, size_t sn) {
 // The filter's road (what the expression requires looked for in the UTF-8 text, the text handed
 // over unconverted where the expression allows it) against converting every text first: the same
 // compile error, answer, error and steps. The expression's bytes are Windows-1252, as the filter
-// takes them from its UTF-8.
+// takes them from its UTF-8; the engine reads them as the filter's does (no Windows-1251 option,
+// ignoring case through the filter's case map).
 void RunFilter(bool caseSensitive, const uint8_t* e, size_t en, const uint8_t* s, size_t sn) {
   const std::string bytes(reinterpret_cast<const char*>(e), en);
   const std::string text(reinterpret_cast<const char*>(s), sn);
   regexpr::TRegExpr engine;
+  engine.SetWindows1251(false);
+  if (!caseSensitive) engine.SetCaseMap(filterexpr::CaseMap());
   std::string error;
   try {
     engine.SetExpression(bytes);
@@ -82,13 +86,13 @@ void RunFilter(bool caseSensitive, const uint8_t* e, size_t en, const uint8_t* s
     error = x.Message();
   }
   TSearchRegExpr filter;
-  if (filter.SetExpression(codepage::Cp1252ToUtf8(bytes)) != error.empty() || filter.Error() != error) __builtin_trap();
-  if (!error.empty()) return;
+  if (filter.SetExpression(codepage::Cp1252ToUtf8(bytes), caseSensitive) != error.empty() || filter.Error() != error)
+    __builtin_trap();
+  if (!error.empty() || filter.Wide()) return;
   constexpr std::int64_t kBudget = 20000;
   TMatchRun run(kBudget);
-  const bool got = filter.Exec(text, caseSensitive);
-  std::string subject = codepage::Utf8ToCp1252(text);
-  if (!caseSensitive) subject = PrepareCase(subject, false);
+  const bool got = filter.Exec(text);
+  const std::string subject = filter.EngineBytes(text);
   engine.SetBacktrackLimit(kBudget);
   bool want = false;
   try {

@@ -1,8 +1,9 @@
 // Writes src/platform/UnicodeTables.cpp: the character classes and the simple case mappings of
-// every UTF-16 code unit, as the desktop's Unicode tables (Qt's) give them, so that the plain half
-// of the platform answers the same without linking Qt. Run it again when the Qt version changes;
+// every UTF-16 code unit, and the simple case folding of the characters beyond U+FFFF, as the
+// desktop's Unicode tables (Qt's) give them, so that the plain half of the platform answers the
+// same without linking Qt. Run it again when the Qt version changes;
 // the platform_qt tests compare the tables with Qt's answers for every unit.
-//   cmake --build build-test --target gen_unicode_tables && build-test/gen_unicode_tables >
+//   cmake --build build-test --target gen_unicode_tables && build-test/tests/gen_unicode_tables >
 //   src/platform/UnicodeTables.cpp
 #include <QChar>
 #include <cstdio>
@@ -80,6 +81,19 @@ int main() {
     for (int i = 0; i < kBlock; ++i) std::printf("%s%d,", i % 24 ? " " : "\n        ", block[i]);
     std::printf("\n    },\n");
   }
-  std::printf("};\n\n}  // namespace unicodetables\n");
+  // Beyond U+FFFF only a few scripts have case: their foldings as runs of one distance.
+  std::vector<std::tuple<char32_t, char32_t, int>> runs;
+  for (char32_t c = 0x10000; c <= 0x10FFFF; ++c) {
+    const int delta = int(QChar::toCaseFolded(c)) - int(c);
+    if (delta == 0) continue;
+    if (!runs.empty() && std::get<1>(runs.back()) == c - 1 && std::get<2>(runs.back()) == delta)
+      std::get<1>(runs.back()) = c;
+    else
+      runs.emplace_back(c, c, delta);
+  }
+  std::printf("};\n\nconst TFoldRun kSupplementaryFolds[%zu] = {\n", runs.size());
+  for (const auto& [first, last, delta] : runs)
+    std::printf("    {0x%X, 0x%X, %d},\n", unsigned(first), unsigned(last), delta);
+  std::printf("};\n\nconst std::size_t kSupplementaryFoldCount = %zu;\n\n}  // namespace unicodetables\n", runs.size());
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -67,8 +68,9 @@ void TfrmMain::BuildEditorPanel() {
   eKeywords = new QLineEdit(pnlRecordTitle);
   eKeywords->setObjectName(QStringLiteral("eKeywords"));
   eKeywords->setToolTip(QStringLiteral("Enter keywords separated by spaces, commas or semicolons!"));
-  eKeywords->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   eKeywords->setVisible(false);
+  LiftLengthLimit(eKeywords);
+  eKeywords->installEventFilter(this);  // Ctrl+Tab goes on from here too
   connect(eKeywords, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { KeywordsChanged(); }); });
   titleLayout->addWidget(eKeywords, 1);
 
@@ -93,6 +95,7 @@ void TfrmMain::BuildEditorPanel() {
 
   CodeFrame = new TEditorFrameWidget(*dmHighLighters, EditorPanel);
   CodeFrame->setObjectName(QStringLiteral("CodeFrame"));
+  CodeFrame->OnNextControl = [this](bool forward) { NextControl(forward); };
   panelLayout->addWidget(CodeFrame, 1);
   EditorPanel->installEventFilter(this);
   // Save follows the first edit of a record at once.
@@ -180,10 +183,35 @@ void TfrmMain::SaveSettings() {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == eKeywords && event->type() == QEvent::KeyPress) {
+    bool forward = true;
+    if (IsControlTab(*static_cast<QKeyEvent*>(event), forward)) {
+      NextControl(forward);
+      return true;
+    }
+  }
   const bool handled = TXMLTreeForm::eventFilter(watched, event);
   if (watched == EditorPanel && event->type() == QEvent::Resize && pnlCurtain->parentWidget() == EditorPanel)
     PlaceCurtain();
   return handled;
+}
+
+std::vector<QWidget*> TfrmMain::ControlStops() const {
+  std::vector<QWidget*> stops = TXMLTreeForm::ControlStops();
+  for (QWidget* editor :
+       {static_cast<QWidget*>(CodeFrame->MemoWindow), static_cast<QWidget*>(CodeFrame->CommentsWindow)})
+    if (editor->isVisible() && editor->isEnabled()) stops.push_back(editor);
+  if (CurrentRecord || CurrentFolder) stops.push_back(eKeywords);
+  return stops;
+}
+
+void TfrmMain::FocusStop(QWidget* stop) {
+  if (stop == eKeywords && eKeywords->isHidden()) {
+    btnKeywords->SetDown(true);
+    KeywordsClicked();
+    return;
+  }
+  TXMLTreeForm::FocusStop(stop);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -219,7 +247,7 @@ std::string TfrmMain::StoredKeywords() const {
 void TfrmMain::RecordOpened() {
   // The field's change handler brings the label along; the same text leaves both as they are.
   showingKeywords_ = true;
-  eKeywords->setText(Q(StoredKeywords()));
+  keywordsShown_.Show(eKeywords, StoredKeywords());
   showingKeywords_ = false;
 }
 
@@ -230,11 +258,16 @@ void TfrmMain::ShowCurtain() {
 }
 
 void TfrmMain::RecordClosing() {
+  // Only what the user changed is written: the stored bytes stay as they are otherwise.
+  if (!keywordsShown_.Changed(eKeywords)) return;
   const std::string text = eKeywords->text().toStdString();
   if (CurrentFolder)
     bank::SetNodeKeywords(CurrentFolder, text);
   else if (Editor && CurrentRecord)
     Editor->SetKeywords(text);
+  else
+    return;
+  keywordsShown_.Stored(eKeywords);
 }
 
 void TfrmMain::FolderSelected() {
@@ -285,7 +318,7 @@ bool TfrmMain::AnythingUnsaved() const {
   if (!HasSession() || !Bank()) return false;
   if (Session().Modified()) return true;
   if (Editor && CurrentRecord && Editor->IsModified()) return true;
-  return (CurrentRecord || CurrentFolder) && eKeywords->text().toStdString() != StoredKeywords();
+  return (CurrentRecord || CurrentFolder) && keywordsShown_.Changed(eKeywords);
 }
 
 void TfrmMain::EditorChanged() {

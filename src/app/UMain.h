@@ -24,6 +24,7 @@
 #include "recordeditor/UHighlighters.h"
 #include "recordeditor/gui/uEditorFrameWidget.h"
 #include "ui/ElidedLabel.h"
+#include "ui/StoredText.h"
 
 class TfrmBankOptions;
 class TfrmItemProperties;
@@ -50,7 +51,7 @@ class TfrmMain : public TXMLTreeForm {
   TElidedLabel* lKeywords;
   TmxXPButton* btnEditorToolbar;
   TmxXPButton* btnKeywords;
-  QLineEdit* eKeywords;
+  QLineEdit* eKeywords = nullptr;
   TEditorFrameWidget* CodeFrame;  // the record editor
   QAction* miShowEditorToolbar;
 
@@ -87,6 +88,10 @@ class TfrmMain : public TXMLTreeForm {
   void SaveSettings() override;
   void ActionsUpdated() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // After the tree: the code, the comments and, while a record or folder is open, its keywords
+  // (shown as their switch shows them, when Ctrl+Tab reaches them hidden).
+  std::vector<QWidget*> ControlStops() const override;
+  void FocusStop(QWidget* stop) override;
 
  private:
   void BuildEditorPanel();
@@ -111,4 +116,6 @@ class TfrmMain : public TXMLTreeForm {
   // The window closed over a databank with a password: the settings written next keep its searches out.
   bool closedProtected_ = false;
   bool showingKeywords_ = false;  // eKeywords is being filled, not typed into
+  // What eKeywords was given: keywords left as they were are never written back.
+  TShownText keywordsShown_;
 };

@@ -1,7 +1,11 @@
 #include "app/UMainRules.h"
 
 std::string KeywordsLabelText(const std::string& keywords) {
-  return keywords.empty() ? std::string("no keywords") : "Keywords: " + keywords;
+  if (keywords.empty()) return "no keywords";
+  if (keywords.size() <= kKeywordsLabelBytes) return "Keywords: " + keywords;
+  size_t cut = kKeywordsLabelBytes;
+  while (cut > 0 && (static_cast<unsigned char>(keywords[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  return "Keywords: " + keywords.substr(0, cut) + "\xE2\x80\xA6";
 }
 
 std::optional<TNotifyStyle> NotifyPopupStyle(int kind) {

@@ -7,7 +7,10 @@
 
 #include "platform/Colors.h"
 
-// "Keywords: <text>", or "no keywords" for an empty text.
+// "Keywords: <text>", or "no keywords" for an empty text. A text longer than kKeywordsLabelBytes is
+// cut there (never inside a character) and ended by "…": the label shows the start of the keywords
+// only, and making a label of a million characters fit at every paint would hold the window up.
+inline constexpr size_t kKeywordsLabelBytes = 4096;
 std::string KeywordsLabelText(const std::string& keywords);
 
 // How a notification popup of a kind looks: its background, its text colour (none: left as it is)

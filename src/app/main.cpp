@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     std::fputs(line.Error.c_str(), stderr);
     return std::fflush(stdout) == 0 ? line.ExitCode : 1;
   }
+  std::fputs(line.Error.c_str(), stderr);  // what was left out of the command line
   platform::EnsureMainStack(argv);
   TProgramEntry entry(line.Options);
   entry.InitializeUnits();

@@ -41,6 +41,13 @@ void TProgramEntry::InitializeApplication() {
     platform::UI().MessageBox("The settings could not be read:\n" + error +
                                   "\nTessaryn starts with default settings and leaves that file as it is.",
                               kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+  // A damaged one was kept aside and is replaced at the end: the user hears where it is.
+  const std::string& kept = settings_ ? settings_->Settings()->KeptDamagedCopy() : std::string();
+  if (error.empty() && !kept.empty())
+    platform::UI().MessageBox("The settings file " + settings_->Settings()->FileName() +
+                                  " is damaged and could not be read. It is kept as " + kept +
+                                  ".\nTessaryn starts with default settings.",
+                              kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
 void TProgramEntry::CreateHighlighters() {
@@ -98,13 +105,76 @@ void TProgramEntry::Finish() {
     platform::UI().MessageBox(text, kProgramTitle, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
 }
 
+namespace {
+
+// Qt's own options: the toolkit reads them from the command line (and takes them out) as it starts,
+// so they are left to it, with the value that follows those that take one. "--style" is the same as
+// "-style"; a few also take their value after "=".
+struct TQtOption {
+  const char* Name;
+  bool TakesValue;
+};
+constexpr TQtOption kQtOptions[] = {{"platform", true},
+                                    {"platformpluginpath", true},
+                                    {"platformtheme", true},
+                                    {"plugin", true},
+                                    {"qwindowgeometry", true},
+                                    {"geometry", true},
+                                    {"qwindowtitle", true},
+                                    {"title", true},
+                                    {"qwindowicon", true},
+                                    {"icon", true},
+                                    {"session", true},
+                                    {"style", true},
+                                    {"stylesheet", true},
+                                    {"display", true},
+                                    {"name", true},
+                                    {"visual", true},
+                                    {"qmljsdebugger", true},
+                                    {"reverse", false},
+                                    {"widgetcount", false},
+                                    {"nograb", false},
+                                    {"dograb", false},
+                                    {"testability", false}};
+constexpr const char* kQtOptionsWithEquals[] = {"style", "stylesheet", "qmljsdebugger"};
+
+// The Qt option arg is (nullptr when none), and whether its value is the next argument.
+const TQtOption* QtOption(const std::string& arg, bool& valueFollows) {
+  std::string name = arg.substr(arg.rfind("--", 0) == 0 ? 2 : 1);
+  const size_t equals = name.find('=');
+  if (equals != std::string::npos) {
+    name.resize(equals);
+    for (const char* withEquals : kQtOptionsWithEquals)
+      if (name == withEquals) {
+        valueFollows = false;
+        for (const TQtOption& o : kQtOptions)
+          if (name == o.Name) return &o;
+      }
+    return nullptr;
+  }
+  for (const TQtOption& o : kQtOptions)
+    if (name == o.Name) {
+      valueFollows = o.TakesValue;
+      return &o;
+    }
+  return nullptr;
+}
+
+}  // namespace
+
 TCommandLine ParseCommandLine(int argc, char** argv) {
   TCommandLine line;
   bool optionsEnded = false;
   for (int i = 1; i < argc && argv[i]; ++i) {
     const std::string arg = argv[i];
+    bool valueFollows = false;
     if (optionsEnded || arg.empty() || arg[0] != '-') {
-      if (line.Options.CommandLineFile.empty()) line.Options.CommandLineFile = arg;
+      if (line.Options.CommandLineFile.empty())
+        line.Options.CommandLineFile = arg;
+      else
+        line.Error += "tessaryn: one databank is opened at a time: '" + arg + "' is not opened\n";
+    } else if (QtOption(arg, valueFollows)) {
+      if (valueFollows && i + 1 < argc) ++i;  // the option's value, no databank
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "-h" || arg == "--help") {
@@ -116,7 +186,10 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
           "\n"
           "  -h, --help     show this help and exit\n"
           "      --version  show the version and exit\n"
-          "  --             end of the options: what follows is a file name\n";
+          "  --             end of the options: what follows is a file name\n"
+          "\n"
+          "Qt's own options (-style NAME, -platform NAME, -reverse, -geometry WxH+X+Y, ...) are\n"
+          "handed to Qt.\n";
       return line;
     } else if (arg == "--version") {
       line.Exit = true;

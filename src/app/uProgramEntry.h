@@ -70,13 +70,16 @@ class TProgramEntry {
   TfrmMain* mainForm_ = nullptr;
 };
 
-// What a command line asks for. Its one optional argument is the databank to open; arguments that
-// start with "-" are options ("--" ends them): --help and --version print to stdout and end the
-// program with 0, an unknown option prints why on stderr and ends it with 2, before any window.
+// What a command line asks for. Its one optional argument is the databank to open (a second one is
+// told on stderr and not opened); arguments that start with "-" are options ("--" ends them):
+// --help and --version print to stdout and end the program with 0, Qt's own options (-style,
+// -platform, ...) with their values are left to Qt, and any other option prints why on stderr and
+// ends the program with 2, before any window.
 struct TCommandLine {
   TProgramOptions Options;
   bool Exit = false;  // end now with ExitCode, after printing Output (stdout) and Error (stderr)
   int ExitCode = 0;
-  std::string Output, Error;
+  std::string Output;
+  std::string Error;  // printed on stderr; without Exit the program goes on
 };
 TCommandLine ParseCommandLine(int argc, char** argv);

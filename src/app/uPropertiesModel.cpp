@@ -96,6 +96,8 @@ TItemProperties ReadItemProperties(const TxevXMLNode2* node, const TLanguageList
     p.Language = LanguageIndex(languages, LanguageNumberFromText(own->Text()));
     if (p.Language < 0) p.Language = TItemProperties::kUnlistedLanguage;
   }
+  const int inherited = LanguageIndex(languages, LanguageNumberFromText(bank::InheritedHighLight(node->Parent())));
+  p.InheritedLanguage = inherited >= 0 ? languages[size_t(inherited)].Name : std::string(SPlainText);
   p.Image = p.Folder ? images.FolderImage(node, false) : images.RecordImage(node);
   if (ChoiceIndex(Choices(p.Folder, images), p.Image) < 0) p.Image = DefaultImage(p.Folder, images);
   return p;

@@ -4,9 +4,9 @@
 //
 // Rules kept here:
 // - The node properties show the node's own language ("HighLight"), "none" when it has none and
-//   follows its folder. OK stores a changed choice as made, also one equal to what the node would
-//   inherit (so it stays when the folder's changes); "none" removes the node's own element. An
-//   unchanged choice leaves the element alone, whatever number it holds.
+//   follows its folder, with the name of the language it then shows in. OK stores a changed choice as made, also one
+//   equal to what the node would inherit (so it stays when the folder's changes); "none" removes the node's own
+//   element. An unchanged choice leaves the element alone, whatever number it holds.
 // - An image equal to the default of its kind is stored as no "Image" attribute at all.
 #pragma once
 
@@ -54,6 +54,9 @@ void ReadDefaultImages(TXMLDataBase2& bank, TTreeImages& images);
 
 // ---- Node properties ----
 
+// What a node without a language that selects a highlighter shows in.
+inline constexpr const char* SPlainText = "plain text";
+
 struct TItemProperties {
   // Language values besides positions in the language list.
   static constexpr int kNoLanguage = -1;        // no "HighLight" of its own: the node inherits
@@ -62,6 +65,9 @@ struct TItemProperties {
   std::string Name;
   int Language = kNoLanguage;  // the node's own language: a position in the language list, or above
   int Image = 0;               // the picture (the closed one of a folder's pair)
+  // The name of the language the node shows in without one of its own (its folder's, or the
+  // databank's), "plain text" where that selects none.
+  std::string InheritedLanguage;
 };
 
 TItemProperties ReadItemProperties(const TxevXMLNode2* node, const TLanguageList& languages, const TTreeImages& images);

@@ -66,6 +66,7 @@ TfrmBankOptions::TfrmBankOptions(QWidget* owner) : TfrmYesNo(owner) {
   form->setContentsMargins(0, 0, 0, 0);
   eBankName = new QLineEdit(Client());
   eBankName->setObjectName(QStringLiteral("eBankName"));
+  LiftLengthLimit(eBankName);
   cbHighLighters = NewCombo(Client(), "cbHighLighters");
   chShowComments = new QCheckBox(QStringLiteral("Show Comments by default"), Client());
   chShowComments->setObjectName(QStringLiteral("chShowComments"));
@@ -92,7 +93,7 @@ void TfrmBankOptions::SetValues(const TBankOptions& o, const TLanguageList& lang
                                 const TTreeImageRanges& ranges) {
   languages_ = &languages;
   FillLanguageCombo(cbHighLighters, languages, LanguageIndex(languages, o.HighLight));
-  eBankName->setText(Q(o.Name));
+  nameShown_.Show(eBankName, o.Name);
   chShowComments->setChecked(o.ShowComments);
   chCommentsUp->setChecked(o.CommentsUp);
   folderChoices_ = FolderImageChoices(ranges);
@@ -104,7 +105,7 @@ void TfrmBankOptions::SetValues(const TBankOptions& o, const TLanguageList& lang
 TBankOptions TfrmBankOptions::Values() const {
   TBankOptions o;
   o.HighLight = languages_ ? LanguageTag(*languages_, cbHighLighters->currentIndex()) : 0;
-  o.Name = eBankName->text().toStdString();
+  o.Name = nameShown_.Text(eBankName);
   o.ShowComments = chShowComments->isChecked();
   o.CommentsUp = chCommentsUp->isChecked();
   o.DefaultFolderImage = ChosenImage(cbFolderImage, folderChoices_, folderChoices_.empty() ? 0 : folderChoices_[0]);
@@ -122,6 +123,7 @@ TfrmItemProperties::TfrmItemProperties(QWidget* owner) : TfrmYesNo(owner) {
   form->setContentsMargins(0, 0, 0, 0);
   eName = new QLineEdit(Client());
   eName->setObjectName(QStringLiteral("eName"));
+  LiftLengthLimit(eName);
   cbHighLighters = NewCombo(Client(), "cbHighLighters");
   cbImage = NewCombo(Client(), "cbImage");
   form->addRow(QStringLiteral("&Name:"), eName);
@@ -143,7 +145,7 @@ void TfrmItemProperties::OkClicked() {
   if (bank::IsEmptyTitle(eName->text().toStdString())) {
     platform::UI().MessageBox(bank::SEmptyTitle, platform::Application().Title, platform::MsgButtons::Ok,
                               platform::MsgIcon::Warning, platform::HandleOf(this));
-    eName->setText(Q(oldName_));
+    nameShown_.Show(eName, nameShown_.Value());
     eName->selectAll();
     eName->setFocus();
     return;
@@ -154,13 +156,17 @@ void TfrmItemProperties::OkClicked() {
 void TfrmItemProperties::SetValues(const TItemProperties& p, const TLanguageList& languages, const TImageList* images,
                                    const TTreeImageRanges& ranges) {
   folder_ = p.Folder;
-  oldName_ = p.Name;
-  eName->setText(Q(p.Name));
+  nameShown_.Show(eName, p.Name);
   FillLanguageCombo(cbHighLighters, languages, -1);
-  cbHighLighters->insertItem(0, QString::fromLatin1(SNoLanguage));
+  cbHighLighters->insertItem(0, Q(NoLanguageCaption(p.InheritedLanguage)));
   SelectLanguage(p.Language);
   choices_ = p.Folder ? FolderImageChoices(ranges) : RecordImageChoices(ranges);
   FillImageCombo(cbImage, images, choices_, p.Image);
+}
+
+std::string NoLanguageCaption(const std::string& inherited) {
+  if (inherited.empty()) return SNoLanguage;
+  return std::string(SNoLanguage) + " (inherits " + inherited + ")";
 }
 
 void TfrmItemProperties::SelectLanguage(int position) {
@@ -170,7 +176,7 @@ void TfrmItemProperties::SelectLanguage(int position) {
 TItemProperties TfrmItemProperties::Values() const {
   TItemProperties p;
   p.Folder = folder_;
-  p.Name = eName->text().toStdString();
+  p.Name = nameShown_.Text(eName);
   // Item 0 is "none"; no item at all is an own number that no entry shows.
   const int item = cbHighLighters->currentIndex();
   p.Language = item < 0 ? TItemProperties::kUnlistedLanguage : item - 1;

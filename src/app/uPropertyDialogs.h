@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/uPropertiesModel.h"
+#include "ui/StoredText.h"
 #include "ui/UYNForm.h"
 
 class TImageList;
@@ -38,6 +39,7 @@ class TfrmBankOptions : public TfrmYesNo {
  private:
   const TLanguageList* languages_ = nullptr;
   std::vector<int> folderChoices_, recordChoices_;
+  TShownText nameShown_;
 };
 
 class TfrmItemProperties : public TfrmYesNo {
@@ -51,7 +53,8 @@ class TfrmItemProperties : public TfrmYesNo {
   QComboBox* cbImage;
 
   // The picture list offers the folder pictures for a folder, the record pictures for a record. The
-  // language list starts with "none" (the node follows its folder).
+  // language list starts with "none" (the node follows its folder), naming the language it then
+  // shows in.
   void SetValues(const TItemProperties& properties, const TLanguageList& languages, const TImageList* images,
                  const TTreeImageRanges& ranges);
   TItemProperties Values() const;
@@ -67,7 +70,7 @@ class TfrmItemProperties : public TfrmYesNo {
   void OkClicked();
 
   bool folder_ = false;
-  std::string oldName_;
+  TShownText nameShown_;
   std::vector<int> choices_;
 };
 
@@ -75,5 +78,7 @@ class TfrmItemProperties : public TfrmYesNo {
 void FillLanguageCombo(QComboBox* combo, const TLanguageList& languages, int selected);
 // The caption of the node properties' choice of no language of the node's own.
 inline constexpr const char* SNoLanguage = "none";
+// That caption with the language the node then shows in: "none (inherits C/C++)".
+std::string NoLanguageCaption(const std::string& inherited);
 // One item per picture, captioned by its position from 1; the item of `selected` is chosen.
 void FillImageCombo(QComboBox* combo, const TImageList* images, const std::vector<int>& choices, int selected);

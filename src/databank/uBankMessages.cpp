@@ -93,3 +93,28 @@ std::string ConflictCopyReport(const std::string& path, const std::string& copy)
 std::string FileLeftToOtherProgramReport(const std::string& path) {
   return path + " was changed by another program; this databank held no unsaved changes and left it as it is";
 }
+
+namespace {
+std::string InvalidUtf8Told(const std::string& path, std::size_t bytes, int line) {
+  const std::string count = bytes == 1 ? std::string("1 byte was") : std::to_string(bytes) + " bytes were";
+  return "Some of " + path + " is not valid UTF-8 text, first on line " + std::to_string(line) + ": " + count +
+         " replaced by the character \xEF\xBF\xBD (U+FFFD)";
+}
+}  // namespace
+
+std::string InvalidUtf8Notice(const std::string& path, std::size_t bytes, int line, const std::string& keptAs) {
+  return InvalidUtf8Told(path, bytes, line) +
+         ".\nBefore this databank is first saved there, the file as it is now is kept as " + keptAs + ".";
+}
+
+std::string ImportedInvalidUtf8Notice(const std::string& path, std::size_t bytes, int line) {
+  return InvalidUtf8Told(path, bytes, line) + " in what was imported. The file itself is left as it is.";
+}
+
+std::string OriginalKeptNotice(const std::string& path, const std::string& keptAs) {
+  return "The file " + path + " as it was opened is kept as " + keptAs + ".";
+}
+
+std::string BackupFailedNotice(const std::string& path, const std::string& reason) {
+  return path + " was saved, but no backup of it could be made first:\n" + reason;
+}

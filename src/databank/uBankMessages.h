@@ -1,6 +1,7 @@
 // The databank window's message table and the fixed texts of its file dialogs and recent-file menu.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,8 +21,10 @@ enum : int {
 // The text of a message id of the table; "" for an id it does not hold.
 const std::string& BankMessage(int id);
 
-// Caption of the pipeline's error boxes.
+// Caption of the pipeline's error boxes, and of its warnings (something the user must know about a
+// step that went on).
 inline const char* const SErrorCaption = "Error";
+inline const char* const SWarningCaption = "Warning";
 // What the filter says of an expression it cannot use: what failed, then the engine's reason.
 inline std::string InvalidRegExprText(const std::string& reason) {
   return "Invalid regular expression: " + reason;
@@ -38,6 +41,8 @@ std::string NoThreadToWriteText(const std::string& reason);
 // out of memory is SNotEnoughMemoryToRead / SNotEnoughMemoryToSave (platform/Exceptions.h).
 inline const char* const SWrongPassword = "The password is wrong, or the file is damaged.";
 inline const char* const SNotADataBank = "The file is not a databank.";
+// What the file-password prompt says when it comes back after a password that did not open the file.
+inline const char* const SPasswordWrongTryAgain = "The password is wrong. Try again.";
 // Anything else that went wrong, when it says nothing itself.
 inline const char* const SUnexpectedError = "An unexpected error stopped the work.";
 // "There is not enough memory to read it: it unpacks to <size>, and <size> are free."
@@ -58,6 +63,10 @@ std::string XMLErrorInFileText(const std::string& path, const std::string& summa
 // Named on the command line but not there, or not a file.
 std::string FileNotFoundText(const std::string& path);  // "File not found: PATH"
 std::string IsAFolderText(const std::string& path);     // "PATH is a folder, not a databank"
+
+// An export may not name the open databank's file (nor its backup): it would put a part of the
+// databank in place of the whole.
+inline const char* const SExportOntoOpenFile = "This is the open databank's file. Choose another name.";
 
 inline const char* const SBankFileFilter = "XML DataBank|*.xdb2";
 inline const char* const SBankDefaultExt = ".xdb2";
@@ -83,3 +92,15 @@ std::string ConflictCopyNotice(const std::string& path, const std::string& copy)
 std::string ConflictCopyReport(const std::string& path, const std::string& copy);
 // Ending with nothing unsaved over a file another program changed: the file is left alone.
 std::string FileLeftToOtherProgramReport(const std::string& path);
+
+// A save went on without the backup it was to make first: "PATH was saved, but no backup of it could
+// be made first:" and the reason on the next line.
+std::string BackupFailedNotice(const std::string& path, const std::string& reason);
+
+// A databank opened from text read as UTF-8 that was not: how many bytes were replaced (by U+FFFD),
+// the line of the first, and the name under which the file as it was is kept before the first save.
+std::string InvalidUtf8Notice(const std::string& path, std::size_t bytes, int line, const std::string& keptAs);
+// The same of a file imported: the copies hold U+FFFD, the file is not touched.
+std::string ImportedInvalidUtf8Notice(const std::string& path, std::size_t bytes, int line);
+// The file as it was read is kept under another name than the one told (that was taken meanwhile).
+std::string OriginalKeptNotice(const std::string& path, const std::string& keptAs);

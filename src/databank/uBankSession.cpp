@@ -39,6 +39,18 @@ std::string EscapeAmpersands(const std::string& text) {
   return out;
 }
 
+// Where the file of a databank opened from text that was not UTF-8 is kept: "<path>.original", or
+// "<path>.original.2", ".3", ... when that is taken; no save ever writes such a name.
+std::string OriginalCopyName(const std::string& path) {
+  auto taken = [](const std::string& name) {
+    std::error_code error;
+    return std::filesystem::symlink_status(name, error).type() != std::filesystem::file_type::not_found && !error;
+  };
+  std::string name = path + ".original";
+  for (int n = 2; taken(name) && n < 100000; ++n) name = path + ".original." + std::to_string(n);
+  return name;
+}
+
 int PeriodToInterval(int seconds) {
   if (seconds <= 0) return 0;  // 0 or less: auto-save off
   // A hand-edited period beyond the settings dialog's range is brought into it.
@@ -122,6 +134,18 @@ void TBankSession::ShowError(int id, const std::string& text) {
     ui_->MessageBox(message, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
 }
 
+void TBankSession::ShowWarning(const std::string& text) {
+  if (closeWaiting_ || nobodyAnswers_) {
+    std::cerr << text << "\n";
+    return;
+  }
+  if (OnError) {
+    OnError(0, text);
+    return;
+  }
+  ui_->MessageBox(text, SWarningCaption, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+}
+
 void TBankSession::Changed() {
   if (Hooks.StateChanged) Hooks.StateChanged();
 }
@@ -189,20 +213,31 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
     return false;
   };
 
+  // The prompt comes back with a word of why only within this load.
+  struct TNoteEnds {
+    std::string& note;
+    ~TNoteEnds() { note.clear(); }
+  } noteEnds{passwordNote_};
+  passwordNote_.clear();
   // Whatever goes wrong on the way, of whatever type (memory running out included), is a failed
   // open with its reason, never a half-open databank that a later save would write over the file.
   try {
     for (;;) {
       const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo);
       if (attempt == TLoadAttempt::Loaded) return true;
-      if (attempt == TLoadAttempt::Failed) return fail();
-      // The enciphered text did not parse: the password was wrong (or the file is damaged).
+      if (attempt == TLoadAttempt::Failed) {
+        // Cancelled after a wrong password: that is what the one box of the failed open says.
+        if (promptCancelled_ && !passwordNote_.empty()) failReason_ = ReasonNamingFile(SWrongPassword, path);
+        return fail();
+      }
+      // The enciphered bytes are no databank: the password was wrong (or the file is damaged).
       failReason_ = ReasonNamingFile(SWrongPassword, path);
       if (!own && !lastReadAskedPassword_ && !password_.empty()) {
         // Another databank (an import) is tried with the open databank's password first; a file
         // enciphered with a password of its own then asks for that one.
       } else if (lastReadAskedPassword_ && !closeWaiting_) {
-        ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
+        // The prompt comes back saying why; Cancel there ends the open with its one box.
+        passwordNote_ = SPasswordWrongTryAgain;
       } else {
         return fail();
       }
@@ -251,7 +286,14 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
 
   TBankReadContext context;
   context.Password = password_;
-  context.AskPassword = [&](std::string& answer) { return !nobodyAnswers_ && ui_->AskFilePassword(path, answer); };
+  promptCancelled_ = false;
+  context.AskPassword = [&](std::string& answer) {
+    const bool given =
+        !nobodyAnswers_ && (passwordNote_.empty() ? ui_->AskFilePassword(path, answer)
+                                                  : ui_->AskFilePasswordAgain(path, passwordNote_, answer));
+    promptCancelled_ = !given;
+    return given;
+  };
   // A layer that fails says so on the line under "Could not open DataBank!": one box per failed open.
   std::string layerFailure;
   context.ShowError = [&](int, const std::string& text) { layerFailure = text; };
@@ -284,6 +326,9 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   // would show as an empty one and be written over at the next save.
   if (bank.Root()->Name() != bank::xnDataRoot) {
     bank.Clear();
+    // Out of the cipher layer it is what a wrong key makes of the bytes: the parser is lenient
+    // enough that such garbage now and then reads as one element of another name.
+    if (layers.Enciphered) return TLoadAttempt::WrongPassword;
     failReason_ = ReasonNamingFile(SNotADataBank, path);
     return TLoadAttempt::Failed;
   }
@@ -292,6 +337,13 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   if (own) {
     // The same file under its new name: what was taken of it before the read still holds.
     const std::string& kept = !renameTo.empty() && bp::RenameNoReplace(path, renameTo) ? renameTo : path;
+    // Bytes that were not UTF-8 are U+FFFD in memory now: told once the databank shows, and the file
+    // as it is kept under a name of its own before the first save writes over it.
+    if (bank.InvalidUtf8Bytes() > 0) {
+      const std::string full = bp::ExpandFileName(kept);
+      keepOriginal_ = {full, OriginalCopyName(full)};
+      utf8Notice_ = InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
+    }
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
     convertedOld_ = oldFormat;
@@ -324,18 +376,27 @@ bool TBankSession::SaveBankFile(const std::string& path, TXMLDataBase2* source, 
   if (!MakeSaveJob(*bank, path, layers, job)) return false;
   const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
   for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+  TellBackupFailure(outcome);
   if (outcome.Saved && bank == bank_.get()) {
     NoteDiskForm(path, layers.Password, layers.Compress);
     fileSize_ = outcome.FileSize;
-    savedHere_ = true;
     dataSize_ = outcome.DataSize;
   }
   return outcome.Saved;
 }
 
+bool TBankSession::IsOpenBankFile(const std::string& path) const {
+  if (!bank_ || fileName_.empty() || path.empty()) return false;
+  return bp::SameFile(path, fileName_) || bp::SameFile(path, bp::ChangeFileExt(fileName_, SBackupExt));
+}
+
 bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
                               const TBankWriteLayers& layers) {
   if (!document || path.empty()) return false;
+  if (IsOpenBankFile(path)) {
+    ShowError(0, SExportOntoOpenFile);
+    return false;
+  }
   TBusyScope busy(*this);
   TBankSaveJob job;
   job.Document = std::move(document);
@@ -343,13 +404,16 @@ bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXM
   if (!writer_) {
     const TBankSaveOutcome outcome = WriteBankJob(std::move(job));
     for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
+    TellBackupFailure(outcome);
     return outcome.Saved;
   }
   job.Tag = ++saveTag_;
   TSaveState state;
   state.Export = true;
   savesInFlight_.emplace_back(job.Tag, state);
-  writer_->Submit(std::move(job));
+  std::uint64_t replaced = 0;
+  writer_->Submit(std::move(job), nullptr, &replaced);
+  ForgetSave(replaced);
   saveTimer_->SetEnabled(true);
   return true;
 }
@@ -382,6 +446,10 @@ bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers laye
   if (layers.EntryName.empty()) layers.EntryName = bp::ExtractFileName(path);
   job.Layers = std::move(layers);
   job.MakeBackup = Setting(bs::MakeBackup, true);
+  // Another file's backup never lands on the open databank's file or on its backup ("a.xdb"
+  // exported beside an open "a.xdb2" shares its backup name).
+  if (!own && IsOpenBankFile(bp::ChangeFileExt(path, SBackupExt))) job.MakeBackup = false;
+  if (!KeepOriginal(path)) return false;
   if (own && !diskForm_.Path.empty() && bp::ExpandFileName(path) == diskForm_.Path) {
     const TBankWriteLayers& now = job.Layers;
     job.DropWeakerBackup = !now.Password.empty() ? diskForm_.Password != now.Password
@@ -392,6 +460,35 @@ bool TBankSession::PrepareSaveJob(const std::string& path, TBankWriteLayers laye
 
 void TBankSession::NoteDiskForm(const std::string& path, const std::string& password, bool compress) {
   diskForm_ = {bp::ExpandFileName(path), password, compress};
+}
+
+void TBankSession::TellBackupFailure(const TBankSaveOutcome& outcome) {
+  // Once a file: auto-save would say it again at every period.
+  if (!outcome.Saved || outcome.BackupFailure.empty()) return;
+  const std::string full = bp::ExpandFileName(outcome.Path);
+  if (std::find(backupFailuresTold_.begin(), backupFailuresTold_.end(), full) != backupFailuresTold_.end()) return;
+  backupFailuresTold_.push_back(full);
+  ShowWarning(BackupFailedNotice(outcome.Path, outcome.BackupFailure));
+}
+
+bool TBankSession::KeepOriginal(const std::string& path) {
+  if (!keepOriginal_ || !bp::SameFile(path, keepOriginal_->Path)) return true;
+  if (bp::FileExists(keepOriginal_->Path)) {
+    // The name told may have been taken since: the file then goes under the next free one.
+    std::string keptAs = keepOriginal_->KeptAs;
+    std::error_code error;
+    const bool taken = std::filesystem::symlink_status(keptAs, error).type() != std::filesystem::file_type::not_found;
+    if (taken) keptAs = OriginalCopyName(keepOriginal_->Path);
+    try {
+      CopyFile(keepOriginal_->Path, keptAs);
+    } catch (const Exception& e) {
+      ShowError(0, std::string(SCouldNotWriteBank) + "\n" + e.Message());
+      return false;
+    }
+    if (taken) ShowWarning(OriginalKeptNotice(keepOriginal_->Path, keptAs));
+  }
+  keepOriginal_.reset();
+  return true;
 }
 
 bool TBankSession::KeepUnreadable(const std::string& path) {
@@ -443,12 +540,12 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
   bank_ = std::make_unique<TXMLDataBase2>();
   bank_->SetFreezeWhileLoading(options_.BackgroundSaves);
   ++bankSerial_;
-  savedHere_ = false;
   if (path.empty()) {
     fileName_.clear();
     entryName_.clear();
     password_.clear();
   }
+  utf8Notice_.clear();
   if (!LoadBankFile(path)) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
@@ -480,6 +577,8 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
   else
     ReadBankState();
   if (Hooks.RebuildTree) Hooks.RebuildTree();
+  // What the tree shows now is what the file holds, whatever of it was filled in with defaults.
+  NoteViewInFile();
   // A save that was cut off (the program was killed) may have left its temporary files.
   if (!fileName_.empty()) {
     RemoveStaleTemporaryFiles(fileName_);
@@ -489,6 +588,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
     if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
   }
+  if (!utf8Notice_.empty()) ShowWarning(std::exchange(utf8Notice_, std::string()));
 }
 
 void TBankSession::ReleaseBank() {
@@ -504,6 +604,7 @@ void TBankSession::ReleaseBank() {
   entryName_.clear();
   password_.clear();
   watch_.reset();
+  keepOriginal_.reset();  // its file was never written over
   conflictHold_ = false;
   modified_ = false;  // nothing is left to save
   Changed();
@@ -538,17 +639,21 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   if (background) {
     // A job the writer could not take is a failed save, told now; the databank stays modified.
     TBankSaveOutcome refused;
-    if (!writer_->Submit(std::move(job), &refused)) {
+    std::uint64_t replaced = 0;
+    if (!writer_->Submit(std::move(job), &refused, &replaced)) {
       Changed();
       return ApplyOutcome(refused, TSaveWait::Written);
     }
+    ForgetSave(replaced);
     // What the job holds is saved unless the write fails; edits from now on mark the databank again.
     SetModifiedFlag(false);
+    NoteViewInFile();
     Changed();
     saveTimer_->SetEnabled(true);
     return true;
   }
   SetModifiedFlag(false);
+  NoteViewInFile();
   Changed();
   // Written here and now, after any save still in flight.
   WaitForSave();
@@ -559,6 +664,15 @@ std::shared_ptr<TBankFileWatch> TBankSession::WatchFor(const std::string& path) 
   const std::string full = bp::ExpandFileName(path);
   if (!watch_ || watch_->Path() != full) watch_ = std::make_shared<TBankFileWatch>(full);
   return watch_;
+}
+
+void TBankSession::ForgetSave(std::uint64_t tag) {
+  // A save replaced while it waited has no outcome: what was kept for it (its password among
+  // others) goes with it.
+  if (tag == 0) return;
+  const auto it =
+      std::find_if(savesInFlight_.begin(), savesInFlight_.end(), [tag](const auto& save) { return save.first == tag; });
+  if (it != savesInFlight_.end()) savesInFlight_.erase(it);
 }
 
 bool TBankSession::SaveInFlight() const {
@@ -598,6 +712,7 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
       savesInFlight_.erase(it);
       break;
     }
+  TellBackupFailure(outcome);
   if (state.Export) {
     for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
     return outcome.Saved;
@@ -607,7 +722,6 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
     if (sameBank) {
       NoteDiskForm(outcome.Path, state.Password, state.Compress);
       fileSize_ = outcome.FileSize;
-      savedHere_ = true;
       dataSize_ = outcome.DataSize;
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
@@ -655,14 +769,28 @@ bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait follow
 }
 
 bool TBankSession::FileHoldsBank() {
-  if (!bank_ || !savedHere_ || fileName_.empty() || diskForm_.Path.empty() ||
-      diskForm_.Path != bp::ExpandFileName(fileName_) || !bp::FileExists(fileName_))
+  if (!bank_ || fileName_.empty() || diskForm_.Path.empty() || diskForm_.Path != bp::ExpandFileName(fileName_) ||
+      !bp::FileExists(fileName_))
     return false;
+  // Asked first: it stores what the editor holds (its caret too, which may tell of a view change).
   if (AnythingModified()) return false;
-  // What a save would write into the databank first: the node counter and the selected node.
+  return !ViewDiffers();
+}
+
+bool TBankSession::ViewDiffers() const {
+  if (!bank_) return false;
   const int selected = Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1;
-  return bank_->ReadInteger(bank::skNextNodeID, bank::DefNextNodeID) == NextNodeID &&
-         bank_->ReadInteger(bank::skLastPosition, bank::DefLastPosition) == selected;
+  return viewChanged_ || selected != fileSelection_ || NextNodeID != fileNextNodeID_;
+}
+
+void TBankSession::NoteViewInFile() {
+  fileSelection_ = Hooks.SelectedNodeID ? Hooks.SelectedNodeID() : -1;
+  fileNextNodeID_ = NextNodeID;
+  viewChanged_ = false;
+}
+
+void TBankSession::ViewChanged() {
+  if (bank_) viewChanged_ = true;
 }
 
 bool TBankSession::NothingToKeepOverChangedFile() {
@@ -923,12 +1051,13 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       lastOpened_ = fileName_;
       if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty() && FileHoldsBank()) {
-      // The file holds all of it already (a signal during a long save waited for that save): the
-      // same bytes are not written again.
+      // The file holds all of it already (nothing changed, or a signal during a long save waited
+      // for that save): the same bytes are not written again.
       lastOpened_ = fileName_;
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty()) {
-      // Saved even when unchanged (it keeps the selected node for the next start). A failed save
-      // must not end in a silent loss: the user then decides.
+      // Saved without a question, also when only the view changed (the caret, the selected node,
+      // an opened folder: the next start shows them). A failed save must not end in a silent loss:
+      // the user then decides.
       changedFileKept_ = false;
       changedFileUnanswered_ = false;
       if (!SaveBank(fileName_, TSaveWait::Written, ifChanged)) {

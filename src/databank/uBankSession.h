@@ -27,11 +27,16 @@
 //   name or cancel; a save nobody can be asked about (auto-save, minimising, the end of the desktop
 //   session) writes the databank beside the file under a conflict name, says so, and auto-save then
 //   leaves the file alone until the user saves.
+// - An export never writes the open databank's file or its backup, under whatever name it is given.
+// - A backup that cannot be made does not stop a save; the user hears why, once a file.
+// - A databank read from text that was not UTF-8 (those bytes are U+FFFD in memory) is told when it
+//   opens, and its file is kept as "<file>.original" before the first save over it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,8 +155,10 @@ class TBankSession {
   // for the window's databank do EntryName, Compress, FileName, FileSize and DataSize change and is an
   // old ".xdb" file renamed; the password is used and kept for any target. Another target whose
   // enciphered text does not parse with the known password is read once more after asking for the
-  // file's own password. A password the user typed that does not open the file is told ("The
-  // password is wrong, or the file is damaged.") and asked for again, until the prompt is cancelled.
+  // file's own password. Enciphered bytes that are no databank (they do not parse, or parse as
+  // something else) mean a wrong password: one the user typed brings the prompt back saying so
+  // ("The password is wrong. Try again."), until the right one or Cancel, which ends the load with
+  // the wrong password as its reason.
   // Any failure, of any type (running out of memory included), leaves FileName empty.
   bool LoadBankFile(const std::string& path, TXMLDataBase2* target = nullptr);
   // "Could not open DataBank!", with a second line saying why the last LoadBankFile failed: the file
@@ -164,10 +171,14 @@ class TBankSession {
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source = nullptr);
   // The same with explicit layers (export writes with its own password and compression).
   bool SaveBankFile(const std::string& path, TXMLDataBase2* source, const TBankWriteLayers& layers);
+  // Whether path leads to the open databank's file or to its ".backup" (links and ".." resolved, a
+  // hard link included): what an export must never write.
+  bool IsOpenBankFile(const std::string& path) const;
   // Writes an exported databank, frozen already, to path with its own layers (and the ".backup" copy
   // when "MakeBackup" is set). With background saves it goes to the writer as a save does, the window
   // going on meanwhile, and its failure is told as a save's is once it has ended; otherwise it is
-  // written here and now. False when it could not be started (written here: when it failed).
+  // written here and now. False when it could not be started (written here: when it failed). A path
+  // that IsOpenBankFile is refused with SExportOntoOpenFile and nothing is written.
   bool ExportBank(const std::string& path, std::unique_ptr<const TXMLDataBase2Snapshot> document,
                   const TBankWriteLayers& layers);
 
@@ -192,6 +203,9 @@ class TBankSession {
   void WaitForSave();
   // A save is being written or waits for its turn.
   bool SaveInFlight() const;
+  // The saves whose outcome the session still waits for (each with what it keeps for it: the
+  // layers, the password among them); none once WaitForSave has returned.
+  std::size_t SavesAwaitingOutcome() const { return savesInFlight_.size(); }
   // False when the user chose Cancel, and also when they chose Yes but nothing was saved (the save
   // dialog was cancelled or the save failed): the databank must then be kept.
   bool QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged = TIfFileChanged::Ask);
@@ -200,6 +214,10 @@ class TBankSession {
   // The open record's code, comments or keywords were edited: auto-save is armed as by SetModified,
   // so that what is typed reaches the file within a period; its tick stores the record first.
   void RecordEdited();
+  // The view changed (a record's stored caret, a folder opened or closed): no change of the
+  // databank, and no reason for a save or a question. With "AutoSave" and a file name, closing
+  // writes it, as it writes a selection that differs from the file's.
+  void ViewChanged();
   // NextNodeID and PendingID from the databank's settings, then the BankStateRead hook.
   void ReadBankState();
   // "NextNodeID" and "LastPosition" into the databank's settings, then the BankStateWritten hook.
@@ -302,6 +320,10 @@ class TBankSession {
   // Auto-save and minimising write nothing: a step runs outside such a dialog.
   bool AutoSaveHeld() const { return busy_ > autoSaveFree_; }
 
+  // Something the user must know that failed nothing (the save or open went on): a box with the
+  // warning sign, or stderr where nobody answers.
+  void ShowWarning(const std::string& text);
+
   // The messages the pipeline shows (id from uBankMessages.h, 0 for a free text); for tools that
   // print them. Empty: shown through the UI services as error boxes.
   std::function<void(int id, const std::string& text)> OnError;
@@ -360,12 +382,21 @@ class TBankSession {
   // The databank's own file was changed by another program and this copy holds nothing it has not
   // written somewhere (no change, or none since its conflict copy).
   bool NothingToKeepOverChangedFile();
-  // The databank's file holds everything a save would write now: a save of it was written, and
-  // nothing changed since that save's snapshot was taken (that save is no longer in flight).
+  // The databank's file holds everything a save would write now: it is the file last read or
+  // written, nothing changed since, and the view is the one it holds (see ViewDiffers). Filling in
+  // view values a file lacks with their defaults (a caret at the start, a folder as it was built) is
+  // no difference.
   bool FileHoldsBank();
+  // The view differs from the one the file holds: the selected node, a caret or a folder changed
+  // since the file was read or written (the node counter too, which comes with new nodes).
+  bool ViewDiffers() const;
+  // The file holds the view as it is now (after an open, and when a save's snapshot is taken).
+  void NoteViewInFile();
   // The outcomes of the saves the writer finished; TWait::No (the timer's polling) leaves them to the
   // next tick rather than wait for the writer's lock.
   void ApplyFinishedSaves(TBankWriter::TWait wait);
+  // Lets go of what was kept for a save the writer replaced (tag 0: none).
+  void ForgetSave(std::uint64_t tag);
 
   TSettings* settings_;
   TOptions options_;
@@ -377,6 +408,9 @@ class TBankSession {
   // Why the last LoadBankFile failed, in one line ("" when it opened or a box already said why).
   std::string failReason_;
   bool lastReadAskedPassword_ = false;  // the last ReadBankLayers asked the user for the password
+  bool promptCancelled_ = false;        // and the user cancelled that prompt
+  // What the file-password prompt says when it comes back within a load ("" the first time).
+  std::string passwordNote_;
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;
@@ -413,6 +447,19 @@ class TBankSession {
   // Before the first write over a file that failed to open: keeps it as "<file>.bad"; false (the
   // error shown) when no copy could be made.
   bool KeepUnreadable(const std::string& path);
+  // The databank was read from text that was not UTF-8 (the bytes are U+FFFD in memory): before the
+  // first write over that file it is copied to KeptAs, the name told when it opened. Dropped with the
+  // databank.
+  struct TKeepOriginal {
+    std::string Path, KeptAs;
+  };
+  std::optional<TKeepOriginal> keepOriginal_;
+  std::string utf8Notice_;  // told once the databank that was read shows
+  // Before the first write over that file: false (the error shown) when no copy could be made.
+  bool KeepOriginal(const std::string& path);
+  // A save that went on without its backup is told, once a file in a run.
+  void TellBackupFailure(const TBankSaveOutcome& outcome);
+  std::vector<std::string> backupFailuresTold_;
   std::unique_ptr<TBankWriter> writer_;
   std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;
@@ -429,5 +476,9 @@ class TBankSession {
   bool sessionEnding_ = false;          // CloseForExit for the end of the desktop session is running
   bool changedFileKept_ = false;        // the user cancelled the question about a file changed elsewhere
   bool changedFileUnanswered_ = false;  // that question was closed by the system ending the program
-  bool savedHere_ = false;              // a save of this databank has written its file since it was opened
+  // The view as the file holds it: the selected node's ID and the node counter, and whether a caret
+  // or a folder changed since (ViewChanged).
+  int fileSelection_ = -1;
+  int fileNextNodeID_ = 1;
+  bool viewChanged_ = false;
 };

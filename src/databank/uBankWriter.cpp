@@ -102,10 +102,14 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
     return out;
   }
   if (job.MakeBackup && bp::FileExists(job.Path)) {
-    // Best effort, and written like any other file: a failed copy never leaves a broken backup.
+    // Written like any other file: a failed copy never leaves a broken backup. Without one the save
+    // goes on (the new file is the user's work), and the user hears why.
     try {
       CopyFile(job.Path, bp::ChangeFileExt(job.Path, SBackupExt));
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+      out.BackupFailure = e.Message();
+    } catch (const std::exception& e) {
+      out.BackupFailure = e.what();
     }
   }
   if (!write(job.Path)) return out;
@@ -153,7 +157,8 @@ TBankWriter::~TBankWriter() {
   if (dropper_.joinable()) dropper_.join();
 }
 
-bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused) {
+bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused, std::uint64_t* replacedTag) {
+  if (replacedTag) *replacedTag = 0;
   // What needs memory is had first, so that a failure leaves the writer as it was: the job's place
   // among the finished ones, holding what is told should memory run out while it is written.
   TQueued queued;
@@ -184,6 +189,7 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused) {
     for (TQueued& waiting : queue_)
       if (waiting.Job.Path == queued.Job.Path) {
         replaced_.reserve(replaced_.size() + 1);
+        if (replacedTag) *replacedTag = waiting.Job.Tag;
         // Freeing the older snapshot here would hold this thread (the window's) and the mutex.
         replaced_.push_back(std::move(waiting.Job));
         waiting = std::move(queued);

@@ -63,6 +63,9 @@ struct TBankSaveOutcome {
   std::string ConflictCopy;
   // The identity of the file this job put in place (also recorded in the job's watch).
   TFileIdentity Identity;
+  // Why the backup the job was to make first could not be made ("" when it was, or none was asked
+  // for); the file was written all the same.
+  std::string BackupFailure;
 };
 
 // "<folder>/<name> (conflict YYYY-MM-DD HH-MM-SS)<extension>" beside path, in local time; a name
@@ -70,8 +73,9 @@ struct TBankSaveOutcome {
 std::string ConflictCopyName(const std::string& path, std::int64_t timeNs);
 
 // Writes the snapshot to XML when there is one, wraps the XML into its layers, checks that the file
-// is still the one the job's watch knows, keeps the backup copy (best effort) and replaces the file
-// atomically. A failure leaves the old file as it was.
+// is still the one the job's watch knows, keeps the backup copy and replaces the file atomically. A
+// backup that cannot be made does not stop the save: the outcome says why. A failure leaves the old
+// file as it was.
 TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 
 // Jobs run in the order they were given, one at a time; a job waiting for its turn is replaced by a
@@ -99,8 +103,10 @@ class TBankWriter {
   // Moves the job in, starting the writer's thread when it is not running. False when no thread
   // could be started: the job is then not taken (nothing waits for it) and `refused` (when given)
   // is its failed outcome with the message. Throws std::bad_alloc, having taken nothing, when
-  // there is no memory for the job's place.
-  bool Submit(TBankSaveJob job, TBankSaveOutcome* refused = nullptr);
+  // there is no memory for the job's place. A waiting job this one replaces gets no outcome: its
+  // tag is put in `replacedTag` (when given; 0 when none was replaced), so that the caller can let
+  // go of what it keeps for it.
+  bool Submit(TBankSaveJob job, TBankSaveOutcome* refused = nullptr, std::uint64_t* replacedTag = nullptr);
   // True while a job is waiting or being written.
   bool Busy() const { return busy_; }
   // True while outcomes of finished jobs wait to be taken. A job that ends is among them before it

@@ -89,6 +89,6 @@ void TBookmarkWork::CommitTo(TxevXMLNode2* bookmarks) const {
   bookmarks->ClearChildren();
   bookmarks->ClearAttributes();
   bookmarks->SetText(work_->Text());
-  for (const TxevXMLAttribute2* a : work_->Attributes()) bookmarks->SetAttribute(a->Name, a->Value);
+  for (const TxevXMLAttribute2* a : work_->Attributes()) bookmarks->SetAttribute(a->Name(), a->Value());
   for (const TxevXMLNode2* child : work_->Children()) bookmarks->AddNode(child->CloneNode());
 }

@@ -63,6 +63,21 @@ long long FileSizeOf(const std::string& path) {
   return static_cast<long long>(st.st_size);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  // A file not there yet: where it would be written, the folders' links followed.
+  auto resolved = [](const std::string& path) {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    return error ? std::filesystem::path(ExpandFileName(path)).lexically_normal() : full;
+  };
+  return resolved(a) == resolved(b);
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to) {
   if (from.empty() || to.empty()) return false;
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;

@@ -25,6 +25,11 @@ bool DirectoryExists(const std::string& path);
 // Size of the file in bytes, -1 when it cannot be asked.
 long long FileSizeOf(const std::string& path);
 
+// Whether the two paths lead to the same file: equal once each is made absolute and its links and
+// ".." resolved as far as it exists, or one file on disk under two names (a hard link). False when
+// either is "".
+bool SameFile(const std::string& a, const std::string& b);
+
 // Renames from to to, failing (false) when to exists already: nothing is ever replaced.
 bool RenameNoReplace(const std::string& from, const std::string& to);
 

@@ -29,24 +29,13 @@ TBankWriteLayers ExportLayers(const TExportChoice& choice, const std::string& cu
   return layers;
 }
 
-std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int nextNodeID, const std::string& date) {
-  if (std::none_of(choice.Items.begin(), choice.Items.end(), [](const TExportItem& i) { return i.Checked; }))
-    return nullptr;
-  auto out = std::make_unique<TXMLDataBase2>();
-  for (const TExportItem& item : choice.Items)
-    if (item.Checked) out->Root()->AddNode(item.Node->CloneNode());
-  out->WriteString(skExported, date);
-  out->WriteInteger(skNextNodeID, std::max(nextNodeID, HighestNodeID(out->Root()) + 1));
-  return out;
-}
-
 std::unique_ptr<const TXMLDataBase2Snapshot> ExportSnapshot(const TExportChoice& choice, int nextNodeID,
                                                             const std::string& date) {
   std::vector<const TxevXMLNode2*> nodes;
   for (const TExportItem& item : choice.Items)
     if (item.Checked) nodes.push_back(item.Node);
   if (nodes.empty()) return nullptr;
-  // The document element and, after the nodes, "settings" as BuildExportBank's databank has them.
+  // The document element and, after the nodes, "settings" as a databank's store writes it.
   TXMLDataBase2 head;
   head.WriteString(skExported, date);
   head.WriteInteger(skNextNodeID, nextNodeID);

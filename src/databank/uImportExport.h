@@ -54,14 +54,12 @@ TExportChoice ExportChoiceFor(TxevXMLNode2* selected, const TTreeImages& images,
 // The layers of the export file: the open databank's password with "Use current password", the
 // typed one without, none without Lock; compressed as chosen. The zip entry is named after the file.
 TBankWriteLayers ExportLayers(const TExportChoice& choice, const std::string& currentPassword);
-// The exported databank: copies of the checked nodes in list order, the export date in "Exported"
-// and a "NextNodeID" above every ID it holds (at least nextNodeID). nullptr when nothing is checked.
-std::unique_ptr<TXMLDataBase2> BuildExportBank(const TExportChoice& choice, int nextNodeID, const std::string& date);
-// The same databank frozen for the writer without copying a node: the checked nodes as they are now
-// (their frozen forms shared with the open databank), so its cost follows what changed since the last
-// save rather than the size of what is exported. nextNodeID must lie above every ID of the checked
-// nodes, as the open databank's counter does (nothing is walked to find the highest); the bytes are
-// then those of BuildExportBank's databank. nullptr when nothing is checked.
+// The exported databank frozen for the writer without copying a node: the checked nodes as they are
+// now (their frozen forms shared with the open databank) in list order, then "settings" with the
+// export date in "Exported" and nextNodeID in "NextNodeID". Its cost follows what changed since the
+// last save rather than the size of what is exported. nextNodeID must lie above every ID of the
+// checked nodes, as the open databank's counter does (nothing is walked to find the highest).
+// nullptr when nothing is checked.
 std::unique_ptr<const TXMLDataBase2Snapshot> ExportSnapshot(const TExportChoice& choice, int nextNodeID,
                                                             const std::string& date);
 

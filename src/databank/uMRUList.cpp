@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/WideChar.h"
+
 namespace {
 
 // Decodes one UTF-8 sequence at text[i]; a malformed byte stands for itself (as 0x110000 + byte so
@@ -45,33 +47,12 @@ char32_t NextCodePoint(std::string_view text, size_t& i) {
   return cp;
 }
 
-char32_t FoldCase(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x100 && c <= 0x17F) {
-    if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    return c;
-  }
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
-  if (c == 0x386) return 0x3AC;
-  if (c >= 0x388 && c <= 0x38A) return c + 0x25;
-  if (c == 0x38C) return 0x3CC;
-  if (c == 0x38E || c == 0x38F) return c + 0x3F;
-  if (c == 0x3C2) return 0x3C3;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) return c | 1;
-  return c;
-}
-
 }  // namespace
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    if (FoldCase(NextCodePoint(a, i)) != FoldCase(NextCodePoint(b, j))) return false;
+    if (widechar::FoldCodePoint(NextCodePoint(a, i)) != widechar::FoldCodePoint(NextCodePoint(b, j))) return false;
   }
   return i == a.size() && j == b.size();
 }

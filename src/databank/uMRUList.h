@@ -45,6 +45,6 @@ class TMRUList {
   std::vector<std::string> items_;
 };
 
-// Compares two UTF-8 texts without regard to letter case (simple one-to-one case folding of the
-// Latin, Greek and Cyrillic letters; other characters compare as they are).
+// Compares two UTF-8 texts without regard to letter case (simple case folding of every character;
+// a byte that is no well-formed UTF-8 compares as itself).
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);

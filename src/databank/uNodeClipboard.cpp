@@ -50,13 +50,16 @@ TClipboardNodeSource ClipboardNodeSource() {
   TClipboardNodeSource source;
   if (const std::shared_ptr<const void> own = OwnClipboardNode())
     source.frozen_ = std::static_pointer_cast<const TxevXMLFrozen2>(own);
-  else
+  else if (!(source.reader_ = platform::Clipboard().ReaderOf(kXMLNodeFormat)))
     source.block_ = GetXMLFromClipboard();
   return source;
 }
 
-std::unique_ptr<TxevXMLNode2> TClipboardNodeSource::Make() const {
-  return frozen_ ? frozen_->Thaw() : ParseXMLNodePayload(block_);
+std::unique_ptr<TxevXMLNode2> TClipboardNodeSource::Make(const std::function<bool()>& stop) const {
+  if (frozen_) return frozen_->Thaw();
+  if (!reader_) return ParseXMLNodePayload(block_);
+  const std::optional<std::string> block = reader_(stop);
+  return block ? ParseXMLNodePayload(*block) : nullptr;
 }
 
 std::size_t TClipboardNodeSource::Elements() const {

@@ -7,7 +7,9 @@
 // is a folder or a record.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,20 +34,27 @@ void CopyXMLNodeToClipboard(const TxevXMLNode2* node);
 // The clipboard's node text ("" when it offers none).
 std::string GetXMLFromClipboard();
 // What a paste copies, taken from the clipboard now: while the block is the one this program put
-// there, the node as it was frozen then; otherwise the block's text.
+// there, the node as it was frozen then; otherwise another program's block, taken by Make where the
+// clipboard can do so beside the window (ReadsBeside), else its text read now.
 class TClipboardNodeSource {
  public:
   // A detached copy of the node, made on any thread: from the frozen node (no text is made or
-  // parsed), or the text parsed as ParseXMLNodePayload does. nullptr when there is none that parses.
-  std::unique_ptr<TxevXMLNode2> Make() const;
-  // The work Make is: the elements it makes, or the bytes of the text it parses.
+  // parsed), or the text parsed as ParseXMLNodePayload does. nullptr when there is none that parses
+  // (or stop answered true while the block was awaited).
+  std::unique_ptr<TxevXMLNode2> Make(const std::function<bool()>& stop = {}) const;
+  // The work Make is: the elements it makes, or the bytes of the text it parses (0 for a block it
+  // takes itself: how large that is shows only then).
   std::size_t Elements() const;
   std::size_t Bytes() const { return block_.size(); }
+  // Make takes another program's block from the clipboard: it may wait, and is for a thread beside
+  // the window.
+  bool ReadsBeside() const { return bool(reader_); }
 
  private:
   friend TClipboardNodeSource ClipboardNodeSource();
   std::shared_ptr<const TxevXMLFrozen2> frozen_;
   std::string block_;
+  std::function<std::optional<std::string>(const std::function<bool()>&)> reader_;
 };
 TClipboardNodeSource ClipboardNodeSource();
 // Stands for the block this program last put on the clipboard while it is still there; nullptr

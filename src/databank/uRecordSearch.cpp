@@ -5,6 +5,7 @@
 
 #include "databank/uDataBankContent.h"
 #include "databank/uEditorIntf.h"
+#include "databank/uFilterExpression.h"
 #include "databank/uMRUList.h"
 #include "databank/uTextSearchUtils.h"
 #include "platform/CodePage.h"
@@ -260,27 +261,24 @@ TFilterResults FilterRecords(TxevXMLNode2* root, const TTreeImages& images, cons
 
 // ---- the quick search ----
 
-namespace {
-std::u16string UpperUtf16(std::string_view utf8) {
-  std::u16string text = codepage::Utf8ToUtf16(utf8);
-  widechar::BufferToUpper(text.data(), text.size());
-  return text;
-}
-}  // namespace
-
-TQuickSearchMatcher::TQuickSearchMatcher(std::string_view text) : ascii_(IsAsciiText(text)) {
-  upper_ = UpperUtf16(text);
+TQuickSearchMatcher::TQuickSearchMatcher(std::string_view text) : folded_(widechar::FoldUtf8(text)) {
+  ascii_ = IsAsciiText(folded_);
+  foldsIntoAscii_ = ascii_ && folded_.find_first_of("ks") != std::string::npos;
   if (ascii_)
-    for (unsigned char c : text) literal_.Add(c, true);
+    for (unsigned char c : folded_) literal_.Add(c, true);
 }
 
 bool TQuickSearchMatcher::Matches(std::string_view title) const {
-  if (upper_.empty()) return false;
-  if (ascii_ && IsAsciiText(title)) {
+  if (folded_.empty()) return false;
+  if (ascii_) {
     const auto* s = reinterpret_cast<const unsigned char*>(title.data());
-    return regexscan::Find(literal_, s, 0, title.size()) < title.size();
+    if (regexscan::Find(literal_, s, 0, title.size()) < title.size()) return true;
+    // Beyond ASCII only the Kelvin sign and the long s fold as ASCII letters.
+    if (!foldsIntoAscii_ || !filterexpr::HoldsAsciiFolding(title)) return false;
+  } else if (IsAsciiText(title)) {
+    return false;
   }
-  return UpperUtf16(title).find(upper_) != std::u16string::npos;
+  return widechar::FoldUtf8(title).find(folded_) != std::string::npos;
 }
 
 TxevXMLNode2* NextInDisplayOrder(const TxevXMLNode2* root, const TxevXMLNode2* start) {

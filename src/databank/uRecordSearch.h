@@ -86,16 +86,17 @@ TFilterResults FilterRecords(TxevXMLNode2* root, const TTreeImages& images, cons
 
 // ---- the quick search ----
 
-// The quick search's comparison: the text and each title upper-cased character by character by
-// the Unicode tables (accented letters included); a title matches when it contains the text.
+// The quick search's comparison: a title matches when it contains the text, both folded by simple
+// case folding (letters of every script, as every search that ignores case compares them).
 class TQuickSearchMatcher {
  public:
   explicit TQuickSearchMatcher(std::string_view text);
   bool Matches(std::string_view title) const;
 
  private:
-  std::u16string upper_;
-  bool ascii_ = true;
+  std::string folded_;
+  bool ascii_ = true;            // folded_ is ASCII: found by literal_, any letter in either case
+  bool foldsIntoAscii_ = false;  // and holds k or s
   regexscan::Literal<unsigned char> literal_;
 };
 

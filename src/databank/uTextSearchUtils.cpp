@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "databank/uDataBankContent.h"
+#include "databank/uFilterExpression.h"
 #include "databank/uMRUList.h"
 #include "databank/words.h"
 #include "platform/CodePage.h"
+#include "platform/WideChar.h"
 #include "xml/xevXMLParser2.h"
 
 namespace {
@@ -67,105 +69,43 @@ std::size_t UpperAsciiInto(std::string& out, std::string_view text) {
   return i;
 }
 
-// Appends utf8 to out in the code page, with 'a'..'z' upper-cased: one pass where the common case
-// of two and three byte characters is decoded here. False, out left incomplete, at the first byte
-// that is no such plainly well-formed character with a byte in the code page.
-bool AppendUpperCp1252(std::string& out, std::string_view utf8) {
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const std::size_t n = utf8.size();
-  std::size_t w = out.size();
-  out.resize(w + n);  // every character takes at most as many bytes here
-  char* o = out.data();
-  auto continuation = [&](std::size_t i) { return i < n && (p[i] & 0xC0) == 0x80; };
-  for (std::size_t i = 0; i < n;) {
-    if (i + 8 <= n) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      if (!(word & kHigh)) {
-        word = UpperAZWord(word);
-        std::memcpy(o + w, &word, 8);
-        i += 8;
-        w += 8;
-        continue;
-      }
-    }
-    const unsigned c = p[i];
-    char32_t ch;
-    if (c < 0x80) {
-      o[w++] = UpperAZ(static_cast<char>(c));
-      ++i;
-      continue;
-    }
-    if (c >= 0xC2 && c <= 0xDF && continuation(i + 1)) {
-      ch = char32_t((c & 0x1F) << 6 | (p[i + 1] & 0x3F));
-      i += 2;
-    } else if (c >= 0xE0 && c <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
-      ch = char32_t((c & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
-      if (ch < 0x800 || (ch >= 0xD800 && ch <= 0xDFFF)) return false;
-      i += 3;
-    } else {
-      return false;
-    }
-    const int b = codepage::CharToCp1252(ch);
-    if (b < 0) return false;
-    o[w++] = static_cast<char>(b);
-  }
-  out.resize(w);
-  return true;
-}
-
 bool IsUpperAZ(unsigned char c) {
   return c >= 'A' && c <= 'Z';
 }
-bool IsLowerAZ(unsigned char c) {
-  return c >= 'a' && c <= 'z';
-}
 
-// The expression's bytes for the single-byte engine (see the header).
-std::string RegExprBytes(std::string_view expression) {
-  if (IsAsciiText(expression)) return std::string(expression);
-  const std::u16string text = codepage::Utf8ToUtf16(expression);
-  std::string out;
-  bool escaped = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    const int b = c < 0x80 ? static_cast<int>(c) : codepage::CharToCp1252(c);
-    if (b < 0) {
-      if (!escaped) out += '\\';
-      out += '?';
-      escaped = false;
-      continue;
-    }
-    out += static_cast<char>(b);
-    escaped = !escaped && b == '\\';
-  }
-  return out;
+// Whether an engine byte of a literal is one character of the UTF-8 subject: 1 one UTF-8
+// sequence (the byte's character), 2 an ASCII letter in either case, 0 neither (the stand-in, and
+// ignoring case a byte beyond ASCII more characters fold as: É for é, ...). Ignoring case K and S
+// stand for the Kelvin sign and the long s too, which the requirement's check looks for apart
+// (TRequirement::FoldsIntoAscii).
+int SingleCharacter(unsigned char c, bool caseSensitive, unsigned char standIn) {
+  if (c == standIn) return 0;
+  if (caseSensitive) return 1;
+  if (c < 0x80) return IsUpperAZ(c) || (c >= 'a' && c <= 'z') ? 2 : 1;
+  return widechar::CaseVariants(widechar::FoldCodePoint(codepage::Cp1252ToChar(c))).size() == 1 ? 1 : 0;
 }
 
 // The engine's requirement as the UTF-8 subject holds it. A byte beyond ASCII is the UTF-8 of its
-// character there, and a letter of an upper-cased subject was either case. "?" also stands for any
-// character the code page has no byte for (or a bad UTF-8 byte), so a literal is cut there and its
-// longest piece kept (so is it at a position of a set or a dot), and a set with "?" takes every
-// byte beyond ASCII.
-TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, bool caseSensitive) {
+// character there, and a letter of an upper-cased subject was either case. A byte that stands for
+// more than one character (SingleCharacter 0) cuts a literal, whose longest piece is kept (so does a
+// position of a set or a dot), cannot anchor, and in a set takes every byte beyond ASCII.
+TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, bool caseSensitive,
+                                            unsigned char standIn) {
   TSearchRegExpr::TRequirement raw;
   raw.CaseSensitive = caseSensitive;
+  raw.FoldsIntoAscii = !caseSensitive && (engine.TakenBytes().Has('K') || engine.TakenBytes().Has('S'));
   auto letter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+  auto single = [&](unsigned char c) { return SingleCharacter(c, caseSensitive, standIn); };
   const regexscan::Literal<unsigned char>& lit = engine.RequiredLiteral();
   // An exact byte, or a letter in either case; not a position of a set or of any byte (a dot).
   auto exactAt = [&](std::size_t i) { return lit.fold[i] == 0 || (lit.fold[i] == 0x20 && letter(lit.want[i])); };
   regexscan::Literal<unsigned char> piece;
   std::size_t pieceStart = 0;
   for (std::size_t i = 0; i <= lit.Size(); ++i) {
-    // A position that is not exact cuts the literal as a "?" does.
-    const unsigned char c = i < lit.Size() && exactAt(i) ? (lit.want[i] & ~lit.fold[i]) : '?';
-    if (c != '?') {
+    const unsigned char c = i < lit.Size() ? (lit.want[i] & ~lit.fold[i]) : 0;
+    if (i < lit.Size() && exactAt(i) && single(c)) {
       if (c < 0x80)
-        piece.Add(c, lit.fold[i] != 0 || (!caseSensitive && letter(c)));
+        piece.Add(c, lit.fold[i] != 0 || single(c) == 2);
       else
         for (char u : codepage::Cp1252ToUtf8(std::string(1, char(c)))) piece.Add(static_cast<unsigned char>(u), false);
       continue;
@@ -178,26 +118,25 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
     pieceStart = i + 1;
   }
   // A literal with sets or dots in it is looked for whole in the ASCII stretches of the subject,
-  // from its rarest exact ASCII position but "?".
+  // from its rarest exact ASCII position that no character beyond ASCII becomes.
   std::size_t anchor = lit.Size();
   bool gapped = false;
   for (std::size_t i = 0; i < lit.Size(); ++i) {
     const bool exact = exactAt(i);
     gapped = gapped || !exact;
-    // Not "?": a character the code page lacks, of more bytes than one, becomes one.
-    if (exact && lit.want[i] < 0x80 && lit.want[i] != '?' &&
-        (anchor == lit.Size() || lit.Commonness(i) < lit.Commonness(anchor)))
+    const unsigned char c = lit.want[i] & ~lit.fold[i];
+    if (exact && c < 0x80 && single(c) && (anchor == lit.Size() || lit.Commonness(i) < lit.Commonness(anchor)))
       anchor = i;
   }
   const std::vector<regexscan::StartSet>& run = engine.PlainRun();
   unsigned runCommonness = 0;
   for (std::size_t i = 0; i < run.size(); ++i) {
     // The raw ASCII bytes the position takes, once the subject's case rule made them the engine's.
-    // Only a position whose bytes are all ASCII but "?" can anchor: any other byte may stand for
-    // a character of several bytes here.
+    // Only a position whose bytes are all ASCII that no character beyond ASCII becomes can anchor.
     bool ascii = true;
     for (unsigned c = 0x80; c < 256 && ascii; ++c) ascii = !run[i].Has(c);
-    if (!ascii || run[i].Has('?')) continue;
+    for (unsigned c = 0; c < 0x80 && ascii; ++c) ascii = !run[i].Has(c) || single(static_cast<unsigned char>(c));
+    if (!ascii) continue;
     int members = 0;
     unsigned bytes[2] = {}, commonness = 0;
     for (unsigned c = 0; c < 0x80; ++c) {
@@ -217,12 +156,13 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
       runCommonness = commonness;
     }
   }
+  raw.EndRun = engine.EndRun();
   if (gapped && anchor < lit.Size()) {
     raw.Gapped = lit;
     raw.GappedFrom = engine.RequiredOffset();
     raw.Anchor = anchor;
     const unsigned char c = lit.want[anchor] & ~lit.fold[anchor];
-    raw.AnchorByte.Add(c, lit.fold[anchor] != 0 || (!caseSensitive && letter(c)));
+    raw.AnchorByte.Add(c, lit.fold[anchor] != 0 || single(c) == 2);
   }
   if (!raw.Literal.Empty()) {
     raw.Literal.ScanRarest();
@@ -233,7 +173,7 @@ TSearchRegExpr::TRequirement RawRequirement(const regexpr::TRegExpr& engine, boo
   raw.HasBytes = true;
   for (unsigned c = 0; c < 256; ++c) {
     if (!bytes->Has(c)) continue;
-    if (c == '?')
+    if (!single(static_cast<unsigned char>(c)) || (c >= 0x80 && !caseSensitive))
       for (unsigned high = 0x80; high < 256; ++high) raw.Bytes.Add(high);
     if (c < 0x80) {
       raw.Bytes.Add(c);
@@ -263,16 +203,23 @@ bool WordsMatch(size_t count, int mode, Found&& found) {
   return result;
 }
 
-TSearchRegExpr& PlainRegExpr(std::string_view expression) {
+TSearchRegExpr& PlainRegExpr(std::string_view expression, bool caseSensitive) {
   static TSearchRegExpr regExpr;
   static std::string last;
-  static bool set = false;
-  if (!set || last != expression) {
+  static bool set = false, lastCase = false;
+  if (!set || last != expression || lastCase != caseSensitive) {
     last.assign(expression);
+    lastCase = caseSensitive;
     set = true;
-    regExpr.SetExpression(expression);
+    regExpr.SetExpression(expression, caseSensitive);
   }
   return regExpr;
+}
+
+// Whether the text holds needle, both folded unless caseSensitive.
+bool HoldsText(std::string_view text, std::string_view needle, bool caseSensitive) {
+  if (caseSensitive) return text.find(needle) != std::string_view::npos;
+  return widechar::FoldUtf8(text).find(widechar::FoldUtf8(needle)) != std::string::npos;
 }
 
 }  // namespace
@@ -317,25 +264,25 @@ const std::string& LastRegExprError() {
   return g_lastRegExprError;
 }
 
-bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode) {
+bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode, bool caseSensitive) {
   g_lastRegExprError.clear();
   switch (mode) {
     case stPhrase:
-      return !pattern.empty() && text.find(pattern) != std::string_view::npos;
+      return !pattern.empty() && HoldsText(text, pattern, caseSensitive);
     case stAllWords:
     case stAnyWord: {
       const std::vector<std::string> words = PatternWords(pattern);
       std::vector<std::string> textWords;
       if (wholeWords) textWords = PatternWords(text);
       return WordsMatch(words.size(), mode, [&](size_t i) {
-        if (!wholeWords) return text.find(words[i]) != std::string_view::npos;
+        if (!wholeWords) return HoldsText(text, words[i], caseSensitive);
         return std::any_of(textWords.begin(), textWords.end(),
                            [&](const std::string& w) { return SameTextIgnoreCase(w, words[i]); });
       });
     }
     case stRegExpr: {
-      TSearchRegExpr& regExpr = PlainRegExpr(pattern);
-      const bool found = regExpr.Exec(text, true);
+      TSearchRegExpr& regExpr = PlainRegExpr(pattern, caseSensitive);
+      const bool found = regExpr.Exec(text);
       g_lastRegExprError = regExpr.Error();
       return found;
     }
@@ -362,21 +309,49 @@ bool HasByteBeyondAscii(const unsigned char* s, std::size_t from, std::size_t to
 // byte beyond ASCII stands between its start and that byte (the literal would begin further back
 // there); from such a byte on, nothing can be told.
 TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::Check(std::string_view subject) const {
+  const TVerdict verdict = CheckLetters(subject);
+  // The Kelvin sign and the long s are K and S to the engine where nothing here looked for them.
+  if (verdict == TVerdict::NoMatch && FoldsIntoAscii && filterexpr::HoldsAsciiFolding(subject))
+    return TVerdict::Unknown;
+  return verdict;
+}
+
+TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::CheckLetters(std::string_view subject) const {
   const auto* s = reinterpret_cast<const unsigned char*>(subject.data());
   const std::size_t n = subject.size();
   auto engineByte = [this](unsigned char r) {
     return CaseSensitive ? r : static_cast<unsigned char>(UpperAZ(static_cast<char>(r)));
   };
+  if (!EndRun.empty() && !std::memchr(s, 0, n)) {
+    // The engine's subject ends with as many bytes as characters end this one, and no longer
+    // than it is; its last bytes are these where they are ASCII.
+    const std::size_t w = EndRun.size();
+    if (n < w) return TVerdict::NoMatch;
+    if (HasByteBeyondAscii(s, n - w, n)) return TVerdict::Unknown;
+    for (std::size_t i = 0; i < w; ++i)
+      if (!EndRun[i].Has(engineByte(s[n - w + i]))) return TVerdict::NoMatch;
+    return TVerdict::Match;
+  }
   if (!Run.empty()) {
+    // Every occurrence the engine could find has its anchor byte here; one whole in an ASCII
+    // stretch answers Match, and where none is, only those with a byte beyond ASCII in their way
+    // leave the answer to the engine.
+    bool unsure = false;
     for (std::size_t at = RunAnchor;; ++at) {
       at = regexscan::Find(RunAnchorByte, s, at, n);
-      if (at >= n) return TVerdict::NoMatch;
+      if (at >= n) return unsure ? TVerdict::Unknown : TVerdict::NoMatch;
       const std::size_t start = at - RunAnchor;
-      if (HasByteBeyondAscii(s, start, at)) return TVerdict::Unknown;
+      if (HasByteBeyondAscii(s, start, at)) {
+        unsure = true;
+        continue;
+      }
       std::size_t i = 0;
       for (; i < Run.size() && start + i < n; ++i) {
         const unsigned char r = s[start + i];
-        if (r >= 0x80) return TVerdict::Unknown;
+        if (r >= 0x80) {
+          unsure = true;
+          break;
+        }
         if (!Run[i].Has(engineByte(r))) break;
       }
       if (i == Run.size()) return TVerdict::Match;
@@ -405,24 +380,107 @@ TSearchRegExpr::TVerdict TSearchRegExpr::TRequirement::Check(std::string_view su
   return !HasBytes || regexscan::FindStart(Bytes, s, 0, n) < n ? TVerdict::Unknown : TVerdict::NoMatch;
 }
 
-bool TSearchRegExpr::SetExpression(std::string_view expression) {
-  expression_.assign(expression);
+namespace {
+// Stand-ins to try first: bytes a record seldom holds (controls, DEL, the code page's five
+// undefined bytes).
+constexpr unsigned char kStandIns[] = {0x7F, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0E, 0x0F,
+                                       0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A,
+                                       0x1B, 0x1C, 0x1D, 0x1E, 0x1F, 0x81, 0x8D, 0x8F, 0x90, 0x9D};
+
+bool WordByte(unsigned c) {
+  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_';
+}
+
+// A byte the program names nowhere that no class takes either; -1 when there is none.
+int ChooseStandIn(const regexscan::StartSet& named) {
+  for (unsigned char c : kStandIns)
+    if (!named.Has(c)) return c;
+  for (unsigned c = 1; c < 256; ++c)
+    if (!named.Has(c) && !WordByte(c)) return int(c);
+  return -1;
+}
+
+bool WideLimitMessage(int code) {
+  return code == synregexpr::reeBacktrackLimitExceeded || code == synregexpr::reeBacktrackStackExceeded;
+}
+}  // namespace
+
+TSearchRegExpr::TSearchRegExpr() {
+  engine_.SetWindows1251(false);  // the bytes are Windows-1252 text: ö is a letter, not \d
+}
+
+TSearchRegExpr::~TSearchRegExpr() = default;
+
+bool TSearchRegExpr::SetExpression(std::string_view expression, bool caseSensitive) {
+  caseSensitive_ = caseSensitive;
   error_.clear();
   compiled_ = false;
+  wide_.reset();
+  wideNeedsBeyondAscii_ = false;
+  required_ = TRequirement();
+  takesUtf8_ = foldsIntoAscii_ = false;
+  standIn_ = 0x7F;
+  const bool fits = codepage::IsCp1252Representable(expression);
+  // The expression's syntax is the single-byte engine's, and so are its messages: one beyond the
+  // code page is checked there with its characters outside it as a plain letter.
+  std::string bytes;
+  if (fits) {
+    bytes = codepage::Utf8ToCp1252(expression);
+  } else {
+    bytes = codepage::Utf8ToCp1252(expression, 'X');
+  }
+  if (caseSensitive)
+    engine_.ClearCaseMap();
+  else
+    engine_.SetCaseMap(filterexpr::CaseMap());
   try {
-    engine_.SetExpression(RegExprBytes(expression));
+    engine_.SetExpression(bytes);
     compiled_ = true;
   } catch (const std::exception& e) {
     error_ = e.what();
+    return false;
   }
-  for (bool caseSensitive : {false, true})
-    required_[caseSensitive] = compiled_ ? RawRequirement(engine_, caseSensitive) : TRequirement();
-  takesUtf8_ = compiled_ && engine_.TriesOnlyFoundStarts() && !engine_.TakenBytes().Has('?');
-  for (unsigned c = 0x80; c < 0x100 && takesUtf8_; ++c) takesUtf8_ = !engine_.TakenBytes().Has(c);
-  return compiled_;
+  const int standIn = fits ? ChooseStandIn(engine_.NamedBytes()) : -1;
+  if (standIn >= 0) {
+    standIn_ = static_cast<unsigned char>(standIn);
+    required_ = RawRequirement(engine_, caseSensitive, standIn_);
+    const regexscan::StartSet& taken = engine_.TakenBytes();
+    takesUtf8_ = engine_.TriesOnlyFoundStarts() && !taken.Has(standIn_);
+    for (unsigned c = 0x80; c < 0x100 && takesUtf8_; ++c) takesUtf8_ = !taken.Has(c);
+    foldsIntoAscii_ = !caseSensitive && (taken.Has('K') || taken.Has('S'));
+    return true;
+  }
+  // Over the characters themselves, on the wide engine.
+  std::u16string wideExpression;
+  if (!filterexpr::WideExpression(expression, wideExpression, error_)) {
+    compiled_ = false;
+    return false;
+  }
+  wide_ = std::make_unique<synregexpr::TRegExpr>();
+  wide_->SetModifierStr(caseSensitive ? u"sg-irmx" : u"isg-rmx");
+  wide_->SetWordChars(filterexpr::WideWordChars);
+  wide_->SetExpression(wideExpression);
+  try {
+    wide_->Compile();
+  } catch (const std::exception& e) {
+    error_ = e.what();
+    compiled_ = false;
+    wide_.reset();
+    return false;
+  }
+  const regexscan::Literal<char16_t>& lit = wide_->RequiredLiteral();
+  for (std::size_t i = 0; i < lit.Size(); ++i)
+    if (lit.fold[i] == 0 && lit.want[i] >= 0x80) wideNeedsBeyondAscii_ = true;
+  return true;
 }
 
-bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
+std::string TSearchRegExpr::EngineBytes(std::string_view subject) const {
+  std::string out;
+  filterexpr::AppendEngineBytes(out, subject, caseSensitive_, standIn_);
+  return out;
+}
+
+bool TSearchRegExpr::Exec(std::string_view subject) {
   if (!compiled_) return false;  // Error() keeps the compile error
   error_.clear();
   std::int64_t limit = regexpr::TRegExpr::DefaultBacktrackLimit;
@@ -436,35 +494,62 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     }
     limit = std::min(limit, g_run.Remaining);
   }
+  bool found = false;
+  const std::int64_t steps = Run(subject, limit, found) ? (wide_ ? wide_->Steps() : engine_.Steps()) : 0;
+  if (log_) {
+    TRegExprCallLog::TCall& call = log_->Calls.back();
+    call.Steps = steps;
+    call.Failed = !error_.empty();
+    call.Error = error_;
+  } else if (g_run.Active) {
+    g_run.Remaining -= steps;
+  }
+  return found;
+}
+
+// Runs the engine on subject unless the subject alone answers (false then: no step was taken).
+bool TSearchRegExpr::Run(std::string_view subject, std::int64_t limit, bool& found) {
+  if (wide_) {
+    if (wideNeedsBeyondAscii_ && IsAsciiText(subject)) return false;
+    wideSubject_ = codepage::Utf8ToUtf16(subject);
+    wide_->SetBacktrackLimit(limit);
+    try {
+      found = wide_->Exec(wideSubject_);
+    } catch (const synregexpr::ERegExpr& e) {
+      error_ = WideLimitMessage(e.ErrorCode) ? std::string(SRegExprTooComplex) : e.Message();
+    }
+    return true;
+  }
   // The engine's answer where the subject tells it, no step taken.
-  const TVerdict verdict = Requirement(caseSensitive).Check(subject);
-  if (verdict != TVerdict::Unknown) return verdict == TVerdict::Match;
+  const TVerdict verdict = required_.Check(subject);
+  if (verdict != TVerdict::Unknown) {
+    found = verdict == TVerdict::Match;
+    return false;
+  }
   std::string_view bytes = subject;
-  if (caseSensitive) {
+  if (caseSensitive_) {
     if (!takesUtf8_ && !IsAsciiText(subject)) {
-      scratch_.assign(subject);
-      // In place and without a new string; a character the code page lacks makes it start again.
-      if (!codepage::NarrowUtf8ToCp1252(scratch_)) scratch_ = codepage::Utf8ToCp1252(subject);
+      scratch_.clear();
+      filterexpr::AppendEngineBytes(scratch_, subject, true, standIn_);
       bytes = scratch_;
     }
   } else {
-    // Copied and upper-cased word by word up to the first byte beyond ASCII, the rest (if any)
-    // taken to the code page and upper-cased after.
+    // Copied and upper-cased word by word up to the first byte beyond ASCII; the rest, if any, is
+    // taken to the code page, or kept as UTF-8 (upper-cased) where the expression takes no byte
+    // beyond ASCII and nothing there folds as a letter it takes.
     const std::size_t ascii = UpperAsciiInto(scratch_, subject);
-    if (ascii < subject.size() && (takesUtf8_ || !AppendUpperCp1252(scratch_, subject.substr(ascii)))) {
-      scratch_.resize(ascii);
-      scratch_.append(subject.substr(ascii));
-      std::size_t from = ascii;
-      if (!takesUtf8_ && !codepage::NarrowUtf8ToCp1252(scratch_, ascii)) {
-        scratch_ = codepage::Utf8ToCp1252(subject);
-        from = 0;
+    if (ascii < subject.size()) {
+      const std::string_view rest = subject.substr(ascii);
+      if (takesUtf8_ && !(foldsIntoAscii_ && filterexpr::HoldsAsciiFolding(rest))) {
+        scratch_.append(rest);
+        UpperAZInPlace(scratch_, ascii);
+      } else {
+        filterexpr::AppendEngineBytes(scratch_, rest, false, standIn_);
       }
-      UpperAZInPlace(scratch_, from);
     }
     bytes = scratch_;
   }
   engine_.SetBacktrackLimit(limit);
-  bool found = false;
   try {
     found = engine_.Exec(bytes);
   } catch (const std::exception& e) {
@@ -475,15 +560,7 @@ bool TSearchRegExpr::Exec(std::string_view subject, bool caseSensitive) {
     else
       error_ = message;
   }
-  if (log_) {
-    TRegExprCallLog::TCall& call = log_->Calls.back();
-    call.Steps = engine_.Steps();
-    call.Failed = !error_.empty();
-    call.Error = error_;
-  } else if (g_run.Active) {
-    g_run.Remaining -= engine_.Steps();
-  }
-  return found;
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -493,7 +570,7 @@ TTextMatcher::TTextMatcher(std::string pattern, int mode, bool caseSensitive)
     : pattern_(std::move(pattern)), mode_(mode), caseSensitive_(caseSensitive) {
   if (mode_ == stRegExpr) {
     regExpr_ = std::make_unique<TSearchRegExpr>();
-    if (!regExpr_->SetExpression(pattern_)) error_ = regExpr_->Error();
+    if (!regExpr_->SetExpression(pattern_, caseSensitive_)) error_ = regExpr_->Error();
     return;
   }
   std::vector<std::string> texts;
@@ -504,14 +581,16 @@ TTextMatcher::TTextMatcher(std::string pattern, int mode, bool caseSensitive)
   }
   for (std::string& text : texts) {
     TWordPattern w;
-    w.SubstringPossible = true;
-    w.Ascii = IsAsciiText(text);
-    for (unsigned char c : text) {
-      // A text upper-cased for matching holds no 'a'..'z'; an upper-case letter of the pattern
-      // stands for the letter in either case of the text before it was upper-cased.
-      if (!caseSensitive_ && IsLowerAZ(c)) w.SubstringPossible = false;
-      w.Substring.Add(c, !caseSensitive_ && IsUpperAZ(c));
-      w.Whole.Add(c, true);
+    w.Folded = widechar::FoldUtf8(text);
+    w.Ascii = IsAsciiText(w.Folded);
+    w.FoldsIntoAscii = w.Ascii && w.Folded.find_first_of("ks") != std::string::npos;
+    if (caseSensitive_)
+      for (unsigned char c : text) w.Substring.Add(c, false);
+    if (w.Ascii) {
+      for (unsigned char c : w.Folded) {
+        if (!caseSensitive_) w.Substring.Add(c, true);
+        w.Whole.Add(c, true);
+      }
     }
     w.Substring.ScanRarest();
     w.Whole.ScanRarest();
@@ -528,13 +607,14 @@ bool TTextMatcher::Contains(std::string_view text, const TLiteral& literal) {
 bool TTextMatcher::HasWholeWord(std::string_view text, const TWordPattern& word) {
   const TCharSet& delimiters = WordDelimiters();
   if (word.Ascii) {
-    // Every text word equal to an ASCII word is ASCII too, so the occurrences of the word, taken in
-    // either case, that stand between delimiters are exactly the equal words.
+    // A text word equal to an ASCII word folded is ASCII too, but where a character beyond ASCII
+    // folds as k or s: the occurrences of the word, taken in either case, that stand between
+    // delimiters are then exactly the equal words.
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size(), m = word.Whole.Size();
     for (size_t at = 0; (at = regexscan::Find(word.Whole, s, at, n)) < n; ++at)
       if ((at == 0 || delimiters.Has(text[at - 1])) && (at + m == n || delimiters.Has(text[at + m]))) return true;
-    return false;
+    if (!word.FoldsIntoAscii || !filterexpr::HoldsAsciiFolding(text)) return false;
   }
   size_t start = 0;
   for (size_t i = 0; i <= text.size(); ++i) {
@@ -547,7 +627,14 @@ bool TTextMatcher::HasWholeWord(std::string_view text, const TWordPattern& word)
 
 bool TTextMatcher::WordFound(std::string_view text, const TWordPattern& word, bool wholeWords) const {
   if (wholeWords) return HasWholeWord(text, word);
-  return word.SubstringPossible && Contains(text, word.Substring);
+  if (caseSensitive_) return Contains(text, word.Substring);
+  if (word.Ascii) {
+    if (Contains(text, word.Substring)) return true;
+    if (!word.FoldsIntoAscii || !filterexpr::HoldsAsciiFolding(text)) return false;
+  } else if (IsAsciiText(text)) {
+    return false;  // no ASCII character folds as one beyond it
+  }
+  return widechar::FoldUtf8(text).find(word.Folded) != std::string::npos;
 }
 
 bool TTextMatcher::Match(std::string_view text, bool wholeWords) {
@@ -558,7 +645,7 @@ bool TTextMatcher::Match(std::string_view text, bool wholeWords) {
     case stAnyWord:
       return WordsMatch(words_.size(), mode_, [&](size_t i) { return WordFound(text, words_[i], wholeWords); });
     case stRegExpr: {
-      const bool found = regExpr_->Exec(text, caseSensitive_);
+      const bool found = regExpr_->Exec(text);
       lastError_ = regExpr_->Error();
       return found;
     }

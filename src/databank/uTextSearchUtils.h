@@ -1,16 +1,18 @@
 // The text matcher of the record search: the filter tests titles, keywords and record texts with it,
 // and the record editor tests a record's content with it (RecordContentMatches).
 //
-// Texts are UTF-8, as the databank holds them. Case preparation changes only the letters a to z; the
-// whole-word comparison ignores letter case altogether (SameTextIgnoreCase). A regular expression
-// runs on the single-byte engine: expression and subject are taken to Windows-1252 first, and a
-// character that code page has no byte for becomes "?" in both (a literal "?" in the expression), so
-// it still matches itself and nothing turns into an operator.
+// Texts are UTF-8, as the databank holds them. Case preparation changes only the letters a to z;
+// with case sensitivity off every comparison then ignores case by simple case folding, the one rule
+// of every search of the program (phrases, words and expressions alike), and the whole-word
+// comparison always does (SameTextIgnoreCase). A regular expression is written in the single-byte
+// engine's syntax and matches where the text holds what it names (uFilterExpression.h): on the
+// single-byte engine over the text taken to Windows-1252 when the expression fits that code page,
+// else on the wide engine over the text's characters.
 //
 // Two ways to match, with the same answers:
 // - MatchText, the plain routine, for one text and one pattern.
 // - TTextMatcher, prepared once for a whole filter run (the expression compiled once, the phrase and
-//   words turned into scanners), matching raw texts without copying or upper-casing them first.
+//   words turned into scanners), matching raw texts without copying or folding them first.
 //
 // A filter run is bounded: inside a TMatchRun the regular-expression work of the whole run has a
 // limit, so an expression that backtracks without end stops the run with SRegExprTooComplex
@@ -26,6 +28,7 @@
 #include "databank/uSearchForRec.h"
 #include "regex/RegExpr.h"
 #include "regex/RegExprScan.h"
+#include "regex/SynRegExpr.h"
 
 class TxevXMLNode2;
 
@@ -53,10 +56,11 @@ const std::string& LastRegExprError();
 
 // Whether pattern (prepared) is found in text (prepared) in mode: phrase (a substring), all words,
 // any word (the words of pattern found as substrings, or with wholeWords as words of text compared
-// without regard to case), or a regular expression (found anywhere). A pattern without words, an
-// empty phrase and an unknown mode match nothing; an expression that cannot be set or run matches
+// without regard to case), or a regular expression (found anywhere); unless caseSensitive,
+// substrings and expressions compare by simple case folding. A pattern without words, an empty
+// phrase and an unknown mode match nothing; an expression that cannot be set or run matches
 // nothing and leaves its message in LastRegExprError.
-bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode);
+bool MatchText(std::string_view text, std::string_view pattern, bool wholeWords, int mode, bool caseSensitive);
 
 // The regular-expression calls of one share of a filter run, made ahead of the run on a helper
 // thread: each ran with Limit, the largest bound the run could give one, and noted what it spent
@@ -72,31 +76,34 @@ struct TRegExprCallLog {
   std::vector<TCall> Calls;
 };
 
-// A regular expression of the filter on the single-byte engine: the expression and every subject
-// taken to Windows-1252, the work bounded as the running TMatchRun says. Used by one matcher at a
-// time; cheap to keep, compiled once.
+// A regular expression of the filter (see uFilterExpression.h), compiled once for subjects of one
+// case rule, its work bounded as the running TMatchRun says. Used by one matcher at a time.
 //
-// Most texts of a filter run cannot match. What the compiled expression requires (a literal, or
-// else the bytes one of which a match starts with) is looked for in the UTF-8 subject itself, so
-// such a text is answered before it is converted, upper-cased and copied; the engine would have
-// answered it false without a step, so the answers, errors and the run's work are the same.
-// An expression that takes no byte beyond ASCII and no "?" gets the UTF-8 text itself (upper-cased
-// unless case-sensitive): a character that becomes one such byte is two to four such bytes there,
-// which changes neither answers nor steps (TRegExpr::TriesOnlyFoundStarts). An expression that is
-// one plain run of byte positions (TRegExpr::PlainRun) found whole in an ASCII stretch of the
-// subject is answered true there, also without converting: the engine would have found a match
-// without a step.
+// On the single-byte engine most texts of a filter run cannot match. What the compiled expression
+// requires (a literal, or else the bytes one of which a match starts with) is looked for in the
+// UTF-8 subject itself, so such a text is answered before it is converted and copied; the engine
+// would have answered it false without a step, so the answers, errors and the run's work are the
+// same. An expression that takes no byte beyond ASCII and not the stand-in gets the UTF-8 text
+// itself (upper-cased unless case-sensitive; converted after all where, ignoring case, the text
+// holds a character that folds as a letter the expression takes, such as the Kelvin sign): a
+// character that becomes one such byte is two to four such bytes there, which changes neither
+// answers nor steps (TRegExpr::TriesOnlyFoundStarts). An expression that is one plain run of byte
+// positions (TRegExpr::PlainRun) found whole in an ASCII stretch of the subject is answered true
+// there, also without converting: the engine would have found a match without a step. On the wide
+// engine a text holding nothing beyond ASCII is answered false when every match holds a character
+// beyond it.
 class TSearchRegExpr {
  public:
-  // Compiles; false with the engine's message in Error() when the expression cannot be set.
-  bool SetExpression(std::string_view expression);
+  // Compiles for subjects of that case rule; false with the message in Error() when the expression
+  // cannot be set (the single-byte engine's message for its syntax).
+  bool SetExpression(std::string_view expression, bool caseSensitive);
   const std::string& Error() const { return error_; }
-  // Whether the expression matches somewhere in subject (UTF-8), upper-cased first unless
-  // caseSensitive. False with the message in Error() when the run fails or nothing is compiled.
-  bool Exec(std::string_view subject, bool caseSensitive);
+  // Whether the expression matches somewhere in subject (UTF-8). False with the message in
+  // Error() when the run fails or nothing is compiled.
+  bool Exec(std::string_view subject);
 
-  // What a UTF-8 subject must hold for the engine to have a chance, as the subject reaches Exec:
-  // taken to Windows-1252 and, unless case-sensitive, upper-cased.
+  // What a UTF-8 subject must hold for the single-byte engine to have a chance, as the subject
+  // reaches it (EngineBytes).
   enum class TVerdict { NoMatch, Unknown, Match };
   struct TRequirement {
     regexscan::Literal<unsigned char> Literal;  // empty: none; at From bytes or later
@@ -110,31 +117,58 @@ class TSearchRegExpr {
     std::size_t GappedFrom = 0, Anchor = 0;
     bool CaseSensitive = false;
     // The engine's plain run (empty: none), looked for from its position RunAnchor, an ASCII byte
-    // but "?" (RunAnchorByte, a letter in either case when either case becomes it).
+    // no character beyond ASCII becomes (RunAnchorByte, a letter in either case when either case
+    // becomes it).
     std::vector<regexscan::StartSet> Run;
     regexscan::Literal<unsigned char> RunAnchorByte;
     std::size_t RunAnchor = 0;
+    // The engine's run before the end (empty: none): told by the subject's last bytes where they
+    // are ASCII and the subject holds no NUL.
+    std::vector<regexscan::StartSet> EndRun;
+    // Ignoring case the engine takes K or S, which the Kelvin sign and the long s become too: a
+    // subject holding one is never answered NoMatch.
+    bool FoldsIntoAscii = false;
     // NoMatch: the engine answers false without a step. Match: a plain run lies whole in an ASCII
     // stretch, so the engine answers true without a step. Unknown: the engine has to tell.
     TVerdict Check(std::string_view subject) const;
+    TVerdict CheckLetters(std::string_view subject) const;  // Check but for FoldsIntoAscii
     bool Possible(std::string_view subject) const { return Check(subject) != TVerdict::NoMatch; }
   };
-  // The requirement for subjects of that case rule (none when nothing is compiled).
-  const TRequirement& Requirement(bool caseSensitive) const { return required_[caseSensitive ? 1 : 0]; }
-  // Whether subjects go to the engine in UTF-8, not converted.
+  // The requirement (none when nothing is compiled or the expression runs on the wide engine).
+  const TRequirement& Requirement() const { return required_; }
+  // Whether the expression runs on the wide engine over the text's characters.
+  bool Wide() const { return wide_ != nullptr; }
+  // The byte that stands, for the single-byte engine, for each character the code page lacks.
+  unsigned char StandIn() const { return standIn_; }
+  // The subject as the single-byte engine takes it (see uFilterExpression.h).
+  std::string EngineBytes(std::string_view subject) const;
+  // Whether subjects go to the single-byte engine in UTF-8, not converted (but where a character
+  // folds as a letter the expression takes).
   bool TakesUtf8() const { return takesUtf8_; }
   // With a log, every Exec runs with the log's limit, outside any TMatchRun, and is noted in the log.
   void SetCallLog(TRegExprCallLog* log) { log_ = log; }
 
+  TSearchRegExpr();
+  ~TSearchRegExpr();
+  TSearchRegExpr(const TSearchRegExpr&) = delete;
+  TSearchRegExpr& operator=(const TSearchRegExpr&) = delete;
+
  private:
+  bool Run(std::string_view subject, std::int64_t limit, bool& found);
+
   TRegExprCallLog* log_ = nullptr;
   regexpr::TRegExpr engine_;
-  std::string expression_;
+  std::unique_ptr<synregexpr::TRegExpr> wide_;
+  bool wideNeedsBeyondAscii_ = false;
+  std::u16string wideSubject_;
+  bool caseSensitive_ = true;
   bool compiled_ = false;
   std::string error_;
   std::string scratch_;
-  TRequirement required_[2];  // upper-cased subjects, case-sensitive ones
+  TRequirement required_;
   bool takesUtf8_ = false;
+  bool foldsIntoAscii_ = false;  // ignoring case the expression takes K or S
+  unsigned char standIn_ = 0x7F;
 };
 
 class TTextMatcher {
@@ -151,8 +185,8 @@ class TTextMatcher {
   // The expression could not be set: its message; "" otherwise.
   const std::string& Error() const { return error_; }
 
-  // Equals MatchText(PrepareCase(text, caseSensitive), pattern, wholeWords, mode), and sets
-  // LastRegExprError as that does.
+  // Equals MatchText(PrepareCase(text, caseSensitive), pattern, wholeWords, mode, caseSensitive),
+  // and sets LastRegExprError as that does.
   bool Matches(std::string_view text, bool wholeWords);
   // The same answer, the message of a failed expression kept in LastError() alone: a matcher of its
   // own on each thread of a shared filter run.
@@ -167,10 +201,14 @@ class TTextMatcher {
   using TLiteral = regexscan::Literal<unsigned char>;
   struct TWordPattern {
     std::string Text;
-    TLiteral Substring;      // found in a prepared text
-    bool SubstringPossible;  // false: a lower-case letter that no upper-cased text holds
-    TLiteral Whole;          // every ASCII letter in either case
-    bool Ascii;
+    std::string Folded;  // Text folded (FoldUtf8)
+    // Case-sensitive: Text exactly. Otherwise, when Folded is ASCII: Folded with every letter in
+    // either case; a text holding a character beyond ASCII that folds as one (the Kelvin sign,
+    // the long s) is folded before it is searched when FoldsIntoAscii.
+    TLiteral Substring;
+    TLiteral Whole;  // Folded with every ASCII letter in either case, when Folded is ASCII
+    bool Ascii;      // Folded is ASCII
+    bool FoldsIntoAscii;
   };
   static bool Contains(std::string_view text, const TLiteral& literal);
   static bool HasWholeWord(std::string_view text, const TWordPattern& word);

@@ -37,12 +37,12 @@ int TTreeImages::ValidRecordDefault() const {
 
 int TTreeImages::FolderImage(const TxevXMLNode2* folder, bool open) const {
   const int i = folder ? folder->IndexOfAttribute(bank::xaImage) : -1;
-  return ImageFromAttribute(true, i < 0 ? nullptr : &folder->Attributes().Items(i)->Value, open);
+  return ImageFromAttribute(true, i < 0 ? nullptr : &folder->Attributes().Items(i)->Value(), open);
 }
 
 int TTreeImages::RecordImage(const TxevXMLNode2* record) const {
   const int i = record ? record->IndexOfAttribute(bank::xaImage) : -1;
-  return ImageFromAttribute(false, i < 0 ? nullptr : &record->Attributes().Items(i)->Value, false);
+  return ImageFromAttribute(false, i < 0 ? nullptr : &record->Attributes().Items(i)->Value(), false);
 }
 
 int TTreeImages::ImageFromAttribute(bool folder, const std::string* stored, bool open) const {
@@ -84,13 +84,13 @@ TTreeItemSpec ItemSpecOf(TxevXMLNode2* node, int parent, const TTreeImages& imag
   const std::string* expanded = nullptr;
   const std::string* image = nullptr;
   for (const TxevXMLAttribute2* attribute : node->Attributes()) {
-    const std::string_view name = attribute->Name;
+    const std::string_view name = attribute->Name();
     const std::string** slot = name == std::string_view(bank::xaID)         ? &id
                                : name == std::string_view(bank::xaBold)     ? &bold
                                : name == std::string_view(bank::xaExpanded) ? &expanded
                                : name == std::string_view(bank::xaImage)    ? &image
                                                                             : nullptr;
-    if (slot && !*slot) *slot = &attribute->Value;
+    if (slot && !*slot) *slot = &attribute->Value();
   }
   spec.Bold = bold && *bold == "1";
   spec.Expanded = spec.Folder && expanded && *expanded == "1";
@@ -170,6 +170,7 @@ namespace {
 class TPreparedSpecs : public TPreparedItems {
  public:
   explicit TPreparedSpecs(std::vector<TTreeItemSpec> specs) : Specs(std::move(specs)) {}
+  size_t Count() const override { return Specs.size(); }
   std::vector<TTreeItemSpec> Specs;
 };
 }  // namespace
@@ -255,19 +256,60 @@ std::vector<int> DisplayPath(const TxevXMLNode2* node) {
 
 }  // namespace
 
+std::unique_ptr<TTreeNodeMap::TPart> TTreeNodeMap::MakePart(const std::vector<TTreeItemSpec>& specs,
+                                                            const std::vector<TTreeItem*>& items) {
+  auto part = std::make_unique<TPart>();
+  const size_t count = std::min(specs.size(), items.size());
+  part->items_.Reserve(count);
+  part->ids_.Reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    TxevXMLNode2* node = specs[i].Node;
+    if (!node || !part->items_.InsertOrAssign(node, items[i])) continue;
+    if (specs[i].ID >= 0) part->ids_.Insert(specs[i].ID, node);
+  }
+  return part;
+}
+
+void TTreeNodeMap::AddPart(std::unique_ptr<TPart> part) {
+  if (!part || part->Size() == 0) return;
+  parts_.push_back(std::move(part));
+  if (parts_.size() <= kMostParts) return;
+  // The smallest goes into the table: the least work of the window's thread.
+  auto smallest = std::min_element(parts_.begin(), parts_.end(),
+                                   [](const auto& a, const auto& b) { return a->Size() < b->Size(); });
+  std::unique_ptr<TPart> folded = std::move(*smallest);
+  parts_.erase(smallest);
+  items_.Reserve(items_.Size() + folded->items_.Size());
+  ids_.Reserve(ids_.Size() + folded->ids_.Size());
+  folded->items_.ForEach([&](const TxevXMLNode2* node, TTreeItem* item) { items_.Insert(node, item); });
+  folded->ids_.ForEach([&](int id, TxevXMLNode2* node) { ids_.Insert(id, node); });
+}
+
 void TTreeNodeMap::Clear() {
-  items_.clear();
-  ids_.clear();
+  items_.Clear();
+  ids_.Clear();
+  parts_.clear();
+}
+
+size_t TTreeNodeMap::Size() const {
+  size_t size = items_.Size();
+  for (const auto& part : parts_) size += part->Size();
+  return size;
 }
 
 void TTreeNodeMap::Reserve(size_t count) {
-  items_.reserve(items_.size() + count);
-  ids_.reserve(ids_.size() + count);
+  items_.Reserve(items_.Size() + count);
+  ids_.Reserve(ids_.Size() + count);
 }
 
 void TTreeNodeMap::Add(TxevXMLNode2* node, TTreeItem* item) {
   if (!node) return;
-  if (!items_.insert_or_assign(node, item).second) return;
+  for (const auto& part : parts_)
+    if (TTreeItem** held = part->items_.Find(node)) {
+      *held = item;
+      return;
+    }
+  if (!items_.InsertOrAssign(node, item)) return;
   AddID(node);
 }
 
@@ -276,62 +318,74 @@ void TTreeNodeMap::AddAll(const std::vector<TTreeItemSpec>& specs, const std::ve
   Reserve(count);
   // Into an empty map (a tree made anew) every node comes once, new, so its ID need not wait for it:
   // a large tree's two maps are filled side by side.
-  if (items_.empty() && platform::SharedWorkShares({.Nodes = count}) > 1) {
+  if (items_.Size() == 0 && parts_.empty() && platform::SharedWorkShares({.Nodes = count}) > 1) {
     platform::RunShared(2, [&](size_t k) {
       for (size_t i = 0; i < count; ++i) {
         TxevXMLNode2* node = specs[i].Node;
         if (!node) continue;
         if (k == 0)
-          items_.insert_or_assign(node, items[i]);
+          items_.InsertOrAssign(node, items[i]);
         else if (specs[i].ID >= 0)
-          ids_.emplace(specs[i].ID, node);
+          ids_.Insert(specs[i].ID, node);
       }
     });
     return;
   }
   for (size_t i = 0; i < count; ++i) {
     TxevXMLNode2* node = specs[i].Node;
-    if (!node || !items_.insert_or_assign(node, items[i]).second) continue;
-    if (specs[i].ID >= 0) ids_.emplace(specs[i].ID, node);
+    if (!node) continue;
+    if (!parts_.empty() && Contains(node)) {
+      Add(node, items[i]);
+      continue;
+    }
+    if (!items_.InsertOrAssign(node, items[i])) continue;
+    if (specs[i].ID >= 0) ids_.Insert(specs[i].ID, node);
   }
 }
 
 void TTreeNodeMap::AddID(TxevXMLNode2* node) {
   int id = 0;
-  if (PlainDecimalID(node->GetAttribute(bank::xaID), id)) ids_.emplace(id, node);
+  if (PlainDecimalID(node->GetAttribute(bank::xaID), id)) ids_.Insert(id, node);
 }
 
-void TTreeNodeMap::RemoveID(const TxevXMLNode2* node) {
+void TTreeNodeMap::Forget(const TxevXMLNode2* node) {
   int id = 0;
-  if (!PlainDecimalID(node->GetAttribute(bank::xaID), id)) return;
-  const auto [first, last] = ids_.equal_range(id);
-  for (auto it = first; it != last; ++it)
-    if (it->second == node) {
-      ids_.erase(it);
-      return;
-    }
+  const bool hasID = PlainDecimalID(node->GetAttribute(bank::xaID), id);
+  auto* holder = const_cast<TxevXMLNode2*>(node);
+  if (items_.Erase(node, nullptr, false)) {
+    if (hasID) ids_.Erase(id, holder);
+    return;
+  }
+  for (auto it = parts_.begin(); it != parts_.end(); ++it) {
+    if (!(*it)->items_.Erase(node, nullptr, false)) continue;
+    if (hasID) (*it)->ids_.Erase(id, holder);
+    if ((*it)->Size() == 0) parts_.erase(it);
+    return;
+  }
 }
 
 void TTreeNodeMap::RemoveSubtree(const TxevXMLNode2* node) {
   if (!node) return;
-  auto forget = [this](const TxevXMLNode2* n) {
-    if (items_.erase(n)) RemoveID(n);
-  };
-  forget(node);
-  if (IsFolder(node)) bank::ForEachTreeNode(node, [&](TxevXMLNode2* n, int) { forget(n); });
+  Forget(node);
+  if (IsFolder(node)) bank::ForEachTreeNode(node, [&](TxevXMLNode2* n, int) { Forget(n); });
 }
 
 TTreeItem* TTreeNodeMap::ItemOf(const TxevXMLNode2* node) const {
-  auto it = items_.find(node);
-  return it == items_.end() ? nullptr : it->second;
+  if (TTreeItem* const* item = items_.Find(node)) return *item;
+  for (const auto& part : parts_)
+    if (TTreeItem* const* item = part->items_.Find(node)) return *item;
+  return nullptr;
 }
 
 TxevXMLNode2* TTreeNodeMap::FindByID(int id) const {
   if (id < 0) return nullptr;
-  const auto [first, last] = ids_.equal_range(id);
-  if (first == last) return nullptr;
-  if (std::next(first) == last) return first->second;
-  return std::min_element(first, last,
-                          [](const auto& a, const auto& b) { return DisplayPath(a.second) < DisplayPath(b.second); })
-      ->second;
+  std::vector<TxevXMLNode2*> holders = ids_.FindAll(id);
+  for (const auto& part : parts_) {
+    const std::vector<TxevXMLNode2*> more = part->ids_.FindAll(id);
+    holders.insert(holders.end(), more.begin(), more.end());
+  }
+  if (holders.size() <= 1) return holders.empty() ? nullptr : holders.front();
+  return *std::min_element(holders.begin(), holders.end(), [](const TxevXMLNode2* a, const TxevXMLNode2* b) {
+    return DisplayPath(a) < DisplayPath(b);
+  });
 }

@@ -7,9 +7,11 @@
 // then patched to match, so the items always equal what a fresh build from the document gives.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -88,6 +90,14 @@ struct TTreeItem;
 class TPreparedItems {
  public:
   virtual ~TPreparedItems() = default;
+  // How many items the part holds.
+  virtual size_t Count() const = 0;
+  // The items made, one per spec in order, where the view makes them ahead (on any thread); false
+  // where it makes them only as it inserts them.
+  virtual bool Made(std::vector<TTreeItem*>& items) const {
+    (void)items;
+    return false;
+  }
 };
 
 // What the tree widget tells the window.
@@ -160,9 +170,140 @@ class TTreeUpdateLock {
 
 // ---- the map from nodes and IDs to items ----
 
+// A hash table of key and value pairs, a key allowed more than once: open addressing with linear
+// probing over an array of a power of two slots kept at most half full, removal by shifting back (no
+// tombstones). Hundreds of thousands of entries go in without an allocation each, which is what
+// keeps a large paste's landing in the tree short.
+template <class K, class V>
+class TFlatMultiMap {
+ public:
+  size_t Size() const { return size_; }
+  void Clear() {
+    std::vector<TSlot>().swap(slots_);
+    size_ = 0;
+  }
+  // Room for count entries in all.
+  void Reserve(size_t count) {
+    size_t capacity = 16;
+    while (capacity < 2 * count) capacity *= 2;
+    if (capacity > slots_.size()) Rehash(capacity);
+  }
+  void Insert(K key, V value) {
+    Reserve(size_ + 1);
+    size_t i = Home(key);
+    while (slots_[i].Used) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = TSlot{key, value, true};
+    ++size_;
+  }
+  // The value of key's first entry is made value, or an entry is added; true when added.
+  bool InsertOrAssign(K key, V value) {
+    if (V* found = Find(key)) {
+      *found = value;
+      return false;
+    }
+    Insert(key, value);
+    return true;
+  }
+  // The value of an entry of key, nullptr when there is none.
+  V* Find(K key) {
+    if (size_ == 0) return nullptr;
+    for (size_t i = Home(key); slots_[i].Used; i = (i + 1) & (slots_.size() - 1))
+      if (slots_[i].Key == key) return &slots_[i].Value;
+    return nullptr;
+  }
+  const V* Find(K key) const { return const_cast<TFlatMultiMap*>(this)->Find(key); }
+  // Every value of key, in no particular order.
+  std::vector<V> FindAll(K key) const {
+    std::vector<V> all;
+    if (size_ == 0) return all;
+    for (size_t i = Home(key); slots_[i].Used; i = (i + 1) & (slots_.size() - 1))
+      if (slots_[i].Key == key) all.push_back(slots_[i].Value);
+    return all;
+  }
+  // Calls f(key, value) for every entry.
+  template <class F>
+  void ForEach(F&& f) const {
+    for (const TSlot& slot : slots_)
+      if (slot.Used) f(slot.Key, slot.Value);
+  }
+  // Removes the first entry of key whose value is value (any value when match is false); true when
+  // one was removed.
+  bool Erase(K key, V value, bool match = true) {
+    if (size_ == 0) return false;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = Home(key); slots_[i].Used; i = (i + 1) & mask) {
+      if (slots_[i].Key != key || (match && !(slots_[i].Value == value))) continue;
+      // The entries after it that would no longer be found move back into the gap.
+      size_t gap = i;
+      for (size_t j = (i + 1) & mask; slots_[j].Used; j = (j + 1) & mask) {
+        const size_t home = Home(slots_[j].Key);
+        const bool staysAfterGap = gap <= j ? (gap < home && home <= j) : (gap < home || home <= j);
+        if (staysAfterGap) continue;
+        slots_[gap] = slots_[j];
+        gap = j;
+      }
+      slots_[gap].Used = false;
+      --size_;
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  struct TSlot {
+    K Key{};
+    V Value{};
+    bool Used = false;
+  };
+  size_t Home(K key) const {
+    uint64_t x;
+    if constexpr (std::is_pointer_v<K>)
+      x = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key));
+    else
+      x = static_cast<uint64_t>(key);
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return static_cast<size_t>(x) & (slots_.size() - 1);
+  }
+  void Rehash(size_t capacity) {
+    std::vector<TSlot> old;
+    old.swap(slots_);
+    slots_.resize(capacity);
+    size_ = 0;
+    for (const TSlot& slot : old)
+      if (slot.Used) {
+        size_t i = Home(slot.Key);
+        while (slots_[i].Used) i = (i + 1) & (capacity - 1);
+        slots_[i] = slot;
+        ++size_;
+      }
+  }
+
+  std::vector<TSlot> slots_;
+  size_t size_ = 0;
+};
+
 // Kept in step with every change of the tree, so no lookup ever walks the widget.
 class TTreeNodeMap {
  public:
+  // The entries of many new nodes made beside the window (a large paste), which the map then takes
+  // as they are: the window's thread adds none of them one by one. The map keeps a few such parts
+  // beside its own table and folds the smallest into it when there are more.
+  class TPart {
+   public:
+    size_t Size() const { return items_.Size(); }
+
+   private:
+    friend class TTreeNodeMap;
+    TFlatMultiMap<const TxevXMLNode2*, TTreeItem*> items_;
+    TFlatMultiMap<int, TxevXMLNode2*> ids_;
+  };
+  // A part for nodes no map holds yet: the node of each spec with the item of the same index, the
+  // IDs taken from the specs. Made on any thread.
+  static std::unique_ptr<TPart> MakePart(const std::vector<TTreeItemSpec>& specs, const std::vector<TTreeItem*>& items);
+  void AddPart(std::unique_ptr<TPart> part);
+
   void Clear();
   void Add(TxevXMLNode2* node, TTreeItem* item);
   // The node of each spec with the item of the same index (as InsertItems made them), the IDs taken
@@ -173,18 +314,21 @@ class TTreeNodeMap {
   // Forgets node and every node below it.
   void RemoveSubtree(const TxevXMLNode2* node);
   TTreeItem* ItemOf(const TxevXMLNode2* node) const;
-  bool Contains(const TxevXMLNode2* node) const { return items_.count(node) != 0; }
+  bool Contains(const TxevXMLNode2* node) const { return ItemOf(node) != nullptr; }
   // The first node in display order whose "ID" text is the decimal text of id; nullptr for a
   // negative id or none.
   TxevXMLNode2* FindByID(int id) const;
-  size_t Size() const { return items_.size(); }
+  size_t Size() const;
 
  private:
+  static constexpr size_t kMostParts = 4;
   void AddID(TxevXMLNode2* node);
-  void RemoveID(const TxevXMLNode2* node);
+  // Forgets node from whichever table holds it.
+  void Forget(const TxevXMLNode2* node);
+  std::vector<std::unique_ptr<TPart>> parts_;  // each node is in the table below or in one part
 
-  std::unordered_map<const TxevXMLNode2*, TTreeItem*> items_;
+  TFlatMultiMap<const TxevXMLNode2*, TTreeItem*> items_;  // one entry per node
   // Only IDs written in plain decimal can ever be found. A databank may hold an ID twice; then
   // every holder is kept and the first in display order wins.
-  std::unordered_multimap<int, TxevXMLNode2*> ids_;
+  TFlatMultiMap<int, TxevXMLNode2*> ids_;
 };

@@ -6,6 +6,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uNodeClipboard.h"
@@ -38,8 +39,7 @@ std::string AsLines(const std::string& text) {
 // The values a node holds as every reader sees them (a missing element reads as an empty one, ...).
 // Comparing them before and after a store tells whether the store changed anything, without
 // mistaking a value written out in full for a change. The caret position is left out: moving the
-// caret is no change of the databank. It is stored all the same, and reaches the file with the
-// next save made for any other reason.
+// caret is no change of the databank, only of its view (ViewValues).
 std::string StoredValues(const TxevXMLNode2* node) {
   std::string out = node->Text();
   auto add = [&out](const std::string& value) {
@@ -56,6 +56,12 @@ std::string StoredValues(const TxevXMLNode2* node) {
     add(bank::InheritedCommentPanelAlignment(node) ? "1" : "0");
   }
   return out;
+}
+
+// The caret a record's view holds, as opening it reads it (missing, 0 and 1 are the same start).
+std::pair<int, int> ViewValues(const TxevXMLNode2* node) {
+  if (!bank::IsRecord(node)) return {0, 0};
+  return {std::max(1, bank::RecordXPos(node)), std::max(1, bank::RecordYPos(node))};
 }
 
 }  // namespace
@@ -89,12 +95,13 @@ struct TXMLTreeCore::TPendingPaste {
   bool Renumbered = false;  // false: the IDs have to be given where the databank can be looked at
   std::vector<TTreeItemSpec> Specs;
   std::unique_ptr<TPreparedItems> Items;
+  std::unique_ptr<TTreeNodeMap::TPart> MapPart;  // the map's entries of the items, where the view made them
   std::exception_ptr Failure;
 
   void Run() {
     const auto wanted = [this] { return !Dropped.load(std::memory_order_relaxed); };
     try {
-      Copy = Source.Make();
+      Copy = Source.Make([this] { return Dropped.load(std::memory_order_relaxed); });
       if (Copy && wanted()) {
         // Without the databank to look at: right as long as the counter never runs out.
         NextID = FirstID;
@@ -104,6 +111,8 @@ struct TXMLTreeCore::TPendingPaste {
         if (Renumbered && wanted()) TxevXMLFrozen2::FreezeTree(*Copy);
         if (wanted()) AppendSubtreeSpecs(Copy.get(), Images, Specs);
         if (wanted()) Items = View->PrepareItems(Specs);
+        std::vector<TTreeItem*> made;
+        if (wanted() && Renumbered && Items->Made(made)) MapPart = TTreeNodeMap::MakePart(Specs, made);
       }
     } catch (...) {
       Failure = std::current_exception();
@@ -256,15 +265,18 @@ void TXMLTreeCore::RecordSelected() {
   CurrentFolder = nullptr;
 }
 
-// Runs store and marks the databank modified when it changed anything stored in node.
+// Runs store and marks the databank modified when it changed anything stored in node, or tells the
+// session of a changed view (the caret).
 void TXMLTreeCore::StoreWatched(TxevXMLNode2* node, void (TXMLTreeCore::*store)()) {
   if (!node) {
     (this->*store)();
     return;
   }
   const std::string before = StoredValues(node);
+  const std::pair<int, int> viewBefore = ViewValues(node);
   (this->*store)();
   if (StoredValues(node) != before) SetModified();
+  if (ViewValues(node) != viewBefore && session_) session_->ViewChanged();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -290,7 +302,11 @@ void TXMLTreeCore::RebuildTree() {
     }
   }
   if (!map_.Contains(cutNode_)) ForgetCut();
-  if (session_ && session_->PendingID >= 0) SelectNodeByID(session_->PendingID);
+  if (session_ && session_->PendingID >= 0) {
+    restoringSelection_ = true;
+    SelectNodeByID(session_->PendingID);
+    restoringSelection_ = false;
+  }
   if (session_) session_->PendingID = -1;
   TreeStateChanged();
 }
@@ -581,10 +597,16 @@ void TXMLTreeCore::PastePlace(TxevXMLNode2*& parent, TxevXMLNode2*& before) cons
 }
 
 std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies) {
-  std::vector<TxevXMLNode2*> placed;
-  if (!Bank() || !view_) return placed;
+  if (!Bank() || !view_) return {};
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
+  return PlaceCopies(std::move(copies), parent, before);
+}
+
+std::vector<TxevXMLNode2*> TXMLTreeCore::PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies,
+                                                     TxevXMLNode2* parent, TxevXMLNode2* before) {
+  std::vector<TxevXMLNode2*> placed;
+  if (!Bank() || !view_) return placed;
   for (std::unique_ptr<TxevXMLNode2>& copy : copies) {
     bank::RenumberSubtree(copy.get(), session_->NextNodeID, Bank()->Root());
     TxevXMLNode2* node =
@@ -600,39 +622,48 @@ void TXMLTreeCore::PasteNode() {
   if (!bank || !view_ || PasteInFlight()) return;
   TxevXMLNode2 *parent, *before;
   PastePlace(parent, before);
-  if (CutStillValid()) {
-    TxevXMLNode2* node = cutNode_;
-    if (IsSameOrInside(before ? before : parent, node)) {
-      UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
-      return;
-    }
-    CommitEditor();
-    if (!node->MoveTo(parent, before)) return;
+  if (!CutStillValid()) {
     ForgetCut();
-    session_->PendingID = bank::NodeID(node);
-    MoveSubtreeItem(node);
-  } else {
-    ForgetCut();
-    TClipboardNodeSource source = ClipboardNodeSource();
-    // A large subtree is made beside the window.
-    if (platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
-      auto paste = std::make_unique<TPendingPaste>();
-      paste->Source = std::move(source);
-      paste->Parent = parent;
-      paste->Before = before;
-      StartPaste(std::move(paste));
-      return;
-    }
-    TBusy busy(*this);
-    std::unique_ptr<TxevXMLNode2> copy = source.Make();
-    if (!copy) {
-      UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
-      return;
-    }
-    std::vector<std::unique_ptr<TxevXMLNode2>> copies;
-    copies.push_back(std::move(copy));
-    session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies)).front());
+    PasteCopy(parent, before);
+    return;
   }
+  TxevXMLNode2* node = cutNode_;
+  if (IsSameOrInside(before ? before : parent, node)) {
+    UI().ShowMessage(SPasteIntoItself, ApplicationTitle);
+    return;
+  }
+  CommitEditor();
+  if (!node->MoveTo(parent, before)) return;
+  ForgetCut();
+  session_->PendingID = bank::NodeID(node);
+  MoveSubtreeItem(node);
+  FinishTreeChange();
+  SetModified();
+}
+
+// A copy of what the clipboard holds, put at the place given (before nullptr: at the end of parent),
+// selected once it is there.
+void TXMLTreeCore::PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before) {
+  TClipboardNodeSource source = ClipboardNodeSource();
+  // A large subtree, and another program's block, are made beside the window; the tree stays as it
+  // is (its selection and its view) until the copy is put in place.
+  if (source.ReadsBeside() || platform::SharedWorkShares({.Nodes = source.Elements(), .Bytes = source.Bytes()}) > 1) {
+    auto paste = std::make_unique<TPendingPaste>();
+    paste->Source = std::move(source);
+    paste->Parent = parent;
+    paste->Before = before;
+    StartPaste(std::move(paste));
+    return;
+  }
+  TBusy busy(*this);
+  std::unique_ptr<TxevXMLNode2> copy = source.Make();
+  if (!copy) {
+    UI().ShowMessage(SNoNodeOnClipboard, ApplicationTitle);
+    return;
+  }
+  std::vector<std::unique_ptr<TxevXMLNode2>> copies;
+  copies.push_back(std::move(copy));
+  session_->PendingID = bank::NodeID(PlaceCopies(std::move(copies), parent, before).front());
   FinishTreeChange();
   SetModified();
 }
@@ -695,6 +726,7 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
   } else {
     bank::RenumberSubtree(paste.Copy.get(), session_->NextNodeID, bank->Root());
     for (TTreeItemSpec& spec : paste.Specs) spec.ID = ItemSpecOf(spec.Node, spec.Parent, Images).ID;
+    paste.MapPart.reset();  // made with the IDs of before
   }
   TxevXMLNode2* node = paste.Before ? paste.Parent->InsertNode(paste.Before->IndexInParent(), std::move(paste.Copy))
                                     : paste.Parent->AddNode(std::move(paste.Copy));
@@ -705,7 +737,10 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
     TTreeUpdateLock lock(*view_);
     view_->InsertPrepared(map_.ItemOf(node->Parent()), map_.ItemOf(NextTreeSibling(node)), std::move(parts), items);
   }
-  map_.AddAll(paste.Specs, items);
+  if (paste.MapPart)
+    map_.AddPart(std::move(paste.MapPart));
+  else
+    map_.AddAll(paste.Specs, items);
   session_->PendingID = bank::NodeID(node);
   FinishTreeChange();
   SetModified();
@@ -720,13 +755,16 @@ void TXMLTreeCore::CancelPaste() {
   BusyChanged(false);
 }
 
+// The copy goes to the end of the node's folder (or of the top level) with fresh IDs, and the
+// clipboard keeps the node. The selection stays where it is until the copy is there (a large copy
+// is made beside the window, which goes on meanwhile), and then moves to the copy.
 void TXMLTreeCore::DuplicateNode() {
-  if (PasteInFlight()) return;  // the paste keeps its place
+  if (PasteInFlight() || !Bank() || !view_) return;  // a paste in flight keeps its place
   TxevXMLNode2* node = SelectedNode();
   if (!node) return;
   CopyNode();
-  view_->Select(map_.ItemOf(ParentFolder(node)));
-  PasteNode();
+  TxevXMLNode2* folder = ParentFolder(node);
+  PasteCopy(folder ? folder : Bank()->Root(), nullptr);
 }
 
 void TXMLTreeCore::FullExpand() {
@@ -786,7 +824,11 @@ TTreeActionContext TXMLTreeCore::ActionContext() const {
 // Tree events
 
 void TXMLTreeCore::TreeChange(TTreeItem* item) {
-  if (!view_ || !item || view_->Selected() != item || view_->IsEditing()) return;
+  if (!view_) return;
+  // Nothing selected any more (a click on the empty area below the nodes): the record stays open,
+  // but the commands follow at once, so New Folder makes a top-level folder.
+  if (!item && !view_->Selected()) TreeStateChanged();
+  if (!item || view_->Selected() != item || view_->IsEditing()) return;
   changeSeen_ = true;
   if (WindowSettings.AutoExpandTree) AutoExpand(item);
   CommitEditor();
@@ -813,13 +855,15 @@ void TXMLTreeCore::TreeCollapsed(TTreeItem* item) {
   FolderOpened(item, false);
 }
 
-// A folder opened or closed: its picture and its "expanded" attribute follow.
+// A folder opened or closed: its picture and its "expanded" attribute follow. That is a change of
+// the view, not of the databank: nothing asks about it, and closing writes it with auto-save on. A
+// folder the tree opens to show the node an open selects again is the view the file holds.
 void TXMLTreeCore::FolderOpened(TTreeItem* item, bool open) {
   TxevXMLNode2* node = view_ ? view_->NodeOf(item) : nullptr;
   if (!IsFolder(node)) return;  // the widget also reports leaves it was asked to expand
   view_->SetImage(item, ImageForState(Images.Ranges, view_->ImageOf(item), open));
   bank::SetExpanded(node, open);
-  SetModified();
+  if (session_ && !restoringSelection_) session_->ViewChanged();
 }
 
 void TXMLTreeCore::TreeEditing(TTreeItem* item) {

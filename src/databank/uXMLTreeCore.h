@@ -203,6 +203,9 @@ class TXMLTreeCore : public ITreeViewEvents {
   // Puts copies at the paste place in their order, each with fresh IDs, and shows them; returns
   // them placed. The caller finishes with FinishTreeChange.
   std::vector<TxevXMLNode2*> PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies);
+  // The same at a place given.
+  std::vector<TxevXMLNode2*> PlaceCopies(std::vector<std::unique_ptr<TxevXMLNode2>> copies, TxevXMLNode2* parent,
+                                         TxevXMLNode2* before);
   // The tail of a rebuild after a local patch: PendingID is selected afresh.
   void FinishTreeChange();
   // The tree's content changed (nodes added, removed, moved, retitled or given other pictures);
@@ -224,6 +227,7 @@ class TXMLTreeCore : public ITreeViewEvents {
   bool CutStillValid() const;
   void AutoExpand(TTreeItem* item);
   struct TPendingPaste;
+  void PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before);
   void StartPaste(std::unique_ptr<TPendingPaste> paste);
   // The poll of the paste in flight: once it is made and no prompt or label edit is open, it is put
   // in place.
@@ -242,6 +246,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   std::shared_ptr<const void> cutBlock_;  // the clipboard's block the cut put there
   TxevXMLNode2* lastSelected_ = nullptr;  // for the auto-expanding tree
   bool changeSeen_ = false;
+  // The tree opens folders to show the node an open selects again: that is the view the file holds.
+  bool restoringSelection_ = false;
   std::unique_ptr<TPendingPaste> pending_;
   std::unique_ptr<platform::ITimer> pasteTimer_;
 };

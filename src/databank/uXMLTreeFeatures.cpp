@@ -64,7 +64,7 @@ void TXMLTreeFeatures::FilterCommand() {
   // The filter sees what the user sees: what was typed goes into the node first.
   const bool reopen = CurrentRecord || CurrentFolder;
   ReleaseSelection();
-  FilterTree(SearchRec);
+  FilterTree(SearchRec, TResultsFill::FirstScreen);
   if (reopen) SelectRecord(true);
   const std::string error = LastRegExprError();
   if (!error.empty()) {
@@ -74,6 +74,18 @@ void TXMLTreeFeatures::FilterCommand() {
     // Found nothing: the empty results say so.
     ShowFilterResults();
     resultsShown_ = true;
+    if (ResultsWaiting()) {
+      // Many results: their first screen is painted before the rest is made, unless the selection
+      // lies further on, where the view goes at once.
+      const size_t selected = ResultIndexOf(SelectedNode());
+      if (selected < resultNodes_.size() && selected >= resultItems_.size()) {
+        FinishResults();
+      } else {
+        SyncResultsSelection();
+        PaintNow();
+        FinishResults();
+      }
+    }
     SyncResultsSelection();
   }
   TreeStateChanged();
@@ -83,10 +95,12 @@ bool TXMLTreeFeatures::RecordMatches(TxevXMLNode2* node, const TSearchForRec& se
   return ::RecordMatches(node, search, Editor);
 }
 
-bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
+bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search, TResultsFill fill) {
   TXMLDataBase2* bank = Bank();
   if (!bank || !findView_) return false;
   TBusy busy(*this);
+  pendingResults_.clear();
+  pendingSpecs_.clear();
   TFilterResults results;
   {
     TMatchRun run;
@@ -99,15 +113,60 @@ bool TXMLTreeFeatures::FilterTree(const TSearchForRec& search) {
   resultNodes_.clear();
   resultItems_.clear();
   if (results.Specs.empty()) return false;
-  // The folders open as they are inserted (the specs say so), before the results are first laid
-  // out: opening them all afterwards would lay the whole results out once more.
-  if (results.Items.empty())
-    findView_->InsertItems(nullptr, nullptr, results.Specs, resultItems_);
-  else
-    findView_->InsertPrepared(nullptr, nullptr, std::move(results.Items), resultItems_);
   resultNodes_.reserve(results.Specs.size());
   for (const TTreeItemSpec& spec : results.Specs) resultNodes_.push_back(spec.Node);
+  const bool split = fill == TResultsFill::FirstScreen && results.Specs.size() > kFirstScreenItems;
+  // The folders open as they are inserted (the specs say so), before the results are first laid
+  // out: opening them all afterwards would lay the whole results out once more.
+  if (results.Items.empty() && split) {
+    // Made here: a screen of them now, the rest below the items they belong to later.
+    const std::vector<TTreeItemSpec> first(results.Specs.begin(), results.Specs.begin() + kFirstScreenItems);
+    findView_->InsertItems(nullptr, nullptr, first, resultItems_);
+    pendingSpecs_ = std::move(results.Specs);
+  } else if (results.Items.empty()) {
+    findView_->InsertItems(nullptr, nullptr, results.Specs, resultItems_);
+  } else {
+    // Made beside the window in parts, each the results of a run of top-level nodes: the parts up to
+    // a screen of them now, the others after them later.
+    size_t take = results.Items.size();
+    if (split)
+      for (size_t k = 0, items = 0; k < results.Items.size(); ++k)
+        if ((items += results.Items[k]->Count()) >= kFirstScreenItems) {
+          take = k + 1;
+          break;
+        }
+    for (size_t k = take; k < results.Items.size(); ++k) pendingResults_.push_back(std::move(results.Items[k]));
+    results.Items.resize(take);
+    findView_->InsertPrepared(nullptr, nullptr, std::move(results.Items), resultItems_);
+  }
   return true;
+}
+
+void TXMLTreeFeatures::FinishResults() {
+  if (!findView_ || !ResultsWaiting()) return;
+  TTreeUpdateLock lock(*findView_);
+  if (!pendingResults_.empty()) {
+    std::vector<TTreeItem*> more;
+    findView_->InsertPrepared(nullptr, nullptr, std::move(pendingResults_), more);
+    resultItems_.insert(resultItems_.end(), more.begin(), more.end());
+  }
+  // The specs from resultItems_.size() on, in runs below one item in place each (a run: a node
+  // whose parent is in place, or none, the nodes below it and its siblings that follow).
+  const std::vector<TTreeItemSpec>& specs = pendingSpecs_;
+  const int placed = int(resultItems_.size());
+  for (size_t i = resultItems_.size(); i < specs.size();) {
+    const int anchor = specs[i].Parent;
+    size_t end = i + 1;
+    while (end < specs.size() && (specs[end].Parent >= placed || specs[end].Parent == anchor)) ++end;
+    std::vector<TTreeItemSpec> run(specs.begin() + std::ptrdiff_t(i), specs.begin() + std::ptrdiff_t(end));
+    for (TTreeItemSpec& spec : run) spec.Parent = spec.Parent >= placed ? spec.Parent - int(i) : -1;
+    std::vector<TTreeItem*> more;
+    findView_->InsertItems(anchor >= 0 ? resultItems_[size_t(anchor)] : nullptr, nullptr, run, more);
+    resultItems_.insert(resultItems_.end(), more.begin(), more.end());
+    i = end;
+  }
+  pendingResults_.clear();
+  pendingSpecs_.clear();
 }
 
 size_t TXMLTreeFeatures::ResultIndexOf(const TxevXMLNode2* node) const {
@@ -121,6 +180,8 @@ TTreeItem* TXMLTreeFeatures::ResultItemOf(const TxevXMLNode2* node) const {
 }
 
 void TXMLTreeFeatures::HideFilter() {
+  pendingResults_.clear();
+  pendingSpecs_.clear();
   resultsShown_ = false;
   resultNodes_.clear();
   resultItems_.clear();
@@ -130,7 +191,16 @@ void TXMLTreeFeatures::RefreshFilterResults() {
   if (!resultsShown_ || !Bank() || !findView_) return;
   StoreOpenValues();  // the search sees what the user sees
   FilterTree(SearchRec);
-  SyncResultsSelection();
+  TxevXMLNode2* node = SelectedNode();
+  if (IsRecord(node) && !ResultItemOf(node) && ResultsInFront()) {
+    // The open record changed so that it is no result any more (renamed, say): it stays selected and
+    // open, and the whole tree comes to the front with it.
+    ShowAllFolders();
+    TTreeUpdateLock lock(*findView_);
+    findView_->Select(nullptr);
+  } else {
+    SyncResultsSelection();
+  }
   TreeStateChanged();
 }
 
@@ -296,6 +366,7 @@ void TXMLTreeFeatures::ImportCommand() {
 bool TXMLTreeFeatures::ImportFile(const std::string& path) {
   if (!Bank() || PasteInFlight()) return false;
   std::vector<std::unique_ptr<TxevXMLNode2>> nodes;
+  std::string notice;
   {
     TBorrowedBankState borrowed(Session());
     TXMLDataBase2 other;
@@ -304,28 +375,48 @@ bool TXMLTreeFeatures::ImportFile(const std::string& path) {
                       platform::MsgIcon::None);
       return false;
     }
+    if (other.InvalidUtf8Bytes() > 0)
+      notice =
+          ImportedInvalidUtf8Notice(bankpaths::ExpandFileName(path), other.InvalidUtf8Bytes(), other.InvalidUtf8Line());
     nodes = ImportableNodes(other);
   }
   if (nodes.empty() || !Bank()) return true;
-  TBusy busy(*this);  // not over the password prompt
-  const int selectedID = bank::NodeID(SelectedNode());
-  PlaceCopies(std::move(nodes));
-  Session().PendingID = selectedID;
-  FinishTreeChange();
-  SetModified();
+  {
+    TBusy busy(*this);  // not over the password prompt
+    const int selectedID = bank::NodeID(SelectedNode());
+    PlaceCopies(std::move(nodes));
+    Session().PendingID = selectedID;
+    FinishTreeChange();
+    SetModified();
+  }
+  // Told once the copies are in place, so that the user sees what the replacement characters are in.
+  if (!notice.empty()) Session().ShowWarning(notice);
   return true;
 }
 
 void TXMLTreeFeatures::ExportCommand() {
   if (!Bank() || !SelectedNode()) return;
   TBankSession::TBusyScope busy(Session());
-  const std::string path = AskBankFile(Session(), UI(), true);
-  if (!path.empty()) ExportFile(path);
+  for (;;) {
+    const std::string path = AskBankFile(Session(), UI(), true);
+    if (path.empty() || !Bank()) return;
+    // A part of the databank written over its own file (or its backup) would take the rest with it
+    // at the next save: the user chooses another name.
+    if (!Session().IsOpenBankFile(path)) {
+      ExportFile(path);
+      return;
+    }
+    UI().MessageBox(SExportOntoOpenFile, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+  }
 }
 
 bool TXMLTreeFeatures::ExportFile(const std::string& path) {
   TxevXMLNode2* selected = SelectedNode();
   if (!Bank() || !selected) return false;
+  if (Session().IsOpenBankFile(path)) {
+    UI().MessageBox(SExportOntoOpenFile, SErrorCaption, platform::MsgButtons::Ok, platform::MsgIcon::None);
+    return false;
+  }
   StoreOpenValues();  // the file holds what the user sees
   TBorrowedBankState borrowed(Session());
   TExportChoice choice = ExportChoiceFor(selected, Images, !Session().Password().empty(), Session().Compress());

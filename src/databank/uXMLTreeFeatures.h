@@ -10,7 +10,8 @@
 // - The results follow the databank: every command that changes the tree's content makes them again
 //   from the same search, in place. The results and the tree share one selection: the tree's node is
 //   selected among the results where it is one; while the results are in front and it is not one,
-//   nothing is selected and no record is open.
+//   nothing is selected and no record is open. A record that stops being a result while it is
+//   selected (renamed, say) stays selected and open, and the whole tree comes to the front.
 // - A filter run compiles its expression once; an expression that cannot be set, or that needs too
 //   much work, ends the run with one message and leaves the normal view.
 // - Saving a bookmark and confirming the bookmark manager mark the databank modified.
@@ -50,11 +51,20 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   // The filter's test of one node (search.Text prepared).
   virtual bool RecordMatches(TxevXMLNode2* node, const TSearchForRec& search);
   // Fills the results tree (fully expanded); true when it holds a node. A run ended by an
-  // expression leaves its message in LastRegExprError.
-  bool FilterTree(const TSearchForRec& search);
+  // expression leaves its message in LastRegExprError. With TResultsFill::FirstScreen many results
+  // go in as far as a screen shows them (kFirstScreenItems, or the items made beside the window for
+  // the runs of top-level nodes that hold them); the rest waits for FinishResults.
+  enum class TResultsFill { Whole, FirstScreen };
+  static constexpr size_t kFirstScreenItems = 200;  // more rows than a screen of the tree holds
+  bool FilterTree(const TSearchForRec& search, TResultsFill fill = TResultsFill::Whole);
+  // The results that wait are put into their tree (after those shown).
+  void FinishResults();
+  bool ResultsWaiting() const { return !pendingResults_.empty() || !pendingSpecs_.empty(); }
   // The status line of the results, from the parameters stored in the databank.
   TFilterStatus FilterStatusText();
   virtual void ShowFilterResults() {}
+  // The window painted as it stands, at once (the first screen of the results, while the rest waits).
+  virtual void PaintNow() {}
   void HideFilter() override;
   bool FilterResultsShown() const { return resultsShown_; }
   // The results made again from the last search (nothing while they are not shown).
@@ -101,8 +111,11 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   void ImportCommand();
   // Imports every top-level folder and record of the file at path, placed as Paste places a node.
   bool ImportFile(const std::string& path);
+  // The save dialog, then ExportFile; a name that leads to the open databank's file or its backup is
+  // refused with SExportOntoOpenFile and the dialog comes back.
   void ExportCommand();
-  // Exports what the selection dialog chooses among the selected node and its siblings.
+  // Exports what the selection dialog chooses among the selected node and its siblings. Refuses
+  // (with SExportOntoOpenFile, writing nothing) a path that leads to the open databank's file.
   bool ExportFile(const std::string& path);
   virtual bool SelectNodesForExport(TExportChoice& choice) {
     (void)choice;
@@ -136,7 +149,11 @@ class TXMLTreeFeatures : public TXMLTreeCore {
   // The result of node; nullptr when it is none.
   TTreeItem* ResultItemOf(const TxevXMLNode2* node) const;
   std::vector<TxevXMLNode2*> resultNodes_;  // in display order
-  std::vector<TTreeItem*> resultItems_;     // the item of each
+  std::vector<TTreeItem*> resultItems_;     // the item of each (of the first ones while the rest waits)
+  // The results not yet in their tree, only within the Filter command: items made beside the
+  // window, in order, or else every spec (those from resultItems_.size() on wait).
+  std::vector<std::unique_ptr<TPreparedItems>> pendingResults_;
+  std::vector<TTreeItemSpec> pendingSpecs_;
 
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a posted refresh runs only while this lives
   std::unique_ptr<platform::ITimer> quickTimer_;

@@ -309,7 +309,7 @@ void TCustomSynPad::SetCaretXYEx(bool CallEnsureCursorPos, TBufferCoord Value) {
 void TCustomSynPad::InternalSetCaretXYAndClearSelection(const TBufferCoord& Value) {
   SetCaretXY(Value);
   if (SelAvail()) InvalidateSelection();
-  fBlockBegin = fBlockEnd = GetCaretXY();
+  CollapseBlockOnCaret();
   StatusChanged(SynSC(scSelection));
 }
 
@@ -339,11 +339,21 @@ TBufferCoord TCustomSynPad::ClampBlockPos(TBufferCoord Value) const {
   return Value;
 }
 
+void TCustomSynPad::StoreBlock(TBufferCoord Anchor, TBufferCoord Moving) {
+  fBlockBegin = ClampBlockPos(Anchor);
+  fBlockEnd = ClampBlockPos(Moving);
+}
+
+TBufferCoord TCustomSynPad::WholeCharPos(TBufferCoord Value) const {
+  if (Value.Line >= 1 && Value.Line <= fLines->Count())
+    Value.Char = SnapToCharBoundary(LineText(Value.Line), Value.Char);
+  return Value;
+}
+
 void TCustomSynPad::SetBlockBegin(TBufferCoord Value) {
   fActiveSelectionMode = fSelectionMode;
-  Value = ClampBlockPos(Value);
   if (SelAvail()) InvalidateSelection();
-  fBlockBegin = fBlockEnd = Value;
+  StoreBlock(Value, Value);
   StatusChanged(SynSC(scSelection));
 }
 
@@ -359,7 +369,7 @@ void TCustomSynPad::SetBlockEnd(TBufferCoord Value) {
                     std::max({fBlockBegin.Line, fBlockEnd.Line, Value.Line}));
   else
     InvalidateLines(std::min(fBlockEnd.Line, Value.Line), std::max(fBlockEnd.Line, Value.Line));
-  fBlockEnd = Value;
+  StoreBlock(fBlockBegin, Value);
   StatusChanged(SynSC(scSelection));
 }
 
@@ -427,8 +437,7 @@ void TCustomSynPad::SelectAll() {
                           std::max(1, count)};
   SetCaretXY(last);
   fActiveSelectionMode = fSelectionMode;
-  fBlockBegin = TBufferCoord{1, 1};
-  fBlockEnd = last;
+  StoreBlock(TBufferCoord{1, 1}, last);
   InvalidateLines(1, INT_MAX);
   StatusChanged(SynSC(scSelection));
 }
@@ -446,8 +455,7 @@ void TCustomSynPad::SetActiveSelectionMode(TSynSelectionMode Value) {
   if (SelAvail()) InvalidateSelection();
   fActiveSelectionMode = Value;
   // A column block may reach past line ends; as a normal selection its ends lie in the text.
-  fBlockBegin = ClampBlockPos(fBlockBegin);
-  fBlockEnd = ClampBlockPos(fBlockEnd);
+  StoreBlock(fBlockBegin, fBlockEnd);
   if (SelAvail()) InvalidateSelection();
   StatusChanged(SynSC(scSelection));
 }
@@ -798,7 +806,7 @@ void TCustomSynPad::ListCleared(TSynPersistent*) {
   fCaretX = fCaretY = 1;
   fLastCaretX = 1;
   fCaretAtEndOfRow = false;
-  fBlockBegin = fBlockEnd = TBufferCoord{1, 1};
+  StoreBlock(TBufferCoord{1, 1}, TBufferCoord{1, 1});
   fTopLine = 1;
   fLeftChar = 1;
   RecomputeTextOffset();

@@ -768,7 +768,17 @@ class TCustomSynPad : public TSynPersistent, public ISynWordWrapHost {
   void FontChanged();
   void RecomputeTextOffset();
   void ComputeCaret();
+  // Clamped into the text by the active mode's rules and moved back off the middle of a surrogate pair.
   TBufferCoord ClampBlockPos(TBufferCoord Value) const;
+  // The one writer of the selection's ends: both go through ClampBlockPos under the active mode (set
+  // it first), so no edit, command or undo leaves half a character at either end. Nothing is
+  // repainted or announced.
+  void StoreBlock(TBufferCoord Anchor, TBufferCoord Moving);
+  // The empty selection on the caret.
+  void CollapseBlockOnCaret() { StoreBlock(GetCaretXY(), GetCaretXY()); }
+  // Moved back off the middle of a surrogate pair on its line, otherwise as given: a position where
+  // text goes in may lie past its line's end or the last line (the insertion pads or appends).
+  TBufferCoord WholeCharPos(TBufferCoord Value) const;
   TColor ColorEditorBG(bool CaretLine) const;
   // Columns of the buffer position walked on the line (no word wrap).
   int ExpandedColumn(std::u16string_view Line, int Char) const;

@@ -93,7 +93,7 @@ void TCustomSynPad::PasteFromClipboard() {
     fUndoList->AddChange(crPasteBegin, BlockBegin(), BlockEnd(), u"", fActiveSelectionMode);
     if (!SelAvail()) {
       fActiveSelectionMode = fSelectionMode;
-      fBlockBegin = fBlockEnd = GetCaretXY();
+      CollapseBlockOnCaret();
     } else {
       NoteColumnStarts(
           fUndoList->AddChange(crSelDelete, BlockBegin(), BlockEnd(), GetSelTextRaw(), fActiveSelectionMode));
@@ -240,7 +240,7 @@ void TCustomSynPad::GotoBookMark(int BookMark) {
   SetCaretXYEx(false, TBufferCoord{mark->Char, mark->Line});
   EnsureCursorPosVisibleEx(true);
   if (SelAvail()) InvalidateSelection();
-  fBlockBegin = fBlockEnd = GetCaretXY();
+  CollapseBlockOnCaret();
   StatusChanged(SynSC(scSelection));
 }
 

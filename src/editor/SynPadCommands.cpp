@@ -298,9 +298,8 @@ void TCustomSynPad::AnchorSelection(const TBufferCoord& Caret) {
   // column block one column wide is empty, yet Shift+Down from it goes on from its anchor);
   // otherwise the anchor is where the caret stands, not a block begin left behind by an earlier
   // move. Without a selection the anchor is set again through SetBlockBegin, which clamps it as
-  // every selection end: an edit leaves the empty block on the caret, which may stand past the end
-  // of its line, where no normal selection begins (the text typed over the selection went in at
-  // the line's start).
+  // every selection end: the caret may stand past the end of its line, where no normal selection
+  // begins (the text typed over the selection went in at the line's start).
   if (SelAvail()) return;
   SetBlockBegin(fBlockEnd == Caret ? fBlockBegin : Caret);
 }
@@ -668,8 +667,8 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
   if (multiLine) {
     const TBufferCoord start{x, y};
     SetCaretXY(start);
-    fBlockBegin = fBlockEnd = start;
     fActiveSelectionMode = smNormal;
+    StoreBlock(start, start);
     SetSelTextPrimitiveEx(smNormal, Text, false, &start);
     fUndoList->AddChange(crInsert, start, fInsertEnd, u"", smNormal);
     FlushTrims(true);
@@ -688,7 +687,7 @@ void TCustomSynPad::DoTypeText(std::u16string Text) {
   PutLine(y, line);
   fUndoList->AddChange(crInsert, TBufferCoord{x, y}, TBufferCoord{x + k, y}, replaced, smNormal);
   SetCaretXY(TBufferCoord{x + k, y});
-  fBlockBegin = fBlockEnd = GetCaretXY();
+  CollapseBlockOnCaret();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -814,7 +813,7 @@ void TCustomSynPad::DoDeleteLine() {
   else
     DeleteRangeRecorded(TBufferCoord{1, 1}, TBufferCoord{len + 1, 1}, crDeleteAfter);
   SetCaretXY(TBufferCoord{1, std::min(y, fLines->Count())});
-  fBlockBegin = fBlockEnd = GetCaretXY();
+  CollapseBlockOnCaret();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -839,8 +838,8 @@ void TCustomSynPad::DoLineBreak(bool MoveCaret) {
   }
   const TBufferCoord start{cut + 1, y};
   SetCaretXYEx(false, start);
-  fBlockBegin = fBlockEnd = start;
   fActiveSelectionMode = smNormal;
+  StoreBlock(start, start);
   SetSelTextPrimitiveEx(smNormal, u"\r\n" + indent, false, &start);
   const TBufferCoord after = fInsertEnd;
   fUndoList->AddChange(crLineBreak, start, after, u"", smNormal);
@@ -855,7 +854,7 @@ void TCustomSynPad::DoLineBreak(bool MoveCaret) {
   } else {
     SetCaretXY(old);
   }
-  fBlockBegin = fBlockEnd = GetCaretXY();
+  CollapseBlockOnCaret();
 }
 
 void TCustomSynPad::DoTab() {
@@ -906,8 +905,8 @@ void TCustomSynPad::DoTab() {
     text = u"\t";
   }
   const TBufferCoord start{std::min(x, len + 1), y};
-  fBlockBegin = fBlockEnd = GetCaretXY();
   fActiveSelectionMode = smNormal;
+  CollapseBlockOnCaret();
   // The blanks stay until an edit writes the line again (a line break, a joined line): no later
   // edit elsewhere trims them.
   const size_t noted = fTrimLines.size();
@@ -1081,7 +1080,7 @@ void TCustomSynPad::DoCaseChange(TSynPadorCommand Command) {
     SetSelectionRaw(anchor, moving, mode);
   } else {
     SetCaretXY(oldCaret);
-    fBlockBegin = fBlockEnd = GetCaretXY();
+    CollapseBlockOnCaret();
   }
 }
 

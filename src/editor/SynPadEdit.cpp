@@ -68,8 +68,7 @@ void TCustomSynPad::PutLine(int Line, std::u16string_view Text) {
 void TCustomSynPad::SetSelectionRaw(TBufferCoord B, TBufferCoord E, TSynSelectionMode Mode) {
   if (SelAvail()) InvalidateSelection();
   fActiveSelectionMode = Mode;
-  fBlockBegin = ClampBlockPos(B);
-  fBlockEnd = ClampBlockPos(E);
+  StoreBlock(B, E);
   if (SelAvail()) InvalidateSelection();
   StatusChanged(SynSC(scSelection));
 }
@@ -153,7 +152,7 @@ void TCustomSynPad::FlushTrims(bool Record) {
     }
     if (moved) {
       SetCaretXYEx(true, caret);
-      fBlockBegin = fBlockEnd = GetCaretXY();
+      CollapseBlockOnCaret();
     }
   }
 }
@@ -195,7 +194,7 @@ void TCustomSynPad::SetSelTextPrimitiveEx(TSynSelectionMode PasteMode, std::u16s
   // Where the control lets it stand; typing past the end has the option switched on around it.
   SetCaretXYEx(true, caret);
   if (SelAvail()) InvalidateSelection();
-  fBlockBegin = fBlockEnd = GetCaretXY();
+  CollapseBlockOnCaret();
   StatusChanged(SynSC(scSelection));
 }
 
@@ -411,7 +410,7 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value,
     const bool sel = SelAvail();
     if (!sel) {
       fActiveSelectionMode = ModeWithoutSelection.value_or(fSelectionMode);
-      fBlockBegin = fBlockEnd = GetCaretXY();
+      CollapseBlockOnCaret();
     }
     const TSynSelectionMode mode = fActiveSelectionMode;
     const TBufferCoord bb = BlockBegin(), be = BlockEnd();
@@ -421,8 +420,7 @@ void TCustomSynPad::SetSelTextExternal(const std::u16string& Value,
     if (!sel && mode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);
     TSynPadUndoItem* deletion = sel ? fUndoList->AddChange(crSelDelete, bb, be, GetSelTextRaw(), mode) : nullptr;
     NoteColumnStarts(deletion);
-    fBlockBegin = bb;
-    fBlockEnd = be;
+    StoreBlock(bb, be);
     fMovedMarks.clear();
     // A column replacement records the lines it fills, so that undo takes the new text away again.
     SetSelTextPrimitiveEx(mode, Value, mode == smColumn);
@@ -439,10 +437,12 @@ void TCustomSynPad::InsertBlock(const TBufferCoord& StartPos, std::u16string_vie
   // Recorded, the block is one change; unrecorded (replaying undo) the lists are left alone.
   std::optional<TSynUndoBlock> block;
   if (AddToUndoList) block.emplace(*fUndoList);
-  SetCaretXYEx(false, StartPos);
-  fBlockBegin = fBlockEnd = StartPos;
+  // Text goes in only between whole characters.
+  const TBufferCoord start = WholeCharPos(StartPos);
+  SetCaretXYEx(false, start);
   fActiveSelectionMode = smColumn;
-  SetSelTextPrimitiveEx(smColumn, Value, AddToUndoList, &StartPos, ColumnStarts);
+  StoreBlock(start, start);
+  SetSelTextPrimitiveEx(smColumn, Value, AddToUndoList, &start, ColumnStarts);
   FlushTrims(AddToUndoList);
 }
 
@@ -456,6 +456,9 @@ void TCustomSynPad::SetCaretAndSelection(const TBufferCoord& ptCaret, const TBuf
 
 void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelectionMode Mode, std::u16string_view Text,
                                  const std::vector<int>* ColumnStarts) {
+  // Text goes in and out only between whole characters.
+  Start = WholeCharPos(Start);
+  End = WholeCharPos(End);
   if (Before(End, Start) && Mode != smColumn) std::swap(Start, End);
   const int count = fLines->Count();
   // Whole lines for as many lines: put each, so marks and highlighter ranges of the lines stay.
@@ -470,14 +473,13 @@ void TCustomSynPad::ReplaceRange(TBufferCoord Start, TBufferCoord End, TSynSelec
       SetCaretXYEx(true, fInsertEnd);
       if (SelAvail()) InvalidateSelection();
       fActiveSelectionMode = Mode;
-      fBlockBegin = fBlockEnd = GetCaretXY();
+      CollapseBlockOnCaret();
       return;
     }
   }
   if (SelAvail()) InvalidateSelection();
   fActiveSelectionMode = Mode;
-  fBlockBegin = Start;
-  fBlockEnd = End;
+  StoreBlock(Start, End);
   // A column block's text goes in where the block began on each line, as the deletion leaves it.
   SetSelTextPrimitiveEx(Mode, Text, false, Mode == smColumn && SelAvail() ? nullptr : &Start, ColumnStarts);
 }
@@ -663,11 +665,11 @@ void TCustomSynPad::ReplayInsertion(const TSynPadUndoItem& Item, bool IsUndo, TS
   ReplaceRange(start, end, mode, Item.ChangeStr);
   const TBufferCoord newEnd = fInsertEnd;
   Dest.AddChange(Item.ChangeReason, from, newEnd, removed, mode);
+  fActiveSelectionMode = mode;
   if (IsUndo) {
     SetCaretXY(from);
-    fBlockBegin = fBlockEnd = GetCaretXY();
+    CollapseBlockOnCaret();
   }
-  fActiveSelectionMode = mode;
 }
 
 void TCustomSynPad::UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& Dest) {
@@ -697,7 +699,7 @@ void TCustomSynPad::UndoDeletion(const TSynPadUndoItem& Item, TSynPadUndoList& D
     SetSelectionRaw(anchor, caretEnd, mode);
   } else {
     fActiveSelectionMode = mode;
-    fBlockBegin = fBlockEnd = GetCaretXY();
+    CollapseBlockOnCaret();
   }
   EnsureCursorPosVisible();
 }

@@ -544,8 +544,8 @@ void TCustomSynPad::DragDrop(TCustomSynPad* Source, int X, int Y, vk::TShiftStat
       SetCaretXY(drop);
       drop = GetCaretXY();
       if (SelAvail()) InvalidateSelection();
-      fBlockBegin = fBlockEnd = drop;
       fActiveSelectionMode = insertMode;
+      StoreBlock(drop, drop);
       TBufferCoord start = drop;
       if (insertMode == smLine) start.Char = 1;
       if (insertMode == smNormal) start.Char = std::min(start.Char, static_cast<int>(LineText(start.Line).size()) + 1);

@@ -3,6 +3,7 @@
 #include "editor/SynPadHighlighter.h"
 #include "editor/SynUnicode.h"
 #include "platform/Exceptions.h"
+#include "platform/WideChar.h"
 
 TSynPadSearch::TSynPadSearch() : fShift(new std::int32_t[65536]()) {}
 
@@ -15,7 +16,7 @@ bool TSynPadSearch::IsDelimiter(char16_t C) {
 void TSynPadSearch::SetPattern(const std::u16string& Value) {
   if (Value == fPat) return;
   fPattern = Value;
-  fPat = fSensitive ? fPattern : WideLowerCase(fPattern);
+  fPat = fSensitive ? fPattern : widechar::FoldUtf16(fPattern);
   fShiftInitialized = false;
 }
 
@@ -23,7 +24,7 @@ void TSynPadSearch::SetOptions(TSynSearchOptions Value) {
   const bool sensitive = (Value & ssoMatchCase) != 0;
   if (sensitive != fSensitive) {
     fSensitive = sensitive;
-    fPat = fSensitive ? fPattern : WideLowerCase(fPattern);
+    fPat = fSensitive ? fPattern : widechar::FoldUtf16(fPattern);
     fShiftInitialized = false;
   }
   fWhole = (Value & ssoWholeWord) != 0;
@@ -67,7 +68,7 @@ int TSynPadSearch::FindFirst(std::u16string_view NewText) {
   if (!fShiftInitialized) InitShiftTable();
   fTextLen = static_cast<int>(NewText.size());
   if (fTextLen < fPatLen) return 0;
-  fText = fSensitive ? std::u16string(NewText) : WideLowerCase(NewText);
+  fText = fSensitive ? std::u16string(NewText) : widechar::FoldUtf16(NewText);
   fTheEnd = fTextLen;
   fRun = -1;
   return Next();

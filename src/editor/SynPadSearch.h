@@ -1,6 +1,7 @@
 // Plain-text search engine: a quick search (Sunday's variant) over 16-bit characters with a shift
-// table covering every code unit, optional case folding (once per line, positions kept) and a
-// whole-word test over the shared word-break set. Matches do not overlap.
+// table covering every code unit, optional case folding (simple case folding of each character, a
+// surrogate pair as one, once per line, positions kept) and a whole-word test over the shared
+// word-break set. Matches do not overlap.
 #pragma once
 
 #include <cstdint>

@@ -389,7 +389,7 @@ struct TCustomSynPad::TSearchReplaceRun {
     if (lastCaret.Line <= 0) return;
     ed.SetCaretXY(lastCaret);
     if (ed.SelAvail()) ed.InvalidateSelection();
-    ed.fBlockBegin = ed.fBlockEnd = ed.GetCaretXY();
+    ed.CollapseBlockOnCaret();
   }
 
   // Replaces every match, a line at a time, as one change: its cost grows with the text, not

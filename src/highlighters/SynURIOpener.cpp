@@ -51,9 +51,11 @@ std::u16string PercentDecoded(std::u16string_view text) {
   return out;
 }
 
-// A parameter name of a link, percent-decoded and in lower case (ASCII is all a name may match).
+// A parameter name of a link, percent-decoded, without NUL characters (which a mail program may
+// drop as well) and in lower case (ASCII is all a name may match).
 std::u16string ParameterName(std::u16string_view text) {
   std::u16string name = PercentDecoded(text);
+  std::erase(name, u'\0');
   for (char16_t& c : name)
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
   const size_t first = name.find_first_not_of(u" \t");
@@ -61,14 +63,17 @@ std::u16string ParameterName(std::u16string_view text) {
   return first == std::u16string::npos ? std::u16string() : name.substr(first, last - first + 1);
 }
 
-// True when a piece of the text between separators ("?", "&", ";") is a parameter named "attach"
-// or "attachment".
+// True when a piece of the text between separators ("?", "&", ";") is a parameter whose name begins
+// with "attach" ("attach", "attachment", "attachments", ...), or is "attach" or "attachment" without
+// a value. A piece without "=" that merely begins so is an address ("attachments@firm.org").
 bool NamesAnAttachment(std::u16string_view rest) {
   while (!rest.empty()) {
     const size_t end = rest.find_first_of(u"?&;");
     const std::u16string_view parameter = rest.substr(0, end);
-    const std::u16string name = ParameterName(parameter.substr(0, parameter.find(u'=')));
-    if (name == u"attach" || name == u"attachment") return true;
+    const size_t equals = parameter.find(u'=');
+    const std::u16string name = ParameterName(parameter.substr(0, equals));
+    if (equals != std::u16string_view::npos ? name.starts_with(u"attach") : name == u"attach" || name == u"attachment")
+      return true;
     if (end == std::u16string_view::npos) break;
     rest.remove_prefix(end + 1);
   }

@@ -78,9 +78,9 @@ class TSynURIOpener : public TSynPersistent {
   // The text handed to the desktop: "mailto:" before an e-mail address that lacks it, "http://"
   // before a "www" link; empty when the result does not begin with a scheme of the prefix table.
   static std::u16string LinkTarget(std::u16string_view Text, int Kind);
-  // True for a mail link that asks the mail program to attach a file: a parameter "attach" or
-  // "attachment" anywhere after "mailto:" (after "?", "&" or ";"), in any letter case,
-  // percent-encoded or not.
+  // True for a mail link that asks the mail program to attach a file: a parameter whose name begins
+  // with "attach" anywhere after "mailto:" (after "?", "&" or ";"), in any letter case,
+  // percent-encoded or not, NUL characters in it not counted.
   static bool AttachesAFile(std::u16string_view target);
   // Adds the text to the visited list and opens its target; false when nothing was opened. A mail
   // link that attaches a file is refused with SMailLinkAttachesFile instead.

@@ -37,6 +37,14 @@ class IClipboard {
   }
   // Empties the clipboard when it holds the format and this program put it there.
   virtual void ClearOwned(const std::string& format) = 0;
+  // Where this clipboard can take another program's block beside the window: a function that
+  // does so on any thread (nothing when the format is absent, or when stop answers true while it
+  // waits). An empty function where it cannot: Read it then.
+  using TReader = std::function<std::optional<std::string>(const std::function<bool()>& stop)>;
+  virtual TReader ReaderOf(const std::string& format) const {
+    (void)format;
+    return {};
+  }
 };
 
 // The in-process clipboard (also what tests install).

@@ -274,6 +274,31 @@ void Cp1252ToUtf8Into(const char* p, size_t n, char* o) {
 
 }  // namespace
 
+TUtf8Repair RepairUtf8(std::string& text, std::string* original) {
+  TUtf8Repair result;
+  const std::string_view s = text;
+  const size_t n = s.size();
+  std::string repaired;  // begun at the first bad byte
+  size_t kept = 0;       // s up to here is in repaired
+  for (size_t i = AsciiRunEnd(s.data(), 0, n); i < n; i = AsciiRunEnd(s.data(), i, n)) {
+    const size_t at = i;
+    // A bad byte decodes alone as U+FFFD; a U+FFFD written in the text takes its three bytes.
+    if (DecodeUtf8(s, i) != 0xFFFD || i != at + 1) continue;
+    if (result.Replaced++ == 0) {
+      result.First = at;
+      repaired.reserve(n + 64);
+    }
+    repaired.append(s.substr(kept, at - kept));
+    repaired += "\xEF\xBF\xBD";
+    kept = i;
+  }
+  if (result.Replaced == 0) return result;
+  repaired.append(s.substr(kept));
+  if (original) original->swap(text);
+  text = std::move(repaired);
+  return result;
+}
+
 bool HasHighByte(std::string_view bytes) {
   const char* p = bytes.data();
   const size_t n = bytes.size();

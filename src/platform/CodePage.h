@@ -33,6 +33,17 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement = '?');
 // is then left half converted, and the caller must build it again.
 bool NarrowUtf8ToCp1252(std::string& text, size_t from = 0);
 
+// Text said to be UTF-8 made so: each byte that is not part of a well-formed sequence (a stray
+// continuation byte, a cut or overlong sequence, a surrogate, a code point beyond U+10FFFF, the bytes
+// C0, C1, F5-FF) is replaced by U+FFFD, as decoding reads it. A text that is well formed stays as it
+// is, untouched (only its bytes beyond ASCII are looked at closely). When bytes were replaced and
+// original is given, it receives the text as it was.
+struct TUtf8Repair {
+  size_t Replaced = 0;               // bytes replaced
+  size_t First = std::string::npos;  // the offset of the first of them
+};
+TUtf8Repair RepairUtf8(std::string& text, std::string* original = nullptr);
+
 // True when every character of the UTF-8 text has a Windows-1252 byte (a pure-ASCII text is
 // answered without decoding).
 bool IsCp1252Representable(std::string_view utf8);

@@ -2,13 +2,12 @@
 
 #include "platform/Clipboard.h"
 #include "platform/SystemServices.h"
-#include "platform/UnicodeTables.h"
+#include "platform/WideChar.h"
 
 namespace editorservices {
 
 char16_t FoldUnit(char16_t ch) {
-  if (ch < 0x80) return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch + 32) : ch;
-  return static_cast<char16_t>(ch + unicodetables::Props(ch).fold);
+  return widechar::Fold(ch);
 }
 
 bool ClipboardHasText() {

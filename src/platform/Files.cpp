@@ -334,7 +334,17 @@ void WriteFileAtomic(const std::string& path, const std::function<void(TStream&)
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
-  if (fd < 0) throw EFCreateError(FileErrorText("Cannot create file", path, errno));
+  if (fd < 0) {
+    // The file itself may well be writable: what refused is its folder, which the user must see.
+    const int err = errno;
+    std::string folder = dir;
+    if (folder.empty() || folder[0] != '/') {
+      char cwd[PATH_MAX];
+      if (::getcwd(cwd, sizeof cwd)) folder = folder.empty() ? std::string(cwd) : std::string(cwd) + "/" + folder;
+    }
+    throw EFCreateError(
+        FileErrorText("Cannot create a temporary file to write \"" + path + "\" in the folder", folder, err));
+  }
   temp.assign(name.data());
   // Held while the file is written: a temporary file nobody holds is what an interrupted write left.
   ::flock(fd, LOCK_EX);

@@ -120,6 +120,13 @@ class IUIServices {
   virtual bool AskPassword(std::string& password, WindowHandle owner = NoWindow) = 0;
   // The file-password prompt: shows fileName without its folder. On Cancel password is untouched.
   virtual bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) = 0;
+  // The same prompt come back after an answer that did not open the file: it says why (`why`, one
+  // line). Services that have no place for it ask as AskFilePassword does.
+  virtual bool AskFilePasswordAgain(const std::string& fileName, const std::string& why, std::string& password,
+                                    WindowHandle owner = NoWindow) {
+    (void)why;
+    return AskFilePassword(fileName, password, owner);
+  }
   // The set-password prompt (typed twice). OK is only possible with two equal non-empty entries.
   virtual bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) = 0;
   // The change-password prompt (old, new, repeated).

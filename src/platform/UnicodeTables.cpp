@@ -1047,4 +1047,19 @@ const std::uint8_t kStage2[][128] = {
     },
 };
 
+const TFoldRun kSupplementaryFolds[10] = {
+    {0x10400, 0x10427, 40},
+    {0x104B0, 0x104D3, 40},
+    {0x10570, 0x1057A, 39},
+    {0x1057C, 0x1058A, 39},
+    {0x1058C, 0x10592, 39},
+    {0x10594, 0x10595, 39},
+    {0x10C80, 0x10CB2, 64},
+    {0x118A0, 0x118BF, 32},
+    {0x16E40, 0x16E5F, 32},
+    {0x1E900, 0x1E921, 34},
+};
+
+const std::size_t kSupplementaryFoldCount = 10;
+
 }  // namespace unicodetables

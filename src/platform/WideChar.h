@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace widechar {
 
@@ -32,6 +34,22 @@ void BufferToLower(char16_t* p, std::size_t n);
 // Mapped copies (unit by unit; the empty string stays empty).
 std::u16string UpperCase(std::u16string_view s);
 std::u16string LowerCase(std::u16string_view s);
+
+// Simple case folding, the one rule of every search that ignores letter case: two characters are
+// the same letter in any case when their foldings are equal (Σ, σ and ς; K, k and the Kelvin sign).
+// A unit whose folding would leave the Basic Multilingual Plane, and every surrogate, folds to itself;
+// FoldCodePoint also folds the characters beyond U+FFFF.
+char16_t Fold(char16_t c);
+char32_t FoldCodePoint(char32_t c);
+// Every character whose folding is folded (folded itself among them when it folds to itself), in
+// increasing order; at most a handful. folded is a folding (FoldCodePoint gives it back unchanged).
+std::u32string CaseVariants(char32_t folded);
+// The foldings of those characters first..last beyond U+FFFF that fold to another, as ranges.
+std::vector<std::pair<char32_t, char32_t>> FoldedRanges(char32_t first, char32_t last);
+// Folded copies, character by character (a surrogate pair as one character, the length kept;
+// bytes of UTF-8 that are not well formed are kept as they are).
+std::u16string FoldUtf16(std::u16string_view s);
+std::string FoldUtf8(std::string_view s);
 
 // Character classes of one unit.
 bool IsLetter(char16_t c);         // any Unicode letter category (L*)

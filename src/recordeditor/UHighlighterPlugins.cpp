@@ -16,6 +16,26 @@ std::vector<std::string> DefaultHighlighterPluginFolders() {
   return folders;
 }
 
+std::vector<std::string> HighlighterPluginFiles(const std::vector<std::string>& folders) {
+  std::vector<std::vector<std::string>> found;
+  for (const std::string& folder : folders)
+    found.push_back(platform::MatchingFiles(folder, kHighlighterPluginPatterns));
+  std::vector<std::string> files;
+  for (size_t f = 0; f < found.size(); ++f)
+    for (const std::string& path : found[f]) {
+      const std::string name = ExtractFileName(path);
+      bool replaced = false;
+      for (size_t later = f + 1; later < found.size() && !replaced; ++later)
+        for (const std::string& other : found[later]) replaced = replaced || ExtractFileName(other) == name;
+      if (!replaced) files.push_back(path);
+    }
+  return files;
+}
+
+std::string PluginErrorText(const std::string& path, const std::string& reason) {
+  return "Error loading plugin: [" + path + "]\n" + reason;
+}
+
 namespace {
 
 // The module whose GetHighlighter is running: its registrations are noted so that they can be
@@ -40,13 +60,12 @@ THighlighterPlugins::~THighlighterPlugins() {
   FinalizeAll();
 }
 
-void THighlighterPlugins::LoadFolder(const std::string& folder) {
-  for (const std::string& path : platform::MatchingFiles(folder, kHighlighterPluginPatterns)) Load(path);
+void THighlighterPlugins::LoadFolders(const std::vector<std::string>& folders) {
+  for (const std::string& path : HighlighterPluginFiles(folders)) Load(path);
 }
 
 bool THighlighterPlugins::Load(const std::string& path) {
   const std::string fileName = ExtractFileName(path);
-  bool ok = false;
   std::string error;
   if (platform::IModuleLoader::Handle h = loader_.Load(path, error)) {
     modules_.push_back(TModule{fileName, h, {}});
@@ -56,20 +75,28 @@ bool THighlighterPlugins::Load(const std::string& path) {
     auto abi = reinterpret_cast<THighlighterPluginAbiProc>(loader_.Symbol(h, "HighlighterPluginAbi"));
     auto get = reinterpret_cast<TGetHighlighterProc>(loader_.Symbol(h, "GetHighlighter"));
     modules_[index].Compatible = abi && abi() == TESSARYN_HIGHLIGHTER_PLUGIN_ABI;
-    if (modules_[index].Compatible && get) {
+    if (!abi) {
+      error = "It exports no HighlighterPluginAbi: it was not built against this program's plug-in header.";
+    } else if (!modules_[index].Compatible) {
+      error = "It was built for another version of the plug-in interface.";
+    } else if (!get) {
+      error = "It exports no GetHighlighter.";
+    } else {
       try {
         TRegisteringScope scope(&modules_[index]);
         get(&RegisterFromPlugin);
-        ok = true;
+        return true;
+      } catch (const std::exception& e) {
+        error = std::string("Its GetHighlighter failed: ") + e.what();
       } catch (...) {
-        ok = false;
+        error = "Its GetHighlighter failed.";
       }
     }
+  } else if (error.empty()) {
+    error = "The system could not load it.";
   }
-  if (!ok)
-    platform::UI().MessageBox("Error loading plugin: [" + fileName + "]", "Error!", platform::MsgButtons::OkCancel,
-                              platform::MsgIcon::Error);
-  return ok;
+  platform::UI().MessageBox(PluginErrorText(path, error), "Error!", platform::MsgButtons::Ok, platform::MsgIcon::Error);
+  return false;
 }
 
 void THighlighterPlugins::FinalizeAll() {

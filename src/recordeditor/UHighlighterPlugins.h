@@ -1,6 +1,7 @@
 // The highlighter plug-ins of the primary highlighter set: loaded in file-name order at start-up,
 // each asked to register its highlighters, and at the end told to free them and unloaded, in load
-// order. A file that fails is reported once ("Error loading plugin: [name]") and start-up goes on.
+// order. A file that fails is reported once, in a box with OK alone that names its full path and
+// why ("Error loading plugin: [path]" and the reason on the next line), and start-up goes on.
 // The interface a plug-in implements is recordeditor/SynHighlighterPlugin.h.
 #pragma once
 
@@ -17,6 +18,11 @@ extern const std::vector<std::string> kHighlighterPluginPatterns;  // "hl_*.so",
 // user's "<UserDataFolder>/highlighters" (an installed program's folder is not the user's to write).
 // A portable program has the one folder.
 std::vector<std::string> DefaultHighlighterPluginFolders();
+// The plug-in files of the folders, in file-name order, folder by folder; a file whose name a later
+// folder also holds is left out (the user's copy replaces the program's).
+std::vector<std::string> HighlighterPluginFiles(const std::vector<std::string>& folders);
+// The box's text for a plug-in that failed: "Error loading plugin: [path]" and the reason.
+std::string PluginErrorText(const std::string& path, const std::string& reason);
 
 class THighlighterPlugins {
  public:
@@ -33,8 +39,8 @@ class THighlighterPlugins {
   THighlighterPlugins(const THighlighterPlugins&) = delete;
   THighlighterPlugins& operator=(const THighlighterPlugins&) = delete;
 
-  // Loads every plug-in file of the folder, in name order.
-  void LoadFolder(const std::string& folder);
+  // Loads every plug-in file of the folders as HighlighterPluginFiles lists them.
+  void LoadFolders(const std::vector<std::string>& folders);
   // Loads one file and lets it register its highlighters. A library that was loaded stays in the
   // module list even when a later step failed, so that it is finalised and unloaded at the end.
   // Returns false after reporting a failure.

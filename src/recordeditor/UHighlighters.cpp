@@ -131,11 +131,8 @@ TdmHighLighters::TdmHighLighters(THighlighterSetRole role, std::string pluginFol
     if (row.Listing == TSynListing::Registered)
       RegisterHighlighter(row.ListName, FindComponent(row.Component)->Highlighter, row.Tag);
   plugins_ = std::make_unique<THighlighterPlugins>(loader ? *loader : SystemModuleLoader());
-  if (!pluginFolder.empty()) {
-    plugins_->LoadFolder(pluginFolder);
-  } else {
-    for (const std::string& folder : DefaultHighlighterPluginFolders()) plugins_->LoadFolder(folder);
-  }
+  plugins_->LoadFolders(pluginFolder.empty() ? DefaultHighlighterPluginFolders()
+                                             : std::vector<std::string>{pluginFolder});
 }
 
 TdmHighLighters::~TdmHighLighters() {

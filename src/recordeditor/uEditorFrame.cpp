@@ -237,9 +237,13 @@ void TEditorFrame::SetUpControls() {
 // ---------------------------------------------------------------------------------------------
 // IEditor
 
+// The code takes the focus at once where it can: keys typed right after the command that asked
+// for it (Return on the tree) then reach it in order. The timer goes on asking for a while where the
+// window refused, or where the focus was taken back before the event that asked had ended.
 void TEditorFrame::FocusEditor() {
   focusTicks_ = 0;
   memoTimer_->SetEnabled(true);
+  MemoTimerTick();
 }
 
 void TEditorFrame::MemoTimerTick() {
@@ -317,6 +321,7 @@ void TEditorFrame::OpenRecord(TxevXMLNode2* node) {
   const int line = std::clamp(bank::RecordYPos(node), 1, std::max(1, Memo.LineCount()));
   const int lineEnd = Memo.LineCount() > 0 ? static_cast<int>(Memo.LineText(line).size()) + 1 : 1;
   Memo.SetCaretXY(TBufferCoord{std::clamp(bank::RecordXPos(node), 1, lineEnd), line});
+  storedCaret_ = TBufferCoord{Memo.CaretX(), Memo.CaretY()};
   Comments.SetText(codepage::Utf8ToUtf16(bank::RecordComments(node)));
   view_.SetCommentsHeight(bank::RecordCommentPanelHeight(node));
   // The record's own "1"/"0" attribute wins; without one the inherited element, which shows the
@@ -335,10 +340,22 @@ void TEditorFrame::DetachRecord() {
 
 void TEditorFrame::StoreRecord() {
   if (!recordNode_) return;
-  bank::SetRecordData(recordNode_, codepage::Utf16ToUtf8(Memo.GetText()));
-  XMLSetAttrInteger(recordNode_, bank::xaXPos, Memo.CaretX());
-  XMLSetAttrInteger(recordNode_, bank::xaYPos, Memo.CaretY());
-  bank::SetRecordComments(recordNode_, codepage::Utf16ToUtf8(Comments.GetText()));
+  // The editor ends every line its own way: a text left as it was shown keeps the record's own
+  // bytes, line ends and all.
+  if (std::u16string code = Memo.GetText(); code != storedCode_)
+    bank::SetRecordData(recordNode_, codepage::Utf16ToUtf8(code));
+  // The caret is written once it moved from where the record's attributes put it: a stored place
+  // beyond its line (opening keeps the caret within the text) stays as it was while the caret
+  // stays. A missing one is filled in.
+  const TBufferCoord caret{Memo.CaretX(), Memo.CaretY()};
+  const bool moved = caret != storedCaret_;
+  if (moved || recordNode_->GetAttribute(bank::xaXPos).empty())
+    XMLSetAttrInteger(recordNode_, bank::xaXPos, caret.Char);
+  if (moved || recordNode_->GetAttribute(bank::xaYPos).empty())
+    XMLSetAttrInteger(recordNode_, bank::xaYPos, caret.Line);
+  storedCaret_ = caret;
+  if (std::u16string comments = Comments.GetText(); comments != storedComments_)
+    bank::SetRecordComments(recordNode_, codepage::Utf16ToUtf8(comments));
   XMLSetAttrInteger(recordNode_, bank::xaCommentPanelHeight, view_.CommentsHeight());
   XMLSetAttrBool(recordNode_, bank::xaCommentPanelShown, commentsShown_);
   XMLPathWriteBool(recordNode_, bank::xnCommentPanelAlignment, commentsOnTop_);

@@ -190,6 +190,8 @@ class TEditorFrame : public IEditor {
   TdmHighLighters& highlighters_;
   TxevXMLNode2* recordNode_ = nullptr;
   std::u16string storedCode_, storedComments_;
+  // The caret the record's "XPos" and "YPos" stand for: where opening put it, or where it was stored.
+  TBufferCoord storedCaret_;
   bool modifiedChecked_ = false;  // Modified was compared with the stored texts after the last edit
   bool keywordsTyped_ = false;
   TLanguageList languages_;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "regex/RegExprChars.h"
 
@@ -284,6 +285,25 @@ struct TRegExpr::Compiler {
     return static_cast<unsigned char>(v);
   }
 
+  // The byte of a one-byte escape ("\\n", "\\r", "\\t", "\\e", "\\x" and two hexadecimal digits,
+  // any other byte itself); parse is at the byte after "\\" and is left at the escape's last byte.
+  unsigned char EscapedByte() {
+    switch (Cur()) {
+      case 'n':
+        return 10;
+      case 'r':
+        return 13;
+      case 't':
+        return 9;
+      case 'e':
+        return 27;
+      case 'x':
+        return HexEscape();
+      default:
+        return static_cast<unsigned char>(Cur());
+    }
+  }
+
   bool Meta(int c) const {
     switch (c) {
       case '^':
@@ -321,7 +341,9 @@ struct TRegExpr::Compiler {
     }
     std::uint64_t bits[4] = {0, 0, 0, 0};
     std::uint32_t count = 0;
-    int last = 0;  // the member written last, in both passes
+    // The character written last, which a "-" after it makes the start of a range; -1 after a
+    // class (\d, \w), which starts none: a "-" there is a member.
+    int last = 0;
     auto member = [&](unsigned char c) {
       EmitC(c);
       bits[c >> 6] |= std::uint64_t(1) << (c & 63);
@@ -336,11 +358,18 @@ struct TRegExpr::Compiler {
       int c = Cur();
       if (c == '-') {
         ++parse;
-        if (AtEnd() || Cur() == ']') {
+        if (AtEnd() || Cur() == ']' || last < 0 ||
+            (Cur() == '\\' && (Peek(parse + 1) == 'd' || Peek(parse + 1) == 'w'))) {
           member('-');
           continue;
         }
+        // The range ends at the character written after the "-", an escaped one too.
         int start = last, end = Cur();
+        if (end == '\\') {
+          ++parse;
+          if (AtEnd()) Fail("Trailing \\");
+          end = EscapedByte();
+        }
         if (re.windows1251_ && start == 0xE0 && end == 0xFF) {
           for (unsigned char ch : kCyrLower) member(ch);
         } else if (re.windows1251_ && start == 0xC0 && end == 0xDF) {
@@ -352,6 +381,7 @@ struct TRegExpr::Compiler {
           if (start > end) Fail("Invalid [] range");
           for (int ch = start + 1; ch <= end; ++ch) member(static_cast<unsigned char>(ch));
         }
+        last = -1;  // a range starts no other: in [a-c-e] the second "-" is a member
         ++parse;
       } else if (c == '\\') {
         ++parse;
@@ -359,31 +389,19 @@ struct TRegExpr::Compiler {
         switch (Cur()) {
           case 'd':
             for (unsigned char ch = '0'; ch <= '9'; ++ch) member(ch);
+            last = -1;
             break;
           case 'w':
             for (const char* w = kWordSet; *w; ++w) member(static_cast<unsigned char>(*w));
-            break;
-          case 'n':
-            member(10);
-            break;
-          case 'r':
-            member(13);
-            break;
-          case 't':
-            member(9);
-            break;
-          case 'e':
-            member(27);
-            break;
-          case 'x':
-            member(HexEscape());
+            last = -1;
             break;
           default:
-            member(static_cast<unsigned char>(Cur()));
+            member(EscapedByte());
         }
         ++parse;
       } else if (c == 0xF6 && re.windows1251_) {
         for (unsigned char ch = '0'; ch <= '9'; ++ch) member(ch);
+        last = -1;
         ++parse;
       } else {
         member(static_cast<unsigned char>(c));
@@ -532,6 +550,25 @@ void TRegExpr::Raise(const std::string& message) {
   throw ERegExpr(message);
 }
 
+void TRegExpr::SetWindows1251(bool on) {
+  if (on == windows1251_) return;
+  windows1251_ = on;
+  program_.clear();
+}
+
+void TRegExpr::SetCaseMap(const std::array<unsigned char, 256>& map) {
+  if (hasCaseMap_ && map == caseMap_) return;
+  hasCaseMap_ = true;
+  caseMap_ = map;
+  program_.clear();
+}
+
+void TRegExpr::ClearCaseMap() {
+  if (!hasCaseMap_) return;
+  hasCaseMap_ = false;
+  program_.clear();
+}
+
 void TRegExpr::SetExpression(std::string_view expression) {
   // The expression is a NUL-terminated text in the design: it ends at its first NUL.
   std::string_view text = expression.substr(0, expression.find('\0'));
@@ -585,6 +622,28 @@ void TRegExpr::Compile() {
   program_ = std::move(prog);
   operandInfo_ = std::move(info);
   sets_ = std::move(c.sets);
+  if (hasCaseMap_) {
+    for (std::size_t node : nodes)
+      if (program_[node] == EXACTLY)
+        for (std::uint32_t i = 0; i < operandInfo_[node]; ++i)
+          program_[node + kNodeSize + i] = caseMap_[program_[node + kNodeSize + i]];
+    for (std::size_t set = 0; set < sets_.size(); set += 4) {
+      const std::uint64_t members[4] = {sets_[set], sets_[set + 1], sets_[set + 2], sets_[set + 3]};
+      for (unsigned b = 0; b < 256; ++b)
+        if ((members[b >> 6] >> (b & 63)) & 1)
+          sets_[set + (caseMap_[b] >> 6)] |= std::uint64_t(1) << (caseMap_[b] & 63);
+    }
+  }
+  namedBytes_ = regexscan::StartSet();
+  for (std::size_t node : nodes) {
+    if (program_[node] == EXACTLY)
+      for (std::uint32_t i = 0; i < operandInfo_[node]; ++i) namedBytes_.Add(program_[node + kNodeSize + i]);
+    if (program_[node] == ANYOF || program_[node] == ANYBUT) {
+      const std::uint64_t* b = sets_.data() + std::size_t(operandInfo_[node]) * 4;
+      for (unsigned c = 0; c < 256; ++c)
+        if ((b[c >> 6] >> (c & 63)) & 1) namedBytes_.Add(c);
+    }
+  }
 
   std::size_t scan = 1;
   std::size_t next = NextNode(program_, scan);
@@ -697,6 +756,11 @@ const regexscan::StartSet& TRegExpr::TakenBytes() const {
   return program_.empty() ? none : takenBytes_;
 }
 
+const regexscan::StartSet& TRegExpr::NamedBytes() const {
+  static const regexscan::StartSet none;
+  return program_.empty() ? none : namedBytes_;
+}
+
 bool TRegExpr::TriesOnlyFoundStarts() const {
   return !program_.empty() && onlyFoundStarts_;
 }
@@ -727,6 +791,7 @@ bool TRegExpr::NodePositions(std::size_t n, Add&& add) const {
 // so nothing backtracks.
 void TRegExpr::ComputePlainRun() {
   plainRun_.clear();
+  endRun_.clear();
   const std::vector<unsigned char>& p = program_;
   std::vector<regexscan::StartSet> run;
   std::size_t n = 1;
@@ -734,6 +799,12 @@ void TRegExpr::ComputePlainRun() {
     const unsigned char op = p[n];
     if (op == END) {
       plainRun_ = std::move(run);
+      return;
+    }
+    if (op == EOL) {  // the end of the run when nothing but marks follows up to END
+      std::size_t m = NextNode(p, n);
+      while (m != kNone && (p[m] == NOTHING || IsGroupMark(p[m]))) m = NextNode(p, m);
+      if (m != kNone && p[m] == END && !run.empty()) endRun_ = std::move(run);
       return;
     }
     if (op == BRANCH) {
@@ -745,6 +816,19 @@ void TRegExpr::ComputePlainRun() {
     if (!taken && op != NOTHING && !IsGroupMark(op)) return;  // an anchor, a repeat, a loop
     n = NextNode(p, n);
   }
+}
+
+const std::vector<regexscan::StartSet>& TRegExpr::EndRun() const {
+  static const std::vector<regexscan::StartSet> none;
+  return program_.empty() ? none : endRun_;
+}
+
+bool TRegExpr::EndRunAt(std::size_t end) const {
+  if (end < endRun_.size()) return false;
+  const auto* s = reinterpret_cast<const unsigned char*>(subject_.data()) + (end - endRun_.size());
+  for (std::size_t i = 0; i < endRun_.size(); ++i)
+    if (!endRun_[i].Has(s[i])) return false;
+  return true;
 }
 
 const regexscan::StartSet* TRegExpr::RequiredBytes() const {
@@ -779,11 +863,21 @@ int CountOf(const regexscan::StartSet& set) {
   return n;
 }
 
+// The members of a position that takes every byte but NUL, as a dot does: it narrows nothing.
+constexpr int kDotMembers = 255;
+// The least a lead must narrow a search, in bits: about one exact byte.
+constexpr double kLeadMinBits = 7.5;
+// The nodes the walk for the lead visits at most, in the widths of alternations and what follows.
+constexpr int kLeadWalkBudget = 4000;
+// The positions of an alternation's first bytes (as many as its shortest alternative has) that go
+// into the run at most.
+constexpr std::size_t kLeadAlternationPositions = 16;
+
 // How much a position with these bytes narrows a search, in bits (an exact byte 8, any byte 0).
 double BitsOf(const regexscan::StartSet& set) {
   const int n = CountOf(set);
   if (n <= 1) return 8;
-  if (n >= 255) return 0;
+  if (n >= kDotMembers) return 0;
   return 8 - std::log2(double(n));
 }
 
@@ -838,30 +932,30 @@ bool TRegExpr::ChainWidth(std::size_t from, std::size_t until, std::size_t& leas
 // may take; the run that narrows the search most, as little as possible widened by that give, is
 // the lead. A run before which a repeat may take any number of bytes cannot say where a match starts.
 void TRegExpr::ComputeLead() {
-  const std::vector<unsigned char>& p = program_;
-  struct TRun {
-    std::vector<regexscan::StartSet> sets;
-    std::size_t least = 0, most = 0;  // how far after the match's start the run begins
-  };
-  TRun run, best;
-  double bestScore = 7.5;  // at least about one exact byte
-  auto close = [&] {
-    // Dots at either end narrow nothing.
-    std::size_t first = 0, end = run.sets.size();
-    while (first < end && CountOf(run.sets[first]) >= 255) ++first;
-    while (end > first && CountOf(run.sets[end - 1]) >= 255) --end;
-    if (first < end && run.most != kUnbounded) {
-      double score = 0;
-      for (std::size_t i = first; i < end; ++i) score += BitsOf(run.sets[i]);
-      score -= std::log2(double(run.most - run.least + 1));
-      if (score > bestScore) {
-        bestScore = score;
-        best.sets.assign(run.sets.begin() + std::ptrdiff_t(first), run.sets.begin() + std::ptrdiff_t(end));
-        best.least = run.least + first;
-        best.most = run.most + first;
-      }
+  TLeadRun best;
+  double bestScore = kLeadMinBits;
+  for (const TLeadRun& run : LeadRuns()) {
+    std::size_t first = 0, end = 0;
+    const double score = LeadScore(run, first, end);
+    if (score > bestScore) {
+      bestScore = score;
+      best.sets.assign(run.sets.begin() + std::ptrdiff_t(first), run.sets.begin() + std::ptrdiff_t(end));
+      best.least = run.least + first;
+      best.most = run.most + first;
     }
-    run.sets.clear();
+  }
+  if (!best.sets.empty()) SetLead(std::move(best));
+}
+
+// The walk: the runs in the order the path passes them, each ended by a node that takes no fixed
+// byte (a repeat, an alternation of unknown width) or by the end.
+std::vector<TRegExpr::TLeadRun> TRegExpr::LeadRuns() const {
+  const std::vector<unsigned char>& p = program_;
+  std::vector<TLeadRun> runs;
+  TLeadRun run;
+  auto close = [&] {
+    if (!run.sets.empty()) runs.push_back(std::move(run));
+    run = TLeadRun();
   };
   std::size_t least = 0, most = 0;  // where the walk is, from the match's start
   auto add = [&](const regexscan::StartSet& set) {
@@ -873,7 +967,7 @@ void TRegExpr::ComputeLead() {
     ++least;
     most = AddWidth(most, 1);
   };
-  int budget = 4000;
+  int budget = kLeadWalkBudget;
   std::size_t n = 1;
   for (std::size_t guard = 0; n != kNone && guard < p.size(); ++guard) {
     const unsigned char op = p[n];
@@ -906,13 +1000,13 @@ void TRegExpr::ComputeLead() {
       }
       std::size_t shortest = kUnbounded;
       for (const auto& h : heads) shortest = std::min(shortest, h.size());
-      for (std::size_t k = 0; k < shortest && k < 16; ++k) {
+      for (std::size_t k = 0; k < shortest && k < kLeadAlternationPositions; ++k) {
         regexscan::StartSet set;
         for (const auto& h : heads)
           for (int w = 0; w < 4; ++w) set.bits[w] |= h[k].bits[w];
         add(set);
       }
-      const std::size_t taken = std::min<std::size_t>(shortest, 16);
+      const std::size_t taken = std::min<std::size_t>(shortest, kLeadAlternationPositions);
       // The run goes on only where every alternative is that many bytes and no more.
       if (!(lo == hi && lo == taken)) close();
       least += lo - taken;
@@ -932,8 +1026,26 @@ void TRegExpr::ComputeLead() {
     n = NextNode(p, n);
   }
   close();
-  if (best.sets.empty()) return;
-  // The literal: an exact byte, a letter in either case, else the bits the members share.
+  return runs;
+}
+
+// The scoring: the bits the run's positions narrow a search by, less the bits of the give in where
+// it starts; dots at either end narrow nothing and are left out (first .. end: what is kept). No
+// score (minus infinity) for a run of dots alone or one that may start any number of bytes on.
+double TRegExpr::LeadScore(const TLeadRun& run, std::size_t& first, std::size_t& end) {
+  first = 0;
+  end = run.sets.size();
+  while (first < end && CountOf(run.sets[first]) >= kDotMembers) ++first;
+  while (end > first && CountOf(run.sets[end - 1]) >= kDotMembers) --end;
+  if (first == end || run.most == kUnbounded) return -std::numeric_limits<double>::infinity();
+  double score = 0;
+  for (std::size_t i = first; i < end; ++i) score += BitsOf(run.sets[i]);
+  return score - std::log2(double(run.most - run.least + 1));
+}
+
+// The literal of the best run: an exact byte, a letter in either case, else the bits the members
+// share (the sets are then kept to check each occurrence exactly).
+void TRegExpr::SetLead(TLeadRun best) {
   bool exact = true;
   for (const regexscan::StartSet& set : best.sets) {
     unsigned all = 0xFF, any = 0;
@@ -1227,6 +1339,12 @@ bool TRegExpr::Exec(std::string_view subject) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(subject_.data());
   const std::size_t n = subject_.size();
   if (anchored_) return Try(0);
+  if (!endRun_.empty()) {
+    // "$" holds at the end and at each NUL: only the runs that end there can match.
+    for (std::size_t at = s.find('\0'); at != std::string_view::npos; at = s.find('\0', at + 1))
+      if (EndRunAt(at)) return true;
+    return EndRunAt(n);
+  }
   if (!lead_.Empty()) {
     std::size_t untried = 0;  // every start before this one has been tried
     for (std::size_t at = firstLead;; ++at) {

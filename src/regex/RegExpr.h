@@ -9,6 +9,7 @@
 // exceeded" and "Exec: backtrack limit exceeded".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,6 +42,18 @@ class TRegExpr {
   // Raises ERegExpr with the message.
   virtual void Error(const std::string& message);
 
+  // The Windows-1251 option of the design, on at creation: in an expression 0xF6 and 0xD6 stand for
+  // \d and \D, and the set ranges 0xE0-0xFF and 0xC0-0xDF add the Cyrillic letters of that code
+  // page. A caller whose bytes are Windows-1252 text, where those bytes are letters (ö, Ö, à-ÿ),
+  // turns it off. Either setter takes effect at the next compile (SetExpression or Exec).
+  bool Windows1251() const { return windows1251_; }
+  void SetWindows1251(bool on);
+  // A byte map under which bytes count as the same (a case rule): literals are taken through it and
+  // each set also holds the images of its members, so a subject whose bytes the caller took
+  // through the same map matches without regard to what the map joins. Cleared: none.
+  void SetCaseMap(const std::array<unsigned char, 256>& map);
+  void ClearCaseMap();
+
   // Off: Exec searches as the design does, every start (or each occurrence of the first-character
   // hint, or the subject's start when anchored), without any shortcut of our own. The answers are
   // the same either way (tests hold one against the other); only the steps differ.
@@ -66,6 +79,10 @@ class TRegExpr {
   const regexscan::StartSet* RequiredBytes() const;
   // Every byte a match can take (all bytes of every literal); empty without a program.
   const regexscan::StartSet& TakenBytes() const;
+  // Every byte a literal or a set (also a negated one) of the program names; empty without a
+  // program. A byte outside it, and outside the letters, digits and "_", is matched by the dot,
+  // negated sets and the negated classes alone, as any such byte is.
+  const regexscan::StartSet& NamedBytes() const;
   // True when Exec tries a match only at the subject's start (anchored) or where its scans find
   // bytes of TakenBytes(), never at every position in turn. Then the answer and the steps taken
   // stay the same when each byte but NUL outside TakenBytes() is replaced by one or more such
@@ -76,6 +93,11 @@ class TRegExpr {
   // such a run occurs somewhere in the subject, and takes no backtracking step either way. Empty
   // for any other expression, and without a program.
   const std::vector<regexscan::StartSet>& PlainRun() const;
+  // When the expression is such a run followed by "$" and nothing else: the bytes of its
+  // positions, in order. Exec then answers true exactly when the subject's last bytes before its
+  // end, or before a NUL in it, are such a run, and takes no backtracking step either way. Empty
+  // for any other expression, and without a program.
+  const std::vector<regexscan::StartSet>& EndRun() const;
 
  private:
   struct Compiler;
@@ -87,6 +109,9 @@ class TRegExpr {
 
   std::string expression_;
   bool windows1251_ = true;
+  bool hasCaseMap_ = false;
+  std::array<unsigned char, 256> caseMap_{};
+  regexscan::StartSet namedBytes_;
   bool shortcuts_ = true;
   std::int64_t backtrackLimit_ = DefaultBacktrackLimit;
 
@@ -120,6 +145,15 @@ class TRegExpr {
   regexscan::StartSet firstSet_;
   void ComputeRequired();
   void ComputeLead();
+  // A run of byte positions along the path every match takes, least to most bytes after the
+  // match's start (most kUnbounded: any number).
+  struct TLeadRun {
+    std::vector<regexscan::StartSet> sets;
+    std::size_t least = 0, most = 0;
+  };
+  std::vector<TLeadRun> LeadRuns() const;
+  static double LeadScore(const TLeadRun& run, std::size_t& first, std::size_t& end);
+  void SetLead(TLeadRun best);
   void ComputeFirstSet();
   // With the start set: the literals the alternatives of an opening alternation begin with (as in
   // (while|for) \(), one of which every start holds; empty when the expression opens otherwise.
@@ -159,8 +193,9 @@ class TRegExpr {
   enum : unsigned char { kFollowAny, kFollowByte, kFollowDisjoint };
   std::vector<unsigned char> follow_;
   void ComputeFollow(const std::vector<std::size_t>& nodes);
-  std::vector<regexscan::StartSet> plainRun_;
+  std::vector<regexscan::StartSet> plainRun_, endRun_;
   void ComputePlainRun();
+  bool EndRunAt(std::size_t end) const;
   regexscan::StartSet takenBytes_;
   bool onlyFoundStarts_ = false;
   // The last position known to be no start after the try at p failed.

@@ -3,6 +3,7 @@
 #include "regex/SynRegExpr.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -343,9 +344,9 @@ struct TRegExpr::Compiler {
     return v;
   }
 
-  // The character-escape rule; parse is at the letter after "\" and is left at the last character
-  // of the escape.
-  char16_t UnQuoteChar() {
+  // The character-escape rule; parse is at the letter after "\\" and is left at the last character
+  // of the escape (the low half of an escaped surrogate pair, which stands for its one character).
+  char32_t UnQuoteChar() {
     switch (Cur()) {
       case 'a':
         return 0x07;
@@ -371,24 +372,69 @@ struct TRegExpr::Compiler {
             if (v >= 0x1000) Fail(reeHexCodeAfterBSlashXTooBig);
             v = (v << 4) | std::uint32_t(HexDig(Cur()));
           }
-          return char16_t(v);
+          return v;
         }
         std::uint32_t v = std::uint32_t(HexDig(Cur()));
         ++parse;
         if (AtEnd()) Fail(reeNoHexCodeAfterBSlashX);
         v = (v << 4) | std::uint32_t(HexDig(Cur()));
-        return char16_t(v);
+        return v;
       }
       default:
-        return char16_t(Cur());
+        return CharHere(true);
     }
   }
 
-  // A set operand is: length (2 units), a 256-bit map of the members below 256 (16 units), then the
-  // members themselves. The map is filled in after parsing, from the members.
-  void EmitSetMember(char16_t c, std::size_t& count) {
-    EmitC(c);
-    ++count;
+  // The character at parse: a surrogate pair is one (with advance, parse is left at its low half).
+  char32_t CharHere(bool advance) {
+    const int c = Cur();
+    if (IsHighSurrogate(char32_t(c)) && IsLowSurrogate(char32_t(Peek(parse + 1)))) {
+      if (advance) ++parse;
+      return PairCodePoint(char16_t(c), char16_t(Peek(parse + (advance ? 0 : 1))));
+    }
+    return char32_t(c);
+  }
+
+  // Whether the case-insensitive nodes compare by folding (the default case rule), not through a
+  // case inversion the caller set.
+  bool Folds() const { return Mod(kModI) && re.invertCase_ == &TRegExpr::InvertCaseFunction; }
+
+  // A set operand is: length (2 units), a 256-bit map of the members below 256 (16 units), the
+  // members up to U+FFFF, then the ranges beyond it (their count, then first and last of each, 2
+  // units apiece). The members are gathered first: a folding set adds the foldings of its members.
+  struct TSetMembers {
+    std::vector<char16_t> units;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+    void Add(char32_t c) { AddRange(c, c); }
+    void AddRange(char32_t first, char32_t last) {
+      for (char32_t c = first; c <= last && c < 0x10000; ++c) units.push_back(char16_t(c));
+      if (last >= 0x10000) ranges.emplace_back(std::max<char32_t>(first, 0x10000), last);
+    }
+    // The characters of chars, a surrogate pair as one.
+    void AddChars(std::u16string_view chars) {
+      for (std::size_t i = 0; i < chars.size(); ++i) {
+        if (i + 1 < chars.size() && IsHighSurrogate(chars[i]) && IsLowSurrogate(chars[i + 1])) {
+          Add(PairCodePoint(chars[i], chars[i + 1]));
+          ++i;
+        } else {
+          Add(chars[i]);
+        }
+      }
+    }
+  };
+
+  void AddFoldings(TSetMembers& set) {
+    const std::size_t n = set.units.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t f = widechar::Fold(set.units[i]);
+      if (f != set.units[i]) set.units.push_back(f);
+    }
+    std::vector<std::pair<char32_t, char32_t>> folded;
+    for (const auto& [first, last] : set.ranges) {
+      const auto more = widechar::FoldedRanges(first, last);
+      folded.insert(folded.end(), more.begin(), more.end());
+    }
+    set.ranges.insert(set.ranges.end(), folded.begin(), folded.end());
   }
 
   std::size_t ParseSet(int* flagp) {
@@ -399,14 +445,11 @@ struct TRegExpr::Compiler {
     }
     char16_t op = Mod(kModI) ? (negated ? ANYBUTCI : ANYOFCI) : (negated ? ANYBUT : ANYOF);
     std::size_t ret = EmitNode(op);
-    std::size_t lenAt = sizing ? 0 : code;
-    Emit32(0);
-    for (int i = 0; i < kSetMapUnits; ++i) EmitC(0);
-    std::size_t count = 0;
+    TSetMembers set;
     bool canStartRange = false;
-    char16_t rangeStart = 0;
+    char32_t rangeStart = 0;
     if (Cur() == ']') {
-      EmitSetMember(u']', count);
+      set.Add(u']');
       canStartRange = true;
       rangeStart = u']';
       ++parse;
@@ -415,12 +458,12 @@ struct TRegExpr::Compiler {
       int c = Cur();
       if (c == '-' && canStartRange && Peek(parse + 1) != -1 && Peek(parse + 1) != ']') {
         ++parse;
-        char16_t rangeEnd;
+        char32_t rangeEnd;
         if (Cur() == '\\') {
           int e = Peek(parse + 1);
           if (e == 'd' || e == 'D' || e == 's' || e == 'S' || e == 'w' || e == 'W') {
             // "-" before a class escape is a member; the escape is the next item.
-            EmitSetMember(u'-', count);
+            set.Add(u'-');
             canStartRange = false;
             continue;
           }
@@ -428,19 +471,18 @@ struct TRegExpr::Compiler {
           if (AtEnd()) Fail(reeParseAtomTrailingBackSlash);
           rangeEnd = UnQuoteChar();
         } else {
-          rangeEnd = char16_t(Cur());
+          rangeEnd = CharHere(true);
         }
         if (Mod(kModR) && rangeStart == 0x430 && rangeEnd == 0x44F) {
-          for (char16_t ch : kCyrLower) EmitSetMember(ch, count);
+          for (char16_t ch : kCyrLower) set.Add(ch);
         } else if (Mod(kModR) && rangeStart == 0x410 && rangeEnd == 0x42F) {
-          for (char16_t ch : kCyrUpper) EmitSetMember(ch, count);
+          for (char16_t ch : kCyrUpper) set.Add(ch);
         } else if (Mod(kModR) && rangeStart == 0x430 && rangeEnd == 0x42F) {
-          for (char16_t ch : kCyrLower) EmitSetMember(ch, count);
-          for (char16_t ch : kCyrUpper) EmitSetMember(ch, count);
+          for (char16_t ch : kCyrLower) set.Add(ch);
+          for (char16_t ch : kCyrUpper) set.Add(ch);
         } else {
           if (rangeStart > rangeEnd) Fail(reeInvalidRange);
-          for (std::uint32_t ch = std::uint32_t(rangeStart) + 1; ch <= rangeEnd; ++ch)
-            EmitSetMember(char16_t(ch), count);
+          if (rangeStart < rangeEnd) set.AddRange(rangeStart + 1, rangeEnd);
         }
         canStartRange = false;
         ++parse;
@@ -449,43 +491,66 @@ struct TRegExpr::Compiler {
         if (AtEnd()) Fail(reeParseAtomTrailingBackSlash);
         switch (Cur()) {
           case 'd':
-            for (char16_t ch = u'0'; ch <= u'9'; ++ch) EmitSetMember(ch, count);
+            for (char16_t ch = u'0'; ch <= u'9'; ++ch) set.Add(ch);
             canStartRange = false;
             break;
           case 'w':
-            for (char16_t ch : re.wordChars_) EmitSetMember(ch, count);
+            set.AddChars(re.wordChars_);
             canStartRange = false;
             break;
           case 's':
-            for (char16_t ch : re.spaceChars_) EmitSetMember(ch, count);
+            set.AddChars(re.spaceChars_);
             canStartRange = false;
             break;
           default: {
-            char16_t ch = UnQuoteChar();
-            EmitSetMember(ch, count);
+            char32_t ch = UnQuoteChar();
+            set.Add(ch);
             canStartRange = true;
             rangeStart = ch;
           }
         }
         ++parse;
       } else {
-        EmitSetMember(char16_t(c), count);
+        const char32_t ch = CharHere(true);
+        set.Add(ch);
         canStartRange = true;
-        rangeStart = char16_t(c);
+        rangeStart = ch;
         ++parse;
       }
     }
     if (AtEnd()) Fail(reeUnmatchedSqBrackets);
     ++parse;
+    if (Folds()) AddFoldings(set);
+    std::size_t lenAt = sizing ? 0 : code;
+    Emit32(std::int32_t(set.units.size()));
+    for (int i = 0; i < kSetMapUnits; ++i) EmitC(0);
+    for (char16_t u : set.units) EmitC(u);
+    Emit32(std::int32_t(set.ranges.size()));
+    for (const auto& [first, last] : set.ranges) {
+      Emit32(std::int32_t(first));
+      Emit32(std::int32_t(last));
+    }
     if (!sizing) {
-      char16_t* p = prog->data() + lenAt;
-      Put32(p, std::int32_t(count));
-      char16_t* map = p + 2;
-      const char16_t* members = map + kSetMapUnits;
-      for (std::size_t i = 0; i < count; ++i)
-        if (members[i] < 256) map[members[i] >> 4] |= char16_t(1u << (members[i] & 15));
+      char16_t* map = prog->data() + lenAt + 2;
+      for (char16_t u : set.units)
+        if (u < 256) map[u >> 4] |= char16_t(1u << (u & 15));
     }
     *flagp = HASWIDTH | SIMPLE;
+    return ret;
+  }
+
+  // A literal of one character (one unit, or a surrogate pair), folded when the node folds.
+  std::size_t EmitCharLiteral(char32_t ch) {
+    if (Folds()) ch = widechar::FoldCodePoint(ch);
+    std::size_t ret = EmitNode(Mod(kModI) ? EXACTLYCI : EXACTLY);
+    if (ch >= 0x10000) {
+      Emit32(2);
+      EmitC(char16_t(0xD800 + ((ch - 0x10000) >> 10)));
+      EmitC(char16_t(0xDC00 + ((ch - 0x10000) & 0x3FF)));
+    } else {
+      Emit32(1);
+      EmitC(char16_t(ch));
+    }
     return ret;
   }
 
@@ -594,10 +659,7 @@ struct TRegExpr::Compiler {
               hasBackRefs = true;
               *flagp |= HASWIDTH | SIMPLE;
             } else {
-              char16_t ch = UnQuoteChar();
-              ret = EmitNode(Mod(kModI) ? EXACTLYCI : EXACTLY);
-              Emit32(1);
-              EmitC(ch);
+              ret = EmitCharLiteral(UnQuoteChar());
               *flagp |= HASWIDTH | SIMPLE;
             }
         }
@@ -629,22 +691,25 @@ struct TRegExpr::Compiler {
           ++len;
         }
         if (len == 0) Fail(reeRarseAtomInternalDisaster);
-        if (len > 1 && IsQuantifier(Peek(parse + len))) --len;
+        // A quantifier takes the run's last character alone (a surrogate pair is one).
+        const bool pairLast =
+            len >= 2 && IsHighSurrogate(expr[parse + len - 2]) && IsLowSurrogate(expr[parse + len - 1]);
+        const std::size_t lastLen = pairLast ? 2 : 1;
+        if (len > lastLen && IsQuantifier(Peek(parse + len))) len -= lastLen;
         *flagp |= HASWIDTH;
-        if (len == 1) *flagp |= SIMPLE;
+        if (len == 1 || (len == 2 && pairLast)) *flagp |= SIMPLE;
         ret = EmitNode(Mod(kModI) ? EXACTLYCI : EXACTLY);
         std::size_t lenAt = sizing ? 0 : code;
         Emit32(0);
-        std::int32_t emitted = 0;
+        std::u16string run;
         while (len > 0 && (!Mod(kModX) || Cur() != '#')) {
-          if (!Mod(kModX) || !IsBlank(Cur())) {
-            EmitC(expr[parse]);
-            ++emitted;
-          }
+          if (!Mod(kModX) || !IsBlank(Cur())) run += expr[parse];
           ++parse;
           --len;
         }
-        if (!sizing) Put32(prog->data() + lenAt, emitted);
+        if (Folds()) run = widechar::FoldUtf16(run);
+        for (char16_t u : run) EmitC(u);
+        if (!sizing) Put32(prog->data() + lenAt, std::int32_t(run.size()));
       }
     }
     return ret;
@@ -730,6 +795,7 @@ void TRegExpr::DropProgram() {
   must_.Clear();
   lead_.Clear();
   leadOffset_ = 0;
+  leadFoldsBeyond_ = false;
   runHead_ = runBody_ = 0;
 }
 
@@ -879,24 +945,41 @@ struct FirstSetWalk {
   int budget = 2000;
 
   void Add(char16_t c) { set.Add(c); }
+  // The first unit of c (its high surrogate beyond U+FFFF).
+  void AddChar(char32_t c) { Add(c < 0x10000 ? char16_t(c) : char16_t(0xD800 + ((c - 0x10000) >> 10))); }
+  // A folding node's character f matches every character that folds to it.
+  void AddVariants(char32_t f) {
+    for (char32_t v : widechar::CaseVariants(f)) AddChar(v);
+  }
   // A single-character node: its possible characters.
   bool One(std::size_t n) {
     switch (p[n]) {
       case EXACTLY:
         Add(ExactChars(p, n)[0]);
         return true;
-      case EXACTLYCI:
+      case EXACTLYCI: {
         if (!defaultInvert) return false;
-        Add(ExactChars(p, n)[0]);
-        Add(TRegExpr::InvertCaseFunction(ExactChars(p, n)[0]));
+        const char16_t* e = ExactChars(p, n);
+        AddVariants(ExactLen(p, n) >= 2 && IsHighSurrogate(e[0]) && IsLowSurrogate(e[1]) ? PairCodePoint(e[0], e[1])
+                                                                                         : char32_t(e[0]));
         return true;
+      }
       case ANYOF:
       case ANYOFCI: {
-        if (p[n] == ANYOFCI && !defaultInvert) return false;
+        if (p[n] == ANYOFCI && (!defaultInvert || SetRangeCount(p, n) > 0)) return false;
         const char16_t* m = SetMembers(p, n);
         for (std::size_t i = 0, c = SetLen(p, n); i < c; ++i) {
-          Add(m[i]);
-          if (p[n] == ANYOFCI) Add(TRegExpr::InvertCaseFunction(m[i]));
+          if (p[n] == ANYOFCI)
+            AddVariants(widechar::Fold(m[i]));
+          else
+            Add(m[i]);
+        }
+        // A range beyond U+FFFF starts with the high surrogates of its blocks of 1024.
+        const char16_t* r = SetRanges(p, n);
+        for (std::size_t i = 0, c = SetRangeCount(p, n); i < c; ++i, r += 4) {
+          const char32_t first = char32_t(Get32(r)), last = char32_t(Get32(r + 2));
+          for (char32_t h = first; h <= last; h += 0x400) AddChar(h);
+          AddChar(last);
         }
         return true;
       }
@@ -1003,6 +1086,15 @@ void TRegExpr::ComputeRunSkip() {
       if (c < 256) return ((SetMap(p, body)[c >> 4] >> (c & 15)) & 1) != 0;
       return inBody[c] != 0;
     });
+    // Beyond U+FFFF: each range of the head inside one of the body's.
+    const char16_t* hr = SetRanges(p, head);
+    for (std::size_t i = 0, count = SetRangeCount(p, head); i < count && within; ++i, hr += 4) {
+      bool inside = false;
+      const char16_t* br = SetRanges(p, body);
+      for (std::size_t k = 0, bc = SetRangeCount(p, body); k < bc && !inside; ++k, br += 4)
+        inside = Get32(br) <= Get32(hr) && Get32(hr + 2) <= Get32(br + 2);
+      within = inside;
+    }
   }
   if (within) {
     runHead_ = head;
@@ -1011,35 +1103,68 @@ void TRegExpr::ComputeRunSkip() {
 }
 
 // The lead literal: along the one path every match takes from its start (single alternatives,
-// zero-width nodes), characters of fixed width first, then the literal characters that follow
-// them directly. A set of one character, or of one ASCII letter in both cases, counts as literal.
+// zero-width nodes), nodes of one character each first, then the literal characters that follow
+// them directly. A set of one character, or of one ASCII letter in both cases, counts as literal;
+// so does a folding literal's character whose variants are itself alone or an ASCII letter's two
+// cases. The offset counts characters: a surrogate pair is one.
 void TRegExpr::ComputeLead() {
   const char16_t* p = program_.data();
   const bool defaultInvert = invertCase_ == &TRegExpr::InvertCaseFunction;
   std::size_t offset = 0;
   lead_.Clear();
-  auto fixed = [&](std::size_t width) {
+  auto fixed = [&](std::size_t chars) {
     if (!lead_.Empty()) return false;
-    offset += width;
+    offset += chars;
     return true;
+  };
+  auto charCount = [](const char16_t* e, std::size_t len) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < len; ++i, ++chars)
+      if (i + 1 < len && IsHighSurrogate(e[i]) && IsLowSurrogate(e[i + 1])) ++i;
+    return chars;
+  };
+  // How a folded character f stands in the literal: 0 exact, 1 an ASCII letter in either case,
+  // -1 not at all (its variants are more). The two ASCII letters that one character beyond ASCII
+  // folds as too (k, s) are letters in either case, and the lead is not used on a subject holding
+  // that character (leadFoldsBeyond_).
+  auto foldedForm = [&](char32_t f) {
+    const std::u32string v = widechar::CaseVariants(f);
+    if (v.size() == 1) return 0;
+    const bool asciiPair = v.size() >= 2 && v[0] < 128 && v[1] < 128 && regexscan::IsCasePair(v[0], v[1]);
+    if (asciiPair && v.size() == 2) return 1;
+    if (asciiPair && v.size() == 3) {
+      leadFoldsBeyond_ = true;
+      return 1;
+    }
+    return -1;
   };
   // The literal character a one-character set stands for: -1 when none, else c, with 0x10000
   // added for "either case".
   auto setChar = [&](std::size_t n) -> std::int32_t {
+    if (SetRangeCount(p, n) > 0) return -1;
     const char16_t* m = SetMembers(p, n);
     std::size_t count = SetLen(p, n);
     if (count == 0) return -1;
+    if (p[n] == ANYOFCI) {
+      // Members and their foldings: one folding, as a literal of its form.
+      const char16_t f = widechar::Fold(m[0]);
+      for (std::size_t i = 1; i < count; ++i)
+        if (widechar::Fold(m[i]) != f) return -1;
+      if (f == 0 || IsHighSurrogate(f) || IsLowSurrogate(f)) return -1;
+      const int form = foldedForm(f);
+      return form < 0 ? -1 : form == 1 ? 0x10000 | f : f;
+    }
     char16_t a = m[0], b = m[0];
     for (std::size_t i = 1; i < count; ++i) {
       if (m[i] == a || m[i] == b) continue;
       if (a != b) return -1;
       b = m[i];
     }
-    if (a == 0) return -1;  // a set never matches U+0000
+    if (a == 0 || IsHighSurrogate(a) || IsLowSurrogate(a)) return -1;  // a set never matches U+0000
     if (a != b) return regexscan::IsCasePair(a, b) ? 0x10000 | (a | 0x20) : -1;
-    if (p[n] == ANYOFCI) return (a < 128 && (a | 0x20) >= 'a' && (a | 0x20) <= 'z') ? 0x10000 | a : a;
     return a;
   };
+  leadFoldsBeyond_ = false;
   std::size_t n = 1;
   for (int guard = 0; n != kNone && guard < 100000; ++guard) {
     char16_t op = p[n];
@@ -1061,14 +1186,29 @@ void TRegExpr::ComputeLead() {
       case NOTHING:
       case COMMENT:
         break;
-      case EXACTLY:
+      case EXACTLY: {
+        const char16_t* e = ExactChars(p, n);
+        for (std::size_t i = 0, len = ExactLen(p, n); i < len; ++i) lead_.Add(e[i], false);
+        break;
+      }
       case EXACTLYCI: {
-        if (op == EXACTLYCI && !defaultInvert) {
-          go = fixed(ExactLen(p, n));
+        const char16_t* e = ExactChars(p, n);
+        const std::size_t len = ExactLen(p, n);
+        if (!defaultInvert) {
+          go = fixed(charCount(e, len));
           break;
         }
-        const char16_t* e = ExactChars(p, n);
-        for (std::size_t i = 0, len = ExactLen(p, n); i < len; ++i) lead_.Add(e[i], op == EXACTLYCI);
+        for (std::size_t i = 0; i < len && go; ++i) {
+          const bool pair = i + 1 < len && IsHighSurrogate(e[i]) && IsLowSurrogate(e[i + 1]);
+          const int form = foldedForm(pair ? PairCodePoint(e[i], e[i + 1]) : char32_t(e[i]));
+          if (form < 0) {
+            go = fixed(1);  // as a character of its own, then the literal starts after it
+          } else {
+            lead_.Add(e[i], form == 1);
+            if (pair) lead_.Add(e[i + 1], false);
+          }
+          if (pair) ++i;
+        }
         break;
       }
       case ANYOF:
@@ -1099,6 +1239,7 @@ void TRegExpr::ComputeLead() {
     n = NextNode(p, n);
   }
   leadOffset_ = lead_.Empty() ? 0 : offset;
+  if (lead_.Empty()) leadFoldsBeyond_ = false;
 }
 
 std::string TRegExpr::ErrorMsg(int code) const {
@@ -1253,9 +1394,16 @@ std::string TRegExpr::Dump() {
       case ANYOF:
       case ANYBUT:
       case ANYOFCI:
-      case ANYBUTCI:
+      case ANYBUTCI: {
         out += " " + text(SetMembers(p, i), SetLen(p, i));
+        const char16_t* r = SetRanges(p, i);
+        for (std::size_t k = 0, count = SetRangeCount(p, i); k < count; ++k, r += 4) {
+          char buf[40];
+          std::snprintf(buf, sizeof buf, " \\x{%X}-\\x{%X}", unsigned(Get32(r)), unsigned(Get32(r + 2)));
+          out += buf;
+        }
         break;
+      }
       case BRACES:
       case BRACESNG:
         out +=

@@ -165,6 +165,13 @@ class TRegExpr {
   std::int64_t BacktrackLimit() const { return backtrackLimit_; }
   void SetBacktrackLimit(std::int64_t limit) { backtrackLimit_ = limit; }
   static constexpr std::int64_t DefaultBacktrackLimit = 100000000;
+  // The backtracking steps the last search took, also when it raised.
+  std::int64_t Steps() const { return steps_; }
+
+  // A literal every match of the compiled program holds, as the search scans for it (positions
+  // ignoring ASCII case where a case-insensitive literal does); empty when the expression gives
+  // none or nothing is compiled.
+  const regexscan::Literal<char16_t>& RequiredLiteral() const { return must_.Empty() ? lead_ : must_; }
 
   // A readable listing of the compiled program (compiles when needed), one node per line.
   std::string Dump();
@@ -208,6 +215,11 @@ class TRegExpr {
   regexscan::Literal<char16_t> must_;  // the must-contain string; empty when there is none
   regexscan::Literal<char16_t> lead_;
   std::size_t leadOffset_ = 0;
+  // The lead takes k or s in either case, which a character beyond ASCII folds as too: the places
+  // around each such character of the subject are tried besides what the scan finds.
+  bool leadFoldsBeyond_ = false;
+  // The place of the next such character in [from, to) (to when none).
+  std::size_t NextFoldingIntoAscii(std::size_t from, std::size_t to) const;
   bool hasFirstSet_ = false;
   regexscan::StartSet firstSet_;
   void ComputeLead();

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/WideChar.h"
 #include "regex/SynRegExpr.h"
 #include "regex/SynRegExprProgram.h"
 
@@ -46,7 +47,9 @@ enum FrameKind : std::int32_t {
 
 struct TRegExpr::Matcher {
   struct Frame {
-    std::int32_t kind, node, a, b;
+    // a, b, c: what the kind of entry keeps (a repeat: where it started, its count and the
+    // position that count reaches, which characters beyond U+FFFF make more than start + count).
+    std::int32_t kind, node, a, b, c;
   };
   std::vector<Frame> stack;
   std::int32_t loopIdx = 0;
@@ -64,26 +67,63 @@ struct TRegExpr::Matcher {
 
   explicit Matcher(TRegExpr& r) : re(r) {}
 
-  void Push(std::int32_t kind, std::size_t n, std::int32_t a, std::int32_t b) {
+  void Push(std::int32_t kind, std::size_t n, std::int32_t a, std::int32_t b, std::int32_t c = 0) {
     if (stack.size() >= kMaxFrames) re.Raise(reeBacktrackStackExceeded);
-    stack.push_back(Frame{kind, std::int32_t(n), a, b});
+    stack.push_back(Frame{kind, std::int32_t(n), a, b, c});
   }
   void Step() {
     if (++re.steps_ > re.backtrackLimit_ && re.backtrackLimit_ > 0) re.Raise(reeBacktrackLimitExceeded);
   }
 
   char16_t Ch(std::int32_t i) const { return s[i]; }
+  // The units the character at i takes (i < len): 2 for a surrogate pair, else 1.
+  std::int32_t Width(std::int32_t i) const {
+    return (IsHighSurrogate(s[i]) && i + 1 < len && IsLowSurrogate(s[i + 1])) ? 2 : 1;
+  }
+  char32_t CharAt(std::int32_t i, std::int32_t w) const { return w == 2 ? PairCodePoint(s[i], s[i + 1]) : s[i]; }
+  // The start of the character that ends at i (i > from): a surrogate pair is stepped over whole.
+  std::int32_t Before(std::int32_t i, std::int32_t from) const {
+    return (i - 2 >= from && IsLowSurrogate(s[i - 1]) && IsHighSurrogate(s[i - 2])) ? i - 2 : i - 1;
+  }
+  // Whether i lies between the halves of a surrogate pair: no match starts there.
+  bool InsidePair(std::int32_t i) const {
+    return i > 0 && i < len && IsLowSurrogate(s[i]) && IsHighSurrogate(s[i - 1]);
+  }
+
   char16_t Inv(char16_t c) const { return defaultInvert ? TRegExpr::InvertCaseFunction(c) : re.invertCase_(c); }
-  bool IsWord(char16_t c) const { return c < 256 ? re.wordBits_[c] : re.wordChars_.find(c) != std::u16string::npos; }
-  bool IsSpace(char16_t c) const { return c < 256 ? re.spaceBits_[c] : re.spaceChars_.find(c) != std::u16string::npos; }
+  // The folding of c, ASCII answered here.
+  static char32_t Fold(char32_t c) {
+    if (c < 0x80) return c >= u'A' && c <= u'Z' ? c + 32 : c;
+    return widechar::FoldCodePoint(c);
+  }
+  // Beyond U+FFFF a character is in WordChars (SpaceChars, LineSeparators) when its pair is.
+  static bool HoldsPair(const std::u16string& chars, char32_t c) {
+    const char16_t pair[2] = {char16_t(0xD800 + ((c - 0x10000) >> 10)), char16_t(0xDC00 + ((c - 0x10000) & 0x3FF))};
+    return chars.find(std::u16string_view(pair, 2)) != std::u16string::npos;
+  }
+  bool IsWord(char32_t c) const {
+    if (c < 256) return re.wordBits_[c];
+    return c < 0x10000 ? re.wordChars_.find(char16_t(c)) != std::u16string::npos : HoldsPair(re.wordChars_, c);
+  }
+  bool IsSpace(char32_t c) const {
+    if (c < 256) return re.spaceBits_[c];
+    return c < 0x10000 ? re.spaceChars_.find(char16_t(c)) != std::u16string::npos : HoldsPair(re.spaceChars_, c);
+  }
   bool IsSep(char16_t c) const { return c < 256 ? re.sepBits_[c] : re.lineSeparators_.find(c) != std::u16string::npos; }
-  bool SetHas(std::size_t n, char16_t c) const {
+  bool SetHas(std::size_t n, char32_t c) const {
     if (c < 256) return (SetMap(p, n)[c >> 4] >> (c & 15)) & 1;
+    if (c >= 0x10000) return SetRangesHold(p, n, c);
     const char16_t* m = SetMembers(p, n);
     std::size_t count = SetLen(p, n);
-    if (count <= kSmallSet) return std::find(m, m + count, c) != m + count;
+    if (count <= kSmallSet) return std::find(m, m + count, char16_t(c)) != m + count;
     const std::vector<char16_t>& high = HighMembers(n, m, count);
-    return std::binary_search(high.begin(), high.end(), c);
+    return std::binary_search(high.begin(), high.end(), char16_t(c));
+  }
+  // A case-insensitive set: by folding (its members are held with their foldings), or through the
+  // case inversion the caller set.
+  bool SetHasCI(std::size_t n, char32_t c) const {
+    if (defaultInvert) return SetHas(n, Fold(c));
+    return SetHas(n, c) || (c < 0x10000 && SetHas(n, Inv(char16_t(c))));
   }
 
   // A set's members lie in the program as written, a range as all its characters, so a set may
@@ -107,28 +147,41 @@ struct TRegExpr::Matcher {
     return at->second;
   }
 
-  // One single-character operand at position i (at most len, where nothing matches).
-  bool MatchOne(std::size_t opnd, std::int32_t i) const { return i < len && CharMatches(opnd, s[i]); }
+  // The first character of a literal operand.
+  static char32_t FirstChar(const char16_t* prog, std::size_t opnd) {
+    const char16_t* e = ExactChars(prog, opnd);
+    return ExactLen(prog, opnd) >= 2 && IsHighSurrogate(e[0]) && IsLowSurrogate(e[1]) ? PairCodePoint(e[0], e[1])
+                                                                                      : char32_t(e[0]);
+  }
+
+  // The units one single-character operand takes at position i: 0 when it does not match there
+  // (or i is the end), else the width of the character there.
+  std::int32_t MatchOne(std::size_t opnd, std::int32_t i) const {
+    if (i >= len) return 0;
+    const std::int32_t w = Width(i);
+    return CharMatches(opnd, CharAt(i, w)) ? w : 0;
+  }
 
   // Whether a single-character operand matches the character c of the subject.
-  bool CharMatches(std::size_t opnd, char16_t c) const {
+  bool CharMatches(std::size_t opnd, char32_t c) const {
     switch (p[opnd]) {
       case ANY:
         return true;
       case EXACTLY:
-        return c == ExactChars(p, opnd)[0];
+        return c == FirstChar(p, opnd);
       case EXACTLYCI: {
+        if (defaultInvert) return Fold(c) == FirstChar(p, opnd);
         char16_t e = ExactChars(p, opnd)[0];
-        return c == e || c == Inv(e);
+        return c == e || (c < 0x10000 && char16_t(c) == Inv(e));
       }
       case ANYOF:
         return c != 0 && SetHas(opnd, c);
       case ANYBUT:
         return c != 0 && !SetHas(opnd, c);
       case ANYOFCI:
-        return c != 0 && (SetHas(opnd, c) || SetHas(opnd, Inv(c)));
+        return c != 0 && SetHasCI(opnd, c);
       case ANYBUTCI:
-        return c != 0 && !(SetHas(opnd, c) || SetHas(opnd, Inv(c)));
+        return c != 0 && !SetHasCI(opnd, c);
       case ANYDIGIT:
         return c >= u'0' && c <= u'9';
       case NOTDIGIT:
@@ -157,21 +210,57 @@ struct TRegExpr::Matcher {
     if (gl < 0 || std::int64_t(at) + gl > len) return false;
     const char16_t* g = s + re.startp_[n];
     if (!ci) return std::memcmp(g, s + at, std::size_t(gl) * sizeof(char16_t)) == 0;
+    if (defaultInvert) return FoldedEqual(g, s + at, std::size_t(gl));
     for (std::int32_t k = 0; k < gl; ++k)
       if (s[at + k] != g[k] && s[at + k] != Inv(g[k])) return false;
     return true;
   }
-
-  // The unit width of one repetition of a single-character operand (the group's text length for
-  // a back-reference; 0 for an empty group text, -1 for a group without positions).
-  std::int32_t RepWidth(std::size_t opnd) const {
-    if (p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI) return GroupLen(p[opnd + kNodeSize]);
-    return 1;
+  // Whether a and b (n units each) are the same characters folded, a surrogate pair as one.
+  static bool FoldedEqual(const char16_t* a, const char16_t* b, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+      if (a[k] == b[k] && !IsHighSurrogate(a[k])) continue;
+      const bool pa = k + 1 < n && IsHighSurrogate(a[k]) && IsLowSurrogate(a[k + 1]);
+      const bool pb = k + 1 < n && IsHighSurrogate(b[k]) && IsLowSurrogate(b[k + 1]);
+      if (pa != pb) return false;
+      if (!pa) {
+        if (widechar::Fold(a[k]) != widechar::Fold(b[k])) return false;
+        continue;
+      }
+      if (widechar::FoldCodePoint(PairCodePoint(a[k], a[k + 1])) !=
+          widechar::FoldCodePoint(PairCodePoint(b[k], b[k + 1])))
+        return false;
+      ++k;
+    }
+    return true;
+  }
+  // A folding literal (its characters held folded) at position at of the subject: the units it
+  // takes there, or -1 when it does not match.
+  std::int32_t FoldedLiteralAt(const char16_t* e, std::size_t n, std::int32_t at) const {
+    std::int32_t i = at;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (i >= len) return -1;
+      if (e[k] < 0x80 && s[i] < 0x80) {  // ASCII, the most of it
+        if (Fold(s[i]) != e[k]) return -1;
+        ++i;
+        continue;
+      }
+      const bool pair = k + 1 < n && IsHighSurrogate(e[k]) && IsLowSurrogate(e[k + 1]);
+      const std::int32_t w = Width(i);
+      if ((w == 2) != pair) return -1;
+      if (Fold(CharAt(i, w)) != (pair ? PairCodePoint(e[k], e[k + 1]) : char32_t(e[k]))) return -1;
+      i += w;
+      if (pair) ++k;
+    }
+    return i - at;
   }
 
-  // Repetitions of the operand from position from, at most max.
-  std::int64_t RepeatCount(std::size_t opnd, std::int64_t max, std::int32_t from) {
+  bool IsBackRef(std::size_t opnd) const { return p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI; }
+
+  // Repetitions of the operand from position from, at most max; end receives the position after
+  // them.
+  std::int64_t RepeatCount(std::size_t opnd, std::int64_t max, std::int32_t from, std::int32_t& end) {
     char16_t op = p[opnd];
+    end = from;
     if (op == BSUBEXP || op == BSUBEXPCI) {
       int n = p[opnd + kNodeSize];
       std::int32_t gl = GroupLen(n);
@@ -184,38 +273,51 @@ struct TRegExpr::Matcher {
         ++count;
         at += gl;
       }
+      end = at;
       return count;
     }
-    std::int64_t limit = std::min<std::int64_t>(max, len - from);
     std::int64_t count = 0;
+    std::int32_t at = from;
     switch (op) {
       case ANY:
-        return limit;
+        for (; count < max && at < len; ++count) at += Width(at);
+        break;
       case EXACTLY: {
-        char16_t e = ExactChars(p, opnd)[0];
-        while (count < limit && s[from + count] == e) ++count;
-        return count;
-      }
-      case ANYOF: {
-        while (count < limit) {
-          char16_t c = s[from + count];
-          if (c == 0 || !SetHas(opnd, c)) break;
-          ++count;
+        const char16_t* e = ExactChars(p, opnd);
+        if (ExactLen(p, opnd) >= 2 && IsHighSurrogate(e[0]) && IsLowSurrogate(e[1])) {
+          for (; count < max && at + 1 < len && s[at] == e[0] && s[at + 1] == e[1]; ++count) at += 2;
+        } else {
+          // A lone high surrogate before a low one is half a character, not a repetition of it.
+          for (; count < max && at < len && s[at] == e[0] && Width(at) == 1; ++count) ++at;
         }
-        return count;
+        break;
       }
-      case ANYLETTER: {
-        while (count < limit) {
-          char16_t c = s[from + count];
+      case ANYOF:
+        for (; count < max && at < len; ++count) {
+          const char16_t c = s[at];
+          if (c < 256) {
+            if (c == 0 || !((SetMap(p, opnd)[c >> 4] >> (c & 15)) & 1)) break;
+            ++at;
+            continue;
+          }
+          const std::int32_t w = Width(at);
+          if (!SetHas(opnd, CharAt(at, w))) break;
+          at += w;
+        }
+        break;
+      case ANYLETTER:
+        for (; count < max && at < len; ++count) {
+          const std::int32_t w = Width(at);
+          const char32_t c = CharAt(at, w);
           if (c == 0 || !IsWord(c)) break;
-          ++count;
+          at += w;
         }
-        return count;
-      }
+        break;
       default:
-        while (count < limit && MatchOne(opnd, std::int32_t(from + count))) ++count;
-        return count;
+        for (std::int32_t w; count < max && (w = MatchOne(opnd, at)) > 0; ++count) at += w;
     }
+    end = at;
+    return count;
   }
 
   bool BolMl() const {
@@ -240,8 +342,12 @@ struct TRegExpr::Matcher {
   // The last position known to be no start after a try at p failed (p itself, or the end of the
   // run of the opening repeat).
   std::size_t AfterFailedTry(std::size_t p) {
-    if (re.runHead_ == 0 || !MatchOne(re.runHead_, std::int32_t(p))) return p;
-    return p + 1 + std::size_t(RepeatCount(re.runBody_, kMaxRepeat, std::int32_t(p + 1)));
+    if (re.runHead_ == 0) return p;
+    const std::int32_t w = MatchOne(re.runHead_, std::int32_t(p));
+    if (w == 0) return p;
+    std::int32_t end = 0;
+    RepeatCount(re.runBody_, kMaxRepeat, std::int32_t(p) + w, end);
+    return std::size_t(end);
   }
 
   // The first alternative of the chain from br on that can match at pos (kNone when none is
@@ -254,80 +360,86 @@ struct TRegExpr::Matcher {
     return kNone;
   }
 
-  // The character that must follow a repeat when a literal comes next, else -1.
+  // The unit that must follow a repeat when a literal comes next, else -1.
   int Lookahead(std::size_t next) const {
     return (next != kNone && p[next] == EXACTLY && ExactLen(p, next) > 0) ? ExactChars(p, next)[0] : -1;
   }
 
-  // Sets pos and node for the greedy repeat at rep with n repetitions, searching downwards for a
-  // count whose following character agrees with the lookahead; false when none is left.
-  bool GreedyAt(std::size_t rep, std::int32_t save, std::int64_t n) {
+  // The position before the last repetition of a repeat that reached at from save.
+  std::int32_t OneBack(std::size_t opnd, std::int32_t save, std::int32_t at) const {
+    if (IsBackRef(opnd)) return at - std::max(GroupLen(p[opnd + kNodeSize]), 0);
+    return Before(at, save);
+  }
+
+  // Sets pos and node for the greedy repeat at rep with n repetitions, which reach at, searching
+  // downwards for a count whose following character agrees with the lookahead; false when none is
+  // left.
+  bool GreedyAt(std::size_t rep, std::int32_t save, std::int64_t n, std::int32_t at) {
     std::int64_t min, max;
     std::size_t opnd;
     RepeatArgs(rep, min, max, opnd);
-    std::int32_t width = RepWidth(opnd);
-    if (width < 0) width = 0;
-    if (width == 0 && n > min) n = min;  // empty group text: exactly min repetitions
+    if (IsBackRef(opnd) && GroupLen(p[opnd + kNodeSize]) <= 0 && n > min) {
+      n = min;  // empty group text: exactly min repetitions
+      at = save;
+    }
     std::size_t next = NextNode(p, rep);
     int la = Lookahead(next);
-    if (la >= 0 && width == 1 && !CharMatches(opnd, char16_t(la))) {
+    if (la >= 0 && !IsBackRef(opnd) && !IsHighSurrogate(char32_t(la)) && !IsLowSurrogate(char32_t(la)) &&
+        !CharMatches(opnd, char32_t(la))) {
       // Every counted character matched the operand, so none of them is the lookahead character:
       // only the full count can be followed by it (on backtracking, no count is left).
-      std::int64_t at = save + n;
       if (n < min || at >= len || s[at] != la) return false;
-      Push(F_STAR, rep, save, std::int32_t(n));
-      pos = std::int32_t(at);
+      Push(F_STAR, rep, save, std::int32_t(n), at);
+      pos = at;
       node = next;
       return true;
     }
     while (n >= min) {
-      std::int64_t at = save + n * width;
       if (la < 0 || (at < len && s[at] == la)) {
-        Push(F_STAR, rep, save, std::int32_t(n));
-        pos = std::int32_t(at);
+        Push(F_STAR, rep, save, std::int32_t(n), at);
+        pos = at;
         node = next;
         return true;
       }
       --n;
+      if (n >= min) at = OneBack(opnd, save, at);
       Step();
     }
     return false;
   }
 
-  // Non-greedy: from n repetitions upwards (each further one must still match).
-  bool LazyAt(std::size_t rep, std::int32_t save, std::int64_t n) {
+  // Non-greedy: from n repetitions, which reach at, upwards (each further one must still match).
+  bool LazyAt(std::size_t rep, std::int32_t save, std::int64_t n, std::int32_t at) {
     std::int64_t min, max;
     std::size_t opnd;
     RepeatArgs(rep, min, max, opnd);
     (void)min;
-    std::int32_t width = RepWidth(opnd);
-    if (width < 0) width = 0;
     std::size_t next = NextNode(p, rep);
     int la = Lookahead(next);
     for (;;) {
-      std::int64_t at = save + n * width;
       if (la < 0 || (at < len && s[at] == la)) {
-        Push(F_STARNG, rep, save, std::int32_t(n));
-        pos = std::int32_t(at);
+        Push(F_STARNG, rep, save, std::int32_t(n), at);
+        pos = at;
         node = next;
         return true;
       }
-      if (!MoreAt(rep, opnd, save, n, max)) return false;
+      const std::int32_t more = MoreAt(opnd, at, n, max);
+      if (more <= 0) return false;
       ++n;
+      at += more;
       Step();
     }
   }
 
-  // Whether one more repetition (the n+1-th) fits after n.
-  bool MoreAt(std::size_t rep, std::size_t opnd, std::int32_t save, std::int64_t n, std::int64_t max) {
-    (void)rep;
-    if (n >= max) return false;
-    std::int32_t width = RepWidth(opnd);
-    if (width <= 0) return false;  // empty group text: exactly min repetitions
-    std::int64_t at = save + n * width;
-    if (p[opnd] == BSUBEXP || p[opnd] == BSUBEXPCI)
-      return GroupTextAt(p[opnd + kNodeSize], std::int32_t(at), p[opnd] == BSUBEXPCI);
-    return at < len && MatchOne(opnd, std::int32_t(at));
+  // The units one more repetition (the n+1-th) takes at at, after n; 0 when none fits.
+  std::int32_t MoreAt(std::size_t opnd, std::int32_t at, std::int64_t n, std::int64_t max) {
+    if (n >= max) return 0;
+    if (IsBackRef(opnd)) {
+      const std::int32_t width = GroupLen(p[opnd + kNodeSize]);
+      if (width <= 0) return 0;  // empty group text: exactly min repetitions
+      return GroupTextAt(p[opnd + kNodeSize], at, p[opnd] == BSUBEXPCI) ? width : 0;
+    }
+    return MatchOne(opnd, at);
   }
 
   void RepeatArgs(std::size_t rep, std::int64_t& min, std::int64_t& max, std::size_t& opnd) const {
@@ -391,18 +503,23 @@ struct TRegExpr::Matcher {
           node = br + kNodeSize;
           return true;
         }
-        case F_STAR:
+        case F_STAR: {
           Step();
-          if (GreedyAt(std::size_t(f.node), f.a, std::int64_t(f.b) - 1)) return true;
+          std::int64_t min, max;
+          std::size_t opnd;
+          RepeatArgs(std::size_t(f.node), min, max, opnd);
+          if (std::int64_t(f.b) - 1 >= min &&
+              GreedyAt(std::size_t(f.node), f.a, std::int64_t(f.b) - 1, OneBack(opnd, f.a, f.c)))
+            return true;
           break;
+        }
         case F_STARNG: {
           Step();
           std::int64_t min, max;
           std::size_t opnd;
           RepeatArgs(std::size_t(f.node), min, max, opnd);
-          if (MoreAt(std::size_t(f.node), opnd, f.a, f.b, max) &&
-              LazyAt(std::size_t(f.node), f.a, std::int64_t(f.b) + 1))
-            return true;
+          const std::int32_t more = MoreAt(opnd, f.c, f.b, max);
+          if (more > 0 && LazyAt(std::size_t(f.node), f.a, std::int64_t(f.b) + 1, f.c + more)) return true;
           break;
         }
         case F_LOOP_EXIT:
@@ -454,7 +571,7 @@ struct TRegExpr::Matcher {
           if (Ch(pos) == 0)
             ok = false;
           else
-            ++pos;
+            pos += Width(pos);
           break;
         case ANYML: {
           char16_t c = Ch(pos);
@@ -462,7 +579,7 @@ struct TRegExpr::Matcher {
               (re.pairAssigned_ && c == re.pairHead_ && pos + 1 < len && s[pos + 1] == re.pairTail_))
             ok = false;
           else
-            ++pos;
+            pos += Width(pos);
           break;
         }
         case ANYOF:
@@ -475,8 +592,8 @@ struct TRegExpr::Matcher {
         case NOTLETTER:
         case ANYSPACE:
         case NOTSPACE:
-          if (MatchOne(node, pos))
-            ++pos;
+          if (const std::int32_t w = MatchOne(node, pos))
+            pos += w;
           else
             ok = false;
           break;
@@ -485,7 +602,8 @@ struct TRegExpr::Matcher {
           const char16_t* e = ExactChars(p, node);
           if (n == 0) break;
           if (std::int64_t(pos) + std::int64_t(n) > len || s[pos] != e[0] ||
-              std::memcmp(s + pos, e, n * sizeof(char16_t)) != 0)
+              std::memcmp(s + pos, e, n * sizeof(char16_t)) != 0 ||
+              (IsHighSurrogate(e[n - 1]) && InsidePair(pos + std::int32_t(n))))  // half of a pair
             ok = false;
           else
             pos += std::int32_t(n);
@@ -494,7 +612,13 @@ struct TRegExpr::Matcher {
         case EXACTLYCI: {
           std::size_t n = ExactLen(p, node);
           const char16_t* e = ExactChars(p, node);
-          if (std::int64_t(pos) + std::int64_t(n) > len) {
+          if (defaultInvert) {
+            const std::int32_t took = FoldedLiteralAt(e, n, pos);
+            if (took < 0)
+              ok = false;
+            else
+              pos += took;
+          } else if (std::int64_t(pos) + std::int64_t(n) > len) {
             ok = false;
           } else {
             for (std::size_t k = 0; k < n; ++k) {
@@ -510,8 +634,8 @@ struct TRegExpr::Matcher {
         }
         case BOUND:
         case NOTBOUND: {
-          bool before = pos > 0 && IsWord(s[pos - 1]);
-          bool after = pos < len && IsWord(s[pos]);
+          bool before = pos > 0 && IsWord(CharAt(Before(pos, 0), pos - Before(pos, 0)));
+          bool after = pos < len && IsWord(CharAt(pos, Width(pos)));
           bool bound = before != after;
           ok = op == BOUND ? bound : !bound;
           break;
@@ -565,14 +689,14 @@ struct TRegExpr::Matcher {
           std::int64_t min, max;
           std::size_t opnd;
           RepeatArgs(node, min, max, opnd);
-          std::int32_t save = pos;
+          std::int32_t save = pos, end = pos;
           bool greedy = op == STAR || op == PLUS || op == BRACES;
           if (greedy) {
-            std::int64_t n = RepeatCount(opnd, max, save);
-            if (n < min || !GreedyAt(node, save, n)) ok = false;
+            std::int64_t n = RepeatCount(opnd, max, save, end);
+            if (n < min || !GreedyAt(node, save, n, end)) ok = false;
           } else {
-            std::int64_t n = RepeatCount(opnd, min, save);
-            if (n < min || !LazyAt(node, save, min)) ok = false;
+            std::int64_t n = RepeatCount(opnd, min, save, end);
+            if (n < min || !LazyAt(node, save, min, end)) ok = false;
           }
           if (ok) continue;  // GreedyAt/LazyAt set node and pos
           break;
@@ -680,6 +804,33 @@ void TRegExpr::StoreSubject(std::u16string_view subject) {
   hasSubject_ = true;
 }
 
+std::size_t TRegExpr::NextFoldingIntoAscii(std::size_t from, std::size_t to) const {
+  // The characters beyond ASCII that fold as ASCII letters (the Kelvin sign, the long s).
+  static const std::u16string foldingIntoAscii = [] {
+    std::u16string out;
+    for (char32_t letter = U'a'; letter <= U'z'; ++letter)
+      for (char32_t v : widechar::CaseVariants(letter))
+        if (v >= 0x80 && v < 0x10000) out += char16_t(v);
+    return out;
+  }();
+  // Sixteen units a step where they are ASCII, which most text is.
+  const char16_t* s = subject_.data();
+  std::size_t at = from;
+  while (at < to) {
+    if (at + 16 <= to) {
+      std::uint64_t w[4];
+      std::memcpy(w, s + at, sizeof w);
+      if (!((w[0] | w[1] | w[2] | w[3]) & 0xFF80FF80FF80FF80ull)) {
+        at += 16;
+        continue;
+      }
+    }
+    for (const std::size_t end = std::min(to, at + 16); at < end; ++at)
+      if (s[at] >= 0x80 && foldingIntoAscii.find(s[at]) != std::u16string::npos) return at;
+  }
+  return to;
+}
+
 bool TRegExpr::Try(std::int32_t pos) {
   if (matcher_->Run(pos)) {
     startp_[0] = pos;
@@ -722,15 +873,41 @@ bool TRegExpr::ExecPos(int offset) {
   m.defaultInvert = invertCase_ == &TRegExpr::InvertCaseFunction;
   steps_ = 0;
 
+  // No match starts between the halves of a surrogate pair (an offset there, as after an empty
+  // match before a pair, moves on to the pair's end).
+  if (m.InsidePair(start)) ++start;
   if (anchored_) return Try(start);
   if (!lead_.Empty()) {
     // Every match holds the lead literal leadOffset_ characters after its start.
     const char16_t* base = subject_.data();
     const std::size_t n = std::size_t(len);
-    for (std::size_t at = std::size_t(start) + leadOffset_;; ++at) {
-      at = regexscan::Find(lead_, base, at, n);
+    auto tryLead = [&](std::size_t at) {
+      std::int32_t from = std::int32_t(at);
+      std::size_t back = 0;
+      for (; back < leadOffset_ && from > start; ++back) from = m.Before(from, start);
+      return back == leadOffset_ && !m.InsidePair(from) && Try(from);
+    };
+    // The scan takes k and s in either case but not the characters beyond ASCII folding as them:
+    // before each occurrence it finds, the places whose occurrence would hold such a character
+    // (looked for where the scan went) are tried one by one, in order.
+    const std::size_t span = lead_.Size();
+    std::size_t tried = 0;  // every place before this one has been tried
+    for (std::size_t next = std::size_t(start) + leadOffset_;;) {
+      const std::size_t at = regexscan::Find(lead_, base, next, n);
+      if (leadFoldsBeyond_) {
+        const std::size_t until = std::min(n, (at >= n ? n : at) + span - 1);
+        for (std::size_t fold = NextFoldingIntoAscii(next, until); fold < until;
+             fold = NextFoldingIntoAscii(fold + 1, until))
+          for (std::size_t z = std::max({next, tried, fold + 1 >= span ? fold + 1 - span : 0}); z <= fold && z < at;
+               ++z) {
+            tried = z + 1;
+            if (tryLead(z)) return true;
+          }
+      }
       if (at >= n) return false;
-      if (Try(std::int32_t(at - leadOffset_))) return true;
+      if (at >= tried && tryLead(at)) return true;
+      tried = std::max(tried, at + 1);
+      next = at + 1;
     }
   }
   if (hasFirstChar_) {
@@ -739,6 +916,7 @@ bool TRegExpr::ExecPos(int offset) {
     for (const char16_t* q = base + start; q < end; ++q) {
       q = std::char_traits<char16_t>::find(q, std::size_t(end - q), firstChar_);
       if (!q) break;
+      if (m.InsidePair(std::int32_t(q - base))) continue;
       if (Try(std::int32_t(q - base))) return true;
     }
     return false;
@@ -749,11 +927,13 @@ bool TRegExpr::ExecPos(int offset) {
     for (std::size_t p = std::size_t(start);; ++p) {
       p = regexscan::FindStart(firstSet_, base, p, std::size_t(len));
       if (p >= std::size_t(len)) return false;
+      if (m.InsidePair(std::int32_t(p))) continue;
       if (Try(std::int32_t(p))) return true;
       p = m.AfterFailedTry(p);
     }
   }
   for (std::size_t p = std::size_t(start); p <= std::size_t(len); ++p) {
+    if (m.InsidePair(std::int32_t(p))) continue;
     if (Try(std::int32_t(p))) return true;
     p = m.AfterFailedTry(p);
   }

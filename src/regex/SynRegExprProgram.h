@@ -1,7 +1,12 @@
 // Program format of the wide engine (internal to src/regex/).
 // Unit 0 is the magic value; then nodes: opcode (1 unit), next offset (signed 32-bit in 2 units,
 // low unit first; 0 = none), operand. Literal and set operands carry their length, so a U+0000
-// inside them is an ordinary character; a set also carries a 256-bit map of its members below 256.
+// inside them is an ordinary character; a set also carries a 256-bit map of its members below 256,
+// and its members beyond U+FFFF as ranges of code points after the others.
+//
+// A character beyond U+FFFF is one character: a literal holds it as its surrogate pair, a set as a
+// range. A case-insensitive literal or set of the default case rule holds its characters folded
+// (sets: the members and their foldings).
 #pragma once
 
 #include <cstddef>
@@ -88,7 +93,8 @@ inline const char16_t* ExactChars(const char16_t* prog, std::size_t node) {
   return prog + node + kNodeSize + 2;
 }
 
-// ANYOF and friends: length, the map, then the members.
+// ANYOF and friends: length, the map, the members up to U+FFFF, then the count of ranges beyond
+// U+FFFF and the ranges (first and last, each in 2 units).
 inline std::size_t SetLen(const char16_t* prog, std::size_t node) {
   return std::size_t(std::uint32_t(Get32(prog + node + kNodeSize)));
 }
@@ -97,6 +103,29 @@ inline const char16_t* SetMap(const char16_t* prog, std::size_t node) {
 }
 inline const char16_t* SetMembers(const char16_t* prog, std::size_t node) {
   return prog + node + kNodeSize + 2 + kSetMapUnits;
+}
+inline std::size_t SetRangeCount(const char16_t* prog, std::size_t node) {
+  return std::size_t(std::uint32_t(Get32(SetMembers(prog, node) + SetLen(prog, node))));
+}
+inline const char16_t* SetRanges(const char16_t* prog, std::size_t node) {
+  return SetMembers(prog, node) + SetLen(prog, node) + 2;
+}
+inline bool SetRangesHold(const char16_t* prog, std::size_t node, char32_t c) {
+  const char16_t* r = SetRanges(prog, node);
+  for (std::size_t i = 0, n = SetRangeCount(prog, node); i < n; ++i, r += 4)
+    if (c >= char32_t(Get32(r)) && c <= char32_t(Get32(r + 2))) return true;
+  return false;
+}
+
+// Surrogates: a high one followed by a low one is one character beyond U+FFFF.
+inline bool IsHighSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+inline bool IsLowSurrogate(char32_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+inline char32_t PairCodePoint(char16_t high, char16_t low) {
+  return 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
 }
 
 // Physical size of a node with its own operand (the operand node of a repeat is not included).
@@ -109,7 +138,7 @@ inline std::size_t NodeSize(const char16_t* prog, std::size_t node) {
     case ANYBUT:
     case ANYOFCI:
     case ANYBUTCI:
-      return kNodeSize + 2 + kSetMapUnits + SetLen(prog, node);
+      return kNodeSize + 2 + kSetMapUnits + SetLen(prog, node) + 2 + 4 * SetRangeCount(prog, node);
     case BRACES:
     case BRACESNG:
       return kNodeSize + 4;

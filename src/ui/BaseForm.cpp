@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -296,11 +297,19 @@ void TfrmBaseForm::ApplyWindowFlags() {
   if (visible) show();
 }
 
+int TfrmBaseForm::CaptionWidth(const QString& caption) {
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  return QFontMetrics(bold).horizontalAdvance(caption) + kFrameButtonsRoom;
+}
+
 void TfrmBaseForm::FixDesignedSize() {
-  // Grow to fit the desktop font; dialogs keep their size after that.
+  // Grow to fit the desktop font, and wide enough for the caption (a window manager shortens a
+  // caption that does not fit beside its frame's buttons); dialogs keep their size after that.
   QSize s = size();
   if (clientSize_.isValid()) s = clientSize_;
   s = s.expandedTo(minimumSizeHint());
+  s.setWidth(std::max(s.width(), CaptionWidth(windowTitle())));
   resize(s);
   if (borderStyle_ == TBorderStyle::bsDialog || borderStyle_ == TBorderStyle::bsSingle ||
       borderStyle_ == TBorderStyle::bsToolWindow)

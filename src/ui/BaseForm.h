@@ -184,6 +184,10 @@ class TfrmBaseForm : public QDialog, public platform::TLifecycle {
   void ApplyWindowFlags();
   void PlaceBeforeShowing();
   void FixDesignedSize();
+  // What a frame needs beside its caption: the window's icon and the frame's buttons.
+  static constexpr int kFrameButtonsRoom = 120;
+  // The width a window needs to show its caption whole (in bold, as frames draw it).
+  static int CaptionWidth(const QString& caption);
 
   std::unique_ptr<TSettings> settings_;
   std::unique_ptr<IFormGeometry> geometry_;

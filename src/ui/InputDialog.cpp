@@ -6,6 +6,7 @@
 #include "platform/UIServices.h"
 #include "platform/qt/Drawing.h"
 #include "platform/qt/QtUIServices.h"
+#include "ui/StoredText.h"
 
 using namespace platform;
 
@@ -36,6 +37,7 @@ TInputDialog::TInputDialog(QWidget* parent, const QString& caption, const QStrin
   lblPrompt->setTextFormat(Qt::PlainText);
   edValue = new QLineEdit(this);
   edValue->setObjectName(QStringLiteral("edValue"));
+  LiftLengthLimit(edValue);
   btnOk = new QPushButton(QStringLiteral("OK"), this);
   btnOk->setObjectName(QStringLiteral("btnOk"));
   btnOk->setDefault(true);
@@ -104,12 +106,14 @@ void TInputDialog::CentreOver(QWidget* parent) {
 
 bool InputDialogExecute(QWidget* parentWindow, const std::string& caption, const std::string& prompt,
                         std::string& value) {
-  TInputDialog dlg(parentWindow, QString::fromStdString(caption), QString::fromStdString(prompt),
-                   QString::fromStdString(value));
+  const QString shown = QString::fromStdString(value);
+  TInputDialog dlg(parentWindow, QString::fromStdString(caption), QString::fromStdString(prompt), shown);
   dlg.CentreOver(parentWindow);
   dlg.setWindowModality(Qt::ApplicationModal);
   if (dlg.exec() != mrOk) return false;
-  value = dlg.Value().toStdString();
+  // A value given and left as it was comes back as it was (a stored name longer than what can be
+  // typed is not cut by being shown).
+  if (dlg.edValue->text() != shown) value = dlg.Value().toStdString();
   return true;
 }
 

@@ -79,6 +79,15 @@ TBaseMainForm::TBaseMainForm(QWidget* owner) : TfrmBaseForm(owner) {
   btnMenu->SetCaption(QStringLiteral("Main Menu"));
   btnMenu->setToolTip(btnMenu->Caption());
 
+  // F10 opens the main menu at its button, as the desktops' programs open their main menu: every
+  // command of it is then reached with the arrows.
+  actnMainMenu = new QAction(btnMenu->Caption(), this);
+  actnMainMenu->setObjectName(QStringLiteral("actnMainMenu"));
+  actnMainMenu->setShortcut(QKeySequence(Qt::Key_F10));
+  actnMainMenu->setShortcutContext(Qt::WindowShortcut);
+  connect(actnMainMenu, &QAction::triggered, this, [this] { btnMenu->DropDownFromKeyboard(); });
+  addAction(actnMainMenu);
+
   btnExit = new TmxXPButton(Toolbar);
   btnExit->setObjectName(QStringLiteral("btnExit"));
   btnExit->setGeometry(560, 1, 23, 22);

@@ -41,6 +41,7 @@ class TBaseMainForm : public TfrmBaseForm {
   TmxXPButton* btnMenu;
   TmxXPButton* btnExit;
   QAction* actnExit;
+  QAction* actnMainMenu;  // F10: the main menu, dropped from btnMenu
   TImageList* ImageList;
   TImageList* DisabledImageList;
   QMenu* MainMenu;

@@ -11,6 +11,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionToolButton>
+#include <QTimer>
 #include <algorithm>
 
 #include "platform/Timers.h"
@@ -657,6 +658,25 @@ void TmxXPButton::mouseReleaseEvent(QMouseEvent* ev) {
 void TmxXPButton::changeEvent(QEvent* ev) {
   if (ev->type() == QEvent::EnabledChange || ev->type() == QEvent::FontChange) update();
   QWidget::changeEvent(ev);
+}
+
+void TmxXPButton::DropDownFromKeyboard() {
+  if (!menu_ || !isEnabled() || !isVisible()) return;
+  QPointer<QMenu> menu = menu_;
+  // Chosen once the menu shows (it may fill itself as it opens).
+  QTimer::singleShot(0, menu, [menu] {
+    if (!menu || menu->activeAction()) return;
+    for (QAction* item : menu->actions())
+      if (item->isVisible() && item->isEnabled() && !item->isSeparator()) {
+        menu->setActiveAction(item);
+        break;
+      }
+  });
+  logic_.down = true;
+  update();
+  QPointer<TmxXPButton> self(this);
+  OpenMenu();
+  if (self) logic_.Release(rect().contains(mapFromGlobal(QCursor::pos())));
 }
 
 void TmxXPButton::OpenMenu() {

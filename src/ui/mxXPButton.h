@@ -233,6 +233,10 @@ class TmxXPButton : public QWidget {
   TContentLayout Content() const;
   // The click event (what the caption's accelerator does).
   void Click();
+  // Drops the menu as a key asks for it: the button pressed while the menu is open, the menu's first
+  // item chosen, so that the arrows go on from there. Nothing without a menu, or while disabled or
+  // hidden.
+  void DropDownFromKeyboard();
   QSize sizeHint() const override { return QSize(23, 22); }
 
  protected:

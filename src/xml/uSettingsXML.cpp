@@ -1,5 +1,6 @@
 #include "xml/uSettingsXML.h"
 
+#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -18,10 +19,16 @@ TXMLSettings::TXMLSettings() {
 
 TXMLSettings::~TXMLSettings() {
   if (!ownsDatabank_ || !databank_ || !readError_.empty()) return;
-  // Written at the end of the program: a read-only file is skipped, and no error may escape here.
+  // Written at the end of the program: a read-only file is skipped, and no error may escape here;
+  // one that stops the write is said on stderr, the only place left to say it.
   try {
     databank_->Save();
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "The settings could not be written to %s: %s\n", fileName_.c_str(), SNotEnoughMemoryToSave);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "The settings could not be written to %s: %s\n", fileName_.c_str(), e.what());
   } catch (...) {
+    std::fprintf(stderr, "The settings could not be written to %s\n", fileName_.c_str());
   }
 }
 
@@ -31,6 +38,7 @@ void TXMLSettings::Reset() {
   databank_.reset();
   node_ = nullptr;
   readError_.clear();
+  keptDamagedCopy_.clear();
 }
 
 std::shared_ptr<TXMLDataBase2> TXMLSettings::LoadStore() {
@@ -43,7 +51,8 @@ std::shared_ptr<TXMLDataBase2> TXMLSettings::LoadStore() {
     // A damaged file: what was parsed of it may be huge or half a tree, so the program starts from
     // empty settings once the file is kept aside. Without that copy it must not be written over.
     store->Clear();
-    if (KeepBadCopy(fileName_).empty()) readError_ = "Cannot keep a copy of the damaged file \"" + fileName_ + "\"";
+    keptDamagedCopy_ = KeepBadCopy(fileName_);
+    if (keptDamagedCopy_.empty()) readError_ = "Cannot keep a copy of the damaged file \"" + fileName_ + "\"";
   } catch (const std::bad_alloc&) {
     store->Clear();
     readError_ = SNotEnoughMemoryToRead;

@@ -43,6 +43,9 @@ class TXMLSettings : public TSettings {
   const std::string& FileName() const { return fileName_; }
   // Why the settings file could not be read (then it is left as it is), "" when it could.
   const std::string& ReadError() const { return readError_; }
+  // Where a damaged settings file was kept ("<file>.bad") before the program went on with empty
+  // settings, which replace it at the end; "" when the file was read, or could not be kept.
+  const std::string& KeptDamagedCopy() const { return keptDamagedCopy_; }
   // Set before Open() to use another file than the default one.
   void SetFileName(const std::string& fileName) { fileName_ = fileName; }
 
@@ -54,4 +57,5 @@ class TXMLSettings : public TSettings {
   TxevXMLNode2* node_ = nullptr;
   std::string fileName_;
   std::string readError_;
+  std::string keptDamagedCopy_;
 };

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -36,15 +37,12 @@ void TreeCp1252ToUtf8(TxevXMLNode2* root) {
     stack.pop_back();
     if (codepage::HasHighByte(n->Name())) n->SetName(convert(n->Name()));
     if (codepage::HasHighByte(n->Text())) n->SetText(convert(n->Text()));
-    bool attributes = false;
+    // A name converted cannot meet another's: the conversion is one to one, and a name it leaves
+    // alone has no high byte.
     for (TxevXMLAttribute2* a : n->Attributes()) {
-      for (std::string* s : {&a->Name, &a->Value})
-        if (codepage::HasHighByte(*s)) {
-          *s = convert(*s);
-          attributes = true;
-        }
+      if (codepage::HasHighByte(a->Name())) a->SetName(convert(a->Name()));
+      if (codepage::HasHighByte(a->Value())) a->SetValue(convert(a->Value()));
     }
-    if (attributes) n->AttributesChanged();
     for (TxevXMLNode2* c : n->Children()) stack.push_back(c);
   }
 }
@@ -98,6 +96,8 @@ void TXMLDataBase2::Clear() {
   lastError_.clear();
   errorSummary_.clear();
   loadedBytes_ = 0;
+  invalidUtf8_ = {};
+  invalidUtf8Line_ = 0;
   listsNode_ = nullptr;
   settingsNode_ = nullptr;
 }
@@ -237,22 +237,37 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes, const std::function<void(s
   // parsed again as they came.
   const bool ascii = !codepage::HasHighByte(bytes);
   const bool widened = !ascii && !byteOrderMark && !IsUtf8Name(SniffEncoding(bytes));
+  // Text read as UTF-8 is made well formed first: bytes that are not UTF-8 would otherwise stay
+  // in the texts only until an editor shows them (as U+FFFD) and a save writes that back. Text that
+  // does not parse anyway is parsed again as it came, so that the report quotes the file's bytes.
+  auto parseAsUtf8 = [this](std::string text) {
+    std::string original;
+    RepairUtf8(text, original);
+    const bool parsed = doc_->LoadXML(std::move(text));
+    return parsed || original.empty() ? parsed : doc_->LoadXML(std::move(original));
+  };
   doc_->SetFromCp1252(widened);
-  doc_->SetDocumentText(std::move(bytes));
   bool ok = false;
-  if (alongside)
-    platform::RunShared(2, [&](std::size_t k) {
-      if (k == 0)
-        ok = doc_->Parse();
-      else
-        beside(doc_->DocumentText());
-    });
-  else
-    ok = doc_->Parse();
+  if (ascii || widened) {
+    doc_->SetDocumentText(std::move(bytes));
+    if (alongside)
+      platform::RunShared(2, [&](std::size_t k) {
+        if (k == 0)
+          ok = doc_->Parse();
+        else
+          beside(doc_->DocumentText());
+      });
+    else
+      ok = doc_->Parse();
+  } else {
+    // The repair may change the bytes: what is read beside is the file as it came.
+    if (alongside) beside(bytes);
+    ok = parseAsUtf8(std::move(bytes));
+  }
   bool utf8 = byteOrderMark || IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   if (widened && (!ok || utf8)) {
     doc_->SetFromCp1252(false);
-    ok = doc_->Parse();
+    ok = utf8 ? parseAsUtf8(doc_->TakeText()) : doc_->Parse();
     utf8 = IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   }
   doc_->SetFromCp1252(false);
@@ -267,6 +282,14 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes, const std::function<void(s
   // A damaged file may leave a root without a name, which would be written back as "</>".
   if (!ok && doc_->Name().empty()) doc_->SetName("dataroot");
   return ok;
+}
+
+void TXMLDataBase2::RepairUtf8(std::string& text, std::string& original) {
+  invalidUtf8_ = codepage::RepairUtf8(text, &original);
+  invalidUtf8Line_ = invalidUtf8_.Replaced == 0
+                         ? 0
+                         : 1 + static_cast<int>(std::count(
+                                   text.begin(), text.begin() + static_cast<std::ptrdiff_t>(invalidUtf8_.First), '\n'));
 }
 
 bool TXMLDataBase2::LoadFromFile(const std::string& fileName) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/CodePage.h"
 #include "platform/Streams.h"
 #include "xml/xevXMLParser2.h"
 
@@ -45,6 +46,11 @@ class TXMLDataBase2 {
   // The same in one line with the place: "XML error at line L, column C: reason" ("" when the last
   // load parsed, or failed before parsing).
   const std::string& ErrorSummary() const { return errorSummary_; }
+  // Text read as UTF-8 (so declared, or after a UTF-8 byte-order mark) that was not: the last load
+  // replaced each such byte by U+FFFD before parsing. How many bytes, and the line (from 1) of the
+  // text that held the first; 0 and 0 when every byte was well formed.
+  std::size_t InvalidUtf8Bytes() const { return invalidUtf8_.Replaced; }
+  int InvalidUtf8Line() const { return invalidUtf8Line_; }
 
   // The root's "settings" / "lists" child, created at the end of the root's children when missing.
   TxevXMLNode2* SettingsNode();
@@ -68,9 +74,10 @@ class TXMLDataBase2 {
   bool LoadFromStream(TStream& stream);
   // Writes the document (encoded as above) at the stream's position; false when writing failed.
   bool SaveToStream(TStream& stream);
-  // A non-empty name replaces FileName(); with backup an existing file is first renamed to the name
-  // with its extension replaced by ".bak". The file is replaced atomically: on any failure the old
-  // file stays as it was. Throws Exception("Can't Save no file assigned!") without a file name, and
+  // A non-empty name replaces FileName(); with backup an existing file is first kept under the name
+  // with its extension replaced by ".bak" (a second link to it, or a copy where the file system has no
+  // links; an older ".bak" is replaced). The file is replaced atomically: on any failure the old file
+  // stays as it was. Throws Exception("Can't Save no file assigned!") without a file name, and
   // the file errors.
   void SaveToFile(const std::string& fileName = "", bool backup = false);
   // The guarded save: a read-only file is silently left alone. Throws without a file name.
@@ -101,6 +108,11 @@ class TXMLDataBase2 {
   std::string lastError_;
   std::string errorSummary_;
   std::size_t loadedBytes_ = 0;  // the size of the text the document was read from
+  codepage::TUtf8Repair invalidUtf8_;
+  int invalidUtf8Line_ = 0;
+  // Makes text said to be UTF-8 well formed (see InvalidUtf8Bytes); original receives the text as it
+  // was when bytes were replaced.
+  void RepairUtf8(std::string& text, std::string& original);
   bool freezeWhileLoading_ = false;
   TxevXMLNode2* listsNode_ = nullptr;
   TxevXMLNode2* settingsNode_ = nullptr;

@@ -140,7 +140,7 @@ std::string XMLGetAttrDef(const TxevXMLNode2* node, std::string_view name, const
   if (!node) return def;
   int i = node->IndexOfAttribute(name);
   if (i < 0) return def;
-  const std::string& value = node->Attributes()[i]->Value;
+  const std::string& value = node->Attributes()[i]->Value();
   return value.empty() ? def : value;
 }
 

@@ -217,7 +217,7 @@ size_t EstimateSize(const TxevXMLNode2* root) {
     auto [n, depth] = stack.back();
     stack.pop_back();
     total += 2 * IndentWidth(depth) + 2 * n->Name().size() + n->Text().size() + 40;
-    for (const TxevXMLAttribute2* a : n->Attributes()) total += a->Name.size() + a->Value.size() + 4;
+    for (const TxevXMLAttribute2* a : n->Attributes()) total += a->Name().size() + a->Value().size() + 4;
     for (const TxevXMLNode2* c : n->Children()) stack.emplace_back(c, depth + 1);
   }
   return total;
@@ -269,7 +269,7 @@ bool PutOpen(TOut& sink, size_t depth, std::string_view name, std::string_view t
 template <class TOut>
 bool PutOpen(TOut& sink, const TxevXMLNode2* n, size_t depth) {
   auto attributes = [n](const auto& f) {
-    for (const TxevXMLAttribute2* a : n->Attributes()) f(TAttributeView{a->Name, a->Value});
+    for (const TxevXMLAttribute2* a : n->Attributes()) f(TAttributeView{a->Name(), a->Value()});
   };
   return PutOpen(sink, depth, n->Name(), n->Text(), n->CDATA(), attributes, !n->Children().IsEmpty());
 }
@@ -379,7 +379,7 @@ class TxevXMLFrozenBlock {
   }
   static std::size_t MetaSize(const TxevXMLNode2& n) {
     std::size_t size = 8 + n.name_.size();
-    for (const auto& a : n.attributes_.items_) size += 8 + a->Name.size() + a->Value.size();
+    for (const auto& a : n.attributes_.items_) size += 8 + a->Name().size() + a->Value().size();
     return size;
   }
   static char* PutMeta(char* p, const TxevXMLNode2& n);
@@ -459,8 +459,8 @@ char* TxevXMLFrozenBlock::PutMeta(char* p, const TxevXMLNode2& n) {
   std::memcpy(p, &count, 4);
   p += 4;
   for (const auto& a : n.attributes_.items_) {
-    put(a->Name);
-    put(a->Value);
+    put(a->Name());
+    put(a->Value());
   }
   return p;
 }
@@ -612,8 +612,22 @@ void WriteFrozen(TOut& sink, const TxevXMLFrozenBlock* root) {
 // ---------------------------------------------------------------------------------------------------
 // TxevXMLAttribute2
 
+void TxevXMLAttribute2::SetValue(std::string value) {
+  if (value == value_) return;
+  value_ = std::move(value);
+  if (element_) element_->Changed();
+}
+
+bool TxevXMLAttribute2::SetName(std::string name) {
+  if (name == name_) return true;
+  if (element_ && element_->IndexOfAttribute(name) >= 0) return false;
+  name_ = std::move(name);
+  if (element_) element_->Changed();
+  return true;
+}
+
 std::unique_ptr<TxevXMLAttribute2> TxevXMLAttribute2::Clone() const {
-  return std::make_unique<TxevXMLAttribute2>(Name, Value);
+  return std::make_unique<TxevXMLAttribute2>(name_, value_);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -640,8 +654,6 @@ void TxevXMLNode2::Changed() {
 }
 
 void TxevXMLNode2::SetName(std::string name) {
-  size_t colon = name.find(':');
-  if (colon != std::string::npos) prefix_ = name.substr(0, colon);
   name_ = std::move(name);
   Changed();
 }
@@ -772,25 +784,24 @@ std::string TxevXMLNode2::GetChildText(std::string_view name) const {
 int TxevXMLNode2::IndexOfAttribute(std::string_view name) const {
   const auto& items = attributes_.items_;
   for (size_t i = 0; i < items.size(); ++i)
-    if (items[i]->Name == name) return static_cast<int>(i);
+    if (items[i]->Name() == name) return static_cast<int>(i);
   return -1;
 }
 
 std::string TxevXMLNode2::GetAttribute(std::string_view name) const {
   int i = IndexOfAttribute(name);
-  return i < 0 ? std::string() : attributes_.items_[static_cast<size_t>(i)]->Value;
+  return i < 0 ? std::string() : attributes_.items_[static_cast<size_t>(i)]->Value();
 }
 
 void TxevXMLNode2::SetAttribute(std::string_view name, std::string value) {
   int i = IndexOfAttribute(name);
-  // As with texts: the same value again (the open record's caret, stored before every save) changes
-  // nothing, and the frozen forms above it still hold.
-  if (i >= 0 && attributes_.items_[static_cast<size_t>(i)]->Value == value) return;
-  Changed();
   if (i >= 0) {
-    attributes_.items_[static_cast<size_t>(i)]->Value = std::move(value);
+    // As with texts: the same value again (the open record's caret, stored before every save)
+    // changes nothing, and the frozen forms above it still hold.
+    attributes_.items_[static_cast<size_t>(i)]->SetValue(std::move(value));
   } else {
-    attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(name), std::move(value)));
+    Changed();
+    AddAttribute(std::make_unique<TxevXMLAttribute2>(std::string(name), std::move(value)));
   }
 }
 
@@ -812,12 +823,11 @@ std::unique_ptr<TxevXMLNode2> TxevXMLNode2::CloneNode() const {
   auto copyOf = [](const TxevXMLNode2* src) {
     auto n = std::make_unique<TxevXMLNode2>();
     n->name_ = src->name_;
-    n->prefix_ = src->prefix_;
     n->text_ = src->text_;
     n->cdata_ = src->cdata_;
     if (!src->attributes_.items_.empty()) {
       n->attributes_.items_.reserve(src->attributes_.items_.size());
-      for (const auto& a : src->attributes_.items_) n->attributes_.Add(a->Clone());
+      for (const auto& a : src->attributes_.items_) n->AddAttribute(a->Clone());
     }
     return n;
   };
@@ -949,7 +959,7 @@ std::unique_ptr<TxevXMLNode2> TxevXMLFrozenBlock::ThawElement(const TxevXMLFroze
   n->text_ = e.Text;
   n->cdata_ = e.CDATA();
   block->ForEachAttribute(e, [&n](const TAttributeView& a) {
-    n->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(a.Name), std::string(a.Value)));
+    n->AddAttribute(std::make_unique<TxevXMLAttribute2>(std::string(a.Name), std::string(a.Value)));
   });
   return n;
 }
@@ -1117,7 +1127,6 @@ void TxevXMLParser2::ClearDocument() {
   ClearAttributes();
   ClearChildren();
   name_.clear();
-  prefix_.clear();
   text_.reset();
   cdata_ = false;
 }
@@ -1431,13 +1440,13 @@ bool TxevXMLParser2::ParseAttributes(TCursor& c, TxevXMLNode2* node, std::string
       continue;
     }
     if (index.empty())
-      for (size_t i = 0; i < items.size(); ++i) index.emplace(items[i]->Name, i);
+      for (size_t i = 0; i < items.size(); ++i) index.emplace(items[i]->Name(), i);
     auto hit = index.find(name);
     if (hit != index.end()) {
-      items[hit->second]->Value = Str(value);
+      items[hit->second]->SetValue(Str(value));
     } else {
-      node->attributes_.Add(std::make_unique<TxevXMLAttribute2>(std::string(name), Str(value)));
-      index.emplace(items.back()->Name, items.size() - 1);
+      node->AddAttribute(std::make_unique<TxevXMLAttribute2>(std::string(name), Str(value)));
+      index.emplace(items.back()->Name(), items.size() - 1);
     }
   }
   return true;

@@ -31,17 +31,30 @@ class TxevXMLFrozen2;
 class TxevXMLFrozenBlock;
 class TxevXMLFrozenSlabs;
 
-// One attribute of an element.
+// One attribute of an element. Its name and value change only through its setters, which tell its
+// element, as the element's own functions do (see TxevXMLFrozen2); names stay unique in an element.
 class TxevXMLAttribute2 {
  public:
-  std::string Value;
-  std::string Name;
+  TxevXMLAttribute2(std::string name, std::string value) : value_(std::move(value)), name_(std::move(name)) {}
+  TxevXMLAttribute2(const TxevXMLAttribute2&) = delete;
+  TxevXMLAttribute2& operator=(const TxevXMLAttribute2&) = delete;
 
-  TxevXMLAttribute2() = default;
-  TxevXMLAttribute2(std::string name, std::string value) : Value(std::move(value)), Name(std::move(name)) {}
+  const std::string& Value() const { return value_; }
+  const std::string& Name() const { return name_; }
+  // The same value again is no change.
+  void SetValue(std::string value);
+  // False, and nothing changes, when another attribute of its element has that name.
+  bool SetName(std::string name);
 
-  // A new attribute with the same name and value.
+  // A new attribute with the same name and value, in no element.
   std::unique_ptr<TxevXMLAttribute2> Clone() const;
+
+ private:
+  friend class TxevXMLNode2;
+
+  std::string value_;
+  std::string name_;
+  TxevXMLNode2* element_ = nullptr;  // the element whose attribute it is; nullptr while in none
 };
 
 // An owning, ordered list (children of a node, attributes of a node). Removing an item frees it
@@ -127,10 +140,13 @@ class TxevXMLNode2 {
 
   // The name as written, prefix and colon included.
   const std::string& Name() const { return name_; }
-  // When the name holds ":", the part before the first ":" becomes the prefix.
   void SetName(std::string name);
-  // Set only by SetName, from a name that holds a colon; the writer never uses it.
-  const std::string& Prefix() const { return prefix_; }
+  // The part of the name before its first ":", "" when it has none; read from the name, not kept
+  // (the writer never uses it).
+  std::string_view Prefix() const {
+    const size_t colon = name_.find(':');
+    return colon == std::string::npos ? std::string_view() : std::string_view(name_).substr(0, colon);
+  }
 
   const std::string& Text() const { return text_ ? *text_ : kNoText; }
   // CDATA() becomes true exactly when the text holds "<" or ">".
@@ -185,14 +201,11 @@ class TxevXMLNode2 {
   // A deep copy without a parent; it shares the texts (see above).
   std::unique_ptr<TxevXMLNode2> CloneNode() const;
 
-  // To be called after an attribute was changed through its pointer, so that the next frozen form
-  // of the document holds it (the node's own functions note their changes themselves).
-  void AttributesChanged() { Changed(); }
-
  private:
   friend class TxevXMLParser2;
   friend class TxevXMLFrozen2;
   friend class TxevXMLFrozenBlock;
+  friend class TxevXMLAttribute2;
   friend bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b);
   void ExchangeChildren(int a, int b) {
     children_.Exchange(a, b);
@@ -200,9 +213,13 @@ class TxevXMLNode2 {
   }
   // This node changed: its frozen form and those of its ancestors no longer hold.
   void Changed();
+  // Appends an attribute (its name not yet among the node's) as the node's own.
+  TxevXMLAttribute2* AddAttribute(std::unique_ptr<TxevXMLAttribute2> attribute) {
+    attribute->element_ = this;
+    return attributes_.Add(std::move(attribute));
+  }
 
   std::string name_;
-  std::string prefix_;
   // Not constinit: clang 14 with libstdc++ (the fuzz build) has no constexpr std::string.
   static const std::string kNoText;
   std::shared_ptr<const std::string> text_;  // nullptr: no text

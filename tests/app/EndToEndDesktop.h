@@ -74,10 +74,11 @@ class Desktop {
     return WaitWindow(title, 60000);
   }
   // "" once a visible window's title matches the regular expression (then it has the focus).
+  // A program that is still running then is explained (ExplainStuckProgram) and killed.
   std::string WaitWindow(const std::string& title, int timeoutMs = 30000) {
     std::string error = program_->WaitUntil([&] { return !(window_ = Find(title)).empty(); }, timeoutMs,
                                             "tessaryn (waiting for a window \"" + title + "\")");
-    if (!error.empty()) return error;
+    if (!error.empty()) return error + ExplainAndKill("no-window");
     Sleep(300);
     Focus();
     return "";
@@ -130,7 +131,7 @@ class Desktop {
   // "" once the program has ended by itself with exit code 0.
   std::string WaitExit() {
     const std::string error = program_->WaitUntil([&] { return !program_->Running(); }, 60000, "tessaryn (ending)");
-    if (!error.empty() && program_->Running()) return error;
+    if (!error.empty() && program_->Running()) return error + ExplainAndKill("no-end");
     if (program_->ExitCode() != 0)
       return "tessaryn ended with " + std::to_string(program_->ExitCode()) + "; its output:\n" + program_->Output();
     return "";
@@ -156,6 +157,17 @@ class Desktop {
   }
 
  private:
+  // While the program runs: why it is stuck (its windows, the screen as
+  // "<suite>-<test>-<what>.png" among the artifacts, its threads' stacks), and then it is killed.
+  std::string ExplainAndKill(const std::string& what) {
+    if (!program_ || !program_->Running()) return "";
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name =
+        (test ? std::string(test->test_suite_name()) + "-" + test->name() : std::string("e2e")) + "-" + what + ".png";
+    const std::string report = "\n" + testsupport::ExplainStuckProgram(program_->Pid(), x_.Display(), name);
+    program_->Kill();
+    return report;
+  }
   static std::string Trim(std::string s) {
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
     return s;

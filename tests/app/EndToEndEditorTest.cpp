@@ -1,8 +1,8 @@
 // The record's code editor in the real program, as a person meets it on a Linux desktop (Xvfb with
 // openbox, keys and clicks through xdotool): what reaches the desktop's clipboard (read back with
 // xclip), text pasted from other programs, keyboard column selection, the view when a scroll bar
-// appears, prose typed with word wrap on, the caret beside a character beyond U+FFFF, and
-// overwrite and column blocks over such characters and double-width glyphs.
+// appears, prose typed with word wrap on, the caret beside a character beyond U+FFFF, overwrite and
+// column blocks over such characters and double-width glyphs, and Find over them and other scripts.
 #include <QImage>
 #include <algorithm>
 
@@ -221,5 +221,44 @@ TEST_F(EndToEnd, EditorOverwriteAndColumnBlocksTakeWholeCharacters) {
   d.Key("ctrl+s");
   const std::string undone = "a😀cdef\nab漢字cd\nabcdefgh\nabcdef\na😀bcde";
   EXPECT_TRUE(Eventually([&] { return (now = stored()) == undone; })) << now;
+  ASSERT_EQ(d.Exit(), "");
+}
+
+// Find with regular expressions (stored as the choice of the Find dialog; case sensitivity off),
+// Ctrl+F then F3: a set of emoji takes whole characters and only those it holds, the first match
+// the thumb with its skin tone and F3 the next one (never half of the waving hand beside it nor the
+// darker tone after that), and the small Greek letters find the capitals. What is typed over each
+// match replaces just it.
+TEST_F(EndToEnd, EditorFindTakesWholeCharactersAndFoldsEveryScript) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup><FindRegExp>1</FindRegExp>");
+  const std::string bank = tmp.File("find.xdb2");
+  testsupport::WriteFile(bank, CodeBank("skin: 👍🏽👋🏿 end\n👨 x 👍🏽 y\nΣΊΣΥΦΟΣ"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Editor$"), "");
+  const auto find = [&](const std::string& text) {
+    d.Key("ctrl+Home");
+    d.Key("ctrl+f");
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Find$").empty(); }, 5000));
+    d.Type(text);
+    d.Key("Return");
+    ASSERT_TRUE(Eventually([&] { return d.Find("^Find$").empty(); }, 5000));
+  };
+  d.Click(kCodeX + 200, kCodeY + 40);
+  find("[👍🏽]+");
+  d.Type("A");
+  d.Key("F3");
+  d.Type("B");
+  find("σίσυφ");
+  d.Type("C");
+  d.Key("ctrl+s");
+  const auto stored = [&] {
+    std::string s = apptest::XPath(bank, "string(//record[@ID='2']/data)");
+    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+    return s;
+  };
+  std::string now;
+  EXPECT_TRUE(Eventually([&] { return (now = stored()) == "skin: A👋🏿 end\n👨 x B y\nCΟΣ"; })) << now;
+  d.WindowShot("e2e-editor-find-wide.png");
   ASSERT_EQ(d.Exit(), "");
 }

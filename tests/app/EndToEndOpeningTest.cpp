@@ -48,6 +48,17 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
     const char* opened;                                        // the title of the main window after
   };
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0", 25);
+  // The databank "Locked" under "pw"; the wrong key "w196" makes of it a well-formed element that is no
+  // "dataroot" (checked here, as the parser reads it).
+  auto lockedWithGarbage = [](const std::string& p) {
+    WriteBank(SmallBank("Locked"), p, "pw", false);
+    const auto garbage = RunProcess(testsupport::ProbePath("xdbprobe"), {"decode", "--password", "w196", p});
+    testsupport::WriteFile(p + ".garbage", garbage.out);
+    const auto parsed = RunProcess(testsupport::ProbePath("xmlprobe"), {"parse", p + ".garbage"});
+    EXPECT_EQ(parsed.exitCode, 0) << parsed.err;
+    EXPECT_EQ(parsed.out.find("<dataroot"), std::string::npos);
+    fs::remove(p + ".garbage");
+  };
   const Case cases[] = {
       {"a text file",
        [](const std::string& p) { testsupport::WriteFile(p, "shopping list: milk\n"); },
@@ -65,13 +76,17 @@ TEST_F(EndToEnd, TheFirstStartOnAFileThatNeedsADialogOpensTheSampleOnlyAfterIt) 
        [](const std::string& p) { testsupport::WriteFile(p, SmallBank("Broken").substr(0, 150)); },
        {{"^Error$", "Return"}},
        "^Tessaryn - About Tessaryn$"},
-      {"a wrong password, then the prompt cancelled",
-       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
-       {{"^Enter Password$", "w r o n g Return"}, {"^Error$", "Return"}, {"^Enter Password$", "Escape"}},
+      // Each wrong password brings the prompt back (saying so) without a box; "w196" deciphers this
+      // file into bytes that read as one element of another name, which is a wrong password too.
+      {"wrong passwords, then the prompt cancelled",
+       lockedWithGarbage,
+       {{"^Enter Password$", "w 1 9 6 Return"},
+        {"^Enter Password$", "w r o n g Return"},
+        {"^Enter Password$", "Escape"}},
        "^Tessaryn - About Tessaryn$"},
-      {"the right password",
-       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
-       {{"^Enter Password$", "p w Return"}},
+      {"a wrong password, then the right one",
+       lockedWithGarbage,
+       {{"^Enter Password$", "w 1 9 6 Return"}, {"^Enter Password$", "p w Return"}},
        "^Tessaryn - Locked$"},
   };
   for (const Case& c : cases) {
@@ -135,11 +150,16 @@ TEST_F(EndToEnd, ASignalAtTheFirstStartsPromptLeavesTheSampleForTheNextStart) {
        {},
        "^Enter Password$",
        SIGTERM},
-      {"the box of a wrong password",
+      {"the prompt back after a wrong password",
        [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
        {{"^Enter Password$", "w r o n g Return"}},
-       "^Error$",
+       "^Enter Password$",
        SIGHUP},
+      {"the box after a wrong password and Cancel",
+       [](const std::string& p) { WriteBank(SmallBank("Locked"), p, "pw", false); },
+       {{"^Enter Password$", "w r o n g Return"}, {"^Enter Password$", "Escape"}},
+       "^Error$",
+       SIGTERM},
       {"the box of a file that is no databank",
        [](const std::string& p) { testsupport::WriteFile(p, "shopping list: milk\n"); },
        {},
@@ -225,7 +245,10 @@ TEST_F(EndToEnd, ASignalWhileADialogWaitsEndsTheProgramWithinTwoSeconds) {
       {"the start-up open's box", "^Error$", true,
        [](Desktop& d) {
          d.Type("wrong");
-         d.Key("Return");
+         d.Key("Return");  // the prompt comes back saying the password is wrong
+         ASSERT_TRUE(Eventually([&] { return !d.Find("^Enter Password$").empty(); }, 10000));
+         Sleep(300);
+         d.Key("Escape");
        }},
       {"DataBank Changed, asked by Exit", "^DataBank Changed$", false,
        [&](Desktop& d) {
@@ -481,7 +504,9 @@ TEST_F(EndToEnd, ASignalKeepsTheEditInTheUsersFolderWhenTheDatabanksFolderCannot
 }
 
 // The command line as a person types it: options are not file names; --help and --version answer
-// without a window (no display is needed), an unknown option is an error.
+// without a window (no display is needed), an unknown option is an error. Qt's own options (with
+// their values) are Qt's, as in every Qt program: they neither count as unknown nor as a databank.
+// A second databank is told on stderr and not opened.
 TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
   const std::string program = std::string(TESSARYN_BINARY_DIR) + "/tessaryn";
   struct Case {
@@ -495,6 +520,13 @@ TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
       {{"--version"}, 0, "Tessaryn ", ""},
       {{"--bogus"}, 2, "", "tessaryn: unknown option '--bogus'\nTry 'tessaryn --help' for more information.\n"},
       {{"bank.xdb2", "-x"}, 2, "", "tessaryn: unknown option '-x'\n"},
+      {{"-platform", "offscreen", "--version"}, 0, "Tessaryn ", ""},
+      {{"-style=fusion", "--reverse", "-qwindowgeometry", "400x300", "--help"}, 0, "Usage: tessaryn", ""},
+      {{"-stylesheet", "x.qss", "-title", "T", "--bogus"}, 2, "", "tessaryn: unknown option '--bogus'\n"},
+      {{"first.xdb2", "second.xdb2", "--version"},
+       0,
+       "Tessaryn ",
+       "tessaryn: one databank is opened at a time: 'second.xdb2' is not opened\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0]);
@@ -508,10 +540,32 @@ TEST_F(EndToEnd, OptionsOnTheCommandLineAreNotFileNames) {
     if (c.err.empty()) {
       EXPECT_EQ(r.err, "");
     }
-    if (c.args[0] == "--version") {
+    if (c.args.back() == "--version") {
       EXPECT_TRUE(std::regex_match(r.out, std::regex("Tessaryn \\d+(\\.\\d+)+\n"))) << r.out;
     }
   }
+
+  // On a display: Qt takes its options (the style here), the databank named first opens and the
+  // second is told about; on Qt's offscreen platform the program runs without a window and ends
+  // at SIGTERM.
+  REQUIRE_DESKTOP(d);
+  const std::string bank = tmp.File("first.xdb2");
+  testsupport::WriteFile(bank, SmallBank("First"));
+  testsupport::WriteFile(tmp.File("second.xdb2"), SmallBank("Second"));
+  ASSERT_EQ(d.Start({"-style", "fusion", bank, tmp.File("second.xdb2")}, "^Tessaryn - First$"), "") << d.Output();
+  EXPECT_NE(
+      d.Output().find("tessaryn: one databank is opened at a time: '" + tmp.File("second.xdb2") + "' is not opened\n"),
+      std::string::npos)
+      << d.Output();
+  ASSERT_EQ(d.Exit(), "");
+  std::vector<std::string> env = xs.ClientEnv();
+  env.push_back("ASAN_OPTIONS=detect_leaks=0");
+  BackgroundProcess offscreen(d.Program(), {"-platform", "offscreen", bank}, env);
+  EXPECT_EQ(offscreen.CheckAlive(3000, "tessaryn -platform offscreen"), "");
+  EXPECT_EQ(d.Find("^Tessaryn"), "");
+  offscreen.Signal(SIGTERM);
+  EXPECT_TRUE(Eventually([&] { return !offscreen.Running(); }, 20000)) << offscreen.Output();
+  EXPECT_EQ(offscreen.ExitCode(), 0) << offscreen.Output();
 }
 
 // A databank named on the command line that is missing or a folder is told, and the last databank

@@ -294,8 +294,9 @@ TEST_F(EndToEnd, TypedCodeIsInTheFileAfterCtrlS) {
 }
 
 // A databank 100,000 folders deep, every folder open and the deepest record selected last time: the
-// real program shows it, saves it, quits and opens it again (Qt lays an open branch out one call per
-// level; the items were torn down the same way; the file was written with two blanks per level).
+// real program shows it, saves it (after a letter typed into the record: a databank that did not
+// change is not written), quits and opens it again (Qt lays an open branch out one call per level;
+// the items were torn down the same way; the file was written with two blanks per level).
 TEST_F(EndToEnd, HundredThousandNestedOpenFoldersShowSaveQuitAndReopen) {
   REQUIRE_DESKTOP(d);
   const int depth = 100000;
@@ -314,6 +315,8 @@ TEST_F(EndToEnd, HundredThousandNestedOpenFoldersShowSaveQuitAndReopen) {
   // A crash report is a stack of 100,000 frames: its head tells enough.
   std::string started = d.Start({bank}, "^Tessaryn - Deep$", 300000);
   ASSERT_TRUE(started.empty()) << started.substr(0, 3000);
+  d.Click(d.Width() * 2 / 3, 150);  // into the code, past the end of its line
+  d.Type("x");
   d.Key("ctrl+s");
   d.Shot("e2e-deep-tree.png");
   ASSERT_EQ(d.Exit(), "");
@@ -327,7 +330,9 @@ TEST_F(EndToEnd, HundredThousandNestedOpenFoldersShowSaveQuitAndReopen) {
   started = d.Start({bank}, "^Tessaryn - Deep$", 300000);
   ASSERT_TRUE(started.empty()) << started.substr(0, 3000);
   ASSERT_EQ(d.Exit(), "");
-  EXPECT_NE(testsupport::ReadFile(bank).find("int deepest;"), std::string::npos);
+  const std::string reopened = testsupport::ReadFile(bank);
+  EXPECT_NE(reopened.find("<data>int deepest;"), std::string::npos);
+  EXPECT_NE(reopened.find("x</data>"), std::string::npos);  // where the click put the caret
 }
 
 // The tree filtered, a match opened and printed through the print dialog into a PDF file.
@@ -380,8 +385,9 @@ TEST_F(EndToEnd, EndedBySignalsKeepsTheEditInTheFile) {
 }
 
 // A settings file the user may not read: the program says so in a box, runs with default settings and
-// leaves the file as it was. A damaged one (thousands of unclosed tags) is kept as ".bad", and the
-// program quits quickly with small, empty-based settings written in its place.
+// leaves the file as it was. A damaged one (thousands of unclosed tags) is kept as ".bad", which a box
+// says (once: the next start is quiet), and the program quits quickly with small, empty-based
+// settings written in its place.
 TEST_F(EndToEnd, UnreadableOrDamagedSettingsStartWithDefaults) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a file another user cannot read";
   REQUIRE_TOOL(setpriv, "setpriv");
@@ -413,10 +419,20 @@ TEST_F(EndToEnd, UnreadableOrDamagedSettingsStartWithDefaults) {
   fs::permissions(settings, fs::perms::owner_read | fs::perms::owner_write);
   testsupport::WriteFile(settings, damaged);
   [&] {
-    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Settings Test$"), "");
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn$"), "") << "the damaged file was replaced without a word";
+    EXPECT_TRUE(fs::exists(settings + ".bad"));
+    d.Shot("e2e-settings-damaged.png");
+    d.Key("Return");
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - Settings Test$"), "") << d.Output();
     const auto quit = std::chrono::steady_clock::now();
     ASSERT_EQ(d.Exit(), "");
     EXPECT_LT(std::chrono::steady_clock::now() - quit, std::chrono::seconds(20));
+  }();
+  [&] {
+    ASSERT_EQ(d.Start({bank}, "^(Tessaryn|Tessaryn - Settings Test)$"), "");
+    EXPECT_TRUE(d.Find("^Tessaryn$").empty()) << "told again";
+    ASSERT_EQ(d.WaitWindow("^Tessaryn - Settings Test$"), "");
+    ASSERT_EQ(d.Exit(), "");
   }();
   EXPECT_EQ(testsupport::ReadFile(settings + ".bad"), damaged);
   EXPECT_LT(fs::file_size(settings), 64u * 1024);
@@ -650,6 +666,89 @@ TEST_F(EndToEnd, KeysTypedAcrossSavesAllReachTheFile) {
   d.Shot("e2e-typed-across-saves.png");
   ASSERT_EQ(d.Exit(), "");
   EXPECT_EQ(data(), expected);
+}
+
+// Export chosen onto the databank's own file in the real save dialog, typed as its name and as a link
+// to it, its "replace it?" answered Yes: the program says "This is the open databank's file. Choose
+// another name." and the dialog comes back (then cancelled). Exit asks nothing and saves the edit
+// typed before; the file and its backup hold every record.
+TEST_F(EndToEnd, ExportOntoTheOpenFileIsRefusedAndTheDialogComesBack) {
+  const std::string bank = tmp.File("own.xdb2"), link = tmp.File("link.xdb2");
+  testsupport::WriteFile(bank, TwoRecords("Own"));
+  fs::create_symlink(bank, link);
+  const int exportSteps = MenuSteps(bank, "Export ...", true);
+  for (const std::string& target : {bank, link}) {
+    SCOPED_TRACE(target);
+    fs::remove_all(tmp.File("prog"));
+    testsupport::WriteFile(bank, TwoRecords("Own"));
+    fs::remove(tmp.File("own.backup"));
+    REQUIRE_DESKTOP(d);
+    ASSERT_EQ(xs.StartWindowManager(), "");
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Own$"), "");
+    d.Click(d.Width() * 2 / 3, 150);  // into the code of record 2, selected at the start
+    d.Key("ctrl+End");
+    d.Type(" // typed");
+    d.MainMenu(exportSteps);
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Save DataBank$").empty(); }, 10000)) << d.Output();
+    Sleep(500);
+    d.Type(target);
+    d.Key("Return");
+    Sleep(700);
+    d.Key("y");  // the dialog's own question: the file exists, replace it?
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Error$").empty(); }, 10000))
+        << "no refusal; shown: " << d.Xdo({"search", "--onlyvisible", "--name", "."});
+    EXPECT_TRUE(d.Find("^Select nodes to export$").empty());
+    d.Shot("e2e-export-onto-the-open-file.png");
+    d.Key("Return");
+    ASSERT_TRUE(Eventually([&] { return !d.Find("^Save DataBank$").empty(); }, 10000))
+        << "the dialog did not come back";
+    Sleep(500);
+    d.Key("Escape");
+    ASSERT_TRUE(Eventually([&] { return d.Find("^Save DataBank$").empty(); }, 10000));
+    d.Focus();
+    ASSERT_EQ(d.Exit(), "");
+    EXPECT_EQ(KeptRecordCode(bank), "int kept = 42; // typed");
+    for (const std::string& file : {bank, tmp.File("own.backup")})
+      EXPECT_EQ(apptest::XPath(file, "count(//record)"), "2") << file;
+    EXPECT_TRUE(fs::is_symlink(link));
+  }
+}
+
+// A databank declared UTF-8 whose shown record holds bytes that are not UTF-8 (a lone surrogate, a
+// stray byte, a cut sequence): the program opens it with a warning. Showing the record changes
+// nothing more (it holds U+FFFD for each bad byte from the start); an edit of another record and
+// Ctrl+S then write the file, and the file as it was is kept beside it as ".original" first (the
+// backup, replaced by the next save, is not where it stays).
+TEST_F(EndToEnd, TextThatIsNotUtf8IsToldAndTheFileKeptBeforeTheSave) {
+  const std::string bank = tmp.File("bytes.xdb2");
+  const std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+      "<LastPosition>2</LastPosition><DataBaseName>Bytes</DataBaseName></settings>\r\n"
+      "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Bad<data>ab\xED\xA0\x80 \xFF \xF0\x9F\x98"
+      "cd</data></record><record ID=\"3\">Other<data>fine</data></record></folder></dataroot>";
+  testsupport::WriteFile(bank, text);
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  ASSERT_EQ(d.Start({bank}, "^(Tessaryn - Bytes|Warning)$"), "") << d.Output();
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Warning$").empty(); }, 10000)) << "opened without a word";
+  EXPECT_FALSE(fs::exists(bank + ".original"));  // an open writes nothing
+  d.Shot("e2e-not-utf8-told.png");
+  d.Xdo({"windowfocus", "--sync", d.Find("^Warning$")});
+  d.Key("Return");
+  ASSERT_EQ(d.WaitWindow("^Tessaryn - Bytes$"), "");
+  d.Click(d.Width() * 2 / 3, 150);  // into the record shown
+  d.Key("ctrl+shift+Tab");          // to the tree
+  d.Key("Down");                    // the other record
+  d.Key("Return");                  // into its code
+  d.Key("ctrl+End");
+  d.Type("!");
+  d.Key("ctrl+s");
+  ASSERT_TRUE(Eventually([&] { return fs::exists(bank + ".original"); }, 10000));
+  ASSERT_EQ(d.Exit(), "");
+  EXPECT_EQ(testsupport::ReadFile(bank + ".original"), text);
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(KeptRecordCode(bank), "ab" + fffd + fffd + fffd + " " + fffd + " " + fffd + fffd + fffd + "cd");
+  EXPECT_EQ(apptest::XPath(bank, "string(//record[@ID='3']/data)"), "fine!");
 }
 
 // Typing in one record and nothing else (no Ctrl+S, no other node selected), with a short auto-save

@@ -3,6 +3,7 @@
 // window, and messages appear over the window that raised them.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <filesystem>
 #include <string>
 
@@ -101,9 +102,10 @@ TEST_F(EndToEnd, BrowsingAndMovingTheCaretAskNothingOnExit) {
 }
 
 // A keyboard user leaves the editors and comes back: Enter on a record puts the focus into its code,
-// Ctrl+Tab goes on from the code to the comments and from there round to the tree, and from the
-// tree into the code, Ctrl+Shift+Tab goes back from the code to the tree. Where each typed letter
-// lands tells where the focus was. Shift+F10 in the code opens its menu.
+// Ctrl+Tab goes on from the code to the comments, to the record's keywords (the field shows as it is
+// reached) and from there round to the tree, and from the tree into the code, Ctrl+Shift+Tab goes
+// back from the code to the tree. Where each typed letter lands tells where the focus was.
+// Shift+F10 in the code opens its menu.
 TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   REQUIRE_DESKTOP(d);
   ASSERT_EQ(xs.StartWindowManager(), "");
@@ -114,6 +116,8 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
   d.Type("A");
   d.Key("ctrl+Tab");  // the comments
   d.Type("B");
+  d.Key("ctrl+Tab");  // the keywords
+  d.Type("K");
   d.Key("ctrl+Tab");  // round to the tree: Down selects "Other", Enter enters its code
   d.Key("Down");
   d.Key("Return");
@@ -143,6 +147,7 @@ TEST_F(EndToEnd, CtrlTabLeavesTheEditorsAndEnterComesBack) {
       Eventually([&] { return read("//record[@ID='2']/data") == "ADint kept;\nint second;\nint third;"; }, 10000))
       << read("//record[@ID='2']/data");
   EXPECT_EQ(read("//record[@ID='2']/comments"), "Babout it");
+  EXPECT_EQ(read("//record[@ID='2']/keywords"), "K");
   EXPECT_EQ(read("//record[@ID='3']/data"), "CEother text");
   d.Shot("e2e-ctrl-tab-and-enter.png");
   ASSERT_EQ(d.Exit(), "");
@@ -491,4 +496,422 @@ TEST_F(EndToEnd, FilterResultsFollowTheDatabankAndTakeTheKeys) {
   d.Click(kTreeX, kResultRow0);
   d.Shot("e2e-filter-followed.png");
   EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-asked.png"), "");
+}
+
+// Keywords of 39,998 characters ending in a blank, on the record selected at start: the program
+// started and ended without a key typed, with auto-save on and off, asks nothing and the file keeps
+// every character. The keywords field used to cut them to 32,767 characters, which auto-save wrote
+// into the file, and without auto-save Exit asked whether to save.
+TEST_F(EndToEnd, KeywordsOnlyShownAreKeptWhole) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  std::string keywords;
+  for (int i = 0; keywords.size() < 39997; ++i) keywords += "key" + std::to_string(i) + (i % 5 ? " " : ", ");
+  keywords.resize(39997);
+  keywords += ' ';
+  const std::string bank = tmp.File("keywords.xdb2");
+  for (const bool autoSave : {true, false}) {
+    SCOPED_TRACE(autoSave ? "auto-save" : "no auto-save");
+    d.WriteSettings(autoSave ? "<AutoSavePeriod>1</AutoSavePeriod>" : "<AutoSave>0</AutoSave>");
+    testsupport::WriteFile(bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Keywords</DataBaseName>",
+                                          "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;"
+                                          "</data><keywords xml:space=\"preserve\"><![CDATA[" +
+                                              keywords + "]]></keywords></record></folder>"));
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Keywords$"), "");
+    Sleep(2500);  // more than an auto-save period
+    EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keywords-asked.png"), "");
+    const std::string kept = apptest::XPath(bank, "string(//record[@ID='2']/keywords)");
+    EXPECT_EQ(kept.size(), keywords.size());
+    EXPECT_TRUE(kept == keywords) << kept.substr(kept.size() > 40 ? kept.size() - 40 : 0);
+  }
+}
+
+// A record of 600 lines selected at start, auto-save on (every 2 seconds). Typed into at its start and
+// saved with Ctrl+S, then the caret sent to the last line: Exit writes that caret without asking,
+// and the next start shows it there (Enter goes into the code, and a letter typed lands after
+// "line 600"). An auto-save stores the caret of its moment (back at the start, after another
+// letter), and Exit the last one. The close used to write nothing once Ctrl+S had saved, so the
+// file kept the caret of the Ctrl+S.
+TEST_F(EndToEnd, TheCaretAtCloseIsWrittenWithAutoSave) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSavePeriod>2</AutoSavePeriod>");
+  std::string code;
+  for (int i = 1; i <= 600; ++i) code += "line " + std::to_string(i) + (i < 600 ? "\n" : "");
+  const std::string bank = tmp.File("lines.xdb2");
+  testsupport::WriteFile(bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Lines</DataBaseName>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Lines<data>" + code +
+                                            "</data></record></folder>"));
+  const auto caret = [&] {
+    return apptest::XPath(bank, "string(//record[@ID='2']/@XPos)") + "," +
+           apptest::XPath(bank, "string(//record[@ID='2']/@YPos)");
+  };
+  const auto data = [&] { return apptest::XPath(bank, "string(//record[@ID='2']/data)"); };
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Lines$"), "");
+  d.Key("Return");  // from the tree into the code, the caret at its start
+  d.Type("x");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return data().rfind("xline 1", 0) == 0; })) << data().substr(0, 40);
+  EXPECT_EQ(caret(), "2,1");
+  d.Key("ctrl+End");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-caret-asked.png"), "");
+  EXPECT_EQ(caret(), "9,600");
+
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Lines$"), "");
+  d.Key("Return");
+  d.Type("z");
+  d.Key("ctrl+Home");
+  std::string stored;
+  EXPECT_TRUE(Eventually([&] { return (stored = data()).ends_with("line 600z"); }, 10000)) << stored.substr(0, 40);
+  EXPECT_EQ(caret(), "1,1") << "the auto-save's moment";
+  d.Key("ctrl+End");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-caret-asked.png"), "");
+  EXPECT_EQ(caret(), "10,600");
+}
+
+// A databank written by another program: no caret or comments-panel attributes on its records, no
+// "expanded" on its folders, records with LF line ends, and the record selected at start inside a
+// closed folder (the tree opens it to show it). Nothing touched, over several auto-save periods and
+// at Exit, with auto-save on and off: nothing is asked and the file stays byte for byte, with no
+// backup beside it. Auto-save used to rewrite it a period after the start (the opened folder counted
+// as a change), attributes added and line ends changed.
+TEST_F(EndToEnd, AFileOfAnotherProgramOnlyLookedAtStaysAsItWas) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string text = BankText(
+      "<LastPosition>5</LastPosition><DataBaseName>Other</DataBaseName>",
+      "<folder ID=\"1\">Open<record ID=\"2\">First<data>int a;\nint b;</data><comments>c\nd</comments></record>"
+      "</folder><folder ID=\"4\">Closed<record ID=\"5\">Shown<data>int c;\nint d;\n</data>"
+      "<keywords>k</keywords></record></folder><record ID=\"6\">Top<data>x\ny</data></record>");
+  const std::string bank = tmp.File("other.xdb2");
+  for (const bool autoSave : {true, false}) {
+    SCOPED_TRACE(autoSave ? "auto-save" : "no auto-save");
+    d.WriteSettings(autoSave ? "<AutoSavePeriod>1</AutoSavePeriod>" : "<AutoSave>0</AutoSave>");
+    testsupport::WriteFile(bank, text);
+    ASSERT_EQ(d.Start({bank}, "^Tessaryn - Other$"), "");
+    Sleep(3500);
+    EXPECT_EQ(testsupport::ReadFile(bank), text) << "written while nothing was touched";
+    EXPECT_EQ(ExitWithoutQuestion(d, "e2e-other-asked.png"), "");
+    EXPECT_EQ(testsupport::ReadFile(bank), text);
+    EXPECT_FALSE(std::filesystem::exists(tmp.File("other.backup")));
+  }
+}
+
+// Auto-save on; a closed folder opened (Right on it) and another record selected, while another
+// program writes the databank's file: Exit asks nothing and leaves the other program's file as it
+// is, with no conflict copy beside it, since only the view differed. Opening the folder used to
+// count as a change of the databank, and Exit asked what to do about the file changed elsewhere.
+TEST_F(EndToEnd, AViewChangeLeavesAFileChangedElsewhereAlone) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("");
+  const std::string bank = tmp.File("shared.xdb2");
+  testsupport::WriteFile(
+      bank, BankText("<LastPosition>2</LastPosition><DataBaseName>Shared</DataBaseName>",
+                     "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Kept<data>int kept;</data></record>"
+                     "<record ID=\"3\">Other<data>other</data></record></folder><folder ID=\"4\">Closed"
+                     "<record ID=\"5\">Inside<data>inside</data></record></folder>"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Shared$"), "");
+  d.Click(kTreeX, kOtherRow + 18);  // the closed folder
+  d.Key("Right");
+  d.Click(kTreeX, kOtherRow);
+  d.WindowShot("e2e-view-changed.png");
+  const std::string theirs = SmallBank("Theirs");
+  testsupport::WriteFile(bank, theirs);
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-view-changed-asked.png"), "");
+  EXPECT_EQ(testsupport::ReadFile(bank), theirs);
+  EXPECT_TRUE(ConflictCopiesOf(bank).empty());
+}
+
+// A start that never shows the window waited for explains itself before the program is killed: the
+// windows on the display (the program's own among those shown), a screenshot, and the stacks of its
+// threads, the window's thread waiting in its event loop.
+TEST_F(EndToEnd, AWindowThatNeverComesIsExplainedAndTheProgramKilled) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  const std::string bank = QuietBank(d, tmp, "quiet.xdb2");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Quiet$"), "");
+  const std::string error = d.WaitWindow("^Never shown$", 2000);
+  EXPECT_NE(error.find("did not become ready"), std::string::npos) << error;
+  EXPECT_NE(error.find("\"Tessaryn - Quiet\""), std::string::npos) << "the window list:\n" << error;
+  EXPECT_NE(error.find("Tessaryn - Quiet\n"), std::string::npos) << "the shown windows:\n" << error;
+  const std::string shot =
+      testsupport::ArtifactDir() + "/EndToEnd-AWindowThatNeverComesIsExplainedAndTheProgramKilled-no-window.png";
+  EXPECT_NE(error.find("the screen is kept as " + shot), std::string::npos) << error;
+  EXPECT_TRUE(std::filesystem::exists(shot));
+  EXPECT_NE(error.find("Thread 1"), std::string::npos) << "no stacks:\n" << error;
+  EXPECT_NE(error.find("QEventLoop::exec"), std::string::npos) << "the window's thread:\n" << error;
+  EXPECT_FALSE(d.Running());
+}
+
+// A regular expression in Filter Records (stored as the filter's choice, case sensitivity off) lists
+// only the records that hold what it names: the Cyrillic range [а-я] lists "Привет" and not the
+// plain ASCII "hello". In the results the record is opened and typed into; Down from it finds no
+// other result, so the second key goes into it too.
+TEST_F(EndToEnd, FilterExpressionListsOnlyTheRecordsThatHoldWhatItNames) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  const std::string bank = tmp.File("scripts.xdb2");
+  testsupport::WriteFile(bank,
+                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dataroot><settings><NextNodeID>10</NextNodeID>"
+                         "<DataBaseName>Scripts</DataBaseName><RecordSearchSearchType>3</RecordSearchSearchType>"
+                         "<RecordSearchCaseSensitive>false</RecordSearchCaseSensitive></settings>"
+                         "<record ID=\"2\">Привет<data>Привет</data></record>"
+                         "<record ID=\"3\">hello<data>hello</data></record></dataroot>");
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Scripts$"), "");
+  constexpr int kResultRow0 = 88;
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  d.Click(kTreeX, TreeRow(0));
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 10000));
+  d.Type("[а-я]");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 10000));
+  d.Focus();
+  d.Shot("e2e-filter-cyrillic.png");
+  d.Click(kTreeX, kResultRow0);
+  d.Key("Return");
+  d.Type("X");
+  d.Click(kTreeX, kResultRow0);
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("Y");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return data(2) == "XYПривет"; }, 10000)) << Outline(bank);
+  EXPECT_EQ(data(3), "hello");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-filter-cyrillic-asked.png"), "");
+}
+
+// Keys go where the user meant them at once. Return on a record and typing straight on, with no
+// delay, puts every character into its code, 20 times over; a click on the selected record followed,
+// 0.3, 0.4 or 0.6 s later, by Return and typing does the same (the label editor the click may have
+// opened meanwhile closes unchanged); a click on the empty area below the nodes leaves nothing
+// selected and Ctrl+Shift+N then makes a top-level folder that takes the title typed next.
+TEST_F(EndToEnd, KeysRightAfterReturnOrAClickReachWhereTheyAreMeant) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  const std::string bank = tmp.File("return.xdb2");
+  testsupport::WriteFile(bank, BankText("<DataBaseName>Return</DataBaseName>",
+                                        "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">Alpha<data>a;</data>"
+                                        "</record><record ID=\"3\">Second<data>b;</data></record></folder>"));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Return$"), "");
+  const std::string window = d.Find("^Tessaryn - Return$");
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  std::string alpha, second;  // typed into each, in order
+  for (int run = 0; run < 20; ++run) {
+    const std::string text = "<s" + std::to_string(run) + ">";
+    d.Click(kTreeX, TreeRow(run % 2 == 0 ? 1 : 2));
+    d.Xdo({"key", "Return", "type", "--delay", "0", text});
+    Sleep(300);
+    (run % 2 == 0 ? alpha : second) += text;
+  }
+  for (int delay : {300, 400, 600}) {
+    const std::string text = "T" + std::to_string(delay);
+    d.Click(kTreeX, TreeRow(2));
+    Sleep(700);
+    d.Click(kTreeX, TreeRow(1));
+    Sleep(700);  // no double click
+    d.Xdo({"mousemove", "--window", window, std::to_string(kTreeX), std::to_string(TreeRow(1)), "click", "1"});
+    Sleep(delay);
+    d.Key("Return");
+    d.Type(text);
+    alpha += text;
+  }
+  d.Click(kTreeX, TreeRow(8));  // below the last node
+  d.Key("ctrl+shift+n");
+  d.Type("MyFolder");
+  d.Key("Return");
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return data(2) == alpha + "a;" && data(3) == second + "b;"; }, 10000))
+      << "Alpha: " << data(2) << "\nSecond: " << data(3);
+  EXPECT_EQ(Titles(bank), "F Keep\n  R Alpha\n  R Second\nF MyFolder\n");
+  d.Shot("e2e-keys-after-return.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keys-after-return-asked.png"), "");
+}
+
+// Every command from the keyboard, with the filter's results in front. F10 opens the main menu at its
+// button, its first item chosen, and the arrows reach every item (DataBank Info, the bookmarks
+// submenu). Ctrl+Tab goes from the code to the comments, to the keywords field (shown as it is
+// reached) and on to the results; from the results' tab strip it goes on to the results, never
+// turning the strip's pages (the last of which clears the filter). The results have the tree's menu
+// (Shift+F10, the Menu key: its last item duplicates). A result renamed so that it no longer matches
+// stays selected and open, in the whole tree. The file tells where each key went.
+TEST_F(EndToEnd, TheKeyboardReachesEveryCommandAndCtrlTabKeepsTheFilter) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  const std::string bank = tmp.File("keyboard.xdb2");
+  const std::string text =
+      BankText("<DataBaseName>Keyboard</DataBaseName>",
+               "<folder ID=\"1\" expanded=\"1\">Keep<record ID=\"2\">kbd one<data>1;</data></record><record ID=\"3\">"
+               "other<data>2;</data></record><record ID=\"4\">kbd two<data>3;</data></record><record ID=\"5\">"
+               "kbd three<data>4;</data></record></folder>");
+  testsupport::WriteFile(bank, text);
+  const std::string copy = tmp.File("menu.xdb2");  // the probe that reads the menu saves what it opened
+  testsupport::WriteFile(copy, text);
+  const int infoSteps = MenuSteps(copy, "DataBank Info", false);
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Keyboard$"), "");
+  auto value = [&](const std::string& path) {
+    std::string v = apptest::XPath(bank, "string(" + path + ")");
+    std::erase(v, '\r');
+    return v;
+  };
+
+  d.Key("F10");  // the first item is chosen: one step less than from a click
+  for (int i = 1; i < infoSteps; ++i) d.Key("Down");
+  d.Key("Return");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Bank Info$").empty(); }, 10000)) << "F10, DataBank Info";
+  d.Key("Escape");
+  Eventually([&] { return d.Find("^Bank Info$").empty(); }, 5000);
+  d.Focus();
+
+  d.Click(kTreeX, TreeRow(0));
+  d.Key("ctrl+f");
+  ASSERT_TRUE(Eventually([&] { return !d.Find("^Filter Records$").empty(); }, 10000));
+  d.Type("kbd");
+  d.Key("Return");
+  ASSERT_TRUE(Eventually([&] { return d.Find("^Filter Records$").empty(); }, 10000));
+  d.Focus();
+  d.Key("Home");  // the results: the folder, then "kbd one"
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("A");
+  d.Key("ctrl+Tab");  // the comments
+  d.Type("B");
+  d.Key("ctrl+Tab");  // the keywords field
+  d.Type("kw");
+  d.Key("ctrl+Tab");  // the results: "kbd two" next
+  d.Key("Down");
+  d.Key("Return");
+  d.Type("C");
+  d.Key("ctrl+shift+Tab");  // back to the results, then onto their tab strip and on again
+  d.Key("shift+Tab");
+  d.Shot("e2e-keyboard-tab-strip.png");
+  d.Key("ctrl+Tab");
+  d.Key("Down");  // "kbd three"
+  d.Key("Return");
+  d.Type("D");
+  d.Key("ctrl+shift+Tab");
+  d.Key("shift+F10");  // Duplicate Node, the menu's last item: the copy lands selected
+  d.Key("Up");
+  d.Key("Return");
+  d.Key("Menu");
+  d.Key("Up");
+  d.Key("Return");
+  d.Key("F2");  // the second copy, renamed out of the results
+  d.Key("ctrl+a");
+  d.Type("Gone");
+  d.Key("Return");
+  d.Key("Return");
+  d.Type("R");
+  d.Key("F10");
+  for (const char* item : {"Exit", "About", "Configuration", "Bookmarks"}) {
+    (void)item;
+    d.Key("Up");  // round from the first item to the last and up
+  }
+  d.Key("Right");  // Save Bookmark ...
+  d.Key("Return");
+  EXPECT_TRUE(Eventually([&] { return !d.Find("^Save Bookmark$").empty(); }, 10000)) << "the bookmarks submenu";
+  d.Key("Return");
+  Eventually([&] { return d.Find("^Save Bookmark$").empty(); }, 5000);
+  d.Focus();
+  d.Key("ctrl+s");
+  EXPECT_TRUE(Eventually([&] { return value("//record[@ID='2']/data") == "A1;"; }, 10000)) << Outline(bank);
+  EXPECT_EQ(value("//record[@ID='2']/comments"), "B");
+  EXPECT_EQ(value("//record[@ID='2']/keywords"), "kw");
+  EXPECT_EQ(value("//record[@ID='4']/data"), "C3;");
+  EXPECT_EQ(value("//record[@ID='5']/data"), "D4;");
+  EXPECT_EQ(value("count(//record[normalize-space(text()[1])='kbd three'])"), "2") << Outline(bank);
+  const std::string gone = value("//record[normalize-space(text()[1])='Gone']/@ID");
+  EXPECT_EQ(value("//record[@ID='" + gone + "']/data"), "DR4;") << Outline(bank);  // the copy keeps the caret
+  EXPECT_EQ(value("//lists/bookmarks/bookmark/ID"), gone) << Outline(bank);
+  d.Shot("e2e-keyboard-every-command.png");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-keyboard-asked.png"), "");
+}
+
+// A large Duplicate is made beside the window, and the window stays as the user left it meanwhile:
+// with the tree scrolled halfway down, a click during the copy selects the record under the pointer
+// and what is typed into it goes into that record; once the copy is there it is selected and shown
+// (at the foot of the view, where a click and Ctrl+Del take it away again). Ten times over; the file
+// tells where each click and each key went.
+TEST_F(EndToEnd, ALargeDuplicateKeepsTheViewAndWhatIsTypedMeanwhile) {
+  REQUIRE_DESKTOP(d);
+  ASSERT_EQ(xs.StartWindowManager(), "");
+  d.WriteSettings("<AutoSave>0</AutoSave><MakeBackup>0</MakeBackup>");
+  // "Keep" (open): the records "Row 00" to "Row 39" (IDs 100 on), the folder "Big" of 60,000 records
+  // (a copy that size is made beside the window, over a second or so here), "Row 40" to "Row 49".
+  std::string nodes = "<folder ID=\"1\" expanded=\"1\">Keep";
+  auto row = [&](int i) {
+    char title[16];
+    std::snprintf(title, sizeof title, "Row %02d", i);
+    nodes += "<record ID=\"" + std::to_string(100 + i) + "\">" + title + "<data>r;</data></record>";
+  };
+  for (int i = 0; i < 40; ++i) row(i);
+  nodes += "<folder ID=\"2\">Big";
+  for (int i = 0; i < 60000; ++i)
+    nodes += "<record ID=\"" + std::to_string(1000 + i) + "\">B" + std::to_string(i) + "<data>b;</data></record>";
+  nodes += "</folder>";
+  for (int i = 40; i < 50; ++i) row(i);
+  nodes += "</folder>";
+  const std::string bank = tmp.File("duplicate.xdb2");
+  testsupport::WriteFile(bank, BankText("<DataBaseName>Duplicate</DataBaseName>", nodes, 70000));
+  ASSERT_EQ(d.Start({bank}, "^Tessaryn - Duplicate$"), "");
+  const std::string window = d.Find("^Tessaryn - Duplicate$");
+  // Whether the code editor shows (a record is open), or the curtain over it (a folder is selected).
+  const std::string shot = tmp.File("editor.png");
+  auto editorShows = [&] {
+    RunProcess(testsupport::ProbePath("xshot"), {shot, window});
+    const QImage image(QString::fromStdString(shot));
+    return !image.isNull() && image.pixel(image.width() * 2 / 3, image.height() / 2) == qRgb(255, 255, 255);
+  };
+  // The view holds 25 rows. End shows the last node on its last row; ten rows above it is "Big",
+  // and eight above that "Row 32". Keep, above the view, is none of them.
+  std::string typed;
+  int typedDuringTheCopy = 0;
+  for (int run = 0; run < 10; ++run) {
+    SCOPED_TRACE(run);
+    d.Click(kTreeX, TreeRow(0));
+    d.Key("End");
+    d.Xdo({"key", "--delay", "30", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up", "Up"});
+    Sleep(400);
+    d.Key("shift+F10");  // the menu of "Big": its last item is Duplicate Node
+    d.Key("Up");
+    d.Key("Return");
+    if (run == 0) d.Shot("e2e-duplicate-meanwhile.png");
+    d.Xdo({"mousemove", "--window", window, std::to_string(kTreeX), std::to_string(TreeRow(6)), "click", "1"});
+    const std::string text = "<d" + std::to_string(run) + ">";
+    d.Xdo({"key", "Return", "type", "--delay", "20", text});
+    typed += text;
+    if (editorShows()) ++typedDuringTheCopy;  // the copy, once there, is selected: a folder
+    EXPECT_TRUE(Eventually([&] { return !editorShows(); }, 60000)) << "the copy did not come";
+    if (run == 0) d.Shot("e2e-duplicate-landed.png");
+    d.Click(kTreeX, TreeRow(24));  // the copy
+    d.Key("ctrl+Delete");
+    EXPECT_TRUE(Eventually([&] { return !d.Find("^Confirm$").empty(); }, 10000)) << "Ctrl+Del";
+    d.Key("y");
+    d.Focus();
+  }
+  d.Key("ctrl+s");
+  auto data = [&](int id) {
+    std::string text = apptest::XPath(bank, "string(//record[@ID='" + std::to_string(id) + "']/data)");
+    std::erase(text, '\r');
+    return text;
+  };
+  EXPECT_TRUE(Eventually([&] { return data(132) == typed + "r;"; }, 30000)) << data(132);
+  EXPECT_GE(typedDuringTheCopy, 5);
+  // Nothing else was typed into, nothing else deleted.
+  EXPECT_EQ(apptest::XPath(bank, "count(//record[data='r;'])"), "49");
+  EXPECT_EQ(apptest::XPath(bank, "count(/dataroot/folder/folder)"), "1");
+  EXPECT_EQ(apptest::XPath(bank, "count(/dataroot/folder/folder/record)"), "60000");
+  EXPECT_EQ(ExitWithoutQuestion(d, "e2e-duplicate-asked.png"), "");
 }

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -13,13 +15,20 @@
 #include "ScriptedUIServices.h"
 #include "app/UMainRules.h"
 #include "app/uPropertyDialogs.h"
+#include "databank/gui/uBankInfo.h"
 #include "databank/gui/uConfig.h"
+#include "databank/gui/uSearchForRec.h"
 #include "databank/gui/uSelectNodesForExport.h"
+#include "databank/gui/uXMLBookmarkManager.h"
 #include "databank/uDataBankContent.h"
 #include "editor/gui/SynPadWidget.h"
 #include "highlighters/SynHighlighterCpp.h"
 #include "platform/qt/Drawing.h"
 #include "platform/qt/QtUIServices.h"
+#include "printing/gui/SynPageSetupDialog.h"
+#include "protection/gui/uChangePass.h"
+#include "protection/gui/uEnterFilePass.h"
+#include "protection/gui/uSetPassword.h"
 #include "recordeditor/FindReplaceDialogs.h"
 #include "recordeditor/gui/uSynOptions.h"
 #include "recordeditor/uFindReplace_syn.h"
@@ -150,6 +159,23 @@ TEST_F(MainWindow, TitleBarSwitchesAndPopupStyles) {
     EXPECT_EQ(popup.DisplayTime, c.time) << c.kind;
   }
   EXPECT_EQ(KeywordsLabelText("a b"), "Keywords: a b");
+  // The label holds the start of long keywords only, cut between characters.
+  const std::string euro = "\xE2\x82\xAC";
+  for (const std::string& keywords : {std::string(kKeywordsLabelBytes, 'k'), std::string(1000000, 'k'),
+                                      std::string(kKeywordsLabelBytes - 1, 'k') + euro, "k" + [&] {
+                                        std::string many;
+                                        while (many.size() < 1000000) many += euro;
+                                        return many;
+                                      }()}) {
+    const std::string label = KeywordsLabelText(keywords);
+    const std::string shown =
+        label.substr(10, label.size() > kKeywordsLabelBytes + 10 ? label.size() - 13 : std::string::npos);
+    EXPECT_EQ(label.rfind("Keywords: ", 0), 0u);
+    EXPECT_LE(shown.size(), kKeywordsLabelBytes);
+    EXPECT_EQ(keywords.rfind(shown, 0), 0u) << "the start of the keywords";
+    EXPECT_TRUE(QString::fromStdString(shown).toStdString() == shown) << "a character cut";
+    EXPECT_EQ(label.size() > kKeywordsLabelBytes + 10, keywords.size() > kKeywordsLabelBytes);
+  }
 
   // The text of a notification keeps clear of its frame: no ink within 6 pixels of the border.
   TNotifyPopup* notFound = form->ShowNotify(kNotFoundPopupKind, NotFoundText("strnig"));
@@ -196,15 +222,18 @@ TEST_F(MainWindow, NodePropertiesKeepTheLanguageAsChosenAndMarkTheDatabankModifi
   };
   auto own = [&](int id) { return XMLPathReadString(Node(id), "HighLight", "(none)"); };
 
-  // The combo shows the node's own language, "none" for a record that follows its folder; OK with
-  // it unchanged cuts nothing off.
+  // The combo shows the node's own language, "none" for a record that follows its folder, with the
+  // language it shows in; OK with it unchanged cuts nothing off.
   Select(2);
   answer({});
   EXPECT_EQ(shown.Language, none);
-  EXPECT_EQ(shownCaption, "none");
+  EXPECT_EQ(shownCaption.toStdString(), "none (inherits " + languages[size_t(indexOf(4))].Name + ")");
   EXPECT_EQ(shown.Image, 20);
   EXPECT_EQ(own(2), "(none)");
   EXPECT_TRUE(form->Session().Modified());
+  Select(3);  // a top-level folder follows the databank
+  answer({});
+  EXPECT_EQ(shownCaption.toStdString(), "none (inherits " + languages[size_t(indexOf(9))].Name + ")");
   // A choice is stored as made, the folder's own language too; "none" follows the folder again.
   struct Case {
     int id, choice;
@@ -633,7 +662,10 @@ TEST_F(MainWindow, NodePropertiesRefuseAnEmptyName) {
 // position keys alone: those hold the main window's own place, which is no place for a dialog. The
 // Save Bookmark box is the program's real input box, asked for without an owner as the command asks.
 TEST_F(MainWindow, DialogsOpenCentredOnTheWindow) {
-  form->setGeometry(300, 200, 800, 560);
+  // Inside the 800x600 offscreen screen but away from its centre: a dialog that remembers its place is
+  // pulled back inside the screen a moment after it shows, which would move it off a window that reached
+  // past the screen's edge.
+  form->setGeometry(0, 0, 700, 560);
   settingsSection()->WriteInteger("posLeft", 0);
   settingsSection()->WriteInteger("posTop", 0);
   form->RunModal = [](TfrmBaseForm& dialog) { return dialog.ShowModal(); };
@@ -674,5 +706,257 @@ TEST_F(MainWindow, DialogsOpenCentredOnTheWindow) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(settingsSection()->ReadInteger("posLeft", -1), 0);
     EXPECT_EQ(settingsSection()->ReadInteger("posTop", -1), 0);
+  }
+}
+
+namespace {
+
+// Texts kept in a file that a Qt field could cut or change by showing them: longer than a line
+// edit's default limit, much longer, ending (and starting) in blanks, with line ends of each kind
+// inside, beyond the code page.
+std::vector<std::pair<std::string, std::string>> StoredTexts() {
+  std::string words, huge;
+  for (int i = 0; words.size() < 40000; ++i) words += "kw" + std::to_string(i) + (i % 7 ? " " : ", ");
+  words.resize(40000);
+  words.back() = 'z';
+  for (int i = 0; huge.size() < 1000000; ++i) huge += "word" + std::to_string(i % 1000) + ";";
+  huge.resize(1000000);
+  return {{"40,000 characters", words},
+          {"1,000,000 characters", huge},
+          {"blanks at both ends", "  alpha beta \t "},
+          {"line ends inside", "one\r\ntwo\nthree\rfour "},
+          {"beyond the code page",
+           "Gr\xC3\xBC\xC3\x9F"
+           "e \xF0\x9F\x98\x80 end "}};
+}
+
+// The bank of the round trips: folder 1 holds records 2 (its code "int x;") and 3; the text goes into
+// what field names (through our own writer, as a save stores it).
+std::string BankWith(const std::string& field, const std::string& text) {
+  TXMLDataBase2 bank;
+  EXPECT_TRUE(bank.LoadEncodedXML(
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9</NextNodeID></settings>"
+      "<folder ID=\"1\" expanded=\"1\">Code<keywords>fa</keywords><record ID=\"2\">One<data>int x;</data>"
+      "<keywords>rk</keywords></record><record ID=\"3\">Two<data>int y;</data></record></folder></dataroot>"));
+  TxevXMLNode2* folder = bank.Root()->FindNode("folder");
+  TxevXMLNode2* record = folder->FindNode("record");
+  if (field == "record keywords") bank::SetNodeKeywords(record, text);
+  if (field == "folder keywords") bank::SetNodeKeywords(folder, text);
+  if (field == "title") bank::SetNodeTitle(record, text);
+  if (field == "code") bank::SetRecordData(record, text);
+  if (field == "comments") bank::SetRecordComments(record, text);
+  if (field == "name") bank.WriteString(bank::skDataBaseName, text);
+  if (field == "filter text") bank.WriteString(bank::skRecordSearchText, text);
+  testsupport::TempDir dir;
+  bank.SaveToFile(dir.File("b.xdb2"));
+  return testsupport::ReadFile(dir.File("b.xdb2"));
+}
+
+}  // namespace
+
+// Every field that shows text kept in the databank gives it back byte for byte when the user only
+// looked at it: the keywords field (of a record, of a folder), the tree's label editor (F2, then
+// Enter), the node properties and the databank properties (OK without a change), and the filter
+// dialog (OK on the text it shows), the record's code and comments in the editor. Opened, shown, saved
+// and read back, for texts beyond the line edit's default limit, with blanks at the ends, with line
+// ends inside and beyond the code page.
+// A Qt line edit used to cut at 32,767 characters, and a look at long keywords was a change.
+TEST_F(MainWindow, EveryFieldGivesBackTheStoredTextItShowed) {
+  struct Field {
+    std::string name;
+    std::function<void()> show;  // with record 2 selected
+    std::function<std::string(TXMLDataBase2&)> read;
+    bool look = false;  // showing it is a look only: the databank is not modified
+  };
+  auto record = [](TXMLDataBase2& b) { return b.Root()->FindNode("folder")->FindNode("record"); };
+  const Field fields[] = {
+      {"record keywords", [&] { Select(3); }, [&](TXMLDataBase2& b) { return bank::NodeKeywords(record(b)); }, true},
+      {"folder keywords",
+       [&] {
+         Select(1);
+         Select(3);
+       },
+       [](TXMLDataBase2& b) { return bank::NodeKeywords(b.Root()->FindNode("folder")); }, true},
+      {"title",
+       [&] {
+         form->Action(TTreeAction::RenameItem)->trigger();
+         QLineEdit* editor = form->Tree->viewport()->findChild<QLineEdit*>();
+         ASSERT_NE(editor, nullptr);
+         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+         QApplication::sendEvent(editor, &enter);
+         QApplication::processEvents();
+         ASSERT_FALSE(form->Tree->IsEditing());
+       },
+       [&](TXMLDataBase2& b) { return record(b)->Text(); }, true},
+      {"title",
+       [&] {
+         form->RunModal = [](TfrmBaseForm&) { return platform::mrOk; };
+         form->Tree->setFocus();
+         form->Action(TTreeAction::RecordProperties)->trigger();
+       },
+       [&](TXMLDataBase2& b) { return record(b)->Text(); }},
+      {"name",
+       [&] {
+         form->RunModal = [](TfrmBaseForm&) { return platform::mrOk; };
+         form->Action(TTreeAction::DatabaseSettings)->trigger();
+       },
+       [](TXMLDataBase2& b) { return b.ReadString(bank::skDataBaseName, ""); }},
+      {"filter text",
+       [&] {
+         OnModal<TfrmSearchForRec>([](TfrmSearchForRec* d) { d->btnOK->click(); });
+         form->Action(TTreeAction::FilterTree)->trigger();
+       },
+       [](TXMLDataBase2& b) { return b.ReadString(bank::skRecordSearchText, ""); }},
+      // The editor shows every line end as its own; the record keeps the ones it had.
+      {"code", [&] { Select(3); }, [&](TXMLDataBase2& b) { return bank::RecordData(record(b)); }, true},
+      {"comments", [&] { Select(3); }, [&](TXMLDataBase2& b) { return bank::RecordComments(record(b)); }, true},
+  };
+  for (const Field& f : fields) {
+    for (const auto& [what, text] : StoredTexts()) {
+      SCOPED_TRACE(f.name + ", " + what);
+      Open(BankWith(f.name, text));
+      settingsSection()->WriteBool("AutoSave", false);
+      Select(2);
+      f.show();
+      if (f.look) {
+        EXPECT_FALSE(form->AnythingUnsaved() || form->Session().Modified()) << "a look is a change";
+      }
+      form->Session().SaveBank(BankFile());
+      TXMLDataBase2 saved;
+      ASSERT_TRUE(saved.LoadFromFile(BankFile()));
+      const std::string back = f.read(saved);
+      EXPECT_EQ(back.size(), text.size());
+      EXPECT_TRUE(back == text) << back.substr(0, 80);
+    }
+  }
+}
+
+// No line edit of the program cuts what it is given or what is typed into it: each one of the window
+// (the label editor of the tree included) and of every dialog holds more than a line edit's default
+// 32,767 characters. (The find dialog's search text keeps its own limit of 3,999 characters.)
+TEST_F(MainWindow, NoLineEditCutsItsText) {
+  Select(2);
+  form->Action(TTreeAction::RenameItem)->trigger();
+  ASSERT_TRUE(form->Tree->IsEditing());
+  std::vector<platform::Owned<platform::TLifecycle>> forms;
+  std::vector<std::unique_ptr<QWidget>> dialogs;
+  std::vector<std::pair<std::string, QWidget*>> windows = {{"main window", form.get()}};
+  auto add = [&]<class T>(const char* name, T* made) {
+    forms.emplace_back(made);
+    windows.emplace_back(name, made);
+  };
+  add("Bank Options", platform::Construct<TfrmBankOptions>(form.get()));
+  add("Node Properties", platform::Construct<TfrmItemProperties>(form.get()));
+  add("Program Configuration", platform::Construct<TfrmConfig>(form.get()));
+  add("DataBank Info", platform::Construct<TfrmBankInfo>(form.get()));
+  add("Select nodes to export", platform::Construct<TfrmSelectExport>(form.get()));
+  add("Enter Password", platform::Construct<TfrmEnterPass>(form.get()));
+  add("file password", platform::Construct<TfrmEnterFilePass>(form.get()));
+  add("Set Password", platform::Construct<TfrmSetPassword>(form.get()));
+  add("Change Password", platform::Construct<TfrmChangePass>(form.get()));
+  add("Page Setup", platform::Construct<TdlgPageSetup>(form.get()));
+  dialogs.emplace_back(new TfrmSearchForRec(form.get()));
+  windows.emplace_back("Filter Records", dialogs.back().get());
+  dialogs.emplace_back(new TInputDialog(form.get(), "Save Bookmark", "Name", ""));
+  windows.emplace_back("input box", dialogs.back().get());
+  for (const auto& [name, window] : windows) {
+    const QList<QLineEdit*> edits = window->findChildren<QLineEdit*>();
+    EXPECT_FALSE(edits.isEmpty()) << name;
+    for (const QLineEdit* edit : edits)
+      EXPECT_EQ(edit->maxLength(), INT_MAX)
+          << name << ": " << edit->objectName().toStdString() << " in " << edit->parent()->objectName().toStdString();
+  }
+}
+
+// The record selected at start (the databank's last position) shows with its folder where both fit,
+// and a stored selection deep in the tree leaves the narrow pane unscrolled sideways: its folders
+// stay in sight.
+TEST_F(MainWindow, TheSelectionAtStartShowsWithItsFolderAndTheFolders) {
+  std::string nodes;
+  int id = 10;
+  for (int f = 0; f < 200; ++f) {
+    nodes += "<folder ID=\"" + std::to_string(id++) + "\"" + (f == 40 ? " expanded=\"1\"" : "") + ">Folder " +
+             std::to_string(f);
+    for (int r = 0; r < 5; ++r)
+      nodes += "<record ID=\"" + std::to_string(id++) + "\">Record " + std::to_string(f) + "." + std::to_string(r) +
+               "<data>x</data></record>";
+    nodes += "</folder>";
+  }
+  const int folder = 10 + 40 * 6, record = folder + 4;
+  auto bank = [&](int last, const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>9999</NextNodeID>"
+           "<LastPosition>" +
+           std::to_string(last) + "</LastPosition></settings>" + body + "</dataroot>";
+  };
+  Open(bank(record, nodes));
+  form->resize(760, 540);
+  form->show();
+  QApplication::processEvents();
+  TTreeWidget* tree = form->Tree;
+  ASSERT_EQ(bank::NodeID(form->SelectedNode()), record);
+  const QRect view = tree->viewport()->rect();
+  auto rowOf = [&](int nodeID) {
+    return tree->visualItemRect(TTreeWidget::ItemOf(form->ItemOf(form->FindNodeByID(nodeID))));
+  };
+  EXPECT_TRUE(view.contains(rowOf(record))) << rowOf(record).y();
+  EXPECT_TRUE(view.contains(rowOf(folder))) << rowOf(folder).y();
+  SavePng("start-selection-with-folder.png", form.get());
+
+  std::string deep;
+  for (int d = 0; d < 18; ++d)
+    deep += "<folder ID=\"" + std::to_string(10 + d) + "\" expanded=\"1\">Nested folder level " + std::to_string(d);
+  deep += "<record ID=\"50\">The deep record with a long title<data>x</data></record>";
+  for (int d = 0; d < 18; ++d) deep += "</folder>";
+  Open(bank(50, deep));
+  form->resize(760, 540);
+  form->show();
+  QApplication::processEvents();
+  tree = form->Tree;
+  ASSERT_EQ(bank::NodeID(form->SelectedNode()), 50);
+  EXPECT_EQ(tree->horizontalScrollBar()->value(), 0);
+  EXPECT_GE(rowOf(10).left(), 0);
+  SavePng("start-selection-deep.png", form.get());
+}
+
+// The filter's status line at the pane's width as the program starts: a short pattern shows whole,
+// the words " Filter: " and " as:" giving way first where the line does not fit; a long one is
+// shortened in its middle. The whole line is the hint of each part.
+TEST_F(MainWindow, TheFilterStatusLineShowsAShortPatternWhole) {
+  form->resize(760, 540);
+  form->show();
+  QApplication::processEvents();
+  struct Case {
+    const char* pattern;
+    bool caseSensitive, wholeWords;
+    int type;  // the button id: 0 phrase .. 3 regular expression
+    bool whole;
+  } cases[] = {{"bar (x) y 42", true, true, 3, true},
+               {"one", false, false, 0, true},
+               {"a long pattern that no narrow pane could show in full", true, false, 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    OnModal<TfrmSearchForRec>([&](TfrmSearchForRec* d) {
+      d->Edit->setEditText(QString::fromLatin1(c.pattern));
+      d->Words->button(c.type)->setChecked(true);
+      d->chCaseSensitive->setChecked(c.caseSensitive);
+      d->chWhole->setChecked(c.wholeWords);
+      d->btnOK->click();
+    });
+    form->Tree->setFocus();
+    form->Action(TTreeAction::FilterTree)->trigger();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->FilterStatus->isVisible());
+    const QString quoted = "\"" + QString::fromLatin1(c.pattern) + "\"";
+    EXPECT_EQ(form->lFilterText->text(), quoted);
+    if (c.whole) {
+      EXPECT_EQ(form->lFilterText->ShownText(), quoted);
+    } else {
+      EXPECT_NE(form->lFilterText->ShownText(), quoted);
+      EXPECT_TRUE(form->lFilterText->ShownText().contains(QChar(0x2026)));
+    }
+    EXPECT_TRUE(form->lFilterType->isVisible());
+    EXPECT_EQ(form->lCaseSensitive->isVisible(), c.caseSensitive);
+    EXPECT_TRUE(form->FilterStatus->toolTip().contains(quoted));
+    SavePng(std::string("filter-status-") + (c.whole ? "short" : "long") + ".png", form->FilterStatus);
   }
 }

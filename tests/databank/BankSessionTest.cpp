@@ -198,14 +198,15 @@ TEST_F(BankSessionTest, PasswordSaveReopenAndTheFailureRoads) {
   EXPECT_EQ(s->Password(), "pw");
   EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "Record");
 
-  // A wrong password does not parse: the user is told and asked again; Cancel then fails the open,
-  // and nothing of the failed entry is kept.
+  // A wrong password does not parse: the prompt comes back saying so; Cancel then fails the open in
+  // one box, and nothing of the failed entry is kept.
   ui.Clear();
   s->CloseBank();
   ui.PushFilePassword("wrong");
   s->OpenBank(path);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{WrongPassword(path), Cancelled(path)}));
-  EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{WrongPassword(path)}));
+  ASSERT_EQ(ui.CallsOf(Kind::FilePassword).size(), 2u);
+  EXPECT_EQ(ui.CallsOf(Kind::FilePassword)[1].note, "The password is wrong. Try again.");
   EXPECT_EQ(s->Password(), "");
   EXPECT_FALSE(s->Compress());
   EXPECT_EQ(s->FileName(), "");
@@ -241,6 +242,8 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
     std::vector<std::string> messages;
     bool opens;
   };
+  // Asked again, the prompt says why.
+  const std::string again = "The password is wrong. Try again.";
   const Case cases[] = {
       {"", {}, 0, {NotABank(path)}, false},
       {"x", {}, 0, {NotABank(path)}, false},
@@ -249,12 +252,8 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
       {std::string("\x13\x99\x02\x7f random bytes here", 22), {}, 0, {NotABank(path)}, false},
       {cipherShaped, {}, 1, {Cancelled(path)}, false},
       {EncipherDataBank(SampleBankXML(), "pw"), {"pw"}, 1, {}, true},
-      {EncipherDataBank(SampleBankXML(), "pw"),
-       {"one", "two", "pw"},
-       3,
-       {WrongPassword(path), WrongPassword(path)},
-       true},
-      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {WrongPassword(path), Cancelled(path)}, false},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"one", "two", "pw"}, 3, {}, true},
+      {EncipherDataBank(SampleBankXML(), "pw"), {"one"}, 2, {WrongPassword(path)}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 24)) + " " + testing::PrintToString(c.answers));
@@ -262,11 +261,188 @@ TEST_F(BankSessionTest, PasswordPromptsOnlyForWhatCanBeEncipheredAndAgainAfterAW
     WriteFile(path, c.bytes);
     for (const std::string& answer : c.answers) ui.PushFilePassword(answer);
     s->OpenBank(path);
-    EXPECT_EQ(ui.CallsOf(Kind::FilePassword).size(), c.prompts);
+    const auto prompts = ui.CallsOf(Kind::FilePassword);
+    EXPECT_EQ(prompts.size(), c.prompts);
+    for (size_t i = 0; i < prompts.size(); ++i) EXPECT_EQ(prompts[i].note, i == 0 ? "" : again) << i;
     EXPECT_EQ(Messages(), c.messages);
     EXPECT_EQ(s->FileName(), c.opens ? path : "");
     EXPECT_EQ(s->Password(), c.opens ? "pw" : "");
     EXPECT_EQ(ReadFile(path), c.bytes);
+  }
+}
+
+// Ten thousand wrong passwords on each of two files (enciphered; enciphered and zipped), each one
+// told as a wrong password: the prompt comes back saying so, with no box in between, and the right
+// password then opens the file. A wrong key now and then makes bytes that parse as one element of
+// another name; out of the cipher layer that is a wrong password too, never "not a databank". The
+// same for an import, tried with the open databank's password first and then asking for the file's
+// own; Cancel after the last wrong one ends it with the wrong password as its reason.
+TEST_F(BankSessionTest, TenThousandWrongPasswordsAreEachToldAsWrongAndAskedAgain) {
+  const std::string again = "The password is wrong. Try again.";
+  const int kWrong = 10000;
+  TXMLDataBase2 larger;
+  larger.LoadEncodedXML(SampleBankXML("Record", "int y = 0;\nreturn y;"));
+  for (int i = 0; i < 40; ++i) {
+    TxevXMLNode2* r = larger.Root()->AddChild(bank::xnRecord);
+    r->SetText("R" + std::to_string(i));
+    bank::SetNodeID(r, 10 + i);
+    bank::SetRecordData(r, std::string(static_cast<size_t>(i) * 7, 'a' + i % 26));
+  }
+  struct File {
+    std::string path, password, bytes;
+  } files[2];
+  files[0] = {tmp.File("one.xdb2"), "pw", EncipherDataBank(SampleBankXML(), "pw")};
+  files[1].path = tmp.File("two.xdb2");
+  files[1].password = "other pw";
+  ASSERT_TRUE(
+      EncodeBankLayers(larger.EncodedXML(), TBankWriteLayers{"other pw", true, "two.xdb2"}, nullptr, files[1].bytes));
+  auto s = NewSession();
+  for (const File& f : files) {
+    SCOPED_TRACE(f.path);
+    WriteFile(f.path, f.bytes);
+    ui.Clear();
+    for (int i = 0; i < kWrong; ++i) ui.PushFilePassword("wrong" + std::to_string(i));
+    ui.PushFilePassword(f.password);
+    s->OpenBank(f.path);
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+    const auto prompts = ui.CallsOf(Kind::FilePassword);
+    ASSERT_EQ(prompts.size(), static_cast<size_t>(kWrong + 1));
+    int toldWrong = 0;
+    for (size_t i = 1; i < prompts.size(); ++i) toldWrong += prompts[i].note == again;
+    EXPECT_EQ(toldWrong, kWrong);
+    EXPECT_EQ(prompts[0].note, "");
+    EXPECT_EQ(s->FileName(), f.path);
+    EXPECT_EQ(s->Password(), f.password);
+  }
+  // Imported into the open databank (whose password is another): the open password first, then the
+  // prompt, back after every wrong answer, until Cancel.
+  for (const File& f : files) {
+    SCOPED_TRACE("import of " + f.path);
+    s->SetPassword("the open one");
+    ui.Clear();
+    for (int i = 0; i < kWrong; ++i) ui.PushFilePassword("wrong" + std::to_string(i));
+    TXMLDataBase2 other;
+    EXPECT_FALSE(s->LoadBankFile(f.path, &other));
+    EXPECT_EQ(s->CouldNotOpenMessage(), WrongPassword(f.path));
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+    const auto prompts = ui.CallsOf(Kind::FilePassword);
+    ASSERT_EQ(prompts.size(), static_cast<size_t>(kWrong + 1));  // the last one cancelled
+    int toldWrong = 0;
+    for (const auto& prompt : prompts) toldWrong += prompt.note == again;
+    EXPECT_EQ(toldWrong, kWrong);
+    EXPECT_EQ(ReadFile(f.path), f.bytes);
+  }
+}
+
+// A file read as UTF-8 (declared so, or after a byte-order mark without a declaration) holding bytes
+// that are not UTF-8, of each kind: it opens with one warning naming the file, the line of the first
+// bad byte, how many bytes were replaced and where the file is kept; each bad byte is U+FFFD in the
+// record, shown or not. The first save keeps the file as it was under that name (".original", or
+// ".original.2" when that is taken), which no later save touches; a databank closed unsaved keeps
+// nothing, and a Save As elsewhere leaves the file as it is. Text without a declaration is read as
+// Windows-1252, where every byte is a character: it is kept byte for byte and nothing is said.
+TEST_F(BankSessionTest, TextThatIsNotUtf8IsToldAndTheFileKeptBeforeTheFirstSave) {
+  const std::string path = tmp.File("bank.xdb2"), original = path + ".original";
+  const std::string fffd = "\xEF\xBF\xBD";
+  struct Sequence {
+    const char* name;
+    std::string bytes, repaired;
+  };
+  const Sequence kinds[] = {
+      {"a lone surrogate", "\xED\xA0\x80", fffd + fffd + fffd},
+      {"a stray byte", "\xFF", fffd},
+      {"a cut sequence", "\xF0\x9F\x98", fffd + fffd + fffd},
+      {"a stray continuation byte", "\x80", fffd},
+      {"an overlong form", "\xC0\xAF", fffd + fffd},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
+      {"the issue's three", "\xED\xA0\x80 \xFF \xF0\x9F\x98",
+       fffd + fffd + fffd + " " + fffd + " " + fffd + fffd + fffd},
+  };
+  const std::string heads[] = {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n", "\xEF\xBB\xBF"};
+  auto bankText = [](const std::string& head, const std::string& bytes) {
+    return head + "<dataroot>\r\n<folder ID=\"1\">F<record ID=\"2\">Other</record>\r\n<record ID=\"3\">R<data>x\r\nab" +
+           bytes + "cd \xC3\xA9</data></record></folder>\r\n<NextNodeID>4</NextNodeID></dataroot>";
+  };
+  auto s = NewSession();
+  for (const std::string& head : heads)
+    for (const Sequence& k : kinds) {
+      SCOPED_TRACE(std::string(k.name) + (head[0] == '<' ? ", declared UTF-8" : ", after a byte-order mark"));
+      for (const std::string& name : {original, original + ".2", path + ".backup", tmp.File("elsewhere.xdb2")})
+        fs::remove(name);
+      const std::string text = bankText(head, k.bytes);
+      const int line = head[0] == '<' ? 5 : 4;  // the line after "x" in the record's code
+      size_t replaced = 0;
+      for (size_t at = k.repaired.find(fffd); at != std::string::npos; at = k.repaired.find(fffd, at + 3)) ++replaced;
+      const std::string notice =
+          "Some of " + path + " is not valid UTF-8 text, first on line " + std::to_string(line) + ": " +
+          (replaced == 1 ? std::string("1 byte was") : std::to_string(replaced) + " bytes were") +
+          " replaced by the character \xEF\xBF\xBD (U+FFFD).\nBefore this databank is "
+          "first saved there, the file as it is now is kept as ";
+      // Opened and closed unsaved: told, nothing kept.
+      WriteFile(path, text);
+      ui.Clear();
+      s->OpenBank(path);
+      ASSERT_EQ(s->FileName(), path);
+      ASSERT_EQ(ui.CallsOf(Kind::Message).size(), 1u);
+      EXPECT_EQ(ui.CallsOf(Kind::Message)[0].text, notice + original + ".");
+      EXPECT_EQ(ui.CallsOf(Kind::Message)[0].caption, "Warning");
+      EXPECT_EQ(bank::RecordData(bank::FindNodeByID(s->Bank()->Root(), 3)), "x\r\nab" + k.repaired + "cd \xC3\xA9");
+      s->CloseBank();
+      EXPECT_FALSE(fs::exists(original));
+      // Saved elsewhere first, then over the file: kept at the save over it (under the next free name,
+      // ".original" being taken), once.
+      WriteFile(original, "someone else's");
+      ui.Clear();
+      s->OpenBank(path);
+      ASSERT_EQ(Messages(), std::vector<std::string>{notice + original + ".2."});
+      s->SetModified();
+      ASSERT_TRUE(s->SaveBank(tmp.File("elsewhere.xdb2")));
+      EXPECT_FALSE(fs::exists(original + ".2"));
+      s->SetModified();
+      ASSERT_TRUE(s->SaveBank(path));
+      EXPECT_EQ(ReadFile(original + ".2"), text);
+      EXPECT_EQ(ReadFile(original), "someone else's");
+      const std::string saved = ReadFile(path);
+      EXPECT_NE(saved.find("ab" + k.repaired + "cd"), std::string::npos);
+      s->SetModified();
+      ASSERT_TRUE(s->SaveBank(path));
+      EXPECT_EQ(ReadFile(original + ".2"), text);
+      EXPECT_FALSE(fs::exists(original + ".3"));
+      // The saved file is UTF-8 throughout: it opens without a word.
+      ui.Clear();
+      s->OpenBank(path);
+      EXPECT_TRUE(ui.Calls().empty());
+      fs::remove(original);
+    }
+  // An older ".xdb" file takes the new name as it opens: that is the file told of and kept.
+  {
+    const std::string old = tmp.File("old.xdb"), renamed = tmp.File("old.xdb2");
+    const std::string text = bankText(heads[0], kinds[1].bytes);
+    WriteFile(old, text);
+    ui.Clear();
+    s->OpenBank(old);
+    ASSERT_EQ(s->FileName(), renamed);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("Some of " + renamed + " is not"), std::string::npos);
+    EXPECT_NE(Messages()[0].find("kept as " + renamed + ".original."), std::string::npos);
+    s->SetModified();
+    ASSERT_TRUE(s->SaveBank(renamed));
+    EXPECT_EQ(ReadFile(renamed + ".original"), text);
+  }
+  // Without a declaration the bytes are Windows-1252 characters: nothing to tell, and a save writes
+  // them back as they were.
+  for (const Sequence& k : kinds) {
+    SCOPED_TRACE(std::string(k.name) + ", no declaration");
+    fs::remove(original);
+    const std::string text = bankText("", k.bytes);
+    WriteFile(path, text);
+    ui.Clear();
+    s->OpenBank(path);
+    EXPECT_TRUE(ui.Calls().empty());
+    s->SetModified();
+    ASSERT_TRUE(s->SaveBank(path));
+    EXPECT_NE(ReadFile(path).find("ab" + k.bytes + "cd \xC3\xA9"), std::string::npos);
+    EXPECT_FALSE(fs::exists(original));
   }
 }
 
@@ -367,8 +543,8 @@ TEST_F(BankSessionTest, EachFailedOpenIsOneBoxWithItsReason) {
       {"just text\n", kNotABank + ": " + path, {}, {}},
       {std::string("PK\x03\x04 and no archive", 20), "Could not decompress DataBank: " + path, {}, {}},
       {EncipherDataBank(SampleBankXML(), "pw"), DecypherFailed(path), {}, {}},  // the prompt cancelled
-      // A wrong password is told (and asked again), each box naming the file.
-      {EncipherDataBank(SampleBankXML(), "pw"), DecypherFailed(path), {"wrong"}, {PasswordWrong(path)}},
+      // A wrong password brings the prompt back; cancelled there, the box says the password was wrong.
+      {EncipherDataBank(SampleBankXML(), "pw"), PasswordWrong(path), {"wrong"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reason);
@@ -507,6 +683,75 @@ TEST_F(BankSessionTest, BackupHoldsThePreviousSave) {
   fs::remove(backup);
   ASSERT_TRUE(s->SaveBank(path));
   EXPECT_FALSE(fs::exists(backup));
+}
+
+// A backup that cannot be made (a folder stands at its name, or a read-only file the program may not
+// replace) does not stop the save: the file is written and the user is told once, with the reason,
+// however often auto-save writes it afterwards. In the foreground and through the writer, for the
+// databank's file and for an export.
+TEST_F(BankSessionTest, ABackupThatCannotBeMadeIsToldOnceAndTheSaveGoesOn) {
+  const std::string path = tmp.File("bank.xdb2"), backup = tmp.File("bank.backup");
+  const std::string out = tmp.File("out.xdb2"), outBackup = tmp.File("out.backup");
+  struct Blocker {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    std::string reason;  // after the quoted backup name
+  };
+  const Blocker blockers[] = {
+      {"a folder", [](const std::string& b) { fs::create_directories(b); }, ". Is a directory"},
+      {"a read-only file",
+       [](const std::string& b) {
+         WriteFile(b, "older");
+         fs::permissions(b, fs::perms::owner_read);
+       },
+       ". Permission denied"},
+  };
+  for (bool background : {false, true})
+    for (const Blocker& b : blockers) {
+      SCOPED_TRACE(std::string(b.name) + (background ? ", through the writer" : ""));
+      for (const std::string& name : {backup, outBackup}) {
+        if (fs::exists(name)) fs::permissions(name, fs::perms::owner_all);
+        fs::remove_all(name);
+        b.make(name);
+      }
+      WriteFile(path, SampleBankXML());
+      WriteFile(out, "an older export");
+      TBankSession::TOptions options;
+      options.ProgramDir = ProgramDir();
+      options.BackgroundSaves = background;
+      TBankSession s(&settings, options, &ui, &loop);
+      s.OpenBank(path);
+      ui.Clear();
+      for (int save = 0; save < 3; ++save) {
+        bank::SetRecordData(bank::FindNodeByID(s.Bank()->Root(), 2), "save " + std::to_string(save));
+        s.SetModified();
+        if (save == 2)
+          s.AutoSaveTick();
+        else
+          ASSERT_TRUE(s.SaveBank(path, TBankSession::TSaveWait::Started));
+        s.WaitForSave();
+        EXPECT_NE(ReadFile(path).find("save " + std::to_string(save)), std::string::npos);
+        EXPECT_FALSE(s.Modified());
+      }
+      TXMLDataBase2 part;
+      part.Root()->AddNode(bank::FindNodeByID(s.Bank()->Root(), 3)->CloneNode());
+      for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(s.ExportBank(out, part.Snapshot(), TBankWriteLayers{}));
+        s.WaitForSave();
+      }
+      EXPECT_EQ(ReadFile(out), part.EncodedXML());
+      EXPECT_EQ(Messages(), (std::vector<std::string>{
+                                path + " was saved, but no backup of it could be made first:\nCannot create file \"" +
+                                    backup + "\"" + b.reason,
+                                out + " was saved, but no backup of it could be made first:\nCannot create file \"" +
+                                    outBackup + "\"" + b.reason}));
+      for (const auto& box : ui.CallsOf(Kind::Message)) EXPECT_EQ(box.caption, "Warning");
+      if (fs::is_regular_file(backup)) {
+        EXPECT_EQ(ReadFile(backup), "older");
+      }
+    }
+  for (const std::string& name : {backup, outBackup})
+    if (fs::exists(name)) fs::permissions(name, fs::perms::owner_all);
 }
 
 TEST_F(BankSessionTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark) {
@@ -1203,6 +1448,73 @@ TEST_F(BankSessionTest, ExportWritesWithItsOwnLayersAndKeepsTheWindowState) {
   EXPECT_EQ(DecipherDataBank(zip.GetUncompressed(0), "x"), out.EncodedXML());
 }
 
+// An export never writes the open databank's file or its backup, under whatever name the path gives
+// them: through ".." (as the system resolves it, after the links), a link to the file or to its
+// folder, a hard link. It is refused with one box and the files stay as they were; other names are
+// written, and an export whose own backup would land on the open databank's backup ("own.xdb" beside
+// "own.xdb2") leaves that backup alone. In the foreground and through the writer alike.
+TEST_F(BankSessionTest, ExportNeverWritesTheOpenDatabanksFileNorItsBackup) {
+  const std::string own = tmp.File("own.xdb2"), backup = tmp.File("own.backup");
+  fs::create_directories(tmp.Path() / "d" / "e");
+  fs::create_directory_symlink(tmp.Path(), tmp.Path() / "here");              // here -> the folder itself
+  fs::create_directory_symlink(tmp.Path() / "d" / "e", tmp.Path() / "deep");  // deep/.. is d, not the folder
+  struct Case {
+    std::string path;
+    bool refused;
+    std::string written;  // the file an allowed export writes
+  };
+  const Case cases[] = {
+      {own, true, ""},
+      {tmp.File("d/../own.xdb2"), true, ""},
+      {tmp.File("here/own.xdb2"), true, ""},
+      {tmp.File("here/here/d/e/../../own.xdb2"), true, ""},
+      {tmp.File("alias.xdb2"), true, ""},  // a link to the file
+      {tmp.File("hard.xdb2"), true, ""},   // a hard link to it
+      {backup, true, ""},
+      {tmp.File("here/own.backup"), true, ""},
+      {tmp.File("deep/../own.xdb2"), false, tmp.File("d/own.xdb2")},
+      {tmp.File("OWN.xdb2"), false, tmp.File("OWN.xdb2")},
+      {tmp.File("own.xdb"), false, tmp.File("own.xdb")},
+  };
+  for (bool background : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.path + (background ? " (through the writer)" : ""));
+      for (const char* name :
+           {"own.xdb2", "own.backup", "alias.xdb2", "hard.xdb2", "OWN.xdb2", "own.xdb", "d/own.xdb2"})
+        fs::remove(tmp.File(name));
+      WriteFile(own, SampleBankXML("Before"));
+      TBankSession::TOptions options;
+      options.ProgramDir = ProgramDir();
+      options.BackgroundSaves = background;
+      TBankSession s(&settings, options, &ui, &loop);
+      s.OpenBank(own);
+      s.SetModified();
+      ASSERT_TRUE(s.SaveBank(own));  // the backup holds the file as it was
+      s.WaitForSave();
+      fs::create_symlink(own, tmp.File("alias.xdb2"));
+      fs::create_hard_link(own, tmp.File("hard.xdb2"));
+      WriteFile(tmp.File("own.xdb"), "an older file of that name");
+      const std::string file = ReadFile(own), kept = ReadFile(backup);
+      ASSERT_EQ(kept, SampleBankXML("Before"));
+      ui.Clear();
+      TXMLDataBase2 part;
+      part.Root()->AddNode(bank::FindNodeByID(s.Bank()->Root(), 3)->CloneNode());
+      const bool started = s.ExportBank(c.path, part.Snapshot(), TBankWriteLayers{});
+      s.WaitForSave();
+      EXPECT_EQ(started, !c.refused);
+      EXPECT_EQ(Messages(), c.refused
+                                ? std::vector<std::string>{"This is the open databank's file. Choose another name."}
+                                : std::vector<std::string>{});
+      EXPECT_EQ(ReadFile(own), file);
+      EXPECT_EQ(ReadFile(backup), kept);
+      EXPECT_FALSE(s.Modified());
+      if (!c.refused) {
+        EXPECT_EQ(ReadFile(c.written), part.EncodedXML());
+      }
+    }
+  }
+}
+
 // A save streams its snapshot through the layers into the file, never holding the databank's text
 // whole: the same bytes the whole text gives with those layers, for a databank larger than the
 // pieces, in the code page or as UTF-8. Afterwards the file is known as this copy's by its bytes (the
@@ -1513,10 +1825,20 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
   TBankWriter writer;
   // The writer frees A's snapshot once A is written to bytes, and waits there for the gate; B is
   // queued behind it and replaced by C, then C by D.
-  writer.Submit(job(tmp.File("a.xdb2"), "A", freedA, open.get_future().share()));
-  writer.Submit(job(tmp.File("b.xdb2"), "B", freedB, {}));
-  writer.Submit(job(tmp.File("b.xdb2"), "C", freedC, {}));
-  writer.Submit(job(tmp.File("b.xdb2"), "D", freedD, {}));
+  // Each replaced job is named to the caller by its tag.
+  std::uint64_t replaced = 99;
+  auto tagged = [](TBankSaveJob j, std::uint64_t tag) {
+    j.Tag = tag;
+    return j;
+  };
+  writer.Submit(tagged(job(tmp.File("a.xdb2"), "A", freedA, open.get_future().share()), 1), nullptr, &replaced);
+  EXPECT_EQ(replaced, 0u);
+  writer.Submit(tagged(job(tmp.File("b.xdb2"), "B", freedB, {}), 2), nullptr, &replaced);
+  EXPECT_EQ(replaced, 0u);
+  writer.Submit(tagged(job(tmp.File("b.xdb2"), "C", freedC, {}), 3), nullptr, &replaced);
+  EXPECT_EQ(replaced, 2u);
+  writer.Submit(tagged(job(tmp.File("b.xdb2"), "D", freedD, {}), 4), nullptr, &replaced);
+  EXPECT_EQ(replaced, 3u);
   std::future<std::thread::id> a = freedA.get_future(), b = freedB.get_future(), c = freedC.get_future();
   const bool bFreed = b.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
   const bool cFreed = c.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
@@ -1568,6 +1890,45 @@ TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   EXPECT_TRUE(writer.HasFinished());
   EXPECT_EQ(writer.TakeFinished().size(), 1u);
   EXPECT_FALSE(writer.HasFinished());
+}
+
+// Saves (and exports) that wait behind a long write are replaced by newer ones: the session lets go of
+// what it kept for each replaced one (its tag, its layers with the password) at once, so that nothing
+// of them stays for the rest of the run, and once the writes have ended it waits for nothing.
+TEST_F(BankSessionTest, AReplacedSaveLeavesNothingBehindInTheSession) {
+  const std::string path = tmp.File("bank.xdb2");
+  WriteFile(path, SampleBankXML());
+  std::promise<void> open, writing;
+  std::shared_future<void> gate = open.get_future().share();
+  std::atomic<bool> first{true};
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  options.BackgroundSaves = true;
+  options.WriteJob = [&](TBankSaveJob job) {
+    if (first.exchange(false)) writing.set_value();
+    gate.wait();
+    return WriteBankJob(std::move(job));
+  };
+  TBankSession s(&settings, options, &ui, &loop);
+  s.OpenBank(path);
+  TXMLDataBase2 part;
+  part.Root()->AddNode(bank::FindNodeByID(s.Bank()->Root(), 3)->CloneNode());
+  for (int i = 0; i < 20; ++i) {
+    s.SetPassword("password " + std::to_string(i));
+    s.SetModified();
+    ASSERT_TRUE(s.SaveBank(path, TBankSession::TSaveWait::Started));
+    if (i == 0) writing.get_future().wait();  // the first save is being written from now on
+    ASSERT_TRUE(s.ExportBank(tmp.File("out.xdb2"), part.Snapshot(),
+                             TBankWriteLayers{"export " + std::to_string(i), false, ""}));
+  }
+  // The first save is being written; one save and one export wait behind it.
+  EXPECT_EQ(s.SavesAwaitingOutcome(), 3u);
+  open.set_value();
+  s.WaitForSave();
+  EXPECT_EQ(s.SavesAwaitingOutcome(), 0u);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(DecipherDataBank(ReadFile(path), "password 19"), s.Bank()->EncodedXML());
+  EXPECT_EQ(DecipherDataBank(ReadFile(tmp.File("out.xdb2")), "export 19"), part.EncodedXML());
 }
 
 TEST_F(BankSessionTest, AFileThatDoesNotParseSaysWhereAndWhy) {

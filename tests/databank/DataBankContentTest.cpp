@@ -2,8 +2,10 @@
 // old-format conversion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
+#include <unordered_map>
 
 #include "databank/uDataBankContent.h"
 #include "databank/uTreeModel.h"
@@ -323,4 +325,111 @@ TEST(DataBankContent, DeepTreesAreWalkedWithoutRecursion) {
   int next = 1;
   RenumberSubtree(FindNodeByID(db.Root(), 1), next, db.Root());
   EXPECT_EQ(next, depth + 1);
+}
+
+// The tree map's hash table agrees with the standard containers through random additions,
+// replacements and removals on a few keys (so entries collide, wrap round the array's end and move
+// back when one before them goes), across growth; pointer keys and int keys alike. As the node map
+// uses it (one entry a key: InsertOrAssign, Find, Erase of the key) and as the ID map does (a key
+// more than once: Insert, FindAll, Erase of one key and value).
+TEST(DataBankContent, FlatMultiMapAgreesWithTheStandardContainers) {
+  std::mt19937 rng(11);
+  auto run = [&](auto key) {
+    using K = decltype(key(0));
+    TFlatMultiMap<K, int> unique, multi;
+    std::unordered_map<K, int> one;
+    std::unordered_multimap<K, int> many;
+    for (int step = 0; step < 20000; ++step) {
+      const K k = key(int(rng() % 40));
+      const int v = int(rng() % 5);
+      switch (rng() % 3) {
+        case 0:
+          ASSERT_EQ(unique.InsertOrAssign(k, v), one.insert_or_assign(k, v).second);
+          multi.Insert(k, v);
+          many.emplace(k, v);
+          break;
+        case 1: {
+          ASSERT_EQ(unique.Erase(k, 0, false), one.erase(k) == 1);
+          const auto [first, last] = many.equal_range(k);
+          auto it = std::find_if(first, last, [&](const auto& e) { return e.second == v; });
+          ASSERT_EQ(multi.Erase(k, v), it != last);
+          if (it != last) many.erase(it);
+          break;
+        }
+        default: {
+          const int* found = unique.Find(k);
+          ASSERT_EQ(found != nullptr, one.count(k) == 1);
+          if (found) {
+            ASSERT_EQ(*found, one.at(k));
+          }
+          std::vector<int> all = multi.FindAll(k), expected;
+          for (auto [it, last] = many.equal_range(k); it != last; ++it) expected.push_back(it->second);
+          std::sort(all.begin(), all.end());
+          std::sort(expected.begin(), expected.end());
+          ASSERT_EQ(all, expected);
+          break;
+        }
+      }
+      ASSERT_EQ(unique.Size(), one.size());
+      ASSERT_EQ(multi.Size(), many.size());
+    }
+  };
+  static int anchors[40];
+  run([](int i) { return &anchors[i]; });
+  run([](int i) { return i * 1024; });
+}
+
+// Entries made beside the window as parts of the map (a large paste each) answer as the map's own:
+// a map that took the top-level subtrees as parts, one after the other (more of them than it keeps
+// apart, so some are folded in), agrees with one filled from the whole item list, through lookups by
+// node and by ID (an ID held twice, once in a part: the first in display order wins), removals of
+// subtrees and a node given another item.
+TEST(DataBankContent, PartsOfTheNodeMapAnswerAsItsOwnEntries) {
+  std::string xml = "<dataroot><record ID='3'>first</record>";
+  for (int t = 0; t < 7; ++t) {
+    const std::string base = std::to_string(100 * (t + 1));
+    xml += "<folder ID='" + base + "'>f<record ID='" + base + "1'>a</record><folder ID='" + base + "2'>g<record ID='" +
+           base + "3'>b</record></folder></folder>";
+  }
+  xml += "<record ID='3'>twice</record></dataroot>";
+  TXMLDataBase2 db;
+  Load(db, xml);
+  const std::vector<TTreeItemSpec> specs = BuildTreeSpecs(db.Root(), TTreeImages());
+  std::vector<TTreeItem*> items;
+  for (size_t i = 0; i < specs.size(); ++i) items.push_back(reinterpret_cast<TTreeItem*>(i + 1));
+  TTreeNodeMap whole, parted;
+  whole.AddAll(specs, items);
+  // The first record into the table; each folder's subtree (four specs) as a part; the last record
+  // into the table again.
+  parted.AddAll({specs[0]}, {items[0]});
+  for (size_t first = 1; first + 4 < specs.size(); first += 4) {
+    std::vector<TTreeItemSpec> part(specs.begin() + long(first), specs.begin() + long(first) + 4);
+    std::vector<TTreeItem*> made(items.begin() + long(first), items.begin() + long(first) + 4);
+    parted.AddPart(TTreeNodeMap::MakePart(part, made));
+  }
+  parted.AddAll({specs.back()}, {items.back()});
+  auto same = [&](const char* when) {
+    SCOPED_TRACE(when);
+    ASSERT_EQ(parted.Size(), whole.Size());
+    for (const TTreeItemSpec& s : specs) {
+      EXPECT_EQ(parted.ItemOf(s.Node), whole.ItemOf(s.Node));
+      EXPECT_EQ(parted.Contains(s.Node), whole.Contains(s.Node));
+      if (s.ID >= 0) {
+        EXPECT_EQ(parted.FindByID(s.ID), whole.FindByID(s.ID)) << s.ID;
+      }
+    }
+  };
+  same("added");
+  EXPECT_EQ(parted.FindByID(3), specs[0].Node);
+  for (size_t at : {size_t(5), size_t(2), size_t(0), size_t(9), size_t(13)}) {
+    whole.RemoveSubtree(specs[at].Node);
+    parted.RemoveSubtree(specs[at].Node);
+  }
+  same("removed");
+  EXPECT_EQ(parted.FindByID(3), specs.back().Node);
+  auto* other = reinterpret_cast<TTreeItem*>(999);
+  whole.Add(specs[21].Node, other);
+  parted.Add(specs[21].Node, other);
+  same("another item");
+  EXPECT_EQ(parted.ItemOf(specs[21].Node), other);
 }

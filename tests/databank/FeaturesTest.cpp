@@ -8,6 +8,7 @@
 #include <future>
 #include <random>
 
+#include "ExportBankCopy.h"
 #include "ScriptedUIServices.h"
 #include "TestTree.h"
 #include "databank/uBankMessages.h"
@@ -91,6 +92,53 @@ TEST_F(Features, FilterResults) {
 
 // A bad expression ends the run with one message, before any node is tested; a good one that finds
 // nothing leaves no stale error behind for the next run.
+// Many results show their first screen first: the window is painted with the first top-level
+// nodes' results in (a screen of them), then the rest goes in after them, so the results are those
+// a whole fill gives, in order. Shared among threads (many top-level folders) or not (two), the
+// same; with the open record further on than the first screen, everything goes in before the
+// window is painted; with few results nothing waits.
+TEST_F(Features, ManyResultsShowTheirFirstScreenFirst) {
+  for (int tops : {12, 2}) {
+    SCOPED_TRACE(std::to_string(tops) + " top-level folders");
+    std::string nodes;
+    int id = 1;
+    for (int f = 0; f < tops; ++f) {
+      nodes += "<folder ID=\"" + std::to_string(id++) + "\" expanded=\"1\">F";
+      for (int r = 0; r < 480 / tops; ++r)
+        nodes += "<record ID=\"" + std::to_string(id++) + "\">" + (r % 3 ? "hit" : "miss") + "</record>";
+      nodes += "</folder>";
+    }
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<dataroot><settings><NextNodeID>" +
+                            std::to_string(id) + "</NextNodeID></settings>" + nodes + "</dataroot>";
+    const TSearchForRec hits = Search("hit", stPhrase, "t");
+    auto t = Open(xml);
+    t->FilterTree(hits);
+    const std::string whole = ShapeOf(t->findView);
+    const size_t all = t->findView.Flatten().size();
+    ASSERT_GT(all, TXMLTreeFeatures::kFirstScreenItems * 3 / 2);
+    t->HideFilter();
+    Filter(*t, hits);
+    ASSERT_EQ(t->paintedResults.size(), 1u);
+    EXPECT_GE(t->paintedResults[0], TXMLTreeFeatures::kFirstScreenItems);
+    EXPECT_LT(t->paintedResults[0], all);
+    EXPECT_EQ(ShapeOf(t->findView), whole);
+    EXPECT_FALSE(t->ResultsWaiting());
+    // The open record far down: no early paint.
+    t->HideFilter();
+    t->Select(id - 2);
+    t->paintedResults.clear();
+    Filter(*t, hits);
+    EXPECT_TRUE(t->paintedResults.empty());
+    EXPECT_EQ(ShapeOf(t->findView), whole);
+    ASSERT_NE(t->findView.Selected(), nullptr);
+    EXPECT_EQ(t->findView.Selected()->node, t->Node(id - 2));
+    // Few results: one fill.
+    t->paintedResults.clear();
+    Filter(*t, Search("miss", stPhrase, "t"));
+    EXPECT_TRUE(t->paintedResults.empty());
+  }
+}
+
 TEST_F(Features, FilterExpressionErrors) {
   auto t = Open(kFilterBank);
   t->Select(1);
@@ -199,16 +247,19 @@ TEST_F(Features, FilterResultsFollowTheDatabank) {
   }
   EXPECT_EQ(resultTitle(30), "Sort a vector");
   // Renamed in the results' own label editor: the title shows at once, the results follow once the
-  // editor has closed; no longer a match, nothing is selected and no record open.
+  // editor has closed; no longer a match, it stays selected and open, and the whole tree comes to
+  // the front with it.
   t->FilterResultChosen(t->Node(30));
+  const int allFoldersBefore = t->allFoldersShown;
   t->RenameResult(t->Node(30), "Vector");
   EXPECT_EQ(resultTitle(30), "Vector");
   EXPECT_EQ(t->Node(30)->Text(), "Vector");
   t->loop.ProcessPosted();
   EXPECT_EQ(ShapeOf(t->findView), "");
-  EXPECT_EQ(t->SelectedID(), -1);
-  EXPECT_EQ(t->CurrentRecord, nullptr);
-  EXPECT_TRUE(t->curtain);
+  EXPECT_EQ(t->SelectedID(), 30);
+  EXPECT_EQ(t->CurrentRecord, t->Node(30));
+  EXPECT_FALSE(t->curtain);
+  EXPECT_EQ(t->allFoldersShown, allFoldersBefore + 1);
   t->ExpectConsistent();
 }
 
@@ -599,6 +650,53 @@ TEST_F(Features, AnExportIsWrittenBesideTheWindow) {
   EXPECT_FALSE(t.Modified());
 }
 
+// Export chosen onto the open databank's file (through a link) or onto its backup: each is refused in
+// one box and the save dialog comes back, until another name is chosen (which is written) or the
+// dialog is cancelled (nothing is written). The selection dialog is shown only for a name that may
+// be written.
+TEST_F(Features, ExportOntoTheOpenFileAsksForAnotherName) {
+  auto t = Open(kFilterBank);
+  const std::string own = tmp.File("bank.xdb2"), alias = tmp.File("alias.xdb2"), out = tmp.File("out.xdb2");
+  std::filesystem::create_symlink(own, alias);
+  t->Select(3);
+  t->SetModified();
+  t->Session().SaveCommand();  // bank.backup holds the file as it was
+  const std::string file = testsupport::ReadFile(own), backup = testsupport::ReadFile(tmp.File("bank.backup"));
+  int selections = 0;
+  t->exportDialog = [&](TExportChoice&) { return ++selections, true; };
+  const std::string refused = "This is the open databank's file. Choose another name.";
+  struct Case {
+    std::vector<std::optional<std::string>> answers;  // the save dialog's, in turn (nullopt: Cancel)
+    size_t boxes;
+    bool written;
+  };
+  const Case cases[] = {
+      {{own, alias, tmp.File("bank.backup"), out}, 3, true},
+      {{tmp.File("x/../bank.xdb2"), std::nullopt}, 1, false},
+  };
+  for (const Case& c : cases) {
+    t->ui.Clear();
+    selections = 0;
+    std::filesystem::remove(out);
+    for (const auto& answer : c.answers) t->ui.PushSaveFile(answer);
+    t->ExportCommand();
+    t->Session().WaitForSave();
+    EXPECT_EQ(t->ui.CallsOf(ScriptedUIServices::Kind::SaveFile).size(), c.answers.size());
+    const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
+    ASSERT_EQ(boxes.size(), c.boxes);
+    for (const auto& box : boxes) EXPECT_EQ(box.text, refused);
+    EXPECT_EQ(selections, c.written ? 1 : 0);
+    EXPECT_EQ(std::filesystem::exists(out), c.written);
+    EXPECT_EQ(testsupport::ReadFile(own), file);
+    EXPECT_EQ(testsupport::ReadFile(tmp.File("bank.backup")), backup);
+  }
+  // Asked for directly, the open file is refused as well.
+  t->ui.Clear();
+  EXPECT_FALSE(t->ExportFile(alias));
+  EXPECT_EQ(t->ui.CallsOf(ScriptedUIServices::Kind::Message).size(), 1u);
+  EXPECT_EQ(testsupport::ReadFile(own), file);
+}
+
 // Export then import through the real pipeline: the chosen siblings go out with the export date and
 // a counter above their IDs, under their own password and compression, and come back in with fresh
 // IDs where Paste would put them. The open databank's layers are untouched throughout.
@@ -649,16 +747,49 @@ TEST_F(Features, ExportThenImport) {
   EXPECT_TRUE(t->Modified());
   t->ExpectConsistent();
 
-  // A wrong answer fails with the open message (one box: the prompt then cancelled), and still
-  // restores the layers.
+  // A wrong answer brings the prompt back saying so; cancelled there, the import fails with the open
+  // message (one box), and still restores the layers.
   t->ui.Clear();
   t->ui.PushFilePassword("wrong");
   EXPECT_FALSE(t->ImportFile(out));
   const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
-  ASSERT_EQ(boxes.size(), 2u);
+  ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + out);
-  EXPECT_EQ(boxes[1].text, "Could not open DataBank!\nCould not decypher DataBank: " + out);
+  const auto prompts = t->ui.CallsOf(ScriptedUIServices::Kind::FilePassword);
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[1].note, "The password is wrong. Try again.");
   EXPECT_EQ(t->Session().Password(), "open pw");
+}
+
+// A file whose text is not all UTF-8 imports with U+FFFD for each bad byte and says so once, after
+// the copies are in place, naming the file and the first line; the file itself is left as it was.
+TEST_F(Features, ImportOfTextThatIsNotUtf8IsTold) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  const std::string heads[] = {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n", "\xEF\xBB\xBF"};
+  for (const std::string& head : heads) {
+    SCOPED_TRACE(head[0] == '<' ? "declared UTF-8" : "after a byte-order mark");
+    auto t = Open(kFilterBank);
+    const std::string in = tmp.File("in.xdb2");
+    const std::string text = head +
+                             "<dataroot>\r\n<record ID=\"5\">R\xFF<data>a\r\n\xED\xA0\x80 \xF0\x9F\x98|"
+                             "</data></record></dataroot>";
+    testsupport::WriteFile(in, text);
+    t->Select(9);
+    ASSERT_TRUE(t->ImportFile(in));
+    const auto boxes = t->ui.CallsOf(ScriptedUIServices::Kind::Message);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Some of " + in + " is not valid UTF-8 text, first on line " +
+                                 (head[0] == '<' ? "3" : "2") +
+                                 ": 7 bytes were replaced by the character \xEF\xBF\xBD (U+FFFD) in what was "
+                                 "imported. The file itself is left as it is.");
+    EXPECT_EQ(boxes[0].caption, "Warning");
+    const TxevXMLNode2* copy = t->Node(30);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(bank::NodeTitle(copy), "R" + fffd);
+    EXPECT_EQ(bank::RecordData(copy), "a\r\n" + fffd + fffd + fffd + " " + fffd + fffd + fffd + "|");
+    EXPECT_EQ(testsupport::ReadFile(in), text);
+    EXPECT_TRUE(t->Modified());
+  }
 }
 
 TEST(BankFigures, FormatDataSizeAndDelay) {

@@ -85,6 +85,9 @@ class TestTree : public TXMLTreeFeatures {
   bool ExecuteBookmarkManager(TBookmarkWork& work) override { return bookmarkDialog && bookmarkDialog(work); }
   bool SelectNodesForExport(TExportChoice& choice) override { return exportDialog && exportDialog(choice); }
   void ShowFilterResults() override { filterShown = true; }
+  // The results' items each time the window was painted at once (PaintNow).
+  std::vector<size_t> paintedResults;
+  void PaintNow() override { paintedResults.push_back(findView.Flatten().size()); }
   void HideFilter() override {
     TXMLTreeFeatures::HideFilter();
     filterShown = false;

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "RandomRegExpr.h"
+#include "databank/uFilterExpression.h"
 #include "databank/uTextSearchUtils.h"
 #include "databank/words.h"
 #include "platform/CodePage.h"
@@ -13,7 +14,7 @@
 namespace {
 
 bool Match(const std::string& text, const std::string& pattern, bool whole, int mode, bool cs) {
-  return MatchText(PrepareCase(text, cs), PrepareSearchText(pattern, cs, mode), whole, mode);
+  return MatchText(PrepareCase(text, cs), PrepareSearchText(pattern, cs, mode), whole, mode, cs);
 }
 
 }  // namespace
@@ -37,20 +38,42 @@ TEST(TextSearch, MatcherCases) {
       {"a foobar", "foo", stAllWords, true, false, false},
       {"a foobar", "foo", stAllWords, false, false, true},
       {"x|Ünïcode;y", "ünÏcode", stAnyWord, true, true, true},
-      {"ünïcode", "ÜNÏCODE", stAnyWord, false, false, false},  // only a..z change case
-      {"anything", " ;, ", stAnyWord, false, false, false},    // no words
-      {"A12", "\\d+", stRegExpr, false, false, true},          // the escape keeps its meaning
+      {"ünïcode", "ÜNÏCODE", stAnyWord, false, false, true},  // every letter folds, not a..z alone
+      {"ünïcode", "ÜNÏCODE", stAnyWord, false, true, false},
+      {"C++ Привет", "привет", stPhrase, false, false, true},
+      {"C++ Привет", "привет", stPhrase, false, true, false},
+      {"anything", " ;, ", stAnyWord, false, false, false},  // no words
+      {"A12", "\\d+", stRegExpr, false, false, true},        // the escape keeps its meaning
       {"ABC", "\\d+", stRegExpr, false, false, false},
       {"tab\there", "\\t", stRegExpr, false, false, true},
       {"xJy", "\\x4a", stRegExpr, false, false, true},
-      {"abc", "$", stRegExpr, false, false, false},            // a non-empty subject's end is never tried
-      {"the ŁÓDŹ file", "Ł.D", stRegExpr, false, true, true},  // no Windows-1252 byte for Ł: "?" on both sides
-      {"the ?ODZ file", "Ł", stRegExpr, false, true, true},
+      {"abc", "$", stRegExpr, false, false, false},  // a non-empty subject's end is never tried
+      // An expression beyond the code page runs over the characters: Ł is Ł, not a "?".
+      {"the ŁÓDŹ file", "Ł.D", stRegExpr, false, true, true},
+      {"the ?ODZ file", "Ł", stRegExpr, false, true, false},
+      {"the ŁÓDŹ file", "ł.d", stRegExpr, false, false, true},
+      {"Привет", "\\?", stRegExpr, false, false, false},  // nor is a character the code page lacks
+      {"Привет?", "\\?", stRegExpr, false, false, true},
+      {"hello", "[а-я]", stRegExpr, false, false, false},
       {"Kö1ln",
        "K\xc3\xb6"
        "1ln",
-       stRegExpr, false, true, false},  // ö stands for \d
-      {"K1ln", "K\xc3\xb6ln", stRegExpr, false, true, true},
+       stRegExpr, false, true, true},  // ö is the letter ö
+      {"K1ln", "K\xc3\xb6ln", stRegExpr, false, true, false},
+      {"Köln only", "Köln only", stRegExpr, false, false, true},
+      // Over the characters an expression keeps the single-byte engine's syntax: \s and \b are the
+      // letters, braces are no repeat, a "-" after a class is a member, \w takes no digit.
+      {"Жs", "Ж\\s", stRegExpr, false, true, true},
+      {"Ж ", "Ж\\s", stRegExpr, false, true, false},
+      {"Жb1", "Ж\\b\\1", stRegExpr, false, true, true},
+      {"Ж{2}", "Ж{2}", stRegExpr, false, true, true},
+      {"ЖЖ", "Ж{2}", stRegExpr, false, true, false},
+      {"Ж-", "Ж[\\d-z]", stRegExpr, false, true, true},
+      {"Жk", "Ж[\\d-z]", stRegExpr, false, true, false},
+      {"Ж5", "Ж\\w", stRegExpr, false, true, false},
+      {"Ж€", "Ж\\x80", stRegExpr, false, true, true},  // a byte of the code page, as it reads there
+      {"жЁ", "Жё", stRegExpr, false, false, true},
+      {"жЁ", "Жё", stRegExpr, false, true, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(Match(c.text, c.pattern, c.whole, c.mode, c.cs), c.want)
@@ -73,9 +96,9 @@ TEST(TextSearch, CasePreparationOfEveryByte) {
 }
 
 TEST(TextSearch, ErrorsAndTheirClearing) {
-  EXPECT_FALSE(MatchText("abc", "(a", false, stRegExpr));
+  EXPECT_FALSE(MatchText("abc", "(a", false, stRegExpr, true));
   EXPECT_EQ(LastRegExprError(), "unmatched ()");
-  EXPECT_TRUE(MatchText("abc", "b", false, stPhrase));
+  EXPECT_TRUE(MatchText("abc", "b", false, stPhrase, true));
   EXPECT_EQ(LastRegExprError(), "");
   TTextMatcher bad("a**", stRegExpr, true);
   EXPECT_EQ(bad.Error(), "nested *?+");
@@ -124,13 +147,16 @@ TEST(TextSearch, WordsSplit) {
 // and patterns over a small alphabet with delimiters, both cases and a non-ASCII letter.
 TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
   std::mt19937 rng(1234);
-  const std::vector<std::string> alphabet = {"a", "A", "b", "B", "z", " ", ",", ";", "|", "\t", "é", "É", "-", "1"};
+  // The Kelvin sign and the long s fold as ASCII letters, µ as Greek mu.
+  const std::vector<std::string> alphabet = {"a", "A", "b", "B", "z", " ", ",",      ";",      "|", "\t",
+                                             "é", "É", "-", "1", "k", "S", "\u212a", "\u017f", "µ", "μ"};
   auto random = [&](int maxLen) {
     std::string s;
     for (int i = int(rng() % (maxLen + 1)); i > 0; --i) s += alphabet[rng() % alphabet.size()];
     return s;
   };
-  const std::vector<std::string> expressions = {"a+b", "[ab]+ ", "(A|b)z", "\\w\\d", "É", "[^a ]+,", "B?1", "a|é"};
+  const std::vector<std::string> expressions = {"a+b", "[ab]+ ", "(A|b)z", "\\w\\d", "É", "[^a ]+,",
+                                                "B?1", "a|é",    "ks",     "[k-s]+", "µ", "S.K"};
   int matched = 0;
   for (int i = 0; i < 6000; ++i) {
     const int mode = int(rng() % 4);
@@ -141,7 +167,7 @@ TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
     const std::string used = rng() % 8 == 0 ? raw : pattern;
     const std::string text = random(16);
     TTextMatcher matcher(used, mode, cs);
-    const bool want = MatchText(PrepareCase(text, cs), used, whole, mode);
+    const bool want = MatchText(PrepareCase(text, cs), used, whole, mode, cs);
     ASSERT_EQ(matcher.Matches(text, whole), want)
         << "text '" << text << "' pattern '" << used << "' mode " << mode << " cs " << cs << " whole " << whole;
     matched += want;
@@ -151,34 +177,34 @@ TEST(TextSearch, PreparedMatcherAgreesWithMatchText) {
 
 // The filter's expression looks at the UTF-8 subject for what the engine requires before it
 // converts anything, and hands the UTF-8 text itself to an expression that takes only ASCII bytes
-// but "?"; that changes no answer. Held against the road without the look (the subject
-// taken to Windows-1252, upper-cased unless case-sensitive, handed to the engine): the same
-// compile errors, answers, errors and backtracking steps, under a run's bound small enough to be
-// reached. Expressions and subjects mix both cases, letters beyond ASCII (which the filter never
-// folds), "?" and characters the code page lacks (which become "?"), bad UTF-8 and NUL. Some are
-// runs of letters, dots and sets alone, whose samples put characters beyond ASCII where the dots
-// and sets stand, before and after the letter the look starts from, so that the run lies further
-// along in the UTF-8 text than in the engine's.
+// but the stand-in; that changes no answer. Held against the road without the look (the subject
+// taken to the engine's bytes, EngineBytes, handed to the engine read as the filter reads it): the
+// same compile errors, answers, errors and backtracking steps, under a run's bound small enough to
+// be reached. Expressions and subjects mix both cases, letters beyond ASCII, "?" and characters the
+// code page lacks (which become the stand-in), characters that fold as letters of the code page
+// (the Kelvin sign, the long s, Greek mu), bad UTF-8 and NUL. Some are runs of letters, dots and
+// sets alone, whose samples put characters beyond ASCII where the dots and sets stand, before and
+// after the letter the look starts from, so that the run lies further along in the UTF-8 text than
+// in the engine's, and some end with "$". Expressions holding Ł run on the wide engine: they are
+// counted, not compared.
 TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
   std::mt19937 rng(3804);
-  TRandomRegExpr gen(rng, {"a", "A", "b", "z", "-", " ", "é", "É", "ö", "€", "Ł", "\\?", "1"},
-                     {"a", "A", "b", "é", "É", "_"});
-  TRandomRegExpr asciiGen(rng, {"a", "A", "b", "z", "-", " ", "1"}, {"a", "A", "b", "z", "_"});  // most go as UTF-8
-  asciiGen.AnyBytes = false;
-  const std::vector<std::string> alphabet = {"a", "A", "b", "B", "z", "Z", " ",  "-",    "?",    "1",
-                                             "é", "É", "Ł", "€", "ö", "(", "\t", "\xC3", "\xE9", std::string(1, '\0')};
-  auto bytesOf = [](std::string pattern) {  // the expression as the engine takes it
-    for (size_t at; (at = pattern.find("Ł")) != std::string::npos;) pattern.replace(at, 2, "\\?");
-    return codepage::Utf8ToCp1252(pattern);
-  };
+  TRandomRegExpr gen(rng, {"a", "A", "b", "z", "-", " ", "é", "É", "ö", "€", "Ł", "\\?", "1", "k", "S"},
+                     {"a", "A", "b", "é", "É", "_", "K", "s"});
+  TRandomRegExpr asciiGen(rng, {"a", "A", "b", "z", "-", " ", "1", "K", "s"}, {"a", "A", "b", "z", "_", "k"});
+  asciiGen.AnyBytes = false;  // most go as UTF-8
+  const std::vector<std::string> alphabet = {
+      "a",    "A", "b", "B",      "z",      "Z", " ", "-",    "?",
+      "1",    "é", "É", "Ł",      "€",      "ö", "(", "\t",   "\xC3",
+      "\xE9", "k", "S", "\u212a", "\u017f", "µ", "μ", "\x7f", std::string(1, '\0')};
   auto plainRun = [&]() -> TRandomRegExpr::TCase {
-    static const std::vector<std::string> anyOne = {"é", "€", "Ł", "\xC3", "a", "-", "?", "Z", "ö"};
+    static const std::vector<std::string> anyOne = {"é", "€", "Ł", "\xC3", "a", "-", "?", "Z", "ö", "\u212a"};
     TRandomRegExpr::TCase c;
     for (int n = 3 + int(rng() % 5); n > 0; --n) {
       switch (rng() % 6) {
         case 0:
         case 1: {
-          const std::string letter(1, "abzqxABZ"[rng() % 8]);
+          const std::string letter(1, "abzqxABZKs"[rng() % 10]);
           c.Expression += letter;
           c.Sample += letter;
           break;
@@ -197,41 +223,47 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
           c.Sample += rng() % 2 ? "?" : "Ł";
       }
     }
+    if (rng() % 3 == 0) c.Expression += "$";  // a run at the end
     return c;
   };
-  int compared = 0, passedOver = 0, matched = 0, limits = 0, unconverted = 0, answeredRaw = 0;
+  int compared = 0, passedOver = 0, matched = 0, limits = 0, unconverted = 0, answeredRaw = 0, wide = 0, atEnd = 0;
   for (int i = 0; i < 3000; ++i) {
     const bool cs = rng() % 2;
     const TRandomRegExpr::TCase made = i % 4 == 1 ? plainRun() : i % 3 ? gen.Next() : asciiGen.Next();
     const std::string pattern = PrepareSearchText(made.Expression, cs, stRegExpr);
     TSearchRegExpr filter;
     regexpr::TRegExpr engine;
+    engine.SetWindows1251(false);
+    if (!cs) engine.SetCaseMap(filterexpr::CaseMap());
     std::string compileError;
     try {
-      engine.SetExpression(bytesOf(pattern));
+      engine.SetExpression(codepage::Utf8ToCp1252(pattern, 'X'));
     } catch (const regexpr::ERegExpr& e) {
       compileError = e.Message();
     }
-    ASSERT_EQ(filter.SetExpression(pattern), compileError.empty()) << pattern;
+    ASSERT_EQ(filter.SetExpression(pattern, cs), compileError.empty()) << pattern;
     ASSERT_EQ(filter.Error(), compileError) << pattern;
-    const std::int64_t budget = 150;
+    ASSERT_EQ(filter.Wide(), compileError.empty() && !codepage::IsCp1252Representable(pattern)) << pattern;
+    if (filter.Wide()) {
+      ++wide;
+      continue;
+    }
+    const std::int64_t budget = 40;
     std::int64_t remaining = budget;
     TMatchRun run(budget);
     for (int k = 0; k < 8; ++k) {
       std::string text = gen.Subject(made, alphabet, k, 16);  // a byte dropped makes bad UTF-8 too
       for (char& c : text)                                    // the filter's case rule decides whether that matters
         if (((c | 0x20) >= 'a' && (c | 0x20) <= 'z') && rng() % 3 == 0) c = char(c ^ 0x20);
-      const bool got = filter.Exec(text, cs);
+      const bool got = filter.Exec(text);
       bool want = false;
       std::string error = compileError;
       if (compileError.empty() && remaining <= 0) {
         error = SRegExprTooComplex;
       } else if (compileError.empty()) {
-        std::string subject = codepage::Utf8ToCp1252(text);
-        if (!cs) subject = PrepareCase(subject, false);
         engine.SetBacktrackLimit(remaining);
         try {
-          want = engine.Exec(subject);
+          want = engine.Exec(filter.EngineBytes(text));
         } catch (const regexpr::ERegExpr& e) {
           error = e.Message().rfind("Exec: backtrack", 0) == 0 ? SRegExprTooComplex : e.Message();
         }
@@ -242,16 +274,82 @@ TEST(TextSearch, LookingAtTheRawSubjectFirstChangesNoAnswer) {
       ASSERT_EQ(run.StepsSpent(), budget - remaining) << "pattern '" << pattern << "' text '" << text << "'";
       ++compared;
       unconverted += filter.TakesUtf8();
-      passedOver += compileError.empty() && !filter.Requirement(cs).Possible(text);
-      answeredRaw += compileError.empty() && filter.Requirement(cs).Check(text) == TSearchRegExpr::TVerdict::Match;
+      passedOver += compileError.empty() && !filter.Requirement().Possible(text);
+      answeredRaw += compileError.empty() && filter.Requirement().Check(text) == TSearchRegExpr::TVerdict::Match;
+      atEnd +=
+          !filter.Requirement().EndRun.empty() && filter.Requirement().Check(text) != TSearchRegExpr::TVerdict::Unknown;
       matched += want;
       limits += error == SRegExprTooComplex;
     }
   }
-  EXPECT_GT(compared, 20000);
+  EXPECT_GT(compared, 18000);
+  EXPECT_GT(wide, 100);
   EXPECT_GT(passedOver, 4000);
   EXPECT_GT(matched, 4000);
   EXPECT_GT(limits, 150);
   EXPECT_GT(unconverted, 4000);
   EXPECT_GT(answeredRaw, 600);
+  EXPECT_GT(atEnd, 400) << "answered by the run before the end";
+}
+
+// The single-byte engine's text of a record, done eight bytes at a time where it is ASCII and two
+// at a time for the accented letters, against the rule character by character: a byte of the code
+// page (its representative ignoring case), ignoring case a character outside it that folds as one
+// inside, else the stand-in; a byte of bad UTF-8 the stand-in too.
+TEST(TextSearch, EngineBytesOfEveryKindOfCharacter) {
+  std::mt19937 rng(77);
+  const std::vector<std::string> pieces = {"a",
+                                           "Z",
+                                           "k",
+                                           "s",
+                                           " ",
+                                           "é",
+                                           "É",
+                                           "ÿ",
+                                           "\u00a0",
+                                           "\u0080",
+                                           "\u0081",
+                                           "€",
+                                           "Ł",
+                                           "\u212a",
+                                           "\u017f",
+                                           "µ",
+                                           "μ",
+                                           "Μ",
+                                           "ẞ",
+                                           "😀",
+                                           "\xC3",
+                                           "\xE2\x82",
+                                           "\xF0\x9F\x98",
+                                           "\xC0\x80",
+                                           "\xED\xA0\x80",
+                                           std::string(1, '\0'),
+                                           "abcdefghijk",
+                                           "ABCDEFGHIJ"};
+  auto reference = [](const std::string& text, bool cs, unsigned char standIn) {
+    std::string out;
+    const std::u16string units = codepage::Utf8ToUtf16(text);
+    for (size_t i = 0; i < units.size(); ++i) {
+      char32_t c = units[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size())
+        c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+      int b = c == 0xFFFD ? -1 : codepage::CharToCp1252(c);
+      if (b >= 0 && !cs) b = filterexpr::CaseMap()[unsigned(b)];
+      if (b < 0 && !cs && c != 0xFFFD) b = filterexpr::FoldedByte(c);
+      out += char(b >= 0 ? b : standIn);
+    }
+    return out;
+  };
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    for (int n = int(rng() % 12); n > 0; --n) text += pieces[rng() % pieces.size()];
+    for (bool cs : {false, true}) {
+      std::string got;
+      filterexpr::AppendEngineBytes(got, text, cs, 0x7F);
+      ASSERT_EQ(got, reference(text, cs, 0x7F)) << "'" << text << "' cs " << cs;
+    }
+  }
+  EXPECT_EQ(filterexpr::CaseMap()['a'], 'A');
+  EXPECT_EQ(filterexpr::CaseMap()[0xFF], 0x9F);    // ÿ as Ÿ
+  EXPECT_EQ(filterexpr::FoldedByte(0x3BC), 0xB5);  // Greek mu as the micro sign
 }

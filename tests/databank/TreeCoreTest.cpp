@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "TestTree.h"
 #include "databank/uNodeClipboard.h"
 #include "platform/SharedWork.h"
+#include "xml/uXMLTools2.h"
 #include "xml/xevXMLParser2.h"
 
 TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
@@ -67,7 +69,7 @@ TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
          t.MoveNodeDown();
        },
        "1(3(4) 2 5) 6 7()"},
-      // The targets below are open already: opening one would mark the databank on its own.
+      // The targets below are open already: opening one is a change of the view alone.
       {"drag onto a folder", [](TestTree& t) { t.DropNode(t.Node(6), t.Node(3)); }, "1(2 3(4 6) 5) 7()"},
       {"paste a copy",
        [](TestTree& t) {
@@ -91,8 +93,6 @@ TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
          t.DuplicateNode();
        },
        "1(2 3(4 20) 5) 6 7()"},
-      {"collapse", [](TestTree& t) { t.view.SetExpanded(t.ItemOf(t.Node(3)), false); }, "1(2 3(4) 5) 6 7()"},
-      {"full expand", [](TestTree& t) { t.FullExpand(); }, "1(2 3(4) 5) 6 7()"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -101,6 +101,64 @@ TEST_F(TreeCore, EveryContentChangeMarksTheDatabankModified) {
     EXPECT_TRUE(t->Modified());
     EXPECT_EQ(t->Shape(), c.shape);
     t->ExpectConsistent();
+  }
+}
+
+// Changes of the view alone (a folder closed or opened, another node selected, the caret of the open
+// record moved) mark nothing, and closing asks nothing. With "AutoSave" (and a file name) the close
+// writes them; without it they go and the file stays as it was; and when another program changed
+// the file meanwhile they go too, leaving its file alone (no conflict copy for a view). An open that
+// selects record 2 again, inside folder 1 closed in the file, is no view change: the tree opens
+// the folder to show it, and the file stays as it was.
+TEST_F(TreeCore, ViewChangesAloneAreWrittenByTheCloseWithAutoSave) {
+  std::string xml = FixtureXML(false);
+  xml.replace(xml.find("</settings>"), 0, "<LastPosition>2</LastPosition>");
+  struct Case {
+    const char* name;
+    std::function<void(TestTree&)> run;
+    const char* kept;  // in the file a close with auto-save writes
+  };
+  const Case cases[] = {
+      {"nothing", [](TestTree&) {}, nullptr},
+      {"a folder opened", [](TestTree& t) { t.view.SetExpanded(t.ItemOf(t.Node(3)), true); },
+       "<folder ID='3' expanded='1'>"},
+      {"a folder closed", [](TestTree& t) { t.view.SetExpanded(t.ItemOf(t.Node(1)), false); },
+       "<folder ID='1' expanded='0'>"},
+      {"full expand", [](TestTree& t) { t.FullExpand(); }, "<folder ID='7' expanded='1'>"},
+      {"another node selected", [](TestTree& t) { t.Select(6); }, "<LastPosition>6</LastPosition>"},
+      {"the caret moved",
+       [](TestTree& t) { t.editor.OnStore = [](TxevXMLNode2* r) { XMLSetAttrInteger(r, "YPos", 9); }; }, "YPos='9'"},
+  };
+  enum class TMode { AutoSave, NoAutoSave, ChangedElsewhere };
+  for (const Case& c : cases) {
+    for (const TMode mode : {TMode::AutoSave, TMode::NoAutoSave, TMode::ChangedElsewhere}) {
+      SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(static_cast<int>(mode)));
+      for (const auto& entry : std::filesystem::directory_iterator(tmp.Path())) std::filesystem::remove(entry);
+      auto t = Open(xml);
+      ASSERT_EQ(t->SelectedID(), 2);
+      t->settings.Values["AutoSave"] = mode == TMode::NoAutoSave ? "0" : "1";
+      const std::string path = t->Session().FileName(), before = testsupport::ReadFile(path);
+      c.run(*t);
+      t->Session().AutoSaveTick();
+      EXPECT_FALSE(t->Modified());
+      EXPECT_EQ(testsupport::ReadFile(path), before) << "auto-save wrote a view";
+      const std::string other = "<?xml version=\"1.0\"?>\r\n<dataroot><record ID=\"1\">Theirs</record></dataroot>";
+      if (mode == TMode::ChangedElsewhere) testsupport::WriteFile(path, other);
+      EXPECT_FALSE(t->Session().CloseWouldAsk());
+      EXPECT_TRUE(t->Session().CloseForExit());
+      EXPECT_TRUE(t->ui.Calls().empty());
+      const std::string after = testsupport::ReadFile(path);
+      if (mode == TMode::ChangedElsewhere) {
+        EXPECT_EQ(after, other);
+      } else if (mode == TMode::NoAutoSave || !c.kept) {
+        EXPECT_EQ(after, before);
+      } else {
+        EXPECT_NE(after.find(c.kept), std::string::npos) << after;
+      }
+      size_t files = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(tmp.Path())) files += entry.is_regular_file();
+      EXPECT_EQ(files, mode == TMode::AutoSave && c.kept ? 2u : 1u) << "no backup, no conflict copy";
+    }
   }
 }
 

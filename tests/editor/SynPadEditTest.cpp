@@ -926,7 +926,8 @@ TEST(SynPadScript, SearchOptionLettersMeanWhatTheySay) {
 
 // Through the commands: one typed character overwrites one character; a column block takes the
 // same screen columns of every line, widened to whole characters, in copy, delete and undo; a
-// regular expression's match (its dot takes one unit) is selected and replaced in whole characters.
+// regular expression's match (its dot takes one character, a pair whole) is selected and replaced
+// in whole characters.
 TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
   const TScriptCase cases[] = {
       {"text abcdef\ncaret 2 1\necToggleMode\nstr 😀", "a😀cdef", "", "abcdef"},
@@ -959,23 +960,22 @@ TEST(SynPadWideText, OverwriteColumnBlocksAndMatchesTakeWholeCharacters) {
       {"text 😀a\nfind . r\ncopy\nfind . r\ncopy", "😀a", "1\n\"\\ud83d\\ude00\" normal\n1\n\"a\" normal\n"},
       {"text 😀\nreplace x* - ar", "-😀-", "2\n", "😀"},
       {"text 😀\nanswers rr\nreplace x* - apr", "-😀-", "2\n"},
-      // What replaces the match holds whole characters too: $& is the match as widened, and a group
-      // that splits a pair is widened the same way (the engine's own match ended inside the pair,
-      // and its narrow text put half of it back).
+      // What replaces the match holds whole characters too: $& is the match, and each group, whole
+      // (as Python's re.sub gives them: the dots before "x" take the blank and the emoji).
       {"text L7 😀x😀 end\nreplace \"L7 .\" $& r", "L7 😀x😀 end", "1\n"},
       {"text L7 😀x😀 end\nreplace \"L7 .\" <$&> ar", "<L7 😀>x😀 end", "1\n", "L7 😀x😀 end"},
       {"text L7 😀x😀 end\nanswers r\nreplace \"L7 .\" <${&}> pr", "<L7 😀>x😀 end", "1\n"},
-      {"text L7 😀x😀 end\nreplace (.)(.)x(.) [$3|$2|$1] ar", "L7 [😀|😀|😀] end", "1\n", "L7 😀x😀 end"},
+      {"text L7 😀x😀 end\nreplace (.)(.)x(.) [$3|$2|$1] ar", "L7[😀|😀| ] end", "1\n", "L7 😀x😀 end"},
       {"text a😀b😀\nanswers rrr\nreplace (.)b(.) <$2$1> apr", "a<😀😀>", "1\n"},
   };
   for (const TScriptCase& k : cases) ExpectScriptCase(k);
 }
 
 // Random text of ASCII, double-width glyphs and pairs, edited by random commands that type (in
-// insert and overwrite mode), select blocks, copy, cut, paste, indent and replace by regular
-// expressions: no line, clipboard text, caret or selection end ever holds half a pair; a column
-// copy spans the block's screen columns on every line, widened by at most one column on each side;
-// undo gives the first text back and redo the last.
+// insert and overwrite mode), select blocks and insert column blocks at positions taken anywhere in a
+// line, copy, cut, paste, indent and replace by regular expressions: no line, clipboard text, caret
+// or selection end ever holds half a pair; a column copy spans the block's screen columns on every
+// line, widened by at most one column on each side; undo gives the first text back and redo the last.
 TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
   TSynMemoryClipboard::InstallWhereMissing();
   static const std::u16string pieces[] = {u"a", u"b", u" ", u"x", u"\u6f22", u"\u5b57", u"\U0001F600", u"\U0001D400"};
@@ -1024,11 +1024,11 @@ TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
     }
     e.SetText(text);
     const std::u16string initial = Text(e);
-    // A position at a character boundary of a line, or past its end.
-    auto boundary = [&] {
-      const int line = 1 + pick(e.LineCount());
-      const std::u16string_view t = e.LineText(line);
-      return TBufferCoord{SnapToCharBoundary(t, 1 + pick(static_cast<int>(t.size()) + 3)), line};
+    // Any position of a line, the middle of a pair and past the line's end included: the editor
+    // makes it whole itself.
+    auto anywhere = [&] {
+      const int line = 1 + pick(std::max(1, e.LineCount()));
+      return TBufferCoord{1 + pick(static_cast<int>(e.LineText(line).size()) + 3), line};
     };
     std::string out, error;
     for (int step = 0; step < 150; ++step) {
@@ -1052,7 +1052,7 @@ TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
         what = "type";
       } else if (kind == 3) {
         e.SetSelectionMode(pick(3) ? smColumn : smNormal);
-        const TBufferCoord a = boundary(), b = boundary();
+        const TBufferCoord a = anywhere(), b = anywhere();
         e.SetBlockBegin(a);
         e.SetBlockEnd(b);
         e.SetCaretXYEx(false, b);
@@ -1074,6 +1074,11 @@ TEST(SynPadWideText, RandomEditsNeverSplitAPair) {
                              : s.Execute("replace . - ar", out, error))
             << error;
         what = "replace";
+      } else if (kind == 6 && pick(3) == 0) {
+        // A column of pieces in at any position, as block indent and undo put one in.
+        const std::u16string block = pieces[pick(std::size(pieces))] + u"\r\n" + pieces[pick(std::size(pieces))];
+        e.InsertBlock(anywhere(), block, true);
+        what = "insert block";
       } else {
         const TSynPadorCommand c = commands[pick(std::size(commands))];
         e.CommandProcessor(c, 0);

@@ -349,6 +349,16 @@ TEST(SynURIOpener, MailLinksThatAttachAFileAreRefusedWithAMessage) {
       {u"mailto:attach=/etc/passwd", TSynURISyn::tkMailtoLink, false},
       {u"mailto:a@b.org%26attach%3D/etc/passwd", TSynURISyn::tkMailtoLink, false},
       {u"mailto:a@b.org?subject=x%26attachment=~/.ssh/id_rsa", TSynURISyn::tkMailtoLink, false},
+      // Any name that begins with "attach", once decoded and with its NUL bytes dropped.
+      {u"mailto:a@b.org?attach%00=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?%00attach=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?att%2500ach=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?attachments=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?Attach_File=/etc/passwd", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:a@b.org?attach", TSynURISyn::tkMailtoLink, false},
+      {u"mailto:attachments@firm.org", TSynURISyn::tkMailtoLink, true},  // an address, no parameter
+      {u"mailto:a@b.org?subject=attachments", TSynURISyn::tkMailtoLink, true},
+      {u"mailto:a@b.org?xattach=1", TSynURISyn::tkMailtoLink, true},
       {u"mailto:a@b.org&subject=attached", TSynURISyn::tkMailtoLink, true},
       {u"mailto:a@b.org?subject=attach=me&body=attachment", TSynURISyn::tkMailtoLink, true},
       {u"mailto:a@b.org?subject=hello", TSynURISyn::tkMailtoLink, true},

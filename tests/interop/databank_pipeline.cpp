@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -261,13 +262,16 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   WriteFile(broken, std::string("PK\x03\x04garbage", 11));
   EXPECT_EQ(Probe({"decode", broken}).err, "Could not decompress DataBank!\n");
 
-  // A wrong password shows when the text does not parse; the prompt comes back and is cancelled.
+  // A wrong password shows when the text does not parse; the prompt comes back saying so and is
+  // cancelled, which ends the open with one box.
   const std::string locked = tmp.File("locked.xdb2");
   ASSERT_EQ(Probe({"encode", "--password", "right", Plain(), locked}).exitCode, 0);
   auto w = Probe({"outline", "--password", "wrong", locked});
   EXPECT_EQ(w.exitCode, 1);
-  EXPECT_EQ(w.err, "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + locked +
-                       "\nCould not open DataBank!\nCould not decypher DataBank: " + locked + "\n");
+  EXPECT_EQ(w.err,
+            "The password is wrong. Try again.\nCould not open DataBank!\nThe password is wrong, or the file "
+            "is damaged: " +
+                locked + "\n");
 
   // A file its reader may not read: one message, the system's reason naming the file.
   if (::geteuid() == 0) {
@@ -286,6 +290,38 @@ TEST_F(DatabankInterop, FailuresGiveThePipelinesMessages) {
   EXPECT_EQ(Probe({"outline", "--password"}).exitCode, 2);
   EXPECT_EQ(Probe({"outline", "--bogus", random}).exitCode, 2);
   EXPECT_EQ(Probe({"encode", "--password", "\xE6\x97\xA5", random, tmp.File("o")}).exitCode, 2);
+}
+
+// Ten thousand wrong passwords, each told as a wrong password by the probe over the pipeline, on two
+// files (enciphered; enciphered and zipped): the prompt comes back saying so after every one (never
+// "not a databank", which some wrong keys used to give), the last is cancelled in one box naming the
+// file, and the right password after them all opens it.
+TEST_F(DatabankInterop, TenThousandWrongPasswordsAreEachWrongPasswords) {
+  const int kWrong = 10000;
+  std::vector<std::string> wrong = {"outline"};
+  for (int i = 0; i < kWrong; ++i) wrong.insert(wrong.end(), {"--password", "w" + std::to_string(i)});
+  std::string notes;
+  for (int i = 0; i < kWrong; ++i) notes += "The password is wrong. Try again.\n";
+  for (bool compress : {false, true}) {
+    const std::string file = tmp.File(compress ? "zipped.xdb2" : "locked.xdb2");
+    std::vector<std::string> encode = {"encode", "--password", "right"};
+    if (compress) encode.push_back("--compress");
+    encode.insert(encode.end(), {Plain(), file});
+    ASSERT_EQ(Probe(encode).exitCode, 0);
+    std::vector<std::string> args = wrong;
+    args.push_back(file);
+    auto r = Probe(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err ==
+                notes + "Could not open DataBank!\nThe password is wrong, or the file is damaged: " + file + "\n")
+        << r.err.substr(0, 300) << " ... " << r.err.substr(r.err.size() > 300 ? r.err.size() - 300 : 0);
+    args.insert(args.end() - 1, {"--password", "right"});
+    auto opened = Probe(args);
+    EXPECT_EQ(opened.exitCode, 0);
+    EXPECT_EQ(opened.out, kOutline);
+    EXPECT_EQ(opened.err, notes);
+  }
 }
 
 TEST_F(DatabankInterop, EncodeBackupAndOldFormat) {
@@ -323,7 +359,9 @@ TEST_F(DatabankInterop, PlainOutputIsWellFormedForXmllint) {
 }
 
 // The outline's language is the nearest "HighLight" element, and a folder of many records is listed
-// in linear time (the language is not searched again among the folder's children for each record).
+// in linear time (the language is not searched again among the folder's children for each record);
+// a chain of folders 100,000 deep is indented two blanks a level down to 64 levels, so its outline
+// grows with the tree (two blanks a level all the way down would be 10 GB).
 TEST_F(DatabankInterop, OutlineInheritsLanguagesAndStaysLinear) {
   constexpr int kRecords = 60000;
   std::string xml =
@@ -349,4 +387,18 @@ TEST_F(DatabankInterop, OutlineInheritsLanguagesAndStaysLinear) {
   auto o = RunProcess(probe, {"outline", in}, "", 60);
   ASSERT_EQ(o.exitCode, 0) << o.err;
   EXPECT_EQ(o.out, expected);
+
+  constexpr int kDepth = 100000;
+  std::string deep = "<dataroot>", deepExpected;
+  for (int i = 1; i <= kDepth; ++i) {
+    deep += "<folder ID='" + std::to_string(i) + "'>f";
+    deepExpected += std::string(static_cast<size_t>(std::min(i - 1, 64)) * 2, ' ') + "F " + std::to_string(i) + " f\n";
+  }
+  for (int i = 0; i < kDepth; ++i) deep += "</folder>";
+  deep += "</dataroot>";
+  deepExpected += "next=" + std::to_string(kDepth + 1) + "\n";
+  WriteFile(in, deep);
+  auto d = RunProcess(probe, {"outline", in}, "", 60);
+  ASSERT_EQ(d.exitCode, 0) << d.err.substr(0, 2000);
+  EXPECT_TRUE(d.out == deepExpected) << d.out.size() << " bytes, not " << deepExpected.size();
 }

@@ -4,9 +4,11 @@
 Writes random databanks (titles, keywords and record texts from a small vocabulary, nested folders,
 empty ones among them), runs `treeprobe` with many `filter` commands on each, and compares its
 output with what this script works out from the file with ElementTree: the matcher (case
-preparation of a..z only, phrase / all words / any word / regular expression, whole words compared
-without regard to case, keywords always as words) and the kept set (matching records and their
-folders; a matching folder keeps all below it; folders left without a record go). Usage:
+preparation of a..z, then, unless case-sensitive, letters of every script compared without regard
+to case; phrase / all words / any word / regular expression, whole words compared without regard
+to case, keywords always as words) and the kept set (matching records and their folders; a
+matching folder keeps all below it; folders left without a record go). The vocabulary's letters
+fold as they lower-case. Usage:
     filter_compare.py TREEPROBE WORKDIR [--seed N] [--banks N]
 Exits 1 on any difference (the first is printed).
 """
@@ -44,18 +46,22 @@ def words(s):
     return [w for w in re.split("[\b\t\n\r ,;|]", s) if w]
 
 
-def match_text(text, pattern, whole, mode):
+def holds(text, needle, cs):
+    return needle in text if cs else needle.lower() in text.lower()
+
+
+def match_text(text, pattern, whole, mode, cs):
     if mode == 0:
-        return pattern != "" and pattern in text
+        return pattern != "" and holds(text, pattern, cs)
     if mode in (1, 2):
         found = False
         text_words = [w.lower() for w in words(text)] if whole else None
         for w in words(pattern):
-            found = (w.lower() in text_words) if whole else (w in text)
+            found = (w.lower() in text_words) if whole else holds(text, w, cs)
             if (mode == 1 and not found) or (mode == 2 and found):
                 break
         return found
-    return re.search(pattern, text) is not None
+    return re.search(pattern, text, 0 if cs else re.IGNORECASE) is not None
 
 
 class Search:
@@ -68,14 +74,14 @@ class Search:
 
     def test(self, node):
         prep = (lambda s: s) if self.cs else upper_az
-        if self.title and match_text(prep(title(node)), self.pattern, self.whole, self.mode):
+        if self.title and match_text(prep(title(node)), self.pattern, self.whole, self.mode, self.cs):
             return True
         kw = node.find("keywords")
-        if self.keywords and kw is not None and match_text(prep(text_of(kw)), self.pattern, True, self.mode):
+        if self.keywords and kw is not None and match_text(prep(text_of(kw)), self.pattern, True, self.mode, self.cs):
             return True
         data = node.find("data")
         return (self.content and node.tag == "record" and data is not None and
-                match_text(prep(text_of(data)), self.pattern, self.whole, self.mode))
+                match_text(prep(text_of(data)), self.pattern, self.whole, self.mode, self.cs))
 
 
 def text_of(element):

@@ -16,9 +16,17 @@ Mapping rules (where the two dialects differ by design):
   differ on where an empty match may follow another match).
 - byte engine: "\\w" is letters and "_" only, there is no "\\s"; a non-empty subject's end is never
   tried, which Python reproduces as re.match at every position but the end.
+- characters beyond U+FFFF (the "pairs" kinds): subjects and expressions mix ASCII, double-width
+  characters and emoji; the probe reads and reports UTF-16 units, Python code points, so Python's
+  positions are taken to UTF-16 before comparing. A surrogate pair is one character for ".", sets
+  (members and ranges), negated sets, "\\W", "\\S" and repeats, as in Python. Ignoring case
+  ("pairs-i") both fold letters of every script (Greek final sigma, the Kelvin sign, Deseret);
+  those expressions hold no class escapes, which Python then reads beyond ASCII. With --editprobe,
+  the editor's Replace All (regular expressions, whole text) gives Python's re.sub text too.
 """
 import json
 import random
+import struct
 import re
 import subprocess
 import sys
@@ -152,6 +160,148 @@ class Gen:
         return "[" + pre + o + "]", "[" + pre + p + "]", True
 
 
+PAIR_ALPHA = "ab -_\u6f22\u5b57\u00e9\U0001F44D\U0001F3FD\U0001F44B\U0001F3FF\U0001F600"
+CASE_ALPHA = "aAkK\u212a \u03c3\u03c2\u03a3\u00e9\u00c9\U00010400\U00010428\U0001F600"
+
+
+class PairGen(Gen):
+    """Expressions over characters beyond U+FFFF: literals, sets with such members and ranges."""
+
+    def __init__(self, rnd, alpha, classes=True):
+        Gen.__init__(self, rnd, alpha=alpha)
+        # Without class escapes (ignoring case) sets hold no ranges and nothing beyond U+FFFF either:
+        # Python's sets then miss cases of their members (𐐨 in [𐐀ς-K], even 𐐀 in [a𐐀]).
+        self.classes = classes
+        self.members = alpha.replace("-", "") if classes else "".join(c for c in alpha if c != "-" and ord(c) < 0x10000)
+        self.dollar_z = True
+
+    def lit(self):
+        c = self.r.choice(self.alpha)
+        return c, re.escape(c)
+
+    def atom(self, depth):
+        r = self.r
+        k = r.random()
+        if k < 0.40:
+            a, b = self.lit()
+            return a, b, True
+        if k < 0.50:
+            return ".", ".", True
+        if k < 0.62 and self.classes:
+            c = r.choice(["\\d", "\\w", "\\s", "\\D", "\\S", "\\W"])
+            return c, c, True
+        if k < 0.80:
+            return self.set()
+        if depth > 0 and self.groups < 14:
+            self.groups += 1
+            o, p = self.alt(depth - 1)
+            self.closed.append(self.groups)
+            return "(" + o + ")", "(" + p + ")", True
+        a, b = self.lit()
+        return a, b, True
+
+    def set(self):
+        r = self.r
+        o = ""
+        for _ in range(r.randint(1, 3)):
+            k = r.random()
+            if k < 0.55:
+                o += r.choice(self.members)
+            elif k < 0.85 and self.classes:
+                lo, hi = sorted(r.sample(self.alpha.replace("-", ""), 2))
+                o += lo + "-" + hi
+            elif self.classes:
+                o += r.choice(["\\d", "\\w", "\\s"])
+            else:
+                o += r.choice(self.members)
+        pre = "^" if r.random() < 0.35 else ""
+        return "[" + pre + o + "]", "[" + pre + o + "]", True
+
+
+def utf16_positions(s):
+    """UTF-16 offset of every code point index of s (and of its end)."""
+    out, at = [0], 0
+    for c in s:
+        at += 2 if ord(c) > 0xFFFF else 1
+        out.append(at)
+    return out
+
+
+def pair_cases(rnd, count):
+    cases = []
+    for kind, alpha, classes, flags in (("pairs", PAIR_ALPHA, True, re.ASCII | re.DOTALL),
+                                        ("pairs-i", CASE_ALPHA, False, re.IGNORECASE | re.DOTALL)):
+        for _ in range(count):
+            g = PairGen(rnd, alpha, classes)
+            ours, py = g.expr(2)
+            s = subject(rnd, alpha, 10)
+            mods = "i" if flags & re.IGNORECASE else None
+            for op, k in (("exec", kind), ("all", kind + "-all")):
+                line = {"engine": "wide", "op": op, "expr": ours, "subject": s}
+                if mods:
+                    line["modifiers"] = mods
+                cases.append((k, line, (py, flags, s)))
+            groups = min(g.groups, 2)
+            template = "<" + "".join("$%d" % n for n in range(groups, -1, -1)) + ">"
+            line = {"engine": "wide", "op": "replace", "expr": ours, "subject": s, "template": template,
+                    "usesub": True}
+            if mods:
+                line["modifiers"] = mods
+            cases.append((kind + "-replace", line, (py, flags, s)))
+    return cases
+
+
+def py_template(template):
+    return re.sub(r"\$(\d)", r"\\g<\1>", template)
+
+
+def editor_replace_check(probe, editprobe, rnd, count):
+    """The editor's Replace All with regular expressions over a whole text against re.sub."""
+    rows = [("[\U0001F44D\U0001F3FD]+", "X", "skin: \U0001F44D\U0001F3FD\U0001F44B\U0001F3FF end"),
+            ("(.)(.)", "<$2$1>", "\U0001F44D\u6f22a\U0001F600"), (".", "[$0]", "a\U0001F44Bb"),
+            ("[^a]+", "_", "a\U0001F600\u5b57a"), ("\\W\\S", "#", "\U0001F44B\U0001F3FF x\U0001F600")]
+    for _ in range(count):
+        g = PairGen(rnd, PAIR_ALPHA, True)
+        expr, _py = g.expr(1)
+        groups = min(g.groups, 2)
+        rows.append((expr, "<" + "".join("$%d" % n for n in range(groups, -1, -1)) + ">",
+                     subject(rnd, PAIR_ALPHA, 12)))
+    def esc(t):
+        return '"' + "".join("\\u%04x" % u for u in
+                             struct.unpack("<%dH" % (len(t.encode("utf-16-le")) // 2), t.encode("utf-16-le"))) + '"'
+    compiles = run_probe(probe, [{"engine": "wide", "op": "compile", "expr": e} for e, _t, _s in rows])
+    script, compared = "", []
+    for (expr, template, text), compiled in zip(rows, compiles):
+        if "error" in compiled:
+            continue
+        try:
+            cre = re.compile(expr, re.ASCII | re.DOTALL)
+        except re.error:
+            continue
+        if not text or any(m.end() == m.start() for m in cre.finditer(text)):
+            continue
+        compared.append((expr, template, text, cre.sub(py_template(template), text)))
+        script += "text %s\nreplace %s %s raec\ndump\n" % (esc(text)[1:-1], esc(expr), esc(template))
+    run = subprocess.run([editprobe, "/dev/null"], input=script.encode(), capture_output=True, timeout=600)
+    if run.returncode != 0:
+        print("editprobe failed:", run.stderr.decode(errors="replace"))
+        return 1, 0
+    lines = [l for l in run.stdout.decode().splitlines() if l.startswith("{")]
+    bad = 0
+    for (expr, template, text, want), dump in zip(compared, lines):
+        got = "\n".join(json.loads(dump)["lines"])
+        if got != want:
+            bad += 1
+            if bad <= 10:
+                print("EDITOR MISMATCH", repr(expr), repr(template), repr(text), "\n   got ", repr(got),
+                      "\n   want", repr(want))
+    if len(lines) != len(compared):
+        print("editprobe answered %d dumps for %d cases" % (len(lines), len(compared)))
+        return 1, 0
+    print("%-8s compared %6d  mismatched %4d" % ("editor", len(compared) - bad, bad))
+    return (1 if bad else 0), len(compared)
+
+
 # A table aimed at the search shortcuts (lead literals, caseless letters, start sets, passed-over
 # alternatives, repeats before a literal, runs of an opening class repeat, required literals): each
 # expression runs on its subjects shifted across 16-byte blocks. Rows are (expression, subjects)
@@ -187,7 +337,8 @@ FAST_WIDE = [
     ("(?i)SeL", ["sel", "SEL", "sEk"]),
     ("(?i)x\\[0", ["X[0", "x{0", "x[\x10", "x[0"]),
     ("(?i)[\\[]a", ["[A", "{a"]),
-    ("(?i)\u00e9t", ["\u00c9t", "\u00e9T"]),
+    ("(?i)\u00e9t", ["\u00c9t", "\u00e9T", "et"]),
+    ("(?i)\u03c3\u03af\u03c3\u03c5\u03c6", ["\u03a3\u038a\u03a3\u03a5\u03a6", "\u03c3\u03af\u03c2\u03c5\u03c6"]),
     ("(a|ab)(c|bcd)(d*)", ["abcd", "acd"]),
     ("(|a)b", ["ab", "b"]),
     ("[a-z]*?\\(", ["ab(", "a b("]),
@@ -245,9 +396,10 @@ def fast_path_cases():
     for ours, py, subjects, engines in rows:
         for s in (v for base in subjects for v in shifted(base)):
             if "wide" in engines:
+                # Ignoring case folds letters beyond ASCII too: Python reads those rows without re.ASCII.
+                flags = re.DOTALL | (re.ASCII if ours.isascii() else 0)
                 for kind, op in (("fast-wide", "exec"), ("fast-all", "all")):
-                    cases.append((kind, {"engine": "wide", "op": op, "expr": ours, "subject": s},
-                                  (py, re.ASCII | re.DOTALL, s)))
+                    cases.append((kind, {"engine": "wide", "op": op, "expr": ours, "subject": s}, (py, flags, s)))
             if "byte" in engines:
                 cases.append(("fast-byte", {"engine": "byte", "op": "exec", "expr": ours, "subject": s},
                               (py, re.DOTALL, s)))
@@ -267,11 +419,13 @@ def run_probe(probe, lines):
     return res
 
 
-def py_groups(m, ngroups):
+def py_groups(m, ngroups, u16=None):
     out = []
     for g in range(15):
         if g <= ngroups and m.span(g) != (-1, -1):
             s, e = m.span(g)
+            if u16:
+                s, e = u16[s], u16[e]
             out.append([s + 1, e - s])
         else:
             out.append([-1, -1])
@@ -284,7 +438,7 @@ def main():
         print(__doc__)
         return 2
     probe = args[0]
-    seed, count, dump = 20260401, 3000, None
+    seed, count, dump, editprobe = 20260401, 3000, None, None
     i = 1
     while i < len(args):
         if args[i] == "--seed":
@@ -293,6 +447,8 @@ def main():
             count = int(args[i + 1]); i += 2
         elif args[i] == "--dump":
             dump = args[i + 1]; i += 2
+        elif args[i] == "--editprobe":
+            editprobe = args[i + 1]; i += 2
         else:
             raise SystemExit("unknown argument " + args[i])
     rnd = random.Random(seed)
@@ -335,6 +491,7 @@ def main():
                           (py, re.DOTALL, s)))
 
     cases += fast_path_cases()
+    cases += pair_cases(rnd, count // 3)
     results = run_probe(probe, [c[1] for c in cases])
     stats = {}
     bad = []
@@ -357,20 +514,22 @@ def main():
                 want = {"match": any(cre.match(b, i) for i in positions)}
             else:
                 cre = re.compile(py, flags)
-                if kind == "fast-all":
-                    want = {"matches": [[m.start() + 1, m.end() - m.start()] for m in cre.finditer(s)]}
+                u16 = utf16_positions(s)
+                if kind == "fast-all" or kind.endswith("-all"):
+                    want = {"matches": [[u16[m.start()] + 1, u16[m.end()] - u16[m.start()]] for m in cre.finditer(s)]}
                     if any(m.end() == m.start() for m in cre.finditer(s)):
                         st["skipped"] += 1
                         continue
-                elif kind == "replace":
+                elif kind == "replace" or kind.endswith("-replace"):
                     ms = list(cre.finditer(s))
                     if any(m.end() == m.start() for m in ms) or got.get("error"):
                         st["skipped"] += 1
                         continue
-                    want = {"result": cre.sub("<>", s)}
+                    template = line.get("template", "<>")
+                    want = {"result": cre.sub(py_template(template) if line.get("usesub") else template, s)}
                 else:
                     m = cre.search(s)
-                    want = {"match": False} if m is None else {"match": True, "groups": py_groups(m, cre.groups)}
+                    want = {"match": False} if m is None else {"match": True, "groups": py_groups(m, cre.groups, u16)}
         except re.error:
             st["skipped"] += 1
             continue
@@ -389,8 +548,19 @@ def main():
         with open(dump, "w") as f:
             for b in bad:
                 f.write(json.dumps({"case": b[1], "python": b[2], "got": b[3], "want": b[4]}) + "\n")
+    if editprobe:
+        failed, edited = editor_replace_check(probe, editprobe, rnd, count // 10)
+        if failed:
+            return 1
+        if edited < 50:
+            print("too few editor cases compared")
+            return 2
     if bad:
         return 1
+    for kind in ("pairs", "pairs-i", "pairs-all", "pairs-replace"):
+        if stats.get(kind, {}).get("compared", 0) < 100:
+            print("too few %s cases compared" % kind)
+            return 2
     fast_skipped = sum(v["skipped"] for k, v in stats.items() if k.startswith("fast-"))
     if fast_skipped:
         print("%d cases of the shortcut table could not be compared" % fast_skipped)

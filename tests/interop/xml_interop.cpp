@@ -81,7 +81,7 @@ json Expected(const TxevXMLNode2* n, int depth) {
   bool preserve = !n->Text().empty() && (static_cast<unsigned char>(n->Text().front()) <= 32 ||
                                          static_cast<unsigned char>(n->Text().back()) <= 32);
   std::vector<std::pair<std::string, std::string>> list;
-  for (const TxevXMLAttribute2* a : n->Attributes()) list.emplace_back(a->Name, a->Value);
+  for (const TxevXMLAttribute2* a : n->Attributes()) list.emplace_back(a->Name(), a->Value());
   if (preserve) list.emplace_back("{http://www.w3.org/XML/1998/namespace}space", "preserve");
   std::sort(list.begin(), list.end());
   for (auto& [k, v] : list) attrs.push_back({k, v});
@@ -100,7 +100,7 @@ json Expected(const TxevXMLNode2* n, int depth) {
 json AsRead(const TxevXMLNode2* n) {
   json attrs = json::array();
   std::vector<std::pair<std::string, std::string>> list;
-  for (const TxevXMLAttribute2* a : n->Attributes()) list.emplace_back(a->Name, a->Value);
+  for (const TxevXMLAttribute2* a : n->Attributes()) list.emplace_back(a->Name(), a->Value());
   std::sort(list.begin(), list.end());
   for (auto& [k, v] : list) attrs.push_back({k, v});
   json children = json::array();

@@ -102,6 +102,94 @@ TEST(CodePage, SupplementaryPlaneAndMalformedUtf8) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
+// Text said to be UTF-8 made well formed: each byte of each kind of bad sequence becomes U+FFFD in its
+// place (a lone surrogate, a stray byte, a cut sequence, overlong forms, beyond U+10FFFF, bytes no
+// UTF-8 holds), everything else stays byte for byte, a U+FFFD written in the text included. Random
+// mixtures of good and bad pieces, with ASCII runs longer and shorter than a word, against the
+// expected bytes built beside them; the result repaired again is left alone.
+TEST(CodePage, RepairUtf8ReplacesEachBadByteAndNothingElse) {
+  const std::string good[] = {"a",
+                              "\xC3\xA9",          // é
+                              "\xE2\x82\xAC",      // €
+                              "\xEF\xBF\xBD",      // U+FFFD itself
+                              "\xF0\x9F\x98\x80",  // an emoji
+                              "\xF4\x8F\xBF\xBF",  // U+10FFFF
+                              "\xED\x9F\xBF",      // U+D7FF, before the surrogates
+                              "\xEE\x80\x80"};     // U+E000, after them
+  // The bytes of each bad piece are all bad wherever it stands: a cut sequence ends in ASCII.
+  struct Bad {
+    std::string bytes;
+    size_t replaced;
+  };
+  const Bad bad[] = {{"\xED\xA0\x80", 3},           // a lone surrogate
+                     {"\xED\xBF\xBF", 3},           // its last
+                     {"\xFF", 1},                   // a byte no UTF-8 holds
+                     {"\xFE", 1},                   //
+                     {"\xC0", 1},                   //
+                     {"\x80", 1},                   // a stray continuation byte
+                     {"\xBF", 1},                   //
+                     {"\xF0\x9F\x98x", 3},          // cut, then ASCII
+                     {"\xE2\x82x", 2},              //
+                     {"\xC3x", 1},                  //
+                     {"\xC0\xAF", 2},               // overlong "/"
+                     {"\xE0\x80\xAF", 3},           // overlong, three bytes
+                     {"\xF0\x80\x80\xAF", 4},       // overlong, four bytes
+                     {"\xF4\x90\x80\x80", 4},       // beyond U+10FFFF
+                     {"\xF8\x88\x80\x80\x80", 5}};  // a five-byte form
+  const std::string fffd = "\xEF\xBF\xBD";
+  // Each kind alone, as a line of its own after a first line.
+  for (const Bad& b : bad) {
+    std::string text = "first line\nab" + b.bytes + "cd";
+    const TUtf8Repair r = RepairUtf8(text);
+    EXPECT_EQ(r.Replaced, b.replaced) << testing::PrintToString(b.bytes);
+    EXPECT_EQ(r.First, 13u);
+  }
+  std::mt19937 rng(52);
+  for (int round = 0; round < 4000; ++round) {
+    std::string text, expected;
+    size_t replaced = 0, first = std::string::npos;
+    const int count = static_cast<int>(rng() % 10);
+    for (int k = 0; k < count; ++k) {
+      std::string ascii(rng() % 3 == 0 ? rng() % 30 : rng() % 3, 'a');
+      for (char& c : ascii) c = static_cast<char>(' ' + rng() % 95);
+      text += ascii;
+      expected += ascii;
+      if (rng() % 3 == 0) {
+        const Bad& b = bad[rng() % std::size(bad)];
+        if (first == std::string::npos) first = text.size();
+        for (unsigned char c : b.bytes) expected += c < 0x80 ? std::string(1, static_cast<char>(c)) : fffd;
+        text += b.bytes;
+        replaced += b.replaced;
+      } else {
+        const std::string& g = good[rng() % std::size(good)];
+        text += g;
+        expected += g;
+      }
+    }
+    SCOPED_TRACE(testing::PrintToString(text));
+    std::string repaired = text;
+    const TUtf8Repair r = RepairUtf8(repaired);
+    EXPECT_EQ(repaired, expected);
+    EXPECT_EQ(r.Replaced, replaced);
+    EXPECT_EQ(r.First, first);
+    EXPECT_EQ(RepairUtf8(repaired).Replaced, 0u);
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), expected);  // what an editor would make of it
+  }
+  // Any bytes at all: the repair is what decoding and encoding again make of them, each U+FFFD of a
+  // bad byte counted (the decoder is the program's other reading of UTF-8).
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes(rng() % 24, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng() % 4 ? 0x80 + rng() % 0x80 : rng() % 0x80);
+    std::string repaired = bytes;
+    const TUtf8Repair r = RepairUtf8(repaired);
+    ASSERT_EQ(repaired, Utf16ToUtf8(Utf8ToUtf16(bytes))) << testing::PrintToString(bytes);
+    size_t written = 0, kept = 0;
+    for (size_t at = repaired.find(fffd); at != std::string::npos; at = repaired.find(fffd, at + 3)) ++written;
+    for (size_t at = bytes.find(fffd); at != std::string::npos; at = bytes.find(fffd, at + 3)) ++kept;
+    ASSERT_EQ(r.Replaced, written - kept) << testing::PrintToString(bytes);
+  }
+}
+
 // The table and ASCII-run conversions against a reference that decodes one character at a time and
 // searches the code page's 256 characters: random texts of ASCII runs (short and longer than a
 // word), every character of the code page beyond ASCII, characters outside it and malformed bytes.

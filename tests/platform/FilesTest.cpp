@@ -247,6 +247,39 @@ TEST_F(FilesOnDisk, WritesCutOffByAKillLeaveOnlyTemporaryFilesThatAreRemovedLate
   EXPECT_FALSE(std::filesystem::exists(held));
 }
 
+// A file the user may write in a folder they may not: the write is refused, and the message names
+// the folder that refused the temporary file (the file itself is writable), with the system's reason.
+TEST_F(FilesOnDisk, AFolderThatRefusesTheTemporaryFileIsNamed) {
+  const std::string dir = tmp.File("closed"), f = dir + "/mine.xdb2";
+  std::filesystem::create_directory(dir);
+  WriteFile(f, "mine");
+  ::chmod(f.c_str(), 0666);
+  ::chmod(tmp.Path().c_str(), 0755);
+  ::chmod(dir.c_str(), 0555);
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a folder an ordinary user may not write";
+  const std::string expected =
+      "Cannot create a temporary file to write \"" + f + "\" in the folder \"" + dir + "\". Permission denied";
+  const int outcome = testsupport::RunAsOrdinaryUser([&]() -> int {
+    try {
+      WriteFileAtomic(f, std::string_view("new"));
+      return 1;
+    } catch (const EFCreateError& e) {
+      if (e.Message() != expected) {
+        std::fprintf(stderr, "told: %s\n", e.Message().c_str());
+        return 4;
+      }
+      return 0;
+    } catch (...) {
+      return 2;
+    }
+  });
+  ::chmod(dir.c_str(), 0755);
+  ASSERT_GE(outcome, 0) << "the child process failed";
+  if (outcome == 3) GTEST_SKIP() << "cannot switch to an ordinary user";
+  EXPECT_EQ(outcome, 0);
+  EXPECT_EQ(ReadFile(f), "mine");
+}
+
 TEST_F(FilesOnDisk, AnotherUsersFileIsNotReplaced) {
   // A file we may not write is refused even where the folder would allow replacing it by rename.
   const std::string f = tmp.File("theirs.xdb");

@@ -39,3 +39,29 @@ TEST(UnicodeTables, EveryUnitAgreesWithTheDesktop) {
   }
   EXPECT_EQ(mismatches, 0);
 }
+
+// Beyond U+FFFF the folding comes from runs of its own: every code point folds as the desktop
+// folds it. The variants of each folding are exactly the characters that fold to it, and the
+// folded copies of texts fold each character, a surrogate pair as one.
+TEST(UnicodeTables, FoldingOfEveryCodePointAndItsVariants) {
+  int mismatches = 0;
+  for (char32_t c = 0x10000; c <= 0x10FFFF; ++c)
+    if (widechar::FoldCodePoint(c) != QChar::toCaseFolded(c) && ++mismatches <= 20)
+      ADD_FAILURE() << "fold of U+" << std::hex << unsigned(c);
+  EXPECT_EQ(mismatches, 0);
+  std::u32string all;
+  for (char32_t c = 0; c <= 0x10FFFF; c = c == 0xD7FF ? 0xE000 : c + 1) {
+    const char32_t f = widechar::FoldCodePoint(c);
+    const std::u32string variants = widechar::CaseVariants(f);
+    ASSERT_NE(variants.find(c), std::u32string::npos) << std::hex << unsigned(c);
+    if (f != c) continue;
+    for (char32_t v : variants) ASSERT_EQ(widechar::FoldCodePoint(v), f) << std::hex << unsigned(v);
+    all += variants;
+  }
+  EXPECT_EQ(all.size(), 0x10F800u);  // each character in the variants of exactly one folding
+  EXPECT_EQ(widechar::CaseVariants(U'k'), (std::u32string{U'K', U'k', 0x212A}));
+  EXPECT_EQ(widechar::CaseVariants(0x3C3), (std::u32string{0x3A3, 0x3C2, 0x3C3}));
+  EXPECT_EQ(widechar::CaseVariants(0x10428), (std::u32string{0x10400, 0x10428}));
+  EXPECT_EQ(widechar::FoldUtf16(u"ΣΊΣΥΦ 𐐀K\xD801"), u"σίσυφ 𐐨k\xD801");
+  EXPECT_EQ(widechar::FoldUtf8("ÉCOLE Привет 𐐀 \xC3 Ω \u212a\u017f"), "école привет 𐐨 \xC3 ω ks");
+}

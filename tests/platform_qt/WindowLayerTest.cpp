@@ -411,12 +411,15 @@ TEST(QtUIServices, PromptsWithoutHooksCountAsCancelled) {
   std::string pw = "keep";
   EXPECT_FALSE(ui.AskFilePassword("/x/y.xdb2", pw));
   EXPECT_EQ(pw, "keep");
-  ui.FilePasswordPrompt = [](const std::string& f, std::string& p, QWidget*) {
-    p = "from " + f;
+  ui.FilePasswordPrompt = [](const std::string& f, const std::string& why, std::string& p, QWidget*) {
+    p = "from " + f + why;
     return true;
   };
   EXPECT_TRUE(ui.AskFilePassword("y", pw));
   EXPECT_EQ(pw, "from y");
+  // Asked again, the prompt is told why.
+  EXPECT_TRUE(ui.AskFilePasswordAgain("y", ": wrong", pw));
+  EXPECT_EQ(pw, "from y: wrong");
   EXPECT_FALSE(ui.OpenUrl(""));
 }
 

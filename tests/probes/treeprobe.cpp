@@ -23,7 +23,7 @@
 //   up | down              Move Item Up / Move Item Down
 //   drag ID ONTO_ID|end    drag node ID and drop it on node ONTO_ID, or on the empty space below the
 //                          items ("end": the end of the top level)
-//   copy | cut | paste | duplicate
+//   copy | cut | paste | duplicate   (a paste made beside the window is in place when the next command runs)
 //   expand ID | collapse ID   open or close a folder, as its expand button does
 //   fullexpand | fullcollapse Full Expand / Full Collapse
 //   save | saveas FILE | close   Save, Save As (the dialog answers FILE), the Exit command
@@ -99,6 +99,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 
 #include "BankOutline.h"
 #include "RecordingEditor.h"
@@ -195,6 +196,8 @@ class Probe {
     if (auto found = kCommands.find(command); found != kCommands.end()) {
       if (Trigger(found->second.first, command) && found->second.second) Type(rest);
       if (command == "save") form_->Session().WaitForSave();  // the file is written when the next command runs
+      // A copy made beside the window (a large one, or another program's block) is in place first.
+      while (form_->PasteInFlight()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     } else if (command == "select") {
       form_->Tree->setFocus();
       form_->Tree->Select(Item(Id(rest)));
@@ -479,20 +482,25 @@ class Probe {
     }
     TTreeWidget* tree = form_->FindTree;
     std::string out;
+    // Each item's depth from its parent's, met before it (counting up to the top for every item
+    // would take the square of a deep tree's depth).
+    std::unordered_map<const QTreeWidgetItem*, int> depths;
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-      int depth = 0;
-      for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+      const QTreeWidgetItem* parent = (*it)->parent();
+      const int depth = parent ? depths.at(parent) + 1 : 0;
+      if ((*it)->childCount() > 0) depths.emplace(*it, depth);
       const TxevXMLNode2* node = tree->NodeOf(TTreeWidget::Handle(*it));
-      out.append(size_t(depth) * 2, ' ');
+      AppendOutlineIndent(out, depth);
       out += OutlineNodeLine(node, bank::InheritedHighLight(node));
       if (bank::IsFolder(node)) out += (*it)->isExpanded() ? " +" : " -";
       out += "\n";
     }
     out += "next=" + std::to_string(form_->Session().NextNodeID) + "\n";
+    // The whole line, as its parts say it: a narrow pane leaves out " Filter: " and " as:" first.
     std::string status;
     for (QLabel* l : std::initializer_list<QLabel*>{form_->lFilter1, form_->lFilterText, form_->Label1,
                                                     form_->lFilterType, form_->lCaseSensitive, form_->lWordWrap})
-      if (!l->isHidden()) status += l->text().toStdString();
+      if (!l->isHidden() || l == form_->lFilter1 || l == form_->Label1) status += l->text().toStdString();
     std::cout << out << status << "\n" << std::flush;
   }
   void Quick(const std::string& text) {

@@ -2,7 +2,8 @@
 //   xdbprobe decode [--password P] FILE     the XML bytes under the file's layers, to stdout
 //   xdbprobe encode [--password P] [--compress] [--backup] IN OUT
 //                                           IN (plain databank XML) saved as OUT through the layers
-//   xdbprobe outline [--password P] FILE    one line per folder or record in display order, then
+//   xdbprobe outline [--password P]... FILE one line per folder or record in display order (indented
+//                                           two blanks a level down to 64 levels), then
 //                                           "next=<NextNodeID>"
 //   xdbprobe match < lines                  the record filter's text matcher: each line
 //                                           MODE TAB FLAGS TAB PATTERN TAB TEXT (MODE phrase|all|
@@ -10,8 +11,10 @@
 //                                           (whole words) or "-") answers "1" or "0" as the filter
 //                                           tests a title, or "error" TAB the message
 // P is UTF-8 and answers the file-password prompt (decode, outline) or becomes the new password
-// (encode). Exit 0 on success, 1 with the pipeline's messages on stderr when it fails, 2 on usage
-// errors.
+// (encode). outline takes any number of them: the prompt, asked again after each password that does
+// not open the file, is answered with the next one in turn, and cancelled after the last; a prompt
+// asked again prints what it says on stderr first. Exit 0 on success, 1 with the pipeline's messages
+// on stderr when it fails, 2 on usage errors.
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -44,36 +47,40 @@ int Usage(const std::string& why) {
   std::cerr << "xdbprobe: " << why << "\n"
             << "usage: xdbprobe decode [--password P] FILE\n"
                "       xdbprobe encode [--password P] [--compress] [--backup] IN OUT\n"
-               "       xdbprobe outline [--password P] FILE\n"
+               "       xdbprobe outline [--password P]... FILE\n"
                "       xdbprobe match < lines\n";
   return 2;
 }
 
-// Prints every message box to stderr; the file-password prompt is answered once with --password,
-// else cancelled; every other dialog is cancelled.
+// Prints every message box to stderr; the file-password prompt is answered with the --password
+// values in turn, then cancelled; every other dialog is cancelled.
 class ProbeUI : public platform::ScriptedUIServices {
  public:
-  std::optional<std::string> Password;
+  std::vector<std::string> Passwords;
   int MessageBox(const std::string& text, const std::string& caption, platform::MsgButtons buttons,
                  platform::MsgIcon icon, platform::WindowHandle owner) override {
     std::cerr << text << "\n";
     return ScriptedUIServices::MessageBox(text, caption, buttons, icon, owner);
   }
-  // Answered once: a wrong password is asked for again, and the second prompt is cancelled.
   bool AskFilePassword(const std::string&, std::string& password, platform::WindowHandle) override {
-    if (!Password || answered_) return false;
-    answered_ = true;
-    password = *Password;
+    if (next_ >= Passwords.size()) return false;
+    password = Passwords[next_++];
     return true;
+  }
+  bool AskFilePasswordAgain(const std::string& fileName, const std::string& why, std::string& password,
+                            platform::WindowHandle owner) override {
+    std::cerr << why << "\n";
+    return AskFilePassword(fileName, password, owner);
   }
 
  private:
-  bool answered_ = false;
+  std::size_t next_ = 0;
 };
 
 struct Args {
   std::string command;
-  std::optional<std::string> password;
+  std::optional<std::string> password;  // the first --password
+  std::vector<std::string> passwords;   // every one, in order
   bool compress = false;
   bool backup = false;
   std::vector<std::string> files;
@@ -100,7 +107,12 @@ std::optional<Args> Parse(int argc, char** argv, std::string& error) {
         error = "--password needs a value";
         return std::nullopt;
       }
-      a.password = argv[++i];
+      if (a.password && a.command != "outline") {
+        error = "--password is given once to " + a.command;
+        return std::nullopt;
+      }
+      a.passwords.push_back(argv[++i]);
+      if (!a.password) a.password = a.passwords.back();
     } else if (!optionsEnded && arg == "--compress" && a.command == "encode") {
       a.compress = true;
     } else if (!optionsEnded && arg == "--backup" && a.command == "encode") {
@@ -122,10 +134,11 @@ std::optional<Args> Parse(int argc, char** argv, std::string& error) {
       error = "empty file name";
       return std::nullopt;
     }
-  if (a.password && !IsValidDataBankPassword(*a.password)) {
-    error = "the password has a character outside Windows-1252";
-    return std::nullopt;
-  }
+  for (const std::string& password : a.passwords)
+    if (!IsValidDataBankPassword(password)) {
+      error = "the password has a character outside Windows-1252";
+      return std::nullopt;
+    }
   return a;
 }
 
@@ -191,7 +204,8 @@ int Match() {
       continue;
     }
     const bool cs = f[1].find('c') != std::string::npos, whole = f[1].find('w') != std::string::npos;
-    const bool found = MatchText(PrepareCase(f[3], cs), PrepareSearchText(f[2], cs, mode->second), whole, mode->second);
+    const bool found =
+        MatchText(PrepareCase(f[3], cs), PrepareSearchText(f[2], cs, mode->second), whole, mode->second, cs);
     if (!LastRegExprError().empty())
       std::cout << "error\t" << LastRegExprError() << "\n";
     else
@@ -210,7 +224,7 @@ int main(int argc, char** argv) {
   if (args->command == "decode") return Decode(*args);
 
   ProbeUI ui;
-  ui.Password = args->password;
+  ui.Passwords = args->passwords;
   platform::ScopedUIServices scopedUI(ui);
   MapSettings settings;
   TBankSession::TOptions options;

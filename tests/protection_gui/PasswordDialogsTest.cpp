@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QStyle>
 #include <QTimer>
 
@@ -79,6 +80,25 @@ TEST(PasswordDialogs, ChangePassStartsDisabledAndNeedsTheOldOne) {
   dlg->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/change-password.png"));
 }
 
+// Each dialog is wide enough for its caption in bold beside its frame's icon and three buttons (a
+// window manager shortens a caption that does not fit: "Change…ssword").
+TEST(PasswordDialogs, WideEnoughForTheirCaptions) {
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  auto check = [&](TfrmBaseForm& dialog) {
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_GE(dialog.width(), metrics.horizontalAdvance(dialog.windowTitle()) + 100)
+        << dialog.windowTitle().toStdString();
+    dialog.hide();
+  };
+  check(*MakeOwned<TfrmChangePass>(nullptr));
+  check(*MakeOwned<TfrmSetPassword>(nullptr));
+  check(*MakeOwned<TfrmEnterPass>(nullptr));
+  check(*MakeOwned<TfrmEnterFilePass>(nullptr));
+}
+
 TEST(PasswordDialogs, FilePasswordShowsTheNameAndKeepsThePasswordOnCancel) {
   EXPECT_EQ(FileNameWithoutFolder("/data/bank.xdb2"), "bank.xdb2");
   EXPECT_EQ(FileNameWithoutFolder("C:\\data\\bank.xdb2"), "bank.xdb2");
@@ -89,6 +109,7 @@ TEST(PasswordDialogs, FilePasswordShowsTheNameAndKeepsThePasswordOnCancel) {
     EXPECT_FALSE(d->eFileName->isEnabled());
     EXPECT_EQ(d->eFileName->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(d->lFileName->text(), "DataBank file");
+    EXPECT_FALSE(d->lNote->isVisible());
     d->ePass->setText("typed");
     d->btnCancel->click();
   });
@@ -101,6 +122,25 @@ TEST(PasswordDialogs, FilePasswordShowsTheNameAndKeepsThePasswordOnCancel) {
   });
   EXPECT_TRUE(AskFilePassword("/home/u/bank.xdb2", pw));
   EXPECT_EQ(pw, "s3cret");
+  // Back after a wrong password, it says so under the file name, in room of its own.
+  int firstHeight = 0;
+  OnModal<TfrmEnterFilePass>([&](TfrmEnterFilePass* d) {
+    firstHeight = d->height();
+    d->btnCancel->click();
+  });
+  AskFilePassword("/home/u/bank.xdb2", pw);
+  OnModal<TfrmEnterFilePass>([&](TfrmEnterFilePass* d) {
+    EXPECT_TRUE(d->lNote->isVisible());
+    EXPECT_EQ(d->lNote->text(), "The password is wrong. Try again.");
+    EXPECT_EQ(d->eFileName->text(), "bank.xdb2");
+    EXPECT_GT(d->height(), firstHeight);
+    EXPECT_GE(d->lNote->geometry().top(), d->eFileName->geometry().bottom());
+    d->ePass->setText("again");
+    d->grab().save(QString::fromStdString(testsupport::ArtifactDir() + "/file-password-again.png"));
+    d->btnOk->click();
+  });
+  EXPECT_TRUE(AskFilePassword("/home/u/bank.xdb2", pw, "The password is wrong. Try again."));
+  EXPECT_EQ(pw, "again");
 }
 
 TEST(PasswordDialogs, CharactersOutsideTheCodePageAreRefusedWithAMessage) {

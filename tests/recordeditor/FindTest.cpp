@@ -1,11 +1,15 @@
 // Find: the stored forms of options and history, the dialog state, and the search driver with the
-// record editor's commands over a small editor, through a settings file that survives a restart.
+// record editor's commands over a small editor, through a settings file that survives a restart;
+// and the one case rule that the editor's searches share with the filter's.
 #include <gtest/gtest.h>
 
 #include "MapSettings.h"
 #include "RecordEditorTestSupport.h"
+#include "databank/uRecordSearch.h"
+#include "databank/uTextSearchUtils.h"
 #include "editor/SynPadRegexSearch.h"
 #include "editor/SynPadSearch.h"
+#include "platform/CodePage.h"
 #include "recordeditor/FindReplaceDialogs.h"
 #include "recordeditor/UHighlighters.h"
 #include "recordeditor/uFindReplace_syn.h"
@@ -190,4 +194,48 @@ TEST_F(Find, RegularExpressionsSearchWithTheRegexEngine) {
   FindInTextCommand(editor, *settings, notify);
   EXPECT_EQ(editor.EnginesSearchedWith.back(), plain);
   EXPECT_EQ(popups.size(), 1u) << "no \"b.t\" in the text";
+}
+
+// One rule for every search with case sensitivity off, simple case folding: each (text, pattern)
+// pair gives the same answer through the filter's phrase, all words, any word and regular
+// expression (the prepared matcher and the plain routine), the quick search over titles, and the
+// editor's plain and regular-expression engines; with case sensitivity on, where the three can be
+// asked so, only the same letters match.
+TEST(CaseRule, EverySearchFoldsLettersAlike) {
+  struct Row {
+    std::string text, pattern;
+    bool want;
+  } rows[] = {
+      {"ΣΊΣΥΦ", "σίσυφ", true}, {"ÉCOLE normale", "école", true}, {"C++ Привет", "привет", true},
+      {"ключ", "КЛЮЧ", true},   {"Straße", "STRASSE", false},  // simple folding: ß is not "ss"
+      {"ǅemal", "ǆ", true},     {"Kelvin \u212a", "k", true},     {"\u017ftruct", "STRUCT", true},
+      {"µ", "μ", true},         {"ΣΟΦΟΣ", "σοφος", true},         {"σοφός", "ΣΟΦΌς", true},
+      {"𐐀𐐁", "𐐨𐐩", true},       {"\u2126mega", "ω", true},        {"İstanbul", "istanbul", false},
+      {"ıı", "II", false},      {"plain TEXT", "text", true},     {"abc", "abd", false},
+      {"漢字 😀", "😀", true},
+  };
+  TSynPadSearch plain;
+  TSynPadRegexSearch regex;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text + " / " + row.pattern);
+    const std::u16string text = codepage::Utf8ToUtf16(row.text), pattern = codepage::Utf8ToUtf16(row.pattern);
+    for (bool cs : {false, true}) {
+      // Case-sensitive, only the text as written matches.
+      const bool want = cs ? row.text.find(row.pattern) != std::string::npos : row.want;
+      for (int mode : {stPhrase, stAllWords, stAnyWord, stRegExpr}) {
+        const std::string prepared = PrepareSearchText(row.pattern, cs, mode);
+        TTextMatcher matcher(prepared, mode, cs);
+        EXPECT_EQ(matcher.Matches(row.text, false), want) << "filter mode " << mode << " cs " << cs;
+        EXPECT_EQ(MatchText(PrepareCase(row.text, cs), prepared, false, mode, cs), want) << "mode " << mode;
+      }
+      const TSynSearchOptions options = cs ? ssoMatchCase : 0;
+      plain.SetOptions(options);
+      plain.SetPattern(pattern);
+      EXPECT_EQ(plain.FindAll(text) > 0, want) << "editor plain, cs " << cs;
+      regex.SetOptions(options);
+      regex.SetPattern(pattern);
+      EXPECT_EQ(regex.FindAll(text) > 0, want) << "editor regex, cs " << cs;
+    }
+    EXPECT_EQ(TQuickSearchMatcher(row.pattern).Matches(row.text), row.want) << "quick search";
+  }
 }

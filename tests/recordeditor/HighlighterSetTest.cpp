@@ -300,15 +300,24 @@ TEST_F(HighlighterSet, PluginsLoadInNameOrderAndEveryFailureIsReportedOnce) {
     TdmHighLighters set(THighlighterSetRole::Primary, folder, &loader);
     EXPECT_EQ(set.PluginFileNames(), (std::vector<std::string>{"hl_b_oldabi.so", "hl_c_noget.so", "hl_d_throws.bpl",
                                                                "hl_e_nofinal.so", "hl_f_ok.so"}));
+    // One box with OK alone for each, naming the file by its full path, and on the next line why:
+    // the loader's own reason, or what the plug-in lacks or threw.
     std::vector<std::string> boxes;
     for (const auto& c : ui.CallsOf(ScriptedUIServices::Kind::Message)) {
       EXPECT_EQ(c.caption, "Error!");
-      EXPECT_EQ(c.buttons, MsgButtons::OkCancel);
+      EXPECT_EQ(c.buttons, MsgButtons::Ok);
       boxes.push_back(c.text);
     }
-    EXPECT_EQ(boxes, (std::vector<std::string>{
-                         "Error loading plugin: [hl_a_noload.bpl]", "Error loading plugin: [hl_b_oldabi.so]",
-                         "Error loading plugin: [hl_c_noget.so]", "Error loading plugin: [hl_d_throws.bpl]"}));
+    ASSERT_EQ(boxes.size(), 4u);
+    const std::pair<const char*, const char*> told[] = {{"hl_a_noload.bpl", "not a library"},
+                                                        {"hl_b_oldabi.so", "HighlighterPluginAbi"},
+                                                        {"hl_c_noget.so", "GetHighlighter"},
+                                                        {"hl_d_throws.bpl", "broken"}};
+    for (size_t i = 0; i < 4; ++i) {
+      const std::string head = "Error loading plugin: [" + folder + "/" + told[i].first + "]\n";
+      EXPECT_EQ(boxes[i].substr(0, head.size()), head) << boxes[i];
+      EXPECT_NE(boxes[i].find(told[i].second, head.size()), std::string::npos) << boxes[i];
+    }
     // What a failing plug-in registered before failing stays until it is unloaded.
     TLanguageList list;
     set.BuildLanguageList(list);
@@ -372,8 +381,12 @@ TEST_F(HighlighterSet, RealPluginLoadsRegistersHighlightsAndUnloads) {
   {
     TdmHighLighters set(THighlighterSetRole::Primary, folder);
     ASSERT_EQ(ui.Calls().size(), 1u);
-    EXPECT_EQ(ui.LastCall().text, "Error loading plugin: [hl_bad.bpl]");
+    // The loader's reason after the full path (dlopen says the file is no library it can map).
+    const std::string head = "Error loading plugin: [" + folder + "/hl_bad.bpl]\n" + folder + "/hl_bad.bpl: ";
+    EXPECT_EQ(ui.LastCall().text.substr(0, head.size()), head) << ui.LastCall().text;
+    EXPECT_GT(ui.LastCall().text.size(), head.size());
     EXPECT_EQ(ui.LastCall().caption, "Error!");
+    EXPECT_EQ(ui.LastCall().buttons, MsgButtons::Ok);
     TLanguageList list;
     set.BuildLanguageList(list);
     ASSERT_EQ(list.size(), ListedLanguageCount() + 1);
@@ -398,7 +411,7 @@ TEST_F(HighlighterSet, RealPluginLoadsRegistersHighlightsAndUnloads) {
   // The probe lists the same table, from the plug-in folder it is given.
   auto r = testsupport::RunProcess(testsupport::ProbePath("tokenprobe"), {"--languages", "--plugins", folder});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err, "Error!: Error loading plugin: [hl_bad.bpl]\n");
+  EXPECT_EQ(r.err.rfind("Error!: Error loading plugin: [" + folder + "/hl_bad.bpl]\n", 0), 0u) << r.err;
   EXPECT_NE(r.out.find("\n14\tUNIX Shell Script\tTSynUNIXShellScriptSyn\n100\tINI Files\tTSynIniSyn\n"),
             std::string::npos)
       << r.out;
@@ -414,4 +427,19 @@ TEST_F(HighlighterSet, RealPluginLoadsRegistersHighlightsAndUnloads) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_NE(r.out.find("\n100\tINI Files\tTSynIniSyn\n"), std::string::npos) << r.out;
+}
+
+// A plug-in in the user's folder replaces the program's copy of the same file: it is loaded once,
+// from the user's folder, after the program's other plug-ins.
+TEST(HighlighterPluginFiles, TheUsersCopyReplacesTheProgramsOne) {
+  testsupport::TempDir tmp;
+  const std::string program = tmp.File("program"), user = tmp.File("user");
+  for (const std::string& folder : {program, user}) std::filesystem::create_directory(folder);
+  for (const char* name : {"hl_ini.so", "hl_a.so", "hl_z.bpl"}) testsupport::WriteFile(program + "/" + name, "x");
+  for (const char* name : {"hl_ini.so", "hl_b.so"}) testsupport::WriteFile(user + "/" + name, "x");
+  EXPECT_EQ(
+      HighlighterPluginFiles({program, user}),
+      (std::vector<std::string>{program + "/hl_a.so", program + "/hl_z.bpl", user + "/hl_b.so", user + "/hl_ini.so"}));
+  EXPECT_EQ(HighlighterPluginFiles({program}),
+            (std::vector<std::string>{program + "/hl_a.so", program + "/hl_ini.so", program + "/hl_z.bpl"}));
 }

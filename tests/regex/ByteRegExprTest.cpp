@@ -2,6 +2,7 @@
 // the rule that a non-empty subject's end is never tried, and what it requires of a subject.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 
@@ -115,9 +116,20 @@ TEST(ByteRegExpr, ClassesAndSets) {
   EXPECT_FALSE(Matches("[^a-c]", "abc"));
   EXPECT_TRUE(Matches("a{2}", "a{2}"));
   EXPECT_FALSE(Matches("a{2}", "aa"));
-  // A range starts at the byte written last: after \d that is "9".
-  EXPECT_TRUE(Matches("^[\\d-z]$", "a"));
-  EXPECT_TRUE(Matches("^[\\d-z]", ":"));
+  // A set holds the ranges written in it and no other: a range ends at the character written
+  // after the "-", an escaped one too; after a class or a range a "-" is a member.
+  struct Member {
+    const char* set;
+    std::string in, out;
+  } members[] = {
+      {"[\\?-\\?]", "?", "@AZ[\\>"}, {"[!-\\?]", "!/0?", "@A"},  {"[\\x41-\\x43]", "ABC", "@D"},
+      {"[a-\\x63]", "abc", "d"},     {"[\\d-z]", "09-z", "a:Z"}, {"[\\w-!]", "aZ_-!", "\"0"},
+      {"[a-c-e]", "abc-e", "d"},
+  };
+  for (const Member& m : members) {
+    for (char c : m.in) EXPECT_TRUE(Matches(std::string("^") + m.set + "$", std::string(1, c))) << m.set << " " << c;
+    for (char c : m.out) EXPECT_FALSE(Matches(std::string("^") + m.set + "$", std::string(1, c))) << m.set << " " << c;
+  }
   EXPECT_TRUE(Matches("[\\x41]", "A"));
   EXPECT_TRUE(Matches("\\t\\n\\r\\e", "\t\n\r\x1b"));
   std::string nul("a\0b", 3);
@@ -139,6 +151,44 @@ TEST(ByteRegExpr, Windows1251Option) {
   EXPECT_TRUE(Matches("[\xC0-\xDF]", "\xA8"));
   EXPECT_TRUE(Matches("[\xE0-\xDF]", "\xA8"));
   EXPECT_FALSE(Matches("[\xE0-\xFE]", "\xB8"));
+  // Off, those bytes are letters like any other (ö, Ö, à-ÿ in Windows-1252), taking effect at the
+  // next compile.
+  TRegExpr re;
+  re.SetExpression("K\xF6ln|[\xE0-\xFF]");
+  re.SetWindows1251(false);
+  EXPECT_FALSE(re.Windows1251());
+  EXPECT_TRUE(re.Exec("K\xF6ln"));
+  EXPECT_FALSE(re.Exec("K1ln"));
+  EXPECT_FALSE(re.Exec("\xB8"));
+  EXPECT_TRUE(re.Exec("\xE9"));
+}
+
+// A case map joins bytes: literals are taken through it and sets hold the images of their
+// members, for subjects the caller took through the same map.
+TEST(ByteRegExpr, CaseMapJoinsBytes) {
+  std::array<unsigned char, 256> upper{};
+  for (unsigned b = 0; b < 256; ++b) upper[b] = static_cast<unsigned char>(b >= 'a' && b <= 'z' ? b - 32 : b);
+  upper[0xE9] = 0xC9;  // é as É
+  TRegExpr re;
+  re.SetWindows1251(false);
+  re.SetCaseMap(upper);
+  struct Case {
+    const char* expr;
+    const char* subject;  // already taken through the map
+    bool want;
+  } cases[] = {{"caf\xE9", "CAF\xC9", true}, {"[a-c]x", "BX", true},        {"[^\xE9]", "\xC9", false},
+               {"\x61", "A", true},          {"[\xE0-\xEF]", "\xC9", true}, {"\xC9", "\xC9", true}};
+  for (const Case& c : cases) {
+    re.SetExpression(c.expr);
+    EXPECT_EQ(re.Exec(c.subject), c.want) << c.expr;
+  }
+  // What the program names, as the map gave it: a literal's images, a negated set's members too.
+  re.SetExpression("caf[^\xE9]");
+  for (unsigned b : {0x43u, 0x41u, 0x46u, 0xE9u, 0xC9u}) EXPECT_TRUE(re.NamedBytes().Has(b)) << b;
+  for (unsigned b : {0x63u, 0x78u, 0x7Fu}) EXPECT_FALSE(re.NamedBytes().Has(b)) << b;
+  re.ClearCaseMap();
+  re.SetExpression("caf\xE9");
+  EXPECT_FALSE(re.Exec("CAF\xC9"));
 }
 
 TEST(ByteRegExpr, AlternationAndRepeats) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/WideChar.h"
 #include "regex/SynRegExpr.h"
 
 using synregexpr::ERegExpr;
@@ -205,9 +206,17 @@ TEST(WideRegExprSyntax, Sets) {
 // and ignoring case, matched against every UTF-16 unit. One engine compiles them in turn, so what
 // it keeps of a set from one program must not answer for the next.
 TEST(WideRegExprSyntax, LargeSetsAgainstEveryUnit) {
+  // Every unit once, each on its own: the high surrogates come last, so that none pairs with a low one.
   std::u16string every;
-  for (char32_t c = 1; c <= 0xFFFF; ++c) every.push_back(char16_t(c));
-  auto inv = TRegExpr::InvertCaseFunction;
+  for (char32_t c = 1; c <= 0xFFFF; ++c)
+    if (c < 0xD800 || c > 0xDBFF) every.push_back(char16_t(c));
+  for (char32_t c = 0xD800; c <= 0xDBFF; ++c) every.push_back(char16_t(c));
+  // Ignoring case, a unit matches where a member is one of its variants under folding.
+  auto anyVariant = [](char16_t c, const std::function<bool(char16_t)>& in) {
+    for (char32_t v : widechar::CaseVariants(widechar::Fold(c)))
+      if (v < 0x10000 && in(char16_t(v))) return true;
+    return false;
+  };
   struct Case {
     std::u16string expr, mods;
     std::function<bool(char16_t)> member;
@@ -217,13 +226,14 @@ TEST(WideRegExprSyntax, LargeSetsAgainstEveryUnit) {
        [](char16_t c) { return (c >= 0x100 && c <= 0x2FFF) || c == 'z'; }},
       {u"[\\x{5000}-\\x{5FFF}]", u"", [](char16_t c) { return c >= 0x5000 && c <= 0x5FFF; }},
       {u"[^\\x{0300}-\\x{0FFF}a]", u"", [](char16_t c) { return !(c >= 0x300 && c <= 0xFFF) && c != 'a'; }},
-      // Ignoring case; the Cyrillic capitals take YO with r.
+      // Ignoring case (the Kelvin sign and the long s among the Latin letters); the Cyrillic capitals
+      // take YO with r.
       {u"[A-Z\\x{0410}-\\x{042F}\\x{3000}-\\x{3040}]", u"i",
        [&](char16_t c) {
          auto in = [](char16_t u) {
            return (u >= 'A' && u <= 'Z') || (u >= 0x410 && u <= 0x42F) || u == 0x401 || (u >= 0x3000 && u <= 0x3040);
          };
-         return in(c) || in(inv(c));
+         return anyVariant(c, in);
        }},
       {u"[\\x{0100}-\\x{01FF}]+", u"", [](char16_t c) { return c >= 0x100 && c <= 0x1FF; }},
   };
@@ -325,8 +335,8 @@ TEST(WideRegExprExec, SearchSteps) {
   ASSERT_TRUE(re.Exec(u"b"));
   EXPECT_EQ(re.MatchPos(1), -1);
   EXPECT_EQ(re.MatchPos(2), 1);
-  // Case folding covers ASCII letters only.
-  EXPECT_EQ(First(u"\u00e9", u"\u00c9", u"i"), "none");
+  // Ignoring case folds every letter, not ASCII alone.
+  EXPECT_EQ(First(u"\u00e9", u"\u00c9", u"i"), "1,1");
   EXPECT_EQ(First(u"abc", u"xABC", u"i"), "2,3");
   // A modifier change is noticed at the next execution.
   re.SetExpression(u"A");
@@ -334,6 +344,44 @@ TEST(WideRegExprExec, SearchSteps) {
   re.SetModifier(synregexpr::ModifierI, true);
   EXPECT_TRUE(re.Exec(u"a"));
   EXPECT_EQ(re.ModifierStr(), u"irsg-mx");
+}
+
+// A character beyond U+FFFF is one character for ".", sets (members and ranges), negated sets,
+// the negated classes and repeats; no match starts or ends between the halves of a pair.
+TEST(WideRegExprExec, SurrogatePairsAreOneCharacter) {
+  struct Case {
+    std::u16string expr, subject, want, mods = u"";
+  } cases[] = {
+      {u"[👍🏽]+", u"skin: 👍🏽👋🏿 end", u"7:4 "},
+      {u"[👍-👏]", u"👋😀👏", u"5:2 "},
+      {u"[^a]", u"a👍a", u"2:2 "},
+      {u"(.)(.)", u"👍漢a", u"1:3 "},
+      {u"\\W\\S", u"👋🏿 x", u"1:4 5:2 "},
+      {u"\\S+", u"👋🏿 x", u"1:4 6:1 "},
+      {u".{2}", u"😀😀😀", u"1:4 "},
+      {u"😀+", u"😀😀x😀", u"1:4 6:2 "},
+      {u"a😀?b", u"ab a😀b", u"1:2 4:4 "},
+      {u"😀*", u"😀x", u"1:2 3:0 4:0 "},
+      {u"[😀]*?x", u"😀😀x", u"1:5 "},
+      {u"\\x{D83D}", u"😀", u""},
+      {u"[😀-😁]", std::u16string{0xD83D, 0xDE00, 0xDE01}, u"1:2 "},  // a lone low half is no character of the range
+      {u"𐐀+", u"𐐨𐐀𐐨", u"1:6 ", u"i"},
+      {u"[𐐀a]", u"𐐨A", u"1:2 3:1 ", u"i"},
+      {u"σ", u"ΣςΣ", u"1:1 2:1 3:1 ", u"i"},
+      {u"[k]", u"K\u212a", u"1:1 2:1 ", u"i"},
+  };
+  for (const Case& c : cases) {
+    TRegExpr re;
+    if (!c.mods.empty()) re.SetModifierStr(c.mods);
+    re.SetExpression(c.expr);
+    EXPECT_EQ(All(re, c.subject), std::string(c.want.begin(), c.want.end())) << "case " << (&c - cases);
+  }
+  TRegExpr re;
+  re.SetExpression(u"(.)(.)");
+  EXPECT_EQ(re.Replace(u"👍", u"<$2$1>", true), u"👍");
+  EXPECT_EQ(re.Replace(u"👍👋", u"<$2$1>", true), u"<👋👍>");
+  re.SetExpression(u"[👍🏽]+");
+  EXPECT_EQ(re.Replace(u"👍🏽👋🏿", u"X", false), u"X👋🏿");
 }
 
 TEST(WideRegExprExec, LoopCountersSurviveBacktracking) {

@@ -1,13 +1,21 @@
 // The outline of a databank as the probes print it: one line per folder or record in display order,
-// indented by two spaces per level ("F <ID> <title>" or "R <ID> <title> lang=<language> data=<bytes>
-// comments=<bytes>"), then "next=<NextNodeID>". Plain C++, for every probe.
+// indented by two spaces per level down to 64 levels ("F <ID> <title>" or "R <ID> <title>
+// lang=<language> data=<bytes> comments=<bytes>"), then "next=<NextNodeID>". Plain C++, for every probe.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "databank/uDataBankContent.h"
+
+// Two spaces a level, no deeper than 64 levels, as a saved databank is indented: the outline of a
+// deep tree grows with the tree, not with the square of its depth (10 GB at 100,000 levels).
+inline void AppendOutlineIndent(std::string& out, int depth) {
+  constexpr int kMaxIndentDepth = 64;
+  out.append(static_cast<size_t>(std::min(depth, kMaxIndentDepth)) * 2, ' ');
+}
 
 // The line of one node, without indentation: "F <ID> <title>" or "R <ID> <title> lang=<language>
 // data=<bytes> comments=<bytes>".
@@ -33,7 +41,7 @@ inline std::string BankOutline(TxevXMLNode2* root, int nextNodeID,
   bank::ForEachTreeNode(root, [&](TxevXMLNode2* node, int depth) {
     languages.resize(static_cast<size_t>(depth) + 1);
     const std::string language = own(node, languages.back());
-    out.append(static_cast<size_t>(depth) * 2, ' ');
+    AppendOutlineIndent(out, depth);
     out += OutlineNodeLine(node, language);
     if (bank::IsFolder(node)) languages.push_back(language);
     if (suffix) out += suffix(node);

@@ -104,8 +104,17 @@ bool ScriptedUIServices::AskPassword(std::string& password, WindowHandle) {
 }
 
 bool ScriptedUIServices::AskFilePassword(const std::string& fileName, std::string& password, WindowHandle) {
-  return Answer(NewCall(Kind::FilePassword, fileName, "Enter Password", MsgButtons::OkCancel, MsgIcon::None),
-                filePasswords_, [&](const std::string& a) { password = a; });
+  Call call = NewCall(Kind::FilePassword, fileName, "Enter Password", MsgButtons::OkCancel, MsgIcon::None);
+  call.note = std::exchange(note_, std::string());
+  return Answer(std::move(call), filePasswords_, [&](const std::string& a) { password = a; });
+}
+
+bool ScriptedUIServices::AskFilePasswordAgain(const std::string& fileName, const std::string& why,
+                                              std::string& password, WindowHandle owner) {
+  note_ = why;
+  const bool answered = AskFilePassword(fileName, password, owner);
+  note_.clear();
+  return answered;
 }
 
 bool ScriptedUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle) {

@@ -46,6 +46,7 @@ class ScriptedUIServices : public IUIServices {
     PrintDialogOptions printOptions;  // print dialog: the options it was opened with
     FontChoice font;                  // font dialog: the font it started from
     TColor color = clNone;            // colour dialog: the colour it started from
+    std::string note;                 // file-password prompt asked again: why
   };
 
   // Script the next answers. std::nullopt scripts a Cancel.
@@ -76,6 +77,10 @@ class ScriptedUIServices : public IUIServices {
   bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
   bool AskPassword(std::string& password, WindowHandle owner = NoWindow) override;
   bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) override;
+  // Recorded as a FilePassword call with its note, answered through AskFilePassword (so a service
+  // that answers that one answers this too).
+  bool AskFilePasswordAgain(const std::string& fileName, const std::string& why, std::string& password,
+                            WindowHandle owner = NoWindow) override;
   bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
@@ -105,6 +110,7 @@ class ScriptedUIServices : public IUIServices {
   std::deque<std::optional<FontChoice>> fonts_;
   std::deque<std::optional<TColor>> colors_;
   bool openUrlResult_ = true;
+  std::string note_;  // of the file-password prompt being asked again
 };
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -288,8 +289,17 @@ std::string BackgroundProcess::Output() const {
   return logPath_.empty() ? "" : ReadFile(logPath_);
 }
 
+// A program built with ThreadSanitizer (scripts/tsan) runs a few times slower than one of ./test's
+// build: what it is waited for gets three times as long.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kWaitFactor = 3;
+#else
+constexpr int kWaitFactor = 1;
+#endif
+
 std::string BackgroundProcess::WaitUntil(const std::function<bool()>& ready, int timeoutMs, const std::string& what) {
   if (!Started()) return what + " could not be started";
+  timeoutMs *= kWaitFactor;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < deadline) {
     if (ready()) return "";
@@ -330,6 +340,72 @@ void BackgroundProcess::Kill() {
 
 void BackgroundProcess::Signal(int signal) {
   if (Running()) ::kill(pid_, signal);
+}
+
+// ---- a program that did not become ready ----
+
+namespace {
+
+// A tool's output for a report: its standard output, or why there is none.
+std::string ToolReport(const std::string& tool, const std::vector<std::string>& args, int timeoutSeconds) {
+  const std::string path = FindTool(tool);
+  if (path.empty()) return "(" + tool + " is not installed)\n";
+  const ProcessResult r = RunProcess(path, args, "", timeoutSeconds);
+  if (r.exitCode != 0) return "(" + tool + " failed with " + std::to_string(r.exitCode) + ": " + r.err + ")\n" + r.out;
+  return r.out;
+}
+
+// "<tid> <name> <state>" for each thread of pid, from /proc.
+std::string ThreadStates(int pid) {
+  std::string out;
+  const std::string task = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(task, ec)) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    // pid (name) state ...: the name may hold blanks and parentheses, the state follows its last ")".
+    const size_t open = line.find('('), close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 2 >= line.size()) continue;
+    std::ifstream wchan(entry.path() / "wchan");
+    std::string waiting;
+    std::getline(wchan, waiting);
+    out += entry.path().filename().string() + " " + line.substr(open, close - open + 1) + " " + line[close + 2] +
+           (waiting.empty() || waiting == "0" ? "" : " in " + waiting) + "\n";
+  }
+  return ec ? "(" + task + ": " + ec.message() + ")\n" : out;
+}
+
+}  // namespace
+
+std::string ExplainStuckProgram(int pid, const std::string& display, const std::string& shotName) {
+  std::string report = "---- why process " + std::to_string(pid) + " is not ready ----\n";
+  if (!display.empty()) {
+    report += "-- windows with a name on " + display + " (xwininfo -root -tree):\n";
+    std::istringstream tree(ToolReport("xwininfo", {"-display", display, "-root", "-tree"}, 30));
+    for (std::string line; std::getline(tree, line);)
+      if (line.find('"') != std::string::npos) report += line + "\n";
+    report += "-- shown (mapped) windows with a name (xdotool):\n";
+    const std::string xdotool = FindTool("xdotool");
+    if (xdotool.empty()) {
+      report += "(xdotool is not installed)\n";
+    } else {
+      const ProcessResult ids =
+          RunProcess("env", {"DISPLAY=" + display, xdotool, "search", "--onlyvisible", "--name", "."});
+      std::istringstream lines(ids.out);
+      for (std::string id; std::getline(lines, id);)
+        report += id + " " + RunProcess("env", {"DISPLAY=" + display, xdotool, "getwindowname", id}).out;
+    }
+    const std::string shot = ArtifactDir() + "/" + shotName;
+    const ProcessResult r = RunProcess("env", {"DISPLAY=" + display, ProbePath("xshot"), shot});
+    report += r.exitCode == 0 ? "-- the screen is kept as " + shot + "\n" : "-- no screenshot: " + r.err + "\n";
+  }
+  report += "-- threads (id, name, state, what a sleeping one waits in):\n" + ThreadStates(pid);
+  report += "-- stacks (gdb):\n";
+  report += ToolReport(
+      "gdb", {"-p", std::to_string(pid), "-batch", "-nx", "-ex", "set pagination off", "-ex", "thread apply all bt"},
+      120);
+  return report;
 }
 
 // ---- X server ----
@@ -380,8 +456,13 @@ std::string XServer::StartWindowManager() {
   if (windowManager_) return "";
   const std::string openbox = FindTool("openbox");
   if (openbox.empty()) return "openbox is not installed (scripts/ensure-deps should install it)";
-  std::string error;
-  windowManager_ = StartClient(openbox, {"--sm-disable"}, error, 1000);
+  // Openbox runs its startup command once it has taken the screen and manages the windows there.
+  windowManagerDir_ = std::make_unique<TempDir>();
+  const std::string ready = windowManagerDir_->File("started");
+  windowManager_ = std::make_unique<BackgroundProcess>(
+      openbox, std::vector<std::string>{"--sm-disable", "--startup", "touch " + ready}, ClientEnv());
+  const std::string error =
+      windowManager_->WaitUntil([&] { return std::filesystem::exists(ready); }, 60000, "openbox on " + display_);
   if (!error.empty()) windowManager_.reset();
   return error;
 }

@@ -124,6 +124,12 @@ class BackgroundProcess {
   std::string logPath_;
 };
 
+// Why a program under test did not become ready (no window, no end), told before it is killed: the
+// windows on its display (display ":N"; "" for none) with those shown, a screenshot of the display
+// kept under the artifacts folder as shotName, the state of each of its threads and their stacks
+// (gdb in batch mode). Each part says so when its tool is missing or fails.
+std::string ExplainStuckProgram(int pid, const std::string& display, const std::string& shotName);
+
 // An X server (Xvfb) of its own for one test, on a display it picked itself. Error() is empty when
 // the server runs; otherwise it says why not, with the server's own output.
 class XServer {
@@ -139,11 +145,14 @@ class XServer {
   std::unique_ptr<BackgroundProcess> StartClient(const std::string& program, const std::vector<std::string>& args,
                                                  std::string& error, int settleMs = 1000);
   // Starts a small window manager (openbox) on this display, as a desktop has one: focus, stacking
-  // and the placement of dialogs then behave as a user sees them. "" or why it could not run.
+  // and the placement of dialogs then behave as a user sees them. Returns once it has started up
+  // (it runs a command of ours then): a window mapped while it is still starting may never be
+  // shown, and its start takes seconds where the font cache is cold. "" or why it could not run.
   std::string StartWindowManager();
 
  private:
   std::unique_ptr<BackgroundProcess> server_;
+  std::unique_ptr<TempDir> windowManagerDir_;  // where it tells that it has started up
   std::unique_ptr<BackgroundProcess> windowManager_;
   std::string display_;
   std::string error_;

@@ -85,6 +85,15 @@ TEST(InputDialog, ExecuteReturnsTheValueOnOkAndKeepsItOnCancel) {
   EXPECT_TRUE(InputDialogExecute(nullptr, "c", "p", value));
   EXPECT_EQ(value, std::string(3999, 'z'));
 
+  // A value given (a stored bookmark's name) and left as it was comes back as it was, however long:
+  // what is typed is cut, what is only shown is not.
+  for (const std::string& stored : {std::string(5000, 'n'), std::string(40000, 'n') + " \r\n end  "}) {
+    value = stored;
+    QTimer::singleShot(0, [] { qobject_cast<TInputDialog*>(QApplication::activeModalWidget())->btnOk->click(); });
+    EXPECT_TRUE(InputDialogExecute(nullptr, "c", "p", value));
+    EXPECT_TRUE(value == stored) << value.size();
+  }
+
   // Through the UI services, closing the box counts as Cancel.
   QtUIServices services;
   InstallInputDialog(services);

@@ -93,24 +93,34 @@ TEST_F(Settings, SectionPathsAndInheritedValues) {
   EXPECT_EQ(inner->ReadInteger("late", 0), 3);
 }
 
+// Written at the end, nothing escapes: a read-only file is left alone without a word (the user made
+// it so), and a file that cannot be written says why on stderr, naming it.
 TEST_F(Settings, ReadOnlyAndUnwritableFilesNeverThrowAtTheEnd) {
   const std::string file = tmp.File("ro.xdb");
   WriteFile(file, "<dataroot><a>1</a></dataroot>");
   ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  testing::internal::CaptureStderr();
   {
     auto s = OpenAt(file);
     EXPECT_EQ(s->ReadInteger("a", 0), 1);
     s->WriteInteger("a", 2);
     EXPECT_NO_THROW(s->Save());
   }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(ReadFile(file), "<dataroot><a>1</a></dataroot>");
   ::chmod(file.c_str(), 0644);
 
-  // A file in a folder that does not exist cannot be written: the destructor swallows the error.
-  EXPECT_NO_THROW({
-    auto s = OpenAt(tmp.File("no/such/folder/x.xdb"));
-    s->WriteInteger("a", 1);
-  });
+  // A file in a folder that does not exist, or where a folder stands: the destructor says so.
+  for (const std::string& unwritable : {tmp.File("no/such/folder/x.xdb"), tmp.File("folder.xdb")}) {
+    std::filesystem::create_directories(tmp.File("folder.xdb"));
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW({
+      auto s = OpenAt(unwritable);
+      s->WriteInteger("a", 1);
+    });
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("The settings could not be written to " + unwritable + ": Cannot create", 0), 0u) << said;
+  }
 }
 
 // A damaged file is kept as "<file>.bad"; the program then starts from empty settings and saves
@@ -129,11 +139,13 @@ TEST_F(Settings, DamagedFileIsKeptAndEmptySettingsAreSaved) {
     {
       auto s = OpenAt(file);
       EXPECT_EQ(s->ReadError(), "");
+      EXPECT_EQ(s->KeptDamagedCopy(), file + ".bad");  // for the program to tell
       EXPECT_EQ(s->ReadInteger("keep", 0), 0);
       EXPECT_FALSE(s->ValueExists("a"));
       s->WriteInteger("posLeft", 5);
     }
     EXPECT_EQ(ReadFile(file + ".bad"), damaged);
+    EXPECT_EQ(OpenAt(file)->KeptDamagedCopy(), "");  // what was written in its place reads
     const std::string written = ReadFile(file);
     EXPECT_EQ(written.size() < 1000 ? written : std::to_string(written.size()) + " bytes",
               "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n  <posLeft>5</posLeft>\r\n</dataroot>");
@@ -146,6 +158,7 @@ TEST_F(Settings, DamagedFileIsKeptAndEmptySettingsAreSaved) {
   {
     auto s = OpenAt(file);
     EXPECT_NE(s->ReadError().find(file), std::string::npos) << s->ReadError();
+    EXPECT_EQ(s->KeptDamagedCopy(), "");
     s->WriteInteger("posLeft", 5);
   }
   EXPECT_EQ(ReadFile(file), damages[0]);

@@ -19,6 +19,13 @@
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" size_t __sanitizer_get_current_allocated_bytes();  // the sanitizer's allocator
 #endif
+// ThreadSanitizer's allocator leaves the C library's count at 0 and keeps none of its own by the
+// allocation: the tests that weigh memory skip under it.
+#if defined(__SANITIZE_THREAD__)
+#define SKIP_WHERE_ALLOCATIONS_ARE_NOT_COUNTED() GTEST_SKIP() << "no allocation count under ThreadSanitizer"
+#else
+#define SKIP_WHERE_ALLOCATIONS_ARE_NOT_COUNTED() static_cast<void>(0)
+#endif
 
 namespace {
 
@@ -454,8 +461,10 @@ TEST(XmlTree, SnapshotsBetweenEditsWriteWhatTheDocumentHeld) {
             break;
           case 15:
             if (TxevXMLAttribute2* a = n->Attributes().First()) {
-              a->Value += "+";
-              n->AttributesChanged();
+              if (pick(2))
+                a->SetValue(a->Value() + "+");
+              else
+                a->SetName(pick(2) ? "ID" : "renamed");  // refused where another attribute has it
             }
             break;
         }
@@ -488,6 +497,7 @@ TEST(XmlTree, SnapshotsBetweenEditsWriteWhatTheDocumentHeld) {
 // replaced by a newer one, once dropped, gives back what it does not share with the document; and
 // once the document and its snapshots are gone, nothing is kept for the documents after it.
 TEST(XmlTree, SnapshotMemoryFollowsTheChangeAndIsGivenBack) {
+  SKIP_WHERE_ALLOCATIONS_ARE_NOT_COUNTED();
   const std::int64_t base = AllocatedBytes();
   {
     TxevXMLParser2 doc;
@@ -570,6 +580,7 @@ TEST(XmlTree, SnapshotMemoryFollowsTheChangeAndIsGivenBack) {
 // before every save) is no change: the next snapshot shares everything with the last one, where a
 // real change makes the elements on its way up anew.
 TEST(XmlTree, StoringTheSameValuesAgainKeepsTheSnapshotShared) {
+  SKIP_WHERE_ALLOCATIONS_ARE_NOT_COUNTED();
   TxevXMLParser2 doc;
   doc.SetName("dataroot");
   std::vector<TxevXMLNode2*> records;
@@ -659,6 +670,13 @@ TEST(XmlTree, AttributesAreUniqueAndRemovable) {
   EXPECT_EQ(n.IndexOfAttribute("B"), -1);
   TxevXMLAttribute2 stranger("b", "2");
   EXPECT_FALSE(n.RemoveAttribute(&stranger));
+  // Renamed only to a name no other attribute of its element has; one in no element takes any.
+  EXPECT_FALSE(n.Attributes()[0]->SetName("b"));
+  EXPECT_TRUE(stranger.SetName("a"));
+  EXPECT_TRUE(n.Attributes()[0]->SetName("c"));
+  EXPECT_TRUE(n.Attributes()[0]->SetName("a"));
+  EXPECT_EQ(n.GetAttribute("a"), "3");
+  EXPECT_EQ(n.GetAttribute("b"), "2");
   EXPECT_TRUE(n.RemoveAttribute(n.Attributes()[0]));
   EXPECT_EQ(n.GetAttribute("a"), "");
 

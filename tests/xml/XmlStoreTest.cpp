@@ -169,12 +169,15 @@ TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
         "caf\xE9\x94 \x80</t></settings></dataroot>";
     TXMLDataBase2 db;
     ASSERT_TRUE(db.LoadEncodedXML(c.declaration + body));
-    // As UTF-8 the bytes above are broken sequences and stay as they are.
-    EXPECT_EQ(db.ReadString("t", ""), c.utf8 ? "\x93"
-                                               "caf\xE9\x94 \x80"
+    // As UTF-8 the bytes above are broken sequences: each becomes U+FFFD, and the store says how
+    // many and on which line.
+    EXPECT_EQ(db.ReadString("t", ""), c.utf8 ? "\xEF\xBF\xBD"
+                                               "caf\xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD"
                                              : "\xE2\x80\x9C"
                                                "caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC");
-    EXPECT_EQ(db.Root()->GetAttribute("a"), c.utf8 ? "caf\xE9" : "caf\xC3\xA9");
+    EXPECT_EQ(db.Root()->GetAttribute("a"), c.utf8 ? "caf\xEF\xBF\xBD" : "caf\xC3\xA9");
+    EXPECT_EQ(db.InvalidUtf8Bytes(), c.utf8 ? 5u : 0u);
+    EXPECT_EQ(db.InvalidUtf8Line(), c.utf8 ? 1 : 0);
 
     // Damaged: the report counts the file's bytes, as it does for the same file in ASCII.
     const std::string damaged = std::string(c.declaration) + "<dataroot><t>caf\xE9 caf\xE9</t><u></dataroot>";
@@ -183,6 +186,16 @@ TEST_F(XmlStore, WindowsTextReadsTheSameWhicheverWayItIsWidened) {
     EXPECT_FALSE(twin.LoadEncodedXML(replaced(damaged, "caf\xE9", "cafe")));
     EXPECT_EQ(broken.LastError(), replaced(twin.LastError(), "cafe", c.utf8 ? "caf\xE9" : "caf\xC3\xA9"));
     EXPECT_EQ(broken.Root()->FindNode("t")->Text(), c.utf8 ? "caf\xE9 caf\xE9" : "caf\xC3\xA9 caf\xC3\xA9");
+    // Read while frozen, as a databank is opened: the elements closed before the damage are frozen,
+    // then converted, and a snapshot holds them converted.
+    TXMLDataBase2 frozen;
+    frozen.SetFreezeWhileLoading(true);
+    EXPECT_FALSE(frozen.LoadEncodedXML(
+        std::string(c.declaration) +
+        "<dataroot><f n\xE9='caf\xE9' k='v'><t>x</t></f><g m\xE9='v'><t/></g><h k='\xE9'><t/></h><u></dataroot>"));
+    EXPECT_EQ(frozen.Root()->FindNode("f")->GetAttribute(c.utf8 ? "n\xE9" : "n\xC3\xA9"),
+              c.utf8 ? "caf\xE9" : "caf\xC3\xA9");
+    EXPECT_EQ(frozen.Snapshot()->EncodedXML(), frozen.EncodedXML());
   }
 }
 

@@ -16,10 +16,17 @@
 #include "platform/SharedWork.h"
 #include "platform/UIServices.h"
 #include "ui/ImgList_Override.h"
+#include "ui/StoredText.h"
 
 namespace {
 // What a drag of this tree carries: nothing but the fact that it is one.
 const char* const kDragFormat = "application/x-tessaryn-tree-drag";
+
+// Return or Enter (of the keypad too) without a modifier.
+bool IsPlainReturn(const QKeyEvent& event) {
+  return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
+         (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
 
 // Deletes an item that is in no tree (no parent, no view) with everything below it. Qt's item
 // destructor deletes the children recursively, which the stack of a deep tree does not survive; here
@@ -74,16 +81,25 @@ class TTreeWidget::TDelegate : public QStyledItemDelegate {
   explicit TDelegate(TTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    LiftLengthLimit(qobject_cast<QLineEdit*>(editor));
     tree_->EditorOpened(editor, tree_->openingFromClick_);
     return editor;
   }
+  // A title left as it was is not written back: the node keeps its bytes.
   void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (line && !tree_->tentative_) tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
+    if (!line || tree_->tentative_ || line->text() == index.data(Qt::EditRole).toString()) return;
+    tree_->LabelEdited(tree_->itemFromIndex(index), line->text());
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::ShortcutOverride && tree_->tentative_) {
       event->ignore();
+      return true;
+    }
+    // Return in an editor nobody has typed into is the tree's Return: the click that opened the
+    // editor was only meant to select, and the keys typed next are meant for the code.
+    if (event->type() == QEvent::KeyPress && tree_->tentative_ && IsPlainReturn(*static_cast<QKeyEvent*>(event))) {
+      tree_->TentativeReturn();
       return true;
     }
     return QStyledItemDelegate::eventFilter(watched, event);
@@ -267,9 +283,15 @@ class TTreeWidget::TMadeItems : public TPreparedItems {
   ~TMadeItems() override {
     for (QTreeWidgetItem* top : tops) DeleteDetached(top);
   }
+  size_t Count() const override { return made.size(); }
   QList<QTreeWidgetItem*> tops;          // the items without a parent among them; none once inserted
   std::vector<QTreeWidgetItem*> made;    // one per spec, in order
   std::vector<QTreeWidgetItem*> opened;  // the folders to open once they are in the tree
+  bool Made(std::vector<TTreeItem*>& items) const override {
+    items.resize(made.size());
+    std::transform(made.begin(), made.end(), items.begin(), [](QTreeWidgetItem* item) { return Handle(item); });
+    return true;
+  }
 };
 
 std::unique_ptr<TPreparedItems> TTreeWidget::PrepareItems(const std::vector<TTreeItemSpec>& specs) const {
@@ -386,7 +408,7 @@ void TTreeWidget::Select(TTreeItem* handle) {
   }
   setCurrentItem(item);
   // As a click would: scrolled into view, every closed folder above it opened (and reported).
-  if (!locks_) scrollToItem(item);
+  if (!locks_) ScrollIntoView(indexFromItem(item), TScrollRule::WithFolder);
 }
 
 bool TTreeWidget::IsExpanded(TTreeItem* item) const {
@@ -423,7 +445,7 @@ void TTreeWidget::SetFocus() {
 }
 
 void TTreeWidget::MakeVisible(TTreeItem* item) {
-  if (ItemOf(item) && !locks_) scrollToItem(ItemOf(item));
+  if (ItemOf(item) && !locks_) ScrollIntoView(indexFromItem(ItemOf(item)), TScrollRule::WithFolder);
 }
 
 void TTreeWidget::LabelEdited(QTreeWidgetItem* item, const QString& text) {
@@ -522,6 +544,11 @@ void TTreeWidget::YieldToCommand() {
   if (editor_) closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
 }
 
+void TTreeWidget::TentativeReturn() {
+  YieldToCommand();
+  if (OnReturn && !IsEditing()) platform::RunGuarded([&] { OnReturn(); });
+}
+
 void TTreeWidget::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   QTreeWidget::closeEditor(editor, hint);
   if (!IsEditing()) tentative_ = false;
@@ -547,7 +574,41 @@ void TTreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 // a current item moved by the keyboard (Down, End, Page Down, ...) is brought into view here.
 void TTreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTreeWidget::currentChanged(current, previous);
-  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState) scrollTo(current);
+  if (current.isValid() && !locks_ && state() != QAbstractItemView::DragSelectingState)
+    ScrollIntoView(current, TScrollRule::Nearest);
+}
+
+// Up and down only: the tree stays where the user scrolled it sideways, so that a deep node does not
+// push every folder out of a narrow pane. Before the tree has its size (a selection made while the
+// window is being shown) this waits for it.
+void TTreeWidget::ScrollIntoView(const QModelIndex& index, TScrollRule rule) {
+  if (!index.isValid()) return;
+  if (!isVisible() || viewport()->height() < 2 * std::max(1, sizeHintForRow(0))) {
+    pendingScroll_ = index;
+    pendingRule_ = rule;
+    return;
+  }
+  pendingScroll_ = QPersistentModelIndex();
+  QScrollBar* sideways = horizontalScrollBar();
+  const int left = sideways->value();
+  scrollTo(index, EnsureVisible);
+  const QModelIndex folder = index.parent();
+  if (rule == TScrollRule::WithFolder && folder.isValid()) {
+    const QRect row = visualRect(index), above = visualRect(folder);
+    if (above.top() < 0 && row.bottom() - above.top() < viewport()->height()) scrollTo(folder, PositionAtTop);
+  }
+  sideways->setValue(left);
+}
+
+void TTreeWidget::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_, pendingRule_);
+}
+
+// A tree that was hidden (the whole tree behind the filter's results) shows its selection.
+void TTreeWidget::showEvent(QShowEvent* event) {
+  QTreeWidget::showEvent(event);
+  if (pendingScroll_.isValid() && !locks_) ScrollIntoView(pendingScroll_, pendingRule_);
 }
 
 // ---- keyboard ----
@@ -564,11 +625,14 @@ void TTreeWidget::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
       (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
     event->accept();
-    focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+    const bool forward = event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier);
+    if (OnNextControl)
+      platform::RunGuarded([&] { OnNextControl(forward); });
+    else
+      focusNextPrevChild(forward);
     return;
   }
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && OnReturn && !IsEditing()) {
+  if (IsPlainReturn(*event) && OnReturn && !IsEditing()) {
     event->accept();
     platform::RunGuarded([&] { OnReturn(); });
     return;
@@ -600,7 +664,7 @@ void TTreeWidget::KeyboardContextMenu() {
   if (!OnContextMenu || IsEditing()) return;
   QPoint at(0, 0);
   if (QTreeWidgetItem* item = ItemOf(Selected())) {
-    scrollToItem(item);
+    ScrollIntoView(indexFromItem(item), TScrollRule::Nearest);
     const QRect r = visualItemRect(item);
     at = QPoint(r.left() + std::min(r.width(), 24), r.bottom());
   }

@@ -9,7 +9,8 @@
 // unless anything comes first: a key pressed anywhere in the program, a mouse button, another
 // selection, the focus leaving the tree, or a command (YieldToCommand). The editor so opened is
 // tentative until something is typed into it: it then claims no key of the window's commands, a
-// command closes it unchanged, and it changes no title when it closes.
+// command closes it unchanged, Return closes it unchanged and acts as Return on the tree, and it
+// changes no title when it closes.
 #pragma once
 
 #include <QPointer>
@@ -36,6 +37,9 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   std::function<void(QPoint globalPos)> OnContextMenu;
   // Enter (or Return) pressed on the tree, outside label editing.
   std::function<void()> OnReturn;
+  // Ctrl+Tab (forward) or Ctrl+Shift+Tab; without a handler the focus goes to the next or previous
+  // widget of the window.
+  std::function<void(bool forward)> OnNextControl;
   // Whether a dragged node may be dropped on target (nullptr: the empty space below the items).
   std::function<bool(TTreeItem* dragged, TTreeItem* target)> OnCanDrop;
   std::function<void(TTreeItem* dragged, TTreeItem* target)> OnDrop;
@@ -99,6 +103,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   // A command is about to run: a click's label edit waiting to start is dropped, a tentative editor
   // closed unchanged.
   void YieldToCommand();
+  // Return in a tentative label editor: the editor closes unchanged and Return acts as on the tree.
+  void TentativeReturn();
   // The label editor stopped being tentative (something was typed into it).
   std::function<void()> OnEditTouched;
 
@@ -112,6 +118,8 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -137,6 +145,11 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   void DeleteAllItems();
   // The context menu asked for from the keyboard: under the selected item.
   void KeyboardContextMenu();
+  // Scrolls the item of index into view, up or down only: as little as will do (the keys and the
+  // mouse moving through the tree), or with its folder where both fit (a node selected for the
+  // user: at start, by a command, a bookmark, the filter's results).
+  enum class TScrollRule { Nearest, WithFolder };
+  void ScrollIntoView(const QModelIndex& index, TScrollRule rule);
   bool DragOver(QPoint pos);
   bool Drop(QPoint pos);
   void ScrollOneLine(int direction);
@@ -165,5 +178,7 @@ class TTreeWidget : public QTreeWidget, public ITreeView {
   bool releaseOfDoubleClick_ = false;  // the release that ends a double click starts no edit
   bool openingFromClick_ = false;
   bool tentative_ = false;
-  QPointer<QWidget> editor_;  // the label editor last opened
+  QPointer<QWidget> editor_;             // the label editor last opened
+  QPersistentModelIndex pendingScroll_;  // to be scrolled into view once the tree has its size
+  TScrollRule pendingRule_ = TScrollRule::Nearest;
 };

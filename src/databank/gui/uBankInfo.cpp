@@ -8,11 +8,13 @@
 #include <algorithm>
 
 #include "platform/Lifecycle.h"
+#include "ui/StoredText.h"
 
 namespace {
 QLineEdit* NewValue(QWidget* parent, QFormLayout* form, const char* name, const char* caption) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
+  LiftLengthLimit(edit);
   form->addRow(QString::fromLatin1(caption), edit);
   return edit;
 }

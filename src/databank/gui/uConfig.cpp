@@ -6,6 +6,7 @@
 
 #include "platform/Lifecycle.h"
 #include "platform/qt/QtColors.h"
+#include "ui/StoredText.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ TfrmConfig::TfrmConfig(QWidget* owner) : TfrmYesNo(owner) {
   chAutoSave->setObjectName(QStringLiteral("chAutoSave"));
   eAutoSaveDelay = new QLineEdit(tabGeneral);
   eAutoSaveDelay->setObjectName(QStringLiteral("eAutoSaveDelay"));
+  LiftLengthLimit(eAutoSaveDelay);
   eAutoSaveDelay->setFixedWidth(60);
   lSeconds = new QLabel(QStringLiteral("seconds"), tabGeneral);
   autoSave->addWidget(chAutoSave);
@@ -76,6 +78,7 @@ TfrmConfig::TfrmConfig(QWidget* owner) : TfrmYesNo(owner) {
   auto* security = new QGridLayout(tsSecurity);
   chSecurityTimeout = new QCheckBox(QStringLiteral("Security Timeout"), tsSecurity);
   eSecurityTimeout = new QLineEdit(tsSecurity);
+  LiftLengthLimit(eSecurityTimeout);
   lMinutes = new QLabel(QStringLiteral("minute(s)"), tsSecurity);
   rbCloseBankOnTimeout = new QRadioButton(QStringLiteral("Close DataBank"), tsSecurity);
   rbCloseAppOnTimeout = new QRadioButton(QStringLiteral("Close Application"), tsSecurity);

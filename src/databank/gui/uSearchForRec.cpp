@@ -7,6 +7,7 @@
 
 #include "databank/uRecordSearch.h"
 #include "ui/DialogButtons.h"
+#include "ui/StoredText.h"
 
 namespace {
 QString Q(const std::string& s) {
@@ -29,6 +30,7 @@ TfrmSearchForRec::TfrmSearchForRec(QWidget* owner) : QDialog(owner) {
   Edit->setInsertPolicy(QComboBox::NoInsert);
   // A plain history list: no completion, so Enter filters for exactly what was typed.
   Edit->setCompleter(nullptr);
+  LiftLengthLimit(Edit);
   Edit->setMinimumWidth(330);
   lblText->setBuddy(Edit);
   grid->addWidget(lblText, 0, 0, 1, 2);
@@ -87,7 +89,7 @@ void TfrmSearchForRec::UpdateOk() {
 void TfrmSearchForRec::Fill(const TSearchForRec& rec) {
   Edit->clear();
   for (const std::string& entry : HistoryEntries(rec.History)) Edit->addItem(Q(entry));
-  Edit->setEditText(Q(rec.Text));
+  textShown_.Show(Edit->lineEdit(), rec.Text);
   if (QAbstractButton* b = Words->button(rec.SearchType <= 3 ? rec.SearchType : 0)) b->setChecked(true);
   chCaseSensitive->setChecked(rec.CaseSensitive);
   chWhole->setChecked(rec.WholeWords);
@@ -100,7 +102,7 @@ void TfrmSearchForRec::Fill(const TSearchForRec& rec) {
 void TfrmSearchForRec::Store(TSearchForRec& rec) const {
   std::vector<std::string> history;
   for (int i = 0; i < Edit->count(); ++i) history.push_back(Edit->itemText(i).toStdString());
-  rec.Text = Edit->currentText().toStdString();
+  rec.Text = textShown_.Text(Edit->lineEdit());
   rec.History = UpdateSearchHistory(JoinHistory(history), rec.Text);
   rec.SearchType = static_cast<std::uint8_t>(std::max(0, Words->checkedId()));
   rec.CaseSensitive = chCaseSensitive->isChecked();

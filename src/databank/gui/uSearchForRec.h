@@ -13,6 +13,7 @@
 #include <QRadioButton>
 
 #include "databank/uSearchForRec.h"
+#include "ui/StoredText.h"
 
 class TfrmSearchForRec : public QDialog {
   Q_OBJECT
@@ -40,6 +41,7 @@ class TfrmSearchForRec : public QDialog {
 
  private:
   void UpdateOk();
+  TShownText textShown_;
 };
 
 // Shows the dialog modally over owner; true on OK with rec updated.

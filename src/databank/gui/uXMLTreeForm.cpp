@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -24,6 +25,7 @@
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtColors.h"
 #include "ui/GlyphTools.h"
+#include "ui/StoredText.h"
 #include "ui/UToolbarConfig.h"
 #include "ui/uAboutDialog.h"
 #include "ui/uShellShortcut.h"
@@ -358,6 +360,10 @@ void TXMLTreeForm::BuildMainMenu() {
   MainMenu->addSeparator();
   MainMenu->addAction(Action(A::DatabaseSettings));
   MainMenu->addAction(Action(A::BankInfo));
+  // The bookmarks button's menu, so that the keyboard reaches it too (F10).
+  BookmarksMenu->setTitle(QStringLiteral("Bookmarks"));
+  BookmarksMenu->setIcon(ToolImages->Icon(timBookmarks));
+  MainMenu->addMenu(BookmarksMenu);
   MainMenu->addSeparator();
   MainMenu->addMenu(ConfigurationMenu);
   BuildConfigurationMenu();
@@ -598,11 +604,13 @@ QWidget* TXMLTreeForm::BuildTreeTitle() {
   QHBoxLayout* titleLayout = title.Row;
   eQuickSearch = new QLineEdit(TreeTitlePanel);
   eQuickSearch->setObjectName(QStringLiteral("eQuickSearch"));
+  LiftLengthLimit(eQuickSearch);
   eQuickSearch->setToolTip(QStringLiteral("Quick Search"));
   eQuickSearch->setPlaceholderText(QStringLiteral("Quick Search"));
   eQuickSearch->setVisible(false);
   connect(eQuickSearch, &QLineEdit::textChanged, this,
           [this](const QString& text) { RunGuarded([&] { QuickSearchChanged(text.toStdString()); }); });
+  eQuickSearch->installEventFilter(this);  // for Ctrl+Tab
   titleLayout->addWidget(eQuickSearch, 1);
   titleLayout->addStretch(0);
   btnQuickSearch = NewTitleSwitch(title, "btnQuickSearch", timQuickSearch, "Show/Hide Quick search");
@@ -627,6 +635,7 @@ QWidget* TXMLTreeForm::BuildTreeView() {
     TreeMenu->exec(at);
   };
   Tree->OnReturn = [this] { EditSelectedRecord(); };
+  Tree->OnNextControl = [this](bool forward) { NextControl(forward); };
   Tree->OnEditTouched = [this] { UpdateActions(); };
   Tree->OnCanDrop = [this](TTreeItem* dragged, TTreeItem* target) {
     return CanDrop(Tree->NodeOf(dragged), Tree->NodeOf(target));
@@ -697,6 +706,12 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   FindTree->Events = findTreeEvents_.get();
   // The result chosen is the record open in the editor: Enter goes on into its code.
   FindTree->OnReturn = [this] { EditSelectedRecord(); };
+  FindTree->OnNextControl = [this](bool forward) { NextControl(forward); };
+  // The results share the tree's selection, and so its menu (the mouse's, Shift+F10, the Menu key).
+  FindTree->OnContextMenu = [this](QPoint at) {
+    UpdateActions();
+    TreeMenu->exec(at);
+  };
   findLayout->addWidget(FindTree, 1);
   findLayout->addWidget(BuildFilterStatus());
   CloseTreePage = new QWidget;
@@ -706,6 +721,10 @@ QWidget* TXMLTreeForm::BuildFilterPages() {
   const int close = TreePageControl->addTab(CloseTreePage, ToolImages->Icon(timClearFilter), QString());
   TreePageControl->setTabToolTip(close, QStringLiteral("Clear Filter"));
   TreePageControl->setVisible(false);
+  // Ctrl+Tab goes on to the next control from the tab strip too, instead of turning its pages (the
+  // last of which clears the filter).
+  TreePageControl->installEventFilter(this);
+  TreePageControl->tabBar()->installEventFilter(this);
   connect(TreePageControl, &QTabWidget::currentChanged, this, [this](int) {
     if (TreePageControl->currentWidget() == CloseTreePage) RunGuarded([this] { HideFilter(); });
     // Back in front, the results show the selection again (or, where it is none of them, none).
@@ -741,7 +760,20 @@ QWidget* TXMLTreeForm::BuildFilterStatus() {
   lCaseSensitive = label("lCaseSensitive", SFilterCase, SFilterCaseHint);
   lWordWrap = label("lWordWrap", SFilterWhole, SFilterWholeHint);
   statusLayout->addStretch(1);
+  FilterStatus->installEventFilter(this);  // fitted again to each width
   return FilterStatus;
+}
+
+// The pattern matters more than the words around it: where the whole line does not fit, " Filter: "
+// and then " as:" give way before the pattern is shortened.
+void TXMLTreeForm::FitFilterStatus() {
+  const bool caseShown = !lCaseSensitive->isHidden(), wholeShown = !lWordWrap->isHidden();
+  auto width = [](QLabel* label) { return label->fontMetrics().horizontalAdvance(label->text()); };
+  const int room = FilterStatus->contentsRect().width() - 2;
+  const int withAs = width(lFilterText) + width(Label1) + width(lFilterType) + (caseShown ? width(lCaseSensitive) : 0) +
+                     (wholeShown ? width(lWordWrap) : 0);
+  Label1->setVisible(withAs <= room);
+  lFilter1->setVisible(withAs + width(lFilter1) <= room);
 }
 
 void TXMLTreeForm::BuildEditorArea() {
@@ -953,7 +985,44 @@ void TXMLTreeForm::ApplyToolbarVisibility() {
   ToolbarLayout->Arrange();
 }
 
+bool TXMLTreeForm::IsControlTab(const QKeyEvent& event, bool& forward) {
+  const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+  const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+  if (!tab || (mods != Qt::ControlModifier && mods != (Qt::ControlModifier | Qt::ShiftModifier))) return false;
+  forward = event.key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier);
+  return true;
+}
+
+std::vector<QWidget*> TXMLTreeForm::ControlStops() const {
+  return {ResultsInFront() ? FindTree : Tree};
+}
+
+void TXMLTreeForm::FocusStop(QWidget* stop) {
+  stop->setFocus(Qt::TabFocusReason);
+}
+
+void TXMLTreeForm::NextControl(bool forward) {
+  const std::vector<QWidget*> stops = ControlStops();
+  if (stops.empty()) return;
+  const QWidget* focus = QApplication::focusWidget();
+  const int count = static_cast<int>(stops.size());
+  int at = -1;
+  for (int i = 0; i < count; ++i)
+    if (focus && (focus == stops[size_t(i)] || stops[size_t(i)]->isAncestorOf(focus))) at = i;
+  const int next = at < 0 ? (forward ? 0 : count - 1) : (at + (forward ? 1 : count - 1)) % count;
+  RunGuarded([&] { FocusStop(stops[size_t(next)]); });
+}
+
 bool TXMLTreeForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FilterStatus && event->type() == QEvent::Resize) FitFilterStatus();
+  if (event->type() == QEvent::KeyPress &&
+      (watched == TreePageControl || watched == TreePageControl->tabBar() || watched == eQuickSearch)) {
+    bool forward = true;
+    if (IsControlTab(*static_cast<QKeyEvent*>(event), forward)) {
+      NextControl(forward);
+      return true;
+    }
+  }
   const bool handled = TBaseMainForm::eventFilter(watched, event);
   if (event->type() == QEvent::Resize) {
     if (watched == Toolbar) PlaceRightButtons();
@@ -1009,9 +1078,16 @@ void TXMLTreeForm::ShowFilterResults() {
   const QString line = Q(FilterStatusLine(status));
   for (QWidget* w : std::initializer_list<QWidget*>{FilterStatus, lFilter1, lFilterText, Label1, lFilterType})
     w->setToolTip(line);
+  FitFilterStatus();
   setUpdatesEnabled(true);
   // The keys go on in the results.
   FindTree->setFocus(Qt::OtherFocusReason);
+}
+
+void TXMLTreeForm::PaintNow() {
+  // The layouts the page switch asked for first, then the results' page as it stands.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  TreePageControl->repaint();
 }
 
 bool TXMLTreeForm::ResultsInFront() const {
@@ -1019,7 +1095,10 @@ bool TXMLTreeForm::ResultsInFront() const {
 }
 
 void TXMLTreeForm::ShowAllFolders() {
-  if (ResultsInFront()) TreePageControl->setCurrentWidget(TreePage);
+  if (!ResultsInFront()) return;
+  const bool keys = FindTree->HasFocus();
+  TreePageControl->setCurrentWidget(TreePage);
+  if (keys) Tree->setFocus(Qt::OtherFocusReason);  // the keys go on in the tree that shows
 }
 
 bool TXMLTreeForm::ExecuteRecordSearch(TSearchForRec& rec) {

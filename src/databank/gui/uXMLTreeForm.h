@@ -22,9 +22,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "databank/gui/TreeWidget.h"
 #include "databank/gui/uConfig.h"
+#include "databank/uNodeClipboard.h"
 #include "databank/uXMLTreeFeatures.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ToolbarPanel.h"
@@ -71,10 +73,10 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   TSimplePanel* TreePanel;
   TSimplePanel* TreeTitlePanel;
   QLabel* lblTreeTitle;
-  QLineEdit* eQuickSearch;
+  QLineEdit* eQuickSearch = nullptr;
   TmxXPButton* btnQuickSearch;
   TmxXPButton* btnTreeToolbar;
-  QTabWidget* TreePageControl;
+  QTabWidget* TreePageControl = nullptr;
   QWidget* TreePage;
   QWidget* FindTreePage;
   QWidget* CloseTreePage;
@@ -89,7 +91,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   TmxXPButton* btnBookmarks;
   TTreeWidget* Tree;
   TTreeWidget* FindTree;
-  TSimplePanel* FilterStatus;
+  TSimplePanel* FilterStatus = nullptr;
   QLabel* lFilter1;
   TElidedLabel* lFilterText;
   QLabel* Label1;
@@ -140,6 +142,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void PlaceCurtain();
   void HideFilter() override;
   void ShowFilterResults() override;
+  void PaintNow() override;
   bool ExecuteRecordSearch(TSearchForRec& rec) override;
   void ShowQuickSearchBox() override;
   bool ExecuteBookmarkManager(TBookmarkWork& work) override;
@@ -151,6 +154,10 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   virtual void MinimizeToTray();
   // Fills the bookmark part of BookmarksMenu (its fixed items stay).
   void BuildBookmarksMenu();
+  // Ctrl+Tab (forward) and Ctrl+Shift+Tab: the focus goes on to the next or previous control of
+  // ControlStops, from wherever it is in the window (from a control that is none of them, forward
+  // is the first). These keys never run a command.
+  void NextControl(bool forward);
 
   void AppMinimized() override;
   void AppRestored() override;
@@ -175,6 +182,13 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
 
   // After UpdateActions has applied the command rules: the main window adjusts what it decides itself.
   virtual void ActionsUpdated() {}
+  // The controls Ctrl+Tab goes through, in order, each able to take the focus: here the tree in
+  // front (the filter's results while they are). The main window adds its own.
+  virtual std::vector<QWidget*> ControlStops() const;
+  // Gives a stop the focus as Ctrl+Tab reaches it.
+  virtual void FocusStop(QWidget* stop);
+  // Ctrl+Tab or Ctrl+Shift+Tab (forward tells which).
+  static bool IsControlTab(const QKeyEvent& event, bool& forward);
   // A flat button in the look of the window's toolbars, showing picture image of images.
   TmxXPButton* NewButton(QWidget* parent, const char* name, TImageList* images, int image);
   // The title bar of one of the window's halves: a panel 24 pixels high, white on the shadow colour,
@@ -193,7 +207,9 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   void BusyChanged(bool busy) override;
   void TreeStateChanged() override;
   bool IsForegroundWindow() const override;
-  bool ClipboardHoldsNode() const override { return clipboardHasNode_; }
+  // What the clipboard last said, or a node of this program's own that it holds (its word of the
+  // change may still be on its way).
+  bool ClipboardHoldsNode() const override { return clipboardHasNode_ || OwnClipboardNode() != nullptr; }
   bool ResultsInFront() const override;
   // The page of the whole tree in front (when the filter results were).
   void ShowAllFolders() override;
@@ -214,6 +230,7 @@ class TXMLTreeForm : public TBaseMainForm, public TXMLTreeFeatures, public IConf
   QWidget* BuildTreeToolbar();
   QWidget* BuildFilterPages();
   QWidget* BuildFilterStatus();
+  void FitFilterStatus();
   void BuildEditorArea();
   void BuildTray();
   void RunAction(TTreeAction action);

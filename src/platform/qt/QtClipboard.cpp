@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Clipboard.h"
+#include "platform/qt/XSelection.h"
 
 namespace platform {
 
@@ -60,9 +61,13 @@ class TDeferredData : public QMimeData {
   std::shared_ptr<const void> owner_;
 };
 
+// Under X11 a private block this program puts on the clipboard is offered from a helper thread
+// of its own (XSelection.h), and another program's is taken on the paste's own thread: neither
+// window waits while a large block goes across. Text, and every platform but X11, go through Qt.
 class QtClipboard : public IClipboard {
  public:
   bool HasFormat(const std::string& format) const override {
+    if (TXSelectionOwner* x = TXSelectionOwner::Instance(); x && x->OwnerOf(format)) return true;
     QClipboard* cb = DesktopClipboard();
     const QMimeData* data = cb ? cb->mimeData() : nullptr;
     return data && data->hasFormat(QString::fromStdString(format));
@@ -80,10 +85,14 @@ class QtClipboard : public IClipboard {
   }
   void WriteLater(const std::string& format, std::function<std::string()> make,
                   std::shared_ptr<const void> owner) override {
-    if (QClipboard* cb = DesktopClipboard())
-      cb->setMimeData(new TDeferredData(format, std::move(make), std::move(owner)));  // the clipboard owns it
+    QClipboard* cb = DesktopClipboard();
+    if (!cb) return;
+    if (TXSelectionOwner* x = TXSelectionOwner::Instance(); x && x->Offer(format, make, owner)) return;
+    cb->setMimeData(new TDeferredData(format, std::move(make), std::move(owner)));  // the clipboard owns it
   }
   std::shared_ptr<const void> OwnerOf(const std::string& format) const override {
+    if (TXSelectionOwner* x = TXSelectionOwner::Instance())
+      if (std::shared_ptr<const void> owner = x->OwnerOf(format)) return owner;
     // Only this program makes such blocks, and the clipboard drops ours once another program puts
     // its own there (not every platform tells who owns the clipboard).
     QClipboard* cb = DesktopClipboard();
@@ -92,9 +101,14 @@ class QtClipboard : public IClipboard {
     return data && data->hasFormat(QString::fromStdString(format)) ? data->Owner() : nullptr;
   }
   void ClearOwned(const std::string& format) override {
+    if (TXSelectionOwner* x = TXSelectionOwner::Instance(); x && x->OwnerOf(format)) x->Release();
     QClipboard* cb = DesktopClipboard();
     // Clearing data another program owns would destroy what it offers; ours goes away with us anyway.
     if (cb && cb->ownsClipboard() && HasFormat(format)) cb->clear();
+  }
+  TReader ReaderOf(const std::string& format) const override {
+    if (!XSelectionAvailable()) return {};
+    return [format](const std::function<bool()>& stop) { return ReadXSelection(format, 10000, stop); };
   }
 };
 

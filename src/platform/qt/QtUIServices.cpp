@@ -167,7 +167,12 @@ bool QtUIServices::AskPassword(std::string& password, WindowHandle owner) {
 }
 
 bool QtUIServices::AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner) {
-  return FilePasswordPrompt ? FilePasswordPrompt(fileName, password, WidgetOf(owner)) : false;
+  return FilePasswordPrompt ? FilePasswordPrompt(fileName, std::string(), password, WidgetOf(owner)) : false;
+}
+
+bool QtUIServices::AskFilePasswordAgain(const std::string& fileName, const std::string& why, std::string& password,
+                                        WindowHandle owner) {
+  return FilePasswordPrompt ? FilePasswordPrompt(fileName, why, password, WidgetOf(owner)) : false;
 }
 
 bool QtUIServices::AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner) {

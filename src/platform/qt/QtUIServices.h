@@ -21,6 +21,8 @@ class QtUIServices : public IUIServices {
   bool SaveFileDialog(const FileDialogOptions& options, std::string& path, WindowHandle owner = NoWindow) override;
   bool AskPassword(std::string& password, WindowHandle owner = NoWindow) override;
   bool AskFilePassword(const std::string& fileName, std::string& password, WindowHandle owner = NoWindow) override;
+  bool AskFilePasswordAgain(const std::string& fileName, const std::string& why, std::string& password,
+                            WindowHandle owner = NoWindow) override;
   bool AskSetPassword(SetPasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool AskChangePassword(ChangePasswordAnswer& answer, WindowHandle owner = NoWindow) override;
   bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
@@ -35,7 +37,9 @@ class QtUIServices : public IUIServices {
 
   // Hooks of the higher layers' dialogs.
   std::function<bool(std::string& password, QWidget* owner)> PasswordPrompt;
-  std::function<bool(const std::string& fileName, std::string& password, QWidget* owner)> FilePasswordPrompt;
+  // why: "" the first time; the reason the prompt is back after an answer that did not open the file.
+  std::function<bool(const std::string& fileName, const std::string& why, std::string& password, QWidget* owner)>
+      FilePasswordPrompt;
   std::function<bool(SetPasswordAnswer& answer, QWidget* owner)> SetPasswordPrompt;
   std::function<bool(ChangePasswordAnswer& answer, QWidget* owner)> ChangePasswordPrompt;
   std::function<bool(const std::string& caption, const std::string& prompt, std::string& value, QWidget* owner)>

@@ -7,6 +7,7 @@
 
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtColors.h"
+#include "ui/StoredText.h"
 
 namespace {
 QString Q(const std::u16string& s) {
@@ -101,6 +102,7 @@ void TLineFontEdit::ApplyFont(int Index) {
 
 QLineEdit* TLineFontEdit::InsertRow(int Index, const TFontLine& Line) {
   auto* row = new QLineEdit(box_);
+  LiftLengthLimit(row);
   row->setFrame(false);
   row->setAlignment(alignment_ | Qt::AlignVCenter);
   row->setText(Q(Line.Text));

@@ -13,6 +13,7 @@
 #include "platform/qt/QtColors.h"
 #include "platform/qt/QtUIServices.h"
 #include "printing/gui/SynLineFontEdit.h"
+#include "ui/StoredText.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ QWidget* TdlgPageSetup::BuildMarginsTab() {
     auto* label = new QLabel(QString::fromLatin1(kLabels[i]), group);
     auto* edit = new QLineEdit(group);
     edit->setObjectName(QString::fromLatin1(kNames[i]));
+    LiftLengthLimit(edit);
     // Room for the longest value shown, a page's width in thousandths of an inch.
     edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000.0")) + 12);
     label->setBuddy(edit);

@@ -18,9 +18,8 @@ void InstallPasswordDialogs(QtUIServices& services) {
     password = dlg->ePass->text().toStdString();
     return true;
   };
-  services.FilePasswordPrompt = [](const std::string& fileName, std::string& password, QWidget*) {
-    return AskFilePassword(fileName, password);
-  };
+  services.FilePasswordPrompt = [](const std::string& fileName, const std::string& why, std::string& password,
+                                   QWidget*) { return AskFilePassword(fileName, password, why); };
   services.SetPasswordPrompt = [](SetPasswordAnswer& answer, QWidget* owner) {
     Owned<TfrmSetPassword> dlg = MakeOwned<TfrmSetPassword>(DefaultOwner(owner));
     if (dlg->ShowModal() != mrOk) return false;

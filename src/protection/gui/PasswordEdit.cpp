@@ -7,6 +7,7 @@
 #include "platform/UIServices.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtUIServices.h"
+#include "ui/StoredText.h"
 
 const char* const kPasswordCharsetMessage =
     "The password holds characters that cannot be used. Use only letters, digits and the signs of "
@@ -32,6 +33,7 @@ void MakePasswordEdit(QLineEdit* edit) {
   style->setParent(edit);
   edit->setStyle(style);
   edit->setEchoMode(QLineEdit::Password);
+  LiftLengthLimit(edit);
 }
 
 bool PasswordRepresentable(const QString& text) {

@@ -345,7 +345,11 @@ bool TEditorFrameWidget::eventFilter(QObject* watched, QEvent* event) {
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
     const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
     if (tab && (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
-      focusNextPrevChild(!(mods & Qt::ShiftModifier) && key->key() == Qt::Key_Tab);
+      const bool forward = !(mods & Qt::ShiftModifier) && key->key() == Qt::Key_Tab;
+      if (OnNextControl)
+        RunGuarded([&] { OnNextControl(forward); });
+      else
+        focusNextPrevChild(forward);
       return true;
     }
     // Shift+F10 is the other key of the context menu: the same request as the Menu key's, at the caret.

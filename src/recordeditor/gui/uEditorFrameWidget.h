@@ -57,6 +57,10 @@ class TEditorFrameWidget : public QWidget, public IEditorFrameView {
   TImageList* ImageList = nullptr;
   TImageList* DisabledImageList = nullptr;  // greyed copies, for disabled buttons
 
+  // Ctrl+Tab (forward) or Ctrl+Shift+Tab in either editor; without a handler the focus goes to the
+  // next or previous widget of the window.
+  std::function<void(bool forward)> OnNextControl;
+
   // Runs the print preview window; the default shows it modally. Tests look at it instead.
   std::function<void(TdlgPrintPreview& preview)> RunPrintPreview;
 
