@@ -258,20 +258,24 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
                                                         const std::string& renameTo) {
   failReason_.clear();
   lastReadAskedPassword_ = false;
+  // The start's file, read while the window was made (once: a second attempt reads it again).
+  TBankFileRead read;
+  const bool readAhead = own && readAhead_ && readAhead_->Path() == bp::ExpandFileName(path) && readAhead_->Take(read);
+  readAhead_.reset();
   // A file larger than the memory there is fails now, not after the allocator gave up.
   const std::uint64_t memory = platform::MemoryAvailable();
   const long long size = bp::FileSizeOf(path);
-  if (size > 0 && static_cast<std::uint64_t>(size) > memory) {
+  if (!readAhead && size > 0 && static_cast<std::uint64_t>(size) > memory) {
     failReason_ = SNotEnoughMemoryToRead;
     return TLoadAttempt::Failed;
   }
   // The identity is taken before the bytes are read: should the file be replaced in between, the
   // bytes (which are the new file's) tell later that it is ours.
-  const int64_t identityTakenNs = WallClockNs();
-  const TFileIdentity identity = FileIdentityOf(path);
-  std::string bytes;
+  const int64_t identityTakenNs = readAhead ? read.IdentityTakenNs : WallClockNs();
+  const TFileIdentity identity = readAhead ? read.Identity : FileIdentityOf(path);
+  std::string bytes = std::move(read.Bytes);
   try {
-    bytes = LoadStringFromFile(path);
+    if (!readAhead) bytes = LoadStringFromFile(path);
   } catch (const Exception& e) {
     // It names the file and the system's reason; the one box of the failed open says it.
     failReason_ = e.Message();
@@ -1116,7 +1120,39 @@ void TBankSession::SaveFileSettings() {
   settings_->WriteString(bs::LastOpened, Relative(lastOpened_));
 }
 
+void TBankSession::ReadAheadStartupFile() {
+  std::unique_ptr<TBankFileReadAhead> started = TakeBankFileReadAhead();
+  if (bank_ || readAhead_) return;
+  const std::string path = !commandLineFile_.empty()                                    ? commandLineFile_
+                           : Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_) ? lastOpened_
+                                                                                        : std::string();
+  if (path.empty()) return;
+  try {
+    const std::string full = bp::ExpandFileName(path);
+    readAhead_ = started && started->Path() == full ? std::move(started) : std::make_unique<TBankFileReadAhead>(full);
+  } catch (const std::exception&) {
+    // Read at the open instead.
+  }
+}
+
+std::string TBankSession::StartupFileOf(TSettings* settings, const std::string& programDir,
+                                        const std::string& commandLinePath) {
+  if (!commandLinePath.empty()) {
+    const std::string full = bp::ExpandFileName(commandLinePath);
+    if (bp::FileExists(full)) return bp::ExpandFileName(GetLongFileName(full));
+  }
+  if (settings && !settings->ReadBool(bs::AutoOpen, true)) return std::string();
+  const std::string last =
+      bp::ResolveFromProgram(settings ? settings->ReadString(bs::LastOpened, "") : std::string(), programDir);
+  return bp::FileExists(last) ? bp::ExpandFileName(last) : std::string();
+}
+
 void TBankSession::StartupOpen() {
+  // What was read ahead and not taken (another file opened, the open was refused) is not kept.
+  struct TDropReadAhead {
+    std::unique_ptr<TBankFileReadAhead>& readAhead;
+    ~TDropReadAhead() { readAhead.reset(); }
+  } dropReadAhead{readAhead_};
   if (!MayReplaceBank()) return;
   // One step from its first box to the end of the open: the first run and a close wait for it.
   TBusyScope busy(*this);

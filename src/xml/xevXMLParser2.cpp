@@ -14,6 +14,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/Memory.h"
 #include "platform/SharedWork.h"
 #include "xml/xevStrings.h"
 
@@ -1345,8 +1346,10 @@ bool TxevXMLParser2::ParseShared(size_t from) {
     part->limit = k + 1 < starts.size() ? starts[k + 1] : std::string::npos;
     parts.push_back(std::move(part));
   }
-  auto parsePart = [this](TPart& part) {
+  auto parsePart = [this, &s](TPart& part) {
     try {
+      // What the part makes, nodes and strings, is about twice its text.
+      platform::ReserveThreadHeap(2 * ((part.limit == std::string::npos ? s.size() : part.limit) - part.start));
       part.cursor.pos = part.start;
       TxevXMLNode2* parent = &part.holder;
       part.end = ParseRun(part.cursor, parent, nullptr, nullptr, &part.holder, part.limit);

@@ -25,6 +25,7 @@
 #include "BankTestSupport.h"
 #include "FaultInjection.h"
 #include "ScriptedUIServices.h"
+#include "databank/uBankFileReadAhead.h"
 #include "databank/uBankMessages.h"
 #include "databank/uBankWriter.h"
 #include "platform/Exceptions.h"
@@ -1199,6 +1200,7 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings();
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), ""), ProgramDir() + "/p.xdb2");
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), ProgramDir() + "/p.xdb2");
   }
@@ -1206,6 +1208,7 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings(cmd);  // the command-line file opens instead of LastOpened, and replaces it
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), cmd), cmd);
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), cmd);
     EXPECT_EQ(s->LastOpened(), cmd);
@@ -1215,11 +1218,13 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings();
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), ""), "");
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
     ASSERT_NE(s->Bank(), nullptr);
     s->CloseBank();
     s->LoadFileSettings(cmd);  // but a command-line file still opens
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), cmd), cmd);
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), cmd);
   }
@@ -1228,10 +1233,81 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings();
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), tmp.File("missing.xdb2")), "");
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
     EXPECT_TRUE(ui.Calls().empty());  // a last databank that is gone is not reported at start
   }
+}
+
+// The start reads its databank ahead while the window is made: the open takes those bytes only when
+// they are the file's as it is at the open (a file rewritten or renamed over since opens as it is
+// now) and of the file the start opens (a read of another file is dropped); an enciphered file read
+// ahead asks for its password as ever, and a second attempt after a wrong one reads the file again.
+TEST_F(BankSessionTest, TheFileReadAheadAtTheStartOpensAsTheFileIsAtTheOpen) {
+  const std::string bank = tmp.File("bank.xdb2");
+  const std::string other = tmp.File("other.xdb2");
+  const std::string moved = tmp.File("moved.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  WriteFile(other, SampleBankXML("other"));
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  // The read itself: its bytes, or none once the file is no longer the one it read.
+  enum Change { Nothing, Rewritten, RenamedOver, AnotherFileRead };
+  for (const Change change : {Nothing, Rewritten, RenamedOver}) {
+    SCOPED_TRACE(change);
+    const std::string text = SampleBankXML("as read ahead");
+    WriteFile(bank, text);
+    TBankFileReadAhead read(bank);
+    read.Wait();
+    if (change == Rewritten) WriteFile(bank, SampleBankXML("as written after the read"));
+    if (change == RenamedOver) {
+      WriteFile(moved, text);
+      fs::rename(moved, bank);
+    }
+    TBankFileRead got;
+    ASSERT_EQ(read.Take(got), change == Nothing);
+    if (change == Nothing) {
+      EXPECT_TRUE(got.Bytes == text);
+      EXPECT_EQ(got.Identity, FileIdentityOf(bank));
+    }
+    EXPECT_FALSE(read.Take(got));  // once only
+  }
+  // The session with a read started before it.
+  for (const Change change : {Nothing, Rewritten, RenamedOver, AnotherFileRead}) {
+    SCOPED_TRACE(change);
+    WriteFile(bank, SampleBankXML("as read ahead"));
+    settings.Values["LastOpened"] = bank;
+    ASSERT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), ""), bank);
+    StartBankFileReadAhead(change == AnotherFileRead ? other : bank);
+    auto s = NewSession();
+    s->LoadFileSettings();
+    s->ReadAheadStartupFile();
+    EXPECT_EQ(TakeBankFileReadAhead(), nullptr);  // the session took it
+    if (change == Rewritten) WriteFile(bank, SampleBankXML("as written after the start"));
+    if (change == RenamedOver) {
+      WriteFile(moved, SampleBankXML("as renamed over"));
+      fs::rename(moved, bank);
+    }
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), bank);
+    const char* expected = change == RenamedOver ? "as renamed over"
+                           : change == Rewritten ? "as written after the start"
+                                                 : "as read ahead";
+    EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), expected);
+    EXPECT_FALSE(s->Modified());
+  }
+  // A wrong password, then the right one: the second attempt reads the file again.
+  ui.Clear();
+  settings.Values["LastOpened"] = locked;
+  StartBankFileReadAhead(TBankSession::StartupFileOf(&settings, ProgramDir(), ""));
+  ui.PushFilePassword("wrong");
+  ui.PushFilePassword("pw");
+  auto s = NewSession();
+  s->LoadFileSettings();
+  s->ReadAheadStartupFile();
+  s->StartupOpen();
+  EXPECT_EQ(s->FileName(), locked);
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "locked");
 }
 
 // A file named on the command line that is missing or a folder is told, and the last databank opens
