@@ -12,6 +12,12 @@
 //   Latin letter, the euro sign, a dash or a typographic quote, and nearly every record holds some
 //   (all of them in Windows-1252, so the file is written in that code page). The ASCII variant has the same structure
 //   and the same file size, each of those characters replaced by one ASCII letter.
+// - The shape TShape::Kept is a databank as people keep theirs, for the benchmarks of what a user
+//   waits for when opening one: the same folders and code, but a third of the comments are HTML
+//   markup (CDATA sections over several lines), the text of code comments, strings and comments is
+//   written in European languages, so that about 4 in 100 of the file's bytes are letters beyond
+//   ASCII (all in Windows-1252), and the record last selected (that opening selects again) lies in
+//   the middle of the tree, in a folder six deep (MiddleRecordID).
 //
 // Words the record filter's benchmarks look for occur as in real code: names joined by "_"
 // (node_cache), "return" in about half of the records, "push_back(item)", comments that speak of
@@ -43,6 +49,7 @@ constexpr int kFolders = kTopFolders * (kSubFolders + 1);
 static_assert(kTopFolders * (kSubFolders + 1) * kPerFolder == kRecords);
 
 enum class TText { NonAscii, Ascii };
+enum class TShape { Canonical, Kept };
 
 // Each character beyond ASCII becomes one ASCII letter, so the Windows-1252 file keeps its size.
 inline std::string AsciiOnly(const std::string& utf8) {
@@ -59,6 +66,7 @@ inline std::string AsciiOnly(const std::string& utf8) {
 struct TFiller {
   TXMLDataBase2& db;
   TText textKind = TText::NonAscii;
+  TShape shape = TShape::Canonical;
   std::mt19937 rng{42};
   int id = 1;
   int record = 0;
@@ -73,6 +81,14 @@ struct TFiller {
                                            "const char*", "bool", "double"};
   static constexpr const char* kAccented[] = {"r\u00E9sum\u00E9", "\u201C\u20AC\u201D", "na\u00EFve", "\u00FCber",
                                               "caf\u00E9", "\u2013"};
+  // What people write in their comments and strings beyond English (TShape::Kept).
+  static constexpr const char* kEuropean[] = {
+      "Gr\u00F6\u00DFe pr\u00FCfen, \u00DCberg\u00E4nge z\u00E4hlen",
+      "d\u00E9j\u00E0 r\u00E9gl\u00E9 : param\u00E8tres \u00E0 c\u00F4t\u00E9 de l\u2019\u00E9l\u00E9ment",
+      "funci\u00F3n que a\u00F1adi\u00F3 m\u00E1s l\u00EDneas al \u00EDndice",
+      "n\u00E6ste s\u00F8gning p\u00E5 tr\u00E6et \u2013 f\u00E6rdig",
+      "r\u00E9sum\u00E9 du caf\u00E9 na\u00EFf, \u201Ecitation\u201C",
+      "fun\u00E7\u00E3o s\u00F3 l\u00EA o cora\u00E7\u00E3o da p\u00E1gina"};
   // clang-format on
 
   unsigned Pick(unsigned n) { return rng() % n; }
@@ -82,6 +98,8 @@ struct TFiller {
     return n;
   }
   std::string Accented() { return kAccented[Pick(6)]; }
+  // A comment's or a string's words: a European phrase in a databank as kept, else one word.
+  std::string Words() { return shape == TShape::Kept ? kEuropean[Pick(6)] : Accented(); }
 
   // One line of code, without its indent.
   std::string Statement() {
@@ -97,7 +115,7 @@ struct TFiller {
       case 4:
         return Name() + ".push_back(item);";
       case 5:
-        return "// the " + Name() + " holds what the " + Name() + " " + Accented() + " needs";
+        return "// the " + Name() + " holds what the " + Name() + " " + Words() + " needs";
       case 6:
         return "}";
       case 7:
@@ -105,7 +123,7 @@ struct TFiller {
       case 8:
         return "while (" + Name() + " != nullptr) " + Name() + " = " + Name() + "->next;";
       case 9:
-        return "std::cout << \"" + Accented() + " \" << " + Name() + " << std::endl;";
+        return "std::cout << \"" + Words() + " \" << " + Name() + " << std::endl;";
       case 10:
         return "} else {";
       case 11:
@@ -122,7 +140,7 @@ struct TFiller {
       case 13:
         return "if (" + Name() + " == 0 || !" + Name() + ") break;";
       case 14:
-        return "/* " + Accented() + ": the buffer is full */";
+        return "/* " + Words() + ": the buffer is full */";
       case 15:
         return "auto it = " + Name() + ".find(key);";
       case 16:
@@ -130,7 +148,7 @@ struct TFiller {
       case 17:
         return Name() + "[" + Name() + "] = value;";
       case 18:
-        return "std::string " + Name() + " = \"" + Accented() + "\";";
+        return "std::string " + Name() + " = \"" + Words() + "\";";
       default:
         return Name() + "(" + Name() + ", " + Name() + ");";
     }
@@ -152,6 +170,17 @@ struct TFiller {
       if (line.back() == '{') depth = std::min(depth + 1, 4);
     }
     return code;
+  }
+
+  // A comment kept as HTML markup, as copied from a page or written for one: a few paragraphs, a
+  // list and some code, over several lines.
+  std::string Markup() {
+    std::string html = "<h3>" + Name() + " " + std::to_string(record) + " \u2013 " + Words() + "</h3>\r\n";
+    html += "<p>Returns the <b>" + Name() + "</b> of the <i>" + Name() + "</i>; " + Words() + ".</p>\r\n<ul>\r\n";
+    for (unsigned i = 0, n = 2 + Pick(3); i < n; ++i)
+      html += "  <li><code>" + Name() + "-&gt;" + Name() + "</code> " + Words() + "</li>\r\n";
+    html += "</ul>\r\n<p>See <a href=\"https://example.org/" + Name() + ".html\">the " + Name() + " page</a>.</p>";
+    return html;
   }
 
   TxevXMLNode2* Folder(TxevXMLNode2* parent, const std::string& title) {
@@ -179,7 +208,11 @@ struct TFiller {
     if (record % 13 == 5) r->SetAttribute(bank::xaImage, std::to_string(16 + Pick(16)));
     bank::SetRecordData(r, Text(Code()));
     std::string comments = "\u201Ecomment\u201C " + std::to_string(record) + " \u00FCber na\u00EFve";
-    if (record % 4 == 0) comments += "\r\nSee <b>" + Name() + "</b> -> the " + Name() + " page.";
+    if (shape == TShape::Kept) {
+      comments = record % 3 == 0 ? Markup() : comments + ": " + Words();
+    } else if (record % 4 == 0) {
+      comments += "\r\nSee <b>" + Name() + "</b> -> the " + Name() + " page.";
+    }
     bank::SetRecordComments(r, Text(comments));
     bank::SetNodeKeywords(r, Text(record % 3 == 0 ? "bench keyword cl\u00E9 " + Name() : "bench keyword " + Name()));
     if (record % 11 == 4) XMLPathWriteString(r, bank::xnHighLight, std::to_string(Pick(14)));
@@ -195,8 +228,9 @@ struct TFiller {
 // top-level folder "Big" (open) holding that many records; sets and returns NextNodeID. A databank of
 // another size has topFolders of the same folders (1,000 records each). The records are numbered in
 // display order, so "Snippet 49999" is the canonical databank's last.
-inline int Fill(TXMLDataBase2& db, int bigFolder = 0, TText text = TText::NonAscii, int topFolders = kTopFolders) {
-  TFiller f{db, text};
+inline int Fill(TXMLDataBase2& db, int bigFolder = 0, TText text = TText::NonAscii, int topFolders = kTopFolders,
+                TShape shape = TShape::Canonical) {
+  TFiller f{db, text, shape};
   for (int t = 0; t < topFolders; ++t) {
     TxevXMLNode2* top = f.Folder(db.Root(), "Folder " + std::to_string(t));
     f.Records(top, kPerFolder);
@@ -214,6 +248,18 @@ inline int Fill(TXMLDataBase2& db, int bigFolder = 0, TText text = TText::NonAsc
   }
   db.WriteInteger(bank::skNextNodeID, f.id);
   return f.id;
+}
+
+// The ID of a record in the middle of a databank Fill made of topFolders top-level folders: the first
+// record of the deepest folder (six deep) of the middle top-level folder. Opening the databank with it
+// as the one last selected opens every folder on its path.
+inline int MiddleRecordID(int topFolders) {
+  // IDs are given in document order: each folder, then its records, then the folders below it.
+  const int perTop = (kSubFolders + 1) * (1 + kPerFolder);
+  const int top = topFolders / 2;
+  // The deepest folder of the top folder's first chain is its kChain-th subfolder: the top folder with
+  // its records and kChain - 1 subfolders with theirs come before it.
+  return 1 + top * perTop + kChain * (1 + kPerFolder) + 1;
 }
 
 // A field of /proc/self/status in kB ("VmRSS:", "VmHWM:"); -1 when it cannot be read.

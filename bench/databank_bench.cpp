@@ -3,7 +3,11 @@
 // atomic write) plain, compressed, enciphered and both. Baselines on the same bytes: zlib deflate/inflate alone and the
 // AES cipher layer alone, so the pipeline's own cost can be read off as a ratio. Peak memory of an open and a save is
 // measured in a forked child (VmHWM after clearing it).
+// BM_SaveSharedLayers times the save of the canonical databank of 200,000 records as the writer's thread makes it
+// (the snapshot written to XML in pieces through the layers into a file), compressed and enciphered+compressed, with
+// the layers' work on that one thread beside the same shared among threads, in the same run.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -13,13 +17,18 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ScriptedUIServices.h"
 #include "canonical_bank.h"
+#include "databank/uBankFile.h"
 #include "databank/uBankSession.h"
 #include "databank/uDataBankContent.h"
+#include "platform/SharedWork.h"
+#include "platform/Streams.h"
 #include "platform/Timers.h"
 #include "platform/UIServices.h"
 #include "protection/uDataBankCipher.h"
@@ -197,6 +206,63 @@ void BM_PeakMemory(benchmark::State& state) {
 
 }  // namespace
 
+// The save of the canonical databank of that many thousand records through its layers (range 1: 1 compressed, 3
+// enciphered and compressed) into a file, from its snapshot as the writer's thread has it: measured, written to XML in
+// pieces, enciphered, deflated, written. Each iteration saves once with the layers on the writing thread alone (the
+// road before their work was shared) and once with the size deciding how to share it (one share per processor, at
+// most eight). Reported: the wall time of each (one_thread_ms, shared_ms; the iteration's time is the shared one),
+// the processor time of the process for each (one_thread_cpu_ms, shared_cpu_ms), shared_ms / one_thread_ms
+// (x_one_thread), the threads (shares) and the sizes of the XML and of each file.
+void BM_SaveSharedLayers(benchmark::State& state) {
+  const int thousands = static_cast<int>(state.range(0));
+  const int variant = static_cast<int>(state.range(1));
+  static std::map<int, std::unique_ptr<TXMLDataBase2>> banks;
+  std::unique_ptr<TXMLDataBase2>& bank = banks[thousands];
+  if (!bank) {
+    bank = std::make_unique<TXMLDataBase2>();
+    canonical::Fill(*bank, 0, canonical::TText::NonAscii, thousands);
+  }
+  Corpus& c = TheCorpus();
+  const std::unique_ptr<const TXMLDataBase2Snapshot> snapshot = bank->Snapshot();
+  const TXMLDataBase2Snapshot::TEncoding encoding = snapshot->MeasureEncodedXML();
+  auto cpuMs = [] {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+  };
+  const size_t shares = platform::SharedWorkShares({.Bytes = encoding.Bytes, .ScalesWithThreads = true});
+  auto save = [&](const std::string& path, std::optional<TDeflateSharing> sharing, double& wall, double& cpu) {
+    const double cpu0 = cpuMs();
+    const auto start = std::chrono::steady_clock::now();
+    {
+      TFileStream file(path, fmCreate);
+      TBankLayerWriter layers(file, LayersOf(variant), encoding.Bytes, sharing);
+      snapshot->WriteEncodedXML(encoding, layers.PieceBytes(), [&layers](std::string& piece) { layers.Write(piece); });
+      layers.Finish();
+    }
+    wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    cpu = cpuMs() - cpu0;
+    return static_cast<double>(std::filesystem::file_size(path));
+  };
+  double one = 0, oneCpu = 0, shared = 0, sharedCpu = 0, oneSize = 0, sharedSize = 0;
+  for (auto _ : state) {
+    oneSize = save(c.dir.File("one-thread.xdb2"), TDeflateSharing{.Shares = 1}, one, oneCpu);
+    sharedSize = save(c.dir.File("shared.xdb2"), std::nullopt, shared, sharedCpu);
+    state.SetIterationTime(shared / 1000);
+  }
+  state.counters["one_thread_ms"] = one;
+  state.counters["one_thread_cpu_ms"] = oneCpu;
+  state.counters["shared_ms"] = shared;
+  state.counters["shared_cpu_ms"] = sharedCpu;
+  state.counters["x_one_thread"] = shared / one;
+  state.counters["shares"] = static_cast<double>(shares);
+  state.counters["xml_MB"] = static_cast<double>(encoding.Bytes) / 1e6;
+  state.counters["one_thread_file_MB"] = oneSize / 1e6;
+  state.counters["shared_file_MB"] = sharedSize / 1e6;
+  state.SetLabel(kNames[variant]);
+}
+
 BENCHMARK(BM_Open)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Save)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BaselineDeflate)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -204,3 +270,8 @@ BENCHMARK(BM_BaselineInflate)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BaselineEncipher)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BaselineDecipher)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PeakMemory)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveSharedLayers)
+    ->ArgsProduct({{200}, {vCompressed, vBoth}})
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);

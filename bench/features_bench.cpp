@@ -322,6 +322,9 @@ struct FilterWindow {
     program = std::make_unique<windowbench::ShownProgram>(settings, bank, dir.File("no-plugins"));
     windowbench::Paint(program->Form());
   }
+  // Held in a static, the window would be taken down after the benchmark's application object, which
+  // crashed the process at its end: the end of the process takes it instead.
+  ~FilterWindow() { (void)program.release(); }
   TfrmMain* Form() const { return program->Form(); }
   // The program has corpus's databank open (one program a process: the databank is what changes).
   void Open(RegExprCorpus& c) {

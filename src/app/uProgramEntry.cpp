@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "app/UMain.h"
+#include "databank/uBankFileReadAhead.h"
+#include "databank/uBankSession.h"
 #include "platform/Application.h"
 #include "platform/Files.h"
 #include "platform/Lifecycle.h"
@@ -26,6 +28,12 @@ void TProgramEntry::InitializeUnits() {
   firstStart_ = !FileExists(options_.SettingsFile.empty() ? SettingsFilePath() : options_.SettingsFile);
   settings_ = std::make_unique<TGlobalSettingsScope>(options_.SettingsFile);
   StartMinimized = settings_->Settings()->ReadBool("StartMinimized", false);
+  // The databank a window that shows at once opens is read while the window is being made.
+  if (!StartMinimized) {
+    const std::string file =
+        TBankSession::StartupFileOf(settings_->Settings(), ExtractFileDir(ExecutablePath()), options_.CommandLineFile);
+    if (!file.empty()) StartBankFileReadAhead(file);
+  }
 }
 
 void TProgramEntry::InitializeApplication() {

@@ -4,6 +4,7 @@
 
 #include "databank/uBankMessages.h"
 #include "platform/Exceptions.h"
+#include "platform/SharedWork.h"
 #include "platform/Streams.h"
 #include "protection/uDataBankCipher.h"
 #include "protection/uZipFile.h"
@@ -206,12 +207,26 @@ bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
   return true;
 }
 
-TBankLayerWriter::TBankLayerWriter(TStream& out, const TBankWriteLayers& layers, std::uint64_t xmlBytes) : out_(out) {
+namespace {
+// The XML is handed to the layers in pieces of this size when they work on one thread: large enough
+// that they run at full speed, small enough that a databank of any size costs only a few in memory.
+constexpr std::size_t kXMLPiece = std::size_t{1} << 20;
+}  // namespace
+
+TBankLayerWriter::TBankLayerWriter(TStream& out, const TBankWriteLayers& layers, std::uint64_t xmlBytes,
+                                   std::optional<TDeflateSharing> sharing)
+    : out_(out) {
+  // Deflate keeps each thread's processor busy; a databank large enough gives every one pieces of
+  // its own.
+  if (!sharing)
+    sharing = TDeflateSharing{
+        .Shares = platform::SharedWorkShares({.Bytes = static_cast<std::size_t>(xmlBytes), .ScalesWithThreads = true})};
+  pieceBytes_ = sharing->Shares > 1 ? sharing->Shares * sharing->PieceBytes : kXMLPiece;
   // Outermost first: the archive's header, then the cipher's length word inside it.
-  if (layers.Compress) zip_ = std::make_unique<TZipEntryWriter>(out, layers.EntryName);
+  if (layers.Compress) zip_ = std::make_unique<TZipEntryWriter>(out, layers.EntryName, *sharing);
   if (!layers.Password.empty())
-    cipher_ = std::make_unique<TDataBankEncipherer>(DataBankKey(layers.Password), xmlBytes,
-                                                    [this](std::string_view bytes) { Pass(bytes); });
+    cipher_ = std::make_unique<TDataBankEncipherer>(
+        DataBankKey(layers.Password), xmlBytes, [this](std::string_view bytes) { Pass(bytes); }, sharing->Shares);
 }
 
 TBankLayerWriter::~TBankLayerWriter() = default;

@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "protection/uZipFile.h"
+
 class TStream;
-class TZipFile;
-class TZipEntryWriter;
 class TDataBankEncipherer;
 
 // Sniffing, as the first bytes of a stream tell it. Each test reads from the stream's current
@@ -98,12 +99,21 @@ bool EncodeBankLayers(std::string xml, const TBankWriteLayers& layers,
 // number of XML bytes must be known first (the cipher layer begins with it). The zip layer goes back
 // to fill in its header, so the stream must allow seeking. Throws EAESError for the cipher layer
 // (65128), EZipError for the zip layer (65126), and the stream's errors.
+//
+// A large databank's layers share their work among threads, on the thread that writes (the writer's,
+// never the window's): the cipher its blocks, the zip layer its deflate in pieces joined into one
+// stream (TDeflateSharing), whose bytes differ from those of one stream and inflate to the same XML.
 class TBankLayerWriter {
  public:
-  TBankLayerWriter(TStream& out, const TBankWriteLayers& layers, std::uint64_t xmlBytes);
+  // sharing: how the zip layer shares its deflate, and into how many shares the cipher splits its
+  // blocks; by default the size of the XML decides.
+  TBankLayerWriter(TStream& out, const TBankWriteLayers& layers, std::uint64_t xmlBytes,
+                   std::optional<TDeflateSharing> sharing = std::nullopt);
   ~TBankLayerWriter();
   TBankLayerWriter(const TBankLayerWriter&) = delete;
   TBankLayerWriter& operator=(const TBankLayerWriter&) = delete;
+  // About how many XML bytes to give at a time: enough for every share of a round.
+  std::size_t PieceBytes() const { return pieceBytes_; }
   // The next XML bytes (enciphered in place when there is a password).
   void Write(std::string& xml);
   void Finish();
@@ -111,6 +121,7 @@ class TBankLayerWriter {
  private:
   void Pass(std::string_view bytes);
   TStream& out_;
+  std::size_t pieceBytes_;
   std::unique_ptr<TZipEntryWriter> zip_;
   std::unique_ptr<TDataBankEncipherer> cipher_;
 };

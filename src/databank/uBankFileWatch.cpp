@@ -45,8 +45,19 @@ void TContentDigest::Add(const void* data, std::size_t size) {
     for (int i = 0; i < 4; ++i) lanes_[i] = Round(lanes_[i], Word64(pending_ + 8 * i));
     pendingSize_ = 0;
   }
-  for (; size >= 32; p += 32, size -= 32)
-    for (int i = 0; i < 4; ++i) lanes_[i] = Round(lanes_[i], Word64(p + 8 * i));
+  // The lanes in locals: the bytes read could alias the members, which would keep every round in
+  // memory.
+  std::uint64_t a = lanes_[0], b = lanes_[1], c = lanes_[2], d = lanes_[3];
+  for (; size >= 32; p += 32, size -= 32) {
+    a = Round(a, Word64(p));
+    b = Round(b, Word64(p + 8));
+    c = Round(c, Word64(p + 16));
+    d = Round(d, Word64(p + 24));
+  }
+  lanes_[0] = a;
+  lanes_[1] = b;
+  lanes_[2] = c;
+  lanes_[3] = d;
   std::memcpy(pending_, p, size);
   pendingSize_ = size;
 }

@@ -75,7 +75,7 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
     writer_ = std::make_unique<TBankWriter>(options_.WriteJob);
     saveTimer_ = loop_->CreateTimer();
     saveTimer_->SetInterval(15);
-    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(); };
+    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(TBankWriter::TWait::No); };
   }
 }
 
@@ -258,27 +258,35 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
                                                         const std::string& renameTo) {
   failReason_.clear();
   lastReadAskedPassword_ = false;
+  // The start's file, read while the window was made (once: a second attempt reads it again).
+  TBankFileRead read;
+  const bool readAhead = own && readAhead_ && readAhead_->Path() == bp::ExpandFileName(path) && readAhead_->Take(read);
+  readAhead_.reset();
   // A file larger than the memory there is fails now, not after the allocator gave up.
   const std::uint64_t memory = platform::MemoryAvailable();
   const long long size = bp::FileSizeOf(path);
-  if (size > 0 && static_cast<std::uint64_t>(size) > memory) {
+  if (!readAhead && size > 0 && static_cast<std::uint64_t>(size) > memory) {
     failReason_ = SNotEnoughMemoryToRead;
     return TLoadAttempt::Failed;
   }
   // The identity is taken before the bytes are read: should the file be replaced in between, the
   // bytes (which are the new file's) tell later that it is ours.
-  const int64_t identityTakenNs = WallClockNs();
-  const TFileIdentity identity = FileIdentityOf(path);
-  std::string bytes;
+  const int64_t identityTakenNs = readAhead ? read.IdentityTakenNs : WallClockNs();
+  const TFileIdentity identity = readAhead ? read.Identity : FileIdentityOf(path);
+  std::string bytes = std::move(read.Bytes);
   try {
-    bytes = LoadStringFromFile(path);
+    if (!readAhead) bytes = LoadStringFromFile(path);
   } catch (const Exception& e) {
     // It names the file and the system's reason; the one box of the failed open says it.
     failReason_ = e.Message();
     return TLoadAttempt::Failed;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
-  const std::uint64_t digest = own ? TContentDigest::Of(bytes) : 0;
+  // The digest of a plain file is made beside its parse, on another thread: its bytes are the text
+  // parsed (the layers give them back as they are). Any other file's is made now, before its layers
+  // are taken off.
+  const bool digestBesideParse = own && IsPlainXMLBytes(bytes);
+  std::uint64_t digest = own && !digestBesideParse ? TContentDigest::Of(bytes) : 0;
 
   TBankReadContext context;
   context.Password = password_;
@@ -309,7 +317,9 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
 
   const bool oldFormat = IsOldFormatBytes(layers.XML);
   const int64_t dataSize = static_cast<int64_t>(layers.XML.size());
-  if (!bank.LoadEncodedXML(std::move(layers.XML))) {
+  std::function<void(std::string_view)> digestOf;
+  if (digestBesideParse) digestOf = [&digest](std::string_view text) { digest = TContentDigest::Of(text); };
+  if (!bank.LoadEncodedXML(std::move(layers.XML), digestOf)) {
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
     if (layers.Enciphered) return TLoadAttempt::WrongPassword;
@@ -679,20 +689,22 @@ void TBankSession::WaitForSave() {
   // elsewhere): that one is waited for too.
   do {
     writer_->WaitIdle();
-    ApplyFinishedSaves();
+    ApplyFinishedSaves(TBankWriter::TWait::Yes);
   } while (writer_->Busy());
 }
 
-void TBankSession::ApplyFinishedSaves() {
+void TBankSession::ApplyFinishedSaves(TBankWriter::TWait wait) {
   if (!writer_ || applyingSaves_) return;
   applyingSaves_ = true;
   // Each outcome is applied even when an earlier one's message box runs its own event loop.
   for (;;) {
-    std::list<TBankSaveOutcome> finished = writer_->TakeFinished();
+    std::list<TBankSaveOutcome> finished = writer_->TakeFinished(wait);
     if (finished.empty()) break;
     for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }
-  if (!writer_->Busy()) saveTimer_->SetEnabled(false);
+  // Busy first: a job that ends is among the finished ones before it stops being busy, so one that
+  // ended just now (or whose outcome could not be taken this time) keeps the timer going.
+  if (!writer_->Busy() && !writer_->HasFinished()) saveTimer_->SetEnabled(false);
   applyingSaves_ = false;
 }
 
@@ -1108,7 +1120,39 @@ void TBankSession::SaveFileSettings() {
   settings_->WriteString(bs::LastOpened, Relative(lastOpened_));
 }
 
+void TBankSession::ReadAheadStartupFile() {
+  std::unique_ptr<TBankFileReadAhead> started = TakeBankFileReadAhead();
+  if (bank_ || readAhead_) return;
+  const std::string path = !commandLineFile_.empty()                                    ? commandLineFile_
+                           : Setting(bs::AutoOpen, true) && bp::FileExists(lastOpened_) ? lastOpened_
+                                                                                        : std::string();
+  if (path.empty()) return;
+  try {
+    const std::string full = bp::ExpandFileName(path);
+    readAhead_ = started && started->Path() == full ? std::move(started) : std::make_unique<TBankFileReadAhead>(full);
+  } catch (const std::exception&) {
+    // Read at the open instead.
+  }
+}
+
+std::string TBankSession::StartupFileOf(TSettings* settings, const std::string& programDir,
+                                        const std::string& commandLinePath) {
+  if (!commandLinePath.empty()) {
+    const std::string full = bp::ExpandFileName(commandLinePath);
+    if (bp::FileExists(full)) return bp::ExpandFileName(GetLongFileName(full));
+  }
+  if (settings && !settings->ReadBool(bs::AutoOpen, true)) return std::string();
+  const std::string last =
+      bp::ResolveFromProgram(settings ? settings->ReadString(bs::LastOpened, "") : std::string(), programDir);
+  return bp::FileExists(last) ? bp::ExpandFileName(last) : std::string();
+}
+
 void TBankSession::StartupOpen() {
+  // What was read ahead and not taken (another file opened, the open was refused) is not kept.
+  struct TDropReadAhead {
+    std::unique_ptr<TBankFileReadAhead>& readAhead;
+    ~TDropReadAhead() { readAhead.reset(); }
+  } dropReadAhead{readAhead_};
   if (!MayReplaceBank()) return;
   // One step from its first box to the end of the open: the first run and a close wait for it.
   TBusyScope busy(*this);

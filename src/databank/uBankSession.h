@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "databank/uBankFile.h"
+#include "databank/uBankFileReadAhead.h"
 #include "databank/uBankWriter.h"
 #include "databank/uMRUList.h"
 #include "xml/uXMLBase2.h"
@@ -263,6 +264,15 @@ class TBankSession {
   // Reads "LastOpened" and "RecentFiles", and takes the file named on the command line for
   // StartupOpen.
   void LoadFileSettings(const std::string& commandLinePath = "");
+  // The file StartupOpen is about to open (after LoadFileSettings) read on a thread of its own, for a
+  // window that shows at once: the read started at the program's start (StartBankFileReadAhead) when
+  // it is of that file, else one started now. StartupOpen takes those bytes when the file is still
+  // the one read, and drops them otherwise.
+  void ReadAheadStartupFile();
+  // The file a start with these settings and this command line opens ("" for none), as StartupOpen
+  // chooses it: for reading it ahead before the session exists.
+  static std::string StartupFileOf(TSettings* settings, const std::string& programDir,
+                                   const std::string& commandLinePath);
   // Writes "LastOpened" and "RecentFiles" (the open file added first), relative to the program folder.
   void SaveFileSettings();
   // The window's first showing: open the command-line file, else LastOpened (with "AutoOpen"), else a
@@ -392,7 +402,9 @@ class TBankSession {
   bool ViewDiffers() const;
   // The file holds the view as it is now (after an open, and when a save's snapshot is taken).
   void NoteViewInFile();
-  void ApplyFinishedSaves();
+  // The outcomes of the saves the writer finished; TWait::No (the timer's polling) leaves them to the
+  // next tick rather than wait for the writer's lock.
+  void ApplyFinishedSaves(TBankWriter::TWait wait);
   // Lets go of what was kept for a save the writer replaced (tag 0: none).
   void ForgetSave(std::uint64_t tag);
 
@@ -412,8 +424,9 @@ class TBankSession {
   bool compress_ = false;
   bool modified_ = false;
   bool convertedOld_ = false;
-  std::string commandLineFile_;     // the command-line file, to be opened at start
-  std::string commandLineProblem_;  // why the command-line file cannot be opened, told at start
+  std::string commandLineFile_;                    // the command-line file, to be opened at start
+  std::unique_ptr<TBankFileReadAhead> readAhead_;  // its bytes (or LastOpened's), read while the window is made
+  std::string commandLineProblem_;                 // why the command-line file cannot be opened, told at start
   int64_t fileSize_ = 0;
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};

@@ -11,6 +11,7 @@
 #include "databank/uFilePaths.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/SharedWork.h"
 #include "protection/uAES.h"
 #include "protection/uZipFile.h"
 
@@ -18,16 +19,15 @@ namespace bp = bankpaths;
 
 namespace {
 
-// A snapshot's XML goes through the layers in pieces of this size: large enough that the layers run
-// at full speed, small enough that a databank of any size costs only a few of them in memory.
-constexpr std::size_t kXMLPiece = std::size_t{1} << 20;
+// A file written is read back in pieces of this size.
+constexpr std::size_t kReadBackPiece = std::size_t{1} << 20;
 
 // The digest of everything in the stream, read back from its start (a layer went back to patch
 // what it wrote first, so the bytes did not pass by in order).
 std::uint64_t DigestOfWritten(TStream& stream) {
   stream.SetPosition(0);
   TContentDigest digest;
-  std::vector<char> piece(kXMLPiece);
+  std::vector<char> piece(kReadBackPiece);
   for (int64_t got; (got = stream.Read(piece.data(), static_cast<int64_t>(piece.size()))) > 0;)
     digest.Add(piece.data(), static_cast<std::size_t>(got));
   if (stream.Position() != stream.Size()) throw EReadError("The file just written could not be read back");
@@ -56,7 +56,8 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job) {
     out.DataSize = static_cast<std::int64_t>(encoding.Bytes);
     produce = [&job, encoding](TStream& stream) {
       TBankLayerWriter layers(stream, job.Layers, encoding.Bytes);
-      job.Document->WriteEncodedXML(encoding, kXMLPiece, [&layers](std::string& piece) { layers.Write(piece); });
+      job.Document->WriteEncodedXML(encoding, layers.PieceBytes(),
+                                    [&layers](std::string& piece) { layers.Write(piece); });
       layers.Finish();
     };
   } else {
@@ -196,6 +197,7 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused, std::uint6
         break;
       }
     if (!replaced) queue_.push_back(std::move(queued));
+    Published();
     if (replaced && !dropper_.joinable()) {
       try {
         dropper_ = std::thread([this] { Drop(); });
@@ -210,9 +212,10 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused, std::uint6
   return true;
 }
 
-bool TBankWriter::Busy() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return writing_ || !queue_.empty();
+void TBankWriter::Published() {
+  // A reader that sees the job no longer busy sees its outcome already.
+  hasFinished_ = !finished_.empty();
+  busy_ = writing_ || !queue_.empty();
 }
 
 void TBankWriter::WaitIdle() {
@@ -220,14 +223,22 @@ void TBankWriter::WaitIdle() {
   idle_.wait(lock, [this] { return Idle(); });
 }
 
-std::list<TBankSaveOutcome> TBankWriter::TakeFinished() {
+std::list<TBankSaveOutcome> TBankWriter::TakeFinished(TWait wait) {
   std::list<TBankSaveOutcome> taken;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  if (wait == TWait::Yes)
+    lock.lock();
+  else if (!lock.try_lock())
+    return taken;
   taken.splice(taken.end(), finished_);
+  Published();
   return taken;
 }
 
 void TBankWriter::Run() {
+  // Nobody waits for a background save: its work gives way to the window's whenever both want a
+  // processor.
+  platform::YieldProcessorsToTheWindow();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
@@ -235,6 +246,7 @@ void TBankWriter::Run() {
     TQueued queued = std::move(queue_.front());
     queue_.pop_front();
     writing_ = true;
+    Published();
     lock.unlock();
     TBankSaveOutcome& outcome = queued.Outcome.front();
     try {
@@ -250,11 +262,17 @@ void TBankWriter::Run() {
     lock.lock();
     finished_.splice(finished_.end(), queued.Outcome);
     writing_ = false;
-    if (Idle()) idle_.notify_all();
+    Published();
+    // Woken outside the lock: a thread woken while it is held would only wait for it again.
+    const bool idle = Idle();
+    lock.unlock();
+    if (idle) idle_.notify_all();
+    lock.lock();
   }
 }
 
 void TBankWriter::Drop() {
+  platform::YieldProcessorsToTheWindow();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     dropWake_.wait(lock, [this] { return ending_ || !replaced_.empty(); });
@@ -266,6 +284,9 @@ void TBankWriter::Drop() {
     replaced.clear();
     lock.lock();
     dropping_ = false;
-    if (Idle()) idle_.notify_all();
+    const bool idle = Idle();
+    lock.unlock();
+    if (idle) idle_.notify_all();
+    lock.lock();
   }
 }

@@ -4,6 +4,7 @@
 // its own, so that the window goes on while a large databank is being written.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -85,6 +86,11 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 // Whatever a job throws, of any type, makes it a failed save with its message; the writer goes on.
 // Reporting never needs memory: each job brings the place of its outcome, and a message saying that
 // memory ran out, from Submit.
+//
+// The writer's threads, and the helpers they share a job with, yield the processors to the window's
+// thread (platform::YieldProcessorsToTheWindow): nobody waits for a background save. So that the
+// window never waits for them in turn, Busy and HasFinished take no lock, and TakeFinished can be
+// told not to wait for one.
 class TBankWriter {
  public:
   // write: what turns a job into its file (tests hand in one that fails).
@@ -102,11 +108,16 @@ class TBankWriter {
   // go of what it keeps for it.
   bool Submit(TBankSaveJob job, TBankSaveOutcome* refused = nullptr, std::uint64_t* replacedTag = nullptr);
   // True while a job is waiting or being written.
-  bool Busy() const;
+  bool Busy() const { return busy_; }
+  // True while outcomes of finished jobs wait to be taken. A job that ends is among them before it
+  // stops counting as busy.
+  bool HasFinished() const { return hasFinished_; }
   // Returns once every job given so far is written (or has failed), and every replaced one freed.
   void WaitIdle();
-  // The outcomes of the finished jobs not taken yet, in the order the jobs finished.
-  std::list<TBankSaveOutcome> TakeFinished();
+  // The outcomes of the finished jobs not taken yet, in the order the jobs finished. With
+  // TWait::No, none when the writer's threads hold the lock just then (ask again later).
+  enum class TWait { Yes, No };
+  std::list<TBankSaveOutcome> TakeFinished(TWait wait = TWait::Yes);
 
  private:
   // A job waiting for its turn, with the place of its outcome: one list node, spliced into finished_
@@ -118,6 +129,8 @@ class TBankWriter {
   void Run();
   void Drop();
   bool Idle() const { return !writing_ && queue_.empty() && replaced_.empty() && !dropping_; }
+  // Brings busy_ and hasFinished_ up to date (under the mutex): the finished outcomes first.
+  void Published();
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;      // a job arrived, or the writer is to end
@@ -129,6 +142,9 @@ class TBankWriter {
   std::list<TBankSaveOutcome> finished_;
   bool writing_ = false;
   bool dropping_ = false;
+  // What Busy and HasFinished tell, written under the mutex, read without it.
+  std::atomic<bool> busy_{false};
+  std::atomic<bool> hasFinished_{false};
   bool ending_ = false;
   std::thread thread_;
   std::thread dropper_;

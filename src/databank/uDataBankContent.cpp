@@ -239,12 +239,13 @@ int HighestNodeID(const TxevXMLNode2* root) {
     return found;
   };
   if (IsTreeNode(root)) highest = NodeID(root);
-  // The top-level elements are shared out among a few threads, each taking every n-th one (their
-  // sizes vary), so the waits for memory overlap.
+  // The top-level elements are shared out among threads, each taking every n-th one (their sizes
+  // vary), so the waits for memory overlap.
   const auto& tops = root->Children();
   const size_t count = static_cast<size_t>(tops.Count());
   const size_t threads =
-      std::min(std::max<size_t>(count, 1), platform::SharedWorkShares({.Nodes = XMLCountNearTop(root)}));
+      std::min(std::max<size_t>(count, 1),
+               platform::SharedWorkShares({.Nodes = XMLCountNearTop(root), .ScalesWithThreads = true}));
   std::vector<int> found(threads, -1);
   platform::RunShared(threads, [&](size_t first) {
     int best = -1;

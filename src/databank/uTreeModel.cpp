@@ -130,10 +130,12 @@ std::vector<TTreeItemSpec> BuildTreeSpecs(TxevXMLNode2* root, const TTreeImages&
   if (!root) return specs;
   const auto& tops = root->Children();
   const size_t count = static_cast<size_t>(tops.Count());
-  // A large document is walked mostly waiting for memory: a few threads each take a run of the
-  // top-level elements (only reading the nodes), and the runs are joined in order.
+  // A large document is walked mostly waiting for memory, each node after the one that leads to it:
+  // threads each take a run of the top-level elements (only reading the nodes), every one of them
+  // waiting beside the others, and the runs are joined in order.
   const size_t threads =
-      std::min(std::max<size_t>(count, 1), platform::SharedWorkShares({.Nodes = XMLCountNearTop(root)}));
+      std::min(std::max<size_t>(count, 1),
+               platform::SharedWorkShares({.Nodes = XMLCountNearTop(root), .ScalesWithThreads = true}));
   auto run = [&](size_t share, std::vector<TTreeItemSpec>& out) {
     for (size_t i = count * share / threads, end = count * (share + 1) / threads; i < end; ++i)
       AppendSubtreeSpecs(tops.Items(static_cast<int>(i)), images, out);
@@ -314,6 +316,21 @@ void TTreeNodeMap::Add(TxevXMLNode2* node, TTreeItem* item) {
 void TTreeNodeMap::AddAll(const std::vector<TTreeItemSpec>& specs, const std::vector<TTreeItem*>& items) {
   const size_t count = std::min(specs.size(), items.size());
   Reserve(count);
+  // Into an empty map (a tree made anew) every node comes once, new, so its ID need not wait for it:
+  // a large tree's two maps are filled side by side.
+  if (items_.Size() == 0 && parts_.empty() && platform::SharedWorkShares({.Nodes = count}) > 1) {
+    platform::RunShared(2, [&](size_t k) {
+      for (size_t i = 0; i < count; ++i) {
+        TxevXMLNode2* node = specs[i].Node;
+        if (!node) continue;
+        if (k == 0)
+          items_.InsertOrAssign(node, items[i]);
+        else if (specs[i].ID >= 0)
+          ids_.Insert(specs[i].ID, node);
+      }
+    });
+    return;
+  }
   for (size_t i = 0; i < count; ++i) {
     TxevXMLNode2* node = specs[i].Node;
     if (!node) continue;

@@ -1,12 +1,17 @@
 #include "platform/Memory.h"
 
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <new>
 #include <sstream>
+#include <vector>
 
 namespace platform {
 
@@ -61,6 +66,29 @@ std::string MemorySizeText(std::uint64_t bytes) {
   else
     std::snprintf(text, sizeof text, "%llu KB", static_cast<unsigned long long>((bytes + kKB - 1) / kKB));
   return text;
+}
+
+void ReserveThreadHeap(std::size_t bytes) {
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  if (static_cast<pid_t>(::syscall(SYS_gettid)) == ::getpid()) return;
+  // Below the size the library maps on its own (128 KB unless raised), so the blocks come from the
+  // thread's part of the heap.
+  constexpr std::size_t kBlock = std::size_t{64} << 10;
+  try {
+    std::vector<void*> blocks;
+    blocks.reserve(bytes / kBlock + 1);
+    for (std::size_t got = 0; got < bytes; got += kBlock) {
+      void* block = std::malloc(kBlock);
+      if (!block) break;
+      blocks.push_back(block);
+    }
+    for (void* block : blocks) std::free(block);
+  } catch (const std::bad_alloc&) {
+    // No room for the list: the heap grows as it did.
+  }
+#else
+  (void)bytes;
+#endif
 }
 
 }  // namespace platform

@@ -1,7 +1,12 @@
 #include "platform/SharedWork.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -25,7 +30,19 @@ std::size_t SharedWorkShares(TWorkSize work) {
   constexpr std::size_t kNodesPerShare = 8192;
   constexpr std::size_t kBytesPerShare = std::size_t{2} << 20;
   const std::size_t worth = std::max(work.Nodes / kNodesPerShare, work.Bytes / kBytesPerShare);
-  return std::clamp<std::size_t>(worth, 1, SharedWorkThreads());
+  return std::clamp<std::size_t>(worth, 1, work.ScalesWithThreads ? SharedSearchThreads() : SharedWorkThreads());
+}
+
+void YieldProcessorsToTheWindow() {
+#ifdef __linux__
+  // On Linux the nice value is the thread's own, and a thread takes over that of the thread that
+  // starts it. Ten steps: a processor wanted by both goes to the window about nine times in ten.
+  constexpr int kSteps = 10;
+  const auto self = static_cast<id_t>(::syscall(SYS_gettid));
+  errno = 0;
+  const int now = ::getpriority(PRIO_PROCESS, self);
+  if (errno == 0 && now < 19) ::setpriority(PRIO_PROCESS, self, std::min(now + kSteps, 19));
+#endif
 }
 
 namespace {

@@ -19,11 +19,23 @@ std::size_t SharedSearchThreads();
 struct TWorkSize {
   std::size_t Nodes = 0;  // elements of a tree, items of a list
   std::size_t Bytes = 0;  // bytes of a file or of a text
+  // Work each thread of which waits for its own processor or its own chain of memory rather than for
+  // the memory's throughput: parsing a text into memory the system has yet to hand out (each page of
+  // it costs the system work of its own), compressing, walking a tree node after node. Every thread
+  // added takes its part of the time off.
+  bool ScalesWithThreads = false;
 };
 // The one place that decides whether work is worth sharing: how many shares work of that size is
 // split into. One (no helper thread) unless every share gets at least what pays for starting a
-// thread (about 8,192 nodes or 2 MB); never more than SharedWorkThreads().
+// thread (about 8,192 nodes or 2 MB); never more than SharedWorkThreads(), or for work that scales
+// with threads, than SharedSearchThreads().
 std::size_t SharedWorkShares(TWorkSize work);
+
+// Makes the calling thread, and every thread it starts from now on (the helpers of its shares among
+// them), give way to the window's thread and to the display whenever both want a processor: for work
+// nobody waits for, such as a background save. A busy machine then slows that work, not the window.
+// Where the system has no such thing, nothing changes.
+void YieldProcessorsToTheWindow();
 
 // Runs work(0) .. work(count - 1): work(0) on this thread, the others on helper threads, each helper
 // and this thread (once work(0) is done) taking the next share nobody took yet; so a helper a busy

@@ -151,7 +151,9 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
 std::string TFileStream::ReadRest() {
   const int64_t start = Position();
   const int64_t rest = Size() - start;
-  const size_t threads = rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest)});
+  // The system's work of handing out the memory's pages and copying into them is shared too.
+  const size_t threads =
+      rest <= 0 ? 1 : platform::SharedWorkShares({.Bytes = static_cast<size_t>(rest), .ScalesWithThreads = true});
   if (threads < 2) return TStream::ReadRest();
   const size_t total = static_cast<size_t>(rest);
   std::string bytes;
@@ -162,12 +164,16 @@ std::string TFileStream::ReadRest() {
   const size_t pieces = (total + piece - 1) / piece;
 #ifdef MADV_POPULATE_WRITE
   // The memory is given its pages before the bytes are set, side by side; a system that cannot do
-  // this gives them as the bytes are written.
+  // this gives them as the bytes are written. A step at a time: each holds the lock on the process's
+  // memory map, which a thread mapping memory meanwhile (the window's start loading its libraries)
+  // waits for.
   const uintptr_t base = reinterpret_cast<uintptr_t>(bytes.data());
+  constexpr uintptr_t kPopulateStep = uintptr_t{2} << 20;
   platform::RunShared(pieces, [&](size_t k) {
     const uintptr_t from = (base + k * piece + page - 1) / page * page;
     const uintptr_t to = std::min(base + (k + 1) * piece, base + total) / page * page;
-    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    for (uintptr_t at = from; at < to; at += kPopulateStep)
+      ::madvise(reinterpret_cast<void*>(at), std::min(kPopulateStep, to - at), MADV_POPULATE_WRITE);
   });
 #endif
   bytes.resize(total);

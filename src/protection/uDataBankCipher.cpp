@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/SharedWork.h"
 #include "platform/Streams.h"
 #include "protection/umd5.h"
 
@@ -16,6 +17,8 @@ const char* const SInvalidPlainLength = "Invalid data length for decryption";
 namespace {
 
 constexpr uint64_t kMaxPlain = 0xFFFFFFFFull;
+// Fewer blocks than this for each thread are enciphered on one: starting a thread would cost more.
+constexpr size_t kBlocksPerShare = 16384;
 
 void StoreLE32(char* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 255);
@@ -65,8 +68,8 @@ std::string EncipherDataBank(std::string_view plain, const TAESKey128& key) {
 }
 
 TDataBankEncipherer::TDataBankEncipherer(const TAESKey128& key, uint64_t plainLength,
-                                         std::function<void(std::string_view)> out)
-    : length_(plainLength), out_(std::move(out)) {
+                                         std::function<void(std::string_view)> out, std::size_t shares)
+    : length_(plainLength), out_(std::move(out)), shares_(std::max<std::size_t>(shares, 1)) {
   if (plainLength > kMaxPlain) throw EAESError("The data is too large to be enciphered");
   AESExpandKeyForEncryption(key, key_);
   char length[4];
@@ -91,7 +94,17 @@ void TDataBankEncipherer::Write(std::string& data) {
   const size_t whole = rest.size() / 16 * 16;
   if (whole > 0) {
     auto* blocks = reinterpret_cast<uint8_t*>(data.data() + (rest.data() - data.data()));
-    AESEncryptECB(blocks, whole, key_);
+    // Shared in runs of whole blocks, each enciphered where it lies.
+    const size_t shares = std::min(shares_, whole / kBlocksPerShare / 16);
+    if (shares > 1) {
+      const size_t per = (whole / 16 + shares - 1) / shares * 16;
+      platform::RunShared(shares, [&](size_t k) {
+        const size_t from = std::min(k * per, whole);
+        AESEncryptECB(blocks + from, std::min(per, whole - from), key_);
+      });
+    } else {
+      AESEncryptECB(blocks, whole, key_);
+    }
     out_(rest.substr(0, whole));
   }
   std::memcpy(carry_, rest.data() + whole, rest.size() - whole);

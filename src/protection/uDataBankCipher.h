@@ -8,6 +8,7 @@
 // no Windows-1252 byte is refused with EPasswordError; it is never turned into "?".
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -43,11 +44,14 @@ std::string EncipherDataBank(std::string_view plain, const TAESKey128& key);
 std::string EncipherDataBank(std::string_view plain, std::string_view passwordUtf8);
 
 // Enciphers a plain text of a known length as it arrives, holding less than one block of it: the
-// same bytes as EncipherDataBank of the whole text, handed to out in order. Throws EAESError when
-// the length is 4 GiB or more, and (Finish) when the bytes given were not as many as announced.
+// same bytes as EncipherDataBank of the whole text, handed to out in order. Each block is enciphered
+// on its own (no chaining), so with shares above 1 the blocks of a large piece are shared among that
+// many threads (platform::RunShared). Throws EAESError when the length is 4 GiB or more, and (Finish)
+// when the bytes given were not as many as announced.
 class TDataBankEncipherer {
  public:
-  TDataBankEncipherer(const TAESKey128& key, uint64_t plainLength, std::function<void(std::string_view)> out);
+  TDataBankEncipherer(const TAESKey128& key, uint64_t plainLength, std::function<void(std::string_view)> out,
+                      std::size_t shares = 1);
   // The next bytes of the plain text; they are enciphered in place, in data itself.
   void Write(std::string& data);
   // The last block, padded with zeros.
@@ -57,6 +61,7 @@ class TDataBankEncipherer {
   TAESExpandedKey128 key_;
   uint64_t length_, given_ = 0;
   std::function<void(std::string_view)> out_;
+  std::size_t shares_;
   uint8_t carry_[16] = {};
   size_t carried_ = 0;
 };

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/SharedWork.h"
 #include "platform/Streams.h"
 #include "protection/ByteOrder.h"
 
@@ -722,6 +723,54 @@ bool TZipFile::HasZipSignature(TStream& stream) {
 // ---------------------------------------------------------------------------------------------------
 // TZipEntryWriter
 
+namespace {
+
+// The most of the bytes before a piece that deflate can refer back to.
+constexpr size_t kDictionaryBytes = size_t{1} << MAX_WBITS;
+
+// One piece of a shared entry: its bytes, the bytes before it, what it deflates to and its CRC-32.
+// Its buffers are kept from one round to the next.
+struct TDeflatePiece {
+  std::string_view data;
+  std::string_view dictionary;
+  std::string dataCopy, dictionaryCopy;  // the bytes when they do not lie in one place
+  std::string out;
+  size_t produced = 0;
+  uint32_t crc = 0;
+};
+
+// Deflates a piece on its own, primed with its dictionary, ending it on a byte boundary (a sync
+// flush), or with the stream's last block when last.
+void DeflatePiece(TDeflatePiece& piece, bool last) {
+  z_stream z{};
+  if (!StartDeflate(z)) throw EZipError("The data cannot be compressed");
+  struct TEnd {
+    z_stream& z;
+    ~TEnd() { deflateEnd(&z); }
+  } end{z};
+  if (!piece.dictionary.empty() && deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(piece.dictionary.data()),
+                                                        static_cast<uInt>(piece.dictionary.size())) != Z_OK)
+    throw EZipError("The data cannot be compressed");
+  // A piece is far below 4 GiB: its counts fit zlib's.
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data.data()));
+  z.avail_in = static_cast<uInt>(piece.data.size());
+  piece.produced = 0;
+  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+  for (;;) {
+    if (piece.produced == piece.out.size()) piece.out.resize(std::max<size_t>(4096, piece.out.size() * 2));
+    z.next_out = reinterpret_cast<Bytef*>(piece.out.data() + piece.produced);
+    z.avail_out = static_cast<uInt>(piece.out.size() - piece.produced);
+    const int ret = deflate(&z, flush);
+    if (ret == Z_STREAM_ERROR) throw EZipError("The data cannot be compressed");
+    piece.produced = piece.out.size() - z.avail_out;
+    // Done once the stream's end is out, or (a sync flush) once all went in and room was left over.
+    if (last ? ret == Z_STREAM_END : z.avail_in == 0 && z.avail_out != 0) break;
+  }
+  piece.crc = ZipCRC32Update(0, piece.data.data(), piece.data.size());
+}
+
+}  // namespace
+
 struct TZipEntryWriter::TState {
   TZipFile zip;  // the one entry's records, filled in as SetUncompressed fills them
   z_stream z{};
@@ -729,20 +778,34 @@ struct TZipEntryWriter::TState {
   int64_t start = 0;
   uint64_t in = 0, out = 0;
   uint32_t crc = 0;
-  std::vector<uint8_t> buffer = std::vector<uint8_t>(256 * 1024);
+  std::vector<uint8_t> buffer;
+  // Shared: the bytes held for the next round of pieces (fewer than a round), the last bytes
+  // deflated before them (the next piece's dictionary), and the pieces with their buffers.
+  TDeflateSharing sharing;
+  std::string pending;
+  std::string window;
+  std::vector<TDeflatePiece> pieces;
+  size_t Round() const { return sharing.Shares * sharing.PieceBytes; }
   ~TState() {
     if (deflating) deflateEnd(&z);
   }
 };
 
-TZipEntryWriter::TZipEntryWriter(TStream& stream, std::string_view fileName)
+TZipEntryWriter::TZipEntryWriter(TStream& stream, std::string_view fileName, TDeflateSharing sharing)
     : stream_(stream), state_(std::make_unique<TState>()) {
   TState& s = *state_;
   s.zip.AddFile(fileName);
   s.start = stream.Position();
   if (static_cast<uint64_t>(s.start) > kMax32) throw EZipError("The zip archive is too large");
-  if (!StartDeflate(s.z)) throw EZipError("The data cannot be compressed");
-  s.deflating = true;
+  s.sharing = sharing;
+  s.sharing.PieceBytes = std::clamp<size_t>(s.sharing.PieceBytes, 1, size_t{1} << 30);
+  if (s.sharing.Shares > 1) {
+    s.pending.reserve(s.Round());
+  } else {
+    if (!StartDeflate(s.z)) throw EZipError("The data cannot be compressed");
+    s.deflating = true;
+    s.buffer.resize(256 * 1024);
+  }
   // The header as it will be, its CRC-32 and sizes still open.
   const std::string head = LocalHeader(s.zip.localFiles_[0]);
   stream.WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
@@ -776,15 +839,91 @@ void TZipEntryWriter::Write(std::string_view data) {
   if (data.empty()) return;
   s.in += data.size();
   if (s.in > kMax32) throw EZipError("The data is too large for a zip entry");
-  s.crc = ZipCRC32Update(s.crc, data.data(), data.size());
-  Deflate(data.data(), data.size(), Z_NO_FLUSH);
+  if (s.sharing.Shares <= 1) {
+    s.crc = ZipCRC32Update(s.crc, data.data(), data.size());
+    Deflate(data.data(), data.size(), Z_NO_FLUSH);
+    return;
+  }
+  // Whole rounds are deflated from where the bytes lie; what is held is joined to the first one.
+  const size_t round = s.Round();
+  if (s.pending.size() + data.size() < round) {
+    s.pending.append(data);
+    return;
+  }
+  const size_t first = round - s.pending.size();
+  DeflateShared(data.substr(0, first), false);
+  data.remove_prefix(first);
+  for (; data.size() >= round; data.remove_prefix(round)) DeflateShared(data.substr(0, round), false);
+  s.pending.assign(data);
+}
+
+void TZipEntryWriter::DeflateShared(std::string_view fresh, bool last) {
+  TState& s = *state_;
+  const std::string_view held = s.pending;
+  // The round's bytes are held + fresh, after the window: position 0 is where held begins.
+  const ptrdiff_t heldEnd = static_cast<ptrdiff_t>(held.size());
+  const ptrdiff_t total = heldEnd + static_cast<ptrdiff_t>(fresh.size());
+  // Bytes [a, b) of window + held + fresh: where they lie, or copied into scratch when they lie in
+  // more than one place.
+  auto span = [&](ptrdiff_t a, ptrdiff_t b, std::string& scratch) -> std::string_view {
+    const std::string_view parts[] = {s.window, held, fresh};
+    const ptrdiff_t starts[] = {-static_cast<ptrdiff_t>(s.window.size()), 0, heldEnd};
+    for (int i = 0; i < 3; ++i)
+      if (a >= starts[i] && b <= starts[i] + static_cast<ptrdiff_t>(parts[i].size()))
+        return parts[i].substr(static_cast<size_t>(a - starts[i]), static_cast<size_t>(b - a));
+    scratch.clear();
+    for (int i = 0; i < 3; ++i) {
+      const ptrdiff_t from = std::max(a, starts[i]),
+                      to = std::min(b, starts[i] + static_cast<ptrdiff_t>(parts[i].size()));
+      if (from < to)
+        scratch.append(parts[i].substr(static_cast<size_t>(from - starts[i]), static_cast<size_t>(to - from)));
+    }
+    return scratch;
+  };
+  // Pieces of about PieceBytes each (the last round may be one empty piece: the stream's end).
+  const size_t count = std::max<size_t>(1, static_cast<size_t>(total) / s.sharing.PieceBytes);
+  if (s.pieces.size() < count) s.pieces.resize(count);
+  for (size_t k = 0; k < count; ++k) {
+    TDeflatePiece& piece = s.pieces[k];
+    const ptrdiff_t from = total * static_cast<ptrdiff_t>(k) / static_cast<ptrdiff_t>(count);
+    const ptrdiff_t to = total * static_cast<ptrdiff_t>(k + 1) / static_cast<ptrdiff_t>(count);
+    piece.data = span(from, to, piece.dataCopy);
+    // The bytes right before the piece, as far back as deflate can look.
+    const ptrdiff_t back =
+        std::max(from - static_cast<ptrdiff_t>(kDictionaryBytes), -static_cast<ptrdiff_t>(s.window.size()));
+    piece.dictionary = span(back, from, piece.dictionaryCopy);
+    // Room for what the piece deflates to, made here so that it is kept for the next round.
+    const size_t bound = piece.data.size() + (piece.data.size() >> 12) + (piece.data.size() >> 14) + 64;
+    if (piece.out.size() < bound) piece.out.resize(bound);
+  }
+  platform::RunShared(count, [&](size_t k) { DeflatePiece(s.pieces[k], last && k + 1 == count); });
+  // In order: the pieces' bytes, their CRC-32 joined to the entry's.
+  for (size_t k = 0; k < count; ++k) {
+    const TDeflatePiece& piece = s.pieces[k];
+    s.crc = static_cast<uint32_t>(crc32_combine(s.crc, piece.crc, static_cast<z_off_t>(piece.data.size())));
+    s.out += piece.produced;
+    if (s.out > kMax32) throw EZipError("The compressed data is too large for a zip entry");
+    stream_.WriteBuffer(piece.out.data(), static_cast<int64_t>(piece.produced));
+  }
+  // The next round's first dictionary: the last bytes deflated so far.
+  std::string scratch;
+  const std::string_view tail =
+      span(std::max(total - static_cast<ptrdiff_t>(kDictionaryBytes), -static_cast<ptrdiff_t>(s.window.size())), total,
+           scratch);
+  std::string next(tail);
+  s.window.swap(next);
+  s.pending.clear();
 }
 
 void TZipEntryWriter::Finish() {
   TState& s = *state_;
-  Deflate(nullptr, 0, Z_FINISH);
-  deflateEnd(&s.z);
-  s.deflating = false;
+  if (s.sharing.Shares > 1) {
+    DeflateShared({}, true);
+  } else {
+    Deflate(nullptr, 0, Z_FINISH);
+    deflateEnd(&s.z);
+    s.deflating = false;
+  }
   TLocalFile& local = s.zip.localFiles_[0];
   local.CRC32 = s.crc;
   local.CompressedSize = static_cast<uint32_t>(s.out);

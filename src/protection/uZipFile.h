@@ -3,6 +3,7 @@
 // archive with it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -144,20 +145,35 @@ class TZipFile {
   std::string comment_;
 };
 
+// How a TZipEntryWriter deflates its entry.
+struct TDeflateSharing {
+  // Pieces deflated at a time, each on a thread of its own (platform::RunShared); 1: the entry is one
+  // deflate stream made on the calling thread as its bytes arrive.
+  std::size_t Shares = 1;
+  // About the bytes of each piece. A piece is deflated with the 32 KB before it as its dictionary and
+  // ends on a byte boundary (a sync flush), so the pieces join into one deflate stream that any
+  // inflater reads as it reads a stream made in one go; the entry's CRC-32 is combined from theirs.
+  // Half a megabyte: a piece keeps a thread busy for tens of milliseconds, while the bytes of a round
+  // in memory stay few.
+  std::size_t PieceBytes = std::size_t{512} << 10;
+};
+
 // A one-entry archive written into a stream as the entry's data arrives, holding neither the data nor
 // its deflated form: the same bytes TZipFile writes for one entry given that data (AddFile,
-// SetUncompressed, SaveToStream). The local header goes out first and its CRC-32 and sizes are filled
-// in by Finish, so the stream must allow going back. Throws EZipError when the name is too long, the
-// entry or the archive would not fit its 32-bit fields, or zlib fails; and the stream's errors.
+// SetUncompressed, SaveToStream); shared among threads (TDeflateSharing), an archive of the same
+// layout whose deflated bytes differ and inflate to the same data. The local header goes out first
+// and its CRC-32 and sizes are filled in by Finish, so the stream must allow going back. Throws
+// EZipError when the name is too long, the entry or the archive would not fit its 32-bit fields, or
+// zlib fails; and the stream's errors.
 class TZipEntryWriter {
  public:
   // Writes the local header at the stream's position.
-  TZipEntryWriter(TStream& stream, std::string_view fileName);
+  TZipEntryWriter(TStream& stream, std::string_view fileName, TDeflateSharing sharing = {});
   ~TZipEntryWriter();
   TZipEntryWriter(const TZipEntryWriter&) = delete;
   TZipEntryWriter& operator=(const TZipEntryWriter&) = delete;
 
-  // The next bytes of the entry.
+  // The next bytes of the entry. Shared, they are held until the pieces of a round are complete.
   void Write(std::string_view data);
   // Ends the entry, fills in its header and writes the central directory; the stream is left at
   // the archive's end.
@@ -165,6 +181,9 @@ class TZipEntryWriter {
 
  private:
   void Deflate(const void* data, size_t size, int flush);
+  // The bytes held and then fresh (a round of pieces, or the rest when last), deflated in pieces side
+  // by side and written in order; last: they end the entry.
+  void DeflateShared(std::string_view fresh, bool last);
   struct TState;
   TStream& stream_;
   std::unique_ptr<TState> state_;

@@ -11,6 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/SharedWork.h"
 #include "xml/uXMLTools2.h"
 #include "xml/xevStrings.h"
 
@@ -215,11 +216,19 @@ void TXMLDataBase2Snapshot::WriteEncodedXML(const TEncoding& encoding, std::size
 }
 
 bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
+  return LoadEncodedXML(std::move(bytes), nullptr);
+}
+
+bool TXMLDataBase2::LoadEncodedXML(std::string bytes, const std::function<void(std::string_view)>& beside) {
   Clear();
   loadedBytes_ = bytes.size();
   // A UTF-8 byte-order mark (some editors write one) says the text is UTF-8, whatever the
   // declaration names.
   const bool byteOrderMark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  // A large text is read beside the parse, on another thread; a small one, or one whose mark is cut
+  // off below (which moves the bytes), first.
+  const bool alongside = beside && !byteOrderMark && platform::SharedWorkShares({.Bytes = bytes.size()}) > 1;
+  if (beside && !alongside) beside(bytes);
   if (byteOrderMark) bytes.erase(0, 3);
   // Windows-1252 text is made UTF-8 by the parser, each string as it is copied out of the text (a
   // copy of the whole text first would cost as much again in fresh memory). What counts is the
@@ -238,7 +247,23 @@ bool TXMLDataBase2::LoadEncodedXML(std::string bytes) {
     return parsed || original.empty() ? parsed : doc_->LoadXML(std::move(original));
   };
   doc_->SetFromCp1252(widened);
-  bool ok = ascii || widened ? doc_->LoadXML(std::move(bytes)) : parseAsUtf8(std::move(bytes));
+  bool ok = false;
+  if (ascii || widened) {
+    doc_->SetDocumentText(std::move(bytes));
+    if (alongside)
+      platform::RunShared(2, [&](std::size_t k) {
+        if (k == 0)
+          ok = doc_->Parse();
+        else
+          beside(doc_->DocumentText());
+      });
+    else
+      ok = doc_->Parse();
+  } else {
+    // The repair may change the bytes: what is read beside is the file as it came.
+    if (alongside) beside(bytes);
+    ok = parseAsUtf8(std::move(bytes));
+  }
   bool utf8 = byteOrderMark || IsUtf8Name(doc_->DeclarationNode()->GetAttribute("encoding"));
   if (widened && (!ok || utf8)) {
     doc_->SetFromCp1252(false);

@@ -96,6 +96,9 @@ class TXMLDataBase2 {
   // snapshots are saved while it is edited): PrepareSnapshots then has little left to do.
   void SetFreezeWhileLoading(bool on);
   bool LoadEncodedXML(std::string bytes);
+  // The same, with beside (when given) reading the bytes as they came on another thread while they
+  // are parsed (a digest of a large file, say).
+  bool LoadEncodedXML(std::string bytes, const std::function<void(std::string_view)>& beside);
 
  private:
   TxevXMLNode2* CachedChild(TxevXMLNode2*& cache, const char* name);

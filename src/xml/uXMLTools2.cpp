@@ -1,5 +1,6 @@
 #include "xml/uXMLTools2.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -189,6 +190,9 @@ size_t XMLCountNearTop(const TxevXMLNode2* node) {
     count += 1 + static_cast<size_t>(a->Children().Count());
     for (const TxevXMLNode2* b : a->Children()) count += static_cast<size_t>(b->Children().Count());
   }
+  // Most of a tree nested deeper than three levels lies below them: a document read from a text
+  // knows how many elements that made.
+  if (const auto* doc = dynamic_cast<const TxevXMLParser2*>(node)) count = std::max(count, doc->ParsedElements());
   return count;
 }
 

@@ -58,8 +58,9 @@ void XMLDeleteAttr(TxevXMLNode2* node, std::string_view name);
 // Exchanges the places of two children of the same parent; false (nothing changed) otherwise.
 bool XMLSwapSiblings(TxevXMLNode2* a, TxevXMLNode2* b);
 
-// The elements in the first three levels below node: a cheap guess at the size of a walk over the
-// whole tree, for deciding whether to share the walk among threads (0 for nullptr).
+// The elements in the first three levels below node, or for a document, when more, the elements its
+// last parse made (edits since are not counted): a cheap guess at the size of a walk over the whole
+// tree, for deciding whether to share the walk among threads (0 for nullptr).
 size_t XMLCountNearTop(const TxevXMLNode2* node);
 // Every byte other than ".", "0"-"9", "A"-"Z", "_", "a"-"z" becomes "_"; the length is unchanged.
 std::string MakeXMLName(std::string_view text);

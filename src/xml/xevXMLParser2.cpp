@@ -14,6 +14,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/Memory.h"
 #include "platform/SharedWork.h"
 #include "xml/xevStrings.h"
 
@@ -1059,8 +1060,13 @@ bool TxevXMLParser2::LoadFromFile(const std::string& fileName) {
 }
 
 bool TxevXMLParser2::LoadXML(std::string text) {
-  docText_ = std::move(text);
+  SetDocumentText(std::move(text));
   return Parse();
+}
+
+void TxevXMLParser2::SetDocumentText(std::string text) {
+  docText_ = std::move(text);
+  pos_ = 0;
 }
 
 bool TxevXMLParser2::Parse() {
@@ -1131,6 +1137,8 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
   errorSummary_.clear();
   pos_ = 0;
   posIsZero_ = false;
+  sharedParts_ = 1;
+  parsedElements_ = 0;
   TCursor cursor;
   TxevXMLFrozenSlabs slabs;
   if (freezeWhileParsing_) cursor.slabs = &slabs;
@@ -1173,6 +1181,7 @@ bool TxevXMLParser2::RunParse(TxevXMLNode2* target, bool withDeclaration) {
     TxevXMLNode2* const stop = withDeclaration ? nullptr : target->parent_;
     if (ParseRun(cursor, parent, target, stop, nullptr, std::string::npos) == TRunEnd::Failed) return fail();
     pos_ = cursor.pos;
+    parsedElements_ = cursor.elements;
     lastError_.clear();
     errorSummary_.clear();
     return true;
@@ -1251,6 +1260,7 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
     } else {
       node = parent->AddChild(Str(name));
     }
+    ++c.elements;
     bool preserve = false;
     if (!attrText.empty() && !ParseAttributes(c, node, attrText, &preserve)) return TRunEnd::Failed;
     if (selfClosing) {
@@ -1264,15 +1274,33 @@ TxevXMLParser2::TRunEnd TxevXMLParser2::ParseRun(TCursor& c, TxevXMLNode2*& pare
 
 namespace {
 
+// How far ahead CDataEndAhead looks: a section longer than this is taken for none (a wrong guess
+// costs time, never a wrong tree).
+constexpr size_t kCDataLookAhead = size_t{4} << 20;
+
+// The "]]>" that ends the CDATA section pos lies in: the first one ahead of pos when it comes before
+// the next "<![CDATA["; npos when a section starts first, or neither comes within kCDataLookAhead.
+size_t CDataEndAhead(std::string_view s, size_t pos) {
+  const std::string_view ahead = s.substr(0, std::min(s.size(), pos + kCDataLookAhead));
+  const size_t open = FindText(ahead, kCDataOpen, pos);
+  const size_t close = FindText(open == std::string_view::npos ? ahead : ahead.substr(0, open), kCDataClose, pos);
+  return close;
+}
+
 // Where a part of a large document may begin: an element that starts a line indented by two blanks,
-// as this program writes the children of the document element. The first at or after from, npos
-// when there is none before end.
+// as this program writes the children of the document element, outside a CDATA section as far as
+// can be told from the text after it. The first at or after from, npos when there is none before end.
 size_t NextPartStart(std::string_view s, size_t from, size_t end) {
   constexpr std::string_view kLead = "\n  <";
   for (size_t at = FindText(s, kLead, from); at != std::string_view::npos && at < end;
        at = FindText(s, kLead, at + 1)) {
     const size_t lt = at + kLead.size() - 1;
-    if (lt + 1 < s.size() && s[lt + 1] != '/' && s[lt + 1] != '!' && s[lt + 1] != '?' && !IsBlank(s[lt + 1])) return lt;
+    if (lt + 1 >= s.size() || s[lt + 1] == '/' || s[lt + 1] == '!' || s[lt + 1] == '?' || IsBlank(s[lt + 1])) continue;
+    // HTML or XML kept in a record has such lines in its CDATA sections: a part starting there would
+    // be parsed again in one piece, after the part before it, so the section is stepped over.
+    const size_t close = CDataEndAhead(s, lt);
+    if (close == std::string_view::npos) return lt;
+    at = close;
   }
   return std::string_view::npos;
 }
@@ -1282,18 +1310,22 @@ size_t NextPartStart(std::string_view s, size_t from, size_t end) {
 bool TxevXMLParser2::ParseShared(size_t from) {
   const std::string& s = docText_;
   // A small document is parsed in one piece: threads would cost more than they gain.
-  const size_t threads = platform::SharedWorkShares({.Bytes = s.size() - std::min(from, s.size())});
+  // Most of a parse is making strings and nodes in fresh memory: each thread added takes its part.
+  const size_t threads =
+      platform::SharedWorkShares({.Bytes = s.size() - std::min(from, s.size()), .ScalesWithThreads = true});
   if (threads < 2) return false;
   // The parts: each begins where an element of the document element seems to begin. A guess can be
   // wrong (such a line inside a CDATA section); each part is checked below against where the part
-  // before it really ended, and one that does not begin there is parsed again from that place.
-  std::vector<size_t> starts;
+  // before it really ended, and one that does not begin there is parsed again from that place. The
+  // guesses are looked for side by side (each may have to step over much text), then put in order
+  // without repeats.
   const size_t step = (s.size() - from) / threads;
-  for (size_t k = 1; k < threads; ++k) {
-    const size_t at = NextPartStart(s, std::max(from + k * step, starts.empty() ? from : starts.back() + 1), s.size());
-    if (at == std::string_view::npos) break;
-    starts.push_back(at);
-  }
+  std::vector<size_t> guesses(threads - 1, std::string_view::npos);
+  platform::RunShared(guesses.size(),
+                      [&](size_t k) { guesses[k] = NextPartStart(s, from + (k + 1) * step, s.size()); });
+  std::vector<size_t> starts;
+  for (const size_t at : guesses)
+    if (at != std::string_view::npos && (starts.empty() || at > starts.back())) starts.push_back(at);
   if (starts.empty()) return false;
 
   // Each later part is parsed below an element of its own that stands in for the document element.
@@ -1314,8 +1346,10 @@ bool TxevXMLParser2::ParseShared(size_t from) {
     part->limit = k + 1 < starts.size() ? starts[k + 1] : std::string::npos;
     parts.push_back(std::move(part));
   }
-  auto parsePart = [this](TPart& part) {
+  auto parsePart = [this, &s](TPart& part) {
     try {
+      // What the part makes, nodes and strings, is about twice its text.
+      platform::ReserveThreadHeap(2 * ((part.limit == std::string::npos ? s.size() : part.limit) - part.start));
       part.cursor.pos = part.start;
       TxevXMLNode2* parent = &part.holder;
       part.end = ParseRun(part.cursor, parent, nullptr, nullptr, &part.holder, part.limit);
@@ -1335,6 +1369,7 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   cursor.pos = from;
   TxevXMLNode2* parent = nullptr;
   TRunEnd end = TRunEnd::Failed;
+  size_t shared = 1;  // the parts joined as their threads parsed them, the first one included
   try {
     platform::RunShared(1 + parts.size(), [&](size_t k) {
       if (k > 0) return parsePart(*parts[k - 1]);
@@ -1352,7 +1387,9 @@ bool TxevXMLParser2::ParseShared(size_t from) {
         for (auto& child : part.holder.children_.items_) AddNode(std::move(child));
         part.holder.children_.items_.clear();
         cursor.pos = part.cursor.pos;
+        cursor.elements += part.cursor.elements;
         end = part.end;
+        ++shared;
         continue;
       }
       // The guess was wrong (or the part failed where the part before it would not have gone):
@@ -1365,6 +1402,8 @@ bool TxevXMLParser2::ParseShared(size_t from) {
   }
   if (end != TRunEnd::Closed) return again();
   pos_ = cursor.pos;
+  sharedParts_ = shared;
+  parsedElements_ = cursor.elements;
   return true;
 }
 

@@ -248,8 +248,12 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   bool LoadFromFile(const std::string& fileName);
   // Parses the text into this document; true when LastError() is empty afterwards.
   bool LoadXML(std::string text);
-  // Parses the document text set by LoadXML/LoadFromFile again.
+  // Parses the document text set by LoadXML/LoadFromFile/SetDocumentText again.
   bool Parse();
+  // Sets the text Parse() reads, without parsing it.
+  void SetDocumentText(std::string text);
+  // The text Parse() reads, as it was given; another thread may read it while Parse() runs.
+  std::string_view DocumentText() const { return docText_; }
   // While set, the text parsed is read as Windows-1252 and its names, attributes and texts are
   // stored as UTF-8 (each converted as it is copied out of the text). Error reports quote the text
   // as it is.
@@ -279,6 +283,11 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   // The last parse error in a line for people: "XML error at line L, column C: reason" (line and
   // column 1-based, the column in bytes); "" after a successful parse.
   const std::string& ErrorSummary() const { return errorSummary_; }
+  // How many parts the last parse was shared into, each parsed on a thread of its own and joined as
+  // it was (1: one piece, or parts parsed again in one piece after a wrong guess of where they start).
+  std::size_t SharedParts() const { return sharedParts_; }
+  // The elements the last parse made that succeeded (0 after one that failed).
+  std::size_t ParsedElements() const { return parsedElements_; }
   // Holds the declaration's pseudo-attributes ("version", "encoding").
   TxevXMLNode2* DeclarationNode() const { return declaration_.get(); }
 
@@ -295,6 +304,7 @@ class TxevXMLParser2 : public TxevXMLNode2 {
     bool posIsZero = false;
     std::string failure;
     TxevXMLFrozenSlabs* slabs = nullptr;  // set: elements are frozen as they close, in these
+    std::size_t elements = 0;             // made so far
   };
   // How a run of the parse ended: the document element was closed, the run reached its limit, or it
   // failed (the cursor says why).
@@ -325,6 +335,8 @@ class TxevXMLParser2 : public TxevXMLNode2 {
   bool posIsZero_ = false;
   bool fromCp1252_ = false;
   bool freezeWhileParsing_ = false;
+  std::size_t sharedParts_ = 1;
+  std::size_t parsedElements_ = 0;
   std::string lastError_;
   std::string errorSummary_;
   std::unique_ptr<TxevXMLNode2> declaration_;

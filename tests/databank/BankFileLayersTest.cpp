@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "databank/uBankFile.h"
 #include "databank/uBankMessages.h"
@@ -350,4 +351,49 @@ TEST(BankFileLayers, StreamedLayersAreTheBytesOfTheWholeText) {
   std::string piece(50, 'x');
   shortOne.Write(piece);
   EXPECT_THROW(shortOne.Finish(), EAESError);
+}
+
+// Shared among threads, the layers wrap the XML into a file that decodes to it: the cipher enciphers
+// its blocks where they lie (the same bytes as on one thread), the zip layer deflates pieces that
+// join into one stream whose entry holds what one thread's does, for XML ending around every cipher
+// block, piece and round of pieces, given in pieces of any size; a large piece has its blocks
+// enciphered side by side.
+TEST(BankFileLayers, LayersSharedAmongThreadsDecodeToTheXML) {
+  constexpr size_t kPiece = 4096;  // rounds of three pieces
+  std::mt19937 rng(11);
+  std::vector<size_t> sizes{0, 1, 15, 16, 17, size_t{3} << 20};
+  for (size_t edge : {kPiece - 4, kPiece, 3 * kPiece - 4, 3 * kPiece, 7 * kPiece + 16})
+    for (size_t size : {edge - 1, edge, edge + 1}) sizes.push_back(size);
+  for (const size_t size : sizes) {
+    std::string xml(size, ' ');
+    for (size_t i = 0; i < size; ++i) xml[i] = rng() % 4 ? "<record ID='1'>code</record>\r\n"[i % 30] : char(rng());
+    for (const bool compress : {false, true})
+      for (const std::string password : {"", "pw"}) {
+        SCOPED_TRACE(testing::Message() << size << " bytes, password '" << password << "', compress " << compress);
+        TMemoryStream stream;
+        {
+          TBankLayerWriter layers(stream, TBankWriteLayers{password, compress, "e.xdb2"}, xml.size(),
+                                  TDeflateSharing{.Shares = 3, .PieceBytes = kPiece});
+          for (size_t at = 0; at < xml.size();) {
+            std::string piece = xml.substr(at, size > (size_t{1} << 20) ? xml.size() : 1 + rng() % (5 * kPiece));
+            at += piece.size();
+            layers.Write(piece);
+          }
+          layers.Finish();
+        }
+        // Under the zip layer, the bytes one thread gives: the cipher layer or the XML.
+        const std::string file = stream.TakeBytes();
+        const std::string inner = Encode(xml, password, false);
+        if (!compress) {
+          EXPECT_TRUE(file == inner);
+          continue;
+        }
+        TZipFile zip;
+        TMemoryStream in(file);
+        ASSERT_TRUE(zip.LoadFromStream(in));
+        std::string entry;
+        ASSERT_EQ(zip.GetUncompressed(0, entry), TZipCheck::zcOk);
+        EXPECT_TRUE(entry == inner);
+      }
+  }
 }

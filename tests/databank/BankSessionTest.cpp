@@ -2,7 +2,10 @@
 // the recent list, passwords, auto-save and start-up, against real files in a temporary folder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -22,6 +25,7 @@
 #include "BankTestSupport.h"
 #include "FaultInjection.h"
 #include "ScriptedUIServices.h"
+#include "databank/uBankFileReadAhead.h"
 #include "databank/uBankMessages.h"
 #include "databank/uBankWriter.h"
 #include "platform/Exceptions.h"
@@ -1196,6 +1200,7 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings();
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), ""), ProgramDir() + "/p.xdb2");
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), ProgramDir() + "/p.xdb2");
   }
@@ -1203,6 +1208,7 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings(cmd);  // the command-line file opens instead of LastOpened, and replaces it
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), cmd), cmd);
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), cmd);
     EXPECT_EQ(s->LastOpened(), cmd);
@@ -1212,11 +1218,13 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings();
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), ""), "");
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
     ASSERT_NE(s->Bank(), nullptr);
     s->CloseBank();
     s->LoadFileSettings(cmd);  // but a command-line file still opens
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), cmd), cmd);
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), cmd);
   }
@@ -1225,10 +1233,81 @@ TEST_F(BankSessionTest, StartupOpening) {
   {
     auto s = NewSession();
     s->LoadFileSettings();
+    EXPECT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), tmp.File("missing.xdb2")), "");
     s->StartupOpen();
     EXPECT_EQ(s->FileName(), "");
     EXPECT_TRUE(ui.Calls().empty());  // a last databank that is gone is not reported at start
   }
+}
+
+// The start reads its databank ahead while the window is made: the open takes those bytes only when
+// they are the file's as it is at the open (a file rewritten or renamed over since opens as it is
+// now) and of the file the start opens (a read of another file is dropped); an enciphered file read
+// ahead asks for its password as ever, and a second attempt after a wrong one reads the file again.
+TEST_F(BankSessionTest, TheFileReadAheadAtTheStartOpensAsTheFileIsAtTheOpen) {
+  const std::string bank = tmp.File("bank.xdb2");
+  const std::string other = tmp.File("other.xdb2");
+  const std::string moved = tmp.File("moved.xdb2");
+  const std::string locked = tmp.File("locked.xdb2");
+  WriteFile(other, SampleBankXML("other"));
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  // The read itself: its bytes, or none once the file is no longer the one it read.
+  enum Change { Nothing, Rewritten, RenamedOver, AnotherFileRead };
+  for (const Change change : {Nothing, Rewritten, RenamedOver}) {
+    SCOPED_TRACE(change);
+    const std::string text = SampleBankXML("as read ahead");
+    WriteFile(bank, text);
+    TBankFileReadAhead read(bank);
+    read.Wait();
+    if (change == Rewritten) WriteFile(bank, SampleBankXML("as written after the read"));
+    if (change == RenamedOver) {
+      WriteFile(moved, text);
+      fs::rename(moved, bank);
+    }
+    TBankFileRead got;
+    ASSERT_EQ(read.Take(got), change == Nothing);
+    if (change == Nothing) {
+      EXPECT_TRUE(got.Bytes == text);
+      EXPECT_EQ(got.Identity, FileIdentityOf(bank));
+    }
+    EXPECT_FALSE(read.Take(got));  // once only
+  }
+  // The session with a read started before it.
+  for (const Change change : {Nothing, Rewritten, RenamedOver, AnotherFileRead}) {
+    SCOPED_TRACE(change);
+    WriteFile(bank, SampleBankXML("as read ahead"));
+    settings.Values["LastOpened"] = bank;
+    ASSERT_EQ(TBankSession::StartupFileOf(&settings, ProgramDir(), ""), bank);
+    StartBankFileReadAhead(change == AnotherFileRead ? other : bank);
+    auto s = NewSession();
+    s->LoadFileSettings();
+    s->ReadAheadStartupFile();
+    EXPECT_EQ(TakeBankFileReadAhead(), nullptr);  // the session took it
+    if (change == Rewritten) WriteFile(bank, SampleBankXML("as written after the start"));
+    if (change == RenamedOver) {
+      WriteFile(moved, SampleBankXML("as renamed over"));
+      fs::rename(moved, bank);
+    }
+    s->StartupOpen();
+    EXPECT_EQ(s->FileName(), bank);
+    const char* expected = change == RenamedOver ? "as renamed over"
+                           : change == Rewritten ? "as written after the start"
+                                                 : "as read ahead";
+    EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), expected);
+    EXPECT_FALSE(s->Modified());
+  }
+  // A wrong password, then the right one: the second attempt reads the file again.
+  ui.Clear();
+  settings.Values["LastOpened"] = locked;
+  StartBankFileReadAhead(TBankSession::StartupFileOf(&settings, ProgramDir(), ""));
+  ui.PushFilePassword("wrong");
+  ui.PushFilePassword("pw");
+  auto s = NewSession();
+  s->LoadFileSettings();
+  s->ReadAheadStartupFile();
+  s->StartupOpen();
+  EXPECT_EQ(s->FileName(), locked);
+  EXPECT_EQ(bank::NodeTitle(bank::FindNodeByID(s->Bank()->Root(), 2)), "locked");
 }
 
 // A file named on the command line that is missing or a folder is told, and the last databank opens
@@ -1854,6 +1933,39 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
   EXPECT_TRUE(done[0].Saved && done[1].Saved);
   EXPECT_NE(ReadFile(tmp.File("b.xdb2")).find("<name>D</name>"), std::string::npos);
   EXPECT_EQ(freedD.get_future().wait_for(std::chrono::seconds(0)), std::future_status::ready);
+}
+
+// Nobody waits for a background save: the writer's thread gives way to the window's (and so do the
+// threads it shares a job with), and what the window asks of it (whether it is busy, whether
+// outcomes wait) takes no lock. A finished job's outcome waits before the job stops being busy.
+TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
+  auto nice = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))); };
+  const int window = nice();
+  if (window >= 19) GTEST_SKIP() << "the tests run at the lowest priority already";
+  std::atomic<int> writing{window};
+  std::promise<void> gate;
+  std::shared_future<void> open = gate.get_future().share();
+  TBankWriter writer([&](TBankSaveJob job) {
+    writing = nice();
+    open.wait();
+    TBankSaveOutcome outcome;
+    outcome.Path = job.Path;
+    outcome.Saved = true;
+    return outcome;
+  });
+  TBankSaveJob job;
+  job.Path = tmp.File("a.xdb2");
+  ASSERT_TRUE(writer.Submit(std::move(job)));
+  EXPECT_TRUE(writer.Busy());
+  EXPECT_FALSE(writer.HasFinished());
+  gate.set_value();
+  writer.WaitIdle();
+  EXPECT_GT(writing.load(), window);
+  EXPECT_EQ(nice(), window);
+  EXPECT_FALSE(writer.Busy());
+  EXPECT_TRUE(writer.HasFinished());
+  EXPECT_EQ(writer.TakeFinished().size(), 1u);
+  EXPECT_FALSE(writer.HasFinished());
 }
 
 // Saves (and exports) that wait behind a long write are replaced by newer ones: the session lets go of
@@ -2808,6 +2920,36 @@ TEST_F(TwoCopiesTest, ASaveTheUserAskedForAsksAboutAFileChangedElsewhere) {
 // Auto-save, minimising and the end of the desktop session never write over another program's
 // databank: the databank goes beside it with the same layers, a notification says so (standard
 // error too at the end), and auto-save then leaves the file alone until the user saves.
+// The digest of a large plain file is made beside its parse, on another thread, from the bytes the
+// parse reads: a touch leaves the file this copy's (its bytes are the same), a byte changed within
+// the same tick does not.
+TEST_F(TwoCopiesTest, ALargePlainFileIsKnownByItsBytesFromItsOpen) {
+  TXMLDataBase2 big;
+  for (int r = 0; r < 3000; ++r) {
+    TxevXMLNode2* record = big.Root()->AddChild(bank::xnRecord);
+    record->SetText("R" + std::to_string(r));
+    bank::SetRecordData(record, std::string(2000, static_cast<char>('a' + r % 26)));
+  }
+  const std::string bytes = big.EncodedXML();
+  ASSERT_GT(bytes.size(), size_t{4} << 20);  // shared among threads wherever there are two
+  for (const Behind how : {Behind::Touched, Behind::SameTick}) {
+    SCOPED_TRACE(NameOf(how));
+    WriteFile(path, bytes);
+    TBankSession::TOptions options;
+    options.ProgramDir = ProgramDir();
+    TBankSession s(&settings, options, &ui, &loop);
+    s.OpenBank(path);
+    ASSERT_EQ(s.FileName(), path);
+    ui.Clear();
+    ChangeBehind(path, how);
+    Name(s, "Ours");
+    ui.PushMessageResult(platform::mrCancel);
+    s.SaveCommand();
+    s.WaitForSave();
+    EXPECT_EQ(ChangedQuestions().size(), Replaced(how) ? 1u : 0u);
+  }
+}
+
 TEST_F(TwoCopiesTest, ASaveNobodyCanBeAskedAboutWritesBesideAFileChangedElsewhere) {
   enum class Road { AutoSave, Minimized, SessionEnd };
   for (const bool background : {false, true})

@@ -175,17 +175,19 @@ TEST(DataBankContent, ItemSpecsAndTheirMapEqualLookupsByName) {
 
 // The item list of a document with enough top-level elements to be built on several threads (one run
 // of them each, joined after): every item a tree shows, in display order, each after its parent and
-// below the item of its node's parent, whatever kind of element begins or ends a run.
+// below the item of its node's parent, whatever kind of element begins or ends a run. The map of a
+// large list, filled side by side, finds what one filled node by node finds.
 TEST(DataBankContent, ItemSpecsOfManyTopLevelElementsFollowTheDocument) {
   const std::string kinds[] = {
-      "<record>r</record>",
-      "<folder>f<record>a</record><folder>g<record>b</record><folder>h</folder></folder><record>c</record></folder>",
+      "<record ID='7'>r</record>",
+      "<folder ID='3'>f<record ID='3'>a</record><folder>g<record ID='12'>b</record><folder>h</folder></folder>"
+      "<record ID='x'>c</record></folder>",
       "<folder>empty</folder>",
-      "<data>not a node</data>",
-      "<record>r<record>hidden under a record</record></record>",
-      "<folder>f<data>x</data><record>d</record></folder>"};
+      "<data ID='5'>not a node</data>",
+      "<record ID='5'>r<record ID='6'>hidden under a record</record></record>",
+      "<folder>f<data>x</data><record ID='-1'>d</record></folder>"};
   std::mt19937 rng(5);
-  for (int tops : {7, 8, 9, 13, 31, 64, 200}) {
+  for (int tops : {7, 8, 9, 13, 31, 64, 200, 12000}) {
     std::string xml = "<dataroot>";
     for (int i = 0; i < tops; ++i) xml += kinds[rng() % std::size(kinds)];
     TXMLDataBase2 db;
@@ -201,6 +203,18 @@ TEST(DataBankContent, ItemSpecsOfManyTopLevelElementsFollowTheDocument) {
       ASSERT_LT(specs[i].Parent, static_cast<int>(i));
       ASSERT_EQ(specs[i].Parent < 0 ? db.Root() : specs[size_t(specs[i].Parent)].Node, specs[i].Node->Parent());
     }
+    std::vector<TTreeItem*> items;
+    for (size_t i = 0; i < specs.size(); ++i) items.push_back(reinterpret_cast<TTreeItem*>(i + 1));
+    TTreeNodeMap bulk;
+    TTreeNodeMap single;
+    bulk.AddAll(specs, items);
+    for (size_t i = 0; i < specs.size(); ++i) single.Add(specs[i].Node, items[i]);
+    ASSERT_EQ(bulk.Size(), single.Size());
+    for (size_t i = 0; i < specs.size(); i += 97) ASSERT_EQ(bulk.ItemOf(specs[i].Node), items[i]);
+    for (int id : {-1, 3, 5, 6, 7, 12}) EXPECT_EQ(bulk.FindByID(id), single.FindByID(id)) << id;
+    bulk.RemoveSubtree(bulk.FindByID(3));
+    single.RemoveSubtree(single.FindByID(3));
+    EXPECT_EQ(bulk.FindByID(3), single.FindByID(3));
   }
 }
 

@@ -116,6 +116,45 @@ TEST_F(DatabankInterop, CompressedFileOpensInUnzipAndZipfile) {
   EXPECT_EQ(d.out, kPlain);
 }
 
+// A databank of 200,000 records is written with its layers' work shared among threads (the cipher's
+// blocks, deflate in pieces joined into one stream): compressed, with or without a password, it is a
+// zip archive unzip accepts whole, and it decodes to the bytes the same databank has written plain.
+TEST_F(DatabankInterop, ADatabankOf200000RecordsSharedAmongThreadsIsOneValidArchive) {
+  REQUIRE_TOOL(unzip, "unzip");
+  std::string xml = "<?xml version='1.0' encoding='ISO-8859-1' ?>\r\n<dataroot>\r\n";
+  for (int f = 0, id = 1; f < 400; ++f) {
+    xml += "  <folder ID='" + std::to_string(id++) + "'>Folder " + std::to_string(f) + "\r\n";
+    for (int r = 0; r < 500; ++r, ++id)
+      xml += "    <record ID='" + std::to_string(id) + "'>Snippet " + std::to_string(id) +
+             " caf\xE9\r\n      <data><![CDATA[if (node->next) return " + std::to_string(id * 7919 % 100003) +
+             ";]]></data>\r\n    </record>\r\n";
+    xml += "  </folder>\r\n";
+  }
+  xml += "</dataroot>";
+  const std::string in = tmp.File("large.xdb2");
+  WriteFile(in, xml);
+  const std::string plain = tmp.File("plain.xdb2");
+  ASSERT_EQ(Probe({"encode", in, plain}).exitCode, 0);
+  const std::string written = ReadFile(plain);
+  ASSERT_GT(written.size(), size_t{16} << 20);  // rounds of pieces on every machine with threads to share them
+  for (const std::string password : {"", "pw"}) {
+    SCOPED_TRACE("password '" + password + "'");
+    const std::string out = tmp.File("large-zipped.xdb2");
+    std::vector<std::string> encode{"encode", "--compress", in, out};
+    if (!password.empty()) encode.insert(encode.begin() + 1, {"--password", password});
+    auto r = Probe(encode);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto t = RunProcess(unzip, {"-t", out});
+    EXPECT_EQ(t.exitCode, 0) << t.out << t.err;
+    EXPECT_NE(t.out.find("No errors detected"), std::string::npos) << t.out;
+    std::vector<std::string> decode{"decode", out};
+    if (!password.empty()) decode.insert(decode.begin() + 1, {"--password", password});
+    auto d = Probe(decode);
+    ASSERT_EQ(d.exitCode, 0) << d.err;
+    EXPECT_TRUE(d.out == written);
+  }
+}
+
 TEST_F(DatabankInterop, EncipheredFileOpensInOpenssl) {
   REQUIRE_TOOL(openssl, "openssl");
   REQUIRE_TOOL(python, "python3");

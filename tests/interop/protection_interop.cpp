@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/CodePage.h"
@@ -48,13 +49,31 @@ uint32_t U32(const std::string& s, size_t at) {
 
 class ProtectionInterop : public TempDirTest {};
 
+// Also an entry written as a save writes a large one, deflated in pieces side by side (each primed
+// with the 32 KB before it, ended on a byte boundary, joined into one stream), for sizes around every
+// piece, round of pieces and dictionary boundary.
 TEST_F(ProtectionInterop, OurArchivesReadByUnzipAndPython) {
   REQUIRE_TOOL(unzip, "unzip");
   REQUIRE_TOOL(python, "python3");
-  for (size_t n : {0, 1, 100, 19280, 300000}) {
+  struct Case {
+    size_t n;
+    std::vector<std::string> pack;  // the probe's command before its files
+  };
+  std::vector<Case> cases;
+  for (size_t n : {0, 1, 100, 19280, 300000}) cases.push_back({n, {"zip-pack"}});
+  constexpr size_t kPiece = 40000;  // rounds of three pieces
+  std::vector<size_t> sizes{0, 1};
+  for (size_t edge : {kPiece, 2 * kPiece, 3 * kPiece, 4 * kPiece, 6 * kPiece, size_t{32768}, 3 * kPiece + 32768})
+    for (size_t n : {edge - 1, edge, edge + 1}) sizes.push_back(n);
+  for (size_t n : sizes) cases.push_back({n, {"zip-pack-shared", "3", std::to_string(kPiece)}});
+  for (const Case& c : cases) {
+    const size_t n = c.n;
+    SCOPED_TRACE(testing::Message() << n << " bytes, " << c.pack.front());
     std::string text = Text(n, static_cast<uint32_t>(n) + 1);
     WriteFile(tmp.File("t.xml"), text);
-    ProcessResult r = RunProcess(Probe(), {"zip-pack", tmp.File("t.xml"), tmp.File("out.zip"), "bank.xdb2"});
+    std::vector<std::string> pack = c.pack;
+    pack.insert(pack.end(), {tmp.File("t.xml"), tmp.File("out.zip"), "bank.xdb2"});
+    ProcessResult r = RunProcess(Probe(), pack);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ProcessResult test = RunProcess(unzip, {"-t", tmp.File("out.zip")});
     EXPECT_EQ(test.exitCode, 0) << test.out << test.err;
@@ -67,12 +86,12 @@ TEST_F(ProtectionInterop, OurArchivesReadByUnzipAndPython) {
     std::istringstream fields(info.out);
     std::string name;
     int method = -1;
-    size_t size = 0, c = 0;
-    fields >> name >> method >> size >> c;
+    size_t size = 0, compressed = 0;
+    fields >> name >> method >> size >> compressed;
     EXPECT_EQ(name, "bank.xdb2");
     EXPECT_EQ(method, 8);
     EXPECT_EQ(size, n);
-    EXPECT_EQ(ReadFile(tmp.File("out.zip")).size(), 30 + 9 + c + 46 + 9 + 22);
+    EXPECT_EQ(ReadFile(tmp.File("out.zip")).size(), 30 + 9 + compressed + 46 + 9 + 22);
     ProcessResult data = RunProcess(unzip, {"-p", tmp.File("out.zip"), "bank.xdb2"});
     EXPECT_EQ(data.exitCode, 0);
     EXPECT_TRUE(data.out == text) << "unzip -p differs for " << n << " bytes";

@@ -1,6 +1,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -358,6 +361,29 @@ TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
   EXPECT_EQ(platform::SharedWorkShares({.Nodes = 1000, .Bytes = 100000}), 1u);
   EXPECT_EQ(platform::SharedWorkShares({.Nodes = 1000000}), platform::SharedWorkThreads());
   EXPECT_EQ(platform::SharedWorkShares({.Bytes = std::size_t{1} << 30}), platform::SharedWorkThreads());
+  // Work that scales with threads takes as many as a search does.
+  EXPECT_EQ(platform::SharedWorkShares({.Bytes = std::size_t{1} << 30, .ScalesWithThreads = true}),
+            platform::SharedSearchThreads());
+  EXPECT_EQ(platform::SharedWorkShares({.Nodes = 8, .ScalesWithThreads = true}), 1u);
+}
+
+// Work behind the window gives way to it: the thread that says so, and every share it runs, has a
+// nice value above the window's (the helpers take it over from the thread that starts them); the
+// thread that did not say so keeps its own.
+TEST(SharedWork, WorkBehindTheWindowGivesWayHelpersIncluded) {
+  auto nice = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))); };
+  const int window = nice();
+  if (window >= 19) GTEST_SKIP() << "the tests run at the lowest priority already";
+  std::vector<int> seen(8, window);
+  int behind = window;
+  std::thread([&] {
+    platform::YieldProcessorsToTheWindow();
+    behind = nice();
+    platform::RunShared(seen.size(), [&](size_t k) { seen[k] = nice(); });
+  }).join();
+  EXPECT_GT(behind, window);
+  for (const int share : seen) EXPECT_EQ(share, behind);
+  EXPECT_EQ(nice(), window);
 }
 
 // When no thread (or too few) can be had, the shares no helper took run on this thread, share 0

@@ -1,14 +1,21 @@
 // Command-line probe over the protection core, for comparisons with unzip, Python's zipfile and
 // openssl:
 //   protectprobe zip-pack IN OUT NAME       one entry NAME holding the bytes of IN, saved to OUT
+//   protectprobe zip-pack-shared SHARES PIECE IN OUT NAME
+//                                           the same written as a save writes it: deflated in pieces of
+//                                           about PIECE bytes, SHARES at a time side by side, the bytes
+//                                           given in writes of 1 to 3 * PIECE bytes
 //   protectprobe zip-unpack IN OUT [INDEX]  entry INDEX (default 0) of archive IN, written to OUT
 //   protectprobe encipher PASSWORD IN OUT   the databank cipher layer (PASSWORD in UTF-8)
 //   protectprobe decipher PASSWORD IN OUT
 //   protectprobe md5 FILE                   lowercase hex digest
 // Exit 0 on success, 1 with the error on a failure, 2 on a usage error.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Exceptions.h"
@@ -22,6 +29,7 @@ namespace {
 int Usage() {
   std::fputs(
       "usage: protectprobe zip-pack IN OUT NAME\n"
+      "       protectprobe zip-pack-shared SHARES PIECE IN OUT NAME\n"
       "       protectprobe zip-unpack IN OUT [INDEX]\n"
       "       protectprobe encipher PASSWORD IN OUT\n"
       "       protectprobe decipher PASSWORD IN OUT\n"
@@ -64,6 +72,22 @@ int Run(const std::vector<std::string>& a) {
     if (!zip.SetUncompressed(0, data)) return Fail("Could not compress the data");
     TFileStream out(a[2], fmCreate);
     zip.SaveToStream(out);
+    return 0;
+  }
+  if (cmd == "zip-pack-shared" && a.size() == 6) {
+    int shares = 0, piece = 0;
+    if (!ParseIndex(a[1], shares) || !ParseIndex(a[2], piece) || shares < 1 || piece < 1) return Usage();
+    const std::string data = ReadAll(a[3]);
+    TFileStream out(a[4], fmCreate);
+    TZipEntryWriter writer(
+        out, a[5], TDeflateSharing{.Shares = static_cast<size_t>(shares), .PieceBytes = static_cast<size_t>(piece)});
+    std::minstd_rand rng(static_cast<unsigned>(data.size()));
+    for (size_t at = 0; at < data.size();) {
+      const size_t n = std::min(data.size() - at, size_t{1} + rng() % (3 * static_cast<size_t>(piece)));
+      writer.Write(std::string_view(data).substr(at, n));
+      at += n;
+    }
+    writer.Finish();
     return 0;
   }
   if (cmd == "zip-unpack" && (a.size() == 3 || a.size() == 4)) {

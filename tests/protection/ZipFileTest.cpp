@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <ctime>
+#include <random>
+#include <vector>
 
 #include "ProtectionTestUtil.h"
 #include "platform/Exceptions.h"
@@ -77,6 +80,55 @@ TEST(ZipCRC32, VectorsAndZlib) {
   for (size_t i = 0; i < text.size(); i += 777)
     crc = ZipCRC32Update(crc, text.data() + i, std::min<size_t>(777, text.size() - i));
   EXPECT_EQ(crc, ZipCRC32(text));
+}
+
+// An entry deflated in pieces side by side (each primed with the 32 KB before it and ended on a byte
+// boundary) is one deflate stream that inflates to the data, under the CRC-32 and sizes of the data,
+// for data ending around every piece, round and dictionary boundary and given in writes of any size.
+// A piece refers back into the one before it as one stream does: a random block repeated throughout
+// is stored once, not once a piece.
+TEST(ZipEntryWriter, PiecesDeflatedSideBySideJoinIntoOneStream) {
+  std::mt19937 rng(7);
+  std::string block(4000, '\0');
+  for (char& c : block) c = static_cast<char>(rng());
+  enum Kind { Text, Random, Repeated };
+  // Pieces shorter than a dictionary (which then reaches into the round before) and longer.
+  for (const size_t kPiece : {size_t{5000}, size_t{40000}}) {
+    std::vector<size_t> sizes{0, 1, 2};
+    for (size_t edge : {kPiece, 2 * kPiece, 3 * kPiece, 6 * kPiece, size_t{32768}, 3 * kPiece + 32768})
+      for (size_t size : {edge - 1, edge, edge + 1}) sizes.push_back(size);
+    for (const size_t size : sizes)
+      for (const Kind kind : {Text, Random, Repeated}) {
+        SCOPED_TRACE(testing::Message() << size << " bytes in pieces of " << kPiece << ", kind " << kind);
+        std::string data(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+          data[i] = kind == Text     ? "while (node) node = node->next;\r\n"[i % 33]
+                    : kind == Random ? static_cast<char>(rng())
+                                     : block[i % block.size()];
+        TMemoryStream stream;
+        {
+          TZipEntryWriter writer(stream, "e.xdb2", TDeflateSharing{.Shares = 3, .PieceBytes = kPiece});
+          for (size_t at = 0; at < size;) {
+            const size_t n = std::min(size - at, size_t{1} + rng() % (4 * kPiece));
+            writer.Write(std::string_view(data).substr(at, n));
+            at += n;
+          }
+          writer.Finish();
+        }
+        const std::string archive = stream.TakeBytes();
+        std::string back;
+        ASSERT_EQ(Unpack(archive, back), TZipCheck::zcOk);
+        EXPECT_TRUE(back == data);
+        const std::string whole = Pack("e.xdb2", data);
+        EXPECT_EQ(U32(archive, 14), U32(whole, 14));                                  // the CRC-32
+        EXPECT_EQ(U32(archive, 22), U32(whole, 22));                                  // the size
+        EXPECT_EQ(archive.size() - U32(archive, 18), whole.size() - U32(whole, 18));  // the records around
+        // About what one stream takes: a piece without the bytes before it would store the block again.
+        if (kind == Repeated) {
+          EXPECT_LT(U32(archive, 18), U32(whole, 18) + 100 * (size / kPiece + 1));
+        }
+      }
+  }
 }
 
 TEST(ZipFile, DataBankArchiveLayout) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FaultInjection.h"
+#include "platform/SharedWork.h"
 #include "xml/uXMLTools2.h"
 #include "xml/xevXMLParser2.h"
 
@@ -860,4 +861,38 @@ TEST(XmlLarge, PartsJoinIntoTheTreeOfOneParse) {
   EXPECT_EQ(ErrorText(doc), "Missing <");
   EXPECT_NE(doc.LastError().find("\r\nError position=0\r\n"), std::string::npos);
   EXPECT_EQ(doc.Children().Count(), 400);
+}
+
+// Records that keep HTML or XML have lines in their CDATA sections that look like the start of an
+// element of the document element; a part guessed to start there would be parsed again in one piece
+// after the part before it, so a databank of such records would be read on one thread. The guesses
+// step over CDATA sections: the parts join as their threads parsed them, into the tree of one parse.
+TEST(XmlLarge, MarkupInCDataSectionsLeavesThePartsToTheirThreads) {
+  TxevXMLParser2 made;
+  made.SetName("dataroot");
+  for (int f = 0; f < 60; ++f) {
+    TxevXMLNode2* folder = made.AddChild("folder");
+    folder->SetAttribute("ID", std::to_string(f));
+    folder->SetText("Folder " + std::to_string(f));
+    TxevXMLNode2* inner = folder->AddChild("folder");
+    for (int r = 0; r < 60; ++r) {
+      TxevXMLNode2* record = (r % 2 ? inner : folder)->AddChild("record");
+      record->SetText("Snippet " + std::to_string(r));
+      std::string html = "<h3>Notes</h3>\r\n<ul>";
+      for (int line = 0; line < 40; ++line)
+        html += "\r\n  <li><code>node-&gt;next</code> line " + std::to_string(line) + "</li>";
+      html += "\r\n</ul>";
+      record->AddChild("comments")->SetText(html);
+      record->AddChild("data")->SetText(std::string(1500, 'c') + "\r\n  <div>\r\n  </div>");
+    }
+  }
+  const std::string xml = made.GetXML();
+  const size_t shares = platform::SharedWorkShares({.Bytes = xml.size(), .ScalesWithThreads = true});
+  ASSERT_GT(xml.size(), size_t{12} << 20);
+  TxevXMLParser2 doc;
+  ASSERT_TRUE(doc.LoadXML(xml)) << doc.ErrorSummary();
+  EXPECT_EQ(doc.SharedParts(), shares);
+  EXPECT_TRUE(doc.GetXML() == xml);
+  EXPECT_EQ(doc.Children().Count(), 60);
+  EXPECT_EQ(doc.ParsedElements(), size_t{1 + 60 * 2 + 60 * 60 * 3});  // counted by every part
 }

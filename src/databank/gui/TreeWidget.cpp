@@ -257,7 +257,8 @@ QList<QTreeWidgetItem*> TTreeWidget::MakeItems(const std::vector<TTreeItemSpec>&
       *it = nullptr;
     }
   };
-  const size_t threads = platform::SharedWorkShares({.Nodes = specs.size()});
+  // Each item is new memory of its own: the system's work of handing it out is shared too.
+  const size_t threads = platform::SharedWorkShares({.Nodes = specs.size(), .ScalesWithThreads = true});
   const size_t per = (specs.size() + threads - 1) / threads;
   try {
     platform::RunShared(threads, [&](size_t k) { make(k * per, std::min((k + 1) * per, specs.size())); });

@@ -936,7 +936,11 @@ void TXMLTreeForm::LoadSettings() {
   const int tree = treesettings::TreePaneWidth(WindowSettings.TreeWidth, room);
   Splitter->setSizes({tree, room - tree});
   MinimizeOnClose = WindowSettings.HardQuit;
-  if (HasSession() && !reloadingSettings_) Session().LoadFileSettings(commandLineFile_);
+  if (HasSession() && !reloadingSettings_) {
+    Session().LoadFileSettings(commandLineFile_);
+    // The window is made and shown meanwhile; one that starts minimised opens its databank later.
+    if (!StartMinimized && !Bank()) Session().ReadAheadStartupFile();
+  }
   if (Editor) {
     Editor->SetSettings(&s);
     Editor->LoadEditorSettings();
