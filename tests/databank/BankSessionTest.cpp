@@ -2145,6 +2145,72 @@ TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheSte
   }
 }
 
+// The session's phase changes only by its table: every event from every phase, against the rules
+// the rest of the session relies on. An event the table has no row for is refused; nobody answering
+// is for good; a close waits only for a step under way, and a step's end lets it go.
+TEST_F(BankSessionTest, ThePhaseTableRefusesWhatCannotHappenAndEndingIsForGood) {
+  using P = TBankSession::TPhase;
+  using E = TBankSession::TPhaseEvent;
+  const P phases[] = {P::Idle, P::Working, P::CloseWaiting, P::Ending, P::EndingWorking, P::EndingCloseWaiting};
+  const E events[] = {E::StepBegins, E::StepEnds, E::CloseAsked, E::NobodyAnswers};
+  auto ending = [](P p) { return p == P::Ending || p == P::EndingWorking || p == P::EndingCloseWaiting; };
+  auto stepping = [](P p) { return p != P::Idle && p != P::Ending; };
+  auto closeWaits = [](P p) { return p == P::CloseWaiting || p == P::EndingCloseWaiting; };
+  for (P from : phases)
+    for (E event : events) {
+      SCOPED_TRACE(testing::Message() << "phase " << int(from) << ", event " << int(event));
+      const std::optional<P> to = TBankSession::NextPhase(from, event);
+      // Only the outermost step changes the phase; an idle session closes at once (nothing waits).
+      const bool legal = event == E::NobodyAnswers || (event == E::StepBegins) != stepping(from);
+      ASSERT_EQ(to.has_value(), legal);
+      if (!to) continue;
+      switch (event) {
+        case E::StepBegins:
+          EXPECT_TRUE(stepping(*to) && !closeWaits(*to));
+          break;
+        case E::StepEnds:
+          EXPECT_TRUE(!stepping(*to) && !closeWaits(*to));
+          break;
+        case E::CloseAsked:
+          EXPECT_TRUE(stepping(*to) && closeWaits(*to));
+          break;
+        case E::NobodyAnswers:
+          EXPECT_EQ(stepping(*to), stepping(from));
+          EXPECT_EQ(closeWaits(*to), closeWaits(from));
+          break;
+      }
+      EXPECT_EQ(ending(*to), ending(from) || event == E::NobodyAnswers) << "no way back from nobody answering";
+    }
+
+  // The session walks the table: a close during a step's prompt waits, the end of the session
+  // arrives meanwhile, the step's end posts the close, and nobody is asked again.
+  const std::string locked = tmp.File("locked.xdb2");
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  ClosingUI closing;
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  TBankSession s(&settings, options, &closing, &loop);
+  EXPECT_EQ(s.Phase(), P::Idle);
+  std::vector<P> seen;
+  closing.OnPrompt = [&] {
+    seen.push_back(s.Phase());
+    EXPECT_FALSE(s.MayClose());
+    seen.push_back(s.Phase());
+    s.EndWithoutAnswers();
+    seen.push_back(s.Phase());
+  };
+  int deferred = 0;
+  s.Hooks.CloseDeferred = [&] { ++deferred; };
+  closing.PushFilePassword("pw");
+  s.OpenBank(locked);
+  EXPECT_EQ(seen, (std::vector<P>{P::Working, P::CloseWaiting, P::EndingCloseWaiting}));
+  EXPECT_EQ(s.Phase(), P::Ending);
+  EXPECT_TRUE(s.MayClose());
+  loop.ProcessPosted();
+  EXPECT_EQ(deferred, 1);
+  EXPECT_EQ(s.Phase(), P::Ending);
+}
+
 // While a step of the pipeline waits in a prompt or a box (whose event loop runs the first run, the
 // tray, timers, the desktop), nothing opens, closes or saves the databank it works on: every routine
 // that would is refused, asks nothing, and leaves the databank and the files as they are. The first
