@@ -73,10 +73,15 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->SetEnabled(false);
   timer_->OnTimer = [this] { AutoSaveTick(); };
   if (options_.BackgroundSaves) {
-    writer_ = std::make_unique<TBankWriter>(options_.WriteJob);
-    saveTimer_ = loop_->CreateTimer();
-    saveTimer_->SetInterval(15);
-    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(TBankWriter::TWait::No); };
+    // A finished save posts its outcome's application to the window's loop (from the writer's
+    // thread: the loop takes posts from any thread). A call posted after the session has gone does
+    // nothing.
+    std::weak_ptr<int> alive = alive_;
+    writer_ = std::make_unique<TBankWriter>(options_.WriteJob, [this, alive, loop = loop_] {
+      loop->Post([this, alive] {
+        if (!alive.expired()) ApplyFinishedSaves();
+      });
+    });
   }
 }
 
@@ -85,11 +90,7 @@ TBankSession::~TBankSession() {
     timer_->SetEnabled(false);
     timer_->OnTimer = nullptr;
   }
-  if (saveTimer_) {
-    saveTimer_->SetEnabled(false);
-    saveTimer_->OnTimer = nullptr;
-  }
-  writer_.reset();  // the saves in flight are finished first
+  writer_.reset();  // the saves in flight are finished first; nothing is posted from then on
 }
 
 bool TBankSession::Setting(const char* name, bool def) const {
@@ -466,7 +467,6 @@ bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXM
   std::uint64_t replaced = 0;
   writer_->Submit(std::move(job), nullptr, &replaced);
   ForgetSave(replaced);
-  saveTimer_->SetEnabled(true);
   return true;
 }
 
@@ -701,7 +701,6 @@ TBankSession::TSaveResult TBankSession::SaveBank(const std::string& path, TSaveW
     SetModifiedFlag(false);
     NoteViewInFile();
     Changed();
-    saveTimer_->SetEnabled(true);
     return TSaveResult::KeptIf(true);
   }
   SetModifiedFlag(false);
@@ -737,22 +736,19 @@ void TBankSession::WaitForSave() {
   // elsewhere): that one is waited for too.
   do {
     writer_->WaitIdle();
-    ApplyFinishedSaves(TBankWriter::TWait::Yes);
+    ApplyFinishedSaves();
   } while (writer_->Busy());
 }
 
-void TBankSession::ApplyFinishedSaves(TBankWriter::TWait wait) {
+void TBankSession::ApplyFinishedSaves() {
   if (!writer_ || applyingSaves_) return;
   applyingSaves_ = true;
   // Each outcome is applied even when an earlier one's message box runs its own event loop.
   for (;;) {
-    std::list<TBankSaveOutcome> finished = writer_->TakeFinished(wait);
+    std::list<TBankSaveOutcome> finished = writer_->TakeFinished();
     if (finished.empty()) break;
     for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }
-  // Busy first: a job that ends is among the finished ones before it stops being busy, so one that
-  // ended just now (or whose outcome could not be taken this time) keeps the timer going.
-  if (!writer_->Busy() && !writer_->HasFinished()) saveTimer_->SetEnabled(false);
   applyingSaves_ = false;
 }
 

@@ -457,9 +457,9 @@ class TBankSession {
   bool ViewDiffers() const;
   // The file holds the view as it is now (after an open, and when a save's snapshot is taken).
   void NoteViewInFile();
-  // The outcomes of the saves the writer finished; TWait::No (the timer's polling) leaves them to the
-  // next tick rather than wait for the writer's lock.
-  void ApplyFinishedSaves(TBankWriter::TWait wait);
+  // The outcomes of the saves the writer finished (a finished save posts a call to this; it takes no
+  // lock of the writer's).
+  void ApplyFinishedSaves();
   // Lets go of what was kept for a save the writer replaced (tag 0: none).
   void ForgetSave(std::uint64_t tag);
 
@@ -523,7 +523,6 @@ class TBankSession {
   void TellBackupFailure(const TBankSaveOutcome& outcome);
   std::vector<std::string> backupFailuresTold_;
   std::unique_ptr<TBankWriter> writer_;
-  std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;
   std::uint64_t saveTag_ = 0;
   std::uint64_t editGeneration_ = 0;  // counts SetModified calls

@@ -1781,6 +1781,22 @@ TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOn
   EXPECT_TRUE(s.Modified());
   EXPECT_TRUE(s.AutoSaveTimer().Enabled());
 
+  // A finished save posts its outcome to the window's loop: nothing ticks meanwhile, and the
+  // outcome is applied once the loop runs what was posted.
+  name("fourth again");
+  s.AutoSaveTimer().SetEnabled(false);
+  s.SaveCommand();
+  while (s.SaveInFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(loop.RunningTimers(), 0u);
+  EXPECT_EQ(Messages().size(), 1u);
+  EXPECT_FALSE(s.Modified());
+  EXPECT_GE(loop.PendingPosts(), 1u);
+  loop.ProcessPosted();
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages()[1].rfind("Could not write DataBank!\n", 0), 0u) << Messages()[1];
+  EXPECT_TRUE(s.Modified());
+  EXPECT_EQ(s.SavesAwaitingOutcome(), 0u);
+
   // Closing waits for the save in flight and sees how it ended.
   fs::remove(path);
   name("fifth");
