@@ -221,15 +221,16 @@ std::string TBankSession::Relative(const std::string& path) const {
 // ---------------------------------------------------------------------------------------------
 // The file routines
 
-bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target) {
+bool TBankSession::LoadBankFile(const std::string& path, TXMLDataBase2* target) {
+  return LoadBank(path, target).Status == TLoadStatus::Loaded;
+}
+
+TBankSession::TLoadAttempt TBankSession::LoadBank(const std::string& pathIn, TXMLDataBase2* target) {
   const bool own = target == nullptr || target == bank_.get();
   TXMLDataBase2* bank = own ? bank_.get() : target;
-  if (own) {
-    compress_ = false;
-    convertedOld_ = false;
-  }
+  if (own) compress_ = false;
   failReason_.clear();
-  if (pathIn.empty() || !bank) return false;
+  if (pathIn.empty() || !bank) return {};
 
   std::string path = bp::ExpandFileName(pathIn);
   // A file our writer is still making (an export just chosen for import) is read once it is whole.
@@ -262,7 +263,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
       compress_ = false;
       Changed();
     }
-    return false;
+    return TLoadAttempt{};
   };
 
   // What the prompt says when it comes back: a word of why, within this load only.
@@ -272,7 +273,7 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
   try {
     for (;;) {
       const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo, note);
-      if (attempt.Status == TLoadStatus::Loaded) return true;
+      if (attempt.Status == TLoadStatus::Loaded) return attempt;
       if (attempt.Status == TLoadStatus::Failed) {
         // Cancelled after a wrong password: that is what the one box of the failed open says.
         if (attempt.PromptCancelled && !note.empty()) failReason_ = ReasonNamingFile(SWrongPassword, path);
@@ -385,6 +386,7 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     return attempt;
   }
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
+  attempt.ConvertedOld = oldFormat;
 
   if (own) {
     // The same file under its new name: what was taken of it before the read still holds.
@@ -398,7 +400,6 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     }
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
-    convertedOld_ = oldFormat;
     fileName_ = GetLongFileName(kept);
     NoteDiskForm(fileName_, password_, compress_);
     watch_ = std::make_shared<TBankFileWatch>(bp::ExpandFileName(fileName_));
@@ -598,7 +599,8 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     password_.clear();
   }
   utf8Notice_.clear();
-  if (!LoadBankFile(path)) {
+  const TLoadAttempt loaded = LoadBank(path, nullptr);
+  if (loaded.Status != TLoadStatus::Loaded) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
   } else if (options_.BackgroundSaves) {
@@ -622,7 +624,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     modified_ = true;
   }
   // The converted texts exist only in memory until they are saved.
-  if (convertedOld_) modified_ = true;
+  if (loaded.ConvertedOld) modified_ = true;
   Changed();
   if (Hooks.ReadState)
     Hooks.ReadState();

@@ -426,9 +426,12 @@ class TBankSession {
     TLoadStatus Status = TLoadStatus::Failed;
     bool PasswordAsked = false;    // the user was asked for the file's password
     bool PromptCancelled = false;  // and cancelled that prompt
+    bool ConvertedOld = false;     // the file was in the old format: its texts were converted in memory
   };
   TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own, const std::string& renameTo,
                               const std::string& note);
+  // LoadBankFile with how its last attempt went (Status Failed when the load failed).
+  TLoadAttempt LoadBank(const std::string& path, TXMLDataBase2* target);
   // A snapshot of the document (the writer streams it into the file), with the path, the layers (the
   // entry named as it goes into the file) and the backup switch; false, the error shown, when the
   // snapshot could not be taken, or path failed to open earlier and could not be kept as
@@ -474,7 +477,6 @@ class TBankSession {
   std::string failReason_;
   bool compress_ = false;
   bool modified_ = false;
-  bool convertedOld_ = false;
   std::string commandLineFile_;     // the command-line file, to be opened at start
   std::string commandLineProblem_;  // why the command-line file cannot be opened, told at start
   int64_t fileSize_ = 0;
