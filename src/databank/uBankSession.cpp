@@ -396,7 +396,8 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     if (bank.InvalidUtf8Bytes() > 0) {
       const std::string full = bp::ExpandFileName(kept);
       keepOriginal_ = {full, OriginalCopyName(full)};
-      utf8Notice_ = InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
+      attempt.Utf8Notice =
+          InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
     }
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
@@ -598,7 +599,6 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     entryName_.clear();
     password_.clear();
   }
-  utf8Notice_.clear();
   const TLoadAttempt loaded = LoadBank(path, nullptr);
   if (loaded.Status != TLoadStatus::Loaded) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
@@ -642,7 +642,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
     if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
   }
-  if (!utf8Notice_.empty()) ShowWarning(std::exchange(utf8Notice_, std::string()));
+  if (!loaded.Utf8Notice.empty()) ShowWarning(loaded.Utf8Notice);
 }
 
 void TBankSession::ReleaseBank() {
@@ -659,7 +659,7 @@ void TBankSession::ReleaseBank() {
   password_.clear();
   watch_.reset();
   keepOriginal_.reset();  // its file was never written over
-  conflictHold_ = false;
+  conflictHold_.reset();
   modified_ = false;  // nothing is left to save
   Changed();
 }
@@ -778,7 +778,7 @@ TBankSession::TSaveResult TBankSession::ApplyOutcome(const TBankSaveOutcome& out
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
       // The user saved: auto-save may write the file again.
-      if (state.IfChanged != TIfFileChanged::WriteBeside) conflictHold_ = false;
+      if (state.IfChanged != TIfFileChanged::WriteBeside) conflictHold_.reset();
     }
     return result;
   }
@@ -789,8 +789,7 @@ TBankSession::TSaveResult TBankSession::ApplyOutcome(const TBankSaveOutcome& out
   timer_->SetEnabled(Setting(bs::AutoSave, true));
   if (!outcome.ChangedElsewhere) return result;
   if (!outcome.ConflictCopy.empty()) {
-    conflictHold_ = true;
-    conflictCopyGeneration_ = state.EditGeneration;
+    conflictHold_ = state.EditGeneration;
     if (Hooks.Notify) Hooks.Notify(ConflictCopyNotice(outcome.Path, outcome.ConflictCopy));
     result.Kept = true;
     result.ConflictCopy = outcome.ConflictCopy;
@@ -856,7 +855,7 @@ void TBankSession::ViewChanged() {
 
 bool TBankSession::NothingToKeepOverChangedFile() {
   if (fileName_.empty() || !watch_ || watch_->Path() != bp::ExpandFileName(fileName_)) return false;
-  const bool nothingNew = !AnythingModified() || (conflictHold_ && editGeneration_ == conflictCopyGeneration_);
+  const bool nothingNew = !AnythingModified() || conflictHold_ == editGeneration_;
   return nothingNew && !watch_->StillOurs();
 }
 
@@ -1091,7 +1090,7 @@ void TBankSession::ChangePasswordCommand() {
 void TBankSession::SaveUnasked() {
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
-  if (fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
+  if (fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_.has_value() || !AnythingModified()) return;
   SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 

@@ -427,6 +427,9 @@ class TBankSession {
     bool PasswordAsked = false;    // the user was asked for the file's password
     bool PromptCancelled = false;  // and cancelled that prompt
     bool ConvertedOld = false;     // the file was in the old format: its texts were converted in memory
+    // Its text was not UTF-8 (those bytes are U+FFFD in memory): what the user is told once the
+    // databank shows ("" when it was).
+    std::string Utf8Notice;
   };
   TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own, const std::string& renameTo,
                               const std::string& note);
@@ -518,7 +521,6 @@ class TBankSession {
     std::string Path, KeptAs;
   };
   std::optional<TKeepOriginal> keepOriginal_;
-  std::string utf8Notice_;  // told once the databank that was read shows
   // Before the first write over that file: false (the error shown) when no copy could be made.
   bool KeepOriginal(const std::string& path);
   // A save that went on without its backup is told, once a file in a run.
@@ -532,10 +534,9 @@ class TBankSession {
   bool applyingSaves_ = false;
   // What this copy knows of its file on disk; shared with the saves in flight.
   std::shared_ptr<TBankFileWatch> watch_;
-  // A conflict copy was written: auto-save leaves the file alone until the user saves. The
-  // generation is editGeneration_ as the copy holds it.
-  bool conflictHold_ = false;
-  std::uint64_t conflictCopyGeneration_ = 0;
+  // Set once a conflict copy was written: auto-save leaves the file alone until the user saves. The
+  // value is editGeneration_ as the copy holds it.
+  std::optional<std::uint64_t> conflictHold_;
   // The view as the file holds it: the selected node's ID and the node counter, and whether a caret
   // or a folder changed since (ViewChanged).
   int fileSelection_ = -1;
