@@ -5,7 +5,9 @@
 //
 // The tree window owns one session and fills in its hooks (commit the open record, rebuild the tree,
 // caption, ...). The session talks to the user only through platform::IUIServices and to time only
-// through a platform::ITimer, so every answer and every tick can be scripted.
+// through its platform::IEventLoop (timers and posted calls), so every answer and every tick can be
+// scripted. What it may do at a moment follows from one phase (TPhase), which changes only through
+// the table of its transitions; what became of a save comes back as a TSaveResult.
 //
 // Safety rules kept here:
 // - Saving streams a snapshot of the document through its layers into a temporary file, then renames
@@ -14,10 +16,11 @@
 // - With background saves (the window's), Save, Save As, export, the auto-save and minimising take a
 //   snapshot of the document (it costs what changed since the last one: the databank is frozen while
 //   it is opened) and return; the XML, the layers and the file are written on a worker thread, one
-//   save after the other. The outcome is applied on the
-//   window's thread: a failure is reported and marks the databank modified again. Whatever needs to
-//   know that the file is written (the save-changes question, closing a databank, the end of the
-//   program) waits for the save in flight.
+//   save after the other. A finished save posts the application of its outcome to the window's
+//   event loop (nothing polls for it, and nothing waits for the writer's lock): a failure is
+//   reported and marks the databank modified again. Whatever needs to know that the file is written
+//   (the save-changes question, closing a databank, the end of the program) waits for the save in
+//   flight.
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
 //   run nested event loops, during which the timer still ticks), except in the file dialogs of Save
 //   As, Import and Export, which change nothing it writes (TAutoSaveFreeScope).
@@ -165,7 +168,8 @@ class TBankSession {
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
-  // ui / loop: nullptr takes the installed ones (platform::UI(), platform::EventLoop()).
+  // ui / loop: nullptr takes the installed ones (platform::UI(), platform::EventLoop()). With
+  // background saves, the writer's thread posts to loop.
   TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui = nullptr,
                platform::IEventLoop* loop = nullptr);
   ~TBankSession();
@@ -531,7 +535,7 @@ class TBankSession {
   std::uint64_t saveTag_ = 0;
   std::uint64_t editGeneration_ = 0;  // counts SetModified calls
   std::uint64_t bankSerial_ = 0;      // counts the databanks opened
-  bool applyingSaves_ = false;
+  bool applyingSaves_ = false;  // ApplyFinishedSaves is on the stack (a box of it runs the loop)
   // What this copy knows of its file on disk; shared with the saves in flight.
   std::shared_ptr<TBankFileWatch> watch_;
   // Set once a conflict copy was written: auto-save leaves the file alone until the user saves. The
