@@ -535,7 +535,7 @@ class TBankSession {
   std::uint64_t saveTag_ = 0;
   std::uint64_t editGeneration_ = 0;  // counts SetModified calls
   std::uint64_t bankSerial_ = 0;      // counts the databanks opened
-  bool applyingSaves_ = false;  // ApplyFinishedSaves is on the stack (a box of it runs the loop)
+  bool applyingSaves_ = false;        // ApplyFinishedSaves is on the stack (a box of it runs the loop)
   // What this copy knows of its file on disk; shared with the saves in flight.
   std::shared_ptr<TBankFileWatch> watch_;
   // Set once a conflict copy was written: auto-save leaves the file alone until the user saves. The
