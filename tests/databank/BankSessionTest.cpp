@@ -1877,7 +1877,9 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
 
 // Nobody waits for a background save: the writer's thread gives way to the window's (and so do the
 // threads it shares a job with), and what the window asks of it (whether it is busy, whether
-// outcomes wait) takes no lock. A finished job's outcome waits before the job stops being busy.
+// outcomes wait) takes no lock. A finished job's outcome waits, and its finished call (which posts to
+// the window's loop) is made, before the job stops being busy: a window that sees the writer idle
+// finds the outcome or the posted call already there.
 TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   auto nice = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))); };
   const int window = nice();
@@ -1885,14 +1887,24 @@ TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   std::atomic<int> writing{window};
   std::promise<void> gate;
   std::shared_future<void> open = gate.get_future().share();
-  TBankWriter writer([&](TBankSaveJob job) {
-    writing = nice();
-    open.wait();
-    TBankSaveOutcome outcome;
-    outcome.Path = job.Path;
-    outcome.Saved = true;
-    return outcome;
-  });
+  TBankWriter* self = nullptr;
+  std::atomic<int> finishedCalls{0};
+  std::atomic<bool> busyThen{false}, outcomeThen{false};
+  TBankWriter writer(
+      [&](TBankSaveJob job) {
+        writing = nice();
+        open.wait();
+        TBankSaveOutcome outcome;
+        outcome.Path = job.Path;
+        outcome.Saved = true;
+        return outcome;
+      },
+      [&] {
+        ++finishedCalls;
+        busyThen = self->Busy();
+        outcomeThen = self->HasFinished();
+      });
+  self = &writer;
   TBankSaveJob job;
   job.Path = tmp.File("a.xdb2");
   ASSERT_TRUE(writer.Submit(std::move(job)));
@@ -1904,6 +1916,9 @@ TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   EXPECT_EQ(nice(), window);
   EXPECT_FALSE(writer.Busy());
   EXPECT_TRUE(writer.HasFinished());
+  EXPECT_EQ(finishedCalls.load(), 1);
+  EXPECT_TRUE(busyThen.load());
+  EXPECT_TRUE(outcomeThen.load());
   EXPECT_EQ(writer.TakeFinished().size(), 1u);
   EXPECT_FALSE(writer.HasFinished());
 }
