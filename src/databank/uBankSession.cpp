@@ -1,6 +1,7 @@
 #include "databank/uBankSession.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -72,10 +73,15 @@ TBankSession::TBankSession(TSettings* settings, TOptions options, platform::IUIS
   timer_->SetEnabled(false);
   timer_->OnTimer = [this] { AutoSaveTick(); };
   if (options_.BackgroundSaves) {
-    writer_ = std::make_unique<TBankWriter>(options_.WriteJob);
-    saveTimer_ = loop_->CreateTimer();
-    saveTimer_->SetInterval(15);
-    saveTimer_->OnTimer = [this] { ApplyFinishedSaves(TBankWriter::TWait::No); };
+    // A finished save posts its outcome's application to the window's loop (from the writer's
+    // thread: the loop takes posts from any thread). A call posted after the session has gone does
+    // nothing.
+    std::weak_ptr<int> alive = alive_;
+    writer_ = std::make_unique<TBankWriter>(options_.WriteJob, [this, alive, loop = loop_] {
+      loop->Post([this, alive] {
+        if (!alive.expired()) ApplyFinishedSaves();
+      });
+    });
   }
 }
 
@@ -84,42 +90,88 @@ TBankSession::~TBankSession() {
     timer_->SetEnabled(false);
     timer_->OnTimer = nullptr;
   }
-  if (saveTimer_) {
-    saveTimer_->SetEnabled(false);
-    saveTimer_->OnTimer = nullptr;
-  }
-  writer_.reset();  // the saves in flight are finished first
+  writer_.reset();  // the saves in flight are finished first; nothing is posted from then on
 }
 
 bool TBankSession::Setting(const char* name, bool def) const {
   return settings_ ? settings_->ReadBool(name, def) : def;
 }
 
-void TBankSession::BusyEnded() {
+// ---------------------------------------------------------------------------------------------
+// The phase
+
+namespace {
+
+using TPhase = TBankSession::TPhase;
+using TPhaseEvent = TBankSession::TPhaseEvent;
+
+struct TPhaseTransition {
+  TPhase From;
+  TPhaseEvent Event;
+  TPhase To;
+};
+
+// Every transition there is; an event from a phase not listed cannot happen there. Nobody answering
+// is for good: no transition leads out of the Ending phases.
+constexpr TPhaseTransition kPhaseTable[] = {
+    {TPhase::Idle, TPhaseEvent::StepBegins, TPhase::Working},
+    {TPhase::Idle, TPhaseEvent::NobodyAnswers, TPhase::Ending},
+    {TPhase::Working, TPhaseEvent::StepEnds, TPhase::Idle},
+    {TPhase::Working, TPhaseEvent::CloseAsked, TPhase::CloseWaiting},
+    {TPhase::Working, TPhaseEvent::NobodyAnswers, TPhase::EndingWorking},
+    {TPhase::CloseWaiting, TPhaseEvent::StepEnds, TPhase::Idle},  // the close is posted
+    {TPhase::CloseWaiting, TPhaseEvent::CloseAsked, TPhase::CloseWaiting},
+    {TPhase::CloseWaiting, TPhaseEvent::NobodyAnswers, TPhase::EndingCloseWaiting},
+    {TPhase::Ending, TPhaseEvent::StepBegins, TPhase::EndingWorking},
+    {TPhase::Ending, TPhaseEvent::NobodyAnswers, TPhase::Ending},
+    {TPhase::EndingWorking, TPhaseEvent::StepEnds, TPhase::Ending},
+    {TPhase::EndingWorking, TPhaseEvent::CloseAsked, TPhase::EndingCloseWaiting},
+    {TPhase::EndingWorking, TPhaseEvent::NobodyAnswers, TPhase::EndingWorking},
+    {TPhase::EndingCloseWaiting, TPhaseEvent::StepEnds, TPhase::Ending},  // the close is posted
+    {TPhase::EndingCloseWaiting, TPhaseEvent::CloseAsked, TPhase::EndingCloseWaiting},
+    {TPhase::EndingCloseWaiting, TPhaseEvent::NobodyAnswers, TPhase::EndingCloseWaiting},
+};
+
+}  // namespace
+
+std::optional<TBankSession::TPhase> TBankSession::NextPhase(TPhase from, TPhaseEvent event) {
+  for (const TPhaseTransition& t : kPhaseTable)
+    if (t.From == from && t.Event == event) return t.To;
+  return std::nullopt;
+}
+
+void TBankSession::Enter(TPhaseEvent event) {
+  const std::optional<TPhase> next = NextPhase(phase_, event);
+  assert(next && "an event that cannot happen in the session's phase");
+  if (!next) return;
+  const bool closeWaited = CloseWaiting();
+  phase_ = *next;
+  assert((busy_ > 0) == (phase_ != TPhase::Idle && phase_ != TPhase::Ending));
+  if (event != TPhaseEvent::StepEnds) return;
   // From the loop: the step that just ended is still on the stack.
   std::weak_ptr<int> alive = alive_;
-  if (closeWaiting_) {
-    closeWaiting_ = false;
-    firstRunWaiting_ = false;  // the window closes: no sample is opened any more
+  if (closeWaited) {
+    // The window closes: no sample is opened any more.
+    if (firstRun_ == TFirstRun::Waiting) firstRun_ = TFirstRun::NotYet;
     loop_->Post([this, alive] {
       if (!alive.expired() && Hooks.CloseDeferred) Hooks.CloseDeferred();
     });
-  } else if (firstRunWaiting_) {
+  } else if (firstRun_ == TFirstRun::Waiting) {
     loop_->Post([this, alive] {
-      if (!alive.expired() && firstRunWaiting_) FirstRun();
+      if (!alive.expired() && firstRun_ == TFirstRun::Waiting) FirstRun();
     });
   }
 }
 
 bool TBankSession::MayClose() {
   if (!Busy()) return true;
-  closeWaiting_ = true;
+  Enter(TPhaseEvent::CloseAsked);
   return false;
 }
 
 void TBankSession::ShowError(int id, const std::string& text) {
   const std::string& message = text.empty() ? BankMessage(id) : text;
-  if (closeWaiting_ || nobodyAnswers_) {
+  if (BoxesOff()) {
     // The program is closing: a box would only hold it up.
     std::cerr << message << "\n";
     return;
@@ -135,7 +187,7 @@ void TBankSession::ShowError(int id, const std::string& text) {
 }
 
 void TBankSession::ShowWarning(const std::string& text) {
-  if (closeWaiting_ || nobodyAnswers_) {
+  if (BoxesOff()) {
     std::cerr << text << "\n";
     return;
   }
@@ -169,15 +221,16 @@ std::string TBankSession::Relative(const std::string& path) const {
 // ---------------------------------------------------------------------------------------------
 // The file routines
 
-bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target) {
+bool TBankSession::LoadBankFile(const std::string& path, TXMLDataBase2* target) {
+  return LoadBank(path, target).Status == TLoadStatus::Loaded;
+}
+
+TBankSession::TLoadAttempt TBankSession::LoadBank(const std::string& pathIn, TXMLDataBase2* target) {
   const bool own = target == nullptr || target == bank_.get();
   TXMLDataBase2* bank = own ? bank_.get() : target;
-  if (own) {
-    compress_ = false;
-    convertedOld_ = false;
-  }
+  if (own) compress_ = false;
   failReason_.clear();
-  if (pathIn.empty() || !bank) return false;
+  if (pathIn.empty() || !bank) return {};
 
   std::string path = bp::ExpandFileName(pathIn);
   // A file our writer is still making (an export just chosen for import) is read once it is whole.
@@ -210,34 +263,30 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
       compress_ = false;
       Changed();
     }
-    return false;
+    return TLoadAttempt{};
   };
 
-  // The prompt comes back with a word of why only within this load.
-  struct TNoteEnds {
-    std::string& note;
-    ~TNoteEnds() { note.clear(); }
-  } noteEnds{passwordNote_};
-  passwordNote_.clear();
+  // What the prompt says when it comes back: a word of why, within this load only.
+  std::string note;
   // Whatever goes wrong on the way, of whatever type (memory running out included), is a failed
   // open with its reason, never a half-open databank that a later save would write over the file.
   try {
     for (;;) {
-      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo);
-      if (attempt == TLoadAttempt::Loaded) return true;
-      if (attempt == TLoadAttempt::Failed) {
+      const TLoadAttempt attempt = ReadBankLayers(path, *bank, own, renameTo, note);
+      if (attempt.Status == TLoadStatus::Loaded) return attempt;
+      if (attempt.Status == TLoadStatus::Failed) {
         // Cancelled after a wrong password: that is what the one box of the failed open says.
-        if (promptCancelled_ && !passwordNote_.empty()) failReason_ = ReasonNamingFile(SWrongPassword, path);
+        if (attempt.PromptCancelled && !note.empty()) failReason_ = ReasonNamingFile(SWrongPassword, path);
         return fail();
       }
       // The enciphered bytes are no databank: the password was wrong (or the file is damaged).
       failReason_ = ReasonNamingFile(SWrongPassword, path);
-      if (!own && !lastReadAskedPassword_ && !password_.empty()) {
+      if (!own && !attempt.PasswordAsked && !password_.empty()) {
         // Another databank (an import) is tried with the open databank's password first; a file
         // enciphered with a password of its own then asks for that one.
-      } else if (lastReadAskedPassword_ && !closeWaiting_) {
+      } else if (attempt.PasswordAsked && !CloseWaiting()) {
         // The prompt comes back saying why; Cancel there ends the open with its one box.
-        passwordNote_ = SPasswordWrongTryAgain;
+        note = SPasswordWrongTryAgain;
       } else {
         return fail();
       }
@@ -255,9 +304,9 @@ bool TBankSession::LoadBankFile(const std::string& pathIn, TXMLDataBase2* target
 }
 
 TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
-                                                        const std::string& renameTo) {
+                                                        const std::string& renameTo, const std::string& note) {
   failReason_.clear();
-  lastReadAskedPassword_ = false;
+  TLoadAttempt attempt;
   // The start's file, read while the window was made (once: a second attempt reads it again).
   TBankFileRead read;
   const bool readAhead = own && readAhead_ && readAhead_->Path() == bp::ExpandFileName(path) && readAhead_->Take(read);
@@ -267,7 +316,7 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   const long long size = bp::FileSizeOf(path);
   if (!readAhead && size > 0 && static_cast<std::uint64_t>(size) > memory) {
     failReason_ = SNotEnoughMemoryToRead;
-    return TLoadAttempt::Failed;
+    return attempt;
   }
   // The identity is taken before the bytes are read: should the file be replaced in between, the
   // bytes (which are the new file's) tell later that it is ours.
@@ -279,7 +328,7 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   } catch (const Exception& e) {
     // It names the file and the system's reason; the one box of the failed open says it.
     failReason_ = e.Message();
-    return TLoadAttempt::Failed;
+    return attempt;
   }
   const int64_t fileSize = static_cast<int64_t>(bytes.size());
   // The digest of a plain file is made beside its parse, on another thread: its bytes are the text
@@ -290,12 +339,10 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
 
   TBankReadContext context;
   context.Password = password_;
-  promptCancelled_ = false;
   context.AskPassword = [&](std::string& answer) {
-    const bool given =
-        !nobodyAnswers_ && (passwordNote_.empty() ? ui_->AskFilePassword(path, answer)
-                                                  : ui_->AskFilePasswordAgain(path, passwordNote_, answer));
-    promptCancelled_ = !given;
+    const bool given = !NobodyAnswers() && (note.empty() ? ui_->AskFilePassword(path, answer)
+                                                         : ui_->AskFilePasswordAgain(path, note, answer));
+    attempt.PromptCancelled = !given;
     return given;
   };
   // A layer that fails says so on the line under "Could not open DataBank!": one box per failed open.
@@ -305,14 +352,14 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   TBankReadResult layers;
   const bool decoded = options_.DecodeLayers(std::move(bytes), context, layers);
   password_ = context.Password;
-  lastReadAskedPassword_ = layers.PasswordAsked;
+  attempt.PasswordAsked = layers.PasswordAsked;
   if (!decoded) {
     // The reasons of the pipeline's own name the file; the memory reason says what is missing.
     failReason_ = layers.Reason == SNotADataBank ? ReasonNamingFile(SNotADataBank, path)
                   : !layers.Reason.empty()       ? layers.Reason
                   : layerFailure.empty()         ? layerFailure
                                                  : ReasonNamingFile(layerFailure, path);
-    return TLoadAttempt::Failed;
+    return attempt;
   }
 
   const bool oldFormat = IsOldFormatBytes(layers.XML);
@@ -322,9 +369,12 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
   if (!bank.LoadEncodedXML(std::move(layers.XML), digestOf)) {
     // Enciphered text that does not parse was read with a wrong password: where the garbage broke
     // off would tell the user nothing.
-    if (layers.Enciphered) return TLoadAttempt::WrongPassword;
+    if (layers.Enciphered) {
+      attempt.Status = TLoadStatus::WrongPassword;
+      return attempt;
+    }
     failReason_ = XMLErrorInFileText(path, bank.ErrorSummary());
-    return TLoadAttempt::Failed;
+    return attempt;
   }
   // Well-formed XML of another kind (a web page, another program's file) is no databank: opened, it
   // would show as an empty one and be written over at the next save.
@@ -332,11 +382,15 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     bank.Clear();
     // Out of the cipher layer it is what a wrong key makes of the bytes: the parser is lenient
     // enough that such garbage now and then reads as one element of another name.
-    if (layers.Enciphered) return TLoadAttempt::WrongPassword;
+    if (layers.Enciphered) {
+      attempt.Status = TLoadStatus::WrongPassword;
+      return attempt;
+    }
     failReason_ = ReasonNamingFile(SNotADataBank, path);
-    return TLoadAttempt::Failed;
+    return attempt;
   }
   if (oldFormat) bank::ConvertOldFormat(bank.Root());
+  attempt.ConvertedOld = oldFormat;
 
   if (own) {
     // The same file under its new name: what was taken of it before the read still holds.
@@ -346,11 +400,11 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     if (bank.InvalidUtf8Bytes() > 0) {
       const std::string full = bp::ExpandFileName(kept);
       keepOriginal_ = {full, OriginalCopyName(full)};
-      utf8Notice_ = InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
+      attempt.Utf8Notice =
+          InvalidUtf8Notice(full, bank.InvalidUtf8Bytes(), bank.InvalidUtf8Line(), keepOriginal_->KeptAs);
     }
     compress_ = layers.Compressed;
     if (layers.Compressed) entryName_ = layers.EntryName;
-    convertedOld_ = oldFormat;
     fileName_ = GetLongFileName(kept);
     NoteDiskForm(fileName_, password_, compress_);
     watch_ = std::make_shared<TBankFileWatch>(bp::ExpandFileName(fileName_));
@@ -359,7 +413,8 @@ TBankSession::TLoadAttempt TBankSession::ReadBankLayers(const std::string& path,
     dataSize_ = dataSize;
     Changed();
   }
-  return TLoadAttempt::Loaded;
+  attempt.Status = TLoadStatus::Loaded;
+  return attempt;
 }
 
 std::string TBankSession::CouldNotOpenMessage() const {
@@ -418,7 +473,6 @@ bool TBankSession::ExportBank(const std::string& path, std::unique_ptr<const TXM
   std::uint64_t replaced = 0;
   writer_->Submit(std::move(job), nullptr, &replaced);
   ForgetSave(replaced);
-  saveTimer_->SetEnabled(true);
   return true;
 }
 
@@ -549,8 +603,8 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     entryName_.clear();
     password_.clear();
   }
-  utf8Notice_.clear();
-  if (!LoadBankFile(path)) {
+  const TLoadAttempt loaded = LoadBank(path, nullptr);
+  if (loaded.Status != TLoadStatus::Loaded) {
     if (!path.empty()) ShowError(SCouldNotOpenBank, CouldNotOpenMessage());
     bank_->Clear();
   } else if (options_.BackgroundSaves) {
@@ -574,7 +628,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     modified_ = true;
   }
   // The converted texts exist only in memory until they are saved.
-  if (convertedOld_) modified_ = true;
+  if (loaded.ConvertedOld) modified_ = true;
   Changed();
   if (Hooks.ReadState)
     Hooks.ReadState();
@@ -592,7 +646,7 @@ void TBankSession::ReplaceBank(const std::string& pathIn) {
     recentFiles_.Remove(Relative(bp::ExpandFileName(path)));
     if (!fileName_.empty()) recentFiles_.Remove(Relative(fileName_));
   }
-  if (!utf8Notice_.empty()) ShowWarning(std::exchange(utf8Notice_, std::string()));
+  if (!loaded.Utf8Notice.empty()) ShowWarning(loaded.Utf8Notice);
 }
 
 void TBankSession::ReleaseBank() {
@@ -609,13 +663,13 @@ void TBankSession::ReleaseBank() {
   password_.clear();
   watch_.reset();
   keepOriginal_.reset();  // its file was never written over
-  conflictHold_ = false;
+  conflictHold_.reset();
   modified_ = false;  // nothing is left to save
   Changed();
 }
 
-bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChanged ifChanged) {
-  if (!bank_) return false;
+TBankSession::TSaveResult TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChanged ifChanged) {
+  if (!bank_) return {};
   TBusyScope busy(*this);
   if (Hooks.StoreRecord) Hooks.StoreRecord();
   lastOpened_ = path;
@@ -632,7 +686,7 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
   const bool made = MakeSaveJob(*bank_, path, OwnLayers(), job);
   if (!made) {
     Changed();
-    return false;
+    return {};
   }
   job.Tag = ++saveTag_;
   job.Watch = WatchFor(path);
@@ -653,8 +707,7 @@ bool TBankSession::SaveBank(const std::string& path, TSaveWait wait, TIfFileChan
     SetModifiedFlag(false);
     NoteViewInFile();
     Changed();
-    saveTimer_->SetEnabled(true);
-    return true;
+    return TSaveResult::KeptIf(true);
   }
   SetModifiedFlag(false);
   NoteViewInFile();
@@ -689,26 +742,23 @@ void TBankSession::WaitForSave() {
   // elsewhere): that one is waited for too.
   do {
     writer_->WaitIdle();
-    ApplyFinishedSaves(TBankWriter::TWait::Yes);
+    ApplyFinishedSaves();
   } while (writer_->Busy());
 }
 
-void TBankSession::ApplyFinishedSaves(TBankWriter::TWait wait) {
+void TBankSession::ApplyFinishedSaves() {
   if (!writer_ || applyingSaves_) return;
   applyingSaves_ = true;
   // Each outcome is applied even when an earlier one's message box runs its own event loop.
   for (;;) {
-    std::list<TBankSaveOutcome> finished = writer_->TakeFinished(wait);
+    std::list<TBankSaveOutcome> finished = writer_->TakeFinished();
     if (finished.empty()) break;
     for (const TBankSaveOutcome& outcome : finished) ApplyOutcome(outcome, CommandSave());
   }
-  // Busy first: a job that ends is among the finished ones before it stops being busy, so one that
-  // ended just now (or whose outcome could not be taken this time) keeps the timer going.
-  if (!writer_->Busy() && !writer_->HasFinished()) saveTimer_->SetEnabled(false);
   applyingSaves_ = false;
 }
 
-bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp) {
+TBankSession::TSaveResult TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp) {
   TSaveState state;
   for (auto it = savesInFlight_.begin(); it != savesInFlight_.end(); ++it)
     if (it->first == outcome.Tag) {
@@ -717,9 +767,11 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
       break;
     }
   TellBackupFailure(outcome);
+  TSaveResult result = TSaveResult::KeptIf(outcome.Saved);
+  result.Path = outcome.Path;
   if (state.Export) {
     for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
-    return outcome.Saved;
+    return result;
   }
   const bool sameBank = bank_ && state.BankSerial == bankSerial_;
   if (outcome.Saved) {
@@ -730,46 +782,54 @@ bool TBankSession::ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait follo
       // A later save that failed may have marked the databank; this one holds everything up to now.
       if (state.EditGeneration == editGeneration_) SetModifiedFlag(false);
       // The user saved: auto-save may write the file again.
-      if (state.IfChanged != TIfFileChanged::WriteBeside) conflictHold_ = false;
+      if (state.IfChanged != TIfFileChanged::WriteBeside) conflictHold_.reset();
     }
-    return true;
+    return result;
   }
   for (const auto& [id, text] : outcome.Errors) ShowError(id, text);
-  if (!sameBank) return false;
+  if (!sameBank) return result;
   // What this save held is not in the file.
   SetModifiedFlag(true);
   timer_->SetEnabled(Setting(bs::AutoSave, true));
-  if (!outcome.ChangedElsewhere) return false;
+  if (!outcome.ChangedElsewhere) return result;
   if (!outcome.ConflictCopy.empty()) {
-    conflictHold_ = true;
-    conflictCopyGeneration_ = state.EditGeneration;
+    conflictHold_ = state.EditGeneration;
     if (Hooks.Notify) Hooks.Notify(ConflictCopyNotice(outcome.Path, outcome.ConflictCopy));
-    if (sessionEnding_) std::fprintf(stderr, "%s\n", ConflictCopyReport(outcome.Path, outcome.ConflictCopy).c_str());
-    return true;
+    result.Kept = true;
+    result.ConflictCopy = outcome.ConflictCopy;
+    return result;
   }
-  if (state.IfChanged != TIfFileChanged::Ask) return false;
+  if (state.IfChanged != TIfFileChanged::Ask) return result;
   // A later save the user asked for meets the same file and asks then (one question, not two).
   for (const auto& [tag, later] : savesInFlight_)
     if (tag > outcome.Tag && later.BankSerial == bankSerial_ && later.IfChanged != TIfFileChanged::WriteBeside)
-      return false;
+      return result;
   return AskAboutChangedFile(outcome.Path, followUp);
 }
 
-bool TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait followUp) {
+TBankSession::TSaveResult TBankSession::AskAboutChangedFile(const std::string& path, TSaveWait followUp) {
+  TSaveResult result;
+  result.Path = path;
   // Nobody answers: the other program's file stays, and the closing save writes beside it.
-  changedFileUnanswered_ = nobodyAnswers_;
-  if (nobodyAnswers_) return false;
+  result.ChangedFile = TChangedFileAnswer::Unanswered;
+  if (NobodyAnswers()) return result;
   const int answer = ui_->MessageBox(FileChangedQuestion(path), SFileChangedCaption,
                                      platform::MsgButtons::OverwriteSaveAsCancel, platform::MsgIcon::Warning);
-  changedFileUnanswered_ = nobodyAnswers_;  // the program closed the question itself
-  if (nobodyAnswers_) return false;
-  if (answer == platform::mrOverwrite) return SaveBank(path, followUp, TIfFileChanged::Overwrite);
-  if (answer == platform::mrSaveAs && SaveAs(followUp)) return true;
+  if (NobodyAnswers()) return result;  // the program closed the question itself
+  if (answer == platform::mrOverwrite) {
+    result = SaveBank(path, followUp, TIfFileChanged::Overwrite);
+    result.ChangedFile = TChangedFileAnswer::Overwrite;
+    return result;
+  }
+  if (answer == platform::mrSaveAs && SaveAs(followUp)) {
+    result.Kept = true;
+    result.ChangedFile = TChangedFileAnswer::SaveAs;
+    return result;
+  }
   // Cancel (or no other name chosen): the databank stays modified, and a closing window stays. A Save
   // As dialog the program closed itself was nobody's answer either.
-  changedFileUnanswered_ = nobodyAnswers_;
-  changedFileKept_ = true;
-  return false;
+  result.ChangedFile = NobodyAnswers() ? TChangedFileAnswer::Unanswered : TChangedFileAnswer::Cancelled;
+  return result;
 }
 
 bool TBankSession::FileHoldsBank() {
@@ -799,7 +859,7 @@ void TBankSession::ViewChanged() {
 
 bool TBankSession::NothingToKeepOverChangedFile() {
   if (fileName_.empty() || !watch_ || watch_->Path() != bp::ExpandFileName(fileName_)) return false;
-  const bool nothingNew = !AnythingModified() || (conflictHold_ && editGeneration_ == conflictCopyGeneration_);
+  const bool nothingNew = !AnythingModified() || conflictHold_ == editGeneration_;
   return nothingNew && !watch_->StillOurs();
 }
 
@@ -810,7 +870,7 @@ std::string TBankSession::SavePreset(std::string& folder) const {
   return bp::ExtractFileName(lastOpened_);
 }
 
-bool TBankSession::SaveWithDialog(TIfFileChanged ifChanged) {
+TBankSession::TSaveResult TBankSession::SaveWithDialog(TIfFileChanged ifChanged) {
   platform::FileDialogOptions options;
   options.title = SSaveBankTitle;
   options.filter = SBankFileFilter;
@@ -818,27 +878,31 @@ bool TBankSession::SaveWithDialog(TIfFileChanged ifChanged) {
   options.overwritePrompt = true;
   options.fileName = SavePreset(options.initialDir);
   std::string chosen;
-  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return false;
+  if (!ui_->SaveFileDialog(options, chosen) || chosen.empty()) return {};
   return SaveBank(bp::ExpandFileName(chosen), TSaveWait::Written, ifChanged);
 }
 
 bool TBankSession::QuerySaveChanges(bool allowCancel, TIfFileChanged ifChanged) {
+  return AskSaveChanges(allowCancel, ifChanged).Kept;
+}
+
+TBankSession::TSaveResult TBankSession::AskSaveChanges(bool allowCancel, TIfFileChanged ifChanged) {
   // A save still being written may yet fail and leave changes to ask about.
   WaitForSave();
-  if (!bank_ || !AnythingModified()) return true;
-  if (nobodyAnswers_) return KeepWithoutAnswer(ifChanged);
+  if (!bank_ || !AnythingModified()) return TSaveResult::KeptIf(true);
+  if (NobodyAnswers()) return KeepWithoutAnswer(ifChanged);
   const int answer = ui_->MessageBox(BankMessage(SDataChanged), SErrorCaption,
                                      allowCancel ? platform::MsgButtons::YesNoCancel : platform::MsgButtons::YesNo,
                                      platform::MsgIcon::Warning);
   // The program closed the question itself (the system ends it): that No or Cancel was nobody's, and
   // nothing may be thrown away on it.
-  if (nobodyAnswers_) return false;
+  if (NobodyAnswers()) return {};
   if (answer == platform::mrYes) {
     // Nothing saved means nothing may be thrown away.
     if (!fileName_.empty()) return SaveBank(fileName_, TSaveWait::Written, ifChanged);
     return SaveWithDialog(ifChanged);
   }
-  return answer == platform::mrNo;
+  return TSaveResult::KeptIf(answer == platform::mrNo);
 }
 
 void TBankSession::SetModified() {
@@ -852,9 +916,12 @@ void TBankSession::RecordEdited() {
   if (bank_ && !timer_->Enabled()) timer_->SetEnabled(Setting(bs::AutoSave, true));
 }
 
-bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed) {
+TBankSession::TSaveResult TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed) {
   const std::string original = fileName_;
-  if (!original.empty() && !fileFailed && SaveBank(original, TSaveWait::Written, ifChanged)) return true;
+  if (!original.empty() && !fileFailed) {
+    TSaveResult saved = SaveBank(original, TSaveWait::Written, ifChanged);
+    if (saved) return saved;
+  }
   // Never saved, or neither the file nor a copy beside it could be written (a folder of another
   // user, a full disk): nobody can choose another place, so the databank goes into a file of its own
   // in the user's folder (with its password and compression), where the next start opens it; a name
@@ -863,17 +930,18 @@ bool TBankSession::KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed) 
       original.empty() ? std::string("The unnamed databank") : original + " could not be written: the databank";
   if (options_.UserDir.empty() || !ForceDirectories(options_.UserDir)) {
     std::fprintf(stderr, "%s could not be kept: there is no folder to save it in.\n", what.c_str());
-    return false;
+    return {};
   }
   const std::string stem =
       original.empty() ? std::string("unnamed") : bp::ChangeFileExt(bp::ExtractFileName(original), "");
   std::string path = bp::ExpandFileNameFrom(stem + SBankExt, options_.UserDir);
   for (int n = 2; bp::FileExists(path); ++n)
     path = bp::ExpandFileNameFrom(stem + " " + std::to_string(n) + SBankExt, options_.UserDir);
-  if (!SaveBank(path, TSaveWait::Written, ifChanged)) return false;
+  TSaveResult saved = SaveBank(path, TSaveWait::Written, ifChanged);
+  if (!saved) return saved;
   std::fprintf(stderr, "%s was saved as %s\n", what.c_str(), path.c_str());
   if (!original.empty()) recentFiles_.Add(Relative(original));
-  return true;
+  return saved;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -939,7 +1007,7 @@ bool TBankSession::SaveAs(TSaveWait wait, TDialogAutoSave autoSave) {
   }
   if (!fileName_.empty()) recentFiles_.Add(Relative(fileName_));
   const std::string path = bp::ExpandFileName(chosen);
-  const bool kept = SaveBank(path, wait);
+  const bool kept = SaveBank(path, wait).Kept;
   fileName_ = GetLongFileName(path);
   Changed();
   return kept;
@@ -1026,7 +1094,7 @@ void TBankSession::ChangePasswordCommand() {
 void TBankSession::SaveUnasked() {
   // Nothing changed means nothing to write; an open, close or save in progress (its prompts run
   // nested event loops) must never be interrupted by a save of a half-replaced databank.
-  if (fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_ || !AnythingModified()) return;
+  if (fileName_.empty() || !bank_ || AutoSaveHeld() || conflictHold_.has_value() || !AnythingModified()) return;
   SaveBank(fileName_, CommandSave(), TIfFileChanged::WriteBeside);
 }
 
@@ -1044,16 +1112,18 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
   if (!MayClose()) return false;
   TBusyScope busy(*this);  // a tick during its dialogs must not save what the user may discard
   WaitForSave();
-  sessionEnding_ = ifChanged == TIfFileChanged::WriteBeside;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{sessionEnding_};
+  // At the end of the desktop session, what became of a file another program changed is said on
+  // stderr as well: nobody may see the window's notice.
+  const bool sessionEnds = ifChanged == TIfFileChanged::WriteBeside;
+  auto report = [sessionEnds](const TSaveResult& saved) {
+    if (sessionEnds && !saved.ConflictCopy.empty())
+      std::fprintf(stderr, "%s\n", ConflictCopyReport(saved.Path, saved.ConflictCopy).c_str());
+  };
   if (bank_) {
     if (NothingToKeepOverChangedFile()) {
       // Another program's newer file is worth more than the selected node this save would keep.
       lastOpened_ = fileName_;
-      if (sessionEnding_) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
+      if (sessionEnds) std::fprintf(stderr, "%s\n", FileLeftToOtherProgramReport(fileName_).c_str());
     } else if (Setting(bs::AutoSave, true) && !fileName_.empty() && FileHoldsBank()) {
       // The file holds all of it already (nothing changed, or a signal during a long save waited
       // for that save): the same bytes are not written again.
@@ -1062,19 +1132,23 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
       // Saved without a question, also when only the view changed (the caret, the selected node,
       // an opened folder: the next start shows them). A failed save must not end in a silent loss:
       // the user then decides.
-      changedFileKept_ = false;
-      changedFileUnanswered_ = false;
-      if (!SaveBank(fileName_, TSaveWait::Written, ifChanged)) {
-        if (nobodyAnswers_) {
+      TSaveResult saved = SaveBank(fileName_, TSaveWait::Written, ifChanged);
+      report(saved);
+      if (!saved) {
+        if (NobodyAnswers()) {
           // A file changed elsewhere stays the other program's and the databank goes beside it; a
           // file that could not be written is not tried again.
-          if (!KeepWithoutAnswer(TIfFileChanged::WriteBeside, !changedFileUnanswered_)) return false;
-        } else if (changedFileKept_ || !QuerySaveChanges(true, ifChanged)) {
-          return false;
+          saved = KeepWithoutAnswer(TIfFileChanged::WriteBeside, saved.ChangedFile != TChangedFileAnswer::Unanswered);
+        } else if (saved.ChangedFile != TChangedFileAnswer::Cancelled) {
+          saved = AskSaveChanges(true, ifChanged);
         }
+        report(saved);
+        if (!saved) return false;
       }
-    } else if (!QuerySaveChanges(false, ifChanged)) {
-      return false;
+    } else {
+      const TSaveResult saved = AskSaveChanges(false, ifChanged);
+      report(saved);
+      if (!saved) return false;
     }
   }
   ReleaseBank();
@@ -1085,7 +1159,7 @@ bool TBankSession::CloseForExit(TIfFileChanged ifChanged) {
 bool TBankSession::CloseWouldAsk(TIfFileChanged ifChanged) {
   if (Busy() || !bank_) return false;
   WaitForSave();
-  if (!bank_ || nobodyAnswers_ || NothingToKeepOverChangedFile()) return false;
+  if (!bank_ || NobodyAnswers() || NothingToKeepOverChangedFile()) return false;
   if (Setting(bs::AutoSave, true) && !fileName_.empty())
     return ifChanged == TIfFileChanged::Ask && watch_ && watch_->Path() == bp::ExpandFileName(fileName_) &&
            !watch_->StillOurs();
@@ -1175,14 +1249,14 @@ void TBankSession::StartupOpen() {
 
 void TBankSession::FirstRun() {
   if (!MayReplaceBank()) {
-    firstRunWaiting_ = true;
+    // Once the step has ended; a close that waits for it drops the first run.
+    if (!CloseWaiting()) firstRun_ = TFirstRun::Waiting;
     return;
   }
-  firstRunWaiting_ = false;
-  firstRunDone_ = true;
+  firstRun_ = TFirstRun::Done;
   if (settings_) settings_->Save();
   // The sample takes the place of nothing the user opened or typed.
-  if (options_.ProgramDir.empty() || !fileName_.empty() || AnythingModified() || nobodyAnswers_) return;
+  if (options_.ProgramDir.empty() || !fileName_.empty() || AnythingModified() || NobodyAnswers()) return;
   std::string sample = bp::ExpandFileNameFrom(SSampleBankName, options_.ProgramDir);
   if (!bp::FileExists(sample)) return;
   // An installed program never writes into its own folder: the user explores a copy of their own,

@@ -5,7 +5,9 @@
 //
 // The tree window owns one session and fills in its hooks (commit the open record, rebuild the tree,
 // caption, ...). The session talks to the user only through platform::IUIServices and to time only
-// through a platform::ITimer, so every answer and every tick can be scripted.
+// through its platform::IEventLoop (timers and posted calls), so every answer and every tick can be
+// scripted. What it may do at a moment follows from one phase (TPhase), which changes only through
+// the table of its transitions; what became of a save comes back as a TSaveResult.
 //
 // Safety rules kept here:
 // - Saving streams a snapshot of the document through its layers into a temporary file, then renames
@@ -14,10 +16,11 @@
 // - With background saves (the window's), Save, Save As, export, the auto-save and minimising take a
 //   snapshot of the document (it costs what changed since the last one: the databank is frozen while
 //   it is opened) and return; the XML, the layers and the file are written on a worker thread, one
-//   save after the other. The outcome is applied on the
-//   window's thread: a failure is reported and marks the databank modified again. Whatever needs to
-//   know that the file is written (the save-changes question, closing a databank, the end of the
-//   program) waits for the save in flight.
+//   save after the other. A finished save posts the application of its outcome to the window's
+//   event loop (nothing polls for it, and nothing waits for the writer's lock): a failure is
+//   reported and marks the databank modified again. Whatever needs to know that the file is written
+//   (the save-changes question, closing a databank, the end of the program) waits for the save in
+//   flight.
 // - Auto-save never runs while an open, close, save, import or export is in progress (their prompts
 //   run nested event loops, during which the timer still ticks), except in the file dialogs of Save
 //   As, Import and Export, which change nothing it writes (TAutoSaveFreeScope).
@@ -75,6 +78,53 @@ struct TRecentItem {
 
 class TBankSession {
  public:
+  // The session's phase, as far as it decides what may happen now. A step (an open, close, save,
+  // import, export or password command, the window's close) runs nested event loops in its prompts,
+  // from which the tray, timers, signals and the desktop reach the window; steps within a step nest
+  // (the save of an open command's question), and the phase is that of the outermost one.
+  enum class TPhase : std::uint8_t {
+    Idle,                // no step under way: a databank may be opened or closed, auto-save writes
+    Working,             // a step is under way
+    CloseWaiting,        // a step is under way and the window's close waits for its end: no boxes
+    Ending,              // nobody answers any more (the system ends the program); no step under way
+    EndingWorking,       // nobody answers; a step is under way
+    EndingCloseWaiting,  // nobody answers; the window's close waits for the step under way
+  };
+  enum class TPhaseEvent : std::uint8_t {
+    StepBegins,     // the outermost step begins (a nested one changes no phase)
+    StepEnds,       // the outermost step ends: a close that waited is posted to the loop
+    CloseAsked,     // the window's close came while a step is under way (see MayClose)
+    NobodyAnswers,  // see EndWithoutAnswers; there is no way back
+  };
+  // The phase an event leads to from a phase; nullopt for an event that cannot happen there (the
+  // session asserts in debug builds and stays where it is).
+  static std::optional<TPhase> NextPhase(TPhase from, TPhaseEvent event);
+  TPhase Phase() const { return phase_; }
+
+  // Where a question about a file another program changed left a save.
+  enum class TChangedFileAnswer : std::uint8_t {
+    NotAsked,    // no such question came up (or a later save of the same file asks it)
+    Overwrite,   // the user chose to replace the other program's file
+    SaveAs,      // the user saved under another name
+    Cancelled,   // the user kept the databank unsaved (or chose no other name): a closing window stays
+    Unanswered,  // nobody could answer (the system ends the program): the other program's file stays
+  };
+  // What became of a save (and of the question that may have come with it). True when the databank
+  // is kept on disk: written, handed to the writer (TSaveWait::Started), or written beside its file.
+  struct TSaveResult {
+    bool Kept = false;
+    TChangedFileAnswer ChangedFile = TChangedFileAnswer::NotAsked;
+    // The file saved, and where the databank went beside it when another program had changed it
+    // ("" when nowhere).
+    std::string Path, ConflictCopy;
+    explicit operator bool() const { return Kept; }
+    static TSaveResult KeptIf(bool kept) {
+      TSaveResult result;
+      result.Kept = kept;
+      return result;
+    }
+  };
+
   // What the tree window does around the pipeline's steps. Every hook may be left empty.
   struct THooks {
     std::function<void()> LeaveFilter;   // leave the filter view (before a close)
@@ -119,7 +169,8 @@ class TBankSession {
   };
 
   // settings: the window's settings section (nullptr: every setting reads as its default).
-  // ui / loop: nullptr takes the installed ones (platform::UI(), platform::EventLoop()).
+  // ui / loop: nullptr takes the installed ones (platform::UI(), platform::EventLoop()). With
+  // background saves, the writer's thread posts to loop.
   TBankSession(TSettings* settings, TOptions options, platform::IUIServices* ui = nullptr,
                platform::IEventLoop* loop = nullptr);
   ~TBankSession();
@@ -198,8 +249,8 @@ class TBankSession {
   // the snapshot of the document is taken; false when not even that worked.
   // ifChanged: what happens when another program changed the file since this copy read or wrote it.
   // A conflict copy written instead counts as saved (the work is kept; the databank stays modified).
-  bool SaveBank(const std::string& path, TSaveWait wait = TSaveWait::Written,
-                TIfFileChanged ifChanged = TIfFileChanged::Ask);
+  TSaveResult SaveBank(const std::string& path, TSaveWait wait = TSaveWait::Written,
+                       TIfFileChanged ifChanged = TIfFileChanged::Ask);
   // Waits for the saves in flight and applies their outcomes (messages, the modified mark).
   void WaitForSave();
   // A save is being written or waits for its turn.
@@ -260,7 +311,7 @@ class TBankSession {
   // kept, and Hooks.CloseDeferred is posted to the event loop once that step has ended. Meanwhile
   // the step shows no more boxes (its messages go to stderr) and asks no password again.
   bool MayClose();
-  bool CloseWaiting() const { return closeWaiting_; }
+  bool CloseWaiting() const { return phase_ == TPhase::CloseWaiting || phase_ == TPhase::EndingCloseWaiting; }
   // Reads "LastOpened" and "RecentFiles", and takes the file named on the command line for
   // StartupOpen.
   void LoadFileSettings(const std::string& commandLinePath = "");
@@ -286,7 +337,7 @@ class TBankSession {
   // runs the event loop), it waits until that step has ended, and is dropped when the window closes.
   void FirstRun();
   // FirstRun has saved the settings (and opened the sample where it does).
-  bool FirstRunDone() const { return firstRunDone_; }
+  bool FirstRunDone() const { return firstRun_ == TFirstRun::Done; }
 
   // The system ends the program (a signal, the end of the desktop session): nobody answers any more.
   // From now on nothing is asked and no box is shown (messages go to stderr); an answer given to a
@@ -294,14 +345,16 @@ class TBankSession {
   // databank without a question, also with "AutoSave" off: saved to its file (or beside it when
   // another program changed it); one never saved, or one whose file and conflict copy cannot be
   // written, goes into UserDir (with its password and compression), where the next start opens it.
-  void EndWithoutAnswers() { nobodyAnswers_ = true; }
+  void EndWithoutAnswers() { Enter(TPhaseEvent::NobodyAnswers); }
 
   // While a scope lives, auto-save does nothing. Import and export hold one around their work.
   class TBusyScope {
    public:
-    explicit TBusyScope(TBankSession& session) : session_(session) { ++session_.busy_; }
+    explicit TBusyScope(TBankSession& session) : session_(session) {
+      if (session_.busy_++ == 0) session_.Enter(TPhaseEvent::StepBegins);
+    }
     ~TBusyScope() {
-      if (--session_.busy_ == 0) session_.BusyEnded();
+      if (--session_.busy_ == 0) session_.Enter(TPhaseEvent::StepEnds);
     }
     TBusyScope(const TBusyScope&) = delete;
     TBusyScope& operator=(const TBusyScope&) = delete;
@@ -340,13 +393,23 @@ class TBankSession {
 
  private:
   bool Setting(const char* name, bool def) const;
-  void BusyEnded();
+  // Takes the phase's transition for event (the one place the phase changes) and does what comes
+  // with it: a close that waited for the step is posted, an owed first run is posted or dropped.
+  void Enter(TPhaseEvent event);
+  bool NobodyAnswers() const {
+    return phase_ == TPhase::Ending || phase_ == TPhase::EndingWorking || phase_ == TPhase::EndingCloseWaiting;
+  }
+  // No box is shown (messages go to stderr): nobody answers, or the program is closing.
+  bool BoxesOff() const { return NobodyAnswers() || CloseWaiting(); }
   void ShowError(int id, const std::string& text = std::string());
   void SetModifiedFlag(bool modified);
   void Changed();
   void AdoptPassword(const std::string& password);
   bool AnythingModified() const;
-  bool SaveWithDialog(TIfFileChanged ifChanged);
+  TSaveResult SaveWithDialog(TIfFileChanged ifChanged);
+  // QuerySaveChanges with what a save made for it came to; Kept: nothing is lost when the databank
+  // goes now (it was saved, had nothing to save, or the user chose No).
+  TSaveResult AskSaveChanges(bool allowCancel, TIfFileChanged ifChanged);
   // The save of auto-save and minimising: the changes into the databank's file (beside it when
   // another program changed it), unless a step holds auto-save or a conflict copy holds the file.
   void SaveUnasked();
@@ -356,7 +419,7 @@ class TBankSession {
   // Keeps the changes when nobody can be asked (see EndWithoutAnswers): in the databank's file, else
   // (no file, or fileFailed: its save has just failed) as "<name>.xdb2" ("unnamed.xdb2" without a
   // file; numbered when taken) in UserDir, saying where on stderr; false when nothing was kept.
-  bool KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed = false);
+  TSaveResult KeepWithoutAnswer(TIfFileChanged ifChanged, bool fileFailed = false);
   // Save As: the dialog, then the save; false when cancelled or nothing was kept. Runs: the auto-save
   // goes on while the dialog is up (not when Save As answers the question about a file changed
   // elsewhere: a tick would write a conflict copy beside it meanwhile).
@@ -370,10 +433,22 @@ class TBankSession {
   // One pass of LoadBankFile over the file: read it, unwrap its layers, parse it into bank (and, for
   // the window's own databank, take its file state, under renameTo when that is given and the file
   // could be renamed there). WrongPassword: enciphered text that did not parse. Failed: failReason_
-  // says why.
-  enum class TLoadAttempt { Loaded, WrongPassword, Failed };
-  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own,
-                              const std::string& renameTo = std::string());
+  // says why. note: what a file-password prompt says when it comes back within a load ("" the first
+  // time).
+  enum class TLoadStatus { Loaded, WrongPassword, Failed };
+  struct TLoadAttempt {
+    TLoadStatus Status = TLoadStatus::Failed;
+    bool PasswordAsked = false;    // the user was asked for the file's password
+    bool PromptCancelled = false;  // and cancelled that prompt
+    bool ConvertedOld = false;     // the file was in the old format: its texts were converted in memory
+    // Its text was not UTF-8 (those bytes are U+FFFD in memory): what the user is told once the
+    // databank shows ("" when it was).
+    std::string Utf8Notice;
+  };
+  TLoadAttempt ReadBankLayers(const std::string& path, TXMLDataBase2& bank, bool own, const std::string& renameTo,
+                              const std::string& note);
+  // LoadBankFile with how its last attempt went (Status Failed when the load failed).
+  TLoadAttempt LoadBank(const std::string& path, TXMLDataBase2* target);
   // A snapshot of the document (the writer streams it into the file), with the path, the layers (the
   // entry named as it goes into the file) and the backup switch; false, the error shown, when the
   // snapshot could not be taken, or path failed to open earlier and could not be kept as
@@ -382,11 +457,11 @@ class TBankSession {
   // The rest of a job whose document is set: path, layers, the backup switch; own: the job writes the
   // window's databank to its file. False as MakeSaveJob.
   bool PrepareSaveJob(const std::string& path, TBankWriteLayers layers, TBankSaveJob& job, bool own);
-  // Applies a save's outcome; true when the databank is kept on disk. followUp: how a save the
-  // user asks for now (after a file changed elsewhere) is written.
-  bool ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp);
+  // Applies a save's outcome. followUp: how a save the user asks for now (after a file changed
+  // elsewhere) is written.
+  TSaveResult ApplyOutcome(const TBankSaveOutcome& outcome, TSaveWait followUp);
   // The user answers for a file another program changed.
-  bool AskAboutChangedFile(const std::string& path, TSaveWait followUp);
+  TSaveResult AskAboutChangedFile(const std::string& path, TSaveWait followUp);
   // The watch of the file at path, made anew when the databank's file is another.
   std::shared_ptr<TBankFileWatch> WatchFor(const std::string& path);
   // The databank's own file was changed by another program and this copy holds nothing it has not
@@ -402,9 +477,9 @@ class TBankSession {
   bool ViewDiffers() const;
   // The file holds the view as it is now (after an open, and when a save's snapshot is taken).
   void NoteViewInFile();
-  // The outcomes of the saves the writer finished; TWait::No (the timer's polling) leaves them to the
-  // next tick rather than wait for the writer's lock.
-  void ApplyFinishedSaves(TBankWriter::TWait wait);
+  // The outcomes of the saves the writer finished (a finished save posts a call to this; it takes no
+  // lock of the writer's).
+  void ApplyFinishedSaves();
   // Lets go of what was kept for a save the writer replaced (tag 0: none).
   void ForgetSave(std::uint64_t tag);
 
@@ -417,25 +492,21 @@ class TBankSession {
   std::string fileName_, entryName_, password_, lastOpened_;
   // Why the last LoadBankFile failed, in one line ("" when it opened or a box already said why).
   std::string failReason_;
-  bool lastReadAskedPassword_ = false;  // the last ReadBankLayers asked the user for the password
-  bool promptCancelled_ = false;        // and the user cancelled that prompt
-  // What the file-password prompt says when it comes back within a load ("" the first time).
-  std::string passwordNote_;
   bool compress_ = false;
   bool modified_ = false;
-  bool convertedOld_ = false;
   std::string commandLineFile_;                    // the command-line file, to be opened at start
   std::unique_ptr<TBankFileReadAhead> readAhead_;  // its bytes (or LastOpened's), read while the window is made
   std::string commandLineProblem_;                 // why the command-line file cannot be opened, told at start
   int64_t fileSize_ = 0;
   int64_t dataSize_ = 0;
   TMRUList recentFiles_{TMRUCase::MatchCase};
-  int busy_ = 0;
+  TPhase phase_ = TPhase::Idle;
+  int busy_ = 0;          // steps nested (TBusyScope); above 0 exactly while the phase has a step
   int autoSaveFree_ = 0;  // TAutoSaveFreeScope
-  bool closeWaiting_ = false;
-  bool firstRunWaiting_ = false;  // FirstRun was asked while a step ran
-  bool firstRunDone_ = false;
-  bool nobodyAnswers_ = false;  // see EndWithoutAnswers
+  // Where the first run stands: Waiting from when it is asked during a step until it runs (it is
+  // posted once the step has ended), back to NotYet when the window's close drops it.
+  enum class TFirstRun : std::uint8_t { NotYet, Waiting, Done };
+  TFirstRun firstRun_ = TFirstRun::NotYet;
   // Expires with the session: a deferred close posted to the loop is dropped when the session is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   // Saves: what each save in flight was made from, by its tag.
@@ -465,28 +536,22 @@ class TBankSession {
     std::string Path, KeptAs;
   };
   std::optional<TKeepOriginal> keepOriginal_;
-  std::string utf8Notice_;  // told once the databank that was read shows
   // Before the first write over that file: false (the error shown) when no copy could be made.
   bool KeepOriginal(const std::string& path);
   // A save that went on without its backup is told, once a file in a run.
   void TellBackupFailure(const TBankSaveOutcome& outcome);
   std::vector<std::string> backupFailuresTold_;
   std::unique_ptr<TBankWriter> writer_;
-  std::unique_ptr<platform::ITimer> saveTimer_;  // picks up finished saves on the window's thread
   std::vector<std::pair<std::uint64_t, TSaveState>> savesInFlight_;
   std::uint64_t saveTag_ = 0;
   std::uint64_t editGeneration_ = 0;  // counts SetModified calls
   std::uint64_t bankSerial_ = 0;      // counts the databanks opened
-  bool applyingSaves_ = false;
+  bool applyingSaves_ = false;        // ApplyFinishedSaves is on the stack (a box of it runs the loop)
   // What this copy knows of its file on disk; shared with the saves in flight.
   std::shared_ptr<TBankFileWatch> watch_;
-  // A conflict copy was written: auto-save leaves the file alone until the user saves. The
-  // generation is editGeneration_ as the copy holds it.
-  bool conflictHold_ = false;
-  std::uint64_t conflictCopyGeneration_ = 0;
-  bool sessionEnding_ = false;          // CloseForExit for the end of the desktop session is running
-  bool changedFileKept_ = false;        // the user cancelled the question about a file changed elsewhere
-  bool changedFileUnanswered_ = false;  // that question was closed by the system ending the program
+  // Set once a conflict copy was written: auto-save leaves the file alone until the user saves. The
+  // value is editGeneration_ as the copy holds it.
+  std::optional<std::uint64_t> conflictHold_;
   // The view as the file holds it: the selected node's ID and the node counter, and whether a caret
   // or a folder changed since (ViewChanged).
   int fileSelection_ = -1;

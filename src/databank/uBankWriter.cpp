@@ -155,6 +155,7 @@ TBankWriter::~TBankWriter() {
   dropWake_.notify_all();
   if (thread_.joinable()) thread_.join();
   if (dropper_.joinable()) dropper_.join();
+  TakeFinished();  // outcomes nobody took
 }
 
 bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused, std::uint64_t* replacedTag) {
@@ -162,8 +163,9 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused, std::uint6
   // What needs memory is had first, so that a failure leaves the writer as it was: the job's place
   // among the finished ones, holding what is told should memory run out while it is written.
   TQueued queued;
-  queued.Outcome.emplace_back();
-  TBankSaveOutcome& ifMemoryRunsOut = queued.Outcome.front();
+  queued.Done = std::make_unique<TDone>();
+  queued.Done->Outcome.emplace_back();
+  TBankSaveOutcome& ifMemoryRunsOut = queued.Done->Outcome.front();
   ifMemoryRunsOut.Path = job.Path;
   ifMemoryRunsOut.Tag = job.Tag;
   ifMemoryRunsOut.Errors.emplace_back(0, std::string(SCouldNotWriteBank) + "\n" + SNotEnoughMemoryToSave);
@@ -213,8 +215,6 @@ bool TBankWriter::Submit(TBankSaveJob job, TBankSaveOutcome* refused, std::uint6
 }
 
 void TBankWriter::Published() {
-  // A reader that sees the job no longer busy sees its outcome already.
-  hasFinished_ = !finished_.empty();
   busy_ = writing_ || !queue_.empty();
 }
 
@@ -223,15 +223,16 @@ void TBankWriter::WaitIdle() {
   idle_.wait(lock, [this] { return Idle(); });
 }
 
-std::list<TBankSaveOutcome> TBankWriter::TakeFinished(TWait wait) {
+std::list<TBankSaveOutcome> TBankWriter::TakeFinished() {
+  // The whole list at once: the writer's thread only ever pushes onto it, so nothing taken can change.
+  TDone* last = done_.exchange(nullptr, std::memory_order_acquire);
   std::list<TBankSaveOutcome> taken;
-  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
-  if (wait == TWait::Yes)
-    lock.lock();
-  else if (!lock.try_lock())
-    return taken;
-  taken.splice(taken.end(), finished_);
-  Published();
+  while (last) {
+    // Last first: each one goes before those already taken.
+    const std::unique_ptr<TDone> done(last);
+    last = done->Next;
+    taken.splice(taken.begin(), done->Outcome);
+  }
   return taken;
 }
 
@@ -248,7 +249,7 @@ void TBankWriter::Run() {
     writing_ = true;
     Published();
     lock.unlock();
-    TBankSaveOutcome& outcome = queued.Outcome.front();
+    TBankSaveOutcome& outcome = queued.Done->Outcome.front();
     try {
       outcome = write_(std::move(queued.Job));
     } catch (...) {
@@ -259,8 +260,20 @@ void TBankWriter::Run() {
       } catch (...) {
       }
     }
+    // Handed over before the job stops counting as busy: whoever sees it ended sees its outcome.
+    TDone* done = queued.Done.release();
+    done->Next = done_.load(std::memory_order_relaxed);
+    while (!done_.compare_exchange_weak(done->Next, done, std::memory_order_release, std::memory_order_relaxed)) {
+    }
+    if (finished_) {
+      try {
+        finished_();
+      } catch (...) {
+        // No call could be posted (memory ran out): the outcome waits for the next one, or for
+        // whoever waits for the writer.
+      }
+    }
     lock.lock();
-    finished_.splice(finished_.end(), queued.Outcome);
     writing_ = false;
     Published();
     // Woken outside the lock: a thread woken while it is held would only wait for it again.

@@ -89,12 +89,17 @@ TBankSaveOutcome WriteBankJob(TBankSaveJob job);
 //
 // The writer's threads, and the helpers they share a job with, yield the processors to the window's
 // thread (platform::YieldProcessorsToTheWindow): nobody waits for a background save. So that the
-// window never waits for them in turn, Busy and HasFinished take no lock, and TakeFinished can be
-// told not to wait for one.
+// window never waits for them in turn, Busy, HasFinished and TakeFinished take no lock: a finished
+// job's outcome is handed over through an atomic list.
 class TBankWriter {
  public:
-  // write: what turns a job into its file (tests hand in one that fails).
-  explicit TBankWriter(std::function<TBankSaveOutcome(TBankSaveJob)> write = WriteBankJob) : write_(std::move(write)) {}
+  // write: what turns a job into its file (tests hand in one that fails). finished: called on the
+  // writer's thread each time a job's outcome can be taken, before the job stops counting as busy;
+  // it must not wait for the window (the session posts a call to the window's event loop). What it
+  // throws is dropped: the outcome waits for the next taker.
+  explicit TBankWriter(std::function<TBankSaveOutcome(TBankSaveJob)> write = WriteBankJob,
+                       std::function<void()> finished = nullptr)
+      : write_(std::move(write)), finished_(std::move(finished)) {}
   // Finishes every job given, then ends the thread.
   ~TBankWriter();
   TBankWriter(const TBankWriter&) = delete;
@@ -111,25 +116,29 @@ class TBankWriter {
   bool Busy() const { return busy_; }
   // True while outcomes of finished jobs wait to be taken. A job that ends is among them before it
   // stops counting as busy.
-  bool HasFinished() const { return hasFinished_; }
+  bool HasFinished() const { return done_.load(std::memory_order_acquire) != nullptr; }
   // Returns once every job given so far is written (or has failed), and every replaced one freed.
   void WaitIdle();
-  // The outcomes of the finished jobs not taken yet, in the order the jobs finished. With
-  // TWait::No, none when the writer's threads hold the lock just then (ask again later).
-  enum class TWait { Yes, No };
-  std::list<TBankSaveOutcome> TakeFinished(TWait wait = TWait::Yes);
+  // The outcomes of the finished jobs not taken yet, in the order the jobs finished. Takes no lock:
+  // any thread may take them (one at a time).
+  std::list<TBankSaveOutcome> TakeFinished();
 
  private:
-  // A job waiting for its turn, with the place of its outcome: one list node, spliced into finished_
-  // when it is done, so that nothing is allocated then.
+  // The place of a job's outcome, made when the job is given: when it is done it is pushed onto
+  // done_ as it is, so that nothing is allocated then.
+  struct TDone {
+    std::list<TBankSaveOutcome> Outcome;  // one element
+    TDone* Next = nullptr;                // the job that finished before this one
+  };
+  // A job waiting for its turn, with the place of its outcome.
   struct TQueued {
     TBankSaveJob Job;
-    std::list<TBankSaveOutcome> Outcome;
+    std::unique_ptr<TDone> Done;
   };
   void Run();
   void Drop();
   bool Idle() const { return !writing_ && queue_.empty() && replaced_.empty() && !dropping_; }
-  // Brings busy_ and hasFinished_ up to date (under the mutex): the finished outcomes first.
+  // Brings busy_ up to date (under the mutex).
   void Published();
 
   mutable std::mutex mutex_;
@@ -139,14 +148,16 @@ class TBankWriter {
   std::deque<TQueued> queue_;
   // Replaced jobs, freed by the dropping thread outside the mutex.
   std::vector<TBankSaveJob> replaced_;
-  std::list<TBankSaveOutcome> finished_;
+  // The finished jobs' outcomes, the last one first: pushed by the writer's thread, taken whole by
+  // TakeFinished, neither waiting for the other.
+  std::atomic<TDone*> done_{nullptr};
   bool writing_ = false;
   bool dropping_ = false;
-  // What Busy and HasFinished tell, written under the mutex, read without it.
+  // What Busy tells, written under the mutex, read without it.
   std::atomic<bool> busy_{false};
-  std::atomic<bool> hasFinished_{false};
   bool ending_ = false;
   std::thread thread_;
   std::thread dropper_;
   std::function<TBankSaveOutcome(TBankSaveJob)> write_;
+  std::function<void()> finished_;
 };

@@ -153,14 +153,20 @@ std::unique_ptr<ITimer> FakeEventLoop::CreateTimer() {
 }
 
 void FakeEventLoop::Post(std::function<void()> fn) {
+  std::lock_guard<std::mutex> lock(postedMutex_);
   posted_.push_back(std::move(fn));
 }
 
 std::size_t FakeEventLoop::ProcessPosted(std::size_t maxCalls) {
   std::size_t ran = 0;
-  while (!posted_.empty() && ran < maxCalls) {
-    std::function<void()> fn = std::move(posted_.front());
-    posted_.erase(posted_.begin());
+  while (ran < maxCalls) {
+    std::function<void()> fn;
+    {
+      std::lock_guard<std::mutex> lock(postedMutex_);
+      if (posted_.empty()) break;
+      fn = std::move(posted_.front());
+      posted_.erase(posted_.begin());
+    }
     ++ran;
     if (fn) fn();
   }

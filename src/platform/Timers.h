@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace platform {
@@ -36,7 +37,8 @@ class IEventLoop {
   virtual std::int64_t NowMs() const = 0;
   // A new timer: disabled, interval 0.
   virtual std::unique_ptr<ITimer> CreateTimer() = 0;
-  // Runs fn later from the loop, after everything already waiting (a posted message).
+  // Runs fn later from the loop, after everything already waiting (a posted message). May be called
+  // from any thread (a helper's work posting its completion); fn runs on the loop's thread.
   virtual void Post(std::function<void()> fn) = 0;
 };
 
@@ -88,7 +90,8 @@ class TTimerSet {
 
 // A loop for tests: a clock that moves only through Advance, timers that fire in time order as the
 // clock passes their due time, and posted calls that run in ProcessPosted (Advance runs them too,
-// before and after each timer tick, as a real loop would).
+// before and after each timer tick, as a real loop would). Post may come from any thread; everything
+// else belongs to the test's thread.
 class FakeEventLoop : public IEventLoop {
  public:
   FakeEventLoop();
@@ -107,7 +110,10 @@ class FakeEventLoop : public IEventLoop {
   std::size_t Advance(std::int64_t ms);
   // Number of timers running now.
   std::size_t RunningTimers() const;
-  std::size_t PendingPosts() const { return posted_.size(); }
+  std::size_t PendingPosts() const {
+    std::lock_guard<std::mutex> lock(postedMutex_);
+    return posted_.size();
+  }
 
  private:
   class FakeTimer;
@@ -123,6 +129,7 @@ class FakeEventLoop : public IEventLoop {
   std::int64_t now_ = 0;
   std::uint64_t nextOrder_ = 0;
   std::vector<Entry> scheduled_;
+  mutable std::mutex postedMutex_;  // posted_ is filled from any thread
   std::vector<std::function<void()>> posted_;
   std::shared_ptr<bool> alive_;
 };

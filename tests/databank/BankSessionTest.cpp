@@ -1857,6 +1857,22 @@ TEST_F(BankSessionTest, BackgroundSavesKeepEditsMadeMeanwhileAndReportFailuresOn
   EXPECT_TRUE(s.Modified());
   EXPECT_TRUE(s.AutoSaveTimer().Enabled());
 
+  // A finished save posts its outcome to the window's loop: nothing ticks meanwhile, and the
+  // outcome is applied once the loop runs what was posted.
+  name("fourth again");
+  s.AutoSaveTimer().SetEnabled(false);
+  s.SaveCommand();
+  while (s.SaveInFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(loop.RunningTimers(), 0u);
+  EXPECT_EQ(Messages().size(), 1u);
+  EXPECT_FALSE(s.Modified());
+  EXPECT_GE(loop.PendingPosts(), 1u);
+  loop.ProcessPosted();
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages()[1].rfind("Could not write DataBank!\n", 0), 0u) << Messages()[1];
+  EXPECT_TRUE(s.Modified());
+  EXPECT_EQ(s.SavesAwaitingOutcome(), 0u);
+
   // Closing waits for the save in flight and sees how it ended.
   fs::remove(path);
   name("fifth");
@@ -1937,7 +1953,9 @@ TEST_F(BankSessionTest, AQueuedSaveReplacedByANewerOneIsFreedAtOnceElsewhere) {
 
 // Nobody waits for a background save: the writer's thread gives way to the window's (and so do the
 // threads it shares a job with), and what the window asks of it (whether it is busy, whether
-// outcomes wait) takes no lock. A finished job's outcome waits before the job stops being busy.
+// outcomes wait) takes no lock. A finished job's outcome waits, and its finished call (which posts to
+// the window's loop) is made, before the job stops being busy: a window that sees the writer idle
+// finds the outcome or the posted call already there.
 TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   auto nice = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))); };
   const int window = nice();
@@ -1945,14 +1963,24 @@ TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   std::atomic<int> writing{window};
   std::promise<void> gate;
   std::shared_future<void> open = gate.get_future().share();
-  TBankWriter writer([&](TBankSaveJob job) {
-    writing = nice();
-    open.wait();
-    TBankSaveOutcome outcome;
-    outcome.Path = job.Path;
-    outcome.Saved = true;
-    return outcome;
-  });
+  TBankWriter* self = nullptr;
+  std::atomic<int> finishedCalls{0};
+  std::atomic<bool> busyThen{false}, outcomeThen{false};
+  TBankWriter writer(
+      [&](TBankSaveJob job) {
+        writing = nice();
+        open.wait();
+        TBankSaveOutcome outcome;
+        outcome.Path = job.Path;
+        outcome.Saved = true;
+        return outcome;
+      },
+      [&] {
+        ++finishedCalls;
+        busyThen = self->Busy();
+        outcomeThen = self->HasFinished();
+      });
+  self = &writer;
   TBankSaveJob job;
   job.Path = tmp.File("a.xdb2");
   ASSERT_TRUE(writer.Submit(std::move(job)));
@@ -1964,6 +1992,9 @@ TEST_F(BankSessionTest, TheWritersThreadGivesWayToTheWindow) {
   EXPECT_EQ(nice(), window);
   EXPECT_FALSE(writer.Busy());
   EXPECT_TRUE(writer.HasFinished());
+  EXPECT_EQ(finishedCalls.load(), 1);
+  EXPECT_TRUE(busyThen.load());
+  EXPECT_TRUE(outcomeThen.load());
   EXPECT_EQ(writer.TakeFinished().size(), 1u);
   EXPECT_FALSE(writer.HasFinished());
 }
@@ -2219,6 +2250,72 @@ TEST_F(BankSessionTest, AClosePromptedDuringAnyStepOfThePipelineWaitsUntilTheSte
     loop.ProcessPosted();
     EXPECT_EQ(deferred, 1);
   }
+}
+
+// The session's phase changes only by its table: every event from every phase, against the rules
+// the rest of the session relies on. An event the table has no row for is refused; nobody answering
+// is for good; a close waits only for a step under way, and a step's end lets it go.
+TEST_F(BankSessionTest, ThePhaseTableRefusesWhatCannotHappenAndEndingIsForGood) {
+  using P = TBankSession::TPhase;
+  using E = TBankSession::TPhaseEvent;
+  const P phases[] = {P::Idle, P::Working, P::CloseWaiting, P::Ending, P::EndingWorking, P::EndingCloseWaiting};
+  const E events[] = {E::StepBegins, E::StepEnds, E::CloseAsked, E::NobodyAnswers};
+  auto ending = [](P p) { return p == P::Ending || p == P::EndingWorking || p == P::EndingCloseWaiting; };
+  auto stepping = [](P p) { return p != P::Idle && p != P::Ending; };
+  auto closeWaits = [](P p) { return p == P::CloseWaiting || p == P::EndingCloseWaiting; };
+  for (P from : phases)
+    for (E event : events) {
+      SCOPED_TRACE(testing::Message() << "phase " << int(from) << ", event " << int(event));
+      const std::optional<P> to = TBankSession::NextPhase(from, event);
+      // Only the outermost step changes the phase; an idle session closes at once (nothing waits).
+      const bool legal = event == E::NobodyAnswers || (event == E::StepBegins) != stepping(from);
+      ASSERT_EQ(to.has_value(), legal);
+      if (!to) continue;
+      switch (event) {
+        case E::StepBegins:
+          EXPECT_TRUE(stepping(*to) && !closeWaits(*to));
+          break;
+        case E::StepEnds:
+          EXPECT_TRUE(!stepping(*to) && !closeWaits(*to));
+          break;
+        case E::CloseAsked:
+          EXPECT_TRUE(stepping(*to) && closeWaits(*to));
+          break;
+        case E::NobodyAnswers:
+          EXPECT_EQ(stepping(*to), stepping(from));
+          EXPECT_EQ(closeWaits(*to), closeWaits(from));
+          break;
+      }
+      EXPECT_EQ(ending(*to), ending(from) || event == E::NobodyAnswers) << "no way back from nobody answering";
+    }
+
+  // The session walks the table: a close during a step's prompt waits, the end of the session
+  // arrives meanwhile, the step's end posts the close, and nobody is asked again.
+  const std::string locked = tmp.File("locked.xdb2");
+  WriteFile(locked, EncipherDataBank(SampleBankXML("locked"), "pw"));
+  ClosingUI closing;
+  TBankSession::TOptions options;
+  options.ProgramDir = ProgramDir();
+  TBankSession s(&settings, options, &closing, &loop);
+  EXPECT_EQ(s.Phase(), P::Idle);
+  std::vector<P> seen;
+  closing.OnPrompt = [&] {
+    seen.push_back(s.Phase());
+    EXPECT_FALSE(s.MayClose());
+    seen.push_back(s.Phase());
+    s.EndWithoutAnswers();
+    seen.push_back(s.Phase());
+  };
+  int deferred = 0;
+  s.Hooks.CloseDeferred = [&] { ++deferred; };
+  closing.PushFilePassword("pw");
+  s.OpenBank(locked);
+  EXPECT_EQ(seen, (std::vector<P>{P::Working, P::CloseWaiting, P::EndingCloseWaiting}));
+  EXPECT_EQ(s.Phase(), P::Ending);
+  EXPECT_TRUE(s.MayClose());
+  loop.ProcessPosted();
+  EXPECT_EQ(deferred, 1);
+  EXPECT_EQ(s.Phase(), P::Ending);
 }
 
 // While a step of the pipeline waits in a prompt or a box (whose event loop runs the first run, the
