@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace platform {
@@ -36,7 +37,8 @@ class IEventLoop {
   virtual std::int64_t NowMs() const = 0;
   // A new timer: disabled, interval 0.
   virtual std::unique_ptr<ITimer> CreateTimer() = 0;
-  // Runs fn later from the loop, after everything already waiting (a posted message).
+  // Runs fn later from the loop, after everything already waiting (a posted message). Any thread may
+  // post.
   virtual void Post(std::function<void()> fn) = 0;
 };
 
@@ -107,7 +109,7 @@ class FakeEventLoop : public IEventLoop {
   std::size_t Advance(std::int64_t ms);
   // Number of timers running now.
   std::size_t RunningTimers() const;
-  std::size_t PendingPosts() const { return posted_.size(); }
+  std::size_t PendingPosts() const;
 
  private:
   class FakeTimer;
@@ -123,6 +125,7 @@ class FakeEventLoop : public IEventLoop {
   std::int64_t now_ = 0;
   std::uint64_t nextOrder_ = 0;
   std::vector<Entry> scheduled_;
+  mutable std::mutex postMutex_;  // work done beside the loop posts its completion from its own thread
   std::vector<std::function<void()>> posted_;
   std::shared_ptr<bool> alive_;
 };
