@@ -67,7 +67,7 @@ class TWorkPool {
  private:
   struct TJob;
   struct TGroup;
-  TGroup& GroupOfThisThread();  // holding mutex_
+  TGroup& GroupOfThisThread();                    // holding mutex_
   void Wake(TGroup& group, std::size_t helpers);  // holding mutex_
   void Serve(TGroup& group);
   void Withdraw(const std::shared_ptr<TJob>& job);
