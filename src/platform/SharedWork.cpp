@@ -32,6 +32,8 @@ std::size_t SharedWorkShares(TWorkSize work) {
   // large takes a millisecond or more.
   constexpr std::size_t kNodesPerShare = 8192;
   constexpr std::size_t kBytesPerShare = std::size_t{2} << 20;
+  constexpr std::size_t kSearchedWorthSharing = 8;
+  if (work.Searched >= kSearchedWorthSharing) return SharedSearchThreads();
   const std::size_t worth = std::max(work.Nodes / kNodesPerShare, work.Bytes / kBytesPerShare);
   return std::clamp<std::size_t>(worth, 1, work.ScalesWithThreads ? SharedSearchThreads() : SharedWorkThreads());
 }

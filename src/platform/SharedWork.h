@@ -27,11 +27,16 @@ struct TWorkSize {
   // it costs the system work of its own), compressing, walking a tree node after node. Every thread
   // added takes its part of the time off.
   bool ScalesWithThreads = false;
+  // Subtrees a search goes through, each share with a matcher of its own (the record filter): a
+  // matcher's test of a node costs what a walk over thousands of nodes does, so a search is worth
+  // sharing from a handful of subtrees on, among as many threads as a search takes.
+  std::size_t Searched = 0;
 };
 // The one place that decides whether work is worth sharing: how many shares work of that size is
 // split into. One (no helper thread) unless every share gets at least what pays for starting a
-// thread (about 8,192 nodes or 2 MB); never more than SharedWorkThreads(), or for work that scales
-// with threads, than SharedSearchThreads().
+// thread (about 8,192 nodes or 2 MB) or the work is a search through 8 subtrees or more; never more
+// than SharedWorkThreads(), or for work that scales with threads (a search does), than
+// SharedSearchThreads().
 std::size_t SharedWorkShares(TWorkSize work);
 
 // Makes the calling thread, and every share and job it hands to helper threads from now on, give way

@@ -371,6 +371,9 @@ TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
   EXPECT_EQ(platform::SharedWorkShares({.Bytes = std::size_t{1} << 30, .ScalesWithThreads = true}),
             platform::SharedSearchThreads());
   EXPECT_EQ(platform::SharedWorkShares({.Nodes = 8, .ScalesWithThreads = true}), 1u);
+  // A search through a handful of subtrees is shared as a search is.
+  EXPECT_EQ(platform::SharedWorkShares({.Searched = 7}), 1u);
+  EXPECT_EQ(platform::SharedWorkShares({.Searched = 8}), platform::SharedSearchThreads());
 }
 
 // Work behind the window gives way to it: the thread that says so, and every share it runs, has a
