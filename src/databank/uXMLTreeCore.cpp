@@ -704,7 +704,10 @@ void TXMLTreeCore::PasteMade() {
   // A prompt of the databank's runs a loop of its own, from which this poll is reached too: the
   // databank such a step works on stays as it is until it ends. A label edit opened meanwhile (a
   // click on the selected node) ends first too: moving the selection under it would close it.
-  if (!pending_ || !pending_->Done) return;
+  if (!pending_) return;
+  // Reached only once the paste has posted this, which it does as the last step of its run: its end
+  // is a moment away at most.
+  pending_->Wait();
   if ((session_ && session_->Busy()) || (view_ && view_->IsEditing())) {
     // Neither tells when it ends: looked at again shortly, until it has.
     if (!pasteTimer_) {
@@ -718,7 +721,6 @@ void TXMLTreeCore::PasteMade() {
   if (pasteTimer_) pasteTimer_->SetEnabled(false);
   std::unique_ptr<TPendingPaste> paste = std::move(pending_);
   pasteWanted_.reset();
-  paste->Wait();  // Run has returned
   BusyChanged(false);
   if (paste->Failure) {
     TreeStateChanged();

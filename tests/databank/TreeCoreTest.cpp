@@ -744,8 +744,9 @@ TEST_F(TreeCore, ALargePasteIsMadeBesideTheWindowAndLandsAsASmallOne) {
   t->PasteNode();
   if (beside) {
     ASSERT_TRUE(t->PasteInFlight());
-    for (int i = 0; i < 60000 && t->loop.PendingPosts() == 0; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Run the moment it is posted: the paste may not have ended its run yet.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (t->loop.PendingPosts() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
     EXPECT_EQ(t->loop.RunningTimers(), running);
     EXPECT_TRUE(t->PasteInFlight());
     t->loop.ProcessPosted();
