@@ -335,6 +335,12 @@ struct FilterWindow {
     Form()->Session().OpenBank(other);
     windowbench::Paint(Form());
   }
+  // The program has the databank file open instead (no corpus).
+  void OpenFile(const std::string& file) {
+    corpus = nullptr;
+    Form()->Session().OpenBank(file);
+    windowbench::Paint(Form());
+  }
   // The records the results show.
   long ShownRecords() const {
     long records = 0;
@@ -393,9 +399,15 @@ struct FilterWindow {
   };
 };
 
+// One program a process.
+FilterWindow& TheFilterWindow() {
+  static FilterWindow window;
+  return window;
+}
+
 void BM_FilterWindowBesideGrep(benchmark::State& state) {
   const bool kept = state.range(0) == 1;
-  static FilterWindow window;
+  FilterWindow& window = TheFilterWindow();
   window.Open(kept ? TheKeptCorpus() : TheRegExprCorpus());
   const TWindowFilterCase& c = kWindowFilters[state.range(1)];
   const std::vector<std::string> grepArgs{"-c", c.mode == stRegExpr ? "-E" : "-F", "-i", c.text};
@@ -413,6 +425,57 @@ void BM_FilterWindowBesideGrep(benchmark::State& state) {
   for (size_t i = 0; i < first.size() && i < grep.size(); ++i) ratio.push_back(first[i] / grep[i]);
   state.counters["first_ms"] = Median(first) * 1e3;
   state.counters["x_first"] = Median(ratio);
+}
+
+// One chain of nested folders with a record at the bottom that holds "needle".
+std::string DeepChainXML(int levels) {
+  std::string xml = "<?xml version=\"1.0\"?>\r\n<dataroot>";
+  for (int i = 0; i < levels; ++i) xml += "<folder ID=\"" + std::to_string(i + 1) + "\">level " + std::to_string(i);
+  xml += "<record ID=\"" + std::to_string(levels + 1) + "\">bottom<data>the needle is here</data></record>";
+  for (int i = 0; i < levels; ++i) xml += "</folder>";
+  return xml + "</dataroot>";
+}
+
+// The filter's own part on such a chain (the test of every node and the results' items), without
+// the window: linear in the depth, as the time per level shows.
+void BM_FilterDeepChainCore(benchmark::State& state) {
+  const int levels = int(state.range(0));
+  TXMLDataBase2 db;
+  if (!db.LoadEncodedXML(DeepChainXML(levels))) std::abort();
+  const TSearchForRec search = Search("needle", stPhrase);
+  static RecordingEditor editor;
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    TMatchRun run;
+    TFilterResults results = FilterRecords(
+        db.Root(), TTreeImages{}, search, &editor, [&](TxevXMLNode2* n) { return RecordMatches(n, search, &editor); },
+        nullptr);
+    const double t = Seconds(start);
+    state.SetIterationTime(t);
+    total += t;
+    if (results.Specs.size() != size_t(levels) + 1) std::abort();
+  }
+  state.counters["us_per_level"] = total / double(state.iterations()) / levels * 1e6;
+}
+
+// The filter on one chain of nested folders with a matching record at the bottom, in the window
+// from the Return to the painted results: the time per level stays the same as the chain grows.
+void BM_FilterDeepChain(benchmark::State& state) {
+  FilterWindow& window = TheFilterWindow();
+  const int levels = int(state.range(0));
+  const std::string file = window.dir.File("deep" + std::to_string(levels) + ".xdb2");
+  std::ofstream(file, std::ios::binary) << DeepChainXML(levels);
+  window.OpenFile(file);
+  const TWindowFilterCase c{"one word", "needle", stPhrase};
+  double total = 0;
+  for (auto _ : state) {
+    const double t = window.Run(c, false);
+    state.SetIterationTime(t);
+    total += t;
+    if (window.ShownRecords() != 1) std::abort();
+  }
+  state.counters["us_per_level"] = total / double(state.iterations()) / levels * 1e6;
 }
 
 // An expression that backtracks without end on every record: the run's bound ends it, with our
@@ -540,6 +603,21 @@ BENCHMARK(BM_FilterWindowBesideGrep)
     ->ArgsProduct({{0, 1}, benchmark::CreateDenseRange(0, std::size(kWindowFilters) - 1, 1)})
     ->UseManualTime()
     ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterDeepChainCore)
+    ->Arg(10000)
+    ->Arg(40000)
+    ->Arg(160000)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterDeepChain)
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->UseManualTime()
+    ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunawayExpressionStops)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterResultsShown)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -180,9 +180,6 @@ bool AppendFilterSpecs(TxevXMLNode2* root, int first, int last, const TTreeImage
   return true;
 }
 
-// From this many top-level nodes on, a filter run is shared among threads.
-constexpr int kSharedFilterMinimum = 8;
-
 }  // namespace
 
 std::vector<TTreeItemSpec> FilterTreeSpecs(TxevXMLNode2* root, const TTreeImages& images,
@@ -200,7 +197,8 @@ TFilterResults FilterRecords(TxevXMLNode2* root, const TTreeImages& images, cons
   TFilterResults results;
   if (!root) return results;
   const int count = root->Children().Count();
-  const size_t threads = count < kSharedFilterMinimum ? 1 : platform::SharedSearchThreads();
+  // Each share takes runs of top-level nodes.
+  const size_t threads = platform::SharedWorkShares({.Searched = size_t(count)});
   // A bad expression fails at the first node: nothing to share.
   if (threads < 2 || !SearchMatcher(search).Error().empty()) {
     results.Specs = FilterTreeSpecs(root, images, test, [] { return !LastRegExprError().empty(); });

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <exception>
-#include <system_error>
-#include <thread>
+#include <functional>
+#include <mutex>
 #include <utility>
 
 #include "databank/uDataBankContent.h"
@@ -77,8 +78,9 @@ std::string TreeCaptionText(const std::string& title, TXMLDataBase2* bank) {
 
 TXMLTreeCore::TXMLTreeCore() = default;
 
-// A paste made beside the window: Run makes the copy, its IDs and its items, touching nothing but
-// what it makes and what it was given; the window's thread reads them once Done is set.
+// A paste made beside the window (a job of the helper threads): Run makes the copy, its IDs and its
+// items, touching nothing but what it makes and what it was given, then posts Made to the window's
+// loop; the window's thread reads what it made once Done is set.
 struct TXMLTreeCore::TPendingPaste {
   TClipboardNodeSource Source;
   TxevXMLNode2* Parent = nullptr;  // the place, as PastePlace gave it
@@ -86,7 +88,10 @@ struct TXMLTreeCore::TPendingPaste {
   int FirstID = 0;  // NextNodeID when the paste began: the copy's IDs count from here
   TTreeImages Images;
   const ITreeView* View = nullptr;
-  std::thread Worker;
+  platform::IEventLoop* Loop = nullptr;  // where Made goes
+  std::function<void()> Made;
+  std::mutex Mutex;  // Done, for a cancel that waits for the end of Run
+  std::condition_variable Ended;
   std::atomic<bool> Done{false};
   std::atomic<bool> Dropped{false};  // set: Run ends at its next step, nobody waits for what it makes
   // Made by Run.
@@ -117,7 +122,16 @@ struct TXMLTreeCore::TPendingPaste {
     } catch (...) {
       Failure = std::current_exception();
     }
+    // Posted first: once Done is set, the window's thread may free this.
+    if (Made && !Dropped) Loop->Post(std::move(Made));
+    std::lock_guard<std::mutex> lock(Mutex);
     Done = true;
+    Ended.notify_all();
+  }
+  // Waits for the end of Run.
+  void Wait() {
+    std::unique_lock<std::mutex> lock(Mutex);
+    Ended.wait(lock, [this] { return Done.load(); });
   }
 };
 
@@ -675,17 +689,14 @@ void TXMLTreeCore::StartPaste(std::unique_ptr<TPendingPaste> paste) {
   BusyChanged(true);
   TPendingPaste* job = paste.get();
   pending_ = std::move(paste);
-  try {
-    job->Worker = std::thread([job] { job->Run(); });
-  } catch (const std::system_error&) {
-    job->Run();  // no thread to be had: made here
-  }
-  if (!pasteTimer_) {
-    pasteTimer_ = Loop().CreateTimer();
-    pasteTimer_->SetInterval(2);
-    pasteTimer_->OnTimer = [this] { platform::RunGuarded([this] { PasteMade(); }); };
-  }
-  pasteTimer_->SetEnabled(true);
+  pasteWanted_ = std::make_shared<bool>(true);
+  // Posted by the job, run from the loop: dropped when the paste was cancelled (or this destroyed)
+  // meanwhile.
+  job->Loop = &Loop();
+  job->Made = [this, wanted = std::weak_ptr<bool>(pasteWanted_)] {
+    if (wanted.lock()) platform::RunGuarded([this] { PasteMade(); });
+  };
+  platform::RunBeside([job] { job->Run(); });
   TreeStateChanged();
 }
 
@@ -693,10 +704,23 @@ void TXMLTreeCore::PasteMade() {
   // A prompt of the databank's runs a loop of its own, from which this poll is reached too: the
   // databank such a step works on stays as it is until it ends. A label edit opened meanwhile (a
   // click on the selected node) ends first too: moving the selection under it would close it.
-  if (!pending_ || !pending_->Done || (session_ && session_->Busy()) || (view_ && view_->IsEditing())) return;
-  pasteTimer_->SetEnabled(false);
+  if (!pending_) return;
+  // Reached only once the paste has posted this, which it does as the last step of its run: its end
+  // is a moment away at most.
+  pending_->Wait();
+  if ((session_ && session_->Busy()) || (view_ && view_->IsEditing())) {
+    // Neither tells when it ends: looked at again shortly, until it has.
+    if (!pasteTimer_) {
+      pasteTimer_ = Loop().CreateTimer();
+      pasteTimer_->SetInterval(10);
+      pasteTimer_->OnTimer = [this] { platform::RunGuarded([this] { PasteMade(); }); };
+    }
+    pasteTimer_->SetEnabled(true);
+    return;
+  }
+  if (pasteTimer_) pasteTimer_->SetEnabled(false);
   std::unique_ptr<TPendingPaste> paste = std::move(pending_);
-  if (paste->Worker.joinable()) paste->Worker.join();
+  pasteWanted_.reset();
   BusyChanged(false);
   if (paste->Failure) {
     TreeStateChanged();
@@ -749,8 +773,9 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
 void TXMLTreeCore::CancelPaste() {
   if (!pending_) return;
   if (pasteTimer_) pasteTimer_->SetEnabled(false);
+  pasteWanted_.reset();
   pending_->Dropped = true;
-  if (pending_->Worker.joinable()) pending_->Worker.join();
+  pending_->Wait();
   pending_.reset();
   BusyChanged(false);
 }

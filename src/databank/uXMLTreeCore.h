@@ -229,8 +229,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   struct TPendingPaste;
   void PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before);
   void StartPaste(std::unique_ptr<TPendingPaste> paste);
-  // The poll of the paste in flight: once it is made and no prompt or label edit is open, it is put
-  // in place.
+  // What the paste in flight posts once it is made (and what retries it while it must wait): once
+  // no prompt or label edit is open, it is put in place.
   void PasteMade();
   void PlacePaste(TPendingPaste& paste);
   void CancelPaste();
@@ -249,5 +249,8 @@ class TXMLTreeCore : public ITreeViewEvents {
   // The tree opens folders to show the node an open selects again: that is the view the file holds.
   bool restoringSelection_ = false;
   std::unique_ptr<TPendingPaste> pending_;
+  // Alive while the paste in flight is wanted: the completion it posts is dropped when this has gone.
+  std::shared_ptr<bool> pasteWanted_;
+  // Ticks only while a made paste waits for a prompt or a label edit to end.
   std::unique_ptr<platform::ITimer> pasteTimer_;
 };

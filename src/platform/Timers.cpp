@@ -1,6 +1,7 @@
 #include "platform/Timers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 #include "platform/SystemServices.h"
@@ -32,12 +33,13 @@ class InertEventLoop : public IEventLoop {
   void Post(std::function<void()>) override {}
 };
 
-IEventLoop* g_loop = nullptr;
+// Read by threads beside the loop too, when they post a completion.
+std::atomic<IEventLoop*> g_loop{nullptr};
 
 }  // namespace
 
 IEventLoop& EventLoop() {
-  if (g_loop) return *g_loop;
+  if (IEventLoop* loop = g_loop.load()) return *loop;
   if (auto system = SystemServices().EventLoop)
     if (IEventLoop* loop = system()) return *loop;
   static InertEventLoop inert;
@@ -45,9 +47,7 @@ IEventLoop& EventLoop() {
 }
 
 IEventLoop* SetEventLoop(IEventLoop* loop) {
-  IEventLoop* previous = g_loop;
-  g_loop = loop;
-  return previous;
+  return g_loop.exchange(loop);
 }
 
 void PostCall(std::function<void()> fn) {
@@ -153,8 +153,13 @@ std::unique_ptr<ITimer> FakeEventLoop::CreateTimer() {
 }
 
 void FakeEventLoop::Post(std::function<void()> fn) {
-  std::lock_guard<std::mutex> lock(postedMutex_);
+  std::lock_guard<std::mutex> lock(postMutex_);
   posted_.push_back(std::move(fn));
+}
+
+std::size_t FakeEventLoop::PendingPosts() const {
+  std::lock_guard<std::mutex> lock(postMutex_);
+  return posted_.size();
 }
 
 std::size_t FakeEventLoop::ProcessPosted(std::size_t maxCalls) {
@@ -162,7 +167,7 @@ std::size_t FakeEventLoop::ProcessPosted(std::size_t maxCalls) {
   while (ran < maxCalls) {
     std::function<void()> fn;
     {
-      std::lock_guard<std::mutex> lock(postedMutex_);
+      std::lock_guard<std::mutex> lock(postMutex_);
       if (posted_.empty()) break;
       fn = std::move(posted_.front());
       posted_.erase(posted_.begin());

@@ -37,8 +37,8 @@ class IEventLoop {
   virtual std::int64_t NowMs() const = 0;
   // A new timer: disabled, interval 0.
   virtual std::unique_ptr<ITimer> CreateTimer() = 0;
-  // Runs fn later from the loop, after everything already waiting (a posted message). May be called
-  // from any thread (a helper's work posting its completion); fn runs on the loop's thread.
+  // Runs fn later from the loop, after everything already waiting (a posted message). Any thread may
+  // post.
   virtual void Post(std::function<void()> fn) = 0;
 };
 
@@ -110,10 +110,7 @@ class FakeEventLoop : public IEventLoop {
   std::size_t Advance(std::int64_t ms);
   // Number of timers running now.
   std::size_t RunningTimers() const;
-  std::size_t PendingPosts() const {
-    std::lock_guard<std::mutex> lock(postedMutex_);
-    return posted_.size();
-  }
+  std::size_t PendingPosts() const;
 
  private:
   class FakeTimer;
@@ -129,7 +126,7 @@ class FakeEventLoop : public IEventLoop {
   std::int64_t now_ = 0;
   std::uint64_t nextOrder_ = 0;
   std::vector<Entry> scheduled_;
-  mutable std::mutex postedMutex_;  // posted_ is filled from any thread
+  mutable std::mutex postMutex_;  // work done beside the loop posts its completion from its own thread
   std::vector<std::function<void()>> posted_;
   std::shared_ptr<bool> alive_;
 };

@@ -683,12 +683,15 @@ TEST_F(TreeCore, ALargePasteIsMadeBesideTheWindowAndLandsAsASmallOne) {
   };
   const std::string shape = t->Shape();
   const size_t items = t->NodeMap().Size();
+  const size_t timers = t->loop.RunningTimers();
 
   t->Select(1);
   t->DuplicateNode();
   const std::string want = expected(100000);  // of the node as the copy took it
   EXPECT_EQ(t->PasteInFlight(), beside);
   if (t->PasteInFlight()) {
+    // Nothing looks whether it is made: it says so itself, through the loop.
+    EXPECT_EQ(t->loop.RunningTimers(), timers);
     EXPECT_EQ(t->Shape(), shape);
     t->Select(2);  // the selection moves freely
     for (TTreeAction a : {TTreeAction::NewFolder, TTreeAction::NewItem, TTreeAction::DeleteItem, TTreeAction::PasteNode,
@@ -731,12 +734,24 @@ TEST_F(TreeCore, ALargePasteIsMadeBesideTheWindowAndLandsAsASmallOne) {
   EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(t->Bank()->Root()->Children().Last()) == again);
   t->ExpectConsistent();
 
-  // Pasted onto a record: before it.
+  // Pasted onto a record: before it. The copy made, its completion is waiting in the loop, with no
+  // timer running and the clock standing still; the loop runs it.
   t->Select(1);
   t->CopyNode();
   const std::string onto = expected(t->Session().NextNodeID);
   t->Select(2);
+  const size_t running = t->loop.RunningTimers();  // the auto-save's among them, now that it is changed
   t->PasteNode();
+  if (beside) {
+    ASSERT_TRUE(t->PasteInFlight());
+    // Run the moment it is posted: the paste may not have ended its run yet.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (t->loop.PendingPosts() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    EXPECT_EQ(t->loop.RunningTimers(), running);
+    EXPECT_TRUE(t->PasteInFlight());
+    t->loop.ProcessPosted();
+    EXPECT_FALSE(t->PasteInFlight());
+  }
   ASSERT_NO_FATAL_FAILURE(waitForPlace());
   const int at = t->Node(2)->IndexInParent();
   EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(t->Bank()->Root()->Children().Items(at - 1)) == onto);

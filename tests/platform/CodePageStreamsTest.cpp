@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -20,12 +22,15 @@
 #include "platform/Exceptions.h"
 #include "platform/SharedWork.h"
 #include "platform/Streams.h"
+#include "platform/Timers.h"
 
 using namespace codepage;
 
 namespace {
 // How many more threads may be started; negative: as many as the system gives.
 std::atomic<int> threadsLeft{-1};
+// Threads started so far, by anyone.
+std::atomic<int> threadsCreated{0};
 
 // While alive, at most `allowed` threads can be started, as on a system out of threads.
 struct TThreadLimit {
@@ -45,6 +50,7 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, voi
     if (left == 0) return EAGAIN;
     if (threadsLeft.compare_exchange_weak(left, left - 1)) break;
   }
+  ++threadsCreated;
   return next(thread, attr, start, arg);
 }
 
@@ -365,6 +371,9 @@ TEST(SharedWork, EveryShareRunsOnceAndAFailureWaitsForTheOthers) {
   EXPECT_EQ(platform::SharedWorkShares({.Bytes = std::size_t{1} << 30, .ScalesWithThreads = true}),
             platform::SharedSearchThreads());
   EXPECT_EQ(platform::SharedWorkShares({.Nodes = 8, .ScalesWithThreads = true}), 1u);
+  // A search through a handful of subtrees is shared as a search is.
+  EXPECT_EQ(platform::SharedWorkShares({.Searched = 7}), 1u);
+  EXPECT_EQ(platform::SharedWorkShares({.Searched = 8}), platform::SharedSearchThreads());
 }
 
 // Work behind the window gives way to it: the thread that says so, and every share it runs, has a
@@ -384,11 +393,37 @@ TEST(SharedWork, WorkBehindTheWindowGivesWayHelpersIncluded) {
   EXPECT_GT(behind, window);
   for (const int share : seen) EXPECT_EQ(share, behind);
   EXPECT_EQ(nice(), window);
+  // The helpers that ran it are the pool's, kept for work of that priority: the window's own shares,
+  // and its jobs beside, run at its priority; so do they after a share that gave way on a helper.
+  const std::thread::id self = std::this_thread::get_id();
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<int> now(8, -100);
+    platform::RunShared(now.size(), [&](size_t k) {
+      now[k] = nice();
+      // Long enough for every helper to take a share.
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (round == 1 && std::this_thread::get_id() != self) platform::YieldProcessorsToTheWindow();
+    });
+    for (const int share : now) EXPECT_EQ(share, window);
+    std::atomic<int> beside{-100};
+    platform::RunBeside([&] { beside = nice(); });
+    for (int i = 0; i < 10000 && beside == -100; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(beside.load(), window);
+  }
+  std::atomic<int> behindBeside{-100};
+  std::thread([&] {
+    platform::YieldProcessorsToTheWindow();
+    platform::RunBeside([&] { behindBeside = nice(); });
+  }).join();
+  for (int i = 0; i < 10000 && behindBeside == -100; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(behindBeside.load(), behind);
 }
 
-// When no thread (or too few) can be had, the shares no helper took run on this thread, share 0
-// first and then in order, each once; with no thread at all, every share runs here. A failing share is
-// still told after every other share has run.
+// When no thread (or too few) can be had for a pool, the shares no helper took run on this thread,
+// share 0 first and then in order, each once; with no thread at all, every share runs here. A failing
+// share is still told after every other share has run. (A fresh pool for each: its helpers start with
+// its first work, and are then kept.)
 TEST(SharedWork, SharesRunHereWhenNoThreadCanBeHad) {
   const std::thread::id self = std::this_thread::get_id();
   for (const int threads : {0, 1, 3}) {
@@ -398,11 +433,13 @@ TEST(SharedWork, SharesRunHereWhenNoThreadCanBeHad) {
     std::vector<int> runs(5, 0);
     {
       TThreadLimit limit(threads);
-      ASSERT_NO_THROW(platform::RunShared(runs.size(), [&](size_t k) {
+      platform::TWorkPool pool(4);
+      ASSERT_NO_THROW(pool.RunShared(runs.size(), [&](size_t k) {
         std::lock_guard<std::mutex> lock(mutex);
         ++runs[k];
         if (std::this_thread::get_id() == self) here.push_back(k);
       }));
+      EXPECT_EQ(pool.ThreadsStarted(), size_t(threads));
     }
     EXPECT_EQ(runs, std::vector<int>(5, 1));
     ASSERT_FALSE(here.empty());
@@ -413,12 +450,112 @@ TEST(SharedWork, SharesRunHereWhenNoThreadCanBeHad) {
     }
   }
   TThreadLimit none(0);
+  platform::TWorkPool pool(4);
   std::vector<size_t> ran;
-  EXPECT_THROW(platform::RunShared(4,
-                                   [&](size_t k) {
-                                     ran.push_back(k);
-                                     if (k == 1) throw std::runtime_error("share 1");
-                                   }),
+  EXPECT_THROW(pool.RunShared(4,
+                              [&](size_t k) {
+                                ran.push_back(k);
+                                if (k == 1) throw std::runtime_error("share 1");
+                              }),
                std::runtime_error);
   EXPECT_EQ(ran, (std::vector<size_t>{0, 1, 2, 3}));
+  // A job beside, with no thread to be had, is made here before RunBeside returns.
+  std::thread::id madeOn;
+  pool.RunBeside([&] { madeOn = std::this_thread::get_id(); });
+  EXPECT_EQ(madeOn, self);
+}
+
+// RunShared nested in its shares, level after level, each with more shares than the pool has threads
+// and some waiting a little so that helpers are busy elsewhere when work arrives: every share runs
+// once, nothing waits for ever (a helper never waits for a helper), and a failure deep down reaches
+// the outermost caller with every other share ended. Watched from here: a hang fails the test.
+TEST(SharedWork, NestedSharesNeverWaitForEachOtherAndFailuresReachTheCaller) {
+  for (const size_t threads : {size_t(1), size_t(3)}) {
+    SCOPED_TRACE(threads);
+    platform::TWorkPool pool(threads);
+    constexpr int kLevels = 5;
+    constexpr size_t kShares = 5;  // more than the threads
+    std::atomic<int> leaves{0}, ended{0};
+    std::function<void(int, size_t)> level = [&](int depth, size_t k) {
+      if (depth == kLevels) {
+        if (k % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        ++leaves;
+        return;
+      }
+      pool.RunShared(kShares, [&, depth](size_t j) { level(depth + 1, j); });
+    };
+    auto run = std::async(std::launch::async, [&] { pool.RunShared(kShares, [&](size_t k) { level(1, k); }); });
+    if (run.wait_for(std::chrono::seconds(120)) != std::future_status::ready) {
+      ADD_FAILURE() << "nested shares still waiting after two minutes";
+      std::abort();  // the threads cannot be freed: end before the test run hangs
+    }
+    EXPECT_NO_THROW(run.get());
+    int expected = 1;
+    for (int i = 0; i < kLevels; ++i) expected *= int(kShares);
+    EXPECT_EQ(leaves.load(), expected);
+
+    // A failure three levels down: thrown again from each level up to the outermost caller, after
+    // every share that was not stopped by it has ended.
+    std::function<void(int, size_t)> failing = [&](int depth, size_t k) {
+      if (depth == 3 && k == 2) throw std::runtime_error("deep share");
+      if (depth == 4) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++ended;
+        return;
+      }
+      pool.RunShared(kShares, [&, depth](size_t j) { failing(depth + 1, j); });
+    };
+    auto fails = std::async(std::launch::async, [&] { pool.RunShared(2, [&](size_t k) { failing(1, k); }); });
+    ASSERT_EQ(fails.wait_for(std::chrono::seconds(120)), std::future_status::ready);
+    EXPECT_THROW(fails.get(), std::runtime_error);
+    const int endedThen = ended.load();
+    // Two top shares, five at level 2, five at level 3 of which one fails: 2 * 5 * 4 leaves of level 4.
+    EXPECT_EQ(endedThen, 2 * 5 * 4 * int(kShares));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ended.load(), endedThen);  // nothing of it still running
+    // The pool is whole afterwards, and started no thread beyond its size.
+    std::atomic<int> after{0};
+    pool.RunShared(16, [&](size_t) { ++after; });
+    EXPECT_EQ(after.load(), 16);
+    EXPECT_EQ(pool.ThreadsStarted(), threads);
+  }
+}
+
+// The program's helpers are started once: many shared runs and jobs beside start no thread after
+// the first, and each job beside runs on a helper while its caller goes on; its completion reaches
+// the event loop as a posted call (no timer runs), and a failure it let through is thrown there.
+TEST(SharedWork, TheProgramsHelpersAreStartedOnceAndReused) {
+  platform::RunShared(8, [](size_t) {});  // the pool as the program's first work finds it
+  platform::RunBeside([] {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const int before = threadsCreated.load();
+  const size_t started = platform::SharedWorkPool().ThreadsStarted();
+  EXPECT_GE(started, 1u);
+  for (int round = 0; round < 500; ++round) {
+    std::atomic<int> runs{0};
+    platform::RunShared(1 + round % 8, [&](size_t) { ++runs; });
+    ASSERT_EQ(runs.load(), 1 + round % 8);
+  }
+  platform::FakeEventLoop loop;
+  platform::ScopedEventLoop scoped(loop);
+  const std::thread::id self = std::this_thread::get_id();
+  std::vector<std::thread::id> on(50);
+  std::atomic<int> done{0};
+  for (size_t j = 0; j < on.size(); ++j)
+    platform::RunBeside([&, j] {
+      on[j] = std::this_thread::get_id();
+      platform::PostCall([&] { ++done; });
+    });
+  platform::RunBeside([] { throw std::runtime_error("beside"); });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (loop.PendingPosts() < on.size() + 1 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(loop.RunningTimers(), 0u);
+  EXPECT_EQ(done.load(), 0);  // posted, not yet run: the loop runs them
+  EXPECT_THROW(loop.ProcessPosted(), std::runtime_error);
+  loop.ProcessPosted();
+  EXPECT_EQ(done.load(), int(on.size()));
+  for (const std::thread::id id : on) EXPECT_NE(id, self);
+  EXPECT_EQ(threadsCreated.load(), before);
+  EXPECT_EQ(platform::SharedWorkPool().ThreadsStarted(), started);
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QImage>
 #include <QKeyEvent>
@@ -9,6 +12,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include "ScriptedUIServices.h"
@@ -165,6 +170,47 @@ TEST(QtApplicationBackend, FrameMinimiseDrivesTheEventsAndSecondaryWindowsDoNotM
   app.OnRestore = nullptr;
   app.NotifyRestored();
   app.SetBackend(saved);
+}
+
+// A call that waits for the modal windows to go waits without a clock: while a modal dialog is up
+// and nothing happens, the event loop sleeps; once the dialog has closed and its loop has ended, the
+// call runs from the next loop that has nothing left to do, and not before.
+TEST(WindowLayer, WhenNoModalWindowWaitsWithoutWakingTheLoop) {
+  QtApplicationBackend& backend = QtApplication();
+  QDialog dialog;
+  dialog.setModal(true);
+  int ran = 0, ranWhileUp = 0, wakes = -1;
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  ASSERT_NE(dispatcher, nullptr);
+  int awake = 0;
+  const QMetaObject::Connection counting =
+      QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { ++awake; });
+  QTimer::singleShot(0, &dialog, [&] {
+    backend.WhenNoModalWindow([&] {
+      ++ran;
+      if (QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) ++ranWhileUp;
+    });
+    EXPECT_EQ(ran, 0);
+    awake = 0;
+    QTimer::singleShot(400, &dialog, [&] {
+      wakes = awake;
+      dialog.reject();
+    });
+  });
+  dialog.exec();
+  EXPECT_EQ(ran, 0);  // the step that showed the dialog has not returned yet
+  QEventLoop outer;
+  QTimer::singleShot(300, &outer, &QEventLoop::quit);
+  outer.exec();
+  QObject::disconnect(counting);
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(ranWhileUp, 0);
+  // 400 ms of a dialog nobody touches: a loop woken every 10 ms would count 40.
+  EXPECT_GE(wakes, 0);
+  EXPECT_LT(wakes, 10);
+  // With nothing up, it runs at once.
+  backend.WhenNoModalWindow([&] { ++ran; });
+  EXPECT_EQ(ran, 2);
 }
 
 // ---- shortcut order ----

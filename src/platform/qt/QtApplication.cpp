@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -159,16 +160,38 @@ void QtApplicationBackend::CloseModalWindows() {
   }
 }
 
-void QtApplicationBackend::WhenNoModalWindow(std::function<void()> fn) {
+bool QtApplicationBackend::ModalWindowUp() {
   // A nested loop still running means that the step which opened a window (now closed) has not
   // returned yet: what it works on must stay until it has. The main loop is the first one.
-  const bool waiting = QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
-                       QThread::currentThread()->loopLevel() > 1;
-  if (!waiting) {
+  return QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+         QThread::currentThread()->loopLevel() > 1;
+}
+
+void QtApplicationBackend::WhenNoModalWindow(std::function<void()> fn) {
+  if (!ModalWindowUp()) {
     RunGuarded(fn);
     return;
   }
-  QTimer::singleShot(10, this, [this, fn = std::move(fn)]() mutable { WhenNoModalWindow(std::move(fn)); });
+  noModalWaiting_.push_back(std::move(fn));
+  // Looked at whenever the loop has nothing left to do (a window closed and its loop ended are
+  // events it has done by then), not on a clock.
+  if (!idleWatch_)
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+      idleWatch_ = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { LoopIdle(); });
+}
+
+void QtApplicationBackend::LoopIdle() {
+  if (noModalWaiting_.empty() || ModalWindowUp()) return;
+  disconnect(idleWatch_);
+  idleWatch_ = {};
+  // Run from the loop, not from inside its wait.
+  QMetaObject::invokeMethod(
+      this,
+      [this, calls = std::move(noModalWaiting_)] {
+        for (const std::function<void()>& fn : calls) WhenNoModalWindow(fn);
+      },
+      Qt::QueuedConnection);
+  noModalWaiting_.clear();
 }
 
 void QtApplicationBackend::ModalShown(QWidget* modal) {

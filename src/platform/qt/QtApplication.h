@@ -71,6 +71,11 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   };
   void ModalShown(QWidget* modal);
   void ModalHidden(QWidget* modal);
+  // True while a modal window, a popup or a nested event loop is up.
+  static bool ModalWindowUp();
+  // Each time the event loop has nothing left to do: the calls waiting for no modal window are
+  // posted once none is up.
+  void LoopIdle();
 
   QPointer<QWidget> main_;
   std::vector<QPointer<QWidget>> hidden_;
@@ -81,6 +86,8 @@ class QtApplicationBackend : public QObject, public IApplicationBackend {
   bool endedBySystem_ = false;
   bool restoringSecondary_ = false;
   bool closingModals_ = false;  // CloseModalWindows ran: modal windows shown from now on close too
+  std::vector<std::function<void()>> noModalWaiting_;
+  QMetaObject::Connection idleWatch_;  // LoopIdle, while a call waits
 };
 
 // The backend installed into TApplication, created on first use (needs a QApplication).
