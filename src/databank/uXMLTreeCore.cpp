@@ -85,7 +85,8 @@ struct TXMLTreeCore::TPendingPaste {
   TClipboardNodeSource Source;
   TxevXMLNode2* Parent = nullptr;  // the place, as PastePlace gave it
   TxevXMLNode2* Before = nullptr;
-  int FirstID = 0;  // NextNodeID when the paste began: the copy's IDs count from here
+  int FirstID = 0;      // NextNodeID when the paste began: the copy's IDs count from here
+  int SelectedID = -1;  // the node selected when the paste began (-1: none)
   TTreeImages Images;
   const ITreeView* View = nullptr;
   platform::IEventLoop* Loop = nullptr;  // where Made goes
@@ -684,6 +685,7 @@ void TXMLTreeCore::PasteCopy(TxevXMLNode2* parent, TxevXMLNode2* before) {
 
 void TXMLTreeCore::StartPaste(std::unique_ptr<TPendingPaste> paste) {
   paste->FirstID = session_->NextNodeID;
+  if (TxevXMLNode2* selected = SelectedNode()) paste->SelectedID = bank::NodeID(selected);
   paste->Images = Images;
   paste->View = view_;
   BusyChanged(true);
@@ -765,8 +767,16 @@ void TXMLTreeCore::PlacePaste(TPendingPaste& paste) {
     map_.AddPart(std::move(paste.MapPart));
   else
     map_.AddAll(paste.Specs, items);
-  session_->PendingID = bank::NodeID(node);
-  FinishTreeChange();
+  // Where the user went on meanwhile (another node selected, perhaps being typed into), the copy
+  // goes in without taking the selection and the keys from there; otherwise it is selected.
+  TxevXMLNode2* selected = SelectedNode();
+  if ((selected ? bank::NodeID(selected) : -1) != paste.SelectedID) {
+    TreeContentChanged();
+    TreeStateChanged();
+  } else {
+    session_->PendingID = bank::NodeID(node);
+    FinishTreeChange();
+  }
   SetModified();
 }
 
@@ -782,7 +792,8 @@ void TXMLTreeCore::CancelPaste() {
 
 // The copy goes to the end of the node's folder (or of the top level) with fresh IDs, and the
 // clipboard keeps the node. The selection stays where it is until the copy is there (a large copy
-// is made beside the window, which goes on meanwhile), and then moves to the copy.
+// is made beside the window, which goes on meanwhile), and then moves to the copy, unless the user
+// selected another node meanwhile.
 void TXMLTreeCore::DuplicateNode() {
   if (PasteInFlight() || !Bank() || !view_) return;  // a paste in flight keeps its place
   TxevXMLNode2* node = SelectedNode();

@@ -720,9 +720,10 @@ TEST_F(TreeCore, ALargePasteIsMadeBesideTheWindowAndLandsAsASmallOne) {
   TxevXMLNode2* pasted = t->Bank()->Root()->Children().Last();
   EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(pasted) == want);
   EXPECT_EQ(t->Session().NextNodeID, 100000 + int(items) - 1);
-  EXPECT_EQ(t->SelectedID(), 100000);
+  // The user selected another node meanwhile: the copy leaves the selection there.
+  EXPECT_EQ(t->SelectedID(), beside ? 2 : 100000);
   EXPECT_TRUE(t->Modified());
-  EXPECT_TRUE(t->Enabled(TTreeAction::NewFolder));
+  EXPECT_TRUE(t->Enabled(TTreeAction::DuplicateNode));
   t->ExpectConsistent();
 
   // The counter moved while the copy was made: its IDs are given again from where it stands.
@@ -732,6 +733,7 @@ TEST_F(TreeCore, ALargePasteIsMadeBesideTheWindowAndLandsAsASmallOne) {
   t->Session().NextNodeID = 200000;
   ASSERT_NO_FATAL_FAILURE(waitForPlace());
   EXPECT_TRUE(t->Bank()->Document()->GetNodeXML(t->Bank()->Root()->Children().Last()) == again);
+  EXPECT_EQ(t->SelectedID(), 200000);  // nobody moved: the copy is selected
   t->ExpectConsistent();
 
   // Pasted onto a record: before it. The copy made, its completion is waiting in the loop, with no
