@@ -33,6 +33,20 @@ const std::string kTree =
     "<lists><bookmarks><bookmark><name>m</name><ID>10</ID></bookmark><x/></bookmarks></lists>"
     "<record ID='11'>top<record ID='40'>hidden under a record</record></record>"
     "</dataroot>";
+
+// The map of `specs` filled at once (AddAll: side by side where it is large) into `bulk`, and node
+// by node into `single`: the same size, the same item for every node, the same node for each ID asked.
+void FillBothWays(const std::vector<TTreeItemSpec>& specs, TTreeNodeMap& bulk, TTreeNodeMap& single,
+                  std::initializer_list<int> ids) {
+  std::vector<TTreeItem*> items;
+  for (size_t i = 0; i < specs.size(); ++i) items.push_back(reinterpret_cast<TTreeItem*>(i + 1));
+  bulk.AddAll(specs, items);
+  for (size_t i = 0; i < specs.size(); ++i) single.Add(specs[i].Node, items[i]);
+  ASSERT_EQ(bulk.Size(), single.Size());
+  for (const TTreeItemSpec& s : specs) ASSERT_EQ(bulk.ItemOf(s.Node), single.ItemOf(s.Node));
+  for (int id : ids) EXPECT_EQ(bulk.FindByID(id), single.FindByID(id)) << id;
+}
+
 }  // namespace
 
 TEST(DataBankContent, KindsAndItemDefaults) {
@@ -159,15 +173,8 @@ TEST(DataBankContent, ItemSpecsAndTheirMapEqualLookupsByName) {
   EXPECT_EQ(specs[6].Image, 3);     // stored 9 is outside the list: the default folder pair, open
   EXPECT_FALSE(specs[7].Expanded);  // a record is never open
 
-  std::vector<TTreeItem*> items;
-  for (size_t i = 0; i < specs.size(); ++i) items.push_back(reinterpret_cast<TTreeItem*>(i + 1));
-  TTreeNodeMap bulk;
-  TTreeNodeMap single;
-  bulk.AddAll(specs, items);
-  for (size_t i = 0; i < specs.size(); ++i) single.Add(specs[i].Node, items[i]);
-  ASSERT_EQ(bulk.Size(), single.Size());
-  for (const TTreeItemSpec& s : specs) EXPECT_EQ(bulk.ItemOf(s.Node), single.ItemOf(s.Node));
-  for (int id = -4; id <= 10; ++id) EXPECT_EQ(bulk.FindByID(id), single.FindByID(id)) << id;
+  TTreeNodeMap bulk, single;
+  ASSERT_NO_FATAL_FAILURE(FillBothWays(specs, bulk, single, {-4, -3, -2, -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(bulk.FindByID(5), specs[7].Node);
   bulk.RemoveSubtree(specs[7].Node);
   EXPECT_EQ(bulk.FindByID(5), specs[8].Node);
@@ -203,15 +210,8 @@ TEST(DataBankContent, ItemSpecsOfManyTopLevelElementsFollowTheDocument) {
       ASSERT_LT(specs[i].Parent, static_cast<int>(i));
       ASSERT_EQ(specs[i].Parent < 0 ? db.Root() : specs[size_t(specs[i].Parent)].Node, specs[i].Node->Parent());
     }
-    std::vector<TTreeItem*> items;
-    for (size_t i = 0; i < specs.size(); ++i) items.push_back(reinterpret_cast<TTreeItem*>(i + 1));
-    TTreeNodeMap bulk;
-    TTreeNodeMap single;
-    bulk.AddAll(specs, items);
-    for (size_t i = 0; i < specs.size(); ++i) single.Add(specs[i].Node, items[i]);
-    ASSERT_EQ(bulk.Size(), single.Size());
-    for (size_t i = 0; i < specs.size(); i += 97) ASSERT_EQ(bulk.ItemOf(specs[i].Node), items[i]);
-    for (int id : {-1, 3, 5, 6, 7, 12}) EXPECT_EQ(bulk.FindByID(id), single.FindByID(id)) << id;
+    TTreeNodeMap bulk, single;
+    ASSERT_NO_FATAL_FAILURE(FillBothWays(specs, bulk, single, {-1, 3, 5, 6, 7, 12}));
     bulk.RemoveSubtree(bulk.FindByID(3));
     single.RemoveSubtree(single.FindByID(3));
     EXPECT_EQ(bulk.FindByID(3), single.FindByID(3));
